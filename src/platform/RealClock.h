@@ -1,0 +1,14 @@
+#pragma once
+
+#include "runtime/Clock.h"
+
+// Wall time from the system; sleeps measured against CLOCK_BOOTTIME and re-armed at most every
+// 60 s, so they keep counting through suspend and never overflow a timer.
+class RealClock final : public Clock {
+public:
+    QDateTime now() const override;
+    Duration uptime() const override;
+    QCoro::Task<bool> sleep(Duration duration, CancelToken token = {}) override;
+
+    static constexpr Duration maxStep{60'000};
+};

@@ -1,0 +1,29 @@
+#include "runtime/Describe.h"
+
+#include "runtime/Cancelled.h"
+
+QString describe(std::exception_ptr error) {
+    if (!error)
+        return {};
+    try {
+        std::rethrow_exception(error);
+    } catch (const Error& e) {
+        return e.description();
+    } catch (const std::exception& e) {
+        return QString::fromUtf8(e.what());
+    } catch (...) {
+    }
+    return QStringLiteral("An unknown error occurred.");
+}
+
+bool isCancellation(std::exception_ptr error) {
+    if (!error)
+        return false;
+    try {
+        std::rethrow_exception(error);
+    } catch (const Cancelled&) {
+        return true;
+    } catch (...) {
+    }
+    return false;
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <httplib.h>
+
+#include <QUrl>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+// An HTTP server on 127.0.0.1 at a free port, for tests. It stops by itself after a bounded
+// number of requests or a bounded time, and records every request it served.
+class LoopbackServer {
+public:
+    struct Request {
+        std::string method;
+        std::string path;   // without the query
+        std::string target; // path and query as sent
+        std::multimap<std::string, std::string> headers;
+        std::string body;
+
+        std::string header(const std::string& name) const;
+        bool hasHeader(const std::string& name) const;
+    };
+
+    explicit LoopbackServer(int maxRequests = 500,
+                            std::chrono::seconds lifetime = std::chrono::seconds(120));
+    ~LoopbackServer();
+
+    httplib::Server& http() { return server_; }
+
+    // Serves `body` with `status` and `contentType` for GET `path`.
+    void serve(const std::string& path, std::string body, int status = 200,
+               std::string contentType = "application/octet-stream",
+               std::multimap<std::string, std::string> headers = {});
+
+    // Starts listening; call after installing handlers.
+    void start();
+    void stop();
+
+    int port() const { return port_; }
+    QUrl url(const std::string& pathAndQuery = "/") const;
+    std::vector<Request> requests() const;
+    int requestCount() const { return count_.load(); }
+
+private:
+    httplib::Server server_;
+    std::thread thread_;
+    std::thread watchdog_;
+    int port_ = 0;
+    int maxRequests_;
+    std::chrono::seconds lifetime_;
+    std::atomic<int> count_{0};
+    std::atomic<bool> stopping_{false};
+    mutable std::mutex mutex_;
+    std::vector<Request> requests_;
+};
