@@ -1,0 +1,55 @@
+#include "model/Filter.h"
+#include "model/Theme.h"
+
+namespace Filters {
+
+const QList<Filter>& all() {
+    static const QList<Filter> filters{Filter::all, Filter::updates, Filter::cantVerify, Filter::ignored,
+                                       Filter::library};
+    return filters;
+}
+
+QString rawValue(Filter filter) {
+    switch (filter) {
+    case Filter::all: return QStringLiteral("all");
+    case Filter::updates: return QStringLiteral("updates");
+    case Filter::cantVerify: return QStringLiteral("cantVerify");
+    case Filter::ignored: return QStringLiteral("ignored");
+    case Filter::library: return QStringLiteral("library");
+    }
+    return {};
+}
+
+std::optional<Filter> from(const QString& text) {
+    for (auto filter : all())
+        if (rawValue(filter) == text)
+            return filter;
+    return std::nullopt;
+}
+
+} // namespace Filters
+
+namespace Themes {
+
+const QList<Theme>& all() {
+    static const QList<Theme> themes{Theme::system, Theme::light, Theme::dark};
+    return themes;
+}
+
+QString rawValue(Theme theme) {
+    switch (theme) {
+    case Theme::system: return QStringLiteral("system");
+    case Theme::light: return QStringLiteral("light");
+    case Theme::dark: return QStringLiteral("dark");
+    }
+    return {};
+}
+
+std::optional<Theme> from(const QString& text) {
+    for (auto theme : all())
+        if (rawValue(theme) == text)
+            return theme;
+    return std::nullopt;
+}
+
+} // namespace Themes

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+// The appearance setting; the raw value is the case name.
+enum class Theme { system, light, dark };
+
+namespace Themes {
+const QList<Theme>& all();
+QString rawValue(Theme theme);
+// Exactly "system", "light" or "dark" (case-sensitive), else nothing.
+std::optional<Theme> from(const QString& text);
+} // namespace Themes
