@@ -1,0 +1,5 @@
+#include "tools/Hdiutil.h"
+
+int hdiutilMain(const QStringList&) {
+    return 1;
+}
