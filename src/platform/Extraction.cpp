@@ -166,7 +166,7 @@ void unpack(const QString& archivePath, const QString& destination, const Option
             archive_entry_set_hardlink(entry, absolute(targetParts).constData());
         } else if (type == AE_IFLNK) {
             const QString target = linkTarget(archive_entry_symlink_utf8(entry), archive_entry_symlink(entry));
-            if (target.isEmpty() || !isInside(resolveLexically(folder, target), root))
+            if (target.isEmpty() || (!options.keepOutsideLinks && !isInside(resolveLexically(folder, target), root)))
                 fail(name + QStringLiteral(": Refusing a link to a location outside the destination (") + target +
                      QStringLiteral(")"));
         }
@@ -199,7 +199,8 @@ void unpack(const QString& archivePath, const QString& destination, const Option
     // Folder modes and times are set here, after their contents.
     if (archive_write_close(out.get()) != ARCHIVE_OK)
         fail(destination + QStringLiteral(": ") + QString::fromLocal8Bit(archive_error_string(out.get())));
-    checkTree(root);
+    if (!options.keepOutsideLinks)
+        checkTree(root);
 }
 
 void checkTree(const QString& rootPath) {

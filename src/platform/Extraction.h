@@ -19,6 +19,9 @@ struct Failure : std::runtime_error {
 struct Options {
     // Leave out the resource-fork companions zip tools add: "__MACOSX/..." and "._name".
     bool dropAppleDouble = true;
+    // Keep links whose target leaves the folder as links (a volume's "Applications" shortcut),
+    // instead of refusing the archive. Nothing is ever written through them.
+    bool keepOutsideLinks = false;
 };
 
 // Unpacks `archive` into `destination` (created with its parents when missing).
