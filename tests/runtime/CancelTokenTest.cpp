@@ -2,11 +2,13 @@
 #include "runtime/Cancelled.h"
 #include "runtime/Describe.h"
 
+#include "RecordingReporter.h"
 #include "RunSync.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <stdexcept>
 
 TEST(CancelToken, ReachesCopiesAndEveryDescendantButNeverItsParent) {
     CancelToken root;
@@ -60,4 +62,16 @@ TEST(CancelToken, OnCancelRunsOnceQueuedWhenLateAndNeverAfterItsContextIsGone) {
     child.onCancel(&context, [&childCalls] { ++childCalls; });
     parent.cancel();
     EXPECT_EQ(childCalls, 1);
+}
+
+TEST(CancelToken, AFailingHookIsReportedAndTheOthersStillRun) {
+    RecordingReporter reporter;
+    CancelToken token;
+    QObject context;
+    int calls = 0;
+    token.onCancel(&context, [] { throw std::runtime_error("hook failed"); });
+    token.onCancel(&context, [&calls] { ++calls; });
+    token.cancel();
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(reporter.texts, QStringList{"hook failed"});
 }
