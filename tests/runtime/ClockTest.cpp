@@ -1,4 +1,5 @@
 #include "platform/RealClock.h"
+#include "runtime/Blocking.h"
 #include "runtime/Clock.h"
 
 #include "FakeClock.h"
@@ -6,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QThread>
 #include <QTimer>
 
 #include <chrono>
@@ -27,6 +29,16 @@ QCoro::Task<void> everyHour(int times, QList<QDateTime>* wakes) {
     for (int i = 0; i < times; ++i) {
         if (!co_await Clock::shared().sleep(1h))
             co_return;
+        wakes->append(Clock::shared().now());
+    }
+}
+
+// An hourly check that does work on a pool thread between its sleeps.
+QCoro::Task<void> everyHourWithWork(int times, QList<QDateTime>* wakes) {
+    for (int i = 0; i < times; ++i) {
+        if (!co_await Clock::shared().sleep(1h))
+            co_return;
+        co_await Blocking::run([] { QThread::msleep(2); });
         wakes->append(Clock::shared().now());
     }
 }
@@ -78,6 +90,14 @@ TEST(FakeClock, RunsADayOfHourlySleepsInOneAdvanceInterleavedWithOtherSleepers) 
     for (int i = 0; i < 24; ++i)
         EXPECT_EQ(wakes.at(i), start.addSecs(3600 * (i + 1)));
     EXPECT_EQ(log, QStringList{"other 2026-01-05T13:30:00Z"});
+
+    // Work handed to a pool between the sleeps comes back before time moves on.
+    QList<QDateTime> checks;
+    auto checking = everyHourWithWork(24, &checks);
+    clock.advance(24h);
+    ASSERT_TRUE(checking.isReady());
+    ASSERT_EQ(checks.size(), 24);
+    EXPECT_EQ(checks.last(), start.addSecs(48 * 3600));
 }
 
 TEST(FakeClock, CancelledAndEndlessSleepsReturnFalseWithoutTimePassing) {
