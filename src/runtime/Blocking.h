@@ -33,7 +33,7 @@ void assertAwaitedOnMainThread();
 // How many awaits of handed-over work have not resumed yet. The fake clock lets them settle
 // before it moves virtual time on.
 int inFlight();
-void beginFlight();
+void beginFlight(); // called by the awaiter as it hands work over
 
 template <typename Fn>
 class Awaiter {

@@ -64,9 +64,6 @@ QCoro::Task<void> limitedLane(std::shared_ptr<Run> run) {
     }
 }
 
-} // namespace detail
-
-namespace detail {
 template <typename Item, typename MakeTask, typename OnResult>
 QCoro::Task<void> forEachLimitedBody(QList<Item> items, int limit, MakeTask makeTask,
                                      OnResult onResult, CancelToken token) {
@@ -83,6 +80,7 @@ QCoro::Task<void> forEachLimitedBody(QList<Item> items, int limit, MakeTask make
     if (run->error)
         std::rethrow_exception(run->error);
 }
+
 } // namespace detail
 
 // Lambdas capturing values are named first (AwaitSafe.h).
