@@ -8,6 +8,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <stdexcept>
 
@@ -139,10 +140,12 @@ BundleBuilder::Built BundleBuilder::build() const {
             + "</string>\n\t\t</dict>\n";
     }
     QStringList sealed;
-    QDirIterator walk(contents, QDir::Files | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot,
+    QDirIterator walk(contents, QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot,
                       QDirIterator::Subdirectories);
     while (walk.hasNext()) {
         const QString relative = QDir(contents).relativeFilePath(walk.next());
+        if (walk.fileInfo().isDir() && !walk.fileInfo().isSymLink())
+            continue;
         if (relative == u"Info.plist" || relative == u"CodeResources" || relative.startsWith(u"_CodeSignature/")
             || relative == QStringLiteral("MacOS/") + executable_)
             continue;
@@ -153,6 +156,7 @@ BundleBuilder::Built BundleBuilder::build() const {
             sealed.append(relative);
     }
     sealed.sort();
+    static const QRegularExpression localised(QStringLiteral("^Resources/.*\\.lproj/"));
     for (const QString& relative : sealed) {
         const QString full = contents + u'/' + relative;
         const QFileInfo info(full);
@@ -169,8 +173,9 @@ BundleBuilder::Built BundleBuilder::build() const {
         if (relative.startsWith(u"Resources/"))
             files += "\t\t<key>" + escaped(relative) + "</key>\n\t\t<data>" + sha1.toBase64() + "</data>\n";
         files2 += "\t\t<key>" + escaped(relative) + "</key>\n\t\t<dict>\n\t\t\t<key>hash</key>\n\t\t\t<data>"
-            + sha1.toBase64() + "</data>\n\t\t\t<key>hash2</key>\n\t\t\t<data>" + sha256.toBase64()
-            + "</data>\n\t\t</dict>\n";
+            + sha1.toBase64() + "</data>\n\t\t\t<key>hash2</key>\n\t\t\t<data>" + sha256.toBase64() + "</data>\n"
+            + (localised.match(relative).hasMatch() ? "\t\t\t<key>optional</key>\n\t\t\t<true/>\n" : "")
+            + "\t\t</dict>\n";
     }
     const QByteArray seal = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                             "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
