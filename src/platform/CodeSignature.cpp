@@ -7,7 +7,7 @@
 #include "platform/NotarizationTicket.h"
 #include "platform/ResourceSeal.h"
 #include "platform/SignatureStatus.h"
-#include "platform/XmlPlist.h"
+#include "platform/PropertyList.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -90,7 +90,7 @@ bool slotMatches(const CodeDirectory& cd, uint32_t slot, const std::optional<QBy
 bool cdhashListMatches(const std::optional<QByteArray>& list, const QList<CodeDirectory>& directories) {
     if (!list)
         return directories.size() == 1;
-    const auto plist = XmlPlist::parse(*list);
+    const auto plist = PropertyList::fromBytes(*list);
     if (!plist)
         return false;
     const QVariantList hashes = plist->toMap().value(QStringLiteral("cdhashes")).toList();
@@ -296,7 +296,7 @@ int CodeSignature::checkValidity(uint32_t flags, const Requirement* requirement)
         context.platform = slice.signature.primary().platform;
         if (const auto entitlements = slice.signature.blobs.value(EmbeddedSignature::slotEntitlements);
             entitlements.size() > 8) {
-            const auto plist = XmlPlist::parse(entitlements.mid(8));
+            const auto plist = PropertyList::fromBytes(entitlements.mid(8));
             if (plist && plist->typeId() == QMetaType::QVariantMap)
                 context.entitlements = plist->toMap();
         }

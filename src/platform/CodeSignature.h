@@ -56,6 +56,7 @@ public:
     std::optional<Requirement> designatedRequirement() const;
 
     const QString& path() const { return bundle_.path; }
+    bool isBundle() const { return bundle_.isBundle; }
 
 private:
     struct Outcome;

@@ -2,7 +2,7 @@
 
 #include "platform/CodeHash.h"
 #include "platform/SignatureStatus.h"
-#include "platform/XmlPlist.h"
+#include "platform/PropertyList.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -100,7 +100,7 @@ bool omitted(const QList<Rule>& rules, const QString& relative) {
 } // namespace
 
 int verify(const CodeBundle& bundle, const QByteArray& sealBytes, bool strict, const NestedCheck& nested) {
-    const auto parsed = XmlPlist::parse(sealBytes);
+    const auto parsed = PropertyList::fromBytes(sealBytes);
     if (!parsed || parsed->typeId() != QMetaType::QVariantMap)
         return SignatureStatus::ResourcesInvalid;
     const QVariantMap seal = parsed->toMap();
