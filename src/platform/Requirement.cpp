@@ -343,7 +343,11 @@ private:
         return true;
     }
 
-    static Node binary(Op op, Node left, Node right) {
+    // Chains of "and" and "or" grow the tree one level per operator; bound them so that
+    // evaluating and printing never recurse deeply.
+    Node binary(Op op, Node left, Node right) {
+        if (++operators_ > maxOperators)
+            return nullptr;
         auto node = std::make_shared<RequirementNode>();
         node->op = op;
         node->left = std::move(left);
@@ -358,6 +362,8 @@ private:
             if (!right)
                 return nullptr;
             left = binary(Op::Or, left, right);
+            if (!left)
+                return nullptr;
         }
         return left;
     }
@@ -369,6 +375,8 @@ private:
             if (!right)
                 return nullptr;
             left = binary(Op::And, left, right);
+            if (!left)
+                return nullptr;
         }
         return left;
     }
@@ -585,8 +593,10 @@ private:
         return nullptr;
     }
 
+    static constexpr int maxOperators = 1024;
     QList<Token> t_;
     qsizetype i_ = 0;
+    int operators_ = 0;
 };
 
 // ---------- evaluation ----------

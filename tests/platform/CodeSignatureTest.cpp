@@ -164,6 +164,8 @@ TEST(CodeSignature, SignersAndChainsGiveTheirStatus) {
          SignatureStatus::Ok},
         {"another team", BundleBuilder(dir.filePath("B.app")).identifier("com.example.app").signedBy(&pki.teamB),
          SignatureStatus::Ok, SignatureStatus::RequirementFailed},
+        {"binary Info.plist", BundleBuilder(dir.filePath("Binary.app")).identifier("com.example.app").binaryInfoPlist(true),
+         SignatureStatus::Ok, SignatureStatus::Ok},
         {"another identifier", BundleBuilder(dir.filePath("Other.app")).identifier("com.example.other"),
          SignatureStatus::Ok, SignatureStatus::RequirementFailed},
         {"ad-hoc", BundleBuilder(dir.filePath("AdHoc.app")).identifier("com.example.app").signedBy(nullptr),

@@ -97,6 +97,58 @@ BundleBuilder& BundleBuilder::unsignedCode() { signed_ = false; return *this; }
 BundleBuilder& BundleBuilder::architectures(const QList<uint32_t>& cpuTypes) { cpuTypes_ = cpuTypes; return *this; }
 BundleBuilder& BundleBuilder::explicitRequirement(bool value) { explicitRequirement_ = value; return *this; }
 BundleBuilder& BundleBuilder::notarized(bool value) { notarized_ = value; return *this; }
+BundleBuilder& BundleBuilder::binaryInfoPlist(bool value) { binaryInfoPlist_ = value; return *this; }
+
+// A binary property list ("bplist00") of one dictionary of strings.
+QByteArray BundleBuilder::infoPlistBinary(const QMap<QString, QString>& values) {
+    QList<QString> strings = values.keys();
+    strings += values.values();
+    const int count = int(strings.size()) + 1;
+    if (count > 255)
+        throw std::logic_error("too many entries for a one-byte reference");
+    QByteArray out = "bplist00";
+    QList<int> offsets;
+    const auto length = [&](uint8_t marker, int size) {
+        if (size < 15) {
+            out.append(char(marker | size));
+        } else {
+            out.append(char(marker | 0x0F));
+            out.append(char(0x11));
+            out.append(char(size >> 8));
+            out.append(char(size & 0xFF));
+        }
+    };
+    offsets.append(int(out.size()));
+    length(0xD0, int(values.size()));
+    for (int i = 1; i < count; ++i)
+        out.append(char(i));
+    for (const QString& text : strings) {
+        offsets.append(int(out.size()));
+        bool ascii = true;
+        for (const QChar c : text)
+            ascii = ascii && c.unicode() < 0x80;
+        if (ascii) {
+            length(0x50, int(text.size()));
+            out += text.toLatin1();
+        } else {
+            length(0x60, int(text.size()));
+            for (const QChar c : text) {
+                out.append(char(c.unicode() >> 8));
+                out.append(char(c.unicode() & 0xFF));
+            }
+        }
+    }
+    const int tableOffset = int(out.size());
+    for (const int offset : offsets) {
+        out.append(char(offset >> 8));
+        out.append(char(offset & 0xFF));
+    }
+    out += QByteArray(6, '\0');
+    out.append(char(2));
+    out.append(char(1));
+    out += MachOBuilder::be64(uint64_t(count)) + MachOBuilder::be64(0) + MachOBuilder::be64(uint64_t(tableOffset));
+    return out;
+}
 
 QByteArray BundleBuilder::infoPlistXml(const QMap<QString, QString>& values) {
     QByteArray xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -116,7 +168,7 @@ BundleBuilder::Built BundleBuilder::build() const {
     values.insert(QStringLiteral("CFBundlePackageType"), QStringLiteral("APPL"));
     if (!values.contains(QStringLiteral("CFBundleShortVersionString")))
         values.insert(QStringLiteral("CFBundleShortVersionString"), QStringLiteral("1.0"));
-    const QByteArray infoPlist = infoPlistXml(values);
+    const QByteArray infoPlist = binaryInfoPlist_ ? infoPlistBinary(values) : infoPlistXml(values);
     writeFile(contents + QStringLiteral("/Info.plist"), infoPlist);
     for (auto it = resources_.cbegin(); it != resources_.cend(); ++it)
         writeFile(contents + u'/' + it.key(), it.value());
