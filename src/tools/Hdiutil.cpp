@@ -2,6 +2,7 @@
 
 #include "platform/Extraction.h"
 #include "platform/PlistXml.h"
+#include "platform/SevenZip.h"
 #include "platform/Subprocess.h"
 #include "platform/UdifImage.h"
 
@@ -24,7 +25,6 @@ namespace {
 
 // Left in the mount folder by attach; detach only ever removes a folder that carries it.
 const QString marker = QStringLiteral(".quenlark-image");
-const QString sevenZip = QStringLiteral("/usr/bin/7z");
 
 struct Failed : std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -76,100 +76,8 @@ QString kindOf(FileSystem fs) {
     return {};
 }
 
-struct Link {
-    QString path;
-    QString target;
-};
-
-// 7-Zip rewrites absolute link targets and drops the ones it finds dangerous, so its links are
-// never kept: the listing gives every name and link target as stored, the extraction gives the
-// contents, and the links are made again from the listing.
-void extractWith7z(const QString& part, FileSystem fs, const QString& dest) {
-    const QString type = fs == FileSystem::Apfs ? QStringLiteral("-tapfs") : QStringLiteral("-thfs");
-    Subprocess::Result listing;
-    try {
-        listing = Subprocess::exec(sevenZip, {QStringLiteral("l"), QStringLiteral("-slt"), type, part});
-    } catch (const std::exception&) {
-        fail(QStringLiteral("7-Zip is needed to read HFS+ and APFS volumes"));
-    }
-    if (listing.status != 0)
-        fail(QStringLiteral("no mountable file systems"));
-
-    QList<Link> links;
-    const QStringList lines = QString::fromUtf8(listing.output).split(QLatin1Char('\n'));
-    const qsizetype start = lines.indexOf(QStringLiteral("----------"));
-    QString path, mode, target;
-    const auto flush = [&] {
-        if (!path.isEmpty()) {
-            const QString rooted = QStringLiteral("/") + path;
-            if (path.startsWith(QLatin1Char('/')) || QDir::cleanPath(rooted) != rooted)
-                fail(path + QStringLiteral(": a name leaves the volume"));
-            if (mode.startsWith(QLatin1Char('l')))
-                links.append({path, target});
-        }
-        path.clear();
-        mode.clear();
-        target.clear();
-    };
-    for (qsizetype i = start < 0 ? lines.size() : start + 1; i < lines.size(); ++i) {
-        const QString& line = lines[i];
-        if (line.isEmpty()) {
-            flush();
-        } else if (line.startsWith(QLatin1String("Path = "))) {
-            path = line.mid(7);
-        } else if (line.startsWith(QLatin1String("Mode = "))) {
-            mode = line.mid(7);
-        } else if (line.startsWith(QLatin1String("Symbolic Link = "))) {
-            target = line.mid(16);
-        }
-    }
-    flush();
-
-    const auto result = Subprocess::exec(
-        sevenZip, {QStringLiteral("x"), QStringLiteral("-y"), QStringLiteral("-snld"), type, QStringLiteral("-o") + dest, part});
-    if (result.status != 0) {
-        // Only refused links may have gone wrong: they are made again below.
-        const QStringList report = QString::fromUtf8(result.output).split(QLatin1Char('\n'));
-        for (const QString& line : report) {
-            if (line.startsWith(QLatin1String("ERROR:")) && !line.contains(QLatin1String("Dangerous link path")))
-                fail(line.mid(6).trimmed());
-        }
-        if (result.status != 2)
-            fail(QStringLiteral("no mountable file systems"));
-    }
-
-    // Drop every link 7-Zip made, then make the stored ones, never below another link.
-    QList<QString> folders{dest};
-    while (!folders.isEmpty()) {
-        const QString folder = folders.takeLast();
-        for (const QFileInfo& info :
-             QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
-            if (info.isSymLink())
-                QFile::remove(info.filePath());
-            else if (info.isDir())
-                folders.append(info.filePath());
-        }
-    }
-    for (const Link& link : links) {
-        const QStringList parts = link.path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
-        QString at = dest;
-        bool clear = true;
-        for (qsizetype i = 0; i + 1 < parts.size() && clear; ++i) {
-            at += QLatin1Char('/') + parts[i];
-            struct stat st;
-            clear = ::lstat(QFile::encodeName(at).constData(), &st) == 0 && S_ISDIR(st.st_mode);
-        }
-        const QByteArray where = QFile::encodeName(dest + QLatin1Char('/') + parts.join(QLatin1Char('/')));
-        if (clear && !parts.isEmpty()) {
-            ::unlink(where.constData());
-            if (::symlink(QFile::encodeName(link.target).constData(), where.constData()) != 0)
-                fail(link.path + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno)));
-        }
-    }
-}
-
-// The tree becomes read-only like a mounted volume; detach gives the owner write access back.
-void setWritable(const QString& root, bool writable) {
+// Gives the owner write access to every folder and file so that the tree can be removed.
+void makeWritable(const QString& root) {
     QList<QString> items{root};
     while (!items.isEmpty()) {
         const QString item = items.takeLast();
@@ -177,7 +85,7 @@ void setWritable(const QString& root, bool writable) {
         struct stat st;
         if (::lstat(native.constData(), &st) != 0 || S_ISLNK(st.st_mode))
             continue;
-        ::chmod(native.constData(), writable ? (st.st_mode & 07777) | 0200 : st.st_mode & 07555);
+        ::chmod(native.constData(), (st.st_mode & 07777) | 0200);
         if (S_ISDIR(st.st_mode)) {
             for (const QString& name :
                  QDir(item).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
@@ -326,10 +234,10 @@ int attach(const Options& o) {
         if (fs == FileSystem::Iso9660)
             Extraction::unpack(part, mount, {.dropAppleDouble = false, .keepOutsideLinks = true});
         else
-            extractWith7z(part, fs, mount);
+            SevenZip::extract(part, fs == FileSystem::Apfs ? QStringLiteral("apfs") : QStringLiteral("hfs"), mount);
     } catch (...) {
         // Nothing half-attached is left behind.
-        setWritable(mount, true);
+        makeWritable(mount);
         for (const QString& name : QDir(mount).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
             QFileInfo info(mount + QLatin1Char('/') + name);
             if (info.isDir() && !info.isSymLink())
@@ -339,7 +247,9 @@ int attach(const Options& o) {
         }
         throw;
     }
-    setWritable(mount, false);
+    // Like a read-only volume: nothing can be added or removed at the top. The contents keep
+    // their stored modes, which a copy out of the volume must carry.
+    ::chmod(QFile::encodeName(mount).constData(), 0555);
 
     if (o.plist) {
         const QVariantMap entity{
@@ -365,7 +275,7 @@ int detach(const Options& o) {
         fail(QStringLiteral("No such file or directory"));
     if (!info.isDir() || info.isSymLink() || !QFileInfo::exists(mount + QLatin1Char('/') + marker))
         fail(QStringLiteral("Invalid argument"));
-    setWritable(mount, true);
+    makeWritable(mount);
     for (const QString& name : QDir(mount).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
         const QFileInfo item(mount + QLatin1Char('/') + name);
         const bool removed = item.isDir() && !item.isSymLink() ? QDir(item.filePath()).removeRecursively()

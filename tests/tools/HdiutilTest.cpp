@@ -72,7 +72,8 @@ TEST(Hdiutil, AttachesEveryChunkFormatAsAReadOnlyCopyAndDetaches) {
         ASSERT_EQ(attach.status, 0) << attach.output.toStdString();
         const QString exe = mount + "/Example.app/Contents/MacOS/Example";
         EXPECT_EQ(QFileInfo(exe).size(), 10);
-        EXPECT_EQ(modeOf(exe), 0555u) << "executable and read-only";
+        EXPECT_EQ(modeOf(exe), 0755u) << "stored modes are kept";
+        EXPECT_EQ(modeOf(mount + "/Example.app/Contents/Info.plist"), 0644u);
         EXPECT_EQ(QFile::symLinkTarget(mount + "/Example.app/Contents/Current"), mount + "/Example.app/Contents/MacOS");
         EXPECT_TRUE(QFileInfo(mount + "/Applications").isSymLink());
         EXPECT_EQ(QFileInfo(mount + "/Applications").symLinkTarget(), "/Applications");
