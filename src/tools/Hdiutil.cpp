@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QVariantMap>
+#include <QtEndian>
 
 #include <cerrno>
 #include <cstdio>
@@ -92,6 +93,50 @@ void makeWritable(const QString& root) {
                 items.append(item + QLatin1Char('/') + name);
         }
     }
+}
+
+// Copies the first partition of a GPT disk that holds a file system we read into `out`.
+bool carveGptVolume(const QString& disk, const QString& out) {
+    QFile f(disk);
+    if (!f.open(QIODevice::ReadOnly) || !f.seek(512))
+        return false;
+    const QByteArray header = f.read(92);
+    if (header.size() < 92 || !header.startsWith("EFI PART"))
+        return false;
+    const quint64 entriesAt = qFromLittleEndian<quint64>(header.constData() + 72);
+    const quint32 count = qFromLittleEndian<quint32>(header.constData() + 80);
+    const quint32 size = qFromLittleEndian<quint32>(header.constData() + 84);
+    const quint64 sectors = quint64(f.size()) / 512;
+    if (size < 128 || size > 4096 || count > 1024 || entriesAt >= sectors)
+        return false;
+    for (quint32 i = 0; i < count; ++i) {
+        if (!f.seek(qint64(entriesAt * 512 + quint64(i) * size)))
+            return false;
+        const QByteArray entry = f.read(size);
+        if (entry.size() < 128 || entry.left(16) == QByteArray(16, '\0'))
+            continue;
+        const quint64 first = qFromLittleEndian<quint64>(entry.constData() + 32);
+        const quint64 last = qFromLittleEndian<quint64>(entry.constData() + 40);
+        if (first == 0 || last < first || last >= sectors)
+            continue;
+        QFile::remove(out);
+        QFile part(out);
+        if (!part.open(QIODevice::WriteOnly))
+            return false;
+        for (quint64 at = first * 512, end = (last + 1) * 512; at < end;) {
+            const qint64 n = qint64(std::min<quint64>(end - at, 1 << 20));
+            if (!f.seek(qint64(at)))
+                return false;
+            const QByteArray bytes = f.read(n);
+            if (bytes.size() != n || part.write(bytes) != n)
+                return false;
+            at += quint64(n);
+        }
+        part.close();
+        if (probe(out) != FileSystem::None)
+            return true;
+    }
+    return false;
 }
 
 struct Options {
@@ -219,6 +264,13 @@ int attach(const Options& o) {
         fs = probe(candidate);
         if (fs != FileSystem::None) {
             part = candidate;
+            break;
+        }
+        // One table may hold a whole disk with its own partition map.
+        const QString inner = scratch.filePath(QStringLiteral("inner"));
+        if (carveGptVolume(candidate, inner)) {
+            fs = probe(inner);
+            part = inner;
             break;
         }
     }

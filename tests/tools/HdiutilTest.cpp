@@ -56,6 +56,7 @@ TEST(Hdiutil, AttachesEveryChunkFormatAsAReadOnlyCopyAndDetaches) {
         {"zlib", UdifWriter::Compression::Zlib},
         {"bzip2", UdifWriter::Compression::Bzip2},
         {"lzma", UdifWriter::Compression::Lzma},
+        {"adc", UdifWriter::Compression::Adc},
     };
     for (const auto& [label, compression] : formats) {
         SCOPED_TRACE(label);
@@ -82,6 +83,24 @@ TEST(Hdiutil, AttachesEveryChunkFormatAsAReadOnlyCopyAndDetaches) {
         EXPECT_EQ(detach.status, 0) << detach.output.toStdString();
         EXPECT_TRUE(QDir(mount).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot));
     }
+}
+
+TEST(Hdiutil, FindsTheVolumeInsideAWholeDiskTable) {
+    QTemporaryDir dir;
+    const QString iso = makeVolume(dir);
+    ASSERT_FALSE(iso.isEmpty());
+    ASSERT_TRUE(makeGptDisk(iso, dir.filePath("disk.raw")));
+    UdifWriter writer;
+    writer.leadingTable = false;
+    writer.tableName = "whole disk (Apple_partition_scheme : 0)";
+    ASSERT_TRUE(writer.write(dir.filePath("disk.raw"), dir.filePath("Disk.dmg")));
+    const QString mount = dir.filePath("mount");
+
+    const ToolRun attach = runTool("hdiutil", {"attach", "-mountpoint", mount, dir.filePath("Disk.dmg")});
+
+    ASSERT_EQ(attach.status, 0) << attach.output.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(mount + "/Example.app/Contents/Info.plist"));
+    EXPECT_EQ(runTool("hdiutil", {"detach", mount}).status, 0);
 }
 
 TEST(Hdiutil, ReportsTheLicenceAgreementAndWantsItAnswered) {
