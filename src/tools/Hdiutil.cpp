@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QVariantMap>
@@ -260,6 +261,11 @@ int attach(const Options& o) {
     for (const auto* t : order) {
         const QString candidate = scratch.filePath(QStringLiteral("partition"));
         QFile::remove(candidate);
+        // The volume is expanded once and its files copied out once: both must fit, so that a
+        // small image of highly compressed data can't fill the disk.
+        const QStorageInfo space(scratch.path());
+        if (quint64(space.bytesAvailable()) < 2 * UdifImage::dataBytes(*t))
+            fail(QStringLiteral("No space left on device"));
         image.expand(*t, candidate);
         fs = probe(candidate);
         if (fs != FileSystem::None) {
