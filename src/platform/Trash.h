@@ -6,7 +6,7 @@
 // (Op::Move or Op::Create) carrying the errno, which the install errors map to their sentences.
 namespace Trash {
 
-// Moves `item` to the user's Trash as the freedesktop.org specification lays it out: the home
+// Moves `item` to the user's Trash in the freedesktop.org Trash layout: the home
 // trash ($XDG_DATA_HOME/Trash) for items on its volume, else the volume's $topdir/.Trash/$uid
 // (only when .Trash is a real, sticky folder) or $topdir/.Trash-$uid. An info file records the
 // original path and the deletion time. Returns the item's new path.
