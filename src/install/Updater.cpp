@@ -1,7 +1,7 @@
 #include "install/Updater.h"
 
 #include "platform/Extraction.h"
-#include "platform/PlistXml.h"
+#include "platform/PropertyList.h"
 #include "platform/ToolPaths.h"
 #include "runtime/UpdateError.h"
 
@@ -72,7 +72,7 @@ bool Updater::licenseAgreementIn(int status, const QString& text) {
     const qsizetype start = text.indexOf(QLatin1String("<?xml"));
     if (start < 0)
         return false;
-    const auto plist = PlistXml::parse(text.mid(start).toUtf8());
+    const auto plist = PropertyList::fromBytes(text.mid(start).toUtf8());
     if (!plist || plist->typeId() != QMetaType::QVariantMap)
         return false;
     const QVariant properties = plist->toMap().value(QStringLiteral("Properties"));
@@ -141,6 +141,16 @@ void Updater::confine(const QString& rootPath) {
         }
         pending = below + pending;
     }
+}
+
+std::optional<QString> Updater::bundleIdentifier(const QString& bundle) {
+    const auto info = PropertyList::dictionaryFromFile(bundle + QStringLiteral("/Contents/Info.plist"));
+    if (!info)
+        return std::nullopt;
+    const QVariant id = info->value(QStringLiteral("CFBundleIdentifier"));
+    if (id.typeId() != QMetaType::QString)
+        return std::nullopt;
+    return id.toString();
 }
 
 QString Updater::findApp(const QString& folder, const QString& bundleID, const IdentifierReader& identifierOf) {

@@ -46,8 +46,11 @@ public:
 
     // Reads a bundle's identifier (nothing when it can't be opened as a bundle).
     using IdentifierReader = std::function<std::optional<QString>(const QString& bundle)>;
+    // The CFBundleIdentifier of the bundle's Contents/Info.plist.
+    static std::optional<QString> bundleIdentifier(const QString& bundle);
 
     // The application bundle in `folder` or one folder below it, the one with `bundleID` first;
     // links are never candidates and never entered. Throws UpdateError when there is none.
-    static QString findApp(const QString& folder, const QString& bundleID, const IdentifierReader& identifierOf);
+    static QString findApp(const QString& folder, const QString& bundleID,
+                           const IdentifierReader& identifierOf = &Updater::bundleIdentifier);
 };

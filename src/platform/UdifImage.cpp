@@ -1,6 +1,6 @@
 #include "platform/UdifImage.h"
 
-#include "platform/PlistXml.h"
+#include "platform/PropertyList.h"
 
 #include <QFile>
 #include <QVariantMap>
@@ -192,7 +192,7 @@ UdifImage UdifImage::open(const QString& path) {
         xmlLength > end - xmlOffset || xmlLength == 0 || xmlLength > (64u << 20))
         fail("image not recognized");
 
-    const auto plist = PlistXml::parse(readAt(file, xmlOffset, xmlLength));
+    const auto plist = PropertyList::fromBytes(readAt(file, xmlOffset, xmlLength));
     if (!plist)
         fail("image not recognized");
     const QVariantMap resources = plist->toMap().value(QStringLiteral("resource-fork")).toMap();

@@ -1,7 +1,7 @@
 #include "tools/Hdiutil.h"
 
 #include "platform/Extraction.h"
-#include "platform/PlistXml.h"
+#include "platform/PropertyList.h"
 #include "platform/SevenZip.h"
 #include "platform/Subprocess.h"
 #include "platform/UdifImage.h"
@@ -189,7 +189,7 @@ int imageinfo(const Options& o) {
         };
         if (!image.isCompressed())
             info[QStringLiteral("Format Description")] = QStringLiteral("UDIF read-only");
-        out(QString::fromUtf8(PlistXml::write(info)));
+        out(QString::fromUtf8(PropertyList::toXml(info).value_or(QByteArray())));
         return 0;
     }
     const auto flag = [](bool b) { return b ? QStringLiteral("true") : QStringLiteral("false"); };
@@ -316,8 +316,8 @@ int attach(const Options& o) {
             {QStringLiteral("potentially-mountable"), true},
             {QStringLiteral("volume-kind"), kindOf(fs)},
         };
-        out(QString::fromUtf8(PlistXml::write(
-            QVariantMap{{QStringLiteral("system-entities"), QVariantList{entity}}})));
+        out(QString::fromUtf8(
+            PropertyList::toXml(QVariantMap{{QStringLiteral("system-entities"), QVariantList{entity}}}).value_or(QByteArray())));
     } else {
         out(hintOf(fs) + QLatin1Char('\t') + mount + QLatin1Char('\n'));
     }

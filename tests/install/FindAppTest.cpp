@@ -1,4 +1,5 @@
 #include "install/Updater.h"
+#include "platform/PropertyList.h"
 #include "runtime/UpdateError.h"
 
 #include <gtest/gtest.h>
@@ -6,22 +7,15 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QVariantMap>
 
 namespace {
 
-// Tests name a bundle's identifier in a file of its own; the reader is the caller's choice.
 void makeApp(const QString& path, const QString& id) {
     QDir().mkpath(path + "/Contents");
-    QFile f(path + "/Contents/id");
+    QFile f(path + "/Contents/Info.plist");
     f.open(QIODevice::WriteOnly);
-    f.write(id.toUtf8());
-}
-
-std::optional<QString> readId(const QString& bundle) {
-    QFile f(bundle + "/Contents/id");
-    if (!f.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    return QString::fromUtf8(f.readAll());
+    f.write(PropertyList::toXml(QVariantMap{{"CFBundleIdentifier", id}}).value());
 }
 
 QString relative(const QTemporaryDir& dir, const QString& path) {
@@ -48,7 +42,7 @@ TEST(FindApp, PrefersTheWantedBundleAndLooksOneFolderDown) {
         QTemporaryDir dir;
         for (const auto& [path, id] : c.apps)
             makeApp(dir.filePath("in/" + path), id);
-        EXPECT_EQ(relative(dir, Updater::findApp(dir.filePath("in"), "com.example", readId)), c.expected);
+        EXPECT_EQ(relative(dir, Updater::findApp(dir.filePath("in"), "com.example")), c.expected);
     }
 }
 
@@ -61,13 +55,13 @@ TEST(FindApp, NeverTakesOrEntersLinks) {
     QFile::link(dir.filePath("outside"), dir.filePath("in/Linked"));
 
     try {
-        Updater::findApp(dir.filePath("in"), "com.example", readId);
+        Updater::findApp(dir.filePath("in"), "com.example");
         FAIL() << "found " ;
     } catch (const UpdateError& e) {
         EXPECT_EQ(e.description(), "The download doesn't contain an app.");
     }
     try {
-        Updater::findApp(dir.filePath("missing"), "com.example", readId);
+        Updater::findApp(dir.filePath("missing"), "com.example");
         FAIL() << "no error";
     } catch (const UpdateError& e) {
         EXPECT_EQ(e.description(), "The download doesn't contain an app.");

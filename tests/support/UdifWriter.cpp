@@ -1,6 +1,6 @@
 #include "UdifWriter.h"
 
-#include "platform/PlistXml.h"
+#include "platform/PropertyList.h"
 #include "platform/Subprocess.h"
 
 #include <QFile>
@@ -166,7 +166,7 @@ bool UdifWriter::write(const QString& rawVolume, const QString& imagePath) const
         forks.insert(QStringLiteral("STR#"), QVariantList{resource(QStringLiteral("English buttons"), 5000, strings)});
         forks.insert(QStringLiteral("TEXT"), QVariantList{resource(QStringLiteral("English SLA"), 5000, text)});
     }
-    const QByteArray xml = PlistXml::write(QVariantMap{{QStringLiteral("resource-fork"), forks}});
+    const QByteArray xml = PropertyList::toXml(QVariantMap{{QStringLiteral("resource-fork"), forks}}).value_or(QByteArray());
 
     QByteArray koly(512, '\0');
     koly.replace(0, 4, "koly");

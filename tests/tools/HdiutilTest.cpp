@@ -1,7 +1,7 @@
 #include "ToolRunner.h"
 #include "UdifWriter.h"
 
-#include "platform/PlistXml.h"
+#include "platform/PropertyList.h"
 
 #include <gtest/gtest.h>
 
@@ -114,7 +114,7 @@ TEST(Hdiutil, ReportsTheLicenceAgreementAndWantsItAnswered) {
     for (const auto& [path, expected] : {std::pair{image, true}, std::pair{plain, false}}) {
         const ToolRun info = runTool("hdiutil", {"imageinfo", "-plist", path});
         ASSERT_EQ(info.status, 0);
-        const auto plist = PlistXml::parse(info.output.mid(info.output.indexOf("<?xml")).toUtf8());
+        const auto plist = PropertyList::fromBytes(info.output.mid(info.output.indexOf("<?xml")).toUtf8());
         ASSERT_TRUE(plist);
         const QVariant sla = plist->toMap()["Properties"].toMap()["Software License Agreement"];
         EXPECT_EQ(sla.typeId(), QMetaType::Bool);
