@@ -3,6 +3,7 @@
 #include "platform/Extraction.h"
 #include "platform/PropertyList.h"
 #include "platform/ToolPaths.h"
+#include "runtime/FileError.h"
 #include "runtime/UpdateError.h"
 
 #include <QDir>
@@ -10,7 +11,9 @@
 #include <QFileInfo>
 #include <QVariantMap>
 
+#include <cerrno>
 #include <climits>
+#include <fcntl.h>
 #include <cstdlib>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -102,6 +105,54 @@ void Updater::detach(const QString& mountPoint) {
     } catch (...) {
         // A failed detach is never reported; the work folder goes with the install.
     }
+}
+
+Updater::Extracted Updater::extract(const QString& file, const QString& work, const QString& bundleID) {
+    const QString extracted = work + QStringLiteral("/extracted");
+    // The format is told by its bytes: the zip signature first, then the image trailer.
+    const int fd = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        throw FileError(FileError::Op::Open, file, errno);
+    char bytes[4];
+    const ssize_t got = ::read(fd, bytes, sizeof bytes);
+    const off_t size = ::lseek(fd, 0, SEEK_END);
+    if (got < 0 || size < 0) {
+        const int error = errno;
+        ::close(fd);
+        throw FileError(FileError::Op::Read, file, error);
+    }
+    const QByteArray head(bytes, got);
+    QByteArray trailer;
+    if (size >= 512) {
+        const ssize_t n = ::pread(fd, bytes, sizeof bytes, size - 512);
+        if (n < 0) {
+            const int error = errno;
+            ::close(fd);
+            throw FileError(FileError::Op::Read, file, error);
+        }
+        trailer = QByteArray(bytes, n);
+    }
+    ::close(fd);
+
+    if (head == QByteArrayLiteral("PK\x03\x04")) {
+        run(ToolPaths::ditto, {QStringLiteral("-x"), QStringLiteral("-k"), file, extracted});
+        confine(extracted);
+        return {findApp(extracted, bundleID), false};
+    }
+    if (trailer == "koly") {
+        const QString mount = work + QStringLiteral("/mount");
+        const bool agreement = attach(file, mount);
+        try {
+            const QString inside = findApp(mount, bundleID);
+            run(ToolPaths::ditto, {inside, extracted + QLatin1Char('/') + QFileInfo(inside).fileName()});
+        } catch (...) {
+            detach(mount);
+            throw;
+        }
+        detach(mount);
+        return {findApp(extracted, bundleID), agreement};
+    }
+    throw UpdateError(QStringLiteral("Unsupported download format. Quenlark installs from .zip and .dmg only."));
 }
 
 void Updater::confine(const QString& rootPath) {

@@ -41,6 +41,15 @@ public:
     // Forced detach; its failure is ignored.
     static void detach(const QString& mountPoint);
 
+    struct Extracted {
+        QString app;            // the bundle to install, inside the work folder
+        bool agreement = false; // a disk-image licence agreement was accepted to open it
+    };
+    // Turns a verified download into one bundle inside `work`: a zip archive is unpacked into
+    // "extracted" and confined; a disk image is attached at "mount", the bundle copied out and
+    // the image detached on every way out. Anything else is refused.
+    static Extracted extract(const QString& file, const QString& work, const QString& bundleID);
+
     // Returns when every link below `root` stays inside it, else throws UpdateError.
     static void confine(const QString& root);
 
