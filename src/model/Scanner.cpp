@@ -135,6 +135,12 @@ bool exists(const QString& path) {
     return ::stat(QFile::encodeName(path).constData(), &info) == 0;
 }
 
+// Opening a pipe or a device would wait for a writer or read without end.
+bool isRegularFile(const QString& path) {
+    struct stat info {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
 // Splits at the first colon after any leading colons; nothing unless both pieces are non-empty.
 std::optional<std::pair<QString, QString>> keyAndValue(const QString& line) {
     qsizetype start = 0;
@@ -196,7 +202,8 @@ QCoro::Task<QList<InstalledApp>> scanInBackground(QStringList folders) {
 
 std::optional<InstalledApp> read(const QString& url, const QString& folder) {
     const auto contents = url + QStringLiteral("/Contents");
-    const auto info = PropertyList::dictionaryFromFile(contents + QStringLiteral("/Info.plist"));
+    const auto infoPath = contents + QStringLiteral("/Info.plist");
+    const auto info = isRegularFile(infoPath) ? PropertyList::dictionaryFromFile(infoPath) : std::nullopt;
     if (!info)
         return std::nullopt;
     const auto identifier = info->value(QStringLiteral("CFBundleIdentifier"));
@@ -224,10 +231,10 @@ Signing signing(const QString& url) { return Signing{CodeSignature::teamIdentifi
 
 std::optional<QUrl> electronFeed(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > maxFeedFileSize)
+    if (!isRegularFile(path) || !file.open(QIODevice::ReadOnly) || file.size() > maxFeedFileSize)
         return std::nullopt;
-    const auto bytes = file.read(maxFeedFileSize + 1);
-    if (bytes.size() > maxFeedFileSize)
+    const auto bytes = file.read(file.size());
+    if (bytes.size() != file.size())
         return std::nullopt;
     QStringDecoder decoder(QStringDecoder::Utf8);
     const QString text = decoder.decode(bytes);

@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QtEndian>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -224,6 +225,7 @@ TEST_F(ScannerTest, TeamComesFromTheEmbeddedSignature) {
 // Damaged bundles are left out (or lose the damaged field); the scan goes on.
 TEST_F(ScannerTest, DamagedBundlesNeverStopTheScan) {
     bundle(QStringLiteral("A/Good.app"));
+    QDir().mkpath(path(QStringLiteral("A/Good.app/Contents/Resources")));
     file(QStringLiteral("A/Truncated.app/Contents/Info.plist"),
          PropertyList::toXml(QVariantMap{{QStringLiteral("CFBundleIdentifier"), QStringLiteral("x")}})->left(60));
     file(QStringLiteral("A/BinaryTruncated.app/Contents/Info.plist"), binaryInfo("com.example.cut").left(40));
@@ -257,6 +259,10 @@ TEST_F(ScannerTest, DamagedBundlesNeverStopTheScan) {
     bundle(QStringLiteral("A/Garbage.app"), {{QStringLiteral("CFBundleIdentifier"), QStringLiteral("g")},
                                              {QStringLiteral("CFBundleExecutable"), QStringLiteral("Tool")}});
     file(QStringLiteral("A/Garbage.app/Contents/Resources/app-update.yml"), QByteArray("provider: \xff\xfe\n"));
+    // Pipes would block a reader until someone writes.
+    QDir().mkpath(path(QStringLiteral("A/Pipe.app/Contents/Resources")));
+    ASSERT_EQ(mkfifo(QFile::encodeName(path(QStringLiteral("A/Pipe.app/Contents/Info.plist"))).constData(), 0600), 0);
+    ASSERT_EQ(mkfifo(QFile::encodeName(path(QStringLiteral("A/Good.app/Contents/Resources/app-update.yml"))).constData(), 0600), 0);
 
     const auto apps = Scanner::scan({path(QStringLiteral("A"))});
     EXPECT_EQ(names(apps), (QStringList{QStringLiteral("A/Garbage.app"), QStringLiteral("A/Good.app"),
