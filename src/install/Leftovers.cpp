@@ -298,7 +298,7 @@ QCoro::Task<QList<Leftover>> search(InstalledApp app, QString library, QStringLi
     // twice.
     auto work = [app = std::move(app), library = std::move(library), caskZap = std::move(caskZap),
                  installed = std::move(installed)] { return find(app, library, caskZap, installed); };
-    co_return co_await Blocking::run(std::move(work), Blocking::Pool::Scan);
+    co_return co_await Blocking::run(work, Blocking::Pool::Scan);
 }
 
 } // namespace Leftovers
