@@ -1,5 +1,6 @@
 #include "tools/Ditto.h"
 #include "tools/Hdiutil.h"
+#include "tools/Launchctl.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -24,6 +25,7 @@ struct Entry {
 const Entry tools[] = {
     {"ditto", &dittoMain},
     {"hdiutil", &hdiutilMain},
+    {"launchctl", &launchctlMain},
 };
 
 } // namespace
