@@ -2,6 +2,7 @@
 
 #include "model/MainBundle.h"
 #include "platform/Removal.h"
+#include "platform/ToolPaths.h"
 #include "runtime/FileError.h"
 #include "runtime/UpdateError.h"
 
@@ -124,7 +125,7 @@ QStringList uninstall(const InstalledApp& app, const QStringList& data, const QS
     for (const QString& path : paths) {
         if (!context.sandbox && context.run && isLaunchAgent(path)) {
             try {
-                context.run(QStringLiteral("/bin/launchctl"), {QStringLiteral("bootout"), domain, path});
+                context.run(ToolPaths::launchctl, {QStringLiteral("bootout"), domain, path});
             } catch (...) {
                 // An agent that is not loaded is no reason to keep its file.
             }
