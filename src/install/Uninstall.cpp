@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <exception>
@@ -130,7 +131,13 @@ QStringList uninstall(const InstalledApp& app, const QStringList& data, const QS
                 // An agent that is not loaded is no reason to keep its file.
             }
         }
-        remove(path, permanently, context);
+        // An item inside one removed before went with it; removing it again would report a
+        // failure after everything is gone.
+        const bool gone = std::any_of(removed.begin() + 1, removed.end(), [&](const QString& earlier) {
+            return path == earlier || path.startsWith(earlier + QLatin1Char('/'));
+        });
+        if (!gone)
+            remove(path, permanently, context);
         removed.append(path);
     }
     return removed;

@@ -158,8 +158,9 @@ TEST_F(UninstallTree, PermanentDeletionRemovesLinksNeverWhatTheyPointTo) {
     link("Documents/keep.txt", "Library/Logs/com.example.app/note");
     make("Library/Caches/shared/blob");
     link("Library/Caches/shared", "Library/Caches/com.example.app.link");
-    const QStringList removed = uninstall({"Library/Logs/com.example.app", "Library/Caches/com.example.app.link/."}, true);
-    EXPECT_EQ(removed.size(), 3);
+    const QStringList removed = uninstall({"Library/Logs/com.example.app", "Library/Caches/com.example.app.link/.",
+                                           "Library/Logs/com.example.app/log.txt"}, true); // goes with its folder
+    EXPECT_EQ(removed.size(), 4);
     EXPECT_FALSE(present("Applications/Example.app") || present("Library/Logs/com.example.app") ||
                  present("Library/Caches/com.example.app.link"));
     EXPECT_TRUE(present("Library/Caches/shared/blob") && present("Documents/keep.txt"));
