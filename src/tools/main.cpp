@@ -1,6 +1,7 @@
 #include "tools/Ditto.h"
 #include "tools/Hdiutil.h"
 #include "tools/Spctl.h"
+#include "tools/Launchctl.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -26,6 +27,7 @@ const Entry tools[] = {
     {"ditto", &dittoMain},
     {"hdiutil", &hdiutilMain},
     {"spctl", &spctlMain},
+    {"launchctl", &launchctlMain},
 };
 
 } // namespace
