@@ -7,7 +7,7 @@
 namespace {
 
 const QUrl notificationsPane(
-    QStringLiteral("x-apple.systempreferences:com.apple.Notifications-Settings.extension?id=com.quenlark.Quenlark"));
+    "x-apple.systempreferences:com.apple.Notifications-Settings.extension?id=com.quenlark.Quenlark");
 
 TEST(Workspace, NotificationsPaneMapsToTheDesktopsOwnPage) {
     const struct {
@@ -31,8 +31,8 @@ TEST(Workspace, NotificationsPaneMapsToTheDesktopsOwnPage) {
         EXPECT_FALSE(Workspace::settingsPage(notificationsPane, QString::fromLatin1(desktop))) << desktop;
     // Other panes have no counterpart.
     EXPECT_FALSE(Workspace::settingsPage(
-        QUrl(QStringLiteral("x-apple.systempreferences:com.apple.preference.security?Privacy_AllFiles")),
-        QStringLiteral("GNOME")));
+        QUrl("x-apple.systempreferences:com.apple.preference.security?Privacy_AllFiles"),
+        "GNOME"));
 }
 
 TEST(Workspace, OnlyKnownSchemesReachTheShell) {
@@ -44,7 +44,7 @@ TEST(Workspace, OnlyKnownSchemesReachTheShell) {
                                 "data:text/html,hi", "x-apple.systempreferences:com.apple.preference.security"})
         EXPECT_FALSE(Workspace::open(QUrl(QString::fromLatin1(address)))) << address;
     ASSERT_EQ(shell.openedUrls.size(), 4);
-    EXPECT_EQ(shell.openedUrls.front(), QUrl(QStringLiteral("https://quenlark.com/help")));
+    EXPECT_EQ(shell.openedUrls.front(), QUrl("https://quenlark.com/help"));
 }
 
 } // namespace
