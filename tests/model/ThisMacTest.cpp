@@ -1,10 +1,12 @@
 #include "model/Launch.h"
 #include "model/ThisMac.h"
+#include "platform/Defaults.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QThread>
@@ -68,6 +70,30 @@ TEST_F(ThisMacTest, HashesTheMachineIdElseTheDeviceId) {
         put("/etc/machine-id", content);
         EXPECT_EQ(ThisMac::platformHardwareID(), "0c754adbf394af79c1839da5f6be0ec0c39c30aa3742dee7c1526fcfd7300fd8");
     }
+}
+
+TEST_F(ThisMacTest, DeviceIdIsMadeOnceAndKeptAcrossRuns) {
+    const auto stored = [] { return Defaults::standard()->string("deviceID"); };
+    Defaults::standard()->remove("deviceID");
+    put("/etc/machine-id", "3d1219c7c4c5404aaa1f6d2a48adfda4\n");
+    ThisMac::platformHardwareID();
+    EXPECT_EQ(stored(), std::nullopt) << "no device id while the machine id reads";
+
+    put("/etc/machine-id", "");
+    const auto first = ThisMac::platformHardwareID();
+    ASSERT_TRUE(stored());
+    EXPECT_TRUE(QRegularExpression("^d[0-9a-f]{32}$").match(*stored()).hasMatch()) << stored()->toStdString();
+    EXPECT_EQ(first, ThisMac::hashedID(*stored()));
+
+    Defaults::resetForTest(); // the next run reads the file again
+    ThisMac::setRootForTest(root.path());
+    EXPECT_EQ(ThisMac::platformHardwareID(), first);
+
+    const auto kept = stored();
+    Launch::setArgsForTest({"--device-id", "given"});
+    ThisMac::setRootForTest(root.path());
+    EXPECT_EQ(ThisMac::platformHardwareID(), ThisMac::hashedID("given"));
+    EXPECT_EQ(stored(), kept);
 }
 
 TEST_F(ThisMacTest, HashIsFixedOnFirstUseEvenFromManyThreads) {
