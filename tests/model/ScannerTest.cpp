@@ -188,6 +188,7 @@ TEST_F(ScannerTest, TeamComesFromTheEmbeddedSignature) {
     BundleBuilder(path("A/Universal.app"))
         .architectures({MachOBuilder::x86_64, MachOBuilder::arm64})
         .signedBy(&TestPki::shared().teamB)
+        .binaryInfoPlist(true)
         .build();
     ASSERT_EQ(scan({"A"}).size(), 3);
     EXPECT_EQ(found[0].team, TestPki::shared().teamA.team);
