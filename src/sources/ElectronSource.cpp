@@ -119,7 +119,7 @@ QCoro::Task<Release> electron(QUrl feed, CancelToken token) {
     const QByteArray body = co_await Net::get(feed, std::nullopt, token);
     if (body.size() <= 64 * 1024)
         co_return parse(body, feed);
-    co_return co_await Blocking::run([body, feed] { return parse(body, feed); });
+    co_return co_await Blocking::run([&] { return parse(body, feed); });
 }
 
 } // namespace ElectronSource
