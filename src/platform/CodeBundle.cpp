@@ -1,6 +1,6 @@
 #include "platform/CodeBundle.h"
 
-#include "platform/XmlPlist.h"
+#include "platform/PropertyList.h"
 
 #include <QDir>
 #include <QFile>
@@ -58,7 +58,7 @@ std::optional<CodeBundle> CodeBundle::at(const QString& given) {
     bundle.ticketPath = bundle.contentRoot + QStringLiteral("/CodeResources");
     bundle.infoPlistBytes = readSmallFile(bundle.infoPlistPath, maxInfoPlist);
     if (bundle.infoPlistBytes) {
-        const auto plist = XmlPlist::parse(*bundle.infoPlistBytes);
+        const auto plist = PropertyList::fromBytes(*bundle.infoPlistBytes);
         if (plist && plist->typeId() == QMetaType::QVariantMap)
             bundle.info = plist->toMap();
     }

@@ -163,6 +163,10 @@ void unpack(const QString& archivePath, const QString& destination, const Option
             const QString target = linkTarget(archive_entry_hardlink_utf8(entry), hard);
             const QStringList targetParts = checkedParts(target);
             checkNoLinkOnTheWay(root, targetParts, target);
+            // A hard link to a link would let the entry's data be written through it.
+            struct stat st;
+            if (::lstat(absolute(targetParts).constData(), &st) == 0 && !S_ISREG(st.st_mode))
+                fail(name + QStringLiteral(": Refusing a hard link to something other than a file"));
             archive_entry_set_hardlink(entry, absolute(targetParts).constData());
         } else if (type == AE_IFLNK) {
             const QString target = linkTarget(archive_entry_symlink_utf8(entry), archive_entry_symlink(entry));

@@ -1,6 +1,6 @@
 #include "platform/UdifImage.h"
 
-#include "platform/PlistXml.h"
+#include "platform/PropertyList.h"
 
 #include <QFile>
 #include <QVariantMap>
@@ -185,12 +185,14 @@ UdifImage UdifImage::open(const QString& path) {
     const quint64 xmlOffset = be64(k + 216), xmlLength = be64(k + 224);
     image.variant_ = be32(k + 488);
     image.sectorCount_ = qFromBigEndian<quint64>(k + 492);
+    if (image.sectorCount_ > (quint64(1) << 41)) // 1 PiB: no real image, and byte counts stay in range
+        fail("image not recognized");
     const quint64 end = image.fileSize_ - 512;
     if (image.dataForkOffset_ > end || image.dataForkLength_ > end - image.dataForkOffset_ || xmlOffset > end ||
         xmlLength > end - xmlOffset || xmlLength == 0 || xmlLength > (64u << 20))
         fail("image not recognized");
 
-    const auto plist = PlistXml::parse(readAt(file, xmlOffset, xmlLength));
+    const auto plist = PropertyList::fromBytes(readAt(file, xmlOffset, xmlLength));
     if (!plist)
         fail("image not recognized");
     const QVariantMap resources = plist->toMap().value(QStringLiteral("resource-fork")).toMap();
@@ -304,6 +306,15 @@ QByteArray UdifImage::chunkBytes(QFile& file, const Chunk& chunk) const {
     if (quint64(out.size()) != expected)
         fail("corrupt image data");
     return out;
+}
+
+quint64 UdifImage::dataBytes(const Table& table) {
+    quint64 bytes = 0;
+    for (const Chunk& c : table.chunks) {
+        if (c.type != Zero && c.type != Ignore)
+            bytes += c.sectorCount * sectorSize;
+    }
+    return bytes;
 }
 
 void UdifImage::expand(const Table& table, const QString& outPath) const {

@@ -56,6 +56,9 @@ public:
     QString formatName() const;
     bool isCompressed() const;
 
+    // The bytes `table` expands to that are not holes (zero and ignored runs are).
+    static quint64 dataBytes(const Table& table);
+
     // Writes the expanded sectors of `table` to `out`, which must be empty; zero runs become holes.
     void expand(const Table& table, const QString& out) const;
 

@@ -6,10 +6,13 @@
 #include <QThread>
 
 #include <algorithm>
+#include <atomic>
 
 namespace Blocking {
 
 namespace {
+std::atomic<int> flights{0};
+
 // Never deleted: joining pool threads during static destruction would hang on running work.
 QThreadPool* makePool(int threads) {
     auto* p = new QThreadPool;
@@ -33,10 +36,19 @@ QThreadPool& pool(Pool which) {
 
 void resumeOnMainThread(std::coroutine_handle<> handle) {
     auto* app = QCoreApplication::instance();
-    if (!app)
+    if (!app) {
+        --flights;
         return; // shutting down: the frame is abandoned rather than resumed on a pool thread
-    QMetaObject::invokeMethod(app, [handle] { handle.resume(); }, Qt::QueuedConnection);
+    }
+    QMetaObject::invokeMethod(app, [handle] {
+        handle.resume();
+        --flights;
+    }, Qt::QueuedConnection);
 }
+
+int inFlight() { return flights.load(); }
+
+void beginFlight() { ++flights; }
 
 void assertAwaitedOnMainThread() { QL_ASSERT_MAIN_THREAD(); }
 

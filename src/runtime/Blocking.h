@@ -30,6 +30,11 @@ void resumeOnMainThread(std::coroutine_handle<> handle);
 // Asserts that a coroutine awaits from the GUI thread (it is resumed there).
 void assertAwaitedOnMainThread();
 
+// How many awaits of handed-over work have not resumed yet. The fake clock lets them settle
+// before it moves virtual time on.
+int inFlight();
+void beginFlight(); // called by the awaiter as it hands work over
+
 template <typename Fn>
 class Awaiter {
 public:
@@ -41,6 +46,7 @@ public:
 
     void await_suspend(std::coroutine_handle<> handle) {
         assertAwaitedOnMainThread();
+        beginFlight();
         // The awaiter lives in the suspended frame, which QCoro never destroys before it resumes.
         auto* job = QRunnable::create([this, handle] {
             try {

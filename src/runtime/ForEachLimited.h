@@ -22,6 +22,10 @@ namespace detail {
 
 template <typename Item, typename MakeTask, typename OnResult>
 struct LimitedRun {
+    LimitedRun(QList<Item> items, MakeTask makeTask, OnResult onResult, CancelToken token)
+        : items(std::move(items)), makeTask(std::move(makeTask)), onResult(std::move(onResult)),
+          token(std::move(token)) {}
+
     QList<Item> items;
     MakeTask makeTask;
     OnResult onResult;
@@ -60,15 +64,12 @@ QCoro::Task<void> limitedLane(std::shared_ptr<Run> run) {
     }
 }
 
-} // namespace detail
-
-namespace detail {
 template <typename Item, typename MakeTask, typename OnResult>
 QCoro::Task<void> forEachLimitedBody(QList<Item> items, int limit, MakeTask makeTask,
                                      OnResult onResult, CancelToken token) {
     using Run = LimitedRun<Item, MakeTask, OnResult>;
-    auto run = std::make_shared<Run>(
-        Run{std::move(items), std::move(makeTask), std::move(onResult), std::move(token)});
+    auto run = std::make_shared<Run>(std::move(items), std::move(makeTask), std::move(onResult),
+                                     std::move(token));
     std::vector<QCoro::Task<void>> lanes;
     const qsizetype count = std::min<qsizetype>(std::max(limit, 0), run->items.size());
     lanes.reserve(static_cast<size_t>(count));
@@ -79,6 +80,7 @@ QCoro::Task<void> forEachLimitedBody(QList<Item> items, int limit, MakeTask make
     if (run->error)
         std::rethrow_exception(run->error);
 }
+
 } // namespace detail
 
 // Lambdas capturing values are named first (AwaitSafe.h).

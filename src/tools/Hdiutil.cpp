@@ -1,16 +1,19 @@
 #include "tools/Hdiutil.h"
 
 #include "platform/Extraction.h"
-#include "platform/PlistXml.h"
+#include "platform/PropertyList.h"
+#include "platform/SevenZip.h"
 #include "platform/Subprocess.h"
 #include "platform/UdifImage.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QVariantMap>
+#include <QtEndian>
 
 #include <cerrno>
 #include <cstdio>
@@ -24,7 +27,6 @@ namespace {
 
 // Left in the mount folder by attach; detach only ever removes a folder that carries it.
 const QString marker = QStringLiteral(".quenlark-image");
-const QString sevenZip = QStringLiteral("/usr/bin/7z");
 
 struct Failed : std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -76,100 +78,8 @@ QString kindOf(FileSystem fs) {
     return {};
 }
 
-struct Link {
-    QString path;
-    QString target;
-};
-
-// 7-Zip rewrites absolute link targets and drops the ones it finds dangerous, so its links are
-// never kept: the listing gives every name and link target as stored, the extraction gives the
-// contents, and the links are made again from the listing.
-void extractWith7z(const QString& part, FileSystem fs, const QString& dest) {
-    const QString type = fs == FileSystem::Apfs ? QStringLiteral("-tapfs") : QStringLiteral("-thfs");
-    Subprocess::Result listing;
-    try {
-        listing = Subprocess::exec(sevenZip, {QStringLiteral("l"), QStringLiteral("-slt"), type, part});
-    } catch (const std::exception&) {
-        fail(QStringLiteral("7-Zip is needed to read HFS+ and APFS volumes"));
-    }
-    if (listing.status != 0)
-        fail(QStringLiteral("no mountable file systems"));
-
-    QList<Link> links;
-    const QStringList lines = QString::fromUtf8(listing.output).split(QLatin1Char('\n'));
-    const qsizetype start = lines.indexOf(QStringLiteral("----------"));
-    QString path, mode, target;
-    const auto flush = [&] {
-        if (!path.isEmpty()) {
-            const QString rooted = QStringLiteral("/") + path;
-            if (path.startsWith(QLatin1Char('/')) || QDir::cleanPath(rooted) != rooted)
-                fail(path + QStringLiteral(": a name leaves the volume"));
-            if (mode.startsWith(QLatin1Char('l')))
-                links.append({path, target});
-        }
-        path.clear();
-        mode.clear();
-        target.clear();
-    };
-    for (qsizetype i = start < 0 ? lines.size() : start + 1; i < lines.size(); ++i) {
-        const QString& line = lines[i];
-        if (line.isEmpty()) {
-            flush();
-        } else if (line.startsWith(QLatin1String("Path = "))) {
-            path = line.mid(7);
-        } else if (line.startsWith(QLatin1String("Mode = "))) {
-            mode = line.mid(7);
-        } else if (line.startsWith(QLatin1String("Symbolic Link = "))) {
-            target = line.mid(16);
-        }
-    }
-    flush();
-
-    const auto result = Subprocess::exec(
-        sevenZip, {QStringLiteral("x"), QStringLiteral("-y"), QStringLiteral("-snld"), type, QStringLiteral("-o") + dest, part});
-    if (result.status != 0) {
-        // Only refused links may have gone wrong: they are made again below.
-        const QStringList report = QString::fromUtf8(result.output).split(QLatin1Char('\n'));
-        for (const QString& line : report) {
-            if (line.startsWith(QLatin1String("ERROR:")) && !line.contains(QLatin1String("Dangerous link path")))
-                fail(line.mid(6).trimmed());
-        }
-        if (result.status != 2)
-            fail(QStringLiteral("no mountable file systems"));
-    }
-
-    // Drop every link 7-Zip made, then make the stored ones, never below another link.
-    QList<QString> folders{dest};
-    while (!folders.isEmpty()) {
-        const QString folder = folders.takeLast();
-        for (const QFileInfo& info :
-             QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
-            if (info.isSymLink())
-                QFile::remove(info.filePath());
-            else if (info.isDir())
-                folders.append(info.filePath());
-        }
-    }
-    for (const Link& link : links) {
-        const QStringList parts = link.path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
-        QString at = dest;
-        bool clear = true;
-        for (qsizetype i = 0; i + 1 < parts.size() && clear; ++i) {
-            at += QLatin1Char('/') + parts[i];
-            struct stat st;
-            clear = ::lstat(QFile::encodeName(at).constData(), &st) == 0 && S_ISDIR(st.st_mode);
-        }
-        const QByteArray where = QFile::encodeName(dest + QLatin1Char('/') + parts.join(QLatin1Char('/')));
-        if (clear && !parts.isEmpty()) {
-            ::unlink(where.constData());
-            if (::symlink(QFile::encodeName(link.target).constData(), where.constData()) != 0)
-                fail(link.path + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno)));
-        }
-    }
-}
-
-// The tree becomes read-only like a mounted volume; detach gives the owner write access back.
-void setWritable(const QString& root, bool writable) {
+// Gives the owner write access to every folder and file so that the tree can be removed.
+void makeWritable(const QString& root) {
     QList<QString> items{root};
     while (!items.isEmpty()) {
         const QString item = items.takeLast();
@@ -177,13 +87,57 @@ void setWritable(const QString& root, bool writable) {
         struct stat st;
         if (::lstat(native.constData(), &st) != 0 || S_ISLNK(st.st_mode))
             continue;
-        ::chmod(native.constData(), writable ? (st.st_mode & 07777) | 0200 : st.st_mode & 07555);
+        ::chmod(native.constData(), (st.st_mode & 07777) | 0200);
         if (S_ISDIR(st.st_mode)) {
             for (const QString& name :
                  QDir(item).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
                 items.append(item + QLatin1Char('/') + name);
         }
     }
+}
+
+// Copies the first partition of a GPT disk that holds a file system we read into `out`.
+bool carveGptVolume(const QString& disk, const QString& out) {
+    QFile f(disk);
+    if (!f.open(QIODevice::ReadOnly) || !f.seek(512))
+        return false;
+    const QByteArray header = f.read(92);
+    if (header.size() < 92 || !header.startsWith("EFI PART"))
+        return false;
+    const quint64 entriesAt = qFromLittleEndian<quint64>(header.constData() + 72);
+    const quint32 count = qFromLittleEndian<quint32>(header.constData() + 80);
+    const quint32 size = qFromLittleEndian<quint32>(header.constData() + 84);
+    const quint64 sectors = quint64(f.size()) / 512;
+    if (size < 128 || size > 4096 || count > 1024 || entriesAt >= sectors)
+        return false;
+    for (quint32 i = 0; i < count; ++i) {
+        if (!f.seek(qint64(entriesAt * 512 + quint64(i) * size)))
+            return false;
+        const QByteArray entry = f.read(size);
+        if (entry.size() < 128 || entry.left(16) == QByteArray(16, '\0'))
+            continue;
+        const quint64 first = qFromLittleEndian<quint64>(entry.constData() + 32);
+        const quint64 last = qFromLittleEndian<quint64>(entry.constData() + 40);
+        if (first == 0 || last < first || last >= sectors)
+            continue;
+        QFile::remove(out);
+        QFile part(out);
+        if (!part.open(QIODevice::WriteOnly))
+            return false;
+        for (quint64 at = first * 512, end = (last + 1) * 512; at < end;) {
+            const qint64 n = qint64(std::min<quint64>(end - at, 1 << 20));
+            if (!f.seek(qint64(at)))
+                return false;
+            const QByteArray bytes = f.read(n);
+            if (bytes.size() != n || part.write(bytes) != n)
+                return false;
+            at += quint64(n);
+        }
+        part.close();
+        if (probe(out) != FileSystem::None)
+            return true;
+    }
+    return false;
 }
 
 struct Options {
@@ -235,7 +189,7 @@ int imageinfo(const Options& o) {
         };
         if (!image.isCompressed())
             info[QStringLiteral("Format Description")] = QStringLiteral("UDIF read-only");
-        out(QString::fromUtf8(PlistXml::write(info)));
+        out(QString::fromUtf8(PropertyList::toXml(info).value_or(QByteArray())));
         return 0;
     }
     const auto flag = [](bool b) { return b ? QStringLiteral("true") : QStringLiteral("false"); };
@@ -307,10 +261,22 @@ int attach(const Options& o) {
     for (const auto* t : order) {
         const QString candidate = scratch.filePath(QStringLiteral("partition"));
         QFile::remove(candidate);
+        // The volume is expanded once and its files copied out once: both must fit, so that a
+        // small image of highly compressed data can't fill the disk.
+        const QStorageInfo space(scratch.path());
+        if (quint64(space.bytesAvailable()) < 2 * UdifImage::dataBytes(*t))
+            fail(QStringLiteral("No space left on device"));
         image.expand(*t, candidate);
         fs = probe(candidate);
         if (fs != FileSystem::None) {
             part = candidate;
+            break;
+        }
+        // One table may hold a whole disk with its own partition map.
+        const QString inner = scratch.filePath(QStringLiteral("inner"));
+        if (carveGptVolume(candidate, inner)) {
+            fs = probe(inner);
+            part = inner;
             break;
         }
     }
@@ -326,10 +292,10 @@ int attach(const Options& o) {
         if (fs == FileSystem::Iso9660)
             Extraction::unpack(part, mount, {.dropAppleDouble = false, .keepOutsideLinks = true});
         else
-            extractWith7z(part, fs, mount);
+            SevenZip::extract(part, fs == FileSystem::Apfs ? QStringLiteral("apfs") : QStringLiteral("hfs"), mount);
     } catch (...) {
         // Nothing half-attached is left behind.
-        setWritable(mount, true);
+        makeWritable(mount);
         for (const QString& name : QDir(mount).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
             QFileInfo info(mount + QLatin1Char('/') + name);
             if (info.isDir() && !info.isSymLink())
@@ -339,7 +305,9 @@ int attach(const Options& o) {
         }
         throw;
     }
-    setWritable(mount, false);
+    // Like a read-only volume: nothing can be added or removed at the top. The contents keep
+    // their stored modes, which a copy out of the volume must carry.
+    ::chmod(QFile::encodeName(mount).constData(), 0555);
 
     if (o.plist) {
         const QVariantMap entity{
@@ -348,8 +316,8 @@ int attach(const Options& o) {
             {QStringLiteral("potentially-mountable"), true},
             {QStringLiteral("volume-kind"), kindOf(fs)},
         };
-        out(QString::fromUtf8(PlistXml::write(
-            QVariantMap{{QStringLiteral("system-entities"), QVariantList{entity}}})));
+        out(QString::fromUtf8(
+            PropertyList::toXml(QVariantMap{{QStringLiteral("system-entities"), QVariantList{entity}}}).value_or(QByteArray())));
     } else {
         out(hintOf(fs) + QLatin1Char('\t') + mount + QLatin1Char('\n'));
     }
@@ -365,7 +333,7 @@ int detach(const Options& o) {
         fail(QStringLiteral("No such file or directory"));
     if (!info.isDir() || info.isSymLink() || !QFileInfo::exists(mount + QLatin1Char('/') + marker))
         fail(QStringLiteral("Invalid argument"));
-    setWritable(mount, true);
+    makeWritable(mount);
     for (const QString& name : QDir(mount).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
         const QFileInfo item(mount + QLatin1Char('/') + name);
         const bool removed = item.isDir() && !item.isSymLink() ? QDir(item.filePath()).removeRecursively()

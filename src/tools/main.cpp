@@ -1,5 +1,7 @@
 #include "tools/Ditto.h"
 #include "tools/Hdiutil.h"
+#include "tools/Spctl.h"
+#include "tools/Launchctl.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -24,6 +26,8 @@ struct Entry {
 const Entry tools[] = {
     {"ditto", &dittoMain},
     {"hdiutil", &hdiutilMain},
+    {"spctl", &spctlMain},
+    {"launchctl", &launchctlMain},
 };
 
 } // namespace

@@ -16,31 +16,43 @@
 namespace {
 
 using Leftovers::Match;
+const QString id = QStringLiteral("com.example.app");
+const QString uuid = QStringLiteral("0A1B2C3D-4E5F-6789-ABCD-EF0123456789");
 
-// A temporary home with a Library folder and a folder outside it.
+TEST(LeftoversPrefixed, ClassifiesByHostAndLaunchAgentEntries) {
+    const QString host = QStringLiteral("Preferences/ByHost"), agents = QStringLiteral("LaunchAgents");
+    const struct { QString entry, dir; Match expected; } cases[] = {
+        {id + ".plist", host, Match::add},
+        {id + "." + uuid + ".plist", host, Match::add},
+        {id + ".0123456789ab.plist", host, Match::add},
+        {id + ".beta." + uuid + ".plist", host, Match::ambiguous},
+        {id + ".helper.plist", agents, Match::add},
+        {id + ".LoginItem.plist", agents, Match::add},
+        {id + ".foo.plist", agents, Match::ambiguous},
+        {id + ".pro.plist", agents, Match::ambiguous},
+        {"com.example.app2.plist", agents, Match::skip},
+        {"COM.EXAMPLE.APP.helper.plist", agents, Match::skip},
+        {id + ".helper", agents, Match::skip},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Leftovers::prefixed(c.entry, id, c.dir, {}), c.expected) << c.entry.toStdString();
+    // The agent may belong to an installed application whose identifier extends this one.
+    EXPECT_EQ(Leftovers::prefixed(id + ".Helper.plist", id, agents, {id + ".helper"}), Match::ambiguous);
+}
+
 class LeftoversSearch : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(home.isValid());
-        library = home.filePath(QStringLiteral("Library"));
-        ASSERT_TRUE(QDir().mkpath(library));
+    QString at(const QString& rel) const { return library + "/" + rel; }
+
+    // A folder when `rel` ends with "/", else a file of `bytes` bytes.
+    void make(const QString& rel, qsizetype bytes = 10) const {
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(at(rel)).path()));
+        QFile f(at(rel));
+        ASSERT_TRUE(rel.endsWith('/') || (f.open(QIODevice::WriteOnly) && f.write(QByteArray(bytes, 'x')) == bytes));
     }
 
-    QString at(const QString& rel) const { return library + QLatin1Char('/') + rel; }
-
-    void folder(const QString& rel) const { ASSERT_TRUE(QDir().mkpath(at(rel))); }
-
-    void file(const QString& rel, qsizetype bytes = 10) const { write(at(rel), bytes); }
-
-    static void write(const QString& path, qsizetype bytes) {
-        ASSERT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath()));
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(QByteArray(bytes, 'x'));
-    }
-
-    void link(const QString& rel, const QString& target) const {
-        ASSERT_TRUE(QDir().mkpath(QFileInfo(at(rel)).absolutePath()));
+    void link(const QString& target, const QString& rel) const {
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(at(rel)).path()));
         ASSERT_TRUE(QFile::link(target, at(rel)));
     }
 
@@ -49,206 +61,88 @@ protected:
         return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? qint64(st.st_blocks) * 512 : -1;
     }
 
-    // The leftovers as paths relative to the Library, ambiguous ones marked with "?".
-    std::vector<std::string> found(const InstalledApp& app, const QStringList& zap = {},
-                                   const QSet<QString>& installed = {}) const {
+    static InstalledApp app(const QString& name, const QString& bundleID) {
+        InstalledApp a;
+        a.name = name;
+        a.bundleID = bundleID;
+        return a;
+    }
+
+    // The leftovers relative to the Library, ambiguous ones marked with "?".
+    std::vector<std::string> found(const QString& name, const QString& bundleID, const QStringList& zap = {}) const {
         std::vector<std::string> out;
-        for (const Leftover& item : Leftovers::find(app, library, zap, installed))
+        for (const Leftover& item : Leftovers::find(app(name, bundleID), library, zap, {}))
             out.push_back((item.url.mid(library.size() + 1) + (item.ambiguous ? "?" : "")).toStdString());
         return out;
     }
 
-    static InstalledApp app(const QString& name, const QString& id) {
-        InstalledApp a;
-        a.name = name;
-        a.bundleID = id;
-        a.url = QStringLiteral("/Applications/") + name + QStringLiteral(".app");
-        return a;
-    }
-
     QTemporaryDir home;
-    QString library;
+    QString library = home.filePath(QStringLiteral("Library"));
 };
 
-const QString id = QStringLiteral("com.example.app");
-
-std::vector<std::string> list(std::initializer_list<QString> items) {
-    std::vector<std::string> out;
-    for (const QString& item : items)
-        out.push_back(item.toStdString());
-    return out;
-}
-const QString uuid = QStringLiteral("0A1B2C3D-4E5F-6789-ABCD-EF0123456789");
-
-TEST(LeftoversPrefixed, ClassifiesByHostAndLaunchAgentEntries) {
-    const QString byHost = QStringLiteral("Preferences/ByHost");
-    const QString agents = QStringLiteral("LaunchAgents");
-    struct Case {
-        QString entry;
-        QString dir;
-        Match expected;
-    };
-    const Case cases[] = {
-        {id + ".plist", byHost, Match::add},
-        {id + "." + uuid + ".plist", byHost, Match::add},
-        {id + ".0123456789ab.plist", byHost, Match::add},
-        {id + ".0123456789a.plist", byHost, Match::ambiguous},
-        {id + ".beta." + uuid + ".plist", byHost, Match::ambiguous},
-        {id + ".helper.plist", agents, Match::add},
-        {id + ".LoginItem.plist", agents, Match::add},
-        {id + ".agent2.plist", agents, Match::add},
-        {id + ".updater.plist", agents, Match::add},
-        {id + ".foo.plist", agents, Match::ambiguous},
-        {id + ".a.b.plist", agents, Match::ambiguous},
-        {id + ".pro.plist", agents, Match::ambiguous},
-        {id + ".helper.plist", QStringLiteral("Preferences"), Match::ambiguous},
-        {QStringLiteral("com.example.app2.plist"), agents, Match::skip},
-        {QStringLiteral("COM.EXAMPLE.APP.helper.plist"), agents, Match::skip},
-        {id + ".helper", agents, Match::skip},
-        {id + "..plist", agents, Match::skip},
-        {id + ".plist.bak", agents, Match::skip},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(Leftovers::prefixed(c.entry, id, c.dir, {}), c.expected) << c.entry.toStdString();
-
-    // The agent may belong to an installed application whose identifier extends this one.
-    const QSet<QString> installed = {id + QStringLiteral(".helper")};
-    EXPECT_EQ(Leftovers::prefixed(id + ".helper.plist", id, agents, installed), Match::ambiguous);
-    EXPECT_EQ(Leftovers::prefixed(id + ".Helper.plist", id, agents, installed), Match::ambiguous);
-}
-
 TEST_F(LeftoversSearch, FindsEveryFolderOfTheTablesSortedByPath) {
-    const QStringList own = {
-        "Application Support/" + id, "Caches/" + id, "Preferences/" + id + ".plist", "Containers/" + id,
-        "Application Scripts/" + id, "Saved Application State/" + id + ".savedState", "HTTPStorages/" + id,
-        "HTTPStorages/" + id + ".binarycookies", "WebKit/" + id, "Cookies/" + id + ".binarycookies", "Logs/" + id,
-    };
-    for (const QString& rel : own)
-        rel.contains(QLatin1String(".plist")) || rel.contains(QLatin1String("cookies")) ? file(rel) : folder(rel);
-    folder("Application Support/Example");  // not searched: the identifier folder exists
-    file("Preferences/ByHost/" + id + "." + uuid + ".plist");
-    file("Preferences/ByHost/" + id + ".beta." + uuid + ".plist");
-    file("Preferences/ByHost/com.other.app." + uuid + ".plist");
-    file("LaunchAgents/" + id + ".helper.plist");
-    file("LaunchAgents/" + id + ".foo.plist");
-    file("LaunchAgents/" + id + "2.plist");
-    folder("Group Containers/TEAM1234." + id);
-    folder("Group Containers/" + id);
-    folder("Group Containers/TEAM1234." + id + ".shared");
-    folder("Caches/com.example.app.ShipIt");
-    file("Caches/weird*name");
-    folder("Application Support/Zapped/deep");
+    EXPECT_TRUE(found("Example", id).empty()); // no Library yet
+    for (const char* rel : {"Application Support/%1/", "Caches/%1/", "Preferences/%1.plist", "Containers/%1/",
+                            "Application Scripts/%1/", "Saved Application State/%1.savedState/", "HTTPStorages/%1/",
+                            "HTTPStorages/%1.binarycookies", "WebKit/%1/", "Cookies/%1.binarycookies", "Logs/%1/",
+                            "Preferences/ByHost/%1.%2.plist", "Preferences/ByHost/%1.beta.%2.plist",
+                            "Preferences/ByHost/com.other.app.%2.plist", "LaunchAgents/%1.helper.plist",
+                            "LaunchAgents/%1.foo.plist", "LaunchAgents/%1x.plist", "Group Containers/TEAM1234.%1/",
+                            "Group Containers/%1/", "Group Containers/TEAM1234.%1.shared/", "Caches/%1.ShipIt/",
+                            "Caches/weird*name", "Application Support/Zapped/deep/", "Application Support/Example/"})
+        make(QString::fromLatin1(rel).arg(id, uuid));
 
-    const QStringList zap = {
-        "~/Library/Caches", "~/Library/Caches/com.example.app.ShipIt", "~/Library/Caches/weird*name",
-        "~/Library/Caches/other*", "~/Library/Application Support/Zapped/", "~/Library/../Documents",
-        "/Users/x/Library/Caches/com.example.app.ShipIt",
-    };
-    EXPECT_EQ(found(app(QStringLiteral("Example"), id), zap),
-              list({
-                  "Application Scripts/" + id,
-                  "Application Support/Zapped",
-                  "Application Support/" + id,
-                  "Caches/" + id,
-                  "Caches/com.example.app.ShipIt",
-                  "Caches/weird*name",
-                  "Containers/" + id,
-                  "Cookies/" + id + ".binarycookies",
-                  "Group Containers/TEAM1234." + id,
-                  "Group Containers/" + id,
-                  "HTTPStorages/" + id,
-                  "HTTPStorages/" + id + ".binarycookies",
-                  "LaunchAgents/" + id + ".foo.plist?",
-                  "LaunchAgents/" + id + ".helper.plist",
-                  "Logs/" + id,
-                  "Preferences/ByHost/" + id + "." + uuid + ".plist",
-                  "Preferences/ByHost/" + id + ".beta." + uuid + ".plist?",
-                  "Preferences/" + id + ".plist",
-                  "Saved Application State/" + id + ".savedState",
-                  "WebKit/" + id,
-              }));
+    const QStringList zap = {"~/Library/Caches", "~/Library/Caches/com.example.app.ShipIt", "~/Library/Caches/weird*name",
+                             "~/Library/Caches/other*", "~/Library/Application Support/Zapped/", "~/Library/../Documents",
+                             "/Users/x/Library/Caches/com.example.app.ShipIt"};
+    const std::vector<std::string> expected = {
+        "Application Scripts/com.example.app", "Application Support/Zapped", "Application Support/com.example.app",
+        "Caches/com.example.app", "Caches/com.example.app.ShipIt", "Caches/weird*name", "Containers/com.example.app",
+        "Cookies/com.example.app.binarycookies", "Group Containers/TEAM1234.com.example.app",
+        "Group Containers/com.example.app", "HTTPStorages/com.example.app", "HTTPStorages/com.example.app.binarycookies",
+        "LaunchAgents/com.example.app.foo.plist?", "LaunchAgents/com.example.app.helper.plist", "Logs/com.example.app",
+        "Preferences/ByHost/com.example.app." + uuid.toStdString() + ".plist",
+        "Preferences/ByHost/com.example.app.beta." + uuid.toStdString() + ".plist?",
+        "Preferences/com.example.app.plist", "Saved Application State/com.example.app.savedState", "WebKit/com.example.app"};
+    EXPECT_EQ(found("Example", id, zap), expected);
 
     // Containers are never measured; everything else is.
-    for (const Leftover& item : Leftovers::find(app(QStringLiteral("Example"), id), library, {}, {})) {
-        const bool container = item.url.contains(QLatin1String("Containers/"));
-        EXPECT_EQ(item.size.has_value(), !container) << item.url.toStdString();
-    }
+    for (const Leftover& item : runSync(Leftovers::search(app("Example", id), library, {}, {})))
+        EXPECT_EQ(item.size.has_value(), !item.url.contains("Containers/")) << item.url.toStdString();
 }
 
-TEST_F(LeftoversSearch, SearchesByNameOnlyWhereTheIdentifierFolderIsMissing) {
-    folder("Application Support/Example");
-    folder("Caches/Example");
-    folder("Caches/" + id);
-    folder("Logs/Example");
-    EXPECT_EQ(found(app(QStringLiteral("Example"), id)),
-              list({"Application Support/Example", "Caches/" + id, "Logs/Example"}));
+TEST_F(LeftoversSearch, NeverLeavesTheLibraryAndMeasuresWithoutFollowingLinks) {
+    const QString outside = home.filePath("outside");
+    ASSERT_TRUE(QDir().mkpath(outside));
+    QFile secret(outside + "/secret");
+    ASSERT_TRUE(secret.open(QIODevice::WriteOnly) && secret.write(QByteArray(100000, 's')));
+    secret.close();
+    make("Caches/real/data", 5000);
+    link(outside, "Application Support/" + id);         // leads out
+    link(at("Caches/real"), "Caches/" + id);            // inside, two levels deep: listed as itself
+    link(at("Caches/real"), "Logs/" + id);              // the same item again: the first path wins
+    link(at("Caches"), "WebKit/" + id);                 // a top-level folder
+    link(at("gone"), "Cookies/" + id + ".binarycookies"); // dangling
+    link(outside + "/secret", "Caches/real/escape");    // not followed when measuring
 
-    // A vendor name shared by several products gives no name-based candidates, in any case.
-    folder("Application Support/Google");
-    folder("Caches/Google");
-    folder("Caches/com.google.Chrome");
-    EXPECT_EQ(found(app(QStringLiteral("GOOGLE"), QStringLiteral("com.google.Chrome"))),
-              list({"Caches/com.google.Chrome"}));
-}
-
-TEST_F(LeftoversSearch, NeverLeavesTheLibraryAndKeepsTheFirstPathToEachItem) {
-    const QString outside = home.filePath(QStringLiteral("outside"));
-    write(outside + "/secret", 100000);
-    link("Application Support/" + id, outside);  // leads out: dropped
-    folder("Caches/real");
-    file("Caches/real/data", 5000);
-    link("Caches/" + id, at("Caches/real"));                // inside, two levels deep: listed as itself
-    link("Logs/" + id, at("Caches/real"));                  // same item again: the first one wins
-    link("WebKit/" + id, at("Caches"));                     // a top-level folder: dropped
-    link("Cookies/" + id + ".binarycookies", at("gone"));   // dangling: dropped
-    link("Caches/real/escape", outside + "/secret");        // not followed when measuring
-
-    const auto items = Leftovers::find(app(QString(), id), library, {}, {});
+    const auto items = Leftovers::find(app("", id), library, {}, {});
     ASSERT_EQ(items.size(), 1);
     EXPECT_EQ(items[0].url, at("Caches/" + id));
     EXPECT_EQ(items[0].size, allocated(at("Caches/real/data")) + allocated(at("Caches/real/escape")));
-    EXPECT_LT(*items[0].size, allocated(outside + "/secret"));
-
-    // The Library folder itself may be reached through a link.
-    const QString alias = home.filePath(QStringLiteral("alias"));
-    ASSERT_TRUE(QFile::link(library, alias));
-    const auto viaAlias = Leftovers::find(app(QString(), id), alias, {}, {});
-    ASSERT_EQ(viaAlias.size(), 1);
-    EXPECT_EQ(viaAlias[0].url, alias + "/Caches/" + id);
+    EXPECT_GE(*items[0].size, 5000);
 }
 
-TEST_F(LeftoversSearch, IdentifiersAndNamesNeverBecomeOtherPaths) {
-    // Another application's folder and the system's by-host preferences.
-    folder("Application Support/Vendor/Tool");
-    file("Preferences/Vendor/Tool.plist");
-    file("Preferences/ByHost/.GlobalPreferences." + uuid + ".plist");
-    file("Preferences/.plist");
-    EXPECT_TRUE(found(app(QString(), QStringLiteral("Vendor/Tool"))).empty());
-    EXPECT_TRUE(found(app(QStringLiteral("Vendor/Tool"), QStringLiteral("com.vendor.tool"))).empty());
-    EXPECT_TRUE(found(app(QString(), QString())).empty());
-
-    // Without an identifier the name is still searched.
-    folder("Caches/Tool");
-    EXPECT_EQ(found(app(QStringLiteral("Tool"), QString())), list({"Caches/Tool"}));
-}
-
-TEST_F(LeftoversSearch, EmptyWhenNothingIsLeftOrThereIsNoLibrary) {
-    folder("Caches/com.other.app");
-    EXPECT_TRUE(found(app(QStringLiteral("Example"), id)).empty());
-    folder("Caches/" + id);
-    EXPECT_TRUE(Leftovers::find(app(QStringLiteral("Example"), id), home.filePath("Missing"), {}, {}).empty());
-}
-
-TEST_F(LeftoversSearch, MeasuresFilesAndFoldersByAllocatedSize) {
-    file("Caches/" + id + "/a", 70000);
-    file("Caches/" + id + "/.hidden/b", 3);
-    file("Preferences/" + id + ".plist", 1);
-    const auto items = runSync(Leftovers::search(app(QStringLiteral("Example"), id), library, {}, {}));
-    ASSERT_EQ(items.size(), 2);
-    EXPECT_EQ(items[0].size, allocated(at("Caches/" + id + "/a")) + allocated(at("Caches/" + id + "/.hidden/b")));
-    EXPECT_GE(*items[0].size, 70000);
-    EXPECT_EQ(items[1].size, allocated(at("Preferences/" + id + ".plist")));
-    EXPECT_EQ(Leftovers::size(at("nothing")), 0);
+TEST_F(LeftoversSearch, NamesAndIdentifiersOnlyAsPlainFileNames) {
+    for (const QString& rel : QStringList{"Application Support/Vendor/Tool/", "Preferences/Vendor/Tool.plist",
+                                          "Preferences/.plist", "Preferences/ByHost/.GlobalPreferences." + uuid + ".plist",
+                                          "Caches/Tool/", "Logs/Tool/", "Logs/com.tool/", "Caches/Google/"})
+        make(rel);
+    EXPECT_TRUE(found("", "Vendor/Tool").empty());
+    EXPECT_TRUE(found("Vendor/Tool", "com.vendor.tool").empty());
+    EXPECT_TRUE(found("GOOGLE", "com.google.Chrome").empty()); // a vendor several products share
+    // The name is searched where no folder carries the identifier.
+    EXPECT_EQ(found("Tool", "com.tool"), (std::vector<std::string>{"Caches/Tool", "Logs/com.tool"}));
+    EXPECT_EQ(found("Tool", ""), (std::vector<std::string>{"Caches/Tool", "Logs/Tool"}));
 }
 
 } // namespace

@@ -41,11 +41,13 @@ TEST(TeamIdentifier, ReadsTheTeamOfBundlesAndBareExecutables) {
                          .build();
     const auto adhoc = BundleBuilder(dir.filePath("AdHoc.app")).signedBy(nullptr).build();
     const auto bare = BundleBuilder(dir.filePath("Bare.app")).unsignedCode().build();
+    const auto binary = BundleBuilder(dir.filePath("Binary.app")).binaryInfoPlist(true).build();
 
     EXPECT_EQ(CodeSignature::teamIdentifier(thin.path), u"AAAAAAAAAA");
     EXPECT_EQ(CodeSignature::teamIdentifier(thin.path + "/"), u"AAAAAAAAAA");
     EXPECT_EQ(CodeSignature::teamIdentifier(fat.path), u"BBBBBBBBBB");
     EXPECT_EQ(CodeSignature::teamIdentifier(fat.executable), u"BBBBBBBBBB");
+    EXPECT_EQ(CodeSignature::teamIdentifier(binary.path), u"AAAAAAAAAA");
     EXPECT_EQ(CodeSignature::teamIdentifier(adhoc.path), std::nullopt);
     EXPECT_EQ(CodeSignature::teamIdentifier(bare.path), std::nullopt);
     EXPECT_EQ(CodeSignature::teamIdentifier(dir.filePath("Missing.app")), std::nullopt);

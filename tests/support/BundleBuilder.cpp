@@ -8,6 +8,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <stdexcept>
 
@@ -96,6 +97,58 @@ BundleBuilder& BundleBuilder::unsignedCode() { signed_ = false; return *this; }
 BundleBuilder& BundleBuilder::architectures(const QList<uint32_t>& cpuTypes) { cpuTypes_ = cpuTypes; return *this; }
 BundleBuilder& BundleBuilder::explicitRequirement(bool value) { explicitRequirement_ = value; return *this; }
 BundleBuilder& BundleBuilder::notarized(bool value) { notarized_ = value; return *this; }
+BundleBuilder& BundleBuilder::binaryInfoPlist(bool value) { binaryInfoPlist_ = value; return *this; }
+
+// A binary property list ("bplist00") of one dictionary of strings.
+QByteArray BundleBuilder::infoPlistBinary(const QMap<QString, QString>& values) {
+    QList<QString> strings = values.keys();
+    strings += values.values();
+    const int count = int(strings.size()) + 1;
+    if (count > 255)
+        throw std::logic_error("too many entries for a one-byte reference");
+    QByteArray out = "bplist00";
+    QList<int> offsets;
+    const auto length = [&](uint8_t marker, int size) {
+        if (size < 15) {
+            out.append(char(marker | size));
+        } else {
+            out.append(char(marker | 0x0F));
+            out.append(char(0x11));
+            out.append(char(size >> 8));
+            out.append(char(size & 0xFF));
+        }
+    };
+    offsets.append(int(out.size()));
+    length(0xD0, int(values.size()));
+    for (int i = 1; i < count; ++i)
+        out.append(char(i));
+    for (const QString& text : strings) {
+        offsets.append(int(out.size()));
+        bool ascii = true;
+        for (const QChar c : text)
+            ascii = ascii && c.unicode() < 0x80;
+        if (ascii) {
+            length(0x50, int(text.size()));
+            out += text.toLatin1();
+        } else {
+            length(0x60, int(text.size()));
+            for (const QChar c : text) {
+                out.append(char(c.unicode() >> 8));
+                out.append(char(c.unicode() & 0xFF));
+            }
+        }
+    }
+    const int tableOffset = int(out.size());
+    for (const int offset : offsets) {
+        out.append(char(offset >> 8));
+        out.append(char(offset & 0xFF));
+    }
+    out += QByteArray(6, '\0');
+    out.append(char(2));
+    out.append(char(1));
+    out += MachOBuilder::be64(uint64_t(count)) + MachOBuilder::be64(0) + MachOBuilder::be64(uint64_t(tableOffset));
+    return out;
+}
 
 QByteArray BundleBuilder::infoPlistXml(const QMap<QString, QString>& values) {
     QByteArray xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -115,7 +168,7 @@ BundleBuilder::Built BundleBuilder::build() const {
     values.insert(QStringLiteral("CFBundlePackageType"), QStringLiteral("APPL"));
     if (!values.contains(QStringLiteral("CFBundleShortVersionString")))
         values.insert(QStringLiteral("CFBundleShortVersionString"), QStringLiteral("1.0"));
-    const QByteArray infoPlist = infoPlistXml(values);
+    const QByteArray infoPlist = binaryInfoPlist_ ? infoPlistBinary(values) : infoPlistXml(values);
     writeFile(contents + QStringLiteral("/Info.plist"), infoPlist);
     for (auto it = resources_.cbegin(); it != resources_.cend(); ++it)
         writeFile(contents + u'/' + it.key(), it.value());
@@ -139,10 +192,12 @@ BundleBuilder::Built BundleBuilder::build() const {
             + "</string>\n\t\t</dict>\n";
     }
     QStringList sealed;
-    QDirIterator walk(contents, QDir::Files | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot,
+    QDirIterator walk(contents, QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot,
                       QDirIterator::Subdirectories);
     while (walk.hasNext()) {
         const QString relative = QDir(contents).relativeFilePath(walk.next());
+        if (walk.fileInfo().isDir() && !walk.fileInfo().isSymLink())
+            continue;
         if (relative == u"Info.plist" || relative == u"CodeResources" || relative.startsWith(u"_CodeSignature/")
             || relative == QStringLiteral("MacOS/") + executable_)
             continue;
@@ -153,6 +208,7 @@ BundleBuilder::Built BundleBuilder::build() const {
             sealed.append(relative);
     }
     sealed.sort();
+    static const QRegularExpression localised(QStringLiteral("^Resources/.*\\.lproj/"));
     for (const QString& relative : sealed) {
         const QString full = contents + u'/' + relative;
         const QFileInfo info(full);
@@ -169,8 +225,9 @@ BundleBuilder::Built BundleBuilder::build() const {
         if (relative.startsWith(u"Resources/"))
             files += "\t\t<key>" + escaped(relative) + "</key>\n\t\t<data>" + sha1.toBase64() + "</data>\n";
         files2 += "\t\t<key>" + escaped(relative) + "</key>\n\t\t<dict>\n\t\t\t<key>hash</key>\n\t\t\t<data>"
-            + sha1.toBase64() + "</data>\n\t\t\t<key>hash2</key>\n\t\t\t<data>" + sha256.toBase64()
-            + "</data>\n\t\t</dict>\n";
+            + sha1.toBase64() + "</data>\n\t\t\t<key>hash2</key>\n\t\t\t<data>" + sha256.toBase64() + "</data>\n"
+            + (localised.match(relative).hasMatch() ? "\t\t\t<key>optional</key>\n\t\t\t<true/>\n" : "")
+            + "\t\t</dict>\n";
     }
     const QByteArray seal = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                             "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "

@@ -35,10 +35,12 @@ public:
     BundleBuilder& architectures(const QList<uint32_t>& cpuTypes);
     BundleBuilder& explicitRequirement(bool value);
     BundleBuilder& notarized(bool value);
+    BundleBuilder& binaryInfoPlist(bool value);
 
     Built build() const;
 
     static QByteArray infoPlistXml(const QMap<QString, QString>& values);
+    static QByteArray infoPlistBinary(const QMap<QString, QString>& values);
 
 private:
     QString path_;
@@ -53,4 +55,5 @@ private:
     QList<uint32_t> cpuTypes_{0x0100000C};
     bool explicitRequirement_ = true;
     bool notarized_ = false;
+    bool binaryInfoPlist_ = false;
 };

@@ -1,10 +1,23 @@
 #include "FakeClock.h"
 
+#include "runtime/Blocking.h"
+
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 
 #include <cmath>
 
 namespace {
+
+// Runs what is queued and waits (boundedly) for work handed to the pools to come back, so that
+// a sleeper that does blocking work before sleeping again is asleep before time moves on.
+void settle() {
+    QCoreApplication::processEvents();
+    QDeadlineTimer limit(10'000);
+    while (Blocking::inFlight() > 0 && !limit.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    QCoreApplication::processEvents();
+}
 
 void resumeQueued(std::coroutine_handle<> handle) {
     QMetaObject::invokeMethod(QCoreApplication::instance(), [handle] { handle.resume(); },
@@ -76,6 +89,7 @@ QCoro::Task<bool> FakeClock::sleep(Duration duration, CancelToken token) {
 }
 
 void FakeClock::advance(Duration duration) {
+    settle();
     const auto target = deadlineAfter(state_->uptime, duration);
     auto& sleepers = state_->sleepers;
     while (!sleepers.empty() && sleepers.begin()->first <= target) {
@@ -86,10 +100,10 @@ void FakeClock::advance(Duration duration) {
         sleeper->woken = true;
         sleeper->completed = true;
         sleeper->handle.resume();
-        QCoreApplication::processEvents();
+        settle();
     }
     state_->uptime = target;
-    QCoreApplication::processEvents();
+    settle();
 }
 
 void FakeClock::advanceSeconds(double seconds) {

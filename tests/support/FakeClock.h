@@ -23,8 +23,8 @@ public:
     QCoro::Task<bool> sleep(Duration duration, CancelToken token = {}) override;
 
     // Moves time forward, waking every sleeper whose deadline is reached, in order, and running
-    // what each woken sleeper queued before the next wakes. A sleeper that sleeps again within
-    // the advanced span wakes again within it.
+    // what each woken sleeper queued (and its Blocking work) before the next wakes. A sleeper
+    // that sleeps again within the advanced span wakes again within it.
     void advance(Duration duration);
     void advanceSeconds(double seconds);
     // Sets the wall clock without moving continuous time (a clock change).

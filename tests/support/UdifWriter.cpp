@@ -1,6 +1,6 @@
 #include "UdifWriter.h"
 
-#include "platform/PlistXml.h"
+#include "platform/PropertyList.h"
 #include "platform/Subprocess.h"
 
 #include <QFile>
@@ -41,6 +41,41 @@ QByteArray compressWith(const QByteArray& data, int filter) {
     archive_entry_free(e);
     archive_write_free(a);
     out.truncate(qsizetype(used));
+    return out;
+}
+
+// Apple Data Compression with literal runs and back references to the previous byte.
+QByteArray compressAdc(const QByteArray& data) {
+    QByteArray out;
+    QByteArray literal;
+    const auto flush = [&] {
+        for (qsizetype at = 0; at < literal.size(); at += 128) {
+            const QByteArray part = literal.mid(at, 128);
+            out += char(0x80 | (part.size() - 1));
+            out += part;
+        }
+        literal.clear();
+    };
+    qsizetype i = 0;
+    while (i < data.size()) {
+        qsizetype run = 0;
+        while (i > 0 && i + run < data.size() && data[i + run] == data[i - 1] && run < 67)
+            ++run;
+        if (run >= 19) {
+            flush();
+            out += char(0x40 | (run - 4));
+            out += QByteArray(2, '\0'); // distance 1
+            i += run;
+        } else if (run >= 3) {
+            flush();
+            out += char((run - 3) << 2);
+            out += '\0';
+            i += run;
+        } else {
+            literal += data[i++];
+        }
+    }
+    flush();
     return out;
 }
 
@@ -103,6 +138,7 @@ bool UdifWriter::write(const QString& rawVolume, const QString& imagePath) const
         case Compression::Zlib: stored = qCompress(plain).mid(4); type = 0x80000005; break;
         case Compression::Bzip2: stored = compressWith(plain, 1); type = 0x80000006; break;
         case Compression::Lzma: stored = compressWith(plain, 2); type = 0x80000008; break;
+        case Compression::Adc: stored = compressAdc(plain); type = 0x80000004; break;
         case Compression::Lzfse: stored = plain; type = 0x80000007; break;
         }
         chunks += chunkEntry(type, s, n, quint64(fork.size()), quint64(stored.size()));
@@ -130,7 +166,7 @@ bool UdifWriter::write(const QString& rawVolume, const QString& imagePath) const
         forks.insert(QStringLiteral("STR#"), QVariantList{resource(QStringLiteral("English buttons"), 5000, strings)});
         forks.insert(QStringLiteral("TEXT"), QVariantList{resource(QStringLiteral("English SLA"), 5000, text)});
     }
-    const QByteArray xml = PlistXml::write(QVariantMap{{QStringLiteral("resource-fork"), forks}});
+    const QByteArray xml = PropertyList::toXml(QVariantMap{{QStringLiteral("resource-fork"), forks}}).value_or(QByteArray());
 
     QByteArray koly(512, '\0');
     koly.replace(0, 4, "koly");
@@ -157,4 +193,25 @@ bool makeIso(const QString& folder, const QString& iso) {
     } catch (const std::exception&) {
         return false;
     }
+}
+
+bool makeGptDisk(const QString& volumePath, const QString& diskPath) {
+    QFile in(volumePath);
+    if (!in.open(QIODevice::ReadOnly))
+        return false;
+    QByteArray volume = in.readAll();
+    volume.append(QByteArray((512 - volume.size() % 512) % 512, '\0'));
+    const quint64 first = 64, last = first + quint64(volume.size()) / 512 - 1;
+    QByteArray disk(64 * 512, '\0');
+    disk.replace(512, 8, "EFI PART");
+    qToLittleEndian<quint64>(2, disk.data() + 512 + 72);   // entries at sector 2
+    qToLittleEndian<quint32>(4, disk.data() + 512 + 80);   // four entries
+    qToLittleEndian<quint32>(128, disk.data() + 512 + 84); // of 128 bytes
+    char* entry = disk.data() + 1024;
+    const QByteArray basicData = QByteArray::fromHex("A2A0D0EBE5B9334487C068B6B72699C7");
+    std::copy(basicData.begin(), basicData.end(), entry);
+    qToLittleEndian<quint64>(first, entry + 32);
+    qToLittleEndian<quint64>(last, entry + 40);
+    QFile out(diskPath);
+    return out.open(QIODevice::WriteOnly) && out.write(disk + volume + QByteArray(33 * 512, '\0')) > 0;
 }

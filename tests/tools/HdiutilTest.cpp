@@ -1,7 +1,7 @@
 #include "ToolRunner.h"
 #include "UdifWriter.h"
 
-#include "platform/PlistXml.h"
+#include "platform/PropertyList.h"
 
 #include <gtest/gtest.h>
 
@@ -56,6 +56,7 @@ TEST(Hdiutil, AttachesEveryChunkFormatAsAReadOnlyCopyAndDetaches) {
         {"zlib", UdifWriter::Compression::Zlib},
         {"bzip2", UdifWriter::Compression::Bzip2},
         {"lzma", UdifWriter::Compression::Lzma},
+        {"adc", UdifWriter::Compression::Adc},
     };
     for (const auto& [label, compression] : formats) {
         SCOPED_TRACE(label);
@@ -72,7 +73,8 @@ TEST(Hdiutil, AttachesEveryChunkFormatAsAReadOnlyCopyAndDetaches) {
         ASSERT_EQ(attach.status, 0) << attach.output.toStdString();
         const QString exe = mount + "/Example.app/Contents/MacOS/Example";
         EXPECT_EQ(QFileInfo(exe).size(), 10);
-        EXPECT_EQ(modeOf(exe), 0555u) << "executable and read-only";
+        EXPECT_EQ(modeOf(exe), 0755u) << "stored modes are kept";
+        EXPECT_EQ(modeOf(mount + "/Example.app/Contents/Info.plist"), 0644u);
         EXPECT_EQ(QFile::symLinkTarget(mount + "/Example.app/Contents/Current"), mount + "/Example.app/Contents/MacOS");
         EXPECT_TRUE(QFileInfo(mount + "/Applications").isSymLink());
         EXPECT_EQ(QFileInfo(mount + "/Applications").symLinkTarget(), "/Applications");
@@ -81,6 +83,24 @@ TEST(Hdiutil, AttachesEveryChunkFormatAsAReadOnlyCopyAndDetaches) {
         EXPECT_EQ(detach.status, 0) << detach.output.toStdString();
         EXPECT_TRUE(QDir(mount).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot));
     }
+}
+
+TEST(Hdiutil, FindsTheVolumeInsideAWholeDiskTable) {
+    QTemporaryDir dir;
+    const QString iso = makeVolume(dir);
+    ASSERT_FALSE(iso.isEmpty());
+    ASSERT_TRUE(makeGptDisk(iso, dir.filePath("disk.raw")));
+    UdifWriter writer;
+    writer.leadingTable = false;
+    writer.tableName = "whole disk (Apple_partition_scheme : 0)";
+    ASSERT_TRUE(writer.write(dir.filePath("disk.raw"), dir.filePath("Disk.dmg")));
+    const QString mount = dir.filePath("mount");
+
+    const ToolRun attach = runTool("hdiutil", {"attach", "-mountpoint", mount, dir.filePath("Disk.dmg")});
+
+    ASSERT_EQ(attach.status, 0) << attach.output.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(mount + "/Example.app/Contents/Info.plist"));
+    EXPECT_EQ(runTool("hdiutil", {"detach", mount}).status, 0);
 }
 
 TEST(Hdiutil, ReportsTheLicenceAgreementAndWantsItAnswered) {
@@ -94,7 +114,7 @@ TEST(Hdiutil, ReportsTheLicenceAgreementAndWantsItAnswered) {
     for (const auto& [path, expected] : {std::pair{image, true}, std::pair{plain, false}}) {
         const ToolRun info = runTool("hdiutil", {"imageinfo", "-plist", path});
         ASSERT_EQ(info.status, 0);
-        const auto plist = PlistXml::parse(info.output.mid(info.output.indexOf("<?xml")).toUtf8());
+        const auto plist = PropertyList::fromBytes(info.output.mid(info.output.indexOf("<?xml")).toUtf8());
         ASSERT_TRUE(plist);
         const QVariant sla = plist->toMap()["Properties"].toMap()["Software License Agreement"];
         EXPECT_EQ(sla.typeId(), QMetaType::Bool);
