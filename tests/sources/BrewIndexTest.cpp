@@ -1,8 +1,20 @@
 #include "sources/BrewCatalogue.h"
+#include "sources/BrewIndex.h"
+#include "sources/Net.h"
+
+#include "runtime/Error.h"
+
+#include "FakeClock.h"
+#include "LoopbackServer.h"
+#include "RunSync.h"
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+
+#include <functional>
 
 namespace {
 
@@ -160,4 +172,193 @@ TEST(BrewCatalogue, ScoringPrefersPlainTokensThatNameTheApp) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(token(parsed(c.json).cask("com.foo", "foo.APP")), c.token) << c.json;
+}
+
+namespace {
+
+QString cacheFolder(const char* name) {
+    const QString folder = QDir::tempPath() + QStringLiteral("/brew-") + QString::fromUtf8(name);
+    QDir(folder).removeRecursively();
+    return folder;
+}
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void write(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QString failureOf(QCoro::Task<void> task) {
+    try {
+        runSync(std::move(task));
+    } catch (const Error& error) {
+        return error.description();
+    }
+    return QStringLiteral("<no error>");
+}
+
+// Serves the catalogue with validators, or "not modified" to a request that carries one.
+struct CatalogueServer {
+    LoopbackServer server;
+    std::string body = excerpt().toStdString();
+    int status = 200;
+    bool notModified = false;
+    std::function<void()> beforeAnswer; // runs on the server's thread
+    std::multimap<std::string, std::string> headers{{"ETag", "\"v1\""}, {"Last-Modified", "Mon, 05 Jan 2026 12:00:00 GMT"}};
+
+    CatalogueServer() {
+        server.http().Get("/api/cask.json", [this](const httplib::Request&, httplib::Response& res) {
+            if (beforeAnswer)
+                beforeAnswer();
+            if (notModified) {
+                res.status = 304;
+                return;
+            }
+            res.status = status;
+            for (const auto& [key, value] : headers)
+                res.set_header(key, value);
+            res.set_content(body, "application/json");
+        });
+        server.start();
+    }
+    QUrl url() const { return server.url("/api/cask.json"); }
+    // Closing the client's connections first lets the server stop at once.
+    ~CatalogueServer() { Net::resetForTest(); }
+};
+
+QCoro::Task<int> eightLookups(BrewIndex& index) {
+    std::vector<QCoro::Task<std::optional<Cask>>> lookups;
+    for (int i = 0; i < 8; ++i)
+        lookups.push_back(index.cask(QStringLiteral("com.ngwin.1clipboard"), QStringLiteral("1Clipboard.app")));
+    int found = 0;
+    for (auto& lookup : lookups)
+        found += (co_await lookup).has_value() ? 1 : 0;
+    co_return found;
+}
+
+} // namespace
+
+TEST(BrewIndex, ConcurrentLookupsShareOneLoad) {
+    CatalogueServer catalogue;
+    const QString folder = cacheFolder("shared");
+    BrewIndex index(catalogue.url(), folder);
+    EXPECT_EQ(runSync(eightLookups(index)), 8);
+    EXPECT_EQ(catalogue.server.requestCount(), 1);
+    EXPECT_EQ(index.byToken().size(), 6);
+    // The disk copy is the body as sent; the validator is the two headers on two lines.
+    EXPECT_EQ(readAll(folder + "/cask.json"), excerpt());
+    EXPECT_EQ(readAll(folder + "/cask.json.validator"), QByteArray("\"v1\"\nMon, 05 Jan 2026 12:00:00 GMT"));
+    EXPECT_FALSE(index.reused());
+}
+
+TEST(BrewIndex, ReusesForAnHourThenAsksConditionally) {
+    FakeClock clock;
+    CatalogueServer catalogue;
+    BrewIndex index(catalogue.url(), cacheFolder("reuse"));
+    runSync(index.load());
+    clock.advanceSeconds(59 * 60);
+    runSync(index.load());
+    EXPECT_EQ(catalogue.server.requestCount(), 1);
+
+    clock.advanceSeconds(2 * 60);
+    catalogue.notModified = true;
+    EXPECT_TRUE(runSync(index.cask(QStringLiteral("com.ngwin.1clipboard"), QStringLiteral("1Clipboard.app"))));
+    ASSERT_EQ(catalogue.server.requestCount(), 2);
+    const auto second = catalogue.server.requests().back();
+    EXPECT_EQ(second.header("If-None-Match"), "\"v1\"");
+    EXPECT_FALSE(second.hasHeader("If-Modified-Since"));
+    EXPECT_TRUE(index.reused());
+    EXPECT_EQ(index.loadedAt(), clock.now());
+}
+
+TEST(BrewIndex, ValidatorFileDecidesTheConditionalHeader) {
+    const struct {
+        const char* validator;
+        const char* ifNoneMatch;
+        const char* ifModifiedSince;
+    } cases[] = {
+        {"\nMon, 05 Jan 2026 12:00:00 GMT", nullptr, "Mon, 05 Jan 2026 12:00:00 GMT"},
+        {"\"e\"\nMon, 05 Jan 2026 12:00:00 GMT\n", nullptr, nullptr}, // three pieces: ignored
+        {"\n", nullptr, nullptr},
+        {"\"e\"\n", "\"e\"", nullptr},
+    };
+    for (const auto& c : cases) {
+        CatalogueServer catalogue;
+        const QString folder = cacheFolder("validator");
+        write(folder + "/cask.json", "[]");
+        write(folder + "/cask.json.validator", c.validator);
+        BrewIndex index(catalogue.url(), folder);
+        runSync(index.load());
+        const auto request = catalogue.server.requests().at(0);
+        EXPECT_EQ(request.hasHeader("If-None-Match"), c.ifNoneMatch != nullptr) << c.validator;
+        EXPECT_EQ(request.hasHeader("If-Modified-Since"), c.ifModifiedSince != nullptr) << c.validator;
+        if (c.ifNoneMatch) {
+            EXPECT_EQ(request.header("If-None-Match"), c.ifNoneMatch);
+        }
+        if (c.ifModifiedSince) {
+            EXPECT_EQ(request.header("If-Modified-Since"), c.ifModifiedSince);
+        }
+    }
+}
+
+TEST(BrewIndex, NotModifiedWithoutACopyFailsAndTheNextLoadIsFull) {
+    CatalogueServer catalogue;
+    const QString folder = cacheFolder("vanished");
+    write(folder + "/cask.json.validator", "\"v0\"\n");
+    write(folder + "/cask.json", "[]");
+    catalogue.notModified = true;
+    // The copy disappears after the conditional request was sent.
+    catalogue.beforeAnswer = [folder] { QFile::remove(folder + "/cask.json"); };
+    BrewIndex index(catalogue.url(), folder);
+    EXPECT_EQ(failureOf(index.load()), QStringLiteral("The server answered HTTP 304"));
+    EXPECT_EQ(catalogue.server.requests().at(0).header("If-None-Match"), "\"v0\"");
+    EXPECT_FALSE(index.reused());
+    EXPECT_FALSE(index.loadedAt());
+
+    catalogue.notModified = false;
+    catalogue.beforeAnswer = nullptr;
+    runSync(index.load());
+    EXPECT_FALSE(catalogue.server.requests().at(1).hasHeader("If-None-Match"));
+    EXPECT_EQ(index.byToken().size(), 6);
+}
+
+TEST(BrewIndex, FailuresLeaveTheLastTablesAndTheCopy) {
+    CatalogueServer catalogue;
+    FakeClock clock;
+    const QString folder = cacheFolder("failures");
+    BrewIndex index(catalogue.url(), folder);
+    runSync(index.load());
+    const auto loadedAt = index.loadedAt();
+
+    clock.advanceSeconds(3600);
+    catalogue.status = 500;
+    EXPECT_EQ(failureOf(index.load()), QStringLiteral("The server answered HTTP 500"));
+    EXPECT_EQ(readAll(folder + "/cask.json"), excerpt());
+    EXPECT_TRUE(QFile::exists(folder + "/cask.json.validator"));
+
+    for (const char* body : {"{\"casks\": []}", "not json", "[1, 2]"}) {
+        catalogue.status = 200;
+        catalogue.body = body;
+        write(folder + "/cask.json.validator", "\"v1\"\n");
+        EXPECT_EQ(failureOf(index.load()), QStringLiteral("The cask index has an unexpected format")) << body;
+        EXPECT_FALSE(QFile::exists(folder + "/cask.json.validator")) << body;
+        EXPECT_EQ(index.byToken().size(), 6);
+        EXPECT_EQ(index.loadedAt(), loadedAt);
+    }
+}
+
+TEST(BrewIndex, WithoutACacheFolderPlainRequests) {
+    CatalogueServer catalogue;
+    catalogue.headers.clear();
+    BrewIndex index(catalogue.url(), std::nullopt);
+    runSync(index.load());
+    EXPECT_EQ(index.byToken().size(), 6);
+    EXPECT_FALSE(catalogue.server.requests().at(0).hasHeader("If-Modified-Since"));
+    EXPECT_FALSE(catalogue.server.requests().at(0).hasHeader("If-None-Match"));
 }

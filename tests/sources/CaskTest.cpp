@@ -1,5 +1,7 @@
 #include "sources/Cask.h"
 
+#include "runtime/CheckError.h"
+
 #include <gtest/gtest.h>
 
 TEST(Cask, Repo) {
@@ -48,4 +50,69 @@ TEST(Cask, VariationKey) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(Cask::variationKey(c.arm, c.macOS), c.key) << c.arm << " " << c.macOS;
+}
+
+TEST(Cask, Release) {
+    Cask cask;
+    cask.token = QStringLiteral("app");
+    cask.version = QStringLiteral("1.2.3,4567");
+    cask.url = QUrl(QStringLiteral("https://example.com/App.dmg"));
+    cask.sha256 = QStringLiteral("abc");
+    cask.homepage = QStringLiteral("HTTPS://example.com/app");
+    const Release release = cask.release();
+    EXPECT_EQ(release.kind, SourceKind::homebrew);
+    EXPECT_EQ(release.version, QStringLiteral("1.2.3"));
+    EXPECT_EQ(release.build, std::nullopt);
+    EXPECT_EQ(release.notesURL, QUrl(QStringLiteral("https://example.com/app")));
+    EXPECT_EQ(release.download->url, *cask.url);
+    EXPECT_EQ(release.download->sha256, QStringLiteral("abc"));
+    EXPECT_EQ(release.ref, std::nullopt);
+
+    const struct {
+        const char* version;
+        const char* url;
+        const char* sha256;
+        const char* pkg;
+        const char* homepage;
+        std::optional<QString> releaseVersion;
+        bool download;
+        std::optional<QString> checksum;
+    } cases[] = {
+        {",2.0", "https://example.com/A.zip", "no_check", nullptr, "ftp://example.com", "2.0", true, std::nullopt},
+        {"3", "https://example.com/A.PKG", "abc", nullptr, nullptr, "3", false, std::nullopt},
+        {"3", "https://example.com/A.zip", "abc", "A.pkg", nullptr, "3", false, std::nullopt},
+        {"3", nullptr, "abc", nullptr, nullptr, "3", false, std::nullopt},
+        {"3", "https://example.com/A.zip", nullptr, nullptr, nullptr, "3", true, std::nullopt},
+        // No version text at all gives no version, never an empty one.
+        {"", "https://example.com/A.zip", "abc", nullptr, nullptr, std::nullopt, true, "abc"},
+        {",", "https://example.com/A.zip", "abc", nullptr, nullptr, std::nullopt, true, "abc"},
+    };
+    for (const auto& c : cases) {
+        Cask other;
+        other.version = QString::fromUtf8(c.version);
+        if (c.url)
+            other.url = QUrl(QString::fromUtf8(c.url));
+        if (c.sha256)
+            other.sha256 = QString::fromUtf8(c.sha256);
+        if (c.pkg)
+            other.pkg = QString::fromUtf8(c.pkg);
+        if (c.homepage)
+            other.homepage = QString::fromUtf8(c.homepage);
+        const Release result = other.release();
+        EXPECT_EQ(result.version, c.releaseVersion) << c.version;
+        EXPECT_EQ(result.download.has_value(), c.download) << c.version << " " << (c.url ? c.url : "-");
+        if (result.download) {
+            EXPECT_EQ(result.download->sha256, c.checksum) << c.version;
+        }
+        EXPECT_EQ(result.notesURL, std::nullopt);
+    }
+
+    cask.version = QStringLiteral("latest");
+    try {
+        cask.release();
+        ADD_FAILURE() << "no error";
+    } catch (const CheckError& error) {
+        EXPECT_EQ(error.description(),
+                  QStringLiteral("The cask is unversioned (version :latest), so it can't say what's newest"));
+    }
 }
