@@ -122,65 +122,56 @@ TEST(Checker, NothingKnownGivesFiveAttempts) {
     EXPECT_TRUE(fixture.asked.isEmpty());
 }
 
-TEST(Checker, TheFirstReleaseWins) {
+TEST(Checker, FailuresMoveDownTheChainWithTheRealSources) {
     Fixture fixture;
-    InstalledApp storeApp = app("Stable.app", "com.example.stable");
-    storeApp.isAppStore = true;
-    storeApp.feedURL = QUrl("https://example.com/appcast.xml");
-    const auto result =
-        runSync(fixture.checker({{SourceKind::appStore, release(SourceKind::appStore, "3.0")}}).check(storeApp));
-    expectAttempts(result.attempts, {{SourceKind::appStore, O::pass, "",
-                                      fixture.url("/lookup?bundleId=com.example.stable"), "3.0"}});
-    EXPECT_EQ(result.release->ref, std::nullopt);
-    EXPECT_EQ(fixture.asked, QStringList{"store"});
-}
-
-TEST(Checker, FailuresMoveDownTheChain) {
-    Fixture fixture;
+    fixture.server.serve("/bad.xml", "<rss><channel><item>", 200, "application/xml");
+    fixture.server.serve("/repos/maker/nightly/releases/latest", R"({"tag_name":"v3.1","html_url":"https://x/"})", 200,
+                         "application/json");
     InstalledApp nightly = app("Nightly.app");
     nightly.isAppStore = true;
-    nightly.feedURL = QUrl("https://example.com/appcast.xml");
+    nightly.feedURL = fixture.server.url("/bad.xml");
     nightly.electronFeed = QUrl("https://example.com/latest-mac.yml");
-    // The unversioned cask fails and hands its repository to GitHub, whose release has no version.
-    const auto result = runSync(
-        fixture.checker({{SourceKind::github, release(SourceKind::github, std::nullopt)}}).check(nightly));
-    expectAttempts(result.attempts, {
-        {SourceKind::appStore, O::fail, "store failed", fixture.url("/lookup?bundleId=com.example.app"), {}},
-        {SourceKind::sparkle, O::fail, "sparkle failed", "https://example.com/appcast.xml", {}},
-        {SourceKind::homebrew, O::fail,
-         "The cask is unversioned (version :latest), so it can't say what's newest", fixture.url("/cask/nightly"), {}},
-        {SourceKind::github, O::pass, "", fixture.url("/repos/maker/nightly/releases/latest"), "?"},
+    const auto result = runSync(Checker(fixture.endpoints, fixture.brew).check(nightly));
+    ASSERT_EQ(result.attempts.size(), 4);
+    EXPECT_EQ(result.attempts[0].outcome, Attempt::Outcome::fail("The server answered HTTP 404"));
+    EXPECT_TRUE(result.attempts[0].url->startsWith(fixture.url("/lookup?bundleId=com.example.app&country=")));
+    EXPECT_TRUE(result.attempts[1].outcome.text().startsWith("The appcast isn't valid XML ("));
+    expectAttempts(result.attempts.mid(2), {
+        {SourceKind::homebrew, O::fail, "The cask is unversioned (version :latest), so it can't say what's newest",
+         fixture.url("/cask/nightly"), {}},
+        {SourceKind::github, O::pass, "", fixture.url("/repos/maker/nightly/releases/latest"), "3.1"},
     });
     EXPECT_EQ(result.release->ref, QStringLiteral("maker/nightly"));
-    EXPECT_EQ(fixture.asked, (QStringList{"store", "sparkle", "github /repos/maker/nightly/releases/latest"}));
+}
 
-    // When GitHub fails too, electron is the last resort and sets no ref.
-    fixture.asked.clear();
-    const auto last = runSync(fixture.checker({{SourceKind::electron, release(SourceKind::electron, std::nullopt, "77")}})
-                                  .check(nightly));
+TEST(Checker, TheFirstReleaseWinsAndNamesItsOrigin) {
+    Fixture fixture;
+    InstalledApp stable = app("Stable.app", "com.example.stable");
+    stable.isAppStore = true;
+    stable.feedURL = QUrl("https://example.com/feed.xml");
+    stable.electronFeed = QUrl("https://example.com/latest-mac.yml");
+    const auto store = runSync(fixture.checker({{SourceKind::appStore, release(SourceKind::appStore, "3.0")}}).check(stable));
+    expectAttempts(store.attempts, {{SourceKind::appStore, O::pass, "", fixture.url("/lookup?bundleId=com.example.stable"), "3.0"}});
+    EXPECT_EQ(store.release->ref, std::nullopt);
+    EXPECT_EQ(fixture.asked, QStringList{"store"});
+
+    const auto feed = runSync(fixture.checker({{SourceKind::sparkle, release(SourceKind::sparkle, "2.1")}}).check(stable));
+    EXPECT_EQ(feed.release->ref, QStringLiteral("https://example.com/feed.xml"));
+
+    const auto cask = runSync(fixture.checker().check(stable));
+    ASSERT_EQ(cask.attempts.size(), 3);
+    EXPECT_EQ(cask.attempts[2].url, fixture.url("/cask/stable"));
+    EXPECT_EQ(cask.attempts[2].found, QStringLiteral("2.0"));
+    EXPECT_EQ(cask.release->ref, QStringLiteral("stable"));
+
+    InstalledApp nightly = app("Nightly.app");
+    nightly.electronFeed = stable.electronFeed;
+    const auto last = runSync(
+        fixture.checker({{SourceKind::electron, release(SourceKind::electron, std::nullopt, "77")}}).check(nightly));
     ASSERT_EQ(last.attempts.size(), 5);
     EXPECT_EQ(last.attempts[3].outcome, Attempt::Outcome::fail("github /repos/maker/nightly/releases/latest failed"));
     EXPECT_EQ(last.attempts[4].found, QStringLiteral("77"));
-    EXPECT_EQ(last.attempts[4].url, QStringLiteral("https://example.com/latest-mac.yml"));
     EXPECT_EQ(last.release->ref, std::nullopt);
-}
-
-TEST(Checker, RefsOfAppcastAndCask) {
-    Fixture fixture;
-    InstalledApp stable = app("Stable.app", "com.example.stable");
-    stable.feedURL = QUrl("https://example.com/feed.xml");
-    const auto fromFeed =
-        runSync(fixture.checker({{SourceKind::sparkle, release(SourceKind::sparkle, "2.1")}}).check(stable));
-    EXPECT_EQ(fromFeed.release->ref, QStringLiteral("https://example.com/feed.xml"));
-
-    stable.feedURL.reset();
-    const auto fromCask = runSync(fixture.checker().check(stable));
-    ASSERT_EQ(fromCask.attempts.size(), 3);
-    EXPECT_EQ(fromCask.attempts[2].url, fixture.url("/cask/stable"));
-    EXPECT_EQ(fromCask.attempts[2].found, QStringLiteral("2.0"));
-    EXPECT_EQ(fromCask.release->kind, SourceKind::homebrew);
-    EXPECT_EQ(fromCask.release->ref, QStringLiteral("stable"));
-    EXPECT_EQ(fromCask.release->download->sha256, QStringLiteral("abc"));
 }
 
 TEST(Checker, AnUnloadableCatalogueFailsOnlyHomebrew) {
@@ -188,12 +179,12 @@ TEST(Checker, AnUnloadableCatalogueFailsOnlyHomebrew) {
     InstalledApp nightly = app("Nightly.app");
     nightly.electronFeed = QUrl("https://example.com/latest-mac.yml");
     const auto result =
-        runSync(fixture.checker({{SourceKind::electron, release(SourceKind::electron, "5.0")}}).check(nightly));
+        runSync(fixture.checker({{SourceKind::electron, release(SourceKind::electron, std::nullopt)}}).check(nightly));
     ASSERT_EQ(result.attempts.size(), 5);
     EXPECT_EQ(result.attempts[2].outcome, Attempt::Outcome::fail("The server answered HTTP 503"));
     EXPECT_EQ(result.attempts[2].url, fixture.url("/api/cask.json"));
     EXPECT_EQ(result.attempts[3].outcome, Attempt::Outcome::skipped("No GitHub repository known"));
-    EXPECT_EQ(result.release->version, QStringLiteral("5.0"));
+    EXPECT_EQ(result.attempts[4].found, QStringLiteral("?"));
 }
 
 namespace {
