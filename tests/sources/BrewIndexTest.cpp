@@ -123,6 +123,9 @@ TEST(BrewCatalogue, ScoringPrefersPlainTokensThatNameTheApp) {
     };
     for (const auto& [json, winner] : cases)
         EXPECT_EQ(token(parsed(json).cask("com.foo", "foo.APP")), winner) << json;
+    // A decomposed name in the catalogue meets the composed one from the disk.
+    EXPECT_EQ(token(parsed(R"([{"token":"cafe","artifacts":[{"app":["Cafe\u0301.app"]}]}])").cask("x", "Caf\u00e9.app")),
+              "cafe");
 }
 
 namespace {
