@@ -84,7 +84,10 @@ TEST(PropertyList, ReadsEveryXmlType) {
 <plist version="1.0">
 <dict>
   <key>name</key><string>Caf&#xE9; &amp; more 😀</string>
+  <key>kept</key><string><![CDATA[<integer>007</integer>]]></string>
   <key>negative</key><integer>-5</integer>
+  <key>padded</key><integer> 010 </integer>
+  <key>nine</key><integer>-09</integer>
   <key>largest</key><integer>9223372036854775807</integer>
   <key>real</key><real>0.1</real>
   <key>yes</key><true />
@@ -100,6 +103,9 @@ TEST(PropertyList, ReadsEveryXmlType) {
     EXPECT_EQ(map.value("negative").typeId(), QMetaType::LongLong);
     EXPECT_EQ(map.value("negative").toLongLong(), -5);
     EXPECT_EQ(map.value("largest").toLongLong(), std::numeric_limits<qint64>::max());
+    EXPECT_EQ(map.value("padded").toLongLong(), 10); // decimal, not octal
+    EXPECT_EQ(map.value("nine").toLongLong(), -9);
+    EXPECT_EQ(map.value("kept").toString(), "<integer>007</integer>");
     EXPECT_EQ(map.value("real").typeId(), QMetaType::Double);
     EXPECT_DOUBLE_EQ(map.value("real").toDouble(), 0.1);
     EXPECT_EQ(map.value("yes"), QVariant(true));
