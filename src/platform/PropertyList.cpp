@@ -8,6 +8,7 @@
 
 #include <plist/plist.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -461,7 +462,14 @@ std::optional<QVariant> fromFile(const QString& path) {
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
     // Read one byte past the limit, so a file that reports no size (a pipe, /proc) is bounded too.
-    const QByteArray bytes = file.read(maxFileSize + 1);
+    // Read in steps: a single read of the limit would allocate the whole limit for every file.
+    QByteArray bytes;
+    while (bytes.size() <= maxFileSize) {
+        const QByteArray chunk = file.read(std::min<qint64>(64 * 1024, maxFileSize + 1 - bytes.size()));
+        if (chunk.isEmpty())
+            break;
+        bytes += chunk;
+    }
     if (bytes.size() > maxFileSize)
         return std::nullopt;
     return fromBytes(bytes);

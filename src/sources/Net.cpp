@@ -1,0 +1,347 @@
+#include "sources/Net.h"
+
+#include "runtime/Cancelled.h"
+#include "runtime/CheckError.h"
+#include "runtime/FileError.h"
+#include "runtime/MainThread.h"
+#include "runtime/TransportError.h"
+
+#include <QCoro/QCoroSignal>
+#include <QFile>
+#include <QFileInfo>
+#include <QNetworkAccessManager>
+#include <QNetworkCookie>
+#include <QNetworkCookieJar>
+#include <QNetworkReply>
+#include <QRegularExpression>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+// Keeps no cookie at all: nothing a server sets is sent back or kept.
+class NoCookies : public QNetworkCookieJar {
+public:
+    using QNetworkCookieJar::QNetworkCookieJar;
+    QList<QNetworkCookie> cookiesForUrl(const QUrl&) const override { return {}; }
+    bool setCookiesFromUrl(const QList<QNetworkCookie>&, const QUrl&) override { return false; }
+};
+
+// Adds our User-Agent to every request made through the one manager, whoever builds it.
+class Session : public QNetworkAccessManager {
+public:
+    using QNetworkAccessManager::QNetworkAccessManager;
+
+protected:
+    QNetworkReply* createRequest(Operation op, const QNetworkRequest& original,
+                                 QIODevice* outgoing) override {
+        QNetworkRequest request(original);
+        if (!request.hasRawHeader("User-Agent"))
+            request.setRawHeader("User-Agent", Net::userAgent().toUtf8());
+        return QNetworkAccessManager::createRequest(op, request, outgoing);
+    }
+};
+
+std::unique_ptr<Net>& instance() {
+    static std::unique_ptr<Net> net;
+    return net;
+}
+
+Net::Limits& pendingLimits() {
+    static Net::Limits limits;
+    return limits;
+}
+
+struct ReplyDeleter {
+    void operator()(QNetworkReply* reply) const {
+        if (reply)
+            reply->deleteLater();
+    }
+};
+using ReplyPtr = std::unique_ptr<QNetworkReply, ReplyDeleter>;
+
+// What happened to one request besides what Qt reports.
+struct Flight {
+    bool cancelled = false;      // our token aborted it
+    bool unsafeRedirect = false; // we refused a redirect
+    bool tooLarge = false;       // the body passed its ceiling
+    std::optional<QString> stopped;
+    std::exception_ptr sinkError;
+};
+
+TransportError::Kind kindOf(QNetworkReply::NetworkError error) {
+    using K = TransportError::Kind;
+    switch (error) {
+    case QNetworkReply::TimeoutError:
+    case QNetworkReply::OperationCanceledError: // only the idle limit aborts besides us
+        return K::TimedOut;
+    case QNetworkReply::ConnectionRefusedError: return K::ConnectionRefused;
+    case QNetworkReply::HostNotFoundError: return K::HostNotFound;
+    case QNetworkReply::RemoteHostClosedError:
+    case QNetworkReply::TemporaryNetworkFailureError:
+    case QNetworkReply::NetworkSessionFailedError: return K::ConnectionLost;
+    case QNetworkReply::SslHandshakeFailedError: return K::Secure;
+    case QNetworkReply::InsecureRedirectError: return K::UnsafeRedirect;
+    case QNetworkReply::TooManyRedirectsError: return K::TooManyRedirects;
+    case QNetworkReply::ProtocolUnknownError: return K::Unsupported;
+    default: return K::Other;
+    }
+}
+
+[[noreturn]] void throwTransport(QNetworkReply& reply) {
+    throw TransportError(kindOf(reply.error()), reply.errorString());
+}
+
+std::optional<int> httpStatus(QNetworkReply& reply) {
+    const QVariant status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (!status.isValid())
+        return std::nullopt;
+    return status.toInt();
+}
+
+bool succeeded(int status) { return status >= 200 && status <= 299; }
+
+QNetworkRequest makeRequest(const QUrl& url, std::chrono::milliseconds limit) {
+    QNetworkRequest request(url);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::UserVerifiedRedirectPolicy);
+    request.setTransferTimeout(static_cast<int>(limit.count()));
+    return request;
+}
+
+// Wires cancellation and the redirect rule into a fresh reply.
+void watch(QNetworkReply* reply, const std::shared_ptr<Flight>& flight, const CancelToken& token) {
+    reply->setReadBufferSize(4 * Net::readChunk);
+    token.onCancel(reply, [reply, flight] {
+        flight->cancelled = true;
+        reply->abort();
+    });
+    QObject::connect(reply, &QNetworkReply::redirected, reply, [reply, flight](const QUrl& to) {
+        if (Net::redirectAllowed(reply->url(), reply->url().resolved(to))) {
+            Q_EMIT reply->redirectAllowed();
+        } else {
+            flight->unsafeRedirect = true;
+            reply->abort();
+        }
+    });
+}
+
+QCoro::Task<void> finished(QNetworkReply* reply) {
+    if (!reply->isFinished())
+        co_await qCoro(reply, &QNetworkReply::finished);
+}
+
+QString plainFileName(const QString& name) {
+    const QString base = QFileInfo(name).fileName();
+    if (base.isEmpty() || base == QLatin1String(".") || base == QLatin1String(".."))
+        return {};
+    return base;
+}
+
+QString suggestedName(QNetworkReply& reply) {
+    const QString disposition =
+        QString::fromLatin1(reply.rawHeader("Content-Disposition"));
+    static const QRegularExpression filename(
+        QStringLiteral(R"re(filename\s*=\s*(?:"([^"]*)"|([^;\s]+)))re"),
+        QRegularExpression::CaseInsensitiveOption);
+    if (const auto match = filename.match(disposition); match.hasMatch()) {
+        const QString name = plainFileName(
+            match.captured(1).isEmpty() ? match.captured(2) : match.captured(1));
+        if (!name.isEmpty())
+            return name;
+    }
+    return plainFileName(reply.url().fileName());
+}
+
+void writeAll(int fd, const QByteArray& bytes, const QString& path) {
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            throw FileError(FileError::Op::Write, path, errno);
+        }
+        done += n;
+    }
+}
+
+} // namespace
+
+Net::Net(Limits limits) : limits_(limits), manager_(std::make_unique<Session>()) {
+    manager_->setCookieJar(new NoCookies(manager_.get()));
+    manager_->setCache(nullptr);
+    manager_->setStrictTransportSecurityEnabled(false);
+    manager_->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+    manager_->setTransferTimeout(static_cast<int>(limits_.session.count()));
+}
+
+Net::~Net() = default;
+
+Net& Net::shared() {
+    QL_ASSERT_MAIN_THREAD();
+    auto& net = instance();
+    if (!net)
+        net.reset(new Net(pendingLimits()));
+    return *net;
+}
+
+void Net::resetForTest() { resetForTest(Limits{}); }
+
+void Net::resetForTest(Limits limits) {
+    QL_ASSERT_MAIN_THREAD();
+    pendingLimits() = limits;
+    instance().reset();
+}
+
+QNetworkAccessManager& Net::manager() { return *manager_; }
+
+QString Net::userAgent() { return QStringLiteral("Quenlark/1.0 (macOS)"); }
+
+bool Net::redirectAllowed(const QUrl& from, const QUrl& to) {
+    const QString target = to.scheme().toLower();
+    if (target != QLatin1String("http") && target != QLatin1String("https"))
+        return false;
+    return !(from.scheme().toLower() == QLatin1String("https") && target == QLatin1String("http"));
+}
+
+QCoro::Task<QByteArray> Net::get(QUrl url, std::optional<QString> accept, CancelToken token,
+                                 std::int64_t ceiling) {
+    Net& net = shared();
+    token.check();
+    QNetworkRequest request = makeRequest(url, net.limits_.request);
+    if (accept)
+        request.setRawHeader("Accept", accept->toUtf8());
+
+    auto flight = std::make_shared<Flight>();
+    ReplyPtr reply(net.manager_->get(request));
+    QNetworkReply* raw = reply.get();
+    QByteArray body;
+    const auto take = [raw, flight, &body, ceiling] {
+        if (flight->tooLarge)
+            return;
+        if (const auto status = httpStatus(*raw); status && !succeeded(*status)) {
+            raw->readAll(); // the body of a failed answer is not kept
+            return;
+        }
+        if (body.size() + raw->bytesAvailable() > ceiling) {
+            flight->tooLarge = true;
+            raw->abort();
+            return;
+        }
+        body += raw->readAll();
+    };
+    watch(raw, flight, token);
+    QObject::connect(raw, &QNetworkReply::readyRead, raw, take);
+    co_await finished(raw);
+    if (!flight->cancelled && !flight->tooLarge && raw->error() == QNetworkReply::NoError)
+        take();
+
+    if (flight->cancelled)
+        throw Cancelled();
+    if (flight->tooLarge)
+        throw CheckError(QStringLiteral("The server's answer is larger than %1 MB and was not read")
+                             .arg(ceiling / (1024 * 1024)));
+    if (flight->unsafeRedirect)
+        throw TransportError(TransportError::Kind::UnsafeRedirect);
+    const auto error = raw->error();
+    if (error == QNetworkReply::OperationCanceledError || error == QNetworkReply::TimeoutError)
+        throw TransportError(TransportError::Kind::TimedOut, raw->errorString());
+    if (const auto status = httpStatus(*raw)) {
+        if (succeeded(*status)) {
+            if (error != QNetworkReply::NoError)
+                throwTransport(*raw); // the body broke off
+            co_return body;
+        }
+        if (*status == 403 && raw->rawHeader("x-ratelimit-remaining") == "0")
+            throw CheckError(QStringLiteral(
+                "GitHub's hourly limit for anonymous requests is used up; try again later"));
+        throw CheckError(QStringLiteral("The server answered HTTP %1").arg(*status));
+    }
+    if (error != QNetworkReply::NoError)
+        throwTransport(*raw);
+    co_return body;
+}
+
+QCoro::Task<Net::Transfer> Net::download(QUrl url, QString path, Progress progress,
+                                         CancelToken token) {
+    Net& net = shared();
+    token.check();
+    const QString scheme = url.scheme().toLower();
+    if (scheme != QLatin1String("http") && scheme != QLatin1String("https"))
+        throw TransportError(TransportError::Kind::Unsupported);
+
+    const QByteArray native = QFile::encodeName(path);
+    const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0)
+        throw FileError(FileError::Op::Create, path, errno);
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+
+    auto flight = std::make_shared<Flight>();
+    ReplyPtr reply(net.manager_->get(makeRequest(url, net.limits_.session)));
+    QNetworkReply* raw = reply.get();
+    std::int64_t received = 0;
+    const auto take = [raw, flight, fd, &path, &progress, &received]() noexcept {
+        if (flight->stopped || flight->sinkError || flight->cancelled)
+            return;
+        if (const auto status = httpStatus(*raw); status && !succeeded(*status)) {
+            raw->readAll();
+            return;
+        }
+        const QVariant length = raw->header(QNetworkRequest::ContentLengthHeader);
+        const std::int64_t total = length.isValid() ? length.toLongLong() : -1;
+        try {
+            while (raw->bytesAvailable() > 0) {
+                const QByteArray chunk = raw->read(readChunk);
+                if (chunk.isEmpty())
+                    break;
+                writeAll(fd, chunk, path);
+                received += chunk.size();
+                if (progress) {
+                    if (auto sentence = progress(received, total)) {
+                        flight->stopped = std::move(sentence);
+                        raw->abort();
+                        return;
+                    }
+                }
+            }
+        } catch (...) {
+            flight->sinkError = std::current_exception();
+            raw->abort();
+        }
+    };
+    watch(raw, flight, token);
+    QObject::connect(raw, &QNetworkReply::readyRead, raw, take);
+    co_await finished(raw);
+    if (raw->error() == QNetworkReply::NoError)
+        take();
+
+    if (flight->cancelled)
+        throw Cancelled();
+    if (flight->sinkError)
+        std::rethrow_exception(flight->sinkError);
+
+    Transfer transfer;
+    transfer.status = httpStatus(*raw);
+    const QVariant length = raw->header(QNetworkRequest::ContentLengthHeader);
+    transfer.contentLength = length.isValid() ? length.toLongLong() : -1;
+    transfer.finalUrl = raw->url();
+    transfer.suggestedName = suggestedName(*raw);
+    if (flight->stopped) {
+        transfer.stopped = flight->stopped;
+        co_return transfer;
+    }
+    if (flight->unsafeRedirect)
+        throw TransportError(TransportError::Kind::UnsafeRedirect);
+    const auto error = raw->error();
+    if (error == QNetworkReply::OperationCanceledError || error == QNetworkReply::TimeoutError)
+        throw TransportError(TransportError::Kind::TimedOut, raw->errorString());
+    if (error != QNetworkReply::NoError && (!transfer.status || succeeded(*transfer.status)))
+        throwTransport(*raw);
+    co_return transfer;
+}

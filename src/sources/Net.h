@@ -1,0 +1,81 @@
+#pragma once
+
+#include "runtime/CancelToken.h"
+
+#include <QByteArray>
+#include <QCoro/QCoroTask>
+#include <QNetworkRequest>
+#include <QString>
+#include <QUrl>
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QNetworkAccessManager;
+
+// The one HTTP client of the application. Nothing is persisted (no cookies, no cache, no
+// credentials); every request carries our User-Agent. Limits are idle limits: a transfer that
+// moves no bytes for the limit is aborted and reported as a time-out.
+class Net {
+public:
+    struct Limits {
+        std::chrono::milliseconds session{20000}; // every request of the session
+        std::chrono::milliseconds request{60000}; // requests that ask for the longer limit
+    };
+
+    // What a streamed download delivered.
+    struct Transfer {
+        std::optional<int> status;     // the HTTP status; nothing for a non-HTTP answer
+        std::int64_t contentLength = -1; // as the server stated it, else -1
+        QString suggestedName;         // a plain file name from the answer, or ""
+        QUrl finalUrl;                 // after redirects
+        std::optional<QString> stopped; // the sentence the progress callback stopped it with
+    };
+
+    // Called after every chunk written: bytes received and bytes expected (-1 unknown). A
+    // sentence stops the transfer; it must not throw.
+    using Progress = std::function<std::optional<QString>(std::int64_t received, std::int64_t total)>;
+
+    static constexpr std::int64_t defaultBodyCeiling = 64LL * 1024 * 1024;
+    static constexpr int readChunk = 256 * 1024;
+
+    // Made on first use, on the GUI thread.
+    static Net& shared();
+    // Drops the shared client; the next use makes a fresh one with `limits`.
+    static void resetForTest();
+    static void resetForTest(Limits limits);
+
+    QNetworkAccessManager& manager();
+    const Limits& limits() const { return limits_; }
+
+    static QString userAgent();
+
+    // GET with the status rules of update discovery: a 2xx body; a 403 whose
+    // "x-ratelimit-remaining" is exactly "0" gives the GitHub sentence; any other status gives
+    // "The server answered HTTP N". A non-HTTP answer (file, data) gives its body. Transport
+    // failures throw TransportError, cancellation throws Cancelled. A body beyond `ceiling`
+    // bytes is refused. Uses the longer per-request limit.
+    static QCoro::Task<QByteArray> get(QUrl url, std::optional<QString> accept = std::nullopt,
+                                       CancelToken token = {},
+                                       std::int64_t ceiling = defaultBodyCeiling);
+
+    // Streams the answer for `url` into the file at `path` (created or truncated) with a bounded
+    // read buffer. Only http and https are fetched. The body of a non-2xx answer is not written.
+    static QCoro::Task<Transfer> download(QUrl url, QString path, Progress progress = {},
+                                          CancelToken token = {});
+
+    // Whether a redirect from `from` to `to` keeps the request at least as safe: only http and
+    // https, and never from https down to http.
+    static bool redirectAllowed(const QUrl& from, const QUrl& to);
+
+    ~Net();
+
+private:
+    explicit Net(Limits limits);
+
+    Limits limits_;
+    std::unique_ptr<QNetworkAccessManager> manager_;
+};

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "runtime/Describe.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+
+#include <exception>
+#include <functional>
+
+// A real file from the shared feed collection.
+inline QByteArray realFeed(const char* name) {
+    QFile file(QStringLiteral(QUENLARK_SHARED_DIR "/real-feeds/") + QString::fromLatin1(name));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+// The description of what `fn` throws, or "<no error>".
+inline QString failureOf(const std::function<void()>& fn) {
+    try {
+        fn();
+    } catch (...) {
+        return describe(std::current_exception());
+    }
+    return QStringLiteral("<no error>");
+}
+
+// Whether `fn` throws an error of type E.
+template <typename E>
+bool throwsA(const std::function<void()>& fn) {
+    try {
+        fn();
+    } catch (const E&) {
+        return true;
+    } catch (...) {
+    }
+    return false;
+}

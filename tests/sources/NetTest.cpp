@@ -1,0 +1,280 @@
+#include "sources/Net.h"
+
+#include "runtime/Cancelled.h"
+#include "runtime/CheckError.h"
+#include "runtime/TransportError.h"
+
+#include "Helpers.h"
+#include "LoopbackServer.h"
+#include "RunSync.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <thread>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+class NetTest : public ::testing::Test {
+protected:
+    void SetUp() override { Net::resetForTest(); }
+    void TearDown() override { Net::resetForTest(); }
+
+    QByteArray get(const std::string& path, std::optional<QString> accept = std::nullopt) {
+        return runSync(Net::get(server.url(path), accept));
+    }
+    QString failure(const std::string& path) {
+        return failureOf([&] { get(path); });
+    }
+
+    LoopbackServer server;
+};
+
+TransportError::Kind transportKind(const std::function<void()>& fn) {
+    try {
+        fn();
+    } catch (const TransportError& error) {
+        return error.kind;
+    } catch (...) {
+    }
+    return TransportError::Kind::Other;
+}
+
+} // namespace
+
+TEST_F(NetTest, SendsOurUserAgentAndAcceptOnlyWhenAsked) {
+    server.serve("/feed", "body");
+    server.start();
+    EXPECT_EQ(get("/feed"), QByteArray("body"));
+    EXPECT_EQ(get("/feed", QStringLiteral("application/vnd.github+json")), QByteArray("body"));
+
+    const auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 2u);
+    for (const auto& request : requests)
+        EXPECT_EQ(request.header("User-Agent"), "Quenlark/1.0 (macOS)");
+    EXPECT_FALSE(requests[0].hasHeader("Accept"));
+    EXPECT_EQ(requests[1].header("Accept"), "application/vnd.github+json");
+}
+
+TEST_F(NetTest, StatusRules) {
+    struct Case {
+        int status;
+        std::multimap<std::string, std::string> headers;
+        const char* expected; // nullptr: the body comes back
+    };
+    const Case cases[] = {
+        {200, {}, nullptr},
+        {204, {}, nullptr},
+        {299, {}, nullptr},
+        {199, {}, "The server answered HTTP 199"},
+        {300, {}, "The server answered HTTP 300"},
+        {304, {}, "The server answered HTTP 304"},
+        {404, {}, "The server answered HTTP 404"},
+        {500, {}, "The server answered HTTP 500"},
+        {403, {}, "The server answered HTTP 403"},
+        {403, {{"x-ratelimit-remaining", "1"}}, "The server answered HTTP 403"},
+        {403, {{"x-ratelimit-remaining", "00"}}, "The server answered HTTP 403"},
+        {403, {{"X-RateLimit-Remaining", "0"}},
+         "GitHub's hourly limit for anonymous requests is used up; try again later"},
+        {429, {{"x-ratelimit-remaining", "0"}}, "The server answered HTTP 429"},
+    };
+    int index = 0;
+    for (const Case& c : cases) {
+        const std::string path = "/s" + std::to_string(index++);
+        server.serve(path, c.status == 204 ? "" : "payload", c.status, "text/plain", c.headers);
+    }
+    server.start();
+    index = 0;
+    for (const Case& c : cases) {
+        const std::string path = "/s" + std::to_string(index++);
+        SCOPED_TRACE(c.status);
+        if (c.expected)
+            EXPECT_EQ(failure(path), QString::fromUtf8(c.expected));
+        else
+            EXPECT_EQ(get(path), c.status == 204 ? QByteArray() : QByteArray("payload"));
+    }
+}
+
+TEST_F(NetTest, NonHttpAnswersGiveTheirBody) {
+    const QUrl data(QStringLiteral("data:text/plain;base64,aGVsbG8="));
+    EXPECT_EQ(runSync(Net::get(data)), QByteArray("hello"));
+}
+
+TEST_F(NetTest, FollowsRedirectsOnlyToEquallySafeSchemes) {
+    server.http().Get("/moved", [](const httplib::Request&, httplib::Response& res) {
+        res.set_redirect("/target");
+    });
+    server.http().Get("/to-file", [](const httplib::Request&, httplib::Response& res) {
+        res.set_redirect("file:///etc/passwd");
+    });
+    server.serve("/target", "arrived");
+    server.start();
+    EXPECT_EQ(get("/moved"), QByteArray("arrived"));
+    // Qt does not follow a Location outside http(s); the answer stays the redirect itself.
+    EXPECT_EQ(failureOf([&] { get("/to-file"); }), QStringLiteral("The server answered HTTP 302"));
+
+    struct Case {
+        const char* from;
+        const char* to;
+        bool allowed;
+    };
+    const Case cases[] = {
+        {"http://a/x", "http://b/y", true},     {"http://a/x", "https://b/y", true},
+        {"https://a/x", "https://b/y", true},   {"https://a/x", "http://b/y", false},
+        {"HTTPS://a/x", "HTTP://b/y", false},   {"http://a/x", "file:///etc/passwd", false},
+        {"https://a/x", "ftp://b/y", false},    {"http://a/x", "data:text/plain,x", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Net::redirectAllowed(QUrl(QString::fromLatin1(c.from)),
+                                       QUrl(QString::fromLatin1(c.to))),
+                  c.allowed)
+            << c.from << " -> " << c.to;
+}
+
+TEST_F(NetTest, IdleLimitGivesATimeOut) {
+    Net::resetForTest({150ms, 150ms});
+    server.http().Get("/slow", [](const httplib::Request&, httplib::Response& res) {
+        std::this_thread::sleep_for(1200ms);
+        res.set_content("late", "text/plain");
+    });
+    server.start();
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(transportKind([&] { get("/slow"); }), TransportError::Kind::TimedOut);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 1000ms);
+}
+
+TEST_F(NetTest, CancellingAbortsTheRequest) {
+    server.http().Get("/slow", [](const httplib::Request&, httplib::Response& res) {
+        std::this_thread::sleep_for(800ms);
+        res.set_content("late", "text/plain");
+    });
+    server.start();
+
+    CancelToken token;
+    QTimer::singleShot(50ms, [token] { token.cancel(); });
+    EXPECT_TRUE(throwsA<Cancelled>([&] { runSync(Net::get(server.url("/slow"), {}, token)); }));
+
+    // A token cancelled beforehand sends nothing at all.
+    const int before = server.requestCount();
+    EXPECT_TRUE(throwsA<Cancelled>([&] { runSync(Net::get(server.url("/slow"), {}, token)); }));
+    EXPECT_EQ(server.requestCount(), before);
+}
+
+TEST_F(NetTest, RefusesBodiesBeyondTheCeiling) {
+    server.serve("/big", std::string(4096, 'x'));
+    server.start();
+    EXPECT_EQ(runSync(Net::get(server.url("/big"), {}, {}, 4096)).size(), 4096);
+    EXPECT_EQ(failureOf([&] { runSync(Net::get(server.url("/big"), {}, {}, 4095)); }),
+              QStringLiteral("The server's answer is larger than 0 MB and was not read"));
+}
+
+TEST_F(NetTest, TransportFailuresKeepTheirKind) {
+    server.start();
+    const QUrl closed = server.url("/");
+    server.stop();
+    EXPECT_EQ(transportKind([&] { runSync(Net::get(closed)); }),
+              TransportError::Kind::ConnectionRefused);
+    // The sentence never carries the address.
+    EXPECT_FALSE(failureOf([&] { runSync(Net::get(closed)); }).contains(QStringLiteral("127.0.0.1")));
+}
+
+TEST_F(NetTest, KeepsNoCookies) {
+    server.http().Get("/set", [](const httplib::Request&, httplib::Response& res) {
+        res.set_header("Set-Cookie", "session=secret; Path=/");
+        res.set_content("ok", "text/plain");
+    });
+    server.serve("/next", "ok");
+    server.start();
+    get("/set");
+    get("/next");
+    EXPECT_FALSE(server.requests().back().hasHeader("Cookie"));
+}
+
+// Streaming downloads.
+
+class DownloadTest : public NetTest {
+protected:
+    QString path() const { return dir.filePath(QStringLiteral("file")); }
+    QByteArray written() const {
+        QFile file(path());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+    QTemporaryDir dir;
+};
+
+TEST_F(DownloadTest, StreamsTheBodyToTheFileWithProgress) {
+    const std::string body(3 * Net::readChunk + 17, 'q');
+    server.http().Get("/app.zip", [&](const httplib::Request&, httplib::Response& res) {
+        res.set_header("Content-Disposition", "attachment; filename=\"../Real App.zip\"");
+        res.set_content(body, "application/zip");
+    });
+    server.start();
+
+    std::vector<std::pair<std::int64_t, std::int64_t>> seen;
+    const auto transfer = runSync(Net::download(server.url("/app.zip"), path(),
+                                                [&](std::int64_t received, std::int64_t total) {
+                                                    seen.emplace_back(received, total);
+                                                    return std::optional<QString>();
+                                                }));
+    EXPECT_EQ(transfer.status, 200);
+    EXPECT_EQ(transfer.contentLength, std::int64_t(body.size()));
+    EXPECT_EQ(transfer.suggestedName, QStringLiteral("Real App.zip"));
+    EXPECT_FALSE(transfer.stopped);
+    EXPECT_EQ(written(), QByteArray::fromStdString(body));
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.back(), std::make_pair(std::int64_t(body.size()), std::int64_t(body.size())));
+    for (size_t i = 1; i < seen.size(); ++i)
+        EXPECT_LT(seen[i - 1].first, seen[i].first);
+}
+
+TEST_F(DownloadTest, AProgressSentenceStopsTheTransfer) {
+    server.serve("/app.zip", std::string(8 * Net::readChunk, 'q'));
+    server.start();
+    int calls = 0;
+    const auto transfer = runSync(Net::download(
+        server.url("/app.zip"), path(), [&](std::int64_t, std::int64_t) -> std::optional<QString> {
+            ++calls;
+            return QStringLiteral("Stopped.");
+        }));
+    EXPECT_EQ(transfer.stopped, QStringLiteral("Stopped."));
+    EXPECT_EQ(calls, 1);
+    EXPECT_LE(written().size(), Net::readChunk);
+}
+
+TEST_F(DownloadTest, FailedStatusIsReportedAndItsBodyNotWritten) {
+    server.serve("/missing.zip", "not here", 404, "text/plain");
+    server.start();
+    const auto transfer = runSync(Net::download(server.url("/missing.zip"), path()));
+    EXPECT_EQ(transfer.status, 404);
+    EXPECT_EQ(written(), QByteArray());
+}
+
+TEST_F(DownloadTest, OnlyWebAddressesAreFetched) {
+    QFile secret(dir.filePath(QStringLiteral("secret")));
+    ASSERT_TRUE(secret.open(QIODevice::WriteOnly));
+    secret.write("secret");
+    secret.close();
+    EXPECT_EQ(transportKind([&] {
+                  runSync(Net::download(QUrl::fromLocalFile(secret.fileName()), path()));
+              }),
+              TransportError::Kind::Unsupported);
+    EXPECT_FALSE(QFile::exists(path()));
+}
+
+TEST_F(DownloadTest, CancellingThrowsCancelled) {
+    server.http().Get("/slow.zip", [](const httplib::Request&, httplib::Response& res) {
+        std::this_thread::sleep_for(800ms);
+        res.set_content("late", "application/zip");
+    });
+    server.start();
+    CancelToken token;
+    QTimer::singleShot(50ms, [token] { token.cancel(); });
+    EXPECT_TRUE(throwsA<Cancelled>(
+        [&] { runSync(Net::download(server.url("/slow.zip"), path(), {}, token)); }));
+}
