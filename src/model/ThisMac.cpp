@@ -1,6 +1,8 @@
 #include "model/ThisMac.h"
 
 #include "model/Launch.h"
+#include "model/Prefs.h"
+#include "platform/Defaults.h"
 
 #include <QFile>
 #include <QMutex>
@@ -83,11 +85,9 @@ std::optional<QString> machineID() {
     return id;
 }
 
-// The standard user defaults' "deviceID".
-std::optional<QString> storedDeviceID() { return std::nullopt; }
-void storeDeviceID(const QString&) {}
-
 } // namespace
+
+QString name() { return name(Prefs::shared().deviceName()); }
 
 QString name(const QString& deviceName) { return deviceName.isEmpty() ? computerName() : deviceName; }
 
@@ -109,10 +109,12 @@ QString model() {
 QString deviceID() {
     if (auto given = Launch::value(QStringLiteral("--device-id")))
         return *given;
-    if (auto stored = storedDeviceID())
+    // The standard domain also when the settings live in the sandbox suite.
+    const auto defaults = Defaults::standard();
+    if (auto stored = defaults->string(QStringLiteral("deviceID")))
         return *stored;
     const auto made = QLatin1Char('d') + QUuid::createUuid().toString(QUuid::Id128).toLower();
-    storeDeviceID(made);
+    defaults->set(QStringLiteral("deviceID"), made);
     return made;
 }
 

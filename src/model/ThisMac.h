@@ -7,8 +7,9 @@
 // library's device record.
 namespace ThisMac {
 
-// The user's own name for this computer when `deviceName` is not empty (kept as typed), else
-// the computer's name as the system gives it.
+// The name to show for this computer: the user's own name from the settings when not empty
+// (kept as typed), else the computer's name as the system gives it. GUI thread (an observed read).
+QString name();
 QString name(const QString& deviceName);
 
 // The system's name for this computer: the pretty host name, else the host name, else

@@ -15,6 +15,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -82,8 +83,15 @@ struct Unref {
 template <typename T>
 using Ref = std::unique_ptr<T, Unref<T>>;
 
+// Owns a list of items found by a search.
 struct Items {
     GList* list = nullptr;
+
+    explicit Items(GList* found) : list(found) {}
+    Items(Items&& other) noexcept : list(std::exchange(other.list, nullptr)) {}
+    Items(const Items&) = delete;
+    Items& operator=(const Items&) = delete;
+    Items& operator=(Items&&) = delete;
     ~Items() { g_list_free_full(list, g_object_unref); }
 };
 

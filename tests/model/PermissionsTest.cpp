@@ -13,18 +13,6 @@
 namespace {
 
 using Permissions::AuthorizationStatus;
-using Permissions::State;
-
-TEST(Permissions, AppManagementIsUnknownUnlessAnAnswerIsGiven) {
-    EXPECT_EQ(Permissions::appManagement(), State::unknown);
-    EXPECT_EQ(Permissions::appManagement(), State::unknown);
-    for (const auto answer : {State::granted, State::denied}) {
-        Permissions::setAppManagementForTest(answer);
-        EXPECT_EQ(Permissions::appManagement(), answer);
-    }
-    Permissions::setAppManagementForTest(std::nullopt);
-    EXPECT_EQ(Permissions::appManagement(), State::unknown);
-}
 
 TEST(Permissions, NotificationsFollowTheServerOnTheSessionBus) {
     auto bus = QDBusConnection::sessionBus();
@@ -32,7 +20,7 @@ TEST(Permissions, NotificationsFollowTheServerOnTheSessionBus) {
         EXPECT_EQ(runSync(Permissions::notifications()), AuthorizationStatus::denied);
         GTEST_SKIP() << "no session bus";
     }
-    const auto name = QStringLiteral("org.freedesktop.Notifications");
+    const auto name = "org.freedesktop.Notifications";
     if (bus.interface()->isServiceRegistered(name))
         GTEST_SKIP() << "a notification server already runs on this bus";
     EXPECT_EQ(runSync(Permissions::notifications()), AuthorizationStatus::denied);
@@ -49,7 +37,7 @@ TEST(Permissions, NotificationSettingsAddressKeepsTheIdentifierAsItIs) {
     // What the workspace receives still reads the same and names the notifications page.
     const QUrl url(address);
     EXPECT_EQ(url.toString(), address);
-    EXPECT_TRUE(Workspace::settingsPage(url, QStringLiteral("GNOME")).has_value());
+    EXPECT_TRUE(Workspace::settingsPage(url, "GNOME").has_value());
 }
 
 } // namespace

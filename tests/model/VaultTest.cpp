@@ -36,7 +36,7 @@ const char* keyringPassword() { return std::getenv("QUENLARK_KEYRING_PASSWORD");
 
 bool keyringRunning() {
     auto bus = QDBusConnection::sessionBus();
-    return bus.isConnected() && bus.interface()->isServiceRegistered(QStringLiteral("org.freedesktop.secrets"));
+    return bus.isConnected() && bus.interface()->isServiceRegistered("org.freedesktop.secrets");
 }
 
 // Without a running keyring (the ordinary test run) nothing is stored, nothing is read, the
@@ -46,20 +46,20 @@ TEST(Vault, WithoutARunningKeyringReadsNothingAndStartsNone) {
         GTEST_SKIP() << "runs outside the keyring session";
     QElapsedTimer timer;
     timer.start();
-    write(QStringLiteral("com.quenlark.Quenlark.test"), QStringLiteral("session"), QByteArray("blob"));
-    EXPECT_EQ(read(QStringLiteral("com.quenlark.Quenlark.test"), QStringLiteral("session")), std::nullopt);
-    offGuiThread([] { Vault::keychainDelete(QStringLiteral("com.quenlark.Quenlark.test"), QStringLiteral("session")); });
+    write("com.quenlark.Quenlark.test", "session", QByteArray("blob"));
+    EXPECT_EQ(read("com.quenlark.Quenlark.test", "session"), std::nullopt);
+    offGuiThread([] { Vault::keychainDelete("com.quenlark.Quenlark.test", "session"); });
     EXPECT_LT(timer.elapsed(), 1500);
     EXPECT_FALSE(keyringRunning());
 }
 
 TEST(Vault, FileOverrideWritesPrivateFilesAndRemovesThem) {
     QTemporaryDir root;
-    const auto dir = root.filePath(QStringLiteral("nested/store"));
+    const auto dir = root.filePath("nested/store");
     Vault::setFolder(dir);
-    const auto path = dir + QStringLiteral("/com.quenlark.Quenlark.account.session");
+    const auto path = dir + "/com.quenlark.Quenlark.account.session";
 
-    write(QStringLiteral("com.quenlark.Quenlark.account"), QStringLiteral("session"), QByteArray("first"));
+    write("com.quenlark.Quenlark.account", "session", QByteArray("first"));
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), QByteArray("first"));
@@ -68,7 +68,7 @@ TEST(Vault, FileOverrideWritesPrivateFilesAndRemovesThem) {
     // An earlier file readable by others is replaced by a private one.
     ASSERT_EQ(chmod(QFile::encodeName(path).constData(), 0644), 0);
     const QByteArray binary("\0\xff\n\r", 4);
-    write(QStringLiteral("com.quenlark.Quenlark.account"), QStringLiteral("session"), binary);
+    write("com.quenlark.Quenlark.account", "session", binary);
     struct stat info {};
     ASSERT_EQ(stat(QFile::encodeName(path).constData(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
@@ -77,9 +77,9 @@ TEST(Vault, FileOverrideWritesPrivateFilesAndRemovesThem) {
     file.close();
     EXPECT_EQ(QDir(dir).entryList(QDir::Files | QDir::Hidden).size(), 1) << "no temporary file left";
 
-    write(QStringLiteral("com.quenlark.Quenlark.account"), QStringLiteral("session"), std::nullopt);
+    write("com.quenlark.Quenlark.account", "session", std::nullopt);
     EXPECT_FALSE(QFileInfo::exists(path));
-    write(QStringLiteral("com.quenlark.Quenlark.account"), QStringLiteral("session"), std::nullopt);
+    write("com.quenlark.Quenlark.account", "session", std::nullopt);
     Vault::setFolder(std::nullopt);
 }
 
@@ -154,8 +154,8 @@ protected:
 };
 
 TEST_F(VaultKeyring, WritesReplaceOneItemAndNothingDeletesIt) {
-    const auto service = QStringLiteral("com.quenlark.Quenlark.account");
-    const auto account = QStringLiteral("session-test");
+    const auto service = "com.quenlark.Quenlark.account";
+    const auto account = "session-test";
     const QByteArray first("{\"token\":\"a\"}\0tail", 18);
 
     write(service, account, first);
@@ -165,7 +165,7 @@ TEST_F(VaultKeyring, WritesReplaceOneItemAndNothingDeletesIt) {
     write(service, account, QByteArray("second"));
     EXPECT_EQ(read(service, account), QByteArray("second"));
     EXPECT_EQ(count(service, account), 1);
-    EXPECT_EQ(read(service, QStringLiteral("session")), std::nullopt) << "the account is part of the key";
+    EXPECT_EQ(read(service, "session"), std::nullopt) << "the account is part of the key";
 
     write(service, account, std::nullopt);
     EXPECT_EQ(read(service, account), std::nullopt);
@@ -183,8 +183,8 @@ TEST_F(VaultKeyring, WritesReplaceOneItemAndNothingDeletesIt) {
 }
 
 TEST_F(VaultKeyring, ALockedKeyringIsLeftAloneWithoutPrompting) {
-    const auto service = QStringLiteral("com.quenlark.Quenlark.account");
-    write(service, QStringLiteral("kept"), QByteArray("old"));
+    const auto service = "com.quenlark.Quenlark.account";
+    write(service, "kept", QByteArray("old"));
 
     SecretCollection* collection = defaultCollection();
     ASSERT_NE(collection, nullptr);
@@ -194,17 +194,17 @@ TEST_F(VaultKeyring, ALockedKeyringIsLeftAloneWithoutPrompting) {
 
     QElapsedTimer timer;
     timer.start();
-    EXPECT_EQ(read(service, QStringLiteral("kept")), std::nullopt);
-    write(service, QStringLiteral("kept"), QByteArray("new"));        // the update fails quietly
-    write(service, QStringLiteral("fresh"), QByteArray("new"));       // nothing is added
-    write(service, QStringLiteral("kept"), std::nullopt);             // nor deleted
+    EXPECT_EQ(read(service, "kept"), std::nullopt);
+    write(service, "kept", QByteArray("new"));        // the update fails quietly
+    write(service, "fresh", QByteArray("new"));       // nothing is added
+    write(service, "kept", std::nullopt);             // nor deleted
     EXPECT_LT(timer.elapsed(), 2000);
-    EXPECT_EQ(count(service, QStringLiteral("fresh")), 0);
-    EXPECT_EQ(count(service, QStringLiteral("kept")), 1);
+    EXPECT_EQ(count(service, "fresh"), 0);
+    EXPECT_EQ(count(service, "kept"), 1);
 
     unlock(collection);
-    EXPECT_EQ(read(service, QStringLiteral("kept")), QByteArray("old"));
-    write(service, QStringLiteral("kept"), std::nullopt);
+    EXPECT_EQ(read(service, "kept"), QByteArray("old"));
+    write(service, "kept", std::nullopt);
     g_object_unref(collection);
 }
 

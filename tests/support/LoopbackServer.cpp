@@ -72,6 +72,11 @@ void LoopbackServer::start() {
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         server_.stop();
     });
+    // A stop() before the accept loop runs is ignored by the server, and the loop would then
+    // never end: return only once it runs.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!server_.is_running() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 void LoopbackServer::stop() {

@@ -45,8 +45,10 @@ bool open(const QUrl& url) {
         }
         return false;
     }
-    if (!url.isValid() || !(scheme == QLatin1String("http") || scheme == QLatin1String("https") ||
-                            scheme == QLatin1String("mailto") || scheme == QLatin1String("file")))
+    // Addresses come from feeds and servers too: a local file (a launcher entry, a script) or an
+    // unknown scheme could run something, so only the web and mail are handed on.
+    if (!url.isValid() ||
+        !(scheme == QLatin1String("http") || scheme == QLatin1String("https") || scheme == QLatin1String("mailto")))
         return false;
     return Shell::current().openUrl(url);
 }

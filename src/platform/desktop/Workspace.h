@@ -10,8 +10,7 @@
 // designed for.
 namespace Workspace {
 
-// Hands web pages ("http", "https"), mail ("mailto") and local files to the desktop through the
-// shell. A System Settings page address ("x-apple.systempreferences:<pane>") opens the desktop's
+// Hands web pages ("http", "https") and mail ("mailto") to the desktop through the shell. A System Settings page address ("x-apple.systempreferences:<pane>") opens the desktop's
 // own settings page for that pane where the desktop has one, else nothing. Every other scheme is
 // refused. Gives whether anything was handed on.
 bool open(const QUrl& url);
