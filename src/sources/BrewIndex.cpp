@@ -170,7 +170,19 @@ QCoro::Task<QByteArray> BrewIndex::download() {
 
     std::unique_ptr<QNetworkReply, void (*)(QNetworkReply*)> reply(Net::shared().manager().get(request),
                                                                    [](QNetworkReply* r) { r->deleteLater(); });
-    co_await qCoro(reply.get()).waitForFinished();
+    // The same ceiling as every other answer: a hostile server must not fill the memory.
+    auto tooLarge = std::make_shared<bool>(false);
+    QNetworkReply* raw = reply.get();
+    QObject::connect(raw, &QNetworkReply::downloadProgress, raw, [raw, tooLarge](qint64 received, qint64) {
+        if (received > Net::defaultBodyCeiling && !*tooLarge) {
+            *tooLarge = true;
+            raw->abort();
+        }
+    });
+    co_await qCoro(raw).waitForFinished();
+    if (*tooLarge)
+        throw CheckError(QStringLiteral("The server's answer is larger than %1 MB and was not read")
+                             .arg(Net::defaultBodyCeiling / (1024 * 1024)));
     const QVariant statusValue = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!statusValue.isValid())
         throw transportError(*reply);

@@ -290,3 +290,18 @@ TEST(BrewIndex, FailuresLeaveTheLastTablesAndTheCopy) {
         EXPECT_EQ(index.loadedAt(), loadedAt);
     }
 }
+
+TEST(BrewIndex, RefusesAnAnswerBeyondTheCeiling) {
+    LoopbackServer server;
+    const size_t size = Net::defaultBodyCeiling + (1 << 20);
+    server.http().Get("/api/cask.json", [size](const httplib::Request&, httplib::Response& res) {
+        res.set_content_provider(size, "application/json", [](size_t, size_t, httplib::DataSink& sink) {
+            static const std::string chunk(1 << 20, ' ');
+            return sink.write(chunk.data(), chunk.size());
+        });
+    });
+    server.start();
+    BrewIndex index(server.url("/api/cask.json"), cacheFolder("ceiling"));
+    EXPECT_EQ(failureOf(index.load()), QStringLiteral("The server's answer is larger than 64 MB and was not read"));
+    Net::resetForTest();
+}
