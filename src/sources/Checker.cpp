@@ -19,8 +19,8 @@ QString fileName(const QString& bundlePath) {
 }
 
 Attempt passed(SourceKind kind, const QUrl& url, const Release& release) {
-    return Attempt(kind, url.toString(QUrl::FullyEncoded), release.version ? release.version : release.build ? release.build : QStringLiteral("?"),
-                   Attempt::Outcome::pass());
+    const QString found = release.version ? *release.version : release.build ? *release.build : QStringLiteral("?");
+    return Attempt(kind, url.toString(QUrl::FullyEncoded), found, Attempt::Outcome::pass());
 }
 
 Attempt failed(SourceKind kind, const QUrl& url, std::exception_ptr error) {
@@ -128,8 +128,9 @@ QCoro::Task<Checker::Check> Checker::check(InstalledApp app, CancelToken token) 
             result.attempts.append(failed(SourceKind::homebrew, url, std::current_exception()));
         }
     } else {
-        result.attempts.append(
-            skipped(SourceKind::homebrew, QStringLiteral("No cask installs ") + name, catalogue.toString(QUrl::FullyEncoded)));
+        // The one skipped attempt that names what it queried.
+        result.attempts.append(skipped(SourceKind::homebrew, QStringLiteral("No cask installs ") + name,
+                                       catalogue.toString(QUrl::FullyEncoded)));
     }
 
     // 4. GitHub, only for a repository the cask names
