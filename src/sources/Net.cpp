@@ -62,6 +62,13 @@ struct ReplyDeleter {
 };
 using ReplyPtr = std::unique_ptr<QNetworkReply, ReplyDeleter>;
 
+// A reader that refers to a coroutine's locals is cut off when they go, even if the coroutine is
+// dropped before the reply finishes.
+struct Connected {
+    QMetaObject::Connection connection;
+    ~Connected() { QObject::disconnect(connection); }
+};
+
 // What happened to one request besides what Qt reports.
 struct Flight {
     bool cancelled = false;      // our token aborted it
@@ -234,7 +241,7 @@ QCoro::Task<QByteArray> Net::get(QUrl url, std::optional<QString> accept, Cancel
         body += raw->readAll();
     };
     watch(raw, flight, token);
-    QObject::connect(raw, &QNetworkReply::readyRead, raw, take);
+    const Connected reading{QObject::connect(raw, &QNetworkReply::readyRead, raw, take)};
     co_await finished(raw);
     if (!flight->cancelled && !flight->tooLarge && raw->error() == QNetworkReply::NoError)
         take();
@@ -316,7 +323,7 @@ QCoro::Task<Net::Transfer> Net::download(QUrl url, QString path, Progress progre
         }
     };
     watch(raw, flight, token);
-    QObject::connect(raw, &QNetworkReply::readyRead, raw, take);
+    const Connected reading{QObject::connect(raw, &QNetworkReply::readyRead, raw, take)};
     co_await finished(raw);
     if (raw->error() == QNetworkReply::NoError)
         take();

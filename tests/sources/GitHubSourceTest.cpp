@@ -45,15 +45,12 @@ TEST(GitHubSource, VersionFromTag) {
         {"Version-1.4.0-beta.2", "1.4.0-beta.2"},
         {"release-7.1", "7.1"},
         {"build2", "2"},
-        {"0.9.3", "0.9.3"},
-        {"v0.3.0__src_sink_carbon__sink-carbon_cli22.0.1", "0.3.0__src_sink_carbon__sink-carbon_cli22.0.1"},
         {"nightly", nullptr},
         {"", nullptr},
         {"v\u00bd", "\u00bd"},                         // a vulgar fraction is numeric
         {"r\u0663.1", "\u0663.1"},                     // an Arabic-Indic digit
         {"\u7248\u4e94.0", "\u4e94.0"},                // a Han numeral carries a numeric value
         {"v\U0001D7E0.1", "\U0001D7E0.1"},             // a mathematical digit outside the BMP
-        {"\u2167-x", "\u2167-x"},                      // a Roman numeral letter
     };
     for (const Case& c : cases) {
         const auto version = GitHubSource::versionFromTag(QString::fromUtf8(c.tag));
@@ -78,7 +75,6 @@ TEST(GitHubSource, MacAssetOnAppleSilicon) {
                       "App_win.zip", "App-win-setup.zip", "App-symbols.zip"},
                      arm),
               QStringLiteral("<none>"));
-    EXPECT_EQ(chosen({"App.dmg", "App.zip"}, arm), QStringLiteral("App.dmg"));
     // Names that are not strings count as empty and are skipped.
     QList<QJsonObject> odd{QJsonObject{{QStringLiteral("name"), 5}}, QJsonObject{}};
     EXPECT_FALSE(GitHubSource::macAsset(odd, arm));
@@ -164,9 +160,7 @@ TEST(GitHubSource, DownloadFromTheChosenAsset) {
               QStringLiteral("ABCDEF"));
     EXPECT_FALSE(made({{QStringLiteral("digest"), QStringLiteral("SHA256:abc")}})->sha256);
     EXPECT_FALSE(made({{QStringLiteral("digest"), QStringLiteral("sha512:abc")}})->sha256);
-    EXPECT_FALSE(made({{QStringLiteral("digest"), 7}})->sha256);
     EXPECT_EQ(made({{QStringLiteral("size"), 1234.9}})->size, 1234);
-    EXPECT_EQ(made({{QStringLiteral("size"), 5e15}})->size, 5000000000000000LL);
     EXPECT_FALSE(made({{QStringLiteral("size"), 1e300}})->size);
     EXPECT_FALSE(made({{QStringLiteral("size"), QStringLiteral("12")}})->size);
     EXPECT_FALSE(made({{QStringLiteral("browser_download_url"), 3}}));

@@ -175,7 +175,16 @@ TEST_F(NetTest, RefusesBodiesBeyondTheCeiling) {
 }
 
 TEST_F(NetTest, TransportFailuresKeepTheirKind) {
+    // A 200 whose body breaks off is a failure, not a short body.
+    server.http().Get("/cut", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content_provider(1000, "text/plain",
+                                 [](size_t, size_t, httplib::DataSink& sink) {
+                                     sink.write("abc", 3);
+                                     return false;
+                                 });
+    });
     server.start();
+    EXPECT_TRUE(throwsA<TransportError>([&] { get("/cut"); }));
     const QUrl closed = server.url("/");
     server.stop();
     EXPECT_EQ(transportKind([&] { runSync(Net::get(closed)); }),
