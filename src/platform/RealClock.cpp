@@ -1,10 +1,9 @@
 #include "platform/RealClock.h"
 
-#include "runtime/Cancelled.h"
-
 #include <QCoreApplication>
 #include <QTimer>
 
+#include <algorithm>
 #include <coroutine>
 #include <ctime>
 #include <memory>
@@ -12,12 +11,13 @@
 namespace {
 
 // Resumes the sleeping coroutine once: at its deadline or at cancellation, whichever comes first.
+// The awaiter lives in the suspended frame, which QCoro never destroys before it resumes.
 class SleepAwaiter {
 public:
     SleepAwaiter(Clock::Duration deadline, CancelToken token)
         : deadline_(deadline), token_(std::move(token)) {}
 
-    bool await_ready() const noexcept { return token_.isCancelled(); }
+    bool await_ready() const noexcept { return false; }
 
     void await_suspend(std::coroutine_handle<> handle) {
         handle_ = handle;
@@ -37,12 +37,16 @@ public:
 
 private:
     void arm() {
-        const auto left = deadline_ - RealClock().uptime();
-        if (left <= Clock::Duration::zero()) {
+        if (token_.isCancelled()) {
+            finish(false);
+            return;
+        }
+        const auto step = RealClock::nextStep(deadline_ - RealClock().uptime());
+        if (step <= Clock::Duration::zero()) {
             finish(true);
             return;
         }
-        timer_->start(std::min(left, RealClock::maxStep));
+        timer_->start(step);
     }
 
     void finish(bool completed) {
@@ -52,8 +56,8 @@ private:
         timer_->stop();
         auto handle = std::exchange(handle_, {});
         // Resume from the event loop, never from inside the timer's or the token's signal.
-        QMetaObject::invokeMethod(QCoreApplication::instance(), [handle] { handle.resume(); },
-                                  Qt::QueuedConnection);
+        if (auto* app = QCoreApplication::instance())
+            QMetaObject::invokeMethod(app, [handle] { handle.resume(); }, Qt::QueuedConnection);
     }
 
     Clock::Duration deadline_;
@@ -75,9 +79,13 @@ Clock::Duration RealClock::uptime() const {
                                                 std::chrono::nanoseconds(ts.tv_nsec));
 }
 
+Clock::Duration RealClock::nextStep(Duration left) {
+    return std::clamp(left, Duration::zero(), maxStep);
+}
+
 QCoro::Task<bool> RealClock::sleep(Duration duration, CancelToken token) {
     if (token.isCancelled())
         co_return false;
-    const auto deadline = uptime() + std::max(duration, Duration::zero());
-    co_return co_await SleepAwaiter(deadline, token);
+    const auto deadline = deadlineAfter(uptime(), duration);
+    co_return co_await SleepAwaiter(deadline, std::move(token));
 }

@@ -11,4 +11,8 @@ public:
     QCoro::Task<bool> sleep(Duration duration, CancelToken token = {}) override;
 
     static constexpr Duration maxStep{60'000};
+
+    // How long to arm the timer when `left` remains until the deadline: at most maxStep, since
+    // the timer's clock stops during suspend; zero once the deadline has passed.
+    static Duration nextStep(Duration left);
 };

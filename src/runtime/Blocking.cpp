@@ -1,28 +1,55 @@
 #include "runtime/Blocking.h"
 
+#include "runtime/MainThread.h"
+
 #include <QMetaObject>
+#include <QThread>
+
+#include <algorithm>
+#include <atomic>
 
 namespace Blocking {
 
+namespace {
+std::atomic<int> flights{0};
+
+// Never deleted: joining pool threads during static destruction would hang on running work.
+QThreadPool* makePool(int threads) {
+    auto* p = new QThreadPool;
+    p->setMaxThreadCount(threads);
+    return p;
+}
+} // namespace
+
 QThreadPool& pool(Pool which) {
     // Separate pools so that a long scan never starves an install's tool runs.
-    static QThreadPool* work = [] {
-        auto* p = new QThreadPool;
-        p->setMaxThreadCount(std::max(4, QThread::idealThreadCount()));
-        return p;
-    }();
-    static QThreadPool* scan = [] {
-        auto* p = new QThreadPool;
-        p->setMaxThreadCount(std::max(2, QThread::idealThreadCount() / 2));
-        return p;
-    }();
-    return which == Pool::Work ? *work : *scan;
+    static QThreadPool* work = makePool(std::max(4, QThread::idealThreadCount()));
+    static QThreadPool* scan = makePool(std::max(2, QThread::idealThreadCount() / 2));
+    static QThreadPool* admin = makePool(1);
+    switch (which) {
+    case Pool::Work: return *work;
+    case Pool::Scan: return *scan;
+    case Pool::Admin: return *admin;
+    }
+    return *work;
 }
 
 void resumeOnMainThread(std::coroutine_handle<> handle) {
     auto* app = QCoreApplication::instance();
-    Q_ASSERT(app);
-    QMetaObject::invokeMethod(app, [handle] { handle.resume(); }, Qt::QueuedConnection);
+    if (!app) {
+        --flights;
+        return; // shutting down: the frame is abandoned rather than resumed on a pool thread
+    }
+    QMetaObject::invokeMethod(app, [handle] {
+        handle.resume();
+        --flights;
+    }, Qt::QueuedConnection);
 }
+
+int inFlight() { return flights.load(); }
+
+void beginFlight() { ++flights; }
+
+void assertAwaitedOnMainThread() { QL_ASSERT_MAIN_THREAD(); }
 
 } // namespace Blocking

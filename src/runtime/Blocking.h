@@ -1,7 +1,8 @@
 #pragma once
 
+#include "runtime/AwaitSafe.h"
+
 #include <QCoreApplication>
-#include <QPointer>
 #include <QRunnable>
 #include <QThreadPool>
 
@@ -16,32 +17,43 @@
 namespace Blocking {
 
 enum class Pool {
-    Work,  // tools and file work of installs and removals
+    Work,  // tools and file work of installs and removals (at least 4 threads)
     Scan,  // scans, leftover searches and icons
+    Admin, // the administrator step: one thread of its own, so a prompt never holds up the others
 };
 
 QThreadPool& pool(Pool which);
 
-// Resumes `handle` on the GUI thread.
+// Resumes `handle` on the GUI thread. Once the application object is gone nothing is resumed.
 void resumeOnMainThread(std::coroutine_handle<> handle);
+
+// Asserts that a coroutine awaits from the GUI thread (it is resumed there).
+void assertAwaitedOnMainThread();
+
+// How many awaits of handed-over work have not resumed yet. The fake clock lets them settle
+// before it moves virtual time on.
+int inFlight();
+void beginFlight(); // called by the awaiter as it hands work over
 
 template <typename Fn>
 class Awaiter {
 public:
-    using Result = std::invoke_result_t<Fn>;
+    using Result = std::remove_cvref_t<std::invoke_result_t<Fn&>>;
 
     Awaiter(Fn fn, Pool which) : fn_(std::move(fn)), pool_(which) {}
 
     bool await_ready() const noexcept { return false; }
 
     void await_suspend(std::coroutine_handle<> handle) {
+        assertAwaitedOnMainThread();
+        beginFlight();
+        // The awaiter lives in the suspended frame, which QCoro never destroys before it resumes.
         auto* job = QRunnable::create([this, handle] {
             try {
-                if constexpr (std::is_void_v<Result>) {
+                if constexpr (std::is_void_v<Result>)
                     fn_();
-                } else {
+                else
                     value_.emplace(fn_());
-                }
             } catch (...) {
                 error_ = std::current_exception();
             }
@@ -64,10 +76,18 @@ private:
     std::exception_ptr error_;
 };
 
-// co_await Blocking::run([&] { return work(); });
-// The callable runs on a pool thread: it must not touch QObjects of the GUI thread.
+// auto work = [path] { return read(path); };
+// auto bytes = co_await Blocking::run(work);
+// The callable runs on a pool thread: it takes and returns plain values and touches no QObject
+// of the GUI thread. Whatever it throws is rethrown, with its own type, to the awaiting coroutine.
+// A lambda capturing only pointers, references or numbers may be written in place; one that
+// captures values (QString, QByteArray, ...) is named first (see AwaitSafe.h).
 template <typename Fn>
 Awaiter<std::decay_t<Fn>> run(Fn&& fn, Pool which = Pool::Work) {
+    static_assert(isAwaitSafeArgument<Fn> || std::is_nothrow_invocable_v<std::decay_t<Fn>&>,
+                  "name this callable before the co_await (auto work = [...]{...}; then pass "
+                  "work): a temporary lambda capturing values that need destruction is destroyed "
+                  "twice by g++ 12 when the awaited call throws");
     return Awaiter<std::decay_t<Fn>>(std::forward<Fn>(fn), which);
 }
 

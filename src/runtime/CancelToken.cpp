@@ -1,8 +1,8 @@
 #include "runtime/CancelToken.h"
 
 #include "runtime/Cancelled.h"
+#include "runtime/Spawn.h"
 
-#include <QTimer>
 
 CancelToken::CancelToken() : state_(std::make_shared<CancelState>()) {}
 
@@ -18,6 +18,8 @@ void CancelToken::check() const {
 }
 
 QMetaObject::Connection CancelToken::onCancel(QObject* context, std::function<void()> fn) const {
+    // Runs from a signal or from the event loop: nothing it throws may escape.
+    fn = guarded(std::move(fn), "cancellation hook");
     if (isCancelled()) {
         QMetaObject::invokeMethod(context, std::move(fn), Qt::QueuedConnection);
         return {};

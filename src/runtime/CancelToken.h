@@ -25,8 +25,8 @@ public:
     // Throws Cancelled when the token has been cancelled.
     void check() const;
 
-    // Calls `fn` once, on `context`'s thread, when the token is cancelled (at once, queued,
-    // when it already is). The connection ends with `context`.
+    // Calls `fn` once, on `context`'s thread, when the token is cancelled (queued when it
+    // already is). The connection ends with `context`; what `fn` throws is reported.
     QMetaObject::Connection onCancel(QObject* context, std::function<void()> fn) const;
 
     // A token cancelled together with this one that can also be cancelled on its own.

@@ -1,6 +1,7 @@
 #include "runtime/Describe.h"
 
 #include "runtime/Cancelled.h"
+#include "runtime/TransportError.h"
 
 QString describe(std::exception_ptr error) {
     if (!error)
@@ -23,6 +24,8 @@ bool isCancellation(std::exception_ptr error) {
         std::rethrow_exception(error);
     } catch (const Cancelled&) {
         return true;
+    } catch (const TransportError& e) {
+        return e.kind == TransportError::Kind::Cancelled;
     } catch (...) {
     }
     return false;

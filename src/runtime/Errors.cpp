@@ -20,6 +20,8 @@ QString TransportError::sentence(Kind kind) {
     case Kind::UnsafeRedirect: return QStringLiteral("The server redirected to an address that is not secure.");
     case Kind::TooManyRedirects: return QStringLiteral("There were too many redirects.");
     case Kind::Unsupported: return QStringLiteral("The address uses an unsupported protocol.");
+    case Kind::Offline: return QStringLiteral("The Internet connection appears to be offline.");
+    case Kind::Cancelled: return QStringLiteral("The request was cancelled.");
     case Kind::Other: break;
     }
     return QStringLiteral("The network request failed.");
@@ -30,9 +32,18 @@ FileError::FileError(Op op, QString path, int error)
 
 QString FileError::sentence(Op op, int error) {
     switch (error) {
-    case ENOENT: return QStringLiteral("The file doesn't exist.");
+    case ENOENT:
+        return op == Op::List ? QStringLiteral("The folder doesn't exist.")
+                              : QStringLiteral("The file doesn't exist.");
     case EACCES:
-    case EPERM: return QStringLiteral("You don't have permission to change the file.");
+    case EPERM:
+        switch (op) {
+        case Op::Read:
+        case Op::Open:
+        case Op::Stat: return QStringLiteral("You don't have permission to open the file.");
+        case Op::List: return QStringLiteral("You don't have permission to view the folder.");
+        default: return QStringLiteral("You don't have permission to change the file.");
+        }
     case ENOSPC:
     case EDQUOT: return QStringLiteral("There isn't enough space on the disk.");
     case EROFS: return QStringLiteral("The volume is read only.");

@@ -1,16 +1,41 @@
 #include "runtime/Observation.h"
 
 #include "runtime/MainThread.h"
+#include "runtime/Spawn.h"
 
 #include <QCoreApplication>
 
 #include <algorithm>
 
 namespace {
-// Trackings live on the GUI thread only, so the current one is a plain global there.
+// Trackings live on the GUI thread only, so the running ones are a plain global there.
 std::vector<Observation::Handle> stack;
 
-bool spent(const Observation::Handle& tracking) { return tracking->fired || tracking->cancelled; }
+// A tracking that can never fire again; nodes drop it when they next look at their list.
+bool spent(const Observation::Handle& tracking) {
+    return tracking->fired || tracking->cancelled || (tracking->hasContext && !tracking->context);
+}
+
+void deliver(const Observation::Handle& tracking) {
+    if (spent(tracking))
+        return;
+    tracking->fired = true;
+    QObject* target = tracking->hasContext ? tracking->context.data() : QCoreApplication::instance();
+    if (!target)
+        return;
+    // Queued on the context when there is one, so a destroyed view never hears of it.
+    QMetaObject::invokeMethod(target, [tracking] {
+        if (tracking->cancelled || !tracking->onChange)
+            return;
+        auto onChange = std::move(tracking->onChange);
+        tracking->onChange = nullptr;
+        try {
+            onChange();
+        } catch (...) {
+            reportUnhandled(std::current_exception(), "observation change");
+        }
+    }, Qt::QueuedConnection);
+}
 } // namespace
 
 Observation::Tracking* Observation::current() {
@@ -26,14 +51,18 @@ Observation::Handle Observation::track(const std::function<void()>& read,
     handle->onChange = std::move(onChange);
     handle->context = context;
     handle->hasContext = context != nullptr;
+    handle->reading = true;
     stack.push_back(handle);
     try {
         read();
     } catch (...) {
         stack.pop_back();
+        handle->reading = false;
+        cancel(handle);
         throw;
     }
     stack.pop_back();
+    handle->reading = false;
     return handle;
 }
 
@@ -48,9 +77,9 @@ void ObservationNode::registerRead() {
     if (stack.empty() || !isMainThread())
         return;
     std::erase_if(watchers_, spent);
-    const auto& tracking = stack.back();
-    if (std::find(watchers_.begin(), watchers_.end(), tracking) == watchers_.end())
-        watchers_.push_back(tracking);
+    for (const auto& tracking : stack)
+        if (std::find(watchers_.begin(), watchers_.end(), tracking) == watchers_.end())
+            watchers_.push_back(tracking);
 }
 
 void ObservationNode::notify() {
@@ -60,20 +89,10 @@ void ObservationNode::notify() {
     auto watchers = std::move(watchers_);
     watchers_.clear();
     for (auto& tracking : watchers) {
-        if (spent(tracking))
-            continue;
-        tracking->fired = true;
-        auto* app = QCoreApplication::instance();
-        if (!app)
-            continue;
-        QMetaObject::invokeMethod(app, [tracking] {
-            if (tracking->cancelled || !tracking->onChange)
-                return;
-            if (tracking->hasContext && !tracking->context)
-                return;
-            auto onChange = std::move(tracking->onChange);
-            onChange();
-        }, Qt::QueuedConnection);
+        if (tracking->reading && !spent(tracking))
+            watchers_.push_back(tracking); // changed by its own read: stays registered
+        else
+            deliver(tracking);
     }
 }
 
@@ -86,9 +105,11 @@ Observer::~Observer() { Observation::cancel(handle_); }
 
 void Observer::update() {
     Observation::cancel(handle_);
+    QPointer<Observer> alive(this);
     if (refresh_)
         refresh_();
-    arm();
+    if (alive)
+        arm();
 }
 
 void Observer::arm() {

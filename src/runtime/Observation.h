@@ -9,7 +9,8 @@
 
 // Observation tracking: `track(read, onChange)` runs `read`; every observed field read meanwhile
 // registers, and the first later change of any of them calls `onChange` once, queued on the GUI
-// thread. To keep observing, `onChange` tracks again.
+// thread. To keep observing, `onChange` tracks again. Reads inside a nested `track` count for the
+// enclosing trackings too; a change made by `read` itself, while it runs, does not fire.
 class ObservationNode;
 
 class Observation {
@@ -20,14 +21,18 @@ public:
         bool hasContext = false;
         bool fired = false;
         bool cancelled = false;
+        bool reading = false; // its `read` is running
     };
     using Handle = std::shared_ptr<Tracking>;
 
     // The tracking that reads register with right now, if any.
     static Tracking* current();
 
+    // What `read` throws propagates, and the tracking is then cancelled. What `onChange` throws
+    // is reported, never passed to the event loop.
     static Handle track(const std::function<void()>& read, std::function<void()> onChange,
                         QObject* context = nullptr);
+    // Stops a tracking before it fires and releases its onChange.
     static void cancel(const Handle& handle);
 };
 
@@ -60,7 +65,7 @@ public:
     Observer(QObject* parent, std::function<void()> read, std::function<void()> refresh);
     ~Observer() override;
 
-    // Runs read and refresh now and starts tracking again.
+    // Runs refresh now, then read, and tracks again. Safe when refresh destroys the observer.
     void update();
 
 private:

@@ -15,6 +15,8 @@ public:
         UnsafeRedirect, // a redirect to a less safe scheme
         TooManyRedirects,
         Unsupported,    // a scheme or protocol the session does not speak
+        Offline,        // no network at all
+        Cancelled,      // aborted by something other than our own token (that throws Cancelled)
         Other,
     };
 

@@ -5,7 +5,10 @@
 
 namespace Url {
 
-std::optional<QUrl> parse(const QString& text) {
+std::optional<QUrl> parse(const QString& raw) {
+    // Feeds and plists often wrap an address in white space, which QUrl would otherwise keep
+    // as part of the path (or reject).
+    const QString text = raw.trimmed();
     QUrl url(text, QUrl::TolerantMode);
     if (text.isEmpty() || !url.isValid())
         return std::nullopt;

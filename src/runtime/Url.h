@@ -8,7 +8,8 @@
 // URL helpers shared by every subsystem.
 namespace Url {
 
-// Tolerant parsing of remote or user text; nothing when the result is not a valid URL.
+// Tolerant parsing of remote or user text (surrounding white space ignored, spaces inside
+// encoded); nothing when the result is not a valid URL. Relative references are valid.
 std::optional<QUrl> parse(const QString& text);
 
 // Appends path segments to a base URL, giving the same result whether or not the base ends in

@@ -69,9 +69,8 @@ QCoro::Task<Release> appStore(InstalledApp app, QUrl url, CancelToken token, QLo
     const QString code = region(locale);
     if (body.size() <= 64 * 1024)
         co_return parse(body, app.bundleID, code);
-    auto work = [body, bundleID = app.bundleID, code] { return parse(body, bundleID, code); };
-    Release release = co_await Blocking::run(std::move(work));
-    co_return release;
+    // The frame outlives the work, so the work borrows its locals.
+    co_return co_await Blocking::run([&] { return parse(body, app.bundleID, code); });
 }
 
 } // namespace AppStoreSource

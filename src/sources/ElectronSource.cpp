@@ -119,9 +119,7 @@ QCoro::Task<Release> electron(QUrl feed, CancelToken token) {
     const QByteArray body = co_await Net::get(feed, std::nullopt, token);
     if (body.size() <= 64 * 1024)
         co_return parse(body, feed);
-    auto work = [body, feed] { return parse(body, feed); };
-    Release release = co_await Blocking::run(std::move(work));
-    co_return release;
+    co_return co_await Blocking::run([&] { return parse(body, feed); });
 }
 
 } // namespace ElectronSource

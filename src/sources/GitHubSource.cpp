@@ -125,9 +125,7 @@ QCoro::Task<Release> github(QUrl url, CancelToken token, Processor processor) {
         co_await Net::get(url, QStringLiteral("application/vnd.github+json"), token);
     if (body.size() <= 64 * 1024)
         co_return parse(body, processor);
-    auto work = [body, processor] { return parse(body, processor); };
-    Release release = co_await Blocking::run(std::move(work));
-    co_return release;
+    co_return co_await Blocking::run([&] { return parse(body, processor); });
 }
 
 } // namespace GitHubSource

@@ -1,34 +1,62 @@
 #include "FakeClock.h"
 
+#include "runtime/Blocking.h"
+
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 
 #include <cmath>
 
+namespace {
+
+// Runs what is queued and waits (boundedly) for work handed to the pools to come back, so that
+// a sleeper that does blocking work before sleeping again is asleep before time moves on.
+void settle() {
+    QCoreApplication::processEvents();
+    QDeadlineTimer limit(10'000);
+    while (Blocking::inFlight() > 0 && !limit.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    QCoreApplication::processEvents();
+}
+
+void resumeQueued(std::coroutine_handle<> handle) {
+    QMetaObject::invokeMethod(QCoreApplication::instance(), [handle] { handle.resume(); },
+                              Qt::QueuedConnection);
+}
+
 class FakeSleep {
 public:
-    FakeSleep(FakeClock& clock, Clock::Duration deadline, CancelToken token)
-        : clock_(clock), deadline_(deadline), token_(std::move(token)) {}
+    FakeSleep(std::shared_ptr<FakeClock::State> state, Clock::Duration deadline, CancelToken token)
+        : state_(std::move(state)), deadline_(deadline), token_(std::move(token)) {}
 
     bool await_ready() const noexcept { return false; }
 
     void await_suspend(std::coroutine_handle<> handle) {
         sleeper_ = std::make_shared<FakeClock::Sleeper>();
         sleeper_->handle = handle;
-        clock_.sleepers_.emplace(deadline_, sleeper_);
+        if (deadline_ <= state_->uptime) {
+            // Nothing to wait for: like the real clock, resume on the next turn.
+            sleeper_->woken = sleeper_->completed = true;
+            resumeQueued(handle);
+            return;
+        }
+        state_->sleepers.emplace(deadline_, sleeper_);
         context_ = std::make_unique<QObject>();
-        std::weak_ptr<FakeClock::Sleeper> weak = sleeper_;
-        FakeClock* clock = &clock_;
-        token_.onCancel(context_.get(), [weak, clock] {
-            auto sleeper = weak.lock();
+        std::weak_ptr<FakeClock::Sleeper> weakSleeper = sleeper_;
+        std::weak_ptr<FakeClock::State> weakState = state_;
+        token_.onCancel(context_.get(), [weakSleeper, weakState] {
+            auto sleeper = weakSleeper.lock();
             if (!sleeper || sleeper->woken)
                 return;
             sleeper->woken = true;
-            for (auto it = clock->sleepers_.begin(); it != clock->sleepers_.end(); ++it)
-                if (it->second == sleeper) {
-                    clock->sleepers_.erase(it);
-                    break;
-                }
-            sleeper->handle.resume();
+            if (auto state = weakState.lock()) {
+                for (auto it = state->sleepers.begin(); it != state->sleepers.end(); ++it)
+                    if (it->second == sleeper) {
+                        state->sleepers.erase(it);
+                        break;
+                    }
+            }
+            resumeQueued(sleeper->handle);
         });
     }
 
@@ -38,40 +66,44 @@ public:
     }
 
 private:
-    FakeClock& clock_;
+    std::shared_ptr<FakeClock::State> state_;
     Clock::Duration deadline_;
     CancelToken token_;
     std::shared_ptr<FakeClock::Sleeper> sleeper_;
     std::unique_ptr<QObject> context_;
 };
 
+} // namespace
+
 FakeClock::FakeClock(QDateTime start) : wallAtZero_(start.toUTC()) { Clock::install(this); }
 
 FakeClock::~FakeClock() { Clock::install(nullptr); }
 
-QDateTime FakeClock::now() const { return wallAtZero_.addMSecs(uptime_.count()); }
+QDateTime FakeClock::now() const { return wallAtZero_.addMSecs(state_->uptime.count()); }
 
 QCoro::Task<bool> FakeClock::sleep(Duration duration, CancelToken token) {
     if (token.isCancelled())
         co_return false;
-    const auto deadline = uptime_ + std::max(duration, Duration::zero());
-    co_return co_await FakeSleep(*this, deadline, token);
+    const auto deadline = deadlineAfter(state_->uptime, duration);
+    co_return co_await FakeSleep(state_, deadline, std::move(token));
 }
 
 void FakeClock::advance(Duration duration) {
-    const auto target = uptime_ + duration;
-    while (!sleepers_.empty() && sleepers_.begin()->first <= target) {
-        auto it = sleepers_.begin();
+    settle();
+    const auto target = deadlineAfter(state_->uptime, duration);
+    auto& sleepers = state_->sleepers;
+    while (!sleepers.empty() && sleepers.begin()->first <= target) {
+        auto it = sleepers.begin();
         auto sleeper = it->second;
-        uptime_ = std::max(uptime_, it->first);
-        sleepers_.erase(it);
+        state_->uptime = std::max(state_->uptime, it->first);
+        sleepers.erase(it);
         sleeper->woken = true;
         sleeper->completed = true;
         sleeper->handle.resume();
-        QCoreApplication::processEvents();
+        settle();
     }
-    uptime_ = target;
-    QCoreApplication::processEvents();
+    state_->uptime = target;
+    settle();
 }
 
 void FakeClock::advanceSeconds(double seconds) {
@@ -79,5 +111,5 @@ void FakeClock::advanceSeconds(double seconds) {
 }
 
 void FakeClock::setNow(QDateTime now) {
-    wallAtZero_ = now.toUTC().addMSecs(-uptime_.count());
+    wallAtZero_ = now.toUTC().addMSecs(-state_->uptime.count());
 }

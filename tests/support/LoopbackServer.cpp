@@ -66,16 +66,17 @@ void LoopbackServer::start() {
     if (port_ <= 0)
         throw std::runtime_error("LoopbackServer: could not bind 127.0.0.1");
     thread_ = std::thread([this] { server_.listen_after_bind(); });
-    // A stop() before the listener runs would be lost and leave it listening for its lifetime.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (!server_.is_running() && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     watchdog_ = std::thread([this] {
         const auto end = std::chrono::steady_clock::now() + lifetime_;
         while (!stopping_ && std::chrono::steady_clock::now() < end)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         server_.stop();
     });
+    // A stop() before the accept loop runs is ignored by the server, and the loop would then
+    // never end: return only once it runs.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!server_.is_running() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 void LoopbackServer::stop() {

@@ -1,0 +1,96 @@
+#include "install/SignatureChecks.h"
+
+#include "platform/CodeSignature.h"
+#include "platform/Requirement.h"
+#include "platform/SignatureStatus.h"
+#include "platform/Subprocess.h"
+#include "platform/ToolPaths.h"
+#include "runtime/FileError.h"
+#include "runtime/UpdateError.h"
+
+#include <QFile>
+#include <QRegularExpression>
+
+#include <openssl/evp.h>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace SignatureChecks {
+namespace {
+
+constexpr uint32_t validityFlags = 0x40000019;
+constexpr qint64 chunkSize = 1024 * 1024;
+
+const QString notSigned = QStringLiteral("The new version isn't code signed.");
+
+} // namespace
+
+QString sha256(const QString& path) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        throw FileError(FileError::Op::Open, path, errno);
+    EVP_MD_CTX* ctx = EVP_MD_CTX_new();
+    EVP_DigestInit_ex(ctx, EVP_sha256(), nullptr);
+    QByteArray chunk(chunkSize, Qt::Uninitialized);
+    while (true) {
+        const ssize_t got = ::read(fd, chunk.data(), size_t(chunk.size()));
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            const int error = errno;
+            EVP_MD_CTX_free(ctx);
+            ::close(fd);
+            throw FileError(FileError::Op::Read, path, error);
+        }
+        if (got == 0)
+            break;
+        EVP_DigestUpdate(ctx, chunk.constData(), size_t(got));
+    }
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    EVP_DigestFinal_ex(ctx, digest, &length);
+    EVP_MD_CTX_free(ctx);
+    ::close(fd); // an error while closing is ignored
+    QString hex;
+    for (unsigned int i = 0; i < length; ++i)
+        hex += QString::asprintf("%02x", digest[i]);
+    return hex;
+}
+
+std::optional<QString> validSignature(const QString& app) {
+    const auto code = CodeSignature::create(app);
+    if (!code)
+        throw UpdateError(notSigned);
+    const int status = code->checkValidity(validityFlags);
+    if (status == SignatureStatus::Ok)
+        return CodeSignature::teamIdentifier(app);
+    const QString message = SignatureStatus::message(status).value_or(QStringLiteral("error ") + QString::number(status));
+    throw UpdateError(QStringLiteral("The new version's code signature is invalid: ") + message + u'.');
+}
+
+QString notarizedDeveloperID(const QString& app, const QString& name, const Output& output) {
+    const auto requirement = Requirement::parse(QStringLiteral(
+        "anchor apple generic and certificate 1[field.1.2.840.113635.100.6.2.6] exists and "
+        "certificate leaf[field.1.2.840.113635.100.6.1.13] exists"));
+    const auto code = CodeSignature::create(app);
+    if (!code)
+        throw UpdateError(notSigned);
+    const bool valid = requirement && code->checkValidity(validityFlags, &*requirement) == SignatureStatus::Ok;
+    const std::optional<QString> team = valid ? CodeSignature::teamIdentifier(app) : std::nullopt;
+    if (!team)
+        throw UpdateError(name + QStringLiteral(" isn't signed with a Developer ID, and your other Mac has no "
+                                                "developer on record to compare it with. Refusing to install."));
+    const QStringList arguments{QStringLiteral("--assess"), QStringLiteral("--type"), QStringLiteral("execute"),
+                                QStringLiteral("-vv"), app};
+    const QString text = output ? output(ToolPaths::spctl, arguments)
+                                : Subprocess::output(ToolPaths::local(ToolPaths::spctl), arguments).text;
+    static const QRegularExpression lineBreak(QStringLiteral("\r\n|\n|\r"));
+    if (text.split(lineBreak).contains(QStringLiteral("source=Notarized Developer ID")))
+        return *team;
+    throw UpdateError(name + QStringLiteral(" is signed by team ") + *team
+                      + QStringLiteral(" but isn't notarized by Apple. Refusing to install."));
+}
+
+} // namespace SignatureChecks

@@ -1,0 +1,3 @@
+#include "model/AppItem.h"
+
+AppItem::AppItem(InstalledApp app) : app_(std::move(app)) {}

@@ -1,0 +1,185 @@
+#include "model/Prefs.h"
+
+#include "model/Launch.h"
+#include "runtime/MainThread.h"
+#include "runtime/Shell.h"
+
+namespace {
+
+std::unique_ptr<Prefs>& instance() {
+    static std::unique_ptr<Prefs> prefs;
+    return prefs;
+}
+
+QVariantMap toVariant(const QMap<QString, QString>& map) {
+    QVariantMap out;
+    for (auto it = map.begin(); it != map.end(); ++it)
+        out.insert(it.key(), it.value());
+    return out;
+}
+
+} // namespace
+
+Prefs& Prefs::shared() {
+    QL_ASSERT_MAIN_THREAD();
+    auto& prefs = instance();
+    if (!prefs) {
+        const bool sandboxed = Launch::sandbox().has_value();
+        std::shared_ptr<Defaults> d;
+        if (sandboxed) {
+            // A sandbox run starts from the defaults every time.
+            Defaults::removePersistentDomain(sandboxSuite);
+            d = Defaults::suite(sandboxSuite);
+        } else {
+            d = Defaults::standard();
+        }
+        prefs = std::make_unique<Prefs>(std::move(d), sandboxed);
+    }
+    return *prefs;
+}
+
+void Prefs::resetForTest() { instance().reset(); }
+
+Prefs::Prefs(std::shared_ptr<Defaults> d, bool sandboxed) : d_(std::move(d)) {
+    d_->registerDefaults({
+        {QStringLiteral("showMenuBar"), true},
+        {QStringLiteral("intervalHours"), 24},
+        {QStringLiteral("notchPanel"), true},
+        {QStringLiteral("quietHours"), !sandboxed},
+        {QStringLiteral("quietFrom"), 22},
+        {QStringLiteral("quietTo"), 8},
+    });
+
+    hideAppStore_.set(d_->boolean(QStringLiteral("hideAppStore")));
+    showMenuBar_.set(d_->boolean(QStringLiteral("showMenuBar")));
+    intervalHours_.set(d_->integer(QStringLiteral("intervalHours")));
+    ignoredApps_.set(d_->stringArray(QStringLiteral("ignoredApps")).value_or(QStringList()));
+
+    QMap<QString, QString> skips;
+    if (const auto stored = d_->dictionary(QStringLiteral("ignoredVersions"))) {
+        for (auto it = stored->begin(); it != stored->end(); ++it) {
+            if (it.value().typeId() != QMetaType::QString) {
+                skips.clear(); // one value that is no text empties the whole setting
+                break;
+            }
+            skips.insert(it.key(), it.value().toString());
+        }
+    }
+    ignoredVersions_.set(std::move(skips));
+
+    notified_.set(d_->stringArray(QStringLiteral("notified")).value_or(QStringList()));
+    const auto mode = NotchModes::from(d_->string(QStringLiteral("notchMode")).value_or(QString()));
+    notchMode_.set(mode ? *mode : d_->boolean(QStringLiteral("notchPanel")) ? NotchMode::smart : NotchMode::never);
+    quietHours_.set(d_->boolean(QStringLiteral("quietHours")));
+    quietFrom_.set(d_->integer(QStringLiteral("quietFrom")));
+    quietTo_.set(d_->integer(QStringLiteral("quietTo")));
+    onboarded_.set(d_->boolean(QStringLiteral("onboarded")) || Launch::has(QStringLiteral("--skip-onboarding")));
+    toured_.set(d_->boolean(QStringLiteral("toured")));
+    nudgeDismissed_.set(d_->date(QStringLiteral("nudgeDismissed")));
+    nudgeDismissals_.set(d_->integer(QStringLiteral("nudgeDismissals")));
+    theme_.set(Themes::from(d_->string(QStringLiteral("theme")).value_or(QString())).value_or(Theme::dark));
+    const auto memory = d_->data(QStringLiteral("notchMemory"));
+    notchMemory_.set(memory ? NotchMemory::fromJson(*memory).value_or(NotchMemory()) : NotchMemory());
+    deviceName_.set(d_->string(QStringLiteral("deviceName")).value_or(QString()));
+}
+
+void Prefs::setHideAppStore(bool value) {
+    d_->set(QStringLiteral("hideAppStore"), value);
+    hideAppStore_.set(value);
+}
+
+void Prefs::setShowMenuBar(bool value) {
+    d_->set(QStringLiteral("showMenuBar"), value);
+    showMenuBar_.set(value);
+}
+
+void Prefs::setIntervalHours(qint64 value) {
+    d_->set(QStringLiteral("intervalHours"), value);
+    intervalHours_.set(value);
+}
+
+void Prefs::setIgnoredApps(QStringList value) {
+    d_->set(QStringLiteral("ignoredApps"), value);
+    ignoredApps_.set(std::move(value));
+}
+
+void Prefs::setIgnoredVersions(QMap<QString, QString> value) {
+    d_->set(QStringLiteral("ignoredVersions"), toVariant(value));
+    ignoredVersions_.set(std::move(value));
+}
+
+void Prefs::setNotified(QStringList value) {
+    d_->set(QStringLiteral("notified"), value);
+    notified_.set(std::move(value));
+}
+
+void Prefs::setNotchMode(NotchMode value) {
+    d_->set(QStringLiteral("notchMode"), NotchModes::rawValue(value));
+    notchMode_.set(value);
+}
+
+void Prefs::setQuietHours(bool value) {
+    d_->set(QStringLiteral("quietHours"), value);
+    quietHours_.set(value);
+}
+
+void Prefs::setQuietFrom(qint64 value) {
+    d_->set(QStringLiteral("quietFrom"), value);
+    quietFrom_.set(value);
+}
+
+void Prefs::setQuietTo(qint64 value) {
+    d_->set(QStringLiteral("quietTo"), value);
+    quietTo_.set(value);
+}
+
+void Prefs::setOnboarded(bool value) {
+    d_->set(QStringLiteral("onboarded"), value);
+    onboarded_.set(value);
+}
+
+void Prefs::setTheme(Theme value) {
+    d_->set(QStringLiteral("theme"), Themes::rawValue(value));
+    theme_.set(value);
+    applyTheme();
+}
+
+void Prefs::setToured(bool value) {
+    d_->set(QStringLiteral("toured"), value);
+    toured_.set(value);
+}
+
+void Prefs::setNudgeDismissed(std::optional<QDateTime> value) {
+    if (value)
+        d_->set(QStringLiteral("nudgeDismissed"), *value);
+    else
+        d_->remove(QStringLiteral("nudgeDismissed"));
+    nudgeDismissed_.set(std::move(value));
+}
+
+void Prefs::setNudgeDismissals(qint64 value) {
+    d_->set(QStringLiteral("nudgeDismissals"), value);
+    nudgeDismissals_.set(value);
+}
+
+void Prefs::setNotchMemory(NotchMemory value) {
+    d_->set(QStringLiteral("notchMemory"), value.toJson());
+    notchMemory_.set(std::move(value));
+}
+
+void Prefs::setDeviceName(QString value) {
+    d_->set(QStringLiteral("deviceName"), value);
+    deviceName_.set(std::move(value));
+}
+
+void Prefs::applyTheme() const {
+    if (const auto forced = Launch::value(QStringLiteral("--appearance"))) {
+        Shell::current().applyAppearance(*forced == QStringLiteral("dark"), false);
+        return;
+    }
+    switch (theme()) {
+    case Theme::system: Shell::current().applyAppearance(false, true); break;
+    case Theme::light: Shell::current().applyAppearance(false, false); break;
+    case Theme::dark: Shell::current().applyAppearance(true, false); break;
+    }
+}

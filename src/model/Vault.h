@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+// Small opaque blobs kept for this user, keyed by (service, account): items of the desktop's
+// Secret Service, or files in an override folder. Never prompts and never starts a keyring: a
+// locked, missing or silent keyring makes reads give nothing and writes do nothing. Nothing here
+// reports an error.
+//
+// Every Secret Service call may wait on another process (bounded at 2 s), so these functions
+// run off the GUI thread (Blocking::run).
+namespace Vault {
+
+// The blob of the matching item, or nothing.
+std::optional<QByteArray> keychainRead(const QString& service, const QString& account);
+
+// Replaces the data of the matching items, or adds one to the default collection when there is
+// none; nothing (`data` empty) deletes them. A locked item keeps its data.
+void keychainWrite(const QString& service, const QString& account, const std::optional<QByteArray>& data);
+
+// Adds an item to the default collection, replacing one with the same service and account.
+void keychainAdd(const QString& service, const QString& account, const QByteArray& data);
+
+// Deletes the matching items that are unlocked.
+void keychainDelete(const QString& service, const QString& account);
+
+// Stores to the override folder when one is set (file service + "." + account, mode 0600;
+// nothing removes it), else keychainWrite.
+void write(const QString& service, const QString& account, const std::optional<QByteArray>& data);
+
+// The override folder; nothing (the default) means the Secret Service is used.
+std::optional<QString> folder();
+void setFolder(const std::optional<QString>& path);
+
+// Turns off user interaction once per process. The Secret Service calls here never ask to
+// unlock and never run a prompt, so this only marks the switch as done.
+void quiet();
+
+} // namespace Vault

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <openssl/types.h>
+
+#include <memory>
+
+// The certificates code signatures chain to: trusted roots, the vendor's intermediates (offered
+// to chain building, never trusted by themselves) and the revocation lists at hand. The
+// application ships the vendor's public certificates; tests configure a PKI of their own.
+class Anchors {
+public:
+    using Certificate = std::shared_ptr<X509>;
+    using RevocationList = std::shared_ptr<X509_CRL>;
+
+    QList<Certificate> roots;
+    QList<Certificate> intermediates;
+    QList<RevocationList> revocationLists;
+
+    // Adds the certificates (PEM, one or many, or one DER) and lists (PEM or DER) in `bytes`:
+    // self-signed certificates become roots, the others intermediates. False when nothing reads.
+    bool add(const QByteArray& bytes);
+    // Every ".pem", ".cer", ".crt", ".der" and ".crl" file of a folder.
+    static Anchors fromDirectory(const QString& folder);
+
+    // The set in force: the one set for tests, else the folder named by QUENLARK_ANCHORS, else
+    // the "anchors" folder of the running bundle's Resources. An empty set trusts nothing.
+    static std::shared_ptr<const Anchors> configured();
+    static void setConfigured(std::shared_ptr<const Anchors> anchors);
+
+    static Certificate certificateFrom(const QByteArray& der);
+};

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+
+#include <stdexcept>
+
+// Unpacks an archive (zip, ISO 9660, cpio, ... whatever libarchive reads) into a folder with
+// confinement checked while writing, not only afterwards: absolute names and ".." are refused,
+// nothing is written through a link, a link whose target leaves the folder is refused, and the
+// finished tree is walked once more with every link resolved. Modes (without set-id bits),
+// times and links are kept.
+namespace Extraction {
+
+// A refused or unreadable archive. The message is the tool's own text, without the tool name.
+struct Failure : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+struct Options {
+    // Leave out the resource-fork companions zip tools add: "__MACOSX/..." and "._name".
+    bool dropAppleDouble = true;
+    // Keep links whose target leaves the folder as links (a volume's "Applications" shortcut),
+    // instead of refusing the archive. Nothing is ever written through them.
+    bool keepOutsideLinks = false;
+};
+
+// Unpacks `archive` into `destination` (created with its parents when missing).
+void unpack(const QString& archive, const QString& destination, const Options& options);
+
+// Throws Failure when a link below `root` resolves outside it (lexically or through realpath).
+void checkTree(const QString& root);
+
+// The lexical resolution of link `target` stored at `linkFolder` (absolute, cleaned): "." and
+// empty parts dropped, ".." removes the last part when there is one. An absolute target starts
+// from "/". The result is "/" followed by the parts joined with "/".
+QString resolveLexically(const QString& linkFolder, const QString& target);
+
+// Whether `path` is `root` or lies below it.
+bool isInside(const QString& path, const QString& root);
+
+} // namespace Extraction

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QVariant>
+
+#include <optional>
+
+// XML and binary property lists as Qt values: dictionary QVariantMap, array QVariantList, string
+// QString, integer qint64, real double, boolean bool, data QByteArray, date QDateTime in UTC
+// (seconds since 2001 underneath, see ReferenceDate). Readers are bounded and never throw:
+// anything unreadable gives nothing.
+namespace PropertyList {
+
+// Files larger than this are refused unread.
+inline constexpr qint64 maxFileSize = 16 * 1024 * 1024;
+
+// Parses an XML (UTF-8 or UTF-16) or binary property list.
+std::optional<QVariant> fromBytes(const QByteArray& bytes);
+
+// Reads and parses a file; nothing when it is missing, too large, unreadable or malformed.
+std::optional<QVariant> fromFile(const QString& path);
+
+// The file's top-level dictionary; nothing when it is not one.
+std::optional<QVariantMap> dictionaryFromFile(const QString& path);
+
+// An XML property list of `value`; nothing when it holds a type a property list cannot carry.
+std::optional<QByteArray> toXml(const QVariant& value);
+
+} // namespace PropertyList

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+#include <stdexcept>
+
+// Unpacks a volume 7-Zip reads (HFS+, APFS; ISO 9660 too) into a folder. 7-Zip rewrites
+// absolute link targets and drops the ones it finds dangerous, so none of its links is kept:
+// its listing gives every name (refused when absolute or climbing) and every link target as
+// stored, and the links are made again from it, never below another link.
+namespace SevenZip {
+
+struct Failure : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// `type` is 7-Zip's format name ("hfs", "apfs", "iso").
+void extract(const QString& volume, const QString& type, const QString& destination);
+
+} // namespace SevenZip

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// Runs a command-line tool by absolute path with an argument list, never through a shell.
+// Standard output and standard error arrive merged in one pipe, in the order they were written.
+// Blocks until the tool exits: call it from Blocking::run, never on the GUI thread.
+namespace Subprocess {
+
+struct Result {
+    int status = -1; // exit status; 128 + signal number when a signal ended the tool
+    QByteArray output;
+};
+
+// Starts `tool` with `arguments`; `input`, when given, is written to its standard input, which
+// is otherwise the null device. A tool that cannot be started throws FileError (Op::Open, the
+// tool's path, the errno of the launch); every exit status is an answer.
+Result exec(const QString& tool, const QStringList& arguments, const std::optional<QByteArray>& input = {});
+
+// Runs the tool and returns its merged output; a non-zero exit throws UpdateError
+// "<tool file name> failed: <trimmed output>". A launch failure throws FileError unchanged.
+QByteArray run(const QString& tool, const QStringList& arguments, const std::optional<QByteArray>& input = {});
+
+struct Output {
+    int status = -1;
+    QString text;
+};
+
+// Runs a tool whose exit status is an answer: never throws. A launch failure gives status -1 and
+// empty text; otherwise the exit status and the output decoded as UTF-8, untrimmed.
+Output output(const QString& tool, const QStringList& arguments);
+
+} // namespace Subprocess

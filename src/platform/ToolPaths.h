@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+
+// The platform's tools by the absolute paths the installer names them with, and where each one
+// runs on this system. The platform tools run as the stand-ins of quenlark-tools, reached
+// through links named like the tool in the tools folder; other paths run as they stand.
+namespace ToolPaths {
+
+inline const QString ditto = QStringLiteral("/usr/bin/ditto");
+inline const QString hdiutil = QStringLiteral("/usr/bin/hdiutil");
+inline const QString pkgutil = QStringLiteral("/usr/sbin/pkgutil");
+inline const QString spctl = QStringLiteral("/usr/sbin/spctl");
+inline const QString installer = QStringLiteral("/usr/sbin/installer");
+inline const QString osascript = QStringLiteral("/usr/bin/osascript");
+inline const QString launchctl = QStringLiteral("/bin/launchctl");
+inline const QString xattr = QStringLiteral("/usr/bin/xattr");
+inline const QString open = QStringLiteral("/usr/bin/open");
+inline const QString shell = QStringLiteral("/bin/sh");
+// The temporary base of the administrator line.
+inline const QString privateTmp = QStringLiteral("/private/tmp");
+
+// The path that runs `path` here: for a platform tool its stand-in in the tools folder, for
+// "/private/tmp" the system's /tmp, anything else unchanged. In the macOS form every path is
+// returned unchanged.
+QString local(const QString& path);
+
+// Whether `path` is one of the platform tools quenlark-tools stands in for.
+bool isStandIn(const QString& path);
+
+// The folder holding the stand-in links: the tools folder set for tests, else the running
+// bundle's Contents/Helpers, else <prefix>/libexec/quenlark beside the executable's bin folder
+// (the installed layout and the build tree).
+QString folder();
+
+// Tests: keep the macOS form in texts, or point at another tools folder (empty: the default).
+void setMacFormForTest(bool on);
+void setFolderForTest(const QString& folder);
+
+} // namespace ToolPaths

@@ -1,0 +1,56 @@
+#include "platform/desktop/Workspace.h"
+
+#include "runtime/Shell.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+
+namespace Workspace {
+namespace {
+
+const QString settingsScheme = QStringLiteral("x-apple.systempreferences");
+
+} // namespace
+
+std::optional<SettingsPage> settingsPage(const QUrl& url, const QString& desktop) {
+    if (url.scheme() != settingsScheme)
+        return std::nullopt;
+    // Only the Notifications pane has a counterpart on the desktops we know.
+    if (url.path() != QLatin1String("com.apple.Notifications-Settings.extension"))
+        return std::nullopt;
+    const auto names = desktop.split(u':', Qt::SkipEmptyParts);
+    for (const auto& name : names) {
+        if (name.compare(QLatin1String("GNOME"), Qt::CaseInsensitive) == 0 ||
+            name.compare(QLatin1String("Unity"), Qt::CaseInsensitive) == 0)
+            return SettingsPage{{QStringLiteral("gnome-control-center")}, {QStringLiteral("notifications")}};
+        if (name.compare(QLatin1String("KDE"), Qt::CaseInsensitive) == 0)
+            return SettingsPage{{QStringLiteral("systemsettings"), QStringLiteral("systemsettings5")},
+                                {QStringLiteral("kcm_notifications")}};
+        if (name.compare(QLatin1String("XFCE"), Qt::CaseInsensitive) == 0)
+            return SettingsPage{{QStringLiteral("xfce4-notifyd-config")}, {}};
+    }
+    return std::nullopt;
+}
+
+bool open(const QUrl& url) {
+    const auto scheme = url.scheme().toLower();
+    if (scheme == settingsScheme) {
+        const auto page = settingsPage(url, qEnvironmentVariable("XDG_CURRENT_DESKTOP"));
+        if (!page)
+            return false;
+        for (const auto& program : page->programs) {
+            const auto path = QStandardPaths::findExecutable(program);
+            if (!path.isEmpty())
+                return QProcess::startDetached(path, page->arguments);
+        }
+        return false;
+    }
+    // Addresses come from feeds and servers too: a local file (a launcher entry, a script) or an
+    // unknown scheme could run something, so only the web and mail are handed on.
+    if (!url.isValid() ||
+        !(scheme == QLatin1String("http") || scheme == QLatin1String("https") || scheme == QLatin1String("mailto")))
+        return false;
+    return Shell::current().openUrl(url);
+}
+
+} // namespace Workspace

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <optional>
+
+// Opens addresses with the desktop, as the workspace does on the platform the application was
+// designed for.
+namespace Workspace {
+
+// Hands web pages ("http", "https") and mail ("mailto") to the desktop through the shell. A System Settings page address ("x-apple.systempreferences:<pane>") opens the desktop's
+// own settings page for that pane where the desktop has one, else nothing. Every other scheme is
+// refused. Gives whether anything was handed on.
+bool open(const QUrl& url);
+
+// A desktop settings program: the first of `programs` found on the path runs with `arguments`.
+struct SettingsPage {
+    QStringList programs;
+    QStringList arguments;
+};
+
+// The settings page of `desktop` (the XDG_CURRENT_DESKTOP list) that stands for the System
+// Settings page address `url`, if that desktop has one.
+std::optional<SettingsPage> settingsPage(const QUrl& url, const QString& desktop);
+
+} // namespace Workspace

@@ -1,0 +1,47 @@
+#include "model/Launch.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+
+namespace {
+struct LaunchTest : ::testing::Test {
+    void TearDown() override { Launch::setArgsForTest({}); }
+};
+} // namespace
+
+TEST_F(LaunchTest, ValueTakesTheArgumentAfterTheFirstOccurrence) {
+    struct Case {
+        QStringList args;
+        QString flag;
+        std::optional<QString> value;
+    };
+    const Case cases[] = {
+        {{"--notch-delay", "2.5"}, "--notch-delay", "2.5"},
+        {{"--device-id", "a", "--device-id", "b"}, "--device-id", "a"},
+        {{"--sandbox", "--mock"}, "--sandbox", "--mock"},
+        {{"--background", "--sandbox"}, "--sandbox", std::nullopt},
+        {{"--background"}, "--sandbox", std::nullopt},
+        {{"--Sandbox", "x"}, "--sandbox", std::nullopt},
+        {{"--appearance", ""}, "--appearance", ""},
+    };
+    for (const auto& c : cases) {
+        Launch::setArgsForTest(c.args);
+        EXPECT_EQ(Launch::value(c.flag), c.value) << c.args.join(' ').toStdString();
+    }
+}
+
+TEST_F(LaunchTest, SandboxAndMockAreWorkedOutOnce) {
+    Launch::setArgsForTest({"--sandbox", "demo/apps", "--mock", "http://127.0.0.1:8123/"});
+    EXPECT_EQ(Launch::sandbox(), QDir::current().absoluteFilePath("demo/apps"));
+    EXPECT_EQ(Launch::mock(), QUrl("http://127.0.0.1:8123/"));
+    EXPECT_TRUE(Launch::has("--mock"));
+    EXPECT_FALSE(Launch::has("--background"));
+
+    Launch::setArgsForTest({"--sandbox", "--mock"});
+    EXPECT_EQ(Launch::sandbox(), QDir::current().absoluteFilePath("--mock"));
+    EXPECT_FALSE(Launch::mock()); // "--mock" is the last argument
+
+    Launch::setArgsForTest({"--mock", "http://[bad"});
+    EXPECT_FALSE(Launch::mock());
+}

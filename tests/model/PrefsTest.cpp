@@ -1,0 +1,220 @@
+#include "model/Launch.h"
+#include "model/Prefs.h"
+#include "platform/PropertyList.h"
+#include "platform/ReferenceDate.h"
+
+#include "FakeShell.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <functional>
+
+namespace {
+
+class PrefsTest : public ::testing::Test {
+protected:
+    void SetUp() override { restart({}); }
+    void TearDown() override {
+        Prefs::resetForTest();
+        Defaults::resetForTest();
+        Launch::setArgsForTest({});
+        QDir(Defaults::folder()).removeRecursively();
+    }
+
+    // A new start of the program with these arguments; the files stay.
+    static Prefs& restart(const QStringList& args) {
+        Prefs::resetForTest();
+        Defaults::resetForTest();
+        Launch::setArgsForTest(args);
+        return Prefs::shared();
+    }
+
+    // Writes a standard domain file as an earlier run (or another program) left it.
+    static void store(const QVariantMap& values) {
+        Prefs::resetForTest();
+        Defaults::resetForTest();
+        QDir().mkpath(Defaults::folder());
+        QFile file(Defaults::folder() + "/com.quenlark.Quenlark.plist");
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(*PropertyList::toXml(values));
+    }
+
+    static QVariantMap onDisk(const QString& domain = Defaults::standardName) {
+        return PropertyList::dictionaryFromFile(Defaults::folder() + "/" + domain + ".plist").value_or(QVariantMap());
+    }
+};
+
+bool tells(const std::function<void()>& read, const std::function<void()>& write) {
+    bool told = false;
+    const auto handle = track(read, [&] { told = true; });
+    write();
+    QCoreApplication::processEvents();
+    return told;
+}
+
+} // namespace
+
+TEST_F(PrefsTest, AFirstStartGivesTheDefaultsAndWritesNothing) {
+    QDir(Defaults::folder()).removeRecursively();
+    const Prefs& p = restart({});
+    EXPECT_FALSE(p.hideAppStore());
+    EXPECT_TRUE(p.showMenuBar());
+    EXPECT_EQ(p.intervalHours(), 24);
+    EXPECT_TRUE(p.ignoredApps().isEmpty());
+    EXPECT_TRUE(p.ignoredVersions().isEmpty());
+    EXPECT_TRUE(p.notified().isEmpty());
+    EXPECT_EQ(p.notchMode(), NotchMode::smart);
+    EXPECT_TRUE(p.quietHours());
+    EXPECT_EQ(p.quietFrom(), 22);
+    EXPECT_EQ(p.quietTo(), 8);
+    EXPECT_FALSE(p.onboarded());
+    EXPECT_EQ(p.theme(), Theme::dark);
+    EXPECT_FALSE(p.toured());
+    EXPECT_FALSE(p.nudgeDismissed());
+    EXPECT_EQ(p.nudgeDismissals(), 0);
+    EXPECT_EQ(p.notchMemory(), NotchMemory());
+    EXPECT_EQ(p.deviceName(), QString());
+    EXPECT_FALSE(QFile::exists(Defaults::folder() + "/com.quenlark.Quenlark.plist"));
+}
+
+TEST_F(PrefsTest, ReadsStoredValuesWithTheirFallBacks) {
+    const auto when = *ReferenceDate::fromSeconds(780000000);
+    struct Case {
+        const char* name;
+        QVariantMap stored;
+        std::function<bool(const Prefs&)> holds;
+    };
+    const Case cases[] = {
+        {"legacy notch switch off", {{"notchPanel", false}}, [](auto& p) { return p.notchMode() == NotchMode::never; }},
+        {"mode beats the legacy switch", {{"notchMode", "daily"}, {"notchPanel", false}},
+         [](auto& p) { return p.notchMode() == NotchMode::daily; }},
+        {"unknown mode falls to the legacy switch", {{"notchMode", "Daily"}},
+         [](auto& p) { return p.notchMode() == NotchMode::smart; }},
+        {"light theme", {{"theme", "light"}}, [](auto& p) { return p.theme() == Theme::light; }},
+        {"unknown theme", {{"theme", "Light"}}, [](auto& p) { return p.theme() == Theme::dark; }},
+        {"theme of the wrong type", {{"theme", 1}}, [](auto& p) { return p.theme() == Theme::dark; }},
+        {"skipped versions", {{"ignoredVersions", QVariantMap{{"a", "2.0"}, {"b", "3"}}}},
+         [](auto& p) { return p.ignoredVersions() == QMap<QString, QString>{{"a", "2.0"}, {"b", "3"}}; }},
+        {"one number empties the skipped versions", {{"ignoredVersions", QVariantMap{{"a", "2.0"}, {"b", 3}}}},
+         [](auto& p) { return p.ignoredVersions().isEmpty(); }},
+        {"a number empties the ignored apps", {{"ignoredApps", QVariantList{"a", 1}}},
+         [](auto& p) { return p.ignoredApps().isEmpty(); }},
+        {"stored zero beats the registered interval", {{"intervalHours", 0}},
+         [](auto& p) { return p.intervalHours() == 0; }},
+        {"text where a Boolean belongs", {{"showMenuBar", "yes"}}, [](auto& p) { return !p.showMenuBar(); }},
+        {"nudge date", {{"nudgeDismissed", when}}, [when](auto& p) { return p.nudgeDismissed() == when; }},
+        {"nudge date of the wrong type", {{"nudgeDismissed", 5}}, [](auto& p) { return !p.nudgeDismissed(); }},
+        {"undecodable notch memory", {{"notchMemory", QByteArray("{\"dismissals\":1}")}},
+         [](auto& p) { return p.notchMemory() == NotchMemory(); }},
+        {"notch memory as text", {{"notchMemory", NotchMemory().toJson()}},
+         [](auto& p) { return p.notchMemory() == NotchMemory(); }},
+        {"notch memory",
+         {{"notchMemory", QByteArray(R"({"lastShownKeys":["k"],"dismissedKeys":[],"dismissals":3,"askedToStop":true})")}},
+         [](auto& p) { return p.notchMemory().dismissals == 3 && p.notchMemory().askedToStop; }},
+        {"device name", {{"deviceName", "Studio"}}, [](auto& p) { return p.deviceName() == "Studio"; }},
+    };
+    for (const auto& c : cases) {
+        store(c.stored);
+        EXPECT_TRUE(c.holds(restart({}))) << c.name;
+    }
+}
+
+TEST_F(PrefsTest, SkipOnboardingCountsWithoutBeingStored) {
+    EXPECT_TRUE(restart({"--skip-onboarding"}).onboarded());
+    EXPECT_FALSE(onDisk().contains("onboarded"));
+    EXPECT_FALSE(restart({}).onboarded());
+    Prefs::shared().setOnboarded(true);
+    EXPECT_TRUE(restart({}).onboarded());
+}
+
+TEST_F(PrefsTest, ASandboxRunStartsFromTheDefaultsInItsOwnSuite) {
+    QTemporaryDir sandbox;
+    Prefs& first = restart({"--sandbox", sandbox.path()});
+    EXPECT_FALSE(first.quietHours());
+    first.setTheme(Theme::light);
+    first.setIntervalHours(2);
+    EXPECT_EQ(onDisk(Prefs::sandboxSuite).value("theme"), QVariant("light"));
+    EXPECT_TRUE(onDisk().isEmpty());
+
+    const Prefs& second = restart({"--sandbox", sandbox.path()});
+    EXPECT_EQ(second.theme(), Theme::dark);
+    EXPECT_EQ(second.intervalHours(), 24);
+    EXPECT_FALSE(QFile::exists(Defaults::folder() + "/" + Prefs::sandboxSuite + ".plist"));
+    EXPECT_TRUE(restart({}).quietHours());
+}
+
+TEST_F(PrefsTest, WritesEveryAssignmentAndTellsOnlyOfChanges) {
+    FakeShell shell;
+    Prefs& p = Prefs::shared();
+    NotchMemory memory;
+    memory.dismissals = 1;
+    const auto when = *ReferenceDate::fromSeconds(790000000);
+    struct Case {
+        const char* key;
+        std::function<void()> read, same, other;
+        QVariant written; // what the file holds after `other`
+    };
+    const Case cases[] = {
+        {"showMenuBar", [&] { p.showMenuBar(); }, [&] { p.setShowMenuBar(true); }, [&] { p.setShowMenuBar(false); },
+         false},
+        {"intervalHours", [&] { p.intervalHours(); }, [&] { p.setIntervalHours(24); }, [&] { p.setIntervalHours(6); },
+         6},
+        {"ignoredVersions", [&] { p.ignoredVersions(); }, [&] { p.setIgnoredVersions({}); },
+         [&] { p.setIgnoredVersions({{"com.example.A", "2.0"}}); }, QVariantMap{{"com.example.A", "2.0"}}},
+        {"notchMode", [&] { p.notchMode(); }, [&] { p.setNotchMode(NotchMode::smart); },
+         [&] { p.setNotchMode(NotchMode::login); }, "login"},
+        {"theme", [&] { p.theme(); }, [&] { p.setTheme(Theme::dark); }, [&] { p.setTheme(Theme::system); }, "system"},
+        {"notchMemory", [&] { p.notchMemory(); }, [&] { p.setNotchMemory(NotchMemory()); },
+         [&] { p.setNotchMemory(memory); }, memory.toJson()},
+        {"nudgeDismissed", [&] { p.nudgeDismissed(); }, [&] { p.setNudgeDismissed(std::nullopt); },
+         [&] { p.setNudgeDismissed(when); }, when},
+        {"deviceName", [&] { p.deviceName(); }, [&] { p.setDeviceName(""); }, [&] { p.setDeviceName("Studio"); },
+         "Studio"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_FALSE(tells(c.read, c.same)) << c.key;
+        if (QString(c.key) != "nudgeDismissed") {
+            EXPECT_TRUE(onDisk().contains(c.key)) << c.key << ": an equal value is still written";
+        }
+        EXPECT_TRUE(tells(c.read, c.other)) << c.key;
+        EXPECT_EQ(onDisk().value(c.key), c.written) << c.key;
+    }
+    p.setNudgeDismissed(std::nullopt);
+    EXPECT_FALSE(onDisk().contains("nudgeDismissed"));
+    EXPECT_EQ(restart({}).notchMemory(), memory);
+}
+
+TEST_F(PrefsTest, AppliesTheThemeUnlessTheAppearanceOptionDecides) {
+    FakeShell shell;
+    Prefs& p = Prefs::shared();
+    p.applyTheme();
+    p.setTheme(Theme::system);
+    p.setTheme(Theme::light);
+    ASSERT_EQ(shell.appearances.size(), 3);
+    EXPECT_TRUE(shell.appearances[0].dark && !shell.appearances[0].followSystem);
+    EXPECT_TRUE(shell.appearances[1].followSystem);
+    EXPECT_TRUE(!shell.appearances[2].dark && !shell.appearances[2].followSystem);
+
+    const std::pair<QStringList, bool> forced[] = {
+        {{"--appearance", "dark"}, true},
+        {{"--appearance", "Dark"}, false},
+        {{"--appearance", "--reduce-motion"}, false},
+        {{"--appearance", "dark", "--appearance", "light"}, true},
+    };
+    for (const auto& [args, dark] : forced) {
+        shell.appearances.clear();
+        restart(args).setTheme(Theme::system);
+        ASSERT_EQ(shell.appearances.size(), 1) << args.join(' ').toStdString();
+        EXPECT_EQ(shell.appearances[0].dark, dark) << args.join(' ').toStdString();
+        EXPECT_FALSE(shell.appearances[0].followSystem) << args.join(' ').toStdString();
+    }
+    shell.appearances.clear();
+    restart({"--appearance"}).applyTheme(); // no value: the theme decides
+    ASSERT_EQ(shell.appearances.size(), 1);
+    EXPECT_TRUE(shell.appearances[0].followSystem);
+}

@@ -1,0 +1,100 @@
+#include "platform/desktop/DesktopSettings.h"
+
+#include "RunSync.h"
+
+#include <gtest/gtest.h>
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusVariant>
+
+namespace {
+
+using Groups = QMap<QString, QVariantMap>;
+
+// A settings portal on the test's own session bus.
+class FakePortal : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Settings")
+public:
+    Groups groups;
+
+public Q_SLOTS:
+    Groups ReadAll(const QStringList& wanted) {
+        Groups out;
+        for (const auto& group : wanted)
+            if (groups.contains(group))
+                out.insert(group, groups.value(group));
+        return out;
+    }
+};
+
+} // namespace
+
+TEST(DesktopSettings, TakesThePortalsSettings) {
+    struct Case {
+        QString group, key;
+        QVariant value;
+        bool reduce, dark;
+    };
+    const QString appearance = "org.freedesktop.appearance", gnome = "org.gnome.desktop.interface",
+                  kde = "org.kde.kdeglobals.KDE";
+    const Case cases[] = {
+        {appearance, "color-scheme", 1u, false, true},
+        {appearance, "color-scheme", 2u, false, false},
+        {appearance, "color-scheme", 0u, false, false},
+        {appearance, "color-scheme", QVariant::fromValue(QDBusVariant(QVariant(1u))), false, true},
+        {gnome, "enable-animations", false, true, false},
+        {gnome, "enable-animations", true, false, false},
+        {kde, "AnimationDurationFactor", 0.0, true, false},
+        {kde, "AnimationDurationFactor", "0", true, false},
+        {kde, "AnimationDurationFactor", 0.5, false, false},
+        {gnome, "gtk-theme", "Adwaita-dark", false, false},
+    };
+    for (const auto& c : cases) {
+        DesktopSettings settings;
+        settings.apply(c.group, c.key, c.value);
+        EXPECT_EQ(settings.reduceMotion(), c.reduce) << c.key.toStdString();
+        EXPECT_EQ(settings.dark(), c.dark) << c.key.toStdString();
+    }
+
+    DesktopSettings settings; // either desktop asking for less motion is enough
+    int changes = 0;
+    QObject::connect(&settings, &DesktopSettings::changed, [&] { ++changes; });
+    settings.apply(gnome, "enable-animations", false);
+    settings.apply(kde, "AnimationDurationFactor", 1.0);
+    EXPECT_TRUE(settings.reduceMotion());
+    settings.apply(gnome, "enable-animations", true);
+    EXPECT_FALSE(settings.reduceMotion());
+    EXPECT_EQ(changes, 2);
+}
+
+TEST(DesktopSettings, FollowsThePortalOnTheBus) {
+    auto bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || bus.interface()->isServiceRegistered("org.freedesktop.portal.Desktop"))
+        GTEST_SKIP() << "needs a private session bus without a portal";
+    qDBusRegisterMetaType<Groups>();
+    FakePortal portal;
+    portal.groups["org.freedesktop.appearance"]["color-scheme"] = 1u;
+    ASSERT_TRUE(bus.registerObject("/org/freedesktop/portal/desktop", &portal, QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(bus.registerService("org.freedesktop.portal.Desktop"));
+
+    DesktopSettings settings;
+    EXPECT_FALSE(settings.dark());
+    settings.listen(bus);
+    EXPECT_TRUE(waitUntil([&] { return settings.dark(); }));
+
+    auto signal = QDBusMessage::createSignal("/org/freedesktop/portal/desktop", "org.freedesktop.portal.Settings",
+                                             "SettingChanged");
+    signal << QString("org.gnome.desktop.interface") << QString("enable-animations")
+           << QVariant::fromValue(QDBusVariant(false));
+    bus.send(signal);
+    EXPECT_TRUE(waitUntil([&] { return settings.reduceMotion(); }));
+
+    bus.unregisterService("org.freedesktop.portal.Desktop");
+    bus.unregisterObject("/org/freedesktop/portal/desktop");
+}
+
+#include "DesktopSettingsTest.moc"

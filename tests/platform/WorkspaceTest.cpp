@@ -1,0 +1,50 @@
+#include "platform/desktop/Workspace.h"
+
+#include "FakeShell.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QUrl notificationsPane(
+    "x-apple.systempreferences:com.apple.Notifications-Settings.extension?id=com.quenlark.Quenlark");
+
+TEST(Workspace, NotificationsPaneMapsToTheDesktopsOwnPage) {
+    const struct {
+        const char* desktop;
+        QStringList programs;
+        QStringList arguments;
+    } cases[] = {
+        {"GNOME", {"gnome-control-center"}, {"notifications"}},
+        {"ubuntu:GNOME", {"gnome-control-center"}, {"notifications"}},
+        {"Unity", {"gnome-control-center"}, {"notifications"}},
+        {"KDE", {"systemsettings", "systemsettings5"}, {"kcm_notifications"}},
+        {"XFCE", {"xfce4-notifyd-config"}, {}},
+    };
+    for (const auto& c : cases) {
+        const auto page = Workspace::settingsPage(notificationsPane, QString::fromLatin1(c.desktop));
+        ASSERT_TRUE(page.has_value()) << c.desktop;
+        EXPECT_EQ(page->programs, c.programs) << c.desktop;
+        EXPECT_EQ(page->arguments, c.arguments) << c.desktop;
+    }
+    for (const char* desktop : {"", "LXQt", "sway"})
+        EXPECT_FALSE(Workspace::settingsPage(notificationsPane, QString::fromLatin1(desktop))) << desktop;
+    // Other panes have no counterpart.
+    EXPECT_FALSE(Workspace::settingsPage(
+        QUrl("x-apple.systempreferences:com.apple.preference.security?Privacy_AllFiles"),
+        "GNOME"));
+}
+
+TEST(Workspace, OnlyKnownSchemesReachTheShell) {
+    FakeShell shell;
+    for (const char* address : {"https://quenlark.com/help", "http://example.org", "mailto:help@example.org"})
+        EXPECT_TRUE(Workspace::open(QUrl(QString::fromLatin1(address)))) << address;
+    for (const char* address : {"javascript:alert(1)", "file:///tmp/run.desktop", "ftp://example.org/a",
+                                "smb://host/share", "quenlark://x", "data:text/html,hi",
+                                "x-apple.systempreferences:com.apple.preference.security"})
+        EXPECT_FALSE(Workspace::open(QUrl(QString::fromLatin1(address)))) << address;
+    ASSERT_EQ(shell.openedUrls.size(), 3);
+    EXPECT_EQ(shell.openedUrls.front(), QUrl("https://quenlark.com/help"));
+}
+
+} // namespace

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "platform/Anchors.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <openssl/types.h>
+
+#include <memory>
+
+// A certificate authority made at run time in the shape of the vendor's: a root, a Developer ID
+// intermediate carrying its marker extension, Developer ID Application leaves for two teams, a
+// revoked leaf with the list that revokes it, a leaf under an untrusted root, and a ticket
+// signer for stapled notarisation tickets. Keys are P-256 so that building it is quick.
+class TestPki {
+public:
+    struct Identity {
+        std::shared_ptr<X509> certificate;
+        std::shared_ptr<EVP_PKEY> key;
+        QList<std::shared_ptr<X509>> chain; // issuers up to and including the root
+        QString commonName;
+        QString team;
+    };
+
+    static const TestPki& shared();
+
+    Identity root;
+    Identity developerIdCa;
+    Identity teamA;       // Developer ID Application: Alpha Software (AAAAAAAAAA)
+    Identity teamB;       // Developer ID Application: Beta Labs (BBBBBBBBBB)
+    Identity revoked;     // team CCCCCCCCCC, on the intermediate's revocation list
+    Identity untrusted;   // team AAAAAAAAAA, under a root nobody trusts
+    Identity ticketSigner;
+    QByteArray revocationListPem;
+
+    // The trust set production code should use in tests: the root and the revocation list.
+    std::shared_ptr<const Anchors> anchors() const;
+    // Writes the same set as files into `folder` (for tool processes: QUENLARK_ANCHORS).
+    void writeAnchors(const QString& folder) const;
+
+    static QByteArray der(const std::shared_ptr<X509>& certificate);
+    static QByteArray pem(const std::shared_ptr<X509>& certificate);
+
+private:
+    TestPki();
+};

@@ -1,0 +1,187 @@
+#include "ToolRunner.h"
+#include "UdifWriter.h"
+
+#include "platform/PropertyList.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QVariantMap>
+#include <QtEndian>
+
+#include <sys/stat.h>
+
+namespace {
+
+void writeFile(const QString& path, const QByteArray& content, int mode = 0644) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    f.write(content);
+    f.close();
+    chmod(QFile::encodeName(path).constData(), mode_t(mode));
+}
+
+mode_t modeOf(const QString& path) {
+    struct stat st {};
+    lstat(QFile::encodeName(path).constData(), &st);
+    return st.st_mode & 07777;
+}
+
+// A volume as release images carry it: the bundle and a shortcut to the Applications folder.
+QString makeVolume(const QTemporaryDir& dir) {
+    const QString root = dir.filePath("volume");
+    writeFile(root + "/Example.app/Contents/MacOS/Example", "#!/bin/sh\n", 0755);
+    writeFile(root + "/Example.app/Contents/Info.plist", "<plist/>");
+    QFile::link("MacOS", root + "/Example.app/Contents/Current");
+    QFile::link("/Applications", root + "/Applications");
+    const QString iso = dir.filePath("volume.iso");
+    return makeIso(root, iso) ? iso : QString();
+}
+
+QString makeImage(const QTemporaryDir& dir, UdifWriter writer, const QString& name = "Example.dmg") {
+    const QString iso = makeVolume(dir);
+    const QString image = dir.filePath(name);
+    return !iso.isEmpty() && writer.write(iso, image) ? image : QString();
+}
+
+} // namespace
+
+TEST(Hdiutil, AttachesEveryChunkFormatAsAReadOnlyCopyAndDetaches) {
+    const QList<std::pair<const char*, UdifWriter::Compression>> formats = {
+        {"raw", UdifWriter::Compression::Raw},
+        {"zlib", UdifWriter::Compression::Zlib},
+        {"bzip2", UdifWriter::Compression::Bzip2},
+        {"lzma", UdifWriter::Compression::Lzma},
+        {"adc", UdifWriter::Compression::Adc},
+    };
+    for (const auto& [label, compression] : formats) {
+        SCOPED_TRACE(label);
+        QTemporaryDir dir;
+        UdifWriter writer;
+        writer.compression = compression;
+        const QString image = makeImage(dir, writer);
+        ASSERT_FALSE(image.isEmpty());
+        const QString mount = dir.filePath("work/mount");
+
+        const ToolRun attach =
+            runTool("hdiutil", {"attach", "-nobrowse", "-readonly", "-noautoopen", "-mountpoint", mount, image});
+
+        ASSERT_EQ(attach.status, 0) << attach.output.toStdString();
+        const QString exe = mount + "/Example.app/Contents/MacOS/Example";
+        EXPECT_EQ(QFileInfo(exe).size(), 10);
+        EXPECT_EQ(modeOf(exe), 0755u) << "stored modes are kept";
+        EXPECT_EQ(modeOf(mount + "/Example.app/Contents/Info.plist"), 0644u);
+        EXPECT_EQ(QFile::symLinkTarget(mount + "/Example.app/Contents/Current"), mount + "/Example.app/Contents/MacOS");
+        EXPECT_TRUE(QFileInfo(mount + "/Applications").isSymLink());
+        EXPECT_EQ(QFileInfo(mount + "/Applications").symLinkTarget(), "/Applications");
+
+        const ToolRun detach = runTool("hdiutil", {"detach", "-force", mount});
+        EXPECT_EQ(detach.status, 0) << detach.output.toStdString();
+        EXPECT_TRUE(QDir(mount).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot));
+    }
+}
+
+TEST(Hdiutil, FindsTheVolumeInsideAWholeDiskTable) {
+    QTemporaryDir dir;
+    const QString iso = makeVolume(dir);
+    ASSERT_FALSE(iso.isEmpty());
+    ASSERT_TRUE(makeGptDisk(iso, dir.filePath("disk.raw")));
+    UdifWriter writer;
+    writer.leadingTable = false;
+    writer.tableName = "whole disk (Apple_partition_scheme : 0)";
+    ASSERT_TRUE(writer.write(dir.filePath("disk.raw"), dir.filePath("Disk.dmg")));
+    const QString mount = dir.filePath("mount");
+
+    const ToolRun attach = runTool("hdiutil", {"attach", "-mountpoint", mount, dir.filePath("Disk.dmg")});
+
+    ASSERT_EQ(attach.status, 0) << attach.output.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(mount + "/Example.app/Contents/Info.plist"));
+    EXPECT_EQ(runTool("hdiutil", {"detach", mount}).status, 0);
+}
+
+TEST(Hdiutil, ReportsTheLicenceAgreementAndWantsItAnswered) {
+    QTemporaryDir dir;
+    UdifWriter licensed;
+    licensed.licence = QStringLiteral("You may use this app.\nNo warranty.");
+    const QString image = makeImage(dir, licensed);
+    const QString plain = dir.filePath("Plain.dmg");
+    ASSERT_TRUE(UdifWriter().write(dir.filePath("volume.iso"), plain));
+
+    for (const auto& [path, expected] : {std::pair{image, true}, std::pair{plain, false}}) {
+        const ToolRun info = runTool("hdiutil", {"imageinfo", "-plist", path});
+        ASSERT_EQ(info.status, 0);
+        const auto plist = PropertyList::fromBytes(info.output.mid(info.output.indexOf("<?xml")).toUtf8());
+        ASSERT_TRUE(plist);
+        const QVariant sla = plist->toMap()["Properties"].toMap()["Software License Agreement"];
+        EXPECT_EQ(sla.typeId(), QMetaType::Bool);
+        EXPECT_EQ(sla.toBool(), expected);
+        const ToolRun text = runTool("hdiutil", {"imageinfo", path});
+        EXPECT_TRUE(text.output.contains(expected ? "    Software License Agreement: true\n"
+                                                  : "    Software License Agreement: false\n"));
+    }
+
+    const QString mount = dir.filePath("mount");
+    const ToolRun refused = runTool("hdiutil", {"attach", "-mountpoint", mount, image});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_TRUE(refused.output.contains("You may use this app.\nNo warranty."));
+    EXPECT_TRUE(refused.output.endsWith("hdiutil: attach failed - canceled\n")) << refused.output.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(mount + "/Example.app"));
+
+    const ToolRun agreed = runTool("hdiutil", {"attach", "-mountpoint", mount, image}, "Y\n");
+    EXPECT_EQ(agreed.status, 0) << agreed.output.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(mount + "/Example.app/Contents/Info.plist"));
+    runTool("hdiutil", {"detach", "-force", mount});
+}
+
+TEST(Hdiutil, RefusesWhatItCannotReadWithTheToolsLine) {
+    QTemporaryDir dir;
+    UdifWriter lzfse;
+    lzfse.compression = UdifWriter::Compression::Lzfse;
+    const QString image = makeImage(dir, lzfse);
+    ASSERT_FALSE(image.isEmpty());
+    writeFile(dir.filePath("notes.txt"), QByteArray(600, 'x'));
+    // A trailer whose resource list lies beyond the end of the file.
+    QByteArray broken;
+    {
+        QFile f(image);
+        f.open(QIODevice::ReadOnly);
+        broken = f.readAll();
+    }
+    qToBigEndian<quint64>(quint64(broken.size()) * 4, broken.data() + broken.size() - 512 + 216);
+    writeFile(dir.filePath("broken.dmg"), broken);
+
+    struct Case {
+        QStringList args;
+        QString line;
+    };
+    const QList<Case> cases = {
+        {{"attach", "-mountpoint", dir.filePath("m1"), image},
+         "hdiutil: attach failed - LZFSE-compressed images can't be read on this system\n"},
+        {{"imageinfo", dir.filePath("notes.txt")}, "hdiutil: imageinfo failed - image not recognized\n"},
+        {{"attach", "-mountpoint", dir.filePath("m2"), dir.filePath("broken.dmg")},
+         "hdiutil: attach failed - image not recognized\n"},
+        {{"attach", "-mountpoint", dir.filePath("m3"), dir.filePath("missing.dmg")},
+         "hdiutil: attach failed - No such file or directory\n"},
+    };
+    for (const Case& c : cases) {
+        const ToolRun run = runTool("hdiutil", c.args);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.output, c.line);
+    }
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("m1/Example.app")));
+}
+
+TEST(Hdiutil, DetachLeavesFoldersItDidNotAttachAlone) {
+    QTemporaryDir dir;
+    writeFile(dir.filePath("precious/file"), "keep");
+
+    const ToolRun run = runTool("hdiutil", {"detach", "-force", dir.filePath("precious")});
+
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.output, "hdiutil: detach failed - Invalid argument\n");
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath("precious/file")));
+}
