@@ -1,5 +1,6 @@
 #include "sources/GitHubSource.h"
 
+#include "platform/SystemInfo.h"
 #include "runtime/ParseError.h"
 #include "sources/Endpoints.h"
 
@@ -89,6 +90,15 @@ TEST(GitHubSource, MacAssetOnIntelPrefersIntelBuilds) {
               QStringLiteral("App-1.2-universal.dmg"));
     EXPECT_EQ(chosen({"App-1.2.dmg", "App-1.2-intel-mac.zip"}, intel), QStringLiteral("App-1.2-intel-mac.zip"));
     EXPECT_EQ(chosen({"App-universal-arm64.dmg"}, intel), QStringLiteral("App-universal-arm64.dmg"));
+
+    // Without a processor named, the running build's decides.
+    for (bool arm : {true, false}) {
+        SystemInfo::overrideArm(arm);
+        const auto asset = GitHubSource::macAsset(assets({"App-arm64.zip", "App-x64.zip"}));
+        EXPECT_EQ(asset->value(QLatin1String("name")).toString(),
+                  arm ? QStringLiteral("App-arm64.zip") : QStringLiteral("App-x64.zip"));
+    }
+    SystemInfo::overrideArm(std::nullopt);
 }
 
 TEST(GitHubSource, RealAnswers) {
