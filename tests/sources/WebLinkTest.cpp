@@ -127,8 +127,10 @@ TEST(WebLink, MarkdownCopesWithHostileText) {
         EXPECT_EQ(shown.count(letter), 20000);
     const QString stars(100000, u'*');
     EXPECT_EQ(WebLink::markdown(stars).plainText(), stars);
-    const QString brackets = QString(50000, u'[') + QString(50000, u']');
-    EXPECT_EQ(WebLink::markdown(brackets).plainText(), brackets);
+    for (const QString& hostile :
+         {QString(50000, u'[') + QString(50000, u']'), QStringLiteral("[](x (").repeated(30000),
+          QStringLiteral("<a").repeated(50000), QStringLiteral("[](").repeated(30000)})
+        EXPECT_EQ(WebLink::markdown(hostile).plainText(), hostile);
 }
 
 TEST(WebLink, MarkdownOfRealReleaseNotes) {
