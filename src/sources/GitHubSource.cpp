@@ -1,5 +1,6 @@
 #include "sources/GitHubSource.h"
 
+#include "platform/SystemInfo.h"
 #include "runtime/Blocking.h"
 #include "runtime/CheckError.h"
 #include "runtime/Url.h"
@@ -53,13 +54,7 @@ std::optional<int> score(const QJsonObject& asset, Processor processor) {
 
 } // namespace
 
-Processor buildProcessor() {
-#if defined(__aarch64__)
-    return Processor::arm64;
-#else
-    return Processor::x86_64;
-#endif
-}
+Processor buildProcessor() { return SystemInfo::isArm() ? Processor::arm64 : Processor::x86_64; }
 
 std::optional<QString> versionFromTag(const QString& tag) {
     for (qsizetype i = 0; i < tag.size();) {

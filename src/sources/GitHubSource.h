@@ -18,7 +18,7 @@ namespace GitHubSource {
 
 enum class Processor { arm64, x86_64 };
 
-// The processor this program was built for.
+// The processor this program was built for (as SystemInfo reports it).
 Processor buildProcessor();
 
 // The version inside a release tag: everything from its first numeric character (Unicode's

@@ -53,6 +53,8 @@ bool isWhitespace(QChar c) {
            c.category() == QChar::Separator_Space;
 }
 
+constexpr qsizetype maxLinkTail = 4096;
+
 class Parser {
 public:
     explicit Parser(const QString& text) : s_(text) { indexBackticks(); }
@@ -133,13 +135,16 @@ private:
     }
 
     bool autolink() {
-        const qsizetype close = s_.indexOf(u'>', pos_ + 1);
-        if (close < 0)
+        // Stops at the first space or "<", so runs of "<" cost nothing each.
+        qsizetype close = pos_ + 1;
+        while (close < s_.size() && s_[close] != u'>') {
+            if (s_[close].unicode() <= 0x20 || s_[close] == u'<')
+                return false;
+            ++close;
+        }
+        if (close >= s_.size())
             return false;
         const QString inner = s_.mid(pos_ + 1, close - pos_ - 1);
-        for (QChar c : inner)
-            if (c.unicode() <= 0x20 || c == u'<')
-                return false;
         QString destination;
         static const QRegularExpression uri(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]{1,31}:"));
         static const QRegularExpression email(QStringLiteral(
@@ -264,7 +269,9 @@ private:
 
     // "(destination "title")" right after a closing bracket; the position after it.
     std::optional<std::pair<QString, qsizetype>> inlineLink(qsizetype at) const {
-        const qsizetype n = s_.size();
+        // A link's tail is looked for within a bounded stretch, so hostile text full of
+        // brackets stays linear.
+        const qsizetype n = std::min(s_.size(), at + maxLinkTail);
         if (at >= n || s_[at] != u'(')
             return std::nullopt;
         qsizetype i = at + 1;
@@ -295,8 +302,8 @@ private:
                     i += 2;
                     continue;
                 }
-                if (c == u'(')
-                    ++depth;
+                if (c == u'(' && ++depth > 32)
+                    return std::nullopt;
                 if (c == u')' && depth-- == 0)
                     break;
                 destination += c;
@@ -311,6 +318,8 @@ private:
             const QChar closing = s_[i] == u'(' ? QChar(u')') : s_[i];
             ++i;
             while (i < n && s_[i] != closing) {
+                if (closing == u')' && s_[i] == u'(')
+                    return std::nullopt;
                 if (s_[i] == u'\\' && i + 1 < n)
                     ++i;
                 ++i;

@@ -62,6 +62,13 @@ struct ReplyDeleter {
 };
 using ReplyPtr = std::unique_ptr<QNetworkReply, ReplyDeleter>;
 
+// A reader that refers to a coroutine's locals is cut off when they go, even if the coroutine is
+// dropped before the reply finishes.
+struct Connected {
+    QMetaObject::Connection connection;
+    ~Connected() { QObject::disconnect(connection); }
+};
+
 // What happened to one request besides what Qt reports.
 struct Flight {
     bool cancelled = false;      // our token aborted it
@@ -168,6 +175,69 @@ void writeAll(int fd, const QByteArray& bytes, const QString& path) {
     }
 }
 
+// One request run to its end. Cancellation, our own refusals and the idle limit are thrown here;
+// everything else is left for the caller's status rules.
+struct Answer {
+    std::optional<int> status;
+    QByteArray body;
+    QNetworkReply::NetworkError error = QNetworkReply::NoError;
+    QString errorText;
+    Net::Response reply; // status and headers
+};
+
+QCoro::Task<Answer> perform(QNetworkAccessManager& manager, QNetworkRequest request,
+                            QByteArray verb, QByteArray payload, CancelToken token,
+                            std::int64_t ceiling, bool keepFailedBodies) {
+    token.check();
+    auto flight = std::make_shared<Flight>();
+    ReplyPtr reply(verb == "GET" && payload.isEmpty()
+                       ? manager.get(request)
+                       : manager.sendCustomRequest(request, verb, payload));
+    QNetworkReply* raw = reply.get();
+    QByteArray body;
+    const auto take = [raw, flight, &body, ceiling, keepFailedBodies] {
+        if (flight->tooLarge)
+            return;
+        if (const auto status = httpStatus(*raw);
+            status && !succeeded(*status) && !keepFailedBodies) {
+            raw->readAll(); // the body of a failed answer is not kept
+            return;
+        }
+        if (body.size() + raw->bytesAvailable() > ceiling) {
+            flight->tooLarge = true;
+            raw->abort();
+            return;
+        }
+        body += raw->readAll();
+    };
+    watch(raw, flight, token);
+    const Connected reading{QObject::connect(raw, &QNetworkReply::readyRead, raw, take)};
+    co_await finished(raw);
+    if (!flight->cancelled && !flight->tooLarge && !flight->unsafeRedirect)
+        take();
+
+    if (flight->cancelled)
+        throw Cancelled();
+    if (flight->tooLarge)
+        throw CheckError(QStringLiteral("The server's answer is larger than %1 MB and was not read")
+                             .arg(ceiling / (1024 * 1024)));
+    if (flight->unsafeRedirect)
+        throw TransportError(TransportError::Kind::UnsafeRedirect);
+    const auto error = raw->error();
+    if (error == QNetworkReply::OperationCanceledError || error == QNetworkReply::TimeoutError)
+        throw TransportError(TransportError::Kind::TimedOut, raw->errorString());
+
+    Answer answer;
+    answer.status = httpStatus(*raw);
+    answer.body = std::move(body);
+    answer.error = error;
+    answer.errorText = raw->errorString();
+    answer.reply.status = answer.status;
+    answer.reply.headers = raw->rawHeaderPairs();
+    answer.reply.url = raw->url();
+    co_return answer;
+}
+
 } // namespace
 
 Net::Net(Limits limits) : limits_(limits), manager_(std::make_unique<Session>()) {
@@ -200,6 +270,13 @@ QNetworkAccessManager& Net::manager() { return *manager_; }
 
 QString Net::userAgent() { return QStringLiteral("Quenlark/1.0 (macOS)"); }
 
+QByteArray Net::Response::header(const QByteArray& name) const {
+    for (const auto& [key, value] : headers)
+        if (key.compare(name, Qt::CaseInsensitive) == 0)
+            return value;
+    return {};
+}
+
 bool Net::redirectAllowed(const QUrl& from, const QUrl& to) {
     const QString target = to.scheme().toLower();
     if (target != QLatin1String("http") && target != QLatin1String("https"))
@@ -210,59 +287,43 @@ bool Net::redirectAllowed(const QUrl& from, const QUrl& to) {
 QCoro::Task<QByteArray> Net::get(QUrl url, std::optional<QString> accept, CancelToken token,
                                  std::int64_t ceiling) {
     Net& net = shared();
-    token.check();
     QNetworkRequest request = makeRequest(url, net.limits_.request);
     if (accept)
         request.setRawHeader("Accept", accept->toUtf8());
-
-    auto flight = std::make_shared<Flight>();
-    ReplyPtr reply(net.manager_->get(request));
-    QNetworkReply* raw = reply.get();
-    QByteArray body;
-    const auto take = [raw, flight, &body, ceiling] {
-        if (flight->tooLarge)
-            return;
-        if (const auto status = httpStatus(*raw); status && !succeeded(*status)) {
-            raw->readAll(); // the body of a failed answer is not kept
-            return;
+    Answer answer = co_await perform(net.manager(), std::move(request), "GET", {}, std::move(token),
+                                     ceiling, false);
+    if (answer.status) {
+        if (succeeded(*answer.status)) {
+            if (answer.error != QNetworkReply::NoError)
+                throw TransportError(kindOf(answer.error), answer.errorText); // the body broke off
+            co_return answer.body;
         }
-        if (body.size() + raw->bytesAvailable() > ceiling) {
-            flight->tooLarge = true;
-            raw->abort();
-            return;
-        }
-        body += raw->readAll();
-    };
-    watch(raw, flight, token);
-    QObject::connect(raw, &QNetworkReply::readyRead, raw, take);
-    co_await finished(raw);
-    if (!flight->cancelled && !flight->tooLarge && raw->error() == QNetworkReply::NoError)
-        take();
-
-    if (flight->cancelled)
-        throw Cancelled();
-    if (flight->tooLarge)
-        throw CheckError(QStringLiteral("The server's answer is larger than %1 MB and was not read")
-                             .arg(ceiling / (1024 * 1024)));
-    if (flight->unsafeRedirect)
-        throw TransportError(TransportError::Kind::UnsafeRedirect);
-    const auto error = raw->error();
-    if (error == QNetworkReply::OperationCanceledError || error == QNetworkReply::TimeoutError)
-        throw TransportError(TransportError::Kind::TimedOut, raw->errorString());
-    if (const auto status = httpStatus(*raw)) {
-        if (succeeded(*status)) {
-            if (error != QNetworkReply::NoError)
-                throwTransport(*raw); // the body broke off
-            co_return body;
-        }
-        if (*status == 403 && raw->rawHeader("x-ratelimit-remaining") == "0")
+        if (*answer.status == 403 && answer.reply.header("x-ratelimit-remaining") == "0")
             throw CheckError(QStringLiteral(
                 "GitHub's hourly limit for anonymous requests is used up; try again later"));
-        throw CheckError(QStringLiteral("The server answered HTTP %1").arg(*status));
+        throw CheckError(QStringLiteral("The server answered HTTP %1").arg(*answer.status));
     }
-    if (error != QNetworkReply::NoError)
-        throwTransport(*raw);
-    co_return body;
+    if (answer.error != QNetworkReply::NoError)
+        throw TransportError(kindOf(answer.error), answer.errorText);
+    co_return answer.body;
+}
+
+QCoro::Task<Net::Response> Net::send(QNetworkRequest request, QByteArray verb, QByteArray payload,
+                                     CancelToken token, std::int64_t ceiling) {
+    Net& net = shared();
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::UserVerifiedRedirectPolicy);
+    Answer answer = co_await perform(net.manager(), std::move(request), std::move(verb),
+                                     std::move(payload), std::move(token), ceiling, true);
+    // Qt marks an HTTP error status as an error too (codes from 200 up); below that the
+    // transfer itself failed. A 2xx answer must have arrived whole.
+    const bool transportFailed =
+        answer.error != QNetworkReply::NoError &&
+        (!answer.status || succeeded(*answer.status) || answer.error < 200);
+    if (transportFailed)
+        throw TransportError(kindOf(answer.error), answer.errorText);
+    answer.reply.body = std::move(answer.body);
+    co_return answer.reply;
 }
 
 QCoro::Task<Net::Transfer> Net::download(QUrl url, QString path, Progress progress,
@@ -316,7 +377,7 @@ QCoro::Task<Net::Transfer> Net::download(QUrl url, QString path, Progress progre
         }
     };
     watch(raw, flight, token);
-    QObject::connect(raw, &QNetworkReply::readyRead, raw, take);
+    const Connected reading{QObject::connect(raw, &QNetworkReply::readyRead, raw, take)};
     co_await finished(raw);
     if (raw->error() == QNetworkReply::NoError)
         take();

@@ -3,6 +3,8 @@
 #include "runtime/CancelToken.h"
 
 #include <QByteArray>
+#include <QList>
+#include <QPair>
 #include <QCoro/QCoroTask>
 #include <QNetworkRequest>
 #include <QString>
@@ -35,6 +37,17 @@ public:
         std::optional<QString> stopped; // the sentence the progress callback stopped it with
     };
 
+    // A whole answer of `send`, whatever its status.
+    struct Response {
+        std::optional<int> status; // nothing for a non-HTTP answer
+        QByteArray body;
+        QList<QPair<QByteArray, QByteArray>> headers;
+        QUrl url; // after redirects
+
+        // The first header of that name (names compare without regard to case), or empty.
+        QByteArray header(const QByteArray& name) const;
+    };
+
     // Called after every chunk written: bytes received and bytes expected (-1 unknown). A
     // sentence stops the transfer; it must not throw.
     using Progress = std::function<std::optional<QString>(std::int64_t received, std::int64_t total)>;
@@ -61,6 +74,13 @@ public:
     static QCoro::Task<QByteArray> get(QUrl url, std::optional<QString> accept = std::nullopt,
                                        CancelToken token = {},
                                        std::int64_t ceiling = defaultBodyCeiling);
+
+    // Sends `request` with `verb` and `payload` under the session's rules (idle limit, safe
+    // redirects, User-Agent, cancellation, body ceiling) and gives the answer whatever its
+    // status, body included; only a transfer that failed throws (TransportError, Cancelled).
+    static QCoro::Task<Response> send(QNetworkRequest request, QByteArray verb = "GET",
+                                      QByteArray payload = {}, CancelToken token = {},
+                                      std::int64_t ceiling = defaultBodyCeiling);
 
     // Streams the answer for `url` into the file at `path` (created or truncated) with a bounded
     // read buffer. Only http and https are fetched. The body of a non-2xx answer is not written.

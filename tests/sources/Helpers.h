@@ -1,6 +1,9 @@
 #pragma once
 
 #include "runtime/Describe.h"
+#include "sources/Net.h"
+
+#include "LoopbackServer.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -38,3 +41,11 @@ bool throwsA(const std::function<void()>& fn) {
     }
     return false;
 }
+
+// A loopback server for tests of the network client. The client is made fresh for it and dropped
+// before the server stops, so no kept-alive connection holds the server open.
+struct ServedNet {
+    ServedNet() { Net::resetForTest(); }
+    ~ServedNet() { Net::resetForTest(); }
+    LoopbackServer server;
+};
