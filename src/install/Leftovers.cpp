@@ -1,5 +1,7 @@
 #include "install/Leftovers.h"
 
+#include "platform/RealPath.h"
+
 #include "runtime/Blocking.h"
 
 #include <QFile>
@@ -55,14 +57,6 @@ bool isPlainComponent(const QString& text) {
 bool exists(const QString& path) {
     struct stat st;
     return ::stat(QFile::encodeName(path).constData(), &st) == 0;
-}
-
-std::optional<QString> realPath(const QString& path) {
-    std::unique_ptr<char, decltype(&std::free)> resolved(
-        ::realpath(QFile::encodeName(path).constData(), nullptr), &std::free);
-    if (!resolved)
-        return std::nullopt;
-    return QFile::decodeName(resolved.get());
 }
 
 // Shallow listing in the order the file system returns it; nothing when unreadable.

@@ -1,5 +1,7 @@
 #include "install/Uninstall.h"
 
+#include "platform/RealPath.h"
+
 #include "install/Updater.h"
 #include "model/Launch.h"
 #include "model/MainBundle.h"
@@ -23,14 +25,6 @@
 
 namespace Uninstall {
 namespace {
-
-std::optional<QString> realPath(const QString& path) {
-    std::unique_ptr<char, decltype(&std::free)> resolved(
-        ::realpath(QFile::encodeName(path).constData(), nullptr), &std::free);
-    if (!resolved)
-        return std::nullopt;
-    return QFile::decodeName(resolved.get());
-}
 
 qsizetype components(const QString& path) { return path.split(QLatin1Char('/'), Qt::SkipEmptyParts).size(); }
 

@@ -1,5 +1,7 @@
 #include "platform/Extraction.h"
 
+#include "platform/RealPath.h"
+
 #include <QDir>
 #include <QFile>
 #include <QStringList>
@@ -18,14 +20,7 @@
 namespace Extraction {
 namespace {
 
-QString realPath(const QString& path) {
-    char* real = ::realpath(QFile::encodeName(path).constData(), nullptr);
-    if (!real)
-        return {};
-    QString out = QFile::decodeName(real);
-    std::free(real);
-    return out;
-}
+QString resolvedPath(const QString& path) { return realPath(path).value_or(QString()); }
 
 [[noreturn]] void fail(const QString& message) {
     throw Failure(message.toStdString());
@@ -118,7 +113,7 @@ bool isInside(const QString& path, const QString& root) {
 void unpack(const QString& archivePath, const QString& destination, const Options& options) {
     if (!QDir().mkpath(destination))
         fail(destination + QStringLiteral(": Couldn't create the folder"));
-    const QString root = realPath(destination);
+    const QString root = resolvedPath(destination);
     if (root.isEmpty())
         fail(destination + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno)));
 
@@ -208,7 +203,7 @@ void unpack(const QString& archivePath, const QString& destination, const Option
 }
 
 void checkTree(const QString& rootPath) {
-    const QString root = realPath(rootPath);
+    const QString root = resolvedPath(rootPath);
     if (root.isEmpty())
         fail(rootPath + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno)));
     // Walk without following links: a linked folder is looked at as a link, never entered.
@@ -223,7 +218,7 @@ void checkTree(const QString& rootPath) {
                 const ssize_t n = ::readlink(QFile::encodeName(info.filePath()).constData(), buf, sizeof buf - 1);
                 const QString target = n > 0 ? QFile::decodeName(QByteArray(buf, n)) : QStringLiteral("/");
                 const QString lexical = resolveLexically(folder, target);
-                QString resolved = realPath(info.filePath());
+                QString resolved = resolvedPath(info.filePath());
                 if (resolved.isEmpty())
                     resolved = lexical;
                 if (!isInside(lexical, root) || !isInside(resolved, root))

@@ -1,5 +1,7 @@
 #include "platform/Processes.h"
 
+#include "platform/RealPath.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -50,11 +52,7 @@ QList<RunningApp> all() {
 
 QList<RunningApp> running(const QString& bundle) {
     const QString clean = QDir::cleanPath(bundle);
-    QString resolved;
-    if (char* real = ::realpath(QFile::encodeName(clean).constData(), nullptr)) {
-        resolved = QFile::decodeName(real);
-        std::free(real);
-    }
+    const QString resolved = realPath(clean).value_or(QString());
     QList<RunningApp> kept;
     for (const RunningApp& app : all()) {
         if (app.bundle == clean || (!resolved.isEmpty() && app.bundle == resolved))
