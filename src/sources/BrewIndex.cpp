@@ -12,7 +12,6 @@
 #include <QDir>
 #include <QFile>
 #include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QSaveFile>
 
@@ -43,35 +42,6 @@ bool writeAtomically(const QString& path, const QByteArray& bytes) {
         return false;
     }
     return file.commit();
-}
-
-// A request that got no HTTP answer. The request's own time limit is the only way it is
-// cancelled, so a cancellation here is a time-out.
-TransportError transportError(const QNetworkReply& reply) {
-    using Kind = TransportError::Kind;
-    switch (reply.error()) {
-    case QNetworkReply::OperationCanceledError:
-    case QNetworkReply::TimeoutError:
-        return TransportError(Kind::TimedOut, reply.errorString());
-    case QNetworkReply::ConnectionRefusedError:
-        return TransportError(Kind::ConnectionRefused, reply.errorString());
-    case QNetworkReply::HostNotFoundError:
-        return TransportError(Kind::HostNotFound, reply.errorString());
-    case QNetworkReply::RemoteHostClosedError:
-    case QNetworkReply::NetworkSessionFailedError:
-    case QNetworkReply::TemporaryNetworkFailureError:
-        return TransportError(Kind::ConnectionLost, reply.errorString());
-    case QNetworkReply::SslHandshakeFailedError:
-        return TransportError(Kind::Secure, reply.errorString());
-    case QNetworkReply::InsecureRedirectError:
-        return TransportError(Kind::UnsafeRedirect, reply.errorString());
-    case QNetworkReply::TooManyRedirectsError:
-        return TransportError(Kind::TooManyRedirects, reply.errorString());
-    case QNetworkReply::ProtocolUnknownError:
-        return TransportError(Kind::Unsupported, reply.errorString());
-    default:
-        return TransportError(Kind::Other, reply.errorString());
-    }
 }
 
 // What the conditional request needs from the disk copy.
@@ -168,25 +138,10 @@ QCoro::Task<QByteArray> BrewIndex::download() {
             request.setRawHeader("If-Modified-Since", validator.lines[1].toUtf8());
     }
 
-    std::unique_ptr<QNetworkReply, void (*)(QNetworkReply*)> reply(Net::shared().manager().get(request),
-                                                                   [](QNetworkReply* r) { r->deleteLater(); });
-    // The same ceiling as every other answer: a hostile server must not fill the memory.
-    auto tooLarge = std::make_shared<bool>(false);
-    QNetworkReply* raw = reply.get();
-    QObject::connect(raw, &QNetworkReply::downloadProgress, raw, [raw, tooLarge](qint64 received, qint64) {
-        if (received > Net::defaultBodyCeiling && !*tooLarge) {
-            *tooLarge = true;
-            raw->abort();
-        }
-    });
-    co_await qCoro(raw).waitForFinished();
-    if (*tooLarge)
-        throw CheckError(QStringLiteral("The server's answer is larger than %1 MB and was not read")
-                             .arg(Net::defaultBodyCeiling / (1024 * 1024)));
-    const QVariant statusValue = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (!statusValue.isValid())
-        throw transportError(*reply);
-    const int code = statusValue.toInt();
+    // Through the shared client: its body ceiling, redirect rule and time-out handling apply.
+    auto send = Net::send(request);
+    const Net::Response response = co_await std::move(send);
+    const int code = response.status.value_or(0);
 
     if (code == 304) {
         auto readCopy = [copyPath] { return readFile(copyPath); };
@@ -199,8 +154,8 @@ QCoro::Task<QByteArray> BrewIndex::download() {
     if (code < 200 || code > 299)
         throw CheckError(QStringLiteral("The server answered HTTP ") + QString::number(code));
 
-    QByteArray body = reply->readAll();
-    const QByteArray validatorText = reply->rawHeader("ETag") + '\n' + reply->rawHeader("Last-Modified");
+    const QByteArray body = response.body;
+    const QByteArray validatorText = response.header("ETag") + '\n' + response.header("Last-Modified");
     // Failed writes only cost the next load a full download.
     auto writeCopy = [folder, copyPath, validatorPath, body, validatorText] {
         QDir().mkpath(folder);
