@@ -123,11 +123,3 @@ BENCHMARK(CheckAll300)->UseManualTime()->Unit(benchmark::kMillisecond)->Iteratio
 
 } // namespace
 
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    setlocale(LC_NUMERIC, "C");
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

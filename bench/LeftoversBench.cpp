@@ -93,4 +93,3 @@ void BM_LeftoversSearch(benchmark::State& state) {
 // Own files: a typical application (2,000) and one whose folders hold most of the Library.
 BENCHMARK(BM_LeftoversSearch)->Arg(2000)->Arg(40000)->Unit(benchmark::kMillisecond);
 
-BENCHMARK_MAIN();

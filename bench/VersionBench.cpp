@@ -69,4 +69,3 @@ BENCHMARK(IsNewer)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-BENCHMARK_MAIN();

@@ -1,0 +1,20 @@
+#include "model/Launch.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+
+#include <clocale>
+
+// Every benchmark program runs with an application object, as the code it measures expects.
+int main(int argc, char** argv) {
+    Launch::init(argc, argv);
+    QCoreApplication app(argc, argv);
+    setlocale(LC_NUMERIC, "C");
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
