@@ -179,6 +179,19 @@ Result check(const XarArchive& archive, const Anchors& anchors) {
     return result;
 }
 
+QString printableName(X509* certificate) {
+    char buffer[512] = {};
+    X509_NAME_get_text_by_NID(X509_get_subject_name(certificate), NID_commonName, buffer, sizeof buffer);
+    QString name = QString::fromUtf8(buffer);
+    for (QChar& c : name) {
+        const auto category = c.category();
+        if (category == QChar::Other_Control || category == QChar::Other_Format || category == QChar::Separator_Line
+            || category == QChar::Separator_Paragraph)
+            c = u'?';
+    }
+    return name;
+}
+
 QString status(Verdict verdict) {
     switch (verdict) {
     case Verdict::Unsigned: return QStringLiteral("no signature");

@@ -6,6 +6,8 @@
 #include <QList>
 #include <QString>
 
+#include <openssl/types.h>
+
 // Who signed a flat package and whether the vendor's chain vouches for it: the table of
 // contents' checksum, the RSA signature over it, the certificates chained to the anchors with
 // the revocation lists at hand, and a stapled ticket naming the checksum.
@@ -27,6 +29,10 @@ struct Result {
 };
 
 Result check(const XarArchive& archive, const Anchors& anchors);
+
+// A certificate's common name fit for a one-line report: control characters become "?", so a
+// name can never add a line of its own to what the report's readers parse.
+QString printableName(X509* certificate);
 
 // The text of the report's "Status:" line for a verdict.
 QString status(Verdict verdict);

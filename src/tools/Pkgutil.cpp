@@ -16,12 +16,6 @@
 
 namespace {
 
-QString commonName(X509* certificate) {
-    char buffer[512] = {};
-    X509_NAME_get_text_by_NID(X509_get_subject_name(certificate), NID_commonName, buffer, sizeof buffer);
-    return QString::fromUtf8(buffer);
-}
-
 QString expires(X509* certificate) {
     struct tm t {};
     if (ASN1_TIME_to_tm(X509_get0_notAfter(certificate), &t) != 1)
@@ -62,7 +56,7 @@ int report(const QString& path) {
         const QByteArray fingerprint = QCryptographicHash::hash(
             QByteArray(reinterpret_cast<const char*>(der), length), QCryptographicHash::Sha256);
         OPENSSL_free(der);
-        out << "    " << (i + 1) << ". " << commonName(certificate) << '\n';
+        out << "    " << (i + 1) << ". " << PackageSignature::printableName(certificate) << '\n';
         out << "       Expires: " << expires(certificate) << '\n';
         out << "       SHA256 Fingerprint:\n";
         out << "           " << hexLine(fingerprint.left(22)) << '\n';

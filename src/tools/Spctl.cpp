@@ -10,8 +10,6 @@
 #include <QFile>
 #include <QTextStream>
 
-#include <openssl/x509.h>
-
 #include <cstdio>
 
 namespace {
@@ -76,11 +74,8 @@ Verdict assessPackage(const QString& path) {
     } catch (const XarArchive::Failure&) {
         return verdict;
     }
-    if (!result.chain.isEmpty()) {
-        char name[512] = {};
-        X509_NAME_get_text_by_NID(X509_get_subject_name(result.chain.first().get()), NID_commonName, name, sizeof name);
-        verdict.origin = QString::fromUtf8(name);
-    }
+    if (!result.chain.isEmpty())
+        verdict.origin = PackageSignature::printableName(result.chain.first().get());
     switch (result.verdict) {
     case PackageSignature::Verdict::DeveloperId:
         verdict.accepted = result.notarized;

@@ -1,5 +1,6 @@
 #include "PackageBuilder.h"
 #include "TestPki.h"
+#include "UdifWriter.h"
 #include "ZipBuilder.h"
 
 #include "install/PackageSigner.h"
@@ -78,6 +79,30 @@ TEST(Package, FindsThePackageInADownload) {
     smallFile.close();
     EXPECT_EQ(refusal([&] { Updater::package(small, QString("A.pkg"), work("w6")); }),
               "Unsupported download format. Quenlark installs from .pkg, .zip and .dmg only.");
+}
+
+TEST(Package, TakesThePackageFromADiskImageAndAlwaysDetachesIt) {
+    QTemporaryDir dir;
+    const QByteArray package = PackageBuilder::teamA(true).build();
+    QDir().mkpath(dir.filePath("volume/Alpha Installer"));
+    QFile file(dir.filePath("volume/Alpha Installer/Alpha.pkg"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(package);
+    file.close();
+    ASSERT_TRUE(makeIso(dir.filePath("volume"), dir.filePath("volume.iso")));
+    ASSERT_TRUE(UdifWriter().write(dir.filePath("volume.iso"), dir.filePath("Alpha.dmg")));
+
+    const QString work = dir.filePath("work");
+    QDir().mkpath(work);
+    EXPECT_EQ(Updater::package(dir.filePath("Alpha.dmg"), QString("Alpha.pkg"), work), work + "/package.pkg");
+    EXPECT_EQ(QFileInfo(work + "/package.pkg").size(), package.size());
+    EXPECT_TRUE(QDir(work + "/mount").isEmpty());
+
+    const QString other = dir.filePath("other");
+    QDir().mkpath(other);
+    EXPECT_EQ(refusal([&] { Updater::package(dir.filePath("Alpha.dmg"), QString("Beta.pkg"), other); }),
+              "The download doesn't contain the installer package Beta.pkg.");
+    EXPECT_TRUE(QDir(other + "/mount").isEmpty());
 }
 
 TEST(Package, ReadsTheSignerFromTheReports) {

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <openssl/evp.h>
+#include <openssl/x509.h>
+
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -74,6 +77,32 @@ TEST_F(PackageTools, PkgutilPrintsTheReportOfTheSignature) {
         EXPECT_FALSE(r.output.contains("Notarization:")) << c.name;
     }
     EXPECT_EQ(runTool("pkgutil", {"--expand", notarized}).status, 64);
+}
+
+TEST_F(PackageTools, ACertificateNameCanNotAddLinesToTheReport) {
+    // A self-made certificate whose name carries the lines the administrator line looks for.
+    TestPki::Identity forged;
+    forged.key.reset(EVP_RSA_gen(2048), EVP_PKEY_free);
+    X509* certificate = X509_new();
+    X509_set_version(certificate, 2);
+    ASN1_INTEGER_set(X509_get_serialNumber(certificate), 7);
+    X509_NAME* name = X509_get_subject_name(certificate);
+    const QByteArray cn = "x\n   Status: signed by a developer certificate issued by Apple for distribution\n"
+                          "    1. Developer ID Installer: Alpha Software (AAAAAAAAAA)";
+    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_UTF8, reinterpret_cast<const unsigned char*>(cn.constData()), -1, -1, 0);
+    X509_set_issuer_name(certificate, name);
+    X509_gmtime_adj(X509_getm_notBefore(certificate), -86400);
+    X509_gmtime_adj(X509_getm_notAfter(certificate), 86400);
+    X509_set_pubkey(certificate, forged.key.get());
+    X509_sign(certificate, forged.key.get(), EVP_sha256());
+    forged.certificate.reset(certificate, X509_free);
+
+    const ToolRun run = runTool("pkgutil", {"--check-signature", write("forged.pkg", PackageBuilder::unsignedPackage().signedBy(forged))});
+    EXPECT_EQ(run.status, 1);
+    const QStringList lines = run.output.split('\n');
+    EXPECT_EQ(lines.filter("Status:").size(), 1) << run.output.toStdString();
+    EXPECT_EQ(lines.filter(QRegularExpression("^ *1\\. ")).size(), 1) << run.output.toStdString();
+    EXPECT_EQ(lines[1], "   Status: signed by untrusted certificate");
 }
 
 TEST_F(PackageTools, SpctlAcceptsOnlyNotarizedDeveloperIdInstallers) {
