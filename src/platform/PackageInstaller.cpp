@@ -196,7 +196,7 @@ QString destinationFor(const QString& target, const QString& location) {
             continue;
         if (part == u"..")
             fail(QStringLiteral("The package's install location leaves the target. Refusing to install it."));
-        path += u'/' + part;
+        path += (path.endsWith(u'/') ? QString() : QStringLiteral("/")) + part;
         struct stat st;
         if (::lstat(QFile::encodeName(path).constData(), &st) != 0) {
             if (::mkdir(QFile::encodeName(path).constData(), 0755) != 0)

@@ -123,6 +123,8 @@ TEST(PackageSignature, GivesTheVerdictOfEachSigningForm) {
         {"team A with ticket", PackageBuilder::teamA(true), V::DeveloperId, true},
         {"team A sha256 with ticket", PackageBuilder::teamA(true).sha256(), V::DeveloperId, true},
         {"team B", PackageBuilder::teamB(false), V::DeveloperId, false},
+        {"with a CMS signature", PackageBuilder::teamA(true).cms(PackageBuilder::Cms::Valid), V::DeveloperId, true},
+        {"CMS of other bytes", PackageBuilder::teamA(true).cms(PackageBuilder::Cms::OtherContent), V::Invalid, false},
         {"untrusted chain", PackageBuilder::untrustedChain(), V::Untrusted, false},
         {"toc changed", PackageBuilder::teamA(true).tamper(T::Toc), V::Invalid, false},
         {"toc and checksum changed", PackageBuilder::teamA(true).tamper(T::TocAndChecksum), V::Invalid, false},

@@ -113,6 +113,25 @@ QByteArray ticketFor(const QByteArray& digest, bool sha256) {
     return der;
 }
 
+QByteArray detachedCms(const TestPki::Identity& identity, const QByteArray& content) {
+    STACK_OF(X509)* extra = sk_X509_new_null();
+    for (const auto& certificate : identity.chain)
+        sk_X509_push(extra, certificate.get());
+    BIO* in = BIO_new_mem_buf(content.constData(), int(content.size()));
+    CMS_ContentInfo* message = CMS_sign(identity.certificate.get(), identity.key.get(), extra, in,
+                                        CMS_DETACHED | CMS_BINARY | CMS_NOSMIMECAP);
+    BIO_free(in);
+    sk_X509_free(extra);
+    if (!message)
+        throw std::runtime_error("CMS signing failed");
+    unsigned char* out = nullptr;
+    const int length = i2d_CMS_ContentInfo(message, &out);
+    QByteArray der(reinterpret_cast<const char*>(out), length);
+    OPENSSL_free(out);
+    CMS_ContentInfo_free(message);
+    return der;
+}
+
 QByteArray trailer(quint16 type, quint32 length) {
     return "t8lr" + littleEndian(1, 2) + littleEndian(type, 2) + littleEndian(length, 4) + littleEndian(0, 4);
 }
@@ -186,6 +205,11 @@ PackageBuilder& PackageBuilder::ticket(bool on) {
 
 PackageBuilder& PackageBuilder::tamper(Tamper how) {
     tamper_ = how;
+    return *this;
+}
+
+PackageBuilder& PackageBuilder::cms(Cms how) {
+    cms_ = how;
     return *this;
 }
 
@@ -270,7 +294,9 @@ QByteArray PackageBuilder::build() const {
     const TestPki& pki = TestPki::shared();
     Q_UNUSED(pki);
     const int signatureSize = identity_ ? EVP_PKEY_get_size(identity_->key.get()) : 0;
-    qint64 offset = digestSize + signatureSize;
+    // Writers reserve room for the CMS message before signing and pad it with zeros.
+    const int cmsSize = identity_ && cms_ != Cms::None ? 8192 : 0;
+    qint64 offset = digestSize + signatureSize + cmsSize;
     QString fileXml;
     QByteArray fileHeap;
     int id = 1;
@@ -316,6 +342,13 @@ QByteArray PackageBuilder::build() const {
                            .arg(digestSize)
                            .arg(signatureSize)
                            .arg(certificates);
+        if (cmsSize)
+            signatureXml += QStringLiteral("<x-signature style=\"CMS\"><offset>%1</offset><size>%2</size>"
+                                           "<KeyInfo xmlns=\"http://www.w3.org/2000/09/xmldsig#\"><X509Data>%3</X509Data>"
+                                           "</KeyInfo></x-signature>")
+                                .arg(digestSize + signatureSize)
+                                .arg(cmsSize)
+                                .arg(certificates);
     }
     const auto tocWith = [&](const QString& extra) {
         return (QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<xar>\n <toc>\n"
@@ -330,6 +363,11 @@ QByteArray PackageBuilder::build() const {
     const QByteArray compressed = zlib(toc);
     const QByteArray digest = hash(compressed, sha256_);
     QByteArray signature = identity_ ? rsaSign(*identity_, digest, sha256_) : QByteArray();
+    if (cmsSize) {
+        QByteArray message = detachedCms(*identity_, cms_ == Cms::Valid ? digest : hash("other", sha256_));
+        message.append(QByteArray(cmsSize - message.size(), '\0'));
+        signature += message;
+    }
 
     QByteArray finalToc = toc;
     QByteArray finalCompressed = compressed;

@@ -20,6 +20,12 @@ public:
         TocAndChecksum, // ... and its checksum recomputed, so only the signature can tell
     };
 
+    enum class Cms {
+        None,
+        Valid,        // a detached CMS signature of the checksum beside the RSA one
+        OtherContent, // a CMS signature over other bytes
+    };
+
     PackageBuilder& file(const QString& name, const QByteArray& content, int mode = 0644);
     PackageBuilder& folder(const QString& name, int mode = 0755);
     PackageBuilder& symlink(const QString& name, const QString& target);
@@ -31,6 +37,7 @@ public:
     // A stapled ticket naming the package, signed by the PKI's ticket signer.
     PackageBuilder& ticket(bool on = true);
     PackageBuilder& tamper(Tamper how);
+    PackageBuilder& cms(Cms how);
     // Replaces the generated payload bytes (for hostile streams).
     PackageBuilder& rawPayload(const QByteArray& bytes);
 
@@ -67,5 +74,6 @@ private:
     bool sha256_ = false;
     bool ticket_ = false;
     Tamper tamper_ = Tamper::None;
+    Cms cms_ = Cms::None;
     std::optional<QByteArray> rawPayload_;
 };
