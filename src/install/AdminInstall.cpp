@@ -3,6 +3,7 @@
 // administrator form one prompt at a time.
 #include "install/Updater.h"
 
+#include "install/AppleScriptError.h"
 #include "platform/ToolPaths.h"
 #include "runtime/Blocking.h"
 #include "runtime/FileError.h"

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "install/AppleScriptError.h"
-#include "install/PackageSigner.h"
 #include "model/InstalledApp.h"
 #include "platform/Processes.h"
 #include "platform/Subprocess.h"
@@ -17,7 +15,9 @@
 #include <mutex>
 #include <optional>
 
+class AppleScriptError;
 class UpdateError;
+struct PackageSigner;
 
 // Replaces an installed bundle with a newer release of it. These are the shared steps of
 // installing: running the platform's tools, finding running copies, mounting disk images,

@@ -2,6 +2,7 @@
 // may run.
 #include "install/Updater.h"
 
+#include "install/PackageSigner.h"
 #include "platform/ToolPaths.h"
 #include "runtime/FileError.h"
 #include "runtime/UpdateError.h"
