@@ -9,8 +9,15 @@
 #include <QString>
 #include <QStringList>
 
+#include <QCoro/QCoroTask>
+
 #include <functional>
+#include <mutex>
 #include <optional>
+
+class AppleScriptError;
+class UpdateError;
+struct PackageSigner;
 
 // Replaces an installed bundle with a newer release of it. These are the shared steps of
 // installing: running the platform's tools, finding running copies, mounting disk images,
@@ -62,4 +69,35 @@ public:
     // links are never candidates and never entered. Throws UpdateError when there is none.
     static QString findApp(const QString& folder, const QString& bundleID,
                            const IdentifierReader& identifierOf = &Updater::bundleIdentifier);
+
+    // --- Installer packages and the administrator step ---
+
+    // Finds the installer package in a download and copies (or, for a package itself, moves) it
+    // to `work`/"package.pkg", which it returns. Nothing when the download is no package and
+    // `named` is no plain ".pkg" file name; throws UpdateError for an unsupported download or a
+    // missing package, and file errors unchanged.
+    static std::optional<QString> package(const QString& download, const std::optional<QString>& named,
+                                          const QString& work);
+    // Who signed the package and what the install assessment says; never throws.
+    static PackageSigner packageSigner(const QString& package);
+    // The package's Team ID when it may run, else UpdateError with the refusal.
+    static QString checkPackage(const PackageSigner& signer, const QString& name,
+                                const std::optional<QString>& expected);
+
+    // The root shell line that copies, re-checks and installs the package. Throws UpdateError
+    // when a value breaks the character rules that keep the line free of quoting.
+    static QString rootCommand(const QString& package, const QString& sha256, const QString& team,
+                               const QString& tempBase, bool dryRun);
+    // An AppleScript string literal for any text.
+    static QString appleScriptLiteral(const QString& text);
+    // The administrator script for a root line, with the prompt naming the application.
+    static QString adminScript(const QString& line, const QString& name);
+    // Runs the script through osascript on the administrator thread, one at a time; returns
+    // what it printed, trimmed of line breaks. Throws AppleScriptError, or the launch error.
+    static QCoro::Task<QString> runAppleScript(QString script);
+    // The same, blocking the calling thread (the body of runAppleScript).
+    static QString runAppleScriptNow(const QString& script);
+    static std::mutex& appleScriptLock();
+    // The sentence for a failed administrator run.
+    static UpdateError adminFailure(const AppleScriptError& error, const QString& appName);
 };

@@ -36,7 +36,13 @@ bool covers(const QString& path, const QList<std::pair<int, QByteArray>>& cdhash
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly) || file.size() > maxTicket)
         return false;
-    const CmsSignature message = CmsSignature::verify(file.readAll(), std::nullopt, anchors);
+    return coversTicket(file.readAll(), cdhashes, anchors);
+}
+
+bool coversTicket(const QByteArray& ticket, const QList<std::pair<int, QByteArray>>& cdhashes, const Anchors& anchors) {
+    if (cdhashes.isEmpty() || ticket.size() > maxTicket)
+        return false;
+    const CmsSignature message = CmsSignature::verify(ticket, std::nullopt, anchors);
     if (message.status != SignatureStatus::Ok || message.chain.size() < 2)
         return false;
     // Only the notary service's ticket signer counts: never a Developer ID leaf or CA.

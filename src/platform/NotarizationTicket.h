@@ -14,5 +14,7 @@ namespace NotarizationTicket {
 // Whether the ticket file at `path` is genuine and names every one of `cdhashes` (20 bytes each,
 // with the hash type of their code directory).
 bool covers(const QString& path, const QList<std::pair<int, QByteArray>>& cdhashes, const Anchors& anchors);
+// The same for ticket bytes at hand (a package carries its ticket after its heap).
+bool coversTicket(const QByteArray& ticket, const QList<std::pair<int, QByteArray>>& cdhashes, const Anchors& anchors);
 
 } // namespace NotarizationTicket

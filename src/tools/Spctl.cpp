@@ -1,9 +1,13 @@
 #include "tools/Spctl.h"
 
+#include "platform/Anchors.h"
 #include "platform/CodeSignature.h"
+#include "platform/PackageSignature.h"
+#include "platform/XarArchive.h"
 #include "platform/Requirement.h"
 #include "platform/SignatureStatus.h"
 
+#include <QFile>
 #include <QTextStream>
 
 #include <cstdio>
@@ -60,6 +64,38 @@ Verdict assess(const QString& path, bool execute) {
     return verdict;
 }
 
+// An installer package: only a notarised Developer ID Installer signature is accepted.
+Verdict assessPackage(const QString& path) {
+    Verdict verdict;
+    verdict.source = QStringLiteral("no usable signature");
+    PackageSignature::Result result;
+    try {
+        result = PackageSignature::check(XarArchive::open(path), *Anchors::configured());
+    } catch (const XarArchive::Failure&) {
+        return verdict;
+    }
+    if (!result.chain.isEmpty())
+        verdict.origin = PackageSignature::printableName(result.chain.first().get());
+    switch (result.verdict) {
+    case PackageSignature::Verdict::DeveloperId:
+        verdict.accepted = result.notarized;
+        verdict.source = result.notarized ? QStringLiteral("Notarized Developer ID") : QStringLiteral("Unnotarized Developer ID");
+        break;
+    case PackageSignature::Verdict::Trusted:
+        verdict.source.clear();
+        break;
+    default:
+        verdict.origin.clear();
+        break;
+    }
+    return verdict;
+}
+
+bool isPackage(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && file.read(4) == "xar!";
+}
+
 int usage() {
     std::fputs("usage: spctl --assess [--type execute|install|open] [-v] path...\n", stderr);
     return 2;
@@ -96,7 +132,9 @@ int spctlMain(const QStringList& args) {
     QTextStream out(stdout);
     bool allAccepted = true;
     for (const QString& path : paths) {
-        const Verdict verdict = assess(path, type == u"execute" || type == u"exec");
+        const Verdict verdict = type == u"install" && isPackage(path)
+                                    ? assessPackage(path)
+                                    : assess(path, type == u"execute" || type == u"exec");
         allAccepted = allAccepted && verdict.accepted;
         out << path << (verdict.accepted ? ": accepted" : ": rejected");
         if (!verdict.reason.isEmpty())

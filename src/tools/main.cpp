@@ -2,6 +2,9 @@
 #include "tools/Hdiutil.h"
 #include "tools/Spctl.h"
 #include "tools/Launchctl.h"
+#include "tools/Installer.h"
+#include "tools/Osascript.h"
+#include "tools/Pkgutil.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -28,6 +31,9 @@ const Entry tools[] = {
     {"hdiutil", &hdiutilMain},
     {"spctl", &spctlMain},
     {"launchctl", &launchctlMain},
+    {"pkgutil", &pkgutilMain},
+    {"installer", &installerMain},
+    {"osascript", &osascriptMain},
 };
 
 } // namespace

@@ -14,9 +14,10 @@ namespace {
 
 constexpr const char* developerIdCaMarker = "1.2.840.113635.100.6.2.6";
 constexpr const char* developerIdApplication = "1.2.840.113635.100.6.1.13";
+constexpr const char* developerIdInstaller = "1.2.840.113635.100.6.1.14";
 
-std::shared_ptr<EVP_PKEY> newKey() {
-    EVP_PKEY* key = EVP_EC_gen("P-256");
+std::shared_ptr<EVP_PKEY> newKey(bool rsa = false) {
+    EVP_PKEY* key = rsa ? EVP_RSA_gen(2048) : EVP_EC_gen("P-256");
     if (!key)
         throw std::runtime_error("key generation failed");
     return {key, EVP_PKEY_free};
@@ -52,9 +53,9 @@ struct Subject {
 };
 
 TestPki::Identity issue(const Subject& subject, const TestPki::Identity* issuer, bool ca,
-                        QList<const char*> markers, long serial) {
+                        QList<const char*> markers, long serial, bool rsa = false) {
     TestPki::Identity identity;
-    identity.key = newKey();
+    identity.key = newKey(rsa);
     X509* certificate = X509_new();
     X509_set_version(certificate, 2);
     ASN1_INTEGER_set(X509_get_serialNumber(certificate), serial);
@@ -129,6 +130,13 @@ TestPki::TestPki() {
                                     QStringLiteral("Elsewhere"), vendor},
                                    &otherRoot, true, {developerIdCaMarker}, 2);
     untrusted = leaf(QStringLiteral("Alpha Software"), QStringLiteral("AAAAAAAAAA"), otherCa, 13);
+    const auto installer = [&](const QString& name, const QString& team, const Identity& issuer, long serial) {
+        return issue({QStringLiteral("Developer ID Installer: %1 (%2)").arg(name, team), team, name},
+                     &issuer, false, {developerIdInstaller}, serial, true);
+    };
+    installerA = installer(QStringLiteral("Alpha Software"), QStringLiteral("AAAAAAAAAA"), developerIdCa, 30);
+    installerB = installer(QStringLiteral("Beta Labs"), QStringLiteral("BBBBBBBBBB"), developerIdCa, 31);
+    installerUntrusted = installer(QStringLiteral("Alpha Software"), QStringLiteral("AAAAAAAAAA"), otherCa, 32);
     const Identity systemCa = issue({QStringLiteral("System Integration CA"),
                                      QStringLiteral("Test Certification Authority"), vendor},
                                     &root, true, {}, 3);

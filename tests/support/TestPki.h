@@ -13,7 +13,8 @@
 // A certificate authority made at run time in the shape of the vendor's: a root, a Developer ID
 // intermediate carrying its marker extension, Developer ID Application leaves for two teams, a
 // revoked leaf with the list that revokes it, a leaf under an untrusted root, and a ticket
-// signer for stapled notarisation tickets. Keys are P-256 so that building it is quick.
+// signer for stapled notarisation tickets. Keys are P-256 so that building it is quick, except
+// the installer leaves' RSA keys.
 class TestPki {
 public:
     struct Identity {
@@ -33,6 +34,11 @@ public:
     Identity revoked;     // team CCCCCCCCCC, on the intermediate's revocation list
     Identity untrusted;   // team AAAAAAAAAA, under a root nobody trusts
     Identity ticketSigner;
+    // Developer ID Installer leaves (RSA, as package signatures are): teams A and B, and team A
+    // under the root nobody trusts.
+    Identity installerA;  // Developer ID Installer: Alpha Software (AAAAAAAAAA)
+    Identity installerB;  // Developer ID Installer: Beta Labs (BBBBBBBBBB)
+    Identity installerUntrusted;
     QByteArray revocationListPem;
 
     // The trust set production code should use in tests: the root and the revocation list.

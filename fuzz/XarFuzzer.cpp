@@ -1,0 +1,31 @@
+// libFuzzer target for the flat-package reader: the header, the table of contents and its
+// XML, heap reads, file decoding and the signature check over whatever the input claims.
+#include "platform/Anchors.h"
+#include "platform/PackageSignature.h"
+#include "platform/XarArchive.h"
+
+#include <QBuffer>
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    static const Anchors noAnchors;
+    try {
+        const XarArchive archive = XarArchive::parse(bytes);
+        archive.checksumMatches();
+        PackageSignature::check(archive, noAnchors);
+        for (const XarArchive::Entry& entry : archive.entries) {
+            try {
+                QByteArray out;
+                QBuffer buffer(&out);
+                buffer.open(QIODevice::WriteOnly);
+                archive.extract(entry, buffer, 1 << 20);
+            } catch (const XarArchive::Failure&) {
+            }
+        }
+    } catch (const XarArchive::Failure&) {
+    }
+    return 0;
+}

@@ -1,0 +1,124 @@
+#include "PackageBuilder.h"
+#include "ToolRunner.h"
+
+#include "platform/PackageInstaller.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <sys/stat.h>
+
+namespace {
+
+QStringList tree(const QString& root) {
+    QStringList out;
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        out << it.next().mid(root.size() + 1);
+    out.sort();
+    return out;
+}
+
+QByteArray contents(const QString& path) {
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return file.readAll();
+}
+
+} // namespace
+
+TEST(Installer, ExpandsEachPayloadFormAtTheTargetPlusItsLocation) {
+    using P = PackageBuilder::Payload;
+    for (const P format : {P::Gzip, P::Pbzx, P::Cpio}) {
+        for (const bool product : {false, true}) {
+            QTemporaryDir dir;
+            const QString target = dir.filePath("root");
+            QDir().mkpath(target + "/Applications/Old.app");
+            QByteArray big(20000, 'x');
+            for (int i = 0; i < big.size(); ++i)
+                big[i] = char('a' + (i * 7) % 26);
+            const QString package = dir.filePath("p.pkg");
+            ASSERT_TRUE(PackageBuilder::teamA(true)
+                            .payload(format)
+                            .product(product)
+                            .file("Alpha.app/Contents/MacOS/alpha", big, 04755)
+                            .symlink("Alpha.app/Contents/Current", "MacOS")
+                            .write(package));
+            const ToolRun run = runTool("installer", {"-pkg", package, "-target", target});
+            ASSERT_EQ(run.status, 0) << run.output.toStdString();
+            EXPECT_TRUE(run.output.endsWith("installer: The install was successful.\n"));
+            const QString app = target + "/Applications/Alpha.app";
+            EXPECT_EQ(contents(app + "/Contents/MacOS/alpha"), big);
+            EXPECT_EQ(contents(app + "/Contents/Info.plist"), "<plist/>");
+            EXPECT_EQ(QFileInfo(app + "/Contents/Current").symLinkTarget(), app + "/Contents/MacOS");
+            struct stat st;
+            ASSERT_EQ(::stat(QFile::encodeName(app + "/Contents/MacOS/alpha").constData(), &st), 0);
+            EXPECT_EQ(st.st_mode & 07777, 0755u) << "set-id bits are dropped";
+            // What was there stays; no staging folder is left behind.
+            EXPECT_EQ(tree(target + "/Applications").filter(".quenlark").size(), 0);
+            EXPECT_TRUE(QFileInfo(target + "/Applications/Old.app").isDir());
+        }
+    }
+}
+
+TEST(Installer, RefusesHostilePayloadsAndWritesNothingOutside) {
+    struct Case {
+        const char* what;
+        PackageBuilder builder;
+    };
+    const QList<Case> cases = {
+        {"dot-dot name", PackageBuilder().file("../outside", "x")},
+        {"absolute name", PackageBuilder().file("/outside", "x")},
+        {"link out of the target", PackageBuilder().symlink("escape", "../../..")},
+        {"absolute link", PackageBuilder().symlink("escape", "/etc")},
+        {"write through a link", PackageBuilder().symlink("escape", "../..").file("escape/outside", "x")},
+        {"install location leaving the target", PackageBuilder().file("a", "x").installLocation("/../../..")},
+        {"changed after signing", PackageBuilder::teamA(true).tamper(PackageBuilder::Tamper::Toc)},
+        {"not a payload", PackageBuilder().rawPayload("MZ not a cpio")},
+    };
+    for (const Case& c : cases) {
+        QTemporaryDir dir;
+        const QString target = dir.filePath("a/b/root");
+        QDir().mkpath(target);
+        const QString package = dir.filePath("p.pkg");
+        ASSERT_TRUE(c.builder.write(package));
+        const ToolRun run = runTool("installer", {"-pkg", package, "-target", target});
+        EXPECT_EQ(run.status, 1) << c.what << run.output.toStdString();
+        EXPECT_TRUE(run.output.contains("installer: Error - The ")) << c.what << run.output.toStdString();
+        const QStringList allowed{"a", "a/b", "a/b/root", "a/b/root/Applications", "p.pkg"};
+        for (const QString& entry : tree(dir.path()))
+            EXPECT_TRUE(allowed.contains(entry)) << c.what << " left " << entry.toStdString();
+    }
+}
+
+TEST(Installer, RefusesAPayloadThatExpandsBeyondItsBound) {
+    QTemporaryDir dir;
+    const QString package = dir.filePath("bomb.pkg");
+    ASSERT_TRUE(PackageBuilder().file("zeros", QByteArray(8 << 20, '\0')).write(package));
+    QDir().mkpath(dir.filePath("root"));
+    qputenv("QUENLARK_INSTALLER_MAX_BYTES", "1048576");
+    const ToolRun run = runTool("installer", {"-pkg", package, "-target", dir.filePath("root")});
+    qunsetenv("QUENLARK_INSTALLER_MAX_BYTES");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.output.contains(
+        "installer: Error - The package's payload expands to far more than it holds. Refusing to install it."))
+        << run.output.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("root/Applications/zeros")));
+
+    // The ratio bound alone, without a lowered absolute one.
+    PackageInstaller::Limits limits;
+    limits.ratio = 100;
+    limits.ratioFloor = 1 << 20;
+    const QString root = dir.filePath("root");
+    EXPECT_THROW(PackageInstaller::install(package, root, limits), PackageInstaller::Failure);
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("root/Applications/zeros")));
+    EXPECT_EQ(PackageInstaller::install(package, root, PackageInstaller::Limits()), QStringList{"bomb.pkg"});
+    EXPECT_EQ(QFileInfo(dir.filePath("root/Applications/zeros")).size(), 8 << 20);
+}
