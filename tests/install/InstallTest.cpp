@@ -20,6 +20,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <openssl/evp.h>
@@ -27,6 +28,7 @@
 #include <cerrno>
 #include <functional>
 #include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -270,6 +272,16 @@ TEST_F(InstallTest, ASignedZipReplacesTheBundleAndTrashesTheOldCopy) {
     QDir().mkpath(trash + "/Example.app");
     QDir().mkpath(trash + "/Example 2.app");
     tweak = [](Download& download) { download.sha256 = download.sha256->toUpper(); };
+    QStringList workFolders;
+    onPhase = [&workFolders](const InstallPhase& phase) {
+        if (phase != InstallPhase::downloading(0))
+            return;
+        for (const QFileInfo& info : QDir(QDir::tempPath()).entryInfoList({"quenlark-*"}, QDir::Dirs)) {
+            struct stat st;
+            ::stat(QFile::encodeName(info.filePath()).constData(), &st);
+            workFolders << info.fileName() + QString(" %1").arg(st.st_mode & 07777, 0, 8);
+        }
+    };
 
     const Outcome outcome = attempt();
 
@@ -287,6 +299,9 @@ TEST_F(InstallTest, ASignedZipReplacesTheBundleAndTrashesTheOldCopy) {
     ASSERT_TRUE(old);
     EXPECT_EQ(old->version, "1.0");
     EXPECT_EQ(leftovers(), QStringList());
+    ASSERT_EQ(workFolders.size(), 1);
+    EXPECT_TRUE(QRegularExpression("^quenlark-[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12} 700$").match(workFolders.first()).hasMatch())
+        << workFolders.first().toStdString();
 
     // downloading 0, each fraction as it grows to 1, verifying, installing.
     ASSERT_GE(outcome.phases.size(), 4);
@@ -502,6 +517,7 @@ TEST_F(InstallTest, AnOldCopyThatCantBeTrashedIsKeptAndSaidSo) {
     EXPECT_EQ(installedVersion(), "2.0") << "the new version is in place";
     const QStringList staging = QDir(applications).entryList({".quenlark-*"}, QDir::Dirs | QDir::Hidden);
     ASSERT_EQ(staging.size(), 1);
+    EXPECT_TRUE(QRegularExpression("^\\.quenlark-[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}$").match(staging.first()).hasMatch());
     const QString kept = applications + "/" + staging.first() + "/Example.app";
     EXPECT_EQ(Scanner::read(kept, applications)->version, "1.0");
     EXPECT_EQ(outcome.log.last(), "Swapped in; the old copy couldn't be moved to " + trash + " and is kept at " + kept +
