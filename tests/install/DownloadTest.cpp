@@ -3,12 +3,9 @@
 
 #include "install/Updater.h"
 #include "runtime/UpdateError.h"
-#include "sources/Net.h"
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <atomic>
@@ -29,22 +26,6 @@ TEST(Download, SuggestedNamesAreCutToOneSafeComponent) {
     };
     for (const auto& [suggested, name] : cases)
         EXPECT_EQ(Updater::safeFileName(suggested), name) << suggested.left(20).toStdString();
-}
-
-TEST(Download, LandsInsideTheWorkFolderWhateverTheServerSuggests) {
-    LoopbackServer server;
-    server.serve("/get", "PK\x03\x04payload", 200, "application/zip",
-                 {{"Content-Disposition", "attachment; filename=\"../../escape.zip\""}});
-    server.start();
-    QTemporaryDir dir;
-    QList<double> fractions;
-    const auto downloaded = runSync(Updater::download(server.url("/get"), std::nullopt, dir.path(),
-                                                      [&fractions](double f) { fractions << f; }));
-    EXPECT_EQ(downloaded.file, dir.path() + "/escape.zip");
-    EXPECT_EQ(downloaded.contentLength, 11);
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{"escape.zip"});
-    EXPECT_EQ(fractions.value(fractions.size() - 1), 1.0);
-    Net::resetForTest(); // closes the kept-alive connection, so the server stops at once
 }
 
 TEST(Download, AnAnnouncedLengthBeyondTheCeilingStopsTheTransferAtOnce) {
