@@ -1,8 +1,11 @@
 #include "install/Uninstall.h"
 
+#include "install/Updater.h"
+#include "model/Launch.h"
 #include "model/MainBundle.h"
 #include "platform/Removal.h"
 #include "platform/ToolPaths.h"
+#include "platform/Trash.h"
 #include "runtime/FileError.h"
 #include "runtime/UpdateError.h"
 
@@ -80,6 +83,21 @@ bool isLaunchAgent(const QString& path) {
 }
 
 } // namespace
+
+Context Context::standard(const QString& applications, const std::optional<QString>& trash) {
+    Context context;
+    context.applications = applications;
+    context.sandbox = Launch::sandbox().has_value();
+    context.running = [](const InstalledApp& app) { return !Updater::running(app).isEmpty(); };
+    context.moveToTrash = [trash](const QString& path) {
+        if (trash)
+            Trash::moveInto(path, *trash);
+        else
+            Trash::moveToUserTrash(path);
+    };
+    context.run = [](const QString& tool, const QStringList& arguments) { Updater::run(tool, arguments); };
+    return context;
+}
 
 std::optional<QString> protectedReason(const InstalledApp& app) {
     if (app.bundleID.startsWith(QLatin1String("com.apple.")))

@@ -25,6 +25,11 @@ struct Context {
     std::function<void(const QString& path)> moveToTrash;
     // Runs a tool by absolute path with arguments and no input; throws on failure.
     std::function<void(const QString& tool, const QStringList& arguments)> run;
+
+    // The system's collaborators: running copies from the process list, the user's Trash (or
+    // `trash` when given), the platform's tools through their stand-ins, and the launch
+    // options. Call it on the GUI thread.
+    static Context standard(const QString& applications, const std::optional<QString>& trash);
 };
 
 // The sentence that explains why `app` may not be removed, or nothing when it may.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -13,3 +14,5 @@ const QList<Filter>& all();
 QString rawValue(Filter filter);
 std::optional<Filter> from(const QString& text);
 } // namespace Filters
+
+inline size_t qHash(Filter filter, size_t seed = 0) { return qHash(static_cast<int>(filter), seed); }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -14,3 +15,5 @@ QString rawValue(Theme theme);
 // Exactly "system", "light" or "dark" (case-sensitive), else nothing.
 std::optional<Theme> from(const QString& text);
 } // namespace Themes
+
+inline size_t qHash(Theme theme, size_t seed = 0) { return qHash(static_cast<int>(theme), seed); }

@@ -184,6 +184,44 @@ std::optional<QByteArray> asUtf8(const QByteArray& bytes) {
     return text.toUtf8();
 }
 
+// libplist reads "<integer>010</integer>" as octal 8 and "09" as 0; property lists mean decimal.
+// Leading zeros are dropped before it parses.
+QByteArray decimalIntegers(QByteArray xml) {
+    static const QByteArray tag("<integer>");
+    const auto skipTo = [&](qsizetype from, const char* end) {
+        const qsizetype found = xml.indexOf(end, from);
+        return found < 0 ? xml.size() : found + qsizetype(qstrlen(end));
+    };
+    for (qsizetype at = xml.indexOf('<'); at >= 0 && at < xml.size(); at = xml.indexOf('<', at)) {
+        const QByteArrayView rest = QByteArrayView(xml).sliced(at);
+        // Text inside comments and character data is left as it is.
+        if (rest.startsWith("<!--")) {
+            at = skipTo(at, "-->");
+            continue;
+        }
+        if (rest.startsWith("<![CDATA[")) {
+            at = skipTo(at, "]]>");
+            continue;
+        }
+        if (!rest.startsWith(tag)) {
+            ++at;
+            continue;
+        }
+        at += tag.size();
+        qsizetype digits = at;
+        while (digits < xml.size() && (xml[digits] == ' ' || xml[digits] == '\t' || xml[digits] == '\n' || xml[digits] == '\r'))
+            ++digits;
+        if (digits < xml.size() && (xml[digits] == '-' || xml[digits] == '+'))
+            ++digits;
+        qsizetype zeros = digits;
+        while (zeros + 1 < xml.size() && xml[zeros] == '0' && xml[zeros + 1] >= '0' && xml[zeros + 1] <= '9')
+            ++zeros;
+        if (zeros > digits)
+            xml.remove(digits, zeros - digits);
+    }
+    return xml;
+}
+
 // The deepest nesting of arrays and dictionaries, counted conservatively from the tags.
 bool xmlDepthTame(const QByteArray& xml) {
     int depth = 0;
@@ -412,6 +450,7 @@ std::optional<QVariant> fromBytes(const QByteArray& bytes) {
         auto xml = asUtf8(bytes);
         if (!xml || xml->isEmpty() || !xmlDepthTame(*xml))
             return std::nullopt;
+        *xml = decimalIntegers(std::move(*xml));
         plist_from_xml(xml->constData(), uint32_t(xml->size()), &root);
     }
     PlistPtr owned(root);

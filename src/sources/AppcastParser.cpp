@@ -24,7 +24,8 @@ std::optional<QString> AppcastParser::parse(const QByteArray& document) {
             Attributes attributes;
             const auto all = reader.attributes();
             for (const auto& each : all)
-                attributes.insert(each.qualifiedName().toString(), each.value().toString());
+                attributes.insert(each.qualifiedName().toString(),
+                                  each.value().toString().normalized(QString::NormalizationForm_C));
             elementStarted(reader.qualifiedName().toString(), attributes);
             break;
         }
@@ -74,7 +75,7 @@ void AppcastParser::charactersFound(const QString& characters) {
 }
 
 void AppcastParser::elementEnded(const QString& name) {
-    const QString value = text.trimmed();
+    const QString value = text.trimmed().normalized(QString::NormalizationForm_C);
     text.clear();
     if (name == QLatin1String("item")) {
         if (item)

@@ -173,7 +173,8 @@ std::optional<BrewCatalogue> BrewCatalogue::parse(const QByteArray& json, bool a
 
         QSet<QString> seen;
         for (const QString& app : std::as_const(apps)) {
-            const QString name = lastPathComponent(app).toLower();
+            // File names on disk may be decomposed; both sides of the lookup are composed.
+            const QString name = lastPathComponent(app).normalized(QString::NormalizationForm_C).toLower();
             if (!seen.contains(name)) {
                 seen.insert(name);
                 catalogue.byApp[name].append(cask);
@@ -194,7 +195,7 @@ std::optional<BrewCatalogue> BrewCatalogue::parse(const QByteArray& json, bool a
 std::optional<Cask> BrewCatalogue::cask(const QString& bundleID, const QString& fileName) const {
     const QString lowered = bundleID.toLower();
     QList<Cask> candidates;
-    const QList<Cask> byName = byApp.value(fileName.toLower());
+    const QList<Cask> byName = byApp.value(fileName.normalized(QString::NormalizationForm_C).toLower());
     for (const Cask& each : byName) {
         if (each.bundleIDs.isEmpty() || each.mentions.contains(lowered))
             candidates.append(each);

@@ -1,6 +1,7 @@
 #include "sources/Cask.h"
 
 #include "runtime/CheckError.h"
+#include "sources/WebLink.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -48,4 +49,25 @@ std::optional<QString> Cask::githubRepo() const {
     if (url)
         return repo(url->toString());
     return std::nullopt;
+}
+
+Release Cask::release() const {
+    if (version == QLatin1String("latest"))
+        throw CheckError(QStringLiteral("The cask is unversioned (version :latest), so it can't say what's newest"));
+    Release result;
+    result.kind = SourceKind::homebrew;
+    const QStringList pieces = version.split(QLatin1Char(','), Qt::SkipEmptyParts);
+    // A cask without any version text gives no version rather than an empty one, so that no
+    // sentence ever shows a blank where the version belongs.
+    if (!pieces.isEmpty())
+        result.version = pieces.first();
+    result.notesURL = WebLink::web(homepage);
+    if (url && !pkg && QFileInfo(url->path()).suffix().toLower() != QLatin1String("pkg")) {
+        Download download;
+        download.url = *url;
+        if (sha256 && *sha256 != QLatin1String("no_check"))
+            download.sha256 = sha256;
+        result.download = download;
+    }
+    return result;
 }

@@ -190,6 +190,20 @@ TEST_F(UninstallTree, RefusedRemovalsOfTheBundleAndOfALeftover) {
     EXPECT_TRUE(present("Library/Logs/com.example.app"));
 }
 
+TEST_F(UninstallTree, StandardContextUsesTheTrashFolderAndTheLaunchctlStandIn) {
+    const QString log = qEnvironmentVariable("XDG_STATE_HOME") + "/com.quenlark.Quenlark/launchctl.log";
+    QFile::remove(log);
+    make("Trash/Example.app/");
+    context = Uninstall::Context::standard(at("Applications"), at("Trash"));
+    uninstall({"Library/LaunchAgents/com.example.app.helper.plist"});
+    EXPECT_TRUE(present("Trash/Example 2.app/Contents/MacOS/Example") &&
+                present("Trash/com.example.app.helper.plist"));
+    QFile f(log);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll().toStdString(), "bootout gui/" + std::to_string(::getuid()) + " " +
+                                             at("Library/LaunchAgents/com.example.app.helper.plist").toStdString() + "\n");
+}
+
 TEST(UninstallFailure, MentionsTheTrashOnlyWhenNothingWasDeleted) {
     const QString sentence = "The file couldn't be removed.";
     EXPECT_EQ(Uninstall::failureText(sentence, false),

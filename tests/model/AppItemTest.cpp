@@ -29,17 +29,6 @@ bool tells(const std::function<void()>& read, const std::function<void()>& write
 
 } // namespace
 
-TEST(AppItem, StartsAsAFreshRow) {
-    const auto item = makeShared<AppItem>(editor());
-    EXPECT_EQ(item->id(), QStringLiteral("/Applications/Editor.app"));
-    EXPECT_EQ(item->status(), Status::checking());
-    EXPECT_FALSE(item->checking());
-    EXPECT_TRUE(item->attempts().isEmpty());
-    EXPECT_FALSE(item->release());
-    EXPECT_EQ(item->phase(), InstallPhase::idle());
-    EXPECT_TRUE(item->installLog().isEmpty());
-}
-
 TEST(AppItem, TellsObserversAsEachFieldRequires) {
     const auto item = makeShared<AppItem>(editor());
     item->setStatus(Status::cantVerify("a"));

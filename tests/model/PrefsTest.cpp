@@ -95,15 +95,11 @@ TEST_F(PrefsTest, ReadsStoredValuesWithTheirFallBacks) {
          [](auto& p) { return p.notchMode() == NotchMode::daily; }},
         {"unknown mode falls to the legacy switch", {{"notchMode", "Daily"}},
          [](auto& p) { return p.notchMode() == NotchMode::smart; }},
-        {"light theme", {{"theme", "light"}}, [](auto& p) { return p.theme() == Theme::light; }},
         {"unknown theme", {{"theme", "Light"}}, [](auto& p) { return p.theme() == Theme::dark; }},
-        {"theme of the wrong type", {{"theme", 1}}, [](auto& p) { return p.theme() == Theme::dark; }},
         {"skipped versions", {{"ignoredVersions", QVariantMap{{"a", "2.0"}, {"b", "3"}}}},
          [](auto& p) { return p.ignoredVersions() == QMap<QString, QString>{{"a", "2.0"}, {"b", "3"}}; }},
         {"one number empties the skipped versions", {{"ignoredVersions", QVariantMap{{"a", "2.0"}, {"b", 3}}}},
          [](auto& p) { return p.ignoredVersions().isEmpty(); }},
-        {"a number empties the ignored apps", {{"ignoredApps", QVariantList{"a", 1}}},
-         [](auto& p) { return p.ignoredApps().isEmpty(); }},
         {"stored zero beats the registered interval", {{"intervalHours", 0}},
          [](auto& p) { return p.intervalHours() == 0; }},
         {"text where a Boolean belongs", {{"showMenuBar", "yes"}}, [](auto& p) { return !p.showMenuBar(); }},
@@ -111,12 +107,9 @@ TEST_F(PrefsTest, ReadsStoredValuesWithTheirFallBacks) {
         {"nudge date of the wrong type", {{"nudgeDismissed", 5}}, [](auto& p) { return !p.nudgeDismissed(); }},
         {"undecodable notch memory", {{"notchMemory", QByteArray("{\"dismissals\":1}")}},
          [](auto& p) { return p.notchMemory() == NotchMemory(); }},
-        {"notch memory as text", {{"notchMemory", NotchMemory().toJson()}},
-         [](auto& p) { return p.notchMemory() == NotchMemory(); }},
         {"notch memory",
          {{"notchMemory", QByteArray(R"({"lastShownKeys":["k"],"dismissedKeys":[],"dismissals":3,"askedToStop":true})")}},
          [](auto& p) { return p.notchMemory().dismissals == 3 && p.notchMemory().askedToStop; }},
-        {"device name", {{"deviceName", "Studio"}}, [](auto& p) { return p.deviceName() == "Studio"; }},
     };
     for (const auto& c : cases) {
         store(c.stored);
@@ -162,19 +155,13 @@ TEST_F(PrefsTest, WritesEveryAssignmentAndTellsOnlyOfChanges) {
     const Case cases[] = {
         {"showMenuBar", [&] { p.showMenuBar(); }, [&] { p.setShowMenuBar(true); }, [&] { p.setShowMenuBar(false); },
          false},
-        {"intervalHours", [&] { p.intervalHours(); }, [&] { p.setIntervalHours(24); }, [&] { p.setIntervalHours(6); },
-         6},
         {"ignoredVersions", [&] { p.ignoredVersions(); }, [&] { p.setIgnoredVersions({}); },
          [&] { p.setIgnoredVersions({{"com.example.A", "2.0"}}); }, QVariantMap{{"com.example.A", "2.0"}}},
-        {"notchMode", [&] { p.notchMode(); }, [&] { p.setNotchMode(NotchMode::smart); },
-         [&] { p.setNotchMode(NotchMode::login); }, "login"},
         {"theme", [&] { p.theme(); }, [&] { p.setTheme(Theme::dark); }, [&] { p.setTheme(Theme::system); }, "system"},
         {"notchMemory", [&] { p.notchMemory(); }, [&] { p.setNotchMemory(NotchMemory()); },
          [&] { p.setNotchMemory(memory); }, memory.toJson()},
         {"nudgeDismissed", [&] { p.nudgeDismissed(); }, [&] { p.setNudgeDismissed(std::nullopt); },
          [&] { p.setNudgeDismissed(when); }, when},
-        {"deviceName", [&] { p.deviceName(); }, [&] { p.setDeviceName(""); }, [&] { p.setDeviceName("Studio"); },
-         "Studio"},
     };
     for (const auto& c : cases) {
         EXPECT_FALSE(tells(c.read, c.same)) << c.key;

@@ -43,8 +43,9 @@ void DesktopSettings::listen(const QDBusConnection& bus) {
     bus_ = bus;
     if (!bus_.isConnected())
         return;
-    bus_.connect(service, path, interface, QStringLiteral("SettingChanged"), this,
-                 SLOT(settingChanged(QString, QString, QDBusVariant)));
+    if (!bus_.connect(service, path, interface, QStringLiteral("SettingChanged"), this,
+                      SLOT(settingChanged(QDBusMessage))))
+        qWarning("The desktop's setting changes cannot be followed.");
     readAll();
 }
 
@@ -94,8 +95,10 @@ void DesktopSettings::readEach() {
     }
 }
 
-void DesktopSettings::settingChanged(const QString& group, const QString& key, const QDBusVariant& value) {
-    apply(group, key, value.variant());
+void DesktopSettings::settingChanged(const QDBusMessage& message) {
+    const auto args = message.arguments();
+    if (args.size() == 3)
+        apply(args.at(0).toString(), args.at(1).toString(), args.at(2));
 }
 
 void DesktopSettings::apply(const QString& group, const QString& key, const QVariant& raw) {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QDBusConnection>
-#include <QDBusVariant>
+#include <QDBusMessage>
 #include <QObject>
 #include <QVariant>
 
@@ -30,8 +30,10 @@ public:
 Q_SIGNALS:
     void changed();
 
-private Q_SLOTS:
-    void settingChanged(const QString& group, const QString& key, const QDBusVariant& value);
+public Q_SLOTS:
+    // The portal's change signal (group, key, value). Qt D-Bus hooks only public slots, and
+    // none whose parameters include a variant, hence the whole message.
+    void settingChanged(const QDBusMessage& message);
 
 private:
     void readAll();

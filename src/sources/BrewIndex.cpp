@@ -1,0 +1,233 @@
+#include "sources/BrewIndex.h"
+
+#include "platform/SystemInfo.h"
+#include "runtime/Blocking.h"
+#include "runtime/CheckError.h"
+#include "runtime/Clock.h"
+#include "runtime/MainThread.h"
+#include "runtime/TransportError.h"
+#include "sources/Net.h"
+
+#include <QCoro/QCoroNetworkReply>
+#include <QDir>
+#include <QFile>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QSaveFile>
+
+#include <coroutine>
+#include <vector>
+
+namespace {
+
+const QString catalogueFile = QStringLiteral("cask.json");
+const QString validatorFile = QStringLiteral("cask.json.validator");
+
+std::optional<QByteArray> readFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return bytes;
+}
+
+bool writeAtomically(const QString& path, const QByteArray& bytes) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+// A request that got no HTTP answer. The request's own time limit is the only way it is
+// cancelled, so a cancellation here is a time-out.
+TransportError transportError(const QNetworkReply& reply) {
+    using Kind = TransportError::Kind;
+    switch (reply.error()) {
+    case QNetworkReply::OperationCanceledError:
+    case QNetworkReply::TimeoutError:
+        return TransportError(Kind::TimedOut, reply.errorString());
+    case QNetworkReply::ConnectionRefusedError:
+        return TransportError(Kind::ConnectionRefused, reply.errorString());
+    case QNetworkReply::HostNotFoundError:
+        return TransportError(Kind::HostNotFound, reply.errorString());
+    case QNetworkReply::RemoteHostClosedError:
+    case QNetworkReply::NetworkSessionFailedError:
+    case QNetworkReply::TemporaryNetworkFailureError:
+        return TransportError(Kind::ConnectionLost, reply.errorString());
+    case QNetworkReply::SslHandshakeFailedError:
+        return TransportError(Kind::Secure, reply.errorString());
+    case QNetworkReply::InsecureRedirectError:
+        return TransportError(Kind::UnsafeRedirect, reply.errorString());
+    case QNetworkReply::TooManyRedirectsError:
+        return TransportError(Kind::TooManyRedirects, reply.errorString());
+    case QNetworkReply::ProtocolUnknownError:
+        return TransportError(Kind::Unsupported, reply.errorString());
+    default:
+        return TransportError(Kind::Other, reply.errorString());
+    }
+}
+
+// What the conditional request needs from the disk copy.
+struct Validator {
+    bool copyExists = false;
+    QStringList lines;
+};
+
+} // namespace
+
+// One load in progress; callers that arrive meanwhile wait for its outcome.
+struct BrewIndex::Loading {
+    bool finished = false;
+    std::exception_ptr error;
+    std::vector<std::coroutine_handle<>> waiters;
+
+    struct Join {
+        std::shared_ptr<Loading> loading;
+        bool await_ready() const noexcept { return loading->finished; }
+        void await_suspend(std::coroutine_handle<> handle) { loading->waiters.push_back(handle); }
+        void await_resume() const {
+            if (loading->error)
+                std::rethrow_exception(loading->error);
+        }
+    };
+
+    void finish(std::exception_ptr outcome) {
+        finished = true;
+        error = outcome;
+        // Queued, so that the joiners run after the caller that loaded, never inside it.
+        for (auto handle : waiters)
+            Blocking::resumeOnMainThread(handle);
+        waiters.clear();
+    }
+};
+
+BrewIndex::BrewIndex(QUrl url, std::optional<QString> cache) : url_(std::move(url)), cache_(std::move(cache)) {}
+
+BrewIndex::~BrewIndex() = default;
+
+QCoro::Task<std::optional<Cask>> BrewIndex::cask(QString bundleID, QString fileName) {
+    co_await load();
+    co_return tables_.cask(bundleID, fileName);
+}
+
+QCoro::Task<void> BrewIndex::load() {
+    QL_ASSERT_MAIN_THREAD();
+    if (loadedAt_ && loadedAt_->msecsTo(Clock::shared().now()) < reuseSeconds * 1000)
+        co_return;
+    if (loading_) {
+        Loading::Join join{loading_};
+        co_await join;
+        co_return;
+    }
+    auto loading = std::make_shared<Loading>();
+    loading_ = loading;
+    std::exception_ptr error;
+    try {
+        co_await fetch();
+    } catch (...) {
+        error = std::current_exception();
+    }
+    loading_.reset();
+    loading->finish(error);
+    if (error)
+        std::rethrow_exception(error);
+}
+
+QCoro::Task<QByteArray> BrewIndex::download() {
+    if (!cache_) {
+        auto request = Net::get(url_);
+        co_return co_await std::move(request);
+    }
+
+    const QString folder = *cache_;
+    const QString copyPath = folder + QLatin1Char('/') + catalogueFile;
+    const QString validatorPath = folder + QLatin1Char('/') + validatorFile;
+
+    QNetworkRequest request(url_);
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    request.setTransferTimeout(60'000);
+    auto readValidator = [copyPath, validatorPath] {
+        Validator result;
+        result.copyExists = QFile::exists(copyPath);
+        if (const auto text = readFile(validatorPath))
+            result.lines = QString::fromUtf8(*text).split(QLatin1Char('\n'));
+        return result;
+    };
+    const Validator validator = co_await Blocking::run(readValidator);
+    if (validator.copyExists && validator.lines.size() == 2) {
+        if (!validator.lines[0].isEmpty())
+            request.setRawHeader("If-None-Match", validator.lines[0].toUtf8());
+        else if (!validator.lines[1].isEmpty())
+            request.setRawHeader("If-Modified-Since", validator.lines[1].toUtf8());
+    }
+
+    std::unique_ptr<QNetworkReply, void (*)(QNetworkReply*)> reply(Net::shared().manager().get(request),
+                                                                   [](QNetworkReply* r) { r->deleteLater(); });
+    // The same ceiling as every other answer: a hostile server must not fill the memory.
+    auto tooLarge = std::make_shared<bool>(false);
+    QNetworkReply* raw = reply.get();
+    QObject::connect(raw, &QNetworkReply::downloadProgress, raw, [raw, tooLarge](qint64 received, qint64) {
+        if (received > Net::defaultBodyCeiling && !*tooLarge) {
+            *tooLarge = true;
+            raw->abort();
+        }
+    });
+    co_await qCoro(raw).waitForFinished();
+    if (*tooLarge)
+        throw CheckError(QStringLiteral("The server's answer is larger than %1 MB and was not read")
+                             .arg(Net::defaultBodyCeiling / (1024 * 1024)));
+    const QVariant statusValue = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (!statusValue.isValid())
+        throw transportError(*reply);
+    const int code = statusValue.toInt();
+
+    if (code == 304) {
+        auto readCopy = [copyPath] { return readFile(copyPath); };
+        if (auto copy = co_await Blocking::run(readCopy)) {
+            reused_ = true;
+            co_return std::move(*copy);
+        }
+    }
+    reused_ = false;
+    if (code < 200 || code > 299)
+        throw CheckError(QStringLiteral("The server answered HTTP ") + QString::number(code));
+
+    QByteArray body = reply->readAll();
+    const QByteArray validatorText = reply->rawHeader("ETag") + '\n' + reply->rawHeader("Last-Modified");
+    // Failed writes only cost the next load a full download.
+    auto writeCopy = [folder, copyPath, validatorPath, body, validatorText] {
+        QDir().mkpath(folder);
+        if (writeAtomically(copyPath, body))
+            writeAtomically(validatorPath, validatorText);
+    };
+    co_await Blocking::run(writeCopy);
+    co_return body;
+}
+
+QCoro::Task<void> BrewIndex::fetch() {
+    const QByteArray bytes = co_await download();
+    const bool arm = SystemInfo::isArm();
+    const int macOS = SystemInfo::macOSVersion().major;
+    auto parse = [bytes, arm, macOS] { return BrewCatalogue::parse(bytes, arm, macOS); };
+    auto parsed = co_await Blocking::run(parse);
+    if (!parsed) {
+        if (cache_) {
+            const QString validatorPath = *cache_ + QLatin1Char('/') + validatorFile;
+            auto forget = [validatorPath] { QFile::remove(validatorPath); };
+            co_await Blocking::run(forget);
+        }
+        throw CheckError(QStringLiteral("The cask index has an unexpected format"));
+    }
+    // The old tables are emptied off the GUI thread: tens of thousands of strings.
+    auto old = std::make_shared<BrewCatalogue>(std::exchange(tables_, std::move(*parsed)));
+    loadedAt_ = Clock::shared().now();
+    auto release = [old] { *old = BrewCatalogue{}; };
+    co_await Blocking::run(release);
+}
