@@ -182,8 +182,9 @@ QCoro::Task<QStringList> Updater::install(InstalledApp app, Release release, Pha
             const QString before = versionText(app.version, app.build);
             const QString after = versionText(fresh->version, fresh->build);
             if (Version::isNewer({app.version, app.build}, {fresh->version, fresh->build}) != true)
-                throw UpdateError(QStringLiteral("The download is version ") + after + QStringLiteral(", not newer than the installed ") +
-                                  before + QStringLiteral(". Refusing to downgrade."));
+                throw UpdateError(QStringLiteral("The download is version ") + after +
+                                  QStringLiteral(", not newer than the installed ") + before +
+                                  QStringLiteral(". Refusing to downgrade."));
 
             if (!runsHere(extracted.app))
                 throw UpdateError(QStringLiteral("The download doesn't include a build for this Mac's processor."));
