@@ -1,28 +1,34 @@
 #pragma once
 
+#include "model/InstallPhase.h"
 #include "model/InstalledApp.h"
+#include "model/Release.h"
 #include "platform/Processes.h"
 #include "platform/Subprocess.h"
+#include "runtime/Blocking.h"
 
 #include <QByteArray>
+#include <QCoro/QCoroTask>
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 
-#include <QCoro/QCoroTask>
-
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <utility>
 
 class AppleScriptError;
 class UpdateError;
 struct PackageSigner;
 
-// Replaces an installed bundle with a newer release of it. These are the shared steps of
-// installing: running the platform's tools, finding running copies, mounting disk images,
-// refusing links that leave an unpacked archive and finding the bundle in a folder.
-// Every one of them blocks: call them inside Blocking::run.
+// Replaces an installed bundle with a newer release of it. A value holds the folder the managed
+// bundles live in and where old copies go; `install` runs one whole update. The static members
+// are the shared steps of installing: running the platform's tools, finding running copies,
+// mounting disk images, refusing links that leave an unpacked archive and finding the bundle in
+// a folder. Every static step blocks: call them inside Blocking::run.
 class Updater {
 public:
     // Runs the tool at `tool` (a platform path such as "/usr/bin/ditto", run here by its
@@ -70,6 +76,55 @@ public:
     static QString findApp(const QString& folder, const QString& bundleID,
                            const IdentifierReader& identifierOf = &Updater::bundleIdentifier);
 
+    // ---- One update: download, verification, unpacking, swap and trash ----
+
+    // Resolves `applications` to its real path; throws UpdateError "<path> doesn't exist."
+    // when it can't. Without `trash` old copies go to the user's Trash.
+    Updater(const QString& applications, std::optional<QString> trash);
+
+    QString applications;         // the real path of the folder the bundles live in
+    std::optional<QString> trash; // where old copies go; absent: the user's Trash
+
+    // Called with every phase of an install; may be called from any thread.
+    using Phase = std::function<void(const InstallPhase&)>;
+
+    // Replaces `app` with the download of `release`, refusing anything it can't vouch for, and
+    // returns the log sentences. Refusals throw UpdateError; file and download errors pass
+    // through. The installed bundle is untouched by every failure. Call on the GUI thread.
+    QCoro::Task<QStringList> install(InstalledApp app, Release release, Phase phase) const;
+
+    // Runs `work` on the pool and resumes the awaiting coroutine with its value or its error.
+    // A callable capturing values is named before the co_await (runtime/AwaitSafe.h).
+    template <typename Fn>
+    static auto blocking(Fn&& work) {
+        return Blocking::run(std::forward<Fn>(work));
+    }
+
+    static QString sha256(const QString& file);
+    static std::optional<QString> validSignature(const QString& app);
+    static QString notarizedDeveloperID(const QString& app, const QString& name);
+
+    struct Downloaded {
+        QString file;                  // inside the work folder
+        std::int64_t contentLength = -1; // as the server stated it, else -1
+    };
+    // Streams `url` into `work`, under the server's suggested name cut to one safe component.
+    // `expected` is the size the source states; a server announcing another length, or more
+    // than 4 GiB arriving, stops the transfer at once. `progress` gets the fraction done.
+    static QCoro::Task<Downloaded> download(QUrl url, std::optional<std::int64_t> expected, QString work,
+                                            std::function<void(double)> progress);
+
+    // One plain file name from a server's suggestion: the last path component, never empty,
+    // "." or "..", never one of the work folder's own names; else "download".
+    static QString safeFileName(const QString& suggested);
+
+    // Size, SHA-256 and EdDSA checks of a downloaded file; the log sentences in that order.
+    static QStringList verify(const QString& file, const Download& download, std::int64_t contentLength,
+                              const InstalledApp& app);
+
+    // Moves one item to the Trash, or into `trash` under the first free "Name n.ext" name.
+    void moveToTrash(const QString& item) const;
+
     // --- Installer packages and the administrator step ---
 
     // Finds the installer package in a download and copies (or, for a package itself, moves) it
@@ -100,4 +155,12 @@ public:
     static std::mutex& appleScriptLock();
     // The sentence for a failed administrator run.
     static UpdateError adminFailure(const AppleScriptError& error, const QString& appName);
+
+private:
+    struct Swapped {
+        QString oldCopy;                      // where the old bundle is now
+        std::optional<QString> trashFailure; // why it stayed in the staging folder
+    };
+    // Puts a copy of `newApp` at `old` in one exchange and trashes the old bundle.
+    Swapped swap(const QString& newApp, const QString& old) const;
 };

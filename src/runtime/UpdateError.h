@@ -2,12 +2,19 @@
 
 #include "runtime/Error.h"
 
+#include <exception>
+
 // The one error of installing and removing. `needsPermission`: App Management is missing.
 // `final`: trying another candidate release would not help.
 class UpdateError : public Error {
 public:
     explicit UpdateError(QString sentence, bool needsPermission = false, bool final = false)
         : Error(std::move(sentence)), needsPermission(needsPermission), final(final) {}
+
+    // Translates a refused file change on the application called `name`: EPERM becomes the App
+    // Management sentence with needsPermission, EACCES the sentence about another owner. Any
+    // other error comes back as the very error it was given.
+    static std::exception_ptr from(std::exception_ptr error, const QString& name);
 
     bool needsPermission = false;
     bool final = false;

@@ -1,0 +1,187 @@
+// Streaming a 512 MiB update from a loopback server to disk, against curl fetching the same
+// file, with the download's peak memory above the idle process.
+#include "install/Updater.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <arpa/inet.h>
+#include <atomic>
+#include <clocale>
+#include <cstring>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <spawn.h>
+#include <string>
+#include <sys/sendfile.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+constexpr qint64 fileSize = 512LL * 1024 * 1024;
+
+// Serves one file to every connection with sendfile, so the server is never the bottleneck.
+class FileServer {
+public:
+    explicit FileServer(QString path) : path_(std::move(path)) {
+        listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        ::listen(listener_, 8);
+        socklen_t length = sizeof address;
+        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
+        port_ = ntohs(address.sin_port);
+        thread_ = std::thread([this] { serve(); });
+    }
+    ~FileServer() {
+        stopping_ = true;
+        ::shutdown(listener_, SHUT_RDWR);
+        ::close(listener_);
+        thread_.join();
+    }
+    QString url() const { return QStringLiteral("http://127.0.0.1:%1/Update.zip").arg(port_); }
+
+private:
+    void serve() {
+        while (!stopping_) {
+            const int client = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+            if (client < 0)
+                return;
+            std::string request;
+            char buffer[4096];
+            while (request.find("\r\n\r\n") == std::string::npos) {
+                const ssize_t n = ::read(client, buffer, sizeof buffer);
+                if (n <= 0)
+                    break;
+                request.append(buffer, size_t(n));
+            }
+            const int fd = ::open(QFile::encodeName(path_).constData(), O_RDONLY | O_CLOEXEC);
+            struct stat st;
+            ::fstat(fd, &st);
+            const std::string head = "HTTP/1.1 200 OK\r\nContent-Type: application/zip\r\nContent-Length: " +
+                                     std::to_string(st.st_size) + "\r\nConnection: close\r\n\r\n";
+            ssize_t ignored = ::write(client, head.data(), head.size());
+            (void)ignored;
+            off_t offset = 0;
+            while (offset < st.st_size) {
+                if (::sendfile(client, fd, &offset, size_t(st.st_size - offset)) <= 0)
+                    break;
+            }
+            ::close(fd);
+            ::shutdown(client, SHUT_WR);
+            ::close(client);
+        }
+    }
+
+    QString path_;
+    int listener_ = -1;
+    int port_ = 0;
+    std::atomic<bool> stopping_{false};
+    std::thread thread_;
+};
+
+struct Fixture {
+    QTemporaryDir dir;
+    QString file = dir.filePath("source.bin");
+    std::unique_ptr<FileServer> server;
+
+    Fixture() {
+        QFile out(file);
+        out.open(QIODevice::WriteOnly);
+        QByteArray chunk(1024 * 1024, Qt::Uninitialized);
+        for (qint64 written = 0; written < fileSize; written += chunk.size()) {
+            for (qsizetype i = 0; i < chunk.size(); i += 8)
+                std::memcpy(chunk.data() + i, &written, 8);
+            out.write(chunk);
+        }
+        out.close();
+        server = std::make_unique<FileServer>(file);
+    }
+};
+
+Fixture& fixture() {
+    static Fixture f;
+    return f;
+}
+
+long statusKiB(const char* key) {
+    QFile status(QStringLiteral("/proc/self/status"));
+    status.open(QIODevice::ReadOnly);
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(key))
+            return line.mid(int(std::strlen(key))).trimmed().split(' ').first().toLong();
+    }
+    return 0;
+}
+
+template <typename T>
+QCoro::Task<void> drive(QCoro::Task<T> task, std::optional<T>* value, QEventLoop* loop) {
+    value->emplace(co_await std::move(task));
+    loop->quit();
+}
+
+template <typename T>
+T await(QCoro::Task<T> task) {
+    std::optional<T> value;
+    QEventLoop loop;
+    auto running = drive(std::move(task), &value, &loop);
+    if (!value)
+        loop.exec();
+    return std::move(*value);
+}
+
+void download(benchmark::State& state) {
+    Fixture& f = fixture();
+    const QUrl url(f.server->url());
+    const long idle = statusKiB("VmRSS:");
+    // Resets the peak so it measures the transfers alone.
+    QFile reset(QStringLiteral("/proc/self/clear_refs"));
+    if (reset.open(QIODevice::WriteOnly))
+        reset.write("5");
+    reset.close();
+    for (auto _ : state) {
+        QTemporaryDir work(f.dir.filePath("work-XXXXXX"));
+        const auto done = await(Updater::download(url, fileSize, work.path(), {}));
+        if (QFileInfo(done.file).size() != fileSize)
+            state.SkipWithError("short download");
+    }
+    state.counters["peak_MiB_above_idle"] = double(statusKiB("VmHWM:") - idle) / 1024.0;
+    state.SetBytesProcessed(state.iterations() * fileSize);
+}
+
+void curl(benchmark::State& state) {
+    Fixture& f = fixture();
+    const QByteArray url = f.server->url().toUtf8();
+    const QByteArray out = QFile::encodeName(f.dir.filePath("curl.out"));
+    for (auto _ : state) {
+        char* argv[] = {const_cast<char*>("curl"), const_cast<char*>("-s"), const_cast<char*>("-o"),
+                        const_cast<char*>(out.constData()), const_cast<char*>(url.constData()), nullptr};
+        pid_t pid = 0;
+        if (::posix_spawnp(&pid, "curl", nullptr, nullptr, argv, environ) != 0) {
+            state.SkipWithError("curl is missing");
+            break;
+        }
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        ::unlink(out.constData());
+    }
+    state.SetBytesProcessed(state.iterations() * fileSize);
+}
+
+} // namespace
+
+BENCHMARK(curl)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+BENCHMARK(download)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
