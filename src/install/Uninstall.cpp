@@ -49,19 +49,7 @@ bool inside(const QString& path, const QString& root, qsizetype depth) {
 
 // A file system refusal of the bundle's removal as the sentence the user can act on.
 [[noreturn]] void rethrowForBundle(std::exception_ptr error, const QString& name) {
-    try {
-        std::rethrow_exception(error);
-    } catch (const FileError& failure) {
-        if (failure.error == EPERM)
-            throw UpdateError(QStringLiteral("macOS blocked Quenlark from changing ") + name +
-                                  QStringLiteral(". Turn on Quenlark in System Settings \u203A Privacy & Security "
-                                                 "\u203A App Management, then try again."),
-                              true);
-        if (failure.error == EACCES)
-            throw UpdateError(name + QStringLiteral(" belongs to another user or to the system. Update or remove "
-                                                    "it as an administrator."));
-        throw;
-    }
+    std::rethrow_exception(UpdateError::from(error, name));
 }
 
 void remove(const QString& path, bool permanently, const Context& context) {

@@ -73,7 +73,11 @@ int dittoMain(const QStringList& args) {
                 if (!file.open(QIODevice::ReadOnly) || file.read(4) != QByteArray("PK\x03\x04", 4))
                     return fail(QStringLiteral("Couldn't read PKZip signature"));
             }
-            Extraction::unpack(source, destination, {});
+            // Like the platform tool, links are made as stored, never written through; whether
+            // one may leave the folder is the caller's question (Updater::confine).
+            Extraction::Options options;
+            options.keepOutsideLinks = true;
+            Extraction::unpack(source, destination, options);
         } else {
             TreeCopy::copy(source, destination);
         }

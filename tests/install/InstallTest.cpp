@@ -456,7 +456,7 @@ INSTANTIATE_TEST_SUITE_P(Install, Refusal, ::testing::ValuesIn(QList<RefusalCase
          ZipBuilder().file("Example.app/Contents/Info.plist", "x").symlink("Example.app/Contents/escape", "../../../etc")
              .write(t.root + "/escape.zip");
          t.payload = readFile(t.root + "/escape.zip");
-     }, "ditto failed: ditto: Example.app/Contents/escape: Refusing a link to a location outside the destination (../../../etc)"},
+     }, "The download contains a link to a location outside the app (escape \u2192 ../../../etc). Refusing to install."},
     {"changed after signing", [](InstallTest& t) {
          t.next.resource("Resources/notes.txt", "signed");
          t.next.build();
