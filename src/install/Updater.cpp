@@ -1,5 +1,7 @@
 #include "install/Updater.h"
 
+#include "platform/RealPath.h"
+
 #include "platform/Extraction.h"
 #include "platform/PropertyList.h"
 #include "platform/ToolPaths.h"
@@ -19,15 +21,6 @@
 #include <unistd.h>
 
 namespace {
-
-std::optional<QString> realPath(const QString& path) {
-    char* real = ::realpath(QFile::encodeName(path).constData(), nullptr);
-    if (!real)
-        return std::nullopt;
-    QString out = QFile::decodeName(real);
-    std::free(real);
-    return out;
-}
 
 bool isLink(const QString& path) {
     struct stat st;

@@ -1,5 +1,7 @@
 #include "install/Updater.h"
 
+#include "platform/RealPath.h"
+
 #include "install/SignatureChecks.h"
 #include "install/WorkFolder.h"
 #include "model/Scanner.h"
@@ -20,15 +22,6 @@ namespace {
 
 // Check all architectures, nested code, strict validation, enforce revocation checks.
 constexpr uint32_t validityFlags = 0x40000019;
-
-std::optional<QString> realPath(const QString& path) {
-    char* real = ::realpath(QFile::encodeName(path).constData(), nullptr);
-    if (!real)
-        return std::nullopt;
-    QString out = QFile::decodeName(real);
-    std::free(real);
-    return out;
-}
 
 QString versionText(const std::optional<QString>& version, const std::optional<QString>& build) {
     return version ? *version : build ? *build : QStringLiteral("unknown");

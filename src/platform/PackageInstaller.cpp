@@ -1,5 +1,7 @@
 #include "platform/PackageInstaller.h"
 
+#include "platform/RealPath.h"
+
 #include "platform/Extraction.h"
 #include "platform/XarArchive.h"
 
@@ -26,15 +28,6 @@ constexpr qint64 maxPbzxChunk = qint64(256) << 20;
 
 [[noreturn]] void fail(const QString& sentence) {
     throw Failure(sentence.toStdString());
-}
-
-QString realPath(const QString& path) {
-    char* real = ::realpath(QFile::encodeName(path).constData(), nullptr);
-    if (!real)
-        return {};
-    QString out = QFile::decodeName(real);
-    std::free(real);
-    return out;
 }
 
 // Counts what a payload decodes to and refuses a bomb before it fills the disk.
@@ -204,7 +197,7 @@ QString destinationFor(const QString& target, const QString& location) {
             continue;
         }
         if (S_ISLNK(st.st_mode)) {
-            const QString resolved = realPath(path);
+            const QString resolved = realPath(path).value_or(QString());
             if (resolved.isEmpty() || !Extraction::isInside(resolved, target))
                 fail(QStringLiteral("The package's install location leaves the target. Refusing to install it."));
             path = resolved;
@@ -272,7 +265,7 @@ void decodePayload(const QString& payload, const QString& outPath, const Limits&
 }
 
 QStringList install(const QString& package, const QString& targetPath, const Limits& limits) {
-    const QString target = realPath(targetPath);
+    const QString target = realPath(targetPath).value_or(QString());
     if (target.isEmpty() || !QFileInfo(target).isDir())
         fail(QStringLiteral("The install target isn't a folder."));
     XarArchive archive = [&] {
