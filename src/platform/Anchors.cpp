@@ -1,5 +1,7 @@
 #include "platform/Anchors.h"
 
+#include "platform/OpenSslOwned.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -30,7 +32,58 @@ QString defaultFolder() {
     return QFileInfo(executable).absolutePath() + QStringLiteral("/../Resources/anchors");
 }
 
+int acceptMissingLists(int ok, X509_STORE_CTX* ctx) {
+    if (!ok) {
+        switch (X509_STORE_CTX_get_error(ctx)) {
+        case X509_V_ERR_UNABLE_TO_GET_CRL:
+        case X509_V_ERR_CRL_HAS_EXPIRED:
+        case X509_V_ERR_CRL_NOT_YET_VALID:
+            return 1;
+        default:
+            break;
+        }
+    }
+    return ok;
+}
+
+void freeStack(STACK_OF(X509)* certificates) { sk_X509_free(certificates); }
+
 } // namespace
+
+Anchors::Verified Anchors::verify(X509* leaf, const QList<X509*>& others) const {
+    Verified result;
+    result.error = X509_V_ERR_UNSPECIFIED;
+    Owned<X509_STORE, X509_STORE_free> store(X509_STORE_new());
+    Owned<STACK_OF(X509), freeStack> untrusted(sk_X509_new_null());
+    Owned<X509_STORE_CTX, X509_STORE_CTX_free> ctx(X509_STORE_CTX_new());
+    if (!leaf || !store.p || !untrusted.p || !ctx.p)
+        return result;
+    for (const auto& root : roots)
+        X509_STORE_add_cert(store.p, root.get());
+    for (const auto& list : revocationLists)
+        X509_STORE_add_crl(store.p, list.get());
+    for (X509* other : others)
+        sk_X509_push(untrusted.p, other);
+    for (const auto& intermediate : intermediates)
+        sk_X509_push(untrusted.p, intermediate.get());
+    if (!X509_STORE_CTX_init(ctx.p, store.p, leaf, untrusted.p))
+        return result;
+    if (!revocationLists.isEmpty())
+        X509_STORE_CTX_set_flags(ctx.p, X509_V_FLAG_CRL_CHECK | X509_V_FLAG_CRL_CHECK_ALL);
+    X509_STORE_CTX_set_verify_cb(ctx.p, acceptMissingLists);
+    if (X509_verify_cert(ctx.p) != 1) {
+        result.error = X509_STORE_CTX_get_error(ctx.p);
+        if (result.error == X509_V_OK)
+            result.error = X509_V_ERR_UNSPECIFIED;
+        return result;
+    }
+    result.error = X509_V_OK;
+    STACK_OF(X509)* chain = X509_STORE_CTX_get1_chain(ctx.p);
+    for (int i = 0; i < sk_X509_num(chain); ++i)
+        result.chain.append(Certificate(sk_X509_value(chain, i), X509_free));
+    sk_X509_free(chain);
+    return result;
+}
 
 Anchors::Certificate Anchors::certificateFrom(const QByteArray& der) {
     const auto* data = reinterpret_cast<const unsigned char*>(der.constData());

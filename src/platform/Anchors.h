@@ -32,4 +32,13 @@ public:
     static void setConfigured(std::shared_ptr<const Anchors> anchors);
 
     static Certificate certificateFrom(const QByteArray& der);
+
+    struct Verified {
+        int error = 0;                // X509_V_OK (0) when the chain reaches a root
+        QList<Certificate> chain;     // leaf first, root last; empty on failure
+    };
+    // Builds and checks the chain of `leaf` to these roots, offered the `others` a signature
+    // carried and the vendor's intermediates. The revocation lists at hand are consulted; an
+    // issuer without a list is no failure, and an outdated list still proves what it names.
+    Verified verify(X509* leaf, const QList<X509*>& others) const;
 };

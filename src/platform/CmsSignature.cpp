@@ -1,5 +1,7 @@
 #include "platform/CmsSignature.h"
 
+#include "platform/OpenSslOwned.h"
+
 #include "platform/SignatureStatus.h"
 
 #include <openssl/bio.h>
@@ -13,15 +15,6 @@ namespace {
 constexpr qsizetype maxMessage = 1024 * 1024;
 constexpr const char* cdhashListOid = "1.2.840.113635.100.9.1";
 
-template <typename T, void (*Free)(T*)>
-struct Owned {
-    T* p = nullptr;
-    explicit Owned(T* value) : p(value) {}
-    ~Owned() { if (p) Free(p); }
-    Owned(const Owned&) = delete;
-    Owned& operator=(const Owned&) = delete;
-};
-
 void freeCertificates(STACK_OF(X509)* certificates) {
     sk_X509_pop_free(certificates, X509_free);
 }
@@ -32,22 +25,6 @@ void freeStack(STACK_OF(X509)* certificates) {
 
 void freeBio(BIO* bio) {
     BIO_free(bio);
-}
-
-// Lists at hand are consulted; a certificate whose issuer has no list at hand is not an error,
-// and an outdated list still proves the revocations it names.
-int acceptMissingLists(int ok, X509_STORE_CTX* ctx) {
-    if (!ok) {
-        switch (X509_STORE_CTX_get_error(ctx)) {
-        case X509_V_ERR_UNABLE_TO_GET_CRL:
-        case X509_V_ERR_CRL_HAS_EXPIRED:
-        case X509_V_ERR_CRL_NOT_YET_VALID:
-            return 1;
-        default:
-            break;
-        }
-    }
-    return ok;
 }
 
 std::optional<QByteArray> signedAttribute(CMS_SignerInfo* signer, const char* oid) {
@@ -104,25 +81,13 @@ CmsSignature CmsSignature::verify(const QByteArray& der, const std::optional<QBy
         return result;
     }
 
-    Owned<X509_STORE, X509_STORE_free> store(X509_STORE_new());
-    for (const auto& root : anchors.roots)
-        X509_STORE_add_cert(store.p, root.get());
-    for (const auto& list : anchors.revocationLists)
-        X509_STORE_add_crl(store.p, list.get());
     Owned<STACK_OF(X509), freeCertificates> offered(CMS_get1_certs(message.p));
-    Owned<STACK_OF(X509), freeStack> untrusted(sk_X509_new_null());
+    QList<X509*> others;
     for (int i = 0; offered.p && i < sk_X509_num(offered.p); ++i)
-        sk_X509_push(untrusted.p, sk_X509_value(offered.p, i));
-    for (const auto& intermediate : anchors.intermediates)
-        sk_X509_push(untrusted.p, intermediate.get());
-    Owned<X509_STORE_CTX, X509_STORE_CTX_free> ctx(X509_STORE_CTX_new());
-    if (!X509_STORE_CTX_init(ctx.p, store.p, leaf, untrusted.p))
-        return result;
-    if (!anchors.revocationLists.isEmpty())
-        X509_STORE_CTX_set_flags(ctx.p, X509_V_FLAG_CRL_CHECK | X509_V_FLAG_CRL_CHECK_ALL);
-    X509_STORE_CTX_set_verify_cb(ctx.p, acceptMissingLists);
-    if (X509_verify_cert(ctx.p) != 1) {
-        switch (X509_STORE_CTX_get_error(ctx.p)) {
+        others.append(sk_X509_value(offered.p, i));
+    Anchors::Verified verified = anchors.verify(leaf, others);
+    if (verified.error != X509_V_OK) {
+        switch (verified.error) {
         case X509_V_ERR_CERT_REVOKED:
             result.status = SignatureStatus::Revoked;
             break;
@@ -136,10 +101,7 @@ CmsSignature CmsSignature::verify(const QByteArray& der, const std::optional<QBy
         }
         return result;
     }
-    STACK_OF(X509)* chain = X509_STORE_CTX_get1_chain(ctx.p);
-    for (int i = 0; i < sk_X509_num(chain); ++i)
-        result.chain.append(Anchors::Certificate(sk_X509_value(chain, i), X509_free));
-    sk_X509_free(chain);
+    result.chain = std::move(verified.chain);
     result.status = SignatureStatus::Ok;
     return result;
 }

@@ -1,5 +1,7 @@
 #include "platform/PackageSignature.h"
 
+#include "platform/OpenSslOwned.h"
+
 #include "platform/CmsSignature.h"
 #include "platform/NotarizationTicket.h"
 #include "platform/SignatureStatus.h"
@@ -16,39 +18,11 @@ namespace {
 constexpr const char* developerIdCaMarker = "1.2.840.113635.100.6.2.6";
 constexpr const char* developerIdInstallerMarker = "1.2.840.113635.100.6.1.14";
 
-template <typename T, void (*Free)(T*)>
-struct Owned {
-    T* p = nullptr;
-    explicit Owned(T* value) : p(value) {}
-    ~Owned() { if (p) Free(p); }
-    Owned(const Owned&) = delete;
-    Owned& operator=(const Owned&) = delete;
-};
-
-void freeStack(STACK_OF(X509)* certificates) {
-    sk_X509_free(certificates);
-}
-
 bool carries(X509* certificate, const char* oid) {
     ASN1_OBJECT* object = OBJ_txt2obj(oid, 1);
     const bool found = X509_get_ext_by_OBJ(certificate, object, -1) >= 0;
     ASN1_OBJECT_free(object);
     return found;
-}
-
-// Lists at hand are consulted; an issuer without a list is not an error.
-int acceptMissingLists(int ok, X509_STORE_CTX* ctx) {
-    if (!ok) {
-        switch (X509_STORE_CTX_get_error(ctx)) {
-        case X509_V_ERR_UNABLE_TO_GET_CRL:
-        case X509_V_ERR_CRL_HAS_EXPIRED:
-        case X509_V_ERR_CRL_NOT_YET_VALID:
-            return 1;
-        default:
-            break;
-        }
-    }
-    return ok;
 }
 
 const EVP_MD* messageDigest(XarArchive::Digest digest) {
@@ -141,36 +115,17 @@ Result check(const XarArchive& archive, const Anchors& anchors) {
         }
     }
 
-    Owned<X509_STORE, X509_STORE_free> store(X509_STORE_new());
-    for (const auto& root : anchors.roots)
-        X509_STORE_add_cert(store.p, root.get());
-    for (const auto& list : anchors.revocationLists)
-        X509_STORE_add_crl(store.p, list.get());
-    Owned<STACK_OF(X509), freeStack> untrusted(sk_X509_new_null());
+    QList<X509*> others;
     for (qsizetype i = 1; i < offered.size(); ++i)
-        sk_X509_push(untrusted.p, offered[i].get());
-    for (const auto& intermediate : anchors.intermediates)
-        sk_X509_push(untrusted.p, intermediate.get());
-    Owned<X509_STORE_CTX, X509_STORE_CTX_free> ctx(X509_STORE_CTX_new());
-    if (!X509_STORE_CTX_init(ctx.p, store.p, leaf, untrusted.p)) {
-        result.verdict = Verdict::Untrusted;
-        return result;
-    }
-    if (!anchors.revocationLists.isEmpty())
-        X509_STORE_CTX_set_flags(ctx.p, X509_V_FLAG_CRL_CHECK | X509_V_FLAG_CRL_CHECK_ALL);
-    X509_STORE_CTX_set_verify_cb(ctx.p, acceptMissingLists);
-    if (X509_verify_cert(ctx.p) != 1) {
-        const int error = X509_STORE_CTX_get_error(ctx.p);
-        result.verdict = error == X509_V_ERR_CERT_HAS_EXPIRED || error == X509_V_ERR_CERT_NOT_YET_VALID
+        others.append(offered[i].get());
+    Anchors::Verified verified = anchors.verify(leaf, others);
+    if (verified.error != X509_V_OK) {
+        result.verdict = verified.error == X509_V_ERR_CERT_HAS_EXPIRED || verified.error == X509_V_ERR_CERT_NOT_YET_VALID
                              ? Verdict::Expired
                              : Verdict::Untrusted;
         return result;
     }
-    STACK_OF(X509)* chain = X509_STORE_CTX_get1_chain(ctx.p);
-    result.chain.clear();
-    for (int i = 0; i < sk_X509_num(chain); ++i)
-        result.chain.append(Anchors::Certificate(sk_X509_value(chain, i), X509_free));
-    sk_X509_free(chain);
+    result.chain = std::move(verified.chain);
     const bool developerId = result.chain.size() >= 3 && carries(leaf, developerIdInstallerMarker)
                              && carries(result.chain[1].get(), developerIdCaMarker);
     result.verdict = developerId ? Verdict::DeveloperId : Verdict::Trusted;
