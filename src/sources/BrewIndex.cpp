@@ -72,8 +72,11 @@ struct BrewIndex::Loading {
         finished = true;
         error = outcome;
         // Queued, so that the joiners run after the caller that loaded, never inside it.
-        for (auto handle : waiters)
+        // Each queued resume counts as work in flight, as the resume itself uncounts it.
+        for (auto handle : waiters) {
+            Blocking::beginFlight();
             Blocking::resumeOnMainThread(handle);
+        }
         waiters.clear();
     }
 };

@@ -2,6 +2,7 @@
 #include "sources/BrewIndex.h"
 #include "sources/Net.h"
 
+#include "runtime/Blocking.h"
 #include "runtime/Error.h"
 
 #include "FakeClock.h"
@@ -202,6 +203,7 @@ TEST(BrewIndex, ConcurrentLookupsShareOneLoadThenReuseItForAnHour) {
     BrewIndex index(catalogue.url(), folder);
     EXPECT_EQ(runSync(eightLookups(index)), 8);
     EXPECT_EQ(catalogue.server.requestCount(), 1);
+    EXPECT_EQ(Blocking::inFlight(), 0); // the joiners' resumes were counted, as the fake clock needs
     // The disk copy is the body as sent; the validator is the two headers on two lines.
     EXPECT_EQ(readAll(folder + "/cask.json"), excerpt());
     EXPECT_EQ(readAll(folder + "/cask.json.validator"), QByteArray("\"v1\"\nMon, 05 Jan 2026 12:00:00 GMT"));
