@@ -118,7 +118,10 @@ private:
 
     void codeSpan() {
         const qsizetype len = runLength(pos_, u'`');
-        const auto& starts = backticks_.value(len);
+        // Looked up in place: a copy of the positions per span would make many spans quadratic.
+        static const std::vector<qsizetype> none;
+        const auto found = backticks_.constFind(len);
+        const auto& starts = found == backticks_.constEnd() ? none : *found;
         const auto after = std::upper_bound(starts.begin(), starts.end(), pos_);
         if (after == starts.end()) {
             pending_ += s_.mid(pos_, len);
@@ -342,7 +345,9 @@ private:
         }
         const Bracket opener = brackets_.back();
         brackets_.pop_back();
-        const auto link = opener.active ? inlineLink(pos_ + 1) : std::nullopt;
+        const bool active = opener.active && qsizetype(brackets_.size()) >= activeFrom_;
+        activeFrom_ = std::min(activeFrom_, qsizetype(brackets_.size()));
+        const auto link = active ? inlineLink(pos_ + 1) : std::nullopt;
         if (!link) {
             pending_ += u']';
             ++pos_;
@@ -352,9 +357,9 @@ private:
         processEmphasis(opener.delimiterTop);
         nodes_[opener.node].text.clear();
         links_.push_back({opener.node + 1, int(nodes_.size()), link->first});
-        // Links do not nest: earlier openers can no longer make one.
-        for (Bracket& earlier : brackets_)
-            earlier.active = false;
+        // Links do not nest: earlier openers can no longer make one. Marked by position, not
+        // one by one, so that many links after many open brackets stay linear.
+        activeFrom_ = qsizetype(brackets_.size());
         pos_ = link->second;
     }
 
@@ -394,6 +399,7 @@ private:
     std::vector<Delimiter> delimiters_;
     int top_ = -1;
     std::vector<Bracket> brackets_;
+    qsizetype activeFrom_ = 0; // brackets below this index can no longer open a link
     std::vector<Range> em_, strong_, links_;
     QMap<qsizetype, std::vector<qsizetype>> backticks_;
 };

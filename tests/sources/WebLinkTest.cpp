@@ -131,6 +131,15 @@ TEST(WebLink, MarkdownCopesWithHostileText) {
          {QString(50000, u'[') + QString(50000, u']'), QStringLiteral("[](x (").repeated(30000),
           QStringLiteral("<a").repeated(50000), QStringLiteral("[](").repeated(30000)})
         EXPECT_EQ(WebLink::markdown(hostile).plainText(), hostile);
+
+    // Many code spans, and many links after many open brackets, cost time in proportion to the
+    // text (were these quadratic, this would take minutes).
+    const StyledText spans = WebLink::markdown(QStringLiteral("` ").repeated(2'000'000));
+    EXPECT_EQ(spans.plainText(), QString(2'000'000, u' '));
+    EXPECT_TRUE(spans.runs.first().code);
+    const int links = 1'000'000;
+    EXPECT_EQ(WebLink::markdown(QString(links, u'[') + QStringLiteral("[a](x)").repeated(links)).plainText(),
+              QString(links, u'[') + QString(links, u'a'));
 }
 
 TEST(WebLink, MarkdownOfRealReleaseNotes) {
