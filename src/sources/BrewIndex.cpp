@@ -123,8 +123,10 @@ QCoro::Task<QByteArray> BrewIndex::download() {
     const QString copyPath = folder + QLatin1Char('/') + catalogueFile;
     const QString validatorPath = folder + QLatin1Char('/') + validatorFile;
 
+    // The one client keeps no cache, so nothing local can answer. Qt's "always network" load
+    // control would add "Cache-Control: no-cache" and "Pragma: no-cache", making the caches in
+    // front of the catalogue pass every conditional request through to its origin.
     QNetworkRequest request(url_);
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     request.setTransferTimeout(60'000);
     auto readValidator = [copyPath, validatorPath] {
         Validator result;
