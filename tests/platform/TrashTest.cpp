@@ -12,6 +12,8 @@
 #include <QUrl>
 
 #include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -119,4 +121,35 @@ TEST(FileOps, RenamesNeverReplaceAndExchangeSwapsBoth) {
     EXPECT_EQ(markOf(dir.filePath("a")), "b");
     EXPECT_EQ(markOf(dir.filePath("b")), "a");
     EXPECT_EQ(FileOps::shared().exchange(dir.filePath("a"), dir.filePath("missing")), ENOENT);
+}
+
+TEST(Trash, AnItemReachedThroughALinkToAnotherVolumeGoesToTheTrashOfItsOwnVolume) {
+    // Only the link lives on the other volume; the item sits beside the home trash.
+    const QString shm = QStringLiteral("/dev/shm");
+    struct stat home {}, other {};
+    if (::stat(QFile::encodeName(qEnvironmentVariable("XDG_DATA_HOME")).constData(), &home) != 0 ||
+        ::stat(QFile::encodeName(shm).constData(), &other) != 0 || home.st_dev == other.st_dev ||
+        ::access(QFile::encodeName(shm).constData(), W_OK) != 0)
+        GTEST_SKIP() << "needs a second writable volume at /dev/shm";
+    QTemporaryDir dir;
+    QTemporaryDir elsewhere(shm + "/quenlark-trash-XXXXXX");
+    ASSERT_TRUE(elsewhere.isValid());
+    makeItem(dir.filePath("Apps/Example.app"), "linked");
+    const QString link = elsewhere.filePath("Apps");
+    ASSERT_TRUE(QFile::link(dir.filePath("Apps"), link));
+    const QString volumeTrash = shm + "/.Trash-" + QString::number(::getuid());
+    const bool hadVolumeTrash = QFileInfo::exists(volumeTrash);
+
+    QString moved;
+    try {
+        moved = Trash::moveToUserTrash(link + "/Example.app");
+    } catch (const FileError& e) {
+        ADD_FAILURE() << "refused with errno " << e.error;
+    }
+    if (!hadVolumeTrash)
+        QDir(volumeTrash).removeRecursively();
+
+    EXPECT_EQ(moved, qEnvironmentVariable("XDG_DATA_HOME") + "/Trash/files/Example.app");
+    EXPECT_EQ(markOf(moved), "linked");
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("Apps/Example.app")));
 }
