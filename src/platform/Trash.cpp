@@ -35,9 +35,11 @@ bool makeTrash(const QString& trash) {
            makeFolder(trash + QStringLiteral("/info"), 0700);
 }
 
+// The volume a folder really lives on: a data folder that is a link to another disk counts as
+// that disk.
 dev_t deviceOf(const QString& path) {
     struct stat st;
-    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_dev : dev_t(-1);
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_dev : dev_t(-1);
 }
 
 QString homeTrash() {
