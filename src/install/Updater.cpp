@@ -179,7 +179,9 @@ void Updater::confine(const QString& rootPath) {
             const QString lexical = Extraction::resolveLexically(folder, target);
             if (!Extraction::isInside(lexical, r))
                 throw UpdateError(refusal);
-            const QString resolved = realPath(path).value_or(lexical);
+            // A dangling link is followed as far as its target exists, so that it can't climb out
+            // through another link while looking inside on paper.
+            const QString resolved = realPath(path).value_or(Extraction::resolveAsFarAsExists(folder, target));
             if (!Extraction::isInside(resolved, r))
                 throw UpdateError(refusal);
         }

@@ -26,9 +26,10 @@ const QString partialName = QStringLiteral(".partial");
 
 QString Updater::safeFileName(const QString& suggested) {
     const QString name = suggested.section(QLatin1Char('/'), -1);
-    // "extracted" and "mount" are the work folder's own folders: a file there would break unpacking.
+    // "extracted", "mount" and "unpacked" are the work folder's own folders: a file there would
+    // break unpacking.
     if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") || name.contains(QChar(0)) ||
-        name == QLatin1String("extracted") || name == QLatin1String("mount") ||
+        name == QLatin1String("extracted") || name == QLatin1String("mount") || name == QLatin1String("unpacked") ||
         QFile::encodeName(name).size() > NAME_MAX)
         return QStringLiteral("download");
     return name;

@@ -104,6 +104,31 @@ QString resolveLexically(const QString& linkFolder, const QString& target) {
     return QLatin1Char('/') + parts.join(QLatin1Char('/'));
 }
 
+QString resolveAsFarAsExists(const QString& linkFolder, const QString& target) {
+    QStringList parts;
+    if (!target.startsWith(QLatin1Char('/')))
+        parts = linkFolder.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    bool existing = true; // `parts` is a real path up to here
+    for (const QString& part : target.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        if (part == QLatin1String("."))
+            continue;
+        if (part == QLatin1String("..")) {
+            if (!parts.isEmpty())
+                parts.removeLast();
+            continue;
+        }
+        parts << part;
+        if (!existing)
+            continue;
+        const auto real = realPath(QLatin1Char('/') + parts.join(QLatin1Char('/')));
+        if (real)
+            parts = real->split(QLatin1Char('/'), Qt::SkipEmptyParts);
+        else
+            existing = false;
+    }
+    return QLatin1Char('/') + parts.join(QLatin1Char('/'));
+}
+
 bool isInside(const QString& path, const QString& root) {
     if (root == QLatin1String("/"))
         return path.startsWith(QLatin1Char('/'));
@@ -220,7 +245,7 @@ void checkTree(const QString& rootPath) {
                 const QString lexical = resolveLexically(folder, target);
                 QString resolved = resolvedPath(info.filePath());
                 if (resolved.isEmpty())
-                    resolved = lexical;
+                    resolved = resolveAsFarAsExists(folder, target);
                 if (!isInside(lexical, root) || !isInside(resolved, root))
                     fail(info.filePath().mid(root.size() + 1) +
                          QStringLiteral(": Refusing a link to a location outside the destination (") + target +

@@ -35,6 +35,12 @@ void checkTree(const QString& root);
 // from "/". The result is "/" followed by the parts joined with "/".
 QString resolveLexically(const QString& linkFolder, const QString& target);
 
+// Where the link `target` stored at `linkFolder` (a real path) leads when the link itself can't
+// be resolved (its target is missing): each part that exists is resolved with every link on it
+// followed, and the parts from the first missing one on are taken lexically. So a dangling link
+// that climbs out through another link is seen where it really points.
+QString resolveAsFarAsExists(const QString& linkFolder, const QString& target);
+
 // Whether `path` is `root` or lies below it.
 bool isInside(const QString& path, const QString& root);
 

@@ -1,6 +1,7 @@
 #include "platform/Trash.h"
 
 #include "platform/FileOps.h"
+#include "platform/RealPath.h"
 #include "runtime/FileError.h"
 
 #include <QDateTime>
@@ -34,9 +35,11 @@ bool makeTrash(const QString& trash) {
            makeFolder(trash + QStringLiteral("/info"), 0700);
 }
 
+// The volume a folder really lives on: a data folder that is a link to another disk counts as
+// that disk.
 dev_t deviceOf(const QString& path) {
     struct stat st;
-    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_dev : dev_t(-1);
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_dev : dev_t(-1);
 }
 
 QString homeTrash() {
@@ -96,12 +99,19 @@ QString numberedName(const QString& name, int n) {
 }
 
 QString moveToUserTrash(const QString& itemPath) {
-    const QString item = QDir::cleanPath(QFileInfo(itemPath).absoluteFilePath());
-    const QString folder = QFileInfo(item).path();
+    const QString given = QDir::cleanPath(QFileInfo(itemPath).absoluteFilePath());
     struct stat st;
-    if (::lstat(QFile::encodeName(item).constData(), &st) != 0)
-        throw FileError(FileError::Op::Move, item, errno);
-    const Place place = placeFor(item, folder);
+    if (::lstat(QFile::encodeName(given).constData(), &st) != 0)
+        throw FileError(FileError::Op::Move, given, errno);
+    // The volume is the one the item really lives on: a folder reached through a link to another
+    // volume needs that volume's trash, or the rename fails across devices. The item itself is
+    // never resolved, so a link is trashed as a link.
+    const auto folder = realPath(QFileInfo(given).path());
+    if (!folder)
+        throw FileError(FileError::Op::Move, given, errno);
+    const QString item =
+        (*folder == QLatin1String("/") ? *folder : *folder + QLatin1Char('/')) + QFileInfo(given).fileName();
+    const Place place = placeFor(item, *folder);
 
     QString original = item;
     if (!place.topdir.isEmpty())

@@ -28,6 +28,10 @@ TEST(Confine, RefusesLinksThatLeaveTheUnpackedTree) {
          {{"A.app/tmp", "/tmp"}},
          "The download contains a link to a location outside the app (tmp \u2192 /tmp). Refusing to install."},
         {"dangling but inside", {{"A.app/missing", "Contents/nothing/here"}}, nullptr},
+        {"dangling, climbing out through another link",
+         {{"A.app/here", "."}, {"A.app/Contents/escape", "../here/../../nothing"}},
+         "The download contains a link to a location outside the app (escape \u2192 ../here/../../nothing). "
+         "Refusing to install."},
         {"chain leaving through a second link",
          {{"A.app/first", "second"}, {"A.app/second", "/etc"}},
          nullptr /* checked below: either link may be named */},

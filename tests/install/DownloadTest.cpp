@@ -21,6 +21,7 @@ TEST(Download, SuggestedNamesAreCutToOneSafeComponent) {
         {"", "download"},
         {"mount", "download"},     // the disk image's mount point
         {"extracted", "download"}, // the unpacked tree
+        {"unpacked", "download"},  // the tree an installer package is taken from
         {QString(300, 'a'), "download"},
         {QString("a") + QChar(0) + "b", "download"},
     };

@@ -12,6 +12,8 @@
 #include <QUrl>
 
 #include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -119,4 +121,69 @@ TEST(FileOps, RenamesNeverReplaceAndExchangeSwapsBoth) {
     EXPECT_EQ(markOf(dir.filePath("a")), "b");
     EXPECT_EQ(markOf(dir.filePath("b")), "a");
     EXPECT_EQ(FileOps::shared().exchange(dir.filePath("a"), dir.filePath("missing")), ENOENT);
+}
+
+TEST(Trash, AnItemReachedThroughALinkToAnotherVolumeGoesToTheTrashOfItsOwnVolume) {
+    // Only the link lives on the other volume; the item sits beside the home trash.
+    const QString shm = QStringLiteral("/dev/shm");
+    struct stat home {}, other {};
+    if (::stat(QFile::encodeName(qEnvironmentVariable("XDG_DATA_HOME")).constData(), &home) != 0 ||
+        ::stat(QFile::encodeName(shm).constData(), &other) != 0 || home.st_dev == other.st_dev ||
+        ::access(QFile::encodeName(shm).constData(), W_OK) != 0)
+        GTEST_SKIP() << "needs a second writable volume at /dev/shm";
+    QTemporaryDir dir;
+    QTemporaryDir elsewhere(shm + "/quenlark-trash-XXXXXX");
+    ASSERT_TRUE(elsewhere.isValid());
+    makeItem(dir.filePath("Apps/Example.app"), "linked");
+    const QString link = elsewhere.filePath("Apps");
+    ASSERT_TRUE(QFile::link(dir.filePath("Apps"), link));
+    const QString volumeTrash = shm + "/.Trash-" + QString::number(::getuid());
+    const bool hadVolumeTrash = QFileInfo::exists(volumeTrash);
+
+    QString moved;
+    try {
+        moved = Trash::moveToUserTrash(link + "/Example.app");
+    } catch (const FileError& e) {
+        ADD_FAILURE() << "refused with errno " << e.error;
+    }
+    if (!hadVolumeTrash)
+        QDir(volumeTrash).removeRecursively();
+
+    EXPECT_EQ(moved, qEnvironmentVariable("XDG_DATA_HOME") + "/Trash/files/Example.app");
+    EXPECT_EQ(markOf(moved), "linked");
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("Apps/Example.app")));
+}
+
+TEST(Trash, AHomeTrashBehindALinkServesTheVolumeItReallyLivesOn) {
+    // The data folder is a link kept on another volume, pointing back beside the item.
+    const QString shm = QStringLiteral("/dev/shm");
+    const QByteArray savedHome = qgetenv("XDG_DATA_HOME");
+    struct stat home {}, other {};
+    if (::stat(savedHome.constData(), &home) != 0 || ::stat(QFile::encodeName(shm).constData(), &other) != 0 ||
+        home.st_dev == other.st_dev || ::access(QFile::encodeName(shm).constData(), W_OK) != 0)
+        GTEST_SKIP() << "needs a second writable volume at /dev/shm";
+    QTemporaryDir dir;
+    QTemporaryDir elsewhere(shm + "/quenlark-trash-XXXXXX");
+    ASSERT_TRUE(elsewhere.isValid());
+    QDir().mkpath(dir.filePath("share"));
+    const QString linkedHome = elsewhere.filePath("share");
+    ASSERT_TRUE(QFile::link(dir.filePath("share"), linkedHome));
+    makeItem(dir.filePath("Example.app"), "home");
+    // A wrong choice would make a trash at the top of this volume: note it, to take it away.
+    const QString volumeTrash = "/.Trash-" + QString::number(::getuid());
+    const bool hadVolumeTrash = QFileInfo::exists(volumeTrash);
+
+    qputenv("XDG_DATA_HOME", QFile::encodeName(linkedHome));
+    QString moved;
+    try {
+        moved = Trash::moveToUserTrash(dir.filePath("Example.app"));
+    } catch (const FileError& e) {
+        ADD_FAILURE() << "refused with errno " << e.error;
+    }
+    qputenv("XDG_DATA_HOME", savedHome);
+    if (!hadVolumeTrash && QFileInfo::exists(volumeTrash))
+        QDir(volumeTrash).removeRecursively();
+
+    EXPECT_EQ(moved, linkedHome + "/Trash/files/Example.app");
+    EXPECT_EQ(markOf(dir.filePath("share/Trash/files/Example.app")), "home");
 }
