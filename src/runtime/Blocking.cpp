@@ -35,6 +35,11 @@ QThreadPool& pool(Pool which) {
 }
 
 void resumeOnMainThread(std::coroutine_handle<> handle) {
+    detail::beginFlight();
+    detail::finishFlight(handle);
+}
+
+void detail::finishFlight(std::coroutine_handle<> handle) {
     auto* app = QCoreApplication::instance();
     if (!app) {
         --flights;
@@ -48,7 +53,7 @@ void resumeOnMainThread(std::coroutine_handle<> handle) {
 
 int inFlight() { return flights.load(); }
 
-void beginFlight() { ++flights; }
+void detail::beginFlight() { ++flights; }
 
 void assertAwaitedOnMainThread() { QL_ASSERT_MAIN_THREAD(); }
 

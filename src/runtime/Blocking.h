@@ -24,7 +24,8 @@ enum class Pool {
 
 QThreadPool& pool(Pool which);
 
-// Resumes `handle` on the GUI thread. Once the application object is gone nothing is resumed.
+// Resumes `handle` on the GUI thread, counted in flight until it has run. Once the application
+// object is gone nothing is resumed.
 void resumeOnMainThread(std::coroutine_handle<> handle);
 
 // Asserts that a coroutine awaits from the GUI thread (it is resumed there).
@@ -33,7 +34,11 @@ void assertAwaitedOnMainThread();
 // How many awaits of handed-over work have not resumed yet. The fake clock lets them settle
 // before it moves virtual time on.
 int inFlight();
-void beginFlight(); // called by the awaiter as it hands work over
+
+namespace detail {
+void beginFlight(); // the awaiter's flight starts as it hands work over
+void finishFlight(std::coroutine_handle<> handle); // resumes and ends a flight already begun
+} // namespace detail
 
 template <typename Fn>
 class Awaiter {
@@ -46,7 +51,7 @@ public:
 
     void await_suspend(std::coroutine_handle<> handle) {
         assertAwaitedOnMainThread();
-        beginFlight();
+        detail::beginFlight();
         // The awaiter lives in the suspended frame, which QCoro never destroys before it resumes.
         auto* job = QRunnable::create([this, handle] {
             try {
@@ -57,7 +62,7 @@ public:
             } catch (...) {
                 error_ = std::current_exception();
             }
-            resumeOnMainThread(handle);
+            detail::finishFlight(handle);
         });
         pool(pool_).start(job);
     }

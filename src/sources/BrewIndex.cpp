@@ -74,7 +74,6 @@ struct BrewIndex::Loading {
         // Queued, so that the joiners run after the caller that loaded, never inside it.
         // Each queued resume counts as work in flight, as the resume itself uncounts it.
         for (auto handle : waiters) {
-            Blocking::beginFlight();
             Blocking::resumeOnMainThread(handle);
         }
         waiters.clear();

@@ -50,8 +50,7 @@ QCoro::Task<void> child(Checker checker, InstalledApp app, CancelToken token, st
     Checker::Check result = co_await std::move(check);
     group->finished.push_back({std::move(app), std::move(result.attempts), std::move(result.release)});
     if (auto waiter = std::exchange(group->waiter, {})) {
-        // Queued, so the caller never runs inside a child; counted in flight like any resume.
-        Blocking::beginFlight();
+        // Queued, so the caller never runs inside a child.
         Blocking::resumeOnMainThread(waiter);
     }
 }
