@@ -185,13 +185,17 @@ std::optional<QByteArray> asUtf8(const QByteArray& bytes) {
 }
 
 // libplist reads "<integer>010</integer>" as octal 8 and "09" as 0; property lists mean decimal.
-// Leading zeros are dropped before it parses.
-QByteArray decimalIntegers(QByteArray xml) {
+// Leading zeros are dropped before it parses. The text is copied once, piece by piece: removing
+// each run in place would move the rest of the file every time (a file full of them would take
+// hours).
+QByteArray decimalIntegers(const QByteArray& xml) {
     static const QByteArray tag("<integer>");
     const auto skipTo = [&](qsizetype from, const char* end) {
         const qsizetype found = xml.indexOf(end, from);
         return found < 0 ? xml.size() : found + qsizetype(qstrlen(end));
     };
+    QByteArray out;
+    qsizetype copied = 0; // xml before this offset is in `out` already
     for (qsizetype at = xml.indexOf('<'); at >= 0 && at < xml.size(); at = xml.indexOf('<', at)) {
         const QByteArrayView rest = QByteArrayView(xml).sliced(at);
         // Text inside comments and character data is left as it is.
@@ -216,10 +220,18 @@ QByteArray decimalIntegers(QByteArray xml) {
         qsizetype zeros = digits;
         while (zeros + 1 < xml.size() && xml[zeros] == '0' && xml[zeros + 1] >= '0' && xml[zeros + 1] <= '9')
             ++zeros;
-        if (zeros > digits)
-            xml.remove(digits, zeros - digits);
+        if (zeros > digits) {
+            if (copied == 0)
+                out.reserve(xml.size());
+            out.append(xml.constData() + copied, digits - copied);
+            copied = zeros;
+            at = zeros;
+        }
     }
-    return xml;
+    if (copied == 0)
+        return xml;
+    out.append(xml.constData() + copied, xml.size() - copied);
+    return out;
 }
 
 // The deepest nesting of arrays and dictionaries, counted conservatively from the tags.
@@ -450,7 +462,7 @@ std::optional<QVariant> fromBytes(const QByteArray& bytes) {
         auto xml = asUtf8(bytes);
         if (!xml || xml->isEmpty() || !xmlDepthTame(*xml))
             return std::nullopt;
-        *xml = decimalIntegers(std::move(*xml));
+        *xml = decimalIntegers(*xml);
         plist_from_xml(xml->constData(), uint32_t(xml->size()), &root);
     }
     PlistPtr owned(root);

@@ -224,6 +224,25 @@ TEST(PropertyList, RefusesMalformedAndHostileInput) {
         EXPECT_FALSE(PropertyList::fromBytes(bytes)) << name;
 }
 
+TEST(PropertyList, ReadsALargeListOfZeroPaddedIntegersPromptly) {
+    // A bundle's Info.plist is read on every scan: one that fills the size limit with padded
+    // integers must parse in one pass, not stall the scan.
+    const QByteArray item = "<integer>007</integer>";
+    const qsizetype count = (PropertyList::maxFileSize - 64) / item.size();
+    QByteArray xml = "<plist><array>";
+    xml.reserve(PropertyList::maxFileSize);
+    for (qsizetype i = 0; i < count; ++i)
+        xml += item;
+    xml += "</array></plist>";
+    ASSERT_LE(xml.size(), PropertyList::maxFileSize);
+    const auto list = PropertyList::fromBytes(xml);
+    ASSERT_TRUE(list);
+    const QVariantList values = list->toList();
+    ASSERT_EQ(values.size(), count);
+    EXPECT_EQ(values.front(), QVariant(qint64(7)));
+    EXPECT_EQ(values.back(), QVariant(qint64(7)));
+}
+
 TEST(PropertyList, ReadsFilesWithinBounds) {
     const QString shared = QStringLiteral(QUENLARK_SHARED_DIR "/real-feeds");
     const auto plists = QDir(shared).entryList({"infoplist_*.plist"}, QDir::Files);
