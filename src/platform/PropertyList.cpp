@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QStringDecoder>
+#include <QXmlStreamReader>
 
 #include <plist/plist.h>
 
@@ -234,36 +235,30 @@ QByteArray decimalIntegers(const QByteArray& xml) {
     return out;
 }
 
-// The deepest nesting of arrays and dictionaries, counted conservatively from the tags.
+// The deepest nesting of arrays and dictionaries, as an XML reader sees the document: tags
+// inside comments, character data and instructions are text, so they can neither hide nor fake
+// a level (libplist skips them too, then recurses once per level and overflows the stack). A
+// document that is not well-formed XML is refused: what libplist would make of it is unknown.
 bool xmlDepthTame(const QByteArray& xml) {
+    QXmlStreamReader reader(QString::fromUtf8(xml)); // the text is UTF-8 whatever it declares
     int depth = 0;
-    const char* p = xml.constData();
-    const char* end = p + xml.size();
-    const auto opens = [&](const char* q, const char* name, int n) {
-        return end - q > n && qstrncmp(q, name, uint(n)) == 0 && (q[n] == '>' || q[n] == ' ' || q[n] == '\t' ||
-                                                                  q[n] == '\n' || q[n] == '\r' || q[n] == '/');
-    };
-    for (; p < end; ++p) {
-        if (*p != '<')
-            continue;
-        const char* q = p + 1;
-        const bool closing = q < end && *q == '/';
-        if (closing)
-            ++q;
-        int n = opens(q, "array", 5) ? 5 : opens(q, "dict", 4) ? 4 : 0;
-        if (n == 0)
-            continue;
-        if (closing) {
-            --depth;
-            continue;
+    while (!reader.atEnd()) {
+        switch (reader.readNext()) {
+        case QXmlStreamReader::StartElement:
+            if (reader.name() == u"array" || reader.name() == u"dict") {
+                if (++depth > maxDepth)
+                    return false;
+            }
+            break;
+        case QXmlStreamReader::EndElement:
+            if (reader.name() == u"array" || reader.name() == u"dict")
+                --depth;
+            break;
+        default:
+            break;
         }
-        const char* close = static_cast<const char*>(memchr(q, '>', size_t(end - q)));
-        if (close && close[-1] == '/')
-            continue;
-        if (++depth > maxDepth)
-            return false;
     }
-    return true;
+    return !reader.hasError();
 }
 
 // ---- libplist to Qt -------------------------------------------------------------------------

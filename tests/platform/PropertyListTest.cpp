@@ -197,6 +197,26 @@ TEST(PropertyList, RefusesMalformedAndHostileInput) {
         deepXml += "</array>";
     deepXml += "</plist>";
 
+    // Closing tags inside a comment or character data are text, not a way to hide real nesting.
+    QByteArray hidden = "<plist><array><!--";
+    QByteArray hiddenData = "<plist><array><string><![CDATA[";
+    for (int i = 0; i < 300000; ++i) {
+        hidden += "</array>";
+        hiddenData += "</array>";
+    }
+    hidden += "-->";
+    hiddenData += "]]></string>";
+    for (int i = 0; i < 300000; ++i) {
+        hidden += "<array>";
+        hiddenData += "<array>";
+    }
+    for (int i = 0; i < 300001; ++i) {
+        hidden += "</array>";
+        hiddenData += "</array>";
+    }
+    hidden += "</plist>";
+    hiddenData += "</plist>";
+
     QList<QByteArray> chain; // 600 arrays, each holding the next
     for (int i = 0; i < 600; ++i)
         chain.append(i + 1 < 600 ? array({i + 1}) : array({}));
@@ -211,6 +231,9 @@ TEST(PropertyList, RefusesMalformedAndHostileInput) {
         {"garbage", QByteArray("not a property list")},
         {"unterminated xml", QByteArray("<plist><dict><key>a</key><string>b")},
         {"xml nested too deep", deepXml},
+        {"xml nesting hidden by a comment", hidden},
+        {"xml nesting hidden by character data", hiddenData},
+        {"xml not well-formed", QByteArray("<plist><array><string>a</array></string></plist>")},
         {"binary without trailer", good.left(good.size() - 10)},
         {"binary header only", QByteArray("bplist00")},
         {"binary reference out of range", bplist({array({7})})},
