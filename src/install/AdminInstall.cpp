@@ -16,9 +16,14 @@
 
 namespace {
 
+// A whole-text match: a bare "$" would also match before a final line break and let one through.
+QRegularExpression whole(const QString& pattern) {
+    return QRegularExpression(QRegularExpression::anchoredPattern(pattern));
+}
+
 // Absolute; letters, digits, dot, underscore, slash and hyphen only; no "/../", no final "/..".
 bool plainPath(const QString& path) {
-    static const QRegularExpression allowed(QStringLiteral("^/[A-Za-z0-9._/_-]+$"));
+    static const QRegularExpression allowed = whole(QStringLiteral("^/[A-Za-z0-9._/_-]+$"));
     return allowed.match(path).hasMatch() && !path.contains(QStringLiteral("/../")) && !path.endsWith(QStringLiteral("/.."));
 }
 
@@ -30,10 +35,10 @@ QString Updater::rootCommand(const QString& package, const QString& sha256, cons
                              const QString& tempBase, bool dryRun) {
     if (!plainPath(package) || !plainPath(tempBase))
         throw UpdateError(pathRefusal);
-    static const QRegularExpression digest(QStringLiteral("^[0-9a-f]{64}$"));
+    static const QRegularExpression digest = whole(QStringLiteral("^[0-9a-f]{64}$"));
     if (!digest.match(sha256).hasMatch())
         throw UpdateError(QStringLiteral("The package checksum isn't valid."));
-    static const QRegularExpression teamID(QStringLiteral("^[A-Z0-9]{10}$"));
+    static const QRegularExpression teamID = whole(QStringLiteral("^[A-Z0-9]{10}$"));
     if (!teamID.match(team).hasMatch())
         throw UpdateError(QStringLiteral("The package's Team ID isn't valid."));
 

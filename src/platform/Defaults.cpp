@@ -10,6 +10,9 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
+#include <cmath>
+#include <limits>
+
 namespace {
 
 QMutex registryMutex;
@@ -118,6 +121,17 @@ bool Defaults::boolean(const QString& key) const {
 
 qint64 Defaults::integer(const QString& key) const {
     const QVariant value = lookup(key);
+    if (value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Float) {
+        // Qt would round (0.6 hours would become 1); a real reads as its whole part, within range.
+        const double real = value.toDouble();
+        if (std::isnan(real))
+            return 0;
+        if (real >= 0x1p63)
+            return std::numeric_limits<qint64>::max();
+        if (real < -0x1p63)
+            return std::numeric_limits<qint64>::min();
+        return qint64(std::trunc(real));
+    }
     return isNumber(value) ? value.toLongLong() : 0;
 }
 

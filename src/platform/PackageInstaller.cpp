@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 
@@ -285,10 +286,17 @@ QStringList install(const QString& package, const QString& targetPath, const Lim
     };
     QList<Component> components;
     if (archive.find(QStringLiteral("Distribution"))) {
+        // Looked up by path once: a search of the whole list per component is quadratic in a
+        // table of contents that may list a million entries.
+        QHash<QString, const XarArchive::Entry*> byPath;
+        for (const XarArchive::Entry& entry : archive.entries) {
+            if (!byPath.contains(entry.path)) // the first of equal paths, as find() gives it
+                byPath.insert(entry.path, &entry);
+        }
         for (const XarArchive::Entry& entry : archive.entries) {
             if (entry.type == u"directory" && !entry.path.contains(u'/') && entry.path.endsWith(u".pkg")) {
-                if (const auto* payload = archive.find(entry.path + QStringLiteral("/Payload")))
-                    components.append({entry.path, payload, archive.find(entry.path + QStringLiteral("/PackageInfo"))});
+                if (const auto* payload = byPath.value(entry.path + QStringLiteral("/Payload")))
+                    components.append({entry.path, payload, byPath.value(entry.path + QStringLiteral("/PackageInfo"))});
             }
         }
     } else if (const auto* payload = archive.find(QStringLiteral("Payload"))) {

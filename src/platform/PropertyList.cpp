@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QStringDecoder>
+#include <QXmlStreamReader>
 
 #include <plist/plist.h>
 
@@ -185,13 +186,17 @@ std::optional<QByteArray> asUtf8(const QByteArray& bytes) {
 }
 
 // libplist reads "<integer>010</integer>" as octal 8 and "09" as 0; property lists mean decimal.
-// Leading zeros are dropped before it parses.
-QByteArray decimalIntegers(QByteArray xml) {
+// Leading zeros are dropped before it parses. The text is copied once, piece by piece: removing
+// each run in place would move the rest of the file every time (a file full of them would take
+// hours).
+QByteArray decimalIntegers(const QByteArray& xml) {
     static const QByteArray tag("<integer>");
     const auto skipTo = [&](qsizetype from, const char* end) {
         const qsizetype found = xml.indexOf(end, from);
         return found < 0 ? xml.size() : found + qsizetype(qstrlen(end));
     };
+    QByteArray out;
+    qsizetype copied = 0; // xml before this offset is in `out` already
     for (qsizetype at = xml.indexOf('<'); at >= 0 && at < xml.size(); at = xml.indexOf('<', at)) {
         const QByteArrayView rest = QByteArrayView(xml).sliced(at);
         // Text inside comments and character data is left as it is.
@@ -216,42 +221,44 @@ QByteArray decimalIntegers(QByteArray xml) {
         qsizetype zeros = digits;
         while (zeros + 1 < xml.size() && xml[zeros] == '0' && xml[zeros + 1] >= '0' && xml[zeros + 1] <= '9')
             ++zeros;
-        if (zeros > digits)
-            xml.remove(digits, zeros - digits);
+        if (zeros > digits) {
+            if (copied == 0)
+                out.reserve(xml.size());
+            out.append(xml.constData() + copied, digits - copied);
+            copied = zeros;
+            at = zeros;
+        }
     }
-    return xml;
+    if (copied == 0)
+        return xml;
+    out.append(xml.constData() + copied, xml.size() - copied);
+    return out;
 }
 
-// The deepest nesting of arrays and dictionaries, counted conservatively from the tags.
+// The deepest nesting of arrays and dictionaries, as an XML reader sees the document: tags
+// inside comments, character data and instructions are text, so they can neither hide nor fake
+// a level (libplist skips them too, then recurses once per level and overflows the stack). A
+// document that is not well-formed XML is refused: what libplist would make of it is unknown.
 bool xmlDepthTame(const QByteArray& xml) {
+    QXmlStreamReader reader(QString::fromUtf8(xml)); // the text is UTF-8 whatever it declares
     int depth = 0;
-    const char* p = xml.constData();
-    const char* end = p + xml.size();
-    const auto opens = [&](const char* q, const char* name, int n) {
-        return end - q > n && qstrncmp(q, name, uint(n)) == 0 && (q[n] == '>' || q[n] == ' ' || q[n] == '\t' ||
-                                                                  q[n] == '\n' || q[n] == '\r' || q[n] == '/');
-    };
-    for (; p < end; ++p) {
-        if (*p != '<')
-            continue;
-        const char* q = p + 1;
-        const bool closing = q < end && *q == '/';
-        if (closing)
-            ++q;
-        int n = opens(q, "array", 5) ? 5 : opens(q, "dict", 4) ? 4 : 0;
-        if (n == 0)
-            continue;
-        if (closing) {
-            --depth;
-            continue;
+    while (!reader.atEnd()) {
+        switch (reader.readNext()) {
+        case QXmlStreamReader::StartElement:
+            if (reader.name() == u"array" || reader.name() == u"dict") {
+                if (++depth > maxDepth)
+                    return false;
+            }
+            break;
+        case QXmlStreamReader::EndElement:
+            if (reader.name() == u"array" || reader.name() == u"dict")
+                --depth;
+            break;
+        default:
+            break;
         }
-        const char* close = static_cast<const char*>(memchr(q, '>', size_t(end - q)));
-        if (close && close[-1] == '/')
-            continue;
-        if (++depth > maxDepth)
-            return false;
     }
-    return true;
+    return !reader.hasError();
 }
 
 // ---- libplist to Qt -------------------------------------------------------------------------
@@ -450,7 +457,7 @@ std::optional<QVariant> fromBytes(const QByteArray& bytes) {
         auto xml = asUtf8(bytes);
         if (!xml || xml->isEmpty() || !xmlDepthTame(*xml))
             return std::nullopt;
-        *xml = decimalIntegers(std::move(*xml));
+        *xml = decimalIntegers(*xml);
         plist_from_xml(xml->constData(), uint32_t(xml->size()), &root);
     }
     PlistPtr owned(root);

@@ -76,6 +76,11 @@ TEST(AdminInstall, RefusesValuesOutsideTheCharacterRules) {
         {"/a/p.pkg", digest, "ab12cd34ef", "/private/tmp", team},
         {"/a/p.pkg", digest, "AB12CD34EF", "/private/tmp", QString()},
         {"/a/..b/p.pkg", digest, "AB12CD34EF", "/private/tmp", QString()},
+        // A final line break is a command separator to the shell: no value may end in one.
+        {"/a/p.pkg\n", digest, "AB12CD34EF", "/private/tmp", path},
+        {"/a/p.pkg", digest, "AB12CD34EF", "/private/tmp\n", path},
+        {"/a/p.pkg", digest + "\n", "AB12CD34EF", "/private/tmp", sum},
+        {"/a/p.pkg", digest, "AB12CD34EF\n", "/private/tmp", team},
     };
     for (const Case& c : cases)
         EXPECT_EQ(refusal(c.package, c.sha, c.team, c.base), c.sentence) << c.package.toStdString() << " " << c.base.toStdString();

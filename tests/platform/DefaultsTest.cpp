@@ -68,6 +68,13 @@ TEST_F(DefaultsTest, KeepsTypedValuesAcrossAStart) {
     EXPECT_FALSE(d->date("count"));
     EXPECT_TRUE(d->boolean("count")); // a non-zero number is true
 
+    // A real stored where an integer belongs reads as its whole part, never rounded up.
+    const QList<std::pair<double, qint64>> reals{{0.6, 0}, {24.7, 24}, {-0.6, 0}, {-2.5, -2}, {1e300, INT64_MAX}};
+    for (const auto& [real, whole] : reals) {
+        d->set("real", real);
+        EXPECT_EQ(d->integer("real"), whole) << real;
+    }
+
     d->remove("count");
     EXPECT_EQ(reopened(Defaults::standardName)->integer("count"), 0);
 }

@@ -197,6 +197,26 @@ TEST(PropertyList, RefusesMalformedAndHostileInput) {
         deepXml += "</array>";
     deepXml += "</plist>";
 
+    // Closing tags inside a comment or character data are text, not a way to hide real nesting.
+    QByteArray hidden = "<plist><array><!--";
+    QByteArray hiddenData = "<plist><array><string><![CDATA[";
+    for (int i = 0; i < 300000; ++i) {
+        hidden += "</array>";
+        hiddenData += "</array>";
+    }
+    hidden += "-->";
+    hiddenData += "]]></string>";
+    for (int i = 0; i < 300000; ++i) {
+        hidden += "<array>";
+        hiddenData += "<array>";
+    }
+    for (int i = 0; i < 300001; ++i) {
+        hidden += "</array>";
+        hiddenData += "</array>";
+    }
+    hidden += "</plist>";
+    hiddenData += "</plist>";
+
     QList<QByteArray> chain; // 600 arrays, each holding the next
     for (int i = 0; i < 600; ++i)
         chain.append(i + 1 < 600 ? array({i + 1}) : array({}));
@@ -211,6 +231,9 @@ TEST(PropertyList, RefusesMalformedAndHostileInput) {
         {"garbage", QByteArray("not a property list")},
         {"unterminated xml", QByteArray("<plist><dict><key>a</key><string>b")},
         {"xml nested too deep", deepXml},
+        {"xml nesting hidden by a comment", hidden},
+        {"xml nesting hidden by character data", hiddenData},
+        {"xml not well-formed", QByteArray("<plist><array><string>a</array></string></plist>")},
         {"binary without trailer", good.left(good.size() - 10)},
         {"binary header only", QByteArray("bplist00")},
         {"binary reference out of range", bplist({array({7})})},
@@ -222,6 +245,25 @@ TEST(PropertyList, RefusesMalformedAndHostileInput) {
     ASSERT_TRUE(PropertyList::fromBytes(good));
     for (const auto& [name, bytes] : cases)
         EXPECT_FALSE(PropertyList::fromBytes(bytes)) << name;
+}
+
+TEST(PropertyList, ReadsALargeListOfZeroPaddedIntegersPromptly) {
+    // A bundle's Info.plist is read on every scan: one that fills the size limit with padded
+    // integers must parse in one pass, not stall the scan.
+    const QByteArray item = "<integer>007</integer>";
+    const qsizetype count = (PropertyList::maxFileSize - 64) / item.size();
+    QByteArray xml = "<plist><array>";
+    xml.reserve(PropertyList::maxFileSize);
+    for (qsizetype i = 0; i < count; ++i)
+        xml += item;
+    xml += "</array></plist>";
+    ASSERT_LE(xml.size(), PropertyList::maxFileSize);
+    const auto list = PropertyList::fromBytes(xml);
+    ASSERT_TRUE(list);
+    const QVariantList values = list->toList();
+    ASSERT_EQ(values.size(), count);
+    EXPECT_EQ(values.front(), QVariant(qint64(7)));
+    EXPECT_EQ(values.back(), QVariant(qint64(7)));
 }
 
 TEST(PropertyList, ReadsFilesWithinBounds) {

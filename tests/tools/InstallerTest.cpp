@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -121,4 +122,31 @@ TEST(Installer, RefusesAPayloadThatExpandsBeyondItsBound) {
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("root/Applications/zeros")));
     EXPECT_EQ(PackageInstaller::install(package, root, PackageInstaller::Limits()), QStringList{"bomb.pkg"});
     EXPECT_EQ(QFileInfo(dir.filePath("root/Applications/zeros")).size(), 8 << 20);
+}
+
+TEST(Installer, LooksUpTheComponentsOfALargeProductArchiveInOnePass) {
+    // A product archive listing many component folders, none with a payload: each folder's
+    // Payload is looked up by path, never by walking the whole table once per folder.
+    constexpr int folders = 200000;
+    QByteArray toc = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><xar><toc>"
+                     "<checksum style=\"sha1\"><offset>0</offset><size>20</size></checksum>"
+                     "<file id=\"1\"><name>Distribution</name><type>file</type></file>";
+    for (int i = 0; i < folders; ++i)
+        toc += "<file id=\"" + QByteArray::number(i + 2) + "\"><name>c" + QByteArray::number(i)
+               + ".pkg</name><type>directory</type></file>";
+    toc += "</toc></xar>";
+    const QByteArray compressed = PackageBuilder::zlib(toc);
+    const QByteArray checksum = QCryptographicHash::hash(compressed, QCryptographicHash::Sha1);
+    QTemporaryDir dir;
+    const QString package = dir.filePath("many.pkg");
+    QFile file(package);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(PackageBuilder::xar(compressed, quint64(compressed.size()), quint64(toc.size()), checksum));
+    file.close();
+    try {
+        PackageInstaller::install(package, dir.path(), PackageInstaller::Limits());
+        ADD_FAILURE() << "a package without a payload was installed";
+    } catch (const PackageInstaller::Failure& failure) {
+        EXPECT_STREQ(failure.what(), "The package has nothing to install.");
+    }
 }
