@@ -69,7 +69,8 @@ void take(const QString& root, const QString& named, const QString& target) {
         candidates << root + u'/' + entry + u'/' + named;
     for (const QString& candidate : candidates) {
         struct stat st;
-        if (::lstat(QFile::encodeName(candidate).constData(), &st) != 0 || S_ISLNK(st.st_mode))
+        // Only a regular file is opened: a pipe named like the package would block the read.
+        if (::lstat(QFile::encodeName(candidate).constData(), &st) != 0 || !S_ISREG(st.st_mode))
             continue;
         if (headOf(candidate) == "xar!") {
             Updater::run(ToolPaths::ditto, {candidate, target});

@@ -113,7 +113,9 @@ quint64 bigEndian64(const QByteArray& bytes) {
 
 void unxz(const QByteArray& input, Output& out, qint64 expected) {
     lzma_stream stream = LZMA_STREAM_INIT;
-    if (lzma_stream_decoder(&stream, UINT64_MAX, LZMA_CONCATENATED) != LZMA_OK)
+    // A chunk may not ask for more memory than any real payload needs.
+    constexpr uint64_t memoryLimit = uint64_t(256) << 20;
+    if (lzma_stream_decoder(&stream, memoryLimit, LZMA_CONCATENATED) != LZMA_OK)
         damaged();
     QByteArray buffer(qsizetype(chunk), Qt::Uninitialized);
     stream.next_in = reinterpret_cast<const uint8_t*>(input.constData());
