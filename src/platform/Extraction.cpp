@@ -87,28 +87,15 @@ QString linkTarget(const char* utf8, const char* raw) {
 
 } // namespace
 
-QString resolveLexically(const QString& linkFolder, const QString& target) {
-    QStringList parts;
-    if (!target.startsWith(QLatin1Char('/')))
-        parts = linkFolder.split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    for (const QString& part : target.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
-        if (part == QLatin1String("."))
-            continue;
-        if (part == QLatin1String("..")) {
-            if (!parts.isEmpty())
-                parts.removeLast();
-            continue;
-        }
-        parts << part;
-    }
-    return QLatin1Char('/') + parts.join(QLatin1Char('/'));
-}
+namespace {
 
-QString resolveAsFarAsExists(const QString& linkFolder, const QString& target) {
+// Walks `target` from `linkFolder` (or from "/" for an absolute target): "." is skipped, ".."
+// drops the last part. With `followExisting`, each part that exists is replaced by its real path.
+QString walk(const QString& linkFolder, const QString& target, bool followExisting) {
     QStringList parts;
     if (!target.startsWith(QLatin1Char('/')))
         parts = linkFolder.split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    bool existing = true; // `parts` is a real path up to here
+    bool existing = followExisting; // `parts` is a real path up to here
     for (const QString& part : target.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
         if (part == QLatin1String("."))
             continue;
@@ -120,13 +107,22 @@ QString resolveAsFarAsExists(const QString& linkFolder, const QString& target) {
         parts << part;
         if (!existing)
             continue;
-        const auto real = realPath(QLatin1Char('/') + parts.join(QLatin1Char('/')));
-        if (real)
+        if (const auto real = realPath(QLatin1Char('/') + parts.join(QLatin1Char('/'))))
             parts = real->split(QLatin1Char('/'), Qt::SkipEmptyParts);
         else
             existing = false;
     }
     return QLatin1Char('/') + parts.join(QLatin1Char('/'));
+}
+
+} // namespace
+
+QString resolveLexically(const QString& linkFolder, const QString& target) {
+    return walk(linkFolder, target, false);
+}
+
+QString resolveAsFarAsExists(const QString& linkFolder, const QString& target) {
+    return walk(linkFolder, target, true);
 }
 
 bool isInside(const QString& path, const QString& root) {
