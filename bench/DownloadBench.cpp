@@ -2,6 +2,8 @@
 // file, with the download's peak memory above the idle process.
 #include "install/Updater.h"
 
+#include "support/LargeFile.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
@@ -99,15 +101,7 @@ struct Fixture {
     std::unique_ptr<FileServer> server;
 
     Fixture() {
-        QFile out(file);
-        out.open(QIODevice::WriteOnly);
-        QByteArray chunk(1024 * 1024, Qt::Uninitialized);
-        for (qint64 written = 0; written < fileSize; written += chunk.size()) {
-            for (qsizetype i = 0; i < chunk.size(); i += 8)
-                std::memcpy(chunk.data() + i, &written, 8);
-            out.write(chunk);
-        }
-        out.close();
+        writeLargeFile(file, fileSize);
         server = std::make_unique<FileServer>(file);
     }
 };

@@ -1,6 +1,8 @@
 // SHA-256 of a 1 GiB download, against sha256sum reading the same file.
 #include "install/Updater.h"
 
+#include "support/LargeFile.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QFile>
@@ -23,14 +25,7 @@ struct Fixture {
     QString file = dir.filePath("download.bin");
 
     Fixture() {
-        QFile out(file);
-        out.open(QIODevice::WriteOnly);
-        QByteArray chunk(1024 * 1024, Qt::Uninitialized);
-        for (qint64 written = 0; written < fileSize; written += chunk.size()) {
-            for (qsizetype i = 0; i < chunk.size(); i += 8)
-                std::memcpy(chunk.data() + i, &written, 8);
-            out.write(chunk);
-        }
+        writeLargeFile(file, fileSize);
     }
 };
 

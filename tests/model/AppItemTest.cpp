@@ -1,5 +1,6 @@
 #include "model/AppItem.h"
 #include "runtime/MakeShared.h"
+#include "Tells.h"
 
 #include <gtest/gtest.h>
 
@@ -18,14 +19,6 @@ InstalledApp editor() {
     return app;
 }
 
-// Whether an observer of what `read` reads is told after `write`.
-bool tells(const std::function<void()>& read, const std::function<void()>& write) {
-    bool told = false;
-    const auto handle = track(read, [&] { told = true; });
-    write();
-    QCoreApplication::processEvents();
-    return told;
-}
 
 } // namespace
 

@@ -4,6 +4,7 @@
 #include "platform/ReferenceDate.h"
 
 #include "FakeShell.h"
+#include "Tells.h"
 
 #include <gtest/gtest.h>
 
@@ -49,13 +50,6 @@ protected:
     }
 };
 
-bool tells(const std::function<void()>& read, const std::function<void()>& write) {
-    bool told = false;
-    const auto handle = track(read, [&] { told = true; });
-    write();
-    QCoreApplication::processEvents();
-    return told;
-}
 
 } // namespace
 

@@ -41,6 +41,24 @@ QByteArray requirementBlob(const QByteArray& program) {
     return be32(0xFADE0C00) + be32(uint32_t(12 + program.size())) + be32(1) + program;
 }
 
+} // namespace
+
+QByteArray emptyRequirementSet() {
+    return be32(0xFADE0C01) + be32(12) + be32(0);
+}
+
+QByteArray developerIdRequirementSet(const QString& identifier, const QString& team) {
+    // identifier "<id>" and (anchor apple generic and (certificate 1[field.DevID CA] exists and
+    // (certificate leaf[field.DevID Application] exists and certificate leaf[subject.OU] = team)))
+    QByteArray program = be32(6) + be32(2) + padded(identifier.toUtf8());
+    program += be32(6) + be32(15);
+    program += be32(6) + be32(14) + be32(1) + padded(oidContent("1.2.840.113635.100.6.2.6")) + be32(0);
+    program += be32(6) + be32(14) + be32(0) + padded(oidContent("1.2.840.113635.100.6.1.13")) + be32(0);
+    program += be32(11) + be32(0) + padded("subject.OU") + be32(1) + padded(team.toUtf8());
+    const QByteArray blob = requirementBlob(program);
+    return be32(0xFADE0C01) + be32(uint32_t(20 + blob.size())) + be32(1) + be32(3) + be32(20) + blob;
+}
+
 QByteArray cms(const QByteArray& content, const TestPki::Identity& identity, bool detached,
                const QByteArray& cdhashPlist) {
     STACK_OF(X509)* extra = sk_X509_new_null();
@@ -69,24 +87,6 @@ QByteArray cms(const QByteArray& content, const TestPki::Identity& identity, boo
     OPENSSL_free(out);
     CMS_ContentInfo_free(message);
     return der;
-}
-
-} // namespace
-
-QByteArray emptyRequirementSet() {
-    return be32(0xFADE0C01) + be32(12) + be32(0);
-}
-
-QByteArray developerIdRequirementSet(const QString& identifier, const QString& team) {
-    // identifier "<id>" and (anchor apple generic and (certificate 1[field.DevID CA] exists and
-    // (certificate leaf[field.DevID Application] exists and certificate leaf[subject.OU] = team)))
-    QByteArray program = be32(6) + be32(2) + padded(identifier.toUtf8());
-    program += be32(6) + be32(15);
-    program += be32(6) + be32(14) + be32(1) + padded(oidContent("1.2.840.113635.100.6.2.6")) + be32(0);
-    program += be32(6) + be32(14) + be32(0) + padded(oidContent("1.2.840.113635.100.6.1.13")) + be32(0);
-    program += be32(11) + be32(0) + padded("subject.OU") + be32(1) + padded(team.toUtf8());
-    const QByteArray blob = requirementBlob(program);
-    return be32(0xFADE0C01) + be32(uint32_t(20 + blob.size())) + be32(1) + be32(3) + be32(20) + blob;
 }
 
 QByteArray ticket(const QList<QByteArray>& cdhashes, const TestPki::Identity& signer) {

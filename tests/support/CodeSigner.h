@@ -36,6 +36,11 @@ Signed sign(const QByteArray& unsignedImage, const Options& options);
 QByteArray developerIdRequirementSet(const QString& identifier, const QString& team);
 QByteArray emptyRequirementSet();
 
+// A CMS message over `content` by `identity` with its chain (SHA-256; detached or enveloping),
+// carrying the cdhash list attribute when `cdhashPlist` is not empty.
+QByteArray cms(const QByteArray& content, const TestPki::Identity& identity, bool detached,
+               const QByteArray& cdhashPlist = {});
+
 // A stapled notarisation ticket naming these 20-byte cdhashes, signed by `signer`.
 QByteArray ticket(const QList<QByteArray>& cdhashes, const TestPki::Identity& signer);
 

@@ -1,5 +1,7 @@
 #include "PackageBuilder.h"
 
+#include "CodeSigner.h"
+
 #include <QCryptographicHash>
 #include <QFile>
 
@@ -94,42 +96,12 @@ QByteArray rsaSign(const TestPki::Identity& identity, const QByteArray& digest, 
 }
 
 QByteArray ticketFor(const QByteArray& digest, bool sha256) {
-    const TestPki::Identity& signer = TestPki::shared().ticketSigner;
     const QByteArray content = "2/" + QByteArray::number(sha256 ? 2 : 1) + "/" + digest.left(20).toHex() + "\n";
-    STACK_OF(X509)* extra = sk_X509_new_null();
-    for (const auto& certificate : signer.chain)
-        sk_X509_push(extra, certificate.get());
-    BIO* in = BIO_new_mem_buf(content.constData(), int(content.size()));
-    CMS_ContentInfo* message = CMS_sign(signer.certificate.get(), signer.key.get(), extra, in, CMS_BINARY | CMS_NOSMIMECAP);
-    BIO_free(in);
-    sk_X509_free(extra);
-    if (!message)
-        throw std::runtime_error("ticket signing failed");
-    unsigned char* out = nullptr;
-    const int length = i2d_CMS_ContentInfo(message, &out);
-    QByteArray der(reinterpret_cast<const char*>(out), length);
-    OPENSSL_free(out);
-    CMS_ContentInfo_free(message);
-    return der;
+    return CodeSigner::cms(content, TestPki::shared().ticketSigner, false);
 }
 
 QByteArray detachedCms(const TestPki::Identity& identity, const QByteArray& content) {
-    STACK_OF(X509)* extra = sk_X509_new_null();
-    for (const auto& certificate : identity.chain)
-        sk_X509_push(extra, certificate.get());
-    BIO* in = BIO_new_mem_buf(content.constData(), int(content.size()));
-    CMS_ContentInfo* message = CMS_sign(identity.certificate.get(), identity.key.get(), extra, in,
-                                        CMS_DETACHED | CMS_BINARY | CMS_NOSMIMECAP);
-    BIO_free(in);
-    sk_X509_free(extra);
-    if (!message)
-        throw std::runtime_error("CMS signing failed");
-    unsigned char* out = nullptr;
-    const int length = i2d_CMS_ContentInfo(message, &out);
-    QByteArray der(reinterpret_cast<const char*>(out), length);
-    OPENSSL_free(out);
-    CMS_ContentInfo_free(message);
-    return der;
+    return CodeSigner::cms(content, identity, true);
 }
 
 QByteArray trailer(quint16 type, quint32 length) {
