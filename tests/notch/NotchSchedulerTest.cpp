@@ -2,7 +2,7 @@
 #include "model/Prefs.h"
 #include "notch/NotchScheduler.h"
 #include "notch/UpdateKey.h"
-#include "platform/Defaults.h"
+#include "platform/system/Defaults.h"
 #include "platform/desktop/SessionWake.h"
 #include "runtime/MakeShared.h"
 
