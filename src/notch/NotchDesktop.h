@@ -20,4 +20,9 @@ public:
     // Whether this application is the active one.
     virtual bool applicationActive() const = 0;
     virtual bool fullScreenAppInFront() const = 0;
+
+    // The one the views installed; until then one without windows or full-screen applications.
+    static NotchDesktop& current();
+    // Installs `desktop` (not owned); nullptr restores the quiet default.
+    static void install(NotchDesktop* desktop);
 };

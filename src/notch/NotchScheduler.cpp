@@ -34,6 +34,26 @@ std::optional<double> notchDelay() {
 
 NotchDesktop::~NotchDesktop() = default;
 
+namespace {
+
+class NoDesktop final : public NotchDesktop {
+public:
+    QList<Window> ownWindows() const override { return {}; }
+    bool applicationActive() const override { return false; }
+    bool fullScreenAppInFront() const override { return false; }
+};
+
+NotchDesktop* installedDesktop = nullptr;
+
+} // namespace
+
+NotchDesktop& NotchDesktop::current() {
+    static NoDesktop none;
+    return installedDesktop ? *installedDesktop : none;
+}
+
+void NotchDesktop::install(NotchDesktop* desktop) { installedDesktop = desktop; }
+
 NotchScheduler::NotchScheduler(Prefs& prefs, NotchDesktop& desktop, SessionWake& wake, Rows rows, ShowIsland show)
     : prefs_(prefs), desktop_(desktop), wake_(wake), rows_(std::move(rows)), show_(std::move(show)) {}
 

@@ -1,12 +1,15 @@
 #include "model/Launch.h"
 #include "model/Prefs.h"
 #include "notch/NotchScheduler.h"
-#include "notch/UpdateKey.h"
+#include "notch/NotchSchedulerHooks.h"
+#include "account/NoAccountHooks.h"
+#include "store/Store.h"
 #include "platform/system/Defaults.h"
 #include "platform/desktop/SessionWake.h"
 #include "runtime/MakeShared.h"
 
 #include "FakeClock.h"
+#include "FakeShell.h"
 #include "TestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -266,11 +269,13 @@ TEST(NotchInUse, CountsTheApplicationsOwnWindows) {
             << c.windows.size() << " windows, active " << c.active;
 }
 
-TEST(UpdateKey, NamesTheOfferedVersionElseTheBuild) {
-    const auto row = [](const char* id, Status status, std::optional<Release> release) {
+// The seam the store calls, over a real store's visible rows and tour.
+TEST_F(NotchSchedulerTest, ReadsTheStoresVisibleUpdates) {
+    const auto row = [](const char* id, Status status, std::optional<Release> release, bool appStore = false) {
         InstalledApp app;
         app.url = QStringLiteral("/Applications/") + QString::fromLatin1(id) + QStringLiteral(".app");
         app.bundleID = QString::fromLatin1(id);
+        app.isAppStore = appStore;
         auto item = makeShared<AppItem>(app);
         item->setStatus(status);
         item->setRelease(std::move(release));
@@ -280,10 +285,36 @@ TEST(UpdateKey, NamesTheOfferedVersionElseTheBuild) {
     versioned.version = QStringLiteral("2.1");
     versioned.build = QStringLiteral("210");
     built.build = QStringLiteral("77");
-    const QList<std::shared_ptr<AppItem>> rows{
-        row("z.one", Status::update(), versioned), row("a.two", Status::upToDate(), versioned),
-        row("m.three", Status::update(), built),   row("b.four", Status::update(), std::nullopt),
-        row("c.five", Status::update(), bare),
-    };
-    EXPECT_EQ(UpdateKey::pending(rows), (QStringList{"z.one@2.1", "m.three@77", "c.five@?"}));
+
+    FakeShell shell;
+    Store* store = nullptr;
+    Store::Collaborators c;
+    c.appManagement = [] { return Permissions::State::unknown; };
+    c.account = std::make_shared<NoAccountHooks>();
+    c.shell = &shell;
+    c.clock = &clock;
+    c.prefs = &prefs;
+    auto hooks = std::make_shared<NotchSchedulerHooks>(
+        prefs, desktop,
+        NotchScheduler::Rows{[&] { return NotchSchedulerHooks::pendingKeys(store->visible()); },
+                             [&] { return store->tourStep().has_value(); }});
+    c.notch = hooks;
+    Store real(std::move(c));
+    store = &real;
+    prefs.setHideAppStore(true);
+    real.setItems({row("z.one", Status::update(), versioned), row("a.two", Status::upToDate(), versioned),
+                   row("m.three", Status::update(), built), row("b.four", Status::update(), std::nullopt),
+                   row("s.store", Status::update(), versioned, true), row("c.five", Status::update(), bare)});
+    const QStringList expected{"z.one@2.1", "m.three@77", "c.five@?"};
+    EXPECT_EQ(NotchSchedulerHooks::pendingKeys(real.visible()), expected);
+
+    // Seen in the open window: the store's keys count as shown.
+    desktop.windows = {{QStringLiteral("Quenlark"), true, false, true}};
+    real.notch().request(NotchTrigger::check);
+    EXPECT_EQ(prefs.notchMemory().lastShownKeys, expected);
+
+    desktop.windows.clear();
+    EXPECT_FALSE(real.notch().appInUse());
+    real.setTourStep(2);
+    EXPECT_TRUE(real.notch().appInUse());
 }
