@@ -76,12 +76,15 @@ protected:
 
 } // namespace
 
-TEST_F(NotchSchedulerTest, FollowsWakeOnceAndShowsAfterTheTriggersDelay) {
+TEST_F(NotchSchedulerTest, FollowsWakeOnceShowsAfterTheTriggersDelayAndKeepsItThroughASkip) {
     scheduler.start();
     scheduler.start();
     Q_EMIT wake.woke();
     EXPECT_EQ(keyReads, 1); // one decision, however often start ran
-    clock.advanceSeconds(29.9);
+    clock.advanceSeconds(10);
+    prefs.setNotchMode(NotchMode::never);
+    Q_EMIT wake.woke(); // a skip leaves the showing already decided in place
+    clock.advanceSeconds(19.9);
     EXPECT_TRUE(shown.isEmpty());
     clock.advanceSeconds(0.1);
     EXPECT_EQ(shown, QList<QDateTime>{after(30)});
@@ -117,23 +120,6 @@ TEST_F(NotchSchedulerTest, WaitsAtLeastAMinuteAndResumesASnoozeAsResume) {
     EXPECT_EQ(shown.size(), 2);
     clock.advanceSeconds(1);
     EXPECT_EQ(shown.last(), chosen.addSecs(3600));
-}
-
-TEST_F(NotchSchedulerTest, ALaterDecisionReplacesThePendingOneAndASkipLeavesIt) {
-    scheduler.request(NotchTrigger::wake);
-    clock.advanceSeconds(20);
-    scheduler.request(NotchTrigger::wake); // shows 30 s from now instead
-    clock.advanceSeconds(20);
-    EXPECT_TRUE(shown.isEmpty());
-    clock.advanceSeconds(10);
-    EXPECT_EQ(shown, QList<QDateTime>{after(50)});
-
-    prefs.setNotchMemory({});
-    scheduler.request(NotchTrigger::wake);
-    prefs.setNotchMode(NotchMode::never);
-    scheduler.request(NotchTrigger::wake); // skips: the showing already decided stays
-    clock.advanceSeconds(30);
-    EXPECT_EQ(shown.size(), 2);
 }
 
 TEST_F(NotchSchedulerTest, WaitsOutAFullScreenApplicationMinuteByMinute) {
