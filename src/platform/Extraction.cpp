@@ -139,8 +139,12 @@ void unpack(const QString& archivePath, const QString& destination, const Option
         fail(destination + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno)));
 
     std::unique_ptr<archive, ReadCloser> in(archive_read_new());
-    archive_read_support_format_all(in.get());
-    archive_read_support_filter_all(in.get());
+    if (options.cpioOnly) {
+        archive_read_support_format_cpio(in.get());
+    } else {
+        archive_read_support_format_all(in.get());
+        archive_read_support_filter_all(in.get());
+    }
     if (archive_read_open_filename(in.get(), QFile::encodeName(archivePath).constData(), 1 << 16) != ARCHIVE_OK)
         fail(archivePath + QStringLiteral(": ") + QString::fromLocal8Bit(archive_error_string(in.get())));
 

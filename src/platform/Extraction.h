@@ -22,6 +22,9 @@ struct Options {
     // Keep links whose target leaves the folder as links (a volume's "Applications" shortcut),
     // instead of refusing the archive. Nothing is ever written through them.
     bool keepOutsideLinks = false;
+    // Read the file only as a plain cpio archive, with no decompression: what a package payload
+    // decodes to. Anything else inside it would escape the bound on its decoded size.
+    bool cpioOnly = false;
 };
 
 // Unpacks `archive` into `destination` (created with its parents when missing).
