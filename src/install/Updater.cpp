@@ -163,8 +163,9 @@ void Updater::confine(const QString& rootPath) {
         for (const QString& name : names) {
             const QString path = folder + QLatin1Char('/') + name;
             struct stat st;
+            // An entry that can't be looked at might be a link leading anywhere.
             if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
-                continue;
+                throw UpdateError(QStringLiteral("The download couldn't be unpacked."));
             if (S_ISDIR(st.st_mode)) {
                 below << path;
                 continue;

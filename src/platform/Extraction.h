@@ -1,6 +1,10 @@
 #pragma once
 
+#include "platform/ExpansionLimit.h"
+
 #include <QString>
+
+#include <optional>
 
 #include <stdexcept>
 
@@ -25,6 +29,8 @@ struct Options {
     // Read the file only as a plain cpio archive, with no decompression: what a package payload
     // decodes to. Anything else inside it would escape the bound on its decoded size.
     bool cpioOnly = false;
+    // The bound on the bytes written, against the archive's size; none when absent.
+    std::optional<ExpansionLimit> limit;
 };
 
 // Unpacks `archive` into `destination` (created with its parents when missing).

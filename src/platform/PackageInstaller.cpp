@@ -46,8 +46,7 @@ public:
         if (head_.size() < 6)
             head_ += QByteArray(data, std::min<qint64>(size, 6 - head_.size()));
         written_ += size;
-        if (written_ > limits_.expanded
-            || (written_ > limits_.ratioFloor && written_ / std::max<qint64>(stored_, 1) > limits_.ratio))
+        if (limits_.exceeded(written_, stored_))
             fail(QStringLiteral("The package's payload expands to far more than it holds. Refusing to install it."));
         if (file_.write(data, size) != size)
             fail(QStringLiteral("The package's payload couldn't be unpacked."));

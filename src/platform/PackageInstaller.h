@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ExpansionLimit.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -19,11 +21,8 @@ struct Failure : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-struct Limits {
-    qint64 expanded = qint64(64) << 30; // decoded bytes of one payload
-    qint64 ratio = 2000;                // decoded bytes per stored byte, beyond the first GiB
-    qint64 ratioFloor = qint64(1) << 30;
-};
+// The bound on the decoded bytes of one payload.
+using Limits = ExpansionLimit;
 
 // Installs `package` at `target` (an existing folder); returns the component names installed.
 // Throws Failure with a complete sentence.
