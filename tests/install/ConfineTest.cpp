@@ -1,5 +1,5 @@
 #include "install/Updater.h"
-#include "platform/Removal.h"
+#include "platform/files/Removal.h"
 #include "runtime/UpdateError.h"
 
 #include <gtest/gtest.h>

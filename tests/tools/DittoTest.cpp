@@ -1,7 +1,7 @@
 #include "ToolRunner.h"
 #include "ZipBuilder.h"
 
-#include "platform/Removal.h"
+#include "platform/files/Removal.h"
 
 #include <gtest/gtest.h>
 

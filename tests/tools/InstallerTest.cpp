@@ -2,7 +2,7 @@
 #include "ToolRunner.h"
 #include "ZipBuilder.h"
 
-#include "platform/PackageInstaller.h"
+#include "platform/archives/PackageInstaller.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,514 @@
+#include "platform/archives/PackageInstaller.h"
+
+#include "platform/files/RealPath.h"
+
+#include "platform/archives/Extraction.h"
+#include "platform/archives/XarArchive.h"
+#include "platform/files/Removal.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QTemporaryDir>
+#include <QXmlStreamReader>
+
+#include <archive.h>
+#include <archive_entry.h>
+#include <lzma.h>
+#include <zlib.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace PackageInstaller {
+namespace {
+
+constexpr qint64 chunk = 1 << 20;
+constexpr qint64 maxPackageInfo = 1024 * 1024;
+constexpr qint64 maxPbzxChunk = qint64(256) << 20;
+
+[[noreturn]] void fail(const QString& sentence) {
+    throw Failure(sentence.toStdString());
+}
+
+// Counts what a payload decodes to and refuses a bomb before it fills the disk.
+class Output {
+public:
+    Output(const QString& path, qint64 stored, const Limits& limits) : file_(path), stored_(stored), limits_(limits) {
+        if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            fail(QStringLiteral("The package's payload couldn't be unpacked."));
+    }
+
+    void write(const char* data, qint64 size) {
+        if (head_.size() < 6)
+            head_ += QByteArray(data, std::min<qint64>(size, 6 - head_.size()));
+        written_ += size;
+        if (limits_.exceeded(written_, stored_))
+            fail(QStringLiteral("The package's payload expands to far more than it holds. Refusing to install it."));
+        if (file_.write(data, size) != size)
+            fail(QStringLiteral("The package's payload couldn't be unpacked."));
+    }
+
+    void finish() {
+        if (!file_.flush())
+            fail(QStringLiteral("The package's payload couldn't be unpacked."));
+        file_.close();
+    }
+
+    // The first bytes decoded: what the payload really holds under its compression.
+    const QByteArray& head() const { return head_; }
+
+private:
+    QByteArray head_;
+    QFile file_;
+    qint64 stored_;
+    Limits limits_;
+    qint64 written_ = 0;
+};
+
+[[noreturn]] void damaged() {
+    fail(QStringLiteral("The package's payload is damaged."));
+}
+
+void gunzip(QFile& in, Output& out) {
+    z_stream stream{};
+    if (inflateInit2(&stream, 16 + MAX_WBITS) != Z_OK)
+        damaged();
+    QByteArray buffer(qsizetype(chunk), Qt::Uninitialized);
+    bool ended = false;
+    int r = Z_OK;
+    while (!in.atEnd()) {
+        const QByteArray input = in.read(chunk);
+        if (input.isEmpty())
+            break;
+        stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(input.constData()));
+        stream.avail_in = uInt(input.size());
+        while (stream.avail_in > 0) {
+            if (r == Z_STREAM_END) // another member follows
+                inflateReset(&stream);
+            stream.next_out = reinterpret_cast<Bytef*>(buffer.data());
+            stream.avail_out = uInt(buffer.size());
+            r = inflate(&stream, Z_NO_FLUSH);
+            if (r != Z_OK && r != Z_STREAM_END && r != Z_BUF_ERROR) {
+                inflateEnd(&stream);
+                damaged();
+            }
+            try {
+                out.write(buffer.constData(), buffer.size() - stream.avail_out);
+            } catch (...) {
+                inflateEnd(&stream);
+                throw;
+            }
+            ended = r == Z_STREAM_END;
+            if (r == Z_BUF_ERROR)
+                break;
+        }
+    }
+    inflateEnd(&stream);
+    if (!ended)
+        damaged();
+}
+
+quint64 bigEndian64(const QByteArray& bytes) {
+    quint64 value = 0;
+    for (int i = 0; i < 8; ++i)
+        value = (value << 8) | quint8(bytes[i]);
+    return value;
+}
+
+void unxz(const QByteArray& input, Output& out, qint64 expected) {
+    lzma_stream stream = LZMA_STREAM_INIT;
+    // A chunk may not ask for more memory than any real payload needs.
+    constexpr uint64_t memoryLimit = uint64_t(256) << 20;
+    if (lzma_stream_decoder(&stream, memoryLimit, LZMA_CONCATENATED) != LZMA_OK)
+        damaged();
+    QByteArray buffer(qsizetype(chunk), Qt::Uninitialized);
+    stream.next_in = reinterpret_cast<const uint8_t*>(input.constData());
+    stream.avail_in = size_t(input.size());
+    qint64 produced = 0;
+    lzma_ret r = LZMA_OK;
+    while (r == LZMA_OK) {
+        stream.next_out = reinterpret_cast<uint8_t*>(buffer.data());
+        stream.avail_out = size_t(buffer.size());
+        r = lzma_code(&stream, LZMA_FINISH);
+        const qint64 n = buffer.size() - qint64(stream.avail_out);
+        produced += n;
+        if ((r != LZMA_OK && r != LZMA_STREAM_END) || produced > expected) {
+            lzma_end(&stream);
+            damaged();
+        }
+        try {
+            out.write(buffer.constData(), n);
+        } catch (...) {
+            lzma_end(&stream);
+            throw;
+        }
+    }
+    lzma_end(&stream);
+    if (produced != expected)
+        damaged();
+}
+
+// pbzx: a chunk size, then chunks of (decoded size, stored size, bytes), each xz or stored.
+void unpbzx(QFile& in, Output& out) {
+    if (in.read(4) != "pbzx" || in.read(8).size() != 8)
+        damaged();
+    for (;;) {
+        const QByteArray head = in.read(16);
+        if (head.isEmpty())
+            break;
+        if (head.size() != 16)
+            damaged();
+        const quint64 decoded = bigEndian64(head.left(8));
+        const quint64 stored = bigEndian64(head.mid(8, 8));
+        if (decoded > quint64(maxPbzxChunk) || stored > quint64(maxPbzxChunk))
+            damaged();
+        const QByteArray data = in.read(qint64(stored));
+        if (quint64(data.size()) != stored)
+            damaged();
+        if (data.startsWith("\xFD" "7zXZ"))
+            unxz(data, out, qint64(decoded));
+        else if (stored == decoded)
+            out.write(data.constData(), data.size());
+        else
+            damaged();
+    }
+}
+
+bool isCpio(const QByteArray& head) {
+    return head.startsWith("070707") || head.startsWith("070701") || head.startsWith("070702");
+}
+
+// bzip2 and xz streams, decoded by libarchive as one raw stream.
+void unfilter(const QString& path, Output& out) {
+    struct Reader {
+        archive* a = archive_read_new();
+        ~Reader() { archive_read_free(a); }
+    } reader;
+    archive_read_support_filter_bzip2(reader.a);
+    archive_read_support_filter_xz(reader.a);
+    archive_read_support_format_raw(reader.a);
+    archive_entry* entry = nullptr;
+    if (archive_read_open_filename(reader.a, QFile::encodeName(path).constData(), size_t(chunk)) != ARCHIVE_OK
+        || archive_read_next_header(reader.a, &entry) != ARCHIVE_OK)
+        damaged();
+    QByteArray buffer(qsizetype(chunk), Qt::Uninitialized);
+    for (;;) {
+        const la_ssize_t n = archive_read_data(reader.a, buffer.data(), size_t(buffer.size()));
+        if (n < 0)
+            damaged();
+        if (n == 0)
+            break;
+        out.write(buffer.constData(), n);
+    }
+}
+
+QString installLocation(const XarArchive& archive, const XarArchive::Entry* info) {
+    if (!info)
+        return QStringLiteral("/");
+    QXmlStreamReader xml(archive.read(*info, maxPackageInfo));
+    while (xml.readNextStartElement()) {
+        if (xml.name() == u"pkg-info") {
+            const QString location = xml.attributes().value(QStringLiteral("install-location")).toString();
+            return location.isEmpty() ? QStringLiteral("/") : location;
+        }
+        xml.skipCurrentElement();
+    }
+    fail(QStringLiteral("The package's description is damaged."));
+}
+
+// The moves of an install, decided for every entry of every component before anything is
+// written, so that a refused package leaves the target as it was.
+class Plan {
+public:
+    explicit Plan(QString target) : target_(std::move(target)) {}
+
+    // target + location, through links that stay inside the target; folders still missing are
+    // planned. `existing` is the deepest folder of it that exists (where its staging goes).
+    QString location(const QString& location, QString& existing) {
+        QString path = target_;
+        existing = target_;
+        for (const QString& part : location.split(u'/', Qt::SkipEmptyParts)) {
+            if (part == u".")
+                continue;
+            if (part == u"..")
+                fail(QStringLiteral("The package's install location leaves the target. Refusing to install it."));
+            const QString next = join(path, part);
+            switch (kindAt(next)) {
+            case Kind::None:
+                makeFolder(next, 0755);
+                break;
+            case Kind::Folder:
+                if (!planned_.contains(next))
+                    existing = next;
+                break;
+            case Kind::Link: {
+                const QString resolved = followed(next);
+                if (resolved.isEmpty())
+                    fail(QStringLiteral("The package's install location leaves the target. Refusing to install it."));
+                path = existing = resolved;
+                continue;
+            }
+            case Kind::Item:
+                fail(QStringLiteral("The package's install location couldn't be created."));
+            }
+            path = next;
+        }
+        return path;
+    }
+
+    // Decides every entry of the staged tree `from` against `to`: a folder over a folder merges,
+    // a folder over a link follows it to a folder inside the target, a file or link over a file
+    // or link replaces it with one rename; anything else refuses the package.
+    void merge(const QString& from, const QString& to) {
+        const QStringList names =
+            QDir(from).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+        for (const QString& name : names) {
+            const QString source = from + u'/' + name;
+            const QString destination = join(to, name);
+            struct stat st;
+            if (::lstat(QFile::encodeName(source).constData(), &st) != 0)
+                fail(QStringLiteral("The package's payload couldn't be unpacked."));
+            const Kind there = kindAt(destination);
+            if (S_ISDIR(st.st_mode)) {
+                switch (there) {
+                case Kind::None:
+                    makeFolder(destination, st.st_mode & 07777);
+                    merge(source, destination);
+                    break;
+                case Kind::Folder:
+                    merge(source, destination);
+                    break;
+                case Kind::Link: {
+                    const QString resolved = followed(destination);
+                    if (resolved.isEmpty())
+                        fail(QStringLiteral("The package's payload would write through the link %1, which leads out of "
+                                            "the target. Refusing to install it.")
+                                 .arg(shown(destination)));
+                    merge(source, resolved);
+                    break;
+                }
+                case Kind::Item:
+                    fail(QStringLiteral("The package's payload would put a folder where the file %1 is. Refusing to "
+                                        "install it.")
+                             .arg(shown(destination)));
+                }
+                continue;
+            }
+            if (there == Kind::Folder)
+                fail(QStringLiteral("The package's payload would replace the folder %1 with a file. Refusing to "
+                                    "install it.")
+                         .arg(shown(destination)));
+            steps_.append({Step::Move, source, destination, 0});
+            planned_.insert(destination, false);
+        }
+    }
+
+    // Carries the plan out: folders are made, items renamed into place (a rename replaces a file
+    // or link in one step, never writing through it), then the new folders get their modes.
+    void run() const {
+        for (const Step& step : steps_) {
+            const QByteArray to = QFile::encodeName(step.to);
+            const bool done = step.kind == Step::MakeFolder
+                ? ::mkdir(to.constData(), 0700) == 0
+                : ::rename(QFile::encodeName(step.from).constData(), to.constData()) == 0;
+            if (!done)
+                fail(QStringLiteral("The package's files couldn't be moved into place."));
+        }
+        for (auto step = steps_.crbegin(); step != steps_.crend(); ++step) {
+            if (step->kind == Step::MakeFolder)
+                ::chmod(QFile::encodeName(step->to).constData(), step->mode);
+        }
+    }
+
+private:
+    enum class Kind { None, Folder, Link, Item };
+    struct Step {
+        enum { MakeFolder, Move } kind;
+        QString from;
+        QString to;
+        mode_t mode;
+    };
+
+    static QString join(const QString& folder, const QString& name) {
+        return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
+    }
+
+    // What is at `path` once the earlier steps have run. An entry whose status can't be read
+    // refuses the package rather than being taken for missing.
+    Kind kindAt(const QString& path) const {
+        if (const auto planned = planned_.constFind(path); planned != planned_.constEnd())
+            return *planned ? Kind::Folder : Kind::Item;
+        struct stat st;
+        if (::lstat(QFile::encodeName(path).constData(), &st) != 0) {
+            if (errno == ENOENT)
+                return Kind::None;
+            fail(QStringLiteral("The package's files couldn't be moved into place."));
+        }
+        if (S_ISDIR(st.st_mode))
+            return Kind::Folder;
+        return S_ISLNK(st.st_mode) ? Kind::Link : Kind::Item;
+    }
+
+    // The folder an existing link leads to, when that is a folder inside the target; else "".
+    QString followed(const QString& link) const {
+        const QString resolved = realPath(link).value_or(QString());
+        if (resolved.isEmpty() || !Extraction::isInside(resolved, target_) || !QFileInfo(resolved).isDir())
+            return {};
+        return resolved;
+    }
+
+    void makeFolder(const QString& path, mode_t mode) {
+        steps_.append({Step::MakeFolder, QString(), path, mode});
+        planned_.insert(path, true);
+    }
+
+    QString shown(const QString& path) const {
+        return target_ == u"/" ? path : path.mid(target_.size());
+    }
+
+    QString target_;
+    QList<Step> steps_;
+    QHash<QString, bool> planned_; // path -> whether a folder, for what the plan adds
+};
+
+// Staging folders are removed on every way out.
+struct Staging {
+    QStringList folders;
+    ~Staging() {
+        for (const QString& folder : folders) {
+            try {
+                Removal::removeItem(folder);
+            } catch (...) {
+            }
+        }
+    }
+};
+
+} // namespace
+
+void decodePayload(const QString& payload, const QString& outPath, const Limits& limits) {
+    QFile in(payload);
+    if (!in.open(QIODevice::ReadOnly))
+        damaged();
+    const QByteArray magic = in.peek(6);
+    Output out(outPath, in.size(), limits);
+    // A payload is a cpio archive, plain or under one compression; whatever else a stream holds
+    // is refused, so the bound on the decoded bytes is a bound on what is unpacked.
+    if (magic.startsWith("\x1f\x8b")) {
+        gunzip(in, out);
+    } else if (magic.startsWith("pbzx")) {
+        unpbzx(in, out);
+    } else if (magic.startsWith("BZh") || magic.startsWith("\xFD" "7zXZ")) {
+        in.close();
+        unfilter(payload, out);
+    } else if (isCpio(magic)) {
+        while (!in.atEnd()) {
+            const QByteArray block = in.read(chunk);
+            if (block.isEmpty())
+                break;
+            out.write(block.constData(), block.size());
+        }
+    } else {
+        fail(QStringLiteral("The package's payload is in a format this system does not install."));
+    }
+    out.finish();
+    if (!isCpio(out.head()))
+        fail(QStringLiteral("The package's payload is in a format this system does not install."));
+}
+
+QStringList install(const QString& package, const QString& targetPath, const Limits& limits) {
+    const QString target = realPath(targetPath).value_or(QString());
+    if (target.isEmpty() || !QFileInfo(target).isDir())
+        fail(QStringLiteral("The install target isn't a folder."));
+    XarArchive archive = [&] {
+        try {
+            return XarArchive::open(package);
+        } catch (const XarArchive::Failure& failure) {
+            fail(QString::fromStdString(failure.what()));
+        }
+    }();
+    if (!archive.checksumMatches())
+        fail(QStringLiteral("The package is damaged: its table of contents doesn't match its checksum."));
+
+    struct Component {
+        QString name;
+        const XarArchive::Entry* payload;
+        const XarArchive::Entry* info;
+    };
+    QList<Component> components;
+    if (archive.find(QStringLiteral("Distribution"))) {
+        // Looked up by path once: a search of the whole list per component is quadratic in a
+        // table of contents that may list a million entries.
+        QHash<QString, const XarArchive::Entry*> byPath;
+        for (const XarArchive::Entry& entry : archive.entries) {
+            if (!byPath.contains(entry.path)) // the first of equal paths, as find() gives it
+                byPath.insert(entry.path, &entry);
+        }
+        for (const XarArchive::Entry& entry : archive.entries) {
+            if (entry.type == u"directory" && !entry.path.contains(u'/') && entry.path.endsWith(u".pkg")) {
+                if (const auto* payload = byPath.value(entry.path + QStringLiteral("/Payload")))
+                    components.append({entry.path, payload, byPath.value(entry.path + QStringLiteral("/PackageInfo"))});
+            }
+        }
+    } else if (const auto* payload = archive.find(QStringLiteral("Payload"))) {
+        components.append({QFileInfo(package).fileName(), payload, archive.find(QStringLiteral("PackageInfo"))});
+    }
+    if (components.isEmpty())
+        fail(QStringLiteral("The package has nothing to install."));
+
+    QTemporaryDir work;
+    if (!work.isValid())
+        fail(QStringLiteral("The package's payload couldn't be unpacked."));
+    // Every component is unpacked and every entry decided before the first one is moved in.
+    Plan plan(target);
+    Staging staging;
+    QList<std::pair<QString, QString>> merges; // staged tree, destination
+    int index = 0;
+    for (const Component& component : components) {
+        try {
+            QString existing;
+            const QString destination = plan.location(installLocation(archive, component.info), existing);
+            const QString payload = work.filePath(QStringLiteral("payload-%1").arg(index));
+            const QString cpio = work.filePath(QStringLiteral("payload-%1.cpio").arg(index));
+            ++index;
+            {
+                QFile file(payload);
+                if (!file.open(QIODevice::WriteOnly))
+                    fail(QStringLiteral("The package's payload couldn't be unpacked."));
+                archive.extract(*component.payload, file, limits.expanded);
+            }
+            decodePayload(payload, cpio, limits);
+            QFile::remove(payload);
+            // Staged on the destination's file system so that moving it in is a rename.
+            QByteArray stagingTemplate = QFile::encodeName(existing + QStringLiteral("/.quenlark-payload.XXXXXX"));
+            if (!::mkdtemp(stagingTemplate.data()))
+                fail(QStringLiteral("The package's payload couldn't be unpacked."));
+            staging.folders << QFile::decodeName(stagingTemplate);
+            try {
+                Extraction::Options options;
+                options.dropAppleDouble = false;
+                options.cpioOnly = true;
+                Extraction::unpack(cpio, staging.folders.last(), options);
+            } catch (const Extraction::Failure& failure) {
+                fail(QStringLiteral("The package's payload was refused: %1.").arg(QString::fromStdString(failure.what())));
+            }
+            QFile::remove(cpio);
+            merges.append({staging.folders.last(), destination});
+        } catch (const XarArchive::Failure& failure) {
+            fail(QString::fromStdString(failure.what()));
+        }
+    }
+    for (const auto& [from, to] : merges)
+        plan.merge(from, to);
+    plan.run();
+    QStringList installed;
+    for (const Component& component : components)
+        installed << component.name;
+    return installed;
+}
+
+} // namespace PackageInstaller
