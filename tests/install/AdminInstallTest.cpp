@@ -239,4 +239,22 @@ TEST_F(AdminRun, ADismissedPromptIsFinalAndOtherElevationFailuresAreNot) {
         EXPECT_EQ(Updater::adminFailure(error, "Alpha").description(),
                   "The installer failed: Administrator rights could not be obtained. (127)");
     }
+    // An elevation that runs the line: the line's own 126 and 127 are its failures, not the
+    // prompt's, and what it wrote to standard error is the message.
+    QFile file(fake);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("#!/bin/sh\nexec \"$@\"\n");
+    file.close();
+    for (const int status : {126, 127}) {
+        try {
+            runSync(Updater::runAppleScript(Updater::adminScript(
+                "echo not executable >&2; exit " + QString::number(status), "Alpha")));
+            ADD_FAILURE() << "a failing line succeeded";
+        } catch (const AppleScriptError& error) {
+            const UpdateError mapped = Updater::adminFailure(error, "Alpha");
+            EXPECT_EQ(mapped.description(), "The installer failed: not executable (" + QString::number(status) + ")");
+            EXPECT_FALSE(mapped.final);
+        }
+    }
+    EXPECT_EQ(runSync(Updater::runAppleScript(Updater::adminScript("echo done", "Alpha"))), "done");
 }
