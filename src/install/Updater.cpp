@@ -125,7 +125,9 @@ Updater::Extracted Updater::extract(const QString& file, const QString& work, co
         }
         trailer = QByteArray(bytes, n);
     }
-    ::close(fd);
+    // A failed close is an error too; EINTR has closed the descriptor all the same.
+    if (::close(fd) != 0 && errno != EINTR)
+        throw FileError(FileError::Op::Read, file, errno);
 
     if (head == QByteArrayLiteral("PK\x03\x04")) {
         run(ToolPaths::ditto, {QStringLiteral("-x"), QStringLiteral("-k"), file, extracted});

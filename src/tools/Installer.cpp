@@ -35,7 +35,10 @@ int installerMain(const QStringList& args) {
     try {
         PackageInstaller::install(package, target, limits);
     } catch (const PackageInstaller::Failure& failure) {
-        out << "installer: Error - " << QString::fromUtf8(failure.what()) << '\n';
+        // On standard error, where the administrator step takes a failure's message from.
+        out.flush();
+        QTextStream err(stderr);
+        err << "installer: Error - " << QString::fromUtf8(failure.what()) << '\n';
         return 1;
     }
     out << "installer: The install was successful.\n";
