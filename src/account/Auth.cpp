@@ -16,6 +16,8 @@
 #include <QNetworkRequest>
 #include <QRegularExpression>
 
+#include <future>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace Auth {
@@ -115,7 +117,7 @@ QString account() {
     return config && config->emulated ? u"session-test"_s : u"session"_s;
 }
 
-QCoro::Task<std::optional<Session>> load() {
+std::optional<Session> load() {
     const QString name = service();
     const QString who = account();
     const std::optional<QString> folder = Vault::folder();
@@ -129,13 +131,18 @@ QCoro::Task<std::optional<Session>> load() {
         Vault::quiet();
         return Vault::keychainRead(name, who);
     };
-    const std::optional<QByteArray> data = co_await Blocking::run(read, Blocking::Pool::Keychain);
+    // The Secret Service is never asked on the GUI thread; its calls are bounded, so waiting
+    // here is bounded too.
+    std::promise<std::optional<QByteArray>> promise;
+    std::future<std::optional<QByteArray>> answer = promise.get_future();
+    Blocking::pool(Blocking::Pool::Keychain).start([&promise, &read] { promise.set_value(read()); });
+    const std::optional<QByteArray> data = answer.get();
     if (!data)
-        co_return std::nullopt;
-    co_return Session::decoded(*data);
+        return std::nullopt;
+    return Session::decoded(*data);
 }
 
-QCoro::Task<void> save(std::optional<Session> session) {
+void save(std::optional<Session> session) {
     const QString name = service();
     const QString who = account();
     const bool override = Vault::folder().has_value();
@@ -143,7 +150,7 @@ QCoro::Task<void> save(std::optional<Session> session) {
     if (session)
         data = session->encoded();
     // Always written afresh: delete, then add. The one keychain thread keeps saves in order.
-    auto write = [name, who, override, data] {
+    Blocking::pool(Blocking::Pool::Keychain).start([name, who, override, data] {
         if (override) {
             Vault::write(name, who, data);
             return;
@@ -152,8 +159,7 @@ QCoro::Task<void> save(std::optional<Session> session) {
         Vault::keychainDelete(name, who);
         if (data)
             Vault::keychainAdd(name, who, *data);
-    };
-    co_await Blocking::run(write, Blocking::Pool::Keychain);
+    });
 }
 
 QCoro::Task<Session> signUp(QString email, QString password, CloudConfig config) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "account/AccountHooks.h"
 #include "account/CloudConfig.h"
 #include "account/Session.h"
 
@@ -20,10 +21,12 @@ QString service();
 // "session-test" under "--sandbox" or against an emulated back end, else "session".
 QString account();
 
-// The stored session, or nothing (none stored, unreadable or undecodable). Never fails.
-QCoro::Task<std::optional<Session>> load();
-// Replaces the stored session; nothing removes it. Failures are ignored.
-QCoro::Task<void> save(std::optional<Session> session);
+// The stored session, or nothing (none stored, unreadable or undecodable). Never fails. Waits
+// for the keychain, which answers within its own time limit, and for the saves before it.
+std::optional<Session> load();
+// Replaces the stored session; nothing removes it. Returns at once: the write runs on the
+// keychain's own thread, after every earlier save. Failures are ignored.
+void save(std::optional<Session> session);
 
 // A Google ID token, told apart from an e-mail address by its type.
 struct GoogleIDToken {
@@ -43,10 +46,7 @@ QCoro::Task<void> sendEmailConfirmation(Session session, CloudConfig config);
 // accounts:sendOobCode asking for the password-reset mail; an unknown address counts as sent.
 QCoro::Task<void> sendPasswordReset(QString email, CloudConfig config);
 
-struct Profile {
-    std::optional<QString> name;
-    bool verified = false;
-};
+using Profile = AccountHooks::Profile;
 // accounts:lookup: the account's name and whether its address is confirmed.
 QCoro::Task<Profile> profile(Session session, CloudConfig config);
 // accounts:delete.

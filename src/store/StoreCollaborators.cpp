@@ -1,6 +1,6 @@
 #include "store/Store.h"
 
-#include "account/NoAccountHooks.h"
+#include "account/AuthHooks.h"
 #include "install/Leftovers.h"
 #include "install/Updater.h"
 #include "library/DeviceID.h"
@@ -49,7 +49,7 @@ Store::Collaborators Store::Collaborators::standard() {
     c.deviceID = [] { return DeviceID::current(); };
     c.notifier = std::make_shared<DesktopNotifier>();
     c.notch = std::make_shared<NoNotchHooks>();
-    c.account = std::make_shared<NoAccountHooks>();
+    c.account = std::make_shared<AuthHooks>();
     c.library = std::make_shared<NoLibraryHooks>();
     c.onboarding = std::make_shared<NoOnboardingHooks>();
     c.shell = &Shell::current();

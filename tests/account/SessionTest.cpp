@@ -99,47 +99,48 @@ TEST(Session, DecodesOnlyObjectsWithEveryRequiredKeyOfItsType) {
 }
 
 TEST_F(StoredSession, SavesReplacesAndRemovesOneStoredSession) {
-    EXPECT_EQ(runSync(Auth::load()), std::nullopt);
-    runSync(Auth::save(std::nullopt)); // nothing stored: nothing happens
+    EXPECT_EQ(Auth::load(), std::nullopt);
+    Auth::save(std::nullopt); // nothing stored: nothing happens
+    EXPECT_EQ(Auth::load(), std::nullopt); // a load waits for the saves before it
     EXPECT_FALSE(QFile::exists(file(u"session"_s)));
 
     Session first = sample();
     Session second = sample();
     second.idToken = u"id-2"_s;
     second.name = u"Ada"_s;
-    runSync(Auth::save(first));
-    runSync(Auth::save(second));
+    Auth::save(first);
+    Auth::save(second);
+    EXPECT_EQ(Auth::load(), second);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{u"com.quenlark.Quenlark.account.session"_s});
-    EXPECT_EQ(runSync(Auth::load()), second);
 
-    runSync(Auth::save(std::nullopt));
+    Auth::save(std::nullopt);
+    EXPECT_EQ(Auth::load(), std::nullopt);
     EXPECT_FALSE(QFile::exists(file(u"session"_s)));
-    EXPECT_EQ(runSync(Auth::load()), std::nullopt);
 
     // An item this version can't read leaves the user signed out and stays as it is.
     QFile stale(file(u"session"_s));
     ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
     stale.write(R"({"uid":"u1"})");
     stale.close();
-    EXPECT_EQ(runSync(Auth::load()), std::nullopt);
+    EXPECT_EQ(Auth::load(), std::nullopt);
     EXPECT_TRUE(QFile::exists(file(u"session"_s)));
 }
 
 TEST_F(StoredSession, SandboxAndEmulatorsUseTheirOwnItem) {
-    runSync(Auth::save(sample()));
+    Auth::save(sample());
     Session test = sample();
     test.uid = u"tester"_s;
 
     Launch::setArgsForTest({u"--sandbox"_s, dir.path()});
     EXPECT_EQ(Auth::account(), u"session-test"_s);
-    EXPECT_EQ(runSync(Auth::load()), std::nullopt);
-    runSync(Auth::save(test));
+    EXPECT_EQ(Auth::load(), std::nullopt);
+    Auth::save(test);
     Launch::setArgsForTest({});
-    EXPECT_EQ(runSync(Auth::load()), sample());
+    EXPECT_EQ(Auth::load(), sample());
 
     CloudConfig::setCurrentForTest(CloudConfig::emulator(u"k"_s, u"demo-p"_s, u"127.0.0.1:1"_s));
     EXPECT_EQ(Auth::account(), u"session-test"_s);
-    EXPECT_EQ(runSync(Auth::load()), test);
+    EXPECT_EQ(Auth::load(), test);
     CloudConfig real = CloudConfig::emulator(u"k"_s, u"p"_s, u"127.0.0.1:1"_s);
     real.emulated = false;
     CloudConfig::setCurrentForTest(real);
