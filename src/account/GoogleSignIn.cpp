@@ -148,6 +148,7 @@ QCoro::Task<QString> GoogleSignIn::idToken(QString clientID) {
                 self->cancel();
         });
     co_await Clock::shared().sleep(waitLimit, wait->token);
+    wait->token.cancel(); // a redirect arriving later finds nobody waiting
     if (self && sheet)
         sheet->dismiss();
     // Cancel and the time limit both end as the user's cancellation.
