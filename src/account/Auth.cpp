@@ -177,7 +177,8 @@ QCoro::Task<Session> signIn(QString email, QString password, CloudConfig config)
 }
 
 QCoro::Task<Session> signIn(GoogleIDToken token, CloudConfig config) {
-    const QJsonObject body{{u"postBody"_s, u"id_token="_s + token.value + u"&providerId="_s + googleProvider},
+    const QString postBody = u"id_token="_s + token.value + u"&providerId="_s + googleProvider;
+    const QJsonObject body{{u"postBody"_s, postBody},
                     {u"requestUri"_s, u"http://localhost"_s},
                     {u"returnSecureToken"_s, true},
                     {u"returnIdpCredential"_s, true}};

@@ -162,7 +162,7 @@ QCoro::Task<QString> GoogleSignIn::idToken(QString clientID) {
 
     QNetworkRequest request(endpoints_.token);
     request.setTransferTimeout(static_cast<int>(Net::shared().limits().request.count()));
-    request.setHeader(QNetworkRequest::ContentTypeHeader, "application/x-www-form-urlencoded");
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArray("application/x-www-form-urlencoded"));
     const Net::Response response =
         co_await Net::send(std::move(request), "POST", exchangeBody(code, clientID, verifier));
     // Whatever the status: only an object with a token counts, and any other answer (an HTML

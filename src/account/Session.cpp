@@ -1,6 +1,6 @@
 #include "account/Session.h"
 
-#include "platform/ReferenceDate.h"
+#include "platform/system/ReferenceDate.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
