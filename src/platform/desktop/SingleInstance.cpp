@@ -4,12 +4,14 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocalSocket>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -47,8 +49,20 @@ std::optional<QByteArray> readLine(QLocalSocket& socket, const QElapsedTimer& ti
 } // namespace
 
 QString SingleInstance::socketPath(const std::optional<QString>& sandbox) {
+    // Only this user can reach a socket in the runtime folder (mode 0700); without one, a
+    // folder of our own in the temporary folder stands in for it.
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    const QString folder = !runtime.isEmpty() && QFileInfo(runtime).isDir() ? runtime : QDir::tempPath();
+    QString folder = runtime;
+    if (runtime.isEmpty() || !QFileInfo(runtime).isDir()) {
+        folder = QDir::tempPath() + QStringLiteral("/quenlark-") + QString::number(getuid());
+        const QByteArray name = QFile::encodeName(folder);
+        ::mkdir(name.constData(), 0700);
+        struct stat info {};
+        if (::lstat(name.constData(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != getuid())
+            folder = QDir::tempPath();
+        else
+            ::chmod(name.constData(), 0700);
+    }
     QString name = QStringLiteral("com.quenlark.Quenlark.") + QString::number(getuid());
     if (sandbox) {
         // A digest keeps the name within the socket path limit whatever the folder's length.
@@ -59,8 +73,10 @@ QString SingleInstance::socketPath(const std::optional<QString>& sandbox) {
 }
 
 SingleInstance::SingleInstance(QString socketPath, QString bundle, QString version, QObject* parent)
-    : QObject(parent), path_(std::move(socketPath)), bundle_(std::move(bundle)), version_(std::move(version)) {
-    server_.setSocketOptions(QLocalServer::UserAccessOption);
+    : QObject(parent), path_(std::move(socketPath)), bundle_(std::move(bundle)), version_(std::move(version)),
+      server_(this) {
+    // No socket options: with them Qt renames its socket over an existing one, which would take
+    // the name from a copy that is still running.
     connect(&server_, &QLocalServer::newConnection, this, [this] { accept(); });
 }
 

@@ -28,8 +28,8 @@ public:
         qint64 pid = 0;
     };
 
-    // The socket of this user, one per sandbox folder: in the user's runtime folder, else in
-    // the temporary folder.
+    // The socket of this user, one per sandbox folder: in the user's runtime folder, else in a
+    // folder of the user's own in the temporary folder.
     static QString socketPath(const std::optional<QString>& sandbox);
 
     SingleInstance(QString socketPath, QString bundle, QString version, QObject* parent = nullptr);

@@ -2,7 +2,7 @@
 
 #include "runtime/Spawn.h"
 
-SystemTray::SystemTray() {
+SystemTray::SystemTray() : icon_(this) {
     icon_.setContextMenu(&menu_);
     connect(&menu_, &QMenu::aboutToShow, this, guarded([this] { rebuild(); }, "tray menu"));
     connect(&icon_, &QSystemTrayIcon::activated, this, guarded([this](QSystemTrayIcon::ActivationReason reason) {
