@@ -31,7 +31,7 @@ function(quenlark_bundle)
     COMMAND ${CMAKE_COMMAND} -E copy_if_different ${anchors} ${contents}/Resources/anchors/
     COMMAND ${CMAKE_COMMAND} -E copy_if_different ${files} ${contents}/Resources/
     COMMAND ${CMAKE_COMMAND} -E touch ${stamp}
-    DEPENDS quenlark quenlark-tools ${anchors} ${files} ${contents}/Info.plist
+    DEPENDS quenlark quenlark-tools $<TARGET_FILE:quenlark> $<TARGET_FILE:quenlark-tools> ${anchors} ${files} ${contents}/Info.plist
     COMMENT "Laying out Quenlark.app"
     VERBATIM)
   add_custom_target(quenlark_bundle ALL DEPENDS ${stamp})

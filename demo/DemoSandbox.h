@@ -29,6 +29,9 @@ public:
     // The arguments that run Quenlark against this demo.
     QStringList arguments() const;
 
+    // How many requests the server has answered.
+    int requests() const { return server_ ? server_->requestCount() : 0; }
+
     // The names of the sample applications and of those with an update waiting.
     static QStringList sampleNames();
     static QStringList namesWithUpdates();

@@ -52,5 +52,6 @@ int main(int argc, char** argv) {
         return 1;
     }
     quenlark.waitForFinished(-1);
+    err << "The update server answered " << demo.requests() << " requests.\n";
     return quenlark.exitStatus() == QProcess::NormalExit ? quenlark.exitCode() : 1;
 }

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "notch/NotchHooks.h"
+#include "runtime/Shell.h"
 
-// Until the scheduler and the island exist: nothing is ever scheduled or shown.
+// Until the scheduler and the island exist: nothing is ever scheduled or shown, and the main
+// window opens directly.
 class NoNotchHooks final : public NotchHooks {
 public:
     void request(NotchTrigger) override {}
@@ -12,5 +14,6 @@ public:
     bool autoShown() const override { return false; }
     std::optional<Detached> detach() override { return std::nullopt; }
     void fold(Detached) override {}
-    void dropWindow() override {}
+    // Without an island, dropping the window is opening it.
+    void dropWindow() override { Shell::current().openMainWindow(); }
 };
