@@ -3,9 +3,9 @@
 #include "notch/NotchHooks.h"
 #include "runtime/Shell.h"
 
-// Until the scheduler and the island exist: nothing is ever scheduled or shown, and the main
-// window opens directly.
-class NoNotchHooks final : public NotchHooks {
+// Until the scheduler and the island exist: nothing is ever scheduled or shown, and dropping
+// the window opens it.
+class NoNotchHooks : public NotchHooks {
 public:
     void request(NotchTrigger) override {}
     void start() override {}
@@ -14,6 +14,5 @@ public:
     bool autoShown() const override { return false; }
     std::optional<Detached> detach() override { return std::nullopt; }
     void fold(Detached) override {}
-    // Without an island, dropping the window is opening it.
     void dropWindow() override { Shell::current().openMainWindow(); }
 };
