@@ -3,7 +3,7 @@
 #include "FakeClock.h"
 #include "FakeShell.h"
 
-#include "account/NoAccountHooks.h"
+#include "NoAccountHooks.h"
 #include "app/AppDelegate.h"
 #include "app/Commands.h"
 #include "app/StatusItem.h"
