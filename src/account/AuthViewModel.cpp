@@ -30,16 +30,28 @@ QString trimmedOfBlanks(const QString& text) {
 } // namespace
 
 const AuthViewModel::Mode& AuthViewModel::mode(bool creating) {
-    static const Mode signIn{u"Sign in to Quenlark"_s,         u"Continue with Google"_s,
-                             u"Sign In"_s,                     u"New here? Create an account"_s,
-                             u"Welcome\nback"_s,               u"NSTextContentTypePassword"_s,
-                             false,                            false,
-                             true};
-    static const Mode create{u"Create your account"_s,         u"Sign up with Google"_s,
-                             u"Create Account"_s,              u"Have an account? Sign in"_s,
-                             u"Make Quenlark\nyours"_s,        u"NSTextContentTypeNewPassword"_s,
-                             true,                             true,
-                             false};
+    static const Mode signIn{
+        .heading = u"Sign in to Quenlark"_s,
+        .googleTitle = u"Continue with Google"_s,
+        .primaryTitle = u"Sign In"_s,
+        .footerLink = u"New here? Create an account"_s,
+        .pitchTitle = u"Welcome\nback"_s,
+        .passwordContentType = u"NSTextContentTypePassword"_s,
+        .nameField = false,
+        .passwordHint = false,
+        .forgotPassword = true,
+    };
+    static const Mode create{
+        .heading = u"Create your account"_s,
+        .googleTitle = u"Sign up with Google"_s,
+        .primaryTitle = u"Create Account"_s,
+        .footerLink = u"Have an account? Sign in"_s,
+        .pitchTitle = u"Make Quenlark\nyours"_s,
+        .passwordContentType = u"NSTextContentTypeNewPassword"_s,
+        .nameField = true,
+        .passwordHint = true,
+        .forgotPassword = false,
+    };
     return creating ? create : signIn;
 }
 

@@ -12,6 +12,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
+#include <vector>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
@@ -48,7 +50,7 @@ struct Card {
         vm->setName(u"  Ada Lovelace\t"_s);
         vm->setAgreed(true);
     }
-    void answer(std::initializer_list<Answer> answers) {
+    void answer(const std::vector<Answer>& answers) {
         for (const auto& a : answers) {
             if (a.failure)
                 server.fail(a.method, a.failure, 400);
@@ -117,14 +119,15 @@ TEST(AuthForm, SubmitRunsTheFlowOfItsModeAndIgnoresTheFollowUpFailures) {
     const struct {
         const char* what;
         bool creating;
-        std::initializer_list<Answer> answers;
+        std::vector<Answer> answers;
         QStringList calls;
         std::optional<QString> error, name;
         std::optional<bool> verified;
     } cases[] = {
         {"sign-up", true, {{"signUp"}, {"sendOobCode"}, {"update"}}, {u"signUp"_s, u"sendOobCode"_s, u"update"_s},
          std::nullopt, u"Ada Lovelace"_s, false},
-        {"sign-up, mail and name refused", true, {{"signUp"}, {"sendOobCode", "TOO_MANY_ATTEMPTS_TRY_LATER"}, {"update", "INTERNAL"}},
+        {"sign-up, mail and name refused", true,
+         {{"signUp"}, {"sendOobCode", "TOO_MANY_ATTEMPTS_TRY_LATER"}, {"update", "INTERNAL"}},
          {u"signUp"_s, u"sendOobCode"_s, u"update"_s}, std::nullopt, u"Ada Lovelace"_s, false},
         {"sign-up refused", true, {{"signUp", "EMAIL_EXISTS"}}, {u"signUp"_s},
          u"That email can't be used for a new account. Sign in instead, or use another email."_s, {}, {}},
@@ -143,7 +146,8 @@ TEST(AuthForm, SubmitRunsTheFlowOfItsModeAndIgnoresTheFollowUpFailures) {
         EXPECT_EQ(card.methods(), c.calls);
         for (const auto& call : card.server.calls())
             if (call.target.find("accounts:update") != std::string::npos) { // sent without its blanks
-                EXPECT_EQ(QJsonDocument::fromJson(QByteArray::fromStdString(call.body))[u"displayName"_s], u"Ada Lovelace"_s);
+                EXPECT_EQ(QJsonDocument::fromJson(QByteArray::fromStdString(call.body))[u"displayName"_s],
+                          u"Ada Lovelace"_s);
             }
         EXPECT_EQ(card.vm->error(), c.error);
         EXPECT_FALSE(card.vm->busy());
@@ -184,7 +188,8 @@ TEST(AuthForm, ResetSaysTheSameWhetherOrNotTheAccountExists) {
         std::optional<QString> error, info;
     } cases[] = {
         {u"ada@example"_s, nullptr, u"Enter your email above, then choose Forgot password."_s, std::nullopt},
-        {u"ada@example.com"_s, nullptr, std::nullopt, u"If ada@example.com has an account, a reset link is on its way."_s},
+        {u"ada@example.com"_s, nullptr, std::nullopt,
+         u"If ada@example.com has an account, a reset link is on its way."_s},
         {u"ada@example.com"_s, "EMAIL_NOT_FOUND", std::nullopt,
          u"If ada@example.com has an account, a reset link is on its way."_s},
         {u"ada@example.com"_s, "TOO_MANY_ATTEMPTS_TRY_LATER", u"Too many attempts. Wait a few minutes and try again."_s,
@@ -222,4 +227,16 @@ TEST(AuthForm, GoogleSignInEndsSignedInOrSaysWhyUnlessCancelled) {
                   c.google ? QString() : u"google.com"_s);
         EXPECT_EQ(card.vm->password(), u"secret1"_s);
     }
+}
+
+TEST(AuthFormRules, EachModeHasItsTexts) {
+    const auto texts = [](const AuthViewModel::Mode& m) {
+        return QStringList{m.heading, m.googleTitle, m.primaryTitle, m.footerLink, m.pitchTitle, m.passwordContentType};
+    };
+    EXPECT_EQ(texts(AuthViewModel::mode(false)),
+              QStringList({u"Sign in to Quenlark"_s, u"Continue with Google"_s, u"Sign In"_s,
+                           u"New here? Create an account"_s, u"Welcome\nback"_s, u"NSTextContentTypePassword"_s}));
+    EXPECT_EQ(texts(AuthViewModel::mode(true)),
+              QStringList({u"Create your account"_s, u"Sign up with Google"_s, u"Create Account"_s,
+                           u"Have an account? Sign in"_s, u"Make Quenlark\nyours"_s, u"NSTextContentTypeNewPassword"_s}));
 }
