@@ -118,13 +118,7 @@ TEST(IslandMorph, OpacityCheckpoints) {
     }
 }
 
-TEST(IslandMorph, OutlinesAndFoldedIsland) {
-    using O = IslandMorph::Outline;
-    EXPECT_EQ(IslandMorph::windowOutline(), (O{0, 18, 18}));
-    EXPECT_EQ(IslandMorph::expandedIsland(true), (O{12, 0, 30}));
-    EXPECT_EQ(IslandMorph::expandedIsland(false), (O{0, 28, 28}));
-    EXPECT_EQ(IslandMorph::foldedIsland(true), (O{12, 0, 10}));
-    EXPECT_EQ(IslandMorph::foldedIsland(false), (O{0, 17, 17}));
+TEST(IslandMorph, FoldedIslandHangsFromTheNotchOrBelowTheWorkArea) {
 
     const QRectF screen(0, 0, 1920, 1080), work(0, 28, 1920, 1052);
     const auto pill = IslandMorph::folded(screen, work, {});
@@ -132,7 +126,7 @@ TEST(IslandMorph, OutlinesAndFoldedIsland) {
     EXPECT_FALSE(pill.notched);
     const auto notched = IslandMorph::folded(screen, work, {200, 32});
     EXPECT_EQ(notched.rect, QRectF(848, 0, 224, 32));
-    EXPECT_EQ(notched.outline, (O{12, 0, 10}));
+    EXPECT_EQ(notched.outline, (IslandMorph::Outline{12, 0, 10}));
     EXPECT_TRUE(notched.notched);
 }
 
