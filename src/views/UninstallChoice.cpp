@@ -1,6 +1,6 @@
 #include "views/UninstallChoice.h"
 
-#include "platform/ByteCount.h"
+#include "platform/system/ByteCount.h"
 #include "views/Shown.h"
 
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #include "platform/gui/BundleIcon.h"
 
-#include "platform/PropertyList.h"
+#include "platform/system/PropertyList.h"
 
 #include <QFileInfo>
 #include <QImageReader>
