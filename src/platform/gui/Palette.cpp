@@ -89,3 +89,31 @@ QLinearGradient Palette::accentGradient(const QRectF& rect) const {
     gradient.setColorAt(1, accent());
     return gradient;
 }
+
+QPalette Palette::qtPalette() const {
+    QPalette colours;
+    const QColor label = text();
+    const QColor solidText = dark_ ? QColor(235, 235, 240) : QColor(28, 28, 30);
+    colours.setColor(QPalette::Window, window());
+    colours.setColor(QPalette::WindowText, solidText);
+    colours.setColor(QPalette::Base, controlBackground());
+    colours.setColor(QPalette::AlternateBase, dark_ ? QColor(50, 50, 53) : QColor(244, 244, 246));
+    colours.setColor(QPalette::Text, solidText);
+    colours.setColor(QPalette::Button, dark_ ? QColor(64, 64, 68) : QColor(250, 250, 252));
+    colours.setColor(QPalette::ButtonText, solidText);
+    colours.setColor(QPalette::Highlight, accent());
+    colours.setColor(QPalette::HighlightedText, Qt::white);
+    colours.setColor(QPalette::Link, accent());
+    colours.setColor(QPalette::ToolTipBase, controlBackground());
+    colours.setColor(QPalette::ToolTipText, solidText);
+    colours.setColor(QPalette::PlaceholderText, secondary());
+    colours.setColor(QPalette::Mid, dark_ ? QColor(80, 80, 84) : QColor(200, 200, 204));
+    colours.setColor(QPalette::Dark, dark_ ? QColor(20, 20, 22) : QColor(160, 160, 164));
+    colours.setColor(QPalette::Light, dark_ ? QColor(90, 90, 94) : QColor(255, 255, 255));
+    for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+        QColor muted = label;
+        muted.setAlphaF(0.3f);
+        colours.setColor(QPalette::Disabled, role, muted);
+    }
+    return colours;
+}

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QLinearGradient>
+#include <QPalette>
 #include <QRectF>
 
 // The colours every view draws with, for the dark and the light appearance: the accent, the
@@ -37,6 +38,8 @@ public:
     QColor material(Material material = Material::regular) const;
     // The accent colour's gradient, lighter at the top of `rect`.
     QLinearGradient accentGradient(const QRectF& rect) const;
+    // The same colours as a palette for the Fusion style's own controls.
+    QPalette qtPalette() const;
 
 private:
     explicit Palette(bool dark) : dark_(dark) {}

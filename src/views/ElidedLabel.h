@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QColor>
+#include <QWidget>
+
+// Plain text (never interpreted as markup) on at most `maxLines` lines, cut with "…" at the
+// tail or in the middle when it does not fit. Wraps at word boundaries or anywhere, so paths
+// and addresses break too.
+class ElidedLabel : public QWidget {
+    Q_OBJECT
+public:
+    ElidedLabel(QString text, Qt::TextElideMode mode, int maxLines = 1, QWidget* parent = nullptr);
+
+    void setText(const QString& text);
+    const QString& text() const { return text_; }
+    void setColor(const QColor& color);
+    // The lines as drawn at `width`.
+    QStringList lines(int width) const;
+    bool elided() const;
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+    bool hasHeightForWidth() const override { return maxLines_ > 1; }
+    int heightForWidth(int width) const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    QString text_;
+    Qt::TextElideMode mode_;
+    int maxLines_;
+    QColor color_;
+};
