@@ -1,7 +1,7 @@
 #include "library/DeviceID.h"
 
 #include "model/Launch.h"
-#include "platform/Defaults.h"
+#include "platform/system/Defaults.h"
 
 #include <QUuid>
 

@@ -11,7 +11,7 @@
 #include "model/AppItem.h"
 #include "model/Filter.h"
 #include "model/Permissions.h"
-#include "platform/Processes.h"
+#include "platform/system/Processes.h"
 #include "runtime/CancelToken.h"
 #include "runtime/Observed.h"
 #include "sources/Checker.h"
