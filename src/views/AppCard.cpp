@@ -56,6 +56,7 @@ AppCard::AppCard(std::shared_ptr<AppItem> item, Store* store, std::function<void
 
     header_ = new QWidget(this);
     header_->setCursor(Qt::PointingHandCursor);
+    header_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     header_->installEventFilter(this);
     auto* row = new QHBoxLayout(header_);
     row->setContentsMargins(16, 12, 16, 12);

@@ -7,6 +7,7 @@
 #include "views/AttemptRow.h"
 #include "views/DetailPaneModel.h"
 #include "views/ElidedLabel.h"
+#include "views/NotesLabel.h"
 #include "views/NotesText.h"
 #include "views/PlainLabel.h"
 #include "views/StatusCard.h"
@@ -258,25 +259,17 @@ QWidget* DetailPane::releaseNotes(const RowFacts& row) {
     auto* stack = new QVBoxLayout(box);
     stack->setContentsMargins(12, 12, 12, 12);
     stack->setSpacing(8);
-    auto* text = new QLabel(box);
+    auto* text = new NotesLabel(box);
     text->setFont(Fonts::font(Fonts::Role::callout));
-    text->setWordWrap(true);
-    text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::LinksAccessibleByMouse);
     QPalette colours = text->palette();
     colours.setColor(QPalette::WindowText, palette.text());
     colours.setColor(QPalette::Link, palette.accent());
     text->setPalette(colours);
-    if (notes.markdown) {
-        text->setTextFormat(Qt::RichText);
-        text->setText(NotesText::html(WebLink::markdown(notes.text)));
-        text->setOpenExternalLinks(false);
-        connect(text, &QLabel::linkActivated, this, [this](const QString& link) {
-            Q_EMIT linkActivated(QUrl(link, QUrl::StrictMode));
-        });
-    } else {
-        text->setTextFormat(Qt::PlainText);
-        text->setText(notes.text);
-    }
+    if (notes.markdown)
+        text->setNotes(NotesText::html(WebLink::markdown(notes.text)), Qt::RichText);
+    else
+        text->setNotes(notes.text, Qt::PlainText);
+    connect(text, &NotesLabel::linkActivated, this, &DetailPane::linkActivated);
     stack->addWidget(text);
     if (notes.url) {
         auto* link = linkButton(notes.linkTitle, Fonts::caption(), box);

@@ -1,6 +1,7 @@
 #include "views/ElidedLabel.h"
 
 #include <QEvent>
+#include <QResizeEvent>
 #include <QPainter>
 #include <QTextLayout>
 
@@ -47,6 +48,7 @@ void ElidedLabel::setText(const QString& text) {
     if (text == text_)
         return;
     text_ = text;
+    cachedWidth_ = -1;
     updateGeometry();
     update();
 }
@@ -57,6 +59,14 @@ void ElidedLabel::setColor(const QColor& color) {
 }
 
 QStringList ElidedLabel::lines(int width) const {
+    if (width == cachedWidth_)
+        return cachedLines_;
+    cachedWidth_ = width;
+    cachedLines_ = fit(width);
+    return cachedLines_;
+}
+
+QStringList ElidedLabel::fit(int width) const {
     const QFontMetricsF metrics(font());
     if (maxLines_ == 1)
         return {metrics.elidedText(text_, mode_, width)};
@@ -81,8 +91,9 @@ bool ElidedLabel::elided() const {
 
 QSize ElidedLabel::sizeHint() const {
     const QFontMetricsF metrics(font());
-    return QSize(static_cast<int>(std::ceil(metrics.horizontalAdvance(text_))) + 1,
-                 static_cast<int>(std::ceil(metrics.height())));
+    const int height = maxLines_ > 1 && width() > 0 ? heightForWidth(width())
+                                                    : static_cast<int>(std::ceil(metrics.height()));
+    return QSize(static_cast<int>(std::ceil(metrics.horizontalAdvance(text_))) + 1, height);
 }
 
 QSize ElidedLabel::minimumSizeHint() const {
@@ -108,8 +119,22 @@ void ElidedLabel::paintEvent(QPaintEvent*) {
     }
 }
 
+void ElidedLabel::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    // A wrapping label asks for the height its lines need at the width it was given.
+    if (maxLines_ > 1) {
+        const auto count = lines(width()).size();
+        if (count != shownLines_) {
+            shownLines_ = count;
+            updateGeometry();
+        }
+    }
+}
+
 void ElidedLabel::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::FontChange)
+    if (event->type() == QEvent::FontChange) {
+        cachedWidth_ = -1;
         updateGeometry();
+    }
     QWidget::changeEvent(event);
 }

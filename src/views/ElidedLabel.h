@@ -26,10 +26,17 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    QStringList fit(int width) const;
+
     QString text_;
     Qt::TextElideMode mode_;
     int maxLines_;
     QColor color_;
+    qsizetype shownLines_ = 1;
+    // Layouts ask for the same widths again and again; wrapping with elision is costly.
+    mutable int cachedWidth_ = -1;
+    mutable QStringList cachedLines_;
 };

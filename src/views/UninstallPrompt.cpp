@@ -122,7 +122,6 @@ UninstallPrompt::UninstallPrompt(InstalledApp app, QString userLibrary, Operatio
     cardLayout_ = new QVBoxLayout(card_);
     cardLayout_->setContentsMargins(22, 22, 22, 22);
     cardLayout_->setSpacing(16);
-    cardLayout_->setSizeConstraint(QLayout::SetMinAndMaxSize);
 
     // Header.
     auto* header = new QHBoxLayout;
@@ -216,9 +215,12 @@ void UninstallPrompt::showFound(QList<Leftover> found) {
     choice_.setFound(std::move(found));
     QWidget* fresh = dataSection();
     cardLayout_->replaceWidget(data_, fresh);
+    data_->hide();
     data_->deleteLater();
     data_ = fresh;
     refresh();
+    cardLayout_->activate();
+    placeCard();
 }
 
 QWidget* UninstallPrompt::dataSection() {
@@ -292,6 +294,8 @@ QWidget* UninstallPrompt::dataSection() {
         line->addWidget(label, 1);
         auto* size = new PlainLabel(choice_.rowSize(leftover), Fonts::caption(), palette.secondary(), false, row);
         line->addWidget(size);
+        label->setObjectName(QStringLiteral("path"));
+        size->setObjectName(QStringLiteral("size"));
         row->setToolTip(leftover.url);
         entries->addWidget(row);
         rows_.append({leftover, tick});
@@ -323,6 +327,11 @@ QWidget* UninstallPrompt::dataSection() {
     return section;
 }
 
+void UninstallPrompt::setChosen(const Leftover& leftover, bool chosen) {
+    choice_.setChosen(leftover, chosen);
+    refresh();
+}
+
 void UninstallPrompt::refresh() {
     const Palette& palette = Palette::current();
     title_->setText(choice_.title());
@@ -340,13 +349,17 @@ void UninstallPrompt::refresh() {
         allData_->setChecked(choice_.allDataChosen());
     for (const auto& [leftover, tick] : rows_) {
         tick->setChecked(choice_.isChosen(leftover));
+        // An unticked row is drawn at 60 % opacity.
+        const double opacity = tick->isChecked() ? 1.0 : 0.6;
+        auto faded = [opacity](QColor colour) {
+            colour.setAlphaF(static_cast<float>(colour.alphaF() * opacity));
+            return colour;
+        };
         auto* row = tick->parentWidget();
-        auto* dim = qobject_cast<QGraphicsOpacityEffect*>(row->graphicsEffect());
-        if (!dim) {
-            dim = new QGraphicsOpacityEffect(row);
-            row->setGraphicsEffect(dim);
-        }
-        dim->setOpacity(tick->isChecked() ? 1.0 : 0.6);
+        if (auto* path = row->findChild<ElidedLabel*>(QStringLiteral("path")))
+            path->setColor(faded(palette.text()));
+        if (auto* size = row->findChild<PlainLabel*>(QStringLiteral("size")))
+            size->setColor(faded(palette.secondary()));
     }
 }
 
@@ -369,15 +382,20 @@ void UninstallPrompt::close() {
 void UninstallPrompt::fitToParent() {
     if (parentWidget())
         setGeometry(parentWidget()->rect());
-    card_->adjustSize();
-    card_->move((width() - card_->width()) / 2, std::max(0, (height() - card_->height()) / 2));
+    placeCard();
+}
+
+void UninstallPrompt::placeCard() {
+    const int wanted = cardLayout_->hasHeightForWidth() ? cardLayout_->totalHeightForWidth(cardWidth)
+                                                         : cardLayout_->totalSizeHint().height();
+    card_->resize(cardWidth, wanted);
+    card_->move((width() - cardWidth) / 2, std::max(0, (height() - wanted) / 2));
 }
 
 bool UninstallPrompt::event(QEvent* event) {
     if (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest) {
         const bool handled = QWidget::event(event);
-        card_->adjustSize();
-        card_->move((width() - card_->width()) / 2, std::max(0, (height() - card_->height()) / 2));
+        placeCard();
         return handled;
     }
     return QWidget::event(event);

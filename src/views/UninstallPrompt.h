@@ -37,7 +37,10 @@ public:
     UninstallPrompt(InstalledApp app, QString userLibrary, Operations operations, QWidget* parent);
 
     const UninstallChoice& choice() const { return choice_; }
+    // Ticks a leftover as its row's check box does.
+    void setChosen(const Leftover& leftover, bool chosen);
     QPushButton* confirmButton() const { return confirm_; }
+    QPushButton* permanentButton() const { return permanent_; }
     QPushButton* cancelButton() const { return cancel_; }
     QWidget* card() const { return card_; }
     // The search's answer; also what the started search delivers.
@@ -56,6 +59,7 @@ private:
     void refresh();
     QWidget* dataSection();
     void fitToParent();
+    void placeCard();
 
     UninstallChoice choice_;
     Operations operations_;
