@@ -1,13 +1,14 @@
 #include "store/Store.h"
 
-#include "account/NoAccountHooks.h"
+#include "account/AuthHooks.h"
 #include "install/Leftovers.h"
 #include "install/Updater.h"
 #include "library/DeviceID.h"
 #include "library/NoLibraryHooks.h"
 #include "model/Prefs.h"
 #include "model/Scanner.h"
-#include "notch/NoNotchHooks.h"
+#include "notch/NotchDesktop.h"
+#include "notch/NotchSchedulerHooks.h"
 #include "onboarding/NoOnboardingHooks.h"
 #include "platform/desktop/DesktopNotifier.h"
 #include "runtime/Blocking.h"
@@ -48,8 +49,12 @@ Store::Collaborators Store::Collaborators::standard() {
     c.notifications = [] { return Permissions::notifications(); };
     c.deviceID = [] { return DeviceID::current(); };
     c.notifier = std::make_shared<DesktopNotifier>();
-    c.notch = std::make_shared<NoNotchHooks>();
-    c.account = std::make_shared<NoAccountHooks>();
+    // These collaborators serve the shared store only, so the scheduler reads that one.
+    c.notch = std::make_shared<NotchSchedulerHooks>(
+        Prefs::shared(), NotchDesktop::current(),
+        NotchScheduler::Rows{[] { return NotchSchedulerHooks::pendingKeys(Store::shared().visible()); },
+                             [] { return Store::shared().tourStep().has_value(); }});
+    c.account = std::make_shared<AuthHooks>();
     c.library = std::make_shared<NoLibraryHooks>();
     c.onboarding = std::make_shared<NoOnboardingHooks>();
     c.shell = &Shell::current();
