@@ -201,3 +201,24 @@ CmsSignature CmsSignature::verify(const QByteArray& der, const std::optional<QBy
     result.status = SignatureStatus::Ok;
     return result;
 }
+
+QList<Anchors::Certificate> CmsSignature::signerChain(const QByteArray& der, const Anchors& anchors) {
+    if (der.isEmpty() || der.size() > maxMessage)
+        return {};
+    const auto* cursor = reinterpret_cast<const unsigned char*>(der.constData());
+    Owned<CMS_ContentInfo, CMS_ContentInfo_free> message(d2i_CMS_ContentInfo(nullptr, &cursor, der.size()));
+    if (!message.p || OBJ_obj2nid(CMS_get0_type(message.p)) != NID_pkcs7_signed)
+        return {};
+    STACK_OF(CMS_SignerInfo)* signers = CMS_get0_SignerInfos(message.p);
+    if (sk_CMS_SignerInfo_num(signers) != 1 || CMS_set1_signers_certs(message.p, nullptr, 0) < 1)
+        return {};
+    X509* leaf = nullptr;
+    CMS_SignerInfo_get0_algs(sk_CMS_SignerInfo_value(signers, 0), nullptr, &leaf, nullptr, nullptr);
+    if (!leaf)
+        return {};
+    Owned<STACK_OF(X509), freeCertificates> offered(CMS_get1_certs(message.p));
+    QList<X509*> others;
+    for (int i = 0; offered.p && i < sk_X509_num(offered.p); ++i)
+        others.append(sk_X509_value(offered.p, i));
+    return anchors.chainOf(leaf, others);
+}

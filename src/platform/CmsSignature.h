@@ -32,4 +32,8 @@ public:
     // `detachedContent` absent means the message encloses its content.
     static CmsSignature verify(const QByteArray& der, const std::optional<QByteArray>& detachedContent,
                                const Anchors& anchors, Usage usage = Usage::Code);
+
+    // The chain from the message's signer to a root, leaf first, built from the certificates
+    // it carries without checking the signature, the time or revocation; empty when none forms.
+    static QList<Anchors::Certificate> signerChain(const QByteArray& der, const Anchors& anchors);
 };

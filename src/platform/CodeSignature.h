@@ -51,8 +51,10 @@ public:
     // The information of a valid signature (checked with `flags`), or nothing.
     std::optional<Information> information(uint32_t flags = CheckAllArchitectures) const;
 
-    // The designated requirement: the one stored in the signature, else the implicit one.
-    // Nothing unless the signature is valid.
+    // The designated requirement: the one stored in the signature, else the implicit one made
+    // from the signer's chain. Read without validating the code: a copy whose resources changed,
+    // or whose certificate has since expired, still names who made it. Nothing when the code is
+    // unsigned or its signature can not be read.
     std::optional<Requirement> designatedRequirement() const;
 
     const QString& path() const { return bundle_.path; }

@@ -1021,6 +1021,10 @@ std::optional<Requirement> Requirement::implicitDesignated(const QString& identi
     return parse(ident + QStringLiteral(" and anchor apple"));
 }
 
+std::optional<Requirement> Requirement::ofTeam(const QString& team) {
+    return parse(QStringLiteral("anchor apple generic and certificate leaf[subject.OU] = ") + quotedText(team.toUtf8()));
+}
+
 bool Requirement::evaluate(const Context& context) const {
     return root_ && ::evaluate(*root_, context);
 }

@@ -45,6 +45,9 @@ public:
                                                          const QList<Anchors::Certificate>& chain,
                                                          const QList<QByteArray>& cdhashes);
 
+    // Code signed by the vendor's chain for the team `team`, whatever its identifier.
+    static std::optional<Requirement> ofTeam(const QString& team);
+
     bool evaluate(const Context& context) const;
     QString text() const;
 

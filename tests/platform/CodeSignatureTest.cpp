@@ -144,6 +144,10 @@ TEST(CodeSignature, ChangesAfterSigningFailWithTheirStatus) {
         const auto built = fullBundle(dir.filePath("Full.app")).build();
         c.change(built);
         EXPECT_EQ(validity(built.path), c.status) << c.what;
+        // Whatever changed, the signature still says who made the code.
+        const auto designated = CodeSignature::create(built.path, TestPki::shared().anchors())->designatedRequirement();
+        ASSERT_TRUE(designated) << c.what;
+        EXPECT_TRUE(designated->text().endsWith(u"certificate leaf[subject.OU] = \"AAAAAAAAAA\"")) << c.what;
     }
 }
 
