@@ -1,28 +1,73 @@
-# Sources are collected per folder so that adding a file never needs an edit here.
-function(quenlark_sources out)
-  set(result)
-  foreach(dir IN LISTS ARGN)
-    file(GLOB_RECURSE found CONFIGURE_DEPENDS
-      "${PROJECT_SOURCE_DIR}/${dir}/*.cpp" "${PROJECT_SOURCE_DIR}/${dir}/*.h")
-    list(APPEND result ${found})
-  endforeach()
-  set(${out} ${result} PARENT_SCOPE)
-endfunction()
+# Build membership is explicit: every folder lists its files with target_sources. These helpers
+# run once every folder has been added (see the end of the top-level CMakeLists.txt).
 
 # AUTOMOC under Ninja reruns only when a file it has already scanned changes, so a new header
 # or source alone would leave its class without meta-object code. When a target's file list
-# changes (the globs above re-run at build time), its AUTOMOC stamp is removed so it runs again.
+# changes, its AUTOMOC stamp is removed so it runs again.
 function(quenlark_autogen_follows target)
   get_target_property(files ${target} SOURCES)
+  get_target_property(binary_dir ${target} BINARY_DIR)
   list(SORT files)
   string(JOIN "\n" content ${files})
-  set(list_file "${CMAKE_CURRENT_BINARY_DIR}/CMakeFiles/${target}_autogen_sources.txt")
+  set(list_file "${binary_dir}/CMakeFiles/${target}_autogen_sources.txt")
   set(previous "")
   if(EXISTS "${list_file}")
     file(READ "${list_file}" previous)
   endif()
   if(NOT previous STREQUAL content)
     file(WRITE "${list_file}" "${content}")
-    file(REMOVE "${CMAKE_CURRENT_BINARY_DIR}/${target}_autogen/timestamp")
+    file(REMOVE "${binary_dir}/${target}_autogen/timestamp")
+  endif()
+endfunction()
+
+# Every target defined in `dir` and below it.
+function(quenlark_targets_below dir out)
+  get_property(targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
+  get_property(subdirs DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
+  foreach(sub IN LISTS subdirs)
+    quenlark_targets_below(${sub} found)
+    list(APPEND targets ${found})
+  endforeach()
+  set(${out} ${targets} PARENT_SCOPE)
+endfunction()
+
+# Fails the configure when a source or header under one of `trees` belongs to no target, so a
+# new folder or file can't be left out of the build unnoticed. Also keeps AUTOMOC following
+# each target's file list.
+function(quenlark_check_membership)
+  quenlark_targets_below(${PROJECT_SOURCE_DIR} targets)
+  set(member)
+  foreach(target IN LISTS targets)
+    get_target_property(type ${target} TYPE)
+    if(type STREQUAL "INTERFACE_LIBRARY" OR type STREQUAL "UTILITY")
+      continue()
+    endif()
+    get_target_property(automoc ${target} AUTOMOC)
+    if(automoc)
+      quenlark_autogen_follows(${target})
+    endif()
+    get_target_property(dir ${target} SOURCE_DIR)
+    get_target_property(files ${target} SOURCES)
+    foreach(file IN LISTS files)
+      cmake_path(ABSOLUTE_PATH file BASE_DIRECTORY ${dir} NORMALIZE)
+      list(APPEND member ${file})
+    endforeach()
+  endforeach()
+  set(patterns)
+  foreach(tree IN LISTS ARGN)
+    list(APPEND patterns "${PROJECT_SOURCE_DIR}/${tree}/*.cpp" "${PROJECT_SOURCE_DIR}/${tree}/*.h")
+  endforeach()
+  # The glob re-runs at every build, so a file added without being listed stops the build too.
+  file(GLOB_RECURSE present CONFIGURE_DEPENDS ${patterns})
+  set(missing)
+  foreach(file IN LISTS present)
+    if(NOT file IN_LIST member)
+      file(RELATIVE_PATH relative ${PROJECT_SOURCE_DIR} ${file})
+      list(APPEND missing "  ${relative}")
+    endif()
+  endforeach()
+  if(missing)
+    list(JOIN missing "\n" text)
+    message(FATAL_ERROR "These files belong to no target; list each in its folder's CMakeLists.txt:\n${text}")
   endif()
 endfunction()

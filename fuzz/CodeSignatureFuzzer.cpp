@@ -1,11 +1,11 @@
 // libFuzzer target for the readers of untrusted signature data: Mach-O headers and slices,
 // the embedded-signature super blob, code directories, requirement sets in binary and text
 // form, and CMS messages.
-#include "platform/Anchors.h"
-#include "platform/CmsSignature.h"
-#include "platform/EmbeddedSignature.h"
-#include "platform/MachO.h"
-#include "platform/Requirement.h"
+#include "platform/codesign/Anchors.h"
+#include "platform/codesign/CmsSignature.h"
+#include "platform/codesign/EmbeddedSignature.h"
+#include "platform/codesign/MachO.h"
+#include "platform/codesign/Requirement.h"
 
 #include <QBuffer>
 

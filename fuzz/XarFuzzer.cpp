@@ -1,8 +1,8 @@
 // libFuzzer target for the flat-package reader: the header, the table of contents and its
 // XML, heap reads, file decoding and the signature check over whatever the input claims.
-#include "platform/Anchors.h"
-#include "platform/PackageSignature.h"
-#include "platform/XarArchive.h"
+#include "platform/codesign/Anchors.h"
+#include "platform/archives/PackageSignature.h"
+#include "platform/archives/XarArchive.h"
 
 #include <QBuffer>
 

@@ -1,6 +1,6 @@
 #include "install/Leftovers.h"
 
-#include "platform/RealPath.h"
+#include "platform/files/RealPath.h"
 
 #include "runtime/Blocking.h"
 

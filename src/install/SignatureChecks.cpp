@@ -1,10 +1,10 @@
 #include "install/SignatureChecks.h"
 
-#include "platform/CodeSignature.h"
-#include "platform/Requirement.h"
-#include "platform/SignatureStatus.h"
-#include "platform/Subprocess.h"
-#include "platform/ToolPaths.h"
+#include "platform/codesign/CodeSignature.h"
+#include "platform/codesign/Requirement.h"
+#include "platform/codesign/SignatureStatus.h"
+#include "platform/system/Subprocess.h"
+#include "platform/system/ToolPaths.h"
 #include "runtime/FileError.h"
 #include "runtime/UpdateError.h"
 

@@ -1,13 +1,13 @@
 #include "install/Uninstall.h"
 
-#include "platform/RealPath.h"
+#include "platform/files/RealPath.h"
 
 #include "install/Updater.h"
 #include "model/Launch.h"
 #include "model/MainBundle.h"
-#include "platform/Removal.h"
-#include "platform/ToolPaths.h"
-#include "platform/Trash.h"
+#include "platform/files/Removal.h"
+#include "platform/system/ToolPaths.h"
+#include "platform/files/Trash.h"
 #include "runtime/FileError.h"
 #include "runtime/UpdateError.h"
 

@@ -1,10 +1,10 @@
 #include "install/Updater.h"
 
-#include "platform/RealPath.h"
+#include "platform/files/RealPath.h"
 
-#include "platform/Extraction.h"
-#include "platform/PropertyList.h"
-#include "platform/ToolPaths.h"
+#include "platform/archives/Extraction.h"
+#include "platform/system/PropertyList.h"
+#include "platform/system/ToolPaths.h"
 #include "runtime/FileError.h"
 #include "runtime/UpdateError.h"
 

@@ -3,8 +3,8 @@
 #include "model/InstallPhase.h"
 #include "model/InstalledApp.h"
 #include "model/Release.h"
-#include "platform/Processes.h"
-#include "platform/Subprocess.h"
+#include "platform/system/Processes.h"
+#include "platform/system/Subprocess.h"
 #include "runtime/Blocking.h"
 
 #include <QByteArray>

@@ -1,17 +1,17 @@
 #include "install/Updater.h"
 
-#include "platform/RealPath.h"
+#include "platform/files/RealPath.h"
 
 #include "install/SignatureChecks.h"
 #include "install/WorkFolder.h"
 #include "model/Scanner.h"
 #include "model/SourceKind.h"
 #include "model/Version.h"
-#include "platform/CodeBundle.h"
-#include "platform/CodeSignature.h"
-#include "platform/MachO.h"
-#include "platform/Requirement.h"
-#include "platform/SystemInfo.h"
+#include "platform/codesign/CodeBundle.h"
+#include "platform/codesign/CodeSignature.h"
+#include "platform/codesign/MachO.h"
+#include "platform/codesign/Requirement.h"
+#include "platform/system/SystemInfo.h"
 #include "runtime/UpdateError.h"
 
 #include <QFile>

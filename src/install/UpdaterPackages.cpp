@@ -3,7 +3,7 @@
 #include "install/Updater.h"
 
 #include "install/PackageSigner.h"
-#include "platform/ToolPaths.h"
+#include "platform/system/ToolPaths.h"
 #include "runtime/FileError.h"
 #include "runtime/UpdateError.h"
 

@@ -1,9 +1,9 @@
 #include "install/Updater.h"
 
-#include "platform/FileOps.h"
-#include "platform/Removal.h"
-#include "platform/ToolPaths.h"
-#include "platform/Trash.h"
+#include "platform/files/FileOps.h"
+#include "platform/files/Removal.h"
+#include "platform/system/ToolPaths.h"
+#include "platform/files/Trash.h"
 #include "runtime/Error.h"
 #include "runtime/FileError.h"
 #include "runtime/UpdateError.h"

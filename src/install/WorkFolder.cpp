@@ -1,6 +1,6 @@
 #include "install/WorkFolder.h"
 
-#include "platform/Removal.h"
+#include "platform/files/Removal.h"
 #include "runtime/FileError.h"
 
 #include <QDir>

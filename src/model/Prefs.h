@@ -3,7 +3,7 @@
 #include "model/Theme.h"
 #include "notch/NotchMemory.h"
 #include "notch/NotchMode.h"
-#include "platform/Defaults.h"
+#include "platform/system/Defaults.h"
 #include "runtime/Observed.h"
 
 #include <QDateTime>

@@ -1,8 +1,8 @@
 #include "model/Scanner.h"
 
 #include "model/NaturalOrder.h"
-#include "platform/CodeSignature.h"
-#include "platform/PropertyList.h"
+#include "platform/codesign/CodeSignature.h"
+#include "platform/system/PropertyList.h"
 #include "runtime/Blocking.h"
 #include "runtime/Url.h"
 

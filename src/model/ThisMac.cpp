@@ -2,7 +2,7 @@
 
 #include "model/Launch.h"
 #include "model/Prefs.h"
-#include "platform/Defaults.h"
+#include "platform/system/Defaults.h"
 
 #include <QFile>
 #include <QMutex>

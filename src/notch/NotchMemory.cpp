@@ -1,6 +1,6 @@
 #include "notch/NotchMemory.h"
 
-#include "platform/ReferenceDate.h"
+#include "platform/system/ReferenceDate.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

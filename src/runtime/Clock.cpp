@@ -1,6 +1,6 @@
 #include "runtime/Clock.h"
 
-#include "platform/RealClock.h"
+#include "platform/system/RealClock.h"
 
 #include <cmath>
 

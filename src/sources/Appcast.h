@@ -1,7 +1,7 @@
 #pragma once
 
 #include "model/Release.h"
-#include "platform/SystemInfo.h"
+#include "platform/system/SystemInfo.h"
 #include "runtime/CancelToken.h"
 
 #include <QByteArray>

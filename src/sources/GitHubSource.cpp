@@ -1,6 +1,6 @@
 #include "sources/GitHubSource.h"
 
-#include "platform/SystemInfo.h"
+#include "platform/system/SystemInfo.h"
 #include "runtime/Blocking.h"
 #include "runtime/CheckError.h"
 #include "runtime/Url.h"

@@ -1,7 +1,7 @@
 #include "tools/Ditto.h"
 
-#include "platform/Extraction.h"
-#include "platform/TreeCopy.h"
+#include "platform/archives/Extraction.h"
+#include "platform/archives/TreeCopy.h"
 
 #include <QFile>
 #include <QSet>

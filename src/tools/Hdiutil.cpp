@@ -1,10 +1,10 @@
 #include "tools/Hdiutil.h"
 
-#include "platform/Extraction.h"
-#include "platform/PropertyList.h"
-#include "platform/SevenZip.h"
-#include "platform/Subprocess.h"
-#include "platform/UdifImage.h"
+#include "platform/archives/Extraction.h"
+#include "platform/system/PropertyList.h"
+#include "platform/archives/SevenZip.h"
+#include "platform/system/Subprocess.h"
+#include "platform/archives/UdifImage.h"
 
 #include <QDir>
 #include <QFile>

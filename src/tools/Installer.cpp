@@ -1,6 +1,6 @@
 #include "tools/Installer.h"
 
-#include "platform/PackageInstaller.h"
+#include "platform/archives/PackageInstaller.h"
 
 #include <QFileInfo>
 #include <QTextStream>

@@ -1,8 +1,8 @@
 #include "tools/Pkgutil.h"
 
-#include "platform/Anchors.h"
-#include "platform/PackageSignature.h"
-#include "platform/XarArchive.h"
+#include "platform/codesign/Anchors.h"
+#include "platform/archives/PackageSignature.h"
+#include "platform/archives/XarArchive.h"
 
 #include <QCryptographicHash>
 #include <QFileInfo>

@@ -1,11 +1,11 @@
 #include "tools/Spctl.h"
 
-#include "platform/Anchors.h"
-#include "platform/CodeSignature.h"
-#include "platform/PackageSignature.h"
-#include "platform/XarArchive.h"
-#include "platform/Requirement.h"
-#include "platform/SignatureStatus.h"
+#include "platform/codesign/Anchors.h"
+#include "platform/codesign/CodeSignature.h"
+#include "platform/archives/PackageSignature.h"
+#include "platform/archives/XarArchive.h"
+#include "platform/codesign/Requirement.h"
+#include "platform/codesign/SignatureStatus.h"
 
 #include <QFile>
 #include <QTextStream>

@@ -4,7 +4,7 @@
 
 #include "install/AppleScriptError.h"
 #include "install/Updater.h"
-#include "platform/ToolPaths.h"
+#include "platform/system/ToolPaths.h"
 #include "runtime/UpdateError.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 #include "install/Updater.h"
-#include "platform/ToolPaths.h"
+#include "platform/system/ToolPaths.h"
 #include "runtime/UpdateError.h"
 
 #include "UdifWriter.h"

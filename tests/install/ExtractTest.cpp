@@ -1,5 +1,5 @@
 #include "install/Updater.h"
-#include "platform/PropertyList.h"
+#include "platform/system/PropertyList.h"
 #include "runtime/UpdateError.h"
 
 #include "UdifWriter.h"

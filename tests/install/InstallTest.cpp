@@ -7,9 +7,9 @@
 
 #include "install/Updater.h"
 #include "model/Scanner.h"
-#include "platform/Anchors.h"
-#include "platform/FileOps.h"
-#include "platform/SystemInfo.h"
+#include "platform/codesign/Anchors.h"
+#include "platform/files/FileOps.h"
+#include "platform/system/SystemInfo.h"
 #include "runtime/UpdateError.h"
 #include "sources/Net.h"
 

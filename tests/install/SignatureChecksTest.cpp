@@ -2,7 +2,7 @@
 #include "TestPki.h"
 
 #include "install/SignatureChecks.h"
-#include "platform/Anchors.h"
+#include "platform/codesign/Anchors.h"
 #include "runtime/FileError.h"
 #include "runtime/UpdateError.h"
 

@@ -1,7 +1,7 @@
 #include "model/Launch.h"
 #include "model/Prefs.h"
-#include "platform/PropertyList.h"
-#include "platform/ReferenceDate.h"
+#include "platform/system/PropertyList.h"
+#include "platform/system/ReferenceDate.h"
 
 #include "FakeShell.h"
 #include "Tells.h"

@@ -1,5 +1,5 @@
 #include "model/Scanner.h"
-#include "platform/PropertyList.h"
+#include "platform/system/PropertyList.h"
 
 #include "BundleBuilder.h"
 #include "MachOBuilder.h"

@@ -1,6 +1,6 @@
 #include "model/Launch.h"
 #include "model/ThisMac.h"
-#include "platform/Defaults.h"
+#include "platform/system/Defaults.h"
 
 #include <gtest/gtest.h>
 

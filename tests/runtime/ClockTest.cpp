@@ -1,4 +1,4 @@
-#include "platform/RealClock.h"
+#include "platform/system/RealClock.h"
 #include "runtime/Blocking.h"
 #include "runtime/Clock.h"
 

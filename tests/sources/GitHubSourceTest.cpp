@@ -1,6 +1,6 @@
 #include "sources/GitHubSource.h"
 
-#include "platform/SystemInfo.h"
+#include "platform/system/SystemInfo.h"
 #include "runtime/ParseError.h"
 #include "sources/Endpoints.h"
 

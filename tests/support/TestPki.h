@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Anchors.h"
+#include "platform/codesign/Anchors.h"
 
 #include <QByteArray>
 #include <QList>

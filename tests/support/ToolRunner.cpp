@@ -1,6 +1,6 @@
 #include "ToolRunner.h"
 
-#include "platform/Subprocess.h"
+#include "platform/system/Subprocess.h"
 
 QString toolPath(const QString& name) {
     return QStringLiteral(QUENLARK_TOOLS_DIR) + QLatin1Char('/') + name;

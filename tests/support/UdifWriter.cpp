@@ -1,7 +1,7 @@
 #include "UdifWriter.h"
 
-#include "platform/PropertyList.h"
-#include "platform/Subprocess.h"
+#include "platform/system/PropertyList.h"
+#include "platform/system/Subprocess.h"
 
 #include <QFile>
 #include <QVariantMap>

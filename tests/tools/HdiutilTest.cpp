@@ -1,7 +1,7 @@
 #include "ToolRunner.h"
 #include "UdifWriter.h"
 
-#include "platform/PropertyList.h"
+#include "platform/system/PropertyList.h"
 
 #include <gtest/gtest.h>
 

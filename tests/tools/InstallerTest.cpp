@@ -1,7 +1,7 @@
 #include "PackageBuilder.h"
 #include "ToolRunner.h"
 
-#include "platform/PackageInstaller.h"
+#include "platform/archives/PackageInstaller.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,336 @@
+#include "platform/archives/UdifImage.h"
+
+#include "platform/system/PropertyList.h"
+
+#include <QFile>
+#include <QVariantMap>
+#include <QtEndian>
+
+#include <archive.h>
+#include <archive_entry.h>
+
+#include <memory>
+
+namespace {
+
+constexpr quint64 sectorSize = 512;
+// No chunk of a real image expands beyond a few MiB; a larger claim is a hostile table.
+constexpr quint64 maxChunkSectors = 1 << 16;
+
+[[noreturn]] void fail(const char* reason) {
+    throw UdifImage::Failure(reason);
+}
+
+quint32 be32(const char* p) {
+    return qFromBigEndian<quint32>(p);
+}
+quint64 be64(const char* p) {
+    return qFromBigEndian<quint64>(p);
+}
+
+QByteArray readAt(QFile& file, quint64 offset, quint64 length) {
+    if (!file.seek(qint64(offset)))
+        fail("image not recognized");
+    QByteArray bytes = file.read(qint64(length));
+    if (quint64(bytes.size()) != length)
+        fail("image not recognized");
+    return bytes;
+}
+
+// Apple Data Compression: literal runs and back references into the output.
+QByteArray decodeAdc(const QByteArray& in, quint64 expected) {
+    QByteArray out;
+    out.reserve(qsizetype(expected));
+    const auto* p = reinterpret_cast<const quint8*>(in.constData());
+    const qsizetype n = in.size();
+    qsizetype i = 0;
+    while (i < n && quint64(out.size()) < expected) {
+        const quint8 b = p[i];
+        qsizetype count = 0, distance = 0;
+        if (b & 0x80) {
+            count = (b & 0x7F) + 1;
+            if (i + 1 + count > n)
+                fail("corrupt image data");
+            out.append(reinterpret_cast<const char*>(p + i + 1), count);
+            i += 1 + count;
+            continue;
+        }
+        if (b & 0x40) {
+            if (i + 2 >= n)
+                fail("corrupt image data");
+            count = (b & 0x3F) + 4;
+            distance = (qsizetype(p[i + 1]) << 8 | p[i + 2]) + 1;
+            i += 3;
+        } else {
+            if (i + 1 >= n)
+                fail("corrupt image data");
+            count = ((b & 0x3F) >> 2) + 3;
+            distance = (qsizetype(b & 0x03) << 8 | p[i + 1]) + 1;
+            i += 2;
+        }
+        if (distance > out.size())
+            fail("corrupt image data");
+        for (qsizetype k = 0; k < count; ++k)
+            out.append(out.at(out.size() - distance));
+    }
+    return out;
+}
+
+// bzip2 and xz/LZMA streams through libarchive's raw reader.
+QByteArray decodeStream(const QByteArray& in, quint64 expected) {
+    std::unique_ptr<archive, int (*)(archive*)> a(archive_read_new(), archive_read_free);
+    archive_read_support_filter_bzip2(a.get());
+    archive_read_support_filter_xz(a.get());
+    archive_read_support_filter_lzma(a.get());
+    archive_read_support_format_raw(a.get());
+    archive_entry* entry = nullptr;
+    if (archive_read_open_memory(a.get(), in.constData(), size_t(in.size())) != ARCHIVE_OK ||
+        archive_read_next_header(a.get(), &entry) != ARCHIVE_OK)
+        fail("corrupt image data");
+    QByteArray out(qsizetype(expected) + 1, Qt::Uninitialized);
+    qsizetype got = 0;
+    for (;;) {
+        const la_ssize_t r = archive_read_data(a.get(), out.data() + got, size_t(out.size() - got));
+        if (r < 0)
+            fail("corrupt image data");
+        if (r == 0 || got + r > qsizetype(expected))
+            break;
+        got += r;
+        if (got == out.size())
+            break;
+    }
+    out.truncate(got);
+    return out;
+}
+
+QString fromMacRoman(const QByteArray& bytes) {
+    static const char16_t high[128] = {
+        0x00C4, 0x00C5, 0x00C7, 0x00C9, 0x00D1, 0x00D6, 0x00DC, 0x00E1, 0x00E0, 0x00E2, 0x00E4, 0x00E3, 0x00E5,
+        0x00E7, 0x00E9, 0x00E8, 0x00EA, 0x00EB, 0x00ED, 0x00EC, 0x00EE, 0x00EF, 0x00F1, 0x00F3, 0x00F2, 0x00F4,
+        0x00F6, 0x00F5, 0x00FA, 0x00F9, 0x00FB, 0x00FC, 0x2020, 0x00B0, 0x00A2, 0x00A3, 0x00A7, 0x2022, 0x00B6,
+        0x00DF, 0x00AE, 0x00A9, 0x2122, 0x00B4, 0x00A8, 0x2260, 0x00C6, 0x00D8, 0x221E, 0x00B1, 0x2264, 0x2265,
+        0x00A5, 0x00B5, 0x2202, 0x2211, 0x220F, 0x03C0, 0x222B, 0x00AA, 0x00BA, 0x03A9, 0x00E6, 0x00F8, 0x00BF,
+        0x00A1, 0x00AC, 0x221A, 0x0192, 0x2248, 0x2206, 0x00AB, 0x00BB, 0x2026, 0x00A0, 0x00C0, 0x00C3, 0x00D5,
+        0x0152, 0x0153, 0x2013, 0x2014, 0x201C, 0x201D, 0x2018, 0x2019, 0x00F7, 0x25CA, 0x00FF, 0x0178, 0x2044,
+        0x20AC, 0x2039, 0x203A, 0xFB01, 0xFB02, 0x2021, 0x00B7, 0x201A, 0x201E, 0x2030, 0x00C2, 0x00CA, 0x00C1,
+        0x00CB, 0x00C8, 0x00CD, 0x00CE, 0x00CF, 0x00CC, 0x00D3, 0x00D4, 0xF8FF, 0x00D2, 0x00DA, 0x00DB, 0x00D9,
+        0x0131, 0x02C6, 0x02DC, 0x00AF, 0x02D8, 0x02D9, 0x02DA, 0x00B8, 0x02DD, 0x02DB, 0x02C7};
+    QString out;
+    out.reserve(bytes.size());
+    for (const char c : bytes) {
+        const auto b = quint8(c);
+        if (b == '\r')
+            out += QLatin1Char('\n');
+        else
+            out += b < 0x80 ? QChar(b) : QChar(high[b - 0x80]);
+    }
+    return out;
+}
+
+UdifImage::Table parseTable(const QByteArray& mish, const QString& name) {
+    if (mish.size() < 204 || be32(mish.constData()) != 0x6D697368)
+        fail("image not recognized");
+    const char* p = mish.constData();
+    UdifImage::Table table;
+    table.name = name;
+    table.firstSector = be64(p + 8);
+    table.sectorCount = be64(p + 16);
+    const quint64 dataOffset = be64(p + 24);
+    const quint32 count = be32(p + 200);
+    if (quint64(mish.size()) < 204 + quint64(count) * 40)
+        fail("image not recognized");
+    for (quint32 i = 0; i < count; ++i) {
+        const char* c = p + 204 + qsizetype(i) * 40;
+        UdifImage::Chunk chunk;
+        chunk.type = be32(c);
+        if (chunk.type == UdifImage::Terminator)
+            break;
+        if (chunk.type == UdifImage::Comment)
+            continue;
+        chunk.sector = be64(c + 8);
+        chunk.sectorCount = be64(c + 16);
+        chunk.offset = dataOffset + be64(c + 24);
+        chunk.length = be64(c + 32);
+        table.chunks.append(chunk);
+    }
+    return table;
+}
+
+} // namespace
+
+bool UdifImage::isImage(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() < 512 || !file.seek(file.size() - 512))
+        return false;
+    return file.read(4) == "koly";
+}
+
+UdifImage UdifImage::open(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        fail("No such file or directory");
+    UdifImage image;
+    image.path_ = path;
+    image.fileSize_ = quint64(file.size());
+    if (image.fileSize_ < 512)
+        fail("image not recognized");
+    const QByteArray koly = readAt(file, image.fileSize_ - 512, 512);
+    const char* k = koly.constData();
+    if (koly.left(4) != "koly")
+        fail("image not recognized");
+    if (be32(k + 12) & 0x8)
+        fail("encrypted images are not supported");
+    image.dataForkOffset_ = be64(k + 24);
+    image.dataForkLength_ = be64(k + 32);
+    const quint64 xmlOffset = be64(k + 216), xmlLength = be64(k + 224);
+    image.variant_ = be32(k + 488);
+    image.sectorCount_ = qFromBigEndian<quint64>(k + 492);
+    if (image.sectorCount_ > (quint64(1) << 41)) // 1 PiB: no real image, and byte counts stay in range
+        fail("image not recognized");
+    const quint64 end = image.fileSize_ - 512;
+    if (image.dataForkOffset_ > end || image.dataForkLength_ > end - image.dataForkOffset_ || xmlOffset > end ||
+        xmlLength > end - xmlOffset || xmlLength == 0 || xmlLength > (64u << 20))
+        fail("image not recognized");
+
+    const auto plist = PropertyList::fromBytes(readAt(file, xmlOffset, xmlLength));
+    if (!plist)
+        fail("image not recognized");
+    const QVariantMap resources = plist->toMap().value(QStringLiteral("resource-fork")).toMap();
+    for (const QVariant& item : resources.value(QStringLiteral("blkx")).toList()) {
+        const QVariantMap r = item.toMap();
+        QString name = r.value(QStringLiteral("CFName")).toString();
+        if (name.isEmpty())
+            name = r.value(QStringLiteral("Name")).toString();
+        image.tables_.append(parseTable(r.value(QStringLiteral("Data")).toByteArray(), name));
+    }
+    if (image.tables_.isEmpty())
+        fail("image not recognized");
+    std::sort(image.tables_.begin(), image.tables_.end(),
+              [](const Table& a, const Table& b) { return a.firstSector < b.firstSector; });
+    for (const Table& t : image.tables_) {
+        if (t.firstSector > image.sectorCount_ || t.sectorCount > image.sectorCount_ - t.firstSector)
+            fail("image not recognized");
+        for (const Chunk& c : t.chunks) {
+            if (c.sector > t.sectorCount || c.sectorCount > t.sectorCount - c.sector)
+                fail("image not recognized");
+            if (c.type != Zero && c.type != Ignore &&
+                (c.offset > image.dataForkLength_ || c.length > image.dataForkLength_ - c.offset ||
+                 c.sectorCount > maxChunkSectors))
+                fail("image not recognized");
+        }
+    }
+
+    const QVariantList pics = resources.value(QStringLiteral("LPic")).toList();
+    if (!pics.isEmpty())
+        image.licencePic_ = pics.first().toMap().value(QStringLiteral("Data")).toByteArray();
+    if (image.licencePic_.isEmpty() && !pics.isEmpty())
+        image.licencePic_ = QByteArray(1, '\0');
+    for (const QVariant& item : resources.value(QStringLiteral("TEXT")).toList()) {
+        const QVariantMap r = item.toMap();
+        image.licenceTexts_.append({r.value(QStringLiteral("ID")).toString().toInt(),
+                                    r.value(QStringLiteral("Data")).toByteArray()});
+    }
+    return image;
+}
+
+QString UdifImage::licenseText() const {
+    if (licenceTexts_.isEmpty())
+        return {};
+    // LPic: default language, count, then (region, index, two-byte flag) entries; the default
+    // language's text has the resource id 5000 + its index.
+    int wanted = 5000;
+    if (licencePic_.size() >= 4) {
+        const qint16 language = qFromBigEndian<qint16>(licencePic_.constData());
+        const quint16 count = qFromBigEndian<quint16>(licencePic_.constData() + 2);
+        for (quint16 i = 0; i < count && 4 + (i + 1) * 6 <= licencePic_.size(); ++i) {
+            const char* e = licencePic_.constData() + 4 + i * 6;
+            if (qFromBigEndian<qint16>(e) == language) {
+                wanted = 5000 + qFromBigEndian<qint16>(e + 2);
+                break;
+            }
+        }
+    }
+    for (const auto& [id, bytes] : licenceTexts_) {
+        if (id == wanted)
+            return fromMacRoman(bytes);
+    }
+    return fromMacRoman(licenceTexts_.first().second);
+}
+
+QString UdifImage::formatName() const {
+    for (const Table& t : tables_) {
+        for (const Chunk& c : t.chunks) {
+            switch (c.type) {
+            case Zlib: return QStringLiteral("UDZO");
+            case Bzip2: return QStringLiteral("UDBZ");
+            case Lzfse: return QStringLiteral("ULFO");
+            case Lzma: return QStringLiteral("ULMO");
+            case Adc: return QStringLiteral("UDCO");
+            default: break;
+            }
+        }
+    }
+    return QStringLiteral("UDRO");
+}
+
+bool UdifImage::isCompressed() const {
+    return formatName() != QLatin1String("UDRO");
+}
+
+QByteArray UdifImage::chunkBytes(QFile& file, const Chunk& chunk) const {
+    const quint64 expected = chunk.sectorCount * sectorSize;
+    const QByteArray stored = readAt(file, dataForkOffset_ + chunk.offset, chunk.length);
+    QByteArray out;
+    switch (chunk.type) {
+    case Raw:
+        out = stored;
+        break;
+    case Zlib: {
+        QByteArray prefixed(4, '\0');
+        qToBigEndian<quint32>(quint32(expected), prefixed.data());
+        out = qUncompress(prefixed + stored);
+        break;
+    }
+    case Bzip2:
+    case Lzma:
+        out = decodeStream(stored, expected);
+        break;
+    case Adc:
+        out = decodeAdc(stored, expected);
+        break;
+    case Lzfse:
+        fail("LZFSE-compressed images can't be read on this system");
+    default:
+        fail("unknown compression in image");
+    }
+    if (quint64(out.size()) != expected)
+        fail("corrupt image data");
+    return out;
+}
+
+quint64 UdifImage::dataBytes(const Table& table) {
+    quint64 bytes = 0;
+    for (const Chunk& c : table.chunks) {
+        if (c.type != Zero && c.type != Ignore)
+            bytes += c.sectorCount * sectorSize;
+    }
+    return bytes;
+}
+
+void UdifImage::expand(const Table& table, const QString& outPath) const {
+    QFile in(path_);
+    if (!in.open(QIODevice::ReadOnly))
+        fail("No such file or directory");
+    QFile out(outPath);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        fail("couldn't write the expanded image");
+    for (const Chunk& c : table.chunks) {
+        if (c.type == Zero || c.type == Ignore)
+            continue;
+        const QByteArray bytes = chunkBytes(in, c);
+        if (!out.seek(qint64(c.sector * sectorSize)) || out.write(bytes) != bytes.size())
+            fail("couldn't write the expanded image");
+    }
+    if (!out.resize(qint64(table.sectorCount * sectorSize)))
+        fail("couldn't write the expanded image");
+}

@@ -1,0 +1,75 @@
+#include "platform/codesign/CodeBundle.h"
+
+#include "platform/system/PropertyList.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+constexpr qint64 maxInfoPlist = 4 * 1024 * 1024;
+
+std::optional<QByteArray> readSmallFile(const QString& path, qint64 limit) {
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly) || file.size() > limit)
+        return std::nullopt;
+    QByteArray bytes = file.readAll();
+    if (bytes.size() != file.size())
+        return std::nullopt;
+    return bytes;
+}
+
+bool isInside(const QString& path, const QString& root) {
+    const QString real = QFileInfo(path).canonicalFilePath();
+    const QString realRoot = QFileInfo(root).canonicalFilePath();
+    return !real.isEmpty() && !realRoot.isEmpty() && real.startsWith(realRoot + u'/');
+}
+
+} // namespace
+
+std::optional<CodeBundle> CodeBundle::at(const QString& given) {
+    QString path = given;
+    while (path.size() > 1 && path.endsWith(u'/'))
+        path.chop(1);
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
+        return std::nullopt;
+    CodeBundle bundle;
+    bundle.path = path;
+    if (!info.isDir())
+        return bundle;
+    bundle.isBundle = true;
+    QString executableFolder;
+    if (QFileInfo(path + QStringLiteral("/Contents")).isDir()) {
+        bundle.contentRoot = path + QStringLiteral("/Contents");
+        bundle.infoPlistPath = bundle.contentRoot + QStringLiteral("/Info.plist");
+        executableFolder = bundle.contentRoot + QStringLiteral("/MacOS");
+    } else if (QFileInfo(path + QStringLiteral("/Versions/Current")).isDir()) {
+        bundle.contentRoot = path + QStringLiteral("/Versions/Current");
+        bundle.infoPlistPath = bundle.contentRoot + QStringLiteral("/Resources/Info.plist");
+        executableFolder = bundle.contentRoot;
+    } else {
+        bundle.contentRoot = path;
+        bundle.infoPlistPath = path + QStringLiteral("/Info.plist");
+        executableFolder = path;
+    }
+    bundle.resourcesPath = bundle.contentRoot + QStringLiteral("/_CodeSignature/CodeResources");
+    bundle.ticketPath = bundle.contentRoot + QStringLiteral("/CodeResources");
+    bundle.infoPlistBytes = readSmallFile(bundle.infoPlistPath, maxInfoPlist);
+    if (bundle.infoPlistBytes) {
+        const auto plist = PropertyList::fromBytes(*bundle.infoPlistBytes);
+        if (plist && plist->typeId() == QMetaType::QVariantMap)
+            bundle.info = plist->toMap();
+    }
+    if (bundle.info) {
+        const QVariant name = bundle.info->value(QStringLiteral("CFBundleExecutable"));
+        const QString file = name.typeId() == QMetaType::QString ? name.toString() : QString();
+        if (!file.isEmpty() && !file.contains(u'/') && file != u".." && file != u".") {
+            const QString candidate = executableFolder + u'/' + file;
+            if (QFileInfo(candidate).isFile() && isInside(candidate, path))
+                bundle.executablePath = candidate;
+        }
+    }
+    return bundle;
+}

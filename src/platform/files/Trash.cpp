@@ -1,0 +1,168 @@
+#include "platform/files/Trash.h"
+
+#include "platform/files/FileOps.h"
+#include "platform/files/RealPath.h"
+#include "runtime/FileError.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QUrl>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace Trash {
+namespace {
+
+struct Place {
+    QString trash;   // the trash folder, holding files/ and info/
+    QString topdir;  // for Path= relative to the volume; empty for the home trash
+};
+
+bool makeFolder(const QString& path, mode_t mode) {
+    if (::mkdir(QFile::encodeName(path).constData(), mode) == 0)
+        return true;
+    struct stat st;
+    return errno == EEXIST && ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool makeTrash(const QString& trash) {
+    return makeFolder(trash, 0700) && makeFolder(trash + QStringLiteral("/files"), 0700) &&
+           makeFolder(trash + QStringLiteral("/info"), 0700);
+}
+
+// The volume a folder really lives on: a data folder that is a link to another disk counts as
+// that disk.
+dev_t deviceOf(const QString& path) {
+    struct stat st;
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_dev : dev_t(-1);
+}
+
+QString homeTrash() {
+    QString data = qEnvironmentVariable("XDG_DATA_HOME");
+    if (data.isEmpty() || !data.startsWith(QLatin1Char('/')))
+        data = QDir::homePath() + QStringLiteral("/.local/share");
+    return data + QStringLiteral("/Trash");
+}
+
+// The top folder of the volume `path` lives on: the highest ancestor on the same device.
+QString topdirOf(const QString& path) {
+    const dev_t device = deviceOf(path);
+    QString top = path;
+    for (;;) {
+        const QString parent = QFileInfo(top).path();
+        if (parent == top || deviceOf(parent) != device)
+            return top;
+        top = parent;
+    }
+}
+
+Place placeFor(const QString& item, const QString& folder) {
+    const QString home = homeTrash();
+    QDir().mkpath(QFileInfo(home).path());
+    if (deviceOf(QFileInfo(home).path()) == deviceOf(folder)) {
+        if (!makeTrash(home))
+            throw FileError(FileError::Op::Create, home, errno);
+        return {home, {}};
+    }
+    const QString top = topdirOf(folder);
+    const QString uid = QString::number(::getuid());
+    // Method 1: an administrator's shared .Trash, only when it is a real, sticky folder.
+    const QString shared = top + QStringLiteral("/.Trash");
+    struct stat st;
+    if (::lstat(QFile::encodeName(shared).constData(), &st) == 0 && S_ISDIR(st.st_mode) && (st.st_mode & S_ISVTX)) {
+        const QString mine = shared + QLatin1Char('/') + uid;
+        if (makeTrash(mine))
+            return {mine, top};
+    }
+    // Method 2: the user's own .Trash-$uid at the top of the volume.
+    const QString own = top + QStringLiteral("/.Trash-") + uid;
+    if (makeTrash(own))
+        return {own, top};
+    throw FileError(FileError::Op::Move, item, EXDEV);
+}
+
+} // namespace
+
+QString numberedName(const QString& name, int n) {
+    if (n <= 1)
+        return name;
+    // "Example.app" -> "Example 2.app"; a leading or trailing dot is no extension.
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot <= 0 || dot == name.size() - 1)
+        return name + QLatin1Char(' ') + QString::number(n);
+    return name.left(dot) + QLatin1Char(' ') + QString::number(n) + name.mid(dot);
+}
+
+QString moveToUserTrash(const QString& itemPath) {
+    const QString given = QDir::cleanPath(QFileInfo(itemPath).absoluteFilePath());
+    struct stat st;
+    if (::lstat(QFile::encodeName(given).constData(), &st) != 0)
+        throw FileError(FileError::Op::Move, given, errno);
+    // The volume is the one the item really lives on: a folder reached through a link to another
+    // volume needs that volume's trash, or the rename fails across devices. The item itself is
+    // never resolved, so a link is trashed as a link.
+    const auto folder = realPath(QFileInfo(given).path());
+    if (!folder)
+        throw FileError(FileError::Op::Move, given, errno);
+    const QString item =
+        (*folder == QLatin1String("/") ? *folder : *folder + QLatin1Char('/')) + QFileInfo(given).fileName();
+    const Place place = placeFor(item, *folder);
+
+    QString original = item;
+    if (!place.topdir.isEmpty())
+        original = item.mid(place.topdir.size() + (place.topdir == QLatin1String("/") ? 0 : 1));
+    const QByteArray info = "[Trash Info]\nPath=" + QUrl::toPercentEncoding(original, "/") + "\nDeletionDate=" +
+                            QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddThh:mm:ss")).toLatin1() +
+                            "\n";
+
+    const QString name = QFileInfo(item).fileName();
+    for (int n = 1;; ++n) {
+        const QString candidate = numberedName(name, n);
+        const QString infoPath = place.trash + QStringLiteral("/info/") + candidate + QStringLiteral(".trashinfo");
+        // The info file is claimed first and exclusively: two trashing processes never collide.
+        const int fd = ::open(QFile::encodeName(infoPath).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            if (errno == EEXIST)
+                continue;
+            throw FileError(FileError::Op::Create, infoPath, errno);
+        }
+        const bool written = ::write(fd, info.constData(), size_t(info.size())) == info.size();
+        const int writeError = errno;
+        ::close(fd);
+        if (!written) {
+            ::unlink(QFile::encodeName(infoPath).constData());
+            throw FileError(FileError::Op::Write, infoPath, writeError);
+        }
+        const QString target = place.trash + QStringLiteral("/files/") + candidate;
+        const int error = FileOps::shared().renameNoReplace(item, target);
+        if (error == 0)
+            return target;
+        ::unlink(QFile::encodeName(infoPath).constData());
+        if (error != EEXIST)
+            throw FileError(FileError::Op::Move, item, error);
+    }
+}
+
+QString moveInto(const QString& item, const QString& folder) {
+    if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder))
+        throw FileError(FileError::Op::Create, folder, errno ? errno : EACCES);
+    const QString name = QFileInfo(QDir::cleanPath(item)).fileName();
+    for (int n = 1;; ++n) {
+        const QString target = QDir::cleanPath(folder) + QLatin1Char('/') + numberedName(name, n);
+        struct stat st;
+        if (::lstat(QFile::encodeName(target).constData(), &st) == 0)
+            continue;
+        const int error = FileOps::shared().renameNoReplace(item, target);
+        if (error == 0)
+            return target;
+        if (error != EEXIST) // taken meanwhile: try the next name
+            throw FileError(FileError::Op::Move, item, error);
+    }
+}
+
+} // namespace Trash

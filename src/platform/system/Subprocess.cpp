@@ -1,0 +1,166 @@
+#include "platform/system/Subprocess.h"
+
+#include "runtime/FileError.h"
+#include "runtime/UpdateError.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace Subprocess {
+namespace {
+
+struct Fd {
+    int fd = -1;
+    Fd() = default;
+    explicit Fd(int f) : fd(f) {}
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    ~Fd() { reset(); }
+    void reset() {
+        if (fd >= 0)
+            ::close(fd);
+        fd = -1;
+    }
+};
+
+} // namespace
+
+Result exec(const QString& tool, const QStringList& arguments, const std::optional<QByteArray>& input) {
+    const QByteArray path = QFile::encodeName(tool);
+    std::vector<QByteArray> storage;
+    storage.reserve(arguments.size() + 1);
+    storage.push_back(path);
+    for (const QString& a : arguments)
+        storage.push_back(a.toUtf8());
+    std::vector<char*> argv;
+    for (QByteArray& a : storage)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    // One pipe for both output streams keeps the tool's own interleaving.
+    int out[2];
+    if (::pipe2(out, O_CLOEXEC) != 0)
+        throw FileError(FileError::Op::Open, tool, errno);
+    Fd outRead(out[0]), outWrite(out[1]);
+
+    // Input goes through a socket so that a tool exiting early gives EPIPE, not SIGPIPE.
+    Fd inParent, inChild;
+    if (input) {
+        int pair[2];
+        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0)
+            throw FileError(FileError::Op::Open, tool, errno);
+        inParent.fd = pair[0];
+        inChild.fd = pair[1];
+        ::shutdown(inParent.fd, SHUT_RD);
+        ::shutdown(inChild.fd, SHUT_WR);
+    } else {
+        inChild.fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        if (inChild.fd < 0)
+            throw FileError(FileError::Op::Open, QStringLiteral("/dev/null"), errno);
+    }
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, inChild.fd, 0);
+    posix_spawn_file_actions_adddup2(&actions, outWrite.fd, 1);
+    posix_spawn_file_actions_adddup2(&actions, outWrite.fd, 2);
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    // The child starts with default signal handling and no blocked signals.
+    sigset_t none, all;
+    sigemptyset(&none);
+    sigfillset(&all);
+    posix_spawnattr_setsigmask(&attr, &none);
+    posix_spawnattr_setsigdefault(&attr, &all);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+
+    pid_t pid = -1;
+    const int rc = ::posix_spawn(&pid, path.constData(), &actions, &attr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attr);
+    if (rc != 0)
+        throw FileError(FileError::Op::Open, tool, rc);
+    outWrite.reset();
+    inChild.reset();
+
+    // Feed the input and drain the output together: a tool that answers before it has read
+    // everything would otherwise block us both.
+    Result result;
+    qsizetype written = 0;
+    if (input && input->isEmpty())
+        inParent.reset();
+    if (inParent.fd >= 0)
+        ::fcntl(inParent.fd, F_SETFL, O_NONBLOCK);
+    char buffer[65536];
+    for (;;) {
+        pollfd fds[2];
+        int n = 0;
+        fds[n++] = {outRead.fd, POLLIN, 0};
+        if (inParent.fd >= 0)
+            fds[n++] = {inParent.fd, POLLOUT, 0};
+        if (::poll(fds, n, -1) < 0) {
+            if (errno == EINTR)
+                continue;
+            break;
+        }
+        if (n == 2 && (fds[1].revents & (POLLOUT | POLLERR | POLLHUP))) {
+            const ssize_t w = ::send(inParent.fd, input->constData() + written, size_t(input->size() - written),
+                                     MSG_NOSIGNAL);
+            if (w > 0)
+                written += w;
+            // The tool closed its input or everything is written: close our end.
+            if ((w < 0 && errno != EAGAIN && errno != EINTR) || written == input->size())
+                inParent.reset();
+        }
+        if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) {
+            const ssize_t r = ::read(outRead.fd, buffer, sizeof buffer);
+            if (r > 0)
+                result.output.append(buffer, r);
+            else if (r == 0 || (errno != EINTR && errno != EAGAIN))
+                break;
+        }
+    }
+    inParent.reset();
+
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (WIFEXITED(status))
+        result.status = WEXITSTATUS(status);
+    else if (WIFSIGNALED(status))
+        result.status = 128 + WTERMSIG(status);
+    return result;
+}
+
+QByteArray run(const QString& tool, const QStringList& arguments, const std::optional<QByteArray>& input) {
+    Result result = exec(tool, arguments, input);
+    if (result.status == 0)
+        return result.output;
+    const QString text = QString::fromUtf8(result.output).trimmed();
+    throw UpdateError(QFileInfo(tool).fileName() + QStringLiteral(" failed: ") + text);
+}
+
+Output output(const QString& tool, const QStringList& arguments) {
+    try {
+        Result result = exec(tool, arguments);
+        return {result.status, QString::fromUtf8(result.output)};
+    } catch (const std::exception&) {
+        return {-1, QString()};
+    }
+}
+
+} // namespace Subprocess

@@ -1,0 +1,57 @@
+#include "platform/archives/SevenZip.h"
+
+#include "UdifWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <unistd.h>
+
+namespace {
+
+QString linkText(const QString& path) {
+    char buffer[4096];
+    const ssize_t n = readlink(QFile::encodeName(path).constData(), buffer, sizeof buffer);
+    return n < 0 ? QString() : QFile::decodeName(QByteArray(buffer, n));
+}
+
+} // namespace
+
+TEST(SevenZip, LinksAreMadeAgainAsStoredNotAs7ZipLeftThem) {
+    QTemporaryDir dir;
+    const QString volume = dir.filePath("volume");
+    QDir().mkpath(volume + "/Example.app/Contents/MacOS");
+    QFile exe(volume + "/Example.app/Contents/MacOS/Example");
+    ASSERT_TRUE(exe.open(QIODevice::WriteOnly));
+    exe.write("binary");
+    exe.close();
+    QFile::link("/Applications", volume + "/Applications");       // 7-Zip points it at itself
+    QFile::link("../../etc", volume + "/Example.app/up");           // 7-Zip drops it
+    QFile::link("MacOS", volume + "/Example.app/Contents/Current"); // 7-Zip keeps it
+    ASSERT_TRUE(makeIso(volume, dir.filePath("volume.iso")));
+    const QString out = dir.filePath("mount");
+
+    SevenZip::extract(dir.filePath("volume.iso"), "iso", out);
+
+    QFile copied(out + "/Example.app/Contents/MacOS/Example");
+    ASSERT_TRUE(copied.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copied.readAll(), "binary");
+    EXPECT_EQ(linkText(out + "/Applications"), "/Applications");
+    EXPECT_EQ(linkText(out + "/Example.app/up"), "../../etc");
+    EXPECT_EQ(linkText(out + "/Example.app/Contents/Current"), "MacOS");
+}
+
+TEST(SevenZip, AVolumeItCannotReadIsRefused) {
+    QTemporaryDir dir;
+    QFile junk(dir.filePath("junk"));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write(QByteArray(70000, 'j'));
+    junk.close();
+
+    EXPECT_THROW(SevenZip::extract(junk.fileName(), "hfs", dir.filePath("out")), SevenZip::Failure);
+    EXPECT_TRUE(QDir(dir.filePath("out")).isEmpty());
+}

@@ -1,0 +1,144 @@
+#include "platform/system/Defaults.h"
+#include "platform/system/PropertyList.h"
+#include "platform/system/ReferenceDate.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QPointF>
+
+namespace {
+
+class DefaultsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QDir(Defaults::folder()).removeRecursively();
+        Defaults::resetForTest();
+    }
+    void TearDown() override { Defaults::resetForTest(); }
+
+    // The domain as a fresh start reads it from disk.
+    static std::shared_ptr<Defaults> reopened(const QString& name) {
+        Defaults::resetForTest();
+        return Defaults::suite(name);
+    }
+
+    static QByteArray bytesOf(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    static void writeFile(const QString& path, const QByteArray& bytes) {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+};
+
+} // namespace
+
+TEST_F(DefaultsTest, KeepsTypedValuesAcrossAStart) {
+    const auto when = *ReferenceDate::fromSeconds(800000000);
+    {
+        auto d = Defaults::standard();
+        EXPECT_EQ(d->path(), QDir::homePath() + "/.config/com.quenlark.Quenlark/com.quenlark.Quenlark.plist");
+        d->set("flag", true);
+        d->set("count", 24);
+        d->set("name", QStringLiteral("Studio Mac"));
+        d->set("ids", QStringList{"a", "b"});
+        d->set("skips", QVariantMap{{"com.example.A", "2.0"}});
+        d->set("blob", QByteArray("{\"x\":1}"));
+        d->set("when", when);
+        d->set("mixed", QVariantList{"a", 1});
+    }
+    const auto d = reopened(Defaults::standardName);
+    EXPECT_TRUE(d->boolean("flag"));
+    EXPECT_EQ(d->integer("count"), 24);
+    EXPECT_EQ(d->string("name"), QStringLiteral("Studio Mac"));
+    EXPECT_EQ(d->stringArray("ids"), (QStringList{"a", "b"}));
+    EXPECT_EQ(d->dictionary("skips")->value("com.example.A"), QVariant("2.0"));
+    EXPECT_EQ(d->data("blob"), QByteArray("{\"x\":1}"));
+    EXPECT_EQ(d->date("when"), when);
+
+    // Wrong types read as the accessor's default.
+    EXPECT_FALSE(d->stringArray("mixed"));
+    EXPECT_EQ(d->integer("name"), 0);
+    EXPECT_FALSE(d->string("count"));
+    EXPECT_FALSE(d->date("count"));
+    EXPECT_TRUE(d->boolean("count")); // a non-zero number is true
+
+    // A real stored where an integer belongs reads as its whole part, never rounded up.
+    const QList<std::pair<double, qint64>> reals{{0.6, 0}, {24.7, 24}, {-0.6, 0}, {-2.5, -2}, {1e300, INT64_MAX}};
+    for (const auto& [real, whole] : reals) {
+        d->set("real", real);
+        EXPECT_EQ(d->integer("real"), whole) << real;
+    }
+
+    d->remove("count");
+    EXPECT_EQ(reopened(Defaults::standardName)->integer("count"), 0);
+}
+
+TEST_F(DefaultsTest, RegisteredDefaultsAnswerOnlyWhileAKeyIsAbsent) {
+    auto d = Defaults::standard();
+    d->registerDefaults({{"intervalHours", 24}, {"showMenuBar", true}});
+    EXPECT_EQ(d->integer("intervalHours"), 24);
+    d->set("intervalHours", 0);
+    EXPECT_EQ(d->integer("intervalHours"), 0);
+    d->remove("intervalHours");
+    EXPECT_EQ(d->integer("intervalHours"), 24);
+
+    const auto onDisk = PropertyList::dictionaryFromFile(d->path());
+    ASSERT_TRUE(onDisk);
+    EXPECT_FALSE(onDisk->contains("showMenuBar"));
+    EXPECT_FALSE(reopened(Defaults::standardName)->boolean("showMenuBar"));
+}
+
+TEST_F(DefaultsTest, SuitesHaveTheirOwnFileAndCanBeRemovedWhole) {
+    auto standard = Defaults::standard();
+    auto sandbox = Defaults::suite("com.quenlark.Quenlark.sandbox");
+    EXPECT_EQ(sandbox, Defaults::suite("com.quenlark.Quenlark.sandbox")); // one object per domain
+    standard->set("theme", "light");
+    sandbox->set("theme", "system");
+    EXPECT_TRUE(QFile::exists(Defaults::folder() + "/com.quenlark.Quenlark.sandbox.plist"));
+
+    Defaults::removePersistentDomain("com.quenlark.Quenlark.sandbox");
+    EXPECT_FALSE(QFile::exists(sandbox->path()));
+    EXPECT_FALSE(sandbox->string("theme"));
+    EXPECT_FALSE(reopened("com.quenlark.Quenlark.sandbox")->string("theme"));
+    EXPECT_EQ(Defaults::standard()->string("theme"), QStringLiteral("light"));
+
+    Defaults::resetForTest();
+    Defaults::removePersistentDomain(Defaults::standardName); // no live object: the file goes
+    EXPECT_FALSE(Defaults::standard()->string("theme"));
+}
+
+TEST_F(DefaultsTest, KeepsAnUnreadableFileAsideInsteadOfOverwritingIt) {
+    const QString path = Defaults::folder() + "/com.quenlark.Quenlark.plist";
+    const QList<QByteArray> broken{
+        QByteArray("<plist><dict><key>theme</key><string>light"),
+        QByteArray("\x00\x01garbage", 9),
+        *PropertyList::toXml(QVariantList{"not", "a", "dictionary"}),
+    };
+    for (const auto& bytes : broken) {
+        QDir(Defaults::folder()).removeRecursively();
+        writeFile(path, bytes);
+        auto d = reopened(Defaults::standardName);
+        EXPECT_FALSE(d->string("theme"));
+        EXPECT_EQ(bytesOf(path), bytes); // reading changes nothing
+
+        ASSERT_TRUE(d->set("theme", "dark"));
+        const auto aside = QDir(Defaults::folder()).entryList({"com.quenlark.Quenlark.plist.corrupt-*"});
+        ASSERT_EQ(aside.size(), 1);
+        EXPECT_EQ(bytesOf(Defaults::folder() + "/" + aside[0]), bytes);
+        EXPECT_EQ(reopened(Defaults::standardName)->string("theme"), QStringLiteral("dark"));
+    }
+}
+
+TEST_F(DefaultsTest, RefusesAValueAPropertyListCannotCarry) {
+    auto d = Defaults::standard();
+    d->set("kept", 1);
+    EXPECT_FALSE(d->set("point", QVariant::fromValue(QPointF(1, 2))));
+    EXPECT_FALSE(d->object("point").isValid());
+    EXPECT_EQ(reopened(Defaults::standardName)->integer("kept"), 1);
+}
