@@ -536,38 +536,30 @@ bool xmlCarries(const QVariant& value) {
     }
 }
 
-std::optional<QByteArray> toBinary(const QVariant& value) {
+// The value written by one of libplist's writers, with the matching free.
+template <auto write, auto release>
+std::optional<QByteArray> serialised(const QVariant& value) {
     PlistPtr root(fromVariant(value, 0));
     if (!root)
         return std::nullopt;
     char* bytes = nullptr;
     uint32_t length = 0;
-    plist_to_bin(root.get(), &bytes, &length);
+    write(root.get(), &bytes, &length);
     if (!bytes)
         return std::nullopt;
     QByteArray result(bytes, qsizetype(length));
-    plist_to_bin_free(bytes);
+    release(bytes);
     return result;
 }
 
 } // namespace
 
 std::optional<QByteArray> toStorable(const QVariant& value) {
-    return xmlCarries(value) ? toXml(value) : toBinary(value);
+    return xmlCarries(value) ? toXml(value) : serialised<plist_to_bin, plist_to_bin_free>(value);
 }
 
 std::optional<QByteArray> toXml(const QVariant& value) {
-    PlistPtr root(fromVariant(value, 0));
-    if (!root)
-        return std::nullopt;
-    char* xml = nullptr;
-    uint32_t length = 0;
-    plist_to_xml(root.get(), &xml, &length);
-    if (!xml)
-        return std::nullopt;
-    QByteArray bytes(xml, qsizetype(length));
-    plist_to_xml_free(xml);
-    return bytes;
+    return serialised<plist_to_xml, plist_to_xml_free>(value);
 }
 
 } // namespace PropertyList
