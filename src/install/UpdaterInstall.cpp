@@ -99,13 +99,9 @@ QCoro::Task<QStringList> Updater::install(InstalledApp app, Release release, Pha
         prepared.bundle = *bundle;
         if (!running(app).isEmpty())
             throw UpdateError(name + QStringLiteral(" is running. Quit it first."));
-        if (const auto team = Scanner::signing(app.url).team) {
+        if (Scanner::signing(app.url).team) {
             if (const auto code = CodeSignature::create(app.url))
                 prepared.requirement = code->designatedRequirement();
-            // A copy that names a team always binds its update to that team, even when its
-            // designated requirement can't be read.
-            if (!prepared.requirement)
-                prepared.requirement = Requirement::ofTeam(*team);
         }
         if (app.edKey && !download.edSignature)
             throw UpdateError(name + QStringLiteral(" only accepts EdDSA-signed updates, and this one isn't signed."));

@@ -362,11 +362,17 @@ std::optional<Requirement> CodeSignature::designatedRequirement() const {
     if (!signatures)
         return std::nullopt;
     const EmbeddedSignature& first = signatures->first();
+    const CodeDirectory& primary = first.primary();
+    // Whatever else can't be read, the team the signature records still names the developer.
+    const auto byTeam = [&]() -> std::optional<Requirement> {
+        const auto team = CodeSignature::teamIdentifier(bundle_.path);
+        return team ? Requirement::teamDesignated(primary.identifier, *team) : std::nullopt;
+    };
     if (const auto& set = first.requirements) {
         bool malformed = false;
         auto stored = Requirement::fromSet(*set, Requirement::designatedType, &malformed);
         if (malformed)
-            return std::nullopt;
+            return byTeam();
         if (stored)
             return stored;
     }
@@ -374,10 +380,10 @@ std::optional<Requirement> CodeSignature::designatedRequirement() const {
     for (const EmbeddedSignature& signature : *signatures)
         cdhashes.append(signature.primary().cdhash20());
     QList<Anchors::Certificate> chain;
-    if (!(first.primary().flags & CodeDirectory::flagAdhoc)) {
+    if (!(primary.flags & CodeDirectory::flagAdhoc)) {
         chain = CmsSignature::signerChain(first.cms, *anchors_);
         if (chain.isEmpty())
-            return std::nullopt;
+            return byTeam();
     }
-    return Requirement::implicitDesignated(first.primary().identifier, chain, cdhashes);
+    return Requirement::implicitDesignated(primary.identifier, chain, cdhashes);
 }

@@ -53,8 +53,9 @@ public:
 
     // The designated requirement: the one stored in the signature, else the implicit one made
     // from the signer's chain. Read without validating the code: a copy whose resources changed,
-    // or whose certificate has since expired, still names who made it. Nothing when the code is
-    // unsigned or its signature can not be read.
+    // or whose certificate has since expired, still names who made it; when neither can be read,
+    // one naming the Team ID the code directory records. Nothing when the code is unsigned or
+    // its signature can not be read.
     std::optional<Requirement> designatedRequirement() const;
 
     const QString& path() const { return bundle_.path; }

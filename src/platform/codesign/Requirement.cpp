@@ -988,6 +988,13 @@ std::optional<Requirement> Requirement::fromSet(QByteArrayView set, uint32_t typ
     return std::nullopt;
 }
 
+std::optional<Requirement> Requirement::teamDesignated(const QString& identifier, const QString& team) {
+    if (team.isEmpty())
+        return std::nullopt;
+    return parse(QStringLiteral("identifier ") + quotedText(identifier.toUtf8())
+                 + QStringLiteral(" and anchor apple generic and certificate leaf[subject.OU] = ") + quotedText(team.toUtf8()));
+}
+
 std::optional<Requirement> Requirement::implicitDesignated(const QString& identifier,
                                                            const QList<Anchors::Certificate>& chain,
                                                            const QList<QByteArray>& cdhashes) {
@@ -1019,10 +1026,6 @@ std::optional<Requirement> Requirement::implicitDesignated(const QString& identi
                      + QStringLiteral(" and certificate 1[field.1.2.840.113635.100.6.2.1] exists"));
     }
     return parse(ident + QStringLiteral(" and anchor apple"));
-}
-
-std::optional<Requirement> Requirement::ofTeam(const QString& team) {
-    return parse(QStringLiteral("anchor apple generic and certificate leaf[subject.OU] = ") + quotedText(team.toUtf8()));
 }
 
 bool Requirement::evaluate(const Context& context) const {
