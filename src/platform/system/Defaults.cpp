@@ -10,6 +10,7 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
+#include <atomic>
 #include <cmath>
 #include <limits>
 
@@ -17,6 +18,7 @@
 
 namespace {
 
+std::atomic<bool> filesWritable{true};
 QMutex registryMutex;
 QHash<QString, std::shared_ptr<Defaults>>& registry() {
     static QHash<QString, std::shared_ptr<Defaults>> domains;
@@ -66,9 +68,13 @@ void Defaults::removePersistentDomain(const QString& name) {
     }
     if (live)
         live->forget();
-    else
+    else if (filesWritable)
         QFile::remove(path);
 }
+
+void Defaults::setWritable(bool writable) { filesWritable = writable; }
+
+bool Defaults::writable() { return filesWritable; }
 
 QString Defaults::folder() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QLatin1Char('/') + standardName;
@@ -96,7 +102,8 @@ void Defaults::forget() {
     QMutexLocker lock(&mutex_);
     values_.clear();
     unreadable_ = false;
-    QFile::remove(path_);
+    if (filesWritable)
+        QFile::remove(path_);
 }
 
 void Defaults::registerDefaults(const QVariantMap& values) {
@@ -206,6 +213,8 @@ bool Defaults::write(const QVariantMap& values) {
         qWarning().noquote() << "A setting for" << path_ << "cannot be kept in a property list.";
         return false;
     }
+    if (!filesWritable)
+        return true;
     // The settings are the user's own: nobody else reads them, whatever the umask.
     const QString folder = QFileInfo(path_).absolutePath();
     if (!QDir().mkpath(folder) || ::chmod(QFile::encodeName(folder).constData(), 0700) != 0)
