@@ -1,6 +1,6 @@
 #include "views/CardListModel.h"
 
-#include "install/Uninstall.h"
+#include "views/RowCommands.h"
 
 #include <QCoreApplication>
 
@@ -117,10 +117,11 @@ bool requestUninstall(Store& store, bool command) {
     const auto& rows = store.items();
     const auto found = std::find_if(rows.begin(), rows.end(),
                                     [&](const auto& row) { return row->id() == *store.selection(); });
-    if (found == rows.end() || Uninstall::protectedReason((*found)->app()))
+    if (found == rows.end())
         return false;
-    store.setRemoving(*found);
-    return true;
+    // The same rule as the row menu's removal: never protected apps, never mid-update.
+    RowCommands::perform(store, *found, RowAction{RowAction::Kind::remove, std::nullopt});
+    return store.removing() == *found;
 }
 
 } // namespace CardListModel

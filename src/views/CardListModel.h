@@ -42,7 +42,7 @@ void toggleSelected(Store& store);
 // A click on a card: selects it and opens or closes it.
 void toggle(Store& store, const QString& id);
 // Ctrl+Backspace: opens the uninstall prompt for the selected row (searched among all rows)
-// unless it may not be removed. Returns whether the key was handled.
+// unless it may not be removed or its update runs. Returns whether the key was handled.
 bool requestUninstall(Store& store, bool command);
 
 } // namespace CardListModel

@@ -5,12 +5,12 @@
 
 namespace DashboardModel {
 
-Hue mood(const Store& store) {
+Palette::Tint mood(const Store& store) {
     if (store.scanning() || store.count(Filter::updates) >= 1)
-        return Hue::accent;
+        return Palette::Tint::accent;
     if (store.count(Filter::cantVerify) >= 1)
-        return Hue::orange;
-    return Hue::green;
+        return Palette::Tint::orange;
+    return Palette::Tint::green;
 }
 
 bool showsPermissionBanner(const Store& store) {

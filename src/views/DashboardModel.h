@@ -1,6 +1,6 @@
 #pragma once
 
-#include "views/Hue.h"
+#include "platform/gui/Palette.h"
 
 class Store;
 
@@ -9,7 +9,7 @@ namespace DashboardModel {
 
 // The backdrop's one-colour summary: accent while scanning or while updates wait, orange while
 // rows can't be verified, else green.
-Hue mood(const Store& store);
+Palette::Tint mood(const Store& store);
 
 // App Management denied, or any row (hidden ones too) blocked by it.
 bool showsPermissionBanner(const Store& store);

@@ -10,11 +10,11 @@ namespace FilterChipModel {
 
 const QList<Chip>& chips() {
     static const QList<Chip> table{
-        {Filter::all, u"All Apps"_s, u"square.grid.2x2"_s, Hue::secondary},
-        {Filter::updates, u"Updates"_s, u"arrow.down.circle"_s, Hue::accent},
-        {Filter::cantVerify, u"Can't Verify"_s, u"exclamationmark.triangle"_s, Hue::orange},
-        {Filter::ignored, u"Ignored"_s, u"eye.slash"_s, Hue::secondary},
-        {Filter::library, u"Library"_s, u"icloud"_s, Hue::blue},
+        {Filter::all, u"All Apps"_s, u"square.grid.2x2"_s, Palette::Tint::secondary},
+        {Filter::updates, u"Updates"_s, u"arrow.down.circle"_s, Palette::Tint::accent},
+        {Filter::cantVerify, u"Can't Verify"_s, u"exclamationmark.triangle"_s, Palette::Tint::orange},
+        {Filter::ignored, u"Ignored"_s, u"eye.slash"_s, Palette::Tint::secondary},
+        {Filter::library, u"Library"_s, u"icloud"_s, Palette::Tint::blue},
     };
     return table;
 }
@@ -28,7 +28,7 @@ const Chip& chip(Filter filter) {
 
 bool selected(const Store& store, Filter filter) { return store.filter() == filter; }
 
-Hue symbolHue(const Chip& chip, bool selected) { return selected ? chip.selectedHue : Hue::secondary; }
+Palette::Tint symbolHue(const Chip& chip, bool selected) { return selected ? chip.selectedHue : Palette::Tint::secondary; }
 
 QString countText(const Store& store, Filter filter) { return QString::number(store.count(filter)); }
 

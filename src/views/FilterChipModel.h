@@ -2,7 +2,7 @@
 
 #include "model/Filter.h"
 #include "model/Motion.h"
-#include "views/Hue.h"
+#include "platform/gui/Palette.h"
 
 #include <QList>
 #include <QString>
@@ -16,7 +16,7 @@ struct Chip {
     Filter filter = Filter::all;
     QString title;  // shown verbatim
     QString symbol;
-    Hue selectedHue = Hue::secondary; // the symbol's tint on the selected chip
+    Palette::Tint selectedHue = Palette::Tint::secondary; // the symbol's tint on the selected chip
     bool operator==(const Chip&) const = default;
 };
 
@@ -25,7 +25,7 @@ const Chip& chip(Filter filter);
 
 bool selected(const Store& store, Filter filter);
 // An unselected chip's symbol is always secondary.
-Hue symbolHue(const Chip& chip, bool selected);
+Palette::Tint symbolHue(const Chip& chip, bool selected);
 // The live count, 0 included.
 QString countText(const Store& store, Filter filter);
 QString accessibilityLabel(const Store& store, Filter filter);

@@ -13,7 +13,7 @@ namespace HealthRingModel {
 
 QList<Slice> slices(const Store& store) {
     const Store::Rows rows = store.visible();
-    QList<Slice> out{{0, 0, Hue::green}, {0, 0, Hue::accent}, {0, 0, Hue::orange}, {0, 0, Hue::gray}};
+    QList<Slice> out{{0, 0, Palette::Tint::green}, {0, 0, Palette::Tint::accent}, {0, 0, Palette::Tint::orange}, {0, 0, Palette::Tint::gray}};
     for (const auto& row : rows) {
         switch (row->status().kind()) {
         case Status::Kind::upToDate: ++out[0].count; break;
@@ -51,12 +51,12 @@ bool showsRefreshArc(const Store& store, bool reduceMotion) { return store.scann
 Centre centre(const Store& store) {
     const int updates = store.count(Filter::updates);
     if (store.scanning())
-        return {Centre::Kind::progress, store.checked(), {}, Hue::primary, 22};
+        return {Centre::Kind::progress, store.checked(), {}, Palette::Tint::primary, 22};
     if (updates >= 1)
-        return {Centre::Kind::updates, updates, {}, Hue::accent, 26};
+        return {Centre::Kind::updates, updates, {}, Palette::Tint::accent, 26};
     if (store.count(Filter::cantVerify) == 0)
-        return {Centre::Kind::symbol, 0, u"checkmark.seal.fill"_s, Hue::green, 26};
-    return {Centre::Kind::symbol, 0, u"checkmark"_s, Hue::orange, 26};
+        return {Centre::Kind::symbol, 0, u"checkmark.seal.fill"_s, Palette::Tint::green, 26};
+    return {Centre::Kind::symbol, 0, u"checkmark"_s, Palette::Tint::orange, 26};
 }
 
 QString accessibilityLabel(const Store& store) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "views/Hue.h"
+#include "platform/gui/Palette.h"
 
 #include <QList>
 #include <QString>
@@ -16,7 +16,7 @@ namespace HealthRingModel {
 struct Slice {
     int count = 0;
     double fraction = 0; // count / max(visible rows, 1)
-    Hue hue = Hue::green;
+    Palette::Tint hue = Palette::Tint::green;
     bool operator==(const Slice&) const = default;
 };
 
@@ -49,7 +49,7 @@ struct Centre {
     Kind kind = Kind::symbol;
     int number = 0;
     QString symbol;
-    Hue hue = Hue::primary;
+    Palette::Tint hue = Palette::Tint::primary;
     double pointSize = 26;
     bool operator==(const Centre&) const = default;
 };

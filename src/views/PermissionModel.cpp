@@ -39,10 +39,10 @@ QString stateWord(const Pill& pill) {
     return pill.unknown ? tr("Unknown") : tr("Off");
 }
 
-Hue hue(const Pill& pill) {
+Palette::Tint hue(const Pill& pill) {
     if (pill.on)
-        return Hue::green;
-    return pill.unknown || pill.muted ? Hue::secondary : Hue::orange;
+        return Palette::Tint::green;
+    return pill.unknown || pill.muted ? Palette::Tint::secondary : Palette::Tint::orange;
 }
 
 double backgroundOpacity(const Pill& pill) { return pill.on ? 0.12 : 0.1; }

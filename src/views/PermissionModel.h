@@ -1,7 +1,7 @@
 #pragma once
 
 #include "notch/NotchMode.h"
-#include "views/Hue.h"
+#include "platform/gui/Palette.h"
 
 #include <QCoro/QCoroTask>
 #include <QString>
@@ -27,7 +27,7 @@ Pill notifications(const Store& store, NotchMode notchMode);
 
 QString symbol(const Pill& pill);          // checkmark, question mark or exclamation mark
 QString stateWord(const Pill& pill);       // "On", "Unknown" or "Off"
-Hue hue(const Pill& pill);                 // green, secondary or orange
+Palette::Tint hue(const Pill& pill);                 // green, secondary or orange
 double backgroundOpacity(const Pill& pill);
 QString tooltip(const Pill& pill);         // shown verbatim
 QString accessibilityLabel(const Pill& pill);

@@ -117,7 +117,8 @@ TEST(CardListModel, TogglesOpenAndCloseAndUninstallSkipsProtectedApps) {
     StoreHarness h;
     Store& s = h.build();
     s.setItems(makeRows({{u"A"_s}, {u"Finder"_s, Status::upToDate(), InstallPhase::idle(), false, u"com.apple.finder"_s},
-                         {u"Quenlark"_s, Status::upToDate(), InstallPhase::idle(), false, u"com.quenlark.Quenlark"_s}}));
+                         {u"Quenlark"_s, Status::upToDate(), InstallPhase::idle(), false, u"com.quenlark.Quenlark"_s},
+                         {u"Busy"_s, Status::update(), InstallPhase::downloading(0.5)}}));
     CardListModel::toggleSelected(s);
     EXPECT_FALSE(s.expanded());
     CardListModel::toggle(s, id(s, u"A"_s));
@@ -137,7 +138,8 @@ TEST(CardListModel, TogglesOpenAndCloseAndUninstallSkipsProtectedApps) {
     };
     const QList<Case> cases{
         {u"A"_s, false, false}, {std::nullopt, true, false}, {u"Finder"_s, true, false},
-        {u"Quenlark"_s, true, false}, {u"A"_s, true, true}, // hidden by the filter, still removable
+        {u"Quenlark"_s, true, false}, {u"Busy"_s, true, false},
+        {u"A"_s, true, true}, // hidden by the filter, still removable
     };
     for (const auto& c : cases) {
         s.setRemoving(nullptr);

@@ -9,13 +9,13 @@ using namespace Qt::Literals::StringLiterals;
 TEST(DashboardModel, MoodAndTheEmailTileFollowTheStore) {
     struct Case {
         QList<RowSpec> rows;
-        Hue mood;
+        Palette::Tint mood;
     };
     const QList<Case> cases{
-        {{}, Hue::green},
-        {{{u"A"_s, Status::cantVerify(u"why"_s)}}, Hue::orange},
-        {{{u"A"_s, Status::cantVerify(u"why"_s)}, {u"B"_s, Status::update()}}, Hue::accent},
-        {{{u"A"_s, Status::ignored(u"why"_s)}}, Hue::green},
+        {{}, Palette::Tint::green},
+        {{{u"A"_s, Status::cantVerify(u"why"_s)}}, Palette::Tint::orange},
+        {{{u"A"_s, Status::cantVerify(u"why"_s)}, {u"B"_s, Status::update()}}, Palette::Tint::accent},
+        {{{u"A"_s, Status::ignored(u"why"_s)}}, Palette::Tint::green},
     };
     for (const auto& c : cases) {
         StoreHarness h;
@@ -29,7 +29,7 @@ TEST(DashboardModel, MoodAndTheEmailTileFollowTheStore) {
     h.checkDelay = std::chrono::milliseconds(100);
     Store& s = h.build();
     auto done = h.start(s.refresh());
-    EXPECT_EQ(DashboardModel::mood(s), Hue::accent);
+    EXPECT_EQ(DashboardModel::mood(s), Palette::Tint::accent);
     ASSERT_TRUE(h.settle(done));
 
     const QList<std::tuple<QString, std::optional<bool>, bool>> sessions{

@@ -13,15 +13,15 @@ TEST(FilterChipModel, ChipsFollowTheFilterOrderWithLiveCountsAndLabels) {
     s.setItems(makeRows({{u"A"_s, Status::update()}, {u"B"_s, Status::update()}, {u"C"_s}}));
     struct Case {
         QString title, symbol;
-        Hue selectedHue;
+        Palette::Tint selectedHue;
         QString count, label, anchor;
     };
     const QList<Case> cases{
-        {u"All Apps"_s, u"square.grid.2x2"_s, Hue::secondary, u"3"_s, u"All Apps, 3 apps"_s, {}},
-        {u"Updates"_s, u"arrow.down.circle"_s, Hue::accent, u"2"_s, u"Updates, 2 apps"_s, {}},
-        {u"Can't Verify"_s, u"exclamationmark.triangle"_s, Hue::orange, u"0"_s, u"Can't Verify, 0 apps"_s, {}},
-        {u"Ignored"_s, u"eye.slash"_s, Hue::secondary, u"0"_s, u"Ignored, 0 apps"_s, {}},
-        {u"Library"_s, u"icloud"_s, Hue::blue, u"0"_s, u"Library, 0 apps"_s, u"library"_s},
+        {u"All Apps"_s, u"square.grid.2x2"_s, Palette::Tint::secondary, u"3"_s, u"All Apps, 3 apps"_s, {}},
+        {u"Updates"_s, u"arrow.down.circle"_s, Palette::Tint::accent, u"2"_s, u"Updates, 2 apps"_s, {}},
+        {u"Can't Verify"_s, u"exclamationmark.triangle"_s, Palette::Tint::orange, u"0"_s, u"Can't Verify, 0 apps"_s, {}},
+        {u"Ignored"_s, u"eye.slash"_s, Palette::Tint::secondary, u"0"_s, u"Ignored, 0 apps"_s, {}},
+        {u"Library"_s, u"icloud"_s, Palette::Tint::blue, u"0"_s, u"Library, 0 apps"_s, u"library"_s},
     };
     const auto& chips = FilterChipModel::chips();
     ASSERT_EQ(chips.size(), cases.size());
@@ -32,7 +32,7 @@ TEST(FilterChipModel, ChipsFollowTheFilterOrderWithLiveCountsAndLabels) {
         EXPECT_EQ(chip.title, c.title);
         EXPECT_EQ(chip.symbol, c.symbol);
         EXPECT_EQ(FilterChipModel::symbolHue(chip, true), c.selectedHue) << c.title.toStdString();
-        EXPECT_EQ(FilterChipModel::symbolHue(chip, false), Hue::secondary);
+        EXPECT_EQ(FilterChipModel::symbolHue(chip, false), Palette::Tint::secondary);
         EXPECT_EQ(FilterChipModel::countText(s, chip.filter), c.count) << c.title.toStdString();
         EXPECT_EQ(FilterChipModel::accessibilityLabel(s, chip.filter), c.label);
         EXPECT_EQ(FilterChipModel::tourAnchor(chip.filter), c.anchor);

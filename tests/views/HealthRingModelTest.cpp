@@ -29,7 +29,7 @@ TEST(HealthRingModel, SlicesArcsCentreAndLabelFollowTheVisibleRows) {
         Centre centre;
         QString label;
     };
-    const Centre seal{Centre::Kind::symbol, 0, u"checkmark.seal.fill"_s, Hue::green, 26};
+    const Centre seal{Centre::Kind::symbol, 0, u"checkmark.seal.fill"_s, Palette::Tint::green, 26};
     const QList<Case> cases{
         {"nothing", {}, {0, 0, 0, 0}, {{}, {}, {}, {}}, seal, u"0 updates, 0 up to date, 0 can't be verified"_s},
         {"all current", many(2, Status::upToDate()), {2, 0, 0, 0}, {Arc{0, 0.994}, {}, {}, {}}, seal,
@@ -38,10 +38,10 @@ TEST(HealthRingModel, SlicesArcsCentreAndLabelFollowTheVisibleRows) {
          {{u"A"_s}, {u"B"_s, Status::update()}, {u"C"_s, odd}, {u"D"_s, Status::checking()}},
          {1, 1, 1, 0},
          {Arc{0, 0.244}, Arc{0.25, 0.494}, Arc{0.5, 0.744}, {}},
-         {Centre::Kind::updates, 1, {}, Hue::accent, 26},
+         {Centre::Kind::updates, 1, {}, Palette::Tint::accent, 26},
          u"1 updates, 1 up to date, 1 can't be verified"_s},
         {"unverified only", {{u"A"_s, odd}, {u"B"_s}}, {1, 0, 1, 0}, {Arc{0, 0.494}, {}, Arc{0.5, 0.994}, {}},
-         {Centre::Kind::symbol, 0, u"checkmark"_s, Hue::orange, 26}, u"0 updates, 1 up to date, 1 can't be verified"_s},
+         {Centre::Kind::symbol, 0, u"checkmark"_s, Palette::Tint::orange, 26}, u"0 updates, 1 up to date, 1 can't be verified"_s},
         {"ignored only", {{u"A"_s, Status::ignored(u"x"_s)}}, {0, 0, 0, 1}, {{}, {}, {}, Arc{0, 0.994}}, seal,
          u"0 updates, 0 up to date, 0 can't be verified"_s},
     };
@@ -51,7 +51,7 @@ TEST(HealthRingModel, SlicesArcsCentreAndLabelFollowTheVisibleRows) {
         s.setItems(makeRows(c.rows));
         const auto slices = HealthRingModel::slices(s);
         ASSERT_EQ(slices.size(), 4) << c.what;
-        const QList<Hue> hues{Hue::green, Hue::accent, Hue::orange, Hue::gray};
+        const QList<Palette::Tint> hues{Palette::Tint::green, Palette::Tint::accent, Palette::Tint::orange, Palette::Tint::gray};
         for (int i = 0; i < 4; ++i) {
             EXPECT_EQ(slices[i].count, c.counts[i]) << c.what << " " << i;
             EXPECT_EQ(slices[i].hue, hues[i]);
@@ -92,7 +92,7 @@ TEST(HealthRingModel, ARefreshSpinsTheArcUnlessMotionIsReducedAndCountsChecksInT
     auto done = h.start(s.refresh());
     EXPECT_TRUE(HealthRingModel::showsRefreshArc(s, false));
     EXPECT_FALSE(HealthRingModel::showsRefreshArc(s, true));
-    EXPECT_EQ(HealthRingModel::centre(s), (Centre{Centre::Kind::progress, 0, {}, Hue::primary, 22}));
+    EXPECT_EQ(HealthRingModel::centre(s), (Centre{Centre::Kind::progress, 0, {}, Palette::Tint::primary, 22}));
     ASSERT_TRUE(h.settle(done));
     EXPECT_FALSE(HealthRingModel::showsRefreshArc(s, false));
     EXPECT_EQ(HealthRingModel::centre(s).kind, Centre::Kind::updates);

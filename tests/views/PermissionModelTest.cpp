@@ -14,7 +14,7 @@ TEST(PermissionModel, PillsShowTheirStateTintTooltipAndLabel) {
     struct Case {
         Pill pill;
         QString symbol, word;
-        Hue hue;
+        Palette::Tint hue;
         double opacity;
         QString tooltip, label;
     };
@@ -33,21 +33,21 @@ TEST(PermissionModel, PillsShowTheirStateTintTooltipAndLabel) {
     const QString background = u"Lets background checks tell you about updates."_s;
     const QString suffix = u" Click to turn it on."_s;
     const QList<Case> cases{
-        {am(AM::unknown), u"questionmark.circle"_s, u"Unknown"_s, Hue::secondary, 0.1, amHelp + suffix,
+        {am(AM::unknown), u"questionmark.circle"_s, u"Unknown"_s, Palette::Tint::secondary, 0.1, amHelp + suffix,
          u"App Management permission, unknown"_s},
-        {am(AM::granted), u"checkmark.circle.fill"_s, u"On"_s, Hue::green, 0.12, amHelp,
+        {am(AM::granted), u"checkmark.circle.fill"_s, u"On"_s, Palette::Tint::green, 0.12, amHelp,
          u"App Management permission, on"_s},
-        {am(AM::denied), u"exclamationmark.circle.fill"_s, u"Off"_s, Hue::orange, 0.1, amHelp + suffix,
+        {am(AM::denied), u"exclamationmark.circle.fill"_s, u"Off"_s, Palette::Tint::orange, 0.1, amHelp + suffix,
          u"App Management permission, off"_s},
-        {ns(NS::denied, NotchMode::smart), u"exclamationmark.circle.fill"_s, u"Off"_s, Hue::secondary, 0.1,
+        {ns(NS::denied, NotchMode::smart), u"exclamationmark.circle.fill"_s, u"Off"_s, Palette::Tint::secondary, 0.1,
          notch + suffix, u"Notifications permission, off"_s},
-        {ns(NS::denied, NotchMode::never), u"exclamationmark.circle.fill"_s, u"Off"_s, Hue::orange, 0.1,
+        {ns(NS::denied, NotchMode::never), u"exclamationmark.circle.fill"_s, u"Off"_s, Palette::Tint::orange, 0.1,
          background + suffix, u"Notifications permission, off"_s},
-        {ns(NS::provisional, NotchMode::never), u"checkmark.circle.fill"_s, u"On"_s, Hue::green, 0.12, background,
+        {ns(NS::provisional, NotchMode::never), u"checkmark.circle.fill"_s, u"On"_s, Palette::Tint::green, 0.12, background,
          u"Notifications permission, on"_s},
-        {ns(NS::authorized, NotchMode::daily), u"checkmark.circle.fill"_s, u"On"_s, Hue::green, 0.12, notch,
+        {ns(NS::authorized, NotchMode::daily), u"checkmark.circle.fill"_s, u"On"_s, Palette::Tint::green, 0.12, notch,
          u"Notifications permission, on"_s},
-        {ns(NS::notDetermined, NotchMode::never), u"exclamationmark.circle.fill"_s, u"Off"_s, Hue::orange, 0.1,
+        {ns(NS::notDetermined, NotchMode::never), u"exclamationmark.circle.fill"_s, u"Off"_s, Palette::Tint::orange, 0.1,
          background + suffix, u"Notifications permission, off"_s},
     };
     for (const auto& c : cases) {
