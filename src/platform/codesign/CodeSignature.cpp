@@ -124,7 +124,11 @@ std::optional<QString> CodeSignature::teamIdentifier(const QString& path) {
     const auto bundle = CodeBundle::at(path);
     if (!bundle)
         return std::nullopt;
-    const QString executable = bundle->isBundle ? bundle->executablePath.value_or(QString()) : bundle->path;
+    return teamIdentifier(*bundle);
+}
+
+std::optional<QString> CodeSignature::teamIdentifier(const CodeBundle& bundle) {
+    const QString executable = bundle.isBundle ? bundle.executablePath.value_or(QString()) : bundle.path;
     if (executable.isEmpty())
         return std::nullopt;
     QFile file(executable);
