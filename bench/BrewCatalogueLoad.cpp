@@ -7,6 +7,8 @@
 
 #include "support/AnonymousPeak.h"
 
+#include "support/Range.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
@@ -156,12 +158,8 @@ const bool loader = [] {
     std::_Exit(0);
 }();
 
-double smallest(const std::vector<double>& v) { return v.empty() ? 0 : *std::min_element(v.begin(), v.end()); }
-double largest(const std::vector<double>& v) { return v.empty() ? 0 : *std::max_element(v.begin(), v.end()); }
 
-BENCHMARK(PythonJsonLoad)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1)->Repetitions(9)
-    ->ComputeStatistics("min", smallest)->ComputeStatistics("max", largest)->ReportAggregatesOnly();
-BENCHMARK(LoadInFreshProcess)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1)->Repetitions(9)
-    ->ComputeStatistics("min", smallest)->ComputeStatistics("max", largest)->ReportAggregatesOnly();
+BENCHMARK(PythonJsonLoad)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1)->Repetitions(9)->Apply(withRange);
+BENCHMARK(LoadInFreshProcess)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1)->Repetitions(9)->Apply(withRange);
 
 } // namespace

@@ -8,6 +8,8 @@
 #include "support/BusyCores.h"
 #include "support/LargeFile.h"
 
+#include "support/Range.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
@@ -172,15 +174,5 @@ void curl(benchmark::State& state) {
 
 } // namespace
 
-double largest(const std::vector<double>& values) {
-    return values.empty() ? 0 : *std::max_element(values.begin(), values.end());
-}
-
-double smallest(const std::vector<double>& values) {
-    return values.empty() ? 0 : *std::min_element(values.begin(), values.end());
-}
-
-BENCHMARK(curl)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(15)
-    ->ComputeStatistics("min", smallest)->ComputeStatistics("max", largest);
-BENCHMARK(download)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(15)
-    ->ComputeStatistics("min", smallest)->ComputeStatistics("max", largest);
+BENCHMARK(curl)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(15)->Apply(withRange);
+BENCHMARK(download)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(15)->Apply(withRange);

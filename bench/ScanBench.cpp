@@ -8,6 +8,8 @@
 #include "MachOBuilder.h"
 #include "TestPki.h"
 
+#include "support/Range.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
@@ -131,12 +133,8 @@ void findCat(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * bundles);
 }
 
-double smallest(const std::vector<double>& v) { return v.empty() ? 0 : *std::min_element(v.begin(), v.end()); }
-double largest(const std::vector<double>& v) { return v.empty() ? 0 : *std::max_element(v.begin(), v.end()); }
 
-BENCHMARK(findCat)->Arg(1000)->Arg(4000)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(7)
-    ->ComputeStatistics("min", smallest)->ComputeStatistics("max", largest)->ReportAggregatesOnly();
-BENCHMARK(scan)->Arg(1000)->Arg(4000)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(7)
-    ->ComputeStatistics("min", smallest)->ComputeStatistics("max", largest)->ReportAggregatesOnly();
+BENCHMARK(findCat)->Arg(1000)->Arg(4000)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(7)->Apply(withRange);
+BENCHMARK(scan)->Arg(1000)->Arg(4000)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(7)->Apply(withRange);
 
 } // namespace

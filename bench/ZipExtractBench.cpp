@@ -2,6 +2,8 @@
 // update is unpacked, against bsdtar extracting the same archive. Both run as processes.
 #include "ZipBuilder.h"
 
+#include "support/Range.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QDir>
@@ -85,12 +87,8 @@ void bsdtar(benchmark::State& state) {
     });
 }
 
-double smallest(const std::vector<double>& v) { return v.empty() ? 0 : *std::min_element(v.begin(), v.end()); }
-double largest(const std::vector<double>& v) { return v.empty() ? 0 : *std::max_element(v.begin(), v.end()); }
 
-BENCHMARK(bsdtar)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(7)
-    ->ComputeStatistics("min", smallest)->ComputeStatistics("max", largest)->ReportAggregatesOnly();
-BENCHMARK(ditto)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(7)
-    ->ComputeStatistics("min", smallest)->ComputeStatistics("max", largest)->ReportAggregatesOnly();
+BENCHMARK(bsdtar)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(7)->Apply(withRange);
+BENCHMARK(ditto)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(7)->Apply(withRange);
 
 } // namespace
