@@ -2,6 +2,7 @@
 // resource hashed, every slice's pages), against sha256sum hashing the same files.
 #include "platform/codesign/CodeSignature.h"
 
+#include "support/LargeFile.h"
 #include "support/Range.h"
 
 #include "BundleBuilder.h"
@@ -14,20 +15,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include <cstring>
 
 namespace {
-
-// Content no layer can deduplicate.
-QByteArray content(qsizetype size, quint32 seed) {
-    QByteArray bytes(size, Qt::Uninitialized);
-    quint32 state = seed * 2654435761u + 1;
-    for (qsizetype i = 0; i + 4 <= size; i += 4) {
-        state = state * 1664525u + 1013904223u;
-        std::memcpy(bytes.data() + i, &state, 4);
-    }
-    return bytes;
-}
 
 struct Fixture {
     QTemporaryDir dir;
@@ -39,7 +28,7 @@ struct Fixture {
         BundleBuilder builder(dir.filePath(QStringLiteral("Large.app")));
         builder.signedBy(&TestPki::shared().teamA).architectures({MachOBuilder::x86_64, MachOBuilder::arm64});
         for (int i = 0; i < 1200; ++i)
-            builder.resource(QStringLiteral("Part%1/file%2.dat").arg(i % 30).arg(i), content(160 * 1024 + i, quint32(i)));
+            builder.resource(QStringLiteral("Part%1/file%2.dat").arg(i % 30).arg(i), pseudoRandom(160 * 1024 + i, quint32(i)));
         bundle = builder.build().path;
         QDirIterator it(bundle, QDir::Files, QDirIterator::Subdirectories);
         while (it.hasNext()) {
