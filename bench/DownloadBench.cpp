@@ -5,6 +5,7 @@
 #include "install/Updater.h"
 
 #include "support/AnonymousPeak.h"
+#include "support/AwaitTask.h"
 #include "support/BusyCores.h"
 #include "support/LargeFile.h"
 
@@ -121,22 +122,6 @@ Fixture& fixture() {
     return f;
 }
 
-template <typename T>
-QCoro::Task<void> drive(QCoro::Task<T> task, std::optional<T>* value, QEventLoop* loop) {
-    value->emplace(co_await std::move(task));
-    loop->quit();
-}
-
-template <typename T>
-T await(QCoro::Task<T> task) {
-    std::optional<T> value;
-    QEventLoop loop;
-    auto running = drive(std::move(task), &value, &loop);
-    if (!value)
-        loop.exec();
-    return std::move(*value);
-}
-
 void download(benchmark::State& state) {
     Fixture& f = fixture();
     const QUrl url(f.server->url());
@@ -144,7 +129,7 @@ void download(benchmark::State& state) {
     for (auto _ : state) {
         QTemporaryDir work(f.dir.filePath("work-XXXXXX"));
         AnonymousPeak watch;
-        const auto done = await(Updater::download(url, fileSize, work.path(), {}));
+        const auto done = awaitTask(Updater::download(url, fileSize, work.path(), {}));
         peak = std::max(peak, watch.aboveStartMiB());
         if (QFileInfo(done.file).size() != fileSize)
             state.SkipWithError("short download");

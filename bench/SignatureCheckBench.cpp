@@ -2,12 +2,8 @@
 // resource hashed, every slice's pages), against sha256sum hashing the same files.
 #include "platform/codesign/CodeSignature.h"
 
-#include "support/LargeFile.h"
+#include "support/LargeBundle.h"
 #include "support/Range.h"
-
-#include "BundleBuilder.h"
-#include "MachOBuilder.h"
-#include "TestPki.h"
 
 #include <benchmark/benchmark.h>
 
@@ -25,11 +21,7 @@ struct Fixture {
     qint64 bytes = 0;
 
     Fixture() {
-        BundleBuilder builder(dir.filePath(QStringLiteral("Large.app")));
-        builder.signedBy(&TestPki::shared().teamA).architectures({MachOBuilder::x86_64, MachOBuilder::arm64});
-        for (int i = 0; i < 1200; ++i)
-            builder.resource(QStringLiteral("Part%1/file%2.dat").arg(i % 30).arg(i), pseudoRandom(160 * 1024 + i, quint32(i)));
-        bundle = builder.build().path;
+        bundle = buildLargeBundle(dir.filePath(QStringLiteral("Large.app")));
         QDirIterator it(bundle, QDir::Files, QDirIterator::Subdirectories);
         while (it.hasNext()) {
             files.append(it.next());

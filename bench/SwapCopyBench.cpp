@@ -1,11 +1,7 @@
 // The copy that dominates an update's swap: the ditto stand-in copying a signed application of
 // about 200 MiB in 1,200 files next to the installed one, against `cp -a` of the same bundle.
-#include "support/LargeFile.h"
+#include "support/LargeBundle.h"
 #include "support/Range.h"
-
-#include "BundleBuilder.h"
-#include "MachOBuilder.h"
-#include "TestPki.h"
 
 #include <benchmark/benchmark.h>
 
@@ -20,11 +16,7 @@ struct Fixture {
     QString bundle;
 
     Fixture() {
-        BundleBuilder builder(dir.filePath(QStringLiteral("Large.app")));
-        builder.signedBy(&TestPki::shared().teamA).architectures({MachOBuilder::x86_64, MachOBuilder::arm64});
-        for (int i = 0; i < 1200; ++i)
-            builder.resource(QStringLiteral("Part%1/file%2.dat").arg(i % 30).arg(i), pseudoRandom(160 * 1024 + i, quint32(i)));
-        bundle = builder.build().path;
+        bundle = buildLargeBundle(dir.filePath(QStringLiteral("Large.app")));
     }
 };
 

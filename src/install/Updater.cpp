@@ -125,7 +125,9 @@ Updater::Extracted Updater::extract(const QString& file, const QString& work, co
         }
         trailer = QByteArray(bytes, n);
     }
-    ::close(fd);
+    // A failed close is an error too; EINTR has closed the descriptor all the same.
+    if (::close(fd) != 0 && errno != EINTR)
+        throw FileError(FileError::Op::Read, file, errno);
 
     if (head == QByteArrayLiteral("PK\x03\x04")) {
         run(ToolPaths::ditto, {QStringLiteral("-x"), QStringLiteral("-k"), file, extracted});
@@ -163,8 +165,9 @@ void Updater::confine(const QString& rootPath) {
         for (const QString& name : names) {
             const QString path = folder + QLatin1Char('/') + name;
             struct stat st;
+            // An entry that can't be looked at might be a link leading anywhere.
             if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
-                continue;
+                throw UpdateError(QStringLiteral("The download couldn't be unpacked."));
             if (S_ISDIR(st.st_mode)) {
                 below << path;
                 continue;

@@ -10,11 +10,13 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
+#include <atomic>
 #include <cmath>
 #include <limits>
 
 namespace {
 
+std::atomic<bool> filesWritable{true};
 QMutex registryMutex;
 QHash<QString, std::shared_ptr<Defaults>>& registry() {
     static QHash<QString, std::shared_ptr<Defaults>> domains;
@@ -64,9 +66,13 @@ void Defaults::removePersistentDomain(const QString& name) {
     }
     if (live)
         live->forget();
-    else
+    else if (filesWritable)
         QFile::remove(path);
 }
+
+void Defaults::setWritable(bool writable) { filesWritable = writable; }
+
+bool Defaults::writable() { return filesWritable; }
 
 QString Defaults::folder() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QLatin1Char('/') + standardName;
@@ -94,7 +100,8 @@ void Defaults::forget() {
     QMutexLocker lock(&mutex_);
     values_.clear();
     unreadable_ = false;
-    QFile::remove(path_);
+    if (filesWritable)
+        QFile::remove(path_);
 }
 
 void Defaults::registerDefaults(const QVariantMap& values) {
@@ -204,6 +211,8 @@ bool Defaults::write(const QVariantMap& values) {
         qWarning().noquote() << "A setting for" << path_ << "cannot be kept in a property list.";
         return false;
     }
+    if (!filesWritable)
+        return true;
     if (!QDir().mkpath(QFileInfo(path_).absolutePath()))
         return false;
     if (unreadable_ && QFileInfo::exists(path_)) {

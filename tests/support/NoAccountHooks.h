@@ -1,0 +1,14 @@
+#pragma once
+
+#include "account/AccountHooks.h"
+
+// For tests of a store that has no account: no saved session and no back end, so nothing ever
+// calls the service.
+class NoAccountHooks final : public AccountHooks {
+public:
+    std::optional<Session> load() override { return std::nullopt; }
+    void save(std::optional<Session>) override {}
+    QCoro::Task<void> sendEmailConfirmation(Session, CloudConfig) override { co_return; }
+    QCoro::Task<Profile> profile(Session, CloudConfig) override { co_return Profile{}; }
+    std::optional<CloudConfig> current() override { return std::nullopt; }
+};
