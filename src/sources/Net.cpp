@@ -43,7 +43,8 @@ protected:
         QNetworkReply* reply = QNetworkAccessManager::createRequest(op, request, outgoing);
         // Qt hands the request to its network thread inside this call and passes a read bound
         // on only by a queued signal, so the bound goes out right behind the start, before any
-        // of our code runs and before the thread can have read a byte of the answer.
+        // of our code runs. The network thread reads unbounded only if this thread is held up
+        // between the two.
         reply->setReadBufferSize(4 * Net::readChunk);
         return reply;
     }
