@@ -4,6 +4,7 @@
 
 #include "platform/archives/Extraction.h"
 #include "platform/system/PropertyList.h"
+#include "platform/system/ToolFailure.h"
 #include "platform/system/ToolPaths.h"
 #include "runtime/FileError.h"
 #include "runtime/UpdateError.h"
@@ -51,7 +52,11 @@ bool isAppName(const QString& path) {
 
 QByteArray Updater::run(const QString& tool, const QStringList& arguments, const std::optional<QByteArray>& input) {
     // The stand-in's link carries the platform tool's name, so a failure names the same tool.
-    return Subprocess::run(ToolPaths::local(tool), arguments, input);
+    try {
+        return Subprocess::run(ToolPaths::local(tool), arguments, input);
+    } catch (const ToolFailure& failure) {
+        throw UpdateError(failure.description());
+    }
 }
 
 Subprocess::Output Updater::output(const QString& tool, const QStringList& arguments) {

@@ -1,7 +1,7 @@
 #include "platform/system/Subprocess.h"
 
 #include "runtime/FileError.h"
-#include "runtime/UpdateError.h"
+#include "platform/system/ToolFailure.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -150,8 +150,7 @@ QByteArray run(const QString& tool, const QStringList& arguments, const std::opt
     Result result = exec(tool, arguments, input);
     if (result.status == 0)
         return result.output;
-    const QString text = QString::fromUtf8(result.output).trimmed();
-    throw UpdateError(QFileInfo(tool).fileName() + QStringLiteral(" failed: ") + text);
+    throw ToolFailure(tool, result.status, QString::fromUtf8(result.output));
 }
 
 Output output(const QString& tool, const QStringList& arguments) {
