@@ -17,8 +17,8 @@ namespace TreeCopy {
 namespace {
 
 [[noreturn]] void fail(const QByteArray& path, int error) {
-    throw Failure((QFile::decodeName(path) + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error)))
-                      .toStdString());
+    const QString text = QFile::decodeName(path) + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error));
+    throw Failure(text.toStdString());
 }
 
 void keepTimes(const QByteArray& to, const struct stat& st) {
