@@ -8,6 +8,7 @@
 #include "platform/system/ToolPaths.h"
 #include "runtime/FileError.h"
 #include "runtime/UpdateError.h"
+#include "runtime/Log.h"
 
 #include <QDir>
 #include <QFile>
@@ -102,6 +103,7 @@ void Updater::detach(const QString& mountPoint) {
         run(ToolPaths::hdiutil, {QStringLiteral("detach"), QStringLiteral("-force"), mountPoint});
     } catch (...) {
         // A failed detach is never reported; the work folder goes with the install.
+        Log::swallowed(lcInstall(), "Detaching the disk image", std::current_exception());
     }
 }
 

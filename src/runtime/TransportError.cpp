@@ -1,7 +1,13 @@
 #include "runtime/TransportError.h"
 
+#include "runtime/Log.h"
+
+// The network layer's text names the full address, keys included: only its redacted form is kept.
 TransportError::TransportError(Kind kind, QString detail)
-    : Error(sentence(kind)), kind(kind), detail(std::move(detail)) {}
+    : Error(sentence(kind)), kind(kind), detail(Log::redacted(detail)) {
+    if (!this->detail.isEmpty())
+        qCInfo(lcSources).noquote() << description() << this->detail;
+}
 
 QString TransportError::sentence(Kind kind) {
     switch (kind) {

@@ -2,6 +2,7 @@
 
 #include "runtime/FileError.h"
 #include "platform/system/ToolFailure.h"
+#include "runtime/Log.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -158,6 +159,7 @@ Output output(const QString& tool, const QStringList& arguments) {
         Result result = exec(tool, arguments);
         return {result.status, QString::fromUtf8(result.output)};
     } catch (const std::exception&) {
+        Log::swallowed(lcPlatform(), "Starting a tool", std::current_exception());
         return {-1, QString()};
     }
 }
