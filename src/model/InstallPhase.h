@@ -28,6 +28,11 @@ public:
     Kind kind() const { return kind_; }
     double fraction() const { return fraction_; }
     const QString& message() const { return message_; }
+    // An update of the row is waiting its turn or running.
+    bool inProgress() const {
+        return kind_ == Kind::queued || kind_ == Kind::downloading || kind_ == Kind::verifying ||
+               kind_ == Kind::installing;
+    }
 
     bool operator==(const InstallPhase& other) const {
         if (kind_ != other.kind_)

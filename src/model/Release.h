@@ -19,4 +19,9 @@ struct Release {
     std::optional<QUrl> storeURL;
     // What yielded it: the appcast URL, the cask token or the repository owner/name.
     std::optional<QString> ref;
+
+    // The version as shown and remembered: the version, else the build, else "?".
+    QString shownVersion() const {
+        return version ? *version : build ? *build : QStringLiteral("?");
+    }
 };

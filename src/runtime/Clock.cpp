@@ -10,6 +10,8 @@ Clock* installed = nullptr;
 
 Clock::~Clock() = default;
 
+QTimeZone Clock::timeZone() const { return QTimeZone::systemTimeZone(); }
+
 Clock& Clock::shared() {
     if (installed)
         return *installed;

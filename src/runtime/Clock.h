@@ -4,6 +4,7 @@
 
 #include <QCoro/QCoroTask>
 #include <QDateTime>
+#include <QTimeZone>
 
 #include <chrono>
 
@@ -18,6 +19,8 @@ public:
     virtual QDateTime now() const = 0;
     // Continuous time since an arbitrary origin; counts through system sleep.
     virtual Duration uptime() const = 0;
+    // The user's time zone, in which hours and calendar days (Gregorian) are reckoned.
+    virtual QTimeZone timeZone() const;
     // A sleep that waits resumes from the event loop on the GUI thread (never from inside the
     // timer's or the token's signal); true at the deadline, false when cut short (at once when
     // the token already is cancelled). Negative counts as zero, Duration::max() as forever.

@@ -40,3 +40,13 @@ std::exception_ptr UpdateError::from(std::exception_ptr error, const QString& na
             name + QStringLiteral(" belongs to another user or to the system. Update or remove it as an administrator.")));
     return error;
 }
+
+bool UpdateError::needsPermissionIn(const std::exception_ptr& error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const UpdateError& updateError) {
+        return updateError.needsPermission;
+    } catch (...) {
+        return false;
+    }
+}

@@ -15,6 +15,8 @@ public:
     // Management sentence with needsPermission, EACCES the sentence about another owner. Any
     // other error comes back as the very error it was given.
     static std::exception_ptr from(std::exception_ptr error, const QString& name);
+    // Whether `error` is an UpdateError that asks for the App Management permission.
+    static bool needsPermissionIn(const std::exception_ptr& error);
 
     bool needsPermission = false;
     bool final = false;

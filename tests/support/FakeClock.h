@@ -20,6 +20,8 @@ public:
 
     QDateTime now() const override;
     Duration uptime() const override { return state_->uptime; }
+    QTimeZone timeZone() const override { return zone_; }
+    void setTimeZone(QTimeZone zone) { zone_ = std::move(zone); }
     QCoro::Task<bool> sleep(Duration duration, CancelToken token = {}) override;
 
     // Moves time forward, waking every sleeper whose deadline is reached, in order, and running
@@ -44,5 +46,6 @@ public:
 
 private:
     QDateTime wallAtZero_;
+    QTimeZone zone_ = QTimeZone::utc();
     std::shared_ptr<State> state_ = std::make_shared<State>();
 };

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "account/CloudConfig.h"
+#include "account/Session.h"
+
+#include <QCoro/QCoroTask>
+#include <QString>
+
+#include <optional>
+
+// What the store asks of the account subsystem: the saved session, the back-end configuration
+// and the two identity calls of the e-mail confirmation.
+class AccountHooks {
+public:
+    virtual ~AccountHooks() = default;
+
+    // What the identity service knows of the account now.
+    struct Profile {
+        std::optional<QString> name;
+        bool verified = false;
+    };
+
+    // The saved session; nothing when there is none or it can't be read.
+    virtual std::optional<Session> load() = 0;
+    // Stores the session for later launches (nothing deletes it); failures are ignored.
+    virtual void save(std::optional<Session> session) = 0;
+    // Asks the identity service to send the address-confirmation e-mail. Throws its error.
+    virtual QCoro::Task<void> sendEmailConfirmation(Session session, CloudConfig config) = 0;
+    virtual QCoro::Task<Profile> profile(Session session, CloudConfig config) = 0;
+    // The back-end configuration of this process; nothing turns the account features off.
+    virtual std::optional<CloudConfig> current() = 0;
+};

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "account/AccountHooks.h"
+
+// Until sign-in exists: no saved session and no back end, so nothing ever calls the service.
+class NoAccountHooks final : public AccountHooks {
+public:
+    std::optional<Session> load() override { return std::nullopt; }
+    void save(std::optional<Session>) override {}
+    QCoro::Task<void> sendEmailConfirmation(Session, CloudConfig) override { co_return; }
+    QCoro::Task<Profile> profile(Session, CloudConfig) override { co_return Profile{}; }
+    std::optional<CloudConfig> current() override { return std::nullopt; }
+};

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "notch/NotchHooks.h"
+
+// Until the scheduler and the island exist: nothing is ever scheduled or shown.
+class NoNotchHooks final : public NotchHooks {
+public:
+    void request(NotchTrigger) override {}
+    void start() override {}
+    bool appInUse() const override { return false; }
+    void show(bool, bool) override {}
+    bool autoShown() const override { return false; }
+    std::optional<Detached> detach() override { return std::nullopt; }
+    void fold(Detached) override {}
+    void dropWindow() override {}
+};

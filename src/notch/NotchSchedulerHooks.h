@@ -1,0 +1,32 @@
+#pragma once
+
+#include "notch/NotchHooks.h"
+#include "notch/NotchScheduler.h"
+#include "platform/desktop/SessionWake.h"
+#include "store/Store.h"
+
+// The notch seam with the real scheduler behind it. The island's calls do nothing yet: until the
+// island exists a due showing drops nothing.
+class NotchSchedulerHooks final : public NotchHooks {
+public:
+    NotchSchedulerHooks(Prefs& prefs, NotchDesktop& desktop, NotchScheduler::Rows rows);
+
+    // The update keys of the rows with an update that carry a release, in the rows' order.
+    static QStringList pendingKeys(const Store::Rows& visible);
+
+    NotchScheduler& scheduler() { return scheduler_; }
+
+    void request(NotchTrigger trigger) override { scheduler_.request(trigger); }
+    void start() override { scheduler_.start(); }
+    bool appInUse() const override { return scheduler_.appInUse(); }
+
+    void show(bool, bool) override {}
+    bool autoShown() const override { return false; }
+    std::optional<Detached> detach() override { return std::nullopt; }
+    void fold(Detached) override {}
+    void dropWindow() override {}
+
+private:
+    SessionWake wake_;
+    NotchScheduler scheduler_;
+};

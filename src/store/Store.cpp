@@ -1,0 +1,111 @@
+#include "store/Store.h"
+
+#include "account/AccountHooks.h"
+#include "library/LibraryHooks.h"
+#include "model/Launch.h"
+#include "model/Prefs.h"
+#include "notch/NotchHooks.h"
+#include "onboarding/OnboardingHooks.h"
+#include "platform/desktop/Notifier.h"
+#include "runtime/Clock.h"
+#include "runtime/MainThread.h"
+#include "runtime/Shell.h"
+#include "sources/BrewIndex.h"
+#include "store/UpdateEngine.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace {
+
+const QString bundleIdentifier = QStringLiteral("com.quenlark.Quenlark");
+
+// The folder beside the sandbox folder with the given name.
+QString besideSandbox(const QString& sandbox, const QString& name) {
+    return QDir::cleanPath(QFileInfo(sandbox).dir().absolutePath() + QLatin1Char('/') + name);
+}
+
+std::unique_ptr<Store>& instance() {
+    static std::unique_ptr<Store> store;
+    return store;
+}
+
+} // namespace
+
+Store::Options Store::Options::fromLaunch() {
+    return Options{Launch::sandbox(), Launch::mock(), QDir::homePath()};
+}
+
+Store::Store(Collaborators collaborators)
+    : c_(std::move(collaborators)), shell_(*c_.shell), clock_(*c_.clock), prefs_(*c_.prefs) {
+    QL_ASSERT_MAIN_THREAD();
+    const Options& options = c_.options;
+    // Under "--sandbox" the system is not asked: the sandbox may change its own folder.
+    appManagement_.set(options.sandbox ? Permissions::State::granted : c_.appManagement());
+    session_.set(c_.account->load());
+    cloud_ = c_.account->current();
+
+    if (options.sandbox) {
+        folders_ = {*options.sandbox};
+    } else {
+        folders_ = {QStringLiteral("/Applications"), QDir::cleanPath(options.home + QStringLiteral("/Applications"))};
+    }
+    endpoints_ = options.mock ? Endpoints::mock(*options.mock) : Endpoints();
+    // The cache sits in the desktop's cache folder, where this platform keeps caches.
+    const QString cache = options.sandbox
+                              ? besideSandbox(*options.sandbox, QStringLiteral("Caches"))
+                              : QDir::cleanPath(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+                                                QLatin1Char('/') + bundleIdentifier);
+    brew_ = std::make_shared<BrewIndex>(endpoints_.caskCatalogue(), cache);
+    if (options.sandbox)
+        trashFolder_ = besideSandbox(*options.sandbox, QStringLiteral("Trash"));
+    userLibrary_ = options.sandbox ? besideSandbox(*options.sandbox, QStringLiteral("Library"))
+                                   : QDir::cleanPath(options.home + QStringLiteral("/Library"));
+}
+
+Store::~Store() {
+    if (schedule_)
+        schedule_->cancel();
+}
+
+Store& Store::shared() {
+    QL_ASSERT_MAIN_THREAD();
+    auto& store = instance();
+    if (!store)
+        store = std::make_unique<Store>(Collaborators::standard());
+    return *store;
+}
+
+void Store::resetForTest() { instance().reset(); }
+
+void Store::setItems(Rows items) { items_.set(std::move(items)); }
+void Store::setFilter(Filter filter) { filter_.set(filter); }
+void Store::setQuery(QString query) { query_.set(std::move(query)); }
+void Store::setSelection(std::optional<QString> id) { selection_.set(std::move(id)); }
+void Store::setExpanded(std::optional<QString> id) { expanded_.set(std::move(id)); }
+void Store::setRemoving(std::shared_ptr<AppItem> item) { removing_.set(std::move(item)); }
+void Store::setNotice(std::optional<QString> notice) { notice_.set(std::move(notice)); }
+void Store::setAppManagement(Permissions::State state) { appManagement_.set(state); }
+void Store::setNotifications(Permissions::AuthorizationStatus status) { notifications_.set(status); }
+void Store::setSession(std::optional<Session> session) { session_.set(std::move(session)); }
+void Store::setLibrary(LibraryRows library) { library_.set(std::move(library)); }
+void Store::setDevices(QList<Device> devices) { devices_.set(std::move(devices)); }
+void Store::setSyncing(bool syncing) { syncing_.set(syncing); }
+void Store::setSyncError(std::optional<QString> error) { syncError_.set(std::move(error)); }
+void Store::setRestoring(bool restoring) { restoring_.set(restoring); }
+void Store::setLibraryTab(LibraryTab tab) { libraryTab_.set(tab); }
+void Store::setTourStep(std::optional<int> step) { tourStep_.set(step); }
+void Store::setSettingsTab(QString tab) { settingsTab_.set(std::move(tab)); }
+void Store::setCreatingAccount(bool creating) { creatingAccount_.set(creating); }
+void Store::setConfirmationSentAt(std::optional<QDateTime> at) { confirmationSentAt_.set(std::move(at)); }
+void Store::setPackageConsent(std::optional<ConsentRequest> consent) { packageConsent_.set(std::move(consent)); }
+void Store::setLibraryRemoval(std::optional<LibraryRows> items) { libraryRemoval_.set(std::move(items)); }
+
+void Store::openMainWindow() {
+    QL_ASSERT_MAIN_THREAD();
+    if (openMain)
+        openMain();
+    else
+        shell_.openMainWindow();
+}

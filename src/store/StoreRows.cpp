@@ -1,0 +1,109 @@
+#include "store/Store.h"
+
+#include "model/Prefs.h"
+#include "runtime/MainThread.h"
+
+#include <QLocale>
+
+namespace {
+
+bool belongs(const AppItem& row, Filter filter) {
+    switch (filter) {
+    case Filter::all:
+        return true;
+    case Filter::updates:
+        return row.status().kind() == Status::Kind::update;
+    case Filter::cantVerify:
+        return row.status().kind() == Status::Kind::cantVerify;
+    case Filter::ignored:
+        return row.status().kind() == Status::Kind::ignored;
+    case Filter::library:
+        return false;
+    }
+    return false;
+}
+
+// Spaces and tabs, not line breaks.
+bool isBlank(QChar c) { return c == QLatin1Char('\t') || c.category() == QChar::Separator_Space; }
+
+} // namespace
+
+Store::Rows Store::visible() const {
+    QL_ASSERT_MAIN_THREAD();
+    const Rows& rows = items_.get();
+    if (!prefs_.hideAppStore())
+        return rows;
+    Rows shown;
+    for (const auto& row : rows)
+        if (!row->app().isAppStore)
+            shown.append(row);
+    return shown;
+}
+
+Store::Rows Store::installable() const {
+    Rows rows;
+    for (const auto& row : visible())
+        if (row->status().kind() == Status::Kind::update && row->app().canInstall(row->release()) &&
+            !row->phase().inProgress())
+            rows.append(row);
+    return rows;
+}
+
+int Store::count(Filter filter) const {
+    if (filter == Filter::library)
+        return static_cast<int>(library_.get().size());
+    int total = 0;
+    for (const auto& row : visible())
+        if (belongs(*row, filter))
+            ++total;
+    return total;
+}
+
+Store::Rows Store::shown(Filter filter) const {
+    const QString& text = query_.get();
+    Rows rows;
+    for (const auto& row : visible()) {
+        if (!belongs(*row, filter))
+            continue;
+        const std::optional<QString> source =
+            row->release() ? std::optional(SourceKinds::rawValue(row->release()->kind)) : std::nullopt;
+        if (matches(text, {row->app().name, row->app().bundleID, source}))
+            rows.append(row);
+    }
+    return rows;
+}
+
+bool Store::matches(const QString& query, std::initializer_list<std::optional<QString>> fields) {
+    qsizetype begin = 0;
+    qsizetype end = query.size();
+    while (begin < end && isBlank(query.at(begin)))
+        ++begin;
+    while (end > begin && isBlank(query.at(end - 1)))
+        --end;
+    if (begin == end)
+        return true;
+    const QLocale locale;
+    const QString needle = locale.toLower(query.mid(begin, end - begin));
+    for (const auto& field : fields)
+        if (field && locale.toLower(*field).contains(needle))
+            return true;
+    return false;
+}
+
+Store::LibraryRows Store::installable(const LibraryRows& items) const {
+    const QString device = c_.deviceID();
+    LibraryRows rows;
+    for (const auto& item : items) {
+        const auto& devices = item->app().devices;
+        const auto here = devices.constFind(device);
+        if (here != devices.constEnd() && here->installed)
+            continue;
+        const InstallPhase& phase = item->phase();
+        if (phase.inProgress() || phase.kind() == InstallPhase::Kind::done)
+            continue;
+        if (item->route() && item->route()->kind() != Route::Kind::install)
+            continue;
+        rows.append(item);
+    }
+    return rows;
+}

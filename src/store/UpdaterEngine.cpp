@@ -1,0 +1,22 @@
+#include "store/UpdaterEngine.h"
+
+#include "install/Uninstall.h"
+#include "runtime/Blocking.h"
+
+UpdaterEngine::UpdaterEngine(const QString& applications, std::optional<QString> trash)
+    : updater_(applications, std::move(trash)) {}
+
+QCoro::Task<QStringList> UpdaterEngine::install(InstalledApp app, Release release, Phase phase) {
+    auto running = updater_.install(std::move(app), std::move(release), std::move(phase));
+    co_return co_await std::move(running);
+}
+
+QCoro::Task<QStringList> UpdaterEngine::uninstall(InstalledApp app, QStringList data, QString library,
+                                                  bool permanently) {
+    // The context is filled here, on the GUI thread; the removal reads nothing else.
+    const Uninstall::Context context = Uninstall::Context::standard(updater_.applications, updater_.trash);
+    auto work = [app, data, library, permanently, context] {
+        return Uninstall::uninstall(app, data, library, permanently, context);
+    };
+    co_return co_await Blocking::run(work);
+}

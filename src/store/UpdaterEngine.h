@@ -1,0 +1,21 @@
+#pragma once
+
+#include "store/UpdateEngine.h"
+
+#include "install/Updater.h"
+
+#include <optional>
+
+// The real engine: the updater for one folder, and the removal on the work pool.
+class UpdaterEngine final : public UpdateEngine {
+public:
+    // Throws UpdateError "<path> doesn't exist." when the folder can't be resolved.
+    UpdaterEngine(const QString& applications, std::optional<QString> trash);
+
+    QCoro::Task<QStringList> install(InstalledApp app, Release release, Phase phase) override;
+    QCoro::Task<QStringList> uninstall(InstalledApp app, QStringList data, QString library,
+                                       bool permanently) override;
+
+private:
+    Updater updater_;
+};
