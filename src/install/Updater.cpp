@@ -1,5 +1,6 @@
 #include "install/Updater.h"
 
+#include "platform/files/Sys.h"
 #include "platform/files/RealPath.h"
 
 #include "platform/archives/Extraction.h"
@@ -110,29 +111,23 @@ void Updater::detach(const QString& mountPoint) {
 Updater::Extracted Updater::extract(const QString& file, const QString& work, const QString& bundleID) {
     const QString extracted = work + QStringLiteral("/extracted");
     // The format is told by its bytes: the zip signature first, then the image trailer.
-    const int fd = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    UniqueFd fd = Sys::open(QFile::encodeName(file), O_RDONLY | O_CLOEXEC);
+    if (!fd)
         throw FileError(FileError::Op::Open, file, errno);
     char bytes[4];
-    const ssize_t got = ::read(fd, bytes, sizeof bytes);
-    const off_t size = ::lseek(fd, 0, SEEK_END);
-    if (got < 0 || size < 0) {
-        const int error = errno;
-        ::close(fd);
-        throw FileError(FileError::Op::Read, file, error);
-    }
+    const ssize_t got = Sys::readFull(fd.get(), bytes, sizeof bytes);
+    const off_t size = got < 0 ? -1 : ::lseek(fd.get(), 0, SEEK_END);
+    if (got < 0 || size < 0)
+        throw FileError(FileError::Op::Read, file, errno);
     const QByteArray head(bytes, got);
     QByteArray trailer;
     if (size >= 512) {
-        const ssize_t n = ::pread(fd, bytes, sizeof bytes, size - 512);
-        if (n < 0) {
-            const int error = errno;
-            ::close(fd);
-            throw FileError(FileError::Op::Read, file, error);
-        }
+        const ssize_t n = Sys::pread(fd.get(), bytes, sizeof bytes, size - 512);
+        if (n < 0)
+            throw FileError(FileError::Op::Read, file, errno);
         trailer = QByteArray(bytes, n);
     }
-    ::close(fd);
+    fd.reset();
 
     if (head == QByteArrayLiteral("PK\x03\x04")) {
         run(ToolPaths::ditto, {QStringLiteral("-x"), QStringLiteral("-k"), file, extracted});
