@@ -5,6 +5,9 @@
 #include "sources/BrewIndex.h"
 #include "sources/Checker.h"
 
+#include "support/AwaitTask.h"
+#include "support/DelayedServer.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
@@ -29,61 +32,11 @@ const QByteArray appcast = R"(<?xml version="1.0"?><rss xmlns:sparkle="s"><chann
 <enclosure url="App.zip" sparkle:version="12" sparkle:shortVersionString="1.2" length="10"/>
 </item></channel></rss>)";
 
-// Answers every request on every connection with the appcast, `delayMs` after it arrived.
-class DelayedServer : public QObject {
-public:
-    explicit DelayedServer(const QHostAddress& address) {
-        connect(&server_, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket* socket = server_.nextPendingConnection())
-                serve(socket);
-        });
-        if (!server_.listen(address, 0))
-            qFatal("cannot listen on %s", qPrintable(address.toString()));
-    }
-    quint16 port() const { return server_.serverPort(); }
-    int answered = 0;
-
-private:
-    void serve(QTcpSocket* socket) {
-        auto buffer = std::make_shared<QByteArray>();
-        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QTcpSocket::readyRead, this, [this, socket, buffer] {
-            buffer->append(socket->readAll());
-            qsizetype end;
-            while ((end = buffer->indexOf("\r\n\r\n")) >= 0) {
-                buffer->remove(0, end + 4);
-                QPointer<QTcpSocket> alive(socket);
-                QTimer::singleShot(delayMs, this, [this, alive] {
-                    if (!alive)
-                        return;
-                    alive->write("HTTP/1.1 200 OK\r\nContent-Type: application/xml\r\nContent-Length: " +
-                                 QByteArray::number(appcast.size()) + "\r\n\r\n" + appcast);
-                    ++answered;
-                });
-            }
-        });
-    }
-    QTcpServer server_;
-};
-
-template <typename T>
-T await(QCoro::Task<T> task) {
-    std::optional<T> value;
-    QEventLoop loop;
-    auto drive = [](QCoro::Task<T> inner, std::optional<T>* out, QEventLoop* quit) -> QCoro::Task<void> {
-        out->emplace(co_await std::move(inner));
-        quit->quit();
-    };
-    auto driver = drive(std::move(task), &value, &loop);
-    if (!value)
-        loop.exec();
-    return std::move(*value);
-}
-
 void CheckAll300(benchmark::State& state) {
     std::vector<std::unique_ptr<DelayedServer>> servers;
     for (int i = 1; i <= hostCount; ++i)
-        servers.push_back(std::make_unique<DelayedServer>(QHostAddress(QStringLiteral("127.0.0.%1").arg(i))));
+        servers.push_back(
+            std::make_unique<DelayedServer>(QHostAddress(QStringLiteral("127.0.0.%1").arg(i)), delayMs, appcast));
     QList<InstalledApp> apps;
     for (int i = 0; i < appCount; ++i) {
         const int host = i % hostCount;
@@ -103,7 +56,7 @@ void CheckAll300(benchmark::State& state) {
     for (auto _ : state) {
         QElapsedTimer timer;
         timer.start();
-        const auto results = await(checker.checkAll(apps, limit));
+        const auto results = awaitTask(checker.checkAll(apps, limit));
         const double elapsed = static_cast<double>(timer.elapsed());
         int passed = 0;
         for (const auto& result : results)

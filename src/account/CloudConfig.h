@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+#include <QUrl>
+
+#include <optional>
 
 // Which back end the account and library talk to.
 struct CloudConfig {
@@ -12,4 +16,27 @@ struct CloudConfig {
     bool emulated = false;
 
     bool operator==(const CloudConfig&) const = default;
+
+    // The configuration of this process, worked out on first use from "--firebase-config" or the
+    // bundle's "firebase" resource; nothing switches the account and library features off.
+    static const std::optional<CloudConfig>& current();
+    // Replaces what current() gives (tests only).
+    static void setCurrentForTest(std::optional<CloudConfig> config);
+
+    // Reads the file named by `option` when given (the bundle's file is then never consulted),
+    // else `bundleFile`. Every failure gives nothing.
+    static std::optional<CloudConfig> load(const std::optional<QString>& option,
+                                           const std::optional<QString>& bundleFile);
+    // The configuration a file's contents describe, or nothing.
+    static std::optional<CloudConfig> parse(const QByteArray& contents);
+
+    // A configuration naming local emulators at "host:port" (the Firestore one optional).
+    static CloudConfig emulator(const QString& apiKey, const QString& projectId,
+                                const QString& authEmulatorHost,
+                                const QString& firestoreEmulatorHost = {});
+
+    // The identity service's accounts call `method` ("signUp", "lookup", ...).
+    QUrl identity(const QString& method) const;
+    // The token service's renewal endpoint.
+    QUrl tokenURL() const;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QString>
 
@@ -18,4 +19,10 @@ struct Session {
     std::optional<bool> emailVerified;
 
     bool operator==(const Session&) const = default;
+
+    // The stored form: one JSON object with the six required keys and "name" and
+    // "emailVerified" only when they have a value; "expires" in seconds since 2001.
+    QByteArray encoded() const;
+    // Nothing when a required key is missing or a key holds the wrong type.
+    static std::optional<Session> decoded(const QByteArray& data);
 };

@@ -164,10 +164,15 @@ Match prefixed(const QString& entry, const QString& id, const QString& dir, cons
     QStringList parts = middle.split(QLatin1Char('.'), Qt::SkipEmptyParts);
     for (QString& part : parts)
         part = part.toLower();
-    QString extended = id;
+    // The parts are lower-cased, so the installed identifiers are compared without regard to
+    // case: another application's "com.example.app.Helper" owns "com.example.app.Helper.plist".
+    QSet<QString> installedLower;
+    for (const QString& other : installed)
+        installedLower.insert(other.toLower());
+    QString extended = id.toLower();
     for (const QString& part : parts) {
         extended += QLatin1Char('.') + part;
-        if (installed.contains(extended))
+        if (installedLower.contains(extended))
             return Match::ambiguous;
     }
     for (const QString& part : parts) {

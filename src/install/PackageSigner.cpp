@@ -18,6 +18,12 @@ QString trimmedBlanks(const QString& line) {
     return line.mid(start, end - start);
 }
 
+// Any line break: CR LF, LF or a lone CR, so that no CR stays on a line.
+const QRegularExpression& lineBreak() {
+    static const QRegularExpression pattern(QStringLiteral("\r\n|\r|\n"));
+    return pattern;
+}
+
 } // namespace
 
 std::optional<QString> PackageSigner::team() const {
@@ -33,7 +39,7 @@ std::optional<QString> PackageSigner::team() const {
 PackageSigner PackageSigner::from(int signatureStatus, const QString& signatureReport, int assessmentStatus,
                                   const QString& assessmentReport) {
     PackageSigner signer;
-    for (const QString& raw : signatureReport.split(u'\n')) {
+    for (const QString& raw : signatureReport.split(lineBreak())) {
         const QString line = trimmedBlanks(raw);
         if (line.startsWith(u"Status: "))
             signer.status = line.mid(8);
@@ -41,7 +47,7 @@ PackageSigner PackageSigner::from(int signatureStatus, const QString& signatureR
             signer.leaf = line.mid(3);
     }
     signer.trusted = signatureStatus == 0 && signer.status == developerStatus;
-    for (const QString& line : assessmentReport.split(u'\n')) {
+    for (const QString& line : assessmentReport.split(lineBreak())) {
         if (line == u"source=Notarized Developer ID")
             signer.notarized = true;
     }

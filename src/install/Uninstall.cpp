@@ -69,7 +69,11 @@ bool isLaunchAgent(const QString& path) {
 
 Context Context::standard(const QString& applications, const std::optional<QString>& trash) {
     Context context;
-    context.applications = applications;
+    // Containment is judged against the real folder, as the updater holds it.
+    const auto real = realPath(applications);
+    if (!real)
+        throw UpdateError(applications + QStringLiteral(" doesn't exist."));
+    context.applications = *real;
     context.sandbox = Launch::sandbox().has_value();
     context.running = [](const InstalledApp& app) { return !Updater::running(app).isEmpty(); };
     context.moveToTrash = [trash](const QString& path) {

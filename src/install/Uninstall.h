@@ -28,7 +28,8 @@ struct Context {
 
     // The system's collaborators: running copies from the process list, the user's Trash (or
     // `trash` when given), the platform's tools through their stand-ins, and the launch
-    // options. Call it on the GUI thread.
+    // options. `applications` is held as its real path; throws "<path> doesn't exist." when it
+    // has none. Call it on the GUI thread.
     static Context standard(const QString& applications, const std::optional<QString>& trash);
 };
 

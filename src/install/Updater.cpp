@@ -127,7 +127,9 @@ Updater::Extracted Updater::extract(const QString& file, const QString& work, co
             throw FileError(FileError::Op::Read, file, errno);
         trailer = QByteArray(bytes, n);
     }
-    fd.reset();
+    // A failed close is an error too.
+    if (const int error = fd.close())
+        throw FileError(FileError::Op::Read, file, error);
 
     if (head == QByteArrayLiteral("PK\x03\x04")) {
         run(ToolPaths::ditto, {QStringLiteral("-x"), QStringLiteral("-k"), file, extracted});
@@ -165,8 +167,9 @@ void Updater::confine(const QString& rootPath) {
         for (const QString& name : names) {
             const QString path = folder + QLatin1Char('/') + name;
             struct stat st;
+            // An entry that can't be looked at might be a link leading anywhere.
             if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
-                continue;
+                throw UpdateError(QStringLiteral("The download couldn't be unpacked."));
             if (S_ISDIR(st.st_mode)) {
                 below << path;
                 continue;

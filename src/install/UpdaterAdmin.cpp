@@ -4,6 +4,7 @@
 #include "install/Updater.h"
 
 #include "install/AppleScriptError.h"
+#include "platform/files/RootOwned.h"
 #include "platform/system/ToolPaths.h"
 #include "runtime/Blocking.h"
 #include "runtime/FileError.h"
@@ -43,12 +44,31 @@ QString Updater::rootCommand(const QString& package, const QString& sha256, cons
         throw UpdateError(QStringLiteral("The package's Team ID isn't valid."));
 
     // Where the line runs here: the stand-ins of the platform's tools and the system's /tmp.
-    // They go into the line unquoted, so they obey the same rules.
-    const auto tool = [](const QString& path) {
-        const QString local = ToolPaths::local(path);
+    // They go into the line unquoted, so they obey the same rules. Run as root, the stand-ins
+    // and the anchors they trust are the installed ones, and only when nobody but the
+    // administrator can change them or any folder above them.
+    const bool asRoot = !ToolPaths::isMacForm() && !ToolPaths::unprivilegedElevation();
+    const auto refuseUntrusted = [](const std::optional<QString>& untrusted) {
+        if (untrusted)
+            throw UpdateError(QStringLiteral("Quenlark won't run its installer tools as administrator: ") + *untrusted
+                              + QStringLiteral(" is missing or can be changed without administrator rights. Nothing was "
+                                               "installed."));
+    };
+    QString anchors;
+    if (asRoot) {
+        anchors = ToolPaths::installedAnchors();
+        if (!plainPath(anchors))
+            throw UpdateError(pathRefusal);
+        refuseUntrusted(RootOwned::untrustedFolder(anchors));
+    }
+    const auto tool = [&](const QString& path) {
+        const QString local = asRoot ? ToolPaths::installed(path) : ToolPaths::local(path);
         if (!plainPath(local))
             throw UpdateError(pathRefusal);
-        return local;
+        if (!asRoot || !ToolPaths::isStandIn(path))
+            return local;
+        refuseUntrusted(RootOwned::untrusted(local));
+        return path == ToolPaths::installer ? local : QStringLiteral("QUENLARK_ANCHORS=") + anchors + u' ' + local;
     };
     const QString base = tool(tempBase);
     const QString& P = package;

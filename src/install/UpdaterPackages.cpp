@@ -6,6 +6,8 @@
 #include "install/PackageSigner.h"
 #include "platform/system/ToolPaths.h"
 #include "runtime/FileError.h"
+#include "platform/archives/Extraction.h"
+#include "platform/files/RealPath.h"
 #include "runtime/UpdateError.h"
 
 #include <QDir>
@@ -37,6 +39,7 @@ QByteArray readUpTo(int fd, qsizetype size, const QString& path) {
 }
 
 void take(const QString& root, const QString& named, const QString& target) {
+    const QString realRoot = realPath(root).value_or(root);
     QStringList candidates{root + u'/' + named};
     // The file system's own order of the shallow listing.
     const QStringList entries =
@@ -47,6 +50,10 @@ void take(const QString& root, const QString& named, const QString& target) {
         struct stat st;
         // Only a regular file is opened: a pipe named like the package would block the read.
         if (::lstat(QFile::encodeName(candidate).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+            continue;
+        // Nor is a package reached through a folder link that leaves the download.
+        const auto real = realPath(candidate);
+        if (!real || !Extraction::isInside(*real, realRoot))
             continue;
         if (headOf(candidate) == "xar!") {
             Updater::run(ToolPaths::ditto, {candidate, target});

@@ -3,7 +3,7 @@
 #include "notch/NotchHooks.h"
 
 // Until the scheduler and the island exist: nothing is ever scheduled or shown.
-class NoNotchHooks final : public NotchHooks {
+class NoNotchHooks : public NotchHooks {
 public:
     void request(NotchTrigger) override {}
     void start() override {}

@@ -26,10 +26,12 @@ QThreadPool& pool(Pool which) {
     static QThreadPool* work = makePool(std::max(4, QThread::idealThreadCount()));
     static QThreadPool* scan = makePool(std::max(2, QThread::idealThreadCount() / 2));
     static QThreadPool* admin = makePool(1);
+    static QThreadPool* keychain = makePool(1);
     switch (which) {
     case Pool::Work: return *work;
     case Pool::Scan: return *scan;
     case Pool::Admin: return *admin;
+    case Pool::Keychain: return *keychain;
     }
     return *work;
 }

@@ -20,6 +20,7 @@ enum class Pool {
     Work,  // tools and file work of installs and removals (at least 4 threads)
     Scan,  // scans, leftover searches and icons
     Admin, // the administrator step: one thread of its own, so a prompt never holds up the others
+    Keychain, // stored secrets: one thread, so reads and writes happen in the order they were asked
 };
 
 QThreadPool& pool(Pool which);

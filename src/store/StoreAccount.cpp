@@ -1,15 +1,37 @@
 #include "store/Store.h"
 
+#include "account/AccountHooks.h"
+#include "library/LibraryHooks.h"
+#include "runtime/AuthError.h"
+#include "runtime/Clock.h"
 #include "runtime/MainThread.h"
 
 #include <cmath>
+#include <exception>
 
-// Until sign-in exists no session is ever handed over, so these have nothing to do yet.
+namespace {
+
+AuthError offline() { return AuthError(QStringLiteral("You're offline. Try again in a moment.")); }
+
+} // namespace
 
 QCoro::Task<void> Store::signedIn(Session session) {
     QL_ASSERT_MAIN_THREAD();
-    setSession(std::move(session));
-    co_return;
+    const std::shared_ptr<AccountHooks> account = c_.account;
+    const std::shared_ptr<LibraryHooks> library = c_.library;
+    setSession(session);
+    account->save(session);
+    setSyncError(std::nullopt);
+    const std::optional<Cloud> cloud = co_await liveCloud(false);
+    if (cloud) {
+        try {
+            auto saving = library->saveProfile(*cloud, session.name, session.email);
+            co_await std::move(saving);
+        } catch (...) {
+            // The profile is written again with the next sign-in; the sync goes on regardless.
+        }
+    }
+    co_await syncLibrary();
 }
 
 int Store::confirmationWait(const QDateTime& at) const {
@@ -22,10 +44,63 @@ int Store::confirmationWait(const QDateTime& at) const {
 
 QCoro::Task<void> Store::resendEmailConfirmation() {
     QL_ASSERT_MAIN_THREAD();
-    co_return;
+    const std::shared_ptr<AccountHooks> account = c_.account;
+    if (confirmationWait(clock_.now()) != 0)
+        co_return;
+    if (!cloud_)
+        throw offline();
+    const CloudConfig config = *cloud_;
+    const std::optional<Cloud> cloud = co_await liveCloud(false);
+    const std::optional<Session> session = session_.get();
+    if (!cloud || !session)
+        throw offline();
+
+    confirmationSentAt_.set(clock_.now()); // the wait shows at once
+    std::exception_ptr failure;
+    try {
+        auto sending = account->sendEmailConfirmation(*session, config);
+        co_await std::move(sending);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (failure) {
+        confirmationSentAt_.set(std::nullopt); // the user may try again at once
+        std::rethrow_exception(failure);
+    }
 }
 
 QCoro::Task<void> Store::refreshEmailConfirmation() {
     QL_ASSERT_MAIN_THREAD();
-    co_return;
+    const std::shared_ptr<AccountHooks> account = c_.account;
+    const std::optional<Session> before = session_.get();
+    if (!before || before->provider != QLatin1String("password") || before->emailVerified == true)
+        co_return;
+    if (!cloud_)
+        co_return;
+    const CloudConfig config = *cloud_;
+    const std::optional<Cloud> cloud = co_await liveCloud(false);
+    if (!cloud)
+        co_return;
+    // The live client may have renewed and saved the session.
+    const std::optional<Session> asked = session_.get();
+    if (!asked)
+        co_return;
+
+    std::optional<AccountHooks::Profile> answer;
+    try {
+        auto looking = account->profile(*asked, config);
+        answer = co_await std::move(looking);
+    } catch (...) {
+        co_return; // the state stays as it was
+    }
+    // Only the account that was asked about takes the answer: a sign-out, or another sign-in,
+    // during the call must not be undone and saved again.
+    std::optional<Session> now = session_.get();
+    if (!now || now->uid != asked->uid)
+        co_return;
+    if (now->emailVerified == answer->verified)
+        co_return;
+    now->emailVerified = answer->verified;
+    setSession(now);
+    account->save(now);
 }

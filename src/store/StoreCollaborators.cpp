@@ -1,6 +1,6 @@
 #include "store/Store.h"
 
-#include "account/NoAccountHooks.h"
+#include "account/AuthHooks.h"
 #include "install/Leftovers.h"
 #include "install/Updater.h"
 #include "library/DeviceID.h"
@@ -54,7 +54,7 @@ Store::Collaborators Store::Collaborators::standard() {
         Prefs::shared(), NotchDesktop::current(),
         NotchScheduler::Rows{[] { return NotchSchedulerHooks::pendingKeys(Store::shared().visible()); },
                              [] { return Store::shared().tourStep().has_value(); }});
-    c.account = std::make_shared<NoAccountHooks>();
+    c.account = std::make_shared<AuthHooks>();
     c.library = std::make_shared<NoLibraryHooks>();
     c.onboarding = std::make_shared<NoOnboardingHooks>();
     c.shell = &Shell::current();

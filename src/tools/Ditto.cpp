@@ -7,6 +7,7 @@
 #include <QSet>
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -77,6 +78,10 @@ int dittoMain(const QStringList& args) {
             // one may leave the folder is the caller's question (Updater::confine).
             Extraction::Options options;
             options.keepOutsideLinks = true;
+            // Whatever a download holds, unpacking it may not fill the disk.
+            options.limit = ExpansionLimit();
+            if (const char* bound = std::getenv("QUENLARK_DITTO_MAX_BYTES"))
+                options.limit->lowerTo(QByteArray(bound).toLongLong());
             Extraction::unpack(source, destination, options);
         } else {
             TreeCopy::copy(source, destination);

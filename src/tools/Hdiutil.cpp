@@ -262,9 +262,10 @@ int attach(const Options& o) {
         const QString candidate = scratch.filePath(QStringLiteral("partition"));
         QFile::remove(candidate);
         // The volume is expanded once and its files copied out once: both must fit, so that a
-        // small image of highly compressed data can't fill the disk.
+        // small image of highly compressed data, or of zero runs its files are made of, can't
+        // fill the disk.
         const QStorageInfo space(scratch.path());
-        if (quint64(space.bytesAvailable()) < 2 * UdifImage::dataBytes(*t))
+        if (quint64(space.bytesAvailable()) < 2 * UdifImage::expandedBytes(*t))
             fail(QStringLiteral("No space left on device"));
         image.expand(*t, candidate);
         fs = probe(candidate);
@@ -289,9 +290,12 @@ int attach(const Options& o) {
     mark.write(QFile::encodeName(QFileInfo(imagePath).absoluteFilePath()) + '\n');
     mark.close();
     try {
-        if (fs == FileSystem::Iso9660)
-            Extraction::unpack(part, mount, {.dropAppleDouble = false, .keepOutsideLinks = true});
-        else
+        if (fs == FileSystem::Iso9660) {
+            Extraction::Options options;
+            options.dropAppleDouble = false;
+            options.keepOutsideLinks = true;
+            Extraction::unpack(part, mount, options);
+        } else
             SevenZip::extract(part, fs == FileSystem::Apfs ? QStringLiteral("apfs") : QStringLiteral("hfs"), mount);
     } catch (...) {
         // Nothing half-attached is left behind.

@@ -26,13 +26,8 @@ int installerMain(const QStringList& args) {
         return 64;
     }
     PackageInstaller::Limits limits;
-    if (const char* bound = std::getenv("QUENLARK_INSTALLER_MAX_BYTES")) {
-        const qint64 value = QByteArray(bound).toLongLong();
-        if (value > 0 && value < limits.expanded) {
-            limits.expanded = value;
-            limits.ratioFloor = std::min(limits.ratioFloor, value);
-        }
-    }
+    if (const char* bound = std::getenv("QUENLARK_INSTALLER_MAX_BYTES"))
+        limits.lowerTo(QByteArray(bound).toLongLong());
     QTextStream out(stdout);
     out << "installer: Package name is " << QFileInfo(package).completeBaseName() << '\n';
     out << "installer: Installing at base path " << target << '\n';
@@ -40,7 +35,10 @@ int installerMain(const QStringList& args) {
     try {
         PackageInstaller::install(package, target, limits);
     } catch (const PackageInstaller::Failure& failure) {
-        out << "installer: Error - " << QString::fromUtf8(failure.what()) << '\n';
+        // On standard error, where the administrator step takes a failure's message from.
+        out.flush();
+        QTextStream err(stderr);
+        err << "installer: Error - " << QString::fromUtf8(failure.what()) << '\n';
         return 1;
     }
     out << "installer: The install was successful.\n";

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTextStream>
+#include <QUuid>
 
 #include <cstdio>
 #include <cstdlib>
@@ -145,16 +146,31 @@ int osascriptMain(const QStringList& args) {
     const char* elevation = std::getenv("QUENLARK_ELEVATION");
     const bool unprivileged = elevation && QByteArray(elevation) == "unprivileged";
     QProcess process;
+    // Under the elevation the line runs inside a shell that reports its status after a token of
+    // this run: only without that report does a status come from the elevation itself, so a
+    // line whose own command exits 126 is not taken for a dismissed prompt.
+    const QString token = QStringLiteral("quenlark-status-") + QUuid::createUuid().toString(QUuid::Id128);
     if (unprivileged)
         process.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script->line});
     else
-        process.start(pkexec(), {QStringLiteral("/bin/sh"), QStringLiteral("-c"), script->line});
+        process.start(pkexec(), {QStringLiteral("/bin/sh"), QStringLiteral("-c"),
+                                 QStringLiteral("/bin/sh -c \"$1\"; s=$?; printf '\\n%s %d\\n' \"$2\" \"$s\" >&2; exit \"$s\""),
+                                 QStringLiteral("sh"), script->line, token});
     process.closeWriteChannel();
     if (!process.waitForStarted(-1))
         return fail(length, QStringLiteral("Administrator rights could not be obtained."), 127);
     process.waitForFinished(-1);
     const QByteArray output = process.readAllStandardOutput();
-    const QByteArray error = process.readAllStandardError();
+    QByteArray error = process.readAllStandardError();
+    bool ranLine = unprivileged;
+    if (!unprivileged) {
+        const QByteArray mark = "\n" + token.toUtf8() + ' ';
+        const qsizetype at = error.lastIndexOf(mark);
+        if (at >= 0 && error.indexOf('\n', at + 1) == error.size() - 1) {
+            ranLine = true;
+            error.truncate(at);
+        }
+    }
     if (process.exitStatus() != QProcess::NormalExit)
         return fail(length, QStringLiteral("The command exited with a non-zero status."), 128 + 9);
     const int status = process.exitCode();
@@ -167,9 +183,9 @@ int osascriptMain(const QStringList& args) {
         std::fputc('\n', stdout);
         return 0;
     }
-    if (!unprivileged && status == 126)
+    if (!ranLine && status == 126)
         return fail(length, QStringLiteral("User canceled."), -128);
-    if (!unprivileged && status == 127)
+    if (!ranLine && status == 127)
         return fail(length, QStringLiteral("Administrator rights could not be obtained."), 127);
     QString message = QString::fromUtf8(error).trimmed();
     if (message.isEmpty())

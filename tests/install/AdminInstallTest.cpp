@@ -12,6 +12,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 namespace {
@@ -82,8 +83,33 @@ TEST(AdminInstall, RefusesValuesOutsideTheCharacterRules) {
         {"/a/p.pkg", digest + "\n", "AB12CD34EF", "/private/tmp", sum},
         {"/a/p.pkg", digest, "AB12CD34EF\n", "/private/tmp", team},
     };
+    ToolPaths::setMacFormForTest(true);
     for (const Case& c : cases)
         EXPECT_EQ(refusal(c.package, c.sha, c.team, c.base), c.sentence) << c.package.toStdString() << " " << c.base.toStdString();
+    ToolPaths::setMacFormForTest(false);
+}
+
+TEST(AdminInstall, RunsAsRootOnlyInstalledToolsNobodyElseCanChange) {
+    // The build's own copies run only without elevation; as root the line names the installed
+    // tools and anchors, which must be root's all the way up.
+    qputenv("QUENLARK_ELEVATION", "unprivileged");
+    const QString user = Updater::rootCommand("/a/p.pkg", digest, "AB12CD34EF", "/private/tmp", false);
+    EXPECT_TRUE(user.contains(ToolPaths::folder() + "/pkgutil --check-signature")) << user.toStdString();
+    EXPECT_FALSE(user.contains("QUENLARK_ANCHORS"));
+    qunsetenv("QUENLARK_ELEVATION");
+
+    QTemporaryDir dir;
+    const QString tools = QFileInfo(dir.path()).canonicalFilePath() + "/libexec";
+    const QString anchors = QFileInfo(dir.path()).canonicalFilePath() + "/anchors";
+    QDir().mkpath(tools);
+    QDir().mkpath(anchors);
+    for (const char* name : {"pkgutil", "spctl", "installer"})
+        QFile::link(QStringLiteral(QUENLARK_TOOLS_PATH), tools + "/" + name);
+    ToolPaths::setInstalledForTest(tools, anchors);
+    const QString sentence = refusal("/a/p.pkg", digest, "AB12CD34EF", "/private/tmp");
+    EXPECT_TRUE(sentence.startsWith("Quenlark won't run its installer tools as administrator: ")) << sentence.toStdString();
+    EXPECT_TRUE(sentence.endsWith(" is missing or can be changed without administrator rights. Nothing was installed."));
+    ToolPaths::setInstalledForTest({}, {});
 }
 
 TEST(AdminInstall, MakesAppleScriptLiteralsAndScripts) {
@@ -239,4 +265,22 @@ TEST_F(AdminRun, ADismissedPromptIsFinalAndOtherElevationFailuresAreNot) {
         EXPECT_EQ(Updater::adminFailure(error, "Alpha").description(),
                   "The installer failed: Administrator rights could not be obtained. (127)");
     }
+    // An elevation that runs the line: the line's own 126 and 127 are its failures, not the
+    // prompt's, and what it wrote to standard error is the message.
+    QFile file(fake);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("#!/bin/sh\nexec \"$@\"\n");
+    file.close();
+    for (const int status : {126, 127}) {
+        try {
+            runSync(Updater::runAppleScript(Updater::adminScript(
+                "echo not executable >&2; exit " + QString::number(status), "Alpha")));
+            ADD_FAILURE() << "a failing line succeeded";
+        } catch (const AppleScriptError& error) {
+            const UpdateError mapped = Updater::adminFailure(error, "Alpha");
+            EXPECT_EQ(mapped.description(), "The installer failed: not executable (" + QString::number(status) + ")");
+            EXPECT_FALSE(mapped.final);
+        }
+    }
+    EXPECT_EQ(runSync(Updater::runAppleScript(Updater::adminScript("echo done", "Alpha"))), "done");
 }

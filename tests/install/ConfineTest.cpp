@@ -1,4 +1,5 @@
 #include "install/Updater.h"
+#include "platform/files/Removal.h"
 #include "runtime/UpdateError.h"
 
 #include <gtest/gtest.h>
@@ -6,6 +7,9 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -70,4 +74,28 @@ TEST(Confine, AMissingRootCannotBeUnpacked) {
     } catch (const UpdateError& e) {
         EXPECT_EQ(e.description(), "The download couldn't be unpacked.");
     }
+}
+
+TEST(Confine, AnEntryThatCantBeLookedAtRefusesTheTree) {
+    // Deeper than the longest path: below some depth no entry can be looked at by its path, and
+    // a link down there must not pass for want of being seen.
+    QTemporaryDir dir;
+    const QString root = dir.filePath("extracted");
+    ASSERT_TRUE(QDir().mkpath(root));
+    int fd = ::open(QFile::encodeName(root).constData(), O_RDONLY | O_DIRECTORY);
+    for (int i = 0; i < 2100; ++i) {
+        ASSERT_EQ(::mkdirat(fd, "d", 0755), 0);
+        const int next = ::openat(fd, "d", O_RDONLY | O_DIRECTORY);
+        ::close(fd);
+        fd = next;
+    }
+    ASSERT_EQ(::symlinkat("/etc", fd, "escape"), 0);
+    ::close(fd);
+    try {
+        Updater::confine(root);
+        ADD_FAILURE() << "a tree that could not be looked at was accepted";
+    } catch (const UpdateError& e) {
+        EXPECT_EQ(e.description(), "The download couldn't be unpacked.");
+    }
+    Removal::removeItem(root);
 }

@@ -38,6 +38,9 @@ TEST(LeftoversPrefixed, ClassifiesByHostAndLaunchAgentEntries) {
         EXPECT_EQ(Leftovers::prefixed(c.entry, id, c.dir, {}), c.expected) << c.entry.toStdString();
     // The agent may belong to an installed application whose identifier extends this one.
     EXPECT_EQ(Leftovers::prefixed(id + ".Helper.plist", id, agents, {id + ".helper"}), Match::ambiguous);
+    // ... in whatever case either is written.
+    EXPECT_EQ(Leftovers::prefixed(id + ".Helper.plist", id, agents, {id + ".Helper"}), Match::ambiguous);
+    EXPECT_EQ(Leftovers::prefixed(id + ".helper.plist", id, agents, {"COM.example.APP.HELPER"}), Match::ambiguous);
 }
 
 class LeftoversSearch : public ::testing::Test {

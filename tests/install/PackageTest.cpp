@@ -103,6 +103,18 @@ TEST(Package, TakesThePackageFromADiskImageAndAlwaysDetachesIt) {
     EXPECT_EQ(refusal([&] { Updater::package(dir.filePath("Alpha.dmg"), QString("Beta.pkg"), other); }),
               "The download doesn't contain the installer package Beta.pkg.");
     EXPECT_TRUE(QDir(other + "/mount").isEmpty());
+
+    // A folder link of the image that leaves it never leads to a package.
+    QDir().mkpath(dir.filePath("elsewhere"));
+    QFile::copy(dir.filePath("volume/Alpha Installer/Alpha.pkg"), dir.filePath("elsewhere/Gamma.pkg"));
+    QDir().mkpath(dir.filePath("linked"));
+    ASSERT_TRUE(QFile::link(dir.filePath("elsewhere"), dir.filePath("linked/x")));
+    ASSERT_TRUE(makeIso(dir.filePath("linked"), dir.filePath("linked.iso")));
+    ASSERT_TRUE(UdifWriter().write(dir.filePath("linked.iso"), dir.filePath("Linked.dmg")));
+    const QString third = dir.filePath("third");
+    QDir().mkpath(third);
+    EXPECT_EQ(refusal([&] { Updater::package(dir.filePath("Linked.dmg"), QString("Gamma.pkg"), third); }),
+              "The download doesn't contain the installer package Gamma.pkg.");
 }
 
 TEST(Package, ReadsTheSignerFromTheReports) {

@@ -194,7 +194,9 @@ TEST_F(UninstallTree, StandardContextUsesTheTrashFolderAndTheLaunchctlStandIn) {
     const QString log = qEnvironmentVariable("XDG_STATE_HOME") + "/com.quenlark.Quenlark/launchctl.log";
     QFile::remove(log);
     make("Trash/Example.app/");
-    context = Uninstall::Context::standard(at("Applications"), at("Trash"));
+    // The folder is resolved: reached through a link it still holds its applications.
+    ASSERT_TRUE(QFile::link(at("Applications"), at("Apps")));
+    context = Uninstall::Context::standard(at("Apps"), at("Trash"));
     uninstall({"Library/LaunchAgents/com.example.app.helper.plist"});
     EXPECT_TRUE(present("Trash/Example 2.app/Contents/MacOS/Example") &&
                 present("Trash/com.example.app.helper.plist"));

@@ -2,7 +2,7 @@
 #include "model/Prefs.h"
 #include "notch/NotchScheduler.h"
 #include "notch/NotchSchedulerHooks.h"
-#include "account/NoAccountHooks.h"
+#include "NoAccountHooks.h"
 #include "store/Store.h"
 #include "platform/system/Defaults.h"
 #include "platform/desktop/SessionWake.h"

@@ -36,20 +36,6 @@ QByteArray littleEndian(quint64 value, int width) {
     return out;
 }
 
-QByteArray gzip(const QByteArray& bytes) {
-    z_stream stream{};
-    deflateInit2(&stream, Z_BEST_SPEED, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
-    QByteArray out(qsizetype(deflateBound(&stream, uLong(bytes.size())) + 32), Qt::Uninitialized);
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.constData()));
-    stream.avail_in = uInt(bytes.size());
-    stream.next_out = reinterpret_cast<Bytef*>(out.data());
-    stream.avail_out = uInt(out.size());
-    deflate(&stream, Z_FINISH);
-    out.truncate(qsizetype(stream.total_out));
-    deflateEnd(&stream);
-    return out;
-}
-
 QByteArray xz(const QByteArray& bytes) {
     QByteArray out(bytes.size() + 4096, Qt::Uninitialized);
     size_t position = 0;
@@ -241,13 +227,51 @@ QByteArray PackageBuilder::xar(const QByteArray& compressedToc, quint64 declared
            + bigEndian(checksumAlgorithm, 4) + compressedToc + heap;
 }
 
+QByteArray PackageBuilder::gzip(const QByteArray& bytes) {
+    z_stream stream{};
+    deflateInit2(&stream, Z_BEST_SPEED, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+    QByteArray out(qsizetype(deflateBound(&stream, uLong(bytes.size())) + 32), Qt::Uninitialized);
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.constData()));
+    stream.avail_in = uInt(bytes.size());
+    stream.next_out = reinterpret_cast<Bytef*>(out.data());
+    stream.avail_out = uInt(out.size());
+    deflate(&stream, Z_FINISH);
+    out.truncate(qsizetype(stream.total_out));
+    deflateEnd(&stream);
+    return out;
+}
+
+QByteArray PackageBuilder::bzip2(const QByteArray& bytes) {
+    archive* a = archive_write_new();
+    archive_write_add_filter_bzip2(a);
+    archive_write_set_format_raw(a);
+    QByteArray out(bytes.size() + 65536, Qt::Uninitialized);
+    size_t used = 0;
+    archive_write_open_memory(a, out.data(), size_t(out.size()), &used);
+    archive_entry* entry = archive_entry_new();
+    archive_entry_set_filetype(entry, AE_IFREG);
+    archive_write_header(a, entry);
+    archive_write_data(a, bytes.constData(), size_t(bytes.size()));
+    archive_entry_free(entry);
+    archive_write_close(a);
+    archive_write_free(a);
+    out.truncate(qsizetype(used));
+    return out;
+}
+
 QByteArray PackageBuilder::build() const {
     QByteArray payloadBytes;
     if (rawPayload_) {
         payloadBytes = *rawPayload_;
     } else {
         const QByteArray archive = cpio();
-        payloadBytes = payload_ == Payload::Gzip ? gzip(archive) : payload_ == Payload::Pbzx ? pbzx(archive) : archive;
+        switch (payload_) {
+        case Payload::Gzip: payloadBytes = gzip(archive); break;
+        case Payload::Pbzx: payloadBytes = pbzx(archive); break;
+        case Payload::Xz: payloadBytes = xz(archive); break;
+        case Payload::Bzip2: payloadBytes = bzip2(archive); break;
+        case Payload::Cpio: payloadBytes = archive; break;
+        }
     }
     const QByteArray packageInfo = QStringLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
                                                   "<pkg-info format-version=\"2\" identifier=\"com.example.pkg.app\" "

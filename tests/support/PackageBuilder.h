@@ -13,7 +13,7 @@
 // request: tables of contents changed after signing, any payload name or link target.
 class PackageBuilder {
 public:
-    enum class Payload { Gzip, Pbzx, Cpio };
+    enum class Payload { Gzip, Pbzx, Cpio, Xz, Bzip2 };
     enum class Tamper {
         None,
         Toc,            // the table of contents changed after signing, checksum left as it was
@@ -58,6 +58,8 @@ public:
     static QByteArray xar(const QByteArray& compressedToc, quint64 declaredCompressed, quint64 declaredSize,
                           const QByteArray& heap, quint32 checksumAlgorithm = 1);
     static QByteArray zlib(const QByteArray& bytes);
+    static QByteArray gzip(const QByteArray& bytes);
+    static QByteArray bzip2(const QByteArray& bytes);
 
 private:
     struct Entry {

@@ -145,13 +145,18 @@ bool UdifWriter::write(const QString& rawVolume, const QString& imagePath) const
         fork += stored;
         ++count;
     }
+    if (trailingZeroSectors > 0) {
+        chunks += chunkEntry(0, sectors, trailingZeroSectors, quint64(fork.size()), 0);
+        ++count;
+    }
+    const quint64 tableSectors = sectors + trailingZeroSectors;
 
     const quint64 lead = leadingTable ? 64 : 0;
     QVariantList blkx;
     if (leadingTable)
         blkx << resource(QStringLiteral("Protective Master Boot Record (MBR : 0)"), -1,
                          mishTable(0, lead, chunkEntry(2, 0, lead, 0, 0), 1));
-    blkx << resource(tableName, 0, mishTable(lead, sectors, chunks, count));
+    blkx << resource(tableName, 0, mishTable(lead, tableSectors, chunks, count));
     QVariantMap forks{{QStringLiteral("blkx"), blkx}};
     if (licence) {
         QByteArray pic(10, '\0'); // default language 0, one entry: region 0, index 0, no two-byte script
@@ -179,7 +184,7 @@ bool UdifWriter::write(const QString& rawVolume, const QString& imagePath) const
     put64(koly, 216, quint64(fork.size()));
     put64(koly, 224, quint64(xml.size()));
     put32(koly, 488, 1);
-    put64(koly, 492, lead + sectors);
+    put64(koly, 492, lead + tableSectors);
 
     QFile out(imagePath);
     return out.open(QIODevice::WriteOnly) && out.write(fork + xml + koly) == fork.size() + xml.size() + 512;

@@ -16,6 +16,8 @@ struct UdifWriter {
     std::optional<QString> licence;
     // A leading table of zeros before the volume's, like a partition map.
     bool leadingTable = true;
+    // A run of zero sectors that ends the volume's table (stored as one zero chunk).
+    quint64 trailingZeroSectors = 0;
 
     bool write(const QString& rawVolume, const QString& image) const;
 };

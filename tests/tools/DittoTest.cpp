@@ -1,6 +1,8 @@
 #include "ToolRunner.h"
 #include "ZipBuilder.h"
 
+#include "platform/files/Removal.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -8,7 +10,9 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -133,6 +137,12 @@ TEST(Ditto, CopiesATreeKeepingLinksAsLinks) {
     chmod(QFile::encodeName(exe.fileName()).constData(), 0750);
     QFile::link("/etc/hostname", src + "/Contents/outside");
     QFile::link("MacOS", src + "/Contents/Current");
+    QFile helper(src + "/Contents/MacOS/helper");
+    ASSERT_TRUE(helper.open(QIODevice::WriteOnly));
+    helper.close();
+    chmod(QFile::encodeName(helper.fileName()).constData(), 04755);
+    QDir().mkpath(src + "/Contents/Shared");
+    chmod(QFile::encodeName(src + "/Contents/Shared").constData(), 02755);
     // A link already standing where a file goes is replaced, not written through.
     const QString dst = dir.filePath("staging/Example.app");
     QDir().mkpath(dst + "/Contents/MacOS");
@@ -146,4 +156,77 @@ TEST(Ditto, CopiesATreeKeepingLinksAsLinks) {
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("victim")));
     EXPECT_EQ(readLink(dst + "/Contents/outside"), "/etc/hostname");
     EXPECT_TRUE(QFileInfo(dst + "/Contents/Current").isSymLink());
+    EXPECT_EQ(modeOf(dst + "/Contents/MacOS/helper"), 0755u) << "set-id bits are dropped, as unpacking drops them";
+    EXPECT_EQ(modeOf(dst + "/Contents/Shared"), 0755u);
+}
+
+TEST(Ditto, CopiesTreesDeeperThanTheLongestPathAndRefusesToUnpackThem) {
+    constexpr int depth = 2100;
+    QTemporaryDir dir;
+    int fd = ::open(QFile::encodeName(dir.path()).constData(), O_RDONLY | O_DIRECTORY);
+    ASSERT_EQ(::mkdirat(fd, "tree", 0755), 0);
+    for (int i = 0, next = ::openat(fd, "tree", O_RDONLY | O_DIRECTORY); i < depth; ++i) {
+        ::close(fd);
+        fd = next;
+        ASSERT_EQ(::mkdirat(fd, "d", 0755), 0);
+        next = ::openat(fd, "d", O_RDONLY | O_DIRECTORY);
+        if (i == depth - 1) {
+            ::close(fd);
+            fd = next;
+        }
+    }
+    const int leafOut = ::openat(fd, "leaf", O_WRONLY | O_CREAT, 0644);
+    ASSERT_EQ(::write(leafOut, "deep", 4), 4);
+    ::close(leafOut);
+    ::close(fd);
+    const ToolRun copy = runTool("ditto", {dir.filePath("tree"), dir.filePath("copy")});
+    ASSERT_EQ(copy.status, 0) << copy.output.toStdString();
+
+    // Walk the copy by descriptors: its paths are longer than any path the system takes.
+    fd = ::open(QFile::encodeName(dir.filePath("copy")).constData(), O_RDONLY | O_DIRECTORY);
+    int levels = 0;
+    for (int next; (next = ::openat(fd, "d", O_RDONLY | O_DIRECTORY | O_NOFOLLOW)) >= 0; ++levels) {
+        ::close(fd);
+        fd = next;
+    }
+    char leaf[8] = {};
+    const int file = ::openat(fd, "leaf", O_RDONLY);
+    EXPECT_EQ(::read(file, leaf, sizeof leaf - 1), 4);
+    ::close(file);
+    ::close(fd);
+    EXPECT_EQ(levels, depth);
+    EXPECT_STREQ(leaf, "deep");
+    Removal::removeItem(dir.filePath("tree"));
+    Removal::removeItem(dir.filePath("copy"));
+
+    // Unpacking checks every folder on the way for a link; one it can't look at refuses the
+    // archive rather than passing unseen.
+    ZipBuilder zip;
+    QString name;
+    for (int i = 0; i < 25; ++i) {
+        name += QString(200, 'a') + "/";
+        zip.folder(name);
+    }
+    zip.symlink(name + "escape", "/etc").file(name + "escape/passwd", "x");
+    ASSERT_TRUE(zip.write(dir.filePath("deep.zip")));
+    const ToolRun unpack = runTool("ditto", {"-x", "-k", dir.filePath("deep.zip"), dir.filePath("out")});
+    EXPECT_EQ(unpack.status, 1);
+    EXPECT_TRUE(unpack.output.endsWith(": File name too long\n")) << unpack.output.right(80).toStdString();
+    Removal::removeItem(dir.filePath("out"));
+}
+
+TEST(Ditto, UnpackingStopsAtItsCeiling) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(ZipBuilder().file("zeros", QByteArray(8 << 20, '\0')).write(dir.filePath("bomb.zip")));
+    qputenv("QUENLARK_DITTO_MAX_BYTES", "1048576");
+    const ToolRun bomb = runTool("ditto", {"-x", "-k", dir.filePath("bomb.zip"), dir.filePath("out")});
+    qunsetenv("QUENLARK_DITTO_MAX_BYTES");
+    EXPECT_EQ(bomb.status, 1);
+    EXPECT_EQ(bomb.output, "ditto: " + dir.filePath("bomb.zip") + ": The archive expands to far more than it holds\n");
+    struct stat st {};
+    ::stat(QFile::encodeName(dir.filePath("out/zeros")).constData(), &st);
+    EXPECT_LE(st.st_blocks * 512, 2 << 20) << "no more than the ceiling is written";
+    const ToolRun fits = runTool("ditto", {"-x", "-k", dir.filePath("bomb.zip"), dir.filePath("fits")});
+    EXPECT_EQ(fits.status, 0);
+    EXPECT_EQ(QFileInfo(dir.filePath("fits/zeros")).size(), 8 << 20);
 }

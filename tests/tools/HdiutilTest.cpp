@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QVariantMap>
 #include <QtEndian>
@@ -153,6 +154,12 @@ TEST(Hdiutil, RefusesWhatItCannotReadWithTheToolsLine) {
     }
     qToBigEndian<quint64>(quint64(broken.size()) * 4, broken.data() + broken.size() - 512 + 216);
     writeFile(dir.filePath("broken.dmg"), broken);
+    // A few kilobytes whose volume ends in a zero run larger than the free space.
+    QTemporaryDir zerosDir;
+    UdifWriter zeros;
+    zeros.trailingZeroSectors = quint64(QStorageInfo(zerosDir.path()).bytesAvailable()) / 512 + 1;
+    const QString sparse = makeImage(zerosDir, zeros);
+    ASSERT_LT(QFileInfo(sparse).size(), 1 << 20);
 
     struct Case {
         QStringList args;
@@ -166,6 +173,7 @@ TEST(Hdiutil, RefusesWhatItCannotReadWithTheToolsLine) {
          "hdiutil: attach failed - image not recognized\n"},
         {{"attach", "-mountpoint", dir.filePath("m3"), dir.filePath("missing.dmg")},
          "hdiutil: attach failed - No such file or directory\n"},
+        {{"attach", "-mountpoint", dir.filePath("m4"), sparse}, "hdiutil: attach failed - No space left on device\n"},
     };
     for (const Case& c : cases) {
         const ToolRun run = runTool("hdiutil", c.args);

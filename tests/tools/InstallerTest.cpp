@@ -1,5 +1,6 @@
 #include "PackageBuilder.h"
 #include "ToolRunner.h"
+#include "ZipBuilder.h"
 
 #include "platform/archives/PackageInstaller.h"
 
@@ -12,6 +13,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+
+#include <functional>
 
 #include <sys/stat.h>
 
@@ -148,5 +151,137 @@ TEST(Installer, LooksUpTheComponentsOfALargeProductArchiveInOnePass) {
         ADD_FAILURE() << "a package without a payload was installed";
     } catch (const PackageInstaller::Failure& failure) {
         EXPECT_STREQ(failure.what(), "The package has nothing to install.");
+    }
+}
+
+namespace {
+
+// Installs `builder` at "/" of a fresh target prepared by `prepare`; the failure's sentence, or "".
+struct Outcome {
+    QString refusal;
+    QStringList before;
+    QStringList after;
+};
+
+Outcome installAtRoot(const QString& target, PackageBuilder builder) {
+    Outcome outcome;
+    outcome.before = tree(target);
+    const QString package = QFileInfo(target).path() + "/p.pkg";
+    EXPECT_TRUE(builder.installLocation("/").write(package));
+    try {
+        PackageInstaller::install(package, target, PackageInstaller::Limits());
+    } catch (const PackageInstaller::Failure& failure) {
+        outcome.refusal = QString::fromUtf8(failure.what());
+    }
+    outcome.after = tree(target);
+    return outcome;
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+} // namespace
+
+TEST(Installer, RefusesBeforeWritingAnythingWhenAnEntryWouldDestroyWhatIsThere) {
+    struct Case {
+        const char* what;
+        std::function<void(const QString& target, const QString& outside)> prepare;
+        PackageBuilder builder;
+        QString refusal;
+    };
+    const auto applications = [](const QString& target, const QString&) {
+        writeFile(target + "/Applications/Old.app/Contents/Info.plist", "<plist/>");
+    };
+    const QList<Case> cases = {
+        {"a link over a folder", applications,
+         PackageBuilder().file("AAA", "first").symlink("Applications", "elsewhere"),
+         "The package's payload would replace the folder /Applications with a file. Refusing to install it."},
+        {"a file over a folder", applications, PackageBuilder().file("AAA", "first").file("Applications", "x"),
+         "The package's payload would replace the folder /Applications with a file. Refusing to install it."},
+        {"a folder over a file", [](const QString& target, const QString&) { writeFile(target + "/etc", "conf"); },
+         PackageBuilder().file("AAA", "first").file("etc/passwd", "x"),
+         "The package's payload would put a folder where the file /etc is. Refusing to install it."},
+        {"a folder over a link out of the target",
+         [](const QString& target, const QString& outside) {
+             QFile::link(outside, target + "/lib");
+         },
+         PackageBuilder().file("AAA", "first").file("lib/evil", "x"),
+         "The package's payload would write through the link /lib, which leads out of the target. Refusing to "
+         "install it."},
+    };
+    for (const Case& c : cases) {
+        QTemporaryDir dir;
+        const QString target = dir.filePath("root");
+        const QString outside = dir.filePath("outside");
+        QDir().mkpath(target);
+        QDir().mkpath(outside);
+        c.prepare(target, outside);
+        const Outcome outcome = installAtRoot(target, c.builder);
+        EXPECT_EQ(outcome.refusal, c.refusal) << c.what;
+        EXPECT_EQ(outcome.after, outcome.before) << c.what << ": the target is left as it was";
+        EXPECT_TRUE(QDir(outside).isEmpty()) << c.what;
+    }
+}
+
+TEST(Installer, MergesThroughLinksInsideTheTargetAndReplacesItemsByRenaming) {
+    QTemporaryDir dir;
+    const QString target = dir.filePath("root");
+    writeFile(target + "/usr/bin/sh", "shell");
+    ASSERT_TRUE(QFile::link("usr/bin", target + "/bin"));
+    writeFile(dir.filePath("outside/conf"), "old");
+    ASSERT_TRUE(QFile::link("../outside/conf", target + "/conf"));
+    writeFile(target + "/usr/bin/tool", "old tool");
+
+    const Outcome outcome = installAtRoot(
+        target, PackageBuilder().file("bin/tool", "new tool", 0755).file("bin/other", "o").file("conf", "new"));
+    ASSERT_EQ(outcome.refusal, "");
+    EXPECT_EQ(QFileInfo(target + "/bin").symLinkTarget(), target + "/usr/bin") << "the link to a folder stays";
+    EXPECT_EQ(contents(target + "/usr/bin/sh"), "shell");
+    EXPECT_EQ(contents(target + "/usr/bin/tool"), "new tool");
+    EXPECT_EQ(contents(target + "/usr/bin/other"), "o");
+    EXPECT_FALSE(QFileInfo(target + "/conf").isSymLink()) << "a link in the way is replaced, not written through";
+    EXPECT_EQ(contents(target + "/conf"), "new");
+    EXPECT_EQ(contents(dir.filePath("outside/conf")), "old");
+    EXPECT_EQ(outcome.after.filter(".quenlark").size(), 0);
+}
+
+TEST(Installer, APayloadIsOnlyACpioArchiveUnderOneCompression) {
+    using P = PackageBuilder::Payload;
+    for (const P format : {P::Xz, P::Bzip2}) {
+        QTemporaryDir dir;
+        const QString target = dir.filePath("root");
+        QDir().mkpath(target);
+        ASSERT_EQ(installAtRoot(target, PackageBuilder().payload(format).file("a", "alpha")).refusal, "");
+        EXPECT_EQ(contents(target + "/a"), "alpha");
+    }
+    // A zip of zeros inside the gzip stream: small as decoded by the one compression, large
+    // once unpacked. It is not a payload and is never unpacked.
+    QTemporaryDir dir;
+    const QString zip = dir.filePath("zeros.zip");
+    ASSERT_TRUE(ZipBuilder().file("zeros", QByteArray(8 << 20, '\0')).write(zip));
+    QFile file(zip);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray zipped = file.readAll();
+    const QByteArray cpio = PackageBuilder().file("inner", "x").cpio();
+    const QString target = dir.filePath("root");
+    QDir().mkpath(target);
+    const QString package = dir.filePath("p.pkg");
+    PackageInstaller::Limits limits;
+    limits.expanded = 1 << 20;
+    limits.ratioFloor = 1 << 20;
+    for (const QByteArray& raw : {PackageBuilder::gzip(zipped), PackageBuilder::gzip(PackageBuilder::gzip(cpio)),
+                                  PackageBuilder::bzip2(zipped)}) {
+        ASSERT_TRUE(PackageBuilder().rawPayload(raw).write(package));
+        try {
+            PackageInstaller::install(package, target, limits);
+            ADD_FAILURE() << "a payload that is not cpio was installed";
+        } catch (const PackageInstaller::Failure& failure) {
+            EXPECT_STREQ(failure.what(), "The package's payload is in a format this system does not install.");
+        }
+        EXPECT_TRUE(QDir(target).isEmpty());
     }
 }

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 
 #include <archive.h>
@@ -55,8 +56,11 @@ void checkNoLinkOnTheWay(const QString& root, const QStringList& parts, const QS
     for (qsizetype i = 0; i + 1 < parts.size(); ++i) {
         path += QLatin1Char('/') + parts[i];
         struct stat st;
-        if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
-            return; // not made yet: libarchive creates it as a folder
+        if (::lstat(QFile::encodeName(path).constData(), &st) != 0) {
+            if (errno == ENOENT)
+                return; // not made yet: libarchive creates it as a folder
+            fail(name + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno)));
+        }
         if (S_ISLNK(st.st_mode))
             fail(name + QStringLiteral(": Refusing to write through a link in the archive"));
         if (!S_ISDIR(st.st_mode))
@@ -139,8 +143,12 @@ void unpack(const QString& archivePath, const QString& destination, const Option
         fail(destination + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno)));
 
     std::unique_ptr<archive, ReadCloser> in(archive_read_new());
-    archive_read_support_format_all(in.get());
-    archive_read_support_filter_all(in.get());
+    if (options.cpioOnly) {
+        archive_read_support_format_cpio(in.get());
+    } else {
+        archive_read_support_format_all(in.get());
+        archive_read_support_filter_all(in.get());
+    }
     if (archive_read_open_filename(in.get(), QFile::encodeName(archivePath).constData(), 1 << 16) != ARCHIVE_OK)
         fail(archivePath + QStringLiteral(": ") + QString::fromLocal8Bit(archive_error_string(in.get())));
 
@@ -155,6 +163,8 @@ void unpack(const QString& archivePath, const QString& destination, const Option
     const auto absolute = [&root](const QStringList& parts) {
         return QFile::encodeName(root + QLatin1Char('/') + parts.join(QLatin1Char('/')));
     };
+    const qint64 stored = QFileInfo(archivePath).size();
+    qint64 written = 0;
     archive_entry* entry = nullptr;
     for (;;) {
         const int r = archive_read_next_header(in.get(), &entry);
@@ -209,6 +219,9 @@ void unpack(const QString& archivePath, const QString& destination, const Option
                     break;
                 if (rb < ARCHIVE_WARN)
                     fail(name + QStringLiteral(": ") + QString::fromLocal8Bit(archive_error_string(in.get())));
+                written += qint64(size);
+                if (options.limit && options.limit->exceeded(written, stored))
+                    fail(archivePath + QStringLiteral(": The archive expands to far more than it holds"));
                 if (archive_write_data_block(out.get(), block, size, offset) < ARCHIVE_WARN)
                     fail(name + QStringLiteral(": ") + QString::fromLocal8Bit(archive_error_string(out.get())));
             }
@@ -234,6 +247,11 @@ void checkTree(const QString& rootPath) {
         const QFileInfoList entries =
             QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
         for (const QFileInfo& info : entries) {
+            // An entry that can't be looked at might be a link leading anywhere.
+            struct stat st;
+            if (::lstat(QFile::encodeName(info.filePath()).constData(), &st) != 0)
+                fail(info.filePath().mid(root.size() + 1) + QStringLiteral(": ") +
+                     QString::fromLocal8Bit(std::strerror(errno)));
             if (info.isSymLink()) {
                 char buf[PATH_MAX];
                 const ssize_t n = ::readlink(QFile::encodeName(info.filePath()).constData(), buf, sizeof buf - 1);

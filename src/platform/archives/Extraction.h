@@ -1,6 +1,10 @@
 #pragma once
 
+#include "platform/archives/ExpansionLimit.h"
+
 #include <QString>
+
+#include <optional>
 
 #include <stdexcept>
 
@@ -22,6 +26,11 @@ struct Options {
     // Keep links whose target leaves the folder as links (a volume's "Applications" shortcut),
     // instead of refusing the archive. Nothing is ever written through them.
     bool keepOutsideLinks = false;
+    // Read the file only as a plain cpio archive, with no decompression: what a package payload
+    // decodes to. Anything else inside it would escape the bound on its decoded size.
+    bool cpioOnly = false;
+    // The bound on the bytes written, against the archive's size; none when absent.
+    std::optional<ExpansionLimit> limit;
 };
 
 // Unpacks `archive` into `destination` (created with its parents when missing).

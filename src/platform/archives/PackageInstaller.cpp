@@ -4,6 +4,7 @@
 
 #include "platform/archives/Extraction.h"
 #include "platform/archives/XarArchive.h"
+#include "platform/files/Removal.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 
+#include <archive.h>
+#include <archive_entry.h>
 #include <lzma.h>
 #include <zlib.h>
 
@@ -40,9 +43,10 @@ public:
     }
 
     void write(const char* data, qint64 size) {
+        if (head_.size() < 6)
+            head_ += QByteArray(data, std::min<qint64>(size, 6 - head_.size()));
         written_ += size;
-        if (written_ > limits_.expanded
-            || (written_ > limits_.ratioFloor && written_ / std::max<qint64>(stored_, 1) > limits_.ratio))
+        if (limits_.exceeded(written_, stored_))
             fail(QStringLiteral("The package's payload expands to far more than it holds. Refusing to install it."));
         if (file_.write(data, size) != size)
             fail(QStringLiteral("The package's payload couldn't be unpacked."));
@@ -54,7 +58,11 @@ public:
         file_.close();
     }
 
+    // The first bytes decoded: what the payload really holds under its compression.
+    const QByteArray& head() const { return head_; }
+
 private:
+    QByteArray head_;
     QFile file_;
     qint64 stored_;
     Limits limits_;
@@ -170,6 +178,34 @@ void unpbzx(QFile& in, Output& out) {
     }
 }
 
+bool isCpio(const QByteArray& head) {
+    return head.startsWith("070707") || head.startsWith("070701") || head.startsWith("070702");
+}
+
+// bzip2 and xz streams, decoded by libarchive as one raw stream.
+void unfilter(const QString& path, Output& out) {
+    struct Reader {
+        archive* a = archive_read_new();
+        ~Reader() { archive_read_free(a); }
+    } reader;
+    archive_read_support_filter_bzip2(reader.a);
+    archive_read_support_filter_xz(reader.a);
+    archive_read_support_format_raw(reader.a);
+    archive_entry* entry = nullptr;
+    if (archive_read_open_filename(reader.a, QFile::encodeName(path).constData(), size_t(chunk)) != ARCHIVE_OK
+        || archive_read_next_header(reader.a, &entry) != ARCHIVE_OK)
+        damaged();
+    QByteArray buffer(qsizetype(chunk), Qt::Uninitialized);
+    for (;;) {
+        const la_ssize_t n = archive_read_data(reader.a, buffer.data(), size_t(buffer.size()));
+        if (n < 0)
+            damaged();
+        if (n == 0)
+            break;
+        out.write(buffer.constData(), n);
+    }
+}
+
 QString installLocation(const XarArchive& archive, const XarArchive::Entry* info) {
     if (!info)
         return QStringLiteral("/");
@@ -184,63 +220,173 @@ QString installLocation(const XarArchive& archive, const XarArchive::Entry* info
     fail(QStringLiteral("The package's description is damaged."));
 }
 
-// Makes target/location folder by folder; an existing link on the way must stay inside.
-QString destinationFor(const QString& target, const QString& location) {
-    QString path = target;
-    for (const QString& part : location.split(u'/', Qt::SkipEmptyParts)) {
-        if (part == u"." )
-            continue;
-        if (part == u"..")
-            fail(QStringLiteral("The package's install location leaves the target. Refusing to install it."));
-        path += (path.endsWith(u'/') ? QString() : QStringLiteral("/")) + part;
+// The moves of an install, decided for every entry of every component before anything is
+// written, so that a refused package leaves the target as it was.
+class Plan {
+public:
+    explicit Plan(QString target) : target_(std::move(target)) {}
+
+    // target + location, through links that stay inside the target; folders still missing are
+    // planned. `existing` is the deepest folder of it that exists (where its staging goes).
+    QString location(const QString& location, QString& existing) {
+        QString path = target_;
+        existing = target_;
+        for (const QString& part : location.split(u'/', Qt::SkipEmptyParts)) {
+            if (part == u".")
+                continue;
+            if (part == u"..")
+                fail(QStringLiteral("The package's install location leaves the target. Refusing to install it."));
+            const QString next = join(path, part);
+            switch (kindAt(next)) {
+            case Kind::None:
+                makeFolder(next, 0755);
+                break;
+            case Kind::Folder:
+                if (!planned_.contains(next))
+                    existing = next;
+                break;
+            case Kind::Link: {
+                const QString resolved = followed(next);
+                if (resolved.isEmpty())
+                    fail(QStringLiteral("The package's install location leaves the target. Refusing to install it."));
+                path = existing = resolved;
+                continue;
+            }
+            case Kind::Item:
+                fail(QStringLiteral("The package's install location couldn't be created."));
+            }
+            path = next;
+        }
+        return path;
+    }
+
+    // Decides every entry of the staged tree `from` against `to`: a folder over a folder merges,
+    // a folder over a link follows it to a folder inside the target, a file or link over a file
+    // or link replaces it with one rename; anything else refuses the package.
+    void merge(const QString& from, const QString& to) {
+        const QStringList names =
+            QDir(from).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+        for (const QString& name : names) {
+            const QString source = from + u'/' + name;
+            const QString destination = join(to, name);
+            struct stat st;
+            if (::lstat(QFile::encodeName(source).constData(), &st) != 0)
+                fail(QStringLiteral("The package's payload couldn't be unpacked."));
+            const Kind there = kindAt(destination);
+            if (S_ISDIR(st.st_mode)) {
+                switch (there) {
+                case Kind::None:
+                    makeFolder(destination, st.st_mode & 07777);
+                    merge(source, destination);
+                    break;
+                case Kind::Folder:
+                    merge(source, destination);
+                    break;
+                case Kind::Link: {
+                    const QString resolved = followed(destination);
+                    if (resolved.isEmpty())
+                        fail(QStringLiteral("The package's payload would write through the link %1, which leads out of "
+                                            "the target. Refusing to install it.")
+                                 .arg(shown(destination)));
+                    merge(source, resolved);
+                    break;
+                }
+                case Kind::Item:
+                    fail(QStringLiteral("The package's payload would put a folder where the file %1 is. Refusing to "
+                                        "install it.")
+                             .arg(shown(destination)));
+                }
+                continue;
+            }
+            if (there == Kind::Folder)
+                fail(QStringLiteral("The package's payload would replace the folder %1 with a file. Refusing to "
+                                    "install it.")
+                         .arg(shown(destination)));
+            steps_.append({Step::Move, source, destination, 0});
+            planned_.insert(destination, false);
+        }
+    }
+
+    // Carries the plan out: folders are made, items renamed into place (a rename replaces a file
+    // or link in one step, never writing through it), then the new folders get their modes.
+    void run() const {
+        for (const Step& step : steps_) {
+            const QByteArray to = QFile::encodeName(step.to);
+            const bool done = step.kind == Step::MakeFolder
+                ? ::mkdir(to.constData(), 0700) == 0
+                : ::rename(QFile::encodeName(step.from).constData(), to.constData()) == 0;
+            if (!done)
+                fail(QStringLiteral("The package's files couldn't be moved into place."));
+        }
+        for (auto step = steps_.crbegin(); step != steps_.crend(); ++step) {
+            if (step->kind == Step::MakeFolder)
+                ::chmod(QFile::encodeName(step->to).constData(), step->mode);
+        }
+    }
+
+private:
+    enum class Kind { None, Folder, Link, Item };
+    struct Step {
+        enum { MakeFolder, Move } kind;
+        QString from;
+        QString to;
+        mode_t mode;
+    };
+
+    static QString join(const QString& folder, const QString& name) {
+        return folder.endsWith(u'/') ? QString(folder + name) : QString(folder + u'/' + name);
+    }
+
+    // What is at `path` once the earlier steps have run. An entry whose status can't be read
+    // refuses the package rather than being taken for missing.
+    Kind kindAt(const QString& path) const {
+        if (const auto planned = planned_.constFind(path); planned != planned_.constEnd())
+            return *planned ? Kind::Folder : Kind::Item;
         struct stat st;
         if (::lstat(QFile::encodeName(path).constData(), &st) != 0) {
-            if (::mkdir(QFile::encodeName(path).constData(), 0755) != 0)
-                fail(QStringLiteral("The package's install location couldn't be created."));
-            continue;
-        }
-        if (S_ISLNK(st.st_mode)) {
-            const QString resolved = realPath(path).value_or(QString());
-            if (resolved.isEmpty() || !Extraction::isInside(resolved, target))
-                fail(QStringLiteral("The package's install location leaves the target. Refusing to install it."));
-            path = resolved;
-        } else if (!S_ISDIR(st.st_mode)) {
-            fail(QStringLiteral("The package's install location couldn't be created."));
-        }
-    }
-    return path;
-}
-
-void removeTree(const QString& path) {
-    struct stat st;
-    if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
-        return;
-    if (S_ISDIR(st.st_mode))
-        QDir(path).removeRecursively();
-    else
-        ::unlink(QFile::encodeName(path).constData());
-}
-
-// Moves the staged tree into place. An existing folder is merged into; anything else in the
-// way, a link included, is replaced, so nothing is ever written through an existing link.
-void merge(const QString& from, const QString& to) {
-    const QFileInfoList entries =
-        QDir(from).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    for (const QFileInfo& entry : entries) {
-        const QString source = entry.filePath();
-        const QString destination = to + u'/' + entry.fileName();
-        struct stat st;
-        const bool exists = ::lstat(QFile::encodeName(destination).constData(), &st) == 0;
-        if (entry.isDir() && !entry.isSymLink() && exists && S_ISDIR(st.st_mode)) {
-            merge(source, destination);
-            continue;
-        }
-        if (exists)
-            removeTree(destination);
-        if (::rename(QFile::encodeName(source).constData(), QFile::encodeName(destination).constData()) != 0)
+            if (errno == ENOENT)
+                return Kind::None;
             fail(QStringLiteral("The package's files couldn't be moved into place."));
+        }
+        if (S_ISDIR(st.st_mode))
+            return Kind::Folder;
+        return S_ISLNK(st.st_mode) ? Kind::Link : Kind::Item;
     }
-}
+
+    // The folder an existing link leads to, when that is a folder inside the target; else "".
+    QString followed(const QString& link) const {
+        const QString resolved = realPath(link).value_or(QString());
+        if (resolved.isEmpty() || !Extraction::isInside(resolved, target_) || !QFileInfo(resolved).isDir())
+            return {};
+        return resolved;
+    }
+
+    void makeFolder(const QString& path, mode_t mode) {
+        steps_.append({Step::MakeFolder, QString(), path, mode});
+        planned_.insert(path, true);
+    }
+
+    QString shown(const QString& path) const {
+        return target_ == u"/" ? path : path.mid(target_.size());
+    }
+
+    QString target_;
+    QList<Step> steps_;
+    QHash<QString, bool> planned_; // path -> whether a folder, for what the plan adds
+};
+
+// Staging folders are removed on every way out.
+struct Staging {
+    QStringList folders;
+    ~Staging() {
+        for (const QString& folder : folders) {
+            try {
+                Removal::removeItem(folder);
+            } catch (...) {
+            }
+        }
+    }
+};
 
 } // namespace
 
@@ -250,11 +396,16 @@ void decodePayload(const QString& payload, const QString& outPath, const Limits&
         damaged();
     const QByteArray magic = in.peek(6);
     Output out(outPath, in.size(), limits);
+    // A payload is a cpio archive, plain or under one compression; whatever else a stream holds
+    // is refused, so the bound on the decoded bytes is a bound on what is unpacked.
     if (magic.startsWith("\x1f\x8b")) {
         gunzip(in, out);
     } else if (magic.startsWith("pbzx")) {
         unpbzx(in, out);
-    } else if (magic.startsWith("070707") || magic.startsWith("070701") || magic.startsWith("070702")) {
+    } else if (magic.startsWith("BZh") || magic.startsWith("\xFD" "7zXZ")) {
+        in.close();
+        unfilter(payload, out);
+    } else if (isCpio(magic)) {
         while (!in.atEnd()) {
             const QByteArray block = in.read(chunk);
             if (block.isEmpty())
@@ -265,6 +416,8 @@ void decodePayload(const QString& payload, const QString& outPath, const Limits&
         fail(QStringLiteral("The package's payload is in a format this system does not install."));
     }
     out.finish();
+    if (!isCpio(out.head()))
+        fail(QStringLiteral("The package's payload is in a format this system does not install."));
 }
 
 QStringList install(const QString& package, const QString& targetPath, const Limits& limits) {
@@ -310,11 +463,15 @@ QStringList install(const QString& package, const QString& targetPath, const Lim
     QTemporaryDir work;
     if (!work.isValid())
         fail(QStringLiteral("The package's payload couldn't be unpacked."));
-    QStringList installed;
+    // Every component is unpacked and every entry decided before the first one is moved in.
+    Plan plan(target);
+    Staging staging;
+    QList<std::pair<QString, QString>> merges; // staged tree, destination
     int index = 0;
     for (const Component& component : components) {
         try {
-            const QString destination = destinationFor(target, installLocation(archive, component.info));
+            QString existing;
+            const QString destination = plan.location(installLocation(archive, component.info), existing);
             const QString payload = work.filePath(QStringLiteral("payload-%1").arg(index));
             const QString cpio = work.filePath(QStringLiteral("payload-%1.cpio").arg(index));
             ++index;
@@ -326,30 +483,31 @@ QStringList install(const QString& package, const QString& targetPath, const Lim
             }
             decodePayload(payload, cpio, limits);
             QFile::remove(payload);
-            // Staged beside its destination so that moving it in is a rename on one file system.
-            QByteArray stagingTemplate = QFile::encodeName(destination + QStringLiteral("/.quenlark-payload.XXXXXX"));
+            // Staged on the destination's file system so that moving it in is a rename.
+            QByteArray stagingTemplate = QFile::encodeName(existing + QStringLiteral("/.quenlark-payload.XXXXXX"));
             if (!::mkdtemp(stagingTemplate.data()))
                 fail(QStringLiteral("The package's payload couldn't be unpacked."));
-            const QString staging = QFile::decodeName(stagingTemplate);
+            staging.folders << QFile::decodeName(stagingTemplate);
             try {
                 Extraction::Options options;
                 options.dropAppleDouble = false;
-                Extraction::unpack(cpio, staging, options);
-                merge(staging, destination);
+                options.cpioOnly = true;
+                Extraction::unpack(cpio, staging.folders.last(), options);
             } catch (const Extraction::Failure& failure) {
-                QDir(staging).removeRecursively();
                 fail(QStringLiteral("The package's payload was refused: %1.").arg(QString::fromStdString(failure.what())));
-            } catch (...) {
-                QDir(staging).removeRecursively();
-                throw;
             }
-            QDir(staging).removeRecursively();
             QFile::remove(cpio);
-            installed << component.name;
+            merges.append({staging.folders.last(), destination});
         } catch (const XarArchive::Failure& failure) {
             fail(QString::fromStdString(failure.what()));
         }
     }
+    for (const auto& [from, to] : merges)
+        plan.merge(from, to);
+    plan.run();
+    QStringList installed;
+    for (const Component& component : components)
+        installed << component.name;
     return installed;
 }
 

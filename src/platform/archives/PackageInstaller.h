@@ -1,26 +1,28 @@
 #pragma once
 
+#include "platform/archives/ExpansionLimit.h"
+
 #include <QString>
 #include <QStringList>
 
 #include <stdexcept>
 
-// Installs a flat package's payloads: each component package's Payload (gzip or pbzx
-// compressed cpio, or plain cpio) is decoded with a bound on its size, unpacked with the
-// confinement checks of Extraction into a staging folder beside its destination, and moved
-// into the target plus the component's install location. Nothing is written outside the
-// target; set-id bits are dropped. Scripts are never run.
+// Installs a flat package's payloads: each component package's Payload (a cpio archive, plain
+// or compressed with gzip, bzip2, xz or pbzx) is decoded with a bound on its size, unpacked with
+// the confinement checks of Extraction into a staging folder on its destination's file system,
+// and moved into the target plus the component's install location. Every entry of every
+// component is decided before the first is moved in: folders merge (also through a link to a
+// folder inside the target), files and links replace files and links by one rename, and
+// anything that would replace a folder or put a folder over a file refuses the whole package.
+// Nothing is written outside the target; set-id bits are dropped. Scripts are never run.
 namespace PackageInstaller {
 
 struct Failure : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-struct Limits {
-    qint64 expanded = qint64(64) << 30; // decoded bytes of one payload
-    qint64 ratio = 2000;                // decoded bytes per stored byte, beyond the first GiB
-    qint64 ratioFloor = qint64(1) << 30;
-};
+// The bound on the decoded bytes of one payload.
+using Limits = ExpansionLimit;
 
 // Installs `package` at `target` (an existing folder); returns the component names installed.
 // Throws Failure with a complete sentence.

@@ -1,5 +1,9 @@
 #include "platform/archives/TreeCopy.h"
 
+#include "platform/files/FolderDescent.h"
+#include "platform/files/Removal.h"
+#include "runtime/FileError.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -7,7 +11,6 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/sendfile.h>
 #include <sys/stat.h>
@@ -16,36 +19,58 @@
 namespace TreeCopy {
 namespace {
 
-[[noreturn]] void fail(const QByteArray& path, int error) {
-    const QString text = QFile::decodeName(path) + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error));
+[[noreturn]] void fail(const QString& path, int error) {
+    const QString text = path + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error));
     throw Failure(text.toStdString());
 }
 
-void keepTimes(const QByteArray& to, const struct stat& st) {
-    const timespec times[2] = {st.st_atim, st.st_mtim};
-    ::utimensat(AT_FDCWD, to.constData(), times, AT_SYMLINK_NOFOLLOW);
+// Set-id bits are never carried over, as unpacking drops them.
+mode_t kept(mode_t mode) { return mode & 01777; }
+
+// One folder of the walk: its name and the names still to copy from it.
+struct Level {
+    QByteArray name;
+    struct stat st;
+    QList<QByteArray> names;
+    qsizetype next = 0;
+};
+
+QString pathOf(const QString& root, const QList<Level>& levels, const QByteArray& name) {
+    QString path = root;
+    for (qsizetype i = 1; i < levels.size(); ++i)
+        path += QLatin1Char('/') + QFile::decodeName(levels[i].name);
+    return name.isEmpty() ? path : path + QLatin1Char('/') + QFile::decodeName(name);
 }
 
-// Whatever is at `to` that is not a folder goes, so nothing is written through a link there.
-void clearForItem(const QByteArray& to, bool wantFolder) {
+// Whatever is at `name` that is not a folder goes (a folder too unless one is wanted), so
+// nothing is ever written through a link there.
+void clearForItem(int folder, const QByteArray& name, bool wantFolder, const QString& shown) {
     struct stat st;
-    if (::lstat(to.constData(), &st) != 0)
-        return;
+    if (::fstatat(folder, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (errno == ENOENT)
+            return;
+        fail(shown, errno);
+    }
     if (wantFolder && S_ISDIR(st.st_mode))
         return;
-    if (S_ISDIR(st.st_mode)) {
-        if (!QDir(QFile::decodeName(to)).removeRecursively())
-            fail(to, EEXIST);
-    } else if (::unlink(to.constData()) != 0) {
-        fail(to, errno);
+    try {
+        Removal::removeAt(folder, name, shown);
+    } catch (const FileError& error) {
+        fail(error.path, error.error);
     }
 }
 
-void copyFile(const QByteArray& from, const QByteArray& to, const struct stat& st) {
-    const int in = ::open(from.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+// An entry on each side: the folder open at `folder` and the name in it.
+struct At {
+    int folder;
+    QByteArray name;
+};
+
+void copyFile(const At& fromAt, const At& toAt, const struct stat& st, const QString& from, const QString& to) {
+    const int in = ::openat(fromAt.folder, fromAt.name.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (in < 0)
         fail(from, errno);
-    const int out = ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    const int out = ::openat(toAt.folder, toAt.name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (out < 0) {
         const int e = errno;
         ::close(in);
@@ -66,7 +91,7 @@ void copyFile(const QByteArray& from, const QByteArray& to, const struct stat& s
         }
         left -= n;
     }
-    ::fchmod(out, st.st_mode & 07777);
+    ::fchmod(out, kept(st.st_mode));
     const timespec times[2] = {st.st_atim, st.st_mtim};
     ::futimens(out, times);
     ::close(in);
@@ -74,62 +99,119 @@ void copyFile(const QByteArray& from, const QByteArray& to, const struct stat& s
         fail(to, errno);
 }
 
-void copyItem(const QByteArray& from, const QByteArray& to) {
-    struct stat st;
-    if (::lstat(from.constData(), &st) != 0)
-        fail(from, errno);
+// Copies one entry, a folder without its contents.
+void copyEntry(const At& fromAt, const At& toAt, const struct stat& st, const QString& from, const QString& to) {
     if (S_ISLNK(st.st_mode)) {
         char target[PATH_MAX];
-        const ssize_t n = ::readlink(from.constData(), target, sizeof target - 1);
+        const ssize_t n = ::readlinkat(fromAt.folder, fromAt.name.constData(), target, sizeof target - 1);
         if (n < 0)
             fail(from, errno);
         target[n] = 0;
-        clearForItem(to, false);
-        if (::symlink(target, to.constData()) != 0)
+        clearForItem(toAt.folder, toAt.name, false, to);
+        if (::symlinkat(target, toAt.folder, toAt.name.constData()) != 0)
             fail(to, errno);
-        keepTimes(to, st);
+        const timespec times[2] = {st.st_atim, st.st_mtim};
+        ::utimensat(toAt.folder, toAt.name.constData(), times, AT_SYMLINK_NOFOLLOW);
     } else if (S_ISDIR(st.st_mode)) {
-        clearForItem(to, true);
-        if (::mkdir(to.constData(), 0700) != 0 && errno != EEXIST)
+        clearForItem(toAt.folder, toAt.name, true, to);
+        if (::mkdirat(toAt.folder, toAt.name.constData(), 0700) != 0 && errno != EEXIST)
             fail(to, errno);
-        DIR* dir = ::opendir(from.constData());
-        if (!dir)
-            fail(from, errno);
-        QList<QByteArray> names;
-        while (dirent* d = ::readdir(dir)) {
-            if (std::strcmp(d->d_name, ".") != 0 && std::strcmp(d->d_name, "..") != 0)
-                names.append(QByteArray(d->d_name));
-        }
-        ::closedir(dir);
-        for (const QByteArray& name : names)
-            copyItem(from + '/' + name, to + '/' + name);
-        ::chmod(to.constData(), st.st_mode & 07777);
-        keepTimes(to, st);
     } else if (S_ISREG(st.st_mode)) {
-        clearForItem(to, false);
-        copyFile(from, to, st);
+        clearForItem(toAt.folder, toAt.name, false, to);
+        copyFile(fromAt, toAt, st, from, to);
     }
     // Devices, pipes and sockets are not copied.
+}
+
+int openFolder(const QString& path) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        fail(path, errno);
+    return fd;
+}
+
+// Copies the folder tree depth first without recursion, by descriptors on both sides.
+void copyFolder(const QString& from, const QString& to, const struct stat& rootStat) {
+    FolderDescent source(openFolder(from));
+    FolderDescent destination(openFolder(to));
+    QList<Level> levels{Level{QByteArray(), rootStat, {}, 0}};
+    if (!folderNames(source.current(), levels.last().names))
+        fail(from, errno);
+    while (!levels.isEmpty()) {
+        Level& level = levels.last();
+        if (level.next == level.names.size()) {
+            // Modes and times once the contents are in.
+            ::fchmod(destination.current(), kept(level.st.st_mode));
+            const timespec times[2] = {level.st.st_atim, level.st.st_mtim};
+            ::futimens(destination.current(), times);
+            if (levels.size() == 1)
+                return;
+            if (!source.leave())
+                fail(pathOf(from, levels, {}), errno);
+            if (!destination.leave())
+                fail(pathOf(to, levels, {}), errno);
+            levels.removeLast();
+            continue;
+        }
+        const QByteArray name = level.names[level.next++];
+        struct stat st;
+        if (::fstatat(source.current(), name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+            fail(pathOf(from, levels, name), errno);
+        copyEntry({source.current(), name}, {destination.current(), name}, st, pathOf(from, levels, name),
+                  pathOf(to, levels, name));
+        if (!S_ISDIR(st.st_mode))
+            continue;
+        // Owner-writable while it fills; its own mode comes when it is done.
+        if (!source.enter(name))
+            fail(pathOf(from, levels, name), errno);
+        if (!destination.enter(name))
+            fail(pathOf(to, levels, name), errno);
+        ::fchmod(destination.current(), 0700);
+        Level inner{name, st, {}, 0};
+        if (!folderNames(source.current(), inner.names))
+            fail(pathOf(from, levels, name), errno);
+        levels.append(std::move(inner));
+    }
 }
 
 } // namespace
 
 void copy(const QString& source, const QString& destination) {
-    const QByteArray from = QFile::encodeName(QDir::cleanPath(source));
-    QByteArray to = QFile::encodeName(QDir::cleanPath(destination));
+    const QString from = QDir::cleanPath(source);
+    QString to = QDir::cleanPath(destination);
     struct stat st;
-    if (::lstat(from.constData(), &st) != 0)
+    if (::lstat(QFile::encodeName(from).constData(), &st) != 0)
         fail(from, errno);
     if (!S_ISDIR(st.st_mode)) {
         // A single item copied onto an existing folder lands inside it.
         struct stat dst;
-        if (::stat(to.constData(), &dst) == 0 && S_ISDIR(dst.st_mode))
-            to += '/' + QFile::encodeName(QFileInfo(source).fileName());
+        if (::stat(QFile::encodeName(to).constData(), &dst) == 0 && S_ISDIR(dst.st_mode))
+            to += QLatin1Char('/') + QFileInfo(source).fileName();
     }
-    const QString parent = QFileInfo(QFile::decodeName(to)).path();
+    const QString parent = QFileInfo(to).path();
     if (!QDir().mkpath(parent))
-        fail(QFile::encodeName(parent), errno ? errno : EIO);
-    copyItem(from, to);
+        fail(parent, errno ? errno : EIO);
+    const int fromFolder = ::open(QFile::encodeName(QFileInfo(from).path()).constData(),
+                                  O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fromFolder < 0)
+        fail(from, errno);
+    const int toFolder = ::open(QFile::encodeName(parent).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (toFolder < 0) {
+        const int e = errno;
+        ::close(fromFolder);
+        fail(to, e);
+    }
+    struct Closer {
+        int a, b;
+        ~Closer() {
+            ::close(a);
+            ::close(b);
+        }
+    } closer{fromFolder, toFolder};
+    copyEntry({fromFolder, QFile::encodeName(QFileInfo(from).fileName())}, {toFolder, QFile::encodeName(QFileInfo(to).fileName())},
+              st, from, to);
+    if (S_ISDIR(st.st_mode))
+        copyFolder(from, to, st);
 }
 
 } // namespace TreeCopy

@@ -308,13 +308,8 @@ QByteArray UdifImage::chunkBytes(QFile& file, const Chunk& chunk) const {
     return out;
 }
 
-quint64 UdifImage::dataBytes(const Table& table) {
-    quint64 bytes = 0;
-    for (const Chunk& c : table.chunks) {
-        if (c.type != Zero && c.type != Ignore)
-            bytes += c.sectorCount * sectorSize;
-    }
-    return bytes;
+quint64 UdifImage::expandedBytes(const Table& table) {
+    return table.sectorCount * sectorSize;
 }
 
 void UdifImage::expand(const Table& table, const QString& outPath) const {

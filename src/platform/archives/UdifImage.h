@@ -56,8 +56,9 @@ public:
     QString formatName() const;
     bool isCompressed() const;
 
-    // The bytes `table` expands to that are not holes (zero and ignored runs are).
-    static quint64 dataBytes(const Table& table);
+    // The bytes `table` expands to, its zero and ignored runs included: they are holes in the
+    // expanded file, but a file system on them may still name every byte of them as file data.
+    static quint64 expandedBytes(const Table& table);
 
     // Writes the expanded sectors of `table` to `out`, which must be empty; zero runs become holes.
     void expand(const Table& table, const QString& out) const;

@@ -340,7 +340,7 @@ std::optional<CodeSignature::Information> CodeSignature::informationFrom(const O
 std::optional<Requirement> CodeSignature::designatedRequirement() const {
     const Outcome outcome = check(CheckAllArchitectures, 0);
     if (outcome.status != SignatureStatus::Ok || outcome.slices.isEmpty())
-        return std::nullopt;
+        return unvalidatedRequirement();
     const SliceOutcome& first = outcome.slices.first();
     if (const auto& set = first.signature.requirements) {
         bool malformed = false;
@@ -354,4 +354,31 @@ std::optional<Requirement> CodeSignature::designatedRequirement() const {
     for (const SliceOutcome& slice : outcome.slices)
         cdhashes.append(slice.signature.primary().cdhash20());
     return Requirement::implicitDesignated(first.signature.primary().identifier, first.chain, cdhashes);
+}
+
+// What the signature names as its developer, read without validating it: a copy whose sealed
+// resources changed or whose certificate was revoked still says who made it, and a download
+// must come from that developer all the same.
+std::optional<Requirement> CodeSignature::unvalidatedRequirement() const {
+    const QString executable = bundle_.isBundle ? bundle_.executablePath.value_or(QString()) : bundle_.path;
+    QFile file(executable);
+    if (executable.isEmpty() || !file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const auto slices = MachO::slices(file);
+    if (!slices || slices->isEmpty())
+        return std::nullopt;
+    const auto bytes = MachO::signatureBytes(file, slices->first());
+    const auto signature = bytes ? EmbeddedSignature::parse(*bytes) : std::nullopt;
+    if (!signature || (signature->primary().flags & CodeDirectory::flagAdhoc))
+        return std::nullopt;
+    if (const auto& set = signature->requirements) {
+        bool malformed = false;
+        auto stored = Requirement::fromSet(*set, Requirement::designatedType, &malformed);
+        if (malformed)
+            return std::nullopt;
+        if (stored)
+            return stored;
+    }
+    const auto team = CodeSignature::teamIdentifier(bundle_.path);
+    return team ? Requirement::teamDesignated(signature->primary().identifier, *team) : std::nullopt;
 }

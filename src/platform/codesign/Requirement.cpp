@@ -56,6 +56,13 @@ std::optional<Requirement> Requirement::fromSet(QByteArrayView set, uint32_t typ
     return std::nullopt;
 }
 
+std::optional<Requirement> Requirement::teamDesignated(const QString& identifier, const QString& team) {
+    if (team.isEmpty())
+        return std::nullopt;
+    return parse(QStringLiteral("identifier ") + RequirementText::quoted(identifier.toUtf8())
+                 + QStringLiteral(" and anchor apple generic and certificate leaf[subject.OU] = ") + RequirementText::quoted(team.toUtf8()));
+}
+
 std::optional<Requirement> Requirement::implicitDesignated(const QString& identifier,
                                                            const QList<Anchors::Certificate>& chain,
                                                            const QList<QByteArray>& cdhashes) {

@@ -44,6 +44,9 @@ public:
     static std::optional<Requirement> implicitDesignated(const QString& identifier,
                                                          const QList<Anchors::Certificate>& chain,
                                                          const QList<QByteArray>& cdhashes);
+    // The developer of code signed for `team`, when its chain can no longer be checked: code
+    // with this identifier, anchored at the vendor, whose leaf certificate was issued to `team`.
+    static std::optional<Requirement> teamDesignated(const QString& identifier, const QString& team);
 
     bool evaluate(const Context& context) const;
     QString text() const;

@@ -1,12 +1,12 @@
 #include "platform/files/Removal.h"
 
+#include "platform/files/FolderDescent.h"
 #include "runtime/FileError.h"
 
 #include <QFile>
 
 #include <cerrno>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,72 +16,87 @@ namespace {
 
 [[noreturn]] void fail(const QString& path) { throw FileError(FileError::Op::Remove, path, errno); }
 
-// Empties the folder open at `fd` (taken over) and closes it.
-void removeContents(int fd, const QString& path) {
-    DIR* dir = ::fdopendir(fd);
-    if (!dir) {
-        const int saved = errno;
-        ::close(fd);
-        errno = saved;
-        fail(path);
-    }
-    struct Closer {
-        DIR* dir;
-        ~Closer() { ::closedir(dir); }
-    } closer{dir};
+// One folder on the way down: its name in the folder above and what is left to remove in it.
+struct Level {
+    QByteArray name;
+    QList<QByteArray> names;
+    qsizetype next = 0;
+};
 
-    for (;;) {
-        errno = 0;
-        const dirent* entry = ::readdir(dir);
-        if (!entry) {
-            if (errno != 0)
+QString pathOf(const QString& root, const QList<Level>& levels, const QByteArray& name = {}) {
+    QString path = root;
+    for (qsizetype i = 1; i < levels.size(); ++i)
+        path += QLatin1Char('/') + QFile::decodeName(levels[i].name);
+    if (!name.isEmpty())
+        path += QLatin1Char('/') + QFile::decodeName(name);
+    return path;
+}
+
+// Empties the folder open at `fd` (taken over), depth first without recursion, holding a
+// bounded number of descriptors however deep the tree is.
+void removeContents(int fd, const QString& root) {
+    FolderDescent descent(fd);
+    QList<Level> levels{Level{}};
+    if (!folderNames(descent.current(), levels.last().names))
+        fail(root);
+    while (!levels.isEmpty()) {
+        Level& level = levels.last();
+        if (level.next == level.names.size()) {
+            if (levels.size() == 1)
+                return;
+            const QString path = pathOf(root, levels);
+            const QByteArray name = level.name;
+            if (!descent.leave())
                 fail(path);
-            return;
-        }
-        const char* name = entry->d_name;
-        if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
+            levels.removeLast();
+            if (::unlinkat(descent.current(), name.constData(), AT_REMOVEDIR) != 0)
+                fail(path);
             continue;
-        const QString child = path + QLatin1Char('/') + QFile::decodeName(name);
-        bool isDir = entry->d_type == DT_DIR;
-        if (entry->d_type == DT_UNKNOWN) {
-            struct stat st;
-            if (::fstatat(::dirfd(dir), name, &st, AT_SYMLINK_NOFOLLOW) != 0)
-                fail(child);
-            isDir = S_ISDIR(st.st_mode);
         }
-        if (isDir) {
-            const int sub = ::openat(::dirfd(dir), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            if (sub < 0)
-                fail(child);
-            removeContents(sub, child);
+        const QByteArray name = level.names[level.next++];
+        struct stat st;
+        if (::fstatat(descent.current(), name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+            fail(pathOf(root, levels, name));
+        if (!S_ISDIR(st.st_mode)) {
+            if (::unlinkat(descent.current(), name.constData(), 0) != 0)
+                fail(pathOf(root, levels, name));
+            continue;
         }
-        if (::unlinkat(::dirfd(dir), name, isDir ? AT_REMOVEDIR : 0) != 0)
-            fail(child);
+        if (!descent.enter(name))
+            fail(pathOf(root, levels, name));
+        Level inner;
+        inner.name = name;
+        if (!folderNames(descent.current(), inner.names))
+            fail(pathOf(root, levels, name));
+        levels.append(std::move(inner));
     }
 }
 
 } // namespace
+
+void removeAt(int folder, const QByteArray& name, const QString& shown) {
+    struct stat st;
+    if (::fstatat(folder, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        fail(shown);
+    if (!S_ISDIR(st.st_mode)) {
+        if (::unlinkat(folder, name.constData(), 0) != 0)
+            fail(shown);
+        return;
+    }
+    const int fd = ::openat(folder, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        fail(shown);
+    removeContents(fd, shown);
+    if (::unlinkat(folder, name.constData(), AT_REMOVEDIR) != 0)
+        fail(shown);
+}
 
 void removeItem(const QString& given) {
     // "link/" would name the folder behind the link.
     QString path = given;
     while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
         path.chop(1);
-    const QByteArray native = QFile::encodeName(path);
-    struct stat st;
-    if (::lstat(native.constData(), &st) != 0)
-        fail(path);
-    if (!S_ISDIR(st.st_mode)) {
-        if (::unlink(native.constData()) != 0)
-            fail(path);
-        return;
-    }
-    const int fd = ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        fail(path);
-    removeContents(fd, path);
-    if (::rmdir(native.constData()) != 0)
-        fail(path);
+    removeAt(AT_FDCWD, QFile::encodeName(path), path);
 }
 
 } // namespace Removal

@@ -1,16 +1,20 @@
 #include "platform/files/Trash.h"
 
 #include "platform/files/FileOps.h"
+#include "platform/archives/TreeCopy.h"
 #include "platform/files/RealPath.h"
+#include "platform/files/Removal.h"
 #include "runtime/FileError.h"
 
 #include <QDateTime>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QUrl>
 
 #include <cerrno>
+#include <climits>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -21,6 +25,7 @@ namespace {
 struct Place {
     QString trash;   // the trash folder, holding files/ and info/
     QString topdir;  // for Path= relative to the volume; empty for the home trash
+    bool copy = false; // the home trash on another volume: copied, checked, then removed
 };
 
 bool makeFolder(const QString& path, mode_t mode) {
@@ -83,7 +88,86 @@ Place placeFor(const QString& item, const QString& folder) {
     const QString own = top + QStringLiteral("/.Trash-") + uid;
     if (makeTrash(own))
         return {own, top};
-    throw FileError(FileError::Op::Move, item, EXDEV);
+    // No trash of its own on that volume: the home trash takes a copy, as the format allows.
+    if (!makeTrash(home))
+        throw FileError(FileError::Op::Move, item, EXDEV);
+    return {home, {}, true};
+}
+
+// Whether the tree at `copy` holds what the tree at `original` holds: the same entries of the
+// same kinds, links with the same targets, files with the same bytes.
+bool sameTree(const QString& original, const QString& copy) {
+    const auto same = [](const QString& a, const QString& b) {
+        struct stat sa, sb;
+        if (::lstat(QFile::encodeName(a).constData(), &sa) != 0 || ::lstat(QFile::encodeName(b).constData(), &sb) != 0)
+            return false;
+        if ((sa.st_mode & S_IFMT) != (sb.st_mode & S_IFMT))
+            return false;
+        if (S_ISLNK(sa.st_mode)) {
+            const auto target = [](const QString& link) {
+                QByteArray buffer(PATH_MAX, Qt::Uninitialized);
+                const ssize_t n = ::readlink(QFile::encodeName(link).constData(), buffer.data(), size_t(buffer.size()));
+                return n < 0 ? QByteArray() : buffer.left(n);
+            };
+            return target(a) == target(b) && !target(a).isEmpty();
+        }
+        if (!S_ISREG(sa.st_mode))
+            return true;
+        if (sa.st_size != sb.st_size)
+            return false;
+        QFile fa(a), fb(b);
+        if (!fa.open(QIODevice::ReadOnly) || !fb.open(QIODevice::ReadOnly))
+            return false;
+        while (!fa.atEnd()) {
+            const QByteArray block = fa.read(1 << 20);
+            if (block.isEmpty() || fb.read(block.size()) != block)
+                return false;
+        }
+        return fb.atEnd();
+    };
+    if (!same(original, copy))
+        return false;
+    const auto entries = [](const QString& root) {
+        QStringList out;
+        QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString path = it.next();
+            if (it.fileInfo().isSymLink() || it.fileInfo().isDir() || it.fileInfo().isFile())
+                out << path.mid(root.size());
+        }
+        out.sort();
+        return out;
+    };
+    const QStringList names = entries(original);
+    if (names != entries(copy))
+        return false;
+    for (const QString& name : names) {
+        if (!same(original + name, copy + name))
+            return false;
+    }
+    return true;
+}
+
+// Copies `item` to `target` on another volume and checks the copy; nothing is left on failure.
+void copyAcross(const QString& item, const QString& target) {
+    try {
+        TreeCopy::copy(item, target);
+    } catch (const TreeCopy::Failure&) {
+        const int error = errno ? errno : EIO;
+        try {
+            Removal::removeItem(target);
+        } catch (const FileError&) {
+        }
+        throw FileError(FileError::Op::Copy, item, error);
+    }
+    if (!sameTree(item, target)) {
+        try {
+            Removal::removeItem(target);
+        } catch (const FileError&) {
+        }
+        throw FileError(FileError::Op::Copy, item, EIO);
+    }
 }
 
 } // namespace
@@ -139,9 +223,25 @@ QString moveToUserTrash(const QString& itemPath) {
             throw FileError(FileError::Op::Write, infoPath, writeError);
         }
         const QString target = place.trash + QStringLiteral("/files/") + candidate;
-        const int error = FileOps::shared().renameNoReplace(item, target);
+        struct stat taken;
+        if (place.copy && ::lstat(QFile::encodeName(target).constData(), &taken) == 0) {
+            ::unlink(QFile::encodeName(infoPath).constData());
+            continue;
+        }
+        const int error = place.copy ? EXDEV : FileOps::shared().renameNoReplace(item, target);
         if (error == 0)
             return target;
+        if (error == EXDEV) {
+            try {
+                copyAcross(item, target);
+            } catch (...) {
+                ::unlink(QFile::encodeName(infoPath).constData());
+                throw;
+            }
+            // Only a checked copy lets the original go; should that fail, the copy stays trashed.
+            Removal::removeItem(item);
+            return target;
+        }
         ::unlink(QFile::encodeName(infoPath).constData());
         if (error != EEXIST)
             throw FileError(FileError::Op::Move, item, error);

@@ -8,8 +8,10 @@ namespace Trash {
 
 // Moves `item` to the user's Trash in the freedesktop.org Trash layout: the home
 // trash ($XDG_DATA_HOME/Trash) for items on its volume, else the volume's $topdir/.Trash/$uid
-// (only when .Trash is a real, sticky folder) or $topdir/.Trash-$uid. An info file records the
-// original path and the deletion time. Returns the item's new path.
+// (only when .Trash is a real, sticky folder) or $topdir/.Trash-$uid. A volume where neither
+// can be used sends the item to the home trash across devices: it is copied, the copy checked
+// against the original, and only then the original removed. An info file records the original
+// path and the deletion time. Returns the item's new path.
 QString moveToUserTrash(const QString& item);
 
 // Moves `item` into `folder` (made with its parents when missing), keeping its name when free,

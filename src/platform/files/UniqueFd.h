@@ -35,10 +35,12 @@ public:
         fd_ = fd;
     }
     // Closes now: 0, or the errno of a failed close, which after writing means the data may be
-    // lost. Never retried on EINTR: on Linux the descriptor is gone either way.
+    // lost. EINTR counts as closed and is never retried: on Linux the descriptor is gone.
     int close() noexcept {
         const int fd = release();
-        return fd >= 0 && ::close(fd) != 0 ? errno : 0;
+        if (fd < 0 || ::close(fd) == 0 || errno == EINTR)
+            return 0;
+        return errno;
     }
 
 private:

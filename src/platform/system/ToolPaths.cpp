@@ -12,6 +12,8 @@ namespace {
 std::atomic<bool> macForm{false};
 std::mutex folderLock;
 QString folderOverride;
+QString installedOverride;
+QString anchorsOverride;
 
 QString defaultFolder() {
     const QFileInfo exe(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath());
@@ -56,6 +58,36 @@ QString local(const QString& path) {
     if (path == privateTmp)
         return QStringLiteral("/tmp");
     return path;
+}
+
+bool isMacForm() {
+    return macForm;
+}
+
+QString installedFolder() {
+    std::lock_guard lock(folderLock);
+    return installedOverride.isEmpty() ? QString::fromUtf8(QUENLARK_INSTALL_PREFIX) + QStringLiteral("/libexec/quenlark") : installedOverride;
+}
+
+QString installedAnchors() {
+    std::lock_guard lock(folderLock);
+    return anchorsOverride.isEmpty() ? QString::fromUtf8(QUENLARK_INSTALL_PREFIX) + QStringLiteral("/share/quenlark/anchors") : anchorsOverride;
+}
+
+QString installed(const QString& path) {
+    if (!macForm && isStandIn(path))
+        return installedFolder() + QLatin1Char('/') + QFileInfo(path).fileName();
+    return local(path);
+}
+
+bool unprivilegedElevation() {
+    return qgetenv("QUENLARK_ELEVATION") == "unprivileged";
+}
+
+void setInstalledForTest(const QString& folder, const QString& anchors) {
+    std::lock_guard lock(folderLock);
+    installedOverride = folder;
+    anchorsOverride = anchors;
 }
 
 void setMacFormForTest(bool on) {

@@ -33,6 +33,25 @@ bool isStandIn(const QString& path);
 // (the installed layout and the build tree).
 QString folder();
 
+// Whether texts keep the macOS form (tests of exact texts).
+bool isMacForm();
+
+// Where the administrator line finds what it runs as root: the installed, root-owned tools
+// folder and anchors folder under the installation prefix, never a copy beside the running
+// executable, which the user may be able to change.
+QString installedFolder();
+QString installedAnchors();
+// The path that runs `path` as root: a platform tool's stand-in in the installed folder,
+// anything else as `local` gives it.
+QString installed(const QString& path);
+
+// Whether the administrator line runs without elevation, as the user (tests and the demo:
+// QUENLARK_ELEVATION=unprivileged).
+bool unprivilegedElevation();
+
+// Tests: point the installed folders elsewhere (empty: the defaults).
+void setInstalledForTest(const QString& folder, const QString& anchors);
+
 // Tests: keep the macOS form in texts, or point at another tools folder (empty: the default).
 void setMacFormForTest(bool on);
 void setFolderForTest(const QString& folder);

@@ -93,6 +93,27 @@ TEST(CodeSignature, ImplicitDesignatedRequirementForDeveloperIdCode) {
     EXPECT_EQ(code->checkValidity(partFlags, &*designated), 0);
 }
 
+TEST(CodeSignature, ACopyThatNoLongerValidatesStillNamesItsDeveloper) {
+    for (const bool stored : {true, false}) {
+        QTemporaryDir dir;
+        const auto installed = BundleBuilder(dir.filePath("Old.app")).identifier("com.example.app")
+                                   .resource("Resources/data", "sealed").explicitRequirement(stored).build();
+        QFile sealed(installed.path + "/Contents/Resources/data");
+        ASSERT_TRUE(sealed.open(QIODevice::WriteOnly));
+        sealed.write("changed");
+        sealed.close();
+        const auto code = CodeSignature::create(installed.path, TestPki::shared().anchors());
+        ASSERT_NE(code->checkValidity(partFlags), 0);
+        const auto designated = code->designatedRequirement();
+        ASSERT_TRUE(designated) << stored;
+        const auto same = BundleBuilder(dir.filePath("A.app")).identifier("com.example.app").build();
+        const auto other = BundleBuilder(dir.filePath("B.app")).identifier("com.example.app")
+                               .signedBy(&TestPki::shared().teamB).build();
+        EXPECT_EQ(validity(same.path, &*designated), 0) << stored;
+        EXPECT_NE(validity(other.path, &*designated), 0) << stored << ": another team's build meets it";
+    }
+}
+
 // Each change after signing fails with its own status; a bundle left alone stays valid.
 TEST(CodeSignature, ChangesAfterSigningFailWithTheirStatus) {
     struct Case {

@@ -1,4 +1,5 @@
 #include "platform/files/FileOps.h"
+#include "platform/files/Removal.h"
 #include "platform/files/Trash.h"
 #include "runtime/FileError.h"
 
@@ -12,6 +13,7 @@
 #include <QUrl>
 
 #include <cerrno>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -186,4 +188,38 @@ TEST(Trash, AHomeTrashBehindALinkServesTheVolumeItReallyLivesOn) {
 
     EXPECT_EQ(moved, linkedHome + "/Trash/files/Example.app");
     EXPECT_EQ(markOf(dir.filePath("share/Trash/files/Example.app")), "home");
+}
+
+TEST(Trash, AVolumeWithoutATrashOfItsOwnSendsACheckedCopyHome) {
+    // A second file system beside the test home, whose top holds a file where the user's
+    // trash folder would go, so it has no usable trash.
+    QTemporaryDir dir;
+    const QString volume = dir.filePath("volume");
+    ASSERT_TRUE(QDir().mkpath(volume));
+    if (::mount("quenlark-test", QFile::encodeName(volume).constData(), "tmpfs", 0, "size=16m") != 0)
+        GTEST_SKIP() << "mounting a tmpfs is not permitted here (errno " << errno << ")";
+    struct Unmount {
+        QString at;
+        ~Unmount() { ::umount2(QFile::encodeName(at).constData(), MNT_DETACH); }
+    } unmount{volume};
+    QFile blocker(volume + "/.Trash-" + QString::number(::getuid()));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    makeItem(volume + "/Applications/Example.app", "across");
+    ASSERT_TRUE(QFile::link("mark", volume + "/Applications/Example.app/Contents/alias"));
+
+    const QString moved = Trash::moveToUserTrash(volume + "/Applications/Example.app");
+
+    const QString home = qEnvironmentVariable("XDG_DATA_HOME") + "/Trash";
+    EXPECT_EQ(moved, home + "/files/Example.app");
+    EXPECT_EQ(markOf(moved), "across");
+    EXPECT_EQ(QFile::symLinkTarget(moved + "/Contents/alias"), moved + "/Contents/mark");
+    EXPECT_FALSE(QFileInfo::exists(volume + "/Applications/Example.app"));
+    EXPECT_TRUE(QDir(volume + "/Applications").isEmpty()) << "no hidden copy is left behind";
+    QFile info(home + "/info/Example.app.trashinfo");
+    ASSERT_TRUE(info.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(info.readAll().contains(
+        "Path=" + QUrl::toPercentEncoding(QFileInfo(volume).canonicalFilePath() + "/Applications/Example.app", "/")));
+    Removal::removeItem(moved);
+    QFile::remove(info.fileName());
 }

@@ -2,7 +2,8 @@
 
 #include "account/AccountHooks.h"
 
-// Until sign-in exists: no saved session and no back end, so nothing ever calls the service.
+// For tests of a store that has no account: no saved session and no back end, so nothing ever
+// calls the service.
 class NoAccountHooks final : public AccountHooks {
 public:
     std::optional<Session> load() override { return std::nullopt; }

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "account/AccountHooks.h"
+
+// The store's account seam over the real stored session, configuration and identity calls.
+class AuthHooks final : public AccountHooks {
+public:
+    std::optional<Session> load() override;
+    void save(std::optional<Session> session) override;
+    QCoro::Task<void> sendEmailConfirmation(Session session, CloudConfig config) override;
+    QCoro::Task<Profile> profile(Session session, CloudConfig config) override;
+    std::optional<CloudConfig> current() override;
+};

@@ -1,0 +1,120 @@
+#include "account/CloudConfig.h"
+
+#include "model/Launch.h"
+#include "model/MainBundle.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+const QString identityHost = u"identitytoolkit.googleapis.com"_s;
+const QString tokenHost = u"securetoken.googleapis.com"_s;
+const QString firestoreRestHost = u"firestore.googleapis.com"_s;
+
+// The key is joined into every authentication URL as it stands, so only characters that need no
+// encoding there are accepted.
+bool usableKey(const QString& key) {
+    static const QRegularExpression form(u"^[A-Za-z0-9_-]+$"_s);
+    return form.match(key).hasMatch();
+}
+
+// An emulator's address as its tools print it: host and port, nothing else.
+bool usableHost(const QString& host) {
+    static const QRegularExpression form(u"^[A-Za-z0-9.-]+:[0-9]{1,5}$"_s);
+    return form.match(host).hasMatch();
+}
+
+std::optional<CloudConfig>& slot() {
+    static std::optional<CloudConfig> value = [] {
+        std::optional<QString> bundleFile;
+        if (const auto bundle = MainBundle::path())
+            bundleFile = *bundle + u"/Contents/Resources/firebase.json"_s;
+        return CloudConfig::load(Launch::value(u"--firebase-config"_s), bundleFile);
+    }();
+    return value;
+}
+
+} // namespace
+
+const std::optional<CloudConfig>& CloudConfig::current() { return slot(); }
+
+void CloudConfig::setCurrentForTest(std::optional<CloudConfig> config) { slot() = std::move(config); }
+
+std::optional<CloudConfig> CloudConfig::load(const std::optional<QString>& option,
+                                             const std::optional<QString>& bundleFile) {
+    const std::optional<QString> path = option ? option : bundleFile;
+    if (!path)
+        return std::nullopt;
+    QFile file(*path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray contents = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return parse(contents);
+}
+
+std::optional<CloudConfig> CloudConfig::parse(const QByteArray& contents) {
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(contents, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return std::nullopt;
+    const QJsonObject object = document.object();
+    for (auto it = object.begin(); it != object.end(); ++it)
+        if (!it.value().isString())
+            return std::nullopt;
+    if (!object.contains(u"apiKey"_s) || !object.contains(u"projectId"_s))
+        return std::nullopt;
+    const QString apiKey = object.value(u"apiKey"_s).toString();
+    if (apiKey.isEmpty() || !usableKey(apiKey))
+        return std::nullopt;
+
+    CloudConfig config;
+    config.apiKey = apiKey;
+    config.projectId = object.value(u"projectId"_s).toString();
+    config.googleClientID = object.value(u"googleClientID"_s).toString();
+    config.authHost = u"https://"_s;
+    config.firestoreHost = u"https://"_s + firestoreRestHost + u"/"_s;
+
+    // A file for local emulators names them the way their tools print their addresses.
+    const QString authEmulator = object.value(u"authEmulatorHost"_s).toString();
+    const QString firestoreEmulator = object.value(u"firestoreEmulatorHost"_s).toString();
+    if ((!authEmulator.isEmpty() && !usableHost(authEmulator)) ||
+        (!firestoreEmulator.isEmpty() && !usableHost(firestoreEmulator)))
+        return std::nullopt;
+    if (!authEmulator.isEmpty() || !firestoreEmulator.isEmpty()) {
+        CloudConfig emulated = emulator(config.apiKey, config.projectId, authEmulator, firestoreEmulator);
+        emulated.googleClientID = config.googleClientID;
+        if (authEmulator.isEmpty())
+            emulated.authHost = config.authHost;
+        return emulated;
+    }
+    return config;
+}
+
+CloudConfig CloudConfig::emulator(const QString& apiKey, const QString& projectId,
+                                  const QString& authEmulatorHost,
+                                  const QString& firestoreEmulatorHost) {
+    CloudConfig config;
+    config.apiKey = apiKey;
+    config.projectId = projectId;
+    config.authHost = u"http://"_s + authEmulatorHost + u"/"_s;
+    config.firestoreHost = firestoreEmulatorHost.isEmpty()
+                               ? u"https://"_s + firestoreRestHost + u"/"_s
+                               : u"http://"_s + firestoreEmulatorHost + u"/"_s;
+    config.emulated = true;
+    return config;
+}
+
+QUrl CloudConfig::identity(const QString& method) const {
+    return QUrl(authHost + identityHost + u"/v1/accounts:"_s + method + u"?key="_s + apiKey);
+}
+
+QUrl CloudConfig::tokenURL() const {
+    return QUrl(authHost + tokenHost + u"/v1/token?key="_s + apiKey);
+}

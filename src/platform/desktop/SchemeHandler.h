@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Makes this program the desktop's handler of addresses with one scheme: a desktop entry for
+// "x-scheme-handler/<scheme>" in the user's applications folder, chosen as the default in the
+// user's mimeapps.list, whose command runs the program with the address as its last argument.
+namespace SchemeHandler {
+
+// The desktop file id of the entry for `scheme`.
+QString entryId(const QString& scheme);
+
+// The Exec value running `program` with `arguments` and then the address ("%u"), quoted and
+// escaped as desktop entries require; empty when an argument holds a line break.
+QString execLine(const QString& program, const QStringList& arguments);
+
+// Writes the entry and the default. False when the scheme is not one a URL can have or a file
+// could not be written.
+bool install(const QString& scheme, const QString& program, const QStringList& arguments);
+
+} // namespace SchemeHandler

@@ -1,0 +1,135 @@
+#include "StoreHarness.h"
+
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+
+TEST(StoreAnnounce, UpdateKeysNameTheOfferedVersionElseBuildElseAQuestionMark) {
+    Release release;
+    release.version = QStringLiteral("2.1");
+    release.build = QStringLiteral("210");
+    EXPECT_EQ(Store::updateKey(QStringLiteral("com.a"), release), QStringLiteral("com.a@2.1"));
+    release.version.reset();
+    EXPECT_EQ(Store::updateKey(QStringLiteral("com.a"), release), QStringLiteral("com.a@210"));
+    release.build.reset();
+    EXPECT_EQ(Store::updateKey(QStringLiteral("com.a"), release), QStringLiteral("com.a@?"));
+}
+
+TEST(StoreAnnounce, OnlyBackgroundChecksWithNewKeysReachTheNotchOrANotification) {
+    struct Case {
+        const char* name;
+        bool background;
+        bool everything;
+        NotchMode mode;
+        QStringList notifiedBefore;
+        QList<NotchTrigger> requests;
+        QStringList titles;
+        QStringList bodies;
+    };
+    const QString alpha = QStringLiteral("com.example.alpha@2.0");
+    const QString beta = QStringLiteral("com.example.beta@2.0");
+    const QList<Case> cases{
+        {"user check records only", false, false, NotchMode::never, {}, {}, {}, {}},
+        {"background, notch on", true, false, NotchMode::smart, {}, {NotchTrigger::check}, {}, {}},
+        {"background, nothing new", true, false, NotchMode::never, {alpha, beta}, {}, {}, {}},
+        {"background, one new, notch off", true, false, NotchMode::never, {alpha},
+         {}, {QStringLiteral("Beta has an update")}, {QStringLiteral("Open Quenlark to install it.")}},
+        {"background, two new, notch off", true, false, NotchMode::never, {},
+         {}, {QStringLiteral("2 app updates available")}, {QStringLiteral("Alpha, Beta")}},
+        {"login start, all known, notch on", true, true, NotchMode::daily, {alpha, beta}, {NotchTrigger::login}, {}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        StoreHarness h;
+        h.prefs->setNotchMode(c.mode);
+        h.prefs->setNotified(c.notifiedBefore + QStringList{QStringLiteral("com.gone@1")});
+        const InstalledApp current = StoreHarness::app(QStringLiteral("Current"), QStringLiteral("3.0"));
+        h.apps = {StoreHarness::app(QStringLiteral("Alpha")), StoreHarness::app(QStringLiteral("Beta")), current};
+        h.offer(h.apps[0], StoreHarness::release(QStringLiteral("2.0")));
+        h.offer(h.apps[1], StoreHarness::release(QStringLiteral("2.0")));
+        h.offer(current, StoreHarness::release(QStringLiteral("3.0")));
+        Store& s = h.build();
+        EXPECT_TRUE(h.settle(h.start(s.refresh(c.background, c.everything))));
+        EXPECT_EQ(h.prefs->notified(), (QStringList{alpha, beta}));
+        EXPECT_EQ(h.notchRequests, c.requests);
+        QStringList titles, bodies;
+        for (const auto& p : h.posted) {
+            EXPECT_EQ(p.identifier, QStringLiteral("updates"));
+            titles << p.title;
+            bodies << p.body;
+        }
+        EXPECT_EQ(titles, c.titles);
+        EXPECT_EQ(bodies, c.bodies);
+    }
+}
+
+TEST(StoreAnnounce, NoNotificationUnderTheSandboxOrWithoutPermission) {
+    StoreHarness h;
+    h.apps = {StoreHarness::app(QStringLiteral("Alpha"))};
+    h.offer(h.apps[0], StoreHarness::release(QStringLiteral("2.0")));
+    h.options.sandbox = h.dir.filePath(QStringLiteral("Applications"));
+    Store& sandboxed = h.build();
+    EXPECT_TRUE(h.settle(h.start(sandboxed.refresh())));
+    EXPECT_TRUE(h.settle(h.start(sandboxed.postNotification())));
+    EXPECT_TRUE(h.posted.isEmpty());
+
+    h.options.sandbox.reset();
+    h.notificationsGranted = false;
+    Store& refused = h.build();
+    EXPECT_TRUE(h.settle(h.start(refused.refresh())));
+    EXPECT_TRUE(h.settle(h.start(refused.postNotification())));
+    EXPECT_TRUE(h.posted.isEmpty());
+
+    h.notificationsGranted = true;
+    EXPECT_TRUE(h.settle(h.start(refused.postNotification())));
+    ASSERT_EQ(h.posted.size(), 1);
+    EXPECT_EQ(h.posted[0].title, QStringLiteral("Alpha has an update"));
+}
+
+TEST(StoreSchedule, SleepsTheIntervalOnTheClockAndRestartsOnAChange) {
+    StoreHarness h;
+    h.apps = {StoreHarness::app(QStringLiteral("Alpha"))};
+    h.offer(h.apps[0], StoreHarness::release(QStringLiteral("2.0")));
+    h.prefs->setIntervalHours(24);
+    Store& s = h.build();
+    s.startSchedule();
+    h.clock.advance(24h - 1s);
+    EXPECT_EQ(h.checks, 0);
+    h.clock.advance(2s);
+    EXPECT_EQ(h.checks, 1);
+    h.clock.advance(24h);
+    EXPECT_EQ(h.checks, 2);
+
+    h.clock.advance(12h);
+    h.prefs->setIntervalHours(1);
+    s.startSchedule();
+    h.clock.advance(59min);
+    EXPECT_EQ(h.checks, 2);
+    h.clock.advance(2min);
+    EXPECT_EQ(h.checks, 3);
+
+    h.prefs->setIntervalHours(0);
+    s.startSchedule();
+    EXPECT_FALSE(s.scheduled());
+    h.clock.advance(48h);
+    EXPECT_EQ(h.checks, 3);
+
+    h.prefs->setIntervalHours(1000);
+    s.startSchedule();
+    h.clock.advance(999h);
+    EXPECT_EQ(h.checks, 3);
+    h.clock.advance(2h);
+    EXPECT_EQ(h.checks, 4);
+    EXPECT_TRUE(s.scheduled());
+}
+
+TEST(StoreSchedule, AScheduledRefreshIsABackgroundOne) {
+    StoreHarness h;
+    h.apps = {StoreHarness::app(QStringLiteral("Alpha"))};
+    h.offer(h.apps[0], StoreHarness::release(QStringLiteral("2.0")));
+    h.prefs->setIntervalHours(1);
+    Store& s = h.build();
+    s.startSchedule();
+    h.clock.advance(61min);
+    EXPECT_EQ(h.notchRequests, QList<NotchTrigger>{NotchTrigger::check});
+}

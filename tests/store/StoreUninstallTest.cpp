@@ -1,0 +1,149 @@
+#include "StoreHarness.h"
+
+#include "BundleBuilder.h"
+#include "RunSync.h"
+
+#include "model/Scanner.h"
+
+#include "runtime/MakeShared.h"
+#include "runtime/UpdateError.h"
+#include "store/UpdaterEngine.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Removal {
+    StoreHarness h;
+    std::shared_ptr<AppItem> row;
+
+    Removal() {
+        h.apps = {StoreHarness::app(QStringLiteral("Alpha")), StoreHarness::app(QStringLiteral("Beta"))};
+        h.build();
+        EXPECT_TRUE(h.settle(h.start(h.store().refresh())));
+        row = h.row(QStringLiteral("Alpha"));
+        h.store().setSelection(row->id());
+        h.store().setExpanded(row->id());
+    }
+    QList<Leftover> data(int count) {
+        QList<Leftover> list;
+        for (int i = 0; i < count; ++i)
+            list.append(Leftover{QStringLiteral("/Users/u/Library/Caches/a%1").arg(i), std::nullopt, false});
+        return list;
+    }
+};
+
+} // namespace
+
+TEST(StoreUninstall, TheNoticeCountsTheDataItemsAndSaysWhereTheyWent) {
+    struct Case {
+        int data;
+        bool permanently;
+        const char* notice;
+    };
+    for (const Case& c : {Case{0, false, "Alpha moved to the Trash."}, Case{1, false, "Alpha and 1 data item moved to the Trash."},
+                          Case{3, true, "Alpha and 3 data items deleted permanently."}}) {
+        Removal r;
+        EXPECT_TRUE(r.h.settle(r.h.start(r.h.store().uninstall(r.row, r.data(c.data), c.permanently))));
+        EXPECT_EQ(r.h.store().notice(), QString::fromLatin1(c.notice));
+        EXPECT_EQ(r.h.uninstalledData.size(), c.data);
+        EXPECT_EQ(r.h.row(QStringLiteral("Alpha")), nullptr);
+        EXPECT_EQ(r.h.store().items().size(), 1);
+        EXPECT_FALSE(r.h.store().selection() || r.h.store().expanded());
+    }
+}
+
+TEST(StoreUninstall, ARunningAppIsQuitFirstOrLeftAloneWhenDeclined) {
+    Removal declined;
+    declined.h.runningPolls[declined.row->id()] = 1;
+    EXPECT_TRUE(declined.h.settle(declined.h.start(declined.h.store().uninstall(declined.row, {}, false))));
+    ASSERT_EQ(declined.h.shell.questions.size(), 1);
+    EXPECT_EQ(declined.h.shell.questions[0].title, QStringLiteral("Quit Alpha first?"));
+    EXPECT_EQ(declined.h.shell.questions[0].message,
+              QStringLiteral("Alpha is open. Quenlark will quit it, then move it to the Trash."));
+    EXPECT_EQ(declined.h.shell.questions[0].confirm, QStringLiteral("Quit and Continue"));
+    EXPECT_TRUE(declined.h.engineFolders.isEmpty());
+    EXPECT_TRUE(declined.h.terminated.isEmpty());
+    EXPECT_EQ(declined.h.store().items().size(), 2);
+
+    Removal stubborn;
+    stubborn.h.runningPolls[stubborn.row->id()] = 1000;
+    stubborn.h.shell.answers = {true};
+    auto done = stubborn.h.start(stubborn.h.store().uninstall(stubborn.row, {}, false));
+    stubborn.h.clock.advanceSeconds(59 * 0.25 - 0.01);
+    EXPECT_FALSE(*done);
+    stubborn.h.clock.advanceSeconds(0.02);
+    EXPECT_TRUE(*done); // 60 checks, 59 pauses, then the removal's own guard decides
+    EXPECT_EQ(stubborn.h.polls, 1 + 60);
+}
+
+TEST(StoreUninstall, AFailureIsAlertedAndTheRowGoesOnlyWhenTheBundleIsGone) {
+    Removal r;
+    r.h.uninstallError = std::make_exception_ptr(UpdateError(QStringLiteral("Allow it."), true));
+    EXPECT_TRUE(r.h.settle(r.h.start(r.h.store().uninstall(r.row, {}, false))));
+    ASSERT_EQ(r.h.shell.alerts.size(), 1);
+    EXPECT_EQ(r.h.shell.alerts[0].first, QStringLiteral("Couldn't remove Alpha"));
+    EXPECT_EQ(r.h.shell.alerts[0].second,
+              QStringLiteral("Allow it. Anything already moved is in the Trash and can be put back from there."));
+    EXPECT_EQ(r.h.store().appManagement(), Permissions::State::denied);
+    EXPECT_EQ(r.h.store().items().size(), 1); // nothing is left at the fake's path
+    EXPECT_TRUE(r.h.store().notice() == std::nullopt);
+
+    Removal kept;
+    const QString folder = kept.h.dir.filePath(QStringLiteral("Applications"));
+    InstalledApp onDisk = StoreHarness::app(QStringLiteral("Gamma"), QStringLiteral("1.0"), folder);
+    QDir().mkpath(onDisk.url);
+    const auto row = makeShared<AppItem>(onDisk);
+    kept.h.store().setItems({row});
+    kept.h.uninstallError = std::make_exception_ptr(UpdateError(QStringLiteral("No.")));
+    EXPECT_TRUE(kept.h.settle(kept.h.start(kept.h.store().uninstall(row, {}, true))));
+    EXPECT_EQ(kept.h.shell.alerts[0].second, QStringLiteral("No."));
+    EXPECT_EQ(kept.h.store().items().size(), 1);
+}
+
+TEST(StoreUninstall, IsRefusedWhileTheRowsUpdateRuns) {
+    Removal r;
+    r.h.offer(r.h.apps[0], StoreHarness::release(QStringLiteral("2.0")));
+    EXPECT_TRUE(r.h.settle(r.h.start(r.h.store().check(r.row))));
+    auto updating = r.h.start(r.h.store().update(r.row));
+    EXPECT_TRUE(r.h.settle(r.h.start(r.h.store().uninstall(r.row, {}, false))));
+    EXPECT_TRUE(r.h.uninstalledData.isEmpty() && r.h.store().notice() == std::nullopt);
+    EXPECT_TRUE(r.h.settle(updating));
+    EXPECT_EQ(r.h.installed, QStringList{QStringLiteral("Alpha")});
+}
+
+// The real engine on real folders: the bundle and its leftover reach the sandbox's Trash.
+TEST(StoreUninstall, TheRealEngineMovesTheBundleAndItsDataToTheTrashOffTheGuiThread) {
+    StoreHarness h;
+    const QString root = h.dir.filePath(QStringLiteral("demo"));
+    const QString applications = root + QStringLiteral("/Applications");
+    QDir().mkpath(applications);
+    QDir().mkpath(root + QStringLiteral("/Trash"));
+    QDir().mkpath(root + QStringLiteral("/Library/Caches/com.example.alpha"));
+    QFile cache(root + QStringLiteral("/Library/Caches/com.example.alpha/data"));
+    ASSERT_TRUE(cache.open(QIODevice::WriteOnly));
+    cache.close();
+    BundleBuilder(applications + QStringLiteral("/Alpha.app")).identifier(QStringLiteral("com.example.alpha")).build();
+    h.options.sandbox = applications;
+    // The real engine for this one store: rebuild with it in place of the fake.
+    Store::Collaborators c = Store::Collaborators::standard();
+    c.shell = &h.shell;
+    c.clock = &h.clock;
+    c.prefs = h.prefs.get();
+    c.options = h.options;
+    Store real(std::move(c));
+    const std::optional<InstalledApp> read = Scanner::read(applications + QStringLiteral("/Alpha.app"), applications);
+    ASSERT_TRUE(read);
+    real.setItems({makeShared<AppItem>(*read)});
+    const Leftover leftover{root + QStringLiteral("/Library/Caches/com.example.alpha"), std::nullopt, false};
+    auto done = h.start(real.uninstall(real.items().first(), {leftover}, false));
+    EXPECT_TRUE(waitUntil([&done] { return *done; }));
+    EXPECT_EQ(real.notice(), QStringLiteral("Alpha and 1 data item moved to the Trash."));
+    EXPECT_FALSE(QFileInfo::exists(applications + QStringLiteral("/Alpha.app")));
+    EXPECT_TRUE(QFileInfo::exists(root + QStringLiteral("/Trash/Alpha.app")));
+    EXPECT_FALSE(QFileInfo::exists(leftover.url));
+    EXPECT_TRUE(real.items().isEmpty());
+}

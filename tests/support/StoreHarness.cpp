@@ -1,0 +1,218 @@
+#include "StoreHarness.h"
+
+#include "notch/NoNotchHooks.h"
+#include "runtime/CheckError.h"
+#include "runtime/MakeShared.h"
+
+#include <QCoreApplication>
+
+namespace {
+
+class Engine final : public UpdateEngine {
+public:
+    explicit Engine(StoreHarness* h) : h_(h) {}
+
+    QCoro::Task<QStringList> install(InstalledApp app, Release, Phase phase) override {
+        StoreHarness* h = h_;
+        h->phaseCallback = phase;
+        for (const auto& reported : h->reportPhases)
+            phase(reported);
+        auto waiting = h->clock.sleep(h->installDelay);
+        co_await std::move(waiting);
+        h->installed.append(app.name);
+        if (h->installError)
+            std::rethrow_exception(h->installError);
+        QStringList notes = h->installNotes; // QCoro moves from what it returns
+        co_return notes;
+    }
+
+    QCoro::Task<QStringList> uninstall(InstalledApp app, QStringList data, QString, bool) override {
+        StoreHarness* h = h_;
+        h->uninstalledData = data;
+        if (h->uninstallEffect)
+            h->uninstallEffect(app);
+        if (h->uninstallError)
+            std::rethrow_exception(h->uninstallError);
+        co_return QStringList{app.url} + data;
+    }
+
+private:
+    StoreHarness* h_;
+};
+
+class Notifications final : public Notifier {
+public:
+    explicit Notifications(StoreHarness* h) : h_(h) {}
+    QCoro::Task<bool> requestAuthorization() override { co_return h_->notificationsGranted; }
+    QCoro::Task<void> add(QString identifier, QString title, QString body) override {
+        h_->posted.append({identifier, title, body});
+        co_return;
+    }
+
+private:
+    StoreHarness* h_;
+};
+
+class Notch final : public NoNotchHooks {
+public:
+    explicit Notch(StoreHarness* h) : h_(h) {}
+    void request(NotchTrigger trigger) override { h_->notchRequests.append(trigger); }
+
+private:
+    StoreHarness* h_;
+};
+
+class Account final : public AccountHooks {
+public:
+    explicit Account(StoreHarness* h) : h_(h) {}
+    std::optional<Session> load() override { return h_->savedSession; }
+    void save(std::optional<Session> session) override { h_->savedSession = std::move(session); }
+    QCoro::Task<void> sendEmailConfirmation(Session, CloudConfig) override { co_return; }
+    QCoro::Task<Profile> profile(Session, CloudConfig) override { co_return Profile{}; }
+    std::optional<CloudConfig> current() override { return std::nullopt; }
+
+private:
+    StoreHarness* h_;
+};
+
+class Library final : public LibraryHooks {
+public:
+    explicit Library(StoreHarness* h) : h_(h) {}
+    QCoro::Task<std::optional<Cloud>> liveCloud(Store&, bool) override { co_return std::nullopt; }
+    QCoro::Task<void> syncLibrary(Store&) override {
+        ++h_->librarySyncs;
+        co_return;
+    }
+    void signOut(Store&) override {}
+    QCoro::Task<void> saveProfile(Cloud, std::optional<QString>, QString) override { co_return; }
+
+private:
+    StoreHarness* h_;
+};
+
+QCoro::Task<QList<InstalledApp>> scanned(StoreHarness* h, QStringList folders) {
+    h->scannedFolders = folders;
+    QList<InstalledApp> apps = h->apps;
+    co_return apps;
+}
+
+QCoro::Task<Release> appcast(StoreHarness* h, QUrl feed) {
+    ++h->checks;
+    h->mostChecks = std::max(h->mostChecks, ++h->activeChecks);
+    auto waiting = h->clock.sleep(h->checkDelay);
+    co_await std::move(waiting);
+    --h->activeChecks;
+    const auto found = h->releases.constFind(feed.toString());
+    if (found == h->releases.constEnd())
+        throw CheckError(QStringLiteral("The feed lists no release"));
+    Release release = *found;
+    co_return release;
+}
+
+QCoro::Task<QList<Processes::RunningApp>> runningCopies(StoreHarness* h, InstalledApp app) {
+    ++h->polls;
+    int& left = h->runningPolls[app.url];
+    if (left <= 0)
+        co_return {};
+    --left;
+    co_return {Processes::RunningApp{4242, app.url}};
+}
+
+QCoro::Task<std::optional<InstalledApp>> readAgain(StoreHarness* h, QString) {
+    std::optional<InstalledApp> app = h->reread;
+    co_return app;
+}
+
+QCoro::Task<Permissions::AuthorizationStatus> notificationStatus(StoreHarness* h) { co_return h->notificationAnswer; }
+
+QCoro::Task<QList<Leftover>> noLeftovers() { co_return {}; }
+
+} // namespace
+
+StoreHarness::StoreHarness() {
+    prefs = std::make_unique<Prefs>(std::make_shared<Defaults>(dir.filePath(QStringLiteral("prefs.plist"))), false);
+    options.home = dir.filePath(QStringLiteral("home"));
+    // The cask catalogue is asked of a closed port: refused at once, never the network.
+    options.mock = QUrl(QStringLiteral("http://127.0.0.1:9/"));
+}
+
+StoreHarness::~StoreHarness() {
+    store_.reset();
+    QCoreApplication::processEvents();
+}
+
+Store& StoreHarness::build() {
+    Store::Collaborators c;
+    c.scan = [this](QStringList folders) { return scanned(this, std::move(folders)); };
+    c.read = [this](QString url, QString) { return readAgain(this, std::move(url)); };
+    c.checker = [this](Endpoints endpoints, std::shared_ptr<BrewIndex> brew) {
+        Checker::Sources sources = Checker::Sources::real();
+        sources.sparkle = [this](QUrl feed, CancelToken) { return appcast(this, std::move(feed)); };
+        return Checker(std::move(endpoints), std::move(brew), sources);
+    };
+    c.updater = [this](QString applications, std::optional<QString> trash) -> std::unique_ptr<UpdateEngine> {
+        engineFolders.append(applications);
+        engineTrash = trash;
+        if (buildError)
+            std::rethrow_exception(buildError);
+        return std::make_unique<Engine>(this);
+    };
+    c.running = [this](InstalledApp app) { return runningCopies(this, std::move(app)); };
+    c.terminate = [this](Processes::RunningApp copy) { terminated.append(copy.bundle); };
+    c.leftovers = [](InstalledApp, QString, QStringList, QSet<QString>) { return noLeftovers(); };
+    c.appManagement = [this] {
+        ++appManagementProbes;
+        return appManagementAnswer;
+    };
+    c.notifications = [this] { return notificationStatus(this); };
+    c.deviceID = [this] { return deviceID; };
+    c.notifier = std::make_shared<Notifications>(this);
+    c.notch = std::make_shared<Notch>(this);
+    c.account = std::make_shared<Account>(this);
+    c.library = std::make_shared<Library>(this);
+    c.onboarding = nullptr;
+    c.shell = &shell;
+    c.clock = &clock;
+    c.prefs = prefs.get();
+    c.options = options;
+    store_ = std::make_unique<Store>(std::move(c));
+    return *store_;
+}
+
+InstalledApp StoreHarness::app(const QString& name, const QString& version, const QString& folder) {
+    InstalledApp a;
+    a.folder = folder;
+    a.url = folder + QLatin1Char('/') + name + QStringLiteral(".app");
+    a.name = name;
+    a.bundleID = QStringLiteral("com.example.") + name.toLower();
+    a.version = version;
+    a.team = QStringLiteral("TEAM000001");
+    a.feedURL = QUrl(QStringLiteral("https://feeds.example/") + name + QStringLiteral(".xml"));
+    return a;
+}
+
+Release StoreHarness::release(const QString& version, SourceKind kind) {
+    Release r;
+    r.kind = kind;
+    r.version = version;
+    Download d;
+    d.url = QUrl(QStringLiteral("https://downloads.example/app.zip"));
+    r.download = d;
+    r.storeURL = QUrl(QStringLiteral("macappstore://apps.apple.com/app/id1"));
+    return r;
+}
+
+void StoreHarness::offer(const InstalledApp& a, const Release& r) { releases.insert(a.feedURL->toString(), r); }
+
+bool StoreHarness::settle(const std::shared_ptr<bool>& done, double limitSeconds) {
+    for (double spent = 0; !*done && spent < limitSeconds; spent += 0.05)
+        clock.advanceSeconds(0.05);
+    return *done;
+}
+
+std::shared_ptr<AppItem> StoreHarness::row(const QString& name) const {
+    for (const auto& item : store_->items())
+        if (item->app().name == name)
+            return item;
+    return nullptr;
+}

@@ -1,0 +1,106 @@
+#pragma once
+
+#include "FakeClock.h"
+#include "FakeShell.h"
+
+#include "account/AccountHooks.h"
+#include "library/LibraryHooks.h"
+#include "model/Prefs.h"
+#include "notch/NotchHooks.h"
+#include "platform/desktop/Notifier.h"
+#include "store/Store.h"
+#include "store/UpdateEngine.h"
+
+#include <QHash>
+#include <QTemporaryDir>
+
+#include <memory>
+
+// A store built from fakes: a scan that returns `apps`, checks answered from `releases` (by
+// appcast URL) after `checkDelay` of virtual time, a scripted engine, running copies that quit
+// after a number of polls, recorded notifications, notch requests and library syncs.
+class StoreHarness {
+public:
+    StoreHarness();
+    ~StoreHarness();
+
+    // Builds (or rebuilds) the store from the current settings of the harness.
+    Store& build();
+    Store& store() { return *store_; }
+
+    // An application with an appcast, so its check never reaches the cask catalogue.
+    static InstalledApp app(const QString& name, const QString& version = QStringLiteral("1.0"),
+                            const QString& folder = QStringLiteral("/Applications"));
+    // A release the app may install (a Team ID on the app side, a download here).
+    static Release release(const QString& version, SourceKind kind = SourceKind::sparkle);
+    void offer(const InstalledApp& app, const Release& release);
+
+    // Runs `task` and reports when it finished.
+    template <typename T>
+    std::shared_ptr<bool> start(QCoro::Task<T>&& task) {
+        auto done = std::make_shared<bool>(false);
+        drive(std::move(task), done);
+        return done;
+    }
+    // Advances virtual time in small steps until `done` or `limit` has passed.
+    bool settle(const std::shared_ptr<bool>& done, double limitSeconds = 600);
+
+    std::shared_ptr<AppItem> row(const QString& name) const;
+
+    FakeClock clock;
+    FakeShell shell;
+    QTemporaryDir dir;
+    std::unique_ptr<Prefs> prefs;
+    Store::Options options;
+
+    QList<InstalledApp> apps;
+    QStringList scannedFolders;
+    QHash<QString, Release> releases; // by appcast URL
+    Clock::Duration checkDelay{0};
+    int activeChecks = 0;
+    int mostChecks = 0;
+    int checks = 0;
+
+    // The engine: `installDelay` of virtual time, then `installNotes` or `installError`.
+    Clock::Duration installDelay{1000};
+    QStringList installNotes{QStringLiteral("Checked.")};
+    std::exception_ptr installError;
+    std::exception_ptr buildError;
+    QList<InstallPhase> reportPhases;       // reported during the install
+    UpdateEngine::Phase phaseCallback;      // the last install's, to report late
+    QStringList installed;                  // names, in order
+    QStringList engineFolders;
+    std::optional<QString> engineTrash;
+    std::function<void(const InstalledApp&)> uninstallEffect;
+    std::exception_ptr uninstallError;
+    QStringList uninstalledData;
+
+    QHash<QString, int> runningPolls; // bundle path -> polls that still find it running
+    int polls = 0;
+    QStringList terminated;
+
+    std::optional<InstalledApp> reread; // what reading the bundle again gives (else the old one)
+
+    Permissions::State appManagementAnswer = Permissions::State::unknown;
+    Permissions::AuthorizationStatus notificationAnswer = Permissions::AuthorizationStatus::authorized;
+    int appManagementProbes = 0;
+
+    struct Posted {
+        QString identifier, title, body;
+    };
+    bool notificationsGranted = true;
+    QList<Posted> posted;
+    QList<NotchTrigger> notchRequests;
+    int librarySyncs = 0;
+    std::optional<Session> savedSession;
+    QString deviceID = QStringLiteral("dhere");
+
+private:
+    template <typename T>
+    static QCoro::Task<void> drive(QCoro::Task<T> task, std::shared_ptr<bool> done) {
+        co_await std::move(task);
+        *done = true;
+    }
+
+    std::unique_ptr<Store> store_;
+};
