@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         image.licenseText();
         image.formatName();
         for (const UdifImage::Table& table : image.tables()) {
-            if (UdifImage::dataBytes(table) > (16u << 20))
+            if (UdifImage::expandedBytes(table) > (16u << 20))
                 continue;
             QFile::remove(out);
             try {
