@@ -15,6 +15,16 @@ std::optional<QString> path() {
     return dir.absolutePath();
 }
 
+std::optional<QString> resource(const QString& name) {
+    const auto bundle = path();
+    if (!bundle || name.isEmpty() || name.contains(QLatin1Char('/')))
+        return std::nullopt;
+    const QString file = *bundle + QStringLiteral("/Contents/Resources/") + name;
+    if (!QFileInfo(file).isFile())
+        return std::nullopt;
+    return file;
+}
+
 QString identifier() {
     // The bundle's Info.plist says the same as the built-in identifier; it is the one we ship.
     return builtInIdentifier;

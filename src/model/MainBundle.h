@@ -16,4 +16,7 @@ QString identifier();
 // The path of the running ".app" bundle, when the executable sits inside one.
 std::optional<QString> path();
 
+// The path of `name` in the running bundle's Contents/Resources, when the bundle has it.
+std::optional<QString> resource(const QString& name);
+
 } // namespace MainBundle

@@ -5,6 +5,18 @@
 
 namespace Motion {
 
+namespace {
+bool instantForTests = false;
+} // namespace
+
+void setInstantForTests(bool instant) {
+    instantForTests = instant;
+}
+
+bool instant() {
+    return instantForTests;
+}
+
 bool reduced() {
     return DesktopSettings::shared().reduceMotion() || Launch::has(QStringLiteral("--reduce-motion"));
 }

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "notch/NotchHooks.h"
+#include "runtime/Shell.h"
 
-// Until the scheduler and the island exist: nothing is ever scheduled or shown.
+// Until the scheduler and the island exist: nothing is ever scheduled or shown, and dropping
+// the window opens it.
 class NoNotchHooks : public NotchHooks {
 public:
     void request(NotchTrigger) override {}
@@ -12,5 +14,5 @@ public:
     bool autoShown() const override { return false; }
     std::optional<Detached> detach() override { return std::nullopt; }
     void fold(Detached) override {}
-    void dropWindow() override {}
+    void dropWindow() override { Shell::current().openMainWindow(); }
 };

@@ -3,6 +3,7 @@
 #include "notch/NotchHooks.h"
 #include "notch/NotchScheduler.h"
 #include "platform/desktop/SessionWake.h"
+#include "runtime/Shell.h"
 #include "store/Store.h"
 
 // The notch seam with the real scheduler behind it. The island's calls do nothing yet: until the
@@ -24,7 +25,8 @@ public:
     bool autoShown() const override { return false; }
     std::optional<Detached> detach() override { return std::nullopt; }
     void fold(Detached) override {}
-    void dropWindow() override {}
+    // Without an island, dropping the window is opening it.
+    void dropWindow() override { Shell::current().openMainWindow(); }
 
 private:
     SessionWake wake_;

@@ -104,8 +104,6 @@ void Store::setLibraryRemoval(std::optional<LibraryRows> items) { libraryRemoval
 
 void Store::openMainWindow() {
     QL_ASSERT_MAIN_THREAD();
-    if (openMain)
-        openMain();
-    else
-        shell_.openMainWindow();
+    // The shell finds a main window first and calls openMain only when there is none.
+    shell_.openMainWindow();
 }

@@ -1,4 +1,5 @@
 #include "BundleBuilder.h"
+#include "EdKey.h"
 #include "LoopbackServer.h"
 #include "RunSync.h"
 #include "TestPki.h"
@@ -47,61 +48,6 @@ QByteArray readFile(const QString& path) {
     file.open(QIODevice::ReadOnly);
     return file.readAll();
 }
-
-// Zips a folder entry by entry, keeping modes and links, with the folder itself at the top.
-bool zipTree(const QString& folder, const QString& zip) {
-    ZipBuilder builder;
-    const QString base = QFileInfo(folder).path();
-    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    QStringList paths{folder};
-    while (it.hasNext())
-        paths << it.next();
-    for (const QString& path : paths) {
-        const QFileInfo info(path);
-        const QString name = path.mid(base.size() + 1);
-        if (info.isSymLink()) {
-            char target[4096];
-            const ssize_t n = ::readlink(QFile::encodeName(path).constData(), target, sizeof target);
-            builder.symlink(name, QFile::decodeName(QByteArray(target, int(std::max<ssize_t>(n, 0)))));
-        }
-        else if (info.isDir())
-            builder.folder(name + '/');
-        else
-            builder.file(name, readFile(path), int(info.permissions() & QFile::ExeOwner ? 0755 : 0644));
-    }
-    return builder.write(zip);
-}
-
-// An Ed25519 key pair made at run time: the Base64 public key and a signer.
-struct EdKey {
-    std::shared_ptr<EVP_PKEY> key;
-
-    EdKey() {
-        EVP_PKEY* raw = nullptr;
-        EVP_PKEY_CTX* ctx = EVP_PKEY_CTX_new_id(EVP_PKEY_ED25519, nullptr);
-        EVP_PKEY_keygen_init(ctx);
-        EVP_PKEY_keygen(ctx, &raw);
-        EVP_PKEY_CTX_free(ctx);
-        key.reset(raw, EVP_PKEY_free);
-    }
-    QString publicBase64() const {
-        unsigned char bytes[32];
-        size_t length = sizeof bytes;
-        EVP_PKEY_get_raw_public_key(key.get(), bytes, &length);
-        return QByteArray(reinterpret_cast<const char*>(bytes), int(length)).toBase64();
-    }
-    QString sign(const QByteArray& data) const {
-        unsigned char signature[64];
-        size_t length = sizeof signature;
-        EVP_MD_CTX* ctx = EVP_MD_CTX_new();
-        EVP_DigestSignInit(ctx, nullptr, nullptr, nullptr, key.get());
-        EVP_DigestSign(ctx, signature, &length, reinterpret_cast<const unsigned char*>(data.constData()),
-                       size_t(data.size()));
-        EVP_MD_CTX_free(ctx);
-        return QByteArray(reinterpret_cast<const char*>(signature), int(length)).toBase64();
-    }
-};
 
 // Refuses one kind of rename the way the system refuses a change it isn't allowed to make.
 class RefusingOps : public FileOps {
@@ -174,7 +120,7 @@ public:
                 EXPECT_TRUE(writer.write(iso, root + "/Example.dmg"));
                 payload = readFile(root + "/Example.dmg");
             } else {
-                EXPECT_TRUE(zipTree(bundle, root + "/Example.zip"));
+                EXPECT_TRUE(ZipBuilder::tree(bundle, root + "/Example.zip"));
                 payload = readFile(root + "/Example.zip");
             }
         }
@@ -461,10 +407,20 @@ INSTANTIATE_TEST_SUITE_P(Install, Refusal, ::testing::ValuesIn(QList<RefusalCase
          t.next.resource("Resources/notes.txt", "signed");
          t.next.build();
          writeFile(t.root + "/next/Example.app/Contents/Resources/notes.txt", "changed");
-         zipTree(t.root + "/next/Example.app", t.root + "/changed.zip");
+         ZipBuilder::tree(t.root + "/next/Example.app", t.root + "/changed.zip");
          t.payload = readFile(t.root + "/changed.zip");
      }, "The new version's code signature is invalid: ", false, true},
     {"another developer", [](InstallTest& t) { t.next.signedBy(&TestPki::shared().teamB); },
+     "The download isn't signed by the developer of the installed Example (it doesn't meet the installed app's "
+     "designated requirement; the download is signed by BBBBBBBBBB). Refusing to install."},
+    {"another developer after the installed copy changed", [](InstallTest& t) {
+         // The installed copy's own seal no longer holds, yet it still names its developer.
+         QDir().mkpath(t.installed + "/Contents/Resources");
+         writeFile(t.installed + "/Contents/Resources/added.txt", "not sealed");
+         t.app.edKey = ourKey().publicBase64();
+         t.next.signedBy(&TestPki::shared().teamB);
+         t.tweak = [&t](Download& d) { d.edSignature = ourKey().sign(*t.payload); };
+     },
      "The download isn't signed by the developer of the installed Example (it doesn't meet the installed app's "
      "designated requirement; the download is signed by BBBBBBBBBB). Refusing to install."},
     {"another app", [](InstallTest& t) {

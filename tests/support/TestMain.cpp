@@ -13,6 +13,7 @@
 
 #include <clocale>
 #include <cstdlib>
+#include <string_view>
 
 // Every test runs in a fresh home: no test ever reads or writes the real one.
 int main(int argc, char** argv) {
@@ -21,7 +22,10 @@ int main(int argc, char** argv) {
         return 2;
 
 #ifdef QL_TEST_GUI
-    if (!std::getenv("QT_QPA_PLATFORM"))
+    // Tests of real windows and the tray ask for xcb; without a display they run offscreen
+    // (and skip what needs one).
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (!platform || (std::string_view(platform) == "xcb" && !std::getenv("DISPLAY")))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
 #else

@@ -1,6 +1,14 @@
 #include "ZipBuilder.h"
 
+#include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+
+#include <algorithm>
+
+#include <unistd.h>
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -61,4 +69,31 @@ bool ZipBuilder::write(const QString& path) const {
     ok = archive_write_close(a) == ARCHIVE_OK && ok;
     archive_write_free(a);
     return ok;
+}
+
+bool ZipBuilder::tree(const QString& folder, const QString& zip) {
+    ZipBuilder builder;
+    const QString base = QFileInfo(folder).path();
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    QStringList paths{folder};
+    while (it.hasNext())
+        paths << it.next();
+    for (const QString& path : paths) {
+        const QFileInfo info(path);
+        const QString name = path.mid(base.size() + 1);
+        if (info.isSymLink()) {
+            char target[4096];
+            const ssize_t n = ::readlink(QFile::encodeName(path).constData(), target, sizeof target);
+            builder.symlink(name, QFile::decodeName(QByteArray(target, int(std::max<ssize_t>(n, 0)))));
+        } else if (info.isDir()) {
+            builder.folder(name + QLatin1Char('/'));
+        } else {
+            QFile file(path);
+            if (!file.open(QIODevice::ReadOnly))
+                return false;
+            builder.file(name, file.readAll(), info.permissions() & QFile::ExeOwner ? 0755 : 0644);
+        }
+    }
+    return builder.write(zip);
 }

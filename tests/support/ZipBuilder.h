@@ -12,6 +12,9 @@ public:
     ZipBuilder& symlink(const QString& name, const QString& target);
     ZipBuilder& hardlink(const QString& name, const QString& target);
 
+    // Zips a folder entry by entry, keeping modes and links, with the folder itself at the top.
+    static bool tree(const QString& folder, const QString& zip);
+
     // Writes the archive; false when libarchive refused.
     bool write(const QString& path) const;
 

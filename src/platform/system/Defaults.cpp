@@ -10,11 +10,15 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
+#include <atomic>
 #include <cmath>
 #include <limits>
 
+#include <sys/stat.h>
+
 namespace {
 
+std::atomic<bool> filesWritable{true};
 QMutex registryMutex;
 QHash<QString, std::shared_ptr<Defaults>>& registry() {
     static QHash<QString, std::shared_ptr<Defaults>> domains;
@@ -64,9 +68,13 @@ void Defaults::removePersistentDomain(const QString& name) {
     }
     if (live)
         live->forget();
-    else
+    else if (filesWritable)
         QFile::remove(path);
 }
+
+void Defaults::setWritable(bool writable) { filesWritable = writable; }
+
+bool Defaults::writable() { return filesWritable; }
 
 QString Defaults::folder() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QLatin1Char('/') + standardName;
@@ -94,7 +102,8 @@ void Defaults::forget() {
     QMutexLocker lock(&mutex_);
     values_.clear();
     unreadable_ = false;
-    QFile::remove(path_);
+    if (filesWritable)
+        QFile::remove(path_);
 }
 
 void Defaults::registerDefaults(const QVariantMap& values) {
@@ -199,12 +208,16 @@ void Defaults::remove(const QString& key) {
 }
 
 bool Defaults::write(const QVariantMap& values) {
-    const auto xml = PropertyList::toXml(values);
+    const auto xml = PropertyList::toStorable(values);
     if (!xml) {
         qWarning().noquote() << "A setting for" << path_ << "cannot be kept in a property list.";
         return false;
     }
-    if (!QDir().mkpath(QFileInfo(path_).absolutePath()))
+    if (!filesWritable)
+        return true;
+    // The settings are the user's own: nobody else reads them, whatever the umask.
+    const QString folder = QFileInfo(path_).absolutePath();
+    if (!QDir().mkpath(folder) || ::chmod(QFile::encodeName(folder).constData(), 0700) != 0)
         return false;
     if (unreadable_ && QFileInfo::exists(path_)) {
         // Keep what could not be read: it may be a newer format or a repairable file.
@@ -220,7 +233,8 @@ bool Defaults::write(const QVariantMap& values) {
     }
     unreadable_ = false;
     QSaveFile file(path_);
-    if (!file.open(QIODevice::WriteOnly) || file.write(*xml) != xml->size() || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly) || ::fchmod(file.handle(), 0600) != 0 || file.write(*xml) != xml->size()
+        || !file.commit()) {
         qWarning().noquote() << "Settings file" << path_ << "could not be written:" << file.errorString();
         return false;
     }

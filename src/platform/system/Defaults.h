@@ -28,6 +28,10 @@ public:
     static void removePersistentDomain(const QString& name);
     // Where the domain files live.
     static QString folder();
+    // Whether this process may change the files: only the running instance that owns the
+    // single-instance socket writes. Otherwise assignments are kept in memory only.
+    static void setWritable(bool writable);
+    static bool writable();
     // Drops the shared objects so the next use reads the files again (tests only).
     static void resetForTest();
 

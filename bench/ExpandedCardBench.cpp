@@ -1,0 +1,81 @@
+// Opening one card with 40 sources tried and 200 lines of release notes: building the card and
+// its detail pane and laying it out at the main window's width must fit in a frame (16 ms).
+#include "model/AppItem.h"
+#include "model/Launch.h"
+#include "model/Motion.h"
+#include "runtime/MakeShared.h"
+#include "views/AppCard.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QVBoxLayout>
+
+#include <clocale>
+#include <cstdlib>
+
+namespace {
+std::shared_ptr<AppItem> heavyRow() {
+    InstalledApp app;
+    app.url = QStringLiteral("/Applications/Heavy.app");
+    app.folder = QStringLiteral("/Applications");
+    app.name = QStringLiteral("Heavy");
+    app.bundleID = QStringLiteral("org.example.heavy");
+    app.version = QStringLiteral("1.0");
+    app.team = QStringLiteral("ABCDE12345");
+    auto item = makeShared<AppItem>(app);
+    QList<Attempt> attempts;
+    for (int i = 0; i < 40; ++i)
+        attempts.append(Attempt(SourceKind::sparkle,
+                                QStringLiteral("https://example.org/feeds/%1/a/rather/long/path/appcast.xml").arg(i),
+                                QStringLiteral("2.%1").arg(i),
+                                i % 3 ? Attempt::Outcome::fail(QStringLiteral("The feed answered 404"))
+                                      : Attempt::Outcome::pass()));
+    QStringList lines;
+    for (int i = 0; i < 200; ++i)
+        lines << QStringLiteral("- **Fixed** issue %1 where the _sidebar_ lost its place, see [#%1](https://example.org/%1)")
+                     .arg(i);
+    Release release;
+    release.kind = SourceKind::github;
+    release.version = QStringLiteral("2.0");
+    release.notes = lines.join(QLatin1Char('\n'));
+    release.notesURL = QUrl(QStringLiteral("https://example.org/releases"));
+    release.download = Download{QUrl(QStringLiteral("https://example.org/a.zip")), 1000, std::nullopt, std::nullopt,
+                                std::nullopt};
+    item->setRelease(release);
+    item->setAttempts(attempts);
+    item->setStatus(Status::update());
+    return item;
+}
+
+void BuildAndLayOutExpandedCard(benchmark::State& state) {
+    const auto item = heavyRow();
+    for (auto _ : state) {
+        QWidget host;
+        auto* column = new QVBoxLayout(&host);
+        auto* card = new AppCard(item, nullptr, {}, &host);
+        card->setExpanded(true);
+        column->addWidget(card);
+        host.resize(880, 600);
+        host.layout()->activate();
+        benchmark::DoNotOptimize(card->sizeHint());
+        benchmark::DoNotOptimize(card->heightForWidth(840));
+    }
+}
+BENCHMARK(BuildAndLayOutExpandedCard)->Unit(benchmark::kMillisecond);
+} // namespace
+
+int main(int argc, char** argv) {
+    Launch::init(argc, argv);
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication app(argc, argv);
+    setlocale(LC_NUMERIC, "C");
+    Motion::setInstantForTests(true);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "LoopbackServer.h"
+
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <memory>
+
+// A ready demo: sample applications in the real formats under <root>/Applications, signed by a
+// PKI made at run time, and an update server on 127.0.0.1 offering newer, signed versions of
+// most of them through every update source. The server runs while the object lives.
+class DemoSandbox {
+public:
+    explicit DemoSandbox(QString root);
+    ~DemoSandbox();
+
+    // Lays everything out afresh (a former demo under the root is removed first), starts the
+    // server and copies `quenlarkApp` (a Quenlark.app, when given) into the Applications folder.
+    // Throws std::runtime_error naming what failed.
+    void make(const QString& quenlarkApp = {});
+
+    QString applications() const { return root_ + QStringLiteral("/Applications"); }
+    QString anchors() const { return root_ + QStringLiteral("/anchors"); }
+    QString served() const { return root_ + QStringLiteral("/server"); }
+    // The base every source is asked at under "--mock".
+    QUrl mock() const;
+    // The arguments that run Quenlark against this demo.
+    QStringList arguments() const;
+
+    // How many requests the server has answered.
+    int requests() const { return server_ ? server_->requestCount() : 0; }
+
+    // The names of the sample applications and of those with an update waiting.
+    static QStringList sampleNames();
+    static QStringList namesWithUpdates();
+
+private:
+    QString root_;
+    std::unique_ptr<LoopbackServer> server_;
+};

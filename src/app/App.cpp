@@ -1,0 +1,181 @@
+#include "app/App.h"
+
+#include "account/SiteLinks.h"
+#include "app/AppDelegate.h"
+#include "app/MainWindow.h"
+#include "app/StatusItem.h"
+#include "app/Windows.h"
+#include "model/Launch.h"
+#include "model/MainBundle.h"
+#include "model/Prefs.h"
+#include "notch/NotchHooks.h"
+#include "onboarding/OnboardingHooks.h"
+#include "platform/desktop/SingleInstance.h"
+#include "platform/gui/SystemTray.h"
+#include "platform/system/Defaults.h"
+#include "runtime/Clock.h"
+#include "runtime/Spawn.h"
+#include "store/Store.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLoggingCategory>
+
+#include <clocale>
+
+Q_LOGGING_CATEGORY(lcApp, "quenlark.app", QtInfoMsg)
+
+namespace {
+
+QElapsedTimer& sinceStart() {
+    static QElapsedTimer timer;
+    return timer;
+}
+
+QIcon appIcon() {
+    const auto file = MainBundle::resource(QStringLiteral("AppIcon.svg"));
+    return file ? QIcon(*file) : QIcon();
+}
+
+// An argument that is an address with a scheme of its own (not a file, not an option).
+std::optional<QUrl> address(const QString& argument) {
+    if (argument.startsWith(QLatin1Char('-')) || argument.startsWith(QLatin1Char('/')))
+        return std::nullopt;
+    const QUrl url(argument, QUrl::StrictMode);
+    if (!url.isValid() || url.scheme().size() < 2 || url.scheme() == QLatin1String("file"))
+        return std::nullopt;
+    return url;
+}
+
+} // namespace
+
+int App::run(int argc, char** argv) {
+    sinceStart().start();
+    // Wayland lets no client place its windows; the island and the fold need that.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    QApplication application(argc, argv);
+    setlocale(LC_NUMERIC, "C");
+    QApplication::setApplicationName(QStringLiteral("Quenlark"));
+    QApplication::setDesktopFileName(MainBundle::identifier());
+    // Only "Quit Quenlark" ends the application.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    const QString bundle = MainBundle::path().value_or(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath());
+    SingleInstance instance(SingleInstance::socketPath(Launch::sandbox()), bundle, QString());
+    switch (instance.claim(Launch::args())) {
+    case SingleInstance::Outcome::HandedOver:
+        return 0;
+    case SingleInstance::Outcome::Beside:
+        // Another copy owns the settings files until the takeover has run.
+        Defaults::setWritable(false);
+        break;
+    case SingleInstance::Outcome::Owner:
+        break;
+    }
+
+    App app(instance);
+    return application.exec();
+}
+
+App::App(SingleInstance& instance)
+    : instance_(instance), shell_(AppShell::Hooks{
+                               [this] { return store_ ? store_->openMain : std::function<void()>(); },
+                               [this]() -> QWidget* { return main_.get(); },
+                               [this] {
+                                   if (store_)
+                                       store_->notch().show(false, false);
+                               }}) {
+    Shell::install(&shell_);
+    QApplication::setWindowIcon(appIcon());
+    Prefs& prefs = Prefs::shared();
+    store_ = &Store::shared();
+    Store* store = store_;
+
+    Commands::Actions actions;
+    actions.settings = [this] { showSettings(); };
+    actions.quit = [] { QCoreApplication::quit(); };
+    actions.checkAgain = [store] { spawn(store->refresh(false, false), "Check Again"); };
+    actions.updateAll = [store] { spawn(store->updateAll(), "Update All"); };
+    actions.tour = [store] { store->onboarding().startTour(); };
+    actions.welcome = [store] { store->onboarding().showOnboarding(); };
+    actions.feedback = [this] { shell_.openUrl(SiteLinks::feedback()); };
+    main_ = std::make_unique<MainWindow>(Commands::menus(actions));
+    connect(main_.get(), &MainWindow::firstShown, this,
+            [] { qCDebug(lcApp).noquote() << "main window shown after" << sinceStart().elapsed() << "ms"; });
+    installSceneHooks();
+
+    settings_ = std::make_unique<QWidget>();
+    settings_->setWindowTitle(tr("Settings"));
+    settings_->resize(640, 460);
+
+    StatusItem::Environment item;
+    item.store = store;
+    item.prefs = &prefs;
+    item.notch = &store->notch();
+    item.makeTray = [] { return std::unique_ptr<Tray>(new SystemTray()); };
+    item.appIcon = QApplication::windowIcon();
+    item.quit = [] { QCoreApplication::quit(); };
+    item.installHooks = [this] { installSceneHooks(); };
+    status_ = std::make_unique<StatusItem>(std::move(item));
+
+    AppDelegate::Environment launch;
+    launch.store = store;
+    launch.prefs = &prefs;
+    launch.notch = &store->notch();
+    launch.onboarding = &store->onboarding();
+    launch.statusItem = status_.get();
+    launch.clock = &Clock::shared();
+    launch.sandbox = Launch::sandbox();
+    launch.becomeAccessory = [this] { shell_.setActivationPolicy(AppShell::ActivationPolicy::accessory); };
+    launch.firstRefreshFinished = [] {
+        qCDebug(lcApp).noquote() << "first check finished after" << sinceStart().elapsed() << "ms";
+    };
+    delegate_ = std::make_unique<AppDelegate>(std::move(launch), Launch::args(), AppDelegate::launchedAtLogin());
+
+    connect(&instance_, &SingleInstance::argumentsReceived, this, guarded([this](const QStringList& args) {
+                received(args);
+            }, "handed-over arguments"));
+    connect(&instance_, &SingleInstance::activateRequested, this, guarded([this] { shell_.openMainWindow(); }, "activate"));
+    connect(&instance_, &SingleInstance::quitRequested, this, [] { QCoreApplication::quit(); });
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, guarded([this](Qt::ApplicationState state) {
+                if (state == Qt::ApplicationActive)
+                    delegate_->becameActive();
+            }, "became active"));
+
+    delegate_->willFinishLaunching();
+    delegate_->didFinishLaunching();
+}
+
+App::~App() {
+    Shell::install(nullptr);
+}
+
+void App::installSceneHooks() {
+    store_->openMain = [this] {
+        if (main_)
+            Windows::bringForward(main_.get());
+    };
+    store_->openSettingsWindow = [this] { showSettings(); };
+}
+
+void App::showSettings() {
+    AppShell::activate();
+    Windows::bringForward(settings_.get());
+}
+
+void App::received(const QStringList& args) {
+    for (const QString& argument : args) {
+        if (const auto url = address(argument)) {
+            if (redirect_)
+                redirect_(*url);
+            return;
+        }
+    }
+    if (delegate_->shouldHandleReopen()) {
+        // The platform's own reopen: the window comes back from the dock or forward.
+        if (QWidget* window = Windows::main(MainWindow::title))
+            Windows::bringForward(window);
+    }
+}

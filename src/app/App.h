@@ -1,0 +1,46 @@
+#pragma once
+
+#include "app/AppShell.h"
+
+#include <QObject>
+#include <QStringList>
+#include <QUrl>
+
+#include <functional>
+#include <memory>
+
+class AppDelegate;
+class MainWindow;
+class SingleInstance;
+class StatusItem;
+class Store;
+
+// The composition root: builds the shell, the settings, the store with its collaborators, the
+// windows and the tray once, and runs the launch sequence.
+class App final : public QObject {
+    Q_OBJECT
+public:
+    // Everything main() does after recording the arguments; the process's exit code.
+    static int run(int argc, char** argv);
+
+    explicit App(SingleInstance& instance);
+    ~App() override;
+
+    // Where an address handed over by a later launch goes (the sign-in redirect).
+    void onRedirect(std::function<void(QUrl)> handler) { redirect_ = std::move(handler); }
+
+private:
+    void installSceneHooks();
+    void showSettings();
+    // Arguments a later launch of this bundle handed over: an address, else a reopen.
+    void received(const QStringList& args);
+
+    SingleInstance& instance_;
+    AppShell shell_;
+    Store* store_ = nullptr;
+    std::unique_ptr<MainWindow> main_;
+    std::unique_ptr<QWidget> settings_;
+    std::unique_ptr<StatusItem> status_;
+    std::unique_ptr<AppDelegate> delegate_;
+    std::function<void(QUrl)> redirect_;
+};

@@ -1,0 +1,112 @@
+#include "app/AppDelegate.h"
+
+#include "app/MainWindow.h"
+#include "app/StatusItem.h"
+#include "app/Windows.h"
+#include "model/Prefs.h"
+#include "notch/NotchHooks.h"
+#include "onboarding/OnboardingHooks.h"
+#include "runtime/Clock.h"
+#include "runtime/Spawn.h"
+#include "store/Store.h"
+
+#include <QPointer>
+
+namespace {
+
+// A step "N s later" on the GUI thread, timed by the clock.
+QCoro::Task<void> later(Clock* clock, Clock::Duration delay, std::function<void()> step) {
+    // The task is held in a local: GCC 12 destroys temporaries of a co_await in a condition
+    // too early.
+    auto sleeping = clock->sleep(delay);
+    if (co_await std::move(sleeping))
+        step();
+}
+
+QCoro::Task<void> firstRefresh(Store* store, bool quiet, std::function<void()> finished) {
+    auto refreshing = store->refresh(quiet, quiet);
+    co_await std::move(refreshing);
+    if (finished)
+        finished();
+}
+
+} // namespace
+
+AppDelegate::AppDelegate(Environment environment, const QStringList& args, bool loginItemLaunch)
+    : e_(std::move(environment)), quietStart_(args.contains(QStringLiteral("--background"))),
+      loginItemLaunch_(loginItemLaunch) {}
+
+bool AppDelegate::launchedAtLogin() {
+    // The session manager names each program it starts from an autostart entry.
+    return !qEnvironmentVariableIsEmpty("DESKTOP_AUTOSTART_ID");
+}
+
+void AppDelegate::willFinishLaunching() {
+    if (loginItemLaunch_)
+        quietStart_ = true;
+    if (quietStart_ && e_.becomeAccessory)
+        e_.becomeAccessory();
+}
+
+void AppDelegate::didFinishLaunching() {
+    using std::chrono::milliseconds;
+    // 1.
+    e_.prefs->applyTheme();
+    // 2.
+    if (!e_.sandbox)
+        e_.onboarding->takeOverFromOtherCopies();
+    // 3.
+    if (!quietStart_) {
+        if (!e_.prefs->onboarded()) {
+            OnboardingHooks* onboarding = e_.onboarding;
+            spawn(later(e_.clock, milliseconds(400), [onboarding] { onboarding->showOnboarding(); }), "welcome");
+        } else if (!e_.sandbox) {
+            if (const auto step = e_.onboarding->needs())
+                e_.onboarding->showSetupWindow(*step);
+        }
+    }
+    // 4.
+    e_.store->startSchedule();
+    // 5.
+    if (quietStart_) {
+        // Hidden, not closed: a close would fold the window into the island.
+        QMetaObject::invokeMethod(this, [] {
+            for (QWidget* window : Windows::all()) {
+                if (window->windowTitle() == MainWindow::title)
+                    window->hide();
+            }
+        }, Qt::QueuedConnection);
+    } else {
+        Store* store = e_.store;
+        spawn(later(e_.clock, milliseconds(300), [store] {
+                  if (!Windows::anyVisible(MainWindow::title))
+                      store->openMainWindow();
+              }), "main window");
+    }
+    // 6.
+    e_.notch->start();
+    // 7.
+    e_.statusItem->start();
+    // 8.
+    spawn(firstRefresh(e_.store, quietStart_, e_.firstRefreshFinished), "first refresh");
+    // 9.
+    spawn(e_.store->refreshPermissions(), "permission refresh");
+    // 10. Called by the application object for the life of the process.
+}
+
+void AppDelegate::becameActive() {
+    spawn(e_.store->refreshPermissions(), "permission refresh");
+    NotchHooks& notch = *e_.notch;
+    if (notch.autoShown() && notch.appInUse()) {
+        if (auto island = notch.detach())
+            notch.fold(std::move(*island));
+    }
+}
+
+bool AppDelegate::shouldHandleReopen() {
+    QWidget* window = Windows::main(MainWindow::title);
+    if (window && (window->isMinimized() || window->isVisible()))
+        return true;
+    e_.notch->dropWindow();
+    return false;
+}

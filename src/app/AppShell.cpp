@@ -1,0 +1,138 @@
+#include "app/AppShell.h"
+
+#include "app/MainWindow.h"
+#include "app/Windows.h"
+#include "platform/desktop/DesktopSettings.h"
+#include "platform/desktop/Workspace.h"
+
+#include <QApplication>
+#include <QCoro/QCoroSignal>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPalette>
+#include <QPushButton>
+#include <QStyle>
+#include <QStyleFactory>
+
+namespace {
+
+QPalette darkPalette() {
+    QPalette p;
+    const QColor window(0x1e, 0x1e, 0x20), base(0x16, 0x16, 0x18), text(0xf2, 0xf2, 0xf5), accent(0x0a, 0x84, 0xff);
+    p.setColor(QPalette::Window, window);
+    p.setColor(QPalette::WindowText, text);
+    p.setColor(QPalette::Base, base);
+    p.setColor(QPalette::AlternateBase, window.lighter(115));
+    p.setColor(QPalette::ToolTipBase, window.lighter(130));
+    p.setColor(QPalette::ToolTipText, text);
+    p.setColor(QPalette::PlaceholderText, QColor(0x8e, 0x8e, 0x93));
+    p.setColor(QPalette::Text, text);
+    p.setColor(QPalette::Button, QColor(0x2c, 0x2c, 0x2e));
+    p.setColor(QPalette::ButtonText, text);
+    p.setColor(QPalette::BrightText, Qt::white);
+    p.setColor(QPalette::Highlight, accent);
+    p.setColor(QPalette::HighlightedText, Qt::white);
+    p.setColor(QPalette::Link, accent);
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        p.setColor(QPalette::Disabled, role, QColor(0x6e, 0x6e, 0x73));
+    return p;
+}
+
+// The main window when it is on the screen: dialogs are modal to it, else to the application.
+QWidget* dialogParent() {
+    QWidget* main = Windows::main(MainWindow::title);
+    return main && main->isVisible() ? main : nullptr;
+}
+
+// Opens `box` without a nested event loop and resolves with the button chosen.
+QCoro::Task<QAbstractButton*> ask(QMessageBox* box) {
+    QPointer<QMessageBox> guard(box);
+    box->setWindowModality(box->parentWidget() ? Qt::WindowModal : Qt::ApplicationModal);
+    // Messages name applications and carry servers' text: never rich text.
+    box->setTextFormat(Qt::PlainText);
+    if (auto* informative = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
+        informative->setTextFormat(Qt::PlainText);
+    box->open();
+    co_await qCoro(box, &QMessageBox::finished);
+    QAbstractButton* chosen = guard ? guard->clickedButton() : nullptr;
+    if (guard)
+        guard->deleteLater();
+    co_return chosen;
+}
+
+} // namespace
+
+AppShell::AppShell(Hooks hooks) : hooks_(std::move(hooks)) {}
+
+QCoro::Task<bool> AppShell::confirm(Question question) {
+    auto* box = new QMessageBox(dialogParent());
+    box->setIcon(question.destructive ? QMessageBox::Warning : QMessageBox::Question);
+    box->setText(question.title);
+    box->setInformativeText(question.message);
+    QPushButton* yes = box->addButton(question.confirm, question.destructive ? QMessageBox::DestructiveRole
+                                                                             : QMessageBox::AcceptRole);
+    QPushButton* no = box->addButton(question.cancel.isEmpty() ? QMessageBox::tr("Cancel") : question.cancel,
+                                     QMessageBox::RejectRole);
+    box->setDefaultButton(yes);
+    box->setEscapeButton(no);
+    QAbstractButton* chosen = co_await ask(box);
+    co_return chosen == yes;
+}
+
+QCoro::Task<bool> AppShell::alert(QString title, QString message) {
+    auto* box = new QMessageBox(dialogParent());
+    box->setIcon(QMessageBox::Warning);
+    box->setText(title);
+    box->setInformativeText(message);
+    box->addButton(QMessageBox::Ok);
+    co_await ask(box);
+    co_return true;
+}
+
+void AppShell::openMainWindow() {
+    policy_ = ActivationPolicy::regular;
+    if (QWidget* window = Windows::main(MainWindow::title)) {
+        Windows::bringForward(window);
+    } else if (const auto openMain = hooks_.openMain ? hooks_.openMain() : std::function<void()>()) {
+        openMain();
+    } else if (hooks_.makeMainWindow) {
+        // In place of opening our own bundle: that would start a second process, which hands
+        // its arguments back here.
+        if (QWidget* made = hooks_.makeMainWindow())
+            Windows::bringForward(made);
+    }
+    activate();
+}
+
+void AppShell::showIsland() {
+    if (hooks_.showIsland)
+        hooks_.showIsland();
+}
+
+bool AppShell::isApplicationActive() const { return QGuiApplication::applicationState() == Qt::ApplicationActive; }
+
+void AppShell::applyAppearance(bool dark, bool followSystem) {
+    dark_ = followSystem ? DesktopSettings::shared().dark() : dark;
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return;
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QApplication::setPalette(dark_ ? darkPalette() : QApplication::style()->standardPalette());
+}
+
+bool AppShell::openUrl(const QUrl& url) { return Workspace::open(url); }
+
+void AppShell::activate() {
+    QWidget* target = QApplication::activeWindow();
+    if (!target) {
+        for (QWidget* window : Windows::all()) {
+            if (window->isVisible() && Windows::canBecomeMain(window)) {
+                target = window;
+                break;
+            }
+        }
+    }
+    if (target) {
+        target->raise();
+        target->activateWindow();
+    }
+}

@@ -1,0 +1,46 @@
+#include "app/Windows.h"
+
+#include <QApplication>
+
+namespace Windows {
+
+QList<QWidget*> all() {
+    QList<QWidget*> windows;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->isWindow())
+            windows.append(widget);
+    }
+    return windows;
+}
+
+bool canBecomeMain(const QWidget* window) {
+    const Qt::WindowType type = window->windowType();
+    return type == Qt::Window || type == Qt::Widget;
+}
+
+QWidget* main(const QString& title) {
+    for (QWidget* window : all()) {
+        if (window->windowTitle() == title && canBecomeMain(window))
+            return window;
+    }
+    return nullptr;
+}
+
+bool anyVisible(const QString& title) {
+    for (QWidget* window : all()) {
+        if (window->windowTitle() == title && window->isVisible())
+            return true;
+    }
+    return false;
+}
+
+void bringForward(QWidget* window) {
+    if (window->isMinimized())
+        window->showNormal();
+    else
+        window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+} // namespace Windows

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QWidget>
+
+// The application's windows as code outside them finds them: walked in order, by exact title.
+namespace Windows {
+
+// The top-level windows in the order the application holds them.
+QList<QWidget*> all();
+
+// Whether `window` can become the main window: an ordinary window, not a panel, tool or popup.
+bool canBecomeMain(const QWidget* window);
+
+// The first window titled `title` that can become the main window.
+QWidget* main(const QString& title);
+
+// Whether a window titled `title` is on the screen.
+bool anyVisible(const QString& title);
+
+// Brings `window` forward and gives it the focus: restores it when minimised.
+void bringForward(QWidget* window);
+
+} // namespace Windows

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QLocalServer>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class QLocalSocket;
+
+// One running copy per user (and per sandbox folder): the copy that listens on the local socket
+// owns the settings files. A later launch of the same bundle hands its arguments to the owner
+// and ends; a copy from another bundle runs beside it until it has taken over.
+class SingleInstance : public QObject {
+    Q_OBJECT
+public:
+    enum class Outcome {
+        Owner,      // listening: this copy is the one
+        HandedOver, // a copy of the same bundle took the arguments; this process should end
+        Beside,     // another copy owns the socket (another bundle, or one that did not answer)
+    };
+
+    // What the owning copy says about itself to every caller.
+    struct Peer {
+        QString bundle;
+        QString version;
+        qint64 pid = 0;
+    };
+
+    // The socket of this user, one per sandbox folder: in the user's runtime folder, else in a
+    // folder of the user's own in the temporary folder.
+    static QString socketPath(const std::optional<QString>& sandbox);
+
+    SingleInstance(QString socketPath, QString bundle, QString version, QObject* parent = nullptr);
+    ~SingleInstance() override;
+
+    // Listens, or hands `args` to a running copy of the same bundle. A socket left behind by a
+    // copy that is gone is taken over. Blocks for at most a few seconds, before the event loop runs.
+    Outcome claim(const QStringList& args);
+
+    bool owns() const { return server_.isListening(); }
+    // The owning copy, after a claim that ended Beside with an answer.
+    const std::optional<Peer>& peer() const { return peer_; }
+
+    enum class Request { Quit, Activate };
+    // Asks the owning copy to quit or to come forward; true when it acknowledged.
+    bool ask(Request request);
+
+    // Listens once the owner has gone; true when this copy owns the socket now.
+    bool takeOver();
+
+    const QString& path() const { return path_; }
+
+Q_SIGNALS:
+    // Arguments another launch of this bundle handed over (a reopen, a redirect address).
+    void argumentsReceived(const QStringList& args);
+    void activateRequested();
+    void quitRequested();
+
+private:
+    bool listen();
+    void accept();
+    void serve(QLocalSocket* socket);
+    // One exchange as a client: reads the owner's greeting and, when `message` is given, sends
+    // it and waits for the acknowledgement.
+    struct Exchange {
+        bool connected = false;
+        std::optional<Peer> peer;
+        bool acknowledged = false;
+    };
+    Exchange exchange(const std::optional<QByteArray>& message) const;
+
+    QString path_;
+    QString bundle_;
+    QString version_;
+    QLocalServer server_;
+    std::optional<Peer> peer_;
+};

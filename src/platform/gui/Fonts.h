@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QFont>
+
+// The text styles of every view, in device-independent pixels as the design gives them (a
+// design point is one pixel at scale 1), whatever the screen's dots per inch.
+namespace Fonts {
+
+enum class Role { title, title3, headline, body, callout, subheadline, caption };
+
+QFont font(Role role);
+inline QFont title() { return font(Role::title); }
+inline QFont headline() { return font(Role::headline); }
+inline QFont body() { return font(Role::body); }
+inline QFont caption() { return font(Role::caption); }
+// The system font at `size` pixels and `weight`.
+QFont system(double size, QFont::Weight weight = QFont::Normal);
+// The monospaced system font at `size` pixels.
+QFont monospaced(double size, QFont::Weight weight = QFont::Normal);
+
+} // namespace Fonts

@@ -1,0 +1,120 @@
+#include "platform/gui/Symbols.h"
+
+#include "platform/gui/Palette.h"
+
+#include <QHash>
+#include <QPainter>
+#include <QSvgRenderer>
+
+#include <algorithm>
+#include <cmath>
+
+namespace Symbols {
+
+namespace {
+// 24 × 24 drawings; %1 is the colour, %2 the inner mark of the filled ones.
+const QHash<QString, QString>& drawings() {
+    static const QHash<QString, QString> table = {
+        {QStringLiteral("chevron.right"),
+         QStringLiteral(R"(<polyline points="9,4.5 16.5,12 9,19.5" fill="none" stroke="%1" stroke-width="2.6" stroke-linecap="round" stroke-linejoin="round"/>)")},
+        {QStringLiteral("checkmark"),
+         QStringLiteral(R"(<polyline points="4.5,12.5 9.5,17.5 19.5,6.5" fill="none" stroke="%1" stroke-width="2.4" stroke-linecap="round" stroke-linejoin="round"/>)")},
+        {QStringLiteral("checkmark.circle"),
+         QStringLiteral(R"(<circle cx="12" cy="12" r="9.6" fill="none" stroke="%1" stroke-width="1.8"/><polyline points="7.6,12.4 10.7,15.4 16.4,8.8" fill="none" stroke="%1" stroke-width="1.9" stroke-linecap="round" stroke-linejoin="round"/>)")},
+        {QStringLiteral("checkmark.circle.fill"),
+         QStringLiteral(R"(<circle cx="12" cy="12" r="10.5" fill="%1"/><polyline points="7.4,12.4 10.6,15.6 16.6,8.7" fill="none" stroke="%2" stroke-width="2.3" stroke-linecap="round" stroke-linejoin="round"/>)")},
+        {QStringLiteral("checkmark.seal.fill"),
+         QStringLiteral(R"(<path d="M12,1.6 L14.4,3.5 L17.4,3.1 L18.6,5.9 L21.2,7.4 L20.6,10.4 L22.2,12.9 L20.2,15.2 L20.1,18.2 L17.2,19.0 L15.5,21.6 L12.6,20.6 L9.7,21.7 L8.0,19.1 L5.0,18.4 L4.8,15.3 L2.8,13.0 L4.3,10.4 L3.6,7.5 L6.2,5.9 L7.3,3.1 L10.3,3.4 Z" fill="%1" stroke="%1" stroke-width="1" stroke-linejoin="round"/><polyline points="7.8,12.2 10.8,15.2 16.2,9.0" fill="none" stroke="%2" stroke-width="2.2" stroke-linecap="round" stroke-linejoin="round"/>)")},
+        {QStringLiteral("clock"),
+         QStringLiteral(R"(<circle cx="12" cy="12" r="9.6" fill="none" stroke="%1" stroke-width="1.8"/><polyline points="12,6.4 12,12 15.8,14.2" fill="none" stroke="%1" stroke-width="1.9" stroke-linecap="round" stroke-linejoin="round"/>)")},
+        {QStringLiteral("xmark.octagon.fill"),
+         QStringLiteral(R"(<polygon points="8.1,1.9 15.9,1.9 22.1,8.1 22.1,15.9 15.9,22.1 8.1,22.1 1.9,15.9 1.9,8.1" fill="%1" stroke="%1" stroke-width="1.2" stroke-linejoin="round"/><path d="M8.4,8.4 L15.6,15.6 M15.6,8.4 L8.4,15.6" stroke="%2" stroke-width="2.3" stroke-linecap="round"/>)")},
+        {QStringLiteral("xmark.circle.fill"),
+         QStringLiteral(R"(<circle cx="12" cy="12" r="10.5" fill="%1"/><path d="M8.5,8.5 L15.5,15.5 M15.5,8.5 L8.5,15.5" stroke="%2" stroke-width="2.2" stroke-linecap="round"/>)")},
+        {QStringLiteral("exclamationmark.triangle.fill"),
+         QStringLiteral(R"(<path d="M10.3,3.2 Q12,0.6 13.7,3.2 L22.3,18.6 Q23.6,21.2 20.6,21.2 L3.4,21.2 Q0.4,21.2 1.7,18.6 Z" fill="%1"/><path d="M12,8.2 L12,13.6" stroke="%2" stroke-width="2.3" stroke-linecap="round"/><circle cx="12" cy="17.4" r="1.35" fill="%2"/>)")},
+        {QStringLiteral("eye.slash"),
+         QStringLiteral(R"(<path d="M2,12 Q12,2.5 22,12 Q12,21.5 2,12 Z" fill="none" stroke="%1" stroke-width="1.8" stroke-linejoin="round"/><circle cx="12" cy="12" r="3.3" fill="none" stroke="%1" stroke-width="1.8"/><path d="M4,3.5 L20,20.5" stroke="%1" stroke-width="1.9" stroke-linecap="round"/>)")},
+        {QStringLiteral("eye.slash.fill"),
+         QStringLiteral(R"(<path d="M2,12 Q12,2.5 22,12 Q12,21.5 2,12 Z" fill="%1"/><circle cx="12" cy="12" r="3.4" fill="%2"/><path d="M4,3.5 L20,20.5" stroke="%2" stroke-width="3.6" stroke-linecap="round"/><path d="M4,3.5 L20,20.5" stroke="%1" stroke-width="1.8" stroke-linecap="round"/>)")},
+        {QStringLiteral("arrow.down.app"),
+         QStringLiteral(R"(<rect x="2.6" y="2.6" width="18.8" height="18.8" rx="5" fill="none" stroke="%1" stroke-width="1.8"/><path d="M12,6.8 L12,16.4 M8.1,12.6 L12,16.5 L15.9,12.6" fill="none" stroke="%1" stroke-width="1.9" stroke-linecap="round" stroke-linejoin="round"/>)")},
+        {QStringLiteral("arrow.right"),
+         QStringLiteral(R"(<path d="M3.5,12 L19.5,12 M13.5,5.5 L20,12 L13.5,18.5" fill="none" stroke="%1" stroke-width="3" stroke-linecap="round" stroke-linejoin="round"/>)")},
+        {QStringLiteral("arrow.down.circle.dotted"),
+         QStringLiteral(R"(<circle cx="12" cy="12" r="9.6" fill="none" stroke="%1" stroke-width="2" stroke-linecap="round" stroke-dasharray="0.1,3.7"/><path d="M12,6.6 L12,16.4 M8.2,12.6 L12,16.5 L15.8,12.6" fill="none" stroke="%1" stroke-width="2" stroke-linecap="round" stroke-linejoin="round"/>)")},
+        {QStringLiteral("arrow.down.circle.fill"),
+         QStringLiteral(R"(<circle cx="12" cy="12" r="10.5" fill="%1"/><path d="M12,6.6 L12,16.4 M8.2,12.6 L12,16.5 L15.8,12.6" fill="none" stroke="%2" stroke-width="2.2" stroke-linecap="round" stroke-linejoin="round"/>)")},
+        {QStringLiteral("lock.shield.fill"),
+         QStringLiteral(R"(<path d="M12,1.5 L20.5,4.6 L20.5,11 Q20.5,18.6 12,22.5 Q3.5,18.6 3.5,11 L3.5,4.6 Z" fill="%1" stroke="%1" stroke-width="1" stroke-linejoin="round"/><rect x="8.4" y="11" width="7.2" height="5.6" rx="1.2" fill="%2"/><path d="M9.9,11 L9.9,9.3 Q9.9,7.2 12,7.2 Q14.1,7.2 14.1,9.3 L14.1,11" fill="none" stroke="%2" stroke-width="1.6"/>)")},
+        {QStringLiteral("minus.circle"),
+         QStringLiteral(R"(<circle cx="12" cy="12" r="9.6" fill="none" stroke="%1" stroke-width="1.8"/><path d="M7.5,12 L16.5,12" stroke="%1" stroke-width="1.9" stroke-linecap="round"/>)")},
+        {QStringLiteral("folder"),
+         QStringLiteral(R"(<path d="M2.8,6.4 Q2.8,4.4 4.8,4.4 L9.2,4.4 L11.2,6.6 L19.2,6.6 Q21.2,6.6 21.2,8.6 L21.2,17.6 Q21.2,19.6 19.2,19.6 L4.8,19.6 Q2.8,19.6 2.8,17.6 Z M2.8,9.4 L21.2,9.4" fill="none" stroke="%1" stroke-width="1.7" stroke-linejoin="round"/>)")},
+        {QStringLiteral("trash"),
+         QStringLiteral(R"(<path d="M3.8,6 L20.2,6 M9,6 L9,3.8 L15,3.8 L15,6 M5.8,6 L6.9,20.2 L17.1,20.2 L18.2,6 M10,9.6 L10.3,16.8 M14,9.6 L13.7,16.8" fill="none" stroke="%1" stroke-width="1.7" stroke-linecap="round" stroke-linejoin="round"/>)")},
+    };
+    return table;
+}
+
+QString rgba(const QColor& colour) {
+    return colour.name(QColor::HexRgb);
+}
+
+QByteArray document(const QString& body, const QColor& colour, const QColor& inner) {
+    QString svg = QStringLiteral(R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 24 24" width="24" height="24">)") +
+                  body.arg(rgba(colour), rgba(inner)) + QStringLiteral("</svg>");
+    return svg.toUtf8();
+}
+} // namespace
+
+bool has(const QString& name) {
+    return drawings().contains(name);
+}
+
+QStringList names() {
+    QStringList all = drawings().keys();
+    all.sort();
+    return all;
+}
+
+void paint(QPainter& painter, const QRectF& rect, const QString& name, const QColor& colour, const QColor& inner) {
+    const auto found = drawings().constFind(name);
+    if (found == drawings().constEnd())
+        return;
+    const double side = std::min(rect.width(), rect.height());
+    const QRectF square(rect.center().x() - side / 2, rect.center().y() - side / 2, side, side);
+    // The renderer takes colours without alpha; the painter's opacity carries it.
+    QColor opaque = colour;
+    opaque.setAlphaF(1);
+    QColor opaqueInner = inner;
+    opaqueInner.setAlphaF(1);
+    QSvgRenderer renderer(document(*found, opaque, opaqueInner));
+    painter.save();
+    painter.setOpacity(painter.opacity() * colour.alphaF());
+    renderer.render(&painter, square);
+    painter.restore();
+}
+
+QPixmap pixmap(const QString& name, int size, const QColor& colour, double devicePixelRatio, const QColor& inner) {
+    const int side = std::max(1, static_cast<int>(std::ceil(size * devicePixelRatio)));
+    QPixmap result(side, side);
+    result.fill(Qt::transparent);
+    {
+        QPainter painter(&result);
+        painter.setRenderHint(QPainter::Antialiasing);
+        paint(painter, QRectF(0, 0, side, side), name, colour, inner);
+    }
+    result.setDevicePixelRatio(devicePixelRatio);
+    return result;
+}
+
+QIcon icon(const QString& name, const QColor& colour) {
+    const QColor used = colour.isValid() ? colour : Palette::current().text();
+    QIcon result;
+    for (const int size : {16, 24, 32, 48})
+        result.addPixmap(pixmap(name, size, used));
+    return result;
+}
+
+} // namespace Symbols

@@ -1,0 +1,3 @@
+#include "platform/gui/Tray.h"
+
+Tray::~Tray() = default;

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QHash>
+#include <QTextDocument>
+#include <QUrl>
+#include <QWidget>
+
+// The release notes, wrapped to the width they are given. Long notes are laid out once per
+// width, never at the trial widths a label tries for its size hint.
+class NotesLabel : public QWidget {
+    Q_OBJECT
+public:
+    explicit NotesLabel(QWidget* parent = nullptr);
+
+    // Plain text is shown as it is; rich text comes from NotesText only.
+    void setNotes(const QString& text, Qt::TextFormat format);
+    QString plainText() const { return document_.toPlainText(); }
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override;
+
+Q_SIGNALS:
+    void linkActivated(const QUrl& url);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void layOut(int width) const;
+    QString anchorAt(const QPoint& point) const;
+
+    mutable QTextDocument document_;
+    mutable int laidOutWidth_ = -1;
+    mutable QHash<int, int> heights_;
+};

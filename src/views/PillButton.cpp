@@ -1,0 +1,68 @@
+#include "views/PillButton.h"
+
+#include "platform/gui/Fonts.h"
+#include "platform/gui/Palette.h"
+#include "views/Animator.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+#include <cmath>
+
+namespace {
+constexpr double padX = 12, padY = 4;
+}
+
+PillButton::PillButton(const QString& title, bool prominent, QWidget* parent)
+    : QAbstractButton(parent), prominent_(prominent) {
+    setText(title);
+    setFont(Fonts::system(11.5, QFont::DemiBold));
+    setCursor(Qt::PointingHandCursor);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setFocusPolicy(Qt::TabFocus);
+    // The press has no reduced variant.
+    pressMotion_ = new SpringValue(this, 0, [this](double value) {
+        press_ = value;
+        update();
+    }, 0.25, 0.7);
+    connect(this, &QAbstractButton::pressed, this, [this] { pressMotion_->setTarget(1); });
+    connect(this, &QAbstractButton::released, this, [this] { pressMotion_->setTarget(0); });
+}
+
+QSize PillButton::sizeHint() const {
+    const QFontMetricsF metrics(font());
+    return QSize(static_cast<int>(std::ceil(metrics.horizontalAdvance(text()) + padX * 2)),
+                 static_cast<int>(std::ceil(metrics.height() + padY * 2)));
+}
+
+void PillButton::paintEvent(QPaintEvent*) {
+    const Palette& palette = Palette::current();
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QRectF shape(QPointF(0, 0), QSizeF(sizeHint()));
+    shape.moveCenter(QRectF(rect()).center());
+    const double scale = 1 - 0.05 * press_;
+    painter.translate(shape.center());
+    painter.scale(scale, scale);
+    painter.translate(-shape.center());
+    painter.setOpacity(isEnabled() ? 1 - 0.15 * press_ : 0.45);
+    QPainterPath capsule;
+    capsule.addRoundedRect(shape, shape.height() / 2, shape.height() / 2);
+    if (prominent_) {
+        painter.fillPath(capsule, palette.accentGradient(shape));
+        painter.setPen(Qt::white);
+    } else {
+        QColor fill = palette.accent();
+        fill.setAlphaF(0.14f);
+        painter.fillPath(capsule, fill);
+        painter.setPen(palette.accent());
+    }
+    painter.drawText(shape, Qt::AlignCenter, text());
+    if (hasFocus()) {
+        QColor ring = palette.accent();
+        ring.setAlphaF(0.5f);
+        painter.setPen(QPen(ring, 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawPath(capsule);
+    }
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QWidget>
+
+#include <optional>
+
+class QVariantAnimation;
+
+// A 66-pixel capsule track with a fill (or a sweeping segment when the value is unknown) and a
+// short label beside it.
+class ProgressBar : public QWidget {
+    Q_OBJECT
+public:
+    ProgressBar(std::optional<double> value, QString label, QWidget* parent = nullptr);
+
+    void setValue(std::optional<double> value, const QString& label);
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void startSweep();
+
+    std::optional<double> value_;
+    QString label_;
+    double shown_ = 0;  // the fill's width fraction as drawn
+    double sweep_ = 0;  // 0…1 along the track
+    bool reduced_ = false;
+    QVariantAnimation* fill_ = nullptr;
+    QVariantAnimation* sweeping_ = nullptr;
+};

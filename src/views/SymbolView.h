@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QColor>
+#include <QString>
+#include <QWidget>
+
+// One of our symbol drawings at a glyph size, centred in a frame of its own width.
+class SymbolView : public QWidget {
+    Q_OBJECT
+public:
+    SymbolView(QString name, double glyph, QColor color, int frameWidth, QWidget* parent = nullptr);
+
+    void setSymbol(const QString& name, const QColor& color);
+    const QString& symbol() const { return name_; }
+    // The drawing's rotation in degrees about its centre.
+    void setRotation(double degrees);
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QString name_;
+    double glyph_;
+    QColor color_;
+    int frameWidth_;
+    double rotation_ = 0;
+};

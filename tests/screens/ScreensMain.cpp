@@ -1,0 +1,148 @@
+// Renders the row views in every status and phase, dark and light, to PNG files for people to
+// look at: collapsed cards, each card opened with its detail pane, and the uninstall prompt in
+// its states. Usage: quenlark-screens <output folder>.
+#include "ScreenSamples.h"
+#include "model/Launch.h"
+#include "model/Motion.h"
+#include "platform/gui/Palette.h"
+#include "runtime/Blocking.h"
+#include "views/AppCard.h"
+#include "views/UninstallPrompt.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QPainter>
+#include <QPushButton>
+#include <QStyleFactory>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QVBoxLayout>
+
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+constexpr int windowWidth = 880;
+
+// Lets icon loads and queued layout settle.
+void settle() {
+    QElapsedTimer timer;
+    timer.start();
+    do {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    } while (timer.elapsed() < 3000 && (Blocking::inFlight() > 0 || timer.elapsed() < 60));
+    QApplication::processEvents();
+}
+
+// The window's own background under the views, with room for the cards' shadows.
+class Backdrop : public QWidget {
+public:
+    Backdrop() { setAutoFillBackground(false); }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter(this).fillRect(rect(), Palette::current().window());
+    }
+};
+
+bool save(QWidget& widget, const QString& path) {
+    widget.adjustSize();
+    widget.resize(windowWidth, widget.heightForWidth(windowWidth) > 0 ? widget.heightForWidth(windowWidth)
+                                                                      : widget.sizeHint().height());
+    settle();
+    const bool ok = widget.grab().save(path);
+    std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
+    return ok;
+}
+
+bool renderTheme(bool dark, const QString& out, const QString& bundles) {
+    Palette::setDark(dark);
+    QApplication::setPalette(Palette::current().qtPalette());
+    const QString theme = dark ? QStringLiteral("dark") : QStringLiteral("light");
+    const auto samples = ScreenSamples::rows(bundles);
+    bool ok = true;
+
+    {
+        Backdrop list;
+        auto* column = new QVBoxLayout(&list);
+        column->setContentsMargins(20, 20, 20, 20);
+        column->setSpacing(10);
+        for (qsizetype i = 0; i < samples.size(); ++i) {
+            auto* card = new AppCard(samples[i].item, nullptr, {}, &list);
+            card->setSelected(i == 0);
+            column->addWidget(card);
+        }
+        ok &= save(list, out + QStringLiteral("/cards-") + theme + QStringLiteral(".png"));
+    }
+    for (const auto& sample : samples) {
+        Backdrop host;
+        auto* column = new QVBoxLayout(&host);
+        column->setContentsMargins(20, 20, 20, 20);
+        auto* card = new AppCard(sample.item, nullptr, {}, &host);
+        card->setSelected(true);
+        card->setExpanded(true);
+        column->addWidget(card);
+        ok &= save(host, out + QStringLiteral("/card-") + sample.name + QLatin1Char('-') + theme + QStringLiteral(".png"));
+    }
+
+    const QString library = QDir::homePath() + QStringLiteral("/Library");
+    struct Prompt {
+        QString name;
+        std::optional<QList<Leftover>> found;
+        bool permanently;
+        bool armed;
+        int ticked;
+    };
+    const QList<Prompt> prompts{
+        {QStringLiteral("searching"), std::nullopt, false, false, 0},
+        {QStringLiteral("nothing-found"), QList<Leftover>{}, false, false, 0},
+        {QStringLiteral("found"), ScreenSamples::leftovers(library), false, false, 0},
+        {QStringLiteral("ticked"), ScreenSamples::leftovers(library), false, false, 3},
+        {QStringLiteral("permanent"), ScreenSamples::leftovers(library), true, false, 2},
+        {QStringLiteral("permanent-armed"), ScreenSamples::leftovers(library), true, true, 5},
+    };
+    for (const auto& spec : prompts) {
+        Backdrop window;
+        window.resize(windowWidth, 640);
+        auto* prompt = new UninstallPrompt(samples.front().item->app(), library, {}, &window);
+        if (spec.found)
+            prompt->showFound(*spec.found);
+        const auto& found = prompt->choice().found();
+        for (int i = 0; i < spec.ticked && found && i < found->size(); ++i)
+            prompt->setChosen((*found)[i], true);
+        if (spec.permanently)
+            prompt->permanentButton()->click();
+        if (spec.armed)
+            prompt->confirmButton()->click();
+        prompt->show();
+        settle();
+        const QString path = out + QStringLiteral("/uninstall-") + spec.name + QLatin1Char('-') + theme +
+                             QStringLiteral(".png");
+        const bool saved = window.grab().save(path);
+        std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(path));
+        ok &= saved;
+    }
+    return ok;
+}
+} // namespace
+
+int main(int argc, char** argv) {
+    Launch::init(argc, argv);
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication app(argc, argv);
+    setlocale(LC_NUMERIC, "C");
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    Motion::setInstantForTests(true);
+    const QStringList args = QApplication::arguments();
+    const QString out = args.size() > 1 ? args[1] : QStringLiteral("screens");
+    QDir().mkpath(out);
+    QTemporaryDir bundles;
+    bool ok = true;
+    for (const bool dark : {true, false})
+        ok &= renderTheme(dark, out, bundles.path() + (dark ? QStringLiteral("/dark") : QStringLiteral("/light")));
+    return ok ? 0 : 1;
+}
