@@ -1,6 +1,7 @@
 // libFuzzer target for the readers of untrusted signature data: Mach-O headers and slices,
 // the embedded-signature super blob, code directories, requirement sets in binary and text
 // form, and CMS messages.
+#include "FuzzInput.h"
 #include "platform/codesign/Anchors.h"
 #include "platform/codesign/CmsSignature.h"
 #include "platform/codesign/EmbeddedSignature.h"

@@ -1,5 +1,6 @@
 // libFuzzer target for the flat-package reader: the header, the table of contents and its
 // XML, heap reads, file decoding and the signature check over whatever the input claims.
+#include "FuzzInput.h"
 #include "platform/codesign/Anchors.h"
 #include "platform/archives/PackageSignature.h"
 #include "platform/archives/XarArchive.h"

@@ -1,5 +1,6 @@
 #include "install/EdDSA.h"
 
+#include "platform/files/Sys.h"
 #include "runtime/FileError.h"
 
 #include <QFile>
@@ -72,22 +73,17 @@ bool verifyFile(const QString& file, const QByteArray& key, const QByteArray& si
     const KeyPtr pkey = publicKey(key);
     if (!pkey)
         return false;
-    const int fd = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    UniqueFd fd = Sys::open(QFile::encodeName(file), O_RDONLY | O_CLOEXEC);
+    if (!fd)
         throw FileError(FileError::Op::Open, file, errno);
     struct stat st;
-    if (::fstat(fd, &st) != 0) {
-        const int error = errno;
-        ::close(fd);
-        throw FileError(FileError::Op::Read, file, error);
-    }
-    if (st.st_size == 0) {
-        ::close(fd);
+    if (::fstat(fd.get(), &st) != 0)
+        throw FileError(FileError::Op::Read, file, errno);
+    if (st.st_size == 0)
         return verify(pkey.get(), signature, reinterpret_cast<const unsigned char*>(""), 0);
-    }
-    void* map = ::mmap(nullptr, size_t(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+    void* map = ::mmap(nullptr, size_t(st.st_size), PROT_READ, MAP_PRIVATE, fd.get(), 0);
     const int mapError = errno;
-    ::close(fd); // the mapping keeps the file
+    fd.reset(); // the mapping keeps the file
     if (map == MAP_FAILED)
         throw FileError(FileError::Op::Read, file, mapError);
     ::madvise(map, size_t(st.st_size), MADV_SEQUENTIAL);

@@ -94,7 +94,9 @@ QString appending(const QString& library, const QString& rel) {
     const QString tail = cleanRelative(rel);
     if (tail.isEmpty())
         return base;
-    return base.endsWith(QLatin1Char('/')) ? base + tail : base + QLatin1Char('/') + tail;
+    if (base.endsWith(QLatin1Char('/')))
+        return base + tail;
+    return base + QLatin1Char('/') + tail;
 }
 
 bool isHex(QChar c) {

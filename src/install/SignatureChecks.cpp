@@ -1,5 +1,6 @@
 #include "install/SignatureChecks.h"
 
+#include "platform/files/Sys.h"
 #include "platform/codesign/CodeSignature.h"
 #include "platform/codesign/Requirement.h"
 #include "platform/codesign/SignatureStatus.h"
@@ -28,20 +29,17 @@ const QString notSigned = QStringLiteral("The new version isn't code signed.");
 } // namespace
 
 QString sha256(const QString& path) {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    const UniqueFd fd = Sys::open(QFile::encodeName(path), O_RDONLY | O_CLOEXEC);
+    if (!fd)
         throw FileError(FileError::Op::Open, path, errno);
     EVP_MD_CTX* ctx = EVP_MD_CTX_new();
     EVP_DigestInit_ex(ctx, EVP_sha256(), nullptr);
     QByteArray chunk(chunkSize, Qt::Uninitialized);
     while (true) {
-        const ssize_t got = ::read(fd, chunk.data(), size_t(chunk.size()));
+        const ssize_t got = Sys::read(fd.get(), chunk.data(), size_t(chunk.size()));
         if (got < 0) {
-            if (errno == EINTR)
-                continue;
             const int error = errno;
             EVP_MD_CTX_free(ctx);
-            ::close(fd);
             throw FileError(FileError::Op::Read, path, error);
         }
         if (got == 0)
@@ -52,7 +50,6 @@ QString sha256(const QString& path) {
     unsigned int length = 0;
     EVP_DigestFinal_ex(ctx, digest, &length);
     EVP_MD_CTX_free(ctx);
-    ::close(fd); // an error while closing is ignored
     QString hex;
     for (unsigned int i = 0; i < length; ++i)
         hex += QString::asprintf("%02x", digest[i]);

@@ -10,6 +10,7 @@
 #include "platform/files/Trash.h"
 #include "runtime/FileError.h"
 #include "runtime/UpdateError.h"
+#include "runtime/Log.h"
 
 #include <QDir>
 #include <QFile>
@@ -133,6 +134,7 @@ QStringList uninstall(const InstalledApp& app, const QStringList& data, const QS
                 context.run(ToolPaths::launchctl, {QStringLiteral("bootout"), domain, path});
             } catch (...) {
                 // An agent that is not loaded is no reason to keep its file.
+                Log::swallowed(lcInstall(), "Unloading a launch agent", std::current_exception());
             }
         }
         // An item inside one removed before went with it; removing it again would report a

@@ -1,12 +1,15 @@
 #include "install/Updater.h"
 
+#include "platform/files/Sys.h"
 #include "platform/files/RealPath.h"
 
 #include "platform/archives/Extraction.h"
 #include "platform/system/PropertyList.h"
+#include "platform/system/ToolFailure.h"
 #include "platform/system/ToolPaths.h"
 #include "runtime/FileError.h"
 #include "runtime/UpdateError.h"
+#include "runtime/Log.h"
 
 #include <QDir>
 #include <QFile>
@@ -51,7 +54,11 @@ bool isAppName(const QString& path) {
 
 QByteArray Updater::run(const QString& tool, const QStringList& arguments, const std::optional<QByteArray>& input) {
     // The stand-in's link carries the platform tool's name, so a failure names the same tool.
-    return Subprocess::run(ToolPaths::local(tool), arguments, input);
+    try {
+        return Subprocess::run(ToolPaths::local(tool), arguments, input);
+    } catch (const ToolFailure& failure) {
+        throw UpdateError(failure.description());
+    }
 }
 
 Subprocess::Output Updater::output(const QString& tool, const QStringList& arguments) {
@@ -97,37 +104,32 @@ void Updater::detach(const QString& mountPoint) {
         run(ToolPaths::hdiutil, {QStringLiteral("detach"), QStringLiteral("-force"), mountPoint});
     } catch (...) {
         // A failed detach is never reported; the work folder goes with the install.
+        Log::swallowed(lcInstall(), "Detaching the disk image", std::current_exception());
     }
 }
 
 Updater::Extracted Updater::extract(const QString& file, const QString& work, const QString& bundleID) {
     const QString extracted = work + QStringLiteral("/extracted");
     // The format is told by its bytes: the zip signature first, then the image trailer.
-    const int fd = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    UniqueFd fd = Sys::open(QFile::encodeName(file), O_RDONLY | O_CLOEXEC);
+    if (!fd)
         throw FileError(FileError::Op::Open, file, errno);
     char bytes[4];
-    const ssize_t got = ::read(fd, bytes, sizeof bytes);
-    const off_t size = ::lseek(fd, 0, SEEK_END);
-    if (got < 0 || size < 0) {
-        const int error = errno;
-        ::close(fd);
-        throw FileError(FileError::Op::Read, file, error);
-    }
+    const ssize_t got = Sys::readFull(fd.get(), bytes, sizeof bytes);
+    const off_t size = got < 0 ? -1 : ::lseek(fd.get(), 0, SEEK_END);
+    if (got < 0 || size < 0)
+        throw FileError(FileError::Op::Read, file, errno);
     const QByteArray head(bytes, got);
     QByteArray trailer;
     if (size >= 512) {
-        const ssize_t n = ::pread(fd, bytes, sizeof bytes, size - 512);
-        if (n < 0) {
-            const int error = errno;
-            ::close(fd);
-            throw FileError(FileError::Op::Read, file, error);
-        }
+        const ssize_t n = Sys::pread(fd.get(), bytes, sizeof bytes, size - 512);
+        if (n < 0)
+            throw FileError(FileError::Op::Read, file, errno);
         trailer = QByteArray(bytes, n);
     }
-    // A failed close is an error too; EINTR has closed the descriptor all the same.
-    if (::close(fd) != 0 && errno != EINTR)
-        throw FileError(FileError::Op::Read, file, errno);
+    // A failed close is an error too.
+    if (const int error = fd.close())
+        throw FileError(FileError::Op::Read, file, error);
 
     if (head == QByteArrayLiteral("PK\x03\x04")) {
         run(ToolPaths::ditto, {QStringLiteral("-x"), QStringLiteral("-k"), file, extracted});

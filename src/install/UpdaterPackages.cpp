@@ -2,6 +2,7 @@
 // may run.
 #include "install/Updater.h"
 
+#include "platform/files/Sys.h"
 #include "install/PackageSigner.h"
 #include "platform/system/ToolPaths.h"
 #include "runtime/FileError.h"
@@ -28,36 +29,11 @@ QByteArray headOf(const QString& path) {
     return file.read(4);
 }
 
-class Fd {
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() { if (fd_ >= 0) ::close(fd_); }
-    int get() const { return fd_; }
-    // Closes now, so that a close error can be thrown.
-    int close() {
-        const int r = ::close(fd_);
-        fd_ = -1;
-        return r;
-    }
-
-private:
-    int fd_;
-};
-
 QByteArray readUpTo(int fd, qsizetype size, const QString& path) {
     QByteArray out(size, Qt::Uninitialized);
-    qsizetype done = 0;
-    while (done < size) {
-        const ssize_t n = ::read(fd, out.data() + done, size_t(size - done));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            throw FileError(FileError::Op::Read, path, errno);
-        }
-        if (n == 0)
-            break;
-        done += n;
-    }
+    const ssize_t done = Sys::readFull(fd, out.data(), size_t(size));
+    if (done < 0)
+        throw FileError(FileError::Op::Read, path, errno);
     out.truncate(done);
     return out;
 }
@@ -105,8 +81,8 @@ std::optional<QString> Updater::package(const QString& download, const std::opti
         || !named->toLower().endsWith(QStringLiteral(".pkg")))
         return std::nullopt;
 
-    Fd fd(::open(QFile::encodeName(download).constData(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0)
+    UniqueFd fd = Sys::open(QFile::encodeName(download), O_RDONLY | O_CLOEXEC);
+    if (!fd)
         throw FileError(FileError::Op::Open, download, errno);
     const QByteArray head = readUpTo(fd.get(), 4, download);
     const off_t size = ::lseek(fd.get(), 0, SEEK_END);
@@ -118,8 +94,8 @@ std::optional<QString> Updater::package(const QString& download, const std::opti
             throw FileError(FileError::Op::Read, download, errno);
         trailer = readUpTo(fd.get(), 4, download);
     }
-    if (fd.close() != 0)
-        throw FileError(FileError::Op::Read, download, errno);
+    if (const int error = fd.close())
+        throw FileError(FileError::Op::Read, download, error);
 
     if (head == QByteArray("PK\x03\x04", 4)) {
         const QString unpacked = work + QStringLiteral("/unpacked");

@@ -7,6 +7,7 @@
 #include "runtime/Error.h"
 #include "runtime/FileError.h"
 #include "runtime/UpdateError.h"
+#include "runtime/Log.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -23,6 +24,7 @@ void removeQuietly(const QString& path) {
         Removal::removeItem(path);
     } catch (...) {
         // Clean-up never replaces the outcome being reported.
+        Log::swallowed(lcInstall(), "Removing a staged copy", std::current_exception());
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/files/Removal.h"
 #include "runtime/FileError.h"
+#include "runtime/Log.h"
 
 #include <QDir>
 #include <QFile>
@@ -57,6 +58,7 @@ void remove(const QString& folder) noexcept {
         Removal::removeItem(folder);
     } catch (...) {
         // Clean-up never replaces the outcome being reported.
+        Log::swallowed(lcInstall(), "Removing the work folder", std::current_exception());
     }
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "model/Theme.h"
-#include "notch/NotchMemory.h"
-#include "notch/NotchMode.h"
+#include "model/NotchMemory.h"
+#include "model/NotchMode.h"
 #include "platform/system/Defaults.h"
 #include "runtime/Observed.h"
 

@@ -75,7 +75,9 @@ bool isApplication(const QString& name) {
 }
 
 QString join(const QString& folder, const QString& name) {
-    return folder == QLatin1String("/") ? folder + name : folder + QLatin1Char('/') + name;
+    if (folder == QLatin1String("/"))
+        return folder + name;
+    return folder + QLatin1Char('/') + name;
 }
 
 // The horizontal whitespace set: tab and the space separators, never line breaks.
@@ -201,8 +203,8 @@ QCoro::Task<QList<InstalledApp>> scanInBackground(QStringList folders) {
 }
 
 std::optional<InstalledApp> read(const QString& url, const QString& folder) {
-    const auto contents = url + QStringLiteral("/Contents");
-    const auto infoPath = contents + QStringLiteral("/Info.plist");
+    const QString contents = url + QStringLiteral("/Contents");
+    const QString infoPath = contents + QStringLiteral("/Info.plist");
     // The bundle's Info.plist is read once, for the record and for finding the executable.
     const auto bundle = CodeBundle::at(url);
     if (!bundle || bundle->infoPlistPath != infoPath)

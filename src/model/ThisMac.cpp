@@ -113,13 +113,13 @@ QString deviceID() {
     const auto defaults = Defaults::standard();
     if (auto stored = defaults->string(QStringLiteral("deviceID")))
         return *stored;
-    const auto made = QLatin1Char('d') + QUuid::createUuid().toString(QUuid::Id128).toLower();
+    const QString made = QLatin1Char('d') + QUuid::createUuid().toString(QUuid::Id128).toLower();
     defaults->set(QStringLiteral("deviceID"), made);
     return made;
 }
 
 QString hashedID(const QString& id) {
-    const auto text = QByteArray("quenlark:") + id.toUtf8();
+    const QByteArray text = QByteArray("quenlark:") + id.toUtf8();
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int size = 0;
     if (EVP_Digest(text.constData(), size_t(text.size()), digest, &size, EVP_sha256(), nullptr) != 1)

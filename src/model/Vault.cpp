@@ -194,7 +194,7 @@ State& state() {
 // Replaces the file in one step with a new one that only this user can read.
 void writePrivateFile(const QString& path, const QByteArray& data) {
     const auto target = QFile::encodeName(path);
-    auto temp = target + ".XXXXXX";
+    QByteArray temp = target + ".XXXXXX";
     const int fd = mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0)
         return;

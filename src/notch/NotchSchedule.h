@@ -1,8 +1,8 @@
 #pragma once
 
 #include "notch/NotchDecision.h"
-#include "notch/NotchMemory.h"
-#include "notch/NotchMode.h"
+#include "model/NotchMemory.h"
+#include "model/NotchMode.h"
 #include "notch/NotchTrigger.h"
 
 #include <QDate>

@@ -1,6 +1,6 @@
 #include "runtime/Clock.h"
 
-#include "platform/system/RealClock.h"
+#include "runtime/RealClock.h"
 
 #include <cmath>
 

@@ -3,7 +3,7 @@
 #include "runtime/Error.h"
 
 // A request that failed below HTTP. The description comes from our own table and never holds
-// a URL; `detail` keeps the network layer's text for logs.
+// a URL; `detail` keeps the network layer's text, redacted, for logs.
 class TransportError : public Error {
 public:
     enum class Kind {

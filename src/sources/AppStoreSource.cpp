@@ -20,7 +20,7 @@ QString region(const QLocale& locale) {
 
 QUrl lookupURL(const InstalledApp& app, const Endpoints& endpoints, const QLocale& locale) {
     QUrl url = endpoints.lookup();
-    const auto item = [](const char* name, const QString& value) {
+    const auto item = [](const char* name, const QString& value) -> QString {
         return QString::fromLatin1(name) + u'=' + QString::fromLatin1(QUrl::toPercentEncoding(value));
     };
     url.setQuery(item("bundleId", app.bundleID) + u'&' + item("country", region(locale)),

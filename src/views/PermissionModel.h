@@ -1,6 +1,6 @@
 #pragma once
 
-#include "notch/NotchMode.h"
+#include "model/NotchMode.h"
 #include "platform/gui/Palette.h"
 
 #include <QCoro/QCoroTask>

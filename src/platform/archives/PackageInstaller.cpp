@@ -334,7 +334,7 @@ private:
     };
 
     static QString join(const QString& folder, const QString& name) {
-        return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
+        return folder.endsWith(u'/') ? QString(folder + name) : QString(folder + u'/' + name);
     }
 
     // What is at `path` once the earlier steps have run. An entry whose status can't be read

@@ -20,7 +20,8 @@ namespace TreeCopy {
 namespace {
 
 [[noreturn]] void fail(const QString& path, int error) {
-    throw Failure((path + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error))).toStdString());
+    const QString text = path + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error));
+    throw Failure(text.toStdString());
 }
 
 // Set-id bits are never carried over, as unpacking drops them.

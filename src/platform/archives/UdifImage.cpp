@@ -122,7 +122,7 @@ QString fromMacRoman(const QByteArray& bytes) {
         if (b == '\r')
             out += QLatin1Char('\n');
         else
-            out += b < 0x80 ? QChar(b) : QChar(high[b - 0x80]);
+            out += b < 0x80 ? QLatin1Char(char(b)) : QChar(high[b - 0x80]);
     }
     return out;
 }

@@ -84,7 +84,10 @@ void DesktopSettings::readEach() {
         {gnome, QStringLiteral("enable-animations")},
         {kde, QStringLiteral("AnimationDurationFactor")},
     };
-    for (const auto& [group, key] : keys) {
+    for (const auto& entry : keys) {
+        // Named copies: clang before 16 cannot capture structured bindings.
+        const auto& group = entry.first;
+        const auto& key = entry.second;
         auto message = QDBusMessage::createMethodCall(service, path, interface, QStringLiteral("Read"));
         message << group << key;
         auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(message), this);

@@ -19,7 +19,7 @@ std::optional<QString> iconFile(const QString& bundle) {
     if (name.isEmpty() || name.contains(QLatin1Char('/')) || name.startsWith(QLatin1Char('.')))
         return std::nullopt;
     const QString resources = contents + QStringLiteral("/Resources/");
-    for (const QString& candidate : {name, name + QStringLiteral(".icns")}) {
+    for (const QString& candidate : {name, QString(name + QStringLiteral(".icns"))}) {
         const QFileInfo file(resources + candidate);
         if (file.isFile())
             return file.filePath();

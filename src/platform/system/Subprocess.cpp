@@ -1,7 +1,8 @@
 #include "platform/system/Subprocess.h"
 
 #include "runtime/FileError.h"
-#include "runtime/UpdateError.h"
+#include "platform/system/ToolFailure.h"
+#include "runtime/Log.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -150,8 +151,7 @@ QByteArray run(const QString& tool, const QStringList& arguments, const std::opt
     Result result = exec(tool, arguments, input);
     if (result.status == 0)
         return result.output;
-    const QString text = QString::fromUtf8(result.output).trimmed();
-    throw UpdateError(QFileInfo(tool).fileName() + QStringLiteral(" failed: ") + text);
+    throw ToolFailure(tool, result.status, QString::fromUtf8(result.output));
 }
 
 Output output(const QString& tool, const QStringList& arguments) {
@@ -159,6 +159,7 @@ Output output(const QString& tool, const QStringList& arguments) {
         Result result = exec(tool, arguments);
         return {result.status, QString::fromUtf8(result.output)};
     } catch (const std::exception&) {
+        Log::swallowed(lcPlatform(), "Starting a tool", std::current_exception());
         return {-1, QString()};
     }
 }

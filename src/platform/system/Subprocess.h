@@ -21,8 +21,7 @@ struct Result {
 // tool's path, the errno of the launch); every exit status is an answer.
 Result exec(const QString& tool, const QStringList& arguments, const std::optional<QByteArray>& input = {});
 
-// Runs the tool and returns its merged output; a non-zero exit throws UpdateError
-// "<tool file name> failed: <trimmed output>". A launch failure throws FileError unchanged.
+// Runs the tool and returns its merged output; a non-zero exit throws ToolFailure. A launch failure throws FileError unchanged.
 QByteArray run(const QString& tool, const QStringList& arguments, const std::optional<QByteArray>& input = {});
 
 struct Output {

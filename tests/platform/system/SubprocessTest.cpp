@@ -1,6 +1,6 @@
 #include "platform/system/Subprocess.h"
 #include "runtime/FileError.h"
-#include "runtime/UpdateError.h"
+#include "platform/system/ToolFailure.h"
 
 #include <gtest/gtest.h>
 
@@ -30,10 +30,9 @@ TEST(Subprocess, FailingToolIsReportedByNameWithItsTrimmedText) {
     try {
         Subprocess::run(tool, {});
         FAIL() << "no error";
-    } catch (const UpdateError& e) {
+    } catch (const ToolFailure& e) {
         EXPECT_EQ(e.description(), "boomer failed: boom");
-        EXPECT_FALSE(e.needsPermission);
-        EXPECT_FALSE(e.final);
+        EXPECT_EQ(e.status, 1);
     }
     const auto out = Subprocess::output(tool, {});
     EXPECT_EQ(out.status, 1);

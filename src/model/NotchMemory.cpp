@@ -1,4 +1,4 @@
-#include "notch/NotchMemory.h"
+#include "model/NotchMemory.h"
 
 #include "platform/system/ReferenceDate.h"
 

@@ -1,4 +1,4 @@
-#include "notch/NotchMode.h"
+#include "model/NotchMode.h"
 
 namespace NotchModes {
 

@@ -1,4 +1,4 @@
-#include "platform/system/RealClock.h"
+#include "runtime/RealClock.h"
 
 #include <QCoreApplication>
 #include <QTimer>

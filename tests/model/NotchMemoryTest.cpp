@@ -1,5 +1,5 @@
-#include "notch/NotchMemory.h"
-#include "notch/NotchMode.h"
+#include "model/NotchMemory.h"
+#include "model/NotchMode.h"
 #include "platform/system/ReferenceDate.h"
 
 #include <gtest/gtest.h>

@@ -1,0 +1,3 @@
+#include "runtime/Cancelled.h"
+
+Cancelled::Cancelled() : Error(QStringLiteral("The operation was cancelled.")) {}
