@@ -16,6 +16,7 @@
 #include "runtime/Clock.h"
 #include "runtime/Spawn.h"
 #include "store/Store.h"
+#include "views/MainView.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -102,6 +103,7 @@ App::App(SingleInstance& instance)
     actions.welcome = [store] { store->onboarding().showOnboarding(); };
     actions.feedback = [this] { shell_.openUrl(SiteLinks::feedback()); };
     main_ = std::make_unique<MainWindow>(Commands::menus(actions));
+    main_->setContent(new MainView(*store));
     connect(main_.get(), &MainWindow::firstShown, this,
             [] { qCDebug(lcApp).noquote() << "main window shown after" << sinceStart().elapsed() << "ms"; });
     installSceneHooks();

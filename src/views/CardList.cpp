@@ -1,0 +1,250 @@
+#include "views/CardList.h"
+
+#include "model/AppItem.h"
+#include "platform/gui/Fonts.h"
+#include "platform/gui/Palette.h"
+#include "store/Store.h"
+#include "views/AppCard.h"
+#include "views/CardKeys.h"
+#include "views/PlainLabel.h"
+#include "views/RowCommands.h"
+#include "views/RowFacts.h"
+
+#include <QKeyEvent>
+#include <QPointer>
+#include <QScrollBar>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+CardKeys::Key keyOf(int key) {
+    switch (key) {
+    case Qt::Key_Down: return CardKeys::Key::down;
+    case Qt::Key_Up: return CardKeys::Key::up;
+    case Qt::Key_Space: return CardKeys::Key::space;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return CardKeys::Key::enter;
+    case Qt::Key_Backspace: return CardKeys::Key::backspace;
+    default: return CardKeys::Key::other;
+    }
+}
+} // namespace
+
+CardList::CardList(Store& store, QWidget* parent) : QScrollArea(parent), store_(store) {
+    setFrameShape(QFrame::NoFrame);
+    setWidgetResizable(true);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setFocusPolicy(Qt::StrongFocus);
+    viewport()->setAutoFillBackground(false);
+    content_ = new QWidget;
+    content_->setAutoFillBackground(false);
+    column_ = new QVBoxLayout(content_);
+    column_->setContentsMargins(2, 0, 2, 24);
+    column_->setSpacing(10);
+    column_->addStretch(1);
+    setWidget(content_);
+
+    // The empty state lies over the list, centred in it.
+    empty_ = new QWidget(viewport());
+    auto* emptyColumn = new QVBoxLayout(empty_);
+    const Palette& palette = Palette::current();
+    emptyTitle_ = new PlainLabel(QString(), Fonts::system(17, QFont::DemiBold), palette.text(), false, empty_);
+    emptyText_ = new PlainLabel(QString(), Fonts::system(13), palette.secondary(), true, empty_);
+    emptyTitle_->setAlignment(Qt::AlignCenter);
+    emptyText_->setAlignment(Qt::AlignCenter);
+    emptyColumn->addStretch(1);
+    emptyColumn->addWidget(emptyTitle_);
+    emptyColumn->addWidget(emptyText_);
+    emptyColumn->addStretch(1);
+    empty_->hide();
+
+    follow();
+}
+
+CardList::~CardList() { Observation::cancel(tracking_); }
+
+AppCard* CardList::card(const QString& id) const {
+    AppCard* found = cards_.value(id);
+    return found && found->isVisibleTo(content_) ? found : nullptr;
+}
+
+void CardList::flush() {
+    Observation::cancel(tracking_);
+    follow();
+}
+
+void CardList::follow() {
+    // Only the reading is tracked: cards built while applying observe their own rows.
+    tracking_ = track([this] { now_ = take(); }, [this] { follow(); }, this);
+    apply();
+}
+
+CardList::Snapshot CardList::take() const {
+    Snapshot s;
+    s.filter = store_.filter();
+    s.sections = CardListModel::sections(store_.shown(s.filter), s.filter);
+    s.selection = store_.selection();
+    s.expanded = store_.expanded();
+    s.scanning = store_.scanning();
+    s.searching = !store_.query().isEmpty();
+    return s;
+}
+
+AppCard* CardList::cardFor(const std::shared_ptr<AppItem>& row) {
+    const QString id = row->id();
+    AppCard* existing = cards_.value(id);
+    if (existing && rows_.value(id).lock() == row)
+        return existing;
+    if (existing) {
+        // A new row object for the same bundle: a fresh card follows it.
+        order_.removeAll(existing);
+        delete existing;
+        reorder_ = true;
+    }
+    auto* made = new AppCard(row, &store_, [this, id] { toggle(id); }, content_);
+    cards_.insert(id, made);
+    rows_.insert(id, row);
+    return made;
+}
+
+PlainLabel* CardList::headerFor(const QString& title) {
+    if (PlainLabel* existing = headers_.value(title))
+        return existing;
+    auto* header = new PlainLabel(title.toUpper(), Fonts::system(12, QFont::DemiBold), Palette::current().secondary(),
+                                  false, content_);
+    header->setContentsMargins(6, 8, 0, 0);
+    header->setAccessibleName(title);
+    headers_.insert(title, header);
+    return header;
+}
+
+void CardList::apply() {
+    QList<QWidget*> order;
+    QSet<QWidget*> listed;
+    for (const auto& section : now_.sections) {
+        if (!section.title.isEmpty())
+            order.append(headerFor(section.title));
+        for (const auto& row : section.rows)
+            order.append(cardFor(row));
+    }
+    listed = QSet<QWidget*>(order.begin(), order.end());
+
+    if (order != order_ || reorder_) {
+        content_->setUpdatesEnabled(false);
+        for (QWidget* old : std::as_const(order_))
+            if (!listed.contains(old))
+                old->hide();
+        while (column_->count() > 1)
+            delete column_->takeAt(0); // the widgets stay; only their places change
+        for (int i = 0; i < order.size(); ++i) {
+            column_->insertWidget(i, order[i]);
+            order[i]->show();
+        }
+        content_->setUpdatesEnabled(true);
+        order_ = order;
+        reorder_ = false;
+    }
+
+    // Cards of rows that are gone go; hidden ones wait to be listed again.
+    for (auto it = cards_.begin(); it != cards_.end();) {
+        if (!listed.contains(it.value()) && rows_.value(it.key()).expired()) {
+            delete it.value();
+            rows_.remove(it.key());
+            it = cards_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+
+    for (auto it = cards_.cbegin(); it != cards_.cend(); ++it) {
+        it.value()->setSelected(now_.selection == it.key());
+        it.value()->setExpanded(now_.expanded == it.key());
+    }
+
+    const bool showEmpty = now_.sections.isEmpty() && !now_.scanning && !now_.searching;
+    const auto emptyState = showEmpty ? CardListModel::emptyState(now_.filter, store_.folders()) : std::nullopt;
+    if (emptyState) {
+        emptyTitle_->setText(emptyState->title);
+        emptyText_->setText(emptyState->description);
+        empty_->setGeometry(viewport()->rect());
+        empty_->show();
+        empty_->raise();
+    } else {
+        empty_->hide();
+    }
+
+    const bool wasApplied = applied_;
+    applied_ = true;
+    if (now_.selection != shownSelection_) {
+        shownSelection_ = now_.selection;
+        if (now_.selection)
+            if (AppCard* selected = card(*now_.selection)) {
+                content_->layout()->activate();
+                ensureWidgetVisible(selected, 0, 0);
+            }
+    }
+    if (now_.expanded != shownExpanded_) {
+        shownExpanded_ = now_.expanded;
+        // The opening card comes to the top once it has grown; the first state moves nothing.
+        if (now_.expanded && wasApplied) {
+            const QString id = *now_.expanded;
+            QTimer::singleShot(50, this, [this, id] { scrollToTop(id); });
+        }
+    }
+}
+
+void CardList::scrollToTop(const QString& id) {
+    if (AppCard* opened = card(id)) {
+        content_->layout()->activate();
+        verticalScrollBar()->setValue(opened->y());
+    }
+}
+
+void CardList::toggle(const QString& id) {
+    setFocus();
+    store_.setSelection(id);
+    store_.setExpanded(store_.expanded() == id ? std::nullopt : std::optional(id));
+}
+
+void CardList::keyPressEvent(QKeyEvent* event) {
+    CardKeys::Input in;
+    in.key = keyOf(event->key());
+    if (in.key == CardKeys::Key::other) {
+        QScrollArea::keyPressEvent(event);
+        return;
+    }
+    in.command = event->modifiers().testFlag(Qt::ControlModifier);
+    for (const auto& section : std::as_const(now_.sections))
+        for (const auto& row : section.rows)
+            in.listed.append(row->id());
+    in.selection = store_.selection();
+    in.expanded = store_.expanded();
+    std::shared_ptr<AppItem> selected;
+    if (in.selection)
+        for (const auto& row : store_.items())
+            if (row->id() == *in.selection) {
+                selected = row;
+                break;
+            }
+    in.selectedRemovable = selected && RowFacts::of(*selected).removable() && !store_.busy(selected->id());
+    const CardKeys::Outcome out = CardKeys::decide(in);
+    if (!out.handled) {
+        event->ignore();
+        return;
+    }
+    store_.setSelection(out.selection);
+    store_.setExpanded(out.expanded);
+    if (out.remove)
+        RowCommands::perform(store_, selected, RowAction{RowAction::Kind::remove, {}});
+    event->accept();
+}
+
+void CardList::resizeEvent(QResizeEvent* event) {
+    QScrollArea::resizeEvent(event);
+    empty_->setGeometry(viewport()->rect());
+}
+
+void CardList::showEvent(QShowEvent* event) {
+    QScrollArea::showEvent(event);
+    setFocus();
+}
