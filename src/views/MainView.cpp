@@ -14,9 +14,12 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
+
 namespace {
 constexpr int columnWidth = 1200;
 constexpr int toastLift = 22;
+constexpr int sidePadding = 24;
 
 // The notice's capsule: the regular material with a faint edge.
 class Capsule : public QWidget {
@@ -39,12 +42,11 @@ protected:
 
 MainView::MainView(Store& store, QWidget* parent) : QWidget(parent), store_(store) {
     // The column: at most 1200 wide and centred, 24 at the sides, 6 at the top, none below.
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(24, 6, 24, 0);
-    row->setSpacing(0);
+    column_ = new QHBoxLayout(this);
+    column_->setContentsMargins(sidePadding, 6, sidePadding, 0);
+    column_->setSpacing(0);
     list_ = new CardList(store_, this);
-    list_->setMaximumWidth(columnWidth);
-    row->addWidget(list_, 1, Qt::AlignHCenter);
+    column_->addWidget(list_);
 
     uninstall_ = new UninstallLayer(store_, this);
 
@@ -88,6 +90,9 @@ void MainView::placeToast() {
 
 void MainView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    // A wider window centres the capped column; the padding lies inside the cap.
+    const int side = std::max(sidePadding, (width() - columnWidth) / 2 + sidePadding);
+    column_->setContentsMargins(side, 6, side, 0);
     placeToast();
 }
 

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class CardList;
+class QHBoxLayout;
 class Store;
 class UninstallLayer;
 
@@ -26,6 +27,7 @@ private:
     void placeToast();
 
     Store& store_;
+    QHBoxLayout* column_;
     CardList* list_;
     UninstallLayer* uninstall_;
     QWidget* toast_;
