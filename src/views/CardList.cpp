@@ -13,6 +13,7 @@
 #include <QKeyEvent>
 #include <QPointer>
 #include <QScrollBar>
+#include <QSpacerItem>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -41,8 +42,14 @@ CardList::CardList(Store& store, QWidget* parent) : QScrollArea(parent), store_(
     column_ = new QVBoxLayout(content_);
     column_->setContentsMargins(2, 0, 2, 24);
     column_->setSpacing(10);
-    column_->addStretch(1);
+    tail_ = new QSpacerItem(0, 0, QSizePolicy::Minimum, QSizePolicy::Expanding);
+    column_->addItem(tail_);
     setWidget(content_);
+    // Scrolling towards the unbuilt tail builds the next cards.
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
+        if (verticalScrollBar()->value() + 2 * viewport()->height() > content_->height() - tail_->geometry().height())
+            apply();
+    });
 
     // The empty state lies over the list, centred in it.
     empty_ = new QWidget(viewport());
@@ -118,18 +125,54 @@ PlainLabel* CardList::headerFor(const QString& title) {
     return header;
 }
 
+int CardList::wanted(int total) const {
+    // Enough entries to fill what is scrolled past, the view and one more view below it, and
+    // always the selected and the open card, so keys and scrolling can reach them.
+    const int row = std::max(1, rowHeight_);
+    int want = (verticalScrollBar()->value() + 2 * std::max(viewport()->height(), 600)) / row + 1;
+    int at = 0;
+    for (const auto& section : std::as_const(now_.sections)) {
+        at += section.title.isEmpty() ? 0 : 1;
+        for (const auto& r : section.rows) {
+            ++at;
+            if (r->id() == now_.selection || r->id() == now_.expanded)
+                want = std::max(want, at);
+        }
+    }
+    return std::min(want, total);
+}
+
 void CardList::apply() {
+    int total = 0;
+    for (const auto& section : std::as_const(now_.sections))
+        total += static_cast<int>(section.rows.size()) + (section.title.isEmpty() ? 0 : 1);
+    const int limit = wanted(total);
+
+    // Only the entries near the view are built and laid out; the tail stands in for the rest.
     QList<QWidget*> order;
-    QSet<QWidget*> listed;
-    for (const auto& section : now_.sections) {
+    order.reserve(limit);
+    for (const auto& section : std::as_const(now_.sections)) {
+        if (order.size() >= limit)
+            break;
         if (!section.title.isEmpty())
             order.append(headerFor(section.title));
-        for (const auto& row : section.rows)
+        for (const auto& row : section.rows) {
+            if (order.size() >= limit)
+                break;
             order.append(cardFor(row));
+        }
     }
-    listed = QSet<QWidget*>(order.begin(), order.end());
+    const QSet<QWidget*> listed(order.begin(), order.end());
+    if (!measured_)
+        for (QWidget* widget : std::as_const(order))
+            if (qobject_cast<AppCard*>(widget)) {
+                rowHeight_ = widget->sizeHint().height() + column_->spacing();
+                measured_ = true;
+                break;
+            }
+    const int rest = (total - limit) * std::max(1, rowHeight_);
 
-    if (order != order_ || reorder_) {
+    if (order != order_ || reorder_ || rest != tail_->sizeHint().height()) {
         content_->setUpdatesEnabled(false);
         for (QWidget* old : std::as_const(order_))
             if (!listed.contains(old))
@@ -140,6 +183,8 @@ void CardList::apply() {
             column_->insertWidget(i, order[i]);
             order[i]->show();
         }
+        tail_->changeSize(0, rest, QSizePolicy::Minimum, QSizePolicy::Expanding);
+        column_->invalidate();
         content_->setUpdatesEnabled(true);
         order_ = order;
         reorder_ = false;
@@ -179,7 +224,7 @@ void CardList::apply() {
         shownSelection_ = now_.selection;
         if (now_.selection)
             if (AppCard* selected = card(*now_.selection)) {
-                content_->layout()->activate();
+                settle();
                 ensureWidgetVisible(selected, 0, 0);
             }
     }
@@ -193,9 +238,17 @@ void CardList::apply() {
     }
 }
 
+void CardList::settle() {
+    // The scroll area resizes its content a turn later; scrolling needs the new height now.
+    content_->layout()->activate();
+    const int height = content_->hasHeightForWidth() ? content_->heightForWidth(content_->width())
+                                                     : content_->sizeHint().height();
+    content_->resize(content_->width(), std::max(height, viewport()->height()));
+}
+
 void CardList::scrollToTop(const QString& id) {
     if (AppCard* opened = card(id)) {
-        content_->layout()->activate();
+        settle();
         verticalScrollBar()->setValue(opened->y());
     }
 }

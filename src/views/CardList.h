@@ -45,10 +45,12 @@ private:
     void follow();
     Snapshot take() const;
     void apply();
+    int wanted(int total) const;
     AppCard* cardFor(const std::shared_ptr<AppItem>& row);
     PlainLabel* headerFor(const QString& title);
     void toggle(const QString& id);
     void scrollToTop(const QString& id);
+    void settle();
 
     Store& store_;
     Observation::Handle tracking_;
@@ -64,6 +66,9 @@ private:
     QHash<QString, PlainLabel*> headers_;
     QList<QWidget*> order_; // what the column holds, in order
     bool reorder_ = false;
+    class QSpacerItem* tail_;
+    int rowHeight_ = 72; // a closed card and its spacing, for the unbuilt tail; measured once
+    bool measured_ = false;
     std::optional<QString> shownSelection_;
     std::optional<QString> shownExpanded_;
 };

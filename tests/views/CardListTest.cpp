@@ -95,3 +95,24 @@ TEST(CardList, FollowsTheStoreReusingCardsAndActsOnKeys) {
     EXPECT_FALSE(list->card(beta->id()));
     EXPECT_TRUE(list->card(alpha->id()));
 }
+
+// A long list builds the cards near the view only, and builds the selected one when a key
+// reaches it.
+TEST(CardList, BuildsFarCardsWhenReached) {
+    StoreHarness h;
+    Store& store = h.build();
+    Store::Rows rows;
+    for (int i = 0; i < 300; ++i)
+        rows.append(row(QStringLiteral("App %1").arg(i, 3, 10, QLatin1Char('0')), Status::upToDate()));
+    store.setItems(rows);
+    CardList list(store);
+    list.resize(900, 600);
+    list.show();
+    turn();
+    EXPECT_TRUE(list.card(rows.first()->id()));
+    EXPECT_FALSE(list.card(rows.last()->id()));
+    press(&list, Qt::Key_Up);
+    turn();
+    ASSERT_TRUE(list.card(rows.last()->id()));
+    EXPECT_TRUE(list.card(rows.last()->id())->visibleRegion().isEmpty() == false) << "scrolled into view";
+}
