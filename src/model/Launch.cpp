@@ -5,10 +5,15 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <mutex>
+
 namespace Launch {
 namespace {
 
+// `args` is set once before anything reads it; the values worked out from it are made once, on
+// the first read from whichever thread, under `mutex`.
 struct State {
+    std::mutex mutex;
     QStringList args;
     bool sandboxDone = false;
     std::optional<QString> sandbox;
@@ -44,28 +49,33 @@ std::optional<QString> value(const QString& flag) {
 
 const std::optional<QString>& sandbox() {
     auto& s = state();
+    const std::lock_guard lock(s.mutex);
     if (!s.sandboxDone) {
-        s.sandboxDone = true;
         if (auto path = value(QStringLiteral("--sandbox")); path && !path->isEmpty())
             s.sandbox = Url::canonicalPath(QFileInfo(QDir::current(), *path).absoluteFilePath());
+        s.sandboxDone = true;
     }
     return s.sandbox;
 }
 
 const std::optional<QUrl>& mock() {
     auto& s = state();
+    const std::lock_guard lock(s.mutex);
     if (!s.mockDone) {
-        s.mockDone = true;
         if (auto text = value(QStringLiteral("--mock")))
             s.mock = Url::parse(*text);
+        s.mockDone = true;
     }
     return s.mock;
 }
 
 void setArgsForTest(const QStringList& list) {
     auto& s = state();
-    s = State{};
+    const std::lock_guard lock(s.mutex);
     s.args = list;
+    s.sandboxDone = s.mockDone = false;
+    s.sandbox.reset();
+    s.mock.reset();
 }
 
 } // namespace Launch

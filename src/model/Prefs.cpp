@@ -84,91 +84,107 @@ Prefs::Prefs(std::shared_ptr<Defaults> d, bool sandboxed) : d_(std::move(d)) {
 }
 
 void Prefs::setHideAppStore(bool value) {
-    d_->set(QStringLiteral("hideAppStore"), value);
+    if (!d_->set(QStringLiteral("hideAppStore"), value))
+        return; // not stored: the old value stays and nobody is told
     hideAppStore_.set(value);
 }
 
 void Prefs::setShowMenuBar(bool value) {
-    d_->set(QStringLiteral("showMenuBar"), value);
+    if (!d_->set(QStringLiteral("showMenuBar"), value))
+        return; // not stored: the old value stays and nobody is told
     showMenuBar_.set(value);
 }
 
 void Prefs::setIntervalHours(qint64 value) {
-    d_->set(QStringLiteral("intervalHours"), value);
+    if (!d_->set(QStringLiteral("intervalHours"), value))
+        return; // not stored: the old value stays and nobody is told
     intervalHours_.set(value);
 }
 
 void Prefs::setIgnoredApps(QStringList value) {
-    d_->set(QStringLiteral("ignoredApps"), value);
+    if (!d_->set(QStringLiteral("ignoredApps"), value))
+        return; // not stored: the old value stays and nobody is told
     ignoredApps_.set(std::move(value));
 }
 
 void Prefs::setIgnoredVersions(QMap<QString, QString> value) {
-    d_->set(QStringLiteral("ignoredVersions"), toVariant(value));
+    if (!d_->set(QStringLiteral("ignoredVersions"), toVariant(value)))
+        return; // not stored: the old value stays and nobody is told
     ignoredVersions_.set(std::move(value));
 }
 
 void Prefs::setNotified(QStringList value) {
-    d_->set(QStringLiteral("notified"), value);
+    if (!d_->set(QStringLiteral("notified"), value))
+        return; // not stored: the old value stays and nobody is told
     notified_.set(std::move(value));
 }
 
 void Prefs::setNotchMode(NotchMode value) {
-    d_->set(QStringLiteral("notchMode"), NotchModes::rawValue(value));
+    if (!d_->set(QStringLiteral("notchMode"), NotchModes::rawValue(value)))
+        return; // not stored: the old value stays and nobody is told
     notchMode_.set(value);
 }
 
 void Prefs::setQuietHours(bool value) {
-    d_->set(QStringLiteral("quietHours"), value);
+    if (!d_->set(QStringLiteral("quietHours"), value))
+        return; // not stored: the old value stays and nobody is told
     quietHours_.set(value);
 }
 
 void Prefs::setQuietFrom(qint64 value) {
-    d_->set(QStringLiteral("quietFrom"), value);
+    if (!d_->set(QStringLiteral("quietFrom"), value))
+        return; // not stored: the old value stays and nobody is told
     quietFrom_.set(value);
 }
 
 void Prefs::setQuietTo(qint64 value) {
-    d_->set(QStringLiteral("quietTo"), value);
+    if (!d_->set(QStringLiteral("quietTo"), value))
+        return; // not stored: the old value stays and nobody is told
     quietTo_.set(value);
 }
 
 void Prefs::setOnboarded(bool value) {
-    d_->set(QStringLiteral("onboarded"), value);
+    if (!d_->set(QStringLiteral("onboarded"), value))
+        return; // not stored: the old value stays and nobody is told
     onboarded_.set(value);
 }
 
 void Prefs::setTheme(Theme value) {
-    d_->set(QStringLiteral("theme"), Themes::rawValue(value));
+    if (!d_->set(QStringLiteral("theme"), Themes::rawValue(value)))
+        return; // not stored: the old value stays and nobody is told
     theme_.set(value);
     applyTheme();
 }
 
 void Prefs::setToured(bool value) {
-    d_->set(QStringLiteral("toured"), value);
+    if (!d_->set(QStringLiteral("toured"), value))
+        return; // not stored: the old value stays and nobody is told
     toured_.set(value);
 }
 
 void Prefs::setNudgeDismissed(std::optional<QDateTime> value) {
-    if (value)
-        d_->set(QStringLiteral("nudgeDismissed"), *value);
-    else
+    if (!value)
         d_->remove(QStringLiteral("nudgeDismissed"));
+    else if (!d_->set(QStringLiteral("nudgeDismissed"), *value))
+        return;
     nudgeDismissed_.set(std::move(value));
 }
 
 void Prefs::setNudgeDismissals(qint64 value) {
-    d_->set(QStringLiteral("nudgeDismissals"), value);
+    if (!d_->set(QStringLiteral("nudgeDismissals"), value))
+        return; // not stored: the old value stays and nobody is told
     nudgeDismissals_.set(value);
 }
 
 void Prefs::setNotchMemory(NotchMemory value) {
-    d_->set(QStringLiteral("notchMemory"), value.toJson());
+    if (!d_->set(QStringLiteral("notchMemory"), value.toJson()))
+        return; // not stored: the old value stays and nobody is told
     notchMemory_.set(std::move(value));
 }
 
 void Prefs::setDeviceName(QString value) {
-    d_->set(QStringLiteral("deviceName"), value);
+    if (!d_->set(QStringLiteral("deviceName"), value))
+        return; // not stored: the old value stays and nobody is told
     deviceName_.set(std::move(value));
 }
 

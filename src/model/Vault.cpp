@@ -15,6 +15,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <type_traits>
 #include <utility>
 
 #include <fcntl.h>
@@ -211,10 +212,29 @@ void writePrivateFile(const QString& path, const QByteArray& data) {
         ::unlink(temp.constData());
 }
 
+// Runs `fn` on a thread of its own when called on the GUI thread, whose event loop shares the
+// GLib main context the Secret Service's synchronous calls iterate; elsewhere runs it in place.
+// Either way the caller waits for it, as long as the call's own bound at most.
+template <typename F>
+auto offGuiThread(F fn) -> decltype(fn()) {
+    if (!isMainThread())
+        return fn();
+    if constexpr (std::is_void_v<decltype(fn())>) {
+        std::thread worker(fn);
+        worker.join();
+    } else {
+        decltype(fn()) result{};
+        std::thread worker([&] { result = fn(); });
+        worker.join();
+        return result;
+    }
+}
+
 } // namespace
 
 std::optional<QByteArray> keychainRead(const QString& service, const QString& account) {
-    Q_ASSERT_X(!isMainThread(), Q_FUNC_INFO, "the Secret Service is asked off the GUI thread");
+    if (isMainThread())
+        return offGuiThread([&] { return keychainRead(service, account); });
     quiet();
     Deadline deadline;
     const auto secrets = runningService(deadline.get());
@@ -240,7 +260,8 @@ void keychainWrite(const QString& service, const QString& account, const std::op
         keychainDelete(service, account);
         return;
     }
-    Q_ASSERT_X(!isMainThread(), Q_FUNC_INFO, "the Secret Service is asked off the GUI thread");
+    if (isMainThread())
+        return offGuiThread([&] { keychainWrite(service, account, data); });
     quiet();
     Deadline deadline;
     const auto secrets = runningService(deadline.get());
@@ -265,7 +286,8 @@ void keychainWrite(const QString& service, const QString& account, const std::op
 }
 
 void keychainAdd(const QString& service, const QString& account, const QByteArray& data) {
-    Q_ASSERT_X(!isMainThread(), Q_FUNC_INFO, "the Secret Service is asked off the GUI thread");
+    if (isMainThread())
+        return offGuiThread([&] { keychainAdd(service, account, data); });
     quiet();
     Deadline deadline;
     if (const auto secrets = runningService(deadline.get()))
@@ -273,7 +295,8 @@ void keychainAdd(const QString& service, const QString& account, const QByteArra
 }
 
 void keychainDelete(const QString& service, const QString& account) {
-    Q_ASSERT_X(!isMainThread(), Q_FUNC_INFO, "the Secret Service is asked off the GUI thread");
+    if (isMainThread())
+        return offGuiThread([&] { keychainDelete(service, account); });
     quiet();
     Deadline deadline;
     const auto secrets = runningService(deadline.get());

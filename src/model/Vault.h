@@ -10,8 +10,9 @@
 // locked, missing or silent keyring makes reads give nothing and writes do nothing. Nothing here
 // reports an error.
 //
-// Every Secret Service call may wait on another process (bounded at 2 s), so these functions
-// run off the GUI thread (Blocking::run).
+// Every Secret Service call may wait on another process (bounded at 2 s). The functions may be
+// called from any thread; called on the GUI thread, they make the call from a thread of their
+// own and wait for it.
 namespace Vault {
 
 // The blob of the matching item, or nothing.

@@ -9,7 +9,8 @@
 
 namespace {
 
-// A string gives itself, a list gives its strings, anything else gives nothing.
+// A string gives itself, a list of strings gives its strings, anything else (a list mixing in
+// other values included) gives nothing.
 QStringList stringsOf(const QJsonValue& value) {
     if (value.isString())
         return {value.toString()};
@@ -17,8 +18,9 @@ QStringList stringsOf(const QJsonValue& value) {
     if (value.isArray()) {
         const QJsonArray array = value.toArray();
         for (const auto& each : array) {
-            if (each.isString())
-                result.append(each.toString());
+            if (!each.isString())
+                return {};
+            result.append(each.toString());
         }
     }
     return result;

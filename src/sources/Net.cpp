@@ -2,6 +2,7 @@
 
 #include "runtime/Cancelled.h"
 #include "runtime/CheckError.h"
+#include "runtime/Clock.h"
 #include "runtime/FileError.h"
 #include "runtime/MainThread.h"
 #include "runtime/TransportError.h"
@@ -16,6 +17,7 @@
 #include <QRegularExpression>
 
 #include <cerrno>
+#include <deque>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -71,11 +73,65 @@ struct Connected {
 
 // What happened to one request besides what Qt reports.
 struct Flight {
-    bool cancelled = false;      // our token aborted it
-    bool unsafeRedirect = false; // we refused a redirect
-    bool tooLarge = false;       // the body passed its ceiling
+    bool cancelled = false;     // our token aborted it
+    bool tooLarge = false;      // the body passed its ceiling
+    bool failedCut = false;     // the body of a failed answer was cut off: its status is what counts
+    bool timedOut = false;      // the deadline passed or the transfer crawled
+    std::int64_t received = 0;  // body bytes kept or written so far
+    std::int64_t discarded = 0; // body bytes read away
     std::optional<QString> stopped;
     std::exception_ptr sinkError;
+};
+
+// What ends a transfer that moves, but too slowly: a total deadline, or an average rate over a
+// sliding window that stays below a floor.
+struct Pace {
+    std::optional<std::chrono::milliseconds> deadline;
+    std::optional<std::chrono::milliseconds> window;
+    std::int64_t floor = 0; // bytes per second
+};
+
+// Watches `reply` until `stop` is cancelled, aborting it as timed out when its pace fails.
+QCoro::Task<void> watchPace(QNetworkReply* reply, std::shared_ptr<Flight> flight, Pace pace, CancelToken stop) {
+    using std::chrono::milliseconds;
+    Clock& clock = Clock::shared();
+    const milliseconds step =
+        pace.window ? std::max(milliseconds(1), *pace.window / 60) : pace.deadline.value_or(milliseconds::max());
+    const auto started = clock.uptime();
+    const auto moved = [&flight] { return flight->received + flight->discarded; };
+    std::deque<std::int64_t> samples{moved()}; // one per step, the newest last
+    while (co_await clock.sleep(step, stop)) {
+        const auto elapsed = clock.uptime() - started;
+        bool crawling = false;
+        if (pace.window) {
+            samples.push_back(moved());
+            const auto span = std::size_t(*pace.window / step);
+            if (samples.size() > span + 1)
+                samples.pop_front();
+            crawling = samples.size() == span + 1
+                && samples.back() - samples.front() < pace.floor * pace.window->count() / 1000;
+        }
+        if (crawling || (pace.deadline && elapsed >= *pace.deadline)) {
+            flight->timedOut = true;
+            reply->abort();
+            co_return;
+        }
+    }
+}
+
+// Runs `watchPace` beside the transfer; `finish` ends it once the reply is done.
+class PaceWatch {
+public:
+    PaceWatch(QNetworkReply* reply, const std::shared_ptr<Flight>& flight, Pace pace)
+        : task_(watchPace(reply, flight, pace, stop_)) {}
+    QCoro::Task<void> finish() {
+        stop_.cancel();
+        co_await std::move(task_);
+    }
+
+private:
+    CancelToken stop_;
+    QCoro::Task<void> task_;
 };
 
 TransportError::Kind kindOf(QNetworkReply::NetworkError error) {
@@ -97,10 +153,6 @@ TransportError::Kind kindOf(QNetworkReply::NetworkError error) {
     }
 }
 
-[[noreturn]] void throwTransport(QNetworkReply& reply) {
-    throw TransportError(kindOf(reply.error()), reply.errorString());
-}
-
 std::optional<int> httpStatus(QNetworkReply& reply) {
     const QVariant status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!status.isValid())
@@ -110,28 +162,50 @@ std::optional<int> httpStatus(QNetworkReply& reply) {
 
 bool succeeded(int status) { return status >= 200 && status <= 299; }
 
+bool isRedirect(int status) { return status >= 300 && status <= 399; }
+
+// The body of an answer that nobody reads. A failed answer ends the transfer at its first bytes:
+// Qt 6.4 stops delivering such a body after a few megabytes without ending the reply, so waiting
+// for its end would only wait for a limit. The body of a redirect Qt may still follow is read
+// away, counted against the ceiling.
+void discardBody(QNetworkReply& reply, Flight& flight, int status, std::int64_t ceiling) {
+    flight.discarded += reply.readAll().size();
+    if (!isRedirect(status) || flight.discarded > ceiling) {
+        flight.failedCut = true;
+        reply.abort();
+    }
+}
+
+// Whether the transfer itself failed rather than the server answering with a failure. Qt also
+// marks an HTTP error status as an error (codes from 200 up), so that alone says nothing; below
+// 200 the transfer broke; a 2xx answer must have arrived whole; and a redirect that ends in an
+// error is a redirect Qt could not or would not follow.
+bool transportFailed(QNetworkReply::NetworkError error, const std::optional<int>& status) {
+    if (error == QNetworkReply::NoError)
+        return false;
+    return !status || error < 200 || succeeded(*status) || isRedirect(*status);
+}
+
+TransportError::Kind transportKind(QNetworkReply::NetworkError error, const std::optional<int>& status) {
+    // Qt refuses to follow a redirect to a scheme it does not speak for http.
+    if (error == QNetworkReply::ProtocolUnknownError && status && isRedirect(*status))
+        return TransportError::Kind::UnsafeRedirect;
+    return kindOf(error);
+}
+
+// Redirects follow the manager's policy: Qt's own, never less safe than where they started.
 QNetworkRequest makeRequest(const QUrl& url, std::chrono::milliseconds limit) {
     QNetworkRequest request(url);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::UserVerifiedRedirectPolicy);
     request.setTransferTimeout(static_cast<int>(limit.count()));
     return request;
 }
 
-// Wires cancellation and the redirect rule into a fresh reply.
+// Wires cancellation into a fresh reply.
 void watch(QNetworkReply* reply, const std::shared_ptr<Flight>& flight, const CancelToken& token) {
     reply->setReadBufferSize(4 * Net::readChunk);
     token.onCancel(reply, [reply, flight] {
         flight->cancelled = true;
         reply->abort();
-    });
-    QObject::connect(reply, &QNetworkReply::redirected, reply, [reply, flight](const QUrl& to) {
-        if (Net::redirectAllowed(reply->url(), reply->url().resolved(to))) {
-            Q_EMIT reply->redirectAllowed();
-        } else {
-            flight->unsafeRedirect = true;
-            reply->abort();
-        }
     });
 }
 
@@ -187,7 +261,7 @@ struct Answer {
 
 QCoro::Task<Answer> perform(QNetworkAccessManager& manager, QNetworkRequest request,
                             QByteArray verb, QByteArray payload, CancelToken token,
-                            std::int64_t ceiling, bool keepFailedBodies) {
+                            std::int64_t ceiling, bool keepFailedBodies, std::chrono::milliseconds deadline) {
     token.check();
     auto flight = std::make_shared<Flight>();
     ReplyPtr reply(verb == "GET" && payload.isEmpty()
@@ -196,24 +270,29 @@ QCoro::Task<Answer> perform(QNetworkAccessManager& manager, QNetworkRequest requ
     QNetworkReply* raw = reply.get();
     QByteArray body;
     const auto take = [raw, flight, &body, ceiling, keepFailedBodies] {
-        if (flight->tooLarge)
+        if (flight->tooLarge || flight->failedCut)
             return;
-        if (const auto status = httpStatus(*raw);
-            status && !succeeded(*status) && !keepFailedBodies) {
-            raw->readAll(); // the body of a failed answer is not kept
+        const auto status = httpStatus(*raw);
+        const bool failed = status && !succeeded(*status);
+        if (failed && (!keepFailedBodies || isRedirect(*status))) {
+            discardBody(*raw, *flight, *status, ceiling);
             return;
         }
-        if (body.size() + raw->bytesAvailable() > ceiling) {
-            flight->tooLarge = true;
+        if (flight->received + raw->bytesAvailable() > ceiling) {
+            (failed ? flight->failedCut : flight->tooLarge) = true;
             raw->abort();
             return;
         }
-        body += raw->readAll();
+        const QByteArray chunk = raw->readAll();
+        flight->received += chunk.size();
+        body += chunk;
     };
     watch(raw, flight, token);
     const Connected reading{QObject::connect(raw, &QNetworkReply::readyRead, raw, take)};
+    PaceWatch pace(raw, flight, {deadline, std::nullopt, 0});
     co_await finished(raw);
-    if (!flight->cancelled && !flight->tooLarge && !flight->unsafeRedirect)
+    co_await pace.finish();
+    if (!flight->cancelled && !flight->tooLarge && !flight->failedCut && !flight->timedOut)
         take();
 
     if (flight->cancelled)
@@ -221,15 +300,14 @@ QCoro::Task<Answer> perform(QNetworkAccessManager& manager, QNetworkRequest requ
     if (flight->tooLarge)
         throw CheckError(QStringLiteral("The server's answer is larger than %1 MB and was not read")
                              .arg(ceiling / (1024 * 1024)));
-    if (flight->unsafeRedirect)
-        throw TransportError(TransportError::Kind::UnsafeRedirect);
-    const auto error = raw->error();
-    if (error == QNetworkReply::OperationCanceledError || error == QNetworkReply::TimeoutError)
+    const auto error = flight->failedCut ? QNetworkReply::NoError : raw->error();
+    if (flight->timedOut || error == QNetworkReply::OperationCanceledError || error == QNetworkReply::TimeoutError)
         throw TransportError(TransportError::Kind::TimedOut, raw->errorString());
 
+    // A failed answer whose body was cut off keeps its status and loses its body.
     Answer answer;
     answer.status = httpStatus(*raw);
-    answer.body = std::move(body);
+    answer.body = flight->failedCut ? QByteArray() : std::move(body);
     answer.error = error;
     answer.errorText = raw->errorString();
     answer.reply.status = answer.status;
@@ -277,13 +355,6 @@ QByteArray Net::Response::header(const QByteArray& name) const {
     return {};
 }
 
-bool Net::redirectAllowed(const QUrl& from, const QUrl& to) {
-    const QString target = to.scheme().toLower();
-    if (target != QLatin1String("http") && target != QLatin1String("https"))
-        return false;
-    return !(from.scheme().toLower() == QLatin1String("https") && target == QLatin1String("http"));
-}
-
 QCoro::Task<QByteArray> Net::get(QUrl url, std::optional<QString> accept, CancelToken token,
                                  std::int64_t ceiling) {
     Net& net = shared();
@@ -291,37 +362,27 @@ QCoro::Task<QByteArray> Net::get(QUrl url, std::optional<QString> accept, Cancel
     if (accept)
         request.setRawHeader("Accept", accept->toUtf8());
     Answer answer = co_await perform(net.manager(), std::move(request), "GET", {}, std::move(token),
-                                     ceiling, false);
-    if (answer.status) {
-        if (succeeded(*answer.status)) {
-            if (answer.error != QNetworkReply::NoError)
-                throw TransportError(kindOf(answer.error), answer.errorText); // the body broke off
-            co_return answer.body;
-        }
+                                     ceiling, false, deadlineFactor * net.limits_.request);
+    if (transportFailed(answer.error, answer.status))
+        throw TransportError(transportKind(answer.error, answer.status), answer.errorText);
+    if (answer.status && !succeeded(*answer.status)) {
         if (*answer.status == 403 && answer.reply.header("x-ratelimit-remaining") == "0")
             throw CheckError(QStringLiteral(
                 "GitHub's hourly limit for anonymous requests is used up; try again later"));
         throw CheckError(QStringLiteral("The server answered HTTP %1").arg(*answer.status));
     }
-    if (answer.error != QNetworkReply::NoError)
-        throw TransportError(kindOf(answer.error), answer.errorText);
     co_return answer.body;
 }
 
 QCoro::Task<Net::Response> Net::send(QNetworkRequest request, QByteArray verb, QByteArray payload,
                                      CancelToken token, std::int64_t ceiling) {
     Net& net = shared();
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::UserVerifiedRedirectPolicy);
+    const auto idle = request.transferTimeout() > 0 ? std::chrono::milliseconds(request.transferTimeout())
+                                                    : net.limits_.session;
     Answer answer = co_await perform(net.manager(), std::move(request), std::move(verb),
-                                     std::move(payload), std::move(token), ceiling, true);
-    // Qt marks an HTTP error status as an error too (codes from 200 up); below that the
-    // transfer itself failed. A 2xx answer must have arrived whole.
-    const bool transportFailed =
-        answer.error != QNetworkReply::NoError &&
-        (!answer.status || succeeded(*answer.status) || answer.error < 200);
-    if (transportFailed)
-        throw TransportError(kindOf(answer.error), answer.errorText);
+                                     std::move(payload), std::move(token), ceiling, true, deadlineFactor * idle);
+    if (transportFailed(answer.error, answer.status))
+        throw TransportError(transportKind(answer.error, answer.status), answer.errorText);
     answer.reply.body = std::move(answer.body);
     co_return answer.reply;
 }
@@ -346,12 +407,11 @@ QCoro::Task<Net::Transfer> Net::download(QUrl url, QString path, Progress progre
     auto flight = std::make_shared<Flight>();
     ReplyPtr reply(net.manager_->get(makeRequest(url, net.limits_.session)));
     QNetworkReply* raw = reply.get();
-    std::int64_t received = 0;
-    const auto take = [raw, flight, fd, &path, &progress, &received]() noexcept {
-        if (flight->stopped || flight->sinkError || flight->cancelled)
+    const auto take = [raw, flight, fd, &path, &progress]() noexcept {
+        if (flight->stopped || flight->sinkError || flight->cancelled || flight->failedCut)
             return;
         if (const auto status = httpStatus(*raw); status && !succeeded(*status)) {
-            raw->readAll();
+            discardBody(*raw, *flight, *status, defaultBodyCeiling);
             return;
         }
         const QVariant length = raw->header(QNetworkRequest::ContentLengthHeader);
@@ -362,9 +422,9 @@ QCoro::Task<Net::Transfer> Net::download(QUrl url, QString path, Progress progre
                 if (chunk.isEmpty())
                     break;
                 writeAll(fd, chunk, path);
-                received += chunk.size();
+                flight->received += chunk.size();
                 if (progress) {
-                    if (auto sentence = progress(received, total)) {
+                    if (auto sentence = progress(flight->received, total)) {
                         flight->stopped = std::move(sentence);
                         raw->abort();
                         return;
@@ -378,7 +438,9 @@ QCoro::Task<Net::Transfer> Net::download(QUrl url, QString path, Progress progre
     };
     watch(raw, flight, token);
     const Connected reading{QObject::connect(raw, &QNetworkReply::readyRead, raw, take)};
+    PaceWatch pace(raw, flight, {std::nullopt, net.limits_.slowWindow, net.limits_.slowFloor});
     co_await finished(raw);
+    co_await pace.finish();
     if (raw->error() == QNetworkReply::NoError)
         take();
 
@@ -397,12 +459,12 @@ QCoro::Task<Net::Transfer> Net::download(QUrl url, QString path, Progress progre
         transfer.stopped = flight->stopped;
         co_return transfer;
     }
-    if (flight->unsafeRedirect)
-        throw TransportError(TransportError::Kind::UnsafeRedirect);
+    if (flight->failedCut)
+        co_return transfer;
     const auto error = raw->error();
-    if (error == QNetworkReply::OperationCanceledError || error == QNetworkReply::TimeoutError)
+    if (flight->timedOut || error == QNetworkReply::OperationCanceledError || error == QNetworkReply::TimeoutError)
         throw TransportError(TransportError::Kind::TimedOut, raw->errorString());
-    if (error != QNetworkReply::NoError && (!transfer.status || succeeded(*transfer.status)))
-        throwTransport(*raw);
+    if (transportFailed(error, transfer.status))
+        throw TransportError(transportKind(error, transfer.status), raw->errorString());
     co_return transfer;
 }

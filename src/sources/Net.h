@@ -19,14 +19,22 @@
 class QNetworkAccessManager;
 
 // The one HTTP client of the application. Nothing is persisted (no cookies, no cache, no
-// credentials); every request carries our User-Agent. Limits are idle limits: a transfer that
-// moves no bytes for the limit is aborted and reported as a time-out.
+// credentials); every request carries our User-Agent. Redirects are followed by Qt's own policy,
+// never to a less safe scheme. A transfer that moves no bytes for its idle limit is aborted and
+// reported as a time-out; so is a request that takes longer than three times its idle limit, and
+// a download that crawls (below the floor rate on average over a whole window). Qt itself
+// bounds the answer's header (see `send`).
 class Net {
 public:
     struct Limits {
         std::chrono::milliseconds session{20000}; // every request of the session
         std::chrono::milliseconds request{60000}; // requests that ask for the longer limit
+        std::chrono::milliseconds slowWindow{60000}; // downloads: the window their rate is judged over
+        std::int64_t slowFloor = 1024;               // ... and the least bytes per second it must average
     };
+
+    // A request that is not a download must be done within this many idle limits.
+    static constexpr int deadlineFactor = 3;
 
     // What a streamed download delivered.
     struct Transfer {
@@ -75,21 +83,21 @@ public:
                                        CancelToken token = {},
                                        std::int64_t ceiling = defaultBodyCeiling);
 
-    // Sends `request` with `verb` and `payload` under the session's rules (idle limit, safe
-    // redirects, User-Agent, cancellation, body ceiling) and gives the answer whatever its
-    // status, body included; only a transfer that failed throws (TransportError, Cancelled).
+    // Sends `request` with `verb` and `payload` under the session's rules (idle limit and
+    // deadline, safe redirects, User-Agent, cancellation, body ceiling) and gives the answer
+    // whatever its status, body included (a failed answer's body past the ceiling is dropped);
+    // only a transfer that failed throws (TransportError, Cancelled). Qt 6.4 parses at most 100
+    // header fields, each up to about 100 KiB and about 256 KiB in all; past that it stalls the
+    // reply, which the idle limit then ends.
     static QCoro::Task<Response> send(QNetworkRequest request, QByteArray verb = "GET",
                                       QByteArray payload = {}, CancelToken token = {},
                                       std::int64_t ceiling = defaultBodyCeiling);
 
     // Streams the answer for `url` into the file at `path` (created or truncated) with a bounded
-    // read buffer. Only http and https are fetched. The body of a non-2xx answer is not written.
+    // read buffer. Only http and https are fetched. The body of a non-2xx answer is not written
+    // and ends the transfer once it passes the body ceiling.
     static QCoro::Task<Transfer> download(QUrl url, QString path, Progress progress = {},
                                           CancelToken token = {});
-
-    // Whether a redirect from `from` to `to` keeps the request at least as safe: only http and
-    // https, and never from https down to http.
-    static bool redirectAllowed(const QUrl& from, const QUrl& to);
 
     ~Net();
 

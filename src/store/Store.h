@@ -224,6 +224,8 @@ public:
     // The search rule: the query trimmed of spaces and tabs (not line breaks); empty matches
     // everything, else any present field containing it, case-insensitively.
     static bool matches(const QString& query, std::initializer_list<std::optional<QString>> fields);
+    // The query without its leading and trailing spaces and tabs.
+    static QString trimmedQuery(const QString& query);
     // The library rows this Mac lacks that a restore may install now.
     LibraryRows installable(const LibraryRows& items) const;
 

@@ -73,17 +73,22 @@ Store::Rows Store::shown(Filter filter) const {
     return rows;
 }
 
-bool Store::matches(const QString& query, std::initializer_list<std::optional<QString>> fields) {
+QString Store::trimmedQuery(const QString& query) {
     qsizetype begin = 0;
     qsizetype end = query.size();
     while (begin < end && isBlank(query.at(begin)))
         ++begin;
     while (end > begin && isBlank(query.at(end - 1)))
         --end;
-    if (begin == end)
+    return query.mid(begin, end - begin);
+}
+
+bool Store::matches(const QString& query, std::initializer_list<std::optional<QString>> fields) {
+    const QString trimmed = trimmedQuery(query);
+    if (trimmed.isEmpty())
         return true;
     const QLocale locale;
-    const QString needle = locale.toLower(query.mid(begin, end - begin));
+    const QString needle = locale.toLower(trimmed);
     for (const auto& field : fields)
         if (field && locale.toLower(*field).contains(needle))
             return true;

@@ -5,10 +5,7 @@
 #include "platform/gui/Palette.h"
 #include "store/Store.h"
 #include "views/AppCard.h"
-#include "views/CardKeys.h"
 #include "views/PlainLabel.h"
-#include "views/RowCommands.h"
-#include "views/RowFacts.h"
 
 #include <QKeyEvent>
 #include <QPointer>
@@ -17,19 +14,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-namespace {
-CardKeys::Key keyOf(int key) {
-    switch (key) {
-    case Qt::Key_Down: return CardKeys::Key::down;
-    case Qt::Key_Up: return CardKeys::Key::up;
-    case Qt::Key_Space: return CardKeys::Key::space;
-    case Qt::Key_Return:
-    case Qt::Key_Enter: return CardKeys::Key::enter;
-    case Qt::Key_Backspace: return CardKeys::Key::backspace;
-    default: return CardKeys::Key::other;
-    }
-}
-} // namespace
 
 CardList::CardList(Store& store, QWidget* parent) : QScrollArea(parent), store_(store) {
     setFrameShape(QFrame::NoFrame);
@@ -88,12 +72,10 @@ void CardList::follow() {
 
 CardList::Snapshot CardList::take() const {
     Snapshot s;
-    s.filter = store_.filter();
-    s.sections = CardListModel::sections(store_.shown(s.filter), s.filter);
+    s.sections = CardListModel::sections(store_);
     s.selection = store_.selection();
     s.expanded = store_.expanded();
-    s.scanning = store_.scanning();
-    s.searching = !store_.query().isEmpty();
+    s.empty = CardListModel::emptyState(store_, s.sections);
     return s;
 }
 
@@ -206,9 +188,9 @@ void CardList::apply() {
         it.value()->setExpanded(now_.expanded == it.key());
     }
 
-    const bool showEmpty = now_.sections.isEmpty() && !now_.scanning && !now_.searching;
-    const auto emptyState = showEmpty ? CardListModel::emptyState(now_.filter, store_.folders()) : std::nullopt;
-    if (emptyState) {
+    // The no-matches view belongs to the search field's side of the dashboard.
+    const auto& emptyState = now_.empty;
+    if (emptyState && !emptyState->noMatches) {
         emptyTitle_->setText(emptyState->title);
         emptyText_->setText(emptyState->description);
         empty_->setGeometry(viewport()->rect());
@@ -255,41 +237,31 @@ void CardList::scrollToTop(const QString& id) {
 
 void CardList::toggle(const QString& id) {
     setFocus();
-    store_.setSelection(id);
-    store_.setExpanded(store_.expanded() == id ? std::nullopt : std::optional(id));
+    CardListModel::toggle(store_, id);
 }
 
 void CardList::keyPressEvent(QKeyEvent* event) {
-    CardKeys::Input in;
-    in.key = keyOf(event->key());
-    if (in.key == CardKeys::Key::other) {
-        QScrollArea::keyPressEvent(event);
+    switch (event->key()) {
+    case Qt::Key_Down:
+    case Qt::Key_Up:
+        // Scrolling to the row follows when the list applies the new selection.
+        CardListModel::move(store_, now_.sections, event->key() == Qt::Key_Down ? 1 : -1);
+        event->accept();
         return;
-    }
-    in.command = event->modifiers().testFlag(Qt::ControlModifier);
-    for (const auto& section : std::as_const(now_.sections))
-        for (const auto& row : section.rows)
-            in.listed.append(row->id());
-    in.selection = store_.selection();
-    in.expanded = store_.expanded();
-    std::shared_ptr<AppItem> selected;
-    if (in.selection)
-        for (const auto& row : store_.items())
-            if (row->id() == *in.selection) {
-                selected = row;
-                break;
-            }
-    in.selectedRemovable = selected && RowFacts::of(*selected).removable() && !store_.busy(selected->id());
-    const CardKeys::Outcome out = CardKeys::decide(in);
-    if (!out.handled) {
-        event->ignore();
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        CardListModel::toggleSelected(store_);
+        event->accept();
         return;
+    case Qt::Key_Backspace:
+        if (CardListModel::requestUninstall(store_, event->modifiers().testFlag(Qt::ControlModifier)))
+            event->accept();
+        else
+            event->ignore();
+        return;
+    default: QScrollArea::keyPressEvent(event);
     }
-    store_.setSelection(out.selection);
-    store_.setExpanded(out.expanded);
-    if (out.remove)
-        RowCommands::perform(store_, selected, RowAction{RowAction::Kind::remove, {}});
-    event->accept();
 }
 
 void CardList::resizeEvent(QResizeEvent* event) {

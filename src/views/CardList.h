@@ -37,9 +37,7 @@ private:
         QList<CardListModel::Section> sections;
         std::optional<QString> selection;
         std::optional<QString> expanded;
-        bool scanning = false;
-        bool searching = false;
-        Filter filter = Filter::all;
+        std::optional<CardListModel::EmptyState> empty;
     };
 
     void follow();

@@ -413,6 +413,16 @@ INSTANTIATE_TEST_SUITE_P(Install, Refusal, ::testing::ValuesIn(QList<RefusalCase
     {"another developer", [](InstallTest& t) { t.next.signedBy(&TestPki::shared().teamB); },
      "The download isn't signed by the developer of the installed Example (it doesn't meet the installed app's "
      "designated requirement; the download is signed by BBBBBBBBBB). Refusing to install."},
+    {"another developer after the installed copy changed", [](InstallTest& t) {
+         // The installed copy's own seal no longer holds, yet it still names its developer.
+         QDir().mkpath(t.installed + "/Contents/Resources");
+         writeFile(t.installed + "/Contents/Resources/added.txt", "not sealed");
+         t.app.edKey = ourKey().publicBase64();
+         t.next.signedBy(&TestPki::shared().teamB);
+         t.tweak = [&t](Download& d) { d.edSignature = ourKey().sign(*t.payload); };
+     },
+     "The download isn't signed by the developer of the installed Example (it doesn't meet the installed app's "
+     "designated requirement; the download is signed by BBBBBBBBBB). Refusing to install."},
     {"another app", [](InstallTest& t) {
          // The designated requirement names the identifier: only a key-vouched install gets this far.
          BundleBuilder(t.installed).identifier(kTool).executableName("Example").signedBy(nullptr).build();

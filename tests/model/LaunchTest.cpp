@@ -4,6 +4,10 @@
 
 #include <QDir>
 
+#include <atomic>
+#include <thread>
+#include <vector>
+
 namespace {
 struct LaunchTest : ::testing::Test {
     void TearDown() override { Launch::setArgsForTest({}); }
@@ -44,4 +48,26 @@ TEST_F(LaunchTest, SandboxAndMockAreWorkedOutOnce) {
 
     Launch::setArgsForTest({"--mock", "http://[bad"});
     EXPECT_FALSE(Launch::mock());
+}
+
+// Whichever thread reads first, every reader sees the same worked-out values.
+TEST_F(LaunchTest, FirstReadsFromManyThreadsAgree) {
+    for (int round = 0; round < 200; ++round) {
+        Launch::setArgsForTest({"--sandbox", "/tmp", "--mock", "http://127.0.0.1:9/"});
+        std::atomic<int> ready{0};
+        std::atomic<int> wrong{0};
+        std::vector<std::thread> readers;
+        for (int i = 0; i < 8; ++i) {
+            readers.emplace_back([&] {
+                ++ready;
+                while (ready.load() < 8) {
+                }
+                if (Launch::sandbox() != std::optional<QString>("/tmp") || !Launch::mock())
+                    ++wrong;
+            });
+        }
+        for (auto& reader : readers)
+            reader.join();
+        ASSERT_EQ(wrong.load(), 0) << "round " << round;
+    }
 }

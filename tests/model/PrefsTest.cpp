@@ -15,6 +15,8 @@
 
 #include <functional>
 
+#include <sys/stat.h>
+
 namespace {
 
 class PrefsTest : public ::testing::Test {
@@ -198,4 +200,43 @@ TEST_F(PrefsTest, AppliesTheThemeUnlessTheAppearanceOptionDecides) {
     restart({"--appearance"}).applyTheme(); // no value: the theme decides
     ASSERT_EQ(shell.appearances.size(), 1);
     EXPECT_TRUE(shell.appearances[0].followSystem);
+}
+
+// Texts from feeds may hold what XML can not: every setting must still come back at the next
+// start, and the settings stay the user's own whatever the umask.
+TEST_F(PrefsTest, EverySettingSurvivesTextsXmlCanNotCarry) {
+    FakeShell shell;
+    const mode_t umaskBefore = ::umask(0);
+    QDir(Defaults::folder()).removeRecursively();
+    Prefs& p = restart({});
+    const QString odd = QStringLiteral("2.0") + QChar(0x0001) + QChar(0xFFFE);
+    p.setOnboarded(true);
+    p.setTheme(Theme::light);
+    p.setQuietHours(false);
+    p.setIgnoredApps({QStringLiteral("com.example.kept")});
+    p.setIgnoredVersions({{QStringLiteral("com.example.tool"), odd}});
+    p.setNotified({QStringLiteral("com.example.tool@") + odd});
+    p.setDeviceName(QStringLiteral("Desk\u0007"));
+    ::umask(umaskBefore);
+
+    const Prefs& again = restart({});
+    EXPECT_TRUE(again.onboarded());
+    EXPECT_EQ(again.theme(), Theme::light);
+    EXPECT_FALSE(again.quietHours());
+    EXPECT_EQ(again.ignoredApps(), QStringList{QStringLiteral("com.example.kept")});
+    EXPECT_EQ(again.ignoredVersions().value(QStringLiteral("com.example.tool")), odd);
+    EXPECT_EQ(again.notified(), QStringList{QStringLiteral("com.example.tool@") + odd});
+    EXPECT_EQ(again.deviceName(), QStringLiteral("Desk\u0007"));
+    EXPECT_EQ(QDir(Defaults::folder()).entryList({QStringLiteral("*.corrupt-*")}, QDir::Files), QStringList());
+
+    struct stat folder {}, file {};
+    ASSERT_EQ(::stat(QFile::encodeName(Defaults::folder()).constData(), &folder), 0);
+    ASSERT_EQ(::stat(QFile::encodeName(Defaults::folder() + "/com.quenlark.Quenlark.plist").constData(), &file), 0);
+    EXPECT_EQ(folder.st_mode & 0777, 0700u);
+    EXPECT_EQ(file.st_mode & 0777, 0600u);
+
+    // What can not be kept at all is refused: the old value stays and nobody is told.
+    Prefs& now = Prefs::shared();
+    EXPECT_FALSE(tells([&] { now.deviceName(); }, [&] { now.setDeviceName(QString::fromUtf8("a\0b", 3)); }));
+    EXPECT_EQ(now.deviceName(), QStringLiteral("Desk\u0007"));
 }

@@ -49,6 +49,11 @@ TEST(Vault, WithoutARunningKeyringReadsNothingAndStartsNone) {
     write("com.quenlark.Quenlark.test", "session", QByteArray("blob"));
     EXPECT_EQ(read("com.quenlark.Quenlark.test", "session"), std::nullopt);
     offGuiThread([] { Vault::keychainDelete("com.quenlark.Quenlark.test", "session"); });
+    // The GUI thread may call them as well.
+    Vault::keychainWrite("com.quenlark.Quenlark.test", "session", QByteArray("blob"));
+    Vault::keychainAdd("com.quenlark.Quenlark.test", "session", QByteArray("blob"));
+    EXPECT_EQ(Vault::keychainRead("com.quenlark.Quenlark.test", "session"), std::nullopt);
+    Vault::keychainDelete("com.quenlark.Quenlark.test", "session");
     EXPECT_LT(timer.elapsed(), 1500);
     EXPECT_FALSE(keyringRunning());
 }
@@ -179,6 +184,12 @@ TEST_F(VaultKeyring, WritesReplaceOneItemAndNothingDeletesIt) {
     EXPECT_EQ(count(service, account), 1);
     EXPECT_EQ(read(service, account), QByteArray("again"));
     offGuiThread([&] { Vault::keychainDelete(service, account); });
+    EXPECT_EQ(count(service, account), 0);
+
+    // From the GUI thread, as from any other.
+    Vault::keychainWrite(service, account, QByteArray("from the GUI thread"));
+    EXPECT_EQ(Vault::keychainRead(service, account), QByteArray("from the GUI thread"));
+    Vault::keychainDelete(service, account);
     EXPECT_EQ(count(service, account), 0);
 }
 

@@ -89,6 +89,14 @@ TEST(BrewCatalogue, HarvestsIdentifiersAndZapPaths) {
                                   "~/Library/Preferences/name.plist "
                                   "~/Library/Containers/com.a.b/Data/Library/Preferences/com.c.d.plist ~/Library/Caches/x");
     EXPECT_TRUE(cask.mentions.contains("~/documents/example"));
+
+    // A list that mixes strings with other values gives no strings at all.
+    const Cask mixed = parsed(R"([{"token":"m","artifacts":[{"app":["Mixed.app"]},
+        {"uninstall":[{"quit":["com.example.kept.one"],"delete":["/Applications/Mixed Helper.app",1]}]},
+        {"zap":[{"trash":["~/Library/Containers/com.example.mixed",{"x":1}],"delete":["~/Library/Caches/m",null]}]}]}])")
+                           .byApp.value("mixed.app").value(0);
+    EXPECT_EQ(mixed.bundleIDs.join(' '), "com.example.kept.one");
+    EXPECT_EQ(mixed.zap, QStringList());
 }
 
 TEST(BrewCatalogue, OddShapesSkipOnlyWhatIsOdd) {

@@ -15,6 +15,12 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
 #include <thread>
 
 using namespace std::chrono_literals;
@@ -106,35 +112,97 @@ TEST_F(NetTest, NonHttpAnswersGiveTheirBody) {
     EXPECT_EQ(runSync(Net::get(data)), QByteArray("hello"));
 }
 
-TEST_F(NetTest, FollowsRedirectsOnlyToEquallySafeSchemes) {
-    server.http().Get("/moved", [](const httplib::Request&, httplib::Response& res) {
-        res.set_redirect("/target");
+// Chains of redirects, compressed or not, as update servers and their CDNs send them.
+TEST_F(NetTest, FollowsRedirectChainsToTheFinalAnswer) {
+    const std::string xml(20000, 'x');
+    server.http().Get(R"(/hop/(\d+)/(\d+))", [](const httplib::Request& req, httplib::Response& res) {
+        const int left = std::stoi(req.matches[1]);
+        const std::string kind = req.matches[2];
+        res.set_redirect(left > 1 ? "/hop/" + std::to_string(left - 1) + "/" + kind : "/final/" + kind);
     });
+    server.http().Get(R"(/final/(\d+))", [&xml](const httplib::Request& req, httplib::Response& res) {
+        // 1: compressed as the client allows (an XML type is compressible); 0: a plain body.
+        res.set_content(xml, req.matches[1] == "1" ? "application/xml" : "application/octet-stream");
+    });
+    std::atomic<int> compressed{0};
+    server.http().set_post_routing_handler([&compressed](const httplib::Request&, httplib::Response& res) {
+        if (res.has_header("Content-Encoding"))
+            ++compressed;
+    });
+    server.start();
+    for (const int hops : {1, 2, 5, 30}) {
+        for (const int compress : {0, 1}) {
+            SCOPED_TRACE(testing::Message() << hops << " hops, compressed " << compress);
+            const std::string path = "/hop/" + std::to_string(hops) + "/" + std::to_string(compress);
+            EXPECT_EQ(get(path), QByteArray::fromStdString(xml));
+            const auto answer = runSync(Net::send(QNetworkRequest(server.url(path))));
+            EXPECT_EQ(answer.status, 200);
+            EXPECT_EQ(answer.body, QByteArray::fromStdString(xml));
+            EXPECT_EQ(answer.url, server.url("/final/" + std::to_string(compress)));
+        }
+    }
+    EXPECT_GT(compressed.load(), 0);
+}
+
+TEST_F(NetTest, RefusesLoopsAndLessSafeRedirectsWithTheirOwnSentence) {
+    LoopbackServer::trustTls();
+    LoopbackServer secure(500, std::chrono::seconds(120), LoopbackServer::Scheme::Https);
+    server.http().Get("/loop", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/loop"); });
     server.http().Get("/to-file", [](const httplib::Request&, httplib::Response& res) {
         res.set_redirect("file:///etc/passwd");
     });
-    server.serve("/target", "arrived");
+    server.http().Get("/to-ftp", [](const httplib::Request&, httplib::Response& res) {
+        res.set_redirect("ftp://127.0.0.1/x");
+    });
+    server.http().Get("/to-https", [&secure](const httplib::Request&, httplib::Response& res) {
+        res.set_redirect(secure.url("/secret").toString().toStdString());
+    });
+    server.serve("/plain", "plain");
+    secure.serve("/secret", "secret");
+    secure.http().Get("/down", [this](const httplib::Request&, httplib::Response& res) {
+        res.set_redirect(server.url("/plain").toString().toStdString());
+    });
     server.start();
-    EXPECT_EQ(get("/moved"), QByteArray("arrived"));
-    // Qt does not follow a Location outside http(s); the answer stays the redirect itself.
-    EXPECT_EQ(failureOf([&] { get("/to-file"); }), QStringLiteral("The server answered HTTP 302"));
+    secure.start();
 
+    const QString unsafe = QStringLiteral("The server redirected to an address that is not secure.");
     struct Case {
-        const char* from;
-        const char* to;
-        bool allowed;
+        QUrl url;
+        QString sentence; // empty: followed
     };
     const Case cases[] = {
-        {"http://a/x", "https://b/y", true},
-        {"https://a/x", "https://b/y", true},
-        {"HTTPS://a/x", "HTTP://b/y", false},
-        {"https://a/x", "ftp://b/y", false},
+        {server.url("/loop"), QStringLiteral("There were too many redirects.")},
+        {server.url("/to-file"), unsafe},
+        {server.url("/to-ftp"), unsafe},
+        {secure.url("/down"), unsafe},
+        {server.url("/to-https"), {}},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(Net::redirectAllowed(QUrl(QString::fromLatin1(c.from)),
-                                       QUrl(QString::fromLatin1(c.to))),
-                  c.allowed)
-            << c.from << " -> " << c.to;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.url.toString().toStdString());
+        if (c.sentence.isEmpty()) {
+            EXPECT_EQ(runSync(Net::get(c.url)), QByteArray("secret"));
+            continue;
+        }
+        EXPECT_EQ(failureOf([&] { runSync(Net::get(c.url)); }), c.sentence);
+        EXPECT_EQ(failureOf([&] { runSync(Net::send(QNetworkRequest(c.url))); }), c.sentence);
+    }
+    // The plain body behind the downgrade was never asked for.
+    for (const auto& request : server.requests())
+        EXPECT_NE(request.path, "/plain");
+}
+
+TEST_F(NetTest, ATransportFailureAfterARedirectIsReportedAsSuch) {
+    LoopbackServer gone;
+    gone.start();
+    const QUrl closed = gone.url("/");
+    gone.stop();
+    server.http().Get("/moved", [&closed](const httplib::Request&, httplib::Response& res) {
+        res.set_redirect(closed.toString().toStdString());
+    });
+    server.start();
+    EXPECT_EQ(transportKind([&] { get("/moved"); }), TransportError::Kind::ConnectionRefused);
+    EXPECT_EQ(transportKind([&] { runSync(Net::send(QNetworkRequest(server.url("/moved")))); }),
+              TransportError::Kind::ConnectionRefused);
 }
 
 TEST_F(NetTest, IdleLimitGivesATimeOut) {
@@ -147,6 +215,83 @@ TEST_F(NetTest, IdleLimitGivesATimeOut) {
     const auto started = std::chrono::steady_clock::now();
     EXPECT_EQ(transportKind([&] { get("/slow"); }), TransportError::Kind::TimedOut);
     EXPECT_LT(std::chrono::steady_clock::now() - started, 1000ms);
+}
+
+// A server that keeps sending a little, forever.
+void drip(httplib::Server& http, const std::string& path, int status, std::chrono::milliseconds every, size_t bytes) {
+    http.Get(path, [=](const httplib::Request&, httplib::Response& res) {
+        res.status = status;
+        res.set_chunked_content_provider("text/plain", [=](size_t, httplib::DataSink& sink) {
+            std::this_thread::sleep_for(every);
+            const std::string chunk(bytes, 'd');
+            return sink.write(chunk.data(), chunk.size());
+        });
+    });
+}
+
+TEST_F(NetTest, ARequestThatKeepsTricklingEndsAtItsDeadline) {
+    Net::resetForTest({1000ms, 1000ms});
+    server.http().Get("/drip", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content_provider(1000, "text/plain", [](size_t, size_t, httplib::DataSink& sink) {
+            std::this_thread::sleep_for(200ms);
+            return sink.write("d", 1);
+        });
+    });
+    server.start();
+    for (const bool viaSend : {false, true}) {
+        SCOPED_TRACE(viaSend);
+        const auto started = std::chrono::steady_clock::now();
+        EXPECT_EQ(failureOf([&] {
+                      if (viaSend)
+                          runSync(Net::send(QNetworkRequest(server.url("/drip"))));
+                      else
+                          get("/drip");
+                  }),
+                  QStringLiteral("The request timed out."));
+        const auto took = std::chrono::steady_clock::now() - started;
+        EXPECT_GE(took, 2900ms);
+        EXPECT_LT(took, 5000ms);
+    }
+}
+
+TEST_F(NetTest, EndlessAnswersEnd) {
+    Net::resetForTest({2000ms, 2000ms});
+    drip(server.http(), "/missing", 404, 0ms, 64 * 1024);
+    server.start();
+    // Nobody reads the body of a failed answer: its status is what is said.
+    EXPECT_EQ(failureOf([&] { runSync(Net::get(server.url("/missing"))); }),
+              QStringLiteral("The server answered HTTP 404"));
+    // `send` keeps failed bodies, up to the ceiling.
+    const auto answer = runSync(Net::send(QNetworkRequest(server.url("/missing")), "GET", {}, {}, 1024 * 1024));
+    EXPECT_EQ(answer.status, 404);
+    EXPECT_TRUE(answer.body.isEmpty());
+
+    // Headers that never end: Qt stops reading them, the idle limit ends the request.
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ::listen(listener, 1);
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+    std::atomic<bool> done{false};
+    std::thread headers([listener, &done] {
+        const int client = ::accept(listener, nullptr, nullptr);
+        const std::string start = "HTTP/1.1 200 OK\r\n";
+        ::send(client, start.data(), start.size(), MSG_NOSIGNAL);
+        const std::string line = "X-Padding: " + std::string(1000, 'p') + "\r\n";
+        while (!done && ::send(client, line.data(), line.size(), MSG_NOSIGNAL) > 0)
+            std::this_thread::sleep_for(1ms);
+        ::close(client);
+    });
+    const QUrl endless(QStringLiteral("http://127.0.0.1:%1/").arg(ntohs(address.sin_port)));
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(transportKind([&] { runSync(Net::get(endless)); }), TransportError::Kind::TimedOut);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 7000ms);
+    done = true;
+    headers.join();
+    ::close(listener);
 }
 
 TEST_F(NetTest, CancellingAbortsTheRequest) {
@@ -294,6 +439,53 @@ TEST_F(DownloadTest, FailedStatusIsReportedAndItsBodyNotWritten) {
     const auto transfer = runSync(Net::download(server.url("/missing.zip"), path()));
     EXPECT_EQ(transfer.status, 404);
     EXPECT_EQ(written(), QByteArray());
+}
+
+TEST_F(DownloadTest, AnEndlessFailedAnswerEndsAtTheCeiling) {
+    drip(server.http(), "/missing.zip", 500, 0ms, 64 * 1024);
+    server.start();
+    const auto transfer = runSync(Net::download(server.url("/missing.zip"), path()));
+    EXPECT_EQ(transfer.status, 500);
+    EXPECT_EQ(written(), QByteArray());
+}
+
+// The slow-retrieval defence: a download averaging below the floor over a whole window is cut
+// off; one that keeps above it runs as long as it needs.
+TEST_F(DownloadTest, ACrawlingDownloadIsCutOff) {
+    Net::Limits limits;
+    limits.slowWindow = 1000ms;
+    limits.slowFloor = 1024;
+    Net::resetForTest(limits);
+    drip(server.http(), "/crawl.zip", 200, 100ms, 50);
+    server.http().Get("/steady.zip", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content_provider(40 * 1024, "application/zip", [](size_t offset, size_t, httplib::DataSink& sink) {
+            std::this_thread::sleep_for(100ms);
+            const std::string chunk(std::min<size_t>(2048, 40 * 1024 - offset), 's');
+            return sink.write(chunk.data(), chunk.size());
+        });
+    });
+    server.start();
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(failureOf([&] { runSync(Net::download(server.url("/crawl.zip"), path())); }),
+              QStringLiteral("The request timed out."));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 4000ms);
+
+    const auto transfer = runSync(Net::download(server.url("/steady.zip"), path()));
+    EXPECT_EQ(transfer.status, 200);
+    EXPECT_EQ(written().size(), 40 * 1024);
+}
+
+TEST_F(DownloadTest, FollowsRedirectsToTheFile) {
+    server.http().Get(R"(/d/(\d+))", [](const httplib::Request& req, httplib::Response& res) {
+        const int left = std::stoi(req.matches[1]);
+        res.set_redirect(left > 1 ? "/d/" + std::to_string(left - 1) : "/file.zip");
+    });
+    server.serve("/file.zip", std::string(100000, 'z'));
+    server.start();
+    const auto transfer = runSync(Net::download(server.url("/d/5"), path()));
+    EXPECT_EQ(transfer.status, 200);
+    EXPECT_EQ(transfer.finalUrl, server.url("/file.zip"));
+    EXPECT_EQ(written(), QByteArray(100000, 'z'));
 }
 
 TEST_F(DownloadTest, OnlyWebAddressesAreFetched) {

@@ -93,6 +93,11 @@ BundleBuilder& BundleBuilder::signedBy(const TestPki::Identity* identity) {
     signed_ = true;
     return *this;
 }
+BundleBuilder& BundleBuilder::timestamp(const CodeSigner::Timestamp& stamp) {
+    timestamp_ = stamp;
+    return *this;
+}
+
 BundleBuilder& BundleBuilder::unsignedCode() { signed_ = false; return *this; }
 BundleBuilder& BundleBuilder::architectures(const QList<uint32_t>& cpuTypes) { cpuTypes_ = cpuTypes; return *this; }
 BundleBuilder& BundleBuilder::explicitRequirement(bool value) { explicitRequirement_ = value; return *this; }
@@ -247,6 +252,7 @@ BundleBuilder::Built BundleBuilder::build() const {
             CodeSigner::Options options;
             options.identifier = identifier_;
             options.identity = identity_;
+            options.timestamp = timestamp_;
             options.infoPlist = infoPlist;
             options.resources = seal;
             if (identity_ && explicitRequirement_)

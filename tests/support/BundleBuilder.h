@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CodeSigner.h"
 #include "TestPki.h"
 
 #include <QByteArray>
@@ -31,6 +32,7 @@ public:
     BundleBuilder& symlink(const QString& relativePath, const QString& target);
     BundleBuilder& nested(const QString& relativePath, const BundleBuilder& inner);
     BundleBuilder& signedBy(const TestPki::Identity* identity); // nullptr: ad-hoc
+    BundleBuilder& timestamp(const CodeSigner::Timestamp& stamp);
     BundleBuilder& unsignedCode();
     BundleBuilder& architectures(const QList<uint32_t>& cpuTypes);
     BundleBuilder& explicitRequirement(bool value);
@@ -52,6 +54,7 @@ private:
     QList<std::pair<QString, std::shared_ptr<BundleBuilder>>> nested_;
     const TestPki::Identity* identity_ = &TestPki::shared().teamA;
     bool signed_ = true;
+    CodeSigner::Timestamp timestamp_;
     QList<uint32_t> cpuTypes_{0x0100000C};
     bool explicitRequirement_ = true;
     bool notarized_ = false;

@@ -8,6 +8,7 @@
 #include <openssl/cms.h>
 #include <openssl/evp.h>
 #include <openssl/objects.h>
+#include <openssl/ts.h>
 #include <openssl/x509.h>
 
 #include <stdexcept>
@@ -41,6 +42,65 @@ QByteArray requirementBlob(const QByteArray& program) {
     return be32(0xFADE0C00) + be32(uint32_t(12 + program.size())) + be32(1) + program;
 }
 
+int fixedTime(TS_RESP_CTX*, void* data, long* seconds, long* microseconds) {
+    *seconds = long(*static_cast<const std::time_t*>(data));
+    *microseconds = 0;
+    return 1;
+}
+
+// An RFC 3161 token by `authority` over the signature value of `signer`, added as the
+// timeStampToken unsigned attribute.
+void addTimestamp(CMS_SignerInfo* signer, const TestPki::Identity& authority, std::time_t at) {
+    const ASN1_OCTET_STRING* signature = CMS_SignerInfo_get0_signature(signer);
+    const QByteArray imprint = sha256(QByteArray(reinterpret_cast<const char*>(ASN1_STRING_get0_data(signature)),
+                                                 ASN1_STRING_length(signature)));
+    TS_REQ* request = TS_REQ_new();
+    TS_REQ_set_version(request, 1);
+    TS_MSG_IMPRINT* message = TS_MSG_IMPRINT_new();
+    X509_ALGOR* algorithm = X509_ALGOR_new();
+    X509_ALGOR_set0(algorithm, OBJ_nid2obj(NID_sha256), V_ASN1_NULL, nullptr);
+    TS_MSG_IMPRINT_set_algo(message, algorithm);
+    TS_MSG_IMPRINT_set_msg(message, reinterpret_cast<unsigned char*>(const_cast<char*>(imprint.constData())),
+                           int(imprint.size()));
+    TS_REQ_set_msg_imprint(request, message);
+    TS_REQ_set_cert_req(request, 1);
+    X509_ALGOR_free(algorithm);
+    TS_MSG_IMPRINT_free(message);
+    unsigned char* encoded = nullptr;
+    const int encodedLength = i2d_TS_REQ(request, &encoded);
+    TS_REQ_free(request);
+
+    TS_RESP_CTX* context = TS_RESP_CTX_new();
+    STACK_OF(X509)* chain = sk_X509_new_null();
+    for (const auto& certificate : authority.chain)
+        sk_X509_push(chain, certificate.get());
+    ASN1_OBJECT* policy = OBJ_txt2obj("1.2.3.4.1", 1);
+    std::time_t moment = at;
+    const bool made = TS_RESP_CTX_set_signer_cert(context, authority.certificate.get())
+        && TS_RESP_CTX_set_signer_key(context, authority.key.get()) && TS_RESP_CTX_set_certs(context, chain)
+        && TS_RESP_CTX_set_def_policy(context, policy) && TS_RESP_CTX_add_md(context, EVP_sha256());
+    TS_RESP_CTX_set_time_cb(context, fixedTime, &moment);
+    BIO* in = BIO_new_mem_buf(encoded, encodedLength);
+    TS_RESP* response = made ? TS_RESP_create_response(context, in) : nullptr;
+    BIO_free(in);
+    OPENSSL_free(encoded);
+    ASN1_OBJECT_free(policy);
+    sk_X509_free(chain);
+    PKCS7* token = response ? TS_RESP_get_token(response) : nullptr;
+    if (!token)
+        throw std::runtime_error("timestamping failed");
+    unsigned char* der = nullptr;
+    const int length = i2d_PKCS7(token, &der);
+    ASN1_OBJECT* object = OBJ_txt2obj("1.2.840.113549.1.9.16.2.14", 1);
+    const int added = CMS_unsigned_add1_attr_by_OBJ(signer, object, V_ASN1_SEQUENCE, der, length);
+    ASN1_OBJECT_free(object);
+    OPENSSL_free(der);
+    TS_RESP_free(response);
+    TS_RESP_CTX_free(context);
+    if (!added)
+        throw std::runtime_error("adding the timestamp failed");
+}
+
 } // namespace
 
 QByteArray emptyRequirementSet() {
@@ -60,7 +120,7 @@ QByteArray developerIdRequirementSet(const QString& identifier, const QString& t
 }
 
 QByteArray cms(const QByteArray& content, const TestPki::Identity& identity, bool detached,
-               const QByteArray& cdhashPlist) {
+               const QByteArray& cdhashPlist, const Timestamp& stamp) {
     STACK_OF(X509)* extra = sk_X509_new_null();
     for (const auto& certificate : identity.chain)
         sk_X509_push(extra, certificate.get());
@@ -80,6 +140,12 @@ QByteArray cms(const QByteArray& content, const TestPki::Identity& identity, boo
     if (!CMS_final(message, in, nullptr, flags & ~unsigned(CMS_PARTIAL)))
         throw std::runtime_error("CMS signing failed");
     BIO_free(in);
+    if (stamp.by != Timestamp::By::None) {
+        const TestPki& pki = TestPki::shared();
+        addTimestamp(signer,
+                     stamp.by == Timestamp::By::Trusted ? pki.timestampAuthority : pki.untrustedTimestampAuthority,
+                     stamp.at.value_or(std::time(nullptr)));
+    }
     sk_X509_free(extra);
     unsigned char* out = nullptr;
     const int length = i2d_CMS_ContentInfo(message, &out);
@@ -93,7 +159,7 @@ QByteArray ticket(const QList<QByteArray>& cdhashes, const TestPki::Identity& si
     QByteArray listing;
     for (const QByteArray& hash : cdhashes)
         listing += "2/2/" + hash.toHex() + "\n";
-    return cms(listing, signer, false, {});
+    return cms(listing, signer, false, {}, {Timestamp::By::None, std::nullopt});
 }
 
 Signed sign(const QByteArray& unsignedImage, const Options& options) {
@@ -155,7 +221,7 @@ Signed sign(const QByteArray& unsignedImage, const Options& options) {
         const QByteArray plist = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n"
                                  "\t<key>cdhashes</key>\n\t<array>\n\t\t<data>" + cdhash.toBase64()
             + "</data>\n\t</array>\n</dict>\n</plist>\n";
-        const QByteArray der = cms(cd, *options.identity, true, plist);
+        const QByteArray der = cms(cd, *options.identity, true, plist, options.timestamp);
         wrapper = be32(0xFADE0B01) + be32(uint32_t(8 + der.size())) + der;
     }
     const uint32_t indexEnd = 12 + 3 * 8;

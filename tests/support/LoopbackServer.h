@@ -8,13 +8,15 @@
 #include <chrono>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 // An HTTP server on 127.0.0.1 at a free port, for tests. It stops by itself after a bounded
-// number of requests or a bounded time, and records every request it served.
+// number of requests or a bounded time, and records every request it served. With TLS it serves
+// https under a certificate for 127.0.0.1 that `trustTls()` makes the process's TLS trust.
 class LoopbackServer {
 public:
     struct Request {
@@ -28,11 +30,17 @@ public:
         bool hasHeader(const std::string& name) const;
     };
 
+    enum class Scheme { Http, Https };
+
     explicit LoopbackServer(int maxRequests = 500,
-                            std::chrono::seconds lifetime = std::chrono::seconds(120));
+                            std::chrono::seconds lifetime = std::chrono::seconds(120),
+                            Scheme scheme = Scheme::Http);
     ~LoopbackServer();
 
-    httplib::Server& http() { return server_; }
+    httplib::Server& http() { return *server_; }
+
+    // Adds the certificate https servers use to the default TLS configuration's authorities.
+    static void trustTls();
 
     // Serves `body` with `status` and `contentType` for GET `path`.
     void serve(const std::string& path, std::string body, int status = 200,
@@ -49,7 +57,8 @@ public:
     int requestCount() const { return count_.load(); }
 
 private:
-    httplib::Server server_;
+    Scheme scheme_;
+    std::unique_ptr<httplib::Server> server_;
     std::thread thread_;
     std::thread watchdog_;
     int port_ = 0;

@@ -83,11 +83,7 @@ QByteArray rsaSign(const TestPki::Identity& identity, const QByteArray& digest, 
 
 QByteArray ticketFor(const QByteArray& digest, bool sha256) {
     const QByteArray content = "2/" + QByteArray::number(sha256 ? 2 : 1) + "/" + digest.left(20).toHex() + "\n";
-    return CodeSigner::cms(content, TestPki::shared().ticketSigner, false);
-}
-
-QByteArray detachedCms(const TestPki::Identity& identity, const QByteArray& content) {
-    return CodeSigner::cms(content, identity, true);
+    return CodeSigner::cms(content, TestPki::shared().ticketSigner, false, {}, {CodeSigner::Timestamp::By::None, std::nullopt});
 }
 
 QByteArray trailer(quint16 type, quint32 length) {
@@ -163,6 +159,11 @@ PackageBuilder& PackageBuilder::ticket(bool on) {
 
 PackageBuilder& PackageBuilder::tamper(Tamper how) {
     tamper_ = how;
+    return *this;
+}
+
+PackageBuilder& PackageBuilder::timestamp(const CodeSigner::Timestamp& stamp) {
+    timestamp_ = stamp;
     return *this;
 }
 
@@ -291,7 +292,7 @@ QByteArray PackageBuilder::build() const {
     Q_UNUSED(pki);
     const int signatureSize = identity_ ? EVP_PKEY_get_size(identity_->key.get()) : 0;
     // Writers reserve room for the CMS message before signing and pad it with zeros.
-    const int cmsSize = identity_ && cms_ != Cms::None ? 8192 : 0;
+    const int cmsSize = identity_ && cms_ != Cms::None ? 16384 : 0;
     qint64 offset = digestSize + signatureSize + cmsSize;
     QString fileXml;
     QByteArray fileHeap;
@@ -360,7 +361,8 @@ QByteArray PackageBuilder::build() const {
     const QByteArray digest = hash(compressed, sha256_);
     QByteArray signature = identity_ ? rsaSign(*identity_, digest, sha256_) : QByteArray();
     if (cmsSize) {
-        QByteArray message = detachedCms(*identity_, cms_ == Cms::Valid ? digest : hash("other", sha256_));
+        QByteArray message = CodeSigner::cms(cms_ == Cms::Valid ? digest : hash("other", sha256_), *identity_, true,
+                                             {}, timestamp_);
         message.append(QByteArray(cmsSize - message.size(), '\0'));
         signature += message;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CodeSigner.h"
 #include "TestPki.h"
 
 #include <QByteArray>
@@ -38,6 +39,8 @@ public:
     PackageBuilder& ticket(bool on = true);
     PackageBuilder& tamper(Tamper how);
     PackageBuilder& cms(Cms how);
+    // The timestamp token in the CMS signature (a trusted one of now unless told).
+    PackageBuilder& timestamp(const CodeSigner::Timestamp& stamp);
     // Replaces the generated payload bytes (for hostile streams).
     PackageBuilder& rawPayload(const QByteArray& bytes);
 
@@ -77,5 +80,6 @@ private:
     bool ticket_ = false;
     Tamper tamper_ = Tamper::None;
     Cms cms_ = Cms::None;
+    CodeSigner::Timestamp timestamp_;
     std::optional<QByteArray> rawPayload_;
 };

@@ -1,5 +1,6 @@
 #include "StoreHarness.h"
 
+#include "account/Auth.h"
 #include "notch/NoNotchHooks.h"
 #include "runtime/CheckError.h"
 #include "runtime/MakeShared.h"
@@ -67,9 +68,18 @@ public:
     explicit Account(StoreHarness* h) : h_(h) {}
     std::optional<Session> load() override { return h_->savedSession; }
     void save(std::optional<Session> session) override { h_->savedSession = std::move(session); }
-    QCoro::Task<void> sendEmailConfirmation(Session, CloudConfig) override { co_return; }
-    QCoro::Task<Profile> profile(Session, CloudConfig) override { co_return Profile{}; }
-    std::optional<CloudConfig> current() override { return std::nullopt; }
+    // With a back end the identity calls are the real ones, against it.
+    QCoro::Task<void> sendEmailConfirmation(Session session, CloudConfig config) override {
+        if (h_->cloud)
+            co_await Auth::sendEmailConfirmation(std::move(session), std::move(config));
+    }
+    QCoro::Task<Profile> profile(Session session, CloudConfig config) override {
+        if (!h_->cloud)
+            co_return Profile{};
+        Profile answer = co_await Auth::profile(std::move(session), std::move(config));
+        co_return answer;
+    }
+    std::optional<CloudConfig> current() override { return h_->cloud; }
 
 private:
     StoreHarness* h_;
@@ -78,7 +88,11 @@ private:
 class Library final : public LibraryHooks {
 public:
     explicit Library(StoreHarness* h) : h_(h) {}
-    QCoro::Task<std::optional<Cloud>> liveCloud(Store&, bool) override { co_return std::nullopt; }
+    QCoro::Task<std::optional<Cloud>> liveCloud(Store& store, bool) override {
+        if (!h_->cloud || !store.session())
+            co_return std::nullopt;
+        co_return Cloud{*h_->cloud, *store.session()};
+    }
     QCoro::Task<void> syncLibrary(Store&) override {
         ++h_->librarySyncs;
         co_return;

@@ -93,6 +93,8 @@ public:
     QList<NotchTrigger> notchRequests;
     int librarySyncs = 0;
     std::optional<Session> savedSession;
+    // The back end; with one, the store's identity calls and library client are real ones.
+    std::optional<CloudConfig> cloud;
     QString deviceID = QStringLiteral("dhere");
 
 private:

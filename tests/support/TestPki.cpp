@@ -15,6 +15,10 @@ namespace {
 constexpr const char* developerIdCaMarker = "1.2.840.113635.100.6.2.6";
 constexpr const char* developerIdApplication = "1.2.840.113635.100.6.1.13";
 constexpr const char* developerIdInstaller = "1.2.840.113635.100.6.1.14";
+constexpr const char* developerIdDate = "1.2.840.113635.100.6.1.33";
+constexpr const char* installerSigningUsage = "1.2.840.113635.100.4.13";
+constexpr long day = 86400;
+constexpr long year = 365 * day;
 
 std::shared_ptr<EVP_PKEY> newKey(bool rsa = false) {
     EVP_PKEY* key = rsa ? EVP_RSA_gen(2048) : EVP_EC_gen("P-256");
@@ -33,13 +37,24 @@ void addExtension(X509* certificate, X509* issuer, int nid, const char* value) {
     X509_EXTENSION_free(extension);
 }
 
-// A marker extension as the vendor writes it: the OID with an ASN.1 NULL as its value.
-void addMarker(X509* certificate, const char* oid) {
-    ASN1_OBJECT* object = OBJ_txt2obj(oid, 1);
+struct Marker {
+    const char* oid;
+    bool critical = false;
+    QByteArray value = QByteArray("\x05\x00", 2); // DER; the vendor's markers hold an ASN.1 NULL
+};
+
+// The Developer ID date marker: a UTF8String date.
+Marker dateMarker() {
+    const QByteArray date = "20190417000000Z";
+    return {developerIdDate, false, QByteArray("\x0c") + char(date.size()) + date};
+}
+
+void addMarker(X509* certificate, const Marker& marker) {
+    ASN1_OBJECT* object = OBJ_txt2obj(marker.oid, 1);
     ASN1_OCTET_STRING* value = ASN1_OCTET_STRING_new();
-    const unsigned char null[] = {0x05, 0x00};
-    ASN1_OCTET_STRING_set(value, null, 2);
-    X509_EXTENSION* extension = X509_EXTENSION_create_by_OBJ(nullptr, object, 0, value);
+    ASN1_OCTET_STRING_set(value, reinterpret_cast<const unsigned char*>(marker.value.constData()),
+                          int(marker.value.size()));
+    X509_EXTENSION* extension = X509_EXTENSION_create_by_OBJ(nullptr, object, marker.critical ? 1 : 0, value);
     X509_add_ext(certificate, extension, -1);
     X509_EXTENSION_free(extension);
     ASN1_OCTET_STRING_free(value);
@@ -52,8 +67,17 @@ struct Subject {
     QString organization;
 };
 
-TestPki::Identity issue(const Subject& subject, const TestPki::Identity* issuer, bool ca,
-                        QList<const char*> markers, long serial, bool rsa = false) {
+// What a certificate is for, as the vendor's extended key usage says it.
+enum class Role { Authority, Code, Installer, Timestamps };
+
+struct Validity {
+    long from = -5 * year; // seconds from now
+    long to = 20 * year;
+};
+
+TestPki::Identity issue(const Subject& subject, const TestPki::Identity* issuer, Role role,
+                        QList<Marker> markers, long serial, bool rsa = false, Validity validity = {}) {
+    const bool ca = role == Role::Authority;
     TestPki::Identity identity;
     identity.key = newKey(rsa);
     X509* certificate = X509_new();
@@ -74,8 +98,8 @@ TestPki::Identity issue(const Subject& subject, const TestPki::Identity* issuer,
     X509* issuerCertificate = issuer ? issuer->certificate.get() : certificate;
     X509_set_issuer_name(certificate, issuer ? X509_get_subject_name(issuerCertificate) : name);
     X509_NAME_free(name);
-    X509_gmtime_adj(X509_getm_notBefore(certificate), -86400);
-    X509_gmtime_adj(X509_getm_notAfter(certificate), 20L * 365 * 86400);
+    X509_gmtime_adj(X509_getm_notBefore(certificate), validity.from);
+    X509_gmtime_adj(X509_getm_notAfter(certificate), validity.to);
     X509_set_pubkey(certificate, identity.key.get());
     addExtension(certificate, issuerCertificate, NID_subject_key_identifier, "hash");
     if (issuer)
@@ -86,10 +110,13 @@ TestPki::Identity issue(const Subject& subject, const TestPki::Identity* issuer,
     } else {
         addExtension(certificate, issuerCertificate, NID_basic_constraints, "critical,CA:FALSE");
         addExtension(certificate, issuerCertificate, NID_key_usage, "critical,digitalSignature");
-        addExtension(certificate, issuerCertificate, NID_ext_key_usage, "codeSigning");
+        const char* usage = role == Role::Installer    ? "critical,1.2.840.113635.100.4.13"
+                            : role == Role::Timestamps ? "critical,timeStamping"
+                                                       : "critical,codeSigning";
+        addExtension(certificate, issuerCertificate, NID_ext_key_usage, usage);
     }
-    for (const char* oid : markers)
-        addMarker(certificate, oid);
+    for (const Marker& marker : markers)
+        addMarker(certificate, marker);
     EVP_PKEY* signingKey = issuer ? issuer->key.get() : identity.key.get();
     if (!X509_sign(certificate, signingKey, EVP_sha256()))
         throw std::runtime_error("signing a certificate failed");
@@ -112,35 +139,49 @@ const TestPki& TestPki::shared() {
 
 TestPki::TestPki() {
     const QString vendor = QStringLiteral("Quenlark Test Vendor");
-    root = issue({QStringLiteral("Test Root CA"), QStringLiteral("Test Certification Authority"), vendor},
-                 nullptr, true, {}, 1);
-    developerIdCa = issue({QStringLiteral("Developer ID Certification Authority"),
-                           QStringLiteral("Test Certification Authority"), vendor},
-                          &root, true, {developerIdCaMarker}, 2);
-    const auto leaf = [&](const QString& name, const QString& team, const Identity& issuer, long serial) {
-        return issue({QStringLiteral("Developer ID Application: %1 (%2)").arg(name, team), team, name},
-                     &issuer, false, {developerIdApplication}, serial);
+    const QString authority = QStringLiteral("Test Certification Authority");
+    root = issue({QStringLiteral("Test Root CA"), authority, vendor}, nullptr, Role::Authority, {}, 1);
+    developerIdCa = issue({QStringLiteral("Developer ID Certification Authority"), authority, vendor}, &root,
+                          Role::Authority, {{developerIdCaMarker}}, 2);
+    // Shaped like the vendor's leaves: the Developer ID marker critical, its date beside it.
+    const auto leaf = [&](const QString& name, const QString& team, const Identity& issuer, long serial,
+                          Validity validity = {}, QList<Marker> extra = {}) {
+        return issue({QStringLiteral("Developer ID Application: %1 (%2)").arg(name, team), team, name}, &issuer,
+                     Role::Code, QList<Marker>{{developerIdApplication, true}, dateMarker()} + extra, serial, false,
+                     validity);
     };
     teamA = leaf(QStringLiteral("Alpha Software"), QStringLiteral("AAAAAAAAAA"), developerIdCa, 10);
     teamB = leaf(QStringLiteral("Beta Labs"), QStringLiteral("BBBBBBBBBB"), developerIdCa, 11);
     revoked = leaf(QStringLiteral("Gamma Tools"), QStringLiteral("CCCCCCCCCC"), developerIdCa, 12);
-    const Identity otherRoot = issue({QStringLiteral("Test Root CA"), QStringLiteral("Elsewhere"), vendor},
-                                     nullptr, true, {}, 1);
+    expired = leaf(QStringLiteral("Delta Apps"), QStringLiteral("DDDDDDDDDD"), developerIdCa, 14,
+                   {-3 * year, -30 * day});
+    unknownCritical = leaf(QStringLiteral("Epsilon Works"), QStringLiteral("EEEEEEEEEE"), developerIdCa, 15, {},
+                           {{"1.3.6.1.4.1.55555.1", true}});
+    const Identity otherRoot = issue({QStringLiteral("Test Root CA"), QStringLiteral("Elsewhere"), vendor}, nullptr,
+                                     Role::Authority, {}, 1);
     const Identity otherCa = issue({QStringLiteral("Developer ID Certification Authority"),
                                     QStringLiteral("Elsewhere"), vendor},
-                                   &otherRoot, true, {developerIdCaMarker}, 2);
+                                   &otherRoot, Role::Authority, {{developerIdCaMarker}}, 2);
     untrusted = leaf(QStringLiteral("Alpha Software"), QStringLiteral("AAAAAAAAAA"), otherCa, 13);
-    const auto installer = [&](const QString& name, const QString& team, const Identity& issuer, long serial) {
-        return issue({QStringLiteral("Developer ID Installer: %1 (%2)").arg(name, team), team, name},
-                     &issuer, false, {developerIdInstaller}, serial, true);
+    const auto installer = [&](const QString& name, const QString& team, const Identity& issuer, long serial,
+                               Validity validity = {}) {
+        return issue({QStringLiteral("Developer ID Installer: %1 (%2)").arg(name, team), team, name}, &issuer,
+                     Role::Installer, {{developerIdInstaller, true}, dateMarker()}, serial, true, validity);
     };
     installerA = installer(QStringLiteral("Alpha Software"), QStringLiteral("AAAAAAAAAA"), developerIdCa, 30);
     installerB = installer(QStringLiteral("Beta Labs"), QStringLiteral("BBBBBBBBBB"), developerIdCa, 31);
     installerUntrusted = installer(QStringLiteral("Alpha Software"), QStringLiteral("AAAAAAAAAA"), otherCa, 32);
-    const Identity systemCa = issue({QStringLiteral("System Integration CA"),
-                                     QStringLiteral("Test Certification Authority"), vendor},
-                                    &root, true, {}, 3);
-    ticketSigner = issue({QStringLiteral("Software Ticket Signing"), QString(), vendor}, &systemCa, false, {}, 20);
+    installerExpired = installer(QStringLiteral("Delta Apps"), QStringLiteral("DDDDDDDDDD"), developerIdCa, 33,
+                                 {-3 * year, -30 * day});
+    const Identity systemCa = issue({QStringLiteral("System Integration CA"), authority, vendor}, &root,
+                                    Role::Authority, {}, 3);
+    ticketSigner = issue({QStringLiteral("Software Ticket Signing"), QString(), vendor}, &systemCa, Role::Code, {}, 20);
+    const Identity timestampCa = issue({QStringLiteral("Timestamp Certification Authority"), authority, vendor},
+                                       &root, Role::Authority, {}, 4);
+    timestampAuthority = issue({QStringLiteral("Timestamp Authority"), QString(), vendor}, &timestampCa,
+                               Role::Timestamps, {}, 21, false, {-10 * year, 10 * year});
+    untrustedTimestampAuthority = issue({QStringLiteral("Timestamp Authority"), QString(), vendor}, &otherRoot,
+                                        Role::Timestamps, {}, 22, false, {-10 * year, 10 * year});
 
     X509_CRL* list = X509_CRL_new();
     X509_CRL_set_version(list, 1);

@@ -104,12 +104,17 @@ Result check(const XarArchive& archive, const Anchors& anchors) {
     X509* leaf = offered.first().get();
     if (!md || !rsaVerifies(leaf, digest, signature, md))
         return result;
-    // A CMS signature beside it must sign the same checksum.
+    // A CMS signature beside it must sign the same checksum; its timestamp dates the signing.
+    std::optional<std::time_t> stampedAt;
     if (archive.cmsSignature) {
         try {
             const QByteArray der = trimmedDer(archive.heap(archive.cmsSignature->offset, archive.cmsSignature->size));
-            if (CmsSignature::verify(der, digest, anchors).status == SignatureStatus::SignatureFailed)
+            const CmsSignature cms = CmsSignature::verify(der, digest, anchors, CmsSignature::Usage::Package);
+            if (cms.status == SignatureStatus::SignatureFailed)
                 return result;
+            // Only a timestamp over a signature by this same leaf dates it.
+            if (!cms.chain.isEmpty() && X509_cmp(cms.chain.first().get(), leaf) == 0)
+                stampedAt = cms.timestamp;
         } catch (const XarArchive::Failure&) {
             return result;
         }
@@ -118,7 +123,7 @@ Result check(const XarArchive& archive, const Anchors& anchors) {
     QList<X509*> others;
     for (qsizetype i = 1; i < offered.size(); ++i)
         others.append(offered[i].get());
-    Anchors::Verified verified = anchors.verify(leaf, others);
+    Anchors::Verified verified = anchors.verify(leaf, others, stampedAt);
     if (verified.error != X509_V_OK) {
         result.verdict = verified.error == X509_V_ERR_CERT_HAS_EXPIRED || verified.error == X509_V_ERR_CERT_NOT_YET_VALID
                              ? Verdict::Expired

@@ -6,7 +6,9 @@
 
 #include <openssl/types.h>
 
+#include <ctime>
 #include <memory>
+#include <optional>
 
 // The certificates code signatures chain to: trusted roots, the vendor's intermediates (offered
 // to chain building, never trusted by themselves) and the revocation lists at hand. The
@@ -40,5 +42,16 @@ public:
     // Builds and checks the chain of `leaf` to these roots, offered the `others` a signature
     // carried and the vendor's intermediates. The revocation lists at hand are consulted; an
     // issuer without a list is no failure, and an outdated list still proves what it names.
-    Verified verify(X509* leaf, const QList<X509*>& others) const;
+    // The vendor's code-signing marker extensions count as understood even when critical; any
+    // other critical extension OpenSSL does not know refuses the certificate. A chain that has
+    // expired since is still good when `stampedAt`, a trusted timestamp, lies inside the
+    // leaf's validity: it is then judged as of that moment.
+    Verified verify(X509* leaf, const QList<X509*>& others,
+                    std::optional<std::time_t> stampedAt = std::nullopt) const;
+    // The chain the certificates form up to a root, whatever the time and the revocation lists
+    // say: who signed, not whether that still holds.
+    QList<Certificate> chainOf(X509* leaf, const QList<X509*>& others) const;
+
+    // Whether `oid` (dotted) is one of the vendor's code-signing marker extensions.
+    static bool isVendorMarker(const QByteArray& oid);
 };

@@ -120,30 +120,50 @@ std::optional<CodeSignature> CodeSignature::create(const QString& path, std::sha
     return code;
 }
 
-std::optional<QString> CodeSignature::teamIdentifier(const QString& path) {
-    const auto bundle = CodeBundle::at(path);
-    if (!bundle)
-        return std::nullopt;
-    const QString executable = bundle->isBundle ? bundle->executablePath.value_or(QString()) : bundle->path;
+namespace {
+
+// The embedded signature of every slice of the code's main executable, read but not checked.
+std::optional<QList<EmbeddedSignature>> storedSignatures(const CodeBundle& bundle) {
+    const QString executable = bundle.isBundle ? bundle.executablePath.value_or(QString()) : bundle.path;
     if (executable.isEmpty())
         return std::nullopt;
     QFile file(executable);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!QFileInfo(executable).isFile() || !file.open(QIODevice::ReadOnly))
         return std::nullopt;
     const auto slices = MachO::slices(file);
     if (!slices)
         return std::nullopt;
-    std::optional<QString> team;
+    QList<EmbeddedSignature> signatures;
     for (const MachO::Slice& slice : *slices) {
         const auto bytes = MachO::signatureBytes(file, slice);
         if (!bytes)
             return std::nullopt;
-        const auto signature = EmbeddedSignature::parse(*bytes);
-        if (!signature || !signature->primary().teamIdentifier)
+        auto signature = EmbeddedSignature::parse(*bytes);
+        if (!signature)
             return std::nullopt;
-        if (team && *team != *signature->primary().teamIdentifier)
+        signatures.append(std::move(*signature));
+    }
+    if (signatures.isEmpty())
+        return std::nullopt;
+    return signatures;
+}
+
+} // namespace
+
+std::optional<QString> CodeSignature::teamIdentifier(const QString& path) {
+    const auto bundle = CodeBundle::at(path);
+    if (!bundle)
+        return std::nullopt;
+    const auto signatures = storedSignatures(*bundle);
+    if (!signatures)
+        return std::nullopt;
+    std::optional<QString> team;
+    for (const EmbeddedSignature& signature : *signatures) {
+        if (!signature.primary().teamIdentifier)
             return std::nullopt;
-        team = signature->primary().teamIdentifier;
+        if (team && *team != *signature.primary().teamIdentifier)
+            return std::nullopt;
+        team = signature.primary().teamIdentifier;
     }
     if (team && team->isEmpty())
         return std::nullopt;
@@ -338,47 +358,32 @@ std::optional<CodeSignature::Information> CodeSignature::informationFrom(const O
 }
 
 std::optional<Requirement> CodeSignature::designatedRequirement() const {
-    const Outcome outcome = check(CheckAllArchitectures, 0);
-    if (outcome.status != SignatureStatus::Ok || outcome.slices.isEmpty())
-        return unvalidatedRequirement();
-    const SliceOutcome& first = outcome.slices.first();
-    if (const auto& set = first.signature.requirements) {
+    const auto signatures = storedSignatures(bundle_);
+    if (!signatures)
+        return std::nullopt;
+    const EmbeddedSignature& first = signatures->first();
+    const CodeDirectory& primary = first.primary();
+    // Whatever else can't be read, the team the signature records still names the developer.
+    const auto byTeam = [&]() -> std::optional<Requirement> {
+        const auto team = CodeSignature::teamIdentifier(bundle_.path);
+        return team ? Requirement::teamDesignated(primary.identifier, *team) : std::nullopt;
+    };
+    if (const auto& set = first.requirements) {
         bool malformed = false;
         auto stored = Requirement::fromSet(*set, Requirement::designatedType, &malformed);
         if (malformed)
-            return std::nullopt;
+            return byTeam();
         if (stored)
             return stored;
     }
     QList<QByteArray> cdhashes;
-    for (const SliceOutcome& slice : outcome.slices)
-        cdhashes.append(slice.signature.primary().cdhash20());
-    return Requirement::implicitDesignated(first.signature.primary().identifier, first.chain, cdhashes);
-}
-
-// What the signature names as its developer, read without validating it: a copy whose sealed
-// resources changed or whose certificate was revoked still says who made it, and a download
-// must come from that developer all the same.
-std::optional<Requirement> CodeSignature::unvalidatedRequirement() const {
-    const QString executable = bundle_.isBundle ? bundle_.executablePath.value_or(QString()) : bundle_.path;
-    QFile file(executable);
-    if (executable.isEmpty() || !file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    const auto slices = MachO::slices(file);
-    if (!slices || slices->isEmpty())
-        return std::nullopt;
-    const auto bytes = MachO::signatureBytes(file, slices->first());
-    const auto signature = bytes ? EmbeddedSignature::parse(*bytes) : std::nullopt;
-    if (!signature || (signature->primary().flags & CodeDirectory::flagAdhoc))
-        return std::nullopt;
-    if (const auto& set = signature->requirements) {
-        bool malformed = false;
-        auto stored = Requirement::fromSet(*set, Requirement::designatedType, &malformed);
-        if (malformed)
-            return std::nullopt;
-        if (stored)
-            return stored;
+    for (const EmbeddedSignature& signature : *signatures)
+        cdhashes.append(signature.primary().cdhash20());
+    QList<Anchors::Certificate> chain;
+    if (!(primary.flags & CodeDirectory::flagAdhoc)) {
+        chain = CmsSignature::signerChain(first.cms, *anchors_);
+        if (chain.isEmpty())
+            return byTeam();
     }
-    const auto team = CodeSignature::teamIdentifier(bundle_.path);
-    return team ? Requirement::teamDesignated(signature->primary().identifier, *team) : std::nullopt;
+    return Requirement::implicitDesignated(primary.identifier, chain, cdhashes);
 }

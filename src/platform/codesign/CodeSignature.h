@@ -51,9 +51,11 @@ public:
     // The information of a valid signature (checked with `flags`), or nothing.
     std::optional<Information> information(uint32_t flags = CheckAllArchitectures) const;
 
-    // The designated requirement: the one stored in the signature, else the implicit one. When
-    // the signature no longer validates, the stored one read as it stands, else one naming the
-    // Team ID the code directory records; nothing for unsigned or ad-hoc code.
+    // The designated requirement: the one stored in the signature, else the implicit one made
+    // from the signer's chain. Read without validating the code: a copy whose resources changed,
+    // or whose certificate has since expired, still names who made it; when neither can be read,
+    // one naming the Team ID the code directory records. Nothing when the code is unsigned or
+    // its signature can not be read.
     std::optional<Requirement> designatedRequirement() const;
 
     const QString& path() const { return bundle_.path; }
@@ -63,7 +65,6 @@ private:
     struct Outcome;
     Outcome check(uint32_t flags, int depth) const;
     std::optional<Information> informationFrom(const Outcome& outcome) const;
-    std::optional<Requirement> unvalidatedRequirement() const;
 
     CodeBundle bundle_;
     std::shared_ptr<const Anchors> anchors_;

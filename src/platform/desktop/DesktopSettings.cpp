@@ -60,6 +60,8 @@ void DesktopSettings::readAll() {
             readEach(); // a portal without ReadAll, or none at all
             return;
         }
+        if (reply.signature() != QLatin1String("a{sa{sv}}"))
+            return; // a portal that answers in another shape says nothing we can read
         // a{sa{sv}}: group -> key -> value
         const auto groups = qvariant_cast<QDBusArgument>(reply.arguments().at(0));
         groups.beginMap();
@@ -89,7 +91,7 @@ void DesktopSettings::readEach() {
         connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, group, key](QDBusPendingCallWatcher* call) {
             call->deleteLater();
             const QDBusMessage reply = call->reply();
-            if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty())
+            if (reply.type() == QDBusMessage::ReplyMessage && reply.signature() == QLatin1String("v"))
                 apply(group, key, reply.arguments().at(0));
         });
     }

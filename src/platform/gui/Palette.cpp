@@ -41,6 +41,8 @@ QColor Palette::hue(Hue hue) const {
         return dark_ ? QColor(50, 215, 75) : QColor(40, 180, 60);
     case Hue::gray:
         return dark_ ? QColor(152, 152, 157) : QColor(142, 142, 147);
+    case Hue::blue:
+        return dark_ ? QColor(10, 132, 255) : QColor(0, 122, 255);
     }
     return {};
 }
@@ -55,6 +57,10 @@ QColor Palette::tint(Tint tint) const {
         return hue(Hue::orange);
     case Tint::green:
         return hue(Hue::green);
+    case Tint::gray:
+        return hue(Hue::gray);
+    case Tint::blue:
+        return hue(Hue::blue);
     case Tint::primary:
         return text();
     case Tint::secondary:

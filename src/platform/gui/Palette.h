@@ -10,9 +10,9 @@
 // opacities), fills and the materials, which are translucent window colours.
 class Palette {
 public:
-    enum class Hue { accent, red, orange, yellow, green, gray };
+    enum class Hue { accent, red, orange, yellow, green, gray, blue };
     // What a view-model names; the widget asks the palette for the colour.
-    enum class Tint { accent, red, orange, green, primary, secondary, tertiary };
+    enum class Tint { accent, red, orange, green, gray, blue, primary, secondary, tertiary };
     enum class Material { thin, regular, thick };
 
     static Palette dark();

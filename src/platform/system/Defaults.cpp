@@ -14,6 +14,8 @@
 #include <cmath>
 #include <limits>
 
+#include <sys/stat.h>
+
 namespace {
 
 std::atomic<bool> filesWritable{true};
@@ -206,14 +208,16 @@ void Defaults::remove(const QString& key) {
 }
 
 bool Defaults::write(const QVariantMap& values) {
-    const auto xml = PropertyList::toXml(values);
+    const auto xml = PropertyList::toStorable(values);
     if (!xml) {
         qWarning().noquote() << "A setting for" << path_ << "cannot be kept in a property list.";
         return false;
     }
     if (!filesWritable)
         return true;
-    if (!QDir().mkpath(QFileInfo(path_).absolutePath()))
+    // The settings are the user's own: nobody else reads them, whatever the umask.
+    const QString folder = QFileInfo(path_).absolutePath();
+    if (!QDir().mkpath(folder) || ::chmod(QFile::encodeName(folder).constData(), 0700) != 0)
         return false;
     if (unreadable_ && QFileInfo::exists(path_)) {
         // Keep what could not be read: it may be a newer format or a repairable file.
@@ -229,7 +233,8 @@ bool Defaults::write(const QVariantMap& values) {
     }
     unreadable_ = false;
     QSaveFile file(path_);
-    if (!file.open(QIODevice::WriteOnly) || file.write(*xml) != xml->size() || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly) || ::fchmod(file.handle(), 0600) != 0 || file.write(*xml) != xml->size()
+        || !file.commit()) {
         qWarning().noquote() << "Settings file" << path_ << "could not be written:" << file.errorString();
         return false;
     }

@@ -489,18 +489,77 @@ std::optional<QVariantMap> dictionaryFromFile(const QString& path) {
     return value->toMap();
 }
 
-std::optional<QByteArray> toXml(const QVariant& value) {
+namespace {
+
+// Whether XML 1.0 can carry the text: no C0 control but tab and line ends, no U+FFFE or U+FFFF,
+// no lone surrogate.
+bool xmlCarries(const QString& text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if ((c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r') || c == 0xFFFE || c == 0xFFFF)
+            return false;
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && QChar::isLowSurrogate(text[i + 1].unicode())) {
+            ++i;
+            continue;
+        }
+        if (QChar::isSurrogate(c))
+            return false;
+    }
+    return true;
+}
+
+bool xmlCarries(const QVariant& value) {
+    switch (value.typeId()) {
+    case QMetaType::QVariantMap: {
+        const QVariantMap map = value.toMap();
+        for (auto it = map.begin(); it != map.end(); ++it)
+            if (!xmlCarries(it.key()) || !xmlCarries(it.value()))
+                return false;
+        return true;
+    }
+    case QMetaType::QVariantHash: {
+        const QVariantHash hash = value.toHash();
+        for (auto it = hash.begin(); it != hash.end(); ++it)
+            if (!xmlCarries(it.key()) || !xmlCarries(it.value()))
+                return false;
+        return true;
+    }
+    case QMetaType::QVariantList:
+    case QMetaType::QStringList: {
+        const QVariantList list = value.toList();
+        return std::all_of(list.begin(), list.end(), [](const QVariant& each) { return xmlCarries(each); });
+    }
+    case QMetaType::QString:
+        return xmlCarries(value.toString());
+    default:
+        return true;
+    }
+}
+
+// The value written by one of libplist's writers, with the matching free.
+template <auto write, auto release>
+std::optional<QByteArray> serialised(const QVariant& value) {
     PlistPtr root(fromVariant(value, 0));
     if (!root)
         return std::nullopt;
-    char* xml = nullptr;
+    char* bytes = nullptr;
     uint32_t length = 0;
-    plist_to_xml(root.get(), &xml, &length);
-    if (!xml)
+    write(root.get(), &bytes, &length);
+    if (!bytes)
         return std::nullopt;
-    QByteArray bytes(xml, qsizetype(length));
-    plist_to_xml_free(xml);
-    return bytes;
+    QByteArray result(bytes, qsizetype(length));
+    release(bytes);
+    return result;
+}
+
+} // namespace
+
+std::optional<QByteArray> toStorable(const QVariant& value) {
+    return xmlCarries(value) ? toXml(value) : serialised<plist_to_bin, plist_to_bin_free>(value);
+}
+
+std::optional<QByteArray> toXml(const QVariant& value) {
+    return serialised<plist_to_xml, plist_to_xml_free>(value);
 }
 
 } // namespace PropertyList

@@ -26,5 +26,9 @@ std::optional<QVariantMap> dictionaryFromFile(const QString& path);
 
 // An XML property list of `value`; nothing when it holds a type a property list cannot carry.
 std::optional<QByteArray> toXml(const QVariant& value);
+// What a settings file holds: XML, or a binary property list when some string holds what XML 1.0
+// can not carry (C0 controls but tab and line ends, U+FFFE, U+FFFF), which the readers take back
+// all the same. Nothing when the value can not be kept at all (a NUL in a string).
+std::optional<QByteArray> toStorable(const QVariant& value);
 
 } // namespace PropertyList

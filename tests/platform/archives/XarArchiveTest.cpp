@@ -128,6 +128,22 @@ TEST(PackageSignature, GivesTheVerdictOfEachSigningForm) {
         {"untrusted chain", PackageBuilder::untrustedChain(), V::Untrusted, false},
         {"toc changed", PackageBuilder::teamA(true).tamper(T::Toc), V::Invalid, false},
         {"toc and checksum changed", PackageBuilder::teamA(true).tamper(T::TocAndChecksum), V::Invalid, false},
+        // An installer leaf that expired after signing: kept only by a trusted timestamp from its validity.
+        {"expired, stamped while valid",
+         PackageBuilder::teamA(false).signedBy(pki.installerExpired).cms(PackageBuilder::Cms::Valid)
+             .timestamp({CodeSigner::Timestamp::By::Trusted, std::time(nullptr) - 365 * 86400}),
+         V::DeveloperId, false},
+        {"expired, no CMS signature", PackageBuilder::teamA(false).signedBy(pki.installerExpired), V::Expired, false},
+        {"expired, CMS without timestamp",
+         PackageBuilder::teamA(false).signedBy(pki.installerExpired).cms(PackageBuilder::Cms::Valid)
+             .timestamp({CodeSigner::Timestamp::By::None, std::nullopt}),
+         V::Expired, false},
+        {"expired, stamped after expiry",
+         PackageBuilder::teamA(false).signedBy(pki.installerExpired).cms(PackageBuilder::Cms::Valid), V::Expired, false},
+        {"expired, stamped by an untrusted authority",
+         PackageBuilder::teamA(false).signedBy(pki.installerExpired).cms(PackageBuilder::Cms::Valid)
+             .timestamp({CodeSigner::Timestamp::By::Untrusted, std::time(nullptr) - 365 * 86400}),
+         V::Expired, false},
     };
     for (const Case& c : cases) {
         const auto result = PackageSignature::check(XarArchive::parse(c.builder.build()), *pki.anchors());

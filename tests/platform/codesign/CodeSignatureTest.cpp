@@ -165,6 +165,10 @@ TEST(CodeSignature, ChangesAfterSigningFailWithTheirStatus) {
         const auto built = fullBundle(dir.filePath("Full.app")).build();
         c.change(built);
         EXPECT_EQ(validity(built.path), c.status) << c.what;
+        // Whatever changed, the signature still says who made the code.
+        const auto designated = CodeSignature::create(built.path, TestPki::shared().anchors())->designatedRequirement();
+        ASSERT_TRUE(designated) << c.what;
+        EXPECT_TRUE(designated->text().endsWith(u"certificate leaf[subject.OU] = \"AAAAAAAAAA\"")) << c.what;
     }
 }
 
@@ -197,6 +201,25 @@ TEST(CodeSignature, SignersAndChainsGiveTheirStatus) {
          SignatureStatus::Revoked, SignatureStatus::Revoked},
         {"unsigned", BundleBuilder(dir.filePath("Unsigned.app")).identifier("com.example.app").unsignedCode(),
          SignatureStatus::Unsigned, SignatureStatus::Unsigned},
+        {"unknown critical extension",
+         BundleBuilder(dir.filePath("Odd.app")).identifier("com.example.app").signedBy(&pki.unknownCritical),
+         SignatureStatus::Untrusted, SignatureStatus::Untrusted},
+        // A leaf that expired after signing: only a trusted timestamp from inside its validity keeps it.
+        {"expired, stamped while valid",
+         BundleBuilder(dir.filePath("Stamped.app")).identifier("com.example.app").signedBy(&pki.expired)
+             .timestamp({CodeSigner::Timestamp::By::Trusted, std::time(nullptr) - 365 * 86400}),
+         SignatureStatus::Ok, SignatureStatus::RequirementFailed},
+        {"expired, no timestamp",
+         BundleBuilder(dir.filePath("Unstamped.app")).identifier("com.example.app").signedBy(&pki.expired)
+             .timestamp({CodeSigner::Timestamp::By::None, std::nullopt}),
+         SignatureStatus::CertificateExpired, SignatureStatus::CertificateExpired},
+        {"expired, stamped after expiry",
+         BundleBuilder(dir.filePath("Late.app")).identifier("com.example.app").signedBy(&pki.expired),
+         SignatureStatus::CertificateExpired, SignatureStatus::CertificateExpired},
+        {"expired, stamped by an untrusted authority",
+         BundleBuilder(dir.filePath("Forged.app")).identifier("com.example.app").signedBy(&pki.expired)
+             .timestamp({CodeSigner::Timestamp::By::Untrusted, std::time(nullptr) - 365 * 86400}),
+         SignatureStatus::CertificateExpired, SignatureStatus::CertificateExpired},
     };
     for (const Case& c : cases) {
         const auto built = c.bundle.build();

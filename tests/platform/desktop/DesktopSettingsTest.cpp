@@ -31,6 +31,20 @@ public Q_SLOTS:
     }
 };
 
+// A portal that answers ReadAll with whatever reply it is given.
+class OddPortal : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Settings")
+public:
+    QVariant answer;
+
+public Q_SLOTS:
+    void ReadAll(const QStringList&, const QDBusMessage& message) {
+        message.setDelayedReply(true);
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, "odd-portal").send(message.createReply(answer));
+    }
+};
+
 } // namespace
 
 TEST(DesktopSettings, TakesThePortalsSettings) {
@@ -95,6 +109,40 @@ TEST(DesktopSettings, FollowsThePortalOnTheBus) {
     portalBus.unregisterService("org.freedesktop.portal.Desktop");
     portalBus.unregisterObject("/org/freedesktop/portal/desktop");
     QDBusConnection::disconnectFromBus("fake-portal");
+}
+
+// A portal answering in the wrong shape is ignored: no crash, nothing taken from it, and what it
+// signals later still counts.
+TEST(DesktopSettings, IgnoresRepliesOfTheWrongType) {
+    auto bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || bus.interface()->isServiceRegistered("org.freedesktop.portal.Desktop"))
+        GTEST_SKIP() << "needs a private session bus without a portal";
+    qDBusRegisterMetaType<QMap<QString, QString>>();
+    auto portalBus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "odd-portal");
+    OddPortal portal;
+    ASSERT_TRUE(portalBus.registerObject("/org/freedesktop/portal/desktop", &portal, QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(portalBus.registerService("org.freedesktop.portal.Desktop"));
+    const QVariant answers[] = {
+        QVariant::fromValue(QMap<QString, QString>{{"org.freedesktop.appearance", "1"}}),          // a{ss}
+        QVariant(QVariantMap{{"org.freedesktop.appearance", QVariant::fromValue(QDBusVariant(1u))}}), // a{sv}
+        QVariant::fromValue(QList<int>{1, 2, 3}),                                                  // ai
+    };
+    for (const QVariant& answer : answers) {
+        portal.answer = answer;
+        DesktopSettings settings;
+        settings.listen(bus);
+        waitUntil([] { return false; }, std::chrono::milliseconds(300));
+        EXPECT_FALSE(settings.dark()) << answer.typeName();
+        auto signal = QDBusMessage::createSignal("/org/freedesktop/portal/desktop", "org.freedesktop.portal.Settings",
+                                                 "SettingChanged");
+        signal << QString("org.freedesktop.appearance") << QString("color-scheme")
+               << QVariant::fromValue(QDBusVariant(1u));
+        portalBus.send(signal);
+        EXPECT_TRUE(waitUntil([&] { return settings.dark(); })) << answer.typeName();
+    }
+    portalBus.unregisterService("org.freedesktop.portal.Desktop");
+    portalBus.unregisterObject("/org/freedesktop/portal/desktop");
+    QDBusConnection::disconnectFromBus("odd-portal");
 }
 
 #include "DesktopSettingsTest.moc"
