@@ -1,12 +1,21 @@
 // Scans generated application folders: 40 folders holding the bundles evenly, a fifth of each
-// folder's bundles one level down in a sub-folder, as the Applications folders usually are.
+// folder's bundles one level down in a sub-folder, as the Applications folders usually are. Each
+// bundle carries a universal executable signed for a team, as a user's applications do. The
+// peer reads the same Info.plist files with `find ... -exec cat {} +`.
 #include "model/Scanner.h"
+
+#include "CodeSigner.h"
+#include "MachOBuilder.h"
+#include "TestPki.h"
+
+#include "support/Range.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -14,6 +23,7 @@
 #include <iterator>
 #include <map>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -50,12 +60,16 @@ QByteArray infoPlist(int index) {
         .toUtf8();
 }
 
-// A thin 64-bit Mach-O header with no load commands: the signature read stops early.
+// Two slices of 200 KiB of code each, signed for one team with the Info.plist sealed.
 QByteArray executable() {
-    QByteArray bytes(4096, '\0');
-    const unsigned char header[] = {0xCF, 0xFA, 0xED, 0xFE, 0x0C, 0x00, 0x00, 0x01, 0, 0, 0, 0, 0x02, 0, 0, 0};
-    std::copy(std::begin(header), std::end(header), bytes.begin());
-    return bytes;
+    CodeSigner::Options options;
+    options.identifier = QStringLiteral("com.example.app");
+    options.identity = &TestPki::shared().teamA;
+    options.infoPlist = infoPlist(0);
+    QList<QByteArray> slices;
+    for (const uint32_t cpu : {MachOBuilder::x86_64, MachOBuilder::arm64})
+        slices.append(CodeSigner::sign(MachOBuilder::image(cpu, 200 * 1024, cpu), options).image);
+    return MachOBuilder::universal(slices);
 }
 
 struct Tree {
@@ -97,14 +111,30 @@ void scan(benchmark::State& state) {
     const auto& folders = tree(bundles).folders;
     for (auto _ : state) {
         const auto apps = Scanner::scan(folders);
-        if (apps.size() != bundles)
-            state.SkipWithError("a bundle was missed");
+        if (apps.size() != bundles || apps.first().team != QLatin1String("AAAAAAAAAA"))
+            state.SkipWithError("a bundle was missed or read without its team");
         benchmark::DoNotOptimize(apps);
     }
     state.SetItemsProcessed(state.iterations() * bundles);
 }
 
-BENCHMARK(scan)->Arg(500)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond);
+void findCat(benchmark::State& state) {
+    const auto bundles = int(state.range(0));
+    const auto& made = tree(bundles);
+    for (auto _ : state) {
+        QProcess find;
+        find.setStandardOutputFile(QProcess::nullDevice());
+        find.start(QStringLiteral("find"), {made.root.path(), QStringLiteral("-name"), QStringLiteral("Info.plist"),
+                                            QStringLiteral("-exec"), QStringLiteral("cat"), QStringLiteral("{}"),
+                                            QStringLiteral("+")});
+        if (!find.waitForFinished(-1) || find.exitCode() != 0)
+            state.SkipWithError("find failed");
+    }
+    state.SetItemsProcessed(state.iterations() * bundles);
+}
+
+
+BENCHMARK(findCat)->Arg(1000)->Arg(4000)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(7)->Apply(withRange);
+BENCHMARK(scan)->Arg(1000)->Arg(4000)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(7)->Apply(withRange);
 
 } // namespace
-

@@ -19,3 +19,14 @@ inline void writeLargeFile(const QString& path, qint64 size) {
         out.write(chunk);
     }
 }
+
+// `size` bytes that no layer can deduplicate or compress, different for each seed.
+inline QByteArray pseudoRandom(qsizetype size, quint32 seed) {
+    QByteArray bytes(size, Qt::Uninitialized);
+    quint32 state = seed * 2654435761u + 1;
+    for (qsizetype i = 0; i + 4 <= size; i += 4) {
+        state = state * 1664525u + 1013904223u;
+        std::memcpy(bytes.data() + i, &state, 4);
+    }
+    return bytes;
+}

@@ -1,5 +1,6 @@
 #include "app/App.h"
 
+#include "account/GoogleSignIn.h"
 #include "account/SiteLinks.h"
 #include "app/AppDelegate.h"
 #include "app/MainWindow.h"
@@ -89,6 +90,8 @@ App::App(SingleInstance& instance)
                                        store_->notch().show(false, false);
                                }}) {
     Shell::install(&shell_);
+    // A Google sign-in's redirect reaches us as a later launch's argument.
+    onRedirect([](QUrl url) { GoogleSignIn::handleRedirect(url); });
     QApplication::setWindowIcon(appIcon());
     Prefs& prefs = Prefs::shared();
     store_ = &Store::shared();

@@ -203,7 +203,13 @@ QCoro::Task<QList<InstalledApp>> scanInBackground(QStringList folders) {
 std::optional<InstalledApp> read(const QString& url, const QString& folder) {
     const auto contents = url + QStringLiteral("/Contents");
     const auto infoPath = contents + QStringLiteral("/Info.plist");
-    const auto info = isRegularFile(infoPath) ? PropertyList::dictionaryFromFile(infoPath) : std::nullopt;
+    // The bundle's Info.plist is read once, for the record and for finding the executable.
+    const auto bundle = CodeBundle::at(url);
+    if (!bundle || bundle->infoPlistPath != infoPath)
+        return std::nullopt;
+    auto info = bundle->info;
+    if (!info && isRegularFile(infoPath))
+        info = PropertyList::dictionaryFromFile(infoPath); // beyond what the signature reads
     if (!info)
         return std::nullopt;
     const auto identifier = info->value(QStringLiteral("CFBundleIdentifier"));
@@ -218,7 +224,7 @@ std::optional<InstalledApp> read(const QString& url, const QString& folder) {
     app.bundleID = nfc(identifier.toString());
     app.version = normalised(*info, QStringLiteral("CFBundleShortVersionString"));
     app.build = normalised(*info, QStringLiteral("CFBundleVersion"));
-    app.team = signing(url).team;
+    app.team = CodeSignature::teamIdentifier(*bundle);
     app.isAppStore = exists(contents + QStringLiteral("/_MASReceipt/receipt"));
     if (const auto feed = normalised(*info, QStringLiteral("SUFeedURL")))
         app.feedURL = Url::parse(*feed);

@@ -23,15 +23,7 @@ namespace {
 const QString catalogueFile = QStringLiteral("cask.json");
 const QString validatorFile = QStringLiteral("cask.json.validator");
 
-std::optional<QByteArray> readFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return std::nullopt;
-    return bytes;
-}
+std::optional<QByteArray> readFile(const QString& path) { return BrewCatalogue::read(path); }
 
 bool writeAtomically(const QString& path, const QByteArray& bytes) {
     QSaveFile file(path);

@@ -42,7 +42,13 @@ protected:
         QNetworkRequest request(original);
         if (!request.hasRawHeader("User-Agent"))
             request.setRawHeader("User-Agent", Net::userAgent().toUtf8());
-        return QNetworkAccessManager::createRequest(op, request, outgoing);
+        QNetworkReply* reply = QNetworkAccessManager::createRequest(op, request, outgoing);
+        // Qt hands the request to its network thread inside this call and passes a read bound
+        // on only by a queued signal, so the bound goes out right behind the start, before any
+        // of our code runs. The network thread reads unbounded only if this thread is held up
+        // between the two.
+        reply->setReadBufferSize(4 * Net::readChunk);
+        return reply;
     }
 };
 
@@ -202,7 +208,6 @@ QNetworkRequest makeRequest(const QUrl& url, std::chrono::milliseconds limit) {
 
 // Wires cancellation into a fresh reply.
 void watch(QNetworkReply* reply, const std::shared_ptr<Flight>& flight, const CancelToken& token) {
-    reply->setReadBufferSize(4 * Net::readChunk);
     token.onCancel(reply, [reply, flight] {
         flight->cancelled = true;
         reply->abort();

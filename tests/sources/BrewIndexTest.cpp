@@ -115,7 +115,7 @@ TEST(BrewCatalogue, OddShapesSkipOnlyWhatIsOdd) {
     EXPECT_EQ(token(catalogue.byApp.value("renamed.app").value(0)), "ok");
     EXPECT_EQ(catalogue.byToken.value("ok").pkg, std::nullopt); // the later cask replaced it
 
-    for (const char* wrong : {"{}", "[1]", "[[]]", "\"text\"", "not json", "", "[{}, 2]"})
+    for (const char* wrong : {"{}", "[1]", "[[]]", "\"text\"", "not json", "", "[{}, 2]", "[{}] [{}]", "[{}", "[{\"token\":\"a\\q\"}]"})
         EXPECT_FALSE(BrewCatalogue::parse(wrong, true, 15)) << wrong;
 }
 

@@ -12,6 +12,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -66,6 +68,16 @@ TEST_F(NetTest, SendsOurUserAgentAndAcceptOnlyWhenAsked) {
         EXPECT_EQ(request.header("User-Agent"), "Quenlark/1.0 (macOS)");
     EXPECT_FALSE(requests[0].hasHeader("Accept"));
     EXPECT_EQ(requests[1].header("Accept"), "application/vnd.github+json");
+}
+
+// The network thread may start reading as soon as the request is made, so no reply of the
+// session may exist without its read bound, whoever makes it.
+TEST_F(NetTest, EveryReplyIsBoundedFromTheMomentItIsMade) {
+    server.serve("/feed", "body");
+    server.start();
+    std::unique_ptr<QNetworkReply> reply(Net::shared().manager().get(QNetworkRequest(server.url("/feed"))));
+    EXPECT_EQ(reply->readBufferSize(), 4 * Net::readChunk);
+    reply->abort();
 }
 
 TEST_F(NetTest, StatusRules) {

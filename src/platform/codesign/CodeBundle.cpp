@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <sys/stat.h>
+
 namespace {
 
 constexpr qint64 maxInfoPlist = 4 * 1024 * 1024;
@@ -20,7 +22,22 @@ std::optional<QByteArray> readSmallFile(const QString& path, qint64 limit) {
     return bytes;
 }
 
+// Whether `path`, made of plain names below `root`, stays inside it. Without a link on the way
+// down it does; only a link needs the whole path resolved.
 bool isInside(const QString& path, const QString& root) {
+    if (!path.startsWith(root + u'/'))
+        return false;
+    bool linked = false;
+    for (qsizetype at = path.indexOf(u'/', root.size() + 1); !linked; at = path.indexOf(u'/', at + 1)) {
+        struct stat info {};
+        if (::lstat(QFile::encodeName(at < 0 ? path : path.left(at)).constData(), &info) != 0)
+            return false;
+        linked = S_ISLNK(info.st_mode);
+        if (at < 0)
+            break;
+    }
+    if (!linked)
+        return true;
     const QString real = QFileInfo(path).canonicalFilePath();
     const QString realRoot = QFileInfo(root).canonicalFilePath();
     return !real.isEmpty() && !realRoot.isEmpty() && real.startsWith(realRoot + u'/');

@@ -154,7 +154,11 @@ std::optional<QString> CodeSignature::teamIdentifier(const QString& path) {
     const auto bundle = CodeBundle::at(path);
     if (!bundle)
         return std::nullopt;
-    const auto signatures = storedSignatures(*bundle);
+    return teamIdentifier(*bundle);
+}
+
+std::optional<QString> CodeSignature::teamIdentifier(const CodeBundle& bundle) {
+    const auto signatures = storedSignatures(bundle);
     if (!signatures)
         return std::nullopt;
     std::optional<QString> team;

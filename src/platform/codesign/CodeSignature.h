@@ -43,6 +43,8 @@ public:
     // anything. Nothing when the code is unsigned, unreadable or malformed or names no team; in
     // a universal file every slice must be signed for the same team.
     static std::optional<QString> teamIdentifier(const QString& path);
+    // The same for a bundle already located, so its Info.plist is not read again.
+    static std::optional<QString> teamIdentifier(const CodeBundle& bundle);
 
     // 0 when the signature is valid (and meets `requirement` when given), else a code of
     // SignatureStatus.

@@ -74,6 +74,12 @@ TEST(TeamIdentifier, BundleWhoseExecutableEscapesGivesNoTeam) {
     EXPECT_EQ(CodeSignature::teamIdentifier(built.path), std::nullopt);
     // The same file is fine when asked for directly.
     EXPECT_EQ(CodeSignature::teamIdentifier(outside), u"AAAAAAAAAA");
+
+    // A link that stays inside the bundle is followed.
+    const auto inner = BundleBuilder(dir.filePath("Inner.app")).build();
+    QFile::rename(inner.executable, inner.path + QStringLiteral("/Contents/Real"));
+    QFile::link(inner.path + QStringLiteral("/Contents/Real"), inner.executable);
+    EXPECT_EQ(CodeSignature::teamIdentifier(inner.path), u"AAAAAAAAAA");
 }
 
 // Every truncation and a sweep of single-byte corruptions of a signed universal file must be
