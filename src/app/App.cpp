@@ -17,6 +17,7 @@
 #include "runtime/Clock.h"
 #include "runtime/Spawn.h"
 #include "store/Store.h"
+#include "views/MainView.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -105,6 +106,7 @@ App::App(SingleInstance& instance)
     actions.welcome = [store] { store->onboarding().showOnboarding(); };
     actions.feedback = [this] { shell_.openUrl(SiteLinks::feedback()); };
     main_ = std::make_unique<MainWindow>(Commands::menus(actions));
+    main_->setContent(new MainView(*store));
     connect(main_.get(), &MainWindow::firstShown, this,
             [] { qCDebug(lcApp).noquote() << "main window shown after" << sinceStart().elapsed() << "ms"; });
     installSceneHooks();

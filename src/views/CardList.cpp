@@ -1,0 +1,275 @@
+#include "views/CardList.h"
+
+#include "model/AppItem.h"
+#include "platform/gui/Fonts.h"
+#include "platform/gui/Palette.h"
+#include "store/Store.h"
+#include "views/AppCard.h"
+#include "views/PlainLabel.h"
+
+#include <QKeyEvent>
+#include <QPointer>
+#include <QScrollBar>
+#include <QSpacerItem>
+#include <QTimer>
+#include <QVBoxLayout>
+
+
+CardList::CardList(Store& store, QWidget* parent) : QScrollArea(parent), store_(store) {
+    setFrameShape(QFrame::NoFrame);
+    setWidgetResizable(true);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setFocusPolicy(Qt::StrongFocus);
+    viewport()->setAutoFillBackground(false);
+    content_ = new QWidget;
+    content_->setAutoFillBackground(false);
+    column_ = new QVBoxLayout(content_);
+    column_->setContentsMargins(2, 0, 2, 24);
+    column_->setSpacing(10);
+    tail_ = new QSpacerItem(0, 0, QSizePolicy::Minimum, QSizePolicy::Expanding);
+    column_->addItem(tail_);
+    setWidget(content_);
+    // Scrolling towards the unbuilt tail builds the next cards.
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
+        if (verticalScrollBar()->value() + 2 * viewport()->height() > content_->height() - tail_->geometry().height())
+            apply();
+    });
+
+    // The empty state lies over the list, centred in it.
+    empty_ = new QWidget(viewport());
+    auto* emptyColumn = new QVBoxLayout(empty_);
+    const Palette& palette = Palette::current();
+    emptyTitle_ = new PlainLabel(QString(), Fonts::system(17, QFont::DemiBold), palette.text(), false, empty_);
+    emptyText_ = new PlainLabel(QString(), Fonts::system(13), palette.secondary(), true, empty_);
+    emptyTitle_->setAlignment(Qt::AlignCenter);
+    emptyText_->setAlignment(Qt::AlignCenter);
+    emptyColumn->addStretch(1);
+    emptyColumn->addWidget(emptyTitle_);
+    emptyColumn->addWidget(emptyText_);
+    emptyColumn->addStretch(1);
+    empty_->hide();
+
+    follow();
+}
+
+CardList::~CardList() { Observation::cancel(tracking_); }
+
+AppCard* CardList::card(const QString& id) const {
+    AppCard* found = cards_.value(id);
+    return found && found->isVisibleTo(content_) ? found : nullptr;
+}
+
+void CardList::flush() {
+    Observation::cancel(tracking_);
+    follow();
+}
+
+void CardList::follow() {
+    // Only the reading is tracked: cards built while applying observe their own rows.
+    tracking_ = track([this] { now_ = take(); }, [this] { follow(); }, this);
+    apply();
+}
+
+CardList::Snapshot CardList::take() const {
+    Snapshot s;
+    s.sections = CardListModel::sections(store_);
+    s.selection = store_.selection();
+    s.expanded = store_.expanded();
+    s.empty = CardListModel::emptyState(store_, s.sections);
+    return s;
+}
+
+AppCard* CardList::cardFor(const std::shared_ptr<AppItem>& row) {
+    const QString id = row->id();
+    AppCard* existing = cards_.value(id);
+    if (existing && rows_.value(id).lock() == row)
+        return existing;
+    if (existing) {
+        // A new row object for the same bundle: a fresh card follows it.
+        order_.removeAll(existing);
+        delete existing;
+        reorder_ = true;
+    }
+    auto* made = new AppCard(row, &store_, [this, id] { toggle(id); }, content_);
+    cards_.insert(id, made);
+    rows_.insert(id, row);
+    return made;
+}
+
+PlainLabel* CardList::headerFor(const QString& title) {
+    if (PlainLabel* existing = headers_.value(title))
+        return existing;
+    auto* header = new PlainLabel(title.toUpper(), Fonts::system(12, QFont::DemiBold), Palette::current().secondary(),
+                                  false, content_);
+    header->setContentsMargins(6, 8, 0, 0);
+    header->setAccessibleName(title);
+    headers_.insert(title, header);
+    return header;
+}
+
+int CardList::wanted(int total) const {
+    // Enough entries to fill what is scrolled past, the view and one more view below it, and
+    // always the selected and the open card, so keys and scrolling can reach them.
+    const int row = std::max(1, rowHeight_);
+    int want = (verticalScrollBar()->value() + 2 * std::max(viewport()->height(), 600)) / row + 1;
+    int at = 0;
+    for (const auto& section : std::as_const(now_.sections)) {
+        at += section.title.isEmpty() ? 0 : 1;
+        for (const auto& r : section.rows) {
+            ++at;
+            if (r->id() == now_.selection || r->id() == now_.expanded)
+                want = std::max(want, at);
+        }
+    }
+    return std::min(want, total);
+}
+
+void CardList::apply() {
+    int total = 0;
+    for (const auto& section : std::as_const(now_.sections))
+        total += static_cast<int>(section.rows.size()) + (section.title.isEmpty() ? 0 : 1);
+    const int limit = wanted(total);
+
+    // Only the entries near the view are built and laid out; the tail stands in for the rest.
+    QList<QWidget*> order;
+    order.reserve(limit);
+    for (const auto& section : std::as_const(now_.sections)) {
+        if (order.size() >= limit)
+            break;
+        if (!section.title.isEmpty())
+            order.append(headerFor(section.title));
+        for (const auto& row : section.rows) {
+            if (order.size() >= limit)
+                break;
+            order.append(cardFor(row));
+        }
+    }
+    const QSet<QWidget*> listed(order.begin(), order.end());
+    if (!measured_)
+        for (QWidget* widget : std::as_const(order))
+            if (qobject_cast<AppCard*>(widget)) {
+                rowHeight_ = widget->sizeHint().height() + column_->spacing();
+                measured_ = true;
+                break;
+            }
+    const int rest = (total - limit) * std::max(1, rowHeight_);
+
+    if (order != order_ || reorder_ || rest != tail_->sizeHint().height()) {
+        content_->setUpdatesEnabled(false);
+        for (QWidget* old : std::as_const(order_))
+            if (!listed.contains(old))
+                old->hide();
+        while (column_->count() > 1)
+            delete column_->takeAt(0); // the widgets stay; only their places change
+        for (int i = 0; i < order.size(); ++i) {
+            column_->insertWidget(i, order[i]);
+            order[i]->show();
+        }
+        tail_->changeSize(0, rest, QSizePolicy::Minimum, QSizePolicy::Expanding);
+        column_->invalidate();
+        content_->setUpdatesEnabled(true);
+        order_ = order;
+        reorder_ = false;
+    }
+
+    // Cards of rows that are gone go; hidden ones wait to be listed again.
+    for (auto it = cards_.begin(); it != cards_.end();) {
+        if (!listed.contains(it.value()) && rows_.value(it.key()).expired()) {
+            delete it.value();
+            rows_.remove(it.key());
+            it = cards_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+
+    for (auto it = cards_.cbegin(); it != cards_.cend(); ++it) {
+        it.value()->setSelected(now_.selection == it.key());
+        it.value()->setExpanded(now_.expanded == it.key());
+    }
+
+    // The no-matches view belongs to the search field's side of the dashboard.
+    const auto& emptyState = now_.empty;
+    if (emptyState && !emptyState->noMatches) {
+        emptyTitle_->setText(emptyState->title);
+        emptyText_->setText(emptyState->description);
+        empty_->setGeometry(viewport()->rect());
+        empty_->show();
+        empty_->raise();
+    } else {
+        empty_->hide();
+    }
+
+    const bool wasApplied = applied_;
+    applied_ = true;
+    if (now_.selection != shownSelection_) {
+        shownSelection_ = now_.selection;
+        if (now_.selection)
+            if (AppCard* selected = card(*now_.selection)) {
+                settle();
+                ensureWidgetVisible(selected, 0, 0);
+            }
+    }
+    if (now_.expanded != shownExpanded_) {
+        shownExpanded_ = now_.expanded;
+        // The opening card comes to the top once it has grown; the first state moves nothing.
+        if (now_.expanded && wasApplied) {
+            const QString id = *now_.expanded;
+            QTimer::singleShot(50, this, [this, id] { scrollToTop(id); });
+        }
+    }
+}
+
+void CardList::settle() {
+    // The scroll area resizes its content a turn later; scrolling needs the new height now.
+    content_->layout()->activate();
+    const int height = content_->hasHeightForWidth() ? content_->heightForWidth(content_->width())
+                                                     : content_->sizeHint().height();
+    content_->resize(content_->width(), std::max(height, viewport()->height()));
+}
+
+void CardList::scrollToTop(const QString& id) {
+    if (AppCard* opened = card(id)) {
+        settle();
+        verticalScrollBar()->setValue(opened->y());
+    }
+}
+
+void CardList::toggle(const QString& id) {
+    setFocus();
+    CardListModel::toggle(store_, id);
+}
+
+void CardList::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Down:
+    case Qt::Key_Up:
+        // Scrolling to the row follows when the list applies the new selection.
+        CardListModel::move(store_, now_.sections, event->key() == Qt::Key_Down ? 1 : -1);
+        event->accept();
+        return;
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        CardListModel::toggleSelected(store_);
+        event->accept();
+        return;
+    case Qt::Key_Backspace:
+        if (CardListModel::requestUninstall(store_, event->modifiers().testFlag(Qt::ControlModifier)))
+            event->accept();
+        else
+            event->ignore();
+        return;
+    default: QScrollArea::keyPressEvent(event);
+    }
+}
+
+void CardList::resizeEvent(QResizeEvent* event) {
+    QScrollArea::resizeEvent(event);
+    empty_->setGeometry(viewport()->rect());
+}
+
+void CardList::showEvent(QShowEvent* event) {
+    QScrollArea::showEvent(event);
+    setFocus();
+}

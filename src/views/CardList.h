@@ -1,0 +1,72 @@
+#pragma once
+
+#include "runtime/Observation.h"
+#include "views/CardListModel.h"
+
+#include <QHash>
+#include <QScrollArea>
+
+#include <optional>
+
+class AppCard;
+class PlainLabel;
+class QVBoxLayout;
+class Store;
+
+// The scrolling list of application cards: the shown rows of the store's filter, in sections
+// under `all`, one card per row id. Cards are reused across changes and the list is laid out
+// again at most once per event-loop turn. Selection and expansion live in the store.
+class CardList : public QScrollArea {
+    Q_OBJECT
+public:
+    explicit CardList(Store& store, QWidget* parent = nullptr);
+    ~CardList() override;
+
+    // The card of a listed row, or null.
+    AppCard* card(const QString& id) const;
+    // Applies what changed now instead of on the next turn (benchmarks, tests).
+    void flush();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    struct Snapshot {
+        QList<CardListModel::Section> sections;
+        std::optional<QString> selection;
+        std::optional<QString> expanded;
+        std::optional<CardListModel::EmptyState> empty;
+    };
+
+    void follow();
+    Snapshot take() const;
+    void apply();
+    int wanted(int total) const;
+    AppCard* cardFor(const std::shared_ptr<AppItem>& row);
+    PlainLabel* headerFor(const QString& title);
+    void toggle(const QString& id);
+    void scrollToTop(const QString& id);
+    void settle();
+
+    Store& store_;
+    Observation::Handle tracking_;
+    Snapshot now_;
+    bool applied_ = false;
+    QWidget* content_;
+    QVBoxLayout* column_;
+    QWidget* empty_;
+    PlainLabel* emptyTitle_;
+    PlainLabel* emptyText_;
+    QHash<QString, AppCard*> cards_;
+    QHash<QString, std::weak_ptr<AppItem>> rows_;
+    QHash<QString, PlainLabel*> headers_;
+    QList<QWidget*> order_; // what the column holds, in order
+    bool reorder_ = false;
+    class QSpacerItem* tail_;
+    int rowHeight_ = 72; // a closed card and its spacing, for the unbuilt tail; measured once
+    bool measured_ = false;
+    std::optional<QString> shownSelection_;
+    std::optional<QString> shownExpanded_;
+};

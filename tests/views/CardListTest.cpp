@@ -1,0 +1,118 @@
+#include "StoreHarness.h"
+#include "model/AppItem.h"
+#include "runtime/MakeShared.h"
+#include "views/AppCard.h"
+#include "views/CardList.h"
+#include "views/MainView.h"
+#include "views/UninstallPrompt.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QKeyEvent>
+
+namespace {
+std::shared_ptr<AppItem> row(const QString& name, Status status, const QString& bundleID = {}) {
+    InstalledApp app = StoreHarness::app(name);
+    if (!bundleID.isEmpty())
+        app.bundleID = bundleID;
+    auto item = makeShared<AppItem>(app);
+    item->setStatus(std::move(status));
+    return item;
+}
+
+void press(QWidget* target, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QKeyEvent event(QEvent::KeyPress, key, modifiers);
+    QCoreApplication::sendEvent(target, &event);
+}
+
+void turn() {
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::processEvents();
+}
+} // namespace
+
+// The list follows the store a turn later, keeps each card across filter changes and answers
+// the keys through the store.
+TEST(CardList, FollowsTheStoreReusingCardsAndActsOnKeys) {
+    StoreHarness h;
+    Store& store = h.build();
+    const auto alpha = row(QStringLiteral("Alpha"), Status::update());
+    const auto beta = row(QStringLiteral("Beta"), Status::upToDate());
+    const auto system = row(QStringLiteral("Safari"), Status::upToDate(), QStringLiteral("com.apple.Safari"));
+    store.setItems({alpha, beta, system});
+
+    MainView view(store);
+    view.resize(900, 600);
+    view.show();
+    CardList* list = view.cardList();
+    turn();
+    AppCard* betaCard = list->card(beta->id());
+    ASSERT_TRUE(list->card(alpha->id()) && betaCard && list->card(system->id()));
+
+    store.setFilter(Filter::updates);
+    EXPECT_TRUE(list->card(beta->id())) << "changes apply on the next turn";
+    turn();
+    EXPECT_FALSE(list->card(beta->id()));
+    ASSERT_TRUE(list->card(alpha->id()));
+    store.setFilter(Filter::all);
+    turn();
+    EXPECT_EQ(list->card(beta->id()), betaCard) << "the card is reused";
+
+    // Sections order the cards: the update first, then the current ones.
+    press(list, Qt::Key_Down);
+    EXPECT_EQ(store.selection(), alpha->id());
+    press(list, Qt::Key_Down);
+    press(list, Qt::Key_Return);
+    EXPECT_EQ(store.selection(), beta->id());
+    EXPECT_EQ(store.expanded(), beta->id());
+    turn();
+    EXPECT_TRUE(betaCard->expanded());
+
+    press(list, Qt::Key_Backspace);
+    EXPECT_FALSE(store.removing()) << "backspace alone does nothing";
+    press(list, Qt::Key_Down);
+    press(list, Qt::Key_Backspace, Qt::ControlModifier);
+    EXPECT_FALSE(store.removing()) << "the system's apps are protected";
+    press(list, Qt::Key_Up);
+    press(list, Qt::Key_Backspace, Qt::ControlModifier);
+    EXPECT_EQ(store.removing(), beta);
+    turn();
+    ASSERT_TRUE(view.uninstallLayer()->prompt());
+    EXPECT_TRUE(view.uninstallLayer()->prompt()->isVisible());
+
+    EXPECT_FALSE(view.toast()->isVisible());
+    store.setNotice(QStringLiteral("Moved Beta to the Trash."));
+    turn();
+    EXPECT_TRUE(view.toast()->isVisible());
+    store.setNotice(std::nullopt);
+    turn();
+    EXPECT_FALSE(view.toast()->isVisible());
+
+    // A rescan replaces the rows; the gone row's card goes with it.
+    store.setItems({alpha});
+    turn();
+    EXPECT_FALSE(list->card(beta->id()));
+    EXPECT_TRUE(list->card(alpha->id()));
+}
+
+// A long list builds the cards near the view only, and builds the selected one when a key
+// reaches it.
+TEST(CardList, BuildsFarCardsWhenReached) {
+    StoreHarness h;
+    Store& store = h.build();
+    Store::Rows rows;
+    for (int i = 0; i < 300; ++i)
+        rows.append(row(QStringLiteral("App %1").arg(i, 3, 10, QLatin1Char('0')), Status::upToDate()));
+    store.setItems(rows);
+    CardList list(store);
+    list.resize(900, 600);
+    list.show();
+    turn();
+    EXPECT_TRUE(list.card(rows.first()->id()));
+    EXPECT_FALSE(list.card(rows.last()->id()));
+    press(&list, Qt::Key_Up);
+    turn();
+    ASSERT_TRUE(list.card(rows.last()->id()));
+    EXPECT_TRUE(list.card(rows.last()->id())->visibleRegion().isEmpty() == false) << "scrolled into view";
+}
