@@ -109,7 +109,9 @@ QStringList uninstall(const InstalledApp& app, const QStringList& data, const QS
         throw UpdateError(app.name + QStringLiteral(" isn't inside ") + context.applications + QLatin1Char('.'));
     if (context.running(app))
         throw UpdateError(app.name + QStringLiteral(" is running. Quit it first."));
-    const auto root = realPath(library);
+    // A home without a Library (as on most of our machines) has no leftovers in it, and is no
+    // reason to keep the bundle; only leftovers to remove need the folder they must lie in.
+    const auto root = data.isEmpty() ? std::optional<QString>(library) : realPath(library);
     if (!root)
         throw UpdateError(library + QStringLiteral(" doesn't exist."));
     QStringList paths;

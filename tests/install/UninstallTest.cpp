@@ -131,6 +131,13 @@ TEST_F(UninstallTree, EveryRefusalComesBeforeAnythingIsTouched) {
     }
 }
 
+TEST_F(UninstallTree, AMissingLibraryKeepsOnlyLeftoversFromBeingRemoved) {
+    library = at("Nowhere");
+    EXPECT_EQ(uninstall({}), QStringList{app.url});
+    EXPECT_FALSE(present("Applications/Example.app"));
+    EXPECT_TRUE(present("Trash/Example.app"));
+}
+
 TEST_F(UninstallTree, TrashesInOrderBootingOutAgentsOutsideTheSandbox) {
     const QStringList removed =
         uninstall({"Library/LaunchAgents/com.example.app.helper.plist", "Library/Caches/com.example.app/"});

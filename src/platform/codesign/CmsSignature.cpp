@@ -31,6 +31,23 @@ void freeBio(BIO* bio) {
     BIO_free(bio);
 }
 
+void freeChain(BIO* bio) {
+    BIO_free_all(bio);
+}
+
+// `bytes` to read through a pass-through filter. OpenSSL 3.0's CMS_verify copies detached content
+// given as a memory BIO and loses the copy when the message's data can't be set up; a filter in
+// front keeps it reading from ours.
+BIO* readingThroughFilter(const QByteArray& bytes) {
+    BIO* memory = BIO_new_mem_buf(bytes.constData(), int(bytes.size()));
+    BIO* filter = memory ? BIO_new(BIO_f_null()) : nullptr;
+    if (!filter) {
+        BIO_free(memory);
+        return nullptr;
+    }
+    return BIO_push(filter, memory);
+}
+
 // The bytes of the single value of type `type` of a signed or unsigned attribute: the content of
 // an octet string, the whole encoding of a sequence.
 std::optional<QByteArray> attribute(CMS_SignerInfo* signer, const char* oid, bool isSigned, int type) {
@@ -153,9 +170,9 @@ CmsSignature CmsSignature::verify(const QByteArray& der, const std::optional<QBy
     STACK_OF(CMS_SignerInfo)* signers = CMS_get0_SignerInfos(message.p);
     if (sk_CMS_SignerInfo_num(signers) != 1 || (CMS_is_detached(message.p) == 1) != detachedContent.has_value())
         return result;
-    Owned<BIO, freeBio> content(detachedContent
-                                    ? BIO_new_mem_buf(detachedContent->constData(), int(detachedContent->size()))
-                                    : nullptr);
+    Owned<BIO, freeChain> content(detachedContent ? readingThroughFilter(*detachedContent) : nullptr);
+    if (detachedContent && !content.p)
+        return result;
     Owned<BIO, freeBio> out(detachedContent ? nullptr : BIO_new(BIO_s_mem()));
     // The signature and the message digest first; the chain is built below with our anchors.
     if (CMS_verify(message.p, nullptr, nullptr, content.p, out.p, CMS_BINARY | CMS_NO_SIGNER_CERT_VERIFY) != 1)
