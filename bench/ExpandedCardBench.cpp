@@ -65,17 +65,3 @@ void BuildAndLayOutExpandedCard(benchmark::State& state) {
 BENCHMARK(BuildAndLayOutExpandedCard)->Unit(benchmark::kMillisecond);
 } // namespace
 
-int main(int argc, char** argv) {
-    Launch::init(argc, argv);
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication app(argc, argv);
-    setlocale(LC_NUMERIC, "C");
-    Motion::setInstantForTests(true);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
