@@ -10,6 +10,7 @@
 #include "views/NotesLabel.h"
 #include "views/NotesText.h"
 #include "views/PlainLabel.h"
+#include "views/RoundedBox.h"
 #include "views/StatusCard.h"
 #include "views/StatusCardModel.h"
 #include "views/SymbolView.h"
@@ -24,22 +25,6 @@
 #include <QVBoxLayout>
 
 namespace {
-// The rounded box the release notes sit in.
-class NotesBox : public QWidget {
-public:
-    using QWidget::QWidget;
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        QPainterPath shape;
-        shape.addRoundedRect(QRectF(rect()), 10, 10);
-        QColor fill = Palette::current().quaternary();
-        fill.setAlphaF(fill.alphaF() * 0.35f);
-        painter.fillPath(shape, fill);
-    }
-};
 
 QString prominentStyle() {
     const Palette& palette = Palette::current();
@@ -255,7 +240,11 @@ QWidget* DetailPane::releaseNotes(const RowFacts& row) {
         connect(link, &QPushButton::clicked, this, [this, url] { Q_EMIT triggered({RowAction::Kind::openURL, url}); });
         return block(QStringLiteral("Release Notes"), link);
     }
-    auto* box = new NotesBox(this);
+    auto* box = new RoundedBox(10, [] {
+        QColor fill = Palette::current().quaternary();
+        fill.setAlphaF(fill.alphaF() * 0.35f);
+        return fill;
+    }, this);
     auto* stack = new QVBoxLayout(box);
     stack->setContentsMargins(12, 12, 12, 12);
     stack->setSpacing(8);

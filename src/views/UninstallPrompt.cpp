@@ -11,6 +11,7 @@
 #include "views/CheckingRing.h"
 #include "views/ElidedLabel.h"
 #include "views/PlainLabel.h"
+#include "views/RoundedBox.h"
 #include "views/SymbolView.h"
 
 #include <QButtonGroup>
@@ -47,20 +48,6 @@ protected:
         painter.fillPath(shape, palette.material(Palette::Material::thick));
         painter.setPen(QPen(palette.primary(0.08), 1));
         painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 19.5, 19.5);
-    }
-};
-
-class ListBox : public QWidget {
-public:
-    using QWidget::QWidget;
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        QPainterPath shape;
-        shape.addRoundedRect(QRectF(rect()), 10, 10);
-        painter.fillPath(shape, Palette::current().primary(0.05));
     }
 };
 
@@ -272,7 +259,7 @@ QWidget* UninstallPrompt::dataSection() {
     box->addLayout(labels, 1);
     stack->addLayout(box);
 
-    auto* list = new ListBox;
+    auto* list = new RoundedBox(10, [] { return Palette::current().primary(0.05); });
     auto* entries = new QVBoxLayout(list);
     entries->setContentsMargins(10, 10, 10, 10);
     entries->setSpacing(6);
