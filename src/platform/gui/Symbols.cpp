@@ -51,6 +51,22 @@ const QHash<QString, QString>& drawings() {
          QStringLiteral(R"(<circle cx="12" cy="12" r="9.6" fill="none" stroke="%1" stroke-width="1.8"/><path d="M7.5,12 L16.5,12" stroke="%1" stroke-width="1.9" stroke-linecap="round"/>)")},
         {QStringLiteral("folder"),
          QStringLiteral(R"(<path d="M2.8,6.4 Q2.8,4.4 4.8,4.4 L9.2,4.4 L11.2,6.6 L19.2,6.6 Q21.2,6.6 21.2,8.6 L21.2,17.6 Q21.2,19.6 19.2,19.6 L4.8,19.6 Q2.8,19.6 2.8,17.6 Z M2.8,9.4 L21.2,9.4" fill="none" stroke="%1" stroke-width="1.7" stroke-linejoin="round"/>)")},
+        {QStringLiteral("envelope"),
+         QStringLiteral(R"(<rect x="2.6" y="5" width="18.8" height="14" rx="2.6" fill="none" stroke="%1" stroke-width="1.8"/><polyline points="3.4,6.6 12,13 20.6,6.6" fill="none" stroke="%1" stroke-width="1.8" stroke-linecap="round" stroke-linejoin="round"/>)")},
+        {QStringLiteral("envelope.badge"),
+         QStringLiteral(R"(<path d="M14.2,6.6 L4.6,6.6 Q2.2,6.6 2.2,9 L2.2,18 Q2.2,20.4 4.6,20.4 L16.6,20.4 Q19,20.4 19,18 L19,12.2" fill="none" stroke="%1" stroke-width="1.8" stroke-linejoin="round"/><polyline points="3,8.2 10.6,13.8 15.4,10.3" fill="none" stroke="%1" stroke-width="1.8" stroke-linecap="round" stroke-linejoin="round"/><circle cx="19.2" cy="5.8" r="3.6" fill="%1"/>)")},
+        {QStringLiteral("icloud.and.arrow.up"),
+         QStringLiteral(R"(<path d="M7.2,19 L17.4,19 A4.3,4.3 0 0 0 18.2,10.5 A6.3,6.3 0 0 0 6.3,9.4 A4.85,4.85 0 0 0 7.2,19 Z" fill="none" stroke="%1" stroke-width="1.8" stroke-linejoin="round"/><path d="M12,16.6 L12,10.6 M9.5,13 L12,10.5 L14.5,13" fill="none" stroke="%1" stroke-width="1.8" stroke-linecap="round" stroke-linejoin="round"/>)")},
+        {QStringLiteral("macbook.and.iphone"),
+         QStringLiteral(R"(<path d="M14.6,14.6 L14.6,6.4 Q14.6,5 13.2,5 L3.6,5 Q2.2,5 2.2,6.4 L2.2,14.6 M0.8,17.4 L14.6,17.4" fill="none" stroke="%1" stroke-width="1.8" stroke-linecap="round" stroke-linejoin="round"/><rect x="16.6" y="7.6" width="6.2" height="12" rx="1.6" fill="none" stroke="%1" stroke-width="1.8"/>)")},
+        {QStringLiteral("person"),
+         QStringLiteral(R"(<circle cx="12" cy="8" r="4" fill="none" stroke="%1" stroke-width="1.8"/><path d="M4.4,20.6 Q4.4,14 12,14 Q19.6,14 19.6,20.6" fill="none" stroke="%1" stroke-width="1.8" stroke-linecap="round"/>)")},
+        {QStringLiteral("lock"),
+         QStringLiteral(R"(<rect x="4.8" y="10.4" width="14.4" height="10.6" rx="2.2" fill="none" stroke="%1" stroke-width="1.8"/><path d="M8,10.4 L8,7.6 Q8,3.4 12,3.4 Q16,3.4 16,7.6 L16,10.4" fill="none" stroke="%1" stroke-width="1.8"/>)")},
+        {QStringLiteral("eye"),
+         QStringLiteral(R"(<path d="M2,12 Q12,2.5 22,12 Q12,21.5 2,12 Z" fill="none" stroke="%1" stroke-width="1.8" stroke-linejoin="round"/><circle cx="12" cy="12" r="3.3" fill="none" stroke="%1" stroke-width="1.8"/>)")},
+        {QStringLiteral("circle"),
+         QStringLiteral(R"(<circle cx="12" cy="12" r="9.6" fill="none" stroke="%1" stroke-width="1.8"/>)")},
         {QStringLiteral("trash"),
          QStringLiteral(R"(<path d="M3.8,6 L20.2,6 M9,6 L9,3.8 L15,3.8 L15,6 M5.8,6 L6.9,20.2 L17.1,20.2 L18.2,6 M10,9.6 L10.3,16.8 M14,9.6 L13.7,16.8" fill="none" stroke="%1" stroke-width="1.7" stroke-linecap="round" stroke-linejoin="round"/>)")},
     };
@@ -63,7 +79,9 @@ QString rgba(const QColor& colour) {
 
 QByteArray document(const QString& body, const QColor& colour, const QColor& inner) {
     QString svg = QStringLiteral(R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 24 24" width="24" height="24">)") +
-                  body.arg(rgba(colour), rgba(inner)) + QStringLiteral("</svg>");
+                  // Only the filled drawings have an inner mark; a missing %2 would be warned about.
+                  (body.contains(QLatin1String("%2")) ? body.arg(rgba(colour), rgba(inner)) : body.arg(rgba(colour))) +
+                  QStringLiteral("</svg>");
     return svg.toUtf8();
 }
 } // namespace
