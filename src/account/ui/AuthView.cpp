@@ -3,6 +3,7 @@
 #include "account/GoogleSignIn.h"
 #include "account/ui/AccountButton.h"
 #include "account/ui/BrowserWaitWindow.h"
+#include "account/ui/Fade.h"
 #include "account/ui/FieldBox.h"
 #include "account/ui/GoogleButton.h"
 #include "account/ui/ModeSwitch.h"
@@ -175,7 +176,7 @@ void AuthView::refresh() {
     google_->setEnabled(vm.googleEnabled());
     google_->setFaded(vm.googleOpacity() < 1);
 
-    name_->setVisible(mode.nameField);
+    Fade::setShown(name_, mode.nameField);
     name_->setText(vm.name());
     email_->setText(vm.email());
     password_->setText(vm.password());
@@ -190,7 +191,7 @@ void AuthView::refresh() {
     reveal_->setToolTip(revealHelp);
     reveal_->setAccessibleName(revealHelp);
 
-    hint_->setVisible(mode.passwordHint);
+    Fade::setShown(hint_, mode.passwordHint);
     const AuthViewModel::Hint hint = vm.passwordHint();
     hint_->set(hint.symbol, hint.text, hint.good ? palette.hue(Palette::Hue::green) : palette.secondary());
 
@@ -199,13 +200,13 @@ void AuthView::refresh() {
         QColor fill = palette.hue(Palette::Hue::red);
         fill.setAlphaF(0.08f);
         message_->setBox(fill, 10);
-        message_->show();
+        Fade::setShown(message_, true);
     } else if (const auto& info = vm.info()) {
         message_->set(u"envelope.badge"_s, *info, palette.secondary());
         message_->setBox(QColor(), 0);
-        message_->show();
+        Fade::setShown(message_, true);
     } else {
-        message_->hide();
+        Fade::setShown(message_, false);
     }
 
     primary_->setText(mode.primaryTitle);

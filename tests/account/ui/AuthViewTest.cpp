@@ -6,6 +6,7 @@
 #include "account/ui/SymbolLabel.h"
 #include "account/ui/TermsCheckbox.h"
 #include "account/SiteLinks.h"
+#include "model/Motion.h"
 
 #include "FakeIdentity.h"
 #include "QtPrinters.h"
@@ -29,6 +30,7 @@ namespace {
 // A card on screen, with the fake service as its back end.
 struct Form {
     explicit Form(bool creating, QString googleClientID = u"123-abc.apps.googleusercontent.com"_s) {
+        Motion::setInstantForTests(true); // parts come and go at once
         CloudConfig config = identity.config();
         config.googleClientID = std::move(googleClientID);
         harness.cloud = config;
@@ -38,6 +40,7 @@ struct Form {
         QApplication::setActiveWindow(view.get());
         settle();
     }
+    ~Form() { Motion::setInstantForTests(false); }
     static void settle() { QApplication::processEvents(); }
     QWidget* focused() const { return QApplication::focusWidget(); }
 
