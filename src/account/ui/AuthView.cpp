@@ -66,7 +66,11 @@ AuthView::AuthView(Store& store, QWidget* parent)
     onScreen().append(this);
 }
 
-AuthView::~AuthView() { onScreen().removeAll(this); }
+AuthView::~AuthView() {
+    onScreen().removeAll(this);
+    // A sign-in still waiting ends while its sheet is there to be closed.
+    delete googleSignIn_;
+}
 
 void AuthView::postDemoForgotPassword() {
     for (const QPointer<AuthView>& view : QList(onScreen()))
@@ -225,6 +229,7 @@ void AuthView::moveFocus() {
     const auto& field = model_->focus();
     if (!field)
         return;
+    refresh(); // a field of the new mode must be on screen before it can take the focus
     FieldBox* box = *field == AuthViewModel::Field::name    ? name_
                     : *field == AuthViewModel::Field::email ? email_
                                                             : password_;
