@@ -82,6 +82,11 @@ bool card(const QString& out, const QString& name, bool creating, bool filled, c
             spawn(vm.submit(), "picture");
         pump(3000, [&] { return busy ? vm.busy() : !vm.busy() && vm.error().has_value(); });
     }
+    if (filled && !failure && !busy) { // the focused field's look
+        host.show();
+        QApplication::setActiveWindow(&host);
+        view->emailField()->edit()->setFocus();
+    }
     pump(50);
     const bool ok = save(host, out + u"/auth-"_s + name + u".png"_s, 880);
     pump(4000, [&] { return !view->model().busy(); });

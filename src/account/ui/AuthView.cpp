@@ -110,6 +110,7 @@ QWidget* AuthView::buildForm() {
     name_ = new FieldBox(u"person"_s, tr("Your name"), form);
     email_ = new FieldBox(u"envelope"_s, tr("Email"), form);
     password_ = new FieldBox(u"lock"_s, tr("Password"), form);
+    password_->setAnimatesFocus(false);
     name_->edit()->setInputMethodHints(Qt::ImhNoPredictiveText);
     email_->edit()->setInputMethodHints(Qt::ImhEmailCharactersOnly | Qt::ImhNoAutoUppercase);
     reveal_ = new QToolButton(password_);

@@ -2,6 +2,7 @@
 
 #include "platform/gui/Fonts.h"
 #include "platform/gui/Palette.h"
+#include "views/Animator.h"
 #include "views/SymbolView.h"
 
 #include <QEvent>
@@ -52,18 +53,33 @@ void FieldBox::setFocused(bool focused) {
     focused_ = focused;
     const Palette& palette = Palette::current();
     symbol_->setSymbol(symbolName_, focused ? palette.accent() : palette.secondary());
-    update();
+    const auto apply = [this](double look) {
+        focusLook_ = look;
+        update();
+    };
+    if (focusMotion_)
+        focusMotion_->stop(); // the new ease starts from where the old one was
+    if (animatesFocus_)
+        focusMotion_ = Animator::timed(this, 0.15, QEasingCurve::OutQuad, focusLook_, focused ? 1 : 0, apply);
+    else
+        apply(focused ? 1 : 0);
 }
 
 void FieldBox::paintEvent(QPaintEvent*) {
     const Palette& palette = Palette::current();
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const double line = focused_ ? 1.5 : 1;
+    const double line = 1 + 0.5 * focusLook_;
     const QRectF box = QRectF(rect()).adjusted(line / 2, line / 2, -line / 2, -line / 2);
     QPainterPath shape;
     shape.addRoundedRect(box, 10, 10);
     painter.fillPath(shape, palette.primary(0.05));
-    painter.setPen(QPen(focused_ ? palette.accent() : palette.primary(0.10), line));
+    const QColor rest = palette.primary(0.10);
+    const QColor accent = palette.accent();
+    const auto mix = [&](double a, double b) { return a + (b - a) * focusLook_; };
+    const QColor outline = QColor::fromRgbF(float(mix(rest.redF(), accent.redF())), float(mix(rest.greenF(), accent.greenF())),
+                                            float(mix(rest.blueF(), accent.blueF())),
+                                            float(mix(rest.alphaF(), accent.alphaF())));
+    painter.setPen(QPen(outline, line));
     painter.drawPath(shape);
 }

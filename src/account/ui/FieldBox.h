@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QPointer>
 #include <QString>
+#include <QVariantAnimation>
 #include <QWidget>
 
 class QLineEdit;
@@ -14,6 +16,8 @@ public:
     FieldBox(const QString& symbol, const QString& prompt, QWidget* parent = nullptr);
 
     QLineEdit* edit() const { return edit_; }
+    // Whether the outline eases into its focus look (0.15 s); the password's box changes at once.
+    void setAnimatesFocus(bool animates) { animatesFocus_ = animates; }
     // A widget at the trailing end (the password's reveal button).
     void setTrailing(QWidget* widget);
     // Sets the text unless it is already there, so typing keeps its cursor.
@@ -31,4 +35,7 @@ private:
     SymbolView* symbol_;
     QLineEdit* edit_;
     bool focused_ = false;
+    bool animatesFocus_ = true;
+    double focusLook_ = 0; // 0 unfocused, 1 focused
+    QPointer<QVariantAnimation> focusMotion_;
 };
