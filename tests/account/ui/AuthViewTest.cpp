@@ -193,3 +193,19 @@ TEST(AuthView, BusyThenTheRefusalsSentence) {
     EXPECT_EQ(view.message()->symbol(), u"exclamationmark.triangle.fill"_s);
     EXPECT_EQ(view.passwordField()->edit()->text(), u"wrong-pw"_s);
 }
+
+// The demo's "forgot password" reaches every card on screen, and only those.
+TEST(AuthView, TheDemoForgotPasswordReachesEveryCard) {
+    Form first(false);
+    Form second(true);
+    first.view->model().setEmail(u"ada"_s);
+    second.view->model().setEmail(u"ada"_s);
+    {
+        Form gone(false);
+        gone.view.reset();
+    }
+    AuthView::postDemoForgotPassword();
+    Form::settle();
+    for (Form* form : {&first, &second})
+        EXPECT_EQ(form->view->model().error(), u"Enter your email above, then choose Forgot password."_s);
+}
