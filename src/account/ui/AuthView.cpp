@@ -190,8 +190,10 @@ void AuthView::refresh() {
                                                                                        Qt::ImhSensitiveData |
                                                                                        Qt::ImhNoPredictiveText);
     const QString revealName = vm.reveal() ? u"eye.slash"_s : u"eye"_s;
-    reveal_->setIcon(Symbols::icon(revealName, palette.secondary()));
-    reveal_->setProperty("symbol", revealName);
+    if (reveal_->property("symbol").toString() != revealName) { // drawn anew only when it changes
+        reveal_->setIcon(Symbols::icon(revealName, palette.secondary()));
+        reveal_->setProperty("symbol", revealName);
+    }
     const QString revealHelp = vm.reveal() ? tr("Hide password") : tr("Show password");
     reveal_->setToolTip(revealHelp);
     reveal_->setAccessibleName(revealHelp);
