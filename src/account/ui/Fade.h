@@ -7,5 +7,7 @@ class QWidget;
 namespace Fade {
 
 void setShown(QWidget* widget, bool shown);
+// Fades a widget on screen in from nothing, as its content has just changed.
+void in(QWidget* widget);
 
 } // namespace Fade

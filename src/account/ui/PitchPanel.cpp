@@ -1,5 +1,7 @@
 #include "account/ui/PitchPanel.h"
 
+#include "account/ui/Fade.h"
+
 #include "platform/gui/Fonts.h"
 #include "views/SymbolView.h"
 
@@ -103,8 +105,13 @@ QWidget* PitchPanel::perk(const QString& symbol, const QString& title, const QSt
 }
 
 void PitchPanel::setTitle(const QString& title) {
-    if (title_->text() != title)
-        title_->setText(title);
+    if (title_->text() == title)
+        return;
+    const bool shown = isVisible() && !title_->text().isEmpty();
+    title_->setText(title);
+    if (!shown)
+        return;
+    Fade::in(title_); // the new greeting, with the card's animation
 }
 
 void PitchPanel::setCornerRadius(double radius) {
