@@ -1,5 +1,6 @@
 #include "sources/Net.h"
 
+#include "platform/files/Sys.h"
 #include "runtime/Cancelled.h"
 #include "runtime/CheckError.h"
 #include "runtime/Clock.h"
@@ -242,16 +243,8 @@ QString suggestedName(QNetworkReply& reply) {
 }
 
 void writeAll(int fd, const QByteArray& bytes, const QString& path) {
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            throw FileError(FileError::Op::Write, path, errno);
-        }
-        done += n;
-    }
+    if (!Sys::writeAll(fd, bytes.constData(), size_t(bytes.size())))
+        throw FileError(FileError::Op::Write, path, errno);
 }
 
 // One request run to its end. Cancellation, our own refusals and the idle limit are thrown here;
@@ -400,14 +393,10 @@ QCoro::Task<Net::Transfer> Net::download(QUrl url, QString path, Progress progre
     if (scheme != QLatin1String("http") && scheme != QLatin1String("https"))
         throw TransportError(TransportError::Kind::Unsupported);
 
-    const QByteArray native = QFile::encodeName(path);
-    const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0)
+    const UniqueFd file = Sys::open(QFile::encodeName(path), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (!file)
         throw FileError(FileError::Op::Create, path, errno);
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
+    const int fd = file.get();
 
     auto flight = std::make_shared<Flight>();
     ReplyPtr reply(net.manager_->get(makeRequest(url, net.limits_.session)));
