@@ -500,6 +500,36 @@ TEST_F(DownloadTest, FollowsRedirectsToTheFile) {
     EXPECT_EQ(written(), QByteArray(100000, 'z'));
 }
 
+// While the file is not being written (the disk or this thread is held up) the transfer reads no
+// further than its bound, behind a redirect as well: the server gets no further ahead than that
+// and what the kernel buffers.
+TEST_F(DownloadTest, ReadsNoFurtherAheadThanItsBound) {
+    static constexpr size_t size = 96 * 1024 * 1024;
+    static constexpr size_t piece = 64 * 1024;
+    std::atomic<size_t> sent{0};
+    server.http().Get("/latest", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/big.zip"); });
+    server.http().Get("/big.zip", [&sent](const httplib::Request&, httplib::Response& res) {
+        res.set_content_provider(size, "application/zip", [&sent](size_t offset, size_t, httplib::DataSink& sink) {
+            const std::string chunk(std::min(piece, size - offset), 'b');
+            const bool ok = sink.write(chunk.data(), chunk.size());
+            sent += chunk.size();
+            return ok;
+        });
+    });
+    server.start();
+    size_t ahead = 0;
+    const auto transfer = runSync(Net::download(server.url("/latest"), path(), [&](std::int64_t received, std::int64_t) {
+        if (ahead == 0) {
+            std::this_thread::sleep_for(700ms);
+            ahead = sent - size_t(received);
+        }
+        return std::optional<QString>();
+    }));
+    EXPECT_EQ(transfer.status, 200);
+    EXPECT_EQ(written().size(), qsizetype(size));
+    EXPECT_LT(ahead, 24u * 1024 * 1024);
+}
+
 TEST_F(DownloadTest, OnlyWebAddressesAreFetched) {
     QFile secret(dir.filePath(QStringLiteral("secret")));
     ASSERT_TRUE(secret.open(QIODevice::WriteOnly));
