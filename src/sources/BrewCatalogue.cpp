@@ -55,14 +55,29 @@ QString qtext(Text text) { return QString::fromUtf8(text.data(), qsizetype(text.
 // Appends `text` in lower case, as QString::toLower gives it, in UTF-8.
 void appendLowered(QByteArray& out, Text text) {
     const qsizetype at = out.size();
-    out.resize(at + qsizetype(text.size()));
-    char* to = out.data() + at;
-    unsigned char high = 0;
-    for (const char c : text) {
-        high |= (unsigned char)c;
-        *to++ = c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c;
+    out.append(text.data(), qsizetype(text.size()));
+    // Eight bytes at a time: a byte from 'A' to 'Z' is the one that passes 'A' - 1 and not 'Z'.
+    char* bytes = out.data() + at;
+    const size_t size = text.size();
+    constexpr quint64 ones = 0x0101010101010101ull;
+    quint64 high = 0;
+    size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        quint64 word;
+        std::memcpy(&word, bytes + i, 8);
+        high |= word;
+        const quint64 seven = word & (0x7F * ones);
+        const quint64 upper = ((seven + (0x80 - 'A') * ones) ^ (seven + (0x7F - 'Z') * ones)) & (0x80 * ones);
+        word |= upper >> 2;
+        std::memcpy(bytes + i, &word, 8);
     }
-    if (high >= 0x80) {
+    for (; i < size; ++i) {
+        const auto c = (unsigned char)bytes[i];
+        high |= c;
+        if (c >= 'A' && c <= 'Z')
+            bytes[i] = char(c | 0x20);
+    }
+    if (high & (0x80 * ones)) {
         out.truncate(at);
         out.append(qtext(text).toLower().toUtf8());
     }
