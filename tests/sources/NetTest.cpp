@@ -530,6 +530,82 @@ TEST_F(DownloadTest, ReadsNoFurtherAheadThanItsBound) {
     EXPECT_LT(ahead, 24u * 1024 * 1024);
 }
 
+// A server that answers one connection with these bytes, whatever it was asked, and closes it.
+class CannedServer {
+public:
+    explicit CannedServer(std::string answer) {
+        listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        ::listen(listener_, 1);
+        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
+        port_ = ntohs(address.sin_port);
+        thread_ = std::thread([this, answer = std::move(answer)] {
+            const int client = ::accept(listener_, nullptr, nullptr);
+            std::string request;
+            char buffer[4096];
+            while (request.find("\r\n\r\n") == std::string::npos) {
+                const ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
+                if (n <= 0)
+                    break;
+                request.append(buffer, size_t(n));
+            }
+            ::send(client, answer.data(), answer.size(), MSG_NOSIGNAL);
+            ::close(client);
+        });
+    }
+    ~CannedServer() {
+        thread_.join();
+        ::close(listener_);
+    }
+    QUrl url() const { return QUrl(QStringLiteral("http://127.0.0.1:%1/file.zip").arg(port_)); }
+
+private:
+    int listener_ = -1;
+    int port_ = 0;
+    std::thread thread_;
+};
+
+// How the download's own reader takes an answer apart: bodies by length, in chunks or up to the
+// close; what breaks the message or the rules is a transport failure of its kind.
+TEST_F(DownloadTest, ReadsEveryFormOfAnswer) {
+    struct Case {
+        const char* what;
+        std::string answer;
+        std::optional<QByteArray> body;          // written, when the transfer succeeds
+        TransportError::Kind kind = TransportError::Kind::Other; // else the failure
+    };
+    const Case cases[] = {
+        {"chunked", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n6;x=y\r\n world\r\n0\r\nX: 1\r\n\r\n",
+         QByteArray("hello world")},
+        {"up to the close, behind an informational answer",
+         "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.0 200 OK\r\nContent-Type: application/zip\r\n\r\nuntil close",
+         QByteArray("until close")},
+        {"cut short", "HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\nshort", std::nullopt,
+         TransportError::Kind::ConnectionLost},
+        {"no HTTP", "SSH-2.0-OpenSSH\r\n\r\n", std::nullopt, TransportError::Kind::Other},
+        {"a bad length", "HTTP/1.1 200 OK\r\nContent-Length: -5\r\n\r\n", std::nullopt, TransportError::Kind::Other},
+        {"a bad chunk", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n", std::nullopt,
+         TransportError::Kind::Other},
+        {"a redirect off the web", "HTTP/1.1 302 Found\r\nLocation: ftp://example.com/x.zip\r\n\r\n", std::nullopt,
+         TransportError::Kind::UnsafeRedirect},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CannedServer canned(c.answer);
+        if (c.body) {
+            const auto transfer = runSync(Net::download(canned.url(), path()));
+            EXPECT_EQ(transfer.status, 200);
+            EXPECT_EQ(written(), *c.body);
+        } else {
+            EXPECT_EQ(transportKind([&] { runSync(Net::download(canned.url(), path())); }), c.kind);
+        }
+    }
+}
+
 TEST_F(DownloadTest, OnlyWebAddressesAreFetched) {
     QFile secret(dir.filePath(QStringLiteral("secret")));
     ASSERT_TRUE(secret.open(QIODevice::WriteOnly));
