@@ -67,7 +67,7 @@ HttpStream::~HttpStream() {
 }
 
 QCoro::Task<void> HttpStream::run(std::function<Next(const Head&)> onHead,
-                                  std::function<void(QByteArrayView)> onBody, qint64 piece) {
+                                  std::function<void(const QByteArray&)> onBody, qint64 piece) {
     onHead_ = std::move(onHead);
     onBody_ = std::move(onBody);
     piece_ = piece;

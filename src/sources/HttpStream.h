@@ -45,7 +45,7 @@ public:
     // Transport failures, a malformed answer and the idle limit throw TransportError; what the
     // callbacks throw is passed on. After `abort` it returns quietly.
     QCoro::Task<void> run(std::function<Next(const Head&)> onHead,
-                          std::function<void(QByteArrayView)> onBody, qint64 piece);
+                          std::function<void(const QByteArray&)> onBody, qint64 piece);
 
     // Ends the transfer now; `run` then returns.
     void abort();
@@ -79,7 +79,7 @@ private:
     qint64 piece_ = 0;
     qint64 moved_ = 0;
     std::function<Next(const Head&)> onHead_;
-    std::function<void(QByteArrayView)> onBody_;
+    std::function<void(const QByteArray&)> onBody_;
     std::optional<TransportError> failure_;
     std::exception_ptr thrown_;
     bool over_ = false;

@@ -242,7 +242,7 @@ QString suggestedName(const QByteArray& contentDisposition, const QUrl& url) {
     return plainFileName(url.fileName());
 }
 
-void writeAll(int fd, QByteArrayView bytes, const QString& path) {
+void writeAll(int fd, const QByteArray& bytes, const QString& path) {
     qsizetype done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
@@ -431,7 +431,7 @@ QCoro::Task<Net::Transfer> Net::download(QUrl url, QString path, Progress progre
                 next = url.resolved(QUrl(QString::fromUtf8(location)));
             return succeeded(head.status) ? HttpStream::Next::Body : HttpStream::Next::Stop;
         };
-        const auto onBody = [&](QByteArrayView bytes) {
+        const auto onBody = [&](const QByteArray& bytes) {
             writeAll(fd, bytes, path);
             flight->received += bytes.size();
             if (progress) {
