@@ -23,6 +23,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <memory>
 #include <thread>
 
 using namespace std::chrono_literals;
@@ -510,13 +511,13 @@ TEST_F(DownloadTest, FollowsRedirectsToTheFile) {
 TEST_F(DownloadTest, ReadsNoFurtherAheadThanItsBound) {
     static constexpr size_t size = 96 * 1024 * 1024;
     static constexpr size_t piece = 64 * 1024;
-    std::atomic<size_t> sent{0};
+    auto sent = std::make_shared<std::atomic<size_t>>(0);
     server.http().Get("/latest", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/big.zip"); });
-    server.http().Get("/big.zip", [&sent](const httplib::Request&, httplib::Response& res) {
-        res.set_content_provider(size, "application/zip", [&sent](size_t offset, size_t, httplib::DataSink& sink) {
+    server.http().Get("/big.zip", [sent](const httplib::Request&, httplib::Response& res) {
+        res.set_content_provider(size, "application/zip", [sent](size_t offset, size_t, httplib::DataSink& sink) {
             const std::string chunk(std::min(piece, size - offset), 'b');
             const bool ok = sink.write(chunk.data(), chunk.size());
-            sent += chunk.size();
+            *sent += chunk.size();
             return ok;
         });
     });
@@ -525,7 +526,7 @@ TEST_F(DownloadTest, ReadsNoFurtherAheadThanItsBound) {
     const auto transfer = runSync(Net::download(server.url("/latest"), path(), [&](std::int64_t received, std::int64_t) {
         if (ahead == 0) {
             std::this_thread::sleep_for(700ms);
-            ahead = sent - size_t(received);
+            ahead = *sent - size_t(received);
         }
         return std::optional<QString>();
     }));
