@@ -43,7 +43,6 @@ NoticeToast::NoticeToast(Store& store, Clock& clock, QWidget* parent) : QWidget(
     fade_ = new QGraphicsOpacityEffect(this);
     fade_->setOpacity(0);
     setGraphicsEffect(fade_);
-    setAccessibleDescription(tr("Updates frequently"));
     hide();
     timer_ = new NoticeTimer(store_, clock, this);
     new Observer(this, [this] { (void)store_.notice(); }, [this] { follow(); });
@@ -58,6 +57,7 @@ void NoticeToast::follow() {
         // The text is shown verbatim, never looked up.
         text_->setText(*notice);
         adjustSize();
+        place();
         show();
         raise();
         slide(1);
