@@ -26,7 +26,7 @@ Backdrop::Backdrop(Store& store, QWidget* parent)
         blend_ = v;
         update();
     });
-    new Observer(this, [this] { (void)DashboardModel::mood(store_); }, [this] { follow(); });
+    new Observer(this, [this] { follow(); }, [] {});
 }
 
 void Backdrop::follow() {

@@ -114,9 +114,9 @@ void FilterChips::refresh() {
     const auto& table = FilterChipModel::chips();
     for (qsizetype i = 0; i < table.size(); ++i) {
         const Filter filter = table[i].filter;
-        static_cast<Chip*>(chips_[i])->set(FilterChipModel::selected(store_, filter),
-                                           FilterChipModel::countText(store_, filter),
-                                           FilterChipModel::accessibilityLabel(store_, filter));
+        const QString count = FilterChipModel::countText(store_, filter);
+        static_cast<Chip*>(chips_[i])->set(FilterChipModel::selected(store_, filter), count,
+                                           FilterChipModel::accessibilityLabel(table[i], count));
     }
     if (store_.filter() != shown_) {
         shown_ = store_.filter();

@@ -42,12 +42,8 @@ HealthRing::HealthRing(Store& store, QWidget* parent) : QWidget(parent), store_(
     slices_ = HealthRingModel::slices(store_);
     from_ = HealthRingModel::fractions(slices_);
     centre_ = HealthRingModel::centre(store_);
-    new Observer(this, [this] {
-        (void)HealthRingModel::slices(store_);
-        (void)HealthRingModel::centre(store_);
-        (void)store_.scanning();
-    }, [this] { follow(); });
-    follow();
+    // Reading once per change: what follow() reads is what it tracks.
+    new Observer(this, [this] { follow(); }, [] {});
 }
 
 QList<double> HealthRing::shownFractions() const {
