@@ -11,6 +11,7 @@
 #include "views/MainView.h"
 #include "views/NoticeToast.h"
 #include "views/PermissionBanner.h"
+#include "views/PermissionPill.h"
 #include "views/PermissionPills.h"
 #include "views/PlainLabel.h"
 #include "views/RoundIconButton.h"
@@ -197,4 +198,54 @@ TEST(Dashboard, TheSignedOutLibraryViewTakesTheListsPlaceUnderTheLibraryFilter) 
     turn();
     EXPECT_FALSE(signedOut->isVisible());
     EXPECT_TRUE(d.view.cardList()->isVisible());
+}
+
+// The header's buttons, the chips and the pills act through the store.
+TEST(Dashboard, TheHeaderChipsAndPillsActThroughTheStore) {
+    Instant instant;
+    StoreHarness h;
+    h.apps = {StoreHarness::app(u"A"_s), StoreHarness::app(u"B"_s)};
+    h.offer(h.apps[0], StoreHarness::release(u"2.0"_s));
+    h.offer(h.apps[1], StoreHarness::release(u"1.0"_s));
+    h.checkDelay = 1000ms;
+    Store& s = h.build();
+    ASSERT_TRUE(h.settle(h.start(s.refresh())));
+    int settingsOpened = 0;
+    s.openSettingsWindow = [&] { ++settingsOpened; };
+    Dashboard d(h);
+    Hero* hero = d.view.hero();
+
+    EXPECT_EQ(hero->updateAllButton()->text(), u"Update All  1"_s);
+    EXPECT_TRUE(hero->updateAllButton()->isEnabled());
+    hero->settingsButton()->click();
+    EXPECT_EQ(settingsOpened, 1);
+
+    QAbstractButton* updates = d.view.chips()->chip(Filter::updates);
+    EXPECT_EQ(updates->accessibleName(), u"Updates, 1 apps"_s);
+    updates->click();
+    EXPECT_EQ(s.filter(), Filter::updates);
+
+    // Asking for notifications while undetermined, then reading the answer.
+    PermissionPill* notifications = d.view.pills()->notificationsPill();
+    EXPECT_EQ(notifications->accessibleName(), u"Notifications permission, off"_s);
+    notifications->click();
+    h.clock.advance(10ms);
+    turn();
+    EXPECT_EQ(s.notifications(), Permissions::AuthorizationStatus::authorized);
+    EXPECT_EQ(notifications->accessibleName(), u"Notifications permission, on"_s);
+
+    hero->updateAllButton()->click();
+    turn();
+    EXPECT_FALSE(hero->updateAllButton()->isEnabled()) << "disabled while Update All runs";
+    h.clock.advance(5000ms);
+    turn();
+    EXPECT_EQ(h.installed, QStringList{u"A"_s});
+
+    hero->checkAgainButton()->click();
+    turn();
+    EXPECT_TRUE(s.scanning());
+    EXPECT_FALSE(hero->checkAgainButton()->isEnabled());
+    h.clock.advance(5000ms);
+    turn();
+    EXPECT_FALSE(s.scanning());
 }
