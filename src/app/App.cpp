@@ -106,7 +106,7 @@ App::App(SingleInstance& instance)
     actions.welcome = [store] { store->onboarding().showOnboarding(); };
     actions.feedback = [this] { shell_.openUrl(SiteLinks::feedback()); };
     main_ = std::make_unique<MainWindow>(Commands::menus(actions));
-    main_->setContent(new MainView(*store));
+    main_->setContent(new MainView(*store, prefs, Clock::shared()));
     connect(main_.get(), &MainWindow::firstShown, this,
             [] { qCDebug(lcApp).noquote() << "main window shown after" << sinceStart().elapsed() << "ms"; });
     installSceneHooks();
