@@ -86,10 +86,11 @@ QString rgba(const QColor& colour) {
 }
 
 QByteArray document(const QString& body, const QColor& colour, const QColor& inner) {
+    // Substituted, not arg(): most drawings have no inner mark, and arg() warns of the unused colour.
+    QString drawing = body;
+    drawing.replace(QStringLiteral("%1"), rgba(colour)).replace(QStringLiteral("%2"), rgba(inner));
     QString svg = QStringLiteral(R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 24 24" width="24" height="24">)") +
-                  // One-colour drawings have no inner mark to fill.
-                  (body.contains(QStringLiteral("%2")) ? body.arg(rgba(colour), rgba(inner)) : body.arg(rgba(colour))) +
-                  QStringLiteral("</svg>");
+                  drawing + QStringLiteral("</svg>");
     return svg.toUtf8();
 }
 } // namespace
