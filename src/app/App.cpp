@@ -10,6 +10,7 @@
 #include "model/MainBundle.h"
 #include "model/Prefs.h"
 #include "notch/NotchHooks.h"
+#include "notch/ui/FoldingMainWindow.h"
 #include "onboarding/OnboardingHooks.h"
 #include "platform/desktop/SingleInstance.h"
 #include "platform/gui/SystemTray.h"
@@ -107,6 +108,9 @@ App::App(SingleInstance& instance)
     actions.feedback = [this] { shell_.openUrl(SiteLinks::feedback()); };
     main_ = std::make_unique<MainWindow>(Commands::menus(actions));
     main_->setContent(new MainView(*store));
+    auto* fold = new FoldingMainWindow(main_.get(), FoldingMainWindow::desktop());
+    fold_ = fold;
+    main_->setCloser([fold] { return fold->mayClose(); });
     connect(main_.get(), &MainWindow::firstShown, this,
             [] { qCDebug(lcApp).noquote() << "main window shown after" << sinceStart().elapsed() << "ms"; });
     installSceneHooks();
@@ -179,8 +183,7 @@ void App::received(const QStringList& args) {
         }
     }
     if (delegate_->shouldHandleReopen()) {
-        // The platform's own reopen: the window comes back from the dock or forward.
-        if (QWidget* window = Windows::main(MainWindow::title))
-            Windows::bringForward(window);
+        // The platform's own reopen: the window grows out of the top of the screen or comes forward.
+        fold_->drop();
     }
 }

@@ -1,6 +1,7 @@
 // Renders the row views in every status and phase, dark and light, to PNG files for people to
 // look at: collapsed cards, each card opened with its detail pane, and the uninstall prompt in
 // its states. Usage: quenlark-screens <output folder>.
+#include "FoldScreens.h"
 #include "ScreenSamples.h"
 #include "model/Launch.h"
 #include "model/Motion.h"
@@ -125,6 +126,7 @@ bool renderTheme(bool dark, const QString& out, const QString& bundles) {
         std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(path));
         ok &= saved;
     }
+    ok &= FoldScreens::render(theme, out, samples);
     return ok;
 }
 } // namespace
