@@ -114,12 +114,16 @@ TEST_F(Fold, ClosingFoldsTheWindowIntoTheIslandOnOneOverlay) {
     EXPECT_EQ(late.pixelColor(centre).alpha(), 0);
 
     bool moved = false;
+    double faintest = 1;
     const qint64 took = until([&] {
         if (!overlays().isEmpty())
             moved = moved || overlays().first()->geometry() != area;
+        if (main.window.isVisible())
+            faintest = std::min(faintest, main.window.windowOpacity());
         return !main.window.isVisible() && overlays().isEmpty();
     });
     EXPECT_FALSE(moved) << "the overlay is placed once, never moved or resized per frame";
+    EXPECT_EQ(faintest, 0.0) << "the window is not seen beneath its shrinking picture";
     EXPECT_FALSE(main.window.isVisible());
     EXPECT_TRUE(overlays().isEmpty());
     EXPECT_GE(took, 450);
@@ -190,6 +194,9 @@ TEST_F(Fold, ReopeningGrowsTheWindowOutOfTheIsland) {
     until([] { return !overlays().isEmpty(); });
     ASSERT_EQ(overlays().size(), 1);
     EXPECT_EQ(overlays().first()->morph().a, IslandMorph::expandedIsland(false));
+    // The window was pictured while invisible.
+    const QPixmap& picture = overlays().first()->morph().picture;
+    EXPECT_EQ(picture.toImage().pixelColor(picture.rect().center()), content);
     fold.growFrom(QRectF(700, 8, 520, 300), &island); // a second one while growing does nothing
     double islandFaintest = 1;
     until([&] {
