@@ -183,7 +183,8 @@ void App::received(const QStringList& args) {
         }
     }
     if (delegate_->shouldHandleReopen()) {
-        // The platform's own reopen: the window grows out of the top of the screen or comes forward.
-        fold_->drop();
+        // The platform's own reopen: the window comes back from the dock or forward.
+        if (QWidget* window = Windows::main(MainWindow::title))
+            Windows::bringForward(window);
     }
 }
