@@ -108,7 +108,7 @@ App::App(SingleInstance& instance)
     actions.feedback = [this] { shell_.openUrl(SiteLinks::feedback()); };
     main_ = std::make_unique<MainWindow>(Commands::menus(actions));
     main_->setContent(new MainView(*store));
-    auto* fold = new FoldingMainWindow(main_.get(), FoldingMainWindow::desktop());
+    auto* fold = new FoldingMainWindow(main_.get(), {});
     fold_ = fold;
     main_->setCloser([fold] { return fold->mayClose(); });
     connect(main_.get(), &MainWindow::firstShown, this,

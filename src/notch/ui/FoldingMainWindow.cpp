@@ -1,8 +1,6 @@
 #include "notch/ui/FoldingMainWindow.h"
 
 #include "app/Windows.h"
-#include "model/Motion.h"
-#include "notch/ui/FoldCompositor.h"
 #include "notch/ui/FoldOverlay.h"
 #include "runtime/Clock.h"
 #include "runtime/Spawn.h"
@@ -20,13 +18,6 @@ constexpr double fadeInSeconds = 0.25;
 // The window at opacity 0 needs a moment to be placed and mapped before it is measured.
 constexpr std::chrono::milliseconds settle{40};
 } // namespace
-
-FoldingMainWindow::Environment FoldingMainWindow::desktop() {
-    Environment environment;
-    environment.reduceMotion = &Motion::reduced;
-    environment.translucent = [] { return FoldCompositor::running(); };
-    return environment;
-}
 
 FoldingMainWindow::FoldingMainWindow(QWidget* window, Environment environment)
     : QObject(window), window_(window), env_(std::move(environment)) {}

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "model/Motion.h"
 #include "notch/UpdateIsland.h"
+#include "notch/ui/FoldCompositor.h"
 #include "notch/ui/MainWindowFold.h"
 
 #include <QObject>
@@ -17,14 +19,13 @@
 class FoldingMainWindow final : public QObject, public MainWindowFold {
     Q_OBJECT
 public:
+    // The desktop's, unless a test says otherwise.
     struct Environment {
         std::function<std::optional<UpdateIsland::Screen>()> hangingScreen = &FoldingMainWindow::hangingScreen;
-        std::function<bool()> reduceMotion;
-        std::function<bool()> translucent;  // whether a compositor blends windows
+        std::function<bool()> reduceMotion = &Motion::reduced;
+        std::function<bool()> translucent = [] { return FoldCompositor::running(); };
         std::function<bool()> opening = [] { return false; };  // the island brings the window up
     };
-    // The environment's reduced motion and compositor default to the desktop's.
-    static Environment desktop();
 
     FoldingMainWindow(QWidget* window, Environment environment);
 
