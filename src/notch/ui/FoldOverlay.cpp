@@ -1,10 +1,11 @@
 #include "notch/ui/FoldOverlay.h"
 
-#include "views/Animator.h"
+#include "model/Motion.h"
 
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScreen>
 
 #include <algorithm>
 #include <cmath>
@@ -99,7 +100,17 @@ void FoldOverlay::start(std::function<void()> finish) {
     // Growing out of the island, the overlay lies just below it.
     if (island_)
         island_->raise();
-    Animator::timed(this, IslandMorph::duration, QEasingCurve::Linear, 0, 1, [this](double t) { step(t); });
+    if (Motion::instant()) {
+        step(1);
+        return;
+    }
+    const double rate = screen() && screen()->refreshRate() > 0 ? screen()->refreshRate() : 60;
+    frames_.setTimerType(Qt::PreciseTimer);
+    frames_.setInterval(std::max(1, int(std::lround(1000 / rate))));
+    connect(&frames_, &QTimer::timeout, this,
+            [this] { step(std::min(1.0, double(elapsed_.nsecsElapsed()) / 1e9 / IslandMorph::duration)); });
+    elapsed_.start();
+    frames_.start();
 }
 
 void FoldOverlay::step(double t) {
@@ -111,6 +122,7 @@ void FoldOverlay::step(double t) {
     if (t < 1 || finished_)
         return;
     finished_ = true;
+    frames_.stop();
     if (finish_)
         finish_();
     hide();

@@ -2,9 +2,11 @@
 
 #include "notch/IslandMorph.h"
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QPixmap>
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
@@ -27,8 +29,9 @@ public:
     // `island`, when set, fades out while the window grows out of it.
     explicit FoldOverlay(Morph morph, QPointer<QWidget> island = {});
 
-    // Shows the overlay and runs the morph at the animation timer's pace; `finish` runs once at
-    // its end, then the overlay closes and deletes itself.
+    // Shows the overlay and runs the morph, one frame per refresh of its screen, each at the time
+    // elapsed since the start; `finish` runs once at its end, then the overlay closes and deletes
+    // itself. Animations made instant for tests end at once.
     void start(std::function<void()> finish);
 
     // The state at normalised time t, in the overlay's own coordinates.
@@ -56,6 +59,8 @@ private:
     QRect area_;
     QImage shadow_;
     double t_ = 0;
+    QTimer frames_;
+    QElapsedTimer elapsed_;
     std::function<void()> finish_;
     bool finished_ = false;
     bool painted_ = false;

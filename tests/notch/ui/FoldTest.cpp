@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPainter>
+#include <QScreen>
 #include <QThread>
 #include <QtGui/qguiapplication_platform.h>
 
@@ -56,6 +57,15 @@ qint64 until(const std::function<bool()>& done) {
     }
     return timer.elapsed();
 }
+
+// Counts the frames a widget paints.
+struct Frames : QObject {
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        count += event->type() == QEvent::Paint;
+        return false;
+    }
+};
 
 QList<FoldOverlay*> overlays() {
     QList<FoldOverlay*> found;
@@ -113,6 +123,9 @@ TEST_F(Fold, ClosingFoldsTheWindowIntoTheIslandOnOneOverlay) {
     EXPECT_EQ(late.pixelColor(island.center().toPoint() - area.topLeft()), QColor(Qt::black));
     EXPECT_EQ(late.pixelColor(centre).alpha(), 0);
 
+    Frames frames;
+    overlay->installEventFilter(&frames);
+    const double refreshes = overlay->screen()->refreshRate() * IslandMorph::duration;
     bool moved = false;
     double faintest = 1;
     const qint64 took = until([&] {
@@ -123,6 +136,9 @@ TEST_F(Fold, ClosingFoldsTheWindowIntoTheIslandOnOneOverlay) {
         return !main.window.isVisible() && overlays().isEmpty();
     });
     EXPECT_FALSE(moved) << "the overlay is placed once, never moved or resized per frame";
+    // One frame per refresh of the screen, not more.
+    EXPECT_GE(frames.count, 8);
+    EXPECT_LE(frames.count, refreshes + 4);
     EXPECT_EQ(faintest, 0.0) << "the window is not seen beneath its shrinking picture";
     EXPECT_FALSE(main.window.isVisible());
     EXPECT_TRUE(overlays().isEmpty());
