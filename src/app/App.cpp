@@ -10,6 +10,7 @@
 #include "model/MainBundle.h"
 #include "model/Prefs.h"
 #include "notch/NotchHooks.h"
+#include "notch/ui/FoldingMainWindow.h"
 #include "onboarding/OnboardingHooks.h"
 #include "platform/desktop/SingleInstance.h"
 #include "platform/gui/SystemTray.h"
@@ -107,6 +108,9 @@ App::App(SingleInstance& instance)
     actions.feedback = [this] { shell_.openUrl(SiteLinks::feedback()); };
     main_ = std::make_unique<MainWindow>(Commands::menus(actions));
     main_->setContent(new MainView(*store, prefs, Clock::shared()));
+    auto* fold = new FoldingMainWindow(main_.get(), {});
+    fold_ = fold;
+    main_->setCloser([fold] { return fold->mayClose(); });
     connect(main_.get(), &MainWindow::firstShown, this,
             [] { qCDebug(lcApp).noquote() << "main window shown after" << sinceStart().elapsed() << "ms"; });
     installSceneHooks();

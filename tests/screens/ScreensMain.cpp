@@ -1,7 +1,8 @@
 // Renders the views in their main states, dark and light, to PNG files for people to look at:
-// the dashboard, collapsed cards, each card opened with its detail pane, and the uninstall
-// prompt in its states. Usage: quenlark-screens <output folder>.
+// the dashboard, collapsed cards, each card opened with its detail pane, the uninstall prompt in
+// its states and frames of the main window folding away. Usage: quenlark-screens <output folder>.
 #include "DashboardScreens.h"
+#include "FoldScreens.h"
 #include "ScreenSamples.h"
 #include "model/Launch.h"
 #include "model/Motion.h"
@@ -113,6 +114,7 @@ bool renderTheme(bool dark, const QString& out, const QString& bundles) {
         ok &= saved;
     }
     ok &= DashboardScreens::render(out, theme, bundles + QStringLiteral("/dashboard"));
+    ok &= FoldScreens::render(theme, out, samples);
     return ok;
 }
 } // namespace
