@@ -3,11 +3,11 @@
 #include "ZipBuilder.h"
 
 #include "support/Range.h"
+#include "support/Unpacking.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QDir>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -52,41 +52,19 @@ Fixture& fixture() {
     return f;
 }
 
-template <typename Command>
-void unpack(benchmark::State& state, Command command) {
-    Fixture& f = fixture();
-    for (auto _ : state) {
-        state.PauseTiming();
-        QTemporaryDir out(f.dir.filePath(QStringLiteral("out-XXXXXX")));
-        const auto [program, arguments] = command(f.zip, out.path());
-        state.ResumeTiming();
-        QProcess process;
-        process.start(program, arguments);
-        if (!process.waitForFinished(-1) || process.exitCode() != 0) {
-            state.SkipWithError("the unpacking failed");
-            break;
-        }
-        state.PauseTiming();
-        out.remove();
-        state.ResumeTiming();
-    }
-    state.SetBytesProcessed(state.iterations() * f.bytes);
-}
-
 void ditto(benchmark::State& state) {
-    unpack(state, [](const QString& zip, const QString& out) {
-        return std::pair{QStringLiteral(QUENLARK_TOOLS_DIR "/ditto"),
-                         QStringList{QStringLiteral("-x"), QStringLiteral("-k"), zip, out}};
+    Fixture& f = fixture();
+    unpackEach(state, f.dir.path(), f.bytes, [&f](const QString& out) {
+        return runProgram(QStringLiteral(QUENLARK_TOOLS_DIR "/ditto"), {QStringLiteral("-x"), QStringLiteral("-k"), f.zip, out});
     });
 }
 
 void bsdtar(benchmark::State& state) {
-    unpack(state, [](const QString& zip, const QString& out) {
-        return std::pair{QStringLiteral("bsdtar"),
-                         QStringList{QStringLiteral("-x"), QStringLiteral("-f"), zip, QStringLiteral("-C"), out}};
+    Fixture& f = fixture();
+    unpackEach(state, f.dir.path(), f.bytes, [&f](const QString& out) {
+        return runProgram(QStringLiteral("bsdtar"), {QStringLiteral("-x"), QStringLiteral("-f"), f.zip, QStringLiteral("-C"), out});
     });
 }
-
 
 BENCHMARK(bsdtar)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(7)->Apply(withRange);
 BENCHMARK(ditto)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(7)->Apply(withRange);

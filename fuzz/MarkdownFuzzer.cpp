@@ -1,8 +1,8 @@
-// libFuzzer target for release-note markdown.
+// libFuzzer target for release-note markdown, read as the release notes are: links checked too.
 #include "FuzzInput.h"
-#include "sources/InlineMarkdown.h"
+#include "sources/WebLink.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    InlineMarkdown::parse(FuzzInput::text(data, size));
+    WebLink::markdown(FuzzInput::text(data, size));
     return 0;
 }

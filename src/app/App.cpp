@@ -2,6 +2,7 @@
 
 #include "account/GoogleSignIn.h"
 #include "account/SiteLinks.h"
+#include "account/ui/SignInScreen.h"
 #include "app/AppDelegate.h"
 #include "app/MainWindow.h"
 #include "app/StatusItem.h"
@@ -10,6 +11,7 @@
 #include "model/MainBundle.h"
 #include "model/Prefs.h"
 #include "notch/NotchHooks.h"
+#include "notch/ui/FoldingMainWindow.h"
 #include "onboarding/OnboardingHooks.h"
 #include "platform/desktop/SingleInstance.h"
 #include "platform/gui/SystemTray.h"
@@ -106,7 +108,13 @@ App::App(SingleInstance& instance)
     actions.welcome = [store] { store->onboarding().showOnboarding(); };
     actions.feedback = [this] { shell_.openUrl(SiteLinks::feedback()); };
     main_ = std::make_unique<MainWindow>(Commands::menus(actions));
-    main_->setContent(new MainView(*store));
+    auto* dashboard = new MainView(*store, prefs, Clock::shared());
+    // Until the library screen exists, its signed-out state: the sign-in card.
+    dashboard->setSignedOutLibraryView(new SignInScreen(*store));
+    main_->setContent(dashboard);
+    auto* fold = new FoldingMainWindow(main_.get(), {});
+    fold_ = fold;
+    main_->setCloser([fold] { return fold->mayClose(); });
     connect(main_.get(), &MainWindow::firstShown, this,
             [] { qCDebug(lcApp).noquote() << "main window shown after" << sinceStart().elapsed() << "ms"; });
     installSceneHooks();

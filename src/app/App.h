@@ -10,6 +10,7 @@
 #include <memory>
 
 class AppDelegate;
+class FoldingMainWindow;
 class MainWindow;
 class SingleInstance;
 class StatusItem;
@@ -39,6 +40,7 @@ private:
     AppShell shell_;
     Store* store_ = nullptr;
     std::unique_ptr<MainWindow> main_;
+    FoldingMainWindow* fold_ = nullptr; // owned by main_; the island grows the window through it
     std::unique_ptr<QWidget> settings_;
     std::unique_ptr<StatusItem> status_;
     std::unique_ptr<AppDelegate> delegate_;

@@ -119,7 +119,8 @@ void AppShell::applyAppearance(bool dark, bool followSystem) {
     QApplication::setPalette(dark_ ? darkPalette() : QApplication::style()->standardPalette());
 }
 
-bool AppShell::openUrl(const QUrl& url) { return Workspace::open(url); }
+// Workspace::open hands its addresses here, so the desktop is asked directly.
+bool AppShell::openUrl(const QUrl& url) { return Workspace::launch(url); }
 
 void AppShell::activate() {
     QWidget* target = QApplication::activeWindow();

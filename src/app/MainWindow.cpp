@@ -2,6 +2,7 @@
 
 #include "runtime/Spawn.h"
 
+#include <QCloseEvent>
 #include <QEvent>
 #include <QMenuBar>
 
@@ -39,4 +40,12 @@ bool MainWindow::event(QEvent* event) {
         Q_EMIT firstShown();
     }
     return handled;
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (closer_ && !closer_()) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }

@@ -4,7 +4,10 @@
 
 #include <QMainWindow>
 
-// The one main window, titled "Quenlark". Closing it hides it; it lives as long as the process.
+#include <functional>
+
+// The one main window, titled "Quenlark". Closing it hides it, or folds it when the closer says
+// so; it lives as long as the process.
 class MainWindow final : public QMainWindow {
     Q_OBJECT
 public:
@@ -16,6 +19,8 @@ public:
 
     // Replaces the empty frame the window starts with.
     void setContent(QWidget* content);
+    // Asked at each close: false keeps the window up (the closer then hides it itself).
+    void setCloser(std::function<bool()> mayClose) { closer_ = std::move(mayClose); }
 
 Q_SIGNALS:
     // The first time the window painted itself on the screen.
@@ -23,7 +28,9 @@ Q_SIGNALS:
 
 protected:
     bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
+    std::function<bool()> closer_;
     bool shown_ = false;
 };

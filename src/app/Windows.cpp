@@ -43,4 +43,9 @@ void bringForward(QWidget* window) {
     window->activateWindow();
 }
 
+void showInvisible(QWidget* window) {
+    window->setWindowOpacity(0);
+    bringForward(window);
+}
+
 } // namespace Windows

@@ -22,4 +22,8 @@ bool anyVisible(const QString& title);
 // Brings `window` forward and gives it the focus: restores it when minimised.
 void bringForward(QWidget* window);
 
+// Brings `window` forward as bringForward does, yet fully transparent, so that it can be grown
+// into view.
+void showInvisible(QWidget* window);
+
 } // namespace Windows

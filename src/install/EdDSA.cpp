@@ -77,7 +77,7 @@ bool verifyFile(const QString& file, const QByteArray& key, const QByteArray& si
     if (!fd)
         throw FileError(FileError::Op::Open, file, errno);
     struct stat st;
-    if (::fstat(fd.get(), &st) != 0)
+    if (Sys::fstat(fd.get(), st) != 0)
         throw FileError(FileError::Op::Read, file, errno);
     if (st.st_size == 0)
         return verify(pkey.get(), signature, reinterpret_cast<const unsigned char*>(""), 0);

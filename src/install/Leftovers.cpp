@@ -1,6 +1,7 @@
 #include "install/Leftovers.h"
 
 #include "platform/files/RealPath.h"
+#include "platform/files/Sys.h"
 
 #include "runtime/Blocking.h"
 
@@ -56,22 +57,21 @@ bool isPlainComponent(const QString& text) {
 
 bool exists(const QString& path) {
     struct stat st;
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0;
+    return Sys::stat(QFile::encodeName(path), st) == 0;
 }
 
 // Shallow listing in the order the file system returns it; nothing when unreadable.
 QStringList listing(const QString& path) {
     QStringList names;
-    DIR* dir = ::opendir(QFile::encodeName(path).constData());
+    const Sys::Folder dir = Sys::openFolder(QFile::encodeName(path));
     if (!dir)
         return names;
-    while (const dirent* entry = ::readdir(dir)) {
+    while (const dirent* entry = ::readdir(dir.get())) {
         const char* n = entry->d_name;
         if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0)))
             continue;
         names.append(QFile::decodeName(n));
     }
-    ::closedir(dir);
     return names;
 }
 
@@ -119,31 +119,27 @@ bool isHostSuffix(const QString& text) {
 }
 
 // Sums the allocated sizes below an open folder; never follows a link, never leaves the tree.
-qint64 allocatedBelow(int dirFd) {
-    DIR* dir = ::fdopendir(dirFd);
-    if (!dir) {
-        ::close(dirFd);
+qint64 allocatedBelow(UniqueFd folder) {
+    const Sys::Folder dir = Sys::openFolder(std::move(folder));
+    if (!dir)
         return 0;
-    }
     qint64 total = 0;
-    while (const dirent* entry = ::readdir(dir)) {
+    while (const dirent* entry = ::readdir(dir.get())) {
         const char* n = entry->d_name;
         if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0)))
             continue;
         if (entry->d_type != DT_DIR) {
             struct stat st;
-            if (::fstatat(::dirfd(dir), n, &st, AT_SYMLINK_NOFOLLOW) != 0)
+            if (Sys::fstatat(::dirfd(dir.get()), n, st, AT_SYMLINK_NOFOLLOW) != 0)
                 continue;
             if (!S_ISDIR(st.st_mode)) {
                 total += qint64(st.st_blocks) * 512;
                 continue;
             }
         }
-        const int child = ::openat(::dirfd(dir), n, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (child >= 0)
-            total += allocatedBelow(child);
+        if (UniqueFd child = Sys::openat(::dirfd(dir.get()), n, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC))
+            total += allocatedBelow(std::move(child));
     }
-    ::closedir(dir);
     return total;
 }
 
@@ -195,11 +191,10 @@ Match prefixed(const QString& entry, const QString& id, const QString& dir, cons
 qint64 size(const QString& path) {
     const QByteArray native = QFile::encodeName(path);
     struct stat st;
-    if (::lstat(native.constData(), &st) == 0 && S_ISREG(st.st_mode))
+    if (Sys::lstat(native, st) == 0 && S_ISREG(st.st_mode))
         return qint64(st.st_blocks) * 512;
     // A folder, or a link to one: everything below it, without following links inside.
-    const int fd = ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    return fd < 0 ? 0 : allocatedBelow(fd);
+    return allocatedBelow(Sys::open(native, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
 }
 
 QList<Leftover> find(const InstalledApp& app, const QString& library, const QStringList& caskZap,

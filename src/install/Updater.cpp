@@ -28,7 +28,7 @@ namespace {
 bool isLink(const QString& path) {
     struct stat st;
     // An entry whose status can't be read counts as not a link.
-    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISLNK(st.st_mode);
+    return Sys::lstat(QFile::encodeName(path), st) == 0 && S_ISLNK(st.st_mode);
 }
 
 // Hidden entries included, links left out, in name order.
@@ -168,7 +168,7 @@ void Updater::confine(const QString& rootPath) {
             const QString path = folder + QLatin1Char('/') + name;
             struct stat st;
             // An entry that can't be looked at might be a link leading anywhere.
-            if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
+            if (Sys::lstat(QFile::encodeName(path), st) != 0)
                 throw UpdateError(QStringLiteral("The download couldn't be unpacked."));
             if (S_ISDIR(st.st_mode)) {
                 below << path;
@@ -177,7 +177,7 @@ void Updater::confine(const QString& rootPath) {
             if (!S_ISLNK(st.st_mode))
                 continue;
             char buffer[PATH_MAX];
-            const ssize_t n = ::readlink(QFile::encodeName(path).constData(), buffer, sizeof buffer - 1);
+            const ssize_t n = Sys::readlink(QFile::encodeName(path), buffer, sizeof buffer - 1);
             const QString target = n >= 0 ? QFile::decodeName(QByteArray(buffer, n)) : QStringLiteral("/");
             const QString refusal = QStringLiteral("The download contains a link to a location outside the app (") +
                                     name + QStringLiteral(" \u2192 ") + target + QStringLiteral("). Refusing to install.");

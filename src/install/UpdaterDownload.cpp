@@ -3,9 +3,11 @@
 #include "install/EdDSA.h"
 #include "runtime/Cancelled.h"
 #include "runtime/FileError.h"
+#include "runtime/Log.h"
 #include "runtime/TransportError.h"
 #include "runtime/UpdateError.h"
 #include "sources/Net.h"
+#include "platform/files/Sys.h"
 
 #include <QFile>
 
@@ -44,6 +46,7 @@ QCoro::Task<Updater::Downloaded> Updater::download(QUrl url, std::optional<std::
                 progress(total > 0 ? std::min(1.0, double(received) / double(total)) : 0.0);
             } catch (...) {
                 // A progress report never stops a download.
+                Log::swallowed(lcInstall(), "Reporting download progress", std::current_exception());
             }
         }
         if (expected && total >= 1 && total != *expected)
@@ -75,7 +78,7 @@ QCoro::Task<Updater::Downloaded> Updater::download(QUrl url, std::optional<std::
 
     const QString file = work + QLatin1Char('/') + safeFileName(transfer.suggestedName);
     // Our own private folder: the only thing the name could meet is the partial file itself.
-    if (::rename(QFile::encodeName(partial).constData(), QFile::encodeName(file).constData()) != 0)
+    if (Sys::rename(QFile::encodeName(partial), QFile::encodeName(file)) != 0)
         throw FileError(FileError::Op::Move, partial, errno);
     co_return Downloaded{file, transfer.contentLength};
 }
@@ -83,7 +86,7 @@ QCoro::Task<Updater::Downloaded> Updater::download(QUrl url, std::optional<std::
 QStringList Updater::verify(const QString& file, const Download& download, std::int64_t contentLength,
                             const InstalledApp& app) {
     struct stat st;
-    if (::stat(QFile::encodeName(file).constData(), &st) != 0)
+    if (Sys::stat(QFile::encodeName(file), st) != 0)
         throw FileError(FileError::Op::Stat, file, errno);
     const std::int64_t size = st.st_size;
     if (size < 1)

@@ -49,7 +49,7 @@ void take(const QString& root, const QString& named, const QString& target) {
     for (const QString& candidate : candidates) {
         struct stat st;
         // Only a regular file is opened: a pipe named like the package would block the read.
-        if (::lstat(QFile::encodeName(candidate).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        if (Sys::lstat(QFile::encodeName(candidate), st) != 0 || !S_ISREG(st.st_mode))
             continue;
         // Nor is a package reached through a folder link that leaves the download.
         const auto real = realPath(candidate);
@@ -69,7 +69,7 @@ std::optional<QString> Updater::package(const QString& download, const std::opti
                                         const QString& work) {
     const QString target = work + QStringLiteral("/package.pkg");
     if (headOf(download) == "xar!") {
-        if (::rename(QFile::encodeName(download).constData(), QFile::encodeName(target).constData()) != 0) {
+        if (Sys::rename(QFile::encodeName(download), QFile::encodeName(target)) != 0) {
             const int error = errno;
             // Across file systems the move is a copy and a removal.
             if (error != EXDEV || !QFile::copy(download, target) || !QFile::remove(download))

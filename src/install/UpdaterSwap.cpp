@@ -8,6 +8,7 @@
 #include "runtime/FileError.h"
 #include "runtime/UpdateError.h"
 #include "runtime/Log.h"
+#include "platform/files/Sys.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -42,7 +43,7 @@ Updater::Swapped Updater::swap(const QString& newApp, const QString& old) const 
     // Beside the bundle, so the exchange stays on one volume.
     const QString staging = oldInfo.path() + QStringLiteral("/.quenlark-") +
                             QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
-    if (::mkdir(QFile::encodeName(staging).constData(), 0777) != 0)
+    if (Sys::mkdir(QFile::encodeName(staging), 0777) != 0)
         throw FileError(FileError::Op::Create, staging, errno);
 
     const QString staged = staging + QLatin1Char('/') + oldInfo.fileName();
@@ -67,6 +68,6 @@ Updater::Swapped Updater::swap(const QString& newApp, const QString& old) const 
     } catch (const Error& error) {
         return {staged, error.description()};
     }
-    ::rmdir(QFile::encodeName(staging).constData()); // only when empty; a failure is ignored
+    Sys::rmdir(QFile::encodeName(staging)); // only when empty; a failure is ignored
     return {QString(), std::nullopt};
 }

@@ -3,6 +3,7 @@
 #include "platform/files/Removal.h"
 #include "runtime/FileError.h"
 #include "runtime/Log.h"
+#include "platform/files/Sys.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,21 +19,20 @@ namespace {
 // that its entries can be removed. Links are never followed.
 void giveWriteAccess(const QByteArray& path) {
     struct stat st;
-    if (::lstat(path.constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+    if (Sys::lstat(path, st) != 0 || !S_ISDIR(st.st_mode))
         return;
     if ((st.st_mode & S_IRWXU) != S_IRWXU)
-        ::chmod(path.constData(), (st.st_mode & 07777) | S_IRWXU);
-    DIR* dir = ::opendir(path.constData());
+        Sys::chmod(path, (st.st_mode & 07777) | S_IRWXU);
+    const Sys::Folder dir = Sys::openFolder(path);
     if (!dir)
         return;
-    while (const dirent* entry = ::readdir(dir)) {
+    while (const dirent* entry = ::readdir(dir.get())) {
         const QByteArray name(entry->d_name);
         if (name == "." || name == "..")
             continue;
         if (entry->d_type == DT_DIR || entry->d_type == DT_UNKNOWN)
             giveWriteAccess(path + '/' + name);
     }
-    ::closedir(dir);
 }
 
 } // namespace
@@ -46,9 +46,9 @@ QString create() {
     const QString folder =
         base + QStringLiteral("/quenlark-") + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
     const QByteArray native = QFile::encodeName(folder);
-    if (::mkdir(native.constData(), 0700) != 0)
+    if (Sys::mkdir(native, 0700) != 0)
         throw FileError(FileError::Op::Create, folder, errno);
-    ::chmod(native.constData(), 0700); // whatever the umask says
+    Sys::chmod(native, 0700); // whatever the umask says
     return folder;
 }
 

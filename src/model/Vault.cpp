@@ -1,5 +1,7 @@
 #include "model/Vault.h"
 
+#include "platform/files/Sys.h"
+#include "runtime/Log.h"
 #include "runtime/MainThread.h"
 
 #include <QDir>
@@ -96,9 +98,12 @@ struct Items {
     ~Items() { g_list_free_full(list, g_object_unref); }
 };
 
-void clear(GError*& error) {
-    if (error)
-        g_error_free(error);
+// Every keyring failure leaves the secret where it was (or absent); it is only logged.
+void ignore(GError*& error, const char* what) {
+    if (!error)
+        return;
+    qCInfo(lcModel).noquote() << what << "failed and is ignored:" << Log::redacted(QString::fromUtf8(error->message));
+    g_error_free(error);
     error = nullptr;
 }
 
@@ -118,7 +123,7 @@ Ref<SecretService> runningService(GCancellable* cancellable) {
         return nullptr;
     GError* error = nullptr;
     Ref<GDBusConnection> bus(g_bus_get_sync(G_BUS_TYPE_SESSION, cancellable, &error));
-    clear(error);
+    ignore(error, "Reaching the session bus");
     if (!bus)
         return nullptr;
     // The shared connection would end the whole process if the bus went away.
@@ -127,7 +132,7 @@ Ref<SecretService> runningService(GCancellable* cancellable) {
         bus.get(), "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "NameHasOwner",
         g_variant_new("(s)", serviceName), G_VARIANT_TYPE("(b)"), G_DBUS_CALL_FLAGS_NO_AUTO_START,
         int(std::chrono::milliseconds(callLimit).count()), cancellable, &error);
-    clear(error);
+    ignore(error, "Asking who runs the Secret Service");
     if (!reply)
         return nullptr;
     gboolean owned = FALSE;
@@ -136,7 +141,7 @@ Ref<SecretService> runningService(GCancellable* cancellable) {
     if (!owned)
         return nullptr;
     Ref<SecretService> service(secret_service_get_sync(SECRET_SERVICE_NONE, cancellable, &error));
-    clear(error);
+    ignore(error, "Opening the Secret Service");
     return service;
 }
 
@@ -154,7 +159,7 @@ Items search(SecretService* secrets, const QString& service, const QString& acco
     GError* error = nullptr;
     Items items{secret_service_search_sync(secrets, schema(), query,
                                            SecretSearchFlags(SECRET_SEARCH_ALL | flags), cancellable, &error)};
-    clear(error);
+    ignore(error, "Searching the keyring");
     g_hash_table_unref(query);
     return items;
 }
@@ -169,14 +174,14 @@ void add(SecretService* secrets, const QString& service, const QString& account,
     // Never creates the default collection: that would prompt for a password.
     Ref<SecretCollection> collection(secret_collection_for_alias_sync(
         secrets, SECRET_COLLECTION_DEFAULT, SECRET_COLLECTION_NONE, cancellable, &error));
-    clear(error);
+    ignore(error, "Opening the default keyring");
     if (!collection || secret_collection_get_locked(collection.get()))
         return;
     GHashTable* fields = attributes(service, account);
     SecretValue* value = valueOf(data);
     Ref<SecretItem> item(secret_item_create_sync(collection.get(), schema(), fields, service.toUtf8().constData(),
                                                  value, SECRET_ITEM_CREATE_REPLACE, cancellable, &error));
-    clear(error);
+    ignore(error, "Storing a keyring item");
     secret_value_unref(value);
     g_hash_table_unref(fields);
 }
@@ -195,21 +200,18 @@ State& state() {
 void writePrivateFile(const QString& path, const QByteArray& data) {
     const auto target = QFile::encodeName(path);
     QByteArray temp = target + ".XXXXXX";
-    const int fd = mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0)
-        return;
-    bool ok = fchmod(fd, 0600) == 0;
-    for (qsizetype done = 0; ok && done < data.size();) {
-        const auto n = ::write(fd, data.constData() + done, size_t(data.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        ok = n > 0;
-        done += n > 0 ? n : 0;
+    UniqueFd fd = Sys::makeTemporary(temp, O_CLOEXEC);
+    int error = errno;
+    if (fd) {
+        bool ok = Sys::fchmod(fd.get(), 0600) == 0 && Sys::writeAll(fd.get(), data.constData(), size_t(data.size()))
+                  && Sys::fsync(fd.get()) == 0;
+        ok = fd.close() == 0 && ok;
+        if (ok && Sys::rename(temp, target) == 0)
+            return;
+        error = errno;
+        Sys::unlink(temp);
     }
-    ok = ok && fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (!ok || ::rename(temp.constData(), target.constData()) != 0)
-        ::unlink(temp.constData());
+    qCInfo(lcModel).noquote() << "Writing" << path << "failed and is ignored:" << qt_error_string(error);
 }
 
 // Runs `fn` on a thread of its own when called on the GUI thread, whose event loop shares the
@@ -281,7 +283,7 @@ void keychainWrite(const QString& service, const QString& account, const std::op
         SecretValue* value = valueOf(*data);
         secret_item_set_secret_sync(item, value, deadline.get(), &error);
         secret_value_unref(value);
-        clear(error);
+        ignore(error, "Updating a keyring item");
     }
 }
 
@@ -309,7 +311,7 @@ void keychainDelete(const QString& service, const QString& account) {
             continue;
         GError* error = nullptr;
         secret_item_delete_sync(item, deadline.get(), &error);
-        clear(error);
+        ignore(error, "Deleting a keyring item");
     }
 }
 

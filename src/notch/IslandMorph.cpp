@@ -30,6 +30,23 @@ double smoothstep(double x) {
     return c * c * (3 - 2 * c);
 }
 
+QPainterPath outline(const QRectF& rect, const Outline& o) {
+    const double e = o.ear, T = o.top, D = std::abs(o.top - o.ear);
+    const double r = std::max(0.0, std::min({o.bottom, (rect.height() - D) / 2, (rect.width() - 2 * e) / 2}));
+    const double left = rect.left(), right = rect.right(), top = rect.top(), bottom = rect.bottom();
+    QPainterPath path(QPointF(left + T, top));
+    path.lineTo(right - T, top);
+    path.quadTo(right - e, top, right - e, top + D);
+    path.lineTo(right - e, bottom - r);
+    path.quadTo(right - e, bottom, right - e - r, bottom);
+    path.lineTo(left + e + r, bottom);
+    path.quadTo(left + e, bottom, left + e, bottom - r);
+    path.lineTo(left + e, top + D);
+    path.quadTo(left + e, top, left + T, top);
+    path.closeSubpath();
+    return path;
+}
+
 namespace {
 double mix(double a, double b, double f) { return a + (b - a) * f; }
 } // namespace

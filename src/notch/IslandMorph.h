@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPainterPath>
 #include <QRectF>
 #include <QSizeF>
 
@@ -33,6 +34,11 @@ Folded folded(const QRectF& screenFrame, const QRectF& workArea, const QSizeF& n
 // Spring progress after `seconds` (response 0.4 s, damping 0.78); not clamped, it overshoots.
 double progress(double seconds);
 double smoothstep(double x);
+
+// The shape's closed path in top-left coordinates. A top inset beyond the ear curves the top
+// corners inwards (a window's); an ear beyond the top inset flares them out into the screen's top
+// edge (the notch's ears). Corners never overlap and never turn inside out on a small shape.
+QPainterPath outline(const QRectF& rect, const Outline& outline);
 
 // What one frame at normalised time t in [0, 1] shows.
 struct Frame {

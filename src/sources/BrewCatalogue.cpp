@@ -3,81 +3,147 @@
 #include "runtime/Url.h"
 
 #include <QFile>
-#include <QSet>
 
 #include <simdjson.h>
 
+#include <algorithm>
+#include <cstring>
+#include <fcntl.h>
+#include <span>
 #include <string_view>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 namespace od = simdjson::ondemand;
 using Type = od::json_type;
+using Text = std::string_view; // UTF-8, valid while its cask's document is
+using Texts = std::vector<Text>;
 
-QString text(std::string_view utf8) { return QString::fromUtf8(utf8.data(), qsizetype(utf8.size())); }
-
-std::optional<QString> stringOf(od::value value) {
+std::optional<Text> stringOf(od::value value) {
     if (Type(value.type()) != Type::string)
         return std::nullopt;
-    return text(value.get_string());
+    return Text(value.get_string());
 }
 
 // A string gives itself, a list of strings gives its strings, anything else (a list mixing in
 // other values included) gives nothing.
-QStringList stringsOf(od::value value) {
-    QStringList result;
+Texts stringsOf(od::value value) {
+    Texts result;
     const Type type = value.type();
     if (type == Type::string) {
-        result.append(text(value.get_string()));
+        result.push_back(value.get_string());
     } else if (type == Type::array) {
         for (od::value each : value.get_array()) {
             auto string = stringOf(each);
             if (!string)
                 return {};
-            result.append(*string);
+            result.push_back(*string);
         }
     }
     return result;
 }
 
-QString lastPathComponent(QString path) {
-    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
-        path.chop(1);
-    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+bool isAscii(Text text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return (unsigned char)c < 0x80; });
 }
 
+QString qtext(Text text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
+
+// Appends `text` in lower case, as QString::toLower gives it, in UTF-8.
+void appendLowered(QByteArray& out, Text text) {
+    const qsizetype at = out.size();
+    out.append(text.data(), qsizetype(text.size()));
+    // Eight bytes at a time: a byte from 'A' to 'Z' is the one that passes 'A' - 1 and not 'Z'.
+    char* bytes = out.data() + at;
+    const size_t size = text.size();
+    constexpr quint64 ones = 0x0101010101010101ull;
+    quint64 high = 0;
+    size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        quint64 word;
+        std::memcpy(&word, bytes + i, 8);
+        high |= word;
+        const quint64 seven = word & (0x7F * ones);
+        const quint64 upper = ((seven + (0x80 - 'A') * ones) ^ (seven + (0x7F - 'Z') * ones)) & (0x80 * ones);
+        word |= upper >> 2;
+        std::memcpy(bytes + i, &word, 8);
+    }
+    for (; i < size; ++i) {
+        const auto c = (unsigned char)bytes[i];
+        high |= c;
+        if (c >= 'A' && c <= 'Z')
+            bytes[i] = char(c | 0x20);
+    }
+    if (high & (0x80 * ones)) {
+        out.truncate(at);
+        out.append(qtext(text).toLower().toUtf8());
+    }
+}
+
+QByteArray lowered(Text text) {
+    QByteArray result;
+    result.reserve(qsizetype(text.size()));
+    appendLowered(result, text);
+    return result;
+}
+
+Text lastPathComponent(Text path) {
+    while (path.size() > 1 && path.back() == '/')
+        path.remove_suffix(1);
+    const size_t slash = path.rfind('/');
+    return slash == Text::npos ? path : path.substr(slash + 1);
+}
+
+// File names on disk may be decomposed; both sides of the lookup are composed and lower-cased.
+QByteArray appKey(const QString& name) { return name.normalized(QString::NormalizationForm_C).toLower().toUtf8(); }
+QByteArray appKey(Text name) { return isAscii(name) ? lowered(name) : appKey(qtext(name)); }
+
+bool startsWith(Text text, Text prefix) { return text.substr(0, prefix.size()) == prefix; }
+bool endsWith(Text text, Text suffix) {
+    return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
+}
+bool contains(Text text, char c) { return text.find(c) != Text::npos; }
+
 // Bundle identifiers named by files the stanza removes: "<Marker><identifier>[.plist]".
-void harvestIdentifiers(const QStringList& trash, QStringList& bundleIDs) {
-    static const QLatin1String markers[] = {QLatin1String("/Containers/"), QLatin1String("/Application Scripts/"),
-                                            QLatin1String("/Preferences/")};
-    for (const QString& path : trash) {
-        for (const QLatin1String marker : markers) {
-            const qsizetype at = path.indexOf(marker);
-            if (at < 0)
+void harvestIdentifiers(const Texts& trash, Texts& bundleIDs) {
+    static constexpr Text markers[] = {"/Containers/", "/Application Scripts/", "/Preferences/"};
+    for (const Text path : trash) {
+        for (const Text marker : markers) {
+            const size_t at = path.find(marker);
+            if (at == Text::npos)
                 continue;
-            const qsizetype start = at + marker.size();
-            const qsizetype slash = path.indexOf(QLatin1Char('/'), start);
-            QString name = path.mid(start, slash < 0 ? -1 : slash - start);
-            if (name.endsWith(QLatin1String(".plist")))
-                name.chop(6);
-            if (name.split(QLatin1Char('.'), Qt::SkipEmptyParts).size() > 2 && !name.contains(QLatin1Char('*')))
-                bundleIDs.append(name);
+            const size_t start = at + marker.size();
+            const size_t slash = path.find('/', start);
+            Text name = path.substr(start, slash == Text::npos ? Text::npos : slash - start);
+            if (endsWith(name, ".plist"))
+                name.remove_suffix(6);
+            int parts = 0;
+            for (size_t from = 0; from <= name.size();) {
+                const size_t dot = std::min(name.find('.', from), name.size());
+                parts += dot > from ? 1 : 0;
+                from = dot + 1;
+            }
+            if (parts > 2 && !contains(name, '*'))
+                bundleIDs.push_back(name);
         }
     }
 }
 
 // What a cask's artifacts say about the application, in catalogue order.
 struct Harvest {
-    QStringList apps, bundleIDs, mentions, zap;
-    std::optional<QString> pkg;
+    Texts apps, bundleIDs, mentions, zap;
+    std::optional<Text> pkg;
 
     void append(Harvest&& other) {
-        apps += other.apps;
-        bundleIDs += other.bundleIDs;
-        mentions += other.mentions;
-        zap += other.zap;
+        apps.insert(apps.end(), other.apps.begin(), other.apps.end());
+        bundleIDs.insert(bundleIDs.end(), other.bundleIDs.begin(), other.bundleIDs.end());
+        mentions.insert(mentions.end(), other.mentions.begin(), other.mentions.end());
+        zap.insert(zap.end(), other.zap.begin(), other.zap.end());
         if (!pkg)
-            pkg = std::move(other.pkg);
+            pkg = other.pkg;
     }
 };
 
@@ -90,11 +156,11 @@ Harvest stanza(od::value value, bool isZap) {
     for (od::value each : value.get_array()) {
         if (Type(each.type()) != Type::object)
             return {};
-        QStringList quit, trash, removed;
+        Texts quit, trash, removed;
         for (od::field field : each.get_object()) {
-            const std::string_view key = field.unescaped_key();
-            QStringList strings = stringsOf(field.value());
-            result.mentions += strings;
+            const Text key = field.unescaped_key();
+            Texts strings = stringsOf(field.value());
+            result.mentions.insert(result.mentions.end(), strings.begin(), strings.end());
             if (key == "quit")
                 quit = std::move(strings);
             else if (key == "trash")
@@ -102,19 +168,18 @@ Harvest stanza(od::value value, bool isZap) {
             else if (key == "delete")
                 removed = std::move(strings);
         }
-        result.bundleIDs += quit;
+        result.bundleIDs.insert(result.bundleIDs.end(), quit.begin(), quit.end());
         if (isZap) {
-            for (const QString& path : trash + removed) {
-                if (path.startsWith(QLatin1String("~/Library/")) && !path.contains(QLatin1Char('*')))
-                    result.zap.append(path);
-            }
+            for (const Texts* list : {&trash, &removed})
+                for (const Text path : *list)
+                    if (startsWith(path, "~/Library/") && !contains(path, '*'))
+                        result.zap.push_back(path);
         }
         harvestIdentifiers(trash, result.bundleIDs);
         if (!isZap) {
-            for (const QString& path : std::as_const(removed)) {
-                if (path.startsWith(QLatin1String("/Applications/")) && path.endsWith(QLatin1String(".app")))
-                    result.apps.append(path);
-            }
+            for (const Text path : removed)
+                if (startsWith(path, "/Applications/") && endsWith(path, ".app"))
+                    result.apps.push_back(path);
         }
     }
     return result;
@@ -123,9 +188,9 @@ Harvest stanza(od::value value, bool isZap) {
 Harvest artifact(od::object object) {
     Harvest result, uninstall, zap;
     bool hasApp = false;
-    std::optional<QString> target;
+    std::optional<Text> target;
     for (od::field field : object) {
-        const std::string_view key = field.unescaped_key();
+        const Text key = field.unescaped_key();
         od::value value = field.value();
         if (key == "pkg") {
             if (Type(value.type()) == Type::array) {
@@ -141,15 +206,15 @@ Harvest artifact(od::object object) {
             for (od::value entry : value.get_array()) {
                 const Type type = entry.type();
                 if (type == Type::string) {
-                    result.apps.append(text(entry.get_string()));
+                    result.apps.push_back(entry.get_string());
                 } else if (type == Type::object) {
-                    std::optional<QString> named;
+                    std::optional<Text> named;
                     for (od::field inner : entry.get_object()) {
                         if (inner.unescaped_key().value() == "target")
                             named = stringOf(inner.value());
                     }
                     if (named)
-                        result.apps.append(*named);
+                        result.apps.push_back(*named);
                 }
             }
         } else if (key == "target") {
@@ -161,7 +226,7 @@ Harvest artifact(od::object object) {
         }
     }
     if (hasApp && target)
-        result.apps.append(*target);
+        result.apps.push_back(*target);
     result.append(std::move(uninstall));
     result.append(std::move(zap));
     return result;
@@ -169,9 +234,9 @@ Harvest artifact(od::object object) {
 
 // The fields a variation may override.
 struct Variable {
-    std::optional<QString> version, url, sha256;
+    std::optional<Text> version, url, sha256;
 
-    void read(std::string_view key, od::value value) {
+    void read(Text key, od::value value) {
         if (key == "version")
             version = stringOf(value);
         else if (key == "url")
@@ -181,154 +246,332 @@ struct Variable {
     }
 };
 
-void index(BrewCatalogue& catalogue, const Cask& cask, const QStringList& apps) {
-    QSet<QString> seen;
-    for (const QString& app : apps) {
-        // File names on disk may be decomposed; both sides of the lookup are composed.
-        const QString name = lastPathComponent(app).normalized(QString::NormalizationForm_C).toLower();
-        if (!seen.contains(name)) {
-            seen.insert(name);
-            catalogue.byApp[name].append(cask);
-        }
-    }
-    seen.clear();
-    for (const QString& id : cask.bundleIDs) {
-        if (!seen.contains(id)) {
-            seen.insert(id);
-            catalogue.byBundle[id].append(cask);
-        }
-    }
-    catalogue.byToken.insert(cask.token, cask);
-}
-
-// One cask object into the tables; a cask that names no application is left out.
-void add(BrewCatalogue& catalogue, od::object object, const std::optional<QString>& variationKey) {
-    std::optional<QString> token, homepage;
-    Variable own, variation;
-    Harvest harvest;
-    bool empty = true;
-    for (od::field field : object) {
-        empty = false;
-        const std::string_view key = field.unescaped_key();
-        od::value value = field.value();
-        if (key == "token") {
-            token = stringOf(value);
-        } else if (key == "homepage") {
-            homepage = stringOf(value);
-        } else if (key == "artifacts") {
-            harvest = {};
-            if (Type(value.type()) != Type::array)
-                continue;
-            for (od::value each : value.get_array()) {
-                if (Type(each.type()) != Type::object) {
-                    harvest = {}; // a list with anything but objects counts as no list
-                    break;
+// Where each cask object of the top-level list starts and ends, without parsing it: strings
+// (and the brackets inside them) are skipped, nesting is counted. Nothing when the text is not
+// a list of objects.
+std::optional<std::vector<std::pair<size_t, size_t>>> objectsOf(std::string_view json) {
+    std::vector<std::pair<size_t, size_t>> objects;
+    const auto space = [](char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; };
+    size_t i = 0;
+    const size_t n = json.size();
+    const auto skipSpace = [&] {
+        while (i < n && space(json[i]))
+            ++i;
+    };
+    skipSpace();
+    if (i == n || json[i] != '[')
+        return std::nullopt;
+    ++i;
+    skipSpace();
+    if (i < n && json[i] == ']') {
+        ++i;
+    } else {
+        for (;;) {
+            if (i == n || json[i] != '{')
+                return std::nullopt;
+            const size_t start = i;
+            int depth = 0;
+            for (; i < n; ++i) {
+                const char c = json[i];
+                if (c == '"') {
+                    // The closing quote is the first one behind an even run of backslashes.
+                    for (;;) {
+                        const void* quote = std::memchr(json.data() + i + 1, '"', n - i - 1);
+                        if (!quote)
+                            return std::nullopt;
+                        i = size_t(static_cast<const char*>(quote) - json.data());
+                        size_t slashes = 0;
+                        while (json[i - 1 - slashes] == '\\')
+                            ++slashes;
+                        if (slashes % 2 == 0)
+                            break;
+                    }
+                } else if (c == '{' || c == '[') {
+                    ++depth;
+                } else if (c == '}' || c == ']') {
+                    if (--depth == 0)
+                        break;
                 }
-                harvest.append(artifact(each.get_object()));
             }
-        } else if (key == "variations") {
-            if (!variationKey || Type(value.type()) != Type::object)
-                continue;
-            const QByteArray wanted = variationKey->toUtf8();
-            for (od::field each : value.get_object()) {
-                if (each.unescaped_key().value() != std::string_view(wanted.constData(), size_t(wanted.size())))
-                    continue;
-                od::value entry = each.value();
-                variation = {};
-                if (Type(entry.type()) != Type::object)
-                    continue;
-                for (od::field inner : entry.get_object())
-                    variation.read(inner.unescaped_key(), inner.value());
+            if (i == n)
+                return std::nullopt;
+            objects.emplace_back(start, ++i);
+            skipSpace();
+            if (i < n && json[i] == ']') {
+                ++i;
+                break;
             }
-        } else {
-            own.read(key, value);
+            if (i == n || json[i] != ',')
+                return std::nullopt;
+            ++i;
+            skipSpace();
         }
     }
-    if (empty || !token || (harvest.apps.isEmpty() && harvest.bundleIDs.isEmpty()))
-        return;
-
-    Cask cask;
-    cask.token = *token;
-    cask.version = (variation.version ? variation.version : own.version).value_or(QString());
-    if (const auto url = variation.url ? variation.url : own.url)
-        cask.url = Url::parse(*url);
-    cask.sha256 = variation.sha256 ? variation.sha256 : own.sha256;
-    cask.homepage = homepage;
-    cask.bundleIDs = harvest.bundleIDs;
-    cask.mentions = (harvest.bundleIDs + harvest.mentions).join(QLatin1Char('\n')).toLower();
-    cask.zap = harvest.zap;
-    cask.pkg = harvest.pkg;
-    index(catalogue, cask, harvest.apps);
+    skipSpace();
+    if (i != n)
+        return std::nullopt; // something follows the list
+    return objects;
 }
 
 } // namespace
 
-std::optional<BrewCatalogue> BrewCatalogue::parse(const QByteArray& json, bool arm, int macOS) {
-    // The parser reads a little past the end; text that has no room for that is copied once.
-    const size_t size = size_t(json.size());
-    simdjson::padded_string copy;
-    simdjson::padded_string_view view;
-    static_assert(padding >= simdjson::SIMDJSON_PADDING);
-    if (size_t(json.capacity()) >= size + size_t(padding)) {
-        view = simdjson::padded_string_view(json.constData(), size, size_t(json.capacity()));
-    } else {
-        copy = simdjson::padded_string(json.constData(), size);
-        view = copy;
+// Reads casks into a catalogue's tables.
+class CatalogueReader {
+public:
+    CatalogueReader(BrewCatalogue& catalogue, std::optional<QByteArray> variationKey)
+        : c_(catalogue), key_(std::move(variationKey)) {}
+
+    // One cask object into the tables; a cask that names no application is left out.
+    void add(od::object object) {
+        std::optional<Text> token, homepage;
+        Variable own, variation;
+        Harvest harvest;
+        bool empty = true;
+        for (od::field field : object) {
+            empty = false;
+            const Text key = field.unescaped_key();
+            od::value value = field.value();
+            if (key == "token") {
+                token = stringOf(value);
+            } else if (key == "homepage") {
+                homepage = stringOf(value);
+            } else if (key == "artifacts") {
+                harvest = {};
+                if (Type(value.type()) != Type::array)
+                    continue;
+                for (od::value each : value.get_array()) {
+                    if (Type(each.type()) != Type::object) {
+                        harvest = {}; // a list with anything but objects counts as no list
+                        break;
+                    }
+                    harvest.append(artifact(each.get_object()));
+                }
+            } else if (key == "variations") {
+                if (!key_ || Type(value.type()) != Type::object)
+                    continue;
+                for (od::field each : value.get_object()) {
+                    if (each.unescaped_key().value() != Text(key_->constData(), size_t(key_->size())))
+                        continue;
+                    od::value entry = each.value();
+                    variation = {};
+                    if (Type(entry.type()) != Type::object)
+                        continue;
+                    for (od::field inner : entry.get_object())
+                        variation.read(inner.unescaped_key(), inner.value());
+                }
+            } else {
+                own.read(key, value);
+            }
+        }
+        if (empty || !token || (harvest.apps.empty() && harvest.bundleIDs.empty()))
+            return;
+
+        BrewCatalogue::Record record;
+        record.token = put(*token);
+        if (const auto version = variation.version ? variation.version : own.version)
+            record.version = put(*version);
+        if (const auto url = variation.url ? variation.url : own.url) {
+            record.url = put(*url);
+            record.hasUrl = true;
+        }
+        if (const auto sha256 = variation.sha256 ? variation.sha256 : own.sha256) {
+            record.sha256 = put(*sha256);
+            record.hasSha256 = true;
+        }
+        if (homepage) {
+            record.homepage = put(*homepage);
+            record.hasHomepage = true;
+        }
+        if (harvest.pkg) {
+            record.pkg = put(*harvest.pkg);
+            record.hasPkg = true;
+        }
+        // Identifiers and stanza strings, one per line, lower-cased.
+        record.mentions.offset = quint32(c_.text_.size());
+        bool first = true;
+        for (const Texts* list : {&harvest.bundleIDs, &harvest.mentions}) {
+            for (const Text each : *list) {
+                if (!first)
+                    c_.text_.append('\n');
+                first = false;
+                appendLowered(c_.text_, each);
+            }
+        }
+        record.mentions.size = quint32(c_.text_.size()) - record.mentions.offset;
+        record.lists = quint32(c_.lists_.size());
+        record.bundles = quint32(harvest.bundleIDs.size());
+        record.zaps = quint32(harvest.zap.size());
+        for (const Texts* list : {&harvest.bundleIDs, &harvest.zap})
+            for (const Text each : *list)
+                c_.lists_.push_back(put(each));
+
+        const auto index = quint32(c_.records_.size());
+        c_.records_.push_back(record);
+        QList<QByteArray> seen;
+        for (const Text app : harvest.apps) {
+            QByteArray name = appKey(lastPathComponent(app));
+            if (!seen.contains(name)) {
+                c_.byApp_[name].append(index);
+                seen.append(std::move(name));
+            }
+        }
+        seen.clear();
+        for (const Text id : harvest.bundleIDs) {
+            QByteArray name(id.data(), qsizetype(id.size()));
+            if (!seen.contains(name)) {
+                c_.byBundle_[name].append(index);
+                seen.append(std::move(name));
+            }
+        }
+        c_.byToken_.insert(QByteArray(token->data(), qsizetype(token->size())), index);
     }
 
-    const std::optional<QString> key = Cask::variationKey(arm, macOS);
+private:
+    BrewCatalogue::Span put(Text text) {
+        const BrewCatalogue::Span span{quint32(c_.text_.size()), quint32(text.size())};
+        c_.text_.append(text.data(), qsizetype(text.size()));
+        return span;
+    }
+
+    BrewCatalogue& c_;
+    std::optional<QByteArray> key_;
+};
+
+std::optional<BrewCatalogue> BrewCatalogue::parse(QByteArrayView json, bool arm, int macOS) {
+    const std::string_view text(json.data(), size_t(json.size()));
+    const auto objects = objectsOf(text);
+    if (!objects)
+        return std::nullopt;
+    const auto key = Cask::variationKey(arm, macOS);
     BrewCatalogue catalogue;
+    // The kept texts come to about a third of the catalogue. Pages reserved and never written
+    // cost nothing, and the block is shrunk in place at the end, so reserving half saves copies.
+    catalogue.text_.reserve(json.size() / 2 + 4096);
+    catalogue.records_.reserve(objects->size());
+    catalogue.byToken_.reserve(qsizetype(objects->size()));
+    catalogue.byApp_.reserve(qsizetype(objects->size()));
+    catalogue.byBundle_.reserve(qsizetype(objects->size()) * 2);
+    CatalogueReader reader(catalogue, key ? std::optional<QByteArray>(key->toUtf8()) : std::nullopt);
+    // One cask at a time, so the parser's indexes stay the size of one cask. The parser may read
+    // a little past a cask's end; the last casks, with no text behind them, are copied.
+    od::parser parser;
+    simdjson::padded_string copy;
     try {
-        od::parser parser;
-        od::document document = parser.iterate(view);
-        for (od::value each : document.get_array()) {
-            if (Type(each.type()) != Type::object)
+        for (const auto& [start, end] : *objects) {
+            const size_t room = text.size() - start;
+            od::document document;
+            if (room - (end - start) >= simdjson::SIMDJSON_PADDING) {
+                document = parser.iterate(simdjson::padded_string_view(text.data() + start, end - start, room));
+            } else {
+                copy = simdjson::padded_string(text.data() + start, end - start);
+                document = parser.iterate(copy);
+            }
+            reader.add(document.get_object());
+            if (document.current_location().error() != simdjson::OUT_OF_BOUNDS)
                 return std::nullopt;
-            add(catalogue, each.get_object(), key);
         }
-        if (document.current_location().error() != simdjson::OUT_OF_BOUNDS)
-            return std::nullopt; // something follows the list
     } catch (const simdjson::simdjson_error&) {
         return std::nullopt;
     }
+    catalogue.text_.squeeze();
     return catalogue;
 }
 
-std::optional<QByteArray> BrewCatalogue::read(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+std::optional<BrewCatalogue> BrewCatalogue::load(const QString& path, bool arm, int macOS) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
         return std::nullopt;
-    const qint64 size = file.size();
-    QByteArray bytes;
-    bytes.reserve(size + padding);
-    bytes.resize(size);
-    const qint64 got = file.read(bytes.data(), size);
-    if (got < 0 || file.error() != QFileDevice::NoError)
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
         return std::nullopt;
-    bytes.resize(got);
-    return bytes;
+    }
+    if (st.st_size == 0) {
+        ::close(fd);
+        return parse({}, arm, macOS);
+    }
+    void* mapped = ::mmap(nullptr, size_t(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+    ::close(fd);
+    if (mapped == MAP_FAILED)
+        return std::nullopt;
+    auto catalogue = parse(QByteArrayView(static_cast<const char*>(mapped), qsizetype(st.st_size)), arm, macOS);
+    ::munmap(mapped, size_t(st.st_size));
+    return catalogue;
+}
+
+Cask BrewCatalogue::make(quint32 index) const {
+    const Record& record = records_[index];
+    Cask cask;
+    cask.token = string(record.token);
+    cask.version = string(record.version);
+    if (record.hasUrl)
+        cask.url = Url::parse(string(record.url));
+    if (record.hasSha256)
+        cask.sha256 = string(record.sha256);
+    if (record.hasHomepage)
+        cask.homepage = string(record.homepage);
+    if (record.hasPkg)
+        cask.pkg = string(record.pkg);
+    cask.mentions = string(record.mentions);
+    for (quint32 i = 0; i < record.bundles; ++i)
+        cask.bundleIDs.append(string(lists_[record.lists + i]));
+    for (quint32 i = 0; i < record.zaps; ++i)
+        cask.zap.append(string(lists_[record.lists + record.bundles + i]));
+    return cask;
+}
+
+QList<Cask> BrewCatalogue::make(const QList<quint32>& indices) const {
+    QList<Cask> casks;
+    for (const quint32 index : indices)
+        casks.append(make(index));
+    return casks;
+}
+
+std::optional<Cask> BrewCatalogue::byToken(const QString& token) const {
+    const auto found = byToken_.constFind(token.toUtf8());
+    if (found == byToken_.cend())
+        return std::nullopt;
+    return make(*found);
+}
+
+QList<Cask> BrewCatalogue::byApp(const QString& name) const { return make(byApp_.value(name.toUtf8())); }
+
+QList<Cask> BrewCatalogue::byBundle(const QString& bundleID) const { return make(byBundle_.value(bundleID.toUtf8())); }
+
+QStringList BrewCatalogue::tokens() const {
+    QStringList result;
+    for (auto it = byToken_.cbegin(); it != byToken_.cend(); ++it)
+        result.append(QString::fromUtf8(it.key()));
+    return result;
 }
 
 std::optional<Cask> BrewCatalogue::cask(const QString& bundleID, const QString& fileName) const {
-    const QString lowered = bundleID.toLower();
-    QList<Cask> candidates;
-    const QList<Cask> byName = byApp.value(fileName.normalized(QString::NormalizationForm_C).toLower());
-    for (const Cask& each : byName) {
-        if (each.bundleIDs.isEmpty() || each.mentions.contains(lowered))
-            candidates.append(each);
+    const QByteArray wanted = bundleID.toUtf8();
+    const QByteArray loweredID = bundleID.toLower().toUtf8();
+    const auto bundlesOf = [this](const Record& record) {
+        return std::span(lists_.data() + record.lists, record.bundles);
+    };
+    QList<quint32> candidates;
+    for (const quint32 index : byApp_.value(appKey(fileName))) {
+        const Record& record = records_[index];
+        if (record.bundles == 0 || view(record.mentions).contains(loweredID))
+            candidates.append(index);
     }
     if (candidates.isEmpty())
-        candidates = byBundle.value(bundleID);
-    const Cask* best = nullptr;
+        candidates = byBundle_.value(wanted);
+    std::optional<quint32> best;
     int bestScore = 0;
-    for (const Cask& each : std::as_const(candidates)) {
-        const int score = (each.token.contains(QLatin1Char('@')) ? 2 : 0) + (each.bundleIDs.contains(bundleID) ? 0 : 1);
+    for (const quint32 index : std::as_const(candidates)) {
+        const Record& record = records_[index];
+        const auto ids = bundlesOf(record);
+        const bool named = std::any_of(ids.begin(), ids.end(), [&](Span id) { return view(id) == wanted; });
+        const int score = (view(record.token).contains('@') ? 2 : 0) + (named ? 0 : 1);
         if (!best || score < bestScore) {
-            best = &each;
+            best = index;
             bestScore = score;
         }
     }
     if (!best)
         return std::nullopt;
-    return *best;
+    return make(*best);
 }

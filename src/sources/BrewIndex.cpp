@@ -11,6 +11,7 @@
 #include <QCoro/QCoroNetworkReply>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkRequest>
 #include <QSaveFile>
@@ -23,7 +24,12 @@ namespace {
 const QString catalogueFile = QStringLiteral("cask.json");
 const QString validatorFile = QStringLiteral("cask.json.validator");
 
-std::optional<QByteArray> readFile(const QString& path) { return BrewCatalogue::read(path); }
+std::optional<QByteArray> readFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return file.readAll();
+}
 
 bool writeAtomically(const QString& path, const QByteArray& bytes) {
     QSaveFile file(path);
@@ -104,7 +110,7 @@ QCoro::Task<void> BrewIndex::load() {
         std::rethrow_exception(error);
 }
 
-QCoro::Task<QByteArray> BrewIndex::download() {
+QCoro::Task<std::optional<QByteArray>> BrewIndex::download() {
     if (!cache_) {
         auto request = Net::get(url_);
         co_return co_await std::move(request);
@@ -140,10 +146,10 @@ QCoro::Task<QByteArray> BrewIndex::download() {
     const int code = response.status.value_or(0);
 
     if (code == 304) {
-        auto readCopy = [copyPath] { return readFile(copyPath); };
-        if (auto copy = co_await Blocking::run(readCopy)) {
+        auto readable = [copyPath] { return QFileInfo(copyPath).isReadable(); };
+        if (co_await Blocking::run(readable)) {
             reused_ = true;
-            co_return std::move(*copy);
+            co_return std::nullopt;
         }
     }
     reused_ = false;
@@ -163,10 +169,14 @@ QCoro::Task<QByteArray> BrewIndex::download() {
 }
 
 QCoro::Task<void> BrewIndex::fetch() {
-    const QByteArray bytes = co_await download();
+    const std::optional<QByteArray> bytes = co_await download();
     const bool arm = SystemInfo::isArm();
     const int macOS = SystemInfo::macOSVersion().major;
-    auto parse = [bytes, arm, macOS] { return BrewCatalogue::parse(bytes, arm, macOS); };
+    // The disk copy is read through a mapping, costing no memory of its own.
+    const QString copyPath = cache_.value_or(QString()) + QLatin1Char('/') + catalogueFile;
+    auto parse = [bytes, copyPath, arm, macOS] {
+        return bytes ? BrewCatalogue::parse(*bytes, arm, macOS) : BrewCatalogue::load(copyPath, arm, macOS);
+    };
     auto parsed = co_await Blocking::run(parse);
     if (!parsed) {
         if (cache_) {

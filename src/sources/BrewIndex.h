@@ -32,9 +32,7 @@ public:
 
     const QUrl& url() const { return url_; }
     const std::optional<QString>& cache() const { return cache_; }
-    const QHash<QString, QList<Cask>>& byApp() const { return tables_.byApp; }
-    const QHash<QString, QList<Cask>>& byBundle() const { return tables_.byBundle; }
-    const QHash<QString, Cask>& byToken() const { return tables_.byToken; }
+    const BrewCatalogue& tables() const { return tables_; }
     const std::optional<QDateTime>& loadedAt() const { return loadedAt_; }
     // Whether the last download was answered "not modified" and served from the disk copy.
     bool reused() const { return reused_; }
@@ -44,7 +42,8 @@ public:
 private:
     struct Loading;
 
-    QCoro::Task<QByteArray> download();
+    // The catalogue's text; nothing when the disk copy is current.
+    QCoro::Task<std::optional<QByteArray>> download();
     QCoro::Task<void> fetch();
 
     QUrl url_;

@@ -1,11 +1,13 @@
 #include "sources/Net.h"
 
+#include "platform/files/Sys.h"
 #include "runtime/Cancelled.h"
 #include "runtime/CheckError.h"
 #include "runtime/Clock.h"
 #include "runtime/FileError.h"
 #include "runtime/MainThread.h"
 #include "runtime/TransportError.h"
+#include "sources/HttpStream.h"
 
 #include <QCoro/QCoroSignal>
 #include <QFile>
@@ -43,10 +45,10 @@ protected:
         if (!request.hasRawHeader("User-Agent"))
             request.setRawHeader("User-Agent", Net::userAgent().toUtf8());
         QNetworkReply* reply = QNetworkAccessManager::createRequest(op, request, outgoing);
-        // Qt hands the request to its network thread inside this call and passes a read bound
-        // on only by a queued signal, so the bound goes out right behind the start, before any
-        // of our code runs. The network thread reads unbounded only if this thread is held up
-        // between the two.
+        // Qt passes a read bound to its network thread only by a queued signal after the request
+        // has started there, and not at all to the request behind a redirect, so this bound is
+        // loose; answers taken whole are held to their ceiling, and downloads go through
+        // HttpStream, which is bounded before it connects.
         reply->setReadBufferSize(4 * Net::readChunk);
         return reply;
     }
@@ -97,8 +99,9 @@ struct Pace {
     std::int64_t floor = 0; // bytes per second
 };
 
-// Watches `reply` until `stop` is cancelled, aborting it as timed out when its pace fails.
-QCoro::Task<void> watchPace(QNetworkReply* reply, std::shared_ptr<Flight> flight, Pace pace, CancelToken stop) {
+// Watches a transfer until `stop` is cancelled, ending it with `abort` as timed out when its pace
+// fails.
+QCoro::Task<void> watchPace(std::function<void()> abort, std::shared_ptr<Flight> flight, Pace pace, CancelToken stop) {
     using std::chrono::milliseconds;
     Clock& clock = Clock::shared();
     const milliseconds step =
@@ -119,7 +122,7 @@ QCoro::Task<void> watchPace(QNetworkReply* reply, std::shared_ptr<Flight> flight
         }
         if (crawling || (pace.deadline && elapsed >= *pace.deadline)) {
             flight->timedOut = true;
-            reply->abort();
+            abort();
             co_return;
         }
     }
@@ -128,8 +131,8 @@ QCoro::Task<void> watchPace(QNetworkReply* reply, std::shared_ptr<Flight> flight
 // Runs `watchPace` beside the transfer; `finish` ends it once the reply is done.
 class PaceWatch {
 public:
-    PaceWatch(QNetworkReply* reply, const std::shared_ptr<Flight>& flight, Pace pace)
-        : task_(watchPace(reply, flight, pace, stop_)) {}
+    PaceWatch(std::function<void()> abort, const std::shared_ptr<Flight>& flight, Pace pace)
+        : task_(watchPace(std::move(abort), flight, pace, stop_)) {}
     QCoro::Task<void> finish() {
         stop_.cancel();
         co_await std::move(task_);
@@ -226,9 +229,8 @@ QString plainFileName(const QString& name) {
     return base;
 }
 
-QString suggestedName(QNetworkReply& reply) {
-    const QString disposition =
-        QString::fromLatin1(reply.rawHeader("Content-Disposition"));
+QString suggestedName(const QByteArray& contentDisposition, const QUrl& url) {
+    const QString disposition = QString::fromLatin1(contentDisposition);
     static const QRegularExpression filename(
         QStringLiteral(R"re(filename\s*=\s*(?:"([^"]*)"|([^;\s]+)))re"),
         QRegularExpression::CaseInsensitiveOption);
@@ -238,20 +240,12 @@ QString suggestedName(QNetworkReply& reply) {
         if (!name.isEmpty())
             return name;
     }
-    return plainFileName(reply.url().fileName());
+    return plainFileName(url.fileName());
 }
 
 void writeAll(int fd, const QByteArray& bytes, const QString& path) {
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            throw FileError(FileError::Op::Write, path, errno);
-        }
-        done += n;
-    }
+    if (!Sys::writeAll(fd, bytes.constData(), size_t(bytes.size())))
+        throw FileError(FileError::Op::Write, path, errno);
 }
 
 // One request run to its end. Cancellation, our own refusals and the idle limit are thrown here;
@@ -294,7 +288,7 @@ QCoro::Task<Answer> perform(QNetworkAccessManager& manager, QNetworkRequest requ
     };
     watch(raw, flight, token);
     const Connected reading{QObject::connect(raw, &QNetworkReply::readyRead, raw, take)};
-    PaceWatch pace(raw, flight, {deadline, std::nullopt, 0});
+    PaceWatch pace([raw] { raw->abort(); }, flight, {deadline, std::nullopt, 0});
     co_await finished(raw);
     co_await pace.finish();
     if (!flight->cancelled && !flight->tooLarge && !flight->failedCut && !flight->timedOut)
@@ -400,76 +394,73 @@ QCoro::Task<Net::Transfer> Net::download(QUrl url, QString path, Progress progre
     if (scheme != QLatin1String("http") && scheme != QLatin1String("https"))
         throw TransportError(TransportError::Kind::Unsupported);
 
-    const QByteArray native = QFile::encodeName(path);
-    const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0)
+    const UniqueFd file = Sys::open(QFile::encodeName(path), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (!file)
         throw FileError(FileError::Op::Create, path, errno);
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
+    const int fd = file.get();
 
-    auto flight = std::make_shared<Flight>();
-    ReplyPtr reply(net.manager_->get(makeRequest(url, net.limits_.session)));
-    QNetworkReply* raw = reply.get();
-    const auto take = [raw, flight, fd, &path, &progress]() noexcept {
-        if (flight->stopped || flight->sinkError || flight->cancelled || flight->failedCut)
-            return;
-        if (const auto status = httpStatus(*raw); status && !succeeded(*status)) {
-            discardBody(*raw, *flight, *status, defaultBodyCeiling);
-            return;
-        }
-        const QVariant length = raw->header(QNetworkRequest::ContentLengthHeader);
-        const std::int64_t total = length.isValid() ? length.toLongLong() : -1;
-        try {
-            while (raw->bytesAvailable() > 0) {
-                const QByteArray chunk = raw->read(readChunk);
-                if (chunk.isEmpty())
-                    break;
-                writeAll(fd, chunk, path);
-                flight->received += chunk.size();
-                if (progress) {
-                    if (auto sentence = progress(flight->received, total)) {
-                        flight->stopped = std::move(sentence);
-                        raw->abort();
-                        return;
-                    }
+    // Followed as the session follows them: never to a less safe scheme, at most as many as Qt.
+    const int redirectsAllowed = QNetworkRequest().maximumRedirectsAllowed();
+    Transfer transfer;
+    for (int redirects = 0;; ++redirects) {
+        auto flight = std::make_shared<Flight>();
+        HttpStream stream(url, userAgent().toUtf8(), 4 * readChunk, net.limits_.session);
+        std::optional<QUrl> next;
+        const auto onHead = [&](const HttpStream::Head& head) {
+            transfer.status = head.status;
+            const QByteArray length = head.header("Content-Length");
+            bool ok = false;
+            transfer.contentLength = length.toLongLong(&ok);
+            if (!ok)
+                transfer.contentLength = -1;
+            transfer.finalUrl = url;
+            transfer.suggestedName = suggestedName(head.header("Content-Disposition"), url);
+            if (const QByteArray location = head.header("Location");
+                isRedirect(head.status) && head.status != 300 && head.status != 304 && !location.isEmpty())
+                next = url.resolved(QUrl(QString::fromUtf8(location)));
+            return succeeded(head.status) ? HttpStream::Next::Body : HttpStream::Next::Stop;
+        };
+        const auto onBody = [&](const QByteArray& bytes) {
+            writeAll(fd, bytes, path);
+            flight->received += bytes.size();
+            if (progress) {
+                if (auto sentence = progress(flight->received, transfer.contentLength)) {
+                    flight->stopped = std::move(sentence);
+                    stream.abort();
                 }
             }
+        };
+        token.onCancel(&stream, [&stream, flight] {
+            flight->cancelled = true;
+            stream.abort();
+        });
+        PaceWatch pace([&stream] { stream.abort(); }, flight, {std::nullopt, net.limits_.slowWindow, net.limits_.slowFloor});
+        std::exception_ptr failure;
+        try {
+            co_await stream.run(onHead, onBody, readChunk);
         } catch (...) {
-            flight->sinkError = std::current_exception();
-            raw->abort();
+            failure = std::current_exception();
         }
-    };
-    watch(raw, flight, token);
-    const Connected reading{QObject::connect(raw, &QNetworkReply::readyRead, raw, take)};
-    PaceWatch pace(raw, flight, {std::nullopt, net.limits_.slowWindow, net.limits_.slowFloor});
-    co_await finished(raw);
-    co_await pace.finish();
-    if (raw->error() == QNetworkReply::NoError)
-        take();
-
-    if (flight->cancelled)
-        throw Cancelled();
-    if (flight->sinkError)
-        std::rethrow_exception(flight->sinkError);
-
-    Transfer transfer;
-    transfer.status = httpStatus(*raw);
-    const QVariant length = raw->header(QNetworkRequest::ContentLengthHeader);
-    transfer.contentLength = length.isValid() ? length.toLongLong() : -1;
-    transfer.finalUrl = raw->url();
-    transfer.suggestedName = suggestedName(*raw);
-    if (flight->stopped) {
-        transfer.stopped = flight->stopped;
-        co_return transfer;
+        co_await pace.finish();
+        if (flight->cancelled)
+            throw Cancelled();
+        if (flight->timedOut)
+            throw TransportError(TransportError::Kind::TimedOut);
+        if (failure)
+            std::rethrow_exception(failure);
+        if (flight->stopped) {
+            transfer.stopped = flight->stopped;
+            co_return transfer;
+        }
+        if (!next)
+            co_return transfer;
+        const QString from = url.scheme().toLower();
+        const QString to = next->scheme().toLower();
+        if ((to != QLatin1String("http") && to != QLatin1String("https"))
+            || (from == QLatin1String("https") && to == QLatin1String("http")))
+            throw TransportError(TransportError::Kind::UnsafeRedirect);
+        if (redirects >= redirectsAllowed)
+            throw TransportError(TransportError::Kind::TooManyRedirects);
+        url = *next;
     }
-    if (flight->failedCut)
-        co_return transfer;
-    const auto error = raw->error();
-    if (flight->timedOut || error == QNetworkReply::OperationCanceledError || error == QNetworkReply::TimeoutError)
-        throw TransportError(TransportError::Kind::TimedOut, raw->errorString());
-    if (transportFailed(error, transfer.status))
-        throw TransportError(transportKind(error, transfer.status), raw->errorString());
-    co_return transfer;
 }

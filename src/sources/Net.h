@@ -93,9 +93,10 @@ public:
                                       QByteArray payload = {}, CancelToken token = {},
                                       std::int64_t ceiling = defaultBodyCeiling);
 
-    // Streams the answer for `url` into the file at `path` (created or truncated) with a bounded
-    // read buffer. Only http and https are fetched. The body of a non-2xx answer is not written
-    // and ends the transfer once it passes the body ceiling.
+    // Streams the answer for `url` into the file at `path` (created or truncated) over a socket
+    // of its own whose read buffer is bounded before the first byte (HttpStream), following
+    // redirects by the session's rule. Only http and https are fetched. The body of a non-2xx
+    // answer is neither read nor written. The idle limit is the session's.
     static QCoro::Task<Transfer> download(QUrl url, QString path, Progress progress = {},
                                           CancelToken token = {});
 

@@ -182,6 +182,8 @@ public:
     NotchHooks& notch() const { return *c_.notch; }
     AccountHooks& account() const { return *c_.account; }
     OnboardingHooks& onboarding() const { return *c_.onboarding; }
+    // The notification service, which the dashboard's Notifications pill asks once.
+    Notifier& notifier() const { return *c_.notifier; }
 
     // ---- Refresh and check ----
     // Scans, merges the rows, checks every row that may be checked, announces and synchronises

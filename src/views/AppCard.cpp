@@ -18,7 +18,6 @@
 #include "views/VersionPillModel.h"
 
 #include <QContextMenuEvent>
-#include <QGraphicsDropShadowEffect>
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QMouseEvent>
@@ -27,7 +26,6 @@
 #include <QVBoxLayout>
 
 namespace {
-constexpr double radius = 16;
 constexpr int accessoryWidth = 136;
 
 // A hairline with the card's side padding.
@@ -87,19 +85,13 @@ AppCard::AppCard(std::shared_ptr<AppItem> item, Store* store, std::function<void
     row->addWidget(chevron_);
     stack_->addWidget(header_);
 
-    shadow_ = new QGraphicsDropShadowEffect(this);
-    shadow_->setColor(QColor(0, 0, 0, 13));
-    shadow_->setBlurRadius(8);
-    shadow_->setOffset(0, 1);
-    setGraphicsEffect(shadow_);
-
-    // Chevron and shadow follow the card opening, by the standard animation.
+    // Chevron and shadow follow the card opening, by the standard animation. The shadow lies
+    // outside the card, so its holder paints it; a blur effect per card would cost every repaint.
     openness_ = new SpringValue(this, 0, [this](double v) {
         chevron_->setRotation(90 * v);
-        const double t = std::clamp(v, 0.0, 1.0);
-        shadow_->setColor(QColor(0, 0, 0, static_cast<int>(255 * (0.05 + 0.07 * t))));
-        shadow_->setBlurRadius(2 * (4 + 8 * t));
-        shadow_->setOffset(0, 1 + 3 * t);
+        open_ = v;
+        if (parentWidget())
+            parentWidget()->update(geometry().adjusted(-16, -16, 16, 20));
     });
 
     observer_ = new Observer(
@@ -190,6 +182,8 @@ void AppCard::contextMenuEvent(QContextMenuEvent* event) {
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->popup(event->globalPos());
 }
+
+QColor AppCard::shadowColour() const { return QColor::fromRgbF(0, 0, 0, static_cast<float>(0.05 + 0.07 * std::clamp(open_, 0.0, 1.0))); }
 
 void AppCard::paintEvent(QPaintEvent*) {
     const Palette& palette = Palette::current();

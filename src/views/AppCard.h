@@ -5,6 +5,8 @@
 
 #include <QWidget>
 
+#include <algorithm>
+
 #include <functional>
 #include <memory>
 
@@ -14,7 +16,6 @@ class DetailPane;
 class ElidedLabel;
 class Observer;
 class PlainLabel;
-class QGraphicsDropShadowEffect;
 class QVBoxLayout;
 class RowAccessory;
 class SpringValue;
@@ -28,6 +29,13 @@ class VersionPill;
 class AppCard : public QWidget {
     Q_OBJECT
 public:
+    // The card's shadow, which the list paints under it: deeper while the card is open.
+    static constexpr double radius = 16;
+    double openness() const { return open_; }
+    QColor shadowColour() const;
+    double shadowBlur() const { return 4 + 8 * std::clamp(open_, 0.0, 1.0); }
+    QPointF shadowOffset() const { return {0, 1 + 3 * std::clamp(open_, 0.0, 1.0)}; }
+
     // Without a store the card only draws (pictures, benchmarks).
     AppCard(std::shared_ptr<AppItem> item, Store* store, std::function<void()> toggle, QWidget* parent = nullptr);
     ~AppCard() override;
@@ -67,7 +75,7 @@ private:
     SymbolView* chevron_;
     QWidget* divider_ = nullptr;
     DetailPane* pane_ = nullptr;
-    QGraphicsDropShadowEffect* shadow_;
+    double open_ = 0; // 0 closed, 1 open, moving with the standard animation
     SpringValue* openness_;
     Observer* observer_;
 };

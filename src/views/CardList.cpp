@@ -5,15 +5,37 @@
 #include "platform/gui/Palette.h"
 #include "store/Store.h"
 #include "views/AppCard.h"
+#include "views/ContentUnavailable.h"
 #include "views/PlainLabel.h"
+#include "views/SearchModel.h"
+#include "views/SoftShadow.h"
 
 #include <QKeyEvent>
+#include <QPaintEvent>
+#include <QPainter>
 #include <QPointer>
 #include <QScrollBar>
 #include <QSpacerItem>
 #include <QTimer>
 #include <QVBoxLayout>
 
+namespace {
+// The list's column, which paints each card's shadow under it.
+class Column : public QWidget {
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        for (QObject* child : children()) {
+            auto* card = qobject_cast<AppCard*>(child);
+            if (!card || !card->isVisible() || !event->rect().intersects(card->geometry().adjusted(-16, -16, 16, 20)))
+                continue;
+            SoftShadow::paint(painter, QRectF(card->geometry()), AppCard::radius, card->shadowColour(), card->shadowBlur(),
+                              card->shadowOffset());
+        }
+    }
+};
+} // namespace
 
 CardList::CardList(Store& store, QWidget* parent) : QScrollArea(parent), store_(store) {
     setFrameShape(QFrame::NoFrame);
@@ -21,7 +43,7 @@ CardList::CardList(Store& store, QWidget* parent) : QScrollArea(parent), store_(
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setAutoFillBackground(false);
-    content_ = new QWidget;
+    content_ = new Column;
     content_->setAutoFillBackground(false);
     column_ = new QVBoxLayout(content_);
     column_->setContentsMargins(2, 0, 2, 24);
@@ -29,6 +51,16 @@ CardList::CardList(Store& store, QWidget* parent) : QScrollArea(parent), store_(
     tail_ = new QSpacerItem(0, 0, QSizePolicy::Minimum, QSizePolicy::Expanding);
     column_->addItem(tail_);
     setWidget(content_);
+    // Setting the widget fills its background; the backdrop shows through the list instead.
+    content_->setAutoFillBackground(false);
+    // A thin bar without arrows, as the platform's overlay scroller.
+    verticalScrollBar()->setStyleSheet(
+        QStringLiteral("QScrollBar:vertical { width: 8px; background: transparent; margin: 0; }"
+                       "QScrollBar::handle:vertical { background: %1; border-radius: 3px; min-height: 32px;"
+                       " margin: 0 1px; }"
+                       "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
+                       "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: transparent; }")
+            .arg(Palette::current().primary(0.3).name(QColor::HexArgb)));
     // Scrolling towards the unbuilt tail builds the next cards.
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
         if (verticalScrollBar()->value() + 2 * viewport()->height() > content_->height() - tail_->geometry().height())
@@ -36,17 +68,7 @@ CardList::CardList(Store& store, QWidget* parent) : QScrollArea(parent), store_(
     });
 
     // The empty state lies over the list, centred in it.
-    empty_ = new QWidget(viewport());
-    auto* emptyColumn = new QVBoxLayout(empty_);
-    const Palette& palette = Palette::current();
-    emptyTitle_ = new PlainLabel(QString(), Fonts::system(17, QFont::DemiBold), palette.text(), false, empty_);
-    emptyText_ = new PlainLabel(QString(), Fonts::system(13), palette.secondary(), true, empty_);
-    emptyTitle_->setAlignment(Qt::AlignCenter);
-    emptyText_->setAlignment(Qt::AlignCenter);
-    emptyColumn->addStretch(1);
-    emptyColumn->addWidget(emptyTitle_);
-    emptyColumn->addWidget(emptyText_);
-    emptyColumn->addStretch(1);
+    empty_ = new ContentUnavailable(viewport());
     empty_->hide();
 
     follow();
@@ -76,6 +98,7 @@ CardList::Snapshot CardList::take() const {
     s.selection = store_.selection();
     s.expanded = store_.expanded();
     s.empty = CardListModel::emptyState(store_, s.sections);
+    s.query = store_.query();
     return s;
 }
 
@@ -188,11 +211,12 @@ void CardList::apply() {
         it.value()->setExpanded(now_.expanded == it.key());
     }
 
-    // The no-matches view belongs to the search field's side of the dashboard.
-    const auto& emptyState = now_.empty;
-    if (emptyState && !emptyState->noMatches) {
-        emptyTitle_->setText(emptyState->title);
-        emptyText_->setText(emptyState->description);
+    if (const auto& emptyState = now_.empty) {
+        if (emptyState->noMatches)
+            empty_->set(SearchModel::noMatchesSymbol(), SearchModel::noMatchesTitle(now_.query),
+                        SearchModel::noMatchesDescription());
+        else
+            empty_->set(emptyState->symbol, emptyState->title, emptyState->description);
         empty_->setGeometry(viewport()->rect());
         empty_->show();
         empty_->raise();

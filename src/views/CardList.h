@@ -9,6 +9,7 @@
 #include <optional>
 
 class AppCard;
+class ContentUnavailable;
 class PlainLabel;
 class QVBoxLayout;
 class Store;
@@ -26,6 +27,8 @@ public:
     AppCard* card(const QString& id) const;
     // Applies what changed now instead of on the next turn (benchmarks, tests).
     void flush();
+    // The filter's empty state or the no-matches view, shown over an empty list.
+    ContentUnavailable* emptyView() const { return empty_; }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -38,6 +41,7 @@ private:
         std::optional<QString> selection;
         std::optional<QString> expanded;
         std::optional<CardListModel::EmptyState> empty;
+        QString query;
     };
 
     void follow();
@@ -56,9 +60,7 @@ private:
     bool applied_ = false;
     QWidget* content_;
     QVBoxLayout* column_;
-    QWidget* empty_;
-    PlainLabel* emptyTitle_;
-    PlainLabel* emptyText_;
+    ContentUnavailable* empty_;
     QHash<QString, AppCard*> cards_;
     QHash<QString, std::weak_ptr<AppItem>> rows_;
     QHash<QString, PlainLabel*> headers_;

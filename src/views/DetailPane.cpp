@@ -5,6 +5,7 @@
 #include "platform/gui/Symbols.h"
 #include "sources/WebLink.h"
 #include "views/AttemptRow.h"
+#include "views/ButtonStyle.h"
 #include "views/DetailPaneModel.h"
 #include "views/ElidedLabel.h"
 #include "views/NotesLabel.h"
@@ -25,17 +26,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-QString prominentStyle() {
-    const Palette& palette = Palette::current();
-    QColor disabled = palette.accent();
-    disabled.setAlphaF(0.4f);
-    return QStringLiteral("QPushButton { background: %1; color: white; border: none; border-radius: 6px;"
-                          " padding: 4px 12px; font-weight: 600; }"
-                          "QPushButton:pressed { background: %2; }"
-                          "QPushButton:disabled { background: %3; color: rgba(255,255,255,0.6); }")
-        .arg(palette.accent().name(), palette.accent().darker(115).name(), disabled.name(QColor::HexArgb));
-}
 
 QPushButton* linkButton(const QString& title, const QFont& font, QWidget* parent) {
     auto* link = new QPushButton(title, parent);
@@ -129,7 +119,7 @@ QWidget* DetailPane::actions(const RowFacts& row) {
     line->setSpacing(8);
     if (const auto update = DetailPaneModel::updateButton(row)) {
         auto* button = new QPushButton(update->title, bar);
-        button->setStyleSheet(prominentStyle());
+        button->setStyleSheet(ButtonStyle::prominent());
         button->setEnabled(update->enabled);
         button->setToolTip(update->help);
         const RowAction action = update->action;

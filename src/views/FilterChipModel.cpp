@@ -33,7 +33,11 @@ Palette::Tint symbolHue(const Chip& chip, bool selected) { return selected ? chi
 QString countText(const Store& store, Filter filter) { return QString::number(store.count(filter)); }
 
 QString accessibilityLabel(const Store& store, Filter filter) {
-    return QCoreApplication::translate("FilterChips", "%1, %2 apps").arg(chip(filter).title, countText(store, filter));
+    return accessibilityLabel(chip(filter), countText(store, filter));
+}
+
+QString accessibilityLabel(const Chip& chip, const QString& count) {
+    return QCoreApplication::translate("FilterChips", "%1, %2 apps").arg(chip.title, count);
 }
 
 QString tourAnchor(Filter filter) { return filter == Filter::library ? u"library"_s : QString(); }

@@ -29,6 +29,8 @@ Palette::Tint symbolHue(const Chip& chip, bool selected);
 // The live count, 0 included.
 QString countText(const Store& store, Filter filter);
 QString accessibilityLabel(const Store& store, Filter filter);
+// The same from a count already read.
+QString accessibilityLabel(const Chip& chip, const QString& count);
 // The tour anchor the chip records: "library" on the library chip alone.
 QString tourAnchor(Filter filter);
 // How the selection capsule slides: 0.15 s ease-in-out with reduced motion, else a spring.

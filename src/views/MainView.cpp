@@ -1,102 +1,125 @@
 #include "views/MainView.h"
 
-#include "platform/gui/Fonts.h"
-#include "platform/gui/Palette.h"
 #include "runtime/Observation.h"
 #include "store/Store.h"
+#include "views/Animator.h"
+#include "views/Backdrop.h"
 #include "views/CardList.h"
-#include "views/PlainLabel.h"
-#include "views/SymbolView.h"
+#include "views/ControlsRow.h"
+#include "views/DashboardModel.h"
+#include "views/FilterChips.h"
+#include "views/Hero.h"
+#include "views/NoticeToast.h"
+#include "views/PermissionBanner.h"
+#include "views/PermissionPills.h"
+#include "views/SearchField.h"
+#include "views/SoftShadow.h"
 #include "views/UninstallPrompt.h"
 
-#include <QGraphicsDropShadowEffect>
-#include <QHBoxLayout>
+#include <QGraphicsOpacityEffect>
 #include <QPainter>
-#include <QPainterPath>
+#include <QVBoxLayout>
 
 #include <algorithm>
 
 namespace {
 constexpr int columnWidth = 1200;
-constexpr int toastLift = 22;
 constexpr int sidePadding = 24;
+constexpr int topPadding = 6;
 
-// The notice's capsule: the regular material with a faint edge.
-class Capsule : public QWidget {
+// The dashboard's column, which paints the overview card's shadow under it.
+class Column : public QWidget {
 public:
     using QWidget::QWidget;
+    QPointer<QWidget> hero;
 
 protected:
     void paintEvent(QPaintEvent*) override {
+        if (!hero)
+            return;
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
-        const Palette& palette = Palette::current();
-        const QRectF box = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-        const double radius = box.height() / 2;
-        painter.setPen(QPen(palette.primary(0.08), 1));
-        painter.setBrush(palette.material());
-        painter.drawRoundedRect(box, radius, radius);
+        SoftShadow::paint(painter, QRectF(hero->geometry()), Hero::radius, QColor(0, 0, 0, 18), 14, QPointF(0, 4));
     }
 };
 } // namespace
 
-MainView::MainView(Store& store, QWidget* parent) : QWidget(parent), store_(store) {
-    // The column: at most 1200 wide and centred, 24 at the sides, 6 at the top, none below.
-    column_ = new QHBoxLayout(this);
-    column_->setContentsMargins(sidePadding, 6, sidePadding, 0);
-    column_->setSpacing(0);
-    list_ = new CardList(store_, this);
-    column_->addWidget(list_);
+MainView::MainView(Store& store, Prefs& prefs, Clock& clock, QWidget* parent) : QWidget(parent), store_(store) {
+    backdrop_ = new Backdrop(store_, this);
+
+    auto* column = new Column(this);
+    column_ = column;
+    auto* stack = new QVBoxLayout(column_);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(16);
+    hero_ = new Hero(store_, clock, column_);
+    column->hero = hero_;
+    chips_ = new FilterChips(store_);
+    search_ = new SearchField(store_);
+    pills_ = new PermissionPills(store_, prefs);
+    banner_ = new PermissionBanner(store_, column_);
+    banner_->hide();
+    list_ = new CardList(store_, column_);
+    stack->addWidget(hero_);
+    stack->addWidget(new ControlsRow(chips_, search_, pills_, column_));
+    stack->addWidget(banner_);
+    stack->addWidget(list_, 1);
 
     uninstall_ = new UninstallLayer(store_, this);
+    toast_ = new NoticeToast(store_, clock, this);
 
-    toast_ = new Capsule(this);
-    auto* toastRow = new QHBoxLayout(toast_);
-    toastRow->setContentsMargins(16, 10, 16, 10);
-    toastRow->setSpacing(6);
-    const QFont font = Fonts::system(13, QFont::Medium);
-    toastRow->addWidget(new SymbolView(QStringLiteral("trash"), 13, Palette::current().text(), 16, toast_));
-    toastText_ = new PlainLabel(QString(), font, Palette::current().text(), false, toast_);
-    toastRow->addWidget(toastText_);
-    auto* shadow = new QGraphicsDropShadowEffect(toast_);
-    shadow->setColor(QColor(0, 0, 0, 38));
-    shadow->setBlurRadius(24);
-    shadow->setOffset(0, 4);
-    toast_->setGraphicsEffect(shadow);
-    toast_->hide();
-
-    new Observer(this, [this] { (void)store_.notice(); }, [this] { showNotice(); });
-    showNotice();
+    new Observer(this, [this] { (void)DashboardModel::showsPermissionBanner(store_); }, [this] { showBanner(); });
+    new Observer(this, [this] { (void)DashboardModel::showsSignedOutLibrary(store_); }, [this] { showList(); });
+    // The notice floats above the uninstall prompt, which is made afresh for each row.
+    new Observer(this, [this] { (void)store_.removing(); }, [this] { toast_->raise(); });
+    showBanner();
 }
 
-void MainView::showNotice() {
-    const auto& notice = store_.notice();
-    if (!notice) {
-        toast_->hide();
-        return;
+void MainView::setSignedOutLibraryView(QWidget* view) {
+    if (signedOut_ && signedOut_ != view)
+        signedOut_->hide();
+    signedOut_ = view;
+    if (view) {
+        view->setParent(column_);
+        static_cast<QVBoxLayout*>(column_->layout())->insertWidget(column_->layout()->indexOf(list_) + 1, view, 1);
     }
-    toastText_->setText(*notice);
-    placeToast();
-    toast_->show();
-    toast_->raise();
+    showList();
 }
 
-void MainView::placeToast() {
-    toast_->adjustSize();
-    const QSize size = toast_->sizeHint();
-    toast_->setGeometry((width() - size.width()) / 2, height() - toastLift - size.height(), size.width(),
-                        size.height());
+void MainView::showList() {
+    const bool signedOut = signedOut_ && DashboardModel::showsSignedOutLibrary(store_);
+    list_->setVisible(!signedOut);
+    if (signedOut_)
+        signedOut_->setVisible(signedOut);
+}
+
+void MainView::showBanner() {
+    const bool wanted = DashboardModel::showsPermissionBanner(store_);
+    if (wanted == bannerShown_)
+        return;
+    bannerShown_ = wanted;
+    auto* fade = new QGraphicsOpacityEffect(banner_);
+    banner_->setGraphicsEffect(fade);
+    QPointer<PermissionBanner> banner = banner_;
+    if (wanted)
+        banner_->show();
+    Animator::standard(banner_, wanted ? 0 : 1, wanted ? 1 : 0, [this, banner, fade, wanted](double v) {
+        if (!banner || banner->graphicsEffect() != fade)
+            return;
+        fade->setOpacity(std::clamp(v, 0.0, 1.0));
+        if (v == (wanted ? 1 : 0)) {
+            banner->setGraphicsEffect(nullptr);
+            banner->setVisible(wanted && bannerShown_);
+        }
+    });
 }
 
 void MainView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    // A wider window centres the capped column; the padding lies inside the cap.
-    const int side = std::max(sidePadding, (width() - columnWidth) / 2 + sidePadding);
-    column_->setContentsMargins(side, 6, side, 0);
-    placeToast();
-}
-
-void MainView::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.fillRect(rect(), Palette::current().window());
+    backdrop_->setGeometry(rect());
+    // At most 1200 wide and centred, with 24 inside it at the sides; 6 at the top, nothing
+    // below: the list runs to the window's edge.
+    const int frame = std::min(width(), columnWidth);
+    column_->setGeometry((width() - frame) / 2 + sidePadding, topPadding, frame - 2 * sidePadding, height() - topPadding);
+    toast_->place();
 }

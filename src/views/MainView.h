@@ -1,35 +1,61 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
+class Backdrop;
 class CardList;
-class QHBoxLayout;
+class Clock;
+class FilterChips;
+class Hero;
+class NoticeToast;
+class PermissionBanner;
+class PermissionPills;
+class Prefs;
+class SearchField;
 class Store;
 class UninstallLayer;
 
-// The main window's content: the dashboard column holding the card list, the uninstall prompt
-// over it while the store's removing row is set, and the notice toast while a notice is set.
+// The main window's content, the dashboard: the backdrop tinted by the store's mood, and a
+// centred column at most 1200 wide of the overview header, the controls row (chips, search,
+// permission pills), the permission banner while it is needed, and the card list. Over it the
+// uninstall prompt while the store's removing row is set, and the notice toast.
 class MainView : public QWidget {
     Q_OBJECT
 public:
-    explicit MainView(Store& store, QWidget* parent = nullptr);
+    MainView(Store& store, Prefs& prefs, Clock& clock, QWidget* parent = nullptr);
 
+    // Shown in the card list's place under the library filter while no one is signed in.
+    void setSignedOutLibraryView(QWidget* view);
+
+    Backdrop* backdrop() const { return backdrop_; }
+    Hero* hero() const { return hero_; }
+    FilterChips* chips() const { return chips_; }
+    SearchField* search() const { return search_; }
+    PermissionPills* pills() const { return pills_; }
+    PermissionBanner* banner() const { return banner_; }
     CardList* cardList() const { return list_; }
     UninstallLayer* uninstallLayer() const { return uninstall_; }
-    QWidget* toast() const { return toast_; }
+    NoticeToast* toast() const { return toast_; }
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void showNotice();
-    void placeToast();
+    void showBanner();
+    void showList();
 
     Store& store_;
-    QHBoxLayout* column_;
+    Backdrop* backdrop_;
+    QWidget* column_;
+    Hero* hero_;
+    FilterChips* chips_;
+    SearchField* search_;
+    PermissionPills* pills_;
+    PermissionBanner* banner_;
+    bool bannerShown_ = false;
     CardList* list_;
+    QPointer<QWidget> signedOut_;
     UninstallLayer* uninstall_;
-    QWidget* toast_;
-    class PlainLabel* toastText_;
+    NoticeToast* toast_;
 };

@@ -1,5 +1,6 @@
 #include "views/PermissionModel.h"
 
+#include "platform/desktop/Notifier.h"
 #include "store/Store.h"
 
 #include <QCoreApplication>
@@ -58,6 +59,12 @@ NotificationsAction notificationsAction(const Store& store) {
     return store.notifications() == Permissions::AuthorizationStatus::notDetermined
                ? NotificationsAction::requestAuthorisation
                : NotificationsAction::openSettings;
+}
+
+QCoro::Task<void> askNotifications(Store& store) {
+    auto asking = store.notifier().requestAuthorization();
+    (void)co_await std::move(asking);
+    co_await store.refreshPermissions();
 }
 
 QString appManagementSettings() { return u"x-apple.systempreferences:com.apple.preference.security?Privacy_AppBundles"_s; }

@@ -36,6 +36,8 @@ QString accessibilityLabel(const Pill& pill);
 // desktop's notification settings (Permissions::openNotificationSettings).
 enum class NotificationsAction { requestAuthorisation, openSettings };
 NotificationsAction notificationsAction(const Store& store);
+// Asks the notification service, then reads the permissions again whatever it answered.
+QCoro::Task<void> askNotifications(Store& store);
 
 // The App Management page of the system settings, for the pill and the banner.
 QString appManagementSettings();

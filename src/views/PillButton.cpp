@@ -2,7 +2,7 @@
 
 #include "platform/gui/Fonts.h"
 #include "platform/gui/Palette.h"
-#include "views/Animator.h"
+#include "views/PressMotion.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -21,12 +21,7 @@ PillButton::PillButton(const QString& title, bool prominent, QWidget* parent)
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setFocusPolicy(Qt::TabFocus);
     // The press has no reduced variant.
-    pressMotion_ = new SpringValue(this, 0, [this](double value) {
-        press_ = value;
-        update();
-    }, 0.25, 0.7);
-    connect(this, &QAbstractButton::pressed, this, [this] { pressMotion_->setTarget(1); });
-    connect(this, &QAbstractButton::released, this, [this] { pressMotion_->setTarget(0); });
+    pressMotion_ = PressMotion::attach(this, &press_);
 }
 
 QSize PillButton::sizeHint() const {
@@ -41,10 +36,7 @@ void PillButton::paintEvent(QPaintEvent*) {
     painter.setRenderHint(QPainter::Antialiasing);
     QRectF shape(QPointF(0, 0), QSizeF(sizeHint()));
     shape.moveCenter(QRectF(rect()).center());
-    const double scale = 1 - 0.05 * press_;
-    painter.translate(shape.center());
-    painter.scale(scale, scale);
-    painter.translate(-shape.center());
+    PressMotion::shrink(painter, shape, 0.05, press_);
     painter.setOpacity(isEnabled() ? 1 - 0.15 * press_ : 0.45);
     QPainterPath capsule;
     capsule.addRoundedRect(shape, shape.height() / 2, shape.height() / 2);

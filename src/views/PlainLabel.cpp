@@ -7,8 +7,12 @@ PlainLabel::PlainLabel(const QString& text, const QFont& font, const QColor& col
     setFont(font);
     setWordWrap(wrap);
     setColor(color);
-    if (wrap)
-        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Minimum);
+    if (wrap) {
+        // Layouts ask a wrapping label its height for the width they give it.
+        QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Minimum);
+        policy.setHeightForWidth(true);
+        setSizePolicy(policy);
+    }
 }
 
 void PlainLabel::setColor(const QColor& color) {

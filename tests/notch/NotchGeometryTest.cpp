@@ -89,7 +89,53 @@ TEST(IslandMorph, SpringOvershootsSlightlyAndSettles) {
     EXPECT_EQ(start.outline, a);
     const auto end = IslandMorph::frame(window, island, a, b, true, 1);
     EXPECT_NEAR(end.rect.width(), 150, 0.3);
+    EXPECT_NEAR(end.rect.top(), 0, 0.2);
     EXPECT_EQ(end.outline, b);
+    // Past the spring's peak the shape has shrunk beyond the island; the outline stops at it.
+    const auto beyond = IslandMorph::frame(window, island, a, b, true, 0.5);
+    EXPECT_LT(beyond.rect.width(), 140);
+    EXPECT_EQ(beyond.outline, b);
+}
+
+TEST(IslandMorph, OutlinesOfEachShape) {
+    struct Case {
+        const char* shape;
+        IslandMorph::Outline outline, want;
+    };
+    const Case cases[] = {
+        {"the main window", IslandMorph::windowOutline(), {0, 18, 18}},
+        {"expanded, notched", IslandMorph::expandedIsland(true), {12, 0, 30}},
+        {"expanded, no notch", IslandMorph::expandedIsland(false), {0, 28, 28}},
+        {"folded, notched", IslandMorph::foldedIsland(true), {12, 0, 10}},
+        {"folded, no notch", IslandMorph::foldedIsland(false), {0, 17, 17}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.outline, c.want) << c.shape;
+
+    // A window's top corners curve inwards; the notch's ears flare out along the screen's top
+    // edge, above a body inset by the ear.
+    struct Point {
+        const char* where;
+        QRectF rect;
+        IslandMorph::Outline outline;
+        QPointF point;
+        bool inside;
+    };
+    const QRectF window(0, 0, 200, 100), notch(0, 0, 224, 32);
+    const Point points[] = {
+        {"window middle", window, {0, 18, 18}, {100, 50}, true},
+        {"window top-left corner", window, {0, 18, 18}, {2, 2}, false},
+        {"window top edge", window, {0, 18, 18}, {100, 0.5}, true},
+        {"window bottom-right corner", window, {0, 18, 18}, {198, 98}, false},
+        {"ear at the top right", notch, {12, 0, 10}, {216, 1}, true},
+        {"beside the ear", notch, {12, 0, 10}, {223, 3}, false},
+        {"beside the body", notch, {12, 0, 10}, {6, 20}, false},
+        {"body", notch, {12, 0, 10}, {100, 20}, true},
+        {"body's rounded corner", notch, {12, 0, 10}, {13, 31}, false},
+    };
+    for (const Point& p : points)
+        EXPECT_EQ(IslandMorph::outline(p.rect, p.outline).contains(p.point), p.inside) << p.where;
+    EXPECT_EQ(IslandMorph::outline(notch, {12, 0, 10}).boundingRect(), notch);
 }
 
 TEST(IslandMorph, OpacityCheckpoints) {

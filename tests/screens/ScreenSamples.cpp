@@ -1,15 +1,19 @@
 #include "ScreenSamples.h"
 
 #include "platform/system/PropertyList.h"
+#include "runtime/Blocking.h"
 #include "runtime/MakeShared.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QImageWriter>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QThread>
 
 namespace ScreenSamples {
 
@@ -182,6 +186,16 @@ QList<Sample> rows(const QString& folder) {
         attempts(SourceKind::sparkle, QStringLiteral("2.3")),
         {QStringLiteral("macOS needs App Management permission before Quenlark can change Beacon.")});
     return samples;
+}
+
+void settle(int atLeast) {
+    QElapsedTimer timer;
+    timer.start();
+    do {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    } while (timer.elapsed() < 3000 && (Blocking::inFlight() > 0 || timer.elapsed() < atLeast));
+    QApplication::processEvents();
 }
 
 QList<Leftover> leftovers(const QString& library) {

@@ -18,6 +18,8 @@ struct Sample {
 };
 
 QList<Sample> rows(const QString& folder);
+// Lets icon loads and queued layout settle, for at least `atLeast` milliseconds.
+void settle(int atLeast = 60);
 // Leftovers of one application, some shared with others, inside `library`.
 QList<Leftover> leftovers(const QString& library);
 

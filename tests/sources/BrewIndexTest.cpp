@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 
 #include <functional>
 
@@ -41,16 +42,16 @@ TEST(BrewCatalogue, RealExcerpt) {
     const QByteArray json = excerpt();
     const BrewCatalogue catalogue = parsed(json);
     // The two command-line casks install no application and name no bundle identifier.
-    QStringList tokens = catalogue.byToken.keys();
+    QStringList tokens = catalogue.tokens();
     tokens.sort();
     EXPECT_EQ(tokens.join(' '), "0-ad 1clipboard 1kc-razer 1password@nightly 3dgenceslicer 4k-video-downloader+");
-    const Cask clipboard = catalogue.byToken.value("1clipboard");
+    const Cask clipboard = catalogue.byToken("1clipboard").value_or(Cask{});
     EXPECT_EQ(clipboard.bundleIDs.join(' '), "com.ngwin.1clipboard com.ngwin.1clipboardhelper com.ngwin.1clipboard");
     EXPECT_EQ(clipboard.zap.size(), 6);
-    EXPECT_EQ(catalogue.byToken.value("1password@nightly").bundleIDs.size(), 7);
-    EXPECT_EQ(catalogue.byToken.value("1password@nightly").zap.size(), 9); // five wildcard paths left out
-    EXPECT_EQ(catalogue.byToken.value("3dgenceslicer").bundleIDs, QStringList{"com.3dgence.slicer.3DGence Slicer"});
-    EXPECT_EQ(catalogue.byApp.value("0 a.d..app").size(), 1); // the file name and its target: one key
+    EXPECT_EQ(catalogue.byToken("1password@nightly").value_or(Cask{}).bundleIDs.size(), 7);
+    EXPECT_EQ(catalogue.byToken("1password@nightly").value_or(Cask{}).zap.size(), 9); // five wildcard paths left out
+    EXPECT_EQ(catalogue.byToken("3dgenceslicer").value_or(Cask{}).bundleIDs, QStringList{"com.3dgence.slicer.3DGence Slicer"});
+    EXPECT_EQ(catalogue.byApp("0 a.d..app").size(), 1); // the file name and its target: one key
 
     const std::pair<const char*, const char*> lookups[] = {
         {"com.wildfiregames.0ad", "0 A.D..app"},         // the cask names no identifier
@@ -67,11 +68,11 @@ TEST(BrewCatalogue, RealExcerpt) {
     // Variations: Intel builds take the codename's entry; arm64 has none here, nor does macOS 10.
     const QUrl arm("https://releases.wildfiregames.com/0ad-0.28.0-macos-aarch64.dmg");
     const QUrl intel("https://releases.wildfiregames.com/0ad-0.28.0-macos-x86_64.dmg");
-    EXPECT_EQ(parsed(json, true, 15).byToken.value("0-ad").url, arm);
-    EXPECT_EQ(parsed(json, false, 15).byToken.value("0-ad").url, intel);
-    EXPECT_EQ(parsed(json, false, 30).byToken.value("0-ad").url, intel);
-    EXPECT_EQ(parsed(json, false, 10).byToken.value("0-ad").url, arm);
-    EXPECT_EQ(parsed(json, false, 15).byToken.value("0-ad").version, "0.28.0");
+    EXPECT_EQ(parsed(json, true, 15).byToken("0-ad").value_or(Cask{}).url, arm);
+    EXPECT_EQ(parsed(json, false, 15).byToken("0-ad").value_or(Cask{}).url, intel);
+    EXPECT_EQ(parsed(json, false, 30).byToken("0-ad").value_or(Cask{}).url, intel);
+    EXPECT_EQ(parsed(json, false, 10).byToken("0-ad").value_or(Cask{}).url, arm);
+    EXPECT_EQ(parsed(json, false, 15).byToken("0-ad").value_or(Cask{}).version, "0.28.0");
 }
 
 TEST(BrewCatalogue, HarvestsIdentifiersAndZapPaths) {
@@ -82,7 +83,7 @@ TEST(BrewCatalogue, HarvestsIdentifiersAndZapPaths) {
                           "~/Library/Preferences/ByHost/com.example.app.*.plist","~/Library/Preferences/name.plist",
                           "~/Library/Containers/com.a.b/Data/Library/Preferences/com.c.d.plist"],
                  "delete":["~/Library/Caches/x","/tmp/elsewhere"],"rmdir":"~/Documents/Example"}]}]}])")
-                         .byApp.value("helper.app").value(0);
+                         .byApp("helper.app").value(0);
     EXPECT_EQ(cask.bundleIDs.join(' '),
               "com.example.quit com.example.fromuninstall com.example.app com.example.app com.a.b com.c.d");
     EXPECT_EQ(cask.zap.join(' '), "~/Library/Preferences/com.example.app.plist ~/Library/Containers/com.example.app "
@@ -94,7 +95,7 @@ TEST(BrewCatalogue, HarvestsIdentifiersAndZapPaths) {
     const Cask mixed = parsed(R"([{"token":"m","artifacts":[{"app":["Mixed.app"]},
         {"uninstall":[{"quit":["com.example.kept.one"],"delete":["/Applications/Mixed Helper.app",1]}]},
         {"zap":[{"trash":["~/Library/Containers/com.example.mixed",{"x":1}],"delete":["~/Library/Caches/m",null]}]}]}])")
-                           .byApp.value("mixed.app").value(0);
+                           .byApp("mixed.app").value(0);
     EXPECT_EQ(mixed.bundleIDs.join(' '), "com.example.kept.one");
     EXPECT_EQ(mixed.zap, QStringList());
 }
@@ -106,17 +107,47 @@ TEST(BrewCatalogue, OddShapesSkipOnlyWhatIsOdd) {
          "artifacts":[{"app":["Ok.app",{"target":"Renamed.app"},{"x":1}]},{"pkg":[4,"b.pkg"]},{"pkg":["c.pkg"]},
                       {"zap":"not a list"}]},
         {"token":"ok","artifacts":[{"app":["Later.app"]}]}])");
-    ASSERT_EQ(catalogue.byToken.size(), 1);
-    const Cask first = catalogue.byApp.value("ok.app").value(0);
+    ASSERT_EQ(catalogue.size(), 1);
+    const Cask first = catalogue.byApp("ok.app").value(0);
     EXPECT_EQ(first.version, QString());
     EXPECT_EQ(first.url, std::nullopt);
     EXPECT_EQ(first.homepage, std::nullopt);
     EXPECT_EQ(first.pkg, QStringLiteral("c.pkg")); // a list starting with a number does not settle it
-    EXPECT_EQ(token(catalogue.byApp.value("renamed.app").value(0)), "ok");
-    EXPECT_EQ(catalogue.byToken.value("ok").pkg, std::nullopt); // the later cask replaced it
+    EXPECT_EQ(token(catalogue.byApp("renamed.app").value(0)), "ok");
+    EXPECT_EQ(catalogue.byToken("ok").value_or(Cask{}).pkg, std::nullopt); // the later cask replaced it
 
     for (const char* wrong : {"{}", "[1]", "[[]]", "\"text\"", "not json", "", "[{}, 2]", "[{}] [{}]", "[{}", "[{\"token\":\"a\\q\"}]"})
         EXPECT_FALSE(BrewCatalogue::parse(wrong, true, 15)) << wrong;
+}
+
+// Casks are found by scanning the list before each is parsed: quotes, brackets and escapes inside
+// strings end nothing, and a file gives what its text gives.
+TEST(BrewCatalogue, CasksAreFoundWhateverTheirStringsHold) {
+    const QByteArray json = R"([ {"token":"a\"]}{[","artifacts":[{"app":["A \\\"x\\\\.app"]}]} ,
+        {"token":"b","artifacts":[{"app":["B.app"]}]}]
+)";
+    const BrewCatalogue catalogue = parsed(json);
+    QStringList tokens = catalogue.tokens();
+    tokens.sort();
+    EXPECT_EQ(tokens, (QStringList{"a\"]}{[", "b"}));
+    EXPECT_EQ(token(catalogue.byApp(R"(a \"x\\.app)").value(0)), "a\"]}{[");
+    EXPECT_EQ(token(catalogue.byApp("b.app").value(0)), "b");
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath("cask.json");
+    for (const QByteArray& text : {json, excerpt(), QByteArray()}) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text);
+        file.close();
+        const auto loaded = BrewCatalogue::load(path, true, 15);
+        const auto fromText = BrewCatalogue::parse(text, true, 15);
+        ASSERT_EQ(bool(loaded), bool(fromText));
+        if (loaded) {
+            EXPECT_EQ(loaded->tokens(), fromText->tokens());
+        }
+    }
+    EXPECT_FALSE(BrewCatalogue::load(dir.filePath("missing.json"), true, 15));
 }
 
 TEST(BrewCatalogue, ScoringPrefersPlainTokensThatNameTheApp) {
@@ -227,7 +258,7 @@ TEST(BrewIndex, ConcurrentLookupsShareOneLoadThenReuseItForAnHour) {
     EXPECT_FALSE(catalogue.server.requests().back().hasHeader("If-Modified-Since"));
     EXPECT_TRUE(index.reused());
     EXPECT_EQ(index.loadedAt(), clock.now());
-    EXPECT_EQ(index.byToken().size(), 6);
+    EXPECT_EQ(index.tables().size(), 6);
 }
 
 TEST(BrewIndex, ValidatorFileDecidesTheConditionalHeader) {
@@ -275,7 +306,7 @@ TEST(BrewIndex, NotModifiedWithoutACopyFailsAndTheNextLoadIsFull) {
     catalogue.beforeAnswer = nullptr;
     runSync(index.load());
     EXPECT_FALSE(catalogue.server.requests().at(1).hasHeader("If-None-Match"));
-    EXPECT_EQ(index.byToken().size(), 6);
+    EXPECT_EQ(index.tables().size(), 6);
 }
 
 TEST(BrewIndex, FailuresLeaveTheLastTablesAndTheCopy) {
@@ -298,7 +329,7 @@ TEST(BrewIndex, FailuresLeaveTheLastTablesAndTheCopy) {
         write(folder + "/cask.json.validator", "\"v1\"\n");
         EXPECT_EQ(failureOf(index.load()), QStringLiteral("The cask index has an unexpected format")) << body;
         EXPECT_FALSE(QFile::exists(folder + "/cask.json.validator")) << body;
-        EXPECT_EQ(index.byToken().size(), 6);
+        EXPECT_EQ(index.tables().size(), 6);
         EXPECT_EQ(index.loadedAt(), loadedAt);
     }
 }

@@ -23,6 +23,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <memory>
 #include <thread>
 
 using namespace std::chrono_literals;
@@ -502,6 +503,112 @@ TEST_F(DownloadTest, FollowsRedirectsToTheFile) {
     EXPECT_EQ(transfer.status, 200);
     EXPECT_EQ(transfer.finalUrl, server.url("/file.zip"));
     EXPECT_EQ(written(), QByteArray(100000, 'z'));
+}
+
+// While the file is not being written (the disk or this thread is held up) the transfer reads no
+// further than its bound, behind a redirect as well: the server gets no further ahead than that
+// and what the kernel buffers.
+TEST_F(DownloadTest, ReadsNoFurtherAheadThanItsBound) {
+    static constexpr size_t size = 96 * 1024 * 1024;
+    static constexpr size_t piece = 64 * 1024;
+    auto sent = std::make_shared<std::atomic<size_t>>(0);
+    server.http().Get("/latest", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/big.zip"); });
+    server.http().Get("/big.zip", [sent](const httplib::Request&, httplib::Response& res) {
+        res.set_content_provider(size, "application/zip", [sent](size_t offset, size_t, httplib::DataSink& sink) {
+            const std::string chunk(std::min(piece, size - offset), 'b');
+            const bool ok = sink.write(chunk.data(), chunk.size());
+            *sent += chunk.size();
+            return ok;
+        });
+    });
+    server.start();
+    size_t ahead = 0;
+    const auto transfer = runSync(Net::download(server.url("/latest"), path(), [&](std::int64_t received, std::int64_t) {
+        if (ahead == 0) {
+            std::this_thread::sleep_for(700ms);
+            ahead = *sent - size_t(received);
+        }
+        return std::optional<QString>();
+    }));
+    EXPECT_EQ(transfer.status, 200);
+    EXPECT_EQ(written().size(), qsizetype(size));
+    EXPECT_LT(ahead, 24u * 1024 * 1024);
+}
+
+// A server that answers one connection with these bytes, whatever it was asked, and closes it.
+class CannedServer {
+public:
+    explicit CannedServer(std::string answer) {
+        listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        ::listen(listener_, 1);
+        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
+        port_ = ntohs(address.sin_port);
+        thread_ = std::thread([this, answer = std::move(answer)] {
+            const int client = ::accept(listener_, nullptr, nullptr);
+            std::string request;
+            char buffer[4096];
+            while (request.find("\r\n\r\n") == std::string::npos) {
+                const ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
+                if (n <= 0)
+                    break;
+                request.append(buffer, size_t(n));
+            }
+            ::send(client, answer.data(), answer.size(), MSG_NOSIGNAL);
+            ::close(client);
+        });
+    }
+    ~CannedServer() {
+        thread_.join();
+        ::close(listener_);
+    }
+    QUrl url() const { return QUrl(QStringLiteral("http://127.0.0.1:%1/file.zip").arg(port_)); }
+
+private:
+    int listener_ = -1;
+    int port_ = 0;
+    std::thread thread_;
+};
+
+// How the download's own reader takes an answer apart: bodies by length, in chunks or up to the
+// close; what breaks the message or the rules is a transport failure of its kind.
+TEST_F(DownloadTest, ReadsEveryFormOfAnswer) {
+    struct Case {
+        const char* what;
+        std::string answer;
+        std::optional<QByteArray> body;          // written, when the transfer succeeds
+        TransportError::Kind kind = TransportError::Kind::Other; // else the failure
+    };
+    const Case cases[] = {
+        {"chunked", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n6;x=y\r\n world\r\n0\r\nX: 1\r\n\r\n",
+         QByteArray("hello world")},
+        {"up to the close, behind an informational answer",
+         "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.0 200 OK\r\nContent-Type: application/zip\r\n\r\nuntil close",
+         QByteArray("until close")},
+        {"cut short", "HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\nshort", std::nullopt,
+         TransportError::Kind::ConnectionLost},
+        {"no HTTP", "SSH-2.0-OpenSSH\r\n\r\n", std::nullopt, TransportError::Kind::Other},
+        {"a bad length", "HTTP/1.1 200 OK\r\nContent-Length: -5\r\n\r\n", std::nullopt, TransportError::Kind::Other},
+        {"a bad chunk", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n", std::nullopt,
+         TransportError::Kind::Other},
+        {"a redirect off the web", "HTTP/1.1 302 Found\r\nLocation: ftp://example.com/x.zip\r\n\r\n", std::nullopt,
+         TransportError::Kind::UnsafeRedirect},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CannedServer canned(c.answer);
+        if (c.body) {
+            const auto transfer = runSync(Net::download(canned.url(), path()));
+            EXPECT_EQ(transfer.status, 200);
+            EXPECT_EQ(written(), *c.body);
+        } else {
+            EXPECT_EQ(transportKind([&] { runSync(Net::download(canned.url(), path())); }), c.kind);
+        }
+    }
 }
 
 TEST_F(DownloadTest, OnlyWebAddressesAreFetched) {

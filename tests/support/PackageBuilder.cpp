@@ -181,7 +181,10 @@ QByteArray PackageBuilder::cpio() const {
     archive* out = archive_write_new();
     archive_write_set_format_cpio(out); // the portable "odc" form
     archive_write_add_filter_none(out);
-    QByteArray buffer(16 * 1024 * 1024 + 64 * 1024 * qsizetype(entries_.size()), '\0');
+    qsizetype room = 16 * 1024 * 1024;
+    for (const Entry& e : entries_)
+        room += 64 * 1024 + e.content.size();
+    QByteArray buffer(room, '\0');
     size_t used = 0;
     archive_write_open_memory(out, buffer.data(), size_t(buffer.size()), &used);
     for (const Entry& e : entries_) {

@@ -5,6 +5,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#ifdef QL_TEST_APP_MAIN
+#include "app/App.h"
+#endif
+
 #ifdef QL_TEST_GUI
 #include <QApplication>
 #else
@@ -18,6 +22,12 @@
 // Every test runs in a fresh home: no test ever reads or writes the real one.
 int main(int argc, char** argv) {
     Launch::init(argc, argv);
+#ifdef QL_TEST_APP_MAIN
+    // Started with "--sandbox" it is Quenlark itself: a Google sign-in's desktop entry names the
+    // program that wrote it, so the redirect's second launch comes back here (tests/e2e).
+    if (Launch::sandbox())
+        return App::run(argc, argv);
+#endif
     if (!TestEnvironment::isolate())
         return 2;
 

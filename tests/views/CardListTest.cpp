@@ -1,9 +1,11 @@
 #include "StoreHarness.h"
 #include "model/AppItem.h"
+#include "model/Motion.h"
 #include "runtime/MakeShared.h"
 #include "views/AppCard.h"
 #include "views/CardList.h"
 #include "views/MainView.h"
+#include "views/NoticeToast.h"
 #include "views/UninstallPrompt.h"
 
 #include <gtest/gtest.h>
@@ -35,6 +37,7 @@ void turn() {
 // The list follows the store a turn later, keeps each card across filter changes and answers
 // the keys through the store.
 TEST(CardList, FollowsTheStoreReusingCardsAndActsOnKeys) {
+    Motion::setInstantForTests(true);
     StoreHarness h;
     Store& store = h.build();
     const auto alpha = row(QStringLiteral("Alpha"), Status::update());
@@ -42,7 +45,7 @@ TEST(CardList, FollowsTheStoreReusingCardsAndActsOnKeys) {
     const auto system = row(QStringLiteral("Safari"), Status::upToDate(), QStringLiteral("com.apple.Safari"));
     store.setItems({alpha, beta, system});
 
-    MainView view(store);
+    MainView view(store, *h.prefs, h.clock);
     view.resize(900, 600);
     view.show();
     CardList* list = view.cardList();
@@ -94,6 +97,7 @@ TEST(CardList, FollowsTheStoreReusingCardsAndActsOnKeys) {
     turn();
     EXPECT_FALSE(list->card(beta->id()));
     EXPECT_TRUE(list->card(alpha->id()));
+    Motion::setInstantForTests(false);
 }
 
 // A long list builds the cards near the view only, and builds the selected one when a key

@@ -6,7 +6,7 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-TEST(DashboardModel, MoodAndTheEmailTileFollowTheStore) {
+TEST(DashboardModel, MoodTheEmailTileAndTheSignedOutLibraryFollowTheStore) {
     struct Case {
         QList<RowSpec> rows;
         Palette::Tint mood;
@@ -46,4 +46,14 @@ TEST(DashboardModel, MoodAndTheEmailTileFollowTheStore) {
         s.setSession(session);
         EXPECT_EQ(DashboardModel::showsEmailConfirmation(s), shown) << provider.toStdString();
     }
+
+    // The signed-out library stands in the list's place under the library filter only, and
+    // only while no one is signed in.
+    EXPECT_FALSE(DashboardModel::showsSignedOutLibrary(s));
+    s.setFilter(Filter::library);
+    EXPECT_FALSE(DashboardModel::showsSignedOutLibrary(s));
+    s.setSession(std::nullopt);
+    EXPECT_TRUE(DashboardModel::showsSignedOutLibrary(s));
+    s.setFilter(Filter::updates);
+    EXPECT_FALSE(DashboardModel::showsSignedOutLibrary(s));
 }

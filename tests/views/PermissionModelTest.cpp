@@ -118,3 +118,15 @@ TEST(PermissionModel, TryAgainReadsThePermissionThenRetriesTheBlockedRows) {
     EXPECT_EQ(h.installed, QStringList{u"A"_s});
     EXPECT_EQ(PermissionModel::blocked(s), 0);
 }
+
+TEST(PermissionModel, TheNotificationsPillAsksOnlyWhileUndetermined) {
+    StoreHarness h;
+    h.notificationAnswer = Permissions::AuthorizationStatus::denied;
+    Store& s = h.build();
+    ASSERT_EQ(s.notifications(), Permissions::AuthorizationStatus::notDetermined);
+    EXPECT_EQ(PermissionModel::notificationsAction(s), PermissionModel::NotificationsAction::requestAuthorisation);
+    ASSERT_TRUE(h.settle(h.start(PermissionModel::askNotifications(s))));
+    // Whatever the service answered, the permission is read again; a refusal opens the settings next.
+    EXPECT_EQ(s.notifications(), Permissions::AuthorizationStatus::denied);
+    EXPECT_EQ(PermissionModel::notificationsAction(s), PermissionModel::NotificationsAction::openSettings);
+}

@@ -1,6 +1,7 @@
 #include "platform/archives/Extraction.h"
 
 #include "platform/files/RealPath.h"
+#include "platform/files/Sys.h"
 
 #include <QDir>
 #include <QFile>
@@ -56,7 +57,7 @@ void checkNoLinkOnTheWay(const QString& root, const QStringList& parts, const QS
     for (qsizetype i = 0; i + 1 < parts.size(); ++i) {
         path += QLatin1Char('/') + parts[i];
         struct stat st;
-        if (::lstat(QFile::encodeName(path).constData(), &st) != 0) {
+        if (Sys::lstat(QFile::encodeName(path), st) != 0) {
             if (errno == ENOENT)
                 return; // not made yet: libarchive creates it as a folder
             fail(name + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno)));
@@ -191,7 +192,7 @@ void unpack(const QString& archivePath, const QString& destination, const Option
             checkNoLinkOnTheWay(root, targetParts, target);
             // A hard link to a link would let the entry's data be written through it.
             struct stat st;
-            if (::lstat(absolute(targetParts).constData(), &st) == 0 && !S_ISREG(st.st_mode))
+            if (Sys::lstat(absolute(targetParts), st) == 0 && !S_ISREG(st.st_mode))
                 fail(name + QStringLiteral(": Refusing a hard link to something other than a file"));
             archive_entry_set_hardlink(entry, absolute(targetParts).constData());
         } else if (type == AE_IFLNK) {
@@ -249,12 +250,12 @@ void checkTree(const QString& rootPath) {
         for (const QFileInfo& info : entries) {
             // An entry that can't be looked at might be a link leading anywhere.
             struct stat st;
-            if (::lstat(QFile::encodeName(info.filePath()).constData(), &st) != 0)
+            if (Sys::lstat(QFile::encodeName(info.filePath()), st) != 0)
                 fail(info.filePath().mid(root.size() + 1) + QStringLiteral(": ") +
                      QString::fromLocal8Bit(std::strerror(errno)));
             if (info.isSymLink()) {
                 char buf[PATH_MAX];
-                const ssize_t n = ::readlink(QFile::encodeName(info.filePath()).constData(), buf, sizeof buf - 1);
+                const ssize_t n = Sys::readlink(QFile::encodeName(info.filePath()), buf, sizeof buf - 1);
                 const QString target = n > 0 ? QFile::decodeName(QByteArray(buf, n)) : QStringLiteral("/");
                 const QString lexical = resolveLexically(folder, target);
                 QString resolved = resolvedPath(info.filePath());

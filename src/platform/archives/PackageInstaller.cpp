@@ -5,6 +5,8 @@
 #include "platform/archives/Extraction.h"
 #include "platform/archives/XarArchive.h"
 #include "platform/files/Removal.h"
+#include "platform/files/Sys.h"
+#include "runtime/Log.h"
 
 #include <QDir>
 #include <QFile>
@@ -270,7 +272,7 @@ public:
             const QString source = from + u'/' + name;
             const QString destination = join(to, name);
             struct stat st;
-            if (::lstat(QFile::encodeName(source).constData(), &st) != 0)
+            if (Sys::lstat(QFile::encodeName(source), st) != 0)
                 fail(QStringLiteral("The package's payload couldn't be unpacked."));
             const Kind there = kindAt(destination);
             if (S_ISDIR(st.st_mode)) {
@@ -313,14 +315,14 @@ public:
         for (const Step& step : steps_) {
             const QByteArray to = QFile::encodeName(step.to);
             const bool done = step.kind == Step::MakeFolder
-                ? ::mkdir(to.constData(), 0700) == 0
-                : ::rename(QFile::encodeName(step.from).constData(), to.constData()) == 0;
+                ? Sys::mkdir(to, 0700) == 0
+                : Sys::rename(QFile::encodeName(step.from), to) == 0;
             if (!done)
                 fail(QStringLiteral("The package's files couldn't be moved into place."));
         }
         for (auto step = steps_.crbegin(); step != steps_.crend(); ++step) {
             if (step->kind == Step::MakeFolder)
-                ::chmod(QFile::encodeName(step->to).constData(), step->mode);
+                Sys::chmod(QFile::encodeName(step->to), step->mode);
         }
     }
 
@@ -343,7 +345,7 @@ private:
         if (const auto planned = planned_.constFind(path); planned != planned_.constEnd())
             return *planned ? Kind::Folder : Kind::Item;
         struct stat st;
-        if (::lstat(QFile::encodeName(path).constData(), &st) != 0) {
+        if (Sys::lstat(QFile::encodeName(path), st) != 0) {
             if (errno == ENOENT)
                 return Kind::None;
             fail(QStringLiteral("The package's files couldn't be moved into place."));
@@ -383,6 +385,8 @@ struct Staging {
             try {
                 Removal::removeItem(folder);
             } catch (...) {
+                // The outcome of the install is what is reported.
+                Log::swallowed(lcPlatform(), "Removing a staging folder", std::current_exception());
             }
         }
     }
@@ -485,7 +489,7 @@ QStringList install(const QString& package, const QString& targetPath, const Lim
             QFile::remove(payload);
             // Staged on the destination's file system so that moving it in is a rename.
             QByteArray stagingTemplate = QFile::encodeName(existing + QStringLiteral("/.quenlark-payload.XXXXXX"));
-            if (!::mkdtemp(stagingTemplate.data()))
+            if (!Sys::makeTemporaryFolder(stagingTemplate))
                 fail(QStringLiteral("The package's payload couldn't be unpacked."));
             staging.folders << QFile::decodeName(stagingTemplate);
             try {

@@ -1,6 +1,7 @@
 #include "platform/archives/SevenZip.h"
 
 #include "platform/system/Subprocess.h"
+#include "platform/files/Sys.h"
 
 #include <QDir>
 #include <QFile>
@@ -102,12 +103,12 @@ void extract(const QString& part, const QString& format, const QString& dest) {
         for (qsizetype i = 0; i + 1 < parts.size() && clear; ++i) {
             at += QLatin1Char('/') + parts[i];
             struct stat st;
-            clear = ::lstat(QFile::encodeName(at).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+            clear = Sys::lstat(QFile::encodeName(at), st) == 0 && S_ISDIR(st.st_mode);
         }
         const QByteArray where = QFile::encodeName(dest + QLatin1Char('/') + parts.join(QLatin1Char('/')));
         if (clear && !parts.isEmpty()) {
-            ::unlink(where.constData());
-            if (::symlink(QFile::encodeName(link.target).constData(), where.constData()) != 0)
+            Sys::unlink(where);
+            if (Sys::symlink(QFile::encodeName(link.target), where) != 0)
                 fail(link.path + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno)));
         }
     }

@@ -2,6 +2,7 @@
 
 #include "platform/files/FolderDescent.h"
 #include "platform/files/Removal.h"
+#include "platform/files/Sys.h"
 #include "runtime/FileError.h"
 
 #include <QDir>
@@ -12,7 +13,6 @@
 #include <climits>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -46,7 +46,7 @@ QString pathOf(const QString& root, const QList<Level>& levels, const QByteArray
 // nothing is ever written through a link there.
 void clearForItem(int folder, const QByteArray& name, bool wantFolder, const QString& shown) {
     struct stat st;
-    if (::fstatat(folder, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (Sys::fstatat(folder, name, st, AT_SYMLINK_NOFOLLOW) != 0) {
         if (errno == ENOENT)
             return;
         fail(shown, errno);
@@ -67,54 +67,42 @@ struct At {
 };
 
 void copyFile(const At& fromAt, const At& toAt, const struct stat& st, const QString& from, const QString& to) {
-    const int in = ::openat(fromAt.folder, fromAt.name.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (in < 0)
+    const UniqueFd in = Sys::openat(fromAt.folder, fromAt.name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (!in)
         fail(from, errno);
-    const int out = ::openat(toAt.folder, toAt.name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (out < 0) {
-        const int e = errno;
-        ::close(in);
-        fail(to, e);
-    }
+    UniqueFd out = Sys::openat(toAt.folder, toAt.name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (!out)
+        fail(to, errno);
     off_t left = st.st_size;
     while (left > 0) {
-        ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, size_t(left), 0);
-        if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP))
-            n = ::sendfile(out, in, nullptr, size_t(left));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            const int e = n < 0 ? errno : EIO;
-            ::close(in);
-            ::close(out);
-            fail(from, e);
-        }
+        const ssize_t n = Sys::copyRange(in.get(), out.get(), size_t(left));
+        if (n <= 0)
+            fail(from, n < 0 ? errno : EIO);
         left -= n;
     }
-    ::fchmod(out, kept(st.st_mode));
+    Sys::fchmod(out.get(), kept(st.st_mode));
     const timespec times[2] = {st.st_atim, st.st_mtim};
-    ::futimens(out, times);
-    ::close(in);
-    if (::close(out) != 0)
-        fail(to, errno);
+    Sys::futimens(out.get(), times);
+    if (const int error = out.close())
+        fail(to, error);
 }
 
 // Copies one entry, a folder without its contents.
 void copyEntry(const At& fromAt, const At& toAt, const struct stat& st, const QString& from, const QString& to) {
     if (S_ISLNK(st.st_mode)) {
         char target[PATH_MAX];
-        const ssize_t n = ::readlinkat(fromAt.folder, fromAt.name.constData(), target, sizeof target - 1);
+        const ssize_t n = Sys::readlinkat(fromAt.folder, fromAt.name, target, sizeof target - 1);
         if (n < 0)
             fail(from, errno);
         target[n] = 0;
         clearForItem(toAt.folder, toAt.name, false, to);
-        if (::symlinkat(target, toAt.folder, toAt.name.constData()) != 0)
+        if (Sys::symlinkat(target, toAt.folder, toAt.name) != 0)
             fail(to, errno);
         const timespec times[2] = {st.st_atim, st.st_mtim};
-        ::utimensat(toAt.folder, toAt.name.constData(), times, AT_SYMLINK_NOFOLLOW);
+        Sys::utimensat(toAt.folder, toAt.name, times, AT_SYMLINK_NOFOLLOW);
     } else if (S_ISDIR(st.st_mode)) {
         clearForItem(toAt.folder, toAt.name, true, to);
-        if (::mkdirat(toAt.folder, toAt.name.constData(), 0700) != 0 && errno != EEXIST)
+        if (Sys::mkdirat(toAt.folder, toAt.name, 0700) != 0 && errno != EEXIST)
             fail(to, errno);
     } else if (S_ISREG(st.st_mode)) {
         clearForItem(toAt.folder, toAt.name, false, to);
@@ -123,9 +111,9 @@ void copyEntry(const At& fromAt, const At& toAt, const struct stat& st, const QS
     // Devices, pipes and sockets are not copied.
 }
 
-int openFolder(const QString& path) {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
+UniqueFd openFolder(const QString& path) {
+    UniqueFd fd = Sys::open(QFile::encodeName(path), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (!fd)
         fail(path, errno);
     return fd;
 }
@@ -141,9 +129,9 @@ void copyFolder(const QString& from, const QString& to, const struct stat& rootS
         Level& level = levels.last();
         if (level.next == level.names.size()) {
             // Modes and times once the contents are in.
-            ::fchmod(destination.current(), kept(level.st.st_mode));
+            Sys::fchmod(destination.current(), kept(level.st.st_mode));
             const timespec times[2] = {level.st.st_atim, level.st.st_mtim};
-            ::futimens(destination.current(), times);
+            Sys::futimens(destination.current(), times);
             if (levels.size() == 1)
                 return;
             if (!source.leave())
@@ -155,7 +143,7 @@ void copyFolder(const QString& from, const QString& to, const struct stat& rootS
         }
         const QByteArray name = level.names[level.next++];
         struct stat st;
-        if (::fstatat(source.current(), name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        if (Sys::fstatat(source.current(), name, st, AT_SYMLINK_NOFOLLOW) != 0)
             fail(pathOf(from, levels, name), errno);
         copyEntry({source.current(), name}, {destination.current(), name}, st, pathOf(from, levels, name),
                   pathOf(to, levels, name));
@@ -166,7 +154,7 @@ void copyFolder(const QString& from, const QString& to, const struct stat& rootS
             fail(pathOf(from, levels, name), errno);
         if (!destination.enter(name))
             fail(pathOf(to, levels, name), errno);
-        ::fchmod(destination.current(), 0700);
+        Sys::fchmod(destination.current(), 0700);
         Level inner{name, st, {}, 0};
         if (!folderNames(source.current(), inner.names))
             fail(pathOf(from, levels, name), errno);
@@ -180,36 +168,25 @@ void copy(const QString& source, const QString& destination) {
     const QString from = QDir::cleanPath(source);
     QString to = QDir::cleanPath(destination);
     struct stat st;
-    if (::lstat(QFile::encodeName(from).constData(), &st) != 0)
+    if (Sys::lstat(QFile::encodeName(from), st) != 0)
         fail(from, errno);
     if (!S_ISDIR(st.st_mode)) {
         // A single item copied onto an existing folder lands inside it.
         struct stat dst;
-        if (::stat(QFile::encodeName(to).constData(), &dst) == 0 && S_ISDIR(dst.st_mode))
+        if (Sys::stat(QFile::encodeName(to), dst) == 0 && S_ISDIR(dst.st_mode))
             to += QLatin1Char('/') + QFileInfo(source).fileName();
     }
     const QString parent = QFileInfo(to).path();
     if (!QDir().mkpath(parent))
         fail(parent, errno ? errno : EIO);
-    const int fromFolder = ::open(QFile::encodeName(QFileInfo(from).path()).constData(),
-                                  O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fromFolder < 0)
+    const UniqueFd fromFolder = Sys::open(QFile::encodeName(QFileInfo(from).path()), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (!fromFolder)
         fail(from, errno);
-    const int toFolder = ::open(QFile::encodeName(parent).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (toFolder < 0) {
-        const int e = errno;
-        ::close(fromFolder);
-        fail(to, e);
-    }
-    struct Closer {
-        int a, b;
-        ~Closer() {
-            ::close(a);
-            ::close(b);
-        }
-    } closer{fromFolder, toFolder};
-    copyEntry({fromFolder, QFile::encodeName(QFileInfo(from).fileName())}, {toFolder, QFile::encodeName(QFileInfo(to).fileName())},
-              st, from, to);
+    const UniqueFd toFolder = Sys::open(QFile::encodeName(parent), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (!toFolder)
+        fail(to, errno);
+    copyEntry({fromFolder.get(), QFile::encodeName(QFileInfo(from).fileName())},
+              {toFolder.get(), QFile::encodeName(QFileInfo(to).fileName())}, st, from, to);
     if (S_ISDIR(st.st_mode))
         copyFolder(from, to, st);
 }

@@ -128,7 +128,8 @@ std::optional<QList<EmbeddedSignature>> storedSignatures(const CodeBundle& bundl
     if (executable.isEmpty())
         return std::nullopt;
     QFile file(executable);
-    if (!QFileInfo(executable).isFile() || !file.open(QIODevice::ReadOnly))
+    // Unbuffered: the header and the signature are read where they lie, nothing around them.
+    if (!QFileInfo(executable).isFile() || !file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return std::nullopt;
     const auto slices = MachO::slices(file);
     if (!slices)
@@ -190,7 +191,8 @@ CodeSignature::Outcome CodeSignature::check(uint32_t flags, int depth) const {
         executable = *bundle_.executablePath;
     }
     QFile file(executable);
-    if (!QFileInfo(executable).isFile() || !file.open(QIODevice::ReadOnly))
+    // Unbuffered: the header and the signature are read where they lie, nothing around them.
+    if (!QFileInfo(executable).isFile() || !file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return fail(SignatureStatus::StaticCodeNotFound);
     const auto slices = MachO::slices(file);
     if (!slices)

@@ -1,13 +1,12 @@
 #include "platform/desktop/DesktopNotifier.h"
 
+#include "runtime/Log.h"
+
 #include <QCoro/QCoroDBusPendingCall>
 #include <QDBusMessage>
 #include <QDBusReply>
-#include <QLoggingCategory>
 #include <QStringList>
 #include <QVariantMap>
-
-Q_LOGGING_CATEGORY(notifierLog, "quenlark.platform.desktop")
 
 namespace {
 
@@ -38,7 +37,7 @@ QCoro::Task<void> DesktopNotifier::add(QString identifier, QString title, QStrin
             << QVariantMap() << qint32(-1);
     const QDBusReply<uint> reply = co_await bus_.asyncCall(message, callTimeoutMs);
     if (!reply.isValid()) {
-        qCDebug(notifierLog) << "notification not posted:" << reply.error().name();
+        qCDebug(lcPlatform) << "notification not posted:" << reply.error().name();
         co_return;
     }
     ids_.insert(identifier, reply.value());

@@ -1,14 +1,13 @@
 #include "platform/desktop/SessionWake.h"
 
+#include "runtime/Log.h"
+
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
-#include <QLoggingCategory>
 
 #include <unistd.h>
-
-Q_LOGGING_CATEGORY(lcWake, "quenlark.platform")
 
 namespace {
 const QString login1 = QStringLiteral("org.freedesktop.login1");
@@ -25,7 +24,7 @@ void SessionWake::listen(const QDBusConnection& system, const QDBusConnection& s
     auto hook = [this](QDBusConnection bus, const QString& service, const QString& path, const QString& interface,
                        const QString& name, const char* slot) {
         if (bus.isConnected() && !bus.connect(service, path, interface, name, this, slot))
-            qCWarning(lcWake) << "Cannot follow" << interface << name;
+            qCWarning(lcPlatform) << "Cannot follow" << interface << name;
     };
     hook(system, login1, login1Path, login1Manager, QStringLiteral("PrepareForSleep"), SLOT(prepareForSleep(bool)));
     hook(session, QStringLiteral("org.freedesktop.ScreenSaver"), QStringLiteral("/org/freedesktop/ScreenSaver"),
@@ -49,7 +48,7 @@ void SessionWake::followSession(const QDBusConnection& system) {
         QDBusConnection bus = system;
         if (!bus.connect(login1, reply.value().path(), QStringLiteral("org.freedesktop.login1.Session"),
                          QStringLiteral("Unlock"), this, SLOT(unlocked())))
-            qCWarning(lcWake) << "Cannot follow the session's unlock";
+            qCWarning(lcPlatform) << "Cannot follow the session's unlock";
     });
 }
 

@@ -2,6 +2,7 @@
 
 #include "runtime/Shell.h"
 
+#include <QDesktopServices>
 #include <QProcess>
 #include <QStandardPaths>
 
@@ -32,25 +33,40 @@ std::optional<SettingsPage> settingsPage(const QUrl& url, const QString& desktop
     return std::nullopt;
 }
 
-bool open(const QUrl& url) {
-    const auto scheme = url.scheme().toLower();
-    if (scheme == settingsScheme) {
-        const auto page = settingsPage(url, qEnvironmentVariable("XDG_CURRENT_DESKTOP"));
-        if (!page)
-            return false;
-        for (const auto& program : page->programs) {
-            const auto path = QStandardPaths::findExecutable(program);
-            if (!path.isEmpty())
-                return QProcess::startDetached(path, page->arguments);
-        }
-        return false;
-    }
+namespace {
+
+bool handedOnToTheWeb(const QUrl& url) {
     // Addresses come from feeds and servers too: a local file (a launcher entry, a script) or an
     // unknown scheme could run something, so only the web and mail are handed on.
-    if (!url.isValid() ||
-        !(scheme == QLatin1String("http") || scheme == QLatin1String("https") || scheme == QLatin1String("mailto")))
+    const auto scheme = url.scheme().toLower();
+    return url.isValid() &&
+           (scheme == QLatin1String("http") || scheme == QLatin1String("https") || scheme == QLatin1String("mailto"));
+}
+
+bool openSettings(const QUrl& url) {
+    const auto page = settingsPage(url, qEnvironmentVariable("XDG_CURRENT_DESKTOP"));
+    if (!page)
         return false;
-    return Shell::current().openUrl(url);
+    for (const auto& program : page->programs) {
+        const auto path = QStandardPaths::findExecutable(program);
+        if (!path.isEmpty())
+            return QProcess::startDetached(path, page->arguments);
+    }
+    return false;
+}
+
+} // namespace
+
+bool open(const QUrl& url) {
+    if (url.scheme().toLower() == settingsScheme)
+        return openSettings(url);
+    return handedOnToTheWeb(url) && Shell::current().openUrl(url);
+}
+
+bool launch(const QUrl& url) {
+    if (url.scheme().toLower() == settingsScheme)
+        return openSettings(url);
+    return handedOnToTheWeb(url) && QDesktopServices::openUrl(url);
 }
 
 } // namespace Workspace

@@ -10,10 +10,16 @@
 // designed for.
 namespace Workspace {
 
-// Hands web pages ("http", "https") and mail ("mailto") to the desktop through the shell. A System Settings page address ("x-apple.systempreferences:<pane>") opens the desktop's
+// Hands web pages ("http", "https") and mail ("mailto") to the desktop through the shell. A
+// System Settings page address ("x-apple.systempreferences:<pane>") opens the desktop's
 // own settings page for that pane where the desktop has one, else nothing. Every other scheme is
 // refused. Gives whether anything was handed on.
 bool open(const QUrl& url);
+
+// What the running application's shell does with what open() hands it: the same addresses go
+// to the desktop's own browser and mail program (xdg-open, $BROWSER). Never through the shell,
+// which calls this.
+bool launch(const QUrl& url);
 
 // A desktop settings program: the first of `programs` found on the path runs with `arguments`.
 struct SettingsPage {

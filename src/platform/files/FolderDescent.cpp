@@ -1,5 +1,7 @@
 #include "platform/files/FolderDescent.h"
 
+#include "platform/files/Sys.h"
+
 #include <cerrno>
 #include <cstring>
 
@@ -14,36 +16,22 @@ constexpr int folderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
 } // namespace
 
-FolderDescent::FolderDescent(int root) {
+FolderDescent::FolderDescent(UniqueFd root) {
     struct stat st {};
-    ::fstat(root, &st);
-    frames_.append({root, st.st_dev, st.st_ino});
-}
-
-FolderDescent::~FolderDescent() {
-    for (const Frame& frame : frames_) {
-        if (frame.fd >= 0)
-            ::close(frame.fd);
-    }
+    Sys::fstat(root.get(), st);
+    frames_.push_back({std::move(root), st.st_dev, st.st_ino});
 }
 
 bool FolderDescent::enter(const QByteArray& name) {
-    const int fd = ::openat(current(), name.constData(), folderFlags);
-    if (fd < 0)
+    UniqueFd fd = Sys::openat(current(), name, folderFlags);
+    if (!fd)
         return false;
     struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        const int saved = errno;
-        ::close(fd);
-        errno = saved;
+    if (Sys::fstat(fd.get(), st) != 0)
         return false;
-    }
-    frames_.append({fd, st.st_dev, st.st_ino});
-    while (frames_.size() - firstOpen_ > window) {
-        ::close(frames_[firstOpen_].fd);
-        frames_[firstOpen_].fd = -1;
-        ++firstOpen_;
-    }
+    frames_.push_back({std::move(fd), st.st_dev, st.st_ino});
+    while (frames_.size() - firstOpen_ > size_t(window))
+        frames_[firstOpen_++].fd.reset();
     return true;
 }
 
@@ -53,39 +41,30 @@ bool FolderDescent::leave() {
         return false;
     }
     Frame& above = frames_[frames_.size() - 2];
-    if (above.fd < 0) {
-        const int fd = ::openat(current(), "..", folderFlags);
-        if (fd < 0)
+    if (!above.fd) {
+        UniqueFd fd = Sys::openat(current(), "..", folderFlags);
+        if (!fd)
             return false;
         struct stat st {};
-        if (::fstat(fd, &st) != 0 || st.st_dev != above.device || st.st_ino != above.inode) {
-            ::close(fd);
+        if (Sys::fstat(fd.get(), st) != 0 || st.st_dev != above.device || st.st_ino != above.inode) {
             errno = ESTALE;
             return false;
         }
-        above.fd = fd;
+        above.fd = std::move(fd);
         firstOpen_ = frames_.size() - 2;
     }
-    ::close(frames_.last().fd);
-    frames_.removeLast();
+    frames_.pop_back();
     return true;
 }
 
 bool folderNames(int fd, QList<QByteArray>& names) {
-    const int copy = ::openat(fd, ".", folderFlags);
-    if (copy < 0)
+    const Sys::Folder dir = Sys::openFolder(Sys::openat(fd, ".", folderFlags));
+    if (!dir)
         return false;
-    DIR* dir = ::fdopendir(copy);
-    if (!dir) {
-        const int saved = errno;
-        ::close(copy);
-        errno = saved;
-        return false;
-    }
     names.clear();
     for (;;) {
         errno = 0;
-        const dirent* entry = ::readdir(dir);
+        const dirent* entry = ::readdir(dir.get());
         if (!entry)
             break;
         const char* name = entry->d_name;
@@ -93,8 +72,5 @@ bool folderNames(int fd, QList<QByteArray>& names) {
             continue;
         names.append(QByteArray(name));
     }
-    const int saved = errno;
-    ::closedir(dir);
-    errno = saved;
-    return saved == 0;
+    return errno == 0;
 }

@@ -1,7 +1,11 @@
 #pragma once
 
+#include "platform/files/UniqueFd.h"
+
 #include <QByteArray>
 #include <QList>
+
+#include <vector>
 
 #include <sys/types.h>
 
@@ -14,14 +18,11 @@ public:
     static constexpr int window = 16;
 
     // Takes over `root`, a descriptor of a folder.
-    explicit FolderDescent(int root);
-    ~FolderDescent();
-    FolderDescent(const FolderDescent&) = delete;
-    FolderDescent& operator=(const FolderDescent&) = delete;
+    explicit FolderDescent(UniqueFd root);
 
     // The deepest folder entered.
-    int current() const { return frames_.last().fd; }
-    qsizetype depth() const { return frames_.size(); }
+    int current() const { return frames_.back().fd.get(); }
+    qsizetype depth() const { return qsizetype(frames_.size()); }
 
     // Enters the folder `name` of the current one; false with errno set (ELOOP or ENOTDIR for
     // a link) when it can't be opened.
@@ -32,12 +33,12 @@ public:
 
 private:
     struct Frame {
-        int fd;
+        UniqueFd fd;
         dev_t device;
         ino_t inode;
     };
-    QList<Frame> frames_;
-    qsizetype firstOpen_ = 0; // frames before this one have their descriptors closed
+    std::vector<Frame> frames_;
+    size_t firstOpen_ = 0; // frames before this one have their descriptors closed
 };
 
 // The names in the folder open at `fd` (without "." and ".."), read through a duplicate so that

@@ -1,6 +1,7 @@
 #include "platform/files/Removal.h"
 
 #include "platform/files/FolderDescent.h"
+#include "platform/files/Sys.h"
 #include "runtime/FileError.h"
 
 #include <QFile>
@@ -32,10 +33,10 @@ QString pathOf(const QString& root, const QList<Level>& levels, const QByteArray
     return path;
 }
 
-// Empties the folder open at `fd` (taken over), depth first without recursion, holding a
-// bounded number of descriptors however deep the tree is.
-void removeContents(int fd, const QString& root) {
-    FolderDescent descent(fd);
+// Empties the folder open at `fd`, depth first without recursion, holding a bounded number of
+// descriptors however deep the tree is.
+void removeContents(UniqueFd fd, const QString& root) {
+    FolderDescent descent(std::move(fd));
     QList<Level> levels{Level{}};
     if (!folderNames(descent.current(), levels.last().names))
         fail(root);
@@ -49,16 +50,16 @@ void removeContents(int fd, const QString& root) {
             if (!descent.leave())
                 fail(path);
             levels.removeLast();
-            if (::unlinkat(descent.current(), name.constData(), AT_REMOVEDIR) != 0)
+            if (Sys::unlinkat(descent.current(), name, AT_REMOVEDIR) != 0)
                 fail(path);
             continue;
         }
         const QByteArray name = level.names[level.next++];
         struct stat st;
-        if (::fstatat(descent.current(), name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        if (Sys::fstatat(descent.current(), name, st, AT_SYMLINK_NOFOLLOW) != 0)
             fail(pathOf(root, levels, name));
         if (!S_ISDIR(st.st_mode)) {
-            if (::unlinkat(descent.current(), name.constData(), 0) != 0)
+            if (Sys::unlinkat(descent.current(), name, 0) != 0)
                 fail(pathOf(root, levels, name));
             continue;
         }
@@ -76,18 +77,18 @@ void removeContents(int fd, const QString& root) {
 
 void removeAt(int folder, const QByteArray& name, const QString& shown) {
     struct stat st;
-    if (::fstatat(folder, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+    if (Sys::fstatat(folder, name, st, AT_SYMLINK_NOFOLLOW) != 0)
         fail(shown);
     if (!S_ISDIR(st.st_mode)) {
-        if (::unlinkat(folder, name.constData(), 0) != 0)
+        if (Sys::unlinkat(folder, name, 0) != 0)
             fail(shown);
         return;
     }
-    const int fd = ::openat(folder, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
+    UniqueFd fd = Sys::openat(folder, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (!fd)
         fail(shown);
-    removeContents(fd, shown);
-    if (::unlinkat(folder, name.constData(), AT_REMOVEDIR) != 0)
+    removeContents(std::move(fd), shown);
+    if (Sys::unlinkat(folder, name, AT_REMOVEDIR) != 0)
         fail(shown);
 }
 

@@ -1,6 +1,7 @@
 #include "platform/files/RootOwned.h"
 
 #include "platform/files/RealPath.h"
+#include "platform/files/Sys.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,7 +14,7 @@ namespace {
 
 bool trusted(const QString& path) {
     struct stat st;
-    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && st.st_uid == 0 && (st.st_mode & 022) == 0;
+    return Sys::lstat(QFile::encodeName(path), st) == 0 && st.st_uid == 0 && (st.st_mode & 022) == 0;
 }
 
 // `real` holds no link: the item, then each folder above it.

@@ -4,7 +4,9 @@
 #include "platform/archives/TreeCopy.h"
 #include "platform/files/RealPath.h"
 #include "platform/files/Removal.h"
+#include "platform/files/Sys.h"
 #include "runtime/FileError.h"
+#include "runtime/Log.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -29,10 +31,10 @@ struct Place {
 };
 
 bool makeFolder(const QString& path, mode_t mode) {
-    if (::mkdir(QFile::encodeName(path).constData(), mode) == 0)
+    if (Sys::mkdir(QFile::encodeName(path), mode) == 0)
         return true;
     struct stat st;
-    return errno == EEXIST && ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+    return errno == EEXIST && Sys::lstat(QFile::encodeName(path), st) == 0 && S_ISDIR(st.st_mode);
 }
 
 bool makeTrash(const QString& trash) {
@@ -44,7 +46,7 @@ bool makeTrash(const QString& trash) {
 // that disk.
 dev_t deviceOf(const QString& path) {
     struct stat st;
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_dev : dev_t(-1);
+    return Sys::stat(QFile::encodeName(path), st) == 0 ? st.st_dev : dev_t(-1);
 }
 
 QString homeTrash() {
@@ -79,7 +81,7 @@ Place placeFor(const QString& item, const QString& folder) {
     // Method 1: an administrator's shared .Trash, only when it is a real, sticky folder.
     const QString shared = top + QStringLiteral("/.Trash");
     struct stat st;
-    if (::lstat(QFile::encodeName(shared).constData(), &st) == 0 && S_ISDIR(st.st_mode) && (st.st_mode & S_ISVTX)) {
+    if (Sys::lstat(QFile::encodeName(shared), st) == 0 && S_ISDIR(st.st_mode) && (st.st_mode & S_ISVTX)) {
         const QString mine = shared + QLatin1Char('/') + uid;
         if (makeTrash(mine))
             return {mine, top};
@@ -99,14 +101,14 @@ Place placeFor(const QString& item, const QString& folder) {
 bool sameTree(const QString& original, const QString& copy) {
     const auto same = [](const QString& a, const QString& b) {
         struct stat sa, sb;
-        if (::lstat(QFile::encodeName(a).constData(), &sa) != 0 || ::lstat(QFile::encodeName(b).constData(), &sb) != 0)
+        if (Sys::lstat(QFile::encodeName(a), sa) != 0 || Sys::lstat(QFile::encodeName(b), sb) != 0)
             return false;
         if ((sa.st_mode & S_IFMT) != (sb.st_mode & S_IFMT))
             return false;
         if (S_ISLNK(sa.st_mode)) {
             const auto target = [](const QString& link) {
                 QByteArray buffer(PATH_MAX, Qt::Uninitialized);
-                const ssize_t n = ::readlink(QFile::encodeName(link).constData(), buffer.data(), size_t(buffer.size()));
+                const ssize_t n = Sys::readlinkat(AT_FDCWD, QFile::encodeName(link), buffer.data(), size_t(buffer.size()));
                 return n < 0 ? QByteArray() : buffer.left(n);
             };
             return target(a) == target(b) && !target(a).isEmpty();
@@ -149,23 +151,26 @@ bool sameTree(const QString& original, const QString& copy) {
     return true;
 }
 
+// What is left of a failed copy goes; the copy's own failure is the one reported.
+void removeFailedCopy(const QString& target) noexcept {
+    try {
+        Removal::removeItem(target);
+    } catch (const std::exception&) {
+        Log::swallowed(lcPlatform(), "Removing a failed copy to the trash", std::current_exception());
+    }
+}
+
 // Copies `item` to `target` on another volume and checks the copy; nothing is left on failure.
 void copyAcross(const QString& item, const QString& target) {
     try {
         TreeCopy::copy(item, target);
     } catch (const TreeCopy::Failure&) {
         const int error = errno ? errno : EIO;
-        try {
-            Removal::removeItem(target);
-        } catch (const FileError&) {
-        }
+        removeFailedCopy(target);
         throw FileError(FileError::Op::Copy, item, error);
     }
     if (!sameTree(item, target)) {
-        try {
-            Removal::removeItem(target);
-        } catch (const FileError&) {
-        }
+        removeFailedCopy(target);
         throw FileError(FileError::Op::Copy, item, EIO);
     }
 }
@@ -185,7 +190,7 @@ QString numberedName(const QString& name, int n) {
 QString moveToUserTrash(const QString& itemPath) {
     const QString given = QDir::cleanPath(QFileInfo(itemPath).absoluteFilePath());
     struct stat st;
-    if (::lstat(QFile::encodeName(given).constData(), &st) != 0)
+    if (Sys::lstat(QFile::encodeName(given), st) != 0)
         throw FileError(FileError::Op::Move, given, errno);
     // The volume is the one the item really lives on: a folder reached through a link to another
     // volume needs that volume's trash, or the rename fails across devices. The item itself is
@@ -209,23 +214,23 @@ QString moveToUserTrash(const QString& itemPath) {
         const QString candidate = numberedName(name, n);
         const QString infoPath = place.trash + QStringLiteral("/info/") + candidate + QStringLiteral(".trashinfo");
         // The info file is claimed first and exclusively: two trashing processes never collide.
-        const int fd = ::open(QFile::encodeName(infoPath).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd < 0) {
+        UniqueFd fd = Sys::open(QFile::encodeName(infoPath), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (!fd) {
             if (errno == EEXIST)
                 continue;
             throw FileError(FileError::Op::Create, infoPath, errno);
         }
-        const bool written = ::write(fd, info.constData(), size_t(info.size())) == info.size();
+        const bool written = Sys::writeAll(fd.get(), info.constData(), size_t(info.size()));
         const int writeError = errno;
-        ::close(fd);
+        fd.reset();
         if (!written) {
-            ::unlink(QFile::encodeName(infoPath).constData());
+            Sys::unlink(QFile::encodeName(infoPath));
             throw FileError(FileError::Op::Write, infoPath, writeError);
         }
         const QString target = place.trash + QStringLiteral("/files/") + candidate;
         struct stat taken;
-        if (place.copy && ::lstat(QFile::encodeName(target).constData(), &taken) == 0) {
-            ::unlink(QFile::encodeName(infoPath).constData());
+        if (place.copy && Sys::lstat(QFile::encodeName(target), taken) == 0) {
+            Sys::unlink(QFile::encodeName(infoPath));
             continue;
         }
         const int error = place.copy ? EXDEV : FileOps::shared().renameNoReplace(item, target);
@@ -235,14 +240,14 @@ QString moveToUserTrash(const QString& itemPath) {
             try {
                 copyAcross(item, target);
             } catch (...) {
-                ::unlink(QFile::encodeName(infoPath).constData());
+                Sys::unlink(QFile::encodeName(infoPath));
                 throw;
             }
             // Only a checked copy lets the original go; should that fail, the copy stays trashed.
             Removal::removeItem(item);
             return target;
         }
-        ::unlink(QFile::encodeName(infoPath).constData());
+        Sys::unlink(QFile::encodeName(infoPath));
         if (error != EEXIST)
             throw FileError(FileError::Op::Move, item, error);
     }
@@ -255,7 +260,7 @@ QString moveInto(const QString& item, const QString& folder) {
     for (int n = 1;; ++n) {
         const QString target = QDir::cleanPath(folder) + QLatin1Char('/') + numberedName(name, n);
         struct stat st;
-        if (::lstat(QFile::encodeName(target).constData(), &st) == 0)
+        if (Sys::lstat(QFile::encodeName(target), st) == 0)
             continue;
         const int error = FileOps::shared().renameNoReplace(item, target);
         if (error == 0)

@@ -28,10 +28,14 @@ public:
         fd_ = -1;
         return fd;
     }
-    // Closes what it owns (a close error is not reported) and takes `fd`.
+    // Closes what it owns (a close error is not reported, and errno is left as it was, so an
+    // error path can report the failure that made it drop the descriptor) and takes `fd`.
     void reset(int fd = -1) noexcept {
-        if (fd_ >= 0)
+        if (fd_ >= 0) {
+            const int saved = errno;
             ::close(fd_);
+            errno = saved;
+        }
         fd_ = fd;
     }
     // Closes now: 0, or the errno of a failed close, which after writing means the data may be

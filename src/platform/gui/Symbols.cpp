@@ -63,12 +63,34 @@ const QHash<QString, QString>& drawings() {
          QStringLiteral(R"(<circle cx="12" cy="8" r="4" fill="none" stroke="%1" stroke-width="1.8"/><path d="M4.4,20.6 Q4.4,14 12,14 Q19.6,14 19.6,20.6" fill="none" stroke="%1" stroke-width="1.8" stroke-linecap="round"/>)")},
         {QStringLiteral("lock"),
          QStringLiteral(R"(<rect x="4.8" y="10.4" width="14.4" height="10.6" rx="2.2" fill="none" stroke="%1" stroke-width="1.8"/><path d="M8,10.4 L8,7.6 Q8,3.4 12,3.4 Q16,3.4 16,7.6 L16,10.4" fill="none" stroke="%1" stroke-width="1.8"/>)")},
-        {QStringLiteral("eye"),
-         QStringLiteral(R"(<path d="M2,12 Q12,2.5 22,12 Q12,21.5 2,12 Z" fill="none" stroke="%1" stroke-width="1.8" stroke-linejoin="round"/><circle cx="12" cy="12" r="3.3" fill="none" stroke="%1" stroke-width="1.8"/>)")},
         {QStringLiteral("circle"),
          QStringLiteral(R"(<circle cx="12" cy="12" r="9.6" fill="none" stroke="%1" stroke-width="1.8"/>)")},
         {QStringLiteral("trash"),
          QStringLiteral(R"(<path d="M3.8,6 L20.2,6 M9,6 L9,3.8 L15,3.8 L15,6 M5.8,6 L6.9,20.2 L17.1,20.2 L18.2,6 M10,9.6 L10.3,16.8 M14,9.6 L13.7,16.8" fill="none" stroke="%1" stroke-width="1.7" stroke-linecap="round" stroke-linejoin="round"/>)")},
+        {QStringLiteral("arrow.clockwise"),
+         QStringLiteral(R"(<path d="M19.4,12.6 A7.6,7.6 0 1 1 16.9,6.4" fill="none" stroke="%1" stroke-width="2.1" stroke-linecap="round"/><path d="M13.4,5.2 L18.4,5.0 L18.0,10.0" fill="none" stroke="%1" stroke-width="2.1" stroke-linecap="round" stroke-linejoin="round"/>)")},
+        {QStringLiteral("gearshape"),
+         QStringLiteral(R"s(<path d="M10.4,2.6 L13.6,2.6 L14.2,5.2 L16.2,6.3 L18.7,5.4 L20.3,8.2 L18.3,10 L18.3,12.4 L20.3,14.2 L18.7,17 L16.2,16.1 L14.2,17.2 L13.6,19.8 L10.4,19.8 L9.8,17.2 L7.8,16.1 L5.3,17 L3.7,14.2 L5.7,12.4 L5.7,10 L3.7,8.2 L5.3,5.4 L7.8,6.3 L9.8,5.2 Z" transform="translate(0,0.8)" fill="none" stroke="%1" stroke-width="1.8" stroke-linejoin="round"/><circle cx="12" cy="12" r="3.2" fill="none" stroke="%1" stroke-width="1.8"/>)s")},
+        {QStringLiteral("questionmark.circle"),
+         QStringLiteral(R"(<circle cx="12" cy="12" r="9.6" fill="none" stroke="%1" stroke-width="1.8"/><path d="M9.3,9.4 Q9.3,6.6 12,6.6 Q14.8,6.6 14.8,9.2 Q14.8,10.8 12.9,11.8 Q12,12.3 12,13.8" fill="none" stroke="%1" stroke-width="1.9" stroke-linecap="round"/><circle cx="12" cy="17.2" r="1.2" fill="%1"/>)")},
+        {QStringLiteral("exclamationmark.circle.fill"),
+         QStringLiteral(R"(<circle cx="12" cy="12" r="10.5" fill="%1"/><path d="M12,6.6 L12,13.2" stroke="%2" stroke-width="2.3" stroke-linecap="round"/><circle cx="12" cy="17" r="1.35" fill="%2"/>)")},
+        {QStringLiteral("square.grid.2x2"),
+         QStringLiteral(R"(<rect x="3.4" y="3.4" width="7.4" height="7.4" rx="1.8" fill="none" stroke="%1" stroke-width="1.7"/><rect x="13.2" y="3.4" width="7.4" height="7.4" rx="1.8" fill="none" stroke="%1" stroke-width="1.7"/><rect x="3.4" y="13.2" width="7.4" height="7.4" rx="1.8" fill="none" stroke="%1" stroke-width="1.7"/><rect x="13.2" y="13.2" width="7.4" height="7.4" rx="1.8" fill="none" stroke="%1" stroke-width="1.7"/>)")},
+        {QStringLiteral("arrow.down.circle"),
+         QStringLiteral(R"(<circle cx="12" cy="12" r="9.6" fill="none" stroke="%1" stroke-width="1.8"/><path d="M12,6.8 L12,16.2 M8.3,12.5 L12,16.3 L15.7,12.5" fill="none" stroke="%1" stroke-width="1.9" stroke-linecap="round" stroke-linejoin="round"/>)")},
+        {QStringLiteral("exclamationmark.triangle"),
+         QStringLiteral(R"(<path d="M10.4,3.8 Q12,1.4 13.6,3.8 L21.6,18.2 Q22.8,20.6 20,20.6 L4,20.6 Q1.2,20.6 2.4,18.2 Z" fill="none" stroke="%1" stroke-width="1.8" stroke-linejoin="round"/><path d="M12,8.6 L12,13.6" stroke="%1" stroke-width="2" stroke-linecap="round"/><circle cx="12" cy="17" r="1.2" fill="%1"/>)")},
+        {QStringLiteral("icloud"),
+         QStringLiteral(R"(<path d="M7,18.6 Q2.6,18.6 2.6,14.6 Q2.6,11 6.4,10.6 Q7.4,5.6 12.4,5.6 Q16.8,5.6 17.8,10.2 Q21.4,10.8 21.4,14.4 Q21.4,18.6 17,18.6 Z" fill="none" stroke="%1" stroke-width="1.8" stroke-linejoin="round"/>)")},
+        {QStringLiteral("magnifyingglass"),
+         QStringLiteral(R"(<circle cx="10.2" cy="10.2" r="6.6" fill="none" stroke="%1" stroke-width="2"/><path d="M15.1,15.1 L20.6,20.6" stroke="%1" stroke-width="2.4" stroke-linecap="round"/>)")},
+        {QStringLiteral("checkmark.seal"),
+         QStringLiteral(R"(<path d="M12,2.2 L14.3,4 L17.2,3.6 L18.3,6.3 L20.8,7.7 L20.2,10.6 L21.7,13 L19.8,15.2 L19.7,18.1 L16.9,18.9 L15.3,21.3 L12.5,20.4 L9.8,21.4 L8.2,19 L5.3,18.3 L5.1,15.4 L3.2,13.1 L4.6,10.6 L4,7.8 L6.5,6.3 L7.5,3.6 L10.4,3.9 Z" fill="none" stroke="%1" stroke-width="1.6" stroke-linejoin="round"/><polyline points="8.2,12.2 10.9,14.9 15.9,9.3" fill="none" stroke="%1" stroke-width="1.9" stroke-linecap="round" stroke-linejoin="round"/>)")},
+        {QStringLiteral("checkmark.shield"),
+         QStringLiteral(R"(<path d="M12,2 L20.2,5 L20.2,11.2 Q20.2,18.4 12,22 Q3.8,18.4 3.8,11.2 L3.8,5 Z" fill="none" stroke="%1" stroke-width="1.8" stroke-linejoin="round"/><polyline points="8.3,12 11,14.7 15.9,9.2" fill="none" stroke="%1" stroke-width="1.9" stroke-linecap="round" stroke-linejoin="round"/>)")},
+        {QStringLiteral("eye"),
+         QStringLiteral(R"(<path d="M2,12 Q12,2.5 22,12 Q12,21.5 2,12 Z" fill="none" stroke="%1" stroke-width="1.8" stroke-linejoin="round"/><circle cx="12" cy="12" r="3.3" fill="none" stroke="%1" stroke-width="1.8"/>)")},
     };
     return table;
 }
@@ -78,10 +100,11 @@ QString rgba(const QColor& colour) {
 }
 
 QByteArray document(const QString& body, const QColor& colour, const QColor& inner) {
+    // Substituted, not arg(): most drawings have no inner mark, and arg() warns of the unused colour.
+    QString drawing = body;
+    drawing.replace(QStringLiteral("%1"), rgba(colour)).replace(QStringLiteral("%2"), rgba(inner));
     QString svg = QStringLiteral(R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 24 24" width="24" height="24">)") +
-                  // Only the filled drawings have an inner mark; a missing %2 would be warned about.
-                  (body.contains(QLatin1String("%2")) ? body.arg(rgba(colour), rgba(inner)) : body.arg(rgba(colour))) +
-                  QStringLiteral("</svg>");
+                  drawing + QStringLiteral("</svg>");
     return svg.toUtf8();
 }
 } // namespace

@@ -1,6 +1,7 @@
 #include "platform/system/Defaults.h"
 
 #include "platform/system/PropertyList.h"
+#include "platform/files/Sys.h"
 
 #include <QDebug>
 #include <QDir>
@@ -217,7 +218,7 @@ bool Defaults::write(const QVariantMap& values) {
         return true;
     // The settings are the user's own: nobody else reads them, whatever the umask.
     const QString folder = QFileInfo(path_).absolutePath();
-    if (!QDir().mkpath(folder) || ::chmod(QFile::encodeName(folder).constData(), 0700) != 0)
+    if (!QDir().mkpath(folder) || Sys::chmod(QFile::encodeName(folder), 0700) != 0)
         return false;
     if (unreadable_ && QFileInfo::exists(path_)) {
         // Keep what could not be read: it may be a newer format or a repairable file.
@@ -233,7 +234,7 @@ bool Defaults::write(const QVariantMap& values) {
     }
     unreadable_ = false;
     QSaveFile file(path_);
-    if (!file.open(QIODevice::WriteOnly) || ::fchmod(file.handle(), 0600) != 0 || file.write(*xml) != xml->size()
+    if (!file.open(QIODevice::WriteOnly) || Sys::fchmod(file.handle(), 0600) != 0 || file.write(*xml) != xml->size()
         || !file.commit()) {
         qWarning().noquote() << "Settings file" << path_ << "could not be written:" << file.errorString();
         return false;

@@ -1,6 +1,7 @@
 #include "platform/system/Processes.h"
 
 #include "platform/files/RealPath.h"
+#include "platform/files/Sys.h"
 
 #include <QDir>
 #include <QFile>
@@ -35,7 +36,7 @@ QList<RunningApp> all() {
             continue;
         char target[PATH_MAX];
         const QByteArray link = QFile::encodeName(QStringLiteral("/proc/") + entry + QStringLiteral("/exe"));
-        const ssize_t n = ::readlink(link.constData(), target, sizeof target - 1);
+        const ssize_t n = Sys::readlink(link, target, sizeof target - 1);
         if (n <= 0)
             continue; // gone, a kernel thread, or another user's process
         QString exe = QFile::decodeName(QByteArray(target, n));

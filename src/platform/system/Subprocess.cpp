@@ -2,6 +2,7 @@
 
 #include "runtime/FileError.h"
 #include "platform/system/ToolFailure.h"
+#include "platform/files/Sys.h"
 #include "runtime/Log.h"
 
 #include <QFile>
@@ -22,23 +23,6 @@
 extern char** environ;
 
 namespace Subprocess {
-namespace {
-
-struct Fd {
-    int fd = -1;
-    Fd() = default;
-    explicit Fd(int f) : fd(f) {}
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    ~Fd() { reset(); }
-    void reset() {
-        if (fd >= 0)
-            ::close(fd);
-        fd = -1;
-    }
-};
-
-} // namespace
 
 Result exec(const QString& tool, const QStringList& arguments, const std::optional<QByteArray>& input) {
     const QByteArray path = QFile::encodeName(tool);
@@ -53,32 +37,28 @@ Result exec(const QString& tool, const QStringList& arguments, const std::option
     argv.push_back(nullptr);
 
     // One pipe for both output streams keeps the tool's own interleaving.
-    int out[2];
-    if (::pipe2(out, O_CLOEXEC) != 0)
+    UniqueFd outRead, outWrite;
+    if (!Sys::pipe(outRead, outWrite))
         throw FileError(FileError::Op::Open, tool, errno);
-    Fd outRead(out[0]), outWrite(out[1]);
 
     // Input goes through a socket so that a tool exiting early gives EPIPE, not SIGPIPE.
-    Fd inParent, inChild;
+    UniqueFd inParent, inChild;
     if (input) {
-        int pair[2];
-        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0)
+        if (!Sys::socketPair(inParent, inChild))
             throw FileError(FileError::Op::Open, tool, errno);
-        inParent.fd = pair[0];
-        inChild.fd = pair[1];
-        ::shutdown(inParent.fd, SHUT_RD);
-        ::shutdown(inChild.fd, SHUT_WR);
+        ::shutdown(inParent.get(), SHUT_RD);
+        ::shutdown(inChild.get(), SHUT_WR);
     } else {
-        inChild.fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-        if (inChild.fd < 0)
+        inChild = Sys::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        if (!inChild)
             throw FileError(FileError::Op::Open, QStringLiteral("/dev/null"), errno);
     }
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, inChild.fd, 0);
-    posix_spawn_file_actions_adddup2(&actions, outWrite.fd, 1);
-    posix_spawn_file_actions_adddup2(&actions, outWrite.fd, 2);
+    posix_spawn_file_actions_adddup2(&actions, inChild.get(), 0);
+    posix_spawn_file_actions_adddup2(&actions, outWrite.get(), 1);
+    posix_spawn_file_actions_adddup2(&actions, outWrite.get(), 2);
     posix_spawnattr_t attr;
     posix_spawnattr_init(&attr);
     // The child starts with default signal handling and no blocked signals.
@@ -104,42 +84,38 @@ Result exec(const QString& tool, const QStringList& arguments, const std::option
     qsizetype written = 0;
     if (input && input->isEmpty())
         inParent.reset();
-    if (inParent.fd >= 0)
-        ::fcntl(inParent.fd, F_SETFL, O_NONBLOCK);
+    if (inParent)
+        ::fcntl(inParent.get(), F_SETFL, O_NONBLOCK);
     char buffer[65536];
     for (;;) {
         pollfd fds[2];
         int n = 0;
-        fds[n++] = {outRead.fd, POLLIN, 0};
-        if (inParent.fd >= 0)
-            fds[n++] = {inParent.fd, POLLOUT, 0};
-        if (::poll(fds, n, -1) < 0) {
-            if (errno == EINTR)
-                continue;
+        fds[n++] = {outRead.get(), POLLIN, 0};
+        if (inParent)
+            fds[n++] = {inParent.get(), POLLOUT, 0};
+        if (Sys::poll(fds, nfds_t(n), -1) < 0)
             break;
-        }
         if (n == 2 && (fds[1].revents & (POLLOUT | POLLERR | POLLHUP))) {
-            const ssize_t w = ::send(inParent.fd, input->constData() + written, size_t(input->size() - written),
-                                     MSG_NOSIGNAL);
+            const ssize_t w = Sys::send(inParent.get(), input->constData() + written,
+                                        size_t(input->size() - written), MSG_NOSIGNAL);
             if (w > 0)
                 written += w;
             // The tool closed its input or everything is written: close our end.
-            if ((w < 0 && errno != EAGAIN && errno != EINTR) || written == input->size())
+            if ((w < 0 && errno != EAGAIN) || written == input->size())
                 inParent.reset();
         }
         if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) {
-            const ssize_t r = ::read(outRead.fd, buffer, sizeof buffer);
+            const ssize_t r = Sys::read(outRead.get(), buffer, sizeof buffer);
             if (r > 0)
                 result.output.append(buffer, r);
-            else if (r == 0 || (errno != EINTR && errno != EAGAIN))
+            else if (r == 0 || errno != EAGAIN)
                 break;
         }
     }
     inParent.reset();
 
     int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
+    Sys::waitpid(pid, &status, 0);
     if (WIFEXITED(status))
         result.status = WEXITSTATUS(status);
     else if (WIFSIGNALED(status))

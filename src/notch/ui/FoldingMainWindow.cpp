@@ -1,0 +1,158 @@
+#include "notch/ui/FoldingMainWindow.h"
+
+#include "app/Windows.h"
+#include "notch/ui/FoldOverlay.h"
+#include "runtime/Clock.h"
+#include "runtime/Spawn.h"
+#include "views/Animator.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <utility>
+
+namespace {
+constexpr double fadeOutSeconds = 0.2;
+constexpr double fadeInSeconds = 0.25;
+// The window at opacity 0 needs a moment to be placed and mapped before it is measured.
+constexpr std::chrono::milliseconds settle{40};
+} // namespace
+
+FoldingMainWindow::FoldingMainWindow(QWidget* window, Environment environment)
+    : QObject(window), window_(window), env_(std::move(environment)) {}
+
+std::optional<UpdateIsland::Screen> FoldingMainWindow::hangingScreen() {
+    QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return std::nullopt;
+    return UpdateIsland::Screen{QRectF(screen->geometry()), QRectF(screen->availableGeometry()), QSizeF()};
+}
+
+bool FoldingMainWindow::mayClose() {
+    if (busy() || env_.opening() || window_->isFullScreen())
+        return true;
+    const std::optional<UpdateIsland::Screen> screen = env_.hangingScreen();
+    if (!screen)
+        return true;
+    foldInto(IslandMorph::folded(screen->frame, screen->workArea, screen->notch).rect);
+    return false;
+}
+
+std::optional<QPixmap> FoldingMainWindow::snapshot() {
+    // Rendering the widgets works for a hidden window too, so a picture fails only for an
+    // empty one.
+    QPixmap picture = window_->grab();
+    if (picture.width() > 1) {
+        if (window_->isVisible() && window_->windowOpacity() >= 1)
+            lastPicture_ = picture;
+        return picture;
+    }
+    if (lastPicture_ && lastPicture_->deviceIndependentSize() == QSizeF(window_->size()))
+        return lastPicture_;
+    return std::nullopt;
+}
+
+void FoldingMainWindow::foldInto(QRectF islandRect) {
+    if (busy())
+        return;
+    if (env_.reduceMotion() || !env_.translucent()) {
+        fadeOut();
+        return;
+    }
+    const std::optional<QPixmap> picture = snapshot();
+    if (!picture) {
+        window_->hide();
+        Q_EMIT folded();
+        return;
+    }
+    const std::optional<UpdateIsland::Screen> screen = env_.hangingScreen();
+    const bool notched = screen && screen->notch.height() > 0;
+    folding_ = true;
+    auto* overlay = new FoldOverlay({QRectF(window_->geometry()), islandRect, IslandMorph::windowOutline(),
+                                     IslandMorph::foldedIsland(notched), true, *picture, notched ? 0.0 : 0.1});
+    // The window itself goes once the overlay shows its picture, so it is not seen beneath.
+    connect(overlay, &FoldOverlay::firstFrame, window_, [window = QPointer<QWidget>(window_)] {
+        if (window)
+            window->setWindowOpacity(0);
+    });
+    overlay->start([this] { hideFolded(); });
+}
+
+void FoldingMainWindow::fadeOut() {
+    folding_ = true;
+    Animator::timed(window_, fadeOutSeconds, QEasingCurve::Linear, 1, 0, [this](double opacity) {
+        window_->setWindowOpacity(opacity);
+        if (opacity <= 0)
+            hideFolded();
+    });
+}
+
+void FoldingMainWindow::hideFolded() {
+    window_->hide();
+    window_->setWindowOpacity(1);
+    folding_ = false;
+    Q_EMIT folded();
+}
+
+void FoldingMainWindow::growFrom(QRectF islandRect) { growFrom(islandRect, nullptr); }
+
+void FoldingMainWindow::growFrom(QRectF islandRect, QWidget* island) {
+    if (busy())
+        return;
+    growing_ = true;
+    spawn(grow(islandRect, island), "window growth");
+}
+
+void FoldingMainWindow::drop() {
+    if (busy() || env_.opening())
+        return;
+    const std::optional<UpdateIsland::Screen> screen = env_.hangingScreen();
+    if (window_->isVisible() || window_->isMinimized() || !screen) {
+        Windows::bringForward(window_);
+        return;
+    }
+    growFrom(IslandMorph::folded(screen->frame, screen->workArea, screen->notch).rect);
+}
+
+QCoro::Task<void> FoldingMainWindow::grow(QRectF from, QPointer<QWidget> island) {
+    const QPointer<QWidget> window(window_);
+    Windows::showInvisible(window_);
+    co_await Clock::shared().sleep(settle);
+    if (!window)
+        co_return;
+    if (env_.reduceMotion() || !env_.translucent()) {
+        Animator::timed(window_, fadeInSeconds, QEasingCurve::Linear, 0, 1, [this, island](double opacity) {
+            window_->setWindowOpacity(opacity);
+            if (island)
+                island->setWindowOpacity(1 - opacity);
+            if (opacity >= 1)
+                shown(island);
+        });
+        co_return;
+    }
+    const std::optional<QPixmap> picture = snapshot();
+    if (!picture) {
+        shown(island);
+        co_return;
+    }
+    const std::optional<UpdateIsland::Screen> screen = env_.hangingScreen();
+    const bool notched = screen && screen->notch.height() > 0;
+    // Out of the island that is up, from its open shape; else out of the folded one.
+    const bool fromFolded = !island && screen && from == IslandMorph::folded(screen->frame, screen->workArea, screen->notch).rect;
+    auto* overlay = new FoldOverlay({from, QRectF(window_->geometry()),
+                                     fromFolded ? IslandMorph::foldedIsland(notched) : IslandMorph::expandedIsland(notched),
+                                     IslandMorph::windowOutline(), false, *picture, notched ? 0.0 : 0.1},
+                                    island);
+    overlay->start([this, island] { shown(island); });
+}
+
+void FoldingMainWindow::shown(QPointer<QWidget> island) {
+    window_->setWindowOpacity(1);
+    if (island)
+        island->hide();
+    growing_ = false;
+    Q_EMIT grown();
+}

@@ -1,0 +1,110 @@
+#include "Desktop.h"
+#include "DemoSandbox.h"
+#include "TestEnvironment.h"
+
+#include "app/MainWindow.h"
+#include "platform/system/PropertyList.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include <map>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace std::chrono_literals;
+
+namespace {
+
+QString versionOf(const QString& bundle) {
+    const auto info = PropertyList::dictionaryFromFile(bundle + u"/Contents/Info.plist"_s);
+    return info ? info->value(u"CFBundleShortVersionString"_s).toString() : QString();
+}
+
+// The real application against the demo sandbox and its update server, its output kept for
+// the failure messages.
+class Quenlark {
+public:
+    explicit Quenlark(DemoSandbox& demo) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"QUENLARK_ANCHORS"_s, demo.anchors());
+        environment.insert(u"QUENLARK_ELEVATION"_s, u"unprivileged"_s);
+        // The first check's end is told on the application's debug log.
+        environment.insert(u"QT_LOGGING_RULES"_s, u"quenlark.app.debug=true"_s);
+        // A page it opens goes to the stand-in, never to a browser of the machine.
+        environment.insert(u"BROWSER"_s, QStringLiteral(QUENLARK_STAND_IN_BROWSER));
+        process_.setProcessEnvironment(environment);
+        process_.setProcessChannelMode(QProcess::MergedChannels);
+        QObject::connect(&process_, &QProcess::readyRead, [this] { output_ += process_.readAll(); });
+        process_.start(demo.applications() + u"/Quenlark.app/Contents/MacOS/quenlark"_s, demo.arguments());
+    }
+    ~Quenlark() {
+        process_.terminate();
+        if (!process_.waitForFinished(10000))
+            process_.kill();
+        process_.waitForFinished(5000);
+    }
+    bool said(const QByteArray& line) const { return output_.contains(line); }
+    bool running() const { return process_.state() != QProcess::NotRunning; }
+    std::string output() const { return output_.toStdString(); }
+
+private:
+    QProcess process_;
+    QByteArray output_;
+};
+
+} // namespace
+
+// A person's road through the demo: the window opens, the check finds the updates, Update All
+// installs every one that can be installed in place, and the old copies go to the Trash.
+TEST(UpdateAll, TheDemosWindowUpdatesEveryBundleInPlace) {
+    DemoSandbox demo(TestEnvironment::root() + u"/demo"_s);
+    ASSERT_NO_THROW(demo.make(QStringLiteral(QUENLARK_BUNDLE)));
+    // What the server offers for the bundles Quenlark updates in place. The others stay as they
+    // are: the store's app and the package open their pages, the Electron app updates itself.
+    const std::map<QString, QString> offered{{u"Lumen"_s, u"1.5.0"_s}, {u"Harbor"_s, u"3.2.0"_s},
+                                             {u"Quill"_s, u"1.0.0"_s}};
+    const QString applications = demo.applications();
+    const QDir trash(QFileInfo(applications).path() + u"/Trash"_s);
+
+    Quenlark quenlark(demo);
+    const auto window = Desktop::waitForWindow(MainWindow::title, 30s);
+    ASSERT_TRUE(window) << quenlark.output();
+    ASSERT_TRUE(Desktop::waitUntil([&] { return quenlark.said("first check finished"); }, 60s)) << quenlark.output();
+    EXPECT_TRUE(Desktop::screenshot(*window, QStringLiteral(QUENLARK_SCREENS "/e2e-before.png")));
+    for (const auto& [name, version] : offered)
+        EXPECT_NE(versionOf(applications + u'/' + name + u".app"_s), version) << name.toStdString();
+
+    ASSERT_TRUE(Desktop::activate(*window));
+    ASSERT_TRUE(Desktop::press(u"ctrl+shift+u"_s));
+
+    auto updated = [&] {
+        for (const auto& [name, version] : offered)
+            if (versionOf(applications + u'/' + name + u".app"_s) != version)
+                return false;
+        return true;
+    };
+    const bool done = Desktop::waitUntil(updated, 60s);
+    EXPECT_TRUE(Desktop::screenshot(*window, QStringLiteral(QUENLARK_SCREENS "/e2e-after.png")));
+    ASSERT_TRUE(done) << quenlark.output();
+    EXPECT_TRUE(quenlark.running()) << quenlark.output();
+
+    // Every replaced bundle's old copy is in the sandbox's Trash, as it was.
+    const auto old = [&](const QString& name) {
+        std::map<QString, QString> versions;
+        for (const QFileInfo& item : trash.entryInfoList({name + u"*.app"_s}, QDir::Dirs | QDir::NoDotAndDotDot))
+            versions[item.fileName()] = versionOf(item.filePath());
+        return versions;
+    };
+    EXPECT_EQ(old(u"Lumen"_s), (std::map<QString, QString>{{u"Lumen.app"_s, u"1.4.0"_s}}));
+    EXPECT_EQ(old(u"Harbor"_s), (std::map<QString, QString>{{u"Harbor.app"_s, u"3.1.0"_s}}));
+    EXPECT_EQ(old(u"Quill"_s), (std::map<QString, QString>{{u"Quill.app"_s, u"0.9.0"_s}}));
+    for (const auto& [name, version] : std::map<QString, QString>{{u"Ledger"_s, u"4.1"_s}, {u"Relay"_s, u"5.0.1"_s},
+                                                                 {u"Mosaic"_s, u"7.2"_s}, {u"Pebble"_s, u"2.0.0"_s}}) {
+        EXPECT_EQ(versionOf(applications + u'/' + name + u".app"_s), version) << name.toStdString();
+        EXPECT_TRUE(old(name).empty()) << name.toStdString();
+    }
+}

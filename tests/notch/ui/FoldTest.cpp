@@ -1,0 +1,269 @@
+#include "app/MainWindow.h"
+#include "model/Motion.h"
+#include "notch/ui/FoldCompositor.h"
+#include "notch/ui/FoldOverlay.h"
+#include "notch/ui/FoldingMainWindow.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPainter>
+#include <QScreen>
+#include <QThread>
+#include <QtGui/qguiapplication_platform.h>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <functional>
+
+namespace {
+
+const QColor content(30, 120, 200);
+
+// The main window with one colour for content, where the fold's picture can be recognised.
+class Painted : public QWidget {
+protected:
+    void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), content); }
+};
+
+struct Main {
+    MainWindow window{{}};
+    Main() {
+        window.setContent(new Painted);
+        window.setGeometry(300, 200, 1120, 780);
+        window.show();
+        settle(100);
+    }
+    static void settle(int ms) {
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < ms) {
+            QApplication::processEvents(QEventLoop::AllEvents, 10);
+            QThread::msleep(2);
+        }
+    }
+};
+
+// Runs the event loop until `done`, at most three seconds; how long it took.
+qint64 until(const std::function<bool()>& done) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < 3000) {
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QThread::msleep(1);
+    }
+    return timer.elapsed();
+}
+
+// Counts the frames a widget paints.
+struct Frames : QObject {
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        count += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+QList<FoldOverlay*> overlays() {
+    QList<FoldOverlay*> found;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* overlay = qobject_cast<FoldOverlay*>(widget))
+            found.append(overlay);
+    return found;
+}
+
+FoldingMainWindow::Environment environment(bool reduced, bool translucent) {
+    FoldingMainWindow::Environment env;
+    env.reduceMotion = [reduced] { return reduced; };
+    env.translucent = [translucent] { return translucent; };
+    return env;
+}
+
+class Fold : public ::testing::Test {
+protected:
+    void SetUp() override { Motion::setInstantForTests(false); }
+    void TearDown() override {
+        until([] { return overlays().isEmpty(); });
+        Motion::setInstantForTests(true);
+    }
+};
+
+TEST_F(Fold, ClosingFoldsTheWindowIntoTheIslandOnOneOverlay) {
+    Main main;
+    FoldingMainWindow fold(&main.window, environment(false, true));
+    main.window.setCloser([&] { return fold.mayClose(); });
+    const QRect window = main.window.geometry();
+    const auto screen = FoldingMainWindow::hangingScreen();
+    ASSERT_TRUE(screen);
+    const QRectF island = IslandMorph::folded(screen->frame, screen->workArea, {}).rect;
+    EXPECT_EQ(island.size(), QSizeF(150, 34));
+    EXPECT_EQ(island.top(), screen->workArea.top() + 8);
+
+    EXPECT_FALSE(main.window.close()); // vetoed: the fold hides it
+    EXPECT_TRUE(main.window.isVisible());
+    ASSERT_EQ(overlays().size(), 1);
+    FoldOverlay* overlay = overlays().first();
+    EXPECT_TRUE(overlay->isVisible());
+    EXPECT_TRUE(overlay->testAttribute(Qt::WA_TransparentForMouseEvents));
+    const QRect area = FoldOverlay::area(window, island);
+    EXPECT_EQ(overlay->geometry(), area);
+    // Its first frame is the window's picture where the window is.
+    const QPoint centre = window.center() - area.topLeft();
+    EXPECT_EQ(overlay->grab().toImage().pixelColor(centre), content);
+    // Near the end only the black pill is left where the island hangs.
+    QImage late(area.size(), QImage::Format_ARGB32_Premultiplied);
+    late.fill(Qt::transparent);
+    {
+        QPainter painter(&late);
+        overlay->paint(painter, 0.7);
+    }
+    EXPECT_EQ(late.pixelColor(island.center().toPoint() - area.topLeft()), QColor(Qt::black));
+    EXPECT_EQ(late.pixelColor(centre).alpha(), 0);
+
+    Frames frames;
+    overlay->installEventFilter(&frames);
+    const double refreshes = overlay->screen()->refreshRate() * IslandMorph::duration;
+    bool moved = false;
+    double faintest = 1;
+    const qint64 took = until([&] {
+        if (!overlays().isEmpty())
+            moved = moved || overlays().first()->geometry() != area;
+        if (main.window.isVisible())
+            faintest = std::min(faintest, main.window.windowOpacity());
+        return !main.window.isVisible() && overlays().isEmpty();
+    });
+    EXPECT_FALSE(moved) << "the overlay is placed once, never moved or resized per frame";
+    // One frame per refresh of the screen, not more.
+    EXPECT_GE(frames.count, 8);
+    EXPECT_LE(frames.count, refreshes + 4);
+    EXPECT_EQ(faintest, 0.0) << "the window is not seen beneath its shrinking picture";
+    EXPECT_FALSE(main.window.isVisible());
+    EXPECT_TRUE(overlays().isEmpty());
+    EXPECT_GE(took, 450);
+    EXPECT_LT(took, 2000);
+    EXPECT_EQ(main.window.windowOpacity(), 1.0);
+}
+
+TEST_F(Fold, FadesOrClosesPlainlyWhereNoMorphCanRun) {
+    enum class Ends { plainly, fading };
+    struct Case {
+        const char* what;
+        bool reduced, translucent, opening, fullScreen, noScreen;
+        Ends ends;
+    };
+    const Case cases[] = {
+        {"reduced motion", true, true, false, false, false, Ends::fading},
+        {"no compositor", false, false, false, false, false, Ends::fading},
+        {"while the window is brought up", false, true, true, false, false, Ends::plainly},
+        {"in full screen", false, true, false, true, false, Ends::plainly},
+        {"without a screen", false, true, false, false, true, Ends::plainly},
+    };
+    for (const Case& c : cases) {
+        Main main;
+        auto env = environment(c.reduced, c.translucent);
+        env.opening = [&] { return c.opening; };
+        if (c.noScreen)
+            env.hangingScreen = [] { return std::optional<UpdateIsland::Screen>(); };
+        FoldingMainWindow fold(&main.window, env);
+        main.window.setCloser([&] { return fold.mayClose(); });
+        if (c.fullScreen) {
+            main.window.showFullScreen();
+            Main::settle(50);
+        }
+        const bool closed = main.window.close();
+        EXPECT_TRUE(overlays().isEmpty()) << c.what;
+        if (c.ends == Ends::plainly) {
+            EXPECT_TRUE(closed) << c.what;
+            EXPECT_FALSE(main.window.isVisible()) << c.what;
+            continue;
+        }
+        EXPECT_FALSE(closed) << c.what;
+        double faintest = 1;
+        const qint64 took = until([&] {
+            faintest = std::min(faintest, main.window.windowOpacity());
+            return !main.window.isVisible();
+        });
+        EXPECT_LT(faintest, 1) << c.what;
+        EXPECT_GE(took, 150) << c.what;
+        EXPECT_LT(took, 1000) << c.what;
+        EXPECT_EQ(main.window.windowOpacity(), 1.0) << c.what;
+        EXPECT_TRUE(overlays().isEmpty()) << c.what;
+    }
+}
+
+TEST_F(Fold, ReopeningGrowsTheWindowOutOfTheIsland) {
+    Main main;
+    main.window.hide();
+    FoldingMainWindow fold(&main.window, environment(false, true));
+    QWidget island(nullptr, Qt::Tool | Qt::FramelessWindowHint);
+    island.setGeometry(650, 0, 620, 560);
+    island.show();
+    int grown = 0;
+    QObject::connect(&fold, &FoldingMainWindow::grown, [&] { ++grown; });
+
+    fold.growFrom(QRectF(700, 8, 520, 300), &island);
+    EXPECT_TRUE(main.window.isVisible());
+    EXPECT_EQ(main.window.windowOpacity(), 0.0); // invisible until the morph ends
+    until([] { return !overlays().isEmpty(); });
+    ASSERT_EQ(overlays().size(), 1);
+    EXPECT_EQ(overlays().first()->morph().a, IslandMorph::expandedIsland(false));
+    // The window was pictured while invisible.
+    const QPixmap& picture = overlays().first()->morph().picture;
+    EXPECT_EQ(picture.toImage().pixelColor(picture.rect().center()), content);
+    fold.growFrom(QRectF(700, 8, 520, 300), &island); // a second one while growing does nothing
+    double islandFaintest = 1;
+    until([&] {
+        islandFaintest = std::min(islandFaintest, island.windowOpacity());
+        return grown > 0 && overlays().isEmpty();
+    });
+    EXPECT_EQ(grown, 1);
+    EXPECT_TRUE(main.window.isVisible());
+    EXPECT_EQ(main.window.windowOpacity(), 1.0);
+    EXPECT_EQ(islandFaintest, 0.0);
+    EXPECT_FALSE(island.isVisible());
+
+    // With no island up it grows out of the folded island at the top of the screen.
+    main.window.hide();
+    fold.drop();
+    until([] { return !overlays().isEmpty(); });
+    ASSERT_EQ(overlays().size(), 1);
+    EXPECT_EQ(overlays().first()->morph().a, IslandMorph::foldedIsland(false));
+    until([&] { return grown == 2 && overlays().isEmpty(); });
+    EXPECT_TRUE(main.window.isVisible());
+}
+
+// The compositing manager is whoever owns the screen's _NET_WM_CM_S selection.
+TEST(FoldCompositor, TheSelectionOwnerIsTheCompositor) {
+    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (QGuiApplication::platformName() != QLatin1String("xcb") || !x11 || !x11->connection())
+        GTEST_SKIP() << "needs an X server";
+    xcb_connection_t* c = x11->connection();
+    if (FoldCompositor::running(c, 0))
+        GTEST_SKIP() << "a compositing manager runs on this display";
+    EXPECT_FALSE(FoldCompositor::running());
+
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    const xcb_window_t owner = xcb_generate_id(c);
+    xcb_generic_error_t* failed = xcb_request_check(
+        c, xcb_create_window_checked(c, XCB_COPY_FROM_PARENT, owner, screen->root, 0, 0, 1, 1, 0,
+                                     XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr));
+    EXPECT_FALSE(failed) << (failed ? int(failed->error_code) : 0);
+    std::free(failed);
+    auto* atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 13, "_NET_WM_CM_S0"), nullptr);
+    ASSERT_TRUE(atom);
+    xcb_generic_error_t* error = xcb_request_check(c, xcb_set_selection_owner_checked(c, owner, atom->atom, XCB_CURRENT_TIME));
+    EXPECT_FALSE(error) << (error ? int(error->error_code) : 0);
+    std::free(error);
+    EXPECT_TRUE(FoldCompositor::running(c, 0));
+    EXPECT_TRUE(FoldCompositor::running());
+    EXPECT_FALSE(FoldCompositor::running(c, 1));
+    xcb_destroy_window(c, owner);
+    xcb_flush(c);
+    EXPECT_FALSE(FoldCompositor::running(c, 0));
+    std::free(atom);
+}
+
+} // namespace

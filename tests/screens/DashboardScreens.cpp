@@ -1,0 +1,117 @@
+#include "DashboardScreens.h"
+
+#include "ScreenSamples.h"
+#include "StoreHarness.h"
+
+#include "views/Hero.h"
+#include "views/FittedLabel.h"
+#include "views/MainView.h"
+
+#include <QApplication>
+
+#include <chrono>
+#include <cstdio>
+#include <functional>
+
+using namespace std::chrono_literals;
+
+namespace DashboardScreens {
+
+namespace {
+struct Scene {
+    QString name;
+    bool allCurrent = false;
+    QSize size{1120, 780};
+    // Brings the harness's store into the state shown; the view already watches it.
+    std::function<void(StoreHarness&, Store&)> stage;
+};
+
+// The sample applications, found by a scan and checked against the harness's feeds: the
+// updates the samples offer, the same version for the current ones, nothing for the rest.
+void offerSamples(StoreHarness& h, const QString& bundles, bool allCurrent) {
+    for (const auto& sample : ScreenSamples::rows(bundles)) {
+        const InstalledApp& shown = sample.item->app();
+        InstalledApp app = StoreHarness::app(shown.name, shown.version.value_or(QStringLiteral("1.0")), bundles);
+        app.url = shown.url;
+        app.bundleID = shown.bundleID;
+        app.team = shown.team;
+        app.build = shown.build;
+        h.apps.append(app);
+        const auto& release = sample.item->release();
+        if (allCurrent || (release && sample.item->status().kind() == Status::Kind::upToDate))
+            h.offer(app, StoreHarness::release(*app.version));
+        else if (release && sample.item->status().kind() == Status::Kind::update)
+            h.offer(app, StoreHarness::release(release->version.value_or(QStringLiteral("2.0")), release->kind));
+    }
+}
+
+std::shared_ptr<AppItem> named(Store& store, const QString& name) {
+    for (const auto& row : store.items())
+        if (row->app().name == name)
+            return row;
+    return nullptr;
+}
+
+void finish(StoreHarness& h, Store& store) { h.settle(h.start(store.refresh())); }
+} // namespace
+
+bool render(const QString& out, const QString& theme, const QString& bundles) {
+    const QList<Scene> scenes{
+        {QStringLiteral("first-scan"), false, {1120, 780},
+         [](StoreHarness& h, Store& s) {
+             h.start(s.refresh());
+             h.clock.advance(40ms);
+         }},
+        {QStringLiteral("checking"), false, {1120, 780},
+         [](StoreHarness& h, Store& s) {
+             h.start(s.refresh());
+             h.clock.advance(1200ms);
+         }},
+        // Wider than the column's 1200 cap: the column stays centred.
+        {QStringLiteral("all-current-wide"), true, {1440, 820}, finish},
+        {QStringLiteral("updates"), false, {1120, 780}, finish},
+        {QStringLiteral("updates-narrow"), false, {860, 640}, finish},
+        {QStringLiteral("blocked"), false, {1120, 780},
+         [](StoreHarness& h, Store& s) {
+             finish(h, s);
+             s.setAppManagement(Permissions::State::denied);
+             for (const QString& name : {QStringLiteral("Beacon"), QStringLiteral("Ridge")})
+                 if (auto row = named(s, name))
+                     row->setPhase(InstallPhase::blocked());
+         }},
+        {QStringLiteral("no-matches"), false, {1120, 780},
+         [](StoreHarness& h, Store& s) {
+             finish(h, s);
+             s.setQuery(QStringLiteral("  zebra "));
+         }},
+        {QStringLiteral("uninstall"), false, {1120, 780},
+         [](StoreHarness& h, Store& s) {
+             finish(h, s);
+             s.setNotice(QStringLiteral("Moved Oldtimer to the Trash."));
+             s.setRemoving(named(s, QStringLiteral("Lumen")));
+         }},
+    };
+    bool ok = true;
+    for (const auto& scene : scenes) {
+        StoreHarness h;
+        h.checkDelay = 1000ms;
+        h.appManagementAnswer = Permissions::State::unknown;
+        offerSamples(h, bundles + QLatin1Char('/') + scene.name, scene.allCurrent);
+        Store& store = h.build();
+        MainView view(store, *h.prefs, h.clock);
+        view.resize(scene.size);
+        view.show();
+        ScreenSamples::settle(80);
+        scene.stage(h, store);
+        ScreenSamples::settle(80);
+        const QString path = out + QStringLiteral("/dashboard-") + scene.name + QLatin1Char('-') + theme +
+                             QStringLiteral(".png");
+        const bool saved = view.grab().save(path);
+        std::printf("%s %s (%s)\n", saved ? "wrote" : "FAILED", qPrintable(path),
+                    qPrintable(view.hero()->headline()->text()));
+        ok &= saved;
+    }
+    return ok;
+}
+
+} // namespace DashboardScreens

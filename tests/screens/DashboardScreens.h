@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+// Pictures of the whole dashboard in its main states: the first scan, checks running, all
+// current, updates waiting (wide and narrow), the permission banner, a search with no matches
+// and the uninstall prompt open.
+namespace DashboardScreens {
+
+bool render(const QString& out, const QString& theme, const QString& bundles);
+
+} // namespace DashboardScreens

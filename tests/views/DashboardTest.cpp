@@ -1,0 +1,251 @@
+#include "DashboardRows.h"
+
+#include "model/Motion.h"
+#include "views/CardList.h"
+#include "views/ContentUnavailable.h"
+#include "views/ControlsRow.h"
+#include "views/FilterChips.h"
+#include "views/HealthRing.h"
+#include "views/Hero.h"
+#include "views/HeroButton.h"
+#include "views/MainView.h"
+#include "views/NoticeToast.h"
+#include "views/PermissionBanner.h"
+#include "views/PermissionPill.h"
+#include "views/PermissionPills.h"
+#include "views/PlainLabel.h"
+#include "views/RoundIconButton.h"
+#include "views/SearchField.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace std::chrono_literals;
+
+namespace {
+void turn() {
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::processEvents();
+}
+
+void press(QWidget* target, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QKeyEvent down(QEvent::KeyPress, key, modifiers);
+    QApplication::sendEvent(target, &down);
+}
+
+void type(QWidget* target, const QString& text) {
+    for (const QChar c : text) {
+        QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(target, &key);
+    }
+}
+
+struct Instant {
+    Instant() { Motion::setInstantForTests(true); }
+    ~Instant() { Motion::setInstantForTests(false); }
+};
+
+// The dashboard in a window of its own, shown and active, so shortcuts and focus work.
+struct Dashboard {
+    explicit Dashboard(StoreHarness& h, QSize size = {1120, 780}) : view(h.store(), *h.prefs, h.clock) {
+        view.resize(size);
+        view.show();
+        view.activateWindow();
+        turn();
+    }
+    MainView view;
+};
+} // namespace
+
+TEST(Dashboard, SearchTakesCtrlFEscapeClearsAndNothingMatchingShowsTheNoMatchesView) {
+    Instant instant;
+    StoreHarness h;
+    Store& s = h.build();
+    s.setItems(makeRows({{u"Alpha"_s}, {u"Beta"_s, Status::update()}}));
+    Dashboard d(h);
+    QLineEdit* edit = d.view.search()->edit();
+    d.view.cardList()->setFocus();
+    turn();
+
+    press(d.view.cardList(), Qt::Key_F, Qt::ControlModifier);
+    turn();
+    ASSERT_TRUE(edit->hasFocus()) << "Ctrl+F focuses the search field";
+
+    type(edit, u"zz"_s);
+    EXPECT_EQ(s.query(), u"zz"_s);
+    turn();
+    EXPECT_TRUE(d.view.search()->clearButton()->isVisible());
+    ContentUnavailable* empty = d.view.cardList()->emptyView();
+    ASSERT_TRUE(empty->isVisible());
+    EXPECT_EQ(empty->title(), u"No apps match “zz”"_s);
+
+    press(edit, Qt::Key_Escape);
+    EXPECT_EQ(s.query(), QString());
+    turn();
+    EXPECT_TRUE(edit->hasFocus()) << "Escape keeps the focus";
+    EXPECT_EQ(edit->text(), QString());
+    EXPECT_FALSE(d.view.search()->clearButton()->isVisible());
+    EXPECT_FALSE(empty->isVisible());
+
+    // An empty filter shows its own placeholder, not the no-matches view.
+    s.setFilter(Filter::ignored);
+    turn();
+    EXPECT_EQ(empty->title(), u"No ignored apps"_s);
+    EXPECT_EQ(d.view.chips()->chip(Filter::ignored)->accessibleName(), u"Ignored, 0 apps"_s);
+}
+
+TEST(Dashboard, TheControlsShareALineOnlyWhenEverythingFitsAndTheColumnStaysCentredWithin1200) {
+    Instant instant;
+    StoreHarness h;
+    h.build();
+    Dashboard d(h, {1600, 800});
+    auto* row = qobject_cast<ControlsRow*>(d.view.chips()->parentWidget());
+    ASSERT_TRUE(row);
+    const QRect column = d.view.hero()->geometry().translated(d.view.hero()->parentWidget()->pos());
+    EXPECT_EQ(column.width(), 1200 - 48);
+    EXPECT_EQ(column.left(), (1600 - 1200) / 2 + 24);
+
+    const int needed = d.view.chips()->sizeHint().width() + 8 + 200 + 8 + d.view.pills()->sizeHint().width();
+    for (const int width : {needed, needed - 1}) {
+        row->resize(width, row->heightForWidth(width));
+        turn();
+        const bool wide = width == needed;
+        EXPECT_EQ(row->wide(width), wide);
+        const QRect chips = d.view.chips()->geometry(), search = d.view.search()->geometry(),
+                    pills = d.view.pills()->geometry();
+        EXPECT_EQ(search.top() > chips.bottom(), !wide) << width;
+        EXPECT_EQ(pills.right(), width - 1);
+        EXPECT_EQ(search.width(), wide ? 200 : std::min(220, width - pills.width() - 8)) << width;
+    }
+}
+
+TEST(Dashboard, TheBannerFollowsThePermissionAndBlockedRowsAndTheToastItsNotice) {
+    Instant instant;
+    StoreHarness h;
+    Store& s = h.build();
+    s.setItems(makeRows({{u"A"_s, Status::update()}, {u"B"_s, Status::update(), InstallPhase::blocked(), true}}));
+    h.prefs->setHideAppStore(true);
+    Dashboard d(h);
+    PermissionBanner* banner = d.view.banner();
+    EXPECT_TRUE(banner->isVisible()) << "a hidden blocked row still counts";
+    EXPECT_EQ(banner->title()->text(), u"1 update waiting for permission"_s);
+    EXPECT_TRUE(banner->tryAgainButton()->isVisible());
+
+    s.items()[1]->setPhase(InstallPhase::idle());
+    turn();
+    EXPECT_FALSE(banner->isVisible());
+    s.setAppManagement(Permissions::State::denied);
+    turn();
+    EXPECT_TRUE(banner->isVisible());
+    EXPECT_FALSE(banner->tryAgainButton()->isVisible());
+
+    NoticeToast* toast = d.view.toast();
+    EXPECT_FALSE(toast->showing());
+    s.setNotice(u"Moved A to the Trash."_s);
+    turn();
+    EXPECT_TRUE(toast->showing());
+    EXPECT_EQ(toast->text(), u"Moved A to the Trash."_s);
+    EXPECT_NEAR(toast->geometry().center().x(), d.view.width() / 2, 1) << "centred";
+    h.clock.advance(4000ms);
+    turn();
+    EXPECT_FALSE(s.notice());
+    EXPECT_FALSE(toast->showing());
+}
+
+TEST(Dashboard, TheRingTurnsOnlyWhileARefreshRunsAndTheRingIsOnScreen) {
+    StoreHarness h;
+    h.apps = {StoreHarness::app(u"A"_s)};
+    h.checkDelay = 1000ms;
+    Store& s = h.build();
+    Dashboard d(h);
+    HealthRing* ring = d.view.hero()->ring();
+    EXPECT_FALSE(ring->spinning());
+    auto done = h.start(s.refresh());
+    turn();
+    EXPECT_TRUE(ring->spinning());
+    EXPECT_FALSE(d.view.hero()->checkAgainButton()->isEnabled());
+    d.view.hide();
+    EXPECT_FALSE(ring->spinning()) << "paused while hidden";
+    d.view.show();
+    EXPECT_TRUE(ring->spinning());
+    ASSERT_TRUE(h.settle(done));
+    turn();
+    EXPECT_FALSE(ring->spinning());
+    EXPECT_TRUE(d.view.hero()->checkAgainButton()->isEnabled());
+}
+
+TEST(Dashboard, TheSignedOutLibraryViewTakesTheListsPlaceUnderTheLibraryFilter) {
+    Instant instant;
+    StoreHarness h;
+    Store& s = h.build();
+    Dashboard d(h);
+    auto* signedOut = new QWidget;
+    d.view.setSignedOutLibraryView(signedOut);
+    turn();
+    EXPECT_FALSE(signedOut->isVisible());
+    EXPECT_TRUE(d.view.cardList()->isVisible());
+    s.setFilter(Filter::library);
+    turn();
+    EXPECT_TRUE(signedOut->isVisible());
+    EXPECT_FALSE(d.view.cardList()->isVisible());
+    s.setSession(Session{});
+    turn();
+    EXPECT_FALSE(signedOut->isVisible());
+    EXPECT_TRUE(d.view.cardList()->isVisible());
+}
+
+// The header's buttons, the chips and the pills act through the store.
+TEST(Dashboard, TheHeaderChipsAndPillsActThroughTheStore) {
+    Instant instant;
+    StoreHarness h;
+    h.apps = {StoreHarness::app(u"A"_s), StoreHarness::app(u"B"_s)};
+    h.offer(h.apps[0], StoreHarness::release(u"2.0"_s));
+    h.offer(h.apps[1], StoreHarness::release(u"1.0"_s));
+    h.checkDelay = 1000ms;
+    Store& s = h.build();
+    ASSERT_TRUE(h.settle(h.start(s.refresh())));
+    int settingsOpened = 0;
+    s.openSettingsWindow = [&] { ++settingsOpened; };
+    Dashboard d(h);
+    Hero* hero = d.view.hero();
+
+    EXPECT_EQ(hero->updateAllButton()->text(), u"Update All  1"_s);
+    EXPECT_TRUE(hero->updateAllButton()->isEnabled());
+    hero->settingsButton()->click();
+    EXPECT_EQ(settingsOpened, 1);
+
+    QAbstractButton* updates = d.view.chips()->chip(Filter::updates);
+    EXPECT_EQ(updates->accessibleName(), u"Updates, 1 apps"_s);
+    updates->click();
+    EXPECT_EQ(s.filter(), Filter::updates);
+
+    // Asking for notifications while undetermined, then reading the answer.
+    PermissionPill* notifications = d.view.pills()->notificationsPill();
+    EXPECT_EQ(notifications->accessibleName(), u"Notifications permission, off"_s);
+    notifications->click();
+    h.clock.advance(10ms);
+    turn();
+    EXPECT_EQ(s.notifications(), Permissions::AuthorizationStatus::authorized);
+    EXPECT_EQ(notifications->accessibleName(), u"Notifications permission, on"_s);
+
+    hero->updateAllButton()->click();
+    turn();
+    EXPECT_FALSE(hero->updateAllButton()->isEnabled()) << "disabled while Update All runs";
+    h.clock.advance(5000ms);
+    turn();
+    EXPECT_EQ(h.installed, QStringList{u"A"_s});
+
+    hero->checkAgainButton()->click();
+    turn();
+    EXPECT_TRUE(s.scanning());
+    EXPECT_FALSE(hero->checkAgainButton()->isEnabled());
+    h.clock.advance(5000ms);
+    turn();
+    EXPECT_FALSE(s.scanning());
+}
