@@ -25,8 +25,14 @@ FieldBox::FieldBox(const QString& symbol, const QString& prompt, QWidget* parent
     edit_->setAccessibleName(prompt);
     edit_->setFont(Fonts::body());
     edit_->setAttribute(Qt::WA_MacShowFocusRect, false);
-    // Plain: the box draws the field, the edit only its text.
-    edit_->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; border: none; padding: 0; }"));
+    // Plain: the box draws the field, the edit only its text, in the label colours.
+    const Palette& palette = Palette::current();
+    QPalette colours = edit_->palette();
+    colours.setColor(QPalette::Base, Qt::transparent);
+    colours.setColor(QPalette::Text, palette.text());
+    colours.setColor(QPalette::PlaceholderText, palette.secondary());
+    edit_->setPalette(colours);
+    edit_->setAutoFillBackground(false);
     edit_->installEventFilter(this);
     row->addWidget(edit_, 1);
     setFocusProxy(edit_);

@@ -9,15 +9,14 @@ SignInScreen::SignInScreen(Store& store, QWidget* parent) : QScrollArea(parent) 
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setWidgetResizable(true);
-    // The dashboard's backdrop shows through.
-    setAutoFillBackground(false);
-    viewport()->setAutoFillBackground(false);
     auto* content = new QWidget;
-    content->setAutoFillBackground(false);
     auto* column = new QVBoxLayout(content);
     column->setContentsMargins(0, 18, 0, 0);
     card_ = new AuthView(store, content);
     column->addWidget(card_, 0, Qt::AlignHCenter | Qt::AlignTop);
     column->addStretch(1);
     setWidget(content);
+    // The dashboard's backdrop shows through (setWidget has the content fill its background).
+    viewport()->setAutoFillBackground(false);
+    content->setAutoFillBackground(false);
 }
