@@ -2,6 +2,7 @@
 
 #include "BundleBuilder.h"
 #include "EdKey.h"
+#include "MachOBuilder.h"
 #include "PackageBuilder.h"
 #include "TestPki.h"
 #include "UdifWriter.h"
@@ -61,6 +62,8 @@ struct Sample {
         BundleBuilder builder(path);
         builder.identifier(bundleID())
             .executableName(name)
+            // Universal, as shipped apps are: an update must run on the processor of the machine.
+            .architectures({MachOBuilder::x86_64, MachOBuilder::arm64})
             .info(QStringLiteral("CFBundleName"), name)
             .info(QStringLiteral("CFBundleShortVersionString"), version)
             .info(QStringLiteral("CFBundleVersion"), QString(version).remove(QLatin1Char('.')))

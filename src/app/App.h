@@ -11,6 +11,8 @@
 
 class AppDelegate;
 class MainWindow;
+class MainWindowFold;
+class QtNotchDesktop;
 class SingleInstance;
 class StatusItem;
 class Store;
@@ -37,6 +39,9 @@ private:
 
     SingleInstance& instance_;
     AppShell shell_;
+    // Installed before the store exists, since the store's notch scheduler reads it.
+    std::unique_ptr<QtNotchDesktop> notchDesktop_;
+    std::unique_ptr<MainWindowFold> fold_;
     Store* store_ = nullptr;
     std::unique_ptr<MainWindow> main_;
     std::unique_ptr<QWidget> settings_;

@@ -93,8 +93,10 @@ void RowAccessory::setRow(const RowFacts& row) {
         effect->setOpacity(from);
         widget->setGraphicsEffect(effect);
         QPointer<QWidget> target(widget);
-        Animator::standard(widget, from, to, [target, effect, to, remove](double v) {
-            if (!target)
+        // A later change fades the same widget with an effect of its own, which deletes this one.
+        QPointer<QGraphicsOpacityEffect> mine(effect);
+        Animator::standard(widget, from, to, [target, effect = mine, to, remove](double v) {
+            if (!target || !effect)
                 return;
             effect->setOpacity(std::clamp(v, 0.0, 1.0));
             if (v == to) {

@@ -1,15 +1,19 @@
 #include "ScreenSamples.h"
 
 #include "platform/system/PropertyList.h"
+#include "runtime/Blocking.h"
 #include "runtime/MakeShared.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QImageWriter>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QThread>
 
 namespace ScreenSamples {
 
@@ -193,6 +197,16 @@ QList<Leftover> leftovers(const QString& library) {
         {library + QStringLiteral("/Application Support/DemoSDK/Shared Frameworks and Very Long Folder Names"),
          912'000'000, true},
     };
+}
+
+void settle() {
+    QElapsedTimer timer;
+    timer.start();
+    do {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    } while (timer.elapsed() < 3000 && (Blocking::inFlight() > 0 || timer.elapsed() < 60));
+    QApplication::processEvents();
 }
 
 } // namespace ScreenSamples

@@ -18,6 +18,8 @@ struct Sample {
 };
 
 QList<Sample> rows(const QString& folder);
+// Lets icon loads and queued layout settle before a picture is taken.
+void settle();
 // Leftovers of one application, some shared with others, inside `library`.
 QList<Leftover> leftovers(const QString& library);
 

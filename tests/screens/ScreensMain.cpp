@@ -1,6 +1,7 @@
 // Renders the row views in every status and phase, dark and light, to PNG files for people to
-// look at: collapsed cards, each card opened with its detail pane, and the uninstall prompt in
-// its states. Usage: quenlark-screens <output folder>.
+// look at: collapsed cards, each card opened with its detail pane, the uninstall prompt in its
+// states and the island. Usage: quenlark-screens <output folder>.
+#include "IslandScreens.h"
 #include "ScreenSamples.h"
 #include "model/Launch.h"
 #include "model/Motion.h"
@@ -26,17 +27,6 @@
 namespace {
 constexpr int windowWidth = 880;
 
-// Lets icon loads and queued layout settle.
-void settle() {
-    QElapsedTimer timer;
-    timer.start();
-    do {
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    } while (timer.elapsed() < 3000 && (Blocking::inFlight() > 0 || timer.elapsed() < 60));
-    QApplication::processEvents();
-}
-
 // The window's own background under the views, with room for the cards' shadows.
 class Backdrop : public QWidget {
 public:
@@ -52,7 +42,7 @@ bool save(QWidget& widget, const QString& path) {
     widget.adjustSize();
     widget.resize(windowWidth, widget.heightForWidth(windowWidth) > 0 ? widget.heightForWidth(windowWidth)
                                                                       : widget.sizeHint().height());
-    settle();
+    ScreenSamples::settle();
     const bool ok = widget.grab().save(path);
     std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
     return ok;
@@ -118,13 +108,14 @@ bool renderTheme(bool dark, const QString& out, const QString& bundles) {
         if (spec.armed)
             prompt->confirmButton()->click();
         prompt->show();
-        settle();
+        ScreenSamples::settle();
         const QString path = out + QStringLiteral("/uninstall-") + spec.name + QLatin1Char('-') + theme +
                              QStringLiteral(".png");
         const bool saved = window.grab().save(path);
         std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(path));
         ok &= saved;
     }
+    ok &= IslandScreens::render(theme, out, bundles + QStringLiteral("/island"));
     return ok;
 }
 } // namespace
