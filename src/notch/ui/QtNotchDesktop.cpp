@@ -49,13 +49,15 @@ std::optional<UpdateIsland::Screen> QtNotchDesktop::hangingScreen() const {
     return UpdateIsland::Screen{QRectF(chosen->geometry()), QRectF(chosen->availableGeometry()), QSizeF()};
 }
 
-QList<NotchOccupants::Window> QtNotchDesktop::windows(const QList<WindowStack::Window>& stack, double ratio) {
+QList<NotchOccupants::Window> QtNotchDesktop::windows(const QList<WindowStack::Window>& stack, double ratio,
+                                                      const QSet<quint32>& own, qint64 ownPid) {
     QList<NotchOccupants::Window> windows;
     for (const WindowStack::Window& w : stack) {
         const QRect& b = w.bounds;
+        const qint64 pid = own.contains(w.id) ? ownPid : w.pid;
         windows.append(NotchOccupants::Window{
             .id = w.id,
-            .pid = w.pid ? std::optional<qint64>(w.pid) : std::nullopt,
+            .pid = pid ? std::optional<qint64>(pid) : std::nullopt,
             .owner = w.owner,
             .bounds = QRectF(b.x() / ratio, b.y() / ratio, b.width() / ratio, b.height() / ratio),
             .opacity = w.opacity,
@@ -71,8 +73,12 @@ QList<NotchOccupants::Window> QtNotchDesktop::windows(const QList<WindowStack::W
 QList<NotchOccupants::Occupant> QtNotchDesktop::occupants(const UpdateIsland::Screen& screen) const {
     const QScreen* primary = QGuiApplication::primaryScreen();
     const double ratio = primary ? primary->devicePixelRatio() : 1;
-    return NotchOccupants::occupants(windows(WindowStack::read(), ratio), NotchOccupants::area(screen.frame, screen.notch),
-                                     screen.frame.width(), getpid());
+    QSet<quint32> own;
+    for (const QWindow* window : QGuiApplication::allWindows())
+        if (window->handle())
+            own.insert(static_cast<quint32>(window->winId()));
+    return NotchOccupants::occupants(windows(WindowStack::read(), ratio, own, getpid()),
+                                     NotchOccupants::area(screen.frame, screen.notch), screen.frame.width(), getpid());
 }
 
 std::shared_ptr<IslandPanel> QtNotchDesktop::makePanel(std::shared_ptr<IslandModel> model, const QRectF& frame) {

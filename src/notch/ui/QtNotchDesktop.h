@@ -3,6 +3,8 @@
 #include "notch/NotchDesktop.h"
 #include "platform/gui/WindowStack.h"
 
+#include <QSet>
+
 class MainWindowFold;
 class Store;
 
@@ -25,8 +27,10 @@ public:
     // The store the island's rows act on (not owned).
     void setStore(Store* store) { store_ = store; }
 
-    // The stack as the occupant rules read it, in device-independent pixels.
-    static QList<NotchOccupants::Window> windows(const QList<WindowStack::Window>& stack, double ratio);
+    // The stack as the occupant rules read it, in device-independent pixels. Windows in `own`
+    // are this process's (its menus and tooltips do not say so themselves).
+    static QList<NotchOccupants::Window> windows(const QList<WindowStack::Window>& stack, double ratio,
+                                                 const QSet<quint32>& own, qint64 ownPid);
 
 private:
     MainWindowFold* fold_ = nullptr;

@@ -1,6 +1,7 @@
 #include "model/AppItem.h"
 #include "model/Motion.h"
 #include "notch/IslandModel.h"
+#include "notch/ui/IslandButton.h"
 #include "notch/ui/IslandView.h"
 #include "notch/ui/IslandWindow.h"
 #include "runtime/MakeShared.h"
@@ -11,6 +12,8 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QScrollArea>
 
 namespace {
@@ -126,6 +129,47 @@ TEST_F(IslandWindowTest, ShowsWithoutTakingTheFocusAndTakesEscapeForLater) {
 
     window->orderOut();
     EXPECT_FALSE(window->isVisible());
+}
+
+// "Later": a click puts the updates off; held for half a second it opens its menu instead.
+TEST_F(IslandWindowTest, LaterClickedOrHeldForItsMenu) {
+    IslandView view(model(2), nullptr, 12);
+    view.resize(620, 560);
+    view.show();
+    open(true);
+    IslandButton* later = nullptr;
+    for (auto* button : view.findChildren<IslandButton*>())
+        if (button->text() == QStringLiteral("Later"))
+            later = button;
+    ASSERT_NE(later, nullptr);
+    EXPECT_EQ(later->toolTip(), QStringLiteral("Click to put these off; hold for more choices"));
+    const QPointF centre = QRectF(later->rect()).center();
+    const auto mouse = [&](QEvent::Type type) {
+        QMouseEvent event(type, centre, later->mapToGlobal(centre), Qt::LeftButton,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(later, &event);
+    };
+
+    mouse(QEvent::MouseButtonPress);
+    clock.advanceSeconds(0.49);
+    QApplication::processEvents();
+    EXPECT_EQ(view.findChild<QMenu*>(), nullptr);
+    clock.advanceSeconds(0.01);
+    QApplication::processEvents();
+    auto* menu = view.findChild<QMenu*>();
+    ASSERT_NE(menu, nullptr);
+    QStringList entries;
+    for (const QAction* action : menu->actions())
+        entries.append(action->isSeparator() ? QStringLiteral("-") : action->text());
+    EXPECT_EQ(entries, (QStringList{"In 1 Hour", "Tonight", "Tomorrow", "Next Week", "-", "Skip These Versions",
+                                    "Don't Show from the Notch"}));
+    mouse(QEvent::MouseButtonRelease);
+    EXPECT_TRUE(calls.isEmpty());
+    menu->close();
+
+    mouse(QEvent::MouseButtonPress);
+    mouse(QEvent::MouseButtonRelease);
+    EXPECT_EQ(calls, (QStringList{QStringLiteral("dismissed 2"), QStringLiteral("fold")}));
 }
 
 } // namespace

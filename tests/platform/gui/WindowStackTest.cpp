@@ -149,10 +149,14 @@ TEST(WindowStack, ReadsUnmanagedDocksNotificationsAndAboveWindows) {
     EXPECT_LT(position(stack, menu.id), position(stack, editor.id));
 
     const QRectF frame(0, 0, width, screen->height_in_pixels);
-    const auto over = NotchOccupants::ids(NotchOccupants::occupants(
-        QtNotchDesktop::windows(stack, 1), NotchOccupants::area(frame, {}), frame.width(), 4002));
+    const auto over = [&](const QSet<quint32>& own) {
+        return NotchOccupants::ids(NotchOccupants::occupants(QtNotchDesktop::windows(stack, 1, own, 4002),
+                                                             NotchOccupants::area(frame, {}), frame.width(), 4002));
+    };
     // The dock is this "process" here; the one aside is not over the top centre.
-    EXPECT_EQ(over, (QSet<qint64>{menu.id, toast.id, editor.id}));
+    EXPECT_EQ(over({}), (QSet<qint64>{menu.id, toast.id, editor.id}));
+    // A menu of this process counts as its own, whatever the window says.
+    EXPECT_EQ(over({menu.id}), (QSet<qint64>{toast.id, editor.id}));
 
     for (const Probe& p : {ready, menu, dock, toast, editor, hidden, aside})
         xcb_destroy_window(c, p.id);
