@@ -30,8 +30,8 @@ TEST(Download, SuggestedNamesAreCutToOneSafeComponent) {
 }
 
 TEST(Download, AnAnnouncedLengthBeyondTheCeilingStopsTheTransferAtOnce) {
+    std::atomic<std::size_t> sent{0}; // before the server, which may still answer while it stops
     LoopbackServer server;
-    std::atomic<std::size_t> sent{0};
     server.http().Get("/huge", [&sent](const httplib::Request&, httplib::Response& res) {
         res.set_content_provider(4294967297ULL, "application/octet-stream",
                                  [&sent](size_t, size_t, httplib::DataSink& sink) {

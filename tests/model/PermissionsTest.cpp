@@ -14,7 +14,7 @@ namespace {
 
 using Permissions::AuthorizationStatus;
 
-TEST(Permissions, NotificationsFollowTheServerOnTheSessionBus) {
+TEST(PermissionsOnTheBus, NotificationsFollowTheServer) {
     auto bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         EXPECT_EQ(runSync(Permissions::notifications()), AuthorizationStatus::denied);

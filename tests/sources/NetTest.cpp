@@ -132,14 +132,14 @@ TEST_F(NetTest, FollowsRedirectChainsToTheFinalAnswer) {
         const std::string kind = req.matches[2];
         res.set_redirect(left > 1 ? "/hop/" + std::to_string(left - 1) + "/" + kind : "/final/" + kind);
     });
-    server.http().Get(R"(/final/(\d+))", [&xml](const httplib::Request& req, httplib::Response& res) {
+    server.http().Get(R"(/final/(\d+))", [xml](const httplib::Request& req, httplib::Response& res) {
         // 1: compressed as the client allows (an XML type is compressible); 0: a plain body.
         res.set_content(xml, req.matches[1] == "1" ? "application/xml" : "application/octet-stream");
     });
-    std::atomic<int> compressed{0};
-    server.http().set_post_routing_handler([&compressed](const httplib::Request&, httplib::Response& res) {
+    auto compressed = std::make_shared<std::atomic<int>>(0);
+    server.http().set_post_routing_handler([compressed](const httplib::Request&, httplib::Response& res) {
         if (res.has_header("Content-Encoding"))
-            ++compressed;
+            ++*compressed;
     });
     server.start();
     for (const int hops : {1, 2, 5, 30}) {
@@ -153,7 +153,7 @@ TEST_F(NetTest, FollowsRedirectChainsToTheFinalAnswer) {
             EXPECT_EQ(answer.url, server.url("/final/" + std::to_string(compress)));
         }
     }
-    EXPECT_GT(compressed.load(), 0);
+    EXPECT_GT(compressed->load(), 0);
 }
 
 TEST_F(NetTest, RefusesLoopsAndLessSafeRedirectsWithTheirOwnSentence) {
@@ -166,8 +166,9 @@ TEST_F(NetTest, RefusesLoopsAndLessSafeRedirectsWithTheirOwnSentence) {
     server.http().Get("/to-ftp", [](const httplib::Request&, httplib::Response& res) {
         res.set_redirect("ftp://127.0.0.1/x");
     });
-    server.http().Get("/to-https", [&secure](const httplib::Request&, httplib::Response& res) {
-        res.set_redirect(secure.url("/secret").toString().toStdString());
+    auto secret = std::make_shared<std::string>(); // its port is known once it starts
+    server.http().Get("/to-https", [secret](const httplib::Request&, httplib::Response& res) {
+        res.set_redirect(*secret);
     });
     server.serve("/plain", "plain");
     secure.serve("/secret", "secret");
@@ -176,6 +177,7 @@ TEST_F(NetTest, RefusesLoopsAndLessSafeRedirectsWithTheirOwnSentence) {
     });
     server.start();
     secure.start();
+    *secret = secure.url("/secret").toString().toStdString();
 
     const QString unsafe = QStringLiteral("The server redirected to an address that is not secure.");
     struct Case {
@@ -208,8 +210,10 @@ TEST_F(NetTest, ATransportFailureAfterARedirectIsReportedAsSuch) {
     gone.start();
     const QUrl closed = gone.url("/");
     gone.stop();
-    server.http().Get("/moved", [&closed](const httplib::Request&, httplib::Response& res) {
-        res.set_redirect(closed.toString().toStdString());
+    // By value: the fixture's server outlives the body, and Qt may repeat a request late.
+    server.http().Get("/moved", [closed = closed.toString().toStdString()](const httplib::Request&,
+                                                                          httplib::Response& res) {
+        res.set_redirect(closed);
     });
     server.start();
     EXPECT_EQ(transportKind([&] { get("/moved"); }), TransportError::Kind::ConnectionRefused);
@@ -408,7 +412,7 @@ protected:
 
 TEST_F(DownloadTest, StreamsTheBodyToTheFileWithProgress) {
     const std::string body(3 * Net::readChunk + 17, 'q');
-    server.http().Get("/app.zip", [&](const httplib::Request&, httplib::Response& res) {
+    server.http().Get("/app.zip", [body](const httplib::Request&, httplib::Response& res) {
         res.set_header("Content-Disposition", "attachment; filename=\"../Real App.zip\"");
         res.set_content(body, "application/zip");
     });

@@ -82,7 +82,7 @@ TEST(DesktopSettings, TakesThePortalsSettings) {
     EXPECT_EQ(changes, 2);
 }
 
-TEST(DesktopSettings, FollowsThePortalOnTheBus) {
+TEST(DesktopSettingsOnTheBus, FollowsThePortal) {
     auto bus = QDBusConnection::sessionBus();
     if (!bus.isConnected() || bus.interface()->isServiceRegistered("org.freedesktop.portal.Desktop"))
         GTEST_SKIP() << "needs a private session bus without a portal";
@@ -113,7 +113,7 @@ TEST(DesktopSettings, FollowsThePortalOnTheBus) {
 
 // A portal answering in the wrong shape is ignored: no crash, nothing taken from it, and what it
 // signals later still counts.
-TEST(DesktopSettings, IgnoresRepliesOfTheWrongType) {
+TEST(DesktopSettingsOnTheBus, IgnoresRepliesOfTheWrongType) {
     auto bus = QDBusConnection::sessionBus();
     if (!bus.isConnected() || bus.interface()->isServiceRegistered("org.freedesktop.portal.Desktop"))
         GTEST_SKIP() << "needs a private session bus without a portal";

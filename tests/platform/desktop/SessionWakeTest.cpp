@@ -30,7 +30,7 @@ public Q_SLOTS:
 } // namespace
 
 // The test's session bus stands in for the system bus too, where logind speaks.
-TEST(SessionWake, WakesOnResumeUnlockAndTheEndOfTheScreensaver) {
+TEST(SessionWakeOnTheBus, WakesOnResumeUnlockAndTheEndOfTheScreensaver) {
     auto bus = QDBusConnection::sessionBus();
     const QStringList names{"org.freedesktop.login1", "org.freedesktop.ScreenSaver", "org.gnome.ScreenSaver"};
     if (!bus.isConnected())
