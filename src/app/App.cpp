@@ -12,6 +12,7 @@
 #include "model/Prefs.h"
 #include "notch/NotchHooks.h"
 #include "notch/ui/FoldingMainWindow.h"
+#include "notch/ui/QtNotchDesktop.h"
 #include "onboarding/OnboardingHooks.h"
 #include "platform/desktop/SingleInstance.h"
 #include "platform/gui/SystemTray.h"
@@ -96,6 +97,8 @@ App::App(SingleInstance& instance)
     onRedirect([](QUrl url) { GoogleSignIn::handleRedirect(url); });
     QApplication::setWindowIcon(appIcon());
     Prefs& prefs = Prefs::shared();
+    notchDesktop_ = std::make_unique<QtNotchDesktop>();
+    NotchDesktop::install(notchDesktop_.get());
     store_ = &Store::shared();
     Store* store = store_;
 
@@ -118,6 +121,8 @@ App::App(SingleInstance& instance)
     connect(main_.get(), &MainWindow::firstShown, this,
             [] { qCDebug(lcApp).noquote() << "main window shown after" << sinceStart().elapsed() << "ms"; });
     installSceneHooks();
+    notchDesktop_->setFold(fold);
+    notchDesktop_->setStore(store);
 
     settings_ = std::make_unique<QWidget>();
     settings_->setWindowTitle(tr("Settings"));
