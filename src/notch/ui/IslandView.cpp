@@ -1,4 +1,6 @@
 #include "notch/ui/IslandView.h"
+#include "account/ui/AccountChipView.h"
+#include "model/Prefs.h"
 
 #include "model/Motion.h"
 #include "notch/IslandModel.h"
@@ -151,6 +153,8 @@ QWidget* IslandView::buildHeader() {
     texts->addWidget(subtitle_);
     row->addLayout(texts, 1);
     row->addSpacing(6);
+    if (store_)
+        row->addWidget(new AccountChipView(*store_, Prefs::shared(), [this] { model_->openApp(); }, header));
     auto* close = new CloseButton(header);
     close->setToolTip(tr("Dismiss"));
     close->setAccessibleName(tr("Dismiss"));
