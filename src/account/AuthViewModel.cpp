@@ -243,8 +243,9 @@ QCoro::Task<void> AuthViewModel::signInWithGoogle() {
     Session session;
     std::exception_ptr failure;
     try {
-        const QString token = co_await googleToken_(config.googleClientID);
-        session = co_await Auth::signIn(Auth::GoogleIDToken{token}, config);
+        // Named before the co_await: GCC 12 destroys a braced temporary there twice.
+        Auth::GoogleIDToken token{co_await googleToken_(config.googleClientID)};
+        session = co_await Auth::signIn(std::move(token), config);
     } catch (...) {
         failure = std::current_exception();
     }

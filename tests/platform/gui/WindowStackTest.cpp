@@ -129,7 +129,8 @@ TEST(WindowStack, ReadsUnmanagedDocksNotificationsAndAboveWindows) {
     QProcess::execute(QStringLiteral("wmctrl"), {QStringLiteral("-i"), QStringLiteral("-r"), QString::number(editor.id),
                                                  QStringLiteral("-b"), QStringLiteral("add,above")});
     ASSERT_TRUE(waitUntil([&] {
-        const auto* e = find(WindowStack::read(c), editor.id);
+        const auto read = WindowStack::read(c);
+        const auto* e = find(read, editor.id);
         return e && e->above;
     }));
 
