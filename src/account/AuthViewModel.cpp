@@ -243,9 +243,10 @@ QCoro::Task<void> AuthViewModel::signInWithGoogle() {
     Session session;
     std::exception_ptr failure;
     try {
-        // Named before the co_await: GCC 12 destroys a braced temporary there twice.
-        Auth::GoogleIDToken token{co_await googleToken_(config.googleClientID)};
-        session = co_await Auth::signIn(std::move(token), config);
+        // Built step by step: GCC 12 mishandles an aggregate braced from, or inside, a co_await.
+        Auth::GoogleIDToken token;
+        token.value = co_await googleToken_(config.googleClientID);
+        session = co_await Auth::signIn(token, config);
     } catch (...) {
         failure = std::current_exception();
     }
