@@ -9,8 +9,7 @@ namespace AccountChip {
 
 std::optional<Chip> choose(const Store& store, const Prefs& prefs, const QDateTime& now) {
     const auto& session = store.session();
-    // An unknown confirmation state (nothing yet) is not an unconfirmed one.
-    if (session && session->provider == u"password"_s && session->emailVerified == false)
+    if (session && session->awaitingConfirmation())
         return Chip{Kind::confirm, u"Confirm email"_s, u"envelope.badge"_s, true, QColor(),
                     u"Confirm "_s + session->email + u" so your backup belongs to an inbox you own"_s};
     if (AccountNudge::wanted(store, prefs, now))

@@ -82,7 +82,7 @@ QCoro::Task<void> ConfirmEmailTileModel::confirmed() {
     if (!self)
         co_return;
     const auto& session = store->session();
-    if (session && session->provider == u"password"_s && session->emailVerified == false)
+    if (session && session->awaitingConfirmation())
         message_.set(u"Not confirmed yet. Open the link in the email from Quenlark, then try again."_s);
     working_.set(false);
 }

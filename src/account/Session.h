@@ -20,6 +20,9 @@ struct Session {
 
     bool operator==(const Session&) const = default;
 
+    // A password account whose address is known to be unconfirmed (unknown is not unconfirmed).
+    bool awaitingConfirmation() const { return provider == QLatin1String("password") && emailVerified == false; }
+
     // The stored form: one JSON object with the six required keys and "name" and
     // "emailVerified" only when they have a value; "expires" in seconds since 2001.
     QByteArray encoded() const;

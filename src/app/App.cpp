@@ -2,6 +2,7 @@
 
 #include "account/GoogleSignIn.h"
 #include "account/SiteLinks.h"
+#include "account/ui/SignInScreen.h"
 #include "app/AppDelegate.h"
 #include "app/MainWindow.h"
 #include "app/StatusItem.h"
@@ -11,6 +12,7 @@
 #include "model/Prefs.h"
 #include "notch/NotchHooks.h"
 #include "notch/ui/FoldingMainWindow.h"
+#include "notch/ui/QtNotchDesktop.h"
 #include "onboarding/OnboardingHooks.h"
 #include "platform/desktop/SingleInstance.h"
 #include "platform/gui/SystemTray.h"
@@ -95,6 +97,8 @@ App::App(SingleInstance& instance)
     onRedirect([](QUrl url) { GoogleSignIn::handleRedirect(url); });
     QApplication::setWindowIcon(appIcon());
     Prefs& prefs = Prefs::shared();
+    notchDesktop_ = std::make_unique<QtNotchDesktop>();
+    NotchDesktop::install(notchDesktop_.get());
     store_ = &Store::shared();
     Store* store = store_;
 
@@ -107,13 +111,18 @@ App::App(SingleInstance& instance)
     actions.welcome = [store] { store->onboarding().showOnboarding(); };
     actions.feedback = [this] { shell_.openUrl(SiteLinks::feedback()); };
     main_ = std::make_unique<MainWindow>(Commands::menus(actions));
-    main_->setContent(new MainView(*store, prefs, Clock::shared()));
+    auto* dashboard = new MainView(*store, prefs, Clock::shared());
+    // Until the library screen exists, its signed-out state: the sign-in card.
+    dashboard->setSignedOutLibraryView(new SignInScreen(*store));
+    main_->setContent(dashboard);
     auto* fold = new FoldingMainWindow(main_.get(), {});
     fold_ = fold;
     main_->setCloser([fold] { return fold->mayClose(); });
     connect(main_.get(), &MainWindow::firstShown, this,
             [] { qCDebug(lcApp).noquote() << "main window shown after" << sinceStart().elapsed() << "ms"; });
     installSceneHooks();
+    notchDesktop_->setFold(fold);
+    notchDesktop_->setStore(store);
 
     settings_ = std::make_unique<QWidget>();
     settings_->setWindowTitle(tr("Settings"));

@@ -12,6 +12,7 @@
 class AppDelegate;
 class FoldingMainWindow;
 class MainWindow;
+class QtNotchDesktop;
 class SingleInstance;
 class StatusItem;
 class Store;
@@ -38,6 +39,8 @@ private:
 
     SingleInstance& instance_;
     AppShell shell_;
+    // Installed before the store exists, since the store's notch scheduler reads it.
+    std::unique_ptr<QtNotchDesktop> notchDesktop_;
     Store* store_ = nullptr;
     std::unique_ptr<MainWindow> main_;
     FoldingMainWindow* fold_ = nullptr; // owned by main_; the island grows the window through it

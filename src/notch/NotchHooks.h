@@ -1,22 +1,21 @@
 #pragma once
 
+#include "notch/IslandPanel.h"
+#include "notch/IslandState.h"
 #include "notch/NotchTrigger.h"
-
-#include <QObject>
-#include <QPointer>
 
 #include <memory>
 #include <optional>
 
-// What the store and the shell ask of the notch scheduler and the island, which come later.
+// What the store and the shell ask of the notch scheduler and the island.
 class NotchHooks {
 public:
     virtual ~NotchHooks() = default;
 
     // An island taken out of the island's statics, to be folded away.
     struct Detached {
-        QPointer<QObject> panel;
-        std::shared_ptr<QObject> state;
+        std::shared_ptr<IslandPanel> panel;
+        std::shared_ptr<IslandState> state;
     };
 
     // The scheduler: decides whether, when and how the island shows the visible updates.

@@ -32,28 +32,6 @@ std::optional<double> notchDelay() {
 
 } // namespace
 
-NotchDesktop::~NotchDesktop() = default;
-
-namespace {
-
-class NoDesktop final : public NotchDesktop {
-public:
-    QList<Window> ownWindows() const override { return {}; }
-    bool applicationActive() const override { return false; }
-    bool fullScreenAppInFront() const override { return false; }
-};
-
-NotchDesktop* installedDesktop = nullptr;
-
-} // namespace
-
-NotchDesktop& NotchDesktop::current() {
-    static NoDesktop none;
-    return installedDesktop ? *installedDesktop : none;
-}
-
-void NotchDesktop::install(NotchDesktop* desktop) { installedDesktop = desktop; }
-
 NotchScheduler::NotchScheduler(Prefs& prefs, NotchDesktop& desktop, SessionWake& wake, Rows rows, ShowIsland show)
     : prefs_(prefs), desktop_(desktop), wake_(wake), rows_(std::move(rows)), show_(std::move(show)) {}
 

@@ -1,5 +1,6 @@
 #include "notch/UpdateIsland.h"
 
+#include "notch/IslandMorph.h"
 #include "runtime/Clock.h"
 #include "runtime/MakeShared.h"
 #include "runtime/Spawn.h"
@@ -65,6 +66,7 @@ void UpdateIsland::present(const QStringList& ids, const Screen& screen, bool pr
     auto state = makeShared<IslandState>(ids, screen.notch, preview, Clock::shared().now());
     Island island{desktop_.makePanel(state, screen), state};
     island_ = island;
+    panelFrame_ = panelFrame(screen);
     if (!preview)
         desktop_.recordShowing();
     // Windows already over the notch now never fold it later.
@@ -124,7 +126,8 @@ QCoro::Task<void> UpdateIsland::orderOutLater(std::shared_ptr<IslandPanel> panel
     if (life.expired())
         co_return;
     --folding_;
-    panel->orderOut();
+    if (panel)
+        panel->orderOut();
 }
 
 void UpdateIsland::foldIfUp(const IslandState* state) {
@@ -137,7 +140,49 @@ void UpdateIsland::foldIfUp(const IslandState* state) {
 void UpdateIsland::openApp() {
     if (opening_)
         return;
+    const bool shown = desktop_.mainWindowShown && desktop_.mainWindowShown();
+    if (island_ && !island_->state->preview() && island_->state->expanded() &&
+        island_->state->islandRect().width() > 0 && !shown && desktop_.growMainWindow) {
+        const QRectF from = island_->state->islandRect().translated(panelFrame_.topLeft());
+        const Island detached = *detach();
+        // The window covers the island as it grows; the panel goes once it stands.
+        grow(from, [detached] {
+            if (detached.panel)
+                detached.panel->orderOut();
+        });
+        return;
+    }
     if (std::optional<Island> detached = detach())
         fold(*detached);
     desktop_.openMainWindow();
+}
+
+void UpdateIsland::dropWindow() {
+    if (opening_)
+        return;
+    if (desktop_.mainWindowShown && desktop_.mainWindowShown()) {
+        desktop_.openMainWindow();
+        return;
+    }
+    if (island_) {
+        openApp();
+        return;
+    }
+    const std::optional<Screen> screen = desktop_.hangingScreen();
+    if (!screen || !desktop_.growMainWindow) {
+        desktop_.openMainWindow();
+        return;
+    }
+    grow(IslandMorph::folded(screen->frame, screen->workArea, screen->notch).rect, [] {});
+}
+
+void UpdateIsland::grow(QRectF from, std::function<void()> then) {
+    opening_ = true;
+    std::weak_ptr<int> life = life_;
+    desktop_.growMainWindow(from, [this, life, then = std::move(then)] {
+        if (life.expired())
+            return;
+        opening_ = false;
+        then();
+    });
 }

@@ -2,6 +2,7 @@
 
 #include "notch/IslandPanel.h"
 #include "notch/IslandState.h"
+#include "notch/NotchHooks.h"
 #include "notch/NotchOccupants.h"
 #include "runtime/CancelToken.h"
 
@@ -26,10 +27,7 @@ public:
         QRectF workArea;  // the frame without panels and bars
         QSizeF notch;     // zero where the screen has none (always on Linux, and with "--no-notch")
     };
-    struct Island {
-        std::shared_ptr<IslandPanel> panel;
-        std::shared_ptr<IslandState> state;
-    };
+    using Island = NotchHooks::Detached;
     // What the controller needs of the desktop, the store and the window that draws the island.
     struct Desktop {
         std::function<QStringList()> updateIds;  // bundle paths of the visible rows with an update
@@ -40,6 +38,11 @@ public:
         std::function<void()> notifyUser;     // the updates notification, when the notch stays busy
         std::function<void()> openMainWindow;
         std::function<bool()> reduceMotion;
+        // The main window is on screen or minimised; without it, it never is.
+        std::function<bool()> mainWindowShown;
+        // Grows the hidden main window out of `from` (global, top-left origin) and calls `done`
+        // once it stands; without it, the main window simply opens.
+        std::function<void(QRectF from, std::function<void()> done)> growMainWindow;
     };
 
     static constexpr int maxPolls = 600;
@@ -58,16 +61,18 @@ public:
     // Folds the island only when `state` is the one still up: a late step of an island that is
     // already gone must not fold the one shown after it.
     void foldIfUp(const IslandState* state);
-    // The plain way of the open button: fold the island, then open the main window. Growing the
-    // window out of the island is the window layer's, between setOpening(true) and (false).
+    // The open button: grows the main window out of the island that is up and open, or folds
+    // the island and opens the window.
     void openApp();
+    // Brings up the main window: forward when it is shown, else out of the island, else out of
+    // the top of the screen.
+    void dropWindow();
 
     bool autoShown() const { return autoShown_; }
     bool waiting() const { return waiting_.has_value(); }
     const std::optional<Island>& island() const { return island_; }
     int folding() const { return folding_; }
     bool opening() const { return opening_; }
-    void setOpening(bool value) { opening_ = value; }
 
     // The panel's frame: 620 × 560 centred at the top, from the screen's top edge when it has a
     // notch, else from 8 points below the work area's top.
@@ -76,6 +81,7 @@ public:
 private:
     QCoro::Task<void> wait(Screen screen, bool preview, CancelToken token, std::weak_ptr<int> life);
     void present(const QStringList& ids, const Screen& screen, bool preview);
+    void grow(QRectF from, std::function<void()> then);
     QCoro::Task<void> expandLater(std::shared_ptr<IslandState> state, std::weak_ptr<int> life);
     QCoro::Task<void> watch(Island island, Screen screen, QSet<qint64> before, CancelToken token,
                             std::weak_ptr<int> life);
@@ -84,6 +90,7 @@ private:
     Desktop desktop_;
     bool autoShown_ = false;
     std::optional<Island> island_;
+    QRectF panelFrame_;  // of the island that is up
     std::optional<CancelToken> waiting_;
     std::optional<CancelToken> watching_;
     bool opening_ = false;

@@ -50,10 +50,8 @@ Store::Collaborators Store::Collaborators::standard() {
     c.deviceID = [] { return DeviceID::current(); };
     c.notifier = std::make_shared<DesktopNotifier>();
     // These collaborators serve the shared store only, so the scheduler reads that one.
-    c.notch = std::make_shared<NotchSchedulerHooks>(
-        Prefs::shared(), NotchDesktop::current(),
-        NotchScheduler::Rows{[] { return NotchSchedulerHooks::pendingKeys(Store::shared().visible()); },
-                             [] { return Store::shared().tourStep().has_value(); }});
+    c.notch = std::make_shared<NotchSchedulerHooks>(Prefs::shared(), NotchDesktop::current(),
+                                                    []() -> Store& { return Store::shared(); });
     c.account = std::make_shared<AuthHooks>();
     c.library = std::make_shared<NoLibraryHooks>();
     c.onboarding = std::make_shared<NoOnboardingHooks>();

@@ -3,6 +3,9 @@
 #include "model/Motion.h"
 #include "model/Spring.h"
 
+#include <QGraphicsOpacityEffect>
+
+#include <algorithm>
 #include <memory>
 
 namespace Animator {
@@ -68,6 +71,24 @@ QVariantAnimation* loop(QObject* owner, double seconds, QEasingCurve::Type curve
             leg = 2 - leg;
         return from + (to - from) * easing.valueForProgress(std::min(leg, 1.0));
     }, std::move(apply), -1);
+}
+
+void fade(QWidget* widget, bool in, std::function<bool()> wanted) {
+    auto* effect = new QGraphicsOpacityEffect(widget);
+    widget->setGraphicsEffect(effect);
+    if (in)
+        widget->show();
+    QPointer<QWidget> guarded = widget;
+    standard(widget, in ? 0 : 1, in ? 1 : 0, [guarded, effect, in, wanted = std::move(wanted)](double v) {
+        // A later fade replaced (and deleted) this one's effect.
+        if (!guarded || guarded->graphicsEffect() != effect)
+            return;
+        effect->setOpacity(std::clamp(v, 0.0, 1.0));
+        if (v == (in ? 1 : 0)) {
+            guarded->setGraphicsEffect(nullptr);
+            guarded->setVisible(in && wanted());
+        }
+    });
 }
 
 } // namespace Animator

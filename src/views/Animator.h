@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QVariantAnimation>
+#include <QWidget>
 
 #include <functional>
 
@@ -24,6 +25,9 @@ QVariantAnimation* timed(QObject* owner, double seconds, QEasingCurve::Type curv
 // `seconds`).
 QVariantAnimation* loop(QObject* owner, double seconds, QEasingCurve::Type curve, double from, double to, bool reverse,
                         Apply apply);
+// Fades `widget` in (shown first) or out (hidden at the end) by the standard animation. A later
+// fade of the same widget takes over; at its end the widget is visible only while `wanted()`.
+void fade(QWidget* widget, bool in, std::function<bool()> wanted);
 
 } // namespace Animator
 

@@ -23,7 +23,7 @@ int upToDate(const Store& store) { return DashboardTally::of(store).upToDate; }
 
 bool showsEmailConfirmation(const Store& store) {
     const auto& session = store.session();
-    return session && session->provider == u"password" && session->emailVerified == false;
+    return session && session->awaitingConfirmation();
 }
 
 bool showsLibrary(const Store& store) { return store.filter() == Filter::library; }

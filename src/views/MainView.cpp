@@ -4,6 +4,7 @@
 #include "views/FrameObserver.h"
 #include "store/Store.h"
 #include "views/Animator.h"
+#include "views/AccountCards.h"
 #include "views/Backdrop.h"
 #include "views/CardList.h"
 #include "views/ControlsRow.h"
@@ -17,7 +18,6 @@
 #include "views/SoftShadow.h"
 #include "views/UninstallPrompt.h"
 
-#include <QGraphicsOpacityEffect>
 #include <QPainter>
 #include <QVBoxLayout>
 
@@ -64,6 +64,7 @@ MainView::MainView(Store& store, Prefs& prefs, Clock& clock, QWidget* parent) : 
     stack->addWidget(hero_);
     stack->addWidget(new ControlsRow(chips_, search_, pills_, column_));
     stack->addWidget(banner_);
+    stack->addWidget(new AccountCards(store_, prefs, column_));
     stack->addWidget(list_, 1);
 
     uninstall_ = new UninstallLayer(store_, this);
@@ -99,20 +100,7 @@ void MainView::showBanner() {
     if (wanted == bannerShown_)
         return;
     bannerShown_ = wanted;
-    auto* fade = new QGraphicsOpacityEffect(banner_);
-    banner_->setGraphicsEffect(fade);
-    QPointer<PermissionBanner> banner = banner_;
-    if (wanted)
-        banner_->show();
-    Animator::standard(banner_, wanted ? 0 : 1, wanted ? 1 : 0, [this, banner, fade, wanted](double v) {
-        if (!banner || banner->graphicsEffect() != fade)
-            return;
-        fade->setOpacity(std::clamp(v, 0.0, 1.0));
-        if (v == (wanted ? 1 : 0)) {
-            banner->setGraphicsEffect(nullptr);
-            banner->setVisible(wanted && bannerShown_);
-        }
-    });
+    Animator::fade(banner_, wanted, [this] { return bannerShown_; });
 }
 
 void MainView::resizeEvent(QResizeEvent* event) {

@@ -2,6 +2,7 @@
 #include "account/AccountNudge.h"
 
 #include "QtPrinters.h"
+#include "SampleSession.h"
 #include "StoreHarness.h"
 
 #include <gtest/gtest.h>
@@ -9,15 +10,6 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-
-Session account(const QString& provider, std::optional<bool> verified) {
-    Session s;
-    s.uid = u"uid-1"_s;
-    s.email = u"ada@example.com"_s;
-    s.provider = provider;
-    s.emailVerified = verified;
-    return s;
-}
 
 constexpr qint64 week = 604800;
 
@@ -42,11 +34,11 @@ TEST(AccountNudge, WantedAndTheChipFollowTheAccountAndTheRefusals) {
         {"declined exactly a week ago", true, std::nullopt, true, 1, week, false, std::nullopt},
         {"declined 8 days ago", true, std::nullopt, true, 2, 8 * 86400, true, AccountChip::Kind::backup},
         {"declined three times", true, std::nullopt, true, 3, 400 * 86400, false, std::nullopt},
-        {"unconfirmed password account", true, account(u"password"_s, false), true, 0, std::nullopt, false,
+        {"unconfirmed password account", true, sampleSession(u"password"_s, false), true, 0, std::nullopt, false,
          AccountChip::Kind::confirm},
-        {"confirmation not known yet", true, account(u"password"_s, std::nullopt), true, 0, std::nullopt, false,
+        {"confirmation not known yet", true, sampleSession(u"password"_s, std::nullopt), true, 0, std::nullopt, false,
          std::nullopt},
-        {"Google account", true, account(u"google.com"_s, false), true, 0, std::nullopt, false, std::nullopt},
+        {"Google account", true, sampleSession(u"google.com"_s, false), true, 0, std::nullopt, false, std::nullopt},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -2,38 +2,26 @@
 #include "runtime/AuthError.h"
 #include "sources/Net.h"
 
+#include "AuthEmulator.h"
 #include "QtPrinters.h"
 #include "RunSync.h"
 
 #include <gtest/gtest.h>
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QUuid>
+
 
 using namespace Qt::Literals::StringLiterals;
 
 // Against the real Authentication emulator, which `ctest -L emulator` starts for the run.
 namespace {
 
-std::optional<CloudConfig> emulator() {
-    const QString host = qEnvironmentVariable("QUENLARK_AUTH_EMULATOR");
-    if (host.isEmpty())
-        return std::nullopt;
-    return CloudConfig::emulator(u"demo-key"_s, qEnvironmentVariable("QUENLARK_AUTH_EMULATOR_PROJECT"), host);
-}
-
 #define REQUIRE_EMULATOR(config)                                                                   \
-    const auto config##Found = emulator();                                                         \
+    const auto config##Found = AuthEmulator::config();                                                         \
     if (!config##Found)                                                                            \
         GTEST_SKIP() << "the Authentication emulator is not running: scripts/emulators installs "  \
                         "it and `ctest -L emulator` starts it";                                    \
     const CloudConfig config = *config##Found
-
-QString freshAddress() {
-    return u"user-"_s + QUuid::createUuid().toString(QUuid::Id128).left(12) + u"@example.com"_s;
-}
 
 QString failureOf(QCoro::Task<void> task) {
     try {
@@ -49,27 +37,12 @@ QCoro::Task<void> discard(QCoro::Task<T> task) {
     co_await std::move(task);
 }
 
-// The link of the last confirmation mail the emulator "sent" to `email`.
-QCoro::Task<QString> confirmationLink(CloudConfig config, QString email) {
-    const QUrl codes(config.authHost + u"emulator/v1/projects/"_s + config.projectId + u"/oobCodes"_s);
-    const QByteArray body = co_await Net::get(codes);
-    QString link;
-    const QJsonArray all = QJsonDocument::fromJson(body).object().value(u"oobCodes"_s).toArray();
-    for (const QJsonValue& code : all) {
-        const QJsonObject entry = code.toObject();
-        if (entry.value(u"email"_s).toString() == email &&
-            entry.value(u"requestType"_s).toString() == u"VERIFY_EMAIL"_s)
-            link = entry.value(u"oobLink"_s).toString();
-    }
-    co_return link;
-}
-
 } // namespace
 
 // A whole account's life: created, named, confirmed through the mailed link, renewed, deleted.
 TEST(AuthEmulator, AnAccountFromSignUpToDeletion) {
     REQUIRE_EMULATOR(config);
-    const QString email = freshAddress();
+    const QString email = AuthEmulator::freshAddress();
 
     const Session created = runSync(Auth::signUp(email, u"secret-pw"_s, config));
     EXPECT_EQ(created.email, email);
@@ -83,7 +56,7 @@ TEST(AuthEmulator, AnAccountFromSignUpToDeletion) {
     EXPECT_FALSE(profile.verified);
 
     runSync(Auth::sendEmailConfirmation(created, config));
-    const QString link = runSync(confirmationLink(config, email));
+    const QString link = runSync(AuthEmulator::confirmationLink(config, email));
     ASSERT_FALSE(link.isEmpty());
     runSync(Net::get(QUrl(link))); // the user follows the mailed link
     EXPECT_TRUE(runSync(Auth::profile(created, config)).verified);
@@ -104,19 +77,19 @@ TEST(AuthEmulator, AnAccountFromSignUpToDeletion) {
 
 TEST(AuthEmulator, RefusalsReadAsTheirSentences) {
     REQUIRE_EMULATOR(config);
-    const QString email = freshAddress();
+    const QString email = AuthEmulator::freshAddress();
     runSync(Auth::signUp(email, u"secret-pw"_s, config));
 
     EXPECT_EQ(failureOf(discard(Auth::signIn(email, u"wrong-pw"_s, config))),
               u"That email and password don't match."_s);
-    EXPECT_EQ(failureOf(discard(Auth::signUp(freshAddress(), u"12"_s, config))),
+    EXPECT_EQ(failureOf(discard(Auth::signUp(AuthEmulator::freshAddress(), u"12"_s, config))),
               u"Use a password of at least 6 characters."_s);
     EXPECT_EQ(failureOf(discard(Auth::signUp(email, u"secret-pw"_s, config))),
               u"That email can't be used for a new account. Sign in instead, or use another email."_s);
     EXPECT_EQ(failureOf(discard(Auth::signUp(u"not-an-address"_s, u"secret-pw"_s, config))),
               u"That doesn't look like an email address."_s);
     // The same answer whether or not the address has an account.
-    EXPECT_NO_THROW(runSync(Auth::sendPasswordReset(freshAddress(), config)));
+    EXPECT_NO_THROW(runSync(Auth::sendPasswordReset(AuthEmulator::freshAddress(), config)));
     EXPECT_NO_THROW(runSync(Auth::sendPasswordReset(email, config)));
 
     Session forged;
@@ -127,7 +100,7 @@ TEST(AuthEmulator, RefusalsReadAsTheirSentences) {
 // The emulator takes an unsigned ID token for its Google provider.
 TEST(AuthEmulator, AGoogleTokenSignsInConfirmed) {
     REQUIRE_EMULATOR(config);
-    const QString email = freshAddress();
+    const QString email = AuthEmulator::freshAddress();
     const QString token = uR"({"sub":"g-)"_s + QUuid::createUuid().toString(QUuid::Id128) +
                           uR"(","email":")"_s + email + uR"(","email_verified":true,"name":"Grace"})"_s;
     const Session session = runSync(Auth::signIn(Auth::GoogleIDToken{token}, config));

@@ -240,3 +240,29 @@ TEST(AuthFormRules, EachModeHasItsTexts) {
               QStringList({u"Create your account"_s, u"Sign up with Google"_s, u"Create Account"_s,
                            u"Have an account? Sign in"_s, u"Make Quenlark\nyours"_s, u"NSTextContentTypeNewPassword"_s}));
 }
+
+// Without a back end the network actions do nothing at all; the mode switch and the e-mail
+// check of "Forgot password?" still react.
+TEST(AuthForm, WithoutABackEndOnlyTheModeSwitchAndTheEmailCheckReact) {
+    StoreHarness h;
+    Store& store = h.build();
+    AuthViewModel vm(store, [](QString) { return googleAnswer(nullptr); });
+    vm.setEmail(u"ada@example.com"_s);
+    vm.setPassword(u"secret1"_s);
+    vm.setAgreed(true);
+    EXPECT_TRUE(vm.canSubmit());
+    EXPECT_FALSE(vm.showsGoogle());
+    runSync(vm.submit());
+    runSync(vm.reset());
+    runSync(vm.signInWithGoogle());
+    EXPECT_EQ(std::tuple(vm.busy(), vm.error(), vm.info(), vm.password()),
+              std::tuple(false, std::optional<QString>(), std::optional<QString>(), u"secret1"_s));
+    EXPECT_FALSE(store.session());
+
+    vm.setEmail(u"ada"_s);
+    runSync(vm.reset());
+    EXPECT_EQ(vm.error(), u"Enter your email above, then choose Forgot password."_s);
+    vm.switchMode(true);
+    EXPECT_EQ(std::tuple(store.creatingAccount(), vm.error(), vm.focus()),
+              std::tuple(true, std::optional<QString>(), std::optional(AuthViewModel::Field::name)));
+}

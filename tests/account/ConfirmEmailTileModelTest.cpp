@@ -2,6 +2,7 @@
 
 #include "FakeIdentity.h"
 #include "QtPrinters.h"
+#include "SampleSession.h"
 #include "RunSync.h"
 #include "StoreHarness.h"
 
@@ -13,15 +14,6 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-Session unconfirmed() {
-    Session s;
-    s.uid = u"uid-1"_s;
-    s.email = u"ada@example.com"_s;
-    s.provider = u"password"_s;
-    s.emailVerified = false;
-    return s;
-}
-
 QJsonObject lookup(bool verified) {
     return {{u"users"_s, QJsonArray{QJsonObject{{u"emailVerified"_s, verified}}}}};
 }
@@ -30,7 +22,7 @@ class ConfirmTile : public ::testing::Test {
 protected:
     ConfirmTile() {
         h.cloud = fake.config();
-        h.build().setSession(unconfirmed());
+        h.build().setSession(sampleSession());
     }
     Store& store() { return h.store(); }
 
@@ -114,7 +106,7 @@ TEST_F(ConfirmTile, IveConfirmedSpeaksOnlyWhileStillUnconfirmed) {
         {true, std::nullopt},
     };
     for (const auto& c : cases) {
-        store().setSession(unconfirmed());
+        store().setSession(sampleSession());
         fake.answerJson("lookup", lookup(c.verified));
         ConfirmEmailTileModel tile(store(), u"ada@example.com"_s);
         EXPECT_TRUE(tile.confirmedEnabled());

@@ -1,5 +1,6 @@
 #include "model/Launch.h"
 #include "model/Prefs.h"
+#include "notch/IslandModel.h"
 #include "notch/NotchScheduler.h"
 #include "notch/NotchSchedulerHooks.h"
 #include "NoAccountHooks.h"
@@ -14,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QTimeZone>
 
@@ -26,8 +28,25 @@ public:
     bool fullScreen = false;
     int fullScreenTests = 0;
 
+    // The island's side: one screen when set, and the panels made on it.
+    std::optional<UpdateIsland::Screen> screen;
+    std::shared_ptr<IslandModel> model;
+    QRectF frame;
+    int orderedOut = 0;
+
     QList<Window> ownWindows() const override { return windows; }
     bool applicationActive() const override { return active; }
+    std::optional<UpdateIsland::Screen> hangingScreen() const override { return screen; }
+    std::shared_ptr<IslandPanel> makePanel(std::shared_ptr<IslandModel> shown, const QRectF& at) override {
+        struct Panel final : IslandPanel {
+            int& out;
+            explicit Panel(int& out) : out(out) {}
+            void orderOut() override { ++out; }
+        };
+        model = std::move(shown);
+        frame = at;
+        return std::make_shared<Panel>(orderedOut);
+    }
     bool fullScreenAppInFront() const override {
         ++const_cast<FakeDesktop*>(this)->fullScreenTests;
         return fullScreen;
@@ -280,10 +299,7 @@ TEST_F(NotchSchedulerTest, ReadsTheStoresVisibleUpdates) {
     c.shell = &shell;
     c.clock = &clock;
     c.prefs = &prefs;
-    auto hooks = std::make_shared<NotchSchedulerHooks>(
-        prefs, desktop,
-        NotchScheduler::Rows{[&] { return NotchSchedulerHooks::pendingKeys(store->visible()); },
-                             [&] { return store->tourStep().has_value(); }});
+    auto hooks = std::make_shared<NotchSchedulerHooks>(prefs, desktop, [&]() -> Store& { return *store; });
     c.notch = hooks;
     Store real(std::move(c));
     store = &real;
@@ -303,4 +319,37 @@ TEST_F(NotchSchedulerTest, ReadsTheStoresVisibleUpdates) {
     EXPECT_FALSE(real.notch().appInUse());
     real.setTourStep(2);
     EXPECT_TRUE(real.notch().appInUse());
+    real.setTourStep(std::nullopt);
+
+    // The island over the same rows: every visible update, the showing in the memory, its
+    // buttons reaching the scheduler, and the fold through the seam.
+    desktop.screen = UpdateIsland::Screen{{0, 0, 1920, 1080}, {0, 28, 1920, 1052}, {}};
+    prefs.setNotchMemory({});
+    real.notch().show(true, false);
+    ASSERT_TRUE(desktop.model);
+    EXPECT_TRUE(real.notch().autoShown());
+    EXPECT_EQ(desktop.frame, QRectF(650, 36, 620, 560));
+    QStringList names;
+    for (const auto& item : desktop.model->shown())
+        names.append(item->app().bundleID);
+    EXPECT_EQ(names, (QStringList{"z.one", "m.three", "b.four", "c.five"}));
+    EXPECT_EQ(prefs.notchMemory().lastShownKeys, expected);
+    EXPECT_EQ(prefs.notchMemory().lastShown, clock.now());
+
+    desktop.model->later();
+    EXPECT_EQ(prefs.notchMemory().dismissedKeys, expected);
+    EXPECT_EQ(prefs.notchMemory().dismissals, 1);
+    EXPECT_FALSE(real.notch().detach().has_value());  // "Later" folded it
+    clock.advanceSeconds(0.7);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(desktop.orderedOut, 1);
+
+    real.notch().show(false, false);
+    auto island = real.notch().detach();
+    ASSERT_TRUE(island.has_value());
+    EXPECT_EQ(island->state, desktop.model->state());
+    real.notch().fold(std::move(*island));
+    clock.advanceSeconds(0.7);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(desktop.orderedOut, 2);
 }

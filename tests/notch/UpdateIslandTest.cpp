@@ -34,6 +34,8 @@ protected:
               [this] { log.append(QStringLiteral("notification")); },
               [this] { log.append(QStringLiteral("main window")); },
               [this] { return reduced; },
+              {},
+              {},
           }) {}
 
     void advance(double seconds) {
@@ -172,6 +174,105 @@ TEST_F(UpdateIslandTest, WatcherFoldsForANewOccupantAndShowsAgainASecondLater) {
     const IslandState* fourth = state();
     island.foldIfUp(third.get());
     EXPECT_EQ(state(), fourth);
+}
+
+} // namespace
+
+namespace {
+
+// The main window's way up, by what is on screen.
+class DropWindowTest : public UpdateIslandTest {
+protected:
+    DropWindowTest() {}
+    UpdateIsland grower() {
+        UpdateIsland::Desktop d{
+            [this] { return ids; },
+            [this] { return screen; },
+            [this](const UpdateIsland::Screen&) { return QList<Occupant>{}; },
+            [this](const std::shared_ptr<IslandState>&, const UpdateIsland::Screen&) {
+                return std::make_shared<Panel>(log);
+            },
+            [] {},
+            [] {},
+            [this] { log.append(QStringLiteral("open")); },
+            [] { return false; },
+            [this] { return mainShown; },
+            [this](QRectF from, std::function<void()> done) {
+                grown.append(from);
+                finish = std::move(done);
+            },
+        };
+        return UpdateIsland(std::move(d));
+    }
+
+    bool mainShown = false;
+    QList<QRectF> grown;
+    std::function<void()> finish;
+};
+
+TEST_F(DropWindowTest, GrowsOutOfTheOpenIslandOrTheTopOfTheScreenElseOpens) {
+    UpdateIsland up = grower();
+    // No island: out of the folded pill, 150 × 34 at 8 below the work area, centred.
+    up.dropWindow();
+    ASSERT_EQ(grown.size(), 1);
+    EXPECT_EQ(grown.last(), QRectF(885, 36, 150, 34));
+    EXPECT_TRUE(up.opening());
+    up.dropWindow();  // while opening nothing starts
+    up.openApp();
+    EXPECT_EQ(grown.size(), 1);
+    finish();
+    EXPECT_FALSE(up.opening());
+
+    // An open island: out of its drawn rectangle on the screen; its panel goes once grown.
+    up.show(false, false);
+    advance(0.05);
+    up.island()->state->setIslandRect(QRectF(50, 0, 520, 200));
+    up.dropWindow();
+    ASSERT_EQ(grown.size(), 2);
+    EXPECT_EQ(grown.last(), QRectF(650 + 50, 36, 520, 200));
+    EXPECT_FALSE(up.island().has_value());
+    EXPECT_FALSE(log.contains(QStringLiteral("out")));
+    finish();
+    EXPECT_EQ(log.last(), QStringLiteral("out"));
+
+    struct Case {
+        const char* what;
+        bool preview, expanded, shown;
+        bool grows;
+    };
+    const Case cases[] = {
+        {"preview", true, true, false, false},
+        {"still folded", false, false, false, false},
+        {"window already up", false, true, true, false},
+        {"open island", false, true, false, true},
+    };
+    for (const Case& c : cases) {
+        log.clear();
+        grown.clear();
+        mainShown = c.shown;
+        up.show(false, c.preview);
+        ASSERT_TRUE(up.island().has_value()) << c.what;
+        up.island()->state->setExpanded(c.expanded);
+        up.island()->state->setIslandRect(QRectF(50, 0, 520, 200));
+        up.openApp();
+        EXPECT_EQ(grown.size(), c.grows ? 1 : 0) << c.what;
+        EXPECT_EQ(log.contains(QStringLiteral("open")), !c.grows) << c.what;
+        EXPECT_FALSE(up.island().has_value()) << c.what;
+        if (c.grows)
+            finish();
+        advance(1);
+    }
+
+    // The window already up comes forward; no screen: it simply opens.
+    log.clear();
+    mainShown = true;
+    up.dropWindow();
+    EXPECT_EQ(log, QStringList{QStringLiteral("open")});
+    mainShown = false;
+    screen.reset();
+    up.dropWindow();
+    EXPECT_EQ(log.size(), 2);
+    EXPECT_FALSE(up.opening());
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "DashboardScreens.h"
 
+#include "SampleSession.h"
 #include "ScreenSamples.h"
 #include "StoreHarness.h"
 
@@ -83,6 +84,12 @@ bool render(const QString& out, const QString& theme, const QString& bundles) {
          [](StoreHarness& h, Store& s) {
              finish(h, s);
              s.setQuery(QStringLiteral("  zebra "));
+         }},
+        // An unconfirmed password account: its tile under the controls row.
+        {QStringLiteral("confirm-email"), false, {1120, 780},
+         [](StoreHarness& h, Store& s) {
+             finish(h, s);
+             s.setSession(sampleSession());
          }},
         {QStringLiteral("uninstall"), false, {1120, 780},
          [](StoreHarness& h, Store& s) {

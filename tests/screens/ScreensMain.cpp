@@ -1,8 +1,11 @@
 // Renders the views in their main states, dark and light, to PNG files for people to look at:
 // the dashboard, collapsed cards, each card opened with its detail pane, the uninstall prompt in
-// its states and frames of the main window folding away. Usage: quenlark-screens <output folder>.
+// its states, frames of the main window folding away, the island and the account views. Usage:
+// quenlark-screens <output folder>.
+#include "AccountScreens.h"
 #include "DashboardScreens.h"
 #include "FoldScreens.h"
+#include "IslandScreens.h"
 #include "ScreenSamples.h"
 #include "model/Launch.h"
 #include "model/Motion.h"
@@ -115,6 +118,8 @@ bool renderTheme(bool dark, const QString& out, const QString& bundles) {
     }
     ok &= DashboardScreens::render(out, theme, bundles + QStringLiteral("/dashboard"));
     ok &= FoldScreens::render(theme, out, samples);
+    ok &= IslandScreens::render(theme, out, bundles + QStringLiteral("/island"));
+    ok &= AccountScreens::render(out, theme);
     return ok;
 }
 } // namespace

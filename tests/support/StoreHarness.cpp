@@ -182,7 +182,7 @@ Store& StoreHarness::build() {
     c.deviceID = [this] { return deviceID; };
     c.notifier = std::make_shared<Notifications>(this);
     c.notch = std::make_shared<Notch>(this);
-    c.account = std::make_shared<Account>(this);
+    c.account = account ? account : std::make_shared<Account>(this);
     c.library = std::make_shared<Library>(this);
     c.onboarding = nullptr;
     c.shell = &shell;

@@ -93,6 +93,8 @@ public:
     QList<NotchTrigger> notchRequests;
     int librarySyncs = 0;
     std::optional<Session> savedSession;
+    // The account seam in place of the recording one (the real stored session, for example).
+    std::shared_ptr<AccountHooks> account;
     // The back end; with one, the store's identity calls and library client are real ones.
     std::optional<CloudConfig> cloud;
     QString deviceID = QStringLiteral("dhere");

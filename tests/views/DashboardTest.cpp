@@ -1,7 +1,13 @@
 #include "DashboardRows.h"
 #include "FrameTurn.h"
 
+#include "SampleSession.h"
+
+#include "account/ui/AccountNudgeCard.h"
+#include "account/ui/ConfirmEmailTile.h"
 #include "model/Motion.h"
+#include "model/Prefs.h"
+#include "views/AccountCards.h"
 #include "views/CardList.h"
 #include "views/ContentUnavailable.h"
 #include "views/ControlsRow.h"
@@ -246,4 +252,33 @@ TEST(Dashboard, TheHeaderChipsAndPillsActThroughTheStore) {
     h.clock.advance(5000ms);
     turn();
     EXPECT_FALSE(s.scanning());
+}
+
+// Under the controls row: the confirm tile while a password account is unconfirmed, the nudge
+// while a signed-out user is wanted to sign in; neither takes room when not wanted.
+TEST(Dashboard, AccountCardsFollowTheSessionAndTheNudge) {
+    Instant instant;
+    StoreHarness h;
+    h.cloud = CloudConfig::emulator(u"k"_s, u"demo-p"_s, u"127.0.0.1:1"_s);
+    Store& s = h.build();
+    h.prefs->setOnboarded(true);
+    s.setItems(makeRows({{u"Alpha"_s}}));
+    Dashboard d(h);
+    auto* cards = d.view.findChild<AccountCards*>();
+    ASSERT_TRUE(cards);
+    turn();
+    EXPECT_TRUE(cards->isVisible());
+    EXPECT_TRUE(cards->nudge()->isVisible()) << "signed out";
+    EXPECT_FALSE(cards->tile());
+
+    s.setSession(sampleSession(u"password"_s, false));
+    turn();
+    ASSERT_TRUE(cards->tile());
+    EXPECT_TRUE(cards->tile()->isVisible());
+    EXPECT_FALSE(cards->nudge()->isVisible()) << "signed in";
+
+    s.setSession(sampleSession(u"password"_s, true));
+    turn();
+    EXPECT_FALSE(cards->tile() && cards->tile()->isVisible());
+    EXPECT_FALSE(cards->isVisible()) << "nothing wanted, no room taken";
 }

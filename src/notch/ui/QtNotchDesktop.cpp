@@ -1,9 +1,15 @@
 #include "notch/ui/QtNotchDesktop.h"
 
+#include "notch/ui/IslandWindow.h"
+#include "notch/ui/MainWindowFold.h"
 #include "platform/gui/FullScreen.h"
 
+#include <QCursor>
 #include <QGuiApplication>
+#include <QScreen>
 #include <QWindow>
+
+#include <unistd.h>
 
 QList<NotchDesktop::Window> QtNotchDesktop::ownWindows() const {
     QList<Window> windows;
@@ -25,3 +31,65 @@ bool QtNotchDesktop::applicationActive() const {
 }
 
 bool QtNotchDesktop::fullScreenAppInFront() const { return FullScreen::inFront(); }
+
+std::optional<UpdateIsland::Screen> QtNotchDesktop::hangingScreen() const {
+    // No screen has a notch here, so the one under the pointer comes first.
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    QScreen* chosen = nullptr;
+    const QPoint pointer = QCursor::pos();
+    for (QScreen* screen : screens)
+        if (!chosen && screen->geometry().contains(pointer))
+            chosen = screen;
+    if (!chosen)
+        chosen = QGuiApplication::primaryScreen();
+    if (!chosen && !screens.isEmpty())
+        chosen = screens.first();
+    if (!chosen)
+        return std::nullopt;
+    return UpdateIsland::Screen{QRectF(chosen->geometry()), QRectF(chosen->availableGeometry()), QSizeF()};
+}
+
+QList<NotchOccupants::Window> QtNotchDesktop::windows(const QList<WindowStack::Window>& stack, double ratio,
+                                                      const QSet<quint32>& own, qint64 ownPid) {
+    QList<NotchOccupants::Window> windows;
+    for (const WindowStack::Window& w : stack) {
+        const QRect& b = w.bounds;
+        const qint64 pid = own.contains(w.id) ? ownPid : w.pid;
+        windows.append(NotchOccupants::Window{
+            .id = w.id,
+            .pid = pid ? std::optional<qint64>(pid) : std::nullopt,
+            .owner = w.owner,
+            .bounds = QRectF(b.x() / ratio, b.y() / ratio, b.width() / ratio, b.height() / ratio),
+            .opacity = w.opacity,
+            .overrideRedirect = w.overrideRedirect,
+            .dock = w.dock,
+            .notification = w.notification,
+            .above = w.above,
+        });
+    }
+    return windows;
+}
+
+QList<NotchOccupants::Occupant> QtNotchDesktop::occupants(const UpdateIsland::Screen& screen) const {
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    const double ratio = primary ? primary->devicePixelRatio() : 1;
+    QSet<quint32> own;
+    for (const QWindow* window : QGuiApplication::allWindows())
+        if (window->handle())
+            own.insert(static_cast<quint32>(window->winId()));
+    return NotchOccupants::occupants(windows(WindowStack::read(), ratio, own, getpid()),
+                                     NotchOccupants::area(screen.frame, screen.notch), screen.frame.width(), getpid());
+}
+
+std::shared_ptr<IslandPanel> QtNotchDesktop::makePanel(std::shared_ptr<IslandModel> model, const QRectF& frame) {
+    return IslandWindow::open(std::move(model), frame, store_);
+}
+
+void QtNotchDesktop::growMainWindow(const QRectF& from, std::function<void()> done) {
+    if (!fold_) {
+        NotchDesktop::growMainWindow(from, std::move(done));
+        return;
+    }
+    fold_->growFrom(from);
+    done();
+}

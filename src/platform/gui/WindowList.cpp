@@ -1,45 +1,17 @@
 #include "platform/gui/WindowList.h"
 
+#include "platform/gui/XcbReply.h"
+
 #include <QGuiApplication>
 #include <QtGui/qguiapplication_platform.h>
 
 #include <xcb/xcb.h>
 
-#include <cstdlib>
-#include <cstring>
-#include <memory>
-
 namespace WindowList {
-namespace {
 
-template <typename T>
-using Reply = std::unique_ptr<T, decltype(&std::free)>;
-
-template <typename T>
-Reply<T> own(T* reply) { return Reply<T>(reply, &std::free); }
-
-xcb_atom_t atom(xcb_connection_t* c, const char* name) {
-    auto reply = own(xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, static_cast<uint16_t>(strlen(name)), name), nullptr));
-    return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
-}
-
-// The 32-bit values of a window property, at most `limit` of them.
-QList<uint32_t> values(xcb_connection_t* c, xcb_window_t window, xcb_atom_t property, xcb_atom_t type,
-                       uint32_t limit = 4096) {
-    QList<uint32_t> out;
-    if (property == XCB_ATOM_NONE)
-        return out;
-    auto reply = own(xcb_get_property_reply(c, xcb_get_property(c, 0, window, property, type, 0, limit), nullptr));
-    if (!reply || reply->format != 32)
-        return out;
-    const auto* data = static_cast<const uint32_t*>(xcb_get_property_value(reply.get()));
-    const int count = xcb_get_property_value_length(reply.get()) / 4;
-    for (int i = 0; i < count; ++i)
-        out.append(data[i]);
-    return out;
-}
-
-} // namespace
+using XcbReply::atom;
+using XcbReply::own;
+using XcbReply::values;
 
 Snapshot read(xcb_connection_t* c) {
     Snapshot snapshot;

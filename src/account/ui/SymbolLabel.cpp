@@ -1,0 +1,51 @@
+#include "account/ui/SymbolLabel.h"
+
+#include "views/SymbolView.h"
+
+#include <QFontMetrics>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
+
+SymbolLabel::SymbolLabel(const QFont& font, QWidget* parent) : QWidget(parent) {
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(6);
+    const int glyph = QFontMetrics(font).height();
+    symbol_ = new SymbolView(QString(), glyph * 0.85, QColor(), glyph, this);
+    symbol_->setFixedHeight(glyph); // centred on the first line
+    row->addWidget(symbol_, 0, Qt::AlignTop);
+    text_ = new QLabel(this);
+    text_->setTextFormat(Qt::PlainText);
+    text_->setWordWrap(true);
+    text_->setFont(font);
+    row->addWidget(text_, 1);
+}
+
+void SymbolLabel::set(const QString& symbol, const QString& text, const QColor& colour) {
+    symbolName_ = symbol;
+    symbol_->setSymbol(symbol, colour);
+    text_->setText(text);
+    QPalette colours = text_->palette();
+    colours.setColor(QPalette::WindowText, colour);
+    text_->setPalette(colours);
+}
+
+void SymbolLabel::setBox(const QColor& fill, int padding) {
+    fill_ = fill;
+    layout()->setContentsMargins(padding, padding, padding, padding);
+    update();
+}
+
+QString SymbolLabel::text() const { return text_->text(); }
+
+void SymbolLabel::paintEvent(QPaintEvent*) {
+    if (!fill_.isValid())
+        return;
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath box;
+    box.addRoundedRect(QRectF(rect()), 10, 10);
+    painter.fillPath(box, fill_);
+}

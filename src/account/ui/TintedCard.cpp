@@ -1,0 +1,54 @@
+#include "account/ui/TintedCard.h"
+
+#include "platform/gui/Fonts.h"
+#include "platform/gui/Palette.h"
+#include "views/SymbolView.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
+#include <QVBoxLayout>
+
+TintedCard::TintedCard(std::function<QColor()> tint, const QString& symbol, const QString& title, QWidget* parent)
+    : QWidget(parent), tint_(std::move(tint)) {
+    row_ = new QHBoxLayout(this);
+    row_->setContentsMargins(14, 14, 14, 14);
+    row_->setSpacing(14);
+    row_->addWidget(new SymbolView(symbol, 22, tint_(), 26, this), 0, Qt::AlignVCenter);
+
+    auto* texts = new QVBoxLayout;
+    texts->setSpacing(2);
+    texts->addStretch(1); // centred in the row
+    auto* heading = new QLabel(title, this);
+    heading->setTextFormat(Qt::PlainText);
+    heading->setFont(Fonts::system(13.5, QFont::DemiBold));
+    texts->addWidget(heading);
+    text_ = new QLabel(this);
+    text_->setTextFormat(Qt::PlainText);
+    text_->setWordWrap(true); // never cut, however long
+    text_->setFont(Fonts::system(12));
+    QPalette secondary = text_->palette();
+    secondary.setColor(QPalette::WindowText, Palette::current().secondary());
+    text_->setPalette(secondary);
+    texts->addWidget(text_);
+    texts->addStretch(1);
+    row_->addLayout(texts, 1);
+    row_->addSpacing(12);
+}
+
+void TintedCard::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QColor tint = tint_();
+    const QRectF box = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5); // the outline lies inside
+    QPainterPath shape;
+    shape.addRoundedRect(box, 14, 14);
+    QColor fill = tint;
+    fill.setAlphaF(0.08f);
+    painter.fillPath(shape, fill);
+    QColor border = tint;
+    border.setAlphaF(0.25f);
+    painter.setPen(QPen(border, 1, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+    painter.drawPath(shape);
+}

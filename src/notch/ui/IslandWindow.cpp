@@ -1,0 +1,65 @@
+#include "notch/ui/IslandWindow.h"
+
+#include "notch/IslandModel.h"
+#include "notch/ui/DarkPalette.h"
+#include "notch/ui/IslandView.h"
+#include "platform/gui/X11Panel.h"
+
+#include <QKeyEvent>
+#include <QPainterPath>
+#include <QVBoxLayout>
+#include <QWindow>
+
+std::shared_ptr<IslandWindow> IslandWindow::open(std::shared_ptr<IslandModel> model, const QRectF& frame, Store* store) {
+    std::shared_ptr<IslandWindow> window(new IslandWindow(std::move(model), store),
+                                         [](IslandWindow* w) { w->deleteLater(); });
+    window->setGeometry(frame.toAlignedRect());
+    window->create();
+    X11Panel::prepare(window->windowHandle());
+    window->show();
+    window->reshape();
+    return window;
+}
+
+IslandWindow::IslandWindow(std::shared_ptr<IslandModel> model, Store* store)
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::NoDropShadowWindowHint) {
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_X11NetWmWindowTypeUtility);
+    setFocusPolicy(Qt::StrongFocus);
+    // Without a compositor the translucent parts would show black: the window is cut instead.
+    cut_ = !X11Panel::compositing();
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    view_ = new IslandView(std::move(model), store, ear, this);
+    layout->addWidget(view_);
+    connect(view_, &IslandView::shapeChanged, this, [this] { reshape(); });
+}
+
+void IslandWindow::reshape() {
+    const QRegion region(view_->outline().toFillPolygon().toPolygon());
+    if (cut_)
+        setMask(region);
+    else if (windowHandle())
+        X11Panel::setInputShape(windowHandle(), region);
+}
+
+void IslandWindow::orderOut() { hide(); }
+
+bool IslandWindow::event(QEvent* event) {
+    // The whole window paints while the update request is handled.
+    if (event->type() == QEvent::UpdateRequest || event->type() == QEvent::Paint) {
+        const DarkPalette dark;
+        return QWidget::event(event);
+    }
+    return QWidget::event(event);
+}
+
+void IslandWindow::keyPressEvent(QKeyEvent* event) {
+    // Escape is the "Later" button's key.
+    if (event->key() == Qt::Key_Escape) {
+        view_->model()->later();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}

@@ -1,0 +1,107 @@
+#include "IslandScreens.h"
+
+#include "ScreenSamples.h"
+#include "model/AppItem.h"
+#include "notch/IslandModel.h"
+#include "notch/ui/DarkPalette.h"
+#include "notch/ui/IslandView.h"
+#include "runtime/Clock.h"
+#include "runtime/MakeShared.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QPainter>
+
+#include <cstdio>
+
+namespace {
+
+// A desktop behind the island, so its translucent parts show.
+class Desk : public QWidget {
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        QLinearGradient sky(0, 0, width(), height());
+        sky.setColorAt(0, QColor(70, 96, 140));
+        sky.setColorAt(1, QColor(150, 120, 160));
+        painter.fillRect(rect(), sky);
+    }
+};
+
+Store::Rows pick(const QList<ScreenSamples::Sample>& samples, const QStringList& names) {
+    Store::Rows rows;
+    for (const QString& name : names)
+        for (const auto& sample : samples)
+            if (sample.name == name)
+                rows.append(sample.item);
+    return rows;
+}
+
+} // namespace
+
+namespace IslandScreens {
+
+bool render(const QString& theme, const QString& out, const QString& bundles) {
+    const auto samples = ScreenSamples::rows(bundles);
+    // The header shows the application's own icon.
+    QApplication::setWindowIcon(QIcon(QStringLiteral(QUENLARK_SOURCE_DIR "/resources/bundle/AppIcon.svg")));
+    struct Shot {
+        QString name;
+        QStringList rows;
+        bool expanded = true;
+        bool asking = false;
+        QSizeF notch;
+    };
+    const QList<Shot> shots{
+        {QStringLiteral("folded"), {QStringLiteral("update")}, false, false, {}},
+        {QStringLiteral("one"), {QStringLiteral("update")}, true, false, {}},
+        {QStringLiteral("seven"),
+         {QStringLiteral("update"), QStringLiteral("update-github"), QStringLiteral("update-appstore"),
+          QStringLiteral("update-electron"), QStringLiteral("update-download"), QStringLiteral("downloading"),
+          QStringLiteral("failed")},
+         true, false, {}},
+        {QStringLiteral("finished"), {QStringLiteral("done")}, true, false, {}},
+        {QStringLiteral("question"), {QStringLiteral("update"), QStringLiteral("update-github")}, true, true, {}},
+        {QStringLiteral("notch-folded"), {QStringLiteral("update")}, false, false, {200, 32}},
+        {QStringLiteral("notch-open"), {QStringLiteral("update"), QStringLiteral("installing")}, true, false, {200, 32}},
+    };
+    bool ok = true;
+    for (const Shot& shot : shots) {
+        const Store::Rows rows = pick(samples, shot.rows);
+        QStringList ids;
+        for (const auto& row : rows)
+            ids.append(row->id());
+        auto state = makeShared<IslandState>(ids, shot.notch, false, Clock::shared().now());
+        IslandModel::Hooks hooks;
+        hooks.items = [rows] { return rows; };
+        hooks.updatingAll = [] { return false; };
+        hooks.updateAll = [](Store::Rows) -> QCoro::Task<void> { co_return; };
+        hooks.ignoreVersion = [](const std::shared_ptr<AppItem>&) {};
+        hooks.dismissed = [](const QStringList&) { return false; };
+        hooks.snooze = [](const QString&) {};
+        hooks.neverFromNotch = [] {};
+        hooks.openApp = [] {};
+        hooks.fold = [](const IslandState*) {};
+        auto model = makeShared<IslandModel>(state, std::move(hooks));
+
+        Desk desk;
+        desk.resize(620, 420);
+        auto* view = new IslandView(model, nullptr, 12, &desk);
+        view->setGeometry(desk.rect());
+        desk.show();
+        state->setExpanded(shot.expanded);
+        state->setAskingToStop(shot.asking);
+        ScreenSamples::settle();
+        const QString path = out + QStringLiteral("/island-") + shot.name + QLatin1Char('-') + theme +
+                             QStringLiteral(".png");
+        const bool saved = [&] {
+            const DarkPalette dark;
+            return desk.grab().save(path);
+        }();
+        std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(path));
+        ok &= saved;
+    }
+    return ok;
+}
+
+} // namespace IslandScreens

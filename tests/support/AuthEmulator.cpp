@@ -1,0 +1,39 @@
+#include "AuthEmulator.h"
+
+#include "sources/Net.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QUuid>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace AuthEmulator {
+
+std::optional<CloudConfig> config() {
+    const QString host = qEnvironmentVariable("QUENLARK_AUTH_EMULATOR");
+    if (host.isEmpty())
+        return std::nullopt;
+    return CloudConfig::emulator(u"demo-key"_s, qEnvironmentVariable("QUENLARK_AUTH_EMULATOR_PROJECT"), host);
+}
+
+QString freshAddress() {
+    return u"user-"_s + QUuid::createUuid().toString(QUuid::Id128).left(12) + u"@example.com"_s;
+}
+
+QCoro::Task<QString> confirmationLink(CloudConfig config, QString email) {
+    const QUrl codes(config.authHost + u"emulator/v1/projects/"_s + config.projectId + u"/oobCodes"_s);
+    const QByteArray body = co_await Net::get(codes);
+    QString link;
+    const QJsonArray all = QJsonDocument::fromJson(body).object().value(u"oobCodes"_s).toArray();
+    for (const QJsonValue& code : all) {
+        const QJsonObject entry = code.toObject();
+        if (entry.value(u"email"_s).toString() == email &&
+            entry.value(u"requestType"_s).toString() == u"VERIFY_EMAIL"_s)
+            link = entry.value(u"oobLink"_s).toString();
+    }
+    co_return link;
+}
+
+} // namespace AuthEmulator

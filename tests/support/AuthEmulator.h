@@ -1,0 +1,20 @@
+#pragma once
+
+#include "account/CloudConfig.h"
+
+#include <QCoro/QCoroTask>
+#include <QString>
+
+#include <optional>
+
+// The Authentication emulator that tests/support/with-auth-emulator started for the run.
+namespace AuthEmulator {
+
+// Its back end; nothing when no emulator runs.
+std::optional<CloudConfig> config();
+// A new address nobody has an account for.
+QString freshAddress();
+// The link of the last confirmation mail the emulator "sent" to `email`.
+QCoro::Task<QString> confirmationLink(CloudConfig config, QString email);
+
+} // namespace AuthEmulator

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "account/Session.h"
+
+#include <optional>
+
+// A signed-in session of ada@example.com with the provider and confirmation state a test needs.
+inline Session sampleSession(const QString& provider = QStringLiteral("password"),
+                             std::optional<bool> verified = false) {
+    Session s;
+    s.uid = QStringLiteral("uid-1");
+    s.email = QStringLiteral("ada@example.com");
+    s.provider = provider;
+    s.emailVerified = verified;
+    return s;
+}
