@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 // Trackings live on the GUI thread only, so the running ones are a plain global there.
@@ -16,10 +17,22 @@ bool spent(const Observation::Handle& tracking) {
     return tracking->fired || tracking->cancelled || (tracking->hasContext && !tracking->context);
 }
 
+void run(std::function<void()> onChange) {
+    try {
+        onChange();
+    } catch (...) {
+        reportUnhandled(std::current_exception(), "observation change");
+    }
+}
+
 void deliver(const Observation::Handle& tracking) {
     if (spent(tracking))
         return;
     tracking->fired = true;
+    if (tracking->immediate) {
+        run(std::exchange(tracking->onChange, nullptr));
+        return;
+    }
     QObject* target = tracking->hasContext ? tracking->context.data() : QCoreApplication::instance();
     if (!target)
         return;
@@ -27,13 +40,7 @@ void deliver(const Observation::Handle& tracking) {
     QMetaObject::invokeMethod(target, [tracking] {
         if (tracking->cancelled || !tracking->onChange)
             return;
-        auto onChange = std::move(tracking->onChange);
-        tracking->onChange = nullptr;
-        try {
-            onChange();
-        } catch (...) {
-            reportUnhandled(std::current_exception(), "observation change");
-        }
+        run(std::exchange(tracking->onChange, nullptr));
     }, Qt::QueuedConnection);
 }
 } // namespace
@@ -44,13 +51,8 @@ Observation::Tracking* Observation::current() {
     return stack.back().get();
 }
 
-Observation::Handle Observation::track(const std::function<void()>& read,
-                                       std::function<void()> onChange, QObject* context) {
-    QL_ASSERT_MAIN_THREAD();
-    auto handle = std::make_shared<Tracking>();
-    handle->onChange = std::move(onChange);
-    handle->context = context;
-    handle->hasContext = context != nullptr;
+namespace {
+Observation::Handle start(const std::function<void()>& read, Observation::Handle handle) {
     handle->reading = true;
     stack.push_back(handle);
     try {
@@ -58,12 +60,32 @@ Observation::Handle Observation::track(const std::function<void()>& read,
     } catch (...) {
         stack.pop_back();
         handle->reading = false;
-        cancel(handle);
+        Observation::cancel(handle);
         throw;
     }
     stack.pop_back();
     handle->reading = false;
     return handle;
+}
+} // namespace
+
+Observation::Handle Observation::track(const std::function<void()>& read,
+                                       std::function<void()> onChange, QObject* context) {
+    QL_ASSERT_MAIN_THREAD();
+    auto handle = std::make_shared<Tracking>();
+    handle->onChange = std::move(onChange);
+    handle->context = context;
+    handle->hasContext = context != nullptr;
+    return start(read, std::move(handle));
+}
+
+Observation::Handle Observation::trackCache(const std::function<void()>& read, std::function<void()> invalidate) {
+    QL_ASSERT_MAIN_THREAD();
+    auto handle = std::make_shared<Tracking>();
+    handle->onChange = std::move(invalidate);
+    handle->isolated = true;
+    handle->immediate = true;
+    return start(read, std::move(handle));
 }
 
 void Observation::cancel(const Handle& handle) {
@@ -77,9 +99,13 @@ void ObservationNode::registerRead() {
     if (stack.empty() || !isMainThread())
         return;
     std::erase_if(watchers_, spent);
-    for (const auto& tracking : stack)
-        if (std::find(watchers_.begin(), watchers_.end(), tracking) == watchers_.end())
-            watchers_.push_back(tracking);
+    // Innermost first, up to the first isolated tracking.
+    for (auto it = stack.rbegin(); it != stack.rend(); ++it) {
+        if (std::find(watchers_.begin(), watchers_.end(), *it) == watchers_.end())
+            watchers_.push_back(*it);
+        if ((*it)->isolated)
+            break;
+    }
 }
 
 void ObservationNode::notify() {
@@ -114,5 +140,5 @@ void Observer::update() {
 
 void Observer::arm() {
     // Several changes in one turn fire one queued call, since a tracking fires once.
-    handle_ = Observation::track(read_, [this] { update(); }, this);
+    handle_ = Observation::track(read_, [this] { changed(); }, this);
 }

@@ -22,6 +22,8 @@ public:
         bool fired = false;
         bool cancelled = false;
         bool reading = false; // its `read` is running
+        bool isolated = false;  // reads register with it alone, not with the enclosing trackings
+        bool immediate = false; // onChange runs inside the change, not queued
     };
     using Handle = std::shared_ptr<Tracking>;
 
@@ -32,6 +34,10 @@ public:
     // is reported, never passed to the event loop.
     static Handle track(const std::function<void()>& read, std::function<void()> onChange,
                         QObject* context = nullptr);
+    // For a cache of what `read` derives: its reads register with this tracking alone, and the
+    // first later change calls `invalidate` at once, inside the change, so the cache is never
+    // read stale. `invalidate` may notify a node of its own but must change no observed field.
+    static Handle trackCache(const std::function<void()>& read, std::function<void()> invalidate);
     // Stops a tracking before it fires and releases its onChange.
     static void cancel(const Handle& handle);
 };
@@ -67,6 +73,10 @@ public:
 
     // Runs refresh now, then read, and tracks again. Safe when refresh destroys the observer.
     void update();
+
+protected:
+    // Heard a turn after the first change: refreshes now, unless a subclass paces it.
+    virtual void changed() { update(); }
 
 private:
     void arm();

@@ -1,6 +1,7 @@
 #include "views/Backdrop.h"
 
 #include "runtime/Observation.h"
+#include "views/FrameObserver.h"
 #include "views/Animator.h"
 #include "views/DashboardModel.h"
 
@@ -26,7 +27,7 @@ Backdrop::Backdrop(Store& store, QWidget* parent)
         blend_ = v;
         update();
     });
-    new Observer(this, [this] { follow(); }, [] {});
+    new FrameObserver(this, [this] { follow(); }, [] {});
 }
 
 void Backdrop::follow() {

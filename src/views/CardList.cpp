@@ -88,7 +88,8 @@ void CardList::flush() {
 
 void CardList::follow() {
     // Only the reading is tracked: cards built while applying observe their own rows.
-    tracking_ = track([this] { now_ = take(); }, [this] { follow(); }, this);
+    pacer_.passing();
+    tracking_ = track([this] { now_ = take(); }, [this] { pacer_.changed(); }, this);
     apply();
 }
 

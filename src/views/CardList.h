@@ -2,6 +2,7 @@
 
 #include "runtime/Observation.h"
 #include "views/CardListModel.h"
+#include "views/FramePacer.h"
 
 #include <QHash>
 #include <QScrollArea>
@@ -56,6 +57,7 @@ private:
 
     Store& store_;
     Observation::Handle tracking_;
+    FramePacer pacer_{this, [this] { follow(); }};
     Snapshot now_;
     bool applied_ = false;
     QWidget* content_;

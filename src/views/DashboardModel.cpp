@@ -1,14 +1,16 @@
 #include "views/DashboardModel.h"
 
 #include "store/Store.h"
+#include "views/DashboardTally.h"
 #include "views/PermissionModel.h"
 
 namespace DashboardModel {
 
 Palette::Tint mood(const Store& store) {
-    if (store.scanning() || store.count(Filter::updates) >= 1)
+    const auto& tally = DashboardTally::of(store);
+    if (store.scanning() || tally.updates >= 1)
         return Palette::Tint::accent;
-    if (store.count(Filter::cantVerify) >= 1)
+    if (tally.cantVerify >= 1)
         return Palette::Tint::orange;
     return Palette::Tint::green;
 }
@@ -17,13 +19,7 @@ bool showsPermissionBanner(const Store& store) {
     return store.appManagement() == Permissions::State::denied || PermissionModel::blocked(store) > 0;
 }
 
-int upToDate(const Store& store) {
-    int count = 0;
-    for (const auto& row : store.visible())
-        if (row->status().kind() == Status::Kind::upToDate)
-            ++count;
-    return count;
-}
+int upToDate(const Store& store) { return DashboardTally::of(store).upToDate; }
 
 bool showsEmailConfirmation(const Store& store) {
     const auto& session = store.session();

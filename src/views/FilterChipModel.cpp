@@ -1,6 +1,7 @@
 #include "views/FilterChipModel.h"
 
 #include "store/Store.h"
+#include "views/DashboardTally.h"
 
 #include <QCoreApplication>
 
@@ -30,7 +31,17 @@ bool selected(const Store& store, Filter filter) { return store.filter() == filt
 
 Palette::Tint symbolHue(const Chip& chip, bool selected) { return selected ? chip.selectedHue : Palette::Tint::secondary; }
 
-QString countText(const Store& store, Filter filter) { return QString::number(store.count(filter)); }
+QString countText(const Store& store, Filter filter) {
+    const auto& tally = DashboardTally::of(store);
+    switch (filter) {
+    case Filter::all: return QString::number(tally.visible);
+    case Filter::updates: return QString::number(tally.updates);
+    case Filter::cantVerify: return QString::number(tally.cantVerify);
+    case Filter::ignored: return QString::number(tally.ignored);
+    case Filter::library: break;
+    }
+    return QString::number(store.count(filter));
+}
 
 QString accessibilityLabel(const Store& store, Filter filter) {
     return accessibilityLabel(chip(filter), countText(store, filter));

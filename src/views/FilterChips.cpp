@@ -5,6 +5,7 @@
 #include "platform/gui/Palette.h"
 #include "platform/gui/Symbols.h"
 #include "runtime/Observation.h"
+#include "views/FrameObserver.h"
 #include "store/Store.h"
 #include "views/Animator.h"
 #include "views/FilterChipModel.h"
@@ -99,7 +100,7 @@ FilterChips::FilterChips(Store& store, QWidget* parent) : QWidget(parent), store
         row->addWidget(button);
         chips_.append(button);
     }
-    new Observer(this, [this] { refresh(); }, [] {});
+    new FrameObserver(this, [this] { refresh(); }, [] {});
 }
 
 QAbstractButton* FilterChips::chip(Filter filter) const {

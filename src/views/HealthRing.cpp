@@ -5,6 +5,7 @@
 #include "platform/gui/Palette.h"
 #include "platform/gui/Symbols.h"
 #include "runtime/Observation.h"
+#include "views/FrameObserver.h"
 #include "store/Store.h"
 #include "views/Animator.h"
 
@@ -43,7 +44,7 @@ HealthRing::HealthRing(Store& store, QWidget* parent) : QWidget(parent), store_(
     from_ = HealthRingModel::fractions(slices_);
     centre_ = HealthRingModel::centre(store_);
     // Reading once per change: what follow() reads is what it tracks.
-    new Observer(this, [this] { follow(); }, [] {});
+    new FrameObserver(this, [this] { follow(); }, [] {});
 }
 
 QList<double> HealthRing::shownFractions() const {

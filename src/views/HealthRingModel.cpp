@@ -1,7 +1,7 @@
 #include "views/HealthRingModel.h"
 
 #include "store/Store.h"
-#include "views/DashboardModel.h"
+#include "views/DashboardTally.h"
 
 #include <QCoreApplication>
 
@@ -12,18 +12,10 @@ using namespace Qt::Literals::StringLiterals;
 namespace HealthRingModel {
 
 QList<Slice> slices(const Store& store) {
-    const Store::Rows rows = store.visible();
-    QList<Slice> out{{0, 0, Palette::Tint::green}, {0, 0, Palette::Tint::accent}, {0, 0, Palette::Tint::orange}, {0, 0, Palette::Tint::gray}};
-    for (const auto& row : rows) {
-        switch (row->status().kind()) {
-        case Status::Kind::upToDate: ++out[0].count; break;
-        case Status::Kind::update: ++out[1].count; break;
-        case Status::Kind::cantVerify: ++out[2].count; break;
-        case Status::Kind::ignored: ++out[3].count; break;
-        case Status::Kind::checking: break;
-        }
-    }
-    const double total = std::max<double>(static_cast<double>(rows.size()), 1);
+    const auto& t = DashboardTally::of(store);
+    QList<Slice> out{{t.upToDate, 0, Palette::Tint::green}, {t.updates, 0, Palette::Tint::accent},
+                     {t.cantVerify, 0, Palette::Tint::orange}, {t.ignored, 0, Palette::Tint::gray}};
+    const double total = std::max<double>(static_cast<double>(t.visible), 1);
     for (auto& slice : out)
         slice.fraction = slice.count / total;
     return out;
@@ -49,21 +41,22 @@ QList<double> fractions(const QList<Slice>& slices) {
 bool showsRefreshArc(const Store& store, bool reduceMotion) { return store.scanning() && !reduceMotion; }
 
 Centre centre(const Store& store) {
-    const int updates = store.count(Filter::updates);
+    const auto& tally = DashboardTally::of(store);
+    const int updates = tally.updates;
     if (store.scanning())
         return {Centre::Kind::progress, store.checked(), {}, Palette::Tint::primary, 22};
     if (updates >= 1)
         return {Centre::Kind::updates, updates, {}, Palette::Tint::accent, 26};
-    if (store.count(Filter::cantVerify) == 0)
+    if (tally.cantVerify == 0)
         return {Centre::Kind::symbol, 0, u"checkmark.seal.fill"_s, Palette::Tint::green, 26};
     return {Centre::Kind::symbol, 0, u"checkmark"_s, Palette::Tint::orange, 26};
 }
 
 QString accessibilityLabel(const Store& store) {
     return QCoreApplication::translate("HealthRing", "%1 updates, %2 up to date, %3 can't be verified")
-        .arg(store.count(Filter::updates))
-        .arg(DashboardModel::upToDate(store))
-        .arg(store.count(Filter::cantVerify));
+        .arg(DashboardTally::of(store).updates)
+        .arg(DashboardTally::of(store).upToDate)
+        .arg(DashboardTally::of(store).cantVerify);
 }
 
 } // namespace HealthRingModel

@@ -3,6 +3,7 @@
 #include "platform/gui/Fonts.h"
 #include "platform/gui/Palette.h"
 #include "runtime/Observation.h"
+#include "views/FrameObserver.h"
 #include "runtime/Spawn.h"
 #include "store/Store.h"
 #include "views/ElidedLabel.h"
@@ -67,7 +68,7 @@ Hero::Hero(Store& store, const Clock& clock, QWidget* parent)
     });
     connect(updateAll_, &QAbstractButton::clicked, this, [this] { spawn(store_.updateAll(), "Update All"); });
 
-    new Observer(this, [this] { refresh(); }, [] {});
+    new FrameObserver(this, [this] { refresh(); }, [] {});
 }
 
 void Hero::refresh() {

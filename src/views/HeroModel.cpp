@@ -2,7 +2,7 @@
 
 #include "runtime/Clock.h"
 #include "store/Store.h"
-#include "views/DashboardModel.h"
+#include "views/DashboardTally.h"
 
 #include <QCoreApplication>
 
@@ -21,23 +21,24 @@ QString headline(const Store& store) {
         return u"Checking "_s + QString::number(store.checked()) + u" of "_s + QString::number(store.toCheck()) +
                u"…"_s;
     }
-    const int updates = store.count(Filter::updates);
+    const auto& tally = DashboardTally::of(store);
+    const int updates = tally.updates;
     if (updates == 1)
         return u"1 update ready"_s;
     if (updates >= 2)
         return QString::number(updates) + u" updates ready"_s;
-    if (store.count(Filter::cantVerify) >= 1)
+    if (tally.cantVerify >= 1)
         return u"No updates found"_s;
     return u"Everything's up to date"_s;
 }
 
 QString summary(const Store& store, const Clock& clock, const QLocale& locale) {
-    const Store::Rows visible = store.visible();
+    const auto& tally = DashboardTally::of(store);
     // "1 apps" on purpose: one form whatever the number.
-    QStringList parts{QString::number(visible.size()) + u" apps"_s, QString::number(DashboardModel::upToDate(store)) + u" up to date"_s};
-    if (const int odd = store.count(Filter::cantVerify); odd > 0)
+    QStringList parts{QString::number(tally.visible) + u" apps"_s, QString::number(tally.upToDate) + u" up to date"_s};
+    if (const int odd = tally.cantVerify; odd > 0)
         parts.append(QString::number(odd) + u" can't be verified"_s);
-    if (const int ignored = store.count(Filter::ignored); ignored > 0)
+    if (const int ignored = tally.ignored; ignored > 0)
         parts.append(QString::number(ignored) + u" ignored"_s);
     if (store.lastChecked() && !store.scanning()) {
         const QTime time = store.lastChecked()->toTimeZone(clock.timeZone()).time();
@@ -47,13 +48,13 @@ QString summary(const Store& store, const Clock& clock, const QLocale& locale) {
 }
 
 QString updateAllTitle(const Store& store) {
-    const auto count = store.installable().size();
+    const int count = DashboardTally::of(store).installable;
     if (count == 0)
         return tr("Update All");
     return tr("Update All  %1").arg(count);
 }
 
-bool updateAllEnabled(const Store& store) { return !store.installable().isEmpty() && !store.updatingAll(); }
+bool updateAllEnabled(const Store& store) { return DashboardTally::of(store).installable > 0 && !store.updatingAll(); }
 
 bool checkAgainEnabled(const Store& store) { return !store.scanning(); }
 

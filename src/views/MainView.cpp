@@ -1,6 +1,7 @@
 #include "views/MainView.h"
 
 #include "runtime/Observation.h"
+#include "views/FrameObserver.h"
 #include "store/Store.h"
 #include "views/Animator.h"
 #include "views/AccountCards.h"
@@ -69,7 +70,7 @@ MainView::MainView(Store& store, Prefs& prefs, Clock& clock, QWidget* parent) : 
     uninstall_ = new UninstallLayer(store_, this);
     toast_ = new NoticeToast(store_, clock, this);
 
-    new Observer(this, [this] { (void)DashboardModel::showsPermissionBanner(store_); }, [this] { showBanner(); });
+    new FrameObserver(this, [this] { (void)DashboardModel::showsPermissionBanner(store_); }, [this] { showBanner(); });
     new Observer(this, [this] { (void)DashboardModel::showsSignedOutLibrary(store_); }, [this] { showList(); });
     // The notice floats above the uninstall prompt, which is made afresh for each row.
     new Observer(this, [this] { (void)store_.removing(); }, [this] { toast_->raise(); });

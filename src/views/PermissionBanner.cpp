@@ -4,6 +4,7 @@
 #include "platform/gui/Fonts.h"
 #include "platform/gui/Palette.h"
 #include "runtime/Observation.h"
+#include "views/FrameObserver.h"
 #include "runtime/Spawn.h"
 #include "store/Store.h"
 #include "views/ButtonStyle.h"
@@ -56,7 +57,7 @@ PermissionBanner::PermissionBanner(Store& store, QWidget* parent)
     connect(openSettings_, &QPushButton::clicked, this,
             [] { Workspace::open(QUrl(PermissionModel::appManagementSettings())); });
     connect(tryAgain_, &QPushButton::clicked, this, [this] { spawn(PermissionModel::tryAgain(store_), "Try Again"); });
-    new Observer(this, [this] { refresh(); }, [] {});
+    new FrameObserver(this, [this] { refresh(); }, [] {});
 }
 
 void PermissionBanner::refresh() {

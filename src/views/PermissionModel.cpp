@@ -2,6 +2,7 @@
 
 #include "platform/desktop/Notifier.h"
 #include "store/Store.h"
+#include "views/DashboardTally.h"
 
 #include <QCoreApplication>
 
@@ -69,13 +70,7 @@ QCoro::Task<void> askNotifications(Store& store) {
 
 QString appManagementSettings() { return u"x-apple.systempreferences:com.apple.preference.security?Privacy_AppBundles"_s; }
 
-int blocked(const Store& store) {
-    int count = 0;
-    for (const auto& row : store.items())
-        if (row->phase().kind() == InstallPhase::Kind::blocked)
-            ++count;
-    return count;
-}
+int blocked(const Store& store) { return DashboardTally::of(store).blocked; }
 
 QString bannerTitle(int blocked) {
     if (blocked == 0)

@@ -95,6 +95,45 @@ TEST(Observation, NestedReadsCountForTheOuterTrackingAndOwnChangesWhileReadingDo
     EXPECT_EQ(fires, 1);
 }
 
+// A cache's tracking hears the change at once, inside it; what the cache reads stays its own, so
+// a reader that registers with the cache's node hears only what the cache passes on.
+TEST(Observation, CacheTrackingsInvalidateInsideTheChangeAndKeepTheirReadsToThemselves) {
+    Model model;
+    ObservationNode cacheNode;
+    int invalidated = 0;
+    int sum = -1;
+    Observation::Handle cache;
+    auto read = [&] {
+        if (sum < 0)
+            cache = Observation::trackCache([&] { sum = model.a.get() + model.b.get(); }, [&] {
+                ++invalidated;
+                sum = -1;
+                cacheNode.notify();
+            });
+        cacheNode.registerRead();
+    };
+    int outer = 0;
+    int outerViaNode = 0;
+    track([&] { read(); model.unread.get(); }, [&outer] { ++outer; });
+    EXPECT_EQ(sum, 0);
+
+    model.a.set(2);
+    EXPECT_EQ(invalidated, 1) << "invalidated before the change returns, not a turn later";
+    EXPECT_EQ(sum, -1);
+    model.b.set(3); // already invalidated: once is enough
+    EXPECT_EQ(invalidated, 1);
+    turn();
+    EXPECT_EQ(outer, 1) << "the outer tracking hears the cache's node";
+
+    track([&] { read(); }, [&outerViaNode] { ++outerViaNode; });
+    EXPECT_EQ(sum, 5);
+    Observation::cancel(cache);
+    model.a.set(9); // the cache's own reads never registered the outer tracking
+    turn();
+    EXPECT_EQ(outerViaNode, 0);
+    EXPECT_EQ(invalidated, 1);
+}
+
 TEST(Observation, CancelledOrContextlessTrackingsStayQuietAndFailuresAreReported) {
     RecordingReporter reporter;
     Model model;

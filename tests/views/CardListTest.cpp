@@ -1,3 +1,4 @@
+#include "FrameTurn.h"
 #include "StoreHarness.h"
 #include "model/AppItem.h"
 #include "model/Motion.h"
@@ -28,10 +29,7 @@ void press(QWidget* target, int key, Qt::KeyboardModifiers modifiers = Qt::NoMod
     QCoreApplication::sendEvent(target, &event);
 }
 
-void turn() {
-    for (int i = 0; i < 3; ++i)
-        QCoreApplication::processEvents();
-}
+void turn() { frameTurn(); }
 } // namespace
 
 // The list follows the store a turn later, keeps each card across filter changes and answers

@@ -1,4 +1,5 @@
 #include "DashboardRows.h"
+#include "FrameTurn.h"
 
 #include "SampleSession.h"
 
@@ -35,10 +36,7 @@ using namespace Qt::Literals::StringLiterals;
 using namespace std::chrono_literals;
 
 namespace {
-void turn() {
-    for (int i = 0; i < 3; ++i)
-        QCoreApplication::processEvents();
-}
+void turn() { frameTurn(); }
 
 void press(QWidget* target, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     QKeyEvent down(QEvent::KeyPress, key, modifiers);
