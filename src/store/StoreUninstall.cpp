@@ -1,6 +1,7 @@
 #include "store/Store.h"
 
 #include "install/Uninstall.h"
+#include "runtime/Cancelled.h"
 #include "runtime/Describe.h"
 #include "runtime/MainThread.h"
 #include "runtime/Shell.h"
@@ -9,6 +10,7 @@
 #include "store/UpdateEngine.h"
 
 #include <QFileInfo>
+#include <QPointer>
 
 namespace {
 
@@ -34,6 +36,8 @@ QCoro::Task<QList<Leftover>> Store::leftovers(InstalledApp app) {
     QL_ASSERT_MAIN_THREAD();
     QStringList zap;
     std::exception_ptr lookupError;
+    // The catalogue may answer after the prompt that asked, and the store, are gone.
+    const QPointer<Store> self(this);
     try {
         const std::shared_ptr<BrewIndex> index = brew_;
         auto asking = index->cask(app.bundleID, QFileInfo(app.url).fileName());
@@ -44,6 +48,8 @@ QCoro::Task<QList<Leftover>> Store::leftovers(InstalledApp app) {
     } catch (...) {
         lookupError = std::current_exception(); // no cask
     }
+    if (!self)
+        throw Cancelled();
     QSet<QString> installed;
     for (const auto& row : items_.peek())
         installed.insert(row->app().bundleID);
