@@ -5,6 +5,7 @@
 #include "model/Motion.h"
 #include "notch/IslandModel.h"
 #include "notch/NotchShape.h"
+#include "notch/ui/ArrivalEffect.h"
 #include "notch/ui/DarkPalette.h"
 #include "notch/ui/IslandButton.h"
 #include "notch/ui/IslandRow.h"
@@ -35,6 +36,8 @@ constexpr double openWidth = 520, pillWidth = 150, pillHeight = 34, strip = 12;
 constexpr double sidePadding = 18, bottomPadding = 16;
 // How long "Later" is held before its menu opens instead of the click.
 constexpr double holdSeconds = 0.5;
+// The open content grows from this scale, anchored at the top, as it fades in.
+constexpr double openingScale = 0.96;
 
 QColor white(double opacity) { return QColor::fromRgbF(1, 1, 1, static_cast<float>(opacity)); }
 double lerp(double a, double b, double t) { return a + (b - a) * t; }
@@ -126,10 +129,13 @@ void IslandView::build() {
     column->addWidget(question_);
     question_->hide();
 
-    auto* fade = new QGraphicsOpacityEffect(content_);
-    fade->setOpacity(0);
-    content_->setGraphicsEffect(fade);
+    auto* arrival = new ArrivalEffect(content_);
+    arrival->setState(0, openingScale, 0);
+    content_->setGraphicsEffect(arrival);
     content_->hide();
+    auto* rising = new ArrivalEffect(question_);
+    rising->setEnabled(false);
+    question_->setGraphicsEffect(rising);
     // A preview island's buttons do not react.
     content_->setAttribute(Qt::WA_TransparentForMouseEvents, model_->state()->preview());
 }
@@ -244,6 +250,8 @@ void IslandView::refresh() {
     updateAll_->updateGeometry();
     const bool asking = model_->state()->askingToStop();
     actions_->setVisible(!asking);
+    if (asking && question_->isHidden())
+        arriveQuestion();
     question_->setVisible(asking);
     content_->layout()->invalidate();
     setAccessibleName(model_->accessibleName());
@@ -257,6 +265,20 @@ void IslandView::refresh() {
     } else {
         layoutContent();
     }
+}
+
+void IslandView::arriveQuestion() {
+    auto* arrival = static_cast<ArrivalEffect*>(question_->graphicsEffect());
+    arrival->setEnabled(true);
+    arrival->setState(0, 1, question_->sizeHint().height());
+    QPointer<QWidget> question = question_;
+    // It fades in while it rises from the bottom edge by its own height.
+    Animator::standard(question_, 0, 1, [question, arrival](double v) {
+        if (!question)
+            return;
+        arrival->setState(v, 1, (1 - v) * question->height());
+        arrival->setEnabled(!arrival->resting());
+    });
 }
 
 void IslandView::syncRows() {
@@ -361,10 +383,10 @@ void IslandView::layoutContent() {
     const double x = (this->width() - openWidth) / 2 + sidePadding;
     content_->setGeometry(static_cast<int>(std::lround(x)), static_cast<int>(top), width, height);
     const double shown = std::clamp(openness_, 0.0, 1.0);
-    auto* fade = static_cast<QGraphicsOpacityEffect*>(content_->graphicsEffect());
-    fade->setOpacity(shown);
-    // Effects inside effects draw nothing: the fade stands aside once the island is open.
-    fade->setEnabled(shown < 1);
+    auto* arrival = static_cast<ArrivalEffect*>(content_->graphicsEffect());
+    arrival->setState(shown, lerp(openingScale, 1, shown), 0);
+    // Effects inside effects draw nothing: the arrival stands aside once the island is open.
+    arrival->setEnabled(!arrival->resting());
     content_->setVisible(expanded_ || shown > 0.01);
     // The open content never spills out of the shape while it grows or shrinks.
     if (content_->isVisible())

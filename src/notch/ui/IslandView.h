@@ -53,6 +53,7 @@ private:
     QWidget* buildQuestion();
     void refresh();
     void syncRows();
+    void arriveQuestion();
     void animateTo(bool expanded);
     void setOpenness(double value);
     void layoutContent();
