@@ -8,6 +8,7 @@
 #include "views/AppCardModel.h"
 #include "views/AppIcon.h"
 #include "views/DetailPane.h"
+#include "views/PaintCache.h"
 #include "views/ElidedLabel.h"
 #include "views/PlainLabel.h"
 #include "views/RowAccessory.h"
@@ -188,17 +189,25 @@ QColor AppCard::shadowColour() const { return QColor::fromRgbF(0, 0, 0, static_c
 void AppCard::paintEvent(QPaintEvent*) {
     const Palette& palette = Palette::current();
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
     const double line = selected_ ? 1.5 : 1;
-    QPainterPath shape;
-    shape.addRoundedRect(QRectF(rect()), radius, radius);
-    painter.fillPath(shape, palette.material());
-    // The border lies inside the card's shape.
-    const QRectF inner = QRectF(rect()).adjusted(line / 2, line / 2, -line / 2, -line / 2);
     QColor border = selected_ ? palette.accent() : palette.primary(0.07);
     if (selected_)
         border.setAlphaF(0.7f);
-    painter.setPen(QPen(border, line));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRoundedRect(inner, radius - line / 2, radius - line / 2);
+    const QColor body = palette.material();
+    const QString key = QStringLiteral("card:%1x%2,%3,%4")
+                            .arg(width())
+                            .arg(height())
+                            .arg(body.rgba(), 0, 16)
+                            .arg(border.rgba(), 0, 16)
+                        + (selected_ ? QStringLiteral(",selected") : QString());
+    PaintCache::draw(painter, key, QPointF(0, 0), size(), [&](QPainter& into) {
+        QPainterPath shape;
+        shape.addRoundedRect(QRectF(rect()), radius, radius);
+        into.fillPath(shape, body);
+        // The border lies inside the card's shape.
+        const QRectF inner = QRectF(rect()).adjusted(line / 2, line / 2, -line / 2, -line / 2);
+        into.setPen(QPen(border, line));
+        into.setBrush(Qt::NoBrush);
+        into.drawRoundedRect(inner, radius - line / 2, radius - line / 2);
+    });
 }
