@@ -14,10 +14,6 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-QJsonObject lookup(bool verified) {
-    return {{u"users"_s, QJsonArray{QJsonObject{{u"emailVerified"_s, verified}}}}};
-}
-
 class ConfirmTile : public ::testing::Test {
 protected:
     ConfirmTile() {
@@ -107,7 +103,7 @@ TEST_F(ConfirmTile, IveConfirmedSpeaksOnlyWhileStillUnconfirmed) {
     };
     for (const auto& c : cases) {
         store().setSession(sampleSession());
-        fake.answerJson("lookup", lookup(c.verified));
+        fake.answerLookup(c.verified);
         ConfirmEmailTileModel tile(store(), u"ada@example.com"_s);
         EXPECT_TRUE(tile.confirmedEnabled());
         runSync(tile.confirmed());

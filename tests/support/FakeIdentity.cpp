@@ -1,5 +1,6 @@
 #include "FakeIdentity.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 
 #include <thread>
@@ -55,4 +56,9 @@ std::vector<FakeIdentity::Call> FakeIdentity::calls() {
 CloudConfig FakeIdentity::config() const {
     return CloudConfig::emulator(QStringLiteral("test-key"), QStringLiteral("demo-test"),
                                  QStringLiteral("127.0.0.1:%1").arg(server_.port()));
+}
+
+void FakeIdentity::answerLookup(bool verified) {
+    answerJson("lookup", QJsonObject{{QStringLiteral("users"),
+                                      QJsonArray{QJsonObject{{QStringLiteral("emailVerified"), verified}}}}});
 }

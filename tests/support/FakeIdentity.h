@@ -28,6 +28,8 @@ public:
     // The answer to an accounts call ("signUp", ...) or to "token" (the renewal).
     void answer(const std::string& method, Reply reply);
     void answerJson(const std::string& method, const QJsonObject& object, int status = 200);
+    // The account lookup's answer for one user whose address is or is not confirmed.
+    void answerLookup(bool verified);
     // An error object as the service writes it, with `message` as its message.
     void fail(const std::string& method, const std::string& message, int status = 400);
 

@@ -20,10 +20,6 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-QJsonObject lookup(bool verified) {
-    return {{u"users"_s, QJsonArray{QJsonObject{{u"emailVerified"_s, verified}}}}};
-}
-
 // A signed-in, unconfirmed password account with the fake service as its back end.
 class ConfirmEmailTileView : public ::testing::Test {
 protected:
@@ -57,7 +53,7 @@ TEST_F(ConfirmEmailTileView, CountsDownAndAsksAgainWhenTheAppBecomesActive) {
     EXPECT_EQ(tile.resendButton()->text(), u"Resend"_s);
     EXPECT_TRUE(tile.resendButton()->isEnabled());
 
-    identity.answerJson("lookup", lookup(true));
+    identity.answerLookup(true);
     Q_EMIT qApp->applicationStateChanged(Qt::ApplicationActive);
     ASSERT_TRUE(waitUntil([&] { return store.session()->emailVerified == true; }));
     EXPECT_FALSE(tile.model().message().has_value());
@@ -67,7 +63,7 @@ TEST_F(ConfirmEmailTileView, CountsDownAndAsksAgainWhenTheAppBecomesActive) {
 // "I've Confirmed" on a still unconfirmed account says so in place of the explanation.
 TEST_F(ConfirmEmailTileView, IveConfirmedShowsTheNotYetSentence) {
     Store& store = this->store();
-    identity.answerJson("lookup", lookup(false));
+    identity.answerLookup(false);
     ConfirmEmailTile tile(store, u"ada@example.com"_s);
     tile.confirmedButton()->click();
     QApplication::processEvents();
