@@ -7,10 +7,13 @@
 #include "notch/ui/IslandView.h"
 #include "runtime/Clock.h"
 #include "runtime/MakeShared.h"
+#include "model/Motion.h"
+#include "views/NumericLabel.h"
 
 #include <QApplication>
 #include <QDateTime>
 #include <QPainter>
+#include <QVariantAnimation>
 
 #include <cstdio>
 
@@ -66,12 +69,13 @@ bool render(const QString& theme, const QString& out, const QString& bundles) {
         {QStringLiteral("notch-open"), {QStringLiteral("update"), QStringLiteral("installing")}, true, false, {200, 32}},
     };
     bool ok = true;
-    for (const Shot& shot : shots) {
-        const Store::Rows rows = pick(samples, shot.rows);
+    const auto idsOf = [](const Store::Rows& rows) {
         QStringList ids;
         for (const auto& row : rows)
             ids.append(row->id());
-        auto state = makeShared<IslandState>(ids, shot.notch, false, Clock::shared().now());
+        return ids;
+    };
+    const auto modelOf = [](const std::shared_ptr<IslandState>& state, const Store::Rows& rows) {
         IslandModel::Hooks hooks;
         hooks.items = [rows] { return rows; };
         hooks.updatingAll = [] { return false; };
@@ -82,7 +86,21 @@ bool render(const QString& theme, const QString& out, const QString& bundles) {
         hooks.neverFromNotch = [] {};
         hooks.openApp = [] {};
         hooks.fold = [](const IslandState*) {};
-        auto model = makeShared<IslandModel>(state, std::move(hooks));
+        return makeShared<IslandModel>(state, std::move(hooks));
+    };
+    const auto save = [&](QWidget& desk, const QString& name, const QRect& area) {
+        const QString path = out + QStringLiteral("/island-") + name + QLatin1Char('-') + theme + QStringLiteral(".png");
+        const bool saved = [&] {
+            const DarkPalette dark;
+            return desk.grab(area).save(path);
+        }();
+        std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(path));
+        ok &= saved;
+    };
+    for (const Shot& shot : shots) {
+        const Store::Rows rows = pick(samples, shot.rows);
+        auto state = makeShared<IslandState>(idsOf(rows), shot.notch, false, Clock::shared().now());
+        auto model = modelOf(state, rows);
 
         Desk desk;
         desk.resize(620, 420);
@@ -92,15 +110,38 @@ bool render(const QString& theme, const QString& out, const QString& bundles) {
         state->setExpanded(shot.expanded);
         state->setAskingToStop(shot.asking);
         ScreenSamples::settle();
-        const QString path = out + QStringLiteral("/island-") + shot.name + QLatin1Char('-') + theme +
-                             QStringLiteral(".png");
-        const bool saved = [&] {
-            const DarkPalette dark;
-            return desk.grab().save(path);
-        }();
-        std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(path));
-        ok &= saved;
+        save(desk, shot.name, desk.rect());
     }
+
+    // The title counting from 2 to 3 updates, stopped at three moments of its roll.
+    const Store::Rows rows = pick(samples, {QStringLiteral("update"), QStringLiteral("update-github"),
+                                            QStringLiteral("update-download")});
+    auto state = makeShared<IslandState>(idsOf(rows.mid(0, 2)), QSizeF(), false, Clock::shared().now());
+    Desk desk;
+    desk.resize(620, 420);
+    auto* view = new IslandView(modelOf(state, rows), nullptr, 12, &desk);
+    view->setGeometry(desk.rect());
+    desk.show();
+    state->setExpanded(true);
+    ScreenSamples::settle();
+    Motion::setInstantForTests(false);
+    state->setIds(idsOf(rows));
+    QApplication::processEvents();
+    auto* title = view->findChild<NumericLabel*>();
+    auto* roll = title ? title->findChild<QVariantAnimation*>() : nullptr;
+    if (!roll) {
+        std::printf("FAILED the island's title did not roll\n");
+        ok = false;
+    } else {
+        roll->pause();
+        const QRect header(title->mapTo(&desk, QPoint(-50, -14)), QSize(300, 60));
+        for (const int percent : {10, 16, 24}) {
+            roll->setCurrentTime(roll->duration() * percent / 100);
+            save(desk, QStringLiteral("title-%1").arg(percent), header);
+        }
+        roll->stop();
+    }
+    Motion::setInstantForTests(true);
     return ok;
 }
 

@@ -15,6 +15,7 @@
 #include "runtime/Observation.h"
 #include "runtime/Spawn.h"
 #include "views/Animator.h"
+#include "views/NumericLabel.h"
 #include "views/PlainLabel.h"
 
 #include <QApplication>
@@ -152,7 +153,7 @@ QWidget* IslandView::buildHeader() {
     row->addWidget(icon);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(2);
-    title_ = new PlainLabel(QString(), Fonts::system(15, QFont::DemiBold), white(1), false, header);
+    title_ = new NumericLabel(Fonts::system(15, QFont::DemiBold), white(1), header);
     subtitle_ = new PlainLabel(QString(), Fonts::system(11), white(0.55), false, header);
     subtitle_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     texts->addWidget(title_);

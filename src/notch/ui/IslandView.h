@@ -10,6 +10,7 @@
 class IslandButton;
 class IslandModel;
 class IslandRow;
+class NumericLabel;
 class PlainLabel;
 class QScrollArea;
 class QVariantAnimation;
@@ -73,7 +74,7 @@ private:
     QPointer<QVariantAnimation> motion_;
 
     QWidget* content_ = nullptr;
-    PlainLabel* title_ = nullptr;
+    NumericLabel* title_ = nullptr;
     PlainLabel* subtitle_ = nullptr;
     QScrollArea* list_ = nullptr;
     QWidget* rowsHost_ = nullptr;
