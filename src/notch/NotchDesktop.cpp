@@ -6,7 +6,7 @@ NotchDesktop::~NotchDesktop() = default;
 
 std::shared_ptr<IslandPanel> NotchDesktop::makePanel(std::shared_ptr<IslandModel>, const QRectF&) { return nullptr; }
 
-void NotchDesktop::growMainWindow(const QRectF&, std::function<void()> done) {
+void NotchDesktop::growMainWindow(const QRectF&, const std::shared_ptr<IslandPanel>&, std::function<void()> done) {
     Shell::current().openMainWindow();
     done();
 }

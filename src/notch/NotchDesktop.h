@@ -38,8 +38,10 @@ public:
     virtual QList<NotchOccupants::Occupant> occupants(const UpdateIsland::Screen&) const { return {}; }
     // Shows the island's window at `frame` (global, top-left origin), drawing `model`.
     virtual std::shared_ptr<IslandPanel> makePanel(std::shared_ptr<IslandModel> model, const QRectF& frame);
-    // Grows the main window out of `from` and calls `done` once it stands.
-    virtual void growMainWindow(const QRectF& from, std::function<void()> done);
+    // Grows the main window out of `from`, fading out `island` (or none) on the way, and calls
+    // `done` once, when the window stands or its growth was cut short.
+    virtual void growMainWindow(const QRectF& from, const std::shared_ptr<IslandPanel>& island,
+                                std::function<void()> done);
 
     // The one the views installed; until then one without windows or full-screen applications.
     static NotchDesktop& current();

@@ -54,8 +54,8 @@ UpdateIsland::Desktop NotchSchedulerHooks::islandDesktop() {
                 return true;
         return false;
     };
-    d.growMainWindow = [this](QRectF from, std::function<void()> done) {
-        desktop_.growMainWindow(from, std::move(done));
+    d.growMainWindow = [this](QRectF from, std::shared_ptr<IslandPanel> island, std::function<void()> done) {
+        desktop_.growMainWindow(from, island, std::move(done));
     };
     return d;
 }

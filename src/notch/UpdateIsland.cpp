@@ -146,7 +146,7 @@ void UpdateIsland::openApp() {
         const QRectF from = island_->state->islandRect().translated(panelFrame_.topLeft());
         const Island detached = *detach();
         // The window covers the island as it grows; the panel goes once it stands.
-        grow(from, [detached] {
+        grow(from, detached.panel, [detached] {
             if (detached.panel)
                 detached.panel->orderOut();
         });
@@ -173,13 +173,13 @@ void UpdateIsland::dropWindow() {
         desktop_.openMainWindow();
         return;
     }
-    grow(IslandMorph::folded(screen->frame, screen->workArea, screen->notch).rect, [] {});
+    grow(IslandMorph::folded(screen->frame, screen->workArea, screen->notch).rect, nullptr, [] {});
 }
 
-void UpdateIsland::grow(QRectF from, std::function<void()> then) {
+void UpdateIsland::grow(QRectF from, std::shared_ptr<IslandPanel> island, std::function<void()> then) {
     opening_ = true;
     std::weak_ptr<int> life = life_;
-    desktop_.growMainWindow(from, [this, life, then = std::move(then)] {
+    desktop_.growMainWindow(from, std::move(island), [this, life, then = std::move(then)] {
         if (life.expired())
             return;
         opening_ = false;

@@ -40,9 +40,11 @@ public:
         std::function<bool()> reduceMotion;
         // The main window is on screen or minimised; without it, it never is.
         std::function<bool()> mainWindowShown;
-        // Grows the hidden main window out of `from` (global, top-left origin) and calls `done`
-        // once it stands; without it, the main window simply opens.
-        std::function<void(QRectF from, std::function<void()> done)> growMainWindow;
+        // Grows the hidden main window out of `from` (global, top-left origin), fading out
+        // `island` (the panel it grows out of, or none) on the way, and calls `done` once the
+        // window stands or the growth was cut short; without it, the main window simply opens.
+        std::function<void(QRectF from, std::shared_ptr<IslandPanel> island, std::function<void()> done)>
+            growMainWindow;
     };
 
     static constexpr int maxPolls = 600;
@@ -81,7 +83,7 @@ public:
 private:
     QCoro::Task<void> wait(Screen screen, bool preview, CancelToken token, std::weak_ptr<int> life);
     void present(const QStringList& ids, const Screen& screen, bool preview);
-    void grow(QRectF from, std::function<void()> then);
+    void grow(QRectF from, std::shared_ptr<IslandPanel> island, std::function<void()> then);
     QCoro::Task<void> expandLater(std::shared_ptr<IslandState> state, std::weak_ptr<int> life);
     QCoro::Task<void> watch(Island island, Screen screen, QSet<qint64> before, CancelToken token,
                             std::weak_ptr<int> life);

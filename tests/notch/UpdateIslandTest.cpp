@@ -197,8 +197,9 @@ protected:
             [this] { log.append(QStringLiteral("open")); },
             [] { return false; },
             [this] { return mainShown; },
-            [this](QRectF from, std::function<void()> done) {
+            [this](QRectF from, std::shared_ptr<IslandPanel> island, std::function<void()> done) {
                 grown.append(from);
+                through = std::move(island);
                 finish = std::move(done);
             },
         };
@@ -207,6 +208,7 @@ protected:
 
     bool mainShown = false;
     QList<QRectF> grown;
+    std::shared_ptr<IslandPanel> through;  // the panel the window grows out of
     std::function<void()> finish;
 };
 
@@ -216,6 +218,7 @@ TEST_F(DropWindowTest, GrowsOutOfTheOpenIslandOrTheTopOfTheScreenElseOpens) {
     up.dropWindow();
     ASSERT_EQ(grown.size(), 1);
     EXPECT_EQ(grown.last(), QRectF(885, 36, 150, 34));
+    EXPECT_EQ(through, nullptr);
     EXPECT_TRUE(up.opening());
     up.dropWindow();  // while opening nothing starts
     up.openApp();
@@ -227,9 +230,12 @@ TEST_F(DropWindowTest, GrowsOutOfTheOpenIslandOrTheTopOfTheScreenElseOpens) {
     up.show(false, false);
     advance(0.05);
     up.island()->state->setIslandRect(QRectF(50, 0, 520, 200));
+    const std::shared_ptr<IslandPanel> panel = up.island()->panel;
     up.dropWindow();
     ASSERT_EQ(grown.size(), 2);
     EXPECT_EQ(grown.last(), QRectF(650 + 50, 36, 520, 200));
+    EXPECT_EQ(through, panel);
+    EXPECT_TRUE(up.opening());
     EXPECT_FALSE(up.island().has_value());
     EXPECT_FALSE(log.contains(QStringLiteral("out")));
     finish();

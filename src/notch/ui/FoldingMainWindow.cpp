@@ -22,6 +22,11 @@ constexpr std::chrono::milliseconds settle{40};
 FoldingMainWindow::FoldingMainWindow(QWidget* window, Environment environment)
     : QObject(window), window_(window), env_(std::move(environment)) {}
 
+FoldingMainWindow::~FoldingMainWindow() {
+    for (const auto& then : std::exchange(whenGrown_, {}))
+        then();
+}
+
 std::optional<UpdateIsland::Screen> FoldingMainWindow::hangingScreen() {
     QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
     if (!screen)
@@ -78,7 +83,11 @@ void FoldingMainWindow::foldInto(QRectF islandRect) {
         if (window)
             window->setWindowOpacity(0);
     });
-    overlay->start([this] { hideFolded(); });
+    // The overlay outlives a window that goes mid-way.
+    overlay->start([self = QPointer<FoldingMainWindow>(this)] {
+        if (self)
+            self->hideFolded();
+    });
 }
 
 void FoldingMainWindow::fadeOut() {
@@ -97,10 +106,15 @@ void FoldingMainWindow::hideFolded() {
     Q_EMIT folded();
 }
 
-void FoldingMainWindow::growFrom(QRectF islandRect) { growFrom(islandRect, nullptr); }
-
-void FoldingMainWindow::growFrom(QRectF islandRect, QWidget* island) {
-    if (busy())
+void FoldingMainWindow::growFrom(QRectF islandRect, QWidget* island, std::function<void()> done) {
+    if (folding_) {
+        if (done)
+            done();
+        return;
+    }
+    if (done)
+        whenGrown_.append(std::move(done));
+    if (growing_)
         return;
     growing_ = true;
     spawn(grow(islandRect, island), "window growth");
@@ -114,7 +128,7 @@ void FoldingMainWindow::drop() {
         Windows::bringForward(window_);
         return;
     }
-    growFrom(IslandMorph::folded(screen->frame, screen->workArea, screen->notch).rect);
+    growFrom(IslandMorph::folded(screen->frame, screen->workArea, screen->notch).rect, nullptr, {});
 }
 
 QCoro::Task<void> FoldingMainWindow::grow(QRectF from, QPointer<QWidget> island) {
@@ -146,7 +160,10 @@ QCoro::Task<void> FoldingMainWindow::grow(QRectF from, QPointer<QWidget> island)
                                      fromFolded ? IslandMorph::foldedIsland(notched) : IslandMorph::expandedIsland(notched),
                                      IslandMorph::windowOutline(), false, *picture, notched ? 0.0 : 0.1},
                                     island);
-    overlay->start([this, island] { shown(island); });
+    overlay->start([self = QPointer<FoldingMainWindow>(this), island] {
+        if (self)
+            self->shown(island);
+    });
 }
 
 void FoldingMainWindow::shown(QPointer<QWidget> island) {
@@ -154,5 +171,7 @@ void FoldingMainWindow::shown(QPointer<QWidget> island) {
     if (island)
         island->hide();
     growing_ = false;
+    for (const auto& then : std::exchange(whenGrown_, {}))
+        then();
     Q_EMIT grown();
 }

@@ -28,6 +28,8 @@ public:
     };
 
     FoldingMainWindow(QWidget* window, Environment environment);
+    // Whoever waits for a growth still running hears that it ended.
+    ~FoldingMainWindow() override;
 
     // Whether the window may close at once; false when the fold took it over and hides the window
     // itself. A plain close while the window is brought up or folds already, in full screen, or
@@ -35,9 +37,10 @@ public:
     bool mayClose();
 
     void foldInto(QRectF islandRect) override;
-    void growFrom(QRectF islandRect) override;
-    // Grows out of the island drawn in `island`, which fades out on the way and is hidden at the end.
-    void growFrom(QRectF islandRect, QWidget* island);
+    // Grows out of the island drawn in `island` (or none), which fades out on the way and is
+    // hidden at the end. A call while the window grows already waits for that growth; one while
+    // it folds grows nothing and is told so at once.
+    void growFrom(QRectF islandRect, QWidget* island, std::function<void()> done) override;
     // Brings the window up: out of the folded island at the top of the screen when hidden, else
     // forward.
     void drop();
@@ -68,4 +71,5 @@ private:
     std::optional<QPixmap> lastPicture_;
     bool folding_ = false;
     bool growing_ = false;
+    QList<std::function<void()>> whenGrown_;
 };

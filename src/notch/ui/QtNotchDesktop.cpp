@@ -85,11 +85,12 @@ std::shared_ptr<IslandPanel> QtNotchDesktop::makePanel(std::shared_ptr<IslandMod
     return IslandWindow::open(std::move(model), frame, store_);
 }
 
-void QtNotchDesktop::growMainWindow(const QRectF& from, std::function<void()> done) {
+void QtNotchDesktop::growMainWindow(const QRectF& from, const std::shared_ptr<IslandPanel>& island,
+                                    std::function<void()> done) {
     if (!fold_) {
-        NotchDesktop::growMainWindow(from, std::move(done));
+        NotchDesktop::growMainWindow(from, island, std::move(done));
         return;
     }
-    fold_->growFrom(from);
-    done();
+    // The panels are the island windows this desktop made.
+    fold_->growFrom(from, dynamic_cast<IslandWindow*>(island.get()), std::move(done));
 }

@@ -20,7 +20,8 @@ public:
     std::optional<UpdateIsland::Screen> hangingScreen() const override;
     QList<NotchOccupants::Occupant> occupants(const UpdateIsland::Screen& screen) const override;
     std::shared_ptr<IslandPanel> makePanel(std::shared_ptr<IslandModel> model, const QRectF& frame) override;
-    void growMainWindow(const QRectF& from, std::function<void()> done) override;
+    void growMainWindow(const QRectF& from, const std::shared_ptr<IslandPanel>& island,
+                        std::function<void()> done) override;
 
     // Not owned; until one is set the main window simply opens.
     void setFold(MainWindowFold* fold) { fold_ = fold; }

@@ -204,7 +204,8 @@ TEST_F(Fold, ReopeningGrowsTheWindowOutOfTheIsland) {
     int grown = 0;
     QObject::connect(&fold, &FoldingMainWindow::grown, [&] { ++grown; });
 
-    fold.growFrom(QRectF(700, 8, 520, 300), &island);
+    int done = 0;
+    fold.growFrom(QRectF(700, 8, 520, 300), &island, [&] { ++done; });
     EXPECT_TRUE(main.window.isVisible());
     EXPECT_EQ(main.window.windowOpacity(), 0.0); // invisible until the morph ends
     until([] { return !overlays().isEmpty(); });
@@ -213,13 +214,16 @@ TEST_F(Fold, ReopeningGrowsTheWindowOutOfTheIsland) {
     // The window was pictured while invisible.
     const QPixmap& picture = overlays().first()->morph().picture;
     EXPECT_EQ(picture.toImage().pixelColor(picture.rect().center()), content);
-    fold.growFrom(QRectF(700, 8, 520, 300), &island); // a second one while growing does nothing
+    EXPECT_EQ(done, 0);
+    // A second one while growing starts nothing and hears when the first ends.
+    fold.growFrom(QRectF(700, 8, 520, 300), &island, [&] { ++done; });
     double islandFaintest = 1;
     until([&] {
         islandFaintest = std::min(islandFaintest, island.windowOpacity());
         return grown > 0 && overlays().isEmpty();
     });
     EXPECT_EQ(grown, 1);
+    EXPECT_EQ(done, 2);
     EXPECT_TRUE(main.window.isVisible());
     EXPECT_EQ(main.window.windowOpacity(), 1.0);
     EXPECT_EQ(islandFaintest, 0.0);
@@ -233,6 +237,24 @@ TEST_F(Fold, ReopeningGrowsTheWindowOutOfTheIsland) {
     EXPECT_EQ(overlays().first()->morph().a, IslandMorph::foldedIsland(false));
     until([&] { return grown == 2 && overlays().isEmpty(); });
     EXPECT_TRUE(main.window.isVisible());
+}
+
+TEST_F(Fold, AGrowthCutShortByTheWindowGoingStillEndsOnce) {
+    for (const bool translucent : {true, false}) {
+        auto* window = new QWidget;
+        window->setGeometry(300, 200, 800, 600);
+        auto* fold = new FoldingMainWindow(window, environment(false, translucent));
+        int done = 0;
+        fold->growFrom(QRectF(700, 8, 520, 300), nullptr, [&] { ++done; });
+        // Half-way: the overlay runs, or the window has begun to fade in.
+        until([&] { return !overlays().isEmpty() || window->windowOpacity() > 0.2; });
+        EXPECT_EQ(done, 0) << translucent;
+        delete window;
+        EXPECT_EQ(done, 1) << translucent;
+        until([] { return overlays().isEmpty(); });
+        Main::settle(100);
+        EXPECT_EQ(done, 1) << translucent;
+    }
 }
 
 // The compositing manager is whoever owns the screen's _NET_WM_CM_S selection.
