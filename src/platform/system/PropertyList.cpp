@@ -444,10 +444,8 @@ plist_t fromVariant(const QVariant& value, int depth) {
     }
 }
 
-} // namespace
-
-namespace {
-
+// The value of a property list's bytes; XML in the plain form is read without the XML reader
+// when `plainFirst` allows it.
 std::optional<QVariant> parse(const QByteArray& bytes, bool plainFirst) {
     if (bytes.isEmpty() || bytes.size() > maxFileSize)
         return std::nullopt;
