@@ -1,7 +1,10 @@
 #include "model/Scanner.h"
 
 #include "model/NaturalOrder.h"
+#include "platform/codesign/CodeBundle.h"
 #include "platform/codesign/CodeSignature.h"
+#include "platform/files/SmallFile.h"
+#include "platform/files/Sys.h"
 #include "platform/system/PropertyList.h"
 #include "runtime/Blocking.h"
 #include "runtime/Url.h"
@@ -25,49 +28,49 @@ namespace {
 constexpr qint64 maxFeedFileSize = 1024 * 1024;
 
 struct Entry {
+    QByteArray native; // the name as the folder lists it
     QString name;
     bool isDirectory = false;
     bool isLink = false;
 };
 
-class Directory {
-public:
-    explicit Directory(const QString& path) : dir_(opendir(QFile::encodeName(path).constData())) {}
-    ~Directory() {
-        if (dir_)
-            closedir(dir_);
-    }
-    Directory(const Directory&) = delete;
-    Directory& operator=(const Directory&) = delete;
+// A folder's entries in listing order, hidden ones left out, and the folder still open, so what
+// is in it is opened relative to it.
+struct Listing {
+    Sys::Folder folder;
+    std::vector<Entry> entries;
 
-    // The folder's entries in listing order, hidden ones left out; nothing when it can't be
-    // listed. The kind of an entry is known only when `withKinds` asks for it.
-    std::optional<std::vector<Entry>> entries(bool withKinds) {
-        if (!dir_)
-            return std::nullopt;
-        std::vector<Entry> result;
-        while (const dirent* item = readdir(dir_)) {
-            if (item->d_name[0] == '.')
-                continue;
-            Entry entry{QFile::decodeName(item->d_name)};
-            if (withKinds) {
-                unsigned char type = item->d_type;
-                if (type == DT_UNKNOWN) {
-                    struct stat info {};
-                    if (fstatat(dirfd(dir_), item->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0)
-                        type = S_ISDIR(info.st_mode) ? DT_DIR : S_ISLNK(info.st_mode) ? DT_LNK : DT_REG;
-                }
-                entry.isDirectory = type == DT_DIR;
-                entry.isLink = type == DT_LNK;
-            }
-            result.push_back(std::move(entry));
-        }
-        return result;
-    }
-
-private:
-    DIR* dir_;
+    int fd() const { return dirfd(folder.get()); }
 };
+
+// The listing of the folder open at `fd`; nothing when it can't be listed. The kind of an entry
+// is known only when `withKinds` asks for it.
+std::optional<Listing> list(UniqueFd fd, bool withKinds) {
+    Listing listing{Sys::openFolder(std::move(fd)), {}};
+    if (!listing.folder)
+        return std::nullopt;
+    while (const dirent* item = readdir(listing.folder.get())) {
+        if (item->d_name[0] == '.')
+            continue;
+        Entry entry{QByteArray(item->d_name), QFile::decodeName(item->d_name)};
+        if (withKinds) {
+            unsigned char type = item->d_type;
+            if (type == DT_UNKNOWN) {
+                struct stat info {};
+                if (Sys::fstatat(listing.fd(), entry.native, info, AT_SYMLINK_NOFOLLOW) == 0)
+                    type = S_ISDIR(info.st_mode) ? DT_DIR : S_ISLNK(info.st_mode) ? DT_LNK : DT_REG;
+            }
+            entry.isDirectory = type == DT_DIR;
+            entry.isLink = type == DT_LNK;
+        }
+        listing.entries.push_back(std::move(entry));
+    }
+    return listing;
+}
+
+constexpr int folderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+// A bundle is only ever looked into, never read as a folder.
+constexpr int bundleFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
 
 // The extension is what follows the last dot of a name that has something before that dot.
 bool isApplication(const QString& name) {
@@ -132,17 +135,6 @@ std::optional<QString> normalised(const QVariantMap& info, const QString& key) {
     return result;
 }
 
-bool exists(const QString& path) {
-    struct stat info {};
-    return ::stat(QFile::encodeName(path).constData(), &info) == 0;
-}
-
-// Opening a pipe or a device would wait for a writer or read without end.
-bool isRegularFile(const QString& path) {
-    struct stat info {};
-    return ::stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
 // Splits at the first colon after any leading colons; nothing unless both pieces are non-empty.
 std::optional<std::pair<QString, QString>> keyAndValue(const QString& line) {
     qsizetype start = 0;
@@ -154,98 +146,12 @@ std::optional<std::pair<QString, QString>> keyAndValue(const QString& line) {
     return std::pair{line.mid(start, colon - start), line.mid(colon + 1)};
 }
 
-} // namespace
-
-QList<InstalledApp> scan(const QStringList& folders) {
-    QList<InstalledApp> found;
-    for (const auto& given : folders) {
-        const auto folder = Url::canonicalPath(given);
-        const auto entries = Directory(folder).entries(true);
-        if (!entries)
-            continue;
-        for (const auto& entry : *entries) {
-            if (entry.isLink)
-                continue;
-            const auto path = join(folder, entry.name);
-            if (isApplication(entry.name)) {
-                if (auto app = read(path, folder))
-                    found.append(std::move(*app));
-            } else if (entry.isDirectory) {
-                // One level down only; links there are followed.
-                for (const auto& inner : Directory(path).entries(false).value_or(std::vector<Entry>{})) {
-                    if (!isApplication(inner.name))
-                        continue;
-                    if (auto app = read(join(path, inner.name), folder))
-                        found.append(std::move(*app));
-                }
-            }
-        }
-    }
-
-    std::vector<QCollatorSortKey> keys;
-    keys.reserve(size_t(found.size()));
-    for (const auto& app : found)
-        keys.push_back(NaturalOrder::sortKey(app.name));
-    std::vector<qsizetype> order(size_t(found.size()));
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(),
-                     [&](qsizetype a, qsizetype b) { return keys[size_t(a)].compare(keys[size_t(b)]) < 0; });
-    QList<InstalledApp> sorted;
-    sorted.reserve(found.size());
-    for (const auto index : order)
-        sorted.append(std::move(found[index]));
-    return sorted;
-}
-
-QCoro::Task<QList<InstalledApp>> scanInBackground(QStringList folders) {
-    auto work = [folders = std::move(folders)] { return scan(folders); };
-    co_return co_await Blocking::run(work, Blocking::Pool::Scan);
-}
-
-std::optional<InstalledApp> read(const QString& url, const QString& folder) {
-    const QString contents = url + QStringLiteral("/Contents");
-    const QString infoPath = contents + QStringLiteral("/Info.plist");
-    // The bundle's Info.plist is read once, for the record and for finding the executable.
-    const auto bundle = CodeBundle::at(url);
-    if (!bundle || bundle->infoPlistPath != infoPath)
-        return std::nullopt;
-    auto info = bundle->info;
-    if (!info && isRegularFile(infoPath))
-        info = PropertyList::dictionaryFromFile(infoPath); // beyond what the signature reads
-    if (!info)
-        return std::nullopt;
-    const auto identifier = info->value(QStringLiteral("CFBundleIdentifier"));
-    if (identifier.typeId() != QMetaType::QString)
-        return std::nullopt;
-
-    InstalledApp app;
-    app.url = url;
-    app.folder = folder;
-    const auto fileName = url.section(u'/', -1);
-    app.name = nfc(fileName.contains(u'.') && !fileName.startsWith(u'.') ? fileName.section(u'.', 0, -2) : fileName);
-    app.bundleID = nfc(identifier.toString());
-    app.version = normalised(*info, QStringLiteral("CFBundleShortVersionString"));
-    app.build = normalised(*info, QStringLiteral("CFBundleVersion"));
-    app.team = CodeSignature::teamIdentifier(*bundle);
-    app.isAppStore = exists(contents + QStringLiteral("/_MASReceipt/receipt"));
-    if (const auto feed = normalised(*info, QStringLiteral("SUFeedURL")))
-        app.feedURL = Url::parse(*feed);
-    app.edKey = normalised(*info, QStringLiteral("SUPublicEDKey"));
-    app.electronFeed = electronFeed(contents + QStringLiteral("/Resources/app-update.yml"));
-    return app;
-}
-
-Signing signing(const QString& url) { return Signing{CodeSignature::teamIdentifier(url)}; }
-
-std::optional<QUrl> electronFeed(const QString& path) {
-    QFile file(path);
-    if (!isRegularFile(path) || !file.open(QIODevice::ReadOnly) || file.size() > maxFeedFileSize)
-        return std::nullopt;
-    const auto bytes = file.read(file.size());
-    if (bytes.size() != file.size())
+// The "latest-mac.yml" address an electron-updater file declares.
+std::optional<QUrl> feedFrom(const std::optional<QByteArray>& bytes) {
+    if (!bytes)
         return std::nullopt;
     QStringDecoder decoder(QStringDecoder::Utf8);
-    const QString text = decoder.decode(bytes);
+    const QString text = decoder.decode(*bytes);
     if (decoder.hasError())
         return std::nullopt;
 
@@ -283,5 +189,104 @@ std::optional<QUrl> electronFeed(const QString& path) {
     }
     return std::nullopt;
 }
+
+std::optional<InstalledApp> readBundle(UniqueFd bundle, const QString& url, const QString& folder) {
+    if (!bundle)
+        return std::nullopt;
+    // Parsed once, for the record and for finding the executable.
+    const auto bytes = SmallFile::read(bundle.get(), "Contents/Info.plist", PropertyList::maxFileSize);
+    const auto plist = bytes ? PropertyList::fromBytes(*bytes) : std::nullopt;
+    if (!plist || plist->typeId() != QMetaType::QVariantMap)
+        return std::nullopt;
+    const QVariantMap info = plist->toMap();
+    const auto identifier = info.value(QStringLiteral("CFBundleIdentifier"));
+    if (identifier.typeId() != QMetaType::QString)
+        return std::nullopt;
+
+    InstalledApp app;
+    app.url = url;
+    app.folder = folder;
+    const auto fileName = url.section(u'/', -1);
+    app.name = nfc(fileName.contains(u'.') && !fileName.startsWith(u'.') ? fileName.section(u'.', 0, -2) : fileName);
+    app.bundleID = nfc(identifier.toString());
+    app.version = normalised(info, QStringLiteral("CFBundleShortVersionString"));
+    app.build = normalised(info, QStringLiteral("CFBundleVersion"));
+    const auto executableName = bytes->size() <= CodeBundle::maxInfoPlist ? CodeBundle::executableName(info) : std::nullopt;
+    if (executableName) {
+        if (auto executable = CodeBundle::openInside(bundle.get(), url, QStringLiteral("Contents/MacOS/") + *executableName))
+            app.team = CodeSignature::teamIdentifier(*executable);
+    }
+    struct stat receipt {};
+    app.isAppStore = Sys::fstatat(bundle.get(), "Contents/_MASReceipt/receipt", receipt, 0) == 0;
+    if (const auto feed = normalised(info, QStringLiteral("SUFeedURL")))
+        app.feedURL = Url::parse(*feed);
+    app.edKey = normalised(info, QStringLiteral("SUPublicEDKey"));
+    app.electronFeed =
+        feedFrom(SmallFile::read(bundle.get(), "Contents/Resources/app-update.yml", maxFeedFileSize));
+    return app;
+}
+
+} // namespace
+
+QList<InstalledApp> scan(const QStringList& folders) {
+    QList<InstalledApp> found;
+    const auto take = [&](int folder, const Entry& entry, const QString& path, const QString& root) {
+        if (auto app = readBundle(Sys::openat(folder, entry.native, bundleFlags), path, root))
+            found.append(std::move(*app));
+    };
+    for (const auto& given : folders) {
+        const auto folder = Url::canonicalPath(given);
+        const auto top = list(Sys::open(QFile::encodeName(folder), folderFlags), true);
+        if (!top)
+            continue;
+        for (const auto& entry : top->entries) {
+            if (entry.isLink)
+                continue;
+            const auto path = join(folder, entry.name);
+            if (isApplication(entry.name)) {
+                take(top->fd(), entry, path, folder);
+            } else if (entry.isDirectory) {
+                // One level down only; links there are followed.
+                const auto inner = list(Sys::openat(top->fd(), entry.native, folderFlags), false);
+                if (!inner)
+                    continue;
+                for (const auto& item : inner->entries) {
+                    if (isApplication(item.name))
+                        take(inner->fd(), item, join(path, item.name), folder);
+                }
+            }
+        }
+    }
+
+    std::vector<QCollatorSortKey> keys;
+    keys.reserve(size_t(found.size()));
+    for (const auto& app : found)
+        keys.push_back(NaturalOrder::sortKey(app.name));
+    std::vector<qsizetype> order(size_t(found.size()));
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](qsizetype a, qsizetype b) { return keys[size_t(a)].compare(keys[size_t(b)]) < 0; });
+    QList<InstalledApp> sorted;
+    sorted.reserve(found.size());
+    for (const auto index : order)
+        sorted.append(std::move(found[index]));
+    return sorted;
+}
+
+QCoro::Task<QList<InstalledApp>> scanInBackground(QStringList folders) {
+    auto work = [folders = std::move(folders)] { return scan(folders); };
+    co_return co_await Blocking::run(work, Blocking::Pool::Scan);
+}
+
+std::optional<InstalledApp> read(const QString& url, const QString& folder) {
+    // A bundle's path is given without a trailing slash; one with it names no bundle.
+    if (url.size() > 1 && url.endsWith(u'/'))
+        return std::nullopt;
+    return readBundle(Sys::open(QFile::encodeName(url), bundleFlags), url, folder);
+}
+
+Signing signing(const QString& url) { return Signing{CodeSignature::teamIdentifier(url)}; }
+
+std::optional<QUrl> electronFeed(const QString& path) { return feedFrom(SmallFile::read(path, maxFeedFileSize)); }
 
 } // namespace Scanner

@@ -269,6 +269,27 @@ TEST_F(ScannerTest, ReadsPublishedInfoPlists) {
     EXPECT_EQ(read("A/Sample.app")->edKey, std::nullopt);
 }
 
+// The executable is found through links that stay inside the bundle, never through one that
+// leaves it, wherever on the way the link is.
+TEST_F(ScannerTest, TeamIsReadThroughLinksInsideTheBundleOnly) {
+    const auto inside = BundleBuilder(path("A/Inside.app")).build();
+    ASSERT_TRUE(QFile::rename(inside.executable, path("A/Inside.app/Contents/Real")));
+    link("A/Inside.app/Contents/MacOS/Tool", "A/Inside.app/Contents/Real");
+    const auto outside = BundleBuilder(path("A/Outside.app")).build();
+    QDir().mkpath(path("Elsewhere"));
+    ASSERT_TRUE(QFile::rename(outside.executable, path("Elsewhere/Tool")));
+    link("A/Outside.app/Contents/MacOS/Tool", "Elsewhere/Tool");
+    BundleBuilder(path("Elsewhere/Folder.app")).build();
+    QDir().mkpath(path("A/LinkedFolder.app/Contents"));
+    ASSERT_TRUE(QFile::copy(path("Elsewhere/Folder.app/Contents/Info.plist"), path("A/LinkedFolder.app/Contents/Info.plist")));
+    link("A/LinkedFolder.app/Contents/MacOS", "Elsewhere/Folder.app/Contents/MacOS");
+
+    ASSERT_EQ(scan({"A"}), (QStringList{"A/Inside.app", "A/LinkedFolder.app", "A/Outside.app"}));
+    EXPECT_EQ(found[0].team, TestPki::shared().teamA.team);
+    EXPECT_EQ(found[1].team, std::nullopt);
+    EXPECT_EQ(found[2].team, std::nullopt);
+}
+
 TEST(ScannerElectronFeed, ReadsFlatKeyValueLines) {
     const QString github = "https://github.com/acme/tool/releases/latest/download/latest-mac.yml";
     const struct {

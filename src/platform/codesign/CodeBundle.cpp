@@ -1,5 +1,7 @@
 #include "platform/codesign/CodeBundle.h"
 
+#include "platform/files/SmallFile.h"
+#include "platform/files/Sys.h"
 #include "platform/system/PropertyList.h"
 
 #include <QDir>
@@ -9,37 +11,8 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
-
-constexpr qint64 maxInfoPlist = 4 * 1024 * 1024;
-
-// One open, one fstat and the reads: the scan reads this for every bundle. Opened without
-// waiting, so a pipe in its place is refused rather than waited on.
-std::optional<QByteArray> readSmallFile(const QString& path, qint64 limit) {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return std::nullopt;
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > limit)
-        return std::nullopt;
-    QByteArray bytes(qsizetype(info.st_size), Qt::Uninitialized);
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::read(fd, bytes.data() + done, size_t(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return std::nullopt;
-        done += n;
-    }
-    return bytes;
-}
 
 // Whether `path`, made of plain names below `root`, stays inside it. Without a link on the way
 // down it does; only a link needs the whole path resolved.
@@ -92,20 +65,37 @@ std::optional<CodeBundle> CodeBundle::at(const QString& given) {
     }
     bundle.resourcesPath = bundle.contentRoot + QStringLiteral("/_CodeSignature/CodeResources");
     bundle.ticketPath = bundle.contentRoot + QStringLiteral("/CodeResources");
-    bundle.infoPlistBytes = readSmallFile(bundle.infoPlistPath, maxInfoPlist);
+    bundle.infoPlistBytes = SmallFile::read(bundle.infoPlistPath, maxInfoPlist);
     if (bundle.infoPlistBytes) {
         const auto plist = PropertyList::fromBytes(*bundle.infoPlistBytes);
         if (plist && plist->typeId() == QMetaType::QVariantMap)
             bundle.info = plist->toMap();
     }
-    if (bundle.info) {
-        const QVariant name = bundle.info->value(QStringLiteral("CFBundleExecutable"));
-        const QString file = name.typeId() == QMetaType::QString ? name.toString() : QString();
-        if (!file.isEmpty() && !file.contains(u'/') && file != u".." && file != u".") {
-            const QString candidate = executableFolder + u'/' + file;
-            if (QFileInfo(candidate).isFile() && isInside(candidate, path))
-                bundle.executablePath = candidate;
-        }
+    if (const auto file = bundle.info ? executableName(*bundle.info) : std::nullopt) {
+        const QString candidate = executableFolder + u'/' + *file;
+        if (QFileInfo(candidate).isFile() && isInside(candidate, path))
+            bundle.executablePath = candidate;
     }
     return bundle;
+}
+
+std::optional<QString> CodeBundle::executableName(const QVariantMap& info) {
+    const QVariant name = info.value(QStringLiteral("CFBundleExecutable"));
+    const QString file = name.typeId() == QMetaType::QString ? name.toString() : QString();
+    if (file.isEmpty() || file.contains(u'/') || file == u".." || file == u".")
+        return std::nullopt;
+    return file;
+}
+
+std::optional<FileReader> CodeBundle::openInside(int folder, const QString& path, const QString& relative) {
+    constexpr int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+    const QByteArray name = QFile::encodeName(relative);
+    UniqueFd fd = Sys::openatWithoutLinks(folder, name, flags);
+    // A link on the way, or a kernel (or sandbox) without the call: the path is checked instead.
+    if (!fd && (errno == ELOOP || errno == ENOSYS || errno == EPERM)) {
+        const QString candidate = path + u'/' + relative;
+        if (QFileInfo(candidate).isFile() && isInside(candidate, path))
+            fd = Sys::openat(folder, name, flags);
+    }
+    return FileReader::of(std::move(fd));
 }

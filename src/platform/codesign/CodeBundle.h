@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/files/FileReader.h"
+
 #include <QString>
 #include <QVariantMap>
 
@@ -12,6 +14,17 @@ class CodeBundle {
 public:
     // Nothing when the path does not exist.
     static std::optional<CodeBundle> at(const QString& path);
+
+    // An Info.plist larger than this is not read for the signature, nor its executable found.
+    static constexpr qint64 maxInfoPlist = 4 * 1024 * 1024;
+
+    // The file name CFBundleExecutable gives, when it is a plain name.
+    static std::optional<QString> executableName(const QVariantMap& info);
+
+    // The file at `relative` (plain names) inside the bundle at `path`, open at `folder`, when it
+    // is a regular file reached without leaving the bundle: links inside it are followed, links
+    // out of it never.
+    static std::optional<FileReader> openInside(int folder, const QString& path, const QString& relative);
 
     QString path;          // as given, without a trailing slash
     bool isBundle = false; // a folder

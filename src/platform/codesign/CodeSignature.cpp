@@ -7,12 +7,15 @@
 #include "platform/codesign/NotarizationTicket.h"
 #include "platform/codesign/ResourceSeal.h"
 #include "platform/codesign/SignatureStatus.h"
+#include "platform/files/Sys.h"
 #include "platform/system/PropertyList.h"
 
 #include <QFile>
 #include <QFileInfo>
 
 #include <openssl/x509.h>
+
+#include <fcntl.h>
 
 namespace {
 
@@ -159,16 +162,33 @@ std::optional<QString> CodeSignature::teamIdentifier(const QString& path) {
 }
 
 std::optional<QString> CodeSignature::teamIdentifier(const CodeBundle& bundle) {
-    const auto signatures = storedSignatures(bundle);
-    if (!signatures)
+    const QString executable = bundle.isBundle ? bundle.executablePath.value_or(QString()) : bundle.path;
+    if (executable.isEmpty())
+        return std::nullopt;
+    // Looked at before it is opened: opening a device or a pipe could wait or act.
+    const QByteArray name = QFile::encodeName(executable);
+    struct stat info {};
+    if (Sys::stat(name, info) != 0 || !S_ISREG(info.st_mode))
+        return std::nullopt;
+    auto file = FileReader::of(Sys::open(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    return file ? teamIdentifier(*file) : std::nullopt;
+}
+
+std::optional<QString> CodeSignature::teamIdentifier(FileReader& executable) {
+    const auto slices = MachO::slices(executable);
+    if (!slices || slices->isEmpty())
         return std::nullopt;
     std::optional<QString> team;
-    for (const EmbeddedSignature& signature : *signatures) {
-        if (!signature.primary().teamIdentifier)
+    for (const MachO::Slice& slice : *slices) {
+        if (!slice.signatureOffset)
             return std::nullopt;
-        if (team && *team != *signature.primary().teamIdentifier)
+        const auto primary = EmbeddedSignature::primaryDirectory(
+            executable, slice.offset + *slice.signatureOffset, std::min(slice.signatureSize, MachO::maxSignature));
+        if (!primary || !primary->teamIdentifier)
             return std::nullopt;
-        team = signature.primary().teamIdentifier;
+        if (team && *team != *primary->teamIdentifier)
+            return std::nullopt;
+        team = primary->teamIdentifier;
     }
     if (team && team->isEmpty())
         return std::nullopt;

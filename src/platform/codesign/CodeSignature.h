@@ -3,6 +3,7 @@
 #include "platform/codesign/Anchors.h"
 #include "platform/codesign/CodeBundle.h"
 #include "platform/codesign/Requirement.h"
+#include "platform/files/FileReader.h"
 
 #include <QByteArray>
 #include <QList>
@@ -45,6 +46,8 @@ public:
     static std::optional<QString> teamIdentifier(const QString& path);
     // The same for a bundle already located, so its Info.plist is not read again.
     static std::optional<QString> teamIdentifier(const CodeBundle& bundle);
+    // The same for an executable already open; only its headers and code directories are read.
+    static std::optional<QString> teamIdentifier(FileReader& executable);
 
     // 0 when the signature is valid (and meets `requirement` when given), else a code of
     // SignatureStatus.

@@ -9,6 +9,8 @@
 
 #include <optional>
 
+class FileReader;
+
 // The embedded-signature super blob of one Mach-O slice: its code directories (the primary one
 // first), the requirement set, the CMS signature and the other sealed blobs by slot.
 class EmbeddedSignature {
@@ -25,6 +27,11 @@ public:
     // the load command's size) holding a primary code directory; every index entry and every
     // sub-blob must lie inside it and no slot may appear twice.
     static std::optional<EmbeddedSignature> parse(QByteArrayView bytes);
+
+    // The primary code directory of the super blob of `size` bytes at `offset` in `file`, when
+    // parse() would take the blob: only the index, the headers of the other blobs and the code
+    // directories are read.
+    static std::optional<CodeDirectory> primaryDirectory(FileReader& file, qint64 offset, qint64 size);
 
     QList<CodeDirectory> codeDirectories; // slot 0 first, then the alternates in slot order
     std::optional<QByteArray> requirements; // the whole requirement-set blob

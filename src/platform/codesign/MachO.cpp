@@ -1,6 +1,7 @@
 #include "platform/codesign/MachO.h"
 
 #include "platform/codesign/ByteReader.h"
+#include "platform/files/FileReader.h"
 
 namespace MachO {
 namespace {
@@ -15,8 +16,27 @@ constexpr uint32_t lcCodeSignature = 0x1D;
 constexpr uint32_t maxFatSlices = 32;
 constexpr qint64 maxLoadCommands = 16 * 1024 * 1024;
 
-bool readThin(QIODevice& file, Slice& slice) {
-    const auto head = readAt(file, slice.offset, std::min<qint64>(32, slice.size));
+// A QIODevice read as FileReader reads: views that last until the next read.
+class DeviceReader {
+public:
+    explicit DeviceReader(QIODevice& file) : file_(file) {}
+    qint64 size() const { return file_.size(); }
+    std::optional<QByteArrayView> read(qint64 offset, qint64 length) {
+        auto bytes = readAt(file_, offset, length);
+        if (!bytes)
+            return std::nullopt;
+        last_ = std::move(*bytes);
+        return QByteArrayView(last_);
+    }
+
+private:
+    QIODevice& file_;
+    QByteArray last_;
+};
+
+template <typename Reader>
+bool readThin(Reader& file, Slice& slice) {
+    const auto head = file.read(slice.offset, std::min<qint64>(32, slice.size));
     if (!head || head->size() < 28)
         return false;
     const ByteReader header(*head);
@@ -46,7 +66,7 @@ bool readThin(QIODevice& file, Slice& slice) {
     if (commandsSize > maxLoadCommands || commandsSize > slice.size - headerSize
         || qint64(count) * 8 > commandsSize)
         return false;
-    const auto commands = readAt(file, slice.offset + headerSize, commandsSize);
+    const auto commands = file.read(slice.offset + headerSize, commandsSize);
     if (!commands)
         return false;
     const ByteReader r(*commands);
@@ -71,22 +91,10 @@ bool readThin(QIODevice& file, Slice& slice) {
     return true;
 }
 
-} // namespace
-
-std::optional<QByteArray> readAt(QIODevice& file, qint64 offset, qint64 length) {
-    if (offset < 0 || length < 0 || offset > file.size() || length > file.size() - offset)
-        return std::nullopt;
-    if (!file.seek(offset))
-        return std::nullopt;
-    QByteArray bytes = file.read(length);
-    if (bytes.size() != length)
-        return std::nullopt;
-    return bytes;
-}
-
-std::optional<QList<Slice>> slices(QIODevice& file) {
+template <typename Reader>
+std::optional<QList<Slice>> slicesOf(Reader& file) {
     const qint64 fileSize = file.size();
-    const auto head = readAt(file, 0, std::min<qint64>(8, fileSize));
+    const auto head = file.read(0, std::min<qint64>(8, fileSize));
     if (!head || head->size() < 8)
         return std::nullopt;
     const ByteReader header(*head);
@@ -97,10 +105,12 @@ std::optional<QList<Slice>> slices(QIODevice& file) {
         if (count == 0 || count > maxFatSlices)
             return std::nullopt;
         const qint64 entrySize = magic == fat64 ? 32 : 20;
-        const auto table = readAt(file, 8, qint64(count) * entrySize);
-        if (!table)
+        const auto tableView = file.read(8, qint64(count) * entrySize);
+        if (!tableView)
             return std::nullopt;
-        const ByteReader r(*table);
+        // Copied: reading each slice's header replaces what the reader holds.
+        const QByteArray table = tableView->toByteArray();
+        const ByteReader r(table);
         const qint64 tableEnd = 8 + qint64(count) * entrySize;
         for (uint32_t i = 0; i < count; ++i) {
             const qint64 at = qint64(i) * entrySize;
@@ -134,6 +144,35 @@ std::optional<QList<Slice>> slices(QIODevice& file) {
         return std::nullopt;
     result.append(slice);
     return result;
+}
+
+} // namespace
+
+std::optional<QByteArray> readAt(QIODevice& file, qint64 offset, qint64 length) {
+    if (offset < 0 || length < 0 || offset > file.size() || length > file.size() - offset)
+        return std::nullopt;
+    if (!file.seek(offset))
+        return std::nullopt;
+    QByteArray bytes = file.read(length);
+    if (bytes.size() != length)
+        return std::nullopt;
+    return bytes;
+}
+
+std::optional<QList<Slice>> slices(QIODevice& file) {
+    DeviceReader reader(file);
+    return slicesOf(reader);
+}
+
+std::optional<QList<Slice>> slices(FileReader& file) { return slicesOf(file); }
+
+std::optional<QByteArray> signatureBytes(FileReader& file, const Slice& slice, qint64 limit) {
+    if (!slice.signatureOffset)
+        return std::nullopt;
+    const auto bytes = file.read(slice.offset + *slice.signatureOffset, std::min(slice.signatureSize, limit));
+    if (!bytes)
+        return std::nullopt;
+    return bytes->toByteArray();
 }
 
 std::optional<QByteArray> signatureBytes(QIODevice& file, const Slice& slice, qint64 limit) {

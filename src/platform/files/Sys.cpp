@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <linux/openat2.h>
 #include <sys/sendfile.h>
+#include <sys/syscall.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -29,6 +31,13 @@ UniqueFd open(const QByteArray& path, int flags, mode_t mode) {
 
 UniqueFd openat(int folder, const QByteArray& name, int flags, mode_t mode) {
     return UniqueFd(retried([&] { return ::openat(folder, name.constData(), flags, mode); }));
+}
+
+UniqueFd openatWithoutLinks(int folder, const QByteArray& name, int flags) {
+    open_how how{};
+    how.flags = uint64_t(flags);
+    how.resolve = RESOLVE_NO_SYMLINKS;
+    return UniqueFd(int(retried([&] { return ::syscall(SYS_openat2, folder, name.constData(), &how, sizeof how); })));
 }
 
 UniqueFd makeTemporary(QByteArray& pattern, int flags) {

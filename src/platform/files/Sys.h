@@ -18,6 +18,9 @@ namespace Sys {
 
 UniqueFd open(const QByteArray& path, int flags, mode_t mode = 0);
 UniqueFd openat(int folder, const QByteArray& name, int flags, mode_t mode = 0);
+// openat that follows no link on the way to `name` or at it (openat2 with RESOLVE_NO_SYMLINKS):
+// ELOOP when there is one, ENOSYS (or EPERM from a sandbox) where the kernel lacks the call.
+UniqueFd openatWithoutLinks(int folder, const QByteArray& name, int flags);
 // A new file named after `pattern`, whose trailing "XXXXXX" is replaced by the name made.
 UniqueFd makeTemporary(QByteArray& pattern, int flags);
 // The same for a new folder, private to the user; false with errno when none could be made.

@@ -1,5 +1,6 @@
 #include "platform/system/PropertyList.h"
 
+#include "platform/system/PlainPlist.h"
 #include "platform/system/ReferenceDate.h"
 
 #include <QDateTime>
@@ -443,9 +444,9 @@ plist_t fromVariant(const QVariant& value, int depth) {
     }
 }
 
-} // namespace
-
-std::optional<QVariant> fromBytes(const QByteArray& bytes) {
+// The value of a property list's bytes; XML in the plain form is read without the XML reader
+// when `plainFirst` allows it.
+std::optional<QVariant> parse(const QByteArray& bytes, bool plainFirst) {
     if (bytes.isEmpty() || bytes.size() > maxFileSize)
         return std::nullopt;
     plist_t root = nullptr;
@@ -455,7 +456,14 @@ std::optional<QVariant> fromBytes(const QByteArray& bytes) {
         plist_from_bin(bytes.constData(), uint32_t(bytes.size()), &root);
     } else {
         auto xml = asUtf8(bytes);
-        if (!xml || xml->isEmpty() || !xmlDepthTame(*xml))
+        // XML never holds U+0000; libplist cuts a string at one and then aborts on its length.
+        if (!xml || xml->isEmpty() || xml->contains('\0'))
+            return std::nullopt;
+        if (plainFirst) {
+            if (auto plain = PlainPlist::read(*xml))
+                return plain;
+        }
+        if (!xmlDepthTame(*xml))
             return std::nullopt;
         *xml = decimalIntegers(*xml);
         plist_from_xml(xml->constData(), uint32_t(xml->size()), &root);
@@ -463,6 +471,12 @@ std::optional<QVariant> fromBytes(const QByteArray& bytes) {
     PlistPtr owned(root);
     return toVariant(root, 0);
 }
+
+} // namespace
+
+std::optional<QVariant> fromBytes(const QByteArray& bytes) { return parse(bytes, true); }
+
+std::optional<QVariant> fromBytesThroughReader(const QByteArray& bytes) { return parse(bytes, false); }
 
 std::optional<QVariant> fromFile(const QString& path) {
     QFile file(path);

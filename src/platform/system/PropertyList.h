@@ -17,6 +17,9 @@ inline constexpr qint64 maxFileSize = 16 * 1024 * 1024;
 
 // Parses an XML (UTF-8 or UTF-16) or binary property list.
 std::optional<QVariant> fromBytes(const QByteArray& bytes);
+// The same without the fast path for plain XML documents (PlainPlist), which must never change
+// what a document gives.
+std::optional<QVariant> fromBytesThroughReader(const QByteArray& bytes);
 
 // Reads and parses a file; nothing when it is missing, too large, unreadable or malformed.
 std::optional<QVariant> fromFile(const QString& path);
