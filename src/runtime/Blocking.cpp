@@ -19,6 +19,8 @@ QThreadPool* makePool(int threads) {
     p->setMaxThreadCount(threads);
     return p;
 }
+
+void settlePools();
 } // namespace
 
 QThreadPool& pool(Pool which) {
@@ -27,6 +29,13 @@ QThreadPool& pool(Pool which) {
     static QThreadPool* scan = makePool(std::max(2, QThread::idealThreadCount() / 2));
     static QThreadPool* admin = makePool(1);
     static QThreadPool* keychain = makePool(1);
+    // Work still running as the application object goes hands its result to an object being
+    // torn down, from another thread; it is let finish first, as Qt does for its global pool.
+    static const bool settled = [] {
+        qAddPostRoutine(settlePools);
+        return true;
+    }();
+    (void)settled;
     switch (which) {
     case Pool::Work: return *work;
     case Pool::Scan: return *scan;
@@ -54,6 +63,17 @@ void detail::finishFlight(std::coroutine_handle<> handle) {
 }
 
 int inFlight() { return flights.load(); }
+
+namespace {
+void settlePools() {
+    // Queued work is dropped: nothing would resume its frame now. Running work gets a bounded
+    // wait, so a stuck tool cannot hold up quitting for ever.
+    for (const Pool which : {Pool::Work, Pool::Scan, Pool::Admin, Pool::Keychain}) {
+        pool(which).clear();
+        pool(which).waitForDone(5000);
+    }
+}
+} // namespace
 
 void detail::beginFlight() { ++flights; }
 

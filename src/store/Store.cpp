@@ -79,7 +79,7 @@ Store& Store::shared() {
 
 void Store::resetForTest() { instance().reset(); }
 
-void Store::setItems(Rows items) { items_.set(std::move(items)); }
+void Store::setItems(Rows items) { replaceItems(std::move(items)); }
 void Store::setFilter(Filter filter) { filter_.set(filter); }
 void Store::setQuery(QString query) { query_.set(std::move(query)); }
 void Store::setSelection(std::optional<QString> id) { selection_.set(std::move(id)); }

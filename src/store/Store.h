@@ -19,6 +19,7 @@
 
 #include <QCoro/QCoroTask>
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QSet>
@@ -272,6 +273,9 @@ private:
     QCoro::Task<void> waitForQuit(InstalledApp app, bool sleepAfterLast);
     // Drops every row of the bundle at `path`, and the selection and expansion naming it.
     void dropRows(const QString& path);
+    // Every write of the rows goes through these, which keep the id index in step.
+    void replaceItems(Rows rows);
+    void appendItems(const Rows& batch);
     static QCoro::Task<void> scheduleLoop(QPointer<Store> store, qint64 hours, CancelToken token, Clock* clock);
 
     Collaborators c_;
@@ -280,6 +284,8 @@ private:
     Prefs& prefs_;
 
     Observed<Rows, Notify::Always> items_;
+    // The first row of each id, so a check result finds its row without a search.
+    QHash<QString, std::shared_ptr<AppItem>> rowsById_;
     Observed<Filter> filter_{Filter::all};
     Observed<QString> query_;
     Observed<std::optional<QString>> selection_;

@@ -65,12 +65,12 @@ QCoro::Task<void> Store::refresh(bool background, bool everything) {
         // The first fill appears in batches, so the list grows visibly instead of all at once.
         for (qsizetype start = 0; start < merged.size(); start += batchSize) {
             const Rows batch = merged.mid(start, batchSize);
-            items_.mutate([&batch](Rows& rows) { rows.append(batch); });
+            appendItems(batch);
             auto pause = clock_.sleep(batchPause);
             co_await std::move(pause);
         }
     } else if (!items_.peek().isEmpty() || !merged.isEmpty()) {
-        items_.set(merged);
+        replaceItems(merged);
     }
 
     const QStringList ignored = prefs_.ignoredApps();
@@ -123,11 +123,15 @@ void Store::apply(const QString& id, QList<Attempt> attempts, std::optional<Rele
     QL_ASSERT_MAIN_THREAD();
     if (counting_.remove(id))
         checked_.mutate([](int& count) { ++count; });
-    const Rows& rows = items_.peek();
-    const auto found = std::find_if(rows.begin(), rows.end(), [&id](const auto& row) { return row->id() == id; });
-    if (found == rows.end())
-        return;
-    const std::shared_ptr<AppItem> row = *found;
+    std::shared_ptr<AppItem> row = rowsById_.value(id);
+    if (!row || row->id() != id) {
+        // A row whose bundle was read again under another path is found by searching.
+        const Rows& rows = items_.peek();
+        const auto found = std::find_if(rows.begin(), rows.end(), [&id](const auto& r) { return r->id() == id; });
+        if (found == rows.end())
+            return;
+        row = *found;
+    }
     row->setAttempts(std::move(attempts));
     row->setRelease(std::move(release));
     row->setChecking(false);

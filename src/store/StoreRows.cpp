@@ -23,10 +23,28 @@ bool belongs(const AppItem& row, Filter filter) {
     return false;
 }
 
+// The first row of an id wins, as a search from the top would find it.
+void index(QHash<QString, std::shared_ptr<AppItem>>& byId, const Store::Rows& rows) {
+    for (const auto& row : rows)
+        if (!byId.contains(row->id()))
+            byId.insert(row->id(), row);
+}
+
 // Spaces and tabs, not line breaks.
 bool isBlank(QChar c) { return c == QLatin1Char('\t') || c.category() == QChar::Separator_Space; }
 
 } // namespace
+
+void Store::replaceItems(Rows rows) {
+    rowsById_.clear();
+    index(rowsById_, rows);
+    items_.set(std::move(rows));
+}
+
+void Store::appendItems(const Rows& batch) {
+    index(rowsById_, batch);
+    items_.mutate([&batch](Rows& rows) { rows.append(batch); });
+}
 
 Store::Rows Store::visible() const {
     QL_ASSERT_MAIN_THREAD();
@@ -61,13 +79,21 @@ int Store::count(Filter filter) const {
 
 Store::Rows Store::shown(Filter filter) const {
     const QString& text = query_.get();
+    // A blank query matches every row; the rows' fields need not be read then.
+    const bool everything = trimmedQuery(text).isEmpty();
     Rows rows;
     for (const auto& row : visible()) {
         if (!belongs(*row, filter))
             continue;
+        if (everything) {
+            rows.append(row);
+            continue;
+        }
+        const auto& release = row->release();
         const std::optional<QString> source =
-            row->release() ? std::optional(SourceKinds::rawValue(row->release()->kind)) : std::nullopt;
-        if (matches(text, {row->app().name, row->app().bundleID, source}))
+            release ? std::optional(SourceKinds::rawValue(release->kind)) : std::nullopt;
+        const InstalledApp& app = row->app();
+        if (matches(text, {app.name, app.bundleID, source}))
             rows.append(row);
     }
     return rows;

@@ -117,7 +117,7 @@ QCoro::Task<void> Store::uninstall(std::shared_ptr<AppItem> item, QList<Leftover
 void Store::dropRows(const QString& path) {
     Rows rows = items_.peek();
     rows.removeIf([&path](const auto& row) { return row->id() == path; });
-    items_.set(std::move(rows));
+    replaceItems(std::move(rows));
     if (selection_.peek() == path)
         selection_.set(std::nullopt);
     if (expanded_.peek() == path)

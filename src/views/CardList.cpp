@@ -20,6 +20,10 @@
 #include <QVBoxLayout>
 
 namespace {
+// Cards beyond the view built per event-loop turn: building a card and laying it out costs about
+// half a millisecond, so a whole view's worth at once would overrun a frame.
+constexpr int buildsAhead = 3;
+
 // The list's column, which paints each card's shadow under it.
 class Column : public QWidget {
 protected:
@@ -71,6 +75,11 @@ CardList::CardList(Store& store, QWidget* parent) : QScrollArea(parent), store_(
     empty_ = new ContentUnavailable(viewport());
     empty_->hide();
 
+    more_ = new QTimer(this);
+    more_->setSingleShot(true);
+    more_->setInterval(0);
+    connect(more_, &QTimer::timeout, this, [this] { apply(); });
+
     follow();
 }
 
@@ -103,6 +112,11 @@ CardList::Snapshot CardList::take() const {
     return s;
 }
 
+bool CardList::built(const std::shared_ptr<AppItem>& row) const {
+    const QString id = row->id();
+    return cards_.contains(id) && rows_.value(id).lock() == row;
+}
+
 AppCard* CardList::cardFor(const std::shared_ptr<AppItem>& row) {
     const QString id = row->id();
     AppCard* existing = cards_.value(id);
@@ -131,43 +145,57 @@ PlainLabel* CardList::headerFor(const QString& title) {
     return header;
 }
 
-int CardList::wanted(int total) const {
-    // Enough entries to fill what is scrolled past, the view and one more view below it, and
-    // always the selected and the open card, so keys and scrolling can reach them.
+CardList::Reach CardList::reach(int total) const {
+    // Now: what is scrolled past and the view, and always the selected and the open card, so
+    // keys and scrolling can reach them. Ahead: one more view below it.
     const int row = std::max(1, rowHeight_);
-    int want = (verticalScrollBar()->value() + 2 * std::max(viewport()->height(), 600)) / row + 1;
+    const int view = std::max(viewport()->height(), 600);
+    int now = (verticalScrollBar()->value() + view) / row + 1;
+    const int ahead = (verticalScrollBar()->value() + 2 * view) / row + 1;
     int at = 0;
     for (const auto& section : std::as_const(now_.sections)) {
         at += section.title.isEmpty() ? 0 : 1;
         for (const auto& r : section.rows) {
             ++at;
             if (r->id() == now_.selection || r->id() == now_.expanded)
-                want = std::max(want, at);
+                now = std::max(now, at);
         }
     }
-    return std::min(want, total);
+    return {std::min(now, total), std::min(std::max(now, ahead), total)};
 }
 
 void CardList::apply() {
     int total = 0;
     for (const auto& section : std::as_const(now_.sections))
         total += static_cast<int>(section.rows.size()) + (section.title.isEmpty() ? 0 : 1);
-    const int limit = wanted(total);
+    const Reach limit = reach(total);
 
     // Only the entries near the view are built and laid out; the tail stands in for the rest.
+    // Out of view, a few new cards are built per turn and the next turn builds more.
     QList<QWidget*> order;
-    order.reserve(limit);
+    order.reserve(limit.ahead);
+    int builds = 0;
+    bool later = false;
     for (const auto& section : std::as_const(now_.sections)) {
-        if (order.size() >= limit)
+        if (order.size() >= limit.ahead || later)
             break;
         if (!section.title.isEmpty())
             order.append(headerFor(section.title));
         for (const auto& row : section.rows) {
-            if (order.size() >= limit)
+            if (order.size() >= limit.ahead)
                 break;
+            if (order.size() >= limit.now && !built(row)) {
+                if (builds == buildsAhead) {
+                    later = true;
+                    break;
+                }
+                ++builds;
+            }
             order.append(cardFor(row));
         }
     }
+    if (later)
+        more_->start();
     const QSet<QWidget*> listed(order.begin(), order.end());
     if (!measured_)
         for (QWidget* widget : std::as_const(order))
@@ -176,10 +204,12 @@ void CardList::apply() {
                 measured_ = true;
                 break;
             }
-    const int rest = (total - limit) * std::max(1, rowHeight_);
+    const int rest = (total - static_cast<int>(order.size())) * std::max(1, rowHeight_);
 
     if (order != order_ || reorder_ || rest != tail_->sizeHint().height()) {
-        content_->setUpdatesEnabled(false);
+        // Showing a child lays out its parent at once while the layout is enabled: held off,
+        // the column is laid out once for the whole change instead of once per card.
+        column_->setEnabled(false);
         for (QWidget* old : std::as_const(order_))
             if (!listed.contains(old))
                 old->hide();
@@ -190,10 +220,12 @@ void CardList::apply() {
             order[i]->show();
         }
         tail_->changeSize(0, rest, QSizePolicy::Minimum, QSizePolicy::Expanding);
+        column_->setEnabled(true);
         column_->invalidate();
-        content_->setUpdatesEnabled(true);
         order_ = order;
         reorder_ = false;
+        // Laid out now, the next paint shows the cards at their places and full heights.
+        settle();
     }
 
     // Cards of rows that are gone go; hidden ones wait to be listed again.
@@ -247,10 +279,11 @@ void CardList::apply() {
 
 void CardList::settle() {
     // The scroll area resizes its content a turn later; scrolling needs the new height now.
-    content_->layout()->activate();
+    // Sized before it is laid out, the column never squeezes its cards for a moment.
     const int height = content_->hasHeightForWidth() ? content_->heightForWidth(content_->width())
                                                      : content_->sizeHint().height();
     content_->resize(content_->width(), std::max(height, viewport()->height()));
+    content_->layout()->activate();
 }
 
 void CardList::scrollToTop(const QString& id) {

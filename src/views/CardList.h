@@ -6,6 +6,7 @@
 
 #include <QHash>
 #include <QScrollArea>
+#include <QTimer>
 
 #include <optional>
 
@@ -48,7 +49,14 @@ private:
     void follow();
     Snapshot take() const;
     void apply();
-    int wanted(int total) const;
+    // How many entries to list: `now` are built on this pass, the rest up to `ahead` may be
+    // built on later turns.
+    struct Reach {
+        int now;
+        int ahead;
+    };
+    Reach reach(int total) const;
+    bool built(const std::shared_ptr<AppItem>& row) const;
     AppCard* cardFor(const std::shared_ptr<AppItem>& row);
     PlainLabel* headerFor(const QString& title);
     void toggle(const QString& id);
@@ -68,6 +76,7 @@ private:
     QHash<QString, PlainLabel*> headers_;
     QList<QWidget*> order_; // what the column holds, in order
     bool reorder_ = false;
+    QTimer* more_; // builds the next few cards out of view on a later turn
     class QSpacerItem* tail_;
     int rowHeight_ = 72; // a closed card and its spacing, for the unbuilt tail; measured once
     bool measured_ = false;

@@ -36,15 +36,17 @@ QList<Section> sections(const Store& store) {
                             {Status::Kind::cantVerify, u"Can't Verify"_s},
                             {Status::Kind::upToDate, u"Up to Date"_s},
                             {Status::Kind::ignored, u"Ignored"_s}};
+    // One pass reading each row's status once: every read of a row registers with the tracking.
     QList<Section> out;
-    for (const auto& group : groups) {
-        Section section{group.title, {}};
-        for (const auto& row : rows)
-            if (row->status().kind() == group.kind)
-                section.rows.append(row);
-        if (!section.rows.isEmpty())
-            out.append(section);
+    for (const auto& group : groups)
+        out.append(Section{group.title, {}});
+    for (const auto& row : rows) {
+        const Status::Kind kind = row->status().kind();
+        for (qsizetype i = 0; i < out.size(); ++i)
+            if (groups[i].kind == kind)
+                out[i].rows.append(row);
     }
+    out.removeIf([](const Section& section) { return section.rows.isEmpty(); });
     return out;
 }
 

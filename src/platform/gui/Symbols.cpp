@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 namespace Symbols {
 
@@ -107,6 +108,20 @@ QByteArray document(const QString& body, const QColor& colour, const QColor& inn
                   drawing + QStringLiteral("</svg>");
     return svg.toUtf8();
 }
+// The parsed drawing of one symbol in one pair of colours. Parsing costs more than drawing, and
+// a dashboard repaint draws dozens of symbols in a handful of colours.
+QSvgRenderer& renderer(const QString& name, const QString& body, const QColor& colour, const QColor& inner) {
+    thread_local QHash<QString, std::shared_ptr<QSvgRenderer>> parsed;
+    const QString key = name + QLatin1Char('|') + rgba(colour) + QLatin1Char('|') + rgba(inner);
+    if (const auto found = parsed.constFind(key); found != parsed.constEnd())
+        return **found;
+    // Colours in motion make new pairs on every frame; the cache starts over rather than grow.
+    if (parsed.size() >= 256)
+        parsed.clear();
+    const auto made = std::make_shared<QSvgRenderer>(document(body, colour, inner));
+    parsed.insert(key, made);
+    return *made;
+}
 } // namespace
 
 bool has(const QString& name) {
@@ -130,10 +145,10 @@ void paint(QPainter& painter, const QRectF& rect, const QString& name, const QCo
     opaque.setAlphaF(1);
     QColor opaqueInner = inner;
     opaqueInner.setAlphaF(1);
-    QSvgRenderer renderer(document(*found, opaque, opaqueInner));
+    QSvgRenderer& drawing = renderer(name, *found, opaque, opaqueInner);
     painter.save();
     painter.setOpacity(painter.opacity() * colour.alphaF());
-    renderer.render(&painter, square);
+    drawing.render(&painter, square);
     painter.restore();
 }
 
