@@ -35,6 +35,11 @@ bool isInside(const QString& path, const QString& root) {
     return !real.isEmpty() && !realRoot.isEmpty() && real.startsWith(realRoot + u'/');
 }
 
+// A regular file at `candidate`, reached from `root` without leaving it.
+bool isFileInside(const QString& candidate, const QString& root) {
+    return QFileInfo(candidate).isFile() && isInside(candidate, root);
+}
+
 } // namespace
 
 std::optional<CodeBundle> CodeBundle::at(const QString& given) {
@@ -73,7 +78,7 @@ std::optional<CodeBundle> CodeBundle::at(const QString& given) {
     }
     if (const auto file = bundle.info ? executableName(*bundle.info) : std::nullopt) {
         const QString candidate = executableFolder + u'/' + *file;
-        if (QFileInfo(candidate).isFile() && isInside(candidate, path))
+        if (isFileInside(candidate, path))
             bundle.executablePath = candidate;
     }
     return bundle;
@@ -94,7 +99,7 @@ std::optional<FileReader> CodeBundle::openInside(int folder, const QString& path
     // A link on the way, or a kernel (or sandbox) without the call: the path is checked instead.
     if (!fd && (errno == ELOOP || errno == ENOSYS || errno == EPERM)) {
         const QString candidate = path + u'/' + relative;
-        if (QFileInfo(candidate).isFile() && isInside(candidate, path))
+        if (isFileInside(candidate, path))
             fd = Sys::openat(folder, name, flags);
     }
     return FileReader::of(std::move(fd));

@@ -166,15 +166,6 @@ std::optional<QList<Slice>> slices(QIODevice& file) {
 
 std::optional<QList<Slice>> slices(FileReader& file) { return slicesOf(file); }
 
-std::optional<QByteArray> signatureBytes(FileReader& file, const Slice& slice, qint64 limit) {
-    if (!slice.signatureOffset)
-        return std::nullopt;
-    const auto bytes = file.read(slice.offset + *slice.signatureOffset, std::min(slice.signatureSize, limit));
-    if (!bytes)
-        return std::nullopt;
-    return bytes->toByteArray();
-}
-
 std::optional<QByteArray> signatureBytes(QIODevice& file, const Slice& slice, qint64 limit) {
     if (!slice.signatureOffset)
         return std::nullopt;

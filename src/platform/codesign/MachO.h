@@ -39,7 +39,6 @@ std::optional<QList<Slice>> slices(FileReader& file);
 // The bytes of a slice's signature, at most `limit` of them. Nothing when the slice is unsigned
 // or the read fails.
 std::optional<QByteArray> signatureBytes(QIODevice& file, const Slice& slice, qint64 limit = maxSignature);
-std::optional<QByteArray> signatureBytes(FileReader& file, const Slice& slice, qint64 limit = maxSignature);
 
 // Exactly `length` bytes at `offset`, or nothing.
 std::optional<QByteArray> readAt(QIODevice& file, qint64 offset, qint64 length);
