@@ -102,6 +102,9 @@ TEST_F(Fold, ClosingFoldsTheWindowIntoTheIslandOnOneOverlay) {
     EXPECT_EQ(island.size(), QSizeF(150, 34));
     EXPECT_EQ(island.top(), screen->workArea.top() + 8);
 
+    // The fold's length counts from the close, whatever the checks below cost on a busy machine.
+    QElapsedTimer sinceClose;
+    sinceClose.start();
     EXPECT_FALSE(main.window.close()); // vetoed: the fold hides it
     EXPECT_TRUE(main.window.isVisible());
     ASSERT_EQ(overlays().size(), 1);
@@ -128,7 +131,7 @@ TEST_F(Fold, ClosingFoldsTheWindowIntoTheIslandOnOneOverlay) {
     const double refreshes = overlay->screen()->refreshRate() * IslandMorph::duration;
     bool moved = false;
     double faintest = 1;
-    const qint64 took = until([&] {
+    until([&] {
         if (!overlays().isEmpty())
             moved = moved || overlays().first()->geometry() != area;
         if (main.window.isVisible())
@@ -142,6 +145,7 @@ TEST_F(Fold, ClosingFoldsTheWindowIntoTheIslandOnOneOverlay) {
     EXPECT_EQ(faintest, 0.0) << "the window is not seen beneath its shrinking picture";
     EXPECT_FALSE(main.window.isVisible());
     EXPECT_TRUE(overlays().isEmpty());
+    const qint64 took = sinceClose.elapsed();
     EXPECT_GE(took, 450);
     EXPECT_LT(took, 2000);
     EXPECT_EQ(main.window.windowOpacity(), 1.0);
