@@ -8,6 +8,7 @@
 
 #include <QHash>
 
+#include <algorithm>
 #include <chrono>
 
 using namespace std::chrono_literals;
@@ -44,9 +45,7 @@ QCoro::Task<void> Store::refresh(bool background, bool everything) {
     for (const auto& row : items_.peek())
         if (!byPath.contains(row->id()))
             byPath.insert(row->id(), row);
-    Rows merged;
-    merged.reserve(apps.size());
-    for (const InstalledApp& app : apps) {
+    auto rowFor = [&byPath](const InstalledApp& app) {
         std::shared_ptr<AppItem> row = byPath.value(app.url);
         if (!row)
             row = makeShared<AppItem>(app);
@@ -58,19 +57,27 @@ QCoro::Task<void> Store::refresh(bool background, bool everything) {
                 kind == InstallPhase::Kind::blocked)
                 row->setPhase(InstallPhase::idle());
         }
-        merged.append(row);
-    }
-
-    if (items_.peek().isEmpty() && !merged.isEmpty()) {
-        // The first fill appears in batches, so the list grows visibly instead of all at once.
-        for (qsizetype start = 0; start < merged.size(); start += batchSize) {
-            const Rows batch = merged.mid(start, batchSize);
+        return row;
+    };
+    Rows merged;
+    merged.reserve(apps.size());
+    if (items_.peek().isEmpty() && !apps.isEmpty()) {
+        // The first fill appears in batches, so the list grows visibly instead of all at once;
+        // each batch's rows are made as it comes, not thousands in one turn.
+        for (qsizetype start = 0; start < apps.size(); start += batchSize) {
+            Rows batch;
+            for (qsizetype i = start; i < std::min(apps.size(), start + batchSize); ++i)
+                batch.append(rowFor(apps[i]));
+            merged.append(batch);
             appendItems(batch);
             auto pause = clock_.sleep(batchPause);
             co_await std::move(pause);
         }
-    } else if (!items_.peek().isEmpty() || !merged.isEmpty()) {
-        replaceItems(merged);
+    } else {
+        for (const InstalledApp& app : apps)
+            merged.append(rowFor(app));
+        if (!items_.peek().isEmpty() || !merged.isEmpty())
+            replaceItems(merged);
     }
 
     const QStringList ignored = prefs_.ignoredApps();

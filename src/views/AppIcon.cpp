@@ -1,11 +1,11 @@
 #include "views/AppIcon.h"
 
+#include "platform/gui/PaintCache.h"
 #include "platform/gui/Palette.h"
 #include "runtime/Spawn.h"
 #include "views/IconCache.h"
 
 #include <QPainter>
-#include <QPainterPath>
 #include <QPointer>
 
 namespace {
@@ -34,20 +34,24 @@ void AppIcon::load() {
     const int expected = ++*generation_;
     spawn(fetch(QPointer<AppIcon>(this), bundle_, generation_, expected, [this](QPixmap pixmap) {
         image_ = std::move(pixmap);
+        shown_ = QPixmap();
         update();
     }), "icon load");
 }
 
 void AppIcon::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
     const QRectF box(0, 0, size_, size_);
-    if (!image_.isNull()) {
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawPixmap(box, image_, QRectF(image_.rect()));
+    if (image_.isNull()) {
+        PaintCache::fillRounded(painter, box, size_ * 0.22, Palette::current().quaternary());
         return;
     }
-    QPainterPath placeholder;
-    placeholder.addRoundedRect(box, size_ * 0.22, size_ * 0.22);
-    painter.fillPath(placeholder, Palette::current().quaternary());
+    // Scaled once per icon and screen, so a repaint is a plain copy.
+    const qreal ratio = devicePixelRatioF();
+    const int side = qRound(size_ * ratio);
+    if (shown_.isNull() || shown_.width() != side || shown_.devicePixelRatio() != ratio) {
+        shown_ = image_.scaled(side, side, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        shown_.setDevicePixelRatio(ratio);
+    }
+    painter.drawPixmap(box.topLeft(), shown_);
 }

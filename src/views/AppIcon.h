@@ -28,6 +28,7 @@ private:
     QString bundle_;
     int size_;
     QPixmap image_;
+    QPixmap shown_; // image_ at the size and pixel ratio drawn
     // Bumped per load, so a slow answer for an earlier bundle is dropped.
     std::shared_ptr<int> generation_ = std::make_shared<int>(0);
 };

@@ -6,6 +6,7 @@
 #include "store/Store.h"
 #include "views/AppCard.h"
 #include "views/ContentUnavailable.h"
+#include "views/OverlayScroller.h"
 #include "views/PlainLabel.h"
 #include "views/SearchModel.h"
 #include "views/SoftShadow.h"
@@ -24,8 +25,12 @@ namespace {
 // half a millisecond, so a whole view's worth at once would overrun a frame.
 constexpr int buildsAhead = 3;
 
-// The list's column, which paints each card's shadow under it.
+// The list's column, which paints each card's shadow under it. Cards sit from its top, so a
+// taller column repaints only what it gains, not every card in view.
 class Column : public QWidget {
+public:
+    Column() { setAttribute(Qt::WA_StaticContents); }
+
 protected:
     void paintEvent(QPaintEvent* event) override {
         QPainter painter(this);
@@ -57,8 +62,10 @@ CardList::CardList(Store& store, QWidget* parent) : QScrollArea(parent), store_(
     setWidget(content_);
     // Setting the widget fills its background; the backdrop shows through the list instead.
     content_->setAutoFillBackground(false);
-    // A thin bar without arrows, as the platform's overlay scroller.
-    verticalScrollBar()->setStyleSheet(
+    // A thin bar without arrows over the cards, as the platform's overlay scroller: a bar beside
+    // them would narrow and widen every card in view as it comes and goes.
+    scroller_ = new OverlayScroller(this);
+    scroller_->setStyleSheet(
         QStringLiteral("QScrollBar:vertical { width: 8px; background: transparent; margin: 0; }"
                        "QScrollBar::handle:vertical { background: %1; border-radius: 3px; min-height: 32px;"
                        " margin: 0 1px; }"
@@ -219,7 +226,9 @@ void CardList::apply() {
             column_->insertWidget(i, order[i]);
             order[i]->show();
         }
-        tail_->changeSize(0, rest, QSizePolicy::Minimum, QSizePolicy::Expanding);
+        // Never shrunk below the rows it stands for, so the bar spans the whole list; it still
+        // fills the view below a short one.
+        tail_->changeSize(0, rest, QSizePolicy::Minimum, QSizePolicy::MinimumExpanding);
         column_->setEnabled(true);
         column_->invalidate();
         order_ = order;

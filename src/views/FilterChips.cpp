@@ -2,13 +2,14 @@
 
 #include "model/Motion.h"
 #include "platform/gui/Fonts.h"
+#include "platform/gui/PaintCache.h"
 #include "platform/gui/Palette.h"
 #include "platform/gui/Symbols.h"
 #include "runtime/Observation.h"
-#include "views/FrameObserver.h"
 #include "store/Store.h"
 #include "views/Animator.h"
 #include "views/FilterChipModel.h"
+#include "views/FrameObserver.h"
 
 #include <QAbstractButton>
 #include <QHBoxLayout>
@@ -161,19 +162,23 @@ void FilterChips::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF box(rect());
-    QPainterPath track;
-    track.addRoundedRect(box, box.height() / 2, box.height() / 2);
-    painter.fillPath(track, palette.primary(0.06));
+    PaintCache::fillRounded(painter, box, box.height() / 2, palette.primary(0.06));
     if (capsule_.isEmpty())
         return;
     const double r = capsule_.height() / 2;
-    // The raised capsule's shadow, one pixel down, then the capsule itself.
-    for (int i = 3; i >= 1; --i) {
-        QPainterPath blur;
-        blur.addRoundedRect(capsule_.translated(0, 1).adjusted(-i * 0.5, -i * 0.5, i * 0.5, i * 0.5), r + i * 0.5, r + i * 0.5);
-        painter.fillPath(blur, QColor(0, 0, 0, 10));
-    }
-    QPainterPath capsule;
-    capsule.addRoundedRect(capsule_, r, r);
-    painter.fillPath(capsule, palette.controlBackground());
+    const QColor face = palette.controlBackground();
+    PaintCache::place(painter, QStringLiteral("chip-capsule:%1").arg(face.rgba(), 0, 16),
+                      capsule_.adjusted(-1.5, -1.5, 1.5, 2.5), [&](QPainter& into) {
+                          into.setRenderHint(QPainter::Antialiasing);
+                          // The raised capsule's shadow, one pixel down, then the capsule itself.
+                          for (int i = 3; i >= 1; --i) {
+                              QPainterPath blur;
+                              blur.addRoundedRect(capsule_.translated(0, 1).adjusted(-i * 0.5, -i * 0.5, i * 0.5, i * 0.5),
+                                                  r + i * 0.5, r + i * 0.5);
+                              into.fillPath(blur, QColor(0, 0, 0, 10));
+                          }
+                          QPainterPath capsule;
+                          capsule.addRoundedRect(capsule_, r, r);
+                          into.fillPath(capsule, face);
+                      });
 }

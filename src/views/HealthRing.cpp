@@ -2,6 +2,7 @@
 
 #include "model/Motion.h"
 #include "platform/gui/Fonts.h"
+#include "platform/gui/PaintCache.h"
 #include "platform/gui/Palette.h"
 #include "platform/gui/Symbols.h"
 #include "runtime/Observation.h"
@@ -113,8 +114,13 @@ void HealthRing::paintEvent(QPaintEvent*) {
     const QRectF box(rect());
     const QRectF circle = box.adjusted(lineWidth / 2, lineWidth / 2, -lineWidth / 2, -lineWidth / 2);
 
-    painter.setPen(QPen(palette.primary(0.08), lineWidth, Qt::SolidLine, Qt::FlatCap));
-    painter.drawEllipse(circle);
+    const QColor track = palette.primary(0.08);
+    PaintCache::place(painter, QStringLiteral("ring-track:%1,%2").arg(track.rgba(), 0, 16).arg(lineWidth), box,
+                      [&](QPainter& into) {
+                          into.setRenderHint(QPainter::Antialiasing);
+                          into.setPen(QPen(track, lineWidth, Qt::SolidLine, Qt::FlatCap));
+                          into.drawEllipse(circle);
+                      });
 
     QList<HealthRingModel::Slice> shown = slices_;
     const QList<double> fractions = shownFractions();

@@ -1,6 +1,7 @@
 #include "views/HeroButton.h"
 
 #include "platform/gui/Fonts.h"
+#include "platform/gui/PaintCache.h"
 #include "platform/gui/Palette.h"
 #include "platform/gui/Symbols.h"
 #include "views/PressMotion.h"
@@ -53,9 +54,13 @@ void HeroButton::paintEvent(QPaintEvent*) {
         SoftShadow::paint(painter, box, box.height() / 2, shadow, 8, QPointF(0, 3));
     }
     if (isEnabled())
-        painter.fillPath(capsule, palette.accentGradient(box));
+        PaintCache::place(painter, QStringLiteral("accent-capsule:%1").arg(palette.accent().rgba(), 0, 16), box,
+                          [&](QPainter& into) {
+                              into.setRenderHint(QPainter::Antialiasing);
+                              into.fillPath(capsule, palette.accentGradient(box));
+                          });
     else
-        painter.fillPath(capsule, palette.primary(0.08));
+        PaintCache::fillRounded(painter, box, box.height() / 2, palette.primary(0.08));
     if (hasFocus()) {
         painter.setPen(QPen(palette.primary(0.6), 1.5));
         painter.drawPath(capsule);

@@ -1,6 +1,7 @@
 #include "views/PermissionPill.h"
 
 #include "platform/gui/Fonts.h"
+#include "platform/gui/PaintCache.h"
 #include "platform/gui/Palette.h"
 #include "platform/gui/Symbols.h"
 
@@ -44,10 +45,10 @@ void PermissionPill::paintEvent(QPaintEvent*) {
     const QColor colour = palette.tint(PermissionModel::hue(pill_));
     QColor fill = colour;
     fill.setAlphaF(static_cast<float>(colour.alphaF() * PermissionModel::backgroundOpacity(pill_)));
-    QPainterPath capsule;
-    capsule.addRoundedRect(box, box.height() / 2, box.height() / 2);
-    painter.fillPath(capsule, fill);
+    PaintCache::fillRounded(painter, box, box.height() / 2, fill);
     if (hasFocus()) {
+        QPainterPath capsule;
+        capsule.addRoundedRect(box, box.height() / 2, box.height() / 2);
         painter.setPen(QPen(palette.accent(), 1.5));
         painter.drawPath(capsule);
     }

@@ -1,6 +1,7 @@
 #include "views/PillButton.h"
 
 #include "platform/gui/Fonts.h"
+#include "platform/gui/PaintCache.h"
 #include "platform/gui/Palette.h"
 #include "views/PressMotion.h"
 
@@ -41,12 +42,16 @@ void PillButton::paintEvent(QPaintEvent*) {
     QPainterPath capsule;
     capsule.addRoundedRect(shape, shape.height() / 2, shape.height() / 2);
     if (prominent_) {
-        painter.fillPath(capsule, palette.accentGradient(shape));
+        PaintCache::place(painter, QStringLiteral("accent-capsule:%1").arg(palette.accent().rgba(), 0, 16), shape,
+                          [&](QPainter& into) {
+                              into.setRenderHint(QPainter::Antialiasing);
+                              into.fillPath(capsule, palette.accentGradient(shape));
+                          });
         painter.setPen(Qt::white);
     } else {
         QColor fill = palette.accent();
         fill.setAlphaF(0.14f);
-        painter.fillPath(capsule, fill);
+        PaintCache::fillRounded(painter, shape, shape.height() / 2, fill);
         painter.setPen(palette.accent());
     }
     painter.drawText(shape, Qt::AlignCenter, text());

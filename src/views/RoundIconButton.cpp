@@ -1,5 +1,6 @@
 #include "views/RoundIconButton.h"
 
+#include "platform/gui/PaintCache.h"
 #include "platform/gui/Palette.h"
 #include "platform/gui/Symbols.h"
 #include "views/PressMotion.h"
@@ -20,9 +21,7 @@ void RoundIconButton::paintEvent(QPaintEvent*) {
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF box(rect());
     PressMotion::shrink(painter, box, 0.06, press_);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(palette.primary(0.07 + 0.07 * press_));
-    painter.drawEllipse(box);
+    PaintCache::fillRounded(painter, box, std::min(box.width(), box.height()) / 2, palette.primary(0.07 + 0.07 * press_));
     if (hasFocus()) {
         QColor ring = palette.accent();
         ring.setAlphaF(0.5f);

@@ -1,6 +1,7 @@
 #include "views/SearchField.h"
 
 #include "platform/gui/Fonts.h"
+#include "platform/gui/PaintCache.h"
 #include "platform/gui/Palette.h"
 #include "platform/gui/Symbols.h"
 #include "runtime/Observation.h"
@@ -103,10 +104,10 @@ void SearchField::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF box = QRectF(rect()).adjusted(0.75, 0.75, -0.75, -0.75);
-    QPainterPath capsule;
-    capsule.addRoundedRect(box, box.height() / 2, box.height() / 2);
-    painter.fillPath(capsule, palette.primary(0.06));
+    PaintCache::fillRounded(painter, box, box.height() / 2, palette.primary(0.06));
     if (edit_->hasFocus()) {
+        QPainterPath capsule;
+        capsule.addRoundedRect(box, box.height() / 2, box.height() / 2);
         QColor ring = palette.accent();
         ring.setAlphaF(0.6f);
         painter.setPen(QPen(ring, 1.5));

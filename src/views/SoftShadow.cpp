@@ -1,6 +1,6 @@
 #include "views/SoftShadow.h"
 
-#include "views/PaintCache.h"
+#include "platform/gui/PaintCache.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,6 +1,7 @@
 #include "views/Tag.h"
 
 #include "platform/gui/Fonts.h"
+#include "platform/gui/PaintCache.h"
 #include "platform/gui/Symbols.h"
 
 #include <QPainter>
@@ -36,9 +37,7 @@ void Tag::paintEvent(QPaintEvent*) {
     shape.moveRight(width());
     QColor fill = tint_;
     fill.setAlphaF(static_cast<float>(tint_.alphaF() * 0.13));
-    QPainterPath capsule;
-    capsule.addRoundedRect(shape, shape.height() / 2, shape.height() / 2);
-    painter.fillPath(capsule, fill);
+    PaintCache::fillRounded(painter, shape, shape.height() / 2, fill);
     const QFontMetricsF metrics(font());
     const double glyph = metrics.height() * 0.85;
     const QRectF symbolRect(shape.left() + padX, shape.center().y() - glyph / 2, glyph, glyph);

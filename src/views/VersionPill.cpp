@@ -1,6 +1,7 @@
 #include "views/VersionPill.h"
 
 #include "platform/gui/Fonts.h"
+#include "platform/gui/PaintCache.h"
 #include "platform/gui/Palette.h"
 #include "platform/gui/Symbols.h"
 #include "views/Animator.h"
@@ -68,7 +69,7 @@ void VersionPill::paintEvent(QPaintEvent*) {
     capsule.addRoundedRect(shape, shape.height() / 2, shape.height() / 2);
     QColor fill = palette.quaternary();
     fill.setAlphaF(fill.alphaF() * 0.55f);
-    painter.fillPath(capsule, fill);
+    PaintCache::fillRounded(painter, shape, shape.height() / 2, fill);
     painter.setClipPath(capsule);
 
     const QFontMetricsF metrics(font());

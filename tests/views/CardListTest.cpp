@@ -1,18 +1,22 @@
 #include "FrameTurn.h"
+#include "RunSync.h"
 #include "StoreHarness.h"
 #include "model/AppItem.h"
 #include "model/Motion.h"
 #include "runtime/MakeShared.h"
 #include "views/AppCard.h"
+#include "views/AppIcon.h"
 #include "views/CardList.h"
 #include "views/MainView.h"
 #include "views/NoticeToast.h"
+#include "views/OverlayScroller.h"
 #include "views/UninstallPrompt.h"
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QScrollBar>
 
 namespace {
 std::shared_ptr<AppItem> row(const QString& name, Status status, const QString& bundleID = {}) {
@@ -30,6 +34,14 @@ void press(QWidget* target, int key, Qt::KeyboardModifiers modifiers = Qt::NoMod
 }
 
 void turn() { frameTurn(); }
+
+// 300 current apps, more than a view holds many times over.
+Store::Rows longList() {
+    Store::Rows rows;
+    for (int i = 0; i < 300; ++i)
+        rows.append(row(QStringLiteral("App %1").arg(i, 3, 10, QLatin1Char('0')), Status::upToDate()));
+    return rows;
+}
 } // namespace
 
 // The list follows the store a turn later, keeps each card across filter changes and answers
@@ -103,9 +115,7 @@ TEST(CardList, FollowsTheStoreReusingCardsAndActsOnKeys) {
 TEST(CardList, BuildsFarCardsWhenReached) {
     StoreHarness h;
     Store& store = h.build();
-    Store::Rows rows;
-    for (int i = 0; i < 300; ++i)
-        rows.append(row(QStringLiteral("App %1").arg(i, 3, 10, QLatin1Char('0')), Status::upToDate()));
+    const Store::Rows rows = longList();
     store.setItems(rows);
     CardList list(store);
     list.resize(900, 600);
@@ -117,4 +127,39 @@ TEST(CardList, BuildsFarCardsWhenReached) {
     turn();
     ASSERT_TRUE(list.card(rows.last()->id()));
     EXPECT_TRUE(list.card(rows.last()->id())->visibleRegion().isEmpty() == false) << "scrolled into view";
+}
+
+// The bar lies over the cards: a list that comes to overflow keeps its cards' width, the bar
+// shows only then, spans the whole list, built or not, and scrolls it both ways. The icons of
+// the cards in view all arrive.
+TEST(CardList, ItsBarLiesOverTheCardsAndScrollsThem) {
+    StoreHarness h;
+    Store& store = h.build();
+    const Store::Rows rows = longList();
+    store.setItems({rows.first()});
+    CardList list(store);
+    list.resize(900, 600);
+    list.show();
+    turn();
+    auto* bar = list.findChild<OverlayScroller*>();
+    ASSERT_TRUE(bar && list.card(rows.first()->id()));
+    const int width = list.card(rows.first()->id())->width();
+    EXPECT_FALSE(bar->isVisible());
+
+    store.setItems(rows);
+    turn();
+    EXPECT_EQ(list.card(rows.first()->id())->width(), width);
+    ASSERT_TRUE(bar->isVisible());
+    EXPECT_EQ(bar->geometry().right(), list.viewport()->geometry().right());
+    EXPECT_EQ(bar->maximum(), list.verticalScrollBar()->maximum());
+    EXPECT_GT(bar->maximum(), 250 * 64) << "the rows not built yet count";
+    const int half = bar->maximum() / 2;
+    bar->setValue(half);
+    EXPECT_EQ(list.verticalScrollBar()->value(), half);
+    list.verticalScrollBar()->setValue(0);
+    EXPECT_EQ(bar->value(), 0);
+
+    const QList<AppIcon*> icons = list.findChildren<AppIcon*>();
+    EXPECT_GT(icons.size(), 5);
+    EXPECT_TRUE(waitUntil([&] { return std::all_of(icons.begin(), icons.end(), [](AppIcon* icon) { return icon->loaded(); }); }));
 }

@@ -1,5 +1,6 @@
 #include "platform/gui/Symbols.h"
 
+#include "platform/gui/PaintCache.h"
 #include "platform/gui/Palette.h"
 
 #include <QHash>
@@ -145,10 +146,13 @@ void paint(QPainter& painter, const QRectF& rect, const QString& name, const QCo
     opaque.setAlphaF(1);
     QColor opaqueInner = inner;
     opaqueInner.setAlphaF(1);
-    QSvgRenderer& drawing = renderer(name, *found, opaque, opaqueInner);
     painter.save();
     painter.setOpacity(painter.opacity() * colour.alphaF());
-    drawing.render(&painter, square);
+    const QString key = QStringLiteral("symbol:") + name + QLatin1Char('|') + rgba(opaque) + QLatin1Char('|') + rgba(opaqueInner);
+    PaintCache::place(painter, key, square, [&](QPainter& into) {
+        into.setRenderHint(QPainter::Antialiasing);
+        renderer(name, *found, opaque, opaqueInner).render(&into, square);
+    });
     painter.restore();
 }
 
