@@ -2,6 +2,7 @@
 
 #include <QAbstractScrollArea>
 #include <QEvent>
+#include <QPointer>
 
 #include <functional>
 #include <utility>
@@ -24,36 +25,45 @@ private:
 };
 } // namespace
 
-OverlayScroller::OverlayScroller(QAbstractScrollArea* area) : QScrollBar(Qt::Vertical, area), area_(area) {
+OverlayScroller::OverlayScroller(QAbstractScrollArea* area) : QScrollBar(Qt::Vertical, area), viewport_(area->viewport()) {
     area->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    area->setVerticalScrollBar(new Source([this] { follow(); }));
-    connect(this, &QScrollBar::valueChanged, area->verticalScrollBar(), &QScrollBar::setValue);
-    area->viewport()->installEventFilter(this);
+    // The area may change its bar's range while it is torn down, after this bar has gone.
+    area->setVerticalScrollBar(new Source([self = QPointer<OverlayScroller>(this)] {
+        if (self)
+            self->follow();
+    }));
+    source_ = area->verticalScrollBar();
+    connect(this, &QScrollBar::valueChanged, source_, &QScrollBar::setValue);
+    viewport_->installEventFilter(this);
     follow();
 }
 
 void OverlayScroller::follow() {
-    const QScrollBar* source = area_->verticalScrollBar();
+    const QScrollBar* source = source_;
+    if (!source)
+        return;
     setRange(source->minimum(), source->maximum());
     setPageStep(source->pageStep());
     setSingleStep(source->singleStep());
     setValue(source->value());
     const bool overflows = source->maximum() > source->minimum();
-    if (overflows != isVisibleTo(area_)) {
+    if (overflows != isVisibleTo(parentWidget())) {
         setVisible(overflows);
         place();
     }
 }
 
 void OverlayScroller::place() {
-    const QRect view = area_->viewport()->geometry();
+    if (!viewport_)
+        return;
+    const QRect view = viewport_->geometry();
     const int width = sizeHint().width();
     setGeometry(view.right() + 1 - width, view.top(), width, view.height());
     raise();
 }
 
 bool OverlayScroller::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == area_->viewport() && (event->type() == QEvent::Resize || event->type() == QEvent::Move))
+    if (watched == viewport_ && (event->type() == QEvent::Resize || event->type() == QEvent::Move))
         place();
     return QScrollBar::eventFilter(watched, event);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QScrollBar>
 
 class QAbstractScrollArea;
@@ -19,5 +20,7 @@ private:
     void follow();
     void place();
 
-    QAbstractScrollArea* area_;
+    // Held apart from the area, which may be half torn down when its children last speak.
+    QPointer<QWidget> viewport_;
+    QPointer<QScrollBar> source_;
 };

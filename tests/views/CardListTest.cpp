@@ -17,6 +17,7 @@
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QScrollBar>
+#include <QWheelEvent>
 
 namespace {
 std::shared_ptr<AppItem> row(const QString& name, Status status, const QString& bundleID = {}) {
@@ -158,6 +159,10 @@ TEST(CardList, ItsBarLiesOverTheCardsAndScrollsThem) {
     EXPECT_EQ(list.verticalScrollBar()->value(), half);
     list.verticalScrollBar()->setValue(0);
     EXPECT_EQ(bar->value(), 0);
+    QWheelEvent wheel(QPointF(300, 300), list.viewport()->mapToGlobal(QPointF(300, 300)), QPoint(), QPoint(0, -120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(list.viewport(), &wheel);
+    EXPECT_GT(bar->value(), 0) << "the wheel scrolls the list";
 
     const QList<AppIcon*> icons = list.findChildren<AppIcon*>();
     EXPECT_GT(icons.size(), 5);
