@@ -21,8 +21,9 @@
 #include <QVBoxLayout>
 
 namespace {
-// Cards beyond the view built per event-loop turn: building a card and laying it out costs about
-// half a millisecond, so a whole view's worth at once would overrun a frame.
+// Cards beyond the view built per display frame: building a card and laying it out costs a few
+// tenths of a millisecond, so a whole view's worth at once, on top of what the view itself needs
+// (a regrouped list can need a view of new cards), would overrun the frame.
 constexpr int buildsAhead = 3;
 
 // The list's column, which paints each card's shadow under it. Cards sit from its top, so a
@@ -84,7 +85,7 @@ CardList::CardList(Store& store, QWidget* parent) : QScrollArea(parent), store_(
 
     more_ = new QTimer(this);
     more_->setSingleShot(true);
-    more_->setInterval(0);
+    more_->setInterval(FramePacer::frameMs);
     connect(more_, &QTimer::timeout, this, [this] { apply(); });
 
     follow();
@@ -178,7 +179,7 @@ void CardList::apply() {
     const Reach limit = reach(total);
 
     // Only the entries near the view are built and laid out; the tail stands in for the rest.
-    // Out of view, a few new cards are built per turn and the next turn builds more.
+    // Out of view, a few new cards are built per frame and the next frame builds more.
     QList<QWidget*> order;
     order.reserve(limit.ahead);
     int builds = 0;

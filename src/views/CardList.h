@@ -78,7 +78,7 @@ private:
     QHash<QString, PlainLabel*> headers_;
     QList<QWidget*> order_; // what the column holds, in order
     bool reorder_ = false;
-    QTimer* more_; // builds the next few cards out of view on a later turn
+    QTimer* more_; // builds the next few cards out of view a frame later
     class QSpacerItem* tail_;
     int rowHeight_ = 72; // a closed card and its spacing, for the unbuilt tail; measured once
     bool measured_ = false;
