@@ -23,7 +23,6 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QVBoxLayout>
 
 namespace {
@@ -193,21 +192,5 @@ void AppCard::paintEvent(QPaintEvent*) {
     QColor border = selected_ ? palette.accent() : palette.primary(0.07);
     if (selected_)
         border.setAlphaF(0.7f);
-    const QColor body = palette.material();
-    const QString key = QStringLiteral("card:%1x%2,%3,%4")
-                            .arg(width())
-                            .arg(height())
-                            .arg(body.rgba(), 0, 16)
-                            .arg(border.rgba(), 0, 16)
-                        + (selected_ ? QStringLiteral(",selected") : QString());
-    PaintCache::draw(painter, key, QPointF(0, 0), size(), [&](QPainter& into) {
-        QPainterPath shape;
-        shape.addRoundedRect(QRectF(rect()), radius, radius);
-        into.fillPath(shape, body);
-        // The border lies inside the card's shape.
-        const QRectF inner = QRectF(rect()).adjusted(line / 2, line / 2, -line / 2, -line / 2);
-        into.setPen(QPen(border, line));
-        into.setBrush(Qt::NoBrush);
-        into.drawRoundedRect(inner, radius - line / 2, radius - line / 2);
-    });
+    PaintCache::fillRounded(painter, QRectF(rect()), radius, palette.material(), border, line);
 }

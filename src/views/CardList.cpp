@@ -65,8 +65,8 @@ CardList::CardList(Store& store, QWidget* parent) : QScrollArea(parent), store_(
     content_->setAutoFillBackground(false);
     // A thin bar without arrows over the cards, as the platform's overlay scroller: a bar beside
     // them would narrow and widen every card in view as it comes and goes.
-    scroller_ = new OverlayScroller(this);
-    scroller_->setStyleSheet(
+    auto* scroller = new OverlayScroller(this);
+    scroller->setStyleSheet(
         QStringLiteral("QScrollBar:vertical { width: 8px; background: transparent; margin: 0; }"
                        "QScrollBar::handle:vertical { background: %1; border-radius: 3px; min-height: 32px;"
                        " margin: 0 1px; }"

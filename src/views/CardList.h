@@ -12,7 +12,6 @@
 
 class AppCard;
 class ContentUnavailable;
-class OverlayScroller;
 class PlainLabel;
 class QVBoxLayout;
 class Store;
@@ -72,7 +71,6 @@ private:
     QWidget* content_;
     QVBoxLayout* column_;
     ContentUnavailable* empty_;
-    OverlayScroller* scroller_;
     QHash<QString, AppCard*> cards_;
     QHash<QString, std::weak_ptr<AppItem>> rows_;
     QHash<QString, PlainLabel*> headers_;

@@ -47,20 +47,15 @@ void HeroButton::paintEvent(QPaintEvent*) {
     PressMotion::shrink(painter, box, 0.04, press_);
     QPainterPath capsule;
     capsule.addRoundedRect(box, box.height() / 2, box.height() / 2);
-    // The accent shadow; while disabled it is the clear colour, so nothing shows.
+    // The accent shadow under the accent fill; while disabled, a plain fill and no shadow.
     if (isEnabled()) {
         QColor shadow = palette.accent();
         shadow.setAlphaF(0.35f);
         SoftShadow::paint(painter, box, box.height() / 2, shadow, 8, QPointF(0, 3));
-    }
-    if (isEnabled())
-        PaintCache::place(painter, QStringLiteral("accent-capsule:%1").arg(palette.accent().rgba(), 0, 16), box,
-                          [&](QPainter& into) {
-                              into.setRenderHint(QPainter::Antialiasing);
-                              into.fillPath(capsule, palette.accentGradient(box));
-                          });
-    else
+        PaintCache::fillRounded(painter, box, box.height() / 2, palette.accentGradient(box));
+    } else {
         PaintCache::fillRounded(painter, box, box.height() / 2, palette.primary(0.08));
+    }
     if (hasFocus()) {
         painter.setPen(QPen(palette.primary(0.6), 1.5));
         painter.drawPath(capsule);

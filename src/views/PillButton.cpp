@@ -42,11 +42,7 @@ void PillButton::paintEvent(QPaintEvent*) {
     QPainterPath capsule;
     capsule.addRoundedRect(shape, shape.height() / 2, shape.height() / 2);
     if (prominent_) {
-        PaintCache::place(painter, QStringLiteral("accent-capsule:%1").arg(palette.accent().rgba(), 0, 16), shape,
-                          [&](QPainter& into) {
-                              into.setRenderHint(QPainter::Antialiasing);
-                              into.fillPath(capsule, palette.accentGradient(shape));
-                          });
+        PaintCache::fillRounded(painter, shape, shape.height() / 2, palette.accentGradient(shape));
         painter.setPen(Qt::white);
     } else {
         QColor fill = palette.accent();

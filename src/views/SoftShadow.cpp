@@ -27,27 +27,16 @@ void rings(QPainter& painter, const QRectF& base, qreal radius, const QColor& co
 } // namespace
 
 void paint(QPainter& painter, const QRectF& shape, qreal radius, const QColor& colour, qreal blur, QPointF offset) {
-    painter.save();
-    painter.setPen(Qt::NoPen);
-    const QRectF base = shape.translated(offset);
     // The rings cost a dozen antialiased fills; a list repaints the same shadow for every card
-    // in every frame, so each size is drawn once into a pixmap, at the same sub-pixel phase.
+    // in every frame, so each size is drawn once and copied after.
+    const QRectF base = shape.translated(offset);
     const qreal margin = std::ceil(blur / 2) + 2;
-    const QRectF bounds = base.adjusted(-margin, -margin, margin, margin);
-    const QPointF origin(std::floor(bounds.left()), std::floor(bounds.top()));
-    const QRectF local = base.translated(-origin);
-    const QSize size(static_cast<int>(std::ceil(bounds.right() - origin.x())),
-                     static_cast<int>(std::ceil(bounds.bottom() - origin.y())));
-    const QString key = QStringLiteral("shadow:%1,%2,%3,%4,%5,%6,%7")
-                            .arg(local.x())
-                            .arg(local.y())
-                            .arg(local.width())
-                            .arg(local.height())
-                            .arg(radius)
-                            .arg(blur)
-                            .arg(colour.rgba(), 0, 16);
-    PaintCache::draw(painter, key, origin, size, [&](QPainter& into) { rings(into, local, radius, colour, blur); });
-    painter.restore();
+    PaintCache::place(painter, QStringLiteral("shadow:%1,%2,%3").arg(radius).arg(blur).arg(colour.rgba(), 0, 16),
+                      base.adjusted(-margin, -margin, margin, margin), [&](QPainter& into) {
+                          into.setRenderHint(QPainter::Antialiasing);
+                          into.setPen(Qt::NoPen);
+                          rings(into, base, radius, colour, blur);
+                      });
 }
 
 } // namespace SoftShadow

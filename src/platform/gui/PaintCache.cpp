@@ -1,5 +1,6 @@
 #include "platform/gui/PaintCache.h"
 
+#include <QLinearGradient>
 #include <QPaintDevice>
 #include <QPainter>
 #include <QPainterPath>
@@ -8,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace PaintCache {
 
@@ -15,6 +17,22 @@ namespace {
 bool copies(const QPainter& painter) { return painter.transform().type() <= QTransform::TxTranslate; }
 
 qreal ratioOf(const QPainter& painter) { return painter.device() ? painter.device()->devicePixelRatioF() : 1.0; }
+
+// What a fill depends on, relative to the shape: a colour, or a linear gradient's stops and ends.
+// Other brushes are not cached.
+std::optional<QString> brushKey(const QBrush& brush, const QRectF& shape) {
+    if (brush.style() == Qt::SolidPattern)
+        return QString::number(brush.color().rgba(), 16);
+    const auto* linear = brush.style() == Qt::LinearGradientPattern ? static_cast<const QLinearGradient*>(brush.gradient())
+                                                                    : nullptr;
+    if (!linear || linear->coordinateMode() != QGradient::LogicalMode)
+        return std::nullopt;
+    const QPointF start = linear->start() - shape.topLeft(), end = linear->finalStop() - shape.topLeft();
+    QString key = QStringLiteral("linear %1 %2 %3 %4").arg(start.x()).arg(start.y()).arg(end.x()).arg(end.y());
+    for (const auto& [at, colour] : linear->stops())
+        key += QStringLiteral(" %1:%2").arg(at).arg(colour.rgba(), 0, 16);
+    return key;
+}
 } // namespace
 
 void draw(QPainter& painter, const QString& key, QPointF origin, QSize size,
@@ -70,14 +88,32 @@ void place(QPainter& painter, const QString& key, const QRectF& bounds, const st
     });
 }
 
-void fillRounded(QPainter& painter, const QRectF& shape, qreal radius, const QColor& colour) {
+void fillRounded(QPainter& painter, const QRectF& shape, qreal radius, const QBrush& fill, const QColor& edge,
+                 qreal edgeWidth) {
     const qreal r = std::clamp<qreal>(radius, 0, std::min(shape.width(), shape.height()) / 2);
-    place(painter, QStringLiteral("rounded:%1,%2").arg(r).arg(colour.rgba(), 0, 16), shape, [&](QPainter& into) {
+    auto drawing = [&](QPainter& into) {
         into.setRenderHint(QPainter::Antialiasing);
         QPainterPath path;
         path.addRoundedRect(shape, r, r);
-        into.fillPath(path, colour);
-    });
+        into.fillPath(path, fill);
+        if (edge.alpha() > 0) {
+            // The edge lies inside the shape.
+            const qreal inset = edgeWidth / 2;
+            const qreal inner = std::max<qreal>(0, r - inset);
+            into.setPen(QPen(edge, edgeWidth));
+            into.setBrush(Qt::NoBrush);
+            into.drawRoundedRect(shape.adjusted(inset, inset, -inset, -inset), inner, inner);
+        }
+    };
+    const auto look = brushKey(fill, shape);
+    if (!look) {
+        painter.save();
+        drawing(painter);
+        painter.restore();
+        return;
+    }
+    place(painter, QStringLiteral("rounded:%1,%2,%3,%4").arg(r).arg(*look).arg(edge.rgba(), 0, 16).arg(edgeWidth), shape,
+          drawing);
 }
 
 } // namespace PaintCache

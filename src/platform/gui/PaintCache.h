@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QBrush>
 #include <QColor>
 #include <QPointF>
 #include <QRectF>
@@ -27,7 +28,9 @@ void draw(QPainter& painter, const QString& key, QPointF origin, QSize size,
 // names the drawing apart from its place.
 void place(QPainter& painter, const QString& key, const QRectF& bounds, const std::function<void(QPainter&)>& paint);
 
-// An antialiased rounded rectangle filled with `colour` (`radius` is clamped to the shape).
-void fillRounded(QPainter& painter, const QRectF& shape, qreal radius, const QColor& colour);
+// An antialiased rounded rectangle (`radius` clamped to the shape) filled with a colour or a
+// linear gradient, with an optional edge of `edgeWidth` drawn inside it.
+void fillRounded(QPainter& painter, const QRectF& shape, qreal radius, const QBrush& fill,
+                 const QColor& edge = Qt::transparent, qreal edgeWidth = 1);
 
 } // namespace PaintCache

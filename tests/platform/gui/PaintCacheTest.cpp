@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -68,5 +69,30 @@ TEST(PaintCache, ACopyLooksAsTheDrawingMadeInPlace) {
         const QImage first = paint(true);
         EXPECT_LE(largestDifference(first, direct), 2) << c.at.x() << "," << c.at.y() << " at " << c.ratio;
         EXPECT_EQ(paint(true), first) << c.at.x() << "," << c.at.y() << " at " << c.ratio;
+
+        // A box under a gradient that follows the shape, either way up, with an edge inside it.
+        for (const bool down : {true, false}) {
+            QLinearGradient wash(down ? shape.topLeft() : shape.bottomLeft(), down ? shape.bottomLeft() : shape.topLeft());
+            wash.setColorAt(0, Qt::white);
+            wash.setColorAt(1, tint);
+            auto box = [&](bool cached) {
+                QImage image = canvas(c.ratio);
+                QPainter painter(&image);
+                painter.translate(c.shift);
+                if (cached) {
+                    PaintCache::fillRounded(painter, shape, 8, wash, Qt::black, 1.5);
+                } else {
+                    painter.setRenderHint(QPainter::Antialiasing);
+                    QPainterPath path;
+                    path.addRoundedRect(shape, 8, 8);
+                    painter.fillPath(path, wash);
+                    painter.setPen(QPen(Qt::black, 1.5));
+                    painter.drawRoundedRect(shape.adjusted(0.75, 0.75, -0.75, -0.75), 7.25, 7.25);
+                }
+                painter.end();
+                return image;
+            };
+            EXPECT_LE(largestDifference(box(true), box(false)), 2) << c.at.x() << "," << c.at.y() << " at " << c.ratio;
+        }
     }
 }
