@@ -2,7 +2,7 @@
 // change to the list (reusing the cards) and laying the list out must fit in a frame (16 ms).
 #include "support/SandboxStore.h"
 
-#include "views/CardList.h"
+#include "views/cards/CardList.h"
 
 #include <benchmark/benchmark.h>
 

@@ -4,7 +4,7 @@
 #include "model/Launch.h"
 #include "model/Motion.h"
 #include "runtime/MakeShared.h"
-#include "views/AppCard.h"
+#include "views/cards/AppCard.h"
 
 #include <benchmark/benchmark.h>
 

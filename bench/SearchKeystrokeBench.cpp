@@ -5,7 +5,7 @@
 #include "support/SandboxStore.h"
 
 #include "runtime/Clock.h"
-#include "views/CardList.h"
+#include "views/cards/CardList.h"
 #include "views/MainView.h"
 
 #include <benchmark/benchmark.h>

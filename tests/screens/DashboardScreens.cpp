@@ -4,8 +4,8 @@
 #include "ScreenSamples.h"
 #include "StoreHarness.h"
 
-#include "views/Hero.h"
-#include "views/FittedLabel.h"
+#include "views/dashboard/Hero.h"
+#include "views/kit/FittedLabel.h"
 #include "views/MainView.h"
 
 #include <QApplication>

@@ -3,7 +3,7 @@
 #include "notch/IslandMorph.h"
 #include "notch/ui/FoldOverlay.h"
 #include "platform/gui/Palette.h"
-#include "views/AppCard.h"
+#include "views/cards/AppCard.h"
 
 #include <QApplication>
 #include <QLinearGradient>

@@ -8,7 +8,7 @@
 #include "runtime/Clock.h"
 #include "runtime/MakeShared.h"
 #include "model/Motion.h"
-#include "views/NumericLabel.h"
+#include "views/kit/NumericLabel.h"
 
 #include <QApplication>
 #include <QDateTime>

@@ -10,8 +10,8 @@
 #include "model/Launch.h"
 #include "model/Motion.h"
 #include "platform/gui/Palette.h"
-#include "views/AppCard.h"
-#include "views/UninstallPrompt.h"
+#include "views/cards/AppCard.h"
+#include "views/uninstall/UninstallPrompt.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "RowSamples.h"
-#include "views/AppCardModel.h"
-#include "views/VersionPillModel.h"
+#include "views/cards/AppCardModel.h"
+#include "views/cards/VersionPillModel.h"
 
 #include <gtest/gtest.h>
 

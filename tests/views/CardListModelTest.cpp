@@ -1,6 +1,6 @@
 #include "DashboardRows.h"
 
-#include "views/CardListModel.h"
+#include "views/cards/CardListModel.h"
 
 #include <gtest/gtest.h>
 

@@ -4,13 +4,13 @@
 #include "model/AppItem.h"
 #include "model/Motion.h"
 #include "runtime/MakeShared.h"
-#include "views/AppCard.h"
-#include "views/AppIcon.h"
-#include "views/CardList.h"
+#include "views/cards/AppCard.h"
+#include "views/kit/AppIcon.h"
+#include "views/cards/CardList.h"
 #include "views/MainView.h"
-#include "views/NoticeToast.h"
-#include "views/OverlayScroller.h"
-#include "views/UninstallPrompt.h"
+#include "views/dashboard/NoticeToast.h"
+#include "views/kit/OverlayScroller.h"
+#include "views/uninstall/UninstallPrompt.h"
 
 #include <gtest/gtest.h>
 

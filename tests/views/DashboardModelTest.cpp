@@ -1,6 +1,6 @@
 #include "DashboardRows.h"
 
-#include "views/DashboardModel.h"
+#include "views/dashboard/DashboardModel.h"
 
 #include <gtest/gtest.h>
 

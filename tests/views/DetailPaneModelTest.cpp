@@ -1,6 +1,6 @@
 #include "RowSamples.h"
-#include "views/DetailPaneModel.h"
-#include "views/RowMenuModel.h"
+#include "views/detail/DetailPaneModel.h"
+#include "views/cards/RowMenuModel.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "DashboardRows.h"
 
-#include "views/FilterChipModel.h"
-#include "views/SearchModel.h"
+#include "views/dashboard/FilterChipModel.h"
+#include "views/cards/SearchModel.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "views/FramePacer.h"
+#include "views/kit/FramePacer.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -1,6 +1,6 @@
 #include "DashboardRows.h"
 
-#include "views/HealthRingModel.h"
+#include "views/dashboard/HealthRingModel.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "DashboardRows.h"
 
-#include "views/HeroModel.h"
+#include "views/dashboard/HeroModel.h"
 
 #include <gtest/gtest.h>
 

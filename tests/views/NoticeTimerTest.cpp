@@ -1,6 +1,6 @@
 #include "StoreHarness.h"
 
-#include "views/NoticeTimer.h"
+#include "views/dashboard/NoticeTimer.h"
 
 #include <QCoreApplication>
 

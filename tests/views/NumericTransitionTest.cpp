@@ -1,4 +1,4 @@
-#include "views/NumericTransition.h"
+#include "views/kit/NumericTransition.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "DashboardRows.h"
 
-#include "views/DashboardModel.h"
-#include "views/PermissionModel.h"
+#include "views/dashboard/DashboardModel.h"
+#include "views/dashboard/PermissionModel.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "RowSamples.h"
-#include "views/RowAccessoryModel.h"
+#include "views/cards/RowAccessoryModel.h"
 
 #include <gtest/gtest.h>
 

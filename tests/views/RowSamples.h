@@ -1,6 +1,6 @@
 #pragma once
 
-#include "views/RowFacts.h"
+#include "views/detail/RowFacts.h"
 
 #include <QUrl>
 

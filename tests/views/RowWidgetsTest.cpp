@@ -1,7 +1,7 @@
 #include "RowSamples.h"
 #include "model/Motion.h"
-#include "views/ElidedLabel.h"
-#include "views/UninstallPrompt.h"
+#include "views/kit/ElidedLabel.h"
+#include "views/uninstall/UninstallPrompt.h"
 
 #include <QPushButton>
 

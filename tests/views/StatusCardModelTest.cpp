@@ -1,6 +1,6 @@
 #include "RowSamples.h"
-#include "views/AttemptRowModel.h"
-#include "views/StatusCardModel.h"
+#include "views/detail/AttemptRowModel.h"
+#include "views/detail/StatusCardModel.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "RowSamples.h"
-#include "views/UninstallChoice.h"
+#include "views/uninstall/UninstallChoice.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "account/ui/Fade.h"
 
-#include "views/Animator.h"
+#include "views/kit/Animator.h"
 
 #include <QGraphicsOpacityEffect>
 #include <QPointer>

@@ -2,8 +2,8 @@
 
 #include "platform/gui/Fonts.h"
 #include "platform/gui/Palette.h"
-#include "views/Animator.h"
-#include "views/SymbolView.h"
+#include "views/kit/Animator.h"
+#include "views/kit/SymbolView.h"
 
 #include <QEvent>
 #include <QHBoxLayout>

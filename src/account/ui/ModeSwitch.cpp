@@ -2,7 +2,7 @@
 
 #include "platform/gui/Fonts.h"
 #include "platform/gui/Palette.h"
-#include "views/Animator.h"
+#include "views/kit/Animator.h"
 
 #include <QAbstractButton>
 #include <QHBoxLayout>

@@ -3,7 +3,7 @@
 #include "account/ui/Fade.h"
 
 #include "platform/gui/Fonts.h"
-#include "views/SymbolView.h"
+#include "views/kit/SymbolView.h"
 
 #include <QApplication>
 #include <QGraphicsDropShadowEffect>

@@ -1,6 +1,6 @@
 #include "account/ui/SymbolLabel.h"
 
-#include "views/SymbolView.h"
+#include "views/kit/SymbolView.h"
 
 #include <QFontMetrics>
 #include <QHBoxLayout>

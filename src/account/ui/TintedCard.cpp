@@ -2,7 +2,7 @@
 
 #include "platform/gui/Fonts.h"
 #include "platform/gui/Palette.h"
-#include "views/SymbolView.h"
+#include "views/kit/SymbolView.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -4,7 +4,7 @@
 #include "notch/ui/FoldOverlay.h"
 #include "runtime/Clock.h"
 #include "runtime/Spawn.h"
-#include "views/Animator.h"
+#include "views/kit/Animator.h"
 
 #include <QCursor>
 #include <QGuiApplication>

@@ -3,7 +3,7 @@
 #include "platform/gui/Fonts.h"
 #include "platform/gui/Palette.h"
 #include "platform/gui/Symbols.h"
-#include "views/Animator.h"
+#include "views/kit/Animator.h"
 
 #include <QPainter>
 #include <QPainterPath>

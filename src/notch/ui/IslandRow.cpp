@@ -7,14 +7,14 @@
 #include "runtime/Clock.h"
 #include "runtime/Observation.h"
 #include "runtime/Spawn.h"
-#include "views/Animator.h"
-#include "views/AppIcon.h"
-#include "views/PlainLabel.h"
-#include "views/RowAccessory.h"
-#include "views/RowCommands.h"
-#include "views/RowFacts.h"
-#include "views/VersionPill.h"
-#include "views/VersionPillModel.h"
+#include "views/kit/Animator.h"
+#include "views/kit/AppIcon.h"
+#include "views/kit/PlainLabel.h"
+#include "views/cards/RowAccessory.h"
+#include "views/cards/RowCommands.h"
+#include "views/detail/RowFacts.h"
+#include "views/cards/VersionPill.h"
+#include "views/cards/VersionPillModel.h"
 
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>

@@ -14,9 +14,9 @@
 #include "runtime/Clock.h"
 #include "runtime/Observation.h"
 #include "runtime/Spawn.h"
-#include "views/Animator.h"
-#include "views/NumericLabel.h"
-#include "views/PlainLabel.h"
+#include "views/kit/Animator.h"
+#include "views/kit/NumericLabel.h"
+#include "views/kit/PlainLabel.h"
 
 #include <QApplication>
 #include <QGraphicsOpacityEffect>

@@ -1,0 +1,81 @@
+#include "views/dashboard/Hero.h"
+
+#include "platform/gui/Fonts.h"
+#include "platform/gui/Palette.h"
+#include "runtime/Observation.h"
+#include "views/kit/FrameObserver.h"
+#include "runtime/Spawn.h"
+#include "store/Store.h"
+#include "views/kit/ElidedLabel.h"
+#include "views/kit/FittedLabel.h"
+#include "views/dashboard/HealthRing.h"
+#include "views/dashboard/HeroButton.h"
+#include "views/dashboard/HeroModel.h"
+#include "views/kit/RoundIconButton.h"
+
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+Hero::Hero(Store& store, const Clock& clock, QWidget* parent)
+    : RoundedBox(radius, [] { return Palette::current().material(); }, parent,
+                 [] { return Palette::current().primary(0.07); }),
+      store_(store), clock_(clock) {
+    const Palette& palette = Palette::current();
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    auto* row = new QHBoxLayout(this);
+    // The Update All button keeps room for its shadow inside its bounds, at the trailing edge.
+    row->setContentsMargins(20, 20, 20 - HeroButton::shadowRoom, 20);
+    row->setSpacing(22);
+    ring_ = new HealthRing(store_, this);
+    row->addWidget(ring_);
+
+    auto* texts = new QVBoxLayout;
+    texts->setSpacing(6);
+    headline_ = new FittedLabel(Fonts::system(28, QFont::Bold), palette.text(), 0.7, this);
+    summary_ = new ElidedLabel(QString(), Qt::ElideRight, 2, this);
+    summary_->setFont(Fonts::system(13));
+    summary_->setColor(palette.secondary());
+    summary_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    texts->addStretch(1);
+    texts->addWidget(headline_);
+    texts->addWidget(summary_);
+    texts->addStretch(1);
+    // The texts keep their width before the spacer and the buttons give way.
+    row->addLayout(texts, 1);
+    row->addSpacing(12);
+
+    auto* buttons = new QHBoxLayout;
+    checkAgain_ = new RoundIconButton(QStringLiteral("arrow.clockwise"), 34, 16, this);
+    checkAgain_->setToolTip(HeroModel::checkAgainHelp());
+    checkAgain_->setAccessibleName(HeroModel::checkAgainLabel());
+    settings_ = new RoundIconButton(QStringLiteral("gearshape"), 34, 17, this);
+    settings_->setToolTip(HeroModel::settingsHelp());
+    settings_->setAccessibleName(HeroModel::settingsLabel());
+    updateAll_ = new HeroButton(QStringLiteral("arrow.down.circle.fill"), HeroModel::updateAllTitle(store_), this);
+    updateAll_->setToolTip(HeroModel::updateAllHelp());
+    buttons->setSpacing(0);
+    buttons->addWidget(checkAgain_);
+    buttons->addSpacing(10);
+    buttons->addWidget(settings_);
+    buttons->addSpacing(10 - HeroButton::shadowRoom);
+    buttons->addWidget(updateAll_);
+    row->addLayout(buttons);
+
+    connect(checkAgain_, &QAbstractButton::clicked, this, [this] { spawn(store_.refresh(false, false), "Check Again"); });
+    connect(settings_, &QAbstractButton::clicked, this, [this] {
+        if (store_.openSettingsWindow)
+            store_.openSettingsWindow();
+    });
+    connect(updateAll_, &QAbstractButton::clicked, this, [this] { spawn(store_.updateAll(), "Update All"); });
+
+    new FrameObserver(this, [this] { refresh(); }, [] {});
+}
+
+void Hero::refresh() {
+    headline_->setText(HeroModel::headline(store_));
+    summary_->setText(HeroModel::summary(store_, clock_));
+    checkAgain_->setEnabled(HeroModel::checkAgainEnabled(store_));
+    updateAll_->setText(HeroModel::updateAllTitle(store_));
+    updateAll_->setAccessibleName(updateAll_->text());
+    updateAll_->setEnabled(HeroModel::updateAllEnabled(store_));
+}

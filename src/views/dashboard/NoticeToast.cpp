@@ -1,0 +1,97 @@
+#include "views/dashboard/NoticeToast.h"
+
+#include "platform/gui/Fonts.h"
+#include "platform/gui/Palette.h"
+#include "runtime/Observation.h"
+#include "store/Store.h"
+#include "views/kit/Animator.h"
+#include "views/dashboard/NoticeTimer.h"
+#include "views/kit/PlainLabel.h"
+#include "views/kit/RoundedBox.h"
+#include "views/kit/SoftShadow.h"
+#include "views/kit/SymbolView.h"
+
+#include <QGraphicsOpacityEffect>
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QVariantAnimation>
+
+#include <algorithm>
+
+namespace {
+constexpr int lift = 22;
+constexpr int travel = 30; // how far below its place the capsule starts
+constexpr int room = 16;   // around the capsule, for its shadow
+
+} // namespace
+
+NoticeToast::NoticeToast(Store& store, Clock& clock, QWidget* parent) : QWidget(parent), store_(store) {
+    const Palette& palette = Palette::current();
+    setAttribute(Qt::WA_TranslucentBackground);
+    auto* outer = new QHBoxLayout(this);
+    outer->setContentsMargins(room, room, room, room);
+    auto* capsule = new RoundedBox(RoundedBox::capsule, [] { return Palette::current().material(); }, this,
+                                   [] { return Palette::current().primary(0.08); });
+    outer->addWidget(capsule);
+    auto* row = new QHBoxLayout(capsule);
+    row->setContentsMargins(16, 10, 16, 10);
+    row->setSpacing(6);
+    row->addWidget(new SymbolView(QStringLiteral("trash"), 13, palette.text(), 16, capsule));
+    text_ = new PlainLabel(QString(), Fonts::system(13, QFont::Medium), palette.text(), false, capsule);
+    row->addWidget(text_);
+    // The toast paints the capsule's shadow around it and fades as a whole.
+    fade_ = new QGraphicsOpacityEffect(this);
+    fade_->setOpacity(0);
+    setGraphicsEffect(fade_);
+    hide();
+    timer_ = new NoticeTimer(store_, clock, this);
+    new Observer(this, [this] { (void)store_.notice(); }, [this] { follow(); });
+    follow();
+}
+
+QString NoticeToast::text() const { return text_->text(); }
+
+void NoticeToast::follow() {
+    const auto& notice = store_.notice();
+    if (notice) {
+        // The text is shown verbatim, never looked up.
+        text_->setText(*notice);
+        adjustSize();
+        place();
+        show();
+        raise();
+        slide(1);
+    } else {
+        slide(0);
+    }
+}
+
+void NoticeToast::slide(double to) {
+    if (to == target_ && (sliding_ || shown_ == to))
+        return;
+    target_ = to;
+    if (sliding_)
+        sliding_->stop();
+    sliding_ = Animator::standard(this, shown_, to, [this](double v) {
+        shown_ = v;
+        fade_->setOpacity(std::clamp(v, 0.0, 1.0));
+        place();
+        if (v == 0 && target_ == 0)
+            hide();
+    });
+}
+
+void NoticeToast::place() {
+    if (!parentWidget())
+        return;
+    const QSize size = sizeHint();
+    const int y = parentWidget()->height() - lift - size.height() + room + static_cast<int>((1 - shown_) * travel);
+    setGeometry((parentWidget()->width() - size.width()) / 2, y, size.width(), size.height());
+}
+
+void NoticeToast::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF capsule = QRectF(rect()).adjusted(room, room, -room, -room);
+    SoftShadow::paint(painter, capsule, capsule.height() / 2, QColor(0, 0, 0, 38), 12, QPointF(0, 4));
+}

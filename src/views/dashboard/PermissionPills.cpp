@@ -1,0 +1,41 @@
+#include "views/dashboard/PermissionPills.h"
+
+#include "model/Permissions.h"
+#include "model/Prefs.h"
+#include "platform/desktop/Workspace.h"
+#include "runtime/Observation.h"
+#include "runtime/Spawn.h"
+#include "store/Store.h"
+#include "views/dashboard/PermissionModel.h"
+#include "views/dashboard/PermissionPill.h"
+
+#include <QHBoxLayout>
+
+PermissionPills::PermissionPills(Store& store, Prefs& prefs, QWidget* parent)
+    : QWidget(parent), store_(store), prefs_(prefs) {
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(6);
+    appManagement_ = new PermissionPill(this);
+    notifications_ = new PermissionPill(this);
+    row->addWidget(appManagement_);
+    row->addWidget(notifications_);
+
+    connect(appManagement_, &QAbstractButton::clicked, this,
+            [] { Workspace::open(QUrl(PermissionModel::appManagementSettings())); });
+    connect(notifications_, &QAbstractButton::clicked, this, [this] {
+        switch (PermissionModel::notificationsAction(store_)) {
+        case PermissionModel::NotificationsAction::requestAuthorisation:
+            spawn(PermissionModel::askNotifications(store_), "notification permission");
+            break;
+        case PermissionModel::NotificationsAction::openSettings: Permissions::openNotificationSettings(); break;
+        }
+    });
+    new Observer(this, [this] { refresh(); }, [] {});
+}
+
+void PermissionPills::refresh() {
+    appManagement_->setPill(PermissionModel::appManagement(store_));
+    notifications_->setPill(PermissionModel::notifications(store_, prefs_.notchMode()));
+}

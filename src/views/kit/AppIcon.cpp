@@ -1,0 +1,57 @@
+#include "views/kit/AppIcon.h"
+
+#include "platform/gui/PaintCache.h"
+#include "platform/gui/Palette.h"
+#include "runtime/Spawn.h"
+#include "views/kit/IconCache.h"
+
+#include <QPainter>
+#include <QPointer>
+
+namespace {
+QCoro::Task<void> fetch(QPointer<AppIcon> view, QString bundle, std::shared_ptr<int> generation, int expected,
+                        std::function<void(QPixmap)> show) {
+    QPixmap pixmap = co_await IconCache::icon(bundle);
+    if (view && *generation == expected)
+        show(std::move(pixmap));
+}
+} // namespace
+
+AppIcon::AppIcon(QString bundle, int size, QWidget* parent) : QWidget(parent), bundle_(std::move(bundle)), size_(size) {
+    setFixedSize(size, size);
+    setAccessibleName(QString());
+    load();
+}
+
+void AppIcon::setBundle(const QString& bundle) {
+    if (bundle == bundle_)
+        return;
+    bundle_ = bundle;
+    load();
+}
+
+void AppIcon::load() {
+    const int expected = ++*generation_;
+    spawn(fetch(QPointer<AppIcon>(this), bundle_, generation_, expected, [this](QPixmap pixmap) {
+        image_ = std::move(pixmap);
+        shown_ = QPixmap();
+        update();
+    }), "icon load");
+}
+
+void AppIcon::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QRectF box(0, 0, size_, size_);
+    if (image_.isNull()) {
+        PaintCache::fillRounded(painter, box, size_ * 0.22, Palette::current().quaternary());
+        return;
+    }
+    // Scaled once per icon and screen, so a repaint is a plain copy.
+    const qreal ratio = devicePixelRatioF();
+    const int side = qRound(size_ * ratio);
+    if (shown_.isNull() || shown_.width() != side || shown_.devicePixelRatio() != ratio) {
+        shown_ = image_.scaled(side, side, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        shown_.setDevicePixelRatio(ratio);
+    }
+    painter.drawPixmap(box.topLeft(), shown_);
+}

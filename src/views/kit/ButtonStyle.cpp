@@ -1,0 +1,27 @@
+#include "views/kit/ButtonStyle.h"
+
+#include "platform/gui/Palette.h"
+
+namespace ButtonStyle {
+
+QString prominent() {
+    const Palette& palette = Palette::current();
+    QColor disabled = palette.accent();
+    disabled.setAlphaF(0.4f);
+    return QStringLiteral("QPushButton { background: %1; color: white; border: none; border-radius: 6px;"
+                          " padding: 4px 12px; font-weight: 600; }"
+                          "QPushButton:pressed { background: %2; }"
+                          "QPushButton:disabled { background: %3; color: rgba(255,255,255,0.6); }")
+        .arg(palette.accent().name(), palette.accent().darker(115).name(), disabled.name(QColor::HexArgb));
+}
+
+QString bordered() {
+    const Palette& palette = Palette::current();
+    return QStringLiteral("QPushButton { background: %1; color: %2; border: none; border-radius: 6px;"
+                          " padding: 4px 12px; }"
+                          "QPushButton:pressed { background: %3; }")
+        .arg(palette.primary(0.1).name(QColor::HexArgb), palette.text().name(QColor::HexArgb),
+             palette.primary(0.18).name(QColor::HexArgb));
+}
+
+} // namespace ButtonStyle

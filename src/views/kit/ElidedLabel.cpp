@@ -1,0 +1,140 @@
+#include "views/kit/ElidedLabel.h"
+
+#include <QEvent>
+#include <QResizeEvent>
+#include <QPainter>
+#include <QTextLayout>
+
+#include <cmath>
+
+namespace {
+// The lines `text` wraps into at `width`, at most `limit + 1` of them.
+QStringList wrap(const QString& text, const QFont& font, double width, int limit) {
+    QTextLayout layout(text, font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    QStringList result;
+    layout.beginLayout();
+    for (;;) {
+        QTextLine line = layout.createLine();
+        if (!line.isValid())
+            break;
+        line.setLineWidth(width);
+        result << text.mid(line.textStart(), line.textLength());
+        if (result.size() > limit)
+            break;
+    }
+    layout.endLayout();
+    return result;
+}
+
+QString cut(const QString& text, int keep, Qt::TextElideMode mode) {
+    const QChar ellipsis(0x2026);
+    if (mode == Qt::ElideMiddle)
+        return text.left((keep + 1) / 2) + ellipsis + text.right(keep / 2);
+    return text.left(keep) + ellipsis;
+}
+} // namespace
+
+ElidedLabel::ElidedLabel(QString text, Qt::TextElideMode mode, int maxLines, QWidget* parent)
+    : QWidget(parent), text_(std::move(text)), mode_(mode), maxLines_(std::max(1, maxLines)) {
+    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    policy.setHeightForWidth(maxLines_ > 1);
+    setSizePolicy(policy);
+}
+
+void ElidedLabel::setText(const QString& text) {
+    if (text == text_)
+        return;
+    text_ = text;
+    cachedWidth_ = -1;
+    updateGeometry();
+    update();
+}
+
+void ElidedLabel::setColor(const QColor& color) {
+    color_ = color;
+    update();
+}
+
+QStringList ElidedLabel::lines(int width) const {
+    if (width == cachedWidth_)
+        return cachedLines_;
+    cachedWidth_ = width;
+    cachedLines_ = fit(width);
+    return cachedLines_;
+}
+
+QStringList ElidedLabel::fit(int width) const {
+    const QFontMetricsF metrics(font());
+    if (maxLines_ == 1)
+        return {metrics.elidedText(text_, mode_, width)};
+    QStringList whole = wrap(text_, font(), width, maxLines_);
+    if (whole.size() <= maxLines_)
+        return whole;
+    // The most characters that still fit with the ellipsis.
+    int low = 0, high = static_cast<int>(text_.size());
+    while (low < high) {
+        const int middle = (low + high + 1) / 2;
+        if (wrap(cut(text_, middle, mode_), font(), width, maxLines_).size() <= maxLines_)
+            low = middle;
+        else
+            high = middle - 1;
+    }
+    return wrap(cut(text_, low, mode_), font(), width, maxLines_);
+}
+
+bool ElidedLabel::elided() const {
+    return lines(width()).join(QString()) != text_;
+}
+
+QSize ElidedLabel::sizeHint() const {
+    const QFontMetricsF metrics(font());
+    const int height = maxLines_ > 1 && width() > 0 ? heightForWidth(width())
+                                                    : static_cast<int>(std::ceil(metrics.height()));
+    return QSize(static_cast<int>(std::ceil(metrics.horizontalAdvance(text_))) + 1, height);
+}
+
+QSize ElidedLabel::minimumSizeHint() const {
+    const QFontMetricsF metrics(font());
+    return QSize(static_cast<int>(std::ceil(metrics.horizontalAdvance(QStringLiteral("W…W")))),
+                 static_cast<int>(std::ceil(metrics.height())));
+}
+
+int ElidedLabel::heightForWidth(int width) const {
+    const QFontMetricsF metrics(font());
+    const auto count = std::max<qsizetype>(1, lines(width).size());
+    return static_cast<int>(std::ceil(metrics.lineSpacing() * count));
+}
+
+void ElidedLabel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setPen(color_.isValid() ? color_ : palette().color(QPalette::WindowText));
+    const QFontMetricsF metrics(font());
+    double y = 0;
+    for (const QString& line : lines(width())) {
+        painter.drawText(QPointF(0, y + metrics.ascent()), line);
+        y += metrics.lineSpacing();
+    }
+}
+
+void ElidedLabel::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    // A wrapping label asks for the height its lines need at the width it was given.
+    if (maxLines_ > 1) {
+        const auto count = lines(width()).size();
+        if (count != shownLines_) {
+            shownLines_ = count;
+            updateGeometry();
+        }
+    }
+}
+
+void ElidedLabel::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::FontChange) {
+        cachedWidth_ = -1;
+        updateGeometry();
+    }
+    QWidget::changeEvent(event);
+}

@@ -1,0 +1,453 @@
+#include "views/uninstall/UninstallPrompt.h"
+
+#include "model/AppItem.h"
+#include "platform/gui/Fonts.h"
+#include "platform/gui/Palette.h"
+#include "runtime/Observation.h"
+#include "runtime/Spawn.h"
+#include "store/Store.h"
+#include "views/kit/Animator.h"
+#include "views/kit/AppIcon.h"
+#include "views/kit/CheckingRing.h"
+#include "views/kit/ElidedLabel.h"
+#include "views/kit/PlainLabel.h"
+#include "views/kit/RoundedBox.h"
+#include "views/kit/SymbolView.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QEvent>
+#include <QGraphicsDropShadowEffect>
+#include <QGraphicsOpacityEffect>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int cardWidth = 520;
+
+class Card : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        const Palette& palette = Palette::current();
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        QPainterPath shape;
+        shape.addRoundedRect(QRectF(rect()), 20, 20);
+        // Over the dimmed window the thick material reads as the frosted panel does.
+        painter.fillPath(shape, palette.window());
+        painter.fillPath(shape, palette.material(Palette::Material::thick));
+        painter.setPen(QPen(palette.primary(0.08), 1));
+        painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 19.5, 19.5);
+    }
+};
+
+QString segmentStyle() {
+    const Palette& palette = Palette::current();
+    return QStringLiteral("QPushButton { border: 1px solid %1; padding: 3px 14px; background: transparent; }"
+                          "QPushButton:checked { background: %2; }")
+        .arg(palette.primary(0.15).name(QColor::HexArgb), palette.primary(0.14).name(QColor::HexArgb));
+}
+
+QCoro::Task<void> runSearch(QPointer<UninstallPrompt> prompt,
+                            std::function<QCoro::Task<QList<Leftover>>(InstalledApp)> leftovers, InstalledApp app) {
+    QList<Leftover> found = co_await leftovers(std::move(app));
+    if (prompt)
+        prompt->showFound(std::move(found));
+}
+
+QCoro::Task<void> runRemoval(QPointer<UninstallPrompt> prompt, UninstallPrompt::Operations operations,
+                             QList<Leftover> data, bool permanently) {
+    co_await operations.uninstall(std::move(data), permanently);
+    // The prompt goes whatever happened; the store reports the outcome.
+    if (operations.close)
+        operations.close();
+    Q_UNUSED(prompt);
+}
+} // namespace
+
+UninstallPrompt::Operations UninstallPrompt::Operations::of(Store& store, std::shared_ptr<AppItem> item) {
+    Operations operations;
+    QPointer<Store> owner(&store);
+    operations.leftovers = [owner](InstalledApp app) -> QCoro::Task<QList<Leftover>> {
+        return owner->leftovers(std::move(app));
+    };
+    std::weak_ptr<AppItem> row = item;
+    operations.uninstall = [owner, row](QList<Leftover> data, bool permanently) -> QCoro::Task<void> {
+        return owner->uninstall(row.lock(), std::move(data), permanently);
+    };
+    operations.close = [owner] {
+        if (owner)
+            owner->setRemoving(nullptr);
+    };
+    return operations;
+}
+
+UninstallPrompt::UninstallPrompt(InstalledApp app, QString userLibrary, Operations operations, QWidget* parent)
+    : QWidget(parent), choice_(std::move(app), std::move(userLibrary)), operations_(std::move(operations)) {
+    const Palette& palette = Palette::current();
+    setAttribute(Qt::WA_NoMousePropagation);
+    setFocusPolicy(Qt::StrongFocus);
+
+    card_ = new Card(this);
+    card_->setFixedWidth(cardWidth);
+    card_->setAccessibleDescription(QStringLiteral("modal"));
+    auto* shadow = new QGraphicsDropShadowEffect(card_);
+    shadow->setColor(QColor(0, 0, 0, 64));
+    shadow->setBlurRadius(60);
+    shadow->setOffset(0, 10);
+    card_->setGraphicsEffect(shadow);
+    cardLayout_ = new QVBoxLayout(card_);
+    cardLayout_->setContentsMargins(22, 22, 22, 22);
+    cardLayout_->setSpacing(16);
+
+    // Header.
+    auto* header = new QHBoxLayout;
+    header->setSpacing(14);
+    header->addWidget(new AppIcon(choice_.app().url, 52, card_));
+    auto* lines = new QVBoxLayout;
+    lines->setSpacing(3);
+    QFont titleFont = Fonts::font(Fonts::Role::title3);
+    titleFont.setWeight(QFont::DemiBold);
+    title_ = new PlainLabel(choice_.title(), titleFont, palette.text(), true, card_);
+    auto* subtitle = new ElidedLabel(choice_.subtitle(), Qt::ElideMiddle, 1, card_);
+    subtitle->setFont(Fonts::caption());
+    subtitle->setColor(palette.secondary());
+    subtitle->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    lines->addStretch(1);
+    lines->addWidget(title_);
+    lines->addWidget(subtitle);
+    lines->addStretch(1);
+    header->addLayout(lines, 1);
+    cardLayout_->addLayout(header);
+
+    data_ = dataSection();
+    cardLayout_->addWidget(data_);
+
+    // Mode picker, a two-segment control.
+    auto* picker = new QHBoxLayout;
+    picker->setSpacing(0);
+    trash_ = new QPushButton(QStringLiteral("Move to Trash"), card_);
+    permanent_ = new QPushButton(QStringLiteral("Delete Permanently"), card_);
+    auto* group = new QButtonGroup(card_);
+    group->setExclusive(true);
+    for (auto* segment : {trash_, permanent_}) {
+        segment->setCheckable(true);
+        segment->setStyleSheet(segmentStyle());
+        segment->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        group->addButton(segment);
+        picker->addWidget(segment);
+    }
+    trash_->setChecked(true);
+    trash_->setAccessibleName(QStringLiteral("How to remove"));
+    connect(permanent_, &QPushButton::toggled, this, [this](bool on) {
+        choice_.setPermanently(on);
+        refresh();
+    });
+    cardLayout_->addLayout(picker);
+
+    note_ = new QLabel(card_);
+    note_->setTextFormat(Qt::PlainText);
+    note_->setWordWrap(true);
+    note_->setFont(Fonts::caption());
+    cardLayout_->addWidget(note_);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    cancel_ = new QPushButton(QStringLiteral("Cancel"), card_);
+    connect(cancel_, &QPushButton::clicked, this, &UninstallPrompt::close);
+    buttons->addWidget(cancel_);
+    confirm_ = new QPushButton(card_);
+    const QColor red = palette.hue(Palette::Hue::red);
+    QColor faded = red;
+    faded.setAlphaF(0.4f);
+    confirm_->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: white; border: none; border-radius: 6px;"
+                                           " padding: 4px 12px; font-weight: 600; }"
+                                           "QPushButton:disabled { background: %2; color: rgba(255,255,255,0.6); }")
+                                .arg(red.name(), faded.name(QColor::HexArgb)));
+    confirm_->setAutoDefault(false);
+    connect(confirm_, &QPushButton::clicked, this, &UninstallPrompt::press);
+    buttons->addWidget(confirm_);
+    cardLayout_->addLayout(buttons);
+
+    // Escape is the cancel action and Return the default one: both close, never remove.
+    for (const auto key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
+        auto* shortcut = new QShortcut(QKeySequence(key), this);
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, this, &UninstallPrompt::close);
+    }
+
+    refresh();
+    fitToParent();
+    if (parent)
+        parent->installEventFilter(this);
+    search();
+}
+
+void UninstallPrompt::search() {
+    if (operations_.leftovers)
+        spawn(runSearch(QPointer<UninstallPrompt>(this), operations_.leftovers, choice_.app()), "leftover search");
+}
+
+void UninstallPrompt::showFound(QList<Leftover> found) {
+    choice_.setFound(std::move(found));
+    QWidget* fresh = dataSection();
+    cardLayout_->replaceWidget(data_, fresh);
+    data_->hide();
+    data_->deleteLater();
+    data_ = fresh;
+    refresh();
+    cardLayout_->activate();
+    placeCard();
+}
+
+QWidget* UninstallPrompt::dataSection() {
+    const Palette& palette = Palette::current();
+    auto* section = new QWidget(card_);
+    auto* stack = new QVBoxLayout(section);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(10);
+    rows_.clear();
+    allData_ = nullptr;
+    const auto& found = choice_.found();
+    if (!found) {
+        auto* line = new QHBoxLayout;
+        line->setSpacing(0);
+        line->addWidget(new CheckingRing(section));
+        line->addWidget(new PlainLabel(QStringLiteral("Looking for its data and settings…"), Fonts::body(),
+                                       palette.secondary(), false, section));
+        line->addStretch(1);
+        stack->addLayout(line);
+        return section;
+    }
+    if (found->isEmpty()) {
+        auto* line = new QHBoxLayout;
+        line->setSpacing(6);
+        line->addWidget(new SymbolView(QStringLiteral("checkmark.circle"), 13, palette.secondary(), 16, section));
+        line->addWidget(new PlainLabel(QStringLiteral("No separate data or settings found for this app."),
+                                       Fonts::font(Fonts::Role::callout), palette.secondary(), false, section));
+        line->addStretch(1);
+        stack->addLayout(line);
+        return section;
+    }
+    auto* box = new QHBoxLayout;
+    box->setSpacing(8);
+    allData_ = new QCheckBox(section);
+    allData_->setEnabled(choice_.allDataEnabled());
+    allData_->setAccessibleName(choice_.allDataAccessibility());
+    connect(allData_, &QCheckBox::clicked, this, [this](bool on) {
+        choice_.setAllData(on);
+        refresh();
+    });
+    box->addWidget(allData_, 0, Qt::AlignTop);
+    auto* labels = new QVBoxLayout;
+    labels->setSpacing(2);
+    QFont medium = Fonts::body();
+    medium.setWeight(QFont::Medium);
+    labels->addWidget(new PlainLabel(QStringLiteral("Also delete its data and settings"), medium, palette.text(), false,
+                                     section));
+    labels->addWidget(new PlainLabel(choice_.caption(), Fonts::caption(), palette.secondary(), true, section));
+    box->addLayout(labels, 1);
+    stack->addLayout(box);
+
+    auto* list = new RoundedBox(10, [] { return Palette::current().primary(0.05); });
+    auto* entries = new QVBoxLayout(list);
+    entries->setContentsMargins(10, 10, 10, 10);
+    entries->setSpacing(6);
+    auto addRow = [&](const Leftover& leftover) {
+        auto* row = new QWidget(list);
+        auto* line = new QHBoxLayout(row);
+        line->setContentsMargins(0, 0, 0, 0);
+        line->setSpacing(8);
+        auto* tick = new QCheckBox(row);
+        tick->setAccessibleName(choice_.rowAccessibility(leftover));
+        connect(tick, &QCheckBox::clicked, this, [this, leftover](bool on) {
+            choice_.setChosen(leftover, on);
+            refresh();
+        });
+        line->addWidget(tick);
+        auto* label = new ElidedLabel(choice_.rowLabel(leftover), Qt::ElideMiddle, 1, row);
+        label->setFont(Fonts::monospaced(11));
+        label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+        line->addWidget(label, 1);
+        auto* size = new PlainLabel(choice_.rowSize(leftover), Fonts::caption(), palette.secondary(), false, row);
+        line->addWidget(size);
+        label->setObjectName(QStringLiteral("path"));
+        size->setObjectName(QStringLiteral("size"));
+        row->setToolTip(leftover.url);
+        entries->addWidget(row);
+        rows_.append({leftover, tick});
+    };
+    const auto plain = choice_.unambiguous();
+    for (const auto& leftover : plain)
+        addRow(leftover);
+    const auto shared = choice_.ambiguous();
+    if (!shared.isEmpty()) {
+        if (!plain.isEmpty())
+            entries->addSpacing(6);
+        QFont heading = Fonts::caption();
+        heading.setWeight(QFont::DemiBold);
+        entries->addWidget(new PlainLabel(QStringLiteral("May belong to another app"), heading,
+                                          palette.hue(Palette::Hue::orange), false, list));
+        for (const auto& leftover : shared)
+            addRow(leftover);
+    }
+    auto* scroll = new QScrollArea(section);
+    scroll->setWidget(list);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    scroll->setStyleSheet(QStringLiteral("QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }"));
+    scroll->setMaximumHeight(150);
+    scroll->setFixedHeight(std::min(150, list->sizeHint().height()));
+    stack->addWidget(scroll);
+    return section;
+}
+
+void UninstallPrompt::setChosen(const Leftover& leftover, bool chosen) {
+    choice_.setChosen(leftover, chosen);
+    refresh();
+}
+
+void UninstallPrompt::refresh() {
+    const Palette& palette = Palette::current();
+    title_->setText(choice_.title());
+    note_->setText(choice_.modeNote());
+    QPalette colours = note_->palette();
+    colours.setColor(QPalette::WindowText,
+                     choice_.modeNoteIsWarning() ? palette.hue(Palette::Hue::red) : palette.secondary());
+    note_->setPalette(colours);
+    confirm_->setText(choice_.buttonTitle());
+    confirm_->setEnabled(choice_.confirmEnabled());
+    // The mode holds still while the removal runs.
+    trash_->setEnabled(!choice_.working());
+    permanent_->setEnabled(!choice_.working());
+    if (allData_)
+        allData_->setChecked(choice_.allDataChosen());
+    for (const auto& [leftover, tick] : rows_) {
+        tick->setChecked(choice_.isChosen(leftover));
+        // An unticked row is drawn at 60 % opacity.
+        const double opacity = tick->isChecked() ? 1.0 : 0.6;
+        auto faded = [opacity](QColor colour) {
+            colour.setAlphaF(static_cast<float>(colour.alphaF() * opacity));
+            return colour;
+        };
+        auto* row = tick->parentWidget();
+        if (auto* path = row->findChild<ElidedLabel*>(QStringLiteral("path")))
+            path->setColor(faded(palette.text()));
+        if (auto* size = row->findChild<PlainLabel*>(QStringLiteral("size")))
+            size->setColor(faded(palette.secondary()));
+    }
+}
+
+void UninstallPrompt::press() {
+    const auto removal = choice_.press();
+    refresh();
+    if (!removal || !operations_.uninstall)
+        return;
+    spawn(runRemoval(QPointer<UninstallPrompt>(this), operations_, removal->data, removal->permanently),
+          "uninstall from the prompt");
+}
+
+void UninstallPrompt::close() {
+    if (!choice_.canClose())
+        return;
+    if (operations_.close)
+        operations_.close();
+}
+
+void UninstallPrompt::fitToParent() {
+    if (parentWidget())
+        setGeometry(parentWidget()->rect());
+    placeCard();
+}
+
+void UninstallPrompt::placeCard() {
+    const int wanted = cardLayout_->hasHeightForWidth() ? cardLayout_->totalHeightForWidth(cardWidth)
+                                                         : cardLayout_->totalSizeHint().height();
+    card_->resize(cardWidth, wanted);
+    card_->move((width() - cardWidth) / 2, std::max(0, (height() - wanted) / 2));
+}
+
+bool UninstallPrompt::event(QEvent* event) {
+    if (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest) {
+        const bool handled = QWidget::event(event);
+        placeCard();
+        return handled;
+    }
+    return QWidget::event(event);
+}
+
+bool UninstallPrompt::eventFilter(QObject* watched, QEvent* event) {
+    // The backdrop covers the whole window as it is resized.
+    if (watched == parentWidget() && event->type() == QEvent::Resize)
+        fitToParent();
+    return QWidget::eventFilter(watched, event);
+}
+
+void UninstallPrompt::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), QColor(0, 0, 0, 71));
+}
+
+void UninstallPrompt::mousePressEvent(QMouseEvent* event) {
+    if (!card_->geometry().contains(event->position().toPoint()))
+        close();
+}
+
+UninstallLayer::UninstallLayer(Store& store, QWidget* window) : QObject(window), store_(store), window_(window) {
+    new Observer(this, [this] { (void)store_.removing(); }, [this] { follow(); });
+    follow();
+}
+
+void UninstallLayer::follow() {
+    const auto item = store_.removing();
+    if (item && item == shown_.lock() && prompt_)
+        return;
+    auto fadeOut = [](QPointer<UninstallPrompt> old) {
+        if (!old)
+            return;
+        auto* effect = new QGraphicsOpacityEffect(old);
+        old->setGraphicsEffect(effect);
+        old->setAttribute(Qt::WA_TransparentForMouseEvents);
+        Animator::standard(old, 1, 0, [old, effect](double v) {
+            if (!old)
+                return;
+            effect->setOpacity(std::clamp(v, 0.0, 1.0));
+            if (v == 0)
+                old->deleteLater();
+        });
+    };
+    fadeOut(prompt_);
+    prompt_ = nullptr;
+    shown_ = item;
+    if (!item)
+        return;
+    // A new row always gets a fresh prompt: searching again, nothing ticked, Trash mode.
+    prompt_ = new UninstallPrompt(item->app(), store_.userLibrary(), UninstallPrompt::Operations::of(store_, item),
+                                  window_);
+    prompt_->show();
+    prompt_->raise();
+    prompt_->cancelButton()->setFocus();
+    auto* effect = new QGraphicsOpacityEffect(prompt_);
+    effect->setOpacity(0);
+    prompt_->setGraphicsEffect(effect);
+    QPointer<UninstallPrompt> fresh = prompt_;
+    Animator::standard(prompt_, 0, 1, [fresh, effect](double v) {
+        if (!fresh)
+            return;
+        effect->setOpacity(std::clamp(v, 0.0, 1.0));
+        if (v == 1)
+            fresh->setGraphicsEffect(nullptr);
+    });
+}
