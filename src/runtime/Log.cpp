@@ -10,6 +10,7 @@ Q_LOGGING_CATEGORY(lcPlatform, "quenlark.platform", QtWarningMsg)
 Q_LOGGING_CATEGORY(lcModel, "quenlark.model", QtWarningMsg)
 Q_LOGGING_CATEGORY(lcSources, "quenlark.sources", QtWarningMsg)
 Q_LOGGING_CATEGORY(lcInstall, "quenlark.install", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcStore, "quenlark.store", QtWarningMsg)
 
 namespace Log {
 

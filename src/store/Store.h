@@ -207,7 +207,7 @@ public:
 
     // ---- Updating ----
     QCoro::Task<void> update(std::shared_ptr<AppItem> item);
-    // Opens the App Store page of the row's release, if it has one.
+    // Opens the App Store page of the row's release; the notice says when there is none to open.
     void openStore(const std::shared_ptr<AppItem>& item);
     // Updates `only`, or every installable row, one after another; one run at a time.
     QCoro::Task<void> updateAll(std::optional<Rows> only = std::nullopt);

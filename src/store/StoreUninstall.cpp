@@ -62,8 +62,11 @@ QCoro::Task<void> Store::uninstall(std::shared_ptr<AppItem> item, QList<Leftover
     const InstalledApp app = item->app();
     const QString& name = app.name;
     // While the row's update runs, its swap and this removal would race over the bundle.
-    if (inFlight_.contains(item->id()) || item->phase().inProgress())
+    if (inFlight_.contains(item->id()) || item->phase().inProgress()) {
+        auto telling = shell_.alert(tr("Couldn't remove %1").arg(name), tr("%1 is being updated. Nothing was removed.").arg(name));
+        co_await std::move(telling);
         co_return;
+    }
     inFlight_.insert(item->id());
     const QString id = item->id();
     struct Landing {

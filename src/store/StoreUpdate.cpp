@@ -1,7 +1,9 @@
 #include "store/Store.h"
 
+#include "platform/desktop/Workspace.h"
 #include "runtime/Clock.h"
 #include "runtime/Describe.h"
+#include "runtime/Log.h"
 #include "runtime/MainThread.h"
 #include "runtime/Shell.h"
 #include "runtime/UpdateError.h"
@@ -63,26 +65,27 @@ QCoro::Task<void> Store::update(std::shared_ptr<AppItem> item) {
         co_return;
     const Flight flight(inFlight_, id);
 
-    auto finding = c_.running(item->app());
-    const QList<Processes::RunningApp> running = co_await std::move(finding);
-    if (!running.isEmpty()) {
-        auto asking = confirmQuit(item);
-        if (!co_await std::move(asking)) {
-            item->setPhase(InstallPhase::idle());
-            co_return;
-        }
-        for (const auto& copy : running)
-            c_.terminate(copy);
-        auto waiting = waitForQuit(item->app(), true);
-        co_await std::move(waiting);
-    }
-
     std::exception_ptr error;
     QStringList notes;
     // Phase reports are posted to the GUI thread; once the flow has set its final phase, a
     // report still on its way changes nothing.
     const auto live = std::make_shared<bool>(true);
+    // A failing look for running copies ends as a failed install does.
     try {
+        auto finding = c_.running(item->app());
+        const QList<Processes::RunningApp> running = co_await std::move(finding);
+        if (!running.isEmpty()) {
+            auto asking = confirmQuit(item);
+            if (!co_await std::move(asking)) {
+                item->setPhase(InstallPhase::idle());
+                co_return;
+            }
+            for (const auto& copy : running)
+                c_.terminate(copy);
+            auto waiting = waitForQuit(item->app(), true);
+            co_await std::move(waiting);
+        }
+
         const std::unique_ptr<UpdateEngine> engine = c_.updater(item->app().folder, trashFolder_);
         item->setPhase(InstallPhase::downloading(0));
         const std::weak_ptr<AppItem> row = item;
@@ -108,9 +111,14 @@ QCoro::Task<void> Store::update(std::shared_ptr<AppItem> item) {
 
     if (!error) {
         item->setInstallLog(notes);
-        auto reading = c_.read(item->app().url, item->app().folder);
-        if (const std::optional<InstalledApp> fresh = co_await std::move(reading))
-            item->setApp(*fresh);
+        // The new copy is in place: a failed reading keeps the row's old facts until the next scan.
+        try {
+            auto reading = c_.read(item->app().url, item->app().folder);
+            if (const std::optional<InstalledApp> fresh = co_await std::move(reading))
+                item->setApp(*fresh);
+        } catch (...) {
+            Log::swallowed(lcStore(), "reading an updated app again", std::current_exception());
+        }
         *live = false;
         item->setPhase(InstallPhase::done());
         auto holding = clock_.sleep(doneHold);
@@ -136,8 +144,10 @@ QCoro::Task<void> Store::update(std::shared_ptr<AppItem> item) {
 void Store::openStore(const std::shared_ptr<AppItem>& item) {
     QL_ASSERT_MAIN_THREAD();
     const auto& release = item->release();
-    if (release && release->storeURL)
-        shell_.openUrl(*release->storeURL);
+    // The store's own scheme opens nothing here: its web page does.
+    if (release && release->storeURL && shell_.openUrl(Workspace::webForm(*release->storeURL)))
+        return;
+    setNotice(tr("Quenlark couldn't open the App Store page of %1.").arg(item->app().name));
 }
 
 QCoro::Task<bool> Store::confirmQuit(std::shared_ptr<AppItem> item) {

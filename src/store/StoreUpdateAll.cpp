@@ -1,5 +1,6 @@
 #include "store/Store.h"
 
+#include "runtime/Log.h"
 #include "runtime/MainThread.h"
 
 QCoro::Task<void> Store::updateAll(std::optional<Rows> only) {
@@ -10,6 +11,14 @@ QCoro::Task<void> Store::updateAll(std::optional<Rows> only) {
     if (rows.isEmpty())
         co_return;
     updatingAll_.set(true);
+    // Whatever ends the run, Update All is offered again after it.
+    struct Ending {
+        Store& store;
+        ~Ending() {
+            store.runQueue_.clear();
+            store.updatingAll_.set(false);
+        }
+    } ending{*this};
     // A row whose update already runs is left as it is: queuing it would hide its progress.
     for (const auto& row : rows) {
         const InstallPhase& phase = row->phase();
@@ -23,15 +32,18 @@ QCoro::Task<void> Store::updateAll(std::optional<Rows> only) {
         const std::shared_ptr<AppItem> row = runQueue_.at(next);
         if (row->phase().kind() != InstallPhase::Kind::queued)
             continue;
-        auto updating = update(row);
-        co_await std::move(updating);
+        // One row's fault never ends the run for the rows after it.
+        try {
+            auto updating = update(row);
+            co_await std::move(updating);
+        } catch (...) {
+            Log::swallowed(lcStore(), "updating a row of Update All", std::current_exception());
+        }
         // Turned away (no release, an App Store release, an install it can't vouch for):
         // nothing will take this row any more.
         if (row->phase().kind() == InstallPhase::Kind::queued && !inFlight_.contains(row->id()))
             row->setPhase(InstallPhase::idle());
     }
-    runQueue_.clear();
-    updatingAll_.set(false);
 }
 
 QCoro::Task<void> Store::retryBlocked() {

@@ -11,6 +11,10 @@
 #include "model/Motion.h"
 #include "platform/gui/Palette.h"
 #include "views/cards/AppCard.h"
+#include "views/detail/DetailPane.h"
+#include "views/detail/NotesLabel.h"
+#include "views/kit/ElidedLabel.h"
+#include "views/kit/TextSelection.h"
 #include "views/uninstall/UninstallPrompt.h"
 
 #include <QApplication>
@@ -77,6 +81,17 @@ bool renderTheme(bool dark, const QString& out, const QString& bundles) {
         card->setExpanded(true);
         column->addWidget(card);
         ok &= save(host, out + QStringLiteral("/card-") + sample.name + QLatin1Char('-') + theme + QStringLiteral(".png"));
+        if (sample.name != QStringLiteral("update-github"))
+            continue;
+        // The same pane with text selected in a value, an address and the notes.
+        const auto values = card->detailPane()->findChildren<ElidedLabel*>();
+        for (auto* label : values)
+            if (label->selection() && (label->text().startsWith(QStringLiteral("Q7")) ||
+                                       label->text().endsWith(QStringLiteral("channel=stable"))))
+                label->selection()->select(0, 12);
+        if (auto* notes = card->detailPane()->findChild<NotesLabel*>())
+            notes->selection()->select(8, 40);
+        ok &= save(host, out + QStringLiteral("/card-selected-text-") + theme + QStringLiteral(".png"));
     }
 
     const QString library = QDir::homePath() + QStringLiteral("/Library");

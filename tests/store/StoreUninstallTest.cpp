@@ -104,15 +104,27 @@ TEST(StoreUninstall, AFailureIsAlertedAndTheRowGoesOnlyWhenTheBundleIsGone) {
     EXPECT_EQ(kept.h.store().items().size(), 1);
 }
 
-TEST(StoreUninstall, IsRefusedWhileTheRowsUpdateRuns) {
-    Removal r;
-    r.h.offer(r.h.apps[0], StoreHarness::release(QStringLiteral("2.0")));
-    EXPECT_TRUE(r.h.settle(r.h.start(r.h.store().check(r.row))));
-    auto updating = r.h.start(r.h.store().update(r.row));
-    EXPECT_TRUE(r.h.settle(r.h.start(r.h.store().uninstall(r.row, {}, false))));
-    EXPECT_TRUE(r.h.uninstalledData.isEmpty() && r.h.store().notice() == std::nullopt);
-    EXPECT_TRUE(r.h.settle(updating));
-    EXPECT_EQ(r.h.installed, QStringList{QStringLiteral("Alpha")});
+TEST(StoreUninstall, IsRefusedAndSaidSoWhileTheRowsUpdateRunsOrWaitsInTheQueue) {
+    for (const bool queued : {false, true}) {
+        Removal r;
+        r.h.offer(r.h.apps[0], StoreHarness::release(QStringLiteral("2.0")));
+        EXPECT_TRUE(r.h.settle(r.h.start(r.h.store().check(r.row))));
+        std::shared_ptr<bool> updating;
+        if (queued)
+            r.row->setPhase(InstallPhase::queued()); // as Update All leaves a row behind the one it installs
+        else
+            updating = r.h.start(r.h.store().update(r.row));
+        EXPECT_TRUE(r.h.settle(r.h.start(r.h.store().uninstall(r.row, {}, false))));
+        ASSERT_EQ(r.h.shell.alerts.size(), 1) << queued;
+        EXPECT_EQ(r.h.shell.alerts[0].first, QStringLiteral("Couldn't remove Alpha"));
+        EXPECT_EQ(r.h.shell.alerts[0].second, QStringLiteral("Alpha is being updated. Nothing was removed."));
+        EXPECT_TRUE(r.h.uninstalledData.isEmpty() && r.h.store().notice() == std::nullopt);
+        EXPECT_NE(r.h.row(QStringLiteral("Alpha")), nullptr);
+        if (updating) {
+            EXPECT_TRUE(r.h.settle(updating));
+            EXPECT_EQ(r.h.installed, QStringList{QStringLiteral("Alpha")});
+        }
+    }
 }
 
 // The real engine on real folders: the bundle and its leftover reach the sandbox's Trash.

@@ -110,3 +110,28 @@ TEST(StoreUpdateAll, PermissionRefreshRetriesBlockedRowsOnlyWhenItBecomesGranted
     EXPECT_TRUE(r.h.settle(r.h.start(r.s->refreshPermissions()))); // already granted
     EXPECT_EQ(r.row("Beta")->phase(), InstallPhase::blocked());
 }
+
+TEST(StoreUpdateAll, ARowWhoseQuitCheckOrReadingFailsNeitherEndsTheRunNorLeavesItRunning) {
+    for (const bool reading : {false, true}) {
+        ThreeRows r;
+        const auto alpha = r.row("Alpha");
+        if (reading)
+            r.h.readErrors.insert(alpha->id()); // installed, then the new copy can't be read
+        else
+            r.h.runningErrors.insert(alpha->id());
+        EXPECT_TRUE(r.h.settle(r.h.start(r.s->updateAll())));
+        EXPECT_FALSE(r.s->updatingAll()) << reading;
+        EXPECT_EQ(r.h.installed.size(), reading ? 3 : 2) << reading;
+        EXPECT_TRUE(r.h.installed.contains(QStringLiteral("Gamma")));
+        if (reading) {
+            EXPECT_EQ(alpha->phase(), InstallPhase::done());
+            EXPECT_EQ(alpha->app().version, QStringLiteral("1.0"));
+        } else {
+            EXPECT_EQ(alpha->phase().kind(), InstallPhase::Kind::failed);
+            EXPECT_EQ(alpha->installLog().value(0).left(15), QStringLiteral("Update failed: "));
+        }
+        // Update All is offered again.
+        EXPECT_TRUE(r.h.settle(r.h.start(r.s->updateAll())));
+        EXPECT_FALSE(r.s->updatingAll());
+    }
+}

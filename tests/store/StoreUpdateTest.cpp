@@ -125,11 +125,26 @@ TEST(StoreUpdate, ARunningAppIsQuitAfterTheQuestionAndAwaited) {
     EXPECT_EQ(u.row->installLog(), QStringList{QStringLiteral("Checked.")});
 }
 
-TEST(StoreUpdate, AppStoreReleasesOpenTheirPageAndUnsafeOnesDoNothing) {
+TEST(StoreUpdate, AppStoreReleasesOpenTheirWebPageAndUnsafeOnesDoNothing) {
     Updating store(StoreHarness::release(QStringLiteral("2.0"), SourceKind::appStore));
     EXPECT_TRUE(store.h.settle(store.h.start(store.h.store().update(store.row))));
-    EXPECT_EQ(store.h.shell.openedUrls.size(), 1);
+    // The store's own scheme opens nothing on this desktop; its https page does.
+    EXPECT_EQ(store.h.shell.openedUrls, QList<QUrl>{QUrl(QStringLiteral("https://apps.apple.com/app/id1"))});
     EXPECT_EQ(store.row->phase(), InstallPhase::idle());
+    EXPECT_EQ(store.h.store().notice(), std::nullopt);
+
+    // Nothing to open, or nothing that opens it: the user is told.
+    store.h.shell.opens = false;
+    store.h.store().openStore(store.row);
+    EXPECT_EQ(store.h.store().notice(), QStringLiteral("Quenlark couldn't open the App Store page of Alpha."));
+    store.h.store().setNotice(std::nullopt);
+    store.h.shell.opens = true;
+    Release pageless = *store.row->release();
+    pageless.storeURL.reset();
+    store.row->setRelease(pageless);
+    store.h.store().openStore(store.row);
+    EXPECT_EQ(store.h.store().notice(), QStringLiteral("Quenlark couldn't open the App Store page of Alpha."));
+    EXPECT_EQ(store.h.shell.openedUrls.size(), 1);
 
     Release unsafe = StoreHarness::release(QStringLiteral("2.0"));
     unsafe.download.reset();

@@ -23,6 +23,8 @@ void FakeShell::applyAppearance(bool dark, bool followSystem) {
 }
 
 bool FakeShell::openUrl(const QUrl& url) {
+    if (!opens)
+        return false;
     openedUrls.append(url);
     return true;
 }

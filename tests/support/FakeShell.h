@@ -25,6 +25,8 @@ public:
     std::deque<bool> answers;
     bool defaultAnswer = false;
     bool active = false;
+    // Whether openUrl() finds a program for the address.
+    bool opens = true;
 
     QList<Question> questions;
     QList<std::pair<QString, QString>> alerts;

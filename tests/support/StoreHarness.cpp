@@ -3,6 +3,8 @@
 #include "account/Auth.h"
 #include "notch/NoNotchHooks.h"
 #include "runtime/CheckError.h"
+#include "runtime/FileError.h"
+#include "runtime/ParseError.h"
 #include "runtime/MakeShared.h"
 
 #include <QCoreApplication>
@@ -125,6 +127,8 @@ QCoro::Task<Release> appcast(StoreHarness* h, QUrl feed) {
 
 QCoro::Task<QList<Processes::RunningApp>> runningCopies(StoreHarness* h, InstalledApp app) {
     ++h->polls;
+    if (h->runningErrors.contains(app.url))
+        throw FileError(FileError::Op::Read, QStringLiteral("/proc"), EACCES);
     int& left = h->runningPolls[app.url];
     if (left <= 0)
         co_return {};
@@ -132,7 +136,9 @@ QCoro::Task<QList<Processes::RunningApp>> runningCopies(StoreHarness* h, Install
     co_return {Processes::RunningApp{4242, app.url}};
 }
 
-QCoro::Task<std::optional<InstalledApp>> readAgain(StoreHarness* h, QString) {
+QCoro::Task<std::optional<InstalledApp>> readAgain(StoreHarness* h, QString url) {
+    if (h->readErrors.contains(url))
+        throw ParseError(QStringLiteral("The Info.plist can't be read."));
     std::optional<InstalledApp> app = h->reread;
     co_return app;
 }

@@ -12,6 +12,7 @@
 #include "store/UpdateEngine.h"
 
 #include <QHash>
+#include <QSet>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -78,6 +79,8 @@ public:
     QHash<QString, int> runningPolls; // bundle path -> polls that still find it running
     int polls = 0;
     QStringList terminated;
+    QSet<QString> runningErrors; // bundle paths whose look for running copies throws
+    QSet<QString> readErrors;    // bundle paths whose reading again throws
 
     std::optional<InstalledApp> reread; // what reading the bundle again gives (else the old one)
 

@@ -8,7 +8,10 @@
 #include "model/Motion.h"
 #include "model/Prefs.h"
 #include "views/dashboard/AccountCards.h"
+#include "views/cards/AppCard.h"
 #include "views/cards/CardList.h"
+#include "views/cards/RowCommands.h"
+#include "views/uninstall/UninstallPrompt.h"
 #include "views/kit/ContentUnavailable.h"
 #include "views/dashboard/ControlsRow.h"
 #include "views/dashboard/FilterChips.h"
@@ -27,6 +30,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -281,4 +285,86 @@ TEST(Dashboard, AccountCardsFollowTheSessionAndTheNudge) {
     turn();
     EXPECT_FALSE(cards->tile() && cards->tile()->isVisible());
     EXPECT_FALSE(cards->isVisible()) << "nothing wanted, no room taken";
+}
+
+TEST(Dashboard, TheUninstallPromptKeepsTheKeyboardAndAWorkingOneIsNeverReplacedNorClosedByAnother) {
+    Instant instant;
+    StoreHarness h;
+    Store& s = h.build();
+    s.setItems(makeRows({{u"Alpha"_s}, {u"Beta"_s}, {u"Gamma"_s}}));
+    const auto alpha = s.items()[0], beta = s.items()[1], gamma = s.items()[2];
+    Dashboard d(h);
+    RowCommands::perform(s, alpha, {RowAction::Kind::remove, {}});
+    turn();
+    UninstallPrompt* prompt = d.view.uninstallLayer()->prompt();
+    ASSERT_TRUE(prompt);
+    prompt->showFound({Leftover{u"/home/u/Library/Caches/alpha"_s, 10, false}});
+    auto inside = [prompt] { return prompt->isAncestorOf(QApplication::focusWidget()); };
+    ASSERT_TRUE(inside());
+    for (const auto& [key, modifiers] : {std::pair{Qt::Key_Tab, Qt::NoModifier}, {Qt::Key_Backtab, Qt::ShiftModifier}})
+        for (int i = 0; i < 8; ++i) {
+            press(QApplication::focusWidget(), key, modifiers);
+            EXPECT_TRUE(inside()) << key << " " << i << " "
+                                  << QApplication::focusWidget()->metaObject()->className();
+        }
+    // A shortcut or a click beneath that takes the focus gives it back.
+    d.view.search()->edit()->setFocus();
+    EXPECT_TRUE(inside());
+
+    // The removal runs: it waits for Alpha to quit.
+    h.runningPolls[alpha->id()] = 1000;
+    h.shell.answers = {true};
+    prompt->confirmButton()->click();
+    ASSERT_TRUE(prompt->choice().working());
+    ASSERT_TRUE(s.busy(alpha->id()));
+    RowCommands::perform(s, beta, {RowAction::Kind::remove, {}});
+    turn();
+    EXPECT_EQ(s.removing(), alpha);
+    EXPECT_EQ(d.view.uninstallLayer()->prompt(), prompt);
+
+    // Another row's prompt set meanwhile (not through the row commands) outlives Alpha's end.
+    s.setRemoving(gamma);
+    turn();
+    h.clock.advanceSeconds(20);
+    turn();
+    EXPECT_FALSE(s.busy(alpha->id()));
+    EXPECT_EQ(s.removing(), gamma);
+}
+
+TEST(Dashboard, ACardHeaderIsOneSelectableButtonThatCanUpdateOrOpenTheStorePage) {
+    Instant instant;
+    StoreHarness h;
+    Store& s = h.build();
+    s.setItems(makeRows({{u"Alpha"_s, Status::update()}, {u"Beta"_s, Status::update()}}));
+    const auto alpha = s.items()[0], beta = s.items()[1];
+    Release store = StoreHarness::release(u"2.0"_s, SourceKind::appStore);
+    beta->setRelease(store);
+    int toggles = 0;
+    AppCard card(alpha, &s, [&toggles] { ++toggles; });
+    AppCard storeCard(beta, &s, [] {});
+
+    QAccessibleInterface* header = QAccessible::queryAccessibleInterface(card.header());
+    ASSERT_TRUE(header);
+    EXPECT_EQ(header->role(), QAccessible::Button);
+    EXPECT_EQ(header->childCount(), 0);
+    EXPECT_TRUE(header->text(QAccessible::Name).startsWith(u"Alpha, version 1.0, update available: 2.0"_s));
+    EXPECT_FALSE(header->state().selected);
+    card.setSelected(true);
+    EXPECT_TRUE(header->state().selected);
+    card.setExpanded(true);
+    EXPECT_TRUE(header->state().expanded);
+
+    QAccessibleActionInterface* actions = header->actionInterface();
+    ASSERT_TRUE(actions);
+    EXPECT_EQ(actions->actionNames(), (QStringList{QAccessibleActionInterface::pressAction(), u"Update to 2.0"_s}));
+    actions->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(toggles, 1);
+    actions->doAction(u"Update to 2.0"_s);
+    h.clock.advanceSeconds(3);
+    EXPECT_EQ(h.installed, QStringList{u"Alpha"_s});
+
+    QAccessibleActionInterface* storeActions = QAccessible::queryAccessibleInterface(storeCard.header())->actionInterface();
+    EXPECT_EQ(storeActions->actionNames(), (QStringList{QAccessibleActionInterface::pressAction(), u"Open in App Store"_s}));
+    storeActions->doAction(u"Open in App Store"_s);
+    EXPECT_EQ(h.shell.openedUrls, QList<QUrl>{QUrl(u"https://apps.apple.com/app/id1"_s)});
 }

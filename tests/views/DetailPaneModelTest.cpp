@@ -83,7 +83,7 @@ TEST(DetailPaneModel, MenusAndUninstallFollowStatusAndPhase) {
         bool enabled;
         QString help;
     };
-    const QString move = QStringLiteral("Move Example to the Trash, and its data too if you choose (⌘⌫)");
+    const QString move = QStringLiteral("Move Example to the Trash, and its data too if you choose (Ctrl+Backspace)");
     const Case cases[] = {
         {"org.example.app", InstallPhase::idle(), true, move},
         {"org.example.app", InstallPhase::failed("x"), true, move},

@@ -92,3 +92,24 @@ TEST(HeroModel, UpdateAllIsDisabledWhileItRuns) {
     EXPECT_FALSE(HeroModel::updateAllEnabled(s));
     ASSERT_TRUE(h.settle(run));
 }
+
+TEST(HeroModel, TheCheckedTimeHasHoursAndMinutesInEveryLocale) {
+    StoreHarness h;
+    h.apps.append(StoreHarness::app(u"App"_s));
+    h.offer(h.apps.last(), StoreHarness::release(u"1.0"_s));
+    Store& s = h.build();
+    ASSERT_TRUE(h.settle(h.start(s.refresh())));
+    const struct {
+        QLocale locale;
+        QString time;
+    } cases[] = {
+        {QLocale::c(), u"12:00"_s}, // its short format has seconds
+        {QLocale(QLocale::English, QLocale::UnitedKingdom), u"12:00"_s},
+        {QLocale(QLocale::English, QLocale::UnitedStates), u"12:00 PM"_s},
+        {QLocale(QLocale::Finnish, QLocale::Finland), u"12.00"_s},
+        {QLocale(QLocale::French, QLocale::Canada), u"12 h 00"_s},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(HeroModel::summary(s, h.clock, c.locale), u"1 apps  ·  1 up to date  ·  checked "_s + c.time)
+            << c.locale.name().toStdString();
+}

@@ -1,5 +1,6 @@
 #include "DashboardRows.h"
 
+#include "views/cards/AppManagementHelp.h"
 #include "views/dashboard/DashboardModel.h"
 #include "views/dashboard/PermissionModel.h"
 
@@ -129,4 +130,33 @@ TEST(PermissionModel, TheNotificationsPillAsksOnlyWhileUndetermined) {
     // Whatever the service answered, the permission is read again; a refusal opens the settings next.
     EXPECT_EQ(s.notifications(), Permissions::AuthorizationStatus::denied);
     EXPECT_EQ(PermissionModel::notificationsAction(s), PermissionModel::NotificationsAction::openSettings);
+}
+
+TEST(AppManagementHelp, ShowsTheBlockedAppsFolderOrSaysThereIsNothingToTurnOn) {
+    StoreHarness h;
+    Store& s = h.build();
+    s.setItems(makeRows({{u"Alpha"_s}, {u"Salt & Pepper"_s, Status::update(), InstallPhase::blocked()}}));
+    const auto alpha = s.items()[0], blocked = s.items()[1];
+    auto about = [](const QString& name) {
+        return u"Quenlark isn't allowed to change "_s + name +
+               u" in /Applications: the app or that folder belongs to someone else or is locked. Fix that in your "
+               u"file manager, then choose Try Again."_s;
+    };
+    struct Case {
+        const char* control;
+        const AppItem* row;
+        AppManagementHelp::Step step;
+    };
+    const Case withBlocked[] = {
+        {"a row's Allow…", alpha.get(), {alpha->id(), about(u"Alpha"_s)}},
+        {"the pill or the banner", nullptr, {blocked->id(), about(u"Salt & Pepper"_s)}},
+    };
+    for (const auto& c : withBlocked)
+        EXPECT_EQ(AppManagementHelp::step(s, c.row), c.step) << c.control;
+
+    blocked->setPhase(InstallPhase::idle());
+    const auto none = AppManagementHelp::step(s, nullptr);
+    EXPECT_FALSE(none.reveal);
+    EXPECT_EQ(none.notice, u"This computer has no App Management setting: Quenlark may change every app your account "
+                           u"may change."_s);
 }

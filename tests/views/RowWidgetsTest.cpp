@@ -1,9 +1,19 @@
 #include "RowSamples.h"
 #include "model/Motion.h"
+#include "views/cards/RowAccessory.h"
+#include "views/cards/RowMenu.h"
+#include "views/detail/DetailPane.h"
+#include "views/detail/NotesLabel.h"
 #include "views/kit/ElidedLabel.h"
 #include "views/uninstall/UninstallPrompt.h"
 
+#include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QPushButton>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -56,4 +66,132 @@ TEST(UninstallPrompt, ClosesUntilTheRemovalStartsAndRemovesOnlyOnTheConfirmButto
     prompt.cancelButton()->click();
     EXPECT_EQ(closes, 1);
     Motion::setInstantForTests(false);
+}
+
+TEST(RowAccessory, ShowsTheNewReasonOrSourceUnderAnUnchangedState) {
+    Motion::setInstantForTests(true);
+    struct Case {
+        const char* rule;
+        RowFacts before, after;
+        QString tooltip, title;
+    };
+    const Case cases[] = {
+        {"a new reason", RowSamples::row(Status::cantVerify(QStringLiteral("Reason A")), std::nullopt),
+         RowSamples::row(Status::cantVerify(QStringLiteral("Reason B")), std::nullopt), QStringLiteral("Reason B"),
+         QString()},
+        {"another source", RowSamples::row(Status::update(), RowSamples::release(SourceKind::appStore)),
+         RowSamples::row(Status::update(), RowSamples::release(SourceKind::sparkle)), QString(),
+         QStringLiteral("Update")},
+    };
+    for (const Case& c : cases) {
+        RowAccessory accessory;
+        accessory.setRow(c.before);
+        const QString key = accessory.stateKey();
+        accessory.setRow(c.after);
+        EXPECT_EQ(accessory.stateKey(), key) << c.rule;
+        ASSERT_NE(accessory.content(), nullptr) << c.rule;
+        EXPECT_EQ(accessory.content()->toolTip(), c.tooltip) << c.rule;
+        if (auto* button = qobject_cast<QAbstractButton*>(accessory.content()))
+            EXPECT_EQ(button->text(), c.title) << c.rule;
+        else
+            EXPECT_TRUE(c.title.isEmpty()) << c.rule;
+    }
+    Motion::setInstantForTests(false);
+}
+
+TEST(RowMenu, AnAmpersandInANameOrVersionIsShownNotTakenAsAMnemonic) {
+    RowFacts row = RowSamples::row(Status::update(), RowSamples::release(SourceKind::sparkle, QStringLiteral("2&3")));
+    row.app.name = QStringLiteral("Salt & Pepper");
+    QWidget parent;
+    QStringList shown;
+    QMenu* menu = RowMenu::make(row, [](const RowAction&) {}, &parent);
+    DetailPane pane;
+    pane.setRow(row);
+    QList<QAction*> actions = menu->actions();
+    for (auto* tool : pane.findChildren<QToolButton*>())
+        if (tool->menu())
+            actions += tool->menu()->actions();
+    for (auto* action : actions) {
+        EXPECT_TRUE(QKeySequence::mnemonic(action->text()).isEmpty()) << action->text().toStdString();
+        shown.append(QString(action->text()).replace(QStringLiteral("&&"), QStringLiteral("&")));
+    }
+    for (auto* button : pane.findChildren<QPushButton*>()) {
+        EXPECT_TRUE(QKeySequence::mnemonic(button->text()).isEmpty()) << button->text().toStdString();
+        shown.append(QString(button->text()).replace(QStringLiteral("&&"), QStringLiteral("&")));
+    }
+    for (const char* title : {"Update to 2&3", "Skip Version 2&3", "Ignore Salt & Pepper"})
+        EXPECT_GE(shown.count(QString::fromUtf8(title)), 2) << title; // the row menu and the pane
+}
+
+namespace {
+void key(QWidget* target, int code, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QKeyEvent down(QEvent::KeyPress, code, modifiers);
+    QApplication::sendEvent(target, &down);
+}
+
+void drag(QWidget* target, QPointF from, QPointF to) {
+    QMouseEvent press(QEvent::MouseButtonPress, from, target->mapToGlobal(from), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(target, &press);
+    QMouseEvent move(QEvent::MouseMove, to, target->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &move);
+    QMouseEvent release(QEvent::MouseButtonRelease, to, target->mapToGlobal(to), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(target, &release);
+}
+} // namespace
+
+TEST(DetailPane, ValuesNotesAndAttemptAddressesAreSelectedAndCopiedByMouseAndKeyboard) {
+    const QString feed = QStringLiteral("https://example.org/a/rather/long/path/to/the/feed/of/this/application/and/"
+                                        "then/some/more/segments/appcast.xml?channel=stable&arch=arm64");
+    RowFacts row = RowSamples::row();
+    row.release->notes = QStringLiteral("Faster start.\nFixes a crash on quit.");
+    row.attempts = {Attempt(SourceKind::sparkle, feed, QStringLiteral("1.3"), Attempt::Outcome::pass())};
+    QWidget window;
+    window.resize(900, 700);
+    DetailPane pane(&window);
+    pane.setRow(row);
+    pane.resize(900, 700);
+    window.show();
+    for (int i = 0; i < 3; ++i)
+        QApplication::processEvents();
+
+    auto labelOf = [&pane](const QString& text) -> QWidget* {
+        for (auto* label : pane.findChildren<ElidedLabel*>())
+            if (label->text() == text)
+                return label;
+        return nullptr;
+    };
+    auto copied = [] { return QGuiApplication::clipboard()->text(); };
+    QWidget* notes = pane.findChild<NotesLabel*>();
+    ASSERT_TRUE(notes);
+    ASSERT_TRUE(labelOf(feed));
+    EXPECT_TRUE(static_cast<ElidedLabel*>(labelOf(feed))->elided());
+    struct Case {
+        QWidget* target;
+        QString whole;
+    };
+    const Case cases[] = {
+        {labelOf(QStringLiteral("ABCDE12345")), QStringLiteral("ABCDE12345")},
+        {labelOf(QStringLiteral("/Applications")), QStringLiteral("/Applications")},
+        {labelOf(feed), feed}, // drawn cut in the middle, copied whole
+        {notes, QStringLiteral("Faster start.\nFixes a crash on quit.")},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(c.target) << c.whole.toStdString();
+        QGuiApplication::clipboard()->clear();
+        // The mouse: a drag from the first character past the last one, then the copy key.
+        drag(c.target, QPointF(0, 2), QPointF(c.target->width() - 1, c.target->height() - 2));
+        key(c.target, Qt::Key_C, Qt::ControlModifier);
+        EXPECT_EQ(copied(), c.whole);
+        // The keyboard: the cursor to the start, one character selected, then everything.
+        c.target->setFocus();
+        key(c.target, Qt::Key_Home);
+        key(c.target, Qt::Key_Right, Qt::ShiftModifier);
+        key(c.target, Qt::Key_C, Qt::ControlModifier);
+        EXPECT_EQ(copied(), c.whole.left(1));
+        key(c.target, Qt::Key_A, Qt::ControlModifier);
+        key(c.target, Qt::Key_C, Qt::ControlModifier);
+        EXPECT_EQ(copied(), c.whole);
+    }
 }

@@ -39,8 +39,11 @@ bool handedOnToTheWeb(const QUrl& url) {
     // Addresses come from feeds and servers too: a local file (a launcher entry, a script) or an
     // unknown scheme could run something, so only the web and mail are handed on.
     const auto scheme = url.scheme().toLower();
-    return url.isValid() &&
-           (scheme == QLatin1String("http") || scheme == QLatin1String("https") || scheme == QLatin1String("mailto"));
+    if (!url.isValid())
+        return false;
+    if (scheme == QLatin1String("http") || scheme == QLatin1String("https"))
+        return !url.host().isEmpty();
+    return scheme == QLatin1String("mailto");
 }
 
 bool openSettings(const QUrl& url) {
@@ -57,16 +60,27 @@ bool openSettings(const QUrl& url) {
 
 } // namespace
 
+QUrl webForm(const QUrl& url) {
+    const auto scheme = url.scheme().toLower();
+    if (scheme != QLatin1String("macappstore") && scheme != QLatin1String("itms-apps"))
+        return url;
+    QUrl web(url);
+    web.setScheme(QStringLiteral("https"));
+    return web;
+}
+
 bool open(const QUrl& url) {
     if (url.scheme().toLower() == settingsScheme)
         return openSettings(url);
-    return handedOnToTheWeb(url) && Shell::current().openUrl(url);
+    const QUrl web = webForm(url);
+    return handedOnToTheWeb(web) && Shell::current().openUrl(web);
 }
 
 bool launch(const QUrl& url) {
     if (url.scheme().toLower() == settingsScheme)
         return openSettings(url);
-    return handedOnToTheWeb(url) && QDesktopServices::openUrl(url);
+    const QUrl web = webForm(url);
+    return handedOnToTheWeb(web) && QDesktopServices::openUrl(web);
 }
 
 } // namespace Workspace

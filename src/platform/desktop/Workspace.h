@@ -10,11 +10,16 @@
 // designed for.
 namespace Workspace {
 
-// Hands web pages ("http", "https") and mail ("mailto") to the desktop through the shell. A
-// System Settings page address ("x-apple.systempreferences:<pane>") opens the desktop's
-// own settings page for that pane where the desktop has one, else nothing. Every other scheme is
-// refused. Gives whether anything was handed on.
+// Hands web pages ("http", "https") and mail ("mailto") to the desktop through the shell; an
+// App Store page address goes as its web form (webForm). A System Settings page address
+// ("x-apple.systempreferences:<pane>") opens the desktop's own settings page for that pane where
+// the desktop has one, else nothing. Every other scheme is refused. Gives whether anything was
+// handed on.
 bool open(const QUrl& url);
+
+// The App Store's own addresses ("macappstore:", "itms-apps:") as the https page they stand
+// for, since no program here opens them; any other address as it is.
+QUrl webForm(const QUrl& url);
 
 // What the running application's shell does with what open() hands it: the same addresses go
 // to the desktop's own browser and mail program (xdg-open, $BROWSER). Never through the shell,

@@ -1,5 +1,6 @@
 #include "platform/gui/SystemTray.h"
 
+#include "platform/gui/ActionText.h"
 #include "runtime/Spawn.h"
 
 SystemTray::SystemTray() : icon_(this) {
@@ -40,7 +41,7 @@ void SystemTray::rebuild() {
             menu_.addSeparator();
             continue;
         }
-        QAction* action = menu_.addAction(entry.title);
+        QAction* action = menu_.addAction(ActionText::plain(entry.title));
         action->setShortcut(entry.shortcut);
         connect(action, &QAction::triggered, this, guarded([run = entry.action] {
                     if (run)

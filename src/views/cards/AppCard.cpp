@@ -7,6 +7,7 @@
 #include "runtime/Observation.h"
 #include "views/kit/Animator.h"
 #include "views/cards/AppCardModel.h"
+#include "views/cards/CardHeader.h"
 #include "views/kit/AppIcon.h"
 #include "views/detail/DetailPane.h"
 #include "views/kit/ElidedLabel.h"
@@ -52,7 +53,14 @@ AppCard::AppCard(std::shared_ptr<AppItem> item, Store* store, std::function<void
     stack_->setContentsMargins(0, 0, 0, 0);
     stack_->setSpacing(0);
 
-    header_ = new QWidget(this);
+    CardHeader::Actions actions;
+    actions.toggle = [this] {
+        if (toggle_)
+            toggle_();
+    };
+    actions.named = [this] { return AppCardModel::namedActions(facts_); };
+    actions.run = [this](const RowAction& action) { run(action); };
+    header_ = new CardHeader(std::move(actions), this);
     header_->setCursor(Qt::PointingHandCursor);
     header_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     header_->installEventFilter(this);
@@ -106,6 +114,8 @@ AppCard::AppCard(std::shared_ptr<AppItem> item, Store* store, std::function<void
 
 AppCard::~AppCard() = default;
 
+QWidget* AppCard::header() const { return header_; }
+
 void AppCard::refresh() {
     const auto item = item_.lock();
     if (!item)
@@ -126,6 +136,7 @@ void AppCard::setSelected(bool selected) {
     if (selected == selected_)
         return;
     selected_ = selected;
+    header_->setSelected(selected);
     update();
 }
 
@@ -133,6 +144,7 @@ void AppCard::setExpanded(bool expanded) {
     if (expanded == expanded_)
         return;
     expanded_ = expanded;
+    header_->setExpanded(expanded);
     header_->setAccessibleDescription(AppCardModel::hint(expanded_));
     if (expanded) {
         divider_ = new Divider(this);
@@ -142,7 +154,11 @@ void AppCard::setExpanded(bool expanded) {
         margin->setContentsMargins(18, 18, 18, 18);
         margin->addWidget(pane_);
         connect(pane_, &DetailPane::triggered, this, &AppCard::run);
-        connect(pane_, &DetailPane::linkActivated, this, [](const QUrl& url) { RowCommands::openLink(url); });
+        connect(pane_, &DetailPane::linkActivated, this, [this](const QUrl& url) {
+            const auto item = item_.lock();
+            if (store_ && item)
+                RowCommands::openLink(*store_, *item, url);
+        });
         pane_->setRow(facts_);
         stack_->addWidget(divider_);
         stack_->addWidget(padded);

@@ -11,6 +11,7 @@
 #include <memory>
 
 class AppIcon;
+class CardHeader;
 class AppItem;
 class DetailPane;
 class ElidedLabel;
@@ -43,7 +44,7 @@ public:
     void setSelected(bool selected);
     void setExpanded(bool expanded);
     bool expanded() const { return expanded_; }
-    QWidget* header() const { return header_; }
+    QWidget* header() const;
     DetailPane* detailPane() const { return pane_; }
     RowAccessory* accessory() const { return accessory_; }
 
@@ -66,7 +67,7 @@ private:
     RowFacts facts_;
 
     QVBoxLayout* stack_;
-    QWidget* header_;
+    CardHeader* header_;
     AppIcon* icon_;
     PlainLabel* name_;
     ElidedLabel* detail_;

@@ -61,20 +61,26 @@ void RowAccessory::place(QWidget* widget) const {
 }
 
 void RowAccessory::setRow(const RowFacts& row) {
-    const auto content = RowAccessoryModel::content(row);
+    auto content = RowAccessoryModel::content(row);
     const QString key = RowAccessoryModel::stateKey(row);
     if (!first_ && key == key_) {
-        if (auto* bar = qobject_cast<ProgressBar*>(current_.data()))
+        if (auto* bar = qobject_cast<ProgressBar*>(current_.data())) {
             bar->setValue(content.value, content.title);
-        return;
+            return;
+        }
+        if (content == content_)
+            return;
     }
-    const bool animate = !first_;
+    // The key alone decides the animation: a new reason or source under the same state is
+    // shown at once.
+    const bool animate = !first_ && key != key_;
     first_ = false;
     key_ = key;
+    content_ = std::move(content);
     if (leaving_)
         leaving_->deleteLater();
     leaving_ = current_;
-    current_ = make(content);
+    current_ = make(content_);
     place(current_);
     if (current_)
         current_->show();

@@ -31,6 +31,7 @@ private:
     void place(QWidget* widget) const;
 
     QString key_;
+    RowAccessoryModel::Content content_;
     bool first_ = true;
     QPointer<QWidget> current_;
     QPointer<QWidget> leaving_;

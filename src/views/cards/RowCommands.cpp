@@ -4,17 +4,22 @@
 #include "platform/desktop/Workspace.h"
 #include "runtime/Spawn.h"
 #include "store/Store.h"
+#include "views/cards/AppManagementHelp.h"
 #include "views/cards/RowAccessoryModel.h"
 #include "views/detail/RowFacts.h"
+
+#include <QCoreApplication>
 
 namespace RowCommands {
 
 namespace {
-QCoro::Task<void> reveal(QString path) {
+QCoro::Task<void> revealing(QString path) {
     FileManager files;
     co_await files.reveal(path);
 }
 } // namespace
+
+void reveal(const QString& path) { spawn(revealing(path), "reveal in the file manager"); }
 
 bool openable(const QUrl& url) {
     const QString scheme = url.scheme().toLower();
@@ -22,9 +27,10 @@ bool openable(const QUrl& url) {
            (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
 }
 
-void openLink(const QUrl& url) {
-    if (openable(url))
-        Workspace::open(url);
+void openLink(Store& store, const AppItem& item, const QUrl& url) {
+    if (!openable(url) || !Workspace::open(url))
+        store.setNotice(QCoreApplication::translate("RowCommands", "Quenlark couldn't open the web page for %1.")
+                            .arg(item.app().name));
 }
 
 void perform(Store& store, const std::shared_ptr<AppItem>& item, const RowAction& action) {
@@ -42,9 +48,9 @@ void perform(Store& store, const std::shared_ptr<AppItem>& item, const RowAction
         return;
     case K::openURL:
         if (action.url && *action.url == RowAccessoryModel::appManagementPane())
-            Workspace::open(*action.url);
+            AppManagementHelp::take(store, item.get());
         else if (action.url)
-            openLink(*action.url);
+            openLink(store, *item, *action.url);
         return;
     case K::ignoreVersion:
         store.ignoreVersion(item);
@@ -59,13 +65,18 @@ void perform(Store& store, const std::shared_ptr<AppItem>& item, const RowAction
         spawn(store.check(item), "check from a row");
         return;
     case K::reveal:
-        spawn(reveal(item->app().url), "reveal in the file manager");
+        reveal(item->app().url);
         return;
-    case K::remove:
-        // Protected apps never, and not while an update of the row runs.
+    case K::remove: {
+        // Protected apps never, and not while an update of the row runs; nor while another
+        // row's removal runs, whose prompt must stay until it ends.
+        const auto& open = store.removing();
+        if (open && open != item && store.busy(open->id()))
+            return;
         if (RowFacts::of(*item).removable() && !store.busy(item->id()))
             store.setRemoving(item);
         return;
+    }
     }
 }
 

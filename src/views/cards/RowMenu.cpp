@@ -1,5 +1,6 @@
 #include "views/cards/RowMenu.h"
 
+#include "platform/gui/ActionText.h"
 #include "views/cards/RowMenuModel.h"
 
 #include <QMenu>
@@ -13,7 +14,7 @@ QMenu* make(const RowFacts& row, std::function<void(const RowAction&)> run, QWid
             menu->addSeparator();
             continue;
         }
-        QAction* item = menu->addAction(entry.title);
+        QAction* item = menu->addAction(ActionText::plain(entry.title));
         item->setEnabled(entry.enabled);
         const RowAction action = entry.action;
         QObject::connect(item, &QAction::triggered, menu, [run, action] { run(action); });

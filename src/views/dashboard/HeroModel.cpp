@@ -10,6 +10,27 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 QString tr(const char* text) { return QCoreApplication::translate("Hero", text); }
+
+// The locale's short time format with hours and minutes only: some locales (the C locale among
+// them) put seconds in it. A seconds or milliseconds field goes with the separator before it;
+// quoted text stays.
+QString hoursAndMinutes(const QLocale& locale) {
+    const QString format = locale.timeFormat(QLocale::ShortFormat);
+    QString kept;
+    bool quoted = false;
+    for (qsizetype i = 0; i < format.size(); ++i) {
+        const QChar c = format.at(i);
+        if (c == u'\'')
+            quoted = !quoted;
+        if (quoted || c == u'\'' || (c != u's' && c != u'z')) {
+            kept += c;
+            continue;
+        }
+        while (!kept.isEmpty() && !kept.back().isLetter() && kept.back() != u'\'')
+            kept.chop(1);
+    }
+    return kept;
+}
 } // namespace
 
 namespace HeroModel {
@@ -42,7 +63,7 @@ QString summary(const Store& store, const Clock& clock, const QLocale& locale) {
         parts.append(QString::number(ignored) + u" ignored"_s);
     if (store.lastChecked() && !store.scanning()) {
         const QTime time = store.lastChecked()->toTimeZone(clock.timeZone()).time();
-        parts.append(u"checked "_s + locale.toString(time, QLocale::ShortFormat));
+        parts.append(u"checked "_s + locale.toString(time, hoursAndMinutes(locale)));
     }
     return parts.join(u"  ·  "_s);
 }

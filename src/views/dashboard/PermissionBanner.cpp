@@ -1,12 +1,12 @@
 #include "views/dashboard/PermissionBanner.h"
 
-#include "platform/desktop/Workspace.h"
 #include "platform/gui/Fonts.h"
 #include "platform/gui/Palette.h"
 #include "runtime/Observation.h"
 #include "views/kit/FrameObserver.h"
 #include "runtime/Spawn.h"
 #include "store/Store.h"
+#include "views/cards/AppManagementHelp.h"
 #include "views/kit/ButtonStyle.h"
 #include "views/dashboard/PermissionModel.h"
 #include "views/kit/PlainLabel.h"
@@ -54,8 +54,7 @@ PermissionBanner::PermissionBanner(Store& store, QWidget* parent)
     row->addWidget(openSettings_);
     row->addWidget(tryAgain_);
 
-    connect(openSettings_, &QPushButton::clicked, this,
-            [] { Workspace::open(QUrl(PermissionModel::appManagementSettings())); });
+    connect(openSettings_, &QPushButton::clicked, this, [this] { AppManagementHelp::take(store_, nullptr); });
     connect(tryAgain_, &QPushButton::clicked, this, [this] { spawn(PermissionModel::tryAgain(store_), "Try Again"); });
     new FrameObserver(this, [this] { refresh(); }, [] {});
 }

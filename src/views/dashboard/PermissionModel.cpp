@@ -68,8 +68,6 @@ QCoro::Task<void> askNotifications(Store& store) {
     co_await store.refreshPermissions();
 }
 
-QString appManagementSettings() { return u"x-apple.systempreferences:com.apple.preference.security?Privacy_AppBundles"_s; }
-
 int blocked(const Store& store) { return DashboardTally::of(store).blocked; }
 
 QString bannerTitle(int blocked) {

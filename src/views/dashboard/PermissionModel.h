@@ -39,9 +39,6 @@ NotificationsAction notificationsAction(const Store& store);
 // Asks the notification service, then reads the permissions again whatever it answered.
 QCoro::Task<void> askNotifications(Store& store);
 
-// The App Management page of the system settings, for the pill and the banner.
-QString appManagementSettings();
-
 // Rows of all of `Store.items` (hidden ones too) blocked for want of permission.
 int blocked(const Store& store);
 QString bannerTitle(int blocked);

@@ -2,10 +2,10 @@
 
 #include "model/Permissions.h"
 #include "model/Prefs.h"
-#include "platform/desktop/Workspace.h"
 #include "runtime/Observation.h"
 #include "runtime/Spawn.h"
 #include "store/Store.h"
+#include "views/cards/AppManagementHelp.h"
 #include "views/dashboard/PermissionModel.h"
 #include "views/dashboard/PermissionPill.h"
 
@@ -22,8 +22,7 @@ PermissionPills::PermissionPills(Store& store, Prefs& prefs, QWidget* parent)
     row->addWidget(appManagement_);
     row->addWidget(notifications_);
 
-    connect(appManagement_, &QAbstractButton::clicked, this,
-            [] { Workspace::open(QUrl(PermissionModel::appManagementSettings())); });
+    connect(appManagement_, &QAbstractButton::clicked, this, [this] { AppManagementHelp::take(store_, nullptr); });
     connect(notifications_, &QAbstractButton::clicked, this, [this] {
         switch (PermissionModel::notificationsAction(store_)) {
         case PermissionModel::NotificationsAction::requestAuthorisation:

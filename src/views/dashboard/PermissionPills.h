@@ -7,8 +7,8 @@ class Prefs;
 class Store;
 
 // The App Management and Notifications pills at the end of the controls row. App Management
-// opens its settings page; Notifications asks once while undetermined, then opens the
-// desktop's notification settings.
+// shows what keeps an app from being changed (AppManagementHelp); Notifications asks once while
+// undetermined, then opens the desktop's notification settings.
 class PermissionPills : public QWidget {
     Q_OBJECT
 public:

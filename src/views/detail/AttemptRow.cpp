@@ -38,6 +38,7 @@ AttemptRow::AttemptRow(const Attempt& attempt, QWidget* parent) : QWidget(parent
         url->setFont(Fonts::monospaced(10.5));
         url->setColor(palette.secondary());
         url->setToolTip(*model.url);
+        url->setSelectable();
         texts->addWidget(url);
     }
     if (model.line)

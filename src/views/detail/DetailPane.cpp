@@ -1,5 +1,6 @@
 #include "views/detail/DetailPane.h"
 
+#include "platform/gui/ActionText.h"
 #include "platform/gui/Fonts.h"
 #include "platform/gui/Palette.h"
 #include "platform/gui/Symbols.h"
@@ -28,7 +29,7 @@
 namespace {
 
 QPushButton* linkButton(const QString& title, const QFont& font, QWidget* parent) {
-    auto* link = new QPushButton(title, parent);
+    auto* link = new QPushButton(ActionText::plain(title), parent);
     link->setFlat(true);
     link->setFont(font);
     link->setCursor(Qt::PointingHandCursor);
@@ -118,7 +119,7 @@ QWidget* DetailPane::actions(const RowFacts& row) {
     line->setContentsMargins(0, 0, 0, 0);
     line->setSpacing(8);
     if (const auto update = DetailPaneModel::updateButton(row)) {
-        auto* button = new QPushButton(update->title, bar);
+        auto* button = new QPushButton(ActionText::plain(update->title), bar);
         button->setStyleSheet(ButtonStyle::prominent());
         button->setEnabled(update->enabled);
         button->setToolTip(update->help);
@@ -132,7 +133,7 @@ QWidget* DetailPane::actions(const RowFacts& row) {
     auto* menu = new QMenu(ignore);
     for (const auto& entry : DetailPaneModel::ignoreMenu(row)) {
         const RowAction action = entry.action;
-        menu->addAction(entry.title, this, [this, action] { Q_EMIT triggered(action); });
+        menu->addAction(ActionText::plain(entry.title), this, [this, action] { Q_EMIT triggered(action); });
     }
     ignore->setMenu(menu);
     line->addWidget(ignore);
@@ -172,6 +173,7 @@ QWidget* DetailPane::details(const RowFacts& row) {
         text->setFont(callout);
         text->setColor(palette.text());
         text->setToolTip(value);
+        text->setSelectable();
         layout->addWidget(text, r, 1);
         ++r;
     }

@@ -51,7 +51,7 @@ Button uninstallButton(const RowFacts& row) {
     const auto reason = Uninstall::protectedReason(row.app);
     const QString help = reason ? *reason
                                 : QStringLiteral("Move ") + row.app.name +
-                                      QStringLiteral(" to the Trash, and its data too if you choose (⌘⌫)");
+                                      QStringLiteral(" to the Trash, and its data too if you choose (Ctrl+Backspace)");
     return Button{QStringLiteral("Uninstall…"), {RowAction::Kind::remove, {}}, row.removable(), help};
 }
 

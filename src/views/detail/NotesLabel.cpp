@@ -1,9 +1,13 @@
 #include "views/detail/NotesLabel.h"
 
+#include "views/kit/TextSelection.h"
+
 #include <QAbstractTextDocumentLayout>
 #include <QEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTextCursor>
+#include <QTextDocumentFragment>
 #include <QTextOption>
 
 #include <cmath>
@@ -17,9 +21,30 @@ NotesLabel::NotesLabel(QWidget* parent) : QWidget(parent) {
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     document_.setDefaultTextOption(option);
+
+    TextSelection::Text text;
+    text.positionAt = [this](const QPointF& point) {
+        layOut(width());
+        return document_.documentLayout()->hitTest(point, Qt::FuzzyHit);
+    };
+    text.length = [this] { return document_.characterCount() - 1; };
+    text.copied = [this](int from, int to) {
+        QTextCursor cursor(&document_);
+        cursor.setPosition(from);
+        cursor.setPosition(to, QTextCursor::KeepAnchor);
+        return cursor.selection().toPlainText();
+    };
+    text.wordAt = [this](int position) {
+        QTextCursor cursor(&document_);
+        cursor.setPosition(position);
+        cursor.select(QTextCursor::WordUnderCursor);
+        return std::pair{cursor.selectionStart(), cursor.selectionEnd()};
+    };
+    selection_ = new TextSelection(this, std::move(text));
 }
 
 void NotesLabel::setNotes(const QString& text, Qt::TextFormat format) {
+    selection_->select(0, 0);
     document_.setDefaultFont(font());
     if (format == Qt::RichText)
         document_.setHtml(text);
@@ -63,6 +88,17 @@ void NotesLabel::paintEvent(QPaintEvent* event) {
     context.palette = palette();
     context.palette.setColor(QPalette::Text, palette().color(QPalette::WindowText));
     context.clip = QRectF(event->rect());
+    if (!selection_->empty()) {
+        QAbstractTextDocumentLayout::Selection selected;
+        selected.cursor = QTextCursor(&document_);
+        selected.cursor.setPosition(selection_->start());
+        selected.cursor.setPosition(selection_->end(), QTextCursor::KeepAnchor);
+        selected.format.setBackground(palette().color(QPalette::Highlight));
+        selected.format.setForeground(palette().color(QPalette::HighlightedText));
+        context.selections.append(selected);
+    } else if (hasFocus()) {
+        context.cursorPosition = selection_->position();
+    }
     document_.documentLayout()->draw(&painter, context);
 }
 
@@ -77,7 +113,8 @@ void NotesLabel::mouseMoveEvent(QMouseEvent* event) {
 
 void NotesLabel::mouseReleaseEvent(QMouseEvent* event) {
     const QString anchor = anchorAt(event->position().toPoint());
-    if (event->button() == Qt::LeftButton && !anchor.isEmpty())
+    // A drag selects; only a click follows a link.
+    if (event->button() == Qt::LeftButton && !anchor.isEmpty() && selection_->clicked())
         Q_EMIT linkActivated(QUrl(anchor, QUrl::StrictMode));
 }
 

@@ -5,8 +5,11 @@
 #include <QUrl>
 #include <QWidget>
 
-// The release notes, wrapped to the width they are given. Long notes are laid out once per
-// width, never at the trial widths a label tries for its size hint.
+class TextSelection;
+
+// The release notes, wrapped to the width they are given, selectable and copied as plain text.
+// Long notes are laid out once per width, never at the trial widths a label tries for its size
+// hint.
 class NotesLabel : public QWidget {
     Q_OBJECT
 public:
@@ -15,6 +18,7 @@ public:
     // Plain text is shown as it is; rich text comes from NotesText only.
     void setNotes(const QString& text, Qt::TextFormat format);
     QString plainText() const { return document_.toPlainText(); }
+    TextSelection* selection() const { return selection_; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -37,4 +41,5 @@ private:
     mutable QTextDocument document_;
     mutable int laidOutWidth_ = -1;
     mutable QHash<int, int> heights_;
+    TextSelection* selection_;
 };

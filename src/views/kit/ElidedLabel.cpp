@@ -1,8 +1,11 @@
 #include "views/kit/ElidedLabel.h"
 
+#include "views/kit/TextSelection.h"
+
 #include <QEvent>
 #include <QResizeEvent>
 #include <QPainter>
+#include <QTextCharFormat>
 #include <QTextLayout>
 
 #include <cmath>
@@ -27,6 +30,17 @@ QStringList wrap(const QString& text, const QFont& font, double width, int limit
     }
     layout.endLayout();
     return result;
+}
+
+// One drawn line, laid out for drawing with a selection and for finding positions in it.
+void layOutLine(QTextLayout& layout) {
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    if (line.isValid()) {
+        line.setLineWidth(1e6);
+        line.setPosition(QPointF(0, 0));
+    }
+    layout.endLayout();
 }
 
 QString cut(const QString& text, int keep, Qt::TextElideMode mode) {
@@ -56,6 +70,49 @@ void ElidedLabel::setText(const QString& text) {
 void ElidedLabel::setColor(const QColor& color) {
     color_ = color;
     update();
+}
+
+void ElidedLabel::setSelectable() {
+    if (selection_)
+        return;
+    TextSelection::Text text;
+    text.positionAt = [this](const QPointF& point) { return positionAt(point); };
+    text.length = [this] { return static_cast<int>(shown().size()); };
+    text.copied = [this](int from, int to) {
+        const int begin = original(from);
+        return text_.mid(begin, original(to) - begin);
+    };
+    selection_ = new TextSelection(this, std::move(text));
+}
+
+QString ElidedLabel::shown() const { return lines(width()).join(QString()); }
+
+int ElidedLabel::original(int shownPosition) const {
+    const QString drawn = shown();
+    if (drawn == text_)
+        return shownPosition;
+    // The drawn text is a head of the text, "…", then a tail of it.
+    qsizetype head = 0;
+    while (head < drawn.size() && head < text_.size() && drawn.at(head) == text_.at(head))
+        ++head;
+    if (shownPosition <= head)
+        return shownPosition;
+    return static_cast<int>(std::max(head, text_.size() - (drawn.size() - shownPosition)));
+}
+
+int ElidedLabel::positionAt(const QPointF& point) const {
+    const QStringList drawn = lines(width());
+    const QFontMetricsF metrics(font());
+    const auto index = std::clamp<qsizetype>(static_cast<qsizetype>(std::floor(point.y() / metrics.lineSpacing())), 0,
+                                             std::max<qsizetype>(0, drawn.size() - 1));
+    int before = 0;
+    for (qsizetype i = 0; i < index; ++i)
+        before += static_cast<int>(drawn.at(i).size());
+    if (drawn.isEmpty())
+        return 0;
+    QTextLayout layout(drawn.at(index), font());
+    layOutLine(layout);
+    return before + layout.lineAt(0).xToCursor(point.x());
 }
 
 QStringList ElidedLabel::lines(int width) const {
@@ -111,10 +168,39 @@ int ElidedLabel::heightForWidth(int width) const {
 void ElidedLabel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setPen(color_.isValid() ? color_ : palette().color(QPalette::WindowText));
+    if (selection_) {
+        paintSelectable(painter);
+        return;
+    }
     const QFontMetricsF metrics(font());
     double y = 0;
     for (const QString& line : lines(width())) {
         painter.drawText(QPointF(0, y + metrics.ascent()), line);
+        y += metrics.lineSpacing();
+    }
+}
+
+void ElidedLabel::paintSelectable(QPainter& painter) {
+    const QFontMetricsF metrics(font());
+    QTextCharFormat highlight;
+    highlight.setBackground(palette().color(QPalette::Highlight));
+    highlight.setForeground(palette().color(QPalette::HighlightedText));
+    const bool caret = hasFocus() && selection_->empty();
+    int first = 0;
+    double y = 0;
+    for (const QString& line : lines(width())) {
+        QTextLayout layout(line, font());
+        layOutLine(layout);
+        const int last = first + static_cast<int>(line.size());
+        QList<QTextLayout::FormatRange> selected;
+        const int from = std::max(selection_->start(), first), to = std::min(selection_->end(), last);
+        if (from < to)
+            selected.append({from - first, to - from, highlight});
+        layout.draw(&painter, QPointF(0, y), selected);
+        if (caret && selection_->position() >= first &&
+            (selection_->position() < last || (selection_->position() == last && last == shown().size())))
+            layout.drawCursor(&painter, QPointF(0, y), selection_->position() - first);
+        first = last;
         y += metrics.lineSpacing();
     }
 }

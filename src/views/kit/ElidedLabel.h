@@ -3,9 +3,12 @@
 #include <QColor>
 #include <QWidget>
 
+class TextSelection;
+
 // Plain text (never interpreted as markup) on at most `maxLines` lines, cut with "…" at the
 // tail or in the middle when it does not fit. Wraps at word boundaries or anywhere, so paths
-// and addresses break too.
+// and addresses break too. A selectable label copies what is selected of the whole text: a
+// selection over the "…" takes the part it hides.
 class ElidedLabel : public QWidget {
     Q_OBJECT
 public:
@@ -14,6 +17,9 @@ public:
     void setText(const QString& text);
     const QString& text() const { return text_; }
     void setColor(const QColor& color);
+    // Lets the mouse and the keyboard select and copy the text.
+    void setSelectable();
+    TextSelection* selection() const { return selection_; }
     // The lines as drawn at `width`.
     QStringList lines(int width) const;
     bool elided() const;
@@ -30,6 +36,11 @@ protected:
 
 private:
     QStringList fit(int width) const;
+    // The text as drawn now, its lines joined, and a position in it as a position in the text.
+    QString shown() const;
+    int original(int shownPosition) const;
+    int positionAt(const QPointF& point) const;
+    void paintSelectable(QPainter& painter);
 
     QString text_;
     Qt::TextElideMode mode_;
@@ -39,4 +50,5 @@ private:
     // Layouts ask for the same widths again and again; wrapping with elision is costly.
     mutable int cachedWidth_ = -1;
     mutable QStringList cachedLines_;
+    TextSelection* selection_ = nullptr;
 };

@@ -14,6 +14,7 @@
 #include "views/kit/RoundedBox.h"
 #include "views/kit/SymbolView.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QEvent>
@@ -85,8 +86,11 @@ UninstallPrompt::Operations UninstallPrompt::Operations::of(Store& store, std::s
     operations.uninstall = [owner, row](QList<Leftover> data, bool permanently) -> QCoro::Task<void> {
         return owner->uninstall(row.lock(), std::move(data), permanently);
     };
-    operations.close = [owner] {
-        if (owner)
+    // Only while the store still shows this row: a removal ending late must not close
+    // another row's prompt.
+    operations.close = [owner, row] {
+        const auto shown = row.lock();
+        if (owner && shown && owner->removing() == shown)
             owner->setRemoving(nullptr);
     };
     return operations;
@@ -190,7 +194,30 @@ UninstallPrompt::UninstallPrompt(InstalledApp app, QString userLibrary, Operatio
     fitToParent();
     if (parent)
         parent->installEventFilter(this);
+    // The prompt is modal: the keyboard never reaches the window beneath it.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { holdFocus(now); });
     search();
+}
+
+void UninstallPrompt::holdFocus(QWidget* now) {
+    if (leaving_ || !now || !isVisible() || now == this || isAncestorOf(now) || now->window() != window())
+        return;
+    (cancel_->isEnabled() ? static_cast<QWidget*>(cancel_) : this)->setFocus(Qt::OtherFocusReason);
+}
+
+void UninstallPrompt::leave() { leaving_ = true; }
+
+bool UninstallPrompt::focusNextPrevChild(bool next) {
+    QList<QWidget*> ring;
+    for (QWidget* w = nextInFocusChain(); w && w != this; w = w->nextInFocusChain())
+        if (isAncestorOf(w) && w->isVisibleTo(this) && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus))
+            ring.append(w);
+    if (ring.isEmpty())
+        return false;
+    const qsizetype at = ring.indexOf(QApplication::focusWidget());
+    const qsizetype to = at < 0 ? 0 : (at + (next ? 1 : ring.size() - 1)) % ring.size();
+    ring.at(to)->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
 }
 
 void UninstallPrompt::search() {
@@ -418,6 +445,7 @@ void UninstallLayer::follow() {
         if (!old)
             return;
         auto* effect = new QGraphicsOpacityEffect(old);
+        old->leave();
         old->setGraphicsEffect(effect);
         old->setAttribute(Qt::WA_TransparentForMouseEvents);
         Animator::standard(old, 1, 0, [old, effect](double v) {

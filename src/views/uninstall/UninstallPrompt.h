@@ -46,12 +46,16 @@ public:
     // The search's answer; also what the started search delivers.
     void showFound(QList<Leftover> found);
     void close();
+    // The prompt is on its way out: it no longer holds the keyboard focus.
+    void leave();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Tab and Shift+Tab go round the prompt's own controls only.
+    bool focusNextPrevChild(bool next) override;
 
 private:
     void search();
@@ -60,6 +64,7 @@ private:
     QWidget* dataSection();
     void fitToParent();
     void placeCard();
+    void holdFocus(QWidget* now);
 
     UninstallChoice choice_;
     Operations operations_;
@@ -74,6 +79,7 @@ private:
     QLabel* note_;
     QPushButton* cancel_;
     QPushButton* confirm_;
+    bool leaving_ = false;
 };
 
 // Keeps the uninstall prompt over `window` while the store's removing row is set: a fresh

@@ -47,4 +47,24 @@ TEST(Workspace, OnlyKnownSchemesReachTheShell) {
     EXPECT_EQ(shell.openedUrls.front(), QUrl("https://quenlark.com/help"));
 }
 
+TEST(Workspace, AppStoreAddressesOpenAsTheirWebPage) {
+    FakeShell shell;
+    const struct {
+        const char* address;
+        const char* web;
+    } cases[] = {
+        {"macappstore://apps.apple.com/app/id497799835", "https://apps.apple.com/app/id497799835"},
+        {"itms-apps://itunes.apple.com/app/id1?mt=12", "https://itunes.apple.com/app/id1?mt=12"},
+        {"https://apps.apple.com/app/id2", "https://apps.apple.com/app/id2"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Workspace::webForm(QUrl(QString::fromLatin1(c.address))), QUrl(QString::fromLatin1(c.web)));
+        EXPECT_TRUE(Workspace::open(QUrl(QString::fromLatin1(c.address)))) << c.address;
+        EXPECT_EQ(shell.openedUrls.last(), QUrl(QString::fromLatin1(c.web)));
+    }
+    // A store address without a host names no page.
+    EXPECT_FALSE(Workspace::open(QUrl(QStringLiteral("macappstore:app/id1"))));
+    EXPECT_EQ(shell.openedUrls.size(), 3);
+}
+
 } // namespace
