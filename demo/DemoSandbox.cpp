@@ -195,7 +195,7 @@ void DemoSandbox::claim() {
     if (rootInfo.exists() && !(rootInfo.isDir() && (ours || QDir(root_).isEmpty(QDir::AllEntries | QDir::Hidden |
                                                                                        QDir::System | QDir::NoDotAndDotDot))))
         fail(root_ + QStringLiteral(" is not a demo sandbox (it has no ") + QLatin1String(markerName) +
-             QStringLiteral(" file), so nothing in it was touched. Name a new or empty folder with --root."));
+             QStringLiteral(" file), so nothing in it was touched. Remove it yourself, or name a new or empty folder."));
     if (!QDir().mkpath(root_))
         fail(QStringLiteral("Could not make ") + root_);
     UniqueFd fd(::open(QFile::encodeName(marker).constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644));
@@ -204,7 +204,7 @@ void DemoSandbox::claim() {
     // Held for the demo's life; the lock goes with the descriptor, whatever ends the process.
     if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0)
         fail(QStringLiteral("Another demo is running in ") + root_ +
-             QStringLiteral("; quit it first, or give this one a folder of its own with --root."));
+             QStringLiteral("; quit it first, or give this one a folder of its own."));
     static const QByteArray note = "A Quenlark demo sandbox: the demo empties this folder each time it starts.\n";
     if (::ftruncate(fd.get(), 0) != 0 || ::pwrite(fd.get(), note.constData(), size_t(note.size()), 0) != note.size())
         fail(QStringLiteral("Could not write ") + marker);
@@ -294,7 +294,7 @@ void DemoSandbox::make(const QString& quenlarkApp) {
     {
         const QString feed = QStringLiteral("/appcast/pebble.xml");
         const Sample pebble{QStringLiteral("Pebble"), QStringLiteral("2.0.0"), QString(), &pki().teamB,
-                            QColor(120, 128, 140), pebbles, {{QStringLiteral("SUFeedURL"), address(feed)}}};
+                            QColor(60, 150, 150), pebbles, {{QStringLiteral("SUFeedURL"), address(feed)}}};
         pebble.bundle(apps + QStringLiteral("/Pebble.app"), pebble.installed).build();
         // What it leaves in the Library when it is uninstalled.
         const QString library = root_ + QStringLiteral("/Library/");
