@@ -4,12 +4,14 @@
 #include "EdKey.h"
 #include "MachOBuilder.h"
 #include "PackageBuilder.h"
+#include "SampleIcon.h"
 #include "TestPki.h"
 #include "UdifWriter.h"
 #include "ZipBuilder.h"
 
 #include "platform/archives/TreeCopy.h"
 
+#include <QColor>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
@@ -18,9 +20,15 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QUrlQuery>
+#include <QPainter>
+#include <QPainterPath>
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <functional>
 #include <stdexcept>
+#include <sys/file.h>
 
 namespace {
 
@@ -50,12 +58,26 @@ QByteArray json(const QJsonValue& value) {
     return value.isArray() ? QJsonDocument(value.toArray()).toJson() : QJsonDocument(value.toObject()).toJson();
 }
 
+// The sample's icon, our own drawing.
+QByteArray icon(const QColor& colour, const std::function<void(QPainter&)>& glyph) {
+    QByteArray bytes = SampleIcon::icns(colour, glyph);
+    if (bytes.isEmpty())
+        fail(QStringLiteral("Could not draw an icon (the icns image plug-in comes with qt6-image-formats-plugins)"));
+    return bytes;
+}
+
 // One sample application: what is installed and what the server offers.
 struct Sample {
     QString name;
     QString installed;
     QString offered; // "" when nothing newer is offered
     const TestPki::Identity* identity;
+    QColor colour;
+    std::function<void(QPainter&)> glyph;
+    // What every version carries beyond its name and version (its feed, key, receipt), so that
+    // an update leaves the application as verifiable as it was.
+    QMap<QString, QString> info = {};
+    QMap<QString, QByteArray> resources = {};
 
     QString bundleID() const { return idPrefix + name.toLower(); }
     BundleBuilder bundle(const QString& path, const QString& version) const {
@@ -67,11 +89,74 @@ struct Sample {
             .info(QStringLiteral("CFBundleName"), name)
             .info(QStringLiteral("CFBundleShortVersionString"), version)
             .info(QStringLiteral("CFBundleVersion"), QString(version).remove(QLatin1Char('.')))
+            .info(QStringLiteral("CFBundleIconFile"), QStringLiteral("AppIcon"))
+            .resource(QStringLiteral("Resources/AppIcon.icns"), icon(colour, glyph))
             .resource(QStringLiteral("Resources/About.txt"), name.toUtf8() + " " + version.toUtf8() + "\n")
             .signedBy(identity);
+        for (auto it = info.begin(); it != info.end(); ++it)
+            builder.info(it.key(), it.value());
+        for (auto it = resources.begin(); it != resources.end(); ++it)
+            builder.resource(it.key(), it.value());
         return builder;
     }
 };
+
+// The glyphs, one per sample.
+void sun(QPainter& p) {
+    p.drawEllipse(QPointF(50, 50), 13, 13);
+    for (int i = 0; i < 8; ++i) {
+        p.save();
+        p.translate(50, 50);
+        p.rotate(45 * i);
+        p.drawLine(QPointF(0, -21), QPointF(0, -29));
+        p.restore();
+    }
+}
+void pebbles(QPainter& p) {
+    p.drawEllipse(QPointF(50, 64), 25, 13);
+    p.drawEllipse(QPointF(47, 41), 16, 9);
+    p.drawEllipse(QPointF(52, 25), 8, 5);
+}
+void waves(QPainter& p) {
+    p.setBrush(Qt::NoBrush);
+    for (const double y : {36.0, 52.0, 68.0}) {
+        QPainterPath wave(QPointF(24, y));
+        wave.cubicTo(QPointF(33, y - 9), QPointF(41, y - 9), QPointF(50, y));
+        wave.cubicTo(QPointF(59, y + 9), QPointF(67, y + 9), QPointF(76, y));
+        p.drawPath(wave);
+    }
+}
+void feather(QPainter& p) {
+    QPainterPath vane(QPointF(72, 22));
+    vane.cubicTo(QPointF(46, 26), QPointF(32, 48), QPointF(36, 66));
+    vane.cubicTo(QPointF(54, 62), QPointF(70, 44), QPointF(72, 22));
+    p.drawPath(vane);
+    p.drawLine(QPointF(36, 66), QPointF(26, 78));
+}
+void arrows(QPainter& p) {
+    p.setBrush(Qt::NoBrush);
+    p.drawLine(QPointF(26, 40), QPointF(72, 40));
+    p.drawPolyline(QPolygonF({QPointF(62, 30), QPointF(72, 40), QPointF(62, 50)}));
+    p.drawLine(QPointF(74, 62), QPointF(28, 62));
+    p.drawPolyline(QPolygonF({QPointF(38, 52), QPointF(28, 62), QPointF(38, 72)}));
+}
+void tiles(QPainter& p) {
+    p.setPen(Qt::NoPen);
+    for (const QPointF& at : {QPointF(27, 27), QPointF(53, 27), QPointF(27, 53), QPointF(53, 53)})
+        p.drawRoundedRect(QRectF(at, QSizeF(20, 20)), 4, 4);
+}
+void book(QPainter& p) {
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(QRectF(30, 22, 40, 56), 5, 5);
+    for (const double y : {38.0, 50.0, 62.0})
+        p.drawLine(QPointF(40, y), QPointF(62, y));
+}
+void branch(QPainter& p) {
+    p.drawLine(QPointF(26, 70), QPointF(74, 34));
+    p.drawLine(QPointF(52, 51), QPointF(50, 30));
+    p.setPen(Qt::NoPen);
+    p.drawEllipse(QPointF(50, 28), 6, 6);
+}
 
 const TestPki& pki() { return TestPki::shared(); }
 
@@ -100,16 +185,56 @@ QStringList DemoSandbox::namesWithUpdates() {
             QStringLiteral("Mosaic"), QStringLiteral("Ledger")};
 }
 
+// Takes the root for this demo: refuses a folder of someone else's files and a sandbox another
+// demo is using, then empties it, keeping only the locked marker.
+void DemoSandbox::claim() {
+    const QString marker = root_ + QLatin1Char('/') + QLatin1String(markerName);
+    const QFileInfo rootInfo(root_);
+    const QFileInfo markerInfo(marker);
+    const bool ours = markerInfo.isFile() && !markerInfo.isSymLink();
+    if (rootInfo.exists() && !(rootInfo.isDir() && (ours || QDir(root_).isEmpty(QDir::AllEntries | QDir::Hidden |
+                                                                                       QDir::System | QDir::NoDotAndDotDot))))
+        fail(root_ + QStringLiteral(" is not a demo sandbox (it has no ") + QLatin1String(markerName) +
+             QStringLiteral(" file), so nothing in it was touched. Remove it yourself, or name a new or empty folder."));
+    if (!QDir().mkpath(root_))
+        fail(QStringLiteral("Could not make ") + root_);
+    UniqueFd fd(::open(QFile::encodeName(marker).constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644));
+    if (!fd)
+        fail(QStringLiteral("Could not open ") + marker + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno)));
+    // Held for the demo's life; the lock goes with the descriptor, whatever ends the process.
+    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0)
+        fail(QStringLiteral("Another demo is running in ") + root_ +
+             QStringLiteral("; quit it first, or give this one a folder of its own."));
+    static const QByteArray note = "A Quenlark demo sandbox: the demo empties this folder each time it starts.\n";
+    if (::ftruncate(fd.get(), 0) != 0 || ::pwrite(fd.get(), note.constData(), size_t(note.size()), 0) != note.size())
+        fail(QStringLiteral("Could not write ") + marker);
+    marker_ = std::move(fd);
+
+    // Entries are removed, never followed: QDir removes a link, not what it names.
+    const QDir root(root_);
+    for (const QFileInfo& entry : root.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+        if (entry.fileName() == QLatin1String(markerName))
+            continue;
+        const bool removed = entry.isDir() && !entry.isSymLink() ? QDir(entry.filePath()).removeRecursively()
+                                                                 : QFile::remove(entry.filePath());
+        if (!removed)
+            fail(QStringLiteral("Could not clear ") + entry.filePath());
+    }
+}
+
 void DemoSandbox::make(const QString& quenlarkApp) {
-    if (QFileInfo::exists(root_) && !QDir(root_).removeRecursively())
-        fail(QStringLiteral("Could not clear ") + root_);
+    claim();
     for (const QString& folder : {applications(), anchors(), served(), root_ + QStringLiteral("/Trash"),
                                   root_ + QStringLiteral("/work")})
         QDir().mkpath(folder);
     pki().writeAnchors(anchors());
 
-    // Nothing beyond a year of requests or a year of time stops the server by itself.
+    // Nothing beyond a year of requests or a year of time stops the server by itself. It keeps a
+    // count of requests, no record of them, and reads no request body beyond a small bound:
+    // nothing it serves takes one.
     server_ = std::make_unique<LoopbackServer>(1 << 30, std::chrono::hours(24 * 365));
+    server_->keepRecords(0);
+    server_->http().set_payload_max_length(64 * 1024);
     const QString lookups = served() + QStringLiteral("/lookup");
     server_->http().Get("/lookup", [lookups](const httplib::Request& request, httplib::Response& response) {
         const QString id = QString::fromStdString(request.get_param_value("bundleId"));
@@ -136,13 +261,13 @@ void DemoSandbox::make(const QString& quenlarkApp) {
 
     // Sparkle: an appcast with an EdDSA-signed zip.
     {
-        const Sample lumen{QStringLiteral("Lumen"), QStringLiteral("1.4.0"), QStringLiteral("1.5.0"), &pki().teamA};
         const EdKey key;
         const QString feed = QStringLiteral("/appcast/lumen.xml");
-        lumen.bundle(apps + QStringLiteral("/Lumen.app"), lumen.installed)
-            .info(QStringLiteral("SUFeedURL"), address(feed))
-            .info(QStringLiteral("SUPublicEDKey"), key.publicBase64())
-            .build();
+        const Sample lumen{QStringLiteral("Lumen"), QStringLiteral("1.4.0"), QStringLiteral("1.5.0"), &pki().teamA,
+                           QColor(236, 150, 30), sun,
+                           {{QStringLiteral("SUFeedURL"), address(feed)},
+                            {QStringLiteral("SUPublicEDKey"), key.publicBase64()}}};
+        lumen.bundle(apps + QStringLiteral("/Lumen.app"), lumen.installed).build();
         const QString zip = files + QStringLiteral("/Lumen-1.5.0.zip");
         QDir().mkpath(files);
         if (!ZipBuilder::tree(newer(lumen), zip))
@@ -167,11 +292,21 @@ void DemoSandbox::make(const QString& quenlarkApp) {
 
     // Sparkle, current: the appcast offers what is installed.
     {
-        const Sample pebble{QStringLiteral("Pebble"), QStringLiteral("2.0.0"), QString(), &pki().teamB};
         const QString feed = QStringLiteral("/appcast/pebble.xml");
-        pebble.bundle(apps + QStringLiteral("/Pebble.app"), pebble.installed)
-            .info(QStringLiteral("SUFeedURL"), address(feed))
-            .build();
+        const Sample pebble{QStringLiteral("Pebble"), QStringLiteral("2.0.0"), QString(), &pki().teamB,
+                            QColor(60, 150, 150), pebbles, {{QStringLiteral("SUFeedURL"), address(feed)}}};
+        pebble.bundle(apps + QStringLiteral("/Pebble.app"), pebble.installed).build();
+        // What it leaves in the Library when it is uninstalled.
+        const QString library = root_ + QStringLiteral("/Library/");
+        const QString id = pebble.bundleID();
+        writeFile(library + QStringLiteral("Application Support/Pebble/Collections.db"), QByteArray(48 * 1024, 'p'));
+        writeFile(library + QStringLiteral("Caches/") + id + QStringLiteral("/thumbnails.bin"), QByteArray(256 * 1024, 't'));
+        writeFile(library + QStringLiteral("Preferences/") + id + QStringLiteral(".plist"),
+                  BundleBuilder::infoPlistXml({{QStringLiteral("LastCollection"), QStringLiteral("Beach")}}));
+        writeFile(library + QStringLiteral("Saved Application State/") + id + QStringLiteral(".savedState/windows.plist"),
+                  BundleBuilder::infoPlistXml({{QStringLiteral("Frame"), QStringLiteral("{{80, 80}, {900, 600}}")}}));
+        writeFile(library + QStringLiteral("LaunchAgents/") + id + QStringLiteral(".helper.plist"),
+                  BundleBuilder::infoPlistXml({{QStringLiteral("Label"), id + QStringLiteral(".helper")}}));
         writeFile(served() + feed, QByteArrayLiteral(R"(<?xml version="1.0" encoding="utf-8"?>
 <rss version="2.0" xmlns:sparkle="http://www.andymatuschak.org/xml-namespaces/sparkle">
   <channel>
@@ -189,8 +324,12 @@ void DemoSandbox::make(const QString& quenlarkApp) {
 
     // The cask catalogue: a disk image with its digest.
     {
-        const Sample harbor{QStringLiteral("Harbor"), QStringLiteral("3.1.0"), QStringLiteral("3.2.0"), &pki().teamB};
+        const Sample harbor{QStringLiteral("Harbor"), QStringLiteral("3.1.0"), QStringLiteral("3.2.0"), &pki().teamB,
+                            QColor(30, 120, 200), waves};
         harbor.bundle(apps + QStringLiteral("/Harbor.app"), harbor.installed).build();
+        // The file its cask's zap names.
+        writeFile(root_ + QStringLiteral("/Library/Preferences/") + harbor.bundleID() + QStringLiteral(".plist"),
+                  BundleBuilder::infoPlistXml({{QStringLiteral("Mooring"), QStringLiteral("North")}}));
         const QString iso = work + QStringLiteral("/Harbor.iso");
         const QString dmg = files + QStringLiteral("/Harbor-3.2.0.dmg");
         if (!makeIso(QFileInfo(newer(harbor)).absolutePath(), iso) || !UdifWriter{}.write(iso, dmg))
@@ -212,7 +351,8 @@ void DemoSandbox::make(const QString& quenlarkApp) {
 
     // GitHub releases, named by an unversioned cask's homepage.
     {
-        const Sample quill{QStringLiteral("Quill"), QStringLiteral("0.9.0"), QStringLiteral("1.0.0"), &pki().teamA};
+        const Sample quill{QStringLiteral("Quill"), QStringLiteral("0.9.0"), QStringLiteral("1.0.0"), &pki().teamA,
+                           QColor(130, 80, 200), feather};
         quill.bundle(apps + QStringLiteral("/Quill.app"), quill.installed).build();
         const QString zip = files + QStringLiteral("/Quill-1.0.0-universal.zip");
         if (!ZipBuilder::tree(newer(quill), zip))
@@ -243,12 +383,12 @@ void DemoSandbox::make(const QString& quenlarkApp) {
 
     // electron-updater: app-update.yml in the bundle, latest-mac.yml beside the zip.
     {
-        const Sample relay{QStringLiteral("Relay"), QStringLiteral("5.0.1"), QStringLiteral("5.1.0"), &pki().teamB};
-        relay.bundle(apps + QStringLiteral("/Relay.app"), relay.installed)
-            .resource(QStringLiteral("Resources/app-update.yml"),
-                      "provider: generic\nurl: " + address(QStringLiteral("/electron/relay")).toUtf8() +
-                          "\nupdaterCacheDirName: relay-updater\n")
-            .build();
+        const Sample relay{QStringLiteral("Relay"), QStringLiteral("5.0.1"), QStringLiteral("5.1.0"), &pki().teamB,
+                           QColor(40, 160, 100), arrows, {},
+                           {{QStringLiteral("Resources/app-update.yml"),
+                             "provider: generic\nurl: " + address(QStringLiteral("/electron/relay")).toUtf8() +
+                                 "\nupdaterCacheDirName: relay-updater\n"}}};
+        relay.bundle(apps + QStringLiteral("/Relay.app"), relay.installed).build();
         const QString folder = served() + QStringLiteral("/electron/relay");
         QDir().mkpath(folder);
         const QString zip = folder + QStringLiteral("/Relay-5.1.0-mac.zip");
@@ -264,10 +404,10 @@ void DemoSandbox::make(const QString& quenlarkApp) {
 
     // The App Store lookup: a receipt in the bundle, a newer version in the store.
     {
-        const Sample mosaic{QStringLiteral("Mosaic"), QStringLiteral("7.2"), QStringLiteral("7.3"), &pki().teamA};
-        mosaic.bundle(apps + QStringLiteral("/Mosaic.app"), mosaic.installed)
-            .resource(QStringLiteral("_MASReceipt/receipt"), QByteArrayLiteral("demo receipt"))
-            .build();
+        const Sample mosaic{QStringLiteral("Mosaic"), QStringLiteral("7.2"), QStringLiteral("7.3"), &pki().teamA,
+                            QColor(210, 70, 90), tiles, {},
+                            {{QStringLiteral("_MASReceipt/receipt"), QByteArrayLiteral("demo receipt")}}};
+        mosaic.bundle(apps + QStringLiteral("/Mosaic.app"), mosaic.installed).build();
         writeFile(lookups + QLatin1Char('/') + mosaic.bundleID() + QStringLiteral(".json"), json(QJsonObject{
             {QStringLiteral("resultCount"), 1},
             {QStringLiteral("results"),
@@ -282,7 +422,8 @@ void DemoSandbox::make(const QString& quenlarkApp) {
 
     // An installer package, offered by the cask catalogue.
     {
-        const Sample ledger{QStringLiteral("Ledger"), QStringLiteral("4.1"), QStringLiteral("4.2"), &pki().teamA};
+        const Sample ledger{QStringLiteral("Ledger"), QStringLiteral("4.1"), QStringLiteral("4.2"), &pki().teamA,
+                            QColor(60, 70, 90), book};
         ledger.bundle(apps + QStringLiteral("/Ledger.app"), ledger.installed).build();
         const QString built = newer(ledger);
         PackageBuilder package = PackageBuilder::teamA(true);
@@ -320,7 +461,8 @@ void DemoSandbox::make(const QString& quenlarkApp) {
 
     // No update source at all: it can't be verified.
     {
-        const Sample driftwood{QStringLiteral("Driftwood"), QStringLiteral("1.0"), QString(), nullptr};
+        const Sample driftwood{QStringLiteral("Driftwood"), QStringLiteral("1.0"), QString(), nullptr,
+                               QColor(150, 110, 70), branch};
         driftwood.bundle(apps + QStringLiteral("/Driftwood.app"), driftwood.installed).build();
     }
 

@@ -2,6 +2,8 @@
 
 #include "LoopbackServer.h"
 
+#include "platform/files/UniqueFd.h"
+
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -9,18 +11,22 @@
 #include <memory>
 
 // A ready demo: sample applications in the real formats under <root>/Applications, signed by a
-// PKI made at run time, and an update server on 127.0.0.1 offering newer, signed versions of
-// most of them through every update source. The server runs while the object lives.
+// PKI made at run time, with their icons and, for some, files in <root>/Library for the leftover
+// search; and an update server on 127.0.0.1 offering newer, signed versions of most of them
+// through every update source. The server runs, and the root stays claimed, while the object
+// lives.
 class DemoSandbox {
 public:
     explicit DemoSandbox(QString root);
     ~DemoSandbox();
 
-    // Lays everything out afresh (a former demo under the root is removed first), starts the
-    // server and copies `quenlarkApp` (a Quenlark.app, when given) into the Applications folder.
-    // Throws std::runtime_error naming what failed.
+    // Lays everything out afresh, starts the server and copies `quenlarkApp` (a Quenlark.app,
+    // when given) into the Applications folder. The root must be new, empty or a sandbox a demo
+    // made (it holds the demo's marker file), and no other demo may be using it: anything else
+    // is refused before a file is touched. Throws std::runtime_error naming what failed.
     void make(const QString& quenlarkApp = {});
 
+    QString root() const { return root_; }
     QString applications() const { return root_ + QStringLiteral("/Applications"); }
     QString anchors() const { return root_ + QStringLiteral("/anchors"); }
     QString served() const { return root_ + QStringLiteral("/server"); }
@@ -36,7 +42,13 @@ public:
     static QStringList sampleNames();
     static QStringList namesWithUpdates();
 
+    // The file that marks a folder as a demo sandbox, and that the running demo holds locked.
+    static constexpr const char* markerName = ".quenlark-demo";
+
 private:
+    void claim();
+
     QString root_;
+    UniqueFd marker_;
     std::unique_ptr<LoopbackServer> server_;
 };

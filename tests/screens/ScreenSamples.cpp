@@ -1,5 +1,7 @@
 #include "ScreenSamples.h"
 
+#include "SampleIcon.h"
+
 #include "platform/system/PropertyList.h"
 #include "runtime/Blocking.h"
 #include "runtime/MakeShared.h"
@@ -8,37 +10,23 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QImage>
-#include <QImageWriter>
-#include <QLinearGradient>
 #include <QPainter>
-#include <QPainterPath>
 #include <QThread>
 
 namespace ScreenSamples {
 
 namespace {
-// An icon of our own: a rounded square in `colour` with a letter.
+// An icon of our own with a letter.
 void writeIcon(const QString& path, const QColor& colour, const QString& letter) {
-    QImage image(256, 256, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient gradient(0, 20, 0, 236);
-    gradient.setColorAt(0, colour.lighter(130));
-    gradient.setColorAt(1, colour);
-    QPainterPath shape;
-    shape.addRoundedRect(QRectF(20, 20, 216, 216), 48, 48);
-    painter.fillPath(shape, gradient);
-    QFont font;
-    font.setPixelSize(130);
-    font.setBold(true);
-    painter.setFont(font);
-    painter.setPen(Qt::white);
-    painter.drawText(QRectF(20, 20, 216, 216), Qt::AlignCenter, letter);
-    painter.end();
-    QImageWriter writer(path, "icns");
-    writer.write(image);
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(SampleIcon::icns(colour, [&letter](QPainter& painter) {
+            QFont font;
+            font.setPixelSize(51);
+            font.setBold(true);
+            painter.setFont(font);
+            painter.drawText(QRectF(8, 8, 84, 84), Qt::AlignCenter, letter);
+        }));
 }
 
 InstalledApp bundle(const QString& folder, const QString& name, const QString& id, std::optional<QString> version,

@@ -117,12 +117,14 @@ LoopbackServer::LoopbackServer(int maxRequests, std::chrono::seconds lifetime, S
         server_ = std::make_unique<httplib::Server>();
     }
     server_->set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
-        Request record{req.method, req.path, req.target, {}, req.body};
-        for (const auto& [key, value] : req.headers)
-            record.headers.emplace(key, value);
         {
             std::lock_guard lock(mutex_);
-            requests_.push_back(std::move(record));
+            if (requests_.size() < keptRecords_) {
+                Request record{req.method, req.path, req.target, {}, req.body};
+                for (const auto& [key, value] : req.headers)
+                    record.headers.emplace(key, value);
+                requests_.push_back(std::move(record));
+            }
         }
         if (++count_ > maxRequests_) {
             res.status = 503;

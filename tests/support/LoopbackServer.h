@@ -5,6 +5,7 @@
 #include <QUrl>
 
 #include <atomic>
+#include <cstdint>
 #include <chrono>
 #include <functional>
 #include <map>
@@ -47,6 +48,10 @@ public:
                std::string contentType = "application/octet-stream",
                std::multimap<std::string, std::string> headers = {});
 
+    // Keeps a record of at most `count` requests (all by default); later ones are only counted.
+    // Call before start().
+    void keepRecords(size_t count) { keptRecords_ = count; }
+
     // Starts listening; call after installing handlers.
     void start();
     void stop();
@@ -66,6 +71,7 @@ private:
     std::chrono::seconds lifetime_;
     std::atomic<int> count_{0};
     std::atomic<bool> stopping_{false};
+    size_t keptRecords_ = SIZE_MAX;
     mutable std::mutex mutex_;
     std::vector<Request> requests_;
 };
