@@ -12,6 +12,7 @@
 #include "platform/codesign/MachO.h"
 #include "platform/codesign/Requirement.h"
 #include "platform/system/SystemInfo.h"
+#include "runtime/OutsideText.h"
 #include "runtime/UpdateError.h"
 
 #include <QFile>
@@ -82,7 +83,7 @@ QString Updater::notarizedDeveloperID(const QString& app, const QString& name) {
 
 QCoro::Task<QStringList> Updater::install(InstalledApp app, Release release, Phase phase) const {
     const Updater self = *this; // the caller's value need not outlive the install
-    const QString& name = app.name;
+    const QString name = OutsideText::isolated(app.name); // as our sentences show it
 
     // 1. Only a source whose download this program can install.
     if (!SourceKinds::canInstall(release.kind) || !release.download)

@@ -93,7 +93,7 @@ TEST(DetailPaneModel, MenusAndUninstallFollowStatusAndPhase) {
         {"org.example.app", InstallPhase::downloading(0.5), false, move},
         {"org.example.app", InstallPhase::verifying(), false, move},
         {"org.example.app", InstallPhase::installing(), false, move},
-        {"com.apple.Safari", InstallPhase::idle(), false, "Example is part of macOS or an Apple app."},
+        {"com.apple.Safari", InstallPhase::idle(), false, "\u2068Example\u2069 is part of macOS or an Apple app."},
         {"com.quenlark.Quenlark", InstallPhase::idle(), false,
          "Quenlark can't remove itself. Drag it to the Trash from Applications."},
     };
