@@ -1,19 +1,32 @@
 #include "views/kit/Shown.h"
 
 #include "model/SourceKind.h"
+#include "runtime/OutsideText.h"
 
 #include <cmath>
 
 namespace Shown {
 
-QString offered(const std::optional<Release>& release) {
+QString name(const InstalledApp& app) { return OutsideText::clean(app.name); }
+
+namespace {
+QString version(const std::optional<QString>& version, const std::optional<QString>& build, const QString& fallback,
+                Place place) {
+    const std::optional<QString>& text = version ? version : build;
+    if (place == Place::sentence)
+        return OutsideText::isolated(text, fallback);
+    return text ? OutsideText::clean(*text) : fallback;
+}
+} // namespace
+
+QString offered(const std::optional<Release>& release, Place place) {
     if (!release)
         return QStringLiteral("?");
-    return release->version.value_or(release->build.value_or(QStringLiteral("?")));
+    return version(release->version, release->build, QStringLiteral("?"), place);
 }
 
-QString installed(const InstalledApp& app) {
-    return app.version.value_or(app.build.value_or(QStringLiteral("unknown")));
+QString installed(const InstalledApp& app, Place place) {
+    return version(app.version, app.build, QStringLiteral("unknown"), place);
 }
 
 QString source(const std::optional<Release>& release) {
@@ -21,9 +34,7 @@ QString source(const std::optional<Release>& release) {
 }
 
 QString shortForm(const QString& text) {
-    if (text.size() <= 16)
-        return text;
-    return text.left(15) + QChar(0x2026);
+    return text.size() <= 16 ? text : OutsideText::clean(text, OutsideText::Lines::one, 15);
 }
 
 QString team(const InstalledApp& app, const QString& unsigned_) {
@@ -46,8 +57,9 @@ QString selfReplacementHelp() {
 }
 
 QString unsignedDownloadHelp(const InstalledApp& app) {
-    return app.name + QStringLiteral(" isn't signed by a developer, so Quenlark can't confirm the download is genuine. "
-                                     "Download it from its website.");
+    return OutsideText::isolated(app.name) +
+           QStringLiteral(" isn't signed by a developer, so Quenlark can't confirm the download is genuine. "
+                          "Download it from its website.");
 }
 
 } // namespace Shown
