@@ -20,9 +20,22 @@ bool breaksLine(char32_t c) {
 
 bool control(char32_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
 
+// Nothing in `text` to drop or rewrite (a surrogate is looked at closely only on the long way).
+bool plain(const QString& text) {
+    for (const QChar ch : text) {
+        const char32_t c = ch.unicode();
+        if (control(c) || reorders(c) || breaksLine(c) || ch.isSurrogate())
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 QString clean(const QString& text, Lines lines, qsizetype bound) {
+    // Most names and versions: the same string back, shared rather than copied.
+    if (text.size() <= bound && plain(text))
+        return text;
     QString out;
     out.reserve(std::min(text.size(), bound + 2));
     bool blank = false; // a line break or tab of one-line text, shown as a space before what follows
