@@ -235,8 +235,8 @@ TEST_F(InstallTest, ASignedZipReplacesTheBundleAndTrashesTheOldCopy) {
     EXPECT_EQ(outcome.log, (QStringList{
                                QString("Size matches: %1 bytes").arg(payload->size()),
                                "SHA-256 matches the source",
-                               "Code signature valid and meets the installed app's designated requirement (team AAAAAAAAAA)",
-                               "Bundle com.example.tool 2.0 is newer than 1.0",
+                               "Code signature valid and meets the installed app's designated requirement (team \u2068AAAAAAAAAA\u2069)",
+                               "Bundle \u2068com.example.tool\u2069 \u20682.0\u2069 is newer than \u20681.0\u2069",
                                "Swapped in; the old copy moved to " + trash,
                            }));
     EXPECT_EQ(installedVersion(), "2.0");
@@ -282,8 +282,8 @@ TEST_F(InstallTest, ALicensedDiskImageWithAnEdDSASignatureInstalls) {
                   "EdDSA signature valid for \u2068Example\u2069's public key",
                   "The disk image came with the developer's license agreement, which Quenlark accepted to open it: "
                   "the developer's license terms apply to this app.",
-                  "Code signature valid and meets the installed app's designated requirement (team AAAAAAAAAA)",
-                  "Bundle com.example.tool 2.0 is newer than 1.0",
+                  "Code signature valid and meets the installed app's designated requirement (team \u2068AAAAAAAAAA\u2069)",
+                  "Bundle \u2068com.example.tool\u2069 \u20682.0\u2069 is newer than \u20681.0\u2069",
                   "Swapped in; the old copy moved to " + trash,
               }));
     EXPECT_EQ(installedVersion(), "2.0");
@@ -412,7 +412,7 @@ INSTANTIATE_TEST_SUITE_P(Install, Refusal, ::testing::ValuesIn(QList<RefusalCase
      }, "The new version's code signature is invalid: ", false, true},
     {"another developer", [](InstallTest& t) { t.next.signedBy(&TestPki::shared().teamB); },
      "The download isn't signed by the developer of the installed \u2068Example\u2069 (it doesn't meet the installed app's "
-     "designated requirement; the download is signed by BBBBBBBBBB). Refusing to install."},
+     "designated requirement; the download is signed by \u2068BBBBBBBBBB\u2069). Refusing to install."},
     {"another developer after the installed copy changed", [](InstallTest& t) {
          // The installed copy's own seal no longer holds, yet it still names its developer.
          QDir().mkpath(t.installed + "/Contents/Resources");
@@ -422,7 +422,7 @@ INSTANTIATE_TEST_SUITE_P(Install, Refusal, ::testing::ValuesIn(QList<RefusalCase
          t.tweak = [&t](Download& d) { d.edSignature = ourKey().sign(*t.payload); };
      },
      "The download isn't signed by the developer of the installed \u2068Example\u2069 (it doesn't meet the installed app's "
-     "designated requirement; the download is signed by BBBBBBBBBB). Refusing to install."},
+     "designated requirement; the download is signed by \u2068BBBBBBBBBB\u2069). Refusing to install."},
     {"another app", [](InstallTest& t) {
          // The designated requirement names the identifier: only a key-vouched install gets this far.
          BundleBuilder(t.installed).identifier(kTool).executableName("Example").signedBy(nullptr).build();
@@ -430,9 +430,9 @@ INSTANTIATE_TEST_SUITE_P(Install, Refusal, ::testing::ValuesIn(QList<RefusalCase
          t.next.identifier("com.example.other");
          t.tweak = [&t](Download& d) { d.edSignature = ourKey().sign(*t.payload); };
      },
-     "The download contains a different app, not com.example.tool."},
+     "The download contains a different app, not \u2068com.example.tool\u2069."},
     {"the same version", [](InstallTest& t) { t.next.info("CFBundleShortVersionString", "1.0"); },
-     "The download is version 1.0, not newer than the installed 1.0. Refusing to downgrade."},
+     "The download is version \u20681.0\u2069, not newer than the installed \u20681.0\u2069. Refusing to downgrade."},
     {"an Intel-only build", [](InstallTest& t) { t.next.architectures({0x01000007}); },
      "The download doesn't include a build for this Mac's processor."},
     {"opened during the download", [](InstallTest& t) {
