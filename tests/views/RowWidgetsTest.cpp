@@ -1,8 +1,10 @@
 #include "RowSamples.h"
 #include "model/Motion.h"
+#include "views/cards/RowMenu.h"
 #include "views/kit/ElidedLabel.h"
 #include "views/uninstall/UninstallPrompt.h"
 
+#include <QMenu>
 #include <QPushButton>
 
 #include <gtest/gtest.h>
@@ -56,4 +58,16 @@ TEST(UninstallPrompt, ClosesUntilTheRemovalStartsAndRemovesOnlyOnTheConfirmButto
     prompt.cancelButton()->click();
     EXPECT_EQ(closes, 1);
     Motion::setInstantForTests(false);
+}
+
+// A name with "&" reads as itself in the row's menu, not as the mark of a shortcut key.
+TEST(RowMenu, AnAmpersandInANameIsShownNotTakenForAShortcut) {
+    auto facts = RowSamples::row();
+    facts.app.name = QStringLiteral("Mail & Calendar");
+    QWidget parent;
+    const QMenu* menu = RowMenu::make(facts, [](const RowAction&) {}, &parent);
+    QStringList shown;
+    for (const QAction* action : menu->actions())
+        shown << action->iconText(); // the text as the menu draws it, marks taken out
+    EXPECT_TRUE(shown.contains(QStringLiteral("Ignore \u2068Mail & Calendar\u2069"))) << shown.join(u'|').toStdString();
 }

@@ -1,6 +1,7 @@
 #include "views/cards/RowMenu.h"
 
 #include "views/cards/RowMenuModel.h"
+#include "views/kit/Shown.h"
 
 #include <QMenu>
 
@@ -13,7 +14,7 @@ QMenu* make(const RowFacts& row, std::function<void(const RowAction&)> run, QWid
             menu->addSeparator();
             continue;
         }
-        QAction* item = menu->addAction(entry.title);
+        QAction* item = menu->addAction(Shown::menuTitle(entry.title));
         item->setEnabled(entry.enabled);
         const RowAction action = entry.action;
         QObject::connect(item, &QAction::triggered, menu, [run, action] { run(action); });

@@ -14,6 +14,7 @@
 #include "views/kit/RoundedBox.h"
 #include "views/detail/StatusCard.h"
 #include "views/detail/StatusCardModel.h"
+#include "views/kit/Shown.h"
 #include "views/kit/SymbolView.h"
 
 #include <QGridLayout>
@@ -132,7 +133,7 @@ QWidget* DetailPane::actions(const RowFacts& row) {
     auto* menu = new QMenu(ignore);
     for (const auto& entry : DetailPaneModel::ignoreMenu(row)) {
         const RowAction action = entry.action;
-        menu->addAction(entry.title, this, [this, action] { Q_EMIT triggered(action); });
+        menu->addAction(Shown::menuTitle(entry.title), this, [this, action] { Q_EMIT triggered(action); });
     }
     ignore->setMenu(menu);
     line->addWidget(ignore);

@@ -33,6 +33,8 @@ QString source(const std::optional<Release>& release) {
     return release ? SourceKinds::rawValue(release->kind) : QString();
 }
 
+QString menuTitle(const QString& title) { return QString(title).replace(QLatin1Char('&'), QStringLiteral("&&")); }
+
 QString shortForm(const QString& text) {
     return text.size() <= 16 ? text : OutsideText::clean(text, OutsideText::Lines::one, 15);
 }

@@ -22,6 +22,9 @@ QString offered(const std::optional<Release>& release, Place place = Place::alon
 QString installed(const InstalledApp& app, Place place = Place::alone);
 // The display name of the release's source; "" without a release.
 QString source(const std::optional<Release>& release);
+// A menu entry's title as a menu is given it: "&" doubled, so that an ampersand in a name is shown
+// rather than taken for the mark of a shortcut key.
+QString menuTitle(const QString& title);
 // A text longer than 16 characters as at most its first 15, cut between graphemes, and "…".
 QString shortForm(const QString& text);
 // The Team ID, else "Apple" for Apple's bundles, else `unsigned_`.
