@@ -6,27 +6,29 @@
 #include <cmath>
 
 namespace Shown {
-
-QString name(const InstalledApp& app) { return OutsideText::clean(app.name); }
-
 namespace {
-QString version(const std::optional<QString>& version, const std::optional<QString>& build, const QString& fallback,
-                Place place) {
+
+// The version, else the build, else our own `fallback`.
+QString versionText(const std::optional<QString>& version, const std::optional<QString>& build,
+                    const QString& fallback, Place place) {
     const std::optional<QString>& text = version ? version : build;
     if (place == Place::sentence)
         return OutsideText::isolated(text, fallback);
     return text ? OutsideText::clean(*text) : fallback;
 }
+
 } // namespace
+
+QString name(const InstalledApp& app) { return OutsideText::clean(app.name); }
 
 QString offered(const std::optional<Release>& release, Place place) {
     if (!release)
         return QStringLiteral("?");
-    return version(release->version, release->build, QStringLiteral("?"), place);
+    return versionText(release->version, release->build, QStringLiteral("?"), place);
 }
 
 QString installed(const InstalledApp& app, Place place) {
-    return version(app.version, app.build, QStringLiteral("unknown"), place);
+    return versionText(app.version, app.build, QStringLiteral("unknown"), place);
 }
 
 QString source(const std::optional<Release>& release) {
