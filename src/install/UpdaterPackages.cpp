@@ -61,7 +61,8 @@ void take(const QString& root, const QString& named, const QString& target) {
             return;
         }
     }
-    throw UpdateError(QStringLiteral("The download doesn't contain the installer package ") + OutsideText::isolated(named) + u'.');
+    throw UpdateError(QStringLiteral("The download doesn't contain the installer package ") +
+                      OutsideText::isolated(named) + u'.');
 }
 
 } // namespace

@@ -132,7 +132,8 @@ QCoro::Task<Checker::Check> Checker::check(InstalledApp app, CancelToken token) 
         }
     } else {
         // The one skipped attempt that names what it queried.
-        result.attempts.append(skipped(SourceKind::homebrew, QStringLiteral("No cask installs ") + OutsideText::isolated(name),
+        result.attempts.append(skipped(SourceKind::homebrew,
+                                       QStringLiteral("No cask installs ") + OutsideText::isolated(name),
                                        catalogue.toString(QUrl::FullyEncoded)));
     }
 
