@@ -6,6 +6,7 @@
 #include "runtime/AuthError.h"
 #include "runtime/Blocking.h"
 #include "runtime/Clock.h"
+#include "runtime/OutsideText.h"
 #include "sources/Net.h"
 
 #include <QDir>
@@ -23,8 +24,9 @@ using namespace Qt::Literals::StringLiterals;
 namespace Auth {
 namespace {
 
-// The sentence for a server message; its code is the text before the first space.
-AuthError firebaseError(const QString& message) {
+// The sentence for a server message; its code is the text before the first space. A message of
+// the service's own sits isolated in ours; `status` is our stand-in for an answer without one.
+AuthError firebaseError(const QString& message, bool status = false) {
     const qsizetype space = message.indexOf(u' ');
     const QString code = space < 0 ? message : message.left(space);
     static const QHash<QString, QString> sentences = {
@@ -44,8 +46,8 @@ AuthError firebaseError(const QString& message) {
          u"For your security, sign out and sign in again, then try once more."_s},
     };
     const auto known = sentences.constFind(code);
-    return AuthError(known != sentences.constEnd() ? *known : u"Sign-in failed ("_s + message + u")."_s,
-                     code);
+    const QString shown = status ? message : OutsideText::isolated(message);
+    return AuthError(known != sentences.constEnd() ? *known : u"Sign-in failed ("_s + shown + u")."_s, code);
 }
 
 QNetworkRequest request(const QUrl& url, const QByteArray& contentType) {
@@ -63,8 +65,8 @@ QCoro::Task<QJsonObject> send(QNetworkRequest request, QByteArray body) {
     const QJsonObject reply = document.isObject() ? document.object() : QJsonObject();
     if (response.status && (*response.status < 200 || *response.status > 299)) {
         const QJsonValue message = reply.value(u"error"_s).toObject().value(u"message"_s);
-        throw firebaseError(message.isString() ? message.toString()
-                                               : u"HTTP "_s + QString::number(*response.status));
+        throw message.isString() ? firebaseError(message.toString())
+                                 : firebaseError(u"HTTP "_s + QString::number(*response.status), true);
     }
     co_return reply;
 }

@@ -4,6 +4,7 @@
 #include "runtime/Clock.h"
 #include "runtime/Describe.h"
 #include "runtime/MainThread.h"
+#include "runtime/OutsideText.h"
 #include "store/Store.h"
 
 #include <QPointer>
@@ -226,7 +227,7 @@ QCoro::Task<void> AuthViewModel::reset() {
     if (failure)
         setError(describe(failure));
     else
-        setInfo(u"If "_s + email + u" has an account, a reset link is on its way."_s);
+        setInfo(u"If "_s + OutsideText::isolated(email) + u" has an account, a reset link is on its way."_s);
     setBusy(false);
 }
 

@@ -3,6 +3,7 @@
 #include "runtime/Clock.h"
 #include "runtime/Describe.h"
 #include "runtime/MainThread.h"
+#include "runtime/OutsideText.h"
 #include "runtime/Spawn.h"
 #include "store/Store.h"
 
@@ -34,7 +35,7 @@ QCoro::Task<void> ConfirmEmailTileModel::tick() {
 QString ConfirmEmailTileModel::text() const {
     if (const auto& said = message())
         return *said;
-    return u"We sent a link to "_s + email_
+    return u"We sent a link to "_s + OutsideText::isolated(email_)
         + u". Confirming it makes sure your backup belongs to an inbox you own."_s;
 }
 
@@ -66,7 +67,7 @@ QCoro::Task<void> ConfirmEmailTileModel::resend() {
     if (failure)
         message_.set(describe(failure));
     else
-        message_.set(u"Sent again to "_s + email_ + u". It can take a minute to arrive."_s);
+        message_.set(u"Sent again to "_s + OutsideText::isolated(email_) + u". It can take a minute to arrive."_s);
     now_.set(Clock::shared().now()); // the countdown starts at once
     working_.set(false);
 }

@@ -7,6 +7,7 @@
 #include "platform/system/Subprocess.h"
 #include "platform/system/ToolPaths.h"
 #include "runtime/FileError.h"
+#include "runtime/OutsideText.h"
 #include "runtime/UpdateError.h"
 
 #include <QFile>
@@ -77,8 +78,9 @@ QString notarizedDeveloperID(const QString& app, const QString& name, const Outp
     const bool valid = requirement && code->checkValidity(validityFlags, &*requirement) == SignatureStatus::Ok;
     const std::optional<QString> team = valid ? CodeSignature::teamIdentifier(app) : std::nullopt;
     if (!team)
-        throw UpdateError(name + QStringLiteral(" isn't signed with a Developer ID, and your other Mac has no "
-                                                "developer on record to compare it with. Refusing to install."));
+        throw UpdateError(OutsideText::isolated(name) +
+                          QStringLiteral(" isn't signed with a Developer ID, and your other Mac has no developer on "
+                                         "record to compare it with. Refusing to install."));
     const QStringList arguments{QStringLiteral("--assess"), QStringLiteral("--type"), QStringLiteral("execute"),
                                 QStringLiteral("-vv"), app};
     const QString text = output ? output(ToolPaths::spctl, arguments)
@@ -86,7 +88,7 @@ QString notarizedDeveloperID(const QString& app, const QString& name, const Outp
     static const QRegularExpression lineBreak(QStringLiteral("\r\n|\n|\r"));
     if (text.split(lineBreak).contains(QStringLiteral("source=Notarized Developer ID")))
         return *team;
-    throw UpdateError(name + QStringLiteral(" is signed by team ") + *team
+    throw UpdateError(OutsideText::isolated(name) + QStringLiteral(" is signed by team ") + OutsideText::isolated(*team)
                       + QStringLiteral(" but isn't notarized by Apple. Refusing to install."));
 }
 

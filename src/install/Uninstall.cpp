@@ -9,6 +9,7 @@
 #include "platform/system/ToolPaths.h"
 #include "platform/files/Trash.h"
 #include "runtime/FileError.h"
+#include "runtime/OutsideText.h"
 #include "runtime/UpdateError.h"
 #include "runtime/Log.h"
 
@@ -88,7 +89,7 @@ Context Context::standard(const QString& applications, const std::optional<QStri
 
 std::optional<QString> protectedReason(const InstalledApp& app) {
     if (app.bundleID.startsWith(QLatin1String("com.apple.")))
-        return app.name + QStringLiteral(" is part of macOS or an Apple app.");
+        return OutsideText::isolated(app.name) + QStringLiteral(" is part of macOS or an Apple app.");
     if (app.bundleID == MainBundle::identifier())
         return QStringLiteral("Quenlark can't remove itself. Drag it to the Trash from Applications.");
     return std::nullopt;
@@ -106,9 +107,10 @@ QStringList uninstall(const InstalledApp& app, const QStringList& data, const QS
     // link stand for the folder it points to.
     const QString bundle = QDir::cleanPath(app.url);
     if (!inside(bundle, context.applications, 1))
-        throw UpdateError(app.name + QStringLiteral(" isn't inside ") + context.applications + QLatin1Char('.'));
+        throw UpdateError(OutsideText::isolated(app.name) + QStringLiteral(" isn't inside ") + context.applications +
+                          QLatin1Char('.'));
     if (context.running(app))
-        throw UpdateError(app.name + QStringLiteral(" is running. Quit it first."));
+        throw UpdateError(OutsideText::isolated(app.name) + QStringLiteral(" is running. Quit it first."));
     // A home without a Library (as on most of our machines) has no leftovers in it, and is no
     // reason to keep the bundle; only leftovers to remove need the folder they must lie in.
     const auto root = data.isEmpty() ? std::optional<QString>(library) : realPath(library);

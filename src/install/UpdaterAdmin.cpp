@@ -8,6 +8,7 @@
 #include "platform/system/ToolPaths.h"
 #include "runtime/Blocking.h"
 #include "runtime/FileError.h"
+#include "runtime/OutsideText.h"
 #include "runtime/UpdateError.h"
 
 #include <QProcess>
@@ -168,7 +169,7 @@ QCoro::Task<QString> Updater::runAppleScript(QString script) {
 }
 
 UpdateError Updater::adminFailure(const AppleScriptError& error, const QString& appName) {
-    const QString& name = appName;
+    const QString name = OutsideText::isolated(appName); // as our sentences show it
     switch (error.number.value_or(0)) {
     case -128:
         if (error.number)

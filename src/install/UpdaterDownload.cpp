@@ -4,6 +4,7 @@
 #include "runtime/Cancelled.h"
 #include "runtime/FileError.h"
 #include "runtime/Log.h"
+#include "runtime/OutsideText.h"
 #include "runtime/TransportError.h"
 #include "runtime/UpdateError.h"
 #include "sources/Net.h"
@@ -109,7 +110,7 @@ QStringList Updater::verify(const QString& file, const Download& download, std::
         log << QStringLiteral("SHA-256 matches the source");
     }
 
-    const QString& name = app.name;
+    const QString name = OutsideText::isolated(app.name); // as our sentences show it
     if (app.edKey) {
         if (!download.edSignature)
             throw UpdateError(name + QStringLiteral(" only accepts EdDSA-signed updates, and this one isn't signed."));

@@ -12,6 +12,7 @@
 #include "platform/codesign/MachO.h"
 #include "platform/codesign/Requirement.h"
 #include "platform/system/SystemInfo.h"
+#include "runtime/OutsideText.h"
 #include "runtime/UpdateError.h"
 
 #include <QFile>
@@ -23,8 +24,9 @@ namespace {
 // Check all architectures, nested code, strict validation, enforce revocation checks.
 constexpr uint32_t validityFlags = 0x40000019;
 
+// A bundle's version as our sentences show it.
 QString versionText(const std::optional<QString>& version, const std::optional<QString>& build) {
-    return version ? *version : build ? *build : QStringLiteral("unknown");
+    return OutsideText::isolated(version ? version : build, QStringLiteral("unknown"));
 }
 
 void report(const Updater::Phase& phase, const InstallPhase& value) {
@@ -82,7 +84,7 @@ QString Updater::notarizedDeveloperID(const QString& app, const QString& name) {
 
 QCoro::Task<QStringList> Updater::install(InstalledApp app, Release release, Phase phase) const {
     const Updater self = *this; // the caller's value need not outlive the install
-    const QString& name = app.name;
+    const QString name = OutsideText::isolated(app.name); // as our sentences show it
 
     // 1. Only a source whose download this program can install.
     if (!SourceKinds::canInstall(release.kind) || !release.download)
@@ -157,11 +159,11 @@ QCoro::Task<QStringList> Updater::install(InstalledApp app, Release release, Pha
                                       name +
                                       QStringLiteral(" (it doesn't meet the installed app's designated requirement; "
                                                      "the download is signed by ") +
-                                      signer.value_or(QStringLiteral("no developer")) +
+                                      OutsideText::isolated(signer, QStringLiteral("no developer")) +
                                       QStringLiteral("). Refusing to install."));
                 sentences << QStringLiteral("Code signature valid and meets the installed app's designated "
                                            "requirement (team ") +
-                                 app.team.value_or(QStringLiteral("?")) + QLatin1Char(')');
+                                 OutsideText::isolated(app.team, QStringLiteral("?")) + QLatin1Char(')');
             } else {
                 sentences << QStringLiteral("Code signature valid; the installed app is ad-hoc signed, so its "
                                            "EdDSA key vouched for the download");
@@ -169,8 +171,8 @@ QCoro::Task<QStringList> Updater::install(InstalledApp app, Release release, Pha
 
             const auto fresh = Scanner::read(extracted.app, work);
             if (!fresh || fresh->bundleID != app.bundleID)
-                throw UpdateError(QStringLiteral("The download contains a different app, not ") + app.bundleID +
-                                  QLatin1Char('.'));
+                throw UpdateError(QStringLiteral("The download contains a different app, not ") +
+                                  OutsideText::isolated(app.bundleID) + QLatin1Char('.'));
 
             const QString before = versionText(app.version, app.build);
             const QString after = versionText(fresh->version, fresh->build);
@@ -182,7 +184,7 @@ QCoro::Task<QStringList> Updater::install(InstalledApp app, Release release, Pha
             if (!runsHere(extracted.app))
                 throw UpdateError(QStringLiteral("The download doesn't include a build for this Mac's processor."));
 
-            sentences << QStringLiteral("Bundle ") + fresh->bundleID + QLatin1Char(' ') + after +
+            sentences << QStringLiteral("Bundle ") + OutsideText::isolated(fresh->bundleID) + QLatin1Char(' ') + after +
                              QStringLiteral(" is newer than ") + before;
             return sentences;
         };

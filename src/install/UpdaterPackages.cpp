@@ -8,6 +8,7 @@
 #include "runtime/FileError.h"
 #include "platform/archives/Extraction.h"
 #include "platform/files/RealPath.h"
+#include "runtime/OutsideText.h"
 #include "runtime/UpdateError.h"
 
 #include <QDir>
@@ -60,7 +61,8 @@ void take(const QString& root, const QString& named, const QString& target) {
             return;
         }
     }
-    throw UpdateError(QStringLiteral("The download doesn't contain the installer package ") + named + u'.');
+    throw UpdateError(QStringLiteral("The download doesn't contain the installer package ") +
+                      OutsideText::isolated(named) + u'.');
 }
 
 } // namespace
@@ -127,14 +129,17 @@ PackageSigner Updater::packageSigner(const QString& package) {
     return PackageSigner::from(signature.status, signature.text, assessment.status, assessment.text);
 }
 
-QString Updater::checkPackage(const PackageSigner& signer, const QString& name, const std::optional<QString>& expected) {
+QString Updater::checkPackage(const PackageSigner& signer, const QString& appName,
+                              const std::optional<QString>& expected) {
+    const QString name = OutsideText::isolated(appName); // as our sentences show it
     if (!signer.status.startsWith(QStringLiteral("signed")))
         throw UpdateError(name + QStringLiteral("'s installer package isn't signed, so Quenlark can't tell who made it. "
                                                 "Refusing to run it."));
     const std::optional<QString> team = signer.team();
     if (!(signer.trusted && signer.leaf && signer.leaf->startsWith(QStringLiteral("Developer ID Installer: ")) && team))
         throw UpdateError(name + QStringLiteral("'s installer package is signed by ")
-                          + signer.leaf.value_or(QStringLiteral("an unknown certificate")) + QStringLiteral(" (")
+                          + OutsideText::isolated(signer.leaf, QStringLiteral("an unknown certificate"))
+                          + QStringLiteral(" (")
                           + signer.status
                           + QStringLiteral("), not a Developer ID Installer certificate from Apple. Refusing to run it."));
     if (!signer.accepted)
@@ -150,5 +155,6 @@ QString Updater::checkPackage(const PackageSigner& signer, const QString& name, 
     if (*expected == *team)
         return *team;
     throw UpdateError(QStringLiteral("Team ID mismatch: ") + name + QStringLiteral(" on your other Mac was signed by ")
-                      + *expected + QStringLiteral(", this package by ") + *team + QStringLiteral(". Refusing to run it."));
+                      + OutsideText::isolated(*expected) + QStringLiteral(", this package by ")
+                      + OutsideText::isolated(*team) + QStringLiteral(". Refusing to run it."));
 }

@@ -1,6 +1,7 @@
 #include "model/Verdict.h"
 
 #include "model/Version.h"
+#include "runtime/OutsideText.h"
 
 namespace Verdict {
 
@@ -13,8 +14,10 @@ Status status(const InstalledApp& app, const std::optional<Release>& release, co
 
     const auto newer = Version::isNewer({app.version, app.build}, {release->version, release->build});
     if (!newer) {
-        const QString installed = app.version.value_or(app.build.value_or(QStringLiteral("unknown")));
-        const QString latest = release->version.value_or(release->build.value_or(QStringLiteral("?")));
+        const QString installed =
+            OutsideText::isolated(app.version ? app.version : app.build, QStringLiteral("unknown"));
+        const QString latest =
+            OutsideText::isolated(release->version ? release->version : release->build, QStringLiteral("?"));
         return Status::cantVerify(QStringLiteral("Couldn't compare the installed version ") + installed +
                                   QStringLiteral(" with ") + latest + QStringLiteral(" from ") +
                                   SourceKinds::rawValue(release->kind));
@@ -24,7 +27,7 @@ Status status(const InstalledApp& app, const std::optional<Release>& release, co
     const QString latest = release->version.value_or(release->build.value_or(QString()));
     if (const auto skipped = ignoredVersions.constFind(app.bundleID);
         skipped != ignoredVersions.constEnd() && *skipped == latest)
-        return Status::ignored(QStringLiteral("You're skipping version ") + latest);
+        return Status::ignored(QStringLiteral("You're skipping version ") + OutsideText::isolated(latest));
     return Status::update();
 }
 

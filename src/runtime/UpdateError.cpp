@@ -1,6 +1,7 @@
 #include "runtime/UpdateError.h"
 
 #include "runtime/FileError.h"
+#include "runtime/OutsideText.h"
 
 #include <cerrno>
 #include <optional>
@@ -31,13 +32,14 @@ std::exception_ptr UpdateError::from(std::exception_ptr error, const QString& na
     const auto code = posixCode(error);
     if (code == EPERM)
         return std::make_exception_ptr(UpdateError(
-            QStringLiteral("macOS blocked Quenlark from changing ") + name +
+            QStringLiteral("macOS blocked Quenlark from changing ") + OutsideText::isolated(name) +
                 QStringLiteral(". Turn on Quenlark in System Settings \u203A Privacy & Security \u203A App "
                                "Management, then try again."),
             true));
     if (code == EACCES)
         return std::make_exception_ptr(UpdateError(
-            name + QStringLiteral(" belongs to another user or to the system. Update or remove it as an administrator.")));
+            OutsideText::isolated(name) +
+            QStringLiteral(" belongs to another user or to the system. Update or remove it as an administrator.")));
     return error;
 }
 

@@ -2,6 +2,7 @@
 
 #include "runtime/Blocking.h"
 #include "runtime/Describe.h"
+#include "runtime/OutsideText.h"
 #include "sources/AppStoreSource.h"
 #include "sources/Appcast.h"
 #include "sources/BrewIndex.h"
@@ -131,7 +132,8 @@ QCoro::Task<Checker::Check> Checker::check(InstalledApp app, CancelToken token) 
         }
     } else {
         // The one skipped attempt that names what it queried.
-        result.attempts.append(skipped(SourceKind::homebrew, QStringLiteral("No cask installs ") + name,
+        result.attempts.append(skipped(SourceKind::homebrew,
+                                       QStringLiteral("No cask installs ") + OutsideText::isolated(name),
                                        catalogue.toString(QUrl::FullyEncoded)));
     }
 

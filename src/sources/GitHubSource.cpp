@@ -3,6 +3,7 @@
 #include "platform/system/SystemInfo.h"
 #include "runtime/Blocking.h"
 #include "runtime/CheckError.h"
+#include "runtime/OutsideText.h"
 #include "runtime/Url.h"
 #include "sources/Json.h"
 #include "sources/Net.h"
@@ -90,7 +91,7 @@ Release parse(const QByteArray& body, Processor processor) {
         throw CheckError(QStringLiteral("The repository has no published release"));
     const auto version = versionFromTag(*tag);
     if (!version)
-        throw CheckError(QStringLiteral("The release tag \"") + *tag +
+        throw CheckError(QStringLiteral("The release tag \"") + OutsideText::isolated(*tag) +
                          QStringLiteral("\" has no version number"));
 
     Release release;

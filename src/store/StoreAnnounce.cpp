@@ -4,6 +4,7 @@
 #include "notch/NotchHooks.h"
 #include "platform/desktop/Notifier.h"
 #include "runtime/MainThread.h"
+#include "runtime/OutsideText.h"
 #include "runtime/Spawn.h"
 
 namespace {
@@ -64,6 +65,8 @@ QCoro::Task<void> Store::postNotification(std::optional<QStringList> only) {
     }
     if (names.isEmpty())
         co_return;
+    for (QString& name : names)
+        name = OutsideText::isolated(name);
     const QString title = names.size() == 1 ? tr("%1 has an update").arg(names.first())
                                             : tr("%1 app updates available").arg(names.size());
     const QString body = names.size() == 1 ? tr("Open Quenlark to install it.") : names.join(QStringLiteral(", "));

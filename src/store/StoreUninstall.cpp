@@ -4,6 +4,7 @@
 #include "runtime/Cancelled.h"
 #include "runtime/Describe.h"
 #include "runtime/MainThread.h"
+#include "runtime/OutsideText.h"
 #include "runtime/Shell.h"
 #include "runtime/UpdateError.h"
 #include "sources/BrewIndex.h"
@@ -60,7 +61,7 @@ QCoro::Task<QList<Leftover>> Store::leftovers(InstalledApp app) {
 QCoro::Task<void> Store::uninstall(std::shared_ptr<AppItem> item, QList<Leftover> data, bool permanently) {
     QL_ASSERT_MAIN_THREAD();
     const InstalledApp app = item->app();
-    const QString& name = app.name;
+    const QString name = OutsideText::isolated(app.name); // as our sentences show it
     // While the row's update runs, its swap and this removal would race over the bundle.
     if (inFlight_.contains(item->id()) || item->phase().inProgress()) {
         auto telling = shell_.alert(tr("Couldn't remove %1").arg(name), tr("%1 is being updated. Nothing was removed.").arg(name));

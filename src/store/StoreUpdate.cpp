@@ -5,6 +5,7 @@
 #include "runtime/Describe.h"
 #include "runtime/Log.h"
 #include "runtime/MainThread.h"
+#include "runtime/OutsideText.h"
 #include "runtime/Shell.h"
 #include "runtime/UpdateError.h"
 #include "store/UpdateEngine.h"
@@ -128,7 +129,8 @@ QCoro::Task<void> Store::update(std::shared_ptr<AppItem> item) {
     }
 
     const QString description = describe(error);
-    item->setInstallLog({tr("Update failed: %1").arg(description), tr("%1 was left untouched.").arg(item->app().name)});
+    item->setInstallLog({tr("Update failed: %1").arg(description),
+                         tr("%1 was left untouched.").arg(OutsideText::isolated(item->app().name))});
     const bool permission = UpdateError::needsPermissionIn(error);
     *live = false;
     item->setPhase(permission ? InstallPhase::blocked() : InstallPhase::failed(description));
@@ -151,8 +153,10 @@ void Store::openStore(const std::shared_ptr<AppItem>& item) {
 }
 
 QCoro::Task<bool> Store::confirmQuit(std::shared_ptr<AppItem> item) {
-    const QString name = item->app().name;
-    const QString version = item->release() ? item->release()->shownVersion() : QStringLiteral("?");
+    const QString name = OutsideText::isolated(item->app().name);
+    const auto& release = item->release();
+    const auto shown = release ? (release->version ? release->version : release->build) : std::nullopt;
+    const QString version = OutsideText::isolated(shown, QStringLiteral("?"));
     Shell::Question question;
     question.title = tr("Quit %1 to update it?").arg(name);
     question.message = tr("%1 is open. Quenlark will quit it, install %2 and move the old version to the Trash. If "

@@ -137,8 +137,11 @@ TEST(Auth, ServerMessagesBecomeSentencesWithTheirCodes) {
         {"INVALID_REFRESH_TOKEN", ended, u"INVALID_REFRESH_TOKEN"_s},
         {"USER_NOT_FOUND", ended, u"USER_NOT_FOUND"_s},
         {"CREDENTIAL_TOO_OLD_LOGIN_AGAIN", u"For your security, sign out and sign in again, then try once more."_s, u"CREDENTIAL_TOO_OLD_LOGIN_AGAIN"_s},
-        {"email_exists", u"Sign-in failed (email_exists)."_s, u"email_exists"_s},
-        {"QUOTA_EXCEEDED : Exceeded quota.", u"Sign-in failed (QUOTA_EXCEEDED : Exceeded quota.)."_s, u"QUOTA_EXCEEDED"_s},
+        {"email_exists", u"Sign-in failed (\u2068email_exists\u2069)."_s, u"email_exists"_s},
+        {"QUOTA_EXCEEDED : Exceeded quota.", u"Sign-in failed (\u2068QUOTA_EXCEEDED : Exceeded quota.\u2069)."_s, u"QUOTA_EXCEEDED"_s},
+        // A message of the service's own making can not reorder, break or flood the sentence.
+        {"BLOCKED : \u202Eelif.exe\u2069\r\nVisit\x1B[0m evil.example", u"Sign-in failed (\u2068BLOCKED : elif.exe Visit[0m evil.example\u2069)."_s, u"BLOCKED"_s},
+        {"FLOOD " + std::string(10240, 'x'), u"Sign-in failed (\u2068FLOOD "_s + QString(294, u'x') + u"\u2026\u2069)."_s, u"FLOOD"_s},
     };
     for (const auto& row : rows) {
         fake.fail("signInWithPassword", row.message);

@@ -189,9 +189,9 @@ TEST(AuthForm, ResetSaysTheSameWhetherOrNotTheAccountExists) {
     } cases[] = {
         {u"ada@example"_s, nullptr, u"Enter your email above, then choose Forgot password."_s, std::nullopt},
         {u"ada@example.com"_s, nullptr, std::nullopt,
-         u"If ada@example.com has an account, a reset link is on its way."_s},
+         u"If \u2068ada@example.com\u2069 has an account, a reset link is on its way."_s},
         {u"ada@example.com"_s, "EMAIL_NOT_FOUND", std::nullopt,
-         u"If ada@example.com has an account, a reset link is on its way."_s},
+         u"If \u2068ada@example.com\u2069 has an account, a reset link is on its way."_s},
         {u"ada@example.com"_s, "TOO_MANY_ATTEMPTS_TRY_LATER", u"Too many attempts. Wait a few minutes and try again."_s,
          std::nullopt},
     };

@@ -67,12 +67,12 @@ TEST_F(ConfirmTile, ResendReportsOnlyWhatHappened) {
         bool waiting;
     } cases[] = {
         {"sent", -1, [](FakeIdentity& f) { f.answerJson("sendOobCode", {}); },
-         u"Sent again to ada@example.com. It can take a minute to arrive."_s, 1, true},
+         u"Sent again to \u2068ada@example.com\u2069. It can take a minute to arrive."_s, 1, true},
         {"refused", -1, [](FakeIdentity& f) { f.fail("sendOobCode", "TOO_MANY_ATTEMPTS_TRY_LATER"); },
          u"Too many attempts. Wait a few minutes and try again."_s, 1, false},
         {"within the wait", 30, [](FakeIdentity& f) { f.answerJson("sendOobCode", {}); }, std::nullopt, 0, true},
         {"after the wait", 61, [](FakeIdentity& f) { f.answerJson("sendOobCode", {}); },
-         u"Sent again to ada@example.com. It can take a minute to arrive."_s, 1, true},
+         u"Sent again to \u2068ada@example.com\u2069. It can take a minute to arrive."_s, 1, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -87,7 +87,7 @@ TEST_F(ConfirmTile, ResendReportsOnlyWhatHappened) {
         EXPECT_FALSE(tile.working());
         EXPECT_EQ(fake.calls().size() - before, size_t(c.sends));
         EXPECT_EQ(store().confirmationWait(h.clock.now()) > 0, c.waiting);
-        EXPECT_EQ(tile.text(), c.message.value_or(u"We sent a link to ada@example.com. Confirming it makes "
+        EXPECT_EQ(tile.text(), c.message.value_or(u"We sent a link to \u2068ada@example.com\u2069. Confirming it makes "
                                                   u"sure your backup belongs to an inbox you own."_s));
     }
 }

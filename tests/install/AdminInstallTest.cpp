@@ -149,14 +149,14 @@ TEST(AdminInstall, ReadsErrorsAndMapsThemToSentences) {
     };
     const QList<Map> maps = {
         {-128, "User canceled.", "You cancelled the administrator prompt. Nothing was installed.", true},
-        {91, "", "Quenlark couldn't copy Alpha's installer package into a private folder. Nothing was installed.", false},
-        {92, "", "Alpha's installer package changed after Quenlark checked it (SHA-256 mismatch in the administrator step). "
+        {91, "", "Quenlark couldn't copy \u2068Alpha\u2069's installer package into a private folder. Nothing was installed.", false},
+        {92, "", "\u2068Alpha\u2069's installer package changed after Quenlark checked it (SHA-256 mismatch in the administrator step). "
                  "Nothing was installed.", false},
-        {93, "", "Alpha's installer package isn't signed by a Developer ID Installer certificate Apple trusts (checked "
+        {93, "", "\u2068Alpha\u2069's installer package isn't signed by a Developer ID Installer certificate Apple trusts (checked "
                  "again as administrator). Nothing was installed.", false},
-        {94, "", "Alpha's installer package is signed by another team than the one Quenlark checked (checked again as "
+        {94, "", "\u2068Alpha\u2069's installer package is signed by another team than the one Quenlark checked (checked again as "
                  "administrator). Nothing was installed.", false},
-        {95, "", "Gatekeeper rejected Alpha's installer package in the administrator step. Nothing was installed.", false},
+        {95, "", "Gatekeeper rejected \u2068Alpha\u2069's installer package in the administrator step. Nothing was installed.", false},
         {1, "installer: Error - boom", "The installer failed: installer: Error - boom (1)", false},
         {0, "odd", "The installer failed: odd (0)", false},
         {std::nullopt, "osascript failed", "The installer failed: osascript failed", false},
@@ -212,17 +212,17 @@ TEST_F(AdminRun, RunsTheChecksAsTheLineGivesThem) {
     EXPECT_FALSE(QDir(out.mid(14).chopped(6)).exists()) << "the private folder is removed";
 
     EXPECT_EQ(run(good, sha, "BBBBBBBBBB"),
-              "Alpha's installer package is signed by another team than the one Quenlark checked (checked again as "
+              "\u2068Alpha\u2069's installer package is signed by another team than the one Quenlark checked (checked again as "
               "administrator). Nothing was installed.");
     EXPECT_EQ(run(dir_.filePath("missing.pkg"), sha, "AAAAAAAAAA"),
-              "Quenlark couldn't copy Alpha's installer package into a private folder. Nothing was installed.");
+              "Quenlark couldn't copy \u2068Alpha\u2069's installer package into a private folder. Nothing was installed.");
 
     const QString plain = write(PackageBuilder::teamA(false));
     EXPECT_EQ(run(plain, sha256Of(plain), "AAAAAAAAAA"),
-              "Gatekeeper rejected Alpha's installer package in the administrator step. Nothing was installed.");
+              "Gatekeeper rejected \u2068Alpha\u2069's installer package in the administrator step. Nothing was installed.");
     const QString bare = write(PackageBuilder::unsignedPackage());
     EXPECT_EQ(run(bare, sha256Of(bare), "AAAAAAAAAA"),
-              "Alpha's installer package isn't signed by a Developer ID Installer certificate Apple trusts (checked "
+              "\u2068Alpha\u2069's installer package isn't signed by a Developer ID Installer certificate Apple trusts (checked "
               "again as administrator). Nothing was installed.");
 }
 
@@ -232,7 +232,7 @@ TEST_F(AdminRun, APackageChangedAfterTheCheckIsNotInstalled) {
     // Swapped for another valid package of the same team between the check and the run.
     write(PackageBuilder::teamA(true).file("Alpha.app/Contents/MacOS/evil", "x"));
     EXPECT_EQ(run(path, checked, "AAAAAAAAAA"),
-              "Alpha's installer package changed after Quenlark checked it (SHA-256 mismatch in the administrator step). "
+              "\u2068Alpha\u2069's installer package changed after Quenlark checked it (SHA-256 mismatch in the administrator step). "
               "Nothing was installed.");
 }
 

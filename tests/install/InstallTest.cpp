@@ -235,8 +235,8 @@ TEST_F(InstallTest, ASignedZipReplacesTheBundleAndTrashesTheOldCopy) {
     EXPECT_EQ(outcome.log, (QStringList{
                                QString("Size matches: %1 bytes").arg(payload->size()),
                                "SHA-256 matches the source",
-                               "Code signature valid and meets the installed app's designated requirement (team AAAAAAAAAA)",
-                               "Bundle com.example.tool 2.0 is newer than 1.0",
+                               "Code signature valid and meets the installed app's designated requirement (team \u2068AAAAAAAAAA\u2069)",
+                               "Bundle \u2068com.example.tool\u2069 \u20682.0\u2069 is newer than \u20681.0\u2069",
                                "Swapped in; the old copy moved to " + trash,
                            }));
     EXPECT_EQ(installedVersion(), "2.0");
@@ -279,11 +279,11 @@ TEST_F(InstallTest, ALicensedDiskImageWithAnEdDSASignatureInstalls) {
     EXPECT_EQ(outcome.log,
               (QStringList{
                   QString("Size matches: %1 bytes").arg(payload->size()), // from the server's length
-                  "EdDSA signature valid for Example's public key",
+                  "EdDSA signature valid for \u2068Example\u2069's public key",
                   "The disk image came with the developer's license agreement, which Quenlark accepted to open it: "
                   "the developer's license terms apply to this app.",
-                  "Code signature valid and meets the installed app's designated requirement (team AAAAAAAAAA)",
-                  "Bundle com.example.tool 2.0 is newer than 1.0",
+                  "Code signature valid and meets the installed app's designated requirement (team \u2068AAAAAAAAAA\u2069)",
+                  "Bundle \u2068com.example.tool\u2069 \u20682.0\u2069 is newer than \u20681.0\u2069",
                   "Swapped in; the old copy moved to " + trash,
               }));
     EXPECT_EQ(installedVersion(), "2.0");
@@ -346,14 +346,14 @@ INSTANTIATE_TEST_SUITE_P(Install, Refusal, ::testing::ValuesIn(QList<RefusalCase
     {"a bundle reached through a link", [](InstallTest& t) {
          QDir().rename(t.installed, t.root + "/Example.app");
          QFile::link(t.root + "/Example.app", t.installed);
-     }, "Example isn't inside %APPS%.", true},
-    {"a running copy", [](InstallTest& t) { t.startInstalledCopy(); }, "Example is running. Quit it first.", true},
+     }, "\u2068Example\u2069 isn't inside %APPS%.", true},
+    {"a running copy", [](InstallTest& t) { t.startInstalledCopy(); }, "\u2068Example\u2069 is running. Quit it first.", true},
     {"a key but no signature", [](InstallTest& t) { t.app.edKey = ourKey().publicBase64(); },
-     "Example only accepts EdDSA-signed updates, and this one isn't signed.", true},
+     "\u2068Example\u2069 only accepts EdDSA-signed updates, and this one isn't signed.", true},
     {"neither team nor key", [](InstallTest& t) {
          BundleBuilder(t.installed).identifier(kTool).executableName("Example").unsignedCode().build();
          t.app = *Scanner::read(t.installed, t.applications);
-     }, "Example isn't signed by a developer, so Quenlark can't confirm the download is genuine. Download it from its website.", true},
+     }, "\u2068Example\u2069 isn't signed by a developer, so Quenlark can't confirm the download is genuine. Download it from its website.", true},
     {"not a web address", [](InstallTest& t) { t.tweak = [](Download& d) { d.url = QUrl("ftp://127.0.0.1/x.zip"); }; },
      "The download link isn't a web address."},
     {"no scheme", [](InstallTest& t) { t.tweak = [](Download& d) { d.url = QUrl("x.zip"); }; },
@@ -391,7 +391,7 @@ INSTANTIATE_TEST_SUITE_P(Install, Refusal, ::testing::ValuesIn(QList<RefusalCase
     {"a signature by another key", [](InstallTest& t) {
          t.app.edKey = ourKey().publicBase64();
          t.tweak = [&t](Download& d) { d.edSignature = strangerKey().sign(*t.payload); };
-     }, "EdDSA signature doesn't match Example's public key. The download is corrupted or was tampered with."},
+     }, "EdDSA signature doesn't match \u2068Example\u2069's public key. The download is corrupted or was tampered with."},
     {"neither zip nor image", [](InstallTest& t) { t.payload = QByteArray(600, 'x'); },
      "Unsupported download format. Quenlark installs from .zip and .dmg only."},
     {"a zip without an app", [](InstallTest& t) {
@@ -411,8 +411,8 @@ INSTANTIATE_TEST_SUITE_P(Install, Refusal, ::testing::ValuesIn(QList<RefusalCase
          t.payload = readFile(t.root + "/changed.zip");
      }, "The new version's code signature is invalid: ", false, true},
     {"another developer", [](InstallTest& t) { t.next.signedBy(&TestPki::shared().teamB); },
-     "The download isn't signed by the developer of the installed Example (it doesn't meet the installed app's "
-     "designated requirement; the download is signed by BBBBBBBBBB). Refusing to install."},
+     "The download isn't signed by the developer of the installed \u2068Example\u2069 (it doesn't meet the installed app's "
+     "designated requirement; the download is signed by \u2068BBBBBBBBBB\u2069). Refusing to install."},
     {"another developer after the installed copy changed", [](InstallTest& t) {
          // The installed copy's own seal no longer holds, yet it still names its developer.
          QDir().mkpath(t.installed + "/Contents/Resources");
@@ -421,8 +421,8 @@ INSTANTIATE_TEST_SUITE_P(Install, Refusal, ::testing::ValuesIn(QList<RefusalCase
          t.next.signedBy(&TestPki::shared().teamB);
          t.tweak = [&t](Download& d) { d.edSignature = ourKey().sign(*t.payload); };
      },
-     "The download isn't signed by the developer of the installed Example (it doesn't meet the installed app's "
-     "designated requirement; the download is signed by BBBBBBBBBB). Refusing to install."},
+     "The download isn't signed by the developer of the installed \u2068Example\u2069 (it doesn't meet the installed app's "
+     "designated requirement; the download is signed by \u2068BBBBBBBBBB\u2069). Refusing to install."},
     {"another app", [](InstallTest& t) {
          // The designated requirement names the identifier: only a key-vouched install gets this far.
          BundleBuilder(t.installed).identifier(kTool).executableName("Example").signedBy(nullptr).build();
@@ -430,9 +430,9 @@ INSTANTIATE_TEST_SUITE_P(Install, Refusal, ::testing::ValuesIn(QList<RefusalCase
          t.next.identifier("com.example.other");
          t.tweak = [&t](Download& d) { d.edSignature = ourKey().sign(*t.payload); };
      },
-     "The download contains a different app, not com.example.tool."},
+     "The download contains a different app, not \u2068com.example.tool\u2069."},
     {"the same version", [](InstallTest& t) { t.next.info("CFBundleShortVersionString", "1.0"); },
-     "The download is version 1.0, not newer than the installed 1.0. Refusing to downgrade."},
+     "The download is version \u20681.0\u2069, not newer than the installed \u20681.0\u2069. Refusing to downgrade."},
     {"an Intel-only build", [](InstallTest& t) { t.next.architectures({0x01000007}); },
      "The download doesn't include a build for this Mac's processor."},
     {"opened during the download", [](InstallTest& t) {
@@ -440,16 +440,16 @@ INSTANTIATE_TEST_SUITE_P(Install, Refusal, ::testing::ValuesIn(QList<RefusalCase
              if (phase == InstallPhase::downloading(0))
                  t.startInstalledCopy();
          };
-     }, "Example was opened again. Quit it and retry."},
+     }, "\u2068Example\u2069 was opened again. Quit it and retry."},
 }));
 
 TEST_F(InstallTest, ARefusedExchangeIsMappedAndLeavesTheBundleInPlace) {
     RefusingOps ops;
     FileOps::setForTest(&ops);
     const QList<std::tuple<int, QString, bool>> cases = {
-        {EPERM, "macOS blocked Quenlark from changing Example. Turn on Quenlark in System Settings \u203A Privacy & "
+        {EPERM, "macOS blocked Quenlark from changing \u2068Example\u2069. Turn on Quenlark in System Settings \u203A Privacy & "
                 "Security \u203A App Management, then try again.", true},
-        {EACCES, "Example belongs to another user or to the system. Update or remove it as an administrator.", false},
+        {EACCES, "\u2068Example\u2069 belongs to another user or to the system. Update or remove it as an administrator.", false},
     };
     for (const auto& [error, sentence, needsPermission] : cases) {
         ops.exchangeError = error;

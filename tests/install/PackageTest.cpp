@@ -63,9 +63,9 @@ TEST(Package, FindsThePackageInADownload) {
     ASSERT_TRUE(copied.open(QIODevice::ReadOnly));
     EXPECT_EQ(copied.readAll(), package);
     EXPECT_EQ(refusal([&] { Updater::package(zip, QString("Beta.pkg"), work("w3")); }),
-              "The download doesn't contain the installer package Beta.pkg.");
+              "The download doesn't contain the installer package \u2068Beta.pkg\u2069.");
     EXPECT_EQ(refusal([&] { Updater::package(zip, QString("Gamma.pkg"), work("w4")); }),
-              "The download doesn't contain the installer package Gamma.pkg.");
+              "The download doesn't contain the installer package \u2068Gamma.pkg\u2069.");
 
     // No plain .pkg name: nothing, whatever the download.
     EXPECT_EQ(Updater::package(zip, std::nullopt, work("w5")), std::nullopt);
@@ -101,7 +101,7 @@ TEST(Package, TakesThePackageFromADiskImageAndAlwaysDetachesIt) {
     const QString other = dir.filePath("other");
     QDir().mkpath(other);
     EXPECT_EQ(refusal([&] { Updater::package(dir.filePath("Alpha.dmg"), QString("Beta.pkg"), other); }),
-              "The download doesn't contain the installer package Beta.pkg.");
+              "The download doesn't contain the installer package \u2068Beta.pkg\u2069.");
     EXPECT_TRUE(QDir(other + "/mount").isEmpty());
 
     // A folder link of the image that leaves it never leads to a package.
@@ -114,7 +114,7 @@ TEST(Package, TakesThePackageFromADiskImageAndAlwaysDetachesIt) {
     const QString third = dir.filePath("third");
     QDir().mkpath(third);
     EXPECT_EQ(refusal([&] { Updater::package(dir.filePath("Linked.dmg"), QString("Gamma.pkg"), third); }),
-              "The download doesn't contain the installer package Gamma.pkg.");
+              "The download doesn't contain the installer package \u2068Gamma.pkg\u2069.");
 }
 
 TEST(Package, ReadsTheSignerFromTheReports) {
@@ -164,21 +164,21 @@ TEST(Package, ChecksTheSignerByTheRules) {
         {"notarized, nothing on record", good, std::nullopt, "AAAAAAAAAA"},
         {"same team on record", {developer, leafA, true, false, true}, QString("AAAAAAAAAA"), "AAAAAAAAAA"},
         {"unsigned", {"no signature", std::nullopt, false, false, false}, std::nullopt,
-         "Alpha's installer package isn't signed, so Quenlark can't tell who made it. Refusing to run it."},
+         "\u2068Alpha\u2069's installer package isn't signed, so Quenlark can't tell who made it. Refusing to run it."},
         {"untrusted", {"signed by untrusted certificate", leafA, false, false, false}, std::nullopt,
-         "Alpha's installer package is signed by " + leafA
+         "\u2068Alpha\u2069's installer package is signed by \u2068" + leafA + "\u2069"
              + " (signed by untrusted certificate), not a Developer ID Installer certificate from Apple. Refusing to run it."},
         {"no leaf", {developer, std::nullopt, true, true, true}, std::nullopt,
-         "Alpha's installer package is signed by an unknown certificate (" + developer
+         "\u2068Alpha\u2069's installer package is signed by an unknown certificate (" + developer
              + "), not a Developer ID Installer certificate from Apple. Refusing to run it."},
         {"rejected even with a team on record", {developer, leafA, true, true, false}, QString("AAAAAAAAAA"),
-         "Gatekeeper rejects Alpha's installer package (spctl --assess --type install), for example because it isn't "
+         "Gatekeeper rejects \u2068Alpha\u2069's installer package (spctl --assess --type install), for example because it isn't "
          "notarized or its certificate was revoked. Refusing to run it."},
         {"not notarized, nothing on record", {developer, leafA, true, false, true}, std::nullopt,
-         "Alpha's installer package isn't notarized by Apple, and your other Mac has no developer on record to compare it "
+         "\u2068Alpha\u2069's installer package isn't notarized by Apple, and your other Mac has no developer on record to compare it "
          "with. Refusing to run it."},
         {"other team", good, QString("BBBBBBBBBB"),
-         "Team ID mismatch: Alpha on your other Mac was signed by BBBBBBBBBB, this package by AAAAAAAAAA. Refusing to run "
+         "Team ID mismatch: \u2068Alpha\u2069 on your other Mac was signed by \u2068BBBBBBBBBB\u2069, this package by \u2068AAAAAAAAAA\u2069. Refusing to run "
          "it."},
     };
     for (const Case& c : cases) {
@@ -205,8 +205,8 @@ TEST(Package, EachSignedFormGetsItsVerdictThroughTheTools) {
         QString result;
     };
     const QString unsignedSentence =
-        "Alpha's installer package isn't signed, so Quenlark can't tell who made it. Refusing to run it.";
-    const QString gatekeeper = "Gatekeeper rejects Alpha's installer package (spctl --assess --type install), for "
+        "\u2068Alpha\u2069's installer package isn't signed, so Quenlark can't tell who made it. Refusing to run it.";
+    const QString gatekeeper = "Gatekeeper rejects \u2068Alpha\u2069's installer package (spctl --assess --type install), for "
                                "example because it isn't notarized or its certificate was revoked. Refusing to run it.";
     const QList<Case> cases = {
         {"unsigned", PackageBuilder::unsignedPackage(), std::nullopt, unsignedSentence},
@@ -214,10 +214,10 @@ TEST(Package, EachSignedFormGetsItsVerdictThroughTheTools) {
         {"team A notarized, on record", PackageBuilder::teamA(true), QString("AAAAAAAAAA"), "AAAAAAAAAA"},
         {"team A without ticket", PackageBuilder::teamA(false), QString("AAAAAAAAAA"), gatekeeper},
         {"team B", PackageBuilder::teamB(true), QString("AAAAAAAAAA"),
-         "Team ID mismatch: Alpha on your other Mac was signed by AAAAAAAAAA, this package by BBBBBBBBBB. Refusing to "
+         "Team ID mismatch: \u2068Alpha\u2069 on your other Mac was signed by \u2068AAAAAAAAAA\u2069, this package by \u2068BBBBBBBBBB\u2069. Refusing to "
          "run it."},
         {"untrusted chain", PackageBuilder::untrustedChain(), std::nullopt,
-         "Alpha's installer package is signed by Developer ID Installer: Alpha Software (AAAAAAAAAA) (signed by "
+         "\u2068Alpha\u2069's installer package is signed by \u2068Developer ID Installer: Alpha Software (AAAAAAAAAA)\u2069 (signed by "
          "untrusted certificate), not a Developer ID Installer certificate from Apple. Refusing to run it."},
         {"changed after signing", PackageBuilder::teamA(true).tamper(PackageBuilder::Tamper::TocAndChecksum),
          QString("AAAAAAAAAA"), unsignedSentence},

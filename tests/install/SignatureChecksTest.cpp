@@ -91,10 +91,10 @@ TEST_F(SignatureChecksTest, NotarizedDeveloperIdAsksTheAssessmentTool) {
 
     EXPECT_EQ(SignatureChecks::notarizedDeveloperID(notarized.path, "Tool"), u"AAAAAAAAAA");
     EXPECT_EQ(refusal([&] { SignatureChecks::notarizedDeveloperID(plain.path, "Tool"); }),
-              u"Tool is signed by team BBBBBBBBBB but isn't notarized by Apple. Refusing to install.");
+              u"\u2068Tool\u2069 is signed by team \u2068BBBBBBBBBB\u2069 but isn't notarized by Apple. Refusing to install.");
     for (const QString& path : {adhoc.path, untrusted.path})
         EXPECT_EQ(refusal([&] { SignatureChecks::notarizedDeveloperID(path, "Tool"); }),
-                  u"Tool isn't signed with a Developer ID, and your other Mac has no developer on record to compare "
+                  u"\u2068Tool\u2069 isn't signed with a Developer ID, and your other Mac has no developer on record to compare "
                   u"it with. Refusing to install.");
     EXPECT_EQ(refusal([&] { SignatureChecks::notarizedDeveloperID(dir.filePath("Missing.app"), "Tool"); }),
               u"The new version isn't code signed.");
@@ -116,6 +116,6 @@ TEST_F(SignatureChecksTest, OnlyAnExactSourceLineCounts) {
     for (const char* text : {"x: accepted\nsource=Notarized Developer ID (legacy)\n", "source=Notarized Developer ID!",
                              " source=Notarized Developer ID\n", "x: accepted\nsource=Unnotarized Developer ID\n"})
         EXPECT_EQ(refusal([&] { SignatureChecks::notarizedDeveloperID(plain.path, "Tool", answer(text)); }),
-                  u"Tool is signed by team AAAAAAAAAA but isn't notarized by Apple. Refusing to install.")
+                  u"\u2068Tool\u2069 is signed by team \u2068AAAAAAAAAA\u2069 but isn't notarized by Apple. Refusing to install.")
             << text;
 }

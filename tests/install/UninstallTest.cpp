@@ -98,12 +98,12 @@ TEST_F(UninstallTree, EveryRefusalComesBeforeAnythingIsTouched) {
         return "Refusing to remove " + at(rel) + ": it isn't an app's own folder inside " + library + ".";
     };
     const struct { std::function<void()> arrange; QStringList data; QString sentence; } cases[] = {
-        {[&] { app.bundleID = "com.apple.Notes"; }, {cache}, "Example is part of macOS or an Apple app."},
+        {[&] { app.bundleID = "com.apple.Notes"; }, {cache}, "\u2068Example\u2069 is part of macOS or an Apple app."},
         {[&] { app.bundleID = MainBundle::identifier(); }, {cache},
          "Quenlark can't remove itself. Drag it to the Trash from Applications."},
-        {[&] { app.url = at("Documents/Elsewhere.app"); }, {cache}, "Example isn't inside " + apps + "."},
-        {[&] { app.url = at("Applications/Linked.app"); }, {cache}, "Example isn't inside " + apps + "."},
-        {[&] { isRunning = true; }, {cache}, "Example is running. Quit it first."},
+        {[&] { app.url = at("Documents/Elsewhere.app"); }, {cache}, "\u2068Example\u2069 isn't inside " + apps + "."},
+        {[&] { app.url = at("Applications/Linked.app"); }, {cache}, "\u2068Example\u2069 isn't inside " + apps + "."},
+        {[&] { isRunning = true; }, {cache}, "\u2068Example\u2069 is running. Quit it first."},
         {[&] { library = at("Nowhere"); }, {cache}, at("Nowhere") + " doesn't exist."},
         {nullptr, {cache, "Documents/keep.txt"}, refused("Documents/keep.txt")},
         {nullptr, {cache, "Library/Caches"}, refused("Library/Caches")},
@@ -181,7 +181,7 @@ TEST_F(UninstallTree, RefusedRemovalsOfTheBundleAndOfALeftover) {
         uninstall({});
         FAIL() << "no error";
     } catch (const UpdateError& error) {
-        EXPECT_EQ(error.description(), "macOS blocked Quenlark from changing Example. Turn on Quenlark in System "
+        EXPECT_EQ(error.description(), "macOS blocked Quenlark from changing \u2068Example\u2069. Turn on Quenlark in System "
                                        "Settings \u203A Privacy & Security \u203A App Management, then try again.");
         EXPECT_TRUE(error.needsPermission);
     }

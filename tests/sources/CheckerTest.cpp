@@ -115,7 +115,7 @@ TEST(Checker, NothingKnownGivesFiveAttempts) {
     expectAttempts(result.attempts, {
         {SourceKind::appStore, O::skipped, "No App Store receipt", {}, {}},
         {SourceKind::sparkle, O::skipped, "No SUFeedURL in Info.plist", {}, {}},
-        {SourceKind::homebrew, O::skipped, "No cask installs Plain.app", fixture.url("/api/cask.json"), {}},
+        {SourceKind::homebrew, O::skipped, "No cask installs \u2068Plain.app\u2069", fixture.url("/api/cask.json"), {}},
         {SourceKind::github, O::skipped, "No GitHub repository known", {}, {}},
         {SourceKind::electron, O::skipped, "No electron-updater config (app-update.yml)", {}, {}},
     });

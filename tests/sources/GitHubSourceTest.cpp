@@ -184,9 +184,9 @@ TEST(GitHubSource, FailureSentences) {
     for (const char* json : noTag)
         EXPECT_EQ(failureOf([&] { GitHubSource::parse(QByteArray(json)); }), none) << json;
     EXPECT_EQ(failureOf([&] { GitHubSource::parse(R"({"tag_name":"nightly"})"); }),
-              QStringLiteral("The release tag \"nightly\" has no version number"));
+              QStringLiteral("The release tag \"\u2068nightly\u2069\" has no version number"));
     EXPECT_EQ(failureOf([&] { GitHubSource::parse(R"({"tag_name":""})"); }),
-              QStringLiteral("The release tag \"\" has no version number"));
+              QStringLiteral("The release tag \"\u2068\u2069\" has no version number"));
     EXPECT_TRUE(throwsA<ParseError>([] { GitHubSource::parse("{\"tag_name\":\"v1\""); }));
     // Wrong types elsewhere never fail the release.
     const Release odd = GitHubSource::parse(

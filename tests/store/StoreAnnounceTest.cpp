@@ -33,9 +33,9 @@ TEST(StoreAnnounce, OnlyBackgroundChecksWithNewKeysReachTheNotchOrANotification)
         {"background, notch on", true, false, NotchMode::smart, {}, {NotchTrigger::check}, {}, {}},
         {"background, nothing new", true, false, NotchMode::never, {alpha, beta}, {}, {}, {}},
         {"background, one new, notch off", true, false, NotchMode::never, {alpha},
-         {}, {QStringLiteral("Beta has an update")}, {QStringLiteral("Open Quenlark to install it.")}},
+         {}, {QStringLiteral("\u2068Beta\u2069 has an update")}, {QStringLiteral("Open Quenlark to install it.")}},
         {"background, two new, notch off", true, false, NotchMode::never, {},
-         {}, {QStringLiteral("2 app updates available")}, {QStringLiteral("Alpha, Beta")}},
+         {}, {QStringLiteral("2 app updates available")}, {QStringLiteral("\u2068Alpha\u2069, \u2068Beta\u2069")}},
         {"login start, all known, notch on", true, true, NotchMode::daily, {alpha, beta}, {NotchTrigger::login}, {}, {}},
     };
     for (const auto& c : cases) {
@@ -83,7 +83,7 @@ TEST(StoreAnnounce, NoNotificationUnderTheSandboxOrWithoutPermission) {
     h.notificationsGranted = true;
     EXPECT_TRUE(h.settle(h.start(refused.postNotification())));
     ASSERT_EQ(h.posted.size(), 1);
-    EXPECT_EQ(h.posted[0].title, QStringLiteral("Alpha has an update"));
+    EXPECT_EQ(h.posted[0].title, QStringLiteral("\u2068Alpha\u2069 has an update"));
 }
 
 TEST(StoreSchedule, SleepsTheIntervalOnTheClockAndRestartsOnAChange) {

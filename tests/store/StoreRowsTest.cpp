@@ -162,7 +162,7 @@ TEST(StoreRows, IgnoringAndSkippingFollowTheBundleIdAndUnignoringRechecks) {
     EXPECT_EQ(beta->status().kind(), Status::Kind::cantVerify);
 
     s.ignoreVersion(first);
-    EXPECT_EQ(first->status(), Status::ignored(QStringLiteral("You're skipping version 2.0")));
+    EXPECT_EQ(first->status(), Status::ignored(QStringLiteral("You're skipping version \u20682.0\u2069")));
     EXPECT_EQ(second->status(), Status::update()); // until its status is next worked out
     s.ignore(first);
     s.ignore(first);

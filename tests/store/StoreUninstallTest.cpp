@@ -44,11 +44,12 @@ TEST(StoreUninstall, TheNoticeCountsTheDataItemsAndSaysWhereTheyWent) {
         bool permanently;
         const char* notice;
     };
-    for (const Case& c : {Case{0, false, "Alpha moved to the Trash."}, Case{1, false, "Alpha and 1 data item moved to the Trash."},
-                          Case{3, true, "Alpha and 3 data items deleted permanently."}}) {
+    for (const Case& c : {Case{0, false, "\u2068Alpha\u2069 moved to the Trash."},
+                          Case{1, false, "\u2068Alpha\u2069 and 1 data item moved to the Trash."},
+                          Case{3, true, "\u2068Alpha\u2069 and 3 data items deleted permanently."}}) {
         Removal r;
         EXPECT_TRUE(r.h.settle(r.h.start(r.h.store().uninstall(r.row, r.data(c.data), c.permanently))));
-        EXPECT_EQ(r.h.store().notice(), QString::fromLatin1(c.notice));
+        EXPECT_EQ(r.h.store().notice(), QString::fromUtf8(c.notice));
         EXPECT_EQ(r.h.uninstalledData.size(), c.data);
         EXPECT_EQ(r.h.row(QStringLiteral("Alpha")), nullptr);
         EXPECT_EQ(r.h.store().items().size(), 1);
@@ -61,9 +62,9 @@ TEST(StoreUninstall, ARunningAppIsQuitFirstOrLeftAloneWhenDeclined) {
     declined.h.runningPolls[declined.row->id()] = 1;
     EXPECT_TRUE(declined.h.settle(declined.h.start(declined.h.store().uninstall(declined.row, {}, false))));
     ASSERT_EQ(declined.h.shell.questions.size(), 1);
-    EXPECT_EQ(declined.h.shell.questions[0].title, QStringLiteral("Quit Alpha first?"));
+    EXPECT_EQ(declined.h.shell.questions[0].title, QStringLiteral("Quit \u2068Alpha\u2069 first?"));
     EXPECT_EQ(declined.h.shell.questions[0].message,
-              QStringLiteral("Alpha is open. Quenlark will quit it, then move it to the Trash."));
+              QStringLiteral("\u2068Alpha\u2069 is open. Quenlark will quit it, then move it to the Trash."));
     EXPECT_EQ(declined.h.shell.questions[0].confirm, QStringLiteral("Quit and Continue"));
     EXPECT_TRUE(declined.h.engineFolders.isEmpty());
     EXPECT_TRUE(declined.h.terminated.isEmpty());
@@ -80,12 +81,30 @@ TEST(StoreUninstall, ARunningAppIsQuitFirstOrLeftAloneWhenDeclined) {
     EXPECT_EQ(stubborn.h.polls, 1 + 60);
 }
 
+// A bundle's name can not turn our sentences around it, break them or run past their end.
+TEST(StoreUninstall, AHostileNameSitsIsolatedAndCleanInThePromptAndTheNotice) {
+    StoreHarness h;
+    const QString hostile = QStringLiteral("Invoice\u202Efdp.app\u2069\nline");
+    const QString shown = QStringLiteral("\u2068Invoicefdp.app line\u2069");
+    h.apps = {StoreHarness::app(hostile)};
+    h.build();
+    EXPECT_TRUE(h.settle(h.start(h.store().refresh())));
+    const auto row = h.row(hostile);
+    ASSERT_NE(row, nullptr);
+    h.runningPolls[row->id()] = 1;
+    h.shell.answers = {true};
+    EXPECT_TRUE(h.settle(h.start(h.store().uninstall(row, {}, false))));
+    ASSERT_EQ(h.shell.questions.size(), 1);
+    EXPECT_EQ(h.shell.questions[0].title, QStringLiteral("Quit ") + shown + QStringLiteral(" first?"));
+    EXPECT_EQ(h.store().notice(), shown + QStringLiteral(" moved to the Trash."));
+}
+
 TEST(StoreUninstall, AFailureIsAlertedAndTheRowGoesOnlyWhenTheBundleIsGone) {
     Removal r;
     r.h.uninstallError = std::make_exception_ptr(UpdateError(QStringLiteral("Allow it."), true));
     EXPECT_TRUE(r.h.settle(r.h.start(r.h.store().uninstall(r.row, {}, false))));
     ASSERT_EQ(r.h.shell.alerts.size(), 1);
-    EXPECT_EQ(r.h.shell.alerts[0].first, QStringLiteral("Couldn't remove Alpha"));
+    EXPECT_EQ(r.h.shell.alerts[0].first, QStringLiteral("Couldn't remove \u2068Alpha\u2069"));
     EXPECT_EQ(r.h.shell.alerts[0].second,
               QStringLiteral("Allow it. Anything already moved is in the Trash and can be put back from there."));
     EXPECT_EQ(r.h.store().appManagement(), Permissions::State::denied);
@@ -116,8 +135,8 @@ TEST(StoreUninstall, IsRefusedAndSaidSoWhileTheRowsUpdateRunsOrWaitsInTheQueue) 
             updating = r.h.start(r.h.store().update(r.row));
         EXPECT_TRUE(r.h.settle(r.h.start(r.h.store().uninstall(r.row, {}, false))));
         ASSERT_EQ(r.h.shell.alerts.size(), 1) << queued;
-        EXPECT_EQ(r.h.shell.alerts[0].first, QStringLiteral("Couldn't remove Alpha"));
-        EXPECT_EQ(r.h.shell.alerts[0].second, QStringLiteral("Alpha is being updated. Nothing was removed."));
+        EXPECT_EQ(r.h.shell.alerts[0].first, QStringLiteral("Couldn't remove \u2068Alpha\u2069"));
+        EXPECT_EQ(r.h.shell.alerts[0].second, QStringLiteral("\u2068Alpha\u2069 is being updated. Nothing was removed."));
         EXPECT_TRUE(r.h.uninstalledData.isEmpty() && r.h.store().notice() == std::nullopt);
         EXPECT_NE(r.h.row(QStringLiteral("Alpha")), nullptr);
         if (updating) {
@@ -153,7 +172,7 @@ TEST(StoreUninstall, TheRealEngineMovesTheBundleAndItsDataToTheTrashOffTheGuiThr
     const Leftover leftover{root + QStringLiteral("/Library/Caches/com.example.alpha"), std::nullopt, false};
     auto done = h.start(real.uninstall(real.items().first(), {leftover}, false));
     EXPECT_TRUE(waitUntil([&done] { return *done; }));
-    EXPECT_EQ(real.notice(), QStringLiteral("Alpha and 1 data item moved to the Trash."));
+    EXPECT_EQ(real.notice(), QStringLiteral("\u2068Alpha\u2069 and 1 data item moved to the Trash."));
     EXPECT_FALSE(QFileInfo::exists(applications + QStringLiteral("/Alpha.app")));
     EXPECT_TRUE(QFileInfo::exists(root + QStringLiteral("/Trash/Alpha.app")));
     EXPECT_FALSE(QFileInfo::exists(leftover.url));

@@ -85,7 +85,7 @@ TEST(StoreUpdate, FailuresWriteTwoLinesAndBlockedProbesThePermission) {
         EXPECT_TRUE(u.h.settle(u.h.start(u.h.store().update(u.row))));
         EXPECT_EQ(u.row->phase(), c.phase);
         EXPECT_EQ(u.row->installLog().size(), 2);
-        EXPECT_EQ(u.row->installLog().last(), QStringLiteral("Alpha was left untouched."));
+        EXPECT_EQ(u.row->installLog().last(), QStringLiteral("\u2068Alpha\u2069 was left untouched."));
         EXPECT_EQ(u.h.store().appManagement(), c.after);
     }
     Updating u;
@@ -104,8 +104,8 @@ TEST(StoreUpdate, ARunningAppIsQuitAfterTheQuestionAndAwaited) {
     auto done = u.h.start(u.h.store().update(u.row));
     ASSERT_EQ(u.h.shell.questions.size(), 1);
     const auto& q = u.h.shell.questions[0];
-    EXPECT_EQ(q.title, QStringLiteral("Quit Alpha to update it?"));
-    EXPECT_EQ(q.message, QStringLiteral("Alpha is open. Quenlark will quit it, install ? and move the old version to the "
+    EXPECT_EQ(q.title, QStringLiteral("Quit \u2068Alpha\u2069 to update it?"));
+    EXPECT_EQ(q.message, QStringLiteral("\u2068Alpha\u2069 is open. Quenlark will quit it, install ? and move the old version to the "
                                         "Trash. If the app has unsaved work it may ask you to save first."));
     EXPECT_EQ(q.confirm, QStringLiteral("Quit and Update"));
     EXPECT_EQ(u.h.terminated, QStringList{u.row->id()});

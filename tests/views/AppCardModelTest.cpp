@@ -15,9 +15,9 @@ TEST(AppCardModel, DetailLineJoinsWhatIsKnown) {
     unsignedApp.app.team.reset();
     auto full = row(Status::update(), release(SourceKind::sparkle));
     full.app.build = QStringLiteral("512");
-    EXPECT_EQ(AppCardModel::detail(apple), QStringLiteral("com.apple.Safari  ·  Apple"));
-    EXPECT_EQ(AppCardModel::detail(unsignedApp), QStringLiteral("org.example.app  ·  No Team ID"));
-    EXPECT_EQ(AppCardModel::detail(full), QStringLiteral("org.example.app  ·  Sparkle  ·  Build 512  ·  ABCDE12345"));
+    EXPECT_EQ(AppCardModel::detail(apple), QStringLiteral("\u2068com.apple.Safari\u2069  ·  Apple"));
+    EXPECT_EQ(AppCardModel::detail(unsignedApp), QStringLiteral("\u2068org.example.app\u2069  ·  No Team ID"));
+    EXPECT_EQ(AppCardModel::detail(full), QStringLiteral("\u2068org.example.app\u2069  ·  Sparkle  ·  Build \u2068512\u2069  ·  \u2068ABCDE12345\u2069"));
 }
 
 TEST(AppCardModel, SpokenSummaryByPhaseThenStatus) {
@@ -45,10 +45,10 @@ TEST(AppCardModel, SpokenSummaryByPhaseThenStatus) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(AppCardModel::accessibilityText(row(c.status, c.release, c.phase)),
-                  QStringLiteral("Example, version 1.2") + c.suffix);
+                  QStringLiteral("\u2068Example\u2069, version \u20681.2\u2069") + c.suffix);
     auto unknown = row(Status::upToDate(), std::nullopt);
     unknown.app.version.reset();
-    EXPECT_EQ(AppCardModel::accessibilityText(unknown), QStringLiteral("Example, version unknown, Up to date"));
+    EXPECT_EQ(AppCardModel::accessibilityText(unknown), QStringLiteral("\u2068Example\u2069, version unknown, Up to date"));
 }
 
 TEST(AppCardModel, NamedActionsOnlyWhereTheyCanRun) {
@@ -58,7 +58,7 @@ TEST(AppCardModel, NamedActionsOnlyWhereTheyCanRun) {
             list << action.label;
         return list;
     };
-    const QStringList update{QStringLiteral("Update to 1.3")};
+    const QStringList update{QStringLiteral("Update to \u20681.3\u2069")};
     for (const auto& phase : {InstallPhase::idle(), InstallPhase::failed("x"), InstallPhase::blocked()})
         EXPECT_EQ(labels(row(Status::update(), release(SourceKind::sparkle), phase)), update);
     for (const auto& phase : {InstallPhase::queued(), InstallPhase::downloading(0.5), InstallPhase::verifying(),
@@ -97,8 +97,8 @@ TEST(VersionPillModel, ShowsTheLatestWhileOfferedOrUnderWay) {
     EXPECT_EQ(pill.latest, QStringLiteral("123456789012345…"));
     r.app.version = QStringLiteral("1.2");
     r.release = release(SourceKind::sparkle);
-    EXPECT_EQ(VersionPillModel::pill(r).help, QStringLiteral("Installed 1.2 (45), latest 1.3 from Sparkle"));
+    EXPECT_EQ(VersionPillModel::pill(r).help, QStringLiteral("Installed \u20681.2\u2069 (\u206845\u2069), latest \u20681.3\u2069 from Sparkle"));
     r.release.reset();
     r.app.version.reset();
-    EXPECT_EQ(VersionPillModel::pill(r).help, QStringLiteral("Installed 45"));
+    EXPECT_EQ(VersionPillModel::pill(r).help, QStringLiteral("Installed \u206845\u2069"));
 }

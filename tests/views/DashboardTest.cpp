@@ -347,7 +347,7 @@ TEST(Dashboard, ACardHeaderIsOneSelectableButtonThatCanUpdateOrOpenTheStorePage)
     ASSERT_TRUE(header);
     EXPECT_EQ(header->role(), QAccessible::Button);
     EXPECT_EQ(header->childCount(), 0);
-    EXPECT_TRUE(header->text(QAccessible::Name).startsWith(u"Alpha, version 1.0, update available: 2.0"_s));
+    EXPECT_TRUE(header->text(QAccessible::Name).startsWith(u"\u2068Alpha\u2069, version \u20681.0\u2069, update available: \u20682.0\u2069"_s));
     EXPECT_FALSE(header->state().selected);
     card.setSelected(true);
     EXPECT_TRUE(header->state().selected);
@@ -356,10 +356,10 @@ TEST(Dashboard, ACardHeaderIsOneSelectableButtonThatCanUpdateOrOpenTheStorePage)
 
     QAccessibleActionInterface* actions = header->actionInterface();
     ASSERT_TRUE(actions);
-    EXPECT_EQ(actions->actionNames(), (QStringList{QAccessibleActionInterface::pressAction(), u"Update to 2.0"_s}));
+    EXPECT_EQ(actions->actionNames(), (QStringList{QAccessibleActionInterface::pressAction(), u"Update to \u20682.0\u2069"_s}));
     actions->doAction(QAccessibleActionInterface::pressAction());
     EXPECT_EQ(toggles, 1);
-    actions->doAction(u"Update to 2.0"_s);
+    actions->doAction(u"Update to \u20682.0\u2069"_s);
     h.clock.advanceSeconds(3);
     EXPECT_EQ(h.installed, QStringList{u"Alpha"_s});
 

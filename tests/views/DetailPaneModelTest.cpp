@@ -28,17 +28,17 @@ TEST(DetailPaneModel, UpdateButtonTable) {
         {"no release", app(), Status::update(), std::nullopt, InstallPhase::idle(), "", A::none, true, ""},
         {"app store", unsignedApp, Status::update(), release(SourceKind::appStore), InstallPhase::downloading(0.2),
          "Open in App Store", A::openStore, true, ""},
-        {"installable", app(), Status::update(), release(SourceKind::github), InstallPhase::idle(), "Update to 1.3",
+        {"installable", app(), Status::update(), release(SourceKind::github), InstallPhase::idle(), "Update to \u20681.3\u2069",
          A::update, true, ""},
         {"installable after a failure", app(), Status::update(), release(SourceKind::github),
-         InstallPhase::failed("x"), "Update to 1.3", A::update, true, ""},
+         InstallPhase::failed("x"), "Update to \u20681.3\u2069", A::update, true, ""},
         {"installable while busy", app(), Status::update(), release(SourceKind::github), InstallPhase::queued(),
-         "Update to 1.3", A::update, false, ""},
+         "Update to \u20681.3\u2069", A::update, false, ""},
         {"installable by build", app(), Status::update(), release(SourceKind::github, std::nullopt),
          InstallPhase::idle(), "Update to ?", A::update, true, ""},
         {"electron with page and download", app(), Status::update(), release(SourceKind::electron, "2", true, true),
          InstallPhase::idle(), "Download…", A::openURL, true,
-         "Example isn't signed by a developer, so Quenlark can't confirm the download is genuine. Download it from "
+         "\u2068Example\u2069 isn't signed by a developer, so Quenlark can't confirm the download is genuine. Download it from "
          "its website."},
         {"electron with page only", app(), Status::update(), release(SourceKind::electron, "2", false, true),
          InstallPhase::idle(), "Download…", A::openURL, true, "Opens the app's page"},
@@ -72,10 +72,10 @@ TEST(DetailPaneModel, MenusAndUninstallFollowStatusAndPhase) {
             out << b.title;
         return out;
     };
-    EXPECT_EQ(titles(DetailPaneModel::ignoreMenu(row())), (QStringList{"Skip Version 1.3", "Ignore Example"}));
+    EXPECT_EQ(titles(DetailPaneModel::ignoreMenu(row())), (QStringList{"Skip Version \u20681.3\u2069", "Ignore \u2068Example\u2069"}));
     EXPECT_EQ(titles(DetailPaneModel::ignoreMenu(row(Status::ignored("Skipped"), release(SourceKind::sparkle)))),
               QStringList{"Stop Ignoring"});
-    EXPECT_EQ(titles(DetailPaneModel::ignoreMenu(row(Status::upToDate()))), QStringList{"Ignore Example"});
+    EXPECT_EQ(titles(DetailPaneModel::ignoreMenu(row(Status::upToDate()))), QStringList{"Ignore \u2068Example\u2069"});
 
     struct Case {
         QString bundleID;
@@ -83,7 +83,7 @@ TEST(DetailPaneModel, MenusAndUninstallFollowStatusAndPhase) {
         bool enabled;
         QString help;
     };
-    const QString move = QStringLiteral("Move Example to the Trash, and its data too if you choose (Ctrl+Backspace)");
+    const QString move = QStringLiteral("Move \u2068Example\u2069 to the Trash, and its data too if you choose (Ctrl+Backspace)");
     const Case cases[] = {
         {"org.example.app", InstallPhase::idle(), true, move},
         {"org.example.app", InstallPhase::failed("x"), true, move},
@@ -93,7 +93,7 @@ TEST(DetailPaneModel, MenusAndUninstallFollowStatusAndPhase) {
         {"org.example.app", InstallPhase::downloading(0.5), false, move},
         {"org.example.app", InstallPhase::verifying(), false, move},
         {"org.example.app", InstallPhase::installing(), false, move},
-        {"com.apple.Safari", InstallPhase::idle(), false, "Example is part of macOS or an Apple app."},
+        {"com.apple.Safari", InstallPhase::idle(), false, "\u2068Example\u2069 is part of macOS or an Apple app."},
         {"com.quenlark.Quenlark", InstallPhase::idle(), false,
          "Quenlark can't remove itself. Drag it to the Trash from Applications."},
     };
@@ -117,11 +117,11 @@ TEST(DetailPaneModel, DetailsLogSourcesAndNotes) {
                                                   {"Build", "—"},
                                                   {"Team ID", "No Team ID (ad-hoc or unsigned)"},
                                                   {"Source", "Sparkle"},
-                                                  {"Latest", "2.1 (512)"},
+                                                  {"Latest", "\u20682.1\u2069 (\u2068512\u2069)"},
                                                   {"Location", "/Applications"}};
     EXPECT_EQ(DetailPaneModel::details(r), expected);
     r.release->version.reset();
-    EXPECT_EQ(DetailPaneModel::details(r)[4].second, QStringLiteral("512 (512)"));
+    EXPECT_EQ(DetailPaneModel::details(r)[4].second, QStringLiteral("\u2068512\u2069 (\u2068512\u2069)"));
     r.release->build.reset();
     EXPECT_EQ(DetailPaneModel::details(r)[4].second, QStringLiteral("?"));
     r.release.reset();
@@ -171,15 +171,15 @@ TEST(RowMenuModel, EntriesTopToBottom) {
         return out;
     };
     const QStringList tail{"-", "Check Again", "Show in Finder", "-", "Move to Trash…"};
-    EXPECT_EQ(titles(row()), QStringList({"Update to 1.3", "Skip Version 1.3", "Ignore Example"}) + tail);
+    EXPECT_EQ(titles(row()), QStringList({"Update to \u20681.3\u2069", "Skip Version \u20681.3\u2069", "Ignore \u2068Example\u2069"}) + tail);
     EXPECT_EQ(titles(row(Status::update(), release(SourceKind::appStore))),
-              QStringList({"Open in App Store", "Skip Version 1.3", "Ignore Example"}) + tail);
+              QStringList({"Open in App Store", "Skip Version \u20681.3\u2069", "Ignore \u2068Example\u2069"}) + tail);
     auto refused = row(Status::update(), release(SourceKind::homebrew));
     refused.app.team.reset();
-    EXPECT_EQ(titles(refused), QStringList({"Skip Version 1.3", "Ignore Example"}) + tail);
-    EXPECT_EQ(titles(row(Status::update(), std::nullopt)), QStringList({"Ignore Example"}) + tail);
+    EXPECT_EQ(titles(refused), QStringList({"Skip Version \u20681.3\u2069", "Ignore \u2068Example\u2069"}) + tail);
+    EXPECT_EQ(titles(row(Status::update(), std::nullopt)), QStringList({"Ignore \u2068Example\u2069"}) + tail);
     EXPECT_EQ(titles(row(Status::update(), release(SourceKind::sparkle, std::nullopt))),
-              QStringList({"Update to ?", "Skip Version ?", "Ignore Example"}) + tail);
+              QStringList({"Update to ?", "Skip Version ?", "Ignore \u2068Example\u2069"}) + tail);
     EXPECT_EQ(titles(row(Status::ignored("Skipped 1.3"))), QStringList({"Stop Ignoring"}) + tail);
     const auto entries = RowMenuModel::entries(row());
     EXPECT_TRUE(entries.last().destructive);

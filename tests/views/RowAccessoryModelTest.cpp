@@ -84,7 +84,7 @@ TEST(RowAccessoryModel, UpdateActionFitsTheSource) {
     InstalledApp unsignedApp = app();
     unsignedApp.team.reset();
     const QString unsignedHelp = QStringLiteral(
-        "Example isn't signed by a developer, so Quenlark can't confirm the download is genuine. Download it from its "
+        "\u2068Example\u2069 isn't signed by a developer, so Quenlark can't confirm the download is genuine. Download it from its "
         "website.");
     struct Case {
         const char* name;

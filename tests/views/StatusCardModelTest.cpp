@@ -10,7 +10,7 @@ using Tint = Palette::Tint;
 TEST(StatusCardModel, PhaseThenStatusTable) {
     const QString unchanged = QStringLiteral(" The installed app wasn't changed.");
     const QString blocked = QStringLiteral(
-        "macOS needs your OK before Quenlark can change Example: turn on Quenlark under Privacy & Security › App "
+        "macOS needs your OK before Quenlark can change \u2068Example\u2069: turn on Quenlark under Privacy & Security › App "
         "Management. The update retries by itself once it's on.");
     struct Case {
         InstallPhase phase;
@@ -23,15 +23,15 @@ TEST(StatusCardModel, PhaseThenStatusTable) {
     };
     const Case cases[] = {
         {InstallPhase::downloading(0.004), Status::update(), release(SourceKind::sparkle), "arrow.down.circle.dotted",
-         Tint::accent, "Downloading 1.3", "0% downloaded."},
+         Tint::accent, "Downloading \u20681.3\u2069", "0% downloaded."},
         {InstallPhase::downloading(0.125), Status::update(), release(SourceKind::sparkle), "arrow.down.circle.dotted",
-         Tint::accent, "Downloading 1.3", "13% downloaded."},
+         Tint::accent, "Downloading \u20681.3\u2069", "13% downloaded."},
         {InstallPhase::downloading(1), Status::update(), std::nullopt, "arrow.down.circle.dotted", Tint::accent,
          "Downloading the update", "100% downloaded."},
         {InstallPhase::queued(), Status::update(), release(SourceKind::sparkle), "arrow.down.circle.dotted",
          Tint::accent, "Queued", "Waiting for the updates ahead of it."},
         {InstallPhase::verifying(), Status::update(), release(SourceKind::sparkle), "arrow.down.circle.dotted",
-         Tint::accent, "Verifying 1.3", "Checking size, checksum, signatures and Team ID before anything changes."},
+         Tint::accent, "Verifying \u20681.3\u2069", "Checking size, checksum, signatures and Team ID before anything changes."},
         {InstallPhase::installing(), Status::update(), std::nullopt, "arrow.down.circle.dotted", Tint::accent,
          "Installing the update", "Swapping in the new version; the old one goes to the Trash."},
         {InstallPhase::blocked(), Status::update(), release(SourceKind::sparkle), "lock.shield.fill", Tint::orange,
@@ -39,7 +39,7 @@ TEST(StatusCardModel, PhaseThenStatusTable) {
         {InstallPhase::failed("The download was cut short."), Status::update(), release(SourceKind::sparkle),
          "xmark.octagon.fill", Tint::red, "Update failed", "The download was cut short." + unchanged},
         {InstallPhase::done(), Status::upToDate(), release(SourceKind::sparkle), "checkmark.circle.fill", Tint::green,
-         "Updated to 1.2", "1.2 is current. The newest version Sparkle lists is 1.3."},
+         "Updated to \u20681.2\u2069", "\u20681.2\u2069 is current. The newest version Sparkle lists is \u20681.3\u2069."},
         {InstallPhase::idle(), Status::cantVerify("No source answered"), std::nullopt,
          "exclamationmark.triangle.fill", Tint::orange, "Can't verify",
          "Quenlark couldn't confirm whether this app is current. No source answered."},
@@ -48,11 +48,11 @@ TEST(StatusCardModel, PhaseThenStatusTable) {
         {InstallPhase::idle(), Status::checking(), std::nullopt, "clock", Tint::secondary, "Checking",
          "Looking for the newest version…"},
         {InstallPhase::idle(), Status::update(), release(SourceKind::sparkle), "arrow.down.circle.fill", Tint::accent,
-         "Update available", "1.2 → 1.3 from Sparkle."},
+         "Update available", "\u20681.2\u2069 → \u20681.3\u2069 from Sparkle."},
         {InstallPhase::idle(), Status::update(), std::nullopt, "arrow.down.circle.fill", Tint::accent,
-         "Update available", "1.2 → ? from ."},
+         "Update available", "\u20681.2\u2069 → ? from ."},
         {InstallPhase::idle(), Status::upToDate(), std::nullopt, "checkmark.seal.fill", Tint::green, "Up to date",
-         "1.2 is current. The newest version the source lists is ?."},
+         "\u20681.2\u2069 is current. The newest version the source lists is ?."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.title.toStdString());
@@ -79,5 +79,5 @@ TEST(AttemptRowModel, OutcomeDecidesSymbolLineAndLabel) {
     EXPECT_EQ(pass.symbol, QStringLiteral("checkmark.circle.fill"));
     EXPECT_EQ(pass.tint, Tint::green);
     EXPECT_FALSE(pass.line);
-    EXPECT_EQ(pass.accessibility, QStringLiteral("Homebrew cask, pass, found 2.4.1"));
+    EXPECT_EQ(pass.accessibility, QStringLiteral("Homebrew cask, pass, found \u20682.4.1\u2069"));
 }

@@ -96,8 +96,8 @@ TEST(UninstallChoice, RemovalTakesWhatWasChosenAtThePress) {
 TEST(UninstallChoice, Texts) {
     auto choice = prompt({leftover("Application Support/Example", 1'234'567), leftover("Caches/x", std::nullopt),
                           leftover("Caches/shared", 800, true)});
-    EXPECT_EQ(choice.title(), QStringLiteral("Move Example to the Trash?"));
-    EXPECT_EQ(choice.subtitle(), QStringLiteral("1.2  ·  /Applications/Example.app"));
+    EXPECT_EQ(choice.title(), QStringLiteral("Move \u2068Example\u2069 to the Trash?"));
+    EXPECT_EQ(choice.subtitle(), QStringLiteral("\u20681.2\u2069  ·  \u2068/Applications/Example.app\u2069"));
     EXPECT_EQ(choice.total(), QStringLiteral("1.2 MB"));
     EXPECT_EQ(choice.caption(), QStringLiteral("3 items, 1.2 MB in your Library. Tick only what you want gone; shared "
                                                "folders (an SDK, say) may be used by other apps."));
@@ -106,12 +106,12 @@ TEST(UninstallChoice, Texts) {
     EXPECT_EQ(choice.rowLabel(found[0]), QStringLiteral("Application Support/Example"));
     EXPECT_EQ(choice.rowSize(found[0]), QStringLiteral("1.2 MB"));
     EXPECT_EQ(choice.rowSize(found[1]), QStringLiteral("—"));
-    EXPECT_EQ(choice.rowAccessibility(found[0]), QStringLiteral("Delete Example, in Application Support"));
-    EXPECT_EQ(choice.rowAccessibility(found[2]), QStringLiteral("Delete shared, in Caches, may belong to another app"));
+    EXPECT_EQ(choice.rowAccessibility(found[0]), QStringLiteral("Delete \u2068Example\u2069, in \u2068Application Support\u2069"));
+    EXPECT_EQ(choice.rowAccessibility(found[2]), QStringLiteral("Delete \u2068shared\u2069, in \u2068Caches\u2069, may belong to another app"));
     EXPECT_EQ(choice.modeNote(),
               QStringLiteral("Everything goes to the Trash, so you can put it back from Finder until you empty it."));
     choice.setPermanently(true);
-    EXPECT_EQ(choice.title(), QStringLiteral("Delete Example permanently?"));
+    EXPECT_EQ(choice.title(), QStringLiteral("Delete \u2068Example\u2069 permanently?"));
     EXPECT_EQ(choice.modeNote(), QStringLiteral("Deleted items skip the Trash and can't be recovered."));
 
     auto one = prompt({leftover("Caches/a", 0), leftover("Caches/b", std::nullopt)});

@@ -15,6 +15,7 @@
 #include "views/detail/RowFacts.h"
 #include "views/cards/VersionPill.h"
 #include "views/cards/VersionPillModel.h"
+#include "views/kit/Shown.h"
 
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
@@ -84,11 +85,11 @@ void IslandRow::refresh() {
     const DarkPalette dark;
     const RowFacts facts = RowFacts::of(*item_);
     icon_->setBundle(facts.app.url);
-    name_->setText(facts.app.name);
+    name_->setText(Shown::name(facts.app));
     source_->setText(facts.release ? SourceKinds::rawValue(facts.release->kind) : QString());
     pill_->setPill(VersionPillModel::pill(facts));
     accessory_->setRow(facts);
-    setAccessibleName(facts.app.name);
+    setAccessibleName(Shown::name(facts.app));
 }
 
 void IslandRow::showEvent(QShowEvent* event) {

@@ -29,9 +29,17 @@ QCoro::Task<bool> DesktopNotifier::requestAuthorization() {
     co_return reply.type() == QDBusMessage::ReplyMessage;
 }
 
+QCoro::Task<bool> DesktopNotifier::readsMarkup() {
+    auto message = QDBusMessage::createMethodCall(service_, path, interface, QStringLiteral("GetCapabilities"));
+    const QDBusReply<QStringList> reply = co_await bus_.asyncCall(message, callTimeoutMs);
+    co_return reply.isValid() && reply.value().contains(QStringLiteral("body-markup"));
+}
+
 QCoro::Task<void> DesktopNotifier::add(QString identifier, QString title, QString body) {
     if (!bus_.isConnected())
         co_return;
+    if (co_await readsMarkup())
+        body = body.toHtmlEscaped();
     auto message = QDBusMessage::createMethodCall(service_, path, interface, QStringLiteral("Notify"));
     message << QStringLiteral("Quenlark") << ids_.value(identifier) << QString() << title << body << QStringList()
             << QVariantMap() << qint32(-1);

@@ -25,6 +25,9 @@ public:
     uint serverId(const QString& identifier) const { return ids_.value(identifier); }
 
 private:
+    // Whether the server reads markup in a body, where a name's "&" or "<" would be taken for it.
+    QCoro::Task<bool> readsMarkup();
+
     QDBusConnection bus_;
     QString service_;
     QHash<QString, uint> ids_;

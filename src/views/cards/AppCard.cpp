@@ -15,6 +15,7 @@
 #include "views/cards/RowAccessory.h"
 #include "views/cards/RowCommands.h"
 #include "views/cards/RowMenu.h"
+#include "views/kit/Shown.h"
 #include "views/kit/SymbolView.h"
 #include "views/cards/VersionPill.h"
 #include "views/cards/VersionPillModel.h"
@@ -72,7 +73,7 @@ AppCard::AppCard(std::shared_ptr<AppItem> item, Store* store, std::function<void
 
     auto* texts = new QVBoxLayout;
     texts->setSpacing(3);
-    name_ = new PlainLabel(facts_.app.name, Fonts::system(14, QFont::DemiBold), palette.text(), false, header_);
+    name_ = new PlainLabel(Shown::name(facts_.app), Fonts::system(14, QFont::DemiBold), palette.text(), false, header_);
     name_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     detail_ = new ElidedLabel(QString(), Qt::ElideRight, 1, header_);
     detail_->setFont(Fonts::system(11.5));
@@ -122,7 +123,7 @@ void AppCard::refresh() {
         return;
     facts_ = RowFacts::of(*item);
     icon_->setBundle(facts_.app.url);
-    name_->setText(facts_.app.name);
+    name_->setText(Shown::name(facts_.app));
     detail_->setText(AppCardModel::detail(facts_));
     pill_->setPill(VersionPillModel::pill(facts_));
     accessory_->setRow(facts_);

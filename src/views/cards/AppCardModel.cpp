@@ -1,5 +1,6 @@
 #include "views/cards/AppCardModel.h"
 
+#include "runtime/OutsideText.h"
 #include "views/kit/Shown.h"
 
 #include <QObject>
@@ -7,17 +8,18 @@
 namespace AppCardModel {
 
 QString detail(const RowFacts& row) {
-    QStringList parts{row.app.bundleID};
+    QStringList parts{OutsideText::isolated(row.app.bundleID)};
     if (row.release)
         parts << Shown::source(row.release);
     if (row.app.build)
-        parts << QStringLiteral("Build ") + *row.app.build;
-    parts << Shown::team(row.app, QStringLiteral("No Team ID"));
+        parts << QStringLiteral("Build ") + OutsideText::isolated(*row.app.build);
+    parts << OutsideText::isolated(row.app.team, Shown::team(row.app, QStringLiteral("No Team ID")));
     return parts.join(QStringLiteral("  \u00B7  "));
 }
 
 QString accessibilityText(const RowFacts& row) {
-    QString text = row.app.name + QStringLiteral(", version ") + Shown::installed(row.app);
+    QString text = OutsideText::isolated(row.app.name) + QStringLiteral(", version ") +
+                   Shown::installed(row.app, Shown::Place::sentence);
     switch (row.phase.kind()) {
     case InstallPhase::Kind::downloading:
         return text + QStringLiteral(", downloading, ") + QString::number(Shown::percentTruncated(row.phase.fraction())) +
@@ -45,7 +47,8 @@ QString accessibilityText(const RowFacts& row) {
     case Status::Kind::checking:
         return text + QStringLiteral(", ") + QObject::tr("Checking");
     case Status::Kind::update:
-        return text + QStringLiteral(", update available: ") + (row.release ? Shown::offered(row.release) : QString());
+        return text + QStringLiteral(", update available: ") +
+               (row.release ? Shown::offered(row.release, Shown::Place::sentence) : QString());
     case Status::Kind::upToDate:
         return text + QStringLiteral(", ") + QObject::tr("Up to date");
     }
@@ -64,7 +67,8 @@ QList<NamedAction> namedActions(const RowFacts& row) {
     const bool mayStart = phase == InstallPhase::Kind::idle || phase == InstallPhase::Kind::failed ||
                           phase == InstallPhase::Kind::blocked;
     if (row.app.canInstall(row.release) && mayStart)
-        actions.append({QObject::tr("Update to %1").arg(Shown::offered(row.release)), {RowAction::Kind::update, {}}});
+        actions.append({QObject::tr("Update to %1").arg(Shown::offered(row.release, Shown::Place::sentence)),
+                        {RowAction::Kind::update, {}}});
     if (row.release->kind == SourceKind::appStore)
         actions.append({QObject::tr("Open in App Store"), {RowAction::Kind::openStore, {}}});
     return actions;

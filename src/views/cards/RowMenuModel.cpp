@@ -1,5 +1,6 @@
 #include "views/cards/RowMenuModel.h"
 
+#include "runtime/OutsideText.h"
 #include "views/kit/Shown.h"
 
 namespace RowMenuModel {
@@ -12,13 +13,14 @@ QList<Entry> entries(const RowFacts& row) {
     if (update && release->kind == SourceKind::appStore)
         list.append({QStringLiteral("Open in App Store"), {K::openStore, {}}});
     else if (update && row.app.canInstall(release))
-        list.append({QStringLiteral("Update to ") + Shown::offered(release), {K::update, {}}});
+        list.append({QStringLiteral("Update to ") + Shown::offered(release, Shown::Place::sentence), {K::update, {}}});
     if (update)
-        list.append({QStringLiteral("Skip Version ") + Shown::offered(release), {K::ignoreVersion, {}}});
+        list.append({QStringLiteral("Skip Version ") + Shown::offered(release, Shown::Place::sentence),
+                     {K::ignoreVersion, {}}});
     if (row.status.kind() == Status::Kind::ignored)
         list.append({QStringLiteral("Stop Ignoring"), {K::unignore, {}}});
     else
-        list.append({QStringLiteral("Ignore ") + row.app.name, {K::ignore, {}}});
+        list.append({QStringLiteral("Ignore ") + OutsideText::isolated(row.app.name), {K::ignore, {}}});
     list.append(Entry{});
     list.append({QStringLiteral("Check Again"), {K::check, {}}});
     list.append({QStringLiteral("Show in Finder"), {K::reveal, {}}});

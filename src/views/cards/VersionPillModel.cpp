@@ -1,5 +1,6 @@
 #include "views/cards/VersionPillModel.h"
 
+#include "runtime/OutsideText.h"
 #include "views/kit/Shown.h"
 
 namespace VersionPillModel {
@@ -21,11 +22,12 @@ Pill pill(const RowFacts& row) {
     result.installed = Shown::shortForm(installed);
     if (result.showsLatest && row.release)
         result.latest = Shown::shortForm(Shown::offered(row.release));
-    result.help = QStringLiteral("Installed ") + installed;
+    result.help = QStringLiteral("Installed ") + Shown::installed(row.app, Shown::Place::sentence);
     if (row.release) {
         if (row.app.build)
-            result.help += QStringLiteral(" (") + *row.app.build + QLatin1Char(')');
-        result.help += QStringLiteral(", latest ") + Shown::offered(row.release) + QStringLiteral(" from ") +
+            result.help += QStringLiteral(" (") + OutsideText::isolated(*row.app.build) + QLatin1Char(')');
+        result.help += QStringLiteral(", latest ") + Shown::offered(row.release, Shown::Place::sentence) +
+                       QStringLiteral(" from ") +
                        Shown::source(row.release);
     }
     return result;

@@ -1,11 +1,14 @@
 #include "views/detail/AttemptRowModel.h"
 
+#include "runtime/OutsideText.h"
+
 namespace AttemptRowModel {
 
 Row row(const Attempt& attempt) {
     Row result;
     result.source = SourceKinds::rawValue(attempt.kind);
-    result.found = attempt.found;
+    if (attempt.found)
+        result.found = OutsideText::clean(*attempt.found);
     result.url = attempt.url;
     QString word;
     switch (attempt.outcome.kind()) {
@@ -29,7 +32,7 @@ Row row(const Attempt& attempt) {
     }
     result.accessibility = result.source + QStringLiteral(", ") + word;
     if (attempt.found)
-        result.accessibility += QStringLiteral(", found ") + *attempt.found;
+        result.accessibility += QStringLiteral(", found ") + OutsideText::isolated(*attempt.found);
     return result;
 }
 

@@ -15,6 +15,7 @@
 #include "views/kit/RoundedBox.h"
 #include "views/detail/StatusCard.h"
 #include "views/detail/StatusCardModel.h"
+#include "views/kit/Shown.h"
 #include "views/kit/SymbolView.h"
 
 #include <QGridLayout>

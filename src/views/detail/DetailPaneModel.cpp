@@ -1,6 +1,7 @@
 #include "views/detail/DetailPaneModel.h"
 
 #include "install/Uninstall.h"
+#include "runtime/OutsideText.h"
 #include "views/kit/Shown.h"
 
 #include <QDir>
@@ -20,8 +21,8 @@ std::optional<Button> updateButton(const RowFacts& row) {
     if (release->kind == SourceKind::appStore)
         return Button{QStringLiteral("Open in App Store"), {RowAction::Kind::openStore, {}}, true, {}};
     if (row.app.canInstall(release))
-        return Button{QStringLiteral("Update to ") + Shown::offered(release), {RowAction::Kind::update, {}},
-                      !row.busy(), {}};
+        return Button{QStringLiteral("Update to ") + Shown::offered(release, Shown::Place::sentence),
+                      {RowAction::Kind::update, {}}, !row.busy(), {}};
     if (release->notesURL) {
         QString help;
         if (row.app.isQuenlark())
@@ -38,19 +39,20 @@ std::optional<Button> updateButton(const RowFacts& row) {
 QList<Button> ignoreMenu(const RowFacts& row) {
     QList<Button> entries;
     if (row.status.kind() == Status::Kind::update && row.release)
-        entries.append({QStringLiteral("Skip Version ") + Shown::offered(row.release),
+        entries.append({QStringLiteral("Skip Version ") + Shown::offered(row.release, Shown::Place::sentence),
                         {RowAction::Kind::ignoreVersion, {}}, true, {}});
     if (row.status.kind() == Status::Kind::ignored)
         entries.append({QStringLiteral("Stop Ignoring"), {RowAction::Kind::unignore, {}}, true, {}});
     else
-        entries.append({QStringLiteral("Ignore ") + row.app.name, {RowAction::Kind::ignore, {}}, true, {}});
+        entries.append(
+            {QStringLiteral("Ignore ") + OutsideText::isolated(row.app.name), {RowAction::Kind::ignore, {}}, true, {}});
     return entries;
 }
 
 Button uninstallButton(const RowFacts& row) {
     const auto reason = Uninstall::protectedReason(row.app);
     const QString help = reason ? *reason
-                                : QStringLiteral("Move ") + row.app.name +
+                                : QStringLiteral("Move ") + OutsideText::isolated(row.app.name) +
                                       QStringLiteral(" to the Trash, and its data too if you choose (Ctrl+Backspace)");
     return Button{QStringLiteral("Uninstall…"), {RowAction::Kind::remove, {}}, row.removable(), help};
 }
@@ -61,18 +63,20 @@ QString revealHelp() {
 
 QList<QPair<QString, QString>> details(const RowFacts& row) {
     QList<QPair<QString, QString>> rows;
-    rows.append({QStringLiteral("Version"), row.app.version.value_or(QString(dash))});
-    rows.append({QStringLiteral("Build"), row.app.build.value_or(QString(dash))});
-    rows.append({QStringLiteral("Team ID"), Shown::team(row.app, QStringLiteral("No Team ID (ad-hoc or unsigned)"))});
+    rows.append({QStringLiteral("Version"), OutsideText::clean(row.app.version.value_or(QString(dash)))});
+    rows.append({QStringLiteral("Build"), OutsideText::clean(row.app.build.value_or(QString(dash)))});
+    rows.append({QStringLiteral("Team ID"),
+                 OutsideText::clean(Shown::team(row.app, QStringLiteral("No Team ID (ad-hoc or unsigned)")))});
     rows.append({QStringLiteral("Source"), row.release ? Shown::source(row.release) : QString(dash)});
     if (row.release) {
         const auto& release = *row.release;
-        const QString latest = release.build ? release.version.value_or(*release.build) + QStringLiteral(" (") +
-                                                   *release.build + QLatin1Char(')')
-                                             : release.version.value_or(QStringLiteral("?"));
+        const QString latest = release.build ? OutsideText::isolated(release.version.value_or(*release.build)) +
+                                                   QStringLiteral(" (") + OutsideText::isolated(*release.build) +
+                                                   QLatin1Char(')')
+                                             : OutsideText::clean(release.version.value_or(QStringLiteral("?")));
         rows.append({QStringLiteral("Latest"), latest});
     }
-    rows.append({QStringLiteral("Location"), QFileInfo(row.app.url).path()});
+    rows.append({QStringLiteral("Location"), OutsideText::clean(QFileInfo(row.app.url).path())});
     return rows;
 }
 
@@ -99,7 +103,7 @@ Notes releaseNotes(const RowFacts& row) {
     const auto& release = *row.release;
     if (release.notes && !release.notes->isEmpty()) {
         notes.kind = Notes::Kind::box;
-        notes.text = *release.notes;
+        notes.text = OutsideText::clean(*release.notes, OutsideText::Lines::many, OutsideText::notesBound);
         notes.markdown = release.kind == SourceKind::github;
         notes.url = release.notesURL;
         if (notes.url)

@@ -1,5 +1,6 @@
 #include "views/detail/StatusCardModel.h"
 
+#include "runtime/OutsideText.h"
 #include "views/kit/Shown.h"
 
 #include <optional>
@@ -15,7 +16,8 @@ struct Progress {
 };
 
 std::optional<Progress> progress(const RowFacts& row) {
-    const QString version = row.release ? Shown::offered(row.release) : QStringLiteral("the update");
+    const QString version =
+        row.release ? Shown::offered(row.release, Shown::Place::sentence) : QStringLiteral("the update");
     switch (row.phase.kind()) {
     case InstallPhase::Kind::downloading:
         return Progress{QStringLiteral("Downloading ") + version,
@@ -37,24 +39,25 @@ std::optional<QString> failure(const RowFacts& row) {
     if (row.phase.kind() == InstallPhase::Kind::failed)
         return row.phase.message();
     if (row.phase.kind() == InstallPhase::Kind::blocked)
-        return QStringLiteral("macOS needs your OK before Quenlark can change ") + row.app.name +
+        return QStringLiteral("macOS needs your OK before Quenlark can change ") + OutsideText::isolated(row.app.name) +
                QStringLiteral(": turn on Quenlark under Privacy & Security \u203A App Management. The update retries "
                               "by itself once it's on.");
     return std::nullopt;
 }
 
 QString statusMessage(const RowFacts& row) {
-    const QString installed = Shown::installed(row.app);
+    const QString installed = Shown::installed(row.app, Shown::Place::sentence);
+    const QString offered = Shown::offered(row.release, Shown::Place::sentence);
     switch (row.status.kind()) {
     case Status::Kind::checking:
         return QStringLiteral("Looking for the newest version…");
     case Status::Kind::update:
-        return installed + QStringLiteral(" \u2192 ") + Shown::offered(row.release) + QStringLiteral(" from ") +
+        return installed + QStringLiteral(" \u2192 ") + offered + QStringLiteral(" from ") +
                Shown::source(row.release) + QLatin1Char('.');
     case Status::Kind::upToDate:
         return installed + QStringLiteral(" is current. The newest version ") +
                (row.release ? Shown::source(row.release) : QStringLiteral("the source")) + QStringLiteral(" lists is ") +
-               Shown::offered(row.release) + QLatin1Char('.');
+               offered + QLatin1Char('.');
     case Status::Kind::cantVerify:
         return QStringLiteral("Quenlark couldn't confirm whether this app is current. ") + row.status.reason() +
                QLatin1Char('.');
@@ -79,7 +82,7 @@ Card card(const RowFacts& row) {
         result = {QStringLiteral("xmark.octagon.fill"), Tint::red, QStringLiteral("Update failed"), {}};
     else if (row.phase.kind() == InstallPhase::Kind::done)
         result = {QStringLiteral("checkmark.circle.fill"), Tint::green,
-                  QStringLiteral("Updated to ") + Shown::installed(row.app), {}};
+                  QStringLiteral("Updated to ") + Shown::installed(row.app, Shown::Place::sentence), {}};
     else {
         switch (row.status.kind()) {
         case Status::Kind::cantVerify:

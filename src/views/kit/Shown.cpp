@@ -1,19 +1,34 @@
 #include "views/kit/Shown.h"
 
 #include "model/SourceKind.h"
+#include "runtime/OutsideText.h"
 
 #include <cmath>
 
 namespace Shown {
+namespace {
 
-QString offered(const std::optional<Release>& release) {
-    if (!release)
-        return QStringLiteral("?");
-    return release->version.value_or(release->build.value_or(QStringLiteral("?")));
+// The version, else the build, else our own `fallback`.
+QString versionText(const std::optional<QString>& version, const std::optional<QString>& build,
+                    const QString& fallback, Place place) {
+    const std::optional<QString>& text = version ? version : build;
+    if (place == Place::sentence)
+        return OutsideText::isolated(text, fallback);
+    return text ? OutsideText::clean(*text) : fallback;
 }
 
-QString installed(const InstalledApp& app) {
-    return app.version.value_or(app.build.value_or(QStringLiteral("unknown")));
+} // namespace
+
+QString name(const InstalledApp& app) { return OutsideText::clean(app.name); }
+
+QString offered(const std::optional<Release>& release, Place place) {
+    if (!release)
+        return QStringLiteral("?");
+    return versionText(release->version, release->build, QStringLiteral("?"), place);
+}
+
+QString installed(const InstalledApp& app, Place place) {
+    return versionText(app.version, app.build, QStringLiteral("unknown"), place);
 }
 
 QString source(const std::optional<Release>& release) {
@@ -21,9 +36,7 @@ QString source(const std::optional<Release>& release) {
 }
 
 QString shortForm(const QString& text) {
-    if (text.size() <= 16)
-        return text;
-    return text.left(15) + QChar(0x2026);
+    return text.size() <= 16 ? text : OutsideText::clean(text, OutsideText::Lines::one, 15);
 }
 
 QString team(const InstalledApp& app, const QString& unsigned_) {
@@ -46,8 +59,9 @@ QString selfReplacementHelp() {
 }
 
 QString unsignedDownloadHelp(const InstalledApp& app) {
-    return app.name + QStringLiteral(" isn't signed by a developer, so Quenlark can't confirm the download is genuine. "
-                                     "Download it from its website.");
+    return OutsideText::isolated(app.name) +
+           QStringLiteral(" isn't signed by a developer, so Quenlark can't confirm the download is genuine. "
+                          "Download it from its website.");
 }
 
 } // namespace Shown

@@ -10,13 +10,19 @@
 // How versions and sources read on screen, the same in every row view.
 namespace Shown {
 
+// Where a text from outside sits: alone in its label (cleaned: no controls, bounded), or inside a
+// sentence of ours (isolated as well).
+enum class Place { alone, sentence };
+
+// An application's name as a label shows it alone.
+QString name(const InstalledApp& app);
 // A release's version, else its build, else "?".
-QString offered(const std::optional<Release>& release);
+QString offered(const std::optional<Release>& release, Place place = Place::alone);
 // An application's version, else its build, else "unknown".
-QString installed(const InstalledApp& app);
+QString installed(const InstalledApp& app, Place place = Place::alone);
 // The display name of the release's source; "" without a release.
 QString source(const std::optional<Release>& release);
-// A text longer than 16 characters as its first 15 and "…".
+// A text longer than 16 characters as at most its first 15, cut between graphemes, and "…".
 QString shortForm(const QString& text);
 // The Team ID, else "Apple" for Apple's bundles, else `unsigned_`.
 QString team(const InstalledApp& app, const QString& unsigned_);

@@ -1,6 +1,7 @@
 #include "views/uninstall/UninstallChoice.h"
 
 #include "platform/system/ByteCount.h"
+#include "runtime/OutsideText.h"
 #include "views/kit/Shown.h"
 
 #include <QFileInfo>
@@ -75,12 +76,14 @@ std::optional<UninstallChoice::Removal> UninstallChoice::press() {
 }
 
 QString UninstallChoice::title() const {
-    return permanently_ ? QStringLiteral("Delete ") + app_.name + QStringLiteral(" permanently?")
-                        : QStringLiteral("Move ") + app_.name + QStringLiteral(" to the Trash?");
+    const QString name = OutsideText::isolated(app_.name);
+    return permanently_ ? QStringLiteral("Delete ") + name + QStringLiteral(" permanently?")
+                        : QStringLiteral("Move ") + name + QStringLiteral(" to the Trash?");
 }
 
 QString UninstallChoice::subtitle() const {
-    return Shown::installed(app_) + QStringLiteral("  \u00B7  ") + app_.url;
+    return Shown::installed(app_, Shown::Place::sentence) + QStringLiteral("  \u00B7  ") +
+           OutsideText::isolated(app_.url);
 }
 
 QString UninstallChoice::buttonTitle() const {
@@ -132,7 +135,7 @@ QString UninstallChoice::rowLabel(const Leftover& leftover) const {
     QString label = leftover.url;
     if (!userLibrary_.isEmpty())
         label.replace(userLibrary_ + QLatin1Char('/'), QString());
-    return label;
+    return OutsideText::clean(label);
 }
 
 QString UninstallChoice::rowSize(const Leftover& leftover) const {
@@ -141,7 +144,8 @@ QString UninstallChoice::rowSize(const Leftover& leftover) const {
 
 QString UninstallChoice::rowAccessibility(const Leftover& leftover) const {
     const QFileInfo file(leftover.url);
-    QString text = QStringLiteral("Delete ") + file.fileName() + QStringLiteral(", in ") + QFileInfo(file.path()).fileName();
+    QString text = QStringLiteral("Delete ") + OutsideText::isolated(file.fileName()) + QStringLiteral(", in ") +
+                   OutsideText::isolated(QFileInfo(file.path()).fileName());
     if (leftover.ambiguous)
         text += QStringLiteral(", may belong to another app");
     return text;

@@ -44,7 +44,7 @@ TEST_F(ConfirmEmailTileView, CountsDownAndAsksAgainWhenTheAppBecomesActive) {
     EXPECT_EQ(tile.resendButton()->text(), u"Resend in 60s"_s);
     EXPECT_FALSE(tile.resendButton()->isEnabled());
     EXPECT_EQ(tile.text()->text(),
-              u"We sent a link to ada@example.com. Confirming it makes sure your backup belongs to an inbox you own."_s);
+              u"We sent a link to \u2068ada@example.com\u2069. Confirming it makes sure your backup belongs to an inbox you own."_s);
     h.clock.advanceSeconds(59);
     QApplication::processEvents();
     EXPECT_EQ(tile.resendButton()->text(), u"Resend in 1s"_s);
@@ -100,7 +100,7 @@ TEST(AccountChipView, FollowsTheStoreAndTheNudgeAnswers) {
         EXPECT_EQ(!chip.isHidden(), !state.title.isEmpty());
         EXPECT_EQ(chip.chip() ? chip.chip()->title : QString(), state.title);
     }
-    EXPECT_EQ(chip.toolTip(), u"Confirm ada@example.com so your backup belongs to an inbox you own"_s);
+    EXPECT_EQ(chip.toolTip(), u"Confirm \u2068ada@example.com\u2069 so your backup belongs to an inbox you own"_s);
 
     store.setSession(std::nullopt);
     QApplication::processEvents();

@@ -66,3 +66,17 @@ TEST_F(DesktopNotifierServer, ANewerUpdatesNotificationReplacesTheOneShown) {
     EXPECT_EQ(shown[QStringLiteral("appname")][QStringLiteral("data")].toString(), QStringLiteral("Quenlark"));
     EXPECT_EQ(static_cast<uint>(shown[QStringLiteral("id")][QStringLiteral("data")].toInt()), first);
 }
+
+// The server reads markup in bodies: names that look like markup reach it escaped, as text.
+TEST_F(DesktopNotifierServer, NamesInTheBodyAreNeverReadAsMarkup) {
+    const QByteArray before = dunstctl({QStringLiteral("count"), QStringLiteral("history")});
+    DesktopNotifier notifier;
+    runSync(notifier.add(QStringLiteral("updates"), QStringLiteral("2 app updates available"),
+                         QStringLiteral("Mail & Calendar, <b>Loud</b>")));
+    ASSERT_NE(notifier.serverId(QStringLiteral("updates")), 0u);
+    dunstctl({QStringLiteral("close-all")});
+    ASSERT_TRUE(waitUntil([&] { return dunstctl({QStringLiteral("count"), QStringLiteral("history")}) != before; }));
+    const auto history = QJsonDocument::fromJson(dunstctl({QStringLiteral("history")}));
+    EXPECT_EQ(history[QStringLiteral("data")][0][0][QStringLiteral("body")][QStringLiteral("data")].toString(),
+              QStringLiteral("Mail &amp; Calendar, &lt;b&gt;Loud&lt;/b&gt;"));
+}
