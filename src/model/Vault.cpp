@@ -1,6 +1,6 @@
 #include "model/Vault.h"
 
-#include "platform/files/Sys.h"
+#include "platform/files/SmallFile.h"
 #include "runtime/Log.h"
 #include "runtime/MainThread.h"
 
@@ -19,10 +19,6 @@
 #include <thread>
 #include <type_traits>
 #include <utility>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace Vault {
 namespace {
@@ -168,15 +164,21 @@ SecretValue* valueOf(const QByteArray& data) {
     return secret_value_new(data.constData(), data.size(), "application/octet-stream");
 }
 
-void add(SecretService* secrets, const QString& service, const QString& account, const QByteArray& data,
-         GCancellable* cancellable) {
+Ref<SecretCollection> defaultCollection(SecretService* secrets, GCancellable* cancellable) {
     GError* error = nullptr;
     // Never creates the default collection: that would prompt for a password.
     Ref<SecretCollection> collection(secret_collection_for_alias_sync(
         secrets, SECRET_COLLECTION_DEFAULT, SECRET_COLLECTION_NONE, cancellable, &error));
     ignore(error, "Opening the default keyring");
+    return collection;
+}
+
+void add(SecretService* secrets, const QString& service, const QString& account, const QByteArray& data,
+         GCancellable* cancellable) {
+    const Ref<SecretCollection> collection = defaultCollection(secrets, cancellable);
     if (!collection || secret_collection_get_locked(collection.get()))
         return;
+    GError* error = nullptr;
     GHashTable* fields = attributes(service, account);
     SecretValue* value = valueOf(data);
     Ref<SecretItem> item(secret_item_create_sync(collection.get(), schema(), fields, service.toUtf8().constData(),
@@ -198,20 +200,8 @@ State& state() {
 
 // Replaces the file in one step with a new one that only this user can read.
 void writePrivateFile(const QString& path, const QByteArray& data) {
-    const auto target = QFile::encodeName(path);
-    QByteArray temp = target + ".XXXXXX";
-    UniqueFd fd = Sys::makeTemporary(temp, O_CLOEXEC);
-    int error = errno;
-    if (fd) {
-        bool ok = Sys::fchmod(fd.get(), 0600) == 0 && Sys::writeAll(fd.get(), data.constData(), size_t(data.size()))
-                  && Sys::fsync(fd.get()) == 0;
-        ok = fd.close() == 0 && ok;
-        if (ok && Sys::rename(temp, target) == 0)
-            return;
-        error = errno;
-        Sys::unlink(temp);
-    }
-    qCInfo(lcModel).noquote() << "Writing" << path << "failed and is ignored:" << qt_error_string(error);
+    if (!SmallFile::replace(path, data, 0600))
+        qCInfo(lcModel).noquote() << "Writing" << path << "failed and is ignored:" << qt_error_string(errno);
 }
 
 // Runs `fn` on a thread of its own when called on the GUI thread, whose event loop shares the
@@ -294,6 +284,17 @@ void keychainAdd(const QString& service, const QString& account, const QByteArra
     Deadline deadline;
     if (const auto secrets = runningService(deadline.get()))
         add(secrets.get(), service, account, data, deadline.get());
+}
+
+bool keychainAvailable() {
+    if (isMainThread())
+        return offGuiThread([] { return keychainAvailable(); });
+    Deadline deadline;
+    const auto secrets = runningService(deadline.get());
+    if (!secrets)
+        return false;
+    const auto collection = defaultCollection(secrets.get(), deadline.get());
+    return collection && !secret_collection_get_locked(collection.get());
 }
 
 void keychainDelete(const QString& service, const QString& account) {

@@ -25,6 +25,9 @@ void keychainWrite(const QString& service, const QString& account, const std::op
 // Adds an item to the default collection, replacing one with the same service and account.
 void keychainAdd(const QString& service, const QString& account, const QByteArray& data);
 
+// Whether a keyring runs whose default collection takes new items now (exists, unlocked).
+bool keychainAvailable();
+
 // Deletes the matching items that are unlocked.
 void keychainDelete(const QString& service, const QString& account);
 
