@@ -204,6 +204,50 @@ void writePrivateFile(const QString& path, const QByteArray& data) {
         qCInfo(lcModel).noquote() << "Writing" << path << "failed and is ignored:" << qt_error_string(errno);
 }
 
+// A removal the keyring could not do (locked, or not running) is remembered in a file of the
+// user's state folder: until a later removal succeeds, reads give nothing, so a forgotten secret
+// never comes back when the keyring opens again.
+QString removalMark(const QString& service, const QString& account) {
+    QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    if (!QDir::isAbsolutePath(state))
+        state = QDir::homePath() + QLatin1String("/.local/state");
+    return state + QLatin1String("/com.quenlark.Quenlark/") + service + QLatin1Char('.') + account +
+           QLatin1String(".removed");
+}
+
+void markRemoval(const QString& service, const QString& account, bool done) {
+    const QString mark = removalMark(service, account);
+    if (done) {
+        QFile::remove(mark);
+        return;
+    }
+    QDir().mkpath(QFileInfo(mark).absolutePath());
+    if (!SmallFile::replace(mark, QByteArray(), 0600))
+        qCInfo(lcModel).noquote() << "Recording a removal failed and is ignored:" << qt_error_string(errno);
+}
+
+// Deletes the unlocked matching items; true when none is left.
+bool deleteAll(const QString& service, const QString& account) {
+    Deadline deadline;
+    const auto secrets = runningService(deadline.get());
+    if (!secrets)
+        return false;
+    bool left = false;
+    const auto items = search(secrets.get(), service, account, SECRET_SEARCH_NONE, deadline.get());
+    for (GList* node = items.list; node; node = node->next) {
+        auto* item = static_cast<SecretItem*>(node->data);
+        if (secret_item_get_locked(item)) {
+            left = true;
+            continue;
+        }
+        GError* error = nullptr;
+        if (!secret_item_delete_sync(item, deadline.get(), &error))
+            left = true;
+        ignore(error, "Deleting a keyring item");
+    }
+    return !left;
+}
+
 // Runs `fn` on a thread of its own when called on the GUI thread, whose event loop shares the
 // GLib main context the Secret Service's synchronous calls iterate; elsewhere runs it in place.
 // Either way the caller waits for it, as long as the call's own bound at most.
@@ -228,6 +272,10 @@ std::optional<QByteArray> keychainRead(const QString& service, const QString& ac
     if (isMainThread())
         return offGuiThread([&] { return keychainRead(service, account); });
     quiet();
+    if (QFileInfo::exists(removalMark(service, account))) {
+        keychainDelete(service, account); // the keyring may take the removal now
+        return std::nullopt;
+    }
     Deadline deadline;
     const auto secrets = runningService(deadline.get());
     if (!secrets)
@@ -255,6 +303,12 @@ void keychainWrite(const QString& service, const QString& account, const std::op
     if (isMainThread())
         return offGuiThread([&] { keychainWrite(service, account, data); });
     quiet();
+    // While an old secret may linger, a new one would be read together with it.
+    if (QFileInfo::exists(removalMark(service, account))) {
+        if (!deleteAll(service, account))
+            return;
+        markRemoval(service, account, true);
+    }
     Deadline deadline;
     const auto secrets = runningService(deadline.get());
     if (!secrets)
@@ -301,19 +355,7 @@ void keychainDelete(const QString& service, const QString& account) {
     if (isMainThread())
         return offGuiThread([&] { keychainDelete(service, account); });
     quiet();
-    Deadline deadline;
-    const auto secrets = runningService(deadline.get());
-    if (!secrets)
-        return;
-    const auto items = search(secrets.get(), service, account, SECRET_SEARCH_NONE, deadline.get());
-    for (GList* node = items.list; node; node = node->next) {
-        auto* item = static_cast<SecretItem*>(node->data);
-        if (secret_item_get_locked(item))
-            continue;
-        GError* error = nullptr;
-        secret_item_delete_sync(item, deadline.get(), &error);
-        ignore(error, "Deleting a keyring item");
-    }
+    markRemoval(service, account, deleteAll(service, account));
 }
 
 void write(const QString& service, const QString& account, const std::optional<QByteArray>& data) {
