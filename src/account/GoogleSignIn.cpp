@@ -82,7 +82,7 @@ bool GoogleSignIn::handleRedirect(const QUrl& url) {
 }
 
 bool GoogleSignIn::answers(const QUrl& url, const QString& scheme, const QString& state) {
-    return url.scheme().compare(scheme, Qt::CaseInsensitive) == 0 && !state.isEmpty() &&
+    return url.isValid() && url.scheme().compare(scheme, Qt::CaseInsensitive) == 0 && !state.isEmpty() &&
            firstValue(QUrlQuery(url), u"state"_s) == state;
 }
 

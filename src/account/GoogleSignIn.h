@@ -49,8 +49,8 @@ public:
     // Hands a redirect address to the sign-in waiting for its scheme; false when none waits.
     static bool handleRedirect(const QUrl& url);
 
-    // Whether `url` answers the sign-in waiting for `scheme` with `state`: the scheme and the
-    // first "state" item match. Anything else launching us with that scheme is ignored.
+    // Whether `url` answers the sign-in waiting for `scheme` with `state`: a valid address whose
+    // scheme and first "state" item match. Anything else launching us with that scheme is ignored.
     static bool answers(const QUrl& url, const QString& scheme, const QString& state);
     // The first "code" item of a redirect ("" when none).
     static QString code(const QUrl& redirect);
