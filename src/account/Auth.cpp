@@ -99,7 +99,7 @@ struct Owed {
 
 struct Ledger {
     QMutex lock;
-    QMap<QString, Owed> owed; // by service and account
+    QMap<QString, Owed> owed; // by service, account and where it is kept
     bool flushing = false;
 };
 
@@ -145,7 +145,7 @@ void save(std::optional<Session> session) {
         item.data = session->encoded();
     Ledger& book = ledger();
     QMutexLocker locker(&book.lock);
-    const QString key = item.service + u'\n' + item.account;
+    const QString key = item.service + u'\n' + item.account + (item.override ? u"\nfile"_s : QString());
     book.owed.insert(key, std::move(item));
     if (book.flushing)
         return;

@@ -14,8 +14,8 @@ namespace {
 AuthError offline() { return AuthError(QStringLiteral("You're offline. Try again in a moment.")); }
 
 QString keyringMissing() {
-    return QStringLiteral("No keyring is running to keep your sign-in, so you'll need to sign in again "
-                          "the next time Quenlark starts.");
+    return QStringLiteral("No unlocked keyring is running to keep your sign-in, so you'll need to sign "
+                          "in again the next time Quenlark starts.");
 }
 
 } // namespace

@@ -170,8 +170,8 @@ TEST_F(StoreAccount, SigningInSavesTheSessionAndItsProfileBeforeTheFirstSync) {
     fakeAccount->keeps = false;
     runSync(store->signedIn(account(u"dee"_s)));
     EXPECT_EQ(store->session()->uid, u"dee"_s);
-    EXPECT_EQ(store->notice(), u"No keyring is running to keep your sign-in, so you'll need to sign in "
-                               u"again the next time Quenlark starts."_s);
+    EXPECT_EQ(store->notice(), u"No unlocked keyring is running to keep your sign-in, so you'll need to "
+                               u"sign in again the next time Quenlark starts."_s);
 }
 
 TEST_F(StoreAccount, ResendWaitsAMinuteAndSaysOfflineWithoutABackEnd) {
