@@ -281,4 +281,11 @@ TEST(GoogleSignIn, CancelOrTenQuietMinutesEndSilently) {
     EXPECT_EQ(failureOf(signIn.idToken(clientID)), u"<cancelled>"_s);
     EXPECT_EQ(sheet.dismissed, 2);
     EXPECT_FALSE(GoogleSignIn::handleRedirect(QUrl(scheme + u":/oauth2redirect?code=late"_s)));
+    EXPECT_FALSE(QFile::exists(entryPath())); // nobody waits for the scheme any more
+
+    // A sign-in cut short by the end of the program leaves the entry; signing out takes it back.
+    ASSERT_TRUE(SchemeHandler::install(scheme, QCoreApplication::applicationFilePath(), {}));
+    GoogleSignIn::forgetHandler(clientID);
+    EXPECT_FALSE(QFile::exists(entryPath()));
+    EXPECT_FALSE(mimeapps().contains(scheme));
 }
