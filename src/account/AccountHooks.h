@@ -8,8 +8,8 @@
 
 #include <optional>
 
-// What the store asks of the account subsystem: the saved session, the back-end configuration
-// and the two identity calls of the e-mail confirmation.
+// What the store asks of the account subsystem: the saved session, the back-end configuration,
+// the renewal of the ID token and the two identity calls of the e-mail confirmation.
 class AccountHooks {
 public:
     virtual ~AccountHooks() = default;
@@ -24,6 +24,12 @@ public:
     virtual std::optional<Session> load() = 0;
     // Stores the session for later launches (nothing deletes it); failures are ignored.
     virtual void save(std::optional<Session> session) = 0;
+    // Whether a saved session outlives this run (false: no keyring takes it). Never fails.
+    virtual QCoro::Task<bool> keepsSessions() = 0;
+    // Takes back what a sign-in registered with the desktop (the redirect's handler).
+    virtual void signedOut() = 0;
+    // Renews the ID token. Throws AuthError (the server's code) or the transport's error.
+    virtual QCoro::Task<Session> refresh(Session session, CloudConfig config) = 0;
     // Asks the identity service to send the address-confirmation e-mail. Throws its error.
     virtual QCoro::Task<void> sendEmailConfirmation(Session session, CloudConfig config) = 0;
     virtual QCoro::Task<Profile> profile(Session session, CloudConfig config) = 0;

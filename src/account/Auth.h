@@ -5,6 +5,7 @@
 #include "account/Session.h"
 
 #include <QCoro/QCoroTask>
+#include <QNetworkRequest>
 #include <QString>
 
 #include <optional>
@@ -25,8 +26,16 @@ QString account();
 // for the keychain, which answers within its own time limit, and for the saves before it.
 std::optional<Session> load();
 // Replaces the stored session; nothing removes it. Returns at once: the write runs on the
-// keychain's own thread, after every earlier save. Failures are ignored.
+// keychain's own thread, after every earlier save, and is done before the program ends.
+// Failures are ignored.
 void save(std::optional<Session> session);
+// Whether a saved session will be there at the next launch: a keyring runs and takes new items
+// (or the override folder is set).
+QCoro::Task<bool> keepsSessions();
+
+// A POST to `url` that carries a password, a code or a token: the longer idle limit, and no
+// redirect to another origin.
+QNetworkRequest credentialRequest(const QUrl& url, const QByteArray& contentType);
 
 // A Google ID token, told apart from an e-mail address by its type.
 struct GoogleIDToken {

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QHostAddress>
 #include <QRegularExpression>
 
 using namespace Qt::Literals::StringLiterals;
@@ -23,10 +24,18 @@ bool usableKey(const QString& key) {
     return form.match(key).hasMatch();
 }
 
-// An emulator's address as its tools print it: host and port, nothing else.
-bool usableHost(const QString& host) {
-    static const QRegularExpression form(u"^[A-Za-z0-9.-]+:[0-9]{1,5}$"_s);
-    return form.match(host).hasMatch();
+// An emulator's address as its tools print it, host and port, on this computer only: the
+// emulators speak plain http, which must never carry a password or a token off the machine.
+bool usableHost(const QString& address) {
+    static const QRegularExpression form(u"^(localhost|[0-9.]+|\\[[0-9A-Fa-f:]+\\]):([0-9]{1,5})$"_s);
+    const QRegularExpressionMatch match = form.match(address);
+    if (!match.hasMatch() || match.captured(2).toInt() > 65535)
+        return false;
+    const QString host = match.captured(1);
+    if (host == u"localhost"_s)
+        return true;
+    QHostAddress parsed;
+    return parsed.setAddress(host.startsWith(u'[') ? host.mid(1, host.size() - 2) : host) && parsed.isLoopback();
 }
 
 std::optional<CloudConfig>& slot() {
@@ -77,7 +86,11 @@ std::optional<CloudConfig> CloudConfig::parse(const QByteArray& contents) {
     CloudConfig config;
     config.apiKey = apiKey;
     config.projectId = object.value(u"projectId"_s).toString();
+    // Its reversed form becomes a scheme the desktop hands to us: anything but a client id of
+    // Google's own form could make us the handler of a common scheme.
     config.googleClientID = object.value(u"googleClientID"_s).toString();
+    if (!config.googleClientID.isEmpty() && !isGoogleClientID(config.googleClientID))
+        config.googleClientID.clear(); // Google sign-in is off
     config.authHost = u"https://"_s;
     config.firestoreHost = u"https://"_s + firestoreRestHost + u"/"_s;
 
@@ -109,6 +122,11 @@ CloudConfig CloudConfig::emulator(const QString& apiKey, const QString& projectI
                                : u"http://"_s + firestoreEmulatorHost + u"/"_s;
     config.emulated = true;
     return config;
+}
+
+bool CloudConfig::isGoogleClientID(const QString& clientID) {
+    static const QRegularExpression form(u"^[0-9]{1,30}-[a-z0-9]{1,64}\\.apps\\.googleusercontent\\.com$"_s);
+    return form.match(clientID).hasMatch();
 }
 
 QUrl CloudConfig::identity(const QString& method) const {

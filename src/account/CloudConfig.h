@@ -35,6 +35,10 @@ struct CloudConfig {
                                 const QString& authEmulatorHost,
                                 const QString& firestoreEmulatorHost = {});
 
+    // Whether `clientID` has the form of a Google OAuth client id: the project number and a hash
+    // joined by "-", then ".apps.googleusercontent.com".
+    static bool isGoogleClientID(const QString& clientID);
+
     // The identity service's accounts call `method` ("signUp", "lookup", ...).
     QUrl identity(const QString& method) const;
     // The token service's renewal endpoint.

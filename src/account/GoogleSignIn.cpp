@@ -1,5 +1,7 @@
 #include "account/GoogleSignIn.h"
 
+#include "account/Auth.h"
+#include "account/CloudConfig.h"
 #include "account/Pkce.h"
 #include "model/Launch.h"
 #include "platform/desktop/SchemeHandler.h"
@@ -25,6 +27,7 @@ using namespace Qt::Literals::StringLiterals;
 // One sign-in waiting for the browser: what it waits for and how it is woken.
 struct GoogleSignIn::Wait {
     QString scheme;
+    QString state;
     CancelToken token;
     std::optional<QUrl> redirect;
 };
@@ -67,12 +70,37 @@ void GoogleSignIn::cancel() {
 bool GoogleSignIn::handleRedirect(const QUrl& url) {
     QL_ASSERT_MAIN_THREAD();
     const auto wait = waiting().lock();
-    if (!wait || wait->redirect || wait->token.isCancelled() ||
-        url.scheme().compare(wait->scheme, Qt::CaseInsensitive) != 0)
+    if (!wait || wait->redirect || wait->token.isCancelled())
+        return false;
+    // Any program may launch us with an address of this scheme: one that does not carry this
+    // sign-in's state is not its answer, and the sign-in keeps waiting for the browser's.
+    if (!answers(url, wait->scheme, wait->state))
         return false;
     wait->redirect = url;
     wait->token.cancel(); // wakes the sign-in from its wait
     return true;
+}
+
+bool GoogleSignIn::answers(const QUrl& url, const QString& scheme, const QString& state) {
+    return url.isValid() && url.scheme().compare(scheme, Qt::CaseInsensitive) == 0 && !state.isEmpty() &&
+           firstValue(QUrlQuery(url), u"state"_s) == state;
+}
+
+QString GoogleSignIn::code(const QUrl& redirect) { return firstValue(QUrlQuery(redirect), u"code"_s); }
+
+QString GoogleSignIn::idTokenFrom(const QByteArray& answer) {
+    // Whatever the status: only an object with a token counts, and any other answer (an HTML
+    // page of a proxy included) says the same to the user.
+    const QJsonDocument document = QJsonDocument::fromJson(answer);
+    const QJsonValue token = document.object().value(u"id_token"_s);
+    if (!document.isObject() || !token.isString())
+        throw AuthError(u"Google didn't return a sign-in token."_s);
+    return token.toString();
+}
+
+void GoogleSignIn::forgetHandler(const QString& clientID) {
+    if (CloudConfig::isGoogleClientID(clientID))
+        SchemeHandler::remove(redirectScheme(clientID));
 }
 
 QString GoogleSignIn::redirectScheme(const QString& clientID) {
@@ -116,7 +144,8 @@ QByteArray GoogleSignIn::exchangeBody(const QString& code, const QString& client
 
 QCoro::Task<QString> GoogleSignIn::idToken(QString clientID) {
     QL_ASSERT_MAIN_THREAD();
-    if (clientID.isEmpty())
+    // The scheme the desktop hands to us comes from the id: only Google's own form may name it.
+    if (!CloudConfig::isGoogleClientID(clientID))
         throw AuthError(u"Google sign-in isn't switched on for Quenlark yet."_s);
     const QString scheme = redirectScheme(clientID);
     const QString verifier = Pkce::random(48);
@@ -135,10 +164,13 @@ QCoro::Task<QString> GoogleSignIn::idToken(QString clientID) {
     cancel(); // a new sheet replaces the one before
     auto wait = std::make_shared<Wait>();
     wait->scheme = scheme;
+    wait->state = state;
     wait_ = wait;
     waiting() = wait;
-    if (!Workspace::open(authorization))
+    if (!Workspace::open(authorization)) {
+        SchemeHandler::remove(scheme);
         throw AuthError(u"Google sign-in didn't finish."_s);
+    }
 
     QPointer<GoogleSignIn> self(this);
     Sheet* sheet = sheet_;
@@ -149,27 +181,21 @@ QCoro::Task<QString> GoogleSignIn::idToken(QString clientID) {
         });
     co_await Clock::shared().sleep(waitLimit, wait->token);
     wait->token.cancel(); // a redirect arriving later finds nobody waiting
+    // The desktop no longer needs to send us this scheme, unless a newer sign-in waits for it.
+    if (waiting().lock() == wait)
+        SchemeHandler::remove(scheme);
     if (self && sheet)
         sheet->dismiss();
     // Cancel and the time limit both end as the user's cancellation.
     if (!wait->redirect || !self)
         throw Cancelled();
 
-    const QUrlQuery answer(*wait->redirect);
-    const QString code = firstValue(answer, u"code"_s);
-    if (firstValue(answer, u"state"_s) != state || code.isEmpty())
+    const QString code = GoogleSignIn::code(*wait->redirect);
+    if (!answers(*wait->redirect, scheme, state) || code.isEmpty())
         throw AuthError(u"Google sign-in returned an unexpected answer."_s);
 
-    QNetworkRequest request(endpoints_.token);
-    request.setTransferTimeout(static_cast<int>(Net::shared().limits().request.count()));
-    request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArray("application/x-www-form-urlencoded"));
     const Net::Response response =
-        co_await Net::send(std::move(request), "POST", exchangeBody(code, clientID, verifier));
-    // Whatever the status: only an object with a token counts, and any other answer (an HTML
-    // page of a proxy included) says the same to the user.
-    const QJsonDocument document = QJsonDocument::fromJson(response.body);
-    const QJsonValue token = document.object().value(u"id_token"_s);
-    if (!document.isObject() || !token.isString())
-        throw AuthError(u"Google didn't return a sign-in token."_s);
-    co_return token.toString();
+        co_await Net::send(Auth::credentialRequest(endpoints_.token, "application/x-www-form-urlencoded"), "POST",
+                           exchangeBody(code, clientID, verifier));
+    co_return idTokenFrom(response.body);
 }

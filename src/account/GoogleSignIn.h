@@ -49,6 +49,18 @@ public:
     // Hands a redirect address to the sign-in waiting for its scheme; false when none waits.
     static bool handleRedirect(const QUrl& url);
 
+    // Whether `url` answers the sign-in waiting for `scheme` with `state`: a valid address whose
+    // scheme and first "state" item match. Anything else launching us with that scheme is ignored.
+    static bool answers(const QUrl& url, const QString& scheme, const QString& state);
+    // The first "code" item of a redirect ("" when none).
+    static QString code(const QUrl& redirect);
+    // The ID token of the code exchange's answer; AuthError for any other answer.
+    static QString idTokenFrom(const QByteArray& answer);
+
+    // Takes back the desktop's handler of the redirect scheme of `clientID`, which a sign-in
+    // cut short (the program ended while it waited) may have left.
+    static void forgetHandler(const QString& clientID);
+
     // The client id's dot-separated parts in reverse order.
     static QString redirectScheme(const QString& clientID);
     static QUrl authorizationURL(const QUrl& endpoint, const QString& clientID,

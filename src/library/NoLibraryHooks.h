@@ -2,11 +2,9 @@
 
 #include "library/LibraryHooks.h"
 
-// Until the library exists: no client, nothing to synchronise or forget.
+// Until the library exists: nothing to synchronise, no profile to write.
 class NoLibraryHooks final : public LibraryHooks {
 public:
-    QCoro::Task<std::optional<Cloud>> liveCloud(Store&, bool) override { co_return std::nullopt; }
     QCoro::Task<void> syncLibrary(Store&) override { co_return; }
-    void signOut(Store&) override {}
     QCoro::Task<void> saveProfile(Cloud, std::optional<QString>, QString) override { co_return; }
 };

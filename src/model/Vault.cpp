@@ -1,6 +1,6 @@
 #include "model/Vault.h"
 
-#include "platform/files/Sys.h"
+#include "platform/files/SmallFile.h"
 #include "runtime/Log.h"
 #include "runtime/MainThread.h"
 
@@ -19,10 +19,6 @@
 #include <thread>
 #include <type_traits>
 #include <utility>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace Vault {
 namespace {
@@ -168,15 +164,21 @@ SecretValue* valueOf(const QByteArray& data) {
     return secret_value_new(data.constData(), data.size(), "application/octet-stream");
 }
 
-void add(SecretService* secrets, const QString& service, const QString& account, const QByteArray& data,
-         GCancellable* cancellable) {
+Ref<SecretCollection> defaultCollection(SecretService* secrets, GCancellable* cancellable) {
     GError* error = nullptr;
     // Never creates the default collection: that would prompt for a password.
     Ref<SecretCollection> collection(secret_collection_for_alias_sync(
         secrets, SECRET_COLLECTION_DEFAULT, SECRET_COLLECTION_NONE, cancellable, &error));
     ignore(error, "Opening the default keyring");
+    return collection;
+}
+
+void add(SecretService* secrets, const QString& service, const QString& account, const QByteArray& data,
+         GCancellable* cancellable) {
+    const Ref<SecretCollection> collection = defaultCollection(secrets, cancellable);
     if (!collection || secret_collection_get_locked(collection.get()))
         return;
+    GError* error = nullptr;
     GHashTable* fields = attributes(service, account);
     SecretValue* value = valueOf(data);
     Ref<SecretItem> item(secret_item_create_sync(collection.get(), schema(), fields, service.toUtf8().constData(),
@@ -198,20 +200,52 @@ State& state() {
 
 // Replaces the file in one step with a new one that only this user can read.
 void writePrivateFile(const QString& path, const QByteArray& data) {
-    const auto target = QFile::encodeName(path);
-    QByteArray temp = target + ".XXXXXX";
-    UniqueFd fd = Sys::makeTemporary(temp, O_CLOEXEC);
-    int error = errno;
-    if (fd) {
-        bool ok = Sys::fchmod(fd.get(), 0600) == 0 && Sys::writeAll(fd.get(), data.constData(), size_t(data.size()))
-                  && Sys::fsync(fd.get()) == 0;
-        ok = fd.close() == 0 && ok;
-        if (ok && Sys::rename(temp, target) == 0)
-            return;
-        error = errno;
-        Sys::unlink(temp);
+    if (!SmallFile::replace(path, data, 0600))
+        qCInfo(lcModel).noquote() << "Writing" << path << "failed and is ignored:" << qt_error_string(errno);
+}
+
+// A removal the keyring could not do (locked, or not running) is remembered in a file of the
+// user's state folder: until a later removal succeeds, reads give nothing, so a forgotten secret
+// never comes back when the keyring opens again.
+QString removalMark(const QString& service, const QString& account) {
+    QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    if (!QDir::isAbsolutePath(state))
+        state = QDir::homePath() + QLatin1String("/.local/state");
+    return state + QLatin1String("/com.quenlark.Quenlark/") + service + QLatin1Char('.') + account +
+           QLatin1String(".removed");
+}
+
+void markRemoval(const QString& service, const QString& account, bool done) {
+    const QString mark = removalMark(service, account);
+    if (done) {
+        QFile::remove(mark);
+        return;
     }
-    qCInfo(lcModel).noquote() << "Writing" << path << "failed and is ignored:" << qt_error_string(error);
+    QDir().mkpath(QFileInfo(mark).absolutePath());
+    if (!SmallFile::replace(mark, QByteArray(), 0600))
+        qCInfo(lcModel).noquote() << "Recording a removal failed and is ignored:" << qt_error_string(errno);
+}
+
+// Deletes the unlocked matching items; true when none is left.
+bool deleteAll(const QString& service, const QString& account) {
+    Deadline deadline;
+    const auto secrets = runningService(deadline.get());
+    if (!secrets)
+        return false;
+    bool left = false;
+    const auto items = search(secrets.get(), service, account, SECRET_SEARCH_NONE, deadline.get());
+    for (GList* node = items.list; node; node = node->next) {
+        auto* item = static_cast<SecretItem*>(node->data);
+        if (secret_item_get_locked(item)) {
+            left = true;
+            continue;
+        }
+        GError* error = nullptr;
+        if (!secret_item_delete_sync(item, deadline.get(), &error))
+            left = true;
+        ignore(error, "Deleting a keyring item");
+    }
+    return !left;
 }
 
 // Runs `fn` on a thread of its own when called on the GUI thread, whose event loop shares the
@@ -238,6 +272,10 @@ std::optional<QByteArray> keychainRead(const QString& service, const QString& ac
     if (isMainThread())
         return offGuiThread([&] { return keychainRead(service, account); });
     quiet();
+    if (QFileInfo::exists(removalMark(service, account))) {
+        keychainDelete(service, account); // the keyring may take the removal now
+        return std::nullopt;
+    }
     Deadline deadline;
     const auto secrets = runningService(deadline.get());
     if (!secrets)
@@ -265,6 +303,12 @@ void keychainWrite(const QString& service, const QString& account, const std::op
     if (isMainThread())
         return offGuiThread([&] { keychainWrite(service, account, data); });
     quiet();
+    // While an old secret may linger, a new one would be read together with it.
+    if (QFileInfo::exists(removalMark(service, account))) {
+        if (!deleteAll(service, account))
+            return;
+        markRemoval(service, account, true);
+    }
     Deadline deadline;
     const auto secrets = runningService(deadline.get());
     if (!secrets)
@@ -296,23 +340,22 @@ void keychainAdd(const QString& service, const QString& account, const QByteArra
         add(secrets.get(), service, account, data, deadline.get());
 }
 
+bool keychainAvailable() {
+    if (isMainThread())
+        return offGuiThread([] { return keychainAvailable(); });
+    Deadline deadline;
+    const auto secrets = runningService(deadline.get());
+    if (!secrets)
+        return false;
+    const auto collection = defaultCollection(secrets.get(), deadline.get());
+    return collection && !secret_collection_get_locked(collection.get());
+}
+
 void keychainDelete(const QString& service, const QString& account) {
     if (isMainThread())
         return offGuiThread([&] { keychainDelete(service, account); });
     quiet();
-    Deadline deadline;
-    const auto secrets = runningService(deadline.get());
-    if (!secrets)
-        return;
-    const auto items = search(secrets.get(), service, account, SECRET_SEARCH_NONE, deadline.get());
-    for (GList* node = items.list; node; node = node->next) {
-        auto* item = static_cast<SecretItem*>(node->data);
-        if (secret_item_get_locked(item))
-            continue;
-        GError* error = nullptr;
-        secret_item_delete_sync(item, deadline.get(), &error);
-        ignore(error, "Deleting a keyring item");
-    }
+    markRemoval(service, account, deleteAll(service, account));
 }
 
 void write(const QString& service, const QString& account, const std::optional<QByteArray>& data) {

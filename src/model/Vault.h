@@ -15,7 +15,7 @@
 // own and wait for it.
 namespace Vault {
 
-// The blob of the matching item, or nothing.
+// The blob of the matching item, or nothing; nothing while a removal of it is still owed.
 std::optional<QByteArray> keychainRead(const QString& service, const QString& account);
 
 // Replaces the data of the matching items, or adds one to the default collection when there is
@@ -25,7 +25,11 @@ void keychainWrite(const QString& service, const QString& account, const std::op
 // Adds an item to the default collection, replacing one with the same service and account.
 void keychainAdd(const QString& service, const QString& account, const QByteArray& data);
 
-// Deletes the matching items that are unlocked.
+// Whether a keyring runs whose default collection takes new items now (exists, unlocked).
+bool keychainAvailable();
+
+// Deletes the matching items that are unlocked. One that stays (a locked or unreachable keyring)
+// is remembered as removed: reads give nothing until a later removal succeeds.
 void keychainDelete(const QString& service, const QString& account);
 
 // Stores to the override folder when one is set (file service + "." + account, mode 0600;

@@ -19,8 +19,6 @@ QThreadPool* makePool(int threads) {
     p->setMaxThreadCount(threads);
     return p;
 }
-
-void settlePools();
 } // namespace
 
 QThreadPool& pool(Pool which) {
@@ -32,7 +30,7 @@ QThreadPool& pool(Pool which) {
     // Work still running as the application object goes hands its result to an object being
     // torn down, from another thread; it is let finish first, as Qt does for its global pool.
     static const bool settled = [] {
-        qAddPostRoutine(settlePools);
+        qAddPostRoutine(settle);
         return true;
     }();
     (void)settled;
@@ -64,16 +62,17 @@ void detail::finishFlight(std::coroutine_handle<> handle) {
 
 int inFlight() { return flights.load(); }
 
-namespace {
-void settlePools() {
+void settle() {
     // Queued work is dropped: nothing would resume its frame now. Running work gets a bounded
-    // wait, so a stuck tool cannot hold up quitting for ever.
-    for (const Pool which : {Pool::Work, Pool::Scan, Pool::Admin, Pool::Keychain}) {
+    // wait, so a stuck tool cannot hold up quitting for ever. The keychain's queue is the
+    // exception: it holds the session the user last asked to keep or to forget, which must
+    // reach the keyring. Its calls are bounded and its saves collapse into one, so it ends.
+    for (const Pool which : {Pool::Work, Pool::Scan, Pool::Admin}) {
         pool(which).clear();
         pool(which).waitForDone(5000);
     }
+    pool(Pool::Keychain).waitForDone(30000);
 }
-} // namespace
 
 void detail::beginFlight() { ++flights; }
 

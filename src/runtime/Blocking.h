@@ -25,6 +25,9 @@ enum class Pool {
 
 QThreadPool& pool(Pool which);
 
+// Lets the pools' work end before the application object goes (run as its post routine).
+void settle();
+
 // Resumes `handle` on the GUI thread, counted in flight until it has run. Once the application
 // object is gone nothing is resumed.
 void resumeOnMainThread(std::coroutine_handle<> handle);

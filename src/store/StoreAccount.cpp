@@ -13,6 +13,11 @@ namespace {
 
 AuthError offline() { return AuthError(QStringLiteral("You're offline. Try again in a moment.")); }
 
+QString keyringMissing() {
+    return QStringLiteral("No unlocked keyring is running to keep your sign-in, so you'll need to sign "
+                          "in again the next time Quenlark starts.");
+}
+
 } // namespace
 
 QCoro::Task<void> Store::signedIn(Session session) {
@@ -22,6 +27,11 @@ QCoro::Task<void> Store::signedIn(Session session) {
     setSession(session);
     account->save(session);
     setSyncError(std::nullopt);
+    // Without a keyring the sign-in lasts only this run; the user should know before relying
+    // on it.
+    auto asking = account->keepsSessions();
+    if (!co_await std::move(asking))
+        setNotice(keyringMissing());
     const std::optional<Cloud> cloud = co_await liveCloud(false);
     if (cloud) {
         try {
@@ -54,6 +64,9 @@ QCoro::Task<void> Store::resendEmailConfirmation() {
     const std::optional<Session> session = session_.get();
     if (!cloud || !session)
         throw offline();
+    // Another resend may have gone out while the client was obtained: one mail, not two.
+    if (confirmationWait(clock_.now()) != 0)
+        co_return;
 
     confirmationSentAt_.set(clock_.now()); // the wait shows at once
     std::exception_ptr failure;

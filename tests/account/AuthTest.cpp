@@ -5,6 +5,7 @@
 
 #include "FakeClock.h"
 #include "FakeIdentity.h"
+#include "LoopbackServer.h"
 #include "QtPrinters.h"
 #include "RunSync.h"
 
@@ -14,6 +15,7 @@
 #include <QJsonDocument>
 #include <QUrlQuery>
 
+#include <atomic>
 #include <functional>
 
 using namespace Qt::Literals::StringLiterals;
@@ -301,4 +303,49 @@ TEST(Auth, AStalledAnswerEndsAtTheIdleLimit) {
         EXPECT_EQ(error.kind, TransportError::Kind::TimedOut);
     }
     Net::resetForTest();
+}
+
+// A 307 or 308 re-sends the body, password or token included: it may only lead back to the
+// service's own origin. Another origin (here another port) never sees the request.
+TEST(Auth, CredentialsNeverFollowARedirectToAnotherOrigin) {
+    LoopbackServer thief;
+    thief.http().Post(".*", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content(R"({"localId":"u","idToken":"i","refreshToken":"r"})", "application/json");
+    });
+    thief.start();
+    LoopbackServer service;
+    // One request per connection: Qt would otherwise re-post on a connection the server closes.
+    service.http().set_keep_alive_max_count(1);
+    service.http().set_keep_alive_timeout(0);
+    std::atomic<int> status = 307;
+    service.http().Post(".*", [&](const httplib::Request& req, httplib::Response& res) {
+        if (req.path.rfind("/same", 0) == 0) {
+            res.set_content(R"({"localId":"u","idToken":"i","refreshToken":"r","id_token":"i","refresh_token":"r"})",
+                            "application/json");
+            return;
+        }
+        const bool toSame = req.target.find("same=1") != std::string::npos;
+        res.status = status;
+        res.set_header("Location", toSame ? service.url("/same").toString().toStdString()
+                                          : thief.url("/steal").toString().toStdString());
+    });
+    service.start();
+    const CloudConfig config = CloudConfig::emulator(u"k"_s, u"demo-p"_s, u"127.0.0.1:"_s + QString::number(service.port()));
+    CloudConfig toSame = config;
+    toSame.apiKey = u"k&same=1"_s; // joined unencoded into the query: marks the request
+
+    const std::function<QCoro::Task<void>(const CloudConfig&)> calls[] = {
+        [](const CloudConfig& c) { return discard(Auth::signUp(u"ada@example.com"_s, u"pw-123456"_s, c)); },
+        [](const CloudConfig& c) { return discard(Auth::signIn(u"ada@example.com"_s, u"pw-123456"_s, c)); },
+        [](const CloudConfig& c) { return discard(Auth::refresh(signedIn(), c)); },
+        [](const CloudConfig& c) { return Auth::sendEmailConfirmation(signedIn(), c); },
+    };
+    for (const int code : {307, 308}) {
+        status = code;
+        for (const auto& call : calls) {
+            EXPECT_THROW(runSync(call(config)), TransportError) << code;
+            EXPECT_NO_THROW(runSync(call(toSame))) << code; // its own origin may move a call
+        }
+    }
+    EXPECT_EQ(thief.requestCount(), 0);
 }

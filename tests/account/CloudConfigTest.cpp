@@ -38,6 +38,8 @@ TEST(CloudConfig, FilesGiveAConfigurationOnlyWhenEveryRuleHolds) {
     authOnly.projectId = u"demo-q"_s;
     authOnly.authHost = u"http://localhost:9099/"_s;
     authOnly.emulated = true;
+    CloudConfig ipv6 = authOnly;
+    ipv6.authHost = u"http://[::1]:9099/"_s;
 
     struct Row {
         QByteArray file;
@@ -62,6 +64,22 @@ TEST(CloudConfig, FilesGiveAConfigurationOnlyWhenEveryRuleHolds) {
         {R"({"apiKey":"AIza-key_1","projectId":"demo-q","authEmulatorHost":"127.0.0.1:9099","firestoreEmulatorHost":"127.0.0.1:8080"})", emulated},
         {R"({"apiKey":"AIza-key_1","projectId":"demo-q","authEmulatorHost":"localhost:9099"})", authOnly},
         {R"({"apiKey":"AIza-key_1","projectId":"demo-q","authEmulatorHost":"http://127.0.0.1:9099"})", std::nullopt},
+        // The emulators speak plain http: only this computer may hear the password and tokens.
+        {R"({"apiKey":"AIza-key_1","projectId":"demo-q","authEmulatorHost":"auth.example.com:80"})", std::nullopt},
+        {R"({"apiKey":"AIza-key_1","projectId":"demo-q","authEmulatorHost":"10.0.0.7:9099"})", std::nullopt},
+        {R"({"apiKey":"AIza-key_1","projectId":"demo-q","authEmulatorHost":"0.0.0.0:9099"})", std::nullopt},
+        {R"({"apiKey":"AIza-key_1","projectId":"demo-q","authEmulatorHost":"127.0.0.1.nip.io:9099"})", std::nullopt},
+        {R"({"apiKey":"AIza-key_1","projectId":"demo-q","authEmulatorHost":"localhost:99999"})", std::nullopt},
+        {R"({"apiKey":"AIza-key_1","projectId":"demo-q","authEmulatorHost":"127.0.0.1:9099","firestoreEmulatorHost":"db.example.com:8080"})", std::nullopt},
+        {R"({"apiKey":"AIza-key_1","projectId":"demo-q","authEmulatorHost":"[::1]:9099"})", ipv6},
+        // The client id's reversed form becomes a scheme we handle: only Google's own form is
+        // taken, anything else leaves Google sign-in off.
+        {R"({"apiKey":"AIza-key_1","projectId":"quenlark-prod","googleClientID":"https"})", plain},
+        {R"({"apiKey":"AIza-key_1","projectId":"quenlark-prod","googleClientID":"file"})", plain},
+        {R"({"apiKey":"AIza-key_1","projectId":"quenlark-prod","googleClientID":"com.example"})", plain},
+        {R"({"apiKey":"AIza-key_1","projectId":"quenlark-prod","googleClientID":"123-abc.apps.googleusercontent.com.evil"})", plain},
+        {R"({"apiKey":"AIza-key_1","projectId":"quenlark-prod","googleClientID":"123-ABC.apps.googleusercontent.com"})", plain},
+        {R"({"apiKey":"AIza-key_1","projectId":"quenlark-prod","googleClientID":"123-a%b.apps.googleusercontent.com"})", plain},
     };
     for (const auto& row : rows)
         EXPECT_EQ(CloudConfig::parse(row.file), row.config) << row.file.toStdString();

@@ -29,11 +29,21 @@ namespace {
 const QString clientID = u"123-abc.apps.googleusercontent.com"_s;
 const QString scheme = u"com.googleusercontent.apps.123-abc"_s;
 
+QString entryPath() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u"/applications/"_s +
+           SchemeHandler::entryId(scheme);
+}
+
+QString mimeapps() {
+    QFile file(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + u"/mimeapps.list"_s);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
 // Google's two endpoints on loopback. The authorisation page sends the browser straight back
 // to the redirect address, as it does for an account already chosen.
 class FakeGoogle {
 public:
-    enum class Answer { Code, WrongState, Refused };
+    enum class Answer { Code, Refused };
 
     FakeGoogle() {
         server_.http().set_keep_alive_max_count(1);
@@ -43,7 +53,6 @@ public:
             std::string query;
             switch (answer) {
             case Answer::Code: query = "code=4%2F0Ab-code&state=" + state + "&scope=email"; break;
-            case Answer::WrongState: query = "code=4%2F0Ab-code&state=other"; break;
             case Answer::Refused: query = "error=access_denied&state=" + state; break;
             }
             res.status = 302;
@@ -105,6 +114,7 @@ public:
 
     QList<QUrl> opened;
     QString handler; // the desktop entry the desktop chose for the redirect
+    QString entry;   // that entry's text while the sign-in waited
     bool follow = true;
 
 private:
@@ -113,6 +123,13 @@ private:
         const auto page = client.Get(url.toString(QUrl::RemoveScheme | QUrl::RemoveAuthority).toStdString());
         ASSERT_TRUE(page);
         const QUrl redirect(QString::fromStdString(page->get_header_value("Location")));
+        QFile file(entryPath());
+        if (file.open(QIODevice::ReadOnly))
+            entry = QString::fromUtf8(file.readAll());
+        // Another program launching us with an address of the scheme, ahead of the browser: not
+        // this sign-in's answer, which goes on waiting for the real one.
+        EXPECT_FALSE(GoogleSignIn::handleRedirect(QUrl(redirect.scheme() + u":/oauth2redirect?code=forged&state=forged"_s)));
+        EXPECT_FALSE(GoogleSignIn::handleRedirect(QUrl(redirect.scheme() + u":/oauth2redirect?code=forged"_s)));
         if (!QStandardPaths::findExecutable(u"xdg-mime"_s).isEmpty()) {
             QProcess query;
             query.start(u"xdg-mime"_s, {u"query"_s, u"default"_s, u"x-scheme-handler/"_s + redirect.scheme()});
@@ -207,13 +224,13 @@ TEST(GoogleSignIn, TheBrowsersRedirectComesBackAndIsExchangedForTheToken) {
     EXPECT_EQ(sheet.presented, 1);
     EXPECT_EQ(sheet.dismissed, 1);
 
-    // The desktop entry launches this program with the address, and is the scheme's default.
-    QFile entry(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-                u"/applications/"_s + SchemeHandler::entryId(scheme));
-    ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
-    const QString text = QString::fromUtf8(entry.readAll());
-    EXPECT_TRUE(text.contains(u"MimeType=x-scheme-handler/"_s + scheme + u';')) << text.toStdString();
-    EXPECT_TRUE(text.contains(u"Exec="_s + QCoreApplication::applicationFilePath() + u" %u\n"_s)) << text.toStdString();
+    // While it waited, the desktop entry launched this program with the address and was the
+    // scheme's default; once it is over, neither is left behind.
+    EXPECT_TRUE(browser.entry.contains(u"MimeType=x-scheme-handler/"_s + scheme + u';')) << browser.entry.toStdString();
+    EXPECT_TRUE(browser.entry.contains(u"Exec="_s + QCoreApplication::applicationFilePath() + u" %u\n"_s))
+        << browser.entry.toStdString();
+    EXPECT_FALSE(QFile::exists(entryPath()));
+    EXPECT_FALSE(mimeapps().contains(scheme)) << mimeapps().toStdString();
     if (QStandardPaths::findExecutable(u"xdg-mime"_s).isEmpty())
         GTEST_SKIP() << "xdg-mime (xdg-utils) is not installed; the desktop's choice was not asked";
     EXPECT_EQ(browser.handler, SchemeHandler::entryId(scheme));
@@ -226,8 +243,6 @@ TEST(GoogleSignIn, UnexpectedAnswersEndInTheirSentences) {
     const QString unexpected = u"Google sign-in returned an unexpected answer."_s;
     const QString noToken = u"Google didn't return a sign-in token."_s;
 
-    google.answer = FakeGoogle::Answer::WrongState;
-    EXPECT_EQ(failureOf(signIn.idToken(clientID)), unexpected);
     google.answer = FakeGoogle::Answer::Refused;
     EXPECT_EQ(failureOf(signIn.idToken(clientID)), unexpected);
 
@@ -240,9 +255,12 @@ TEST(GoogleSignIn, UnexpectedAnswersEndInTheirSentences) {
     google.tokenType = "text/html";
     EXPECT_EQ(failureOf(signIn.idToken(clientID)), noToken);
 
+    // An id not of Google's form would make us the handler of whatever scheme it reverses to.
     const int opened = browser.opened.size();
-    EXPECT_EQ(failureOf(signIn.idToken({})), u"Google sign-in isn't switched on for Quenlark yet."_s);
+    for (const QString& id : {QString(), u"https"_s, u"file"_s, u"com.example"_s})
+        EXPECT_EQ(failureOf(signIn.idToken(id)), u"Google sign-in isn't switched on for Quenlark yet."_s);
     EXPECT_EQ(browser.opened.size(), opened);
+    EXPECT_FALSE(mimeapps().contains(u"quenlark-"_s)) << mimeapps().toStdString();
     EXPECT_FALSE(GoogleSignIn::handleRedirect(QUrl(scheme + u":/oauth2redirect?code=late"_s)));
 }
 
@@ -263,4 +281,11 @@ TEST(GoogleSignIn, CancelOrTenQuietMinutesEndSilently) {
     EXPECT_EQ(failureOf(signIn.idToken(clientID)), u"<cancelled>"_s);
     EXPECT_EQ(sheet.dismissed, 2);
     EXPECT_FALSE(GoogleSignIn::handleRedirect(QUrl(scheme + u":/oauth2redirect?code=late"_s)));
+    EXPECT_FALSE(QFile::exists(entryPath())); // nobody waits for the scheme any more
+
+    // A sign-in cut short by the end of the program leaves the entry; signing out takes it back.
+    ASSERT_TRUE(SchemeHandler::install(scheme, QCoreApplication::applicationFilePath(), {}));
+    GoogleSignIn::forgetHandler(clientID);
+    EXPECT_FALSE(QFile::exists(entryPath()));
+    EXPECT_FALSE(mimeapps().contains(scheme));
 }

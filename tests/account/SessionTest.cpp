@@ -1,6 +1,7 @@
 #include "account/Auth.h"
 #include "model/Launch.h"
 #include "model/Vault.h"
+#include "runtime/Blocking.h"
 
 #include "QtPrinters.h"
 #include "RunSync.h"
@@ -12,6 +13,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
+
+#include <chrono>
+#include <thread>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -124,6 +128,20 @@ TEST_F(StoredSession, SavesReplacesAndRemovesOneStoredSession) {
     stale.close();
     EXPECT_EQ(Auth::load(), std::nullopt);
     EXPECT_TRUE(QFile::exists(file(u"session"_s)));
+}
+
+// A sign-out queued behind a slow keyring still happens when the program ends; otherwise the
+// removed session would come back at the next launch.
+TEST_F(StoredSession, AWriteQueuedBehindASlowKeyringIsDoneBeforeTheEnd) {
+    Auth::save(sample());
+    ASSERT_EQ(Auth::load(), sample());
+    Blocking::pool(Blocking::Pool::Keychain).start([] { std::this_thread::sleep_for(std::chrono::milliseconds(300)); });
+    Session renewed = sample();
+    renewed.idToken = u"id-2"_s;
+    Auth::save(renewed);
+    Auth::save(std::nullopt);
+    Blocking::settle(); // as the application object goes
+    EXPECT_FALSE(QFile::exists(file(u"session"_s)));
 }
 
 TEST_F(StoredSession, SandboxAndEmulatorsUseTheirOwnItem) {

@@ -1,6 +1,8 @@
 #include "account/AccountHooks.h"
 #include "library/LibraryHooks.h"
 #include "runtime/AuthError.h"
+#include "runtime/MakeShared.h"
+#include "runtime/TransportError.h"
 #include "store/Store.h"
 
 #include "FakeClock.h"
@@ -50,8 +52,24 @@ public:
         co_return Profile{u"Someone else"_s, verified};
     }
     std::optional<CloudConfig> current() override { return config; }
+    QCoro::Task<bool> keepsSessions() override { co_return keeps; }
+    void signedOut() override { ++signOuts; }
+    // Takes a second of the fake clock, like the lookup.
+    QCoro::Task<Session> refresh(Session session, CloudConfig) override {
+        ++renewals;
+        co_await Clock::shared().sleep(std::chrono::seconds(1));
+        if (refreshError)
+            std::rethrow_exception(refreshError);
+        session.idToken = u"id-"_s + QString::number(renewals);
+        session.expires = Clock::shared().now().addSecs(3480);
+        co_return session;
+    }
 
     std::optional<CloudConfig> config = CloudConfig::emulator(u"k"_s, u"demo-p"_s, u"127.0.0.1:1"_s);
+    bool keeps = true;
+    int signOuts = 0;
+    int renewals = 0;
+    std::exception_ptr refreshError;
     bool sendFails = false;
     bool lookupFails = false;
     bool verified = true;
@@ -62,16 +80,10 @@ public:
 
 class FakeLibrary final : public LibraryHooks {
 public:
-    QCoro::Task<std::optional<Cloud>> liveCloud(Store& store, bool) override {
-        if (!client || !store.session() || !store.cloud())
-            co_return std::nullopt;
-        co_return Cloud{*store.cloud(), *store.session()};
-    }
     QCoro::Task<void> syncLibrary(Store& store) override {
         syncErrorsAtSync.append(store.syncError());
         co_return;
     }
-    void signOut(Store& store) override { store.setSession(std::nullopt); }
     QCoro::Task<void> saveProfile(Cloud, std::optional<QString> name, QString email) override {
         profiles.append(name.value_or(u"-"_s) + u" <"_s + email + u">"_s);
         if (profileFails)
@@ -79,7 +91,6 @@ public:
         co_return;
     }
 
-    bool client = true;
     bool profileFails = false;
     QStringList profiles;
     QList<std::optional<QString>> syncErrorsAtSync;
@@ -95,26 +106,36 @@ protected:
         c.clock = &clock;
         return std::make_unique<Store>(std::move(c));
     }
-    QString resendFailure(Store& store) {
-        try {
-            runSync(store.resendEmailConfirmation());
-        } catch (const AuthError& error) {
-            return error.description();
-        }
-        return u"<no error>"_s;
-    }
-    // Runs the refresh to its end, doing `during` while the lookup is under way.
-    void refresh(Store& store, const std::function<void()>& during = {}) {
+    // Runs `task` to its end, advancing the fake clock a second at a time while it waits (the
+    // fakes' renewals and lookups take one), and gives what it threw ("<no error>" else).
+    QString finish(QCoro::Task<void> task, const std::function<void()>& during = {}) {
         bool done = false;
-        auto task = [](Store* s, bool* finished) -> QCoro::Task<void> {
-            co_await s->refreshEmailConfirmation();
+        QString failure = u"<no error>"_s;
+        auto driven = [](QCoro::Task<void> t, bool* finished, QString* error) -> QCoro::Task<void> {
+            try {
+                co_await std::move(t);
+            } catch (const AuthError& e) {
+                *error = e.description();
+            }
             *finished = true;
-        }(&store, &done);
+        }(std::move(task), &done, &failure);
         if (during)
             during();
-        for (int i = 0; i < 3 && !done; ++i)
+        for (int i = 0; i < 5 && !done; ++i)
             clock.advanceSeconds(1);
         EXPECT_TRUE(done);
+        return failure;
+    }
+    QString resendFailure(Store& store) { return finish(store.resendEmailConfirmation()); }
+    // Runs the refresh to its end, doing `during` while the lookup is under way.
+    void refresh(Store& store, const std::function<void()>& during = {}) {
+        finish(store.refreshEmailConfirmation(), during);
+    }
+    // A session whose ID token must be renewed before use.
+    Session expired(const QString& uid) {
+        Session s = account(uid);
+        s.expires = clock.now().addSecs(-1);
+        return s;
     }
 
     FakeShell shell;
@@ -134,14 +155,23 @@ TEST_F(StoreAccount, SigningInSavesTheSessionAndItsProfileBeforeTheFirstSync) {
     EXPECT_EQ(fakeLibrary->profiles, QStringList{u"Ada <ada@example.com>"_s});
     EXPECT_EQ(fakeLibrary->syncErrorsAtSync, (QList<std::optional<QString>>{std::nullopt}));
 
+    EXPECT_EQ(store->notice(), std::nullopt);
+
     // A failed profile write is ignored; without a client nothing is written, yet the sync runs.
     fakeLibrary->profileFails = true;
     runSync(store->signedIn(account(u"bob"_s)));
-    fakeLibrary->client = false;
-    runSync(store->signedIn(account(u"cy"_s)));
+    fakeAccount->refreshError = std::make_exception_ptr(TransportError(TransportError::Kind::Offline));
+    finish(store->signedIn(expired(u"cy"_s)));
     EXPECT_EQ(fakeLibrary->profiles.size(), 2);
     EXPECT_EQ(fakeLibrary->syncErrorsAtSync.size(), 3);
     EXPECT_EQ(store->session()->uid, u"cy"_s);
+
+    // Without a keyring the sign-in holds for this run only, and the user is told so.
+    fakeAccount->keeps = false;
+    runSync(store->signedIn(account(u"dee"_s)));
+    EXPECT_EQ(store->session()->uid, u"dee"_s);
+    EXPECT_EQ(store->notice(), u"No unlocked keyring is running to keep your sign-in, so you'll need to "
+                               u"sign in again the next time Quenlark starts."_s);
 }
 
 TEST_F(StoreAccount, ResendWaitsAMinuteAndSaysOfflineWithoutABackEnd) {
@@ -149,10 +179,11 @@ TEST_F(StoreAccount, ResendWaitsAMinuteAndSaysOfflineWithoutABackEnd) {
     const QString offline = u"You're offline. Try again in a moment."_s;
     EXPECT_EQ(store->confirmationWait(clock.now()), 0);
     EXPECT_EQ(resendFailure(*store), offline); // no session
+    store->setSession(expired(u"ada"_s));
+    fakeAccount->refreshError = std::make_exception_ptr(TransportError(TransportError::Kind::Offline));
+    EXPECT_EQ(resendFailure(*store), offline); // no client: the token could not be renewed
+    fakeAccount->refreshError = nullptr;
     store->setSession(account(u"ada"_s));
-    fakeLibrary->client = false;
-    EXPECT_EQ(resendFailure(*store), offline); // no client
-    fakeLibrary->client = true;
 
     EXPECT_EQ(resendFailure(*store), u"<no error>"_s);
     const QDateTime sent = clock.now();
@@ -204,6 +235,8 @@ TEST_F(StoreAccount, RefreshAppliesItsAnswerOnlyToTheSameAccountAfterTheCall) {
     store->setSession(account(u"ada"_s));
     refresh(*store, [&] { store->signOut(); });
     EXPECT_EQ(store->session(), std::nullopt);
+    EXPECT_EQ(fakeAccount->saved, (QList<std::optional<Session>>{std::nullopt}));
+    fakeAccount->saved.clear();
 
     store->setSession(account(u"ada"_s));
     refresh(*store, [&] { store->setSession(account(u"bob"_s)); });
@@ -218,4 +251,102 @@ TEST_F(StoreAccount, RefreshAppliesItsAnswerOnlyToTheSameAccountAfterTheCall) {
     renewed.emailVerified = true;
     EXPECT_EQ(store->session(), renewed);
     EXPECT_EQ(fakeAccount->saved, (QList<std::optional<Session>>{renewed}));
+}
+
+// One row per renewal outcome: whether a client comes back, what the session and the library
+// error become, and what is saved.
+TEST_F(StoreAccount, TheLiveClientRenewsAnExpiredTokenAndEndsADeadSession) {
+    const auto offline = std::make_exception_ptr(TransportError(TransportError::Kind::Offline));
+    const auto dead = std::make_exception_ptr(
+        AuthError(u"Your session ended. Sign in again."_s, u"INVALID_REFRESH_TOKEN"_s));
+    const auto refused = std::make_exception_ptr(AuthError(u"Sign-in failed (QUOTA)."_s, u"QUOTA"_s));
+    enum class After { Renewed, Same, None };
+    struct Row {
+        const char* name;
+        bool expired;
+        bool forced;
+        std::exception_ptr error;
+        bool client;
+        After session;
+        std::optional<QString> syncError;
+    };
+    const QList<Row> rows = {
+        {"valid", false, false, nullptr, true, After::Same, std::nullopt},
+        {"expired", true, false, nullptr, true, After::Renewed, std::nullopt},
+        {"forced", false, true, nullptr, true, After::Renewed, std::nullopt},
+        {"offline", true, false, offline, false, After::Same,
+         u"Couldn't reach your library ("_s + TransportError::sentence(TransportError::Kind::Offline) +
+             u"). It tries again at the next check."_s},
+        {"other code", true, false, refused, false, After::Same,
+         u"Couldn't reach your library (Sign-in failed (QUOTA).). It tries again at the next check."_s},
+        {"dead", true, false, dead, false, After::None, u"Your session ended. Sign in again."_s},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        fakeAccount = std::make_shared<FakeAccount>();
+        fakeAccount->refreshError = row.error;
+        auto store = make();
+        Session before = row.expired ? expired(u"ada"_s) : account(u"ada"_s);
+        before.emailVerified = false;
+        store->setSession(before);
+        std::optional<std::optional<Cloud>> client;
+        finish([](Store* s, bool forced, std::optional<std::optional<Cloud>>* out) -> QCoro::Task<void> {
+            *out = co_await s->liveCloud(forced);
+        }(store.get(), row.forced, &client));
+        ASSERT_TRUE(client.has_value());
+        EXPECT_EQ(client->has_value(), row.client);
+        EXPECT_EQ(store->syncError(), row.syncError);
+        switch (row.session) {
+        case After::Same:
+            EXPECT_EQ(store->session(), before);
+            EXPECT_TRUE(fakeAccount->saved.isEmpty());
+            break;
+        case After::Renewed:
+            ASSERT_TRUE(store->session().has_value());
+            EXPECT_EQ(store->session()->idToken, u"id-1"_s);
+            EXPECT_GT(store->session()->expires, clock.now());
+            EXPECT_EQ(store->session()->emailVerified, false);
+            EXPECT_EQ(fakeAccount->saved, (QList<std::optional<Session>>{store->session()}));
+            EXPECT_EQ((*client)->session, *store->session());
+            break;
+        case After::None:
+            EXPECT_EQ(store->session(), std::nullopt);
+            EXPECT_EQ(fakeAccount->saved, (QList<std::optional<Session>>{std::nullopt}));
+            EXPECT_EQ(fakeAccount->signOuts, 1);
+            break;
+        }
+    }
+}
+
+// The tile and the settings share the store: two presses while the token renews send one mail.
+TEST_F(StoreAccount, TwoResendsStartedTogetherSendOneMail) {
+    auto store = make();
+    store->setSession(expired(u"ada"_s));
+    QString second;
+    EXPECT_EQ(finish(store->resendEmailConfirmation(),
+                     [&] {
+                         second = u"<running>"_s;
+                         auto other = [](Store* s, QString* out) -> QCoro::Task<void> {
+                             co_await s->resendEmailConfirmation();
+                             *out = u"<no error>"_s;
+                         }(store.get(), &second);
+                     }),
+              u"<no error>"_s);
+    EXPECT_EQ(second, u"<no error>"_s);
+    EXPECT_EQ(fakeAccount->sent, QStringList{u"ada"_s});
+}
+
+// Signing out needs no library: the session goes from memory and from the keyring, with the
+// library and the Macs.
+TEST_F(StoreAccount, SigningOutForgetsTheSessionEverywhere) {
+    auto store = make();
+    store->setSession(account(u"ada"_s));
+    store->setLibrary({makeShared<LibraryItem>(LibraryApp{})});
+    store->setDevices({Device{}});
+    store->signOut();
+    EXPECT_EQ(store->session(), std::nullopt);
+    EXPECT_TRUE(store->library().isEmpty());
+    EXPECT_TRUE(store->devices().isEmpty());
+    EXPECT_EQ(fakeAccount->saved, (QList<std::optional<Session>>{std::nullopt}));
+    EXPECT_EQ(fakeAccount->signOuts, 1);
 }

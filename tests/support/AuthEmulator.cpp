@@ -22,18 +22,23 @@ QString freshAddress() {
     return u"user-"_s + QUuid::createUuid().toString(QUuid::Id128).left(12) + u"@example.com"_s;
 }
 
-QCoro::Task<QString> confirmationLink(CloudConfig config, QString email) {
+QCoro::Task<QStringList> confirmationLinks(CloudConfig config, QString email) {
     const QUrl codes(config.authHost + u"emulator/v1/projects/"_s + config.projectId + u"/oobCodes"_s);
     const QByteArray body = co_await Net::get(codes);
-    QString link;
+    QStringList links;
     const QJsonArray all = QJsonDocument::fromJson(body).object().value(u"oobCodes"_s).toArray();
     for (const QJsonValue& code : all) {
         const QJsonObject entry = code.toObject();
         if (entry.value(u"email"_s).toString() == email &&
             entry.value(u"requestType"_s).toString() == u"VERIFY_EMAIL"_s)
-            link = entry.value(u"oobLink"_s).toString();
+            links << entry.value(u"oobLink"_s).toString();
     }
-    co_return link;
+    co_return links;
+}
+
+QCoro::Task<QString> confirmationLink(CloudConfig config, QString email) {
+    const QStringList links = co_await confirmationLinks(std::move(config), std::move(email));
+    co_return links.isEmpty() ? QString() : links.last();
 }
 
 } // namespace AuthEmulator

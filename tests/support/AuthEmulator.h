@@ -14,7 +14,9 @@ namespace AuthEmulator {
 std::optional<CloudConfig> config();
 // A new address nobody has an account for.
 QString freshAddress();
-// The link of the last confirmation mail the emulator "sent" to `email`.
+// The links of the confirmation mails the emulator "sent" to `email`, oldest first.
+QCoro::Task<QStringList> confirmationLinks(CloudConfig config, QString email);
+// The link of the last of them ("" when none).
 QCoro::Task<QString> confirmationLink(CloudConfig config, QString email);
 
 } // namespace AuthEmulator

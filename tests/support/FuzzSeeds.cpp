@@ -1,12 +1,14 @@
 // Writes seed inputs for the fuzz targets in the real formats, made by the same builders the
 // tests use: without them the package reader never gets past its table of contents and the
-// disk-image reader never past its trailer. Usage: quenlark-fuzz-seeds <folder>
+// disk-image reader never past its trailer. The account's readers start from their tests' inputs. Usage: quenlark-fuzz-seeds <folder>
 #include "PackageBuilder.h"
 #include "UdifWriter.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QList>
+#include <QPair>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -57,6 +59,40 @@ bool images(const QDir& out) {
     return true;
 }
 
+// The account's readers: configuration files, the services' answers (the first byte picks the
+// status: 0 for 200, 1 for 400, 2 for 500) and the redirects a later launch hands over, as the
+// account's tests write them.
+bool account(const QDir& root) {
+    const QList<QPair<QString, QList<QByteArray>>> targets = {
+        {QStringLiteral("cloudconfig"),
+         {R"({"apiKey":"AIza-key_1","projectId":"quenlark-prod"})",
+          R"({"apiKey":"AIza-key_1","projectId":"quenlark-prod","googleClientID":"123-abc.apps.googleusercontent.com"})",
+          R"({"apiKey":"AIza-key_1","projectId":"demo-q","authEmulatorHost":"127.0.0.1:9099","firestoreEmulatorHost":"[::1]:8080"})",
+          R"({"apiKey":"AIza-key_1","projectId":"demo-q","authEmulatorHost":"auth.example.com:80"})",
+          R"({"apiKey":"AIza-key_1","projectId":"p","googleClientID":"https"})"}},
+        {QStringLiteral("identityreply"),
+         {QByteArray(1, '\0') + R"({"localId":"uid-9","idToken":"id-9","refreshToken":"refresh-9","email":"ada@example.com","expiresIn":"3600","displayName":"Ada"})",
+          QByteArray(1, '\0') + R"({"users":[{"displayName":"Ada","emailVerified":true}]})",
+          QByteArray(1, '\0') + R"({"id_token":"id-2","refresh_token":"refresh-2","expires_in":"3600"})",
+          QByteArray(1, '\1') + R"({"error":{"code":400,"message":"WEAK_PASSWORD : Password should be at least 6 characters"}})",
+          QByteArray(1, '\2') + "<html><body>Internal error</body></html>"}},
+        {QStringLiteral("redirect"),
+         {"com.googleusercontent.apps.123-abc:/oauth2redirect?code=4%2F0Ab-code&state=c3RhdGUtb2YtdGhlLXNpZ24&scope=email",
+          "com.googleusercontent.apps.123-abc:/oauth2redirect?error=access_denied&state=c3RhdGUtb2YtdGhlLXNpZ24",
+          "com.googleusercontent.apps.123-abc:/oauth2redirect?code=forged&state=forged",
+          "https://example.com/?state=c3RhdGUtb2YtdGhlLXNpZ24&code=x"}},
+    };
+    for (const auto& [target, inputs] : targets) {
+        if (!root.mkpath(target))
+            return false;
+        int n = 0;
+        for (const QByteArray& input : inputs)
+            if (!writeFile(QDir(root.filePath(target)).filePath(QStringLiteral("seed%1").arg(++n)), input))
+                return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -68,7 +104,8 @@ int main(int argc, char** argv) {
     const QDir root(QString::fromLocal8Bit(argv[1]));
     const QDir xar(root.filePath(QStringLiteral("xar")));
     const QDir udif(root.filePath(QStringLiteral("udif")));
-    if (!root.mkpath(QStringLiteral("xar")) || !root.mkpath(QStringLiteral("udif")) || !packages(xar) || !images(udif)) {
+    if (!root.mkpath(QStringLiteral("xar")) || !root.mkpath(QStringLiteral("udif")) || !packages(xar) || !images(udif) ||
+        !account(root)) {
         std::fprintf(stderr, "quenlark-fuzz-seeds: could not write the seeds\n");
         return 1;
     }

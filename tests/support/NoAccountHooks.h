@@ -8,6 +8,9 @@ class NoAccountHooks final : public AccountHooks {
 public:
     std::optional<Session> load() override { return std::nullopt; }
     void save(std::optional<Session>) override {}
+    QCoro::Task<bool> keepsSessions() override { co_return true; }
+    void signedOut() override {}
+    QCoro::Task<Session> refresh(Session session, CloudConfig) override { co_return session; }
     QCoro::Task<void> sendEmailConfirmation(Session, CloudConfig) override { co_return; }
     QCoro::Task<Profile> profile(Session, CloudConfig) override { co_return Profile{}; }
     std::optional<CloudConfig> current() override { return std::nullopt; }

@@ -2,6 +2,8 @@
 
 #include "account/Session.h"
 
+#include <QDateTime>
+
 #include <optional>
 
 // A signed-in session of ada@example.com with the provider and confirmation state a test needs.
@@ -11,6 +13,7 @@ inline Session sampleSession(const QString& provider = QStringLiteral("password"
     s.uid = QStringLiteral("uid-1");
     s.email = QStringLiteral("ada@example.com");
     s.provider = provider;
+    s.expires = QDateTime(QDate(2100, 1, 1), QTime(0, 0), Qt::UTC); // no renewal due
     s.emailVerified = verified;
     return s;
 }

@@ -70,6 +70,14 @@ public:
     explicit Account(StoreHarness* h) : h_(h) {}
     std::optional<Session> load() override { return h_->savedSession; }
     void save(std::optional<Session> session) override { h_->savedSession = std::move(session); }
+    QCoro::Task<bool> keepsSessions() override { co_return true; }
+    void signedOut() override {}
+    QCoro::Task<Session> refresh(Session session, CloudConfig config) override {
+        if (!h_->cloud)
+            co_return session;
+        Session renewed = co_await Auth::refresh(std::move(session), std::move(config));
+        co_return renewed;
+    }
     // With a back end the identity calls are the real ones, against it.
     QCoro::Task<void> sendEmailConfirmation(Session session, CloudConfig config) override {
         if (h_->cloud)
@@ -90,16 +98,10 @@ private:
 class Library final : public LibraryHooks {
 public:
     explicit Library(StoreHarness* h) : h_(h) {}
-    QCoro::Task<std::optional<Cloud>> liveCloud(Store& store, bool) override {
-        if (!h_->cloud || !store.session())
-            co_return std::nullopt;
-        co_return Cloud{*h_->cloud, *store.session()};
-    }
     QCoro::Task<void> syncLibrary(Store&) override {
         ++h_->librarySyncs;
         co_return;
     }
-    void signOut(Store&) override {}
     QCoro::Task<void> saveProfile(Cloud, std::optional<QString>, QString) override { co_return; }
 
 private:

@@ -1,23 +1,65 @@
 #include "platform/desktop/SchemeHandler.h"
 
+#include "platform/files/SmallFile.h"
+#include "platform/files/Sys.h"
+
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QStandardPaths>
+
+#include <cerrno>
+
+#include <sys/stat.h>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace SchemeHandler {
 namespace {
 
-bool write(const QString& path, const QByteArray& contents) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+// The missing folders of `path`, each made 0755 or stricter.
+bool makeFolders(const QString& path) {
+    const QString clean = QDir::cleanPath(path);
+    if (QFileInfo(clean).isDir())
+        return true;
+    const QString parent = QFileInfo(clean).absolutePath();
+    if (parent == clean || !makeFolders(parent))
         return false;
-    file.write(contents);
-    return file.commit();
+    return Sys::mkdir(QFile::encodeName(clean), 0755) == 0 || errno == EEXIST;
+}
+
+// Only a private scheme in reversed-domain form may be ours: never one of the schemes every
+// desktop hands to its browser or file manager.
+bool privateScheme(const QString& scheme) {
+    static const QRegularExpression form(u"^[a-z][a-z0-9+-]*(\\.[a-z0-9+-]+)+$"_s);
+    return form.match(scheme).hasMatch();
+}
+
+QString listPath() {
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    return config.isEmpty() ? QString() : config + u"/mimeapps.list"_s;
+}
+
+QString entryPath(const QString& scheme) {
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return data.isEmpty() ? QString() : data + u"/applications/"_s + entryId(scheme);
+}
+
+QString readList(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+// The desktop reads these files as this user's settings: nobody else may write them, whatever
+// the umask (0644 for a new file, an existing one keeps any stricter mode).
+bool write(const QString& path, const QByteArray& contents) {
+    const QFileInfo file(path);
+    if (!makeFolders(file.absolutePath()))
+        return false;
+    struct stat info {};
+    const mode_t mode = Sys::stat(QFile::encodeName(path), info) == 0 ? (info.st_mode & 0644) : 0644;
+    return SmallFile::replace(path, contents, mode);
 }
 
 // One argument of an Exec line: quoted when it holds a reserved character, with "%" doubled.
@@ -35,7 +77,8 @@ QString quoted(QString argument) {
     return result + u'"';
 }
 
-// Sets `key` in the [Default Applications] group of a mimeapps.list, keeping everything else.
+// Sets `key` to `value` in the [Default Applications] group of a mimeapps.list, or removes the
+// line when `value` is empty, keeping everything else.
 QString withDefault(const QString& list, const QString& key, const QString& value) {
     QStringList lines = list.split(u'\n');
     while (!lines.isEmpty() && lines.last().isEmpty())
@@ -49,6 +92,8 @@ QString withDefault(const QString& list, const QString& key, const QString& valu
             break;
         }
     if (group < 0) {
+        if (value.isEmpty())
+            return list;
         if (!lines.isEmpty())
             lines << QString();
         lines << header << entry;
@@ -59,11 +104,29 @@ QString withDefault(const QString& list, const QString& key, const QString& valu
         ++end;
     for (qsizetype i = group + 1; i < end; ++i)
         if (lines[i].section(u'=', 0, 0).trimmed() == key) {
-            lines[i] = entry;
+            if (value.isEmpty())
+                lines.removeAt(i);
+            else
+                lines[i] = entry;
             return lines.join(u'\n') + u'\n';
         }
+    if (value.isEmpty())
+        return list;
     lines.insert(group + 1, entry);
     return lines.join(u'\n') + u'\n';
+}
+
+// The first desktop file id `key` names in the [Default Applications] group, or "".
+QString readDefault(const QString& list, const QString& key) {
+    bool inGroup = false;
+    for (const QString& raw : list.split(u'\n')) {
+        const QString line = raw.trimmed();
+        if (line.startsWith(u'['))
+            inGroup = line == u"[Default Applications]"_s;
+        else if (inGroup && line.section(u'=', 0, 0).trimmed() == key)
+            return line.section(u'=', 1).section(u';', 0, 0).trimmed();
+    }
+    return {};
 }
 
 } // namespace
@@ -83,29 +146,35 @@ QString execLine(const QString& program, const QStringList& arguments) {
 }
 
 bool install(const QString& scheme, const QString& program, const QStringList& arguments) {
-    static const QRegularExpression form(u"^[A-Za-z][A-Za-z0-9+.-]*$"_s);
     const QString exec = execLine(program, arguments);
-    if (!form.match(scheme).hasMatch() || exec.isEmpty())
+    const QString entryFile = entryPath(scheme);
+    const QString list = listPath();
+    if (!privateScheme(scheme) || exec.isEmpty() || entryFile.isEmpty() || list.isEmpty())
         return false;
-    const QString mime = u"x-scheme-handler/"_s + scheme.toLower();
+    const QString mime = u"x-scheme-handler/"_s + scheme;
     const QString entry = u"[Desktop Entry]\n"
                           u"Type=Application\n"
                           u"Name=Quenlark\n"
                           u"NoDisplay=true\n"
                           u"Terminal=false\n"
                           u"Exec="_s + exec + u"\nMimeType="_s + mime + u";\n"_s;
-    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    if (data.isEmpty() || config.isEmpty())
+    if (!write(entryFile, entry.toUtf8()))
         return false;
-    if (!write(data + u"/applications/"_s + entryId(scheme), entry.toUtf8()))
-        return false;
+    return write(list, withDefault(readList(list), mime, entryId(scheme)).toUtf8());
+}
 
-    const QString listPath = config + u"/mimeapps.list"_s;
-    QString list;
-    if (QFile file(listPath); file.open(QIODevice::ReadOnly))
-        list = QString::fromUtf8(file.readAll());
-    return write(listPath, withDefault(list, mime, entryId(scheme)).toUtf8());
+void remove(const QString& scheme) {
+    const QString entryFile = entryPath(scheme);
+    const QString list = listPath();
+    if (!privateScheme(scheme) || entryFile.isEmpty() || list.isEmpty())
+        return;
+    QFile::remove(entryFile);
+    const QString mime = u"x-scheme-handler/"_s + scheme;
+    const QString before = readList(list);
+    // Only our own choice is taken back; a default the user set since stays.
+    if (readDefault(before, mime) != entryId(scheme))
+        return;
+    write(list, withDefault(before, mime, {}).toUtf8());
 }
 
 } // namespace SchemeHandler

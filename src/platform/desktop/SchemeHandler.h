@@ -15,8 +15,12 @@ QString entryId(const QString& scheme);
 // escaped as desktop entries require; empty when an argument holds a line break.
 QString execLine(const QString& program, const QStringList& arguments);
 
-// Writes the entry and the default. False when the scheme is not one a URL can have or a file
-// could not be written.
+// Writes the entry and the default, neither writable by others. False when the scheme is not a
+// private one in reversed-domain form (never http, https, file or another common scheme) or a
+// file could not be written.
 bool install(const QString& scheme, const QString& program, const QStringList& arguments);
+
+// Removes the entry, and the default when it still names it.
+void remove(const QString& scheme);
 
 } // namespace SchemeHandler

@@ -2,6 +2,8 @@
 
 #include "platform/files/Sys.h"
 
+#include <cerrno>
+
 namespace SmallFile {
 
 std::optional<QByteArray> read(int folder, const QByteArray& name, qint64 limit) {
@@ -14,6 +16,23 @@ std::optional<QByteArray> read(int folder, const QByteArray& name, qint64 limit)
     if (Sys::readFull(fd.get(), bytes.data(), size_t(bytes.size())) != ssize_t(bytes.size()))
         return std::nullopt;
     return bytes;
+}
+
+bool replace(const QString& path, const QByteArray& data, mode_t mode) {
+    const QByteArray target = QFile::encodeName(path);
+    QByteArray temp = target + ".XXXXXX";
+    UniqueFd fd = Sys::makeTemporary(temp, O_CLOEXEC);
+    if (!fd)
+        return false;
+    bool ok = Sys::fchmod(fd.get(), mode) == 0 && Sys::writeAll(fd.get(), data.constData(), size_t(data.size())) &&
+              Sys::fsync(fd.get()) == 0;
+    ok = fd.close() == 0 && ok;
+    if (ok && Sys::rename(temp, target) == 0)
+        return true;
+    const int error = errno;
+    Sys::unlink(temp);
+    errno = error;
+    return false;
 }
 
 } // namespace SmallFile
