@@ -16,7 +16,6 @@
 #include "onboarding/OnboardingHooks.h"
 #include "platform/desktop/SingleInstance.h"
 #include "platform/gui/SystemTray.h"
-#include "platform/system/Defaults.h"
 #include "runtime/Clock.h"
 #include "runtime/Spawn.h"
 #include "store/Store.h"
@@ -73,9 +72,7 @@ int App::run(int argc, char** argv) {
     case SingleInstance::Outcome::HandedOver:
         return 0;
     case SingleInstance::Outcome::Beside:
-        // Another copy owns the settings files until the takeover has run.
-        Defaults::setWritable(false);
-        break;
+        // Another copy runs as well: each writes its settings through, one at a time.
     case SingleInstance::Outcome::Owner:
         break;
     }
