@@ -59,6 +59,9 @@ int App::run(int argc, char** argv) {
     // Wayland lets no client place its windows; the island and the fold need that.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "xcb");
+    // The session's start-up id names the process it started, which may be a launcher or a
+    // terminal that passed it on; no program we start may take it as its own.
+    qunsetenv("DESKTOP_AUTOSTART_ID");
     QApplication application(argc, argv);
     setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName(QStringLiteral("Quenlark"));
@@ -147,7 +150,7 @@ App::App(SingleInstance& instance)
     launch.firstRefreshFinished = [] {
         qCDebug(lcApp).noquote() << "first check finished after" << sinceStart().elapsed() << "ms";
     };
-    delegate_ = std::make_unique<AppDelegate>(std::move(launch), Launch::args(), AppDelegate::launchedAtLogin());
+    delegate_ = std::make_unique<AppDelegate>(std::move(launch), Launch::args());
 
     connect(&instance_, &SingleInstance::argumentsReceived, this, guarded([this](const QStringList& args) {
                 received(args);
