@@ -16,7 +16,6 @@
 #include "onboarding/OnboardingHooks.h"
 #include "platform/desktop/SingleInstance.h"
 #include "platform/gui/SystemTray.h"
-#include "platform/system/Defaults.h"
 #include "runtime/Clock.h"
 #include "runtime/Spawn.h"
 #include "store/Store.h"
@@ -60,6 +59,9 @@ int App::run(int argc, char** argv) {
     // Wayland lets no client place its windows; the island and the fold need that.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "xcb");
+    // The session's start-up id names the process it started, which may be a launcher or a
+    // terminal that passed it on; no program we start may take it as its own.
+    qunsetenv("DESKTOP_AUTOSTART_ID");
     QApplication application(argc, argv);
     setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName(QStringLiteral("Quenlark"));
@@ -73,9 +75,7 @@ int App::run(int argc, char** argv) {
     case SingleInstance::Outcome::HandedOver:
         return 0;
     case SingleInstance::Outcome::Beside:
-        // Another copy owns the settings files until the takeover has run.
-        Defaults::setWritable(false);
-        break;
+        // Another copy runs as well: each writes its settings through, one at a time.
     case SingleInstance::Outcome::Owner:
         break;
     }
@@ -150,7 +150,7 @@ App::App(SingleInstance& instance)
     launch.firstRefreshFinished = [] {
         qCDebug(lcApp).noquote() << "first check finished after" << sinceStart().elapsed() << "ms";
     };
-    delegate_ = std::make_unique<AppDelegate>(std::move(launch), Launch::args(), AppDelegate::launchedAtLogin());
+    delegate_ = std::make_unique<AppDelegate>(std::move(launch), Launch::args());
 
     connect(&instance_, &SingleInstance::argumentsReceived, this, guarded([this](const QStringList& args) {
                 received(args);

@@ -32,18 +32,10 @@ QCoro::Task<void> firstRefresh(Store* store, bool quiet, std::function<void()> f
 
 } // namespace
 
-AppDelegate::AppDelegate(Environment environment, const QStringList& args, bool loginItemLaunch)
-    : e_(std::move(environment)), quietStart_(args.contains(QStringLiteral("--background"))),
-      loginItemLaunch_(loginItemLaunch) {}
-
-bool AppDelegate::launchedAtLogin() {
-    // The session manager names each program it starts from an autostart entry.
-    return !qEnvironmentVariableIsEmpty("DESKTOP_AUTOSTART_ID");
-}
+AppDelegate::AppDelegate(Environment environment, const QStringList& args)
+    : e_(std::move(environment)), quietStart_(args.contains(QStringLiteral("--background"))) {}
 
 void AppDelegate::willFinishLaunching() {
-    if (loginItemLaunch_)
-        quietStart_ = true;
     if (quietStart_ && e_.becomeAccessory)
         e_.becomeAccessory();
 }

@@ -32,8 +32,9 @@ public:
         std::function<void()> firstRefreshFinished;
     };
 
-    // `args`: the launch arguments; `loginItemLaunch`: whether the session started us at login.
-    AppDelegate(Environment environment, const QStringList& args, bool loginItemLaunch);
+    // `args`: the launch arguments. A login launch is one with "--background": the autostart
+    // entry carries it.
+    AppDelegate(Environment environment, const QStringList& args);
 
     bool quietStart() const { return quietStart_; }
 
@@ -44,11 +45,7 @@ public:
     bool shouldHandleReopen();
     void becameActive();
 
-    // Whether the session started this process from its autostart entry.
-    static bool launchedAtLogin();
-
 private:
     Environment e_;
     bool quietStart_ = false;
-    bool loginItemLaunch_ = false;
 };

@@ -173,13 +173,19 @@ bool succeeded(int status) { return status >= 200 && status <= 299; }
 
 bool isRedirect(int status) { return status >= 300 && status <= 399; }
 
-// The body of an answer that nobody reads. A failed answer ends the transfer at its first bytes:
-// Qt 6.4 stops delivering such a body after a few megabytes without ending the reply, so waiting
-// for its end would only wait for a limit. The body of a redirect Qt may still follow is read
-// away, counted against the ceiling.
+// What a failed answer's body may hold before the transfer is cut off: an error page.
+constexpr std::int64_t failedBodyAllowance = 64 * 1024;
+
+// The body of an answer that nobody reads, read away. A failed answer's body is let end by itself
+// while it stays within an error page's size: Qt may have finished the reply already on its own
+// thread, and a reply aborted then reports a second error when Qt's report of the first arrives.
+// A larger one ends the transfer: Qt 6.4 stops delivering such a body after a few megabytes
+// without ending the reply, so waiting for its end would only wait for a limit. The body of a
+// redirect Qt may still follow is counted against the ceiling.
 void discardBody(QNetworkReply& reply, Flight& flight, int status, std::int64_t ceiling) {
     flight.discarded += reply.readAll().size();
-    if (!isRedirect(status) || flight.discarded > ceiling) {
+    const std::int64_t allowed = isRedirect(status) ? ceiling : std::min(ceiling, failedBodyAllowance);
+    if (flight.discarded > allowed) {
         flight.failedCut = true;
         reply.abort();
     }
@@ -269,7 +275,8 @@ QCoro::Task<Answer> perform(QNetworkAccessManager& manager, QNetworkRequest requ
     QNetworkReply* raw = reply.get();
     QByteArray body;
     const auto take = [raw, flight, &body, ceiling, keepFailedBodies] {
-        if (flight->tooLarge || flight->failedCut)
+        // A reply Qt ended itself (its idle limit) has nothing left to read.
+        if (flight->tooLarge || flight->failedCut || !raw->isOpen())
             return;
         const auto status = httpStatus(*raw);
         const bool failed = status && !succeeded(*status);

@@ -4,6 +4,7 @@
 #include "platform/archives/TreeCopy.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSet>
 
 #include <cstdio>
@@ -79,9 +80,10 @@ int dittoMain(const QStringList& args) {
             Extraction::Options options;
             options.keepOutsideLinks = true;
             // Whatever a download holds, unpacking it may not fill the disk.
-            options.limit = ExpansionLimit();
+            ExpansionBudget budget{ExpansionLimit(), QFileInfo(source).size()};
             if (const char* bound = std::getenv("QUENLARK_DITTO_MAX_BYTES"))
-                options.limit->lowerTo(QByteArray(bound).toLongLong());
+                budget.limit.lowerTo(QByteArray(bound).toLongLong());
+            options.budget = budget;
             Extraction::unpack(source, destination, options);
         } else {
             TreeCopy::copy(source, destination);

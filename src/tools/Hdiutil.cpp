@@ -1,5 +1,6 @@
 #include "tools/Hdiutil.h"
 
+#include "platform/archives/ExpansionBudget.h"
 #include "platform/archives/Extraction.h"
 #include "platform/system/PropertyList.h"
 #include "platform/archives/SevenZip.h"
@@ -17,6 +18,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <string>
@@ -27,6 +29,8 @@ namespace {
 
 // Left in the mount folder by attach; detach only ever removes a folder that carries it.
 const QString marker = QStringLiteral(".quenlark-image");
+
+const QString tooLarge = QStringLiteral("The image expands to far more than it holds");
 
 struct Failed : std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -96,8 +100,9 @@ void makeWritable(const QString& root) {
     }
 }
 
-// Copies the first partition of a GPT disk that holds a file system we read into `out`.
-bool carveGptVolume(const QString& disk, const QString& out) {
+// Copies the first partition of a GPT disk that holds a file system we read into `out`; every
+// copy is taken from `budget` before it is written.
+bool carveGptVolume(const QString& disk, const QString& out, ExpansionBudget& budget) {
     QFile f(disk);
     if (!f.open(QIODevice::ReadOnly) || !f.seek(512))
         return false;
@@ -120,6 +125,8 @@ bool carveGptVolume(const QString& disk, const QString& out) {
         const quint64 last = qFromLittleEndian<quint64>(entry.constData() + 40);
         if (first == 0 || last < first || last >= sectors)
             continue;
+        if (!budget.take(qint64(last + 1 - first) * 512))
+            fail(tooLarge);
         QFile::remove(out);
         QFile part(out);
         if (!part.open(QIODevice::WriteOnly))
@@ -242,6 +249,12 @@ int attach(const Options& o) {
         fail(QStringLiteral("Resource busy"));
     mount = QFileInfo(mount).canonicalFilePath();
 
+    // Whatever an image holds, attaching it may not fill the disk: the volume and the files
+    // unpacked from it are bounded together against the image's size, as a zip's files are.
+    ExpansionBudget budget{ExpansionLimit(), QFileInfo(imagePath).size()};
+    if (const char* bound = std::getenv("QUENLARK_HDIUTIL_MAX_BYTES"))
+        budget.limit.lowerTo(QByteArray(bound).toLongLong());
+
     QTemporaryDir scratch(QDir::tempPath() + QStringLiteral("/hdiutil-XXXXXX"));
     if (!scratch.isValid())
         fail(QStringLiteral("couldn't make a scratch folder"));
@@ -267,6 +280,9 @@ int attach(const Options& o) {
         const QStorageInfo space(scratch.path());
         if (quint64(space.bytesAvailable()) < 2 * UdifImage::expandedBytes(*t))
             fail(QStringLiteral("No space left on device"));
+        // Zero runs count too: they are holes here, but the files on them need not be.
+        if (!budget.take(qint64(UdifImage::expandedBytes(*t))))
+            fail(tooLarge);
         image.expand(*t, candidate);
         fs = probe(candidate);
         if (fs != FileSystem::None) {
@@ -275,7 +291,7 @@ int attach(const Options& o) {
         }
         // One table may hold a whole disk with its own partition map.
         const QString inner = scratch.filePath(QStringLiteral("inner"));
-        if (carveGptVolume(candidate, inner)) {
+        if (carveGptVolume(candidate, inner, budget)) {
             fs = probe(inner);
             part = inner;
             break;
@@ -294,9 +310,11 @@ int attach(const Options& o) {
             Extraction::Options options;
             options.dropAppleDouble = false;
             options.keepOutsideLinks = true;
+            options.budget = budget;
             Extraction::unpack(part, mount, options);
-        } else
-            SevenZip::extract(part, fs == FileSystem::Apfs ? QStringLiteral("apfs") : QStringLiteral("hfs"), mount);
+        } else {
+            SevenZip::extract(part, fs == FileSystem::Apfs ? QStringLiteral("apfs") : QStringLiteral("hfs"), mount, budget);
+        }
     } catch (...) {
         // Nothing half-attached is left behind.
         makeWritable(mount);
@@ -307,7 +325,11 @@ int attach(const Options& o) {
             else
                 QFile::remove(info.filePath());
         }
-        throw;
+        try {
+            throw;
+        } catch (const Extraction::TooLarge&) {
+            fail(tooLarge); // without the scratch folder's name
+        }
     }
     // Like a read-only volume: nothing can be added or removed at the top. The contents keep
     // their stored modes, which a copy out of the volume must carry.

@@ -264,9 +264,11 @@ TEST_F(ShellTest, MenusAreExactlyTheCommands) {
 }
 
 TEST_F(ShellTest, LaunchSequenceNormalAndQuiet) {
+    // The autostart entry carries "--background"; a session start-up id passed on by a launcher
+    // or a terminal says nothing about this launch.
     struct Row {
         QStringList args;
-        bool loginItem;
+        bool inheritedStartupId;
         bool quiet;
     };
     const Row rows[] = {
@@ -274,10 +276,14 @@ TEST_F(ShellTest, LaunchSequenceNormalAndQuiet) {
         {{QStringLiteral("--background")}, false, true},
         {{QStringLiteral("--backgrounds")}, false, false},
         {{QStringLiteral("-background")}, false, false},
-        {{}, true, true},
+        {{}, true, false},
+        {{QStringLiteral("--background")}, true, true},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE((row.args.join(u' ') + (row.loginItem ? QStringLiteral(" at login") : QString())).toStdString());
+        SCOPED_TRACE((row.args.join(u' ') + (row.inheritedStartupId ? QStringLiteral(" with a start-up id") : QString()))
+                         .toStdString());
+        if (row.inheritedStartupId)
+            qputenv("DESKTOP_AUTOSTART_ID", "launcher-1234");
         notch->calls.clear();
         onboarding->calls.clear();
         shell.mainWindowOpened = 0;
@@ -292,8 +298,9 @@ TEST_F(ShellTest, LaunchSequenceNormalAndQuiet) {
         e.clock = &clock;
         e.sandbox = std::nullopt;
         e.becomeAccessory = [&] { accessory = true; };
-        AppDelegate delegate(e, row.args, row.loginItem);
+        AppDelegate delegate(e, row.args);
         delegate.willFinishLaunching();
+        qunsetenv("DESKTOP_AUTOSTART_ID");
         EXPECT_EQ(delegate.quietStart(), row.quiet);
         EXPECT_EQ(accessory, row.quiet);
         delegate.didFinishLaunching();
@@ -320,7 +327,7 @@ TEST_F(ShellTest, BecomingActiveFoldsOnlyAnIslandTheSchedulerShowedWhileInUse) {
     e.onboarding = onboarding.get();
     e.statusItem = item.get();
     e.clock = &clock;
-    AppDelegate delegate(e, {}, false);
+    AppDelegate delegate(e, {});
     struct Row {
         bool up, automatic, inUse, folds;
     };

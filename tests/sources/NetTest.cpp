@@ -6,11 +6,13 @@
 
 #include "Helpers.h"
 #include "LoopbackServer.h"
+#include "QtPrinters.h"
 #include "RunSync.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QStringList>
 #include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -24,6 +26,7 @@
 
 #include <atomic>
 #include <memory>
+#include <utility>
 #include <thread>
 
 using namespace std::chrono_literals;
@@ -43,6 +46,26 @@ protected:
     }
 
     LoopbackServer server;
+};
+
+// Qt's own warnings while it lives: a reply aborted after Qt finished it warns of a second
+// error, a closed one read again warns that it is not open.
+class QtWarnings {
+public:
+    QtWarnings() { previous_ = qInstallMessageHandler(record); }
+    ~QtWarnings() { qInstallMessageHandler(previous_); }
+    static QStringList take() { return std::exchange(seen(), {}); }
+
+private:
+    static QStringList& seen() {
+        static QStringList messages;
+        return messages;
+    }
+    static void record(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+        if (type >= QtWarningMsg && QLatin1String(context.category) == QLatin1String("default"))
+            seen().append(text);
+    }
+    QtMessageHandler previous_ = nullptr;
 };
 
 TransportError::Kind transportKind(const std::function<void()>& fn) {
@@ -109,6 +132,7 @@ TEST_F(NetTest, StatusRules) {
         server.serve(path, c.status == 204 ? "" : "payload", c.status, "text/plain", c.headers);
     }
     server.start();
+    const QtWarnings warnings;
     index = 0;
     for (const Case& c : cases) {
         const std::string path = "/s" + std::to_string(index++);
@@ -118,6 +142,7 @@ TEST_F(NetTest, StatusRules) {
         else
             EXPECT_EQ(get(path), c.status == 204 ? QByteArray() : QByteArray("payload"));
     }
+    EXPECT_EQ(QtWarnings::take(), QStringList());
 }
 
 TEST_F(NetTest, NonHttpAnswersGiveTheirBody) {
@@ -272,9 +297,12 @@ TEST_F(NetTest, ARequestThatKeepsTricklingEndsAtItsDeadline) {
 }
 
 TEST_F(NetTest, EndlessAnswersEnd) {
-    Net::resetForTest({2000ms, 2000ms});
+    // Qt reads a flood on its own thread for a while before it hands anything over, longer on a
+    // busy machine: only our own cut, never the idle limit, may end these.
+    Net::resetForTest({60s, 60s});
     drip(server.http(), "/missing", 404, 0ms, 64 * 1024);
     server.start();
+    const QtWarnings warnings;
     // Nobody reads the body of a failed answer: its status is what is said.
     EXPECT_EQ(failureOf([&] { runSync(Net::get(server.url("/missing"))); }),
               QStringLiteral("The server answered HTTP 404"));
@@ -282,8 +310,10 @@ TEST_F(NetTest, EndlessAnswersEnd) {
     const auto answer = runSync(Net::send(QNetworkRequest(server.url("/missing")), "GET", {}, {}, 1024 * 1024));
     EXPECT_EQ(answer.status, 404);
     EXPECT_TRUE(answer.body.isEmpty());
+    EXPECT_EQ(QtWarnings::take(), QStringList());
 
     // Headers that never end: Qt stops reading them, the idle limit ends the request.
+    Net::resetForTest({2000ms, 2000ms});
     const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -305,7 +335,7 @@ TEST_F(NetTest, EndlessAnswersEnd) {
     const QUrl endless(QStringLiteral("http://127.0.0.1:%1/").arg(ntohs(address.sin_port)));
     const auto started = std::chrono::steady_clock::now();
     EXPECT_EQ(transportKind([&] { runSync(Net::get(endless)); }), TransportError::Kind::TimedOut);
-    EXPECT_LT(std::chrono::steady_clock::now() - started, 7000ms);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 20s) << "ends at its idle limit, with room for a busy machine";
     done = true;
     headers.join();
     ::close(listener);

@@ -1,8 +1,11 @@
 // Writes seed inputs for the fuzz targets in the real formats, made by the same builders the
 // tests use: without them the package reader never gets past its table of contents and the
-// disk-image reader never past its trailer. The account's readers start from their tests' inputs. Usage: quenlark-fuzz-seeds <folder>
+// disk-image reader never past its trailer. The account's readers and the single-instance
+// socket start from their tests' inputs. Usage: quenlark-fuzz-seeds <folder>
 #include "PackageBuilder.h"
 #include "UdifWriter.h"
+
+#include "platform/desktop/InstanceMessage.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -93,6 +96,27 @@ bool account(const QDir& root) {
     return true;
 }
 
+// The lines the single-instance tests exchange.
+bool instanceMessages(const QDir& out) {
+    using InstanceMessage::Request;
+    const QByteArray lines[] = {
+        InstanceMessage::greeting({QStringLiteral("/opt/a/Quenlark.app"), QStringLiteral("2.0"), 4242}),
+        InstanceMessage::request({Request::Kind::Open,
+                                  {QStringLiteral("--background"), QStringLiteral("com.example.app:/oauth?code=1&state=x")}}),
+        InstanceMessage::request({Request::Kind::Open, {}}),
+        InstanceMessage::request({Request::Kind::Quit, {}}),
+        InstanceMessage::request({Request::Kind::Activate, {}}),
+        InstanceMessage::acknowledgement(true),
+        QByteArrayLiteral("{\"request\":\"open\",\"args\":[\"--x\"]}\n"),
+    };
+    int n = 0;
+    for (const QByteArray& line : lines) {
+        if (!writeFile(out.filePath(QStringLiteral("line%1").arg(++n)), line))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -104,8 +128,10 @@ int main(int argc, char** argv) {
     const QDir root(QString::fromLocal8Bit(argv[1]));
     const QDir xar(root.filePath(QStringLiteral("xar")));
     const QDir udif(root.filePath(QStringLiteral("udif")));
-    if (!root.mkpath(QStringLiteral("xar")) || !root.mkpath(QStringLiteral("udif")) || !packages(xar) || !images(udif) ||
-        !account(root)) {
+    const QDir instance(root.filePath(QStringLiteral("instancemessage")));
+    if (!root.mkpath(QStringLiteral("xar")) || !root.mkpath(QStringLiteral("udif")) ||
+        !root.mkpath(QStringLiteral("instancemessage")) || !packages(xar) || !images(udif) || !account(root) ||
+        !instanceMessages(instance)) {
         std::fprintf(stderr, "quenlark-fuzz-seeds: could not write the seeds\n");
         return 1;
     }

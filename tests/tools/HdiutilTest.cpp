@@ -1,4 +1,5 @@
 #include "ToolRunner.h"
+#include "QtPrinters.h"
 #include "UdifWriter.h"
 
 #include "platform/system/PropertyList.h"
@@ -181,6 +182,63 @@ TEST(Hdiutil, RefusesWhatItCannotReadWithTheToolsLine) {
         EXPECT_EQ(run.output, c.line);
     }
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("m1/Example.app")));
+}
+
+TEST(Hdiutil, AnImageThatExpandsFarBeyondItsSizeIsRefusedBeforeItFillsTheDisk) {
+    // A volume whose one file is 16 MiB of zeros: its image stores them as zero runs and stays a
+    // few kilobytes.
+    QTemporaryDir dir;
+    writeFile(dir.filePath("volume/zeros"), QByteArray(16 << 20, '\0'));
+    ASSERT_TRUE(makeIso(dir.filePath("volume"), dir.filePath("volume.iso")));
+    ASSERT_TRUE(UdifWriter().write(dir.filePath("volume.iso"), dir.filePath("Zeros.dmg")));
+    ASSERT_TRUE(makeGptDisk(dir.filePath("volume.iso"), dir.filePath("disk.raw")));
+    UdifWriter whole;
+    whole.leadingTable = false;
+    whole.tableName = "whole disk (Apple_partition_scheme : 0)";
+    ASSERT_TRUE(whole.write(dir.filePath("disk.raw"), dir.filePath("Disk.dmg")));
+    ASSERT_LT(QFileInfo(dir.filePath("Zeros.dmg")).size(), 64 << 10);
+    // Over a gibibyte of zero runs in a few kilobytes, against the bound's own ratio.
+    UdifWriter claim;
+    claim.trailingZeroSectors = (quint64(5) << 30) / 4 / 512;
+    const QString small = dir.filePath("small");
+    writeFile(small + "/readme", "hello");
+    ASSERT_TRUE(makeIso(small, dir.filePath("small.iso")));
+    ASSERT_TRUE(claim.write(dir.filePath("small.iso"), dir.filePath("Claim.dmg")));
+    const bool roomForTheClaim = QStorageInfo(dir.path()).bytesAvailable() > qint64(3) << 30;
+
+    struct Case {
+        const char* what;
+        QString image;
+        QByteArray ceiling; // empty: the tool's own bound
+        bool attaches;
+    };
+    const QList<Case> cases = {
+        {"the volume alone passes the ceiling", dir.filePath("Zeros.dmg"), "8388608", false},
+        {"the volume and its files together pass it", dir.filePath("Zeros.dmg"), "25165824", false},
+        {"a whole disk and its volume copied out of it", dir.filePath("Disk.dmg"), "25165824", false},
+        {"within the ceiling", dir.filePath("Zeros.dmg"), "67108864", true},
+        {"a gibibyte claimed by a few kilobytes", dir.filePath("Claim.dmg"), "", false},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.ceiling.isEmpty() && !roomForTheClaim)
+            continue; // the free-space check would answer first
+        const QString mount = dir.filePath("mount" + QString::number(++n));
+        if (!c.ceiling.isEmpty())
+            qputenv("QUENLARK_HDIUTIL_MAX_BYTES", c.ceiling);
+        const ToolRun attach = runTool("hdiutil", {"attach", "-mountpoint", mount, c.image});
+        qunsetenv("QUENLARK_HDIUTIL_MAX_BYTES");
+        if (c.attaches) {
+            ASSERT_EQ(attach.status, 0) << attach.output.toStdString();
+            EXPECT_EQ(QFileInfo(mount + "/zeros").size(), 16 << 20);
+            EXPECT_EQ(runTool("hdiutil", {"detach", mount}).status, 0);
+            continue;
+        }
+        EXPECT_EQ(attach.status, 1);
+        EXPECT_EQ(attach.output, "hdiutil: attach failed - The image expands to far more than it holds\n");
+        EXPECT_TRUE(QDir(mount).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot));
+    }
 }
 
 TEST(Hdiutil, DetachLeavesFoldersItDidNotAttachAlone) {

@@ -164,8 +164,7 @@ void unpack(const QString& archivePath, const QString& destination, const Option
     const auto absolute = [&root](const QStringList& parts) {
         return QFile::encodeName(root + QLatin1Char('/') + parts.join(QLatin1Char('/')));
     };
-    const qint64 stored = QFileInfo(archivePath).size();
-    qint64 written = 0;
+    std::optional<ExpansionBudget> budget = options.budget;
     archive_entry* entry = nullptr;
     for (;;) {
         const int r = archive_read_next_header(in.get(), &entry);
@@ -220,9 +219,8 @@ void unpack(const QString& archivePath, const QString& destination, const Option
                     break;
                 if (rb < ARCHIVE_WARN)
                     fail(name + QStringLiteral(": ") + QString::fromLocal8Bit(archive_error_string(in.get())));
-                written += qint64(size);
-                if (options.limit && options.limit->exceeded(written, stored))
-                    fail(archivePath + QStringLiteral(": The archive expands to far more than it holds"));
+                if (budget && !budget->take(qint64(size)))
+                    throw TooLarge(QString(archivePath + QStringLiteral(": The archive expands to far more than it holds")).toStdString());
                 if (archive_write_data_block(out.get(), block, size, offset) < ARCHIVE_WARN)
                     fail(name + QStringLiteral(": ") + QString::fromLocal8Bit(archive_error_string(out.get())));
             }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/archives/ExpansionLimit.h"
+#include "platform/archives/ExpansionBudget.h"
 
 #include <QString>
 
@@ -20,6 +20,11 @@ struct Failure : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// The bytes written passed the bound of Options::budget.
+struct TooLarge : Failure {
+    using Failure::Failure;
+};
+
 struct Options {
     // Leave out the resource-fork companions zip tools add: "__MACOSX/..." and "._name".
     bool dropAppleDouble = true;
@@ -29,8 +34,9 @@ struct Options {
     // Read the file only as a plain cpio archive, with no decompression: what a package payload
     // decodes to. Anything else inside it would escape the bound on its decoded size.
     bool cpioOnly = false;
-    // The bound on the bytes written, against the archive's size; none when absent.
-    std::optional<ExpansionLimit> limit;
+    // The bound on the bytes written (with `stored` the archive's size, or the size of what the
+    // archive was itself expanded from); none when absent.
+    std::optional<ExpansionBudget> budget;
 };
 
 // Unpacks `archive` into `destination` (created with its parents when missing).

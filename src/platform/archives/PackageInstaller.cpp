@@ -2,6 +2,7 @@
 
 #include "platform/files/RealPath.h"
 
+#include "platform/archives/ExpansionBudget.h"
 #include "platform/archives/Extraction.h"
 #include "platform/archives/XarArchive.h"
 #include "platform/files/Removal.h"
@@ -39,7 +40,7 @@ constexpr qint64 maxPbzxChunk = qint64(256) << 20;
 // Counts what a payload decodes to and refuses a bomb before it fills the disk.
 class Output {
 public:
-    Output(const QString& path, qint64 stored, const Limits& limits) : file_(path), stored_(stored), limits_(limits) {
+    Output(const QString& path, qint64 stored, const Limits& limits) : file_(path), budget_{limits, stored} {
         if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate))
             fail(QStringLiteral("The package's payload couldn't be unpacked."));
     }
@@ -47,8 +48,7 @@ public:
     void write(const char* data, qint64 size) {
         if (head_.size() < 6)
             head_ += QByteArray(data, std::min<qint64>(size, 6 - head_.size()));
-        written_ += size;
-        if (limits_.exceeded(written_, stored_))
+        if (!budget_.take(size))
             fail(QStringLiteral("The package's payload expands to far more than it holds. Refusing to install it."));
         if (file_.write(data, size) != size)
             fail(QStringLiteral("The package's payload couldn't be unpacked."));
@@ -66,9 +66,7 @@ public:
 private:
     QByteArray head_;
     QFile file_;
-    qint64 stored_;
-    Limits limits_;
-    qint64 written_ = 0;
+    ExpansionBudget budget_;
 };
 
 [[noreturn]] void damaged() {

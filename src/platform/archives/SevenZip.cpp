@@ -30,7 +30,7 @@ struct Link {
 
 } // namespace
 
-void extract(const QString& part, const QString& format, const QString& dest) {
+void extract(const QString& part, const QString& format, const QString& dest, std::optional<ExpansionBudget> budget) {
     const QString type = QStringLiteral("-t") + format;
     Subprocess::Result listing;
     try {
@@ -45,6 +45,7 @@ void extract(const QString& part, const QString& format, const QString& dest) {
     const QStringList lines = QString::fromUtf8(listing.output).split(QLatin1Char('\n'));
     const qsizetype start = lines.indexOf(QStringLiteral("----------"));
     QString path, mode, target;
+    qint64 size = 0;
     const auto flush = [&] {
         if (!path.isEmpty()) {
             const QString rooted = QStringLiteral("/") + path;
@@ -52,10 +53,13 @@ void extract(const QString& part, const QString& format, const QString& dest) {
                 fail(path + QStringLiteral(": a name leaves the volume"));
             if (mode.startsWith(QLatin1Char('l')))
                 links.append({path, target});
+            else if (budget && !mode.startsWith(QLatin1Char('d')) && (size < 0 || !budget->take(size)))
+                fail(QStringLiteral("The image expands to far more than it holds"));
         }
         path.clear();
         mode.clear();
         target.clear();
+        size = 0;
     };
     for (qsizetype i = start < 0 ? lines.size() : start + 1; i < lines.size(); ++i) {
         const QString& line = lines[i];
@@ -67,6 +71,12 @@ void extract(const QString& part, const QString& format, const QString& dest) {
             mode = line.mid(7);
         } else if (line.startsWith(QLatin1String("Symbolic Link = "))) {
             target = line.mid(16);
+        } else if (line.startsWith(QLatin1String("Size = "))) {
+            const QString value = line.mid(7).trimmed();
+            bool ok = value.isEmpty();
+            size = ok ? 0 : value.toLongLong(&ok);
+            if (!ok)
+                size = -1; // a size that can't be read can't be bounded
         }
     }
     flush();

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "platform/archives/ExpansionBudget.h"
+
 #include <QString>
 
+#include <optional>
 #include <stdexcept>
 
 // Unpacks a volume 7-Zip reads (HFS+, APFS; ISO 9660 too) into a folder. 7-Zip rewrites
@@ -14,7 +17,9 @@ struct Failure : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// `type` is 7-Zip's format name ("hfs", "apfs", "iso").
-void extract(const QString& volume, const QString& type, const QString& destination);
+// `type` is 7-Zip's format name ("hfs", "apfs", "iso"). The files' sizes in 7-Zip's listing are
+// taken from `budget` before anything is written.
+void extract(const QString& volume, const QString& type, const QString& destination,
+             std::optional<ExpansionBudget> budget = std::nullopt);
 
 } // namespace SevenZip

@@ -1,17 +1,20 @@
 #include "platform/desktop/SingleInstance.h"
 
+#include "platform/files/Sys.h"
+#include "runtime/Log.h"
+
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QLocalSocket>
+#include <QStandardPaths>
 
+#include <cerrno>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
@@ -19,19 +22,45 @@ namespace {
 // Bounds of one exchange, so that a hung owner never stops a launch for long.
 constexpr int connectMs = 1000;
 constexpr int answerMs = 2000;
-// A message is one JSON line; anything longer is not ours.
-constexpr qint64 maxLine = 256 * 1024;
 
-QByteArray line(const QJsonObject& object) {
-    return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
+using InstanceMessage::maxLine;
+
+// A real folder of this user's (never a link) that nobody else may enter.
+bool isPrivate(const QString& folder) {
+    struct stat info {};
+    return Sys::lstat(QFile::encodeName(folder), info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::getuid() &&
+           (info.st_mode & 0777) == 0700;
 }
 
-std::optional<QJsonObject> parse(const QByteArray& bytes) {
-    QJsonParseError error{};
-    const auto document = QJsonDocument::fromJson(bytes.trimmed(), &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject())
-        return std::nullopt;
-    return document.object();
+// Makes `folder` private when it is missing. One that is there already is used only when it is
+// private: in a shared folder another user may have made it first, so it is never taken over.
+bool makePrivate(const QString& folder) {
+    const QByteArray name = QFile::encodeName(folder);
+    if (Sys::mkdir(name, 0700) == 0) {
+        // Ours now, and in a sticky folder nobody else can swap it: the umask may have narrowed it.
+        Sys::chmod(name, 0700);
+    } else if (errno != EEXIST) {
+        return false;
+    }
+    return isPrivate(folder);
+}
+
+bool fitsSocketAddress(const QString& path) {
+    return size_t(QFile::encodeName(path).size()) < sizeof(sockaddr_un::sun_path);
+}
+
+// Whether the process at the other end of a connected local socket runs as this user.
+bool sameUser(qintptr fd) {
+    ucred credentials{};
+    socklen_t length = sizeof credentials;
+    return fd >= 0 && ::getsockopt(int(fd), SOL_SOCKET, SO_PEERCRED, &credentials, &length) == 0 &&
+           length == sizeof credentials && credentials.uid == ::getuid();
+}
+
+// Whether the path itself is a socket of this user; a link is not followed.
+bool ownSocket(const QString& path) {
+    struct stat info {};
+    return Sys::lstat(QFile::encodeName(path), info) == 0 && S_ISSOCK(info.st_mode) && info.st_uid == ::getuid();
 }
 
 // Reads one line within the time left; nothing on time-out, close or overlong input.
@@ -49,27 +78,30 @@ std::optional<QByteArray> readLine(QLocalSocket& socket, const QElapsedTimer& ti
 } // namespace
 
 QString SingleInstance::socketPath(const std::optional<QString>& sandbox) {
-    // Only this user can reach a socket in the runtime folder (mode 0700); without one, a
-    // folder of our own in the temporary folder stands in for it.
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    QString folder = runtime;
-    if (runtime.isEmpty() || !QFileInfo(runtime).isDir()) {
-        folder = QDir::tempPath() + QStringLiteral("/quenlark-") + QString::number(getuid());
-        const QByteArray name = QFile::encodeName(folder);
-        ::mkdir(name.constData(), 0700);
-        struct stat info {};
-        if (::lstat(name.constData(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != getuid())
-            folder = QDir::tempPath();
-        else
-            ::chmod(name.constData(), 0700);
-    }
-    QString name = QStringLiteral("com.quenlark.Quenlark.") + QString::number(getuid());
+    const QString uid = QString::number(::getuid());
+    QString name = QStringLiteral("com.quenlark.Quenlark.") + uid;
     if (sandbox) {
         // A digest keeps the name within the socket path limit whatever the folder's length.
         const auto digest = QCryptographicHash::hash(sandbox->toUtf8(), QCryptographicHash::Sha256).toHex().left(16);
         name += QLatin1Char('.') + QString::fromLatin1(digest);
     }
-    return folder + QLatin1Char('/') + name;
+    const auto usable = [&name](const QString& folder) {
+        return fitsSocketAddress(folder + QLatin1Char('/') + name);
+    };
+    // The runtime folder is the user's own by definition, but only trusted when it is so.
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && isPrivate(runtime) && usable(runtime))
+        return runtime + QLatin1Char('/') + name;
+    const QString temporary = QDir::tempPath() + QStringLiteral("/quenlark-") + uid;
+    if (usable(temporary) && makePrivate(temporary))
+        return temporary + QLatin1Char('/') + name;
+    // Another user took the name in the temporary folder: the home is out of their reach.
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    const QString own = cache + QStringLiteral("/quenlark-") + uid;
+    if (usable(own) && QDir().mkpath(cache) && makePrivate(own))
+        return own + QLatin1Char('/') + name;
+    qCWarning(lcPlatform) << "No folder private to this user holds the single-instance socket.";
+    return {};
 }
 
 SingleInstance::SingleInstance(QString socketPath, QString bundle, QString version, QObject* parent)
@@ -84,62 +116,69 @@ SingleInstance::~SingleInstance() = default;
 
 bool SingleInstance::listen() { return server_.isListening() || server_.listen(path_); }
 
-SingleInstance::Outcome SingleInstance::claim(const QStringList& args) {
-    if (listen())
-        return Outcome::Owner;
-
-    QJsonObject open{{QStringLiteral("request"), QStringLiteral("open")},
-                     {QStringLiteral("args"), QJsonArray::fromStringList(args)}};
-    const Exchange first = exchange(std::nullopt);
-    if (!first.connected) {
-        // Nobody listens: the socket file is what a crashed copy left behind.
-        QLocalServer::removeServer(path_);
-        return listen() ? Outcome::Owner : Outcome::Beside;
-    }
-    peer_ = first.peer;
-    if (!peer_ || peer_->bundle != bundle_)
-        return Outcome::Beside;
-    const Exchange handed = exchange(line(open));
-    return handed.acknowledged ? Outcome::HandedOver : Outcome::Beside;
-}
-
-bool SingleInstance::ask(Request request) {
-    const QString name = request == Request::Quit ? QStringLiteral("quit") : QStringLiteral("activate");
-    return exchange(line({{QStringLiteral("request"), name}})).acknowledged;
-}
-
-bool SingleInstance::takeOver() {
-    if (listen())
-        return true;
-    if (exchange(std::nullopt).connected)
-        return false;
+bool SingleInstance::replace() {
+    // Nobody of this user answers there: what is left is a crashed copy's socket, or something
+    // that is not ours. The folder is ours, so it goes.
     QLocalServer::removeServer(path_);
     return listen();
 }
 
+SingleInstance::Outcome SingleInstance::claim(const QStringList& args) {
+    // Without a private folder nothing is shared with other copies.
+    if (path_.isEmpty())
+        return Outcome::Beside;
+    if (listen())
+        return Outcome::Owner;
+    const Exchange first = exchange(std::nullopt);
+    if (!first.connected)
+        return replace() ? Outcome::Owner : Outcome::Beside;
+    peer_ = first.peer;
+    if (!peer_ || peer_->bundle != bundle_)
+        return Outcome::Beside;
+    const Exchange handed = exchange(InstanceMessage::request({InstanceMessage::Request::Kind::Open, args}));
+    return handed.acknowledged ? Outcome::HandedOver : Outcome::Beside;
+}
+
+bool SingleInstance::ask(Request request) {
+    const auto kind = request == Request::Quit ? InstanceMessage::Request::Kind::Quit
+                                               : InstanceMessage::Request::Kind::Activate;
+    return exchange(InstanceMessage::request({kind, {}})).acknowledged;
+}
+
+bool SingleInstance::takeOver() {
+    if (path_.isEmpty())
+        return false;
+    if (listen())
+        return true;
+    if (exchange(std::nullopt).connected)
+        return false;
+    return replace();
+}
+
 SingleInstance::Exchange SingleInstance::exchange(const std::optional<QByteArray>& message) const {
     Exchange result;
+    if (!ownSocket(path_))
+        return result;
     QLocalSocket socket;
     socket.connectToServer(path_);
     if (!socket.waitForConnected(connectMs))
         return result;
+    if (!sameUser(socket.socketDescriptor())) {
+        qCWarning(lcPlatform) << "The single-instance socket is held by another user; it is not used.";
+        socket.abort();
+        return result;
+    }
     result.connected = true;
     QElapsedTimer timer;
     timer.start();
     const auto hello = readLine(socket, timer);
-    const auto greeting = hello ? parse(*hello) : std::nullopt;
-    if (!greeting)
-        return result;
-    result.peer = Peer{greeting->value(QStringLiteral("bundle")).toString(),
-                       greeting->value(QStringLiteral("version")).toString(),
-                       qint64(greeting->value(QStringLiteral("pid")).toDouble())};
-    if (!message)
+    result.peer = hello ? InstanceMessage::readGreeting(*hello) : std::nullopt;
+    if (!result.peer || !message)
         return result;
     socket.write(*message);
     socket.flush();
     const auto answer = readLine(socket, timer);
-    const auto reply = answer ? parse(*answer) : std::nullopt;
-    result.acknowledged = reply && reply->value(QStringLiteral("ok")).toBool();
+    result.acknowledged = answer && InstanceMessage::readAcknowledgement(*answer);
     socket.disconnectFromServer();
     return result;
 }
@@ -151,27 +190,26 @@ void SingleInstance::accept() {
 
 void SingleInstance::serve(QLocalSocket* socket) {
     connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-    socket->write(line({{QStringLiteral("bundle"), bundle_},
-                        {QStringLiteral("version"), version_},
-                        {QStringLiteral("pid"), double(QCoreApplication::applicationPid())}}));
+    if (!sameUser(socket->socketDescriptor())) {
+        // Not even the greeting: who runs here is nobody else's business.
+        qCWarning(lcPlatform) << "A caller of another user on the single-instance socket was refused.";
+        socket->abort();
+        socket->deleteLater();
+        return;
+    }
+    socket->write(InstanceMessage::greeting({bundle_, version_, QCoreApplication::applicationPid()}));
     connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
         while (socket->canReadLine()) {
-            const auto request = parse(socket->readLine(maxLine));
-            const QString kind = request ? request->value(QStringLiteral("request")).toString() : QString();
-            const bool known = kind == QLatin1String("open") || kind == QLatin1String("quit") ||
-                               kind == QLatin1String("activate");
-            socket->write(line({{QStringLiteral("ok"), known}}));
+            const auto request = InstanceMessage::readRequest(socket->readLine(maxLine));
+            socket->write(InstanceMessage::acknowledgement(request.has_value()));
             socket->flush();
+            if (!request)
+                continue;
             // Acknowledged first, so the caller can end before the work here begins.
-            if (kind == QLatin1String("open")) {
-                QStringList args;
-                for (const auto& value : request->value(QStringLiteral("args")).toArray())
-                    args.append(value.toString());
-                Q_EMIT argumentsReceived(args);
-            } else if (kind == QLatin1String("quit")) {
-                Q_EMIT quitRequested();
-            } else if (kind == QLatin1String("activate")) {
-                Q_EMIT activateRequested();
+            switch (request->kind) {
+            case InstanceMessage::Request::Kind::Open: Q_EMIT argumentsReceived(request->args); break;
+            case InstanceMessage::Request::Kind::Quit: Q_EMIT quitRequested(); break;
+            case InstanceMessage::Request::Kind::Activate: Q_EMIT activateRequested(); break;
             }
         }
         if (socket->bytesAvailable() > maxLine)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/desktop/InstanceMessage.h"
+
 #include <QLocalServer>
 #include <QObject>
 #include <QString>
@@ -10,8 +12,9 @@
 class QLocalSocket;
 
 // One running copy per user (and per sandbox folder): the copy that listens on the local socket
-// owns the settings files. A later launch of the same bundle hands its arguments to the owner
-// and ends; a copy from another bundle runs beside it until it has taken over.
+// is the one a later launch of the same bundle hands its arguments to; a copy from another
+// bundle runs beside it until it has taken over. The socket lives in a folder only this user
+// can reach, and each side talks only to a peer of the same user.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
@@ -21,22 +24,19 @@ public:
         Beside,     // another copy owns the socket (another bundle, or one that did not answer)
     };
 
-    // What the owning copy says about itself to every caller.
-    struct Peer {
-        QString bundle;
-        QString version;
-        qint64 pid = 0;
-    };
+    using Peer = InstanceMessage::Greeting;
 
-    // The socket of this user, one per sandbox folder: in the user's runtime folder, else in a
-    // folder of the user's own in the temporary folder.
+    // The socket of this user, one per sandbox folder, in the first folder that is private to
+    // the user: the runtime folder, else a folder of the user's own in the temporary folder,
+    // else one in the user's cache folder. Empty when none is.
     static QString socketPath(const std::optional<QString>& sandbox);
 
     SingleInstance(QString socketPath, QString bundle, QString version, QObject* parent = nullptr);
     ~SingleInstance() override;
 
     // Listens, or hands `args` to a running copy of the same bundle. A socket left behind by a
-    // copy that is gone is taken over. Blocks for at most a few seconds, before the event loop runs.
+    // copy that is gone, or one that is not this user's, is replaced. Blocks for at most a few
+    // seconds, before the event loop runs.
     Outcome claim(const QStringList& args);
 
     bool owns() const { return server_.isListening(); }
@@ -60,10 +60,12 @@ Q_SIGNALS:
 
 private:
     bool listen();
+    // Removes what sits at the path and listens there, when no copy of this user answers on it.
+    bool replace();
     void accept();
     void serve(QLocalSocket* socket);
     // One exchange as a client: reads the owner's greeting and, when `message` is given, sends
-    // it and waits for the acknowledgement.
+    // it and waits for the acknowledgement. Not connected when the socket is not this user's.
     struct Exchange {
         bool connected = false;
         std::optional<Peer> peer;

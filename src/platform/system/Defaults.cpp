@@ -11,15 +11,18 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
-#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <limits>
+#include <thread>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
-std::atomic<bool> filesWritable{true};
 QMutex registryMutex;
 QHash<QString, std::shared_ptr<Defaults>>& registry() {
     static QHash<QString, std::shared_ptr<Defaults>> domains;
@@ -47,6 +50,47 @@ bool isNumber(const QVariant& value) {
     }
 }
 
+// The settings folder's lock, held while a domain is read, changed and written, so that copies
+// running side by side take turns. A copy holding it for more than a moment is hung: after two
+// seconds the caller goes on without it (each write is atomic all the same).
+class FolderLock {
+public:
+    explicit FolderLock(const QString& folder) : fd_(Sys::open(QFile::encodeName(folder), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+        if (!fd_)
+            return;
+        using namespace std::chrono_literals;
+        for (auto waited = 0ms; waited < 2s; waited += 10ms) {
+            if (::flock(fd_.get(), LOCK_EX | LOCK_NB) == 0) {
+                held_ = true;
+                return;
+            }
+            if (errno != EWOULDBLOCK && errno != EINTR)
+                break;
+            std::this_thread::sleep_for(10ms);
+        }
+        qWarning().noquote() << "The settings folder" << folder << "stayed locked; going on without the lock.";
+    }
+    bool held() const { return held_; }
+
+private:
+    UniqueFd fd_; // closing it releases the lock
+    bool held_ = false;
+};
+
+QString folderOf(const QString& path) { return QFileInfo(path).absolutePath(); }
+
+// QSaveFile's temporary beside `file`: the name and six letters or digits.
+bool isSaveTemporary(const QString& name, const QString& file) {
+    if (name.size() != file.size() + 7 || !name.startsWith(file) || name.at(file.size()) != QLatin1Char('.'))
+        return false;
+    for (qsizetype i = file.size() + 1; i < name.size(); ++i) {
+        const QChar c = name.at(i);
+        if (c.unicode() > 0x7f || !c.isLetterOrNumber())
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 std::shared_ptr<Defaults> Defaults::standard() { return suite(standardName); }
@@ -67,15 +111,13 @@ void Defaults::removePersistentDomain(const QString& name) {
         QMutexLocker lock(&registryMutex);
         live = registry().value(path);
     }
-    if (live)
+    if (live) {
         live->forget();
-    else if (filesWritable)
+    } else {
+        FolderLock lock(folderOf(path));
         QFile::remove(path);
+    }
 }
-
-void Defaults::setWritable(bool writable) { filesWritable = writable; }
-
-bool Defaults::writable() { return filesWritable; }
 
 QString Defaults::folder() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QLatin1Char('/') + standardName;
@@ -86,25 +128,71 @@ void Defaults::resetForTest() {
     registry().clear();
 }
 
-Defaults::Defaults(QString path) : path_(std::move(path)) { load(); }
+Defaults::Defaults(QString path) : path_(std::move(path)) {
+    const FolderLock lock(folderOf(path_));
+    // Under the lock no write of any copy is under way: a temporary now is one a killed
+    // write left behind.
+    if (lock.held())
+        removeStaleTemporaries();
+    load();
+}
 
 void Defaults::load() {
-    if (!QFileInfo::exists(path_))
+    seen_ = look();
+    if (!seen_.exists)
         return;
     if (auto values = PropertyList::dictionaryFromFile(path_)) {
         values_ = std::move(*values);
+        unreadable_ = false;
         return;
     }
     qWarning().noquote() << "Settings file" << path_ << "cannot be read; it will be kept aside.";
     unreadable_ = true;
 }
 
+Defaults::Seen Defaults::look() const {
+    struct stat info {};
+    if (Sys::stat(QFile::encodeName(path_), info) != 0)
+        return {};
+    const auto nanoseconds = [](const timespec& t) { return qint64(t.tv_sec) * 1'000'000'000 + t.tv_nsec; };
+    return {true, quint64(info.st_dev), quint64(info.st_ino), qint64(info.st_size), nanoseconds(info.st_mtim),
+            nanoseconds(info.st_ctim)};
+}
+
+void Defaults::refresh() {
+    if (look() == seen_)
+        return;
+    // Another copy wrote or removed the file: its values are the ones to change. What can not
+    // be read is kept aside at the write, with this copy's values written in its place.
+    if (!look().exists)
+        values_.clear();
+    load();
+}
+
+void Defaults::removeStaleTemporaries() const {
+    const QString folder = folderOf(path_);
+    const QString file = QFileInfo(path_).fileName();
+    const QStringList names = QDir(folder).entryList({file + QStringLiteral(".*")}, QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : names) {
+        if (!isSaveTemporary(name, file))
+            continue;
+        // Only a plain file of this user's: never a link, never someone else's.
+        const QByteArray native = QFile::encodeName(folder + QLatin1Char('/') + name);
+        struct stat info {};
+        if (Sys::lstat(native, info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::getuid())
+            continue;
+        if (Sys::unlink(native) == 0)
+            qInfo().noquote() << QStringLiteral("Removed %1, left by an interrupted write of the settings.").arg(name);
+    }
+}
+
 void Defaults::forget() {
     QMutexLocker lock(&mutex_);
+    const FolderLock folder(folderOf(path_));
     values_.clear();
     unreadable_ = false;
-    if (filesWritable)
-        QFile::remove(path_);
+    QFile::remove(path_);
+    seen_ = look();
 }
 
 void Defaults::registerDefaults(const QVariantMap& values) {
@@ -190,22 +278,32 @@ std::optional<QDateTime> Defaults::date(const QString& key) const {
 
 bool Defaults::set(const QString& key, const QVariant& value) {
     QMutexLocker lock(&mutex_);
-    QVariantMap next = values_;
-    next.insert(key, value);
-    if (!write(next))
-        return false;
-    values_ = std::move(next);
-    return true;
+    return update([&](QVariantMap& values) {
+        values.insert(key, value);
+        return true;
+    });
 }
 
 void Defaults::remove(const QString& key) {
     QMutexLocker lock(&mutex_);
-    if (!values_.contains(key) && !unreadable_)
-        return;
+    update([&](QVariantMap& values) { return values.remove(key) > 0 || unreadable_; });
+}
+
+bool Defaults::update(const std::function<bool(QVariantMap&)>& change) {
+    // The folder exists before its lock can be taken; the settings are the user's own, so
+    // nobody else reads them, whatever the umask.
+    const QString folder = folderOf(path_);
+    if (!QDir().mkpath(folder) || Sys::chmod(QFile::encodeName(folder), 0700) != 0)
+        return false;
+    const FolderLock lock(folder);
+    refresh();
     QVariantMap next = values_;
-    next.remove(key);
-    if (write(next))
-        values_ = std::move(next);
+    if (!change(next))
+        return true;
+    if (!write(next))
+        return false;
+    values_ = std::move(next);
+    return true;
 }
 
 bool Defaults::write(const QVariantMap& values) {
@@ -214,12 +312,6 @@ bool Defaults::write(const QVariantMap& values) {
         qWarning().noquote() << "A setting for" << path_ << "cannot be kept in a property list.";
         return false;
     }
-    if (!filesWritable)
-        return true;
-    // The settings are the user's own: nobody else reads them, whatever the umask.
-    const QString folder = QFileInfo(path_).absolutePath();
-    if (!QDir().mkpath(folder) || Sys::chmod(QFile::encodeName(folder), 0700) != 0)
-        return false;
     if (unreadable_ && QFileInfo::exists(path_)) {
         // Keep what could not be read: it may be a newer format or a repairable file.
         const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
@@ -239,5 +331,6 @@ bool Defaults::write(const QVariantMap& values) {
         qWarning().noquote() << "Settings file" << path_ << "could not be written:" << file.errorString();
         return false;
     }
+    seen_ = look();
     return true;
 }

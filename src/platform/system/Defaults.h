@@ -8,6 +8,7 @@
 #include <QVariant>
 #include <QVariantMap>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -16,6 +17,8 @@
 // atomically. Registered defaults live in memory and answer only while a key is absent. A file
 // that cannot be read reads as empty and is renamed aside before the next write, never
 // overwritten. One object per domain is shared by all its users, so no write loses another's.
+// Copies of the application running side by side write one at a time under the folder's lock,
+// each change applied to what the file holds then, so none loses another's either.
 class Defaults {
 public:
     static inline const QString standardName = QStringLiteral("com.quenlark.Quenlark");
@@ -28,10 +31,6 @@ public:
     static void removePersistentDomain(const QString& name);
     // Where the domain files live.
     static QString folder();
-    // Whether this process may change the files: only the running instance that owns the
-    // single-instance socket writes. Otherwise assignments are kept in memory only.
-    static void setWritable(bool writable);
-    static bool writable();
     // Drops the shared objects so the next use reads the files again (tests only).
     static void resetForTest();
 
@@ -60,8 +59,25 @@ public:
     const QString& path() const { return path_; }
 
 private:
+    // What the file was when this process last read or wrote it.
+    struct Seen {
+        bool exists = false;
+        quint64 device = 0, inode = 0;
+        qint64 size = 0, modified = 0, changed = 0; // times in nanoseconds
+
+        friend bool operator==(const Seen&, const Seen&) = default;
+    };
+
     void load();
     void forget();
+    // Applies `change` to the values as the file holds them now and writes them, unless it
+    // says nothing changed.
+    bool update(const std::function<bool(QVariantMap&)>& change);
+    // Reads the file again when another copy has written it since.
+    void refresh();
+    Seen look() const;
+    // Temporary files an interrupted write of this domain left behind.
+    void removeStaleTemporaries() const;
     bool write(const QVariantMap& values);
     QVariant lookup(const QString& key) const;
 
@@ -70,4 +86,5 @@ private:
     QVariantMap values_;
     QVariantMap registered_;
     bool unreadable_ = false; // the file on disk is kept until it has been moved aside
+    Seen seen_;
 };

@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <optional>
+
 #include <unistd.h>
 
 namespace {
@@ -54,4 +56,42 @@ TEST(SevenZip, AVolumeItCannotReadIsRefused) {
 
     EXPECT_THROW(SevenZip::extract(junk.fileName(), "hfs", dir.filePath("out")), SevenZip::Failure);
     EXPECT_TRUE(QDir(dir.filePath("out")).isEmpty());
+}
+
+TEST(SevenZip, FilesBeyondTheBudgetAreRefusedBeforeAnyIsWritten) {
+    QTemporaryDir dir;
+    QDir().mkpath(dir.filePath("volume"));
+    QFile zeros(dir.filePath("volume/zeros"));
+    ASSERT_TRUE(zeros.open(QIODevice::WriteOnly));
+    zeros.write(QByteArray(4 << 20, '\0'));
+    zeros.close();
+    ASSERT_TRUE(makeIso(dir.filePath("volume"), dir.filePath("volume.iso")));
+    const auto budget = [](qint64 ceiling, qint64 decoded) {
+        ExpansionBudget b{ExpansionLimit(), 4096, decoded};
+        b.limit.lowerTo(ceiling);
+        return b;
+    };
+    struct Row {
+        const char* what;
+        std::optional<ExpansionBudget> budget;
+        bool unpacks;
+    };
+    const Row rows[] = {
+        {"no bound", std::nullopt, true},
+        {"within the ceiling", budget(8 << 20, 0), true},
+        {"beyond it", budget(1 << 20, 0), false},
+        {"beyond what the volume's expansion left", budget(8 << 20, 5 << 20), false},
+    };
+    int n = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const QString out = dir.filePath("out" + QString::number(++n));
+        if (row.unpacks) {
+            SevenZip::extract(dir.filePath("volume.iso"), "iso", out, row.budget);
+            EXPECT_EQ(QFileInfo(out + "/zeros").size(), 4 << 20);
+        } else {
+            EXPECT_THROW(SevenZip::extract(dir.filePath("volume.iso"), "iso", out, row.budget), SevenZip::Failure);
+            EXPECT_TRUE(QDir(out).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+        }
+    }
 }

@@ -1,16 +1,24 @@
 #include "platform/desktop/SingleInstance.h"
 
+#include "QtPrinters.h"
+
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QMutex>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QThread>
 
 #include <atomic>
+#include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -147,25 +155,190 @@ TEST_F(SingleInstanceTest, ASocketLeftByACrashedCopyIsTakenOver) {
     EXPECT_EQ(second.claim({}), SingleInstance::Outcome::Beside) << "a live owner is never displaced";
 }
 
-TEST(SingleInstancePath, OnePerUserAndSandboxFolderOnlyTheUserCanReach) {
-    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+TEST(SingleInstancePath, OnePerUserAndSandboxInAFolderOnlyTheUserCanReach) {
+    const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR");
     const QString uid = QString::number(getuid());
-    qputenv("XDG_RUNTIME_DIR", QDir::tempPath().toUtf8());
+    const QString name = QStringLiteral("/com.quenlark.Quenlark.") + uid;
+    const QString temporary = QDir::tempPath() + QStringLiteral("/quenlark-") + uid;
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+                          QStringLiteral("/quenlark-") + uid;
+    const QString runtime = QDir::tempPath() + QStringLiteral("/runtime");
+    const QString elsewhere = QDir::tempPath() + QStringLiteral("/elsewhere");
+    const auto folder = [](const QString& path, mode_t mode) {
+        QDir().mkpath(path);
+        ::chmod(QFile::encodeName(path).constData(), mode);
+    };
+    const auto link = [](const QString& target, const QString& path) { QFile::link(target, path); };
+    folder(elsewhere, 0700);
+
+    struct Row {
+        const char* what;
+        std::function<void()> arrange;
+        std::optional<QString> runtime;
+        QString expected;
+    };
+    const Row rows[] = {
+        {"the runtime folder", [&] { folder(runtime, 0700); }, runtime, runtime + name},
+        {"an open runtime folder", [&] { folder(runtime, 0755); }, runtime, temporary + name},
+        {"a link for the runtime folder", [&] { link(elsewhere, runtime); }, runtime, temporary + name},
+        {"no runtime folder", [] {}, std::nullopt, temporary + name},
+        {"the temporary one taken by a link", [&] { link(elsewhere, temporary); }, std::nullopt, cache + name},
+        {"the temporary one open to all", [&] { folder(temporary, 0777); }, std::nullopt, cache + name},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        for (const QString& path : {runtime, temporary, cache}) {
+            if (QFileInfo(path).isSymLink())
+                QFile::remove(path);
+            else
+                QDir(path).removeRecursively();
+        }
+        row.arrange();
+        if (row.runtime)
+            qputenv("XDG_RUNTIME_DIR", row.runtime->toUtf8());
+        else
+            qunsetenv("XDG_RUNTIME_DIR");
+        const QString path = SingleInstance::socketPath(std::nullopt);
+        EXPECT_EQ(path, row.expected);
+        struct stat info {};
+        ASSERT_EQ(::lstat(QFile::encodeName(QFileInfo(path).path()).constData(), &info), 0);
+        EXPECT_TRUE(S_ISDIR(info.st_mode));
+        EXPECT_EQ(info.st_mode & 0777, 0700u);
+        EXPECT_EQ(info.st_uid, getuid());
+    }
+    EXPECT_TRUE(QFileInfo(temporary).isDir() && !QFileInfo(temporary).isSymLink()) << "an open folder is left as found";
+
+    // One socket per sandbox folder, however long its name.
     const QString plain = SingleInstance::socketPath(std::nullopt);
     const QString first = SingleInstance::socketPath(QStringLiteral("/home/u/demo/Applications"));
-    EXPECT_EQ(plain, QDir::tempPath() + QStringLiteral("/com.quenlark.Quenlark.") + uid);
     EXPECT_TRUE(first.startsWith(plain + QLatin1Char('.')));
     EXPECT_NE(first, SingleInstance::socketPath(QStringLiteral("/home/u/other/Applications")));
     EXPECT_EQ(first, SingleInstance::socketPath(QStringLiteral("/home/u/demo/Applications")));
     EXPECT_EQ(SingleInstance::socketPath(QString(500, u'x')).size(), first.size());
+    qputenv("XDG_RUNTIME_DIR", savedRuntime);
+    if (savedRuntime.isEmpty())
+        qunsetenv("XDG_RUNTIME_DIR");
+}
 
-    // Without a runtime folder: a folder of the user's own, closed to everyone else.
-    qunsetenv("XDG_RUNTIME_DIR");
-    const QString fallback = SingleInstance::socketPath(std::nullopt);
-    qputenv("XDG_RUNTIME_DIR", saved);
-    const QString folder = QDir::tempPath() + QStringLiteral("/quenlark-") + uid;
-    EXPECT_EQ(fallback, folder + QStringLiteral("/com.quenlark.Quenlark.") + uid);
-    struct stat info {};
-    ASSERT_EQ(::stat(QFile::encodeName(folder).constData(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0700u);
+namespace {
+
+// Another user of the machine, played through setpriv; only root can become one.
+class SingleInstanceStranger : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setpriv_ = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
+        if (getuid() != 0 || setpriv_.isEmpty())
+            GTEST_SKIP() << "playing a second user needs root and setpriv";
+        // A shared temporary folder as /tmp is: anyone may add, only owners remove.
+        QByteArray pattern("/tmp/quenlark-shared-XXXXXX");
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        ::chmod(pattern.constData(), 01777);
+        shared = QString::fromLocal8Bit(pattern);
+        peer_ = shared + QStringLiteral("/peer");
+        ASSERT_TRUE(QFile::copy(QStringLiteral(QUENLARK_INSTANCE_PEER), peer_));
+        ::chmod(QFile::encodeName(peer_).constData(), 0755);
+        savedTmp_ = qgetenv("TMPDIR");
+        savedRuntime_ = qgetenv("XDG_RUNTIME_DIR");
+        qputenv("TMPDIR", pattern);
+        qunsetenv("XDG_RUNTIME_DIR");
+    }
+    void TearDown() override {
+        if (shared.isEmpty())
+            return;
+        for (const auto& process : strangers_) {
+            process->kill();
+            process->waitForFinished();
+        }
+        qputenv("TMPDIR", savedTmp_);
+        if (!savedRuntime_.isEmpty())
+            qputenv("XDG_RUNTIME_DIR", savedRuntime_);
+        QDir(shared).removeRecursively();
+    }
+
+    QStringList asStranger(const QStringList& command) const {
+        return QStringList{QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                           QStringLiteral("--clear-groups"), QStringLiteral("--")} + command;
+    }
+    // Runs a command as the stranger to its end; its output.
+    QByteArray run(const QStringList& command) const {
+        QProcess process;
+        process.start(setpriv_, asStranger(command));
+        process.waitForFinished(10000);
+        return process.readAllStandardOutput();
+    }
+    // Starts the peer listening as the stranger; it prints what it is told.
+    QProcess* listen(const QStringList& sockets) {
+        auto process = std::make_unique<QProcess>();
+        process->start(setpriv_, asStranger(QStringList{peer_, QStringLiteral("listen"), bundleA} + sockets));
+        process->waitForReadyRead(10000);
+        EXPECT_EQ(process->readLine(), "ready\n") << process->readAllStandardError().toStdString();
+        strangers_.push_back(std::move(process));
+        return strangers_.back().get();
+    }
+    // What the stranger heard, given a moment to hear it.
+    static QByteArray heard(QProcess* stranger) {
+        stranger->waitForReadyRead(300);
+        return stranger->readAllStandardOutput();
+    }
+
+    QString shared;
+    const QStringList redirect{QStringLiteral("com.example.app:/oauth?code=secret&state=s1")};
+
+private:
+    QString setpriv_;
+    QString peer_;
+    QByteArray savedTmp_;
+    QByteArray savedRuntime_;
+    std::vector<std::unique_ptr<QProcess>> strangers_;
+};
+
+} // namespace
+
+TEST_F(SingleInstanceStranger, AnotherUsersSocketIsNeverHandedAnything) {
+    const QString uid = QString::number(getuid());
+    const QString name = QStringLiteral("/com.quenlark.Quenlark.") + uid;
+
+    // The stranger takes the user's folder name in the shared temporary folder before the user
+    // ever runs, and listens inside it and beside it.
+    const QString squatted = shared + QStringLiteral("/quenlark-") + uid;
+    run({QStringLiteral("mkdir"), QStringLiteral("-m"), QStringLiteral("0777"), squatted});
+    ASSERT_TRUE(QFileInfo(squatted).isDir());
+    QProcess* squatter = listen({squatted + name, shared + name});
+    const QString path = SingleInstance::socketPath(std::nullopt);
+    EXPECT_FALSE(path.startsWith(shared)) << path.toStdString();
+    {
+        SingleInstance launch(path, bundleA, QStringLiteral("2.0"));
+        EXPECT_EQ(launch.claim(redirect), SingleInstance::Outcome::Owner);
+        EXPECT_TRUE(launch.owns());
+    }
+    EXPECT_EQ(heard(squatter), QByteArray());
+
+    // A stranger's socket under the user's own name, made to look like the user's: the peer's
+    // credentials give it away, and it is replaced.
+    run({QStringLiteral("rm"), QStringLiteral("-rf"), squatted});
+    const QString own = SingleInstance::socketPath(std::nullopt);
+    ASSERT_TRUE(own.startsWith(squatted)) << own.toStdString();
+    QProcess* planted = listen({shared + QStringLiteral("/planted")});
+    ASSERT_EQ(::rename(QFile::encodeName(shared + QStringLiteral("/planted")).constData(), QFile::encodeName(own).constData()), 0);
+    ASSERT_EQ(::lchown(QFile::encodeName(own).constData(), getuid(), getgid()), 0);
+    SingleInstance launch(own, bundleA, QStringLiteral("2.0"));
+    EXPECT_EQ(launch.claim(redirect), SingleInstance::Outcome::Owner);
+    EXPECT_TRUE(launch.owns());
+    EXPECT_EQ(heard(planted), QByteArray());
+}
+
+TEST_F(SingleInstanceStranger, AnotherUserIsNeverAnswered) {
+    // An owner whose socket another user can reach: it still talks only to its own user.
+    const QString path = shared + QStringLiteral("/owner");
+    Owner owner(path, bundleA);
+    ASSERT_TRUE(owner.owned());
+    ::chmod(QFile::encodeName(path).constData(), 0777);
+    for (const char* line : {R"({"request":"open","args":["--x"]})", R"({"request":"quit"})"}) {
+        SCOPED_TRACE(line);
+        EXPECT_EQ(run({shared + QStringLiteral("/peer"), QStringLiteral("call"), path, QString::fromLatin1(line)}),
+                  "no greeting\nno answer\n");
+    }
+    QThread::msleep(100);
+    EXPECT_TRUE(owner.received().isEmpty());
+    EXPECT_EQ(owner.quits(), 0);
 }

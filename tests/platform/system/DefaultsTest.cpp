@@ -2,11 +2,20 @@
 #include "platform/system/PropertyList.h"
 #include "platform/system/ReferenceDate.h"
 
+#include "QtPrinters.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPointF>
+
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace {
 
@@ -141,4 +150,98 @@ TEST_F(DefaultsTest, RefusesAValueAPropertyListCannotCarry) {
     EXPECT_FALSE(d->set("point", QVariant::fromValue(QPointF(1, 2))));
     EXPECT_FALSE(d->object("point").isValid());
     EXPECT_EQ(reopened(Defaults::standardName)->integer("kept"), 1);
+}
+
+TEST_F(DefaultsTest, CopiesRunningSideBySideKeepEachOthersChanges) {
+    const QString path = Defaults::folder() + "/com.quenlark.Quenlark.plist";
+    Defaults first(path);
+    Defaults second(path);
+    ASSERT_TRUE(first.set("ignoredApps", QStringList{"com.example.a"}));
+    ASSERT_TRUE(second.set("showMenuBar", false));
+    ASSERT_TRUE(first.set("notifiedKeys", QStringList{"com.example.a@2.0"}));
+    second.remove("ignoredApps");
+    auto fresh = reopened(Defaults::standardName);
+    EXPECT_FALSE(fresh->object("ignoredApps").isValid());
+    EXPECT_EQ(fresh->object("showMenuBar"), QVariant(false));
+    EXPECT_EQ(fresh->stringArray("notifiedKeys"), QStringList{"com.example.a@2.0"});
+    EXPECT_EQ(first.object("showMenuBar"), QVariant(false)) << "a write reads the other copy's changes first";
+
+    // Two copies writing at once, each its own keys: every key arrives.
+    const auto writer = [&path](const QString& prefix) {
+        Defaults copy(path);
+        for (int i = 0; i < 40; ++i)
+            copy.set(prefix + QString::number(i), i);
+    };
+    std::thread a(writer, QStringLiteral("a"));
+    std::thread b(writer, QStringLiteral("b"));
+    a.join();
+    b.join();
+    fresh = reopened(Defaults::standardName);
+    QStringList lost;
+    for (int i = 0; i < 40; ++i) {
+        for (const QString& key : {"a" + QString::number(i), "b" + QString::number(i)}) {
+            if (fresh->integer(key) != i)
+                lost << key;
+        }
+    }
+    EXPECT_EQ(lost, QStringList());
+
+    // A copy that removed the domain leaves the next write nothing to keep.
+    Defaults::removePersistentDomain(Defaults::standardName);
+    ASSERT_TRUE(first.set("theme", "light"));
+    EXPECT_EQ(QDir(Defaults::folder()).entryList(QDir::Files), QStringList{"com.quenlark.Quenlark.plist"});
+    fresh = reopened(Defaults::standardName);
+    EXPECT_FALSE(fresh->object("showMenuBar").isValid());
+    EXPECT_EQ(fresh->string("theme"), QStringLiteral("light"));
+}
+
+TEST_F(DefaultsTest, AStartRemovesOnlyTheTemporariesOfAKilledWrite) {
+    const QString folder = Defaults::folder();
+    QDir().mkpath(folder);
+    const QString file = "com.quenlark.Quenlark.plist";
+    writeFile(folder + "/" + file, *PropertyList::toXml(QVariantMap{{"theme", "dark"}}));
+    writeFile(folder + "/../outside", "keep");
+    struct Row {
+        QString name;
+        enum { File, Folder, Link, Foreign } kind;
+        bool removed;
+    };
+    const QList<Row> rows = {
+        {file + ".pgpEaM", Row::File, true},
+        {file + ".Ab12C", Row::File, false},
+        {file + ".corrupt-20260101T000000Z", Row::File, false},
+        {"com.quenlark.Quenlark.sandbox.plist.x1Y2z3", Row::File, false},
+        {"notes.txt.abcdef", Row::File, false},
+        {file + ".linkXY", Row::Link, false},
+        {file + ".dirXYZ", Row::Folder, false},
+        {file + ".other1", Row::Foreign, false},
+    };
+    for (const Row& row : rows) {
+        const QString path = folder + "/" + row.name;
+        switch (row.kind) {
+        case Row::File: writeFile(path, "<plist"); break;
+        case Row::Folder: QDir().mkpath(path); break;
+        case Row::Link: QFile::link(folder + "/../outside", path); break;
+        case Row::Foreign:
+            writeFile(path, "<plist");
+            if (getuid() != 0 || ::chown(QFile::encodeName(path).constData(), 65534, 65534) != 0)
+                QFile::remove(path); // only root can make a file another user's
+            break;
+        }
+    }
+    // A write of another copy under way: it holds the folder's lock, its temporary stays.
+    {
+        const int lock = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ASSERT_EQ(::flock(lock, LOCK_EX), 0);
+        EXPECT_EQ(reopened(Defaults::standardName)->string("theme"), QStringLiteral("dark"));
+        EXPECT_TRUE(QFileInfo::exists(folder + "/" + rows[0].name));
+        ::close(lock);
+    }
+    EXPECT_EQ(reopened(Defaults::standardName)->string("theme"), QStringLiteral("dark"));
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name.toStdString());
+        const QFileInfo info(folder + "/" + row.name);
+        EXPECT_EQ(!info.exists() && !info.isSymLink(), row.removed || (row.kind == Row::Foreign && getuid() != 0));
+    }
+    EXPECT_EQ(bytesOf(folder + "/../outside"), "keep");
 }
