@@ -1,27 +1,35 @@
 #pragma once
 
+#include "account/CloudConfig.h"
+#include "account/Session.h"
 #include "library/Cloud.h"
+#include "library/Device.h"
+#include "library/LibraryApp.h"
 
 #include <QCoro/QCoroTask>
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
-class Store;
-
-// What the store asks of the cloud library, which comes later: a client with a valid token,
-// the synchronisation after a check, signing out, and the profile document after a sign-in.
+// What the store's library side asks of the network: the ID token's renewal, the library's
+// document operations and the identity account's deletion. Each throws its request's error.
+// Tests hand the store a fake that can hold any of them open.
 class LibraryHooks {
 public:
     virtual ~LibraryHooks() = default;
 
-    // A client for the store's session, renewing an expired token first; nothing without a
-    // back end or a session, or when the renewal failed (it then signs out or sets syncError).
-    virtual QCoro::Task<std::optional<Cloud>> liveCloud(Store& store, bool forceRefresh) = 0;
-    // Uploads this Mac's applications and reloads the library; errors go to syncError.
-    virtual QCoro::Task<void> syncLibrary(Store& store) = 0;
-    // Forgets the saved session and empties the library and the Macs.
-    virtual void signOut(Store& store) = 0;
-    // Writes the account's profile document. Throws the request's error.
+    // The session with a renewed ID token.
+    virtual QCoro::Task<Session> refresh(Session session, CloudConfig config) = 0;
+    virtual QCoro::Task<QList<LibraryApp>> apps(Cloud cloud) = 0;
+    virtual QCoro::Task<QList<Device>> devices(Cloud cloud) = 0;
+    // Uploads this Mac, whose id in the library is `deviceID`; gives the number of writes.
+    virtual QCoro::Task<int> sync(Cloud cloud, QList<Cloud::Scanned> scanned, QList<LibraryApp> library,
+                                  QString deviceID) = 0;
+    virtual QCoro::Task<void> remove(Cloud cloud, QStringList ids) = 0;
+    virtual QCoro::Task<void> deleteLibrary(Cloud cloud) = 0;
     virtual QCoro::Task<void> saveProfile(Cloud cloud, std::optional<QString> name, QString email) = 0;
+    // Deletes the identity account of the session.
+    virtual QCoro::Task<void> deleteAccount(Session session, CloudConfig config) = 0;
 };

@@ -95,6 +95,8 @@ public:
     std::optional<Session> savedSession;
     // The account seam in place of the recording one (the real stored session, for example).
     std::shared_ptr<AccountHooks> account;
+    // The library seam in place of the empty one.
+    std::shared_ptr<LibraryHooks> library;
     // The back end; with one, the store's identity calls and library client are real ones.
     std::optional<CloudConfig> cloud;
     QString deviceID = QStringLiteral("dhere");
