@@ -150,22 +150,26 @@ bool Cloud::validDocumentID(const QString& id) {
 }
 
 bool Cloud::same(const LibraryApp& stored, const Fields& fields) {
-    const QMap<QString, const std::optional<QString>*> record{
-        {u"team"_s, &stored.team},         {u"source"_s, &stored.source},   {u"caskToken"_s, &stored.caskToken},
-        {u"feedURL"_s, &stored.feedURL},   {u"edKey"_s, &stored.edKey},     {u"githubRepo"_s, &stored.githubRepo},
-        {u"storeURL"_s, &stored.storeURL}, {u"homepage"_s, &stored.homepage},
-    };
     for (auto field = fields.cbegin(); field != fields.cend(); ++field) {
         const QString* text = field.value().text();
         if (!text)
             return false;
-        if (field.key() == u"name"_s) {
+        const QString& key = field.key();
+        if (key == u"name"_s) {
             if (*text != stored.name)
                 return false;
             continue;
         }
-        const auto known = record.constFind(field.key());
-        if (known == record.constEnd() || !**known || ***known != *text)
+        const std::optional<QString>* value = key == u"team"_s         ? &stored.team
+                                              : key == u"source"_s     ? &stored.source
+                                              : key == u"caskToken"_s  ? &stored.caskToken
+                                              : key == u"feedURL"_s    ? &stored.feedURL
+                                              : key == u"edKey"_s      ? &stored.edKey
+                                              : key == u"githubRepo"_s ? &stored.githubRepo
+                                              : key == u"storeURL"_s   ? &stored.storeURL
+                                              : key == u"homepage"_s   ? &stored.homepage
+                                                                       : nullptr;
+        if (!value || !*value || **value != *text)
             return false;
     }
     return true;
