@@ -168,7 +168,8 @@ QCoro::Task<void> Cloud::saveProfile(std::optional<QString> name, QString email)
         else if (!read.status || (*read.status >= 200 && *read.status <= 299))
             lacksCreation = !read.object.value(u"fields"_s).toObject().contains(u"createdAt"_s);
     } catch (...) {
-        lacksCreation = false; // unreachable now; the write below says so
+        // Not known to be missing: leave createdAt alone. A lasting failure fails the write too.
+        lacksCreation = false;
     }
     if (lacksCreation)
         fields.insert(u"createdAt"_s, Value::date(now));
