@@ -2,10 +2,104 @@
 
 #include "account/CloudConfig.h"
 #include "account/Session.h"
+#include "library/CloudValue.h"
+#include "library/Device.h"
+#include "library/LibraryApp.h"
+#include "model/InstalledApp.h"
 
-// The library's document client for one series of requests: the back end and the session whose
-// ID token authorises them. Built afresh for every operation, never kept.
+#include <QCoro/QCoroTask>
+#include <QDateTime>
+#include <QJsonObject>
+#include <QList>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// The client of the account's library in the document database, over its REST interface, for
+// one series of requests: the back end and the session whose ID token authorises them. Built
+// afresh for every operation, never kept. Refused requests throw CheckError with the sentence
+// the user reads; transport failures pass through unchanged. Requests of one operation are sent
+// one after another.
 struct Cloud {
+    using Value = CloudValue;
+    // Dotted field key ("devices.<id>.seen") to value.
+    using Fields = QMap<QString, CloudValue>;
+
+    // One application scanned on this Mac with the release its check found.
+    struct Scanned {
+        InstalledApp app;
+        std::optional<Release> release;
+    };
+
     CloudConfig config;
     Session session;
+
+    static constexpr int pageSize = 300;
+    static constexpr int writesPerCommit = 400;
+    // A listing never asks for more pages than this, whatever the server says.
+    static constexpr int maxPages = 10000;
+
+    // ---- Documents ----
+    // Puts encoded typed-value JSON at a non-empty segment path inside a "fields" object,
+    // creating or extending the nested "mapValue"/"fields" levels.
+    static void put(const QJsonObject& value, const QStringList& path, QJsonObject& fields);
+    // The text under "stringValue", else nothing.
+    static std::optional<QString> string(const QJsonValue& value);
+    // The time under "timestampValue" (internet date-time, 0 to 9 fractional digits), else
+    // nothing.
+    static std::optional<QDateTime> date(const QJsonValue& value);
+    // A listed application document as a record; nothing without a string "name" or an object
+    // "fields". A feed that is not http or https, or a repository that is not owner/name, reads
+    // as absent: the record comes from the network.
+    static std::optional<LibraryApp> app(const QJsonObject& document);
+    // A listed device document as a record; nothing without a string "name" or an object
+    // "fields".
+    static std::optional<Device> device(const QJsonObject& document);
+    // Whether a bundle identifier may serve as a document id.
+    static bool validDocumentID(const QString& id);
+    // Whether every field is a string of a record field and equals the stored record's value.
+    static bool same(const LibraryApp& stored, const Fields& fields);
+    // The time a missing or unreadable stored date reads as.
+    static QDateTime distantPast();
+
+    // ---- Requests ----
+    QString documentsRoot() const;
+    // "projects/<project>/databases/(default)/documents/" + path.
+    QString resourceName(const QString& path) const;
+    // One request; the answer's object (the empty object for a body that is not one).
+    QCoro::Task<QJsonObject> request(QByteArray method, QString url, std::optional<QJsonObject> body = std::nullopt) const;
+    // Every document of a collection below the documents root, over all pages.
+    QCoro::Task<QList<QJsonObject>> list(QString collection) const;
+    // One update write naming exactly the given keys in its mask.
+    QJsonObject write(const QString& path, const Fields& fields) const;
+    // Sends the writes in chunks of 400; nothing for none.
+    QCoro::Task<void> commit(QList<QJsonObject> writes) const;
+
+    // ---- Operations ----
+    QCoro::Task<QList<LibraryApp>> apps() const;
+    QCoro::Task<QList<Device>> devices() const;
+    // Deletes the application documents of the identifiers that may be document ids.
+    QCoro::Task<void> remove(QStringList ids) const;
+    // Deletes every application and device document, then the user document.
+    QCoro::Task<void> deleteLibrary() const;
+    // Writes the user document: e-mail, last sign-in, the name when given, and the creation
+    // time only when the document is known to lack it.
+    QCoro::Task<void> saveProfile(std::optional<QString> name, QString email) const;
+
+    // The writes that bring this Mac's state into the library, in order: `device`'s document,
+    // each changed scanned application, then each application gone from this Mac.
+    QList<QJsonObject> plan(const QList<Scanned>& scanned, const QList<LibraryApp>& library, const Device& device,
+                            const QDateTime& now) const;
+    // Commits the plan for this Mac and gives the number of writes.
+    QCoro::Task<int> sync(QList<Scanned> scanned, QList<LibraryApp> library, Device device) const;
+
+private:
+    struct Answer {
+        std::optional<int> status;
+        QJsonObject object;
+    };
+    QCoro::Task<Answer> send(QByteArray method, QString url, std::optional<QJsonObject> body) const;
+    static void refuseStatus(const Answer& answer);
 };

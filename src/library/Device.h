@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QDateTime>
+#include <QHash>
+#include <QList>
 #include <QString>
 
 #include <optional>
@@ -15,3 +17,8 @@ struct Device {
 
     bool operator==(const Device&) const = default;
 };
+
+// One label per Mac, by device id: its name, and for Macs whose names clash (ignoring case and
+// spacing) as many of model, "last seen …" (relative to `now`) and the id's first 4 characters
+// as it takes to tell them apart, joined with " · ".
+QHash<QString, QString> labels(const QList<Device>& devices, const QDateTime& now);

@@ -3,6 +3,7 @@
 #include "model/Launch.h"
 #include "platform/system/Defaults.h"
 
+#include <QRegularExpression>
 #include <QUuid>
 
 namespace DeviceID {
@@ -17,6 +18,20 @@ QString current() {
     const QString made = QStringLiteral("d") + QUuid::createUuid().toString(QUuid::Id128).toLower();
     defaults->set(key, made);
     return made;
+}
+
+bool valid(const QString& id) {
+    static const QRegularExpression segment(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
+    return segment.match(id).hasMatch();
+}
+
+std::optional<QString> launchProblem() {
+    const auto given = Launch::value(QStringLiteral("--device-id"));
+    if (!given || valid(*given))
+        return std::nullopt;
+    return QStringLiteral("The device id \"%1\" given with --device-id can't be used: it must start with a letter "
+                          "or an underscore and hold only letters, digits and underscores.")
+        .arg(*given);
 }
 
 } // namespace DeviceID

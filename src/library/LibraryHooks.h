@@ -1,23 +1,33 @@
 #pragma once
 
+#include "account/CloudConfig.h"
+#include "account/Session.h"
 #include "library/Cloud.h"
+#include "library/Device.h"
+#include "library/LibraryApp.h"
 
 #include <QCoro/QCoroTask>
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
-class Store;
-
-// What the store asks of the cloud library, which comes later: the synchronisation after a
-// check and the profile document after a sign-in. The store itself renews the token and signs
-// out.
+// What the store's library side asks of the network: the library's document operations and the
+// identity account's deletion (the account's own seam renews the token). Each throws its request's
+// error. Tests hand the store a fake that can hold any of them open.
 class LibraryHooks {
 public:
     virtual ~LibraryHooks() = default;
 
-    // Uploads this Mac's applications and reloads the library; errors go to syncError.
-    virtual QCoro::Task<void> syncLibrary(Store& store) = 0;
-    // Writes the account's profile document. Throws the request's error.
+    virtual QCoro::Task<QList<LibraryApp>> apps(Cloud cloud) = 0;
+    virtual QCoro::Task<QList<Device>> devices(Cloud cloud) = 0;
+    // Uploads this Mac, whose id in the library is `deviceID`; gives the number of writes.
+    virtual QCoro::Task<int> sync(Cloud cloud, QList<Cloud::Scanned> scanned, QList<LibraryApp> library,
+                                  QString deviceID) = 0;
+    virtual QCoro::Task<void> remove(Cloud cloud, QStringList ids) = 0;
+    virtual QCoro::Task<void> deleteLibrary(Cloud cloud) = 0;
     virtual QCoro::Task<void> saveProfile(Cloud cloud, std::optional<QString> name, QString email) = 0;
+    // Deletes the identity account of the session.
+    virtual QCoro::Task<void> deleteAccount(Session session, CloudConfig config) = 0;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "library/Device.h"
 #include "library/LibraryApp.h"
 #include "library/Route.h"
 #include "model/InstallPhase.h"
@@ -7,6 +8,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -26,6 +28,14 @@ public:
     bool selected() const { return selected_.get(); }
     const std::optional<QString>& note() const { return note_.get(); }
     const std::optional<QString>& team() const { return team_.get(); }
+
+    // No Mac's entry says installed (a record without entries included).
+    bool removedEverywhere() const;
+    // "Last on " + the label of the Mac with the newest entry + " · " + its date; nothing when
+    // no entry has a date after the distant past.
+    std::optional<QString> lastSeen(const QList<Device>& devices) const;
+    // The labels of the listed Macs whose entry says installed, in plain text order.
+    QStringList onDevices(const QList<Device>& devices) const;
 
     void setApp(LibraryApp app) { app_.set(std::move(app)); }
     void setRoute(std::optional<Route> route) { route_.set(std::move(route)); }

@@ -88,7 +88,12 @@ void Store::setRemoving(std::shared_ptr<AppItem> item) { removing_.set(std::move
 void Store::setNotice(std::optional<QString> notice) { notice_.set(std::move(notice)); }
 void Store::setAppManagement(Permissions::State state) { appManagement_.set(state); }
 void Store::setNotifications(Permissions::AuthorizationStatus status) { notifications_.set(status); }
-void Store::setSession(std::optional<Session> session) { session_.set(std::move(session)); }
+void Store::setSession(std::optional<Session> session) {
+    const std::optional<Session>& old = session_.peek();
+    if (!session || !old || old->uid != session->uid)
+        ++sessionGeneration_;
+    session_.set(std::move(session));
+}
 void Store::setLibrary(LibraryRows library) { library_.set(std::move(library)); }
 void Store::setDevices(QList<Device> devices) { devices_.set(std::move(devices)); }
 void Store::setSyncing(bool syncing) { syncing_.set(syncing); }

@@ -251,6 +251,9 @@ public:
     QCoro::Task<void> reloadLibrary(Cloud client);
     void signOut();
     QCoro::Task<void> removeFromLibrary(LibraryRows items);
+    // Deletes the library, then the identity account, then signs out. Throws AuthError, or the
+    // request's error.
+    QCoro::Task<void> deleteAccount();
 
     // ---- Windows ----
     // The one way to bring the main window forward.
@@ -277,6 +280,10 @@ private:
     void replaceItems(Rows rows);
     void appendItems(const Rows& batch);
     static QCoro::Task<void> scheduleLoop(QPointer<Store> store, qint64 hours, CancelToken token, Clock* clock);
+
+    // Counts sign-outs and changes of account; an operation that awaited the network goes on
+    // only while it is still the one it started under.
+    quint64 sessionGeneration_ = 0;
 
     Collaborators c_;
     Shell& shell_;

@@ -4,7 +4,7 @@
 #include "install/Leftovers.h"
 #include "install/Updater.h"
 #include "library/DeviceID.h"
-#include "library/NoLibraryHooks.h"
+#include "library/CloudHooks.h"
 #include "model/Prefs.h"
 #include "model/Scanner.h"
 #include "notch/NotchDesktop.h"
@@ -53,7 +53,7 @@ Store::Collaborators Store::Collaborators::standard() {
     c.notch = std::make_shared<NotchSchedulerHooks>(Prefs::shared(), NotchDesktop::current(),
                                                     []() -> Store& { return Store::shared(); });
     c.account = std::make_shared<AuthHooks>();
-    c.library = std::make_shared<NoLibraryHooks>();
+    c.library = std::make_shared<CloudHooks>();
     c.onboarding = std::make_shared<NoOnboardingHooks>();
     c.shell = &Shell::current();
     c.clock = &Clock::shared();

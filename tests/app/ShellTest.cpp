@@ -7,7 +7,7 @@
 #include "app/AppDelegate.h"
 #include "app/Commands.h"
 #include "app/StatusItem.h"
-#include "library/NoLibraryHooks.h"
+#include "library/CloudHooks.h"
 #include "model/Prefs.h"
 #include "notch/NotchHooks.h"
 #include "onboarding/OnboardingHooks.h"
@@ -111,7 +111,7 @@ protected:
         c.notch = notch;
         c.onboarding = onboarding;
         c.account = std::make_shared<NoAccountHooks>();
-        c.library = std::make_shared<NoLibraryHooks>();
+        c.library = std::make_shared<CloudHooks>();
         c.shell = &shell;
         c.clock = &clock;
         c.prefs = prefs.get();

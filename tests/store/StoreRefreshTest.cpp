@@ -108,6 +108,8 @@ TEST(StoreRefresh, MergeKeepsRowsByPathLeavesBusyRowsAndDropsVanishedOnes) {
 TEST(StoreRefresh, NoApplicationsStillRecordsTheTimeAndSignedInUsersSync) {
     StoreHarness h;
     h.savedSession = Session{};
+    h.savedSession->expires = h.clock.now().addDays(1);
+    h.cloud = CloudConfig::emulator(QStringLiteral("k"), QStringLiteral("demo-p"), QStringLiteral("127.0.0.1:1"));
     Store& s = h.build();
     EXPECT_TRUE(h.settle(h.start(s.refresh())));
     EXPECT_EQ(s.toCheck(), 0);

@@ -18,6 +18,14 @@ std::optional<CloudConfig> config() {
     return CloudConfig::emulator(u"demo-key"_s, qEnvironmentVariable("QUENLARK_AUTH_EMULATOR_PROJECT"), host);
 }
 
+std::optional<CloudConfig> withFirestore() {
+    const QString firestore = qEnvironmentVariable("QUENLARK_FIRESTORE_EMULATOR");
+    if (firestore.isEmpty() || qEnvironmentVariableIsEmpty("QUENLARK_AUTH_EMULATOR"))
+        return std::nullopt;
+    return CloudConfig::emulator(u"demo-key"_s, qEnvironmentVariable("QUENLARK_AUTH_EMULATOR_PROJECT"),
+                                 qEnvironmentVariable("QUENLARK_AUTH_EMULATOR"), firestore);
+}
+
 QString freshAddress() {
     return u"user-"_s + QUuid::createUuid().toString(QUuid::Id128).left(12) + u"@example.com"_s;
 }

@@ -12,6 +12,9 @@ namespace AuthEmulator {
 
 // Its back end; nothing when no emulator runs.
 std::optional<CloudConfig> config();
+// Its back end with the Firestore emulator that tests/support/with-firestore-emulator started;
+// nothing unless both run.
+std::optional<CloudConfig> withFirestore();
 // A new address nobody has an account for.
 QString freshAddress();
 // The links of the confirmation mails the emulator "sent" to `email`, oldest first.

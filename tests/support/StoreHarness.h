@@ -98,6 +98,10 @@ public:
     std::optional<Session> savedSession;
     // The account seam in place of the recording one (the real stored session, for example).
     std::shared_ptr<AccountHooks> account;
+    // The library seam in place of the empty one.
+    std::shared_ptr<LibraryHooks> library;
+    // The token renewal in place of the real one against `cloud`.
+    std::function<QCoro::Task<Session>(Session, CloudConfig)> renew;
     // The back end; with one, the store's identity calls and library client are real ones.
     std::optional<CloudConfig> cloud;
     QString deviceID = QStringLiteral("dhere");
