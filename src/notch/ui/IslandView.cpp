@@ -269,13 +269,13 @@ void IslandView::refresh() {
 }
 
 void IslandView::arriveQuestion() {
-    auto* arrival = static_cast<ArrivalEffect*>(question_->graphicsEffect());
+    QPointer<ArrivalEffect> arrival = static_cast<ArrivalEffect*>(question_->graphicsEffect());
     arrival->setEnabled(true);
     arrival->setState(0, 1, question_->sizeHint().height());
     QPointer<QWidget> question = question_;
     // It fades in while it rises from the bottom edge by its own height.
     Animator::standard(question_, 0, 1, [question, arrival](double v) {
-        if (!question)
+        if (!question || !arrival)
             return;
         arrival->setState(v, 1, (1 - v) * question->height());
         arrival->setEnabled(!arrival->resting());
