@@ -20,11 +20,19 @@ constexpr std::chrono::milliseconds settle{40};
 } // namespace
 
 FoldingMainWindow::FoldingMainWindow(QWidget* window, Environment environment)
-    : QObject(window), window_(window), env_(std::move(environment)) {}
+    : QObject(window), window_(window), env_(std::move(environment)) {
+    window_->installEventFilter(this);
+}
 
 FoldingMainWindow::~FoldingMainWindow() {
     for (const auto& then : std::exchange(whenGrown_, {}))
         then();
+}
+
+bool FoldingMainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == window_ && event->type() == Windows::broughtForward())
+        callOffFold();
+    return QObject::eventFilter(watched, event);
 }
 
 std::optional<UpdateIsland::Screen> FoldingMainWindow::hangingScreen() {
@@ -83,6 +91,7 @@ void FoldingMainWindow::foldInto(QRectF islandRect) {
         if (window)
             window->setWindowOpacity(0);
     });
+    overlay_ = overlay;
     // The overlay outlives a window that goes mid-way.
     overlay->start([self = QPointer<FoldingMainWindow>(this)] {
         if (self)
@@ -92,11 +101,21 @@ void FoldingMainWindow::foldInto(QRectF islandRect) {
 
 void FoldingMainWindow::fadeOut() {
     folding_ = true;
-    Animator::timed(window_, fadeOutSeconds, QEasingCurve::Linear, 1, 0, [this](double opacity) {
+    fading_ = Animator::timed(window_, fadeOutSeconds, QEasingCurve::Linear, 1, 0, [this](double opacity) {
         window_->setWindowOpacity(opacity);
         if (opacity <= 0)
             hideFolded();
     });
+}
+
+void FoldingMainWindow::callOffFold() {
+    if (!folding_)
+        return;
+    folding_ = false;
+    // Deleted now, so that neither runs on to its end and hides the window.
+    delete overlay_.data();
+    delete fading_.data();
+    window_->setWindowOpacity(1);
 }
 
 void FoldingMainWindow::hideFolded() {
@@ -108,6 +127,7 @@ void FoldingMainWindow::hideFolded() {
 
 void FoldingMainWindow::growFrom(QRectF islandRect, QWidget* island, std::function<void()> done) {
     if (folding_) {
+        Windows::bringForward(window_);
         if (done)
             done();
         return;
@@ -121,7 +141,7 @@ void FoldingMainWindow::growFrom(QRectF islandRect, QWidget* island, std::functi
 }
 
 void FoldingMainWindow::drop() {
-    if (busy() || env_.opening())
+    if (growing_ || env_.opening())
         return;
     const std::optional<UpdateIsland::Screen> screen = env_.hangingScreen();
     if (window_->isVisible() || window_->isMinimized() || !screen) {
