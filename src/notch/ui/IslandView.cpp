@@ -432,11 +432,25 @@ void IslandView::leaveEvent(QEvent* event) {
 }
 
 bool IslandView::eventFilter(QObject* watched, QEvent* event) {
-    // A tap anywhere on the open content is a touch; the tapped control still handles it.
-    if (event->type() == QEvent::MouseButtonPress && watched->isWidgetType()) {
-        const auto* widget = static_cast<QWidget*>(watched);
-        if (widget == content_ || content_->isAncestorOf(widget))
-            model_->touch();
+    if (!watched->isWidgetType())
+        return QWidget::eventFilter(watched, event);
+    const auto* widget = static_cast<QWidget*>(watched);
+    // An island on its way out takes no clicks and no keys, its rows' buttons included (they act
+    // on the store directly).
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+        if (widget->window() == window() && model_->state()->leaving())
+            return true;
+        break;
+    default:
+        break;
     }
+    // A tap anywhere on the open content is a touch; the tapped control still handles it.
+    if (event->type() == QEvent::MouseButtonPress && (widget == content_ || content_->isAncestorOf(widget)))
+        model_->touch();
     return QWidget::eventFilter(watched, event);
 }
