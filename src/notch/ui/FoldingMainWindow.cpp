@@ -30,9 +30,28 @@ FoldingMainWindow::~FoldingMainWindow() {
 }
 
 bool FoldingMainWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == window_ && event->type() == Windows::broughtForward())
+    if (watched != window_)
+        return QObject::eventFilter(watched, event);
+    if (event->type() == Windows::broughtForward()) {
         callOffFold();
+        if (!window_->isVisible())
+            placeHidden(std::nullopt);
+    } else if (event->type() == QEvent::Hide && !(window_->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized |
+                                                                                 Qt::WindowFullScreen))) {
+        stood_ = window_->geometry();
+    }
     return QObject::eventFilter(watched, event);
+}
+
+void FoldingMainWindow::placeHidden(const std::optional<UpdateIsland::Screen>& screen) {
+    if (stood_) {
+        window_->setGeometry(*stood_);
+    } else if (screen) {
+        const QRect area = screen->workArea.toAlignedRect();
+        QRect centred(QPoint(), window_->size().boundedTo(area.size()));
+        centred.moveCenter(area.center());
+        window_->setGeometry(centred);
+    }
 }
 
 std::optional<UpdateIsland::Screen> FoldingMainWindow::hangingScreen() {
@@ -153,6 +172,9 @@ void FoldingMainWindow::drop() {
 
 QCoro::Task<void> FoldingMainWindow::grow(QRectF from, QPointer<QWidget> island) {
     const QPointer<QWidget> window(window_);
+    // Placed before it shows, so that the growth ends where the window stands.
+    if (!window_->isVisible())
+        placeHidden(env_.hangingScreen());
     Windows::showInvisible(window_);
     co_await Clock::shared().sleep(settle);
     if (!window)

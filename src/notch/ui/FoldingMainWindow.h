@@ -71,11 +71,16 @@ private:
     void hideFolded();
     // The window stays: the fold's overlay or fade stops where it is.
     void callOffFold();
+    // Puts the hidden window back where it stood when it went, or centred in the screen's work
+    // area when it never stood; placed by us, the window manager does not place it anew (beside
+    // the island, partly off the screen).
+    void placeHidden(const std::optional<UpdateIsland::Screen>& screen);
     void shown(QPointer<QWidget> island);
 
     QWidget* window_;
     Environment env_;
     std::optional<QPixmap> lastPicture_;
+    std::optional<QRect> stood_;  // where the window was when it last went
     bool folding_ = false;
     QPointer<FoldOverlay> overlay_;
     QPointer<QVariantAnimation> fading_;
