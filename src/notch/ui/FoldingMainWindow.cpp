@@ -29,6 +29,13 @@ FoldingMainWindow::~FoldingMainWindow() {
         then();
 }
 
+namespace {
+// Minimised, maximised and full-screen windows are placed by their state.
+bool placedByState(const QWidget* window) {
+    return window->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen);
+}
+} // namespace
+
 bool FoldingMainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched != window_)
         return QObject::eventFilter(watched, event);
@@ -36,14 +43,15 @@ bool FoldingMainWindow::eventFilter(QObject* watched, QEvent* event) {
         callOffFold();
         if (!window_->isVisible())
             placeHidden(std::nullopt);
-    } else if (event->type() == QEvent::Hide && !(window_->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized |
-                                                                                 Qt::WindowFullScreen))) {
+    } else if (event->type() == QEvent::Hide && !placedByState(window_)) {
         stood_ = window_->geometry();
     }
     return QObject::eventFilter(watched, event);
 }
 
 void FoldingMainWindow::placeHidden(const std::optional<UpdateIsland::Screen>& screen) {
+    if (placedByState(window_))
+        return;
     if (stood_) {
         window_->setGeometry(*stood_);
     } else if (screen) {
