@@ -52,6 +52,10 @@ std::optional<QUrl> address(const QString& argument) {
     return url;
 }
 
+// "Quit Quenlark", from every path. QCoreApplication::quit() would first close every window and
+// give up when one refuses, and the main window refuses a close while it folds instead.
+void quit() { QCoreApplication::exit(0); }
+
 } // namespace
 
 int App::run(int argc, char** argv) {
@@ -104,7 +108,7 @@ App::App(SingleInstance& instance)
 
     Commands::Actions actions;
     actions.settings = [this] { showSettings(); };
-    actions.quit = [] { QCoreApplication::quit(); };
+    actions.quit = quit;
     actions.checkAgain = [store] { spawn(store->refresh(false, false), "Check Again"); };
     actions.updateAll = [store] { spawn(store->updateAll(), "Update All"); };
     actions.tour = [store] { store->onboarding().startTour(); };
@@ -134,7 +138,7 @@ App::App(SingleInstance& instance)
     item.notch = &store->notch();
     item.makeTray = [] { return std::unique_ptr<Tray>(new SystemTray()); };
     item.appIcon = QApplication::windowIcon();
-    item.quit = [] { QCoreApplication::quit(); };
+    item.quit = quit;
     item.installHooks = [this] { installSceneHooks(); };
     status_ = std::make_unique<StatusItem>(std::move(item));
 
@@ -156,7 +160,7 @@ App::App(SingleInstance& instance)
                 received(args);
             }, "handed-over arguments"));
     connect(&instance_, &SingleInstance::activateRequested, this, guarded([this] { shell_.openMainWindow(); }, "activate"));
-    connect(&instance_, &SingleInstance::quitRequested, this, [] { QCoreApplication::quit(); });
+    connect(&instance_, &SingleInstance::quitRequested, this, quit);
     connect(qApp, &QGuiApplication::applicationStateChanged, this, guarded([this](Qt::ApplicationState state) {
                 if (state == Qt::ApplicationActive)
                     delegate_->becameActive();
@@ -167,6 +171,18 @@ App::App(SingleInstance& instance)
 }
 
 App::~App() {
+    // What watches the store goes first, then the store, while the application object still
+    // stands: the store's rows, notifier and catalogue are QObjects, and what they leave for
+    // deletion is deleted now rather than never.
+    delegate_.reset();
+    status_.reset();
+    settings_.reset();
+    fold_ = nullptr;
+    main_.reset();
+    Store::release();
+    store_ = nullptr;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    NotchDesktop::install(nullptr);
     Shell::install(nullptr);
 }
 

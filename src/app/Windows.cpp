@@ -34,7 +34,14 @@ bool anyVisible(const QString& title) {
     return false;
 }
 
+QEvent::Type broughtForward() {
+    static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+    return type;
+}
+
 void bringForward(QWidget* window) {
+    QEvent announce(broughtForward());
+    QCoreApplication::sendEvent(window, &announce);
     if (window->isMinimized())
         window->showNormal();
     else

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QEvent>
 #include <QList>
 #include <QString>
 #include <QWidget>
@@ -19,8 +20,10 @@ QWidget* main(const QString& title);
 // Whether a window titled `title` is on the screen.
 bool anyVisible(const QString& title);
 
-// Brings `window` forward and gives it the focus: restores it when minimised.
+// Brings `window` forward and gives it the focus: restores it when minimised. The window hears
+// `broughtForward()` first, so that whatever was taking it off the screen (a fold) stands down.
 void bringForward(QWidget* window);
+QEvent::Type broughtForward();
 
 // Brings `window` forward as bringForward does, yet fully transparent, so that it can be grown
 // into view.

@@ -187,6 +187,11 @@ void IslandModel::keepShowing() {
         foldIsland();
 }
 
+void IslandModel::escape() {
+    if (!state_->askingToStop())
+        later();
+}
+
 void IslandModel::setHovering(bool hovering) {
     state_->setHovering(hovering);
     state_->setLastTouch(Clock::shared().now());

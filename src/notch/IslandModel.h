@@ -62,7 +62,7 @@ public:
     // The idle limit in seconds: "--notch-idle" read as a number, else 30.
     static double idleLimit();
 
-    // The buttons; a preview island's do nothing.
+    // The buttons.
     void dismiss();
     void later();
     void choose(Later entry);
@@ -70,6 +70,9 @@ public:
     void updateAll();
     void onlyMenuBar();
     void keepShowing();
+    // Escape: "Later" while its row is on screen; nothing while the question stands, which only
+    // its own buttons answer.
+    void escape();
 
     // The pointer entering or leaving, and taps on the open content.
     void setHovering(bool hovering);
@@ -79,7 +82,8 @@ public:
     void start();
 
 private:
-    bool live() const { return !state_->preview(); }
+    // A preview island's buttons, and those of an island on its way out, do nothing.
+    bool live() const { return !state_->preview() && !state_->leaving(); }
     void foldIsland();
     void followFinished();
     QCoro::Task<void> foldWhenStillFinished(std::weak_ptr<int> life);

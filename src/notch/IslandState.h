@@ -23,6 +23,9 @@ public:
     bool hovering() const { return hovering_.get(); }
     const QDateTime& lastTouch() const { return lastTouch_.get(); }
     bool askingToStop() const { return askingToStop_.get(); }
+    // Handed over by the controller to fold away or to fade under the growing main window: it
+    // takes no more input.
+    bool leaving() const { return leaving_.get(); }
     // The drawn island's frame in the panel, top-left origin; the main window grows out of it.
     QRectF islandRect() const { return islandRect_; }
     bool preview() const { return preview_; }
@@ -32,6 +35,7 @@ public:
     void setHovering(bool value) { hovering_.set(value); }
     void setLastTouch(QDateTime value) { lastTouch_.set(std::move(value)); }
     void setAskingToStop(bool value) { askingToStop_.set(value); }
+    void setLeaving() { leaving_.set(true); }
     void setIslandRect(QRectF rect) { islandRect_ = rect; }
 
 private:
@@ -41,6 +45,7 @@ private:
     Observed<bool> hovering_{false};
     Observed<QDateTime> lastTouch_;
     Observed<bool> askingToStop_{false};
+    Observed<bool> leaving_{false};
     QRectF islandRect_;
     bool preview_;
 };

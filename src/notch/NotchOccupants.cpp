@@ -13,7 +13,9 @@ QRectF area(const QRectF& screenFrame, const QSizeF& notch) {
 
 namespace {
 
-// Parts of the desktop itself, which sit high but never hide the island.
+// Parts of the desktop itself, which sit high but never hide the island: by name, and here the
+// desktop's panels and docks, which the island hangs beside (a panel at the top edge reserves its
+// room, and the island hangs below the work area's top).
 bool isSystemOwner(const QString& owner) {
     static const QStringList system{QStringLiteral("Window Server"), QStringLiteral("Dock"),
                                     QStringLiteral("Control Center"), QStringLiteral("SystemUIServer")};
@@ -25,7 +27,7 @@ bool covers(const Window& window, const QRectF& area, double screenWidth, qint64
         return false;
     if (!(window.overrideRedirect || window.dock || window.notification || window.above))
         return false;
-    if (isSystemOwner(window.owner))
+    if (window.dock || isSystemOwner(window.owner))
         return false;
     if (window.opacity && *window.opacity <= 0)
         return false;

@@ -20,7 +20,8 @@ struct Window {
     std::optional<QRectF> bounds;   // global, top-left origin
     std::optional<double> opacity;  // _NET_WM_WINDOW_OPACITY as 0..1, when set
     // What stands for a layer above the status bar's: override-redirect (menus, tooltips,
-    // overlays), the dock and notification types, and the above state.
+    // overlays), the notification type and the above state. The dock type (panels and docks) is
+    // the desktop's own, like the system's owners, and never covers.
     bool overrideRedirect = false;
     bool dock = false;
     bool notification = false;

@@ -111,6 +111,8 @@ std::optional<UpdateIsland::Island> UpdateIsland::detach() {
         watching_->cancel();
     waiting_.reset();
     watching_.reset();
+    if (island_)
+        island_->state->setLeaving();
     return std::exchange(island_, std::nullopt);
 }
 

@@ -56,7 +56,8 @@ public:
 
     // Asks for the island listing every visible update; while one is up, adds the new ones.
     void show(bool automatic, bool preview);
-    // Stops the wait and the watcher and hands over the island that is up, if any.
+    // Stops the wait and the watcher and hands over the island that is up, if any; from then on
+    // it takes no input.
     std::optional<Island> detach();
     // Folds a detached island and takes its panel off the screen 0.7 s (reduced: 0.25 s) later.
     void fold(Island island);

@@ -77,7 +77,12 @@ Store& Store::shared() {
     return *store;
 }
 
-void Store::resetForTest() { instance().reset(); }
+void Store::release() {
+    QL_ASSERT_MAIN_THREAD();
+    instance().reset();
+}
+
+void Store::resetForTest() { release(); }
 
 void Store::setItems(Rows items) { replaceItems(std::move(items)); }
 void Store::setFilter(Filter filter) { filter_.set(filter); }

@@ -109,6 +109,9 @@ public:
 
     // The one instance, for the composition root only; built from Collaborators::standard().
     static Store& shared();
+    // Ends the one instance; the composition root calls it while the application object stands,
+    // so that the store's objects never outlive it.
+    static void release();
     static void resetForTest();
 
     // ---- Observed fields (getters register the read) ----

@@ -54,6 +54,10 @@ bool activate(WId window) {
     return run(u"xdotool"_s, {u"windowactivate"_s, u"--sync"_s, QString::number(window)}).has_value();
 }
 
+bool close(WId window) {
+    return run(u"wmctrl"_s, {u"-i"_s, u"-c"_s, QString::number(window)}).has_value();
+}
+
 bool press(const QString& chord) {
     return run(u"xdotool"_s, {u"key"_s, u"--clearmodifiers"_s, chord}).has_value();
 }

@@ -22,6 +22,9 @@ std::optional<WId> waitForWindow(const QString& title, std::chrono::milliseconds
 // Raises `window` and gives it the keyboard focus, as a click on it would.
 bool activate(WId window);
 
+// Asks the window manager to close `window`, as its close button does.
+bool close(WId window);
+
 // Presses a key chord ("ctrl+shift+u") in the window that has the focus.
 bool press(const QString& chord);
 

@@ -164,6 +164,9 @@ TEST_F(IslandModelTest, ButtonsLaterMenuAndQuestion) {
         {"Skip", [](IslandModel& m) { m.choose(IslandModel::Later::skipTheseVersions); },
          {QStringLiteral("ignore A"), QStringLiteral("ignore B"), fold}},
         {"Never", [](IslandModel& m) { m.choose(IslandModel::Later::dontShowFromNotch); }, {QStringLiteral("never"), fold}},
+        {"Escape is Later", [](IslandModel& m) { m.escape(); }, {keys, fold}},
+        // The question stands until one of its own buttons answers it.
+        {"Escape while asking", [](IslandModel& m) { m.state()->setAskingToStop(true); m.escape(); }, {}, true},
     };
     for (const Case& c : cases) {
         calls.clear();
@@ -175,11 +178,24 @@ TEST_F(IslandModelTest, ButtonsLaterMenuAndQuestion) {
         c.press(*m);
         EXPECT_EQ(calls, c.calls) << c.what;
         EXPECT_EQ(state->askingToStop(), c.asking) << c.what;
-        // A preview island's buttons do nothing.
+        // A preview island's buttons do nothing, nor do those of an island on its way out.
         calls.clear();
         auto preview = model(items, true);
         c.press(*preview);
         EXPECT_TRUE(calls.isEmpty()) << c.what;
+        auto leaving = model(items);
+        state->setLeaving();
+        c.press(*leaving);
+        EXPECT_TRUE(calls.isEmpty()) << c.what;
+    }
+    for (const bool out : {false, true}) {
+        updated.clear();
+        auto m = model({row(QStringLiteral("A"), InstallPhase::idle())});
+        if (out)
+            state->setLeaving();
+        m->updateAll();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(updated.size(), out ? 0 : 1) << "Update All, on its way out: " << out;
     }
 
     QStringList texts;

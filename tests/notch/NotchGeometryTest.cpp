@@ -38,6 +38,9 @@ TEST(NotchOccupants, EachRuleExcludesInItsOrder) {
         {"override-redirect is high", [](Window& w) { w.above = false; w.overrideRedirect = true; }, true},
         {"a notification is high", [](Window& w) { w.above = false; w.notification = true; }, true},
         {"the desktop's own parts", [](Window& w) { w.owner = QStringLiteral("SystemUIServer"); }, false},
+        // A centred top dock or short top panel, 600 × 40, is the desktop's own as well.
+        {"a dock or panel", [](Window& w) { w.above = false; w.dock = true; w.bounds = QRectF(660, 0, 600, 40); }, false},
+        {"a dock kept above", [](Window& w) { w.dock = true; }, false},
         {"transparent", [](Window& w) { w.opacity = 0.0; }, false},
         {"faint but visible", [](Window& w) { w.opacity = 0.1; }, true},
         {"no bounds", [](Window& w) { w.bounds.reset(); }, false},

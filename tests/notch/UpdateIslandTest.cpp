@@ -231,7 +231,10 @@ TEST_F(DropWindowTest, GrowsOutOfTheOpenIslandOrTheTopOfTheScreenElseOpens) {
     advance(0.05);
     up.island()->state->setIslandRect(QRectF(50, 0, 520, 200));
     const std::shared_ptr<IslandPanel> panel = up.island()->panel;
+    const std::shared_ptr<IslandState> fading = up.island()->state;
+    EXPECT_FALSE(fading->leaving());
     up.dropWindow();
+    EXPECT_TRUE(fading->leaving()) << "the island the window grows out of takes no more input";
     ASSERT_EQ(grown.size(), 2);
     EXPECT_EQ(grown.last(), QRectF(650 + 50, 36, 520, 200));
     EXPECT_EQ(through, panel);
@@ -260,7 +263,9 @@ TEST_F(DropWindowTest, GrowsOutOfTheOpenIslandOrTheTopOfTheScreenElseOpens) {
         ASSERT_TRUE(up.island().has_value()) << c.what;
         up.island()->state->setExpanded(c.expanded);
         up.island()->state->setIslandRect(QRectF(50, 0, 520, 200));
+        const std::shared_ptr<IslandState> going = up.island()->state;
         up.openApp();
+        EXPECT_TRUE(going->leaving()) << c.what;
         EXPECT_EQ(grown.size(), c.grows ? 1 : 0) << c.what;
         EXPECT_EQ(log.contains(QStringLiteral("open")), !c.grows) << c.what;
         EXPECT_FALSE(up.island().has_value()) << c.what;

@@ -32,6 +32,7 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -256,6 +257,24 @@ TEST(Dashboard, TheHeaderChipsAndPillsActThroughTheStore) {
     h.clock.advance(5000ms);
     turn();
     EXPECT_FALSE(s.scanning());
+}
+
+// With real motion the selection capsule slides at every click, also after the last slide has
+// ended and its animation is gone.
+TEST(Dashboard, TheChipsSlideClickAfterClick) {
+    StoreHarness h;
+    Store& s = h.build();
+    s.setItems(makeRows({{u"Alpha"_s}, {u"Beta"_s, Status::update()}}));
+    Dashboard d(h);
+    for (const Filter filter : {Filter::updates, Filter::all, Filter::cantVerify, Filter::updates}) {
+        d.view.chips()->chip(filter)->click();
+        EXPECT_EQ(s.filter(), filter);
+        QDeadlineTimer slid(1000ms);
+        while (!slid.hasExpired()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+    }
 }
 
 // Under the controls row: the confirm tile while a password account is unconfirmed, the nudge

@@ -45,8 +45,7 @@ void AccountButton::setBusy(bool busy) {
             update();
         });
     else if (!busy && spinner_) {
-        spinner_->stop();
-        spinner_->deleteLater();
+        spinner_->stop(); // it deletes itself, later
         spinner_ = nullptr;
     }
     update();

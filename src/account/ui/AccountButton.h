@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QPointer>
 
 class QVariantAnimation;
 
@@ -33,6 +34,6 @@ private:
     bool large_ = false;
     bool busy_ = false;
     double spin_ = 0;
-    QVariantAnimation* spinner_ = nullptr;
+    QPointer<QVariantAnimation> spinner_;
     QStringList widthTitles_;
 };

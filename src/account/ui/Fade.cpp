@@ -21,12 +21,12 @@ namespace {
 // Drives the widget's opacity from `from` to `to`, then calls `done` unless another fade took
 // its place.
 void fade(QWidget* widget, double from, double to, std::function<void(QWidget*)> done) {
-    auto* effect = new QGraphicsOpacityEffect(widget);
+    QPointer<QGraphicsOpacityEffect> effect = new QGraphicsOpacityEffect(widget);
     effect->setOpacity(from);
     widget->setGraphicsEffect(effect);
     QPointer<QWidget> target(widget);
     Animator::standard(widget, from, to, [target, effect, to, done = std::move(done)](double v) {
-        if (!target || target->graphicsEffect() != effect)
+        if (!target || !effect || target->graphicsEffect() != effect)
             return;
         effect->setOpacity(std::clamp(v, 0.0, 1.0));
         if (v != to)

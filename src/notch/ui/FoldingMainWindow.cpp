@@ -20,11 +20,46 @@ constexpr std::chrono::milliseconds settle{40};
 } // namespace
 
 FoldingMainWindow::FoldingMainWindow(QWidget* window, Environment environment)
-    : QObject(window), window_(window), env_(std::move(environment)) {}
+    : QObject(window), window_(window), env_(std::move(environment)) {
+    window_->installEventFilter(this);
+}
 
 FoldingMainWindow::~FoldingMainWindow() {
     for (const auto& then : std::exchange(whenGrown_, {}))
         then();
+}
+
+namespace {
+// Minimised, maximised and full-screen windows are placed by their state.
+bool placedByState(const QWidget* window) {
+    return window->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen);
+}
+} // namespace
+
+bool FoldingMainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != window_)
+        return QObject::eventFilter(watched, event);
+    if (event->type() == Windows::broughtForward()) {
+        callOffFold();
+        if (!window_->isVisible())
+            placeHidden(std::nullopt);
+    } else if (event->type() == QEvent::Hide && !placedByState(window_)) {
+        stood_ = window_->geometry();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void FoldingMainWindow::placeHidden(const std::optional<UpdateIsland::Screen>& screen) {
+    if (placedByState(window_))
+        return;
+    if (stood_) {
+        window_->setGeometry(*stood_);
+    } else if (screen) {
+        const QRect area = screen->workArea.toAlignedRect();
+        QRect centred(QPoint(), window_->size().boundedTo(area.size()));
+        centred.moveCenter(area.center());
+        window_->setGeometry(centred);
+    }
 }
 
 std::optional<UpdateIsland::Screen> FoldingMainWindow::hangingScreen() {
@@ -83,6 +118,7 @@ void FoldingMainWindow::foldInto(QRectF islandRect) {
         if (window)
             window->setWindowOpacity(0);
     });
+    overlay_ = overlay;
     // The overlay outlives a window that goes mid-way.
     overlay->start([self = QPointer<FoldingMainWindow>(this)] {
         if (self)
@@ -92,11 +128,21 @@ void FoldingMainWindow::foldInto(QRectF islandRect) {
 
 void FoldingMainWindow::fadeOut() {
     folding_ = true;
-    Animator::timed(window_, fadeOutSeconds, QEasingCurve::Linear, 1, 0, [this](double opacity) {
+    fading_ = Animator::timed(window_, fadeOutSeconds, QEasingCurve::Linear, 1, 0, [this](double opacity) {
         window_->setWindowOpacity(opacity);
         if (opacity <= 0)
             hideFolded();
     });
+}
+
+void FoldingMainWindow::callOffFold() {
+    if (!folding_)
+        return;
+    folding_ = false;
+    // Deleted now, so that neither runs on to its end and hides the window.
+    delete overlay_.data();
+    delete fading_.data();
+    window_->setWindowOpacity(1);
 }
 
 void FoldingMainWindow::hideFolded() {
@@ -108,6 +154,7 @@ void FoldingMainWindow::hideFolded() {
 
 void FoldingMainWindow::growFrom(QRectF islandRect, QWidget* island, std::function<void()> done) {
     if (folding_) {
+        Windows::bringForward(window_);
         if (done)
             done();
         return;
@@ -121,7 +168,7 @@ void FoldingMainWindow::growFrom(QRectF islandRect, QWidget* island, std::functi
 }
 
 void FoldingMainWindow::drop() {
-    if (busy() || env_.opening())
+    if (growing_ || env_.opening())
         return;
     const std::optional<UpdateIsland::Screen> screen = env_.hangingScreen();
     if (window_->isVisible() || window_->isMinimized() || !screen) {
@@ -133,6 +180,9 @@ void FoldingMainWindow::drop() {
 
 QCoro::Task<void> FoldingMainWindow::grow(QRectF from, QPointer<QWidget> island) {
     const QPointer<QWidget> window(window_);
+    // Placed before it shows, so that the growth ends where the window stands.
+    if (!window_->isVisible())
+        placeHidden(env_.hangingScreen());
     Windows::showInvisible(window_);
     co_await Clock::shared().sleep(settle);
     if (!window)

@@ -13,6 +13,9 @@
 #include <functional>
 #include <optional>
 
+class FoldOverlay;
+class QVariantAnimation;
+
 // Closing the main window folds it into the island at the top of the screen, and reopening
 // grows it back out: a morph on one overlay when a compositor blends windows, else (and under
 // reduced motion) a short fade. The window is hidden, never destroyed.
@@ -31,6 +34,8 @@ public:
     // Whoever waits for a growth still running hears that it ended.
     ~FoldingMainWindow() override;
 
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
     // Whether the window may close at once; false when the fold took it over and hides the window
     // itself. A plain close while the window is brought up or folds already, in full screen, or
     // with no screen to fold to.
@@ -39,10 +44,10 @@ public:
     void foldInto(QRectF islandRect) override;
     // Grows out of the island drawn in `island` (or none), which fades out on the way and is
     // hidden at the end. A call while the window grows already waits for that growth; one while
-    // it folds grows nothing and is told so at once.
+    // it folds calls off the fold and is told at once.
     void growFrom(QRectF islandRect, QWidget* island, std::function<void()> done) override;
     // Brings the window up: out of the folded island at the top of the screen when hidden, else
-    // forward.
+    // forward. Bringing the window forward in any way calls off a fold under way.
     void drop();
 
     // A fold, a growth or a fade is running.
@@ -64,12 +69,21 @@ private:
     QCoro::Task<void> grow(QRectF from, QPointer<QWidget> island);
     void fadeOut();
     void hideFolded();
+    // The window stays: the fold's overlay or fade stops where it is.
+    void callOffFold();
+    // Puts the hidden window back where it stood when it went, or centred in the screen's work
+    // area when it never stood; placed by us, the window manager does not place it anew (beside
+    // the island, partly off the screen).
+    void placeHidden(const std::optional<UpdateIsland::Screen>& screen);
     void shown(QPointer<QWidget> island);
 
     QWidget* window_;
     Environment env_;
     std::optional<QPixmap> lastPicture_;
+    std::optional<QRect> stood_;  // where the window was when it last went
     bool folding_ = false;
+    QPointer<FoldOverlay> overlay_;
+    QPointer<QVariantAnimation> fading_;
     bool growing_ = false;
     QList<std::function<void()>> whenGrown_;
 };

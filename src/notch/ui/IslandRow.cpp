@@ -101,8 +101,10 @@ void IslandRow::showEvent(QShowEvent* event) {
 }
 
 void IslandRow::enter() {
-    auto* fade = static_cast<QGraphicsOpacityEffect*>(graphicsEffect());
+    QPointer<QGraphicsOpacityEffect> fade = static_cast<QGraphicsOpacityEffect*>(graphicsEffect());
     const auto apply = [this, fade](double v) {
+        if (!fade)
+            return;
         fade->setOpacity(std::clamp(v, 0.0, 1.0));
         fade->setEnabled(v < 1);
         offset_ = reduceMotion_ ? 0 : -10 * (1 - v);

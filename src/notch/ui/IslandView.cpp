@@ -269,13 +269,13 @@ void IslandView::refresh() {
 }
 
 void IslandView::arriveQuestion() {
-    auto* arrival = static_cast<ArrivalEffect*>(question_->graphicsEffect());
+    QPointer<ArrivalEffect> arrival = static_cast<ArrivalEffect*>(question_->graphicsEffect());
     arrival->setEnabled(true);
     arrival->setState(0, 1, question_->sizeHint().height());
     QPointer<QWidget> question = question_;
     // It fades in while it rises from the bottom edge by its own height.
     Animator::standard(question_, 0, 1, [question, arrival](double v) {
-        if (!question)
+        if (!question || !arrival)
             return;
         arrival->setState(v, 1, (1 - v) * question->height());
         arrival->setEnabled(!arrival->resting());
@@ -432,11 +432,25 @@ void IslandView::leaveEvent(QEvent* event) {
 }
 
 bool IslandView::eventFilter(QObject* watched, QEvent* event) {
-    // A tap anywhere on the open content is a touch; the tapped control still handles it.
-    if (event->type() == QEvent::MouseButtonPress && watched->isWidgetType()) {
-        const auto* widget = static_cast<QWidget*>(watched);
-        if (widget == content_ || content_->isAncestorOf(widget))
-            model_->touch();
+    if (!watched->isWidgetType())
+        return QWidget::eventFilter(watched, event);
+    const auto* widget = static_cast<QWidget*>(watched);
+    // An island on its way out takes no clicks and no keys, its rows' buttons included (they act
+    // on the store directly).
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+        if (widget->window() == window() && model_->state()->leaving())
+            return true;
+        break;
+    default:
+        break;
     }
+    // A tap anywhere on the open content is a touch; the tapped control still handles it.
+    if (event->type() == QEvent::MouseButtonPress && (widget == content_ || content_->isAncestorOf(widget)))
+        model_->touch();
     return QWidget::eventFilter(watched, event);
 }

@@ -4,6 +4,7 @@
 #include "notch/ui/DarkPalette.h"
 #include "notch/ui/IslandView.h"
 #include "platform/gui/X11Panel.h"
+#include "runtime/Observation.h"
 
 #include <QKeyEvent>
 #include <QPainterPath>
@@ -34,14 +35,16 @@ IslandWindow::IslandWindow(std::shared_ptr<IslandModel> model, Store* store)
     view_ = new IslandView(std::move(model), store, ear, this);
     layout->addWidget(view_);
     connect(view_, &IslandView::shapeChanged, this, [this] { reshape(); });
+    new Observer(this, [this] { (void)view_->model()->state()->leaving(); }, [this] { reshape(); });
 }
 
 void IslandWindow::reshape() {
     const QRegion region(view_->outline().toFillPolygon().toPolygon());
     if (cut_)
         setMask(region);
+    // On its way out the island lets clicks through to what lies beneath.
     else if (windowHandle())
-        X11Panel::setInputShape(windowHandle(), region);
+        X11Panel::setInputShape(windowHandle(), view_->model()->state()->leaving() ? QRegion() : region);
 }
 
 void IslandWindow::orderOut() { hide(); }
@@ -56,9 +59,8 @@ bool IslandWindow::event(QEvent* event) {
 }
 
 void IslandWindow::keyPressEvent(QKeyEvent* event) {
-    // Escape is the "Later" button's key.
     if (event->key() == Qt::Key_Escape) {
-        view_->model()->later();
+        view_->model()->escape();
         return;
     }
     QWidget::keyPressEvent(event);

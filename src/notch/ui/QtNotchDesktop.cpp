@@ -49,17 +49,37 @@ std::optional<UpdateIsland::Screen> QtNotchDesktop::hangingScreen() const {
     return UpdateIsland::Screen{QRectF(chosen->geometry()), QRectF(chosen->availableGeometry()), QSizeF()};
 }
 
-QList<NotchOccupants::Window> QtNotchDesktop::windows(const QList<WindowStack::Window>& stack, double ratio,
-                                                      const QSet<quint32>& own, qint64 ownPid) {
+namespace {
+
+// Device pixels to device-independent ones on the screen under the window's centre.
+QRectF independent(const QRect& bounds, const QList<QtNotchDesktop::ScreenScale>& screens) {
+    const QtNotchDesktop::ScreenScale* on = screens.isEmpty() ? nullptr : &screens.first();
+    for (const auto& screen : screens) {
+        const QRectF native(screen.frame.topLeft(), screen.frame.size() * screen.ratio);
+        if (native.contains(QRectF(bounds).center())) {
+            on = &screen;
+            break;
+        }
+    }
+    if (!on)
+        return bounds;
+    const QPointF origin = on->frame.topLeft();
+    return {origin + (QPointF(bounds.topLeft()) - origin) / on->ratio, QSizeF(bounds.size()) / on->ratio};
+}
+
+} // namespace
+
+QList<NotchOccupants::Window> QtNotchDesktop::windows(const QList<WindowStack::Window>& stack,
+                                                      const QList<ScreenScale>& screens, const QSet<quint32>& own,
+                                                      qint64 ownPid) {
     QList<NotchOccupants::Window> windows;
     for (const WindowStack::Window& w : stack) {
-        const QRect& b = w.bounds;
         const qint64 pid = own.contains(w.id) ? ownPid : w.pid;
         windows.append(NotchOccupants::Window{
             .id = w.id,
             .pid = pid ? std::optional<qint64>(pid) : std::nullopt,
             .owner = w.owner,
-            .bounds = QRectF(b.x() / ratio, b.y() / ratio, b.width() / ratio, b.height() / ratio),
+            .bounds = independent(w.bounds, screens),
             .opacity = w.opacity,
             .overrideRedirect = w.overrideRedirect,
             .dock = w.dock,
@@ -71,13 +91,17 @@ QList<NotchOccupants::Window> QtNotchDesktop::windows(const QList<WindowStack::W
 }
 
 QList<NotchOccupants::Occupant> QtNotchDesktop::occupants(const UpdateIsland::Screen& screen) const {
-    const QScreen* primary = QGuiApplication::primaryScreen();
-    const double ratio = primary ? primary->devicePixelRatio() : 1;
+    QList<ScreenScale> screens;
+    if (const QScreen* primary = QGuiApplication::primaryScreen())
+        screens.append({QRectF(primary->geometry()), primary->devicePixelRatio()});
+    for (const QScreen* other : QGuiApplication::screens())
+        if (other != QGuiApplication::primaryScreen())
+            screens.append({QRectF(other->geometry()), other->devicePixelRatio()});
     QSet<quint32> own;
     for (const QWindow* window : QGuiApplication::allWindows())
         if (window->handle())
             own.insert(static_cast<quint32>(window->winId()));
-    return NotchOccupants::occupants(windows(WindowStack::read(), ratio, own, getpid()),
+    return NotchOccupants::occupants(windows(WindowStack::read(), screens, own, getpid()),
                                      NotchOccupants::area(screen.frame, screen.notch), screen.frame.width(), getpid());
 }
 

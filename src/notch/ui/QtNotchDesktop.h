@@ -28,10 +28,19 @@ public:
     // The store the island's rows act on (not owned).
     void setStore(Store* store) { store_ = store; }
 
-    // The stack as the occupant rules read it, in device-independent pixels. Windows in `own`
-    // are this process's (its menus and tooltips do not say so themselves).
-    static QList<NotchOccupants::Window> windows(const QList<WindowStack::Window>& stack, double ratio,
-                                                 const QSet<quint32>& own, qint64 ownPid);
+    // A screen as Qt places it: its frame in device-independent pixels, whose top-left corner is
+    // also where it starts in device pixels, and its scale.
+    struct ScreenScale {
+        QRectF frame;
+        double ratio = 1;
+    };
+
+    // The stack as the occupant rules read it, in device-independent pixels: each window by the
+    // scale of the screen it is on (the first screen's when on none). Windows in `own` are this
+    // process's (its menus and tooltips do not say so themselves).
+    static QList<NotchOccupants::Window> windows(const QList<WindowStack::Window>& stack,
+                                                 const QList<ScreenScale>& screens, const QSet<quint32>& own,
+                                                 qint64 ownPid);
 
 private:
     MainWindowFold* fold_ = nullptr;

@@ -15,8 +15,6 @@
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPointer>
-#include <QVariantAnimation>
 
 #include <cmath>
 
@@ -143,11 +141,9 @@ void FilterChips::slide() {
                           from_.width() + (to.width() - from_.width()) * v, from_.height() + (to.height() - from_.height()) * v);
         update();
     };
-    QPointer<QVariantAnimation> running =
-        animation.kind == Motion::Animation::Kind::easeInOut
-            ? Animator::timed(this, animation.duration, QEasingCurve::InOutQuad, 0, 1, apply)
-            : Animator::spring(this, animation.response, animation.dampingFraction, 0, 1, apply);
-    sliding_ = running;
+    sliding_ = animation.kind == Motion::Animation::Kind::easeInOut
+                   ? Animator::timed(this, animation.duration, QEasingCurve::InOutQuad, 0, 1, apply)
+                   : Animator::spring(this, animation.response, animation.dampingFraction, 0, 1, apply);
 }
 
 void FilterChips::resizeEvent(QResizeEvent* event) {

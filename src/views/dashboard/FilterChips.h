@@ -3,6 +3,7 @@
 #include "model/Filter.h"
 
 #include <QList>
+#include <QPointer>
 #include <QRectF>
 #include <QWidget>
 
@@ -34,5 +35,6 @@ private:
     QRectF capsule_; // where the selection capsule is drawn now
     QRectF from_;
     double progress_ = 1;
-    QVariantAnimation* sliding_ = nullptr;
+    // Deleted by itself when it stops, so never held raw.
+    QPointer<QVariantAnimation> sliding_;
 };

@@ -74,7 +74,8 @@ void NoticeToast::slide(double to) {
         sliding_->stop();
     sliding_ = Animator::standard(this, shown_, to, [this](double v) {
         shown_ = v;
-        fade_->setOpacity(std::clamp(v, 0.0, 1.0));
+        if (fade_)
+            fade_->setOpacity(std::clamp(v, 0.0, 1.0));
         place();
         if (v == 0 && target_ == 0)
             hide();

@@ -35,7 +35,7 @@ private:
     Store& store_;
     NoticeTimer* timer_;
     PlainLabel* text_;
-    QGraphicsOpacityEffect* fade_;
+    QPointer<QGraphicsOpacityEffect> fade_;
     double shown_ = 0; // 0 below the edge and clear, 1 in place
     double target_ = 0;
     QPointer<QVariantAnimation> sliding_;

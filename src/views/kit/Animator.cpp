@@ -79,9 +79,10 @@ void fade(QWidget* widget, bool in, std::function<bool()> wanted) {
     if (in)
         widget->show();
     QPointer<QWidget> guarded = widget;
-    standard(widget, in ? 0 : 1, in ? 1 : 0, [guarded, effect, in, wanted = std::move(wanted)](double v) {
+    QPointer<QGraphicsOpacityEffect> mine = effect;
+    standard(widget, in ? 0 : 1, in ? 1 : 0, [guarded, effect = mine, in, wanted = std::move(wanted)](double v) {
         // A later fade replaced (and deleted) this one's effect.
-        if (!guarded || guarded->graphicsEffect() != effect)
+        if (!guarded || !effect || guarded->graphicsEffect() != effect)
             return;
         effect->setOpacity(std::clamp(v, 0.0, 1.0));
         if (v == (in ? 1 : 0)) {

@@ -43,7 +43,7 @@ void ProgressBar::setValue(std::optional<double> value, const QString& label) {
         return;
     }
     if (sweeping_) {
-        sweeping_->stop();
+        sweeping_->stop(); // it deletes itself, later
         sweeping_ = nullptr;
     }
     if (fill_)

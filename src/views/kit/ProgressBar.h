@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
 #include <optional>
@@ -28,6 +29,7 @@ private:
     double shown_ = 0;  // the fill's width fraction as drawn
     double sweep_ = 0;  // 0…1 along the track
     bool reduced_ = false;
-    QVariantAnimation* fill_ = nullptr;
-    QVariantAnimation* sweeping_ = nullptr;
+    // Both delete themselves when they stop.
+    QPointer<QVariantAnimation> fill_;
+    QPointer<QVariantAnimation> sweeping_;
 };

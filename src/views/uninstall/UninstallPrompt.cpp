@@ -444,12 +444,12 @@ void UninstallLayer::follow() {
     auto fadeOut = [](QPointer<UninstallPrompt> old) {
         if (!old)
             return;
-        auto* effect = new QGraphicsOpacityEffect(old);
+        QPointer<QGraphicsOpacityEffect> effect = new QGraphicsOpacityEffect(old);
         old->leave();
         old->setGraphicsEffect(effect);
         old->setAttribute(Qt::WA_TransparentForMouseEvents);
         Animator::standard(old, 1, 0, [old, effect](double v) {
-            if (!old)
+            if (!old || !effect)
                 return;
             effect->setOpacity(std::clamp(v, 0.0, 1.0));
             if (v == 0)
@@ -467,12 +467,13 @@ void UninstallLayer::follow() {
     prompt_->show();
     prompt_->raise();
     prompt_->cancelButton()->setFocus();
-    auto* effect = new QGraphicsOpacityEffect(prompt_);
+    QPointer<QGraphicsOpacityEffect> effect = new QGraphicsOpacityEffect(prompt_);
     effect->setOpacity(0);
     prompt_->setGraphicsEffect(effect);
     QPointer<UninstallPrompt> fresh = prompt_;
+    // A prompt that goes while it fades in gets the fade-out's effect, which deletes this one.
     Animator::standard(prompt_, 0, 1, [fresh, effect](double v) {
-        if (!fresh)
+        if (!fresh || !effect)
             return;
         effect->setOpacity(std::clamp(v, 0.0, 1.0));
         if (v == 1)

@@ -1,4 +1,5 @@
 #include "app/MainWindow.h"
+#include "app/Windows.h"
 #include "model/Motion.h"
 #include "notch/ui/FoldCompositor.h"
 #include "notch/ui/FoldOverlay.h"
@@ -194,6 +195,40 @@ TEST_F(Fold, FadesOrClosesPlainlyWhereNoMorphCanRun) {
         EXPECT_GE(took, 150) << c.what;
         EXPECT_LT(took, 1000) << c.what;
         EXPECT_EQ(main.window.windowOpacity(), 1.0) << c.what;
+        EXPECT_TRUE(overlays().isEmpty()) << c.what;
+    }
+}
+
+// Brought up again while it folds (every way of opening it ends in Windows::bringForward), the
+// window stays where it was, fully opaque, and the fold's end no longer hides it.
+TEST_F(Fold, ReopeningWhileItFoldsKeepsTheWindowUp) {
+    struct Case {
+        const char* what;
+        bool translucent;
+        std::function<void(FoldingMainWindow&, QWidget&)> reopen;
+    };
+    const Case cases[] = {
+        {"brought forward, morph", true, [](FoldingMainWindow&, QWidget& w) { Windows::bringForward(&w); }},
+        {"brought forward, fade", false, [](FoldingMainWindow&, QWidget& w) { Windows::bringForward(&w); }},
+        {"dropped, morph", true, [](FoldingMainWindow& f, QWidget&) { f.drop(); }},
+        {"grown out of the island, fade", false, [](FoldingMainWindow& f, QWidget&) {
+             f.growFrom(QRectF(700, 8, 520, 300), nullptr, {});
+         }},
+    };
+    for (const Case& c : cases) {
+        Main main;
+        FoldingMainWindow fold(&main.window, environment(false, c.translucent));
+        main.window.setCloser([&] { return fold.mayClose(); });
+        const QRect where = main.window.geometry();
+        EXPECT_FALSE(main.window.close()) << c.what;
+        Main::settle(60);
+        ASSERT_TRUE(fold.busy()) << c.what;
+        c.reopen(fold, main.window);
+        EXPECT_FALSE(fold.busy()) << c.what;
+        Main::settle(900);
+        EXPECT_TRUE(main.window.isVisible()) << c.what;
+        EXPECT_EQ(main.window.windowOpacity(), 1.0) << c.what;
+        EXPECT_EQ(main.window.geometry(), where) << c.what;
         EXPECT_TRUE(overlays().isEmpty()) << c.what;
     }
 }

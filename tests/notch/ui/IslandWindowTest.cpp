@@ -28,6 +28,7 @@ std::shared_ptr<AppItem> row(int n) {
     Release release;
     release.kind = SourceKind::sparkle;
     release.version = QStringLiteral("2.0");
+    release.download = Download{QUrl(QStringLiteral("https://example.org/a.zip")), {}, {}, {}, {}};
     item->setRelease(release);
     item->setStatus(Status::update());
     return item;
@@ -170,6 +171,49 @@ TEST_F(IslandWindowTest, LaterClickedOrHeldForItsMenu) {
     mouse(QEvent::MouseButtonPress);
     mouse(QEvent::MouseButtonRelease);
     EXPECT_EQ(calls, (QStringList{QStringLiteral("dismissed 2"), QStringLiteral("fold")}));
+}
+
+// Escape leaves the "keep showing?" question standing; an island on its way out (folding, or
+// fading under the growing main window) takes no clicks and no keys.
+TEST_F(IslandWindowTest, EscapeLeavesTheQuestionAndAnIslandOnItsWayOutTakesNoInput) {
+    auto window = IslandWindow::open(model(2), QRectF(650, 36, 620, 560));
+    open(true);
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    state->setAskingToStop(true);
+    QApplication::processEvents();
+    QApplication::sendEvent(window.get(), &escape);
+    EXPECT_TRUE(calls.isEmpty());
+    EXPECT_TRUE(state->askingToStop());
+    state->setAskingToStop(false);
+    QApplication::processEvents();
+
+    // Clicks every visible button of `island`; how many of them took it.
+    const auto clickAll = [](QWidget& island) {
+        int clicked = 0;
+        for (QAbstractButton* button : island.findChildren<QAbstractButton*>()) {
+            if (!button->isVisible())
+                continue;
+            const auto counting = QObject::connect(button, &QAbstractButton::clicked, [&] { ++clicked; });
+            const QPointF centre = QRectF(button->rect()).center();
+            for (const auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+                QMouseEvent event(type, centre, button->mapToGlobal(centre), Qt::LeftButton,
+                                  type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+                QApplication::sendEvent(button, &event);
+            }
+            QObject::disconnect(counting);
+        }
+        return clicked;
+    };
+    state->setLeaving();
+    QApplication::processEvents();
+    EXPECT_EQ(clickAll(*window), 0);
+    QApplication::sendEvent(window.get(), &escape);
+    EXPECT_TRUE(calls.isEmpty());
+
+    // The same clicks reach an island that is up.
+    auto up = IslandWindow::open(model(2), QRectF(650, 36, 620, 560));
+    open(true);
+    EXPECT_GE(clickAll(*up), 4);
 }
 
 } // namespace

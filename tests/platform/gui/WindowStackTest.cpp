@@ -151,7 +151,7 @@ TEST(WindowStack, ReadsUnmanagedDocksNotificationsAndAboveWindows) {
 
     const QRectF frame(0, 0, width, screen->height_in_pixels);
     const auto over = [&](const QSet<quint32>& own) {
-        return NotchOccupants::ids(NotchOccupants::occupants(QtNotchDesktop::windows(stack, 1, own, 4002),
+        return NotchOccupants::ids(NotchOccupants::occupants(QtNotchDesktop::windows(stack, {}, own, 4002),
                                                              NotchOccupants::area(frame, {}), frame.width(), 4002));
     };
     // The dock is this "process" here; the one aside is not over the top centre.

@@ -1,0 +1,44 @@
+#include "Desktop.h"
+#include "DemoSandbox.h"
+#include "QuenlarkProcess.h"
+#include "TestEnvironment.h"
+
+#include "app/MainWindow.h"
+
+#include <gtest/gtest.h>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace std::chrono_literals;
+
+// "Quit Quenlark" (Ctrl+Q) ends the process at once, with the main window open, while the window
+// folds away after a close and while updates run, and the application's teardown ends cleanly.
+TEST(Quit, EndsTheProcessWhateverTheWindowIsDoing) {
+    DemoSandbox demo(TestEnvironment::root() + u"/demo"_s);
+    ASSERT_NO_THROW(demo.make(QStringLiteral(QUENLARK_BUNDLE)));
+    struct Case {
+        const char* what;
+        bool closeFirst;  // the window folds away while Quit comes
+        QStringList keys;
+    };
+    const Case cases[] = {
+        {"window open", false, {u"ctrl+q"_s}},
+        {"while it folds", true, {u"ctrl+q"_s}},
+        {"while Update All runs", false, {u"ctrl+shift+u"_s, u"ctrl+q"_s}},
+    };
+    for (const Case& c : cases) {
+        QuenlarkProcess quenlark(demo);
+        const auto window = Desktop::waitForWindow(MainWindow::title, 30s);
+        ASSERT_TRUE(window) << c.what << ": " << quenlark.output();
+        ASSERT_TRUE(Desktop::waitUntil([&] { return quenlark.said("first check finished"); }, 60s))
+            << c.what << ": " << quenlark.output();
+        ASSERT_TRUE(Desktop::activate(*window)) << c.what;
+        if (c.closeFirst) {
+            ASSERT_TRUE(Desktop::close(*window)) << c.what;
+        }
+        // One call, so that the second key comes while the first one's work still runs.
+        QStringList arguments{u"key"_s, u"--clearmodifiers"_s};
+        arguments += c.keys;
+        ASSERT_TRUE(Desktop::run(u"xdotool"_s, arguments)) << c.what;
+        EXPECT_EQ(quenlark.ended(10s), 0) << c.what << ": " << quenlark.output();
+    }
+}
