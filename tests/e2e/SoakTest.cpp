@@ -49,15 +49,18 @@ QStringList faults(const QByteArray& output) {
     return lines;
 }
 
-// The roles a person clicks; custom controls that take the focus count too.
+// The roles a person clicks; custom controls that take the focus count too, and so do drawn
+// ones: cards (named by their app) and small pieces such as pills and chevrons.
 bool clickable(const Accessibility::Object& object) {
     static const QStringList roles{u"push button"_s, u"toggle button"_s, u"check box"_s,  u"radio button"_s,
                                    u"page tab"_s,    u"combo box"_s,     u"text"_s,       u"entry"_s,
                                    u"link"_s,        u"list item"_s,     u"menu item"_s,  u"slider"_s,
                                    u"spin button"_s, u"table cell"_s,    u"tree item"_s,  u"icon"_s};
     // Quitting is the walk's last step, never one in the middle.
+    const bool drawn = object.role == u"filler"_s &&
+                       (!object.name.isEmpty() || (object.box.width() <= 250 && object.box.height() <= 70));
     return object.depth > 0 && !object.box.isEmpty() && !object.name.contains(u"Quit"_s) &&
-           (object.focusable || roles.contains(object.role));
+           (object.focusable || drawn || roles.contains(object.role));
 }
 
 bool isChip(const Accessibility::Object& object) {
