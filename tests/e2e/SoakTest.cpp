@@ -76,6 +76,8 @@ bool isChip(const Accessibility::Object& object) {
 // The walk: every step one piece of real input through the X server, chosen by the seed among
 // what is on screen at that moment.
 class Walk {
+    enum Move { click, chip, key, type, clickInWindow, rightClick, doubleClick, close, reopen, scroll };
+
 public:
     Walk(DemoQuenlark& quenlark, Accessibility& accessibility, quint64 seed)
         : quenlark_(quenlark), accessibility_(accessibility), random_(seed) {}
@@ -94,42 +96,46 @@ public:
             if (object.role == u"text"_s || object.role == u"entry"_s)
                 fields.append(object);
         }
-        // Without its window, half the steps try to bring it back.
-        const int kind = !Desktop::waitForWindow(MainWindow::title, 0ms) && between(0, 1) ? 8 : pick({30, 16, 16, 7, 8, 4, 3, 3, 4, 3});
+        // How often each move is chosen, in the order of Move; without its window, half the steps
+        // try to bring it back.
+        const bool windowShown = Desktop::waitForWindow(MainWindow::title, 0ms).has_value();
+        const Move move = !windowShown && between(0, 1) ? reopen : Move(pick({30, 16, 16, 7, 8, 4, 3, 3, 4, 3}));
         std::string done;
-        switch (kind) {
-        case 0:
-            done = click(controls, 1);
+        switch (move) {
+        case click:
+            done = clickOn(controls, 1);
             break;
-        case 1:
-            done = click(chips, 1);
+        case chip:
+            done = clickOn(chips, 1);
             break;
-        case 2:
-            done = key();
+        case key:
+            done = press();
             break;
-        case 3:
-            done = type(fields);
+        case type:
+            done = typeInto(fields);
             break;
-        case 4:
+        case clickInWindow:
             done = clickInside(windows);
             break;
-        case 5:
-            done = click(controls, 3);
+        case rightClick:
+            done = clickOn(controls, 3);
             break;
-        case 6:
-            done = click(controls, 1, 2);
+        case doubleClick:
+            done = clickOn(controls, 1, 2);
             break;
-        case 7:
+        case close:
             done = closeWindow();
             break;
-        case 8:
-            done = reopen();
+        case reopen:
+            done = openAgain();
             break;
-        default:
-            done = scroll(windows);
+        case scroll:
+            done = scrollIn(windows);
+            break;
         }
+        // A move with nothing to act on gives way to a key.
         if (done.empty())
-            done = key();
+            done = press();
         std::cout << "step " << number << ": " << done << std::endl;
         // People are quick, and quick input is what catches an animation still running.
         Desktop::waitUntil([] { return false; }, std::chrono::milliseconds(between(20, 350)));
@@ -140,7 +146,7 @@ public:
     bool quit() {
         xdotool({u"key"_s, u"Escape"_s});
         xdotool({u"key"_s, u"Escape"_s});
-        std::cout << "quit: " << reopen() << std::endl;
+        std::cout << "quit: " << openAgain() << std::endl;
         const auto window = Desktop::waitForWindow(MainWindow::title, 1s);
         if (!window)
             return false;
@@ -172,7 +178,7 @@ private:
         return " at " + std::to_string(point.x()) + "," + std::to_string(point.y());
     }
 
-    std::string click(const QList<Accessibility::Object>& among, int button, int times = 1) {
+    std::string clickOn(const QList<Accessibility::Object>& among, int button, int times = 1) {
         if (among.isEmpty())
             return {};
         const Accessibility::Object& target = any(among);
@@ -190,7 +196,7 @@ private:
         return "click in a window" + clickAt({between(box.left(), box.right()), between(box.top(), box.bottom())}, 1, 1);
     }
 
-    std::string scroll(const QList<Accessibility::Object>& windows) {
+    std::string scrollIn(const QList<Accessibility::Object>& windows) {
         if (windows.isEmpty())
             return {};
         const QRect box = any(windows).box;
@@ -199,7 +205,7 @@ private:
                clickAt({between(box.left(), box.right()), between(box.top(), box.bottom())}, button, between(1, 6));
     }
 
-    std::string key() {
+    std::string press() {
         static const QStringList chords{u"Up"_s,        u"Down"_s,      u"Return"_s,         u"space"_s,
                                         u"Escape"_s,    u"Tab"_s,       u"shift+Tab"_s,      u"BackSpace"_s,
                                         u"ctrl+BackSpace"_s, u"ctrl+r"_s, u"ctrl+shift+u"_s, u"ctrl+f"_s,
@@ -209,10 +215,10 @@ private:
         return "key " + chord.toStdString();
     }
 
-    std::string type(const QList<Accessibility::Object>& fields) {
+    std::string typeInto(const QList<Accessibility::Object>& fields) {
         if (fields.isEmpty())
             return {};
-        std::string done = click(fields, 1);
+        std::string done = clickOn(fields, 1);
         // Names of the samples, their beginnings and letters that match nothing.
         QString word = any(DemoSandbox::sampleNames() + QStringList{u"zq"_s, u"e"_s, u"x1"_s});
         word.truncate(between(1, int(word.size())));
@@ -232,7 +238,7 @@ private:
     }
 
     // A second launch of the running bundle brings its window back.
-    std::string reopen() {
+    std::string openAgain() {
         if (!quenlark_.launchAgain(30s))
             return "open again: the second launch did not end";
         if (!Desktop::waitForWindow(MainWindow::title, 5s)) {
