@@ -59,7 +59,7 @@ bool clickable(const Accessibility::Object& object) {
     // Quitting is the walk's last step, never one in the middle.
     const bool drawn = object.role == u"filler"_s &&
                        (!object.name.isEmpty() || (object.box.width() <= 250 && object.box.height() <= 70));
-    return object.depth > 0 && !object.box.isEmpty() && !object.name.contains(u"Quit"_s) &&
+    return object.depth > 0 && !object.box.isEmpty() && !object.name.startsWith(u"Quit Quenlark"_s) &&
            (object.focusable || drawn || roles.contains(object.role));
 }
 
