@@ -56,9 +56,9 @@ bool clickable(const Accessibility::Object& object) {
                                    u"page tab"_s,    u"combo box"_s,     u"text"_s,       u"entry"_s,
                                    u"link"_s,        u"list item"_s,     u"menu item"_s,  u"slider"_s,
                                    u"spin button"_s, u"table cell"_s,    u"tree item"_s,  u"icon"_s};
-    // Quitting is the walk's last step, never one in the middle.
     const bool drawn = object.role == u"filler"_s &&
                        (!object.name.isEmpty() || (object.box.width() <= 250 && object.box.height() <= 70));
+    // Quitting is the walk's last step, never one in the middle.
     return object.depth > 0 && !object.box.isEmpty() && !object.name.startsWith(u"Quit Quenlark"_s) &&
            (object.focusable || drawn || roles.contains(object.role));
 }
