@@ -1,6 +1,6 @@
 #include "Desktop.h"
 #include "DemoSandbox.h"
-#include "QuenlarkProcess.h"
+#include "DemoQuenlark.h"
 #include "TestEnvironment.h"
 
 #include "app/MainWindow.h"
@@ -73,13 +73,13 @@ TEST(IslandOpening, TheWindowGrowsOutOfTheIslandOntoTheScreenAndComesBackWhereIt
             ASSERT_TRUE(compositing.waitForStarted());
             Desktop::waitUntil([] { return false; }, 500ms);
         }
-        QuenlarkProcess quenlark(demo, {u"--background"_s, u"--notch-delay"_s, u"0"_s});
-        ASSERT_TRUE(Desktop::waitForWindow(u"Quenlark: [0-9]+ updates"_s, 60s)) << compositor << quenlark.output();
+        DemoQuenlark quenlark(demo, {}, {u"--background"_s, u"--notch-delay"_s, u"0"_s});
+        ASSERT_TRUE(Desktop::waitForWindow(u"Quenlark: [0-9]+ updates"_s, 60s)) << compositor << quenlark.text();
         Desktop::waitUntil([] { return false; }, 1500ms); // open and standing
 
         reopen(demo);
         const auto window = Desktop::waitForWindow(MainWindow::title, 10s);
-        ASSERT_TRUE(window) << compositor << quenlark.output();
+        ASSERT_TRUE(window) << compositor << quenlark.text();
         Desktop::waitUntil([] { return false; }, 1500ms);
         const QRect grown = geometry(*window);
         EXPECT_TRUE(screen.contains(grown.adjusted(0, -20, 0, 0))) << compositor << " frame on screen";

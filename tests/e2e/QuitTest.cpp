@@ -1,6 +1,6 @@
 #include "Desktop.h"
 #include "DemoSandbox.h"
-#include "QuenlarkProcess.h"
+#include "DemoQuenlark.h"
 #include "TestEnvironment.h"
 
 #include "app/MainWindow.h"
@@ -26,11 +26,11 @@ TEST(Quit, EndsTheProcessWhateverTheWindowIsDoing) {
         {"while Update All runs", false, {u"ctrl+shift+u"_s, u"ctrl+q"_s}},
     };
     for (const Case& c : cases) {
-        QuenlarkProcess quenlark(demo);
+        DemoQuenlark quenlark(demo);
         const auto window = Desktop::waitForWindow(MainWindow::title, 30s);
-        ASSERT_TRUE(window) << c.what << ": " << quenlark.output();
+        ASSERT_TRUE(window) << c.what << ": " << quenlark.text();
         ASSERT_TRUE(Desktop::waitUntil([&] { return quenlark.said("first check finished"); }, 60s))
-            << c.what << ": " << quenlark.output();
+            << c.what << ": " << quenlark.text();
         ASSERT_TRUE(Desktop::activate(*window)) << c.what;
         if (c.closeFirst) {
             ASSERT_TRUE(Desktop::close(*window)) << c.what;
@@ -39,6 +39,6 @@ TEST(Quit, EndsTheProcessWhateverTheWindowIsDoing) {
         QStringList arguments{u"key"_s, u"--clearmodifiers"_s};
         arguments += c.keys;
         ASSERT_TRUE(Desktop::run(u"xdotool"_s, arguments)) << c.what;
-        EXPECT_EQ(quenlark.ended(10s), 0) << c.what << ": " << quenlark.output();
+        EXPECT_EQ(quenlark.ended(10s), 0) << c.what << ": " << quenlark.text();
     }
 }

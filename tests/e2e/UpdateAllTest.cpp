@@ -1,6 +1,6 @@
+#include "DemoQuenlark.h"
 #include "Desktop.h"
 #include "DemoSandbox.h"
-#include "QuenlarkProcess.h"
 #include "TestEnvironment.h"
 
 #include "app/MainWindow.h"
@@ -37,10 +37,10 @@ TEST(UpdateAll, TheDemosWindowUpdatesEveryBundleInPlace) {
     const QString applications = demo.applications();
     const QDir trash(QFileInfo(applications).path() + u"/Trash"_s);
 
-    QuenlarkProcess quenlark(demo);
+    DemoQuenlark quenlark(demo);
     const auto window = Desktop::waitForWindow(MainWindow::title, 30s);
-    ASSERT_TRUE(window) << quenlark.output();
-    ASSERT_TRUE(Desktop::waitUntil([&] { return quenlark.said("first check finished"); }, 60s)) << quenlark.output();
+    ASSERT_TRUE(window) << quenlark.text();
+    ASSERT_TRUE(Desktop::waitUntil([&] { return quenlark.said("first check finished"); }, 60s)) << quenlark.text();
     EXPECT_TRUE(Desktop::screenshot(*window, QStringLiteral(QUENLARK_SCREENS "/e2e-before.png")));
     for (const auto& [name, version] : offered)
         EXPECT_NE(versionOf(applications + u'/' + name + u".app"_s), version) << name.toStdString();
@@ -56,8 +56,8 @@ TEST(UpdateAll, TheDemosWindowUpdatesEveryBundleInPlace) {
     };
     const bool done = Desktop::waitUntil(updated, 60s);
     EXPECT_TRUE(Desktop::screenshot(*window, QStringLiteral(QUENLARK_SCREENS "/e2e-after.png")));
-    ASSERT_TRUE(done) << quenlark.output();
-    EXPECT_TRUE(quenlark.running()) << quenlark.output();
+    ASSERT_TRUE(done) << quenlark.text();
+    EXPECT_TRUE(quenlark.running()) << quenlark.text();
 
     // Every replaced bundle's old copy is in the sandbox's Trash, as it was.
     const auto old = [&](const QString& name) {
