@@ -7,6 +7,7 @@
 #include "library/LibraryHooks.h"
 #include "model/Prefs.h"
 #include "notch/NotchHooks.h"
+#include "onboarding/OnboardingHooks.h"
 #include "platform/desktop/Notifier.h"
 #include "store/Store.h"
 #include "store/UpdateEngine.h"
@@ -98,6 +99,8 @@ public:
     std::optional<Session> savedSession;
     // The account seam in place of the recording one (the real stored session, for example).
     std::shared_ptr<AccountHooks> account;
+    // The first run's seam; none unless a test sets one.
+    std::shared_ptr<OnboardingHooks> onboarding;
     // The back end; with one, the store's identity calls and library client are real ones.
     std::optional<CloudConfig> cloud;
     QString deviceID = QStringLiteral("dhere");
