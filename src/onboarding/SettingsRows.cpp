@@ -28,10 +28,6 @@ QString resendTitle(int wait) {
     return tr("Resend in %1s").arg(wait);
 }
 
-QString devicePlaceholder(const QString& hostName) {
-    return hostName.isEmpty() ? tr("This Mac") : OutsideText::clean(hostName);
-}
-
 Label appManagement(Permissions::State state) {
     switch (state) {
     case Permissions::State::granted: return {tr("On"), Tone::green};

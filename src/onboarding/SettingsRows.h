@@ -21,8 +21,6 @@ bool showsEmailRow(const Session& session);
 bool emailConfirmed(const Session& session);
 // The resend button for `wait` whole seconds still to wait.
 QString resendTitle(int wait);
-// The device-name field's placeholder: the host's name, else "This Mac".
-QString devicePlaceholder(const QString& hostName);
 
 enum class Tone { green, orange, secondary };
 struct Label {

@@ -1,10 +1,17 @@
+#include "SampleSession.h"
 #include "StoreHarness.h"
 
 #include "onboarding/AccountDeletion.h"
 #include "onboarding/MemoryLoginItem.h"
 #include "onboarding/OnboardingHooks.h"
 #include "onboarding/SettingsModel.h"
+#include "onboarding/SettingsRows.h"
 #include "runtime/AuthError.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -156,4 +163,48 @@ TEST(SettingsModel, ADeletionOutlivesItsWindow) {
     s.model.reset();
     ASSERT_TRUE(s.h.settle(done));
     EXPECT_EQ(s.deletion.runs, 1);
+}
+
+TEST(SettingsModel, SignInShowsTheLibraryAndSignOutForgetsTheSession) {
+    Settings s;
+    s.model->signIn();
+    EXPECT_EQ(s.store->filter(), Filter::library);
+    EXPECT_EQ(s.h.shell.mainWindowOpened, 1);
+    s.store->setSession(sampleSession());
+    s.model->signOut();
+    EXPECT_EQ(s.store->session(), std::nullopt);
+}
+
+// "Open…" starts the desktop's own notification settings where one is installed, and says so
+// where nothing could be opened instead of doing nothing.
+TEST(SettingsModel, OpenSaysWhenTheDesktopHasNoSettingsPage) {
+    Settings s;
+    QTemporaryDir bin;
+    const QString ran = bin.filePath(u"ran"_s);
+    QFile program(bin.filePath(u"gnome-control-center"_s));
+    ASSERT_TRUE(program.open(QIODevice::WriteOnly));
+    program.write(QStringLiteral("#!/bin/sh\necho \"$@\" > '%1.part' && mv '%1.part' '%1'\n").arg(ran).toUtf8());
+    program.close();
+    program.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    const QByteArray path = qgetenv("PATH"), desktop = qgetenv("XDG_CURRENT_DESKTOP");
+    qputenv("PATH", bin.path().toUtf8() + ':' + path);
+
+    qputenv("XDG_CURRENT_DESKTOP", "");
+    s.model->openNotifications();
+    EXPECT_EQ(s.model->openError(), SettingsRows::cannotOpenSettings());
+    qputenv("XDG_CURRENT_DESKTOP", "ubuntu:GNOME");
+    s.model->openNotifications();
+    EXPECT_EQ(s.model->openError(), std::nullopt);
+    s.model->openAppManagement(); // no desktop has this page
+    EXPECT_EQ(s.model->openError(), SettingsRows::cannotOpenSettings());
+
+    QElapsedTimer waited;
+    waited.start();
+    while (!QFile::exists(ran) && waited.elapsed() < 5000)
+        QThread::msleep(10);
+    QFile said(ran);
+    ASSERT_TRUE(said.open(QIODevice::ReadOnly));
+    EXPECT_EQ(said.readAll().trimmed(), "notifications");
+    qputenv("PATH", path);
+    qputenv("XDG_CURRENT_DESKTOP", desktop);
 }

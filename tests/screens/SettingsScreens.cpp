@@ -1,5 +1,6 @@
 #include "SettingsScreens.h"
 
+#include "SampleSession.h"
 #include "ScreenSamples.h"
 #include "StoreHarness.h"
 
@@ -7,6 +8,7 @@
 #include "onboarding/NoAccountDeletion.h"
 #include "onboarding/SettingsModel.h"
 #include "onboarding/ui/SettingsView.h"
+#include "runtime/MakeShared.h"
 
 #include <cstdio>
 #include <functional>
@@ -49,6 +51,29 @@ bool render(const QString& out, const QString& theme) {
     });
     ok &= shot(out, u"updates-never"_s + t, u"updates"_s,
                [](StoreHarness& h, Store&) { h.prefs->setNotchMode(NotchMode::never); });
+    ok &= shot(out, u"account-signed-out"_s + t, u"account"_s, {});
+    ok &= shot(out, u"account-unconfirmed"_s + t, u"account"_s, [](StoreHarness& h, Store& store) {
+        store.setSession(sampleSession());
+        store.setConfirmationSentAt(h.clock.now().addSecs(-17));
+    });
+    ok &= shot(out, u"account-google"_s + t, u"account"_s, [](StoreHarness& h, Store& store) {
+        Session google = sampleSession(u"google.com"_s, true);
+        google.name = u"Ada Lovelace"_s;
+        store.setSession(google);
+        h.prefs->setDeviceName(u"Ada's desk"_s);
+    });
+    ok &= shot(out, u"apps-empty"_s + t, u"apps"_s, {});
+    ok &= shot(out, u"apps"_s + t, u"apps"_s, [](StoreHarness& h, Store& store) {
+        const InstalledApp zed = StoreHarness::app(u"Zed"_s);
+        store.setItems({makeShared<AppItem>(zed)});
+        h.prefs->setIgnoredApps({zed.bundleID, u"org.example.gone"_s});
+        h.prefs->setIgnoredVersions({{zed.bundleID, u"2.0"_s}, {u"Com.Example.Upper"_s, u"5.1"_s}});
+    });
+    ok &= shot(out, u"permissions"_s + t, u"permissions"_s, {});
+    ok &= shot(out, u"permissions-never"_s + t, u"permissions"_s, [](StoreHarness& h, Store&) {
+        h.prefs->setNotchMode(NotchMode::never);
+        h.notificationAnswer = Permissions::AuthorizationStatus::denied;
+    });
     return ok;
 }
 

@@ -2,7 +2,10 @@
 
 #include "onboarding/SettingsChoices.h"
 #include "onboarding/SettingsModel.h"
+#include "onboarding/ui/AccountTab.h"
+#include "onboarding/ui/AppsTab.h"
 #include "onboarding/ui/GeneralTab.h"
+#include "onboarding/ui/PermissionsTab.h"
 #include "onboarding/ui/UpdatesTab.h"
 #include "platform/gui/Symbols.h"
 #include "runtime/Observation.h"
@@ -26,8 +29,12 @@ SettingsView::SettingsView(std::unique_ptr<SettingsModel> model, QWidget* parent
             page = new GeneralTab(*model_, tabs_);
         else if (tab.tag == QLatin1String("updates"))
             page = new UpdatesTab(*model_, tabs_);
+        else if (tab.tag == QLatin1String("account"))
+            page = new AccountTab(*model_, tabs_);
+        else if (tab.tag == QLatin1String("apps"))
+            page = new AppsTab(*model_, tabs_);
         else
-            page = new QWidget(tabs_);
+            page = new PermissionsTab(*model_, tabs_);
         tabs_->addTab(page, Symbols::icon(tab.symbol), tab.label);
     }
     connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {

@@ -1,3 +1,4 @@
+#include "SampleSession.h"
 #include "StoreHarness.h"
 
 #include "onboarding/MemoryLoginItem.h"
@@ -7,6 +8,9 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
 
@@ -64,4 +68,49 @@ TEST(SettingsView, TheTabLivesInTheStore) {
     w.turn();
     EXPECT_EQ(w.view.findChild<QTabWidget*>()->currentIndex(), 2);
     EXPECT_EQ(w.view.size(), QSize(560, 600));
+}
+
+namespace {
+
+QPushButton* button(QWidget& in, const QString& text) {
+    for (auto* candidate : in.findChildren<QPushButton*>()) {
+        if (candidate->text() == text && candidate->isVisibleTo(&in))
+            return candidate;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+// The deletion is asked over the settings window; confirming it runs it, and its failure shows
+// under the buttons.
+TEST(SettingsView, DeletingTheAccountAsksFirstAndShowsAFailure) {
+    Window w;
+    w.store->setSettingsTab(u"account"_s);
+    w.view.show();
+    w.turn();
+    EXPECT_NE(button(w.view, u"Sign In…"_s), nullptr);
+    EXPECT_EQ(button(w.view, u"Sign Out"_s), nullptr);
+
+    w.store->setSession(sampleSession(u"google.com"_s, true));
+    w.turn();
+    EXPECT_EQ(button(w.view, u"Sign In…"_s), nullptr);
+    QPushButton* remove = button(w.view, u"Delete My Library and Account…"_s);
+    ASSERT_NE(remove, nullptr);
+    remove->click();
+    w.turn();
+    auto* box = w.view.findChild<QMessageBox*>();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(), u"Delete your library and account?"_s);
+    QPushButton* confirm = button(*box, u"Delete Library and Account"_s);
+    ASSERT_NE(confirm, nullptr);
+    confirm->click();
+    w.turn();
+    EXPECT_FALSE(w.view.model().confirmDelete());
+    ASSERT_TRUE(w.view.model().deleteError().has_value());
+    bool shown = false;
+    for (auto* label : w.view.findChildren<QLabel*>())
+        shown |= label->isVisibleTo(&w.view) && label->text() == *w.view.model().deleteError();
+    EXPECT_TRUE(shown);
+    EXPECT_TRUE(remove->isEnabled());
 }
