@@ -15,11 +15,14 @@
 #include "runtime/Spawn.h"
 #include "store/Store.h"
 
+#include <QLoggingCategory>
 #include <QPointer>
 #include <QUrl>
 
 #include <chrono>
 #include <exception>
+
+Q_LOGGING_CATEGORY(lcSettings, "quenlark.onboarding", QtInfoMsg)
 
 namespace {
 
@@ -97,8 +100,10 @@ QCoro::Task<void> SettingsModel::takeTour() {
 void SettingsModel::openFeedback() { Workspace::open(SiteLinks::feedback()); }
 
 void SettingsModel::setIntervalHours(qint64 hours) {
-    if (write(s_.prefs, &Prefs::intervalHours, &Prefs::setIntervalHours, hours))
-        s_.store.startSchedule();
+    if (!write(s_.prefs, &Prefs::intervalHours, &Prefs::setIntervalHours, hours))
+        return;
+    s_.store.startSchedule();
+    qCDebug(lcSettings) << "check interval" << hours << "hours: schedule restarted";
 }
 
 void SettingsModel::setNotchMode(NotchMode mode) { write(s_.prefs, &Prefs::notchMode, &Prefs::setNotchMode, mode); }

@@ -1,5 +1,6 @@
 #include "Desktop.h"
 #include "DemoSandbox.h"
+#include "RunningQuenlark.h"
 #include "TestEnvironment.h"
 
 #include "app/MainWindow.h"
@@ -9,8 +10,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
-#include <QProcessEnvironment>
 
 #include <map>
 
@@ -23,38 +22,6 @@ QString versionOf(const QString& bundle) {
     const auto info = PropertyList::dictionaryFromFile(bundle + u"/Contents/Info.plist"_s);
     return info ? info->value(u"CFBundleShortVersionString"_s).toString() : QString();
 }
-
-// The real application against the demo sandbox and its update server, its output kept for
-// the failure messages.
-class Quenlark {
-public:
-    explicit Quenlark(DemoSandbox& demo) {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(u"QUENLARK_ANCHORS"_s, demo.anchors());
-        environment.insert(u"QUENLARK_ELEVATION"_s, u"unprivileged"_s);
-        // The first check's end is told on the application's debug log.
-        environment.insert(u"QT_LOGGING_RULES"_s, u"quenlark.app.debug=true"_s);
-        // A page it opens goes to the stand-in, never to a browser of the machine.
-        environment.insert(u"BROWSER"_s, QStringLiteral(QUENLARK_STAND_IN_BROWSER));
-        process_.setProcessEnvironment(environment);
-        process_.setProcessChannelMode(QProcess::MergedChannels);
-        QObject::connect(&process_, &QProcess::readyRead, [this] { output_ += process_.readAll(); });
-        process_.start(demo.applications() + u"/Quenlark.app/Contents/MacOS/quenlark"_s, demo.arguments());
-    }
-    ~Quenlark() {
-        process_.terminate();
-        if (!process_.waitForFinished(10000))
-            process_.kill();
-        process_.waitForFinished(5000);
-    }
-    bool said(const QByteArray& line) const { return output_.contains(line); }
-    bool running() const { return process_.state() != QProcess::NotRunning; }
-    std::string output() const { return output_.toStdString(); }
-
-private:
-    QProcess process_;
-    QByteArray output_;
-};
 
 } // namespace
 
@@ -70,7 +37,8 @@ TEST(UpdateAll, TheDemosWindowUpdatesEveryBundleInPlace) {
     const QString applications = demo.applications();
     const QDir trash(QFileInfo(applications).path() + u"/Trash"_s);
 
-    Quenlark quenlark(demo);
+    // The first check's end is told on the application's debug log.
+    RunningQuenlark quenlark(demo);
     const auto window = Desktop::waitForWindow(MainWindow::title, 30s);
     ASSERT_TRUE(window) << quenlark.output();
     ASSERT_TRUE(Desktop::waitUntil([&] { return quenlark.said("first check finished"); }, 60s)) << quenlark.output();

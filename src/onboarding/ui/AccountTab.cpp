@@ -68,10 +68,10 @@ AccountTab::AccountTab(SettingsModel& model, QWidget* parent) : QWidget(parent),
     // textEdited: every keystroke of a person, never the refresh below.
     connect(deviceName_, &QLineEdit::textEdited, this, [this](const QString& text) { model_.setDeviceName(text); });
     form->addRow(tr("This Mac's name"), deviceName_);
-    auto* signOut = new QPushButton(tr("Sign Out"), signedIn_);
-    connect(signOut, &QPushButton::clicked, this, [this] { model_.signOut(); });
-    form->addRow(signOut);
-    form->setAlignment(signOut, Qt::AlignLeft);
+    signOut_ = new QPushButton(tr("Sign Out"), signedIn_);
+    connect(signOut_, &QPushButton::clicked, this, [this] { model_.signOut(); });
+    form->addRow(signOut_);
+    form->setAlignment(signOut_, Qt::AlignLeft);
     delete_ = new QPushButton(tr("Delete My Library and Account…"), signedIn_);
     connect(delete_, &QPushButton::clicked, this, [this] { model_.setConfirmDelete(true); });
     form->addRow(delete_);
@@ -108,6 +108,12 @@ void AccountTab::refresh() {
         const QString& name = model_.prefs().deviceName();
         if (deviceName_->text() != name)
             deviceName_->setText(name);
+        // The two destructive buttons read in red.
+        for (QPushButton* destructive : {signOut_, delete_}) {
+            QPalette colours = destructive->palette();
+            colours.setColor(QPalette::ButtonText, Palette::current().hue(Palette::Hue::red));
+            destructive->setPalette(colours);
+        }
         delete_->setEnabled(!model_.deleting());
         const auto& error = model_.deleteError();
         deleteError_->setText(error.value_or(QString()));

@@ -29,6 +29,7 @@ private:
     PlainLabel* emailState_;
     QPushButton* resend_;
     QLineEdit* deviceName_;
+    QPushButton* signOut_;
     QPushButton* delete_;
     PlainLabel* deleteError_;
     QPointer<QMessageBox> confirmation_;
