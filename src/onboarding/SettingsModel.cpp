@@ -58,6 +58,9 @@ void SettingsModel::shown(bool onScreen) {
     }
     if (!onScreen)
         return;
+    // The window is made once and shown again; each showing starts from what the desktop says,
+    // as a window made afresh would. Reading it is no change of the switch: nothing is written.
+    openAtLogin_.set(s_.login.enabled());
     now_.set(s_.clock.now());
     ticking_ = CancelToken();
     spawn(tick(*ticking_), "settings countdown");

@@ -31,7 +31,8 @@ public:
         AccountDeletion& deletion;
         Clock& clock;
     };
-    // Reads the login item's state once: the switch does not follow changes made elsewhere.
+    // Reads the login item's state now and at each showing, never while on screen: the switch
+    // does not follow changes made elsewhere while the window is open.
     SettingsModel(Services services, QObject* parent = nullptr);
     ~SettingsModel() override;
 
@@ -42,8 +43,8 @@ public:
     const QString& tab() const;
     void setTab(const QString& tag);
     QSize size() const;
-    // The window came on screen (reads the permissions again, starts the countdown's tick) or
-    // left it (the tick stops).
+    // The window came on screen (reads the login item and the permissions again, starts the
+    // countdown's tick) or left it (the tick stops).
     void shown(bool onScreen);
 
     // ---- General ----

@@ -103,6 +103,15 @@ TEST(SettingsModel, ReactsOnlyToAChange) {
     m.setIntervalHours(0);
     EXPECT_FALSE(s.store->scheduled());
     m.shown(false);
+
+    // Changed elsewhere (the welcome window) while hidden: the next showing reads it, writes
+    // nothing.
+    s.login.setLogin(false);
+    const int calls = s.login.calls;
+    EXPECT_TRUE(m.openAtLogin());
+    m.shown(true);
+    EXPECT_FALSE(m.openAtLogin());
+    EXPECT_EQ(s.login.calls, calls);
 }
 
 TEST(SettingsModel, QuietHoursOffKeepsItsHoursAndTheWindowGrowsOnAccount) {
