@@ -13,7 +13,11 @@
 #include "notch/NotchHooks.h"
 #include "notch/ui/FoldingMainWindow.h"
 #include "notch/ui/QtNotchDesktop.h"
+#include "onboarding/MemoryLoginItem.h"
+#include "onboarding/StoreAccountDeletion.h"
 #include "onboarding/OnboardingHooks.h"
+#include "onboarding/SettingsModel.h"
+#include "onboarding/ui/SettingsView.h"
 #include "platform/desktop/SingleInstance.h"
 #include "platform/gui/SystemTray.h"
 #include "runtime/Clock.h"
@@ -128,9 +132,10 @@ App::App(SingleInstance& instance)
     notchDesktop_->setFold(fold);
     notchDesktop_->setStore(store);
 
-    settings_ = std::make_unique<QWidget>();
-    settings_->setWindowTitle(tr("Settings"));
-    settings_->resize(640, 460);
+    loginItem_ = std::make_unique<MemoryLoginItem>();
+    accountDeletion_ = std::make_unique<StoreAccountDeletion>(*store);
+    settings_ = std::make_unique<SettingsView>(std::make_unique<SettingsModel>(
+        SettingsModel::Services{*store, prefs, *loginItem_, *accountDeletion_, Clock::shared()}));
 
     StatusItem::Environment item;
     item.store = store;

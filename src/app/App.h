@@ -9,8 +9,10 @@
 #include <functional>
 #include <memory>
 
+class AccountDeletion;
 class AppDelegate;
 class FoldingMainWindow;
+class LoginItem;
 class MainWindow;
 class QtNotchDesktop;
 class SingleInstance;
@@ -44,6 +46,9 @@ private:
     Store* store_ = nullptr;
     std::unique_ptr<MainWindow> main_;
     FoldingMainWindow* fold_ = nullptr; // owned by main_; the island grows the window through it
+    // The seams the settings window acts through until the first run and the library join them.
+    std::unique_ptr<LoginItem> loginItem_;
+    std::unique_ptr<AccountDeletion> accountDeletion_;
     std::unique_ptr<QWidget> settings_;
     std::unique_ptr<StatusItem> status_;
     std::unique_ptr<AppDelegate> delegate_;

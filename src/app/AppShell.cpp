@@ -4,6 +4,7 @@
 #include "app/Windows.h"
 #include "platform/desktop/DesktopSettings.h"
 #include "platform/desktop/Workspace.h"
+#include "platform/gui/Palette.h"
 
 #include <QApplication>
 #include <QCoro/QCoroSignal>
@@ -113,6 +114,8 @@ bool AppShell::isApplicationActive() const { return QGuiApplication::application
 
 void AppShell::applyAppearance(bool dark, bool followSystem) {
     dark_ = followSystem ? DesktopSettings::shared().dark() : dark;
+    // Our own drawings read their colours from here, not from Qt's palette.
+    Palette::setDark(dark_);
     if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
         return;
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));

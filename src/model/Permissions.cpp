@@ -40,8 +40,8 @@ QString notificationSettingsAddress(const QString& bundleID) {
     return QStringLiteral("x-apple.systempreferences:com.apple.Notifications-Settings.extension?id=") + bundleID;
 }
 
-void openNotificationSettings() {
-    Workspace::open(QUrl(notificationSettingsAddress(MainBundle::identifier())));
+bool openNotificationSettings() {
+    return Workspace::open(QUrl(notificationSettingsAddress(MainBundle::identifier())));
 }
 
 } // namespace Permissions

@@ -25,7 +25,8 @@ QCoro::Task<AuthorizationStatus> notifications();
 // The System Settings address of this application's notification settings.
 QString notificationSettingsAddress(const QString& bundleID);
 
-// Opens this application's notification settings, where the desktop has such a page.
-void openNotificationSettings();
+// Opens this application's notification settings, where the desktop has such a page; gives
+// whether one was opened.
+bool openNotificationSettings();
 
 } // namespace Permissions

@@ -1,12 +1,14 @@
 // Renders the views in their main states, dark and light, to PNG files for people to look at:
 // the dashboard, collapsed cards, each card opened with its detail pane, the uninstall prompt in
-// its states, frames of the main window folding away, the island and the account views. Usage:
+// its states, frames of the main window folding away, the island, the account views and the
+// settings window. Usage:
 // quenlark-screens <output folder>.
 #include "AccountScreens.h"
 #include "DashboardScreens.h"
 #include "FoldScreens.h"
 #include "IslandScreens.h"
 #include "ScreenSamples.h"
+#include "SettingsScreens.h"
 #include "model/Launch.h"
 #include "model/Motion.h"
 #include "platform/gui/Palette.h"
@@ -135,6 +137,7 @@ bool renderTheme(bool dark, const QString& out, const QString& bundles) {
     ok &= FoldScreens::render(theme, out, samples);
     ok &= IslandScreens::render(theme, out, bundles + QStringLiteral("/island"));
     ok &= AccountScreens::render(out, theme);
+    ok &= SettingsScreens::render(out, theme);
     return ok;
 }
 } // namespace

@@ -200,7 +200,7 @@ Store& StoreHarness::build() {
     c.notch = std::make_shared<Notch>(this);
     c.account = account ? account : std::make_shared<Account>(this);
     c.library = library ? library : std::make_shared<Library>(this);
-    c.onboarding = nullptr;
+    c.onboarding = onboarding;
     c.shell = &shell;
     c.clock = &clock;
     c.prefs = prefs.get();

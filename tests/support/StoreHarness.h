@@ -7,6 +7,7 @@
 #include "library/LibraryHooks.h"
 #include "model/Prefs.h"
 #include "notch/NotchHooks.h"
+#include "onboarding/OnboardingHooks.h"
 #include "platform/desktop/Notifier.h"
 #include "store/Store.h"
 #include "store/UpdateEngine.h"
@@ -102,6 +103,8 @@ public:
     std::shared_ptr<LibraryHooks> library;
     // The token renewal in place of the real one against `cloud`.
     std::function<QCoro::Task<Session>(Session, CloudConfig)> renew;
+    // The first run's seam; none unless a test sets one.
+    std::shared_ptr<OnboardingHooks> onboarding;
     // The back end; with one, the store's identity calls and library client are real ones.
     std::optional<CloudConfig> cloud;
     QString deviceID = QStringLiteral("dhere");

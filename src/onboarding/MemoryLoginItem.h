@@ -1,0 +1,18 @@
+#pragma once
+
+#include "onboarding/LoginItem.h"
+
+// Until the first run's autostart entry is joined here: remembers the choice for this run only.
+class MemoryLoginItem final : public LoginItem {
+public:
+    bool enabled() const override { return on_; }
+    void setLogin(bool on) override {
+        on_ = on;
+        ++calls;
+    }
+
+    int calls = 0;
+
+private:
+    bool on_ = false;
+};

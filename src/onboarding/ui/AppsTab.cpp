@@ -1,0 +1,70 @@
+#include "onboarding/ui/AppsTab.h"
+
+#include "model/Prefs.h"
+#include "onboarding/SettingsModel.h"
+#include "onboarding/SettingsRows.h"
+#include "onboarding/ui/SettingsSection.h"
+#include "platform/gui/Fonts.h"
+#include "platform/gui/Palette.h"
+#include "runtime/Observation.h"
+#include "store/Store.h"
+#include "views/kit/PlainLabel.h"
+
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+AppsTab::AppsTab(SettingsModel& model, QWidget* parent) : QWidget(parent), model_(model) {
+    auto* page = new QVBoxLayout(this);
+    page->setContentsMargins(20, 20, 20, 20);
+    auto* section = new SettingsSection(tr("Ignored"), this);
+    hint_ = new PlainLabel(tr("Nothing ignored. Right-click an app to ignore it or skip one version."), Fonts::body(),
+                           Palette::current().secondary(), true, section);
+    section->addRow(hint_);
+    rows_ = new QWidget(section);
+    list_ = new QVBoxLayout(rows_);
+    list_->setContentsMargins(0, 0, 0, 0);
+    list_->setSpacing(10);
+    auto* scroll = new QScrollArea(section);
+    scroll->setWidget(rows_);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setMaximumHeight(300);
+    scroll->viewport()->setAutoFillBackground(false);
+    rows_->setAutoFillBackground(false);
+    scroll_ = scroll;
+    section->addRow(scroll);
+    page->addWidget(section);
+    page->addStretch(1);
+    new Observer(this, [this] { refresh(); }, {});
+}
+
+void AppsTab::refresh() {
+    const Prefs& prefs = model_.prefs();
+    const auto rows = SettingsRows::ignored(prefs.ignoredApps(), prefs.ignoredVersions(), model_.store().items());
+    hint_->setVisible(rows.isEmpty());
+    hint_->setColor(Palette::current().secondary());
+    scroll_->setVisible(!rows.isEmpty());
+    while (QLayoutItem* item = list_->takeAt(0)) {
+        delete item->widget();
+        delete item;
+    }
+    for (const auto& row : rows) {
+        auto* line = new QWidget(rows_);
+        auto* across = new QHBoxLayout(line);
+        across->setContentsMargins(0, 0, 0, 0);
+        auto* texts = new QVBoxLayout;
+        texts->setSpacing(1);
+        texts->addWidget(new PlainLabel(row.title, Fonts::body(), Palette::current().text(), false, line));
+        texts->addWidget(new PlainLabel(row.detail, Fonts::caption(), Palette::current().secondary(), false, line));
+        across->addLayout(texts);
+        across->addStretch(1);
+        auto* remove = new QPushButton(tr("Remove"), line);
+        const QString id = row.bundleID;
+        connect(remove, &QPushButton::clicked, this, [this, id] { model_.unignore(id); });
+        across->addWidget(remove, 0, Qt::AlignVCenter);
+        list_->addWidget(line);
+    }
+    list_->addStretch(1);
+}

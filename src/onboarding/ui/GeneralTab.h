@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QWidget>
+
+class QAbstractButton;
+class QButtonGroup;
+class SettingsModel;
+
+// The General tab: appearance, open at login, the menu-bar item, hiding App Store apps, and
+// the welcome window, the tour and the feedback page.
+class GeneralTab final : public QWidget {
+    Q_OBJECT
+public:
+    explicit GeneralTab(SettingsModel& model, QWidget* parent = nullptr);
+
+private:
+    void refresh();
+
+    SettingsModel& model_;
+    QButtonGroup* themes_;
+    QAbstractButton* login_;
+    QAbstractButton* menuBar_;
+    QAbstractButton* hideAppStore_;
+};

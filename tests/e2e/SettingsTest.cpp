@@ -1,0 +1,62 @@
+#include "Desktop.h"
+#include "DemoSandbox.h"
+#include "DemoQuenlark.h"
+#include "TestEnvironment.h"
+
+#include "app/MainWindow.h"
+#include "platform/system/PropertyList.h"
+
+#include <gtest/gtest.h>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace std::chrono_literals;
+
+namespace {
+
+// A click at a point of `window`, as a person's pointer would.
+bool click(WId window, int x, int y) {
+    return Desktop::run(u"xdotool"_s, {u"mousemove"_s, u"--window"_s, QString::number(window), QString::number(x),
+                                       QString::number(y), u"click"_s, u"1"_s})
+        .has_value();
+}
+
+std::optional<qint64> storedInterval() {
+    const auto settings = PropertyList::dictionaryFromFile(
+        qEnvironmentVariable("XDG_CONFIG_HOME") + u"/com.quenlark.Quenlark/com.quenlark.Quenlark.sandbox.plist"_s);
+    if (!settings || !settings->contains(u"intervalHours"_s))
+        return std::nullopt;
+    return settings->value(u"intervalHours"_s).toLongLong();
+}
+
+} // namespace
+
+// The Settings command opens the window; opening it writes nothing, and choosing a new check
+// interval on the Updates tab stores it and restarts the background schedule.
+TEST(Settings, ANewIntervalIsStoredAndRestartsTheSchedule) {
+    DemoSandbox demo(TestEnvironment::root() + u"/demo"_s);
+    ASSERT_NO_THROW(demo.make(QStringLiteral(QUENLARK_BUNDLE)));
+    QProcessEnvironment logging;
+    logging.insert(u"QT_LOGGING_RULES"_s, u"quenlark.app.debug=true;quenlark.onboarding.debug=true"_s);
+    DemoQuenlark quenlark(demo, logging);
+    const auto main = Desktop::waitForWindow(MainWindow::title, 30s);
+    ASSERT_TRUE(main) << quenlark.text();
+    ASSERT_TRUE(Desktop::activate(*main));
+    ASSERT_TRUE(Desktop::press(u"ctrl+comma"_s));
+    const auto settings = Desktop::waitForWindow(u"Settings"_s, 10s);
+    ASSERT_TRUE(settings) << quenlark.text();
+    EXPECT_TRUE(Desktop::screenshot(*settings, QStringLiteral(QUENLARK_SCREENS "/e2e-settings-general.png"), 3s));
+    EXPECT_EQ(storedInterval(), std::nullopt) << "opening the window wrote the interval";
+    EXPECT_FALSE(quenlark.said("schedule restarted"));
+
+    // The Updates tab, then the interval picker: one entry up from "Every day" is every 6 hours.
+    ASSERT_TRUE(click(*settings, 140, 14));
+    ASSERT_TRUE(click(*settings, 376, 68));
+    Desktop::waitUntil([] { return false; }, 500ms);
+    ASSERT_TRUE(Desktop::press(u"Up"_s));
+    ASSERT_TRUE(Desktop::press(u"Return"_s));
+    EXPECT_TRUE(Desktop::waitUntil([&] { return quenlark.said("check interval 6 hours: schedule restarted"); }, 10s))
+        << quenlark.text();
+    EXPECT_EQ(storedInterval(), 6);
+    EXPECT_TRUE(Desktop::screenshot(*settings, QStringLiteral(QUENLARK_SCREENS "/e2e-settings-updates.png"), 3s));
+    EXPECT_TRUE(quenlark.running()) << quenlark.text();
+}
