@@ -85,7 +85,8 @@ QCoro::Task<Route> route(LibraryApp app, Checker checker) {
     QList<Cask> casks;
     if (app.caskToken) {
         try {
-            co_await brew->load();
+            auto loading = brew->load();
+            co_await std::move(loading);
             if (auto cask = brew->tables().byToken(*app.caskToken))
                 casks.append(std::move(*cask));
         } catch (...) {
@@ -112,7 +113,8 @@ QCoro::Task<Route> route(LibraryApp app, Checker checker) {
     // 4. The appcast, only over the web: the record comes from the account's documents.
     if (const auto feed = WebLink::web(app.feedURL)) {
         const QString ref = feed->toString(QUrl::FullyEncoded);
-        auto asking = ask(checker.sparkle(*feed), ref, "Reading the appcast of a restored app");
+        auto request = checker.sparkle(*feed);
+        auto asking = ask(std::move(request), ref, "Reading the appcast of a restored app");
         if (auto release = co_await std::move(asking))
             candidates.append(std::move(*release));
     }
@@ -128,8 +130,8 @@ QCoro::Task<Route> route(LibraryApp app, Checker checker) {
         }
     }
     if (repository) {
-        auto asking = ask(checker.github(checker.endpoints.latestRelease(*repository)), *repository,
-                          "Asking GitHub for a restored app");
+        auto request = checker.github(checker.endpoints.latestRelease(*repository));
+        auto asking = ask(std::move(request), *repository, "Asking GitHub for a restored app");
         if (auto release = co_await std::move(asking))
             candidates.append(std::move(*release));
     }
