@@ -83,9 +83,10 @@ QCoro::Task<QString> Updater::place(QString bundle, QString name) const {
 QString Updater::placeNow(const QString& bundle, const QString& name) const {
     const QString file = QFileInfo(bundle).fileName();
     const QString destination = applications + u'/' + file;
+    const UpdateError taken(OutsideText::isolated(file) + QStringLiteral(" is already in ") + applications + u'.');
     struct stat st;
     if (Sys::lstat(QFile::encodeName(destination), st) == 0)
-        throw UpdateError(OutsideText::isolated(file) + QStringLiteral(" is already in ") + applications + u'.');
+        throw taken;
 
     // Inside the target folder, so the final move is a rename on one volume.
     const QString staging = applications + QStringLiteral("/.quenlark-") +
@@ -100,6 +101,8 @@ QString Updater::placeNow(const QString& bundle, const QString& name) const {
     // Only where nothing is: whatever appeared at the destination since the look above stays.
     if (const int error = FileOps::shared().renameExclusive(staging, destination); error != 0) {
         removeQuietly(staging);
+        if (error == EEXIST)
+            throw taken; // it appeared since the look above
         if (error == EINVAL || error == ENOSYS)
             throw UpdateError(QStringLiteral("The file system of ") + applications +
                               QStringLiteral(" can't move an app into place without the risk of replacing another, so ") +
