@@ -251,6 +251,13 @@ public:
     QCoro::Task<void> reloadLibrary(Cloud client);
     void signOut();
     QCoro::Task<void> removeFromLibrary(LibraryRows items);
+    // Installs the chosen library apps one after another into the first scanned folder (or the
+    // user's own when that isn't writable), leaves App Store and hand-fetched ones to the user
+    // and ends with a check. One run at a time.
+    QCoro::Task<void> restore(LibraryRows items);
+    // Publishes the question in packageConsent and returns the first answer; true runs the
+    // installer. A second answer to the same question does nothing.
+    QCoro::Task<bool> askPackageConsent(PackageConsent consent);
 
     // ---- Windows ----
     // The one way to bring the main window forward.

@@ -58,6 +58,10 @@ public:
     }
 };
 
+QCoro::Task<bool> answer(bool yes) {
+    co_return yes;
+}
+
 struct Outcome {
     std::optional<Updater::Fresh> fresh;
     std::optional<QString> refusal;
@@ -111,9 +115,9 @@ public:
     Outcome attempt(QList<Release> releases = {}) {
         Outcome outcome;
         const Updater::Phase phase = [&outcome](const InstallPhase& value) { outcome.phases << value; };
-        const Updater::Consent consent = [&outcome, this](PackageConsent facts) -> QCoro::Task<bool> {
+        const Updater::Consent consent = [&outcome, this](PackageConsent facts) {
             outcome.consents << facts;
-            co_return agree;
+            return answer(agree);
         };
         try {
             const Updater updater(applications, std::nullopt);

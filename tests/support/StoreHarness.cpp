@@ -29,6 +29,12 @@ public:
         co_return notes;
     }
 
+    QCoro::Task<Updater::Fresh> installFirst(Updater::Recorded app, QList<Release> releases, Updater::Consent consent,
+                                             Phase phase) override {
+        auto restoring = h_->restoreInstall(std::move(app), std::move(releases), std::move(consent), std::move(phase));
+        co_return co_await std::move(restoring);
+    }
+
     QCoro::Task<QStringList> uninstall(InstalledApp app, QStringList data, QString, bool) override {
         StoreHarness* h = h_;
         h->uninstalledData = data;

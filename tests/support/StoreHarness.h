@@ -72,6 +72,9 @@ public:
     QStringList installed;                  // names, in order
     QStringList engineFolders;
     std::optional<QString> engineTrash;
+    // The engine's install of a library app.
+    std::function<QCoro::Task<Updater::Fresh>(Updater::Recorded, QList<Release>, Updater::Consent, UpdateEngine::Phase)>
+        restoreInstall;
     std::function<void(const InstalledApp&)> uninstallEffect;
     std::exception_ptr uninstallError;
     QStringList uninstalledData;
