@@ -74,7 +74,8 @@ QCoro::Task<bool> Store::askPackageConsent(PackageConsent consent) {
             Blocking::resumeOnMainThread(waiter); // after the answering view's handler, never inside it
     };
     setPackageConsent(std::move(request));
-    co_return co_await Question::Wait{question};
+    Question::Wait answered{question}; // named: a temporary holding a shared_ptr is destroyed twice by g++ 12
+    co_return co_await answered;
 }
 
 QCoro::Task<void> Store::restore(LibraryRows items) {

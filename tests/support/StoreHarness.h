@@ -54,6 +54,8 @@ public:
     std::unique_ptr<Prefs> prefs;
     Store::Options options;
 
+    // The scan, the checker and the engine are the real ones (for runs against a served demo).
+    bool real = false;
     QList<InstalledApp> apps;
     QStringList scannedFolders;
     QHash<QString, Release> releases; // by appcast URL
