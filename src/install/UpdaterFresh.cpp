@@ -9,6 +9,7 @@
 #include "model/SourceKind.h"
 #include "platform/codesign/CodeSignature.h"
 #include "platform/codesign/Requirement.h"
+#include "platform/codesign/SignatureStatus.h"
 #include "runtime/Describe.h"
 #include "runtime/OutsideText.h"
 #include "runtime/UpdateError.h"
@@ -142,20 +143,27 @@ QCoro::Task<Updater::Fresh> Updater::installNew(Recorded app, Release release, C
             const Extracted extracted = co_await blocking(unpack);
 
             auto judge = [&extracted, &app, &requirement, &name]() -> std::optional<QString> {
-                const std::optional<QString> signing = validSignature(extracted.app);
-                std::optional<QString> team = signing;
+                std::optional<QString> team;
                 if (requirement) {
+                    // One verification answers both questions: is the signature valid, and is it
+                    // the recorded team's.
                     const auto code = CodeSignature::create(extracted.app);
+                    const int status = code ? code->checkValidity(validityFlags, &*requirement) : SignatureStatus::Ok;
+                    if (!code || (status != SignatureStatus::Ok && status != SignatureStatus::RequirementFailed))
+                        validSignature(extracted.app); // throws the sentence of what is wrong with it
                     if (!code)
                         throw UpdateError(QStringLiteral("The new version isn't code signed."));
-                    if (code->checkValidity(validityFlags, &*requirement) != 0)
+                    team = CodeSignature::teamIdentifier(extracted.app);
+                    if (status != SignatureStatus::Ok)
                         throw UpdateError(QStringLiteral("Team ID mismatch: ") + name +
                                           QStringLiteral(" on your other Mac was signed by ") +
                                           OutsideText::isolated(*app.team) + QStringLiteral(", this download by ") +
-                                          OutsideText::isolated(signing, QStringLiteral("no team")) +
+                                          OutsideText::isolated(team, QStringLiteral("no team")) +
                                           QStringLiteral(". Refusing to install."));
-                } else if (!app.edKey) {
-                    team = notarizedDeveloperID(extracted.app, app.name);
+                } else {
+                    team = validSignature(extracted.app);
+                    if (!app.edKey)
+                        team = notarizedDeveloperID(extracted.app, app.name);
                 }
                 if (bundleIdentifier(extracted.app) != app.id)
                     throw UpdateError(QStringLiteral("The download contains a different app, not ") +
