@@ -12,8 +12,7 @@
 #include "platform/codesign/Anchors.h"
 #include "runtime/Error.h"
 
-#include "support/AnonymousPeak.h"
-#include "support/AwaitTask.h"
+#include "support/EngineRuns.h"
 #include "support/FileServer.h"
 #include "support/LargeFile.h"
 #include "support/Range.h"
@@ -115,23 +114,11 @@ QCoro::Task<std::optional<QString>> restoreAll(const Updater& updater, const Fix
 
 void engine(benchmark::State& state) {
     Fixture& f = fixture();
-    double peak = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
+    const auto prepare = [&f] {
         empty(f);
-        const Updater updater(f.applications, std::nullopt);
-        state.ResumeTiming();
-        AnonymousPeak watch;
-        const auto refusal = awaitTask(restoreAll(updater, f));
-        peak = std::max(peak, watch.aboveStartMiB());
-        if (refusal) {
-            static std::string message;
-            message = refusal->toStdString();
-            state.SkipWithError(message.c_str());
-            break;
-        }
-    }
-    state.counters["peak_anon_MiB_above_idle"] = peak;
+        return Updater(f.applications, std::nullopt);
+    };
+    engineRuns(state, prepare, [&f](const Updater& updater) { return restoreAll(updater, f); });
     state.SetBytesProcessed(state.iterations() * f.bytes());
 }
 
