@@ -10,6 +10,7 @@
 #include "platform/codesign/CodeSignature.h"
 #include "platform/codesign/Requirement.h"
 #include "platform/codesign/SignatureStatus.h"
+#include "platform/system/ToolPaths.h"
 #include "runtime/Describe.h"
 #include "runtime/OutsideText.h"
 #include "runtime/UpdateError.h"
@@ -78,7 +79,7 @@ QCoro::Task<Updater::Fresh> installPackage(Updater::Recorded app, QString packag
                           false, true);
 
     report(phase, InstallPhase::installing());
-    const QString line = Updater::rootCommand(package, digest, team, QStringLiteral("/private/tmp"), false);
+    const QString line = Updater::rootCommand(package, digest, team, ToolPaths::privateTmp, false);
     const QString script = Updater::adminScript(line, name);
     std::optional<UpdateError> refused;
     try {

@@ -351,3 +351,30 @@ TEST_F(FreshInstall, CandidatesStopAtADeclinedPackageAndOtherwiseSayEachFailure)
         EXPECT_EQ(error.description(), "There's nothing to download for \u2068Example\u2069.");
     }
 }
+
+// An accepted package runs through the administrator step (here without elevation) and is then
+// looked for where packages put applications.
+TEST_F(FreshInstall, AnAcceptedPackageRunsAsAdministratorThenIsLookedForInApplications) {
+    qputenv("QUENLARK_ELEVATION", "unprivileged");
+    const QString target = root + "/package-target";
+    QDir().mkpath(target);
+    const QByteArray package = PackageBuilder::teamA(true)
+                                   .installLocation(target)
+                                   .folder("Example.app")
+                                   .file("Example.app/Contents/Info.plist",
+                                         BundleBuilder::infoPlistXml({{"CFBundleIdentifier", kTool}}))
+                                   .build();
+    payload = package;
+    record.team.reset(); // a notarised package vouches for itself
+
+    const Outcome outcome = attempt();
+    qunsetenv("QUENLARK_ELEVATION");
+
+    EXPECT_EQ(outcome.refusal, "The installer finished, but \u2068Example\u2069 isn't in /Applications.");
+    ASSERT_EQ(outcome.consents.size(), 1);
+    EXPECT_FALSE(outcome.consents.first().sameTeam);
+    EXPECT_EQ(outcome.phases.last(), InstallPhase::installing());
+    EXPECT_EQ(Updater::bundleIdentifier(target + "/Example.app"), kTool); // the installer ran
+    EXPECT_EQ(QDir(applications).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+    EXPECT_EQ(leftovers(), QStringList());
+}
