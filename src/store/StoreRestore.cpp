@@ -65,12 +65,14 @@ QCoro::Task<bool> Store::askPackageConsent(PackageConsent consent) {
     ConsentRequest request;
     request.request = std::move(consent);
     request.answer = [store, question](bool yes) {
-        if (question->answer)
+        // Clearing the question destroys this very closure: nothing of it is read after that.
+        const std::shared_ptr<Question> asked = question;
+        if (asked->answer)
             return; // answered already: a double click, or a key and a click in one turn
-        question->answer = yes;
-        if (store)
-            store->setPackageConsent(std::nullopt);
-        if (const auto waiter = std::exchange(question->waiter, {}))
+        asked->answer = yes;
+        if (const QPointer<Store> owner = store)
+            owner->setPackageConsent(std::nullopt);
+        if (const auto waiter = std::exchange(asked->waiter, {}))
             Blocking::resumeOnMainThread(waiter); // after the answering view's handler, never inside it
     };
     setPackageConsent(std::move(request));
