@@ -54,10 +54,8 @@ QCoro::Task<std::optional<Release>> ask(QCoro::Task<Release> request, QString re
     co_return found;
 }
 
-} // namespace
-
-namespace Restore {
-
+// A candidate release built from a cask, whatever its version says ("latest" included); nothing
+// for a cask without a download address.
 std::optional<Release> candidate(const Cask& cask) {
     if (!cask.url)
         return std::nullopt;
@@ -74,6 +72,10 @@ std::optional<Release> candidate(const Cask& cask) {
     release.ref = cask.token;
     return release;
 }
+
+} // namespace
+
+namespace Restore {
 
 QCoro::Task<Route> route(LibraryApp app, Checker checker) {
     // 1. The App Store keeps the application; nothing else is asked.

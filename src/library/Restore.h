@@ -24,10 +24,6 @@ QCoro::Task<Route> route(LibraryApp app, Checker checker);
 // The page from which the application can be fetched by hand.
 QUrl website(const LibraryApp& app, const std::optional<Cask>& cask, const std::optional<Release>& release);
 
-// A candidate release built from a cask, whatever its version says ("latest" included); nothing
-// for a cask without a download address.
-std::optional<Release> candidate(const Cask& cask);
-
 struct Folder {
     QString path;
     bool fellBack = false;
