@@ -16,8 +16,7 @@
 #include "platform/system/SystemInfo.h"
 #include "runtime/Error.h"
 
-#include "support/AnonymousPeak.h"
-#include "support/AwaitTask.h"
+#include "support/EngineRuns.h"
 #include "support/FileServer.h"
 #include "support/LargeFile.h"
 #include "support/Range.h"
@@ -108,28 +107,21 @@ QCoro::Task<std::optional<QString>> update(const Updater& updater, InstalledApp 
     co_return std::nullopt;
 }
 
+struct Prepared {
+    InstalledApp app;
+    Updater updater;
+};
+
 void engine(benchmark::State& state) {
     Fixture& f = fixture();
-    double peak = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
+    const auto prepare = [&f] {
         reset(f);
         const QString installed = f.applications + QStringLiteral("/Large.app");
         InstalledApp app = *Scanner::read(installed, f.applications);
         app.edKey = f.key.publicBase64();
-        const Updater updater(f.applications, f.trash);
-        state.ResumeTiming();
-        AnonymousPeak watch;
-        const auto refusal = awaitTask(update(updater, app, f.release));
-        peak = std::max(peak, watch.aboveStartMiB());
-        if (refusal) {
-            static std::string message;
-            message = refusal->toStdString();
-            state.SkipWithError(message.c_str());
-            break;
-        }
-    }
-    state.counters["peak_anon_MiB_above_idle"] = peak;
+        return Prepared{app, Updater(f.applications, f.trash)};
+    };
+    engineRuns(state, prepare, [&f](const Prepared& p) { return update(p.updater, p.app, f.release); });
     state.SetBytesProcessed(state.iterations() * QFileInfo(f.zip).size());
 }
 

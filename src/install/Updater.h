@@ -1,5 +1,6 @@
 #pragma once
 
+#include "install/PackageConsent.h"
 #include "model/InstallPhase.h"
 #include "model/InstalledApp.h"
 #include "model/Release.h"
@@ -118,12 +119,62 @@ public:
     // "." or "..", never one of the work folder's own names; else "download".
     static QString safeFileName(const QString& suggested);
 
+    // Reports downloading(0), refuses an address that isn't http(s), then downloads `download`
+    // into `work`, reporting its progress as downloading phases.
+    static QCoro::Task<Downloaded> fetch(Download download, QString work, Phase phase);
+
+    // The note of a bundle that a disk image's licence agreement had to be accepted for.
+    static QString licenseNote();
+
+    struct Sizes {
+        std::int64_t size = 0; // the file's
+        std::int64_t want = 0; // the source's, else the server's; below 1 when neither says
+    };
+    // The downloaded file's size and the size it should have. Throws UpdateError for an empty
+    // file, FileError when it can't be read.
+    static Sizes sizes(const QString& file, const Download& download, std::int64_t contentLength);
+
     // Size, SHA-256 and EdDSA checks of a downloaded file; the log sentences in that order.
     static QStringList verify(const QString& file, const Download& download, std::int64_t contentLength,
                               const InstalledApp& app);
 
     // Moves one item to the Trash, or into `trash` under the first free "Name n.ext" name.
     void moveToTrash(const QString& item) const;
+
+    // --- Installing an application this Mac doesn't have yet ---
+
+    // What the user's other Mac recorded of the application. With no installed copy, it is what
+    // a download must match: its identifier, and its Team ID or EdDSA key where it has one.
+    struct Recorded {
+        QString id; // the bundle identifier
+        QString name;
+        std::optional<QString> team;
+        std::optional<QString> edKey;
+    };
+    struct Fresh {
+        QString url;                 // where the application is now
+        std::optional<QString> team; // the Team ID that vouched for it
+        std::optional<QString> note;
+    };
+    // Asked before an installer package runs as administrator; true runs it.
+    using Consent = std::function<QCoro::Task<bool>(PackageConsent)>;
+
+    // Downloads, checks and installs one release of an application this Mac lacks: placed into
+    // `applications` beside whatever is there, or run as an installer package after `consent`.
+    // Refusals throw UpdateError; file and download errors pass through. Call on the GUI thread.
+    QCoro::Task<Fresh> installNew(Recorded app, Release release, Consent consent, Phase phase) const;
+    // Tries the candidates in order and returns the first install that succeeds. A refusal that
+    // is final or needs permission ends it at once; otherwise every candidate's sentence, one a
+    // line (each after its source's name when there are several).
+    QCoro::Task<Fresh> installFirst(Recorded app, QList<Release> releases, Consent consent, Phase phase) const;
+    // Copies `bundle` into `applications` under a hidden staging name and moves it into place
+    // only where nothing is: nothing that exists is ever replaced. Returns the bundle's new path.
+    QCoro::Task<QString> place(QString bundle, QString name) const;
+    // The blocking body of place.
+    QString placeNow(const QString& bundle, const QString& name) const;
+    // Where the package installer put the application with `bundleID` in "/Applications/";
+    // nothing when it isn't there.
+    static std::optional<QString> installedApplication(const QString& bundleID);
 
     // --- Installer packages and the administrator step ---
 

@@ -84,17 +84,39 @@ QCoro::Task<Updater::Downloaded> Updater::download(QUrl url, std::optional<std::
     co_return Downloaded{file, transfer.contentLength};
 }
 
-QStringList Updater::verify(const QString& file, const Download& download, std::int64_t contentLength,
-                            const InstalledApp& app) {
+QCoro::Task<Updater::Downloaded> Updater::fetch(Download download, QString work, Phase phase) {
+    const auto report = [&phase](const InstallPhase& value) {
+        if (phase)
+            phase(value);
+    };
+    report(InstallPhase::downloading(0));
+    const QString scheme = download.url.scheme().toLower();
+    if (scheme != QLatin1String("https") && scheme != QLatin1String("http"))
+        throw UpdateError(QStringLiteral("The download link isn't a web address."));
+    const std::optional<std::int64_t> expected = download.size && *download.size >= 1 ? download.size : std::nullopt;
+    std::function<void(double)> progress = [&report](double fraction) { report(InstallPhase::downloading(fraction)); };
+    auto downloading = Updater::download(download.url, expected, work, progress);
+    co_return co_await std::move(downloading);
+}
+
+QString Updater::licenseNote() {
+    return QStringLiteral("The disk image came with the developer's license agreement, which Quenlark accepted to open "
+                          "it: the developer's license terms apply to this app.");
+}
+
+Updater::Sizes Updater::sizes(const QString& file, const Download& download, std::int64_t contentLength) {
     struct stat st;
     if (Sys::stat(QFile::encodeName(file), st) != 0)
         throw FileError(FileError::Op::Stat, file, errno);
-    const std::int64_t size = st.st_size;
-    if (size < 1)
+    if (st.st_size < 1)
         throw UpdateError(QStringLiteral("The download is empty."));
+    return {st.st_size, download.size && *download.size >= 1 ? *download.size : contentLength};
+}
 
+QStringList Updater::verify(const QString& file, const Download& download, std::int64_t contentLength,
+                            const InstalledApp& app) {
+    const auto [size, want] = sizes(file, download, contentLength);
     QStringList log;
-    const std::int64_t want = download.size && *download.size >= 1 ? *download.size : contentLength;
     if (want < 1)
         log << QStringLiteral("Size: %1 bytes (the source doesn't state one)").arg(size);
     else if (size != want)

@@ -120,19 +120,8 @@ QCoro::Task<QStringList> Updater::install(InstalledApp app, Release release, Pha
     QStringList log;
     std::exception_ptr failure;
     try {
-        report(phase, InstallPhase::downloading(0));
-
-        const QUrl url = download.url;
-        const QString scheme = url.scheme().toLower();
-        if (scheme != QLatin1String("https") && scheme != QLatin1String("http"))
-            throw UpdateError(QStringLiteral("The download link isn't a web address."));
-
-        const std::optional<std::int64_t> expected =
-            download.size && *download.size >= 1 ? download.size : std::nullopt;
-        std::function<void(double)> progress = [&phase](double fraction) {
-            report(phase, InstallPhase::downloading(fraction));
-        };
-        const Downloaded downloaded = co_await Updater::download(url, expected, work, progress);
+        auto fetching = fetch(download, work, phase);
+        const Downloaded downloaded = co_await std::move(fetching);
 
         report(phase, InstallPhase::verifying());
         auto check = [&downloaded, &download, &app] {
@@ -143,8 +132,7 @@ QCoro::Task<QStringList> Updater::install(InstalledApp app, Release release, Pha
         auto unpack = [&downloaded, &work, &app] { return extract(downloaded.file, work, app.bundleID); };
         const Extracted extracted = co_await blocking(unpack);
         if (extracted.agreement)
-            log << QStringLiteral("The disk image came with the developer's license agreement, which Quenlark "
-                                  "accepted to open it: the developer's license terms apply to this app.");
+            log << licenseNote();
 
         auto judge = [&extracted, &app, &prepared, &work, &name]() -> QStringList {
             QStringList sentences;

@@ -8,10 +8,12 @@
 #include "runtime/FileError.h"
 #include "runtime/UpdateError.h"
 #include "runtime/Log.h"
+#include "runtime/OutsideText.h"
 #include "platform/files/Sys.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QDir>
 #include <QUuid>
 
 #include <cerrno>
@@ -70,4 +72,54 @@ Updater::Swapped Updater::swap(const QString& newApp, const QString& old) const 
     }
     Sys::rmdir(QFile::encodeName(staging)); // only when empty; a failure is ignored
     return {QString(), std::nullopt};
+}
+
+QCoro::Task<QString> Updater::place(QString bundle, QString name) const {
+    const Updater self = *this;
+    auto work = [self, bundle, name] { return self.placeNow(bundle, name); };
+    co_return co_await blocking(work);
+}
+
+QString Updater::placeNow(const QString& bundle, const QString& name) const {
+    const QString file = QFileInfo(bundle).fileName();
+    const QString destination = applications + u'/' + file;
+    const UpdateError taken(OutsideText::isolated(file) + QStringLiteral(" is already in ") + applications + u'.');
+    struct stat st;
+    if (Sys::lstat(QFile::encodeName(destination), st) == 0)
+        throw taken;
+
+    // Inside the target folder, so the final move is a rename on one volume.
+    const QString staging = applications + QStringLiteral("/.quenlark-") +
+                            QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() + QStringLiteral(".app");
+    try {
+        run(ToolPaths::ditto, {bundle, staging});
+    } catch (...) {
+        // A copy that stopped part-way leaves nothing hidden in the folder.
+        removeQuietly(staging);
+        throw;
+    }
+    // Only where nothing is: whatever appeared at the destination since the look above stays.
+    if (const int error = FileOps::shared().renameExclusive(staging, destination); error != 0) {
+        removeQuietly(staging);
+        if (error == EEXIST)
+            throw taken; // it appeared since the look above
+        if (error == EINVAL || error == ENOSYS)
+            throw UpdateError(QStringLiteral("The file system of ") + applications +
+                              QStringLiteral(" can't move an app into place without the risk of replacing another, so ") +
+                              OutsideText::isolated(name) + QStringLiteral(" wasn't installed."));
+        std::rethrow_exception(
+            UpdateError::from(std::make_exception_ptr(FileError(FileError::Op::Move, destination, error)), name));
+    }
+    return destination;
+}
+
+std::optional<QString> Updater::installedApplication(const QString& bundleID) {
+    static const QString folder = QStringLiteral("/Applications");
+    const QStringList names = QDir(folder).entryList({QStringLiteral("*.app")}, QDir::Dirs | QDir::NoSymLinks);
+    for (const QString& entry : names) {
+        const QString path = folder + u'/' + entry;
+        if (bundleIdentifier(path) == bundleID)
+            return path;
+    }
+    return std::nullopt;
 }

@@ -257,6 +257,13 @@ public:
     // Deletes the library, then the identity account, then signs out. Throws AuthError, or the
     // request's error.
     QCoro::Task<void> deleteAccount();
+    // Installs the chosen library apps one after another into the first scanned folder (or the
+    // user's own when that isn't writable), leaves App Store and hand-fetched ones to the user
+    // and ends with a check. One run at a time.
+    QCoro::Task<void> restore(LibraryRows items);
+    // Publishes the question in packageConsent and returns the first answer; true runs the
+    // installer. A second answer to the same question does nothing.
+    QCoro::Task<bool> askPackageConsent(PackageConsent consent);
 
     // ---- Windows ----
     // The one way to bring the main window forward.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "install/Updater.h"
 #include "model/InstallPhase.h"
 #include "model/InstalledApp.h"
 #include "model/Release.h"
@@ -21,6 +22,10 @@ public:
     // Updates `app` from `release` and returns the notes of the checks that passed. Throws
     // UpdateError (or a file or transfer error) and leaves the installed bundle untouched.
     virtual QCoro::Task<QStringList> install(InstalledApp app, Release release, Phase phase) = 0;
+    // Installs the first candidate of an application this Mac lacks that passes every check
+    // (Updater::installFirst).
+    virtual QCoro::Task<Updater::Fresh> installFirst(Updater::Recorded app, QList<Release> releases,
+                                                    Updater::Consent consent, Phase phase) = 0;
     // Removes the bundle and the leftovers `data` (inside `library`) off the GUI thread and
     // returns the paths removed. Throws what the removal throws.
     virtual QCoro::Task<QStringList> uninstall(InstalledApp app, QStringList data, QString library,

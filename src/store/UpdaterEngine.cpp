@@ -11,6 +11,12 @@ QCoro::Task<QStringList> UpdaterEngine::install(InstalledApp app, Release releas
     co_return co_await std::move(running);
 }
 
+QCoro::Task<Updater::Fresh> UpdaterEngine::installFirst(Updater::Recorded app, QList<Release> releases,
+                                                        Updater::Consent consent, Phase phase) {
+    auto running = updater_.installFirst(std::move(app), std::move(releases), std::move(consent), std::move(phase));
+    co_return co_await std::move(running);
+}
+
 QCoro::Task<QStringList> UpdaterEngine::uninstall(InstalledApp app, QStringList data, QString library,
                                                   bool permanently) {
     // The context is filled here, on the GUI thread; the removal reads nothing else.

@@ -13,6 +13,8 @@ public:
     UpdaterEngine(const QString& applications, std::optional<QString> trash);
 
     QCoro::Task<QStringList> install(InstalledApp app, Release release, Phase phase) override;
+    QCoro::Task<Updater::Fresh> installFirst(Updater::Recorded app, QList<Release> releases, Updater::Consent consent,
+                                             Phase phase) override;
     QCoro::Task<QStringList> uninstall(InstalledApp app, QStringList data, QString library,
                                        bool permanently) override;
 

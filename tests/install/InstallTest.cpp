@@ -1,5 +1,6 @@
 #include "BundleBuilder.h"
 #include "EdKey.h"
+#include "InstallLeftovers.h"
 #include "LoopbackServer.h"
 #include "RunSync.h"
 #include "TestPki.h"
@@ -155,15 +156,7 @@ public:
         return outcome;
     }
 
-    // What an install leaves besides the swap: no work folder, no staging folder.
-    QStringList leftovers() const {
-        QStringList found;
-        for (const QString& name : QDir(QDir::tempPath()).entryList({"quenlark-*"}, QDir::AllEntries | QDir::Hidden))
-            found << name;
-        for (const QString& name : QDir(applications).entryList({".quenlark-*"}, QDir::AllEntries | QDir::Hidden))
-            found << name;
-        return found;
-    }
+    QStringList leftovers() const { return installLeftovers(applications); }
 
     std::optional<QString> installedVersion() const {
         const auto read = Scanner::read(installed, applications);

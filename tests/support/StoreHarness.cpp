@@ -1,6 +1,8 @@
 #include "StoreHarness.h"
 
 #include "account/Auth.h"
+#include "model/Scanner.h"
+#include "store/UpdaterEngine.h"
 #include "notch/NoNotchHooks.h"
 #include "runtime/CheckError.h"
 #include "runtime/FileError.h"
@@ -27,6 +29,12 @@ public:
             std::rethrow_exception(h->installError);
         QStringList notes = h->installNotes; // QCoro moves from what it returns
         co_return notes;
+    }
+
+    QCoro::Task<Updater::Fresh> installFirst(Updater::Recorded app, QList<Release> releases, Updater::Consent consent,
+                                             Phase phase) override {
+        auto restoring = h_->restoreInstall(std::move(app), std::move(releases), std::move(consent), std::move(phase));
+        co_return co_await std::move(restoring);
     }
 
     QCoro::Task<QStringList> uninstall(InstalledApp app, QStringList data, QString, bool) override {
@@ -187,6 +195,16 @@ Store& StoreHarness::build() {
             std::rethrow_exception(buildError);
         return std::make_unique<Engine>(this);
     };
+    if (real) {
+        c.scan = [](QStringList folders) { return Scanner::scanInBackground(std::move(folders)); };
+        c.checker = [](Endpoints endpoints, std::shared_ptr<BrewIndex> brew) {
+            return Checker(std::move(endpoints), std::move(brew));
+        };
+        c.updater = [this](QString applications, std::optional<QString> trash) -> std::unique_ptr<UpdateEngine> {
+            engineFolders.append(applications);
+            return std::make_unique<UpdaterEngine>(applications, std::move(trash));
+        };
+    }
     c.running = [this](InstalledApp app) { return runningCopies(this, std::move(app)); };
     c.terminate = [this](Processes::RunningApp copy) { terminated.append(copy.bundle); };
     c.leftovers = [](InstalledApp, QString, QStringList, QSet<QString>) { return noLeftovers(); };

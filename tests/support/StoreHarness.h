@@ -55,6 +55,8 @@ public:
     std::unique_ptr<Prefs> prefs;
     Store::Options options;
 
+    // The scan, the checker and the engine are the real ones (for runs against a served demo).
+    bool real = false;
     QList<InstalledApp> apps;
     QStringList scannedFolders;
     QHash<QString, Release> releases; // by appcast URL
@@ -73,6 +75,9 @@ public:
     QStringList installed;                  // names, in order
     QStringList engineFolders;
     std::optional<QString> engineTrash;
+    // The engine's install of a library app.
+    std::function<QCoro::Task<Updater::Fresh>(Updater::Recorded, QList<Release>, Updater::Consent, UpdateEngine::Phase)>
+        restoreInstall;
     std::function<void(const InstalledApp&)> uninstallEffect;
     std::exception_ptr uninstallError;
     QStringList uninstalledData;

@@ -16,14 +16,16 @@ std::atomic<FileOps*> installed{nullptr};
 
 FileOps::~FileOps() = default;
 
+int FileOps::renameExclusive(const QString& from, const QString& to) {
+    return Sys::rename(QFile::encodeName(from), QFile::encodeName(to), RENAME_NOREPLACE) == 0 ? 0 : errno;
+}
+
 int FileOps::renameNoReplace(const QString& from, const QString& to) {
-    const QByteArray a = QFile::encodeName(from), b = QFile::encodeName(to);
-    if (Sys::rename(a, b, RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL)
-        return errno;
+    if (const int error = FileOps::renameExclusive(from, to); error != EINVAL)
+        return error;
     // A file system without the flag: check, then rename (a narrow race, never a silent replace
     // of something that was there before we looked).
+    const QByteArray a = QFile::encodeName(from), b = QFile::encodeName(to);
     struct stat st;
     if (Sys::lstat(b, st) == 0)
         return EEXIST;

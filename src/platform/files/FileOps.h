@@ -8,8 +8,12 @@ class FileOps {
 public:
     virtual ~FileOps();
 
-    // Moves `from` to `to`, failing with EEXIST when something is already at `to`.
+    // Moves `from` to `to`, failing with EEXIST when something is already at `to`. Where the
+    // file system lacks the exclusive rename, it checks first and then renames.
     virtual int renameNoReplace(const QString& from, const QString& to);
+    // The exclusive rename alone (renameat2 with RENAME_NOREPLACE): EINVAL or ENOSYS where the
+    // file system or kernel lacks it, never a plain rename.
+    virtual int renameExclusive(const QString& from, const QString& to);
     // Exchanges the two paths in one step (renameat2 with RENAME_EXCHANGE).
     virtual int exchange(const QString& a, const QString& b);
 
