@@ -2,11 +2,22 @@
 
 #include "library/Cloud.h"
 #include "library/DatePhrases.h"
+#include "library/Restore.h"
 #include "runtime/Clock.h"
 
 #include <algorithm>
 
 using namespace Qt::Literals::StringLiterals;
+
+QUrl LibraryItem::website() const {
+    const std::optional<Route>& route = route_.get();
+    if (route && route->kind() == Route::Kind::manual)
+        return route->url();
+    std::optional<Release> first;
+    if (route && route->kind() == Route::Kind::install && !route->releases().isEmpty())
+        first = route->releases().first();
+    return Restore::website(app_.get(), std::nullopt, first);
+}
 
 bool LibraryItem::removedEverywhere() const {
     const auto& entries = app().devices;

@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 
 #include <optional>
 
@@ -36,6 +37,9 @@ public:
     std::optional<QString> lastSeen(const QList<Device>& devices) const;
     // The labels of the listed Macs whose entry says installed, in plain text order.
     QStringList onDevices(const QList<Device>& devices) const;
+    // The page to fetch the app from by hand: a manual route's own, else the one its record and
+    // first candidate give.
+    QUrl website() const;
 
     void setApp(LibraryApp app) { app_.set(std::move(app)); }
     void setRoute(std::optional<Route> route) { route_.set(std::move(route)); }

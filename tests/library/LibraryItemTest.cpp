@@ -51,3 +51,21 @@ TEST(LibraryItem, WhereAnAppIsAndWasLastSeen) {
     // A date never stored reads as the distant past and gives no text, even on a known Mac.
     EXPECT_EQ(LibraryItem(record({{u"m1"_s, {u"1"_s, true, Cloud::distantPast()}}})).lastSeen(macs), std::nullopt);
 }
+
+// A manual route's page stands whatever the record names; otherwise the record, then the first
+// candidate's notes.
+TEST(LibraryItem, WebsiteFollowsTheRoute) {
+    LibraryApp app = record({});
+    app.homepage = u"https://app.example/"_s;
+    LibraryItem item(app);
+    item.setRoute(Route::manual(QUrl(u"https://casks.example/app"_s), u"No download."_s));
+    EXPECT_EQ(item.website(), QUrl(u"https://casks.example/app"_s));
+
+    Release brew;
+    brew.kind = SourceKind::homebrew;
+    brew.notesURL = QUrl(u"https://app.example/notes"_s);
+    item.setRoute(Route::install({brew}));
+    EXPECT_EQ(item.website(), QUrl(u"https://app.example/"_s));
+    item.setApp(record({}));
+    EXPECT_EQ(item.website(), QUrl(u"https://app.example/notes"_s));
+}
