@@ -13,15 +13,23 @@
 #include "notch/NotchHooks.h"
 #include "notch/ui/FoldingMainWindow.h"
 #include "notch/ui/QtNotchDesktop.h"
+#include "onboarding/FirstRunHooks.h"
 #include "onboarding/OnboardingHooks.h"
+#include "onboarding/Setup.h"
+#include "platform/desktop/InstanceLock.h"
+#include "platform/desktop/LoginItem.h"
+#include "platform/desktop/Relaunch.h"
+#include "platform/desktop/RunningCopies.h"
 #include "platform/desktop/SingleInstance.h"
 #include "platform/gui/SystemTray.h"
+#include "platform/system/Defaults.h"
 #include "runtime/Clock.h"
 #include "runtime/Spawn.h"
 #include "store/Store.h"
 #include "views/MainView.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLoggingCategory>
@@ -70,7 +78,11 @@ int App::run(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     const QString bundle = MainBundle::path().value_or(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath());
-    SingleInstance instance(SingleInstance::socketPath(Launch::sandbox()), bundle, QString());
+    const QString socket = SingleInstance::socketPath(Launch::sandbox());
+    // Held until this copy has decided which copy stays, so that copies launched together
+    // decide one after another.
+    InstanceLock deciding(socket);
+    SingleInstance instance(socket, bundle, QString());
     switch (instance.claim(Launch::args())) {
     case SingleInstance::Outcome::HandedOver:
         return 0;
@@ -81,6 +93,7 @@ int App::run(int argc, char** argv) {
     }
 
     App app(instance);
+    deciding.release();
     return application.exec();
 }
 
@@ -151,12 +164,15 @@ App::App(SingleInstance& instance)
         qCDebug(lcApp).noquote() << "first check finished after" << sinceStart().elapsed() << "ms";
     };
     delegate_ = std::make_unique<AppDelegate>(std::move(launch), Launch::args());
+    installFirstRun();
 
     connect(&instance_, &SingleInstance::argumentsReceived, this, guarded([this](const QStringList& args) {
                 received(args);
             }, "handed-over arguments"));
     connect(&instance_, &SingleInstance::activateRequested, this, guarded([this] { shell_.openMainWindow(); }, "activate"));
-    connect(&instance_, &SingleInstance::quitRequested, this, [] { QCoreApplication::quit(); });
+    // Asked by a copy taking over: exit() rather than quit(), which a main window folding into the
+    // island instead of closing would cancel.
+    connect(&instance_, &SingleInstance::quitRequested, this, [] { QCoreApplication::exit(0); });
     connect(qApp, &QGuiApplication::applicationStateChanged, this, guarded([this](Qt::ApplicationState state) {
                 if (state == Qt::ApplicationActive)
                     delegate_->becameActive();
@@ -176,6 +192,27 @@ void App::installSceneHooks() {
             Windows::bringForward(main_.get());
     };
     store_->openSettingsWindow = [this] { showSettings(); };
+}
+
+void App::installFirstRun() {
+    const QString executable = QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()).fileName();
+    const std::optional<QString> bundle = MainBundle::path();
+    loginItem_ = std::make_unique<LoginItem>(
+        bundle ? *bundle + QStringLiteral("/Contents/MacOS/") + executable
+               : QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath());
+    copies_ = std::make_unique<RunningCopies>(instance_);
+    Setup::Environment e;
+    e.bundle = bundle.value_or(QString());
+    e.executable = executable;
+    e.home = QDir::homePath();
+    e.defaults = Defaults::standard();
+    e.loginItem = loginItem_.get();
+    e.copies = copies_.get();
+    e.relaunch = [](const QString& at, const QString& program) { return Relaunch::start(at, program); };
+    // Queued: during the launch the event loop has not started, and a direct exit would be lost.
+    e.terminate = [] { QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection); };
+    setup_ = std::make_unique<Setup>(std::move(e));
+    FirstRunHooks::shared().install(setup_.get(), {});
 }
 
 void App::showSettings() {

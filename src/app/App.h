@@ -11,8 +11,11 @@
 
 class AppDelegate;
 class FoldingMainWindow;
+class LoginItem;
 class MainWindow;
 class QtNotchDesktop;
+class RunningCopies;
+class Setup;
 class SingleInstance;
 class StatusItem;
 class Store;
@@ -33,6 +36,8 @@ public:
 
 private:
     void installSceneHooks();
+    // The first run's housekeeping over this copy's bundle, the login item and the other copies.
+    void installFirstRun();
     void showSettings();
     // Arguments a later launch of this bundle handed over: an address, else a reopen.
     void received(const QStringList& args);
@@ -46,6 +51,9 @@ private:
     FoldingMainWindow* fold_ = nullptr; // owned by main_; the island grows the window through it
     std::unique_ptr<QWidget> settings_;
     std::unique_ptr<StatusItem> status_;
+    std::unique_ptr<LoginItem> loginItem_;
+    std::unique_ptr<RunningCopies> copies_;
+    std::unique_ptr<Setup> setup_;
     std::unique_ptr<AppDelegate> delegate_;
     std::function<void(QUrl)> redirect_;
 };
