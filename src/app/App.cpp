@@ -16,6 +16,7 @@
 #include "onboarding/FirstRunHooks.h"
 #include "onboarding/OnboardingHooks.h"
 #include "onboarding/Setup.h"
+#include "onboarding/ui/SetupWindow.h"
 #include "platform/desktop/InstanceLock.h"
 #include "platform/desktop/LoginItem.h"
 #include "platform/desktop/Relaunch.h"
@@ -183,6 +184,7 @@ App::App(SingleInstance& instance)
 }
 
 App::~App() {
+    FirstRunHooks::shared().install(nullptr, {});
     Shell::install(nullptr);
 }
 
@@ -212,7 +214,10 @@ void App::installFirstRun() {
     // Queued: during the launch the event loop has not started, and a direct exit would be lost.
     e.terminate = [] { QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection); };
     setup_ = std::make_unique<Setup>(std::move(e));
-    FirstRunHooks::shared().install(setup_.get(), {});
+    setupWindow_ = std::make_unique<SetupWindow>(*setup_, [this] { return store_->openSettingsWindow; });
+    FirstRunHooks::Windows windows;
+    windows.setup = [this](SetupStep start) { setupWindow_->show(start); };
+    FirstRunHooks::shared().install(setup_.get(), std::move(windows));
 }
 
 void App::showSettings() {

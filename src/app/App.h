@@ -16,6 +16,7 @@ class MainWindow;
 class QtNotchDesktop;
 class RunningCopies;
 class Setup;
+class SetupWindow;
 class SingleInstance;
 class StatusItem;
 class Store;
@@ -54,6 +55,7 @@ private:
     std::unique_ptr<LoginItem> loginItem_;
     std::unique_ptr<RunningCopies> copies_;
     std::unique_ptr<Setup> setup_;
+    std::unique_ptr<SetupWindow> setupWindow_;
     std::unique_ptr<AppDelegate> delegate_;
     std::function<void(QUrl)> redirect_;
 };

@@ -100,10 +100,12 @@ bool Setup::takeOverFromOtherCopies() {
 
 bool Setup::isInApplications() const {
     const QString& path = e_.bundle;
-    if (path.contains(translocated))
+    if (isTranslocated())
         return false;
     return path.startsWith(u"/Applications/"_s) || path.startsWith(e_.home + u"/Applications/"_s);
 }
+
+bool Setup::isTranslocated() const { return e_.bundle.contains(translocated); }
 
 std::optional<SetupStep> Setup::needs() const {
     if (!isInApplications() && !e_.defaults->boolean(skipMoveKey))

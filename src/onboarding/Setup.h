@@ -53,6 +53,8 @@ public:
     // when this copy ends: nothing more of the launch may run.
     bool takeOverFromOtherCopies();
     bool isInApplications() const;
+    // Whether the system runs the bundle from its randomised read-only place.
+    bool isTranslocated() const;
     // The first step still due; never `done`.
     std::optional<SetupStep> needs() const;
     // Copies the bundle into Applications and trashes the launched copy; the new location.

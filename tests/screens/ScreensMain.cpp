@@ -7,6 +7,7 @@
 #include "FoldScreens.h"
 #include "IslandScreens.h"
 #include "ScreenSamples.h"
+#include "SetupScreens.h"
 #include "model/Launch.h"
 #include "model/Motion.h"
 #include "platform/gui/Palette.h"
@@ -135,6 +136,7 @@ bool renderTheme(bool dark, const QString& out, const QString& bundles) {
     ok &= FoldScreens::render(theme, out, samples);
     ok &= IslandScreens::render(theme, out, bundles + QStringLiteral("/island"));
     ok &= AccountScreens::render(out, theme);
+    ok &= SetupScreens::render(out, theme);
     return ok;
 }
 } // namespace

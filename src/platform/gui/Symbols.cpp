@@ -65,6 +65,8 @@ const QHash<QString, QString>& drawings() {
          QStringLiteral(R"(<circle cx="12" cy="8" r="4" fill="none" stroke="%1" stroke-width="1.8"/><path d="M4.4,20.6 Q4.4,14 12,14 Q19.6,14 19.6,20.6" fill="none" stroke="%1" stroke-width="1.8" stroke-linecap="round"/>)")},
         {QStringLiteral("lock"),
          QStringLiteral(R"(<rect x="4.8" y="10.4" width="14.4" height="10.6" rx="2.2" fill="none" stroke="%1" stroke-width="1.8"/><path d="M8,10.4 L8,7.6 Q8,3.4 12,3.4 Q16,3.4 16,7.6 L16,10.4" fill="none" stroke="%1" stroke-width="1.8"/>)")},
+        {QStringLiteral("circle.inset.filled"),
+         QStringLiteral(R"(<circle cx="12" cy="12" r="9.6" fill="none" stroke="%1" stroke-width="1.8"/><circle cx="12" cy="12" r="5.4" fill="%1"/>)")},
         {QStringLiteral("circle"),
          QStringLiteral(R"(<circle cx="12" cy="12" r="9.6" fill="none" stroke="%1" stroke-width="1.8"/>)")},
         {QStringLiteral("trash"),
