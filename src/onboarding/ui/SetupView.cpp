@@ -6,14 +6,20 @@
 #include "platform/gui/Symbols.h"
 #include "runtime/Observation.h"
 #include "runtime/Spawn.h"
+#include "views/kit/Animator.h"
 #include "views/kit/ButtonStyle.h"
 #include "views/kit/RoundedBox.h"
 
 #include <QApplication>
+#include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -35,7 +41,8 @@ void colour(QLabel* label, const QColor& colour) {
 
 SetupView::SetupView(SetupModel& model, std::function<void()> close, std::function<void()> openSettings,
                      QWidget* parent)
-    : QWidget(parent), m_(model), close_(std::move(close)), openSettings_(std::move(openSettings)) {
+    : QWidget(parent), m_(model), close_(std::move(close)), openSettings_(std::move(openSettings)),
+      shown_(model.step()) {
     setFixedWidth(460);
     auto* root = new QVBoxLayout(this);
     root->setContentsMargins(24, 24, 24, 24);
@@ -133,6 +140,10 @@ void SetupView::refresh() {
         colour(title, mark == SetupModel::Mark::pending ? palette.secondary() : palette.text());
     }
 
+    if (m_.step() != shown_) {
+        shown_ = m_.step();
+        bringInCard();
+    }
     const SetupModel::Card card = m_.card();
     cardTitle_->setText(card.title);
     body_->setText(card.body);
@@ -149,6 +160,23 @@ void SetupView::refresh() {
     adjustSize();
     if (QWidget* window = this->window(); window != this)
         window->adjustSize();
+}
+
+void SetupView::bringInCard() {
+    auto* effect = new QGraphicsOpacityEffect(card_);
+    card_->setGraphicsEffect(effect);
+    QPointer<QWidget> card(card_);
+    QPointer<QGraphicsOpacityEffect> fading(effect);
+    Animator::spring(card_, 0.4, 0.85, 0, 1, [card, fading](double t) {
+        if (!card)
+            return;
+        card->layout()->setContentsMargins(int(std::lround(std::max(0.0, 1 - t) * 40)), 0, 0, 0);
+        if (fading)
+            fading->setOpacity(std::clamp(t, 0.0, 1.0));
+        // Settled: drawn plainly again, which an opacity effect would blur on scaled screens.
+        if (t == 1 && fading)
+            card->setGraphicsEffect(nullptr);
+    });
 }
 
 void SetupView::pressed(bool primary) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "onboarding/SetupStep.h"
+
 #include <QWidget>
 
 #include <functional>
@@ -22,6 +24,8 @@ public:
 
 private:
     void refresh();
+    // A new step's card comes in from the trailing edge, fading in.
+    void bringInCard();
     void pressed(bool primary);
 
     SetupModel& m_;
@@ -37,4 +41,5 @@ private:
     QPushButton* primary_;
     QPushButton* secondary_;
     QLabel* footer_;
+    SetupStep shown_;
 };
