@@ -110,7 +110,7 @@ bool Setup::isTranslocated() const { return e_.bundle.contains(translocated); }
 std::optional<SetupStep> Setup::needs() const {
     if (!isInApplications() && !e_.defaults->boolean(skipMoveKey))
         return SetupStep::move;
-    if (e_.defaults->boolean(askedLoginKey) || e_.loginItem->enabled())
+    if (e_.defaults->boolean(askedLoginKey) || loginEnabled())
         return std::nullopt;
     return SetupStep::login;
 }
@@ -185,3 +185,10 @@ void Setup::setLogin(bool on) {
 }
 
 void Setup::skipMove() { e_.defaults->set(skipMoveKey, true); }
+
+bool Setup::loginEnabled() const { return e_.loginItem->enabled(); }
+
+void Setup::answeredBoth() {
+    e_.defaults->set(askedLoginKey, true);
+    e_.defaults->set(skipMoveKey, true);
+}

@@ -66,6 +66,9 @@ public:
     // Turns the login item on or off; a refusal is only logged. The question counts as answered.
     void setLogin(bool on);
     void skipMove();
+    bool loginEnabled() const;
+    // Finishing the welcome window answers both questions.
+    void answeredBoth();
 
 private:
     Environment e_;
