@@ -1,21 +1,10 @@
 #include "onboarding/SetupModel.h"
 
-#include "runtime/Blocking.h"
-#include "runtime/Describe.h"
 
 #include <QPointer>
 
-namespace {
-
-QCoro::Task<QString> moveInTheBackground(Setup::Move move) {
-    auto work = [move] { return Setup::moveToApplications(move); };
-    co_return co_await Blocking::run(work);
-}
-
-} // namespace
-
-SetupModel::SetupModel(Setup& setup, SetupStep start, Mover mover)
-    : setup_(setup), mover_(mover ? std::move(mover) : Mover(moveInTheBackground)), step_(start) {}
+SetupModel::SetupModel(Setup& setup, SetupStep start, MoveRun::Mover mover)
+    : setup_(setup), move_(std::make_shared<MoveRun>(setup, std::move(mover))), step_(start) {}
 
 void SetupModel::advance() {
     SetupStep next = SetupStep::done;
@@ -25,30 +14,13 @@ void SetupModel::advance() {
 }
 
 QCoro::Task<void> SetupModel::moveToApplications() {
-    if (moving_)
-        co_return;
-    moving_ = true;
     // The window may close while the copy runs; the move and the relaunch still go on.
     QPointer<SetupModel> self(this);
-    Setup& setup = setup_;
-    std::exception_ptr failure;
-    QString target;
-    try {
-        auto moving = mover_(setup.move());
-        target = co_await std::move(moving);
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    if (!failure) {
-        // This copy ends now; it stays busy so that no press starts another move meanwhile.
-        setup.relaunch(target);
-        co_return;
-    }
-    if (!self)
-        co_return;
-    moving_ = false;
-    error_.set(tr("Couldn't move it: ") + describe(failure) +
-               tr(" Drag Quenlark into Applications yourself, then open it from there."));
+    return MoveRun::start(move_, [self](QString description) {
+        if (self)
+            self->error_.set(tr("Couldn't move it: ") + description +
+                             tr(" Drag Quenlark into Applications yourself, then open it from there."));
+    });
 }
 
 void SetupModel::keepHere() {

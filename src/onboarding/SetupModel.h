@@ -1,5 +1,6 @@
 #pragma once
 
+#include "onboarding/MoveRun.h"
 #include "onboarding/Setup.h"
 #include "onboarding/SetupStep.h"
 #include "runtime/Observed.h"
@@ -16,11 +17,7 @@
 class SetupModel : public QObject {
     Q_OBJECT
 public:
-    // Runs the move off the GUI thread and gives its result back; the standard one runs it in
-    // the tools pool.
-    using Mover = std::function<QCoro::Task<QString>(Setup::Move move)>;
-
-    SetupModel(Setup& setup, SetupStep start, Mover mover = {});
+    SetupModel(Setup& setup, SetupStep start, MoveRun::Mover mover = {});
 
     SetupStep step() const { return step_.get(); }
     const std::optional<QString>& error() const { return error_.get(); }
@@ -30,7 +27,7 @@ public:
     // To the next due step.
     void advance();
     // Moves the application into Applications and relaunches it from there, or sets `error`.
-    // Presses while a move runs are ignored: a second move would trash the first one's copy.
+    // Presses while a move runs are ignored.
     QCoro::Task<void> moveToApplications();
     // "Keep it here": never asks for the move again.
     void keepHere();
@@ -62,8 +59,7 @@ public:
 
 private:
     Setup& setup_;
-    Mover mover_;
+    std::shared_ptr<MoveRun> move_;
     Observed<SetupStep> step_;
     Observed<std::optional<QString>> error_;
-    bool moving_ = false;
 };

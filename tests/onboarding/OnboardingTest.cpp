@@ -1,8 +1,7 @@
 #include "onboarding/Onboarding.h"
 
 #include "FakeClock.h"
-#include "FakeLoginItem.h"
-#include "FakeRunningCopies.h"
+#include "FakeSetup.h"
 #include "model/Prefs.h"
 #include "onboarding/Setup.h"
 #include "platform/system/Defaults.h"
@@ -48,18 +47,12 @@ TEST(Onboarding, FinishingSettlesBothQuestionsAndTouchesTheLoginItemOnlyWhenTheC
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        const QString file = QDir::tempPath() + QStringLiteral("/onboarding.plist");
-        QFile::remove(file);
-        auto defaults = std::make_shared<Defaults>(file);
+        FakeSetup fake(QStringLiteral("onboarding"));
+        const auto& defaults = fake.defaults;
         Prefs prefs(defaults, row.sandbox);
-        FakeLoginItem login;
+        FakeLoginItem& login = fake.login;
         login.on = row.loginBefore;
-        FakeRunningCopies copies;
-        ::Setup::Environment s;
-        s.defaults = defaults;
-        s.loginItem = &login;
-        s.copies = &copies;
-        ::Setup setup(std::move(s));
+        ::Setup setup = fake.make(QStringLiteral("/Applications/Quenlark.app"));
         FakeClock clock;
         QStringList calls;
         bool open = false;

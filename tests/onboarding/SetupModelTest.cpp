@@ -1,7 +1,6 @@
 #include "onboarding/SetupModel.h"
 
-#include "FakeLoginItem.h"
-#include "FakeRunningCopies.h"
+#include "FakeSetup.h"
 #include "QtPrinters.h"
 #include "RunSync.h"
 #include "platform/system/Defaults.h"
@@ -19,31 +18,15 @@ namespace {
 
 class SetupModelTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        QFile::remove(QDir::tempPath() + QStringLiteral("/setup-model.plist"));
-        defaults = std::make_shared<Defaults>(QDir::tempPath() + QStringLiteral("/setup-model.plist"));
-    }
-
     ::Setup setup(const QString& bundle = QStringLiteral("/home/ann/Downloads/Quenlark.app")) {
-        ::Setup::Environment e;
-        e.bundle = bundle;
-        e.home = QStringLiteral("/home/ann");
-        e.defaults = defaults;
-        e.loginItem = &login;
-        e.copies = &copies;
-        e.relaunch = [this](const QString& at, const QString&) {
-            relaunched << at;
-            return true;
-        };
-        e.terminate = [this] { ++terminated; };
-        return ::Setup(std::move(e));
+        return fake.make(bundle);
     }
 
-    std::shared_ptr<Defaults> defaults;
-    FakeLoginItem login;
-    FakeRunningCopies copies;
-    QStringList relaunched;
-    int terminated = 0;
+    FakeSetup fake{QStringLiteral("setup-model")};
+    std::shared_ptr<Defaults>& defaults = fake.defaults;
+    FakeLoginItem& login = fake.login;
+    QStringList& relaunched = fake.relaunched;
+    int& terminated = fake.terminated;
 };
 
 QCoro::Task<QString> result(QFuture<QString> future) { co_return co_await future; }
@@ -109,7 +92,7 @@ TEST_F(SetupModelTest, AFailedMoveSaysSoAndStaysAndASecondPressWhileMovingIsIgno
     pending->addResult(QStringLiteral("/home/ann/Applications/Quenlark.app"));
     pending->finish();
     runSync(std::move(second));
-    EXPECT_EQ(relaunched, QStringList{QStringLiteral("/home/ann/Applications/Quenlark.app")});
+    EXPECT_EQ(relaunched, QStringList{QStringLiteral("/home/ann/Applications/Quenlark.app/quenlark")});
     EXPECT_EQ(terminated, 1);
     runSync(m.moveToApplications());
     EXPECT_EQ(moves, 2) << "nothing moves again while this copy ends";

@@ -1,8 +1,7 @@
 #include "onboarding/Setup.h"
 
 #include "BundleBuilder.h"
-#include "FakeLoginItem.h"
-#include "FakeRunningCopies.h"
+#include "FakeSetup.h"
 #include "QtPrinters.h"
 #include "platform/system/Defaults.h"
 #include "runtime/FileError.h"
@@ -28,24 +27,9 @@ protected:
                QString::fromLatin1(::testing::UnitTest::GetInstance()->current_test_info()->name());
         QDir(root).removeRecursively();
         QDir().mkpath(root);
-        defaults = std::make_shared<Defaults>(root + QStringLiteral("/standard.plist"));
     }
 
-    ::Setup make(const QString& bundle, const QString& home = QStringLiteral("/home/ann")) {
-        ::Setup::Environment e;
-        e.bundle = bundle;
-        e.executable = QStringLiteral("quenlark");
-        e.home = home;
-        e.defaults = defaults;
-        e.loginItem = &login;
-        e.copies = &copies;
-        e.relaunch = [this](const QString& at, const QString& program) {
-            relaunched << at + QLatin1Char('/') + program;
-            return relaunchStarts;
-        };
-        e.terminate = [this] { ++terminated; };
-        return ::Setup(std::move(e));
-    }
+    ::Setup make(const QString& bundle) { return fake.make(bundle); }
 
     // A bundle with the given Info.plist versions (nullptr leaves a key out).
     QString bundle(const QString& where, Pair pair) {
@@ -61,12 +45,13 @@ protected:
     }
 
     QString root;
-    std::shared_ptr<Defaults> defaults;
-    FakeLoginItem login;
-    FakeRunningCopies copies;
-    QStringList relaunched;
-    bool relaunchStarts = true;
-    int terminated = 0;
+    FakeSetup fake{QStringLiteral("setup-test")};
+    std::shared_ptr<Defaults>& defaults = fake.defaults;
+    FakeLoginItem& login = fake.login;
+    FakeRunningCopies& copies = fake.copies;
+    QStringList& relaunched = fake.relaunched;
+    bool& relaunchStarts = fake.relaunchStarts;
+    int& terminated = fake.terminated;
 };
 
 QStringList trashed() {

@@ -1,7 +1,6 @@
 #include "SetupScreens.h"
 
-#include "FakeLoginItem.h"
-#include "FakeRunningCopies.h"
+#include "FakeSetup.h"
 
 #include "onboarding/Setup.h"
 #include "onboarding/SetupModel.h"
@@ -41,21 +40,9 @@ QCoro::Task<QString> failingMove(Setup::Move move) {
 } // namespace
 
 bool SetupScreens::render(const QString& out, const QString& theme) {
-    FakeLoginItem login;
-    FakeRunningCopies copies;
-    const auto setupAt = [&](const QString& bundle) {
-        Setup::Environment e;
-        e.bundle = bundle;
-        e.home = QDir::homePath();
-        e.defaults = std::make_shared<Defaults>(QDir::tempPath() + QStringLiteral("/setup-screens.plist"));
-        e.loginItem = &login;
-        e.copies = &copies;
-        e.relaunch = [](const QString&, const QString&) { return true; };
-        e.terminate = [] {};
-        return Setup(std::move(e));
-    };
-    Setup downloads = setupAt(QDir::homePath() + QStringLiteral("/Downloads/Quenlark.app"));
-    Setup translocated = setupAt(QStringLiteral("/private/var/folders/x/T/AppTranslocation/1/d/Quenlark.app"));
+    FakeSetup fake(QStringLiteral("setup-screens"));
+    Setup downloads = fake.make(QDir::homePath() + QStringLiteral("/Downloads/Quenlark.app"), QDir::homePath());
+    Setup translocated = fake.make(QStringLiteral("/private/var/folders/x/T/AppTranslocation/1/d/Quenlark.app"));
 
     struct Shot {
         const char* name;

@@ -1,7 +1,6 @@
 #include "onboarding/ui/SetupWindow.h"
 
-#include "FakeLoginItem.h"
-#include "FakeRunningCopies.h"
+#include "FakeSetup.h"
 #include "onboarding/Setup.h"
 #include "onboarding/SetupModel.h"
 #include "onboarding/ui/SetupView.h"
@@ -15,17 +14,8 @@
 #include <QWidget>
 
 TEST(SetupWindow, OneWindowThatComesForwardAtTheStepAskedUnlessItIsDone) {
-    FakeLoginItem login;
-    FakeRunningCopies copies;
-    ::Setup::Environment e;
-    e.bundle = QStringLiteral("/home/ann/Downloads/Quenlark.app");
-    e.home = QStringLiteral("/home/ann");
-    e.defaults = std::make_shared<Defaults>(QDir::tempPath() + QStringLiteral("/setup-window.plist"));
-    e.loginItem = &login;
-    e.copies = &copies;
-    e.relaunch = [](const QString&, const QString&) { return true; };
-    e.terminate = [] {};
-    ::Setup setup(std::move(e));
+    FakeSetup fake(QStringLiteral("setup-window"));
+    ::Setup setup = fake.make(QStringLiteral("/home/ann/Downloads/Quenlark.app"));
     int settings = 0;
     SetupWindow windows(setup, [&] { return std::function<void()>([&] { ++settings; }); });
 
