@@ -1,4 +1,5 @@
 #include "onboarding/Marquee.h"
+#include "onboarding/NotchDemoTimeline.h"
 #include "onboarding/WelcomePage.h"
 
 #include "QtPrinters.h"
@@ -57,4 +58,20 @@ TEST(WelcomePage, TheSafetyStepsTickEveryHalfSecondAndStartOverAfterARest) {
     EXPECT_EQ(WelcomePage::sourceChips(), (QStringList{QStringLiteral("Mac App Store"), QStringLiteral("Sparkle"),
                                                        QStringLiteral("Homebrew cask"), QStringLiteral("GitHub Releases"),
                                                        QStringLiteral("Electron")}));
+}
+
+TEST(NotchDemoTimeline, OneCycleOpensFillsInstallsChecksAndFoldsThenRepeats) {
+    using NotchDemoTimeline::State;
+    const std::pair<double, State> moments[] = {
+        {0, {false, 0, 0, false}},   {0.89, {false, 0, 0, false}}, {0.9, {true, 0, 0, false}},
+        {1.04, {true, 1, 0, false}}, {1.2, {true, 2, 0, false}},   {1.32, {true, 3, 0, false}},
+        {2.22, {true, 3, 1, false}}, {3.91, {true, 3, 1, false}},  {3.92, {true, 3, 1, true}},
+        {5.72, {false, 0, 1, true}}, {6.51, {false, 0, 1, true}},  {6.52, {false, 0, 0, false}},
+        {6.52 + 1.04, {true, 1, 0, false}},
+    };
+    for (const auto& [seconds, state] : moments) {
+        SCOPED_TRACE(testing::Message() << seconds << " s");
+        EXPECT_EQ(NotchDemoTimeline::stepAt(seconds).state, state);
+    }
+    EXPECT_EQ(NotchDemoTimeline::reduced(), (State{true, 3, 0, true}));
 }
