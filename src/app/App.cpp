@@ -16,7 +16,11 @@
 #include "onboarding/FirstRunHooks.h"
 #include "onboarding/OnboardingHooks.h"
 #include "onboarding/Setup.h"
+#include "onboarding/Onboarding.h"
+#include "onboarding/ui/OnboardingView.h"
 #include "onboarding/ui/SetupWindow.h"
+#include "onboarding/ui/WelcomeWindow.h"
+#include "views/cards/RowAccessoryModel.h"
 #include "platform/desktop/InstanceLock.h"
 #include "platform/desktop/LoginItem.h"
 #include "platform/desktop/Relaunch.h"
@@ -215,8 +219,32 @@ void App::installFirstRun() {
     e.terminate = [] { QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection); };
     setup_ = std::make_unique<Setup>(std::move(e));
     setupWindow_ = std::make_unique<SetupWindow>(*setup_, [this] { return store_->openSettingsWindow; });
+    welcomeWindow_ = std::make_unique<WelcomeWindow>([this](OnboardingModel& model) -> QWidget* {
+        OnboardingView::Environment view;
+        view.model = &model;
+        view.onboarding = welcome_.get();
+        view.setup = setup_.get();
+        view.store = store_;
+        view.prefs = &Prefs::shared();
+        view.sandbox = Launch::sandbox().has_value();
+        view.openPermissionSettings = [this] { shell_.openUrl(RowAccessoryModel::appManagementPane()); };
+        return new OnboardingView(std::move(view));
+    });
+    Onboarding::Environment flow;
+    flow.prefs = &Prefs::shared();
+    flow.setup = setup_.get();
+    flow.clock = &Clock::shared();
+    flow.sandbox = Launch::sandbox().has_value();
+    flow.openWindow = [this](OnboardingModel& model) { welcomeWindow_->open(model); };
+    flow.windowOpen = [this] { return welcomeWindow_->isOpen(); };
+    flow.bringForward = [this] { welcomeWindow_->bringForward(); };
+    flow.closeWindow = [this] { welcomeWindow_->close(); };
+    flow.openMainWindow = [this] { store_->openMainWindow(); };
+    flow.startTour = [this] { store_->onboarding().startTour(); };
+    welcome_ = std::make_unique<Onboarding>(std::move(flow));
     FirstRunHooks::Windows windows;
     windows.setup = [this](SetupStep start) { setupWindow_->show(start); };
+    windows.welcome = [this] { welcome_->show(); };
     FirstRunHooks::shared().install(setup_.get(), std::move(windows));
 }
 

@@ -12,11 +12,13 @@
 class AppDelegate;
 class FoldingMainWindow;
 class LoginItem;
+class Onboarding;
 class MainWindow;
 class QtNotchDesktop;
 class RunningCopies;
 class Setup;
 class SetupWindow;
+class WelcomeWindow;
 class SingleInstance;
 class StatusItem;
 class Store;
@@ -56,6 +58,8 @@ private:
     std::unique_ptr<RunningCopies> copies_;
     std::unique_ptr<Setup> setup_;
     std::unique_ptr<SetupWindow> setupWindow_;
+    std::unique_ptr<WelcomeWindow> welcomeWindow_;
+    std::unique_ptr<Onboarding> welcome_;
     std::unique_ptr<AppDelegate> delegate_;
     std::function<void(QUrl)> redirect_;
 };

@@ -35,6 +35,12 @@ QList<SetupPageModel::Row> SetupPageModel::rows() const {
     return rows;
 }
 
+Theme SetupPageModel::theme() const { return e_.prefs->theme(); }
+
+void SetupPageModel::setTheme(Theme theme) { e_.prefs->setTheme(theme); }
+
+bool SetupPageModel::login() const { return e_.welcome->login(); }
+
 QCoro::Task<void> SetupPageModel::move() {
     QPointer<SetupPageModel> self(this);
     return MoveRun::start(move_, [self](QString description) {

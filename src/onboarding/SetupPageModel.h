@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/Theme.h"
 #include "onboarding/MoveRun.h"
 #include "runtime/Observed.h"
 
@@ -45,6 +46,11 @@ public:
     // The rows in order; the move row only outside Applications and without "--sandbox".
     QList<Row> rows() const;
     const std::optional<QString>& moveError() const { return moveError_.get(); }
+
+    Theme theme() const;
+    // The application follows at once; the welcome window stays dark.
+    void setTheme(Theme theme);
+    bool login() const;
 
     // "Move": moves and relaunches, or shows the failure; presses while a move runs are ignored.
     QCoro::Task<void> move();

@@ -3,10 +3,9 @@
 #include "onboarding/SetupModel.h"
 #include "onboarding/ui/SetupView.h"
 #include "app/Windows.h"
+#include "onboarding/ui/FixedWindow.h"
 
-#include <QScreen>
 
-#include <QVBoxLayout>
 #include <QWidget>
 
 SetupWindow::SetupWindow(Setup& setup, std::function<std::function<void()>()> openSettings)
@@ -23,21 +22,11 @@ void SetupWindow::show(SetupStep start) {
     }
     // Closed with its title-bar button, the old window and model stay until replaced here.
     model_ = std::make_unique<SetupModel>(setup_, start);
-    auto window = std::make_unique<QWidget>(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                                                          Qt::CustomizeWindowHint);
-    window->setWindowTitle(title);
-    auto* layout = new QVBoxLayout(window.get());
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
-    layout->addWidget(new SetupView(*model_, [this] { close(); }, [this] {
+    window_ = FixedWindow::make(title, new SetupView(*model_, [this] { close(); }, [this] {
         if (auto open = openSettings_ ? openSettings_() : std::function<void()>())
             open();
     }));
-    window_ = std::move(window);
-    window_->adjustSize();
-    if (const QScreen* screen = window_->screen())
-        window_->move(screen->availableGeometry().center() - window_->rect().center());
-    Windows::bringForward(window_.get());
+    FixedWindow::present(window_.get());
 }
 
 void SetupWindow::close() {

@@ -1,0 +1,36 @@
+#include "onboarding/ui/ChipRow.h"
+
+#include "onboarding/Marquee.h"
+#include "onboarding/ui/MarqueePaint.h"
+#include "onboarding/ui/WelcomeColors.h"
+#include "platform/gui/Fonts.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+ChipRow::ChipRow(QStringList items, double speed, bool reverse, QWidget* parent)
+    : QWidget(parent), items_(std::move(items)), speed_(speed), reverse_(reverse) {
+    setFixedHeight(35);
+    MarqueePaint::start(this);
+}
+
+void ChipRow::paintEvent(QPaintEvent*) {
+    if (items_.isEmpty())
+        return;
+    const double seconds = MarqueePaint::seconds();
+    MarqueePaint::faded(this, Qt::Horizontal, 0.2, [this, seconds](QPainter& painter) {
+        painter.setFont(Fonts::system(12.5, QFont::DemiBold));
+        double x = (width() - 780) / 2.0 + Marquee::chipOffset(int(items_.size()), speed_, reverse_, seconds);
+        for (qsizetype i = 0; i < 3 * items_.size(); ++i) {
+            const QRectF chip(x, (height() - 33) / 2.0, 160, 33);
+            QPainterPath capsule;
+            capsule.addRoundedRect(chip.adjusted(0.5, 0.5, -0.5, -0.5), 16, 16);
+            painter.fillPath(capsule, WelcomeColors::white(0.07));
+            painter.setPen(QPen(WelcomeColors::white(0.14), 1));
+            painter.drawPath(capsule);
+            painter.setPen(Qt::white);
+            painter.drawText(chip.adjusted(14, 0, -14, 0), Qt::AlignCenter, items_[i % items_.size()]);
+            x += Marquee::chipStep;
+        }
+    });
+}

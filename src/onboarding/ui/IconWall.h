@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QList>
+#include <QPixmap>
+#include <QWidget>
+
+// Four rows of app icons drifting sideways under a -10° tilt, fading out at top and bottom;
+// still under reduced motion.
+class IconWall : public QWidget {
+    Q_OBJECT
+public:
+    explicit IconWall(QWidget* parent = nullptr);
+
+    void setIcons(QList<QPixmap> icons);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QList<QPixmap> icons_;
+};
