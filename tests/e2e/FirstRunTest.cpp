@@ -3,6 +3,7 @@
 
 #include "app/MainWindow.h"
 #include "onboarding/ui/SetupWindow.h"
+#include "onboarding/ui/WelcomeWindow.h"
 #include "platform/archives/TreeCopy.h"
 #include "platform/desktop/LoginItem.h"
 #include "platform/system/Defaults.h"
@@ -85,4 +86,47 @@ TEST(FirstRun, TheSetupWindowMovesTheAppAndAsksAboutLoginOnlyOnce) {
     again.terminate();
     again.waitForFinished(10000);
     endCopiesOf(moved);
+}
+
+// A first launch from Applications with a fresh home: the welcome window pages with the arrow
+// keys, Escape skips it and the main window opens; a later launch shows neither the welcome
+// nor the setup window, since skipping answered both questions.
+TEST(FirstRun, TheWelcomeWindowPagesWithTheArrowsAndEscapeSkipsItOnce) {
+    const QString installed = QDir::homePath() + u"/Applications/Quenlark.app"_s;
+    TreeCopy::copy(QStringLiteral(QUENLARK_BUNDLE), installed);
+
+    QProcess first;
+    first.setProcessChannelMode(QProcess::ForwardedChannels);
+    first.start(installed + u"/Contents/MacOS/quenlark"_s);
+    ASSERT_TRUE(Desktop::waitForWindow(MainWindow::title, 30s));
+    auto window = Desktop::waitForWindow(WelcomeWindow::title, 30s);
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(Desktop::activate(*window));
+    const char* pages[] = {"hero", "sources", "safety", "notch", "setup"};
+    for (int page = 0; page < 5; ++page) {
+        EXPECT_TRUE(Desktop::screenshot(*window, QStringLiteral(QUENLARK_SCREENS "/e2e-welcome-") +
+                                                     QString::fromLatin1(pages[page]) + u".png"_s, 3s));
+        ASSERT_TRUE(Desktop::press(u"Right"_s));
+    }
+    // No Skip on the last page: Escape does nothing there.
+    ASSERT_TRUE(Desktop::press(u"Escape"_s));
+    Desktop::waitUntil([] { return false; }, 500ms);
+    EXPECT_TRUE(Desktop::waitForWindow(WelcomeWindow::title, 1s));
+    ASSERT_TRUE(Desktop::press(u"Left"_s));
+    Desktop::waitUntil([] { return false; }, 800ms);
+    ASSERT_TRUE(Desktop::press(u"Escape"_s));
+    EXPECT_TRUE(Desktop::waitUntil([] { return !Desktop::waitForWindow(WelcomeWindow::title, 100ms); }, 10s))
+        << "Escape skips the introduction";
+    first.terminate();
+    first.waitForFinished(10000);
+    endCopiesOf(installed);
+
+    QProcess again;
+    again.setProcessChannelMode(QProcess::ForwardedChannels);
+    again.start(installed + u"/Contents/MacOS/quenlark"_s);
+    EXPECT_TRUE(Desktop::waitForWindow(MainWindow::title, 30s));
+    EXPECT_FALSE(Desktop::waitForWindow(WelcomeWindow::title, 3s));
+    again.terminate();
+    again.waitForFinished(10000);
+    endCopiesOf(installed);
 }

@@ -57,7 +57,8 @@ PageText::PageText(const QString& title, const QString& subtitle, QWidget* paren
     subtitle_ = centred(subtitle, Fonts::system(14.5), WelcomeColors::white(0.58), this);
     // A wrapping label takes the width it is given: the title the page's, the subtitle 480.
     subtitle_->setFixedWidth(480);
-    subtitle_->setFixedHeight(subtitle_->heightForWidth(480));
+    // Its lines, and the 14 it rises through as it comes in.
+    subtitle_->setFixedHeight(subtitle_->heightForWidth(480) + 14);
     layout->addWidget(title_);
     layout->addWidget(subtitle_, 0, Qt::AlignHCenter);
     setAccessibleName(QString(title).replace(QLatin1Char('\n'), QLatin1Char(' ')) + QStringLiteral(". ") + subtitle);
