@@ -14,7 +14,10 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // The chips drawn once, three copies side by side: a frame only places the strip.
+    QPixmap strip() const;
     QStringList items_;
+    mutable QPixmap strip_;
     double speed_;
     bool reverse_;
 };

@@ -18,4 +18,8 @@ protected:
 
 private:
     QList<QPixmap> icons_;
+    // Each row drawn once, three copies of its icons with their shadows side by side: a frame
+    // only places the four strips.
+    QList<QPixmap> strips_;
+    QList<double> spans_;
 };
