@@ -13,6 +13,8 @@
 #include "onboarding/ui/SourcesPage.h"
 #include "onboarding/ui/WelcomeColors.h"
 #include "runtime/Observation.h"
+#include "runtime/Spawn.h"
+#include "store/Store.h"
 #include "views/kit/Animator.h"
 
 #include <QGraphicsOpacityEffect>
@@ -142,6 +144,8 @@ QWidget* OnboardingView::makePage(int index) {
     actions.back = [model] { model->go(model->page() - 1); };
     actions.finish = [onboarding](bool tour) { onboarding->finish(tour); };
     actions.openPermissionSettings = e_.openPermissionSettings;
+    // The permission row shows the state as it is now.
+    spawn(e_.store->refreshPermissions(), "permission refresh");
     return new SetupPage(std::make_unique<SetupPageModel>(std::move(page)), std::move(actions), this);
 }
 
