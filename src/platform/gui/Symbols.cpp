@@ -80,7 +80,7 @@ const QHash<QString, QString>& drawings() {
         {QStringLiteral("moon.stars"),
          QStringLiteral(R"(<path d="M14.5,4.5 A8,8 0 1 0 20,15.5 A6.6,6.6 0 0 1 14.5,4.5 Z" fill="none" stroke="%1" stroke-width="1.8" stroke-linejoin="round"/><path d="M18,3 L18.6,4.6 L20.2,5.2 L18.6,5.8 L18,7.4 L17.4,5.8 L15.8,5.2 L17.4,4.6 Z" fill="%1"/>)")},
         {QStringLiteral("folder.fill"),
-         QStringLiteral(R"(<path d="M2.8,6.4 Q2.8,4.8 4.4,4.8 L9.2,4.8 L11.2,6.8 L19.6,6.8 Q21.2,6.8 21.2,8.4 L21.2,17.6 Q21.2,19.2 19.6,19.2 L4.4,19.2 Q2.8,19.2 2.8,17.6 Z" fill="%1"/>)")},
+         QStringLiteral(R"(<path d="M2.8,6.4 Q2.8,4.8 4.4,4.8 L9.2,4.8 L11.2,6.8 L19.6,6.8 Q21.2,6.8 21.2,8.4 L21.2,17.6 Q21.2,19.2 19.6,19.2 L4.4,19.2 Q2.8,19.2 2.8,17.6 Z" fill="%1"/><path d="M3.6,9.4 L20.4,9.4" stroke="%2" stroke-width="1.2"/>)")},
         {QStringLiteral("power"),
          QStringLiteral(R"(<path d="M12,3 L12,11.4" stroke="%1" stroke-width="2" stroke-linecap="round"/><path d="M7.2,6.6 A7.4,7.4 0 1 0 16.8,6.6" fill="none" stroke="%1" stroke-width="2" stroke-linecap="round"/>)")},
         {QStringLiteral("wifi"),
