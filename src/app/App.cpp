@@ -13,19 +13,32 @@
 #include "notch/NotchHooks.h"
 #include "notch/ui/FoldingMainWindow.h"
 #include "notch/ui/QtNotchDesktop.h"
-#include "onboarding/MemoryLoginItem.h"
-#include "onboarding/StoreAccountDeletion.h"
+#include "onboarding/FirstRunHooks.h"
+#include "onboarding/Onboarding.h"
 #include "onboarding/OnboardingHooks.h"
 #include "onboarding/SettingsModel.h"
+#include "onboarding/Setup.h"
+#include "onboarding/SetupLoginChoice.h"
+#include "onboarding/StoreAccountDeletion.h"
+#include "onboarding/ui/OnboardingView.h"
 #include "onboarding/ui/SettingsView.h"
+#include "onboarding/ui/SetupWindow.h"
+#include "onboarding/ui/WelcomeWindow.h"
+#include "platform/desktop/InstanceLock.h"
+#include "platform/desktop/LoginItem.h"
+#include "platform/desktop/Relaunch.h"
+#include "platform/desktop/RunningCopies.h"
 #include "platform/desktop/SingleInstance.h"
 #include "platform/gui/SystemTray.h"
+#include "platform/system/Defaults.h"
 #include "runtime/Clock.h"
 #include "runtime/Spawn.h"
 #include "store/Store.h"
 #include "views/MainView.h"
+#include "views/cards/RowAccessoryModel.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLoggingCategory>
@@ -78,7 +91,11 @@ int App::run(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     const QString bundle = MainBundle::path().value_or(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath());
-    SingleInstance instance(SingleInstance::socketPath(Launch::sandbox()), bundle, QString());
+    const QString socket = SingleInstance::socketPath(Launch::sandbox());
+    // Held until this copy has decided which copy stays, so that copies launched together
+    // decide one after another.
+    InstanceLock deciding(socket);
+    SingleInstance instance(socket, bundle, QString());
     switch (instance.claim(Launch::args())) {
     case SingleInstance::Outcome::HandedOver:
         return 0;
@@ -89,6 +106,7 @@ int App::run(int argc, char** argv) {
     }
 
     App app(instance);
+    deciding.release();
     return application.exec();
 }
 
@@ -132,11 +150,6 @@ App::App(SingleInstance& instance)
     notchDesktop_->setFold(fold);
     notchDesktop_->setStore(store);
 
-    loginItem_ = std::make_unique<MemoryLoginItem>();
-    accountDeletion_ = std::make_unique<StoreAccountDeletion>(*store);
-    settings_ = std::make_unique<SettingsView>(std::make_unique<SettingsModel>(
-        SettingsModel::Services{*store, prefs, *loginItem_, *accountDeletion_, Clock::shared()}));
-
     StatusItem::Environment item;
     item.store = store;
     item.prefs = &prefs;
@@ -160,6 +173,11 @@ App::App(SingleInstance& instance)
         qCDebug(lcApp).noquote() << "first check finished after" << sinceStart().elapsed() << "ms";
     };
     delegate_ = std::make_unique<AppDelegate>(std::move(launch), Launch::args());
+    installFirstRun();
+    loginChoice_ = std::make_unique<SetupLoginChoice>(*setup_);
+    accountDeletion_ = std::make_unique<StoreAccountDeletion>(*store);
+    settings_ = std::make_unique<SettingsView>(std::make_unique<SettingsModel>(
+        SettingsModel::Services{*store, prefs, *loginChoice_, *accountDeletion_, Clock::shared()}));
 
     connect(&instance_, &SingleInstance::argumentsReceived, this, guarded([this](const QStringList& args) {
                 received(args);
@@ -181,7 +199,11 @@ App::~App() {
     // deletion is deleted now rather than never.
     delegate_.reset();
     status_.reset();
+    FirstRunHooks::shared().install(nullptr, {});
     settings_.reset();
+    welcome_.reset();
+    welcomeWindow_.reset();
+    setupWindow_.reset();
     fold_ = nullptr;
     main_.reset();
     Store::release();
@@ -197,6 +219,54 @@ void App::installSceneHooks() {
             Windows::bringForward(main_.get());
     };
     store_->openSettingsWindow = [this] { showSettings(); };
+}
+
+void App::installFirstRun() {
+    const QString executable = QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()).fileName();
+    const std::optional<QString> bundle = MainBundle::path();
+    loginItem_ = std::make_unique<LoginItem>(
+        bundle ? *bundle + QStringLiteral("/Contents/MacOS/") + executable
+               : QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath());
+    copies_ = std::make_unique<RunningCopies>(instance_);
+    Setup::Environment e;
+    e.bundle = bundle.value_or(QString());
+    e.executable = executable;
+    e.home = QDir::homePath();
+    e.defaults = Defaults::standard();
+    e.loginItem = loginItem_.get();
+    e.copies = copies_.get();
+    e.relaunch = [](const QString& at, const QString& program) { return Relaunch::start(at, program); };
+    // Queued: during the launch the event loop has not started, and a direct exit would be lost.
+    e.terminate = [] { QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection); };
+    setup_ = std::make_unique<Setup>(std::move(e));
+    setupWindow_ = std::make_unique<SetupWindow>(*setup_, [this] { return store_->openSettingsWindow; });
+    welcomeWindow_ = std::make_unique<WelcomeWindow>([this](OnboardingModel& model) -> QWidget* {
+        OnboardingView::Environment view;
+        view.model = &model;
+        view.onboarding = welcome_.get();
+        view.setup = setup_.get();
+        view.store = store_;
+        view.prefs = &Prefs::shared();
+        view.sandbox = Launch::sandbox().has_value();
+        view.openPermissionSettings = [this] { shell_.openUrl(RowAccessoryModel::appManagementPane()); };
+        return new OnboardingView(std::move(view));
+    });
+    Onboarding::Environment flow;
+    flow.prefs = &Prefs::shared();
+    flow.setup = setup_.get();
+    flow.clock = &Clock::shared();
+    flow.sandbox = Launch::sandbox().has_value();
+    flow.openWindow = [this](OnboardingModel& model) { welcomeWindow_->open(model); };
+    flow.windowOpen = [this] { return welcomeWindow_->isOpen(); };
+    flow.bringForward = [this] { welcomeWindow_->bringForward(); };
+    flow.closeWindow = [this] { welcomeWindow_->close(); };
+    flow.openMainWindow = [this] { store_->openMainWindow(); };
+    flow.startTour = [this] { store_->onboarding().startTour(); };
+    welcome_ = std::make_unique<Onboarding>(std::move(flow));
+    FirstRunHooks::Windows windows;
+    windows.setup = [this](SetupStep start) { setupWindow_->show(start); };
+    windows.welcome = [this] { welcome_->show(); };
+    FirstRunHooks::shared().install(setup_.get(), std::move(windows));
 }
 
 void App::showSettings() {

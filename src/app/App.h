@@ -12,9 +12,15 @@
 class AccountDeletion;
 class AppDelegate;
 class FoldingMainWindow;
+class LoginChoice;
 class LoginItem;
+class Onboarding;
 class MainWindow;
 class QtNotchDesktop;
+class RunningCopies;
+class Setup;
+class SetupWindow;
+class WelcomeWindow;
 class SingleInstance;
 class StatusItem;
 class Store;
@@ -35,6 +41,8 @@ public:
 
 private:
     void installSceneHooks();
+    // The first run's housekeeping over this copy's bundle, the login item and the other copies.
+    void installFirstRun();
     void showSettings();
     // Arguments a later launch of this bundle handed over: an address, else a reopen.
     void received(const QStringList& args);
@@ -46,11 +54,17 @@ private:
     Store* store_ = nullptr;
     std::unique_ptr<MainWindow> main_;
     FoldingMainWindow* fold_ = nullptr; // owned by main_; the island grows the window through it
-    // The seams the settings window acts through until the first run and the library join them.
-    std::unique_ptr<LoginItem> loginItem_;
+    // What the settings window acts through: the first run's login item and the store's deletion.
+    std::unique_ptr<LoginChoice> loginChoice_;
     std::unique_ptr<AccountDeletion> accountDeletion_;
     std::unique_ptr<QWidget> settings_;
     std::unique_ptr<StatusItem> status_;
+    std::unique_ptr<LoginItem> loginItem_;
+    std::unique_ptr<RunningCopies> copies_;
+    std::unique_ptr<Setup> setup_;
+    std::unique_ptr<SetupWindow> setupWindow_;
+    std::unique_ptr<WelcomeWindow> welcomeWindow_;
+    std::unique_ptr<Onboarding> welcome_;
     std::unique_ptr<AppDelegate> delegate_;
     std::function<void(QUrl)> redirect_;
 };

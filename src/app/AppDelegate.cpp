@@ -44,9 +44,9 @@ void AppDelegate::didFinishLaunching() {
     using std::chrono::milliseconds;
     // 1.
     e_.prefs->applyTheme();
-    // 2.
-    if (!e_.sandbox)
-        e_.onboarding->takeOverFromOtherCopies();
+    // 2. A copy that ends here opens nothing and starts nothing.
+    if (!e_.sandbox && !e_.onboarding->takeOverFromOtherCopies())
+        return;
     // 3.
     if (!quietStart_) {
         if (!e_.prefs->onboarded()) {

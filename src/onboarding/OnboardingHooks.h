@@ -9,8 +9,9 @@ class OnboardingHooks {
 public:
     virtual ~OnboardingHooks() = default;
 
-    // A newer running copy is brought forward and this process ends; older ones are quit.
-    virtual void takeOverFromOtherCopies() = 0;
+    // A newer running copy is brought forward and this process ends; older ones are quit. False
+    // when this process ends, so the launch stops there.
+    virtual bool takeOverFromOtherCopies() = 0;
     // The first setup step still due: moving into Applications, else the login item.
     virtual std::optional<SetupStep> needs() = 0;
     // Opens the setup window at `start`, or moves the open one there, and brings it forward.

@@ -4,7 +4,7 @@
 #include "model/Permissions.h"
 #include "model/Prefs.h"
 #include "onboarding/AccountDeletion.h"
-#include "onboarding/LoginItem.h"
+#include "onboarding/LoginChoice.h"
 #include "onboarding/OnboardingHooks.h"
 #include "onboarding/SettingsChoices.h"
 #include "onboarding/SettingsRows.h"

@@ -15,7 +15,7 @@
 
 class AccountDeletion;
 class Clock;
-class LoginItem;
+class LoginChoice;
 class Prefs;
 class Store;
 
@@ -27,7 +27,7 @@ public:
     struct Services {
         Store& store;
         Prefs& prefs;
-        LoginItem& login;
+        LoginChoice& login;
         AccountDeletion& deletion;
         Clock& clock;
     };

@@ -3,13 +3,13 @@
 #include "account/AuthHooks.h"
 #include "install/Leftovers.h"
 #include "install/Updater.h"
-#include "library/DeviceID.h"
 #include "library/CloudHooks.h"
+#include "library/DeviceID.h"
 #include "model/Prefs.h"
 #include "model/Scanner.h"
 #include "notch/NotchDesktop.h"
 #include "notch/NotchSchedulerHooks.h"
-#include "onboarding/NoOnboardingHooks.h"
+#include "onboarding/FirstRunHooks.h"
 #include "platform/desktop/DesktopNotifier.h"
 #include "runtime/Blocking.h"
 #include "runtime/Clock.h"
@@ -54,7 +54,8 @@ Store::Collaborators Store::Collaborators::standard() {
                                                     []() -> Store& { return Store::shared(); });
     c.account = std::make_shared<AuthHooks>();
     c.library = std::make_shared<CloudHooks>();
-    c.onboarding = std::make_shared<NoOnboardingHooks>();
+    // The shared hooks outlive the store; the composition root installs the first run into them.
+    c.onboarding = std::shared_ptr<OnboardingHooks>(&FirstRunHooks::shared(), [](OnboardingHooks*) {});
     c.shell = &Shell::current();
     c.clock = &Clock::shared();
     c.prefs = &Prefs::shared();

@@ -65,12 +65,16 @@ public:
 
 class FakeOnboarding final : public OnboardingHooks {
 public:
-    void takeOverFromOtherCopies() override { calls << QStringLiteral("takeOver"); }
+    bool takeOverFromOtherCopies() override {
+        calls << QStringLiteral("takeOver");
+        return goesOn;
+    }
     std::optional<SetupStep> needs() override { return std::nullopt; }
     void showSetupWindow(SetupStep) override { calls << QStringLiteral("setup"); }
     void showOnboarding() override { calls << QStringLiteral("welcome"); }
     void startTour() override { calls << QStringLiteral("tour"); }
     QStringList calls;
+    bool goesOn = true;
 };
 
 InstalledApp app(const QString& name, bool appStore = false) {
@@ -131,6 +135,17 @@ protected:
         e.quit = [this] { ++quits; };
         e.installHooks = [this] { store->openSettingsWindow = [this] { ++settingsOpened; }; };
         item = std::make_unique<StatusItem>(std::move(e));
+    }
+
+    AppDelegate::Environment launching() {
+        AppDelegate::Environment e;
+        e.store = store.get();
+        e.prefs = prefs.get();
+        e.notch = notch.get();
+        e.onboarding = onboarding.get();
+        e.statusItem = item.get();
+        e.clock = &clock;
+        return e;
     }
 
     void rows(const QList<std::pair<InstalledApp, Status>>& list) {
@@ -289,13 +304,7 @@ TEST_F(ShellTest, LaunchSequenceNormalAndQuiet) {
         shell.mainWindowOpened = 0;
         scans = 0;
         bool accessory = false;
-        AppDelegate::Environment e;
-        e.store = store.get();
-        e.prefs = prefs.get();
-        e.notch = notch.get();
-        e.onboarding = onboarding.get();
-        e.statusItem = item.get();
-        e.clock = &clock;
+        AppDelegate::Environment e = launching();
         e.sandbox = std::nullopt;
         e.becomeAccessory = [&] { accessory = true; };
         AppDelegate delegate(e, row.args);
@@ -319,14 +328,33 @@ TEST_F(ShellTest, LaunchSequenceNormalAndQuiet) {
     }
 }
 
+TEST_F(ShellTest, ACopyThatEndsAtTheTakeoverOpensAndStartsNothing) {
+    onboarding->goesOn = false;
+    for (const QStringList& args : {QStringList{}, QStringList{QStringLiteral("--background")}}) {
+        SCOPED_TRACE(args.join(u' ').toStdString());
+        onboarding->calls.clear();
+        notch->calls.clear();
+        shell.mainWindowOpened = 0;
+        scans = 0;
+        AppDelegate::Environment e = launching();
+        e.becomeAccessory = [] {};
+        AppDelegate delegate(e, args);
+        delegate.willFinishLaunching();
+        delegate.didFinishLaunching();
+        settle();
+        clock.advanceSeconds(1);
+        settle();
+        EXPECT_EQ(onboarding->calls, QStringList{QStringLiteral("takeOver")}) << "no welcome, no setup window";
+        EXPECT_EQ(notch->calls, QStringList());
+        EXPECT_FALSE(store->scheduled());
+        EXPECT_EQ(scans, 0);
+        EXPECT_EQ(shell.mainWindowOpened, 0);
+        EXPECT_EQ(trays, 0);
+    }
+}
+
 TEST_F(ShellTest, BecomingActiveFoldsOnlyAnIslandTheSchedulerShowedWhileInUse) {
-    AppDelegate::Environment e;
-    e.store = store.get();
-    e.prefs = prefs.get();
-    e.notch = notch.get();
-    e.onboarding = onboarding.get();
-    e.statusItem = item.get();
-    e.clock = &clock;
+    AppDelegate::Environment e = launching();
     AppDelegate delegate(e, {});
     struct Row {
         bool up, automatic, inUse, folds;

@@ -2,7 +2,7 @@
 #include "StoreHarness.h"
 
 #include "onboarding/AccountDeletion.h"
-#include "onboarding/MemoryLoginItem.h"
+#include "onboarding/MemoryLoginChoice.h"
 #include "onboarding/OnboardingHooks.h"
 #include "onboarding/SettingsModel.h"
 #include "onboarding/SettingsRows.h"
@@ -24,7 +24,7 @@ namespace {
 
 class Tour final : public OnboardingHooks {
 public:
-    void takeOverFromOtherCopies() override {}
+    bool takeOverFromOtherCopies() override { return true; }
     std::optional<SetupStep> needs() override { return std::nullopt; }
     void showSetupWindow(SetupStep) override {}
     void startTour() override { ++tours; }
@@ -54,7 +54,7 @@ private:
 
 struct Settings {
     StoreHarness h;
-    MemoryLoginItem login;
+    MemoryLoginChoice login;
     SlowDeletion deletion{h.clock};
     std::shared_ptr<Tour> tour = std::make_shared<Tour>();
     Store* store = nullptr;

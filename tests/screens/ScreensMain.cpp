@@ -9,6 +9,8 @@
 #include "IslandScreens.h"
 #include "ScreenSamples.h"
 #include "SettingsScreens.h"
+#include "SetupScreens.h"
+#include "WelcomeScreens.h"
 #include "model/Launch.h"
 #include "model/Motion.h"
 #include "platform/gui/Palette.h"
@@ -138,6 +140,10 @@ bool renderTheme(bool dark, const QString& out, const QString& bundles) {
     ok &= IslandScreens::render(theme, out, bundles + QStringLiteral("/island"));
     ok &= AccountScreens::render(out, theme);
     ok &= SettingsScreens::render(out, theme);
+    ok &= SetupScreens::render(out, theme);
+    // The welcome window is dark whatever the theme: drawn once.
+    if (dark)
+        ok &= WelcomeScreens::render(out, theme, bundles + QStringLiteral("/dashboard"));
     return ok;
 }
 } // namespace

@@ -4,7 +4,7 @@
 #include "ScreenSamples.h"
 #include "StoreHarness.h"
 
-#include "onboarding/MemoryLoginItem.h"
+#include "onboarding/MemoryLoginChoice.h"
 #include "onboarding/NoAccountDeletion.h"
 #include "onboarding/SettingsModel.h"
 #include "onboarding/ui/SettingsView.h"
@@ -25,7 +25,7 @@ bool shot(const QString& out, const QString& name, const QString& tab,
     if (arrange)
         arrange(h, store);
     store.setSettingsTab(tab);
-    MemoryLoginItem login;
+    MemoryLoginChoice login;
     NoAccountDeletion deletion;
     SettingsView view(std::make_unique<SettingsModel>(SettingsModel::Services{store, *h.prefs, login, deletion, h.clock}));
     view.show();

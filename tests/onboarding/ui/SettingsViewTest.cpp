@@ -1,7 +1,7 @@
 #include "SampleSession.h"
 #include "StoreHarness.h"
 
-#include "onboarding/MemoryLoginItem.h"
+#include "onboarding/MemoryLoginChoice.h"
 #include "onboarding/NoAccountDeletion.h"
 #include "onboarding/SettingsModel.h"
 #include "onboarding/ui/SettingsView.h"
@@ -22,7 +22,7 @@ namespace {
 
 struct Window {
     StoreHarness h;
-    MemoryLoginItem login;
+    MemoryLoginChoice login;
     NoAccountDeletion deletion;
     Store* store = &h.build();
     SettingsView view{std::make_unique<SettingsModel>(SettingsModel::Services{*store, *h.prefs, login, deletion, h.clock})};

@@ -2,9 +2,9 @@
 
 // Whether this application opens at login: the desktop's autostart entry for it. A failure to
 // change it is the implementation's to log; nothing is shown.
-class LoginItem {
+class LoginChoice {
 public:
-    virtual ~LoginItem() = default;
+    virtual ~LoginChoice() = default;
 
     // What the desktop says now.
     virtual bool enabled() const = 0;

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "onboarding/LoginItem.h"
+#include "onboarding/LoginChoice.h"
 
 // Until the first run's autostart entry is joined here: remembers the choice for this run only.
-class MemoryLoginItem final : public LoginItem {
+class MemoryLoginChoice final : public LoginChoice {
 public:
     bool enabled() const override { return on_; }
     void setLogin(bool on) override {

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QWidget>
+
+#include <functional>
+
+class QPainter;
+
+// What the drifting rows share: a repaint every frame unless motion is reduced, the clock they
+// are placed by, and a picture faded out towards two opposite edges.
+namespace MarqueePaint {
+
+void start(QWidget* widget);
+// Seconds since the reference date; 0 under reduced motion, where the rows stand still.
+double seconds();
+// Draws with `draw` into a layer faded out towards the top and bottom (or the sides).
+void faded(QWidget* widget, Qt::Orientation fade, double solidFrom, const std::function<void(QPainter&)>& draw);
+
+} // namespace MarqueePaint

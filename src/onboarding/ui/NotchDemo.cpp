@@ -1,0 +1,200 @@
+#include "onboarding/ui/NotchDemo.h"
+
+#include "model/Motion.h"
+#include "model/Spring.h"
+#include "onboarding/ui/WelcomeColors.h"
+#include "platform/gui/Fonts.h"
+#include "platform/gui/Palette.h"
+#include "platform/gui/Symbols.h"
+#include "views/kit/Animator.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+using NotchDemoTimeline::Motion;
+using NotchDemoTimeline::State;
+
+// How far (0 to 1) the move into the step at `since` seconds has come.
+double settled(Motion motion, double since) {
+    switch (motion) {
+    case Motion::none: return 1;
+    case Motion::springA: return Spring(0.55, 0.6, 0, 1).value(since);
+    case Motion::install: {
+        const double t = std::clamp(since / 1.6, 0.0, 1.0);
+        return t < 0.5 ? 2 * t * t : 1 - std::pow(-2 * t + 2, 2) / 2;
+    }
+    case Motion::check: return Spring(0.35, 0.55, 0, 1).value(since);
+    case Motion::fold: return Spring(0.45, 0.7, 0, 1).value(since);
+    }
+    return 1;
+}
+
+double mix(double a, double b, double t) { return a + (b - a) * t; }
+
+} // namespace
+
+NotchDemo::NotchDemo(QWidget* parent) : QWidget(parent) {
+    since_.start();
+    setAccessibleName(tr("Illustration: the Quenlark panel drops out of the notch with three updates, and one installs."));
+    if (!::Motion::reduced())
+        Animator::loop(this, 1, QEasingCurve::Linear, 0, 1, false, [this](double) { update(); });
+}
+
+void NotchDemo::holdAt(double seconds) {
+    held_ = seconds;
+    update();
+}
+
+double NotchDemo::seconds() const { return held_ >= 0 ? held_ : since_.elapsed() / 1000.0; }
+
+State NotchDemo::state() const {
+    if (::Motion::reduced())
+        return NotchDemoTimeline::reduced();
+    return NotchDemoTimeline::stepAt(seconds()).state;
+}
+
+void NotchDemo::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF desk = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    QPainterPath deskShape;
+    deskShape.addRoundedRect(desk, 22, 22);
+    QLinearGradient deskFill(desk.topLeft(), desk.bottomLeft());
+    deskFill.setColorAt(0, QColor::fromRgbF(0.16f, 0.16f, 0.16f));
+    deskFill.setColorAt(1, QColor::fromRgbF(0.09f, 0.09f, 0.09f));
+    p.fillPath(deskShape, deskFill);
+    p.save();
+    p.setClipPath(deskShape);
+
+    // The menu bar.
+    const QColor bar = WelcomeColors::white(0.7);
+    p.setFont(Fonts::system(11));
+    double x = desk.left() + 18;
+    const double barMiddle = desk.top() + 13;
+    Symbols::paint(p, QRectF(x, barMiddle - 6, 12, 12), QStringLiteral("apple.logo"), bar);
+    x += 12 + 14;
+    p.setPen(bar);
+    for (const QString& word : {tr("Finder"), tr("File"), tr("Edit"), tr("View")}) {
+        QFont font = Fonts::system(11, word == tr("Finder") ? QFont::DemiBold : QFont::Normal);
+        p.setFont(font);
+        const double w = QFontMetricsF(font).horizontalAdvance(word);
+        p.drawText(QRectF(x, desk.top(), w + 1, 26), Qt::AlignVCenter | Qt::AlignLeft, word);
+        x += w + 14;
+    }
+    p.setFont(Fonts::system(11));
+    const double clock = QFontMetricsF(p.font()).horizontalAdvance(QStringLiteral("9:41"));
+    double right = desk.right() - 18 - clock;
+    p.drawText(QRectF(right, desk.top(), clock + 1, 26), Qt::AlignVCenter | Qt::AlignLeft, QStringLiteral("9:41"));
+    right -= 14 + 12;
+    Symbols::paint(p, QRectF(right, barMiddle - 6, 12, 12), QStringLiteral("wifi"), bar);
+    right -= 14 + 12;
+    Symbols::paint(p, QRectF(right, barMiddle - 6, 12, 12), QStringLiteral("arrow.down.app"), bar);
+
+    // The panel, moving from the previous step's state to the current one.
+    const bool reduced = ::Motion::reduced();
+    const double now = seconds();
+    const auto& steps = NotchDemoTimeline::steps();
+    const NotchDemoTimeline::Step& step = reduced ? steps.first() : NotchDemoTimeline::stepAt(now);
+    const State target = reduced ? NotchDemoTimeline::reduced() : step.state;
+    State previous = target;
+    double t = 1;
+    if (!reduced) {
+        const qsizetype at = &step - steps.data();
+        previous = steps[at > 0 ? at - 1 : steps.size() - 1].state;
+        const double into = std::fmod(now, NotchDemoTimeline::cycle()) - step.at;
+        t = settled(step.motion, std::max(0.0, into));
+    }
+    const double open = mix(previous.open ? 1 : 0, target.open ? 1 : 0, t);
+    const double width = mix(120, 330, open);
+    const int rows = target.rows;
+    const double contentHeight = target.open || previous.open ? 26 + 6 + 18 + rows * (30 + 6) + 12 * open : 26;
+    const double height = std::max(26.0, mix(26, contentHeight, open));
+    const QRectF panel(desk.center().x() - width / 2, desk.top(), width, height);
+    const double corner = mix(10, 20, open);
+    if (open > 0.01) {
+        for (int i = 14; i > 0; i -= 2) {
+            QPainterPath ring;
+            ring.addRoundedRect(panel.translated(0, 6).adjusted(-i / 2.0, -i / 2.0, i / 2.0, i / 2.0), corner, corner);
+            p.fillPath(ring, QColor::fromRgbF(0, 0, 0, float(0.5 * open * 0.1)));
+        }
+    }
+    QPainterPath shape;
+    shape.moveTo(panel.topLeft());
+    shape.lineTo(panel.topRight());
+    shape.lineTo(panel.right(), panel.bottom() - corner);
+    shape.quadTo(panel.right(), panel.bottom(), panel.right() - corner, panel.bottom());
+    shape.lineTo(panel.left() + corner, panel.bottom());
+    shape.quadTo(panel.left(), panel.bottom(), panel.left(), panel.bottom() - corner);
+    shape.closeSubpath();
+    p.fillPath(shape, Qt::black);
+    if (open > 0.5 && target.open) {
+        p.setClipPath(shape, Qt::IntersectClip);
+        p.setOpacity(std::clamp((open - 0.5) * 2, 0.0, 1.0));
+        const QRectF inner = panel.adjusted(14, 26 + 6, -14, -12);
+        p.setPen(Qt::white);
+        p.setFont(Fonts::system(12, QFont::DemiBold));
+        p.drawText(QRectF(inner.left(), inner.top(), 200, 18), Qt::AlignLeft | Qt::AlignVCenter, tr("3 updates ready"));
+        QFont small = Fonts::system(10.5, QFont::DemiBold);
+        p.setFont(small);
+        const QString all = tr("Update All");
+        const double allWidth = QFontMetricsF(small).horizontalAdvance(all) + 18;
+        const QRectF allBox(inner.right() - allWidth, inner.top(), allWidth, 18);
+        QPainterPath allShape;
+        allShape.addRoundedRect(allBox, 9, 9);
+        p.fillPath(allShape, WelcomeColors::blue());
+        p.drawText(allBox, Qt::AlignCenter, all);
+        double y = inner.top() + 18 + 6;
+        const QColor colours[] = {QColor(255, 149, 0), Palette::dark().hue(Palette::Hue::blue), QColor(255, 45, 85)};
+        const auto& apps = NotchDemoTimeline::apps();
+        for (int i = 0; i < rows && i < apps.size(); ++i) {
+            const QRectF row(inner.left(), y, inner.width(), 30);
+            QPainterPath rowShape;
+            rowShape.addRoundedRect(row, 8, 8);
+            p.fillPath(rowShape, WelcomeColors::white(0.06));
+            QPainterPath icon;
+            icon.addRoundedRect(QRectF(row.left() + 8, row.center().y() - 10, 20, 20), 5, 5);
+            p.fillPath(icon, colours[i]);
+            p.setPen(Qt::white);
+            p.setFont(Fonts::system(11.5, QFont::DemiBold));
+            const double nameWidth = QFontMetricsF(p.font()).horizontalAdvance(apps[i].name);
+            p.drawText(QRectF(row.left() + 36, row.top(), nameWidth + 1, 30), Qt::AlignVCenter | Qt::AlignLeft, apps[i].name);
+            p.setFont(Fonts::system(10));
+            p.setPen(WelcomeColors::white(0.6));
+            p.drawText(QRectF(row.left() + 44 + nameWidth, row.top(), 120, 30), Qt::AlignVCenter | Qt::AlignLeft,
+                       apps[i].installed + QStringLiteral(" \u2192 ") + apps[i].available);
+            const QRectF slot(row.right() - 8 - 56, row.top(), 56, 30);
+            if (i == 0 && target.done) {
+                Symbols::paint(p, QRectF(slot.right() - 16, slot.center().y() - 8, 16, 16),
+                               QStringLiteral("checkmark.circle.fill"), Palette::dark().hue(Palette::Hue::green));
+            } else if (i == 0 && target.progress > 0) {
+                const double fill = step.motion == NotchDemoTimeline::Motion::install ? t : 1;
+                const QRectF track(slot.right() - 50, slot.center().y() - 2.5, 50, 5);
+                QPainterPath trackShape;
+                trackShape.addRoundedRect(track, 2.5, 2.5);
+                p.fillPath(trackShape, WelcomeColors::white(0.15));
+                QPainterPath bar;
+                bar.addRoundedRect(QRectF(track.left(), track.top(), 50 * fill, 5), 2.5, 2.5);
+                p.fillPath(bar, WelcomeColors::blue());
+            } else {
+                QFont label = Fonts::system(9.5, QFont::DemiBold);
+                p.setFont(label);
+                const double w = QFontMetricsF(label).horizontalAdvance(tr("Update")) + 14;
+                const QRectF box(slot.right() - w, slot.center().y() - 8, w, 16);
+                QPainterPath capsule;
+                capsule.addRoundedRect(box, 8, 8);
+                QColor fill = WelcomeColors::blue();
+                fill.setAlphaF(0.9f);
+                p.fillPath(capsule, fill);
+                p.setPen(Qt::white);
+                p.drawText(box, Qt::AlignCenter, tr("Update"));
+            }
+            y += 36;
+        }
+    }
+    p.restore();
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QWidget>
+
+// Page 2: a shield and the verification steps, ticked off one by one in rounds; all passed at
+// once under reduced motion.
+class SafetyPage : public QWidget {
+    Q_OBJECT
+public:
+    explicit SafetyPage(QWidget* parent = nullptr);
+
+    int done() const;
+
+private:
+    class Checklist;
+    QElapsedTimer since_;
+};

@@ -1,0 +1,180 @@
+#include "onboarding/ui/SetupPage.h"
+
+#include "model/Prefs.h"
+#include "model/Theme.h"
+#include "onboarding/SetupPageModel.h"
+#include "onboarding/WelcomePage.h"
+#include "onboarding/ui/GhostButton.h"
+#include "onboarding/ui/GradientButton.h"
+#include "onboarding/ui/PageText.h"
+#include "onboarding/ui/WelcomeColors.h"
+#include "platform/gui/Fonts.h"
+#include "platform/gui/Palette.h"
+#include "platform/gui/Symbols.h"
+#include "runtime/Observation.h"
+#include "runtime/Spawn.h"
+#include "views/kit/RoundedBox.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QPushButton>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace {
+
+QLabel* label(const QString& text, const QFont& font, const QColor& colour, QWidget* parent) {
+    auto* l = new QLabel(text, parent);
+    l->setFont(font);
+    l->setTextFormat(Qt::PlainText);
+    QPalette palette = l->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    l->setPalette(palette);
+    return l;
+}
+
+} // namespace
+
+SetupPage::SetupPage(std::unique_ptr<SetupPageModel> model, Actions actions, QWidget* parent)
+    : QWidget(parent), model_(std::move(model)), actions_(std::move(actions)) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(22);
+    // Wider system fonts wrap more subtitles than the design's; the rows get the room first.
+    layout->addStretch(1);
+    layout->addSpacing(12);
+    layout->addWidget(new PageText(tr("Almost there"), tr("A few choices. You can change all of them later in Settings."), this));
+    auto* list = new QWidget(this);
+    list->setFixedWidth(560);
+    rows_ = new QVBoxLayout(list);
+    rows_->setContentsMargins(0, 0, 0, 0);
+    rows_->setSpacing(10);
+    layout->addWidget(list, 0, Qt::AlignHCenter);
+    error_ = label(QString(), Fonts::caption(), Palette::dark().hue(Palette::Hue::red), this);
+    error_->setWordWrap(true);
+    error_->setMaximumWidth(560);
+    layout->addWidget(error_, 0, Qt::AlignHCenter);
+    auto* buttons = new QHBoxLayout();
+    buttons->setSpacing(12);
+    auto* back = GhostButton::symbol(QStringLiteral("chevron.left"), tr("Back"), this);
+    auto* start = new GhostButton(tr("Start Using Quenlark"), this);
+    auto* tour = new GradientButton(tr("Take the Tour"), this);
+    tour->setShortcut(Qt::Key_Return);
+    buttons->addStretch(1);
+    buttons->addWidget(back, 0, Qt::AlignVCenter);
+    buttons->addWidget(start, 0, Qt::AlignVCenter);
+    buttons->addWidget(tour, 0, Qt::AlignVCenter);
+    buttons->addStretch(1);
+    layout->addSpacing(4 - 14);
+    layout->addLayout(buttons);
+    // The page dots sit below.
+    layout->addSpacing(56 - 14);
+    layout->addStretch(1);
+    connect(back, &QAbstractButton::clicked, this, [this] { actions_.back(); });
+    connect(start, &QAbstractButton::clicked, this, [this] { actions_.finish(false); });
+    connect(tour, &QAbstractButton::clicked, this, [this] { actions_.finish(true); });
+    new Observer(this, [this] { (void)model_->rows(), (void)model_->moveError(); }, [this] { refresh(); });
+    refresh();
+}
+
+SetupPage::~SetupPage() = default;
+
+void SetupPage::refresh() {
+    // Later, not now: the control that changed something may be the one asking.
+    while (QLayoutItem* item = rows_->takeAt(0)) {
+        item->widget()->hide();
+        item->widget()->deleteLater();
+        delete item;
+    }
+    for (const SetupPageModel::Row& row : model_->rows()) {
+        auto* box = new RoundedBox(14, [] { return WelcomeColors::white(0.06); }, nullptr,
+                                   [] { return WelcomeColors::white(0.09); });
+        auto* line = new QHBoxLayout(box);
+        line->setContentsMargins(16, 11, 16, 11);
+        line->setSpacing(14);
+        auto* icon = new QLabel(box);
+        icon->setFixedSize(30, 22);
+        icon->setAlignment(Qt::AlignCenter);
+        icon->setPixmap(Symbols::pixmap(row.icon, 18, WelcomeColors::blue(), devicePixelRatioF()));
+        line->addWidget(icon);
+        auto* texts = new QVBoxLayout();
+        texts->setSpacing(2);
+        texts->addWidget(label(row.title, Fonts::system(13.5, QFont::DemiBold), Qt::white, box));
+        auto* subtitle = label(row.subtitle, Fonts::system(11.5), WelcomeColors::white(0.55), box);
+        subtitle->setWordWrap(true);
+        texts->addWidget(subtitle);
+        line->addLayout(texts, 1);
+        line->addSpacing(10);
+        const QColor green = Palette::dark().hue(Palette::Hue::green);
+        const int before = line->count();
+        switch (row.control) {
+        case SetupPageModel::Control::appearance: {
+            // A segmented picker: one segment per theme, in their order.
+            auto* picker = new QWidget(box);
+            picker->setAccessibleName(tr("Appearance"));
+            picker->setFixedWidth(200);
+            auto* segments = new QHBoxLayout(picker);
+            segments->setContentsMargins(0, 0, 0, 0);
+            segments->setSpacing(0);
+            auto* group = new QButtonGroup(picker);
+            const QStringList names{tr("System"), tr("Light"), tr("Dark")};
+            for (int i = 0; i < names.size(); ++i) {
+                auto* segment = new QPushButton(names[i], picker);
+                segment->setCheckable(true);
+                segment->setChecked(int(model_->theme()) == i);
+                segment->setFocusPolicy(Qt::NoFocus);
+                segment->setStyleSheet(QStringLiteral(
+                    "QPushButton { color: white; background: rgba(255,255,255,20); border: 1px solid rgba(255,255,255,40);"
+                    " padding: 4px 0; font-size: 12px; }"
+                    "QPushButton:checked { background: rgba(255,255,255,70); }"));
+                group->addButton(segment, i);
+                segments->addWidget(segment);
+            }
+            connect(group, &QButtonGroup::idClicked, this, [this](int index) { model_->setTheme(Theme(index)); });
+            line->addWidget(picker);
+            break;
+        }
+        case SetupPageModel::Control::moveButton: {
+            auto* move = new GhostButton(tr("Move"), box);
+            connect(move, &QAbstractButton::clicked, this, [this] { spawn(model_->move(), "move to Applications"); });
+            line->addWidget(move);
+            break;
+        }
+        case SetupPageModel::Control::loginSwitch: {
+            auto* toggle = new QCheckBox(box);
+            toggle->setAccessibleName(tr("Open at login"));
+            toggle->setChecked(model_->login());
+            connect(toggle, &QCheckBox::toggled, this, [this](bool on) { model_->setLogin(on); });
+            line->addWidget(toggle);
+            break;
+        }
+        case SetupPageModel::Control::settingsButton: {
+            auto* open = new GhostButton(tr("Open Settings"), box);
+            connect(open, &QAbstractButton::clicked, this, [this] { actions_.openPermissionSettings(); });
+            line->addWidget(open);
+            break;
+        }
+        case SetupPageModel::Control::signInButton: {
+            auto* signIn = new GhostButton(tr("Sign In"), box);
+            connect(signIn, &QAbstractButton::clicked, this, [this] { model_->signIn(); });
+            line->addWidget(signIn);
+            break;
+        }
+        case SetupPageModel::Control::on:
+        case SetupPageModel::Control::done:
+            line->addWidget(label(row.control == SetupPageModel::Control::on ? tr("On") : tr("Done"),
+                                  Fonts::system(13, QFont::DemiBold), green, box));
+            break;
+        }
+        // A wrapped subtitle gets the height its lines need beside the control.
+        if (line->count() > before) {
+            const int control = line->itemAt(line->count() - 1)->sizeHint().width();
+            const int text = 560 - 2 * 16 - 30 - 3 * 14 - 10 - control;
+            subtitle->setFixedSize(text, subtitle->heightForWidth(text));
+        }
+        rows_->addWidget(box);
+    }
+    error_->setVisible(model_->moveError().has_value());
+    error_->setText(model_->moveError().value_or(QString()));
+}

@@ -1,0 +1,28 @@
+#include "onboarding/ui/WelcomeWindow.h"
+
+#include "app/Windows.h"
+#include "onboarding/ui/FixedWindow.h"
+
+#include <QWidget>
+
+WelcomeWindow::WelcomeWindow(std::function<QWidget*(OnboardingModel& model)> content) : content_(std::move(content)) {}
+
+WelcomeWindow::~WelcomeWindow() = default;
+
+void WelcomeWindow::open(OnboardingModel& model) {
+    window_ = FixedWindow::make(title, content_(model));
+    FixedWindow::present(window_.get());
+}
+
+void WelcomeWindow::bringForward() {
+    if (window_)
+        Windows::bringForward(window_.get());
+}
+
+void WelcomeWindow::close() {
+    if (!window_)
+        return;
+    window_->close();
+    // Later: the button that finished the welcome is inside it.
+    window_.release()->deleteLater();
+}

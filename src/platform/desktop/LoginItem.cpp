@@ -1,0 +1,59 @@
+#include "platform/desktop/LoginItem.h"
+
+#include "platform/desktop/DesktopEntry.h"
+#include "platform/files/SmallFile.h"
+#include "runtime/FileError.h"
+
+#include <QFile>
+#include <QStandardPaths>
+
+#include <cerrno>
+
+#include <unistd.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+constexpr qint64 entryLimit = 64 * 1024;
+
+QString value(const QString& entry, const QString& key) {
+    return DesktopEntry::value(entry, u"Desktop Entry"_s, key);
+}
+
+} // namespace
+
+LoginItem::LoginItem(QString program, QString entry) : program_(std::move(program)), entry_(std::move(entry)) {}
+
+LoginItem::~LoginItem() = default;
+
+QString LoginItem::standardEntry() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           u"/autostart/com.quenlark.Quenlark.desktop"_s;
+}
+
+bool LoginItem::enabled() const {
+    const auto bytes = SmallFile::read(entry_, entryLimit);
+    if (!bytes)
+        return false;
+    const QString entry = QString::fromUtf8(*bytes);
+    return value(entry, u"Type"_s) == u"Application"_s && value(entry, u"Hidden"_s) != u"true"_s &&
+           value(entry, u"X-GNOME-Autostart-enabled"_s) != u"false"_s;
+}
+
+void LoginItem::setEnabled(bool on) {
+    if (!on) {
+        if (::unlink(QFile::encodeName(entry_).constData()) != 0)
+            throw FileError(FileError::Op::Remove, entry_, errno);
+        return;
+    }
+    const QString exec = DesktopEntry::execLine(program_, {u"--background"_s});
+    if (exec.isEmpty())
+        throw FileError(FileError::Op::Write, entry_, EINVAL);
+    const QString entry = u"[Desktop Entry]\n"
+                          u"Type=Application\n"
+                          u"Name=Quenlark\n"
+                          u"Exec="_s + exec + u"\nTerminal=false\nX-GNOME-Autostart-enabled=true\n"_s;
+    if (!DesktopEntry::write(entry_, entry.toUtf8()))
+        throw FileError(FileError::Op::Write, entry_, errno);
+}
