@@ -49,12 +49,6 @@ int colours(WId window) {
     return int(seen.size());
 }
 
-// A later launch of the same bundle: handed over, it is a reopen.
-void reopen(DemoSandbox& demo) {
-    QProcess::execute(demo.applications() + u"/Quenlark.app/Contents/MacOS/quenlark"_s,
-                      {u"--sandbox"_s, demo.applications()});
-}
-
 } // namespace
 
 // Started quietly, the island shows the updates; a reopen grows the main window out of it,
@@ -77,7 +71,8 @@ TEST(IslandOpening, TheWindowGrowsOutOfTheIslandOntoTheScreenAndComesBackWhereIt
         ASSERT_TRUE(Desktop::waitForWindow(u"Quenlark: [0-9]+ updates"_s, 60s)) << compositor << quenlark.text();
         Desktop::waitUntil([] { return false; }, 1500ms); // open and standing
 
-        reopen(demo);
+        // A later launch of the same bundle with the same arguments: handed over, it is a reopen.
+        ASSERT_TRUE(quenlark.launchAgain(30s)) << compositor;
         const auto window = Desktop::waitForWindow(MainWindow::title, 10s);
         ASSERT_TRUE(window) << compositor << quenlark.text();
         Desktop::waitUntil([] { return false; }, 1500ms);
@@ -92,7 +87,7 @@ TEST(IslandOpening, TheWindowGrowsOutOfTheIslandOntoTheScreenAndComesBackWhereIt
         const QRect moved = geometry(*window);
         ASSERT_TRUE(Desktop::close(*window));
         ASSERT_TRUE(Desktop::waitUntil([&] { return !Desktop::waitForWindow(MainWindow::title, 0ms); }, 5s));
-        reopen(demo);
+        ASSERT_TRUE(quenlark.launchAgain(30s)) << compositor;
         ASSERT_TRUE(Desktop::waitForWindow(MainWindow::title, 10s)) << compositor;
         Desktop::waitUntil([] { return false; }, 1500ms);
         EXPECT_EQ(geometry(*window), moved) << compositor;
