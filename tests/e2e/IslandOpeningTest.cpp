@@ -52,7 +52,8 @@ int colours(WId window) {
 } // namespace
 
 // Started quietly, the island shows the updates; a reopen grows the main window out of it,
-// centred on the screen and painted, and after a close a reopen brings it back where it stood.
+// centred on the screen and painted, and after a close a reopen brings it back where it stood,
+// and from another workspace onto the one on screen.
 // With a compositor the window morphs out of the island, without one it fades in.
 TEST(IslandOpening, TheWindowGrowsOutOfTheIslandOntoTheScreenAndComesBackWhereItStood) {
     DemoSandbox demo(TestEnvironment::root() + u"/demo"_s);
@@ -92,6 +93,12 @@ TEST(IslandOpening, TheWindowGrowsOutOfTheIslandOntoTheScreenAndComesBackWhereIt
         Desktop::waitUntil([] { return false; }, 1500ms);
         EXPECT_EQ(geometry(*window), moved) << compositor;
         EXPECT_GT(colours(*window), 8) << compositor;
+
+        // Left behind on another workspace, a reopen brings it to the one on screen.
+        ASSERT_TRUE(Desktop::run(u"xdotool"_s, {u"set_desktop"_s, compositor ? u"2"_s : u"1"_s}));
+        ASSERT_TRUE(Desktop::waitUntil([&] { return !Desktop::waitForWindow(MainWindow::title, 0ms); }, 5s));
+        ASSERT_TRUE(quenlark.launchAgain(30s)) << compositor;
+        EXPECT_TRUE(Desktop::waitForWindow(MainWindow::title, 10s)) << compositor << " from another workspace";
 
         ASSERT_TRUE(Desktop::activate(*window));
         ASSERT_TRUE(Desktop::press(u"ctrl+q"_s));
