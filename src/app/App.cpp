@@ -59,9 +59,9 @@ QIcon appIcon() {
     return file ? QIcon(*file) : QIcon();
 }
 
-// An argument that is an address with a scheme of its own (not a file, not an option).
+// An operand that is an address with a scheme of its own (not a file).
 std::optional<QUrl> address(const QString& argument) {
-    if (argument.startsWith(QLatin1Char('-')) || argument.startsWith(QLatin1Char('/')))
+    if (argument.startsWith(QLatin1Char('/')))
         return std::nullopt;
     const QUrl url(argument, QUrl::StrictMode);
     if (!url.isValid() || url.scheme().size() < 2 || url.scheme() == QLatin1String("file"))
@@ -275,7 +275,8 @@ void App::showSettings() {
 }
 
 void App::received(const QStringList& args) {
-    for (const QString& argument : args) {
+    // Only operands: a copy started with "--mock <address>" is reopening, not handing that over.
+    for (const QString& argument : Launch::operands(args)) {
         if (const auto url = address(argument)) {
             if (redirect_)
                 redirect_(*url);

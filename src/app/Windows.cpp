@@ -1,6 +1,9 @@
 #include "app/Windows.h"
 
+#include "platform/gui/X11Workspace.h"
+
 #include <QApplication>
+#include <QWindow>
 
 namespace Windows {
 
@@ -46,6 +49,8 @@ void bringForward(QWidget* window) {
         window->showNormal();
     else
         window->show();
+    // Left on another workspace it would stay out of sight, "visible" all the same.
+    X11Workspace::moveHere(window->windowHandle());
     window->raise();
     window->activateWindow();
 }

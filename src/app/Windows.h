@@ -20,7 +20,8 @@ QWidget* main(const QString& title);
 // Whether a window titled `title` is on the screen.
 bool anyVisible(const QString& title);
 
-// Brings `window` forward and gives it the focus: restores it when minimised. The window hears
+// Brings `window` forward and gives it the focus: restores it when minimised, moves it to the
+// workspace on screen when it stands on another one. The window hears
 // `broughtForward()` first, so that whatever was taking it off the screen (a fold) stands down.
 void bringForward(QWidget* window);
 QEvent::Type broughtForward();

@@ -21,6 +21,15 @@ struct State {
     std::optional<QUrl> mock;
 };
 
+// The options read with value(); their values are never operands.
+bool takesValue(const QString& option) {
+    static const QStringList valued{QStringLiteral("--sandbox"),    QStringLiteral("--mock"),
+                                    QStringLiteral("--appearance"), QStringLiteral("--device-id"),
+                                    QStringLiteral("--notch-delay"), QStringLiteral("--notch-idle"),
+                                    QStringLiteral("--firebase-config")};
+    return valued.contains(option);
+}
+
 State& state() {
     static State s;
     return s;
@@ -45,6 +54,18 @@ std::optional<QString> value(const QString& flag) {
     if (index < 0 || index + 1 >= list.size())
         return std::nullopt;
     return list.at(index + 1);
+}
+
+QStringList operands(const QStringList& args) {
+    QStringList found;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& argument = args.at(i);
+        if (takesValue(argument))
+            ++i;
+        else if (!argument.startsWith(QLatin1Char('-')))
+            found.append(argument);
+    }
+    return found;
 }
 
 const std::optional<QString>& sandbox() {

@@ -21,6 +21,10 @@ bool has(const QString& flag);
 // The argument after the first one equal to `flag`; nothing when absent or last.
 std::optional<QString> value(const QString& flag);
 
+// The arguments of `args` that are neither options nor the value of an option that takes one
+// ("--mock <address>"): what a launch was given to open.
+QStringList operands(const QStringList& args);
+
 // "--sandbox" as an absolute folder path (relative paths resolve against the working folder).
 const std::optional<QString>& sandbox();
 

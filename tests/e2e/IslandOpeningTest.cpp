@@ -49,16 +49,11 @@ int colours(WId window) {
     return int(seen.size());
 }
 
-// A later launch of the same bundle: handed over, it is a reopen.
-void reopen(DemoSandbox& demo) {
-    QProcess::execute(demo.applications() + u"/Quenlark.app/Contents/MacOS/quenlark"_s,
-                      {u"--sandbox"_s, demo.applications()});
-}
-
 } // namespace
 
 // Started quietly, the island shows the updates; a reopen grows the main window out of it,
-// centred on the screen and painted, and after a close a reopen brings it back where it stood.
+// centred on the screen and painted, and after a close a reopen brings it back where it stood,
+// and from another workspace onto the one on screen.
 // With a compositor the window morphs out of the island, without one it fades in.
 TEST(IslandOpening, TheWindowGrowsOutOfTheIslandOntoTheScreenAndComesBackWhereItStood) {
     DemoSandbox demo(TestEnvironment::root() + u"/demo"_s);
@@ -77,7 +72,8 @@ TEST(IslandOpening, TheWindowGrowsOutOfTheIslandOntoTheScreenAndComesBackWhereIt
         ASSERT_TRUE(Desktop::waitForWindow(u"Quenlark: [0-9]+ updates"_s, 60s)) << compositor << quenlark.text();
         Desktop::waitUntil([] { return false; }, 1500ms); // open and standing
 
-        reopen(demo);
+        // A later launch of the same bundle with the same arguments: handed over, it is a reopen.
+        ASSERT_TRUE(quenlark.launchAgain(30s)) << compositor;
         const auto window = Desktop::waitForWindow(MainWindow::title, 10s);
         ASSERT_TRUE(window) << compositor << quenlark.text();
         Desktop::waitUntil([] { return false; }, 1500ms);
@@ -92,11 +88,17 @@ TEST(IslandOpening, TheWindowGrowsOutOfTheIslandOntoTheScreenAndComesBackWhereIt
         const QRect moved = geometry(*window);
         ASSERT_TRUE(Desktop::close(*window));
         ASSERT_TRUE(Desktop::waitUntil([&] { return !Desktop::waitForWindow(MainWindow::title, 0ms); }, 5s));
-        reopen(demo);
+        ASSERT_TRUE(quenlark.launchAgain(30s)) << compositor;
         ASSERT_TRUE(Desktop::waitForWindow(MainWindow::title, 10s)) << compositor;
         Desktop::waitUntil([] { return false; }, 1500ms);
         EXPECT_EQ(geometry(*window), moved) << compositor;
         EXPECT_GT(colours(*window), 8) << compositor;
+
+        // Left behind on another workspace, a reopen brings it to the one on screen.
+        ASSERT_TRUE(Desktop::run(u"xdotool"_s, {u"set_desktop"_s, compositor ? u"2"_s : u"1"_s}));
+        ASSERT_TRUE(Desktop::waitUntil([&] { return !Desktop::waitForWindow(MainWindow::title, 0ms); }, 5s));
+        ASSERT_TRUE(quenlark.launchAgain(30s)) << compositor;
+        EXPECT_TRUE(Desktop::waitForWindow(MainWindow::title, 10s)) << compositor << " from another workspace";
 
         ASSERT_TRUE(Desktop::activate(*window));
         ASSERT_TRUE(Desktop::press(u"ctrl+q"_s));

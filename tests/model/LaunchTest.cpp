@@ -50,6 +50,17 @@ TEST_F(LaunchTest, SandboxAndMockAreWorkedOutOnce) {
     EXPECT_FALSE(Launch::mock());
 }
 
+// A later launch hands over its whole command line. The value of "--mock" is an address, yet no
+// operand: read as one, a reopen of the demo would go to the sign-in instead of the window.
+TEST_F(LaunchTest, OperandsLeaveOutOptionsAndTheirValues) {
+    EXPECT_EQ(Launch::operands({"--sandbox", "/tmp/apps", "--mock", "http://127.0.0.1:8123/"}), QStringList());
+    const QString redirect = "com.googleusercontent.apps.1-a:/oauth2redirect?state=s&code=c";
+    EXPECT_EQ(Launch::operands({"--background", "--notch-delay", "0", "--sandbox", "/x", redirect}),
+              QStringList{redirect});
+    EXPECT_EQ(Launch::operands({"--reduce-motion", "a", "--firebase-config", "b.json", "c", "--mock"}),
+              (QStringList{"a", "c"}));
+}
+
 // Whichever thread reads first, every reader sees the same worked-out values.
 TEST_F(LaunchTest, FirstReadsFromManyThreadsAgree) {
     for (int round = 0; round < 200; ++round) {

@@ -68,6 +68,24 @@ TEST(UninstallPrompt, ClosesUntilTheRemovalStartsAndRemovesOnlyOnTheConfirmButto
     Motion::setInstantForTests(false);
 }
 
+// Deleted while one of its buttons has the focus, the prompt hears nothing of the focus that
+// its own going moves (the sanitizers' build reports a call on a half-destroyed prompt).
+TEST(UninstallPrompt, GoesWhileHoldingTheFocus) {
+    Motion::setInstantForTests(true);
+    QWidget window;
+    window.resize(880, 640);
+    window.show();
+    window.activateWindow();
+    QCoreApplication::processEvents();
+    auto* prompt = new UninstallPrompt(RowSamples::app(), QStringLiteral("/home/u/Library"), {}, &window);
+    prompt->show();
+    prompt->cancelButton()->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), prompt->cancelButton());
+    delete prompt;
+    EXPECT_FALSE(QApplication::focusWidget() && QApplication::focusWidget() != &window);
+    Motion::setInstantForTests(false);
+}
+
 TEST(RowAccessory, ShowsTheNewReasonOrSourceUnderAnUnchangedState) {
     Motion::setInstantForTests(true);
     struct Case {

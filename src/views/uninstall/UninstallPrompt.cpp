@@ -195,9 +195,13 @@ UninstallPrompt::UninstallPrompt(InstalledApp app, QString userLibrary, Operatio
     if (parent)
         parent->installEventFilter(this);
     // The prompt is modal: the keyboard never reaches the window beneath it.
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { holdFocus(now); });
+    focusWatch_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { holdFocus(now); });
     search();
 }
+
+// Cut here, not by QObject's destructor: QWidget's, which runs first, takes the focus from a
+// child and so reports a change to a prompt that is no longer one.
+UninstallPrompt::~UninstallPrompt() { disconnect(focusWatch_); }
 
 void UninstallPrompt::holdFocus(QWidget* now) {
     if (leaving_ || !now || !isVisible() || now == this || isAncestorOf(now) || now->window() != window())

@@ -35,6 +35,7 @@ public:
     };
 
     UninstallPrompt(InstalledApp app, QString userLibrary, Operations operations, QWidget* parent);
+    ~UninstallPrompt() override;
 
     const UninstallChoice& choice() const { return choice_; }
     // Ticks a leftover as its row's check box does.
@@ -68,6 +69,7 @@ private:
 
     UninstallChoice choice_;
     Operations operations_;
+    QMetaObject::Connection focusWatch_;
     QWidget* card_;
     QVBoxLayout* cardLayout_;
     QLabel* title_;
