@@ -2,7 +2,7 @@
 #include "StoreHarness.h"
 
 #include "onboarding/AccountDeletion.h"
-#include "onboarding/MemoryLoginChoice.h"
+#include "MemoryLoginChoice.h"
 #include "onboarding/OnboardingHooks.h"
 #include "onboarding/SettingsModel.h"
 #include "onboarding/SettingsRows.h"

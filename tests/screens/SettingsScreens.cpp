@@ -4,8 +4,8 @@
 #include "ScreenSamples.h"
 #include "StoreHarness.h"
 
-#include "onboarding/MemoryLoginChoice.h"
-#include "onboarding/NoAccountDeletion.h"
+#include "MemoryLoginChoice.h"
+#include "NoAccountDeletion.h"
 #include "onboarding/SettingsModel.h"
 #include "onboarding/ui/SettingsView.h"
 #include "runtime/MakeShared.h"

@@ -1,8 +1,8 @@
 #include "SampleSession.h"
 #include "StoreHarness.h"
 
-#include "onboarding/MemoryLoginChoice.h"
-#include "onboarding/NoAccountDeletion.h"
+#include "MemoryLoginChoice.h"
+#include "NoAccountDeletion.h"
 #include "onboarding/SettingsModel.h"
 #include "onboarding/ui/SettingsView.h"
 

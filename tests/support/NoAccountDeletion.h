@@ -3,7 +3,7 @@
 #include "onboarding/AccountDeletion.h"
 #include "runtime/AuthError.h"
 
-// Until the store's account deletion is joined here: refuses, touching nothing.
+// Stands in for the store's account deletion in tests: refuses, touching nothing.
 class NoAccountDeletion final : public AccountDeletion {
 public:
     QCoro::Task<void> deleteAccount() override {

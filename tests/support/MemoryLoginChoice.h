@@ -2,7 +2,7 @@
 
 #include "onboarding/LoginChoice.h"
 
-// Until the first run's autostart entry is joined here: remembers the choice for this run only.
+// Stands in for the login item in tests: remembers the choice for this run only.
 class MemoryLoginChoice final : public LoginChoice {
 public:
     bool enabled() const override { return on_; }
