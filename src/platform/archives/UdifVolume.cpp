@@ -217,7 +217,7 @@ std::span<const char> UdifVolume::decode(const UdifImage::Chunk& chunk) {
     decoded_ = -1;
     const quint64 expected = chunk.sectorCount * sectorSize;
     // One byte more than expected, so that a stream that runs on is seen.
-    char* out = output(expected + 1);
+    char* out = out_.atLeast(expected + 1);
     switch (chunk.type) {
     case UdifImage::Raw:
         if (chunk.length != expected)
@@ -232,10 +232,6 @@ std::span<const char> UdifVolume::decode(const UdifImage::Chunk& chunk) {
     default: fail("unknown compression in image");
     }
     return {out, size_t(expected)};
-}
-
-char* UdifVolume::output(quint64 n) {
-    return out_.atLeast(n);
 }
 
 std::span<const char> UdifVolume::stored(quint64 at, quint64 n) {

@@ -32,7 +32,6 @@ private:
     // `n` bytes of the data fork at `at` (relative to the fork) into the stored-bytes buffer.
     std::span<const char> stored(quint64 at, quint64 n);
     void readStored(quint64 at, quint64 n, char* into);
-    char* output(quint64 n);
     template <typename Codec>
     void expandStream(const UdifImage::Chunk& chunk, char* out, quint64 expected);
     void decodeAdc(const UdifImage::Chunk& chunk, char* out, quint64 expected);
