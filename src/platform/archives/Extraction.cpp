@@ -183,7 +183,8 @@ struct SourceReader {
     }
     static la_int64_t skip(archive*, void* self, la_int64_t request) {
         auto* r = static_cast<SourceReader*>(self);
-        const quint64 n = std::min<quint64>(quint64(std::max<la_int64_t>(request, 0)), r->source.size() - std::min(r->at, r->source.size()));
+        const quint64 left = r->source.size() - std::min(r->at, r->source.size());
+        const quint64 n = std::min<quint64>(quint64(std::max<la_int64_t>(request, 0)), left);
         r->at += n;
         return la_int64_t(n);
     }
@@ -309,6 +310,9 @@ void unpack(ByteSource& source, const QString& name, const QString& destination,
             std::rethrow_exception(callbacks.failure);
         throw;
     }
+    // Never a success over bytes that could not be read, whatever libarchive made of the error.
+    if (callbacks.failure)
+        std::rethrow_exception(callbacks.failure);
 }
 
 void checkTree(const QString& rootPath) {

@@ -69,7 +69,8 @@ UdifVolume::UdifVolume(const UdifImage& image, const UdifImage::Table& table)
         if (c.sectorCount > 0)
             chunks_.append(c);
     }
-    // Where chunks overlap, the later one in the table wins, as when they are written in turn.
+    // No real table has overlapping chunks; in a forged one each byte reads from the chunk that
+    // starts last at or before it (of two that start together, the later in the table).
     std::stable_sort(chunks_.begin(), chunks_.end(),
                      [](const UdifImage::Chunk& a, const UdifImage::Chunk& b) { return a.sector < b.sector; });
 }
