@@ -155,10 +155,11 @@ TEST(Hdiutil, RefusesWhatItCannotReadWithTheToolsLine) {
     }
     qToBigEndian<quint64>(quint64(broken.size()) * 4, broken.data() + broken.size() - 512 + 216);
     writeFile(dir.filePath("broken.dmg"), broken);
-    // A few kilobytes whose volume ends in a zero run larger than the free space.
+    // A few kilobytes whose volume ends in a zero run larger than the free space, by a margin that
+    // other programs freeing space meanwhile can't close.
     QTemporaryDir zerosDir;
     UdifWriter zeros;
-    zeros.trailingZeroSectors = quint64(QStorageInfo(zerosDir.path()).bytesAvailable()) / 512 + 1;
+    zeros.trailingZeroSectors = (quint64(QStorageInfo(zerosDir.path()).bytesAvailable()) + (quint64(1) << 30)) / 512;
     const QString sparse = makeImage(zerosDir, zeros);
     ASSERT_LT(QFileInfo(sparse).size(), 1 << 20);
     // A volume whose last chunk fails its check only once files have been unpacked before it.
@@ -196,7 +197,7 @@ TEST(Hdiutil, RefusesWhatItCannotReadWithTheToolsLine) {
     for (const Case& c : cases) {
         const ToolRun run = runTool("hdiutil", c.args);
         EXPECT_EQ(run.status, 1);
-        EXPECT_EQ(run.output, c.line);
+        EXPECT_EQ(run.output.toStdString(), c.line.toStdString());
     }
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("m1/Example.app")));
     EXPECT_TRUE(QDir(dir.filePath("m5")).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
