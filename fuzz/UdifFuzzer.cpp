@@ -1,7 +1,8 @@
 // libFuzzer target for disk images: the trailer, the property list, the block tables, the licence
-// and the expansion of every table small enough to write.
+// and the expansion of every table small enough to write, to a file and read as it expands.
 #include "FuzzInput.h"
 #include "platform/archives/UdifImage.h"
+#include "platform/archives/UdifVolume.h"
 
 #include <exception>
 
@@ -18,6 +19,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             QFile::remove(out);
             try {
                 image.expand(table, out);
+            } catch (const std::exception&) {
+            }
+            try {
+                UdifVolume volume(image, table);
+                for (quint64 at = 0; at < volume.size();)
+                    at += volume.blockAt(at).size();
             } catch (const std::exception&) {
             }
         }

@@ -6,6 +6,7 @@
 #include "platform/archives/SevenZip.h"
 #include "platform/system/Subprocess.h"
 #include "platform/archives/UdifImage.h"
+#include "platform/archives/UdifVolume.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,6 +22,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -47,11 +49,9 @@ void out(const QString& text) {
 
 enum class FileSystem { None, Iso9660, Hfs, Apfs };
 
-FileSystem probe(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return FileSystem::None;
-    const auto at = [&f](qint64 offset, qint64 n) { return f.seek(offset) ? f.read(n) : QByteArray(); };
+// `at(offset, n)` reads n bytes of the volume (fewer at its end).
+template <typename Read>
+FileSystem probe(Read at) {
     if (at(32769, 5) == "CD001")
         return FileSystem::Iso9660;
     const QByteArray hfs = at(1024, 2);
@@ -60,6 +60,17 @@ FileSystem probe(const QString& path) {
     if (at(32, 4) == "NXSB")
         return FileSystem::Apfs;
     return FileSystem::None;
+}
+
+FileSystem probe(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return FileSystem::None;
+    return probe([&f](qint64 offset, qint64 n) { return f.seek(offset) ? f.read(n) : QByteArray(); });
+}
+
+FileSystem probe(UdifVolume& volume) {
+    return probe([&volume](qint64 offset, qint64 n) { return volume.read(quint64(offset), quint64(n)); });
 }
 
 QString hintOf(FileSystem fs) {
@@ -270,21 +281,31 @@ int attach(const Options& o) {
             order.append(&t);
     }
     QString part;
+    // An ISO 9660 volume is unpacked as it is expanded, never written out whole; 7-Zip and the
+    // partition map of a whole disk need the volume as a file.
+    std::unique_ptr<UdifVolume> streamed;
     FileSystem fs = FileSystem::None;
     for (const auto* t : order) {
-        const QString candidate = scratch.filePath(QStringLiteral("partition"));
-        QFile::remove(candidate);
-        // The volume is expanded once and its files copied out once: both must fit, so that a
-        // small image of highly compressed data, or of zero runs its files are made of, can't
-        // fill the disk.
-        const QStorageInfo space(scratch.path());
-        if (quint64(space.bytesAvailable()) < 2 * UdifImage::expandedBytes(*t))
+        auto volume = std::make_unique<UdifVolume>(image, *t);
+        fs = probe(*volume);
+        // What is written must fit, so that a small image of highly compressed data, or of zero
+        // runs its files are made of, can't fill the disk: the files alone when the volume is
+        // unpacked as it expands, else the expanded volume too.
+        const bool streaming = fs == FileSystem::Iso9660;
+        const QStorageInfo space(streaming ? mount : scratch.path());
+        if (quint64(space.bytesAvailable()) < (streaming ? 1 : 2) * UdifImage::expandedBytes(*t))
             fail(QStringLiteral("No space left on device"));
         // Zero runs count too: they are holes here, but the files on them need not be.
         if (!budget.take(qint64(UdifImage::expandedBytes(*t))))
             fail(tooLarge);
+        if (streaming) {
+            streamed = std::move(volume);
+            break;
+        }
+        volume.reset();
+        const QString candidate = scratch.filePath(QStringLiteral("partition"));
+        QFile::remove(candidate);
         image.expand(*t, candidate);
-        fs = probe(candidate);
         if (fs != FileSystem::None) {
             part = candidate;
             break;
@@ -311,7 +332,10 @@ int attach(const Options& o) {
             options.dropAppleDouble = false;
             options.keepOutsideLinks = true;
             options.budget = budget;
-            Extraction::unpack(part, mount, options);
+            if (streamed)
+                Extraction::unpack(*streamed, QFileInfo(imagePath).fileName(), mount, options);
+            else
+                Extraction::unpack(part, mount, options);
         } else {
             SevenZip::extract(part, fs == FileSystem::Apfs ? QStringLiteral("apfs") : QStringLiteral("hfs"), mount, budget);
         }

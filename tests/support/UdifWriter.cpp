@@ -79,19 +79,6 @@ QByteArray compressAdc(const QByteArray& data) {
     return out;
 }
 
-QByteArray mishTable(quint64 firstSector, quint64 sectors, const QByteArray& chunks, int count) {
-    QByteArray mish(204, '\0');
-    mish.replace(0, 4, "mish");
-    put32(mish, 4, 1);
-    put64(mish, 8, firstSector);
-    put64(mish, 16, sectors);
-    put32(mish, 32, 2049);
-    put32(mish, 200, quint32(count + 1));
-    QByteArray end(40, '\0');
-    put32(end, 0, 0xFFFFFFFF);
-    return mish + chunks + end;
-}
-
 QByteArray chunkEntry(quint32 type, quint64 sector, quint64 count, quint64 offset, quint64 length) {
     QByteArray c(40, '\0');
     put32(c, 0, type);
@@ -100,6 +87,18 @@ QByteArray chunkEntry(quint32 type, quint64 sector, quint64 count, quint64 offse
     put64(c, 24, offset);
     put64(c, 32, length);
     return c;
+}
+
+// The terminator stands at the table's end, in sectors and in the data fork, as readers check.
+QByteArray mishTable(quint64 firstSector, quint64 sectors, const QByteArray& chunks, int count, quint64 forkEnd) {
+    QByteArray mish(204, '\0');
+    mish.replace(0, 4, "mish");
+    put32(mish, 4, 1);
+    put64(mish, 8, firstSector);
+    put64(mish, 16, sectors);
+    put32(mish, 32, 2049);
+    put32(mish, 200, quint32(count + 1));
+    return mish + chunks + chunkEntry(0xFFFFFFFF, sectors, 0, forkEnd, 0);
 }
 
 QVariantMap resource(const QString& name, int id, const QByteArray& data) {
@@ -155,8 +154,8 @@ bool UdifWriter::write(const QString& rawVolume, const QString& imagePath) const
     QVariantList blkx;
     if (leadingTable)
         blkx << resource(QStringLiteral("Protective Master Boot Record (MBR : 0)"), -1,
-                         mishTable(0, lead, chunkEntry(2, 0, lead, 0, 0), 1));
-    blkx << resource(tableName, 0, mishTable(lead, tableSectors, chunks, count));
+                         mishTable(0, lead, chunkEntry(2, 0, lead, 0, 0), 1, 0));
+    blkx << resource(tableName, 0, mishTable(lead, tableSectors, chunks, count, quint64(fork.size())));
     QVariantMap forks{{QStringLiteral("blkx"), blkx}};
     if (licence) {
         QByteArray pic(10, '\0'); // default language 0, one entry: region 0, index 0, no two-byte script

@@ -155,12 +155,29 @@ TEST(Hdiutil, RefusesWhatItCannotReadWithTheToolsLine) {
     }
     qToBigEndian<quint64>(quint64(broken.size()) * 4, broken.data() + broken.size() - 512 + 216);
     writeFile(dir.filePath("broken.dmg"), broken);
-    // A few kilobytes whose volume ends in a zero run larger than the free space.
+    // A few kilobytes whose volume ends in a zero run larger than the free space, by a margin that
+    // other programs freeing space meanwhile can't close.
     QTemporaryDir zerosDir;
     UdifWriter zeros;
-    zeros.trailingZeroSectors = quint64(QStorageInfo(zerosDir.path()).bytesAvailable()) / 512 + 1;
+    zeros.trailingZeroSectors = (quint64(QStorageInfo(zerosDir.path()).bytesAvailable()) + (quint64(1) << 30)) / 512;
     const QString sparse = makeImage(zerosDir, zeros);
     ASSERT_LT(QFileInfo(sparse).size(), 1 << 20);
+    // A volume whose last chunk fails its check only once files have been unpacked before it.
+    QTemporaryDir lateDir;
+    QByteArray big(3 << 19, Qt::Uninitialized);
+    for (qsizetype i = 0; i < big.size(); ++i)
+        big[i] = char((i * 7919) >> 5 ^ i);
+    writeFile(lateDir.filePath("volume/Example.app/Contents/Resources/big.dat"), big);
+    const QString late = makeImage(lateDir, UdifWriter{});
+    ASSERT_FALSE(late.isEmpty());
+    {
+        QFile f(late);
+        f.open(QIODevice::ReadWrite);
+        f.seek(f.size() - 512 + 216);
+        const quint64 xmlOffset = qFromBigEndian<quint64>(f.read(8).constData());
+        f.seek(qint64(xmlOffset) - 4); // the last data chunk's checksum
+        f.write("\xde\xad\xbe\xef", 4);
+    }
 
     struct Case {
         QStringList args;
@@ -175,13 +192,16 @@ TEST(Hdiutil, RefusesWhatItCannotReadWithTheToolsLine) {
         {{"attach", "-mountpoint", dir.filePath("m3"), dir.filePath("missing.dmg")},
          "hdiutil: attach failed - No such file or directory\n"},
         {{"attach", "-mountpoint", dir.filePath("m4"), sparse}, "hdiutil: attach failed - No space left on device\n"},
+        {{"attach", "-mountpoint", dir.filePath("m5"), late}, "hdiutil: attach failed - corrupt image data\n"},
     };
     for (const Case& c : cases) {
         const ToolRun run = runTool("hdiutil", c.args);
         EXPECT_EQ(run.status, 1);
-        EXPECT_EQ(run.output, c.line);
+        EXPECT_EQ(run.output.toStdString(), c.line.toStdString());
     }
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("m1/Example.app")));
+    EXPECT_TRUE(QDir(dir.filePath("m5")).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
+        << "nothing half-attached is left";
 }
 
 TEST(Hdiutil, AnImageThatExpandsFarBeyondItsSizeIsRefusedBeforeItFillsTheDisk) {

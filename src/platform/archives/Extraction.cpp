@@ -15,7 +15,10 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
+#include <exception>
 #include <memory>
+#include <span>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -136,13 +139,9 @@ bool isInside(const QString& path, const QString& root) {
     return path == root || path.startsWith(root + QLatin1Char('/'));
 }
 
-void unpack(const QString& archivePath, const QString& destination, const Options& options) {
-    if (!QDir().mkpath(destination))
-        fail(destination + QStringLiteral(": Couldn't create the folder"));
-    const QString root = resolvedPath(destination);
-    if (root.isEmpty())
-        fail(destination + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno)));
+namespace {
 
+std::unique_ptr<archive, ReadCloser> reader(const Options& options) {
     std::unique_ptr<archive, ReadCloser> in(archive_read_new());
     if (options.cpioOnly) {
         archive_read_support_format_cpio(in.get());
@@ -150,9 +149,58 @@ void unpack(const QString& archivePath, const QString& destination, const Option
         archive_read_support_format_all(in.get());
         archive_read_support_filter_all(in.get());
     }
-    if (archive_read_open_filename(in.get(), QFile::encodeName(archivePath).constData(), 1 << 16) != ARCHIVE_OK)
-        fail(archivePath + QStringLiteral(": ") + QString::fromLocal8Bit(archive_error_string(in.get())));
+    return in;
+}
 
+QString checkedRoot(const QString& destination) {
+    if (!QDir().mkpath(destination))
+        fail(destination + QStringLiteral(": Couldn't create the folder"));
+    const QString root = resolvedPath(destination);
+    if (root.isEmpty())
+        fail(destination + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno)));
+    return root;
+}
+
+// libarchive's callbacks over a ByteSource: blocks are passed on uncopied. An exception may not
+// cross libarchive, so it is kept and thrown again once libarchive has given up.
+struct SourceReader {
+    ByteSource& source;
+    quint64 at = 0;
+    std::exception_ptr failure;
+
+    static la_ssize_t read(archive* a, void* self, const void** buffer) {
+        auto* r = static_cast<SourceReader*>(self);
+        try {
+            const std::span<const char> block = r->source.blockAt(r->at);
+            *buffer = block.data();
+            r->at += block.size();
+            return la_ssize_t(block.size());
+        } catch (...) {
+            r->failure = std::current_exception();
+            archive_set_error(a, EIO, "the volume can't be read");
+            return ARCHIVE_FATAL;
+        }
+    }
+    static la_int64_t skip(archive*, void* self, la_int64_t request) {
+        auto* r = static_cast<SourceReader*>(self);
+        const quint64 left = r->source.size() - std::min(r->at, r->source.size());
+        const quint64 n = std::min<quint64>(quint64(std::max<la_int64_t>(request, 0)), left);
+        r->at += n;
+        return la_int64_t(n);
+    }
+    static la_int64_t seek(archive*, void* self, la_int64_t offset, int whence) {
+        auto* r = static_cast<SourceReader*>(self);
+        const qint64 base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? qint64(r->at) : qint64(r->source.size());
+        const qint64 to = base + offset;
+        if (to < 0 || quint64(to) > r->source.size())
+            return ARCHIVE_FATAL;
+        r->at = quint64(to);
+        return to;
+    }
+};
+
+void unpackFrom(archive* in, const QString& archivePath, const QString& root, const QString& destination,
+                const Options& options) {
     std::unique_ptr<archive, WriteCloser> out(archive_write_disk_new());
     archive_write_disk_set_options(out.get(),
         ARCHIVE_EXTRACT_TIME | ARCHIVE_EXTRACT_PERM | ARCHIVE_EXTRACT_UNLINK | ARCHIVE_EXTRACT_SECURE_SYMLINKS |
@@ -167,11 +215,11 @@ void unpack(const QString& archivePath, const QString& destination, const Option
     std::optional<ExpansionBudget> budget = options.budget;
     archive_entry* entry = nullptr;
     for (;;) {
-        const int r = archive_read_next_header(in.get(), &entry);
+        const int r = archive_read_next_header(in, &entry);
         if (r == ARCHIVE_EOF)
             break;
         if (r < ARCHIVE_WARN)
-            fail(archivePath + QStringLiteral(": ") + QString::fromLocal8Bit(archive_error_string(in.get())));
+            fail(archivePath + QStringLiteral(": ") + QString::fromLocal8Bit(archive_error_string(in)));
 
         const QString name = entryName(entry);
         const QStringList parts = checkedParts(name);
@@ -214,11 +262,11 @@ void unpack(const QString& archivePath, const QString& destination, const Option
             size_t size = 0;
             la_int64_t offset = 0;
             for (;;) {
-                const int rb = archive_read_data_block(in.get(), &block, &size, &offset);
+                const int rb = archive_read_data_block(in, &block, &size, &offset);
                 if (rb == ARCHIVE_EOF)
                     break;
                 if (rb < ARCHIVE_WARN)
-                    fail(name + QStringLiteral(": ") + QString::fromLocal8Bit(archive_error_string(in.get())));
+                    fail(name + QStringLiteral(": ") + QString::fromLocal8Bit(archive_error_string(in)));
                 if (budget && !budget->take(qint64(size)))
                     throw TooLarge(QString(archivePath + QStringLiteral(": The archive expands to far more than it holds")).toStdString());
                 if (archive_write_data_block(out.get(), block, size, offset) < ARCHIVE_WARN)
@@ -233,6 +281,38 @@ void unpack(const QString& archivePath, const QString& destination, const Option
         fail(destination + QStringLiteral(": ") + QString::fromLocal8Bit(archive_error_string(out.get())));
     if (!options.keepOutsideLinks)
         checkTree(root);
+}
+
+} // namespace
+
+void unpack(const QString& archivePath, const QString& destination, const Options& options) {
+    const QString root = checkedRoot(destination);
+    const auto in = reader(options);
+    if (archive_read_open_filename(in.get(), QFile::encodeName(archivePath).constData(), 1 << 16) != ARCHIVE_OK)
+        fail(archivePath + QStringLiteral(": ") + QString::fromLocal8Bit(archive_error_string(in.get())));
+    unpackFrom(in.get(), archivePath, root, destination, options);
+}
+
+void unpack(ByteSource& source, const QString& name, const QString& destination, const Options& options) {
+    const QString root = checkedRoot(destination);
+    const auto in = reader(options);
+    SourceReader callbacks{source, 0, nullptr};
+    archive_read_set_read_callback(in.get(), &SourceReader::read);
+    archive_read_set_skip_callback(in.get(), &SourceReader::skip);
+    archive_read_set_seek_callback(in.get(), &SourceReader::seek);
+    archive_read_set_callback_data(in.get(), &callbacks);
+    try {
+        if (archive_read_open1(in.get()) != ARCHIVE_OK)
+            fail(name + QStringLiteral(": ") + QString::fromLocal8Bit(archive_error_string(in.get())));
+        unpackFrom(in.get(), name, root, destination, options);
+    } catch (const Failure&) {
+        if (callbacks.failure)
+            std::rethrow_exception(callbacks.failure);
+        throw;
+    }
+    // Never a success over bytes that could not be read, whatever libarchive made of the error.
+    if (callbacks.failure)
+        std::rethrow_exception(callbacks.failure);
 }
 
 void checkTree(const QString& rootPath) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/archives/ByteSource.h"
 #include "platform/archives/ExpansionBudget.h"
 
 #include <QString>
@@ -41,6 +42,9 @@ struct Options {
 
 // Unpacks `archive` into `destination` (created with its parents when missing).
 void unpack(const QString& archive, const QString& destination, const Options& options);
+// The same from bytes that are not a file; `name` stands for the archive in messages. What
+// `source` throws while it is read is thrown on as it is.
+void unpack(ByteSource& source, const QString& name, const QString& destination, const Options& options);
 
 // Throws Failure when a link below `root` resolves outside it (lexically or through realpath).
 void checkTree(const QString& root);

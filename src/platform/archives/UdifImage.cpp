@@ -1,15 +1,13 @@
 #include "platform/archives/UdifImage.h"
 
+#include "platform/archives/UdifVolume.h"
 #include "platform/system/PropertyList.h"
 
 #include <QFile>
 #include <QVariantMap>
 #include <QtEndian>
 
-#include <archive.h>
-#include <archive_entry.h>
-
-#include <memory>
+#include <algorithm>
 
 namespace {
 
@@ -35,72 +33,6 @@ QByteArray readAt(QFile& file, quint64 offset, quint64 length) {
     if (quint64(bytes.size()) != length)
         fail("image not recognized");
     return bytes;
-}
-
-// Apple Data Compression: literal runs and back references into the output.
-QByteArray decodeAdc(const QByteArray& in, quint64 expected) {
-    QByteArray out;
-    out.reserve(qsizetype(expected));
-    const auto* p = reinterpret_cast<const quint8*>(in.constData());
-    const qsizetype n = in.size();
-    qsizetype i = 0;
-    while (i < n && quint64(out.size()) < expected) {
-        const quint8 b = p[i];
-        qsizetype count = 0, distance = 0;
-        if (b & 0x80) {
-            count = (b & 0x7F) + 1;
-            if (i + 1 + count > n)
-                fail("corrupt image data");
-            out.append(reinterpret_cast<const char*>(p + i + 1), count);
-            i += 1 + count;
-            continue;
-        }
-        if (b & 0x40) {
-            if (i + 2 >= n)
-                fail("corrupt image data");
-            count = (b & 0x3F) + 4;
-            distance = (qsizetype(p[i + 1]) << 8 | p[i + 2]) + 1;
-            i += 3;
-        } else {
-            if (i + 1 >= n)
-                fail("corrupt image data");
-            count = ((b & 0x3F) >> 2) + 3;
-            distance = (qsizetype(b & 0x03) << 8 | p[i + 1]) + 1;
-            i += 2;
-        }
-        if (distance > out.size())
-            fail("corrupt image data");
-        for (qsizetype k = 0; k < count; ++k)
-            out.append(out.at(out.size() - distance));
-    }
-    return out;
-}
-
-// bzip2 and xz/LZMA streams through libarchive's raw reader.
-QByteArray decodeStream(const QByteArray& in, quint64 expected) {
-    std::unique_ptr<archive, int (*)(archive*)> a(archive_read_new(), archive_read_free);
-    archive_read_support_filter_bzip2(a.get());
-    archive_read_support_filter_xz(a.get());
-    archive_read_support_filter_lzma(a.get());
-    archive_read_support_format_raw(a.get());
-    archive_entry* entry = nullptr;
-    if (archive_read_open_memory(a.get(), in.constData(), size_t(in.size())) != ARCHIVE_OK ||
-        archive_read_next_header(a.get(), &entry) != ARCHIVE_OK)
-        fail("corrupt image data");
-    QByteArray out(qsizetype(expected) + 1, Qt::Uninitialized);
-    qsizetype got = 0;
-    for (;;) {
-        const la_ssize_t r = archive_read_data(a.get(), out.data() + got, size_t(out.size() - got));
-        if (r < 0)
-            fail("corrupt image data");
-        if (r == 0 || got + r > qsizetype(expected))
-            break;
-        got += r;
-        if (got == out.size())
-            break;
-    }
-    out.truncate(got);
-    return out;
 }
 
 QString fromMacRoman(const QByteArray& bytes) {
@@ -277,53 +209,20 @@ bool UdifImage::isCompressed() const {
     return formatName() != QLatin1String("UDRO");
 }
 
-QByteArray UdifImage::chunkBytes(QFile& file, const Chunk& chunk) const {
-    const quint64 expected = chunk.sectorCount * sectorSize;
-    const QByteArray stored = readAt(file, dataForkOffset_ + chunk.offset, chunk.length);
-    QByteArray out;
-    switch (chunk.type) {
-    case Raw:
-        out = stored;
-        break;
-    case Zlib: {
-        QByteArray prefixed(4, '\0');
-        qToBigEndian<quint32>(quint32(expected), prefixed.data());
-        out = qUncompress(prefixed + stored);
-        break;
-    }
-    case Bzip2:
-    case Lzma:
-        out = decodeStream(stored, expected);
-        break;
-    case Adc:
-        out = decodeAdc(stored, expected);
-        break;
-    case Lzfse:
-        fail("LZFSE-compressed images can't be read on this system");
-    default:
-        fail("unknown compression in image");
-    }
-    if (quint64(out.size()) != expected)
-        fail("corrupt image data");
-    return out;
-}
-
 quint64 UdifImage::expandedBytes(const Table& table) {
     return table.sectorCount * sectorSize;
 }
 
 void UdifImage::expand(const Table& table, const QString& outPath) const {
-    QFile in(path_);
-    if (!in.open(QIODevice::ReadOnly))
-        fail("No such file or directory");
+    UdifVolume volume(*this, table);
     QFile out(outPath);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
         fail("couldn't write the expanded image");
     for (const Chunk& c : table.chunks) {
         if (c.type == Zero || c.type == Ignore)
             continue;
-        const QByteArray bytes = chunkBytes(in, c);
-        if (!out.seek(qint64(c.sector * sectorSize)) || out.write(bytes) != bytes.size())
+        const std::span<const char> bytes = volume.decode(c);
+        if (!out.seek(qint64(c.sector * sectorSize)) || out.write(bytes.data(), qint64(bytes.size())) != qint64(bytes.size()))
             fail("couldn't write the expanded image");
     }
     if (!out.resize(qint64(table.sectorCount * sectorSize)))

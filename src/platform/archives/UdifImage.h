@@ -46,6 +46,7 @@ public:
     const QList<Table>& tables() const { return tables_; }
     quint64 sectorCount() const { return sectorCount_; }
     quint32 variant() const { return variant_; }
+    quint64 dataForkOffset() const { return dataForkOffset_; }
 
     // A licence agreement travels as the "LPic" resource with its texts.
     bool hasLicenseAgreement() const { return !licencePic_.isEmpty(); }
@@ -64,8 +65,6 @@ public:
     void expand(const Table& table, const QString& out) const;
 
 private:
-    QByteArray chunkBytes(QFile& file, const Chunk& chunk) const;
-
     QString path_;
     quint64 fileSize_ = 0;
     quint64 dataForkOffset_ = 0;
