@@ -136,13 +136,9 @@ bool isInside(const QString& path, const QString& root) {
     return path == root || path.startsWith(root + QLatin1Char('/'));
 }
 
-void unpack(const QString& archivePath, const QString& destination, const Options& options) {
-    if (!QDir().mkpath(destination))
-        fail(destination + QStringLiteral(": Couldn't create the folder"));
-    const QString root = resolvedPath(destination);
-    if (root.isEmpty())
-        fail(destination + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno)));
+namespace {
 
+std::unique_ptr<archive, ReadCloser> reader(const Options& options) {
     std::unique_ptr<archive, ReadCloser> in(archive_read_new());
     if (options.cpioOnly) {
         archive_read_support_format_cpio(in.get());
@@ -150,9 +146,50 @@ void unpack(const QString& archivePath, const QString& destination, const Option
         archive_read_support_format_all(in.get());
         archive_read_support_filter_all(in.get());
     }
+    return in;
+}
+
+QString makeDestination(const QString& destination) {
+    if (!QDir().mkpath(destination))
+        fail(destination + QStringLiteral(": Couldn't create the folder"));
+    const QString root = resolvedPath(destination);
+    if (root.isEmpty())
+        fail(destination + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno)));
+    return root;
+}
+
+void unpackOpened(archive* in, const QString& archivePath, const QString& root, const QString& destination,
+                  const Options& options);
+
+} // namespace
+
+void unpack(const QString& archivePath, const QString& destination, const Options& options) {
+    const QString root = makeDestination(destination);
+    const auto in = reader(options);
     if (archive_read_open_filename(in.get(), QFile::encodeName(archivePath).constData(), 1 << 16) != ARCHIVE_OK)
         fail(archivePath + QStringLiteral(": ") + QString::fromLocal8Bit(archive_error_string(in.get())));
+    unpackOpened(in.get(), archivePath, root, destination, options);
+}
 
+void unpack(const ArchiveFeed::Read& read, const QString& name, const QString& destination, const Options& options) {
+    const QString root = makeDestination(destination);
+    const auto in = reader(options);
+    ArchiveFeed feed(read, 1 << 20);
+    try {
+        if (feed.open(in.get()) != ARCHIVE_OK)
+            fail(name + QStringLiteral(": ") + QString::fromLocal8Bit(archive_error_string(in.get())));
+        unpackOpened(in.get(), name, root, destination, options);
+    } catch (const Failure&) {
+        // A read that failed is reported as what the stream threw, not as libarchive saw it.
+        feed.rethrow();
+        throw;
+    }
+}
+
+namespace {
+
+void unpackOpened(archive* in, const QString& archivePath, const QString& root, const QString& destination,
+                  const Options& options) {
     std::unique_ptr<archive, WriteCloser> out(archive_write_disk_new());
     archive_write_disk_set_options(out.get(),
         ARCHIVE_EXTRACT_TIME | ARCHIVE_EXTRACT_PERM | ARCHIVE_EXTRACT_UNLINK | ARCHIVE_EXTRACT_SECURE_SYMLINKS |
@@ -167,11 +204,11 @@ void unpack(const QString& archivePath, const QString& destination, const Option
     std::optional<ExpansionBudget> budget = options.budget;
     archive_entry* entry = nullptr;
     for (;;) {
-        const int r = archive_read_next_header(in.get(), &entry);
+        const int r = archive_read_next_header(in, &entry);
         if (r == ARCHIVE_EOF)
             break;
         if (r < ARCHIVE_WARN)
-            fail(archivePath + QStringLiteral(": ") + QString::fromLocal8Bit(archive_error_string(in.get())));
+            fail(archivePath + QStringLiteral(": ") + QString::fromLocal8Bit(archive_error_string(in)));
 
         const QString name = entryName(entry);
         const QStringList parts = checkedParts(name);
@@ -214,11 +251,11 @@ void unpack(const QString& archivePath, const QString& destination, const Option
             size_t size = 0;
             la_int64_t offset = 0;
             for (;;) {
-                const int rb = archive_read_data_block(in.get(), &block, &size, &offset);
+                const int rb = archive_read_data_block(in, &block, &size, &offset);
                 if (rb == ARCHIVE_EOF)
                     break;
                 if (rb < ARCHIVE_WARN)
-                    fail(name + QStringLiteral(": ") + QString::fromLocal8Bit(archive_error_string(in.get())));
+                    fail(name + QStringLiteral(": ") + QString::fromLocal8Bit(archive_error_string(in)));
                 if (budget && !budget->take(qint64(size)))
                     throw TooLarge(QString(archivePath + QStringLiteral(": The archive expands to far more than it holds")).toStdString());
                 if (archive_write_data_block(out.get(), block, size, offset) < ARCHIVE_WARN)
@@ -234,6 +271,8 @@ void unpack(const QString& archivePath, const QString& destination, const Option
     if (!options.keepOutsideLinks)
         checkTree(root);
 }
+
+} // namespace
 
 void checkTree(const QString& rootPath) {
     const QString root = resolvedPath(rootPath);

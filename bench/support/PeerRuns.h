@@ -1,0 +1,109 @@
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <QDir>
+#include <QFile>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <cerrno>
+#include <chrono>
+#include <functional>
+#include <utility>
+#include <vector>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+// One run of a program in a fresh process: whether it exited with 0, how long it took, and its
+// peak resident memory as the kernel kept it (for a shell, the largest of the processes it
+// waited for). The program is started by GNU time: a process started straight from this large
+// one would inherit its high-water mark, and time's own small one is all a child of it inherits.
+struct ChildRun {
+    bool ok = false;
+    double seconds = 0;
+    double peakMiB = 0;
+};
+
+inline ChildRun runChild(const QString& program, const QStringList& arguments) {
+    const QString report = QDir::temp().filePath(QStringLiteral("peer-run-%1.rss").arg(::getpid()));
+    std::vector<QByteArray> storage{"/usr/bin/time", "-f", "%M", "-o", QFile::encodeName(report), "--",
+                                    QFile::encodeName(program)};
+    for (const QString& argument : arguments)
+        storage.push_back(QFile::encodeName(argument));
+    std::vector<char*> argv;
+    for (QByteArray& bytes : storage)
+        argv.push_back(bytes.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    ChildRun run;
+    const auto start = std::chrono::steady_clock::now();
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
+        return run;
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    QFile file(report);
+    const QList<QByteArray> lines = file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().split('\n') : QList<QByteArray>();
+    run.peakMiB = lines.isEmpty() ? 0 : lines.last().toDouble() / 1024.0;
+    file.remove();
+    return run;
+}
+
+// What one side runs to fill the fresh folder `out`: the program and its arguments.
+using PeerCommand = std::function<std::pair<QString, QStringList>(const QString& out)>;
+
+// Ours against the peer in the same repetition: each iteration runs both, each as a fresh
+// process into a fresh folder below `dir` (made and removed untimed), which goes first
+// alternating from one iteration to the next, so both meet the same machine. The time of ours is
+// the iteration's time; counters give both times, their ratio and both peaks of resident memory,
+// also above what the same programs take for `idle` work (a tiny input), which counts the
+// loaded libraries alike on both sides. Use with UseManualTime().
+inline void versusPeer(benchmark::State& state, const QString& dir, const PeerCommand& ours, const PeerCommand& peer,
+                       const PeerCommand& oursIdle, const PeerCommand& peerIdle) {
+    static int turn = 0;
+    const auto runInto = [&dir](const PeerCommand& command) {
+        QTemporaryDir out(dir + QStringLiteral("/out-XXXXXX"));
+        const auto [program, arguments] = command(out.path());
+        return runChild(program, arguments);
+    };
+    for (auto _ : state) {
+        ChildRun mine;
+        ChildRun theirs;
+        if (turn++ % 2 == 0) {
+            mine = runInto(ours);
+            theirs = runInto(peer);
+        } else {
+            theirs = runInto(peer);
+            mine = runInto(ours);
+        }
+        const ChildRun mineIdle = runInto(oursIdle);
+        const ChildRun theirsIdle = runInto(peerIdle);
+        if (!mine.ok || !theirs.ok || !mineIdle.ok || !theirsIdle.ok) {
+            state.SkipWithError("a run failed");
+            break;
+        }
+        state.SetIterationTime(mine.seconds);
+        state.counters["ours_ms"] = mine.seconds * 1000;
+        state.counters["peer_ms"] = theirs.seconds * 1000;
+        state.counters["ratio"] = mine.seconds / theirs.seconds;
+        state.counters["ours_peak_MiB"] = mine.peakMiB;
+        state.counters["peer_peak_MiB"] = theirs.peakMiB;
+        state.counters["ours_above_idle_MiB"] = mine.peakMiB - mineIdle.peakMiB;
+        state.counters["peer_above_idle_MiB"] = theirs.peakMiB - theirsIdle.peakMiB;
+    }
+}
