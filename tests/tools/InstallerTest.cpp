@@ -291,7 +291,7 @@ TEST(Installer, ADamagedOrCutPayloadIsRefusedBeforeAnythingIsMovedIn) {
     // before the damage shows must never reach the target.
     QByteArray content(300000, Qt::Uninitialized);
     for (int i = 0; i < content.size(); ++i)
-        content[i] = char((i * 7919) >> 5);
+        content[i] = char((quint32(i) * 7919u) >> 5);
     const PackageBuilder entries = PackageBuilder().installLocation("/").file("first", "complete").file("big", content);
     const QByteArray cpio = entries.cpio();
     const auto bigEndian64 = [](quint64 value) {

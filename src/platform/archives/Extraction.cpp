@@ -179,6 +179,7 @@ void unpack(const ArchiveFeed::Read& read, const QString& name, const QString& d
         if (feed.open(in.get()) != ARCHIVE_OK)
             fail(name + QStringLiteral(": ") + QString::fromLocal8Bit(archive_error_string(in.get())));
         unpackOpened(in.get(), name, root, destination, options);
+        feed.rethrow(); // libarchive never gets past a failed read, but should it, the failure stands
     } catch (const Failure&) {
         // A read that failed is reported as what the stream threw, not as libarchive saw it.
         feed.rethrow();
