@@ -29,10 +29,6 @@ QByteArray StreamingHash::of(Algorithm algorithm, QByteArrayView data) {
     return hash.result();
 }
 
-int StreamingHash::size(Algorithm algorithm) {
-    return EVP_MD_get_size(digest(algorithm));
-}
-
 StreamingHash::StreamingHash(Algorithm algorithm) : context_(EVP_MD_CTX_new()) {
     // Only allocation can fail here: every algorithm is one the library always provides.
     if (!context_ || EVP_DigestInit_ex(static_cast<EVP_MD_CTX*>(context_.get()), digest(algorithm), nullptr) != 1)

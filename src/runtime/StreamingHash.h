@@ -13,8 +13,6 @@ public:
     enum class Algorithm { Md5, Sha1, Sha256, Sha384, Sha512 };
 
     static QByteArray of(Algorithm algorithm, QByteArrayView data);
-    // The digest's length in bytes.
-    static int size(Algorithm algorithm);
 
     explicit StreamingHash(Algorithm algorithm);
     ~StreamingHash();
