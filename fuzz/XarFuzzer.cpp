@@ -1,9 +1,13 @@
 // libFuzzer target for the flat-package reader: the header, the table of contents and its
-// XML, heap reads, file decoding and the signature check over whatever the input claims.
+// XML, heap reads, file decoding, payload decoding (gzip, pbzx, bzip2, xz) and the signature
+// check over whatever the input claims.
 #include "FuzzInput.h"
 #include "platform/codesign/Anchors.h"
+#include "platform/archives/PackageInstaller.h"
 #include "platform/archives/PackageSignature.h"
+#include "platform/archives/PayloadStream.h"
 #include "platform/archives/XarArchive.h"
+#include "platform/archives/XarDataStream.h"
 
 #include <QBuffer>
 
@@ -24,6 +28,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 buffer.open(QIODevice::WriteOnly);
                 archive.extract(entry, buffer, 1 << 20);
             } catch (const XarArchive::Failure&) {
+            }
+            try {
+                ExpansionLimit limits;
+                limits.lowerTo(1 << 22);
+                XarDataStream stored(archive, entry, 1 << 20);
+                PayloadStream(stored, limits).drain();
+            } catch (const XarArchive::Failure&) {
+            } catch (const PackageInstaller::Failure&) {
             }
         }
     } catch (const XarArchive::Failure&) {

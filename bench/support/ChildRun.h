@@ -21,6 +21,26 @@
 
 extern char** environ;
 
+// Starts `program` with `arguments`, its standard streams on /dev/null; its pid, or -1.
+inline pid_t spawnSilently(const QString& program, const QStringList& arguments) {
+    std::vector<QByteArray> args{QFile::encodeName(program)};
+    for (const QString& a : arguments)
+        args.push_back(QFile::encodeName(a));
+    std::vector<char*> argv;
+    for (QByteArray& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    return spawned == 0 ? pid : -1;
+}
+
 // One run of a program as a child process, its output discarded: the wall time, its page faults
 // (from wait4: its own, exact) and, sampled every millisecond from /proc while it runs, the peak
 // of its anonymous memory (RssAnon: the kernel keeps no peak of it) and its resident peak
@@ -35,23 +55,9 @@ struct ChildRun {
 
     static ChildRun of(const QString& program, const QStringList& arguments) {
         ChildRun run;
-        std::vector<QByteArray> args{QFile::encodeName(program)};
-        for (const QString& a : arguments)
-            args.push_back(QFile::encodeName(a));
-        std::vector<char*> argv;
-        for (QByteArray& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
         const auto start = std::chrono::steady_clock::now();
-        pid_t pid = 0;
-        const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        if (spawned != 0)
+        const pid_t pid = spawnSilently(program, arguments);
+        if (pid <= 0)
             return run;
         // A pidfd wakes the wait the moment the child ends, so no sampling delay is timed.
         const int pidfd = int(::syscall(SYS_pidfd_open, pid, 0));

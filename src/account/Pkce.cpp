@@ -1,8 +1,7 @@
 #include "account/Pkce.h"
 
 #include "runtime/AuthError.h"
-
-#include <QCryptographicHash>
+#include "runtime/StreamingHash.h"
 
 #include <openssl/rand.h>
 
@@ -23,7 +22,7 @@ QString random(int count) {
 }
 
 QString challenge(const QString& verifier) {
-    return base64url(QCryptographicHash::hash(verifier.toUtf8(), QCryptographicHash::Sha256));
+    return base64url(StreamingHash::of(StreamingHash::Algorithm::Sha256, verifier.toUtf8()));
 }
 
 } // namespace Pkce

@@ -8,12 +8,11 @@
 #include "platform/system/ToolPaths.h"
 #include "runtime/FileError.h"
 #include "runtime/OutsideText.h"
+#include "runtime/StreamingHash.h"
 #include "runtime/UpdateError.h"
 
 #include <QFile>
 #include <QRegularExpression>
-
-#include <openssl/evp.h>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -33,28 +32,17 @@ QString sha256(const QString& path) {
     const UniqueFd fd = Sys::open(QFile::encodeName(path), O_RDONLY | O_CLOEXEC);
     if (!fd)
         throw FileError(FileError::Op::Open, path, errno);
-    EVP_MD_CTX* ctx = EVP_MD_CTX_new();
-    EVP_DigestInit_ex(ctx, EVP_sha256(), nullptr);
+    StreamingHash hash(StreamingHash::Algorithm::Sha256);
     QByteArray chunk(chunkSize, Qt::Uninitialized);
     while (true) {
         const ssize_t got = Sys::read(fd.get(), chunk.data(), size_t(chunk.size()));
-        if (got < 0) {
-            const int error = errno;
-            EVP_MD_CTX_free(ctx);
-            throw FileError(FileError::Op::Read, path, error);
-        }
+        if (got < 0)
+            throw FileError(FileError::Op::Read, path, errno);
         if (got == 0)
             break;
-        EVP_DigestUpdate(ctx, chunk.constData(), size_t(got));
+        hash.add(QByteArrayView(chunk.constData(), got));
     }
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int length = 0;
-    EVP_DigestFinal_ex(ctx, digest, &length);
-    EVP_MD_CTX_free(ctx);
-    QString hex;
-    for (unsigned int i = 0; i < length; ++i)
-        hex += QString::asprintf("%02x", digest[i]);
-    return hex;
+    return QString::fromLatin1(hash.result().toHex());
 }
 
 std::optional<QString> validSignature(const QString& app) {

@@ -3,13 +3,12 @@
 #include "model/Launch.h"
 #include "model/Prefs.h"
 #include "platform/system/Defaults.h"
+#include "runtime/StreamingHash.h"
 
 #include <QFile>
 #include <QMutex>
 #include <QSysInfo>
 #include <QUuid>
-
-#include <openssl/evp.h>
 
 #include <optional>
 
@@ -120,11 +119,7 @@ QString deviceID() {
 
 QString hashedID(const QString& id) {
     const QByteArray text = QByteArray("quenlark:") + id.toUtf8();
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int size = 0;
-    if (EVP_Digest(text.constData(), size_t(text.size()), digest, &size, EVP_sha256(), nullptr) != 1)
-        qFatal("SHA-256 is not available");
-    return QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(digest), int(size)).toHex());
+    return QString::fromLatin1(StreamingHash::of(StreamingHash::Algorithm::Sha256, text).toHex());
 }
 
 QString platformHardwareID() {

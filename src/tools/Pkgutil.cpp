@@ -3,8 +3,8 @@
 #include "platform/codesign/Anchors.h"
 #include "platform/archives/PackageSignature.h"
 #include "platform/archives/XarArchive.h"
+#include "runtime/StreamingHash.h"
 
-#include <QCryptographicHash>
 #include <QFileInfo>
 #include <QTextStream>
 
@@ -53,8 +53,7 @@ int report(const QString& path) {
         X509* certificate = result.chain[i].get();
         unsigned char* der = nullptr;
         const int length = i2d_X509(certificate, &der);
-        const QByteArray fingerprint = QCryptographicHash::hash(
-            QByteArray(reinterpret_cast<const char*>(der), length), QCryptographicHash::Sha256);
+        const QByteArray fingerprint = StreamingHash::of(StreamingHash::Algorithm::Sha256, QByteArrayView(der, length));
         OPENSSL_free(der);
         out << "    " << (i + 1) << ". " << PackageSignature::printableName(certificate) << '\n';
         out << "       Expires: " << expires(certificate) << '\n';

@@ -285,3 +285,65 @@ TEST(Installer, APayloadIsOnlyACpioArchiveUnderOneCompression) {
         EXPECT_TRUE(QDir(target).isEmpty());
     }
 }
+
+TEST(Installer, ADamagedOrCutPayloadIsRefusedBeforeAnythingIsMovedIn) {
+    // Payloads stream into the staging folder and are checked at their end: whatever was unpacked
+    // before the damage shows must never reach the target.
+    QByteArray content(300000, Qt::Uninitialized);
+    for (int i = 0; i < content.size(); ++i)
+        content[i] = char((quint32(i) * 7919u) >> 5);
+    const PackageBuilder entries = PackageBuilder().installLocation("/").file("first", "complete").file("big", content);
+    const QByteArray cpio = entries.cpio();
+    const auto bigEndian64 = [](quint64 value) {
+        QByteArray bytes(8, '\0');
+        for (int i = 7; i >= 0; --i, value >>= 8)
+            bytes[i] = char(value & 0xFF);
+        return bytes;
+    };
+    const QByteArray pbzxCut =
+        "pbzx" + bigEndian64(1 << 24) + bigEndian64(quint64(cpio.size())) + bigEndian64(quint64(cpio.size())) + cpio.left(cpio.size() / 2);
+
+    // A stored payload whose bytes changed after packaging: it unpacks, but its checksum differs.
+    QByteArray changed = PackageBuilder(entries).payload(PackageBuilder::Payload::Cpio).build();
+    const qsizetype at = changed.indexOf(content.mid(1000, 64));
+    ASSERT_GT(at, 0);
+    changed[at] = char(changed[at] ^ 1);
+
+    struct Case {
+        const char* what;
+        QByteArray package;
+        QString refusal;
+    };
+    const QByteArray gzip = PackageBuilder::gzip(cpio);
+    const QByteArray bzip2 = PackageBuilder::bzip2(cpio);
+    const QList<Case> cases = {
+        {"changed after packaging", changed, "The package's contents do not match their checksum."},
+        {"gzip cut short", PackageBuilder(entries).rawPayload(gzip.left(gzip.size() / 2)).build(),
+         "The package's payload is damaged."},
+        {"gzip without its trailer", PackageBuilder(entries).rawPayload(gzip.chopped(8)).build(),
+         "The package's payload is damaged."},
+        {"pbzx chunk cut short", PackageBuilder(entries).rawPayload(pbzxCut).build(), "The package's payload is damaged."},
+        {"bzip2 cut short", PackageBuilder(entries).rawPayload(bzip2.left(bzip2.size() / 2)).build(),
+         "The package's payload is damaged."},
+        {"cpio cut short", PackageBuilder(entries).rawPayload(cpio.left(cpio.size() / 2)).build(),
+         "The package's payload was refused: "},
+    };
+    for (const Case& c : cases) {
+        QTemporaryDir dir;
+        const QString target = dir.filePath("root");
+        writeFile(target + "/Applications/Old.app/Contents/Info.plist", "<plist/>");
+        const QStringList before = tree(target);
+        const QString package = dir.filePath("p.pkg");
+        QFile file(package);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(c.package);
+        file.close();
+        try {
+            PackageInstaller::install(package, target, PackageInstaller::Limits());
+            ADD_FAILURE() << c.what << ": installed";
+        } catch (const PackageInstaller::Failure& failure) {
+            EXPECT_TRUE(QString::fromUtf8(failure.what()).startsWith(c.refusal)) << c.what << ": " << failure.what();
+        }
+        EXPECT_EQ(tree(target), before) << c.what << ": the target is left as it was, with no staging folder";
+    }
+}

@@ -315,6 +315,22 @@ void unpack(ByteSource& source, const QString& name, const QString& destination,
         std::rethrow_exception(callbacks.failure);
 }
 
+void unpack(const ArchiveFeed::Read& read, const QString& name, const QString& destination, const Options& options) {
+    const QString root = checkedRoot(destination);
+    const auto in = reader(options);
+    ArchiveFeed feed(read, 1 << 20);
+    try {
+        if (feed.open(in.get()) != ARCHIVE_OK)
+            fail(name + QStringLiteral(": ") + QString::fromLocal8Bit(archive_error_string(in.get())));
+        unpackFrom(in.get(), name, root, destination, options);
+        feed.rethrow(); // libarchive never gets past a failed read, but should it, the failure stands
+    } catch (const Failure&) {
+        // A read that failed is reported as what the stream threw, not as libarchive saw it.
+        feed.rethrow();
+        throw;
+    }
+}
+
 void checkTree(const QString& rootPath) {
     const QString root = resolvedPath(rootPath);
     if (root.isEmpty())

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/archives/ArchiveFeed.h"
 #include "platform/archives/ByteSource.h"
 #include "platform/archives/ExpansionBudget.h"
 
@@ -45,6 +46,9 @@ void unpack(const QString& archive, const QString& destination, const Options& o
 // The same from bytes that are not a file; `name` stands for the archive in messages. What
 // `source` throws while it is read is thrown on as it is.
 void unpack(ByteSource& source, const QString& name, const QString& destination, const Options& options);
+// The same for an archive pulled from `read` and called `name` in messages. What `read` throws
+// comes out unchanged. Reading stops at the archive's end, which may leave bytes of the stream.
+void unpack(const ArchiveFeed::Read& read, const QString& name, const QString& destination, const Options& options);
 
 // Throws Failure when a link below `root` resolves outside it (lexically or through realpath).
 void checkTree(const QString& root);

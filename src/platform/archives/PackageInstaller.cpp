@@ -2,9 +2,10 @@
 
 #include "platform/files/RealPath.h"
 
-#include "platform/archives/ExpansionBudget.h"
 #include "platform/archives/Extraction.h"
+#include "platform/archives/PayloadStream.h"
 #include "platform/archives/XarArchive.h"
+#include "platform/archives/XarDataStream.h"
 #include "platform/files/Removal.h"
 #include "platform/files/Sys.h"
 #include "runtime/Log.h"
@@ -13,13 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QTemporaryDir>
 #include <QXmlStreamReader>
-
-#include <archive.h>
-#include <archive_entry.h>
-#include <lzma.h>
-#include <zlib.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -29,181 +24,10 @@
 namespace PackageInstaller {
 namespace {
 
-constexpr qint64 chunk = 1 << 20;
 constexpr qint64 maxPackageInfo = 1024 * 1024;
-constexpr qint64 maxPbzxChunk = qint64(256) << 20;
 
 [[noreturn]] void fail(const QString& sentence) {
     throw Failure(sentence.toStdString());
-}
-
-// Counts what a payload decodes to and refuses a bomb before it fills the disk.
-class Output {
-public:
-    Output(const QString& path, qint64 stored, const Limits& limits) : file_(path), budget_{limits, stored} {
-        if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            fail(QStringLiteral("The package's payload couldn't be unpacked."));
-    }
-
-    void write(const char* data, qint64 size) {
-        if (head_.size() < 6)
-            head_ += QByteArray(data, std::min<qint64>(size, 6 - head_.size()));
-        if (!budget_.take(size))
-            fail(QStringLiteral("The package's payload expands to far more than it holds. Refusing to install it."));
-        if (file_.write(data, size) != size)
-            fail(QStringLiteral("The package's payload couldn't be unpacked."));
-    }
-
-    void finish() {
-        if (!file_.flush())
-            fail(QStringLiteral("The package's payload couldn't be unpacked."));
-        file_.close();
-    }
-
-    // The first bytes decoded: what the payload really holds under its compression.
-    const QByteArray& head() const { return head_; }
-
-private:
-    QByteArray head_;
-    QFile file_;
-    ExpansionBudget budget_;
-};
-
-[[noreturn]] void damaged() {
-    fail(QStringLiteral("The package's payload is damaged."));
-}
-
-void gunzip(QFile& in, Output& out) {
-    z_stream stream{};
-    if (inflateInit2(&stream, 16 + MAX_WBITS) != Z_OK)
-        damaged();
-    QByteArray buffer(qsizetype(chunk), Qt::Uninitialized);
-    bool ended = false;
-    int r = Z_OK;
-    while (!in.atEnd()) {
-        const QByteArray input = in.read(chunk);
-        if (input.isEmpty())
-            break;
-        stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(input.constData()));
-        stream.avail_in = uInt(input.size());
-        while (stream.avail_in > 0) {
-            if (r == Z_STREAM_END) // another member follows
-                inflateReset(&stream);
-            stream.next_out = reinterpret_cast<Bytef*>(buffer.data());
-            stream.avail_out = uInt(buffer.size());
-            r = inflate(&stream, Z_NO_FLUSH);
-            if (r != Z_OK && r != Z_STREAM_END && r != Z_BUF_ERROR) {
-                inflateEnd(&stream);
-                damaged();
-            }
-            try {
-                out.write(buffer.constData(), buffer.size() - stream.avail_out);
-            } catch (...) {
-                inflateEnd(&stream);
-                throw;
-            }
-            ended = r == Z_STREAM_END;
-            if (r == Z_BUF_ERROR)
-                break;
-        }
-    }
-    inflateEnd(&stream);
-    if (!ended)
-        damaged();
-}
-
-quint64 bigEndian64(const QByteArray& bytes) {
-    quint64 value = 0;
-    for (int i = 0; i < 8; ++i)
-        value = (value << 8) | quint8(bytes[i]);
-    return value;
-}
-
-void unxz(const QByteArray& input, Output& out, qint64 expected) {
-    lzma_stream stream = LZMA_STREAM_INIT;
-    // A chunk may not ask for more memory than any real payload needs.
-    constexpr uint64_t memoryLimit = uint64_t(256) << 20;
-    if (lzma_stream_decoder(&stream, memoryLimit, LZMA_CONCATENATED) != LZMA_OK)
-        damaged();
-    QByteArray buffer(qsizetype(chunk), Qt::Uninitialized);
-    stream.next_in = reinterpret_cast<const uint8_t*>(input.constData());
-    stream.avail_in = size_t(input.size());
-    qint64 produced = 0;
-    lzma_ret r = LZMA_OK;
-    while (r == LZMA_OK) {
-        stream.next_out = reinterpret_cast<uint8_t*>(buffer.data());
-        stream.avail_out = size_t(buffer.size());
-        r = lzma_code(&stream, LZMA_FINISH);
-        const qint64 n = buffer.size() - qint64(stream.avail_out);
-        produced += n;
-        if ((r != LZMA_OK && r != LZMA_STREAM_END) || produced > expected) {
-            lzma_end(&stream);
-            damaged();
-        }
-        try {
-            out.write(buffer.constData(), n);
-        } catch (...) {
-            lzma_end(&stream);
-            throw;
-        }
-    }
-    lzma_end(&stream);
-    if (produced != expected)
-        damaged();
-}
-
-// pbzx: a chunk size, then chunks of (decoded size, stored size, bytes), each xz or stored.
-void unpbzx(QFile& in, Output& out) {
-    if (in.read(4) != "pbzx" || in.read(8).size() != 8)
-        damaged();
-    for (;;) {
-        const QByteArray head = in.read(16);
-        if (head.isEmpty())
-            break;
-        if (head.size() != 16)
-            damaged();
-        const quint64 decoded = bigEndian64(head.left(8));
-        const quint64 stored = bigEndian64(head.mid(8, 8));
-        if (decoded > quint64(maxPbzxChunk) || stored > quint64(maxPbzxChunk))
-            damaged();
-        const QByteArray data = in.read(qint64(stored));
-        if (quint64(data.size()) != stored)
-            damaged();
-        if (data.startsWith("\xFD" "7zXZ"))
-            unxz(data, out, qint64(decoded));
-        else if (stored == decoded)
-            out.write(data.constData(), data.size());
-        else
-            damaged();
-    }
-}
-
-bool isCpio(const QByteArray& head) {
-    return head.startsWith("070707") || head.startsWith("070701") || head.startsWith("070702");
-}
-
-// bzip2 and xz streams, decoded by libarchive as one raw stream.
-void unfilter(const QString& path, Output& out) {
-    struct Reader {
-        archive* a = archive_read_new();
-        ~Reader() { archive_read_free(a); }
-    } reader;
-    archive_read_support_filter_bzip2(reader.a);
-    archive_read_support_filter_xz(reader.a);
-    archive_read_support_format_raw(reader.a);
-    archive_entry* entry = nullptr;
-    if (archive_read_open_filename(reader.a, QFile::encodeName(path).constData(), size_t(chunk)) != ARCHIVE_OK
-        || archive_read_next_header(reader.a, &entry) != ARCHIVE_OK)
-        damaged();
-    QByteArray buffer(qsizetype(chunk), Qt::Uninitialized);
-    for (;;) {
-        const la_ssize_t n = archive_read_data(reader.a, buffer.data(), size_t(buffer.size()));
-        if (n < 0)
-            damaged();
-        if (n == 0)
-            break;
-        out.write(buffer.constData(), n);
-    }
 }
 
 QString installLocation(const XarArchive& archive, const XarArchive::Entry* info) {
@@ -392,36 +216,6 @@ struct Staging {
 
 } // namespace
 
-void decodePayload(const QString& payload, const QString& outPath, const Limits& limits) {
-    QFile in(payload);
-    if (!in.open(QIODevice::ReadOnly))
-        damaged();
-    const QByteArray magic = in.peek(6);
-    Output out(outPath, in.size(), limits);
-    // A payload is a cpio archive, plain or under one compression; whatever else a stream holds
-    // is refused, so the bound on the decoded bytes is a bound on what is unpacked.
-    if (magic.startsWith("\x1f\x8b")) {
-        gunzip(in, out);
-    } else if (magic.startsWith("pbzx")) {
-        unpbzx(in, out);
-    } else if (magic.startsWith("BZh") || magic.startsWith("\xFD" "7zXZ")) {
-        in.close();
-        unfilter(payload, out);
-    } else if (isCpio(magic)) {
-        while (!in.atEnd()) {
-            const QByteArray block = in.read(chunk);
-            if (block.isEmpty())
-                break;
-            out.write(block.constData(), block.size());
-        }
-    } else {
-        fail(QStringLiteral("The package's payload is in a format this system does not install."));
-    }
-    out.finish();
-    if (!isCpio(out.head()))
-        fail(QStringLiteral("The package's payload is in a format this system does not install."));
-}
-
 QStringList install(const QString& package, const QString& targetPath, const Limits& limits) {
     const QString target = realPath(targetPath).value_or(QString());
     if (target.isEmpty() || !QFileInfo(target).isDir())
@@ -462,43 +256,33 @@ QStringList install(const QString& package, const QString& targetPath, const Lim
     if (components.isEmpty())
         fail(QStringLiteral("The package has nothing to install."));
 
-    QTemporaryDir work;
-    if (!work.isValid())
-        fail(QStringLiteral("The package's payload couldn't be unpacked."));
     // Every component is unpacked and every entry decided before the first one is moved in.
     Plan plan(target);
     Staging staging;
     QList<std::pair<QString, QString>> merges; // staged tree, destination
-    int index = 0;
     for (const Component& component : components) {
         try {
             QString existing;
             const QString destination = plan.location(installLocation(archive, component.info), existing);
-            const QString payload = work.filePath(QStringLiteral("payload-%1").arg(index));
-            const QString cpio = work.filePath(QStringLiteral("payload-%1.cpio").arg(index));
-            ++index;
-            {
-                QFile file(payload);
-                if (!file.open(QIODevice::WriteOnly))
-                    fail(QStringLiteral("The package's payload couldn't be unpacked."));
-                archive.extract(*component.payload, file, limits.expanded);
-            }
-            decodePayload(payload, cpio, limits);
-            QFile::remove(payload);
             // Staged on the destination's file system so that moving it in is a rename.
             QByteArray stagingTemplate = QFile::encodeName(existing + QStringLiteral("/.quenlark-payload.XXXXXX"));
             if (!Sys::makeTemporaryFolder(stagingTemplate))
                 fail(QStringLiteral("The package's payload couldn't be unpacked."));
             staging.folders << QFile::decodeName(stagingTemplate);
+            // The payload streams from the package through its compression into the staging
+            // folder; its checksums are checked at its end, before anything is moved in.
+            XarDataStream stored(archive, *component.payload, limits.expanded);
+            PayloadStream payload(stored, limits);
             try {
                 Extraction::Options options;
                 options.dropAppleDouble = false;
                 options.cpioOnly = true;
-                Extraction::unpack(cpio, staging.folders.last(), options);
+                Extraction::unpack([&payload](char* buffer, qint64 size) { return payload.read(buffer, size); },
+                                   component.name, staging.folders.last(), options);
             } catch (const Extraction::Failure& failure) {
                 fail(QStringLiteral("The package's payload was refused: %1.").arg(QString::fromStdString(failure.what())));
             }
-            QFile::remove(cpio);
+            payload.drain();
             merges.append({staging.folders.last(), destination});
         } catch (const XarArchive::Failure& failure) {
             fail(QString::fromStdString(failure.what()));

@@ -8,9 +8,10 @@
 #include <stdexcept>
 
 // Installs a flat package's payloads: each component package's Payload (a cpio archive, plain
-// or compressed with gzip, bzip2, xz or pbzx) is decoded with a bound on its size, unpacked with
-// the confinement checks of Extraction into a staging folder on its destination's file system,
-// and moved into the target plus the component's install location. Every entry of every
+// or compressed with gzip, bzip2, xz or pbzx) streams from the package, decoded on the fly with
+// a bound on its size, is unpacked with the confinement checks of Extraction into a staging
+// folder on its destination's file system, its checksums checked at its end, and is moved into
+// the target plus the component's install location. Every entry of every
 // component is decided before the first is moved in: folders merge (also through a link to a
 // folder inside the target), files and links replace files and links by one rename, and
 // anything that would replace a folder or put a folder over a file refuses the whole package.
@@ -27,8 +28,5 @@ using Limits = ExpansionLimit;
 // Installs `package` at `target` (an existing folder); returns the component names installed.
 // Throws Failure with a complete sentence.
 QStringList install(const QString& package, const QString& target, const Limits& limits);
-
-// Decodes a Payload file into plain cpio at `out`. Throws Failure.
-void decodePayload(const QString& payload, const QString& out, const Limits& limits);
 
 } // namespace PackageInstaller

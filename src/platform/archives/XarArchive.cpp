@@ -1,7 +1,8 @@
 #include "platform/archives/XarArchive.h"
 
+#include "platform/archives/XarDataStream.h"
+
 #include <QBuffer>
-#include <QCryptographicHash>
 #include <QFile>
 #include <QXmlStreamReader>
 
@@ -51,22 +52,6 @@ XarArchive::Digest digestFromName(QString name) {
     if (name == u"none")
         return XarArchive::Digest::None;
     fail("The package uses a checksum this system does not know.");
-}
-
-QCryptographicHash::Algorithm algorithm(XarArchive::Digest digest) {
-    switch (digest) {
-    case XarArchive::Digest::Sha1:
-        return QCryptographicHash::Sha1;
-    case XarArchive::Digest::Md5:
-        return QCryptographicHash::Md5;
-    case XarArchive::Digest::Sha256:
-        return QCryptographicHash::Sha256;
-    case XarArchive::Digest::Sha512:
-        return QCryptographicHash::Sha512;
-    case XarArchive::Digest::None:
-        break;
-    }
-    return QCryptographicHash::Sha1;
 }
 
 // A non-negative number that fits the file; anything else is a lie of the table of contents.
@@ -272,31 +257,6 @@ private:
     }
 };
 
-// Streams decoded bytes into `out`, never more than `limit`, hashing what it wrote.
-class Sink {
-public:
-    Sink(QIODevice& out, qint64 limit, XarArchive::Digest style)
-        : out_(out), limit_(limit), hash_(algorithm(style)) {}
-
-    void write(const char* data, qint64 size) {
-        written_ += size;
-        if (written_ > limit_)
-            fail("The package holds more data than it says it does.");
-        hash_.addData(QByteArrayView(data, size));
-        if (out_.write(data, size) != size)
-            fail("The package's contents couldn't be written.");
-    }
-
-    qint64 written() const { return written_; }
-    QByteArray result() const { return hash_.result(); }
-
-private:
-    QIODevice& out_;
-    qint64 limit_;
-    qint64 written_ = 0;
-    QCryptographicHash hash_;
-};
-
 } // namespace
 
 XarArchive XarArchive::open(const QString& path) {
@@ -397,9 +357,8 @@ QByteArray XarArchive::heap(qint64 offset, qint64 size) const {
 }
 
 QByteArray XarArchive::tocDigest() const {
-    if (digest == Digest::None)
-        return {};
-    return QCryptographicHash::hash(compressedToc, algorithm(digest));
+    const auto hash = algorithm(digest);
+    return hash ? StreamingHash::of(*hash, compressedToc) : QByteArray();
 }
 
 bool XarArchive::checksumMatches() const {
@@ -424,70 +383,12 @@ const XarArchive::Entry* XarArchive::find(const QString& path) const {
 void XarArchive::extract(const Entry& entry, QIODevice& out, qint64 limit) const {
     if (!entry.data)
         return;
-    const Data& d = *entry.data;
-    if (d.size > limit)
-        fail("The package's contents are too large to install.");
-    if (d.length > heapLimit_ - heapStart_ || d.offset > heapLimit_ - heapStart_ - d.length)
-        fail("The package points outside itself.");
-    QCryptographicHash archived(algorithm(d.archivedStyle));
-    Sink sink(out, std::min(limit, d.size), d.extractedStyle);
-    const bool raw = d.encoding.isEmpty() || d.encoding == u"application/octet-stream";
-    const bool zlib = d.encoding == u"application/x-gzip";
-    if (!raw && !zlib)
-        fail("The package uses an encoding this system does not know.");
-    z_stream stream{};
-    if (zlib && inflateInit(&stream) != Z_OK)
-        fail("The package's contents can't be read.");
-    struct End {
-        z_stream* s;
-        bool on;
-        ~End() { if (on) inflateEnd(s); }
-    } end{&stream, zlib};
-    QByteArray buffer(qsizetype(chunk), Qt::Uninitialized);
-    bool finished = !zlib;
-    for (qint64 done = 0; done < d.length;) {
-        const qint64 n = std::min(chunk, d.length - done);
-        const QByteArray stored = heap(d.offset + done, n);
-        done += n;
-        archived.addData(stored);
-        if (raw) {
-            sink.write(stored.constData(), stored.size());
-            continue;
-        }
-        if (finished)
-            fail("The package's contents are damaged.");
-        stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(stored.constData()));
-        stream.avail_in = uInt(stored.size());
-        while (stream.avail_in > 0 && !finished) {
-            stream.next_out = reinterpret_cast<Bytef*>(buffer.data());
-            stream.avail_out = uInt(buffer.size());
-            const int r = inflate(&stream, Z_NO_FLUSH);
-            if (r != Z_OK && r != Z_STREAM_END && r != Z_BUF_ERROR)
-                fail("The package's contents are damaged.");
-            sink.write(buffer.constData(), buffer.size() - stream.avail_out);
-            finished = r == Z_STREAM_END;
-            if (r == Z_BUF_ERROR)
-                break;
-        }
+    XarDataStream stream(*this, entry, limit);
+    QByteArray buffer(qsizetype(std::min(chunk, std::max<qint64>(stream.size(), 1))), Qt::Uninitialized);
+    while (const qint64 n = stream.read(buffer.data(), buffer.size())) {
+        if (out.write(buffer.constData(), n) != n)
+            fail("The package's contents couldn't be written.");
     }
-    if (zlib) {
-        // Output still held back once all input is in.
-        while (!finished) {
-            stream.next_out = reinterpret_cast<Bytef*>(buffer.data());
-            stream.avail_out = uInt(buffer.size());
-            const int r = inflate(&stream, Z_FINISH);
-            if (r != Z_STREAM_END && r != Z_OK && !(r == Z_BUF_ERROR && stream.avail_out == 0))
-                fail("The package's contents are damaged.");
-            sink.write(buffer.constData(), buffer.size() - stream.avail_out);
-            finished = r == Z_STREAM_END;
-        }
-    }
-    if (sink.written() != d.size)
-        fail("The package's contents are damaged.");
-    if (d.archivedStyle != Digest::None && !d.archivedChecksum.isEmpty() && archived.result() != d.archivedChecksum)
-        fail("The package's contents do not match their checksum.");
-    if (d.extractedStyle != Digest::None && !d.extractedChecksum.isEmpty() && sink.result() != d.extractedChecksum)
-        fail("The package's contents do not match their checksum.");
 }
 
 QByteArray XarArchive::read(const Entry& entry, qint64 limit) const {
@@ -515,6 +416,17 @@ std::optional<int> XarArchive::digestLength(Digest digest) {
     case Digest::Md5: return 16;
     case Digest::Sha256: return 32;
     case Digest::Sha512: return 64;
+    case Digest::None: break;
+    }
+    return std::nullopt;
+}
+
+std::optional<StreamingHash::Algorithm> XarArchive::algorithm(Digest digest) {
+    switch (digest) {
+    case Digest::Sha1: return StreamingHash::Algorithm::Sha1;
+    case Digest::Md5: return StreamingHash::Algorithm::Md5;
+    case Digest::Sha256: return StreamingHash::Algorithm::Sha256;
+    case Digest::Sha512: return StreamingHash::Algorithm::Sha512;
     case Digest::None: break;
     }
     return std::nullopt;

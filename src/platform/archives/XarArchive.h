@@ -1,5 +1,7 @@
 #pragma once
 
+#include "runtime/StreamingHash.h"
+
 #include <QByteArray>
 #include <QIODevice>
 #include <QList>
@@ -72,15 +74,19 @@ public:
     const Entry* find(const QString& path) const;
 
     // Decodes an entry's data into `out`, at most `limit` decoded bytes, checking the stored and
-    // decoded checksums. Throws Failure.
+    // decoded checksums (XarDataStream reads it piece by piece). Throws Failure.
     void extract(const Entry& entry, QIODevice& out, qint64 limit) const;
     // The same into memory (small files such as PackageInfo).
     QByteArray read(const Entry& entry, qint64 limit) const;
 
     static QString digestName(Digest digest); // "sha1", ...
     static std::optional<int> digestLength(Digest digest);
+    // The hash behind a checksum style; none for "none".
+    static std::optional<StreamingHash::Algorithm> algorithm(Digest digest);
 
 private:
+    friend class XarDataStream;
+
     QString path_;          // empty for archives in memory
     QByteArray bytes_;      // the archive in memory, for parse()
     qint64 fileSize_ = 0;

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "runtime/StreamingHash.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 
-#include <memory>
+#include <optional>
 
 // The digests a code directory names by its hash type (1 SHA-1, 2 SHA-256, 3 SHA-256 cut to 20
 // bytes, 4 SHA-384), fed incrementally so large files hash in constant memory.
@@ -16,18 +18,12 @@ public:
     static QByteArray of(int type, QByteArrayView data);
 
     explicit CodeHash(int type);
-    ~CodeHash();
-    CodeHash(const CodeHash&) = delete;
-    CodeHash& operator=(const CodeHash&) = delete;
 
-    bool valid() const { return ctx_ != nullptr; }
+    bool valid() const { return hash_.has_value(); }
     void add(QByteArrayView data);
     QByteArray result();
 
 private:
     int type_;
-    struct Free {
-        void operator()(void* ctx) const;
-    };
-    std::unique_ptr<void, Free> ctx_;
+    std::optional<StreamingHash> hash_;
 };

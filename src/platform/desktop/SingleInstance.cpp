@@ -2,9 +2,9 @@
 
 #include "platform/files/Sys.h"
 #include "runtime/Log.h"
+#include "runtime/StreamingHash.h"
 
 #include <QCoreApplication>
-#include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -82,7 +82,7 @@ QString SingleInstance::socketPath(const std::optional<QString>& sandbox) {
     QString name = QStringLiteral("com.quenlark.Quenlark.") + uid;
     if (sandbox) {
         // A digest keeps the name within the socket path limit whatever the folder's length.
-        const auto digest = QCryptographicHash::hash(sandbox->toUtf8(), QCryptographicHash::Sha256).toHex().left(16);
+        const auto digest = StreamingHash::of(StreamingHash::Algorithm::Sha256, sandbox->toUtf8()).toHex().left(16);
         name += QLatin1Char('.') + QString::fromLatin1(digest);
     }
     const auto usable = [&name](const QString& folder) {
