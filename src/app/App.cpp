@@ -20,6 +20,7 @@
 #include "onboarding/Setup.h"
 #include "onboarding/SetupLoginChoice.h"
 #include "onboarding/StoreAccountDeletion.h"
+#include "onboarding/Tour.h"
 #include "onboarding/ui/OnboardingView.h"
 #include "onboarding/ui/SettingsView.h"
 #include "onboarding/ui/SetupWindow.h"
@@ -266,6 +267,12 @@ void App::installFirstRun() {
     FirstRunHooks::Windows windows;
     windows.setup = [this](SetupStep start) { setupWindow_->show(start); };
     windows.welcome = [this] { welcome_->show(); };
+    // The tour shows only over the main window: it comes up first, or the tour would run
+    // unseen, with nothing to end it, and keep the notch silent meanwhile.
+    windows.tour = [this] {
+        store_->openMainWindow();
+        Tour::start(*store_);
+    };
     FirstRunHooks::shared().install(setup_.get(), std::move(windows));
 }
 
