@@ -37,6 +37,9 @@ void MenuBarDemo::setCount(int count) {
 void MenuBarDemo::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
+    QPainterPath frame;
+    frame.addRoundedRect(QRectF(rect()), 12, 12);
+    p.setClipPath(frame);
     QLinearGradient background(0, 0, 0, height());
     background.setColorAt(0, QColor::fromRgbF(0.16f, 0.16f, 0.16f));
     background.setColorAt(1, QColor::fromRgbF(0.09f, 0.09f, 0.09f));
@@ -89,4 +92,8 @@ void MenuBarDemo::paintEvent(QPaintEvent*) {
         Symbols::paint(p, QRectF(right - symbol, bar.center().y() - symbol / 2, symbol, symbol), name, ink);
         right -= symbol + 15;
     }
+    p.setClipping(false);
+    p.setPen(QPen(white(0.12), 1));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 12, 12);
 }
