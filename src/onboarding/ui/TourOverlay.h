@@ -2,6 +2,7 @@
 
 #include <QPointer>
 #include <QRectF>
+#include <QRegion>
 #include <QWidget>
 
 #include <optional>
@@ -49,7 +50,7 @@ private:
     void go(int n);
     void end();
     QRectF target() const;
-    QRect ringRegion(const QRectF& rect) const;
+    QRegion ringRegion(const QRectF& rect) const;
 
     Store& store_;
     Prefs& prefs_;
