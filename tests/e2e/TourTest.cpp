@@ -71,16 +71,22 @@ struct Running {
         return waitFor([&](const QList<Object>& s) { return named(s, card).has_value(); }, 10s);
     }
 
-    // "Take the Tour" from the Help menu of the main window's menu bar.
+    // "Take the Tour" from the Help menu of the main window's menu bar; a menu that did not
+    // open (the click came before the bar was ready) is tried again.
     bool takeTheTour() {
-        const auto help = named(waitFor([](const QList<Object>& s) { return named(s, u"Help"_s).has_value(); }, 10s),
-                                u"Help"_s);
-        if (!help || !clickAt(help->box.center()))
-            return false;
-        const auto item = named(
-            waitFor([](const QList<Object>& s) { return named(s, u"Take the Tour"_s).has_value(); }, 10s),
-            u"Take the Tour"_s);
-        return item && clickAt(item->box.center());
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            const auto help = named(
+                waitFor([](const QList<Object>& s) { return named(s, u"Help"_s).has_value(); }, 10s), u"Help"_s);
+            if (!help || !clickAt(help->box.center()))
+                continue;
+            const auto item = named(
+                waitFor([](const QList<Object>& s) { return named(s, u"Take the Tour"_s).has_value(); }, 5s),
+                u"Take the Tour"_s);
+            if (item && clickAt(item->box.center()))
+                return true;
+            Desktop::press(u"Escape"_s);
+        }
+        return false;
     }
 };
 

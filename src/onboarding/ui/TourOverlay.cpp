@@ -214,9 +214,10 @@ void TourOverlay::follow() {
         card_->move(corner);
         update(card_->geometry().adjusted(-24, -16, 24, 32));
     }
-    if (!card_->isVisible())
+    if (!card_->isVisible()) {
         card_->show();
-    card_->raise();
+        card_->raise();
+    }
 }
 
 void TourOverlay::setPulse(double pulse) {
