@@ -186,6 +186,7 @@ void TourCard::paintEvent(QPaintEvent*) {
     p.restore();
 
     // The progress dots.
+    p.setPen(Qt::NoPen);
     double x = margin;
     const double dotsY = text.bottom() + spacing + (footerHeight - 6) / 2;
     for (int i = 0; i < Tour::steps().size(); ++i) {

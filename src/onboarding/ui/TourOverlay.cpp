@@ -100,6 +100,9 @@ void TourOverlay::refresh() {
     if (arriving) {
         showTour();
         move_ = 1;
+        follow();
+        // The card comes with the dim.
+        Animator::fade(card_, true, [this] { return step_.has_value(); });
     } else {
         move_ = 0;
         const Motion::Animation motion = Tour::stepAnimation(Motion::reduced());
@@ -151,7 +154,7 @@ void TourOverlay::hideTour() {
     if (pulsing_)
         pulsing_->stop();
     following_->stop();
-    card_->hide();
+    Animator::fade(card_, false, [this] { return step_.has_value(); });
     hole_->hide();
     const bool hadFocus = hasFocus();
     if (hadFocus && focusBefore_)

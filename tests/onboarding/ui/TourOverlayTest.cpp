@@ -12,6 +12,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QKeyEvent>
 
@@ -81,6 +82,11 @@ TEST(TourOverlay, KeepsTheKeyboardWhileItShows) {
     d.key(Qt::Key_Escape);
     EXPECT_EQ(d.store->tourStep(), std::nullopt);
     EXPECT_TRUE(d.h.prefs->toured());
+    // The card fades out with the dim.
+    QElapsedTimer fading;
+    fading.start();
+    while (d.overlay().card()->isVisible() && fading.elapsed() < 2000)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
     EXPECT_FALSE(d.overlay().card()->isVisible());
     EXPECT_TRUE(search->hasFocus());
 }
