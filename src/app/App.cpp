@@ -267,12 +267,7 @@ void App::installFirstRun() {
     FirstRunHooks::Windows windows;
     windows.setup = [this](SetupStep start) { setupWindow_->show(start); };
     windows.welcome = [this] { welcome_->show(); };
-    // The tour shows only over the main window: it comes up first, or the tour would run
-    // unseen, with nothing to end it, and keep the notch silent meanwhile.
-    windows.tour = [this] {
-        store_->openMainWindow();
-        Tour::start(*store_);
-    };
+    windows.tour = [this] { Tour::take(*store_); };
     FirstRunHooks::shared().install(setup_.get(), std::move(windows));
 }
 

@@ -69,6 +69,11 @@ void start(Store& store) {
     store.setTourStep(0);
 }
 
+void take(Store& store) {
+    store.openMainWindow();
+    start(store);
+}
+
 void go(Store& store, Prefs& prefs, int n) {
     QL_ASSERT_MAIN_THREAD();
     if (n < 0)

@@ -31,6 +31,9 @@ const QList<Step>& steps();
 
 // Collapses any card, shows all apps and starts at step 0; a running tour starts again.
 void start(Store& store);
+// Brings up the main window, then starts: the tour shows only over it, and one started under
+// a closed window would run unseen, with nothing to end it, keeping the notch silent.
+void take(Store& store);
 // Shows step `n`: past the last one ends the tour, a negative one changes nothing. A preview
 // or hand-opened island is folded first; the notch step drops a preview while updates exist.
 void go(Store& store, Prefs& prefs, int n);
