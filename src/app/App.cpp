@@ -20,6 +20,7 @@
 #include "onboarding/Setup.h"
 #include "onboarding/SetupLoginChoice.h"
 #include "onboarding/StoreAccountDeletion.h"
+#include "onboarding/Tour.h"
 #include "onboarding/ui/OnboardingView.h"
 #include "onboarding/ui/SettingsView.h"
 #include "onboarding/ui/SetupWindow.h"
@@ -266,6 +267,7 @@ void App::installFirstRun() {
     FirstRunHooks::Windows windows;
     windows.setup = [this](SetupStep start) { setupWindow_->show(start); };
     windows.welcome = [this] { welcome_->show(); };
+    windows.tour = [this] { Tour::take(*store_); };
     FirstRunHooks::shared().install(setup_.get(), std::move(windows));
 }
 

@@ -5,6 +5,8 @@
 #include "runtime/MainThread.h"
 #include "runtime/Spawn.h"
 
+#include "runtime/Log.h"
+
 #include <chrono>
 
 void Store::startSchedule() {
@@ -12,8 +14,11 @@ void Store::startSchedule() {
     if (schedule_)
         schedule_->cancel();
     const qint64 hours = prefs_.intervalHours();
-    if (hours < 1)
+    if (hours < 1) {
+        qCDebug(lcStore) << "no background checks";
         return;
+    }
+    qCDebug(lcStore) << "background checks every" << hours << "hours";
     CancelToken token;
     schedule_ = token;
     spawn(scheduleLoop(QPointer<Store>(this), hours, token, &clock_), "background schedule");

@@ -1,5 +1,6 @@
 #include "views/MainView.h"
 
+#include "onboarding/ui/TourOverlay.h"
 #include "runtime/Observation.h"
 #include "views/kit/FrameObserver.h"
 #include "store/Store.h"
@@ -11,11 +12,13 @@
 #include "views/dashboard/DashboardModel.h"
 #include "views/dashboard/FilterChips.h"
 #include "views/dashboard/Hero.h"
+#include "views/dashboard/HeroButton.h"
 #include "views/dashboard/NoticeToast.h"
 #include "views/dashboard/PermissionBanner.h"
 #include "views/dashboard/PermissionPills.h"
 #include "views/dashboard/SearchField.h"
 #include "views/kit/SoftShadow.h"
+#include "views/kit/TourAnchors.h"
 #include "views/uninstall/UninstallPrompt.h"
 
 #include <QPainter>
@@ -70,6 +73,14 @@ MainView::MainView(Store& store, Prefs& prefs, Clock& clock, QWidget* parent) : 
     uninstall_ = new UninstallLayer(store_, this);
     toast_ = new NoticeToast(store_, clock, this);
 
+    anchors_ = new TourAnchors(this);
+    TourAnchors::mark(hero_, QStringLiteral("hero"));
+    const int room = HeroButton::shadowRoom;
+    TourAnchors::mark(hero_->updateAllButton(), QStringLiteral("updateAll"), QMargins(room, room, room, room));
+    TourAnchors::mark(chips_, QStringLiteral("chips"));
+    TourAnchors::mark(pills_, QStringLiteral("permissions"));
+    tour_ = new TourOverlay(store_, prefs, *anchors_, this);
+
     new FrameObserver(this, [this] { (void)DashboardModel::showsPermissionBanner(store_); }, [this] { showBanner(); });
     new Observer(this, [this] { (void)DashboardModel::showsSignedOutLibrary(store_); }, [this] { showList(); });
     // The notice floats above the uninstall prompt, which is made afresh for each row.
@@ -111,4 +122,5 @@ void MainView::resizeEvent(QResizeEvent* event) {
     const int frame = std::min(width(), columnWidth);
     column_->setGeometry((width() - frame) / 2 + sidePadding, topPadding, frame - 2 * sidePadding, height() - topPadding);
     toast_->place();
+    tour_->setGeometry(rect());
 }

@@ -14,12 +14,15 @@ class PermissionPills;
 class Prefs;
 class SearchField;
 class Store;
+class TourAnchors;
+class TourOverlay;
 class UninstallLayer;
 
 // The main window's content, the dashboard: the backdrop tinted by the store's mood, and a
 // centred column at most 1200 wide of the overview header, the controls row (chips, search,
 // permission pills), the permission banner while it is needed, and the card list. Over it the
-// uninstall prompt while the store's removing row is set, and the notice toast.
+// uninstall prompt while the store's removing row is set, the notice toast, and the guided tour
+// while it runs.
 class MainView : public QWidget {
     Q_OBJECT
 public:
@@ -37,6 +40,9 @@ public:
     CardList* cardList() const { return list_; }
     UninstallLayer* uninstallLayer() const { return uninstall_; }
     NoticeToast* toast() const { return toast_; }
+    // The elements the guided tour points at, and the tour laid over everything.
+    TourAnchors* tourAnchors() const { return anchors_; }
+    TourOverlay* tourOverlay() const { return tour_; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -58,4 +64,6 @@ private:
     QPointer<QWidget> signedOut_;
     UninstallLayer* uninstall_;
     NoticeToast* toast_;
+    TourAnchors* anchors_;
+    TourOverlay* tour_;
 };

@@ -4,6 +4,9 @@
 #include "ScreenSamples.h"
 #include "StoreHarness.h"
 
+#include "onboarding/Tour.h"
+#include "onboarding/ui/TourCard.h"
+#include "onboarding/ui/TourOverlay.h"
 #include "views/dashboard/Hero.h"
 #include "views/kit/FittedLabel.h"
 #include "views/MainView.h"
@@ -25,6 +28,7 @@ struct Scene {
     QSize size{1120, 780};
     // Brings the harness's store into the state shown; the view already watches it.
     std::function<void(StoreHarness&, Store&)> stage;
+    int tour = -1; // the guided tour's step shown over it
 };
 
 // The sample applications, found by a scan and checked against the harness's feeds: the
@@ -98,8 +102,13 @@ bool render(const QString& out, const QString& theme, const QString& bundles) {
              s.setRemoving(named(s, QStringLiteral("Lumen")));
          }},
     };
+    QList<Scene> all = scenes;
+    for (int step = 0; step < Tour::steps().size(); ++step)
+        all.append({QStringLiteral("tour-%1").arg(step), false, {1120, 780}, finish, step});
+    // A window narrower than the card's room beside an element near its edge.
+    all.append({QStringLiteral("tour-1-narrow"), false, {860, 640}, finish, 1});
     bool ok = true;
-    for (const auto& scene : scenes) {
+    for (const auto& scene : all) {
         StoreHarness h;
         h.checkDelay = 1000ms;
         h.appManagementAnswer = Permissions::State::unknown;
@@ -111,6 +120,15 @@ bool render(const QString& out, const QString& theme, const QString& bundles) {
         ScreenSamples::settle(80);
         scene.stage(h, store);
         ScreenSamples::settle(80);
+        if (scene.tour >= 0) {
+            Tour::start(store);
+            Tour::go(store, *h.prefs, scene.tour);
+            ScreenSamples::settle(80);
+            if (NotchDemo* demo = view.tourOverlay()->card()->notchDemo())
+                demo->holdAt(4.2);
+            view.tourOverlay()->follow();
+            ScreenSamples::settle(20);
+        }
         const QString path = out + QStringLiteral("/dashboard-") + scene.name + QLatin1Char('-') + theme +
                              QStringLiteral(".png");
         const bool saved = view.grab().save(path);

@@ -215,7 +215,7 @@ Store& StoreHarness::build() {
     c.notifications = [this] { return notificationStatus(this); };
     c.deviceID = [this] { return deviceID; };
     c.notifier = std::make_shared<Notifications>(this);
-    c.notch = std::make_shared<Notch>(this);
+    c.notch = notch ? notch : std::make_shared<Notch>(this);
     c.account = account ? account : std::make_shared<Account>(this);
     c.library = library ? library : std::make_shared<Library>(this);
     c.onboarding = onboarding;

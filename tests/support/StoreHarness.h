@@ -108,6 +108,8 @@ public:
     std::shared_ptr<LibraryHooks> library;
     // The token renewal in place of the real one against `cloud`.
     std::function<QCoro::Task<Session>(Session, CloudConfig)> renew;
+    // The notch seam in place of the recording one.
+    std::shared_ptr<NotchHooks> notch;
     // The first run's seam; none unless a test sets one.
     std::shared_ptr<OnboardingHooks> onboarding;
     // The back end; with one, the store's identity calls and library client are real ones.

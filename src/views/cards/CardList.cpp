@@ -10,6 +10,7 @@
 #include "views/kit/PlainLabel.h"
 #include "views/cards/SearchModel.h"
 #include "views/kit/SoftShadow.h"
+#include "views/kit/TourAnchors.h"
 
 #include <QKeyEvent>
 #include <QPaintEvent>
@@ -248,6 +249,10 @@ void CardList::apply() {
             ++it;
         }
     }
+
+    // The first card of the list is the one the guided tour points at.
+    const std::optional<QString> first = CardListModel::firstRow(now_.sections);
+    TourAnchors::move(first ? card(*first) : nullptr, QStringLiteral("firstCard"));
 
     for (auto it = cards_.cbegin(); it != cards_.cend(); ++it) {
         it.value()->setSelected(now_.selection == it.key());

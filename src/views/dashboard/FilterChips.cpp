@@ -10,6 +10,7 @@
 #include "views/kit/Animator.h"
 #include "views/dashboard/FilterChipModel.h"
 #include "views/kit/FrameObserver.h"
+#include "views/kit/TourAnchors.h"
 
 #include <QAbstractButton>
 #include <QHBoxLayout>
@@ -98,6 +99,7 @@ FilterChips::FilterChips(Store& store, QWidget* parent) : QWidget(parent), store
         connect(button, &QAbstractButton::clicked, this, [this, filter] { FilterChipModel::choose(store_, filter); });
         row->addWidget(button);
         chips_.append(button);
+        TourAnchors::mark(button, FilterChipModel::tourAnchor(filter));
     }
     new FrameObserver(this, [this] { refresh(); }, [] {});
 }

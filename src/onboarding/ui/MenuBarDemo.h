@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QIcon>
+#include <QPointer>
+#include <QWidget>
+
+class QVariantAnimation;
+
+// The menu bar with the application's badged icon, next to Control Center, the icon ringed by
+// a glow that breathes (standing still under reduced motion). Drawn dark at 388 × 46.
+class MenuBarDemo : public QWidget {
+    Q_OBJECT
+public:
+    MenuBarDemo(int count, QIcon appIcon, QWidget* parent = nullptr);
+
+    void setCount(int count);
+    QSize sizeHint() const override { return {388, 46}; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    int count_;
+    QIcon appIcon_;
+    double glow_ = 0; // 0 at rest, 1 at the brightest
+    QPointer<QVariantAnimation> breathing_;
+};

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "onboarding/ui/MenuBarDemo.h"
+#include "onboarding/ui/NotchDemo.h"
+
+#include <QPointer>
+#include <QWidget>
+
+class Prefs;
+class QAbstractButton;
+class QPushButton;
+class Store;
+
+// The tour's step card: the counter and "Skip Tour", the notch or menu-bar illustration, the
+// step's title and explanation, the progress dots, "Back" and "Next" (or "Done"). Its buttons
+// never take the keyboard: the overlay keeps it. Its height follows its content.
+class TourCard : public QWidget {
+    Q_OBJECT
+public:
+    TourCard(Store& store, Prefs& prefs, QWidget* parent = nullptr);
+
+    // Shows step `n`; a new step's text fades in moving down into place.
+    void setStep(int n);
+    int step() const { return step_; }
+
+    QAbstractButton* skipButton() const;
+    QAbstractButton* backButton() const;
+    QAbstractButton* nextButton() const;
+    NotchDemo* notchDemo() const { return notch_; }
+    MenuBarDemo* menuBarDemo() const { return menuBar_; }
+
+Q_SIGNALS:
+    void skip();
+    void back();
+    void next();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void place();
+    QRectF textBox() const;
+
+    Store& store_;
+    Prefs& prefs_;
+    int step_ = -1;
+    QPushButton* skip_;
+    QPushButton* back_;
+    QAbstractButton* next_;
+    QPointer<NotchDemo> notch_;
+    QPointer<MenuBarDemo> menuBar_;
+    QString title_, body_;
+    double textIn_ = 1; // the text block's entrance, 0 to 1
+};

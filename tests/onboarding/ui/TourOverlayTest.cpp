@@ -1,0 +1,137 @@
+#include "StoreHarness.h"
+
+#include "model/Motion.h"
+#include "onboarding/Tour.h"
+#include "onboarding/TourLayout.h"
+#include "onboarding/ui/TourCard.h"
+#include "onboarding/ui/TourOverlay.h"
+#include "runtime/MakeShared.h"
+#include "views/MainView.h"
+#include "views/dashboard/SearchField.h"
+#include "views/kit/TourAnchors.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QKeyEvent>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+struct Dashboard {
+    StoreHarness h;
+    Store* store = &h.build();
+    MainView view{*store, *h.prefs, h.clock};
+
+    Dashboard() {
+        auto row = makeShared<AppItem>(StoreHarness::app(u"Lumen"_s));
+        row->setStatus(Status::update());
+        store->setItems({row});
+        view.resize(1120, 780);
+        view.show();
+        view.activateWindow();
+        turn();
+    }
+    void turn() {
+        for (int i = 0; i < 4; ++i)
+            QApplication::processEvents();
+    }
+    TourOverlay& overlay() { return *view.tourOverlay(); }
+    // A key as the window delivers it: to the widget with the focus, Tab through the focus chain.
+    void key(Qt::Key key) {
+        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : &view;
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(target, &press);
+        turn();
+    }
+};
+
+} // namespace
+
+// While it shows the tour keeps the keyboard: the search field that had it neither moves its
+// cursor on Left nor takes Tab back; Left goes back only from step 1 on, Return goes on, and
+// Escape ends the tour and hands the keyboard back.
+TEST(TourOverlay, KeepsTheKeyboardWhileItShows) {
+    Dashboard d;
+    QLineEdit* search = d.view.search()->edit();
+    search->setFocus();
+    search->setText(u"lum"_s);
+    search->setCursorPosition(3);
+    d.turn();
+    Tour::start(*d.store);
+    d.turn();
+    ASSERT_TRUE(d.overlay().isVisible());
+    EXPECT_TRUE(d.overlay().hasFocus());
+
+    d.key(Qt::Key_Left);
+    EXPECT_EQ(d.store->tourStep(), 0) << "no Back on the first step";
+    EXPECT_EQ(search->cursorPosition(), 3) << "the search field never heard it";
+    d.key(Qt::Key_Tab);
+    EXPECT_TRUE(d.overlay().hasFocus());
+    d.key(Qt::Key_Return);
+    d.key(Qt::Key_Return);
+    EXPECT_EQ(d.store->tourStep(), 2);
+    d.key(Qt::Key_Left);
+    EXPECT_EQ(d.store->tourStep(), 1);
+    EXPECT_EQ(search->cursorPosition(), 3);
+
+    d.key(Qt::Key_Escape);
+    EXPECT_EQ(d.store->tourStep(), std::nullopt);
+    EXPECT_TRUE(d.h.prefs->toured());
+    // The card fades out with the dim.
+    QElapsedTimer fading;
+    fading.start();
+    while (d.overlay().card()->isVisible() && fading.elapsed() < 2000)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_FALSE(d.overlay().card()->isVisible());
+    EXPECT_TRUE(search->hasFocus());
+}
+
+// The hole stands around the marked element, grown by 8, and follows it; of two widgets marked
+// under one name the later mark wins; a click in the hole goes on, on the notch step there is
+// no hole, and the card's buttons move the tour.
+TEST(TourOverlay, TheHoleFollowsTheMarkedElement) {
+    // Every move lands at once: the hole is where the step puts it, not on its way.
+    Motion::setInstantForTests(true);
+    struct Restore {
+        ~Restore() { Motion::setInstantForTests(false); }
+    } restore;
+    Dashboard d;
+    QWidget first(&d.view), second(&d.view);
+    first.setGeometry(100, 300, 200, 40);
+    second.setGeometry(500, 400, 120, 30);
+    first.show();
+    second.show();
+    TourAnchors::mark(&first, u"hero"_s);
+    TourAnchors::mark(&second, u"hero"_s);
+    Tour::start(*d.store);
+    d.turn();
+    d.overlay().follow();
+    EXPECT_EQ(d.overlay().spotlight(), QRectF(492, 392, 136, 46)) << "the later mark wins";
+    second.move(520, 410);
+    d.overlay().follow();
+    EXPECT_EQ(d.overlay().spotlight(), QRectF(512, 402, 136, 46));
+    EXPECT_EQ(d.overlay().card()->pos(), TourLayout::cardOffset(QRectF(512, 402, 136, 46), {1120, 780}, false));
+    second.hide();
+    d.overlay().follow();
+    EXPECT_EQ(d.overlay().spotlight(), QRectF(92, 292, 216, 56)) << "a hidden element is not pointed at";
+
+    d.overlay().hole()->click();
+    d.turn();
+    EXPECT_EQ(d.store->tourStep(), 1);
+    Tour::go(*d.store, *d.h.prefs, 2);
+    d.turn();
+    d.overlay().follow();
+    EXPECT_FALSE(d.overlay().hole()->isVisible());
+    EXPECT_TRUE(d.overlay().card()->notchDemo());
+    d.overlay().card()->backButton()->click();
+    d.turn();
+    EXPECT_EQ(d.store->tourStep(), 1);
+    d.overlay().card()->skipButton()->click();
+    d.turn();
+    EXPECT_EQ(d.store->tourStep(), std::nullopt);
+}
