@@ -67,7 +67,7 @@ void IconWall::paintEvent(QPaintEvent*) {
     if (strips_.isEmpty())
         return;
     const double seconds = MarqueePaint::seconds();
-    MarqueePaint::faded(this, Qt::Vertical, 0.3, [this, seconds](QPainter& painter) {
+    MarqueePaint::faded(this, layer_, Qt::Vertical, 0.3, [this, seconds](QPainter& painter) {
         painter.translate(width() / 2.0, height() / 2.0);
         painter.rotate(-10);
         double total = 0;

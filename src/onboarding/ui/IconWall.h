@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QList>
 #include <QPixmap>
 #include <QWidget>
@@ -22,4 +23,5 @@ private:
     // only places the four strips.
     QList<QPixmap> strips_;
     QList<double> spans_;
+    QImage layer_;
 };
