@@ -169,9 +169,11 @@ public:
     QCoro::Task<Fresh> installFirst(Recorded app, QList<Release> releases, Consent consent, Phase phase) const;
     // Copies `bundle` into `applications` under a hidden staging name and moves it into place
     // only where nothing is: nothing that exists is ever replaced. Returns the bundle's new path.
-    QCoro::Task<QString> place(QString bundle, QString name) const;
+    // With `movable` (a bundle of our own work folder, not needed after), it is renamed into
+    // place instead where that is one exclusive rename, and copied only where not.
+    QCoro::Task<QString> place(QString bundle, QString name, bool movable = false) const;
     // The blocking body of place.
-    QString placeNow(const QString& bundle, const QString& name) const;
+    QString placeNow(const QString& bundle, const QString& name, bool movable = false) const;
     // Where the package installer put the application with `bundleID` in "/Applications/";
     // nothing when it isn't there.
     static std::optional<QString> installedApplication(const QString& bundleID);

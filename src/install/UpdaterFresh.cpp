@@ -174,7 +174,7 @@ QCoro::Task<Updater::Fresh> Updater::installNew(Recorded app, Release release, C
             const std::optional<QString> team = co_await blocking(judge);
 
             report(phase, InstallPhase::installing());
-            auto placing = self.place(extracted.app, app.name);
+            auto placing = self.place(extracted.app, app.name, true); // the work folder's own copy
             const QString placed = co_await std::move(placing);
             result = Fresh{placed, team, extracted.agreement ? std::optional<QString>(licenseNote()) : std::nullopt};
         }

@@ -74,19 +74,29 @@ Updater::Swapped Updater::swap(const QString& newApp, const QString& old) const 
     return {QString(), std::nullopt};
 }
 
-QCoro::Task<QString> Updater::place(QString bundle, QString name) const {
+QCoro::Task<QString> Updater::place(QString bundle, QString name, bool movable) const {
     const Updater self = *this;
-    auto work = [self, bundle, name] { return self.placeNow(bundle, name); };
+    auto work = [self, bundle, name, movable] { return self.placeNow(bundle, name, movable); };
     co_return co_await blocking(work);
 }
 
-QString Updater::placeNow(const QString& bundle, const QString& name) const {
+QString Updater::placeNow(const QString& bundle, const QString& name, bool movable) const {
     const QString file = QFileInfo(bundle).fileName();
     const QString destination = applications + u'/' + file;
     const UpdateError taken(OutsideText::isolated(file) + QStringLiteral(" is already in ") + applications + u'.');
     struct stat st;
     if (Sys::lstat(QFile::encodeName(destination), st) == 0)
         throw taken;
+
+    // On one volume the checked bundle itself moves in, with nothing copied after its checks.
+    // Across volumes, or where the rename can't be exclusive, it is copied in as below.
+    if (movable) {
+        const int error = FileOps::shared().renameExclusive(bundle, destination);
+        if (error == 0)
+            return destination;
+        if (error == EEXIST)
+            throw taken; // it appeared since the look above
+    }
 
     // Inside the target folder, so the final move is a rename on one volume.
     const QString staging = applications + QStringLiteral("/.quenlark-") +

@@ -1,5 +1,6 @@
 #include "library/Cloud.h"
 
+#include "library/JsonText.h"
 #include "runtime/CheckError.h"
 #include "runtime/Clock.h"
 #include "sources/Net.h"
@@ -9,6 +10,12 @@
 #include <QNetworkRequest>
 #include <QRegularExpression>
 #include <QSet>
+#include <QVarLengthArray>
+
+#include <algorithm>
+#include <memory>
+#include <span>
+#include <vector>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -30,14 +37,14 @@ QString Cloud::resourceName(const QString& path) const {
     return u"projects/"_s + config.projectId + u"/databases/(default)/documents/"_s + path;
 }
 
-QCoro::Task<Cloud::Answer> Cloud::send(QByteArray method, QString url, std::optional<QJsonObject> body) const {
+QCoro::Task<Cloud::Answer> Cloud::send(QByteArray method, QString url, std::optional<QByteArray> body) const {
     QNetworkRequest request(QUrl::fromEncoded(url.toUtf8()));
     request.setTransferTimeout(static_cast<int>(Net::shared().limits().request.count()));
     request.setRawHeader("Authorization", "Bearer " + session.idToken.toUtf8());
     QByteArray payload;
     if (body) {
         request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArray("application/json"));
-        payload = QJsonDocument(*body).toJson(QJsonDocument::Compact);
+        payload = std::move(*body);
     }
     const Net::Response response = co_await Net::send(std::move(request), method, std::move(payload));
     const QJsonDocument document = QJsonDocument::fromJson(response.body);
@@ -57,7 +64,10 @@ void Cloud::refuseStatus(const Answer& answer) {
 }
 
 QCoro::Task<QJsonObject> Cloud::request(QByteArray method, QString url, std::optional<QJsonObject> body) const {
-    const Answer answer = co_await send(std::move(method), std::move(url), std::move(body));
+    std::optional<QByteArray> text;
+    if (body)
+        text = QJsonDocument(*body).toJson(QJsonDocument::Compact);
+    const Answer answer = co_await send(std::move(method), std::move(url), std::move(text));
     refuseStatus(answer);
     co_return answer.object;
 }
@@ -83,28 +93,116 @@ QCoro::Task<QList<QJsonObject>> Cloud::list(QString collection) const {
     co_return documents;
 }
 
-QJsonObject Cloud::write(const QString& path, const Fields& fields) const {
-    QJsonObject encoded;
-    QJsonArray mask;
-    for (auto field = fields.cbegin(); field != fields.cend(); ++field) {
-        put(field.value().json(), field.key().split(u'.', Qt::SkipEmptyParts), encoded);
-        mask.append(field.key());
-    }
-    return {
-        {u"update"_s, QJsonObject{{u"name"_s, resourceName(path)}, {u"fields"_s, encoded}}},
-        {u"updateMask"_s, QJsonObject{{u"fieldPaths"_s, mask}}},
+namespace {
+
+// One level of a write's "fields" while its dotted keys merge into it, in key order as Qt's JSON
+// objects keep theirs.
+struct Level {
+    struct Entry {
+        QStringView key;
+        const CloudValue* value = nullptr; // a whole value, else `inner`
+        std::unique_ptr<Level> inner;
     };
+    std::vector<Entry> entries;
+
+    Entry& at(QStringView key) {
+        auto entry = std::lower_bound(entries.begin(), entries.end(), key,
+                                      [](const Entry& e, QStringView k) { return e.key < k; });
+        if (entry == entries.end() || entry->key != key)
+            entry = entries.insert(entry, Entry{key, nullptr, nullptr});
+        return *entry;
+    }
+
+    // A later key replaces what an earlier one put at its path, and extends a map it passes
+    // through: one written whole as a value, or one made of dotted keys.
+    void put(const CloudValue& value, std::span<const QStringView> path) {
+        Entry& entry = at(path.front());
+        if (path.size() == 1) {
+            entry.value = &value;
+            entry.inner.reset();
+            return;
+        }
+        if (!entry.inner) {
+            entry.inner = std::make_unique<Level>();
+            if (const CloudValue::Map* members = entry.value ? entry.value->members() : nullptr)
+                for (auto member = members->cbegin(); member != members->cend(); ++member)
+                    entry.inner->at(member.key()).value = &member.value();
+            entry.value = nullptr;
+        }
+        entry.inner->put(value, path.subspan(1));
+    }
+
+    void write(JsonText& out) const {
+        for (const Entry& entry : entries) {
+            if (&entry != &entries.front())
+                out.raw(',');
+            out.key(entry.key);
+            if (entry.inner) {
+                out.raw("{\"mapValue\":{\"fields\":{");
+                entry.inner->write(out);
+                out.raw("}}}");
+            } else {
+                entry.value->write(out);
+            }
+        }
+    }
+};
+
+} // namespace
+
+QJsonObject Cloud::write(const QString& path, const Fields& fields) const {
+    return QJsonDocument::fromJson(writeText(path, fields)).object();
+}
+
+QByteArray Cloud::writeText(const QString& path, const Fields& fields) const {
+    Level encoded;
+    QVarLengthArray<QStringView, 4> segments;
+    for (auto field = fields.cbegin(); field != fields.cend(); ++field) {
+        segments.clear();
+        for (const QStringView segment : QStringView(field.key()).tokenize(u'.', Qt::SkipEmptyParts))
+            segments.append(segment);
+        if (!segments.isEmpty())
+            encoded.put(field.value(), std::span<const QStringView>(segments.constData(), segments.size()));
+    }
+    JsonText out;
+    out.reserve(512);
+    out.raw("{\"update\":{\"fields\":{");
+    encoded.write(out);
+    out.raw("},\"name\":").string(resourceName(path)).raw("},\"updateMask\":{\"fieldPaths\":[");
+    for (auto field = fields.cbegin(); field != fields.cend(); ++field) {
+        if (field != fields.cbegin())
+            out.raw(',');
+        out.string(field.key());
+    }
+    out.raw("]}}");
+    return out.take();
 }
 
 QCoro::Task<void> Cloud::commit(QList<QJsonObject> writes) const {
+    QList<QByteArray> text;
+    text.reserve(writes.size());
+    for (const QJsonObject& write : writes)
+        text.append(QJsonDocument(write).toJson(QJsonDocument::Compact));
+    co_await commitText(std::move(text));
+}
+
+QCoro::Task<void> Cloud::commitText(QList<QByteArray> writes) const {
     const QString url = config.firestoreHost + u"v1/projects/"_s + config.projectId + u"/databases/(default)/documents:commit"_s;
     for (qsizetype start = 0; start < writes.size(); start += writesPerCommit) {
-        QJsonArray chunk;
-        for (const QJsonObject& write : writes.mid(start, writesPerCommit))
-            chunk.append(write);
-        QJsonObject body;
-        body.insert(u"writes"_s, chunk);
-        co_await request(QByteArrayLiteral("POST"), url, std::move(body));
+        const qsizetype end = std::min(writes.size(), start + writesPerCommit);
+        qsizetype size = 16;
+        for (qsizetype i = start; i < end; ++i)
+            size += writes[i].size() + 1;
+        QByteArray body;
+        body.reserve(size);
+        body.append("{\"writes\":[");
+        for (qsizetype i = start; i < end; ++i) {
+            if (i > start)
+                body.append(',');
+            body.append(writes[i]);
+        }
+        body.append("]}");
+        refuseStatus(co_await send(QByteArrayLiteral("POST"), url, std::move(body)));
     }
 }
 

@@ -42,9 +42,6 @@ struct Cloud {
     static constexpr int maxPages = 10000;
 
     // ---- Documents ----
-    // Puts encoded typed-value JSON at a non-empty segment path inside a "fields" object,
-    // creating or extending the nested "mapValue"/"fields" levels.
-    static void put(const QJsonObject& value, const QStringList& path, QJsonObject& fields);
     // The text under "stringValue", else nothing.
     static std::optional<QString> string(const QJsonValue& value);
     // The time under "timestampValue" (internet date-time, 0 to 9 fractional digits), else
@@ -72,10 +69,16 @@ struct Cloud {
     QCoro::Task<QJsonObject> request(QByteArray method, QString url, std::optional<QJsonObject> body = std::nullopt) const;
     // Every document of a collection below the documents root, over all pages.
     QCoro::Task<QList<QJsonObject>> list(QString collection) const;
-    // One update write naming exactly the given keys in its mask.
+    // One update write naming exactly the given keys in its mask. A dotted key ("a.b.c") nests
+    // its value in map levels, merged with the other keys' levels and with a map value written
+    // at a shorter key.
     QJsonObject write(const QString& path, const Fields& fields) const;
+    // The same write as compact JSON text.
+    QByteArray writeText(const QString& path, const Fields& fields) const;
     // Sends the writes in chunks of 400; nothing for none.
     QCoro::Task<void> commit(QList<QJsonObject> writes) const;
+    // The same for writes as compact JSON text.
+    QCoro::Task<void> commitText(QList<QByteArray> writes) const;
 
     // ---- Operations ----
     QCoro::Task<QList<LibraryApp>> apps() const;
@@ -89,8 +92,8 @@ struct Cloud {
     QCoro::Task<void> saveProfile(std::optional<QString> name, QString email) const;
 
     // The writes that bring this Mac's state into the library, in order: `device`'s document,
-    // each changed scanned application, then each application gone from this Mac.
-    QList<QJsonObject> plan(const QList<Scanned>& scanned, const QList<LibraryApp>& library, const Device& device,
+    // each changed scanned application, then each application gone from this Mac; as text.
+    QList<QByteArray> plan(const QList<Scanned>& scanned, const QList<LibraryApp>& library, const Device& device,
                             const QDateTime& now) const;
     // Commits the plan for this Mac and gives the number of writes.
     QCoro::Task<int> sync(QList<Scanned> scanned, QList<LibraryApp> library, Device device) const;
@@ -100,6 +103,6 @@ private:
         std::optional<int> status;
         QJsonObject object;
     };
-    QCoro::Task<Answer> send(QByteArray method, QString url, std::optional<QJsonObject> body) const;
+    QCoro::Task<Answer> send(QByteArray method, QString url, std::optional<QByteArray> body) const;
     static void refuseStatus(const Answer& answer);
 };

@@ -49,17 +49,6 @@ std::optional<QString> repository(std::optional<QString> text) {
 
 QDateTime Cloud::distantPast() { return QDateTime(QDate(1, 1, 1), QTime(0, 0), Qt::UTC); }
 
-void Cloud::put(const QJsonObject& value, const QStringList& path, QJsonObject& fields) {
-    Q_ASSERT(!path.isEmpty());
-    if (path.size() == 1) {
-        fields.insert(path.first(), value);
-        return;
-    }
-    QJsonObject inner = mapFields(fields.value(path.first())).value_or(QJsonObject());
-    put(value, path.mid(1), inner);
-    fields.insert(path.first(), QJsonObject{{u"mapValue"_s, QJsonObject{{u"fields"_s, inner}}}});
-}
-
 std::optional<QString> Cloud::string(const QJsonValue& value) {
     const QJsonValue text = value.toObject().value(u"stringValue"_s);
     if (!text.isString())

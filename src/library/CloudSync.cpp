@@ -55,7 +55,7 @@ QString reportedVersion(const InstalledApp& app) {
 
 } // namespace
 
-QList<QJsonObject> Cloud::plan(const QList<Scanned>& scanned, const QList<LibraryApp>& library, const Device& device,
+QList<QByteArray> Cloud::plan(const QList<Scanned>& scanned, const QList<LibraryApp>& library, const Device& device,
                                const QDateTime& now) const {
     const QString user = u"users/"_s + session.uid;
     QHash<QString, const LibraryApp*> stored;
@@ -64,8 +64,8 @@ QList<QJsonObject> Cloud::plan(const QList<Scanned>& scanned, const QList<Librar
         if (!stored.contains(record.id)) // the first of an id wins
             stored.insert(record.id, &record);
 
-    QList<QJsonObject> writes;
-    writes.append(write(user + u"/devices/"_s + device.id, {
+    QList<QByteArray> writes;
+    writes.append(writeText(user + u"/devices/"_s + device.id, {
                                                                {u"name"_s, Value::string(device.name)},
                                                                {u"model"_s, Value::string(device.model)},
                                                                {u"lastSeen"_s, Value::date(now)},
@@ -97,7 +97,7 @@ QList<QJsonObject> Cloud::plan(const QList<Scanned>& scanned, const QList<Librar
                                     {u"installed"_s, Value::boolean(true)},
                                     {u"seen"_s, Value::date(now)},
                                 }));
-        writes.append(write(user + u"/apps/"_s + app.bundleID, fields));
+        writes.append(writeText(user + u"/apps/"_s + app.bundleID, fields));
     }
 
     for (const LibraryApp& record : library) {
@@ -105,7 +105,7 @@ QList<QJsonObject> Cloud::plan(const QList<Scanned>& scanned, const QList<Librar
         if (mine == record.devices.constEnd() || !mine->installed || here.contains(record.id) ||
             !validDocumentID(record.id))
             continue;
-        writes.append(write(user + u"/apps/"_s + record.id, {
+        writes.append(writeText(user + u"/apps/"_s + record.id, {
                                                                 {entryKey + u".installed"_s, Value::boolean(false)},
                                                                 {entryKey + u".seen"_s, Value::date(now)},
                                                             }));
@@ -114,7 +114,7 @@ QList<QJsonObject> Cloud::plan(const QList<Scanned>& scanned, const QList<Librar
 }
 
 QCoro::Task<int> Cloud::sync(QList<Scanned> scanned, QList<LibraryApp> library, Device device) const {
-    const QList<QJsonObject> writes = plan(scanned, library, device, Clock::shared().now());
-    co_await commit(writes);
+    const QList<QByteArray> writes = plan(scanned, library, device, Clock::shared().now());
+    co_await commitText(writes);
     co_return static_cast<int>(writes.size());
 }

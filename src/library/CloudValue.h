@@ -7,6 +7,8 @@
 
 #include <variant>
 
+class JsonText;
+
 // One typed field value of a library document: a string, a bool, a point in time or a map of
 // further values. It travels as the document database's typed-value JSON.
 class CloudValue {
@@ -20,10 +22,14 @@ public:
 
     // The text of a string value, else nothing.
     const QString* text() const { return std::get_if<0>(&payload_); }
+    // The members of a map value, else nothing.
+    const Map* members() const { return std::get_if<3>(&payload_); }
 
     // {"stringValue": …}, {"booleanValue": …}, {"timestampValue": whole seconds in UTC with "Z"}
     // or {"mapValue": {"fields": {…}}}.
     QJsonObject json() const;
+    // The same as compact text.
+    void write(JsonText& out) const;
 
     bool operator==(const CloudValue&) const = default;
 

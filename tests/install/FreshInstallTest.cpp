@@ -286,6 +286,28 @@ TEST_F(FreshInstall, AFileSystemWithoutTheExclusiveMoveInstallsNothing) {
     }
 }
 
+// The checked bundle moves in with one rename; where it can't (another volume), it is copied in
+// under a staging name instead, and the same app lands with nothing left behind.
+TEST_F(FreshInstall, AnotherVolumeIsCopiedInstead) {
+    SteeredOps ops;
+    int renames = 0;
+    ops.error = EXDEV;
+    ops.before = [&ops, &renames] {
+        if (++renames == 2)
+            ops.error = 0; // the staging copy's move is on one volume
+    };
+    FileOps::setForTest(&ops);
+    const Outcome outcome = attempt();
+    FileOps::setForTest(nullptr);
+
+    ASSERT_FALSE(outcome.refusal) << outcome.refusal->toStdString();
+    EXPECT_EQ(renames, 2);
+    EXPECT_EQ(Updater::validSignature(applications + "/Example.app"), "AAAAAAAAAA");
+    EXPECT_EQ(QDir(applications).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"Example.app"});
+    EXPECT_EQ(leftovers(), QStringList());
+}
+
 // A copy that stops part-way (here at a file size limit) leaves no hidden staging copy.
 TEST_F(FreshInstall, ACopyThatFailsPartWayLeavesNoStagingCopy) {
     next.resource("Resources/big.bin", QByteArray(4 << 20, 'x'));

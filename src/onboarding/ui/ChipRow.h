@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QImage>
+#include <QPixmap>
 #include <QStringList>
 #include <QWidget>
 
@@ -18,6 +20,7 @@ private:
     QPixmap strip() const;
     QStringList items_;
     mutable QPixmap strip_;
+    QImage layer_;
     double speed_;
     bool reverse_;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QHash>
+#include <QImage>
 #include <QList>
 #include <QPixmap>
 #include <QWidget>
@@ -17,9 +19,20 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // One row: its tiles, three copies of its icons side by side, each placed at a whole device
+    // pixel from the row's origin, so that the row moves as one.
+    struct Row {
+        double span = 0; // one copy's length along the row
+        QList<int> tiles; // into turned_ of the row's size
+        QList<QPoint> offsets;
+        int size = 0;
+    };
+
     QList<QPixmap> icons_;
-    // Each row drawn once, three copies of its icons with their shadows side by side: a frame
-    // only places the four strips.
-    QList<QPixmap> strips_;
-    QList<double> spans_;
+    // Each icon with its shadow drawn once per size, already turned by the tilt: a frame only
+    // places tiles, with no turning or filtering.
+    QHash<int, QList<QImage>> turned_;
+    QList<Row> rows_;
+    double ratio_ = 1;
+    QImage layer_;
 };

@@ -7,6 +7,8 @@
 
 #include <QPainter>
 
+#include <cmath>
+
 namespace MarqueePaint {
 
 void start(QWidget* widget) {
@@ -17,10 +19,14 @@ void start(QWidget* widget) {
 
 double seconds() { return Motion::reduced() ? 0 : ReferenceDate::seconds(Clock::shared().now()); }
 
-void faded(QWidget* widget, Qt::Orientation fade, double solidFrom, const std::function<void(QPainter&)>& draw) {
+void faded(QWidget* widget, QImage& layer, Qt::Orientation fade, double solidFrom,
+           const std::function<void(QPainter&)>& draw) {
     const double ratio = widget->devicePixelRatioF();
-    QImage layer(widget->size() * ratio, QImage::Format_ARGB32_Premultiplied);
-    layer.setDevicePixelRatio(ratio);
+    const QSize size = widget->size() * ratio;
+    if (layer.size() != size || layer.devicePixelRatio() != ratio) {
+        layer = QImage(size, QImage::Format_ARGB32_Premultiplied);
+        layer.setDevicePixelRatio(ratio);
+    }
     layer.fill(Qt::transparent);
     {
         QPainter painter(&layer);
@@ -29,14 +35,21 @@ void faded(QWidget* widget, Qt::Orientation fade, double solidFrom, const std::f
         painter.save();
         draw(painter);
         painter.restore();
+        // Only the two fading bands: between them the mask is opaque and changes nothing.
         painter.setCompositionMode(QPainter::CompositionMode_DestinationIn);
-        QLinearGradient mask(0, 0, fade == Qt::Horizontal ? widget->width() : 0,
-                             fade == Qt::Vertical ? widget->height() : 0);
+        const bool vertical = fade == Qt::Vertical;
+        const double length = vertical ? widget->height() : widget->width();
+        QLinearGradient mask(0, 0, vertical ? 0 : length, vertical ? length : 0);
         mask.setColorAt(0, Qt::transparent);
         mask.setColorAt(solidFrom, Qt::black);
         mask.setColorAt(1 - solidFrom, Qt::black);
         mask.setColorAt(1, Qt::transparent);
-        painter.fillRect(widget->rect(), mask);
+        const double band = std::ceil(length * solidFrom);
+        const QRectF rect(widget->rect());
+        const QRectF first = vertical ? rect.adjusted(0, 0, 0, band - length) : rect.adjusted(0, 0, band - length, 0);
+        const QRectF second = vertical ? rect.adjusted(0, length - band, 0, 0) : rect.adjusted(length - band, 0, 0, 0);
+        painter.fillRect(first, mask);
+        painter.fillRect(second, mask);
     }
     QPainter(widget).drawImage(0, 0, layer);
 }

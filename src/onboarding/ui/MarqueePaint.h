@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QWidget>
 
 #include <functional>
@@ -13,7 +14,9 @@ namespace MarqueePaint {
 void start(QWidget* widget);
 // Seconds since the reference date; 0 under reduced motion, where the rows stand still.
 double seconds();
-// Draws with `draw` into a layer faded out towards the top and bottom (or the sides).
-void faded(QWidget* widget, Qt::Orientation fade, double solidFrom, const std::function<void(QPainter&)>& draw);
+// Draws with `draw` into a layer faded out towards the top and bottom (or the sides). `layer` is
+// the widget's own, kept from frame to frame so that a frame allocates nothing.
+void faded(QWidget* widget, QImage& layer, Qt::Orientation fade, double solidFrom,
+           const std::function<void(QPainter&)>& draw);
 
 } // namespace MarqueePaint

@@ -58,8 +58,14 @@ State NotchDemo::state() const {
     return NotchDemoTimeline::stepAt(seconds()).state;
 }
 
-void NotchDemo::paintEvent(QPaintEvent*) {
-    QPainter p(this);
+QPixmap NotchDemo::background() const {
+    const double ratio = devicePixelRatioF();
+    if (!background_.isNull() && background_.size() == size() * ratio && background_.devicePixelRatio() == ratio)
+        return background_;
+    QPixmap made(size() * ratio);
+    made.setDevicePixelRatio(ratio);
+    made.fill(Qt::transparent);
+    QPainter p(&made);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF desk = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
     QPainterPath deskShape;
@@ -68,7 +74,6 @@ void NotchDemo::paintEvent(QPaintEvent*) {
     deskFill.setColorAt(0, QColor::fromRgbF(0.16f, 0.16f, 0.16f));
     deskFill.setColorAt(1, QColor::fromRgbF(0.09f, 0.09f, 0.09f));
     p.fillPath(deskShape, deskFill);
-    p.save();
     p.setClipPath(deskShape);
 
     // The menu bar.
@@ -94,6 +99,19 @@ void NotchDemo::paintEvent(QPaintEvent*) {
     Symbols::paint(p, QRectF(right, barMiddle - 6, 12, 12), QStringLiteral("wifi"), bar);
     right -= 14 + 12;
     Symbols::paint(p, QRectF(right, barMiddle - 6, 12, 12), QStringLiteral("arrow.down.app"), bar);
+    p.end();
+    background_ = made;
+    return background_;
+}
+
+void NotchDemo::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.drawPixmap(0, 0, background());
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF desk = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    p.save();
+    // The panel stays far from the desk's rounded corners: its edges are clip enough.
+    p.setClipRect(rect());
 
     // The panel, moving from the previous step's state to the current one.
     const bool reduced = ::Motion::reduced();

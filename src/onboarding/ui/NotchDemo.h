@@ -3,6 +3,7 @@
 #include "onboarding/NotchDemoTimeline.h"
 
 #include <QElapsedTimer>
+#include <QPixmap>
 #include <QWidget>
 
 // A small desktop whose notch drops open into the update panel, lists three sample apps,
@@ -22,6 +23,9 @@ protected:
 
 private:
     double seconds() const;
+    // The desk and its menu bar, which never move: drawn once for the size.
+    QPixmap background() const;
+    mutable QPixmap background_;
     QElapsedTimer since_;
     double held_ = -1;
 };
