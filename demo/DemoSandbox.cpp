@@ -426,7 +426,9 @@ void DemoSandbox::make(const QString& quenlarkApp) {
                             QColor(60, 70, 90), book};
         ledger.bundle(apps + QStringLiteral("/Ledger.app"), ledger.installed).build();
         const QString built = newer(ledger);
-        PackageBuilder package = PackageBuilder::teamA(true);
+        // Ledger alone: the tests' stock package carries a placeholder bundle besides.
+        PackageBuilder package;
+        package.signedBy(pki().installerA).ticket(true);
         package.installLocation(apps);
         const QString base = QFileInfo(built).absolutePath();
         QDirIterator walk(built, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);

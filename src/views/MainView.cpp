@@ -1,5 +1,6 @@
 #include "views/MainView.h"
 
+#include "library/ui/LibraryPromptLayer.h"
 #include "runtime/Observation.h"
 #include "views/kit/FrameObserver.h"
 #include "store/Store.h"
@@ -68,6 +69,7 @@ MainView::MainView(Store& store, Prefs& prefs, Clock& clock, QWidget* parent) : 
     stack->addWidget(list_, 1);
 
     uninstall_ = new UninstallLayer(store_, this);
+    libraryPrompt_ = new LibraryPromptLayer(store_, this);
     toast_ = new NoticeToast(store_, clock, this);
 
     new FrameObserver(this, [this] { (void)DashboardModel::showsPermissionBanner(store_); }, [this] { showBanner(); });

@@ -8,6 +8,7 @@ class CardList;
 class Clock;
 class FilterChips;
 class Hero;
+class LibraryPromptLayer;
 class NoticeToast;
 class PermissionBanner;
 class PermissionPills;
@@ -19,7 +20,8 @@ class UninstallLayer;
 // The main window's content, the dashboard: the backdrop tinted by the store's mood, and a
 // centred column at most 1200 wide of the overview header, the controls row (chips, search,
 // permission pills), the permission banner while it is needed, and the card list. Over it the
-// uninstall prompt while the store's removing row is set, and the notice toast.
+// uninstall prompt while the store's removing row is set, the library's question card, and the
+// notice toast.
 class MainView : public QWidget {
     Q_OBJECT
 public:
@@ -37,6 +39,7 @@ public:
     CardList* cardList() const { return list_; }
     UninstallLayer* uninstallLayer() const { return uninstall_; }
     NoticeToast* toast() const { return toast_; }
+    LibraryPromptLayer* libraryPrompt() const { return libraryPrompt_; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -58,4 +61,5 @@ private:
     QPointer<QWidget> signedOut_;
     UninstallLayer* uninstall_;
     NoticeToast* toast_;
+    LibraryPromptLayer* libraryPrompt_;
 };

@@ -202,7 +202,8 @@ Store& StoreHarness::build() {
         };
         c.updater = [this](QString applications, std::optional<QString> trash) -> std::unique_ptr<UpdateEngine> {
             engineFolders.append(applications);
-            return std::make_unique<UpdaterEngine>(applications, std::move(trash));
+            return std::make_unique<UpdaterEngine>(applications, std::move(trash),
+                                                   options.sandbox.value_or(QStringLiteral("/Applications")));
         };
     }
     c.running = [this](InstalledApp app) { return runningCopies(this, std::move(app)); };

@@ -93,6 +93,8 @@ const QHash<QString, QString>& drawings() {
          QStringLiteral(R"(<circle cx="12" cy="12" r="9.6" fill="none" stroke="%1" stroke-width="1.8"/>)")},
         {QStringLiteral("trash"),
          QStringLiteral(R"(<path d="M3.8,6 L20.2,6 M9,6 L9,3.8 L15,3.8 L15,6 M5.8,6 L6.9,20.2 L17.1,20.2 L18.2,6 M10,9.6 L10.3,16.8 M14,9.6 L13.7,16.8" fill="none" stroke="%1" stroke-width="1.7" stroke-linecap="round" stroke-linejoin="round"/>)")},
+        {QStringLiteral("shippingbox.fill"),
+         QStringLiteral(R"(<path d="M12,2.4 L20.8,6.6 L20.8,17.2 L12,21.6 L3.2,17.2 L3.2,6.6 Z" fill="%1"/><path d="M3.6,6.8 L12,11 L20.4,6.8 M12,11 L12,21.2 M7.6,4.6 L16.2,8.9 L16.2,12.6" fill="none" stroke="%2" stroke-width="1.3" stroke-linejoin="round"/>)")},
         {QStringLiteral("arrow.clockwise"),
          QStringLiteral(R"(<path d="M19.4,12.6 A7.6,7.6 0 1 1 16.9,6.4" fill="none" stroke="%1" stroke-width="2.1" stroke-linecap="round"/><path d="M13.4,5.2 L18.4,5.0 L18.0,10.0" fill="none" stroke="%1" stroke-width="2.1" stroke-linecap="round" stroke-linejoin="round"/>)")},
         {QStringLiteral("person.crop.circle"),
