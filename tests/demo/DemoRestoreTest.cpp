@@ -66,7 +66,7 @@ TEST(DemoRestore, PutsBackEveryAppItCanVerifyAndLeavesTheRestToTheUser) {
 
     // The other Mac keeps the bundles; this one starts with an empty sandbox.
     const QString here = demo.applications();
-    ASSERT_TRUE(QDir().rename(here, TestEnvironment::root() + u"/restore-demo/Studio"_s));
+    ASSERT_TRUE(QDir().rename(here, TestEnvironment::root() + u"/restore-demo/OtherMac"_s));
     ASSERT_TRUE(QDir().mkpath(here));
     qputenv("QUENLARK_ELEVATION", "unprivileged");
 
