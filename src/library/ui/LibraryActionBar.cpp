@@ -39,7 +39,8 @@ LibraryActionBar::LibraryActionBar(Store& store, QWidget* parent) : QWidget(pare
 
     install_ = new QPushButton(this);
     install_->setStyleSheet(ButtonStyle::prominent());
-    install_->setIcon(Symbols::icon(u"arrow.down.circle.fill"_s, Qt::white));
+    // White, its arrow cut in the button's own accent.
+    install_->setIcon(QIcon(Symbols::pixmap(u"arrow.down.circle.fill"_s, 16, Qt::white, devicePixelRatioF(), palette.accent())));
     install_->setToolTip(tr("Installs one app at a time. App Store apps open in the App Store instead."));
     connect(install_, &QPushButton::clicked, this, [this] {
         spawn(store_.restore(bar_.toInstall()), "library install");

@@ -18,7 +18,7 @@ LibraryTabPicker::LibraryTabPicker(Store& store, QWidget* parent) : QWidget(pare
     const QString style =
         QStringLiteral("QPushButton { background: transparent; color: %1; border: none; border-radius: 5px;"
                        " padding: 3px 10px; }"
-                       "QPushButton:checked { background: %2; color: %3; font-weight: 600; }")
+                       "QPushButton:checked { background: %2; color: %3; }")
             .arg(palette.text().name(QColor::HexArgb), palette.primary(palette.isDark() ? 0.22 : 0.0).name(QColor::HexArgb),
                  palette.text().name(QColor::HexArgb));
     for (LibraryTab tab : LibraryTabs::all()) {
