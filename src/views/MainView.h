@@ -9,6 +9,7 @@ class Clock;
 class FilterChips;
 class Hero;
 class LibraryPromptLayer;
+class LibraryView;
 class NoticeToast;
 class PermissionBanner;
 class PermissionPills;
@@ -19,16 +20,14 @@ class UninstallLayer;
 
 // The main window's content, the dashboard: the backdrop tinted by the store's mood, and a
 // centred column at most 1200 wide of the overview header, the controls row (chips, search,
-// permission pills), the permission banner while it is needed, and the card list. Over it the
-// uninstall prompt while the store's removing row is set, the library's question card, and the
-// notice toast.
+// permission pills), the permission banner while it is needed, and the card list, or the library
+// screen under the library filter. Over it the uninstall prompt while the store's removing row is
+// set, the library's question card, and the notice toast.
 class MainView : public QWidget {
     Q_OBJECT
 public:
     MainView(Store& store, Prefs& prefs, Clock& clock, QWidget* parent = nullptr);
 
-    // Shown in the card list's place under the library filter while no one is signed in.
-    void setSignedOutLibraryView(QWidget* view);
 
     Backdrop* backdrop() const { return backdrop_; }
     Hero* hero() const { return hero_; }
@@ -37,6 +36,8 @@ public:
     PermissionPills* pills() const { return pills_; }
     PermissionBanner* banner() const { return banner_; }
     CardList* cardList() const { return list_; }
+    // Shown in the card list's place under the library filter.
+    LibraryView* libraryView() const { return library_; }
     UninstallLayer* uninstallLayer() const { return uninstall_; }
     NoticeToast* toast() const { return toast_; }
     LibraryPromptLayer* libraryPrompt() const { return libraryPrompt_; }
@@ -46,7 +47,7 @@ protected:
 
 private:
     void showBanner();
-    void showList();
+    void showLibrary();
 
     Store& store_;
     Backdrop* backdrop_;
@@ -58,7 +59,8 @@ private:
     PermissionBanner* banner_;
     bool bannerShown_ = false;
     CardList* list_;
-    QPointer<QWidget> signedOut_;
+    LibraryView* library_;
+    bool libraryShown_ = false;
     UninstallLayer* uninstall_;
     NoticeToast* toast_;
     LibraryPromptLayer* libraryPrompt_;
