@@ -172,6 +172,7 @@ bool LibraryPrompt::eventFilter(QObject* watched, QEvent* event) {
 void LibraryPrompt::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), QColor(0, 0, 0, 71)); // black at 0.28
+    card_->paintShadow(painter);
 }
 
 // A click on the dim layer is swallowed: only the card's buttons end a question.

@@ -1,7 +1,8 @@
 #include "views/kit/ModalCard.h"
 
+#include "views/kit/SoftShadow.h"
+
 #include <QApplication>
-#include <QGraphicsDropShadowEffect>
 #include <QPainter>
 #include <QPainterPath>
 #include <QVBoxLayout>
@@ -11,11 +12,6 @@
 ModalCard::ModalCard(int width, Palette::Material material, QWidget* parent) : QWidget(parent), material_(material) {
     setFixedWidth(width);
     setAccessibleDescription(QStringLiteral("modal"));
-    auto* shadow = new QGraphicsDropShadowEffect(this);
-    shadow->setColor(QColor(0, 0, 0, 64));
-    shadow->setBlurRadius(60);
-    shadow->setOffset(0, 10);
-    setGraphicsEffect(shadow);
     column_ = new QVBoxLayout(this);
     column_->setContentsMargins(22, 22, 22, 22);
 }
@@ -38,6 +34,13 @@ bool ModalCard::cycleFocus(QWidget* prompt, bool next) {
     const qsizetype to = at < 0 ? 0 : (at + (next ? 1 : ring.size() - 1)) % ring.size();
     ring.at(to)->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
     return true;
+}
+
+void ModalCard::paintShadow(QPainter& painter) const {
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    SoftShadow::paint(painter, QRectF(geometry()), 20, QColor(0, 0, 0, 64), 30, QPointF(0, 10));
+    painter.restore();
 }
 
 void ModalCard::paintEvent(QPaintEvent*) {

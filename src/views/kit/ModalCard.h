@@ -7,8 +7,9 @@
 class QVBoxLayout;
 
 // The card of a prompt laid over the main window: the window's colour under a material in a
-// rounded rectangle of radius 20, a faint border inside its edge and a soft shadow below, at a
-// fixed width; its height follows its content. It carries the modal trait.
+// rounded rectangle of radius 20, a faint border inside its edge, at a fixed width; its height
+// follows its content. It carries the modal trait. The prompt behind it paints its shadow: the
+// prompt fades with an effect, and effects do not nest.
 class ModalCard : public QWidget {
     Q_OBJECT
 public:
@@ -21,6 +22,8 @@ public:
     // Moves the focus on (or back) round the enabled, visible controls inside `prompt` only,
     // so Tab never leaves a modal prompt; false when it has none.
     static bool cycleFocus(QWidget* prompt, bool next);
+    // Paints the card's soft shadow, in the coordinates of the prompt holding it.
+    void paintShadow(QPainter& painter) const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -19,7 +19,6 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QEvent>
-#include <QGraphicsDropShadowEffect>
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -388,6 +387,7 @@ bool UninstallPrompt::eventFilter(QObject* watched, QEvent* event) {
 void UninstallPrompt::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), QColor(0, 0, 0, 71));
+    card_->paintShadow(painter);
 }
 
 void UninstallPrompt::mousePressEvent(QMouseEvent* event) {
