@@ -21,6 +21,12 @@ LibraryPromptModel::Kind LibraryPromptModel::pending(const Store& store) {
     return Kind::none;
 }
 
+bool LibraryPromptModel::asks(const Store& store) const {
+    if (settled_ || pending(store) != kind_)
+        return false;
+    return kind_ != Kind::removal || *store.libraryRemoval() == entries_;
+}
+
 bool LibraryPromptModel::settle(Kind kind) {
     if (settled_ || kind_ != kind)
         return false;

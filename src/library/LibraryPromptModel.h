@@ -25,6 +25,9 @@ public:
     const std::optional<ConsentFacts>& consent() const { return consent_; }
     const std::optional<RemovalWording>& removal() const { return removal_; }
     bool settled() const { return settled_; }
+    // Whether the store still holds this card's question, unanswered: a removal list replaced
+    // by another is a new question.
+    bool asks(const Store& store) const;
 
     // The consent's "Continue…" (true) or "Skip This App" (false).
     void answer(bool install);

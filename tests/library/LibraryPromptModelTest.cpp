@@ -118,7 +118,12 @@ TEST(LibraryPromptModel, AnswersOnlyTheQuestionItShowed) {
     LibraryPromptModel card(s);
     ASSERT_EQ(card.kind(), LibraryPromptModel::Kind::removal);
     EXPECT_EQ(card.removal()->title, u"Remove Ledger from your Library?"_s);
+    EXPECT_TRUE(card.asks(s));
+    s.setLibraryRemoval(Store::LibraryRows{entry(u"Other"_s, false)});
+    EXPECT_FALSE(card.asks(s)); // another row's list: a card of its own
+    s.setLibraryRemoval(removal);
     card.cancel();
+    EXPECT_FALSE(card.asks(s));
     EXPECT_FALSE(s.libraryRemoval());
     s.setLibraryRemoval(removal);
     card.cancel();

@@ -24,7 +24,7 @@ void LibraryPromptLayer::follow() {
     const auto pending = LibraryPromptModel::pending(store_);
     // A card still asking the question the store holds stays; an answered one, or one whose
     // question was replaced, makes way.
-    if (prompt_ && !prompt_->model().settled() && prompt_->model().kind() == pending)
+    if (prompt_ && prompt_->model().asks(store_))
         return;
     if (prompt_) {
         prompt_->leave();
