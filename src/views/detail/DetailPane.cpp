@@ -256,7 +256,9 @@ QWidget* DetailPane::releaseNotes(const RowFacts& row) {
     if (notes.url) {
         auto* link = linkButton(notes.linkTitle, Fonts::caption(), box);
         connect(link, &QPushButton::clicked, this, [this, url] { Q_EMIT triggered({RowAction::Kind::openURL, url}); });
-        stack->addWidget(link);
+        // Aligned, the fixed-width link no longer caps the box's preferred width at its own, which
+        // had the layouts ask the notes for their height at their narrowest too.
+        stack->addWidget(link, 0, Qt::AlignLeft);
     }
     return block(QStringLiteral("Release Notes"), box);
 }

@@ -62,7 +62,7 @@ void ElidedLabel::setText(const QString& text) {
     if (text == text_)
         return;
     text_ = text;
-    cachedWidth_ = -1;
+    fits_.clear();
     updateGeometry();
     update();
 }
@@ -116,11 +116,12 @@ int ElidedLabel::positionAt(const QPointF& point) const {
 }
 
 QStringList ElidedLabel::lines(int width) const {
-    if (width == cachedWidth_)
-        return cachedLines_;
-    cachedWidth_ = width;
-    cachedLines_ = fit(width);
-    return cachedLines_;
+    if (const auto found = fits_.constFind(width); found != fits_.constEnd())
+        return *found;
+    // A window dragged wider passes through many widths; only the last few matter.
+    if (fits_.size() >= 8)
+        fits_.clear();
+    return *fits_.insert(width, fit(width));
 }
 
 QStringList ElidedLabel::fit(int width) const {
@@ -219,7 +220,7 @@ void ElidedLabel::resizeEvent(QResizeEvent* event) {
 
 void ElidedLabel::changeEvent(QEvent* event) {
     if (event->type() == QEvent::FontChange) {
-        cachedWidth_ = -1;
+        fits_.clear();
         updateGeometry();
     }
     QWidget::changeEvent(event);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QHash>
 #include <QWidget>
 
 class TextSelection;
@@ -47,8 +48,9 @@ private:
     int maxLines_;
     QColor color_;
     qsizetype shownLines_ = 1;
-    // Layouts ask for the same widths again and again; wrapping with elision is costly.
-    mutable int cachedWidth_ = -1;
-    mutable QStringList cachedLines_;
+    // Layouts ask for the same few widths again and again, in turn (a hint, the width given);
+    // wrapping with elision is costly, so each width's lines are kept until the text or font
+    // changes.
+    mutable QHash<int, QStringList> fits_;
     TextSelection* selection_ = nullptr;
 };
