@@ -63,6 +63,7 @@ void ElidedLabel::setText(const QString& text) {
         return;
     text_ = text;
     fits_.clear();
+    advance_ = -1;
     updateGeometry();
     update();
 }
@@ -151,7 +152,9 @@ QSize ElidedLabel::sizeHint() const {
     const QFontMetricsF metrics(font());
     const int height = maxLines_ > 1 && width() > 0 ? heightForWidth(width())
                                                     : static_cast<int>(std::ceil(metrics.height()));
-    return QSize(static_cast<int>(std::ceil(metrics.horizontalAdvance(text_))) + 1, height);
+    if (advance_ < 0)
+        advance_ = metrics.horizontalAdvance(text_);
+    return QSize(static_cast<int>(std::ceil(advance_)) + 1, height);
 }
 
 QSize ElidedLabel::minimumSizeHint() const {
@@ -173,10 +176,26 @@ void ElidedLabel::paintEvent(QPaintEvent*) {
         paintSelectable(painter);
         return;
     }
+    // Each line is shaped once and its glyphs kept: cards repaint their labels far more often
+    // than the texts change.
+    const QStringList drawn = lines(width());
+    if (staticLines_.size() != drawn.size() || staticFont_ != font())
+        staticLines_.clear();
+    staticFont_ = font();
     const QFontMetricsF metrics(font());
     double y = 0;
-    for (const QString& line : lines(width())) {
-        painter.drawText(QPointF(0, y + metrics.ascent()), line);
+    for (qsizetype i = 0; i < drawn.size(); ++i) {
+        if (staticLines_.size() <= i || staticLines_[i].text() != drawn[i]) {
+            QStaticText line(drawn[i]);
+            line.setTextFormat(Qt::PlainText);
+            line.setPerformanceHint(QStaticText::AggressiveCaching);
+            line.prepare(painter.transform(), font());
+            if (staticLines_.size() <= i)
+                staticLines_.append(line);
+            else
+                staticLines_[i] = line;
+        }
+        painter.drawStaticText(QPointF(0, y), staticLines_[i]);
         y += metrics.lineSpacing();
     }
 }
@@ -221,6 +240,7 @@ void ElidedLabel::resizeEvent(QResizeEvent* event) {
 void ElidedLabel::changeEvent(QEvent* event) {
     if (event->type() == QEvent::FontChange) {
         fits_.clear();
+        advance_ = -1;
         updateGeometry();
     }
     QWidget::changeEvent(event);

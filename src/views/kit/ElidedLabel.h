@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QColor>
+#include <QFont>
 #include <QHash>
+#include <QStaticText>
 #include <QWidget>
 
 class TextSelection;
@@ -52,5 +54,9 @@ private:
     // wrapping with elision is costly, so each width's lines are kept until the text or font
     // changes.
     mutable QHash<int, QStringList> fits_;
+    mutable qreal advance_ = -1; // the whole text's, for the size hint
+    // The drawn lines, shaped, and the font they were shaped with.
+    QList<QStaticText> staticLines_;
+    QFont staticFont_;
     TextSelection* selection_ = nullptr;
 };
