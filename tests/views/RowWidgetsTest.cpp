@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QImage>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
@@ -34,6 +35,34 @@ TEST(ElidedLabel, CutsLongAddressesInTheMiddleWithinTwoLines) {
 
     ElidedLabel fits(QStringLiteral("short"), Qt::ElideMiddle, 2);
     EXPECT_EQ(fits.lines(180), QStringList{QStringLiteral("short")});
+}
+
+// Lines are kept per width and drawn from shaped copies: a new text or font must reach every
+// width asked before and the next paint.
+TEST(ElidedLabel, ANewTextOrFontIsWrappedAgainAtEveryWidthAndDrawnAnew) {
+    const QString url = QStringLiteral("https://example.org/a/rather/long/path/to/the/feed/of/this/application/"
+                                       "and/then/some/more/segments/appcast.xml?channel=stable");
+    ElidedLabel label(url, Qt::ElideRight, 2);
+    ASSERT_TRUE(label.lines(120).join(QString()).contains(QChar(0x2026)));
+    ASSERT_TRUE(label.lines(300).join(QString()).contains(QChar(0x2026)));
+    label.setText(QStringLiteral("short"));
+    EXPECT_EQ(label.lines(120), QStringList{QStringLiteral("short")});
+    EXPECT_EQ(label.lines(300), QStringList{QStringLiteral("short")});
+
+    label.resize(300, 40);
+    const QImage shortText = label.grab().toImage();
+    label.setText(QStringLiteral("WWWWW"));
+    EXPECT_NE(label.grab().toImage(), shortText);
+    label.setText(QStringLiteral("short"));
+    EXPECT_EQ(label.grab().toImage(), shortText);
+
+    label.setText(url);
+    const QStringList small = label.lines(300);
+    QFont larger = label.font();
+    larger.setPointSizeF(larger.pointSizeF() * 2);
+    label.setFont(larger);
+    EXPECT_LT(label.lines(300).join(QString()).size(), small.join(QString()).size());
+    EXPECT_GT(label.sizeHint().width(), QFontMetricsF(label.font()).horizontalAdvance(url) - 1);
 }
 
 TEST(UninstallPrompt, ClosesUntilTheRemovalStartsAndRemovesOnlyOnTheConfirmButton) {
