@@ -9,6 +9,7 @@
 #include "views/kit/ButtonStyle.h"
 #include "views/detail/DetailPaneModel.h"
 #include "views/kit/ElidedLabel.h"
+#include "views/kit/HintBox.h"
 #include "views/detail/NotesLabel.h"
 #include "views/detail/NotesText.h"
 #include "views/kit/PlainLabel.h"
@@ -39,6 +40,13 @@ QPushButton* linkButton(const QString& title, const QFont& font, QWidget* parent
     link->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     return link;
 }
+
+// The release notes' box: its preferred height never lays the notes out at a width they never get.
+class NotesBox : public RoundedBox {
+public:
+    using RoundedBox::RoundedBox;
+    QSize sizeHint() const override { return HintBox::of(*this); }
+};
 
 bool sameNotes(const RowFacts& a, const RowFacts& b) {
     return DetailPaneModel::releaseNotes(a) == DetailPaneModel::releaseNotes(b);
@@ -98,8 +106,10 @@ void DetailPane::setRow(const RowFacts& row) {
     shown_ = row;
 }
 
+QSize DetailPane::sizeHint() const { return HintBox::of(*this); }
+
 QWidget* DetailPane::block(const QString& title, QWidget* content) {
-    auto* box = new QWidget(this);
+    auto* box = new HintBox(this);
     auto* stack = new QVBoxLayout(box);
     stack->setContentsMargins(0, 0, 0, 0);
     stack->setSpacing(9);
@@ -233,7 +243,7 @@ QWidget* DetailPane::releaseNotes(const RowFacts& row) {
         connect(link, &QPushButton::clicked, this, [this, url] { Q_EMIT triggered({RowAction::Kind::openURL, url}); });
         return block(QStringLiteral("Release Notes"), link);
     }
-    auto* box = new RoundedBox(10, [] {
+    auto* box = new NotesBox(10, [] {
         QColor fill = Palette::current().quaternary();
         fill.setAlphaF(fill.alphaF() * 0.35f);
         return fill;

@@ -8,6 +8,7 @@
 #include <QTextCharFormat>
 #include <QTextLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -150,8 +151,16 @@ bool ElidedLabel::elided() const {
 
 QSize ElidedLabel::sizeHint() const {
     const QFontMetricsF metrics(font());
-    const int height = maxLines_ > 1 && width() > 0 ? heightForWidth(width())
-                                                    : static_cast<int>(std::ceil(metrics.height()));
+    // Before a layout places it, the width it has is a made-up one: its lines are counted there
+    // without eliding, which would be wasted, and drawn lines are fitted at the widths given.
+    int height = static_cast<int>(std::ceil(metrics.height()));
+    if (maxLines_ > 1 && width() > 0) {
+        const auto fitted = fits_.constFind(width());
+        const qsizetype count = fitted != fits_.constEnd()
+                                    ? fitted->size()
+                                    : std::min<qsizetype>(wrap(text_, font(), width(), maxLines_).size(), maxLines_);
+        height = static_cast<int>(std::ceil(metrics.lineSpacing() * std::max<qsizetype>(1, count)));
+    }
     if (advance_ < 0)
         advance_ = metrics.horizontalAdvance(text_);
     return QSize(static_cast<int>(std::ceil(advance_)) + 1, height);
