@@ -66,12 +66,14 @@ DetailPane::DetailPane(QWidget* parent) : QWidget(parent) {
     auto* columns = new QHBoxLayout(this);
     columns->setContentsMargins(0, 0, 0, 0);
     columns->setSpacing(28);
-    left_ = new QVBoxLayout;
-    right_ = new QVBoxLayout;
-    for (auto* column : {left_, right_}) {
-        column->setSpacing(18);
-        column->setAlignment(Qt::AlignTop);
-        columns->addLayout(column, 1);
+    // Each column is as tall as its parts need at the width it gets, at the top of the pane. An
+    // aligned layout would take its preferred height instead, which no longer lays text out.
+    for (auto** column : {&left_, &right_}) {
+        auto* holder = new HintBox(this);
+        *column = new QVBoxLayout(holder);
+        (*column)->setContentsMargins(0, 0, 0, 0);
+        (*column)->setSpacing(18);
+        columns->addWidget(holder, 1, Qt::AlignTop);
     }
     status_ = new StatusCard(this);
     left_->addWidget(status_);
