@@ -161,6 +161,10 @@ QSize ElidedLabel::sizeHint() const {
                                     : std::min<qsizetype>(wrap(text_, font(), width(), maxLines_).size(), maxLines_);
         height = static_cast<int>(std::ceil(metrics.lineSpacing() * std::max<qsizetype>(1, count)));
     }
+    // Layouts take no width from a label whose width they ignore: measuring it would shape the
+    // whole text for nothing.
+    if (sizePolicy().horizontalPolicy() == QSizePolicy::Ignored)
+        return QSize(minimumSizeHint().width(), height);
     if (advance_ < 0)
         advance_ = metrics.horizontalAdvance(text_);
     return QSize(static_cast<int>(std::ceil(advance_)) + 1, height);
