@@ -1,5 +1,8 @@
 #include "RowSamples.h"
+#include "model/AppItem.h"
 #include "model/Motion.h"
+#include "runtime/MakeShared.h"
+#include "views/cards/AppCard.h"
 #include "views/cards/RowAccessory.h"
 #include "views/cards/RowMenu.h"
 #include "views/detail/DetailPane.h"
@@ -9,11 +12,13 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QImage>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
@@ -34,6 +39,90 @@ TEST(ElidedLabel, CutsLongAddressesInTheMiddleWithinTwoLines) {
 
     ElidedLabel fits(QStringLiteral("short"), Qt::ElideMiddle, 2);
     EXPECT_EQ(fits.lines(180), QStringList{QStringLiteral("short")});
+}
+
+// Lines are kept per width and drawn from shaped copies: a new text or font must reach every
+// width asked before and the next paint.
+TEST(ElidedLabel, ANewTextOrFontIsWrappedAgainAtEveryWidthAndDrawnAnew) {
+    const QString url = QStringLiteral("https://example.org/a/rather/long/path/to/the/feed/of/this/application/"
+                                       "and/then/some/more/segments/appcast.xml?channel=stable");
+    ElidedLabel label(url, Qt::ElideRight, 2);
+    ASSERT_TRUE(label.lines(120).join(QString()).contains(QChar(0x2026)));
+    ASSERT_TRUE(label.lines(300).join(QString()).contains(QChar(0x2026)));
+    label.setText(QStringLiteral("short"));
+    EXPECT_EQ(label.lines(120), QStringList{QStringLiteral("short")});
+    EXPECT_EQ(label.lines(300), QStringList{QStringLiteral("short")});
+
+    label.resize(300, 40);
+    const QImage shortText = label.grab().toImage();
+    label.setText(QStringLiteral("WWWWW"));
+    EXPECT_NE(label.grab().toImage(), shortText);
+    label.setText(QStringLiteral("short"));
+    EXPECT_EQ(label.grab().toImage(), shortText);
+
+    label.setText(url);
+    const QStringList small = label.lines(300);
+    QFont larger = label.font();
+    larger.setPointSizeF(larger.pointSizeF() * 2);
+    label.setFont(larger);
+    EXPECT_LT(label.lines(300).join(QString()).size(), small.join(QString()).size());
+    EXPECT_GT(label.sizeHint().width(), QFontMetricsF(label.font()).horizontalAdvance(url) - 1);
+}
+
+// An open card's parts take their preferred sizes without laying text out; the height the card
+// asks for the width it gets must still hold every wrapped line, with no room to spare.
+TEST(AppCard, AnOpenCardSizedForItsWidthHoldsEveryWrappedLineExactly) {
+    const QString feed = QStringLiteral("https://example.org/a/rather/long/path/to/the/feed/of/this/application/and/"
+                                        "then/some/more/segments/appcast.xml?channel=stable&arch=arm64");
+    auto item = makeShared<AppItem>(RowSamples::app());
+    Release release = RowSamples::release(SourceKind::github, QStringLiteral("2.0"), true, true);
+    QStringList notes;
+    for (int i = 0; i < 30; ++i)
+        notes << QStringLiteral("- **Fixed** issue %1 where the _sidebar_ lost its place after a long sleep").arg(i);
+    release.notes = notes.join(QLatin1Char('\n'));
+    item->setRelease(release);
+    item->setAttempts({Attempt(SourceKind::sparkle, feed, QStringLiteral("1.3"),
+                               Attempt::Outcome::fail(QStringLiteral("The feed answered 404"))),
+                       Attempt(SourceKind::github, QStringLiteral("https://example.org/short"), QStringLiteral("2.0"),
+                               Attempt::Outcome::pass())});
+    item->setStatus(Status::update());
+
+    for (const int width : {620, 840, 1180}) {
+        // Sized while hidden, as the list sizes a card built ahead of the view, then shown.
+        QWidget host;
+        auto* column = new QVBoxLayout(&host);
+        column->setContentsMargins(0, 0, 0, 0);
+        auto* card = new AppCard(item, nullptr, {}, &host);
+        card->setExpanded(true);
+        column->addWidget(card);
+        ASSERT_TRUE(card->hasHeightForWidth());
+        host.resize(width, card->heightForWidth(width));
+        host.show();
+        for (int i = 0; i < 3; ++i)
+            QApplication::processEvents();
+        ASSERT_EQ(card->size(), QSize(width, card->heightForWidth(width)));
+
+        QWidget* pane = card->detailPane();
+        // The pane's padding below is the same as above: the card is no taller than its pane needs.
+        const QRect inCard(pane->mapTo(card, QPoint(0, 0)), pane->size());
+        EXPECT_EQ(pane->height(), pane->heightForWidth(pane->width())) << width;
+        EXPECT_EQ(card->height() - inCard.bottom() - 1, 18) << width;
+        for (QWidget* text : pane->findChildren<QWidget*>()) {
+            if (!qobject_cast<ElidedLabel*>(text) && !qobject_cast<NotesLabel*>(text))
+                continue;
+            const QRect at(text->mapTo(pane, QPoint(0, 0)), text->size());
+            EXPECT_TRUE(QRect(QPoint(0, 0), pane->size()).contains(at)) << width;
+            EXPECT_GE(text->height(), text->heightForWidth(text->width())) << width;
+        }
+        const auto* address = [&] {
+            for (auto* label : pane->findChildren<ElidedLabel*>())
+                if (label->text() == feed)
+                    return label;
+            return static_cast<ElidedLabel*>(nullptr);
+        }();
+        ASSERT_TRUE(address);
+        EXPECT_EQ(address->lines(address->width()).size(), 2) << width;
+    }
 }
 
 TEST(UninstallPrompt, ClosesUntilTheRemovalStartsAndRemovesOnlyOnTheConfirmButton) {

@@ -11,6 +11,7 @@
 #include "views/kit/AppIcon.h"
 #include "views/detail/DetailPane.h"
 #include "views/kit/ElidedLabel.h"
+#include "views/kit/HintBox.h"
 #include "views/kit/PlainLabel.h"
 #include "views/cards/RowAccessory.h"
 #include "views/cards/RowCommands.h"
@@ -117,6 +118,8 @@ AppCard::~AppCard() = default;
 
 QWidget* AppCard::header() const { return header_; }
 
+QSize AppCard::sizeHint() const { return HintBox::of(*this); }
+
 void AppCard::refresh() {
     const auto item = item_.lock();
     if (!item)
@@ -150,7 +153,7 @@ void AppCard::setExpanded(bool expanded) {
     if (expanded) {
         divider_ = new Divider(this);
         pane_ = new DetailPane(this);
-        auto* padded = new QWidget(this);
+        auto* padded = new HintBox(this);
         auto* margin = new QVBoxLayout(padded);
         margin->setContentsMargins(18, 18, 18, 18);
         margin->addWidget(pane_);

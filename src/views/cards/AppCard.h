@@ -48,6 +48,10 @@ public:
     DetailPane* detailPane() const { return pane_; }
     RowAccessory* accessory() const { return accessory_; }
 
+    // Its layout's: an open card's height is asked for the width it has, and the detail pane
+    // is never laid out at a width it never gets.
+    QSize sizeHint() const override;
+
     // Carries out a row action on this card's row.
     void run(const RowAction& action);
 

@@ -3,6 +3,7 @@
 #include "model/AppItem.h"
 #include "platform/gui/Fonts.h"
 #include "platform/gui/Palette.h"
+#include "runtime/MakeShared.h"
 #include "store/Store.h"
 #include "views/cards/AppCard.h"
 #include "views/kit/ContentUnavailable.h"
@@ -12,6 +13,7 @@
 #include "views/kit/SoftShadow.h"
 #include "views/kit/TourAnchors.h"
 
+#include <QImage>
 #include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -338,4 +340,31 @@ void CardList::resizeEvent(QResizeEvent* event) {
 void CardList::showEvent(QShowEvent* event) {
     QScrollArea::showEvent(event);
     setFocus();
+    if (!warmed_) {
+        warmed_ = true;
+        warm();
+    }
+}
+
+void CardList::warm() {
+    // The first cards would otherwise load the cards' fonts, rasterise their glyphs and draw the
+    // first cached bodies, shadows and capsules within the one frame that shows them. A stand-in
+    // card drawn off screen at the cards' width when the list first shows does it beforehand.
+    InstalledApp app;
+    app.name = QStringLiteral("Application");
+    app.version = QStringLiteral("1.0");
+    AppCard card(makeShared<AppItem>(app), nullptr, {});
+    const int width = std::max(viewport()->width() - column_->contentsMargins().left() -
+                                   column_->contentsMargins().right(),
+                               320);
+    card.resize(width, card.sizeHint().height());
+    const qreal ratio = devicePixelRatioF();
+    QImage image(QSize(width + 32, card.height() + 36) * ratio, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF body(16, 16, width, card.height());
+    SoftShadow::paint(painter, body, AppCard::radius, card.shadowColour(), card.shadowBlur(), card.shadowOffset());
+    card.render(&painter, QPoint(16, 16));
 }

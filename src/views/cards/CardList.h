@@ -62,6 +62,7 @@ private:
     void toggle(const QString& id);
     void scrollToTop(const QString& id);
     void settle();
+    void warm();
 
     Store& store_;
     Observation::Handle tracking_;
@@ -80,6 +81,7 @@ private:
     class QSpacerItem* tail_;
     int rowHeight_ = 72; // a closed card and its spacing, for the unbuilt tail; measured once
     bool measured_ = false;
+    bool warmed_ = false;
     std::optional<QString> shownSelection_;
     std::optional<QString> shownExpanded_;
 };

@@ -9,6 +9,7 @@
 #include "views/kit/ButtonStyle.h"
 #include "views/detail/DetailPaneModel.h"
 #include "views/kit/ElidedLabel.h"
+#include "views/kit/HintBox.h"
 #include "views/detail/NotesLabel.h"
 #include "views/detail/NotesText.h"
 #include "views/kit/PlainLabel.h"
@@ -40,6 +41,13 @@ QPushButton* linkButton(const QString& title, const QFont& font, QWidget* parent
     return link;
 }
 
+// The release notes' box: its preferred height never lays the notes out at a width they never get.
+class NotesBox : public RoundedBox {
+public:
+    using RoundedBox::RoundedBox;
+    QSize sizeHint() const override { return HintBox::of(*this); }
+};
+
 bool sameNotes(const RowFacts& a, const RowFacts& b) {
     return DetailPaneModel::releaseNotes(a) == DetailPaneModel::releaseNotes(b);
 }
@@ -58,12 +66,14 @@ DetailPane::DetailPane(QWidget* parent) : QWidget(parent) {
     auto* columns = new QHBoxLayout(this);
     columns->setContentsMargins(0, 0, 0, 0);
     columns->setSpacing(28);
-    left_ = new QVBoxLayout;
-    right_ = new QVBoxLayout;
-    for (auto* column : {left_, right_}) {
-        column->setSpacing(18);
-        column->setAlignment(Qt::AlignTop);
-        columns->addLayout(column, 1);
+    // Each column is as tall as its parts need at the width it gets, at the top of the pane. An
+    // aligned layout would take its preferred height instead, which no longer lays text out.
+    for (auto** column : {&left_, &right_}) {
+        auto* holder = new HintBox(this);
+        *column = new QVBoxLayout(holder);
+        (*column)->setContentsMargins(0, 0, 0, 0);
+        (*column)->setSpacing(18);
+        columns->addWidget(holder, 1, Qt::AlignTop);
     }
     status_ = new StatusCard(this);
     left_->addWidget(status_);
@@ -98,8 +108,10 @@ void DetailPane::setRow(const RowFacts& row) {
     shown_ = row;
 }
 
+QSize DetailPane::sizeHint() const { return HintBox::of(*this); }
+
 QWidget* DetailPane::block(const QString& title, QWidget* content) {
-    auto* box = new QWidget(this);
+    auto* box = new HintBox(this);
     auto* stack = new QVBoxLayout(box);
     stack->setContentsMargins(0, 0, 0, 0);
     stack->setSpacing(9);
@@ -233,7 +245,7 @@ QWidget* DetailPane::releaseNotes(const RowFacts& row) {
         connect(link, &QPushButton::clicked, this, [this, url] { Q_EMIT triggered({RowAction::Kind::openURL, url}); });
         return block(QStringLiteral("Release Notes"), link);
     }
-    auto* box = new RoundedBox(10, [] {
+    auto* box = new NotesBox(10, [] {
         QColor fill = Palette::current().quaternary();
         fill.setAlphaF(fill.alphaF() * 0.35f);
         return fill;
@@ -256,7 +268,9 @@ QWidget* DetailPane::releaseNotes(const RowFacts& row) {
     if (notes.url) {
         auto* link = linkButton(notes.linkTitle, Fonts::caption(), box);
         connect(link, &QPushButton::clicked, this, [this, url] { Q_EMIT triggered({RowAction::Kind::openURL, url}); });
-        stack->addWidget(link);
+        // Aligned, the fixed-width link no longer caps the box's preferred width at its own, which
+        // had the layouts ask the notes for their height at their narrowest too.
+        stack->addWidget(link, 0, Qt::AlignLeft);
     }
     return block(QStringLiteral("Release Notes"), box);
 }

@@ -17,6 +17,8 @@ public:
     explicit DetailPane(QWidget* parent = nullptr);
 
     void setRow(const RowFacts& row);
+    // Its layout's, without the release notes laid out at a width the pane never has.
+    QSize sizeHint() const override;
 
 Q_SIGNALS:
     void triggered(const RowAction& action);

@@ -10,6 +10,7 @@
 #include <QTextDocumentFragment>
 #include <QTextOption>
 
+#include <algorithm>
 #include <cmath>
 
 NotesLabel::NotesLabel(QWidget* parent) : QWidget(parent) {
@@ -73,8 +74,12 @@ int NotesLabel::heightForWidth(int width) const {
 }
 
 QSize NotesLabel::sizeHint() const {
-    const int width = laidOutWidth_ > 0 ? laidOutWidth_ : 360;
-    return QSize(width, heightForWidth(width));
+    if (laidOutWidth_ > 0)
+        return QSize(laidOutWidth_, heightForWidth(laidOutWidth_));
+    // Layouts take the notes' height for the width they give them, never this one: a line per
+    // paragraph stands in rather than a layout at a width the notes may never have.
+    const int lines = std::max(1, document_.blockCount());
+    return QSize(360, static_cast<int>(std::ceil(QFontMetricsF(font()).lineSpacing() * lines)));
 }
 
 QSize NotesLabel::minimumSizeHint() const {

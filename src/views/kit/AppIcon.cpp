@@ -6,6 +6,7 @@
 #include "views/kit/IconCache.h"
 
 #include <QPainter>
+#include <QPixmapCache>
 #include <QPointer>
 
 namespace {
@@ -46,12 +47,17 @@ void AppIcon::paintEvent(QPaintEvent*) {
         PaintCache::fillRounded(painter, box, size_ * 0.22, Palette::current().quaternary());
         return;
     }
-    // Scaled once per icon and screen, so a repaint is a plain copy.
+    // Scaled once per icon, size and screen, so a repaint is a plain copy. The scaled copy is
+    // shared: a list rebuilt or regrouped makes new cards for icons already scaled.
     const qreal ratio = devicePixelRatioF();
     const int side = qRound(size_ * ratio);
     if (shown_.isNull() || shown_.width() != side || shown_.devicePixelRatio() != ratio) {
-        shown_ = image_.scaled(side, side, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        shown_.setDevicePixelRatio(ratio);
+        const QString key = QStringLiteral("icon:%1:%2:%3").arg(image_.cacheKey()).arg(side).arg(ratio);
+        if (!QPixmapCache::find(key, &shown_)) {
+            shown_ = image_.scaled(side, side, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            shown_.setDevicePixelRatio(ratio);
+            QPixmapCache::insert(key, shown_);
+        }
     }
     painter.drawPixmap(box.topLeft(), shown_);
 }

@@ -8,6 +8,7 @@
 #include <QTextCharFormat>
 #include <QTextLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -62,7 +63,8 @@ void ElidedLabel::setText(const QString& text) {
     if (text == text_)
         return;
     text_ = text;
-    cachedWidth_ = -1;
+    fits_.clear();
+    advance_ = -1;
     updateGeometry();
     update();
 }
@@ -116,11 +118,12 @@ int ElidedLabel::positionAt(const QPointF& point) const {
 }
 
 QStringList ElidedLabel::lines(int width) const {
-    if (width == cachedWidth_)
-        return cachedLines_;
-    cachedWidth_ = width;
-    cachedLines_ = fit(width);
-    return cachedLines_;
+    if (const auto found = fits_.constFind(width); found != fits_.constEnd())
+        return *found;
+    // A window dragged wider passes through many widths; only the last few matter.
+    if (fits_.size() >= 8)
+        fits_.clear();
+    return *fits_.insert(width, fit(width));
 }
 
 QStringList ElidedLabel::fit(int width) const {
@@ -148,9 +151,23 @@ bool ElidedLabel::elided() const {
 
 QSize ElidedLabel::sizeHint() const {
     const QFontMetricsF metrics(font());
-    const int height = maxLines_ > 1 && width() > 0 ? heightForWidth(width())
-                                                    : static_cast<int>(std::ceil(metrics.height()));
-    return QSize(static_cast<int>(std::ceil(metrics.horizontalAdvance(text_))) + 1, height);
+    // Before a layout places it, the width it has is a made-up one: its lines are counted there
+    // without eliding, which would be wasted, and drawn lines are fitted at the widths given.
+    int height = static_cast<int>(std::ceil(metrics.height()));
+    if (maxLines_ > 1 && width() > 0) {
+        const auto fitted = fits_.constFind(width());
+        const qsizetype count = fitted != fits_.constEnd()
+                                    ? fitted->size()
+                                    : std::min<qsizetype>(wrap(text_, font(), width(), maxLines_).size(), maxLines_);
+        height = static_cast<int>(std::ceil(metrics.lineSpacing() * std::max<qsizetype>(1, count)));
+    }
+    // Layouts take no width from a label whose width they ignore: measuring it would shape the
+    // whole text for nothing.
+    if (sizePolicy().horizontalPolicy() == QSizePolicy::Ignored)
+        return QSize(minimumSizeHint().width(), height);
+    if (advance_ < 0)
+        advance_ = metrics.horizontalAdvance(text_);
+    return QSize(static_cast<int>(std::ceil(advance_)) + 1, height);
 }
 
 QSize ElidedLabel::minimumSizeHint() const {
@@ -172,10 +189,26 @@ void ElidedLabel::paintEvent(QPaintEvent*) {
         paintSelectable(painter);
         return;
     }
+    // Each line is shaped once and its glyphs kept: cards repaint their labels far more often
+    // than the texts change.
+    const QStringList drawn = lines(width());
+    if (staticLines_.size() != drawn.size() || staticFont_ != font())
+        staticLines_.clear();
+    staticFont_ = font();
     const QFontMetricsF metrics(font());
     double y = 0;
-    for (const QString& line : lines(width())) {
-        painter.drawText(QPointF(0, y + metrics.ascent()), line);
+    for (qsizetype i = 0; i < drawn.size(); ++i) {
+        if (staticLines_.size() <= i || staticLines_[i].text() != drawn[i]) {
+            QStaticText line(drawn[i]);
+            line.setTextFormat(Qt::PlainText);
+            line.setPerformanceHint(QStaticText::AggressiveCaching);
+            line.prepare(painter.transform(), font());
+            if (staticLines_.size() <= i)
+                staticLines_.append(line);
+            else
+                staticLines_[i] = line;
+        }
+        painter.drawStaticText(QPointF(0, y), staticLines_[i]);
         y += metrics.lineSpacing();
     }
 }
@@ -219,7 +252,8 @@ void ElidedLabel::resizeEvent(QResizeEvent* event) {
 
 void ElidedLabel::changeEvent(QEvent* event) {
     if (event->type() == QEvent::FontChange) {
-        cachedWidth_ = -1;
+        fits_.clear();
+        advance_ = -1;
         updateGeometry();
     }
     QWidget::changeEvent(event);

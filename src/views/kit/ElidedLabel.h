@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QColor>
+#include <QFont>
+#include <QHash>
+#include <QStaticText>
 #include <QWidget>
 
 class TextSelection;
@@ -47,8 +50,13 @@ private:
     int maxLines_;
     QColor color_;
     qsizetype shownLines_ = 1;
-    // Layouts ask for the same widths again and again; wrapping with elision is costly.
-    mutable int cachedWidth_ = -1;
-    mutable QStringList cachedLines_;
+    // Layouts ask for the same few widths again and again, in turn (a hint, the width given);
+    // wrapping with elision is costly, so each width's lines are kept until the text or font
+    // changes.
+    mutable QHash<int, QStringList> fits_;
+    mutable qreal advance_ = -1; // the whole text's, for the size hint
+    // The drawn lines, shaped, and the font they were shaped with.
+    QList<QStaticText> staticLines_;
+    QFont staticFont_;
     TextSelection* selection_ = nullptr;
 };
