@@ -14,25 +14,53 @@ namespace {
 
 QString tr(const char* text) { return QCoreApplication::translate("Library", text); }
 
-bool installedOn(const LibraryItem& item, const QString& device) {
-    const auto& devices = item.app().devices;
-    const auto entry = devices.constFind(device);
-    return entry != devices.constEnd() && entry->installed;
+// What the rules read of an entry, each observed field read once.
+struct Facts {
+    const LibraryApp& app;
+    InstallPhase::Kind phase;
+    std::optional<Route::Kind> route;
+
+    explicit Facts(const LibraryItem& item)
+        : app(item.app()), phase(item.phase().kind()),
+          route(item.route() ? std::optional(item.route()->kind()) : std::nullopt) {}
+};
+
+bool installedOn(const LibraryApp& app, const QString& device) {
+    const auto entry = app.devices.constFind(device);
+    return entry != app.devices.constEnd() && entry->installed;
+}
+
+bool removedEverywhere(const LibraryApp& app) {
+    return std::none_of(app.devices.cbegin(), app.devices.cend(), [](const auto& entry) { return entry.installed; });
+}
+
+bool needsYou(const Facts& f, bool here) {
+    return f.phase == InstallPhase::Kind::failed || (f.route && *f.route != Route::Kind::install && !here);
+}
+
+bool keeps(LibraryTab tab, const Facts& f, const QString& here, const std::optional<QString>& device) {
+    const bool installedHere = installedOn(f.app, here);
+    const bool onMac = !device || installedOn(f.app, *device);
+    switch (tab) {
+    case LibraryTab::missing: return onMac && !installedHere && !needsYou(f, installedHere);
+    case LibraryTab::all: return onMac;
+    case LibraryTab::removed: return removedEverywhere(f.app) && (!device || f.app.devices.contains(*device));
+    case LibraryTab::yours: return needsYou(f, installedHere);
+    }
+    return false;
 }
 
 } // namespace
 
-bool installedHere(const LibraryItem& item, const QString& here) { return installedOn(item, here); }
+bool installedHere(const LibraryItem& item, const QString& here) { return installedOn(item.app(), here); }
 
 bool onMac(const LibraryItem& item, const std::optional<QString>& device) {
-    return !device || installedOn(item, *device);
+    return !device || installedOn(item.app(), *device);
 }
 
 bool needsYou(const LibraryItem& item, const QString& here) {
-    if (item.phase().kind() == InstallPhase::Kind::failed)
-        return true;
-    const auto& route = item.route();
-    return route && route->kind() != Route::Kind::install && !installedHere(item, here);
+    const Facts f(item);
+    return needsYou(f, installedOn(f.app, here));
 }
 
 bool open(const LibraryItem& item, const QString& here) {
@@ -54,21 +82,17 @@ std::optional<QString> chosen(const QList<Device>& devices, const std::optional<
 }
 
 bool keeps(LibraryTab tab, const LibraryItem& item, const QString& here, const std::optional<QString>& device) {
-    switch (tab) {
-    case LibraryTab::missing: return onMac(item, device) && !installedHere(item, here) && !needsYou(item, here);
-    case LibraryTab::all: return onMac(item, device);
-    case LibraryTab::removed: return item.removedEverywhere() && (!device || item.app().devices.contains(*device));
-    case LibraryTab::yours: return needsYou(item, here);
-    }
-    return false;
+    return keeps(tab, Facts(item), here, device);
 }
 
 bool counts(LibraryTab tab, const LibraryItem& item, const QString& here) {
+    const Facts f(item);
+    const bool installedHere = installedOn(f.app, here);
     switch (tab) {
-    case LibraryTab::missing: return !installedHere(item, here) && !needsYou(item, here);
+    case LibraryTab::missing: return !installedHere && !needsYou(f, installedHere);
     case LibraryTab::all: return true;
-    case LibraryTab::removed: return item.removedEverywhere();
-    case LibraryTab::yours: return needsYou(item, here);
+    case LibraryTab::removed: return removedEverywhere(f.app);
+    case LibraryTab::yours: return needsYou(f, installedHere);
     }
     return false;
 }
@@ -81,9 +105,10 @@ Store::LibraryRows rows(const Store& store, const std::optional<QString>& device
     const bool everything = Store::trimmedQuery(query).isEmpty();
     Store::LibraryRows kept;
     for (const auto& item : store.library()) {
-        if (!keeps(tab, *item, here, mac))
+        const Facts f(*item);
+        if (!keeps(tab, f, here, mac))
             continue;
-        const LibraryApp& app = item->app();
+        const LibraryApp& app = f.app;
         if (everything || Store::matches(query, {app.name, app.id, app.source}))
             kept.append(item);
     }

@@ -8,6 +8,7 @@
 #include <QScrollBar>
 #include <QSet>
 #include <QSpacerItem>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -32,7 +33,15 @@ LibraryList::LibraryList(Store& store, QWidget* parent) : QScrollArea(parent), s
     setWidget(content_);
     content_->setAutoFillBackground(false);
     new OverlayScroller(this);
+    more_ = new QTimer(this);
+    more_->setSingleShot(true);
+    more_->setInterval(16);
+    connect(more_, &QTimer::timeout, this, [this] {
+        ahead_ = true;
+        apply();
+    });
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
+        ahead_ = true;
         if (order_.size() < items_.size() &&
             verticalScrollBar()->value() + 2 * viewport()->height() > content_->height() - tail_->geometry().height())
             apply();
@@ -52,9 +61,17 @@ LibraryRow* LibraryList::row(const QString& id) const {
 }
 
 void LibraryList::apply() {
+    // Now the rows in view; the next view's worth a frame later, unless another change comes
+    // first, so a burst of keystrokes lays out only what shows.
     const int total = static_cast<int>(items_.size());
     const int view = std::max(viewport()->height(), 600);
-    const int reach = std::min(total, (verticalScrollBar()->value() + 2 * view) / std::max(1, rowHeight_) + 1);
+    const int row = std::max(1, rowHeight_);
+    const int now = std::min(total, (verticalScrollBar()->value() + view) / row + 2);
+    const int ahead = std::min(total, (verticalScrollBar()->value() + 2 * view) / row + 1);
+    const int reach = ahead_ ? std::max(now, ahead) : now;
+    ahead_ = false;
+    if (reach < ahead)
+        more_->start();
 
     QList<QWidget*> order;
     order.reserve(reach);
@@ -113,6 +130,8 @@ void LibraryList::apply() {
 
 void LibraryList::resizeEvent(QResizeEvent* event) {
     QScrollArea::resizeEvent(event);
-    if (order_.size() < items_.size())
+    if (order_.size() < items_.size()) {
+        ahead_ = true;
         apply();
+    }
 }

@@ -113,7 +113,7 @@ void LibraryView::follow() {
                 s.rows = LibraryScreenModel::rows(store_, device_);
                 // Read here, so that what the header and the bar show is followed too.
                 (void)LibraryBadges::of(store_);
-                (void)LibraryScreenModel::actionBar(store_, s.rows);
+                s.bar = LibraryScreenModel::actionBar(store_, s.rows);
                 (void)store_.devices();
                 (void)store_.syncing();
                 (void)store_.syncError();
@@ -169,7 +169,7 @@ void LibraryView::apply() {
     } else {
         empty_->hide();
     }
-    bar_->setBar(LibraryScreenModel::actionBar(store_, now_.rows));
+    bar_->setBar(now_.bar);
     place();
 }
 
