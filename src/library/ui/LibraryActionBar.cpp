@@ -72,6 +72,10 @@ void LibraryActionBar::paintEvent(QPaintEvent*) {
     const qreal radius = capsule.height() / 2;
     SoftShadow::paint(painter, capsule, radius, QColor(0, 0, 0, 31), 10, QPointF(0, 3));
     painter.setPen(Qt::NoPen);
+    // Without the platform's blur, rows beneath would read through the material: it lies on the
+    // window's own colour.
+    painter.setBrush(palette.window());
+    painter.drawRoundedRect(capsule, radius, radius);
     painter.setBrush(palette.material());
     painter.drawRoundedRect(capsule, radius, radius);
     painter.setPen(QPen(palette.primary(0.08), 1));

@@ -3,8 +3,10 @@
 #include "library/LibraryItem.h"
 #include "library/LibraryScreenModel.h"
 #include "library/ui/LibraryRow.h"
+#include "views/kit/Animator.h"
 #include "views/kit/OverlayScroller.h"
 
+#include <QPointer>
 #include <QScrollBar>
 #include <QSet>
 #include <QSpacerItem>
@@ -107,9 +109,17 @@ void LibraryList::apply() {
                 old->hide();
         while (column_->count() > 1)
             delete column_->takeAt(0);
+        const QSet<QWidget*> before(order_.begin(), order_.end());
         for (int i = 0; i < order.size(); ++i) {
             column_->insertWidget(i, order[i]);
-            order[i]->show();
+            QWidget* row = order[i];
+            // A row the change brings in fades in; the first fill and rows that stay just show.
+            if (before.isEmpty() || before.contains(row) || row->isVisibleTo(content_)) {
+                row->show();
+            } else {
+                QPointer<QWidget> guarded = row;
+                Animator::fade(row, true, [this, guarded] { return guarded && order_.contains(guarded.data()); });
+            }
         }
         tail_->changeSize(0, rest, QSizePolicy::Minimum, QSizePolicy::MinimumExpanding);
         column_->setEnabled(true);
