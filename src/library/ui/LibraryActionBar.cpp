@@ -23,17 +23,20 @@ LibraryActionBar::LibraryActionBar(Store& store, QWidget* parent) : QWidget(pare
     row->setSpacing(12);
 
     select_ = new QPushButton(this);
-    select_->setStyleSheet(ButtonStyle::bordered());
+    // Disabled buttons read fainter.
+    const QString bordered = ButtonStyle::bordered() + QStringLiteral("QPushButton:disabled { color: %1; }")
+                                                           .arg(palette.tertiary().name(QColor::HexArgb));
+    select_->setStyleSheet(bordered);
     connect(select_, &QPushButton::clicked, this, [this] { LibraryScreenModel::select(bar_); });
     row->addWidget(select_);
     row->addStretch(1);
 
-    status_ = new PlainLabel(QString(), Fonts::system(12), palette.secondary(), false, this);
+    status_ = new PlainLabel(QString(), Fonts::font(Fonts::Role::callout), palette.secondary(), false, this);
     row->addWidget(status_);
 
     remove_ = new QPushButton(tr("Remove from Library…"), this);
     remove_->setAccessibleName(remove_->text());
-    remove_->setStyleSheet(ButtonStyle::bordered());
+    remove_->setStyleSheet(bordered);
     connect(remove_, &QPushButton::clicked, this, [this] { store_.setLibraryRemoval(bar_.selected); });
     row->addWidget(remove_);
 

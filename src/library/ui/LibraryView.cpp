@@ -60,7 +60,7 @@ LibraryView::LibraryView(Store& store, Clock& clock, QWidget* parent) : QWidget(
     errorRow->setSpacing(6);
     const QColor orange = palette.hue(Palette::Hue::orange);
     errorRow->addWidget(new SymbolView(u"exclamationmark.icloud"_s, 14, orange, 18, errorLine_));
-    error_ = new PlainLabel(QString(), Fonts::system(12), orange, true, errorLine_);
+    error_ = new PlainLabel(QString(), Fonts::font(Fonts::Role::callout), orange, true, errorLine_);
     errorRow->addWidget(error_, 1);
     tryAgain_ = new QPushButton(tr("Try Again"), errorLine_);
     tryAgain_->setAccessibleName(tryAgain_->text());
