@@ -1,11 +1,13 @@
 #include "library/LibraryScreenModel.h"
 
 #include "library/LibraryItem.h"
+#include "runtime/Observation.h"
 #include "runtime/OutsideText.h"
 
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <unordered_map>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -97,22 +99,70 @@ bool counts(LibraryTab tab, const LibraryItem& item, const QString& here) {
     return false;
 }
 
-Store::LibraryRows rows(const Store& store, const std::optional<QString>& device) {
-    const QString here = store.deviceID();
-    const LibraryTab tab = store.libraryTab();
-    const std::optional<QString> mac = chosen(store.devices(), device);
-    const QString& query = store.query();
-    const bool everything = Store::trimmedQuery(query).isEmpty();
-    Store::LibraryRows kept;
-    for (const auto& item : store.library()) {
-        const Facts f(*item);
-        if (!keeps(tab, f, here, mac))
-            continue;
-        const LibraryApp& app = f.app;
-        if (everything || Store::matches(query, {app.name, app.id, app.source}))
-            kept.append(item);
+namespace {
+
+// The current tab's rows for one chosen Mac, kept until the library, an entry, the Macs or the
+// tab change, so a keystroke only runs the search over them.
+struct TabRows {
+    LibraryTab tab = LibraryTab::missing;
+    std::optional<QString> device;
+    Store::LibraryRows rows;
+    bool valid = false;
+    Observation::Handle tracking;
+    ObservationNode node;
+    ~TabRows() { Observation::cancel(tracking); }
+};
+
+std::unordered_map<const Store*, TabRows>& tabRows() {
+    static std::unordered_map<const Store*, TabRows> map;
+    return map;
+}
+
+const Store::LibraryRows& kept(const Store& store, const std::optional<QString>& device) {
+    auto [at, added] = tabRows().try_emplace(&store);
+    if (added)
+        QObject::connect(&store, &QObject::destroyed, [key = &store] { tabRows().erase(key); });
+    TabRows& entry = at->second;
+    if (!entry.valid || entry.device != device || entry.tab != store.libraryTab()) {
+        Observation::cancel(entry.tracking);
+        entry.device = device;
+        entry.tracking = Observation::trackCache(
+            [&] {
+                const QString here = store.deviceID();
+                entry.tab = store.libraryTab();
+                const std::optional<QString> mac = chosen(store.devices(), device);
+                entry.rows.clear();
+                for (const auto& item : store.library())
+                    if (keeps(entry.tab, Facts(*item), here, mac))
+                        entry.rows.append(item);
+            },
+            [key = &store] {
+                const auto found = tabRows().find(key);
+                if (found == tabRows().end())
+                    return;
+                found->second.valid = false;
+                found->second.node.notify();
+            });
+        entry.valid = true;
     }
-    return kept;
+    entry.node.registerRead();
+    return entry.rows;
+}
+
+} // namespace
+
+Store::LibraryRows rows(const Store& store, const std::optional<QString>& device) {
+    const Store::LibraryRows& tab = kept(store, device);
+    const QString& query = store.query();
+    if (Store::trimmedQuery(query).isEmpty())
+        return tab;
+    Store::LibraryRows found;
+    for (const auto& item : tab) {
+        const LibraryApp& app = item->app();
+        if (Store::matches(query, {app.name, app.id, app.source}))
+            found.append(item);
+    }
+    return found;
 }
 
 QString tabTitle(LibraryTab tab, int count) { return LibraryTabs::rawValue(tab) + u"  "_s + QString::number(count); }
