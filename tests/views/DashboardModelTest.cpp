@@ -47,13 +47,12 @@ TEST(DashboardModel, MoodTheEmailTileAndTheSignedOutLibraryFollowTheStore) {
         EXPECT_EQ(DashboardModel::showsEmailConfirmation(s), shown) << provider.toStdString();
     }
 
-    // The signed-out library stands in the list's place under the library filter only, and
-    // only while no one is signed in.
-    EXPECT_FALSE(DashboardModel::showsSignedOutLibrary(s));
-    s.setFilter(Filter::library);
-    EXPECT_FALSE(DashboardModel::showsSignedOutLibrary(s));
-    s.setSession(std::nullopt);
-    EXPECT_TRUE(DashboardModel::showsSignedOutLibrary(s));
+    // The library screen stands in the list's place under the library filter only, signed in
+    // or not (signed out, it holds the sign-in form).
     s.setFilter(Filter::updates);
-    EXPECT_FALSE(DashboardModel::showsSignedOutLibrary(s));
+    EXPECT_FALSE(DashboardModel::showsLibrary(s));
+    s.setFilter(Filter::library);
+    EXPECT_TRUE(DashboardModel::showsLibrary(s));
+    s.setSession(std::nullopt);
+    EXPECT_TRUE(DashboardModel::showsLibrary(s));
 }

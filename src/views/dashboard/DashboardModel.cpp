@@ -28,6 +28,5 @@ bool showsEmailConfirmation(const Store& store) {
 
 bool showsLibrary(const Store& store) { return store.filter() == Filter::library; }
 
-bool showsSignedOutLibrary(const Store& store) { return showsLibrary(store) && !store.session(); }
 
 } // namespace DashboardModel

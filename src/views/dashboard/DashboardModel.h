@@ -22,7 +22,5 @@ int upToDate(const Store& store);
 
 // The library screen takes the card list's place.
 bool showsLibrary(const Store& store);
-// The library filter while no one is signed in: the signed-out library view stands there.
-bool showsSignedOutLibrary(const Store& store);
 
 } // namespace DashboardModel
