@@ -19,9 +19,11 @@
 
 #include <QGraphicsOpacityEffect>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <QWindow>
 
 namespace {
 constexpr int windowWidth = 780, windowHeight = 580;
@@ -30,13 +32,14 @@ constexpr int footerBottom = 30, dotsHeight = 7, rowGap = 16, buttonsHeight = 46
 constexpr int shadowRoom = 14;
 } // namespace
 
-// One dot per page; the current one is wide and bright. A click goes to its page.
+// One dot per page; the current one is wide and bright, and a change of page eases the widths
+// and brightness across over 0.25 s. A click goes to its page.
 class OnboardingView::Dots : public QWidget {
 public:
-    explicit Dots(OnboardingModel& model, QWidget* parent) : QWidget(parent), model_(model) {
+    explicit Dots(OnboardingModel& model, QWidget* parent) : QWidget(parent), model_(model), from_(model.page()) {
         setFixedSize(OnboardingModel::pages * 7 + (OnboardingModel::pages - 1) * 7 + 13, dotsHeight);
         setCursor(Qt::PointingHandCursor);
-        new Observer(this, [this] { (void)model_.page(); }, [this] { update(); });
+        new Observer(this, [this] { (void)model_.page(); }, [this] { moved(); });
     }
 
 protected:
@@ -46,7 +49,7 @@ protected:
         for (const auto& [index, box] : boxes()) {
             QPainterPath dot;
             dot.addRoundedRect(box, 3.5, 3.5);
-            p.fillPath(dot, WelcomeColors::white(index == model_.page() ? 1 : 0.28));
+            p.fillPath(dot, WelcomeColors::white(0.28 + 0.72 * weight(index)));
         }
     }
     void mousePressEvent(QMouseEvent* event) override {
@@ -56,17 +59,41 @@ protected:
     }
 
 private:
+    void moved() {
+        if (model_.page() == to_)
+            return;
+        // From wherever the dots are now, so a quick second change does not jump.
+        QList<double> now;
+        for (int i = 0; i < OnboardingModel::pages; ++i)
+            now.append(weight(i));
+        start_ = now;
+        to_ = model_.page();
+        t_ = 0;
+        Animator::timed(this, 0.25, QEasingCurve::OutQuad, 0, 1, [this](double t) {
+            t_ = t;
+            update();
+        });
+    }
+    // 1 for the current page's dot, 0 for the others, between while easing.
+    double weight(int index) const {
+        const double start = start_.isEmpty() ? (index == from_ ? 1 : 0) : start_[index];
+        return start + ((index == to_ ? 1 : 0) - start) * t_;
+    }
     QList<std::pair<int, QRectF>> boxes() const {
         QList<std::pair<int, QRectF>> list;
         double x = 0;
         for (int i = 0; i < OnboardingModel::pages; ++i) {
-            const double w = i == model_.page() ? 20 : 7;
+            const double w = 7 + 13 * weight(i);
             list.append({i, QRectF(x, 0, w, dotsHeight)});
             x += w + 7;
         }
         return list;
     }
     OnboardingModel& model_;
+    int from_;
+    int to_ = from_;
+    double t_ = 1;
+    QList<double> start_;
 };
 
 OnboardingView::OnboardingView(Environment environment, QWidget* parent) : QWidget(parent), e_(std::move(environment)) {
@@ -116,6 +143,15 @@ void OnboardingView::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QWidget::keyPressEvent(event);
+}
+
+void OnboardingView::mousePressEvent(QMouseEvent* event) {
+    // Anywhere no control takes the press, the window moves with the pointer.
+    if (event->button() == Qt::LeftButton && window()->windowHandle() && window()->windowHandle()->startSystemMove()) {
+        event->accept();
+        return;
+    }
+    QWidget::mousePressEvent(event);
 }
 
 void OnboardingView::resizeEvent(QResizeEvent* event) {
