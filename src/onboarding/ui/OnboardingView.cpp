@@ -4,6 +4,7 @@
 #include "onboarding/Onboarding.h"
 #include "onboarding/OnboardingModel.h"
 #include "onboarding/SetupPageModel.h"
+#include "onboarding/ui/CloseDot.h"
 #include "onboarding/ui/GhostButton.h"
 #include "onboarding/ui/GradientButton.h"
 #include "onboarding/ui/HeroPage.h"
@@ -103,6 +104,10 @@ OnboardingView::OnboardingView(Environment environment, QWidget* parent) : QWidg
     skip_->setToolTip(tr("Skip the introduction (Esc)"));
     skip_->setShortcut(Qt::Key_Escape);
     dots_ = new Dots(*e_.model, this);
+    auto* close = new CloseDot(this);
+    close_ = close;
+    // Only hides it, as the desktop's own close would: the welcome is not finished.
+    connect(close, &QAbstractButton::clicked, this, [this] { window()->close(); });
     back_ = GhostButton::symbol(QStringLiteral("chevron.left"), tr("Back"), this);
     primary_ = new GradientButton(QString(), this);
     primary_->setShortcut(Qt::Key_Return);
@@ -266,7 +271,9 @@ void OnboardingView::place() {
         }
         primary_->setGeometry(x - shadowRoom, rowTop - shadowRoom, button.width(), button.height());
     }
+    close_->move(18, 14 + (skip_->height() - close_->height()) / 2);
     skip_->raise();
+    close_->raise();
     dots_->raise();
     back_->raise();
     primary_->raise();

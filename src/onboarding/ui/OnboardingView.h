@@ -50,6 +50,7 @@ private:
     QPointer<QWidget> page_;
     int shownPage_ = -1;
     GhostButton* skip_;
+    QWidget* close_;
     Dots* dots_;
     GhostButton* back_;
     GradientButton* primary_;
