@@ -23,6 +23,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPushButton>
 #include <QRadialGradient>
 #include <QWindow>
 
@@ -40,7 +41,22 @@ public:
     explicit Dots(OnboardingModel& model, QWidget* parent) : QWidget(parent), model_(model), from_(model.page()) {
         setFixedSize(OnboardingModel::pages * 7 + (OnboardingModel::pages - 1) * 7 + 13, dotsHeight);
         setCursor(Qt::PointingHandCursor);
+        // Unpainted buttons over the dots tell assistive technology which page each one is.
+        for (int i = 0; i < OnboardingModel::pages; ++i) {
+            auto* button = new QPushButton(this);
+            button->setFlat(true);
+            button->setCheckable(true);
+            button->setFocusPolicy(Qt::NoFocus);
+            button->setStyleSheet(QStringLiteral("QPushButton { background: transparent; border: none; }"));
+            button->setAccessibleName(tr("Page %1 of %2").arg(i + 1).arg(OnboardingModel::pages));
+            connect(button, &QPushButton::clicked, this, [this, i] {
+                marks_[i]->setChecked(i == model_.page());
+                model_.go(i);
+            });
+            marks_.append(button);
+        }
         new Observer(this, [this] { (void)model_.page(); }, [this] { moved(); });
+        placeMarks();
     }
 
 protected:
@@ -53,13 +69,14 @@ protected:
             p.fillPath(dot, WelcomeColors::white(0.28 + 0.72 * weight(index)));
         }
     }
-    void mousePressEvent(QMouseEvent* event) override {
-        for (const auto& [index, box] : boxes())
-            if (box.adjusted(-3, -4, 3, 4).contains(event->position()))
-                model_.go(index);
-    }
 
 private:
+    void placeMarks() {
+        for (const auto& [index, box] : boxes()) {
+            marks_[index]->setGeometry(box.adjusted(-3, 0, 3, 0).toAlignedRect());
+            marks_[index]->setChecked(index == model_.page());
+        }
+    }
     void moved() {
         if (model_.page() == to_)
             return;
@@ -72,6 +89,7 @@ private:
         t_ = 0;
         Animator::timed(this, 0.25, QEasingCurve::OutQuad, 0, 1, [this](double t) {
             t_ = t;
+            placeMarks();
             update();
         });
     }
@@ -95,6 +113,7 @@ private:
     int to_ = from_;
     double t_ = 1;
     QList<double> start_;
+    QList<QPushButton*> marks_;
 };
 
 OnboardingView::OnboardingView(Environment environment, QWidget* parent) : QWidget(parent), e_(std::move(environment)) {
