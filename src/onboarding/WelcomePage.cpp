@@ -58,6 +58,10 @@ QString safetySummary(const QStringList& steps) { return tr("Every update is che
 
 double safetyRound(int steps) { return tick * steps + rest; }
 
+double safetySince(double seconds, int step, int steps) {
+    return std::fmod(std::max(0.0, seconds), safetyRound(steps)) - tick * (step + 1);
+}
+
 int safetyDone(double seconds, int steps) {
     const double into = std::fmod(std::max(0.0, seconds), safetyRound(steps));
     return std::min(steps, int(std::floor(into / tick + 1e-9)));

@@ -28,5 +28,7 @@ QString safetySummary(const QStringList& steps);
 // standing 2.2 s before the next round starts from none.
 int safetyDone(double seconds, int steps);
 double safetyRound(int steps);
+// How long ago step `step` (from 0) passed in the round `seconds` is in; negative before it has.
+double safetySince(double seconds, int step, int steps);
 
 } // namespace WelcomePage

@@ -55,6 +55,9 @@ TEST(WelcomePage, TheSafetyStepsTickEveryHalfSecondAndStartOverAfterARest) {
                                                {2.5, 5}, {4.69, 5}, {4.7, 0},   {5.2, 1}};
     for (const auto& [seconds, done] : timeline)
         EXPECT_EQ(WelcomePage::safetyDone(seconds, steps), done) << seconds << " s";
+    // Each tick springs in from the moment it passed, and a new round starts every step afresh.
+    EXPECT_NEAR(WelcomePage::safetySince(1.2, 1, steps), 0.2, 1e-9);
+    EXPECT_LT(WelcomePage::safetySince(4.7 + 0.3, 0, steps), 0);
     EXPECT_EQ(WelcomePage::sourceChips(), (QStringList{QStringLiteral("Mac App Store"), QStringLiteral("Sparkle"),
                                                        QStringLiteral("Homebrew cask"), QStringLiteral("GitHub Releases"),
                                                        QStringLiteral("Electron")}));

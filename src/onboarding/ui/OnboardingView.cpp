@@ -4,6 +4,7 @@
 #include "onboarding/Onboarding.h"
 #include "onboarding/OnboardingModel.h"
 #include "onboarding/SetupPageModel.h"
+#include "onboarding/ui/CloseDot.h"
 #include "onboarding/ui/GhostButton.h"
 #include "onboarding/ui/GradientButton.h"
 #include "onboarding/ui/HeroPage.h"
@@ -19,9 +20,12 @@
 
 #include <QGraphicsOpacityEffect>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPushButton>
 #include <QRadialGradient>
+#include <QWindow>
 
 namespace {
 constexpr int windowWidth = 780, windowHeight = 580;
@@ -30,13 +34,29 @@ constexpr int footerBottom = 30, dotsHeight = 7, rowGap = 16, buttonsHeight = 46
 constexpr int shadowRoom = 14;
 } // namespace
 
-// One dot per page; the current one is wide and bright. A click goes to its page.
+// One dot per page; the current one is wide and bright, and a change of page eases the widths
+// and brightness across over 0.25 s. A click goes to its page.
 class OnboardingView::Dots : public QWidget {
 public:
-    explicit Dots(OnboardingModel& model, QWidget* parent) : QWidget(parent), model_(model) {
+    explicit Dots(OnboardingModel& model, QWidget* parent) : QWidget(parent), model_(model), from_(model.page()) {
         setFixedSize(OnboardingModel::pages * 7 + (OnboardingModel::pages - 1) * 7 + 13, dotsHeight);
         setCursor(Qt::PointingHandCursor);
-        new Observer(this, [this] { (void)model_.page(); }, [this] { update(); });
+        // Unpainted buttons over the dots tell assistive technology which page each one is.
+        for (int i = 0; i < OnboardingModel::pages; ++i) {
+            auto* button = new QPushButton(this);
+            button->setFlat(true);
+            button->setCheckable(true);
+            button->setFocusPolicy(Qt::NoFocus);
+            button->setStyleSheet(QStringLiteral("QPushButton { background: transparent; border: none; }"));
+            button->setAccessibleName(tr("Page %1 of %2").arg(i + 1).arg(OnboardingModel::pages));
+            connect(button, &QPushButton::clicked, this, [this, i] {
+                marks_[i]->setChecked(i == model_.page());
+                model_.go(i);
+            });
+            marks_.append(button);
+        }
+        new Observer(this, [this] { (void)model_.page(); }, [this] { moved(); });
+        placeMarks();
     }
 
 protected:
@@ -46,27 +66,54 @@ protected:
         for (const auto& [index, box] : boxes()) {
             QPainterPath dot;
             dot.addRoundedRect(box, 3.5, 3.5);
-            p.fillPath(dot, WelcomeColors::white(index == model_.page() ? 1 : 0.28));
+            p.fillPath(dot, WelcomeColors::white(0.28 + 0.72 * weight(index)));
         }
-    }
-    void mousePressEvent(QMouseEvent* event) override {
-        for (const auto& [index, box] : boxes())
-            if (box.adjusted(-3, -4, 3, 4).contains(event->position()))
-                model_.go(index);
     }
 
 private:
+    void placeMarks() {
+        for (const auto& [index, box] : boxes()) {
+            marks_[index]->setGeometry(box.adjusted(-3, 0, 3, 0).toAlignedRect());
+            marks_[index]->setChecked(index == model_.page());
+        }
+    }
+    void moved() {
+        if (model_.page() == to_)
+            return;
+        // From wherever the dots are now, so a quick second change does not jump.
+        QList<double> now;
+        for (int i = 0; i < OnboardingModel::pages; ++i)
+            now.append(weight(i));
+        start_ = now;
+        to_ = model_.page();
+        t_ = 0;
+        Animator::timed(this, 0.25, QEasingCurve::OutQuad, 0, 1, [this](double t) {
+            t_ = t;
+            placeMarks();
+            update();
+        });
+    }
+    // 1 for the current page's dot, 0 for the others, between while easing.
+    double weight(int index) const {
+        const double start = start_.isEmpty() ? (index == from_ ? 1 : 0) : start_[index];
+        return start + ((index == to_ ? 1 : 0) - start) * t_;
+    }
     QList<std::pair<int, QRectF>> boxes() const {
         QList<std::pair<int, QRectF>> list;
         double x = 0;
         for (int i = 0; i < OnboardingModel::pages; ++i) {
-            const double w = i == model_.page() ? 20 : 7;
+            const double w = 7 + 13 * weight(i);
             list.append({i, QRectF(x, 0, w, dotsHeight)});
             x += w + 7;
         }
         return list;
     }
     OnboardingModel& model_;
+    int from_;
+    int to_ = from_;
+    double t_ = 1;
+    QList<double> start_;
+    QList<QPushButton*> marks_;
 };
 
 OnboardingView::OnboardingView(Environment environment, QWidget* parent) : QWidget(parent), e_(std::move(environment)) {
@@ -76,6 +123,10 @@ OnboardingView::OnboardingView(Environment environment, QWidget* parent) : QWidg
     skip_->setToolTip(tr("Skip the introduction (Esc)"));
     skip_->setShortcut(Qt::Key_Escape);
     dots_ = new Dots(*e_.model, this);
+    auto* close = new CloseDot(this);
+    close_ = close;
+    // Only hides it, as the desktop's own close would: the welcome is not finished.
+    connect(close, &QAbstractButton::clicked, this, [this] { window()->close(); });
     back_ = GhostButton::symbol(QStringLiteral("chevron.left"), tr("Back"), this);
     primary_ = new GradientButton(QString(), this);
     primary_->setShortcut(Qt::Key_Return);
@@ -116,6 +167,15 @@ void OnboardingView::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QWidget::keyPressEvent(event);
+}
+
+void OnboardingView::mousePressEvent(QMouseEvent* event) {
+    // Anywhere no control takes the press, the window moves with the pointer.
+    if (event->button() == Qt::LeftButton && window()->windowHandle() && window()->windowHandle()->startSystemMove()) {
+        event->accept();
+        return;
+    }
+    QWidget::mousePressEvent(event);
 }
 
 void OnboardingView::resizeEvent(QResizeEvent* event) {
@@ -230,7 +290,9 @@ void OnboardingView::place() {
         }
         primary_->setGeometry(x - shadowRoom, rowTop - shadowRoom, button.width(), button.height());
     }
+    close_->move(18, 14 + (skip_->height() - close_->height()) / 2);
     skip_->raise();
+    close_->raise();
     dots_->raise();
     back_->raise();
     primary_->raise();

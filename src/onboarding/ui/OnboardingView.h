@@ -14,7 +14,7 @@ class Setup;
 class Store;
 
 // The welcome window's content: the dark backdrop with its two glows, the page shown, Skip, the
-// page dots and Back / Continue; the arrow keys page.
+// page dots and Back / Continue; the arrow keys page, and a drag on the backdrop moves the window.
 class OnboardingView : public QWidget {
     Q_OBJECT
 public:
@@ -37,6 +37,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
@@ -49,6 +50,7 @@ private:
     QPointer<QWidget> page_;
     int shownPage_ = -1;
     GhostButton* skip_;
+    QWidget* close_;
     Dots* dots_;
     GhostButton* back_;
     GradientButton* primary_;

@@ -26,21 +26,21 @@ QLabel* centred(const QString& text, const QFont& font, const QColor& colour, QW
 }
 
 // Fades `label` in over 0.42 s after `delay`, rising from 14 below unless motion is reduced.
-void enter(QLabel* label, int delayMs) {
+// The rise moves the label off the place its layout gives it and takes no room of its own, so
+// the block is only as tall as its texts.
+void enter(QLabel* label, QLayoutItem* place, int delayMs) {
     auto* effect = new QGraphicsOpacityEffect(label);
     effect->setOpacity(0);
     label->setGraphicsEffect(effect);
     const int rise = Motion::reduced() ? 0 : 14;
-    label->setContentsMargins(0, rise, 0, 0);
-    label->setMaximumHeight(QWIDGETSIZE_MAX);
     QPointer<QLabel> target(label);
-    QTimer::singleShot(delayMs, label, [target, rise] {
-        Animator::timed(target, 0.42, QEasingCurve::OutCubic, 0, 1, [target, rise](double t) {
+    QTimer::singleShot(delayMs, label, [target, place, rise] {
+        Animator::timed(target, 0.42, QEasingCurve::OutCubic, 0, 1, [target, place, rise](double t) {
             if (!target)
                 return;
             if (auto* fading = qobject_cast<QGraphicsOpacityEffect*>(target->graphicsEffect()))
                 fading->setOpacity(t);
-            target->setContentsMargins(0, int(std::lround((1 - t) * rise)), 0, int(std::lround(t * rise)));
+            target->move(target->x(), place->geometry().y() + int(std::lround((1 - t) * rise)));
             if (t >= 1)
                 target->setGraphicsEffect(nullptr);
         });
@@ -53,12 +53,11 @@ PageText::PageText(const QString& title, const QString& subtitle, QWidget* paren
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(10);
-    title_ = centred(title, Fonts::system(30, QFont::Black), Qt::white, this);
+    title_ = centred(title, Fonts::system(30, QFont::ExtraBold), Qt::white, this);
     subtitle_ = centred(subtitle, Fonts::system(14.5), WelcomeColors::white(0.58), this);
     // A wrapping label takes the width it is given: the title the page's, the subtitle 480.
     subtitle_->setFixedWidth(480);
-    // Its lines, and the 14 it rises through as it comes in.
-    subtitle_->setFixedHeight(subtitle_->heightForWidth(480) + 14);
+    subtitle_->setFixedHeight(subtitle_->heightForWidth(480));
     layout->addWidget(title_);
     layout->addWidget(subtitle_, 0, Qt::AlignHCenter);
     setAccessibleName(QString(title).replace(QLatin1Char('\n'), QLatin1Char(' ')) + QStringLiteral(". ") + subtitle);
@@ -69,6 +68,6 @@ void PageText::showEvent(QShowEvent* event) {
     if (shown_)
         return;
     shown_ = true;
-    enter(title_, 60);
-    enter(subtitle_, 160);
+    enter(title_, layout()->itemAt(0), 60);
+    enter(subtitle_, layout()->itemAt(1), 160);
 }

@@ -1,6 +1,7 @@
 #include "onboarding/ui/SafetyPage.h"
 
 #include "model/Motion.h"
+#include "model/Spring.h"
 #include "onboarding/WelcomePage.h"
 #include "onboarding/ui/PageText.h"
 #include "onboarding/ui/WelcomeColors.h"
@@ -11,6 +12,8 @@
 
 #include <QPainter>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 // The shield beside the steps, drawn from the page's round.
 class SafetyPage::Checklist : public QWidget {
@@ -29,15 +32,32 @@ protected:
         const int done = page_.done();
         const bool all = done == steps_.size();
         const QColor green = Palette::dark().hue(Palette::Hue::green);
-        Symbols::paint(p, QRectF(13, 0, 64, 64), all ? QStringLiteral("checkmark.shield.fill") : QStringLiteral("shield.lefthalf.filled"),
-                       all ? green : WelcomeColors::blue());
+        // A new symbol springs in over the one it replaces while that one fades out.
+        const auto replace = [&p](const QRectF& box, const QString& before, const QColor& was, const QString& after,
+                                  const QColor& is, double w, double from) {
+            const double shown = std::clamp(w, 0.0, 1.0);
+            p.save();
+            p.setOpacity(1 - shown);
+            Symbols::paint(p, box, before, was);
+            p.setOpacity(shown);
+            const double scale = from + (1 - from) * w;
+            const QPointF c = box.center();
+            p.translate(c);
+            p.scale(scale, scale);
+            p.translate(-c);
+            Symbols::paint(p, box, after, is);
+            p.restore();
+        };
+        const double shield = all ? page_.passed(int(steps_.size()) - 1) : 0;
+        replace(QRectF(13, 0, 64, 64), QStringLiteral("shield.lefthalf.filled"), WelcomeColors::blue(),
+                QStringLiteral("checkmark.shield.fill"), green, shield, 0.8);
         p.setFont(Fonts::system(14, QFont::Medium));
         double y = 0;
         for (qsizetype i = 0; i < steps_.size(); ++i) {
-            const bool passed = i < done;
-            Symbols::paint(p, QRectF(116, y + 2, 18, 18), passed ? QStringLiteral("checkmark.circle.fill") : QStringLiteral("circle"),
-                           passed ? green : WelcomeColors::white(0.3));
-            p.setPen(WelcomeColors::white(passed ? 1 : 0.45));
+            const double w = i < done ? page_.passed(int(i)) : 0;
+            replace(QRectF(116, y + 2, 18, 18), QStringLiteral("circle"), WelcomeColors::white(0.3),
+                    QStringLiteral("checkmark.circle.fill"), green, w, 0.5);
+            p.setPen(WelcomeColors::white(0.45 + 0.55 * std::clamp(w, 0.0, 1.0)));
             p.drawText(QRectF(144, y, 330, 22), Qt::AlignLeft | Qt::AlignVCenter, steps_[i]);
             y += 22 + 11;
         }
@@ -64,4 +84,12 @@ int SafetyPage::done() const {
     const int steps = int(WelcomePage::safetySteps().size());
     // A round starts when the page comes up; reduced motion shows them all passed.
     return Motion::reduced() ? steps : WelcomePage::safetyDone(since_.elapsed() / 1000.0, steps);
+}
+
+double SafetyPage::passed(int step) const {
+    const int steps = int(WelcomePage::safetySteps().size());
+    if (Motion::reduced())
+        return 1;
+    const double since = WelcomePage::safetySince(since_.elapsed() / 1000.0, step, steps);
+    return since < 0 ? 0 : Spring(0.35, 0.7, 0, 1).value(since);
 }

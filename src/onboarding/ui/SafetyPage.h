@@ -11,6 +11,8 @@ public:
     explicit SafetyPage(QWidget* parent = nullptr);
 
     int done() const;
+    // How far each step's tick has sprung in, 0 to about 1 (it overshoots a little).
+    double passed(int step) const;
 
 private:
     class Checklist;

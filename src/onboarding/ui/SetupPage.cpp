@@ -14,10 +14,9 @@
 #include "runtime/Observation.h"
 #include "runtime/Spawn.h"
 #include "views/kit/RoundedBox.h"
+#include "views/kit/SegmentedControl.h"
+#include "views/kit/Switch.h"
 
-#include <QButtonGroup>
-#include <QCheckBox>
-#include <QPushButton>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
@@ -55,19 +54,22 @@ SetupPage::SetupPage(std::unique_ptr<SetupPageModel> model, Actions actions, QWi
     error_->setWordWrap(true);
     error_->setMaximumWidth(560);
     layout->addWidget(error_, 0, Qt::AlignHCenter);
-    auto* buttons = new QHBoxLayout();
-    buttons->setSpacing(12);
-    auto* back = GhostButton::symbol(QStringLiteral("chevron.left"), tr("Back"), this);
-    auto* start = new GhostButton(tr("Start Using Quenlark"), this);
-    auto* tour = new GradientButton(tr("Take the Tour"), this);
+    // Placed by hand: the primary button carries room for its shadow on every side, which the
+    // 12 between the buttons does not count.
+    auto* buttons = new QWidget(this);
+    auto* back = GhostButton::symbol(QStringLiteral("chevron.left"), tr("Back"), buttons);
+    auto* start = new GhostButton(tr("Start Using Quenlark"), buttons);
+    auto* tour = new GradientButton(tr("Take the Tour"), buttons);
     tour->setShortcut(Qt::Key_Return);
-    buttons->addStretch(1);
-    buttons->addWidget(back, 0, Qt::AlignVCenter);
-    buttons->addWidget(start, 0, Qt::AlignVCenter);
-    buttons->addWidget(tour, 0, Qt::AlignVCenter);
-    buttons->addStretch(1);
+    const QSize tourSize = tour->sizeHint(), backSize = back->sizeHint(), startSize = start->sizeHint();
+    const int room = (tourSize.height() - 46) / 2;
+    buttons->setFixedSize(backSize.width() + 12 + startSize.width() + 12 + tourSize.width(), tourSize.height());
+    back->setGeometry(room, (tourSize.height() - backSize.height()) / 2, backSize.width(), backSize.height());
+    start->setGeometry(back->geometry().right() + 1 + 12, (tourSize.height() - startSize.height()) / 2,
+                       startSize.width(), startSize.height());
+    tour->setGeometry(start->geometry().right() + 1 + 12 - room, 0, tourSize.width(), tourSize.height());
     layout->addSpacing(4 - 14);
-    layout->addLayout(buttons);
+    layout->addWidget(buttons, 0, Qt::AlignHCenter);
     // The page dots sit below.
     layout->addSpacing(56 - 14);
     layout->addStretch(1);
@@ -81,13 +83,36 @@ SetupPage::SetupPage(std::unique_ptr<SetupPageModel> model, Actions actions, QWi
 SetupPage::~SetupPage() = default;
 
 void SetupPage::refresh() {
+    error_->setVisible(model_->moveError().has_value());
+    error_->setText(model_->moveError().value_or(QString()));
+    const QList<SetupPageModel::Row> rows = model_->rows();
+    if (rows == shown_)
+        return;
+    // A changed icon alone (the theme's) keeps the controls, so the picker's plate can slide.
+    const auto sameButIcons = [&rows, this] {
+        if (rows.size() != shown_.size())
+            return false;
+        for (qsizetype i = 0; i < rows.size(); ++i)
+            if (rows[i].title != shown_[i].title || rows[i].subtitle != shown_[i].subtitle ||
+                rows[i].control != shown_[i].control)
+                return false;
+        return true;
+    };
+    if (sameButIcons()) {
+        for (qsizetype i = 0; i < rows.size(); ++i)
+            icons_[i]->setPixmap(Symbols::pixmap(rows[i].icon, 18, WelcomeColors::blue(), devicePixelRatioF()));
+        shown_ = rows;
+        return;
+    }
+    shown_ = rows;
+    icons_.clear();
     // Later, not now: the control that changed something may be the one asking.
     while (QLayoutItem* item = rows_->takeAt(0)) {
         item->widget()->hide();
         item->widget()->deleteLater();
         delete item;
     }
-    for (const SetupPageModel::Row& row : model_->rows()) {
+    for (const SetupPageModel::Row& row : rows) {
         auto* box = new RoundedBox(14, [] { return WelcomeColors::white(0.06); }, nullptr,
                                    [] { return WelcomeColors::white(0.09); });
         auto* line = new QHBoxLayout(box);
@@ -97,6 +122,7 @@ void SetupPage::refresh() {
         icon->setFixedSize(30, 22);
         icon->setAlignment(Qt::AlignCenter);
         icon->setPixmap(Symbols::pixmap(row.icon, 18, WelcomeColors::blue(), devicePixelRatioF()));
+        icons_.append(icon);
         line->addWidget(icon);
         auto* texts = new QVBoxLayout();
         texts->setSpacing(2);
@@ -110,28 +136,12 @@ void SetupPage::refresh() {
         const int before = line->count();
         switch (row.control) {
         case SetupPageModel::Control::appearance: {
-            // A segmented picker: one segment per theme, in their order.
-            auto* picker = new QWidget(box);
-            picker->setAccessibleName(tr("Appearance"));
+            // The welcome window stays dark whichever theme is chosen here.
+            auto* picker = new SegmentedControl({tr("System"), tr("Light"), tr("Dark")}, tr("Appearance"), box,
+                                                &Palette::dark);
             picker->setFixedWidth(200);
-            auto* segments = new QHBoxLayout(picker);
-            segments->setContentsMargins(0, 0, 0, 0);
-            segments->setSpacing(0);
-            auto* group = new QButtonGroup(picker);
-            const QStringList names{tr("System"), tr("Light"), tr("Dark")};
-            for (int i = 0; i < names.size(); ++i) {
-                auto* segment = new QPushButton(names[i], picker);
-                segment->setCheckable(true);
-                segment->setChecked(int(model_->theme()) == i);
-                segment->setFocusPolicy(Qt::NoFocus);
-                segment->setStyleSheet(QStringLiteral(
-                    "QPushButton { color: white; background: rgba(255,255,255,20); border: 1px solid rgba(255,255,255,40);"
-                    " padding: 4px 0; font-size: 12px; }"
-                    "QPushButton:checked { background: rgba(255,255,255,70); }"));
-                group->addButton(segment, i);
-                segments->addWidget(segment);
-            }
-            connect(group, &QButtonGroup::idClicked, this, [this](int index) { model_->setTheme(Theme(index)); });
+            picker->setCurrent(int(model_->theme()));
+            connect(picker, &SegmentedControl::activated, this, [this](int index) { model_->setTheme(Theme(index)); });
             line->addWidget(picker);
             break;
         }
@@ -142,10 +152,9 @@ void SetupPage::refresh() {
             break;
         }
         case SetupPageModel::Control::loginSwitch: {
-            auto* toggle = new QCheckBox(box);
-            toggle->setAccessibleName(tr("Open at login"));
+            auto* toggle = new Switch(tr("Open at login"), box, &Palette::dark);
             toggle->setChecked(model_->login());
-            connect(toggle, &QCheckBox::toggled, this, [this](bool on) { model_->setLogin(on); });
+            connect(toggle, &Switch::toggled, this, [this](bool on) { model_->setLogin(on); });
             line->addWidget(toggle);
             break;
         }
@@ -175,6 +184,4 @@ void SetupPage::refresh() {
         }
         rows_->addWidget(box);
     }
-    error_->setVisible(model_->moveError().has_value());
-    error_->setText(model_->moveError().value_or(QString()));
 }

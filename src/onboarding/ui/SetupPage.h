@@ -1,5 +1,8 @@
 #pragma once
 
+#include "onboarding/SetupPageModel.h"
+
+#include <QList>
 #include <QWidget>
 
 #include <functional>
@@ -7,7 +10,6 @@
 
 class QLabel;
 class QVBoxLayout;
-class SetupPageModel;
 
 // Page 4: the first-run choices as rows, and the buttons that end the welcome.
 class SetupPage : public QWidget {
@@ -31,4 +33,6 @@ private:
     Actions actions_;
     QVBoxLayout* rows_;
     QLabel* error_;
+    QList<SetupPageModel::Row> shown_; // the rows as built
+    QList<QLabel*> icons_;
 };

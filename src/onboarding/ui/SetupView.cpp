@@ -56,10 +56,13 @@ SetupView::SetupView(SetupModel& model, std::function<void()> close, std::functi
     header->addWidget(icon, 0, Qt::AlignVCenter);
     auto* titles = new QVBoxLayout();
     titles->setSpacing(2);
-    title_ = text(Fonts::system(22, QFont::Bold), this);
+    title_ = text(Fonts::system(17, QFont::Bold), this);
     subtitle_ = text(Fonts::body(), this);
+    // The pair stays together, centred beside the taller icon.
+    titles->addStretch(1);
     titles->addWidget(title_);
     titles->addWidget(subtitle_);
+    titles->addStretch(1);
     header->addLayout(titles, 1);
     root->addLayout(header);
 

@@ -6,16 +6,19 @@
 #include "onboarding/ui/WelcomeColors.h"
 #include "platform/gui/Fonts.h"
 #include "platform/gui/Symbols.h"
+#include "views/kit/Animator.h"
 
 #include <QPainter>
 #include <QPainterPath>
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 // The sample card, drawn whole: icon, name, versions chip and status capsule.
 class SourcesPage::Card : public QWidget {
 public:
-    explicit Card(const bool& newer, QWidget* parent) : QWidget(parent), newer_(newer) { setFixedSize(520 + 40, 66 + 24); }
+    explicit Card(const double& flip, QWidget* parent) : QWidget(parent), flip_(flip) { setFixedSize(520 + 40, 66 + 24); }
 
 protected:
     void paintEvent(QPaintEvent*) override {
@@ -55,7 +58,8 @@ protected:
         p.drawText(QRectF(icon.right() + 12, icon.top() + 20, 200, 18), Qt::AlignLeft | Qt::AlignVCenter,
                    QObject::tr("Sparkle · verified"));
 
-        const bool newer = newer_;
+        // The spring overshoots; colours and fades stay within their range.
+        const double f = std::clamp(flip_, 0.0, 1.0);
         const QRectF status(card.right() - 14 - 92, card.center().y() - 13, 92, 26);
         const QRectF versions(status.left() - 12 - 140, card.center().y() - 11, 140, 22);
         QPainterPath chip;
@@ -64,34 +68,41 @@ protected:
         QFont digits = Fonts::system(12);
         digits.setStyleHint(QFont::Monospace);
         p.setFont(digits);
-        p.setPen(WelcomeColors::white(newer ? 0.5 : 1));
+        p.setPen(WelcomeColors::white(1 - 0.5 * f));
         p.drawText(versions.adjusted(10, 0, -10, 0), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("1.2.9"));
-        if (newer) {
+        if (f > 0) {
             Symbols::paint(p, QRectF(versions.center().x() - 12, versions.center().y() - 4.5, 9, 9),
-                           QStringLiteral("arrow.right"), WelcomeColors::white(0.4));
+                           QStringLiteral("arrow.right"), WelcomeColors::white(0.4 * f));
             QFont bold = digits;
             bold.setWeight(QFont::DemiBold);
             p.setFont(bold);
-            p.setPen(WelcomeColors::blue());
+            QColor blue = WelcomeColors::blue();
+            blue.setAlphaF(float(f));
+            p.setPen(blue);
             p.drawText(versions.adjusted(10, 0, -10, 0), Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("1.2.10"));
         }
         QPainterPath capsule;
         capsule.addRoundedRect(status, 13, 13);
-        if (newer) {
+        p.fillPath(capsule, WelcomeColors::white(0.08 * (1 - f)));
+        if (f > 0) {
             QLinearGradient fill(status.topLeft(), status.bottomLeft());
-            fill.setColorAt(0, WelcomeColors::blue().lighter(115));
-            fill.setColorAt(1, WelcomeColors::blue());
+            QColor top = WelcomeColors::blue().lighter(115), bottom = WelcomeColors::blue();
+            top.setAlphaF(float(f));
+            bottom.setAlphaF(float(f));
+            fill.setColorAt(0, top);
+            fill.setColorAt(1, bottom);
             p.fillPath(capsule, fill);
-        } else {
-            p.fillPath(capsule, WelcomeColors::white(0.08));
         }
-        p.setPen(Qt::white);
+        // The two words cross-fade as the capsule changes.
         p.setFont(Fonts::system(11.5, QFont::DemiBold));
-        p.drawText(status, Qt::AlignCenter, newer ? QObject::tr("Update") : QObject::tr("Up to date"));
+        p.setPen(WelcomeColors::white(1 - f));
+        p.drawText(status, Qt::AlignCenter, QObject::tr("Up to date"));
+        p.setPen(WelcomeColors::white(f));
+        p.drawText(status, Qt::AlignCenter, QObject::tr("Update"));
     }
 
 private:
-    const bool& newer_;
+    const double& flip_;
 };
 
 SourcesPage::SourcesPage(QWidget* parent) : QWidget(parent) {
@@ -107,7 +118,7 @@ SourcesPage::SourcesPage(QWidget* parent) : QWidget(parent) {
     rows->addWidget(new ChipRow(WelcomePage::sourceChips(), 18, false, chips));
     rows->addWidget(new ChipRow(WelcomePage::featureChips(), 22, true, chips));
     layout->addWidget(chips);
-    card_ = new Card(newer_, this);
+    card_ = new Card(flip_, this);
     layout->addWidget(card_, 0, Qt::AlignHCenter);
     const WelcomePage::Text text = WelcomePage::text(WelcomePage::Page::sources);
     layout->addWidget(new PageText(text.title, text.subtitle, this));
@@ -115,9 +126,13 @@ SourcesPage::SourcesPage(QWidget* parent) : QWidget(parent) {
     // The card flips with reduced motion too.
     auto* flip = new QTimer(this);
     flip->setInterval(2400);
-    connect(flip, &QTimer::timeout, this, [this] {
-        newer_ = !newer_;
+    auto* motion = new SpringValue(this, 0, [this](double value) {
+        flip_ = value;
         card_->update();
+    }, 0.45, 0.75);
+    connect(flip, &QTimer::timeout, this, [this, motion] {
+        newer_ = !newer_;
+        motion->setTarget(newer_ ? 1 : 0);
     });
     flip->start();
 }

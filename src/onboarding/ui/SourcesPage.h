@@ -15,4 +15,5 @@ private:
     class Card;
     Card* card_;
     bool newer_ = false;
+    double flip_ = 0; // 0 the installed version, 1 the newer one; between while it springs across
 };

@@ -11,6 +11,9 @@ WelcomeWindow::~WelcomeWindow() = default;
 
 void WelcomeWindow::open(OnboardingModel& model) {
     window_ = FixedWindow::make(title, content_(model));
+    // The dark backdrop runs to the top edge: the content draws its own close control and
+    // moves the window when its backdrop is dragged.
+    window_->setWindowFlag(Qt::FramelessWindowHint);
     FixedWindow::present(window_.get());
 }
 

@@ -3,6 +3,7 @@
 #include "platform/gui/Fonts.h"
 #include "platform/gui/PaintCache.h"
 #include "platform/gui/Palette.h"
+#include "views/kit/FocusRing.h"
 #include "views/kit/PressMotion.h"
 
 #include <QPainter>
@@ -51,11 +52,6 @@ void PillButton::paintEvent(QPaintEvent*) {
         painter.setPen(palette.accent());
     }
     painter.drawText(shape, Qt::AlignCenter, text());
-    if (hasFocus()) {
-        QColor ring = palette.accent();
-        ring.setAlphaF(0.5f);
-        painter.setPen(QPen(ring, 2));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawPath(capsule);
-    }
+    if (hasFocus())
+        FocusRing::paint(painter, capsule, palette);
 }
