@@ -58,7 +58,7 @@ AccountTab::AccountTab(SettingsModel& model, QWidget* parent) : QWidget(parent),
     emailState_ = new PlainLabel(QString(), Fonts::body(), Palette::current().secondary(), false, emailRow_);
     emailLine->addWidget(emailState_);
     resend_ = new QPushButton(emailRow_);
-    resend_->setFont(Fonts::monospaced(12));
+    // The countdown keeps its width as it ticks: the interface font's figures are all one width.
     connect(resend_, &QPushButton::clicked, this, [this] { spawn(model_.resend(), "resend confirmation"); });
     emailLine->addWidget(resend_);
     emailLine->addStretch(1);

@@ -23,8 +23,10 @@ QWidget* stateRow(QWidget* parent, PlainLabel*& label, QPushButton*& open) {
     auto* across = new QHBoxLayout(row);
     across->setContentsMargins(0, 0, 0, 0);
     label = new PlainLabel(QString(), Fonts::body(), Palette::current().secondary(), false, row);
-    across->addWidget(label);
+    // The state and its button together on the trailing side, so both rows' states line up.
     across->addStretch(1);
+    across->addWidget(label);
+    across->addSpacing(8);
     open = new QPushButton(PermissionsTab::tr("Open…"), row);
     across->addWidget(open);
     return row;
