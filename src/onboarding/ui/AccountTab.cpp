@@ -14,6 +14,7 @@
 #include "views/kit/PlainLabel.h"
 
 #include <QFormLayout>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -39,8 +40,9 @@ AccountTab::AccountTab(SettingsModel& model, QWidget* parent) : QWidget(parent),
 
     QVBoxLayout* out = nullptr;
     signedOut_ = column(section, out);
-    out->addWidget(new PlainLabel(tr("Sign in to back up your app list and set up a new Mac from it."), Fonts::body(),
-                                  Palette::current().secondary(), true, signedOut_));
+    invitation_ = new PlainLabel(tr("Sign in to back up your app list and set up a new Mac from it."), Fonts::body(),
+                                 Palette::current().secondary(), true, signedOut_);
+    out->addWidget(invitation_);
     auto* signIn = new QPushButton(tr("Sign In…"), signedOut_);
     connect(signIn, &QPushButton::clicked, this, [this] { model_.signIn(); });
     out->addWidget(signIn, 0, Qt::AlignLeft);
@@ -83,12 +85,20 @@ AccountTab::AccountTab(SettingsModel& model, QWidget* parent) : QWidget(parent),
     page->addWidget(section);
     page->addStretch(1);
     new Observer(this, [this] { refresh(); }, {});
+    built_ = true;
+}
+
+void AccountTab::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (built_ && event->type() == QEvent::PaletteChange)
+        refresh();
 }
 
 void AccountTab::refresh() {
     const auto& session = model_.store().session();
     signedOut_->setVisible(!session);
     signedIn_->setVisible(session.has_value());
+    invitation_->setColor(Palette::current().secondary());
     if (session) {
         who_->setText(SettingsRows::signedInAs(*session));
         who_->setColor(Palette::current().text());

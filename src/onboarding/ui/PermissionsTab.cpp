@@ -11,6 +11,7 @@
 #include "store/Store.h"
 #include "views/kit/PlainLabel.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -60,6 +61,13 @@ PermissionsTab::PermissionsTab(SettingsModel& model, QWidget* parent) : QWidget(
     page->addWidget(openError_);
     page->addStretch(1);
     new Observer(this, [this] { refresh(); }, {});
+    built_ = true;
+}
+
+void PermissionsTab::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (built_ && event->type() == QEvent::PaletteChange)
+        refresh();
 }
 
 void PermissionsTab::refresh() {
