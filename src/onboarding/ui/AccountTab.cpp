@@ -31,6 +31,13 @@ QWidget* column(QWidget* parent, QVBoxLayout*& layout) {
     return box;
 }
 
+// A button whose action destroys something reads in red.
+void destructive(QPushButton* button) {
+    QPalette colours = button->palette();
+    colours.setColor(QPalette::ButtonText, Palette::current().hue(Palette::Hue::red));
+    button->setPalette(colours);
+}
+
 } // namespace
 
 AccountTab::AccountTab(SettingsModel& model, QWidget* parent) : QWidget(parent), model_(model) {
@@ -118,12 +125,8 @@ void AccountTab::refresh() {
         const QString& name = model_.prefs().deviceName();
         if (deviceName_->text() != name)
             deviceName_->setText(name);
-        // The two destructive buttons read in red.
-        for (QPushButton* destructive : {signOut_, delete_}) {
-            QPalette colours = destructive->palette();
-            colours.setColor(QPalette::ButtonText, Palette::current().hue(Palette::Hue::red));
-            destructive->setPalette(colours);
-        }
+        destructive(signOut_);
+        destructive(delete_);
         delete_->setEnabled(!model_.deleting());
         const auto& error = model_.deleteError();
         deleteError_->setText(error.value_or(QString()));
@@ -144,6 +147,7 @@ void AccountTab::confirm() {
     box->setInformativeText(tr("This removes every app and Mac in your library, your profile, and the account itself. "
                                "Apps on your Macs aren't touched. It can't be undone."));
     QPushButton* remove = box->addButton(tr("Delete Library and Account"), QMessageBox::DestructiveRole);
+    destructive(remove);
     QPushButton* cancel = box->addButton(tr("Cancel"), QMessageBox::RejectRole);
     box->setDefaultButton(cancel);
     box->setEscapeButton(cancel);
