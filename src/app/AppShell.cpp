@@ -17,28 +17,6 @@
 
 namespace {
 
-QPalette darkPalette() {
-    QPalette p;
-    const QColor window(0x1e, 0x1e, 0x20), base(0x16, 0x16, 0x18), text(0xf2, 0xf2, 0xf5), accent(0x0a, 0x84, 0xff);
-    p.setColor(QPalette::Window, window);
-    p.setColor(QPalette::WindowText, text);
-    p.setColor(QPalette::Base, base);
-    p.setColor(QPalette::AlternateBase, window.lighter(115));
-    p.setColor(QPalette::ToolTipBase, window.lighter(130));
-    p.setColor(QPalette::ToolTipText, text);
-    p.setColor(QPalette::PlaceholderText, QColor(0x8e, 0x8e, 0x93));
-    p.setColor(QPalette::Text, text);
-    p.setColor(QPalette::Button, QColor(0x2c, 0x2c, 0x2e));
-    p.setColor(QPalette::ButtonText, text);
-    p.setColor(QPalette::BrightText, Qt::white);
-    p.setColor(QPalette::Highlight, accent);
-    p.setColor(QPalette::HighlightedText, Qt::white);
-    p.setColor(QPalette::Link, accent);
-    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-        p.setColor(QPalette::Disabled, role, QColor(0x6e, 0x6e, 0x73));
-    return p;
-}
-
 // The main window when it is on the screen: dialogs are modal to it, else to the application.
 QWidget* dialogParent() {
     QWidget* main = Windows::main(MainWindow::title);
@@ -119,7 +97,8 @@ void AppShell::applyAppearance(bool dark, bool followSystem) {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
         return;
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    QApplication::setPalette(dark_ ? darkPalette() : QApplication::style()->standardPalette());
+    // Qt's own widgets take the same colours as our drawings, in either appearance.
+    QApplication::setPalette(Palette::current().qtPalette());
 }
 
 // Workspace::open hands its addresses here, so the desktop is asked directly.

@@ -8,7 +8,10 @@
 #include "NoAccountDeletion.h"
 #include "onboarding/SettingsModel.h"
 #include "onboarding/ui/SettingsView.h"
+#include "platform/gui/Palette.h"
 #include "runtime/MakeShared.h"
+
+#include <QApplication>
 
 #include <cstdio>
 #include <functional>
@@ -18,8 +21,17 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 // One picture of the window on `tab` after `arrange` set the store and the settings.
+// With `switched`, the window opens in the other appearance and this one is applied while it is
+// open, as choosing it in the General tab does.
 bool shot(const QString& out, const QString& name, const QString& tab,
-          const std::function<void(StoreHarness&, Store&)>& arrange) {
+          const std::function<void(StoreHarness&, Store&)>& arrange, bool switched = false) {
+    const bool dark = Palette::current().isDark();
+    auto appear = [](bool asDark) {
+        Palette::setDark(asDark);
+        QApplication::setPalette(Palette::current().qtPalette());
+    };
+    if (switched)
+        appear(!dark);
     StoreHarness h;
     Store& store = h.build();
     if (arrange)
@@ -30,6 +42,10 @@ bool shot(const QString& out, const QString& name, const QString& tab,
     SettingsView view(std::make_unique<SettingsModel>(SettingsModel::Services{store, *h.prefs, login, deletion, h.clock}));
     view.show();
     ScreenSamples::settle();
+    if (switched) {
+        appear(dark);
+        ScreenSamples::settle();
+    }
     const QString path = out + u"/settings-"_s + name + u".png"_s;
     const bool ok = view.grab().save(path);
     std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
@@ -69,6 +85,10 @@ bool render(const QString& out, const QString& theme) {
         h.prefs->setIgnoredApps({zed.bundleID, u"org.example.gone"_s});
         h.prefs->setIgnoredVersions({{zed.bundleID, u"2.0"_s}, {u"Com.Example.Upper"_s, u"5.1"_s}});
     });
+    ok &= shot(out, u"account-signed-out-switched"_s + t, u"account"_s, {}, true);
+    ok &= shot(out, u"apps-switched"_s + t, u"apps"_s, [](StoreHarness& h, Store&) {
+        h.prefs->setIgnoredApps({u"org.example.gone"_s});
+    }, true);
     ok &= shot(out, u"permissions"_s + t, u"permissions"_s, {});
     ok &= shot(out, u"permissions-never"_s + t, u"permissions"_s, [](StoreHarness& h, Store&) {
         h.prefs->setNotchMode(NotchMode::never);

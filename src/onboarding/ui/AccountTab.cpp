@@ -14,6 +14,7 @@
 #include "views/kit/PlainLabel.h"
 
 #include <QFormLayout>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -30,6 +31,13 @@ QWidget* column(QWidget* parent, QVBoxLayout*& layout) {
     return box;
 }
 
+// A button whose action destroys something reads in red.
+void destructive(QPushButton* button) {
+    QPalette colours = button->palette();
+    colours.setColor(QPalette::ButtonText, Palette::current().hue(Palette::Hue::red));
+    button->setPalette(colours);
+}
+
 } // namespace
 
 AccountTab::AccountTab(SettingsModel& model, QWidget* parent) : QWidget(parent), model_(model) {
@@ -39,8 +47,9 @@ AccountTab::AccountTab(SettingsModel& model, QWidget* parent) : QWidget(parent),
 
     QVBoxLayout* out = nullptr;
     signedOut_ = column(section, out);
-    out->addWidget(new PlainLabel(tr("Sign in to back up your app list and set up a new Mac from it."), Fonts::body(),
-                                  Palette::current().secondary(), true, signedOut_));
+    invitation_ = new PlainLabel(tr("Sign in to back up your app list and set up a new Mac from it."), Fonts::body(),
+                                 Palette::current().secondary(), true, signedOut_);
+    out->addWidget(invitation_);
     auto* signIn = new QPushButton(tr("Sign In…"), signedOut_);
     connect(signIn, &QPushButton::clicked, this, [this] { model_.signIn(); });
     out->addWidget(signIn, 0, Qt::AlignLeft);
@@ -58,7 +67,7 @@ AccountTab::AccountTab(SettingsModel& model, QWidget* parent) : QWidget(parent),
     emailState_ = new PlainLabel(QString(), Fonts::body(), Palette::current().secondary(), false, emailRow_);
     emailLine->addWidget(emailState_);
     resend_ = new QPushButton(emailRow_);
-    resend_->setFont(Fonts::monospaced(12));
+    // The countdown keeps its width as it ticks: the interface font's figures are all one width.
     connect(resend_, &QPushButton::clicked, this, [this] { spawn(model_.resend(), "resend confirmation"); });
     emailLine->addWidget(resend_);
     emailLine->addStretch(1);
@@ -83,12 +92,20 @@ AccountTab::AccountTab(SettingsModel& model, QWidget* parent) : QWidget(parent),
     page->addWidget(section);
     page->addStretch(1);
     new Observer(this, [this] { refresh(); }, {});
+    built_ = true;
+}
+
+void AccountTab::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (built_ && event->type() == QEvent::PaletteChange)
+        refresh();
 }
 
 void AccountTab::refresh() {
     const auto& session = model_.store().session();
     signedOut_->setVisible(!session);
     signedIn_->setVisible(session.has_value());
+    invitation_->setColor(Palette::current().secondary());
     if (session) {
         who_->setText(SettingsRows::signedInAs(*session));
         who_->setColor(Palette::current().text());
@@ -108,12 +125,8 @@ void AccountTab::refresh() {
         const QString& name = model_.prefs().deviceName();
         if (deviceName_->text() != name)
             deviceName_->setText(name);
-        // The two destructive buttons read in red.
-        for (QPushButton* destructive : {signOut_, delete_}) {
-            QPalette colours = destructive->palette();
-            colours.setColor(QPalette::ButtonText, Palette::current().hue(Palette::Hue::red));
-            destructive->setPalette(colours);
-        }
+        destructive(signOut_);
+        destructive(delete_);
         delete_->setEnabled(!model_.deleting());
         const auto& error = model_.deleteError();
         deleteError_->setText(error.value_or(QString()));
@@ -134,6 +147,7 @@ void AccountTab::confirm() {
     box->setInformativeText(tr("This removes every app and Mac in your library, your profile, and the account itself. "
                                "Apps on your Macs aren't touched. It can't be undone."));
     QPushButton* remove = box->addButton(tr("Delete Library and Account"), QMessageBox::DestructiveRole);
+    destructive(remove);
     QPushButton* cancel = box->addButton(tr("Cancel"), QMessageBox::RejectRole);
     box->setDefaultButton(cancel);
     box->setEscapeButton(cancel);

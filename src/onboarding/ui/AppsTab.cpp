@@ -10,10 +10,13 @@
 #include "store/Store.h"
 #include "views/kit/PlainLabel.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 AppsTab::AppsTab(SettingsModel& model, QWidget* parent) : QWidget(parent), model_(model) {
     auto* page = new QVBoxLayout(this);
@@ -30,7 +33,6 @@ AppsTab::AppsTab(SettingsModel& model, QWidget* parent) : QWidget(parent), model
     scroll->setWidget(rows_);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setMaximumHeight(300);
     scroll->viewport()->setAutoFillBackground(false);
     rows_->setAutoFillBackground(false);
     scroll_ = scroll;
@@ -38,6 +40,13 @@ AppsTab::AppsTab(SettingsModel& model, QWidget* parent) : QWidget(parent), model
     page->addWidget(section);
     page->addStretch(1);
     new Observer(this, [this] { refresh(); }, {});
+    built_ = true;
+}
+
+void AppsTab::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (built_ && event->type() == QEvent::PaletteChange)
+        refresh();
 }
 
 void AppsTab::refresh() {
@@ -50,6 +59,7 @@ void AppsTab::refresh() {
         delete item->widget();
         delete item;
     }
+    int height = 0;
     for (const auto& row : rows) {
         auto* line = new QWidget(rows_);
         auto* across = new QHBoxLayout(line);
@@ -65,6 +75,10 @@ void AppsTab::refresh() {
         connect(remove, &QPushButton::clicked, this, [this, id] { model_.unignore(id); });
         across->addWidget(remove, 0, Qt::AlignVCenter);
         list_->addWidget(line);
+        // Summed here: the new rows are shown only after this returns, so the layout skips them.
+        height += line->sizeHint().height() + (height > 0 ? list_->spacing() : 0);
     }
     list_->addStretch(1);
+    // As high as its rows, up to the height that leaves the tab its margins; beyond, it scrolls.
+    scroll_->setFixedHeight(std::min(height, 300));
 }

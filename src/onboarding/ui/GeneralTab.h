@@ -3,7 +3,7 @@
 #include <QWidget>
 
 class QAbstractButton;
-class QButtonGroup;
+class SegmentedControl;
 class SettingsModel;
 
 // The General tab: appearance, open at login, the menu-bar item, hiding App Store apps, and
@@ -17,7 +17,7 @@ private:
     void refresh();
 
     SettingsModel& model_;
-    QButtonGroup* themes_;
+    SegmentedControl* themes_;
     QAbstractButton* login_;
     QAbstractButton* menuBar_;
     QAbstractButton* hideAppStore_;

@@ -11,6 +11,7 @@
 #include "store/Store.h"
 #include "views/kit/PlainLabel.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -23,8 +24,10 @@ QWidget* stateRow(QWidget* parent, PlainLabel*& label, QPushButton*& open) {
     auto* across = new QHBoxLayout(row);
     across->setContentsMargins(0, 0, 0, 0);
     label = new PlainLabel(QString(), Fonts::body(), Palette::current().secondary(), false, row);
-    across->addWidget(label);
+    // The state and its button together on the trailing side, so both rows' states line up.
     across->addStretch(1);
+    across->addWidget(label);
+    across->addSpacing(8);
     open = new QPushButton(PermissionsTab::tr("Open…"), row);
     across->addWidget(open);
     return row;
@@ -58,6 +61,13 @@ PermissionsTab::PermissionsTab(SettingsModel& model, QWidget* parent) : QWidget(
     page->addWidget(openError_);
     page->addStretch(1);
     new Observer(this, [this] { refresh(); }, {});
+    built_ = true;
+}
+
+void PermissionsTab::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (built_ && event->type() == QEvent::PaletteChange)
+        refresh();
 }
 
 void PermissionsTab::refresh() {

@@ -10,6 +10,7 @@
 #include "platform/gui/Symbols.h"
 #include "runtime/Observation.h"
 
+#include <QEvent>
 #include <QSignalBlocker>
 #include <QTabBar>
 #include <QTabWidget>
@@ -35,12 +36,13 @@ SettingsView::SettingsView(std::unique_ptr<SettingsModel> model, QWidget* parent
             page = new AppsTab(*model_, tabs_);
         else
             page = new PermissionsTab(*model_, tabs_);
-        tabs_->addTab(page, Symbols::icon(tab.symbol), tab.label);
+        tabs_->addTab(page, tab.label);
     }
     connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
         model_->setTab(SettingsChoices::tabs().value(index).tag);
     });
     column->addWidget(tabs_);
+    drawSymbols();
     new Observer(this, [this] { refresh(); }, {});
 }
 
@@ -58,6 +60,18 @@ void SettingsView::refresh() {
             tabs_->setCurrentIndex(int(index));
     }
     setFixedSize(model_->size());
+}
+
+void SettingsView::drawSymbols() {
+    const auto& all = SettingsChoices::tabs();
+    for (qsizetype i = 0; i < all.size(); ++i)
+        tabs_->setTabIcon(int(i), Symbols::icon(all[i].symbol));
+}
+
+void SettingsView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange && tabs_)
+        drawSymbols();
 }
 
 void SettingsView::showEvent(QShowEvent* event) {

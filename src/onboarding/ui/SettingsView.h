@@ -21,10 +21,13 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    // The tab symbols are drawn in the text colour of the appearance in force.
+    void changeEvent(QEvent* event) override;
 
 private:
     void refresh();
+    void drawSymbols();
 
     std::unique_ptr<SettingsModel> model_;
-    QTabWidget* tabs_;
+    QTabWidget* tabs_ = nullptr;
 };

@@ -5,8 +5,8 @@
 #include "onboarding/SettingsModel.h"
 #include "onboarding/ui/SettingsSection.h"
 #include "runtime/Observation.h"
+#include "views/kit/SwitchRow.h"
 
-#include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QVBoxLayout>
@@ -33,7 +33,7 @@ UpdatesTab::UpdatesTab(SettingsModel& model, QWidget* parent) : QWidget(parent),
     column->addWidget(first_);
 
     quiet_ = new SettingsSection(QString(), this);
-    quietHours_ = new QCheckBox(tr("Quiet hours"), quiet_);
+    quietHours_ = new SwitchRow(tr("Quiet hours"), quiet_);
     connect(quietHours_, &QAbstractButton::clicked, this, [this](bool on) { model_.setQuietHours(on); });
     quiet_->addRow(quietHours_);
     from_ = hourPicker(quiet_);

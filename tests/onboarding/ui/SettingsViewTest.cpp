@@ -5,6 +5,7 @@
 #include "NoAccountDeletion.h"
 #include "onboarding/SettingsModel.h"
 #include "onboarding/ui/SettingsView.h"
+#include "platform/gui/Palette.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -113,4 +114,41 @@ TEST(SettingsView, DeletingTheAccountAsksFirstAndShowsAFailure) {
         shown |= label->isVisibleTo(&w.view) && label->text() == *w.view.model().deleteError();
     EXPECT_TRUE(shown);
     EXPECT_TRUE(remove->isEnabled());
+}
+
+// Choosing the light appearance while the window is open, from the dark one: no text on any tab
+// keeps the near-white of the dark appearance, which would vanish on the light background.
+TEST(SettingsView, AChangeOfAppearanceWhileOpenRecoloursEveryTab) {
+    const bool wasDark = Palette::current().isDark();
+    auto appear = [](bool dark) {
+        Palette::setDark(dark);
+        QApplication::setPalette(Palette::current().qtPalette());
+    };
+    appear(true);
+    {
+        Window w;
+        w.h.prefs->setIgnoredApps({u"org.example.gone"_s});
+        w.h.prefs->setIgnoredVersions({{u"org.example.kept"_s, u"2.0"_s}});
+        w.view.show();
+        w.turn();
+        appear(false);
+        w.turn();
+        auto* tabs = w.view.findChild<QTabWidget*>();
+        ASSERT_NE(tabs, nullptr);
+        int seen = 0;
+        for (int i = 0; i < tabs->count(); ++i) {
+            QWidget* page = tabs->widget(i);
+            for (auto* label : page->findChildren<QLabel*>()) {
+                if (!label->isVisibleTo(page) || label->text().isEmpty())
+                    continue;
+                ++seen;
+                const QColor colour = label->palette().color(QPalette::WindowText);
+                EXPECT_FALSE(colour.lightness() > 200 && colour.alphaF() > 0.3)
+                    << qPrintable(tabs->tabText(i)) << ": " << qPrintable(label->text()) << " in "
+                    << qPrintable(colour.name(QColor::HexArgb));
+            }
+        }
+        EXPECT_GT(seen, 10);
+    }
+    appear(wasDark);
 }
