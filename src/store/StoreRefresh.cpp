@@ -7,6 +7,7 @@
 #include "runtime/MakeShared.h"
 
 #include <QHash>
+#include <QPointer>
 
 #include <algorithm>
 #include <chrono>
@@ -34,11 +35,19 @@ QCoro::Task<void> Store::refresh(bool background, bool everything) {
     if (scanning_.peek())
         co_return;
     scanning_.set(true);
-    ScanningGuard guard{[this] { scanning_.set(false); }};
+    // A refresh can be resumed after the store has gone (a check finishing while it is torn
+    // down): from then on it touches nothing of the store.
+    const QPointer<Store> self(this);
+    ScanningGuard guard{[self] {
+        if (self)
+            self->scanning_.set(false);
+    }};
     checked_.set(0);
 
     auto scanning = c_.scan(folders_);
     const QList<InstalledApp> apps = co_await std::move(scanning);
+    if (!self)
+        co_return;
 
     // Rows keep their object across refreshes while their bundle path is found again.
     QHash<QString, std::shared_ptr<AppItem>> byPath;
@@ -72,6 +81,8 @@ QCoro::Task<void> Store::refresh(bool background, bool everything) {
             appendItems(batch);
             auto pause = clock_.sleep(batchPause);
             co_await std::move(pause);
+            if (!self)
+                co_return;
         }
     } else {
         for (const InstalledApp& app : apps)
@@ -101,12 +112,15 @@ QCoro::Task<void> Store::refresh(bool background, bool everything) {
     toCheck_.set(static_cast<int>(toCheck.size()));
 
     const Checker checker = c_.checker(endpoints_, brew_);
-    const Checker::Each each = [this](InstalledApp app, QList<Attempt> attempts, std::optional<Release> release) {
-        apply(app.url, std::move(attempts), std::move(release));
+    const Checker::Each each = [self](InstalledApp app, QList<Attempt> attempts, std::optional<Release> release) {
+        if (self)
+            self->apply(app.url, std::move(attempts), std::move(release));
         return finished();
     };
     auto checks = checker.checkAll(checking, checkLimit, each);
     co_await std::move(checks);
+    if (!self)
+        co_return;
 
     lastChecked_.set(clock_.now());
     scanning_.set(false);
