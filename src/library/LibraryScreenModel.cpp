@@ -6,7 +6,11 @@
 
 #include <QCoreApplication>
 
+#include <QHash>
+#include <QLocale>
+
 #include <algorithm>
+#include <array>
 #include <unordered_map>
 
 using namespace Qt::Literals::StringLiterals;
@@ -149,18 +153,76 @@ const Store::LibraryRows& kept(const Store& store, const std::optional<QString>&
     return entry.rows;
 }
 
+// Each entry's searched fields lowered as the search lowers them (an absent one empty, which no
+// query matches), kept until the library or an
+// entry's app (or the locale) changes, so a keystroke lowers only the query.
+struct Folds {
+    QHash<const LibraryItem*, std::array<QString, 3>> fields;
+    QLocale locale;
+    bool valid = false;
+    Observation::Handle tracking;
+    ObservationNode node;
+    ~Folds() { Observation::cancel(tracking); }
+};
+
+std::unordered_map<const Store*, Folds>& folds() {
+    static std::unordered_map<const Store*, Folds> map;
+    return map;
+}
+
+const Folds& folded(const Store& store) {
+    auto [at, added] = folds().try_emplace(&store);
+    if (added)
+        QObject::connect(&store, &QObject::destroyed, [key = &store] { folds().erase(key); });
+    Folds& entry = at->second;
+    const QLocale locale;
+    if (!entry.valid || entry.locale != locale) {
+        Observation::cancel(entry.tracking);
+        entry.locale = locale;
+        entry.tracking = Observation::trackCache(
+            [&] {
+                entry.fields.clear();
+                entry.fields.reserve(store.library().size());
+                for (const auto& item : store.library()) {
+                    const LibraryApp& app = item->app();
+                    entry.fields.insert(item.get(), {locale.toLower(app.name), locale.toLower(app.id),
+                                                     app.source ? locale.toLower(*app.source) : QString()});
+                }
+            },
+            [key = &store] {
+                const auto found = folds().find(key);
+                if (found == folds().end())
+                    return;
+                found->second.valid = false;
+                found->second.node.notify();
+            });
+        entry.valid = true;
+    }
+    entry.node.registerRead();
+    return entry;
+}
+
 } // namespace
 
 Store::LibraryRows rows(const Store& store, const std::optional<QString>& device) {
     const Store::LibraryRows& tab = kept(store, device);
     const QString& query = store.query();
-    if (Store::trimmedQuery(query).isEmpty())
+    const QString trimmed = Store::trimmedQuery(query);
+    if (trimmed.isEmpty())
         return tab;
+    // The search's rule over the lowered fields: any one containing the lowered query.
+    const Folds& lowered = folded(store);
+    const QString needle = lowered.locale.toLower(trimmed);
     Store::LibraryRows found;
     for (const auto& item : tab) {
-        const LibraryApp& app = item->app();
-        if (Store::matches(query, {app.name, app.id, app.source}))
+        const auto fields = lowered.fields.constFind(item.get());
+        if (fields == lowered.fields.constEnd()) {
+            const LibraryApp& app = item->app();
+            if (Store::matches(query, {app.name, app.id, app.source}))
+                found.append(item);
+        } else if (std::any_of(fields->begin(), fields->end(), [&](const QString& f) { return f.contains(needle); })) {
             found.append(item);
+        }
     }
     return found;
 }

@@ -135,6 +135,14 @@ TEST(LibraryScreenModel, TabsKeepTheirRowsAndBadgesCountTheWholeLibrary) {
     EXPECT_EQ(M::rows(lib.s, std::nullopt).size(), kinds.size());
     lib.s.setQuery(u"nothing like it"_s);
     EXPECT_TRUE(M::rows(lib.s, u"m2"_s).isEmpty());
+    // A renamed entry is searched under its new name at once.
+    LibraryApp renamed = lib.item(u"Failed"_s)->app();
+    renamed.name = u"Nothing Like It"_s;
+    lib.item(u"Failed"_s)->setApp(renamed);
+    EXPECT_EQ(M::rows(lib.s, std::nullopt).size(), 1);
+    renamed.name = u"Failed"_s;
+    lib.item(u"Nothing Like It"_s)->setApp(renamed);
+    EXPECT_TRUE(M::rows(lib.s, std::nullopt).isEmpty());
     const LibraryBadges& badges = LibraryBadges::of(lib.s);
     EXPECT_EQ(badges[LibraryTab::missing], 4);
     EXPECT_EQ(badges[LibraryTab::all], 9);
