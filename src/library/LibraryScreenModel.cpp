@@ -253,16 +253,71 @@ bool ActionBar::selectsNone() const {
     return !open.isEmpty() && std::all_of(open.begin(), open.end(), [](const auto& item) { return item->selected(); });
 }
 
+namespace {
+
+// Which entries are open here and which of those a restore may install, kept until the library,
+// an entry or this Mac's id changes, so the bar over a search's rows reads only their ticks.
+struct Openness {
+    QHash<const LibraryItem*, bool> installable; // the open entries, each with whether it installs
+    bool valid = false;
+    Observation::Handle tracking;
+    ObservationNode node;
+    ~Openness() { Observation::cancel(tracking); }
+};
+
+std::unordered_map<const Store*, Openness>& openness() {
+    static std::unordered_map<const Store*, Openness> map;
+    return map;
+}
+
+const Openness& opened(const Store& store) {
+    auto [at, added] = openness().try_emplace(&store);
+    if (added)
+        QObject::connect(&store, &QObject::destroyed, [key = &store] { openness().erase(key); });
+    Openness& entry = at->second;
+    if (!entry.valid) {
+        entry.tracking = Observation::trackCache(
+            [&] {
+                const QString here = store.deviceID();
+                Store::LibraryRows open;
+                for (const auto& item : store.library())
+                    if (LibraryScreenModel::open(*item, here))
+                        open.append(item);
+                entry.installable.clear();
+                entry.installable.reserve(open.size());
+                for (const auto& item : open)
+                    entry.installable.insert(item.get(), false);
+                for (const auto& item : store.installable(open))
+                    entry.installable.insert(item.get(), true);
+            },
+            [key = &store] {
+                const auto found = openness().find(key);
+                if (found == openness().end())
+                    return;
+                found->second.valid = false;
+                found->second.node.notify();
+            });
+        entry.valid = true;
+    }
+    entry.node.registerRead();
+    return entry;
+}
+
+} // namespace
+
 ActionBar actionBar(const Store& store, const Store::LibraryRows& rows) {
-    const QString here = store.deviceID();
+    const Openness& facts = opened(store);
     ActionBar bar;
     for (const auto& item : rows) {
-        if (open(*item, here))
+        const auto open = facts.installable.constFind(item.get());
+        if (open != facts.installable.constEnd()) {
             bar.open.append(item);
+            if (*open)
+                bar.installable.append(item);
+        }
         if (item->selected())
             bar.selected.append(item);
     }
-    bar.installable = store.installable(bar.open);
     bar.selectTitle = bar.selectsNone() ? tr("Select None") : tr("Select All");
     bar.selectEnabled = !bar.open.isEmpty();
     const bool restoring = store.restoring();

@@ -249,6 +249,11 @@ TEST(LibraryScreenModel, TheActionBarCountsOnlyVisibleRows) {
     b = bar();
     EXPECT_TRUE(b.selected.isEmpty());
     EXPECT_EQ(b.status, u"2 apps to put back on this Mac"_s);
+    // An entry that starts leaves the bar, and comes back at once when it goes idle again.
+    lib.item(u"B"_s)->setPhase(InstallPhase::queued());
+    EXPECT_EQ(bar().status, u"1 app to put back on this Mac"_s);
+    lib.item(u"B"_s)->setPhase(InstallPhase::idle());
+    EXPECT_EQ(names(bar().installable), (QStringList{u"A"_s, u"B"_s}));
 
     lib.set({{u"H"_s, true, true, {}}, {u"Q"_s, std::nullopt, true, {}, InstallPhase::queued()},
              {u"One"_s, std::nullopt, true, {}}});
