@@ -153,53 +153,66 @@ const Store::LibraryRows& kept(const Store& store, const std::optional<QString>&
     return entry.rows;
 }
 
-// Each entry's searched fields lowered as the search lowers them (an absent one empty, which no
-// query matches), kept until the library or an
-// entry's app (or the locale) changes, so a keystroke lowers only the query.
-struct Folds {
-    QHash<const LibraryItem*, std::array<QString, 3>> fields;
-    QLocale locale;
-    bool valid = false;
-    Observation::Handle tracking;
-    ObservationNode node;
-    ~Folds() { Observation::cancel(tracking); }
-};
-
-std::unordered_map<const Store*, Folds>& folds() {
-    static std::unordered_map<const Store*, Folds> map;
-    return map;
-}
-
-const Folds& folded(const Store& store) {
-    auto [at, added] = folds().try_emplace(&store);
-    if (added)
-        QObject::connect(&store, &QObject::destroyed, [key = &store] { folds().erase(key); });
-    Folds& entry = at->second;
-    const QLocale locale;
-    if (!entry.valid || entry.locale != locale) {
-        Observation::cancel(entry.tracking);
-        entry.locale = locale;
-        entry.tracking = Observation::trackCache(
-            [&] {
-                entry.fields.clear();
-                entry.fields.reserve(store.library().size());
-                for (const auto& item : store.library()) {
-                    const LibraryApp& app = item->app();
-                    entry.fields.insert(item.get(), {locale.toLower(app.name), locale.toLower(app.id),
-                                                     app.source ? locale.toLower(*app.source) : QString()});
-                }
-            },
-            [key = &store] {
-                const auto found = folds().find(key);
-                if (found == folds().end())
+// A value derived from one store, kept until something its `fill` read changes (or the caller
+// finds it stale); the trackings reading it follow it through its node.
+template <typename Value>
+class StoreCache {
+public:
+    template <typename Fill>
+    const Value& get(const Store& store, Fill fill, bool stale = false) {
+        auto [at, added] = entries_.try_emplace(&store);
+        if (added)
+            QObject::connect(&store, &QObject::destroyed, [this, key = &store] { entries_.erase(key); });
+        Entry& entry = at->second;
+        if (!entry.valid || stale) {
+            Observation::cancel(entry.tracking);
+            entry.tracking = Observation::trackCache([&] { fill(entry.value); }, [this, key = &store] {
+                const auto found = entries_.find(key);
+                if (found == entries_.end())
                     return;
                 found->second.valid = false;
                 found->second.node.notify();
             });
-        entry.valid = true;
+            entry.valid = true;
+        }
+        entry.node.registerRead();
+        return entry.value;
     }
-    entry.node.registerRead();
-    return entry;
+
+private:
+    struct Entry {
+        Value value;
+        bool valid = false;
+        Observation::Handle tracking;
+        ObservationNode node;
+        ~Entry() { Observation::cancel(tracking); }
+    };
+    std::unordered_map<const Store*, Entry> entries_;
+};
+
+// Each entry's searched fields lowered as the search lowers them (an absent one empty, which no
+// query matches), kept until the library, an entry's app or the locale changes, so a keystroke
+// lowers only the query.
+struct Folds {
+    QHash<const LibraryItem*, std::array<QString, 3>> fields;
+    QLocale locale;
+};
+
+const Folds& folded(const Store& store) {
+    static StoreCache<Folds> cache;
+    const QLocale locale;
+    const auto fill = [&](Folds& folds) {
+        folds.locale = locale;
+        folds.fields.clear();
+        folds.fields.reserve(store.library().size());
+        for (const auto& item : store.library()) {
+            const LibraryApp& app = item->app();
+            folds.fields.insert(item.get(), {locale.toLower(app.name), locale.toLower(app.id),
+                                             app.source ? locale.toLower(*app.source) : QString()});
+        }
+    };
+    const Folds& kept = cache.get(store, fill);
+    return kept.locale == locale ? kept : cache.get(store, fill, true);
 }
 
 } // namespace
@@ -255,62 +268,35 @@ bool ActionBar::selectsNone() const {
 
 namespace {
 
-// Which entries are open here and which of those a restore may install, kept until the library,
-// an entry or this Mac's id changes, so the bar over a search's rows reads only their ticks.
-struct Openness {
-    QHash<const LibraryItem*, bool> installable; // the open entries, each with whether it installs
-    bool valid = false;
-    Observation::Handle tracking;
-    ObservationNode node;
-    ~Openness() { Observation::cancel(tracking); }
-};
-
-std::unordered_map<const Store*, Openness>& openness() {
-    static std::unordered_map<const Store*, Openness> map;
-    return map;
-}
+// The entries open here, each with whether a restore may install it, kept until the library, an
+// entry or this Mac's id changes, so the bar over a search's rows reads only their ticks.
+using Openness = QHash<const LibraryItem*, bool>;
 
 const Openness& opened(const Store& store) {
-    auto [at, added] = openness().try_emplace(&store);
-    if (added)
-        QObject::connect(&store, &QObject::destroyed, [key = &store] { openness().erase(key); });
-    Openness& entry = at->second;
-    if (!entry.valid) {
-        entry.tracking = Observation::trackCache(
-            [&] {
-                const QString here = store.deviceID();
-                Store::LibraryRows open;
-                for (const auto& item : store.library())
-                    if (LibraryScreenModel::open(*item, here))
-                        open.append(item);
-                entry.installable.clear();
-                entry.installable.reserve(open.size());
-                for (const auto& item : open)
-                    entry.installable.insert(item.get(), false);
-                for (const auto& item : store.installable(open))
-                    entry.installable.insert(item.get(), true);
-            },
-            [key = &store] {
-                const auto found = openness().find(key);
-                if (found == openness().end())
-                    return;
-                found->second.valid = false;
-                found->second.node.notify();
-            });
-        entry.valid = true;
-    }
-    entry.node.registerRead();
-    return entry;
+    static StoreCache<Openness> cache;
+    return cache.get(store, [&](Openness& installable) {
+        const QString here = store.deviceID();
+        Store::LibraryRows open;
+        for (const auto& item : store.library())
+            if (LibraryScreenModel::open(*item, here))
+                open.append(item);
+        installable.clear();
+        installable.reserve(open.size());
+        for (const auto& item : open)
+            installable.insert(item.get(), false);
+        for (const auto& item : store.installable(open))
+            installable.insert(item.get(), true);
+    });
 }
 
 } // namespace
 
 ActionBar actionBar(const Store& store, const Store::LibraryRows& rows) {
-    const Openness& facts = opened(store);
+    const Openness& installable = opened(store);
     ActionBar bar;
     for (const auto& item : rows) {
-        const auto open = facts.installable.constFind(item.get());
-        if (open != facts.installable.constEnd()) {
+        const auto open = installable.constFind(item.get());
+        if (open != installable.constEnd()) {
             bar.open.append(item);
             if (*open)
                 bar.installable.append(item);
