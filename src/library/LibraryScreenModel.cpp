@@ -6,7 +6,11 @@
 
 #include <QCoreApplication>
 
+#include <QHash>
+#include <QLocale>
+
 #include <algorithm>
+#include <array>
 #include <unordered_map>
 
 using namespace Qt::Literals::StringLiterals;
@@ -149,18 +153,89 @@ const Store::LibraryRows& kept(const Store& store, const std::optional<QString>&
     return entry.rows;
 }
 
+// A value derived from one store, kept until something its `fill` read changes (or the caller
+// finds it stale); the trackings reading it follow it through its node.
+template <typename Value>
+class StoreCache {
+public:
+    template <typename Fill>
+    const Value& get(const Store& store, Fill fill, bool stale = false) {
+        auto [at, added] = entries_.try_emplace(&store);
+        if (added)
+            QObject::connect(&store, &QObject::destroyed, [this, key = &store] { entries_.erase(key); });
+        Entry& entry = at->second;
+        if (!entry.valid || stale) {
+            Observation::cancel(entry.tracking);
+            entry.tracking = Observation::trackCache([&] { fill(entry.value); }, [this, key = &store] {
+                const auto found = entries_.find(key);
+                if (found == entries_.end())
+                    return;
+                found->second.valid = false;
+                found->second.node.notify();
+            });
+            entry.valid = true;
+        }
+        entry.node.registerRead();
+        return entry.value;
+    }
+
+private:
+    struct Entry {
+        Value value;
+        bool valid = false;
+        Observation::Handle tracking;
+        ObservationNode node;
+        ~Entry() { Observation::cancel(tracking); }
+    };
+    std::unordered_map<const Store*, Entry> entries_;
+};
+
+// Each entry's searched fields lowered as the search lowers them (an absent one empty, which no
+// query matches), kept until the library, an entry's app or the locale changes, so a keystroke
+// lowers only the query.
+struct Folds {
+    QHash<const LibraryItem*, std::array<QString, 3>> fields;
+    QLocale locale;
+};
+
+const Folds& folded(const Store& store) {
+    static StoreCache<Folds> cache;
+    const QLocale locale;
+    const auto fill = [&](Folds& folds) {
+        folds.locale = locale;
+        folds.fields.clear();
+        folds.fields.reserve(store.library().size());
+        for (const auto& item : store.library()) {
+            const LibraryApp& app = item->app();
+            folds.fields.insert(item.get(), {locale.toLower(app.name), locale.toLower(app.id),
+                                             app.source ? locale.toLower(*app.source) : QString()});
+        }
+    };
+    const Folds& kept = cache.get(store, fill);
+    return kept.locale == locale ? kept : cache.get(store, fill, true);
+}
+
 } // namespace
 
 Store::LibraryRows rows(const Store& store, const std::optional<QString>& device) {
     const Store::LibraryRows& tab = kept(store, device);
     const QString& query = store.query();
-    if (Store::trimmedQuery(query).isEmpty())
+    const QString trimmed = Store::trimmedQuery(query);
+    if (trimmed.isEmpty())
         return tab;
+    // The search's rule over the lowered fields: any one containing the lowered query.
+    const Folds& lowered = folded(store);
+    const QString needle = lowered.locale.toLower(trimmed);
     Store::LibraryRows found;
     for (const auto& item : tab) {
-        const LibraryApp& app = item->app();
-        if (Store::matches(query, {app.name, app.id, app.source}))
+        const auto fields = lowered.fields.constFind(item.get());
+        if (fields == lowered.fields.constEnd()) {
+            const LibraryApp& app = item->app();
+            if (Store::matches(query, {app.name, app.id, app.source}))
+                found.append(item);
+        } else if (std::any_of(fields->begin(), fields->end(), [&](const QString& f) { return f.contains(needle); })) {
             found.append(item);
+        }
     }
     return found;
 }
@@ -191,16 +266,44 @@ bool ActionBar::selectsNone() const {
     return !open.isEmpty() && std::all_of(open.begin(), open.end(), [](const auto& item) { return item->selected(); });
 }
 
+namespace {
+
+// The entries open here, each with whether a restore may install it, kept until the library, an
+// entry or this Mac's id changes, so the bar over a search's rows reads only their ticks.
+using Openness = QHash<const LibraryItem*, bool>;
+
+const Openness& opened(const Store& store) {
+    static StoreCache<Openness> cache;
+    return cache.get(store, [&](Openness& installable) {
+        const QString here = store.deviceID();
+        Store::LibraryRows open;
+        for (const auto& item : store.library())
+            if (LibraryScreenModel::open(*item, here))
+                open.append(item);
+        installable.clear();
+        installable.reserve(open.size());
+        for (const auto& item : open)
+            installable.insert(item.get(), false);
+        for (const auto& item : store.installable(open))
+            installable.insert(item.get(), true);
+    });
+}
+
+} // namespace
+
 ActionBar actionBar(const Store& store, const Store::LibraryRows& rows) {
-    const QString here = store.deviceID();
+    const Openness& installable = opened(store);
     ActionBar bar;
     for (const auto& item : rows) {
-        if (open(*item, here))
+        const auto open = installable.constFind(item.get());
+        if (open != installable.constEnd()) {
             bar.open.append(item);
+            if (*open)
+                bar.installable.append(item);
+        }
         if (item->selected())
             bar.selected.append(item);
     }
-    bar.installable = store.installable(bar.open);
     bar.selectTitle = bar.selectsNone() ? tr("Select None") : tr("Select All");
     bar.selectEnabled = !bar.open.isEmpty();
     const bool restoring = store.restoring();

@@ -135,6 +135,14 @@ TEST(LibraryScreenModel, TabsKeepTheirRowsAndBadgesCountTheWholeLibrary) {
     EXPECT_EQ(M::rows(lib.s, std::nullopt).size(), kinds.size());
     lib.s.setQuery(u"nothing like it"_s);
     EXPECT_TRUE(M::rows(lib.s, u"m2"_s).isEmpty());
+    // A renamed entry is searched under its new name at once.
+    LibraryApp renamed = lib.item(u"Failed"_s)->app();
+    renamed.name = u"Nothing Like It"_s;
+    lib.item(u"Failed"_s)->setApp(renamed);
+    EXPECT_EQ(M::rows(lib.s, std::nullopt).size(), 1);
+    renamed.name = u"Failed"_s;
+    lib.item(u"Nothing Like It"_s)->setApp(renamed);
+    EXPECT_TRUE(M::rows(lib.s, std::nullopt).isEmpty());
     const LibraryBadges& badges = LibraryBadges::of(lib.s);
     EXPECT_EQ(badges[LibraryTab::missing], 4);
     EXPECT_EQ(badges[LibraryTab::all], 9);
@@ -241,6 +249,11 @@ TEST(LibraryScreenModel, TheActionBarCountsOnlyVisibleRows) {
     b = bar();
     EXPECT_TRUE(b.selected.isEmpty());
     EXPECT_EQ(b.status, u"2 apps to put back on this Mac"_s);
+    // An entry that starts leaves the bar, and comes back at once when it goes idle again.
+    lib.item(u"B"_s)->setPhase(InstallPhase::queued());
+    EXPECT_EQ(bar().status, u"1 app to put back on this Mac"_s);
+    lib.item(u"B"_s)->setPhase(InstallPhase::idle());
+    EXPECT_EQ(names(bar().installable), (QStringList{u"A"_s, u"B"_s}));
 
     lib.set({{u"H"_s, true, true, {}}, {u"Q"_s, std::nullopt, true, {}, InstallPhase::queued()},
              {u"One"_s, std::nullopt, true, {}}});
