@@ -1,7 +1,6 @@
 #include "views/cards/AppCard.h"
 
 #include "model/AppItem.h"
-#include "platform/gui/Fonts.h"
 #include "platform/gui/PaintCache.h"
 #include "platform/gui/Palette.h"
 #include "runtime/Observation.h"
@@ -10,14 +9,11 @@
 #include "views/cards/CardHeader.h"
 #include "views/kit/AppIcon.h"
 #include "views/detail/DetailPane.h"
-#include "views/kit/ElidedLabel.h"
 #include "views/kit/HintBox.h"
-#include "views/kit/PlainLabel.h"
 #include "views/cards/RowAccessory.h"
 #include "views/cards/RowCommands.h"
 #include "views/cards/RowMenu.h"
 #include "views/kit/Shown.h"
-#include "views/kit/SymbolView.h"
 #include "views/cards/VersionPill.h"
 #include "views/cards/VersionPillModel.h"
 
@@ -46,7 +42,6 @@ protected:
 
 AppCard::AppCard(std::shared_ptr<AppItem> item, Store* store, std::function<void()> toggle, QWidget* parent)
     : QWidget(parent), item_(item), store_(store), toggle_(std::move(toggle)) {
-    const Palette& palette = Palette::current();
     facts_ = RowFacts::of(*item);
     setAttribute(Qt::WA_Hover);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Minimum);
@@ -72,17 +67,7 @@ AppCard::AppCard(std::shared_ptr<AppItem> item, Store* store, std::function<void
     icon_ = new AppIcon(facts_.app.url, 40, header_);
     row->addWidget(icon_);
 
-    auto* texts = new QVBoxLayout;
-    texts->setSpacing(3);
-    name_ = new PlainLabel(Shown::name(facts_.app), Fonts::system(14, QFont::DemiBold), palette.text(), false, header_);
-    name_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-    detail_ = new ElidedLabel(QString(), Qt::ElideRight, 1, header_);
-    detail_->setFont(Fonts::system(11.5));
-    detail_->setColor(palette.secondary());
-    detail_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-    texts->addWidget(name_);
-    texts->addWidget(detail_);
-    row->addLayout(texts, 1);
+    row->addLayout(header_->textColumn(), 1);
     row->addSpacing(10 - row->spacing());
 
     pill_ = new VersionPill(header_);
@@ -91,14 +76,13 @@ AppCard::AppCard(std::shared_ptr<AppItem> item, Store* store, std::function<void
     accessory_->setFixedWidth(accessoryWidth);
     row->addWidget(accessory_);
     connect(accessory_, &RowAccessory::triggered, this, &AppCard::run);
-    chevron_ = new SymbolView(QStringLiteral("chevron.right"), 11, palette.tertiary(), 14, header_);
-    row->addWidget(chevron_);
+    row->addItem(header_->chevronSpace());
     stack_->addWidget(header_);
 
     // Chevron and shadow follow the card opening, by the standard animation. The shadow lies
     // outside the card, so its holder paints it; a blur effect per card would cost every repaint.
     openness_ = new SpringValue(this, 0, [this](double v) {
-        chevron_->setRotation(90 * v);
+        header_->setChevronRotation(90 * v);
         open_ = v;
         if (parentWidget())
             parentWidget()->update(geometry().adjusted(-16, -16, 16, 20));
@@ -126,8 +110,7 @@ void AppCard::refresh() {
         return;
     facts_ = RowFacts::of(*item);
     icon_->setBundle(facts_.app.url);
-    name_->setText(Shown::name(facts_.app));
-    detail_->setText(AppCardModel::detail(facts_));
+    header_->setTexts(Shown::name(facts_.app), AppCardModel::detail(facts_));
     pill_->setPill(VersionPillModel::pill(facts_));
     accessory_->setRow(facts_);
     header_->setAccessibleName(AppCardModel::accessibilityText(facts_));

@@ -14,14 +14,11 @@ class AppIcon;
 class CardHeader;
 class AppItem;
 class DetailPane;
-class ElidedLabel;
 class Observer;
-class PlainLabel;
 class QVBoxLayout;
 class RowAccessory;
 class SpringValue;
 class Store;
-class SymbolView;
 class VersionPill;
 
 // One application's card in the main list: a header row (icon, name, detail line, version
@@ -73,11 +70,8 @@ private:
     QVBoxLayout* stack_;
     CardHeader* header_;
     AppIcon* icon_;
-    PlainLabel* name_;
-    ElidedLabel* detail_;
     VersionPill* pill_;
     RowAccessory* accessory_;
-    SymbolView* chevron_;
     QWidget* divider_ = nullptr;
     DetailPane* pane_ = nullptr;
     double open_ = 0; // 0 closed, 1 open, moving with the standard animation

@@ -1,9 +1,50 @@
 #include "views/cards/CardHeader.h"
 
+#include "platform/gui/Fonts.h"
+#include "platform/gui/Palette.h"
+#include "platform/gui/Symbols.h"
+
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QPainter>
+#include <QVBoxLayout>
+
+#include <cmath>
 
 namespace {
+constexpr double chevronGlyph = 11;
+constexpr int chevronFrame = 14;
+constexpr int nameFlags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextExpandTabs;
+
+QFont nameFont() {
+    return Fonts::system(14, QFont::DemiBold);
+}
+
+QFont detailFont() {
+    return Fonts::system(11.5);
+}
+
+// A place of a fixed height in a row, laid out as a widget of that size would be: a spacer
+// would lose the layout's spacing beside it.
+class Place final : public QLayoutItem {
+public:
+    Place(QSize size, bool fillsWidth) : size_(size), fillsWidth_(fillsWidth) {}
+
+    QSize sizeHint() const override { return QSize(fillsWidth_ ? 0 : size_.width(), size_.height()); }
+    QSize minimumSize() const override { return sizeHint(); }
+    QSize maximumSize() const override {
+        return QSize(fillsWidth_ ? QLAYOUTSIZE_MAX : size_.width(), size_.height());
+    }
+    Qt::Orientations expandingDirections() const override { return {}; }
+    bool isEmpty() const override { return false; }
+    void setGeometry(const QRect& rect) override { rect_ = rect; }
+    QRect geometry() const override { return rect_; }
+
+private:
+    QSize size_;
+    bool fillsWidth_;
+    QRect rect_;
+};
 
 class Accessible final : public QAccessibleWidget {
 public:
@@ -78,6 +119,90 @@ CardHeader::CardHeader(Actions actions, QWidget* parent) : QWidget(parent), acti
         return true;
     }();
     Q_UNUSED(installed);
+    // Sized as the labels they stand for were: a line of each font, the width the row leaves.
+    const auto lineHeight = [](const QFont& font) {
+        return static_cast<int>(std::ceil(QFontMetricsF(font).height()));
+    };
+    nameSpace_ = new Place(QSize(0, lineHeight(nameFont())), true);
+    detailSpace_ = new Place(QSize(0, lineHeight(detailFont())), true);
+    texts_ = new QVBoxLayout;
+    texts_->setSpacing(3);
+    texts_->addItem(nameSpace_);
+    texts_->addItem(detailSpace_);
+    chevron_ = new Place(QSize(chevronFrame, static_cast<int>(std::ceil(chevronGlyph))), false);
+}
+
+void CardHeader::setTexts(const QString& name, const QString& detail) {
+    if (name == name_ && detail == detail_)
+        return;
+    name_ = name;
+    if (detail != detail_) {
+        detail_ = detail;
+        detailWidth_ = -1;
+    }
+    update(texts_->geometry());
+}
+
+void CardHeader::setChevronRotation(double degrees) {
+    if (degrees == rotation_)
+        return;
+    rotation_ = degrees;
+    update(chevronRect());
+}
+
+QRect CardHeader::chevronRect() const {
+    // Centred in its place, as a fixed-size widget is.
+    const QRect space = chevron_->geometry();
+    const QSize size(chevronFrame, static_cast<int>(std::ceil(chevronGlyph)));
+    return QRect(QPoint(space.x() + (space.width() - size.width()) / 2,
+                        space.y() + (space.height() - size.height()) / 2),
+                 size);
+}
+
+void CardHeader::paintEvent(QPaintEvent* event) {
+    const Palette& palette = Palette::current();
+    QPainter painter(this);
+
+    const QRect nameRect = nameSpace_->geometry();
+    if (event->rect().intersects(nameRect) && !name_.isEmpty()) {
+        painter.save();
+        painter.setClipRect(nameRect);
+        painter.setFont(nameFont());
+        painter.setPen(palette.text());
+        painter.drawText(nameRect, nameFlags, name_);
+        painter.restore();
+    }
+
+    const QRect detailRect = detailSpace_->geometry();
+    if (event->rect().intersects(detailRect) && !detail_.isEmpty()) {
+        const QFont font = detailFont();
+        if (detailWidth_ != detailRect.width()) {
+            detailWidth_ = detailRect.width();
+            shownDetail_ = QStaticText(QFontMetricsF(font).elidedText(detail_, Qt::ElideRight, detailWidth_));
+            shownDetail_.setTextFormat(Qt::PlainText);
+            shownDetail_.setPerformanceHint(QStaticText::AggressiveCaching);
+            shownDetail_.prepare(QTransform(), font);
+        }
+        painter.save();
+        painter.setClipRect(detailRect);
+        painter.setFont(font);
+        painter.setPen(palette.secondary());
+        painter.drawStaticText(detailRect.topLeft(), shownDetail_);
+        painter.restore();
+    }
+
+    const QRect chevron = chevronRect();
+    if (event->rect().intersects(chevron)) {
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QRectF box(chevron.x() + chevron.width() / 2.0 - chevronGlyph / 2,
+                         chevron.y() + chevron.height() / 2.0 - chevronGlyph / 2, chevronGlyph, chevronGlyph);
+        if (rotation_ != 0) {
+            painter.translate(box.center());
+            painter.rotate(rotation_);
+            painter.translate(-box.center());
+        }
+        Symbols::paint(painter, box, QStringLiteral("chevron.right"), palette.tertiary());
+    }
 }
 
 void CardHeader::setSelected(bool selected) {

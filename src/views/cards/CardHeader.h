@@ -2,9 +2,13 @@
 
 #include "views/cards/AppCardModel.h"
 
+#include <QStaticText>
 #include <QWidget>
 
 #include <functional>
+
+class QLayoutItem;
+class QVBoxLayout;
 
 // The header row of an app's card. For assistive technology it is one button, selected with
 // its card, whose default action opens or closes the card and whose named actions update the
@@ -26,10 +30,31 @@ public:
     bool expanded() const { return expanded_; }
     const Actions& actions() const { return actions_; }
 
+    void setTexts(const QString& name, const QString& detail);
+    // The chevron's turn in degrees: 0 closed, 90 open.
+    void setChevronRotation(double degrees);
+    // The places the header draws in, for its row's layout to hold.
+    QVBoxLayout* textColumn() const { return texts_; }
+    QLayoutItem* chevronSpace() const { return chevron_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
 private:
     void tellStateChanged(bool selection);
+    QRect chevronRect() const;
 
     Actions actions_;
     bool selected_ = false;
     bool expanded_ = false;
+    QString name_;
+    QString detail_;
+    QVBoxLayout* texts_;
+    QLayoutItem* nameSpace_;
+    QLayoutItem* detailSpace_;
+    QLayoutItem* chevron_;
+    double rotation_ = 0;
+    // The detail line as drawn, shaped once for the width it was cut to.
+    QStaticText shownDetail_;
+    int detailWidth_ = -1;
 };
