@@ -5,11 +5,13 @@
 #include "platform/gui/Fonts.h"
 #include "views/kit/Animator.h"
 
-#include <QGraphicsOpacityEffect>
 #include <QLabel>
 #include <QPointer>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -25,24 +27,31 @@ QLabel* centred(const QString& text, const QFont& font, const QColor& colour, QW
     return label;
 }
 
-// Fades `label` in over 0.42 s after `delay`, rising from 14 below unless motion is reduced.
+// Gives `label` its text colour `base` at `t` of its opacity.
+void tint(QLabel* label, const QColor& base, double t) {
+    QColor colour = base;
+    colour.setAlphaF(float(base.alphaF() * t));
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+}
+
+// Fades `label` in over 0.42 s after `delay`, rising from 14 below unless motion is reduced. The
+// text's colour fades rather than an opacity effect: the page comes in under an effect of its
+// own, and an effect drawn inside another finds its painter taken and draws nothing.
 void enter(QLabel* label, int delayMs) {
-    auto* effect = new QGraphicsOpacityEffect(label);
-    effect->setOpacity(0);
-    label->setGraphicsEffect(effect);
+    const QColor base = label->palette().color(QPalette::WindowText);
+    tint(label, base, 0);
     const int rise = Motion::reduced() ? 0 : 14;
     label->setContentsMargins(0, rise, 0, 0);
     label->setMaximumHeight(QWIDGETSIZE_MAX);
     QPointer<QLabel> target(label);
-    QTimer::singleShot(delayMs, label, [target, rise] {
-        Animator::timed(target, 0.42, QEasingCurve::OutCubic, 0, 1, [target, rise](double t) {
+    QTimer::singleShot(delayMs, label, [target, base, rise] {
+        Animator::timed(target, 0.42, QEasingCurve::OutCubic, 0, 1, [target, base, rise](double t) {
             if (!target)
                 return;
-            if (auto* fading = qobject_cast<QGraphicsOpacityEffect*>(target->graphicsEffect()))
-                fading->setOpacity(t);
+            tint(target, base, std::clamp(t, 0.0, 1.0));
             target->setContentsMargins(0, int(std::lround((1 - t) * rise)), 0, int(std::lround(t * rise)));
-            if (t >= 1)
-                target->setGraphicsEffect(nullptr);
         });
     });
 }
