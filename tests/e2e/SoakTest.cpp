@@ -39,11 +39,12 @@ int bound(const char* name, int otherwise) {
 }
 
 // What the application may never say: a sanitizer's report, a failed assertion, and Qt's
-// warnings about an object used after it went or a call made once too often.
+// warnings about an object used after it went, a call made once too often, or a widget drawn
+// with a painter already taken (an effect inside another effect, which then draws nothing).
 const QRegularExpression fault(
     uR"(AddressSanitizer|UndefinedBehaviorSanitizer|runtime error:|ASSERT|was deleted|deleted while|)"
     uR"(destroyed while|invalid nullptr parameter|must only be called once|called (twice|more than once)|)"
-    uR"(already running|Recursive repaint)"_s);
+    uR"(already running|Recursive repaint|painted by one painter at a time)"_s);
 
 QStringList faults(const QByteArray& output) {
     QStringList lines;
