@@ -9,6 +9,7 @@
 #include "UdifWriter.h"
 #include "ZipBuilder.h"
 
+#include "model/Scanner.h"
 #include "platform/archives/TreeCopy.h"
 
 #include <QColor>
@@ -180,6 +181,36 @@ QStringList DemoSandbox::sampleNames() {
             QStringLiteral("Relay"), QStringLiteral("Mosaic"), QStringLiteral("Ledger"), QStringLiteral("Driftwood")};
 }
 
+QStringList DemoSandbox::studioOnlyNames() {
+    return {QStringLiteral("Atlas"), QStringLiteral("Cadence"), QStringLiteral("Sonar"), QStringLiteral("Tally")};
+}
+
+QList<Cloud::Scanned> DemoSandbox::studio() const {
+    QList<Cloud::Scanned> apps;
+    const auto add = [&apps](const QString& folder, const QString& name, std::optional<Release> release) {
+        if (const auto app = Scanner::read(folder + u'/' + name + QStringLiteral(".app"), folder))
+            apps.append({*app, std::move(release)});
+    };
+    // Found through their feeds, or, like this Mac's, with nothing more to record.
+    for (const QString& name : {QStringLiteral("Lumen"), QStringLiteral("Pebble"), QStringLiteral("Harbor"),
+                                QStringLiteral("Quill")})
+        add(applications(), name, std::nullopt);
+    const auto cask = [](const QString& token) {
+        Release release;
+        release.kind = SourceKind::homebrew;
+        release.ref = token;
+        return release;
+    };
+    add(studioApplications(), QStringLiteral("Atlas"), cask(QStringLiteral("atlas")));
+    add(studioApplications(), QStringLiteral("Cadence"), cask(QStringLiteral("cadence")));
+    add(studioApplications(), QStringLiteral("Tally"), cask(QStringLiteral("tally")));
+    Release store;
+    store.kind = SourceKind::appStore;
+    store.storeURL = QUrl(QStringLiteral("macappstore://apps.apple.com/app/id2345678901"));
+    add(studioApplications(), QStringLiteral("Sonar"), store);
+    return apps;
+}
+
 QStringList DemoSandbox::namesWithUpdates() {
     return {QStringLiteral("Lumen"), QStringLiteral("Harbor"), QStringLiteral("Quill"), QStringLiteral("Relay"),
             QStringLiteral("Mosaic"), QStringLiteral("Ledger")};
@@ -224,7 +255,7 @@ void DemoSandbox::claim() {
 
 void DemoSandbox::make(const QString& quenlarkApp) {
     claim();
-    for (const QString& folder : {applications(), anchors(), served(), root_ + QStringLiteral("/Trash"),
+    for (const QString& folder : {applications(), studioApplications(), anchors(), served(), root_ + QStringLiteral("/Trash"),
                                   root_ + QStringLiteral("/work")})
         QDir().mkpath(folder);
     pki().writeAnchors(anchors());
@@ -420,17 +451,17 @@ void DemoSandbox::make(const QString& quenlarkApp) {
         }));
     }
 
-    // An installer package, offered by the cask catalogue.
-    {
-        const Sample ledger{QStringLiteral("Ledger"), QStringLiteral("4.1"), QStringLiteral("4.2"), &pki().teamA,
-                            QColor(60, 70, 90), book};
-        ledger.bundle(apps + QStringLiteral("/Ledger.app"), ledger.installed).build();
-        const QString built = newer(ledger);
-        PackageBuilder package = PackageBuilder::teamA(true);
+    // An installer package of the offered version, served under the cask `token`; it installs
+    // into the sandbox.
+    auto packaged = [&](const Sample& sample, const QString& token) {
+        const QString built = newer(sample);
+        // The app alone: the tests' stock package carries a placeholder bundle besides.
+        PackageBuilder package;
+        package.signedBy(pki().installerA).ticket(true);
         package.installLocation(apps);
         const QString base = QFileInfo(built).absolutePath();
         QDirIterator walk(built, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-        package.folder(QStringLiteral("Ledger.app"));
+        package.folder(sample.name + QStringLiteral(".app"));
         while (walk.hasNext()) {
             const QString path = walk.next();
             const QString name = QDir(base).relativeFilePath(path);
@@ -442,21 +473,62 @@ void DemoSandbox::make(const QString& quenlarkApp) {
             else
                 package.file(name, readFile(path), info.isExecutable() ? 0755 : 0644);
         }
-        const QString pkg = files + QStringLiteral("/Ledger-4.2.pkg");
+        const QString file = sample.name + u'-' + sample.offered + QStringLiteral(".pkg");
+        const QString pkg = files + u'/' + file;
         if (!package.write(pkg))
-            fail(QStringLiteral("Could not write Ledger's package"));
+            fail(QStringLiteral("Could not write ") + sample.name + QStringLiteral("'s package"));
         casks.append(QJsonObject{
-            {QStringLiteral("token"), QStringLiteral("ledger")},
-            {QStringLiteral("version"), ledger.offered},
-            {QStringLiteral("url"), address(QStringLiteral("/files/Ledger-4.2.pkg"))},
+            {QStringLiteral("token"), token},
+            {QStringLiteral("version"), sample.offered},
+            {QStringLiteral("url"), address(QStringLiteral("/files/") + file)},
             {QStringLiteral("sha256"), sha256(readFile(pkg))},
-            {QStringLiteral("homepage"), QStringLiteral("https://ledger.example.org/")},
+            {QStringLiteral("homepage"), QStringLiteral("https://") + token + QStringLiteral(".example.org/")},
             {QStringLiteral("artifacts"),
-             QJsonArray{QJsonObject{{QStringLiteral("pkg"), QJsonArray{QStringLiteral("Ledger-4.2.pkg")}}},
+             QJsonArray{QJsonObject{{QStringLiteral("pkg"), QJsonArray{file}}},
                         QJsonObject{{QStringLiteral("uninstall"),
-                                     QJsonArray{QJsonObject{{QStringLiteral("quit"), ledger.bundleID()},
-                                                            {QStringLiteral("pkgutil"), ledger.bundleID()}}}}}}},
+                                     QJsonArray{QJsonObject{{QStringLiteral("quit"), sample.bundleID()},
+                                                            {QStringLiteral("pkgutil"), sample.bundleID()}}}}}}},
         });
+    };
+
+    // An installer package, offered by the cask catalogue.
+    {
+        const Sample ledger{QStringLiteral("Ledger"), QStringLiteral("4.1"), QStringLiteral("4.2"), &pki().teamA,
+                            QColor(60, 70, 90), book};
+        ledger.bundle(apps + QStringLiteral("/Ledger.app"), ledger.installed).build();
+        packaged(ledger, QStringLiteral("ledger"));
+    }
+
+    // The apps only the account's other Mac, "Studio", has: in a folder this Mac never scans, at
+    // the versions the server offers, so that a restore can fetch them.
+    {
+        const QString studio = studioApplications();
+        const Sample atlas{QStringLiteral("Atlas"), QStringLiteral("2.4"), QStringLiteral("2.4"), &pki().teamB,
+                           QColor(90, 110, 220), waves};
+        atlas.bundle(studio + QStringLiteral("/Atlas.app"), atlas.installed).build();
+        const QString zip = files + QStringLiteral("/Atlas-2.4.zip");
+        if (!ZipBuilder::tree(newer(atlas), zip))
+            fail(QStringLiteral("Could not zip Atlas"));
+        casks.append(QJsonObject{
+            {QStringLiteral("token"), QStringLiteral("atlas")},
+            {QStringLiteral("version"), atlas.offered},
+            {QStringLiteral("url"), address(QStringLiteral("/files/Atlas-2.4.zip"))},
+            {QStringLiteral("sha256"), sha256(readFile(zip))},
+            {QStringLiteral("homepage"), QStringLiteral("https://atlas.example.org/")},
+            {QStringLiteral("artifacts"),
+             QJsonArray{QJsonObject{{QStringLiteral("app"), QJsonArray{QStringLiteral("Atlas.app")}}}}},
+        });
+        for (const Sample& sample : {Sample{QStringLiteral("Cadence"), QStringLiteral("3.0"), QStringLiteral("3.0"),
+                                            &pki().teamA, QColor(220, 120, 60), arrows},
+                                     Sample{QStringLiteral("Tally"), QStringLiteral("1.2"), QStringLiteral("1.2"),
+                                            &pki().teamA, QColor(70, 150, 90), book}}) {
+            sample.bundle(studio + u'/' + sample.name + QStringLiteral(".app"), sample.installed).build();
+            packaged(sample, sample.name.toLower());
+        }
+        const Sample sonar{QStringLiteral("Sonar"), QStringLiteral("6.1"), QString(), &pki().teamA,
+                           QColor(200, 60, 140), sun, {},
+                           {{QStringLiteral("_MASReceipt/receipt"), QByteArrayLiteral("demo receipt")}}};
+        sonar.bundle(studio + QStringLiteral("/Sonar.app"), sonar.installed).build();
     }
 
     // No update source at all: it can't be verified.

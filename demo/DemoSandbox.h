@@ -2,6 +2,7 @@
 
 #include "LoopbackServer.h"
 
+#include "library/Cloud.h"
 #include "platform/files/UniqueFd.h"
 
 #include <QString>
@@ -28,6 +29,11 @@ public:
 
     QString root() const { return root_; }
     QString applications() const { return root_ + QStringLiteral("/Applications"); }
+    // The apps only the account's other Mac, "Studio", has; this Mac never scans it.
+    QString studioApplications() const { return root_ + QStringLiteral("/Studio"); }
+    // Studio's apps as its sync records them: four of the sandbox's and those only Studio has,
+    // each with the source it was found with.
+    QList<Cloud::Scanned> studio() const;
     QString anchors() const { return root_ + QStringLiteral("/anchors"); }
     QString served() const { return root_ + QStringLiteral("/server"); }
     // The base every source is asked at under "--mock".
@@ -41,6 +47,8 @@ public:
     // The names of the sample applications and of those with an update waiting.
     static QStringList sampleNames();
     static QStringList namesWithUpdates();
+    // The apps only Studio has: two installer packages, a cask's zip and an App Store app.
+    static QStringList studioOnlyNames();
 
     // The file that marks a folder as a demo sandbox, and that the running demo holds locked.
     static constexpr const char* markerName = ".quenlark-demo";

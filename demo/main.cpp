@@ -3,7 +3,10 @@
 // (SIGTERM, SIGINT, SIGHUP) is passed on to it, and the kernel sends it SIGTERM when the demo
 // dies without a word (SIGKILL). With "--end-with <pid>" the demo also ends when that process
 // does, so a script that starts it through a wrapper can be killed outright.
+#include "AuthEmulator.h"
+#include "DemoLibrary.h"
 #include "DemoSandbox.h"
+#include "RunSync.h"
 
 #include "model/Launch.h"
 #include "platform/files/UniqueFd.h"
@@ -83,6 +86,16 @@ int main(int argc, char** argv) {
         return 1;
     }
     err << "Demo sandbox: " << demo.applications() << "\nUpdate server: " << demo.mock().toString() << "\n";
+    // With both emulators, an account whose library knows another Mac.
+    if (const auto cloud = AuthEmulator::withFirestore()) {
+        try {
+            runSync(DemoLibrary::seed(*cloud, demo.studio()));
+            err << "Demo account: " << DemoLibrary::email << ", password " << DemoLibrary::password
+                << " (its library also lists the apps of a Mac named " << DemoLibrary::studioName << ")\n";
+        } catch (const std::exception& error) {
+            err << "The demo account could not be made: " << error.what() << "\n";
+        }
+    }
     err.flush();
 
     QProcess quenlark;

@@ -2,7 +2,6 @@
 
 #include "account/GoogleSignIn.h"
 #include "account/SiteLinks.h"
-#include "account/ui/SignInScreen.h"
 #include "app/AppDelegate.h"
 #include "app/MainWindow.h"
 #include "app/StatusItem.h"
@@ -139,8 +138,6 @@ App::App(SingleInstance& instance)
     actions.feedback = [this] { shell_.openUrl(SiteLinks::feedback()); };
     main_ = std::make_unique<MainWindow>(Commands::menus(actions));
     auto* dashboard = new MainView(*store, prefs, Clock::shared());
-    // Until the library screen exists, its signed-out state: the sign-in card.
-    dashboard->setSignedOutLibraryView(new SignInScreen(*store));
     main_->setContent(dashboard);
     auto* fold = new FoldingMainWindow(main_.get(), {});
     fold_ = fold;

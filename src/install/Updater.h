@@ -85,6 +85,9 @@ public:
 
     QString applications;         // the real path of the folder the bundles live in
     std::optional<QString> trash; // where old copies go; absent: the user's Trash
+    // Where an installer package puts the applications it installs: /Applications, or under
+    // "--sandbox" the sandbox folder, which stands in for it.
+    QString packageApplications = QStringLiteral("/Applications");
 
     // Called with every phase of an install; may be called from any thread.
     using Phase = std::function<void(const InstallPhase&)>;
@@ -172,9 +175,9 @@ public:
     QCoro::Task<QString> place(QString bundle, QString name) const;
     // The blocking body of place.
     QString placeNow(const QString& bundle, const QString& name) const;
-    // Where the package installer put the application with `bundleID` in "/Applications/";
-    // nothing when it isn't there.
-    static std::optional<QString> installedApplication(const QString& bundleID);
+    // Where the package installer put the application with `bundleID` in `folder`; nothing
+    // when it isn't there.
+    static std::optional<QString> installedApplication(const QString& bundleID, const QString& folder);
 
     // --- Installer packages and the administrator step ---
 

@@ -63,7 +63,8 @@ void verifyFresh(const QString& file, const Download& download, std::int64_t con
 
 // Checks the package's signer, asks for consent and runs it as administrator.
 QCoro::Task<Updater::Fresh> installPackage(Updater::Recorded app, QString package, bool checksum,
-                                           Updater::Consent consent, Updater::Phase phase, QString name) {
+                                           Updater::Consent consent, Updater::Phase phase, QString name,
+                                           QString folder) {
     auto read = [&package] { return Updater::packageSigner(package); };
     const PackageSigner signer = co_await Updater::blocking(read);
     const QString team = Updater::checkPackage(signer, app.name, app.team);
@@ -92,9 +93,9 @@ QCoro::Task<Updater::Fresh> installPackage(Updater::Recorded app, QString packag
         throw *refused;
 
     const QString id = app.id;
-    auto find = [id] { return Updater::installedApplication(id); };
+    auto find = [id, folder] { return Updater::installedApplication(id, folder); };
     const std::optional<QString> installed = co_await Updater::blocking(find);
-    if (!installed || !installed->startsWith(QStringLiteral("/Applications/")))
+    if (!installed || !installed->startsWith(folder + u'/'))
         throw UpdateError(QStringLiteral("The installer finished, but ") + name + QStringLiteral(" isn't in /Applications."));
     co_return Updater::Fresh{*installed, team, std::nullopt};
 }
@@ -137,7 +138,8 @@ QCoro::Task<Updater::Fresh> Updater::installNew(Recorded app, Release release, C
         auto find = [&downloaded, &download, &work] { return package(downloaded.file, download.package, work); };
         const std::optional<QString> found = co_await blocking(find);
         if (found) {
-            auto installing = installPackage(app, *found, download.sha256.has_value(), consent, phase, name);
+            auto installing = installPackage(app, *found, download.sha256.has_value(), consent, phase, name,
+                                             self.packageApplications);
             result = co_await std::move(installing);
         } else {
             auto unpack = [&downloaded, &work, &app] { return extract(downloaded.file, work, app.id); };

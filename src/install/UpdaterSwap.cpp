@@ -113,8 +113,7 @@ QString Updater::placeNow(const QString& bundle, const QString& name) const {
     return destination;
 }
 
-std::optional<QString> Updater::installedApplication(const QString& bundleID) {
-    static const QString folder = QStringLiteral("/Applications");
+std::optional<QString> Updater::installedApplication(const QString& bundleID, const QString& folder) {
     const QStringList names = QDir(folder).entryList({QStringLiteral("*.app")}, QDir::Dirs | QDir::NoSymLinks);
     for (const QString& entry : names) {
         const QString path = folder + u'/' + entry;

@@ -177,6 +177,8 @@ public:
     const std::optional<QString>& trashFolder() const { return trashFolder_; }
     // The Library folder searched and cleaned by an uninstall.
     const QString& userLibrary() const { return userLibrary_; }
+    // This Mac's id in the library, which decides what counts as installed here.
+    QString deviceID() const { return c_.deviceID(); }
 
     // The window hooks, installed by the shell's scenes.
     std::function<void()> openMain;

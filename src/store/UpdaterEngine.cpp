@@ -3,8 +3,10 @@
 #include "install/Uninstall.h"
 #include "runtime/Blocking.h"
 
-UpdaterEngine::UpdaterEngine(const QString& applications, std::optional<QString> trash)
-    : updater_(applications, std::move(trash)) {}
+UpdaterEngine::UpdaterEngine(const QString& applications, std::optional<QString> trash, const QString& packages)
+    : updater_(applications, std::move(trash)) {
+    updater_.packageApplications = packages;
+}
 
 QCoro::Task<QStringList> UpdaterEngine::install(InstalledApp app, Release release, Phase phase) {
     auto running = updater_.install(std::move(app), std::move(release), std::move(phase));

@@ -1,5 +1,7 @@
 #include "views/MainView.h"
 
+#include "library/ui/LibraryPromptLayer.h"
+#include "library/ui/LibraryView.h"
 #include "onboarding/ui/TourOverlay.h"
 #include "runtime/Observation.h"
 #include "views/kit/FrameObserver.h"
@@ -69,8 +71,12 @@ MainView::MainView(Store& store, Prefs& prefs, Clock& clock, QWidget* parent) : 
     stack->addWidget(banner_);
     stack->addWidget(new AccountCards(store_, prefs, column_));
     stack->addWidget(list_, 1);
+    library_ = new LibraryView(store_, clock, column_);
+    library_->hide();
+    stack->addWidget(library_, 1);
 
     uninstall_ = new UninstallLayer(store_, this);
+    libraryPrompt_ = new LibraryPromptLayer(store_, this);
     toast_ = new NoticeToast(store_, clock, this);
 
     anchors_ = new TourAnchors(this);
@@ -82,28 +88,26 @@ MainView::MainView(Store& store, Prefs& prefs, Clock& clock, QWidget* parent) : 
     tour_ = new TourOverlay(store_, prefs, *anchors_, this);
 
     new FrameObserver(this, [this] { (void)DashboardModel::showsPermissionBanner(store_); }, [this] { showBanner(); });
-    new Observer(this, [this] { (void)DashboardModel::showsSignedOutLibrary(store_); }, [this] { showList(); });
+    new Observer(this, [this] { (void)DashboardModel::showsLibrary(store_); }, [this] { showLibrary(); });
     // The notice floats above the uninstall prompt, which is made afresh for each row.
     new Observer(this, [this] { (void)store_.removing(); }, [this] { toast_->raise(); });
     showBanner();
+    showLibrary();
 }
 
-void MainView::setSignedOutLibraryView(QWidget* view) {
-    if (signedOut_ && signedOut_ != view)
-        signedOut_->hide();
-    signedOut_ = view;
-    if (view) {
-        view->setParent(column_);
-        static_cast<QVBoxLayout*>(column_->layout())->insertWidget(column_->layout()->indexOf(list_) + 1, view, 1);
+void MainView::showLibrary() {
+    const bool wanted = DashboardModel::showsLibrary(store_);
+    if (wanted == libraryShown_)
+        return;
+    libraryShown_ = wanted;
+    list_->setVisible(!wanted);
+    if (wanted) {
+        // Each visit starts with any Mac, as a screen made afresh would.
+        library_->setDevice(std::nullopt);
+        Animator::fade(library_, true, [this] { return libraryShown_; });
+    } else {
+        library_->hide();
     }
-    showList();
-}
-
-void MainView::showList() {
-    const bool signedOut = signedOut_ && DashboardModel::showsSignedOutLibrary(store_);
-    list_->setVisible(!signedOut);
-    if (signedOut_)
-        signedOut_->setVisible(signedOut);
 }
 
 void MainView::showBanner() {

@@ -8,6 +8,8 @@ class CardList;
 class Clock;
 class FilterChips;
 class Hero;
+class LibraryPromptLayer;
+class LibraryView;
 class NoticeToast;
 class PermissionBanner;
 class PermissionPills;
@@ -20,16 +22,14 @@ class UninstallLayer;
 
 // The main window's content, the dashboard: the backdrop tinted by the store's mood, and a
 // centred column at most 1200 wide of the overview header, the controls row (chips, search,
-// permission pills), the permission banner while it is needed, and the card list. Over it the
-// uninstall prompt while the store's removing row is set, the notice toast, and the guided tour
-// while it runs.
+// permission pills), the permission banner while it is needed, and the card list, or the library
+// screen under the library filter. Over it the uninstall prompt while the store's removing row is
+// set, the library's question card, the notice toast, and the guided tour while it runs.
 class MainView : public QWidget {
     Q_OBJECT
 public:
     MainView(Store& store, Prefs& prefs, Clock& clock, QWidget* parent = nullptr);
 
-    // Shown in the card list's place under the library filter while no one is signed in.
-    void setSignedOutLibraryView(QWidget* view);
 
     Backdrop* backdrop() const { return backdrop_; }
     Hero* hero() const { return hero_; }
@@ -38,8 +38,11 @@ public:
     PermissionPills* pills() const { return pills_; }
     PermissionBanner* banner() const { return banner_; }
     CardList* cardList() const { return list_; }
+    // Shown in the card list's place under the library filter.
+    LibraryView* libraryView() const { return library_; }
     UninstallLayer* uninstallLayer() const { return uninstall_; }
     NoticeToast* toast() const { return toast_; }
+    LibraryPromptLayer* libraryPrompt() const { return libraryPrompt_; }
     // The elements the guided tour points at, and the tour laid over everything.
     TourAnchors* tourAnchors() const { return anchors_; }
     TourOverlay* tourOverlay() const { return tour_; }
@@ -49,7 +52,7 @@ protected:
 
 private:
     void showBanner();
-    void showList();
+    void showLibrary();
 
     Store& store_;
     Backdrop* backdrop_;
@@ -61,9 +64,11 @@ private:
     PermissionBanner* banner_;
     bool bannerShown_ = false;
     CardList* list_;
-    QPointer<QWidget> signedOut_;
+    LibraryView* library_;
+    bool libraryShown_ = false;
     UninstallLayer* uninstall_;
     NoticeToast* toast_;
+    LibraryPromptLayer* libraryPrompt_;
     TourAnchors* anchors_;
     TourOverlay* tour_;
 };

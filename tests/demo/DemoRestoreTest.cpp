@@ -37,8 +37,8 @@ LibraryApp seenElsewhere(const InstalledApp& app) {
 } // namespace
 
 // A new Mac's road: the demo's apps as the account's library saw them on another Mac, restored
-// into an empty folder from the demo's update server, every download checked against its
-// record.
+// into the emptied sandbox from the demo's update server, every download checked against its
+// record; the installer package lands where it installs, in the sandbox.
 TEST(DemoRestore, PutsBackEveryAppItCanVerifyAndLeavesTheRestToTheUser) {
     DemoSandbox demo(TestEnvironment::root() + u"/restore-demo"_s);
     ASSERT_NO_THROW(demo.make());
@@ -64,10 +64,14 @@ TEST(DemoRestore, PutsBackEveryAppItCanVerifyAndLeavesTheRestToTheUser) {
         record(u"Driftwood"_s),                                                   // no source at all
     };
 
+    // The other Mac keeps the bundles; this one starts with an empty sandbox.
+    const QString here = demo.applications();
+    ASSERT_TRUE(QDir().rename(here, TestEnvironment::root() + u"/restore-demo/OtherMac"_s));
+    ASSERT_TRUE(QDir().mkpath(here));
+    qputenv("QUENLARK_ELEVATION", "unprivileged");
+
     StoreHarness h;
     h.real = true;
-    const QString here = TestEnvironment::root() + u"/new-mac/Applications"_s;
-    ASSERT_TRUE(QDir().mkpath(here));
     h.options.sandbox = here;
     h.options.mock = demo.mock();
     Store& s = h.build();
@@ -81,7 +85,7 @@ TEST(DemoRestore, PutsBackEveryAppItCanVerifyAndLeavesTheRestToTheUser) {
             EXPECT_EQ(s.packageConsent()->request.app, u"Ledger"_s);
             EXPECT_TRUE(s.packageConsent()->request.notarized);
             EXPECT_TRUE(s.packageConsent()->request.sameTeam);
-            s.packageConsent()->answer(false);
+            s.packageConsent()->answer(true);
         }
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         h.clock.advance(20ms);
@@ -91,8 +95,8 @@ TEST(DemoRestore, PutsBackEveryAppItCanVerifyAndLeavesTheRestToTheUser) {
     Net::resetForTest();
 
     EXPECT_EQ(asked, 1);
-    for (const auto& [index, team] : QList<std::pair<int, QString>>{{0, u"AAAAAAAAAA"_s}, {1, u"BBBBBBBBBB"_s},
-                                                                     {2, u"AAAAAAAAAA"_s}}) {
+    for (const auto& [index, team] : QList<std::pair<int, QString>>{
+             {0, u"AAAAAAAAAA"_s}, {1, u"BBBBBBBBBB"_s}, {2, u"AAAAAAAAAA"_s}, {3, u"AAAAAAAAAA"_s}}) {
         const auto& item = items[index];
         const QString bundle = here + u'/' + item->app().name + u".app"_s;
         SCOPED_TRACE(item->app().name.toStdString());
@@ -101,10 +105,6 @@ TEST(DemoRestore, PutsBackEveryAppItCanVerifyAndLeavesTheRestToTheUser) {
         EXPECT_EQ(Updater::validSignature(bundle), team);
         EXPECT_EQ(Updater::bundleIdentifier(bundle), item->app().id);
     }
-    const QString declined = u"You chose not to run \u2068Ledger\u2069's installer. Nothing was installed."_s;
-    EXPECT_EQ(items[3]->phase(), InstallPhase::failed(declined));
-    EXPECT_EQ(items[3]->note(), declined);
-    EXPECT_FALSE(QFileInfo::exists(here + u"/Ledger.app"_s));
     for (int index : {4, 5, 6})
         EXPECT_EQ(items[index]->phase(), InstallPhase::idle()) << items[index]->app().name.toStdString();
     EXPECT_EQ(items[4]->route()->kind(), Route::Kind::store);
@@ -112,15 +112,16 @@ TEST(DemoRestore, PutsBackEveryAppItCanVerifyAndLeavesTheRestToTheUser) {
     EXPECT_EQ(items[6]->route()->kind(), Route::Kind::manual);
     EXPECT_EQ(s.notice(), u"3 apps need installing from the App Store or its website. See Get It Yourself."_s);
     EXPECT_EQ(QDir(here).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-              (QStringList{u"Harbor.app"_s, u"Lumen.app"_s, u"Quill.app"_s}));
+              (QStringList{u"Harbor.app"_s, u"Ledger.app"_s, u"Lumen.app"_s, u"Quill.app"_s}));
 
     // The check at the end lists what came back.
     QStringList rows;
     for (const auto& row : s.items())
         rows << row->app().name;
     rows.sort();
-    EXPECT_EQ(rows, (QStringList{u"Harbor"_s, u"Lumen"_s, u"Quill"_s}));
+    EXPECT_EQ(rows, (QStringList{u"Harbor"_s, u"Ledger"_s, u"Lumen"_s, u"Quill"_s}));
 
+    qunsetenv("QUENLARK_ELEVATION");
     qunsetenv("QUENLARK_ANCHORS");
     Anchors::setConfigured(nullptr);
 }

@@ -9,6 +9,8 @@
 #include "onboarding/ui/TourOverlay.h"
 #include "views/dashboard/Hero.h"
 #include "views/kit/FittedLabel.h"
+#include "library/LibraryItem.h"
+#include "runtime/MakeShared.h"
 #include "views/MainView.h"
 
 #include <QApplication>
@@ -94,6 +96,26 @@ bool render(const QString& out, const QString& theme, const QString& bundles) {
          [](StoreHarness& h, Store& s) {
              finish(h, s);
              s.setSession(sampleSession());
+         }},
+        // The library's two questions over the dashboard.
+        {QStringLiteral("package-consent"), false, {1120, 780},
+         [](StoreHarness& h, Store& s) {
+             finish(h, s);
+             h.start(s.askPackageConsent({QStringLiteral("Ledger"), QStringLiteral("Developer ID Installer: Ada Example (AAAAAAAAAA)"),
+                                          QStringLiteral("AAAAAAAAAA"), true, true, true}));
+         }},
+        {QStringLiteral("library-removal"), false, {1120, 780},
+         [](StoreHarness& h, Store& s) {
+             finish(h, s);
+             Store::LibraryRows entries;
+             for (const bool installed : {true, false, false}) {
+                 LibraryApp app;
+                 app.id = QStringLiteral("com.example.") + QString::number(entries.size());
+                 app.name = QStringLiteral("App");
+                 app.devices.insert(QStringLiteral("studio"), {QStringLiteral("1.0"), installed, QDateTime::currentDateTimeUtc()});
+                 entries.append(makeShared<LibraryItem>(app));
+             }
+             s.setLibraryRemoval(entries);
          }},
         {QStringLiteral("uninstall"), false, {1120, 780},
          [](StoreHarness& h, Store& s) {

@@ -7,6 +7,7 @@
 #include "DashboardScreens.h"
 #include "FoldScreens.h"
 #include "IslandScreens.h"
+#include "LibraryScreens.h"
 #include "ScreenSamples.h"
 #include "SettingsScreens.h"
 #include "SetupScreens.h"
@@ -139,6 +140,7 @@ bool renderTheme(bool dark, const QString& out, const QString& bundles) {
     ok &= FoldScreens::render(theme, out, samples);
     ok &= IslandScreens::render(theme, out, bundles + QStringLiteral("/island"));
     ok &= AccountScreens::render(out, theme);
+    ok &= LibraryScreens::render(out, theme);
     ok &= SettingsScreens::render(out, theme);
     ok &= SetupScreens::render(out, theme);
     // The welcome window is dark whatever the theme: drawn once.

@@ -105,14 +105,20 @@ private:
     StoreHarness* h_;
 };
 
-// An empty library that answers at once; every sync ends in the one read of the Macs.
+// A library that answers at once with the harness's apps and Macs (none unless a test sets
+// them); every sync ends in the one read of the Macs.
 class Library final : public LibraryHooks {
 public:
     explicit Library(StoreHarness* h) : h_(h) {}
-    QCoro::Task<QList<LibraryApp>> apps(Cloud) override { co_return {}; }
+    // Copies: a task's co_return moves from what it is given.
+    QCoro::Task<QList<LibraryApp>> apps(Cloud) override {
+        QList<LibraryApp> apps = h_->libraryApps;
+        co_return apps;
+    }
     QCoro::Task<QList<Device>> devices(Cloud) override {
         ++h_->librarySyncs;
-        co_return {};
+        QList<Device> devices = h_->libraryDevices;
+        co_return devices;
     }
     QCoro::Task<int> sync(Cloud, QList<Cloud::Scanned>, QList<LibraryApp>, QString) override { co_return 1; }
     QCoro::Task<void> remove(Cloud, QStringList) override { co_return; }
@@ -202,7 +208,8 @@ Store& StoreHarness::build() {
         };
         c.updater = [this](QString applications, std::optional<QString> trash) -> std::unique_ptr<UpdateEngine> {
             engineFolders.append(applications);
-            return std::make_unique<UpdaterEngine>(applications, std::move(trash));
+            return std::make_unique<UpdaterEngine>(applications, std::move(trash),
+                                                   options.sandbox.value_or(QStringLiteral("/Applications")));
         };
     }
     c.running = [this](InstalledApp app) { return runningCopies(this, std::move(app)); };

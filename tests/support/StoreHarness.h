@@ -104,6 +104,9 @@ public:
     std::optional<Session> savedSession;
     // The account seam in place of the recording one (the real stored session, for example).
     std::shared_ptr<AccountHooks> account;
+    // What the default library seam answers: the account's apps and Macs.
+    QList<LibraryApp> libraryApps;
+    QList<Device> libraryDevices;
     // The library seam in place of the empty one.
     std::shared_ptr<LibraryHooks> library;
     // The token renewal in place of the real one against `cloud`.

@@ -19,6 +19,7 @@
 #include "views/dashboard/Hero.h"
 #include "views/dashboard/HeroButton.h"
 #include "views/MainView.h"
+#include "library/ui/LibraryView.h"
 #include "views/dashboard/NoticeToast.h"
 #include "views/dashboard/PermissionBanner.h"
 #include "views/dashboard/PermissionPill.h"
@@ -189,24 +190,27 @@ TEST(Dashboard, TheRingTurnsOnlyWhileARefreshRunsAndTheRingIsOnScreen) {
     EXPECT_TRUE(d.view.hero()->checkAgainButton()->isEnabled());
 }
 
-TEST(Dashboard, TheSignedOutLibraryViewTakesTheListsPlaceUnderTheLibraryFilter) {
+TEST(Dashboard, TheLibraryViewTakesTheListsPlaceUnderTheLibraryFilterAndStartsWithAnyMac) {
     Instant instant;
     StoreHarness h;
     Store& s = h.build();
     Dashboard d(h);
-    auto* signedOut = new QWidget;
-    d.view.setSignedOutLibraryView(signedOut);
+    LibraryView* library = d.view.libraryView();
     turn();
-    EXPECT_FALSE(signedOut->isVisible());
+    EXPECT_FALSE(library->isVisible());
     EXPECT_TRUE(d.view.cardList()->isVisible());
     s.setFilter(Filter::library);
     turn();
-    EXPECT_TRUE(signedOut->isVisible());
+    EXPECT_TRUE(library->isVisible());
     EXPECT_FALSE(d.view.cardList()->isVisible());
-    s.setSession(Session{});
+    library->setDevice(u"m1"_s);
+    s.setFilter(Filter::all);
     turn();
-    EXPECT_FALSE(signedOut->isVisible());
+    EXPECT_FALSE(library->isVisible());
     EXPECT_TRUE(d.view.cardList()->isVisible());
+    s.setFilter(Filter::library);
+    turn();
+    EXPECT_EQ(library->device(), std::nullopt);
 }
 
 // The header's buttons, the chips and the pills act through the store.

@@ -66,14 +66,7 @@ CardList::CardList(Store& store, QWidget* parent) : QScrollArea(parent), store_(
     content_->setAutoFillBackground(false);
     // A thin bar without arrows over the cards, as the platform's overlay scroller: a bar beside
     // them would narrow and widen every card in view as it comes and goes.
-    auto* scroller = new OverlayScroller(this);
-    scroller->setStyleSheet(
-        QStringLiteral("QScrollBar:vertical { width: 8px; background: transparent; margin: 0; }"
-                       "QScrollBar::handle:vertical { background: %1; border-radius: 3px; min-height: 32px;"
-                       " margin: 0 1px; }"
-                       "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
-                       "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: transparent; }")
-            .arg(Palette::current().primary(0.3).name(QColor::HexArgb)));
+    new OverlayScroller(this);
     // Scrolling towards the unbuilt tail builds the next cards.
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
         if (verticalScrollBar()->value() + 2 * viewport()->height() > content_->height() - tail_->geometry().height())

@@ -92,6 +92,33 @@ void fade(QWidget* widget, bool in, std::function<bool()> wanted) {
     });
 }
 
+void appear(QWidget* widget) {
+    QPointer<QGraphicsOpacityEffect> effect = new QGraphicsOpacityEffect(widget);
+    effect->setOpacity(0);
+    widget->setGraphicsEffect(effect);
+    const QPointer<QWidget> fresh = widget;
+    standard(widget, 0, 1, [fresh, effect](double v) {
+        if (!fresh || !effect)
+            return;
+        effect->setOpacity(std::clamp(v, 0.0, 1.0));
+        if (v == 1)
+            fresh->setGraphicsEffect(nullptr);
+    });
+}
+
+void vanish(QWidget* widget) {
+    const QPointer<QWidget> old = widget;
+    QPointer<QGraphicsOpacityEffect> effect = new QGraphicsOpacityEffect(widget);
+    widget->setGraphicsEffect(effect);
+    standard(widget, 1, 0, [old, effect](double v) {
+        if (!old || !effect)
+            return;
+        effect->setOpacity(std::clamp(v, 0.0, 1.0));
+        if (v == 0)
+            old->deleteLater();
+    });
+}
+
 } // namespace Animator
 
 SpringValue::SpringValue(QObject* owner, double value, Animator::Apply apply, double response, double dampingFraction)

@@ -10,6 +10,7 @@
 #include "views/kit/AppIcon.h"
 #include "views/kit/CheckingRing.h"
 #include "views/kit/ElidedLabel.h"
+#include "views/kit/ModalCard.h"
 #include "views/kit/PlainLabel.h"
 #include "views/kit/RoundedBox.h"
 #include "views/kit/SymbolView.h"
@@ -18,7 +19,6 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QEvent>
-#include <QGraphicsDropShadowEffect>
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -32,25 +32,6 @@
 
 namespace {
 constexpr int cardWidth = 520;
-
-class Card : public QWidget {
-public:
-    using QWidget::QWidget;
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        const Palette& palette = Palette::current();
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        QPainterPath shape;
-        shape.addRoundedRect(QRectF(rect()), 20, 20);
-        // Over the dimmed window the thick material reads as the frosted panel does.
-        painter.fillPath(shape, palette.window());
-        painter.fillPath(shape, palette.material(Palette::Material::thick));
-        painter.setPen(QPen(palette.primary(0.08), 1));
-        painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 19.5, 19.5);
-    }
-};
 
 QString segmentStyle() {
     const Palette& palette = Palette::current();
@@ -102,16 +83,9 @@ UninstallPrompt::UninstallPrompt(InstalledApp app, QString userLibrary, Operatio
     setAttribute(Qt::WA_NoMousePropagation);
     setFocusPolicy(Qt::StrongFocus);
 
-    card_ = new Card(this);
-    card_->setFixedWidth(cardWidth);
-    card_->setAccessibleDescription(QStringLiteral("modal"));
-    auto* shadow = new QGraphicsDropShadowEffect(card_);
-    shadow->setColor(QColor(0, 0, 0, 64));
-    shadow->setBlurRadius(60);
-    shadow->setOffset(0, 10);
-    card_->setGraphicsEffect(shadow);
-    cardLayout_ = new QVBoxLayout(card_);
-    cardLayout_->setContentsMargins(22, 22, 22, 22);
+    // Over the dimmed window the thick material reads as the frosted panel does.
+    card_ = new ModalCard(cardWidth, Palette::Material::thick, this);
+    cardLayout_ = card_->column();
     cardLayout_->setSpacing(16);
 
     // Header.
@@ -211,18 +185,7 @@ void UninstallPrompt::holdFocus(QWidget* now) {
 
 void UninstallPrompt::leave() { leaving_ = true; }
 
-bool UninstallPrompt::focusNextPrevChild(bool next) {
-    QList<QWidget*> ring;
-    for (QWidget* w = nextInFocusChain(); w && w != this; w = w->nextInFocusChain())
-        if (isAncestorOf(w) && w->isVisibleTo(this) && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus))
-            ring.append(w);
-    if (ring.isEmpty())
-        return false;
-    const qsizetype at = ring.indexOf(QApplication::focusWidget());
-    const qsizetype to = at < 0 ? 0 : (at + (next ? 1 : ring.size() - 1)) % ring.size();
-    ring.at(to)->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
-    return true;
-}
+bool UninstallPrompt::focusNextPrevChild(bool next) { return ModalCard::cycleFocus(this, next); }
 
 void UninstallPrompt::search() {
     if (operations_.leftovers)
@@ -403,12 +366,7 @@ void UninstallPrompt::fitToParent() {
     placeCard();
 }
 
-void UninstallPrompt::placeCard() {
-    const int wanted = cardLayout_->hasHeightForWidth() ? cardLayout_->totalHeightForWidth(cardWidth)
-                                                         : cardLayout_->totalSizeHint().height();
-    card_->resize(cardWidth, wanted);
-    card_->move((width() - cardWidth) / 2, std::max(0, (height() - wanted) / 2));
-}
+void UninstallPrompt::placeCard() { card_->centreIn(rect()); }
 
 bool UninstallPrompt::event(QEvent* event) {
     if (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest) {
@@ -429,6 +387,7 @@ bool UninstallPrompt::eventFilter(QObject* watched, QEvent* event) {
 void UninstallPrompt::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), QColor(0, 0, 0, 71));
+    card_->paintShadow(painter);
 }
 
 void UninstallPrompt::mousePressEvent(QMouseEvent* event) {
@@ -445,22 +404,11 @@ void UninstallLayer::follow() {
     const auto item = store_.removing();
     if (item && item == shown_.lock() && prompt_)
         return;
-    auto fadeOut = [](QPointer<UninstallPrompt> old) {
-        if (!old)
-            return;
-        QPointer<QGraphicsOpacityEffect> effect = new QGraphicsOpacityEffect(old);
-        old->leave();
-        old->setGraphicsEffect(effect);
-        old->setAttribute(Qt::WA_TransparentForMouseEvents);
-        Animator::standard(old, 1, 0, [old, effect](double v) {
-            if (!old || !effect)
-                return;
-            effect->setOpacity(std::clamp(v, 0.0, 1.0));
-            if (v == 0)
-                old->deleteLater();
-        });
-    };
-    fadeOut(prompt_);
+    if (prompt_) {
+        prompt_->leave();
+        prompt_->setAttribute(Qt::WA_TransparentForMouseEvents);
+        Animator::vanish(prompt_);
+    }
     prompt_ = nullptr;
     shown_ = item;
     if (!item)
@@ -471,16 +419,5 @@ void UninstallLayer::follow() {
     prompt_->show();
     prompt_->raise();
     prompt_->cancelButton()->setFocus();
-    QPointer<QGraphicsOpacityEffect> effect = new QGraphicsOpacityEffect(prompt_);
-    effect->setOpacity(0);
-    prompt_->setGraphicsEffect(effect);
-    QPointer<UninstallPrompt> fresh = prompt_;
-    // A prompt that goes while it fades in gets the fade-out's effect, which deletes this one.
-    Animator::standard(prompt_, 0, 1, [fresh, effect](double v) {
-        if (!fresh || !effect)
-            return;
-        effect->setOpacity(std::clamp(v, 0.0, 1.0));
-        if (v == 1)
-            fresh->setGraphicsEffect(nullptr);
-    });
+    Animator::appear(prompt_);
 }

@@ -2,6 +2,7 @@
 
 #include "install/Leftover.h"
 #include "model/InstalledApp.h"
+#include "views/kit/ModalCard.h"
 #include "views/uninstall/UninstallChoice.h"
 
 #include <QCoro/QCoroTask>
@@ -12,6 +13,7 @@
 #include <memory>
 
 class AppItem;
+
 class QAbstractButton;
 class QCheckBox;
 class QLabel;
@@ -70,7 +72,7 @@ private:
     UninstallChoice choice_;
     Operations operations_;
     QMetaObject::Connection focusWatch_;
-    QWidget* card_;
+    ModalCard* card_;
     QVBoxLayout* cardLayout_;
     QLabel* title_;
     QWidget* data_ = nullptr;

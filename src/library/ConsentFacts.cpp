@@ -1,0 +1,16 @@
+#include "library/ConsentFacts.h"
+
+ConsentFacts ConsentFacts::of(const PackageConsent& consent) {
+    ConsentFacts sheet;
+    sheet.title = consent.app + QStringLiteral(" installs with a package and needs your administrator password");
+    sheet.warning = QStringLiteral("Its installer runs with administrator rights and can put files anywhere on this Mac, "
+                                   "not only in Applications. macOS asks for your password next; Quenlark never sees it.");
+    if (consent.checksum)
+        sheet.facts << QStringLiteral("Checksum matches the Homebrew cask");
+    sheet.facts << QStringLiteral("Signed by ") + consent.signer;
+    if (consent.sameTeam)
+        sheet.facts << QStringLiteral("Same developer team (") + consent.team + QStringLiteral(") as on your other Mac");
+    if (consent.notarized)
+        sheet.facts << QStringLiteral("Notarized by Apple");
+    return sheet;
+}

@@ -1,0 +1,178 @@
+#include "library/LibraryScreenModel.h"
+
+#include "library/LibraryItem.h"
+#include "runtime/OutsideText.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace LibraryScreenModel {
+namespace {
+
+QString tr(const char* text) { return QCoreApplication::translate("Library", text); }
+
+bool installedOn(const LibraryItem& item, const QString& device) {
+    const auto& devices = item.app().devices;
+    const auto entry = devices.constFind(device);
+    return entry != devices.constEnd() && entry->installed;
+}
+
+} // namespace
+
+bool installedHere(const LibraryItem& item, const QString& here) { return installedOn(item, here); }
+
+bool onMac(const LibraryItem& item, const std::optional<QString>& device) {
+    return !device || installedOn(item, *device);
+}
+
+bool needsYou(const LibraryItem& item, const QString& here) {
+    if (item.phase().kind() == InstallPhase::Kind::failed)
+        return true;
+    const auto& route = item.route();
+    return route && route->kind() != Route::Kind::install && !installedHere(item, here);
+}
+
+bool open(const LibraryItem& item, const QString& here) {
+    if (installedHere(item, here))
+        return false;
+    switch (item.phase().kind()) {
+    case InstallPhase::Kind::idle:
+    case InstallPhase::Kind::failed:
+    case InstallPhase::Kind::blocked: return true;
+    default: return false;
+    }
+}
+
+std::optional<QString> chosen(const QList<Device>& devices, const std::optional<QString>& device) {
+    if (!device)
+        return std::nullopt;
+    const bool known = std::any_of(devices.begin(), devices.end(), [&](const Device& d) { return d.id == *device; });
+    return known ? device : std::nullopt;
+}
+
+bool keeps(LibraryTab tab, const LibraryItem& item, const QString& here, const std::optional<QString>& device) {
+    switch (tab) {
+    case LibraryTab::missing: return onMac(item, device) && !installedHere(item, here) && !needsYou(item, here);
+    case LibraryTab::all: return onMac(item, device);
+    case LibraryTab::removed: return item.removedEverywhere() && (!device || item.app().devices.contains(*device));
+    case LibraryTab::yours: return needsYou(item, here);
+    }
+    return false;
+}
+
+bool counts(LibraryTab tab, const LibraryItem& item, const QString& here) {
+    switch (tab) {
+    case LibraryTab::missing: return !installedHere(item, here) && !needsYou(item, here);
+    case LibraryTab::all: return true;
+    case LibraryTab::removed: return item.removedEverywhere();
+    case LibraryTab::yours: return needsYou(item, here);
+    }
+    return false;
+}
+
+Store::LibraryRows rows(const Store& store, const std::optional<QString>& device) {
+    const QString here = store.deviceID();
+    const LibraryTab tab = store.libraryTab();
+    const std::optional<QString> mac = chosen(store.devices(), device);
+    const QString& query = store.query();
+    const bool everything = Store::trimmedQuery(query).isEmpty();
+    Store::LibraryRows kept;
+    for (const auto& item : store.library()) {
+        if (!keeps(tab, *item, here, mac))
+            continue;
+        const LibraryApp& app = item->app();
+        if (everything || Store::matches(query, {app.name, app.id, app.source}))
+            kept.append(item);
+    }
+    return kept;
+}
+
+QString tabTitle(LibraryTab tab, int count) { return LibraryTabs::rawValue(tab) + u"  "_s + QString::number(count); }
+
+Empty empty(const Store& store) {
+    if (!store.query().isEmpty())
+        return Empty{true, {}, {}, {}};
+    switch (store.libraryTab()) {
+    case LibraryTab::missing:
+        return Empty{false, u"checkmark.icloud"_s, tr("Nothing missing"), tr("Every app in your library is on this Mac.")};
+    case LibraryTab::all:
+        return Empty{false, u"icloud"_s, store.syncing() ? tr("Loading your library…") : tr("Your library is empty"),
+                     tr("Apps appear here after Quenlark checks this Mac while you're signed in.")};
+    case LibraryTab::removed:
+        return Empty{false, u"tray"_s, tr("Nothing removed"),
+                     tr("Apps you delete from every Mac stay here, so you can install them again later.")};
+    case LibraryTab::yours:
+        return Empty{false, u"hand.thumbsup"_s, tr("Nothing to do by hand"),
+                     tr("App Store apps, and apps Quenlark can't find a verified download for, land here with a "
+                        "button to their page.")};
+    }
+    return {};
+}
+
+bool ActionBar::selectsNone() const {
+    return !open.isEmpty() && std::all_of(open.begin(), open.end(), [](const auto& item) { return item->selected(); });
+}
+
+ActionBar actionBar(const Store& store, const Store::LibraryRows& rows) {
+    const QString here = store.deviceID();
+    ActionBar bar;
+    for (const auto& item : rows) {
+        if (open(*item, here))
+            bar.open.append(item);
+        if (item->selected())
+            bar.selected.append(item);
+    }
+    bar.installable = store.installable(bar.open);
+    bar.selectTitle = bar.selectsNone() ? tr("Select None") : tr("Select All");
+    bar.selectEnabled = !bar.open.isEmpty();
+    const bool restoring = store.restoring();
+    const auto chosenCount = bar.selected.size();
+    if (restoring) {
+        bar.status = tr("Installing one app at a time…");
+    } else if (chosenCount == 0) {
+        const auto n = bar.installable.size();
+        bar.status = n == 0 ? tr("Nothing here to install")
+                            : QString::number(n) + (n == 1 ? tr(" app") : tr(" apps")) + tr(" to put back on this Mac");
+    } else {
+        bar.status = QString::number(chosenCount) + tr(" selected");
+    }
+    bar.removeShown = chosenCount > 0;
+    bar.removeEnabled = !restoring;
+    bar.installTitle = chosenCount == 0 ? tr("Install All") : tr("Install ") + QString::number(chosenCount);
+    bar.installEnabled = !restoring && (chosenCount > 0 || !bar.installable.isEmpty());
+    return bar;
+}
+
+void select(const ActionBar& bar) {
+    const bool tick = !bar.selectsNone();
+    for (const auto& item : bar.open)
+        item->setSelected(tick);
+}
+
+QString pickerTitle(const QList<Device>& devices, const std::optional<QString>& device, const QDateTime& now) {
+    if (device) {
+        const QHash<QString, QString> names = labels(devices, now);
+        const auto label = names.constFind(*device);
+        if (label != names.constEnd())
+            return OutsideText::clean(*label);
+    }
+    return tr("Any Mac");
+}
+
+QList<MacChoice> pickerChoices(const QList<Device>& devices, const QString& here, const QDateTime& now) {
+    const QHash<QString, QString> names = labels(devices, now);
+    QList<MacChoice> choices;
+    choices.reserve(devices.size());
+    for (const Device& d : devices) {
+        QString title = OutsideText::clean(names.value(d.id, d.name));
+        if (d.id == here)
+            title += tr(" (this Mac)");
+        choices.append(MacChoice{d.id, title});
+    }
+    return choices;
+}
+
+} // namespace LibraryScreenModel

@@ -1,0 +1,118 @@
+#include "library/ui/LibraryList.h"
+
+#include "library/LibraryItem.h"
+#include "library/LibraryScreenModel.h"
+#include "library/ui/LibraryRow.h"
+#include "views/kit/OverlayScroller.h"
+
+#include <QScrollBar>
+#include <QSet>
+#include <QSpacerItem>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+constexpr int spacing = 8;
+// Keeps the last row clear of the floating action bar.
+constexpr int bottomPadding = 70;
+} // namespace
+
+LibraryList::LibraryList(Store& store, QWidget* parent) : QScrollArea(parent), store_(store) {
+    setFrameShape(QFrame::NoFrame);
+    setWidgetResizable(true);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    viewport()->setAutoFillBackground(false);
+    content_ = new QWidget;
+    column_ = new QVBoxLayout(content_);
+    column_->setContentsMargins(2, 0, 2, bottomPadding);
+    column_->setSpacing(spacing);
+    tail_ = new QSpacerItem(0, 0, QSizePolicy::Minimum, QSizePolicy::Expanding);
+    column_->addItem(tail_);
+    setWidget(content_);
+    content_->setAutoFillBackground(false);
+    new OverlayScroller(this);
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
+        if (order_.size() < items_.size() &&
+            verticalScrollBar()->value() + 2 * viewport()->height() > content_->height() - tail_->geometry().height())
+            apply();
+    });
+}
+
+void LibraryList::setRows(Store::LibraryRows rows, QList<Device> devices, QString here) {
+    items_ = std::move(rows);
+    devices_ = std::move(devices);
+    here_ = std::move(here);
+    apply();
+}
+
+LibraryRow* LibraryList::row(const QString& id) const {
+    LibraryRow* found = rows_.value(id);
+    return found && order_.contains(found) ? found : nullptr;
+}
+
+void LibraryList::apply() {
+    const int total = static_cast<int>(items_.size());
+    const int view = std::max(viewport()->height(), 600);
+    const int reach = std::min(total, (verticalScrollBar()->value() + 2 * view) / std::max(1, rowHeight_) + 1);
+
+    QList<QWidget*> order;
+    order.reserve(reach);
+    for (int i = 0; i < reach; ++i) {
+        const auto& item = items_[i];
+        const QString id = item->id();
+        LibraryRow* row = rows_.value(id);
+        if (row && entries_.value(id).lock() != item) {
+            // Another entry object under the same id: a fresh row follows it.
+            order_.removeAll(row);
+            delete row;
+            row = nullptr;
+        }
+        if (!row) {
+            row = new LibraryRow(item, store_, content_);
+            rows_.insert(id, row);
+            entries_.insert(id, item);
+        }
+        row->setDevices(devices_);
+        row->setSelectable(!LibraryScreenModel::installedHere(*item, here_));
+        order.append(row);
+    }
+    if (!measured_ && !order.isEmpty()) {
+        rowHeight_ = order.first()->sizeHint().height() + spacing;
+        measured_ = true;
+    }
+    const int rest = (total - static_cast<int>(order.size())) * rowHeight_;
+    if (order != order_ || rest != tail_->sizeHint().height()) {
+        const QSet<QWidget*> listed(order.begin(), order.end());
+        column_->setEnabled(false);
+        for (QWidget* old : std::as_const(order_))
+            if (!listed.contains(old))
+                old->hide();
+        while (column_->count() > 1)
+            delete column_->takeAt(0);
+        for (int i = 0; i < order.size(); ++i) {
+            column_->insertWidget(i, order[i]);
+            order[i]->show();
+        }
+        tail_->changeSize(0, rest, QSizePolicy::Minimum, QSizePolicy::MinimumExpanding);
+        column_->setEnabled(true);
+        column_->invalidate();
+        order_ = order;
+    }
+    // Rows of entries that left the library go; hidden ones wait to be listed again.
+    for (auto it = rows_.begin(); it != rows_.end();) {
+        if (!order_.contains(it.value()) && entries_.value(it.key()).expired()) {
+            delete it.value();
+            entries_.remove(it.key());
+            it = rows_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+void LibraryList::resizeEvent(QResizeEvent* event) {
+    QScrollArea::resizeEvent(event);
+    if (order_.size() < items_.size())
+        apply();
+}

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "library/Device.h"
+#include "library/LibraryRowModel.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class AppIcon;
+class LibraryItem;
+class Observer;
+class PlainLabel;
+class QCheckBox;
+class QHBoxLayout;
+class QMenu;
+class QToolButton;
+class QVBoxLayout;
+class Store;
+
+// One application of the library as a row: tick box, icon, name, the Macs that have it, the
+// note, the status and the actions menu. It follows its entry and the account's Macs; the list
+// hands it the Macs and whether it may be ticked.
+class LibraryRow : public QWidget {
+    Q_OBJECT
+public:
+    LibraryRow(std::shared_ptr<LibraryItem> item, Store& store, QWidget* parent = nullptr);
+    ~LibraryRow() override;
+
+    void setDevices(const QList<Device>& devices);
+    void setSelectable(bool selectable);
+
+    QCheckBox* checkbox() const { return checkbox_; }
+    QToolButton* moreButton() const { return more_; }
+    // The status's button when it shows one.
+    class QAbstractButton* statusButton() const;
+    // Adds the actions of the trailing and the context menu.
+    void fillActions(QMenu& menu);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void refresh();
+    void showStatus(const LibraryRowModel::Status& status);
+    void showMacs(const LibraryRowModel::Macs& macs);
+    void showNote(const QList<LibraryRowModel::NoteLine>& lines);
+
+    std::weak_ptr<LibraryItem> item_;
+    Store& store_;
+    QList<Device> devices_;
+    bool selectable_ = false;
+    bool selected_ = false;
+    Observer* observer_ = nullptr;
+    QCheckBox* checkbox_;
+    QWidget* iconHolder_;
+    AppIcon* icon_ = nullptr;
+    QWidget* placeholder_ = nullptr;
+    PlainLabel* name_;
+    QHBoxLayout* macsLine_;
+    QWidget* macsHolder_;
+    QVBoxLayout* notes_;
+    QWidget* notesHolder_;
+    QWidget* statusHolder_;
+    QWidget* statusWidget_ = nullptr;
+    std::optional<LibraryRowModel::Status> shownStatus_;
+    std::optional<LibraryRowModel::Macs> shownMacs_;
+    QList<LibraryRowModel::NoteLine> shownNote_;
+    QToolButton* more_;
+};
