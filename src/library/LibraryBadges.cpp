@@ -29,12 +29,9 @@ LibraryBadges count(const Store& store) {
     LibraryBadges b;
     for (const auto& item : store.library()) {
         ++b.all;
-        if (LibraryScreenModel::counts(LibraryTab::missing, *item, here))
-            ++b.missing;
-        if (item->removedEverywhere())
-            ++b.removed;
-        if (LibraryScreenModel::needsYou(*item, here))
-            ++b.yours;
+        b.missing += LibraryScreenModel::counts(LibraryTab::missing, *item, here);
+        b.removed += LibraryScreenModel::counts(LibraryTab::removed, *item, here);
+        b.yours += LibraryScreenModel::counts(LibraryTab::yours, *item, here);
     }
     return b;
 }

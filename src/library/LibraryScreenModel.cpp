@@ -1,11 +1,13 @@
 #include "library/LibraryScreenModel.h"
 
 #include "library/LibraryItem.h"
+#include "runtime/Observation.h"
 #include "runtime/OutsideText.h"
 
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <unordered_map>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -14,25 +16,53 @@ namespace {
 
 QString tr(const char* text) { return QCoreApplication::translate("Library", text); }
 
-bool installedOn(const LibraryItem& item, const QString& device) {
-    const auto& devices = item.app().devices;
-    const auto entry = devices.constFind(device);
-    return entry != devices.constEnd() && entry->installed;
+// What the rules read of an entry, each observed field read once.
+struct Facts {
+    const LibraryApp& app;
+    InstallPhase::Kind phase;
+    std::optional<Route::Kind> route;
+
+    explicit Facts(const LibraryItem& item)
+        : app(item.app()), phase(item.phase().kind()),
+          route(item.route() ? std::optional(item.route()->kind()) : std::nullopt) {}
+};
+
+bool installedOn(const LibraryApp& app, const QString& device) {
+    const auto entry = app.devices.constFind(device);
+    return entry != app.devices.constEnd() && entry->installed;
+}
+
+bool removedEverywhere(const LibraryApp& app) {
+    return std::none_of(app.devices.cbegin(), app.devices.cend(), [](const auto& entry) { return entry.installed; });
+}
+
+bool needsYou(const Facts& f, bool here) {
+    return f.phase == InstallPhase::Kind::failed || (f.route && *f.route != Route::Kind::install && !here);
+}
+
+bool keeps(LibraryTab tab, const Facts& f, const QString& here, const std::optional<QString>& device) {
+    const bool installedHere = installedOn(f.app, here);
+    const bool onMac = !device || installedOn(f.app, *device);
+    switch (tab) {
+    case LibraryTab::missing: return onMac && !installedHere && !needsYou(f, installedHere);
+    case LibraryTab::all: return onMac;
+    case LibraryTab::removed: return removedEverywhere(f.app) && (!device || f.app.devices.contains(*device));
+    case LibraryTab::yours: return needsYou(f, installedHere);
+    }
+    return false;
 }
 
 } // namespace
 
-bool installedHere(const LibraryItem& item, const QString& here) { return installedOn(item, here); }
+bool installedHere(const LibraryItem& item, const QString& here) { return installedOn(item.app(), here); }
 
 bool onMac(const LibraryItem& item, const std::optional<QString>& device) {
-    return !device || installedOn(item, *device);
+    return !device || installedOn(item.app(), *device);
 }
 
 bool needsYou(const LibraryItem& item, const QString& here) {
-    if (item.phase().kind() == InstallPhase::Kind::failed)
-        return true;
-    const auto& route = item.route();
-    return route && route->kind() != Route::Kind::install && !installedHere(item, here);
+    const Facts f(item);
+    return needsYou(f, installedOn(f.app, here));
 }
 
 bool open(const LibraryItem& item, const QString& here) {
@@ -54,40 +84,85 @@ std::optional<QString> chosen(const QList<Device>& devices, const std::optional<
 }
 
 bool keeps(LibraryTab tab, const LibraryItem& item, const QString& here, const std::optional<QString>& device) {
-    switch (tab) {
-    case LibraryTab::missing: return onMac(item, device) && !installedHere(item, here) && !needsYou(item, here);
-    case LibraryTab::all: return onMac(item, device);
-    case LibraryTab::removed: return item.removedEverywhere() && (!device || item.app().devices.contains(*device));
-    case LibraryTab::yours: return needsYou(item, here);
-    }
-    return false;
+    return keeps(tab, Facts(item), here, device);
 }
 
 bool counts(LibraryTab tab, const LibraryItem& item, const QString& here) {
+    const Facts f(item);
+    const bool installedHere = installedOn(f.app, here);
     switch (tab) {
-    case LibraryTab::missing: return !installedHere(item, here) && !needsYou(item, here);
+    case LibraryTab::missing: return !installedHere && !needsYou(f, installedHere);
     case LibraryTab::all: return true;
-    case LibraryTab::removed: return item.removedEverywhere();
-    case LibraryTab::yours: return needsYou(item, here);
+    case LibraryTab::removed: return removedEverywhere(f.app);
+    case LibraryTab::yours: return needsYou(f, installedHere);
     }
     return false;
 }
 
-Store::LibraryRows rows(const Store& store, const std::optional<QString>& device) {
-    const QString here = store.deviceID();
-    const LibraryTab tab = store.libraryTab();
-    const std::optional<QString> mac = chosen(store.devices(), device);
-    const QString& query = store.query();
-    const bool everything = Store::trimmedQuery(query).isEmpty();
-    Store::LibraryRows kept;
-    for (const auto& item : store.library()) {
-        if (!keeps(tab, *item, here, mac))
-            continue;
-        const LibraryApp& app = item->app();
-        if (everything || Store::matches(query, {app.name, app.id, app.source}))
-            kept.append(item);
+namespace {
+
+// The current tab's rows for one chosen Mac, kept until the library, an entry, the Macs or the
+// tab change, so a keystroke only runs the search over them.
+struct TabRows {
+    LibraryTab tab = LibraryTab::missing;
+    std::optional<QString> device;
+    Store::LibraryRows rows;
+    bool valid = false;
+    Observation::Handle tracking;
+    ObservationNode node;
+    ~TabRows() { Observation::cancel(tracking); }
+};
+
+std::unordered_map<const Store*, TabRows>& tabRows() {
+    static std::unordered_map<const Store*, TabRows> map;
+    return map;
+}
+
+const Store::LibraryRows& kept(const Store& store, const std::optional<QString>& device) {
+    auto [at, added] = tabRows().try_emplace(&store);
+    if (added)
+        QObject::connect(&store, &QObject::destroyed, [key = &store] { tabRows().erase(key); });
+    TabRows& entry = at->second;
+    if (!entry.valid || entry.device != device || entry.tab != store.libraryTab()) {
+        Observation::cancel(entry.tracking);
+        entry.device = device;
+        entry.tracking = Observation::trackCache(
+            [&] {
+                const QString here = store.deviceID();
+                entry.tab = store.libraryTab();
+                const std::optional<QString> mac = chosen(store.devices(), device);
+                entry.rows.clear();
+                for (const auto& item : store.library())
+                    if (keeps(entry.tab, Facts(*item), here, mac))
+                        entry.rows.append(item);
+            },
+            [key = &store] {
+                const auto found = tabRows().find(key);
+                if (found == tabRows().end())
+                    return;
+                found->second.valid = false;
+                found->second.node.notify();
+            });
+        entry.valid = true;
     }
-    return kept;
+    entry.node.registerRead();
+    return entry.rows;
+}
+
+} // namespace
+
+Store::LibraryRows rows(const Store& store, const std::optional<QString>& device) {
+    const Store::LibraryRows& tab = kept(store, device);
+    const QString& query = store.query();
+    if (Store::trimmedQuery(query).isEmpty())
+        return tab;
+    Store::LibraryRows found;
+    for (const auto& item : tab) {
+        const LibraryApp& app = item->app();
+        if (Store::matches(query, {app.name, app.id, app.source}))
+            found.append(item);
+    }
+    return found;
 }
 
 QString tabTitle(LibraryTab tab, int count) { return LibraryTabs::rawValue(tab) + u"  "_s + QString::number(count); }

@@ -7,6 +7,7 @@
 #include "library/ui/LibraryView.h"
 #include "library/ui/MacPicker.h"
 #include "platform/gui/Palette.h"
+#include "views/MainView.h"
 #include "runtime/MakeShared.h"
 
 #include <QApplication>
@@ -189,6 +190,18 @@ bool LibraryScreens::render(const QString& out, const QString& theme) {
         ok &= write(menu, name(u"mac-picker"_s));
         scene.view->setDevice(u"dlaptop2"_s);
         ok &= scene.save(name(u"chosen-mac"_s));
+    }
+    {
+        // In the main window, under its library filter.
+        Scene scene(true, sampleApps(QDateTime(QDate(2026, 3, 14), QTime(10, 0), Qt::UTC)));
+        Store& s = scene.h.store();
+        s.setFilter(Filter::library);
+        scene.item(u"Juniper"_s)->setSelected(true);
+        MainView main(s, *scene.h.prefs, scene.h.clock);
+        main.resize(1120, 780);
+        main.show();
+        pump(250);
+        ok &= write(main, name(u"main-window"_s));
     }
     return ok;
 }

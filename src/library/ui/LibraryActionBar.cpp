@@ -23,17 +23,20 @@ LibraryActionBar::LibraryActionBar(Store& store, QWidget* parent) : QWidget(pare
     row->setSpacing(12);
 
     select_ = new QPushButton(this);
-    select_->setStyleSheet(ButtonStyle::bordered());
+    // Disabled buttons read fainter.
+    const QString bordered = ButtonStyle::bordered() + QStringLiteral("QPushButton:disabled { color: %1; }")
+                                                           .arg(palette.tertiary().name(QColor::HexArgb));
+    select_->setStyleSheet(bordered);
     connect(select_, &QPushButton::clicked, this, [this] { LibraryScreenModel::select(bar_); });
     row->addWidget(select_);
     row->addStretch(1);
 
-    status_ = new PlainLabel(QString(), Fonts::system(12), palette.secondary(), false, this);
+    status_ = new PlainLabel(QString(), Fonts::font(Fonts::Role::callout), palette.secondary(), false, this);
     row->addWidget(status_);
 
     remove_ = new QPushButton(tr("Remove from Library…"), this);
     remove_->setAccessibleName(remove_->text());
-    remove_->setStyleSheet(ButtonStyle::bordered());
+    remove_->setStyleSheet(bordered);
     connect(remove_, &QPushButton::clicked, this, [this] { store_.setLibraryRemoval(bar_.selected); });
     row->addWidget(remove_);
 
@@ -72,6 +75,10 @@ void LibraryActionBar::paintEvent(QPaintEvent*) {
     const qreal radius = capsule.height() / 2;
     SoftShadow::paint(painter, capsule, radius, QColor(0, 0, 0, 31), 10, QPointF(0, 3));
     painter.setPen(Qt::NoPen);
+    // Without the platform's blur, rows beneath would read through the material: it lies on the
+    // window's own colour.
+    painter.setBrush(palette.window());
+    painter.drawRoundedRect(capsule, radius, radius);
     painter.setBrush(palette.material());
     painter.drawRoundedRect(capsule, radius, radius);
     painter.setPen(QPen(palette.primary(0.08), 1));

@@ -3,11 +3,14 @@
 #include "library/LibraryItem.h"
 #include "library/LibraryScreenModel.h"
 #include "library/ui/LibraryRow.h"
+#include "views/kit/Animator.h"
 #include "views/kit/OverlayScroller.h"
 
+#include <QPointer>
 #include <QScrollBar>
 #include <QSet>
 #include <QSpacerItem>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -32,7 +35,15 @@ LibraryList::LibraryList(Store& store, QWidget* parent) : QScrollArea(parent), s
     setWidget(content_);
     content_->setAutoFillBackground(false);
     new OverlayScroller(this);
+    more_ = new QTimer(this);
+    more_->setSingleShot(true);
+    more_->setInterval(16);
+    connect(more_, &QTimer::timeout, this, [this] {
+        ahead_ = true;
+        apply();
+    });
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
+        ahead_ = true;
         if (order_.size() < items_.size() &&
             verticalScrollBar()->value() + 2 * viewport()->height() > content_->height() - tail_->geometry().height())
             apply();
@@ -52,9 +63,17 @@ LibraryRow* LibraryList::row(const QString& id) const {
 }
 
 void LibraryList::apply() {
+    // Now the rows in view; the next view's worth a frame later, unless another change comes
+    // first, so a burst of keystrokes lays out only what shows.
     const int total = static_cast<int>(items_.size());
     const int view = std::max(viewport()->height(), 600);
-    const int reach = std::min(total, (verticalScrollBar()->value() + 2 * view) / std::max(1, rowHeight_) + 1);
+    const int row = std::max(1, rowHeight_);
+    const int now = std::min(total, (verticalScrollBar()->value() + view) / row + 2);
+    const int ahead = std::min(total, (verticalScrollBar()->value() + 2 * view) / row + 1);
+    const int reach = ahead_ ? std::max(now, ahead) : now;
+    ahead_ = false;
+    if (reach < ahead)
+        more_->start();
 
     QList<QWidget*> order;
     order.reserve(reach);
@@ -90,9 +109,17 @@ void LibraryList::apply() {
                 old->hide();
         while (column_->count() > 1)
             delete column_->takeAt(0);
+        const QSet<QWidget*> before(order_.begin(), order_.end());
         for (int i = 0; i < order.size(); ++i) {
             column_->insertWidget(i, order[i]);
-            order[i]->show();
+            QWidget* row = order[i];
+            // A row the change brings in fades in; the first fill and rows that stay just show.
+            if (before.isEmpty() || before.contains(row) || row->isVisibleTo(content_)) {
+                row->show();
+            } else {
+                QPointer<QWidget> guarded = row;
+                Animator::fade(row, true, [this, guarded] { return guarded && order_.contains(guarded.data()); });
+            }
         }
         tail_->changeSize(0, rest, QSizePolicy::Minimum, QSizePolicy::MinimumExpanding);
         column_->setEnabled(true);
@@ -113,6 +140,8 @@ void LibraryList::apply() {
 
 void LibraryList::resizeEvent(QResizeEvent* event) {
     QScrollArea::resizeEvent(event);
-    if (order_.size() < items_.size())
+    if (order_.size() < items_.size()) {
+        ahead_ = true;
         apply();
+    }
 }

@@ -8,10 +8,11 @@
 
 class LibraryRow;
 class QSpacerItem;
+class QTimer;
 class QVBoxLayout;
 
 // The scrolling column of library rows, one per entry id, reused across changes. Only the rows
-// scrolled past, in view and one view ahead are built; a spacer stands for the rest, so a new
+// scrolled past and in view are listed at once, one view ahead a frame later; a spacer stands for the rest, so a new
 // tab or search over thousands of entries lays out a screenful.
 class LibraryList : public QScrollArea {
     Q_OBJECT
@@ -40,6 +41,8 @@ private:
     QHash<QString, LibraryRow*> rows_;
     QHash<QString, std::weak_ptr<LibraryItem>> entries_;
     QList<QWidget*> order_;
+    QTimer* more_;
+    bool ahead_ = false; // this pass also builds the view below
     int rowHeight_ = 66;
     bool measured_ = false;
 };

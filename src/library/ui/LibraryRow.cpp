@@ -11,6 +11,7 @@
 #include "runtime/Observation.h"
 #include "runtime/OutsideText.h"
 #include "store/Store.h"
+#include "views/kit/Animator.h"
 #include "views/kit/AppIcon.h"
 #include "views/kit/DoneMark.h"
 #include "views/kit/ElidedLabel.h"
@@ -26,6 +27,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolButton>
+#include <QVariantAnimation>
 #include <QVBoxLayout>
 
 using namespace Qt::Literals::StringLiterals;
@@ -230,7 +232,14 @@ void LibraryRow::refresh() {
 
     if (entry->selected() != selected_) {
         selected_ = entry->selected();
-        update();
+        // The edge follows a tick by an ease-out of 0.12 s.
+        const double from = tick_;
+        if (tickMotion_)
+            tickMotion_->stop();
+        tickMotion_ = Animator::timed(this, 0.12, QEasingCurve::OutQuad, from, selected_ ? 1 : 0, [this](double v) {
+            tick_ = v;
+            update();
+        });
     }
 }
 
@@ -314,9 +323,12 @@ void LibraryRow::showNote(const QList<LibraryRowModel::NoteLine>& lines) {
 void LibraryRow::paintEvent(QPaintEvent*) {
     const Palette& palette = Palette::current();
     QPainter painter(this);
-    QColor border = selected_ ? palette.accent() : palette.primary(0.07);
-    if (selected_)
-        border.setAlphaF(0.6f);
+    const QColor plain = palette.primary(0.07);
+    QColor ticked = palette.accent();
+    ticked.setAlphaF(0.6f);
+    const auto mix = [&](float a, float b) { return a + (b - a) * static_cast<float>(tick_); };
+    const QColor border = QColor::fromRgbF(mix(plain.redF(), ticked.redF()), mix(plain.greenF(), ticked.greenF()),
+                                           mix(plain.blueF(), ticked.blueF()), mix(plain.alphaF(), ticked.alphaF()));
     PaintCache::fillRounded(painter, QRectF(rect()), radius, palette.material(), border, 1);
 }
 

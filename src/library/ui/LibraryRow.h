@@ -3,6 +3,7 @@
 #include "library/Device.h"
 #include "library/LibraryRowModel.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <memory>
@@ -53,6 +54,8 @@ private:
     QList<Device> devices_;
     bool selectable_ = false;
     bool selected_ = false;
+    double tick_ = 0; // the edge's way from plain (0) to ticked (1)
+    QPointer<class QVariantAnimation> tickMotion_; // deletes itself when it stops
     Observer* observer_ = nullptr;
     QCheckBox* checkbox_;
     QWidget* iconHolder_;

@@ -60,7 +60,7 @@ LibraryView::LibraryView(Store& store, Clock& clock, QWidget* parent) : QWidget(
     errorRow->setSpacing(6);
     const QColor orange = palette.hue(Palette::Hue::orange);
     errorRow->addWidget(new SymbolView(u"exclamationmark.icloud"_s, 14, orange, 18, errorLine_));
-    error_ = new PlainLabel(QString(), Fonts::system(12), orange, true, errorLine_);
+    error_ = new PlainLabel(QString(), Fonts::font(Fonts::Role::callout), orange, true, errorLine_);
     errorRow->addWidget(error_, 1);
     tryAgain_ = new QPushButton(tr("Try Again"), errorLine_);
     tryAgain_->setAccessibleName(tryAgain_->text());
@@ -113,7 +113,7 @@ void LibraryView::follow() {
                 s.rows = LibraryScreenModel::rows(store_, device_);
                 // Read here, so that what the header and the bar show is followed too.
                 (void)LibraryBadges::of(store_);
-                (void)LibraryScreenModel::actionBar(store_, s.rows);
+                s.bar = LibraryScreenModel::actionBar(store_, s.rows);
                 (void)store_.devices();
                 (void)store_.syncing();
                 (void)store_.syncError();
@@ -169,7 +169,7 @@ void LibraryView::apply() {
     } else {
         empty_->hide();
     }
-    bar_->setBar(LibraryScreenModel::actionBar(store_, now_.rows));
+    bar_->setBar(now_.bar);
     place();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "library/LibraryScreenModel.h"
 #include "runtime/Observation.h"
 #include "store/Store.h"
 
@@ -55,6 +56,7 @@ private:
     struct Snapshot {
         Mode mode = Mode::signedOut;
         Store::LibraryRows rows;
+        LibraryScreenModel::ActionBar bar;
     };
 
     void follow();
