@@ -4,7 +4,10 @@
 #include "DemoSandbox.h"
 #include "TestEnvironment.h"
 
+#include "app/Commands.h"
 #include "app/MainWindow.h"
+#include "onboarding/Tour.h"
+#include "onboarding/TourLayout.h"
 #include "views/dashboard/FilterChipModel.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +16,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <iostream>
 #include <random>
 
@@ -35,11 +39,12 @@ int bound(const char* name, int otherwise) {
 }
 
 // What the application may never say: a sanitizer's report, a failed assertion, and Qt's
-// warnings about an object used after it went or a call made once too often.
+// warnings about an object used after it went, a call made once too often, or a widget drawn
+// with a painter already taken (an effect inside another effect, which then draws nothing).
 const QRegularExpression fault(
     uR"(AddressSanitizer|UndefinedBehaviorSanitizer|runtime error:|ASSERT|was deleted|deleted while|)"
     uR"(destroyed while|invalid nullptr parameter|must only be called once|called (twice|more than once)|)"
-    uR"(already running|Recursive repaint)"_s);
+    uR"(already running|Recursive repaint|painted by one painter at a time)"_s);
 
 QStringList faults(const QByteArray& output) {
     QStringList lines;
@@ -73,10 +78,24 @@ bool isChip(const Accessibility::Object& object) {
     return label.match(object.name).hasMatch();
 }
 
+// The menu bar's menus as the application builds them: their titles and their items' titles.
+const QList<Commands::Menu>& menus() {
+    static const QList<Commands::Menu> all = Commands::menus({});
+    return all;
+}
+
+// A card drawn over a window with controls of its own, which the rest of the window cannot be
+// reached past: the tour's card.
+bool isCard(const Accessibility::Object& object) {
+    // "Tour, step": the words every step's card is named by.
+    static const QString tour = TourLayout::cardName(Tour::steps().first(), 0).section(u' ', 0, 1);
+    return object.name.startsWith(tour);
+}
+
 // The walk: every step one piece of real input through the X server, chosen by the seed among
 // what is on screen at that moment.
 class Walk {
-    enum Move { click, chip, key, type, clickInWindow, rightClick, doubleClick, close, reopen, scroll };
+    enum Move { click, chip, key, type, clickInWindow, rightClick, doubleClick, close, reopen, scroll, menu, card };
 
 public:
     Walk(DemoQuenlark& quenlark, Accessibility& accessibility, quint64 seed)
@@ -85,10 +104,16 @@ public:
     // One move; whether the walk can go on (a window that would not come back ends it).
     bool step(int number) {
         const QList<Accessibility::Object> screen = accessibility_.showing(quenlark_.pid());
-        QList<Accessibility::Object> controls, chips, windows, fields;
+        QList<Accessibility::Object> controls, chips, windows, fields, bar, onCard;
+        QList<QRect> cards;
+        for (const auto& object : screen)
+            if (isCard(object))
+                cards.append(object.box);
         for (const auto& object : screen) {
             if (object.depth == 0 && !object.box.isEmpty())
                 windows.append(object);
+            if (object.role == u"menu item"_s && menuNamed(object.name))
+                bar.append(object);
             if (!clickable(object))
                 continue;
             controls.append(object);
@@ -96,11 +121,15 @@ public:
                 chips.append(object);
             if (object.role == u"text"_s || object.role == u"entry"_s)
                 fields.append(object);
+            if (!isCard(object) &&
+                std::any_of(cards.begin(), cards.end(), [&](const QRect& box) { return box.contains(object.box); }))
+                onCard.append(object);
         }
         // How often each move is chosen, in the order of Move; without its window, half the steps
         // try to bring it back.
         const bool windowShown = Desktop::waitForWindow(MainWindow::title, 0ms).has_value();
-        const Move move = !windowShown && between(0, 1) ? reopen : Move(pick({30, 16, 16, 7, 8, 4, 3, 3, 4, 3}));
+        const Move move =
+            !windowShown && between(0, 1) ? reopen : Move(pick({30, 16, 16, 7, 8, 4, 3, 3, 4, 3, 6, 12}));
         std::string done;
         switch (move) {
         case click:
@@ -132,6 +161,12 @@ public:
             break;
         case scroll:
             done = scrollIn(windows);
+            break;
+        case menu:
+            done = fromMenu(bar);
+            break;
+        case card:
+            done = clickOn(onCard, 1);
             break;
         }
         // A move with nothing to act on gives way to a key.
@@ -207,13 +242,44 @@ private:
                clickAt({between(box.left(), box.right()), between(box.top(), box.bottom())}, button, between(1, 6));
     }
 
+    static const Commands::Menu* menuNamed(const QString& title) {
+        for (const Commands::Menu& menu : menus())
+            if (menu.title == title)
+                return &menu;
+        return nullptr;
+    }
+
+    // A menu of the bar opened with a click and one of its items chosen, as a person goes to a
+    // command no key or button reaches (the tour, the welcome window).
+    std::string fromMenu(const QList<Accessibility::Object>& bar) {
+        if (bar.isEmpty())
+            return {};
+        const Accessibility::Object title = any(bar);
+        const std::string done = clickOn({title}, 1);
+        const Commands::Menu* opened = menuNamed(title.name);
+        QList<Accessibility::Object> items;
+        Desktop::waitUntil([&] {
+            items.clear();
+            for (const auto& object : accessibility_.showing(quenlark_.pid()))
+                if (object.role == u"menu item"_s && clickable(object) &&
+                    std::any_of(opened->items.begin(), opened->items.end(),
+                                [&](const Commands::Item& item) { return item.title == object.name; }))
+                    items.append(object);
+            return !items.isEmpty();
+        }, 2s);
+        if (items.isEmpty())
+            return done + ", the menu did not open";
+        return done + ", " + clickOn(items, 1);
+    }
+
     std::string press() {
-        // The list's keys, the prompts' keys and the window's shortcuts (check, update all,
-        // uninstall, search, settings).
-        static const QStringList chords{u"Up"_s,     u"Down"_s,      u"Page_Down"_s,      u"Home"_s,
-                                        u"End"_s,    u"Return"_s,    u"space"_s,          u"Escape"_s,
-                                        u"Tab"_s,    u"shift+Tab"_s, u"BackSpace"_s,      u"ctrl+BackSpace"_s,
-                                        u"ctrl+r"_s, u"ctrl+f"_s,    u"ctrl+shift+u"_s,   u"ctrl+comma"_s};
+        // The list's keys, the prompts' and the tour's keys and the window's shortcuts (check,
+        // update all, uninstall, search, settings).
+        static const QStringList chords{u"Up"_s,        u"Down"_s,           u"Left"_s,      u"Right"_s,
+                                        u"Page_Down"_s, u"Home"_s,           u"End"_s,       u"Return"_s,
+                                        u"space"_s,     u"Escape"_s,         u"Tab"_s,       u"shift+Tab"_s,
+                                        u"BackSpace"_s, u"ctrl+BackSpace"_s, u"ctrl+r"_s,    u"ctrl+f"_s,
+                                        u"ctrl+shift+u"_s, u"ctrl+comma"_s};
         const QString chord = any(chords);
         xdotool({u"key"_s, u"--clearmodifiers"_s, chord});
         return "key " + chord.toStdString();
@@ -261,10 +327,11 @@ private:
 } // namespace
 
 // A seeded random walk of a person's input over the demo's windows: clicks on whatever shows,
-// filter chips, keys, search typing, cards, menus, closing and reopening the window, checking,
-// updating and uninstalling, for a bounded time; then Quit. The application must never crash,
-// never say a sanitizer's report or one of Qt's warnings about a deleted object or a repeated
-// call, bring its closed window back when started again, and end on Quit.
+// filter chips, keys, search typing, cards, the menu bar's commands, the tour's card, the
+// settings' tabs, closing and reopening the window, checking, updating and uninstalling, for a
+// bounded time; then Quit. The application must never crash, never say a sanitizer's report or
+// one of Qt's warnings about a deleted object or a repeated call, bring its closed window back
+// when started again, and end on Quit.
 TEST(Soak, ARandomWalkOfRealInputEndsOnQuitWithoutAFault) {
     const quint64 seed = seedToUse();
     const int seconds = bound("QUENLARK_SOAK_SECONDS", 60);

@@ -3,10 +3,10 @@
 #include "account/ui/Fade.h"
 
 #include "platform/gui/Fonts.h"
+#include "views/kit/SoftShadow.h"
 #include "views/kit/SymbolView.h"
 
 #include <QApplication>
-#include <QGraphicsDropShadowEffect>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -56,16 +56,13 @@ PitchPanel::PitchPanel(QWidget* parent) : QWidget(parent) {
     column->setContentsMargins(24, 24, 24, 24);
     column->setSpacing(18);
 
-    auto* icon = new QLabel(this);
-    icon->setFixedSize(46, 46);
-    icon->setPixmap(QApplication::windowIcon().pixmap(46, 46));
-    icon->setScaledContents(true);
-    auto* shadow = new QGraphicsDropShadowEffect(icon);
-    shadow->setColor(QColor::fromRgbF(0, 0, 0, 0.2f));
-    shadow->setBlurRadius(16); // the radius of 8 as Qt measures blur
-    shadow->setOffset(0, 4);
-    icon->setGraphicsEffect(shadow);
-    column->addWidget(icon);
+    // Its shadow is painted by the panel: the library fades the form in, and a shadow effect
+    // inside a fading widget loses its painter.
+    icon_ = new QLabel(this);
+    icon_->setFixedSize(46, 46);
+    icon_->setPixmap(QApplication::windowIcon().pixmap(46, 46));
+    icon_->setScaledContents(true);
+    column->addWidget(icon_);
 
     title_ = whiteLabel(QString(), Fonts::system(26, QFont::Black), 1, this);
     title_->setWordWrap(false);
@@ -147,4 +144,8 @@ void PitchPanel::paintEvent(QPaintEvent*) {
     };
     circle(260, 170, -90, 0.12);
     circle(200, -70, 380, 0.08);
+
+    // The icon's shadow: 20% black, 4 down, over a blur of 8.
+    SoftShadow::paint(painter, QRectF(icon_->geometry()), iconRadius, QColor::fromRgbF(0, 0, 0, 0.2f), 8,
+                      QPointF(0, 4));
 }

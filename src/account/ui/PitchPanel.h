@@ -23,6 +23,9 @@ protected:
 private:
     QWidget* perk(const QString& symbol, const QString& title, const QString& text);
 
+    // The app's icon; the corner of its rounded square, about 22% of its side.
+    static constexpr double iconRadius = 10;
+    QLabel* icon_;
     QLabel* title_;
     double radius_ = 0;
 };

@@ -5,11 +5,13 @@
 #include "platform/gui/Fonts.h"
 #include "views/kit/Animator.h"
 
-#include <QGraphicsOpacityEffect>
 #include <QLabel>
 #include <QPointer>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -25,24 +27,31 @@ QLabel* centred(const QString& text, const QFont& font, const QColor& colour, QW
     return label;
 }
 
+// Gives `label` its text colour `base` at `t` of its opacity.
+void tint(QLabel* label, const QColor& base, double t) {
+    QColor colour = base;
+    colour.setAlphaF(float(base.alphaF() * t));
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+}
+
 // Fades `label` in over 0.42 s after `delay`, rising from 14 below unless motion is reduced.
 // The rise moves the label off the place its layout gives it and takes no room of its own, so
-// the block is only as tall as its texts.
+// the block is only as tall as its texts. The text's colour fades rather than an opacity effect:
+// the page comes in under an effect of its own, and an effect drawn inside another finds its
+// painter taken and draws nothing.
 void enter(QLabel* label, QLayoutItem* place, int delayMs) {
-    auto* effect = new QGraphicsOpacityEffect(label);
-    effect->setOpacity(0);
-    label->setGraphicsEffect(effect);
+    const QColor base = label->palette().color(QPalette::WindowText);
+    tint(label, base, 0);
     const int rise = Motion::reduced() ? 0 : 14;
     QPointer<QLabel> target(label);
-    QTimer::singleShot(delayMs, label, [target, place, rise] {
-        Animator::timed(target, 0.42, QEasingCurve::OutCubic, 0, 1, [target, place, rise](double t) {
+    QTimer::singleShot(delayMs, label, [target, place, base, rise] {
+        Animator::timed(target, 0.42, QEasingCurve::OutCubic, 0, 1, [target, place, base, rise](double t) {
             if (!target)
                 return;
-            if (auto* fading = qobject_cast<QGraphicsOpacityEffect*>(target->graphicsEffect()))
-                fading->setOpacity(t);
+            tint(target, base, std::clamp(t, 0.0, 1.0));
             target->move(target->x(), place->geometry().y() + int(std::lround((1 - t) * rise)));
-            if (t >= 1)
-                target->setGraphicsEffect(nullptr);
         });
     });
 }
