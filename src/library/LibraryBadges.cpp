@@ -1,25 +1,9 @@
 #include "library/LibraryBadges.h"
 
 #include "library/LibraryScreenModel.h"
-#include "runtime/Observation.h"
-#include "store/Store.h"
-
-#include <unordered_map>
+#include "store/StoreCache.h"
 
 namespace {
-struct Entry {
-    LibraryBadges badges;
-    bool valid = false;
-    Observation::Handle tracking;
-    ObservationNode node;
-    ~Entry() { Observation::cancel(tracking); }
-};
-
-// One set per live store, on the GUI thread.
-std::unordered_map<const Store*, Entry>& entries() {
-    static std::unordered_map<const Store*, Entry> map;
-    return map;
-}
 
 quint64 counted = 0;
 
@@ -48,22 +32,8 @@ int LibraryBadges::operator[](LibraryTab tab) const {
 }
 
 const LibraryBadges& LibraryBadges::of(const Store& store) {
-    auto [at, added] = entries().try_emplace(&store);
-    if (added)
-        QObject::connect(&store, &QObject::destroyed, [key = &store] { entries().erase(key); });
-    Entry& entry = at->second;
-    if (!entry.valid) {
-        entry.tracking = Observation::trackCache([&] { entry.badges = count(store); }, [key = &store] {
-            const auto found = entries().find(key);
-            if (found == entries().end())
-                return;
-            found->second.valid = false;
-            found->second.node.notify();
-        });
-        entry.valid = true;
-    }
-    entry.node.registerRead();
-    return entry.badges;
+    static StoreCache<LibraryBadges> cache;
+    return cache.get(store, [&](LibraryBadges& badges) { badges = count(store); });
 }
 
 quint64 LibraryBadges::passes() { return counted; }

@@ -1,8 +1,8 @@
 #include "library/LibraryScreenModel.h"
 
 #include "library/LibraryItem.h"
-#include "runtime/Observation.h"
 #include "runtime/OutsideText.h"
+#include "store/StoreCache.h"
 
 #include <QCoreApplication>
 
@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <array>
-#include <unordered_map>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -111,84 +110,23 @@ struct TabRows {
     LibraryTab tab = LibraryTab::missing;
     std::optional<QString> device;
     Store::LibraryRows rows;
-    bool valid = false;
-    Observation::Handle tracking;
-    ObservationNode node;
-    ~TabRows() { Observation::cancel(tracking); }
 };
-
-std::unordered_map<const Store*, TabRows>& tabRows() {
-    static std::unordered_map<const Store*, TabRows> map;
-    return map;
-}
 
 const Store::LibraryRows& kept(const Store& store, const std::optional<QString>& device) {
-    auto [at, added] = tabRows().try_emplace(&store);
-    if (added)
-        QObject::connect(&store, &QObject::destroyed, [key = &store] { tabRows().erase(key); });
-    TabRows& entry = at->second;
-    if (!entry.valid || entry.device != device || entry.tab != store.libraryTab()) {
-        Observation::cancel(entry.tracking);
-        entry.device = device;
-        entry.tracking = Observation::trackCache(
-            [&] {
-                const QString here = store.deviceID();
-                entry.tab = store.libraryTab();
-                const std::optional<QString> mac = chosen(store.devices(), device);
-                entry.rows.clear();
-                for (const auto& item : store.library())
-                    if (keeps(entry.tab, Facts(*item), here, mac))
-                        entry.rows.append(item);
-            },
-            [key = &store] {
-                const auto found = tabRows().find(key);
-                if (found == tabRows().end())
-                    return;
-                found->second.valid = false;
-                found->second.node.notify();
-            });
-        entry.valid = true;
-    }
-    entry.node.registerRead();
-    return entry.rows;
-}
-
-// A value derived from one store, kept until something its `fill` read changes (or the caller
-// finds it stale); the trackings reading it follow it through its node.
-template <typename Value>
-class StoreCache {
-public:
-    template <typename Fill>
-    const Value& get(const Store& store, Fill fill, bool stale = false) {
-        auto [at, added] = entries_.try_emplace(&store);
-        if (added)
-            QObject::connect(&store, &QObject::destroyed, [this, key = &store] { entries_.erase(key); });
-        Entry& entry = at->second;
-        if (!entry.valid || stale) {
-            Observation::cancel(entry.tracking);
-            entry.tracking = Observation::trackCache([&] { fill(entry.value); }, [this, key = &store] {
-                const auto found = entries_.find(key);
-                if (found == entries_.end())
-                    return;
-                found->second.valid = false;
-                found->second.node.notify();
-            });
-            entry.valid = true;
-        }
-        entry.node.registerRead();
-        return entry.value;
-    }
-
-private:
-    struct Entry {
-        Value value;
-        bool valid = false;
-        Observation::Handle tracking;
-        ObservationNode node;
-        ~Entry() { Observation::cancel(tracking); }
+    static StoreCache<TabRows> cache;
+    const auto fill = [&](TabRows& kept) {
+        const QString here = store.deviceID();
+        kept.tab = store.libraryTab();
+        kept.device = device;
+        const std::optional<QString> mac = chosen(store.devices(), device);
+        kept.rows.clear();
+        for (const auto& item : store.library())
+            if (keeps(kept.tab, Facts(*item), here, mac))
+                kept.rows.append(item);
     };
-    std::unordered_map<const Store*, Entry> entries_;
-};
+    const auto stale = [&](const TabRows& kept) { return kept.device != device || kept.tab != store.libraryTab(); };
+    return cache.get(store, fill, stale).rows;
+}
 
 // Each entry's searched fields lowered as the search lowers them (an absent one empty, which no
 // query matches), kept until the library, an entry's app or the locale changes, so a keystroke
@@ -211,8 +149,7 @@ const Folds& folded(const Store& store) {
                                              app.source ? locale.toLower(*app.source) : QString()});
         }
     };
-    const Folds& kept = cache.get(store, fill);
-    return kept.locale == locale ? kept : cache.get(store, fill, true);
+    return cache.get(store, fill, [&](const Folds& kept) { return kept.locale != locale; });
 }
 
 } // namespace
