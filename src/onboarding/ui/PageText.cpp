@@ -36,22 +36,22 @@ void tint(QLabel* label, const QColor& base, double t) {
     label->setPalette(palette);
 }
 
-// Fades `label` in over 0.42 s after `delay`, rising from 14 below unless motion is reduced.
-// The rise moves the label off the place its layout gives it and takes no room of its own, so
-// the block is only as tall as its texts. The text's colour fades rather than an opacity effect:
-// the page comes in under an effect of its own, and an effect drawn inside another finds its
-// painter taken and draws nothing.
-void enter(QLabel* label, QLayoutItem* place, int delayMs) {
+// Fades `label` in over 0.42 s after `delay`, rising from 14 below unless motion is reduced. The
+// text's colour fades rather than an opacity effect: the page comes in under an effect of its
+// own, and an effect drawn inside another finds its painter taken and draws nothing.
+void enter(QLabel* label, int delayMs) {
     const QColor base = label->palette().color(QPalette::WindowText);
     tint(label, base, 0);
     const int rise = Motion::reduced() ? 0 : 14;
+    label->setContentsMargins(0, rise, 0, 0);
+    label->setMaximumHeight(QWIDGETSIZE_MAX);
     QPointer<QLabel> target(label);
-    QTimer::singleShot(delayMs, label, [target, place, base, rise] {
-        Animator::timed(target, 0.42, QEasingCurve::OutCubic, 0, 1, [target, place, base, rise](double t) {
+    QTimer::singleShot(delayMs, label, [target, base, rise] {
+        Animator::timed(target, 0.42, QEasingCurve::OutCubic, 0, 1, [target, base, rise](double t) {
             if (!target)
                 return;
             tint(target, base, std::clamp(t, 0.0, 1.0));
-            target->move(target->x(), place->geometry().y() + int(std::lround((1 - t) * rise)));
+            target->setContentsMargins(0, int(std::lround((1 - t) * rise)), 0, int(std::lround(t * rise)));
         });
     });
 }
@@ -62,11 +62,12 @@ PageText::PageText(const QString& title, const QString& subtitle, QWidget* paren
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(10);
-    title_ = centred(title, Fonts::system(30, QFont::ExtraBold), Qt::white, this);
+    title_ = centred(title, Fonts::system(30, QFont::Black), Qt::white, this);
     subtitle_ = centred(subtitle, Fonts::system(14.5), WelcomeColors::white(0.58), this);
     // A wrapping label takes the width it is given: the title the page's, the subtitle 480.
     subtitle_->setFixedWidth(480);
-    subtitle_->setFixedHeight(subtitle_->heightForWidth(480));
+    // Its lines, and the 14 it rises through as it comes in.
+    subtitle_->setFixedHeight(subtitle_->heightForWidth(480) + 14);
     layout->addWidget(title_);
     layout->addWidget(subtitle_, 0, Qt::AlignHCenter);
     setAccessibleName(QString(title).replace(QLatin1Char('\n'), QLatin1Char(' ')) + QStringLiteral(". ") + subtitle);
@@ -77,6 +78,6 @@ void PageText::showEvent(QShowEvent* event) {
     if (shown_)
         return;
     shown_ = true;
-    enter(title_, layout()->itemAt(0), 60);
-    enter(subtitle_, layout()->itemAt(1), 160);
+    enter(title_, 60);
+    enter(subtitle_, 160);
 }
