@@ -21,6 +21,12 @@ namespace {
 // Drives the widget's opacity from `from` to `to`, then calls `done` unless another fade took
 // its place.
 void fade(QWidget* widget, double from, double to, std::function<void(QWidget*)> done) {
+    if (Animator::insideEffect(widget)) {
+        widget->setGraphicsEffect(nullptr);
+        if (done)
+            done(widget);
+        return;
+    }
     QPointer<QGraphicsOpacityEffect> effect = new QGraphicsOpacityEffect(widget);
     effect->setOpacity(from);
     widget->setGraphicsEffect(effect);

@@ -73,7 +73,19 @@ QVariantAnimation* loop(QObject* owner, double seconds, QEasingCurve::Type curve
     }, std::move(apply), -1);
 }
 
+bool insideEffect(const QWidget* widget) {
+    for (const QWidget* above = widget->parentWidget(); above; above = above->parentWidget())
+        if (above->graphicsEffect())
+            return true;
+    return false;
+}
+
 void fade(QWidget* widget, bool in, std::function<bool()> wanted) {
+    if (insideEffect(widget)) {
+        widget->setGraphicsEffect(nullptr);
+        widget->setVisible(in && wanted());
+        return;
+    }
     auto* effect = new QGraphicsOpacityEffect(widget);
     widget->setGraphicsEffect(effect);
     if (in)

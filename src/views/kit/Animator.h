@@ -28,6 +28,9 @@ QVariantAnimation* loop(QObject* owner, double seconds, QEasingCurve::Type curve
 // Fades `widget` in (shown first) or out (hidden at the end) by the standard animation. A later
 // fade of the same widget takes over; at its end the widget is visible only while `wanted()`.
 void fade(QWidget* widget, bool in, std::function<bool()> wanted);
+// Whether a widget above `widget` is drawn through a graphics effect (fading, say). An effect of
+// its own would then find the painter taken and draw nothing, so the fades here end at once.
+bool insideEffect(const QWidget* widget);
 // Fades a prompt laid over the window in from nothing; the effect goes when it is done.
 void appear(QWidget* widget);
 // Fades a prompt out and deletes it at the end. A prompt that goes while it appears is taken
