@@ -1,5 +1,6 @@
 // With 2,000 rows in the main list, switching the filter between All and Updates: applying the
 // change to the list (reusing the cards) and laying the list out must fit in a frame (16 ms).
+#include "support/EventTurn.h"
 #include "support/SandboxStore.h"
 
 #include "views/cards/CardList.h"
@@ -25,7 +26,7 @@ void FilterChange2000(benchmark::State& state) {
     store.setFilter(Filter::all);
     list.flush();
     list.widget()->layout()->activate();
-    QCoreApplication::processEvents();
+    EventTurn::run();
 
     bool updates = false;
     for (auto _ : state) {
@@ -34,6 +35,7 @@ void FilterChange2000(benchmark::State& state) {
         list.flush();
         list.widget()->layout()->activate();
         benchmark::DoNotOptimize(list.widget()->height());
+        EventTurn::deleteReleased();
     }
 }
 BENCHMARK(FilterChange2000)->Unit(benchmark::kMillisecond);

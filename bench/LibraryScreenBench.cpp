@@ -6,6 +6,7 @@
 // 0 for a tab or a search, which never recount them. LibraryEntryChange2000 changes one entry's
 // phase: the badges are counted once for it, however many views read them.
 #include "StoreHarness.h"
+#include "support/EventTurn.h"
 #include "SampleSession.h"
 
 #include "library/LibraryBadges.h"
@@ -58,10 +59,7 @@ struct Screen {
     }
 
     void turn() {
-        QCoreApplication::processEvents();
-        // The application's event loop deletes what a turn left for deletion; processEvents
-        // outside it never does, and the pile would slow every later post.
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EventTurn::run();
         view->list()->widget()->layout()->activate();
         benchmark::DoNotOptimize(view->list()->widget()->height());
     }

@@ -3,6 +3,7 @@
 // and lays the list out; aim: within a frame (16 ms). SearchKeystrokeTurn2000 types as a person
 // does, a key every 100 ms, and reports the GUI thread's CPU time in the event loop between one
 // key and the next: the list's paced update, every other part of the dashboard and the repaint.
+#include "support/EventTurn.h"
 #include "support/SandboxStore.h"
 
 #include "runtime/Clock.h"
@@ -39,7 +40,7 @@ void keystrokes(benchmark::State& state, bool wholeTurn) {
     const QString shorter = QStringLiteral("1"), longer = QStringLiteral("12");
     for (const QString& query : {shorter, longer, shorter}) {
         store.setQuery(query);
-        QCoreApplication::processEvents();
+        EventTurn::run();
     }
     CardList* list = view.cardList();
     // Whatever the set-up left pending settles before the first key.
@@ -58,6 +59,7 @@ void keystrokes(benchmark::State& state, bool wholeTurn) {
             list->flush();
             list->widget()->layout()->activate();
             benchmark::DoNotOptimize(list->widget()->height());
+            EventTurn::deleteReleased();
             continue;
         }
         // The event loop runs until the next key is due; it sleeps while nothing is to be done.
