@@ -3,10 +3,13 @@
 #include "platform/gui/Fonts.h"
 #include "platform/gui/Palette.h"
 #include "platform/gui/Symbols.h"
+#include "views/kit/Animator.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QHelpEvent>
 #include <QPainter>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -25,10 +28,12 @@ QFont detailFont() {
 }
 
 // A place of a fixed height in a row, laid out as a widget of that size would be: a spacer
-// would lose the layout's spacing beside it.
+// would lose the layout's spacing beside it. What is drawn there is drawn again where it moves.
 class Place final : public QLayoutItem {
 public:
-    Place(QSize size, bool fillsWidth) : size_(size), fillsWidth_(fillsWidth) {}
+    Place(QSize size, bool fillsWidth, QWidget* owner) : size_(size), fillsWidth_(fillsWidth), owner_(owner) {}
+
+    void setSize(QSize size) { size_ = size; }
 
     QSize sizeHint() const override { return QSize(fillsWidth_ ? 0 : size_.width(), size_.height()); }
     QSize minimumSize() const override { return sizeHint(); }
@@ -37,12 +42,19 @@ public:
     }
     Qt::Orientations expandingDirections() const override { return {}; }
     bool isEmpty() const override { return false; }
-    void setGeometry(const QRect& rect) override { rect_ = rect; }
+    void setGeometry(const QRect& rect) override {
+        if (rect == rect_)
+            return;
+        owner_->update(rect_);
+        owner_->update(rect);
+        rect_ = rect;
+    }
     QRect geometry() const override { return rect_; }
 
 private:
     QSize size_;
     bool fillsWidth_;
+    QWidget* owner_;
     QRect rect_;
 };
 
@@ -123,13 +135,57 @@ CardHeader::CardHeader(Actions actions, QWidget* parent) : QWidget(parent), acti
     const auto lineHeight = [](const QFont& font) {
         return static_cast<int>(std::ceil(QFontMetricsF(font).height()));
     };
-    nameSpace_ = new Place(QSize(0, lineHeight(nameFont())), true);
-    detailSpace_ = new Place(QSize(0, lineHeight(detailFont())), true);
+    nameSpace_ = new Place(QSize(0, lineHeight(nameFont())), true, this);
+    detailSpace_ = new Place(QSize(0, lineHeight(detailFont())), true, this);
     texts_ = new QVBoxLayout;
     texts_->setSpacing(3);
     texts_->addItem(nameSpace_);
     texts_->addItem(detailSpace_);
-    chevron_ = new Place(QSize(chevronFrame, static_cast<int>(std::ceil(chevronGlyph))), false);
+    chevron_ = new Place(QSize(chevronFrame, static_cast<int>(std::ceil(chevronGlyph))), false, this);
+    pillSpace_ = new Place(pill_.size(), false, this);
+    // The latest version slides in by the standard animation, widening the capsule.
+    pillMotion_ = new SpringValue(this, 0, [this](double v) {
+        pill_.setReveal(v);
+        resizePill();
+    });
+}
+
+void CardHeader::setPill(const VersionPillModel::Pill& pill) {
+    if (pill == pill_.pill())
+        return;
+    pill_.setPill(pill, *pillMotion_, isVisible());
+    resizePill();
+}
+
+void CardHeader::resizePill() {
+    update(pillRect());
+    const QSize size = pill_.size();
+    if (size == pillSpace_->sizeHint())
+        return;
+    // The row lays itself out again, which moves the texts and the capsule and draws them anew.
+    static_cast<Place*>(pillSpace_)->setSize(size);
+    if (layout())
+        layout()->invalidate();
+}
+
+QRect CardHeader::pillRect() const {
+    const QRect space = pillSpace_->geometry();
+    const QSize size = pill_.size();
+    return QRect(QPoint(space.x(), space.y() + (space.height() - size.height()) / 2), size);
+}
+
+bool CardHeader::event(QEvent* event) {
+    // The capsule explains the versions; the rest of the row has no tip.
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        const QRect pill = pillRect();
+        if (pill.contains(help->pos()) && !pill_.pill().help.isEmpty())
+            QToolTip::showText(help->globalPos(), pill_.pill().help, this, pill);
+        else
+            QToolTip::hideText();
+        return true;
+    }
+    return QWidget::event(event);
 }
 
 void CardHeader::setTexts(const QString& name, const QString& detail) {
@@ -190,6 +246,10 @@ void CardHeader::paintEvent(QPaintEvent* event) {
         painter.drawStaticText(detailRect.topLeft(), shownDetail_);
         painter.restore();
     }
+
+    const QRect pill = pillRect();
+    if (event->rect().intersects(pill))
+        pill_.paint(painter, QRectF(pill));
 
     const QRect chevron = chevronRect();
     if (event->rect().intersects(chevron)) {
