@@ -19,12 +19,15 @@ constexpr double chevronGlyph = 11;
 constexpr int chevronFrame = 14;
 constexpr int nameFlags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextExpandTabs;
 
-QFont nameFont() {
-    return Fonts::system(14, QFont::DemiBold);
+// Made once and kept for the process: a font made afresh per paint is looked up afresh.
+const QFont& nameFont() {
+    static const QFont* font = new QFont(Fonts::system(14, QFont::DemiBold));
+    return *font;
 }
 
-QFont detailFont() {
-    return Fonts::system(11.5);
+const QFont& detailFont() {
+    static const QFont* font = new QFont(Fonts::system(11.5));
+    return *font;
 }
 
 // A place of a fixed height in a row, laid out as a widget of that size would be: a spacer
@@ -231,7 +234,7 @@ void CardHeader::paintEvent(QPaintEvent* event) {
 
     const QRect detailRect = detailSpace_->geometry();
     if (event->rect().intersects(detailRect) && !detail_.isEmpty()) {
-        const QFont font = detailFont();
+        const QFont& font = detailFont();
         if (detailWidth_ != detailRect.width()) {
             detailWidth_ = detailRect.width();
             shownDetail_ = QStaticText(QFontMetricsF(font).elidedText(detail_, Qt::ElideRight, detailWidth_));

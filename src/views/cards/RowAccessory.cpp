@@ -24,7 +24,7 @@ QSize RowAccessory::sizeHint() const {
             size = size.expandedTo(widget->sizeHint());
     for (const auto* tag : {&tag_, &leavingTag_})
         if (*tag)
-            size = size.expandedTo(Tag::extent((*tag)->content.title));
+            size = size.expandedTo((*tag)->extent);
     return size;
 }
 
@@ -36,7 +36,7 @@ QString RowAccessory::help() const {
 
 QRect RowAccessory::tagRect(const DrawnTag& tag) const {
     // Where a tag widget of its size would sit: at the trailing end, centred on the height.
-    const QSize size = Tag::extent(tag.content.title);
+    const QSize size = tag.extent;
     return QRect(QPoint(width() - size.width(), (height() - size.height()) / 2), size);
 }
 
@@ -124,7 +124,7 @@ void RowAccessory::setRow(const RowFacts& row) {
     leavingTag_ = std::exchange(tag_, std::nullopt);
     current_ = make(content_);
     if (content_.kind == RowAccessoryModel::Content::Kind::tag)
-        tag_ = DrawnTag{content_, animate ? 0.0 : 1.0};
+        tag_ = DrawnTag{content_, animate ? 0.0 : 1.0, Tag::extent(content_.title)};
     place(current_);
     if (current_)
         current_->show();

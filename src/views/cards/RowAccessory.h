@@ -37,6 +37,7 @@ private:
     struct DrawnTag {
         RowAccessoryModel::Content content;
         double opacity = 1;
+        QSize extent;
     };
 
     QWidget* make(const RowAccessoryModel::Content& content);

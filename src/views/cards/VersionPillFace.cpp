@@ -15,20 +15,28 @@
 namespace {
 constexpr double padX = 9, padY = 3.5, spacing = 5, arrow = 8.5;
 
-QFont font() {
-    return Fonts::system(11.5);
+// Made once and kept for the process: a font made afresh per row is looked up afresh.
+const QFont& font() {
+    static const QFont* regular = new QFont(Fonts::system(11.5));
+    return *regular;
 }
 
-QFont boldFont() {
-    return Fonts::system(11.5, QFont::DemiBold);
+const QFont& boldFont() {
+    static const QFont* bold = new QFont(Fonts::system(11.5, QFont::DemiBold));
+    return *bold;
 }
 } // namespace
 
 void VersionPillFace::setPill(const VersionPillModel::Pill& pill, SpringValue& motion, bool onScreen) {
     const bool wasShowing = pill_.latest.has_value();
-    pill_ = pill;
-    if (pill.latest)
+    if (pill.installed != pill_.installed)
+        installedWidth_ = -1;
+    if (pill.latest && *pill.latest != shownLatest_) {
         shownLatest_ = *pill.latest;
+        latestWidth_ = -1;
+    }
+    pill_ = pill;
+    measure();
     const double target = pill_.latest ? 1 : 0;
     if (pill_.latest.has_value() == wasShowing && motion.target() == target)
         return;
@@ -38,35 +46,39 @@ void VersionPillFace::setPill(const VersionPillModel::Pill& pill, SpringValue& m
         motion.setValue(target);
 }
 
-double VersionPillFace::latestWidth() const {
-    if (shownLatest_.isEmpty())
-        return 0;
-    return spacing + arrow + spacing + QFontMetricsF(boldFont()).horizontalAdvance(shownLatest_);
+void VersionPillFace::setReveal(double reveal) {
+    reveal_ = reveal;
+    measure();
 }
 
-QSize VersionPillFace::size() const {
+void VersionPillFace::measure() {
     const QFontMetricsF metrics(font());
-    const double width = padX * 2 + metrics.horizontalAdvance(pill_.installed) + latestWidth() * reveal_;
-    return QSize(static_cast<int>(std::ceil(width)), static_cast<int>(std::ceil(metrics.height() + padY * 2)));
+    if (installedWidth_ < 0)
+        installedWidth_ = metrics.horizontalAdvance(pill_.installed);
+    if (latestWidth_ < 0)
+        latestWidth_ = shownLatest_.isEmpty()
+                           ? 0
+                           : spacing + arrow + spacing + QFontMetricsF(boldFont()).horizontalAdvance(shownLatest_);
+    const double width = padX * 2 + installedWidth_ + latestWidth_ * reveal_;
+    size_ = QSize(static_cast<int>(std::ceil(width)), static_cast<int>(std::ceil(metrics.height() + padY * 2)));
 }
 
 void VersionPillFace::paint(QPainter& painter, const QRectF& area) const {
     const Palette& palette = Palette::current();
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
-    const QSizeF extent(size());
+    const QSizeF extent(size_);
     const QRectF shape(QPointF(area.left(), area.top() + (area.height() - extent.height()) / 2), extent);
     QColor fill = palette.quaternary();
     fill.setAlphaF(fill.alphaF() * 0.55f);
     PaintCache::fillRounded(painter, shape, shape.height() / 2, fill);
 
-    const QFontMetricsF metrics(font());
     double x = shape.left() + padX;
     painter.setFont(font());
     painter.setPen(pill_.showsLatest ? palette.secondary() : palette.text());
     painter.drawText(QRectF(x, shape.top(), shape.width(), shape.height()), Qt::AlignVCenter | Qt::AlignLeft,
                      pill_.installed);
-    x += metrics.horizontalAdvance(pill_.installed);
+    x += installedWidth_;
     if (reveal_ > 0.001 && !shownLatest_.isEmpty()) {
         // Clipped to the capsule only while the latest version is shown: a clip path costs every
         // repaint of a row that shows the installed version alone.

@@ -9,8 +9,10 @@
 namespace {
 constexpr double padX = 8, padY = 3.5, gap = 4;
 
-QFont tagFont() {
-    return Fonts::system(11, QFont::Medium);
+// Made once and kept for the process: a font made afresh per row is looked up afresh.
+const QFont& tagFont() {
+    static const QFont* font = new QFont(Fonts::system(11, QFont::Medium));
+    return *font;
 }
 } // namespace
 
@@ -31,7 +33,7 @@ void Tag::paint(QPainter& painter, const QRectF& area, const QString& title, con
                 const QColor& tint) {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
-    const QFont font = tagFont();
+    const QFont& font = tagFont();
     painter.setFont(font);
     QRectF shape(QPointF(0, 0), QSizeF(extent(title)));
     shape.moveCenter(area.center());
