@@ -129,7 +129,11 @@ void RowAccessory::setRow(const RowFacts& row) {
     if (current_)
         current_->show();
     const int swap = ++swaps_;
-    updateGeometry();
+    // The row is laid out again, and with it the card and the list, only for a new height.
+    if (const QSize hint = sizeHint(); hint != told_) {
+        told_ = hint;
+        updateGeometry();
+    }
     update();
 
     if (!animate) {
