@@ -17,6 +17,8 @@
 #include "views/dashboard/FilterChips.h"
 #include "views/dashboard/HealthRing.h"
 #include "views/dashboard/Hero.h"
+#include "views/kit/ElidedLabel.h"
+#include "views/kit/FittedLabel.h"
 #include "views/dashboard/HeroButton.h"
 #include "views/MainView.h"
 #include "library/ui/LibraryView.h"
@@ -166,6 +168,43 @@ TEST(Dashboard, TheBannerFollowsThePermissionAndBlockedRowsAndTheToastItsNotice)
     turn();
     EXPECT_FALSE(s.notice());
     EXPECT_FALSE(toast->showing());
+}
+
+// The hero's counts change with every result: the column under it, with the card list, is laid
+// out again only when the hero's height changes.
+TEST(Dashboard, TheHerosNewTextsMoveTheListOnlyWhenTheHeroGrows) {
+    StoreHarness h;
+    h.apps = {StoreHarness::app(u"A"_s)};
+    h.build();
+    Dashboard d(h, {860, 640});
+    struct Requests : QObject {
+        int count = 0;
+        bool eventFilter(QObject*, QEvent* event) override {
+            count += event->type() == QEvent::LayoutRequest;
+            return false;
+        }
+    } requests;
+    Hero* hero = d.view.hero();
+    QWidget* list = d.view.findChild<CardList*>();
+    hero->parentWidget()->installEventFilter(&requests);
+    const QRect listAt = list->geometry();
+    const int heroHeight = hero->height();
+
+    hero->headline()->setText(u"Checking 1,234 of 2,000\u2026"_s);
+    hero->summary()->setText(u"2000 apps  \u00b7  1234 up to date"_s);
+    turn();
+    EXPECT_EQ(requests.count, 0);
+    EXPECT_EQ(list->geometry(), listAt);
+    EXPECT_EQ(hero->height(), heroHeight);
+
+    // Taller than the ring beside it, the summary makes the hero grow.
+    QFont large = hero->summary()->font();
+    large.setPixelSize(40);
+    hero->summary()->setFont(large);
+    hero->summary()->setText(QStringList(40, u"2000 apps"_s).join(u"  \u00b7  "_s));
+    turn();
+    EXPECT_GT(hero->height(), heroHeight);
+    EXPECT_EQ(list->geometry().top() - listAt.top(), hero->height() - heroHeight);
 }
 
 TEST(Dashboard, TheRingTurnsOnlyWhileARefreshRunsAndTheRingIsOnScreen) {

@@ -14,6 +14,7 @@ public:
     MenuBarDemo(int count, QIcon appIcon, QWidget* parent = nullptr);
 
     void setCount(int count);
+    int count() const { return count_; }
     QSize sizeHint() const override { return {388, 46}; }
 
 protected:

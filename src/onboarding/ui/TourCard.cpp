@@ -46,9 +46,12 @@ TourCard::TourCard(Store& store, Prefs& prefs, QWidget* parent) : QWidget(parent
     connect(back_, &QAbstractButton::clicked, this, &TourCard::back);
     connect(next_, &QAbstractButton::clicked, this, &TourCard::next);
     // The menu-bar step's reminder and badge follow the setting and the count while it shows.
-    new Observer(this, [this] {
+    // The count is read only while the badge shows: counting every row at each result costs the
+    // dashboard the most of its time while thousands of results arrive.
+    follower_ = new Observer(this, [this] {
         (void)prefs_.showMenuBar();
-        (void)store_.count(Filter::updates);
+        if (menuBar_)
+            (void)store_.count(Filter::updates);
     }, [this] {
         if (step_ < 0)
             return;
@@ -82,6 +85,7 @@ void TourCard::setStep(int n) {
     if (step.menuBar) {
         menuBar_ = new MenuBarDemo(store_.count(Filter::updates), QGuiApplication::windowIcon(), this);
         menuBar_->show();
+        follower_->update(); // now with the count
     }
     QPalette quiet = skip_->palette();
     quiet.setColor(QPalette::ButtonText, Palette::current().secondary());

@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QWidget>
 
+class Observer;
 class Prefs;
 class QAbstractButton;
 class QPushButton;
@@ -44,6 +45,7 @@ private:
     Store& store_;
     Prefs& prefs_;
     int step_ = -1;
+    Observer* follower_ = nullptr;
     QPushButton* skip_;
     QPushButton* back_;
     QAbstractButton* next_;

@@ -14,7 +14,6 @@
 #include "views/cards/RowCommands.h"
 #include "views/cards/RowMenu.h"
 #include "views/kit/Shown.h"
-#include "views/cards/VersionPill.h"
 #include "views/cards/VersionPillModel.h"
 
 #include <QContextMenuEvent>
@@ -70,8 +69,7 @@ AppCard::AppCard(std::shared_ptr<AppItem> item, Store* store, std::function<void
     row->addLayout(header_->textColumn(), 1);
     row->addSpacing(10 - row->spacing());
 
-    pill_ = new VersionPill(header_);
-    row->addWidget(pill_);
+    row->addItem(header_->pillSpace());
     accessory_ = new RowAccessory(header_);
     accessory_->setFixedWidth(accessoryWidth);
     row->addWidget(accessory_);
@@ -111,7 +109,7 @@ void AppCard::refresh() {
     facts_ = RowFacts::of(*item);
     icon_->setBundle(facts_.app.url);
     header_->setTexts(Shown::name(facts_.app), AppCardModel::detail(facts_));
-    pill_->setPill(VersionPillModel::pill(facts_));
+    header_->setPill(VersionPillModel::pill(facts_));
     accessory_->setRow(facts_);
     header_->setAccessibleName(AppCardModel::accessibilityText(facts_));
     header_->setAccessibleDescription(AppCardModel::hint(expanded_));

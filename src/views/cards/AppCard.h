@@ -19,7 +19,6 @@ class QVBoxLayout;
 class RowAccessory;
 class SpringValue;
 class Store;
-class VersionPill;
 
 // One application's card in the main list: a header row (icon, name, detail line, version
 // pill, accessory, chevron) and, while open, its detail pane. It keeps no state of its own: it
@@ -70,7 +69,6 @@ private:
     QVBoxLayout* stack_;
     CardHeader* header_;
     AppIcon* icon_;
-    VersionPill* pill_;
     RowAccessory* accessory_;
     QWidget* divider_ = nullptr;
     DetailPane* pane_ = nullptr;

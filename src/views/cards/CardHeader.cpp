@@ -3,10 +3,13 @@
 #include "platform/gui/Fonts.h"
 #include "platform/gui/Palette.h"
 #include "platform/gui/Symbols.h"
+#include "views/kit/Animator.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QHelpEvent>
 #include <QPainter>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -16,19 +19,24 @@ constexpr double chevronGlyph = 11;
 constexpr int chevronFrame = 14;
 constexpr int nameFlags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextExpandTabs;
 
-QFont nameFont() {
-    return Fonts::system(14, QFont::DemiBold);
+// Made once and kept for the process: a font made afresh per paint is looked up afresh.
+const QFont& nameFont() {
+    static const QFont* font = new QFont(Fonts::system(14, QFont::DemiBold));
+    return *font;
 }
 
-QFont detailFont() {
-    return Fonts::system(11.5);
+const QFont& detailFont() {
+    static const QFont* font = new QFont(Fonts::system(11.5));
+    return *font;
 }
 
 // A place of a fixed height in a row, laid out as a widget of that size would be: a spacer
-// would lose the layout's spacing beside it.
+// would lose the layout's spacing beside it. What is drawn there is drawn again where it moves.
 class Place final : public QLayoutItem {
 public:
-    Place(QSize size, bool fillsWidth) : size_(size), fillsWidth_(fillsWidth) {}
+    Place(QSize size, bool fillsWidth, QWidget* owner) : size_(size), fillsWidth_(fillsWidth), owner_(owner) {}
+
+    void setSize(QSize size) { size_ = size; }
 
     QSize sizeHint() const override { return QSize(fillsWidth_ ? 0 : size_.width(), size_.height()); }
     QSize minimumSize() const override { return sizeHint(); }
@@ -37,12 +45,19 @@ public:
     }
     Qt::Orientations expandingDirections() const override { return {}; }
     bool isEmpty() const override { return false; }
-    void setGeometry(const QRect& rect) override { rect_ = rect; }
+    void setGeometry(const QRect& rect) override {
+        if (rect == rect_)
+            return;
+        owner_->update(rect_);
+        owner_->update(rect);
+        rect_ = rect;
+    }
     QRect geometry() const override { return rect_; }
 
 private:
     QSize size_;
     bool fillsWidth_;
+    QWidget* owner_;
     QRect rect_;
 };
 
@@ -123,13 +138,57 @@ CardHeader::CardHeader(Actions actions, QWidget* parent) : QWidget(parent), acti
     const auto lineHeight = [](const QFont& font) {
         return static_cast<int>(std::ceil(QFontMetricsF(font).height()));
     };
-    nameSpace_ = new Place(QSize(0, lineHeight(nameFont())), true);
-    detailSpace_ = new Place(QSize(0, lineHeight(detailFont())), true);
+    nameSpace_ = new Place(QSize(0, lineHeight(nameFont())), true, this);
+    detailSpace_ = new Place(QSize(0, lineHeight(detailFont())), true, this);
     texts_ = new QVBoxLayout;
     texts_->setSpacing(3);
     texts_->addItem(nameSpace_);
     texts_->addItem(detailSpace_);
-    chevron_ = new Place(QSize(chevronFrame, static_cast<int>(std::ceil(chevronGlyph))), false);
+    chevron_ = new Place(QSize(chevronFrame, static_cast<int>(std::ceil(chevronGlyph))), false, this);
+    pillSpace_ = new Place(pill_.size(), false, this);
+    // The latest version slides in by the standard animation, widening the capsule.
+    pillMotion_ = new SpringValue(this, 0, [this](double v) {
+        pill_.setReveal(v);
+        resizePill();
+    });
+}
+
+void CardHeader::setPill(const VersionPillModel::Pill& pill) {
+    if (pill == pill_.pill())
+        return;
+    pill_.setPill(pill, *pillMotion_, isVisible());
+    resizePill();
+}
+
+void CardHeader::resizePill() {
+    update(pillRect());
+    const QSize size = pill_.size();
+    if (size == pillSpace_->sizeHint())
+        return;
+    // The row lays itself out again, which moves the texts and the capsule and draws them anew.
+    static_cast<Place*>(pillSpace_)->setSize(size);
+    if (layout())
+        layout()->invalidate();
+}
+
+QRect CardHeader::pillRect() const {
+    const QRect space = pillSpace_->geometry();
+    const QSize size = pill_.size();
+    return QRect(QPoint(space.x(), space.y() + (space.height() - size.height()) / 2), size);
+}
+
+bool CardHeader::event(QEvent* event) {
+    // The capsule explains the versions; the rest of the row has no tip.
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        const QRect pill = pillRect();
+        if (pill.contains(help->pos()) && !pill_.pill().help.isEmpty())
+            QToolTip::showText(help->globalPos(), pill_.pill().help, this, pill);
+        else
+            QToolTip::hideText();
+        return true;
+    }
+    return QWidget::event(event);
 }
 
 void CardHeader::setTexts(const QString& name, const QString& detail) {
@@ -175,7 +234,7 @@ void CardHeader::paintEvent(QPaintEvent* event) {
 
     const QRect detailRect = detailSpace_->geometry();
     if (event->rect().intersects(detailRect) && !detail_.isEmpty()) {
-        const QFont font = detailFont();
+        const QFont& font = detailFont();
         if (detailWidth_ != detailRect.width()) {
             detailWidth_ = detailRect.width();
             shownDetail_ = QStaticText(QFontMetricsF(font).elidedText(detail_, Qt::ElideRight, detailWidth_));
@@ -190,6 +249,10 @@ void CardHeader::paintEvent(QPaintEvent* event) {
         painter.drawStaticText(detailRect.topLeft(), shownDetail_);
         painter.restore();
     }
+
+    const QRect pill = pillRect();
+    if (event->rect().intersects(pill))
+        pill_.paint(painter, QRectF(pill));
 
     const QRect chevron = chevronRect();
     if (event->rect().intersects(chevron)) {

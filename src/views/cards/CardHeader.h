@@ -1,6 +1,7 @@
 #pragma once
 
 #include "views/cards/AppCardModel.h"
+#include "views/cards/VersionPillFace.h"
 
 #include <QStaticText>
 #include <QWidget>
@@ -9,8 +10,10 @@
 
 class QLayoutItem;
 class QVBoxLayout;
+class SpringValue;
 
-// The header row of an app's card. For assistive technology it is one button, selected with
+// The header row of an app's card: it draws the name, the detail line, the version capsule and
+// the chevron itself, in places its row's layout holds for them. For assistive technology it is one button, selected with
 // its card, whose default action opens or closes the card and whose named actions update the
 // app or open its store page; its children are not offered apart.
 class CardHeader : public QWidget {
@@ -33,16 +36,22 @@ public:
     void setTexts(const QString& name, const QString& detail);
     // The chevron's turn in degrees: 0 closed, 90 open.
     void setChevronRotation(double degrees);
+    void setPill(const VersionPillModel::Pill& pill);
+    const VersionPillModel::Pill& pill() const { return pill_.pill(); }
     // The places the header draws in, for its row's layout to hold.
     QVBoxLayout* textColumn() const { return texts_; }
+    QLayoutItem* pillSpace() const { return pillSpace_; }
     QLayoutItem* chevronSpace() const { return chevron_; }
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
     void tellStateChanged(bool selection);
     QRect chevronRect() const;
+    QRect pillRect() const;
+    void resizePill();
 
     Actions actions_;
     bool selected_ = false;
@@ -53,6 +62,9 @@ private:
     QLayoutItem* nameSpace_;
     QLayoutItem* detailSpace_;
     QLayoutItem* chevron_;
+    QLayoutItem* pillSpace_;
+    VersionPillFace pill_;
+    SpringValue* pillMotion_;
     double rotation_ = 0;
     // The detail line as drawn, shaped once for the width it was cut to.
     QStaticText shownDetail_;

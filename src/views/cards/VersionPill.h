@@ -1,6 +1,6 @@
 #pragma once
 
-#include "views/cards/VersionPillModel.h"
+#include "views/cards/VersionPillFace.h"
 
 #include <QWidget>
 
@@ -14,19 +14,15 @@ public:
     explicit VersionPill(QWidget* parent = nullptr);
 
     void setPill(const VersionPillModel::Pill& pill);
-    const VersionPillModel::Pill& pill() const { return pill_; }
+    const VersionPillModel::Pill& pill() const { return face_.pill(); }
 
-    QSize sizeHint() const override;
+    QSize sizeHint() const override { return face_.size(); }
     QSize minimumSizeHint() const override { return sizeHint(); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    double latestWidth() const;
-
-    VersionPillModel::Pill pill_;
-    QString shownLatest_; // kept while the latest version leaves
-    double reveal_ = 0;
+    VersionPillFace face_;
     SpringValue* motion_;
 };

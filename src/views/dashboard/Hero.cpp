@@ -22,17 +22,19 @@ Hero::Hero(Store& store, const Clock& clock, QWidget* parent)
       store_(store), clock_(clock) {
     const Palette& palette = Palette::current();
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    auto* row = new QHBoxLayout(this);
+    // The row lives in a body without a box of its own, so its layout requests stop here.
+    body_ = new QWidget(this);
+    auto* row = new QHBoxLayout(body_);
     // The Update All button keeps room for its shadow inside its bounds, at the trailing edge.
     row->setContentsMargins(20, 20, 20 - HeroButton::shadowRoom, 20);
     row->setSpacing(22);
-    ring_ = new HealthRing(store_, this);
+    ring_ = new HealthRing(store_, body_);
     row->addWidget(ring_);
 
     auto* texts = new QVBoxLayout;
     texts->setSpacing(6);
-    headline_ = new FittedLabel(Fonts::system(28, QFont::Bold), palette.text(), 0.7, this);
-    summary_ = new ElidedLabel(QString(), Qt::ElideRight, 2, this);
+    headline_ = new FittedLabel(Fonts::system(28, QFont::Bold), palette.text(), 0.7, body_);
+    summary_ = new ElidedLabel(QString(), Qt::ElideRight, 2, body_);
     summary_->setFont(Fonts::system(13));
     summary_->setColor(palette.secondary());
     summary_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
@@ -45,13 +47,13 @@ Hero::Hero(Store& store, const Clock& clock, QWidget* parent)
     row->addSpacing(12);
 
     auto* buttons = new QHBoxLayout;
-    checkAgain_ = new RoundIconButton(QStringLiteral("arrow.clockwise"), 34, 16, this);
+    checkAgain_ = new RoundIconButton(QStringLiteral("arrow.clockwise"), 34, 16, body_);
     checkAgain_->setToolTip(HeroModel::checkAgainHelp());
     checkAgain_->setAccessibleName(HeroModel::checkAgainLabel());
-    settings_ = new RoundIconButton(QStringLiteral("gearshape"), 34, 17, this);
+    settings_ = new RoundIconButton(QStringLiteral("gearshape"), 34, 17, body_);
     settings_->setToolTip(HeroModel::settingsHelp());
     settings_->setAccessibleName(HeroModel::settingsLabel());
-    updateAll_ = new HeroButton(QStringLiteral("arrow.down.circle.fill"), HeroModel::updateAllTitle(store_), this);
+    updateAll_ = new HeroButton(QStringLiteral("arrow.down.circle.fill"), HeroModel::updateAllTitle(store_), body_);
     updateAll_->setToolTip(HeroModel::updateAllHelp());
     buttons->setSpacing(0);
     buttons->addWidget(checkAgain_);
@@ -69,6 +71,34 @@ Hero::Hero(Store& store, const Clock& clock, QWidget* parent)
     connect(updateAll_, &QAbstractButton::clicked, this, [this] { spawn(store_.updateAll(), "Update All"); });
 
     new FrameObserver(this, [this] { refresh(); }, [] {});
+    told_ = extent();
+}
+
+QSize Hero::sizeHint() const { return body_->sizeHint(); }
+QSize Hero::minimumSizeHint() const { return body_->minimumSizeHint(); }
+bool Hero::hasHeightForWidth() const { return body_->hasHeightForWidth(); }
+int Hero::heightForWidth(int width) const { return body_->heightForWidth(width); }
+
+Hero::Extent Hero::extent() const {
+    return {minimumSizeHint(), hasHeightForWidth() ? heightForWidth(width()) : sizeHint().height()};
+}
+
+bool Hero::event(QEvent* event) {
+    // The body laid itself out again: the column follows only when the hero's place in it moves.
+    if (event->type() == QEvent::LayoutRequest) {
+        const Extent now = extent();
+        if (now != told_) {
+            told_ = now;
+            updateGeometry();
+        }
+    }
+    return RoundedBox::event(event);
+}
+
+void Hero::resizeEvent(QResizeEvent* event) {
+    RoundedBox::resizeEvent(event);
+    body_->setGeometry(rect());
+    told_ = extent();
 }
 
 void Hero::refresh() {

@@ -5,13 +5,14 @@
 #include "platform/gui/Symbols.h"
 
 #include <QPainter>
-#include <QPainterPath>
 
 namespace {
 constexpr double padX = 8, padY = 3.5, gap = 4;
 
-QFont tagFont() {
-    return Fonts::system(11, QFont::Medium);
+// Made once and kept for the process: a font made afresh per row is looked up afresh.
+const QFont& tagFont() {
+    static const QFont* font = new QFont(Fonts::system(11, QFont::Medium));
+    return *font;
 }
 } // namespace
 
@@ -21,28 +22,36 @@ Tag::Tag(QString title, QString symbol, QColor tint, QWidget* parent)
     setFont(tagFont());
 }
 
-QSize Tag::sizeHint() const {
-    const QFontMetricsF metrics(font());
+QSize Tag::extent(const QString& title) {
+    const QFontMetricsF metrics(tagFont());
     const double glyph = metrics.height() * 0.85;
-    const double width = padX * 2 + glyph + gap + metrics.horizontalAdvance(title_);
+    const double width = padX * 2 + glyph + gap + metrics.horizontalAdvance(title);
     return QSize(static_cast<int>(std::ceil(width)), static_cast<int>(std::ceil(metrics.height() + padY * 2)));
+}
+
+void Tag::paint(QPainter& painter, const QRectF& area, const QString& title, const QString& symbol,
+                const QColor& tint) {
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QFont& font = tagFont();
+    painter.setFont(font);
+    QRectF shape(QPointF(0, 0), QSizeF(extent(title)));
+    shape.moveCenter(area.center());
+    shape.moveRight(area.right());
+    QColor fill = tint;
+    fill.setAlphaF(static_cast<float>(tint.alphaF() * 0.13));
+    PaintCache::fillRounded(painter, shape, shape.height() / 2, fill);
+    const QFontMetricsF metrics(font);
+    const double glyph = metrics.height() * 0.85;
+    const QRectF symbolRect(shape.left() + padX, shape.center().y() - glyph / 2, glyph, glyph);
+    Symbols::paint(painter, symbolRect, symbol, tint);
+    painter.setPen(tint);
+    painter.drawText(QRectF(symbolRect.right() + gap, shape.top(), shape.width(), shape.height()),
+                     Qt::AlignVCenter | Qt::AlignLeft, title);
+    painter.restore();
 }
 
 void Tag::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF box(QPointF(0, 0), QSizeF(sizeHint()));
-    QRectF shape = box;
-    shape.moveCenter(QRectF(rect()).center());
-    shape.moveRight(width());
-    QColor fill = tint_;
-    fill.setAlphaF(static_cast<float>(tint_.alphaF() * 0.13));
-    PaintCache::fillRounded(painter, shape, shape.height() / 2, fill);
-    const QFontMetricsF metrics(font());
-    const double glyph = metrics.height() * 0.85;
-    const QRectF symbolRect(shape.left() + padX, shape.center().y() - glyph / 2, glyph, glyph);
-    Symbols::paint(painter, symbolRect, symbol_, tint_);
-    painter.setPen(tint_);
-    painter.drawText(QRectF(symbolRect.right() + gap, shape.top(), shape.width(), shape.height()),
-                     Qt::AlignVCenter | Qt::AlignLeft, title_);
+    paint(painter, QRectF(rect()), title_, symbol_, tint_);
 }

@@ -3,6 +3,7 @@
 #include "model/Motion.h"
 #include "onboarding/Tour.h"
 #include "onboarding/TourLayout.h"
+#include "onboarding/ui/MenuBarDemo.h"
 #include "onboarding/ui/TourCard.h"
 #include "onboarding/ui/TourOverlay.h"
 #include "runtime/MakeShared.h"
@@ -89,6 +90,33 @@ TEST(TourOverlay, KeepsTheKeyboardWhileItShows) {
         QApplication::processEvents(QEventLoop::AllEvents, 20);
     EXPECT_FALSE(d.overlay().card()->isVisible());
     EXPECT_TRUE(search->hasFocus());
+}
+
+// The menu-bar step's badge counts the updates while it shows, one found meanwhile included.
+TEST(TourOverlay, TheMenuBarStepsBadgeFollowsTheUpdates) {
+    Dashboard d;
+    Tour::start(*d.store);
+    d.turn();
+    const auto& steps = Tour::steps();
+    const auto menuBar = std::find_if(steps.begin(), steps.end(), [](const Tour::Step& s) { return s.menuBar; });
+    ASSERT_NE(menuBar, steps.end());
+    for (auto it = steps.begin(); it != menuBar; ++it)
+        d.key(Qt::Key_Return);
+    MenuBarDemo* badge = d.overlay().card()->menuBarDemo();
+    ASSERT_NE(badge, nullptr);
+    EXPECT_EQ(badge->count(), 1);
+
+    QList<std::shared_ptr<AppItem>> rows;
+    for (const QString& name : {u"Lumen"_s, u"Tessera"_s}) {
+        rows.append(makeShared<AppItem>(StoreHarness::app(name)));
+        rows.last()->setStatus(Status::update());
+    }
+    d.store->setItems(rows);
+    d.turn();
+    EXPECT_EQ(badge->count(), 2);
+    rows.last()->setStatus(Status::upToDate());
+    d.turn();
+    EXPECT_EQ(badge->count(), 1);
 }
 
 // The hole stands around the marked element, grown by 8, and follows it; of two widgets marked
