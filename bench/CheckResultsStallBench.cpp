@@ -5,13 +5,13 @@
 // dashboard's pass); time spent waiting for pooled work is no stall.
 // Aim: within a frame (16 ms).
 #include "StoreHarness.h"
+#include "support/EventTurn.h"
 
 #include "views/MainView.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
-#include <QEvent>
 
 #include <algorithm>
 #include <chrono>
@@ -26,11 +26,6 @@ double threadMilliseconds() {
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
 }
-
-// The application's event loop deletes what was released with deleteLater() as soon as control
-// returns to it. Processing events from outside any loop never does that for objects released
-// by code the fake clock ran, and thousands of them waiting would slow every later turn.
-void deleteReleased() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
 void CheckResultsStall2000(benchmark::State& state) {
     double longest = 0;
@@ -59,14 +54,14 @@ void CheckResultsStall2000(benchmark::State& state) {
             const double start = threadMilliseconds();
             h.clock.advance(1ms);
             QCoreApplication::processEvents();
-            deleteReleased();
+            EventTurn::deleteReleased();
             const double ms = threadMilliseconds() - start;
             busy += ms;
             longest = std::max(longest, ms);
         }
         const double start = threadMilliseconds();
         QCoreApplication::processEvents();
-        deleteReleased();
+        EventTurn::deleteReleased();
         longest = std::max(longest, threadMilliseconds() - start);
         benchmark::DoNotOptimize(store.count(Filter::updates));
     }
