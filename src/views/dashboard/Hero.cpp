@@ -20,7 +20,6 @@ Hero::Hero(Store& store, const Clock& clock, QWidget* parent)
     : RoundedBox(radius, [] { return Palette::current().material(); }, parent,
                  [] { return Palette::current().primary(0.07); }),
       store_(store), clock_(clock) {
-    const Palette& palette = Palette::current();
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     auto* row = new QHBoxLayout(this);
     // The Update All button keeps room for its shadow inside its bounds, at the trailing edge.
@@ -31,10 +30,10 @@ Hero::Hero(Store& store, const Clock& clock, QWidget* parent)
 
     auto* texts = new QVBoxLayout;
     texts->setSpacing(6);
-    headline_ = new FittedLabel(Fonts::system(28, QFont::Bold), palette.text(), 0.7, this);
+    headline_ = new FittedLabel(Fonts::system(28, QFont::Bold), Palette::Tint::primary, 0.7, this);
     summary_ = new ElidedLabel(QString(), Qt::ElideRight, 2, this);
     summary_->setFont(Fonts::system(13));
-    summary_->setColor(palette.secondary());
+    summary_->setColor(Palette::Tint::secondary);
     summary_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     texts->addStretch(1);
     texts->addWidget(headline_);
