@@ -154,6 +154,12 @@ LibraryRow::LibraryRow(std::shared_ptr<LibraryItem> item, Store& store, QWidget*
         },
         [this] { refresh(); });
     refresh();
+    // The tags keep the colours they were made in: they are made again in the new appearance.
+    connect(&OnAppearance::changes(), &OnAppearance::changed, this, [this] {
+        shownStatus_.reset();
+        shownMacs_.reset();
+        refresh();
+    });
 }
 
 LibraryRow::~LibraryRow() = default;
