@@ -1,6 +1,5 @@
 #include "views/kit/FittedLabel.h"
 
-#include <QEvent>
 #include <QPainter>
 
 #include <cmath>
@@ -47,10 +46,4 @@ void FittedLabel::paintEvent(QPaintEvent*) {
     painter.setPen(ink_.colour());
     const QString shown = QFontMetricsF(font).elidedText(text_, Qt::ElideRight, width());
     painter.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter, shown);
-}
-
-void FittedLabel::changeEvent(QEvent* event) {
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::PaletteChange && ink_.followsAppearance())
-        update();
 }

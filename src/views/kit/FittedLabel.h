@@ -15,7 +15,6 @@ public:
     void setText(const QString& text);
     const QString& text() const { return text_; }
     void setColor(const Palette::Ink& ink);
-    const Palette::Ink& ink() const { return ink_; }
     // The font the text is drawn in at the current width.
     QFont fitted() const;
 
@@ -24,7 +23,6 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void changeEvent(QEvent* event) override;
 
 private:
     QString text_;

@@ -2,7 +2,6 @@
 
 #include "views/kit/Animator.h"
 
-#include <QEvent>
 #include <QPainter>
 #include <QVariantAnimation>
 
@@ -49,12 +48,6 @@ void NumericLabel::setText(const QString& text) {
             rolling_ = nullptr;
             update();
         });
-}
-
-void NumericLabel::changeEvent(QEvent* event) {
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::PaletteChange && ink_.followsAppearance())
-        update();
 }
 
 void NumericLabel::paintEvent(QPaintEvent*) {

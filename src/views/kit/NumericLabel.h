@@ -17,8 +17,6 @@ class NumericLabel : public QWidget {
 public:
     NumericLabel(const QFont& font, const Palette::Ink& ink, QWidget* parent = nullptr);
 
-    const Palette::Ink& ink() const { return ink_; }
-
     const QString& text() const { return text_; }
     // A first text, or one set while hidden, shows at once.
     void setText(const QString& text);
@@ -28,7 +26,6 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void changeEvent(QEvent* event) override;
 
 private:
     Palette::Ink ink_;

@@ -1,6 +1,6 @@
 #include "views/kit/OnAppearance.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QEvent>
 #include <QPointer>
 #include <QWidget>
@@ -26,7 +26,11 @@ void OnAppearance::styleSheet(QWidget* widget, std::function<QString()> sheet) {
 }
 
 bool OnAppearance::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == QCoreApplication::instance() && event->type() == QEvent::ApplicationPaletteChange)
+    if (watched == QCoreApplication::instance() && event->type() == QEvent::ApplicationPaletteChange) {
         Q_EMIT changed();
+        // What reads its colours as it paints is drawn again, style sheet or not.
+        for (QWidget* window : QApplication::topLevelWidgets())
+            window->update();
+    }
     return QObject::eventFilter(watched, event);
 }

@@ -14,7 +14,6 @@ public:
                QWidget* parent = nullptr);
 
     void setColor(const Palette::Ink& ink);
-    const Palette::Ink& ink() const { return ink_; }
 
 private:
     void applyInk();
