@@ -1,4 +1,5 @@
 #include "IslandScreens.h"
+#include "QuietIsland.h"
 
 #include "ScreenSamples.h"
 #include "model/AppItem.h"
@@ -75,19 +76,6 @@ bool render(const QString& theme, const QString& out, const QString& bundles) {
             ids.append(row->id());
         return ids;
     };
-    const auto modelOf = [](const std::shared_ptr<IslandState>& state, const Store::Rows& rows) {
-        IslandModel::Hooks hooks;
-        hooks.items = [rows] { return rows; };
-        hooks.updatingAll = [] { return false; };
-        hooks.updateAll = [](Store::Rows) -> QCoro::Task<void> { co_return; };
-        hooks.ignoreVersion = [](const std::shared_ptr<AppItem>&) {};
-        hooks.dismissed = [](const QStringList&) { return false; };
-        hooks.snooze = [](const QString&) {};
-        hooks.neverFromNotch = [] {};
-        hooks.openApp = [] {};
-        hooks.fold = [](const IslandState*) {};
-        return makeShared<IslandModel>(state, std::move(hooks));
-    };
     const auto save = [&](QWidget& desk, const QString& name, const QRect& area) {
         const QString path = out + QStringLiteral("/island-") + name + QLatin1Char('-') + theme + QStringLiteral(".png");
         const bool saved = [&] {
@@ -100,7 +88,7 @@ bool render(const QString& theme, const QString& out, const QString& bundles) {
     for (const Shot& shot : shots) {
         const Store::Rows rows = pick(samples, shot.rows);
         auto state = makeShared<IslandState>(idsOf(rows), shot.notch, false, Clock::shared().now());
-        auto model = modelOf(state, rows);
+        auto model = quietIsland(state, rows);
 
         Desk desk;
         desk.resize(620, 420);
@@ -119,7 +107,7 @@ bool render(const QString& theme, const QString& out, const QString& bundles) {
     auto state = makeShared<IslandState>(idsOf(rows.mid(0, 2)), QSizeF(), false, Clock::shared().now());
     Desk desk;
     desk.resize(620, 420);
-    auto* view = new IslandView(modelOf(state, rows), nullptr, 12, &desk);
+    auto* view = new IslandView(quietIsland(state, rows), nullptr, 12, &desk);
     view->setGeometry(desk.rect());
     desk.show();
     state->setExpanded(true);

@@ -17,6 +17,7 @@
 #include "runtime/Observation.h"
 #include "runtime/Spawn.h"
 #include "store/Store.h"
+#include "views/kit/OnAppearance.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -121,6 +122,11 @@ QWidget* AuthView::buildForm() {
     reveal_->setStyleSheet(u"QToolButton { border: none; background: transparent; padding: 0; }"_s);
     password_->setTrailing(reveal_);
     connect(reveal_, &QToolButton::clicked, this, [this] { model_->setReveal(!model_->reveal()); });
+    // The eye is drawn again in the new appearance's colour.
+    connect(&OnAppearance::changes(), &OnAppearance::changed, this, [this] {
+        reveal_->setProperty("symbol", QVariant());
+        refresh();
+    });
     connect(name_->edit(), &QLineEdit::textEdited, this, [this](const QString& text) { model_->setName(text); });
     connect(email_->edit(), &QLineEdit::textEdited, this, [this](const QString& text) { model_->setEmail(text); });
     connect(password_->edit(), &QLineEdit::textEdited, this,
@@ -200,16 +206,16 @@ void AuthView::refresh() {
 
     Fade::setShown(hint_, mode.passwordHint);
     const AuthViewModel::Hint hint = vm.passwordHint();
-    hint_->set(hint.symbol, hint.text, hint.good ? palette.hue(Palette::Hue::green) : palette.secondary());
+    hint_->set(hint.symbol, hint.text, hint.good ? Palette::Tint::green : Palette::Tint::secondary);
 
     if (const auto& error = vm.error()) {
-        message_->set(u"exclamationmark.triangle.fill"_s, *error, palette.hue(Palette::Hue::red));
+        message_->set(u"exclamationmark.triangle.fill"_s, *error, Palette::Tint::red);
         QColor fill = palette.hue(Palette::Hue::red);
         fill.setAlphaF(0.08f);
         message_->setBox(fill, 10);
         Fade::setShown(message_, true);
     } else if (const auto& info = vm.info()) {
-        message_->set(u"envelope.badge"_s, *info, palette.secondary());
+        message_->set(u"envelope.badge"_s, *info, Palette::Tint::secondary);
         message_->setBox(QColor(), 0);
         Fade::setShown(message_, true);
     } else {

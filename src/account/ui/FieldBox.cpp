@@ -3,6 +3,7 @@
 #include "platform/gui/Fonts.h"
 #include "platform/gui/Palette.h"
 #include "views/kit/Animator.h"
+#include "views/kit/PlainEdit.h"
 #include "views/kit/SymbolView.h"
 
 #include <QEvent>
@@ -17,7 +18,7 @@ FieldBox::FieldBox(const QString& symbol, const QString& prompt, QWidget* parent
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(12, 0, 12, 0);
     row->setSpacing(10);
-    symbol_ = new SymbolView(symbol, 15, Palette::current().secondary(), 18, this);
+    symbol_ = new SymbolView(symbol, 15, Palette::Tint::secondary, 18, this);
     row->addWidget(symbol_, 0, Qt::AlignVCenter);
     edit_ = new QLineEdit(this);
     edit_->setFrame(false);
@@ -26,12 +27,7 @@ FieldBox::FieldBox(const QString& symbol, const QString& prompt, QWidget* parent
     edit_->setFont(Fonts::body());
     edit_->setAttribute(Qt::WA_MacShowFocusRect, false);
     // Plain: the box draws the field, the edit only its text, in the label colours.
-    const Palette& palette = Palette::current();
-    QPalette colours = edit_->palette();
-    colours.setColor(QPalette::Base, Qt::transparent);
-    colours.setColor(QPalette::Text, palette.text());
-    colours.setColor(QPalette::PlaceholderText, palette.secondary());
-    edit_->setPalette(colours);
+    PlainEdit::colour(edit_, Palette::Tint::secondary);
     edit_->setAutoFillBackground(false);
     edit_->installEventFilter(this);
     row->addWidget(edit_, 1);
@@ -57,8 +53,7 @@ void FieldBox::setFocused(bool focused) {
     if (focused == focused_)
         return;
     focused_ = focused;
-    const Palette& palette = Palette::current();
-    symbol_->setSymbol(symbolName_, focused ? palette.accent() : palette.secondary());
+    symbol_->setSymbol(symbolName_, focused ? Palette::Tint::accent : Palette::Tint::secondary);
     const auto apply = [this](double look) {
         focusLook_ = look;
         update();

@@ -1,5 +1,6 @@
 #include "account/ui/SymbolLabel.h"
 
+#include "views/kit/OnAppearance.h"
 #include "views/kit/SymbolView.h"
 
 #include <QFontMetrics>
@@ -21,14 +22,20 @@ SymbolLabel::SymbolLabel(const QFont& font, QWidget* parent) : QWidget(parent) {
     text_->setWordWrap(true);
     text_->setFont(font);
     row->addWidget(text_, 1);
+    connect(&OnAppearance::changes(), &OnAppearance::changed, this, &SymbolLabel::recolour);
 }
 
-void SymbolLabel::set(const QString& symbol, const QString& text, const QColor& colour) {
+void SymbolLabel::set(const QString& symbol, const QString& text, const Palette::Ink& ink) {
     symbolName_ = symbol;
-    symbol_->setSymbol(symbol, colour);
+    ink_ = ink;
+    symbol_->setSymbol(symbol, ink);
     text_->setText(text);
+    recolour();
+}
+
+void SymbolLabel::recolour() {
     QPalette colours = text_->palette();
-    colours.setColor(QPalette::WindowText, colour);
+    colours.setColor(QPalette::WindowText, ink_.colour());
     text_->setPalette(colours);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/gui/Palette.h"
+
 #include <QColor>
 #include <QFont>
 #include <QWidget>
@@ -14,7 +16,8 @@ class SymbolLabel : public QWidget {
 public:
     SymbolLabel(const QFont& font, QWidget* parent = nullptr);
 
-    void set(const QString& symbol, const QString& text, const QColor& colour);
+    // A colour given by tint follows the appearance.
+    void set(const QString& symbol, const QString& text, const Palette::Ink& ink);
     // The tinted box behind it (an invalid colour: none), with `padding` on every side.
     void setBox(const QColor& fill, int padding);
     QString text() const;
@@ -24,8 +27,11 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void recolour();
+
     SymbolView* symbol_;
     QLabel* text_;
     QString symbolName_;
     QColor fill_;
+    Palette::Ink ink_ = QColor();
 };

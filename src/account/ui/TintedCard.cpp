@@ -2,6 +2,7 @@
 
 #include "platform/gui/Fonts.h"
 #include "platform/gui/Palette.h"
+#include "views/kit/OnAppearance.h"
 #include "views/kit/SymbolView.h"
 
 #include <QHBoxLayout>
@@ -15,7 +16,8 @@ TintedCard::TintedCard(std::function<QColor()> tint, const QString& symbol, cons
     row_ = new QHBoxLayout(this);
     row_->setContentsMargins(14, 14, 14, 14);
     row_->setSpacing(14);
-    row_->addWidget(new SymbolView(symbol, 22, tint_(), 26, this), 0, Qt::AlignVCenter);
+    auto* mark = new SymbolView(symbol, 22, tint_(), 26, this);
+    row_->addWidget(mark, 0, Qt::AlignVCenter);
 
     auto* texts = new QVBoxLayout;
     texts->setSpacing(2);
@@ -28,9 +30,13 @@ TintedCard::TintedCard(std::function<QColor()> tint, const QString& symbol, cons
     text_->setTextFormat(Qt::PlainText);
     text_->setWordWrap(true); // never cut, however long
     text_->setFont(Fonts::system(12));
-    QPalette secondary = text_->palette();
-    secondary.setColor(QPalette::WindowText, Palette::current().secondary());
-    text_->setPalette(secondary);
+    // The symbol and the text take the appearance showing.
+    OnAppearance::follow(this, [this, mark] {
+        mark->setSymbol(mark->symbol(), tint_());
+        QPalette secondary = text_->palette();
+        secondary.setColor(QPalette::WindowText, Palette::current().secondary());
+        text_->setPalette(secondary);
+    });
     texts->addWidget(text_);
     texts->addStretch(1);
     row_->addLayout(texts, 1);

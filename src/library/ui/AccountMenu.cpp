@@ -8,22 +8,21 @@
 #include "runtime/Clock.h"
 #include "runtime/Spawn.h"
 #include "store/Store.h"
+#include "views/kit/ButtonStyle.h"
 #include "views/kit/CheckingRing.h"
+#include "views/kit/OnAppearance.h"
 
 #include <QMenu>
 
 using namespace Qt::Literals::StringLiterals;
 
 AccountMenu::AccountMenu(Store& store, Clock& clock, QWidget* parent) : QToolButton(parent), store_(store), clock_(clock) {
-    const Palette& palette = Palette::current();
     setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     setPopupMode(QToolButton::InstantPopup);
     setCursor(Qt::PointingHandCursor);
     setToolTip(AccountMenuModel::tooltip());
     setIconSize(QSize(16, 16));
-    setStyleSheet(QStringLiteral("QToolButton { background: %1; color: %2; border: none; border-radius: 6px;"
-                                 " padding: 4px 8px; }")
-                      .arg(palette.primary(0.08).name(QColor::HexArgb), palette.text().name(QColor::HexArgb)));
+    OnAppearance::styleSheet(this, ButtonStyle::menu);
     ring_ = new CheckingRing(this);
     ring_->hide();
     auto* menu = new QMenu(this);
@@ -32,7 +31,7 @@ AccountMenu::AccountMenu(Store& store, Clock& clock, QWidget* parent) : QToolBut
         fill(*menu);
     });
     setMenu(menu);
-    refresh();
+    OnAppearance::follow(this, [this] { refresh(); });
 }
 
 void AccountMenu::refresh() {

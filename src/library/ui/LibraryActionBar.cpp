@@ -6,6 +6,7 @@
 #include "runtime/Spawn.h"
 #include "store/Store.h"
 #include "views/kit/ButtonStyle.h"
+#include "views/kit/OnAppearance.h"
 #include "views/kit/PlainLabel.h"
 #include "views/kit/SoftShadow.h"
 
@@ -15,35 +16,42 @@
 
 using namespace Qt::Literals::StringLiterals;
 
+namespace {
+// Disabled buttons read fainter.
+QString bordered() {
+    return ButtonStyle::bordered() +
+           QStringLiteral("QPushButton:disabled { color: %1; }").arg(Palette::current().tertiary().name(QColor::HexArgb));
+}
+} // namespace
+
 LibraryActionBar::LibraryActionBar(Store& store, QWidget* parent) : QWidget(parent), store_(store) {
-    const Palette& palette = Palette::current();
     auto* row = new QHBoxLayout(this);
     const int m = shadowMargin;
     row->setContentsMargins(16 + m, 10 + m, 16 + m, 10 + m);
     row->setSpacing(12);
 
     select_ = new QPushButton(this);
-    // Disabled buttons read fainter.
-    const QString bordered = ButtonStyle::bordered() + QStringLiteral("QPushButton:disabled { color: %1; }")
-                                                           .arg(palette.tertiary().name(QColor::HexArgb));
-    select_->setStyleSheet(bordered);
+    OnAppearance::styleSheet(select_, bordered);
     connect(select_, &QPushButton::clicked, this, [this] { LibraryScreenModel::select(bar_); });
     row->addWidget(select_);
     row->addStretch(1);
 
-    status_ = new PlainLabel(QString(), Fonts::font(Fonts::Role::callout), palette.secondary(), false, this);
+    status_ = new PlainLabel(QString(), Fonts::font(Fonts::Role::callout), Palette::Tint::secondary, false, this);
     row->addWidget(status_);
 
     remove_ = new QPushButton(tr("Remove from Library…"), this);
     remove_->setAccessibleName(remove_->text());
-    remove_->setStyleSheet(bordered);
+    OnAppearance::styleSheet(remove_, bordered);
     connect(remove_, &QPushButton::clicked, this, [this] { store_.setLibraryRemoval(bar_.selected); });
     row->addWidget(remove_);
 
     install_ = new QPushButton(this);
-    install_->setStyleSheet(ButtonStyle::prominent());
+    OnAppearance::styleSheet(install_, ButtonStyle::prominent);
     // White, its arrow cut in the button's own accent.
-    install_->setIcon(QIcon(Symbols::pixmap(u"arrow.down.circle.fill"_s, 16, Qt::white, devicePixelRatioF(), palette.accent())));
+    OnAppearance::follow(install_, [this] {
+        install_->setIcon(QIcon(Symbols::pixmap(u"arrow.down.circle.fill"_s, 16, Qt::white, devicePixelRatioF(),
+                                                Palette::current().accent())));
+    });
     install_->setToolTip(tr("Installs one app at a time. App Store apps open in the App Store instead."));
     connect(install_, &QPushButton::clicked, this, [this] {
         spawn(store_.restore(bar_.toInstall()), "library install");

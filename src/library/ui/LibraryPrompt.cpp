@@ -4,6 +4,7 @@
 #include "platform/gui/Palette.h"
 #include "views/kit/ButtonStyle.h"
 #include "views/kit/ModalCard.h"
+#include "views/kit/OnAppearance.h"
 #include "views/kit/PlainLabel.h"
 #include "views/kit/SymbolView.h"
 
@@ -19,7 +20,7 @@ namespace {
 constexpr int cardWidth = 500;
 
 // A symbol before wrapping text, the symbol on the text's first line.
-QWidget* symbolLine(const QString& symbol, const QString& text, const QFont& font, const QColor& color, double glyph,
+QWidget* symbolLine(const QString& symbol, const QString& text, const QFont& font, const Palette::Ink& color, double glyph,
                     QWidget* parent) {
     auto* line = new QWidget(parent);
     auto* row = new QHBoxLayout(line);
@@ -72,49 +73,47 @@ LibraryPrompt::LibraryPrompt(Store& store, QWidget* parent) : QWidget(parent), m
 LibraryPrompt::~LibraryPrompt() { disconnect(focusWatch_); }
 
 void LibraryPrompt::buildConsent() {
-    const Palette& palette = Palette::current();
     const ConsentFacts& sheet = *model_.consent();
     QFont titleFont = Fonts::font(Fonts::Role::title3);
     titleFont.setWeight(QFont::DemiBold);
-    cardLayout_->addWidget(symbolLine(QStringLiteral("shippingbox.fill"), sheet.title, titleFont, palette.text(), 18, card_));
+    cardLayout_->addWidget(symbolLine(QStringLiteral("shippingbox.fill"), sheet.title, titleFont, Palette::Tint::primary, 18, card_));
     const QFont callout = Fonts::font(Fonts::Role::callout);
-    cardLayout_->addWidget(new PlainLabel(sheet.warning, callout, palette.secondary(), true, card_));
+    cardLayout_->addWidget(new PlainLabel(sheet.warning, callout, Palette::Tint::secondary, true, card_));
     auto* facts = new QVBoxLayout;
     facts->setSpacing(6);
     for (const QString& fact : sheet.facts)
-        facts->addWidget(symbolLine(QStringLiteral("checkmark.seal"), fact, callout, palette.hue(Palette::Hue::green), 14,
+        facts->addWidget(symbolLine(QStringLiteral("checkmark.seal"), fact, callout, Palette::Tint::green, 14,
                                     card_));
     cardLayout_->addLayout(facts);
-    addButtons(QStringLiteral("Skip This App"), QStringLiteral("Continue…"), ButtonStyle::prominent());
+    addButtons(QStringLiteral("Skip This App"), QStringLiteral("Continue…"), ButtonStyle::prominent);
 }
 
 void LibraryPrompt::buildRemoval() {
-    const Palette& palette = Palette::current();
     const RemovalWording& wording = *model_.removal();
     QFont titleFont = Fonts::font(Fonts::Role::title3);
     titleFont.setWeight(QFont::DemiBold);
-    cardLayout_->addWidget(symbolLine(QStringLiteral("trash"), wording.title, titleFont, palette.text(), 18, card_));
+    cardLayout_->addWidget(symbolLine(QStringLiteral("trash"), wording.title, titleFont, Palette::Tint::primary, 18, card_));
     cardLayout_->addWidget(
-        new PlainLabel(wording.explanation, Fonts::font(Fonts::Role::callout), palette.secondary(), true, card_));
+        new PlainLabel(wording.explanation, Fonts::font(Fonts::Role::callout), Palette::Tint::secondary, true, card_));
     if (wording.warning)
         cardLayout_->addWidget(
-            new PlainLabel(*wording.warning, Fonts::caption(), palette.hue(Palette::Hue::orange), true, card_));
-    addButtons(QStringLiteral("Cancel"), QStringLiteral("Remove"), destructiveStyle());
+            new PlainLabel(*wording.warning, Fonts::caption(), Palette::Tint::orange, true, card_));
+    addButtons(QStringLiteral("Cancel"), QStringLiteral("Remove"), destructiveStyle);
 }
 
-void LibraryPrompt::addButtons(const QString& cancel, const QString& confirm, const QString& confirmStyle) {
+void LibraryPrompt::addButtons(const QString& cancel, const QString& confirm, QString (*confirmStyle)()) {
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(8);
     buttons->addStretch(1);
     cancel_ = new QPushButton(cancel, card_);
     cancel_->setAccessibleName(cancel);
-    cancel_->setStyleSheet(ButtonStyle::bordered());
+    OnAppearance::styleSheet(cancel_, ButtonStyle::bordered);
     cancel_->setAutoDefault(false);
     connect(cancel_, &QPushButton::clicked, this, &LibraryPrompt::dismiss);
     buttons->addWidget(cancel_);
     confirm_ = new QPushButton(confirm, card_);
     confirm_->setAccessibleName(confirm);
-    confirm_->setStyleSheet(confirmStyle);
+    OnAppearance::styleSheet(confirm_, confirmStyle);
     // No key of its own: Return must not install a package or remove entries.
     confirm_->setAutoDefault(false);
     connect(confirm_, &QPushButton::clicked, this, &LibraryPrompt::confirm);

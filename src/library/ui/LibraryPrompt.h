@@ -37,7 +37,7 @@ protected:
 private:
     void buildConsent();
     void buildRemoval();
-    void addButtons(const QString& cancel, const QString& confirm, const QString& confirmStyle);
+    void addButtons(const QString& cancel, const QString& confirm, QString (*confirmStyle)());
     void dismiss();
     void confirm();
     void holdFocus(QWidget* now);

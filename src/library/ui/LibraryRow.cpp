@@ -15,6 +15,7 @@
 #include "views/kit/AppIcon.h"
 #include "views/kit/DoneMark.h"
 #include "views/kit/ElidedLabel.h"
+#include "views/kit/OnAppearance.h"
 #include "views/kit/PillButton.h"
 #include "views/kit/PlainLabel.h"
 #include "views/kit/ProgressBar.h"
@@ -75,7 +76,6 @@ QColor toneColour(LibraryRowModel::Status::Tone tone) {
 
 LibraryRow::LibraryRow(std::shared_ptr<LibraryItem> item, Store& store, QWidget* parent)
     : QWidget(parent), item_(item), store_(store) {
-    const Palette& palette = Palette::current();
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     setCursor(Qt::PointingHandCursor);
 
@@ -99,7 +99,7 @@ LibraryRow::LibraryRow(std::shared_ptr<LibraryItem> item, Store& store, QWidget*
 
     auto* texts = new QVBoxLayout;
     texts->setSpacing(4);
-    name_ = new PlainLabel(QString(), Fonts::system(14, QFont::DemiBold), palette.text(), false, this);
+    name_ = new PlainLabel(QString(), Fonts::system(14, QFont::DemiBold), Palette::Tint::primary, false, this);
     name_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     texts->addWidget(name_);
     macsHolder_ = new QWidget(this);
@@ -124,7 +124,7 @@ LibraryRow::LibraryRow(std::shared_ptr<LibraryItem> item, Store& store, QWidget*
     row->addWidget(statusHolder_);
 
     more_ = new QToolButton(this);
-    more_->setIcon(Symbols::icon(u"ellipsis.circle"_s, palette.secondary()));
+    OnAppearance::follow(more_, [this] { more_->setIcon(Symbols::icon(u"ellipsis.circle"_s, Palette::current().secondary())); });
     more_->setIconSize(QSize(17, 17));
     more_->setAutoRaise(true);
     more_->setPopupMode(QToolButton::InstantPopup);
@@ -154,6 +154,12 @@ LibraryRow::LibraryRow(std::shared_ptr<LibraryItem> item, Store& store, QWidget*
         },
         [this] { refresh(); });
     refresh();
+    // The tags keep the colours they were made in: they are made again in the new appearance.
+    connect(&OnAppearance::changes(), &OnAppearance::changed, this, [this] {
+        shownStatus_.reset();
+        shownMacs_.reset();
+        refresh();
+    });
 }
 
 LibraryRow::~LibraryRow() = default;
@@ -290,7 +296,7 @@ void LibraryRow::showMacs(const LibraryRowModel::Macs& macs) {
     auto secondary = [&](const QString& text) {
         auto* label = new ElidedLabel(text, Qt::ElideRight, 1, macsHolder_);
         label->setFont(Fonts::system(11));
-        label->setColor(palette.secondary());
+        label->setColor(Palette::Tint::secondary);
         macsLine_->addWidget(label);
     };
     if (macs.absent)
@@ -308,11 +314,10 @@ void LibraryRow::showNote(const QList<LibraryRowModel::NoteLine>& lines) {
         delete old->widget();
         delete old;
     }
-    const Palette& palette = Palette::current();
     for (const auto& line : lines) {
         auto* label = new ElidedLabel(line.text, Qt::ElideRight, line.maxLines, notesHolder_);
         label->setFont(Fonts::caption());
-        label->setColor(line.alert ? palette.hue(Palette::Hue::red) : palette.secondary());
+        label->setColor(line.alert ? Palette::Tint::red : Palette::Tint::secondary);
         if (line.tooltip)
             label->setToolTip(line.text);
         notes_->addWidget(label);

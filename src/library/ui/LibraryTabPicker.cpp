@@ -3,28 +3,35 @@
 #include "library/LibraryScreenModel.h"
 #include "platform/gui/Palette.h"
 #include "store/Store.h"
+#include "views/kit/OnAppearance.h"
 
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPushButton>
 
-LibraryTabPicker::LibraryTabPicker(Store& store, QWidget* parent) : QWidget(parent), store_(store) {
+namespace {
+QString segmentStyle() {
     const Palette& palette = Palette::current();
-    setAccessibleName(tr("Show"));
-    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(2, 2, 2, 2);
-    row->setSpacing(2);
     const QString style =
         QStringLiteral("QPushButton { background: transparent; color: %1; border: none; border-radius: 5px;"
                        " padding: 3px 10px; }"
                        "QPushButton:checked { background: %2; color: %3; }")
             .arg(palette.text().name(QColor::HexArgb), palette.primary(palette.isDark() ? 0.22 : 0.0).name(QColor::HexArgb),
                  palette.text().name(QColor::HexArgb));
+    return palette.isDark() ? style : style + QStringLiteral("QPushButton:checked { background: white; }");
+}
+} // namespace
+
+LibraryTabPicker::LibraryTabPicker(Store& store, QWidget* parent) : QWidget(parent), store_(store) {
+    setAccessibleName(tr("Show"));
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(2, 2, 2, 2);
+    row->setSpacing(2);
     for (LibraryTab tab : LibraryTabs::all()) {
         auto* segment = new QPushButton(this);
         segment->setCheckable(true);
-        segment->setStyleSheet(palette.isDark() ? style : style + QStringLiteral("QPushButton:checked { background: white; }"));
+        OnAppearance::styleSheet(segment, segmentStyle);
         segment->setCursor(Qt::PointingHandCursor);
         connect(segment, &QPushButton::clicked, this, [this, tab] {
             store_.setLibraryTab(tab);

@@ -15,6 +15,7 @@
 #include "views/cards/SearchModel.h"
 #include "views/kit/ButtonStyle.h"
 #include "views/kit/ContentUnavailable.h"
+#include "views/kit/OnAppearance.h"
 #include "views/kit/PlainLabel.h"
 #include "views/kit/SymbolView.h"
 
@@ -27,7 +28,6 @@
 using namespace Qt::Literals::StringLiterals;
 
 LibraryView::LibraryView(Store& store, Clock& clock, QWidget* parent) : QWidget(parent), store_(store), clock_(clock) {
-    const Palette& palette = Palette::current();
     modes_ = new QStackedLayout(this);
 
     unavailable_ = new ContentUnavailable(this);
@@ -58,13 +58,12 @@ LibraryView::LibraryView(Store& store, Clock& clock, QWidget* parent) : QWidget(
     auto* errorRow = new QHBoxLayout(errorLine_);
     errorRow->setContentsMargins(0, 0, 0, 0);
     errorRow->setSpacing(6);
-    const QColor orange = palette.hue(Palette::Hue::orange);
-    errorRow->addWidget(new SymbolView(u"exclamationmark.icloud"_s, 14, orange, 18, errorLine_));
-    error_ = new PlainLabel(QString(), Fonts::font(Fonts::Role::callout), orange, true, errorLine_);
+    errorRow->addWidget(new SymbolView(u"exclamationmark.icloud"_s, 14, Palette::Tint::orange, 18, errorLine_));
+    error_ = new PlainLabel(QString(), Fonts::font(Fonts::Role::callout), Palette::Tint::orange, true, errorLine_);
     errorRow->addWidget(error_, 1);
     tryAgain_ = new QPushButton(tr("Try Again"), errorLine_);
     tryAgain_->setAccessibleName(tryAgain_->text());
-    tryAgain_->setStyleSheet(ButtonStyle::bordered());
+    OnAppearance::styleSheet(tryAgain_, ButtonStyle::bordered);
     connect(tryAgain_, &QPushButton::clicked, this, [this] { spawn(store_.syncLibrary(), "Try Again"); });
     errorRow->addWidget(tryAgain_);
     errorLine_->hide();

@@ -5,6 +5,8 @@
 #include "platform/gui/Palette.h"
 #include "platform/gui/Symbols.h"
 #include "runtime/Clock.h"
+#include "views/kit/ButtonStyle.h"
+#include "views/kit/OnAppearance.h"
 
 #include <QMenu>
 
@@ -12,14 +14,11 @@ using namespace Qt::Literals::StringLiterals;
 
 MacPicker::MacPicker(Clock& clock, Choose choose, QWidget* parent)
     : QToolButton(parent), clock_(clock), choose_(std::move(choose)) {
-    const Palette& palette = Palette::current();
     setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    setIcon(Symbols::icon(u"laptopcomputer"_s, palette.text()));
+    OnAppearance::follow(this, [this] { setIcon(Symbols::icon(u"laptopcomputer"_s, Palette::current().text())); });
     setPopupMode(QToolButton::InstantPopup);
     setCursor(Qt::PointingHandCursor);
-    setStyleSheet(QStringLiteral("QToolButton { background: %1; color: %2; border: none; border-radius: 6px;"
-                                 " padding: 4px 8px; }")
-                      .arg(palette.primary(0.08).name(QColor::HexArgb), palette.text().name(QColor::HexArgb)));
+    OnAppearance::styleSheet(this, ButtonStyle::menu);
     auto* menu = new QMenu(this);
     connect(menu, &QMenu::aboutToShow, this, [this, menu] {
         menu->clear();

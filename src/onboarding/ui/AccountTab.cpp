@@ -11,10 +11,10 @@
 #include "runtime/Observation.h"
 #include "runtime/Spawn.h"
 #include "store/Store.h"
+#include "views/kit/OnAppearance.h"
 #include "views/kit/PlainLabel.h"
 
 #include <QFormLayout>
-#include <QEvent>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -33,9 +33,11 @@ QWidget* column(QWidget* parent, QVBoxLayout*& layout) {
 
 // A button whose action destroys something reads in red.
 void destructive(QPushButton* button) {
-    QPalette colours = button->palette();
-    colours.setColor(QPalette::ButtonText, Palette::current().hue(Palette::Hue::red));
-    button->setPalette(colours);
+    OnAppearance::follow(button, [button] {
+        QPalette colours = button->palette();
+        colours.setColor(QPalette::ButtonText, Palette::current().hue(Palette::Hue::red));
+        button->setPalette(colours);
+    });
 }
 
 } // namespace
@@ -48,7 +50,7 @@ AccountTab::AccountTab(SettingsModel& model, QWidget* parent) : QWidget(parent),
     QVBoxLayout* out = nullptr;
     signedOut_ = column(section, out);
     invitation_ = new PlainLabel(tr("Sign in to back up your app list and set up a new Mac from it."), Fonts::body(),
-                                 Palette::current().secondary(), true, signedOut_);
+                                 Palette::Tint::secondary, true, signedOut_);
     out->addWidget(invitation_);
     auto* signIn = new QPushButton(tr("Sign In…"), signedOut_);
     connect(signIn, &QPushButton::clicked, this, [this] { model_.signIn(); });
@@ -59,12 +61,12 @@ AccountTab::AccountTab(SettingsModel& model, QWidget* parent) : QWidget(parent),
     auto* form = new QFormLayout(signedIn_);
     form->setContentsMargins(0, 0, 0, 0);
     form->setVerticalSpacing(10);
-    who_ = new PlainLabel(QString(), Fonts::body(), Palette::current().text(), false, signedIn_);
+    who_ = new PlainLabel(QString(), Fonts::body(), Palette::Tint::primary, false, signedIn_);
     form->addRow(tr("Signed in as"), who_);
     emailRow_ = new QWidget(signedIn_);
     auto* emailLine = new QHBoxLayout(emailRow_);
     emailLine->setContentsMargins(0, 0, 0, 0);
-    emailState_ = new PlainLabel(QString(), Fonts::body(), Palette::current().secondary(), false, emailRow_);
+    emailState_ = new PlainLabel(QString(), Fonts::body(), Palette::Tint::secondary, false, emailRow_);
     emailLine->addWidget(emailState_);
     resend_ = new QPushButton(emailRow_);
     // The countdown keeps its width as it ticks: the interface font's figures are all one width.
@@ -79,36 +81,29 @@ AccountTab::AccountTab(SettingsModel& model, QWidget* parent) : QWidget(parent),
     form->addRow(tr("This Mac's name"), deviceName_);
     signOut_ = new QPushButton(tr("Sign Out"), signedIn_);
     connect(signOut_, &QPushButton::clicked, this, [this] { model_.signOut(); });
+    destructive(signOut_);
     form->addRow(signOut_);
     form->setAlignment(signOut_, Qt::AlignLeft);
     delete_ = new QPushButton(tr("Delete My Library and Account…"), signedIn_);
     connect(delete_, &QPushButton::clicked, this, [this] { model_.setConfirmDelete(true); });
+    destructive(delete_);
     form->addRow(delete_);
     form->setAlignment(delete_, Qt::AlignLeft);
-    deleteError_ = new PlainLabel(QString(), Fonts::caption(), Palette::current().hue(Palette::Hue::red), true, signedIn_);
+    deleteError_ = new PlainLabel(QString(), Fonts::caption(), Palette::Tint::red, true, signedIn_);
     form->addRow(deleteError_);
     section->addRow(signedIn_);
 
     page->addWidget(section);
     page->addStretch(1);
     new Observer(this, [this] { refresh(); }, {});
-    built_ = true;
-}
-
-void AccountTab::changeEvent(QEvent* event) {
-    QWidget::changeEvent(event);
-    if (built_ && event->type() == QEvent::PaletteChange)
-        refresh();
 }
 
 void AccountTab::refresh() {
     const auto& session = model_.store().session();
     signedOut_->setVisible(!session);
     signedIn_->setVisible(session.has_value());
-    invitation_->setColor(Palette::current().secondary());
     if (session) {
         who_->setText(SettingsRows::signedInAs(*session));
-        who_->setColor(Palette::current().text());
         const bool emailRow = SettingsRows::showsEmailRow(*session);
         signedIn_->findChild<QFormLayout*>()->setRowVisible(emailRow_, emailRow);
         if (emailRow) {
@@ -125,12 +120,9 @@ void AccountTab::refresh() {
         const QString& name = model_.prefs().deviceName();
         if (deviceName_->text() != name)
             deviceName_->setText(name);
-        destructive(signOut_);
-        destructive(delete_);
         delete_->setEnabled(!model_.deleting());
         const auto& error = model_.deleteError();
         deleteError_->setText(error.value_or(QString()));
-        deleteError_->setColor(Palette::current().hue(Palette::Hue::red));
         deleteError_->setVisible(error.has_value());
     }
     if (model_.confirmDelete() && !confirmation_)

@@ -16,17 +16,12 @@ class AccountTab final : public QWidget {
 public:
     explicit AccountTab(SettingsModel& model, QWidget* parent = nullptr);
 
-protected:
-    // A change of appearance while the window is open: the tab's own colours are taken again.
-    void changeEvent(QEvent* event) override;
-
 private:
     void refresh();
     // The confirmation that the model's confirmDelete asks for, over this window.
     void confirm();
 
     SettingsModel& model_;
-    bool built_ = false;
     QWidget* signedOut_;
     PlainLabel* invitation_;
     QWidget* signedIn_;

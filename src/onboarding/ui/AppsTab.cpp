@@ -10,7 +10,6 @@
 #include "store/Store.h"
 #include "views/kit/PlainLabel.h"
 
-#include <QEvent>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QScrollArea>
@@ -23,7 +22,7 @@ AppsTab::AppsTab(SettingsModel& model, QWidget* parent) : QWidget(parent), model
     page->setContentsMargins(20, 20, 20, 20);
     auto* section = new SettingsSection(tr("Ignored"), this);
     hint_ = new PlainLabel(tr("Nothing ignored. Right-click an app to ignore it or skip one version."), Fonts::body(),
-                           Palette::current().secondary(), true, section);
+                           Palette::Tint::secondary, true, section);
     section->addRow(hint_);
     rows_ = new QWidget(section);
     list_ = new QVBoxLayout(rows_);
@@ -40,20 +39,12 @@ AppsTab::AppsTab(SettingsModel& model, QWidget* parent) : QWidget(parent), model
     page->addWidget(section);
     page->addStretch(1);
     new Observer(this, [this] { refresh(); }, {});
-    built_ = true;
-}
-
-void AppsTab::changeEvent(QEvent* event) {
-    QWidget::changeEvent(event);
-    if (built_ && event->type() == QEvent::PaletteChange)
-        refresh();
 }
 
 void AppsTab::refresh() {
     const Prefs& prefs = model_.prefs();
     const auto rows = SettingsRows::ignored(prefs.ignoredApps(), prefs.ignoredVersions(), model_.store().items());
     hint_->setVisible(rows.isEmpty());
-    hint_->setColor(Palette::current().secondary());
     scroll_->setVisible(!rows.isEmpty());
     while (QLayoutItem* item = list_->takeAt(0)) {
         delete item->widget();
@@ -66,8 +57,8 @@ void AppsTab::refresh() {
         across->setContentsMargins(0, 0, 0, 0);
         auto* texts = new QVBoxLayout;
         texts->setSpacing(1);
-        texts->addWidget(new PlainLabel(row.title, Fonts::body(), Palette::current().text(), false, line));
-        texts->addWidget(new PlainLabel(row.detail, Fonts::caption(), Palette::current().secondary(), false, line));
+        texts->addWidget(new PlainLabel(row.title, Fonts::body(), Palette::Tint::primary, false, line));
+        texts->addWidget(new PlainLabel(row.detail, Fonts::caption(), Palette::Tint::secondary, false, line));
         across->addLayout(texts);
         across->addStretch(1);
         auto* remove = new QPushButton(tr("Remove"), line);

@@ -13,15 +13,10 @@ class AppsTab final : public QWidget {
 public:
     explicit AppsTab(SettingsModel& model, QWidget* parent = nullptr);
 
-protected:
-    // A change of appearance while the window is open: the tab's own colours are taken again.
-    void changeEvent(QEvent* event) override;
-
 private:
     void refresh();
 
     SettingsModel& model_;
-    bool built_ = false;
     PlainLabel* hint_;
     QWidget* scroll_;
     QWidget* rows_;

@@ -11,7 +11,6 @@
 #include "store/Store.h"
 #include "views/kit/PlainLabel.h"
 
-#include <QEvent>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -23,7 +22,7 @@ QWidget* stateRow(QWidget* parent, PlainLabel*& label, QPushButton*& open) {
     auto* row = new QWidget(parent);
     auto* across = new QHBoxLayout(row);
     across->setContentsMargins(0, 0, 0, 0);
-    label = new PlainLabel(QString(), Fonts::body(), Palette::current().secondary(), false, row);
+    label = new PlainLabel(QString(), Fonts::body(), Palette::Tint::secondary, false, row);
     // The state and its button together on the trailing side, so both rows' states line up.
     across->addStretch(1);
     across->addWidget(label);
@@ -57,17 +56,10 @@ PermissionsTab::PermissionsTab(SettingsModel& model, QWidget* parent) : QWidget(
     connect(open, &QPushButton::clicked, this, [this] { model_.openNotifications(); });
     page->addWidget(notificationSection_);
 
-    openError_ = new PlainLabel(QString(), Fonts::caption(), Palette::current().hue(Palette::Hue::orange), true, this);
+    openError_ = new PlainLabel(QString(), Fonts::caption(), Palette::Tint::orange, true, this);
     page->addWidget(openError_);
     page->addStretch(1);
     new Observer(this, [this] { refresh(); }, {});
-    built_ = true;
-}
-
-void PermissionsTab::changeEvent(QEvent* event) {
-    QWidget::changeEvent(event);
-    if (built_ && event->type() == QEvent::PaletteChange)
-        refresh();
 }
 
 void PermissionsTab::refresh() {
@@ -78,6 +70,5 @@ void PermissionsTab::refresh() {
     notificationSection_->setFooter(SettingsRows::notificationsFooter(mode));
     const auto& error = model_.openError();
     openError_->setText(error.value_or(QString()));
-    openError_->setColor(Palette::current().hue(Palette::Hue::orange));
     openError_->setVisible(error.has_value());
 }

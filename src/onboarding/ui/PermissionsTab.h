@@ -13,15 +13,10 @@ class PermissionsTab final : public QWidget {
 public:
     explicit PermissionsTab(SettingsModel& model, QWidget* parent = nullptr);
 
-protected:
-    // A change of appearance while the window is open: the tab's own colours are taken again.
-    void changeEvent(QEvent* event) override;
-
 private:
     void refresh();
 
     SettingsModel& model_;
-    bool built_ = false;
     PlainLabel* appManagement_;
     PlainLabel* notifications_;
     SettingsSection* notificationSection_;

@@ -5,7 +5,6 @@
 #include "views/kit/PlainLabel.h"
 #include "views/kit/RoundedBox.h"
 
-#include <QEvent>
 #include <QFormLayout>
 #include <QVBoxLayout>
 
@@ -14,7 +13,7 @@ SettingsSection::SettingsSection(const QString& header, QWidget* parent) : QWidg
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(6);
     if (!header.isEmpty()) {
-        title_ = new PlainLabel(header, Fonts::headline(), Palette::current().secondary(), false, this);
+        title_ = new PlainLabel(header, Fonts::headline(), Palette::Tint::secondary, false, this);
         title_->setContentsMargins(8, 0, 0, 0);
         column->addWidget(title_);
     }
@@ -27,24 +26,10 @@ SettingsSection::SettingsSection(const QString& header, QWidget* parent) : QWidg
     form_->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
     form_->setLabelAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     column->addWidget(box);
-    footer_ = new PlainLabel(QString(), Fonts::caption(), Palette::current().secondary(), true, this);
+    footer_ = new PlainLabel(QString(), Fonts::caption(), Palette::Tint::secondary, true, this);
     footer_->setContentsMargins(8, 0, 8, 0);
     footer_->hide();
     column->addWidget(footer_);
-}
-
-void SettingsSection::changeEvent(QEvent* event) {
-    QWidget::changeEvent(event);
-    // The appearance can change while the window is open: the texts take the new palette.
-    if (event->type() == QEvent::PaletteChange)
-        recolour();
-}
-
-void SettingsSection::recolour() {
-    const QColor secondary = Palette::current().secondary();
-    if (title_)
-        title_->setColor(secondary);
-    footer_->setColor(secondary);
 }
 
 void SettingsSection::addRow(const QString& label, QWidget* field) { form_->addRow(label, field); }

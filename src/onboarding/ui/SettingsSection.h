@@ -18,12 +18,7 @@ public:
     // An empty text hides the footer.
     void setFooter(const QString& text);
 
-protected:
-    void changeEvent(QEvent* event) override;
-
 private:
-    void recolour();
-
     QFormLayout* form_;
     class PlainLabel* title_ = nullptr;
     class PlainLabel* footer_;

@@ -8,6 +8,7 @@
 #include "runtime/Spawn.h"
 #include "views/kit/Animator.h"
 #include "views/kit/ButtonStyle.h"
+#include "views/kit/OnAppearance.h"
 #include "views/kit/RoundedBox.h"
 
 #include <QApplication>
@@ -99,10 +100,10 @@ SetupView::SetupView(SetupModel& model, std::function<void()> close, std::functi
     primary_ = new QPushButton(card_);
     primary_->setDefault(true);
     // The default button is the prominent one, as the platform draws it.
-    primary_->setStyleSheet(ButtonStyle::prominent());
+    OnAppearance::styleSheet(primary_, ButtonStyle::prominent);
     secondary_ = new QPushButton(card_);
     secondary_->setAutoDefault(false);
-    secondary_->setStyleSheet(ButtonStyle::bordered());
+    OnAppearance::styleSheet(secondary_, ButtonStyle::bordered);
     buttons->addWidget(primary_);
     buttons->addWidget(secondary_);
     buttons->addStretch(1);
@@ -119,15 +120,12 @@ SetupView::SetupView(SetupModel& model, std::function<void()> close, std::functi
     connect(secondary_, &QPushButton::clicked, this, [this] { pressed(false); });
     new Observer(this, [this] { (void)m_.step(), (void)m_.error(); }, [this] { refresh(); });
     refresh();
+    connect(&OnAppearance::changes(), &OnAppearance::changed, this, &SetupView::recolour);
 }
 
-void SetupView::refresh() {
+void SetupView::recolour() {
     const Palette& palette = Palette::current();
-    const SetupModel::Header header = m_.header();
-    title_->setText(header.title);
-    subtitle_->setText(header.subtitle);
     colour(subtitle_, palette.secondary());
-
     const QList<SetupModel::Row> checklist = SetupModel::checklist();
     for (qsizetype i = 0; i < checklist.size(); ++i) {
         const SetupModel::Mark mark = m_.mark(checklist[i].step);
@@ -136,12 +134,27 @@ void SetupView::refresh() {
                                                                       : std::pair{"circle", palette.secondary()};
         auto [symbol, title] = rows_[i];
         symbol->setPixmap(Symbols::pixmap(QString::fromLatin1(name), 16, tint, devicePixelRatioF()));
+        colour(title, mark == SetupModel::Mark::pending ? palette.secondary() : palette.text());
+    }
+    colour(body_, palette.secondary());
+    colour(error_, palette.hue(Palette::Hue::red));
+    colour(footer_, palette.secondary());
+}
+
+void SetupView::refresh() {
+    const SetupModel::Header header = m_.header();
+    title_->setText(header.title);
+    subtitle_->setText(header.subtitle);
+    const QList<SetupModel::Row> checklist = SetupModel::checklist();
+    for (qsizetype i = 0; i < checklist.size(); ++i) {
+        const SetupModel::Mark mark = m_.mark(checklist[i].step);
+        QLabel* title = rows_[i].second;
         title->setText(checklist[i].title);
         QFont font = title->font();
         font.setWeight(mark == SetupModel::Mark::current ? QFont::DemiBold : QFont::Normal);
         title->setFont(font);
-        colour(title, mark == SetupModel::Mark::pending ? palette.secondary() : palette.text());
     }
+    recolour();
 
     if (m_.step() != shown_) {
         shown_ = m_.step();
@@ -150,15 +163,12 @@ void SetupView::refresh() {
     const SetupModel::Card card = m_.card();
     cardTitle_->setText(card.title);
     body_->setText(card.body);
-    colour(body_, palette.secondary());
     error_->setVisible(m_.error().has_value());
     error_->setText(m_.error().value_or(QString()));
-    colour(error_, palette.hue(Palette::Hue::red));
     primary_->setText(card.primary);
     secondary_->setText(card.secondary);
     footer_->setVisible(!card.footer.isEmpty());
     footer_->setText(card.footer);
-    colour(footer_, palette.secondary());
     primary_->setFocus();
     adjustSize();
     if (QWidget* window = this->window(); window != this)

@@ -24,6 +24,8 @@ public:
 
 private:
     void refresh();
+    // The texts' and marks' colours, from the appearance showing.
+    void recolour();
     // A new step's card comes in from the trailing edge, fading in.
     void bringInCard();
     void pressed(bool primary);

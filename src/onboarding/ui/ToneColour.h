@@ -1,9 +1,7 @@
 #pragma once
 
 #include "onboarding/SettingsRows.h"
+#include "platform/gui/Palette.h"
 
-#include <QColor>
-
-// The palette's colour of a settings label's tone, asked again at each refresh so it follows a
-// change of appearance.
-QColor toneColour(SettingsRows::Tone tone);
+// The palette's tint of a settings label's tone: a label given it follows a change of appearance.
+Palette::Ink toneColour(SettingsRows::Tone tone);

@@ -11,6 +11,7 @@
 #include "runtime/Observation.h"
 #include "store/Store.h"
 #include "views/kit/Animator.h"
+#include "views/kit/OnAppearance.h"
 #include "views/kit/PillButton.h"
 
 #include <QGuiApplication>
@@ -38,6 +39,11 @@ TourCard::TourCard(Store& store, Prefs& prefs, QWidget* parent) : QWidget(parent
     skip_->setFlat(true);
     skip_->setFont(Fonts::system(12, QFont::Medium));
     skip_->setCursor(Qt::PointingHandCursor);
+    OnAppearance::follow(skip_, [this] {
+        QPalette quiet = skip_->palette();
+        quiet.setColor(QPalette::ButtonText, Palette::current().secondary());
+        skip_->setPalette(quiet);
+    });
     back_ = new QPushButton(tr("Back"), this);
     next_ = new PillButton(TourLayout::forward(0), true, this);
     for (QAbstractButton* button : {static_cast<QAbstractButton*>(skip_), static_cast<QAbstractButton*>(back_), next_})
@@ -87,9 +93,6 @@ void TourCard::setStep(int n) {
         menuBar_->show();
         follower_->update(); // now with the count
     }
-    QPalette quiet = skip_->palette();
-    quiet.setColor(QPalette::ButtonText, Palette::current().secondary());
-    skip_->setPalette(quiet);
     back_->setVisible(n > 0);
     next_->setText(TourLayout::forward(n));
     next_->adjustSize();

@@ -123,3 +123,7 @@ QPalette Palette::qtPalette() const {
     }
     return colours;
 }
+
+QColor Palette::Ink::colour() const {
+    return byTint_ ? withAlpha(current().tint(tint_), opacity_) : fixed_;
+}

@@ -14,6 +14,7 @@ public:
     // What a view-model names; the widget asks the palette for the colour.
     enum class Tint { accent, red, orange, green, gray, blue, primary, secondary, tertiary };
     enum class Material { thin, regular, thick };
+    class Ink;
 
     static Palette dark();
     static Palette light();
@@ -45,4 +46,24 @@ private:
     explicit Palette(bool dark) : dark_(dark) {}
     static constexpr double labelOpacity[4] = {0.85, 0.55, 0.26, 0.12};
     bool dark_;
+};
+
+// A colour as a label keeps it: either as it is, or by its tint (at an opacity), read from the
+// appearance showing whenever it is asked for, so a change of appearance recolours the label.
+class Palette::Ink {
+public:
+    Ink(const QColor& fixed) : fixed_(fixed) {}
+    Ink(Qt::GlobalColor fixed) : fixed_(fixed) {}
+    Ink(Tint tint, double opacity = 1) : tint_(tint), opacity_(opacity), byTint_(true) {}
+
+    QColor colour() const;
+    // Whether the colour changes with the appearance.
+    bool followsAppearance() const { return byTint_; }
+    bool operator==(const Ink&) const = default;
+
+private:
+    QColor fixed_;
+    Tint tint_ = Tint::primary;
+    double opacity_ = 1;
+    bool byTint_ = false;
 };

@@ -141,7 +141,7 @@ AppCard* CardList::cardFor(const std::shared_ptr<AppItem>& row) {
 PlainLabel* CardList::headerFor(const QString& title) {
     if (PlainLabel* existing = headers_.value(title))
         return existing;
-    auto* header = new PlainLabel(title.toUpper(), Fonts::system(12, QFont::DemiBold), Palette::current().secondary(),
+    auto* header = new PlainLabel(title.toUpper(), Fonts::system(12, QFont::DemiBold), Palette::Tint::secondary,
                                   false, content_);
     header->setContentsMargins(6, 8, 0, 0);
     header->setAccessibleName(title);

@@ -20,7 +20,6 @@ Hero::Hero(Store& store, const Clock& clock, QWidget* parent)
     : RoundedBox(radius, [] { return Palette::current().material(); }, parent,
                  [] { return Palette::current().primary(0.07); }),
       store_(store), clock_(clock) {
-    const Palette& palette = Palette::current();
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     // The row lives in a body without a box of its own, so its layout requests stop here.
     body_ = new QWidget(this);
@@ -33,10 +32,10 @@ Hero::Hero(Store& store, const Clock& clock, QWidget* parent)
 
     auto* texts = new QVBoxLayout;
     texts->setSpacing(6);
-    headline_ = new FittedLabel(Fonts::system(28, QFont::Bold), palette.text(), 0.7, body_);
+    headline_ = new FittedLabel(Fonts::system(28, QFont::Bold), Palette::Tint::primary, 0.7, body_);
     summary_ = new ElidedLabel(QString(), Qt::ElideRight, 2, body_);
     summary_->setFont(Fonts::system(13));
-    summary_->setColor(palette.secondary());
+    summary_->setColor(Palette::Tint::secondary);
     summary_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     texts->addStretch(1);
     texts->addWidget(headline_);

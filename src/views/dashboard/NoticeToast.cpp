@@ -26,7 +26,6 @@ constexpr int room = 16;   // around the capsule, for its shadow
 } // namespace
 
 NoticeToast::NoticeToast(Store& store, Clock& clock, QWidget* parent) : QWidget(parent), store_(store) {
-    const Palette& palette = Palette::current();
     setAttribute(Qt::WA_TranslucentBackground);
     auto* outer = new QHBoxLayout(this);
     outer->setContentsMargins(room, room, room, room);
@@ -36,8 +35,8 @@ NoticeToast::NoticeToast(Store& store, Clock& clock, QWidget* parent) : QWidget(
     auto* row = new QHBoxLayout(capsule);
     row->setContentsMargins(16, 10, 16, 10);
     row->setSpacing(6);
-    row->addWidget(new SymbolView(QStringLiteral("trash"), 13, palette.text(), 16, capsule));
-    text_ = new PlainLabel(QString(), Fonts::system(13, QFont::Medium), palette.text(), false, capsule);
+    row->addWidget(new SymbolView(QStringLiteral("trash"), 13, Palette::Tint::primary, 16, capsule));
+    text_ = new PlainLabel(QString(), Fonts::system(13, QFont::Medium), Palette::Tint::primary, false, capsule);
     row->addWidget(text_);
     // The toast paints the capsule's shadow around it and fades as a whole.
     fade_ = new QGraphicsOpacityEffect(this);

@@ -8,6 +8,7 @@
 #include "store/Store.h"
 #include "views/cards/AppManagementHelp.h"
 #include "views/kit/ButtonStyle.h"
+#include "views/kit/OnAppearance.h"
 #include "views/dashboard/PermissionModel.h"
 #include "views/kit/PlainLabel.h"
 #include "views/kit/SymbolView.h"
@@ -26,17 +27,16 @@ QColor orange(double opacity) {
 
 PermissionBanner::PermissionBanner(Store& store, QWidget* parent)
     : RoundedBox(14, [] { return orange(0.1); }, parent, [] { return orange(0.3); }), store_(store) {
-    const Palette& palette = Palette::current();
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Minimum);
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(14, 14, 14, 14);
     row->setSpacing(14);
-    row->addWidget(new SymbolView(QStringLiteral("lock.shield.fill"), 26, orange(1), 28, this));
+    row->addWidget(new SymbolView(QStringLiteral("lock.shield.fill"), 26, Palette::Tint::orange, 28, this));
 
     auto* texts = new QVBoxLayout;
     texts->setSpacing(3);
-    title_ = new PlainLabel(QString(), Fonts::system(13.5, QFont::DemiBold), palette.text(), false, this);
-    message_ = new PlainLabel(PermissionModel::bannerMessage(), Fonts::system(12), palette.secondary(), true, this);
+    title_ = new PlainLabel(QString(), Fonts::system(13.5, QFont::DemiBold), Palette::Tint::primary, false, this);
+    message_ = new PlainLabel(PermissionModel::bannerMessage(), Fonts::system(12), Palette::Tint::secondary, true, this);
     // Title and message stay together, centred beside the symbol.
     texts->addStretch(1);
     texts->addWidget(title_);
@@ -46,10 +46,10 @@ PermissionBanner::PermissionBanner(Store& store, QWidget* parent)
     row->addSpacing(12);
 
     openSettings_ = new QPushButton(PermissionModel::openSettingsTitle(), this);
-    openSettings_->setStyleSheet(ButtonStyle::prominent());
+    OnAppearance::styleSheet(openSettings_, ButtonStyle::prominent);
     openSettings_->setCursor(Qt::PointingHandCursor);
     tryAgain_ = new QPushButton(PermissionModel::tryAgainTitle(), this);
-    tryAgain_->setStyleSheet(ButtonStyle::bordered());
+    OnAppearance::styleSheet(tryAgain_, ButtonStyle::bordered);
     tryAgain_->setCursor(Qt::PointingHandCursor);
     row->addWidget(openSettings_);
     row->addWidget(tryAgain_);

@@ -7,6 +7,7 @@
 #include "runtime/Observation.h"
 #include "store/Store.h"
 #include "views/cards/SearchModel.h"
+#include "views/kit/PlainEdit.h"
 #include "views/kit/SymbolView.h"
 
 #include <QAbstractButton>
@@ -39,7 +40,6 @@ protected:
 } // namespace
 
 SearchField::SearchField(Store& store, QWidget* parent) : QWidget(parent), store_(store) {
-    const Palette& palette = Palette::current();
     setMinimumWidth(narrowest);
     setMaximumWidth(widest);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
@@ -47,18 +47,14 @@ SearchField::SearchField(Store& store, QWidget* parent) : QWidget(parent), store
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(11, 7, 11, 7);
     row->setSpacing(6);
-    row->addWidget(new SymbolView(QStringLiteral("magnifyingglass"), 13, palette.secondary(), 14, this));
+    row->addWidget(new SymbolView(QStringLiteral("magnifyingglass"), 13, Palette::Tint::secondary, 14, this));
     edit_ = new QLineEdit(this);
     edit_->setFrame(false);
     edit_->setFont(Fonts::system(12.5));
     edit_->setPlaceholderText(SearchModel::placeholder());
     edit_->setAccessibleName(SearchModel::accessibilityLabel());
     edit_->setAttribute(Qt::WA_MacShowFocusRect, false);
-    QPalette colours = edit_->palette();
-    colours.setColor(QPalette::Base, Qt::transparent);
-    colours.setColor(QPalette::Text, palette.text());
-    colours.setColor(QPalette::PlaceholderText, palette.tertiary());
-    edit_->setPalette(colours);
+    PlainEdit::colour(edit_, Palette::Tint::tertiary);
     edit_->installEventFilter(this);
     row->addWidget(edit_, 1);
     clear_ = new ClearButton(this);

@@ -9,5 +9,7 @@ namespace ButtonStyle {
 QString prominent();
 // The default bordered button: the primary colour on a faint fill of it.
 QString bordered();
+// A tool button opening a menu: the primary colour on a fainter fill of it.
+QString menu();
 
 } // namespace ButtonStyle

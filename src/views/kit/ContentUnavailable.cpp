@@ -8,12 +8,11 @@
 #include <QVBoxLayout>
 
 ContentUnavailable::ContentUnavailable(QWidget* parent) : QWidget(parent) {
-    const Palette& palette = Palette::current();
     auto* column = new QVBoxLayout(this);
     column->setSpacing(8);
-    symbol_ = new SymbolView(QString(), 40, palette.secondary(), 48, this);
-    title_ = new PlainLabel(QString(), Fonts::system(17, QFont::Bold), palette.text(), false, this);
-    description_ = new PlainLabel(QString(), Fonts::system(13), palette.secondary(), true, this);
+    symbol_ = new SymbolView(QString(), 40, Palette::Tint::secondary, 48, this);
+    title_ = new PlainLabel(QString(), Fonts::system(17, QFont::Bold), Palette::Tint::primary, false, this);
+    description_ = new PlainLabel(QString(), Fonts::system(13), Palette::Tint::secondary, true, this);
     title_->setAlignment(Qt::AlignCenter);
     description_->setAlignment(Qt::AlignCenter);
     column->addStretch(1);
@@ -25,7 +24,7 @@ ContentUnavailable::ContentUnavailable(QWidget* parent) : QWidget(parent) {
 }
 
 void ContentUnavailable::set(const QString& symbol, const QString& title, const QString& description) {
-    symbol_->setSymbol(symbol, Palette::current().secondary());
+    symbol_->setSymbol(symbol, Palette::Tint::secondary);
     title_->setText(title);
     description_->setText(description);
     setAccessibleName(title);

@@ -69,8 +69,8 @@ void ElidedLabel::setText(const QString& text) {
     update();
 }
 
-void ElidedLabel::setColor(const QColor& color) {
-    color_ = color;
+void ElidedLabel::setColor(const Palette::Ink& ink) {
+    ink_ = ink;
     update();
 }
 
@@ -184,7 +184,8 @@ int ElidedLabel::heightForWidth(int width) const {
 
 void ElidedLabel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.setPen(color_.isValid() ? color_ : palette().color(QPalette::WindowText));
+    const QColor colour = ink_.colour();
+    painter.setPen(colour.isValid() ? colour : palette().color(QPalette::WindowText));
     if (selection_) {
         paintSelectable(painter);
         return;

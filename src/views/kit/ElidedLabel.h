@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/gui/Palette.h"
+
 #include <QColor>
 #include <QFont>
 #include <QHash>
@@ -19,7 +21,8 @@ public:
 
     void setText(const QString& text);
     const QString& text() const { return text_; }
-    void setColor(const QColor& color);
+    // A colour given by tint follows the appearance.
+    void setColor(const Palette::Ink& ink);
     // Lets the mouse and the keyboard select and copy the text.
     void setSelectable();
     TextSelection* selection() const { return selection_; }
@@ -48,7 +51,7 @@ private:
     QString text_;
     Qt::TextElideMode mode_;
     int maxLines_;
-    QColor color_;
+    Palette::Ink ink_ = QColor();
     qsizetype shownLines_ = 1;
     // Layouts ask for the same few widths again and again, in turn (a hint, the width given);
     // wrapping with elision is costly, so each width's lines are kept until the text or font

@@ -4,8 +4,8 @@
 
 #include <cmath>
 
-FittedLabel::FittedLabel(const QFont& font, QColor colour, double minimumScale, QWidget* parent)
-    : QWidget(parent), font_(font), colour_(std::move(colour)), minimumScale_(minimumScale) {
+FittedLabel::FittedLabel(const QFont& font, Palette::Ink ink, double minimumScale, QWidget* parent)
+    : QWidget(parent), font_(font), ink_(std::move(ink)), minimumScale_(minimumScale) {
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
 
@@ -18,8 +18,8 @@ void FittedLabel::setText(const QString& text) {
     update();
 }
 
-void FittedLabel::setColor(const QColor& colour) {
-    colour_ = colour;
+void FittedLabel::setColor(const Palette::Ink& ink) {
+    ink_ = ink;
     update();
 }
 
@@ -43,7 +43,7 @@ void FittedLabel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QFont font = fitted();
     painter.setFont(font);
-    painter.setPen(colour_);
+    painter.setPen(ink_.colour());
     const QString shown = QFontMetricsF(font).elidedText(text_, Qt::ElideRight, width());
     painter.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter, shown);
 }

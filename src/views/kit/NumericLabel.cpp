@@ -14,7 +14,7 @@ namespace {
 constexpr double rise = 0.6;
 } // namespace
 
-NumericLabel::NumericLabel(const QFont& font, const QColor& color, QWidget* parent) : QWidget(parent), color_(color) {
+NumericLabel::NumericLabel(const QFont& font, const Palette::Ink& ink, QWidget* parent) : QWidget(parent), ink_(ink) {
     setFont(font);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
@@ -54,7 +54,7 @@ void NumericLabel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::TextAntialiasing);
     painter.setFont(font());
-    painter.setPen(color_);
+    painter.setPen(ink_.colour());
     const QFontMetricsF metrics(font());
     const double baseline = (height() - metrics.height()) / 2 + metrics.ascent();
     if (!rolling_) {

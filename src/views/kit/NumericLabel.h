@@ -1,8 +1,8 @@
 #pragma once
 
+#include "platform/gui/Palette.h"
 #include "views/kit/NumericTransition.h"
 
-#include <QColor>
 #include <QFont>
 #include <QPointer>
 #include <QWidget>
@@ -15,7 +15,7 @@ class QVariantAnimation;
 class NumericLabel : public QWidget {
     Q_OBJECT
 public:
-    NumericLabel(const QFont& font, const QColor& color, QWidget* parent = nullptr);
+    NumericLabel(const QFont& font, const Palette::Ink& ink, QWidget* parent = nullptr);
 
     const QString& text() const { return text_; }
     // A first text, or one set while hidden, shows at once.
@@ -28,7 +28,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QColor color_;
+    Palette::Ink ink_;
     QString text_, old_;
     QList<NumericTransition::Piece> pieces_;
     double progress_ = 1;

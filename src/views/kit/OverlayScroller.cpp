@@ -1,6 +1,7 @@
 #include "views/kit/OverlayScroller.h"
 
 #include "platform/gui/Palette.h"
+#include "views/kit/OnAppearance.h"
 
 #include <QAbstractScrollArea>
 #include <QEvent>
@@ -29,13 +30,14 @@ private:
 
 OverlayScroller::OverlayScroller(QAbstractScrollArea* area) : QScrollBar(Qt::Vertical, area), viewport_(area->viewport()) {
     // Thin, without arrows, a rounded handle on a clear track.
-    setStyleSheet(
-        QStringLiteral("QScrollBar:vertical { width: 8px; background: transparent; margin: 0; }"
-                       "QScrollBar::handle:vertical { background: %1; border-radius: 3px; min-height: 32px;"
-                       " margin: 0 1px; }"
-                       "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
-                       "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: transparent; }")
-            .arg(Palette::current().primary(0.3).name(QColor::HexArgb)));
+    OnAppearance::styleSheet(this, [] {
+        return QStringLiteral("QScrollBar:vertical { width: 8px; background: transparent; margin: 0; }"
+                              "QScrollBar::handle:vertical { background: %1; border-radius: 3px; min-height: 32px;"
+                              " margin: 0 1px; }"
+                              "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
+                              "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: transparent; }")
+            .arg(Palette::current().primary(0.3).name(QColor::HexArgb));
+    });
     area->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // The area may change its bar's range while it is torn down, after this bar has gone.
     area->setVerticalScrollBar(new Source([self = QPointer<OverlayScroller>(this)] {

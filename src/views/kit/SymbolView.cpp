@@ -6,12 +6,12 @@
 
 #include <cmath>
 
-SymbolView::SymbolView(QString name, double glyph, QColor color, int frameWidth, QWidget* parent)
+SymbolView::SymbolView(QString name, double glyph, Palette::Ink color, int frameWidth, QWidget* parent)
     : QWidget(parent), name_(std::move(name)), glyph_(glyph), color_(color), frameWidth_(frameWidth) {
     setFixedSize(sizeHint());
 }
 
-void SymbolView::setSymbol(const QString& name, const QColor& color) {
+void SymbolView::setSymbol(const QString& name, const Palette::Ink& color) {
     name_ = name;
     color_ = color;
     update();
@@ -35,5 +35,5 @@ void SymbolView::paintEvent(QPaintEvent*) {
         painter.rotate(rotation_);
         painter.translate(-box.center());
     }
-    Symbols::paint(painter, box, name_, color_);
+    Symbols::paint(painter, box, name_, color_.colour());
 }

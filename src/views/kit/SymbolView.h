@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QColor>
+#include "platform/gui/Palette.h"
+
 #include <QString>
 #include <QWidget>
 
@@ -8,9 +9,10 @@
 class SymbolView : public QWidget {
     Q_OBJECT
 public:
-    SymbolView(QString name, double glyph, QColor color, int frameWidth, QWidget* parent = nullptr);
+    SymbolView(QString name, double glyph, Palette::Ink color, int frameWidth, QWidget* parent = nullptr);
 
-    void setSymbol(const QString& name, const QColor& color);
+    // A colour given by tint follows the appearance.
+    void setSymbol(const QString& name, const Palette::Ink& color);
     const QString& symbol() const { return name_; }
     // The drawing's rotation in degrees about its centre.
     void setRotation(double degrees);
@@ -23,7 +25,7 @@ protected:
 private:
     QString name_;
     double glyph_;
-    QColor color_;
+    Palette::Ink color_;
     int frameWidth_;
     double rotation_ = 0;
 };

@@ -11,6 +11,7 @@
 #include "views/kit/CheckingRing.h"
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/ModalCard.h"
+#include "views/kit/OnAppearance.h"
 #include "views/kit/PlainLabel.h"
 #include "views/kit/RoundedBox.h"
 #include "views/kit/SymbolView.h"
@@ -38,6 +39,16 @@ QString segmentStyle() {
     return QStringLiteral("QPushButton { border: 1px solid %1; padding: 3px 14px; background: transparent; }"
                           "QPushButton:checked { background: %2; }")
         .arg(palette.primary(0.15).name(QColor::HexArgb), palette.primary(0.14).name(QColor::HexArgb));
+}
+
+QString confirmStyle() {
+    const QColor red = Palette::current().hue(Palette::Hue::red);
+    QColor faded = red;
+    faded.setAlphaF(0.4f);
+    return QStringLiteral("QPushButton { background: %1; color: white; border: none; border-radius: 6px;"
+                          " padding: 4px 12px; font-weight: 600; }"
+                          "QPushButton:disabled { background: %2; color: rgba(255,255,255,0.6); }")
+        .arg(red.name(), faded.name(QColor::HexArgb));
 }
 
 QCoro::Task<void> runSearch(QPointer<UninstallPrompt> prompt,
@@ -79,7 +90,6 @@ UninstallPrompt::Operations UninstallPrompt::Operations::of(Store& store, std::s
 
 UninstallPrompt::UninstallPrompt(InstalledApp app, QString userLibrary, Operations operations, QWidget* parent)
     : QWidget(parent), choice_(std::move(app), std::move(userLibrary)), operations_(std::move(operations)) {
-    const Palette& palette = Palette::current();
     setAttribute(Qt::WA_NoMousePropagation);
     setFocusPolicy(Qt::StrongFocus);
 
@@ -96,10 +106,10 @@ UninstallPrompt::UninstallPrompt(InstalledApp app, QString userLibrary, Operatio
     lines->setSpacing(3);
     QFont titleFont = Fonts::font(Fonts::Role::title3);
     titleFont.setWeight(QFont::DemiBold);
-    title_ = new PlainLabel(choice_.title(), titleFont, palette.text(), true, card_);
+    title_ = new PlainLabel(choice_.title(), titleFont, Palette::Tint::primary, true, card_);
     auto* subtitle = new ElidedLabel(choice_.subtitle(), Qt::ElideMiddle, 1, card_);
     subtitle->setFont(Fonts::caption());
-    subtitle->setColor(palette.secondary());
+    subtitle->setColor(Palette::Tint::secondary);
     subtitle->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     lines->addStretch(1);
     lines->addWidget(title_);
@@ -120,7 +130,7 @@ UninstallPrompt::UninstallPrompt(InstalledApp app, QString userLibrary, Operatio
     group->setExclusive(true);
     for (auto* segment : {trash_, permanent_}) {
         segment->setCheckable(true);
-        segment->setStyleSheet(segmentStyle());
+        OnAppearance::styleSheet(segment, segmentStyle);
         segment->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
         group->addButton(segment);
         picker->addWidget(segment);
@@ -133,10 +143,7 @@ UninstallPrompt::UninstallPrompt(InstalledApp app, QString userLibrary, Operatio
     });
     cardLayout_->addLayout(picker);
 
-    note_ = new QLabel(card_);
-    note_->setTextFormat(Qt::PlainText);
-    note_->setWordWrap(true);
-    note_->setFont(Fonts::caption());
+    note_ = new PlainLabel(QString(), Fonts::caption(), Palette::Tint::secondary, true, card_);
     cardLayout_->addWidget(note_);
 
     auto* buttons = new QHBoxLayout;
@@ -145,13 +152,7 @@ UninstallPrompt::UninstallPrompt(InstalledApp app, QString userLibrary, Operatio
     connect(cancel_, &QPushButton::clicked, this, &UninstallPrompt::close);
     buttons->addWidget(cancel_);
     confirm_ = new QPushButton(card_);
-    const QColor red = palette.hue(Palette::Hue::red);
-    QColor faded = red;
-    faded.setAlphaF(0.4f);
-    confirm_->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: white; border: none; border-radius: 6px;"
-                                           " padding: 4px 12px; font-weight: 600; }"
-                                           "QPushButton:disabled { background: %2; color: rgba(255,255,255,0.6); }")
-                                .arg(red.name(), faded.name(QColor::HexArgb)));
+    OnAppearance::styleSheet(confirm_, confirmStyle);
     confirm_->setAutoDefault(false);
     connect(confirm_, &QPushButton::clicked, this, &UninstallPrompt::press);
     buttons->addWidget(confirm_);
@@ -205,7 +206,6 @@ void UninstallPrompt::showFound(QList<Leftover> found) {
 }
 
 QWidget* UninstallPrompt::dataSection() {
-    const Palette& palette = Palette::current();
     auto* section = new QWidget(card_);
     auto* stack = new QVBoxLayout(section);
     stack->setContentsMargins(0, 0, 0, 0);
@@ -218,7 +218,7 @@ QWidget* UninstallPrompt::dataSection() {
         line->setSpacing(0);
         line->addWidget(new CheckingRing(section));
         line->addWidget(new PlainLabel(QStringLiteral("Looking for its data and settings…"), Fonts::body(),
-                                       palette.secondary(), false, section));
+                                       Palette::Tint::secondary, false, section));
         line->addStretch(1);
         stack->addLayout(line);
         return section;
@@ -226,9 +226,9 @@ QWidget* UninstallPrompt::dataSection() {
     if (found->isEmpty()) {
         auto* line = new QHBoxLayout;
         line->setSpacing(6);
-        line->addWidget(new SymbolView(QStringLiteral("checkmark.circle"), 13, palette.secondary(), 16, section));
+        line->addWidget(new SymbolView(QStringLiteral("checkmark.circle"), 13, Palette::Tint::secondary, 16, section));
         line->addWidget(new PlainLabel(QStringLiteral("No separate data or settings found for this app."),
-                                       Fonts::font(Fonts::Role::callout), palette.secondary(), false, section));
+                                       Fonts::font(Fonts::Role::callout), Palette::Tint::secondary, false, section));
         line->addStretch(1);
         stack->addLayout(line);
         return section;
@@ -247,9 +247,9 @@ QWidget* UninstallPrompt::dataSection() {
     labels->setSpacing(2);
     QFont medium = Fonts::body();
     medium.setWeight(QFont::Medium);
-    labels->addWidget(new PlainLabel(QStringLiteral("Also delete its data and settings"), medium, palette.text(), false,
+    labels->addWidget(new PlainLabel(QStringLiteral("Also delete its data and settings"), medium, Palette::Tint::primary, false,
                                      section));
-    labels->addWidget(new PlainLabel(choice_.caption(), Fonts::caption(), palette.secondary(), true, section));
+    labels->addWidget(new PlainLabel(choice_.caption(), Fonts::caption(), Palette::Tint::secondary, true, section));
     box->addLayout(labels, 1);
     stack->addLayout(box);
 
@@ -273,7 +273,7 @@ QWidget* UninstallPrompt::dataSection() {
         label->setFont(Fonts::monospaced(11));
         label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
         line->addWidget(label, 1);
-        auto* size = new PlainLabel(choice_.rowSize(leftover), Fonts::caption(), palette.secondary(), false, row);
+        auto* size = new PlainLabel(choice_.rowSize(leftover), Fonts::caption(), Palette::Tint::secondary, false, row);
         line->addWidget(size);
         label->setObjectName(QStringLiteral("path"));
         size->setObjectName(QStringLiteral("size"));
@@ -291,7 +291,7 @@ QWidget* UninstallPrompt::dataSection() {
         QFont heading = Fonts::caption();
         heading.setWeight(QFont::DemiBold);
         entries->addWidget(new PlainLabel(QStringLiteral("May belong to another app"), heading,
-                                          palette.hue(Palette::Hue::orange), false, list));
+                                          Palette::Tint::orange, false, list));
         for (const auto& leftover : shared)
             addRow(leftover);
     }
@@ -314,13 +314,9 @@ void UninstallPrompt::setChosen(const Leftover& leftover, bool chosen) {
 }
 
 void UninstallPrompt::refresh() {
-    const Palette& palette = Palette::current();
     title_->setText(choice_.title());
     note_->setText(choice_.modeNote());
-    QPalette colours = note_->palette();
-    colours.setColor(QPalette::WindowText,
-                     choice_.modeNoteIsWarning() ? palette.hue(Palette::Hue::red) : palette.secondary());
-    note_->setPalette(colours);
+    note_->setColor(choice_.modeNoteIsWarning() ? Palette::Tint::red : Palette::Tint::secondary);
     confirm_->setText(choice_.buttonTitle());
     confirm_->setEnabled(choice_.confirmEnabled());
     // The mode holds still while the removal runs.
@@ -332,15 +328,11 @@ void UninstallPrompt::refresh() {
         tick->setChecked(choice_.isChosen(leftover));
         // An unticked row is drawn at 60 % opacity.
         const double opacity = tick->isChecked() ? 1.0 : 0.6;
-        auto faded = [opacity](QColor colour) {
-            colour.setAlphaF(static_cast<float>(colour.alphaF() * opacity));
-            return colour;
-        };
         auto* row = tick->parentWidget();
         if (auto* path = row->findChild<ElidedLabel*>(QStringLiteral("path")))
-            path->setColor(faded(palette.text()));
+            path->setColor(Palette::Ink(Palette::Tint::primary, opacity));
         if (auto* size = row->findChild<PlainLabel*>(QStringLiteral("size")))
-            size->setColor(faded(palette.secondary()));
+            size->setColor(Palette::Ink(Palette::Tint::secondary, opacity));
     }
 }
 

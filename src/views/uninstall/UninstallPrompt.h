@@ -16,6 +16,7 @@ class AppItem;
 
 class QAbstractButton;
 class QCheckBox;
+class PlainLabel;
 class QLabel;
 class QPushButton;
 class QVBoxLayout;
@@ -80,7 +81,7 @@ private:
     QList<QPair<Leftover, QCheckBox*>> rows_;
     QPushButton* trash_;
     QPushButton* permanent_;
-    QLabel* note_;
+    PlainLabel* note_;
     QPushButton* cancel_;
     QPushButton* confirm_;
     bool leaving_ = false;
