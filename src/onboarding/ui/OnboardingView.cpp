@@ -267,7 +267,8 @@ void OnboardingView::showPage() {
             old->move(home - QPoint(int(std::lround(t * shift)), 0));
         }
         if (t == 1) {
-            if (incoming)
+            // Only its own: a quicker next change may already be fading this page out.
+            if (incoming && in && incoming->graphicsEffect() == in)
                 incoming->setGraphicsEffect(nullptr);
             if (old)
                 old->deleteLater();

@@ -47,7 +47,8 @@ void expectTextsWhole(QWidget* page, const QString& where) {
 } // namespace
 
 // The welcome window as the application opens it, with its animations running: a two-line
-// title shows both lines while it rises and after, and on the setup page every row has the
+// title shows both lines while it rises and after, a page paged away from fades out even when
+// the change before it had not settled, and on the setup page every row has the
 // height its wrapped lines need, with the Move row and without, in either appearance; the page
 // gets all it needs, whatever the window's first height.
 TEST(WelcomeWindow, EveryTextAndEverySetupRowShowsWhole) {
@@ -72,8 +73,19 @@ TEST(WelcomeWindow, EveryTextAndEverySetupRowShowsWhole) {
             ASSERT_NE(view, nullptr);
             pump(200);
 
+            // Paged on before the last change settled; the page leaving fades out all the way.
+            model.go(1);
+            pump(300);
             model.go(2); // "Nothing changes / until it's verified"
-            pump(1200, [&] { expectTextsWhole(view->page(), where + u", rising"_s); });
+            pump(1200, [&] {
+                expectTextsWhole(view->page(), where + u", rising"_s);
+                for (auto* text : view->findChildren<PageText*>()) {
+                    QWidget* other = text->parentWidget();
+                    if (other != view->page() && other->isVisible()) {
+                        EXPECT_NE(other->graphicsEffect(), nullptr) << qPrintable(where) << ": a page leaving unfaded";
+                    }
+                }
+            });
             expectTextsWhole(view->page(), where);
 
             model.go(OnboardingModel::pages - 1);
