@@ -3,8 +3,8 @@
 #include "FakeSetup.h"
 #include "ScreenSamples.h"
 #include "StoreHarness.h"
+#include "WelcomeFlow.h"
 
-#include "onboarding/Onboarding.h"
 #include "onboarding/OnboardingModel.h"
 #include "onboarding/ui/NotchDemo.h"
 #include "onboarding/ui/NotchPage.h"
@@ -42,14 +42,8 @@ bool WelcomeScreens::render(const QString& out, const QString& theme, const QStr
     h.settle(h.start(store.refresh()));
     FakeSetup fake(QStringLiteral("welcome-screens"));
     ::Setup setup = fake.make(QDir::homePath() + QStringLiteral("/Downloads/Quenlark.app"), QDir::homePath());
-    Onboarding::Environment flow;
-    flow.prefs = h.prefs.get();
-    flow.setup = &setup;
-    flow.clock = &h.clock;
-    flow.openWindow = [](OnboardingModel&) {};
-    flow.windowOpen = [] { return false; };
-    flow.bringForward = flow.closeWindow = flow.openMainWindow = flow.startTour = [] {};
-    Onboarding onboarding(std::move(flow));
+    WelcomeFlow flow(h, store, setup);
+    Onboarding& onboarding = flow.onboarding();
     onboarding.show();
 
     const char* names[] = {"hero", "sources", "safety", "notch", "setup"};
@@ -57,14 +51,7 @@ bool WelcomeScreens::render(const QString& out, const QString& theme, const QStr
     for (int page = 0; page < OnboardingModel::pages; ++page) {
         OnboardingModel& model = *onboarding.model();
         model.go(page);
-        OnboardingView::Environment e;
-        e.model = &model;
-        e.onboarding = &onboarding;
-        e.setup = &setup;
-        e.store = &store;
-        e.prefs = h.prefs.get();
-        e.openPermissionSettings = [] {};
-        OnboardingView view(std::move(e));
+        OnboardingView view(flow.view(model));
         view.show();
         if (auto* notch = qobject_cast<NotchPage*>(view.page()))
             notch->demo()->holdAt(3.0); // the first app installing

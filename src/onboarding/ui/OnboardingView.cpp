@@ -20,6 +20,7 @@
 
 #include <QGraphicsOpacityEffect>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -29,6 +30,8 @@
 
 namespace {
 constexpr int windowWidth = 780, windowHeight = 580;
+// Below pages 0 to 3: the dots and the Back / Continue row.
+constexpr int footerHeight = 104;
 constexpr int footerBottom = 30, dotsHeight = 7, rowGap = 16, buttonsHeight = 46;
 // The primary button's widget carries room for its shadow on every side.
 constexpr int shadowRoom = 14;
@@ -139,6 +142,13 @@ OnboardingView::OnboardingView(Environment environment, QWidget* parent) : QWidg
     showPage();
 }
 
+bool OnboardingView::event(QEvent* event) {
+    // A page without a layout of ours to tell asks here when what it needs changes.
+    if (event->type() == QEvent::LayoutRequest)
+        fit();
+    return QWidget::event(event);
+}
+
 void OnboardingView::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), WelcomeColors::ink());
@@ -223,6 +233,7 @@ void OnboardingView::showPage() {
 
     QPointer<QWidget> old = page_;
     page_ = makePage(index);
+    fit();
     place();
     page_->show();
     page_->lower();
@@ -256,7 +267,8 @@ void OnboardingView::showPage() {
             old->move(home - QPoint(int(std::lround(t * shift)), 0));
         }
         if (t == 1) {
-            if (incoming)
+            // Only its own: a quicker next change may already be fading this page out.
+            if (incoming && in && incoming->graphicsEffect() == in)
                 incoming->setGraphicsEffect(nullptr);
             if (old)
                 old->deleteLater();
@@ -271,7 +283,7 @@ void OnboardingView::showPage() {
 void OnboardingView::place() {
     const bool intro = shownPage_ < OnboardingModel::pages - 1;
     if (page_)
-        page_->setGeometry(0, 0, width(), height() - (intro ? 104 : 0));
+        page_->setGeometry(0, 0, width(), height() - (intro ? footerHeight : 0));
     skip_->adjustSize();
     skip_->move(width() - 18 - skip_->width(), 14);
     const int dotsTop = height() - footerBottom - (intro ? buttonsHeight + rowGap : 0) - dotsHeight;
@@ -296,4 +308,19 @@ void OnboardingView::place() {
     dots_->raise();
     back_->raise();
     primary_->raise();
+}
+
+// Fonts wider than the design's can wrap a page onto more lines than 580 holds (the setup page's
+// rows with the Move row): the window grows to the page rather than squeezing its rows, and keeps
+// that height, so paging back and forth does not make it jump.
+void OnboardingView::fit() {
+    QLayout* layout = page_ ? page_->layout() : nullptr;
+    if (!layout)
+        return;
+    const bool intro = shownPage_ < OnboardingModel::pages - 1;
+    const int need = (layout->hasHeightForWidth() ? layout->totalMinimumHeightForWidth(width())
+                                                  : layout->totalMinimumSize().height()) +
+                     (intro ? footerHeight : 0);
+    if (need > height())
+        setFixedHeight(need);
 }

@@ -35,6 +35,7 @@ public:
     GradientButton* primaryButton() const { return primary_; }
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -45,6 +46,7 @@ private:
     void showPage();
     QWidget* makePage(int index);
     void place();
+    void fit();
 
     Environment e_;
     QPointer<QWidget> page_;

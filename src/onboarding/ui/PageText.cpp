@@ -8,12 +8,13 @@
 #include <QLabel>
 #include <QPointer>
 #include <QTimer>
-#include <QVBoxLayout>
 
 #include <algorithm>
 #include <cmath>
 
 namespace {
+
+constexpr int gap = 10, subtitleWidth = 480, rise = 14;
 
 QLabel* centred(const QString& text, const QFont& font, const QColor& colour, QWidget* parent) {
     auto* label = new QLabel(text, parent);
@@ -36,41 +37,66 @@ void tint(QLabel* label, const QColor& base, double t) {
     label->setPalette(palette);
 }
 
-// Fades `label` in over 0.42 s after `delay`, rising from 14 below unless motion is reduced. The
-// text's colour fades rather than an opacity effect: the page comes in under an effect of its
-// own, and an effect drawn inside another finds its painter taken and draws nothing.
-void enter(QLabel* label, int delayMs) {
+} // namespace
+
+// The texts are placed by hand rather than by a layout: a layout puts a label back in its place
+// whenever it runs, and a wrapped label it sized before the block had its width keeps one line.
+// Each text gets the height its lines need at the block's width every time it is placed.
+PageText::PageText(const QString& title, const QString& subtitle, QWidget* parent)
+    : QWidget(parent), reserve_(Motion::reduced() ? 0 : rise) {
+    title_ = centred(title, Fonts::system(30, QFont::Black), Qt::white, this);
+    subtitle_ = centred(subtitle, Fonts::system(14.5), WelcomeColors::white(0.58), this);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    setAccessibleName(QString(title).replace(QLatin1Char('\n'), QLatin1Char(' ')) + QStringLiteral(". ") + subtitle);
+}
+
+// Both texts, and under them the room they rise through, so the block keeps one height while
+// they come in and nothing below it moves.
+int PageText::heightForWidth(int width) const {
+    return title_->heightForWidth(width) + gap + subtitle_->heightForWidth(std::min(subtitleWidth, width)) + reserve_;
+}
+
+QSize PageText::sizeHint() const {
+    const int width = std::max(subtitleWidth, title_->sizeHint().width());
+    return {width, heightForWidth(width)};
+}
+
+QSize PageText::minimumSizeHint() const {
+    return {subtitleWidth, heightForWidth(subtitleWidth)};
+}
+
+void PageText::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    place();
+}
+
+void PageText::place() {
+    const int titleHeight = title_->heightForWidth(width());
+    title_->setGeometry(0, int(std::lround(titleDrop_)), width(), titleHeight);
+    const int wide = std::min(subtitleWidth, width());
+    subtitle_->setGeometry((width() - wide) / 2, titleHeight + gap + int(std::lround(subtitleDrop_)), wide,
+                           subtitle_->heightForWidth(wide));
+}
+
+// Fades `label` in over 0.42 s after `delay`, rising through the reserve. The text's colour fades
+// rather than an opacity effect: the page comes in under an effect of its own, and an effect drawn
+// inside another finds its painter taken and draws nothing. The title, starting first, is always
+// at most as low as the subtitle, so the two never overlap.
+void PageText::enter(QLabel* label, double& drop, int delayMs) {
     const QColor base = label->palette().color(QPalette::WindowText);
     tint(label, base, 0);
-    const int rise = Motion::reduced() ? 0 : 14;
-    label->setContentsMargins(0, rise, 0, 0);
-    label->setMaximumHeight(QWIDGETSIZE_MAX);
+    drop = reserve_;
+    place();
     QPointer<QLabel> target(label);
-    QTimer::singleShot(delayMs, label, [target, base, rise] {
-        Animator::timed(target, 0.42, QEasingCurve::OutCubic, 0, 1, [target, base, rise](double t) {
+    QTimer::singleShot(delayMs, label, [this, target, &drop, base] {
+        Animator::timed(target, 0.42, QEasingCurve::OutCubic, 0, 1, [this, target, &drop, base](double t) {
             if (!target)
                 return;
             tint(target, base, std::clamp(t, 0.0, 1.0));
-            target->setContentsMargins(0, int(std::lround((1 - t) * rise)), 0, int(std::lround(t * rise)));
+            drop = (1 - std::clamp(t, 0.0, 1.0)) * reserve_;
+            place();
         });
     });
-}
-
-} // namespace
-
-PageText::PageText(const QString& title, const QString& subtitle, QWidget* parent) : QWidget(parent) {
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(10);
-    title_ = centred(title, Fonts::system(30, QFont::Black), Qt::white, this);
-    subtitle_ = centred(subtitle, Fonts::system(14.5), WelcomeColors::white(0.58), this);
-    // A wrapping label takes the width it is given: the title the page's, the subtitle 480.
-    subtitle_->setFixedWidth(480);
-    // Its lines, and the 14 it rises through as it comes in.
-    subtitle_->setFixedHeight(subtitle_->heightForWidth(480) + 14);
-    layout->addWidget(title_);
-    layout->addWidget(subtitle_, 0, Qt::AlignHCenter);
-    setAccessibleName(QString(title).replace(QLatin1Char('\n'), QLatin1Char(' ')) + QStringLiteral(". ") + subtitle);
 }
 
 void PageText::showEvent(QShowEvent* event) {
@@ -78,6 +104,6 @@ void PageText::showEvent(QShowEvent* event) {
     if (shown_)
         return;
     shown_ = true;
-    enter(title_, 60);
-    enter(subtitle_, 160);
+    enter(title_, titleDrop_, 60);
+    enter(subtitle_, subtitleDrop_, 160);
 }

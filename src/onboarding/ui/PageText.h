@@ -11,11 +11,28 @@ class PageText : public QWidget {
 public:
     PageText(const QString& title, const QString& subtitle, QWidget* parent = nullptr);
 
+    // The room under the texts they rise through: part of the block's height, so a page may let
+    // what follows take it back once the texts are in place.
+    int reserve() const { return reserve_; }
+
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override;
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
 protected:
+    void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
+    void place();
+    void enter(QLabel* label, double& drop, int delayMs);
+
     QLabel* title_;
     QLabel* subtitle_;
+    int reserve_;
+    // How far each text still sits below its place.
+    double titleDrop_ = 0;
+    double subtitleDrop_ = 0;
     bool shown_ = false;
 };

@@ -40,10 +40,14 @@ SetupPage::SetupPage(std::unique_ptr<SetupPageModel> model, Actions actions, QWi
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(22);
-    // Wider system fonts wrap more subtitles than the design's; the rows get the room first.
+    // Clear of the window's top row (its close control); the window grows to the page where
+    // wider fonts than the design's wrap the rows onto more lines.
     layout->addStretch(1);
-    layout->addSpacing(12);
-    layout->addWidget(new PageText(tr("Almost there"), tr("A few choices. You can change all of them later in Settings."), this));
+    layout->addSpacing(46);
+    auto* text = new PageText(tr("Almost there"), tr("A few choices. You can change all of them later in Settings."), this);
+    layout->addWidget(text);
+    // The room the texts rose through is the start of the gap to the rows.
+    layout->addSpacing(-text->reserve());
     auto* list = new QWidget(this);
     list->setFixedWidth(560);
     rows_ = new QVBoxLayout(list);

@@ -12,8 +12,9 @@ WelcomeWindow::~WelcomeWindow() = default;
 void WelcomeWindow::open(OnboardingModel& model) {
     window_ = FixedWindow::make(title, content_(model));
     // The dark backdrop runs to the top edge: the content draws its own close control and
-    // moves the window when its backdrop is dragged.
-    window_->setWindowFlag(Qt::FramelessWindowHint);
+    // moves the window when its backdrop is dragged. Set alone: added to the title hint the
+    // small windows carry, the frameless hint is dropped and the desktop draws its title bar.
+    window_->setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     FixedWindow::present(window_.get());
 }
 
