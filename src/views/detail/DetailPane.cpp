@@ -11,7 +11,6 @@
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/HintBox.h"
 #include "views/detail/NotesLabel.h"
-#include "views/detail/NotesText.h"
 #include "views/kit/PlainLabel.h"
 #include "views/kit/RoundedBox.h"
 #include "views/detail/StatusCard.h"
@@ -238,7 +237,6 @@ QWidget* DetailPane::releaseNotes(const RowFacts& row) {
     const auto notes = DetailPaneModel::releaseNotes(row);
     if (notes.kind == Kind::none)
         return nullptr;
-    const Palette& palette = Palette::current();
     const QUrl url = notes.url.value_or(QUrl());
     if (notes.kind == Kind::link) {
         auto* link = linkButton(notes.linkTitle, Fonts::font(Fonts::Role::callout), this);
@@ -255,14 +253,7 @@ QWidget* DetailPane::releaseNotes(const RowFacts& row) {
     stack->setSpacing(8);
     auto* text = new NotesLabel(box);
     text->setFont(Fonts::font(Fonts::Role::callout));
-    QPalette colours = text->palette();
-    colours.setColor(QPalette::WindowText, palette.text());
-    colours.setColor(QPalette::Link, palette.accent());
-    text->setPalette(colours);
-    if (notes.markdown)
-        text->setNotes(NotesText::html(WebLink::markdown(notes.text)), Qt::RichText);
-    else
-        text->setNotes(notes.text, Qt::PlainText);
+    text->setNotes(notes.markdown ? WebLink::markdown(notes.text) : StyledText::plain(notes.text));
     connect(text, &NotesLabel::linkActivated, this, &DetailPane::linkActivated);
     stack->addWidget(text);
     if (notes.url) {
