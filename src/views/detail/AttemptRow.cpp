@@ -39,6 +39,10 @@ AttemptRow::AttemptRow(const Attempt& attempt, QWidget* parent)
         url_->setColor(Palette::current().secondary());
         url_->setToolTip(*model_.url);
         url_->setSelectable();
+        // It takes the width the row leaves it: its natural width would be measured for nothing.
+        QSizePolicy fill = url_->sizePolicy();
+        fill.setHorizontalPolicy(QSizePolicy::Ignored);
+        url_->setSizePolicy(fill);
     }
     setAccessibleName(model_.accessibility);
     if (model_.line)
@@ -74,8 +78,7 @@ AttemptRow::Places AttemptRow::places(int width) const {
 int AttemptRow::heightForWidth(int width) const { return places(width).height; }
 
 QSize AttemptRow::sizeHint() const {
-    // A line of each text at its natural width: the height that counts is the one for the width
-    // the row gets.
+    // A line of each text: the height that counts is the one for the width the row gets.
     int width = headWidth();
     int height = std::max(source_.height(), found_.height());
     if (url_) {

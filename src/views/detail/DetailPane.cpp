@@ -171,7 +171,7 @@ QWidget* DetailPane::actions(const RowFacts& row) {
 
 QWidget* DetailPane::details(const RowFacts& row) {
     const Palette& palette = Palette::current();
-    auto* grid = new QWidget(this);
+    auto* grid = new HintBox(this);
     auto* layout = new QGridLayout(grid);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setHorizontalSpacing(12);
@@ -198,7 +198,7 @@ QWidget* DetailPane::installLog(const RowFacts& row) {
     if (lines.isEmpty())
         return nullptr;
     const Palette& palette = Palette::current();
-    auto* list = new QWidget(this);
+    auto* list = new HintBox(this);
     auto* stack = new QVBoxLayout(list);
     stack->setContentsMargins(0, 0, 0, 0);
     stack->setSpacing(5);
@@ -222,7 +222,7 @@ QWidget* DetailPane::sources(const RowFacts& row) {
         content = new PlainLabel(DetailPaneModel::noAttempts(row), Fonts::font(Fonts::Role::callout),
                                  Palette::current().secondary(), true, this);
     } else {
-        content = new QWidget(this);
+        content = new HintBox(this);
         auto* stack = new QVBoxLayout(content);
         stack->setContentsMargins(0, 0, 0, 0);
         stack->setSpacing(12);
