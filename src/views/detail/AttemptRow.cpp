@@ -121,11 +121,8 @@ void AttemptRow::paintEvent(QPaintEvent*) {
         LabelText::draw(painter, found, foundFont_, palette.text(), *model_.found);
         sourceRoom = std::max(0, texts - found_.width() - gap);
     }
-    const QRect source(textsLeft, 0, std::min(source_.width(), sourceRoom), head);
-    painter.save();
-    painter.setClipRect(source);
-    LabelText::draw(painter, source, sourceFont_, palette.text(), model_.source);
-    painter.restore();
+    LabelText::draw(painter, QRect(textsLeft, 0, std::min(source_.width(), sourceRoom), head), sourceFont_,
+                    palette.text(), model_.source);
     if (model_.line) {
         const Places at = places(width());
         const QRect line(textsLeft, at.line, texts, at.height - at.line);

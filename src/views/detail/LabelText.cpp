@@ -24,9 +24,13 @@ void draw(QPainter& painter, const QRect& rect, const QFont& font, const QColor&
                 Qt::AlignVCenter | Qt::TextExpandTabs;
     if (wrap)
         flags |= Qt::TextWordWrap;
+    // Nothing of it outside its place, as a label's own widget would clip it.
+    painter.save();
+    painter.setClipRect(rect, Qt::IntersectClip);
     painter.setFont(font);
     painter.setPen(colour);
     painter.drawText(rect, flags, text);
+    painter.restore();
 }
 
 } // namespace LabelText

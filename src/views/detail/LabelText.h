@@ -16,7 +16,7 @@ namespace LabelText {
 QSize size(const QFont& font, const QString& text);
 // Wrapped at word boundaries to `width`.
 int height(const QFont& font, const QString& text, int width);
-// At the left of `rect` (the right for right-to-left text), centred in its height.
+// At the left of `rect` (the right for right-to-left text), centred in its height, clipped to it.
 void draw(QPainter& painter, const QRect& rect, const QFont& font, const QColor& colour, const QString& text,
           bool wrap = false);
 
