@@ -249,6 +249,16 @@ void drag(QWidget* target, QPointF from, QPointF to) {
                         Qt::NoModifier);
     QApplication::sendEvent(target, &release);
 }
+
+// The pane showing `row`, laid out in a shown window.
+void showIn(QWidget& window, DetailPane& pane, const RowFacts& row) {
+    window.resize(900, 700);
+    pane.setRow(row);
+    pane.resize(900, 700);
+    window.show();
+    for (int i = 0; i < 3; ++i)
+        QApplication::processEvents();
+}
 } // namespace
 
 TEST(DetailPane, ValuesNotesAndAttemptAddressesAreSelectedAndCopiedByMouseAndKeyboard) {
@@ -258,13 +268,8 @@ TEST(DetailPane, ValuesNotesAndAttemptAddressesAreSelectedAndCopiedByMouseAndKey
     row.release->notes = QStringLiteral("Faster start.\nFixes a crash on quit.");
     row.attempts = {Attempt(SourceKind::sparkle, feed, QStringLiteral("1.3"), Attempt::Outcome::pass())};
     QWidget window;
-    window.resize(900, 700);
     DetailPane pane(&window);
-    pane.setRow(row);
-    pane.resize(900, 700);
-    window.show();
-    for (int i = 0; i < 3; ++i)
-        QApplication::processEvents();
+    showIn(window, pane, row);
 
     auto labelOf = [&pane](const QString& text) -> QWidget* {
         for (auto* label : pane.findChildren<ElidedLabel*>())
@@ -315,13 +320,8 @@ TEST(DetailPane, NotesLinksOpenOnAClickAndDrawnPartsTakeANewAppearance) {
     row.attempts = {Attempt(SourceKind::sparkle, QStringLiteral("https://example.org/appcast.xml"),
                             QStringLiteral("1.3"), Attempt::Outcome::fail(QStringLiteral("The feed answered 404")))};
     QWidget window;
-    window.resize(900, 700);
     DetailPane pane(&window);
-    pane.setRow(row);
-    pane.resize(900, 700);
-    window.show();
-    for (int i = 0; i < 3; ++i)
-        QApplication::processEvents();
+    showIn(window, pane, row);
     QList<QUrl> opened;
     QObject::connect(&pane, &DetailPane::linkActivated, [&opened](const QUrl& url) { opened.append(url); });
 
