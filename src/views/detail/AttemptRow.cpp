@@ -78,22 +78,28 @@ AttemptRow::Places AttemptRow::places(int width) const {
 int AttemptRow::heightForWidth(int width) const { return places(width).height; }
 
 QSize AttemptRow::sizeHint() const {
-    // A line of each text: the height that counts is the one for the width the row gets.
-    int width = headWidth();
-    int height = std::max(source_.height(), found_.height());
-    if (url_) {
-        const QSize url = url_->sizeHint();
-        width = std::max(width, url.width());
-        height += gap + url.height();
+    // A line of each text: the height that counts is the one for the width the row gets. The
+    // texts never change, so neither does this.
+    if (!hint_.isValid()) {
+        int width = headWidth();
+        int height = std::max(source_.height(), found_.height());
+        if (url_) {
+            const QSize url = url_->sizeHint();
+            width = std::max(width, url.width());
+            height += gap + url.height();
+        }
+        if (model_.line)
+            height += gap + QFontMetrics(lineFont_).height();
+        hint_ = QSize(textsLeft + width, height);
     }
-    if (model_.line)
-        height += gap + QFontMetrics(lineFont_).height();
-    return QSize(textsLeft + width, height);
+    return hint_;
 }
 
 QSize AttemptRow::minimumSizeHint() const {
-    const int url = url_ ? url_->minimumSizeHint().width() : 0;
-    return QSize(textsLeft + std::max(headWidth(), url), static_cast<int>(std::ceil(glyph)));
+    if (!minimum_.isValid())
+        minimum_ = QSize(textsLeft + std::max(headWidth(), url_ ? url_->minimumSizeHint().width() : 0),
+                         static_cast<int>(std::ceil(glyph)));
+    return minimum_;
 }
 
 void AttemptRow::resizeEvent(QResizeEvent* event) {

@@ -43,4 +43,6 @@ private:
     QSize found_;
     ElidedLabel* url_ = nullptr;
     mutable QHash<int, Places> places_;
+    mutable QSize hint_;
+    mutable QSize minimum_;
 };

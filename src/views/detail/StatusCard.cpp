@@ -36,8 +36,10 @@ void StatusCard::setCard(const StatusCardModel::Card& card) {
         return;
     if (card.title != card_.title)
         title_ = LabelText::size(titleFont(), card.title);
-    if (card.message != card_.message)
+    if (card.message != card_.message) {
         messageHeights_.clear();
+        message_ = QSize();
+    }
     card_ = card;
     setAccessibleName(card.title + QStringLiteral(", ") + card.message);
     updateGeometry();
@@ -59,7 +61,9 @@ int StatusCard::heightForWidth(int width) const {
 
 QSize StatusCard::sizeHint() const {
     // The message on one line: the height that counts is the one for the width the card gets.
-    const QSize message = LabelText::size(messageFont(), card_.message);
+    if (!message_.isValid())
+        message_ = LabelText::size(messageFont(), card_.message);
+    const QSize message = message_;
     const int texts = title_.height() + gap + message.height();
     return QSize(textsLeft + std::max(title_.width(), message.width()) + margin,
                  margin + std::max(texts, static_cast<int>(std::ceil(glyph))) + margin);

@@ -27,5 +27,6 @@ private:
 
     StatusCardModel::Card card_;
     QSize title_;
+    mutable QSize message_; // on one line
     mutable QHash<int, int> messageHeights_;
 };
