@@ -5,8 +5,11 @@
 #include "views/cards/AppCard.h"
 #include "views/cards/RowAccessory.h"
 #include "views/cards/RowMenu.h"
+#include "platform/gui/Palette.h"
+#include "views/detail/AttemptRow.h"
 #include "views/detail/DetailPane.h"
 #include "views/detail/NotesLabel.h"
+#include "views/detail/StatusCard.h"
 #include "views/kit/ElidedLabel.h"
 #include "views/uninstall/UninstallPrompt.h"
 
@@ -245,6 +248,16 @@ void drag(QWidget* target, QPointF from, QPointF to) {
                         Qt::NoModifier);
     QApplication::sendEvent(target, &release);
 }
+
+// The pane showing `row`, laid out in a shown window.
+void showIn(QWidget& window, DetailPane& pane, const RowFacts& row) {
+    window.resize(900, 700);
+    pane.setRow(row);
+    pane.resize(900, 700);
+    window.show();
+    for (int i = 0; i < 3; ++i)
+        QApplication::processEvents();
+}
 } // namespace
 
 TEST(DetailPane, ValuesNotesAndAttemptAddressesAreSelectedAndCopiedByMouseAndKeyboard) {
@@ -254,13 +267,8 @@ TEST(DetailPane, ValuesNotesAndAttemptAddressesAreSelectedAndCopiedByMouseAndKey
     row.release->notes = QStringLiteral("Faster start.\nFixes a crash on quit.");
     row.attempts = {Attempt(SourceKind::sparkle, feed, QStringLiteral("1.3"), Attempt::Outcome::pass())};
     QWidget window;
-    window.resize(900, 700);
     DetailPane pane(&window);
-    pane.setRow(row);
-    pane.resize(900, 700);
-    window.show();
-    for (int i = 0; i < 3; ++i)
-        QApplication::processEvents();
+    showIn(window, pane, row);
 
     auto labelOf = [&pane](const QString& text) -> QWidget* {
         for (auto* label : pane.findChildren<ElidedLabel*>())
@@ -300,4 +308,59 @@ TEST(DetailPane, ValuesNotesAndAttemptAddressesAreSelectedAndCopiedByMouseAndKey
         key(c.target, Qt::Key_C, Qt::ControlModifier);
         EXPECT_EQ(copied(), c.whole);
     }
+}
+
+// The pane draws its status, its attempts and its notes itself: a link in the notes still opens
+// on a click, and a change of appearance reaches what is drawn without the pane being built again.
+TEST(DetailPane, NotesLinksOpenOnAClickAndDrawnPartsTakeANewAppearance) {
+    Palette::setDark(true);
+    RowFacts row = RowSamples::row(Status::update(), RowSamples::release(SourceKind::github));
+    row.release->notes = QStringLiteral("See [the announcement](https://example.org/blog) for details");
+    row.attempts = {Attempt(SourceKind::sparkle, QStringLiteral("https://example.org/appcast.xml"),
+                            QStringLiteral("1.3"), Attempt::Outcome::fail(QStringLiteral("The feed answered 404")))};
+    QWidget window;
+    DetailPane pane(&window);
+    showIn(window, pane, row);
+    QList<QUrl> opened;
+    QObject::connect(&pane, &DetailPane::linkActivated, [&opened](const QUrl& url) { opened.append(url); });
+
+    auto* notes = pane.findChild<NotesLabel*>();
+    ASSERT_TRUE(notes);
+    const int middle = notes->fontMetrics().height() / 2;
+    int link = -1;
+    for (int x = 0; x < notes->width() && link < 0; ++x) {
+        QMouseEvent move(QEvent::MouseMove, QPointF(x, middle), notes->mapToGlobal(QPointF(x, middle)), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(notes, &move);
+        if (notes->cursor().shape() == Qt::PointingHandCursor)
+            link = x + 2;
+    }
+    ASSERT_GE(link, 0);
+    drag(notes, QPointF(0, middle), QPointF(link, middle)); // a drag selects, opening nothing
+    EXPECT_TRUE(opened.isEmpty());
+    drag(notes, QPointF(link, middle), QPointF(link, middle));
+    EXPECT_EQ(opened, QList<QUrl>{QUrl(QStringLiteral("https://example.org/blog"))});
+
+    QWidget* attempt = pane.findChild<AttemptRow*>();
+    QWidget* status = pane.findChild<StatusCard*>();
+    ASSERT_TRUE(attempt && status);
+    const auto drawn = [&] {
+        return QList<QImage>{attempt->grab().toImage(), status->grab().toImage(), notes->grab().toImage()};
+    };
+    const auto holds = [](const QImage& image, const QColor& colour) {
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (image.pixelColor(x, y).rgb() == colour.rgb())
+                    return true;
+        return false;
+    };
+    const QList<QImage> dark = drawn();
+    EXPECT_TRUE(holds(dark[2], Palette::dark().accent())); // the link's underline
+    Palette::setDark(false);
+    const QList<QImage> light = drawn();
+    Palette::setDark(true);
+    for (int part = 0; part < 3; ++part)
+        EXPECT_NE(dark[part], light[part]) << part;
+    EXPECT_TRUE(holds(light[2], Palette::light().accent()));
+    EXPECT_FALSE(holds(light[2], Palette::dark().accent()));
 }

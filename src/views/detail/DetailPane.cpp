@@ -11,7 +11,6 @@
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/HintBox.h"
 #include "views/detail/NotesLabel.h"
-#include "views/detail/NotesText.h"
 #include "views/kit/PlainLabel.h"
 #include "views/kit/RoundedBox.h"
 #include "views/detail/StatusCard.h"
@@ -49,6 +48,13 @@ public:
 };
 
 bool sameNotes(const RowFacts& a, const RowFacts& b) {
+    // What the notes are made from first: an open card's row changes often, and cleaning long
+    // notes twice each time only to find them the same was wasted.
+    const auto& x = a.release;
+    const auto& y = b.release;
+    if (x.has_value() == y.has_value() &&
+        (!x || (x->notes == y->notes && x->kind == y->kind && x->notesURL == y->notesURL)))
+        return true;
     return DetailPaneModel::releaseNotes(a) == DetailPaneModel::releaseNotes(b);
 }
 
@@ -172,7 +178,7 @@ QWidget* DetailPane::actions(const RowFacts& row) {
 
 QWidget* DetailPane::details(const RowFacts& row) {
     const Palette& palette = Palette::current();
-    auto* grid = new QWidget(this);
+    auto* grid = new HintBox(this);
     auto* layout = new QGridLayout(grid);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setHorizontalSpacing(12);
@@ -199,7 +205,7 @@ QWidget* DetailPane::installLog(const RowFacts& row) {
     if (lines.isEmpty())
         return nullptr;
     const Palette& palette = Palette::current();
-    auto* list = new QWidget(this);
+    auto* list = new HintBox(this);
     auto* stack = new QVBoxLayout(list);
     stack->setContentsMargins(0, 0, 0, 0);
     stack->setSpacing(5);
@@ -223,7 +229,7 @@ QWidget* DetailPane::sources(const RowFacts& row) {
         content = new PlainLabel(DetailPaneModel::noAttempts(row), Fonts::font(Fonts::Role::callout),
                                  Palette::current().secondary(), true, this);
     } else {
-        content = new QWidget(this);
+        content = new HintBox(this);
         auto* stack = new QVBoxLayout(content);
         stack->setContentsMargins(0, 0, 0, 0);
         stack->setSpacing(12);
@@ -238,7 +244,6 @@ QWidget* DetailPane::releaseNotes(const RowFacts& row) {
     const auto notes = DetailPaneModel::releaseNotes(row);
     if (notes.kind == Kind::none)
         return nullptr;
-    const Palette& palette = Palette::current();
     const QUrl url = notes.url.value_or(QUrl());
     if (notes.kind == Kind::link) {
         auto* link = linkButton(notes.linkTitle, Fonts::font(Fonts::Role::callout), this);
@@ -255,14 +260,7 @@ QWidget* DetailPane::releaseNotes(const RowFacts& row) {
     stack->setSpacing(8);
     auto* text = new NotesLabel(box);
     text->setFont(Fonts::font(Fonts::Role::callout));
-    QPalette colours = text->palette();
-    colours.setColor(QPalette::WindowText, palette.text());
-    colours.setColor(QPalette::Link, palette.accent());
-    text->setPalette(colours);
-    if (notes.markdown)
-        text->setNotes(NotesText::html(WebLink::markdown(notes.text)), Qt::RichText);
-    else
-        text->setNotes(notes.text, Qt::PlainText);
+    text->setNotes(notes.markdown ? WebLink::markdown(notes.text) : StyledText::plain(notes.text));
     connect(text, &NotesLabel::linkActivated, this, &DetailPane::linkActivated);
     stack->addWidget(text);
     if (notes.url) {

@@ -1,5 +1,7 @@
 #include "views/detail/NotesLabel.h"
 
+#include "platform/gui/Palette.h"
+#include "views/detail/NotesText.h"
 #include "views/kit/TextSelection.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -19,6 +21,7 @@ NotesLabel::NotesLabel(QWidget* parent) : QWidget(parent) {
     setSizePolicy(policy);
     setMouseTracking(true);
     document_.setDocumentMargin(0);
+    document_.setUndoRedoEnabled(false);
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     document_.setDefaultTextOption(option);
@@ -44,13 +47,11 @@ NotesLabel::NotesLabel(QWidget* parent) : QWidget(parent) {
     selection_ = new TextSelection(this, std::move(text));
 }
 
-void NotesLabel::setNotes(const QString& text, Qt::TextFormat format) {
+void NotesLabel::setNotes(const StyledText& text) {
     selection_->select(0, 0);
     document_.setDefaultFont(font());
-    if (format == Qt::RichText)
-        document_.setHtml(text);
-    else
-        document_.setPlainText(text);
+    linkColour_ = Palette::current().accent();
+    NotesText::write(document_, text, linkColour_);
     heights_.clear();
     laidOutWidth_ = -1;
     updateGeometry();
@@ -87,11 +88,16 @@ QSize NotesLabel::minimumSizeHint() const {
 }
 
 void NotesLabel::paintEvent(QPaintEvent* event) {
+    const Palette& colours = Palette::current();
+    if (colours.accent() != linkColour_) {
+        linkColour_ = colours.accent();
+        NotesText::recolourLinks(document_, linkColour_);
+    }
     layOut(width());
     QPainter painter(this);
     QAbstractTextDocumentLayout::PaintContext context;
     context.palette = palette();
-    context.palette.setColor(QPalette::Text, palette().color(QPalette::WindowText));
+    context.palette.setColor(QPalette::Text, colours.text());
     context.clip = QRectF(event->rect());
     if (!selection_->empty()) {
         QAbstractTextDocumentLayout::Selection selected;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "sources/StyledText.h"
+
+#include <QColor>
 #include <QHash>
 #include <QTextDocument>
 #include <QUrl>
@@ -7,7 +10,8 @@
 
 class TextSelection;
 
-// The release notes, wrapped to the width they are given, selectable and copied as plain text.
+// The release notes, wrapped to the width they are given, selectable and copied as plain text,
+// in the colours of the appearance showing when drawn.
 // Long notes are laid out once per width, never at the trial widths a label tries for its size
 // hint.
 class NotesLabel : public QWidget {
@@ -15,8 +19,8 @@ class NotesLabel : public QWidget {
 public:
     explicit NotesLabel(QWidget* parent = nullptr);
 
-    // Plain text is shown as it is; rich text comes from NotesText only.
-    void setNotes(const QString& text, Qt::TextFormat format);
+    // Shown as the runs say; no text of the notes is read as markup.
+    void setNotes(const StyledText& text);
     QString plainText() const { return document_.toPlainText(); }
     TextSelection* selection() const { return selection_; }
 
@@ -41,5 +45,7 @@ private:
     mutable QTextDocument document_;
     mutable int laidOutWidth_ = -1;
     mutable QHash<int, int> heights_;
+    // The appearance's accent the links were given.
+    QColor linkColour_;
     TextSelection* selection_;
 };

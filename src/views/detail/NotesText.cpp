@@ -1,24 +1,52 @@
 #include "views/detail/NotesText.h"
 
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
 namespace NotesText {
 
-QString html(const StyledText& text) {
-    QString out = QStringLiteral("<span style=\"white-space: pre-wrap\">");
+void write(QTextDocument& document, const StyledText& text, const QColor& link) {
+    document.clear();
+    QTextCursor cursor(&document);
+    cursor.beginEditBlock();
     for (const auto& run : text.runs) {
-        QString piece = run.text.toHtmlEscaped();
-        piece.replace(QLatin1Char('\n'), QStringLiteral("<br>"));
-        if (run.code)
-            piece = QStringLiteral("<code>") + piece + QStringLiteral("</code>");
-        if (run.italic)
-            piece = QStringLiteral("<i>") + piece + QStringLiteral("</i>");
+        QTextCharFormat format;
         if (run.bold)
-            piece = QStringLiteral("<b>") + piece + QStringLiteral("</b>");
-        if (run.link)
-            piece = QStringLiteral("<a href=\"") + run.link->toString(QUrl::FullyEncoded).toHtmlEscaped() +
-                    QStringLiteral("\">") + piece + QStringLiteral("</a>");
-        out += piece;
+            format.setFontWeight(QFont::Bold);
+        if (run.italic)
+            format.setFontItalic(true);
+        if (run.code)
+            format.setFontFamilies({QStringLiteral("monospace")});
+        if (run.link) {
+            format.setAnchor(true);
+            format.setAnchorHref(run.link->toString(QUrl::FullyEncoded));
+            format.setForeground(link);
+            format.setFontUnderline(true);
+        }
+        QString piece = run.text;
+        // A line break within the paragraph; copied, it reads as a line break all the same.
+        piece.replace(QLatin1Char('\n'), QChar::LineSeparator);
+        cursor.insertText(piece, format);
     }
-    return out + QStringLiteral("</span>");
+    cursor.endEditBlock();
+}
+
+void recolourLinks(QTextDocument& document, const QColor& link) {
+    QTextCursor cursor(&document);
+    cursor.beginEditBlock();
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
+        for (auto piece = block.begin(); !piece.atEnd(); ++piece) {
+            const QTextFragment fragment = piece.fragment();
+            if (!fragment.charFormat().isAnchor())
+                continue;
+            cursor.setPosition(fragment.position());
+            cursor.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
+            QTextCharFormat colour;
+            colour.setForeground(link);
+            cursor.mergeCharFormat(colour);
+        }
+    cursor.endEditBlock();
 }
 
 } // namespace NotesText

@@ -151,10 +151,10 @@ bool ElidedLabel::elided() const {
 
 QSize ElidedLabel::sizeHint() const {
     const QFontMetricsF metrics(font());
-    // Before a layout places it, the width it has is a made-up one: its lines are counted there
-    // without eliding, which would be wasted, and drawn lines are fitted at the widths given.
+    // Before a layout places it, the width it has is a made-up one: counting its lines there
+    // would be wasted, and drawn lines are fitted at the widths given.
     int height = static_cast<int>(std::ceil(metrics.height()));
-    if (maxLines_ > 1 && width() > 0) {
+    if (maxLines_ > 1 && width() > 0 && testAttribute(Qt::WA_Resized)) {
         const auto fitted = fits_.constFind(width());
         const qsizetype count = fitted != fits_.constEnd()
                                     ? fitted->size()
