@@ -14,7 +14,7 @@
 #include "platform/gui/Palette.h"
 #include "runtime/MakeShared.h"
 #include "views/MainView.h"
-#include "views/cards/CardList.h"
+#include "views/cards/AppCard.h"
 #include "views/cards/RowCommands.h"
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/FittedLabel.h"
@@ -110,8 +110,8 @@ struct Scene {
     std::unique_ptr<SetupWindow> setupWindow;
     std::unique_ptr<IslandView> island;
 
-    // The dashboard with every part that has text: rows, the permission banner, the account
-    // card, a notice.
+    // The dashboard with every part that has text: rows, an open card, the permission banner,
+    // the account card, a notice.
     QWidget* dashboard() {
         h.cloud = CloudConfig::emulator(u"k"_s, u"demo-p"_s, u"127.0.0.1:1"_s);
         store = &h.build();
@@ -124,6 +124,8 @@ struct Scene {
         main->show();
         frameTurn();
         store->setNotice(u"Moved Gamma to the Trash."_s);
+        // One card open, for its detail pane's texts.
+        main->findChildren<AppCard*>().front()->setExpanded(true);
         frameTurn();
         return main.get();
     }

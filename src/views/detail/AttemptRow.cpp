@@ -36,7 +36,7 @@ AttemptRow::AttemptRow(const Attempt& attempt, QWidget* parent)
     if (model_.url) {
         url_ = new ElidedLabel(*model_.url, Qt::ElideMiddle, 2, this);
         url_->setFont(Fonts::monospaced(10.5));
-        url_->setColor(Palette::current().secondary());
+        url_->setColor(Palette::Tint::secondary);
         url_->setToolTip(*model_.url);
         url_->setSelectable();
         // It takes the width the row leaves it: its natural width would be measured for nothing.

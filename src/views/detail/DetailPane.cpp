@@ -10,6 +10,7 @@
 #include "views/detail/DetailPaneModel.h"
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/HintBox.h"
+#include "views/kit/OnAppearance.h"
 #include "views/detail/NotesLabel.h"
 #include "views/kit/PlainLabel.h"
 #include "views/kit/RoundedBox.h"
@@ -34,8 +35,10 @@ QPushButton* linkButton(const QString& title, const QFont& font, QWidget* parent
     link->setFlat(true);
     link->setFont(font);
     link->setCursor(Qt::PointingHandCursor);
-    link->setStyleSheet(QStringLiteral("QPushButton { color: %1; border: none; padding: 0; text-align: left; }")
-                            .arg(Palette::current().accent().name()));
+    OnAppearance::styleSheet(link, [] {
+        return QStringLiteral("QPushButton { color: %1; border: none; padding: 0; text-align: left; }")
+            .arg(Palette::current().accent().name());
+    });
     link->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     return link;
 }
@@ -123,7 +126,7 @@ QWidget* DetailPane::block(const QString& title, QWidget* content) {
     stack->setSpacing(9);
     QFont heading = Fonts::font(Fonts::Role::subheadline);
     heading.setWeight(QFont::DemiBold);
-    auto* label = new PlainLabel(title, heading, Palette::current().secondary(), false, box);
+    auto* label = new PlainLabel(title, heading, Palette::Tint::secondary, false, box);
     label->setAccessibleDescription(QStringLiteral("heading"));
     stack->addWidget(label);
     content->setParent(box);
@@ -132,14 +135,13 @@ QWidget* DetailPane::block(const QString& title, QWidget* content) {
 }
 
 QWidget* DetailPane::actions(const RowFacts& row) {
-    const Palette& palette = Palette::current();
     auto* bar = new QWidget(this);
     auto* line = new QHBoxLayout(bar);
     line->setContentsMargins(0, 0, 0, 0);
     line->setSpacing(8);
     if (const auto update = DetailPaneModel::updateButton(row)) {
         auto* button = new QPushButton(ActionText::plain(update->title), bar);
-        button->setStyleSheet(ButtonStyle::prominent());
+        OnAppearance::styleSheet(button, ButtonStyle::prominent);
         button->setEnabled(update->enabled);
         button->setToolTip(update->help);
         const RowAction action = update->action;
@@ -158,7 +160,9 @@ QWidget* DetailPane::actions(const RowFacts& row) {
     line->addWidget(ignore);
 
     auto* reveal = new QToolButton(bar);
-    reveal->setIcon(Symbols::icon(QStringLiteral("folder"), palette.text()));
+    OnAppearance::follow(reveal, [reveal] {
+        reveal->setIcon(Symbols::icon(QStringLiteral("folder"), Palette::current().text()));
+    });
     reveal->setToolTip(DetailPaneModel::revealHelp());
     reveal->setAccessibleName(DetailPaneModel::revealHelp());
     connect(reveal, &QToolButton::clicked, this, [this] { Q_EMIT triggered({RowAction::Kind::reveal, {}}); });
@@ -166,9 +170,12 @@ QWidget* DetailPane::actions(const RowFacts& row) {
     line->addStretch(1);
 
     const auto uninstall = DetailPaneModel::uninstallButton(row);
-    auto* remove = new QPushButton(Symbols::icon(QStringLiteral("trash"), palette.hue(Palette::Hue::red)),
-                                   uninstall.title, bar);
-    remove->setStyleSheet(QStringLiteral("QPushButton { color: %1; }").arg(palette.hue(Palette::Hue::red).name()));
+    auto* remove = new QPushButton(uninstall.title, bar);
+    OnAppearance::follow(remove, [remove] {
+        const QColor red = Palette::current().hue(Palette::Hue::red);
+        remove->setIcon(Symbols::icon(QStringLiteral("trash"), red));
+        remove->setStyleSheet(QStringLiteral("QPushButton { color: %1; }").arg(red.name()));
+    });
     remove->setEnabled(uninstall.enabled);
     remove->setToolTip(uninstall.help);
     connect(remove, &QPushButton::clicked, this, [this] { Q_EMIT triggered({RowAction::Kind::remove, {}}); });
@@ -177,7 +184,6 @@ QWidget* DetailPane::actions(const RowFacts& row) {
 }
 
 QWidget* DetailPane::details(const RowFacts& row) {
-    const Palette& palette = Palette::current();
     auto* grid = new HintBox(this);
     auto* layout = new QGridLayout(grid);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -186,11 +192,11 @@ QWidget* DetailPane::details(const RowFacts& row) {
     const QFont callout = Fonts::font(Fonts::Role::callout);
     int r = 0;
     for (const auto& [label, value] : DetailPaneModel::details(row)) {
-        layout->addWidget(new PlainLabel(label, callout, palette.secondary(), false, grid), r, 0,
+        layout->addWidget(new PlainLabel(label, callout, Palette::Tint::secondary, false, grid), r, 0,
                           Qt::AlignRight | Qt::AlignTop);
         auto* text = new ElidedLabel(value, Qt::ElideMiddle, 2, grid);
         text->setFont(callout);
-        text->setColor(palette.text());
+        text->setColor(Palette::Tint::primary);
         text->setToolTip(value);
         text->setSelectable();
         layout->addWidget(text, r, 1);
@@ -204,7 +210,6 @@ QWidget* DetailPane::installLog(const RowFacts& row) {
     const auto lines = DetailPaneModel::installLog(row);
     if (lines.isEmpty())
         return nullptr;
-    const Palette& palette = Palette::current();
     auto* list = new HintBox(this);
     auto* stack = new QVBoxLayout(list);
     stack->setContentsMargins(0, 0, 0, 0);
@@ -213,10 +218,10 @@ QWidget* DetailPane::installLog(const RowFacts& row) {
     for (const auto& entry : lines) {
         auto* line = new QHBoxLayout;
         line->setSpacing(6);
-        const QColor tint = palette.tint(entry.tint);
-        line->addWidget(new SymbolView(entry.symbol, 12, tint, 14, list), 0, Qt::AlignTop);
+        line->addWidget(new SymbolView(entry.symbol, 12, entry.tint, 14, list), 0, Qt::AlignTop);
         line->addWidget(new PlainLabel(entry.text, callout,
-                                       entry.tint == Palette::Tint::red ? tint : palette.secondary(), true, list),
+                                       entry.tint == Palette::Tint::red ? entry.tint : Palette::Tint::secondary, true,
+                                       list),
                         1);
         stack->addLayout(line);
     }
@@ -227,7 +232,7 @@ QWidget* DetailPane::sources(const RowFacts& row) {
     QWidget* content;
     if (row.attempts.isEmpty()) {
         content = new PlainLabel(DetailPaneModel::noAttempts(row), Fonts::font(Fonts::Role::callout),
-                                 Palette::current().secondary(), true, this);
+                                 Palette::Tint::secondary, true, this);
     } else {
         content = new HintBox(this);
         auto* stack = new QVBoxLayout(content);
