@@ -16,9 +16,11 @@ struct Node {
     QString service;
     QString path;
     int depth = 0;
+    int window = 0;
 };
 
 // The AT-SPI states the walk reads (AtspiStateType): bit n of the state set.
+constexpr int checkedState = 4;
 constexpr int enabledState = 8;
 constexpr int focusableState = 11;
 constexpr int showingState = 25;
@@ -136,6 +138,8 @@ QList<Accessibility::Object> Accessibility::showing(qint64 pid, int limit) const
         QDBusPendingCall windows = ask(bus_, application, accessible, u"GetChildren"_s);
         level += children(windows, 0);
     }
+    for (qsizetype i = 0; i < level.size(); ++i)
+        level[i].window = int(i);
 
     // Level by level, every question of a level sent before the first answer is awaited.
     QList<Object> found;
@@ -162,13 +166,16 @@ QList<Accessibility::Object> Accessibility::showing(qint64 pid, int limit) const
             }
             if (has(bits, showingState) && has(bits, enabledState))
                 found.append({text(asked.role), text(asked.name), extents(asked.box), has(bits, focusableState),
-                              level[i].depth});
+                              level[i].depth, has(bits, checkedState), level[i].window});
             else {
                 asked.role.waitForFinished();
                 asked.name.waitForFinished();
                 asked.box.waitForFinished();
             }
-            next += children(asked.children, level[i].depth + 1);
+            for (Node child : children(asked.children, level[i].depth + 1)) {
+                child.window = level[i].window;
+                next.append(child);
+            }
         }
         read += int(level.size());
         level = next;

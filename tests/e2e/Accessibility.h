@@ -19,6 +19,8 @@ public:
         QRect box;    // in screen coordinates
         bool focusable = false;
         int depth = 0; // 0 for a top-level window
+        bool checked = false; // a ticked box, a pressed toggle
+        int window = 0;       // which of the top-level windows it lies in, in the order they come
     };
 
     // Connects to the accessibility bus of the session bus, starting it when needed.

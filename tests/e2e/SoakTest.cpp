@@ -1,7 +1,9 @@
 #include "Accessibility.h"
+#include "DemoLibrary.h"
 #include "DemoQuenlark.h"
 #include "Desktop.h"
 #include "DemoSandbox.h"
+#include "SoakAccount.h"
 #include "TestEnvironment.h"
 
 #include "app/Commands.h"
@@ -17,7 +19,9 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <functional>
 #include <iostream>
+#include <optional>
 #include <random>
 
 using namespace Qt::Literals::StringLiterals;
@@ -78,6 +82,70 @@ bool isChip(const Accessibility::Object& object) {
     return label.match(object.name).hasMatch();
 }
 
+// The buttons that answer a question asked over a window, which holds the rest of the window
+// back until it is answered: the library's consent and removal cards, the account deletion's
+// confirmation, the wait for the browser.
+bool answers(const Accessibility::Object& object) {
+    static const QStringList names{u"Skip This App"_s, u"Continue…"_s, u"Cancel"_s, u"Remove"_s,
+                                   u"Delete Library and Account"_s};
+    return object.role == u"push button"_s && names.contains(object.name);
+}
+
+// What the screen tells of the account: the signed-in library's account menu and the settings'
+// Account tab name its address; the library's sign-in form has its terms box, the settings'
+// Account tab its "Sign In…".
+bool showsSignedIn(const QList<Accessibility::Object>& screen) {
+    return std::any_of(screen.begin(), screen.end(),
+                       [](const Accessibility::Object& object) { return object.name == DemoLibrary::email; });
+}
+
+bool showsSignedInLibrary(const QList<Accessibility::Object>& screen) {
+    return std::any_of(screen.begin(), screen.end(), [](const Accessibility::Object& object) {
+        return object.name == DemoLibrary::email && object.role == u"button menu"_s;
+    });
+}
+
+bool isLibraryChip(const Accessibility::Object& object) { return object.name.startsWith(u"Library, "_s); }
+
+// Whether `object` is one of the signed-in library's controls: in its window, from its tabs
+// ("Show") across to its account menu and down to the window's foot.
+class LibraryArea {
+public:
+    explicit LibraryArea(const QList<Accessibility::Object>& screen) {
+        std::optional<Accessibility::Object> tabs, menu;
+        for (const auto& object : screen) {
+            if (object.name == u"Show"_s && !tabs)
+                tabs = object;
+            if (object.name == DemoLibrary::email && object.role == u"button menu"_s)
+                menu = object;
+        }
+        if (!tabs || !menu || tabs->window != menu->window)
+            return;
+        window_ = menu->window;
+        for (const auto& object : screen)
+            if (object.depth == 0 && object.window == window_)
+                box_ = QRect(tabs->box.topLeft(), QPoint(menu->box.right(), object.box.bottom()));
+    }
+    bool holds(const Accessibility::Object& object) const {
+        return object.window == window_ && box_.contains(object.box.center());
+    }
+
+private:
+    QRect box_;
+    int window_ = -1;
+};
+
+const QString& termsBox() {
+    static const QString name = u"I agree to the Terms of Service and Privacy Policy"_s;
+    return name;
+}
+
+bool showsSignedOut(const QList<Accessibility::Object>& screen) {
+    return std::any_of(screen.begin(), screen.end(), [](const Accessibility::Object& object) {
+        return object.name == termsBox() || object.name == u"Sign In…"_s;
+    });
+}
+
 // The menu bar's menus as the application builds them: their titles and their items' titles.
 const QList<Commands::Menu>& menus() {
     static const QList<Commands::Menu> all = Commands::menus({});
@@ -93,19 +161,45 @@ bool isCard(const Accessibility::Object& object) {
 }
 
 // The walk: every step one piece of real input through the X server, chosen by the seed among
-// what is on screen at that moment.
+// what is on screen at that moment. With an account beside it, it signs in through the library's
+// form at a seeded moment of its first quarter, and again a while after it signed out or deleted
+// the account, so that most of it goes over the signed-in controls.
 class Walk {
-    enum Move { click, chip, key, type, clickInWindow, rightClick, doubleClick, close, reopen, scroll, menu, card };
+    enum Move {
+        click, chip, key, type, clickInWindow, rightClick, doubleClick, close, reopen, scroll, menu, card, library
+    };
 
 public:
-    Walk(DemoQuenlark& quenlark, Accessibility& accessibility, quint64 seed)
-        : quenlark_(quenlark), accessibility_(accessibility), random_(seed) {}
+    Walk(DemoQuenlark& quenlark, Accessibility& accessibility, quint64 seed, const SoakAccount* account, int seconds)
+        : quenlark_(quenlark), accessibility_(accessibility), random_(seed), account_(account) {
+        clock_.start();
+        // Alone, the walk draws the same moves from a seed as it always did.
+        if (account_)
+            signInAt_ = between(seconds * 100, seconds * 250);
+    }
 
     // One move; whether the walk can go on (a window that would not come back ends it).
     bool step(int number) {
         const QList<Accessibility::Object> screen = accessibility_.showing(quenlark_.pid());
-        QList<Accessibility::Object> controls, chips, windows, fields, bar, onCard;
+        if (showsSignedIn(screen)) {
+            ++tally_.signedInSteps;
+            tally_.libraryInSteps += showsSignedInLibrary(screen);
+            signedIn_ = true;
+        } else if (showsSignedOut(screen)) {
+            ++tally_.signedOutSteps;
+            if (signedIn_) {
+                signedIn_ = false;
+                signInAt_ = clock_.elapsed() + between(2000, 10000);
+                std::cout << "step " << number << ": signed out" << std::endl;
+            }
+        }
+        if (account_ && !signedIn_ && clock_.elapsed() >= signInAt_) {
+            std::cout << "step " << number << ": " << signIn() << std::endl;
+            return notBack_ == 0;
+        }
+        QList<Accessibility::Object> controls, chips, windows, fields, bar, onCard, inLibrary;
         QList<QRect> cards;
+        const LibraryArea area(account_ ? screen : QList<Accessibility::Object>());
         for (const auto& object : screen)
             if (isCard(object))
                 cards.append(object.box);
@@ -121,21 +215,36 @@ public:
                 chips.append(object);
             if (object.role == u"text"_s || object.role == u"entry"_s)
                 fields.append(object);
-            if (!isCard(object) &&
-                std::any_of(cards.begin(), cards.end(), [&](const QRect& box) { return box.contains(object.box); }))
+            if (answers(object) || (!isCard(object) && std::any_of(cards.begin(), cards.end(), [&](const QRect& box) {
+                                        return box.contains(object.box);
+                                    })))
                 onCard.append(object);
+            // The signed-in library's controls.
+            if (area.holds(object))
+                inLibrary.append(object);
         }
         // How often each move is chosen, in the order of Move; without its window, half the steps
         // try to bring it back.
         const bool windowShown = Desktop::waitForWindow(MainWindow::title, 0ms).has_value();
-        const Move move =
-            !windowShown && between(0, 1) ? reopen : Move(pick({30, 16, 16, 7, 8, 4, 3, 3, 4, 3, 6, 12}));
+        // Beside an account, the signed-in library, when it shows, gets a third of the moves.
+        const Move move = !windowShown && between(0, 1) ? reopen
+                          : inLibrary.isEmpty()         ? Move(pick({30, 16, 16, 7, 8, 4, 3, 3, 4, 3, 6, 12}))
+                                                        : Move(pick({30, 16, 16, 7, 8, 4, 3, 3, 4, 3, 6, 12, 60}));
         std::string done;
         switch (move) {
         case click:
             done = clickOn(controls, 1);
             break;
         case chip:
+            // Signed in, half the chips chosen are the library's, so that its controls get their
+            // share of the walk.
+            if (account_ && signedIn_ && between(0, 1) == 0) {
+                const auto library = std::find_if(chips.begin(), chips.end(), isLibraryChip);
+                if (library != chips.end()) {
+                    done = clickOn({*library}, 1);
+                    break;
+                }
+            }
             done = clickOn(chips, 1);
             break;
         case key:
@@ -168,6 +277,10 @@ public:
         case card:
             done = clickOn(onCard, 1);
             break;
+        case library:
+            ++tally_.libraryClicks;
+            done = inLibraryClick(inLibrary);
+            break;
         }
         // A move with nothing to act on gives way to a key.
         if (done.empty())
@@ -195,6 +308,16 @@ public:
 
     // How often a second launch left the main window closed.
     int windowsNotBack() const { return notBack_; }
+    // What the walk did with the account.
+    struct AccountSteps {
+        int signInTries = 0;
+        int signIns = 0;       // through the library's form
+        int signedInSteps = 0; // steps that saw the account signed in
+        int libraryInSteps = 0; // of them, steps on the signed-in library
+        int libraryClicks = 0;
+        int signedOutSteps = 0; // steps on a sign-in form
+    };
+    const AccountSteps& accountSteps() const { return tally_; }
 
 private:
     int between(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random_); }
@@ -318,9 +441,127 @@ private:
         return "open again";
     }
 
+    // A click (a fifth of them with the right button) on one of the signed-in library's controls:
+    // mostly its buttons, boxes and menus rather than what is drawn. Its window comes forward
+    // first, as a person's click brings it.
+    std::string inLibraryClick(const QList<Accessibility::Object>& controls) {
+        QList<Accessibility::Object> buttons;
+        for (const auto& object : controls)
+            if (object.role != u"filler"_s)
+                buttons.append(object);
+        const Accessibility::Object& target = !buttons.isEmpty() && between(0, 2) > 0 ? any(buttons) : any(controls);
+        if (const auto window = Desktop::waitForWindow(MainWindow::title, 0ms))
+            Desktop::activate(*window);
+        const int button = between(0, 4) == 0 ? 3 : 1;
+        std::string done = clickOn({target}, button);
+        if (target.role != u"button menu"_s && button != 3)
+            return done;
+        // The menu it opened, which the accessibility bus doesn't show: three times in four one of
+        // its items is chosen there and then with the keys.
+        if (between(0, 3) == 0)
+            return done;
+        Desktop::waitUntil([] { return false; }, 200ms);
+        const int downs = between(1, 4);
+        for (int i = 0; i < downs; ++i)
+            xdotool({u"key"_s, u"Down"_s});
+        xdotool({u"key"_s, u"Return"_s});
+        return done + ", " + std::to_string(downs) + " x Down, Return";
+    }
+
+    // The objects showing that `wanted` picks, once there are any within `limit`, top first.
+    QList<Accessibility::Object> waitFor(const std::function<bool(const Accessibility::Object&)>& wanted,
+                                         std::chrono::milliseconds limit) {
+        QList<Accessibility::Object> found;
+        Desktop::waitUntil([&] {
+            found.clear();
+            for (const auto& object : accessibility_.showing(quenlark_.pid()))
+                if (object.depth > 0 && !object.box.isEmpty() && wanted(object))
+                    found.append(object);
+            return !found.isEmpty();
+        }, limit);
+        std::sort(found.begin(), found.end(),
+                  [](const auto& one, const auto& other) { return one.box.top() < other.box.top(); });
+        return found;
+    }
+
+    QList<Accessibility::Object> waitFor(const QString& name, std::chrono::milliseconds limit) {
+        return waitFor([&](const Accessibility::Object& object) { return object.name == name; }, limit);
+    }
+
+    void clickMiddle(const Accessibility::Object& object) { clickAt(object.box.center(), 1, 1); }
+
+    // Replaces what a field holds, as a person selecting it all and typing over it.
+    bool fill(const QString& field, const QString& text) {
+        const auto found = waitFor(field, 5s);
+        if (found.isEmpty())
+            return false;
+        clickMiddle(found.first());
+        xdotool({u"key"_s, u"--clearmodifiers"_s, u"ctrl+a"_s, u"BackSpace"_s});
+        return xdotool({u"type"_s, u"--delay"_s, u"10"_s, text});
+    }
+
+    // The demo account signed in to as a person does: whatever is open closed, the window
+    // forward, the library filter chosen and its form filled in and sent.
+    std::string signIn() {
+        // Retried a while later unless it comes through.
+        ++tally_.signInTries;
+        signInAt_ = clock_.elapsed() + 5000;
+        if (!account_->ensure())
+            return "sign in: the demo account could not be made on the emulators";
+        xdotool({u"key"_s, u"Escape"_s});
+        xdotool({u"key"_s, u"Escape"_s});
+        if (!Desktop::waitForWindow(MainWindow::title, 0ms))
+            openAgain();
+        const auto window = Desktop::waitForWindow(MainWindow::title, 1s);
+        if (!window)
+            return "sign in: no window";
+        Desktop::activate(*window);
+        const auto chip = waitFor(isLibraryChip, 5s);
+        if (chip.isEmpty())
+            return "sign in: no library filter";
+        clickMiddle(chip.first());
+        const auto form = waitFor(
+            [](const Accessibility::Object& object) {
+                return object.name == termsBox() || object.name == DemoLibrary::email;
+            },
+            10s);
+        if (form.isEmpty())
+            return "sign in: the library showed neither its form nor its account";
+        if (form.first().name == DemoLibrary::email) {
+            signedIn_ = true;
+            return "sign in: signed in already";
+        }
+        // The form's mode switch above, its button below.
+        const auto modes = waitFor(u"Sign In"_s, 2s);
+        if (!modes.isEmpty())
+            clickMiddle(modes.first());
+        if (!form.first().checked)
+            clickMiddle(form.first());
+        if (!fill(u"Email"_s, DemoLibrary::email) || !fill(u"Password"_s, DemoLibrary::password))
+            return "sign in: the form's fields did not show";
+        const auto send = waitFor(
+            [](const Accessibility::Object& object) {
+                return object.name == u"Sign In"_s && object.role == u"push button"_s;
+            },
+            5s);
+        if (send.isEmpty())
+            return "sign in: no Sign In button";
+        clickMiddle(send.last());
+        if (waitFor(DemoLibrary::email, 30s).isEmpty())
+            return "sign in: the library did not come up signed in";
+        signedIn_ = true;
+        ++tally_.signIns;
+        return "sign in as " + DemoLibrary::email.toStdString() + " through the library's form";
+    }
+
     DemoQuenlark& quenlark_;
     Accessibility& accessibility_;
     std::mt19937_64 random_;
+    const SoakAccount* account_;
+    QElapsedTimer clock_;
+    qint64 signInAt_ = 0;
+    bool signedIn_ = false;
+    AccountSteps tally_;
     int notBack_ = 0;
 };
 
@@ -329,9 +570,12 @@ private:
 // A seeded random walk of a person's input over the demo's windows: clicks on whatever shows,
 // filter chips, keys, search typing, cards, the menu bar's commands, the tour's card, the
 // settings' tabs, closing and reopening the window, checking, updating and uninstalling, for a
-// bounded time; then Quit. The application must never crash, never say a sanitizer's report or
-// one of Qt's warnings about a deleted object or a repeated call, bring its closed window back
-// when started again, and end on Quit.
+// bounded time; then Quit. Beside the Authentication and Firestore emulators it signs in to the
+// demo's account through the library's form on the way and walks the signed-in library too: its
+// tabs, Mac picker, account menu, rows, Install All and the prompts they raise, the settings'
+// Account tab. The application must never crash, never say a sanitizer's report or one of Qt's
+// warnings about a deleted object or a repeated call, bring its closed window back when started
+// again, and end on Quit.
 TEST(Soak, ARandomWalkOfRealInputEndsOnQuitWithoutAFault) {
     const quint64 seed = seedToUse();
     const int seconds = bound("QUENLARK_SOAK_SECONDS", 60);
@@ -344,14 +588,19 @@ TEST(Soak, ARandomWalkOfRealInputEndsOnQuitWithoutAFault) {
     compositor.start(u"xcompmgr"_s, QStringList());
     DemoSandbox demo(TestEnvironment::root() + u"/demo"_s);
     ASSERT_NO_THROW(demo.make(QStringLiteral(QUENLARK_BUNDLE)));
+    std::optional<SoakAccount> account;
+    ASSERT_NO_THROW(account = SoakAccount::beside(demo, TestEnvironment::root()));
+    if (account)
+        std::cout << "beside the Authentication and Firestore emulators: the walk signs in as "
+                  << DemoLibrary::email.toStdString() << " on the way" << std::endl;
     QProcessEnvironment exposed;
     exposed.insert(u"QT_LINUX_ACCESSIBILITY_ALWAYS_ON"_s, u"1"_s);
-    DemoQuenlark quenlark(demo, exposed);
+    DemoQuenlark quenlark(demo, exposed, account ? account->arguments() : QStringList());
     ASSERT_TRUE(Desktop::waitForWindow(MainWindow::title, 60s)) << quenlark.text();
     auto accessibility = Accessibility::connect(20s);
     ASSERT_TRUE(accessibility) << "the accessibility bus did not answer";
 
-    Walk walk(quenlark, *accessibility, seed);
+    Walk walk(quenlark, *accessibility, seed, account ? &*account : nullptr, seconds);
     QElapsedTimer clock;
     clock.start();
     int taken = 0;
@@ -359,6 +608,15 @@ TEST(Soak, ARandomWalkOfRealInputEndsOnQuitWithoutAFault) {
     while (going && taken < steps && clock.elapsed() < seconds * 1000 && quenlark.running())
         going = walk.step(++taken);
     std::cout << taken << " steps in " << clock.elapsed() / 1000 << " s" << std::endl;
+    const Walk::AccountSteps& signedIn = walk.accountSteps();
+    if (account)
+        std::cout << "the library was walked signed in: " << signedIn.signIns << " sign-ins through its form, "
+                  << signedIn.signedInSteps << " steps signed in (" << signedIn.libraryInSteps << " on the library, "
+                  << signedIn.libraryClicks << " clicks on its controls), " << signedIn.signedOutSteps
+                  << " on a sign-in form" << std::endl;
+    else
+        std::cout << "the library was walked signed out: the Authentication and Firestore emulators don't both run"
+                  << std::endl;
 
     // A clean end during the walk is a Quit it found in a menu; a crash fails below.
     bool quitFromWindow = true;
@@ -369,6 +627,10 @@ TEST(Soak, ARandomWalkOfRealInputEndsOnQuitWithoutAFault) {
     const bool ended = quitFromWindow && quenlark.waitForEnd(30s);
     const QStringList said = faults(quenlark.output());
     EXPECT_EQ(walk.windowsNotBack(), 0) << "a second launch left the closed window closed (seed " << seed << ")";
+    if (signedIn.signInTries > 0) {
+        EXPECT_GT(signedIn.signIns + signedIn.signedInSteps, 0)
+            << "the walk never came through the library's sign-in (seed " << seed << ")";
+    }
     EXPECT_TRUE(quitFromWindow) << "no window to quit from (seed " << seed << ")";
     EXPECT_TRUE(ended || !quitFromWindow) << "Quit did not end the application within 30 s (seed " << seed << ")";
     if (ended && quenlark.crashed()) {

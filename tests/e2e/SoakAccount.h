@@ -1,0 +1,33 @@
+#pragma once
+
+#include "account/CloudConfig.h"
+#include "library/Cloud.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class DemoSandbox;
+
+// The demo's account for a soak beside the Authentication and Firestore emulators
+// (tests/support/with-*-emulator): made with Studio's apps before the walk, and made again when
+// the walk deleted it, so that the walk can always sign in once more.
+class SoakAccount {
+public:
+    // Nothing unless both emulators run; the application's settings for them go into `folder`.
+    // Throws what the emulators throw while the account is made.
+    static std::optional<SoakAccount> beside(const DemoSandbox& demo, const QString& folder);
+
+    // What the application is started with to use the emulators.
+    QStringList arguments() const;
+    // Makes the account again when it is gone; whether it can be signed in to.
+    bool ensure() const;
+
+private:
+    SoakAccount(CloudConfig config, QList<Cloud::Scanned> studio, QString file);
+
+    CloudConfig config_;
+    QList<Cloud::Scanned> studio_;
+    QString file_;
+};
