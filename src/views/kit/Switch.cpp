@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
+
 Switch::Switch(const QString& accessibleName, QWidget* parent, std::function<Palette()> palette)
     : QAbstractButton(parent), palette_(std::move(palette)) {
     setCheckable(true);
@@ -40,7 +42,8 @@ void Switch::paintEvent(QPaintEvent*) {
     // The off track is the faint fill of the appearance; the accent grows over it as it turns on.
     painter.fillPath(capsule, palette.primary(isDown() ? 0.22 : 0.16));
     QColor accent = palette.accent();
-    accent.setAlphaF(float(on_));
+    // The knob may overshoot with the spring; the fill can not.
+    accent.setAlphaF(float(std::clamp(on_, 0.0, 1.0)));
     painter.fillPath(capsule, accent);
     const double knob = track.height() - 4;
     const QRectF disc(track.left() + 2 + on_ * (track.width() - knob - 4), track.top() + 2, knob, knob);
