@@ -11,7 +11,8 @@ using namespace Qt::Literals::StringLiterals;
 using namespace std::chrono_literals;
 
 // "Quit Quenlark" (Ctrl+Q) ends the process at once, with the main window open, while the window
-// folds away after a close and while updates run, and the application's teardown ends cleanly.
+// folds away after a close, while updates run and with the settings window open, and the
+// application's teardown ends cleanly.
 TEST(Quit, EndsTheProcessWhateverTheWindowIsDoing) {
     DemoSandbox demo(TestEnvironment::root() + u"/demo"_s);
     ASSERT_NO_THROW(demo.make(QStringLiteral(QUENLARK_BUNDLE)));
@@ -24,6 +25,8 @@ TEST(Quit, EndsTheProcessWhateverTheWindowIsDoing) {
         {"window open", false, {u"ctrl+q"_s}},
         {"while it folds", true, {u"ctrl+q"_s}},
         {"while Update All runs", false, {u"ctrl+shift+u"_s, u"ctrl+q"_s}},
+        // Its countdown waits on a timer when the quit comes.
+        {"with the settings window open", false, {u"ctrl+comma"_s, u"ctrl+q"_s}},
     };
     for (const Case& c : cases) {
         DemoQuenlark quenlark(demo);
