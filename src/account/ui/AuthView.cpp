@@ -210,9 +210,7 @@ void AuthView::refresh() {
 
     if (const auto& error = vm.error()) {
         message_->set(u"exclamationmark.triangle.fill"_s, *error, Palette::Tint::red);
-        QColor fill = palette.hue(Palette::Hue::red);
-        fill.setAlphaF(0.08f);
-        message_->setBox(fill, 10);
+        message_->setBox(Palette::Ink(Palette::Tint::red, 0.08), 10);
         Fade::setShown(message_, true);
     } else if (const auto& info = vm.info()) {
         message_->set(u"envelope.badge"_s, *info, Palette::Tint::secondary);

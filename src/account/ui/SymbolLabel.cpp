@@ -39,7 +39,7 @@ void SymbolLabel::recolour() {
     text_->setPalette(colours);
 }
 
-void SymbolLabel::setBox(const QColor& fill, int padding) {
+void SymbolLabel::setBox(const Palette::Ink& fill, int padding) {
     fill_ = fill;
     layout()->setContentsMargins(padding, padding, padding, padding);
     update();
@@ -48,11 +48,12 @@ void SymbolLabel::setBox(const QColor& fill, int padding) {
 QString SymbolLabel::text() const { return text_->text(); }
 
 void SymbolLabel::paintEvent(QPaintEvent*) {
-    if (!fill_.isValid())
+    const QColor fill = fill_.colour();
+    if (!fill.isValid())
         return;
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     QPainterPath box;
     box.addRoundedRect(QRectF(rect()), 10, 10);
-    painter.fillPath(box, fill_);
+    painter.fillPath(box, fill);
 }

@@ -19,7 +19,7 @@ public:
     // A colour given by tint follows the appearance.
     void set(const QString& symbol, const QString& text, const Palette::Ink& ink);
     // The tinted box behind it (an invalid colour: none), with `padding` on every side.
-    void setBox(const QColor& fill, int padding);
+    void setBox(const Palette::Ink& fill, int padding);
     QString text() const;
     const QString& symbol() const { return symbolName_; }
 
@@ -32,6 +32,6 @@ private:
     SymbolView* symbol_;
     QLabel* text_;
     QString symbolName_;
-    QColor fill_;
+    Palette::Ink fill_ = QColor();
     Palette::Ink ink_ = QColor();
 };

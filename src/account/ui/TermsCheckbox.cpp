@@ -4,6 +4,7 @@
 #include "platform/gui/Fonts.h"
 #include "platform/gui/Palette.h"
 #include "runtime/Shell.h"
+#include "views/kit/OnAppearance.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -19,16 +20,19 @@ TermsCheckbox::TermsCheckbox(QWidget* parent) : QWidget(parent) {
     box_->setAccessibleName(tr("I agree to the Terms of Service and Privacy Policy"));
     row->addWidget(box_, 0, Qt::AlignTop);
 
-    const QString link = Palette::current().accent().name();
-    const auto anchor = [&](const QUrl& url, const QString& title) {
-        return u"<a style=\"color:%1; text-decoration:none\" href=\"%2\">%3</a>"_s.arg(
-            link, url.toString(QUrl::FullyEncoded).toHtmlEscaped(), title.toHtmlEscaped());
-    };
     text_ = new QLabel(this);
     text_->setTextFormat(Qt::RichText);
-    text_->setText(tr("I agree to the %1 and %2")
-                       .arg(anchor(SiteLinks::terms(), tr("Terms of Service")),
-                            anchor(SiteLinks::privacy(), tr("Privacy Policy"))));
+    // The links' colour is written into the text, so the text is made again for a new appearance.
+    OnAppearance::follow(text_, [this] {
+        const QString link = Palette::current().accent().name();
+        const auto anchor = [&](const QUrl& url, const QString& title) {
+            return u"<a style=\"color:%1; text-decoration:none\" href=\"%2\">%3</a>"_s.arg(
+                link, url.toString(QUrl::FullyEncoded).toHtmlEscaped(), title.toHtmlEscaped());
+        };
+        text_->setText(tr("I agree to the %1 and %2")
+                           .arg(anchor(SiteLinks::terms(), tr("Terms of Service")),
+                                anchor(SiteLinks::privacy(), tr("Privacy Policy"))));
+    });
     text_->setFont(Fonts::system(12.5));
     text_->setWordWrap(true);
     text_->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
