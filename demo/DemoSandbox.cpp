@@ -181,10 +181,6 @@ QStringList DemoSandbox::sampleNames() {
             QStringLiteral("Relay"), QStringLiteral("Mosaic"), QStringLiteral("Ledger"), QStringLiteral("Driftwood")};
 }
 
-QStringList DemoSandbox::studioOnlyNames() {
-    return {QStringLiteral("Atlas"), QStringLiteral("Cadence"), QStringLiteral("Sonar"), QStringLiteral("Tally")};
-}
-
 QList<Cloud::Scanned> DemoSandbox::studio() const {
     QList<Cloud::Scanned> apps;
     const auto add = [&apps](const QString& folder, const QString& name, std::optional<Release> release) {

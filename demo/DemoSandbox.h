@@ -47,8 +47,6 @@ public:
     // The names of the sample applications and of those with an update waiting.
     static QStringList sampleNames();
     static QStringList namesWithUpdates();
-    // The apps only Studio has: two installer packages, a cask's zip and an App Store app.
-    static QStringList studioOnlyNames();
 
     // The file that marks a folder as a demo sandbox, and that the running demo holds locked.
     static constexpr const char* markerName = ".quenlark-demo";

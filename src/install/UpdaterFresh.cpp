@@ -96,7 +96,7 @@ QCoro::Task<Updater::Fresh> installPackage(Updater::Recorded app, QString packag
     auto find = [id, folder] { return Updater::installedApplication(id, folder); };
     const std::optional<QString> installed = co_await Updater::blocking(find);
     if (!installed || !installed->startsWith(folder + u'/'))
-        throw UpdateError(QStringLiteral("The installer finished, but ") + name + QStringLiteral(" isn't in /Applications."));
+        throw UpdateError(QStringLiteral("The installer finished, but ") + name + QStringLiteral(" isn't in ") + folder + u'.');
     co_return Updater::Fresh{*installed, team, std::nullopt};
 }
 

@@ -24,7 +24,6 @@ public:
     Kind kind() const { return kind_; }
     const std::optional<ConsentFacts>& consent() const { return consent_; }
     const std::optional<RemovalWording>& removal() const { return removal_; }
-    bool settled() const { return settled_; }
     // Whether the store still holds this card's question, unanswered: a removal list replaced
     // by another is a new question.
     bool asks(const Store& store) const;

@@ -59,15 +59,6 @@ bool keeps(LibraryTab tab, const Facts& f, const QString& here, const std::optio
 
 bool installedHere(const LibraryItem& item, const QString& here) { return installedOn(item.app(), here); }
 
-bool onMac(const LibraryItem& item, const std::optional<QString>& device) {
-    return !device || installedOn(item.app(), *device);
-}
-
-bool needsYou(const LibraryItem& item, const QString& here) {
-    const Facts f(item);
-    return needsYou(f, installedOn(f.app, here));
-}
-
 bool open(const LibraryItem& item, const QString& here) {
     if (installedHere(item, here))
         return false;

@@ -19,10 +19,6 @@ namespace LibraryScreenModel {
 
 // This Mac's entry exists and says installed.
 bool installedHere(const LibraryItem& item, const QString& here);
-// No Mac chosen, or the chosen Mac's entry exists and says installed.
-bool onMac(const LibraryItem& item, const std::optional<QString>& device);
-// A failed restore, or an App Store or hand-fetched app this Mac lacks.
-bool needsYou(const LibraryItem& item, const QString& here);
 // Not installed here and neither waiting, under way nor done.
 bool open(const LibraryItem& item, const QString& here);
 

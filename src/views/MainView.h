@@ -43,9 +43,7 @@ public:
     UninstallLayer* uninstallLayer() const { return uninstall_; }
     NoticeToast* toast() const { return toast_; }
     // The elements the guided tour points at, and the tour laid over everything.
-    TourAnchors* tourAnchors() const { return anchors_; }
     TourOverlay* tourOverlay() const { return tour_; }
-    LibraryPromptLayer* libraryPrompt() const { return libraryPrompt_; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

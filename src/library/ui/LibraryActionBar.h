@@ -17,7 +17,6 @@ public:
 
     void setBar(LibraryScreenModel::ActionBar bar);
 
-    QPushButton* selectButton() const { return select_; }
     QPushButton* removeButton() const { return remove_; }
     QPushButton* installButton() const { return install_; }
     QString status() const;

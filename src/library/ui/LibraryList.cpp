@@ -127,8 +127,9 @@ void LibraryList::apply() {
         order_ = order;
     }
     // Rows of entries that left the library go; hidden ones wait to be listed again.
+    const QSet<QWidget*> listed(order_.begin(), order_.end());
     for (auto it = rows_.begin(); it != rows_.end();) {
-        if (!order_.contains(it.value()) && entries_.value(it.key()).expired()) {
+        if (!listed.contains(it.value()) && entries_.value(it.key()).expired()) {
             delete it.value();
             entries_.remove(it.key());
             it = rows_.erase(it);

@@ -178,8 +178,6 @@ void LibraryRow::setSelectable(bool selectable) {
     refresh();
 }
 
-QAbstractButton* LibraryRow::statusButton() const { return qobject_cast<QAbstractButton*>(statusWidget_); }
-
 void LibraryRow::fillActions(QMenu& menu) {
     const auto entry = item_.lock();
     if (!entry)

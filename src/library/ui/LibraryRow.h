@@ -32,9 +32,6 @@ public:
     void setSelectable(bool selectable);
 
     QCheckBox* checkbox() const { return checkbox_; }
-    QToolButton* moreButton() const { return more_; }
-    // The status's button when it shows one.
-    class QAbstractButton* statusButton() const;
     // Adds the actions of the trailing and the context menu.
     void fillActions(QMenu& menu);
 

@@ -41,10 +41,8 @@ public:
     LibraryList* list() const { return list_; }
     LibraryActionBar* actionBar() const { return bar_; }
     ContentUnavailable* emptyView() const { return empty_; }
-    ContentUnavailable* unavailableView() const { return unavailable_; }
     SignInScreen* signInScreen() const { return signIn_; }
     QWidget* signedInView() const { return signedIn_; }
-    PlainLabel* syncErrorLabel() const { return error_; }
     QPushButton* tryAgainButton() const { return tryAgain_; }
 
 protected:

@@ -9,6 +9,7 @@
 #include "onboarding/ui/UpdatesTab.h"
 #include "platform/gui/Symbols.h"
 #include "runtime/Observation.h"
+#include "views/kit/OnAppearance.h"
 
 #include <QEvent>
 #include <QSignalBlocker>
@@ -42,7 +43,7 @@ SettingsView::SettingsView(std::unique_ptr<SettingsModel> model, QWidget* parent
         model_->setTab(SettingsChoices::tabs().value(index).tag);
     });
     column->addWidget(tabs_);
-    drawSymbols();
+    OnAppearance::follow(tabs_, [this] { drawSymbols(); });
     new Observer(this, [this] { refresh(); }, {});
 }
 
@@ -66,12 +67,6 @@ void SettingsView::drawSymbols() {
     const auto& all = SettingsChoices::tabs();
     for (qsizetype i = 0; i < all.size(); ++i)
         tabs_->setTabIcon(int(i), Symbols::icon(all[i].symbol));
-}
-
-void SettingsView::changeEvent(QEvent* event) {
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::PaletteChange && tabs_)
-        drawSymbols();
 }
 
 void SettingsView::showEvent(QShowEvent* event) {

@@ -22,7 +22,6 @@ protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     // The tab symbols are drawn in the text colour of the appearance in force.
-    void changeEvent(QEvent* event) override;
 
 private:
     void refresh();

@@ -71,7 +71,6 @@ TourCard::TourCard(Store& store, Prefs& prefs, QWidget* parent) : QWidget(parent
 
 QAbstractButton* TourCard::skipButton() const { return skip_; }
 QAbstractButton* TourCard::backButton() const { return back_; }
-QAbstractButton* TourCard::nextButton() const { return next_; }
 
 void TourCard::setStep(int n) {
     if (n == step_)

@@ -26,7 +26,6 @@ public:
 
     QAbstractButton* skipButton() const;
     QAbstractButton* backButton() const;
-    QAbstractButton* nextButton() const;
     NotchDemo* notchDemo() const { return notch_; }
     MenuBarDemo* menuBarDemo() const { return menuBar_; }
 

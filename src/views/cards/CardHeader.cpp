@@ -4,6 +4,7 @@
 #include "platform/gui/Palette.h"
 #include "platform/gui/Symbols.h"
 #include "views/kit/Animator.h"
+#include "views/kit/SymbolView.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -255,17 +256,9 @@ void CardHeader::paintEvent(QPaintEvent* event) {
         pill_.paint(painter, QRectF(pill));
 
     const QRect chevron = chevronRect();
-    if (event->rect().intersects(chevron)) {
-        painter.setRenderHint(QPainter::Antialiasing);
-        const QRectF box(chevron.x() + chevron.width() / 2.0 - chevronGlyph / 2,
-                         chevron.y() + chevron.height() / 2.0 - chevronGlyph / 2, chevronGlyph, chevronGlyph);
-        if (rotation_ != 0) {
-            painter.translate(box.center());
-            painter.rotate(rotation_);
-            painter.translate(-box.center());
-        }
-        Symbols::paint(painter, box, QStringLiteral("chevron.right"), palette.tertiary());
-    }
+    if (event->rect().intersects(chevron))
+        SymbolView::paint(painter, QRectF(chevron), chevronGlyph, QStringLiteral("chevron.right"), palette.tertiary(),
+                          rotation_);
 }
 
 void CardHeader::setSelected(bool selected) {

@@ -37,7 +37,6 @@ public:
     // The chevron's turn in degrees: 0 closed, 90 open.
     void setChevronRotation(double degrees);
     void setPill(const VersionPillModel::Pill& pill);
-    const VersionPillModel::Pill& pill() const { return pill_.pill(); }
     // The places the header draws in, for its row's layout to hold.
     QVBoxLayout* textColumn() const { return texts_; }
     QLayoutItem* pillSpace() const { return pillSpace_; }

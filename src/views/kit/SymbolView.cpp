@@ -17,23 +17,25 @@ void SymbolView::setSymbol(const QString& name, const Palette::Ink& color) {
     update();
 }
 
-void SymbolView::setRotation(double degrees) {
-    rotation_ = degrees;
-    update();
-}
-
 QSize SymbolView::sizeHint() const {
     return QSize(frameWidth_, static_cast<int>(std::ceil(glyph_)));
 }
 
 void SymbolView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
+    paint(painter, QRectF(rect()), glyph_, name_, color_.colour());
+}
+
+void SymbolView::paint(QPainter& painter, const QRectF& frame, double glyph, const QString& name, const QColor& colour,
+                       double degrees) {
+    painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF box(width() / 2.0 - glyph_ / 2, height() / 2.0 - glyph_ / 2, glyph_, glyph_);
-    if (rotation_ != 0) {
+    const QRectF box(frame.center().x() - glyph / 2, frame.center().y() - glyph / 2, glyph, glyph);
+    if (degrees != 0) {
         painter.translate(box.center());
-        painter.rotate(rotation_);
+        painter.rotate(degrees);
         painter.translate(-box.center());
     }
-    Symbols::paint(painter, box, name_, color_.colour());
+    Symbols::paint(painter, box, name, colour);
+    painter.restore();
 }

@@ -6,6 +6,8 @@
 #include <QWidget>
 
 // One of our symbol drawings at a glyph size, centred in a frame of its own width.
+class QPainter;
+
 class SymbolView : public QWidget {
     Q_OBJECT
 public:
@@ -14,8 +16,10 @@ public:
     // A colour given by tint follows the appearance.
     void setSymbol(const QString& name, const Palette::Ink& color);
     const QString& symbol() const { return name_; }
-    // The drawing's rotation in degrees about its centre.
-    void setRotation(double degrees);
+    // A symbol `glyph` wide centred in `frame`, turned by `degrees` about its centre: what this
+    // view draws, for a widget that draws it among its own parts.
+    static void paint(QPainter& painter, const QRectF& frame, double glyph, const QString& name, const QColor& colour,
+                      double degrees = 0);
 
     QSize sizeHint() const override;
 
@@ -27,5 +31,4 @@ private:
     double glyph_;
     Palette::Ink color_;
     int frameWidth_;
-    double rotation_ = 0;
 };
