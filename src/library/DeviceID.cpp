@@ -1,24 +1,13 @@
 #include "library/DeviceID.h"
 
 #include "model/Launch.h"
-#include "platform/system/Defaults.h"
+#include "model/ThisMac.h"
 
 #include <QRegularExpression>
-#include <QUuid>
 
 namespace DeviceID {
 
-QString current() {
-    if (auto given = Launch::value(QStringLiteral("--device-id")))
-        return *given;
-    const auto defaults = Defaults::standard();
-    const QString key = QStringLiteral("deviceID");
-    if (auto stored = defaults->string(key))
-        return *stored;
-    const QString made = QStringLiteral("d") + QUuid::createUuid().toString(QUuid::Id128).toLower();
-    defaults->set(key, made);
-    return made;
-}
+QString current() { return ThisMac::deviceID(); }
 
 bool valid(const QString& id) {
     static const QRegularExpression segment(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));

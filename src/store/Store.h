@@ -178,7 +178,12 @@ public:
     // The Library folder searched and cleaned by an uninstall.
     const QString& userLibrary() const { return userLibrary_; }
     // This Mac's id in the library, which decides what counts as installed here.
-    QString deviceID() const { return c_.deviceID(); }
+    // Read once: the id stays for the run, and rows ask for it at every refresh.
+    const QString& deviceID() const {
+        if (!deviceID_)
+            deviceID_ = c_.deviceID();
+        return *deviceID_;
+    }
 
     // The window hooks, installed by the shell's scenes.
     std::function<void()> openMain;
@@ -298,6 +303,7 @@ private:
     quint64 sessionGeneration_ = 0;
 
     Collaborators c_;
+    mutable std::optional<QString> deviceID_;
     Shell& shell_;
     Clock& clock_;
     Prefs& prefs_;
