@@ -6,6 +6,7 @@
 // Aim: within a frame (16 ms).
 #include "StoreHarness.h"
 #include "support/EventTurn.h"
+#include "support/ThreadCpu.h"
 
 #include "views/MainView.h"
 
@@ -15,18 +16,10 @@
 
 #include <algorithm>
 #include <chrono>
-#include <ctime>
 
 using namespace std::chrono_literals;
 
 namespace {
-// CPU time of the calling thread.
-double threadMilliseconds() {
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
-}
-
 void CheckResultsStall2000(benchmark::State& state) {
     double longest = 0;
     double busy = 0;
@@ -51,18 +44,18 @@ void CheckResultsStall2000(benchmark::State& state) {
 
         auto done = h.start(store.refresh());
         while (!*done) {
-            const double start = threadMilliseconds();
+            const double start = threadCpuMs();
             h.clock.advance(1ms);
             QCoreApplication::processEvents();
             EventTurn::deleteReleased();
-            const double ms = threadMilliseconds() - start;
+            const double ms = threadCpuMs() - start;
             busy += ms;
             longest = std::max(longest, ms);
         }
-        const double start = threadMilliseconds();
+        const double start = threadCpuMs();
         QCoreApplication::processEvents();
         EventTurn::deleteReleased();
-        longest = std::max(longest, threadMilliseconds() - start);
+        longest = std::max(longest, threadCpuMs() - start);
         benchmark::DoNotOptimize(store.count(Filter::updates));
     }
     state.counters["longest_stall_ms"] = longest;

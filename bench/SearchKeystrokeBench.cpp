@@ -4,6 +4,7 @@
 // does, a key every 100 ms, and reports the GUI thread's CPU time in the event loop between one
 // key and the next: the list's paced update, every other part of the dashboard and the repaint.
 #include "support/EventTurn.h"
+#include "support/ThreadCpu.h"
 #include "support/SandboxStore.h"
 
 #include "runtime/Clock.h"
@@ -18,17 +19,9 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <ctime>
 
 namespace {
 constexpr int typingMs = 100;
-
-// CPU time of the calling thread, in seconds.
-double threadSeconds() {
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
-}
 
 void keystrokes(benchmark::State& state, bool wholeTurn) {
     SandboxStore sandbox(2000);
@@ -63,12 +56,12 @@ void keystrokes(benchmark::State& state, bool wholeTurn) {
             continue;
         }
         // The event loop runs until the next key is due; it sleeps while nothing is to be done.
-        const double start = threadSeconds();
+        const double start = threadCpuMs() / 1e3;
         store.setQuery(typed ? longer : shorter);
         QEventLoop loop;
         QTimer::singleShot(typingMs, &loop, &QEventLoop::quit);
         loop.exec();
-        const double spent = threadSeconds() - start;
+        const double spent = threadCpuMs() / 1e3 - start;
         longest = std::max(longest, spent);
         state.SetIterationTime(spent);
         benchmark::DoNotOptimize(list->widget()->height());

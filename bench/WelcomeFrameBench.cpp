@@ -7,6 +7,7 @@
 #include "onboarding/ui/ChipRow.h"
 #include "onboarding/ui/IconWall.h"
 #include "onboarding/ui/NotchDemo.h"
+#include "support/ThreadCpu.h"
 
 #include <benchmark/benchmark.h>
 
@@ -15,7 +16,6 @@
 #include <QPainter>
 
 #include <algorithm>
-#include <ctime>
 #include <vector>
 
 namespace {
@@ -73,12 +73,6 @@ void WelcomeFrame(benchmark::State& state) {
         scene.frame(part);
 }
 BENCHMARK(WelcomeFrame)->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
-
-double threadCpuMs() {
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
-}
 
 // Every frame of two cycles of the notch demonstration, the three parts in one window painted
 // through its backing store as the screen's frames paint it, each frame timed in the GUI

@@ -62,6 +62,11 @@ bool press(const QString& chord) {
     return run(u"xdotool"_s, {u"key"_s, u"--clearmodifiers"_s, chord}).has_value();
 }
 
+bool click(QPoint point) {
+    return run(u"xdotool"_s, {u"mousemove"_s, QString::number(point.x()), QString::number(point.y()), u"click"_s, u"1"_s})
+        .has_value();
+}
+
 bool screenshot(WId window, const QString& path, std::chrono::milliseconds limit) {
     QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPoint>
 #include <QString>
 #include <QStringList>
 #include <QWindow>
@@ -27,6 +28,8 @@ bool close(WId window);
 
 // Presses a key chord ("ctrl+shift+u") in the window that has the focus.
 bool press(const QString& chord);
+// A click at a point of the screen, as a person's pointer would.
+bool click(QPoint point);
 
 // Saves a picture of `window` as a PNG file, making the folder, once it has stood still for a
 // second (animations and moving rows done) or `limit` has passed; whether it was written.

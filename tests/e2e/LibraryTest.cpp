@@ -52,10 +52,7 @@ public:
         const auto object = waitFor(name, limit, role);
         if (!object)
             return false;
-        const QPoint at = object->box.center();
-        return Desktop::run(u"xdotool"_s, {u"mousemove"_s, QString::number(at.x()), QString::number(at.y()), u"click"_s,
-                                           u"1"_s})
-            .has_value();
+        return Desktop::click(object->box.center());
     }
     bool type(const QString& field, const QString& text) const {
         return click(field, 20s, u"text"_s) &&

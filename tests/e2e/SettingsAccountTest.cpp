@@ -25,12 +25,6 @@ namespace {
 
 using Object = Accessibility::Object;
 
-bool clickAt(QPoint point) {
-    return Desktop::run(u"xdotool"_s, {u"mousemove"_s, QString::number(point.x()), QString::number(point.y()),
-                                       u"click"_s, u"1"_s})
-        .has_value();
-}
-
 // An answer of the emulators' REST interface, as their owner (past the security rules).
 Net::Response ask(const QString& url, const QByteArray& verb = "GET", const QByteArray& body = {}) {
     QNetworkRequest request{QUrl(url)};
@@ -112,13 +106,13 @@ TEST(SettingsAccount, DeletingTheAccountRemovesTheLibraryAndTheIdentityAccount) 
     const auto settings = Desktop::waitForWindow(u"Settings"_s, 10s);
     ASSERT_TRUE(settings) << quenlark.text();
     const auto tab = showing(u"Account"_s);
-    ASSERT_TRUE(tab && clickAt(tab->box.center()));
+    ASSERT_TRUE(tab && Desktop::click(tab->box.center()));
     const auto remove = showing(u"Delete My Library and Account…"_s);
-    ASSERT_TRUE(remove && clickAt(remove->box.center())) << quenlark.text();
+    ASSERT_TRUE(remove && Desktop::click(remove->box.center())) << quenlark.text();
     const auto confirm = showing(u"Delete Library and Account"_s);
     ASSERT_TRUE(confirm) << "the confirmation";
     EXPECT_TRUE(Desktop::screenshot(*settings, QStringLiteral(QUENLARK_SCREENS "/e2e-settings-delete.png"), 3s));
-    ASSERT_TRUE(clickAt(confirm->box.center()));
+    ASSERT_TRUE(Desktop::click(confirm->box.center()));
 
     EXPECT_TRUE(Desktop::waitUntil([&] { return !accountExists(*config, session.uid); }, 30s)) << quenlark.text();
     EXPECT_EQ(documents(*config, session.uid, u"apps"_s), 0);

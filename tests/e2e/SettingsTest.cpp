@@ -17,15 +17,8 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// A click at a point of the screen, as a person's pointer would.
-bool click(QPoint point) {
-    return Desktop::run(u"xdotool"_s, {u"mousemove"_s, QString::number(point.x()), QString::number(point.y()),
-                                       u"click"_s, u"1"_s})
-        .has_value();
-}
-
 // A click at a point of `window`, as a person's pointer would.
-bool click(WId window, int x, int y) {
+bool clickIn(WId window, int x, int y) {
     return Desktop::run(u"xdotool"_s, {u"mousemove"_s, u"--window"_s, QString::number(window), QString::number(x),
                                        QString::number(y), u"click"_s, u"1"_s})
         .has_value();
@@ -65,8 +58,8 @@ TEST(Settings, ANewIntervalIsStoredAndRestartsTheSchedule) {
     EXPECT_FALSE(quenlark.said("background checks every 6 hours"));
 
     // The Updates tab, then the interval picker: one entry up from "Every day" is every 6 hours.
-    ASSERT_TRUE(click(*settings, 140, 14));
-    ASSERT_TRUE(click(*settings, 376, 68));
+    ASSERT_TRUE(clickIn(*settings, 140, 14));
+    ASSERT_TRUE(clickIn(*settings, 376, 68));
     Desktop::waitUntil([] { return false; }, 500ms);
     ASSERT_TRUE(Desktop::press(u"Up"_s));
     ASSERT_TRUE(Desktop::press(u"Return"_s));
@@ -111,7 +104,7 @@ TEST(Settings, TheLoginSwitchWritesAndRemovesTheAutostartEntry) {
     };
     auto press = [&] {
         const auto box = loginSwitch();
-        return box && click(box->box.center());
+        return box && Desktop::click(box->box.center());
     };
     ASSERT_TRUE(press()) << "the switch";
     ASSERT_TRUE(Desktop::waitUntil([&] { return QFile::exists(entry); }, 10s)) << quenlark.text();

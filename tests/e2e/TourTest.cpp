@@ -30,13 +30,6 @@ std::optional<Object> named(const QList<Object>& screen, const QString& name, co
     return find(screen, [&](const Object& o) { return o.name == name && (role.isEmpty() || o.role == role); });
 }
 
-// A click at a point of the screen, as a person's pointer would.
-bool clickAt(QPoint point) {
-    return Desktop::run(u"xdotool"_s, {u"mousemove"_s, QString::number(point.x()), QString::number(point.y()),
-                                       u"click"_s, u"1"_s})
-        .has_value();
-}
-
 bool near(const QRect& a, const QRect& b) {
     return std::abs(a.left() - b.left()) <= 1 && std::abs(a.top() - b.top()) <= 1 &&
            std::abs(a.right() - b.right()) <= 1 && std::abs(a.bottom() - b.bottom()) <= 1;
@@ -77,12 +70,12 @@ struct Running {
         for (int attempt = 0; attempt < 3; ++attempt) {
             const auto help = named(
                 waitFor([](const QList<Object>& s) { return named(s, u"Help"_s).has_value(); }, 10s), u"Help"_s);
-            if (!help || !clickAt(help->box.center()))
+            if (!help || !Desktop::click(help->box.center()))
                 continue;
             const auto item = named(
                 waitFor([](const QList<Object>& s) { return named(s, u"Take the Tour"_s).has_value(); }, 5s),
                 u"Take the Tour"_s);
-            if (item && clickAt(item->box.center()))
+            if (item && Desktop::click(item->box.center()))
                 return true;
             Desktop::press(u"Escape"_s);
         }

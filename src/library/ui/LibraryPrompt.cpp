@@ -33,13 +33,6 @@ QWidget* symbolLine(const QString& symbol, const QString& text, const QFont& fon
     return line;
 }
 
-QString destructiveStyle() {
-    const QColor red = Palette::current().hue(Palette::Hue::red);
-    return QStringLiteral("QPushButton { background: %1; color: white; border: none; border-radius: 6px;"
-                          " padding: 4px 12px; font-weight: 600; }"
-                          "QPushButton:pressed { background: %2; }")
-        .arg(red.name(), red.darker(115).name());
-}
 } // namespace
 
 LibraryPrompt::LibraryPrompt(Store& store, QWidget* parent) : QWidget(parent), model_(store) {
@@ -98,7 +91,7 @@ void LibraryPrompt::buildRemoval() {
     if (wording.warning)
         cardLayout_->addWidget(
             new PlainLabel(*wording.warning, Fonts::caption(), Palette::Tint::orange, true, card_));
-    addButtons(QStringLiteral("Cancel"), QStringLiteral("Remove"), destructiveStyle);
+    addButtons(QStringLiteral("Cancel"), QStringLiteral("Remove"), ButtonStyle::destructive);
 }
 
 void LibraryPrompt::addButtons(const QString& cancel, const QString& confirm, QString (*confirmStyle)()) {

@@ -4,16 +4,21 @@
 
 namespace ButtonStyle {
 
-QString prominent() {
-    const Palette& palette = Palette::current();
-    QColor disabled = palette.accent();
+namespace {
+QString filled(const QColor& fill) {
+    QColor disabled = fill;
     disabled.setAlphaF(0.4f);
     return QStringLiteral("QPushButton { background: %1; color: white; border: none; border-radius: 6px;"
                           " padding: 4px 12px; font-weight: 600; }"
                           "QPushButton:pressed { background: %2; }"
                           "QPushButton:disabled { background: %3; color: rgba(255,255,255,0.6); }")
-        .arg(palette.accent().name(), palette.accent().darker(115).name(), disabled.name(QColor::HexArgb));
+        .arg(fill.name(), fill.darker(115).name(), disabled.name(QColor::HexArgb));
 }
+} // namespace
+
+QString prominent() { return filled(Palette::current().accent()); }
+
+QString destructive() { return filled(Palette::current().hue(Palette::Hue::red)); }
 
 QString bordered() {
     const Palette& palette = Palette::current();

@@ -8,6 +8,7 @@
 #include "store/Store.h"
 #include "views/kit/Animator.h"
 #include "views/kit/AppIcon.h"
+#include "views/kit/ButtonStyle.h"
 #include "views/kit/CheckingRing.h"
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/ModalCard.h"
@@ -39,16 +40,6 @@ QString segmentStyle() {
     return QStringLiteral("QPushButton { border: 1px solid %1; padding: 3px 14px; background: transparent; }"
                           "QPushButton:checked { background: %2; }")
         .arg(palette.primary(0.15).name(QColor::HexArgb), palette.primary(0.14).name(QColor::HexArgb));
-}
-
-QString confirmStyle() {
-    const QColor red = Palette::current().hue(Palette::Hue::red);
-    QColor faded = red;
-    faded.setAlphaF(0.4f);
-    return QStringLiteral("QPushButton { background: %1; color: white; border: none; border-radius: 6px;"
-                          " padding: 4px 12px; font-weight: 600; }"
-                          "QPushButton:disabled { background: %2; color: rgba(255,255,255,0.6); }")
-        .arg(red.name(), faded.name(QColor::HexArgb));
 }
 
 QCoro::Task<void> runSearch(QPointer<UninstallPrompt> prompt,
@@ -152,7 +143,7 @@ UninstallPrompt::UninstallPrompt(InstalledApp app, QString userLibrary, Operatio
     connect(cancel_, &QPushButton::clicked, this, &UninstallPrompt::close);
     buttons->addWidget(cancel_);
     confirm_ = new QPushButton(card_);
-    OnAppearance::styleSheet(confirm_, confirmStyle);
+    OnAppearance::styleSheet(confirm_, ButtonStyle::destructive);
     confirm_->setAutoDefault(false);
     connect(confirm_, &QPushButton::clicked, this, &UninstallPrompt::press);
     buttons->addWidget(confirm_);
