@@ -271,6 +271,6 @@ QCoro::Task<void> Cloud::saveProfile(std::optional<QString> name, QString email)
     }
     if (lacksCreation)
         fields.insert(u"createdAt"_s, Value::date(now));
-    QList<QJsonObject> writes{write(path, fields)};
-    co_await commit(std::move(writes));
+    QList<QByteArray> writes{writeText(path, fields)};
+    co_await commitText(std::move(writes));
 }

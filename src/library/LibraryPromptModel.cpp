@@ -48,6 +48,15 @@ void LibraryPromptModel::cancel() {
         store_.setLibraryRemoval(std::nullopt);
 }
 
+void LibraryPromptModel::choose(bool confirm) {
+    if (kind_ == Kind::consent)
+        answer(confirm);
+    else if (confirm)
+        remove();
+    else
+        cancel();
+}
+
 void LibraryPromptModel::remove() {
     if (!settle(Kind::removal))
         return;

@@ -34,6 +34,9 @@ public:
     void cancel();
     // The removal's "Remove": the list goes and the entries shown are removed from the library.
     void remove();
+    // The card's confirming button (true) or its other one, Escape and the backdrop (false),
+    // whichever the question is.
+    void choose(bool confirm);
 
 private:
     bool settle(Kind kind);

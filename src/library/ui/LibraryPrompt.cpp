@@ -115,21 +115,13 @@ void LibraryPrompt::addButtons(const QString& cancel, const QString& confirm, QS
 }
 
 void LibraryPrompt::dismiss() {
-    if (leaving_)
-        return;
-    if (model_.kind() == LibraryPromptModel::Kind::consent)
-        model_.answer(false);
-    else
-        model_.cancel();
+    if (!leaving_)
+        model_.choose(false);
 }
 
 void LibraryPrompt::confirm() {
-    if (leaving_)
-        return;
-    if (model_.kind() == LibraryPromptModel::Kind::consent)
-        model_.answer(true);
-    else
-        model_.remove();
+    if (!leaving_)
+        model_.choose(true);
 }
 
 void LibraryPrompt::leave() {
