@@ -430,11 +430,12 @@ private:
         return "close the window";
     }
 
-    // A second launch of the running bundle brings its window back.
+    // A second launch of the running bundle brings its window back. The window may grow out of
+    // the island first, which under the sanitizers on a busy machine takes seconds.
     std::string openAgain() {
         if (!quenlark_.launchAgain(30s))
             return "open again: the second launch did not end";
-        if (!Desktop::waitForWindow(MainWindow::title, 5s)) {
+        if (!Desktop::waitForWindow(MainWindow::title, 15s)) {
             ++notBack_;
             return "open again: the window did not come back";
         }
