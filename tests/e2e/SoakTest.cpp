@@ -470,13 +470,20 @@ private:
     }
 
     // The objects showing that `wanted` picks, once there are any within `limit`, top first.
+    // What `wanted` takes in the main window: the welcome and settings windows the walk left
+    // open have a Sign In button of their own.
     QList<Accessibility::Object> waitFor(const std::function<bool(const Accessibility::Object&)>& wanted,
                                          std::chrono::milliseconds limit) {
         QList<Accessibility::Object> found;
         Desktop::waitUntil([&] {
             found.clear();
-            for (const auto& object : accessibility_.showing(quenlark_.pid()))
-                if (object.depth > 0 && !object.box.isEmpty() && wanted(object))
+            const QList<Accessibility::Object> showing = accessibility_.showing(quenlark_.pid());
+            std::optional<int> main;
+            for (const auto& object : showing)
+                if (object.depth == 0 && object.name == MainWindow::title)
+                    main = object.window;
+            for (const auto& object : showing)
+                if (object.window == main && object.depth > 0 && !object.box.isEmpty() && wanted(object))
                     found.append(object);
             return !found.isEmpty();
         }, limit);
@@ -499,6 +506,15 @@ private:
         clickMiddle(found.first());
         xdotool({u"key"_s, u"--clearmodifiers"_s, u"ctrl+a"_s, u"BackSpace"_s});
         return xdotool({u"type"_s, u"--delay"_s, u"10"_s, text});
+    }
+
+    // The names of what shows in the window, for a step that did not come through.
+    std::string shownText() {
+        QStringList names;
+        for (const auto& object : accessibility_.showing(quenlark_.pid()))
+            if (object.depth > 0 && !object.name.isEmpty() && object.role != u"menu item"_s)
+                names.append(object.role + u" \""_s + object.name + u'"');
+        return names.join(u", "_s).left(1500).toStdString();
     }
 
     // The demo account signed in to as a person does: whatever is open closed, the window
@@ -549,7 +565,7 @@ private:
             return "sign in: no Sign In button";
         clickMiddle(send.last());
         if (waitFor(DemoLibrary::email, 30s).isEmpty())
-            return "sign in: the library did not come up signed in";
+            return "sign in: the library did not come up signed in; it showed " + shownText();
         signedIn_ = true;
         ++tally_.signIns;
         return "sign in as " + DemoLibrary::email.toStdString() + " through the library's form";
