@@ -3,7 +3,6 @@
 #include "platform/files/RealPath.h"
 
 #include "install/Updater.h"
-#include "model/Launch.h"
 #include "model/MainBundle.h"
 #include "platform/files/Removal.h"
 #include "platform/system/ToolPaths.h"
@@ -68,14 +67,14 @@ bool isLaunchAgent(const QString& path) {
 
 } // namespace
 
-Context Context::standard(const QString& applications, const std::optional<QString>& trash) {
+Context Context::standard(const QString& applications, const std::optional<QString>& trash, bool sandbox) {
     Context context;
     // Containment is judged against the real folder, as the updater holds it.
     const auto real = realPath(applications);
     if (!real)
         throw UpdateError(applications + QStringLiteral(" doesn't exist."));
     context.applications = *real;
-    context.sandbox = Launch::sandbox().has_value();
+    context.sandbox = sandbox;
     context.running = [](const InstalledApp& app) { return !Updater::running(app).isEmpty(); };
     context.moveToTrash = [trash](const QString& path) {
         if (trash)

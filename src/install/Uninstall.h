@@ -17,7 +17,7 @@ namespace Uninstall {
 struct Context {
     // The real path of the folder that holds the application.
     QString applications;
-    // Launched with "--sandbox": no launch agent is booted out.
+    // Working in a sandbox: no launch agent is booted out.
     bool sandbox = false;
     // Whether any running application is this bundle.
     std::function<bool(const InstalledApp&)> running;
@@ -27,10 +27,10 @@ struct Context {
     std::function<void(const QString& tool, const QStringList& arguments)> run;
 
     // The system's collaborators: running copies from the process list, the user's Trash (or
-    // `trash` when given), the platform's tools through their stand-ins, and the launch
-    // options. `applications` is held as its real path; throws "<path> doesn't exist." when it
-    // has none. Call it on the GUI thread.
-    static Context standard(const QString& applications, const std::optional<QString>& trash);
+    // `trash` when given) and the platform's tools through their stand-ins. `applications` is
+    // held as its real path; throws "<path> doesn't exist." when it has none. Call it on the GUI
+    // thread.
+    static Context standard(const QString& applications, const std::optional<QString>& trash, bool sandbox);
 };
 
 // The sentence that explains why `app` may not be removed, or nothing when it may.

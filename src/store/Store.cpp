@@ -64,6 +64,10 @@ Store::Store(Collaborators collaborators)
                                    : QDir::cleanPath(options.home + QStringLiteral("/Library"));
 }
 
+std::unique_ptr<UpdateEngine> Store::engineFor(const QString& applications) const {
+    return c_.updater(applications, trashFolder_, c_.options.sandbox);
+}
+
 Store::~Store() {
     if (schedule_)
         schedule_->cancel();

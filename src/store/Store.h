@@ -70,7 +70,10 @@ public:
         // A checker for one refresh or one single check.
         std::function<Checker(Endpoints endpoints, std::shared_ptr<BrewIndex> brew)> checker;
         // The engine for one applications folder; throws UpdateError when it can't be built.
-        std::function<std::unique_ptr<UpdateEngine>(QString applications, std::optional<QString> trash)> updater;
+        // `sandbox` is the store's own (its options'), never read again from the launch.
+        std::function<std::unique_ptr<UpdateEngine>(QString applications, std::optional<QString> trash,
+                                                    std::optional<QString> sandbox)>
+            updater;
         // The running copies of an application (found off the GUI thread), and the quit request.
         std::function<QCoro::Task<QList<Processes::RunningApp>>(InstalledApp app)> running;
         std::function<void(Processes::RunningApp app)> terminate;
@@ -288,6 +291,8 @@ private:
     void restatus(AppItem& item);
     void announce(bool background, bool everything);
     QCoro::Task<bool> confirmQuit(std::shared_ptr<AppItem> item);
+    // The engine for the applications folder `applications`, with this store's trash and sandbox.
+    std::unique_ptr<UpdateEngine> engineFor(const QString& applications) const;
     // Polls the running copies of `app` until none is left, at most 60 times, 0.25 s apart;
     // `sleepAfterLast`: the 60th poll that still finds one is followed by a pause too.
     QCoro::Task<void> waitForQuit(InstalledApp app, bool sleepAfterLast);

@@ -5,7 +5,6 @@
 #include "install/Updater.h"
 #include "library/CloudHooks.h"
 #include "library/DeviceID.h"
-#include "model/Launch.h"
 #include "model/Prefs.h"
 #include "model/Scanner.h"
 #include "notch/NotchDesktop.h"
@@ -38,10 +37,9 @@ Store::Collaborators Store::Collaborators::standard() {
     c.checker = [](Endpoints endpoints, std::shared_ptr<BrewIndex> brew) {
         return Checker(std::move(endpoints), std::move(brew));
     };
-    c.updater = [](QString applications, std::optional<QString> trash) -> std::unique_ptr<UpdateEngine> {
-        // Under "--sandbox" a package installs into the sandbox, which stands in for /Applications.
-        return std::make_unique<UpdaterEngine>(applications, std::move(trash),
-                                               Launch::sandbox().value_or(QStringLiteral("/Applications")));
+    c.updater = [](QString applications, std::optional<QString> trash,
+                   std::optional<QString> sandbox) -> std::unique_ptr<UpdateEngine> {
+        return std::make_unique<UpdaterEngine>(applications, std::move(trash), std::move(sandbox));
     };
     c.running = [](InstalledApp app) { return runningInBackground(std::move(app)); };
     c.terminate = [](Processes::RunningApp app) { Processes::terminate(app.pid); };

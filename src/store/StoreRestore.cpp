@@ -136,7 +136,7 @@ QCoro::Task<void> Store::restore(LibraryRows items) {
         std::optional<Updater::Fresh> fresh;
         std::exception_ptr failure;
         try {
-            const std::unique_ptr<UpdateEngine> engine = c_.updater(folder->path, trashFolder_);
+            const std::unique_ptr<UpdateEngine> engine = engineFor(folder->path);
             auto installing = engine->installFirst(recorded, route.releases(), consent, phase);
             fresh = co_await std::move(installing);
         } catch (...) {

@@ -95,7 +95,7 @@ QCoro::Task<void> Store::uninstall(std::shared_ptr<AppItem> item, QList<Leftover
 
     std::exception_ptr error;
     try {
-        const std::unique_ptr<UpdateEngine> engine = c_.updater(app.folder, trashFolder_);
+        const std::unique_ptr<UpdateEngine> engine = engineFor(app.folder);
         QStringList paths;
         for (const Leftover& leftover : data)
             paths.append(leftover.url);

@@ -87,7 +87,7 @@ QCoro::Task<void> Store::update(std::shared_ptr<AppItem> item) {
             co_await std::move(waiting);
         }
 
-        const std::unique_ptr<UpdateEngine> engine = c_.updater(item->app().folder, trashFolder_);
+        const std::unique_ptr<UpdateEngine> engine = engineFor(item->app().folder);
         item->setPhase(InstallPhase::downloading(0));
         const std::weak_ptr<AppItem> row = item;
         UpdateEngine::Phase phase = [row, live](const InstallPhase& reported) {

@@ -3,9 +3,10 @@
 #include "install/Uninstall.h"
 #include "runtime/Blocking.h"
 
-UpdaterEngine::UpdaterEngine(const QString& applications, std::optional<QString> trash, const QString& packages)
-    : updater_(applications, std::move(trash)) {
-    updater_.packageApplications = packages;
+UpdaterEngine::UpdaterEngine(const QString& applications, std::optional<QString> trash,
+                             std::optional<QString> sandbox)
+    : updater_(applications, std::move(trash)), sandboxed_(sandbox.has_value()) {
+    updater_.packageApplications = sandbox.value_or(QStringLiteral("/Applications"));
 }
 
 QCoro::Task<QStringList> UpdaterEngine::install(InstalledApp app, Release release, Phase phase) {
@@ -22,7 +23,7 @@ QCoro::Task<Updater::Fresh> UpdaterEngine::installFirst(Updater::Recorded app, Q
 QCoro::Task<QStringList> UpdaterEngine::uninstall(InstalledApp app, QStringList data, QString library,
                                                   bool permanently) {
     // The context is filled here, on the GUI thread; the removal reads nothing else.
-    const Uninstall::Context context = Uninstall::Context::standard(updater_.applications, updater_.trash);
+    const Uninstall::Context context = Uninstall::Context::standard(updater_.applications, updater_.trash, sandboxed_);
     auto work = [app, data, library, permanently, context] {
         return Uninstall::uninstall(app, data, library, permanently, context);
     };

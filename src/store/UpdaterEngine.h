@@ -9,10 +9,10 @@
 // The real engine: the updater for one folder, and the removal on the work pool.
 class UpdaterEngine final : public UpdateEngine {
 public:
-    // Throws UpdateError "<path> doesn't exist." when the folder can't be resolved. Installer
-    // packages put their applications into `packages`.
-    UpdaterEngine(const QString& applications, std::optional<QString> trash,
-                  const QString& packages = QStringLiteral("/Applications"));
+    // Throws UpdateError "<path> doesn't exist." when the folder can't be resolved. Under a
+    // `sandbox` installer packages put their applications into it, which stands in for
+    // /Applications, and a removal boots out no launch agent.
+    UpdaterEngine(const QString& applications, std::optional<QString> trash, std::optional<QString> sandbox);
 
     QCoro::Task<QStringList> install(InstalledApp app, Release release, Phase phase) override;
     QCoro::Task<Updater::Fresh> installFirst(Updater::Recorded app, QList<Release> releases, Updater::Consent consent,
@@ -22,4 +22,5 @@ public:
 
 private:
     Updater updater_;
+    bool sandboxed_;
 };

@@ -203,7 +203,7 @@ TEST_F(UninstallTree, StandardContextUsesTheTrashFolderAndTheLaunchctlStandIn) {
     make("Trash/Example.app/");
     // The folder is resolved: reached through a link it still holds its applications.
     ASSERT_TRUE(QFile::link(at("Applications"), at("Apps")));
-    context = Uninstall::Context::standard(at("Apps"), at("Trash"));
+    context = Uninstall::Context::standard(at("Apps"), at("Trash"), false);
     uninstall({"Library/LaunchAgents/com.example.app.helper.plist"});
     EXPECT_TRUE(present("Trash/Example 2.app/Contents/MacOS/Example") &&
                 present("Trash/com.example.app.helper.plist"));

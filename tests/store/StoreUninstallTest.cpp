@@ -146,7 +146,9 @@ TEST(StoreUninstall, IsRefusedAndSaidSoWhileTheRowsUpdateRunsOrWaitsInTheQueue) 
     }
 }
 
-// The real engine on real folders: the bundle and its leftover reach the sandbox's Trash.
+// The real engine on real folders: the bundle and its leftovers reach the sandbox's Trash. The
+// sandbox is the store's options' alone (this process was launched without one), so the launch
+// agent among the leftovers is not booted out.
 TEST(StoreUninstall, TheRealEngineMovesTheBundleAndItsDataToTheTrashOffTheGuiThread) {
     StoreHarness h;
     const QString root = h.dir.filePath(QStringLiteral("demo"));
@@ -154,9 +156,16 @@ TEST(StoreUninstall, TheRealEngineMovesTheBundleAndItsDataToTheTrashOffTheGuiThr
     QDir().mkpath(applications);
     QDir().mkpath(root + QStringLiteral("/Trash"));
     QDir().mkpath(root + QStringLiteral("/Library/Caches/com.example.alpha"));
+    QDir().mkpath(root + QStringLiteral("/Library/LaunchAgents"));
     QFile cache(root + QStringLiteral("/Library/Caches/com.example.alpha/data"));
     ASSERT_TRUE(cache.open(QIODevice::WriteOnly));
     cache.close();
+    const QString agent = root + QStringLiteral("/Library/LaunchAgents/com.example.alpha.helper.plist");
+    QFile agentFile(agent);
+    ASSERT_TRUE(agentFile.open(QIODevice::WriteOnly));
+    agentFile.close();
+    const QString bootouts = qEnvironmentVariable("XDG_STATE_HOME") + QStringLiteral("/com.quenlark.Quenlark/launchctl.log");
+    QFile::remove(bootouts);
     BundleBuilder(applications + QStringLiteral("/Alpha.app")).identifier(QStringLiteral("com.example.alpha")).build();
     h.options.sandbox = applications;
     // The real engine for this one store: rebuild with it in place of the fake.
@@ -170,11 +179,13 @@ TEST(StoreUninstall, TheRealEngineMovesTheBundleAndItsDataToTheTrashOffTheGuiThr
     ASSERT_TRUE(read);
     real.setItems({makeShared<AppItem>(*read)});
     const Leftover leftover{root + QStringLiteral("/Library/Caches/com.example.alpha"), std::nullopt, false};
-    auto done = h.start(real.uninstall(real.items().first(), {leftover}, false));
+    auto done = h.start(real.uninstall(real.items().first(), {leftover, Leftover{agent, std::nullopt, false}}, false));
     EXPECT_TRUE(waitUntil([&done] { return *done; }));
-    EXPECT_EQ(real.notice(), QStringLiteral("\u2068Alpha\u2069 and 1 data item moved to the Trash."));
+    EXPECT_EQ(real.notice(), QStringLiteral("\u2068Alpha\u2069 and 2 data items moved to the Trash."));
     EXPECT_FALSE(QFileInfo::exists(applications + QStringLiteral("/Alpha.app")));
     EXPECT_TRUE(QFileInfo::exists(root + QStringLiteral("/Trash/Alpha.app")));
     EXPECT_FALSE(QFileInfo::exists(leftover.url));
+    EXPECT_TRUE(QFileInfo::exists(root + QStringLiteral("/Trash/com.example.alpha.helper.plist")));
+    EXPECT_FALSE(QFileInfo::exists(bootouts));
     EXPECT_TRUE(real.items().isEmpty());
 }

@@ -194,7 +194,8 @@ Store& StoreHarness::build() {
         sources.sparkle = [this](QUrl feed, CancelToken) { return appcast(this, std::move(feed)); };
         return Checker(std::move(endpoints), std::move(brew), sources);
     };
-    c.updater = [this](QString applications, std::optional<QString> trash) -> std::unique_ptr<UpdateEngine> {
+    c.updater = [this](QString applications, std::optional<QString> trash,
+                       std::optional<QString>) -> std::unique_ptr<UpdateEngine> {
         engineFolders.append(applications);
         engineTrash = trash;
         if (buildError)
@@ -206,10 +207,10 @@ Store& StoreHarness::build() {
         c.checker = [](Endpoints endpoints, std::shared_ptr<BrewIndex> brew) {
             return Checker(std::move(endpoints), std::move(brew));
         };
-        c.updater = [this](QString applications, std::optional<QString> trash) -> std::unique_ptr<UpdateEngine> {
+        c.updater = [this](QString applications, std::optional<QString> trash,
+                           std::optional<QString> sandbox) -> std::unique_ptr<UpdateEngine> {
             engineFolders.append(applications);
-            return std::make_unique<UpdaterEngine>(applications, std::move(trash),
-                                                   options.sandbox.value_or(QStringLiteral("/Applications")));
+            return std::make_unique<UpdaterEngine>(applications, std::move(trash), std::move(sandbox));
         };
     }
     c.running = [this](InstalledApp app) { return runningCopies(this, std::move(app)); };

@@ -1,6 +1,7 @@
 #include "platform/archives/XarArchive.h"
 
 #include "platform/archives/XarDataStream.h"
+#include "platform/files/Sys.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -8,6 +9,8 @@
 
 #include <zlib.h>
 
+#include <cstring>
+#include <fcntl.h>
 #include <limits>
 
 namespace {
@@ -335,25 +338,49 @@ XarArchive XarArchive::load(const QString& path, const QByteArray* bytes) {
     return a;
 }
 
-QByteArray XarArchive::readAt(qint64 offset, qint64 size) const {
-    if (offset < 0 || size < 0 || offset > fileSize_ || size > fileSize_ - offset)
+void XarArchive::within(qint64 offset, qint64 size, qint64 end) {
+    if (offset < 0 || size < 0 || offset > end || size > end - offset)
         fail("The package points outside itself.");
-    if (!path_.isEmpty()) {
-        QFile file(path_);
-        if (!file.open(QIODevice::ReadOnly) || !file.seek(offset))
-            fail("The package can't be read.");
-        const QByteArray out = file.read(size);
-        if (out.size() != size)
-            fail("The package can't be read.");
-        return out;
+}
+
+qint64 XarArchive::heapOffset(qint64 offset, qint64 size) const {
+    within(offset, size, heapLimit_ - heapStart_);
+    return heapStart_ + offset;
+}
+
+UniqueFd XarArchive::openFile() const {
+    if (path_.isEmpty())
+        return {};
+    UniqueFd fd = Sys::open(QFile::encodeName(path_), O_RDONLY | O_CLOEXEC);
+    if (!fd)
+        fail("The package can't be read.");
+    return fd;
+}
+
+void XarArchive::readInto(const UniqueFd& fd, qint64 offset, char* buffer, qint64 size) const {
+    within(offset, size, fileSize_);
+    if (path_.isEmpty()) {
+        std::memcpy(buffer, bytes_.constData() + offset, size_t(size));
+        return;
     }
-    return bytes_.mid(qsizetype(offset), qsizetype(size));
+    // The file may have shrunk since it was opened: a short read is a failure, never zeros.
+    for (qint64 done = 0; done < size;) {
+        const ssize_t got = Sys::pread(fd.get(), buffer + done, size_t(size - done), off_t(offset + done));
+        if (got <= 0)
+            fail("The package can't be read.");
+        done += got;
+    }
+}
+
+QByteArray XarArchive::readAt(qint64 offset, qint64 size) const {
+    within(offset, size, fileSize_); // before a buffer of that size is made
+    QByteArray out(qsizetype(size), Qt::Uninitialized);
+    readInto(openFile(), offset, out.data(), size);
+    return out;
 }
 
 QByteArray XarArchive::heap(qint64 offset, qint64 size) const {
-    if (offset < 0 || size < 0 || offset > heapLimit_ - heapStart_ || size > heapLimit_ - heapStart_ - offset)
-        fail("The package points outside itself.");
-    return readAt(heapStart_ + offset, size);
+    return readAt(heapOffset(offset, size), size);
 }
 
 QByteArray XarArchive::tocDigest() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/files/UniqueFd.h"
 #include "runtime/StreamingHash.h"
 
 #include <QByteArray>
@@ -94,5 +95,14 @@ private:
     qint64 heapLimit_ = 0;  // end of the heap: the ticket trailer, when there is one, lies beyond
 
     static XarArchive load(const QString& path, const QByteArray* bytes);
+    // Throws Failure unless `size` bytes at `offset` lie inside the first `end` bytes.
+    static void within(qint64 offset, qint64 size, qint64 end);
+    // Where heap offset `offset` lies in the file, once `size` bytes there are within the heap.
+    qint64 heapOffset(qint64 offset, qint64 size) const;
+    // The file to read from, or nothing for archives in memory. Throws Failure.
+    UniqueFd openFile() const;
+    // Every heap, header and trailer read: `size` bytes at `offset` of the archive into
+    // `buffer`, through `fd` from openFile(). Throws Failure when they are not all there.
+    void readInto(const UniqueFd& fd, qint64 offset, char* buffer, qint64 size) const;
     QByteArray readAt(qint64 offset, qint64 size) const;
 };

@@ -1,13 +1,8 @@
 #include "platform/archives/XarDataStream.h"
 
-#include "platform/files/Sys.h"
-
-#include <QFile>
-
 #include <zlib.h>
 
 #include <climits>
-#include <cstring>
 #include <fcntl.h>
 
 namespace {
@@ -32,9 +27,7 @@ XarDataStream::XarDataStream(const XarArchive& archive, const XarArchive::Entry&
     : archive_(archive), data_(entry.data.value_or(XarArchive::Data{})), limit_(std::min(limit, data_.size)) {
     if (data_.size > limit)
         fail("The package's contents are too large to install.");
-    const qint64 heap = archive.heapLimit_ - archive.heapStart_;
-    if (data_.length > heap || data_.offset > heap - data_.length)
-        fail("The package points outside itself.");
+    start_ = archive.heapOffset(data_.offset, data_.length);
     raw_ = data_.encoding.isEmpty() || data_.encoding == u"application/octet-stream";
     if (!raw_ && data_.encoding != u"application/x-gzip")
         fail("The package uses an encoding this system does not know.");
@@ -42,12 +35,9 @@ XarDataStream::XarDataStream(const XarArchive& archive, const XarArchive::Entry&
     extractedIsArchived_ = raw_ && archived_ && data_.extractedStyle == data_.archivedStyle;
     if (!extractedIsArchived_)
         extracted_ = hashFor(data_.extractedStyle, data_.extractedChecksum);
-    if (!archive.path_.isEmpty()) {
-        fd_ = Sys::open(QFile::encodeName(archive.path_), O_RDONLY | O_CLOEXEC);
-        if (!fd_)
-            fail("The package can't be read.");
+    fd_ = archive.openFile();
+    if (fd_)
         posix_fadvise(fd_.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
-    }
     if (!raw_) {
         zlib_ = std::make_unique<z_stream>();
         if (inflateInit(zlib_.get()) != Z_OK) {
@@ -64,17 +54,7 @@ XarDataStream::~XarDataStream() {
 }
 
 void XarDataStream::readStored(char* buffer, qint64 size) {
-    const qint64 at = archive_.heapStart_ + data_.offset + consumed_;
-    if (fd_) {
-        for (qint64 done = 0; done < size;) {
-            const ssize_t got = Sys::pread(fd_.get(), buffer + done, size_t(size - done), off_t(at + done));
-            if (got <= 0)
-                fail("The package can't be read.");
-            done += got;
-        }
-    } else {
-        std::memcpy(buffer, archive_.bytes_.constData() + at, size_t(size));
-    }
+    archive_.readInto(fd_, start_ + consumed_, buffer, size);
     consumed_ += size;
     if (archived_)
         archived_->add(QByteArrayView(buffer, size));

@@ -37,6 +37,7 @@ private:
     XarArchive::Data data_;
     qint64 limit_;
     bool raw_;
+    qint64 start_ = 0; // the data's offset in the file
     UniqueFd fd_;
     qint64 consumed_ = 0; // stored bytes read
     qint64 produced_ = 0; // decoded bytes handed out
