@@ -24,6 +24,7 @@
 namespace {
 
 // The median and the worst of the frames measured.
+// The median and the worst of the frames measured.
 void report(benchmark::State& state, std::vector<double>& times) {
     std::sort(times.begin(), times.end());
     state.counters["median_ms"] = times[times.size() / 2];
