@@ -15,6 +15,8 @@
 #include <QFile>
 #include <QProcess>
 
+#include <optional>
+
 using namespace Qt::Literals::StringLiterals;
 using namespace std::chrono_literals;
 
@@ -27,6 +29,26 @@ void endCopiesOf(const QString& bundle) {
         Processes::terminate(app.pid);
     Desktop::waitUntil([&] { return Processes::running(bundle).isEmpty(); }, 10s);
 }
+
+// The application started from `bundle` as a person starts it, without arguments; every copy
+// from there ends with it.
+class Launched {
+public:
+    explicit Launched(QString bundle) : bundle_(std::move(bundle)) {
+        process_.setProcessChannelMode(QProcess::ForwardedChannels);
+        process_.start(bundle_ + u"/Contents/MacOS/quenlark"_s);
+    }
+    ~Launched() {
+        process_.terminate();
+        process_.waitForFinished(10000);
+        endCopiesOf(bundle_);
+    }
+    QProcess& process() { return process_; }
+
+private:
+    QString bundle_;
+    QProcess process_;
+};
 
 } // namespace
 
@@ -41,11 +63,9 @@ TEST(FirstRun, TheSetupWindowMovesTheAppAndAsksAboutLoginOnlyOnce) {
     TreeCopy::copy(QStringLiteral(QUENLARK_BUNDLE), downloaded);
     // Past the welcome window already, as a relaunch carries no arguments.
     Defaults::standard()->set(u"onboarded"_s, true);
-    const QStringList arguments;
 
-    QProcess first;
-    first.setProcessChannelMode(QProcess::ForwardedChannels);
-    first.start(downloaded + u"/Contents/MacOS/quenlark"_s, arguments);
+    Launched downloadedCopy(downloaded);
+    QProcess& first = downloadedCopy.process();
     auto window = Desktop::waitForWindow(SetupWindow::title, 30s);
     ASSERT_TRUE(window);
     // The main window opens over it a moment later; the user brings it forward.
@@ -78,14 +98,9 @@ TEST(FirstRun, TheSetupWindowMovesTheAppAndAsksAboutLoginOnlyOnce) {
     endCopiesOf(moved);
 
     // Again from Applications, with the question answered: straight to the main window.
-    QProcess again;
-    again.setProcessChannelMode(QProcess::ForwardedChannels);
-    again.start(moved + u"/Contents/MacOS/quenlark"_s, arguments);
+    Launched again(moved);
     EXPECT_TRUE(Desktop::waitForWindow(MainWindow::title, 30s));
     EXPECT_FALSE(Desktop::waitForWindow(SetupWindow::title, 3s));
-    again.terminate();
-    again.waitForFinished(10000);
-    endCopiesOf(moved);
 }
 
 // A first launch from Applications with a fresh home: the welcome window pages with the arrow
@@ -95,9 +110,7 @@ TEST(FirstRun, TheWelcomeWindowPagesWithTheArrowsAndEscapeSkipsItOnce) {
     const QString installed = QDir::homePath() + u"/Applications/Quenlark.app"_s;
     TreeCopy::copy(QStringLiteral(QUENLARK_BUNDLE), installed);
 
-    QProcess first;
-    first.setProcessChannelMode(QProcess::ForwardedChannels);
-    first.start(installed + u"/Contents/MacOS/quenlark"_s);
+    std::optional<Launched> first(std::in_place, installed);
     ASSERT_TRUE(Desktop::waitForWindow(MainWindow::title, 30s));
     auto window = Desktop::waitForWindow(WelcomeWindow::title, 30s);
     ASSERT_TRUE(window);
@@ -117,16 +130,9 @@ TEST(FirstRun, TheWelcomeWindowPagesWithTheArrowsAndEscapeSkipsItOnce) {
     ASSERT_TRUE(Desktop::press(u"Escape"_s));
     EXPECT_TRUE(Desktop::waitUntil([] { return !Desktop::waitForWindow(WelcomeWindow::title, 100ms); }, 10s))
         << "Escape skips the introduction";
-    first.terminate();
-    first.waitForFinished(10000);
-    endCopiesOf(installed);
+    first.reset();
 
-    QProcess again;
-    again.setProcessChannelMode(QProcess::ForwardedChannels);
-    again.start(installed + u"/Contents/MacOS/quenlark"_s);
+    Launched again(installed);
     EXPECT_TRUE(Desktop::waitForWindow(MainWindow::title, 30s));
     EXPECT_FALSE(Desktop::waitForWindow(WelcomeWindow::title, 3s));
-    again.terminate();
-    again.waitForFinished(10000);
-    endCopiesOf(installed);
 }

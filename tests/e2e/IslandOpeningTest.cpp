@@ -1,7 +1,5 @@
+#include "DemoLaunch.h"
 #include "Desktop.h"
-#include "DemoSandbox.h"
-#include "DemoQuenlark.h"
-#include "TestEnvironment.h"
 
 #include "app/MainWindow.h"
 
@@ -56,8 +54,7 @@ int colours(WId window) {
 // and from another workspace onto the one on screen.
 // With a compositor the window morphs out of the island, without one it fades in.
 TEST(IslandOpening, TheWindowGrowsOutOfTheIslandOntoTheScreenAndComesBackWhereItStood) {
-    DemoSandbox demo(TestEnvironment::root() + u"/demo"_s);
-    ASSERT_NO_THROW(demo.make(QStringLiteral(QUENLARK_BUNDLE)));
+    DemoLaunch launch;
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     for (const bool compositor : {false, true}) {
         QProcess compositing;
@@ -68,8 +65,11 @@ TEST(IslandOpening, TheWindowGrowsOutOfTheIslandOntoTheScreenAndComesBackWhereIt
             ASSERT_TRUE(compositing.waitForStarted());
             Desktop::waitUntil([] { return false; }, 500ms);
         }
-        DemoQuenlark quenlark(demo, {}, {u"--background"_s, u"--notch-delay"_s, u"0"_s});
-        ASSERT_TRUE(Desktop::waitForWindow(u"Quenlark: [0-9]+ updates"_s, 60s)) << compositor << quenlark.text();
+        ASSERT_TRUE(launch.start(DemoLaunch::Start()
+                                     .with({u"--background"_s, u"--notch-delay"_s, u"0"_s})
+                                     .awaiting(u"Quenlark: [0-9]+ updates"_s, 60s)))
+            << compositor;
+        DemoQuenlark& quenlark = launch.quenlark();
         Desktop::waitUntil([] { return false; }, 1500ms); // open and standing
 
         // A later launch of the same bundle with the same arguments: handed over, it is a reopen.

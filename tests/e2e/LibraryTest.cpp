@@ -1,8 +1,6 @@
-#include "Accessibility.h"
 #include "AuthEmulator.h"
+#include "DemoLaunch.h"
 #include "DemoLibrary.h"
-#include "DemoQuenlark.h"
-#include "DemoSandbox.h"
 #include "Desktop.h"
 #include "RunSync.h"
 #include "TestEnvironment.h"
@@ -12,8 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include <cstdio>
@@ -32,21 +28,16 @@ QString isolated(const QString& name) { return u"\u2068"_s + name + u"\u2069"_s;
 // into with the pointer and the keyboard.
 class Window {
 public:
-    Window(DemoQuenlark& quenlark, Accessibility& bus) : quenlark_(quenlark), bus_(bus) {}
+    explicit Window(DemoLaunch& launch) : launch_(launch) {}
 
-    QList<Accessibility::Object> all() const { return bus_.showing(quenlark_.pid()); }
+    QList<Accessibility::Object> all() const { return launch_.accessibility()->showing(launch_.quenlark().pid()); }
 
     std::optional<Accessibility::Object> find(const QString& name, const QString& role = {}) const {
-        for (const auto& object : all())
-            if (object.name == name && (role.isEmpty() || object.role == role) && !object.box.isEmpty())
-                return object;
-        return std::nullopt;
+        return launch_.showing(name, 0ms, role);
     }
     std::optional<Accessibility::Object> waitFor(const QString& name, std::chrono::milliseconds limit,
                                                  const QString& role = {}) const {
-        std::optional<Accessibility::Object> found;
-        Desktop::waitUntil([&] { return (found = find(name, role)).has_value(); }, limit);
-        return found;
+        return launch_.showing(name, limit, role);
     }
     bool click(const QString& name, std::chrono::milliseconds limit = 20s, const QString& role = {}) const {
         const auto object = waitFor(name, limit, role);
@@ -77,8 +68,7 @@ public:
     }
 
 private:
-    DemoQuenlark& quenlark_;
-    Accessibility& bus_;
+    DemoLaunch& launch_;
 };
 
 QStringList libraryIDs(const CloudConfig& config, const Session& session) {
@@ -104,35 +94,26 @@ TEST(Library, SignInRestoreAndRemoveThroughTheWindow) {
         std::fflush(nullptr);
         std::_Exit(77);
     }
-    DemoSandbox demo(TestEnvironment::root() + u"/demo"_s);
-    ASSERT_NO_THROW(demo.make(QStringLiteral(QUENLARK_BUNDLE)));
-    const Session account = runSync(DemoLibrary::seed(*cloud, demo.studio()));
+    DemoLaunch launch;
+    ASSERT_TRUE(launch.make());
+    const Session account = runSync(DemoLibrary::seed(*cloud, launch.demo().studio()));
     const QString prefix = u"com.quenlark.demo."_s;
     ASSERT_TRUE(libraryIDs(*cloud, account).contains(prefix + u"cadence"_s));
 
-    const QString config = TestEnvironment::root() + u"/firebase.json"_s;
-    QFile file(config);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(QStringLiteral(R"({"apiKey": "%1", "projectId": "%2", "authEmulatorHost": "%3", "firestoreEmulatorHost": "%4"})")
-                   .arg(cloud->apiKey, cloud->projectId, qEnvironmentVariable("QUENLARK_AUTH_EMULATOR"),
-                        qEnvironmentVariable("QUENLARK_FIRESTORE_EMULATOR"))
-                   .toUtf8());
-    file.close();
+    const QStringList emulators = DemoLaunch::emulatorArguments(*cloud);
+    ASSERT_FALSE(emulators.isEmpty());
 
-    QProcessEnvironment exposed;
-    exposed.insert(u"QT_LINUX_ACCESSIBILITY_ALWAYS_ON"_s, u"1"_s);
-    DemoQuenlark quenlark(demo, exposed, {u"--firebase-config"_s, config});
-    const auto main = Desktop::waitForWindow(MainWindow::title, 60s);
-    ASSERT_TRUE(main) << quenlark.text();
+    ASSERT_TRUE(launch.start(DemoLaunch::Start().with(emulators).exposed().awaiting(MainWindow::title, 60s)));
+    DemoQuenlark& quenlark = launch.quenlark();
+    const WId main = launch.window();
     // A new sandbox greets with the welcome window; Escape closes it.
     if (const auto welcome = Desktop::waitForWindow(u"Welcome to Quenlark"_s, 10s)) {
         ASSERT_TRUE(Desktop::activate(*welcome));
         ASSERT_TRUE(Desktop::press(u"Escape"_s));
     }
-    auto bus = Accessibility::connect(20s);
-    ASSERT_TRUE(bus) << "the accessibility bus did not answer";
-    const Window window(quenlark, *bus);
-    ASSERT_TRUE(Desktop::activate(*main));
+    ASSERT_TRUE(launch.accessibility()) << "the accessibility bus did not answer";
+    const Window window(launch);
+    ASSERT_TRUE(Desktop::activate(main));
 
     // Signed out, the library filter shows the form.
     std::optional<Accessibility::Object> chip;
@@ -153,7 +134,7 @@ TEST(Library, SignInRestoreAndRemoveThroughTheWindow) {
     EXPECT_TRUE(window.find(u"Select "_s + isolated(u"Atlas"_s)));
     EXPECT_TRUE(window.find(u"Select "_s + isolated(u"Cadence"_s)));
     EXPECT_FALSE(window.find(u"Select "_s + isolated(u"Lumen"_s)));
-    EXPECT_TRUE(Desktop::screenshot(*main, QStringLiteral(QUENLARK_SCREENS "/e2e-library-signed-in.png"), 3s));
+    EXPECT_TRUE(Desktop::screenshot(main, QStringLiteral(QUENLARK_SCREENS "/e2e-library-signed-in.png"), 3s));
 
     // The sign-in's notice (no keyring keeps the session here) lies over the action bar for 4 s,
     // as a person would see before reaching for it.
@@ -162,16 +143,16 @@ TEST(Library, SignInRestoreAndRemoveThroughTheWindow) {
     ASSERT_TRUE(window.click(u"Install All"_s, 20s, u"push button"_s));
     ASSERT_TRUE(window.waitFor(u"Cadence installs with a package and needs your administrator password"_s, 60s))
         << quenlark.text() << window.dump();
-    EXPECT_TRUE(Desktop::screenshot(*main, QStringLiteral(QUENLARK_SCREENS "/e2e-library-consent.png"), 3s));
+    EXPECT_TRUE(Desktop::screenshot(main, QStringLiteral(QUENLARK_SCREENS "/e2e-library-consent.png"), 3s));
     // Escape is the card's "Skip This App".
     ASSERT_TRUE(window.find(u"Skip This App"_s, u"push button"_s));
-    ASSERT_TRUE(Desktop::activate(*main));
+    ASSERT_TRUE(Desktop::activate(main));
     ASSERT_TRUE(Desktop::press(u"Escape"_s));
     ASSERT_TRUE(window.waitFor(u"Tally installs with a package and needs your administrator password"_s, 60s))
         << quenlark.text();
     ASSERT_TRUE(window.click(u"Continue…"_s));
 
-    const QString applications = demo.applications();
+    const QString applications = launch.demo().applications();
     ASSERT_TRUE(Desktop::waitUntil([&] {
         return QFileInfo::exists(applications + u"/Atlas.app"_s) && QFileInfo::exists(applications + u"/Tally.app"_s);
     }, 90s)) << quenlark.text();
@@ -202,7 +183,7 @@ TEST(Library, SignInRestoreAndRemoveThroughTheWindow) {
     };
     EXPECT_TRUE(Desktop::waitUntil([&] { return hereOn(prefix + u"atlas"_s) && hereOn(prefix + u"tally"_s); }, 30s));
     EXPECT_FALSE(hereOn(prefix + u"cadence"_s));
-    EXPECT_TRUE(Desktop::screenshot(*main, QStringLiteral(QUENLARK_SCREENS "/e2e-library-restored.png"), 3s));
+    EXPECT_TRUE(Desktop::screenshot(main, QStringLiteral(QUENLARK_SCREENS "/e2e-library-restored.png"), 3s));
 
     // Cadence leaves the account's library through its confirmation.
     ASSERT_TRUE(window.click(u"Select "_s + isolated(u"Cadence"_s)));

@@ -1,9 +1,5 @@
+#include "DemoLaunch.h"
 #include "Desktop.h"
-#include "DemoSandbox.h"
-#include "DemoQuenlark.h"
-#include "TestEnvironment.h"
-
-#include "app/MainWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -14,8 +10,7 @@ using namespace std::chrono_literals;
 // folds away after a close, while updates run and with the settings window open, and the
 // application's teardown ends cleanly.
 TEST(Quit, EndsTheProcessWhateverTheWindowIsDoing) {
-    DemoSandbox demo(TestEnvironment::root() + u"/demo"_s);
-    ASSERT_NO_THROW(demo.make(QStringLiteral(QUENLARK_BUNDLE)));
+    DemoLaunch launch;
     struct Case {
         const char* what;
         bool closeFirst;  // the window folds away while Quit comes
@@ -29,14 +24,11 @@ TEST(Quit, EndsTheProcessWhateverTheWindowIsDoing) {
         {"with the settings window open", false, {u"ctrl+comma"_s, u"ctrl+q"_s}},
     };
     for (const Case& c : cases) {
-        DemoQuenlark quenlark(demo);
-        const auto window = Desktop::waitForWindow(MainWindow::title, 30s);
-        ASSERT_TRUE(window) << c.what << ": " << quenlark.text();
-        ASSERT_TRUE(Desktop::waitUntil([&] { return quenlark.said("first check finished"); }, 60s))
-            << c.what << ": " << quenlark.text();
-        ASSERT_TRUE(Desktop::activate(*window)) << c.what;
+        ASSERT_TRUE(launch.start(DemoLaunch::Start().afterFirstCheck())) << c.what;
+        DemoQuenlark& quenlark = launch.quenlark();
+        ASSERT_TRUE(Desktop::activate(launch.window())) << c.what;
         if (c.closeFirst) {
-            ASSERT_TRUE(Desktop::close(*window)) << c.what;
+            ASSERT_TRUE(Desktop::close(launch.window())) << c.what;
         }
         // One call, so that the second key comes while the first one's work still runs.
         QStringList arguments{u"key"_s, u"--clearmodifiers"_s};

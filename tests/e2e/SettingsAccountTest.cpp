@@ -1,19 +1,14 @@
-#include "Accessibility.h"
 #include "AuthEmulator.h"
-#include "DemoQuenlark.h"
-#include "DemoSandbox.h"
+#include "DemoLaunch.h"
 #include "Desktop.h"
 #include "RunSync.h"
-#include "TestEnvironment.h"
 
 #include "account/Auth.h"
-#include "app/MainWindow.h"
 #include "model/Vault.h"
 #include "sources/Net.h"
 
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -22,8 +17,6 @@ using namespace Qt::Literals::StringLiterals;
 using namespace std::chrono_literals;
 
 namespace {
-
-using Object = Accessibility::Object;
 
 // An answer of the emulators' REST interface, as their owner (past the security rules).
 Net::Response ask(const QString& url, const QByteArray& verb = "GET", const QByteArray& body = {}) {
@@ -63,47 +56,24 @@ TEST(SettingsAccount, DeletingTheAccountRemovesTheLibraryAndTheIdentityAccount) 
     const Session session = runSync(Auth::signUp(AuthEmulator::freshAddress(), u"correct horse 42"_s, *config));
     // Where the sandboxed application looks for its session.
     Vault::keychainWrite(u"com.quenlark.Quenlark.account"_s, u"session-test"_s, session.encoded());
-    const QString firebase = TestEnvironment::root() + u"/firebase.json"_s;
-    {
-        QFile file(firebase);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(QJsonDocument(QJsonObject{{u"apiKey"_s, config->apiKey},
-                                             {u"projectId"_s, config->projectId},
-                                             {u"authEmulatorHost"_s, qEnvironmentVariable("QUENLARK_AUTH_EMULATOR")},
-                                             {u"firestoreEmulatorHost"_s,
-                                              qEnvironmentVariable("QUENLARK_FIRESTORE_EMULATOR")}})
-                       .toJson());
-    }
+    const QStringList emulators = DemoLaunch::emulatorArguments(*config);
+    ASSERT_FALSE(emulators.isEmpty());
 
-    DemoSandbox demo(TestEnvironment::root() + u"/demo"_s);
-    ASSERT_NO_THROW(demo.make(QStringLiteral(QUENLARK_BUNDLE)));
-    QProcessEnvironment exposed;
-    exposed.insert(u"QT_LINUX_ACCESSIBILITY_ALWAYS_ON"_s, u"1"_s);
-    DemoQuenlark quenlark(demo, exposed, {u"--firebase-config"_s, firebase});
-    auto accessibility = Accessibility::connect(20s);
-    if (!accessibility)
+    DemoLaunch launch;
+    ASSERT_TRUE(launch.start(DemoLaunch::Start().with(emulators).exposed()));
+    if (!launch.accessibility())
         GTEST_SKIP() << "no accessibility bus";
-    const auto main = Desktop::waitForWindow(MainWindow::title, 30s);
-    ASSERT_TRUE(main) << quenlark.text();
+    DemoQuenlark& quenlark = launch.quenlark();
     // The first check ends with the library's upload.
     ASSERT_TRUE(Desktop::waitUntil([&] { return documents(*config, session.uid, u"apps"_s) > 0; }, 90s))
         << quenlark.text();
     ASSERT_GT(documents(*config, session.uid, u"devices"_s), 0);
     ASSERT_TRUE(accountExists(*config, session.uid));
 
-    auto showing = [&](const QString& name, std::chrono::milliseconds limit = 10s) -> std::optional<Object> {
-        std::optional<Object> found;
-        Desktop::waitUntil([&] {
-            for (const Object& object : accessibility->showing(quenlark.pid()))
-                if (object.name == name)
-                    found = object;
-            return found.has_value();
-        }, limit);
-        return found;
+    auto showing = [&](const QString& name, std::chrono::milliseconds limit = 10s) {
+        return launch.showing(name, limit);
     };
-    ASSERT_TRUE(Desktop::activate(*main));
-    ASSERT_TRUE(Desktop::press(u"ctrl+comma"_s));
-    const auto settings = Desktop::waitForWindow(u"Settings"_s, 10s);
+    const auto settings = launch.openSettings();
     ASSERT_TRUE(settings) << quenlark.text();
     const auto tab = showing(u"Account"_s);
     ASSERT_TRUE(tab && Desktop::click(tab->box.center()));

@@ -1,43 +1,31 @@
 #include "SoakAccount.h"
 
 #include "AuthEmulator.h"
+#include "DemoLaunch.h"
 #include "DemoLibrary.h"
 #include "DemoSandbox.h"
 #include "RunSync.h"
 
 #include "account/Auth.h"
 
-#include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
-
 #include <exception>
 #include <stdexcept>
 
-using namespace Qt::Literals::StringLiterals;
+SoakAccount::SoakAccount(CloudConfig config, QList<Cloud::Scanned> studio, QStringList arguments)
+    : config_(std::move(config)), studio_(std::move(studio)), arguments_(std::move(arguments)) {}
 
-SoakAccount::SoakAccount(CloudConfig config, QList<Cloud::Scanned> studio, QString file)
-    : config_(std::move(config)), studio_(std::move(studio)), file_(std::move(file)) {}
-
-std::optional<SoakAccount> SoakAccount::beside(const DemoSandbox& demo, const QString& folder) {
+std::optional<SoakAccount> SoakAccount::beside(const DemoSandbox& demo) {
     const std::optional<CloudConfig> config = AuthEmulator::withFirestore();
     if (!config)
         return std::nullopt;
-    const QString file = folder + u"/firebase.json"_s;
-    QFile out(file);
-    if (!out.open(QIODevice::WriteOnly))
+    QStringList arguments = DemoLaunch::emulatorArguments(*config);
+    if (arguments.isEmpty())
         throw std::runtime_error("the emulators' settings could not be written");
-    const QJsonObject settings{{u"apiKey"_s, config->apiKey},
-                               {u"projectId"_s, config->projectId},
-                               {u"authEmulatorHost"_s, qEnvironmentVariable("QUENLARK_AUTH_EMULATOR")},
-                               {u"firestoreEmulatorHost"_s, qEnvironmentVariable("QUENLARK_FIRESTORE_EMULATOR")}};
-    out.write(QJsonDocument(settings).toJson());
-    out.close();
     runSync(DemoLibrary::seed(*config, demo.studio()));
-    return SoakAccount(*config, demo.studio(), file);
+    return SoakAccount(*config, demo.studio(), std::move(arguments));
 }
 
-QStringList SoakAccount::arguments() const { return {u"--firebase-config"_s, file_}; }
+QStringList SoakAccount::arguments() const { return arguments_; }
 
 bool SoakAccount::ensure() const {
     try {

@@ -15,9 +15,8 @@ class DemoSandbox;
 // the walk deleted it, so that the walk can always sign in once more.
 class SoakAccount {
 public:
-    // Nothing unless both emulators run; the application's settings for them go into `folder`.
-    // Throws what the emulators throw while the account is made.
-    static std::optional<SoakAccount> beside(const DemoSandbox& demo, const QString& folder);
+    // Nothing unless both emulators run. Throws what the emulators throw while the account is made.
+    static std::optional<SoakAccount> beside(const DemoSandbox& demo);
 
     // What the application is started with to use the emulators.
     QStringList arguments() const;
@@ -25,9 +24,9 @@ public:
     bool ensure() const;
 
 private:
-    SoakAccount(CloudConfig config, QList<Cloud::Scanned> studio, QString file);
+    SoakAccount(CloudConfig config, QList<Cloud::Scanned> studio, QStringList arguments);
 
     CloudConfig config_;
     QList<Cloud::Scanned> studio_;
-    QString file_;
+    QStringList arguments_;
 };

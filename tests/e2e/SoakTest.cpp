@@ -1,10 +1,7 @@
-#include "Accessibility.h"
+#include "DemoLaunch.h"
 #include "DemoLibrary.h"
-#include "DemoQuenlark.h"
 #include "Desktop.h"
-#include "DemoSandbox.h"
 #include "SoakAccount.h"
-#include "TestEnvironment.h"
 
 #include "app/Commands.h"
 #include "app/MainWindow.h"
@@ -170,7 +167,7 @@ class Walk {
     };
 
 public:
-    Walk(DemoQuenlark& quenlark, Accessibility& accessibility, quint64 seed, const SoakAccount* account, int seconds)
+    Walk(DemoQuenlark& quenlark, const Accessibility& accessibility, quint64 seed, const SoakAccount* account, int seconds)
         : quenlark_(quenlark), accessibility_(accessibility), random_(seed), account_(account) {
         clock_.start();
         // Alone, the walk draws the same moves from a seed as it always did.
@@ -572,7 +569,7 @@ private:
     }
 
     DemoQuenlark& quenlark_;
-    Accessibility& accessibility_;
+    const Accessibility& accessibility_;
     std::mt19937_64 random_;
     const SoakAccount* account_;
     QElapsedTimer clock_;
@@ -603,21 +600,21 @@ TEST(Soak, ARandomWalkOfRealInputEndsOnQuitWithoutAFault) {
     // A compositor, so that closing the window folds it into the island as on a person's desktop.
     QProcess compositor;
     compositor.start(u"xcompmgr"_s, QStringList());
-    DemoSandbox demo(TestEnvironment::root() + u"/demo"_s);
-    ASSERT_NO_THROW(demo.make(QStringLiteral(QUENLARK_BUNDLE)));
+    DemoLaunch launch;
+    ASSERT_TRUE(launch.make());
     std::optional<SoakAccount> account;
-    ASSERT_NO_THROW(account = SoakAccount::beside(demo, TestEnvironment::root()));
+    ASSERT_NO_THROW(account = SoakAccount::beside(launch.demo()));
     if (account)
         std::cout << "beside the Authentication and Firestore emulators: the walk signs in as "
                   << DemoLibrary::email.toStdString() << " on the way" << std::endl;
-    QProcessEnvironment exposed;
-    exposed.insert(u"QT_LINUX_ACCESSIBILITY_ALWAYS_ON"_s, u"1"_s);
-    DemoQuenlark quenlark(demo, exposed, account ? account->arguments() : QStringList());
-    ASSERT_TRUE(Desktop::waitForWindow(MainWindow::title, 60s)) << quenlark.text();
-    auto accessibility = Accessibility::connect(20s);
-    ASSERT_TRUE(accessibility) << "the accessibility bus did not answer";
+    ASSERT_TRUE(launch.start(DemoLaunch::Start()
+                                 .with(account ? account->arguments() : QStringList())
+                                 .exposed()
+                                 .awaiting(MainWindow::title, 60s)));
+    DemoQuenlark& quenlark = launch.quenlark();
+    ASSERT_TRUE(launch.accessibility()) << "the accessibility bus did not answer";
 
-    Walk walk(quenlark, *accessibility, seed, account ? &*account : nullptr, seconds);
+    Walk walk(quenlark, *launch.accessibility(), seed, account ? &*account : nullptr, seconds);
     QElapsedTimer clock;
     clock.start();
     int taken = 0;

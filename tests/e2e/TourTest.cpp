@@ -1,12 +1,8 @@
-#include "Accessibility.h"
-#include "DemoQuenlark.h"
-#include "DemoSandbox.h"
+#include "DemoLaunch.h"
 #include "Desktop.h"
-#include "TestEnvironment.h"
 
 #include "app/MainWindow.h"
 #include "onboarding/Tour.h"
-#include "platform/system/PropertyList.h"
 
 #include <gtest/gtest.h>
 
@@ -35,17 +31,9 @@ bool near(const QRect& a, const QRect& b) {
            std::abs(a.right() - b.right()) <= 1 && std::abs(a.bottom() - b.bottom()) <= 1;
 }
 
-std::optional<bool> toured() {
-    const auto settings = PropertyList::dictionaryFromFile(
-        qEnvironmentVariable("XDG_CONFIG_HOME") + u"/com.quenlark.Quenlark/com.quenlark.Quenlark.sandbox.plist"_s);
-    if (!settings || !settings->contains(u"toured"_s))
-        return std::nullopt;
-    return settings->value(u"toured"_s).toBool();
-}
-
 struct Running {
     DemoQuenlark& quenlark;
-    Accessibility& accessibility;
+    const Accessibility& accessibility;
 
     QList<Object> screen() const { return accessibility.showing(quenlark.pid()); }
 
@@ -97,19 +85,14 @@ std::optional<Object> underHole(const QList<Object>& screen, const Object& hole,
 // while updates exist, the menu-bar step shows its illustration, Return goes on and Escape on
 // the last step ends the tour for good. Closing the window mid-tour ends the tour too.
 TEST(Tour, FromTheHelpMenuThroughEveryStepOverTheDashboard) {
-    DemoSandbox demo(TestEnvironment::root() + u"/demo"_s);
-    ASSERT_NO_THROW(demo.make(QStringLiteral(QUENLARK_BUNDLE)));
-    QProcessEnvironment exposed;
-    exposed.insert(u"QT_LINUX_ACCESSIBILITY_ALWAYS_ON"_s, u"1"_s);
-    DemoQuenlark quenlark(demo, exposed);
-    auto accessibility = Accessibility::connect(20s);
-    if (!accessibility)
+    DemoLaunch launch;
+    ASSERT_TRUE(launch.start(DemoLaunch::Start().exposed().afterFirstCheck()));
+    if (!launch.accessibility())
         GTEST_SKIP() << "no accessibility bus";
-    const auto main = Desktop::waitForWindow(MainWindow::title, 30s);
-    ASSERT_TRUE(main) << quenlark.text();
-    ASSERT_TRUE(Desktop::waitUntil([&] { return quenlark.said("first check finished"); }, 60s)) << quenlark.text();
-    ASSERT_TRUE(Desktop::activate(*main));
-    Running app{quenlark, *accessibility};
+    DemoQuenlark& quenlark = launch.quenlark();
+    const WId main = launch.window();
+    ASSERT_TRUE(Desktop::activate(main));
+    Running app{quenlark, *launch.accessibility()};
     ASSERT_TRUE(app.takeTheTour()) << quenlark.text();
 
     for (int n = 0; n < 8; ++n) {
@@ -117,7 +100,7 @@ TEST(Tour, FromTheHelpMenuThroughEveryStepOverTheDashboard) {
         const Tour::Step& step = Tour::steps().at(n);
         QList<Object> screen = app.atStep(n);
         ASSERT_TRUE(named(screen, u"Tour, step %1 of 8: "_s.arg(n + 1) + step.title)) << "the card of step " << n;
-        EXPECT_TRUE(Desktop::screenshot(*main, QStringLiteral(QUENLARK_SCREENS "/e2e-tour-%1.png").arg(n), 3s));
+        EXPECT_TRUE(Desktop::screenshot(main, QStringLiteral(QUENLARK_SCREENS "/e2e-tour-%1.png").arg(n), 3s));
         screen = app.screen();
         const auto hole = named(screen, step.title, u"push button"_s);
         if (step.anchor == u"notch"_s || step.anchor == u"menuBar"_s) {
@@ -160,13 +143,13 @@ TEST(Tour, FromTheHelpMenuThroughEveryStepOverTheDashboard) {
     const QString last = u"Tour, step 8 of 8: "_s + Tour::steps().at(7).title;
     app.waitFor([&](const QList<Object>& s) { return !named(s, last); }, 10s);
     EXPECT_FALSE(named(app.screen(), last)) << "Escape ends the tour";
-    EXPECT_TRUE(Desktop::waitUntil([] { return toured() == true; }, 10s));
+    EXPECT_TRUE(Desktop::waitUntil([] { return DemoLaunch::stored(u"toured"_s).toBool(); }, 10s));
 
     // Again, and the window closed on step 0: the tour ends rather than run unseen.
-    ASSERT_TRUE(Desktop::activate(*main));
+    ASSERT_TRUE(Desktop::activate(main));
     ASSERT_TRUE(app.takeTheTour());
     ASSERT_TRUE(named(app.atStep(0), u"Tour, step 1 of 8: "_s + Tour::steps().at(0).title));
-    ASSERT_TRUE(Desktop::close(*main));
+    ASSERT_TRUE(Desktop::close(main));
     ASSERT_TRUE(Desktop::waitUntil([&] { return !Desktop::waitForWindow(MainWindow::title, 100ms); }, 10s));
     ASSERT_TRUE(quenlark.launchAgain(20s)) << "a reopen";
     const auto back = Desktop::waitForWindow(MainWindow::title, 20s);

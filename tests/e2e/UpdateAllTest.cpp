@@ -1,9 +1,6 @@
-#include "DemoQuenlark.h"
+#include "DemoLaunch.h"
 #include "Desktop.h"
-#include "DemoSandbox.h"
-#include "TestEnvironment.h"
 
-#include "app/MainWindow.h"
 #include "platform/system/PropertyList.h"
 
 #include <gtest/gtest.h>
@@ -28,24 +25,23 @@ QString versionOf(const QString& bundle) {
 // A person's road through the demo: the window opens, the check finds the updates, Update All
 // installs every one that can be installed in place, and the old copies go to the Trash.
 TEST(UpdateAll, TheDemosWindowUpdatesEveryBundleInPlace) {
-    DemoSandbox demo(TestEnvironment::root() + u"/demo"_s);
-    ASSERT_NO_THROW(demo.make(QStringLiteral(QUENLARK_BUNDLE)));
+    DemoLaunch launch;
+    ASSERT_TRUE(launch.make());
     // What the server offers for the bundles Quenlark updates in place. The others stay as they
     // are: the store's app and the package open their pages, the Electron app updates itself.
     const std::map<QString, QString> offered{{u"Lumen"_s, u"1.5.0"_s}, {u"Harbor"_s, u"3.2.0"_s},
                                              {u"Quill"_s, u"1.0.0"_s}};
-    const QString applications = demo.applications();
+    const QString applications = launch.demo().applications();
     const QDir trash(QFileInfo(applications).path() + u"/Trash"_s);
 
-    DemoQuenlark quenlark(demo);
-    const auto window = Desktop::waitForWindow(MainWindow::title, 30s);
-    ASSERT_TRUE(window) << quenlark.text();
-    ASSERT_TRUE(Desktop::waitUntil([&] { return quenlark.said("first check finished"); }, 60s)) << quenlark.text();
-    EXPECT_TRUE(Desktop::screenshot(*window, QStringLiteral(QUENLARK_SCREENS "/e2e-before.png")));
+    ASSERT_TRUE(launch.start(DemoLaunch::Start().afterFirstCheck()));
+    DemoQuenlark& quenlark = launch.quenlark();
+    const WId window = launch.window();
+    EXPECT_TRUE(Desktop::screenshot(window, QStringLiteral(QUENLARK_SCREENS "/e2e-before.png")));
     for (const auto& [name, version] : offered)
         EXPECT_NE(versionOf(applications + u'/' + name + u".app"_s), version) << name.toStdString();
 
-    ASSERT_TRUE(Desktop::activate(*window));
+    ASSERT_TRUE(Desktop::activate(window));
     ASSERT_TRUE(Desktop::press(u"ctrl+shift+u"_s));
 
     auto updated = [&] {
@@ -55,7 +51,7 @@ TEST(UpdateAll, TheDemosWindowUpdatesEveryBundleInPlace) {
         return true;
     };
     const bool done = Desktop::waitUntil(updated, 60s);
-    EXPECT_TRUE(Desktop::screenshot(*window, QStringLiteral(QUENLARK_SCREENS "/e2e-after.png")));
+    EXPECT_TRUE(Desktop::screenshot(window, QStringLiteral(QUENLARK_SCREENS "/e2e-after.png")));
     ASSERT_TRUE(done) << quenlark.text();
     EXPECT_TRUE(quenlark.running()) << quenlark.text();
 

@@ -2,6 +2,7 @@
 
 #include "FakeIdentity.h"
 #include "SampleSession.h"
+#include "ScreenSamples.h"
 #include "StoreHarness.h"
 
 #include "account/ui/AccountChipView.h"
@@ -14,16 +15,13 @@
 #include "runtime/Spawn.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QHBoxLayout>
 #include <QJsonDocument>
 #include <QLineEdit>
 #include <QPainter>
-#include <QThread>
 #include <QVBoxLayout>
 
 #include <cstdio>
-#include <functional>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -34,19 +32,10 @@ protected:
     void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), Palette::current().window()); }
 };
 
-void pump(int ms, const std::function<bool()>& until = {}) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms && !(until && until())) {
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-}
-
 bool save(QWidget& host, const QString& path, int width) {
     host.resize(width, host.sizeHint().height());
     host.show();
-    pump(80);
+    ScreenSamples::settle(80);
     const bool ok = host.grab().save(path);
     std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
     host.hide();
@@ -80,16 +69,16 @@ bool card(const QString& out, const QString& name, bool creating, bool filled, c
         vm.setAgreed(true);
         if (failure || busy)
             spawn(vm.submit(), "picture");
-        pump(3000, [&] { return busy ? vm.busy() : !vm.busy() && vm.error().has_value(); });
+        ScreenSamples::settle(0, [&] { return busy ? vm.busy() : !vm.busy() && vm.error().has_value(); });
     }
     if (filled && !failure && !busy) { // the focused field's look
         host.show();
         QApplication::setActiveWindow(&host);
         view->emailField()->edit()->setFocus();
     }
-    pump(50);
+    ScreenSamples::settle(50);
     const bool ok = save(host, out + u"/auth-"_s + name + u".png"_s, 880);
-    pump(4000, [&] { return !view->model().busy(); });
+    ScreenSamples::settle(0, [&] { return !view->model().busy(); });
     return ok;
 }
 

@@ -1,6 +1,7 @@
 #include "LibraryScreens.h"
 
 #include "SampleSession.h"
+#include "ScreenSamples.h"
 #include "StoreHarness.h"
 
 #include "library/LibraryItem.h"
@@ -11,10 +12,8 @@
 #include "runtime/MakeShared.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QMenu>
 #include <QPainter>
-#include <QThread>
 #include <QVBoxLayout>
 
 #include <cstdio>
@@ -28,15 +27,6 @@ class Backdrop : public QWidget {
 protected:
     void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), Palette::current().window()); }
 };
-
-void pump(int ms) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms) {
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-}
 
 bool write(QWidget& widget, const QString& path) {
     const bool ok = widget.grab().save(path);
@@ -120,9 +110,9 @@ struct Scene {
 
     bool save(const QString& path) {
         host.show();
-        pump(150);
+        ScreenSamples::settle(150);
         view->flush();
-        pump(100);
+        ScreenSamples::settle(100);
         const bool ok = write(host, path);
         host.hide();
         return ok;
@@ -177,13 +167,13 @@ bool LibraryScreens::render(const QString& out, const QString& theme) {
 
         // Set once on screen: showing the screen syncs, and a sync that ends well clears it.
         scene.host.show();
-        pump(100);
+        ScreenSamples::settle(100);
         s.setSyncError(u"Library sync failed: HTTP 503"_s);
         ok &= scene.save(name(u"sync-error"_s));
 
         // The Mac picker's menu: two Macs of one name told apart.
         scene.host.show();
-        pump(100);
+        ScreenSamples::settle(100);
         QMenu menu;
         scene.view->macPicker()->fill(menu);
         menu.adjustSize();
@@ -200,7 +190,7 @@ bool LibraryScreens::render(const QString& out, const QString& theme) {
         MainView main(s, *scene.h.prefs, scene.h.clock);
         main.resize(1120, 780);
         main.show();
-        pump(250);
+        ScreenSamples::settle(250);
         ok &= write(main, name(u"main-window"_s));
     }
     return ok;

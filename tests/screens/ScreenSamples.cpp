@@ -176,13 +176,14 @@ QList<Sample> rows(const QString& folder) {
     return samples;
 }
 
-void settle(int atLeast) {
+void settle(int atLeast, const std::function<bool()>& until) {
     QElapsedTimer timer;
     timer.start();
     do {
         QApplication::processEvents(QEventLoop::AllEvents, 20);
         QThread::msleep(5);
-    } while (timer.elapsed() < 3000 && (Blocking::inFlight() > 0 || timer.elapsed() < atLeast));
+    } while (timer.elapsed() < 3000 &&
+             (timer.elapsed() < atLeast || (until ? !until() : Blocking::inFlight() > 0)));
     QApplication::processEvents();
 }
 

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 // Rows in every status and install phase, shaped like the demo's applications, with bundles
@@ -18,8 +19,9 @@ struct Sample {
 };
 
 QList<Sample> rows(const QString& folder);
-// Lets icon loads and queued layout settle, for at least `atLeast` milliseconds.
-void settle(int atLeast = 60);
+// Lets icon loads and queued layout settle, for at least `atLeast` milliseconds; with `until`,
+// rather until that holds (work under way, for its picture). At most 3 s either way.
+void settle(int atLeast = 60, const std::function<bool()>& until = {});
 // Leftovers of one application, some shared with others, inside `library`.
 QList<Leftover> leftovers(const QString& library);
 

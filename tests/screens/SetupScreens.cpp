@@ -1,6 +1,7 @@
 #include "SetupScreens.h"
 
 #include "FakeSetup.h"
+#include "ScreenSamples.h"
 
 #include "onboarding/Setup.h"
 #include "onboarding/SetupModel.h"
@@ -12,7 +13,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QPainter>
-#include <QThread>
 #include <QVBoxLayout>
 
 #include <cerrno>
@@ -24,13 +24,6 @@ class Backdrop : public QWidget {
 protected:
     void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), Palette::current().window()); }
 };
-
-void pump() {
-    for (int i = 0; i < 10; ++i) {
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-}
 
 QCoro::Task<QString> failingMove(Setup::Move move) {
     throw FileError(FileError::Op::Copy, move.source, ENOSPC);
@@ -62,7 +55,7 @@ bool SetupScreens::render(const QString& out, const QString& theme) {
         SetupModel model(*shot.setup, shot.step, failingMove);
         if (shot.failed) {
             auto moving = model.moveToApplications();
-            pump();
+            ScreenSamples::settle(50);
         }
         Backdrop host;
         auto* layout = new QVBoxLayout(&host);
@@ -70,7 +63,7 @@ bool SetupScreens::render(const QString& out, const QString& theme) {
         layout->setSizeConstraint(QLayout::SetFixedSize);
         layout->addWidget(new SetupView(model, [] {}, [] {}));
         host.show();
-        pump();
+        ScreenSamples::settle(50);
         const QString path = out + QStringLiteral("/setup-") + QString::fromLatin1(shot.name) + QLatin1Char('-') +
                              theme + QStringLiteral(".png");
         const bool saved = host.grab().save(path);

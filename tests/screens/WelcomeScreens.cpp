@@ -12,23 +12,8 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QThread>
 
 #include <cstdio>
-
-namespace {
-
-void pump(int ms) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms) {
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-}
-
-} // namespace
 
 bool WelcomeScreens::render(const QString& out, const QString& theme, const QString& bundles) {
     StoreHarness h;
@@ -56,7 +41,7 @@ bool WelcomeScreens::render(const QString& out, const QString& theme, const QStr
         if (auto* notch = qobject_cast<NotchPage*>(view.page()))
             notch->demo()->holdAt(3.0); // the first app installing
         // Long enough for the texts to come in, the icons to load and the steps to tick twice.
-        pump(1300);
+        ScreenSamples::settle(1300);
         const QString path = out + QStringLiteral("/welcome-") + QString::fromLatin1(names[page]) + QLatin1Char('-') +
                              theme + QStringLiteral(".png");
         const bool saved = view.grab().save(path);

@@ -6,6 +6,7 @@
 #include "platform/gui/Palette.h"
 #include "platform/gui/Symbols.h"
 #include "views/kit/Animator.h"
+#include "views/kit/OnAppearance.h"
 #include "views/kit/SoftShadow.h"
 
 #include <QPainter>
@@ -20,6 +21,10 @@ MenuBarDemo::MenuBarDemo(int count, QIcon appIcon, QWidget* parent)
     setFixedSize(388, 46);
     setAccessibleName(tr("Illustration: the Quenlark icon in the menu bar, next to Control Center, with a red badge "
                          "counting updates."));
+    OnAppearance::follow(this, [this] {
+        icon_ = QImage();
+        update();
+    });
     if (!Motion::reduced())
         breathing_ = Animator::loop(this, 1.2, QEasingCurve::InOutQuad, 0, 1, true, [this](double value) {
             glow_ = value;
@@ -31,6 +36,7 @@ void MenuBarDemo::setCount(int count) {
     if (count == count_)
         return;
     count_ = count;
+    icon_ = QImage();
     update();
 }
 
@@ -61,7 +67,10 @@ void MenuBarDemo::paintEvent(QPaintEvent*) {
                    ink);
     right -= symbol + 15;
 
-    const QImage icon = MenuIcon::image(count_, appIcon_, devicePixelRatioF());
+    // The glow breathes at the display's pace; the icon under it stays the same.
+    if (icon_.isNull() || icon_.devicePixelRatio() != devicePixelRatioF())
+        icon_ = MenuIcon::image(count_, appIcon_, devicePixelRatioF());
+    const QImage& icon = icon_;
     const QSizeF iconSize = icon.deviceIndependentSize();
     const QRectF chip(right - iconSize.width() - 10, bar.center().y() - iconSize.height() / 2 - 3,
                       iconSize.width() + 10, iconSize.height() + 6);

@@ -94,6 +94,11 @@ TEST(TourOverlay, KeepsTheKeyboardWhileItShows) {
 
 // The menu-bar step's badge counts the updates while it shows, one found meanwhile included.
 TEST(TourOverlay, TheMenuBarStepsBadgeFollowsTheUpdates) {
+    // The illustration's glow stands still, so that its pictures compare.
+    Motion::setInstantForTests(true);
+    struct Restore {
+        ~Restore() { Motion::setInstantForTests(false); }
+    } restore;
     Dashboard d;
     Tour::start(*d.store);
     d.turn();
@@ -111,12 +116,25 @@ TEST(TourOverlay, TheMenuBarStepsBadgeFollowsTheUpdates) {
         rows.append(makeShared<AppItem>(StoreHarness::app(name)));
         rows.last()->setStatus(Status::update());
     }
+    // Drawn as a new illustration of that count would be (the rounded corners, which show what
+    // lies beneath, left out): never an earlier count's badge.
+    auto drawnAsNew = [badge] {
+        const QRect inner = badge->rect().adjusted(12, 0, -12, 0);
+        MenuBarDemo fresh(badge->count(), QGuiApplication::windowIcon());
+        const auto picture = [&inner](QWidget& widget) {
+            return widget.grab(inner).toImage().convertToFormat(QImage::Format_ARGB32);
+        };
+        return picture(*badge) == picture(fresh);
+    };
+    EXPECT_TRUE(drawnAsNew());
     d.store->setItems(rows);
     d.turn();
     EXPECT_EQ(badge->count(), 2);
+    EXPECT_TRUE(drawnAsNew());
     rows.last()->setStatus(Status::upToDate());
     d.turn();
     EXPECT_EQ(badge->count(), 1);
+    EXPECT_TRUE(drawnAsNew());
 }
 
 // The hole stands around the marked element, grown by 8, and follows it; of two widgets marked
