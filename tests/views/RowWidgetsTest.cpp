@@ -157,6 +157,16 @@ TEST(UninstallPrompt, ClosesUntilTheRemovalStartsAndRemovesOnlyOnTheConfirmButto
     EXPECT_FALSE(prompt.permanentButton()->isEnabled());
     prompt.cancelButton()->click();
     EXPECT_EQ(closes, 1);
+
+    // One on its way out (another row's prompt took its place) neither removes nor closes.
+    UninstallPrompt going(RowSamples::app(), QStringLiteral("/home/u/Library"), operations, &window);
+    going.showFound({Leftover{QStringLiteral("/home/u/Library/Caches/x"), 10, false}});
+    going.leave();
+    going.confirmButton()->click();
+    going.confirmButton()->click();
+    going.cancelButton()->click();
+    EXPECT_FALSE(going.choice().working());
+    EXPECT_EQ(closes, 1);
     Motion::setInstantForTests(false);
 }
 

@@ -1,15 +1,13 @@
 #pragma once
 
-#include <QObject>
-#include <QPointer>
+#include "views/kit/ModalLayer.h"
 
 class LibraryPrompt;
 class Store;
-class QWidget;
 
 // Keeps the library prompt over `window` while the store holds a consent question or a removal
-// list: a fresh card for each question, faded in and out by the standard animation.
-class LibraryPromptLayer : public QObject {
+// list: a fresh card for each question.
+class LibraryPromptLayer : public ModalLayer {
     Q_OBJECT
 public:
     LibraryPromptLayer(Store& store, QWidget* window);
@@ -20,6 +18,4 @@ private:
     void follow();
 
     Store& store_;
-    QWidget* window_;
-    QPointer<LibraryPrompt> prompt_;
 };

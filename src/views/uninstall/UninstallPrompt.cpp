@@ -6,30 +6,20 @@
 #include "runtime/Observation.h"
 #include "runtime/Spawn.h"
 #include "store/Store.h"
-#include "views/kit/Animator.h"
 #include "views/kit/AppIcon.h"
 #include "views/kit/ButtonStyle.h"
 #include "views/kit/CheckingRing.h"
 #include "views/kit/ElidedLabel.h"
-#include "views/kit/ModalCard.h"
 #include "views/kit/OnAppearance.h"
 #include "views/kit/PlainLabel.h"
 #include "views/kit/RoundedBox.h"
 #include "views/kit/SymbolView.h"
 
-#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QEvent>
-#include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
-#include <QKeyEvent>
-#include <QMouseEvent>
-#include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
 #include <QScrollArea>
-#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace {
@@ -80,25 +70,22 @@ UninstallPrompt::Operations UninstallPrompt::Operations::of(Store& store, std::s
 }
 
 UninstallPrompt::UninstallPrompt(InstalledApp app, QString userLibrary, Operations operations, QWidget* parent)
-    : QWidget(parent), choice_(std::move(app), std::move(userLibrary)), operations_(std::move(operations)) {
-    setAttribute(Qt::WA_NoMousePropagation);
-    setFocusPolicy(Qt::StrongFocus);
-
     // Over the dimmed window the thick material reads as the frosted panel does.
-    card_ = new ModalCard(cardWidth, Palette::Material::thick, this);
-    cardLayout_ = card_->column();
+    : ModalPrompt(cardWidth, Palette::Material::thick, parent), choice_(std::move(app), std::move(userLibrary)),
+      operations_(std::move(operations)) {
+    cardLayout_ = card()->column();
     cardLayout_->setSpacing(16);
 
     // Header.
     auto* header = new QHBoxLayout;
     header->setSpacing(14);
-    header->addWidget(new AppIcon(choice_.app().url, 52, card_));
+    header->addWidget(new AppIcon(choice_.app().url, 52, card()));
     auto* lines = new QVBoxLayout;
     lines->setSpacing(3);
     QFont titleFont = Fonts::font(Fonts::Role::title3);
     titleFont.setWeight(QFont::DemiBold);
-    title_ = new PlainLabel(choice_.title(), titleFont, Palette::Tint::primary, true, card_);
-    auto* subtitle = new ElidedLabel(choice_.subtitle(), Qt::ElideMiddle, 1, card_);
+    title_ = new PlainLabel(choice_.title(), titleFont, Palette::Tint::primary, true, card());
+    auto* subtitle = new ElidedLabel(choice_.subtitle(), Qt::ElideMiddle, 1, card());
     subtitle->setFont(Fonts::caption());
     subtitle->setColor(Palette::Tint::secondary);
     subtitle->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
@@ -115,9 +102,9 @@ UninstallPrompt::UninstallPrompt(InstalledApp app, QString userLibrary, Operatio
     // Mode picker, a two-segment control.
     auto* picker = new QHBoxLayout;
     picker->setSpacing(0);
-    trash_ = new QPushButton(QStringLiteral("Move to Trash"), card_);
-    permanent_ = new QPushButton(QStringLiteral("Delete Permanently"), card_);
-    auto* group = new QButtonGroup(card_);
+    trash_ = new QPushButton(QStringLiteral("Move to Trash"), card());
+    permanent_ = new QPushButton(QStringLiteral("Delete Permanently"), card());
+    auto* group = new QButtonGroup(card());
     group->setExclusive(true);
     for (auto* segment : {trash_, permanent_}) {
         segment->setCheckable(true);
@@ -134,50 +121,31 @@ UninstallPrompt::UninstallPrompt(InstalledApp app, QString userLibrary, Operatio
     });
     cardLayout_->addLayout(picker);
 
-    note_ = new PlainLabel(QString(), Fonts::caption(), Palette::Tint::secondary, true, card_);
+    note_ = new PlainLabel(QString(), Fonts::caption(), Palette::Tint::secondary, true, card());
     cardLayout_->addWidget(note_);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    cancel_ = new QPushButton(QStringLiteral("Cancel"), card_);
+    cancel_ = new QPushButton(QStringLiteral("Cancel"), card());
     connect(cancel_, &QPushButton::clicked, this, &UninstallPrompt::close);
     buttons->addWidget(cancel_);
-    confirm_ = new QPushButton(card_);
+    confirm_ = new QPushButton(card());
     OnAppearance::styleSheet(confirm_, ButtonStyle::destructive);
     confirm_->setAutoDefault(false);
     connect(confirm_, &QPushButton::clicked, this, &UninstallPrompt::press);
     buttons->addWidget(confirm_);
     cardLayout_->addLayout(buttons);
 
-    // Escape is the cancel action and Return the default one: both close, never remove.
-    for (const auto key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
-        auto* shortcut = new QShortcut(QKeySequence(key), this);
-        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
-        connect(shortcut, &QShortcut::activated, this, &UninstallPrompt::close);
-    }
+    // Escape is the cancel action and Return the default one: both close, never remove; so does
+    // a click on the backdrop.
+    onKeys({Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}, [this] { close(); });
+    connect(this, &ModalPrompt::backdropPressed, this, &UninstallPrompt::close);
+    setFocusHome(cancel_);
 
     refresh();
-    fitToParent();
-    if (parent)
-        parent->installEventFilter(this);
-    // The prompt is modal: the keyboard never reaches the window beneath it.
-    focusWatch_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { holdFocus(now); });
+    placeCard();
     search();
 }
-
-// Cut here, not by QObject's destructor: QWidget's, which runs first, takes the focus from a
-// child and so reports a change to a prompt that is no longer one.
-UninstallPrompt::~UninstallPrompt() { disconnect(focusWatch_); }
-
-void UninstallPrompt::holdFocus(QWidget* now) {
-    if (leaving_ || !now || !isVisible() || now == this || isAncestorOf(now) || now->window() != window())
-        return;
-    (cancel_->isEnabled() ? static_cast<QWidget*>(cancel_) : this)->setFocus(Qt::OtherFocusReason);
-}
-
-void UninstallPrompt::leave() { leaving_ = true; }
-
-bool UninstallPrompt::focusNextPrevChild(bool next) { return ModalCard::cycleFocus(this, next); }
 
 void UninstallPrompt::search() {
     if (operations_.leftovers)
@@ -197,7 +165,7 @@ void UninstallPrompt::showFound(QList<Leftover> found) {
 }
 
 QWidget* UninstallPrompt::dataSection() {
-    auto* section = new QWidget(card_);
+    auto* section = new QWidget(card());
     auto* stack = new QVBoxLayout(section);
     stack->setContentsMargins(0, 0, 0, 0);
     stack->setSpacing(10);
@@ -328,6 +296,8 @@ void UninstallPrompt::refresh() {
 }
 
 void UninstallPrompt::press() {
+    if (leaving())
+        return;
     const auto removal = choice_.press();
     refresh();
     if (!removal || !operations_.uninstall)
@@ -337,70 +307,25 @@ void UninstallPrompt::press() {
 }
 
 void UninstallPrompt::close() {
-    if (!choice_.canClose())
+    if (leaving() || !choice_.canClose())
         return;
     if (operations_.close)
         operations_.close();
 }
 
-void UninstallPrompt::fitToParent() {
-    if (parentWidget())
-        setGeometry(parentWidget()->rect());
-    placeCard();
-}
-
-void UninstallPrompt::placeCard() { card_->centreIn(rect()); }
-
-bool UninstallPrompt::event(QEvent* event) {
-    if (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest) {
-        const bool handled = QWidget::event(event);
-        placeCard();
-        return handled;
-    }
-    return QWidget::event(event);
-}
-
-bool UninstallPrompt::eventFilter(QObject* watched, QEvent* event) {
-    // The backdrop covers the whole window as it is resized.
-    if (watched == parentWidget() && event->type() == QEvent::Resize)
-        fitToParent();
-    return QWidget::eventFilter(watched, event);
-}
-
-void UninstallPrompt::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.fillRect(rect(), QColor(0, 0, 0, 71));
-    card_->paintShadow(painter);
-}
-
-void UninstallPrompt::mousePressEvent(QMouseEvent* event) {
-    if (!card_->geometry().contains(event->position().toPoint()))
-        close();
-}
-
-UninstallLayer::UninstallLayer(Store& store, QWidget* window) : QObject(window), store_(store), window_(window) {
+UninstallLayer::UninstallLayer(Store& store, QWidget* window) : ModalLayer(window), store_(store) {
     new Observer(this, [this] { (void)store_.removing(); }, [this] { follow(); });
     follow();
 }
 
 void UninstallLayer::follow() {
     const auto item = store_.removing();
-    if (item && item == shown_.lock() && prompt_)
+    if (item && item == row_.lock() && prompt())
         return;
-    if (prompt_) {
-        prompt_->leave();
-        prompt_->setAttribute(Qt::WA_TransparentForMouseEvents);
-        Animator::vanish(prompt_);
-    }
-    prompt_ = nullptr;
-    shown_ = item;
-    if (!item)
-        return;
+    retire();
+    row_ = item;
     // A new row always gets a fresh prompt: searching again, nothing ticked, Trash mode.
-    prompt_ = new UninstallPrompt(item->app(), store_.userLibrary(), UninstallPrompt::Operations::of(store_, item),
-                                  window_);
-    prompt_->show();
-    prompt_->raise();
-    prompt_->cancelButton()->setFocus();
-    Animator::appear(prompt_);
+    if (item)
+        present(new UninstallPrompt(item->app(), store_.userLibrary(), UninstallPrompt::Operations::of(store_, item),
+                                    window()));
 }

@@ -2,12 +2,12 @@
 
 #include "install/Leftover.h"
 #include "model/InstalledApp.h"
-#include "views/kit/ModalCard.h"
+#include "views/kit/ModalLayer.h"
+#include "views/kit/ModalPrompt.h"
 #include "views/uninstall/UninstallChoice.h"
 
 #include <QCoro/QCoroTask>
 #include <QPointer>
-#include <QWidget>
 
 #include <functional>
 #include <memory>
@@ -26,7 +26,7 @@ class Store;
 // leftovers (searched when the prompt appears), which of them go too, Trash or permanent
 // deletion (armed by a first press), and the removal itself. Escape, Return ("Cancel") and a
 // click on the dimmed backdrop close it, except while the removal runs.
-class UninstallPrompt : public QWidget {
+class UninstallPrompt : public ModalPrompt {
     Q_OBJECT
 public:
     // What the prompt asks of the store, as functions so pictures and tests can stand in.
@@ -38,7 +38,6 @@ public:
     };
 
     UninstallPrompt(InstalledApp app, QString userLibrary, Operations operations, QWidget* parent);
-    ~UninstallPrompt() override;
 
     const UninstallChoice& choice() const { return choice_; }
     // Ticks a leftover as its row's check box does.
@@ -46,34 +45,18 @@ public:
     QPushButton* confirmButton() const { return confirm_; }
     QPushButton* permanentButton() const { return permanent_; }
     QPushButton* cancelButton() const { return cancel_; }
-    QWidget* card() const { return card_; }
     // The search's answer; also what the started search delivers.
     void showFound(QList<Leftover> found);
     void close();
-    // The prompt is on its way out: it no longer holds the keyboard focus.
-    void leave();
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    bool event(QEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    // Tab and Shift+Tab go round the prompt's own controls only.
-    bool focusNextPrevChild(bool next) override;
 
 private:
     void search();
     void press();
     void refresh();
     QWidget* dataSection();
-    void fitToParent();
-    void placeCard();
-    void holdFocus(QWidget* now);
 
     UninstallChoice choice_;
     Operations operations_;
-    QMetaObject::Connection focusWatch_;
-    ModalCard* card_;
     QVBoxLayout* cardLayout_;
     QLabel* title_;
     QWidget* data_ = nullptr;
@@ -84,23 +67,20 @@ private:
     PlainLabel* note_;
     QPushButton* cancel_;
     QPushButton* confirm_;
-    bool leaving_ = false;
 };
 
 // Keeps the uninstall prompt over `window` while the store's removing row is set: a fresh
-// prompt for each row, faded in and out by the standard animation.
-class UninstallLayer : public QObject {
+// prompt for each row.
+class UninstallLayer : public ModalLayer {
     Q_OBJECT
 public:
     UninstallLayer(Store& store, QWidget* window);
 
-    UninstallPrompt* prompt() const { return prompt_; }
+    UninstallPrompt* prompt() const { return static_cast<UninstallPrompt*>(shown()); }
 
 private:
     void follow();
 
     Store& store_;
-    QWidget* window_;
-    std::weak_ptr<AppItem> shown_;
-    QPointer<UninstallPrompt> prompt_;
+    std::weak_ptr<AppItem> row_;
 };
