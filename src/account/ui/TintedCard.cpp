@@ -1,6 +1,7 @@
 #include "account/ui/TintedCard.h"
 
 #include "platform/gui/Fonts.h"
+#include "platform/gui/PaintCache.h"
 #include "platform/gui/Palette.h"
 #include "views/kit/OnAppearance.h"
 #include "views/kit/SymbolView.h"
@@ -8,7 +9,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
-#include <QPainterPath>
 #include <QVBoxLayout>
 
 TintedCard::TintedCard(std::function<QColor()> tint, const QString& symbol, const QString& title, QWidget* parent)
@@ -45,16 +45,10 @@ TintedCard::TintedCard(std::function<QColor()> tint, const QString& symbol, cons
 
 void TintedCard::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
     const QColor tint = tint_();
-    const QRectF box = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5); // the outline lies inside
-    QPainterPath shape;
-    shape.addRoundedRect(box, 14, 14);
     QColor fill = tint;
     fill.setAlphaF(0.08f);
-    painter.fillPath(shape, fill);
-    QColor border = tint;
-    border.setAlphaF(0.25f);
-    painter.setPen(QPen(border, 1, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
-    painter.drawPath(shape);
+    QColor edge = tint; // drawn inside the edge
+    edge.setAlphaF(0.25f);
+    PaintCache::fillRounded(painter, QRectF(rect()), 14, fill, edge);
 }

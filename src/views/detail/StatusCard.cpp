@@ -1,12 +1,12 @@
 #include "views/detail/StatusCard.h"
 
 #include "platform/gui/Fonts.h"
+#include "platform/gui/PaintCache.h"
 #include "platform/gui/Palette.h"
 #include "platform/gui/Symbols.h"
 #include "views/detail/LabelText.h"
 
 #include <QPainter>
-#include <QPainterPath>
 
 #include <algorithm>
 #include <cmath>
@@ -76,18 +76,13 @@ QSize StatusCard::minimumSizeHint() const {
 void StatusCard::paintEvent(QPaintEvent*) {
     const Palette& palette = Palette::current();
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
     const QColor tint = palette.tint(card_.tint);
-    const QRectF box = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-    QPainterPath shape;
-    shape.addRoundedRect(box, 12, 12);
     QColor fill = tint;
     fill.setAlphaF(0.11f);
-    painter.fillPath(shape, fill);
-    QColor border = tint;
-    border.setAlphaF(0.25f);
-    painter.setPen(QPen(border, 1));
-    painter.drawPath(shape);
+    QColor edge = tint;
+    edge.setAlphaF(0.25f);
+    PaintCache::fillRounded(painter, QRectF(rect()), 12, fill, edge);
+    painter.setRenderHint(QPainter::Antialiasing);
     Symbols::paint(painter, QRectF(margin + frame / 2.0 - glyph / 2, margin, glyph, glyph), card_.symbol, tint);
     painter.setRenderHint(QPainter::Antialiasing, false);
 
