@@ -84,82 +84,56 @@ Prefs::Prefs(std::shared_ptr<Defaults> d, bool sandboxed) : d_(std::move(d)) {
 }
 
 void Prefs::setHideAppStore(bool value) {
-    if (!d_->set(QStringLiteral("hideAppStore"), value))
-        return; // not stored: the old value stays and nobody is told
-    hideAppStore_.set(value);
+    write(QStringLiteral("hideAppStore"), value, hideAppStore_, value);
 }
 
 void Prefs::setShowMenuBar(bool value) {
-    if (!d_->set(QStringLiteral("showMenuBar"), value))
-        return; // not stored: the old value stays and nobody is told
-    showMenuBar_.set(value);
+    write(QStringLiteral("showMenuBar"), value, showMenuBar_, value);
 }
 
 void Prefs::setIntervalHours(qint64 value) {
-    if (!d_->set(QStringLiteral("intervalHours"), value))
-        return; // not stored: the old value stays and nobody is told
-    intervalHours_.set(value);
+    write(QStringLiteral("intervalHours"), value, intervalHours_, value);
 }
 
 void Prefs::setIgnoredApps(QStringList value) {
-    if (!d_->set(QStringLiteral("ignoredApps"), value))
-        return; // not stored: the old value stays and nobody is told
-    ignoredApps_.set(std::move(value));
+    write(QStringLiteral("ignoredApps"), value, ignoredApps_, value);
 }
 
 void Prefs::setIgnoredVersions(QMap<QString, QString> value) {
-    if (!d_->set(QStringLiteral("ignoredVersions"), toVariant(value)))
-        return; // not stored: the old value stays and nobody is told
-    ignoredVersions_.set(std::move(value));
+    write(QStringLiteral("ignoredVersions"), toVariant(value), ignoredVersions_, value);
 }
 
 void Prefs::setNotified(QStringList value) {
-    if (!d_->set(QStringLiteral("notified"), value))
-        return; // not stored: the old value stays and nobody is told
-    notified_.set(std::move(value));
+    write(QStringLiteral("notified"), value, notified_, value);
 }
 
 void Prefs::setNotchMode(NotchMode value) {
-    if (!d_->set(QStringLiteral("notchMode"), NotchModes::rawValue(value)))
-        return; // not stored: the old value stays and nobody is told
-    notchMode_.set(value);
+    write(QStringLiteral("notchMode"), NotchModes::rawValue(value), notchMode_, value);
 }
 
 void Prefs::setQuietHours(bool value) {
-    if (!d_->set(QStringLiteral("quietHours"), value))
-        return; // not stored: the old value stays and nobody is told
-    quietHours_.set(value);
+    write(QStringLiteral("quietHours"), value, quietHours_, value);
 }
 
 void Prefs::setQuietFrom(qint64 value) {
-    if (!d_->set(QStringLiteral("quietFrom"), value))
-        return; // not stored: the old value stays and nobody is told
-    quietFrom_.set(value);
+    write(QStringLiteral("quietFrom"), value, quietFrom_, value);
 }
 
 void Prefs::setQuietTo(qint64 value) {
-    if (!d_->set(QStringLiteral("quietTo"), value))
-        return; // not stored: the old value stays and nobody is told
-    quietTo_.set(value);
+    write(QStringLiteral("quietTo"), value, quietTo_, value);
 }
 
 void Prefs::setOnboarded(bool value) {
-    if (!d_->set(QStringLiteral("onboarded"), value))
-        return; // not stored: the old value stays and nobody is told
-    onboarded_.set(value);
+    write(QStringLiteral("onboarded"), value, onboarded_, value);
 }
 
 void Prefs::setTheme(Theme value) {
-    if (!d_->set(QStringLiteral("theme"), Themes::rawValue(value)))
-        return; // not stored: the old value stays and nobody is told
-    theme_.set(value);
-    applyTheme();
+    if (write(QStringLiteral("theme"), Themes::rawValue(value), theme_, value))
+        applyTheme();
 }
 
 void Prefs::setToured(bool value) {
-    if (!d_->set(QStringLiteral("toured"), value))
-        return; // not stored: the old value stays and nobody is told
-    toured_.set(value);
+    write(QStringLiteral("toured"), value, toured_, value);
 }
 
 void Prefs::setNudgeDismissed(std::optional<QDateTime> value) {
@@ -171,21 +145,15 @@ void Prefs::setNudgeDismissed(std::optional<QDateTime> value) {
 }
 
 void Prefs::setNudgeDismissals(qint64 value) {
-    if (!d_->set(QStringLiteral("nudgeDismissals"), value))
-        return; // not stored: the old value stays and nobody is told
-    nudgeDismissals_.set(value);
+    write(QStringLiteral("nudgeDismissals"), value, nudgeDismissals_, value);
 }
 
 void Prefs::setNotchMemory(NotchMemory value) {
-    if (!d_->set(QStringLiteral("notchMemory"), value.toJson()))
-        return; // not stored: the old value stays and nobody is told
-    notchMemory_.set(std::move(value));
+    write(QStringLiteral("notchMemory"), value.toJson(), notchMemory_, value);
 }
 
 void Prefs::setDeviceName(QString value) {
-    if (!d_->set(QStringLiteral("deviceName"), value))
-        return; // not stored: the old value stays and nobody is told
-    deviceName_.set(std::move(value));
+    write(QStringLiteral("deviceName"), value, deviceName_, value);
 }
 
 void Prefs::applyTheme() const {

@@ -74,6 +74,16 @@ public:
     void applyTheme() const;
 
 private:
+    // Writes `raw` under `key`, then tells `field`'s observers of `value`. Not stored: the old
+    // value stays and nobody is told.
+    template <typename T>
+    bool write(const QString& key, const QVariant& raw, Observed<T>& field, const T& value) {
+        if (!d_->set(key, raw))
+            return false;
+        field.set(value);
+        return true;
+    }
+
     std::shared_ptr<Defaults> d_;
     Observed<bool> hideAppStore_;
     Observed<bool> showMenuBar_;
