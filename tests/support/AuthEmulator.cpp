@@ -15,7 +15,11 @@ std::optional<CloudConfig> config() {
     const QString host = qEnvironmentVariable("QUENLARK_AUTH_EMULATOR");
     if (host.isEmpty())
         return std::nullopt;
-    return CloudConfig::emulator(u"demo-key"_s, qEnvironmentVariable("QUENLARK_AUTH_EMULATOR_PROJECT"), host);
+    // Without a Firestore emulator the library's calls go to a closed port on this machine, so a
+    // test never reaches the real service (nor waits out a request timeout for it).
+    const QString firestore = qEnvironmentVariable("QUENLARK_FIRESTORE_EMULATOR", u"127.0.0.1:1"_s);
+    return CloudConfig::emulator(u"demo-key"_s, qEnvironmentVariable("QUENLARK_AUTH_EMULATOR_PROJECT"), host,
+                                 firestore);
 }
 
 std::optional<CloudConfig> withFirestore() {

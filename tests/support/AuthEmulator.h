@@ -10,7 +10,8 @@
 // The Authentication emulator that tests/support/with-auth-emulator started for the run.
 namespace AuthEmulator {
 
-// Its back end; nothing when no emulator runs.
+// Its back end, with Firestore at the emulator when one runs and at a closed local port when
+// none does; nothing when no Authentication emulator runs.
 std::optional<CloudConfig> config();
 // Its back end with the Firestore emulator that tests/support/with-firestore-emulator started;
 // nothing unless both run.
