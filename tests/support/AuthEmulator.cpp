@@ -23,11 +23,9 @@ std::optional<CloudConfig> config() {
 }
 
 std::optional<CloudConfig> withFirestore() {
-    const QString firestore = qEnvironmentVariable("QUENLARK_FIRESTORE_EMULATOR");
-    if (firestore.isEmpty() || qEnvironmentVariableIsEmpty("QUENLARK_AUTH_EMULATOR"))
+    if (qEnvironmentVariableIsEmpty("QUENLARK_FIRESTORE_EMULATOR"))
         return std::nullopt;
-    return CloudConfig::emulator(u"demo-key"_s, qEnvironmentVariable("QUENLARK_AUTH_EMULATOR_PROJECT"),
-                                 qEnvironmentVariable("QUENLARK_AUTH_EMULATOR"), firestore);
+    return config();
 }
 
 QString freshAddress() {
