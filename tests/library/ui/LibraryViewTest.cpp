@@ -1,3 +1,4 @@
+#include "FrameTurn.h"
 #include "SampleSession.h"
 #include "StoreHarness.h"
 
@@ -10,13 +11,11 @@
 #include "library/ui/LibraryView.h"
 #include "library/ui/MacPicker.h"
 #include "model/Motion.h"
-#include "views/kit/FramePacer.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QDeadlineTimer>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -25,14 +24,7 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-void turn() {
-    for (int i = 0; i < 3; ++i)
-        QCoreApplication::processEvents();
-    QDeadlineTimer frame(FramePacer::frameMs * 2);
-    while (!frame.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 2);
-    QCoreApplication::processEvents();
-}
+void turn() { frameTurn(2); }
 
 void click(QWidget* widget) {
     const QPointF at(widget->width() / 2.0, 4);
