@@ -1,32 +1,24 @@
 #include "FakeClock.h"
+#include "WaitForEvents.h"
 
 #include "runtime/Blocking.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QEventLoop>
-#include <QTimer>
 
 #include <cmath>
 
 namespace {
 
 // Runs what is queued and waits (boundedly) for work handed to the pools to come back, so that
-// a sleeper that does blocking work before sleeping again is asleep before time moves on.
-// The wait sleeps in the event dispatcher until the pools post their results (a flight ends
-// only once its resume has run here): QCoreApplication::processEvents drops WaitForMoreEvents,
-// and spinning on it charged the pools' time on a loaded machine to this thread, which the
-// views' benchmarks read as the GUI thread's own cost.
+// a sleeper that does blocking work before sleeping again is asleep before time moves on. A
+// flight ends only once its resume has run here, so the pools' results wake the wait; the
+// timeout bounds each wait all the same.
 void settle() {
     QCoreApplication::processEvents();
     QDeadlineTimer limit(10'000);
-    QEventLoop waiting;
-    QTimer wake; // bounds each wait, should a flight end without posting
-    wake.setSingleShot(true);
-    while (Blocking::inFlight() > 0 && !limit.hasExpired()) {
-        wake.start(10);
-        waiting.processEvents(QEventLoop::WaitForMoreEvents);
-    }
+    while (Blocking::inFlight() > 0 && !limit.hasExpired())
+        waitForEvents(10);
     QCoreApplication::processEvents();
 }
 

@@ -24,8 +24,6 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-void turn() { frameTurn(2); }
-
 void click(QWidget* widget) {
     const QPointF at(widget->width() / 2.0, 4);
     QMouseEvent press(QEvent::MouseButtonPress, at, widget->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, {});
@@ -81,7 +79,7 @@ TEST(LibraryView, SyncsWhenShownAndReusesItsRowsById) {
     Screen s;
     EXPECT_EQ(s.h.librarySyncs, 0) << "nothing while out of sight";
     s.view->show();
-    turn();
+    frameTurn(2);
     EXPECT_EQ(s.h.librarySyncs, 1);
     ASSERT_EQ(s.store->library().size(), 3);
     LibraryRow* away = s.row(u"Away"_s);
@@ -91,20 +89,20 @@ TEST(LibraryView, SyncsWhenShownAndReusesItsRowsById) {
 
     // A click ticks a selectable row; the bar then counts it and offers the removal.
     click(away);
-    turn();
+    frameTurn(2);
     EXPECT_TRUE(s.store->library().at(0)->selected());
     EXPECT_EQ(s.view->actionBar()->installButton()->text(), u"Install 1"_s);
     EXPECT_TRUE(s.view->actionBar()->removeButton()->isVisible());
     click(s.row(u"Here"_s));
-    turn();
+    frameTurn(2);
     EXPECT_FALSE(s.store->library().at(1)->selected());
 
     // Another tab and back: the same row widget.
     s.store->setLibraryTab(LibraryTab::removed);
-    turn();
+    frameTurn(2);
     EXPECT_EQ(s.row(u"Away"_s), nullptr);
     s.store->setLibraryTab(LibraryTab::all);
-    turn();
+    frameTurn(2);
     EXPECT_EQ(s.row(u"Away"_s), away);
 
     // The row's menu hands its entry to the removal confirmation.
@@ -121,13 +119,13 @@ TEST(LibraryView, SyncsWhenShownAndReusesItsRowsById) {
 TEST(LibraryView, MacPickerAndAccountMenu) {
     Screen s;
     s.view->show();
-    turn();
+    frameTurn(2);
     QMenu macs;
     s.view->macPicker()->fill(macs);
     ASSERT_TRUE(action(macs, u"Book"_s));
     EXPECT_TRUE(action(macs, u"Studio (this Mac)"_s));
     action(macs, u"Book"_s)->trigger();
-    turn();
+    frameTurn(2);
     EXPECT_EQ(s.view->device(), u"m2"_s);
     EXPECT_EQ(s.view->macPicker()->text(), u"Book"_s);
     EXPECT_TRUE(s.row(u"Away"_s));
@@ -136,7 +134,7 @@ TEST(LibraryView, MacPickerAndAccountMenu) {
     // The chosen Mac leaves the account: "Any Mac", and every row again.
     s.h.libraryDevices.removeLast();
     s.store->setDevices(s.h.libraryDevices);
-    turn();
+    frameTurn(2);
     EXPECT_EQ(s.view->macPicker()->text(), u"Any Mac"_s);
     EXPECT_TRUE(s.row(u"Here"_s));
 
@@ -144,7 +142,7 @@ TEST(LibraryView, MacPickerAndAccountMenu) {
     s.view->accountMenu()->fill(account);
     ASSERT_TRUE(action(account, u"Sign Out"_s));
     action(account, u"Sign Out"_s)->trigger();
-    turn();
+    frameTurn(2);
     EXPECT_TRUE(s.view->signInScreen()->isVisible());
     EXPECT_FALSE(s.view->signedInView()->isVisible());
 }
