@@ -9,8 +9,9 @@
 #include <utility>
 
 namespace {
-// Trackings live on the GUI thread only, so the running ones are a plain global there.
-std::vector<Observation::Handle> stack;
+// Trackings run on the GUI thread only. The stack is the thread's own, so a read on a pool thread
+// finds it empty without asking which thread it is on (every observed read passes here).
+thread_local std::vector<Observation::Handle> stack;
 
 // A tracking that can never fire again; nodes drop it when they next look at their list.
 bool spent(const Observation::Handle& tracking) {
@@ -46,7 +47,7 @@ void deliver(const Observation::Handle& tracking) {
 } // namespace
 
 Observation::Tracking* Observation::current() {
-    if (stack.empty() || !isMainThread())
+    if (stack.empty())
         return nullptr;
     return stack.back().get();
 }
@@ -96,13 +97,15 @@ void Observation::cancel(const Handle& handle) {
 }
 
 void ObservationNode::registerRead() {
-    if (stack.empty() || !isMainThread())
+    if (stack.empty())
         return;
-    std::erase_if(watchers_, spent);
-    // Innermost first, up to the first isolated tracking.
+    // Innermost first, up to the first isolated tracking. Spent trackings are swept out only when
+    // one joins, so a field read again and again costs a look-up.
     for (auto it = stack.rbegin(); it != stack.rend(); ++it) {
-        if (std::find(watchers_.begin(), watchers_.end(), *it) == watchers_.end())
+        if (std::find(watchers_.begin(), watchers_.end(), *it) == watchers_.end()) {
+            std::erase_if(watchers_, spent);
             watchers_.push_back(*it);
+        }
         if ((*it)->isolated)
             break;
     }
