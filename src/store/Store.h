@@ -234,7 +234,11 @@ public:
 
     // ---- Derived lists (computed on every read) ----
     Rows visible() const;
+    // Whether the lists leave the row out: App Store rows while the preference hides them.
+    bool hides(const AppItem& row) const;
     Rows installable() const;
+    // Whether Update All would install the row: an update it can install, not already under way.
+    static bool installs(const AppItem& row);
     int count(Filter filter) const;
     Rows shown(Filter filter) const;
     // The search rule: the query trimmed of spaces and tabs (not line breaks); empty matches

@@ -53,18 +53,23 @@ Store::Rows Store::visible() const {
         return rows;
     Rows shown;
     for (const auto& row : rows)
-        if (!row->app().isAppStore)
+        if (!hides(*row))
             shown.append(row);
     return shown;
 }
 
+bool Store::hides(const AppItem& row) const { return prefs_.hideAppStore() && row.app().isAppStore; }
+
 Store::Rows Store::installable() const {
     Rows rows;
     for (const auto& row : visible())
-        if (row->status().kind() == Status::Kind::update && row->app().canInstall(row->release()) &&
-            !row->phase().inProgress())
+        if (installs(*row))
             rows.append(row);
     return rows;
+}
+
+bool Store::installs(const AppItem& row) {
+    return row.status().kind() == Status::Kind::update && row.app().canInstall(row.release()) && !row.phase().inProgress();
 }
 
 int Store::count(Filter filter) const {

@@ -2,9 +2,9 @@
 
 class Store;
 
-// The counts the dashboard's header, ring, chips and banner show, taken in one pass over the
-// rows and kept until one of the rows read changes. Readers register with the tally alone, not
-// with every row, so a check result costs one recount however many views follow it.
+// The counts the dashboard's header, ring, chips and banner show. Each row's share is kept until
+// that row changes, and the list is walked again only when rows come or go, so a check result
+// costs one row's reads however many rows there are. Readers register with the tally alone.
 struct DashboardTally {
     int visible = 0;
     int upToDate = 0;
