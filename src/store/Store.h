@@ -234,8 +234,8 @@ public:
 
     // ---- Derived lists (computed on every read) ----
     Rows visible() const;
-    // Whether the lists leave the row out: App Store rows while the preference hides them.
-    bool hides(const AppItem& row) const;
+    // Whether the lists leave out App Store rows (the preference).
+    bool hidesAppStore() const;
     Rows installable() const;
     // Whether Update All would install the row: an update it can install, not already under way.
     static bool installs(const AppItem& row);

@@ -49,16 +49,16 @@ void Store::appendItems(const Rows& batch) {
 Store::Rows Store::visible() const {
     QL_ASSERT_MAIN_THREAD();
     const Rows& rows = items_.get();
-    if (!prefs_.hideAppStore())
+    if (!hidesAppStore())
         return rows;
     Rows shown;
     for (const auto& row : rows)
-        if (!hides(*row))
+        if (!row->app().isAppStore)
             shown.append(row);
     return shown;
 }
 
-bool Store::hides(const AppItem& row) const { return prefs_.hideAppStore() && row.app().isAppStore; }
+bool Store::hidesAppStore() const { return prefs_.hideAppStore(); }
 
 Store::Rows Store::installable() const {
     Rows rows;

@@ -11,16 +11,16 @@ namespace {
 
 // What one row adds to the tally.
 struct Share {
-    bool shown = false;
+    bool appStore = false;
     Status::Kind kind = Status::Kind::checking;
     bool installable = false;
     bool blocked = false;
 };
 
-void add(DashboardTally& t, const Share& s, int sign) {
+void add(DashboardTally& t, const Share& s, bool hideAppStore, int sign) {
     if (s.blocked)
         t.blocked += sign;
-    if (!s.shown)
+    if (hideAppStore && s.appStore)
         return;
     t.visible += sign;
     switch (s.kind) {
@@ -38,7 +38,8 @@ void add(DashboardTally& t, const Share& s, int sign) {
 
 // The tally of one store, kept per row: a check result changes one row, and only that row is
 // read again, so a frame with a few results costs a few rows, not every row's fields. The list
-// itself (rows added or dropped) is walked again only when it changes.
+// itself (rows added or dropped, App Store rows hidden or shown) is walked again only when it
+// changes.
 class Tally {
 public:
     explicit Tally(const Store& store) : store_(store) {}
@@ -56,9 +57,9 @@ public:
         else
             for (const AppItem* item : std::exchange(dirty_, {}))
                 if (const auto at = rows_.find(item); at != rows_.end()) {
-                    add(tally_, at->second.share, -1);
+                    add(tally_, at->second.share, hideAppStore_, -1);
                     read(at->second);
-                    add(tally_, at->second.share, +1);
+                    add(tally_, at->second.share, hideAppStore_, +1);
                 }
         node_.registerRead();
         return tally_;
@@ -75,7 +76,13 @@ private:
     void recount() {
         Observation::cancel(list_);
         Store::Rows items;
-        list_ = Observation::trackCache([&] { items = store_.items(); }, [this] { changed(listChanged_); });
+        // The preference is read here, once: read by every row, its change would reach them all.
+        list_ = Observation::trackCache(
+            [&] {
+                items = store_.items();
+                hideAppStore_ = store_.hidesAppStore();
+            },
+            [this] { changed(listChanged_); });
         listChanged_ = false;
         std::unordered_map<const AppItem*, Row> kept;
         kept.reserve(static_cast<size_t>(items.size()));
@@ -94,7 +101,7 @@ private:
                 row.item = item;
                 read(row);
             }
-            add(tally_, row.share, +1);
+            add(tally_, row.share, hideAppStore_, +1);
         }
         for (auto& [_, row] : rows_)
             Observation::cancel(row.tracking);
@@ -113,7 +120,7 @@ private:
         const AppItem* key = item.get();
         row.tracking = Observation::trackCache(
             [&] {
-                row.share = {.shown = !store_.hides(*item),
+                row.share = {.appStore = item->app().isAppStore,
                              .kind = item->status().kind(),
                              .installable = Store::installs(*item),
                              .blocked = item->phase().kind() == InstallPhase::Kind::blocked};
@@ -137,6 +144,7 @@ private:
     DashboardTally tally_;
     Observation::Handle list_;
     bool listChanged_ = true;
+    bool hideAppStore_ = false;
     std::unordered_map<const AppItem*, Row> rows_;
     std::vector<const AppItem*> dirty_;
     ObservationNode node_;
