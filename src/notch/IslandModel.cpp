@@ -27,7 +27,7 @@ IslandModel::IslandModel(std::shared_ptr<IslandState> state, Hooks hooks)
 
 IslandModel::~IslandModel() { token_.cancel(); }
 
-Store::Rows IslandModel::shown() const {
+const Store::Rows IslandModel::shown() const {
     const Store::Rows items = hooks_.items();
     Store::Rows rows;
     for (const QString& id : state_->ids()) {

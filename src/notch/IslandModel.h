@@ -42,7 +42,7 @@ public:
     const std::shared_ptr<IslandState>& state() const { return state_; }
 
     // For each id, the first row of the store with that bundle path; ids without one are skipped.
-    Store::Rows shown() const;
+    const Store::Rows shown() const; // const: see Store::visible
     Store::Rows installable() const;
     bool finished() const;
     int done() const;

@@ -233,14 +233,15 @@ public:
     void unignore(const QString& bundleID);
 
     // ---- Derived lists (computed on every read) ----
-    Rows visible() const;
+    // Returned const, so a range-for over one reads the shared rows instead of copying them all.
+    const Rows visible() const;
     // Whether the lists leave out App Store rows (the preference).
     bool hidesAppStore() const;
     Rows installable() const;
     // Whether Update All would install the row: an update it can install, not already under way.
     static bool installs(const AppItem& row);
     int count(Filter filter) const;
-    Rows shown(Filter filter) const;
+    const Rows shown(Filter filter) const;
     // The search rule: the query trimmed of spaces and tabs (not line breaks); empty matches
     // everything, else any present field containing it, case-insensitively.
     static bool matches(const QString& query, std::initializer_list<std::optional<QString>> fields);

@@ -7,6 +7,8 @@
 #include "runtime/OutsideText.h"
 #include "runtime/Spawn.h"
 
+#include <QSet>
+
 namespace {
 
 const QString notificationIdentifier = QStringLiteral("updates");
@@ -29,9 +31,10 @@ void Store::announce(bool background, bool everything) {
             offers.append({updateKey(row->app().bundleID, *row->release()), row->app().name});
 
     const QStringList notified = prefs_.notified();
+    const QSet<QString> told(notified.begin(), notified.end());
     QList<Offer> fresh;
     for (const Offer& offer : offers)
-        if (everything || !notified.contains(offer.key))
+        if (everything || !told.contains(offer.key))
             fresh.append(offer);
 
     QStringList keys;

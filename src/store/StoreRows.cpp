@@ -46,7 +46,7 @@ void Store::appendItems(const Rows& batch) {
     items_.mutate([&batch](Rows& rows) { rows.append(batch); });
 }
 
-Store::Rows Store::visible() const {
+const Store::Rows Store::visible() const {
     QL_ASSERT_MAIN_THREAD();
     const Rows& rows = items_.get();
     if (!hidesAppStore())
@@ -82,7 +82,7 @@ int Store::count(Filter filter) const {
     return total;
 }
 
-Store::Rows Store::shown(Filter filter) const {
+const Store::Rows Store::shown(Filter filter) const {
     const QString& text = query_.get();
     // A blank query matches every row; the rows' fields need not be read then.
     const bool everything = trimmedQuery(text).isEmpty();
