@@ -82,7 +82,10 @@ private:
                 items = store_.items();
                 hideAppStore_ = store_.hidesAppStore();
             },
-            [this] { changed(listChanged_); });
+            [this] {
+                listChanged_ = true;
+                node_.notify();
+            });
         listChanged_ = false;
         std::unordered_map<const AppItem*, Row> kept;
         kept.reserve(static_cast<size_t>(items.size()));
@@ -133,11 +136,6 @@ private:
                 dirty_.push_back(key);
                 node_.notify();
             });
-    }
-
-    void changed(bool& flag) {
-        flag = true;
-        node_.notify();
     }
 
     const Store& store_;
