@@ -11,10 +11,8 @@ namespace {
 DashboardTally recount(const Store& s) {
     DashboardTally t;
     t.visible = static_cast<int>(s.visible().size());
-    t.upToDate = s.count(Filter::all) - s.count(Filter::updates) - s.count(Filter::cantVerify) - s.count(Filter::ignored);
     for (const auto& row : s.visible())
-        if (row->status().kind() == Status::Kind::checking)
-            --t.upToDate;
+        t.upToDate += row->status().kind() == Status::Kind::upToDate;
     t.updates = s.count(Filter::updates);
     t.cantVerify = s.count(Filter::cantVerify);
     t.ignored = s.count(Filter::ignored);
@@ -43,13 +41,22 @@ TEST(DashboardTally, FollowsEveryRowChangeAsAFreshCountWould) {
         {"a result arrives", [&] { row(2)->setStatus(Status::cantVerify(u"why"_s)); }},
         {"an update starts", [&] { row(1)->setPhase(InstallPhase::queued()); }},
         {"it is blocked", [&] { row(1)->setPhase(InstallPhase::blocked()); }},
-        {"a hidden row is blocked", [&] { h.prefs->setHideAppStore(true), row(3)->setPhase(InstallPhase::blocked()); }},
+        {"a hidden row is blocked", [&] {
+             h.prefs->setHideAppStore(true);
+             row(3)->setPhase(InstallPhase::blocked());
+         }},
         {"App Store rows show again", [&] { h.prefs->setHideAppStore(false); }},
         {"rows are added", [&] { s.setItems(s.items() + makeRows({{u"F"_s, Status::update()}, {u"G"_s}})); }},
-        {"two rows change in one turn", [&] { row(0)->setStatus(Status::update()), row(6)->setStatus(Status::checking()); }},
+        {"two rows change in one turn", [&] {
+             row(0)->setStatus(Status::update());
+             row(6)->setStatus(Status::checking());
+         }},
         {"the release goes", [&] { row(0)->setRelease(std::nullopt); }},
         {"the list is replaced", [&] { s.setItems(makeRows({{u"H"_s, Status::update()}, {u"I"_s}})); }},
-        {"a kept row changes", [&] { row(1)->setStatus(Status::update()), row(1)->setRelease(StoreHarness::release(u"3"_s)); }},
+        {"a row of the new list changes", [&] {
+             row(1)->setStatus(Status::update());
+             row(1)->setRelease(StoreHarness::release(u"3"_s));
+         }},
     };
     EXPECT_EQ(text(DashboardTally::of(s)), text(recount(s))) << "first count";
     for (const auto& [what, change] : steps) {
