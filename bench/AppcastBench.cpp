@@ -17,7 +17,7 @@ struct Feeds {
     QByteArray largest;
 
     Feeds() {
-        const QDir folder(QStringLiteral(QUENLARK_SHARED_DIR "/real-feeds"));
+        const QDir folder(QStringLiteral(QUENLARK_TEST_DATA_DIR "/real-feeds"));
         for (const QString& name : folder.entryList({QStringLiteral("appcast_*.xml")}, QDir::Files, QDir::Name)) {
             QFile file(folder.filePath(name));
             if (!file.open(QIODevice::ReadOnly))

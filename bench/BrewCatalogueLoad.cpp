@@ -56,7 +56,7 @@ QJsonValue renamed(const QJsonValue& value, const QString& suffix) {
 // The real excerpt's entries that name an application (the others are never indexed), repeated
 // with fresh tokens, names and identifiers, so every generated cask is indexed.
 QByteArray generatedCatalogue() {
-    QFile file(QStringLiteral(QUENLARK_SHARED_DIR "/real-feeds/homebrew_cask_api_excerpt_8_entries.json"));
+    QFile file(QStringLiteral(QUENLARK_TEST_DATA_DIR "/real-feeds/homebrew_cask_api_excerpt_8_entries.json"));
     if (!file.open(QIODevice::ReadOnly))
         qFatal("the catalogue excerpt is missing");
     const QByteArray excerpt = file.readAll();

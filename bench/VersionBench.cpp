@@ -13,7 +13,7 @@ namespace {
 // Version texts as the real feeds write them: appcast versions and short versions, electron
 // "version:" lines, GitHub tag names and cask versions.
 QStringList realVersionTexts() {
-    const QString folder = QStringLiteral(QUENLARK_SHARED_DIR "/real-feeds");
+    const QString folder = QStringLiteral(QUENLARK_TEST_DATA_DIR "/real-feeds");
     const QRegularExpression patterns[] = {
         QRegularExpression(R"(sparkle:(?:shortVersionString|version)=["']([^"']+)["'])"),
         QRegularExpression(R"(<sparkle:(?:shortVersionString|version)>\s*([^<]+?)\s*</)"),

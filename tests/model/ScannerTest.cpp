@@ -4,6 +4,7 @@
 #include "BundleBuilder.h"
 #include "MachOBuilder.h"
 #include "TestPki.h"
+#include "TestData.h"
 
 #include <gtest/gtest.h>
 
@@ -256,9 +257,7 @@ TEST_F(ScannerTest, ReadsPublishedInfoPlists) {
          "https://raw.githubusercontent.com/p0deje/Maccy/master/appcast.xml"},
     };
     for (const auto& c : cases) {
-        QFile source(QString(QUENLARK_SHARED_DIR "/real-feeds/infoplist_%1.plist").arg(c.file));
-        ASSERT_TRUE(source.open(QIODevice::ReadOnly)) << c.file;
-        file("A/Sample.app/Contents/Info.plist", source.readAll());
+        file("A/Sample.app/Contents/Info.plist", realFeed(QStringLiteral("infoplist_%1.plist").arg(c.file)));
         const auto app = read("A/Sample.app");
         ASSERT_TRUE(app) << c.file;
         EXPECT_EQ(app->bundleID, c.id) << c.file;
@@ -320,7 +319,7 @@ TEST(ScannerElectronFeed, ReadsFlatKeyValueLines) {
     }
     EXPECT_EQ(Scanner::electronFeed(dir.filePath("missing.yml")), std::nullopt);
 
-    const QString shared = QUENLARK_SHARED_DIR "/real-feeds/app-update_";
+    const QString shared = realFeedPath("app-update_");
     EXPECT_EQ(Scanner::electronFeed(shared + "arkwallet_github_vprefix.yml"),
               QUrl("https://github.com/ArkEcosystem/desktop-wallet/releases/latest/download/latest-mac.yml"));
     EXPECT_EQ(Scanner::electronFeed(shared + "pulsesync_generic_channel.yml"),

@@ -6,6 +6,7 @@
 
 #include "LoopbackServer.h"
 #include "RunSync.h"
+#include "TestData.h"
 
 #include <gtest/gtest.h>
 
@@ -20,12 +21,6 @@ using Text = std::optional<QString>;
 QByteArray feed(const std::string& items) {
     return QByteArray(R"(<?xml version="1.0"?><rss xmlns:sparkle="http://x/sparkle"><channel>)") +
            items.c_str() + "</channel></rss>";
-}
-
-QByteArray realFeed(const char* name) {
-    QFile file(QStringLiteral(QUENLARK_SHARED_DIR "/real-feeds/") + QString::fromUtf8(name));
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name;
-    return file.readAll();
 }
 
 QString failureOf(const QByteArray& document, SystemInfo::OSVersion system = sequoia) {

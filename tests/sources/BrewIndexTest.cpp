@@ -8,6 +8,7 @@
 #include "FakeClock.h"
 #include "LoopbackServer.h"
 #include "RunSync.h"
+#include "TestData.h"
 
 #include <gtest/gtest.h>
 
@@ -20,11 +21,7 @@
 
 namespace {
 
-QByteArray excerpt() {
-    QFile file(QStringLiteral(QUENLARK_SHARED_DIR "/real-feeds/homebrew_cask_api_excerpt_8_entries.json"));
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
-    return file.readAll();
-}
+QByteArray excerpt() { return realFeed("homebrew_cask_api_excerpt_8_entries.json"); }
 
 BrewCatalogue parsed(const QByteArray& json, bool arm = true, int macOS = 15) {
     auto catalogue = BrewCatalogue::parse(json, arm, macOS);

@@ -144,8 +144,9 @@ TEST(GitHubSource, RealAnswers) {
 
 TEST(GitHubSource, DownloadFromTheChosenAsset) {
     // The real asset with a digest, renamed to a macOS archive.
-    QJsonObject top = QJsonDocument::fromJson(realFeed("github_release_with_asset_digest.json")).object();
+    QJsonObject top = realJson("github_release_with_asset_digest.json").object();
     QJsonArray list = top.value(QLatin1String("assets")).toArray();
+    ASSERT_FALSE(list.isEmpty()) << "the recorded release lists its asset";
     QJsonObject asset = list.at(0).toObject();
     asset.insert(QStringLiteral("name"), QStringLiteral("sink-carbon-0.3.0-mac.zip"));
     list.replace(0, asset);

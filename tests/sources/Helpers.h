@@ -4,6 +4,7 @@
 #include "sources/Net.h"
 
 #include "LoopbackServer.h"
+#include "TestData.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -12,13 +13,6 @@
 #include <exception>
 #include <functional>
 
-// A real file from the shared feed collection.
-inline QByteArray realFeed(const char* name) {
-    QFile file(QStringLiteral(QUENLARK_SHARED_DIR "/real-feeds/") + QString::fromLatin1(name));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
-}
 
 // The description of what `fn` throws, or "<no error>".
 inline QString failureOf(const std::function<void()>& fn) {

@@ -144,7 +144,7 @@ TEST(WebLink, MarkdownCopesWithHostileText) {
 
 TEST(WebLink, MarkdownOfRealReleaseNotes) {
     const auto body = [](const char* file) {
-        return QJsonDocument::fromJson(realFeed(file)).object().value(QLatin1String("body")).toString();
+        return realJson(file).object().value(QLatin1String("body")).toString();
     };
     const QString octokit = body("github_latest_release_octokit_rb_2015_no_assets.json");
     const StyledText notes = WebLink::markdown(octokit);

@@ -1,6 +1,8 @@
 #include "platform/system/PlainPlist.h"
 #include "platform/system/PropertyList.h"
 
+#include "TestData.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -82,7 +84,7 @@ TEST(PlainPlist, ReadsPlainDocumentsAndLeavesTheRestToTheReader) {
 // the same with the fast path as through the reader alone: damaged documents fail, or give a
 // tree, exactly as before. Enough of them take the fast path for the comparison to mean something.
 TEST(PlainPlist, AgreesWithTheReaderOnPublishedAndDamagedPlists) {
-    const QDir feeds(QUENLARK_SHARED_DIR "/real-feeds");
+    const QDir feeds(realFeedsFolder());
     const auto names = feeds.entryList({"*.plist"});
     ASSERT_GE(names.size(), 6);
     int plain = 0;

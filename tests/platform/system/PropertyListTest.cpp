@@ -1,6 +1,8 @@
 #include "platform/system/PropertyList.h"
 #include "platform/system/ReferenceDate.h"
 
+#include "TestData.h"
+
 #include <gtest/gtest.h>
 
 #include <QDateTime>
@@ -267,7 +269,7 @@ TEST(PropertyList, ReadsALargeListOfZeroPaddedIntegersPromptly) {
 }
 
 TEST(PropertyList, ReadsFilesWithinBounds) {
-    const QString shared = QStringLiteral(QUENLARK_SHARED_DIR "/real-feeds");
+    const QString shared = realFeedsFolder();
     const auto plists = QDir(shared).entryList({"infoplist_*.plist"}, QDir::Files);
     ASSERT_GE(plists.size(), 6);
     for (const auto& name : plists) {
