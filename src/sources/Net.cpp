@@ -9,7 +9,6 @@
 #include "runtime/TransportError.h"
 #include "sources/HttpStream.h"
 
-#include <QCoro/QCoroSignal>
 #include <QFile>
 #include <QFileInfo>
 #include <QNetworkAccessManager>
@@ -17,8 +16,10 @@
 #include <QNetworkCookieJar>
 #include <QNetworkReply>
 #include <QRegularExpression>
+#include <QTimer>
 
 #include <cerrno>
+#include <coroutine>
 #include <deque>
 #include <fcntl.h>
 #include <unistd.h>
@@ -85,10 +86,13 @@ struct Flight {
     bool tooLarge = false;      // the body passed its ceiling
     bool failedCut = false;     // the body of a failed answer was cut off: its status is what counts
     bool timedOut = false;      // the deadline passed or the transfer crawled
+    bool unfinished = false;    // Qt reported an error and never finished the reply
     std::int64_t received = 0;  // body bytes kept or written so far
     std::int64_t discarded = 0; // body bytes read away
     std::optional<QString> stopped;
     std::exception_ptr sinkError;
+
+    bool endedByUs() const { return cancelled || tooLarge || failedCut || timedOut; }
 };
 
 // What ends a transfer that moves, but too slowly: a total deadline, or an average rate over a
@@ -223,10 +227,52 @@ void watch(QNetworkReply* reply, const std::shared_ptr<Flight>& flight, const Ca
     });
 }
 
-QCoro::Task<void> finished(QNetworkReply* reply) {
-    if (!reply->isFinished())
-        co_await qCoro(reply, &QNetworkReply::finished);
-}
+// How long a reply may take to finish after Qt reported an error of its own.
+constexpr std::chrono::milliseconds unfinishedGrace{1000};
+
+// Resumes once the reply has finished. Qt 6.4 reports a body it can not decompress (a corrupt
+// stream, or one that expands past its safety ratio) as an error on this thread and then neither
+// delivers nor finishes the reply while the server goes on sending, so after an error Qt raised
+// itself the wait ends at a grace even when the reply never finishes; the body is then not whole
+// and is dropped. Every other error Qt reports comes after the body and just before `finished`;
+// an error our own abort raises is followed by `finished` at once.
+class Ended {
+public:
+    Ended(QNetworkReply* reply, std::shared_ptr<Flight> flight) : reply_(reply), flight_(std::move(flight)) {}
+    bool await_ready() const { return reply_->isFinished(); }
+    void await_suspend(std::coroutine_handle<> waiting) {
+        struct State {
+            bool done = false;
+            QMetaObject::Connection finished;
+            QMetaObject::Connection failed;
+        };
+        const auto state = std::make_shared<State>();
+        const auto resume = [state, waiting] {
+            if (std::exchange(state->done, true))
+                return;
+            QObject::disconnect(state->finished);
+            QObject::disconnect(state->failed);
+            waiting.resume();
+        };
+        state->finished = QObject::connect(reply_, &QNetworkReply::finished, reply_, resume);
+        state->failed = QObject::connect(reply_, &QNetworkReply::errorOccurred, reply_,
+                                         [reply = reply_, flight = flight_, state, resume] {
+            if (flight->endedByUs())
+                return;
+            QTimer::singleShot(unfinishedGrace, reply, [flight, state, resume] {
+                if (state->done)
+                    return;
+                flight->unfinished = true;
+                resume();
+            });
+        });
+    }
+    void await_resume() const {}
+
+private:
+    QNetworkReply* reply_;
+    std::shared_ptr<Flight> flight_;
+};
 
 QString plainFileName(const QString& name) {
     const QString base = QFileInfo(name).fileName();
@@ -296,9 +342,9 @@ QCoro::Task<Answer> perform(QNetworkAccessManager& manager, QNetworkRequest requ
     watch(raw, flight, token);
     const Connected reading{QObject::connect(raw, &QNetworkReply::readyRead, raw, take)};
     PaceWatch pace([raw] { raw->abort(); }, flight, {deadline, std::nullopt, 0});
-    co_await finished(raw);
+    co_await Ended(raw, flight);
     co_await pace.finish();
-    if (!flight->cancelled && !flight->tooLarge && !flight->failedCut && !flight->timedOut)
+    if (!flight->endedByUs() && !flight->unfinished)
         take();
 
     if (flight->cancelled)
@@ -310,10 +356,10 @@ QCoro::Task<Answer> perform(QNetworkAccessManager& manager, QNetworkRequest requ
     if (flight->timedOut || error == QNetworkReply::OperationCanceledError || error == QNetworkReply::TimeoutError)
         throw TransportError(TransportError::Kind::TimedOut, raw->errorString());
 
-    // A failed answer whose body was cut off keeps its status and loses its body.
+    // A failed answer whose body was cut off, or never ended, keeps its status and loses its body.
     Answer answer;
     answer.status = httpStatus(*raw);
-    answer.body = flight->failedCut ? QByteArray() : std::move(body);
+    answer.body = flight->failedCut || flight->unfinished ? QByteArray() : std::move(body);
     answer.error = error;
     answer.errorText = raw->errorString();
     answer.reply.status = answer.status;
