@@ -5,6 +5,7 @@
 #include "library/Cloud.h"
 #include "platform/files/UniqueFd.h"
 
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -15,7 +16,7 @@
 // PKI made at run time, with their icons and, for some, files in <root>/Library for the leftover
 // search; and an update server on 127.0.0.1 offering newer, signed versions of most of them
 // through every update source. The server runs, and the root stays claimed, while the object
-// lives.
+// lives. Every feed, download and page the demo's data names is on that server.
 class DemoSandbox {
 public:
     explicit DemoSandbox(QString root);
@@ -36,10 +37,16 @@ public:
     QList<Cloud::Scanned> studio() const;
     QString anchors() const { return root_ + QStringLiteral("/anchors"); }
     QString served() const { return root_ + QStringLiteral("/server"); }
+    // The application's own home folders (configuration, data, state, cache), which stand in for
+    // the user's: nothing the demo does is kept in the real home.
+    QString home() const { return root_ + QStringLiteral("/Home"); }
+    QString configHome() const { return home() + QStringLiteral("/.config"); }
     // The base every source is asked at under "--mock".
     QUrl mock() const;
-    // The arguments that run Quenlark against this demo.
+    // The arguments and the environment that run Quenlark against this demo: its anchors, its
+    // installer without elevation, and the XDG base directories in home().
     QStringList arguments() const;
+    QProcessEnvironment environment() const;
 
     // How many requests the server has answered.
     int requests() const { return server_ ? server_->requestCount() : 0; }

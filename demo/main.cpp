@@ -14,7 +14,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QProcess>
-#include <QProcessEnvironment>
 #include <QSocketNotifier>
 #include <QTextStream>
 #include <QTimer>
@@ -99,11 +98,7 @@ int main(int argc, char** argv) {
     err.flush();
 
     QProcess quenlark;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QUENLARK_ANCHORS"), demo.anchors());
-    // The sample package installs into the sandbox, which needs no administrator.
-    environment.insert(QStringLiteral("QUENLARK_ELEVATION"), QStringLiteral("unprivileged"));
-    quenlark.setProcessEnvironment(environment);
+    quenlark.setProcessEnvironment(demo.environment());
     quenlark.setProcessChannelMode(QProcess::ForwardedChannels);
     const pid_t runner = ::getpid();
     quenlark.setChildProcessModifier([runner, ending] {
