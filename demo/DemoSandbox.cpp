@@ -39,6 +39,14 @@ const QString idPrefix = QStringLiteral("com.quenlark.demo.");
 
 void fail(const QString& what) { throw std::runtime_error(what.toStdString()); }
 
+// The lock a running demo holds on its marker; the descriptor's lock goes with it, whatever ends
+// the process.
+void lockOrRefuse(int marker, const QString& root) {
+    if (::flock(marker, LOCK_EX | LOCK_NB) != 0)
+        fail(QStringLiteral("Another demo is running in ") + root +
+             QStringLiteral("; quit it first, or give this one a folder of its own."));
+}
+
 void writeFile(const QString& path, const QByteArray& bytes) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
@@ -275,9 +283,9 @@ QStringList DemoSandbox::namesWithUpdates() {
             QStringLiteral("Mosaic"), QStringLiteral("Ledger")};
 }
 
-// Takes the root for this demo: refuses a folder of someone else's files and a sandbox another
-// demo is using, then empties it, keeping only the locked marker.
-void DemoSandbox::claim() {
+// The root's marker, opened after refusing a folder of someone else's files; a new or empty root
+// becomes a sandbox here.
+UniqueFd DemoSandbox::openMarker() const {
     const QString marker = root_ + QLatin1Char('/') + QLatin1String(markerName);
     const QFileInfo rootInfo(root_);
     const QFileInfo markerInfo(marker);
@@ -291,19 +299,27 @@ void DemoSandbox::claim() {
     UniqueFd fd(::open(QFile::encodeName(marker).constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644));
     if (!fd)
         fail(QStringLiteral("Could not open ") + marker + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno)));
-    // Held for the demo's life; the lock goes with the descriptor, whatever ends the process.
-    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0)
-        fail(QStringLiteral("Another demo is running in ") + root_ +
-             QStringLiteral("; quit it first, or give this one a folder of its own."));
-    static const QByteArray note = "A Quenlark demo sandbox: the demo empties this folder each time it starts.\n";
+    return fd;
+}
+
+void DemoSandbox::check() const { lockOrRefuse(openMarker().get(), root_); }
+
+// Takes the root for this demo: refuses a folder of someone else's files and a sandbox another
+// demo is using, then empties it, keeping only the locked marker and the emulators' logs.
+void DemoSandbox::claim() {
+    UniqueFd fd = openMarker();
+    lockOrRefuse(fd.get(), root_);
+    static const QByteArray note =
+        "A Quenlark demo sandbox: the demo empties this folder, but for its Logs, each time it starts.\n";
     if (::ftruncate(fd.get(), 0) != 0 || ::pwrite(fd.get(), note.constData(), size_t(note.size()), 0) != note.size())
-        fail(QStringLiteral("Could not write ") + marker);
+        fail(QStringLiteral("Could not write ") + root_ + QLatin1Char('/') + QLatin1String(markerName));
     marker_ = std::move(fd);
 
     // Entries are removed, never followed: QDir removes a link, not what it names.
     const QDir root(root_);
     for (const QFileInfo& entry : root.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
-        if (entry.fileName() == QLatin1String(markerName))
+        const bool logFolder = entry.filePath() == logs() && entry.isDir() && !entry.isSymLink();
+        if (entry.fileName() == QLatin1String(markerName) || logFolder)
             continue;
         const bool removed = entry.isDir() && !entry.isSymLink() ? QDir(entry.filePath()).removeRecursively()
                                                                  : QFile::remove(entry.filePath());

@@ -27,6 +27,9 @@ public:
     // made (it holds the demo's marker file), and no other demo may be using it: anything else
     // is refused before a file is touched. Throws std::runtime_error naming what failed.
     void make(const QString& quenlarkApp = {});
+    // Refuses the root as make() would, before anything else of a demo starts; makes a new or
+    // empty root a sandbox (its marker) and empties nothing. Throws std::runtime_error.
+    void check() const;
 
     QString root() const { return root_; }
     QString applications() const { return root_ + QStringLiteral("/Applications"); }
@@ -41,6 +44,8 @@ public:
     // the user's: nothing the demo does is kept in the real home.
     QString home() const { return root_ + QStringLiteral("/Home"); }
     QString configHome() const { return home() + QStringLiteral("/.config"); }
+    // Where the script that starts the emulators keeps their logs; making the sandbox keeps them.
+    QString logs() const { return root_ + QStringLiteral("/Logs"); }
     // The base every source is asked at under "--mock".
     QUrl mock() const;
     // The arguments and the environment that run Quenlark against this demo: its anchors, its
@@ -59,6 +64,7 @@ public:
     static constexpr const char* markerName = ".quenlark-demo";
 
 private:
+    UniqueFd openMarker() const;
     void claim();
 
     QString root_;

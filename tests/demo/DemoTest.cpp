@@ -85,6 +85,7 @@ TEST(DemoRoot, RemovesOnlyASandboxOfItsOwnOneDemoAtATime) {
     thesis.close();
     {
         DemoSandbox demo(documents);
+        EXPECT_THROW(demo.check(), std::runtime_error);
         EXPECT_THROW(demo.make(), std::runtime_error);
     }
     EXPECT_EQ(readFile(documents + u"/thesis.txt"_s), "four years of work");
@@ -94,6 +95,7 @@ TEST(DemoRoot, RemovesOnlyASandboxOfItsOwnOneDemoAtATime) {
         DemoSandbox first(root);
         ASSERT_NO_THROW(first.make());
         DemoSandbox second(root);
+        EXPECT_THROW(second.check(), std::runtime_error);
         EXPECT_THROW(second.make(), std::runtime_error);
         EXPECT_EQ(versionOf(first.applications() + u"/Lumen.app"_s), u"1.4.0"_s) << "the running demo lost its files";
         // Something in the sandbox leads out of it; making the sandbox afresh must not follow it.

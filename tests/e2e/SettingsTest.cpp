@@ -54,6 +54,7 @@ TEST(Settings, ANewIntervalIsStoredAndRestartsTheSchedule) {
         << quenlark.text();
     EXPECT_TRUE(Desktop::screenshot(*settings, QStringLiteral(QUENLARK_SCREENS "/e2e-settings-updates.png"), 3s));
     EXPECT_TRUE(quenlark.running()) << quenlark.text();
+    EXPECT_FALSE(quenlark.said("No Icon set")) << "the tray item showed before it had an icon";
 }
 
 // The General tab's open-at-login switch, read and pressed as a screen reader would: on, it
