@@ -11,6 +11,7 @@
 
 #include "model/Scanner.h"
 #include "platform/archives/TreeCopy.h"
+#include "platform/system/PropertyList.h"
 
 #include <QColor>
 #include <QCryptographicHash>
@@ -27,6 +28,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <functional>
 #include <stdexcept>
 #include <sys/file.h>
@@ -36,6 +38,14 @@ namespace {
 const QString idPrefix = QStringLiteral("com.quenlark.demo.");
 
 void fail(const QString& what) { throw std::runtime_error(what.toStdString()); }
+
+// The lock a running demo holds on its marker; the descriptor's lock goes with it, whatever ends
+// the process.
+void lockOrRefuse(int marker, const QString& root) {
+    if (::flock(marker, LOCK_EX | LOCK_NB) != 0)
+        fail(QStringLiteral("Another demo is running in ") + root +
+             QStringLiteral("; quit it first, or give this one a folder of its own."));
+}
 
 void writeFile(const QString& path, const QByteArray& bytes) {
     QDir().mkpath(QFileInfo(path).absolutePath());
@@ -161,6 +171,43 @@ void branch(QPainter& p) {
 
 const TestPki& pki() { return TestPki::shared(); }
 
+// The sandbox's own home folders, as the XDG base-directory variables name them.
+const std::pair<const char*, const char*> homeFolders[] = {{"XDG_CONFIG_HOME", "/.config"},
+                                                           {"XDG_DATA_HOME", "/.local/share"},
+                                                           {"XDG_STATE_HOME", "/.local/state"},
+                                                           {"XDG_CACHE_HOME", "/.cache"}};
+
+// The sandbox's copy of Quenlark, signed by the demo's PKI and naming `feed`, as the samples are.
+// Its program stays where it runs from, sealed as one of the bundle's files; Info.plist names a
+// signed image beside it, as the samples' name theirs. Returns what its Info.plist held.
+QVariantMap signCopy(const QString& copy, const QString& feed) {
+    const QString plist = copy + QStringLiteral("/Contents/Info.plist");
+    const auto info = PropertyList::dictionaryFromFile(plist);
+    if (!info)
+        fail(QStringLiteral("Could not read ") + plist);
+    BundleBuilder builder(copy);
+    builder.identifier(info->value(QStringLiteral("CFBundleIdentifier")).toString())
+        .executableName(QStringLiteral("quenlark-signed"))
+        .architectures({MachOBuilder::x86_64, MachOBuilder::arm64})
+        .signedBy(&pki().teamA);
+    for (auto it = info->cbegin(); it != info->cend(); ++it)
+        if (it->typeId() == QMetaType::QString && it.key() != QLatin1String("CFBundleExecutable"))
+            builder.info(it.key(), it->toString());
+    builder.info(QStringLiteral("SUFeedURL"), feed);
+    // Its links are sealed as links.
+    const QDir contents(copy + QStringLiteral("/Contents"));
+    QDirIterator walk(contents.path(), QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot,
+                      QDirIterator::Subdirectories);
+    while (walk.hasNext()) {
+        const QString path = walk.next();
+        if (walk.fileInfo().isSymLink())
+            builder.symlink(contents.relativeFilePath(path),
+                            QString::fromStdString(std::filesystem::read_symlink(QFile::encodeName(path).toStdString())));
+    }
+    builder.build();
+    return *info;
+}
+
 } // namespace
 
 DemoSandbox::DemoSandbox(QString root) : root_(QDir(root).absolutePath()) {}
@@ -174,6 +221,30 @@ QUrl DemoSandbox::mock() const { return server_->url("/"); }
 
 QStringList DemoSandbox::arguments() const {
     return {QStringLiteral("--sandbox"), applications(), QStringLiteral("--mock"), mock().toString()};
+}
+
+QProcessEnvironment DemoSandbox::environment() const {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QUENLARK_ANCHORS"), anchors());
+    // The sample package installs into the sandbox, which needs no administrator.
+    environment.insert(QStringLiteral("QUENLARK_ELEVATION"), QStringLiteral("unprivileged"));
+    // What the application keeps of its own (settings, the login item, the device id, its state
+    // and caches) goes to the sandbox's home. The user's folders stay readable after it, for the
+    // desktop's own settings (its browser, fonts and themes).
+    const auto value = [&environment](const QString& name, const QString& fallback) {
+        const QString set = environment.value(name);
+        return set.isEmpty() ? fallback : set;
+    };
+    const QString user = QDir::homePath();
+    environment.insert(QStringLiteral("XDG_CONFIG_DIRS"),
+                       value(QStringLiteral("XDG_CONFIG_DIRS"), QStringLiteral("/etc/xdg")) + u':' +
+                           value(QStringLiteral("XDG_CONFIG_HOME"), user + QStringLiteral("/.config")));
+    environment.insert(QStringLiteral("XDG_DATA_DIRS"),
+                       value(QStringLiteral("XDG_DATA_DIRS"), QStringLiteral("/usr/local/share:/usr/share")) + u':' +
+                           value(QStringLiteral("XDG_DATA_HOME"), user + QStringLiteral("/.local/share")));
+    for (const auto& [name, folder] : homeFolders)
+        environment.insert(QLatin1String(name), home() + QLatin1String(folder));
+    return environment;
 }
 
 QStringList DemoSandbox::sampleNames() {
@@ -212,9 +283,9 @@ QStringList DemoSandbox::namesWithUpdates() {
             QStringLiteral("Mosaic"), QStringLiteral("Ledger")};
 }
 
-// Takes the root for this demo: refuses a folder of someone else's files and a sandbox another
-// demo is using, then empties it, keeping only the locked marker.
-void DemoSandbox::claim() {
+// The root's marker, opened after refusing a folder of someone else's files; a new or empty root
+// becomes a sandbox here.
+UniqueFd DemoSandbox::openMarker() const {
     const QString marker = root_ + QLatin1Char('/') + QLatin1String(markerName);
     const QFileInfo rootInfo(root_);
     const QFileInfo markerInfo(marker);
@@ -228,19 +299,27 @@ void DemoSandbox::claim() {
     UniqueFd fd(::open(QFile::encodeName(marker).constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644));
     if (!fd)
         fail(QStringLiteral("Could not open ") + marker + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno)));
-    // Held for the demo's life; the lock goes with the descriptor, whatever ends the process.
-    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0)
-        fail(QStringLiteral("Another demo is running in ") + root_ +
-             QStringLiteral("; quit it first, or give this one a folder of its own."));
-    static const QByteArray note = "A Quenlark demo sandbox: the demo empties this folder each time it starts.\n";
+    return fd;
+}
+
+void DemoSandbox::check() const { lockOrRefuse(openMarker().get(), root_); }
+
+// Takes the root for this demo: refuses a folder of someone else's files and a sandbox another
+// demo is using, then empties it, keeping only the locked marker and the emulators' logs.
+void DemoSandbox::claim() {
+    UniqueFd fd = openMarker();
+    lockOrRefuse(fd.get(), root_);
+    static const QByteArray note =
+        "A Quenlark demo sandbox: the demo empties this folder, but for its Logs, each time it starts.\n";
     if (::ftruncate(fd.get(), 0) != 0 || ::pwrite(fd.get(), note.constData(), size_t(note.size()), 0) != note.size())
-        fail(QStringLiteral("Could not write ") + marker);
+        fail(QStringLiteral("Could not write ") + root_ + QLatin1Char('/') + QLatin1String(markerName));
     marker_ = std::move(fd);
 
     // Entries are removed, never followed: QDir removes a link, not what it names.
     const QDir root(root_);
     for (const QFileInfo& entry : root.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
-        if (entry.fileName() == QLatin1String(markerName))
+        const bool logFolder = entry.filePath() == logs() && entry.isDir() && !entry.isSymLink();
+        if (entry.fileName() == QLatin1String(markerName) || logFolder)
             continue;
         const bool removed = entry.isDir() && !entry.isSymLink() ? QDir(entry.filePath()).removeRecursively()
                                                                  : QFile::remove(entry.filePath());
@@ -254,6 +333,8 @@ void DemoSandbox::make(const QString& quenlarkApp) {
     for (const QString& folder : {applications(), studioApplications(), anchors(), served(), root_ + QStringLiteral("/Trash"),
                                   root_ + QStringLiteral("/work")})
         QDir().mkpath(folder);
+    for (const auto& entry : homeFolders)
+        QDir().mkpath(home() + QLatin1String(entry.second));
     pki().writeAnchors(anchors());
 
     // Nothing beyond a year of requests or a year of time stops the server by itself. It keeps a
@@ -278,6 +359,14 @@ void DemoSandbox::make(const QString& quenlarkApp) {
     const QString work = root_ + QStringLiteral("/work");
     const QString files = served() + QStringLiteral("/files");
     auto address = [this](const QString& path) { return server_->url(path.toStdString()).toString(); };
+    // The maker's page of a sample, which its cask or release names.
+    auto page = [&](const QString& name) {
+        const QString path = QStringLiteral("/pages/") + name.toLower() + QStringLiteral(".html");
+        const QByteArray title = name.toUtf8();
+        writeFile(served() + path, "<!DOCTYPE html>\n<title>" + title + "</title>\n<h1>" + title + "</h1>\n<p>" + title +
+                                       "'s page, served by the Quenlark demo.</p>\n");
+        return address(path);
+    };
     // The newer version of a sample, built in the work folder.
     auto newer = [&](const Sample& sample) {
         const QString path = work + QLatin1Char('/') + sample.name + QLatin1Char('/') + sample.name + QStringLiteral(".app");
@@ -334,7 +423,11 @@ void DemoSandbox::make(const QString& quenlarkApp) {
                   BundleBuilder::infoPlistXml({{QStringLiteral("Frame"), QStringLiteral("{{80, 80}, {900, 600}}")}}));
         writeFile(library + QStringLiteral("LaunchAgents/") + id + QStringLiteral(".helper.plist"),
                   BundleBuilder::infoPlistXml({{QStringLiteral("Label"), id + QStringLiteral(".helper")}}));
-        writeFile(served() + feed, QByteArrayLiteral(R"(<?xml version="1.0" encoding="utf-8"?>
+        // What is installed, for a restore on a Mac without it.
+        const QString zip = files + QStringLiteral("/Pebble-2.0.0.zip");
+        if (!ZipBuilder::tree(apps + QStringLiteral("/Pebble.app"), zip))
+            fail(QStringLiteral("Could not zip Pebble"));
+        writeFile(served() + feed, QStringLiteral(R"(<?xml version="1.0" encoding="utf-8"?>
 <rss version="2.0" xmlns:sparkle="http://www.andymatuschak.org/xml-namespaces/sparkle">
   <channel>
     <title>Pebble</title>
@@ -342,11 +435,11 @@ void DemoSandbox::make(const QString& quenlarkApp) {
       <title>Pebble 2.0.0</title>
       <sparkle:version>200</sparkle:version>
       <sparkle:shortVersionString>2.0.0</sparkle:shortVersionString>
-      <enclosure url="http://127.0.0.1/files/Pebble-2.0.0.zip" length="1" type="application/octet-stream"/>
+      <enclosure url="%1" length="%2" type="application/octet-stream"/>
     </item>
   </channel>
 </rss>
-)"));
+)").arg(address(QStringLiteral("/files/Pebble-2.0.0.zip")), QString::number(QFileInfo(zip).size())).toUtf8());
     }
 
     // The cask catalogue: a disk image with its digest.
@@ -366,7 +459,7 @@ void DemoSandbox::make(const QString& quenlarkApp) {
             {QStringLiteral("version"), harbor.offered},
             {QStringLiteral("url"), address(QStringLiteral("/files/Harbor-3.2.0.dmg"))},
             {QStringLiteral("sha256"), sha256(readFile(dmg))},
-            {QStringLiteral("homepage"), QStringLiteral("https://harbor.example.org/")},
+            {QStringLiteral("homepage"), page(harbor.name)},
             {QStringLiteral("artifacts"),
              QJsonArray{QJsonObject{{QStringLiteral("app"), QJsonArray{QStringLiteral("Harbor.app")}}},
                         QJsonObject{{QStringLiteral("zap"),
@@ -397,7 +490,7 @@ void DemoSandbox::make(const QString& quenlarkApp) {
             {QStringLiteral("tag_name"), QStringLiteral("v1.0.0")},
             {QStringLiteral("name"), QStringLiteral("Quill 1.0.0")},
             {QStringLiteral("body"), QStringLiteral("The first stable release.\n\n- Outline view\n- **Export** to plain text")},
-            {QStringLiteral("html_url"), QStringLiteral("https://github.com/quenlark-demo/quill/releases/tag/v1.0.0")},
+            {QStringLiteral("html_url"), page(quill.name)},
             {QStringLiteral("assets"),
              QJsonArray{QJsonObject{
                  {QStringLiteral("name"), QStringLiteral("Quill-1.0.0-universal.zip")},
@@ -478,7 +571,7 @@ void DemoSandbox::make(const QString& quenlarkApp) {
             {QStringLiteral("version"), sample.offered},
             {QStringLiteral("url"), address(QStringLiteral("/files/") + file)},
             {QStringLiteral("sha256"), sha256(readFile(pkg))},
-            {QStringLiteral("homepage"), QStringLiteral("https://") + token + QStringLiteral(".example.org/")},
+            {QStringLiteral("homepage"), page(sample.name)},
             {QStringLiteral("artifacts"),
              QJsonArray{QJsonObject{{QStringLiteral("pkg"), QJsonArray{file}}},
                         QJsonObject{{QStringLiteral("uninstall"),
@@ -510,7 +603,7 @@ void DemoSandbox::make(const QString& quenlarkApp) {
             {QStringLiteral("version"), atlas.offered},
             {QStringLiteral("url"), address(QStringLiteral("/files/Atlas-2.4.zip"))},
             {QStringLiteral("sha256"), sha256(readFile(zip))},
-            {QStringLiteral("homepage"), QStringLiteral("https://atlas.example.org/")},
+            {QStringLiteral("homepage"), page(atlas.name)},
             {QStringLiteral("artifacts"),
              QJsonArray{QJsonObject{{QStringLiteral("app"), QJsonArray{QStringLiteral("Atlas.app")}}}}},
         });
@@ -543,5 +636,22 @@ void DemoSandbox::make(const QString& quenlarkApp) {
         } catch (const std::exception& error) {
             fail(QStringLiteral("Could not copy ") + quenlarkApp + QStringLiteral(": ") + QString::fromUtf8(error.what()));
         }
+        const QString feed = QStringLiteral("/appcast/quenlark.xml");
+        const QVariantMap info = signCopy(copy, address(feed));
+        // Current, with nothing to download: it is the copy that runs, and this Mac never lacks it.
+        writeFile(served() + feed, QStringLiteral(R"(<?xml version="1.0" encoding="utf-8"?>
+<rss version="2.0" xmlns:sparkle="http://www.andymatuschak.org/xml-namespaces/sparkle">
+  <channel>
+    <title>Quenlark</title>
+    <item>
+      <title>Quenlark %1</title>
+      <sparkle:version>%2</sparkle:version>
+      <sparkle:shortVersionString>%1</sparkle:shortVersionString>
+    </item>
+  </channel>
+</rss>
+)").arg(info.value(QStringLiteral("CFBundleShortVersionString")).toString(),
+                        info.value(QStringLiteral("CFBundleVersion")).toString())
+                                       .toUtf8());
     }
 }

@@ -2,7 +2,8 @@
 // Quenlark ends; the server stops with it. Whatever ends the demo ends Quenlark too: a signal
 // (SIGTERM, SIGINT, SIGHUP) is passed on to it, and the kernel sends it SIGTERM when the demo
 // dies without a word (SIGKILL). With "--end-with <pid>" the demo also ends when that process
-// does, so a script that starts it through a wrapper can be killed outright.
+// does, so a script that starts it through a wrapper can be killed outright. With "--check" it
+// only says whether the sandbox can be taken, before a script starts anything else of the demo.
 #include "AuthEmulator.h"
 #include "DemoLibrary.h"
 #include "DemoSandbox.h"
@@ -14,7 +15,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QProcess>
-#include <QProcessEnvironment>
 #include <QSocketNotifier>
 #include <QTextStream>
 #include <QTimer>
@@ -53,10 +53,23 @@ int main(int argc, char** argv) {
 
     // In the build folder, never beside the sources.
     const QString root = Launch::value(QStringLiteral("--root")).value_or(QStringLiteral(QUENLARK_DEMO_ROOT));
+    DemoSandbox demo(root);
+    const auto refused = [&err](const std::exception& error) {
+        err << "The demo could not be made: " << error.what() << "\n";
+        return 1;
+    };
+    if (Launch::has(QStringLiteral("--check"))) {
+        try {
+            demo.check();
+        } catch (const std::exception& error) {
+            return refused(error);
+        }
+        return 0;
+    }
     const auto app = Launch::value(QStringLiteral("--app"));
     if (!app) {
         err << "usage: quenlark-demo --app <Quenlark.app> [--root <folder>] [--end-with <pid>] [-- <more arguments "
-               "for Quenlark>]\n";
+               "for Quenlark>]\n       quenlark-demo --check [--root <folder>]\n";
         return 2;
     }
     QStringList extra;
@@ -78,12 +91,10 @@ int main(int argc, char** argv) {
         }
     }
 
-    DemoSandbox demo(root);
     try {
         demo.make(*app);
     } catch (const std::exception& error) {
-        err << "The demo could not be made: " << error.what() << "\n";
-        return 1;
+        return refused(error);
     }
     err << "Demo sandbox: " << demo.applications() << "\nUpdate server: " << demo.mock().toString() << "\n";
     // With both emulators, an account whose library knows another Mac.
@@ -99,11 +110,7 @@ int main(int argc, char** argv) {
     err.flush();
 
     QProcess quenlark;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QUENLARK_ANCHORS"), demo.anchors());
-    // The sample package installs into the sandbox, which needs no administrator.
-    environment.insert(QStringLiteral("QUENLARK_ELEVATION"), QStringLiteral("unprivileged"));
-    quenlark.setProcessEnvironment(environment);
+    quenlark.setProcessEnvironment(demo.environment());
     quenlark.setProcessChannelMode(QProcess::ForwardedChannels);
     const pid_t runner = ::getpid();
     quenlark.setChildProcessModifier([runner, ending] {

@@ -56,6 +56,7 @@ TEST(DemoRestore, PutsBackEveryAppItCanVerifyAndLeavesTheRestToTheUser) {
     };
     const Store::LibraryRows items{
         record(u"Lumen"_s),                                                       // its appcast, EdDSA-signed
+        record(u"Pebble"_s),                                                      // its appcast, by its team alone
         record(u"Harbor"_s, [](LibraryApp& a) { a.caskToken = u"harbor"_s; }),     // a cask's disk image
         record(u"Quill"_s, [](LibraryApp& a) { a.caskToken = u"quill"_s; }),       // the GitHub release its cask names
         record(u"Ledger"_s, [](LibraryApp& a) { a.caskToken = u"ledger"_s; }),     // an installer package
@@ -96,7 +97,7 @@ TEST(DemoRestore, PutsBackEveryAppItCanVerifyAndLeavesTheRestToTheUser) {
 
     EXPECT_EQ(asked, 1);
     for (const auto& [index, team] : QList<std::pair<int, QString>>{
-             {0, u"AAAAAAAAAA"_s}, {1, u"BBBBBBBBBB"_s}, {2, u"AAAAAAAAAA"_s}, {3, u"AAAAAAAAAA"_s}}) {
+             {0, u"AAAAAAAAAA"_s}, {1, u"BBBBBBBBBB"_s}, {2, u"BBBBBBBBBB"_s}, {3, u"AAAAAAAAAA"_s}, {4, u"AAAAAAAAAA"_s}}) {
         const auto& item = items[index];
         const QString bundle = here + u'/' + item->app().name + u".app"_s;
         SCOPED_TRACE(item->app().name.toStdString());
@@ -105,21 +106,21 @@ TEST(DemoRestore, PutsBackEveryAppItCanVerifyAndLeavesTheRestToTheUser) {
         EXPECT_EQ(Updater::validSignature(bundle), team);
         EXPECT_EQ(Updater::bundleIdentifier(bundle), item->app().id);
     }
-    for (int index : {4, 5, 6})
+    for (int index : {5, 6, 7})
         EXPECT_EQ(items[index]->phase(), InstallPhase::idle()) << items[index]->app().name.toStdString();
-    EXPECT_EQ(items[4]->route()->kind(), Route::Kind::store);
-    EXPECT_EQ(items[5]->route()->reason(), u"It updates itself, but there's no download Quenlark can verify."_s);
-    EXPECT_EQ(items[6]->route()->kind(), Route::Kind::manual);
+    EXPECT_EQ(items[5]->route()->kind(), Route::Kind::store);
+    EXPECT_EQ(items[6]->route()->reason(), u"It updates itself, but there's no download Quenlark can verify."_s);
+    EXPECT_EQ(items[7]->route()->kind(), Route::Kind::manual);
     EXPECT_EQ(s.notice(), u"3 apps need installing from the App Store or its website. See Get It Yourself."_s);
     EXPECT_EQ(QDir(here).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-              (QStringList{u"Harbor.app"_s, u"Ledger.app"_s, u"Lumen.app"_s, u"Quill.app"_s}));
+              (QStringList{u"Harbor.app"_s, u"Ledger.app"_s, u"Lumen.app"_s, u"Pebble.app"_s, u"Quill.app"_s}));
 
     // The check at the end lists what came back.
     QStringList rows;
     for (const auto& row : s.items())
         rows << row->app().name;
     rows.sort();
-    EXPECT_EQ(rows, (QStringList{u"Harbor"_s, u"Ledger"_s, u"Lumen"_s, u"Quill"_s}));
+    EXPECT_EQ(rows, (QStringList{u"Harbor"_s, u"Ledger"_s, u"Lumen"_s, u"Pebble"_s, u"Quill"_s}));
 
     qunsetenv("QUENLARK_ELEVATION");
     qunsetenv("QUENLARK_ANCHORS");

@@ -1,4 +1,5 @@
 #include "DemoSandbox.h"
+#include "QtPrinters.h"
 #include "RunSync.h"
 #include "TestEnvironment.h"
 
@@ -15,8 +16,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -82,6 +85,7 @@ TEST(DemoRoot, RemovesOnlyASandboxOfItsOwnOneDemoAtATime) {
     thesis.close();
     {
         DemoSandbox demo(documents);
+        EXPECT_THROW(demo.check(), std::runtime_error);
         EXPECT_THROW(demo.make(), std::runtime_error);
     }
     EXPECT_EQ(readFile(documents + u"/thesis.txt"_s), "four years of work");
@@ -91,6 +95,7 @@ TEST(DemoRoot, RemovesOnlyASandboxOfItsOwnOneDemoAtATime) {
         DemoSandbox first(root);
         ASSERT_NO_THROW(first.make());
         DemoSandbox second(root);
+        EXPECT_THROW(second.check(), std::runtime_error);
         EXPECT_THROW(second.make(), std::runtime_error);
         EXPECT_EQ(versionOf(first.applications() + u"/Lumen.app"_s), u"1.4.0"_s) << "the running demo lost its files";
         // Something in the sandbox leads out of it; making the sandbox afresh must not follow it.
@@ -107,7 +112,7 @@ class DemoData : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         demo_ = new DemoSandbox(TestEnvironment::root() + u"/demo"_s);
-        demo_->make();
+        demo_->make(QStringLiteral(QUENLARK_BUNDLE));
     }
     static void TearDownTestSuite() {
         delete demo_;
@@ -133,6 +138,10 @@ TEST_F(DemoData, IsWhatTheReadmeSays) {
                                                                                      : Status::Kind::upToDate;
         EXPECT_EQ(before.kinds.at(name), expected) << name.toStdString();
     }
+    // The sandbox's own Quenlark, signed by the demo's PKI, is current.
+    const QString self = applications + u"/Quenlark.app"_s;
+    EXPECT_EQ(check(*demo_, {self}).kinds.at(u"Quenlark"_s), Status::Kind::upToDate);
+    EXPECT_EQ(Scanner::read(self, applications)->team, u"AAAAAAAAAA"_s);
 
     // The versions the server offers, as they are once installed (the store's app updates
     // through the store, so it has none here).
@@ -186,6 +195,32 @@ TEST_F(DemoData, IsWhatTheReadmeSays) {
     EXPECT_EQ(versionOf(applications + u"/Ledger.app"_s), u"4.2"_s);
     qunsetenv("QUENLARK_ANCHORS");
     qunsetenv("QUENLARK_ELEVATION");
+}
+
+// The demo talks to its own server only: every address its data names is there, but for names
+// that are never asked: the schemas of property lists, appcasts and icons, and the repository a
+// cask's homepage names, which the GitHub source asks the demo's server about.
+TEST_F(DemoData, NamesNoServerButItsOwn) {
+    static const QRegularExpression address(uR"(https?://[^\s"'<>]+)"_s);
+    const QStringList names{u"http://www.apple.com/DTDs/PropertyList-1.0.dtd"_s,
+                            u"http://www.andymatuschak.org/xml-namespaces/sparkle"_s,
+                            u"http://www.w3.org/2000/svg"_s, u"https://github.com/quenlark-demo/quill"_s};
+    const QString own = demo_->mock().toString();
+    QStringList foreign;
+    int named = 0;
+    QDirIterator walk(demo_->root(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (walk.hasNext()) {
+        const QByteArray bytes = readFile(walk.next());
+        if (bytes.startsWith("\x7f" "ELF"))
+            continue; // Quenlark's own program
+        for (const auto& match : address.globalMatch(QString::fromLatin1(bytes))) {
+            ++named;
+            if (!match.captured().startsWith(own) && !names.contains(match.captured()))
+                foreign << walk.filePath() + u": "_s + match.captured();
+        }
+    }
+    EXPECT_GT(named, 10);
+    EXPECT_EQ(foreign, QStringList());
 }
 
 namespace {
@@ -263,6 +298,18 @@ bool gone(pid_t pid) {
     return !QFileInfo::exists(u"/proc/%1"_s.arg(pid));
 }
 
+// Everything under the home with its size and time: what a run changed there shows.
+QStringList homeListing() {
+    QStringList entries;
+    QDirIterator walk(QDir::homePath(), QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                      QDirIterator::Subdirectories);
+    while (walk.hasNext())
+        entries << walk.next() + u' ' + QString::number(walk.fileInfo().size()) + u' ' +
+                       walk.fileInfo().lastModified().toString(Qt::ISODateWithMs);
+    entries.sort();
+    return entries;
+}
+
 bool waitFor(const std::function<bool()>& done, int seconds) {
     QDeadlineTimer deadline(seconds * 1000);
     while (!done()) {
@@ -276,10 +323,11 @@ bool waitFor(const std::function<bool()>& done, int seconds) {
 } // namespace
 
 // However the demo ends (a signal it can answer, one it can't, or the end of the script that
-// started it through a wrapper), Quenlark does not stay behind.
+// started it through a wrapper), Quenlark does not stay behind, and it leaves the home as it was.
 TEST(DemoRun, QuenlarkEndsWithTheDemo) {
     // Orphans come here, so that one left behind is seen and reaped.
     ASSERT_EQ(::prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+    const QStringList home = homeListing();
     enum class Ending { killed, terminated, ownerKilled };
     for (const Ending ending : {Ending::killed, Ending::terminated, Ending::ownerKilled}) {
         SCOPED_TRACE(int(ending));
@@ -318,4 +366,5 @@ TEST(DemoRun, QuenlarkEndsWithTheDemo) {
         owner.kill();
         owner.waitForFinished();
     }
+    EXPECT_EQ(homeListing(), home);
 }

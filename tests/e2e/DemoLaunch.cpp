@@ -70,9 +70,9 @@ std::optional<Accessibility::Object> DemoLaunch::showing(const QString& name, st
     return found;
 }
 
-QVariant DemoLaunch::stored(const QString& key) {
+QVariant DemoLaunch::stored(const QString& key) const {
     const auto settings = PropertyList::dictionaryFromFile(
-        qEnvironmentVariable("XDG_CONFIG_HOME") + u"/com.quenlark.Quenlark/com.quenlark.Quenlark.sandbox.plist"_s);
+        demo_.configHome() + u"/com.quenlark.Quenlark/com.quenlark.Quenlark.sandbox.plist"_s);
     return settings ? settings->value(key) : QVariant();
 }
 

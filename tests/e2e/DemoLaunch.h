@@ -76,7 +76,7 @@ public:
                                                  const QString& role = {}) const;
 
     // What the application stored under `key` in its sandboxed settings; invalid when nothing.
-    static QVariant stored(const QString& key);
+    QVariant stored(const QString& key) const;
     // The arguments that point the application at the Authentication and Firestore emulators of
     // `config`, whose settings file they name; none when it could not be written.
     static QStringList emulatorArguments(const CloudConfig& config);

@@ -33,7 +33,7 @@ TEST(Settings, ANewIntervalIsStoredAndRestartsTheSchedule) {
     const auto settings = launch.openSettings();
     ASSERT_TRUE(settings) << quenlark.text();
     EXPECT_TRUE(Desktop::screenshot(*settings, QStringLiteral(QUENLARK_SCREENS "/e2e-settings-general.png"), 3s));
-    EXPECT_FALSE(DemoLaunch::stored(u"intervalHours"_s).isValid()) << "opening the window wrote the interval";
+    EXPECT_FALSE(launch.stored(u"intervalHours"_s).isValid()) << "opening the window wrote the interval";
     EXPECT_FALSE(quenlark.said("schedule restarted"));
     // The launch started the store's schedule once, at the default day.
     EXPECT_TRUE(Desktop::waitUntil([&] { return quenlark.said("background checks every 24 hours"); }, 10s))
@@ -48,16 +48,18 @@ TEST(Settings, ANewIntervalIsStoredAndRestartsTheSchedule) {
     ASSERT_TRUE(Desktop::press(u"Return"_s));
     EXPECT_TRUE(Desktop::waitUntil([&] { return quenlark.said("check interval 6 hours: schedule restarted"); }, 10s))
         << quenlark.text();
-    EXPECT_EQ(DemoLaunch::stored(u"intervalHours"_s).toLongLong(), 6);
+    EXPECT_EQ(launch.stored(u"intervalHours"_s).toLongLong(), 6);
     // The store itself started its schedule again at the new interval.
     EXPECT_TRUE(Desktop::waitUntil([&] { return quenlark.said("background checks every 6 hours"); }, 10s))
         << quenlark.text();
     EXPECT_TRUE(Desktop::screenshot(*settings, QStringLiteral(QUENLARK_SCREENS "/e2e-settings-updates.png"), 3s));
     EXPECT_TRUE(quenlark.running()) << quenlark.text();
+    EXPECT_FALSE(quenlark.said("No Icon set")) << "the tray item showed before it had an icon";
 }
 
 // The General tab's open-at-login switch, read and pressed as a screen reader would: on, it
-// writes the autostart entry that starts the bundle quietly; off, it takes the entry away.
+// writes the autostart entry that starts the bundle quietly, in the demo's own home and never in
+// the user's; off, it takes the entry away.
 TEST(Settings, TheLoginSwitchWritesAndRemovesTheAutostartEntry) {
     DemoLaunch launch;
     ASSERT_TRUE(launch.start(DemoLaunch::Start().exposed()));
@@ -65,7 +67,7 @@ TEST(Settings, TheLoginSwitchWritesAndRemovesTheAutostartEntry) {
         GTEST_SKIP() << "no accessibility bus";
     DemoQuenlark& quenlark = launch.quenlark();
     ASSERT_TRUE(launch.openSettings()) << quenlark.text();
-    const QString entry = LoginItem::standardEntry();
+    const QString entry = launch.demo().configHome() + u"/autostart/com.quenlark.Quenlark.desktop"_s;
     ASSERT_FALSE(QFile::exists(entry));
 
     auto press = [&] {
@@ -78,6 +80,7 @@ TEST(Settings, TheLoginSwitchWritesAndRemovesTheAutostartEntry) {
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_TRUE(file.readAll().contains("/Quenlark.app/Contents/MacOS/quenlark --background"));
     file.close();
+    EXPECT_FALSE(QFile::exists(LoginItem::standardEntry())) << "the user's own autostart folder";
     ASSERT_TRUE(press()) << "the switch again";
     EXPECT_TRUE(Desktop::waitUntil([&] { return !QFile::exists(entry); }, 10s)) << quenlark.text();
     EXPECT_TRUE(quenlark.running()) << quenlark.text();

@@ -143,7 +143,7 @@ TEST(Tour, FromTheHelpMenuThroughEveryStepOverTheDashboard) {
     const QString last = u"Tour, step 8 of 8: "_s + Tour::steps().at(7).title;
     app.waitFor([&](const QList<Object>& s) { return !named(s, last); }, 10s);
     EXPECT_FALSE(named(app.screen(), last)) << "Escape ends the tour";
-    EXPECT_TRUE(Desktop::waitUntil([] { return DemoLaunch::stored(u"toured"_s).toBool(); }, 10s));
+    EXPECT_TRUE(Desktop::waitUntil([&] { return launch.stored(u"toured"_s).toBool(); }, 10s));
 
     // Again, and the window closed on step 0: the tour ends rather than run unseen.
     ASSERT_TRUE(Desktop::activate(main));

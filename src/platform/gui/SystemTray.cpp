@@ -10,7 +10,6 @@ SystemTray::SystemTray() : icon_(this) {
                 if (reason == QSystemTrayIcon::Trigger)
                     Q_EMIT clicked();
             }, "tray click"));
-    icon_.show();
 }
 
 SystemTray::~SystemTray() {
@@ -18,7 +17,12 @@ SystemTray::~SystemTray() {
     icon_.setContextMenu(nullptr);
 }
 
-void SystemTray::setIcon(const QIcon& icon) { icon_.setIcon(icon); }
+// Shown with its first icon: Qt refuses to show an item without one, and says so on the terminal.
+void SystemTray::setIcon(const QIcon& icon) {
+    icon_.setIcon(icon);
+    if (!icon.isNull() && !icon_.isVisible())
+        icon_.show();
+}
 
 void SystemTray::setToolTip(const QString& text) { icon_.setToolTip(text); }
 

@@ -10,7 +10,7 @@
 #include <memory>
 
 // The item in the desktop's tray: an icon with a tooltip, a left click and a right-click menu.
-// It is shown while the object lives.
+// It is shown from its first icon on, while the object lives.
 class Tray : public QObject {
     Q_OBJECT
 public:
@@ -33,7 +33,7 @@ public:
     virtual void setAccessibleName(const QString& text) = 0;
     virtual void setMenu(MenuBuilder build) = 0;
 
-    // Makes a shown tray item; a desktop without a tray host still gets one, which shows nothing.
+    // Makes a tray item; a desktop without a tray host still gets one, which shows nothing.
     using Factory = std::function<std::unique_ptr<Tray>()>;
 
 Q_SIGNALS:
