@@ -15,7 +15,15 @@ void FirstRunHooks::install(Setup* setup, Windows windows) {
     windows_ = std::move(windows);
 }
 
-bool FirstRunHooks::takeOverFromOtherCopies() { return !setup_ || setup_->takeOverFromOtherCopies(); }
+bool FirstRunHooks::takeOverFromOtherCopies() {
+    if (!setup_)
+        return true;
+    if (!setup_->takeOverFromOtherCopies())
+        return false;
+    // This copy is the one that runs from now on.
+    setup_->followLoginItem();
+    return true;
+}
 
 std::optional<SetupStep> FirstRunHooks::needs() { return setup_ ? setup_->needs() : std::nullopt; }
 

@@ -17,9 +17,8 @@ MoveRun::Mover MoveRun::background() { return moveInTheBackground; }
 MoveRun::MoveRun(Setup& setup, Mover mover) : setup_(setup), mover_(mover ? std::move(mover) : background()) {}
 
 QCoro::Task<void> MoveRun::start(std::shared_ptr<MoveRun> run, std::function<void(QString)> onFailure) {
-    if (run->busy_)
+    if (!run->setup_.claimMove())
         co_return;
-    run->busy_ = true;
     std::exception_ptr failure;
     QString target;
     try {
@@ -33,6 +32,6 @@ QCoro::Task<void> MoveRun::start(std::shared_ptr<MoveRun> run, std::function<voi
         run->setup_.relaunch(target);
         co_return;
     }
-    run->busy_ = false;
+    run->setup_.releaseMove();
     onFailure(describe(failure));
 }

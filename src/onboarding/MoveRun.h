@@ -9,10 +9,10 @@
 #include <memory>
 #include <optional>
 
-// One move into Applications at a time, for the setup window and the welcome's setup page: the
-// copy runs off the GUI thread, then the moved copy is started and this one ends. A press while
-// a move runs is ignored, since a second move would trash the first one's fresh copy; after a
-// move that worked, nothing moves again while this copy ends.
+// The move into Applications for the setup window and the welcome's setup page: the copy runs
+// off the GUI thread, then the moved copy is started and this one ends. A press while any move
+// of the application runs is ignored, since a second move would trash the first one's fresh
+// copy; after a move that worked, nothing moves again while this copy ends.
 class MoveRun {
 public:
     // Runs the move off the GUI thread and gives its result back.
@@ -26,10 +26,7 @@ public:
     // that it outlives a window closed while the copy runs.
     static QCoro::Task<void> start(std::shared_ptr<MoveRun> run, std::function<void(QString)> onFailure);
 
-    bool busy() const { return busy_; }
-
 private:
     Setup& setup_;
     Mover mover_;
-    bool busy_ = false;
 };

@@ -34,6 +34,21 @@ const Step& stepAt(double seconds);
 // Reduced motion: the open panel with all three rows and the first one done, standing still.
 State reduced();
 
+// The scene as drawn at a moment: each change animated by its step's motion from the moment it
+// landed, so a row still springing in goes on while the next one comes.
+struct Frame {
+    double open = 0;            // closed 0 to open 1; the width, corners and shadow follow it
+    double rows[3] = {0, 0, 0}; // each row's opacity; it sits 6 × (1 − shown) above its place
+    double fill = 0;            // the install bar's blue part, 0 to 1
+    double check = 0;           // the check mark's scale and opacity
+    double height = 26;         // the panel's, following the rows as they come and go
+    State state;                // what the slots show
+
+    double rowOffset(int row) const { return -6 * (1 - rows[row]); }
+};
+Frame frameAt(double seconds);
+Frame reducedFrame();
+
 struct App {
     QString name;
     QString installed;

@@ -9,8 +9,8 @@ class OnboardingHooks {
 public:
     virtual ~OnboardingHooks() = default;
 
-    // A newer running copy is brought forward and this process ends; older ones are quit. False
-    // when this process ends, so the launch stops there.
+    // A newer running copy is brought forward and this process ends; older ones are quit and the
+    // login item follows this copy. False when this process ends, so the launch stops there.
     virtual bool takeOverFromOtherCopies() = 0;
     // The first setup step still due: moving into Applications, else the login item.
     virtual std::optional<SetupStep> needs() = 0;

@@ -41,6 +41,21 @@ bool sameItem(const QString& a, const QString& b) {
            first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
+// A path with its links resolved, or as given when it does not resolve.
+QString resolved(const QString& path) {
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    return canonical.isEmpty() ? path : canonical;
+}
+
+// The system's Applications folder counts only when no user but root and this one can change
+// what lies in it: a folder others may write could hand this user a planted copy.
+bool trusted(const QString& folder) {
+    struct stat info {};
+    return Sys::stat(QFile::encodeName(folder), info) == 0 && S_ISDIR(info.st_mode) &&
+           (info.st_uid == 0 || info.st_uid == ::geteuid()) && (info.st_mode & (S_IWGRP | S_IWOTH)) == 0 &&
+           ::access(QFile::encodeName(folder).constData(), W_OK) == 0;
+}
+
 bool exists(const QString& path) {
     struct stat info {};
     return Sys::lstat(QFile::encodeName(path), info) == 0;
@@ -99,16 +114,24 @@ bool Setup::takeOverFromOtherCopies() {
 }
 
 bool Setup::isInApplications() const {
-    const QString& path = e_.bundle;
     if (isTranslocated())
         return false;
-    return path.startsWith(u"/Applications/"_s) || path.startsWith(e_.home + u"/Applications/"_s);
+    const QString path = resolved(e_.bundle);
+    return path.startsWith(resolved(u"/Applications"_s) + u'/') ||
+           path.startsWith(resolved(e_.home + u"/Applications"_s) + u'/');
+}
+
+bool Setup::offersMove() const {
+    if (isInApplications())
+        return false;
+    struct stat info {};
+    return e_.bundle.isEmpty() || Sys::stat(QFile::encodeName(e_.bundle), info) != 0 || info.st_uid == ::geteuid();
 }
 
 bool Setup::isTranslocated() const { return e_.bundle.contains(translocated); }
 
 std::optional<SetupStep> Setup::needs() const {
-    if (!isInApplications() && !e_.defaults->boolean(skipMoveKey))
+    if (offersMove() && !e_.defaults->boolean(skipMoveKey))
         return SetupStep::move;
     if (e_.defaults->boolean(askedLoginKey) || loginEnabled())
         return std::nullopt;
@@ -124,7 +147,7 @@ Setup::Move Setup::move() const {
 
 QString Setup::moveToApplications(const Move& move) {
     QString folder = move.systemApplications;
-    if (::access(QFile::encodeName(folder).constData(), W_OK) != 0) {
+    if (!trusted(folder)) {
         folder = move.home + u"/Applications"_s;
         if (!QDir().mkpath(folder))
             throw FileError(FileError::Op::Create, folder, errno);
@@ -169,7 +192,27 @@ QString Setup::moveToApplications(const Move& move) {
     return target;
 }
 
+bool Setup::claimMove() {
+    if (moving_)
+        return false;
+    moving_ = true;
+    return true;
+}
+
+QString Setup::program(const QString& bundle) const { return bundle + u"/Contents/MacOS/"_s + e_.executable; }
+
+void Setup::followLoginItem() {
+    try {
+        e_.loginItem->follow();
+    } catch (const std::exception& error) {
+        qCWarning(lcOnboarding).noquote() << u"Launch at login: "_s + QString::fromUtf8(error.what());
+    }
+}
+
 void Setup::relaunch(const QString& bundle) {
+    // Before the relaunch, which may not start: the entry must not name the copy now in the Trash.
+    e_.loginItem->setProgram(program(bundle));
+    followLoginItem();
     if (!e_.relaunch(bundle, e_.executable))
         qCWarning(lcOnboarding) << "The relaunch could not be started.";
     e_.terminate();

@@ -52,16 +52,29 @@ public:
     // Brings a newer running copy forward and ends this one, else asks the others to quit. False
     // when this copy ends: nothing more of the launch may run.
     bool takeOverFromOtherCopies();
+    // Whether the bundle lies in an Applications folder, both sides compared with their links
+    // resolved.
     bool isInApplications() const;
+    // Whether the move is offered: outside Applications and not an install of the system's or
+    // another user's, whose copy in this user's folder could not do what the installed one does.
+    bool offersMove() const;
     // Whether the system runs the bundle from its randomised read-only place.
     bool isTranslocated() const;
     // The first step still due; never `done`.
     std::optional<SetupStep> needs() const;
     // Copies the bundle into Applications and trashes the launched copy; the new location.
+    // The system's folder is taken only when nobody but root and this user can write it.
     // Throws the failing step's error.
     static QString moveToApplications(const Move& move);
     Move move() const;
-    // Starts the bundle again after a second and quits this copy, in every case.
+    // One move at a time for the whole application, whichever window started it: false while
+    // another runs. A move that worked keeps the claim while this copy ends.
+    bool claimMove();
+    void releaseMove() { moving_ = false; }
+    // The login item starts this copy: called once this copy is the one that runs.
+    void followLoginItem();
+    // The moved copy at `bundle` is the one the login item starts from now on, then it is started
+    // after a second and this copy quits, in every case.
     void relaunch(const QString& bundle);
     // Turns the login item on or off; a refusal is only logged. The question counts as answered.
     void setLogin(bool on);
@@ -71,5 +84,8 @@ public:
     void answeredBoth();
 
 private:
+    QString program(const QString& bundle) const;
+
     Environment e_;
+    bool moving_ = false;
 };

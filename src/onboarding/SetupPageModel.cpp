@@ -14,7 +14,7 @@ QList<SetupPageModel::Row> SetupPageModel::rows() const {
     QList<Row> rows;
     rows << Row{e_.prefs->theme() == Theme::light ? QStringLiteral("sun.max") : QStringLiteral("moon.stars"),
                 tr("Appearance"), tr("Dark by default. You can match your Mac instead."), Control::appearance};
-    if (!e_.setup->isInApplications() && !e_.sandbox)
+    if (e_.setup->offersMove() && !e_.sandbox)
         rows << Row{QStringLiteral("folder.fill"), tr("Move Quenlark to Applications"),
                     tr("macOS keeps permissions reliably only for apps in Applications."), Control::moveButton};
     rows << Row{QStringLiteral("power"), tr("Open at login"),

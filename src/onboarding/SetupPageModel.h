@@ -43,7 +43,7 @@ public:
 
     explicit SetupPageModel(Environment environment);
 
-    // The rows in order; the move row only outside Applications and without "--sandbox".
+    // The rows in order; the move row only while the move is offered and without "--sandbox".
     QList<Row> rows() const;
     const std::optional<QString>& moveError() const { return moveError_.get(); }
 

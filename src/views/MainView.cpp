@@ -75,17 +75,18 @@ MainView::MainView(Store& store, Prefs& prefs, Clock& clock, QWidget* parent) : 
     library_->hide();
     stack->addWidget(library_, 1);
 
-    uninstall_ = new UninstallLayer(store_, this);
-    libraryPrompt_ = new LibraryPromptLayer(store_, this);
-    toast_ = new NoticeToast(store_, clock, this);
-
     anchors_ = new TourAnchors(this);
     TourAnchors::mark(hero_, QStringLiteral("hero"));
     const int room = HeroButton::shadowRoom;
     TourAnchors::mark(hero_->updateAllButton(), QStringLiteral("updateAll"), QMargins(room, room, room, room));
     TourAnchors::mark(chips_, QStringLiteral("chips"));
     TourAnchors::mark(pills_, QStringLiteral("permissions"));
+    // Made before the prompts and the toast, so that they come above the tour.
     tour_ = new TourOverlay(store_, prefs, *anchors_, this);
+
+    uninstall_ = new UninstallLayer(store_, this);
+    libraryPrompt_ = new LibraryPromptLayer(store_, this);
+    toast_ = new NoticeToast(store_, clock, this);
 
     new FrameObserver(this, [this] { (void)DashboardModel::showsPermissionBanner(store_); }, [this] { showBanner(); });
     new Observer(this, [this] { (void)DashboardModel::showsLibrary(store_); }, [this] { showLibrary(); });

@@ -23,8 +23,9 @@ class UninstallLayer;
 // The main window's content, the dashboard: the backdrop tinted by the store's mood, and a
 // centred column at most 1200 wide of the overview header, the controls row (chips, search,
 // permission pills), the permission banner while it is needed, and the card list, or the library
-// screen under the library filter. Over it the uninstall prompt while the store's removing row is
-// set, the library's question card, the notice toast, and the guided tour while it runs.
+// screen under the library filter. Over it the guided tour while it runs, and above that the
+// uninstall prompt while the store's removing row is set, the library's question card and the
+// notice toast.
 class MainView : public QWidget {
     Q_OBJECT
 public:

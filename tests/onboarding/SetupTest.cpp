@@ -13,6 +13,9 @@
 #include <QFile>
 #include <QStandardPaths>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 struct Pair {
@@ -173,7 +176,29 @@ TEST_F(SetupTest, ARelaunchQuitsThisCopyEvenWhenTheShellCannotStart) {
     relaunchStarts = false;
     setup.relaunch(QStringLiteral("/home/ann/Applications/Quenlark.app"));
     EXPECT_EQ(relaunched, QStringList{QStringLiteral("/home/ann/Applications/Quenlark.app/quenlark")});
+    EXPECT_EQ(login.followed,
+              QStringList{QStringLiteral("/home/ann/Applications/Quenlark.app/Contents/MacOS/quenlark")})
+        << "the login item starts the moved copy, not the one in the Trash";
     EXPECT_EQ(terminated, 1);
+}
+
+// Links to the home or to its Applications folder, on either side, name the same place; an
+// install the system or another user owns is never offered the move.
+TEST_F(SetupTest, ThePlaceIsComparedResolvedAndAnotherOwnersInstallIsNotOffered) {
+    const QString real = root + QStringLiteral("/real-home"), home = root + QStringLiteral("/home");
+    ASSERT_TRUE(QDir().mkpath(real + QStringLiteral("/Applications/Q.app")));
+    ASSERT_TRUE(QFile::link(real, home));
+    ASSERT_TRUE(QFile::link(real + QStringLiteral("/Applications"), root + QStringLiteral("/apps")));
+    for (const auto& [bundle, at] : {std::pair{real + QStringLiteral("/Applications/Q.app"), home},
+                                     {home + QStringLiteral("/Applications/Q.app"), real},
+                                     {root + QStringLiteral("/apps/Q.app"), real}})
+        EXPECT_FALSE(fake.make(bundle, at).offersMove()) << bundle.toStdString();
+    // Owned by root, or by nobody where the tests run as root.
+    const QString others = ::geteuid() == 0 ? root + QStringLiteral("/lib/quenlark/Q.app") : QStringLiteral("/usr");
+    ASSERT_TRUE(::geteuid() != 0 ||
+                (QDir().mkpath(others) && ::chown(QFile::encodeName(others).constData(), 65534, 65534) == 0));
+    defaults->set(::Setup::askedLoginKey, true);
+    EXPECT_EQ(make(others).needs(), std::nullopt);
 }
 
 TEST_F(SetupTest, TheMoveLandsWholeOrNotAtAllAndNeverTrashesTheRunningCopy) {
@@ -236,4 +261,13 @@ TEST_F(SetupTest, TheMoveLandsWholeOrNotAtAllAndNeverTrashesTheRunningCopy) {
     EXPECT_EQ(fileIn(target), plist);
     EXPECT_EQ(trashed(), beforeLinked);
     EXPECT_EQ(leftovers(home + QStringLiteral("/Applications")), QStringList());
+
+    // The system's folder takes the copy only when nobody but root and this user can write it.
+    for (const auto& [mode, taken] : {std::pair{0755, true}, {0775, false}, {0777, false}, {01777, false}}) {
+        QDir(system).removeRecursively();
+        ASSERT_TRUE(QDir().mkpath(system));
+        ASSERT_EQ(::chmod(QFile::encodeName(system).constData(), mode_t(mode)), 0);
+        const QString source = bundle(QStringLiteral("Downloads/Quenlark.app"), {"4.0", "40"});
+        EXPECT_EQ(::Setup::moveToApplications(move(source)).startsWith(system + u'/'), taken) << mode;
+    }
 }

@@ -78,3 +78,18 @@ TEST(NotchDemoTimeline, OneCycleOpensFillsInstallsChecksAndFoldsThenRepeats) {
     }
     EXPECT_EQ(NotchDemoTimeline::reduced(), (State{true, 3, 0, true}));
 }
+
+// Each change moves from where it landed to its end: a new row fades in while sliding down 6 and
+// the panel grows by it, the check mark scales in from nothing, and everything folds together.
+TEST(NotchDemoTimeline, EachChangeRunsFromWhereItLandedToItsEnd) {
+    using NotchDemoTimeline::frameAt;
+    EXPECT_EQ(frameAt(1.04).rowOffset(0), -6) << "a row lands faded, 6 above its place";
+    EXPECT_LT(frameAt(1.2).height, frameAt(1.3).height);
+    const NotchDemoTimeline::Frame open = frameAt(2.2), folded = frameAt(6.5);
+    EXPECT_NEAR(open.rowOffset(2), 0, 0.1);
+    EXPECT_NEAR(open.height, 170, 0.5) << "the header and three rows under the notch";
+    EXPECT_EQ(frameAt(3.92).check, 0);
+    EXPECT_NEAR(frameAt(5.7).check, 1, 0.01);
+    EXPECT_NEAR(folded.open + folded.rows[0], 0, 0.01);
+    EXPECT_NEAR(folded.height, 26, 0.5);
+}

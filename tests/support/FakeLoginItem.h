@@ -3,6 +3,8 @@
 #include "platform/desktop/LoginItem.h"
 #include "runtime/FileError.h"
 
+#include <QStringList>
+
 #include <cerrno>
 
 // The login item in memory: on or off, with refusals on demand.
@@ -17,8 +19,10 @@ public:
             throw FileError(value ? FileError::Op::Write : FileError::Op::Remove, entry(), refuse ? EACCES : ENOENT);
         on = value;
     }
+    void follow() override { followed << program(); }
 
     bool on = false;
     bool refuse = false;
     int calls = 0;
+    QStringList followed; // the program each follow named
 };

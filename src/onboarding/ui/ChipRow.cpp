@@ -44,7 +44,7 @@ void ChipRow::paintEvent(QPaintEvent*) {
         return;
     const double seconds = MarqueePaint::seconds();
     const QPixmap chips = strip();
-    MarqueePaint::faded(this, layer_, Qt::Horizontal, 0.2, [this, seconds, &chips](QPainter& painter) {
+    MarqueePaint::faded(this, layer_, Qt::Horizontal, [this, seconds, &chips](QPainter& painter) {
         const double x = (width() - 780) / 2.0 + Marquee::chipOffset(int(items_.size()), speed_, reverse_, seconds);
         painter.drawPixmap(QPointF(x, (height() - 35) / 2.0), chips);
     });

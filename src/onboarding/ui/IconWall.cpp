@@ -92,7 +92,7 @@ void IconWall::paintEvent(QPaintEvent*) {
     if (rows_.isEmpty())
         return;
     const double seconds = MarqueePaint::seconds();
-    MarqueePaint::faded(this, layer_, Qt::Vertical, 0.3, [this, seconds](QPainter& painter) {
+    MarqueePaint::faded(this, layer_, Qt::Vertical, [this, seconds](QPainter& painter) {
         // Placed in device pixels, so every tile is a plain copy onto the layer.
         painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
         const QTransform turn = QTransform().rotate(tilt);

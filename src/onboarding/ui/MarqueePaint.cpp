@@ -19,8 +19,17 @@ void start(QWidget* widget) {
 
 double seconds() { return Motion::reduced() ? 0 : ReferenceDate::seconds(Clock::shared().now()); }
 
-void faded(QWidget* widget, QImage& layer, Qt::Orientation fade, double solidFrom,
-           const std::function<void(QPainter&)>& draw) {
+QLinearGradient mask(double length, Qt::Orientation fade) {
+    const bool vertical = fade == Qt::Vertical;
+    QLinearGradient mask(0, 0, vertical ? 0 : length, vertical ? length : 0);
+    mask.setColorAt(0, Qt::transparent);
+    mask.setColorAt(1.0 / 3, Qt::black);
+    mask.setColorAt(2.0 / 3, Qt::black);
+    mask.setColorAt(1, Qt::transparent);
+    return mask;
+}
+
+void faded(QWidget* widget, QImage& layer, Qt::Orientation fade, const std::function<void(QPainter&)>& draw) {
     const double ratio = widget->devicePixelRatioF();
     const QSize size = widget->size() * ratio;
     if (layer.size() != size || layer.devicePixelRatio() != ratio) {
@@ -39,17 +48,13 @@ void faded(QWidget* widget, QImage& layer, Qt::Orientation fade, double solidFro
         painter.setCompositionMode(QPainter::CompositionMode_DestinationIn);
         const bool vertical = fade == Qt::Vertical;
         const double length = vertical ? widget->height() : widget->width();
-        QLinearGradient mask(0, 0, vertical ? 0 : length, vertical ? length : 0);
-        mask.setColorAt(0, Qt::transparent);
-        mask.setColorAt(solidFrom, Qt::black);
-        mask.setColorAt(1 - solidFrom, Qt::black);
-        mask.setColorAt(1, Qt::transparent);
-        const double band = std::ceil(length * solidFrom);
+        const QLinearGradient gradient = mask(length, fade);
+        const double band = std::ceil(length / 3);
         const QRectF rect(widget->rect());
         const QRectF first = vertical ? rect.adjusted(0, 0, 0, band - length) : rect.adjusted(0, 0, band - length, 0);
         const QRectF second = vertical ? rect.adjusted(0, length - band, 0, 0) : rect.adjusted(length - band, 0, 0, 0);
-        painter.fillRect(first, mask);
-        painter.fillRect(second, mask);
+        painter.fillRect(first, gradient);
+        painter.fillRect(second, gradient);
     }
     QPainter(widget).drawImage(0, 0, layer);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QLinearGradient>
 #include <QWidget>
 
 #include <functional>
@@ -14,9 +15,10 @@ namespace MarqueePaint {
 void start(QWidget* widget);
 // Seconds since the reference date; 0 under reduced motion, where the rows stand still.
 double seconds();
-// Draws with `draw` into a layer faded out towards the top and bottom (or the sides). `layer` is
-// the widget's own, kept from frame to frame so that a frame allocates nothing.
-void faded(QWidget* widget, QImage& layer, Qt::Orientation fade, double solidFrom,
-           const std::function<void(QPainter&)>& draw);
+// The fade over `length` along `fade`: clear, black, black, clear, evenly spaced.
+QLinearGradient mask(double length, Qt::Orientation fade);
+// Draws with `draw` into a layer faded out by `mask` towards the top and bottom (or the sides).
+// `layer` is the widget's own, kept from frame to frame so that a frame allocates nothing.
+void faded(QWidget* widget, QImage& layer, Qt::Orientation fade, const std::function<void(QPainter&)>& draw);
 
 } // namespace MarqueePaint

@@ -16,24 +16,6 @@
 
 namespace {
 
-using NotchDemoTimeline::Motion;
-using NotchDemoTimeline::State;
-
-// How far (0 to 1) the move into the step at `since` seconds has come.
-double settled(Motion motion, double since) {
-    switch (motion) {
-    case Motion::none: return 1;
-    case Motion::springA: return Spring(0.55, 0.6, 0, 1).value(since);
-    case Motion::install: {
-        const double t = std::clamp(since / 1.6, 0.0, 1.0);
-        return t < 0.5 ? 2 * t * t : 1 - std::pow(-2 * t + 2, 2) / 2;
-    }
-    case Motion::check: return Spring(0.35, 0.55, 0, 1).value(since);
-    case Motion::fold: return Spring(0.45, 0.7, 0, 1).value(since);
-    }
-    return 1;
-}
-
 double mix(double a, double b, double t) { return a + (b - a) * t; }
 
 } // namespace
@@ -52,10 +34,10 @@ void NotchDemo::holdAt(double seconds) {
 
 double NotchDemo::seconds() const { return held_ >= 0 ? held_ : since_.elapsed() / 1000.0; }
 
-State NotchDemo::state() const {
-    if (::Motion::reduced())
-        return NotchDemoTimeline::reduced();
-    return NotchDemoTimeline::stepAt(seconds()).state;
+NotchDemoTimeline::State NotchDemo::state() const { return frame().state; }
+
+NotchDemoTimeline::Frame NotchDemo::frame() const {
+    return ::Motion::reduced() ? NotchDemoTimeline::reducedFrame() : NotchDemoTimeline::frameAt(seconds());
 }
 
 QPixmap NotchDemo::background() const {
@@ -113,26 +95,12 @@ void NotchDemo::paintEvent(QPaintEvent*) {
     // The panel stays far from the desk's rounded corners: its edges are clip enough.
     p.setClipRect(rect());
 
-    // The panel, moving from the previous step's state to the current one.
-    const bool reduced = ::Motion::reduced();
-    const double now = seconds();
-    const auto& steps = NotchDemoTimeline::steps();
-    const NotchDemoTimeline::Step& step = reduced ? steps.first() : NotchDemoTimeline::stepAt(now);
-    const State target = reduced ? NotchDemoTimeline::reduced() : step.state;
-    State previous = target;
-    double t = 1;
-    if (!reduced) {
-        const qsizetype at = &step - steps.data();
-        previous = steps[at > 0 ? at - 1 : steps.size() - 1].state;
-        const double into = std::fmod(now, NotchDemoTimeline::cycle()) - step.at;
-        t = settled(step.motion, std::max(0.0, into));
-    }
-    const double open = mix(previous.open ? 1 : 0, target.open ? 1 : 0, t);
+    // The panel, each of its changes on its way from where it was.
+    const NotchDemoTimeline::Frame frame = this->frame();
+    const NotchDemoTimeline::State& target = frame.state;
+    const double open = frame.open;
     const double width = mix(120, 330, open);
-    const int rows = target.rows;
-    const double contentHeight = target.open || previous.open ? 26 + 6 + 18 + rows * (30 + 6) + 12 * open : 26;
-    const double height = std::max(26.0, mix(26, contentHeight, open));
-    const QRectF panel(desk.center().x() - width / 2, desk.top(), width, height);
+    const QRectF panel(desk.center().x() - width / 2, desk.top(), width, frame.height);
     const double corner = mix(10, 20, open);
     if (open > 0.01) {
         for (int i = 14; i > 0; i -= 2) {
@@ -150,7 +118,7 @@ void NotchDemo::paintEvent(QPaintEvent*) {
     shape.quadTo(panel.left(), panel.bottom(), panel.left(), panel.bottom() - corner);
     shape.closeSubpath();
     p.fillPath(shape, Qt::black);
-    if (open > 0.5 && target.open) {
+    if (open > 0.5) {
         p.setClipPath(shape, Qt::IntersectClip);
         p.setOpacity(std::clamp((open - 0.5) * 2, 0.0, 1.0));
         const QRectF inner = panel.adjusted(14, 26 + 6, -14, -12);
@@ -166,11 +134,15 @@ void NotchDemo::paintEvent(QPaintEvent*) {
         allShape.addRoundedRect(allBox, 9, 9);
         p.fillPath(allShape, WelcomeColors::blue());
         p.drawText(allBox, Qt::AlignCenter, all);
-        double y = inner.top() + 18 + 6;
+        const double shown = p.opacity();
         const QColor colours[] = {QColor(255, 149, 0), Palette::dark().hue(Palette::Hue::blue), QColor(255, 45, 85)};
         const auto& apps = NotchDemoTimeline::apps();
-        for (int i = 0; i < rows && i < apps.size(); ++i) {
-            const QRectF row(inner.left(), y, inner.width(), 30);
+        for (int i = 0; i < 3 && i < apps.size(); ++i) {
+            if (frame.rows[i] <= 0)
+                continue;
+            // A row fades in while it slides down 6 into its place.
+            p.setOpacity(shown * frame.rows[i]);
+            const QRectF row(inner.left(), inner.top() + 24 + i * 36 + frame.rowOffset(i), inner.width(), 30);
             QPainterPath rowShape;
             rowShape.addRoundedRect(row, 8, 8);
             p.fillPath(rowShape, WelcomeColors::white(0.06));
@@ -187,10 +159,18 @@ void NotchDemo::paintEvent(QPaintEvent*) {
                        apps[i].installed + QStringLiteral(" \u2192 ") + apps[i].available);
             const QRectF slot(row.right() - 8 - 56, row.top(), 56, 30);
             if (i == 0 && target.done) {
-                Symbols::paint(p, QRectF(slot.right() - 16, slot.center().y() - 8, 16, 16),
-                               QStringLiteral("checkmark.circle.fill"), Palette::dark().hue(Palette::Hue::green));
+                // The check mark scales in from nothing about its centre as it fades in.
+                const QRectF mark(slot.right() - 16, slot.center().y() - 8, 16, 16);
+                p.save();
+                p.setOpacity(p.opacity() * std::clamp(frame.check, 0.0, 1.0));
+                p.translate(mark.center());
+                p.scale(std::max(frame.check, 0.00001), std::max(frame.check, 0.00001));
+                p.translate(-mark.center());
+                const QColor green = Palette::dark().hue(Palette::Hue::green);
+                Symbols::paint(p, mark, QStringLiteral("checkmark.circle.fill"), green);
+                p.restore();
             } else if (i == 0 && target.progress > 0) {
-                const double fill = step.motion == NotchDemoTimeline::Motion::install ? t : 1;
+                const double fill = frame.fill;
                 const QRectF track(slot.right() - 50, slot.center().y() - 2.5, 50, 5);
                 QPainterPath trackShape;
                 trackShape.addRoundedRect(track, 2.5, 2.5);
@@ -211,7 +191,6 @@ void NotchDemo::paintEvent(QPaintEvent*) {
                 p.setPen(Qt::white);
                 p.drawText(box, Qt::AlignCenter, tr("Update"));
             }
-            y += 36;
         }
     }
     p.restore();

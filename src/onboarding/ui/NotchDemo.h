@@ -15,6 +15,7 @@ public:
 
     // The scene as drawn now, between the last state and the one it moves to.
     NotchDemoTimeline::State state() const;
+    NotchDemoTimeline::Frame frame() const;
     // For pictures: the scene `seconds` into its cycle.
     void holdAt(double seconds);
 

@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <cmath>
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
 constexpr int gap = 10, subtitleWidth = 480, rise = 14;
@@ -44,7 +46,11 @@ void tint(QLabel* label, const QColor& base, double t) {
 // Each text gets the height its lines need at the block's width every time it is placed.
 PageText::PageText(const QString& title, const QString& subtitle, QWidget* parent)
     : QWidget(parent), reserve_(Motion::reduced() ? 0 : rise) {
-    title_ = centred(title, Fonts::system(30, QFont::Black), Qt::white, this);
+    title_ = centred(QString(), Fonts::system(30, QFont::ExtraBold), Qt::white, this);
+    // Its lines sit 2 further apart than the font's own spacing, which only rich text can say.
+    title_->setTextFormat(Qt::RichText);
+    title_->setText(u"<p style=\"-qt-line-height-type:line-distance; line-height:%1px\">"_s.arg(titleLineSpacing) +
+                    title.toHtmlEscaped().replace(u'\n', u"<br>"_s) + u"</p>"_s);
     subtitle_ = centred(subtitle, Fonts::system(14.5), WelcomeColors::white(0.58), this);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     setAccessibleName(QString(title).replace(QLatin1Char('\n'), QLatin1Char(' ')) + QStringLiteral(". ") + subtitle);

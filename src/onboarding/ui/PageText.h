@@ -5,10 +5,13 @@
 class QLabel;
 
 // The centred title and subtitle of a welcome page; they fade in (and, with motion, rise 14)
-// when the page comes up, the title after 0.06 s and the subtitle after 0.16 s.
+// when the page comes up, the title after 0.06 s and the subtitle after 0.16 s. The title is
+// heavy, its lines 2 apart beyond the font's spacing.
 class PageText : public QWidget {
     Q_OBJECT
 public:
+    static constexpr int titleLineSpacing = 2;
+
     PageText(const QString& title, const QString& subtitle, QWidget* parent = nullptr);
 
     // The room under the texts they rise through: part of the block's height, so a page may let

@@ -4,10 +4,10 @@
 #include "model/Spring.h"
 #include "onboarding/WelcomePage.h"
 #include "onboarding/ui/PageText.h"
+#include "onboarding/ui/ReplacingSymbol.h"
 #include "onboarding/ui/WelcomeColors.h"
 #include "platform/gui/Fonts.h"
 #include "platform/gui/Palette.h"
-#include "platform/gui/Symbols.h"
 #include "views/kit/Animator.h"
 
 #include <QPainter>
@@ -32,31 +32,16 @@ protected:
         const int done = page_.done();
         const bool all = done == steps_.size();
         const QColor green = Palette::dark().hue(Palette::Hue::green);
-        // A new symbol springs in over the one it replaces while that one fades out.
-        const auto replace = [&p](const QRectF& box, const QString& before, const QColor& was, const QString& after,
-                                  const QColor& is, double w, double from) {
-            const double shown = std::clamp(w, 0.0, 1.0);
-            p.save();
-            p.setOpacity(1 - shown);
-            Symbols::paint(p, box, before, was);
-            p.setOpacity(shown);
-            const double scale = from + (1 - from) * w;
-            const QPointF c = box.center();
-            p.translate(c);
-            p.scale(scale, scale);
-            p.translate(-c);
-            Symbols::paint(p, box, after, is);
-            p.restore();
-        };
         const double shield = all ? page_.passed(int(steps_.size()) - 1) : 0;
-        replace(QRectF(13, 0, 64, 64), QStringLiteral("shield.lefthalf.filled"), WelcomeColors::blue(),
-                QStringLiteral("checkmark.shield.fill"), green, shield, 0.8);
+        // A new symbol springs in over the one it replaces while that one fades out.
+        ReplacingSymbol::paint(p, QRectF(13, 0, 64, 64), QStringLiteral("shield.lefthalf.filled"),
+                               WelcomeColors::blue(), QStringLiteral("checkmark.shield.fill"), green, shield, 0.8);
         p.setFont(Fonts::system(14, QFont::Medium));
         double y = 0;
         for (qsizetype i = 0; i < steps_.size(); ++i) {
             const double w = i < done ? page_.passed(int(i)) : 0;
-            replace(QRectF(116, y + 2, 18, 18), QStringLiteral("circle"), WelcomeColors::white(0.3),
-                    QStringLiteral("checkmark.circle.fill"), green, w, 0.5);
+            ReplacingSymbol::paint(p, QRectF(116, y + 2, 18, 18), QStringLiteral("circle"), WelcomeColors::white(0.3),
+                                   QStringLiteral("checkmark.circle.fill"), green, w, 0.5);
             p.setPen(WelcomeColors::white(0.45 + 0.55 * std::clamp(w, 0.0, 1.0)));
             p.drawText(QRectF(144, y, 330, 22), Qt::AlignLeft | Qt::AlignVCenter, steps_[i]);
             y += 22 + 11;

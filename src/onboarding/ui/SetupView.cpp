@@ -1,9 +1,9 @@
 #include "onboarding/ui/SetupView.h"
 
 #include "onboarding/SetupModel.h"
+#include "onboarding/ui/ReplacingSymbol.h"
 #include "platform/gui/Fonts.h"
 #include "platform/gui/Palette.h"
-#include "platform/gui/Symbols.h"
 #include "runtime/Observation.h"
 #include "runtime/Spawn.h"
 #include "views/kit/Animator.h"
@@ -78,8 +78,7 @@ SetupView::SetupView(SetupModel& model, std::function<void()> close, std::functi
     for (int i = 0; i < SetupModel::checklist().size(); ++i) {
         auto* row = new QHBoxLayout();
         row->setSpacing(10);
-        auto* symbol = new QLabel(checklist);
-        symbol->setFixedSize(16, 16);
+        auto* symbol = new ReplacingSymbol(16, checklist);
         auto* title = text(Fonts::body(), checklist);
         row->addWidget(symbol, 0, Qt::AlignVCenter);
         row->addWidget(title, 1, Qt::AlignVCenter);
@@ -133,7 +132,7 @@ void SetupView::recolour() {
                                   : mark == SetupModel::Mark::current ? std::pair{"circle.inset.filled", palette.accent()}
                                                                       : std::pair{"circle", palette.secondary()};
         auto [symbol, title] = rows_[i];
-        symbol->setPixmap(Symbols::pixmap(QString::fromLatin1(name), 16, tint, devicePixelRatioF()));
+        symbol->setSymbol(QString::fromLatin1(name), tint);
         colour(title, mark == SetupModel::Mark::pending ? palette.secondary() : palette.text());
     }
     colour(body_, palette.secondary());

@@ -9,6 +9,7 @@
 class QBoxLayout;
 class QLabel;
 class QPushButton;
+class ReplacingSymbol;
 class SetupModel;
 
 // The setup window's content: the header, the two-row checklist and the card of the step.
@@ -21,6 +22,8 @@ public:
 
     QPushButton* primaryButton() const { return primary_; }
     QPushButton* secondaryButton() const { return secondary_; }
+    // The checklist row's mark for `row`, its change a replacement.
+    ReplacingSymbol* mark(int row) const { return rows_[row].first; }
 
 private:
     void refresh();
@@ -35,7 +38,7 @@ private:
     std::function<void()> openSettings_;
     QLabel* title_;
     QLabel* subtitle_;
-    QList<std::pair<QLabel*, QLabel*>> rows_; // symbol, title
+    QList<std::pair<ReplacingSymbol*, QLabel*>> rows_; // mark, title
     QWidget* card_;
     QLabel* cardTitle_;
     QLabel* body_;

@@ -12,6 +12,7 @@
 #include "views/kit/TourAnchors.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -67,13 +68,51 @@ TourOverlay::TourOverlay(Store& store, Prefs& prefs, TourAnchors& anchors, QWidg
     following_->setInterval(100);
     connect(following_, &QTimer::timeout, this, [this] { follow(); });
     new Observer(this, [this] { (void)store_.tourStep(); }, [this] { refresh(); });
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { holdFocus(now); });
     refresh();
 }
 
+bool TourOverlay::above(const QWidget* widget) const {
+    const QWidget* parent = parentWidget();
+    while (widget && widget->parentWidget() != parent)
+        widget = widget->parentWidget();
+    if (!widget || widget == this || !parent)
+        return false;
+    const QObjectList& layers = parent->children();
+    return layers.indexOf(const_cast<QWidget*>(widget)) > layers.indexOf(const_cast<TourOverlay*>(this));
+}
+
+void TourOverlay::holdFocus(QWidget* now) {
+    if (!step_ || !isVisible())
+        return;
+    if (!now) {
+        // A prompt above closed with the keyboard: it comes back here, once the change settles.
+        QTimer::singleShot(0, this, [this] {
+            if (step_ && isVisible() && window()->isActiveWindow() && !QApplication::focusWidget())
+                setFocus(Qt::OtherFocusReason);
+        });
+        return;
+    }
+    // Ctrl+F, say, would put the keyboard under the dim; a prompt above keeps its own.
+    if (now != this && !isAncestorOf(now) && now->window() == window() && !above(now))
+        setFocus(Qt::OtherFocusReason);
+}
+
 bool TourOverlay::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != window() || !step_)
+        return QWidget::eventFilter(watched, event);
     // A window closed or folded away mid-tour ends it: unseen, it would keep the notch silent.
-    if (watched == window() && event->type() == QEvent::Hide && !event->spontaneous() && store_.tourStep())
+    if (event->type() == QEvent::Hide && !event->spontaneous())
         end();
+    // Every key of the window passes here on its way up from the focus: claimed, no shortcut of
+    // the window fires but Quit, unless a prompt above holds the keyboard.
+    if (event->type() == QEvent::ShortcutOverride && !above(QApplication::focusWidget())) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (!key->matches(QKeySequence::Quit) && key->keyCombination() != QKeyCombination(Qt::CTRL, Qt::Key_Q)) {
+            key->accept();
+            return true;
+        }
+    }
     return QWidget::eventFilter(watched, event);
 }
 
@@ -129,8 +168,8 @@ void TourOverlay::showTour() {
     // The content goes into its window after it is made: the window is watched from here.
     if (window() != this)
         window()->installEventFilter(this);
+    // Where the dashboard put it: over the content, under the prompts and the toast.
     show();
-    raise();
     setFocus(Qt::OtherFocusReason);
     if (fading_)
         fading_->stop();

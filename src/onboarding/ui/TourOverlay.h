@@ -17,8 +17,10 @@ class TourCard;
 
 // The running tour over the dashboard: dims it, cuts a rounded hole around the step's element
 // with a pulsing accent ring (still under reduced motion), and places the step card beside it.
-// While it shows it keeps the keyboard: Escape skips, Return goes on, Left goes back. A click
-// in the hole goes on; other clicks on the dim go nowhere. Shows nothing while no tour runs.
+// While it shows it keeps the keyboard: Escape skips, Return goes on, Left goes back, and of the
+// window's shortcuts only Quit gets through. A click in the hole goes on; other clicks on the
+// dim go nowhere. Prompts and the toast laid over the window stay above it, with their keys.
+// Shows nothing while no tour runs.
 class TourOverlay : public QWidget {
     Q_OBJECT
 public:
@@ -45,6 +47,9 @@ protected:
 
 private:
     void refresh();
+    // Whether `widget` lies in a layer stacked above the overlay (a prompt, the toast).
+    bool above(const QWidget* widget) const;
+    void holdFocus(QWidget* now);
     void showTour();
     void hideTour();
     void go(int n);

@@ -7,8 +7,11 @@
 // What every desktop entry of ours shares: the Exec line and how the file is written.
 namespace DesktopEntry {
 
+// Why no Exec line can run `program` with `arguments`, as a sentence; "" when one can.
+QString refusal(const QString& program, const QStringList& arguments);
+
 // The Exec value running `program` with `arguments`, each quoted and escaped as desktop entries
-// require; empty when an argument holds a line break, which no entry can carry.
+// require; empty when one holds a control character no entry can carry.
 QString execLine(const QString& program, const QStringList& arguments);
 
 // The value of `key` in the group `group` ("Desktop Entry") of a key file, or "" when it has none.

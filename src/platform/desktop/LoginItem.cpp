@@ -2,6 +2,7 @@
 
 #include "platform/desktop/DesktopEntry.h"
 #include "platform/files/SmallFile.h"
+#include "runtime/Error.h"
 #include "runtime/FileError.h"
 
 #include <QFile>
@@ -17,8 +18,16 @@ namespace {
 
 constexpr qint64 entryLimit = 64 * 1024;
 
+const QStringList arguments{u"--background"_s};
+
 QString value(const QString& entry, const QString& key) {
     return DesktopEntry::value(entry, u"Desktop Entry"_s, key);
+}
+
+// Whether the desktop starts the entry at login.
+bool startsAtLogin(const QString& entry) {
+    return value(entry, u"Type"_s) == u"Application"_s && value(entry, u"Hidden"_s) != u"true"_s &&
+           value(entry, u"X-GNOME-Autostart-enabled"_s) != u"false"_s;
 }
 
 } // namespace
@@ -36,9 +45,19 @@ bool LoginItem::enabled() const {
     const auto bytes = SmallFile::read(entry_, entryLimit);
     if (!bytes)
         return false;
-    const QString entry = QString::fromUtf8(*bytes);
-    return value(entry, u"Type"_s) == u"Application"_s && value(entry, u"Hidden"_s) != u"true"_s &&
-           value(entry, u"X-GNOME-Autostart-enabled"_s) != u"false"_s;
+    return startsAtLogin(QString::fromUtf8(*bytes));
+}
+
+void LoginItem::follow() {
+    const auto bytes = SmallFile::read(entry_, entryLimit);
+    const QString entry = bytes ? QString::fromUtf8(*bytes) : QString();
+    if (!startsAtLogin(entry))
+        return;
+    if (!DesktopEntry::refusal(program_, arguments).isEmpty())
+        setEnabled(false); // and the turning on below says why
+    else if (value(entry, u"Exec"_s) == DesktopEntry::execLine(program_, arguments))
+        return;
+    setEnabled(true);
 }
 
 void LoginItem::setEnabled(bool on) {
@@ -47,9 +66,9 @@ void LoginItem::setEnabled(bool on) {
             throw FileError(FileError::Op::Remove, entry_, errno);
         return;
     }
-    const QString exec = DesktopEntry::execLine(program_, {u"--background"_s});
-    if (exec.isEmpty())
-        throw FileError(FileError::Op::Write, entry_, EINVAL);
+    if (const QString why = DesktopEntry::refusal(program_, arguments); !why.isEmpty())
+        throw Error(why);
+    const QString exec = DesktopEntry::execLine(program_, arguments);
     const QString entry = u"[Desktop Entry]\n"
                           u"Type=Application\n"
                           u"Name=Quenlark\n"

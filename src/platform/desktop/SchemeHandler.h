@@ -12,7 +12,7 @@ namespace SchemeHandler {
 QString entryId(const QString& scheme);
 
 // The Exec value running `program` with `arguments` and then the address ("%u"), quoted and
-// escaped as desktop entries require; empty when an argument holds a line break.
+// escaped as desktop entries require; empty when an argument holds a character no entry can carry.
 QString execLine(const QString& program, const QStringList& arguments);
 
 // Writes the entry and the default, neither writable by others. False when the scheme is not a

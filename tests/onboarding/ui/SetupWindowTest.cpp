@@ -1,8 +1,10 @@
 #include "onboarding/ui/SetupWindow.h"
 
 #include "FakeSetup.h"
+#include "RunSync.h"
 #include "onboarding/Setup.h"
 #include "onboarding/SetupModel.h"
+#include "onboarding/ui/ReplacingSymbol.h"
 #include "onboarding/ui/SetupView.h"
 #include "platform/system/Defaults.h"
 
@@ -27,6 +29,11 @@ TEST(SetupWindow, OneWindowThatComesForwardAtTheStepAskedUnlessItIsDone) {
     windows.show(SetupStep::login);
     EXPECT_EQ(windows.window(), first);
     EXPECT_EQ(windows.model()->step(), SetupStep::login);
+    // The checklist's first mark is replaced: the check springs in over the old one, to its end.
+    ReplacingSymbol* mark = first->findChild<SetupView*>()->mark(0);
+    EXPECT_TRUE(waitUntil([&] { return mark->symbol() == QStringLiteral("checkmark.circle.fill"); }));
+    EXPECT_LT(mark->replaced(), 0.5);
+    EXPECT_TRUE(waitUntil([&] { return mark->replaced() == 1; }));
 
     // Closed with its title-bar button: the next showing builds a new model and window.
     SetupModel* model = windows.model();
@@ -47,3 +54,4 @@ TEST(SetupWindow, OneWindowThatComesForwardAtTheStepAskedUnlessItIsDone) {
     EXPECT_EQ(windows.window(), nullptr);
     QApplication::processEvents();
 }
+

@@ -1,3 +1,4 @@
+#include "RunSync.h"
 #include "StoreHarness.h"
 
 #include "model/Motion.h"
@@ -8,14 +9,18 @@
 #include "onboarding/ui/TourOverlay.h"
 #include "runtime/MakeShared.h"
 #include "views/MainView.h"
+#include "views/dashboard/NoticeToast.h"
 #include "views/dashboard/SearchField.h"
 #include "views/kit/TourAnchors.h"
+#include "views/uninstall/UninstallPrompt.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QKeyEvent>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -68,6 +73,20 @@ TEST(TourOverlay, KeepsTheKeyboardWhileItShows) {
     ASSERT_TRUE(d.overlay().isVisible());
     EXPECT_TRUE(d.overlay().hasFocus());
 
+    // Of the window's shortcuts only Quit gets through: Ctrl+F leaves the search field beneath.
+    int reloads = 0, quits = 0;
+    QAction reload(&d.view), quit(&d.view);
+    for (auto [action, key, count] : {std::tuple{&reload, Qt::Key_R, &reloads}, {&quit, Qt::Key_Q, &quits}}) {
+        action->setShortcut(QKeySequence(Qt::CTRL | key));
+        QObject::connect(action, &QAction::triggered, [count] { ++*count; });
+        d.view.addAction(action);
+    }
+    for (const Qt::Key key : {Qt::Key_F, Qt::Key_R, Qt::Key_Q, Qt::Key_X})
+        QTest::keyClick(QApplication::focusWidget(), key, key == Qt::Key_X ? Qt::NoModifier : Qt::ControlModifier);
+    EXPECT_TRUE(d.overlay().hasFocus());
+    EXPECT_EQ(search->text(), u"lum"_s);
+    EXPECT_EQ(std::pair(reloads, quits), std::pair(0, 1));
+
     d.key(Qt::Key_Left);
     EXPECT_EQ(d.store->tourStep(), 0) << "no Back on the first step";
     EXPECT_EQ(search->cursorPosition(), 3) << "the search field never heard it";
@@ -90,6 +109,26 @@ TEST(TourOverlay, KeepsTheKeyboardWhileItShows) {
         QApplication::processEvents(QEventLoop::AllEvents, 20);
     EXPECT_FALSE(d.overlay().card()->isVisible());
     EXPECT_TRUE(search->hasFocus());
+}
+
+// A tour started under an uninstall prompt stays beneath it and the toast: the prompt keeps its
+// clicks and the keyboard, and the tour has them once the prompt is gone.
+TEST(TourOverlay, StaysBeneathThePromptsAndTheToast) {
+    Dashboard d;
+    d.store->setRemoving(d.store->items().first());
+    d.store->setNotice(u"Moved Lumen to the Trash."_s);
+    d.turn();
+    ModalPrompt* prompt = d.view.uninstallLayer()->prompt();
+    ASSERT_NE(prompt, nullptr);
+    Tour::start(*d.store);
+    d.turn();
+    ASSERT_TRUE(d.overlay().isVisible());
+    const auto inside = [](QWidget* layer, QWidget* w) { return w && (w == layer || layer->isAncestorOf(w)); };
+    EXPECT_TRUE(inside(prompt, d.view.childAt(prompt->card()->geometry().center())));
+    EXPECT_TRUE(inside(prompt, QApplication::focusWidget()));
+    EXPECT_TRUE(inside(d.view.toast(), d.view.childAt(d.view.toast()->geometry().center())));
+    d.store->setRemoving(nullptr);
+    EXPECT_TRUE(waitUntil([&] { return d.overlay().hasFocus(); }, std::chrono::seconds(2)));
 }
 
 // The menu-bar step's badge counts the updates while it shows, one found meanwhile included.

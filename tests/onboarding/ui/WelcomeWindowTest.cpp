@@ -4,6 +4,7 @@
 
 #include "onboarding/OnboardingModel.h"
 #include "onboarding/ui/OnboardingView.h"
+#include "onboarding/ui/MarqueePaint.h"
 #include "onboarding/ui/PageText.h"
 #include "onboarding/ui/WelcomeWindow.h"
 #include "model/Theme.h"
@@ -111,4 +112,17 @@ TEST(WelcomeWindow, EveryTextAndEverySetupRowShowsWhole) {
     }
     Palette::setDark(wasDark);
     QApplication::setPalette(Palette::current().qtPalette());
+}
+
+// A page's title is heavy (800), its lines 2 apart beyond the font's own spacing; the drifting
+// rows fade out at both ends through four evenly spaced stops.
+TEST(WelcomeWindow, TheTitleIsHeavyAndTheRowsFadeThroughEvenStops) {
+    PageText one(u"Nothing changes"_s, QString()), two(u"Nothing changes\nuntil it's verified"_s, QString());
+    QLabel* line = one.findChild<QLabel*>();
+    EXPECT_EQ(line->font().weight(), QFont::ExtraBold);
+    EXPECT_NEAR(two.findChild<QLabel*>()->heightForWidth(700) - line->heightForWidth(700),
+                QFontMetricsF(line->font()).lineSpacing() + PageText::titleLineSpacing, 1);
+    const QGradientStops stops = MarqueePaint::mask(300, Qt::Vertical).stops();
+    const QColor clear(Qt::transparent), black(Qt::black);
+    EXPECT_EQ(stops, (QGradientStops{{0, clear}, {1 / 3.0, black}, {2 / 3.0, black}, {1, clear}}));
 }

@@ -1,5 +1,7 @@
 #include "platform/desktop/LoginItem.h"
 
+#include "RunSync.h"
+#include "runtime/Error.h"
 #include "runtime/FileError.h"
 
 #include <gtest/gtest.h>
@@ -32,19 +34,28 @@ std::optional<QProcess::ExitStatus> validate(const QString& entry, int& status, 
 TEST(LoginItem, WritesAnAutostartEntryTheDesktopAcceptsAndRemovingItTurnsItOff) {
     const QString folder = QDir::tempPath() + QStringLiteral("/login-item/config/autostart");
     const QString entry = folder + QStringLiteral("/com.quenlark.Quenlark.desktop");
-    // A program path that needs quoting and escaping in an Exec line.
-    const QString program = QStringLiteral("/opt/My Apps/Quen$lark \"x\"%.app/Contents/MacOS/quenlark");
+    // A program path that needs quoting and every escape of an Exec line; the program records
+    // what it was started with.
+    const QString bundle = QDir::tempPath() + QStringLiteral("/login-item/My Apps/Quen$lark \"x\" \\ `a'\tb\nc.app");
+    const QString program = bundle + QStringLiteral("/quenlark");
+    QFile script(program);
+    ASSERT_TRUE(QDir().mkpath(bundle) && script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\nprintf '%s|' \"$0\" \"$@\" > \"$0.tmp\" && mv \"$0.tmp\" \"$0.ran\"\n");
+    script.close();
+    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     LoginItem item(program, entry);
     EXPECT_FALSE(item.enabled());
 
     item.setEnabled(true);
     EXPECT_TRUE(item.enabled());
-    QFile file(entry);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QString text = QString::fromUtf8(file.readAll());
-    EXPECT_TRUE(text.contains(
-        QStringLiteral("\nExec=\"/opt/My Apps/Quen\\\\$lark \\\\\"x\\\\\"%%.app/Contents/MacOS/quenlark\" --background\n")))
-        << text.toStdString();
+    // The desktop's own loader takes the entry and starts the program with its path whole.
+    QProcess launch;
+    launch.start(QStringLiteral("gio"), {QStringLiteral("launch"), entry});
+    ASSERT_TRUE(launch.waitForFinished(10000));
+    EXPECT_EQ(launch.exitCode(), 0) << launch.readAllStandardError().toStdString();
+    QFile recorded(program + QStringLiteral(".ran"));
+    ASSERT_TRUE(waitUntil([&] { return recorded.exists(); }) && recorded.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(recorded.readAll()), program + QStringLiteral("|--background|"));
     EXPECT_EQ(QFile::permissions(entry) & (QFile::WriteGroup | QFile::WriteOther), 0);
 
     // Turned on again: the entry is replaced, never doubled.
@@ -98,5 +109,36 @@ TEST(LoginItem, AnEntryTheDesktopWouldSkipReadsOff) {
                    row.extra);
         file.close();
         EXPECT_EQ(LoginItem(QStringLiteral("/x"), entry).enabled(), row.enabled);
+    }
+}
+
+// An entry left by another copy starts this one from now on; one that could only start a copy
+// that is gone is taken away with the reason.
+TEST(LoginItem, FollowsTheRunningCopyAndRefusesWhatNoEntryCanCarry) {
+    const QString entry = QDir::tempPath() + QStringLiteral("/login-item-follow/com.quenlark.Quenlark.desktop");
+    LoginItem old(QStringLiteral("/opt/Old.app/quenlark"), entry), here(QStringLiteral("/opt/New.app/quenlark"), entry);
+    here.follow();
+    EXPECT_FALSE(here.enabled()) << "an entry that is off stays off";
+    old.setEnabled(true);
+    here.follow();
+    QFile file(entry);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains("\nExec=/opt/New.app/quenlark --background\n"));
+    const char* const rows[][2] = {
+        {"/opt/50%.app/q", "a \"%\", which the desktop reads as a placeholder, so it would never start it."},
+        {"/opt/a=b.app/q", "a \"=\", which a desktop entry's program may not contain."},
+        {"/opt/a\ab.app/q", "a control character, which a desktop entry can't carry."},
+    };
+    for (const auto& [program, why] : rows) {
+        old.setEnabled(true);
+        here.setProgram(QString::fromUtf8(program));
+        try {
+            here.follow();
+            ADD_FAILURE() << program << ": an entry the desktop can not start was written";
+        } catch (const Error& error) {
+            const QString start = QStringLiteral("Quenlark can't open at login from here: its path holds ");
+            EXPECT_EQ(error.description(), start + QString::fromUtf8(why));
+        }
+        EXPECT_FALSE(QFile::exists(entry)) << program;
     }
 }
