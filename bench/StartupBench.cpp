@@ -12,6 +12,7 @@
 #include <QProcessEnvironment>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -27,6 +28,42 @@ const DemoSandbox& demo() {
     return *sandbox;
 }
 
+// Starts `program` and reads its output until every one of `lines` has shown, or 30 s pass;
+// the milliseconds from the start to each, none when one never showed.
+std::optional<QList<double>> timeLines(const QString& program, const QStringList& arguments,
+                                       const QProcessEnvironment& environment, const QList<QByteArray>& lines) {
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    QElapsedTimer timer;
+    timer.start();
+    process.start(program, arguments);
+    QList<std::optional<double>> seen(lines.size());
+    QByteArray log;
+    const auto missing = [&] { return std::any_of(seen.begin(), seen.end(), [](const auto& at) { return !at; }); };
+    while (missing() && timer.elapsed() < 30000 && process.state() != QProcess::NotRunning) {
+        process.waitForReadyRead(50);
+        log += process.readAll();
+        for (qsizetype i = 0; i < lines.size(); ++i)
+            if (!seen[i] && log.contains(lines[i]))
+                seen[i] = double(timer.nsecsElapsed()) / 1e6;
+    }
+    process.terminate();
+    process.waitForFinished(5000);
+    if (missing())
+        return std::nullopt;
+    QList<double> at;
+    for (const auto& time : seen)
+        at.append(*time);
+    return at;
+}
+
+QProcessEnvironment displayed(QProcessEnvironment environment) {
+    if (!environment.contains(QStringLiteral("DISPLAY")))
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    return environment;
+}
+
 struct Launched {
     double window = 0; // without the deliberate delay
     double check = 0;
@@ -36,35 +73,17 @@ struct Launched {
 // the launch housekeeping a sandbox skips (taking over from other copies, the setup steps)
 // runs as on an unsandboxed launch.
 std::optional<Launched> launch(bool firstRun) {
-    QProcess quenlark;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QUENLARK_ANCHORS"), demo().anchors());
     environment.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("quenlark.app.debug=true"));
     if (firstRun)
         environment.insert(QStringLiteral("QUENLARK_FIRST_RUN_CHECKS"), QStringLiteral("1"));
-    if (!environment.contains(QStringLiteral("DISPLAY")))
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    quenlark.setProcessEnvironment(environment);
-    quenlark.setProcessChannelMode(QProcess::MergedChannels);
-    QElapsedTimer timer;
-    timer.start();
-    quenlark.start(demo().applications() + QStringLiteral("/Quenlark.app/Contents/MacOS/quenlark"),
-                   demo().arguments() + QStringList{QStringLiteral("--skip-onboarding")});
-    std::optional<double> shown, checked;
-    QByteArray log;
-    while ((!shown || !checked) && timer.elapsed() < 30000 && quenlark.state() != QProcess::NotRunning) {
-        quenlark.waitForReadyRead(50);
-        log += quenlark.readAll();
-        if (!shown && log.contains("main window shown"))
-            shown = double(timer.nsecsElapsed()) / 1e6;
-        if (!checked && log.contains("first check finished"))
-            checked = double(timer.nsecsElapsed()) / 1e6;
-    }
-    quenlark.terminate();
-    quenlark.waitForFinished(5000);
-    if (!shown || !checked)
+    const auto at = timeLines(demo().applications() + QStringLiteral("/Quenlark.app/Contents/MacOS/quenlark"),
+                              demo().arguments() + QStringList{QStringLiteral("--skip-onboarding")},
+                              displayed(environment), {"main window shown", "first check finished"});
+    if (!at)
         return std::nullopt;
-    return Launched{*shown - deliberateWindowDelayMs, *checked};
+    return Launched{(*at)[0] - deliberateWindowDelayMs, (*at)[1]};
 }
 
 void Startup(benchmark::State& state) {
@@ -112,5 +131,42 @@ void StartupFirstRunChecks(benchmark::State& state) {
     state.counters["first_check_added_ms"] = (checkOn - checkOff) / n;
 }
 BENCHMARK(StartupFirstRunChecks)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(6)->Repetitions(3);
+
+} // namespace
+
+namespace {
+
+// The window's first paint against a bare Qt window's of the same size, each from its process
+// start, alternating which goes first; ours leaves out the deliberate wait. The iteration time is
+// ours.
+void StartupAgainstBareWindow(benchmark::State& state) {
+    double ours = 0, bare = 0;
+    int rounds = 0;
+    for (auto _ : state) {
+        std::optional<double> mine, peer;
+        for (const bool oursNow : {rounds % 2 == 0, rounds % 2 != 0}) {
+            if (oursNow) {
+                if (const auto launched = launch(false))
+                    mine = launched->window;
+            } else if (const auto at = timeLines(QStringLiteral(QUENLARK_BARE_WINDOW), {},
+                                                 displayed(QProcessEnvironment::systemEnvironment()), {"painted"})) {
+                peer = at->first();
+            }
+        }
+        if (!mine || !peer) {
+            state.SkipWithError("a window did not report its first paint");
+            return;
+        }
+        ours += *mine;
+        bare += *peer;
+        state.SetIterationTime(*mine / 1000);
+        ++rounds;
+    }
+    const double n = rounds ? double(rounds) : 1;
+    state.counters["window_ms"] = ours / n;
+    state.counters["bare_window_ms"] = bare / n;
+    state.counters["ratio"] = bare > 0 ? ours / bare : 0;
+}
+BENCHMARK(StartupAgainstBareWindow)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(6)->Repetitions(3);
 
 } // namespace

@@ -50,8 +50,9 @@ int colours(WId window) {
 } // namespace
 
 // Started quietly, the island shows the updates; a reopen grows the main window out of it,
-// centred on the screen and painted, and after a close a reopen brings it back where it stood,
-// and from another workspace onto the one on screen.
+// centred on the screen and painted, and after a close a reopen brings it back where it stood
+// (also where the window manager had placed it), and from another workspace onto the one on
+// screen.
 // With a compositor the window morphs out of the island, without one it fades in.
 TEST(IslandOpening, TheWindowGrowsOutOfTheIslandOntoTheScreenAndComesBackWhereItStood) {
     DemoLaunch launch;
@@ -108,4 +109,23 @@ TEST(IslandOpening, TheWindowGrowsOutOfTheIslandOntoTheScreenAndComesBackWhereIt
             compositing.waitForFinished();
         }
     }
+
+    // Shown at launch, the window stands where the window manager put it; moved and closed, it
+    // comes back exactly where it stood rather than where the manager would place it anew.
+    ASSERT_TRUE(launch.start(DemoLaunch::Start().with({u"--skip-onboarding"_s})));
+    const WId window = launch.window();
+    Desktop::waitUntil([] { return false; }, 1000ms);
+    ASSERT_TRUE(Desktop::run(u"xdotool"_s, {u"windowmove"_s, u"--sync"_s, QString::number(window), u"40"_s, u"60"_s}));
+    Desktop::waitUntil([] { return false; }, 300ms);
+    const QRect before = geometry(window);
+    ASSERT_TRUE(Desktop::close(window));
+    ASSERT_TRUE(Desktop::waitUntil([&] { return !Desktop::waitForWindow(MainWindow::title, 0ms); }, 5s));
+    ASSERT_TRUE(launch.quenlark().launchAgain(30s));
+    ASSERT_TRUE(Desktop::waitForWindow(MainWindow::title, 10s));
+    Desktop::waitUntil([] { return false; }, 1500ms);
+    EXPECT_EQ(geometry(window), before);
+    EXPECT_TRUE(screen.contains(geometry(window).adjusted(0, -20, 0, 0)));
+    ASSERT_TRUE(Desktop::activate(window));
+    ASSERT_TRUE(Desktop::press(u"ctrl+q"_s));
+    EXPECT_EQ(launch.quenlark().ended(10s), 0);
 }

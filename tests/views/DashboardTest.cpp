@@ -32,6 +32,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractAnimation>
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QApplication>
@@ -39,6 +40,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 
 using namespace Qt::Literals::StringLiterals;
 using namespace std::chrono_literals;
@@ -56,6 +58,17 @@ void type(QWidget* target, const QString& text) {
         QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
         QApplication::sendEvent(target, &key);
     }
+}
+
+// The endless animations and repeating timers running in `view`'s widgets: those that never stop
+// by themselves.
+int running(const QWidget& view) {
+    int n = 0;
+    for (const QAbstractAnimation* animation : view.findChildren<QAbstractAnimation*>())
+        n += animation->loopCount() < 0 && animation->state() == QAbstractAnimation::Running;
+    for (const QTimer* timer : view.findChildren<QTimer*>())
+        n += !timer->isSingleShot() && timer->isActive();
+    return n;
 }
 
 struct Instant {
@@ -207,7 +220,9 @@ TEST(Dashboard, TheHerosNewTextsMoveTheListOnlyWhenTheHeroGrows) {
     EXPECT_EQ(list->geometry().top() - listAt.top(), hero->height() - heroHeight);
 }
 
-TEST(Dashboard, TheRingTurnsOnlyWhileARefreshRunsAndTheRingIsOnScreen) {
+// The ring and the rows' spinners turn only while a refresh runs and they are on the screen; an
+// idle window runs no animation and no timer at all.
+TEST(Dashboard, TheSpinnersTurnOnlyWhileARefreshRunsOnScreenAndAnIdleWindowRunsNothing) {
     StoreHarness h;
     h.apps = {StoreHarness::app(u"A"_s)};
     h.checkDelay = 1000ms;
@@ -218,15 +233,21 @@ TEST(Dashboard, TheRingTurnsOnlyWhileARefreshRunsAndTheRingIsOnScreen) {
     auto done = h.start(s.refresh());
     turn();
     EXPECT_TRUE(ring->spinning());
+    EXPECT_GE(running(d.view), 2) << "the ring and the row's spinner";
     EXPECT_FALSE(d.view.hero()->checkAgainButton()->isEnabled());
     d.view.hide();
     EXPECT_FALSE(ring->spinning()) << "paused while hidden";
+    EXPECT_EQ(running(d.view), 0);
     d.view.show();
     EXPECT_TRUE(ring->spinning());
     ASSERT_TRUE(h.settle(done));
     turn();
     EXPECT_FALSE(ring->spinning());
     EXPECT_TRUE(d.view.hero()->checkAgainButton()->isEnabled());
+    QDeadlineTimer still(3s);
+    while (running(d.view) > 0 && !still.hasExpired())
+        turn();
+    EXPECT_EQ(running(d.view), 0) << "idle";
 }
 
 TEST(Dashboard, TheLibraryViewTakesTheListsPlaceUnderTheLibraryFilterAndStartsWithAnyMac) {

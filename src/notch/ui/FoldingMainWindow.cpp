@@ -9,6 +9,7 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWindow>
 
 #include <utility>
 
@@ -52,14 +53,23 @@ bool FoldingMainWindow::eventFilter(QObject* watched, QEvent* event) {
 void FoldingMainWindow::placeHidden(const std::optional<UpdateIsland::Screen>& screen) {
     if (placedByState(window_))
         return;
+    QRect place;
     if (stood_) {
-        window_->setGeometry(*stood_);
+        place = *stood_;
     } else if (screen) {
         const QRect area = screen->workArea.toAlignedRect();
-        QRect centred(QPoint(), window_->size().boundedTo(area.size()));
-        centred.moveCenter(area.center());
-        window_->setGeometry(centred);
+        place = QRect(QPoint(), window_->size().boundedTo(area.size()));
+        place.moveCenter(area.center());
+    } else {
+        return;
     }
+    window_->setGeometry(place);
+    // A window the window manager placed at its first showing keeps asking to be placed anew,
+    // and the widget passes on no geometry it believes it has already: the native window is told
+    // itself, so that the window comes back with its position given (beside the island the
+    // manager would put it at the screen's edge, partly off it).
+    if (QWindow* handle = window_->windowHandle())
+        handle->setGeometry(place);
 }
 
 std::optional<UpdateIsland::Screen> FoldingMainWindow::hangingScreen() {

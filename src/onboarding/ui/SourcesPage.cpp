@@ -7,6 +7,7 @@
 #include "platform/gui/Fonts.h"
 #include "platform/gui/Symbols.h"
 #include "views/kit/Animator.h"
+#include "views/kit/WhileShown.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -135,4 +136,5 @@ SourcesPage::SourcesPage(QWidget* parent) : QWidget(parent) {
         motion->setTarget(newer_ ? 1 : 0);
     });
     flip->start();
+    new WhileShown(flip, this);
 }

@@ -2,6 +2,7 @@
 
 #include "model/Motion.h"
 #include "model/Spring.h"
+#include "views/kit/WhileShown.h"
 
 #include <QGraphicsOpacityEffect>
 
@@ -25,6 +26,7 @@ QVariantAnimation* drive(QObject* owner, double seconds, std::function<double(do
     animation->start(QAbstractAnimation::DeleteWhenStopped);
     return animation;
 }
+
 } // namespace
 
 QVariantAnimation* spring(QObject* owner, double response, double dampingFraction, double from, double to,
@@ -65,12 +67,15 @@ QVariantAnimation* loop(QObject* owner, double seconds, QEasingCurve::Type curve
         return nullptr;
     const QEasingCurve easing(curve);
     const double period = reverse ? 2 * seconds : seconds;
-    return drive(owner, period, [easing, from, to, seconds, reverse](double t) {
+    auto* animation = drive(owner, period, [easing, from, to, seconds, reverse](double t) {
         double leg = t / seconds;
         if (reverse && leg > 1)
             leg = 2 - leg;
         return from + (to - from) * easing.valueForProgress(std::min(leg, 1.0));
     }, std::move(apply), -1);
+    if (auto* widget = qobject_cast<QWidget*>(owner))
+        new WhileShown(animation, widget);
+    return animation;
 }
 
 bool insideEffect(const QWidget* widget) {

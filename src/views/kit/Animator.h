@@ -22,7 +22,7 @@ QVariantAnimation* spring(QObject* owner, double response, double dampingFractio
 QVariantAnimation* timed(QObject* owner, double seconds, QEasingCurve::Type curve, double from, double to,
                          Apply apply);
 // Repeats from `from` to `to` forever; `reverse` goes back again each time (one leg lasts
-// `seconds`).
+// `seconds`). A loop owned by a widget runs only while the widget is on the screen.
 QVariantAnimation* loop(QObject* owner, double seconds, QEasingCurve::Type curve, double from, double to, bool reverse,
                         Apply apply);
 // Fades `widget` in (shown first) or out (hidden at the end) by the standard animation. A later
