@@ -222,6 +222,9 @@ public:
     QCoro::Task<void> update(std::shared_ptr<AppItem> item);
     // Opens the App Store page of the row's release; the notice says when there is none to open.
     void openStore(const std::shared_ptr<AppItem>& item);
+    // Opens a web page with the desktop; the notice names the address when nothing opened it.
+    void openPage(const QUrl& url);
+    static QString cannotOpen(const QUrl& url);
     // Updates `only`, or every installable row, one after another; one run at a time.
     QCoro::Task<void> updateAll(std::optional<Rows> only = std::nullopt);
     QCoro::Task<void> retryBlocked();
