@@ -99,11 +99,16 @@ void Store::setAppManagement(Permissions::State state) { appManagement_.set(stat
 void Store::setNotifications(Permissions::AuthorizationStatus status) { notifications_.set(status); }
 void Store::setSession(std::optional<Session> session) {
     const std::optional<Session>& old = session_.peek();
-    if (!session || !old || old->uid != session->uid)
+    if (!session || !old || old->uid != session->uid) {
         ++sessionGeneration_;
+        libraryListed_.set(false);
+    }
     session_.set(std::move(session));
 }
-void Store::setLibrary(LibraryRows library) { library_.set(std::move(library)); }
+void Store::setLibrary(LibraryRows library) {
+    library_.set(std::move(library));
+    libraryListed_.set(true);
+}
 void Store::setDevices(QList<Device> devices) { devices_.set(std::move(devices)); }
 void Store::setSyncing(bool syncing) { syncing_.set(syncing); }
 void Store::setSyncError(std::optional<QString> error) { syncError_.set(std::move(error)); }

@@ -136,6 +136,9 @@ public:
     const LibraryRows& library() const { return library_.get(); }
     const QList<Device>& devices() const { return devices_.get(); }
     bool syncing() const { return syncing_.get(); }
+    // Whether the library has been listed since this account signed in: until then an empty
+    // library says nothing of the account's.
+    bool libraryListed() const { return libraryListed_.get(); }
     const std::optional<QString>& syncError() const { return syncError_.get(); }
     bool restoring() const { return restoring_.get(); }
     LibraryTab libraryTab() const { return libraryTab_.get(); }
@@ -346,6 +349,7 @@ private:
     Observed<LibraryRows, Notify::Always> library_;
     Observed<QList<Device>, Notify::Always> devices_;
     Observed<bool> syncing_{false};
+    Observed<bool> libraryListed_{false};
     Observed<std::optional<QString>> syncError_;
     Observed<bool> restoring_{false};
     Observed<LibraryTab> libraryTab_{LibraryTab::missing};
