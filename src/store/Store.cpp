@@ -94,7 +94,10 @@ void Store::setQuery(QString query) { query_.set(std::move(query)); }
 void Store::setSelection(std::optional<QString> id) { selection_.set(std::move(id)); }
 void Store::setExpanded(std::optional<QString> id) { expanded_.set(std::move(id)); }
 void Store::setRemoving(std::shared_ptr<AppItem> item) { removing_.set(std::move(item)); }
-void Store::setNotice(std::optional<QString> notice) { notice_.set(std::move(notice)); }
+void Store::setNotice(std::optional<QString> notice, QString symbol) {
+    noticeSymbol_ = std::move(symbol);
+    notice_.set(std::move(notice));
+}
 void Store::setAppManagement(Permissions::State state) { appManagement_.set(state); }
 void Store::setNotifications(Permissions::AuthorizationStatus status) { notifications_.set(status); }
 void Store::setSession(std::optional<Session> session) {

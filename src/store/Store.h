@@ -125,6 +125,8 @@ public:
     const std::optional<QString>& expanded() const { return expanded_.get(); }
     const std::shared_ptr<AppItem>& removing() const { return removing_.get(); }
     const std::optional<QString>& notice() const { return notice_.get(); }
+    // The symbol shown beside the notice, set with it.
+    const QString& noticeSymbol() const { return noticeSymbol_; }
     Permissions::State appManagement() const { return appManagement_.get(); }
     Permissions::AuthorizationStatus notifications() const { return notifications_.get(); }
     bool scanning() const { return scanning_.get(); }
@@ -157,7 +159,7 @@ public:
     void setSelection(std::optional<QString> id);
     void setExpanded(std::optional<QString> id);
     void setRemoving(std::shared_ptr<AppItem> item);
-    void setNotice(std::optional<QString> notice);
+    void setNotice(std::optional<QString> notice, QString symbol = QStringLiteral("exclamationmark.triangle"));
     void setAppManagement(Permissions::State state);
     void setNotifications(Permissions::AuthorizationStatus status);
     void setSession(std::optional<Session> session);
@@ -199,6 +201,8 @@ public:
     NotchHooks& notch() const { return *c_.notch; }
     AccountHooks& account() const { return *c_.account; }
     OnboardingHooks& onboarding() const { return *c_.onboarding; }
+    // Whether notifications are ever posted: never in a sandbox.
+    bool postsNotifications() const { return !c_.options.sandbox; }
     // The notification service, which the dashboard's Notifications pill asks once.
     Notifier& notifier() const { return *c_.notifier; }
 
@@ -333,6 +337,7 @@ private:
     Observed<std::optional<QString>> expanded_;
     Observed<std::shared_ptr<AppItem>, Notify::Always> removing_;
     Observed<std::optional<QString>> notice_;
+    QString noticeSymbol_;
     Observed<Permissions::State> appManagement_{Permissions::State::unknown};
     Observed<Permissions::AuthorizationStatus> notifications_{Permissions::AuthorizationStatus::notDetermined};
     Observed<bool> scanning_{false};
