@@ -88,6 +88,10 @@ LibraryRow::LibraryRow(std::shared_ptr<LibraryItem> item, Store& store, QWidget*
         if (const auto entry = item_.lock())
             entry->setSelected(on);
     });
+    // Hidden, the box keeps its room, so every row's icon lines up with its neighbours'.
+    QSizePolicy keep = checkbox_->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    checkbox_->setSizePolicy(keep);
     row->addWidget(checkbox_);
 
     iconHolder_ = new QWidget(this);

@@ -13,10 +13,12 @@
 #include "views/kit/TourAnchors.h"
 
 #include <QAbstractButton>
+#include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -43,6 +45,12 @@ public:
     }
     const QString& count() const { return count_; }
 
+    void focusInEvent(QFocusEvent* event) override {
+        // The ring marks where the keyboard is, not the focus a window hands its first control.
+        byKeyboard_ = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+        QAbstractButton::focusInEvent(event);
+    }
+
     QSize sizeHint() const override {
         const QFontMetricsF title(Fonts::system(12.5, QFont::DemiBold)), count(countFont());
         const double width = glyph + gap + title.horizontalAdvance(chip_.title) + gap + count.horizontalAdvance(count_);
@@ -55,7 +63,7 @@ protected:
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
         const QRectF box(rect());
-        if (hasFocus()) {
+        if (hasFocus() && byKeyboard_) {
             QPainterPath capsule;
             capsule.addRoundedRect(box.adjusted(1, 1, -1, -1), box.height() / 2 - 1, box.height() / 2 - 1);
             painter.setPen(QPen(palette.accent(), 1.5));
@@ -84,6 +92,7 @@ private:
 
     FilterChipModel::Chip chip_;
     bool selected_ = false;
+    bool byKeyboard_ = false;
     QString count_;
 };
 } // namespace
@@ -96,7 +105,12 @@ FilterChips::FilterChips(Store& store, QWidget* parent) : QWidget(parent), store
     for (const auto& chip : FilterChipModel::chips()) {
         auto* button = new Chip(chip, this);
         const Filter filter = chip.filter;
-        connect(button, &QAbstractButton::clicked, this, [this, filter] { FilterChipModel::choose(store_, filter); });
+        connect(button, &QAbstractButton::clicked, this, [this, button, filter] {
+            // The focus follows a click from one chip to another, so no ring stays behind.
+            if (std::any_of(chips_.cbegin(), chips_.cend(), [](const QAbstractButton* c) { return c->hasFocus(); }))
+                button->setFocus(Qt::MouseFocusReason);
+            FilterChipModel::choose(store_, filter);
+        });
         row->addWidget(button);
         chips_.append(button);
         TourAnchors::mark(button, FilterChipModel::tourAnchor(filter));
