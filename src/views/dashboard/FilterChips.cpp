@@ -18,7 +18,6 @@
 #include <QPainter>
 #include <QPainterPath>
 
-#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -106,9 +105,9 @@ FilterChips::FilterChips(Store& store, QWidget* parent) : QWidget(parent), store
         auto* button = new Chip(chip, this);
         const Filter filter = chip.filter;
         connect(button, &QAbstractButton::clicked, this, [this, button, filter] {
-            // The focus follows a click from one chip to another, so no ring stays behind.
-            if (std::any_of(chips_.cbegin(), chips_.cend(), [](const QAbstractButton* c) { return c->hasFocus(); }))
-                button->setFocus(Qt::MouseFocusReason);
+            // The clicked chip takes the focus, without a ring: the list a filter hides would
+            // otherwise hand its focus on to the first chip, which draws one.
+            button->setFocus(Qt::MouseFocusReason);
             FilterChipModel::choose(store_, filter);
         });
         row->addWidget(button);

@@ -72,13 +72,12 @@ NotificationsAction notificationsAction(const Store& store) {
 
 void clickNotifications(Store& store) {
     switch (notificationsAction(store)) {
-    case NotificationsAction::explain: store.setNotice(sandboxed(), u"exclamationmark.circle.fill"_s); return;
+    case NotificationsAction::explain: store.setNotice(sandboxed()); return;
     case NotificationsAction::requestAuthorisation: spawn(askNotifications(store), "notification permission"); return;
     case NotificationsAction::openSettings:
         if (!Permissions::openNotificationSettings())
             store.setNotice(tr("Quenlark couldn't open this desktop's notification settings: turn notifications on "
-                               "in the desktop's own settings, or start a notification service."),
-                            u"exclamationmark.circle.fill"_s);
+                               "in the desktop's own settings, or start a notification service."));
         return;
     }
 }
