@@ -163,7 +163,7 @@ namespace {
 QCoro::Task<void> opening(QPointer<Store> store, QUrl url) {
     auto asking = Workspace::opened(url);
     if (!co_await std::move(asking) && store)
-        store->setNotice(Store::cannotOpen(url));
+        store->setNotice(Store::cannotOpen(Workspace::webForm(url)));
 }
 } // namespace
 
