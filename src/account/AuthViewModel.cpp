@@ -100,6 +100,12 @@ int AuthViewModel::graphemes(const QString& text) {
 
 const AuthViewModel::Mode& AuthViewModel::mode() const { return mode(store_.creatingAccount()); }
 
+QString AuthViewModel::agreementHint() const {
+    if (agreed())
+        return {};
+    return tr("%1 needs your agreement to the Terms of Service and Privacy Policy above.").arg(mode().primaryTitle);
+}
+
 bool AuthViewModel::canSubmit() const {
     if (!emailValid())
         return false;

@@ -75,6 +75,9 @@ public:
     // User-perceived characters.
     static int graphemes(const QString& text);
     bool canSubmit() const;
+    // Why the primary button stays dim while the terms box is unticked, said beside it; empty
+    // once ticked.
+    QString agreementHint() const;
     Hint passwordHint() const;
     // The Google block shows only with a back end that has a Google client id.
     bool showsGoogle() const;

@@ -135,7 +135,7 @@ App::App(SingleInstance& instance)
     actions.updateAll = [store] { spawn(store->updateAll(), "Update All"); };
     actions.tour = [store] { store->onboarding().startTour(); };
     actions.welcome = [store] { store->onboarding().showOnboarding(); };
-    actions.feedback = [this] { shell_.openUrl(SiteLinks::feedback()); };
+    actions.feedback = [store] { store->openPage(SiteLinks::feedback()); };
     main_ = std::make_unique<MainWindow>(Commands::menus(actions));
     auto* dashboard = new MainView(*store, prefs, Clock::shared());
     main_->setContent(dashboard);

@@ -5,6 +5,7 @@
 #include "platform/desktop/DesktopSettings.h"
 #include "platform/desktop/Workspace.h"
 #include "platform/gui/Palette.h"
+#include "runtime/Blocking.h"
 
 #include <QApplication>
 #include <QCoro/QCoroSignal>
@@ -103,6 +104,13 @@ void AppShell::applyAppearance(bool dark, bool followSystem) {
 
 // Workspace::open hands its addresses here, so the desktop is asked directly.
 bool AppShell::openUrl(const QUrl& url) { return Workspace::launch(url); }
+
+// The opener's exit status is awaited off the GUI thread: a browser it runs in its place may
+// keep it for seconds.
+QCoro::Task<bool> AppShell::opened(QUrl url) {
+    auto work = [url] { return Workspace::launchWaiting(url); };
+    co_return co_await Blocking::run(work);
+}
 
 void AppShell::activate() {
     QWidget* target = QApplication::activeWindow();

@@ -32,6 +32,7 @@ public:
     bool isApplicationActive() const override;
     void applyAppearance(bool dark, bool followSystem) override;
     bool openUrl(const QUrl& url) override;
+    QCoro::Task<bool> opened(QUrl url) override;
 
     ActivationPolicy activationPolicy() const { return policy_; }
     void setActivationPolicy(ActivationPolicy policy) { policy_ = policy; }

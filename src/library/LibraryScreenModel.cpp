@@ -170,12 +170,40 @@ Store::LibraryRows rows(const Store& store, const std::optional<QString>& device
 
 QString tabTitle(LibraryTab tab, int count) { return LibraryTabs::rawValue(tab) + u"  "_s + QString::number(count); }
 
-Empty empty(const Store& store) {
+namespace {
+
+// The empty "Not on This Mac" tab: every app is here, or the ones that are not sit under "Get It
+// Yourself" or on a Mac other than the chosen one.
+Empty nothingMissing(const Store& store, const std::optional<QString>& device) {
+    const QString here = store.deviceID();
+    qsizetype lacking = 0, needYou = 0;
+    for (const auto& item : store.library()) {
+        const Facts f(*item);
+        if (installedOn(f.app, here))
+            continue;
+        ++lacking;
+        if (needsYou(f, false))
+            ++needYou;
+    }
+    if (lacking == 0)
+        return Empty{false, u"checkmark.icloud"_s, tr("Nothing missing"), tr("Every app in your library is on this Mac.")};
+    if (lacking > needYou && chosen(store.devices(), device))
+        return Empty{false, u"checkmark.icloud"_s, tr("Nothing missing"), tr("Every app on the chosen Mac is on this Mac too.")};
+    return Empty{false, u"arrow.down.app"_s, tr("Nothing to install here"),
+                 needYou == 1 ? tr("1 app this Mac lacks is waiting for you under Get It Yourself.")
+                              : QString::number(needYou) + tr(" apps this Mac lacks are waiting for you under Get It Yourself.")};
+}
+
+} // namespace
+
+Empty empty(const Store& store, const std::optional<QString>& device) {
     if (!store.query().isEmpty())
         return Empty{true, {}, {}, {}};
+    if (!store.libraryListed())
+        return store.syncError() ? Empty{false, u"exclamationmark.icloud"_s, tr("Your library isn't loaded"), {}}
+                                 : Empty{false, u"icloud"_s, tr("Loading your library…"), {}};
     switch (store.libraryTab()) {
-    case LibraryTab::missing:
-        return Empty{false, u"checkmark.icloud"_s, tr("Nothing missing"), tr("Every app in your library is on this Mac.")};
+    case LibraryTab::missing: return nothingMissing(store, device);
     case LibraryTab::all:
         return Empty{false, u"icloud"_s, store.syncing() ? tr("Loading your library…") : tr("Your library is empty"),
                      tr("Apps appear here after Quenlark checks this Mac while you're signed in.")};

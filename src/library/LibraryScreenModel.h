@@ -37,12 +37,14 @@ Store::LibraryRows rows(const Store& store, const std::optional<QString>& device
 // A tab's segment: its title, two spaces and its badge number.
 QString tabTitle(LibraryTab tab, int count);
 
-// The view over an empty list: the search's no-matches view, or the tab's own.
+// The view over an empty list: the search's no-matches view, a loading view until the library
+// is first listed, or the tab's own, which says where the apps this Mac lacks went when the tab
+// shows none of them. `device` as for rows().
 struct Empty {
     bool noMatches = false;
     QString symbol, title, description;
 };
-Empty empty(const Store& store);
+Empty empty(const Store& store, const std::optional<QString>& device);
 
 // The floating bar under the list, over the visible rows only.
 struct ActionBar {

@@ -100,7 +100,15 @@ QCoro::Task<void> SettingsModel::takeTour() {
     store->onboarding().startTour();
 }
 
-void SettingsModel::openFeedback() { Workspace::open(SiteLinks::feedback()); }
+QCoro::Task<void> SettingsModel::openFeedback() {
+    QL_ASSERT_MAIN_THREAD();
+    QPointer<SettingsModel> self(this);
+    const QUrl page = SiteLinks::feedback();
+    feedbackError_.set(std::nullopt);
+    auto asking = Workspace::opened(page);
+    if (!co_await std::move(asking) && self)
+        self->feedbackError_.set(Store::cannotOpen(page));
+}
 
 void SettingsModel::setIntervalHours(qint64 hours) {
     if (!write(s_.prefs, &Prefs::intervalHours, &Prefs::setIntervalHours, hours))

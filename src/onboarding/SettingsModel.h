@@ -56,7 +56,9 @@ public:
     void showWelcome();
     // Brings the main window forward and starts the tour 0.4 s later; this window stays open.
     QCoro::Task<void> takeTour();
-    void openFeedback();
+    // Opens the feedback page; when nothing opens it, feedbackError names the address.
+    QCoro::Task<void> openFeedback();
+    const std::optional<QString>& feedbackError() const { return feedbackError_.get(); }
 
     // ---- Updates ----
     // A new interval restarts the schedule.
@@ -100,6 +102,7 @@ private:
     Observed<bool> deleting_{false};
     Observed<std::optional<QString>> deleteError_;
     Observed<std::optional<QString>> openError_;
+    Observed<std::optional<QString>> feedbackError_;
     Observed<QDateTime> now_;
     std::optional<CancelToken> ticking_;
 };

@@ -25,6 +25,8 @@ Shell* installed = nullptr;
 
 Shell::~Shell() = default;
 
+QCoro::Task<bool> Shell::opened(QUrl url) { co_return openUrl(url); }
+
 Shell& Shell::current() {
     if (installed)
         return *installed;

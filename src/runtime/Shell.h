@@ -29,6 +29,9 @@ public:
     virtual bool isApplicationActive() const = 0;
     virtual void applyAppearance(bool dark, bool followSystem) = 0;
     virtual bool openUrl(const QUrl& url) = 0;
+    // Opens the address and resolves whether the program it went to took it; this default
+    // trusts openUrl's answer.
+    virtual QCoro::Task<bool> opened(QUrl url);
 
     static Shell& current();
     // Installs `shell` (not owned); nullptr restores the quiet default.

@@ -94,16 +94,24 @@ void Store::setQuery(QString query) { query_.set(std::move(query)); }
 void Store::setSelection(std::optional<QString> id) { selection_.set(std::move(id)); }
 void Store::setExpanded(std::optional<QString> id) { expanded_.set(std::move(id)); }
 void Store::setRemoving(std::shared_ptr<AppItem> item) { removing_.set(std::move(item)); }
-void Store::setNotice(std::optional<QString> notice) { notice_.set(std::move(notice)); }
+void Store::setNotice(std::optional<QString> notice, QString symbol) {
+    noticeSymbol_ = std::move(symbol);
+    notice_.set(std::move(notice));
+}
 void Store::setAppManagement(Permissions::State state) { appManagement_.set(state); }
 void Store::setNotifications(Permissions::AuthorizationStatus status) { notifications_.set(status); }
 void Store::setSession(std::optional<Session> session) {
     const std::optional<Session>& old = session_.peek();
-    if (!session || !old || old->uid != session->uid)
+    if (!session || !old || old->uid != session->uid) {
         ++sessionGeneration_;
+        libraryListed_.set(false);
+    }
     session_.set(std::move(session));
 }
-void Store::setLibrary(LibraryRows library) { library_.set(std::move(library)); }
+void Store::setLibrary(LibraryRows library) {
+    library_.set(std::move(library));
+    libraryListed_.set(true);
+}
 void Store::setDevices(QList<Device> devices) { devices_.set(std::move(devices)); }
 void Store::setSyncing(bool syncing) { syncing_.set(syncing); }
 void Store::setSyncError(std::optional<QString> error) { syncError_.set(std::move(error)); }

@@ -125,6 +125,8 @@ public:
     const std::optional<QString>& expanded() const { return expanded_.get(); }
     const std::shared_ptr<AppItem>& removing() const { return removing_.get(); }
     const std::optional<QString>& notice() const { return notice_.get(); }
+    // The symbol shown beside the notice, set with it.
+    const QString& noticeSymbol() const { return noticeSymbol_; }
     Permissions::State appManagement() const { return appManagement_.get(); }
     Permissions::AuthorizationStatus notifications() const { return notifications_.get(); }
     bool scanning() const { return scanning_.get(); }
@@ -136,6 +138,9 @@ public:
     const LibraryRows& library() const { return library_.get(); }
     const QList<Device>& devices() const { return devices_.get(); }
     bool syncing() const { return syncing_.get(); }
+    // Whether the library has been listed since this account signed in: until then an empty
+    // library says nothing of the account's.
+    bool libraryListed() const { return libraryListed_.get(); }
     const std::optional<QString>& syncError() const { return syncError_.get(); }
     bool restoring() const { return restoring_.get(); }
     LibraryTab libraryTab() const { return libraryTab_.get(); }
@@ -154,7 +159,7 @@ public:
     void setSelection(std::optional<QString> id);
     void setExpanded(std::optional<QString> id);
     void setRemoving(std::shared_ptr<AppItem> item);
-    void setNotice(std::optional<QString> notice);
+    void setNotice(std::optional<QString> notice, QString symbol = QStringLiteral("exclamationmark.triangle"));
     void setAppManagement(Permissions::State state);
     void setNotifications(Permissions::AuthorizationStatus status);
     void setSession(std::optional<Session> session);
@@ -196,6 +201,8 @@ public:
     NotchHooks& notch() const { return *c_.notch; }
     AccountHooks& account() const { return *c_.account; }
     OnboardingHooks& onboarding() const { return *c_.onboarding; }
+    // Whether notifications are ever posted: never in a sandbox.
+    bool postsNotifications() const { return !c_.options.sandbox; }
     // The notification service, which the dashboard's Notifications pill asks once.
     Notifier& notifier() const { return *c_.notifier; }
 
@@ -222,6 +229,9 @@ public:
     QCoro::Task<void> update(std::shared_ptr<AppItem> item);
     // Opens the App Store page of the row's release; the notice says when there is none to open.
     void openStore(const std::shared_ptr<AppItem>& item);
+    // Opens a web page with the desktop; the notice names the address when nothing opened it.
+    void openPage(const QUrl& url);
+    static QString cannotOpen(const QUrl& url);
     // Updates `only`, or every installable row, one after another; one run at a time.
     QCoro::Task<void> updateAll(std::optional<Rows> only = std::nullopt);
     QCoro::Task<void> retryBlocked();
@@ -327,6 +337,7 @@ private:
     Observed<std::optional<QString>> expanded_;
     Observed<std::shared_ptr<AppItem>, Notify::Always> removing_;
     Observed<std::optional<QString>> notice_;
+    QString noticeSymbol_;
     Observed<Permissions::State> appManagement_{Permissions::State::unknown};
     Observed<Permissions::AuthorizationStatus> notifications_{Permissions::AuthorizationStatus::notDetermined};
     Observed<bool> scanning_{false};
@@ -343,6 +354,7 @@ private:
     Observed<LibraryRows, Notify::Always> library_;
     Observed<QList<Device>, Notify::Always> devices_;
     Observed<bool> syncing_{false};
+    Observed<bool> libraryListed_{false};
     Observed<std::optional<QString>> syncError_;
     Observed<bool> restoring_{false};
     Observed<LibraryTab> libraryTab_{LibraryTab::missing};

@@ -31,7 +31,7 @@ QCoro::Task<void> Store::signedIn(Session session) {
     // on it.
     auto asking = account->keepsSessions();
     if (!co_await std::move(asking))
-        setNotice(keyringMissing());
+        setNotice(keyringMissing(), QStringLiteral("lock"));
     const std::optional<Cloud> cloud = co_await liveCloud(false);
     if (cloud) {
         try {

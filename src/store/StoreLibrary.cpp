@@ -154,6 +154,8 @@ void Store::signOut() {
     setSession(std::nullopt);
     setLibrary({});
     setDevices({});
+    // Nothing was listed: the next account's library is still to come.
+    libraryListed_.set(false);
 }
 
 QCoro::Task<void> Store::removeFromLibrary(LibraryRows items) {

@@ -107,7 +107,8 @@ QCoro::Task<void> Store::restore(LibraryRows items) {
     if (folder->fellBack)
         setNotice(QStringLiteral("This account can't add apps to /Applications (it isn't an administrator), so Quenlark "
                                  "installs them in your own Applications folder (") +
-                  folder->path + QStringLiteral(")."));
+                  folder->path + QStringLiteral(")."),
+                  QStringLiteral("folder"));
 
     // All at once: the rows' stagger is the view's to draw.
     for (const auto& entry : items) {
@@ -159,7 +160,8 @@ QCoro::Task<void> Store::restore(LibraryRows items) {
     if (leftToUser > 0)
         setNotice(QString::number(leftToUser) +
                   (leftToUser == 1 ? QStringLiteral(" app needs") : QStringLiteral(" apps need")) +
-                  QStringLiteral(" installing from the App Store or its website. See Get It Yourself."));
+                  QStringLiteral(" installing from the App Store or its website. See Get It Yourself."),
+                  QStringLiteral("arrow.down.app"));
     auto checking = refresh(false, false);
     co_await std::move(checking);
     setRestoring(false);

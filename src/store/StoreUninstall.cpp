@@ -107,7 +107,7 @@ QCoro::Task<void> Store::uninstall(std::shared_ptr<AppItem> item, QList<Leftover
 
     if (!error) {
         dropRows(app.url);
-        setNotice(removedNotice(name, data.size(), permanently));
+        setNotice(removedNotice(name, data.size(), permanently), QStringLiteral("trash"));
         co_return;
     }
     if (UpdateError::needsPermissionIn(error) && appManagement_.peek() != Permissions::State::denied)

@@ -7,6 +7,7 @@
 #include "runtime/MainThread.h"
 #include "runtime/OutsideText.h"
 #include "runtime/Shell.h"
+#include "runtime/Spawn.h"
 #include "runtime/UpdateError.h"
 #include "store/UpdateEngine.h"
 
@@ -147,10 +148,26 @@ void Store::openStore(const std::shared_ptr<AppItem>& item) {
     QL_ASSERT_MAIN_THREAD();
     const auto& release = item->release();
     // The store's own scheme opens nothing here: its web page does.
-    if (release && release->storeURL && shell_.openUrl(Workspace::webForm(*release->storeURL)))
-        return;
-    setNotice(tr("Quenlark couldn't open the App Store page of %1.").arg(item->app().name));
+    if (release && release->storeURL)
+        openPage(Workspace::webForm(*release->storeURL));
+    else
+        setNotice(tr("Quenlark couldn't open the App Store page of %1.").arg(item->app().name));
 }
+
+QString Store::cannotOpen(const QUrl& url) {
+    return tr("Quenlark couldn't open %1: no program on this computer opened it.")
+        .arg(OutsideText::isolated(url.toDisplayString()));
+}
+
+namespace {
+QCoro::Task<void> opening(QPointer<Store> store, QUrl url) {
+    auto asking = Workspace::opened(url);
+    if (!co_await std::move(asking) && store)
+        store->setNotice(Store::cannotOpen(Workspace::webForm(url)));
+}
+} // namespace
+
+void Store::openPage(const QUrl& url) { spawn(opening(this, url), "opening a web page"); }
 
 QCoro::Task<bool> Store::confirmQuit(std::shared_ptr<AppItem> item) {
     const QString name = OutsideText::isolated(item->app().name);

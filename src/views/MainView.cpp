@@ -1,6 +1,7 @@
 #include "views/MainView.h"
 
 #include "onboarding/ui/TourOverlay.h"
+#include "library/ui/LibraryActionBar.h"
 #include "library/ui/LibraryPromptLayer.h"
 #include "library/ui/LibraryView.h"
 #include "runtime/Observation.h"
@@ -87,6 +88,7 @@ MainView::MainView(Store& store, Prefs& prefs, Clock& clock, QWidget* parent) : 
     uninstall_ = new UninstallLayer(store_, this);
     libraryPrompt_ = new LibraryPromptLayer(store_, this);
     toast_ = new NoticeToast(store_, clock, this);
+    toast_->keepAbove(library_->actionBar());
 
     new FrameObserver(this, [this] { (void)DashboardModel::showsPermissionBanner(store_); }, [this] { showBanner(); });
     new Observer(this, [this] { (void)DashboardModel::showsLibrary(store_); }, [this] { showLibrary(); });

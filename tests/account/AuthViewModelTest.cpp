@@ -111,6 +111,7 @@ TEST(AuthFormRules, CanSubmitNeedsEveryCondition) {
         card.vm->setAgreed(c.agreed);
         EXPECT_EQ(card.vm->canSubmit(), c.can) << c.password.toStdString() << " / " << c.name.toStdString();
         EXPECT_EQ(card.vm->passwordHint().good, AuthViewModel::graphemes(c.password) >= 6);
+        EXPECT_EQ(card.vm->agreementHint().isEmpty(), c.agreed);
     }
 }
 

@@ -168,30 +168,44 @@ TEST(LibraryScreenModel, BadgesAreCountedOncePerChange) {
     EXPECT_EQ(LibraryBadges::passes(), before + 1);
 }
 
-TEST(LibraryScreenModel, EmptyViewsFollowTheTabTheSearchAndTheSync) {
+TEST(LibraryScreenModel, EmptyViewsFollowTheTabTheSearchTheSyncAndWhatTheListsHold) {
     Library lib;
+    EXPECT_EQ(M::empty(lib.s, std::nullopt).title, u"Loading your library…"_s); // nothing listed yet
     struct Case {
         LibraryTab tab;
         QString query;
         bool syncing;
-        QString symbol, title;
+        QList<Entry> entries;
+        std::optional<QString> device;
+        QString symbol, title, description = {};
     };
+    const QList<Entry> gotByHand{{u"S"_s, false, true, Route::Kind::store},
+                                 {u"F"_s, std::nullopt, true, {}, InstallPhase::failed(u"No."_s)}};
     const QList<Case> cases{
-        {LibraryTab::missing, {}, false, u"checkmark.icloud"_s, u"Nothing missing"_s},
-        {LibraryTab::all, {}, true, u"icloud"_s, u"Loading your library…"_s},
-        {LibraryTab::all, {}, false, u"icloud"_s, u"Your library is empty"_s},
-        {LibraryTab::removed, {}, false, u"tray"_s, u"Nothing removed"_s},
-        {LibraryTab::yours, {}, false, u"hand.thumbsup"_s, u"Nothing to do by hand"_s},
-        {LibraryTab::all, u" "_s, false, {}, {}}, // blanks count as a search here
+        {LibraryTab::missing, {}, false, {{u"H"_s, true, {}, {}}}, {}, u"checkmark.icloud"_s, u"Nothing missing"_s,
+         u"Every app in your library is on this Mac."_s},
+        {LibraryTab::missing, {}, false, gotByHand, {}, u"arrow.down.app"_s, u"Nothing to install here"_s,
+         u"2 apps this Mac lacks are waiting for you under Get It Yourself."_s},
+        {LibraryTab::missing, {}, false, {{u"A"_s, std::nullopt, false, {}}}, u"m2"_s, u"checkmark.icloud"_s,
+         u"Nothing missing"_s, u"Every app on the chosen Mac is on this Mac too."_s},
+        {LibraryTab::all, {}, true, {}, {}, u"icloud"_s, u"Loading your library…"_s},
+        {LibraryTab::all, {}, false, {}, {}, u"icloud"_s, u"Your library is empty"_s},
+        {LibraryTab::removed, {}, false, {}, {}, u"tray"_s, u"Nothing removed"_s},
+        {LibraryTab::yours, {}, false, {}, {}, u"hand.thumbsup"_s, u"Nothing to do by hand"_s},
+        {LibraryTab::all, u" "_s, false, {}, {}, {}, {}}, // blanks count as a search here
     };
     for (const auto& c : cases) {
+        lib.set(c.entries);
         lib.s.setLibraryTab(c.tab);
         lib.s.setQuery(c.query);
         lib.s.setSyncing(c.syncing);
-        const M::Empty empty = M::empty(lib.s);
+        const M::Empty empty = M::empty(lib.s, c.device);
         EXPECT_EQ(empty.noMatches, !c.query.isEmpty());
         EXPECT_EQ(empty.symbol, c.symbol);
         EXPECT_EQ(empty.title, c.title);
+        if (!c.description.isEmpty()) {
+            EXPECT_EQ(empty.description, c.description);
+        }
     }
 }
 

@@ -120,7 +120,7 @@ bool render(const QString& out, const QString& theme, const QString& bundles) {
         {QStringLiteral("uninstall"), false, {1120, 780},
          [](StoreHarness& h, Store& s) {
              finish(h, s);
-             s.setNotice(QStringLiteral("Moved Oldtimer to the Trash."));
+             s.setNotice(QStringLiteral("Moved Oldtimer to the Trash."), QStringLiteral("trash"));
              s.setRemoving(named(s, QStringLiteral("Lumen")));
          }},
     };

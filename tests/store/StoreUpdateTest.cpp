@@ -136,7 +136,9 @@ TEST(StoreUpdate, AppStoreReleasesOpenTheirWebPageAndUnsafeOnesDoNothing) {
     // Nothing to open, or nothing that opens it: the user is told.
     store.h.shell.opens = false;
     store.h.store().openStore(store.row);
-    EXPECT_EQ(store.h.store().notice(), QStringLiteral("Quenlark couldn't open the App Store page of Alpha."));
+    EXPECT_EQ(store.h.store().notice(),
+              QStringLiteral("Quenlark couldn't open \u2068https://apps.apple.com/app/id1\u2069: no program on this "
+                             "computer opened it."));
     store.h.store().setNotice(std::nullopt);
     store.h.shell.opens = true;
     Release pageless = *store.row->release();

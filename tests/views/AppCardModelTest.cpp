@@ -80,6 +80,7 @@ TEST(VersionPillModel, ShowsTheLatestWhileOfferedOrUnderWay) {
         {InstallPhase::downloading(0.1), Status::upToDate(), true}, {InstallPhase::queued(), Status::upToDate(), true},
         {InstallPhase::verifying(), Status::upToDate(), true},  {InstallPhase::installing(), Status::upToDate(), true},
         {InstallPhase::failed("x"), Status::upToDate(), true},  {InstallPhase::done(), Status::upToDate(), false},
+        {InstallPhase::done(), Status::update(), false},
         {InstallPhase::blocked(), Status::upToDate(), false},   {InstallPhase::blocked(), Status::update(), true},
     };
     for (const auto& c : cases) {

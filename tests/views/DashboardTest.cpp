@@ -21,6 +21,7 @@
 #include "views/kit/FittedLabel.h"
 #include "views/dashboard/HeroButton.h"
 #include "views/MainView.h"
+#include "library/ui/LibraryActionBar.h"
 #include "library/ui/LibraryView.h"
 #include "views/dashboard/NoticeToast.h"
 #include "views/dashboard/PermissionBanner.h"
@@ -29,6 +30,9 @@
 #include "views/kit/PlainLabel.h"
 #include "views/kit/RoundIconButton.h"
 #include "views/dashboard/SearchField.h"
+
+#include "SampleSession.h"
+#include "library/ui/LibraryView.h"
 
 #include <gtest/gtest.h>
 
@@ -153,6 +157,7 @@ TEST(Dashboard, TheControlsShareALineOnlyWhenEverythingFitsAndTheColumnStaysCent
 TEST(Dashboard, TheBannerFollowsThePermissionAndBlockedRowsAndTheToastItsNotice) {
     Instant instant;
     StoreHarness h;
+    h.cloud = CloudConfig{u"key"_s, u"demo-test"_s, {}, u"http://127.0.0.1:9"_s, u"http://127.0.0.1:9"_s, true};
     Store& s = h.build();
     s.setItems(makeRows({{u"A"_s, Status::update()}, {u"B"_s, Status::update(), InstallPhase::blocked(), true}}));
     h.prefs->setHideAppStore(true);
@@ -181,6 +186,17 @@ TEST(Dashboard, TheBannerFollowsThePermissionAndBlockedRowsAndTheToastItsNotice)
     turn();
     EXPECT_FALSE(s.notice());
     EXPECT_FALSE(toast->showing());
+
+    // Over the library, the toast keeps above the action bar's buttons, with its own symbol.
+    s.setSession(sampleSession());
+    s.setFilter(Filter::library);
+    s.setNotice(u"Signed in for this session only."_s, u"lock"_s);
+    turn();
+    const LibraryActionBar* bar = d.view.libraryView()->actionBar();
+    ASSERT_TRUE(bar->isVisible());
+    const int m = LibraryActionBar::shadowMargin; // the capsules, inside their shadows' room
+    const QRect capsule = QRect(bar->mapTo(&d.view, QPoint(0, 0)), bar->size()).adjusted(m, m, -m, -m);
+    EXPECT_LT(toast->geometry().adjusted(16, 16, -16, -16).bottom(), capsule.top());
 }
 
 // The hero's counts change with every result: the column under it, with the card list, is laid

@@ -132,6 +132,28 @@ TEST(PermissionModel, TheNotificationsPillAsksOnlyWhileUndetermined) {
     EXPECT_EQ(PermissionModel::notificationsAction(s), PermissionModel::NotificationsAction::openSettings);
 }
 
+// Where the pill can't act it says why, or what to do instead; a sandbox never posts any.
+TEST(PermissionModel, TheNotificationsPillExplainsWhatItCannotDo) {
+    const QString sandboxed = u"Quenlark never posts notifications while it runs in a sandbox."_s;
+    StoreHarness sandbox;
+    sandbox.options.sandbox = sandbox.dir.path();
+    Store& s = sandbox.build();
+    s.setNotifications(NS::denied);
+    EXPECT_EQ(PermissionModel::tooltip(PermissionModel::notifications(s, NotchMode::never)), sandboxed);
+    PermissionModel::clickNotifications(s);
+    EXPECT_EQ(s.notice(), sandboxed);
+
+    StoreHarness h;
+    Store& desktop = h.build();
+    desktop.setNotifications(NS::denied);
+    const QByteArray was = qgetenv("XDG_CURRENT_DESKTOP");
+    qputenv("XDG_CURRENT_DESKTOP", "sway"); // no settings page to open
+    PermissionModel::clickNotifications(desktop);
+    qputenv("XDG_CURRENT_DESKTOP", was);
+    EXPECT_EQ(desktop.notice(), u"Quenlark couldn't open this desktop's notification settings: turn notifications on in "
+                                u"the desktop's own settings, or start a notification service."_s);
+}
+
 TEST(AppManagementHelp, ShowsTheBlockedAppsFolderOrSaysThereIsNothingToTurnOn) {
     StoreHarness h;
     Store& s = h.build();

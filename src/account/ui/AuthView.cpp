@@ -145,6 +145,8 @@ QWidget* AuthView::buildForm() {
     primary_->setLarge(true);
     connect(primary_, &QAbstractButton::clicked, this, [this] { spawn(model_->submit(), "sign in"); });
     column->addWidget(primary_);
+    agreement_ = new SymbolLabel(Fonts::caption(), form);
+    column->addWidget(agreement_);
 
     auto* footer = new QHBoxLayout;
     footer->setContentsMargins(0, 0, 0, 0);
@@ -223,6 +225,9 @@ void AuthView::refresh() {
     primary_->setText(mode.primaryTitle);
     primary_->setAccessibleName(mode.primaryTitle);
     primary_->setEnabled(vm.canSubmit());
+    const QString agreement = vm.agreementHint();
+    agreement_->set(u"checkmark.circle"_s, agreement, Palette::Tint::secondary);
+    agreement_->setVisible(!agreement.isEmpty());
     primary_->setBusy(vm.busy());
 
     forgot_->setVisible(mode.forgotPassword);

@@ -77,6 +77,7 @@ private:
     QToolButton* reveal_;
     SymbolLabel* hint_;
     SymbolLabel* message_;
+    SymbolLabel* agreement_;
     AccountButton* primary_;
     AccountButton* forgot_;
     AccountButton* footer_;

@@ -49,8 +49,13 @@ LibraryActionBar::LibraryActionBar(Store& store, QWidget* parent) : QWidget(pare
     OnAppearance::styleSheet(install_, ButtonStyle::prominent);
     // White, its arrow cut in the button's own accent.
     OnAppearance::follow(install_, [this] {
-        install_->setIcon(QIcon(Symbols::pixmap(u"arrow.down.circle.fill"_s, 16, Qt::white, devicePixelRatioF(),
-                                                Palette::current().accent())));
+        const Palette& palette = Palette::current();
+        QIcon icon(Symbols::pixmap(u"arrow.down.circle.fill"_s, 16, Qt::white, devicePixelRatioF(), palette.accent()));
+        // Disabled, in the text's grey, as the button's own fill is.
+        icon.addPixmap(Symbols::pixmap(u"arrow.down.circle.fill"_s, 16, palette.tertiary(), devicePixelRatioF(),
+                                       palette.window()),
+                       QIcon::Disabled);
+        install_->setIcon(icon);
     });
     install_->setToolTip(tr("Installs one app at a time. App Store apps open in the App Store instead."));
     connect(install_, &QPushButton::clicked, this, [this] {

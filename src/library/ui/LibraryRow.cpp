@@ -2,7 +2,6 @@
 
 #include "library/LibraryItem.h"
 #include "library/LibraryScreenModel.h"
-#include "platform/desktop/Workspace.h"
 #include "platform/gui/ActionText.h"
 #include "platform/gui/Fonts.h"
 #include "platform/gui/PaintCache.h"
@@ -89,6 +88,10 @@ LibraryRow::LibraryRow(std::shared_ptr<LibraryItem> item, Store& store, QWidget*
         if (const auto entry = item_.lock())
             entry->setSelected(on);
     });
+    // Hidden, the box keeps its room, so every row's icon lines up with its neighbours'.
+    QSizePolicy keep = checkbox_->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    checkbox_->setSizePolicy(keep);
     row->addWidget(checkbox_);
 
     iconHolder_ = new QWidget(this);
@@ -184,7 +187,7 @@ void LibraryRow::fillActions(QMenu& menu) {
         return;
     const LibraryRowModel::Actions actions = LibraryRowModel::actions(*entry);
     const QUrl url = actions.openUrl;
-    menu.addAction(ActionText::plain(actions.openTitle), this, [url] { Workspace::open(url); });
+    menu.addAction(ActionText::plain(actions.openTitle), this, [this, url] { store_.openPage(url); });
     menu.addSeparator();
     QAction* remove = menu.addAction(tr("Remove from Library…"), this, [this] {
         if (const auto target = item_.lock())
@@ -267,7 +270,7 @@ void LibraryRow::showStatus(const LibraryRowModel::Status& status) {
         auto* button = new PillButton(status.title, status.prominent, statusHolder_);
         button->setToolTip(status.tooltip);
         const QUrl url = status.url;
-        connect(button, &QAbstractButton::clicked, this, [url] { Workspace::open(url); });
+        connect(button, &QAbstractButton::clicked, this, [this, url] { store_.openPage(url); });
         statusWidget_ = button;
         break;
     }

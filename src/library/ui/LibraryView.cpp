@@ -157,7 +157,7 @@ void LibraryView::apply() {
 
     list_->setRows(now_.rows, store_.devices(), here);
     if (now_.rows.isEmpty()) {
-        const auto empty = LibraryScreenModel::empty(store_);
+        const auto empty = LibraryScreenModel::empty(store_, device_);
         if (empty.noMatches)
             empty_->set(SearchModel::noMatchesSymbol(), SearchModel::noMatchesTitle(store_.query()),
                         SearchModel::noMatchesDescription());

@@ -15,6 +15,7 @@
 #include "runtime/Observation.h"
 #include "runtime/Spawn.h"
 #include "views/kit/Animator.h"
+#include "views/kit/ElidedLabel.h"
 #include "views/kit/NumericLabel.h"
 #include "views/kit/PlainLabel.h"
 
@@ -154,7 +155,10 @@ QWidget* IslandView::buildHeader() {
     auto* texts = new QVBoxLayout;
     texts->setSpacing(2);
     title_ = new NumericLabel(Fonts::system(15, QFont::DemiBold), white(1), header);
-    subtitle_ = new PlainLabel(QString(), Fonts::system(11), white(0.55), false, header);
+    // One line beside the icon: a longer sentence ends in "…", whole in its tooltip.
+    subtitle_ = new ElidedLabel(QString(), Qt::ElideRight, 1, header);
+    subtitle_->setFont(Fonts::system(11));
+    subtitle_->setColor(white(0.55));
     subtitle_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     texts->addWidget(title_);
     texts->addWidget(subtitle_);
@@ -246,6 +250,7 @@ void IslandView::refresh() {
     const DarkPalette dark;
     title_->setText(model_->title());
     subtitle_->setText(model_->subtitle());
+    subtitle_->setToolTip(model_->subtitle());
     updateAll_->setText(model_->updateAllText());
     updateAll_->setEnabled(model_->updateAllEnabled());
     updateAll_->updateGeometry();

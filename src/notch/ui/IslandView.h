@@ -7,6 +7,7 @@
 
 #include <memory>
 
+class ElidedLabel;
 class IslandButton;
 class IslandModel;
 class IslandRow;
@@ -75,7 +76,7 @@ private:
 
     QWidget* content_ = nullptr;
     NumericLabel* title_ = nullptr;
-    PlainLabel* subtitle_ = nullptr;
+    ElidedLabel* subtitle_ = nullptr;
     QScrollArea* list_ = nullptr;
     QWidget* rowsHost_ = nullptr;
     QVBoxLayout* rows_ = nullptr;

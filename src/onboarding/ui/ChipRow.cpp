@@ -24,8 +24,16 @@ QPixmap ChipRow::strip() const {
     made.fill(Qt::transparent);
     QPainter painter(&made);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setFont(Fonts::system(12.5, QFont::DemiBold));
+    const QFont font = Fonts::system(12.5, QFont::DemiBold);
     for (int i = 0; i < copies; ++i) {
+        // Every chip is as wide as the others; a text this font draws wider than its room is
+        // drawn smaller to fit, never cut at both ends.
+        const QString& text = items_[i % items_.size()];
+        QFont fitted = font;
+        const double room = 160 - 2 * 14, wide = QFontMetricsF(font).horizontalAdvance(text);
+        if (wide > room)
+            fitted.setPointSizeF(font.pointSizeF() * room / wide);
+        painter.setFont(fitted);
         const QRectF chip(i * Marquee::chipStep, 1, 160, 33);
         QPainterPath capsule;
         capsule.addRoundedRect(chip.adjusted(0.5, 0.5, -0.5, -0.5), 16, 16);
@@ -33,7 +41,7 @@ QPixmap ChipRow::strip() const {
         painter.setPen(QPen(WelcomeColors::white(0.14), 1));
         painter.drawPath(capsule);
         painter.setPen(Qt::white);
-        painter.drawText(chip.adjusted(14, 0, -14, 0), Qt::AlignCenter, items_[i % items_.size()]);
+        painter.drawText(chip.adjusted(14, 0, -14, 0), Qt::AlignCenter, text);
     }
     strip_ = made;
     return strip_;

@@ -5,8 +5,11 @@
 #include "onboarding/SettingsChoices.h"
 #include "onboarding/SettingsModel.h"
 #include "onboarding/ui/SettingsSection.h"
+#include "platform/gui/Fonts.h"
+#include "platform/gui/Palette.h"
 #include "runtime/Observation.h"
 #include "runtime/Spawn.h"
+#include "views/kit/PlainLabel.h"
 #include "views/kit/SegmentedControl.h"
 #include "views/kit/SwitchRow.h"
 
@@ -49,11 +52,13 @@ GeneralTab::GeneralTab(SettingsModel& model, QWidget* parent) : QWidget(parent),
     auto* feedback = new QPushButton(tr("Review / Report…"), second);
     feedback->setToolTip(tr("Opens %1, the place to leave a review or report a problem.")
                              .arg(SiteLinks::feedback().toDisplayString()));
-    connect(feedback, &QPushButton::clicked, this, [this] { model_.openFeedback(); });
+    connect(feedback, &QPushButton::clicked, this, [this] { spawn(model_.openFeedback(), "Review / Report"); });
     second->addRow(feedback);
     for (auto* button : {welcome, tour, feedback})
         second->form()->setAlignment(button, Qt::AlignLeft);
     column->addWidget(second);
+    feedbackError_ = new PlainLabel(QString(), Fonts::caption(), Palette::Tint::orange, true, this);
+    column->addWidget(feedbackError_);
     column->addStretch(1);
 
     new Observer(this, [this] { refresh(); }, {});
@@ -65,4 +70,7 @@ void GeneralTab::refresh() {
     login_->setChecked(model_.openAtLogin());
     menuBar_->setChecked(prefs.showMenuBar());
     hideAppStore_->setChecked(prefs.hideAppStore());
+    const auto& error = model_.feedbackError();
+    feedbackError_->setText(error.value_or(QString()));
+    feedbackError_->setVisible(error.has_value());
 }

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class PlainLabel;
 class QAbstractButton;
 class SegmentedControl;
 class SettingsModel;
@@ -21,4 +22,5 @@ private:
     QAbstractButton* login_;
     QAbstractButton* menuBar_;
     QAbstractButton* hideAppStore_;
+    PlainLabel* feedbackError_;
 };

@@ -44,7 +44,7 @@ TourCard::TourCard(Store& store, Prefs& prefs, QWidget* parent) : QWidget(parent
         quiet.setColor(QPalette::ButtonText, Palette::current().secondary());
         skip_->setPalette(quiet);
     });
-    back_ = new QPushButton(tr("Back"), this);
+    back_ = new PillButton(tr("Back"), false, this);
     next_ = new PillButton(TourLayout::forward(0), true, this);
     for (QAbstractButton* button : {static_cast<QAbstractButton*>(skip_), static_cast<QAbstractButton*>(back_), next_})
         button->setFocusPolicy(Qt::NoFocus);

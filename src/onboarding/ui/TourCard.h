@@ -7,6 +7,7 @@
 #include <QWidget>
 
 class Observer;
+class PillButton;
 class Prefs;
 class QAbstractButton;
 class QPushButton;
@@ -46,7 +47,7 @@ private:
     int step_ = -1;
     Observer* follower_ = nullptr;
     QPushButton* skip_;
-    QPushButton* back_;
+    PillButton* back_;
     QAbstractButton* next_;
     QPointer<NotchDemo> notch_;
     QPointer<MenuBarDemo> menuBar_;

@@ -1,5 +1,7 @@
 #include "platform/desktop/Workspace.h"
 
+#include "platform/system/Subprocess.h"
+#include "runtime/Log.h"
 #include "runtime/Shell.h"
 
 #include <QDesktopServices>
@@ -74,6 +76,30 @@ bool open(const QUrl& url) {
         return openSettings(url);
     const QUrl web = webForm(url);
     return handedOnToTheWeb(web) && Shell::current().openUrl(web);
+}
+
+QCoro::Task<bool> opened(QUrl url) {
+    if (url.scheme().toLower() == settingsScheme)
+        co_return openSettings(url);
+    const QUrl web = webForm(url);
+    if (!handedOnToTheWeb(web))
+        co_return false;
+    auto asking = Shell::current().opened(web);
+    co_return co_await std::move(asking);
+}
+
+bool launchWaiting(const QUrl& url, std::chrono::milliseconds wait) {
+    const QUrl web = webForm(url);
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (!handedOnToTheWeb(web) || opener.isEmpty())
+        return false;
+    try {
+        const auto status = Subprocess::start(opener, {QString::fromUtf8(web.toEncoded())}, wait);
+        return !status || *status == 0;
+    } catch (const std::exception&) {
+        Log::swallowed(lcPlatform(), "Starting the desktop's opener", std::current_exception());
+        return false;
+    }
 }
 
 bool launch(const QUrl& url) {

@@ -18,13 +18,17 @@
 #include <unistd.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 extern char** environ;
 
 namespace Subprocess {
 
-Result exec(const QString& tool, const QStringList& arguments, const std::optional<QByteArray>& input) {
+namespace {
+
+// Spawns the tool with `actions`; throws FileError when it cannot start.
+pid_t spawnTool(const QString& tool, const QStringList& arguments, posix_spawn_file_actions_t& actions) {
     const QByteArray path = QFile::encodeName(tool);
     std::vector<QByteArray> storage;
     storage.reserve(arguments.size() + 1);
@@ -35,7 +39,35 @@ Result exec(const QString& tool, const QStringList& arguments, const std::option
     for (QByteArray& a : storage)
         argv.push_back(a.data());
     argv.push_back(nullptr);
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    // The child starts with default signal handling and no blocked signals.
+    sigset_t none, all;
+    sigemptyset(&none);
+    sigfillset(&all);
+    posix_spawnattr_setsigmask(&attr, &none);
+    posix_spawnattr_setsigdefault(&attr, &all);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    pid_t pid = -1;
+    const int rc = ::posix_spawn(&pid, path.constData(), &actions, &attr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attr);
+    if (rc != 0)
+        throw FileError(FileError::Op::Open, tool, rc);
+    return pid;
+}
 
+int exitStatus(int status) {
+    if (WIFEXITED(status))
+        return WEXITSTATUS(status);
+    if (WIFSIGNALED(status))
+        return 128 + WTERMSIG(status);
+    return -1;
+}
+
+} // namespace
+
+Result exec(const QString& tool, const QStringList& arguments, const std::optional<QByteArray>& input) {
     // One pipe for both output streams keeps the tool's own interleaving.
     UniqueFd outRead, outWrite;
     if (!Sys::pipe(outRead, outWrite))
@@ -59,22 +91,7 @@ Result exec(const QString& tool, const QStringList& arguments, const std::option
     posix_spawn_file_actions_adddup2(&actions, inChild.get(), 0);
     posix_spawn_file_actions_adddup2(&actions, outWrite.get(), 1);
     posix_spawn_file_actions_adddup2(&actions, outWrite.get(), 2);
-    posix_spawnattr_t attr;
-    posix_spawnattr_init(&attr);
-    // The child starts with default signal handling and no blocked signals.
-    sigset_t none, all;
-    sigemptyset(&none);
-    sigfillset(&all);
-    posix_spawnattr_setsigmask(&attr, &none);
-    posix_spawnattr_setsigdefault(&attr, &all);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-
-    pid_t pid = -1;
-    const int rc = ::posix_spawn(&pid, path.constData(), &actions, &attr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attr);
-    if (rc != 0)
-        throw FileError(FileError::Op::Open, tool, rc);
+    const pid_t pid = spawnTool(tool, arguments, actions);
     outWrite.reset();
     inChild.reset();
 
@@ -116,11 +133,30 @@ Result exec(const QString& tool, const QStringList& arguments, const std::option
 
     int status = 0;
     Sys::waitpid(pid, &status, 0);
-    if (WIFEXITED(status))
-        result.status = WEXITSTATUS(status);
-    else if (WIFSIGNALED(status))
-        result.status = 128 + WTERMSIG(status);
+    result.status = exitStatus(status);
     return result;
+}
+
+std::optional<int> start(const QString& tool, const QStringList& arguments, std::chrono::milliseconds wait) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    const pid_t pid = spawnTool(tool, arguments, actions);
+    const auto until = std::chrono::steady_clock::now() + wait;
+    for (;;) {
+        int status = 0;
+        if (Sys::waitpid(pid, &status, WNOHANG) == pid)
+            return exitStatus(status);
+        if (std::chrono::steady_clock::now() >= until)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    // Still running: whoever waits for it is not to be held up, yet it must not stay a zombie.
+    std::thread([pid] {
+        int status = 0;
+        Sys::waitpid(pid, &status, 0);
+    }).detach();
+    return std::nullopt;
 }
 
 QByteArray run(const QString& tool, const QStringList& arguments, const std::optional<QByteArray>& input) {

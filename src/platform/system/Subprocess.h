@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <optional>
 
 // Runs a command-line tool by absolute path with an argument list, never through a shell.
@@ -23,6 +24,12 @@ Result exec(const QString& tool, const QStringList& arguments, const std::option
 
 // Runs the tool and returns its merged output; a non-zero exit throws ToolFailure. A launch failure throws FileError unchanged.
 QByteArray run(const QString& tool, const QStringList& arguments, const std::optional<QByteArray>& input = {});
+
+// Starts a program that may go on running (a browser, a desktop's opener) with its input on the
+// null device and its output where ours goes, and waits at most `wait` for it to end: its exit
+// status if it ended by then, none while it still runs (it is reaped once it ends). A program that
+// cannot be started throws FileError, as exec does.
+std::optional<int> start(const QString& tool, const QStringList& arguments, std::chrono::milliseconds wait);
 
 struct Output {
     int status = -1;

@@ -1,7 +1,6 @@
 #include "views/cards/RowCommands.h"
 
 #include "platform/desktop/FileManager.h"
-#include "platform/desktop/Workspace.h"
 #include "runtime/Spawn.h"
 #include "store/Store.h"
 #include "views/cards/AppManagementHelp.h"
@@ -28,7 +27,9 @@ bool openable(const QUrl& url) {
 }
 
 void openLink(Store& store, const AppItem& item, const QUrl& url) {
-    if (!openable(url) || !Workspace::open(url))
+    if (openable(url))
+        store.openPage(url);
+    else
         store.setNotice(QCoreApplication::translate("RowCommands", "Quenlark couldn't open the web page for %1.")
                             .arg(item.app().name));
 }

@@ -15,6 +15,8 @@ Pill pill(const RowFacts& row) {
     case InstallPhase::Kind::failed:
         result.showsLatest = true;
         break;
+    case InstallPhase::Kind::done: // the installed copy is the latest now
+        break;
     default:
         result.showsLatest = row.status.kind() == Status::Kind::update;
     }

@@ -13,6 +13,7 @@
 #include "views/kit/TourAnchors.h"
 
 #include <QAbstractButton>
+#include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPainterPath>
@@ -43,6 +44,12 @@ public:
     }
     const QString& count() const { return count_; }
 
+    void focusInEvent(QFocusEvent* event) override {
+        // The ring marks where the keyboard is, not the focus a window hands its first control.
+        byKeyboard_ = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+        QAbstractButton::focusInEvent(event);
+    }
+
     QSize sizeHint() const override {
         const QFontMetricsF title(Fonts::system(12.5, QFont::DemiBold)), count(countFont());
         const double width = glyph + gap + title.horizontalAdvance(chip_.title) + gap + count.horizontalAdvance(count_);
@@ -55,7 +62,7 @@ protected:
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
         const QRectF box(rect());
-        if (hasFocus()) {
+        if (hasFocus() && byKeyboard_) {
             QPainterPath capsule;
             capsule.addRoundedRect(box.adjusted(1, 1, -1, -1), box.height() / 2 - 1, box.height() / 2 - 1);
             painter.setPen(QPen(palette.accent(), 1.5));
@@ -84,6 +91,7 @@ private:
 
     FilterChipModel::Chip chip_;
     bool selected_ = false;
+    bool byKeyboard_ = false;
     QString count_;
 };
 } // namespace
@@ -96,7 +104,12 @@ FilterChips::FilterChips(Store& store, QWidget* parent) : QWidget(parent), store
     for (const auto& chip : FilterChipModel::chips()) {
         auto* button = new Chip(chip, this);
         const Filter filter = chip.filter;
-        connect(button, &QAbstractButton::clicked, this, [this, filter] { FilterChipModel::choose(store_, filter); });
+        connect(button, &QAbstractButton::clicked, this, [this, button, filter] {
+            // The clicked chip takes the focus, without a ring: the list a filter hides would
+            // otherwise hand its focus on to the first chip, which draws one.
+            button->setFocus(Qt::MouseFocusReason);
+            FilterChipModel::choose(store_, filter);
+        });
         row->addWidget(button);
         chips_.append(button);
         TourAnchors::mark(button, FilterChipModel::tourAnchor(filter));

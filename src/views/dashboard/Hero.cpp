@@ -16,6 +16,8 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+using namespace Qt::Literals::StringLiterals;
+
 Hero::Hero(Store& store, const Clock& clock, QWidget* parent)
     : RoundedBox(radius, [] { return Palette::current().material(); }, parent,
                  [] { return Palette::current().primary(0.07); }),
@@ -102,7 +104,12 @@ void Hero::resizeEvent(QResizeEvent* event) {
 
 void Hero::refresh() {
     headline_->setText(HeroModel::headline(store_));
-    summary_->setText(HeroModel::summary(store_, clock_));
+    // The summary wraps between its parts only: "checked 21:39" never ends one line and starts
+    // the next.
+    QStringList parts = HeroModel::summary(store_, clock_).split(u"  ·  "_s);
+    for (QString& part : parts)
+        part.replace(u' ', QChar(0x00A0));
+    summary_->setText(parts.join(u"  ·  "_s));
     checkAgain_->setEnabled(HeroModel::checkAgainEnabled(store_));
     updateAll_->setText(HeroModel::updateAllTitle(store_));
     updateAll_->setAccessibleName(updateAll_->text());

@@ -20,6 +20,7 @@
 
 namespace {
 constexpr int lift = 22;
+constexpr int clearance = 8; // above the controls at the bottom edge
 constexpr int travel = 30; // how far below its place the capsule starts
 constexpr int room = 16;   // around the capsule, for its shadow
 
@@ -35,7 +36,8 @@ NoticeToast::NoticeToast(Store& store, Clock& clock, QWidget* parent) : QWidget(
     auto* row = new QHBoxLayout(capsule);
     row->setContentsMargins(16, 10, 16, 10);
     row->setSpacing(6);
-    row->addWidget(new SymbolView(QStringLiteral("trash"), 13, Palette::Tint::primary, 16, capsule));
+    symbol_ = new SymbolView(QStringLiteral("trash"), 13, Palette::Tint::primary, 16, capsule);
+    row->addWidget(symbol_);
     text_ = new PlainLabel(QString(), Fonts::system(13, QFont::Medium), Palette::Tint::primary, false, capsule);
     row->addWidget(text_);
     // The toast paints the capsule's shadow around it and fades as a whole.
@@ -55,6 +57,7 @@ void NoticeToast::follow() {
     if (notice) {
         // The text is shown verbatim, never looked up.
         text_->setText(*notice);
+        symbol_->setSymbol(store_.noticeSymbol(), Palette::Tint::primary);
         adjustSize();
         place();
         show();
@@ -85,8 +88,32 @@ void NoticeToast::place() {
     if (!parentWidget())
         return;
     const QSize size = sizeHint();
-    const int y = parentWidget()->height() - lift - size.height() + room + static_cast<int>((1 - shown_) * travel);
+    QWidget* parent = parentWidget();
+    int above = lift;
+    for (const QWidget* control : below_)
+        if (control && control->isVisibleTo(parent))
+            above = std::max(above, parent->height() - control->mapTo(parent, QPoint(0, 0)).y() + clearance);
+    const int y = parentWidget()->height() - above - size.height() + room + static_cast<int>((1 - shown_) * travel);
     setGeometry((parentWidget()->width() - size.width()) / 2, y, size.width(), size.height());
+}
+
+void NoticeToast::keepAbove(QWidget* control) {
+    below_.append(control);
+    control->installEventFilter(this);
+}
+
+bool NoticeToast::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::Move:
+    case QEvent::Resize:
+    case QEvent::Show:
+    case QEvent::Hide:
+        if (isVisible())
+            place();
+        break;
+    default: break;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void NoticeToast::paintEvent(QPaintEvent*) {

@@ -1,6 +1,8 @@
 #include "views/dashboard/PermissionModel.h"
 
+#include "model/Permissions.h"
 #include "platform/desktop/Notifier.h"
+#include "runtime/Spawn.h"
 #include "store/Store.h"
 #include "views/dashboard/DashboardTally.h"
 
@@ -10,21 +12,25 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 QString tr(const char* text) { return QCoreApplication::translate("Permissions", text); }
+
+QString sandboxed() { return tr("Quenlark never posts notifications while it runs in a sandbox."); }
 } // namespace
 
 namespace PermissionModel {
 
 Pill appManagement(const Store& store) {
     const auto state = store.appManagement();
-    return {u"App Management"_s, state == Permissions::State::granted, state == Permissions::State::unknown, false,
+    return {u"App Management"_s, state == Permissions::State::granted, state == Permissions::State::unknown, false, false,
             u"Lets Quenlark update and remove apps made by other developers."_s};
 }
 
 Pill notifications(const Store& store, NotchMode notchMode) {
     using Status = Permissions::AuthorizationStatus;
+    if (!store.postsNotifications())
+        return {u"Notifications"_s, false, false, true, true, sandboxed()};
     const auto status = store.notifications();
     const bool muted = notchMode != NotchMode::never;
-    return {u"Notifications"_s, status == Status::authorized || status == Status::provisional, false, muted,
+    return {u"Notifications"_s, status == Status::authorized || status == Status::provisional, false, muted, false,
             muted ? u"Not needed while updates show from the notch."_s
                   : u"Lets background checks tell you about updates."_s};
 }
@@ -49,7 +55,7 @@ Palette::Tint hue(const Pill& pill) {
 
 double backgroundOpacity(const Pill& pill) { return pill.on ? 0.12 : 0.1; }
 
-QString tooltip(const Pill& pill) { return pill.on ? pill.help : pill.help + u" Click to turn it on."_s; }
+QString tooltip(const Pill& pill) { return pill.on || pill.inert ? pill.help : pill.help + u" Click to turn it on."_s; }
 
 QString accessibilityLabel(const Pill& pill) {
     const QString state = pill.on ? tr("on") : pill.unknown ? tr("unknown") : tr("off");
@@ -57,9 +63,23 @@ QString accessibilityLabel(const Pill& pill) {
 }
 
 NotificationsAction notificationsAction(const Store& store) {
+    if (!store.postsNotifications())
+        return NotificationsAction::explain;
     return store.notifications() == Permissions::AuthorizationStatus::notDetermined
                ? NotificationsAction::requestAuthorisation
                : NotificationsAction::openSettings;
+}
+
+void clickNotifications(Store& store) {
+    switch (notificationsAction(store)) {
+    case NotificationsAction::explain: store.setNotice(sandboxed()); return;
+    case NotificationsAction::requestAuthorisation: spawn(askNotifications(store), "notification permission"); return;
+    case NotificationsAction::openSettings:
+        if (!Permissions::openNotificationSettings())
+            store.setNotice(tr("Quenlark couldn't open this desktop's notification settings: turn notifications on "
+                               "in the desktop's own settings, or start a notification service."));
+        return;
+    }
 }
 
 QCoro::Task<void> askNotifications(Store& store) {

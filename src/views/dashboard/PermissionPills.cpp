@@ -23,14 +23,7 @@ PermissionPills::PermissionPills(Store& store, Prefs& prefs, QWidget* parent)
     row->addWidget(notifications_);
 
     connect(appManagement_, &QAbstractButton::clicked, this, [this] { AppManagementHelp::take(store_, nullptr); });
-    connect(notifications_, &QAbstractButton::clicked, this, [this] {
-        switch (PermissionModel::notificationsAction(store_)) {
-        case PermissionModel::NotificationsAction::requestAuthorisation:
-            spawn(PermissionModel::askNotifications(store_), "notification permission");
-            break;
-        case PermissionModel::NotificationsAction::openSettings: Permissions::openNotificationSettings(); break;
-        }
-    });
+    connect(notifications_, &QAbstractButton::clicked, this, [this] { PermissionModel::clickNotifications(store_); });
     new Observer(this, [this] { refresh(); }, [] {});
 }
 

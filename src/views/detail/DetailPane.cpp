@@ -157,6 +157,8 @@ QWidget* DetailPane::actions(const RowFacts& row) {
         menu->addAction(ActionText::plain(entry.title), this, [this, action] { Q_EMIT triggered(action); });
     }
     ignore->setMenu(menu);
+    // Room between the title and the menu's arrow, which the style draws against it.
+    ignore->setMinimumWidth(ignore->sizeHint().width() + 10);
     line->addWidget(ignore);
 
     auto* reveal = new QToolButton(bar);

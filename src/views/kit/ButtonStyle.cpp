@@ -5,14 +5,16 @@
 namespace ButtonStyle {
 
 namespace {
+// Disabled, the fill gives way to the faint grey of an idle control: a paler accent still reads
+// as a button to press.
 QString filled(const QColor& fill) {
-    QColor disabled = fill;
-    disabled.setAlphaF(0.4f);
+    const Palette& palette = Palette::current();
     return QStringLiteral("QPushButton { background: %1; color: white; border: none; border-radius: 6px;"
                           " padding: 4px 12px; font-weight: 600; }"
                           "QPushButton:pressed { background: %2; }"
-                          "QPushButton:disabled { background: %3; color: rgba(255,255,255,0.6); }")
-        .arg(fill.name(), fill.darker(115).name(), disabled.name(QColor::HexArgb));
+                          "QPushButton:disabled { background: %3; color: %4; }")
+        .arg(fill.name(), fill.darker(115).name(), palette.primary(0.08).name(QColor::HexArgb),
+             palette.tertiary().name(QColor::HexArgb));
 }
 } // namespace
 

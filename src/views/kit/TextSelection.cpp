@@ -1,8 +1,10 @@
 #include "views/kit/TextSelection.h"
 
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QWidget>
 
@@ -113,6 +115,16 @@ bool TextSelection::eventFilter(QObject* watched, QEvent* event) {
     }
     case QEvent::KeyPress:
         return key(static_cast<QKeyEvent*>(event));
+    case QEvent::ContextMenu: {
+        // A right-click on selected text offers to copy it, in place of the menu around it.
+        if (empty())
+            return false;
+        auto* menu = new QMenu(owner_);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->addAction(tr("Copy"), this, [this] { copy(); });
+        menu->popup(static_cast<QContextMenuEvent*>(event)->globalPos());
+        return true;
+    }
     case QEvent::FocusOut:
         // One selection at a time, as a text field shows it. The owner may be half destroyed
         // (a widget gives up its focus as it goes), so its text is not asked.

@@ -12,8 +12,9 @@ class QWidget;
 
 // A selection in read-only text that its widget lays out and draws itself. It follows the mouse
 // (press and drag, a double click for a word or the whole text), the keyboard (the arrows, Home
-// and End, with Shift to extend; select all) and copies with the platform's copy key. The
-// widget reads the range to draw it; positions are the widget's own text positions.
+// and End, with Shift to extend; select all) and copies with the platform's copy key or the Copy
+// of a right-click on it. The widget reads the range to draw it; positions are the widget's own
+// text positions.
 class TextSelection : public QObject {
     Q_OBJECT
 public:

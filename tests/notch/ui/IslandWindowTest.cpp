@@ -3,6 +3,7 @@
 #include "notch/IslandModel.h"
 #include "notch/ui/IslandButton.h"
 #include "notch/ui/IslandView.h"
+#include "views/kit/ElidedLabel.h"
 #include "notch/ui/IslandWindow.h"
 #include "runtime/MakeShared.h"
 
@@ -130,6 +131,22 @@ TEST_F(IslandWindowTest, ShowsWithoutTakingTheFocusAndTakesEscapeForLater) {
 
     window->orderOut();
     EXPECT_FALSE(window->isVisible());
+}
+
+// The tour preview's subtitle is longer than its line: it ends in "…", never mid-word.
+TEST_F(IslandWindowTest, ASubtitleTooLongForItsLineEndsInAnEllipsis) {
+    IslandView view(model(2, {}, true), nullptr, 12);
+    view.resize(620, 560);
+    view.show();
+    open(true);
+    const ElidedLabel* subtitle = nullptr;
+    for (const auto* label : view.findChildren<ElidedLabel*>())
+        if (label->text().startsWith(QStringLiteral("Tour preview")))
+            subtitle = label;
+    ASSERT_NE(subtitle, nullptr);
+    const QString line = subtitle->lines(subtitle->width()).value(0);
+    EXPECT_TRUE(line == subtitle->text() || line.endsWith(QChar(0x2026))) << line.toStdString();
+    EXPECT_EQ(subtitle->toolTip(), subtitle->text());
 }
 
 // "Later": a click puts the updates off; held for half a second it opens its menu instead.

@@ -2,6 +2,9 @@
 
 #include "FakeShell.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -65,6 +68,34 @@ TEST(Workspace, AppStoreAddressesOpenAsTheirWebPage) {
     // A store address without a host names no page.
     EXPECT_FALSE(Workspace::open(QUrl(QStringLiteral("macappstore:app/id1"))));
     EXPECT_EQ(shell.openedUrls.size(), 3);
+}
+
+// The desktop's opener is run and its exit status believed; one still running after the wait
+// (a browser it started in its place) took the address.
+TEST(Workspace, TheOpenersExitStatusSaysWhetherTheAddressOpened) {
+    QTemporaryDir bin;
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", bin.path().toUtf8());
+    const struct {
+        const char* script; // nullptr: no opener installed
+        bool opened;
+    } cases[] = {{"exit 0", true}, {"exit 3", false}, {"exec /bin/sleep 5", true}, {nullptr, false}};
+    for (const auto& c : cases) {
+        QFile opener(bin.filePath("xdg-open"));
+        opener.remove();
+        if (c.script) {
+            ASSERT_TRUE(opener.open(QIODevice::WriteOnly));
+            opener.write("#!/bin/sh\nprintf %s \"$1\" > \"$0.got\"\n" + QByteArray(c.script) + "\n");
+            opener.close();
+            opener.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+        }
+        EXPECT_EQ(Workspace::launchWaiting(QUrl("macappstore://apps.apple.com/app/id1"), std::chrono::milliseconds(300)),
+                  c.opened) << (c.script ? c.script : "none");
+    }
+    qputenv("PATH", path);
+    QFile got(bin.filePath("xdg-open.got"));
+    ASSERT_TRUE(got.open(QIODevice::ReadOnly));
+    EXPECT_EQ(got.readAll(), "https://apps.apple.com/app/id1");
 }
 
 } // namespace
