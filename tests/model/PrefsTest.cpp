@@ -48,6 +48,7 @@ protected:
     }
 
     static QVariantMap onDisk(const QString& domain = Defaults::standardName) {
+        Defaults::flushAll();
         return PropertyList::dictionaryFromFile(Defaults::folder() + "/" + domain + ".plist").value_or(QVariantMap());
     }
 };
