@@ -141,6 +141,8 @@ TEST(UninstallPrompt, ClosesUntilTheRemovalStartsAndRemovesOnlyOnTheConfirmButto
     EXPECT_FALSE(prompt.confirmButton()->isEnabled());
     EXPECT_EQ(prompt.card()->width(), 520);
     EXPECT_EQ(prompt.geometry(), window.rect());
+    // The mode picker's label names the control holding both segments, not one of them.
+    EXPECT_EQ(prompt.permanentButton()->parentWidget()->accessibleName(), QStringLiteral("How to remove"));
 
     prompt.cancelButton()->click();
     EXPECT_EQ(closes, 1);

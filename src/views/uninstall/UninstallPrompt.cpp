@@ -99,27 +99,30 @@ UninstallPrompt::UninstallPrompt(InstalledApp app, QString userLibrary, Operatio
     data_ = dataSection();
     cardLayout_->addWidget(data_);
 
-    // Mode picker, a two-segment control.
-    auto* picker = new QHBoxLayout;
+    // Mode picker, a two-segment control; its label names the whole control, both segments.
+    auto* control = new QWidget(card());
+    control->setAccessibleName(QStringLiteral("How to remove"));
+    auto* picker = new QHBoxLayout(control);
+    picker->setContentsMargins(0, 0, 0, 0);
     picker->setSpacing(0);
-    trash_ = new QPushButton(QStringLiteral("Move to Trash"), card());
-    permanent_ = new QPushButton(QStringLiteral("Delete Permanently"), card());
+    trash_ = new QPushButton(QStringLiteral("Move to Trash"), control);
+    permanent_ = new QPushButton(QStringLiteral("Delete Permanently"), control);
     auto* group = new QButtonGroup(card());
     group->setExclusive(true);
     for (auto* segment : {trash_, permanent_}) {
         segment->setCheckable(true);
         OnAppearance::styleSheet(segment, segmentStyle);
         segment->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        segment->setAccessibleDescription(control->accessibleName());
         group->addButton(segment);
         picker->addWidget(segment);
     }
     trash_->setChecked(true);
-    trash_->setAccessibleName(QStringLiteral("How to remove"));
     connect(permanent_, &QPushButton::toggled, this, [this](bool on) {
         choice_.setPermanently(on);
         refresh();
     });
-    cardLayout_->addLayout(picker);
+    cardLayout_->addWidget(control);
 
     note_ = new PlainLabel(QString(), Fonts::caption(), Palette::Tint::secondary, true, card());
     cardLayout_->addWidget(note_);
