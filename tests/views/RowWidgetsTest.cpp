@@ -11,6 +11,7 @@
 #include "views/detail/NotesLabel.h"
 #include "views/detail/StatusCard.h"
 #include "views/kit/ElidedLabel.h"
+#include "views/kit/FadedCheckBox.h"
 #include "views/uninstall/UninstallPrompt.h"
 
 #include <QApplication>
@@ -149,6 +150,7 @@ TEST(UninstallPrompt, ClosesUntilTheRemovalStartsAndRemovesOnlyOnTheConfirmButto
     prompt.showFound({Leftover{QStringLiteral("/home/u/Library/Caches/x"), 10, false}});
     EXPECT_TRUE(prompt.confirmButton()->isEnabled());
     EXPECT_EQ(prompt.confirmButton()->shortcut(), QKeySequence());
+    EXPECT_EQ(prompt.findChild<FadedCheckBox*>()->opacity(), 0.6) << "an unticked row's check box is dimmed with it";
 
     prompt.permanentButton()->click();
     prompt.confirmButton()->click();

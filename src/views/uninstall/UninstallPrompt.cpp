@@ -10,6 +10,7 @@
 #include "views/kit/ButtonStyle.h"
 #include "views/kit/CheckingRing.h"
 #include "views/kit/ElidedLabel.h"
+#include "views/kit/FadedCheckBox.h"
 #include "views/kit/OnAppearance.h"
 #include "views/kit/PlainLabel.h"
 #include "views/kit/RoundedBox.h"
@@ -224,7 +225,7 @@ QWidget* UninstallPrompt::dataSection() {
         auto* line = new QHBoxLayout(row);
         line->setContentsMargins(0, 0, 0, 0);
         line->setSpacing(8);
-        auto* tick = new QCheckBox(row);
+        auto* tick = new FadedCheckBox(row);
         tick->setAccessibleName(choice_.rowAccessibility(leftover));
         connect(tick, &QCheckBox::clicked, this, [this, leftover](bool on) {
             choice_.setChosen(leftover, on);
@@ -288,8 +289,9 @@ void UninstallPrompt::refresh() {
         allData_->setChecked(choice_.allDataChosen());
     for (const auto& [leftover, tick] : rows_) {
         tick->setChecked(choice_.isChosen(leftover));
-        // An unticked row is drawn at 60 % opacity.
+        // An unticked row is drawn at 60 % opacity, its check box too.
         const double opacity = tick->isChecked() ? 1.0 : 0.6;
+        tick->setOpacity(opacity);
         auto* row = tick->parentWidget();
         if (auto* path = row->findChild<ElidedLabel*>(QStringLiteral("path")))
             path->setColor(Palette::Ink(Palette::Tint::primary, opacity));
