@@ -105,9 +105,16 @@ int App::run(int argc, char** argv) {
         break;
     }
 
-    App app(instance);
-    deciding.release();
-    return application.exec();
+    int status = 0;
+    {
+        App app(instance);
+        deciding.release();
+        status = application.exec();
+    }
+    // The settings are written in the background: what changed up to the end reaches the file.
+    if (!Defaults::flushAll())
+        qWarning("Some settings could not be written before quitting.");
+    return status;
 }
 
 App::App(SingleInstance& instance)

@@ -44,6 +44,8 @@ QCoro::Task<QAbstractButton*> ask(QMessageBox* box) {
 
 AppShell::AppShell(Hooks hooks) : hooks_(std::move(hooks)) {}
 
+AppShell::~AppShell() { QObject::disconnect(following_); }
+
 QCoro::Task<bool> AppShell::confirm(Question question) {
     auto* box = new QMessageBox(dialogParent());
     box->setIcon(question.destructive ? QMessageBox::Warning : QMessageBox::Question);
@@ -92,7 +94,20 @@ void AppShell::showIsland() {
 bool AppShell::isApplicationActive() const { return QGuiApplication::applicationState() == Qt::ApplicationActive; }
 
 void AppShell::applyAppearance(bool dark, bool followSystem) {
-    dark_ = followSystem ? DesktopSettings::shared().dark() : dark;
+    DesktopSettings& desktop = DesktopSettings::shared();
+    // The portal answers after the first read, and the desktop may change later: following the
+    // system takes each of its answers as it comes.
+    QObject::disconnect(following_);
+    if (followSystem)
+        following_ = QObject::connect(&desktop, &DesktopSettings::changed, &desktop, [this, &desktop] {
+            if (desktop.dark() != dark_)
+                show(desktop.dark());
+        });
+    show(followSystem ? desktop.dark() : dark);
+}
+
+void AppShell::show(bool dark) {
+    dark_ = dark;
     // Our own drawings read their colours from here, not from Qt's palette.
     Palette::setDark(dark_);
     if (!qobject_cast<QApplication*>(QCoreApplication::instance()))

@@ -24,6 +24,7 @@ public:
     };
 
     explicit AppShell(Hooks hooks);
+    ~AppShell() override;
 
     QCoro::Task<bool> confirm(Question question) override;
     QCoro::Task<bool> alert(QString title, QString message) override;
@@ -43,7 +44,10 @@ public:
     static void activate();
 
 private:
+    void show(bool dark);
+
     Hooks hooks_;
+    QMetaObject::Connection following_; // the desktop's changes, while the system decides
     ActivationPolicy policy_ = ActivationPolicy::regular;
     bool dark_ = true;
 };

@@ -45,7 +45,7 @@ void draw(QPainter& painter, const Layout& geometry, const QIcon& appIcon) {
 QFont badgeFont() {
     QFont font = QGuiApplication::font();
     font.setPointSizeF(8.5);
-    font.setWeight(QFont::Black);
+    font.setWeight(QFont::ExtraBold);
     return font;
 }
 

@@ -11,10 +11,20 @@ std::unique_ptr<Prefs>& instance() {
     return prefs;
 }
 
-QVariantMap toVariant(const QMap<QString, QString>& map) {
+// A property list can not hold a NUL. A list or map keeps such an entry for this run only and
+// leaves it out of the file, rather than the one entry keeping the whole list from being stored.
+bool keepable(const QString& text) { return !text.contains(QChar(0)); }
+
+QStringList storable(QStringList list) {
+    list.removeIf([](const QString& entry) { return !keepable(entry); });
+    return list;
+}
+
+QVariantMap storable(const QMap<QString, QString>& map) {
     QVariantMap out;
     for (auto it = map.begin(); it != map.end(); ++it)
-        out.insert(it.key(), it.value());
+        if (keepable(it.key()) && keepable(it.value()))
+            out.insert(it.key(), it.value());
     return out;
 }
 
@@ -96,15 +106,15 @@ void Prefs::setIntervalHours(qint64 value) {
 }
 
 void Prefs::setIgnoredApps(QStringList value) {
-    write(QStringLiteral("ignoredApps"), value, ignoredApps_, value);
+    write(QStringLiteral("ignoredApps"), storable(value), ignoredApps_, value);
 }
 
 void Prefs::setIgnoredVersions(QMap<QString, QString> value) {
-    write(QStringLiteral("ignoredVersions"), toVariant(value), ignoredVersions_, value);
+    write(QStringLiteral("ignoredVersions"), storable(value), ignoredVersions_, value);
 }
 
 void Prefs::setNotified(QStringList value) {
-    write(QStringLiteral("notified"), value, notified_, value);
+    write(QStringLiteral("notified"), storable(value), notified_, value);
 }
 
 void Prefs::setNotchMode(NotchMode value) {

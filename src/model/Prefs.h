@@ -14,8 +14,9 @@
 #include <memory>
 #include <optional>
 
-// The settings. Each is kept in the defaults under its own name and written through on every
-// assignment; observers are told only when the value changes. GUI thread only.
+// The settings. Each is kept in the defaults under its own name and stored on every assignment
+// (the defaults write the file off this thread); observers are told only when the value changes.
+// GUI thread only.
 class Prefs final : public QObject {
     Q_OBJECT
 public:

@@ -1,6 +1,7 @@
 #include "sources/HttpStream.h"
 
 #include <QCoro/QCoroSignal>
+#include <QNetworkProxyFactory>
 #include <QSslSocket>
 #include <QTcpSocket>
 
@@ -27,6 +28,17 @@ TransportError::Kind kindOf(QAbstractSocket::SocketError error) {
 
 bool hasBody(int status) { return status >= 200 && status != 204 && status != 304; }
 
+// The http proxy a plain http address goes through, as the access manager picks it; else none.
+std::optional<QNetworkProxy> httpProxyFor(const QUrl& url) {
+    const QList<QNetworkProxy> proxies = QNetworkProxyFactory::proxyForQuery(QNetworkProxyQuery(url));
+    if (proxies.isEmpty())
+        return std::nullopt;
+    const QNetworkProxy& first = proxies.first();
+    if (first.type() != QNetworkProxy::HttpProxy && first.type() != QNetworkProxy::HttpCachingProxy)
+        return std::nullopt;
+    return first;
+}
+
 } // namespace
 
 QByteArray HttpStream::Head::header(QByteArrayView name) const {
@@ -40,6 +52,13 @@ HttpStream::HttpStream(QUrl url, QByteArray userAgent, qint64 bound, std::chrono
     : url_(std::move(url)), userAgent_(std::move(userAgent)) {
     const bool secure = url_.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0;
     socket_ = secure ? std::make_unique<QSslSocket>() : std::make_unique<QTcpSocket>();
+    // A plain http address goes to an http proxy as its own GET, never through a tunnel
+    // (CONNECT), which many proxies allow to port 443 only. Secure ones tunnel as the socket
+    // decides.
+    if (!secure)
+        proxy_ = httpProxyFor(url_);
+    if (proxy_)
+        socket_->setProxy(QNetworkProxy::NoProxy);
     // Set before connecting: no byte of the answer is ever read past it.
     socket_->setReadBufferSize(bound);
     idle_.setSingleShot(true);
@@ -76,6 +95,8 @@ QCoro::Task<void> HttpStream::run(std::function<Next(const Head&)> onHead,
     idle_.start();
     if (secure)
         static_cast<QSslSocket*>(socket_.get())->connectToHostEncrypted(url_.host(), port);
+    else if (proxy_)
+        socket_->connectToHost(proxy_->hostName(), proxy_->port());
     else
         socket_->connectToHost(url_.host(), port);
     if (!over_)
@@ -97,9 +118,17 @@ void HttpStream::connected() {
         target = "/";
     if (url_.hasQuery())
         target += '?' + url_.query(QUrl::FullyEncoded).toLatin1();
-    const QByteArray request = "GET " + target + " HTTP/1.1\r\nHost: "
-        + url_.authority(QUrl::RemoveUserInfo | QUrl::FullyEncoded).toLatin1() + "\r\nUser-Agent: " + userAgent_
-        + "\r\nAccept: */*\r\nAccept-Encoding: identity\r\nConnection: close\r\n\r\n";
+    const QByteArray authority = url_.authority(QUrl::RemoveUserInfo | QUrl::FullyEncoded).toLatin1();
+    QByteArray proxyFields;
+    if (proxy_) {
+        // A proxy takes the whole address as the target.
+        target = url_.scheme().toLower().toLatin1() + "://" + authority + target;
+        if (!proxy_->user().isEmpty())
+            proxyFields = "Proxy-Authorization: Basic "
+                + (proxy_->user() + u':' + proxy_->password()).toUtf8().toBase64() + "\r\n";
+    }
+    const QByteArray request = "GET " + target + " HTTP/1.1\r\nHost: " + authority + "\r\n" + proxyFields
+        + "User-Agent: " + userAgent_ + "\r\nAccept: */*\r\nAccept-Encoding: identity\r\nConnection: close\r\n\r\n";
     socket_->write(request);
 }
 

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
+#include <QNetworkProxy>
 #include <QObject>
 #include <QPair>
 #include <QTimer>
@@ -70,6 +71,7 @@ private:
 
     QUrl url_;
     QByteArray userAgent_;
+    std::optional<QNetworkProxy> proxy_; // the http proxy a plain address is asked through
     std::unique_ptr<QAbstractSocket> socket_;
     QTimer idle_;
     Stage stage_ = Stage::Head;

@@ -5,12 +5,15 @@
 
 #include "NoAccountHooks.h"
 #include "app/AppDelegate.h"
+#include "app/AppShell.h"
 #include "app/Commands.h"
 #include "app/StatusItem.h"
 #include "library/CloudHooks.h"
 #include "model/Prefs.h"
 #include "notch/NotchHooks.h"
 #include "onboarding/OnboardingHooks.h"
+#include "platform/desktop/DesktopSettings.h"
+#include "platform/gui/Palette.h"
 #include "runtime/MakeShared.h"
 #include "sources/BrewIndex.h"
 #include "store/Store.h"
@@ -368,4 +371,27 @@ TEST_F(ShellTest, BecomingActiveFoldsOnlyAnIslandTheSchedulerShowedWhileInUse) {
         delegate.becameActive();
         EXPECT_EQ(notch->calls.contains(QStringLiteral("fold")), row.folds);
     }
+}
+
+// "System" takes the desktop's answer when it comes after the start, and every later change; a
+// chosen appearance stays whatever the desktop says.
+TEST(AppShellAppearance, TheSystemAppearanceFollowsTheDesktopsAnswers) {
+    DesktopSettings desktop;
+    DesktopSettings::install(&desktop);
+    const auto scheme = [&](uint value) { desktop.apply("org.freedesktop.appearance", "color-scheme", value); };
+    {
+        AppShell shell({});
+        shell.applyAppearance(false, true);
+        EXPECT_FALSE(shell.dark());
+        scheme(1);
+        EXPECT_TRUE(shell.dark());
+        EXPECT_TRUE(Palette::current().isDark());
+        scheme(2);
+        EXPECT_FALSE(Palette::current().isDark());
+        shell.applyAppearance(true, false);
+        scheme(1);
+        scheme(0);
+        EXPECT_TRUE(shell.dark());
+    }
+    DesktopSettings::install(nullptr);
 }

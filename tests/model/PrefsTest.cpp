@@ -48,6 +48,7 @@ protected:
     }
 
     static QVariantMap onDisk(const QString& domain = Defaults::standardName) {
+        Defaults::flushAll();
         return PropertyList::dictionaryFromFile(Defaults::folder() + "/" + domain + ".plist").value_or(QVariantMap());
     }
 };
@@ -213,9 +214,12 @@ TEST_F(PrefsTest, EverySettingSurvivesTextsXmlCanNotCarry) {
     p.setOnboarded(true);
     p.setTheme(Theme::light);
     p.setQuietHours(false);
-    p.setIgnoredApps({QStringLiteral("com.example.kept")});
-    p.setIgnoredVersions({{QStringLiteral("com.example.tool"), odd}});
-    p.setNotified({QStringLiteral("com.example.tool@") + odd});
+    // An entry holding a NUL stays for this run and out of the file; the rest of its list is kept.
+    const QString nul = QString::fromUtf8("2.0\0", 4);
+    p.setIgnoredApps({QStringLiteral("com.example.kept"), QStringLiteral("com.example.") + nul});
+    p.setIgnoredVersions({{QStringLiteral("com.example.tool"), odd}, {QStringLiteral("com.example.nul"), nul}});
+    p.setNotified({QStringLiteral("com.example.tool@") + odd, QStringLiteral("com.example.nul@") + nul});
+    EXPECT_EQ(p.notified().size(), 2);
     p.setDeviceName(QStringLiteral("Desk\u0007"));
     ::umask(umaskBefore);
 

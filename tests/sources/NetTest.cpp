@@ -522,6 +522,28 @@ TEST_F(DownloadTest, ACrawlingDownloadIsCutOff) {
     EXPECT_EQ(written().size(), 40 * 1024);
 }
 
+// Through an http proxy a plain http address goes as the proxy's own GET of the whole address,
+// for a download as for every other request: proxies may allow tunnels (CONNECT) to 443 only.
+TEST_F(DownloadTest, APlainAddressGoesThroughAnHttpProxyAsItsOwnGet) {
+    server.http().Get(".*", [](const httplib::Request&, httplib::Response& res) { res.set_content("proxied", "application/zip"); });
+    server.start();
+    qputenv("http_proxy", server.url().toString().toUtf8());
+    struct Unset {
+        ~Unset() { qunsetenv("http_proxy"); }
+    } unset;
+    const QUrl address("http://downloads.example.invalid/app.zip?v=2");
+    EXPECT_EQ(runSync(Net::get(address)), "proxied");
+    EXPECT_EQ(runSync(Net::download(address, path())).status, 200);
+    EXPECT_EQ(written(), "proxied");
+    const auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 2u);
+    for (const auto& request : requests) {
+        EXPECT_EQ(request.method, "GET");
+        EXPECT_EQ(request.target, "http://downloads.example.invalid/app.zip?v=2");
+        EXPECT_EQ(request.header("Host"), "downloads.example.invalid");
+    }
+}
+
 TEST_F(DownloadTest, FollowsRedirectsToTheFile) {
     server.http().Get(R"(/d/(\d+))", [](const httplib::Request& req, httplib::Response& res) {
         const int left = std::stoi(req.matches[1]);

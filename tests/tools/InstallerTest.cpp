@@ -3,6 +3,7 @@
 #include "ZipBuilder.h"
 
 #include "platform/archives/PackageInstaller.h"
+#include "platform/files/FileOps.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,8 @@
 
 #include <functional>
 
+#include <cerrno>
+#include <sys/mount.h>
 #include <sys/stat.h>
 
 namespace {
@@ -346,4 +349,72 @@ TEST(Installer, ADamagedOrCutPayloadIsRefusedBeforeAnythingIsMovedIn) {
         }
         EXPECT_EQ(tree(target), before) << c.what << ": the target is left as it was, with no staging folder";
     }
+}
+
+// Items whose destination lies across a mount point inside the target are staged on that file
+// system; a move that fails part-way puts back every move made before it.
+TEST(Installer, AcrossAMountPointOrFailingPartWayNothingIsLeftHalfInstalled) {
+    struct RefusingOne : FileOps {
+        QString refused;
+        RefusingOne() { FileOps::setForTest(this); }
+        ~RefusingOne() override { FileOps::setForTest(nullptr); }
+        int renameNoReplace(const QString& from, const QString& to) override {
+            return to == refused ? EPERM : FileOps::renameNoReplace(from, to);
+        }
+        int exchange(const QString& a, const QString& b) override {
+            return b == refused ? EPERM : FileOps::exchange(a, b);
+        }
+    };
+    struct Case {
+        const char* what;
+        const char* tmpfsSize; // mounted at Library, or none
+        QString refused;       // the destination whose move fails
+        QByteArray font;
+        QString refusal;
+    };
+    const QList<Case> cases = {
+        {"across a mount point", "1m", "", "font", ""},
+        {"refused part-way", nullptr, "zzz", "font", "The package's files couldn't be moved into place."},
+        {"refused part-way across a mount point", "1m", "zzz", "font", "The package's files couldn't be moved into place."},
+        {"a full file system across a mount point", "64k", "", QByteArray(256 * 1024, 'f'),
+         "The package's payload couldn't be unpacked."},
+    };
+    bool mountable = true;
+    for (const Case& c : cases) {
+        QTemporaryDir dir;
+        const QString target = QFileInfo(dir.path()).canonicalFilePath() + "/root";
+        QDir().mkpath(target + "/Library");
+        if (c.tmpfsSize) {
+            const QByteArray options = QByteArray("size=") + c.tmpfsSize;
+            if (::mount("quenlark-test", QFile::encodeName(target + "/Library").constData(), "tmpfs", 0, options.constData()) != 0) {
+                mountable = false;
+                continue;
+            }
+        }
+        writeFile(target + "/conf", "old");
+        writeFile(target + "/Library/conf", "old library");
+        RefusingOne ops;
+        ops.refused = c.refused.isEmpty() ? QString() : target + "/" + c.refused;
+        const Outcome outcome = installAtRoot(target, PackageBuilder()
+                                                          .file("AAA", "a")
+                                                          .file("conf", "new")
+                                                          .file("Library/Fonts/font", c.font)
+                                                          .file("Library/conf", "new library")
+                                                          .file("zzz", "z"));
+        EXPECT_EQ(outcome.refusal, c.refusal) << c.what;
+        if (c.refusal.isEmpty()) {
+            EXPECT_EQ(contents(target + "/Library/Fonts/font"), c.font) << c.what;
+            EXPECT_EQ(contents(target + "/Library/conf"), "new library") << c.what;
+            EXPECT_EQ(contents(target + "/conf"), "new") << c.what;
+            EXPECT_EQ(outcome.after.filter(".quenlark"), QStringList()) << c.what;
+        } else {
+            EXPECT_EQ(outcome.after, outcome.before) << c.what << ": the target is left as it was";
+            EXPECT_EQ(contents(target + "/Library/conf"), "old library") << c.what;
+            EXPECT_EQ(contents(target + "/conf"), "old") << c.what;
+        }
+        if (c.tmpfsSize)
+            ::umount2(QFile::encodeName(target + "/Library").constData(), MNT_DETACH);
+    }
+    if (!mountable)
+        GTEST_SKIP() << "mounting a tmpfs is not permitted here: the cases across a mount point did not run";
 }

@@ -11,6 +11,7 @@
 #include "views/detail/NotesLabel.h"
 #include "views/detail/StatusCard.h"
 #include "views/kit/ElidedLabel.h"
+#include "views/kit/FadedCheckBox.h"
 #include "views/uninstall/UninstallPrompt.h"
 
 #include <QApplication>
@@ -141,12 +142,15 @@ TEST(UninstallPrompt, ClosesUntilTheRemovalStartsAndRemovesOnlyOnTheConfirmButto
     EXPECT_FALSE(prompt.confirmButton()->isEnabled());
     EXPECT_EQ(prompt.card()->width(), 520);
     EXPECT_EQ(prompt.geometry(), window.rect());
+    // The mode picker's label names the control holding both segments, not one of them.
+    EXPECT_EQ(prompt.permanentButton()->parentWidget()->accessibleName(), QStringLiteral("How to remove"));
 
     prompt.cancelButton()->click();
     EXPECT_EQ(closes, 1);
     prompt.showFound({Leftover{QStringLiteral("/home/u/Library/Caches/x"), 10, false}});
     EXPECT_TRUE(prompt.confirmButton()->isEnabled());
     EXPECT_EQ(prompt.confirmButton()->shortcut(), QKeySequence());
+    EXPECT_EQ(prompt.findChild<FadedCheckBox*>()->opacity(), 0.6) << "an unticked row's check box is dimmed with it";
 
     prompt.permanentButton()->click();
     prompt.confirmButton()->click();

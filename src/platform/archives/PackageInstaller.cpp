@@ -4,8 +4,10 @@
 
 #include "platform/archives/Extraction.h"
 #include "platform/archives/PayloadStream.h"
+#include "platform/archives/TreeCopy.h"
 #include "platform/archives/XarArchive.h"
 #include "platform/archives/XarDataStream.h"
+#include "platform/files/FileOps.h"
 #include "platform/files/Removal.h"
 #include "platform/files/Sys.h"
 #include "runtime/Log.h"
@@ -131,16 +133,52 @@ public:
         }
     }
 
-    // Carries the plan out: folders are made, items renamed into place (a rename replaces a file
-    // or link in one step, never writing through it), then the new folders get their modes.
+    // Gives every item to be moved a staged copy on its destination's own file system, so that
+    // moving it in is a rename there too (a payload may cross a mount point inside the target).
+    // Copies go to one staging folder per file system, in `staging`; nothing is moved yet.
+    void stageOnDestinations(QStringList& staging) {
+        QHash<dev_t, QString> folders;
+        for (qsizetype i = 0; i < steps_.size(); ++i) {
+            Step& step = steps_[i];
+            if (step.kind != Step::Move)
+                continue;
+            struct stat from, there;
+            const QString existing = existingFolderOf(step.to);
+            if (Sys::lstat(QFile::encodeName(step.from), from) != 0
+                || Sys::stat(QFile::encodeName(existing), there) != 0)
+                fail(QStringLiteral("The package's payload couldn't be unpacked."));
+            if (from.st_dev == there.st_dev)
+                continue;
+            QString& folder = folders[there.st_dev];
+            if (folder.isEmpty()) {
+                QByteArray pattern = QFile::encodeName(existing + QStringLiteral("/.quenlark-payload.XXXXXX"));
+                if (!Sys::makeTemporaryFolder(pattern))
+                    fail(QStringLiteral("The package's payload couldn't be unpacked."));
+                folder = QFile::decodeName(pattern);
+                staging << folder;
+            }
+            const QString copy = folder + u'/' + QString::number(i);
+            try {
+                TreeCopy::copy(step.from, copy);
+            } catch (const TreeCopy::Failure&) {
+                fail(QStringLiteral("The package's payload couldn't be unpacked."));
+            }
+            step.from = copy;
+        }
+    }
+
+    // Carries the plan out: folders are made, items renamed into place (an item replaces a
+    // file or link by an exchange, never writing through it, and the old one stays staged),
+    // then the new folders get their modes. A step that fails undoes the ones before it.
     void run() const {
+        QList<Done> done;
         for (const Step& step : steps_) {
-            const QByteArray to = QFile::encodeName(step.to);
-            const bool done = step.kind == Step::MakeFolder
-                ? Sys::mkdir(to, 0700) == 0
-                : Sys::rename(QFile::encodeName(step.from), to) == 0;
-            if (!done)
+            const Done next = carryOut(step);
+            if (next.how == Done::Failed) {
+                undo(done);
                 fail(QStringLiteral("The package's files couldn't be moved into place."));
+            }
+            done.append(next);
         }
         for (auto step = steps_.crbegin(); step != steps_.crend(); ++step) {
             if (step->kind == Step::MakeFolder)
@@ -156,6 +194,63 @@ private:
         QString to;
         mode_t mode;
     };
+
+    // What a step did, so that it can be undone.
+    struct Done {
+        enum { Failed, MadeFolder, Moved, Exchanged, PutAside } how;
+        const Step* step;
+    };
+
+    static QString asideOf(const Step& step) { return step.from + QStringLiteral(".replaced"); }
+
+    static Done carryOut(const Step& step) {
+        const QByteArray to = QFile::encodeName(step.to);
+        if (step.kind == Step::MakeFolder)
+            return {Sys::mkdir(to, 0700) == 0 ? Done::MadeFolder : Done::Failed, &step};
+        FileOps& ops = FileOps::shared();
+        struct stat st;
+        if (Sys::lstat(to, st) != 0)
+            return {ops.renameNoReplace(step.from, step.to) == 0 ? Done::Moved : Done::Failed, &step};
+        const int exchanged = ops.exchange(step.from, step.to);
+        if (exchanged != EINVAL)
+            return {exchanged == 0 ? Done::Exchanged : Done::Failed, &step};
+        // A file system without the exchange: the old item is put aside first.
+        if (ops.renameNoReplace(step.to, asideOf(step)) != 0)
+            return {Done::Failed, &step};
+        if (ops.renameNoReplace(step.from, step.to) == 0)
+            return {Done::PutAside, &step};
+        Sys::rename(QFile::encodeName(asideOf(step)), to);
+        return {Done::Failed, &step};
+    }
+
+    // Puts back what the steps did, the last first; what can't be put back is logged.
+    static void undo(const QList<Done>& done) {
+        for (auto it = done.crbegin(); it != done.crend(); ++it) {
+            const Step& step = *it->step;
+            const QByteArray from = QFile::encodeName(step.from), to = QFile::encodeName(step.to);
+            bool undone = true;
+            switch (it->how) {
+            case Done::MadeFolder: undone = Sys::rmdir(to) == 0; break;
+            case Done::Moved: undone = Sys::rename(to, from) == 0; break;
+            case Done::Exchanged: undone = FileOps::shared().exchange(step.from, step.to) == 0; break;
+            case Done::PutAside:
+                undone = Sys::rename(to, from) == 0 && Sys::rename(QFile::encodeName(asideOf(step)), to) == 0;
+                break;
+            case Done::Failed: break;
+            }
+            if (!undone)
+                qCWarning(lcPlatform).noquote() << "Couldn't undo the install of" << step.to << ":" << qt_error_string(errno);
+        }
+    }
+
+    // The deepest folder of `path`'s parents that exists now.
+    static QString existingFolderOf(const QString& path) {
+        QString folder = QFileInfo(path).path();
+        struct stat st;
+        while (Sys::stat(QFile::encodeName(folder), st) != 0 && folder != QFileInfo(folder).path())
+            folder = QFileInfo(folder).path();
+        return folder;
+    }
 
     static QString join(const QString& folder, const QString& name) {
         return folder.endsWith(u'/') ? QString(folder + name) : QString(folder + u'/' + name);
@@ -264,7 +359,8 @@ QStringList install(const QString& package, const QString& targetPath, const Lim
         try {
             QString existing;
             const QString destination = plan.location(installLocation(archive, component.info), existing);
-            // Staged on the destination's file system so that moving it in is a rename.
+            // Staged on the location's file system so that moving it in is a rename; an item
+            // whose destination lies on another is copied to a staging folder there later.
             QByteArray stagingTemplate = QFile::encodeName(existing + QStringLiteral("/.quenlark-payload.XXXXXX"));
             if (!Sys::makeTemporaryFolder(stagingTemplate))
                 fail(QStringLiteral("The package's payload couldn't be unpacked."));
@@ -290,6 +386,7 @@ QStringList install(const QString& package, const QString& targetPath, const Lim
     }
     for (const auto& [from, to] : merges)
         plan.merge(from, to);
+    plan.stageOnDestinations(staging.folders);
     plan.run();
     QStringList installed;
     for (const Component& component : components)

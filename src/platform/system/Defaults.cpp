@@ -124,8 +124,21 @@ QString Defaults::folder() {
 }
 
 void Defaults::resetForTest() {
+    flushAll();
     QMutexLocker lock(&registryMutex);
     registry().clear();
+}
+
+bool Defaults::flushAll() {
+    QList<std::shared_ptr<Defaults>> domains;
+    {
+        QMutexLocker lock(&registryMutex);
+        domains = registry().values();
+    }
+    bool all = true;
+    for (const auto& domain : domains)
+        all = domain->flush() && all;
+    return all;
 }
 
 Defaults::Defaults(QString path) : path_(std::move(path)) {
@@ -137,12 +150,23 @@ Defaults::Defaults(QString path) : path_(std::move(path)) {
     load();
 }
 
+Defaults::~Defaults() {
+    flush();
+    {
+        QMutexLocker lock(&mutex_);
+        stopping_ = true;
+        wake_.wakeAll();
+    }
+    if (writer_.joinable())
+        writer_.join();
+}
+
 void Defaults::load() {
     seen_ = look();
     if (!seen_.exists)
         return;
     if (auto values = PropertyList::dictionaryFromFile(path_)) {
-        values_ = std::move(*values);
+        stored_ = values_ = std::move(*values);
         unreadable_ = false;
         return;
     }
@@ -157,16 +181,6 @@ Defaults::Seen Defaults::look() const {
     const auto nanoseconds = [](const timespec& t) { return qint64(t.tv_sec) * 1'000'000'000 + t.tv_nsec; };
     return {true, quint64(info.st_dev), quint64(info.st_ino), qint64(info.st_size), nanoseconds(info.st_mtim),
             nanoseconds(info.st_ctim)};
-}
-
-void Defaults::refresh() {
-    if (look() == seen_)
-        return;
-    // Another copy wrote or removed the file: its values are the ones to change. What can not
-    // be read is kept aside at the write, with this copy's values written in its place.
-    if (!look().exists)
-        values_.clear();
-    load();
 }
 
 void Defaults::removeStaleTemporaries() const {
@@ -188,9 +202,13 @@ void Defaults::removeStaleTemporaries() const {
 
 void Defaults::forget() {
     QMutexLocker lock(&mutex_);
+    pending_.clear();
+    while (writing_)
+        tried_.wait(&mutex_);
     const FolderLock folder(folderOf(path_));
     values_.clear();
-    unreadable_ = false;
+    stored_.clear();
+    unreadable_ = failed_ = false;
     QFile::remove(path_);
     seen_ = look();
 }
@@ -277,42 +295,131 @@ std::optional<QDateTime> Defaults::date(const QString& key) const {
 }
 
 bool Defaults::set(const QString& key, const QVariant& value) {
-    QMutexLocker lock(&mutex_);
-    return update([&](QVariantMap& values) {
-        values.insert(key, value);
-        return true;
-    });
-}
-
-void Defaults::remove(const QString& key) {
-    QMutexLocker lock(&mutex_);
-    update([&](QVariantMap& values) { return values.remove(key) > 0 || unreadable_; });
-}
-
-bool Defaults::update(const std::function<bool(QVariantMap&)>& change) {
-    // The folder exists before its lock can be taken; the settings are the user's own, so
-    // nobody else reads them, whatever the umask.
-    const QString folder = folderOf(path_);
-    if (!QDir().mkpath(folder) || Sys::chmod(QFile::encodeName(folder), 0700) != 0)
+    if (!PropertyList::storable(QVariantMap{{key, value}})) {
+        qWarning().noquote() << "A setting for" << path_ << "cannot be kept in a property list.";
         return false;
-    const FolderLock lock(folder);
-    refresh();
-    QVariantMap next = values_;
-    if (!change(next))
-        return true;
-    if (!write(next))
-        return false;
-    values_ = std::move(next);
+    }
+    change(key, value);
     return true;
 }
 
-bool Defaults::write(const QVariantMap& values) {
+void Defaults::remove(const QString& key) { change(key, std::nullopt); }
+
+void Defaults::change(const QString& key, std::optional<QVariant> value) {
+    QMutexLocker lock(&mutex_);
+    if (value)
+        values_.insert(key, *value);
+    else
+        values_.remove(key);
+    pending_.insert(key, std::move(value));
+    ++asked_;
+    waiting_ = false;
+    if (!writer_.joinable())
+        writer_ = std::thread([this] { writeLoop(); });
+    wake_.wakeOne();
+}
+
+bool Defaults::flush() {
+    QMutexLocker lock(&mutex_);
+    if (pending_.isEmpty() && !writing_)
+        return !failed_;
+    const quint64 asked = asked_, rounds = rounds_;
+    waiting_ = false; // a failed write is tried once more
+    wake_.wakeOne();
+    while (attempted_ < asked || rounds_ == rounds)
+        tried_.wait(&mutex_);
+    return !failed_;
+}
+
+QVariantMap Defaults::applied(QVariantMap values, const Changes& changes) {
+    for (auto it = changes.begin(); it != changes.end(); ++it) {
+        if (*it)
+            values.insert(it.key(), **it);
+        else
+            values.remove(it.key());
+    }
+    return values;
+}
+
+void Defaults::writeLoop() {
+    QMutexLocker lock(&mutex_);
+    for (;;) {
+        while (!stopping_ && (pending_.isEmpty() || waiting_))
+            wake_.wait(&mutex_);
+        if (pending_.isEmpty() || waiting_)
+            return; // stopping
+        // Everything changed so far goes in one write; what changes meanwhile, in the next.
+        const Changes changes = std::exchange(pending_, {});
+        const quint64 covered = asked_;
+        writing_ = true;
+        lock.unlock();
+        const bool written = writeChanges(changes);
+        lock.relock();
+        writing_ = false;
+        attempted_ = covered;
+        ++rounds_;
+        failed_ = !written;
+        if (!written) {
+            // Kept under what changed since, for the next change or flush to try again.
+            for (auto it = changes.begin(); it != changes.end(); ++it)
+                if (!pending_.contains(it.key()))
+                    pending_.insert(it.key(), *it);
+            waiting_ = asked_ == covered;
+        }
+        values_ = applied(stored_, pending_);
+        tried_.wakeAll();
+    }
+}
+
+bool Defaults::writeChanges(const Changes& changes) {
+    // The folder exists before its lock can be taken; the settings are the user's own, so
+    // nobody else reads them, whatever the umask.
+    const QString folder = folderOf(path_);
+    if (!QDir().mkpath(folder) || Sys::chmod(QFile::encodeName(folder), 0700) != 0) {
+        qWarning().noquote() << "The settings folder" << folder << "could not be made:" << qt_error_string(errno);
+        return false;
+    }
+    const FolderLock lock(folder);
+    // Another copy may have written or removed the file since: its values are the ones to
+    // change. What can not be read is kept aside at the write, with this copy's values in its place.
+    const Seen now = look();
+    QVariantMap base;
+    bool unreadable = false, reread = false;
+    {
+        QMutexLocker guard(&mutex_);
+        base = stored_;
+        unreadable = unreadable_;
+        reread = !(now == seen_);
+    }
+    if (reread) {
+        if (!now.exists) {
+            base.clear();
+            unreadable = false;
+        } else if (auto values = PropertyList::dictionaryFromFile(path_)) {
+            base = std::move(*values);
+            unreadable = false;
+        } else {
+            qWarning().noquote() << "Settings file" << path_ << "cannot be read; it will be kept aside.";
+            unreadable = true;
+        }
+    }
+    const QVariantMap next = applied(base, changes);
+    const bool written = (next == base && !unreadable) || write(next, unreadable);
+    const Seen after = written ? look() : now; // a stat may wait on the disk: never under the lock
+    QMutexLocker guard(&mutex_);
+    stored_ = written ? next : base;
+    unreadable_ = !written && unreadable;
+    seen_ = after;
+    return written;
+}
+
+bool Defaults::write(const QVariantMap& values, bool unreadable) const {
     const auto xml = PropertyList::toStorable(values);
     if (!xml) {
         qWarning().noquote() << "A setting for" << path_ << "cannot be kept in a property list.";
         return false;
     }
-    if (unreadable_ && QFileInfo::exists(path_)) {
+    if (unreadable && QFileInfo::exists(path_)) {
         // Keep what could not be read: it may be a newer format or a repairable file.
         const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
         QString aside = path_ + QStringLiteral(".corrupt-") + stamp;
@@ -324,13 +431,11 @@ bool Defaults::write(const QVariantMap& values) {
         }
         qWarning().noquote() << "Settings file" << path_ << "was kept as" << aside;
     }
-    unreadable_ = false;
     QSaveFile file(path_);
     if (!file.open(QIODevice::WriteOnly) || Sys::fchmod(file.handle(), 0600) != 0 || file.write(*xml) != xml->size()
         || !file.commit()) {
         qWarning().noquote() << "Settings file" << path_ << "could not be written:" << file.errorString();
         return false;
     }
-    seen_ = look();
     return true;
 }

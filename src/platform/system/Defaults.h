@@ -7,18 +7,21 @@
 #include <QStringList>
 #include <QVariant>
 #include <QVariantMap>
+#include <QWaitCondition>
 
-#include <functional>
 #include <memory>
 #include <optional>
+#include <thread>
 
 // Typed settings by key, one XML property list per domain in
-// $XDG_CONFIG_HOME/com.quenlark.Quenlark/<domain>.plist. Every assignment rewrites the file
-// atomically. Registered defaults live in memory and answer only while a key is absent. A file
-// that cannot be read reads as empty and is renamed aside before the next write, never
-// overwritten. One object per domain is shared by all its users, so no write loses another's.
-// Copies of the application running side by side write one at a time under the folder's lock,
-// each change applied to what the file holds then, so none loses another's either.
+// $XDG_CONFIG_HOME/com.quenlark.Quenlark/<domain>.plist. An assignment takes effect at once and
+// is written by the domain's writer thread, which coalesces the changes that come while it
+// writes, so no caller waits on the disk; `flush` waits for the file. Registered defaults live
+// in memory and answer only while a key is absent. A file that cannot be read reads as empty and
+// is renamed aside before the next write, never overwritten. One object per domain is shared by
+// all its users, so no write loses another's. Copies of the application running side by side
+// write one at a time under the folder's lock, each change applied to what the file holds then,
+// so none loses another's either.
 class Defaults {
 public:
     static inline const QString standardName = QStringLiteral("com.quenlark.Quenlark");
@@ -31,10 +34,17 @@ public:
     static void removePersistentDomain(const QString& name);
     // Where the domain files live.
     static QString folder();
-    // Drops the shared objects so the next use reads the files again (tests only).
+    // Drops the shared objects, their changes written, so the next use reads the files again
+    // (tests only).
     static void resetForTest();
+    // Flushes every shared domain (at quit); false when a write failed.
+    static bool flushAll();
 
     explicit Defaults(QString path);
+    // Writes what is still unwritten first.
+    ~Defaults();
+    Defaults(const Defaults&) = delete;
+    Defaults& operator=(const Defaults&) = delete;
 
     void registerDefaults(const QVariantMap& values);
 
@@ -51,10 +61,15 @@ public:
     std::optional<QByteArray> data(const QString& key) const;
     std::optional<QDateTime> date(const QString& key) const;
 
-    // Stores and writes through; false when the value cannot be kept in a property list or the
-    // file could not be written (the value is then not stored).
+    // Stores the value and has it written; false, with nothing stored, when a property list can
+    // not hold it. A write that fails later is logged and kept, to be tried again with the next
+    // change and at `flush`, which reports it.
     bool set(const QString& key, const QVariant& value);
     void remove(const QString& key);
+
+    // Waits until every change made so far has been tried; false when the file could not be
+    // written (the changes stay in memory, and pending).
+    bool flush();
 
     const QString& path() const { return path_; }
 
@@ -68,23 +83,42 @@ private:
         friend bool operator==(const Seen&, const Seen&) = default;
     };
 
+    // A key's new value, or its removal.
+    using Changes = QMap<QString, std::optional<QVariant>>;
+
     void load();
     void forget();
-    // Applies `change` to the values as the file holds them now and writes them, unless it
-    // says nothing changed.
-    bool update(const std::function<bool(QVariantMap&)>& change);
-    // Reads the file again when another copy has written it since.
-    void refresh();
+    // Records a change under the lock and wakes the writer.
+    void change(const QString& key, std::optional<QVariant> value);
+    void writeLoop();
+    // Applies `changes` to the values as the file holds them now and writes them, unless that
+    // changes nothing. Runs on the writer, under the folder's lock.
+    bool writeChanges(const Changes& changes);
     Seen look() const;
     // Temporary files an interrupted write of this domain left behind.
     void removeStaleTemporaries() const;
-    bool write(const QVariantMap& values);
+    // Writes `values`, moving an unreadable file aside first.
+    bool write(const QVariantMap& values, bool unreadable) const;
     QVariant lookup(const QString& key) const;
+    static QVariantMap applied(QVariantMap values, const Changes& changes);
 
     const QString path_;
-    mutable QMutex mutex_;
-    QVariantMap values_;
+    mutable QMutex mutex_; // guards every member below
+    QVariantMap values_;   // what the file holds with the pending changes applied: what reads see
+    QVariantMap stored_;   // what the file held when this process last read or wrote it
     QVariantMap registered_;
     bool unreadable_ = false; // the file on disk is kept until it has been moved aside
     Seen seen_;
+
+    Changes pending_;
+    quint64 asked_ = 0;     // changes made
+    quint64 attempted_ = 0; // changes the last finished write covered
+    quint64 rounds_ = 0;    // writes finished
+    bool writing_ = false;
+    bool failed_ = false;   // the last write failed
+    bool waiting_ = false;  // after a failure, until a new change or a flush asks again
+    bool stopping_ = false;
+    QWaitCondition wake_;   // the writer's
+    QWaitCondition tried_;  // flushes'
+    std::thread writer_;    // started at the first change
 };

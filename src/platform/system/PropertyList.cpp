@@ -572,6 +572,8 @@ std::optional<QByteArray> toStorable(const QVariant& value) {
     return xmlCarries(value) ? toXml(value) : serialised<plist_to_bin, plist_to_bin_free>(value);
 }
 
+bool storable(const QVariant& value) { return PlistPtr(fromVariant(value, 0)) != nullptr; }
+
 std::optional<QByteArray> toXml(const QVariant& value) {
     return serialised<plist_to_xml, plist_to_xml_free>(value);
 }

@@ -33,5 +33,7 @@ std::optional<QByteArray> toXml(const QVariant& value);
 // can not carry (C0 controls but tab and line ends, U+FFFE, U+FFFF), which the readers take back
 // all the same. Nothing when the value can not be kept at all (a NUL in a string).
 std::optional<QByteArray> toStorable(const QVariant& value);
+// Whether a property list can hold `value` (what toStorable would refuse, without writing it).
+bool storable(const QVariant& value);
 
 } // namespace PropertyList

@@ -10,6 +10,7 @@
 #include "views/kit/ButtonStyle.h"
 #include "views/kit/CheckingRing.h"
 #include "views/kit/ElidedLabel.h"
+#include "views/kit/FadedCheckBox.h"
 #include "views/kit/OnAppearance.h"
 #include "views/kit/PlainLabel.h"
 #include "views/kit/RoundedBox.h"
@@ -99,27 +100,30 @@ UninstallPrompt::UninstallPrompt(InstalledApp app, QString userLibrary, Operatio
     data_ = dataSection();
     cardLayout_->addWidget(data_);
 
-    // Mode picker, a two-segment control.
-    auto* picker = new QHBoxLayout;
+    // Mode picker, a two-segment control; its label names the whole control, both segments.
+    auto* control = new QWidget(card());
+    control->setAccessibleName(QStringLiteral("How to remove"));
+    auto* picker = new QHBoxLayout(control);
+    picker->setContentsMargins(0, 0, 0, 0);
     picker->setSpacing(0);
-    trash_ = new QPushButton(QStringLiteral("Move to Trash"), card());
-    permanent_ = new QPushButton(QStringLiteral("Delete Permanently"), card());
+    trash_ = new QPushButton(QStringLiteral("Move to Trash"), control);
+    permanent_ = new QPushButton(QStringLiteral("Delete Permanently"), control);
     auto* group = new QButtonGroup(card());
     group->setExclusive(true);
     for (auto* segment : {trash_, permanent_}) {
         segment->setCheckable(true);
         OnAppearance::styleSheet(segment, segmentStyle);
         segment->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        segment->setAccessibleDescription(control->accessibleName());
         group->addButton(segment);
         picker->addWidget(segment);
     }
     trash_->setChecked(true);
-    trash_->setAccessibleName(QStringLiteral("How to remove"));
     connect(permanent_, &QPushButton::toggled, this, [this](bool on) {
         choice_.setPermanently(on);
         refresh();
     });
-    cardLayout_->addLayout(picker);
+    cardLayout_->addWidget(control);
 
     note_ = new PlainLabel(QString(), Fonts::caption(), Palette::Tint::secondary, true, card());
     cardLayout_->addWidget(note_);
@@ -221,7 +225,7 @@ QWidget* UninstallPrompt::dataSection() {
         auto* line = new QHBoxLayout(row);
         line->setContentsMargins(0, 0, 0, 0);
         line->setSpacing(8);
-        auto* tick = new QCheckBox(row);
+        auto* tick = new FadedCheckBox(row);
         tick->setAccessibleName(choice_.rowAccessibility(leftover));
         connect(tick, &QCheckBox::clicked, this, [this, leftover](bool on) {
             choice_.setChosen(leftover, on);
@@ -285,8 +289,9 @@ void UninstallPrompt::refresh() {
         allData_->setChecked(choice_.allDataChosen());
     for (const auto& [leftover, tick] : rows_) {
         tick->setChecked(choice_.isChosen(leftover));
-        // An unticked row is drawn at 60 % opacity.
+        // An unticked row is drawn at 60 % opacity, its check box too.
         const double opacity = tick->isChecked() ? 1.0 : 0.6;
+        tick->setOpacity(opacity);
         auto* row = tick->parentWidget();
         if (auto* path = row->findChild<ElidedLabel*>(QStringLiteral("path")))
             path->setColor(Palette::Ink(Palette::Tint::primary, opacity));

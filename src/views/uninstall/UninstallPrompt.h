@@ -15,6 +15,7 @@
 class AppItem;
 
 class QAbstractButton;
+class FadedCheckBox;
 class QCheckBox;
 class PlainLabel;
 class QLabel;
@@ -61,7 +62,7 @@ private:
     QLabel* title_;
     QWidget* data_ = nullptr;
     QCheckBox* allData_ = nullptr;
-    QList<QPair<Leftover, QCheckBox*>> rows_;
+    QList<QPair<Leftover, FadedCheckBox*>> rows_;
     QPushButton* trash_;
     QPushButton* permanent_;
     PlainLabel* note_;

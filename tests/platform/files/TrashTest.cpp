@@ -40,9 +40,16 @@ struct RefusingOps : FileOps {
     int exchange(const QString&, const QString&) override { return error; }
 };
 
+// Every test starts from an empty home trash: what one test moved there never takes the name
+// another expects.
+class TrashTest : public ::testing::Test {
+protected:
+    void SetUp() override { QDir(qEnvironmentVariable("XDG_DATA_HOME") + "/Trash").removeRecursively(); }
+};
+
 } // namespace
 
-TEST(Trash, NumberedNamesKeepTheExtension) {
+TEST_F(TrashTest, NumberedNamesKeepTheExtension) {
     const QList<std::tuple<QString, int, QString>> cases = {
         {"Example.app", 1, "Example.app"}, {"Example.app", 2, "Example 2.app"}, {"Example", 2, "Example 2"},
         {"a.tar.gz", 3, "a.tar 3.gz"},     {".hidden", 2, ".hidden 2"},         {"trailing.", 2, "trailing. 2"},
@@ -51,7 +58,7 @@ TEST(Trash, NumberedNamesKeepTheExtension) {
         EXPECT_EQ(Trash::numberedName(name, n), expected) << name.toStdString() << " " << n;
 }
 
-TEST(Trash, MovingIntoAFolderNeverReplaces) {
+TEST_F(TrashTest, MovingIntoAFolderNeverReplaces) {
     QTemporaryDir dir;
     const QString trash = dir.filePath("Trash");
     makeItem(trash + "/Example.app", "first");
@@ -69,7 +76,7 @@ TEST(Trash, MovingIntoAFolderNeverReplaces) {
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("Applications/Example.app")));
 }
 
-TEST(Trash, UserTrashRecordsEveryItemUnderItsOwnName) {
+TEST_F(TrashTest, UserTrashRecordsEveryItemUnderItsOwnName) {
     QTemporaryDir dir;
     const QString home = qEnvironmentVariable("XDG_DATA_HOME") + "/Trash";
     makeItem(dir.filePath("Report final.app"), "one");
@@ -92,7 +99,7 @@ TEST(Trash, UserTrashRecordsEveryItemUnderItsOwnName) {
         << text.toStdString();
 }
 
-TEST(Trash, RefusalsKeepTheirErrnoAndLeaveTheItem) {
+TEST_F(TrashTest, RefusalsKeepTheirErrnoAndLeaveTheItem) {
     QTemporaryDir dir;
     const QString home = qEnvironmentVariable("XDG_DATA_HOME") + "/Trash";
     for (int error : {EPERM, EACCES}) {
@@ -125,7 +132,7 @@ TEST(FileOps, RenamesNeverReplaceAndExchangeSwapsBoth) {
     EXPECT_EQ(FileOps::shared().exchange(dir.filePath("a"), dir.filePath("missing")), ENOENT);
 }
 
-TEST(Trash, AnItemReachedThroughALinkToAnotherVolumeGoesToTheTrashOfItsOwnVolume) {
+TEST_F(TrashTest, AnItemReachedThroughALinkToAnotherVolumeGoesToTheTrashOfItsOwnVolume) {
     // Only the link lives on the other volume; the item sits beside the home trash.
     const QString shm = QStringLiteral("/dev/shm");
     struct stat home {}, other {};
@@ -156,7 +163,7 @@ TEST(Trash, AnItemReachedThroughALinkToAnotherVolumeGoesToTheTrashOfItsOwnVolume
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("Apps/Example.app")));
 }
 
-TEST(Trash, AHomeTrashBehindALinkServesTheVolumeItReallyLivesOn) {
+TEST_F(TrashTest, AHomeTrashBehindALinkServesTheVolumeItReallyLivesOn) {
     // The data folder is a link kept on another volume, pointing back beside the item.
     const QString shm = QStringLiteral("/dev/shm");
     const QByteArray savedHome = qgetenv("XDG_DATA_HOME");
@@ -190,7 +197,7 @@ TEST(Trash, AHomeTrashBehindALinkServesTheVolumeItReallyLivesOn) {
     EXPECT_EQ(markOf(dir.filePath("share/Trash/files/Example.app")), "home");
 }
 
-TEST(Trash, AVolumeWithoutATrashOfItsOwnSendsACheckedCopyHome) {
+TEST_F(TrashTest, AVolumeWithoutATrashOfItsOwnSendsACheckedCopyHome) {
     // A second file system beside the test home, whose top holds a file where the user's
     // trash folder would go, so it has no usable trash.
     QTemporaryDir dir;

@@ -92,11 +92,12 @@ TEST_F(DefaultsTest, RegisteredDefaultsAnswerOnlyWhileAKeyIsAbsent) {
     auto d = Defaults::standard();
     d->registerDefaults({{"intervalHours", 24}, {"showMenuBar", true}});
     EXPECT_EQ(d->integer("intervalHours"), 24);
-    d->set("intervalHours", 0);
+    ASSERT_TRUE(d->set("intervalHours", 0) && d->flush());
     EXPECT_EQ(d->integer("intervalHours"), 0);
     d->remove("intervalHours");
     EXPECT_EQ(d->integer("intervalHours"), 24);
 
+    ASSERT_TRUE(d->flush());
     const auto onDisk = PropertyList::dictionaryFromFile(d->path());
     ASSERT_TRUE(onDisk);
     EXPECT_FALSE(onDisk->contains("showMenuBar"));
@@ -109,6 +110,7 @@ TEST_F(DefaultsTest, SuitesHaveTheirOwnFileAndCanBeRemovedWhole) {
     EXPECT_EQ(sandbox, Defaults::suite("com.quenlark.Quenlark.sandbox")); // one object per domain
     standard->set("theme", "light");
     sandbox->set("theme", "system");
+    ASSERT_TRUE(sandbox->flush());
     EXPECT_TRUE(QFile::exists(Defaults::folder() + "/com.quenlark.Quenlark.sandbox.plist"));
 
     Defaults::removePersistentDomain("com.quenlark.Quenlark.sandbox");
@@ -137,6 +139,7 @@ TEST_F(DefaultsTest, KeepsAnUnreadableFileAsideInsteadOfOverwritingIt) {
         EXPECT_EQ(bytesOf(path), bytes); // reading changes nothing
 
         ASSERT_TRUE(d->set("theme", "dark"));
+        ASSERT_TRUE(d->flush());
         const auto aside = QDir(Defaults::folder()).entryList({"com.quenlark.Quenlark.plist.corrupt-*"});
         ASSERT_EQ(aside.size(), 1);
         EXPECT_EQ(bytesOf(Defaults::folder() + "/" + aside[0]), bytes);
@@ -156,10 +159,11 @@ TEST_F(DefaultsTest, CopiesRunningSideBySideKeepEachOthersChanges) {
     const QString path = Defaults::folder() + "/com.quenlark.Quenlark.plist";
     Defaults first(path);
     Defaults second(path);
-    ASSERT_TRUE(first.set("ignoredApps", QStringList{"com.example.a"}));
-    ASSERT_TRUE(second.set("showMenuBar", false));
-    ASSERT_TRUE(first.set("notifiedKeys", QStringList{"com.example.a@2.0"}));
+    ASSERT_TRUE(first.set("ignoredApps", QStringList{"com.example.a"}) && first.flush());
+    ASSERT_TRUE(second.set("showMenuBar", false) && second.flush());
+    ASSERT_TRUE(first.set("notifiedKeys", QStringList{"com.example.a@2.0"}) && first.flush());
     second.remove("ignoredApps");
+    ASSERT_TRUE(second.flush());
     auto fresh = reopened(Defaults::standardName);
     EXPECT_FALSE(fresh->object("ignoredApps").isValid());
     EXPECT_EQ(fresh->object("showMenuBar"), QVariant(false));
@@ -188,7 +192,7 @@ TEST_F(DefaultsTest, CopiesRunningSideBySideKeepEachOthersChanges) {
 
     // A copy that removed the domain leaves the next write nothing to keep.
     Defaults::removePersistentDomain(Defaults::standardName);
-    ASSERT_TRUE(first.set("theme", "light"));
+    ASSERT_TRUE(first.set("theme", "light") && first.flush());
     EXPECT_EQ(QDir(Defaults::folder()).entryList(QDir::Files), QStringList{"com.quenlark.Quenlark.plist"});
     fresh = reopened(Defaults::standardName);
     EXPECT_FALSE(fresh->object("showMenuBar").isValid());
@@ -244,4 +248,37 @@ TEST_F(DefaultsTest, AStartRemovesOnlyTheTemporariesOfAKilledWrite) {
         EXPECT_EQ(!info.exists() && !info.isSymLink(), row.removed || (row.kind == Row::Foreign && getuid() != 0));
     }
     EXPECT_EQ(bytesOf(folder + "/../outside"), "keep");
+}
+
+// A change never waits for the disk or another copy's lock; it is written once the lock is free,
+// merged with what the file holds then. A write that fails is reported by `flush` and kept, and
+// goes out with the next change.
+TEST_F(DefaultsTest, WritesInTheBackgroundAndReportsAFailedWrite) {
+    const QString folder = Defaults::folder();
+    auto d = Defaults::standard();
+    ASSERT_TRUE(d->set("theme", "dark") && d->flush());
+    const int lock = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_EQ(::flock(lock, LOCK_EX), 0);
+    writeFile(d->path(), *PropertyList::toXml(QVariantMap{{"theme", "dark"}, {"fromAnotherCopy", 1}}));
+    ASSERT_TRUE(d->set("quietHours", false));
+    EXPECT_EQ(d->object("quietHours"), QVariant(false));
+    EXPECT_FALSE(PropertyList::dictionaryFromFile(d->path())->contains("quietHours")) << "written under the lock only";
+    ::close(lock);
+    ASSERT_TRUE(d->flush());
+    const auto merged = PropertyList::dictionaryFromFile(d->path());
+    EXPECT_EQ(merged->value("quietHours"), QVariant(false));
+    EXPECT_EQ(merged->value("fromAnotherCopy"), QVariant(1));
+
+    // A file where the settings folder belongs: no write can succeed until it goes.
+    const QString elsewhere = QDir::homePath() + "/blocked";
+    writeFile(elsewhere, "");
+    Defaults blocked(elsewhere + "/settings.plist");
+    ASSERT_TRUE(blocked.set("first", 1));
+    EXPECT_FALSE(blocked.flush());
+    EXPECT_EQ(blocked.integer("first"), 1);
+    QFile::remove(elsewhere);
+    ASSERT_TRUE(blocked.set("second", 2));
+    ASSERT_TRUE(blocked.flush());
+    const auto written = PropertyList::dictionaryFromFile(elsewhere + "/settings.plist");
+    EXPECT_EQ(written, (QVariantMap{{"first", 1}, {"second", 2}}));
 }
