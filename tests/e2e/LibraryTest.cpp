@@ -141,14 +141,14 @@ TEST(Library, SignInRestoreAndRemoveThroughTheWindow) {
     Desktop::waitUntil([] { return false; }, 5s);
     // Install All: the packages ask first, in the library's order.
     ASSERT_TRUE(window.click(u"Install All"_s, 20s, u"push button"_s));
-    ASSERT_TRUE(window.waitFor(u"Cadence installs with a package and needs your administrator password"_s, 60s))
+    ASSERT_TRUE(window.waitFor(u"\u2068Cadence\u2069 installs with a package and needs your administrator password"_s, 60s))
         << quenlark.text() << window.dump();
     EXPECT_TRUE(Desktop::screenshot(main, QStringLiteral(QUENLARK_SCREENS "/e2e-library-consent.png"), 3s));
     // Escape is the card's "Skip This App".
     ASSERT_TRUE(window.find(u"Skip This App"_s, u"push button"_s));
     ASSERT_TRUE(Desktop::activate(main));
     ASSERT_TRUE(Desktop::press(u"Escape"_s));
-    ASSERT_TRUE(window.waitFor(u"Tally installs with a package and needs your administrator password"_s, 60s))
+    ASSERT_TRUE(window.waitFor(u"\u2068Tally\u2069 installs with a package and needs your administrator password"_s, 60s))
         << quenlark.text();
     ASSERT_TRUE(window.click(u"Continue…"_s));
 
@@ -188,7 +188,7 @@ TEST(Library, SignInRestoreAndRemoveThroughTheWindow) {
     // Cadence leaves the account's library through its confirmation.
     ASSERT_TRUE(window.click(u"Select "_s + isolated(u"Cadence"_s)));
     ASSERT_TRUE(window.click(u"Remove from Library…"_s, 20s, u"push button"_s));
-    ASSERT_TRUE(window.waitFor(u"Remove Cadence from your Library?"_s, 20s)) << quenlark.text();
+    ASSERT_TRUE(window.waitFor(u"Remove \u2068Cadence\u2069 from your Library?"_s, 20s)) << quenlark.text();
     EXPECT_TRUE(window.find(u"It's still on one of your Macs, so that Mac adds it back the next time it syncs."_s));
     ASSERT_TRUE(window.click(u"Remove"_s, 20s, u"push button"_s));
     EXPECT_TRUE(Desktop::waitUntil([&] { return !libraryIDs(*cloud, account).contains(prefix + u"cadence"_s); }, 30s));
