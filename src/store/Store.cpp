@@ -99,8 +99,12 @@ void Store::setAppManagement(Permissions::State state) { appManagement_.set(stat
 void Store::setNotifications(Permissions::AuthorizationStatus status) { notifications_.set(status); }
 void Store::setSession(std::optional<Session> session) {
     const std::optional<Session>& old = session_.peek();
-    if (!session || !old || old->uid != session->uid)
+    if (!session || !old || old->uid != session->uid) {
         ++sessionGeneration_;
+        // A sync or deletion still running for the account that left no longer keeps the next
+        // account's sync out; its late end leaves the flag alone.
+        syncing_.set(false);
+    }
     session_.set(std::move(session));
 }
 void Store::setLibrary(LibraryRows library) { library_.set(std::move(library)); }

@@ -73,7 +73,7 @@ private:
 
 QStringList libraryIDs(const CloudConfig& config, const Session& session) {
     QStringList ids;
-    for (const LibraryApp& app : runSync(Cloud{config, session}.apps()))
+    for (const LibraryApp& app : runSync(Cloud{config, session}.apps()).records)
         ids << app.id;
     ids.sort();
     return ids;
@@ -174,7 +174,7 @@ TEST(Library, SignInRestoreAndRemoveThroughTheWindow) {
     // An app this Mac had all along reads as on it.
     EXPECT_TRUE(window.rowShows(u"Driftwood"_s, u"On this Mac"_s));
     const auto hereOn = [&](const QString& id) {
-        for (const LibraryApp& app : runSync(Cloud{*cloud, account}.apps()))
+        for (const LibraryApp& app : runSync(Cloud{*cloud, account}.apps()).records)
             if (app.id == id)
                 for (auto entry = app.devices.begin(); entry != app.devices.end(); ++entry)
                     if (entry.key() != DemoLibrary::studioID && entry.value().installed)
