@@ -209,7 +209,7 @@ void Reload2000(benchmark::State& state) {
         if (viaCurl)
             curl(cloud, urls, {});
         else
-            count = awaitTask(cloud.apps()).size();
+            count = awaitTask(cloud.apps()).records.size();
         return double(timer.nsecsElapsed()) / 1e6;
     });
     state.counters["apps"] = static_cast<double>(count);

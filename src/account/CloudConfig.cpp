@@ -20,14 +20,14 @@ const QString firestoreRestHost = u"firestore.googleapis.com"_s;
 // The key is joined into every authentication URL as it stands, so only characters that need no
 // encoding there are accepted.
 bool usableKey(const QString& key) {
-    static const QRegularExpression form(u"^[A-Za-z0-9_-]+$"_s);
+    static const QRegularExpression form(u"^[A-Za-z0-9_-]+\\z"_s);
     return form.match(key).hasMatch();
 }
 
 // An emulator's address as its tools print it, host and port, on this computer only: the
 // emulators speak plain http, which must never carry a password or a token off the machine.
 bool usableHost(const QString& address) {
-    static const QRegularExpression form(u"^(localhost|[0-9.]+|\\[[0-9A-Fa-f:]+\\]):([0-9]{1,5})$"_s);
+    static const QRegularExpression form(u"^(localhost|[0-9.]+|\\[[0-9A-Fa-f:]+\\]):([0-9]{1,5})\\z"_s);
     const QRegularExpressionMatch match = form.match(address);
     if (!match.hasMatch() || match.captured(2).toInt() > 65535)
         return false;
@@ -62,8 +62,9 @@ std::optional<CloudConfig> CloudConfig::load(const std::optional<QString>& optio
     QFile file(*path);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    const QByteArray contents = file.readAll();
-    if (file.error() != QFileDevice::NoError)
+    // Read no further than a configuration can be: a file beyond it is no configuration.
+    const QByteArray contents = file.read(maxFileSize + 1);
+    if (file.error() != QFileDevice::NoError || contents.size() > maxFileSize)
         return std::nullopt;
     return parse(contents);
 }
@@ -83,9 +84,13 @@ std::optional<CloudConfig> CloudConfig::parse(const QByteArray& contents) {
     if (apiKey.isEmpty() || !usableKey(apiKey))
         return std::nullopt;
 
+    const QString projectId = object.value(u"projectId"_s).toString();
+    if (!projectId.isEmpty() && !isProjectID(projectId))
+        return std::nullopt;
+
     CloudConfig config;
     config.apiKey = apiKey;
-    config.projectId = object.value(u"projectId"_s).toString();
+    config.projectId = projectId;
     // Its reversed form becomes a scheme the desktop hands to us: anything but a client id of
     // Google's own form could make us the handler of a common scheme.
     config.googleClientID = object.value(u"googleClientID"_s).toString();
@@ -125,8 +130,13 @@ CloudConfig CloudConfig::emulator(const QString& apiKey, const QString& projectI
 }
 
 bool CloudConfig::isGoogleClientID(const QString& clientID) {
-    static const QRegularExpression form(u"^[0-9]{1,30}-[a-z0-9]{1,64}\\.apps\\.googleusercontent\\.com$"_s);
+    static const QRegularExpression form(u"^[0-9]{1,30}-[a-z0-9]{1,64}\\.apps\\.googleusercontent\\.com\\z"_s);
     return form.match(clientID).hasMatch();
+}
+
+bool CloudConfig::isProjectID(const QString& projectId) {
+    static const QRegularExpression form(u"^[a-z][a-z0-9-]{4,28}[a-z0-9]\\z"_s);
+    return form.match(projectId).hasMatch();
 }
 
 QUrl CloudConfig::identity(const QString& method) const {

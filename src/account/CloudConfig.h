@@ -24,7 +24,7 @@ struct CloudConfig {
     static void setCurrentForTest(std::optional<CloudConfig> config);
 
     // Reads the file named by `option` when given (the bundle's file is then never consulted),
-    // else `bundleFile`. Every failure gives nothing.
+    // else `bundleFile`. Every failure gives nothing, and so does a file beyond maxFileSize.
     static std::optional<CloudConfig> load(const std::optional<QString>& option,
                                            const std::optional<QString>& bundleFile);
     // The configuration a file's contents describe, or nothing.
@@ -34,6 +34,14 @@ struct CloudConfig {
     static CloudConfig emulator(const QString& apiKey, const QString& projectId,
                                 const QString& authEmulatorHost,
                                 const QString& firestoreEmulatorHost = {});
+
+    // The most a configuration file may hold; a few keys fit many times over.
+    static constexpr qint64 maxFileSize = 16 * 1024;
+
+    // Whether `projectId` has the form of a project id: 6 to 30 lower-case letters, digits and
+    // hyphens, starting with a letter and not ending with a hyphen. It is joined into every
+    // document address as it stands.
+    static bool isProjectID(const QString& projectId);
 
     // Whether `clientID` has the form of a Google OAuth client id: the project number and a hash
     // joined by "-", then ".apps.googleusercontent.com".

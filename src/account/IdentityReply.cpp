@@ -42,7 +42,7 @@ AuthError firebaseError(const QString& message, bool status = false) {
 // A lifetime in seconds as the services write it (a plain number in a string), less the margin
 // that renews the token before the server would refuse it; `fallback` when it is not a number.
 qint64 lifetime(const QJsonValue& value, qint64 fallback) {
-    static const QRegularExpression number(u"^[0-9]{1,9}(\\.[0-9]+)?$"_s);
+    static const QRegularExpression number(u"^[0-9]{1,9}(\\.[0-9]+)?\\z"_s);
     const QString text = value.isString() ? value.toString() : u"3600"_s;
     if (!number.match(text).hasMatch())
         return fallback;

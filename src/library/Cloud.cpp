@@ -27,7 +27,46 @@ QString oneLine(const QString& message) {
     return message.simplified().replace(space, u" "_s);
 }
 
+bool succeeded(const std::optional<int>& status) { return !status || (*status >= 200 && *status <= 299); }
+
+QString cutShort() {
+    return u"The library server sent more than any library holds, so Quenlark stopped reading and shows only "
+           u"what it read first."_s;
+}
+
+// The id of a listed document when its name is that of a document right in the collection
+// whose full name is `collection`, else nothing.
+std::optional<QString> childID(const QJsonObject& document, const QString& collection) {
+    const QString name = document.value(u"name"_s).toString();
+    if (!name.startsWith(collection) || name.size() <= collection.size() || name[collection.size()] != u'/')
+        return std::nullopt;
+    const QString id = name.mid(collection.size() + 1);
+    if (!Cloud::validDocumentID(id))
+        return std::nullopt;
+    return id;
+}
+
+// Whether `name` names a document below the one whose full name followed by "/" is `below`:
+// collection and document ids in turn, each a valid id.
+bool ownDescendant(const QString& name, const QString& below) {
+    if (!name.startsWith(below))
+        return false;
+    const QStringList segments = name.mid(below.size()).split(u'/');
+    return segments.size() % 2 == 0 && std::all_of(segments.cbegin(), segments.cend(), &Cloud::validDocumentID);
+}
+
 } // namespace
+
+namespace {
+Cloud::Bounds& currentBounds() {
+    static Cloud::Bounds bounds;
+    return bounds;
+}
+} // namespace
+
+const Cloud::Bounds& Cloud::bounds() { return currentBounds(); }
+
+void Cloud::setBoundsForTest(Bounds bounds) { currentBounds() = bounds; }
 
 QString Cloud::documentsRoot() const {
     return config.firestoreHost + u"v1/projects/"_s + config.projectId + u"/databases/(default)/documents"_s;
@@ -35,6 +74,13 @@ QString Cloud::documentsRoot() const {
 
 QString Cloud::resourceName(const QString& path) const {
     return u"projects/"_s + config.projectId + u"/databases/(default)/documents/"_s + path;
+}
+
+QString Cloud::address(const QString& path) const {
+    QString url = documentsRoot();
+    for (const QString& segment : path.split(u'/'))
+        url += u'/' + QString::fromLatin1(QUrl::toPercentEncoding(segment));
+    return url;
 }
 
 QCoro::Task<Cloud::Answer> Cloud::send(QByteArray method, QString url, std::optional<QByteArray> body) const {
@@ -47,12 +93,18 @@ QCoro::Task<Cloud::Answer> Cloud::send(QByteArray method, QString url, std::opti
         payload = std::move(*body);
     }
     const Net::Response response = co_await Net::send(std::move(request), method, std::move(payload));
-    const QJsonDocument document = QJsonDocument::fromJson(response.body);
-    co_return Answer{response.status, document.isObject() ? document.object() : QJsonObject()};
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(response.body, &error);
+    const bool read = error.error == QJsonParseError::NoError && (document.isObject() || document.isArray());
+    // A refusal's body only lends its message; an answer taken for success must be the document
+    // asked for. A portal's page, or one nested past what the reader takes, is no empty library.
+    if (response.status && succeeded(response.status) && !read)
+        throw CheckError(u"Library sync failed: the server's answer isn't a document Quenlark can read."_s);
+    co_return Answer{response.status, document.object(), document.array(), response.body.size()};
 }
 
 void Cloud::refuseStatus(const Answer& answer) {
-    if (!answer.status || (*answer.status >= 200 && *answer.status <= 299))
+    if (succeeded(answer.status))
         return;
     const QJsonValue message = answer.object.value(u"error"_s).toObject().value(u"message"_s);
     const QString m = message.isString() && !oneLine(message.toString()).isEmpty()
@@ -72,25 +124,100 @@ QCoro::Task<QJsonObject> Cloud::request(QByteArray method, QString url, std::opt
     co_return answer.object;
 }
 
-QCoro::Task<QList<QJsonObject>> Cloud::list(QString collection) const {
-    QList<QJsonObject> documents;
+QCoro::Task<Listing<QJsonObject>> Cloud::list(QString collection) const {
+    Budget budget(bounds());
+    QList<QJsonObject> documents = co_await list(std::move(collection), &budget);
+    co_return Listing<QJsonObject>{std::move(documents), budget.spent ? std::optional(cutShort()) : std::nullopt};
+}
+
+QCoro::Task<void> Cloud::paged(Budget* budget, Page ask, Take take) const {
     std::optional<QString> token;
     QSet<QString> seen; // a token that comes back would start the same pages over
-    for (int page = 0; page < maxPages; ++page) {
-        QString url = documentsRoot() + u'/' + collection + u"?pageSize="_s + QString::number(pageSize);
-        if (token)
-            url += u"&pageToken="_s + QString::fromLatin1(QUrl::toPercentEncoding(*token));
-        const QJsonObject answer = co_await request(QByteArrayLiteral("GET"), url);
-        for (const QJsonValue& document : answer.value(u"documents"_s).toArray())
-            if (document.isObject())
-                documents.append(document.toObject());
-        const QJsonValue next = answer.value(u"nextPageToken"_s);
-        if (!next.isString() || next.toString().isEmpty() || seen.contains(next.toString()))
+    while (!budget->spent) {
+        if (budget->pages-- <= 0) {
+            budget->spent = true;
             break;
-        token = next.toString();
+        }
+        const Answer answer = co_await ask(token);
+        refuseStatus(answer);
+        // What was read is kept, the page that passes a bound included; nothing after it is asked.
+        budget->bytes -= answer.size;
+        const std::optional<QString> next = take(answer);
+        if (budget->bytes < 0 || budget->documents < 0) {
+            budget->spent = true;
+            break;
+        }
+        if (!next || next->isEmpty() || seen.contains(*next))
+            break;
+        token = next;
         seen.insert(*token);
     }
+}
+
+QCoro::Task<QList<QJsonObject>> Cloud::list(QString collection, Budget* budget) const {
+    const QString parent = resourceName(collection);
+    const QString url = address(collection) + u"?pageSize="_s + QString::number(pageSize);
+    QList<QJsonObject> documents;
+    auto ask = [this, url](const std::optional<QString>& token) {
+        return send(QByteArrayLiteral("GET"), token ? url + u"&pageToken="_s + QString::fromLatin1(QUrl::toPercentEncoding(*token)) : url,
+                    std::nullopt);
+    };
+    auto take = [&documents, &parent, budget](const Answer& answer) -> std::optional<QString> {
+        for (const QJsonValue& document : answer.object.value(u"documents"_s).toArray()) {
+            if (!document.isObject() || !childID(document.toObject(), parent))
+                continue;
+            if (budget->documents-- <= 0)
+                return std::nullopt;
+            documents.append(document.toObject());
+        }
+        const QJsonValue next = answer.object.value(u"nextPageToken"_s);
+        return next.isString() ? std::optional(next.toString()) : std::nullopt;
+    };
+    co_await paged(budget, ask, take);
     co_return documents;
+}
+
+QCoro::Task<QStringList> Cloud::descendants(QString path, Budget* budget) const {
+    // A query of every kind of document below `path`, by name only, a page at a time from the
+    // last name read. The service lists a document's collections to administrators alone.
+    const QString below = resourceName(path) + u'/';
+    QStringList names;
+    QSet<QString> named;
+    auto ask = [this, path](const std::optional<QString>& last) {
+        QJsonObject query{
+            {u"from"_s, QJsonArray{QJsonObject{{u"allDescendants"_s, true}}}},
+            {u"select"_s, QJsonObject{{u"fields"_s, QJsonArray{QJsonObject{{u"fieldPath"_s, u"__name__"_s}}}}}},
+            {u"orderBy"_s, QJsonArray{QJsonObject{{u"field"_s, QJsonObject{{u"fieldPath"_s, u"__name__"_s}}},
+                                                  {u"direction"_s, u"ASCENDING"_s}}}},
+            {u"limit"_s, pageSize},
+        };
+        if (last)
+            query.insert(u"startAt"_s, QJsonObject{{u"values"_s, QJsonArray{QJsonObject{{u"referenceValue"_s, *last}}}},
+                                                   {u"before"_s, false}});
+        const QJsonObject body{{u"structuredQuery"_s, query}};
+        return send(QByteArrayLiteral("POST"), address(path) + u":runQuery"_s,
+                    QJsonDocument(body).toJson(QJsonDocument::Compact));
+    };
+    auto take = [&names, &named, &below, budget](const Answer& answer) -> std::optional<QString> {
+        int read = 0;
+        std::optional<QString> last;
+        for (const QJsonValue& result : answer.array) {
+            const QString name = result.toObject().value(u"document"_s).toObject().value(u"name"_s).toString();
+            if (name.isEmpty())
+                continue;
+            ++read;
+            last = name;
+            if (!ownDescendant(name, below) || named.contains(name))
+                continue;
+            if (budget->documents-- <= 0)
+                return std::nullopt;
+            names.append(name);
+            named.insert(name);
+        }
+        return read < pageSize ? std::nullopt : last;
+    };
+    co_await paged(budget, ask, take);
+    co_return names;
 }
 
 namespace {
@@ -210,23 +337,23 @@ namespace {
 
 // The parseable subset of the listed documents, in the listed order.
 template <typename Record, typename Parse>
-QList<Record> parsedAll(const QList<QJsonObject>& documents, Parse parse) {
-    QList<Record> records;
-    for (const QJsonObject& document : documents)
+Listing<Record> parsedAll(const Listing<QJsonObject>& documents, Parse parse) {
+    Listing<Record> records{{}, documents.cutShort};
+    for (const QJsonObject& document : documents.records)
         if (std::optional<Record> record = parse(document))
-            records.append(std::move(*record));
+            records.records.append(std::move(*record));
     return records;
 }
 
 } // namespace
 
-QCoro::Task<QList<LibraryApp>> Cloud::apps() const {
-    const QList<QJsonObject> documents = co_await list(u"users/"_s + session.uid + u"/apps"_s);
+QCoro::Task<Listing<LibraryApp>> Cloud::apps() const {
+    const Listing<QJsonObject> documents = co_await list(u"users/"_s + session.uid + u"/apps"_s);
     co_return parsedAll<LibraryApp>(documents, &Cloud::app);
 }
 
-QCoro::Task<QList<Device>> Cloud::devices() const {
-    const QList<QJsonObject> documents = co_await list(u"users/"_s + session.uid + u"/devices"_s);
+QCoro::Task<Listing<Device>> Cloud::devices() const {
+    const Listing<QJsonObject> documents = co_await list(u"users/"_s + session.uid + u"/devices"_s);
     co_return parsedAll<Device>(documents, &Cloud::device);
 }
 
@@ -239,13 +366,18 @@ QCoro::Task<void> Cloud::remove(QStringList ids) const {
 }
 
 QCoro::Task<void> Cloud::deleteLibrary() const {
+    // Once the identity account is gone nobody but the project's administrator reaches what is
+    // left: every document below the user's goes, whatever its collection and depth, and only
+    // names below the user's own path are deleted.
     const QString user = u"users/"_s + session.uid;
-    const QList<QJsonObject> apps = co_await list(user + u"/apps"_s);
-    const QList<QJsonObject> devices = co_await list(user + u"/devices"_s);
+    Budget budget(bounds());
+    const QStringList names = co_await descendants(user, &budget);
+    if (budget.spent)
+        throw CheckError(u"The library server sent more than any library holds, so Quenlark stopped reading it and "
+                         u"deleted nothing."_s);
     QList<QJsonObject> writes;
-    for (const QJsonObject& document : apps + devices)
-        if (const QJsonValue name = document.value(u"name"_s); name.isString())
-            writes.append(QJsonObject{{u"delete"_s, name.toString()}});
+    for (const QString& name : names)
+        writes.append(QJsonObject{{u"delete"_s, name}});
     writes.append(QJsonObject{{u"delete"_s, resourceName(user)}});
     co_await commit(std::move(writes));
 }

@@ -39,13 +39,21 @@ std::optional<QString> webAddress(std::optional<QString> text) {
 
 // owner/name with the characters GitHub allows in account and repository names.
 std::optional<QString> repository(std::optional<QString> text) {
-    static const QRegularExpression form(u"^[A-Za-z0-9](?:[A-Za-z0-9-]{0,38})/[A-Za-z0-9._-]{1,100}$"_s);
+    static const QRegularExpression form(u"^[A-Za-z0-9](?:[A-Za-z0-9-]{0,38})/[A-Za-z0-9._-]{1,100}\\z"_s);
     if (!text || !form.match(*text).hasMatch() || text->endsWith(u"/."_s) || text->endsWith(u"/.."_s))
         return std::nullopt;
     return text;
 }
 
 } // namespace
+
+std::optional<QString> Cloud::kept(QStringView key, std::optional<QString> text) {
+    if (key == u"feedURL")
+        return webAddress(std::move(text));
+    if (key == u"githubRepo")
+        return repository(std::move(text));
+    return text;
+}
 
 QDateTime Cloud::distantPast() { return QDateTime(QDate(1, 1, 1), QTime(0, 0), Qt::UTC); }
 
@@ -59,7 +67,7 @@ std::optional<QString> Cloud::string(const QJsonValue& value) {
 std::optional<QDateTime> Cloud::date(const QJsonValue& value) {
     // An internet date-time, with or without 1 to 9 fractional digits.
     static const QRegularExpression form(
-        u"^(\\d{4})-(\\d{2})-(\\d{2})T(\\d{2}):(\\d{2}):(\\d{2})(?:\\.(\\d{1,9}))?(Z|[+-]\\d{2}:\\d{2})$"_s);
+        u"^(\\d{4})-(\\d{2})-(\\d{2})T(\\d{2}):(\\d{2}):(\\d{2})(?:\\.(\\d{1,9}))?(Z|[+-]\\d{2}:\\d{2})\\z"_s);
     const QJsonValue text = value.toObject().value(u"timestampValue"_s);
     if (!text.isString())
         return std::nullopt;
@@ -107,9 +115,9 @@ std::optional<LibraryApp> Cloud::app(const QJsonObject& document) {
     app.team = string(fields.value(u"team"_s));
     app.source = string(fields.value(u"source"_s));
     app.caskToken = string(fields.value(u"caskToken"_s));
-    app.feedURL = webAddress(string(fields.value(u"feedURL"_s)));
+    app.feedURL = kept(u"feedURL", string(fields.value(u"feedURL"_s)));
     app.edKey = string(fields.value(u"edKey"_s));
-    app.githubRepo = repository(string(fields.value(u"githubRepo"_s)));
+    app.githubRepo = kept(u"githubRepo", string(fields.value(u"githubRepo"_s)));
     app.storeURL = string(fields.value(u"storeURL"_s));
     app.homepage = string(fields.value(u"homepage"_s));
     return app;

@@ -4,9 +4,9 @@
 #include "model/ThisMac.h"
 #include "runtime/Clock.h"
 
-QCoro::Task<QList<LibraryApp>> CloudHooks::apps(Cloud cloud) { co_return co_await cloud.apps(); }
+QCoro::Task<Listing<LibraryApp>> CloudHooks::apps(Cloud cloud) { co_return co_await cloud.apps(); }
 
-QCoro::Task<QList<Device>> CloudHooks::devices(Cloud cloud) { co_return co_await cloud.devices(); }
+QCoro::Task<Listing<Device>> CloudHooks::devices(Cloud cloud) { co_return co_await cloud.devices(); }
 
 QCoro::Task<int> CloudHooks::sync(Cloud cloud, QList<Cloud::Scanned> scanned, QList<LibraryApp> library,
                                   QString deviceID) {

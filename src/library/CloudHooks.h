@@ -6,8 +6,8 @@
 // device document carries ThisMac's name, model and hashed hardware id.
 class CloudHooks final : public LibraryHooks {
 public:
-    QCoro::Task<QList<LibraryApp>> apps(Cloud cloud) override;
-    QCoro::Task<QList<Device>> devices(Cloud cloud) override;
+    QCoro::Task<Listing<LibraryApp>> apps(Cloud cloud) override;
+    QCoro::Task<Listing<Device>> devices(Cloud cloud) override;
     QCoro::Task<int> sync(Cloud cloud, QList<Cloud::Scanned> scanned, QList<LibraryApp> library,
                           QString deviceID) override;
     QCoro::Task<void> remove(Cloud cloud, QStringList ids) override;

@@ -11,10 +11,15 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 // The fields of one scanned application; a field without a source is left out, so the stored
-// value stays.
+// value stays. So is one the reader would drop: a write of what never reads back would make the
+// app look changed at every sync.
 Cloud::Fields appFields(const InstalledApp& app, const std::optional<Release>& release) {
     using Value = Cloud::Value;
     Cloud::Fields fields{{u"name"_s, Value::string(app.name)}};
+    auto put = [&fields](const QString& key, const std::optional<QString>& text) {
+        if (const std::optional<QString> stored = Cloud::kept(key, text))
+            fields.insert(key, Value::string(*stored));
+    };
     if (app.team)
         fields.insert(u"team"_s, Value::string(*app.team));
     if (release) {
@@ -25,8 +30,7 @@ Cloud::Fields appFields(const InstalledApp& app, const std::optional<Release>& r
                 fields.insert(u"storeURL"_s, Value::string(release->storeURL->toString()));
             break;
         case SourceKind::sparkle:
-            if (release->ref)
-                fields.insert(u"feedURL"_s, Value::string(*release->ref));
+            put(u"feedURL"_s, release->ref);
             break;
         case SourceKind::homebrew:
             if (release->ref)
@@ -35,15 +39,14 @@ Cloud::Fields appFields(const InstalledApp& app, const std::optional<Release>& r
                 fields.insert(u"homepage"_s, Value::string(release->notesURL->toString()));
             break;
         case SourceKind::github:
-            if (release->ref)
-                fields.insert(u"githubRepo"_s, Value::string(*release->ref));
+            put(u"githubRepo"_s, release->ref);
             break;
         case SourceKind::electron:
             break;
         }
     }
     if (app.feedURL)
-        fields.insert(u"feedURL"_s, Value::string(app.feedURL->toString()));
+        put(u"feedURL"_s, app.feedURL->toString());
     if (app.edKey)
         fields.insert(u"edKey"_s, Value::string(*app.edKey));
     return fields;

@@ -2,15 +2,25 @@
 
 #include "model/Launch.h"
 #include "model/ThisMac.h"
+#include "platform/system/Defaults.h"
 
 #include <QRegularExpression>
 
 namespace DeviceID {
 
-QString current() { return ThisMac::deviceID(); }
+QString current() {
+    // A stored id that can't name a field path (edited by hand, or kept from before this check)
+    // fails every sync, so nothing was ever written under it: a new one takes its place.
+    if (!Launch::value(QStringLiteral("--device-id"))) {
+        const auto defaults = Defaults::standard();
+        if (const auto stored = defaults->string(QStringLiteral("deviceID")); stored && !valid(*stored))
+            defaults->remove(QStringLiteral("deviceID"));
+    }
+    return ThisMac::deviceID();
+}
 
 bool valid(const QString& id) {
-    static const QRegularExpression segment(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
+    static const QRegularExpression segment(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*\\z"));
     return segment.match(id).hasMatch();
 }
 

@@ -5,6 +5,7 @@
 #include "library/Cloud.h"
 #include "library/Device.h"
 #include "library/LibraryApp.h"
+#include "library/Listing.h"
 
 #include <QCoro/QCoroTask>
 #include <QList>
@@ -20,8 +21,8 @@ class LibraryHooks {
 public:
     virtual ~LibraryHooks() = default;
 
-    virtual QCoro::Task<QList<LibraryApp>> apps(Cloud cloud) = 0;
-    virtual QCoro::Task<QList<Device>> devices(Cloud cloud) = 0;
+    virtual QCoro::Task<Listing<LibraryApp>> apps(Cloud cloud) = 0;
+    virtual QCoro::Task<Listing<Device>> devices(Cloud cloud) = 0;
     // Uploads this Mac, whose id in the library is `deviceID`; gives the number of writes.
     virtual QCoro::Task<int> sync(Cloud cloud, QList<Cloud::Scanned> scanned, QList<LibraryApp> library,
                                   QString deviceID) = 0;

@@ -1,13 +1,14 @@
 #include "library/RemovalWording.h"
 
 #include "library/LibraryItem.h"
+#include "runtime/OutsideText.h"
 
 #include <algorithm>
 
 RemovalWording RemovalWording::of(const QList<std::shared_ptr<LibraryItem>>& items) {
     const qsizetype n = items.size();
     const bool one = n == 1;
-    const QString name = one ? items.front()->app().name : QString::number(n) + QStringLiteral(" apps");
+    const QString name = one ? OutsideText::isolated(items.front()->app().name) : QString::number(n) + QStringLiteral(" apps");
     RemovalWording wording;
     wording.title = QStringLiteral("Remove ") + name + QStringLiteral(" from your Library?");
     wording.explanation = (one ? QStringLiteral("It") : QStringLiteral("They")) +

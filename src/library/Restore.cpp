@@ -9,6 +9,7 @@
 
 #include <QFile>
 #include <QRegularExpression>
+#include <QStringList>
 
 #include <algorithm>
 #include <filesystem>
@@ -18,12 +19,13 @@
 namespace {
 
 const QString githubWebHost = QStringLiteral("github.com");
+const QStringList storeHosts{QStringLiteral("apps.apple.com"), QStringLiteral("itunes.apple.com")};
 const QByteArray webSearch = "https://www.google.com/search?q=";
 
 // The library's record comes from the account's documents: only a plain owner/name becomes a
 // path of the GitHub service.
 std::optional<QString> plainRepository(const std::optional<QString>& text) {
-    static const QRegularExpression pattern(QStringLiteral(R"(^[A-Za-z0-9_.-]+/[A-Za-z0-9_.-]+$)"));
+    static const QRegularExpression pattern(QStringLiteral(R"(^[A-Za-z0-9_.-]+/[A-Za-z0-9_.-]+\z)"));
     if (!text || !pattern.match(*text).hasMatch())
         return std::nullopt;
     for (const QString& part : text->split(u'/'))
@@ -77,9 +79,16 @@ std::optional<Release> candidate(const Cask& cask) {
 
 namespace Restore {
 
+std::optional<QUrl> storePage(const std::optional<QString>& storeURL) {
+    const std::optional<QUrl> page = WebLink::store(storeURL);
+    if (page && WebLink::web(page->toString()) && !storeHosts.contains(page->host().toLower()))
+        return std::nullopt;
+    return page;
+}
+
 QCoro::Task<Route> route(LibraryApp app, Checker checker) {
     // 1. The App Store keeps the application; nothing else is asked.
-    if (const auto page = WebLink::store(app.storeURL))
+    if (const auto page = storePage(app.storeURL))
         co_return Route::store(*page);
 
     // 2. At most two casks: the one the record names, then the one that installs the app.

@@ -21,6 +21,11 @@ namespace Restore {
 // the reason. Never throws: a source that fails counts as nothing found there.
 QCoro::Task<Route> route(LibraryApp app, Checker checker);
 
+// The record's App Store page: a link of the store's own schemes, or a web page on the store's
+// own hosts. Any other web page is no App Store route: the record comes from the account's
+// documents.
+std::optional<QUrl> storePage(const std::optional<QString>& storeURL);
+
 // The page from which the application can be fetched by hand.
 QUrl website(const LibraryApp& app, const std::optional<Cask>& cask, const std::optional<Release>& release);
 

@@ -105,6 +105,9 @@ void Store::setSession(std::optional<Session> session) {
     if (!session || !old || old->uid != session->uid) {
         ++sessionGeneration_;
         libraryListed_.set(false);
+        // A sync or deletion still running for the account that left no longer keeps the next
+        // account's sync out; its late end leaves the flag alone.
+        syncing_.set(false);
     }
     session_.set(std::move(session));
 }

@@ -275,8 +275,8 @@ public:
     // ---- Library ----
     QCoro::Task<std::optional<Cloud>> liveCloud(bool forceRefresh);
     QCoro::Task<void> syncLibrary();
-    // Throws the client's error.
-    QCoro::Task<void> reloadLibrary(Cloud client);
+    // Throws the client's error; gives the sentence of a listing that a bound cut short.
+    QCoro::Task<std::optional<QString>> reloadLibrary(Cloud client);
     void signOut();
     QCoro::Task<void> removeFromLibrary(LibraryRows items);
     // Deletes the library, then the identity account, then signs out. Throws AuthError, or the

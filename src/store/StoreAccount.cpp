@@ -27,12 +27,20 @@ QCoro::Task<void> Store::signedIn(Session session) {
     setSession(session);
     account->save(session);
     setSyncError(std::nullopt);
+    // A sign-out or another sign-in during any wait below ends this one: its notice, and above all
+    // its name and e-mail, must not reach the account signed in now.
+    const quint64 generation = sessionGeneration_;
     // Without a keyring the sign-in lasts only this run; the user should know before relying
     // on it.
     auto asking = account->keepsSessions();
-    if (!co_await std::move(asking))
+    const bool kept = co_await std::move(asking);
+    if (generation != sessionGeneration_)
+        co_return;
+    if (!kept)
         setNotice(keyringMissing(), QStringLiteral("lock"));
     const std::optional<Cloud> cloud = co_await liveCloud(false);
+    if (generation != sessionGeneration_)
+        co_return;
     if (cloud) {
         try {
             auto saving = library->saveProfile(*cloud, session.name, session.email);
@@ -41,7 +49,8 @@ QCoro::Task<void> Store::signedIn(Session session) {
             // The profile is written again with the next sign-in; the sync goes on regardless.
         }
     }
-    co_await syncLibrary();
+    if (generation == sessionGeneration_)
+        co_await syncLibrary();
 }
 
 int Store::confirmationWait(const QDateTime& at) const {

@@ -2,13 +2,13 @@
 
 #include "account/AccountHooks.h"
 #include "library/LibraryHooks.h"
+#include "library/Restore.h"
 #include "model/NaturalOrder.h"
 #include "runtime/AuthError.h"
 #include "runtime/Clock.h"
 #include "runtime/Describe.h"
 #include "runtime/MainThread.h"
 #include "runtime/MakeShared.h"
-#include "sources/WebLink.h"
 
 #include <QCollatorSortKey>
 
@@ -82,9 +82,10 @@ QCoro::Task<void> Store::syncLibrary() {
     setSyncing(true);
     const quint64 generation = sessionGeneration_;
     std::exception_ptr failure;
+    std::optional<QString> cutShort;
     try {
         auto reading = library->apps(*client);
-        QList<LibraryApp> apps = co_await std::move(reading);
+        QList<LibraryApp> apps = (co_await std::move(reading)).records;
         if (generation == sessionGeneration_ && !items_.get().isEmpty() && !scanning_.get()) {
             QList<Cloud::Scanned> pairs;
             pairs.reserve(items_.get().size());
@@ -94,24 +95,25 @@ QCoro::Task<void> Store::syncLibrary() {
             co_await std::move(uploading);
         }
         if (generation == sessionGeneration_)
-            co_await reloadLibrary(*client);
+            cutShort = co_await reloadLibrary(*client);
     } catch (...) {
         failure = std::current_exception();
     }
-    setSyncing(false);
     if (generation != sessionGeneration_)
         co_return;
-    setSyncError(failure ? std::optional<QString>(describe(failure)) : std::nullopt);
+    setSyncing(false);
+    setSyncError(failure ? std::optional<QString>(describe(failure)) : cutShort);
 }
 
-QCoro::Task<void> Store::reloadLibrary(Cloud client) {
+QCoro::Task<std::optional<QString>> Store::reloadLibrary(Cloud client) {
     QL_ASSERT_MAIN_THREAD();
     const std::shared_ptr<LibraryHooks> library = c_.library;
     const quint64 generation = sessionGeneration_;
     auto reading = library->apps(client);
-    QList<LibraryApp> apps = co_await std::move(reading);
+    Listing<LibraryApp> listed = co_await std::move(reading);
     if (generation != sessionGeneration_)
-        co_return;
+        co_return std::nullopt;
+    QList<LibraryApp>& apps = listed.records;
 
     // Finder order: case-insensitive, numbers by value; stable among equals.
     QList<std::pair<QCollatorSortKey, qsizetype>> keys;
@@ -130,7 +132,7 @@ QCoro::Task<void> Store::reloadLibrary(Cloud client) {
         std::shared_ptr<LibraryItem> item = existing.value(app.id);
         if (!item)
             item = makeShared<LibraryItem>(app);
-        const std::optional<QUrl> store = WebLink::store(app.storeURL);
+        const std::optional<QUrl> store = Restore::storePage(app.storeURL);
         item->setApp(std::move(app));
         if (!item->route() && store)
             item->setRoute(Route::store(*store));
@@ -138,13 +140,16 @@ QCoro::Task<void> Store::reloadLibrary(Cloud client) {
     }
 
     auto listing = library->devices(client);
-    QList<Device> devices = co_await std::move(listing);
+    Listing<Device> macs = co_await std::move(listing);
     if (generation != sessionGeneration_)
-        co_return;
+        co_return std::nullopt;
+    QList<Device>& devices = macs.records;
     std::stable_sort(devices.begin(), devices.end(),
                      [](const Device& a, const Device& b) { return a.lastSeen > b.lastSeen; });
     setLibrary(std::move(rows));
     setDevices(std::move(devices));
+    // What was read is shown; the sentence says it isn't all.
+    co_return listed.cutShort ? listed.cutShort : macs.cutShort;
 }
 
 void Store::signOut() {
@@ -184,13 +189,14 @@ QCoro::Task<void> Store::removeFromLibrary(LibraryRows items) {
     LibraryRows left = library_.get();
     left.removeIf([&](const std::shared_ptr<LibraryItem>& item) { return ids.contains(item->id()); });
     setLibrary(std::move(left));
+    std::optional<QString> cutShort;
     try {
-        co_await reloadLibrary(*client);
+        cutShort = co_await reloadLibrary(*client);
     } catch (...) {
         failure = std::current_exception();
     }
     if (generation == sessionGeneration_)
-        setSyncError(failure ? std::optional<QString>(describe(failure)) : std::nullopt);
+        setSyncError(failure ? std::optional<QString>(describe(failure)) : cutShort);
 }
 
 QCoro::Task<void> Store::deleteAccount() {
@@ -201,6 +207,12 @@ QCoro::Task<void> Store::deleteAccount() {
     if (syncing_.get())
         throw AuthError(u"The library is busy syncing. Try again in a moment."_s);
     setSyncing(true);
+    // The flag is this account's: once another has signed in, its sync owns it.
+    const quint64 generation = sessionGeneration_;
+    auto done = [this, generation] {
+        if (generation == sessionGeneration_)
+            setSyncing(false);
+    };
     // A syncError left by an earlier, unrelated failure is not this deletion's reason: only the
     // one this renewal sets is.
     const std::optional<QString> before = syncError_.get();
@@ -210,11 +222,10 @@ QCoro::Task<void> Store::deleteAccount() {
         const std::optional<QString> reason = syncError_.get();
         if (!reason)
             setSyncError(before);
-        setSyncing(false);
+        done();
         throw AuthError(reason.value_or(u"You're not signed in."_s));
     }
     setSyncError(before);
-    const quint64 generation = sessionGeneration_;
     std::exception_ptr failure;
     try {
         auto deleting = library->deleteLibrary(*client);
@@ -225,11 +236,11 @@ QCoro::Task<void> Store::deleteAccount() {
         failure = std::current_exception();
     }
     if (failure) {
-        setSyncing(false);
+        done();
         std::rethrow_exception(failure);
     }
     // Someone who signed in meanwhile stays signed in.
+    done();
     if (generation == sessionGeneration_)
         signOut();
-    setSyncing(false);
 }

@@ -117,10 +117,30 @@ QCoro::Task<void> Store::restore(LibraryRows items) {
         entry->setNote(std::nullopt);
     }
 
+    // The entries are the library of the account signed in now: once it has signed out (or
+    // another has signed in) the run installs nothing more of it.
+    const quint64 generation = sessionGeneration_;
+    bool stopped = false;
+    auto stillSignedIn = [&](qsizetype next) {
+        if (generation == sessionGeneration_)
+            return true;
+        for (qsizetype i = next; i < items.size(); ++i)
+            items[i]->setPhase(InstallPhase::idle());
+        setNotice(QStringLiteral("The restore stopped because you signed out; the apps it hadn't reached yet "
+                                 "weren't installed."));
+        stopped = true;
+        return false;
+    };
+
     int leftToUser = 0;
-    for (const auto& entry : items) {
+    for (qsizetype at = 0; at < items.size(); ++at) {
+        const std::shared_ptr<LibraryItem>& entry = items[at];
+        if (!stillSignedIn(at))
+            break;
         auto routing = Restore::route(entry->app(), checker);
         const Route route = co_await std::move(routing);
+        if (!stillSignedIn(at))
+            break;
         entry->setRoute(route);
         if (route.kind() != Route::Kind::install) {
             entry->setPhase(InstallPhase::idle());
@@ -157,7 +177,7 @@ QCoro::Task<void> Store::restore(LibraryRows items) {
         }
     }
 
-    if (leftToUser > 0)
+    if (leftToUser > 0 && !stopped)
         setNotice(QString::number(leftToUser) +
                   (leftToUser == 1 ? QStringLiteral(" app needs") : QStringLiteral(" apps need")) +
                   QStringLiteral(" installing from the App Store or its website. See Get It Yourself."),

@@ -61,6 +61,12 @@ TEST(CloudConfig, FilesGiveAConfigurationOnlyWhenEveryRuleHolds) {
         {R"({"apiKey":"AIza key","projectId":"p"})", std::nullopt},
         {R"({"apiKey":"AIza&evil=1","projectId":"p"})", std::nullopt},
         {R"({"apiKey":"AIza/../x","projectId":"p"})", std::nullopt},
+        {R"({"apiKey":"AIza-key_1\n","projectId":"quenlark-prod"})", std::nullopt},
+        // So is the project id: only its documented form.
+        {R"({"apiKey":"AIza-key_1","projectId":"quenlark-prod\n"})", std::nullopt},
+        {R"({"apiKey":"AIza-key_1","projectId":"Quenlark_Prod"})", std::nullopt},
+        {R"({"apiKey":"AIza-key_1","projectId":"quenlark/../x"})", std::nullopt},
+        {R"({"apiKey":"AIza-key_1","projectId":"quenlark-"})", std::nullopt},
         {R"({"apiKey":"AIza-key_1","projectId":"demo-q","authEmulatorHost":"127.0.0.1:9099","firestoreEmulatorHost":"127.0.0.1:8080"})", emulated},
         {R"({"apiKey":"AIza-key_1","projectId":"demo-q","authEmulatorHost":"localhost:9099"})", authOnly},
         {R"({"apiKey":"AIza-key_1","projectId":"demo-q","authEmulatorHost":"http://127.0.0.1:9099"})", std::nullopt},
@@ -87,18 +93,23 @@ TEST(CloudConfig, FilesGiveAConfigurationOnlyWhenEveryRuleHolds) {
 
 TEST(CloudConfig, TheOptionWinsOverTheBundleEvenWhenItsFileIsMissing) {
     QTemporaryDir dir;
-    const QString bundle = writeFile(dir, u"firebase.json"_s, R"({"apiKey":"bundle","projectId":"b"})");
-    const QString option = writeFile(dir, u"mine.json"_s, R"({"apiKey":"option","projectId":"o"})");
+    const QString bundle = writeFile(dir, u"firebase.json"_s, R"({"apiKey":"bundle","projectId":"bundle-p"})");
+    const QString option = writeFile(dir, u"mine.json"_s, R"({"apiKey":"option","projectId":"option-p"})");
 
     EXPECT_EQ(CloudConfig::load(option, bundle)->apiKey, u"option"_s);
     EXPECT_EQ(CloudConfig::load(std::nullopt, bundle)->apiKey, u"bundle"_s);
     EXPECT_EQ(CloudConfig::load(dir.filePath(u"missing.json"_s), bundle), std::nullopt);
     EXPECT_EQ(CloudConfig::load(std::nullopt, std::nullopt), std::nullopt);
     EXPECT_EQ(CloudConfig::load(std::nullopt, dir.filePath(u"missing.json"_s)), std::nullopt);
+    // A file past the bound is not read whole, and is no configuration.
+    const QByteArray padding(CloudConfig::maxFileSize, ' ');
+    EXPECT_EQ(CloudConfig::load(writeFile(dir, u"big.json"_s, R"({"apiKey":"big","projectId":"big-project"})" + padding),
+                                std::nullopt),
+              std::nullopt);
 }
 
 TEST(CloudConfig, BuildsTheServiceAddressesByJoiningText) {
-    const auto config = CloudConfig::parse(R"({"apiKey":"K-1","projectId":"p"})");
+    const auto config = CloudConfig::parse(R"({"apiKey":"K-1","projectId":"quenlark-prod"})");
     ASSERT_TRUE(config);
     EXPECT_EQ(config->identity(u"lookup"_s).toString(),
               u"https://identitytoolkit.googleapis.com/v1/accounts:lookup?key=K-1"_s);

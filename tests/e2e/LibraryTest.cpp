@@ -73,7 +73,7 @@ private:
 
 QStringList libraryIDs(const CloudConfig& config, const Session& session) {
     QStringList ids;
-    for (const LibraryApp& app : runSync(Cloud{config, session}.apps()))
+    for (const LibraryApp& app : runSync(Cloud{config, session}.apps()).records)
         ids << app.id;
     ids.sort();
     return ids;
@@ -141,14 +141,14 @@ TEST(Library, SignInRestoreAndRemoveThroughTheWindow) {
     Desktop::waitUntil([] { return false; }, 5s);
     // Install All: the packages ask first, in the library's order.
     ASSERT_TRUE(window.click(u"Install All"_s, 20s, u"push button"_s));
-    ASSERT_TRUE(window.waitFor(u"Cadence installs with a package and needs your administrator password"_s, 60s))
+    ASSERT_TRUE(window.waitFor(u"\u2068Cadence\u2069 installs with a package and needs your administrator password"_s, 60s))
         << quenlark.text() << window.dump();
     EXPECT_TRUE(Desktop::screenshot(main, QStringLiteral(QUENLARK_SCREENS "/e2e-library-consent.png"), 3s));
     // Escape is the card's "Skip This App".
     ASSERT_TRUE(window.find(u"Skip This App"_s, u"push button"_s));
     ASSERT_TRUE(Desktop::activate(main));
     ASSERT_TRUE(Desktop::press(u"Escape"_s));
-    ASSERT_TRUE(window.waitFor(u"Tally installs with a package and needs your administrator password"_s, 60s))
+    ASSERT_TRUE(window.waitFor(u"\u2068Tally\u2069 installs with a package and needs your administrator password"_s, 60s))
         << quenlark.text();
     ASSERT_TRUE(window.click(u"Continue…"_s));
 
@@ -174,7 +174,7 @@ TEST(Library, SignInRestoreAndRemoveThroughTheWindow) {
     // An app this Mac had all along reads as on it.
     EXPECT_TRUE(window.rowShows(u"Driftwood"_s, u"On this Mac"_s));
     const auto hereOn = [&](const QString& id) {
-        for (const LibraryApp& app : runSync(Cloud{*cloud, account}.apps()))
+        for (const LibraryApp& app : runSync(Cloud{*cloud, account}.apps()).records)
             if (app.id == id)
                 for (auto entry = app.devices.begin(); entry != app.devices.end(); ++entry)
                     if (entry.key() != DemoLibrary::studioID && entry.value().installed)
@@ -188,7 +188,7 @@ TEST(Library, SignInRestoreAndRemoveThroughTheWindow) {
     // Cadence leaves the account's library through its confirmation.
     ASSERT_TRUE(window.click(u"Select "_s + isolated(u"Cadence"_s)));
     ASSERT_TRUE(window.click(u"Remove from Library…"_s, 20s, u"push button"_s));
-    ASSERT_TRUE(window.waitFor(u"Remove Cadence from your Library?"_s, 20s)) << quenlark.text();
+    ASSERT_TRUE(window.waitFor(u"Remove \u2068Cadence\u2069 from your Library?"_s, 20s)) << quenlark.text();
     EXPECT_TRUE(window.find(u"It's still on one of your Macs, so that Mac adds it back the next time it syncs."_s));
     ASSERT_TRUE(window.click(u"Remove"_s, 20s, u"push button"_s));
     EXPECT_TRUE(Desktop::waitUntil([&] { return !libraryIDs(*cloud, account).contains(prefix + u"cadence"_s); }, 30s));

@@ -1,5 +1,6 @@
 #include "library/Cloud.h"
 #include "library/DeviceID.h"
+#include "platform/system/Defaults.h"
 
 #include "QtPrinters.h"
 
@@ -141,6 +142,13 @@ TEST(CloudDocuments, SameComparesOnlyStoredStringFields) {
 TEST(CloudDocuments, DeviceIDsMustBeUnquotedFieldPathSegments) {
     for (const char* good : {"dhere", "d0123456789abcdef0123456789abcdef", "_mac", "Mac_2"})
         EXPECT_TRUE(DeviceID::valid(QString::fromLatin1(good))) << good;
-    for (const char* bad : {"", "test-mac", "1mac", "mac.one", "mac one", "mäc"})
+    for (const char* bad : {"", "test-mac", "1mac", "mac.one", "mac one", "mäc", "mac\n"})
         EXPECT_FALSE(DeviceID::valid(QString::fromUtf8(bad))) << bad;
+    EXPECT_EQ(Cloud::kept(u"githubRepo", u"owner/name\n"_s), std::nullopt);
+
+    // One stored before the check is replaced at start by a new one, stored in its place.
+    Defaults::standard()->set(u"deviceID"_s, u"mac\n"_s);
+    const QString id = DeviceID::current();
+    EXPECT_TRUE(DeviceID::valid(id)) << id.toStdString();
+    EXPECT_EQ(Defaults::standard()->string(u"deviceID"_s), id);
 }

@@ -24,7 +24,10 @@ namespace {
 
 class CloudTest : public testing::Test {
 protected:
-    void TearDown() override { Net::resetForTest(); }
+    void TearDown() override {
+        Net::resetForTest();
+        Cloud::setBoundsForTest({});
+    }
 
     Cloud cloud() {
         Session session;
@@ -79,6 +82,8 @@ TEST_F(CloudTest, BrokenAnswers) {
     };
     answer(R"(/v1/projects/demo-p/databases/\(default\)/documents)" "/users/html/apps", 500, "<html><body>oops</body></html>", "text/html");
     answer(R"(/v1/projects/demo-p/databases/\(default\)/documents)" "/users/text/apps", 200, "not json", "text/plain");
+    answer(R"(/v1/projects/demo-p/databases/\(default\)/documents)" "/users/deep/apps", 200,
+           R"({"documents": )" + std::string(2000, '[') + std::string(2000, ']') + "}", "application/json");
     answer(R"(/v1/projects/demo-p/databases/\(default\)/documents)" "/users/denied/apps", 403,
            R"({"error": {"code": 403, "message": "\nfalse for 'list' @ L4\n  at users/x", "status": "PERMISSION_DENIED"}})",
            "application/json");
@@ -103,7 +108,8 @@ TEST_F(CloudTest, BrokenAnswers) {
         std::string outcome;
     } cases[] = {
         {u"html"_s, "Library sync failed: HTTP 500"},
-        {u"text"_s, "none"}, // a 2xx that is not JSON lists nothing
+        {u"text"_s, "Library sync failed: the server's answer isn't a document Quenlark can read."},
+        {u"deep"_s, "Library sync failed: the server's answer isn't a document Quenlark can read."},
         {u"denied"_s, "Your library isn't accessible with this account (false for 'list' @ L4 at users/x)"},
         {u"expired"_s, "Library sync failed: Request had invalid authentication credentials."},
         {u"slow"_s, "transport"},
@@ -120,7 +126,8 @@ TEST_F(CloudTest, BrokenAnswers) {
     EXPECT_EQ(requests.front().target, "/v1/projects/demo-p/databases/(default)/documents/users/html/apps?pageSize=300");
 }
 
-// Pages follow their tokens, fully encoded, and stop on an empty or repeated token.
+// Pages follow their tokens, fully encoded, and stop on an empty or repeated token; a listed
+// document outside the collection asked for is dropped.
 TEST_F(CloudTest, PagingEndsOnEmptyOrRepeatedTokens) {
     std::vector<std::string> tokens;
     server.http().Get(R"(/v1/projects/demo-p/databases/\(default\)/documents/users/u1/(apps|devices))",
@@ -130,16 +137,64 @@ TEST_F(CloudTest, PagingEndsOnEmptyOrRepeatedTokens) {
                           const bool apps = req.matches[1] == "apps";
                           // apps: "a+/=" then "" (ends); devices: "r" forever (repeats).
                           const std::string next = apps ? (token.empty() ? "a+/=" : "") : "r";
-                          const std::string doc = R"({"name": "x/)" + std::to_string(tokens.size()) + R"(", "fields": {}})";
+                          const std::string doc = R"({"name": "projects/demo-p/databases/(default)/documents/users/u1/)" +
+                                                  req.matches[1].str() + "/" + std::to_string(tokens.size()) +
+                                                  R"(", "fields": {}}, {"name": "projects/demo-p/databases/(default)/documents/users/u2/apps/x", "fields": {}})";
                           res.set_content(R"({"documents": [)" + doc + R"(], "nextPageToken": ")" + next + R"("})",
                                           "application/json");
                       });
     server.start();
-    EXPECT_EQ(runSync(cloud().apps()).size(), 2);
-    EXPECT_EQ(runSync(cloud().devices()).size(), 2);
+    EXPECT_EQ(runSync(cloud().apps()).records.size(), 2);
+    EXPECT_EQ(runSync(cloud().devices()).records.size(), 2);
     EXPECT_EQ(tokens, (std::vector<std::string>{"", "a+/=", "", "r"}));
     EXPECT_EQ(server.requests()[1].target,
               "/v1/projects/demo-p/databases/(default)/documents/users/u1/apps?pageSize=300&pageToken=a%2B%2F%3D");
+}
+
+// A server that never stops gives what was read up to the first bound, and the sentence.
+TEST_F(CloudTest, ListingsStopAtTheirBounds) {
+    std::string kind;
+    int pages = 0;
+    server.http().Get(R"(/v1/projects/demo-p/databases/\(default\)/documents/users/u1/apps)",
+                      [&](const httplib::Request&, httplib::Response& res) {
+                          const std::string doc = R"({"name": "projects/demo-p/databases/(default)/documents/users/u1/apps/a)" +
+                                                  std::to_string(++pages) + R"(", "fields": {}})";
+                          std::string docs = kind == "empty" ? "" : doc;
+                          for (int i = 1; kind == "many" && i < Cloud::pageSize; ++i)
+                              docs += "," + doc;
+                          res.set_content(R"({"documents": [)" + docs + R"(], "x": ")" + std::string(kind == "large" ? 16384 : 0, 'x') +
+                                              R"(", "nextPageToken": "t)" + std::to_string(pages) + R"("})", "application/json");
+                      });
+    server.start();
+    Cloud::setBoundsForTest({700, 64 * 1024, 5});
+    for (const auto& [name, records, asked] : {std::tuple{"many", 700, 3}, std::tuple{"large", 4, 4}, std::tuple{"empty", 0, 5}}) {
+        kind = name;
+        pages = 0;
+        const Listing<LibraryApp> listed = runSync(cloud().apps());
+        EXPECT_EQ(std::tuple(listed.records.size(), pages), std::tuple(qsizetype(records), asked)) << name;
+        EXPECT_EQ(listed.cutShort, u"The library server sent more than any library holds, so Quenlark stopped reading "
+                                   u"and shows only what it read first."_s);
+    }
+}
+
+// Deletion finds every document below the user's and deletes only names on the user's own path.
+TEST_F(CloudTest, DeletionDeletesOnlyTheUsersOwnTree) {
+    server.http().Post(R"(/v1/projects/demo-p/databases/\(default\)/documents/users/u1:runQuery)",
+                       [](const httplib::Request&, httplib::Response& res) {
+                           std::string results;
+                           for (const char* name : {"u1/apps/a", "u1/apps/a/history/h1", "u2/apps/b", "u1/apps", "u1/apps/../../u2/x"})
+                               results += (results.empty() ? "" : ",") + std::string(R"({"document": {"name": ")") +
+                                          "projects/demo-p/databases/(default)/documents/users/" + name + R"("}})";
+                           res.set_content("[" + results + "]", "application/json");
+                       });
+    acceptCommits();
+    server.start();
+    runSync(cloud().deleteLibrary());
+    ASSERT_EQ(commits.size(), 1u);
+    QStringList deleted;
+    for (const QJsonValue& write : commits[0].value(u"writes"_s).toArray())
+        deleted.append(write.toObject().value(u"delete"_s).toString().section(u'/', 6));
+    EXPECT_EQ(deleted, (QStringList{u"u1/apps/a"_s, u"u1/apps/a/history/h1"_s, u"u1"_s}));
 }
 
 // 401 writes go out as 400 and 1; a refused chunk stops the rest; no writes send nothing.

@@ -82,13 +82,15 @@ TEST(LibraryOnEmulators, SyncsOfTwoMacsInOneAccount) {
         {sparkle, release(SourceKind::sparkle, u"https://other.example/feed.xml"_s)},
         {app(u"com.example.brewed"_s, u"Brewed"_s, u"1.0"_s), brew},
         {app(u"com.example.hub"_s, u"Hub"_s, std::nullopt), release(SourceKind::github, u"owner/hub"_s)},
+        {app(u"com.example.local"_s, u"Local"_s, u"1"_s), std::nullopt}, // a feed that never reads back
         {app(u"com.apple.Safari"_s, u"Safari"_s, u"17"_s), std::nullopt}, // skipped: Apple's own
     };
     const Device first = mac(u"dmacA"_s, u"A"_s);
 
-    EXPECT_EQ(runSync(cloud.sync(scanned, runSync(cloud.apps()), first)), 4);
-    QList<LibraryApp> library = runSync(cloud.apps());
-    ASSERT_EQ(library.size(), 3);
+    scanned[3].app.feedURL = QUrl(u"file:///local.xml"_s);
+    EXPECT_EQ(runSync(cloud.sync(scanned, runSync(cloud.apps()).records, first)), 5);
+    QList<LibraryApp> library = runSync(cloud.apps()).records;
+    ASSERT_EQ(library.size(), 4);
     const LibraryApp* feed = find(library, u"org.example.feed"_s);
     ASSERT_TRUE(feed);
     EXPECT_EQ(feed->name, u"Feed"_s);
@@ -109,7 +111,7 @@ TEST(LibraryOnEmulators, SyncsOfTwoMacsInOneAccount) {
     scanned.removeAt(2);
     clock.advanceSeconds(3600);
     EXPECT_EQ(runSync(cloud.sync(scanned, library, first)), 2);
-    library = runSync(cloud.apps());
+    library = runSync(cloud.apps()).records;
     const LibraryApp* hub = find(library, u"com.example.hub"_s);
     ASSERT_TRUE(hub);
     EXPECT_EQ(hub->devices.value(u"dmacA"_s), (LibraryApp::OnDevice{u"unknown"_s, false, clock.now()}));
@@ -119,8 +121,8 @@ TEST(LibraryOnEmulators, SyncsOfTwoMacsInOneAccount) {
     // A second Mac of the same name, with one app of its own.
     const Device second = mac(u"dmacB"_s, u"B"_s);
     EXPECT_EQ(runSync(cloud.sync({{app(u"com.example.brewed"_s, u"Brewed"_s, u"1.1"_s), brew}}, library, second)), 2);
-    library = runSync(cloud.apps());
-    const QList<Device> macs = runSync(cloud.devices());
+    library = runSync(cloud.apps()).records;
+    const QList<Device> macs = runSync(cloud.devices()).records;
     ASSERT_EQ(macs.size(), 2);
     const LibraryItem brewed(*find(library, u"com.example.brewed"_s));
     EXPECT_EQ(brewed.onDevices(macs), (QStringList{u"Mac · A"_s, u"Mac · B"_s}));
@@ -143,16 +145,24 @@ TEST(LibraryOnEmulators, RulesRemovalAndDeletion) {
     EXPECT_EQ(failure(stranger.deleteLibrary()), "Your library isn't accessible with this account (false for 'list' @ L6)");
 
     runSync(cloud.remove({u"com.example.one"_s, u"a/b"_s}));
-    QList<LibraryApp> left = runSync(cloud.apps());
+    QList<LibraryApp> left = runSync(cloud.apps()).records;
     ASSERT_EQ(left.size(), 1);
     EXPECT_EQ(left.first().id, u"com.example.two"_s);
 
+    // What the library never writes goes too, at every depth, with or without its parent.
+    const QString user = u"users/"_s + cloud.session.uid;
+    const QStringList others{user + u"/settings/prefs"_s, user + u"/apps/com.example.two/history/h1"_s,
+                             user + u"/gone/x/deep/y"_s};
+    QList<QJsonObject> writes;
+    for (const QString& path : others)
+        writes.append(cloud.write(path, {{u"k"_s, Cloud::Value::string(u"v"_s)}}));
+    runSync(cloud.commit(writes));
     runSync(cloud.deleteLibrary());
     runSync(Auth::deleteAccount(cloud.session, config));
-    EXPECT_TRUE(runSync(cloud.apps()).isEmpty());
-    EXPECT_TRUE(runSync(cloud.devices()).isEmpty());
-    EXPECT_EQ(failure(cloud.request(QByteArrayLiteral("GET"), cloud.documentsRoot() + u"/users/"_s + cloud.session.uid)),
-              "Library sync failed: Document (" + cloud.resourceName(u"users/"_s + cloud.session.uid).toStdString() +
-                  ") not found.");
+    EXPECT_TRUE(runSync(cloud.apps()).records.isEmpty());
+    EXPECT_TRUE(runSync(cloud.devices()).records.isEmpty());
+    for (const QString& path : QStringList{user} + others)
+        EXPECT_EQ(failure(cloud.request(QByteArrayLiteral("GET"), cloud.documentsRoot() + u'/' + path)),
+                  "Library sync failed: Document (" + cloud.resourceName(path).toStdString() + ") not found.");
     EXPECT_EQ(failure(Auth::profile(cloud.session, config)), "Your session ended. Sign in again.");
 }

@@ -36,17 +36,19 @@ TEST(LibraryPromptModel, WordsTheQuestion) {
         bool checksum, sameTeam, notarized;
         QStringList facts;
     } consents[] = {
-        {false, false, false, {u"Signed by Ada Example"_s}},
+        {false, false, false, {u"Signed by \u2068Ada Example\u2069"_s}},
         {true, true, true,
-         {u"Checksum matches the Homebrew cask"_s, u"Signed by Ada Example"_s,
-          u"Same developer team (AAAAAAAAAA) as on your other Mac"_s, u"Notarized by Apple"_s}},
-        {false, true, false, {u"Signed by Ada Example"_s, u"Same developer team (AAAAAAAAAA) as on your other Mac"_s}},
+         {u"Checksum matches the Homebrew cask"_s, u"Signed by \u2068Ada Example\u2069"_s,
+          u"Same developer team (\u2068AAAAAAAAAA\u2069) as on your other Mac"_s, u"Notarized by Apple"_s}},
+        {false, true, false,
+         {u"Signed by \u2068Ada Example\u2069"_s, u"Same developer team (\u2068AAAAAAAAAA\u2069) as on your other Mac"_s}},
     };
+    // Names from the library and the download are cleaned like all outside text.
     for (const auto& c : consents) {
-        const ConsentFacts sheet = ConsentFacts::of({u"Ledger"_s, u"Ada Example"_s, u"AAAAAAAAAA"_s, c.notarized,
-                                                      c.sameTeam, c.checksum});
+        const ConsentFacts sheet = ConsentFacts::of({u"Led\u202Eger\n\a"_s, u"Ada\nExample"_s, u"AAAAAAAAAA"_s,
+                                                      c.notarized, c.sameTeam, c.checksum});
         EXPECT_EQ(sheet.facts, c.facts);
-        EXPECT_EQ(sheet.title, u"Ledger installs with a package and needs your administrator password"_s);
+        EXPECT_EQ(sheet.title, u"\u2068Ledger\u2069 installs with a package and needs your administrator password"_s);
     }
 
     const QString single = u"It won't be listed for your other Macs any more, so you can't reinstall it from here. "
@@ -58,9 +60,9 @@ TEST(LibraryPromptModel, WordsTheQuestion) {
         QString title, explanation;
         std::optional<QString> warning;
     } removals[] = {
-        {{false}, u"Remove Ledger from your Library?"_s, single, std::nullopt},
+        {{false}, u"Remove \u2068Ledger\u2069 from your Library?"_s, single, std::nullopt},
         {{true},
-         u"Remove Ledger from your Library?"_s,
+         u"Remove \u2068Ledger\u2069 from your Library?"_s,
          single,
          u"It's still on one of your Macs, so that Mac adds it back the next time it syncs."_s},
         {{false, true, false},
@@ -76,7 +78,7 @@ TEST(LibraryPromptModel, WordsTheQuestion) {
     for (const auto& r : removals) {
         Store::LibraryRows items;
         for (const bool installed : r.installed)
-            items.append(entry(items.isEmpty() ? u"Ledger"_s : u"App"_s + QString::number(items.size()), installed));
+            items.append(entry(items.isEmpty() ? u"Led\u202Eger\n"_s : u"App"_s + QString::number(items.size()), installed));
         const RemovalWording wording = RemovalWording::of(items);
         EXPECT_EQ(wording.title, r.title);
         EXPECT_EQ(wording.explanation, r.explanation);
@@ -117,7 +119,7 @@ TEST(LibraryPromptModel, AnswersOnlyTheQuestionItShowed) {
     // The removal waited behind the consent; Cancel clears it once, and not the next list.
     LibraryPromptModel card(s);
     ASSERT_EQ(card.kind(), LibraryPromptModel::Kind::removal);
-    EXPECT_EQ(card.removal()->title, u"Remove Ledger from your Library?"_s);
+    EXPECT_EQ(card.removal()->title, u"Remove \u2068Ledger\u2069 from your Library?"_s);
     EXPECT_TRUE(card.asks(s));
     s.setLibraryRemoval(Store::LibraryRows{entry(u"Other"_s, false)});
     EXPECT_FALSE(card.asks(s)); // another row's list: a card of its own

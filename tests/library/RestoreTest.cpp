@@ -148,6 +148,8 @@ INSTANTIATE_TEST_SUITE_P(Restore, Routes, ::testing::ValuesIn(QList<RouteCase>{
      }, {}, {"store macappstore://apps.apple.com/app/id1"}, {}, false},
     {"a store link of another scheme is ignored", [](LibraryApp& a) { a.storeURL = "file:///x"; a.caskToken = "tok"; },
      {}, {tokHomebrew}, {}},
+    {"a web page off the store's hosts is ignored", [](LibraryApp& a) { a.storeURL = "https://apps.example/app/id1"; a.caskToken = "tok"; },
+     {}, {tokHomebrew}, {}},
     {"the token cask found again by name gives one candidate", [](LibraryApp& a) {
          a.caskToken = "tok"; a.name = "Tok";
      }, {}, {tokHomebrew}, {}},

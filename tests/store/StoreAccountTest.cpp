@@ -52,7 +52,11 @@ public:
         co_return Profile{u"Someone else"_s, verified};
     }
     std::optional<CloudConfig> current() override { return config; }
-    QCoro::Task<bool> keepsSessions() override { co_return keeps; }
+    QCoro::Task<bool> keepsSessions() override {
+        if (slowKeyring)
+            co_await Clock::shared().sleep(std::chrono::seconds(1));
+        co_return keeps;
+    }
     void signedOut() override { ++signOuts; }
     // Takes a second of the fake clock, like the lookup.
     QCoro::Task<Session> refresh(Session session, CloudConfig) override {
@@ -67,6 +71,7 @@ public:
 
     std::optional<CloudConfig> config = CloudConfig::emulator(u"k"_s, u"demo-p"_s, u"127.0.0.1:1"_s);
     bool keeps = true;
+    bool slowKeyring = false;
     int signOuts = 0;
     int renewals = 0;
     std::exception_ptr refreshError;
@@ -80,17 +85,17 @@ public:
 
 class FakeLibrary final : public LibraryHooks {
 public:
-    QCoro::Task<QList<LibraryApp>> apps(Cloud) override { co_return {}; }
+    QCoro::Task<Listing<LibraryApp>> apps(Cloud) override { co_return {}; }
     // Read once per sync, at its end.
-    QCoro::Task<QList<Device>> devices(Cloud) override {
+    QCoro::Task<Listing<Device>> devices(Cloud) override {
         syncErrorsAtSync.append(store->syncError());
         co_return {};
     }
     QCoro::Task<int> sync(Cloud, QList<Cloud::Scanned>, QList<LibraryApp>, QString) override { co_return 1; }
     QCoro::Task<void> remove(Cloud, QStringList) override { co_return; }
     QCoro::Task<void> deleteLibrary(Cloud) override { co_return; }
-    QCoro::Task<void> saveProfile(Cloud, std::optional<QString> name, QString email) override {
-        profiles.append(name.value_or(u"-"_s) + u" <"_s + email + u">"_s);
+    QCoro::Task<void> saveProfile(Cloud cloud, std::optional<QString> name, QString email) override {
+        profiles.append(cloud.session.uid + u": "_s + name.value_or(u"-"_s) + u" <"_s + email + u">"_s);
         if (profileFails)
             throw std::runtime_error("denied");
         co_return;
@@ -161,7 +166,7 @@ TEST_F(StoreAccount, SigningInSavesTheSessionAndItsProfileBeforeTheFirstSync) {
     finish(store->signedIn(account(u"ada"_s, u"password"_s, true)));
     EXPECT_EQ(store->session(), account(u"ada"_s, u"password"_s, true));
     EXPECT_EQ(fakeAccount->saved, (QList<std::optional<Session>>{account(u"ada"_s, u"password"_s, true)}));
-    EXPECT_EQ(fakeLibrary->profiles, QStringList{u"Ada <ada@example.com>"_s});
+    EXPECT_EQ(fakeLibrary->profiles, QStringList{u"ada: Ada <ada@example.com>"_s});
     EXPECT_EQ(fakeLibrary->syncErrorsAtSync, (QList<std::optional<QString>>{std::nullopt}));
 
     EXPECT_EQ(store->notice(), std::nullopt);
@@ -235,6 +240,21 @@ TEST_F(StoreAccount, RefreshAsksOnlyForUnconfirmedPasswordAccounts) {
     refresh(*store);
     EXPECT_EQ(fakeAccount->saved.size(), 1);
     EXPECT_EQ(fakeAccount->looked, (QStringList{u"ada"_s, u"ada"_s, u"ada"_s}));
+}
+
+// Signing out and in as another account while the first sign-in waits on the keyring: the first
+// one's profile and sync go nowhere, least of all into the second account.
+TEST_F(StoreAccount, ASignInEndedDuringItsWaitDoesNothingMore) {
+    auto store = make();
+    fakeAccount->slowKeyring = true;
+    finish(store->signedIn(account(u"ada"_s, u"password"_s, true)), [&] {
+        store->signOut();
+        auto other = [](Store* s) -> QCoro::Task<void> { co_await s->signedIn(account(u"bob"_s, u"password"_s, true)); };
+        auto bobs = other(store.get());
+    });
+    EXPECT_EQ(fakeLibrary->profiles, QStringList{u"bob: Ada <bob@example.com>"_s});
+    EXPECT_EQ(fakeLibrary->syncErrorsAtSync.size(), 1);
+    EXPECT_EQ(store->session()->uid, u"bob"_s);
 }
 
 // The answer belongs to the account that was asked about: signing out, or in as someone else,

@@ -38,8 +38,8 @@ TEST(StoreLibraryOnEmulators, SignInBacksUpThisMacAndDeletionLeavesNothing) {
     EXPECT_FALSE(s.session());
     EXPECT_TRUE(s.library().isEmpty() && s.devices().isEmpty());
     const Cloud cloud{*config, session};
-    EXPECT_TRUE(runSync(cloud.apps()).isEmpty());
-    EXPECT_TRUE(runSync(cloud.devices()).isEmpty());
+    EXPECT_TRUE(runSync(cloud.apps()).records.isEmpty());
+    EXPECT_TRUE(runSync(cloud.devices()).records.isEmpty());
     try {
         runSync(Auth::profile(session, *config));
         ADD_FAILURE() << "the identity account is still there";

@@ -53,13 +53,13 @@ public:
         session.expires = h_.clock.now().addSecs(3600);
         co_return session;
     }
-    QCoro::Task<QList<LibraryApp>> apps(Cloud cloud) override {
+    QCoro::Task<Listing<LibraryApp>> apps(Cloud cloud) override {
         co_await step(u"apps"_s, cloud);
-        co_return libraries.value(cloud.session.uid);
+        co_return Listing<LibraryApp>{libraries.value(cloud.session.uid), cutShort};
     }
-    QCoro::Task<QList<Device>> devices(Cloud cloud) override {
+    QCoro::Task<Listing<Device>> devices(Cloud cloud) override {
         co_await step(u"devices"_s, cloud);
-        co_return macs.value(cloud.session.uid);
+        co_return Listing<Device>{macs.value(cloud.session.uid), {}};
     }
     QCoro::Task<int> sync(Cloud cloud, QList<Cloud::Scanned> scanned, QList<LibraryApp>, QString deviceID) override {
         co_await step(u"sync"_s, cloud);
@@ -85,6 +85,7 @@ public:
     QHash<QString, QList<Device>> macs;
     QString hold;
     std::exception_ptr refreshError;
+    std::optional<QString> cutShort; // the listing of apps stopped by a bound
     QHash<QString, std::exception_ptr> errors; // by operation
     QStringList calls;                         // operation and token
     QStringList uploaded;
@@ -158,7 +159,13 @@ TEST(StoreLibrary, SyncUploadsAfterAScanAndReloadsKeepingEachEntry) {
     runSync(s.syncLibrary());
     EXPECT_EQ(s.syncError(), u"Library sync failed: HTTP 500"_s);
     EXPECT_EQ(f.names(), (QStringList{u"App 3"_s, u"Zed"_s}));
+    // A listing a bound stopped shows what it read and says why.
     f.library->errors.clear();
+    f.library->cutShort = u"Cut short."_s;
+    runSync(s.syncLibrary());
+    EXPECT_EQ(s.syncError(), u"Cut short."_s);
+    EXPECT_EQ(f.names(), (QStringList{u"App 3"_s, u"Zed"_s}));
+    f.library->cutShort.reset();
     runSync(s.removeFromLibrary({kept}));
     EXPECT_EQ(f.names(), QStringList{u"Zed"_s});
     EXPECT_EQ(s.syncError(), std::nullopt);
@@ -241,6 +248,25 @@ TEST(StoreLibrary, LateResultsOfAnEndedSessionAreDropped) {
             }
         }
     }
+}
+
+// The old account's sync still waits when another account signs in: the new one's sync runs at
+// once, and its library is the one shown whenever the old one ends.
+TEST(StoreLibrary, ANewAccountSyncsWhileTheOldAccountsSyncStillWaits) {
+    Fixture f;
+    Store& s = f.store();
+    f.library->libraries[u"ada"_s] = {record(u"a"_s, u"Ada's"_s)};
+    f.library->libraries[u"bob"_s] = {record(u"b"_s, u"Bob's"_s)};
+    s.setSession(account(u"ada"_s));
+    f.library->hold = u"apps"_s;
+    auto adas = f.h.start(s.syncLibrary());
+    s.setSession(account(u"bob"_s));
+    f.library->hold.clear();
+    EXPECT_TRUE(*f.h.start(s.syncLibrary()));
+    EXPECT_EQ(f.names(), QStringList{u"Bob's"_s});
+    EXPECT_TRUE(f.h.settle(adas));
+    EXPECT_EQ(f.names(), QStringList{u"Bob's"_s});
+    EXPECT_FALSE(s.syncing());
 }
 
 TEST(StoreLibrary, DeletingTheAccount) {

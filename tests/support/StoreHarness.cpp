@@ -111,13 +111,13 @@ class Library final : public LibraryHooks {
 public:
     explicit Library(StoreHarness* h) : h_(h) {}
     // Copies: a task's co_return moves from what it is given.
-    QCoro::Task<QList<LibraryApp>> apps(Cloud) override {
-        QList<LibraryApp> apps = h_->libraryApps;
+    QCoro::Task<Listing<LibraryApp>> apps(Cloud) override {
+        Listing<LibraryApp> apps{h_->libraryApps, {}};
         co_return apps;
     }
-    QCoro::Task<QList<Device>> devices(Cloud) override {
+    QCoro::Task<Listing<Device>> devices(Cloud) override {
         ++h_->librarySyncs;
-        QList<Device> devices = h_->libraryDevices;
+        Listing<Device> devices{h_->libraryDevices, {}};
         co_return devices;
     }
     QCoro::Task<int> sync(Cloud, QList<Cloud::Scanned>, QList<LibraryApp>, QString) override { co_return 1; }
