@@ -26,5 +26,8 @@ struct UdifWriter {
 // holding a whole disk carries it.
 bool makeGptDisk(const QString& volume, const QString& disk);
 
+// Makes an HFS+ volume named "Example" of `folder` (modes and links kept) with xorriso.
+bool makeHfs(const QString& folder, const QString& hfs);
+
 // Makes an ISO 9660 volume with Rock Ridge (modes and links kept) of `folder` with xorriso.
 bool makeIso(const QString& folder, const QString& iso);
