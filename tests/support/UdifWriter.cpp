@@ -236,6 +236,18 @@ bool makeHfs(const QString& folder, const QString& hfs) {
     return copied;
 }
 
+bool makeApfs(const QString& apfs) {
+    QFile volume(apfs);
+    if (!volume.open(QIODevice::WriteOnly) || !volume.resize(qint64(128) << 20)) // mkapfs's smallest
+        return false;
+    volume.close();
+    try {
+        return Subprocess::exec(QStringLiteral("/usr/sbin/mkapfs"), {"-L", "Example", apfs}).status == 0;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
 bool makeGptDisk(const QString& volumePath, const QString& diskPath) {
     QFile in(volumePath);
     if (!in.open(QIODevice::ReadOnly))

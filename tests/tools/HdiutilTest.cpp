@@ -120,6 +120,22 @@ TEST(Hdiutil, FindsTheVolumeInsideAWholeDiskTable) {
     }
 }
 
+TEST(Hdiutil, AttachesAnEmptyApfsVolume) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(makeApfs(dir.filePath("volume.apfs")));
+    UdifWriter writer;
+    writer.tableName = "disk image (Apple_APFS : 4)";
+    ASSERT_TRUE(writer.write(dir.filePath("volume.apfs"), dir.filePath("Empty.dmg")));
+    const QString mount = dir.filePath("mount");
+
+    const ToolRun attach = runTool("hdiutil", {"attach", "-mountpoint", mount, dir.filePath("Empty.dmg")});
+
+    ASSERT_EQ(attach.status, 0) << attach.output.toStdString();
+    EXPECT_TRUE(attach.output.startsWith("Apple_APFS\t"));
+    EXPECT_TRUE(QDir(mount).isEmpty(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot));
+    EXPECT_EQ(runTool("hdiutil", {"detach", mount}).status, 0);
+}
+
 TEST(Hdiutil, ReportsTheLicenceAgreementAndWantsItAnswered) {
     QTemporaryDir dir;
     UdifWriter licensed;
