@@ -71,7 +71,7 @@ QList<Listing::Entry> entriesOf(const QStringList& lines, qsizetype from) {
             item.path = line.mid(7);
         } else if (line.startsWith(QLatin1String("Folder = "))) {
             item.folder = item.folder || line.mid(9) == QLatin1String("+");
-        } else if (line.startsWith(QLatin1String("Mode = "))) {
+        } else if (line.startsWith(QLatin1String("Mode = ")) && line.size() > 7) {
             item.folder = item.folder || line.at(7) == QLatin1Char('d');
             item.link = line.at(7) == QLatin1Char('l');
         } else if (line.startsWith(QLatin1String("Symbolic Link = "))) {
@@ -131,7 +131,7 @@ QList<QString> storedTargets(const Listing& listing, const QList<const Listing::
     const QString prefix = listing.root.isEmpty() ? QString() : listing.root + QLatin1Char('/');
     qint64 expected = 0;
     for (const Listing::Entry* link : links) {
-        if (link->size < 0)
+        if (link->size < 0 || link->size > 4096) // no path is longer
             fail(QStringLiteral("a link of the volume can't be read"));
         names.write((prefix + link->path).toUtf8() + '\n');
         expected += link->size;
@@ -219,8 +219,9 @@ void unpack(const Listing& listing, const QString& dest, std::optional<Expansion
         }
     }
     const QList<QString> read = untold.isEmpty() ? QList<QString>() : storedTargets(listing, untold);
+    qsizetype nextRead = 0; // `untold` is in the order of `links`
     for (const Listing::Entry* link : links) {
-        const QString target = link->target ? *link->target : read[untold.indexOf(link)];
+        const QString target = link->target ? *link->target : read[nextRead++];
         const QStringList parts = link->path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
         QString at = dest;
         bool clear = true;
