@@ -1,48 +1,55 @@
 // Streaming a 512 MiB update from a loopback server to disk, against curl fetching the same
 // file, with every core kept busy by other processes: the read buffer's bound must hold when the
-// GUI thread falls behind. Each repetition is one download and records its peak anonymous memory
-// above the idle process.
+// GUI thread falls behind. Each repetition runs both, alternating which goes first, each as a
+// fresh process (ours is this program started for one download), so that each peak of resident
+// memory is that one download's; both are also given above fetching a one-byte file.
 #include "install/Updater.h"
 
-#include "support/AnonymousPeak.h"
 #include "support/AwaitTask.h"
 #include "support/BusyCores.h"
+#include "support/ChildTask.h"
 #include "support/FileServer.h"
 #include "support/LargeFile.h"
-
+#include "support/PeerRuns.h"
 #include "support/Range.h"
 
 #include <benchmark/benchmark.h>
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QEventLoop>
-#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
-
-#include <algorithm>
-#include <clocale>
-#include <spawn.h>
-#include <string>
-#include <sys/wait.h>
-#include <unistd.h>
-#include <vector>
-
-extern char** environ;
+#include <QUrl>
 
 namespace {
 
 constexpr qint64 fileSize = 512LL * 1024 * 1024;
 
+// In the fresh process: the URL, the size it must have, the folder to fetch into.
+int downloadOnce(const QStringList& arguments) {
+    if (arguments.size() != 3)
+        return 2;
+    const qint64 size = arguments[1].toLongLong();
+    const auto done = awaitTask(Updater::download(QUrl(arguments[0]), size, arguments[2], {}));
+    return QFileInfo(done.file).size() == size ? 0 : 1;
+}
+
+const bool registered = registerChild("download", &downloadOnce);
+
 struct Fixture {
     QTemporaryDir dir;
     QString file = dir.filePath("source.bin");
+    QString tiny = dir.filePath("tiny.bin");
     std::unique_ptr<FileServer> server;
+    std::unique_ptr<FileServer> tinyServer;
     std::unique_ptr<BusyCores> load;
 
     Fixture() {
         writeLargeFile(file, fileSize);
+        QFile one(tiny);
+        if (!one.open(QIODevice::WriteOnly) || one.write("x", 1) != 1)
+            qFatal("cannot write the one-byte file");
+        one.close();
         server = std::make_unique<FileServer>(file);
+        tinyServer = std::make_unique<FileServer>(tiny);
         load = std::make_unique<BusyCores>();
     }
 };
@@ -52,42 +59,26 @@ Fixture& fixture() {
     return f;
 }
 
-void download(benchmark::State& state) {
-    Fixture& f = fixture();
-    const QUrl url(f.server->url());
-    double peak = 0;
-    for (auto _ : state) {
-        QTemporaryDir work(f.dir.filePath("work-XXXXXX"));
-        AnonymousPeak watch;
-        const auto done = awaitTask(Updater::download(url, fileSize, work.path(), {}));
-        peak = std::max(peak, watch.aboveStartMiB());
-        if (QFileInfo(done.file).size() != fileSize)
-            state.SkipWithError("short download");
-    }
-    state.counters["peak_anon_MiB_above_idle"] = peak;
-    state.SetBytesProcessed(state.iterations() * fileSize);
+PeerCommand ours(const FileServer& server, qint64 size) {
+    return [&server, size](const QString& out) {
+        return childCommand("download", {server.url(), QString::number(size), out});
+    };
 }
 
-void curl(benchmark::State& state) {
+PeerCommand curl(const FileServer& server) {
+    return [&server](const QString& out) {
+        return std::pair(QStringLiteral("curl"), QStringList{QStringLiteral("-s"), QStringLiteral("-f"), QStringLiteral("-o"),
+                                                              out + QStringLiteral("/download"), server.url()});
+    };
+}
+
+void downloadVersusCurl(benchmark::State& state) {
     Fixture& f = fixture();
-    const QByteArray url = f.server->url().toUtf8();
-    const QByteArray out = QFile::encodeName(f.dir.filePath("curl.out"));
-    for (auto _ : state) {
-        char* argv[] = {const_cast<char*>("curl"), const_cast<char*>("-s"), const_cast<char*>("-o"),
-                        const_cast<char*>(out.constData()), const_cast<char*>(url.constData()), nullptr};
-        pid_t pid = 0;
-        if (::posix_spawnp(&pid, "curl", nullptr, nullptr, argv, environ) != 0) {
-            state.SkipWithError("curl is missing");
-            break;
-        }
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-        ::unlink(out.constData());
-    }
+    (void)registered;
+    versusPeer(state, f.dir.path(), ours(*f.server, fileSize), curl(*f.server), ours(*f.tinyServer, 1), curl(*f.tinyServer));
     state.SetBytesProcessed(state.iterations() * fileSize);
 }
 
 } // namespace
 
-BENCHMARK(curl)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(15)->Apply(withRange);
-BENCHMARK(download)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(15)->Apply(withRange);
+BENCHMARK(downloadVersusCurl)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1)->Repetitions(15)->Apply(withRange);

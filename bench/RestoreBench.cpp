@@ -1,9 +1,11 @@
 // Restoring twenty applications of the demo's kind onto an empty folder, as the restore runs
 // them one after another: each zipped release streamed from a loopback server, its size and
 // SHA-256 checked, unpacked through the ditto stand-in, its signature held to the Team ID the
-// library recorded, and placed under its staging name with an exclusive rename. Each repetition
-// records its peak memory above the idle process. Beside it, in the same repetition, the same
-// work by the usual tools in one shell line per app: curl, sha256sum, bsdtar and mv.
+// library recorded, and placed under its staging name with an exclusive rename. The engine runs
+// in a fresh process each time (this program started for one restore), so that its peak of
+// memory is that restore's, given above the same process restoring nothing. Beside it, in the
+// same repetition, the same work by the usual tools in one shell line per app: curl, openssl
+// dgst, bsdtar and mv.
 #include "BundleBuilder.h"
 #include "TestPki.h"
 #include "ZipBuilder.h"
@@ -12,8 +14,9 @@
 #include "platform/codesign/Anchors.h"
 #include "runtime/Error.h"
 
-#include "support/AnonymousPeak.h"
 #include "support/AwaitTask.h"
+#include "support/ChildRun.h"
+#include "support/ChildTask.h"
 #include "support/FileServer.h"
 #include "support/LargeFile.h"
 #include "support/Range.h"
@@ -29,8 +32,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -50,10 +51,11 @@ struct Fixture {
     QTemporaryDir dir;
     QString root = QDir(dir.path()).canonicalPath();
     QString applications = root + QStringLiteral("/Applications");
+    QString anchors = root + QStringLiteral("/anchors");
     std::vector<App> apps;
 
     Fixture() {
-        Anchors::setConfigured(TestPki::shared().anchors());
+        TestPki::shared().writeAnchors(anchors);
         for (int i = 0; i < kApps; ++i) {
             App app;
             const QString name = QStringLiteral("Sample%1").arg(i);
@@ -105,8 +107,13 @@ QCoro::Task<bool> decline(PackageConsent) {
     co_return false;
 }
 
-QCoro::Task<std::optional<QString>> restoreAll(const Updater& updater, const Fixture& f) {
-    for (const App& app : f.apps) {
+struct Wanted {
+    Updater::Recorded record;
+    Release release;
+};
+
+QCoro::Task<std::optional<QString>> restoreAll(const Updater& updater, const std::vector<Wanted>& apps) {
+    for (const Wanted& app : apps) {
         try {
             auto installing = updater.installFirst(app.record, {app.release}, &decline, {});
             co_await std::move(installing);
@@ -117,38 +124,55 @@ QCoro::Task<std::optional<QString>> restoreAll(const Updater& updater, const Fix
     co_return std::nullopt;
 }
 
-// The peak resident size of this process (VmHWM) starts over at the current size; what the
-// kernel counts, threads and all, rather than what a sampler happens to see.
-void resetPeak() {
-    std::FILE* refs = std::fopen("/proc/self/clear_refs", "w");
-    if (refs) {
-        std::fputs("5", refs);
-        std::fclose(refs);
+// In the fresh process: the Applications folder, the anchors' folder, then for each app its
+// identifier, name, URL, size and SHA-256.
+int restoreOnce(const QStringList& arguments) {
+    if (arguments.size() < 2 || (arguments.size() - 2) % 5 != 0)
+        return 2;
+    Anchors::setConfigured(std::make_shared<Anchors>(Anchors::fromDirectory(arguments[1])));
+    std::vector<Wanted> apps;
+    for (qsizetype i = 2; i < arguments.size(); i += 5) {
+        Wanted app;
+        app.record = {arguments[i], arguments[i + 1], QStringLiteral("AAAAAAAAAA"), std::nullopt};
+        Download download;
+        download.url = QUrl(arguments[i + 2]);
+        download.size = arguments[i + 3].toLongLong();
+        download.sha256 = arguments[i + 4];
+        app.release.kind = SourceKind::homebrew;
+        app.release.download = download;
+        apps.push_back(app);
     }
+    const Updater updater(arguments[0], std::nullopt);
+    if (const auto refusal = awaitTask(restoreAll(updater, apps))) {
+        std::fprintf(stderr, "%s\n", qPrintable(*refusal));
+        return 1;
+    }
+    return 0;
 }
 
-long statusKiB(const char* field) {
-    std::FILE* status = std::fopen("/proc/self/status", "r");
-    if (!status)
-        return 0;
-    char line[256];
-    long kib = 0;
-    const std::size_t length = std::strlen(field);
-    while (std::fgets(line, sizeof line, status)) {
-        if (std::strncmp(line, field, length) == 0) {
-            kib = std::atol(line + length);
+const bool registered = registerChild("restore", &restoreOnce);
+
+// The restore of every app of the fixture, or of none, in a fresh process.
+ChildRun engineOnce(Fixture& f, bool all) {
+    empty(f);
+    (void)registered;
+    QStringList arguments{f.applications, f.anchors};
+    for (const App& app : f.apps) {
+        if (!all)
             break;
-        }
+        const Download& download = *app.release.download;
+        arguments << app.record.id << app.record.name << download.url.toString() << QString::number(*download.size)
+                  << download.sha256.value_or(QString());
     }
-    std::fclose(status);
-    return kib;
+    const auto [program, command] = childCommand("restore", arguments);
+    return ChildRun::of(program, command);
 }
 
 // Per app: fetch, hash, unpack, and move into place only where nothing is.
 std::optional<double> toolsOnce(Fixture& f) {
     const QString line = QStringLiteral(
         "set -e; cd \"$1\"; apps=\"$2\"; shift 2; while [ $# -gt 0 ]; do "
-        "curl -s -o a.zip \"$1\"; sha256sum a.zip > /dev/null; mkdir x; bsdtar -xf a.zip -C x; "
+        "curl -s -o a.zip \"$1\"; openssl dgst -sha256 a.zip > /dev/null; mkdir x; bsdtar -xf a.zip -C x; "
         "mv -n x/\"$2\".app \"$apps/\"; rm -rf x a.zip; shift 2; done");
     empty(f);
     QTemporaryDir work(f.root + QStringLiteral("/work-XXXXXX"));
@@ -162,29 +186,6 @@ std::optional<double> toolsOnce(Fixture& f) {
     if (!shell.waitForFinished(-1) || shell.exitStatus() != QProcess::NormalExit || shell.exitCode() != 0)
         return std::nullopt;
     return double(timer.nsecsElapsed()) / 1e6;
-}
-
-struct EngineRun {
-    double ms = 0;
-    double peakMiB = 0;     // VmHWM above the resident size at the start
-    double peakAnonMiB = 0; // RssAnon sampled every millisecond, above the start
-    std::optional<QString> refusal;
-};
-
-EngineRun engineOnce(Fixture& f) {
-    empty(f);
-    const Updater updater(f.applications, std::nullopt);
-    EngineRun run;
-    resetPeak();
-    const long idle = statusKiB("VmRSS:");
-    AnonymousPeak anon;
-    QElapsedTimer timer;
-    timer.start();
-    run.refusal = awaitTask(restoreAll(updater, f));
-    run.ms = double(timer.nsecsElapsed()) / 1e6;
-    run.peakAnonMiB = anon.aboveStartMiB();
-    run.peakMiB = double(statusKiB("VmHWM:") - idle) / 1024;
-    return run;
 }
 
 // One repetition restores the twenty apps once with our engine and once with the shell line,
@@ -206,16 +207,15 @@ void restore(benchmark::State& state) {
                 tools += *ms;
                 continue;
             }
-            const EngineRun run = engineOnce(f);
-            if (run.refusal) {
-                static std::string message;
-                message = run.refusal->toStdString();
-                state.SkipWithError(message.c_str());
+            const ChildRun run = engineOnce(f, true);
+            const ChildRun idle = engineOnce(f, false);
+            if (!run.ok || !idle.ok) {
+                state.SkipWithError("the restore failed");
                 return;
             }
-            ours += run.ms;
-            peak = std::max(peak, run.peakMiB);
-            peakAnon = std::max(peakAnon, run.peakAnonMiB);
+            ours += run.seconds * 1000;
+            peak = std::max(peak, double(run.residentPeakKiB - idle.residentPeakKiB) / 1024);
+            peakAnon = std::max(peakAnon, double(run.peakAnonKiB - idle.peakAnonKiB) / 1024);
         }
         state.SetIterationTime(ours / 1000);
     }

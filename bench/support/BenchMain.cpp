@@ -1,5 +1,7 @@
 #include "model/Launch.h"
 
+#include "ChildTask.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
@@ -11,6 +13,8 @@ int main(int argc, char** argv) {
     Launch::init(argc, argv);
     QCoreApplication app(argc, argv);
     setlocale(LC_NUMERIC, "C");
+    if (const int status = runChildTask(argc, argv); status >= 0)
+        return status;
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

@@ -93,3 +93,39 @@ inline void versusPeer(benchmark::State& state, const QString& dir, const PeerCo
         state.counters["peer_above_idle_MiB"] = theirs.peakMiB - theirsIdle.peakMiB;
     }
 }
+
+// Ours (in this process) against the peer (a fresh process of `program`) in the same
+// repetition, which goes first alternating from one iteration to the next. `ours` does the work
+// and tells whether it came out right. The time of ours is the iteration's time; counters give
+// both times and their ratio. Use with UseManualTime().
+template <typename Ours>
+void alternatingWithPeer(benchmark::State& state, Ours ours, const QString& program, const QStringList& arguments) {
+    static int turn = 0;
+    double mine = 0, theirs = 0;
+    for (auto _ : state) {
+        for (const bool peerNow : {turn % 2 == 1, turn % 2 == 0}) {
+            if (peerNow) {
+                const PeerRun run = runPeer(program, arguments);
+                if (!run.ok) {
+                    state.SkipWithError("the peer failed");
+                    return;
+                }
+                theirs += run.seconds;
+                continue;
+            }
+            const auto start = std::chrono::steady_clock::now();
+            const bool ok = ours();
+            const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            if (!ok) {
+                state.SkipWithError("ours came out wrong");
+                return;
+            }
+            mine += seconds;
+            state.SetIterationTime(seconds);
+        }
+        ++turn;
+    }
+    state.counters["ours_ms"] = mine * 1000 / double(state.iterations());
+    state.counters["peer_ms"] = theirs * 1000 / double(state.iterations());
+    state.counters["ratio"] = theirs > 0 ? mine / theirs : 0;
+}

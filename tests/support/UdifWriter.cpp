@@ -7,6 +7,8 @@
 #include <QVariantMap>
 #include <QtEndian>
 
+#include <algorithm>
+
 #include <archive.h>
 #include <archive_entry.h>
 
@@ -194,6 +196,53 @@ bool makeIso(const QString& folder, const QString& iso) {
         const auto r = Subprocess::exec(QStringLiteral("/usr/bin/xorriso"),
                                         {"-as", "mkisofs", "-R", "-V", "Example", "-o", iso, folder});
         return r.status == 0;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+bool makeHfs(const QString& folder, const QString& hfs) {
+    // xorriso writes an Apple partition map with the HFS+ volume as one of its partitions.
+    const QString hybrid = hfs + QStringLiteral(".hybrid");
+    try {
+        if (Subprocess::exec(QStringLiteral("/usr/bin/xorriso"),
+                             {"-as", "mkisofs", "-hfsplus", "-R", "-V", "Example", "-o", hybrid, folder})
+                .status != 0)
+            return false;
+    } catch (const std::exception&) {
+        return false;
+    }
+    QFile in(hybrid);
+    QFile out(hfs);
+    bool copied = false;
+    if (in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly)) {
+        const QByteArray map = in.read(64 * 512);
+        for (qsizetype at = 512; !copied && at + 512 <= map.size() && map.mid(at, 2) == "PM"; at += 512) {
+            if (!map.mid(at + 48, 32).startsWith("Apple_HFS"))
+                continue;
+            const qint64 first = qFromBigEndian<quint32>(map.constData() + at + 8) * qint64(512);
+            qint64 left = qFromBigEndian<quint32>(map.constData() + at + 12) * qint64(512);
+            in.seek(first);
+            while (left > 0) {
+                const QByteArray piece = in.read(std::min<qint64>(left, 1 << 20));
+                if (piece.isEmpty() || out.write(piece) != piece.size())
+                    break;
+                left -= piece.size();
+            }
+            copied = left == 0;
+        }
+    }
+    in.remove();
+    return copied;
+}
+
+bool makeApfs(const QString& apfs) {
+    QFile volume(apfs);
+    if (!volume.open(QIODevice::WriteOnly) || !volume.resize(qint64(128) << 20)) // mkapfs's smallest
+        return false;
+    volume.close();
+    try {
+        return Subprocess::exec(QStringLiteral("/usr/sbin/mkapfs"), {"-L", "Example", apfs}).status == 0;
     } catch (const std::exception&) {
         return false;
     }

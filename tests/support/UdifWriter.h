@@ -26,5 +26,11 @@ struct UdifWriter {
 // holding a whole disk carries it.
 bool makeGptDisk(const QString& volume, const QString& disk);
 
+// Makes an HFS+ volume named "Example" of `folder` (modes and links kept) with xorriso.
+bool makeHfs(const QString& folder, const QString& hfs);
+
+// Makes an empty APFS volume with mkapfs: nothing here writes files into one.
+bool makeApfs(const QString& apfs);
+
 // Makes an ISO 9660 volume with Rock Ridge (modes and links kept) of `folder` with xorriso.
 bool makeIso(const QString& folder, const QString& iso);

@@ -33,19 +33,22 @@ mode_t modeOf(const QString& path) {
     return st.st_mode & 07777;
 }
 
+enum class Volume { Iso, Hfs };
+
 // A volume as release images carry it: the bundle and a shortcut to the Applications folder.
-QString makeVolume(const QTemporaryDir& dir) {
+QString makeVolume(const QTemporaryDir& dir, Volume kind = Volume::Iso) {
     const QString root = dir.filePath("volume");
     writeFile(root + "/Example.app/Contents/MacOS/Example", "#!/bin/sh\n", 0755);
     writeFile(root + "/Example.app/Contents/Info.plist", "<plist/>");
     QFile::link("MacOS", root + "/Example.app/Contents/Current");
     QFile::link("/Applications", root + "/Applications");
-    const QString iso = dir.filePath("volume.iso");
-    return makeIso(root, iso) ? iso : QString();
+    const QString iso = dir.filePath(kind == Volume::Hfs ? "volume.hfs" : "volume.iso");
+    return (kind == Volume::Hfs ? makeHfs(root, iso) : makeIso(root, iso)) ? iso : QString();
 }
 
-QString makeImage(const QTemporaryDir& dir, UdifWriter writer, const QString& name = "Example.dmg") {
-    const QString iso = makeVolume(dir);
+QString makeImage(const QTemporaryDir& dir, UdifWriter writer, const QString& name = "Example.dmg",
+                  Volume kind = Volume::Iso) {
+    const QString iso = makeVolume(dir, kind);
     const QString image = dir.filePath(name);
     return !iso.isEmpty() && writer.write(iso, image) ? image : QString();
 }
@@ -53,19 +56,27 @@ QString makeImage(const QTemporaryDir& dir, UdifWriter writer, const QString& na
 } // namespace
 
 TEST(Hdiutil, AttachesEveryChunkFormatAsAReadOnlyCopyAndDetaches) {
-    const QList<std::pair<const char*, UdifWriter::Compression>> formats = {
-        {"raw", UdifWriter::Compression::Raw},
-        {"zlib", UdifWriter::Compression::Zlib},
-        {"bzip2", UdifWriter::Compression::Bzip2},
-        {"lzma", UdifWriter::Compression::Lzma},
-        {"adc", UdifWriter::Compression::Adc},
+    struct Format {
+        const char* label;
+        UdifWriter::Compression compression;
+        Volume volume;
     };
-    for (const auto& [label, compression] : formats) {
+    const QList<Format> formats = {
+        {"raw", UdifWriter::Compression::Raw, Volume::Iso},
+        {"zlib", UdifWriter::Compression::Zlib, Volume::Iso},
+        {"bzip2", UdifWriter::Compression::Bzip2, Volume::Iso},
+        {"lzma", UdifWriter::Compression::Lzma, Volume::Iso},
+        {"adc", UdifWriter::Compression::Adc, Volume::Iso},
+        {"HFS+ zlib", UdifWriter::Compression::Zlib, Volume::Hfs},
+        {"HFS+ bzip2", UdifWriter::Compression::Bzip2, Volume::Hfs},
+        {"HFS+ lzma", UdifWriter::Compression::Lzma, Volume::Hfs},
+    };
+    for (const auto& [label, compression, volume] : formats) {
         SCOPED_TRACE(label);
         QTemporaryDir dir;
         UdifWriter writer;
         writer.compression = compression;
-        const QString image = makeImage(dir, writer);
+        const QString image = makeImage(dir, writer, "Example.dmg", volume);
         ASSERT_FALSE(image.isEmpty());
         const QString mount = dir.filePath("work/mount");
 
@@ -73,6 +84,7 @@ TEST(Hdiutil, AttachesEveryChunkFormatAsAReadOnlyCopyAndDetaches) {
             runTool("hdiutil", {"attach", "-nobrowse", "-readonly", "-noautoopen", "-mountpoint", mount, image});
 
         ASSERT_EQ(attach.status, 0) << attach.output.toStdString();
+        EXPECT_TRUE(attach.output.startsWith(volume == Volume::Hfs ? "Apple_HFS\t" : "ISO9660\t"));
         const QString exe = mount + "/Example.app/Contents/MacOS/Example";
         EXPECT_EQ(QFileInfo(exe).size(), 10);
         EXPECT_EQ(modeOf(exe), 0755u) << "stored modes are kept";
@@ -88,20 +100,39 @@ TEST(Hdiutil, AttachesEveryChunkFormatAsAReadOnlyCopyAndDetaches) {
 }
 
 TEST(Hdiutil, FindsTheVolumeInsideAWholeDiskTable) {
+    for (const Volume kind : {Volume::Iso, Volume::Hfs}) {
+        QTemporaryDir dir;
+        const QString volume = makeVolume(dir, kind);
+        ASSERT_FALSE(volume.isEmpty());
+        ASSERT_TRUE(makeGptDisk(volume, dir.filePath("disk.raw")));
+        UdifWriter writer;
+        writer.leadingTable = false;
+        writer.tableName = "whole disk (Apple_partition_scheme : 0)";
+        ASSERT_TRUE(writer.write(dir.filePath("disk.raw"), dir.filePath("Disk.dmg")));
+        const QString mount = dir.filePath("mount");
+
+        const ToolRun attach = runTool("hdiutil", {"attach", "-mountpoint", mount, dir.filePath("Disk.dmg")});
+
+        ASSERT_EQ(attach.status, 0) << attach.output.toStdString();
+        EXPECT_TRUE(QFileInfo::exists(mount + "/Example.app/Contents/Info.plist"));
+        EXPECT_EQ(QFileInfo(mount + "/Applications").symLinkTarget(), "/Applications");
+        EXPECT_EQ(runTool("hdiutil", {"detach", mount}).status, 0);
+    }
+}
+
+TEST(Hdiutil, AttachesAnEmptyApfsVolume) {
     QTemporaryDir dir;
-    const QString iso = makeVolume(dir);
-    ASSERT_FALSE(iso.isEmpty());
-    ASSERT_TRUE(makeGptDisk(iso, dir.filePath("disk.raw")));
+    ASSERT_TRUE(makeApfs(dir.filePath("volume.apfs")));
     UdifWriter writer;
-    writer.leadingTable = false;
-    writer.tableName = "whole disk (Apple_partition_scheme : 0)";
-    ASSERT_TRUE(writer.write(dir.filePath("disk.raw"), dir.filePath("Disk.dmg")));
+    writer.tableName = "disk image (Apple_APFS : 4)";
+    ASSERT_TRUE(writer.write(dir.filePath("volume.apfs"), dir.filePath("Empty.dmg")));
     const QString mount = dir.filePath("mount");
 
-    const ToolRun attach = runTool("hdiutil", {"attach", "-mountpoint", mount, dir.filePath("Disk.dmg")});
+    const ToolRun attach = runTool("hdiutil", {"attach", "-mountpoint", mount, dir.filePath("Empty.dmg")});
 
     ASSERT_EQ(attach.status, 0) << attach.output.toStdString();
-    EXPECT_TRUE(QFileInfo::exists(mount + "/Example.app/Contents/Info.plist"));
+    EXPECT_TRUE(attach.output.startsWith("Apple_APFS\t"));
+    EXPECT_TRUE(QDir(mount).isEmpty(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot));
     EXPECT_EQ(runTool("hdiutil", {"detach", mount}).status, 0);
 }
 
@@ -217,6 +248,8 @@ TEST(Hdiutil, AnImageThatExpandsFarBeyondItsSizeIsRefusedBeforeItFillsTheDisk) {
     whole.tableName = "whole disk (Apple_partition_scheme : 0)";
     ASSERT_TRUE(whole.write(dir.filePath("disk.raw"), dir.filePath("Disk.dmg")));
     ASSERT_LT(QFileInfo(dir.filePath("Zeros.dmg")).size(), 64 << 10);
+    ASSERT_TRUE(makeHfs(dir.filePath("volume"), dir.filePath("volume.hfs")));
+    ASSERT_TRUE(UdifWriter().write(dir.filePath("volume.hfs"), dir.filePath("ZerosHfs.dmg")));
     // Over a gibibyte of zero runs in a few kilobytes, against the bound's own ratio.
     UdifWriter claim;
     claim.trailingZeroSectors = (quint64(5) << 30) / 4 / 512;
@@ -236,6 +269,7 @@ TEST(Hdiutil, AnImageThatExpandsFarBeyondItsSizeIsRefusedBeforeItFillsTheDisk) {
         {"the volume alone passes the ceiling", dir.filePath("Zeros.dmg"), "8388608", false},
         {"the volume and its files together pass it", dir.filePath("Zeros.dmg"), "25165824", false},
         {"a whole disk and its volume copied out of it", dir.filePath("Disk.dmg"), "25165824", false},
+        {"an HFS+ volume's files, read from the image", dir.filePath("ZerosHfs.dmg"), "25165824", false},
         {"within the ceiling", dir.filePath("Zeros.dmg"), "67108864", true},
         {"a gibibyte claimed by a few kilobytes", dir.filePath("Claim.dmg"), "", false},
     };

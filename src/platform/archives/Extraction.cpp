@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QStringList>
 
 #include <archive.h>
@@ -54,11 +55,14 @@ bool isAppleDouble(const QStringList& parts) {
     return parts.last().startsWith(QLatin1String("._"));
 }
 
-// No folder on the way to an entry may be a link: writing there would write elsewhere.
-void checkNoLinkOnTheWay(const QString& root, const QStringList& parts, const QString& name) {
+// No folder on the way to an entry may be a link: writing there would write elsewhere. `folders`
+// holds the ones seen to be folders, which only a link entry can turn into something else.
+void checkNoLinkOnTheWay(const QString& root, const QStringList& parts, const QString& name, QSet<QString>& folders) {
     QString path = root;
     for (qsizetype i = 0; i + 1 < parts.size(); ++i) {
         path += QLatin1Char('/') + parts[i];
+        if (folders.contains(path))
+            continue;
         struct stat st;
         if (Sys::lstat(QFile::encodeName(path), st) != 0) {
             if (errno == ENOENT)
@@ -69,6 +73,7 @@ void checkNoLinkOnTheWay(const QString& root, const QStringList& parts, const QS
             fail(name + QStringLiteral(": Refusing to write through a link in the archive"));
         if (!S_ISDIR(st.st_mode))
             return;
+        folders.insert(path);
     }
 }
 
@@ -201,14 +206,16 @@ struct SourceReader {
 
 void unpackFrom(archive* in, const QString& archivePath, const QString& root, const QString& destination,
                 const Options& options) {
+    // libarchive's guard against links on the way would walk every absolute name from "/" again,
+    // folder by folder, for each entry: the check below stands in for it.
     std::unique_ptr<archive, WriteCloser> out(archive_write_disk_new());
     archive_write_disk_set_options(out.get(),
-        ARCHIVE_EXTRACT_TIME | ARCHIVE_EXTRACT_PERM | ARCHIVE_EXTRACT_UNLINK | ARCHIVE_EXTRACT_SECURE_SYMLINKS |
-            ARCHIVE_EXTRACT_SECURE_NODOTDOT);
+        ARCHIVE_EXTRACT_TIME | ARCHIVE_EXTRACT_PERM | ARCHIVE_EXTRACT_UNLINK | ARCHIVE_EXTRACT_SECURE_NODOTDOT);
     archive_write_disk_set_standard_lookup(out.get());
 
     // Entries are written by absolute names built from the checked parts below the resolved
-    // destination, which holds no link; libarchive's own guards stay on besides ours.
+    // destination, which holds no link.
+    QSet<QString> folders;
     const auto absolute = [&root](const QStringList& parts) {
         return QFile::encodeName(root + QLatin1Char('/') + parts.join(QLatin1Char('/')));
     };
@@ -236,7 +243,7 @@ void unpackFrom(archive* in, const QString& archivePath, const QString& root, co
         if (const char* hard = archive_entry_hardlink(entry)) {
             const QString target = linkTarget(archive_entry_hardlink_utf8(entry), hard);
             const QStringList targetParts = checkedParts(target);
-            checkNoLinkOnTheWay(root, targetParts, target);
+            checkNoLinkOnTheWay(root, targetParts, target, folders);
             // A hard link to a link would let the entry's data be written through it.
             struct stat st;
             if (Sys::lstat(absolute(targetParts), st) == 0 && !S_ISREG(st.st_mode))
@@ -248,7 +255,9 @@ void unpackFrom(archive* in, const QString& archivePath, const QString& root, co
                 fail(name + QStringLiteral(": Refusing a link to a location outside the destination (") + target +
                      QStringLiteral(")"));
         }
-        checkNoLinkOnTheWay(root, parts, name);
+        checkNoLinkOnTheWay(root, parts, name, folders);
+        if (type == AE_IFLNK || archive_entry_hardlink(entry))
+            folders.clear(); // it may stand where a folder was
 
         archive_entry_set_pathname(entry, absolute(parts).constData());
         archive_entry_set_perm(entry, archive_entry_perm(entry) & 01777); // no set-id bits

@@ -35,16 +35,24 @@ TEST(SevenZip, LinksAreMadeAgainAsStoredNotAs7ZipLeftThem) {
     QFile::link("../../etc", volume + "/Example.app/up");           // 7-Zip drops it
     QFile::link("MacOS", volume + "/Example.app/Contents/Current"); // 7-Zip keeps it
     ASSERT_TRUE(makeIso(volume, dir.filePath("volume.iso")));
-    const QString out = dir.filePath("mount");
+    // HFS+ keeps a link's target as its data, and 7-Zip lists the volume in a folder of its name.
+    ASSERT_TRUE(makeHfs(volume, dir.filePath("volume.hfs")));
 
-    SevenZip::extract(dir.filePath("volume.iso"), "iso", out);
+    for (const QString type : {"iso", "hfs"}) {
+        SCOPED_TRACE(type.toStdString());
+        const QString out = dir.filePath("mount-" + type);
 
-    QFile copied(out + "/Example.app/Contents/MacOS/Example");
-    ASSERT_TRUE(copied.open(QIODevice::ReadOnly));
-    EXPECT_EQ(copied.readAll(), "binary");
-    EXPECT_EQ(linkText(out + "/Applications"), "/Applications");
-    EXPECT_EQ(linkText(out + "/Example.app/up"), "../../etc");
-    EXPECT_EQ(linkText(out + "/Example.app/Contents/Current"), "MacOS");
+        SevenZip::extract(dir.filePath("volume." + type), type, out);
+
+        QFile copied(out + "/Example.app/Contents/MacOS/Example");
+        ASSERT_TRUE(copied.open(QIODevice::ReadOnly));
+        EXPECT_EQ(copied.readAll(), "binary");
+        EXPECT_EQ(linkText(out + "/Applications"), "/Applications");
+        EXPECT_EQ(linkText(out + "/Example.app/up"), "../../etc");
+        EXPECT_EQ(linkText(out + "/Example.app/Contents/Current"), "MacOS");
+        EXPECT_EQ(QDir(out).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+                  QStringList({"Applications", "Example.app"}));
+    }
 }
 
 TEST(SevenZip, AVolumeItCannotReadIsRefused) {
