@@ -187,10 +187,10 @@ TEST(Hdiutil, RefusesWhatItCannotReadWithTheToolsLine) {
     qToBigEndian<quint64>(quint64(broken.size()) * 4, broken.data() + broken.size() - 512 + 216);
     writeFile(dir.filePath("broken.dmg"), broken);
     // A few kilobytes whose volume ends in a zero run larger than the free space, by a margin that
-    // other programs freeing space meanwhile can't close.
+    // other programs freeing space meanwhile can't close: twice the free space and a gigabyte.
     QTemporaryDir zerosDir;
     UdifWriter zeros;
-    zeros.trailingZeroSectors = (quint64(QStorageInfo(zerosDir.path()).bytesAvailable()) + (quint64(1) << 30)) / 512;
+    zeros.trailingZeroSectors = (2 * quint64(QStorageInfo(zerosDir.path()).bytesAvailable()) + (quint64(1) << 30)) / 512;
     const QString sparse = makeImage(zerosDir, zeros);
     ASSERT_LT(QFileInfo(sparse).size(), 1 << 20);
     // A volume whose last chunk fails its check only once files have been unpacked before it.
