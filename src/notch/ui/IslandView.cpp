@@ -251,6 +251,7 @@ void IslandView::refresh() {
     title_->setText(model_->title());
     subtitle_->setText(model_->subtitle());
     subtitle_->setToolTip(model_->subtitle());
+    subtitle_->setAccessibleName(model_->subtitle()); // a screen reader hears the whole sentence
     updateAll_->setText(model_->updateAllText());
     updateAll_->setEnabled(model_->updateAllEnabled());
     updateAll_->updateGeometry();
