@@ -11,7 +11,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QVariantMap>
@@ -25,9 +24,20 @@
 #include <memory>
 #include <string>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace {
+
+// The bytes this user may still write on the file system of `path`; nothing when it can't be
+// told. Asked of the file system itself: QStorageInfo finds no mount inside a chroot and then
+// reports -1, which read as unlimited room.
+quint64 freeBytes(const QString& path) {
+    struct statvfs fs {};
+    if (::statvfs(QFile::encodeName(path).constData(), &fs) != 0)
+        return 0;
+    return quint64(fs.f_bavail) * fs.f_frsize;
+}
 
 // Left in the mount folder by attach; detach only ever removes a folder that carries it.
 const QString marker = QStringLiteral(".quenlark-image");
@@ -292,8 +302,7 @@ int attach(const Options& o) {
         // runs its files are made of, can't fill the disk: the files alone when the volume is
         // unpacked as it expands, else the expanded volume too.
         const bool streaming = fs == FileSystem::Iso9660;
-        const QStorageInfo space(streaming ? mount : scratch.path());
-        if (quint64(space.bytesAvailable()) < (streaming ? 1 : 2) * UdifImage::expandedBytes(*t))
+        if (freeBytes(streaming ? mount : scratch.path()) < (streaming ? 1 : 2) * UdifImage::expandedBytes(*t))
             fail(QStringLiteral("No space left on device"));
         // Zero runs count too: they are holes here, but the files on them need not be.
         if (!budget.take(qint64(UdifImage::expandedBytes(*t))))

@@ -9,12 +9,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QVariantMap>
 #include <QtEndian>
 
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 
 namespace {
 
@@ -189,8 +189,10 @@ TEST(Hdiutil, RefusesWhatItCannotReadWithTheToolsLine) {
     // A few kilobytes whose volume ends in a zero run larger than the free space, by a margin that
     // other programs freeing space meanwhile can't close: twice the free space and a gigabyte.
     QTemporaryDir zerosDir;
+    struct statvfs fs {};
+    ASSERT_EQ(::statvfs(QFile::encodeName(zerosDir.path()).constData(), &fs), 0);
     UdifWriter zeros;
-    zeros.trailingZeroSectors = (2 * quint64(QStorageInfo(zerosDir.path()).bytesAvailable()) + (quint64(1) << 30)) / 512;
+    zeros.trailingZeroSectors = (2 * quint64(fs.f_bavail) * fs.f_frsize + (quint64(1) << 30)) / 512;
     const QString sparse = makeImage(zerosDir, zeros);
     ASSERT_LT(QFileInfo(sparse).size(), 1 << 20);
     // A volume whose last chunk fails its check only once files have been unpacked before it.
@@ -257,7 +259,9 @@ TEST(Hdiutil, AnImageThatExpandsFarBeyondItsSizeIsRefusedBeforeItFillsTheDisk) {
     writeFile(small + "/readme", "hello");
     ASSERT_TRUE(makeIso(small, dir.filePath("small.iso")));
     ASSERT_TRUE(claim.write(dir.filePath("small.iso"), dir.filePath("Claim.dmg")));
-    const bool roomForTheClaim = QStorageInfo(dir.path()).bytesAvailable() > qint64(3) << 30;
+    struct statvfs room {};
+    const bool roomForTheClaim = ::statvfs(QFile::encodeName(dir.path()).constData(), &room) == 0
+        && quint64(room.f_bavail) * room.f_frsize > quint64(3) << 30;
 
     struct Case {
         const char* what;
