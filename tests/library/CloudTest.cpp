@@ -126,55 +126,52 @@ TEST_F(CloudTest, BrokenAnswers) {
     EXPECT_EQ(requests.front().target, "/v1/projects/demo-p/databases/(default)/documents/users/html/apps?pageSize=300");
 }
 
-// Pages follow their tokens, fully encoded, and stop on an empty or repeated token; a listed
-// document outside the collection asked for is dropped.
-TEST_F(CloudTest, PagingEndsOnEmptyOrRepeatedTokens) {
+// Pages follow their tokens, fully encoded, and end on an empty or a repeated token, or at the
+// first bound with what was read and the sentence; a listed document outside the collection asked
+// for is dropped and counts for nothing.
+TEST_F(CloudTest, ListingsFollowTheirPagesToTheEndOrTheFirstBound) {
+    std::string kind;
     std::vector<std::string> tokens;
     server.http().Get(R"(/v1/projects/demo-p/databases/\(default\)/documents/users/u1/(apps|devices))",
                       [&](const httplib::Request& req, httplib::Response& res) {
-                          const std::string token = req.get_param_value("pageToken");
-                          tokens.push_back(token);
-                          const bool apps = req.matches[1] == "apps";
-                          // apps: "a+/=" then "" (ends); devices: "r" forever (repeats).
-                          const std::string next = apps ? (token.empty() ? "a+/=" : "") : "r";
+                          tokens.push_back(req.get_param_value("pageToken"));
+                          const std::string page = std::to_string(tokens.size());
                           const std::string doc = R"({"name": "projects/demo-p/databases/(default)/documents/users/u1/)" +
-                                                  req.matches[1].str() + "/" + std::to_string(tokens.size()) +
-                                                  R"(", "fields": {}}, {"name": "projects/demo-p/databases/(default)/documents/users/u2/apps/x", "fields": {}})";
-                          res.set_content(R"({"documents": [)" + doc + R"(], "nextPageToken": ")" + next + R"("})",
-                                          "application/json");
-                      });
-    server.start();
-    EXPECT_EQ(runSync(cloud().apps()).records.size(), 2);
-    EXPECT_EQ(runSync(cloud().devices()).records.size(), 2);
-    EXPECT_EQ(tokens, (std::vector<std::string>{"", "a+/=", "", "r"}));
-    EXPECT_EQ(server.requests()[1].target,
-              "/v1/projects/demo-p/databases/(default)/documents/users/u1/apps?pageSize=300&pageToken=a%2B%2F%3D");
-}
-
-// A server that never stops gives what was read up to the first bound, and the sentence.
-TEST_F(CloudTest, ListingsStopAtTheirBounds) {
-    std::string kind;
-    int pages = 0;
-    server.http().Get(R"(/v1/projects/demo-p/databases/\(default\)/documents/users/u1/apps)",
-                      [&](const httplib::Request&, httplib::Response& res) {
-                          const std::string doc = R"({"name": "projects/demo-p/databases/(default)/documents/users/u1/apps/a)" +
-                                                  std::to_string(++pages) + R"(", "fields": {}})";
-                          std::string docs = kind == "empty" ? "" : doc;
+                                                  req.matches[1].str() + "/" + page + R"(", "fields": {}})";
+                          std::string docs = kind == "empty" ? "" : doc + R"(, {"name": "projects/demo-p/databases/(default)/documents/users/u2/apps/x", "fields": {}})";
                           for (int i = 1; kind == "many" && i < Cloud::pageSize; ++i)
                               docs += "," + doc;
+                          const std::string next = kind == "ends" ? (page == "1" ? "a+/=" : "") : kind == "repeats" ? "r" : "t" + page;
                           res.set_content(R"({"documents": [)" + docs + R"(], "x": ")" + std::string(kind == "large" ? 16384 : 0, 'x') +
-                                              R"(", "nextPageToken": "t)" + std::to_string(pages) + R"("})", "application/json");
+                                              R"(", "nextPageToken": ")" + next + R"("})", "application/json");
                       });
     server.start();
     Cloud::setBoundsForTest({700, 64 * 1024, 5});
-    for (const auto& [name, records, asked] : {std::tuple{"many", 700, 3}, std::tuple{"large", 4, 4}, std::tuple{"empty", 0, 5}}) {
-        kind = name;
-        pages = 0;
-        const Listing<LibraryApp> listed = runSync(cloud().apps());
-        EXPECT_EQ(std::tuple(listed.records.size(), pages), std::tuple(qsizetype(records), asked)) << name;
-        EXPECT_EQ(listed.cutShort, u"The library server sent more than any library holds, so Quenlark stopped reading "
-                                   u"and shows only what it read first."_s);
+    const QString cut = u"The library server sent more than any library holds, so Quenlark stopped reading "
+                        u"and shows only what it read first."_s;
+    const struct {
+        std::string kind;
+        bool devices; // else the apps
+        qsizetype records;
+        std::vector<std::string> tokens; // asked with
+        std::optional<QString> cutShort;
+    } rows[] = {
+        {"ends", false, 2, {"", "a+/="}, std::nullopt},
+        {"repeats", true, 2, {"", "r"}, std::nullopt},
+        {"many", false, 700, {"", "t1", "t2"}, cut},
+        {"large", false, 4, {"", "t1", "t2", "t3"}, cut},
+        {"empty", false, 0, {"", "t1", "t2", "t3", "t4"}, cut},
+    };
+    const auto read = [](const auto& listed) { return std::pair(listed.records.size(), listed.cutShort); };
+    for (const auto& row : rows) {
+        kind = row.kind;
+        tokens.clear();
+        EXPECT_EQ(row.devices ? read(runSync(cloud().devices())) : read(runSync(cloud().apps())),
+                  std::pair(row.records, row.cutShort)) << kind;
+        EXPECT_EQ(tokens, row.tokens) << kind;
     }
+    EXPECT_EQ(server.requests()[1].target,
+              "/v1/projects/demo-p/databases/(default)/documents/users/u1/apps?pageSize=300&pageToken=a%2B%2F%3D");
 }
 
 // Deletion finds every document below the user's and deletes only names on the user's own path.

@@ -52,11 +52,7 @@ public:
         co_return Profile{u"Someone else"_s, verified};
     }
     std::optional<CloudConfig> current() override { return config; }
-    QCoro::Task<bool> keepsSessions() override {
-        if (slowKeyring)
-            co_await Clock::shared().sleep(std::chrono::seconds(1));
-        co_return keeps;
-    }
+    QCoro::Task<bool> keepsSessions() override { co_return keeps; }
     void signedOut() override { ++signOuts; }
     // Takes a second of the fake clock, like the lookup.
     QCoro::Task<Session> refresh(Session session, CloudConfig) override {
@@ -71,7 +67,6 @@ public:
 
     std::optional<CloudConfig> config = CloudConfig::emulator(u"k"_s, u"demo-p"_s, u"127.0.0.1:1"_s);
     bool keeps = true;
-    bool slowKeyring = false;
     int signOuts = 0;
     int renewals = 0;
     std::exception_ptr refreshError;
@@ -240,21 +235,6 @@ TEST_F(StoreAccount, RefreshAsksOnlyForUnconfirmedPasswordAccounts) {
     refresh(*store);
     EXPECT_EQ(fakeAccount->saved.size(), 1);
     EXPECT_EQ(fakeAccount->looked, (QStringList{u"ada"_s, u"ada"_s, u"ada"_s}));
-}
-
-// Signing out and in as another account while the first sign-in waits on the keyring: the first
-// one's profile and sync go nowhere, least of all into the second account.
-TEST_F(StoreAccount, ASignInEndedDuringItsWaitDoesNothingMore) {
-    auto store = make();
-    fakeAccount->slowKeyring = true;
-    finish(store->signedIn(account(u"ada"_s, u"password"_s, true)), [&] {
-        store->signOut();
-        auto other = [](Store* s) -> QCoro::Task<void> { co_await s->signedIn(account(u"bob"_s, u"password"_s, true)); };
-        auto bobs = other(store.get());
-    });
-    EXPECT_EQ(fakeLibrary->profiles, QStringList{u"bob: Ada <bob@example.com>"_s});
-    EXPECT_EQ(fakeLibrary->syncErrorsAtSync.size(), 1);
-    EXPECT_EQ(store->session()->uid, u"bob"_s);
 }
 
 // The answer belongs to the account that was asked about: signing out, or in as someone else,

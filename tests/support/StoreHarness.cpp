@@ -78,7 +78,11 @@ public:
     explicit Account(StoreHarness* h) : h_(h) {}
     std::optional<Session> load() override { return h_->savedSession; }
     void save(std::optional<Session> session) override { h_->savedSession = std::move(session); }
-    QCoro::Task<bool> keepsSessions() override { co_return true; }
+    QCoro::Task<bool> keepsSessions() override {
+        if (h_->slowKeyring)
+            co_await h_->clock.sleep(std::chrono::seconds(1));
+        co_return true;
+    }
     void signedOut() override {}
     QCoro::Task<Session> refresh(Session session, CloudConfig config) override {
         if (h_->renew)

@@ -102,6 +102,7 @@ public:
     QList<NotchTrigger> notchRequests;
     int librarySyncs = 0;
     std::optional<Session> savedSession;
+    bool slowKeyring = false; // the keyring's answer takes a second of the fake clock
     // The account seam in place of the recording one (the real stored session, for example).
     std::shared_ptr<AccountHooks> account;
     // What the default library seam answers: the account's apps and Macs.
