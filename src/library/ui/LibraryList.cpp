@@ -6,6 +6,7 @@
 #include "views/kit/Animator.h"
 #include "views/kit/OverlayScroller.h"
 
+#include <QGraphicsOpacityEffect>
 #include <QPointer>
 #include <QScrollBar>
 #include <QSet>
@@ -40,13 +41,13 @@ LibraryList::LibraryList(Store& store, QWidget* parent) : QScrollArea(parent), s
     more_->setInterval(16);
     connect(more_, &QTimer::timeout, this, [this] {
         ahead_ = true;
-        apply();
+        apply(false);
     });
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
         ahead_ = true;
         if (order_.size() < items_.size() &&
             verticalScrollBar()->value() + 2 * viewport()->height() > content_->height() - tail_->geometry().height())
-            apply();
+            apply(false);
     });
 }
 
@@ -54,7 +55,9 @@ void LibraryList::setRows(Store::LibraryRows rows, QList<Device> devices, QStrin
     items_ = std::move(rows);
     devices_ = std::move(devices);
     here_ = std::move(here);
-    apply();
+    // What the screen first shows just shows; changes after it move.
+    apply(settled_);
+    settled_ = settled_ || isVisible();
 }
 
 LibraryRow* LibraryList::row(const QString& id) const {
@@ -62,7 +65,7 @@ LibraryRow* LibraryList::row(const QString& id) const {
     return found && order_.contains(found) ? found : nullptr;
 }
 
-void LibraryList::apply() {
+void LibraryList::apply(bool changed) {
     // Now the rows in view; the next view's worth a frame later, unless another change comes
     // first, so a burst of keystrokes lays out only what shows.
     const int total = static_cast<int>(items_.size());
@@ -84,11 +87,13 @@ void LibraryList::apply() {
         if (row && entries_.value(id).lock() != item) {
             // Another entry object under the same id: a fresh row follows it.
             order_.removeAll(row);
+            leaving_.remove(row);
             delete row;
             row = nullptr;
         }
         if (!row) {
             row = new LibraryRow(item, store_, content_);
+            row->setQueueDelay([this, row] { return queueDelay(row); });
             rows_.insert(id, row);
             entries_.insert(id, item);
         }
@@ -104,33 +109,43 @@ void LibraryList::apply() {
     if (order != order_ || rest != tail_->sizeHint().height()) {
         const QSet<QWidget*> listed(order.begin(), order.end());
         column_->setEnabled(false);
+        // What the change takes away fades out where it stood; what only scrolled out just goes.
         for (QWidget* old : std::as_const(order_))
-            if (!listed.contains(old))
-                old->hide();
+            if (!listed.contains(old)) {
+                if (changed)
+                    slide(static_cast<LibraryRow*>(old), false);
+                else
+                    old->hide();
+            }
         while (column_->count() > 1)
             delete column_->takeAt(0);
         const QSet<QWidget*> before(order_.begin(), order_.end());
         for (int i = 0; i < order.size(); ++i) {
             column_->insertWidget(i, order[i]);
             QWidget* row = order[i];
-            // A row the change brings in fades in; the first fill and rows that stay just show.
-            if (before.isEmpty() || before.contains(row) || row->isVisibleTo(content_)) {
+            // A row the change brings in (or back while it leaves) comes in; rows that stay and
+            // rows scrolled to just show.
+            const bool back = leaving_.contains(row);
+            if (changed && (back || (!before.contains(row) && !row->isVisibleTo(content_))))
+                slide(static_cast<LibraryRow*>(row), true);
+            else
                 row->show();
-            } else {
-                QPointer<QWidget> guarded = row;
-                Animator::fade(row, true, [this, guarded] { return guarded && order_.contains(guarded.data()); });
-            }
         }
         tail_->changeSize(0, rest, QSizePolicy::Minimum, QSizePolicy::MinimumExpanding);
         column_->setEnabled(true);
         column_->invalidate();
         order_ = order;
     }
+    sweep();
+}
+
+void LibraryList::sweep() {
     // Rows of entries that left the library go; hidden ones wait to be listed again.
     const QSet<QWidget*> listed(order_.begin(), order_.end());
     for (auto it = rows_.begin(); it != rows_.end();) {
-        if (!listed.contains(it.value()) && entries_.value(it.key()).expired()) {
-            delete it.value();
+        if (!listed.contains(it.value()) && !leaving_.contains(it.value()) && entries_.value(it.key()).expired()) {
+            // Later: the last step of its own slide may be what got here.
+            it.value()->deleteLater();
             entries_.remove(it.key());
             it = rows_.erase(it);
         } else {
@@ -139,10 +154,55 @@ void LibraryList::apply() {
     }
 }
 
+void LibraryList::slide(LibraryRow* row, bool in) {
+    if (in)
+        leaving_.remove(row);
+    else
+        leaving_.insert(row);
+    const auto end = [this, row, in] {
+        row->setGraphicsEffect(nullptr);
+        row->setOffset(0);
+        if (!in) {
+            row->hide();
+            leaving_.remove(row);
+            sweep();
+        }
+    };
+    if (Animator::insideEffect(row)) {
+        end();
+        return;
+    }
+    // From where a slide under way has brought it.
+    auto* before = qobject_cast<QGraphicsOpacityEffect*>(row->graphicsEffect());
+    const double from = before ? before->opacity() : (in ? 0 : 1);
+    QPointer<QGraphicsOpacityEffect> effect = new QGraphicsOpacityEffect(row);
+    effect->setOpacity(from);
+    row->setGraphicsEffect(effect);
+    row->setOffset(10 * (1 - from));
+    row->show();
+    Animator::standard(row, from, in ? 1 : 0, [row, effect, in, end](double v) {
+        // A later slide replaced (and deleted) this one's effect.
+        if (!effect || row->graphicsEffect() != effect)
+            return;
+        effect->setOpacity(std::clamp(v, 0.0, 1.0));
+        row->setOffset(10 * (1 - v));
+        if (v == (in ? 1 : 0))
+            end();
+    });
+}
+
+double LibraryList::queueDelay(const QWidget* row) const {
+    int above = 0;
+    for (qsizetype i = 0; i < order_.size() && i < items_.size() && order_[i] != row; ++i)
+        if (items_[i]->phase().kind() == InstallPhase::Kind::queued)
+            ++above;
+    return 0.05 * above;
+}
+
 void LibraryList::resizeEvent(QResizeEvent* event) {
     QScrollArea::resizeEvent(event);
     if (order_.size() < items_.size()) {
         ahead_ = true;
-        apply();
+        apply(false);
     }
 }

@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QScrollArea>
+#include <QSet>
 
 class LibraryRow;
 class QSpacerItem;
@@ -29,7 +30,16 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void apply();
+    // `changed`: the rows themselves changed (not only how far they are listed), so the rows
+    // that come and go show it.
+    void apply(bool changed);
+    // Fades a row in from 10 below its place, or out moving 10 down, by the standard animation;
+    // a later slide of the same row takes over.
+    void slide(LibraryRow* row, bool in);
+    // How long after the first queued row above it `row` shows it is queued.
+    double queueDelay(const QWidget* row) const;
+    // Deletes the rows of entries that left the library, once they are out of sight.
+    void sweep();
 
     Store& store_;
     Store::LibraryRows items_;
@@ -41,8 +51,10 @@ private:
     QHash<QString, LibraryRow*> rows_;
     QHash<QString, std::weak_ptr<LibraryItem>> entries_;
     QList<QWidget*> order_;
+    QSet<QWidget*> leaving_;
     QTimer* more_;
     bool ahead_ = false; // this pass also builds the view below
     int rowHeight_ = 66;
     bool measured_ = false;
+    bool settled_ = false; // what it first showed was on the screen
 };

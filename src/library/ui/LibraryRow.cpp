@@ -2,6 +2,7 @@
 
 #include "library/LibraryItem.h"
 #include "library/LibraryScreenModel.h"
+#include "model/Motion.h"
 #include "platform/gui/ActionText.h"
 #include "platform/gui/Fonts.h"
 #include "platform/gui/PaintCache.h"
@@ -22,13 +23,18 @@
 
 #include <QCheckBox>
 #include <QContextMenuEvent>
+#include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTimer>
 #include <QToolButton>
 #include <QVariantAnimation>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -233,7 +239,23 @@ void LibraryRow::refresh() {
         }
     }
 
-    showStatus(LibraryRowModel::status(*entry, here));
+    // A restore queues its rows at once; each shows so 0.05 s after the one above it.
+    const InstallPhase::Kind phase = entry->phase().kind();
+    if (phase != InstallPhase::Kind::queued) {
+        holding_ = false;
+    } else if (phase_ && *phase_ != phase && queueDelay_) {
+        queuedAfter_ = queueDelay_();
+        if (queuedAfter_ > 0 && !Motion::instant()) {
+            holding_ = true;
+            QTimer::singleShot(static_cast<int>(std::lround(queuedAfter_ * 1000)), this, [this] {
+                holding_ = false;
+                refresh();
+            });
+        }
+    }
+    phase_ = phase;
+    if (!holding_)
+        showStatus(LibraryRowModel::status(*entry, here));
     showMacs(LibraryRowModel::macs(*entry, devices_));
     showNote(LibraryRowModel::note(*entry, here));
 
@@ -260,6 +282,7 @@ void LibraryRow::showStatus(const LibraryRowModel::Status& status) {
         shownStatus_ = status;
         return;
     }
+    const bool replacing = shownStatus_.has_value();
     delete statusWidget_;
     statusWidget_ = nullptr;
     switch (status.kind) {
@@ -278,6 +301,39 @@ void LibraryRow::showStatus(const LibraryRowModel::Status& status) {
     statusWidget_->setAccessibleName(status.title);
     statusHolder_->layout()->addWidget(statusWidget_);
     shownStatus_ = status;
+    if (replacing)
+        bringIn(statusWidget_, status.kind == Kind::done);
+}
+
+void LibraryRow::bringIn(QWidget* status, bool done) {
+    // Inside the row's own fade an effect of the status would draw nothing.
+    if (Animator::insideEffect(status))
+        return;
+    if (!done) {
+        Animator::appear(status);
+        return;
+    }
+    // A restore's landing springs in whatever the motion setting.
+    QPointer<QGraphicsOpacityEffect> effect = new QGraphicsOpacityEffect(status);
+    effect->setOpacity(0);
+    status->setGraphicsEffect(effect);
+    Animator::spring(status, 0.4, 0.6, 0, 1, [status, effect](double v) {
+        if (!effect)
+            return;
+        effect->setOpacity(std::clamp(v, 0.0, 1.0));
+        if (v == 1)
+            status->setGraphicsEffect(nullptr);
+    });
+}
+
+void LibraryRow::setOffset(double offset) {
+    if (offset == offset_)
+        return;
+    offset_ = offset;
+    // The content moves down within the row's own height, so the list around it stays put.
+    const int shift = std::clamp(static_cast<int>(std::lround(offset)), -11, 11);
+    layout()->setContentsMargins(16, 11 + shift, 16, 11 - shift);
+    update();
 }
 
 void LibraryRow::showMacs(const LibraryRowModel::Macs& macs) {
@@ -335,7 +391,7 @@ void LibraryRow::paintEvent(QPaintEvent*) {
     const auto mix = [&](float a, float b) { return a + (b - a) * static_cast<float>(tick_); };
     const QColor border = QColor::fromRgbF(mix(plain.redF(), ticked.redF()), mix(plain.greenF(), ticked.greenF()),
                                            mix(plain.blueF(), ticked.blueF()), mix(plain.alphaF(), ticked.alphaF()));
-    PaintCache::fillRounded(painter, QRectF(rect()), radius, palette.material(), border, 1);
+    PaintCache::fillRounded(painter, QRectF(rect()).translated(0, offset_), radius, palette.material(), border, 1);
 }
 
 void LibraryRow::mouseReleaseEvent(QMouseEvent* event) {

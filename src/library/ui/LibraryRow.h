@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class AppIcon;
@@ -31,7 +32,17 @@ public:
     void setDevices(const QList<Device>& devices);
     void setSelectable(bool selectable);
 
+    // How the row learns, as its entry falls into a restore's queue, how long after the first
+    // row of that restore it shows so.
+    void setQueueDelay(std::function<double()> delay) { queueDelay_ = std::move(delay); }
+    // Draws the row `offset` below its place, as it comes into the list and leaves it.
+    void setOffset(double offset);
+    double offset() const { return offset_; }
+
     QCheckBox* checkbox() const { return checkbox_; }
+    QWidget* status() const { return statusWidget_; }
+    // The wait of the last fall into the queue, in seconds.
+    double queuedAfter() const { return queuedAfter_; }
     // Adds the actions of the trailing and the context menu.
     void fillActions(QMenu& menu);
 
@@ -43,6 +54,7 @@ protected:
 private:
     void refresh();
     void showStatus(const LibraryRowModel::Status& status);
+    void bringIn(QWidget* status, bool done);
     void showMacs(const LibraryRowModel::Macs& macs);
     void showNote(const QList<LibraryRowModel::NoteLine>& lines);
 
@@ -53,6 +65,11 @@ private:
     bool selected_ = false;
     double tick_ = 0; // the edge's way from plain (0) to ticked (1)
     QPointer<class QVariantAnimation> tickMotion_; // deletes itself when it stops
+    std::function<double()> queueDelay_;
+    std::optional<InstallPhase::Kind> phase_; // as last seen
+    bool holding_ = false;                    // the queued status waits its turn
+    double queuedAfter_ = 0;
+    double offset_ = 0;
     Observer* observer_ = nullptr;
     QCheckBox* checkbox_;
     QWidget* iconHolder_;

@@ -85,7 +85,7 @@ QString refusal(const QString& program, const QStringList& arguments) {
 }
 
 QString execLine(const QString& program, const QStringList& arguments) {
-    if (!carried(program) || !std::all_of(arguments.begin(), arguments.end(), carried))
+    if (!refusal(program, arguments).isEmpty())
         return {};
     QStringList parts{quoted(program)};
     for (const QString& argument : arguments)

@@ -11,7 +11,7 @@ namespace DesktopEntry {
 QString refusal(const QString& program, const QStringList& arguments);
 
 // The Exec value running `program` with `arguments`, each quoted and escaped as desktop entries
-// require; empty when one holds a control character no entry can carry.
+// require; empty when no entry can run them (`refusal` says why).
 QString execLine(const QString& program, const QStringList& arguments);
 
 // The value of `key` in the group `group` ("Desktop Entry") of a key file, or "" when it has none.

@@ -12,12 +12,13 @@ namespace SchemeHandler {
 QString entryId(const QString& scheme);
 
 // The Exec value running `program` with `arguments` and then the address ("%u"), quoted and
-// escaped as desktop entries require; empty when an argument holds a character no entry can carry.
+// escaped as desktop entries require; empty when no entry can run them (DesktopEntry::refusal).
 QString execLine(const QString& program, const QStringList& arguments);
 
 // Writes the entry and the default, neither writable by others. False when the scheme is not a
-// private one in reversed-domain form (never http, https, file or another common scheme) or a
-// file could not be written.
+// private one in reversed-domain form (never http, https, file or another common scheme), when
+// no entry can run the program (a "%" or "=" in its path, a control character) or a file could
+// not be written.
 bool install(const QString& scheme, const QString& program, const QStringList& arguments);
 
 // Removes the entry, and the default when it still names it.

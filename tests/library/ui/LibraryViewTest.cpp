@@ -1,4 +1,5 @@
 #include "FrameTurn.h"
+#include "RunSync.h"
 #include "SampleSession.h"
 #include "StoreHarness.h"
 
@@ -10,6 +11,7 @@
 #include "library/ui/LibraryRow.h"
 #include "library/ui/LibraryView.h"
 #include "library/ui/MacPicker.h"
+#include "model/InstallPhase.h"
 #include "model/Motion.h"
 
 #include <gtest/gtest.h>
@@ -97,13 +99,20 @@ TEST(LibraryView, SyncsWhenShownAndReusesItsRowsById) {
     frameTurn(2);
     EXPECT_FALSE(s.store->library().at(1)->selected());
 
-    // Another tab and back: the same row widget.
+    // Another tab and back: the same row widget, fading out where it stood as it moves 10 down,
+    // then fading in from 10 below its place.
+    Motion::setInstantForTests(false);
     s.store->setLibraryTab(LibraryTab::removed);
-    frameTurn(2);
+    s.view->flush();
     EXPECT_EQ(s.row(u"Away"_s), nullptr);
+    EXPECT_TRUE(away->isVisible() && away->graphicsEffect());
+    EXPECT_TRUE(waitUntil([&] { return !away->isVisible(); }));
     s.store->setLibraryTab(LibraryTab::all);
-    frameTurn(2);
+    s.view->flush();
     EXPECT_EQ(s.row(u"Away"_s), away);
+    EXPECT_EQ(away->offset(), 10);
+    EXPECT_TRUE(waitUntil([&] { return away->offset() == 0 && !away->graphicsEffect(); }));
+    Motion::setInstantForTests(true);
 
     // The row's menu hands its entry to the removal confirmation.
     QMenu menu;
@@ -124,8 +133,12 @@ TEST(LibraryView, MacPickerAndAccountMenu) {
     s.view->macPicker()->fill(macs);
     ASSERT_TRUE(action(macs, u"Book"_s));
     EXPECT_TRUE(action(macs, u"Studio (this Mac)"_s));
+    LibraryRow* here = s.row(u"Here"_s);
+    Motion::setInstantForTests(false);
     action(macs, u"Book"_s)->trigger();
-    frameTurn(2);
+    EXPECT_TRUE(here->isVisible() && here->graphicsEffect()) << "leaving by the standard motion";
+    EXPECT_TRUE(waitUntil([&] { return !here->isVisible() && here->offset() == 0; }));
+    Motion::setInstantForTests(true);
     EXPECT_EQ(s.view->device(), u"m2"_s);
     EXPECT_EQ(s.view->macPicker()->text(), u"Book"_s);
     EXPECT_TRUE(s.row(u"Away"_s));
@@ -145,4 +158,30 @@ TEST(LibraryView, MacPickerAndAccountMenu) {
     frameTurn(2);
     EXPECT_TRUE(s.view->signInScreen()->isVisible());
     EXPECT_FALSE(s.view->signedInView()->isVisible());
+}
+
+// A restore queues its rows at once: each shows so 0.05 s after the row above it; a row whose
+// restore finished springs its mark in.
+TEST(LibraryView, TheRestoreQueuesRowsInTurnAndLandsThemWithASpring) {
+    Screen s;
+    s.view->show();
+    frameTurn(2);
+    Motion::setInstantForTests(false);
+    for (const auto& entry : s.store->library())
+        entry->setPhase(InstallPhase::queued());
+    frameTurn(0);
+    const QString names[] = {u"Away"_s, u"Here"_s, u"Mine"_s};
+    for (int i = 0; i < 3; ++i)
+        EXPECT_DOUBLE_EQ(s.row(names[i])->queuedAfter(), 0.05 * i) << names[i].toStdString();
+    EXPECT_EQ(s.row(u"Away"_s)->status()->accessibleName(), u"Queued"_s);
+    EXPECT_NE(s.row(u"Mine"_s)->status()->accessibleName(), u"Queued"_s) << "its turn is 0.1 s later";
+    EXPECT_TRUE(waitUntil([&] { return s.row(u"Mine"_s)->status()->accessibleName() == u"Queued"_s; }));
+
+    s.store->library().at(0)->setPhase(InstallPhase::done());
+    frameTurn(0);
+    LibraryRow* away = s.row(u"Away"_s);
+    EXPECT_EQ(away->status()->accessibleName(), u"Installed"_s);
+    EXPECT_TRUE(away->status()->graphicsEffect()) << "springing in";
+    EXPECT_TRUE(waitUntil([&] { return !away->status()->graphicsEffect(); }));
+    Motion::setInstantForTests(true);
 }

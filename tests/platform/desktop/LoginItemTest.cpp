@@ -1,5 +1,7 @@
 #include "platform/desktop/LoginItem.h"
 
+#include "platform/desktop/SchemeHandler.h"
+
 #include "RunSync.h"
 #include "runtime/Error.h"
 #include "runtime/FileError.h"
@@ -57,6 +59,19 @@ TEST(LoginItem, WritesAnAutostartEntryTheDesktopAcceptsAndRemovingItTurnsItOff) 
     ASSERT_TRUE(waitUntil([&] { return recorded.exists(); }) && recorded.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromUtf8(recorded.readAll()), program + QStringLiteral("|--background|"));
     EXPECT_EQ(QFile::permissions(entry) & (QFile::WriteGroup | QFile::WriteOther), 0);
+    // The address handler's entry the same, its "%" doubled only where a field code could stand.
+    const QString scheme = QStringLiteral("com.example.quenlark"), address = scheme + QStringLiteral(":/cb?a=1&b=2");
+    ASSERT_TRUE(SchemeHandler::install(scheme, program, {QStringLiteral("--sandbox"), QStringLiteral("/tmp/5 0%")}));
+    recorded.close();
+    QFile::remove(recorded.fileName());
+    const QString handler = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                            QStringLiteral("/applications/") + SchemeHandler::entryId(scheme);
+    launch.start(QStringLiteral("gio"), {QStringLiteral("launch"), handler, address});
+    ASSERT_TRUE(launch.waitForFinished(10000));
+    EXPECT_EQ(launch.exitCode(), 0) << launch.readAllStandardError().toStdString();
+    ASSERT_TRUE(waitUntil([&] { return recorded.exists(); }) && recorded.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(recorded.readAll()), program + QStringLiteral("|--sandbox|/tmp/5 0%|") + address + u'|');
+    SchemeHandler::remove(scheme);
 
     // Turned on again: the entry is replaced, never doubled.
     item.setEnabled(true);
@@ -140,5 +155,6 @@ TEST(LoginItem, FollowsTheRunningCopyAndRefusesWhatNoEntryCanCarry) {
             EXPECT_EQ(error.description(), start + QString::fromUtf8(why));
         }
         EXPECT_FALSE(QFile::exists(entry)) << program;
+        EXPECT_FALSE(SchemeHandler::install(QStringLiteral("com.example.quenlark"), here.program(), {})) << program;
     }
 }

@@ -59,12 +59,12 @@ TEST_F(SchemeHandlerFiles, RefusesEveryCommonScheme) {
 }
 
 TEST_F(SchemeHandlerFiles, WritesFilesNobodyElseCanChangeAndTakesThemBack) {
-    ASSERT_TRUE(SchemeHandler::install(scheme, u"/opt/Q 100%/quenlark"_s, {u"--sandbox"_s, u"/tmp/s"_s}));
+    ASSERT_TRUE(SchemeHandler::install(scheme, u"/opt/Q 1/quenlark"_s, {u"--sandbox"_s, u"/tmp/100%"_s}));
     EXPECT_EQ(modeOf(entryPath(scheme)), 0644u);
     EXPECT_EQ(modeOf(listPath()), 0644u);
     EXPECT_EQ(modeOf(dataHome() + u"/applications"_s), 0755u);
-    // A literal "%" is doubled, so that the desktop does not read a field code in the path.
-    EXPECT_TRUE(read(entryPath(scheme)).contains(u"Exec=\"/opt/Q 100%%/quenlark\" --sandbox /tmp/s %u\n"_s))
+    // A literal "%" in an argument is doubled, so that the desktop does not read a field code there.
+    EXPECT_TRUE(read(entryPath(scheme)).contains(u"Exec=\"/opt/Q 1/quenlark\" --sandbox /tmp/100%% %u\n"_s))
         << read(entryPath(scheme)).toStdString();
 
     // The user's own list keeps its mode and its other lines, now and after the removal.
