@@ -11,12 +11,17 @@ namespace {
 DashboardTally recount(const Store& s) {
     DashboardTally t;
     t.visible = static_cast<int>(s.visible().size());
-    for (const auto& row : s.visible())
-        t.upToDate += row->status().kind() == Status::Kind::upToDate;
     t.updates = s.count(Filter::updates);
+    t.installable = static_cast<int>(s.installable().size());
+    for (const auto& row : s.visible()) {
+        // Updated, it counts as current while its status waits to be worked out again.
+        const bool landed = row->phase() == InstallPhase::done() && row->status().kind() == Status::Kind::update;
+        t.upToDate += row->status().kind() == Status::Kind::upToDate || landed;
+        t.updates -= landed;
+        t.installable -= landed && Store::installs(*row);
+    }
     t.cantVerify = s.count(Filter::cantVerify);
     t.ignored = s.count(Filter::ignored);
-    t.installable = static_cast<int>(s.installable().size());
     for (const auto& row : s.items())
         t.blocked += row->phase().kind() == InstallPhase::Kind::blocked;
     return t;
@@ -46,6 +51,7 @@ TEST(DashboardTally, FollowsEveryRowChangeAsAFreshCountWould) {
              row(3)->setPhase(InstallPhase::blocked());
          }},
         {"App Store rows show again", [&] { h.prefs->setHideAppStore(false); }},
+        {"an update lands", [&] { row(1)->setPhase(InstallPhase::done()); }},
         {"rows are added", [&] { s.setItems(s.items() + makeRows({{u"F"_s, Status::update()}, {u"G"_s}})); }},
         {"two rows change in one turn", [&] {
              row(0)->setStatus(Status::update());

@@ -1,10 +1,15 @@
+#include "FakeClock.h"
 #include "RowSamples.h"
+#include "WaitForEvents.h"
 #include "model/AppItem.h"
 #include "model/Motion.h"
 #include "runtime/MakeShared.h"
 #include "views/cards/AppCard.h"
 #include "views/cards/RowAccessory.h"
 #include "views/cards/RowMenu.h"
+#include "views/cards/VersionPillFace.h"
+#include "views/cards/VersionPillModel.h"
+#include "views/kit/Animator.h"
 #include "platform/gui/Palette.h"
 #include "views/detail/AttemptRow.h"
 #include "views/detail/DetailPane.h"
@@ -12,9 +17,12 @@
 #include "views/detail/StatusCard.h"
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/FadedCheckBox.h"
+#include "views/kit/PillButton.h"
+#include "views/kit/ProgressBar.h"
 #include "views/uninstall/UninstallPrompt.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QClipboard>
 #include <QImage>
 #include <QKeyEvent>
@@ -172,6 +180,17 @@ TEST(UninstallPrompt, ClosesUntilTheRemovalStartsAndRemovesOnlyOnTheConfirmButto
     EXPECT_FALSE(going.choice().working());
     EXPECT_EQ(closes, 1);
     Motion::setInstantForTests(false);
+
+    // It comes in faded and its card scaled from 94 %, and ends whole.
+    UninstallPrompt coming(RowSamples::app(), QStringLiteral("/home/u/Library"), operations, &window);
+    coming.appear();
+    EXPECT_DOUBLE_EQ(coming.cardScale(), 0.94);
+    QElapsedTimer waited;
+    waited.start();
+    while (coming.graphicsEffect() && waited.elapsed() < 5000)
+        waitForEvents(20);
+    EXPECT_EQ(coming.graphicsEffect(), nullptr);
+    EXPECT_EQ(coming.cardScale(), 1);
 }
 
 // Deleted while one of its buttons has the focus, the prompt hears nothing of the focus that
@@ -220,6 +239,72 @@ TEST(RowAccessory, ShowsTheNewReasonOrSourceUnderAnUnchangedState) {
             EXPECT_TRUE(c.title.isEmpty()) << c.rule;
     }
     Motion::setInstantForTests(false);
+}
+
+// One update, as its row shows it: one bar runs from the download through the install with its
+// label never cut; the pill drops the latest version at once when it becomes the installed one.
+TEST(RowAccessory, AnUpdateRunsOnOneWholeBarAndLandsWithoutSayingTheVersionTwice) {
+    Motion::setInstantForTests(true);
+    struct Step {
+        InstallPhase phase;
+        const char* key;
+        bool bar;
+    };
+    const Step steps[] = {
+        {InstallPhase::queued(), "queued", false},       {InstallPhase::downloading(0.4), "downloading", true},
+        {InstallPhase::verifying(), "verifying", true},  {InstallPhase::installing(), "installing", true},
+        {InstallPhase::done(), "done", false},
+    };
+    RowAccessory accessory;
+    accessory.setRow(RowSamples::row());
+    QPointer<ProgressBar> first;
+    for (const Step& step : steps) {
+        const RowFacts row = RowSamples::row(Status::update(), RowSamples::release(SourceKind::sparkle), step.phase);
+        accessory.setRow(row);
+        EXPECT_EQ(accessory.stateKey(), QLatin1String(step.key));
+        auto* bar = qobject_cast<ProgressBar*>(accessory.content());
+        ASSERT_EQ(bar != nullptr, step.bar) << step.key;
+        if (!bar)
+            continue;
+        if (!first)
+            first = bar;
+        EXPECT_EQ(bar, first.data()) << step.key << ": a second bar's label would cross the first's";
+        const int label = QFontMetrics(bar->font()).horizontalAdvance(RowAccessoryModel::content(row).title);
+        EXPECT_GE(bar->sizeHint().width(), 66 + 8 + label) << step.key;
+    }
+
+    Motion::setInstantForTests(false);
+    VersionPillFace face, alone;
+    SpringValue reveal(nullptr, 0, [&](double v) { face.setReveal(v); });
+    RowFacts row = RowSamples::row(Status::update(), RowSamples::release(SourceKind::sparkle),
+                                   InstallPhase::installing());
+    face.setPill(VersionPillModel::pill(row), reveal, false);
+    row.app.version = QStringLiteral("1.3");
+    row.phase = InstallPhase::done();
+    face.setPill(VersionPillModel::pill(row), reveal, true);
+    alone.setPill(VersionPillModel::pill(row), reveal, false);
+    EXPECT_EQ(face.size(), alone.size()) << "no \"1.3 → 1.3\" while the latest part leaves";
+}
+
+// Update All queues its rows in one turn; each row turns "Queued" 0.06 s after the one above.
+TEST(RowAccessory, RowsQueuedTogetherTurnQueuedOneAfterAnother) {
+    QCoreApplication::processEvents(); // an earlier turn's rows are counted apart
+    FakeClock clock;
+    QWidget window;
+    std::vector<std::unique_ptr<RowAccessory>> rows;
+    for (int i = 0; i < 3; ++i) {
+        rows.push_back(std::make_unique<RowAccessory>(&window));
+        rows.back()->setRow(RowSamples::row());
+    }
+    for (const auto& row : rows)
+        row->setRow(RowSamples::row(Status::update(), RowSamples::release(SourceKind::sparkle), InstallPhase::queued()));
+    // The "Update" button a row leaves stays whole until its turn, then fades.
+    auto fading = [&](int i) { return rows[static_cast<size_t>(i)]->findChild<PillButton*>()->graphicsEffect() != nullptr; };
+    for (const auto& [advance, started] : {std::pair{0, 1}, {60, 2}, {60, 3}}) {
+        clock.advance(std::chrono::milliseconds(advance));
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(fading(i), i < started) << "row " << i << " after " << advance << " ms more";
+    }
 }
 
 TEST(RowMenu, AnAmpersandInANameOrVersionIsShownNotTakenAsAMnemonic) {

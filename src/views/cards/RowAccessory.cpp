@@ -6,6 +6,7 @@
 #include "views/kit/DoneMark.h"
 #include "views/kit/PillButton.h"
 #include "views/kit/ProgressBar.h"
+#include "views/kit/Stagger.h"
 #include "views/kit/Tag.h"
 
 #include <QGraphicsOpacityEffect>
@@ -101,15 +102,43 @@ void RowAccessory::place(QWidget* widget) const {
     widget->setGeometry(width() - size.width(), (height() - size.height()) / 2, size.width(), size.height());
 }
 
+namespace {
+// Rows Update All queues in one turn turn "Queued" one after another.
+Stagger& queueing() {
+    static Stagger stagger(0.06);
+    return stagger;
+}
+
+double opacityOf(const QWidget* widget) {
+    const auto* effect = qobject_cast<const QGraphicsOpacityEffect*>(widget->graphicsEffect());
+    return effect ? effect->opacity() : 1;
+}
+} // namespace
+
+void RowAccessory::tellSize() {
+    // The row is laid out again, and with it the card and the list, only for a new height.
+    if (const QSize hint = sizeHint(); hint != told_) {
+        told_ = hint;
+        updateGeometry();
+    }
+}
+
 void RowAccessory::setRow(const RowFacts& row) {
     auto content = RowAccessoryModel::content(row);
     const QString key = RowAccessoryModel::stateKey(row);
-    if (!first_ && key == key_) {
-        if (auto* bar = qobject_cast<ProgressBar*>(current_.data())) {
-            bar->setValue(content.value, content.title);
+    if (!first_) {
+        // One bar runs from the download through the install: two bars swapped would lay their
+        // labels over each other while they cross.
+        auto* bar = qobject_cast<ProgressBar*>(current_.data());
+        if (bar && content.kind == RowAccessoryModel::Content::Kind::progress) {
+            key_ = key;
+            content_ = std::move(content);
+            bar->setValue(content_.value, content_.title);
+            place(bar);
+            tellSize();
             return;
         }
-        if (content == content_)
+        if (key == key_ && content == content_)
             return;
     }
     // The key alone decides the animation: a new reason or source under the same state is
@@ -126,27 +155,38 @@ void RowAccessory::setRow(const RowFacts& row) {
     if (content_.kind == RowAccessoryModel::Content::Kind::tag)
         tag_ = DrawnTag{content_, animate ? 0.0 : 1.0, Tag::extent(content_.title)};
     place(current_);
-    if (current_)
-        current_->show();
     const int swap = ++swaps_;
-    // The row is laid out again, and with it the card and the list, only for a new height.
-    if (const QSize hint = sizeHint(); hint != told_) {
-        told_ = hint;
-        updateGeometry();
-    }
+    tellSize();
     update();
 
     if (!animate) {
+        if (current_)
+            current_->show();
         if (leaving_)
             leaving_->deleteLater();
         leavingTag_.reset();
         return;
     }
+    // Until its turn in the stagger the old content stays as it was and the new one unseen.
+    if (current_) {
+        auto* unseen = new QGraphicsOpacityEffect(current_);
+        unseen->setOpacity(0);
+        current_->setGraphicsEffect(unseen);
+        current_->show();
+    }
+    const double delay = row.phase.kind() == InstallPhase::Kind::queued ? queueing().next(window()) : 0;
+    Animator::after(delay, this, [this, swap] {
+        if (swap == swaps_)
+            crossFade(swap);
+    });
+}
+
+void RowAccessory::crossFade(int swap) {
     // A drawn tag fades by the opacity it is drawn with.
-    auto fadeTag = [this, swap](std::optional<DrawnTag> RowAccessory::*tag, double from, double to) {
+    auto fadeTag = [this, swap](std::optional<DrawnTag> RowAccessory::*tag, double to) {
         if (!(this->*tag))
             return;
-        Animator::standard(this, from, to, [this, swap, tag, to](double v) {
+        Animator::standard(this, (this->*tag)->opacity, to, [this, swap, tag, to](double v) {
             if (swap != swaps_ || !(this->*tag))
                 return;
             (this->*tag)->opacity = v;
@@ -155,12 +195,14 @@ void RowAccessory::setRow(const RowFacts& row) {
             update();
         });
     };
-    fadeTag(&RowAccessory::leavingTag_, 1, 0);
-    fadeTag(&RowAccessory::tag_, 0, 1);
-    // The old content fades out and the new one in, by the standard animation.
-    auto fade = [this](QWidget* widget, double from, double to, bool remove) {
+    fadeTag(&RowAccessory::leavingTag_, 0);
+    fadeTag(&RowAccessory::tag_, 1);
+    // The old content fades out from where a fade of its own had brought it, and the new one in,
+    // by the standard animation.
+    auto fade = [](QWidget* widget, double to, bool remove) {
         if (!widget)
             return;
+        const double from = opacityOf(widget);
         auto* effect = new QGraphicsOpacityEffect(widget);
         effect->setOpacity(from);
         widget->setGraphicsEffect(effect);
@@ -179,8 +221,8 @@ void RowAccessory::setRow(const RowFacts& row) {
             }
         });
     };
-    fade(leaving_, 1, 0, true);
-    fade(current_, 0, 1, false);
+    fade(leaving_, 0, true);
+    fade(current_, 1, false);
 }
 
 void RowAccessory::resizeEvent(QResizeEvent* event) {

@@ -10,7 +10,8 @@
 // The right-hand end of a row: a tag, a progress bar, a done mark, a pill button or the
 // checking ring, as the row's model says. A tag is drawn here, not made a widget of its own:
 // most rows show one, and the row draws it in its own pass. A change of what is shown is one
-// animated swap; a new download fraction only moves the bar.
+// animated swap; a new download fraction or the next phase of the install only changes the bar.
+// Rows queued together turn "Queued" one after another.
 class RowAccessory : public QWidget {
     Q_OBJECT
 public:
@@ -43,6 +44,8 @@ private:
     QWidget* make(const RowAccessoryModel::Content& content);
     void place(QWidget* widget) const;
     QRect tagRect(const DrawnTag& tag) const;
+    void tellSize();
+    void crossFade(int swap);
 
     QString key_;
     RowAccessoryModel::Content content_;

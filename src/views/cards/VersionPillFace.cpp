@@ -29,6 +29,9 @@ const QFont& boldFont() {
 
 void VersionPillFace::setPill(const VersionPillModel::Pill& pill, SpringValue& motion, bool onScreen) {
     const bool wasShowing = pill_.latest.has_value();
+    // The update landed: the installed version reads as the latest did, and a latest part
+    // leaving beside it would say it twice.
+    const bool landed = wasShowing && !pill.latest && pill.installed == shownLatest_;
     if (pill.installed != pill_.installed)
         installedWidth_ = -1;
     if (pill.latest && *pill.latest != shownLatest_) {
@@ -40,7 +43,7 @@ void VersionPillFace::setPill(const VersionPillModel::Pill& pill, SpringValue& m
     const double target = pill_.latest ? 1 : 0;
     if (pill_.latest.has_value() == wasShowing && motion.target() == target)
         return;
-    if (onScreen)
+    if (onScreen && !landed)
         motion.setTarget(target);
     else
         motion.setValue(target);

@@ -123,9 +123,13 @@ private:
         const AppItem* key = item.get();
         row.tracking = Observation::trackCache(
             [&] {
+                // A row whose update has just landed says "Updated" while its status waits to
+                // be worked out again; it is counted as it reads.
+                const bool landed = item->phase().kind() == InstallPhase::Kind::done &&
+                                    item->status().kind() == Status::Kind::update;
                 row.share = {.appStore = item->app().isAppStore,
-                             .kind = item->status().kind(),
-                             .installable = Store::installs(*item),
+                             .kind = landed ? Status::Kind::upToDate : item->status().kind(),
+                             .installable = !landed && Store::installs(*item),
                              .blocked = item->phase().kind() == InstallPhase::Kind::blocked};
             },
             [this, key] {

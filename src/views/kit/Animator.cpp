@@ -2,6 +2,8 @@
 
 #include "model/Motion.h"
 #include "model/Spring.h"
+#include "runtime/Clock.h"
+#include "runtime/Spawn.h"
 #include "views/kit/WhileShown.h"
 
 #include <QGraphicsOpacityEffect>
@@ -78,6 +80,22 @@ QVariantAnimation* loop(QObject* owner, double seconds, QEasingCurve::Type curve
     return animation;
 }
 
+namespace {
+QCoro::Task<void> waitThen(double seconds, QPointer<QObject> owner, std::function<void()> then) {
+    co_await Clock::sleepSeconds(seconds);
+    if (owner)
+        then();
+}
+} // namespace
+
+void after(double seconds, QObject* owner, std::function<void()> then) {
+    if (seconds <= 0 || Motion::instant()) {
+        then();
+        return;
+    }
+    spawn(waitThen(seconds, owner, std::move(then)), "a delayed animation");
+}
+
 bool insideEffect(const QWidget* widget) {
     for (const QWidget* above = widget->parentWidget(); above; above = above->parentWidget())
         if (above->graphicsEffect())
@@ -106,33 +124,6 @@ void fade(QWidget* widget, bool in, std::function<bool()> wanted) {
             guarded->setGraphicsEffect(nullptr);
             guarded->setVisible(in && wanted());
         }
-    });
-}
-
-void appear(QWidget* widget) {
-    QPointer<QGraphicsOpacityEffect> effect = new QGraphicsOpacityEffect(widget);
-    effect->setOpacity(0);
-    widget->setGraphicsEffect(effect);
-    const QPointer<QWidget> fresh = widget;
-    standard(widget, 0, 1, [fresh, effect](double v) {
-        if (!fresh || !effect)
-            return;
-        effect->setOpacity(std::clamp(v, 0.0, 1.0));
-        if (v == 1)
-            fresh->setGraphicsEffect(nullptr);
-    });
-}
-
-void vanish(QWidget* widget) {
-    const QPointer<QWidget> old = widget;
-    QPointer<QGraphicsOpacityEffect> effect = new QGraphicsOpacityEffect(widget);
-    widget->setGraphicsEffect(effect);
-    standard(widget, 1, 0, [old, effect](double v) {
-        if (!old || !effect)
-            return;
-        effect->setOpacity(std::clamp(v, 0.0, 1.0));
-        if (v == 0)
-            old->deleteLater();
     });
 }
 

@@ -25,17 +25,15 @@ QVariantAnimation* timed(QObject* owner, double seconds, QEasingCurve::Type curv
 // `seconds`). A loop owned by a widget runs only while the widget is on the screen.
 QVariantAnimation* loop(QObject* owner, double seconds, QEasingCurve::Type curve, double from, double to, bool reverse,
                         Apply apply);
+// Runs `then` after `seconds` of the shared clock unless `owner` has gone by then; at once for
+// no delay, or with Motion::instant().
+void after(double seconds, QObject* owner, std::function<void()> then);
 // Fades `widget` in (shown first) or out (hidden at the end) by the standard animation. A later
 // fade of the same widget takes over; at its end the widget is visible only while `wanted()`.
 void fade(QWidget* widget, bool in, std::function<bool()> wanted);
 // Whether a widget above `widget` is drawn through a graphics effect (fading, say). An effect of
 // its own would then find the painter taken and draw nothing, so the fades here end at once.
 bool insideEffect(const QWidget* widget);
-// Fades a prompt laid over the window in from nothing; the effect goes when it is done.
-void appear(QWidget* widget);
-// Fades a prompt out and deletes it at the end. A prompt that goes while it appears is taken
-// over from that fade.
-void vanish(QWidget* widget);
 
 } // namespace Animator
 

@@ -1,6 +1,5 @@
 #include "views/kit/ModalLayer.h"
 
-#include "views/kit/Animator.h"
 #include "views/kit/ModalPrompt.h"
 
 ModalLayer::ModalLayer(QWidget* window) : QObject(window), window_(window) {}
@@ -8,7 +7,7 @@ ModalLayer::ModalLayer(QWidget* window) : QObject(window), window_(window) {}
 void ModalLayer::retire() {
     if (shown_) {
         shown_->leave();
-        Animator::vanish(shown_);
+        shown_->vanish();
     }
     shown_ = nullptr;
 }
@@ -19,5 +18,5 @@ void ModalLayer::present(ModalPrompt* prompt) {
     prompt->show();
     prompt->raise();
     prompt->takeFocus();
-    Animator::appear(prompt);
+    prompt->appear();
 }

@@ -7,8 +7,7 @@ class ModalPrompt;
 class QWidget;
 
 // Keeps at most one prompt over a window: each fresh one is shown in front with the focus on
-// its home control and faded in by the standard animation; the one it replaces leaves and
-// fades out.
+// its home control and comes in by its own motion; the one it replaces leaves and goes.
 class ModalLayer : public QObject {
     Q_OBJECT
 public:

@@ -29,6 +29,11 @@ public:
     void takeFocus();
     // Sizes the card to its content and centres it again.
     void placeCard();
+    // Comes in, or goes and is then deleted: a fade with the card scaled from 94 % about its
+    // centre, by the standard animation. Going while it comes takes over from where it is.
+    void appear();
+    void vanish();
+    double cardScale() const;
 
 Q_SIGNALS:
     void backdropPressed();
@@ -46,6 +51,7 @@ protected:
 
 private:
     void holdFocus(QWidget* now);
+    void animate(bool in);
 
     ModalCard* card_;
     QWidget* home_ = nullptr;

@@ -9,9 +9,15 @@
 #include <QPainterPath>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 constexpr double trackWidth = 66, trackHeight = 6, segment = 24, spacing = 8, labelWidth = 58;
+}
+
+double ProgressBar::labelRoom() const {
+    // The frame is widened for a label the font draws wider, so a phase's word is never cut.
+    return std::max(labelWidth, std::ceil(QFontMetricsF(font()).horizontalAdvance(label_)));
 }
 
 ProgressBar::ProgressBar(std::optional<double> value, QString label, QWidget* parent)
@@ -33,7 +39,10 @@ void ProgressBar::startSweep() {
 }
 
 void ProgressBar::setValue(std::optional<double> value, const QString& label) {
-    label_ = label;
+    if (label != label_) {
+        label_ = label;
+        updateGeometry();
+    }
     const bool wasIndeterminate = !value_;
     value_ = value;
     if (!value) {
@@ -59,7 +68,7 @@ void ProgressBar::setValue(std::optional<double> value, const QString& label) {
 
 QSize ProgressBar::sizeHint() const {
     const QFontMetricsF metrics(font());
-    return QSize(static_cast<int>(trackWidth + spacing + labelWidth),
+    return QSize(static_cast<int>(trackWidth + spacing + labelRoom()),
                  static_cast<int>(std::ceil(std::max(trackHeight, metrics.height()))));
 }
 
@@ -89,6 +98,6 @@ void ProgressBar::paintEvent(QPaintEvent*) {
     painter.setClipping(false);
     painter.setOpacity(1);
     painter.setPen(palette.secondary());
-    painter.drawText(QRectF(track.right() + spacing, 0, labelWidth, height()), Qt::AlignVCenter | Qt::AlignLeft,
+    painter.drawText(QRectF(track.right() + spacing, 0, labelRoom(), height()), Qt::AlignVCenter | Qt::AlignLeft,
                      label_);
 }

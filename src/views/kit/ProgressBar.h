@@ -8,7 +8,7 @@
 class QVariantAnimation;
 
 // A 66-pixel capsule track with a fill (or a sweeping segment when the value is unknown) and a
-// short label beside it.
+// short label beside it. One bar may run through several phases, each with its own label.
 class ProgressBar : public QWidget {
     Q_OBJECT
 public:
@@ -23,6 +23,7 @@ protected:
 
 private:
     void startSweep();
+    double labelRoom() const;
 
     std::optional<double> value_;
     QString label_;
