@@ -130,6 +130,9 @@ App::App(SingleInstance& instance)
     onRedirect([](QUrl url) { GoogleSignIn::handleRedirect(url); });
     QApplication::setWindowIcon(appIcon());
     Prefs& prefs = Prefs::shared();
+    // The widgets are built in the appearance they open in: a later change of style polishes
+    // every one of them again before the first frame.
+    prefs.applyTheme();
     notchDesktop_ = std::make_unique<QtNotchDesktop>();
     NotchDesktop::install(notchDesktop_.get());
     store_ = &Store::shared();
@@ -144,8 +147,13 @@ App::App(SingleInstance& instance)
     actions.welcome = [store] { store->onboarding().showOnboarding(); };
     actions.feedback = [store] { store->openPage(SiteLinks::feedback()); };
     main_ = std::make_unique<MainWindow>(Commands::menus(actions));
-    auto* dashboard = new MainView(*store, prefs, Clock::shared());
-    main_->setContent(dashboard);
+    // The dashboard is built on the loop's first turn, while the launch waits before it opens the
+    // window, and polished then, so that the opening only lays it out and draws it.
+    const auto build = [this, store] {
+        main_->setContent(new MainView(*store, Prefs::shared(), Clock::shared()));
+        main_->ensurePolished();
+    };
+    QMetaObject::invokeMethod(this, build, Qt::QueuedConnection);
     auto* fold = new FoldingMainWindow(main_.get(), {});
     fold_ = fold;
     main_->setCloser([fold] { return fold->mayClose(); });
@@ -184,8 +192,6 @@ App::App(SingleInstance& instance)
     installFirstRun();
     loginChoice_ = std::make_unique<SetupLoginChoice>(*setup_);
     accountDeletion_ = std::make_unique<StoreAccountDeletion>(*store);
-    settings_ = std::make_unique<SettingsView>(std::make_unique<SettingsModel>(
-        SettingsModel::Services{*store, prefs, *loginChoice_, *accountDeletion_, Clock::shared()}));
 
     connect(&instance_, &SingleInstance::argumentsReceived, this, guarded([this](const QStringList& args) {
                 received(args);
@@ -278,7 +284,16 @@ void App::installFirstRun() {
     FirstRunHooks::shared().install(setup_.get(), std::move(windows));
 }
 
+// Made when first asked for: a hidden window would follow every change of the store from the
+// launch on, and building its tabs would hold up the main window's first frame.
+void App::makeSettings() {
+    if (!settings_)
+        settings_ = std::make_unique<SettingsView>(std::make_unique<SettingsModel>(SettingsModel::Services{
+            *store_, Prefs::shared(), *loginChoice_, *accountDeletion_, Clock::shared()}));
+}
+
 void App::showSettings() {
+    makeSettings();
     AppShell::activate();
     Windows::bringForward(settings_.get());
 }

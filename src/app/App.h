@@ -43,6 +43,7 @@ private:
     void installSceneHooks();
     // The first run's housekeeping over this copy's bundle, the login item and the other copies.
     void installFirstRun();
+    void makeSettings();
     void showSettings();
     // Arguments a later launch of this bundle handed over: an address, else a reopen.
     void received(const QStringList& args);

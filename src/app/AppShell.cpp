@@ -112,9 +112,13 @@ void AppShell::show(bool dark) {
     Palette::setDark(dark_);
     if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
         return;
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    // Each change of style or palette polishes every widget again: only a change is applied.
+    if (QApplication::style()->name() != QLatin1String("fusion"))
+        QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     // Qt's own widgets take the same colours as our drawings, in either appearance.
-    QApplication::setPalette(Palette::current().qtPalette());
+    const QPalette palette = Palette::current().qtPalette();
+    if (QApplication::palette() != palette)
+        QApplication::setPalette(palette);
 }
 
 // Workspace::open hands its addresses here, so the desktop is asked directly.
