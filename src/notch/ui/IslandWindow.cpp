@@ -11,12 +11,21 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include <utility>
+
 std::shared_ptr<IslandWindow> IslandWindow::open(std::shared_ptr<IslandModel> model, const QRectF& frame, Store* store) {
     std::shared_ptr<IslandWindow> window(new IslandWindow(std::move(model), store),
                                          [](IslandWindow* w) { w->deleteLater(); });
-    window->setGeometry(frame.toAlignedRect());
+    // Mapped a pixel short and grown to its frame once shown: a compositor that works a window's
+    // shadow out before it has seen the window mapped keeps it, the box of the whole transparent
+    // window, until the window's size changes.
+    const QRect rect = frame.toAlignedRect();
+    if (!window->cut_)
+        window->frame_ = rect;
+    window->setGeometry(window->cut_ ? rect : rect.adjusted(0, 0, 0, -1));
     window->create();
     X11Panel::prepare(window->windowHandle());
+    window->windowHandle()->installEventFilter(window.get());
     window->show();
     window->reshape();
     return window;
@@ -48,6 +57,15 @@ void IslandWindow::reshape() {
 }
 
 void IslandWindow::orderOut() { hide(); }
+
+bool IslandWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed() &&
+        !frame_.isEmpty()) {
+        setGeometry(std::exchange(frame_, QRect()));
+        X11Panel::shown(windowHandle());
+    }
+    return QWidget::eventFilter(watched, event);
+}
 
 bool IslandWindow::event(QEvent* event) {
     // The whole window paints while the update request is handled.

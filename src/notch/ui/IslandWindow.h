@@ -2,6 +2,7 @@
 
 #include "notch/IslandPanel.h"
 
+#include <QRect>
 #include <QRectF>
 #include <QWidget>
 
@@ -32,6 +33,7 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
@@ -39,4 +41,5 @@ private:
 
     IslandView* view_;
     bool cut_ = false;
+    QRect frame_;
 };

@@ -22,6 +22,14 @@ xcb_connection_t* connection() {
 
 bool isX11() { return QGuiApplication::platformName() == QLatin1String("xcb") && connection(); }
 
+// Compositors that read it draw no shadow of their own for the window: the panel paints its own,
+// and theirs would be the box of the whole window, transparent parts and all.
+void askNoShadow(xcb_connection_t* c, xcb_window_t id) {
+    const uint32_t none = 0;
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, XcbReply::atom(c, "_COMPTON_SHADOW", false), XCB_ATOM_CARDINAL,
+                        32, 1, &none);
+}
+
 } // namespace
 
 void prepare(QWindow* window) {
@@ -39,6 +47,24 @@ void prepare(QWindow* window) {
     const uint32_t allDesktops = 0xFFFFFFFFu;
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, XcbReply::atom(c, "_NET_WM_DESKTOP", false), XCB_ATOM_CARDINAL,
                         32, 1, &allDesktops);
+    askNoShadow(c, id);
+    xcb_flush(c);
+}
+
+void shown(QWindow* window) {
+    if (!window || !isX11())
+        return;
+    xcb_connection_t* c = connection();
+    // The window manager's frame, the root's child holding the window, is what compositors see.
+    xcb_window_t id = static_cast<xcb_window_t>(window->winId());
+    for (;;) {
+        auto tree = XcbReply::own(xcb_query_tree_reply(c, xcb_query_tree(c, id), nullptr));
+        if (!tree || tree->parent == tree->root || tree->parent == XCB_WINDOW_NONE)
+            break;
+        id = tree->parent;
+    }
+    if (id != static_cast<xcb_window_t>(window->winId()))
+        askNoShadow(c, id);
     xcb_flush(c);
 }
 

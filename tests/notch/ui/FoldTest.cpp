@@ -4,20 +4,29 @@
 #include "notch/ui/FoldCompositor.h"
 #include "notch/ui/FoldOverlay.h"
 #include "notch/ui/FoldingMainWindow.h"
+#include "notch/ui/IslandView.h"
+#include "notch/ui/IslandWindow.h"
+#include "platform/gui/XcbReply.h"
+
+#include "QuietIsland.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPainter>
+#include <QProcess>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QThread>
 #include <QtGui/qguiapplication_platform.h>
 
+#include <xcb/shape.h>
 #include <xcb/xcb.h>
 
 #include <cstdlib>
 #include <functional>
+#include <span>
 
 namespace {
 
@@ -328,3 +337,60 @@ TEST(FoldCompositor, TheSelectionOwnerIsTheCompositor) {
 }
 
 } // namespace
+
+// Under openbox and compositors that draw shadows, the island, folded or open, darkens nothing
+// beyond its shape and its own soft shadow, and takes the pointer only inside its shape.
+TEST(IslandShadow, AShadowingCompositorDarkensNothingOutsideTheDrawnIsland) {
+    if (QStandardPaths::findExecutable(QStringLiteral("xcompmgr")).isEmpty())
+        GTEST_SKIP() << "xcompmgr is not installed, so no shadowing compositor can be tried.";
+    const QRect frame(400, 60, 620, 560);
+    Painted beneath;
+    beneath.setWindowFlag(Qt::FramelessWindowHint);
+    beneath.setGeometry(frame.adjusted(-60, -40, 60, 60));
+    beneath.show();
+    xcb_connection_t* c = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+    for (const char* command : {"xcompmgr -c", "picom --config=/dev/null --backend=xrender --shadow"}) {
+        QProcess compositor;
+        compositor.startCommand(QString::fromLatin1(command));
+        const bool up = compositor.waitForStarted() && until([] { return FoldCompositor::running(); }) < 3000;
+        if (!up && command[0] == 'p')
+            continue; // picom is not required
+        ASSERT_TRUE(up) << command;
+        auto state = std::make_shared<IslandState>(QStringList{QStringLiteral("a")}, QSizeF(), false, QDateTime());
+        auto island = IslandWindow::open(quietIsland(state, {}), frame);
+        for (const bool expanded : {false, true, false}) {
+            state->setExpanded(expanded);
+            Main::settle(600);
+            const auto rects = XcbReply::own(xcb_shape_get_rectangles_reply(
+                c, xcb_shape_get_rectangles(c, static_cast<xcb_window_t>(island->winId()), XCB_SHAPE_SK_INPUT), nullptr));
+            QRegion input;
+            for (auto r = xcb_shape_get_rectangles_rectangles_iterator(rects.get()); r.rem; xcb_rectangle_next(&r))
+                input += QRect(r.data->x, r.data->y, r.data->width, r.data->height);
+            const QRect drawn = island->view()->islandRect().toAlignedRect();
+            const int margin = expanded ? 40 : 14; // past the open island's own shadow
+            const QPoint outside[] = {{drawn.center().x(), drawn.bottom() + margin}, {drawn.left() - margin, 4},
+                                      {20, frame.height() - 20}, {-10, 280}, {310, -10}};
+            // Beside the window too where picom's shadow of the whole window falls; xcompmgr's
+            // leaves a faint edge there now and then.
+            const int points = command[0] == 'p' ? 5 : 3;
+            // Where the screen is not the window beneath (or the island), once the compositor caught up.
+            QStringList shaded;
+            until([&] {
+                const QImage screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+                shaded.clear();
+                for (const QPoint p : std::span(outside, points))
+                    if (screen.pixelColor(frame.topLeft() + p) != content || input.contains(p))
+                        shaded.append(QStringLiteral("%1,%2").arg(p.x()).arg(p.y()));
+                if (screen.pixelColor(frame.topLeft() + drawn.topLeft() + QPoint(30, 3)) != Qt::black)
+                    shaded.append(QStringLiteral("no island"));
+                return shaded.isEmpty();
+            });
+            EXPECT_TRUE(shaded.isEmpty()) << command << (expanded ? ", open: " : ", folded: ")
+                                          << shaded.join(u' ').toStdString();
+            EXPECT_TRUE(input.contains(drawn.center())) << command << expanded;
+        }
+        compositor.terminate();
+        compositor.waitForFinished();
+        until([] { return !FoldCompositor::running(); });
+    }
+}
