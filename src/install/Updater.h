@@ -104,10 +104,6 @@ public:
         return Blocking::run(std::forward<Fn>(work));
     }
 
-    static QString sha256(const QString& file);
-    static std::optional<QString> validSignature(const QString& app);
-    static QString notarizedDeveloperID(const QString& app, const QString& name);
-
     struct Downloaded {
         QString file;                  // inside the work folder
         std::int64_t contentLength = -1; // as the server stated it, else -1

@@ -5,6 +5,7 @@
 #include "install/AppleScriptError.h"
 #include "install/EdDSA.h"
 #include "install/PackageSigner.h"
+#include "install/SignatureChecks.h"
 #include "install/WorkFolder.h"
 #include "model/SourceKind.h"
 #include "platform/codesign/CodeSignature.h"
@@ -14,14 +15,11 @@
 #include "runtime/Describe.h"
 #include "runtime/OutsideText.h"
 #include "runtime/UpdateError.h"
+#include "runtime/WithCleanup.h"
 
 #include <QRegularExpression>
 
-
 namespace {
-
-// Check all architectures, nested code, strict validation, enforce revocation checks.
-constexpr uint32_t validityFlags = 0x40000019;
 
 void report(const Updater::Phase& phase, const InstallPhase& value) {
     if (phase)
@@ -48,7 +46,7 @@ void verifyFresh(const QString& file, const Download& download, std::int64_t con
     if (want >= 1 && size != want)
         throw UpdateError(QStringLiteral("The download is %1 bytes but should be %2.").arg(size).arg(want));
 
-    if (download.sha256 && Updater::sha256(file) != download.sha256->toLower())
+    if (download.sha256 && SignatureChecks::sha256(file) != download.sha256->toLower())
         throw UpdateError(QStringLiteral("SHA-256 checksum mismatch: the download isn't the file the source published."));
 
     if (app.edKey) {
@@ -68,7 +66,7 @@ QCoro::Task<Updater::Fresh> installPackage(Updater::Recorded app, QString packag
     auto read = [&package] { return Updater::packageSigner(package); };
     const PackageSigner signer = co_await Updater::blocking(read);
     const QString team = Updater::checkPackage(signer, app.name, app.team);
-    auto hash = [&package] { return Updater::sha256(package); };
+    auto hash = [&package] { return SignatureChecks::sha256(package); };
     const QString digest = co_await Updater::blocking(hash);
 
     const PackageConsent facts{app.name, signer.leaf.value_or(team), team, signer.notarized, app.team.has_value(),
@@ -122,10 +120,9 @@ QCoro::Task<Updater::Fresh> Updater::installNew(Recorded app, Release release, C
     auto create = [] { return WorkFolder::create(); };
     const QString work = co_await blocking(create);
 
-    // From here on every way out removes the work folder.
-    Fresh result;
-    std::exception_ptr failure;
-    try {
+    // Every way out of the body removes the work folder.
+    auto body = [&]() -> QCoro::Task<Updater::Fresh> {
+        Fresh result;
         auto fetching = fetch(download, work, phase);
         const Downloaded downloaded = co_await std::move(fetching);
 
@@ -151,9 +148,10 @@ QCoro::Task<Updater::Fresh> Updater::installNew(Recorded app, Release release, C
                     // One verification answers both questions: is the signature valid, and is it
                     // the recorded team's.
                     const auto code = CodeSignature::create(extracted.app);
-                    const int status = code ? code->checkValidity(validityFlags, &*requirement) : SignatureStatus::Ok;
+                    const int status =
+                        code ? code->checkValidity(CodeSignature::ValidityFlags, &*requirement) : SignatureStatus::Ok;
                     if (!code || (status != SignatureStatus::Ok && status != SignatureStatus::RequirementFailed))
-                        validSignature(extracted.app); // throws the sentence of what is wrong with it
+                        SignatureChecks::validSignature(extracted.app); // throws the sentence of what is wrong with it
                     if (!code)
                         throw UpdateError(QStringLiteral("The new version isn't code signed."));
                     team = CodeSignature::teamIdentifier(extracted.app);
@@ -164,9 +162,9 @@ QCoro::Task<Updater::Fresh> Updater::installNew(Recorded app, Release release, C
                                           OutsideText::isolated(team, QStringLiteral("no team")) +
                                           QStringLiteral(". Refusing to install."));
                 } else {
-                    team = validSignature(extracted.app);
+                    team = SignatureChecks::validSignature(extracted.app);
                     if (!app.edKey)
-                        team = notarizedDeveloperID(extracted.app, app.name);
+                        team = SignatureChecks::notarizedDeveloperID(extracted.app, app.name);
                 }
                 if (bundleIdentifier(extracted.app) != app.id)
                     throw UpdateError(QStringLiteral("The download contains a different app, not ") +
@@ -180,15 +178,10 @@ QCoro::Task<Updater::Fresh> Updater::installNew(Recorded app, Release release, C
             const QString placed = co_await std::move(placing);
             result = Fresh{placed, team, extracted.agreement ? std::optional<QString>(licenseNote()) : std::nullopt};
         }
-    } catch (...) {
-        failure = std::current_exception();
-    }
-
-    auto clean = [&work]() noexcept { WorkFolder::remove(work); };
-    co_await blocking(clean);
-    if (failure)
-        std::rethrow_exception(failure);
-    co_return result;
+        co_return result;
+    };
+    auto clean = [&work] { return WorkFolder::cleanUp(work); };
+    co_return co_await withCleanup(body, clean);
 }
 
 QCoro::Task<Updater::Fresh> Updater::installFirst(Recorded app, QList<Release> releases, Consent consent,

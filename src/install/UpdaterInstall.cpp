@@ -14,15 +14,13 @@
 #include "platform/system/SystemInfo.h"
 #include "runtime/OutsideText.h"
 #include "runtime/UpdateError.h"
+#include "runtime/WithCleanup.h"
 
 #include <QFile>
 
 #include <cstdlib>
 
 namespace {
-
-// Check all architectures, nested code, strict validation, enforce revocation checks.
-constexpr uint32_t validityFlags = 0x40000019;
 
 // A bundle's version as our sentences show it.
 QString versionText(const std::optional<QString>& version, const std::optional<QString>& build) {
@@ -70,18 +68,6 @@ Updater::Updater(const QString& applicationsFolder, std::optional<QString> trash
     applications = *real;
 }
 
-QString Updater::sha256(const QString& file) {
-    return SignatureChecks::sha256(file);
-}
-
-std::optional<QString> Updater::validSignature(const QString& app) {
-    return SignatureChecks::validSignature(app);
-}
-
-QString Updater::notarizedDeveloperID(const QString& app, const QString& name) {
-    return SignatureChecks::notarizedDeveloperID(app, name);
-}
-
 QCoro::Task<QStringList> Updater::install(InstalledApp app, Release release, Phase phase) const {
     const Updater self = *this; // the caller's value need not outlive the install
     const QString name = OutsideText::isolated(app.name); // as our sentences show it
@@ -116,10 +102,9 @@ QCoro::Task<QStringList> Updater::install(InstalledApp app, Release release, Pha
     const Prepared prepared = co_await blocking(prepare);
     const QString& work = prepared.work;
 
-    // From here on every way out removes the work folder.
-    QStringList log;
-    std::exception_ptr failure;
-    try {
+    // Every way out of the body removes the work folder.
+    auto body = [&]() -> QCoro::Task<QStringList> {
+        QStringList log;
         auto fetching = fetch(download, work, phase);
         const Downloaded downloaded = co_await std::move(fetching);
 
@@ -136,13 +121,13 @@ QCoro::Task<QStringList> Updater::install(InstalledApp app, Release release, Pha
 
         auto judge = [&extracted, &app, &prepared, &work, &name]() -> QStringList {
             QStringList sentences;
-            const std::optional<QString> signer = validSignature(extracted.app);
+            const std::optional<QString> signer = SignatureChecks::validSignature(extracted.app);
 
             if (prepared.requirement) {
                 const auto code = CodeSignature::create(extracted.app);
                 if (!code)
                     throw UpdateError(QStringLiteral("The new version isn't code signed."));
-                if (code->checkValidity(validityFlags, &*prepared.requirement) != 0)
+                if (code->checkValidity(CodeSignature::ValidityFlags, &*prepared.requirement) != 0)
                     throw UpdateError(QStringLiteral("The download isn't signed by the developer of the installed ") +
                                       name +
                                       QStringLiteral(" (it doesn't meet the installed app's designated requirement; "
@@ -195,13 +180,8 @@ QCoro::Task<QStringList> Updater::install(InstalledApp app, Release release, Pha
             log << QStringLiteral("Swapped in; the old copy couldn't be moved to ") + where +
                        QStringLiteral(" and is kept at ") + swapped.oldCopy + QStringLiteral(" (") +
                        *swapped.trashFailure + QLatin1Char(')');
-    } catch (...) {
-        failure = std::current_exception();
-    }
-
-    auto clean = [&work]() noexcept { WorkFolder::remove(work); };
-    co_await blocking(clean);
-    if (failure)
-        std::rethrow_exception(failure);
-    co_return log;
+        co_return log;
+    };
+    auto clean = [&work] { return WorkFolder::cleanUp(work); };
+    co_return co_await withCleanup(body, clean);
 }

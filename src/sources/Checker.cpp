@@ -217,10 +217,6 @@ QCoro::Task<Release> Checker::github(QUrl url, CancelToken token) const {
     return sources.github(std::move(url), std::move(token));
 }
 
-QString Checker::plainText(const QString& html) {
-    return Appcast::plainText(html);
-}
-
 Checker::Sources Checker::Sources::real() {
     Sources sources;
     sources.lookupURL = [](const InstalledApp& app, const Endpoints& endpoints) {

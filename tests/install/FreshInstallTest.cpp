@@ -7,6 +7,7 @@
 #include "TestPki.h"
 #include "ZipBuilder.h"
 
+#include "install/SignatureChecks.h"
 #include "install/Updater.h"
 #include "platform/codesign/Anchors.h"
 #include "platform/files/FileOps.h"
@@ -175,7 +176,7 @@ TEST_F(FreshInstall, PlacesTheAppItsTeamVouchesFor) {
     EXPECT_EQ(outcome.fresh->url, applications + "/Example.app");
     EXPECT_EQ(outcome.fresh->team, "AAAAAAAAAA");
     EXPECT_EQ(outcome.fresh->note, std::nullopt);
-    EXPECT_EQ(Updater::validSignature(applications + "/Example.app"), "AAAAAAAAAA");
+    EXPECT_EQ(SignatureChecks::validSignature(applications + "/Example.app"), "AAAAAAAAAA");
     EXPECT_EQ(Updater::bundleIdentifier(applications + "/Example.app"), kTool);
     EXPECT_EQ(QDir(applications).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList{"Example.app"});
@@ -302,7 +303,7 @@ TEST_F(FreshInstall, AnotherVolumeIsCopiedInstead) {
 
     ASSERT_FALSE(outcome.refusal) << outcome.refusal->toStdString();
     EXPECT_EQ(renames, 2);
-    EXPECT_EQ(Updater::validSignature(applications + "/Example.app"), "AAAAAAAAAA");
+    EXPECT_EQ(SignatureChecks::validSignature(applications + "/Example.app"), "AAAAAAAAAA");
     EXPECT_EQ(QDir(applications).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList{"Example.app"});
     EXPECT_EQ(leftovers(), QStringList());
