@@ -13,6 +13,7 @@
 #include "platform/codesign/SignatureStatus.h"
 #include "platform/system/ToolPaths.h"
 #include "runtime/Describe.h"
+#include "runtime/Log.h"
 #include "runtime/OutsideText.h"
 #include "runtime/UpdateError.h"
 #include "runtime/WithCleanup.h"
@@ -62,7 +63,7 @@ void verifyFresh(const QString& file, const Download& download, std::int64_t con
 // Checks the package's signer, asks for consent and runs it as administrator.
 QCoro::Task<Updater::Fresh> installPackage(Updater::Recorded app, QString package, bool checksum,
                                            Updater::Consent consent, Updater::Phase phase, QString name,
-                                           QString folder) {
+                                           QString folder, CancelToken cancel) {
     auto read = [&package] { return Updater::packageSigner(package); };
     const PackageSigner signer = co_await Updater::blocking(read);
     const QString team = Updater::checkPackage(signer, app.name, app.team);
@@ -71,8 +72,11 @@ QCoro::Task<Updater::Fresh> installPackage(Updater::Recorded app, QString packag
 
     const PackageConsent facts{app.name, signer.leaf.value_or(team), team, signer.notarized, app.team.has_value(),
                                checksum};
+    qCDebug(lcInstall).noquote() << "package consent asked for" << app.id << "signed by team" << team;
     auto asking = consent(facts);
-    if (!co_await std::move(asking))
+    const bool agreed = co_await std::move(asking);
+    qCDebug(lcInstall).noquote() << "package consent for" << app.id << (agreed ? "given" : "refused");
+    if (!agreed)
         throw UpdateError(QStringLiteral("You chose not to run ") + name +
                               QStringLiteral("'s installer. Nothing was installed."),
                           false, true);
@@ -82,11 +86,13 @@ QCoro::Task<Updater::Fresh> installPackage(Updater::Recorded app, QString packag
     const QString script = Updater::adminScript(line, name);
     std::optional<UpdateError> refused;
     try {
-        auto running = Updater::runAppleScript(script);
+        auto running = Updater::runAppleScript(script, cancel);
         co_await std::move(running);
     } catch (const AppleScriptError& error) {
         refused = Updater::adminFailure(error, app.name);
     }
+    qCDebug(lcInstall).noquote() << "administrator step for" << app.id << (refused ? "refused:" : "ran")
+                                 << (refused ? refused->description() : QString());
     if (refused)
         throw *refused;
 
@@ -100,7 +106,8 @@ QCoro::Task<Updater::Fresh> installPackage(Updater::Recorded app, QString packag
 
 } // namespace
 
-QCoro::Task<Updater::Fresh> Updater::installNew(Recorded app, Release release, Consent consent, Phase phase) const {
+QCoro::Task<Updater::Fresh> Updater::installNew(Recorded app, Release release, Consent consent, Phase phase,
+                                                CancelToken cancel) const {
     const Updater self = *this; // the caller's value need not outlive the install
     const QString name = OutsideText::isolated(app.name); // as our sentences show it
 
@@ -123,6 +130,7 @@ QCoro::Task<Updater::Fresh> Updater::installNew(Recorded app, Release release, C
     // Every way out of the body removes the work folder.
     auto body = [&]() -> QCoro::Task<Updater::Fresh> {
         Fresh result;
+        qCDebug(lcInstall).noquote() << "fresh install of" << app.id << "from" << SourceKinds::rawValue(release.kind);
         auto fetching = fetch(download, work, phase);
         const Downloaded downloaded = co_await std::move(fetching);
 
@@ -134,9 +142,10 @@ QCoro::Task<Updater::Fresh> Updater::installNew(Recorded app, Release release, C
 
         auto find = [&downloaded, &download, &work] { return package(downloaded.file, download.package, work); };
         const std::optional<QString> found = co_await blocking(find);
+        qCDebug(lcInstall).noquote() << "fresh install of" << app.id << "verified;" << (found ? "a package" : "an app");
         if (found) {
             auto installing = installPackage(app, *found, download.sha256.has_value(), consent, phase, name,
-                                             self.packageApplications);
+                                             self.packageApplications, cancel);
             result = co_await std::move(installing);
         } else {
             auto unpack = [&downloaded, &work, &app] { return extract(downloaded.file, work, app.id); };
@@ -176,6 +185,7 @@ QCoro::Task<Updater::Fresh> Updater::installNew(Recorded app, Release release, C
             report(phase, InstallPhase::installing());
             auto placing = self.place(extracted.app, app.name, true); // the work folder's own copy
             const QString placed = co_await std::move(placing);
+            qCDebug(lcInstall).noquote() << "fresh install of" << app.id << "placed";
             result = Fresh{placed, team, extracted.agreement ? std::optional<QString>(licenseNote()) : std::nullopt};
         }
         co_return result;
@@ -185,7 +195,7 @@ QCoro::Task<Updater::Fresh> Updater::installNew(Recorded app, Release release, C
 }
 
 QCoro::Task<Updater::Fresh> Updater::installFirst(Recorded app, QList<Release> releases, Consent consent,
-                                                  Phase phase) const {
+                                                  Phase phase, CancelToken cancel) const {
     const Updater self = *this;
     if (releases.isEmpty())
         throw UpdateError(nothingToDownload(OutsideText::isolated(app.name)));
@@ -193,12 +203,14 @@ QCoro::Task<Updater::Fresh> Updater::installFirst(Recorded app, QList<Release> r
     for (const Release& release : releases) {
         std::exception_ptr failure;
         try {
-            auto attempt = self.installNew(app, release, consent, phase);
+            auto attempt = self.installNew(app, release, consent, phase, cancel);
             co_return co_await std::move(attempt);
         } catch (...) {
             failure = std::current_exception();
         }
         // The user declined, cancelled or the system refused: another candidate wouldn't help.
+        if (isCancellation(failure))
+            std::rethrow_exception(failure);
         try {
             std::rethrow_exception(failure);
         } catch (const UpdateError& error) {

@@ -12,6 +12,7 @@
 #include "platform/codesign/MachO.h"
 #include "platform/codesign/Requirement.h"
 #include "platform/system/SystemInfo.h"
+#include "runtime/Log.h"
 #include "runtime/OutsideText.h"
 #include "runtime/UpdateError.h"
 #include "runtime/WithCleanup.h"
@@ -105,6 +106,7 @@ QCoro::Task<QStringList> Updater::install(InstalledApp app, Release release, Pha
     // Every way out of the body removes the work folder.
     auto body = [&]() -> QCoro::Task<QStringList> {
         QStringList log;
+        qCDebug(lcInstall).noquote() << "update of" << app.bundleID << "from" << SourceKinds::rawValue(release.kind);
         auto fetching = fetch(download, work, phase);
         const Downloaded downloaded = co_await std::move(fetching);
 
@@ -113,6 +115,7 @@ QCoro::Task<QStringList> Updater::install(InstalledApp app, Release release, Pha
             return verify(downloaded.file, download, downloaded.contentLength, app);
         };
         log += co_await blocking(check);
+        qCDebug(lcInstall).noquote() << "update of" << app.bundleID << "downloaded and verified";
 
         auto unpack = [&downloaded, &work, &app] { return extract(downloaded.file, work, app.bundleID); };
         const Extracted extracted = co_await blocking(unpack);
@@ -162,6 +165,7 @@ QCoro::Task<QStringList> Updater::install(InstalledApp app, Release release, Pha
             return sentences;
         };
         log += co_await blocking(judge);
+        qCDebug(lcInstall).noquote() << "update of" << app.bundleID << "signature and version accepted";
 
         report(phase, InstallPhase::installing());
         auto replace = [&self, &app, &extracted, &prepared, &name]() -> Swapped {
@@ -171,6 +175,7 @@ QCoro::Task<QStringList> Updater::install(InstalledApp app, Release release, Pha
             return self.swap(extracted.app, prepared.bundle);
         };
         const Swapped swapped = co_await blocking(replace);
+        qCDebug(lcInstall).noquote() << "update of" << app.bundleID << "swapped in";
 
         const QString where = self.trash ? *self.trash : QStringLiteral("the Trash");
         if (!swapped.trashFailure)
