@@ -32,6 +32,7 @@
 #include "platform/gui/SystemTray.h"
 #include "platform/system/Defaults.h"
 #include "runtime/Clock.h"
+#include "runtime/Log.h"
 #include "runtime/Spawn.h"
 #include "store/Store.h"
 #include "views/MainView.h"
@@ -41,11 +42,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QLoggingCategory>
 
 #include <clocale>
-
-Q_LOGGING_CATEGORY(lcApp, "quenlark.app", QtInfoMsg)
 
 namespace {
 

@@ -21,7 +21,6 @@
 namespace SignatureChecks {
 namespace {
 
-constexpr uint32_t validityFlags = 0x40000019;
 constexpr qint64 chunkSize = 1024 * 1024;
 
 const QString notSigned = QStringLiteral("The new version isn't code signed.");
@@ -49,7 +48,7 @@ std::optional<QString> validSignature(const QString& app) {
     const auto code = CodeSignature::create(app);
     if (!code)
         throw UpdateError(notSigned);
-    const int status = code->checkValidity(validityFlags);
+    const int status = code->checkValidity(CodeSignature::ValidityFlags);
     if (status == SignatureStatus::Ok)
         return CodeSignature::teamIdentifier(app);
     const QString message = SignatureStatus::message(status).value_or(QStringLiteral("error ") + QString::number(status));
@@ -63,7 +62,8 @@ QString notarizedDeveloperID(const QString& app, const QString& name, const Outp
     const auto code = CodeSignature::create(app);
     if (!code)
         throw UpdateError(notSigned);
-    const bool valid = requirement && code->checkValidity(validityFlags, &*requirement) == SignatureStatus::Ok;
+    const bool valid =
+        requirement && code->checkValidity(CodeSignature::ValidityFlags, &*requirement) == SignatureStatus::Ok;
     const std::optional<QString> team = valid ? CodeSignature::teamIdentifier(app) : std::nullopt;
     if (!team)
         throw UpdateError(OutsideText::isolated(name) +

@@ -7,6 +7,7 @@
 #include "platform/system/Processes.h"
 #include "platform/system/Subprocess.h"
 #include "runtime/Blocking.h"
+#include "runtime/CancelToken.h"
 
 #include <QByteArray>
 #include <QCoro/QCoroTask>
@@ -15,6 +16,7 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -104,10 +106,6 @@ public:
         return Blocking::run(std::forward<Fn>(work));
     }
 
-    static QString sha256(const QString& file);
-    static std::optional<QString> validSignature(const QString& app);
-    static QString notarizedDeveloperID(const QString& app, const QString& name);
-
     struct Downloaded {
         QString file;                  // inside the work folder
         std::int64_t contentLength = -1; // as the server stated it, else -1
@@ -164,12 +162,15 @@ public:
 
     // Downloads, checks and installs one release of an application this Mac lacks: placed into
     // `applications` beside whatever is there, or run as an installer package after `consent`.
-    // Refusals throw UpdateError; file and download errors pass through. Call on the GUI thread.
-    QCoro::Task<Fresh> installNew(Recorded app, Release release, Consent consent, Phase phase) const;
+    // Refusals throw UpdateError; file and download errors pass through; `cancel` throws
+    // Cancelled out of the administrator step. Call on the GUI thread.
+    QCoro::Task<Fresh> installNew(Recorded app, Release release, Consent consent, Phase phase,
+                                  CancelToken cancel = {}) const;
     // Tries the candidates in order and returns the first install that succeeds. A refusal that
     // is final or needs permission ends it at once; otherwise every candidate's sentence, one a
-    // line (each after its source's name when there are several).
-    QCoro::Task<Fresh> installFirst(Recorded app, QList<Release> releases, Consent consent, Phase phase) const;
+    // line (each after its source's name when there are several). A cancellation ends it too.
+    QCoro::Task<Fresh> installFirst(Recorded app, QList<Release> releases, Consent consent, Phase phase,
+                                    CancelToken cancel = {}) const;
     // Copies `bundle` into `applications` under a hidden staging name and moves it into place
     // only where nothing is: nothing that exists is ever replaced. Returns the bundle's new path.
     // With `movable` (a bundle of our own work folder, not needed after), it is renamed into
@@ -203,11 +204,17 @@ public:
     static QString appleScriptLiteral(const QString& text);
     // The administrator script for a root line, with the prompt naming the application.
     static QString adminScript(const QString& line, const QString& name);
+    // The longest one administrator run may take, the prompt's wait included.
+    static constexpr std::chrono::milliseconds adminBound = std::chrono::minutes(30);
     // Runs the script through osascript on the administrator thread, one at a time; returns
-    // what it printed, trimmed of line breaks. Throws AppleScriptError, or the launch error.
-    static QCoro::Task<QString> runAppleScript(QString script);
+    // what it printed, trimmed of line breaks. Throws AppleScriptError, or the launch error. A
+    // run past `bound` is killed with its shell line and throws AppleScriptError; `cancel` kills
+    // it the same way and throws Cancelled. Either way the next run may start.
+    static QCoro::Task<QString> runAppleScript(QString script, CancelToken cancel = {},
+                                               std::chrono::milliseconds bound = adminBound);
     // The same, blocking the calling thread (the body of runAppleScript).
-    static QString runAppleScriptNow(const QString& script);
+    static QString runAppleScriptNow(const QString& script, const CancelToken& cancel = {},
+                                     std::chrono::milliseconds bound = adminBound);
     static std::mutex& appleScriptLock();
     // The sentence for a failed administrator run.
     static UpdateError adminFailure(const AppleScriptError& error, const QString& appName);

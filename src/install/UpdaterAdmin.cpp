@@ -7,14 +7,19 @@
 #include "platform/files/RootOwned.h"
 #include "platform/system/ToolPaths.h"
 #include "runtime/Blocking.h"
+#include "runtime/Cancelled.h"
 #include "runtime/FileError.h"
+#include "runtime/Log.h"
 #include "runtime/OutsideText.h"
 #include "runtime/UpdateError.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
 
 #include <cerrno>
+#include <csignal>
+#include <unistd.h>
 
 namespace {
 
@@ -138,18 +143,35 @@ std::mutex& Updater::appleScriptLock() {
     return lock;
 }
 
-QString Updater::runAppleScriptNow(const QString& script) {
+QString Updater::runAppleScriptNow(const QString& script, const CancelToken& cancel,
+                                   std::chrono::milliseconds bound) {
     std::lock_guard hold(appleScriptLock());
     const QString tool = ToolPaths::local(ToolPaths::osascript);
     QProcess process;
     process.setProcessChannelMode(QProcess::SeparateChannels);
+    // A group of its own, so that giving up ends the shell line it started as well.
+    process.setChildProcessModifier([] { ::setpgid(0, 0); });
     process.start(tool, {QStringLiteral("-")});
     if (!process.waitForStarted(-1))
         throw FileError(FileError::Op::Open, tool, ENOENT);
+    qCDebug(lcInstall) << "administrator step: osascript started";
     process.write(script.toUtf8());
     process.closeWriteChannel();
     // QProcess drains both pipes while it waits, so neither can fill up and stall the tool.
-    process.waitForFinished(-1);
+    QElapsedTimer waited;
+    waited.start();
+    while (!process.waitForFinished(100) && process.state() != QProcess::NotRunning) {
+        const bool cancelled = cancel.isCancelled();
+        if (!cancelled && waited.elapsed() < bound.count())
+            continue;
+        ::kill(-pid_t(process.processId()), SIGKILL);
+        process.waitForFinished(5000);
+        qCDebug(lcInstall) << "administrator step:" << (cancelled ? "cancelled" : "ran past its bound") << "and was killed";
+        if (cancelled)
+            throw Cancelled();
+        throw AppleScriptError(std::nullopt, QStringLiteral("it ran past its time limit and was stopped"));
+    }
+    qCDebug(lcInstall) << "administrator step: osascript exited with" << process.exitCode();
     const QByteArray out = process.readAllStandardOutput();
     const QByteArray err = process.readAllStandardError();
     if (process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0) {
@@ -163,8 +185,8 @@ QString Updater::runAppleScriptNow(const QString& script) {
     throw AppleScriptError::fromStderr(QString::fromUtf8(err));
 }
 
-QCoro::Task<QString> Updater::runAppleScript(QString script) {
-    auto work = [script] { return runAppleScriptNow(script); };
+QCoro::Task<QString> Updater::runAppleScript(QString script, CancelToken cancel, std::chrono::milliseconds bound) {
+    auto work = [script, cancel, bound] { return runAppleScriptNow(script, cancel, bound); };
     co_return co_await Blocking::run(work, Blocking::Pool::Admin);
 }
 

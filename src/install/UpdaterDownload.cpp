@@ -1,6 +1,7 @@
 #include "install/Updater.h"
 
 #include "install/EdDSA.h"
+#include "install/SignatureChecks.h"
 #include "runtime/Cancelled.h"
 #include "runtime/FileError.h"
 #include "runtime/Log.h"
@@ -126,7 +127,7 @@ QStringList Updater::verify(const QString& file, const Download& download, std::
         log << QStringLiteral("Size matches: %1 bytes").arg(size);
 
     if (download.sha256) {
-        if (sha256(file) != download.sha256->toLower())
+        if (SignatureChecks::sha256(file) != download.sha256->toLower())
             throw UpdateError(
                 QStringLiteral("SHA-256 checksum mismatch. The download is corrupted or not the file the source published."));
         log << QStringLiteral("SHA-256 matches the source");

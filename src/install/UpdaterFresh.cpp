@@ -5,6 +5,7 @@
 #include "install/AppleScriptError.h"
 #include "install/EdDSA.h"
 #include "install/PackageSigner.h"
+#include "install/SignatureChecks.h"
 #include "install/WorkFolder.h"
 #include "model/SourceKind.h"
 #include "platform/codesign/CodeSignature.h"
@@ -12,16 +13,14 @@
 #include "platform/codesign/SignatureStatus.h"
 #include "platform/system/ToolPaths.h"
 #include "runtime/Describe.h"
+#include "runtime/Log.h"
 #include "runtime/OutsideText.h"
 #include "runtime/UpdateError.h"
+#include "runtime/WithCleanup.h"
 
 #include <QRegularExpression>
 
-
 namespace {
-
-// Check all architectures, nested code, strict validation, enforce revocation checks.
-constexpr uint32_t validityFlags = 0x40000019;
 
 void report(const Updater::Phase& phase, const InstallPhase& value) {
     if (phase)
@@ -48,7 +47,7 @@ void verifyFresh(const QString& file, const Download& download, std::int64_t con
     if (want >= 1 && size != want)
         throw UpdateError(QStringLiteral("The download is %1 bytes but should be %2.").arg(size).arg(want));
 
-    if (download.sha256 && Updater::sha256(file) != download.sha256->toLower())
+    if (download.sha256 && SignatureChecks::sha256(file) != download.sha256->toLower())
         throw UpdateError(QStringLiteral("SHA-256 checksum mismatch: the download isn't the file the source published."));
 
     if (app.edKey) {
@@ -64,17 +63,20 @@ void verifyFresh(const QString& file, const Download& download, std::int64_t con
 // Checks the package's signer, asks for consent and runs it as administrator.
 QCoro::Task<Updater::Fresh> installPackage(Updater::Recorded app, QString package, bool checksum,
                                            Updater::Consent consent, Updater::Phase phase, QString name,
-                                           QString folder) {
+                                           QString folder, CancelToken cancel) {
     auto read = [&package] { return Updater::packageSigner(package); };
     const PackageSigner signer = co_await Updater::blocking(read);
     const QString team = Updater::checkPackage(signer, app.name, app.team);
-    auto hash = [&package] { return Updater::sha256(package); };
+    auto hash = [&package] { return SignatureChecks::sha256(package); };
     const QString digest = co_await Updater::blocking(hash);
 
     const PackageConsent facts{app.name, signer.leaf.value_or(team), team, signer.notarized, app.team.has_value(),
                                checksum};
+    qCDebug(lcInstall).noquote() << "package consent asked for" << app.id << "signed by team" << team;
     auto asking = consent(facts);
-    if (!co_await std::move(asking))
+    const bool agreed = co_await std::move(asking);
+    qCDebug(lcInstall).noquote() << "package consent for" << app.id << (agreed ? "given" : "refused");
+    if (!agreed)
         throw UpdateError(QStringLiteral("You chose not to run ") + name +
                               QStringLiteral("'s installer. Nothing was installed."),
                           false, true);
@@ -84,11 +86,13 @@ QCoro::Task<Updater::Fresh> installPackage(Updater::Recorded app, QString packag
     const QString script = Updater::adminScript(line, name);
     std::optional<UpdateError> refused;
     try {
-        auto running = Updater::runAppleScript(script);
+        auto running = Updater::runAppleScript(script, cancel);
         co_await std::move(running);
     } catch (const AppleScriptError& error) {
         refused = Updater::adminFailure(error, app.name);
     }
+    qCDebug(lcInstall).noquote() << "administrator step for" << app.id << (refused ? "refused:" : "ran")
+                                 << (refused ? refused->description() : QString());
     if (refused)
         throw *refused;
 
@@ -102,7 +106,8 @@ QCoro::Task<Updater::Fresh> installPackage(Updater::Recorded app, QString packag
 
 } // namespace
 
-QCoro::Task<Updater::Fresh> Updater::installNew(Recorded app, Release release, Consent consent, Phase phase) const {
+QCoro::Task<Updater::Fresh> Updater::installNew(Recorded app, Release release, Consent consent, Phase phase,
+                                                CancelToken cancel) const {
     const Updater self = *this; // the caller's value need not outlive the install
     const QString name = OutsideText::isolated(app.name); // as our sentences show it
 
@@ -122,10 +127,10 @@ QCoro::Task<Updater::Fresh> Updater::installNew(Recorded app, Release release, C
     auto create = [] { return WorkFolder::create(); };
     const QString work = co_await blocking(create);
 
-    // From here on every way out removes the work folder.
-    Fresh result;
-    std::exception_ptr failure;
-    try {
+    // Every way out of the body removes the work folder.
+    auto body = [&]() -> QCoro::Task<Updater::Fresh> {
+        Fresh result;
+        qCDebug(lcInstall).noquote() << "fresh install of" << app.id << "from" << SourceKinds::rawValue(release.kind);
         auto fetching = fetch(download, work, phase);
         const Downloaded downloaded = co_await std::move(fetching);
 
@@ -137,9 +142,10 @@ QCoro::Task<Updater::Fresh> Updater::installNew(Recorded app, Release release, C
 
         auto find = [&downloaded, &download, &work] { return package(downloaded.file, download.package, work); };
         const std::optional<QString> found = co_await blocking(find);
+        qCDebug(lcInstall).noquote() << "fresh install of" << app.id << "verified;" << (found ? "a package" : "an app");
         if (found) {
             auto installing = installPackage(app, *found, download.sha256.has_value(), consent, phase, name,
-                                             self.packageApplications);
+                                             self.packageApplications, cancel);
             result = co_await std::move(installing);
         } else {
             auto unpack = [&downloaded, &work, &app] { return extract(downloaded.file, work, app.id); };
@@ -151,9 +157,10 @@ QCoro::Task<Updater::Fresh> Updater::installNew(Recorded app, Release release, C
                     // One verification answers both questions: is the signature valid, and is it
                     // the recorded team's.
                     const auto code = CodeSignature::create(extracted.app);
-                    const int status = code ? code->checkValidity(validityFlags, &*requirement) : SignatureStatus::Ok;
+                    const int status =
+                        code ? code->checkValidity(CodeSignature::ValidityFlags, &*requirement) : SignatureStatus::Ok;
                     if (!code || (status != SignatureStatus::Ok && status != SignatureStatus::RequirementFailed))
-                        validSignature(extracted.app); // throws the sentence of what is wrong with it
+                        SignatureChecks::validSignature(extracted.app); // throws the sentence of what is wrong with it
                     if (!code)
                         throw UpdateError(QStringLiteral("The new version isn't code signed."));
                     team = CodeSignature::teamIdentifier(extracted.app);
@@ -164,9 +171,9 @@ QCoro::Task<Updater::Fresh> Updater::installNew(Recorded app, Release release, C
                                           OutsideText::isolated(team, QStringLiteral("no team")) +
                                           QStringLiteral(". Refusing to install."));
                 } else {
-                    team = validSignature(extracted.app);
+                    team = SignatureChecks::validSignature(extracted.app);
                     if (!app.edKey)
-                        team = notarizedDeveloperID(extracted.app, app.name);
+                        team = SignatureChecks::notarizedDeveloperID(extracted.app, app.name);
                 }
                 if (bundleIdentifier(extracted.app) != app.id)
                     throw UpdateError(QStringLiteral("The download contains a different app, not ") +
@@ -178,21 +185,17 @@ QCoro::Task<Updater::Fresh> Updater::installNew(Recorded app, Release release, C
             report(phase, InstallPhase::installing());
             auto placing = self.place(extracted.app, app.name, true); // the work folder's own copy
             const QString placed = co_await std::move(placing);
+            qCDebug(lcInstall).noquote() << "fresh install of" << app.id << "placed";
             result = Fresh{placed, team, extracted.agreement ? std::optional<QString>(licenseNote()) : std::nullopt};
         }
-    } catch (...) {
-        failure = std::current_exception();
-    }
-
-    auto clean = [&work]() noexcept { WorkFolder::remove(work); };
-    co_await blocking(clean);
-    if (failure)
-        std::rethrow_exception(failure);
-    co_return result;
+        co_return result;
+    };
+    auto clean = [&work] { return WorkFolder::cleanUp(work); };
+    co_return co_await withCleanup(body, clean);
 }
 
 QCoro::Task<Updater::Fresh> Updater::installFirst(Recorded app, QList<Release> releases, Consent consent,
-                                                  Phase phase) const {
+                                                  Phase phase, CancelToken cancel) const {
     const Updater self = *this;
     if (releases.isEmpty())
         throw UpdateError(nothingToDownload(OutsideText::isolated(app.name)));
@@ -200,12 +203,14 @@ QCoro::Task<Updater::Fresh> Updater::installFirst(Recorded app, QList<Release> r
     for (const Release& release : releases) {
         std::exception_ptr failure;
         try {
-            auto attempt = self.installNew(app, release, consent, phase);
+            auto attempt = self.installNew(app, release, consent, phase, cancel);
             co_return co_await std::move(attempt);
         } catch (...) {
             failure = std::current_exception();
         }
         // The user declined, cancelled or the system refused: another candidate wouldn't help.
+        if (isCancellation(failure))
+            std::rethrow_exception(failure);
         try {
             std::rethrow_exception(failure);
         } catch (const UpdateError& error) {

@@ -12,17 +12,16 @@
 #include "platform/codesign/MachO.h"
 #include "platform/codesign/Requirement.h"
 #include "platform/system/SystemInfo.h"
+#include "runtime/Log.h"
 #include "runtime/OutsideText.h"
 #include "runtime/UpdateError.h"
+#include "runtime/WithCleanup.h"
 
 #include <QFile>
 
 #include <cstdlib>
 
 namespace {
-
-// Check all architectures, nested code, strict validation, enforce revocation checks.
-constexpr uint32_t validityFlags = 0x40000019;
 
 // A bundle's version as our sentences show it.
 QString versionText(const std::optional<QString>& version, const std::optional<QString>& build) {
@@ -70,18 +69,6 @@ Updater::Updater(const QString& applicationsFolder, std::optional<QString> trash
     applications = *real;
 }
 
-QString Updater::sha256(const QString& file) {
-    return SignatureChecks::sha256(file);
-}
-
-std::optional<QString> Updater::validSignature(const QString& app) {
-    return SignatureChecks::validSignature(app);
-}
-
-QString Updater::notarizedDeveloperID(const QString& app, const QString& name) {
-    return SignatureChecks::notarizedDeveloperID(app, name);
-}
-
 QCoro::Task<QStringList> Updater::install(InstalledApp app, Release release, Phase phase) const {
     const Updater self = *this; // the caller's value need not outlive the install
     const QString name = OutsideText::isolated(app.name); // as our sentences show it
@@ -116,10 +103,10 @@ QCoro::Task<QStringList> Updater::install(InstalledApp app, Release release, Pha
     const Prepared prepared = co_await blocking(prepare);
     const QString& work = prepared.work;
 
-    // From here on every way out removes the work folder.
-    QStringList log;
-    std::exception_ptr failure;
-    try {
+    // Every way out of the body removes the work folder.
+    auto body = [&]() -> QCoro::Task<QStringList> {
+        QStringList log;
+        qCDebug(lcInstall).noquote() << "update of" << app.bundleID << "from" << SourceKinds::rawValue(release.kind);
         auto fetching = fetch(download, work, phase);
         const Downloaded downloaded = co_await std::move(fetching);
 
@@ -128,6 +115,7 @@ QCoro::Task<QStringList> Updater::install(InstalledApp app, Release release, Pha
             return verify(downloaded.file, download, downloaded.contentLength, app);
         };
         log += co_await blocking(check);
+        qCDebug(lcInstall).noquote() << "update of" << app.bundleID << "downloaded and verified";
 
         auto unpack = [&downloaded, &work, &app] { return extract(downloaded.file, work, app.bundleID); };
         const Extracted extracted = co_await blocking(unpack);
@@ -136,13 +124,13 @@ QCoro::Task<QStringList> Updater::install(InstalledApp app, Release release, Pha
 
         auto judge = [&extracted, &app, &prepared, &work, &name]() -> QStringList {
             QStringList sentences;
-            const std::optional<QString> signer = validSignature(extracted.app);
+            const std::optional<QString> signer = SignatureChecks::validSignature(extracted.app);
 
             if (prepared.requirement) {
                 const auto code = CodeSignature::create(extracted.app);
                 if (!code)
                     throw UpdateError(QStringLiteral("The new version isn't code signed."));
-                if (code->checkValidity(validityFlags, &*prepared.requirement) != 0)
+                if (code->checkValidity(CodeSignature::ValidityFlags, &*prepared.requirement) != 0)
                     throw UpdateError(QStringLiteral("The download isn't signed by the developer of the installed ") +
                                       name +
                                       QStringLiteral(" (it doesn't meet the installed app's designated requirement; "
@@ -177,6 +165,7 @@ QCoro::Task<QStringList> Updater::install(InstalledApp app, Release release, Pha
             return sentences;
         };
         log += co_await blocking(judge);
+        qCDebug(lcInstall).noquote() << "update of" << app.bundleID << "signature and version accepted";
 
         report(phase, InstallPhase::installing());
         auto replace = [&self, &app, &extracted, &prepared, &name]() -> Swapped {
@@ -186,6 +175,7 @@ QCoro::Task<QStringList> Updater::install(InstalledApp app, Release release, Pha
             return self.swap(extracted.app, prepared.bundle);
         };
         const Swapped swapped = co_await blocking(replace);
+        qCDebug(lcInstall).noquote() << "update of" << app.bundleID << "swapped in";
 
         const QString where = self.trash ? *self.trash : QStringLiteral("the Trash");
         if (!swapped.trashFailure)
@@ -195,13 +185,8 @@ QCoro::Task<QStringList> Updater::install(InstalledApp app, Release release, Pha
             log << QStringLiteral("Swapped in; the old copy couldn't be moved to ") + where +
                        QStringLiteral(" and is kept at ") + swapped.oldCopy + QStringLiteral(" (") +
                        *swapped.trashFailure + QLatin1Char(')');
-    } catch (...) {
-        failure = std::current_exception();
-    }
-
-    auto clean = [&work]() noexcept { WorkFolder::remove(work); };
-    co_await blocking(clean);
-    if (failure)
-        std::rethrow_exception(failure);
-    co_return log;
+        co_return log;
+    };
+    auto clean = [&work] { return WorkFolder::cleanUp(work); };
+    co_return co_await withCleanup(body, clean);
 }

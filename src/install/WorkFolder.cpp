@@ -1,6 +1,7 @@
 #include "install/WorkFolder.h"
 
 #include "platform/files/Removal.h"
+#include "runtime/Blocking.h"
 #include "runtime/FileError.h"
 #include "runtime/Log.h"
 #include "platform/files/Sys.h"
@@ -60,6 +61,11 @@ void remove(const QString& folder) noexcept {
         // Clean-up never replaces the outcome being reported.
         Log::swallowed(lcInstall(), "Removing the work folder", std::current_exception());
     }
+}
+
+QCoro::Task<void> cleanUp(QString folder) {
+    auto work = [folder]() noexcept { remove(folder); };
+    co_await Blocking::run(work);
 }
 
 } // namespace WorkFolder

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoro/QCoroTask>
 #include <QString>
 
 // The private folder one install works in: "<tmp>/quenlark-<UUID>", readable by its owner only,
@@ -13,5 +14,8 @@ QString create();
 // Deletes `folder` with everything below it, never following a link. Folders copied out of a
 // disk image may keep read-only modes, so write access is given back first. Errors are ignored.
 void remove(const QString& folder) noexcept;
+
+// `remove` on the work pool: the clean-up an install awaits on its every way out.
+QCoro::Task<void> cleanUp(QString folder);
 
 } // namespace WorkFolder

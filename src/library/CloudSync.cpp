@@ -2,6 +2,7 @@
 
 #include "model/SourceKind.h"
 #include "runtime/Clock.h"
+#include "runtime/Log.h"
 
 #include <QHash>
 #include <QSet>
@@ -118,6 +119,8 @@ QList<QByteArray> Cloud::plan(const QList<Scanned>& scanned, const QList<Library
 
 QCoro::Task<int> Cloud::sync(QList<Scanned> scanned, QList<LibraryApp> library, Device device) const {
     const QList<QByteArray> writes = plan(scanned, library, device, Clock::shared().now());
+    qCDebug(lcLibrary) << "sync:" << scanned.size() << "apps scanned," << writes.size() << "writes";
     co_await commitText(writes);
+    qCDebug(lcLibrary) << "sync: committed";
     co_return static_cast<int>(writes.size());
 }

@@ -51,7 +51,7 @@ QCoro::Task<std::optional<Release>> ask(QCoro::Task<Release> request, QString re
             found = std::move(release);
         }
     } catch (...) {
-        Log::swallowed(lcSources(), what, std::current_exception());
+        Log::swallowed(lcLibrary(), what, std::current_exception());
     }
     co_return found;
 }
@@ -101,7 +101,7 @@ QCoro::Task<Route> route(LibraryApp app, Checker checker) {
             if (auto cask = brew->tables().byToken(*app.caskToken))
                 casks.append(std::move(*cask));
         } catch (...) {
-            Log::swallowed(lcSources(), "Loading the cask catalogue for a restore", std::current_exception());
+            Log::swallowed(lcLibrary(), "Loading the cask catalogue for a restore", std::current_exception());
         }
     }
     try {
@@ -112,7 +112,7 @@ QCoro::Task<Route> route(LibraryApp app, Checker checker) {
         if (found && !known)
             casks.append(*found);
     } catch (...) {
-        Log::swallowed(lcSources(), "Finding the cask of a restored app", std::current_exception());
+        Log::swallowed(lcLibrary(), "Finding the cask of a restored app", std::current_exception());
     }
 
     // 3. Homebrew candidates, in the order of the casks.

@@ -14,11 +14,6 @@ struct Animation {
     double blendDuration;   // spring: seconds
 
     bool operator==(const Animation&) const = default;
-
-    // The spring's motion from `from` to `to` (spring kind only).
-    Spring solver(double from, double to, double velocity = 0) const {
-        return Spring(response, dampingFraction, from, to, velocity);
-    }
 };
 
 // Whether the desktop asks for reduced motion or the launch holds "--reduce-motion".

@@ -11,18 +11,8 @@
 
 
 namespace Permissions {
-namespace {
 
-std::optional<State>& injected() {
-    static std::optional<State> answer;
-    return answer;
-}
-
-} // namespace
-
-State appManagement() { return injected().value_or(State::unknown); }
-
-void setAppManagementForTest(std::optional<State> answer) { injected() = answer; }
+State appManagement() { return State::unknown; }
 
 QCoro::Task<AuthorizationStatus> notifications() {
     auto bus = QDBusConnection::sessionBus();

@@ -14,9 +14,8 @@ enum class State { granted, denied, unknown };
 enum class AuthorizationStatus { notDetermined, denied, authorized, provisional, ephemeral };
 
 // Permission to change other applications' bundles. This platform has no such preflight, so
-// the answer is `unknown` unless a test set one.
+// the answer is `unknown`.
 State appManagement();
-void setAppManagementForTest(std::optional<State> answer);
 
 // Authorised while a notification server owns its name on the session bus; denied without one
 // or without a bus.

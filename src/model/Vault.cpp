@@ -98,7 +98,7 @@ struct Items {
 void ignore(GError*& error, const char* what) {
     if (!error)
         return;
-    qCInfo(lcModel).noquote() << what << "failed and is ignored:" << Log::redacted(QString::fromUtf8(error->message));
+    qCDebug(lcModel).noquote() << what << "failed and is ignored:" << Log::redacted(QString::fromUtf8(error->message));
     g_error_free(error);
     error = nullptr;
 }
@@ -201,7 +201,7 @@ State& state() {
 // Replaces the file in one step with a new one that only this user can read.
 void writePrivateFile(const QString& path, const QByteArray& data) {
     if (!SmallFile::replace(path, data, 0600))
-        qCInfo(lcModel).noquote() << "Writing" << path << "failed and is ignored:" << qt_error_string(errno);
+        qCDebug(lcModel).noquote() << "Writing" << path << "failed and is ignored:" << qt_error_string(errno);
 }
 
 // A removal the keyring could not do (locked, or not running) is remembered in a file of the
@@ -223,7 +223,7 @@ void markRemoval(const QString& service, const QString& account, bool done) {
     }
     QDir().mkpath(QFileInfo(mark).absolutePath());
     if (!SmallFile::replace(mark, QByteArray(), 0600))
-        qCInfo(lcModel).noquote() << "Recording a removal failed and is ignored:" << qt_error_string(errno);
+        qCDebug(lcModel).noquote() << "Recording a removal failed and is ignored:" << qt_error_string(errno);
 }
 
 // Deletes the unlocked matching items; true when none is left.

@@ -11,18 +11,16 @@
 #include "platform/desktop/Workspace.h"
 #include "runtime/Clock.h"
 #include "runtime/Describe.h"
+#include "runtime/Log.h"
 #include "runtime/MainThread.h"
 #include "runtime/Spawn.h"
 #include "store/Store.h"
 
-#include <QLoggingCategory>
 #include <QPointer>
 #include <QUrl>
 
 #include <chrono>
 #include <exception>
-
-Q_LOGGING_CATEGORY(lcSettings, "quenlark.onboarding", QtInfoMsg)
 
 namespace {
 
@@ -114,7 +112,7 @@ void SettingsModel::setIntervalHours(qint64 hours) {
     if (!write(s_.prefs, &Prefs::intervalHours, &Prefs::setIntervalHours, hours))
         return;
     s_.store.startSchedule();
-    qCDebug(lcSettings) << "check interval" << hours << "hours: schedule restarted";
+    qCDebug(lcOnboarding) << "check interval" << hours << "hours: schedule restarted";
 }
 
 void SettingsModel::setNotchMode(NotchMode mode) { write(s_.prefs, &Prefs::notchMode, &Prefs::setNotchMode, mode); }

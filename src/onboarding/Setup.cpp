@@ -16,15 +16,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLoggingCategory>
 #include <QUuid>
 
 #include <cerrno>
 
 #include <sys/stat.h>
 #include <unistd.h>
-
-Q_LOGGING_CATEGORY(lcOnboarding, "quenlark.onboarding", QtWarningMsg)
 
 using namespace Qt::Literals::StringLiterals;
 

@@ -11,6 +11,12 @@ Q_LOGGING_CATEGORY(lcModel, "quenlark.model", QtWarningMsg)
 Q_LOGGING_CATEGORY(lcSources, "quenlark.sources", QtWarningMsg)
 Q_LOGGING_CATEGORY(lcInstall, "quenlark.install", QtWarningMsg)
 Q_LOGGING_CATEGORY(lcStore, "quenlark.store", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcAccount, "quenlark.account", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcLibrary, "quenlark.library", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcNotch, "quenlark.notch", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcOnboarding, "quenlark.onboarding", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcViews, "quenlark.views", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcApp, "quenlark.app", QtWarningMsg)
 
 namespace Log {
 
@@ -52,8 +58,8 @@ QString redacted(const QString& text) {
 
 void swallowed(const QLoggingCategory& category, const char* what, std::exception_ptr error) noexcept {
     try {
-        if (category.isInfoEnabled())
-            qCInfo(category).noquote() << what << "failed and is ignored:" << redacted(describe(error));
+        if (category.isDebugEnabled())
+            qCDebug(category).noquote() << what << "failed and is ignored:" << redacted(describe(error));
     } catch (...) {
         // Logging never adds a failure of its own.
     }

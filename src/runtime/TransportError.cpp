@@ -6,7 +6,7 @@
 TransportError::TransportError(Kind kind, QString detail)
     : Error(sentence(kind)), kind(kind), detail(Log::redacted(detail)) {
     if (!this->detail.isEmpty())
-        qCInfo(lcSources).noquote() << description() << this->detail;
+        qCDebug(lcRuntime).noquote() << description() << this->detail;
 }
 
 QString TransportError::sentence(Kind kind) {

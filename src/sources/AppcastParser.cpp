@@ -1,8 +1,8 @@
 #include "sources/AppcastParser.h"
 
-#include <QXmlStreamReader>
+#include "sources/Decimal.h"
 
-#include <limits>
+#include <QXmlStreamReader>
 
 namespace {
 
@@ -60,7 +60,7 @@ void AppcastParser::elementStarted(const QString& name, const Attributes& attrib
             return;
         item->enclosureURL = attribute(attributes, QStringLiteral("url"));
         const auto length = attribute(attributes, QStringLiteral("length"));
-        item->length = length ? parseLength(*length) : std::nullopt;
+        item->length = length ? Decimal::parse(*length) : std::nullopt;
         item->edSignature = attribute(attributes, QStringLiteral("sparkle:edSignature"));
         item->os = attribute(attributes, QStringLiteral("sparkle:os"));
         if (!item->build)
@@ -103,33 +103,4 @@ void AppcastParser::elementEnded(const QString& name) {
         item->notesLink = value;
     else if (name == QLatin1String("description"))
         item->description = value;
-}
-
-std::optional<std::int64_t> AppcastParser::parseLength(const QString& text) {
-    qsizetype index = 0;
-    bool negative = false;
-    if (index < text.size() && (text[index] == QLatin1Char('+') || text[index] == QLatin1Char('-'))) {
-        negative = text[index] == QLatin1Char('-');
-        ++index;
-    }
-    if (index == text.size())
-        return std::nullopt;
-    // Accumulate towards the negative side so that the smallest value fits too.
-    std::int64_t value = 0;
-    constexpr std::int64_t min = std::numeric_limits<std::int64_t>::min();
-    for (; index < text.size(); ++index) {
-        const char16_t c = text[index].unicode();
-        if (c < u'0' || c > u'9')
-            return std::nullopt;
-        const int digit = c - u'0';
-        if (value < (min + digit) / 10)
-            return std::nullopt;
-        value = value * 10 - digit;
-    }
-    if (!negative) {
-        if (value == min)
-            return std::nullopt;
-        value = -value;
-    }
-    return value;
 }

@@ -29,7 +29,4 @@ public:
     std::optional<AppcastItem> item;        // the item being read
     QString text;                           // character data since the last start or end tag
     int deltas = 0;                         // depth inside "sparkle:deltas"
-
-    // "+12", "-3", "42": a signed decimal 64-bit integer, else nothing.
-    static std::optional<std::int64_t> parseLength(const QString& text);
 };

@@ -536,7 +536,6 @@ std::optional<Cask> BrewCatalogue::byToken(const QString& token) const {
 
 QList<Cask> BrewCatalogue::byApp(const QString& name) const { return make(byApp_.value(name.toUtf8())); }
 
-QList<Cask> BrewCatalogue::byBundle(const QString& bundleID) const { return make(byBundle_.value(bundleID.toUtf8())); }
 
 QStringList BrewCatalogue::tokens() const {
     QStringList result;

@@ -32,8 +32,6 @@ public:
     std::optional<Cask> byToken(const QString& token) const;
     // The casks naming an application of this lower-cased file name, in catalogue order.
     QList<Cask> byApp(const QString& name) const;
-    // The casks naming this bundle identifier as harvested, in catalogue order.
-    QList<Cask> byBundle(const QString& bundleID) const;
 
     QStringList tokens() const;
     qsizetype size() const { return byToken_.size(); }

@@ -1,7 +1,9 @@
 #include "sources/Checker.h"
 
+#include "model/SourceKind.h"
 #include "runtime/Blocking.h"
 #include "runtime/Describe.h"
+#include "runtime/Log.h"
 #include "runtime/OutsideText.h"
 #include "sources/AppStoreSource.h"
 #include "sources/Appcast.h"
@@ -21,14 +23,18 @@ QString fileName(const QString& bundlePath) {
 
 Attempt passed(SourceKind kind, const QUrl& url, const Release& release) {
     const QString found = release.version ? *release.version : release.build ? *release.build : QStringLiteral("?");
+    qCDebug(lcSources).noquote() << "check step" << SourceKinds::rawValue(kind) << Log::redacted(url) << "found" << found;
     return Attempt(kind, url.toString(QUrl::FullyEncoded), found, Attempt::Outcome::pass());
 }
 
 Attempt failed(SourceKind kind, const QUrl& url, std::exception_ptr error) {
+    qCDebug(lcSources).noquote() << "check step" << SourceKinds::rawValue(kind) << Log::redacted(url) << "failed:"
+                                 << Log::redacted(describe(error));
     return Attempt(kind, url.toString(QUrl::FullyEncoded), std::nullopt, Attempt::Outcome::fail(describe(error)));
 }
 
 Attempt skipped(SourceKind kind, QString reason, std::optional<QString> url = std::nullopt) {
+    qCDebug(lcSources).noquote() << "check step" << SourceKinds::rawValue(kind) << "skipped:" << reason;
     return Attempt(kind, std::move(url), std::nullopt, Attempt::Outcome::skipped(std::move(reason)));
 }
 
@@ -49,6 +55,7 @@ struct Group {
 QCoro::Task<void> child(Checker checker, InstalledApp app, CancelToken token, std::shared_ptr<Group> group) {
     auto check = checker.check(app, token);
     Checker::Check result = co_await std::move(check);
+    qCDebug(lcSources).noquote() << "check of" << app.bundleID << (result.release ? "found a release" : "found none");
     group->finished.push_back({std::move(app), std::move(result.attempts), std::move(result.release)});
     if (auto waiter = std::exchange(group->waiter, {})) {
         // Queued, so the caller never runs inside a child.
@@ -69,6 +76,7 @@ QCoro::Task<Checker::Check> Checker::check(InstalledApp app, CancelToken token) 
     const Sources chain = sources;
     Check result;
     std::exception_ptr error;
+    qCDebug(lcSources).noquote() << "check of" << app.bundleID << "started";
 
     // 1. App Store
     if (app.isAppStore) {
@@ -215,10 +223,6 @@ QCoro::Task<Release> Checker::sparkle(QUrl feedURL, CancelToken token) const {
 
 QCoro::Task<Release> Checker::github(QUrl url, CancelToken token) const {
     return sources.github(std::move(url), std::move(token));
-}
-
-QString Checker::plainText(const QString& html) {
-    return Appcast::plainText(html);
 }
 
 Checker::Sources Checker::Sources::real() {

@@ -65,7 +65,4 @@ struct Checker {
     QCoro::Task<Release> sparkle(QUrl feedURL, CancelToken token = {}) const;
     // The GitHub source for a latest-release API URL, also used on its own.
     QCoro::Task<Release> github(QUrl url, CancelToken token = {}) const;
-
-    // Plain text of HTML release notes.
-    static QString plainText(const QString& html);
 };

@@ -3,11 +3,10 @@
 #include "runtime/Blocking.h"
 #include "runtime/CheckError.h"
 #include "runtime/Url.h"
+#include "sources/Decimal.h"
 #include "sources/Net.h"
 
 #include <QStringList>
-
-#include <limits>
 
 namespace ElectronSource {
 
@@ -45,36 +44,6 @@ QList<QStringView> lines(const QString& text) {
     return result;
 }
 
-// A signed decimal 64-bit number: optional sign, digits only, no overflow.
-std::optional<std::int64_t> decimal(const QString& text) {
-    qsizetype i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
-        negative = text[i] == u'-';
-        ++i;
-    }
-    if (i == text.size())
-        return std::nullopt;
-    // Accumulate as a negative number so the most negative value fits.
-    std::int64_t value = 0;
-    constexpr std::int64_t lowest = std::numeric_limits<std::int64_t>::min();
-    for (; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        if (c < u'0' || c > u'9')
-            return std::nullopt;
-        const int digit = c - u'0';
-        if (value < (lowest + digit) / 10)
-            return std::nullopt;
-        value = value * 10 - digit;
-    }
-    if (!negative) {
-        if (value == lowest)
-            return std::nullopt;
-        value = -value;
-    }
-    return value;
-}
-
 } // namespace
 
 std::optional<QString> value(const QString& line, const QString& key) {
@@ -109,7 +78,7 @@ Release parse(const QByteArray& body, const QUrl& feed) {
     if (const auto relative = address ? Url::parse(*address) : std::nullopt) {
         Download download;
         download.url = feed.resolved(*relative);
-        download.size = size ? decimal(*size) : std::nullopt;
+        download.size = size ? Decimal::parse(*size) : std::nullopt;
         release.download = download;
     }
     return release;

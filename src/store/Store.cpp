@@ -104,6 +104,7 @@ void Store::setSession(std::optional<Session> session) {
     const std::optional<Session>& old = session_.peek();
     if (!session || !old || old->uid != session->uid) {
         ++sessionGeneration_;
+        std::exchange(sessionCancel_, CancelToken()).cancel();
         libraryListed_.set(false);
         // A sync or deletion still running for the account that left no longer keeps the next
         // account's sync out; its late end leaves the flag alone.

@@ -321,6 +321,8 @@ private:
     // Counts sign-outs and changes of account; an operation that awaited the network goes on
     // only while it is still the one it started under.
     quint64 sessionGeneration_ = 0;
+    // Cancelled with the session, so a restore's administrator step stops waiting on sign-out.
+    CancelToken sessionCancel_;
 
     Collaborators c_;
     mutable std::optional<QString> deviceID_;

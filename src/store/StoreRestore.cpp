@@ -4,6 +4,7 @@
 #include "runtime/Blocking.h"
 #include "runtime/Clock.h"
 #include "runtime/Describe.h"
+#include "runtime/Log.h"
 #include "runtime/MainThread.h"
 #include "runtime/UpdateError.h"
 #include "store/UpdateEngine.h"
@@ -85,6 +86,7 @@ QCoro::Task<void> Store::restore(LibraryRows items) {
     if (restoring_.peek() || items.isEmpty())
         co_return;
     setRestoring(true);
+    qCDebug(lcStore) << "restore of" << items.size() << "apps started";
     const Checker checker = c_.checker(endpoints_, brew_);
     const QString fallback = c_.options.sandbox
                                  ? QFileInfo(*c_.options.sandbox).absolutePath() + QStringLiteral("/HomeApplications")
@@ -120,6 +122,7 @@ QCoro::Task<void> Store::restore(LibraryRows items) {
     // The entries are the library of the account signed in now: once it has signed out (or
     // another has signed in) the run installs nothing more of it.
     const quint64 generation = sessionGeneration_;
+    const CancelToken cancel = sessionCancel_;
     bool stopped = false;
     auto stillSignedIn = [&](qsizetype next) {
         if (generation == sessionGeneration_)
@@ -142,6 +145,7 @@ QCoro::Task<void> Store::restore(LibraryRows items) {
         if (!stillSignedIn(at))
             break;
         entry->setRoute(route);
+        qCDebug(lcStore).noquote() << "restore of" << entry->app().id << "routed" << int(route.kind());
         if (route.kind() != Route::Kind::install) {
             entry->setPhase(InstallPhase::idle());
             ++leftToUser;
@@ -158,15 +162,19 @@ QCoro::Task<void> Store::restore(LibraryRows items) {
         std::exception_ptr failure;
         try {
             const std::unique_ptr<UpdateEngine> engine = engineFor(folder->path);
-            auto installing = engine->installFirst(recorded, route.releases(), consent, phase);
+            auto installing = engine->installFirst(recorded, route.releases(), consent, phase, cancel);
             fresh = co_await std::move(installing);
         } catch (...) {
             failure = std::current_exception();
         }
         open->store(false);
+        qCDebug(lcStore).noquote() << "restore of" << app.id << (fresh ? "installed" : "failed:")
+                                   << (fresh ? QString() : Log::redacted(describe(failure)));
         auto settling = clock_.sleep(settlePause);
         co_await std::move(settling);
-        if (fresh) {
+        if (isCancellation(failure)) {
+            entry->setPhase(InstallPhase::idle()); // the sign-out's notice says why
+        } else if (fresh) {
             entry->setTeam(fresh->team);
             entry->setNote(fresh->note);
             entry->setPhase(InstallPhase::done());

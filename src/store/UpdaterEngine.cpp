@@ -15,8 +15,9 @@ QCoro::Task<QStringList> UpdaterEngine::install(InstalledApp app, Release releas
 }
 
 QCoro::Task<Updater::Fresh> UpdaterEngine::installFirst(Updater::Recorded app, QList<Release> releases,
-                                                        Updater::Consent consent, Phase phase) {
-    auto running = updater_.installFirst(std::move(app), std::move(releases), std::move(consent), std::move(phase));
+                                                        Updater::Consent consent, Phase phase, CancelToken cancel) {
+    auto running = updater_.installFirst(std::move(app), std::move(releases), std::move(consent), std::move(phase),
+                                         std::move(cancel));
     co_return co_await std::move(running);
 }
 

@@ -114,6 +114,8 @@ QString pkexec() {
     return path && *path ? QFile::decodeName(path) : QStringLiteral("/usr/bin/pkexec");
 }
 
+constexpr int lineBound = 30 * 60 * 1000;
+
 int fail(qsizetype length, const QString& message, int number) {
     QTextStream err(stderr);
     err << "0:" << length << ": execution error: " << message << " (" << number << ")\n";
@@ -159,7 +161,12 @@ int osascriptMain(const QStringList& args) {
     process.closeWriteChannel();
     if (!process.waitForStarted(-1))
         return fail(length, QStringLiteral("Administrator rights could not be obtained."), 127);
-    process.waitForFinished(-1);
+    // As long as the application waits for an administrator run, and not for good.
+    if (!process.waitForFinished(lineBound)) {
+        process.kill();
+        process.waitForFinished(5000);
+        return fail(length, QStringLiteral("The command didn't finish in time."), 128 + 9);
+    }
     const QByteArray output = process.readAllStandardOutput();
     QByteArray error = process.readAllStandardError();
     bool ranLine = unprivileged;

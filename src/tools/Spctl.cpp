@@ -14,9 +14,6 @@
 
 namespace {
 
-constexpr uint32_t assessmentFlags = CodeSignature::CheckAllArchitectures | CodeSignature::CheckNestedCode
-    | CodeSignature::StrictValidate | CodeSignature::EnforceRevocationChecks;
-
 struct Verdict {
     bool accepted = false;
     QString reason;
@@ -31,13 +28,13 @@ Verdict assess(const QString& path, bool execute) {
     const auto code = CodeSignature::create(path);
     if (!code)
         return verdict;
-    const int status = code->checkValidity(assessmentFlags);
+    const int status = code->checkValidity(CodeSignature::ValidityFlags);
     if (status != SignatureStatus::Ok) {
         if (status != SignatureStatus::Unsigned)
             verdict.reason = SignatureStatus::message(status).value_or(QStringLiteral("error ") + QString::number(status));
         return verdict;
     }
-    const auto info = code->information(assessmentFlags);
+    const auto info = code->information(CodeSignature::ValidityFlags);
     if (!info || info->chain.isEmpty())
         return verdict;
     verdict.origin = info->leafCommonName;
@@ -48,7 +45,7 @@ Verdict assess(const QString& path, bool execute) {
     }
     const auto meets = [&](const char* text) {
         const auto requirement = Requirement::parse(QString::fromLatin1(text));
-        return requirement && code->checkValidity(assessmentFlags, &*requirement) == SignatureStatus::Ok;
+        return requirement && code->checkValidity(CodeSignature::ValidityFlags, &*requirement) == SignatureStatus::Ok;
     };
     if (meets("anchor apple")) {
         verdict.accepted = true;

@@ -3,6 +3,7 @@
 #include "TestEnvironment.h"
 #include "TestPki.h"
 
+#include "install/SignatureChecks.h"
 #include "install/Updater.h"
 #include "model/Scanner.h"
 #include "platform/codesign/Anchors.h"
@@ -103,7 +104,7 @@ TEST(DemoRestore, PutsBackEveryAppItCanVerifyAndLeavesTheRestToTheUser) {
         SCOPED_TRACE(item->app().name.toStdString());
         EXPECT_EQ(item->phase(), InstallPhase::done()) << item->note().value_or(u"-"_s).toStdString();
         EXPECT_EQ(item->team(), team);
-        EXPECT_EQ(Updater::validSignature(bundle), team);
+        EXPECT_EQ(SignatureChecks::validSignature(bundle), team);
         EXPECT_EQ(Updater::bundleIdentifier(bundle), item->app().id);
     }
     for (int index : {5, 6, 7})

@@ -5,6 +5,7 @@
 
 #include "install/Leftovers.h"
 #include "install/PackageSigner.h"
+#include "install/SignatureChecks.h"
 #include "install/Updater.h"
 #include "model/Scanner.h"
 #include "model/Verdict.h"
@@ -190,7 +191,7 @@ TEST_F(DemoData, IsWhatTheReadmeSays) {
     const auto package = Updater::package(work + u"/Ledger-4.2.pkg"_s, u"Ledger-4.2.pkg"_s, work);
     ASSERT_TRUE(package);
     const QString team = Updater::checkPackage(Updater::packageSigner(*package), u"Ledger"_s, std::nullopt);
-    const QString line = Updater::rootCommand(*package, Updater::sha256(*package), team, ToolPaths::privateTmp, false);
+    const QString line = Updater::rootCommand(*package, SignatureChecks::sha256(*package), team, ToolPaths::privateTmp, false);
     EXPECT_NO_THROW(runSync(Updater::runAppleScript(Updater::adminScript(line, u"Ledger"_s))));
     EXPECT_EQ(versionOf(applications + u"/Ledger.app"_s), u"4.2"_s);
     qunsetenv("QUENLARK_ANCHORS");

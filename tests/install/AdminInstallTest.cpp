@@ -5,12 +5,15 @@
 #include "install/AppleScriptError.h"
 #include "install/Updater.h"
 #include "platform/system/ToolPaths.h"
+#include "runtime/CancelToken.h"
+#include "runtime/Cancelled.h"
 #include "runtime/UpdateError.h"
 
 #include <gtest/gtest.h>
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -283,4 +286,29 @@ TEST_F(AdminRun, ADismissedPromptIsFinalAndOtherElevationFailuresAreNot) {
         }
     }
     EXPECT_EQ(runSync(Updater::runAppleScript(Updater::adminScript("echo done", "Alpha"))), "done");
+}
+
+// A run that does not end is killed with its shell line at the bound, or at once when cancelled,
+// and the administrator step is free for the next package.
+TEST(AdminInstall, ARunPastItsBoundOrCancelledEndsWithItsLineAndTheNextRuns) {
+    qputenv("QUENLARK_ELEVATION", "unprivileged");
+    QTemporaryDir dir;
+    const QString marker = dir.filePath("ran-on");
+    const QString script = Updater::adminScript("sleep 2; touch " + marker, "Alpha");
+    QElapsedTimer timer;
+    timer.start();
+    try {
+        Updater::runAppleScriptNow(script, {}, std::chrono::milliseconds(300));
+        ADD_FAILURE() << "a run past its bound succeeded";
+    } catch (const AppleScriptError& error) {
+        EXPECT_EQ(Updater::adminFailure(error, "Alpha").description(),
+                  "The installer failed: it ran past its time limit and was stopped");
+    }
+    CancelToken cancel;
+    cancel.cancel();
+    EXPECT_THROW(Updater::runAppleScriptNow(script, cancel), Cancelled);
+    EXPECT_LT(timer.elapsed(), 2000);
+    EXPECT_EQ(runSync(Updater::runAppleScript(Updater::adminScript("sleep 2.5; echo done", "Alpha"))), "done");
+    EXPECT_FALSE(QFile::exists(marker)); // the killed lines never reached their end
+    qunsetenv("QUENLARK_ELEVATION");
 }

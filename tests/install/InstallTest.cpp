@@ -7,6 +7,7 @@
 #include "UdifWriter.h"
 #include "ZipBuilder.h"
 
+#include "install/SignatureChecks.h"
 #include "install/Updater.h"
 #include "model/Scanner.h"
 #include "platform/codesign/Anchors.h"
@@ -233,7 +234,7 @@ TEST_F(InstallTest, ASignedZipReplacesTheBundleAndTrashesTheOldCopy) {
                                "Swapped in; the old copy moved to " + trash,
                            }));
     EXPECT_EQ(installedVersion(), "2.0");
-    EXPECT_EQ(Updater::validSignature(installed), "AAAAAAAAAA");
+    EXPECT_EQ(SignatureChecks::validSignature(installed), "AAAAAAAAAA");
     const auto old = Scanner::read(trash + "/Example 3.app", trash);
     ASSERT_TRUE(old);
     EXPECT_EQ(old->version, "1.0");

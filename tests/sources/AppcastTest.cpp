@@ -1,5 +1,6 @@
 #include "sources/Appcast.h"
 #include "sources/AppcastParser.h"
+#include "sources/Decimal.h"
 #include "sources/Net.h"
 
 #include "runtime/CheckError.h"
@@ -62,7 +63,7 @@ TEST(AppcastParser, BadInput) {
         {"9223372036854775807", INT64_MAX}, {"-9223372036854775808", INT64_MIN}, {"9223372036854775808", {}},
         {"", {}}, {"+", {}}, {" 4", {}}, {"12.5", {}}, {"\u0664\u0662", {}}};
     for (const auto& [text, value] : lengths)
-        EXPECT_EQ(AppcastParser::parseLength(QString::fromUtf8(text)), value) << text;
+        EXPECT_EQ(Decimal::parse(QString::fromUtf8(text)), value) << text;
 
     QByteArray bomb = R"(<?xml version="1.0"?><!DOCTYPE r [<!ENTITY a "aaaaaaaaaaaaaaaaaaaaaaaa">)";
     for (char name = 'b'; name <= 'k'; ++name) // each entity holds ten of the one before

@@ -32,7 +32,7 @@ public:
     }
 
     QCoro::Task<Updater::Fresh> installFirst(Updater::Recorded app, QList<Release> releases, Updater::Consent consent,
-                                             Phase phase) override {
+                                             Phase phase, CancelToken) override {
         auto restoring = h_->restoreInstall(std::move(app), std::move(releases), std::move(consent), std::move(phase));
         co_return co_await std::move(restoring);
     }

@@ -98,13 +98,6 @@ UdifImage::Table parseTable(const QByteArray& mish, const QString& name) {
 
 } // namespace
 
-bool UdifImage::isImage(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() < 512 || !file.seek(file.size() - 512))
-        return false;
-    return file.read(4) == "koly";
-}
-
 UdifImage UdifImage::open(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))

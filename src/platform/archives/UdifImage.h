@@ -36,9 +36,6 @@ public:
                              Zlib = 0x80000005, Bzip2 = 0x80000006, Lzfse = 0x80000007, Lzma = 0x80000008,
                              Comment = 0x7FFFFFFE, Terminator = 0xFFFFFFFF;
 
-    // Whether the file ends in a "koly" trailer.
-    static bool isImage(const QString& path);
-
     // Reads the trailer, the property list and the block tables.
     static UdifImage open(const QString& path);
 

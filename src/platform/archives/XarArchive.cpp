@@ -426,17 +426,6 @@ QByteArray XarArchive::read(const Entry& entry, qint64 limit) const {
     return bytes;
 }
 
-QString XarArchive::digestName(Digest digest) {
-    switch (digest) {
-    case Digest::Sha1: return QStringLiteral("sha1");
-    case Digest::Md5: return QStringLiteral("md5");
-    case Digest::Sha256: return QStringLiteral("sha256");
-    case Digest::Sha512: return QStringLiteral("sha512");
-    case Digest::None: break;
-    }
-    return QStringLiteral("none");
-}
-
 std::optional<int> XarArchive::digestLength(Digest digest) {
     switch (digest) {
     case Digest::Sha1: return 20;

@@ -80,7 +80,6 @@ public:
     // The same into memory (small files such as PackageInfo).
     QByteArray read(const Entry& entry, qint64 limit) const;
 
-    static QString digestName(Digest digest); // "sha1", ...
     static std::optional<int> digestLength(Digest digest);
     // The hash behind a checksum style; none for "none".
     static std::optional<StreamingHash::Algorithm> algorithm(Digest digest);

@@ -24,6 +24,10 @@ public:
         StrictValidate = 0x10,
         EnforceRevocationChecks = 0x40000000,
     };
+    // What trusting a signature takes: every architecture, nested code, strict validation and
+    // revocation checks.
+    static constexpr uint32_t ValidityFlags =
+        CheckAllArchitectures | CheckNestedCode | StrictValidate | EnforceRevocationChecks;
 
     // What a signature says about itself, once it verified.
     struct Information {

@@ -11,7 +11,6 @@ namespace {
 
 std::atomic<bool> macForm{false};
 std::mutex folderLock;
-QString folderOverride;
 QString installedOverride;
 QString anchorsOverride;
 
@@ -41,11 +40,6 @@ bool isStandIn(const QString& path) {
 }
 
 QString folder() {
-    {
-        std::lock_guard lock(folderLock);
-        if (!folderOverride.isEmpty())
-            return folderOverride;
-    }
     static const QString found = defaultFolder();
     return found;
 }
@@ -92,11 +86,6 @@ void setInstalledForTest(const QString& folder, const QString& anchors) {
 
 void setMacFormForTest(bool on) {
     macForm = on;
-}
-
-void setFolderForTest(const QString& f) {
-    std::lock_guard lock(folderLock);
-    folderOverride = f;
 }
 
 } // namespace ToolPaths

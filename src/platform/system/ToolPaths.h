@@ -52,8 +52,7 @@ bool unprivilegedElevation();
 // Tests: point the installed folders elsewhere (empty: the defaults).
 void setInstalledForTest(const QString& folder, const QString& anchors);
 
-// Tests: keep the macOS form in texts, or point at another tools folder (empty: the default).
+// Tests: keep the macOS form in texts.
 void setMacFormForTest(bool on);
-void setFolderForTest(const QString& folder);
 
 } // namespace ToolPaths

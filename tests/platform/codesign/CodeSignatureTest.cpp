@@ -16,8 +16,6 @@
 
 namespace {
 
-constexpr uint32_t partFlags = 0x40000019;
-
 void patch(const QString& path, qint64 offset) {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadWrite));
@@ -54,7 +52,7 @@ qint64 secondSlice(const QString& path) {
 
 int validity(const QString& path, const Requirement* requirement = nullptr) {
     const auto code = CodeSignature::create(path, TestPki::shared().anchors());
-    return code ? code->checkValidity(partFlags, requirement) : SignatureStatus::StaticCodeNotFound;
+    return code ? code->checkValidity(CodeSignature::ValidityFlags, requirement) : SignatureStatus::StaticCodeNotFound;
 }
 
 } // namespace
@@ -64,7 +62,7 @@ TEST(CodeSignature, ValidDeveloperIdBundleMeetsItsOwnDesignatedRequirement) {
     const auto built = fullBundle(dir.filePath("Full.app")).build();
     const auto code = CodeSignature::create(built.path, TestPki::shared().anchors());
     ASSERT_TRUE(code);
-    EXPECT_EQ(code->checkValidity(partFlags), 0);
+    EXPECT_EQ(code->checkValidity(CodeSignature::ValidityFlags), 0);
     const auto info = code->information();
     ASSERT_TRUE(info);
     EXPECT_EQ(info->teamIdentifier, u"AAAAAAAAAA");
@@ -77,7 +75,7 @@ TEST(CodeSignature, ValidDeveloperIdBundleMeetsItsOwnDesignatedRequirement) {
               "identifier \"com.example.full\" and anchor apple generic and certificate 1[field.1.2.840.113635.100.6.2.6] "
               "exists and certificate leaf[field.1.2.840.113635.100.6.1.13] exists and certificate leaf[subject.OU] = "
               "\"AAAAAAAAAA\"");
-    EXPECT_EQ(code->checkValidity(partFlags, &*designated), 0);
+    EXPECT_EQ(code->checkValidity(CodeSignature::ValidityFlags, &*designated), 0);
 }
 
 TEST(CodeSignature, ImplicitDesignatedRequirementForDeveloperIdCode) {
@@ -90,7 +88,7 @@ TEST(CodeSignature, ImplicitDesignatedRequirementForDeveloperIdCode) {
               "identifier \"com.example.plain\" and anchor apple generic and certificate 1[field.1.2.840.113635.100.6.2.6] "
               "exists and certificate leaf[field.1.2.840.113635.100.6.1.13] exists and certificate leaf[subject.OU] = "
               "\"AAAAAAAAAA\"");
-    EXPECT_EQ(code->checkValidity(partFlags, &*designated), 0);
+    EXPECT_EQ(code->checkValidity(CodeSignature::ValidityFlags, &*designated), 0);
 }
 
 TEST(CodeSignature, ACopyThatNoLongerValidatesStillNamesItsDeveloper) {
@@ -103,7 +101,7 @@ TEST(CodeSignature, ACopyThatNoLongerValidatesStillNamesItsDeveloper) {
         sealed.write("changed");
         sealed.close();
         const auto code = CodeSignature::create(installed.path, TestPki::shared().anchors());
-        ASSERT_NE(code->checkValidity(partFlags), 0);
+        ASSERT_NE(code->checkValidity(CodeSignature::ValidityFlags), 0);
         const auto designated = code->designatedRequirement();
         ASSERT_TRUE(designated) << stored;
         const auto same = BundleBuilder(dir.filePath("A.app")).identifier("com.example.app").build();
