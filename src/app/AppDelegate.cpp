@@ -42,12 +42,12 @@ void AppDelegate::willFinishLaunching() {
 
 void AppDelegate::didFinishLaunching() {
     using std::chrono::milliseconds;
-    // 1.
+    // The chosen appearance first, so that no window is ever drawn in the other one.
     e_.prefs->applyTheme();
-    // 2. A copy that ends here opens nothing and starts nothing.
+    // Settle which copy runs: a copy that ends here opens nothing and starts nothing.
     if (!e_.sandbox && !e_.onboarding->takeOverFromOtherCopies())
         return;
-    // 3.
+    // The welcome on a first launch, else any setup step still due; neither on a quiet start.
     if (!quietStart_) {
         if (!e_.prefs->onboarded()) {
             OnboardingHooks* onboarding = e_.onboarding;
@@ -57,9 +57,10 @@ void AppDelegate::didFinishLaunching() {
                 e_.onboarding->showSetupWindow(*step);
         }
     }
-    // 4.
+    // The schedule, the first use of the store in this start-up.
     e_.store->startSchedule();
-    // 5.
+    // The main window: hidden on a quiet start, else opened after 0.3 s unless one already
+    // shows, so on a first launch it comes before the welcome (0.4 s).
     if (quietStart_) {
         // Hidden, not closed: a close would fold the window into the island.
         QMetaObject::invokeMethod(this, [] {
@@ -75,15 +76,15 @@ void AppDelegate::didFinishLaunching() {
                       store->openMainWindow();
               }), "main window");
     }
-    // 6.
+    // The island's scheduler, then the tray item.
     e_.notch->start();
-    // 7.
     e_.statusItem->start();
-    // 8.
+    // The first check (quiet and complete on a quiet start) and the permission refresh, started
+    // in this order; neither waits for the other.
     spawn(firstRefresh(e_.store, quietStart_, e_.firstRefreshFinished), "first refresh");
-    // 9.
     spawn(e_.store->refreshPermissions(), "permission refresh");
-    // 10. Called by the application object for the life of the process.
+    // becameActive() is called by the application object from here on, for the life of the
+    // process.
 }
 
 void AppDelegate::becameActive() {

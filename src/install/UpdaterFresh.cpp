@@ -111,7 +111,8 @@ QCoro::Task<Updater::Fresh> Updater::installNew(Recorded app, Release release, C
     const Updater self = *this; // the caller's value need not outlive the install
     const QString name = OutsideText::isolated(app.name); // as our sentences show it
 
-    // 1-3: what can be refused before anything is created or downloaded.
+    // What can be refused before anything is created or downloaded: no download, an unsigned one
+    // where the app takes only signed ones, a Team ID that makes no requirement.
     if (!release.download)
         throw UpdateError(nothingToDownload(name));
     const Download download = *release.download;

@@ -73,13 +73,14 @@ QCoro::Task<QStringList> Updater::install(InstalledApp app, Release release, Pha
     const Updater self = *this; // the caller's value need not outlive the install
     const QString name = OutsideText::isolated(app.name); // as our sentences show it
 
-    // 1. Only a source whose download this program can install.
+    // Only a source whose download this program can install.
     if (!SourceKinds::canInstall(release.kind) || !release.download)
         throw UpdateError(SourceKinds::rawValue(release.kind) +
                           QStringLiteral(" doesn't offer a download Quenlark can install."));
     const Download download = *release.download;
 
-    // 2-7: the checks that need nothing downloaded, then the work folder.
+    // Everything that can be refused before a download (the bundle's place, a running copy, the
+    // signatures the update must carry), then the work folder.
     auto prepare = [&self, &app, &download, &name]() -> Prepared {
         Prepared prepared;
         const auto bundle = realPath(app.url);

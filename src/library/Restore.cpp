@@ -87,11 +87,11 @@ std::optional<QUrl> storePage(const std::optional<QString>& storeURL) {
 }
 
 QCoro::Task<Route> route(LibraryApp app, Checker checker) {
-    // 1. The App Store keeps the application; nothing else is asked.
+    // The App Store keeps the application; nothing else is asked.
     if (const auto page = storePage(app.storeURL))
         co_return Route::store(*page);
 
-    // 2. At most two casks: the one the record names, then the one that installs the app.
+    // At most two casks: the one the record names, then the one that installs the app.
     const std::shared_ptr<BrewIndex> brew = checker.brew;
     QList<Cask> casks;
     if (app.caskToken) {
@@ -115,13 +115,13 @@ QCoro::Task<Route> route(LibraryApp app, Checker checker) {
         Log::swallowed(lcLibrary(), "Finding the cask of a restored app", std::current_exception());
     }
 
-    // 3. Homebrew candidates, in the order of the casks.
+    // Homebrew candidates, in the order of the casks.
     QList<Release> candidates;
     for (const Cask& cask : casks)
         if (auto release = candidate(cask))
             candidates.append(std::move(*release));
 
-    // 4. The appcast, only over the web: the record comes from the account's documents.
+    // The appcast, only over the web: the record comes from the account's documents.
     if (const auto feed = WebLink::web(app.feedURL)) {
         const QString ref = feed->toString(QUrl::FullyEncoded);
         auto request = checker.sparkle(*feed);
@@ -130,7 +130,7 @@ QCoro::Task<Route> route(LibraryApp app, Checker checker) {
             candidates.append(std::move(*release));
     }
 
-    // 5. GitHub: the record's repository, else the first one a cask names.
+    // GitHub: the record's repository, else the first one a cask names.
     std::optional<QString> repository = plainRepository(app.githubRepo);
     if (!app.githubRepo) {
         for (const Cask& cask : casks) {
@@ -150,7 +150,7 @@ QCoro::Task<Route> route(LibraryApp app, Checker checker) {
     if (!candidates.isEmpty())
         co_return Route::install(std::move(candidates));
 
-    // 6. Nothing this Mac can verify: the user fetches it.
+    // Nothing this Mac can verify: the user fetches it.
     QString reason;
     if (app.source == QLatin1String("Electron"))
         reason = QStringLiteral("It updates itself, but there's no download Quenlark can verify.");

@@ -3,8 +3,8 @@
 #include "notch/NotchHooks.h"
 #include "runtime/Shell.h"
 
-// Until the scheduler and the island exist: nothing is ever scheduled or shown, and dropping
-// the window opens it.
+// A notch that never schedules nor shows an island, where dropping the window opens it: the
+// base of a store's fake notch.
 class NoNotchHooks : public NotchHooks {
 public:
     void request(NotchTrigger) override {}

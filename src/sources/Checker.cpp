@@ -78,7 +78,7 @@ QCoro::Task<Checker::Check> Checker::check(InstalledApp app, CancelToken token) 
     std::exception_ptr error;
     qCDebug(lcSources).noquote() << "check of" << app.bundleID << "started";
 
-    // 1. App Store
+    // The sources in turn; the first that gives a release ends the check. The App Store first.
     if (app.isAppStore) {
         const QUrl url = chain.lookupURL(app, urls);
         try {
@@ -95,7 +95,7 @@ QCoro::Task<Checker::Check> Checker::check(InstalledApp app, CancelToken token) 
         result.attempts.append(skipped(SourceKind::appStore, QStringLiteral("No App Store receipt")));
     }
 
-    // 2. Appcast
+    // The appcast.
     if (app.feedURL) {
         const QUrl feed = *app.feedURL;
         try {
@@ -113,7 +113,7 @@ QCoro::Task<Checker::Check> Checker::check(InstalledApp app, CancelToken token) 
         result.attempts.append(skipped(SourceKind::sparkle, QStringLiteral("No SUFeedURL in Info.plist")));
     }
 
-    // 3. Homebrew
+    // Homebrew.
     const QString name = fileName(app.url);
     const QUrl catalogue = urls.caskCatalogue();
     std::optional<Cask> cask;
@@ -145,7 +145,7 @@ QCoro::Task<Checker::Check> Checker::check(InstalledApp app, CancelToken token) 
                                        catalogue.toString(QUrl::FullyEncoded)));
     }
 
-    // 4. GitHub, only for a repository the cask names
+    // GitHub, only for a repository the cask names.
     const std::optional<QString> repository = cask ? cask->githubRepo() : std::nullopt;
     if (repository) {
         const QUrl url = urls.latestRelease(*repository);
@@ -164,7 +164,7 @@ QCoro::Task<Checker::Check> Checker::check(InstalledApp app, CancelToken token) 
         result.attempts.append(skipped(SourceKind::github, QStringLiteral("No GitHub repository known")));
     }
 
-    // 5. electron-updater
+    // electron-updater.
     if (app.electronFeed) {
         const QUrl feed = *app.electronFeed;
         try {

@@ -197,7 +197,7 @@ public:
     std::function<void()> openMain;
     std::function<void()> openSettingsWindow;
 
-    // The seams of the subsystems that come later.
+    // The seams of the subsystems the store calls.
     NotchHooks& notch() const { return *c_.notch; }
     AccountHooks& account() const { return *c_.account; }
     OnboardingHooks& onboarding() const { return *c_.onboarding; }

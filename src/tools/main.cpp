@@ -24,8 +24,8 @@ struct Entry {
     ToolMain main;
 };
 
-// The registered tools. A tool added later (spctl, pkgutil, installer, osascript, launchctl)
-// gets one line here and a link of the same name in the build's libexec folder.
+// The registered tools. A new tool gets one line here and a link of the same name in the
+// build's libexec folder.
 const Entry tools[] = {
     {"ditto", &dittoMain},
     {"hdiutil", &hdiutilMain},

@@ -7,7 +7,7 @@
 namespace Fonts {
 
 namespace {
-// Qt sizes fonts in points of 1/72 inch; the design's sizes are pixels.
+// Qt sizes fonts in points of 1/72 inch; the sizes here are pixels.
 QFont sized(QFont font, double pixels, QFont::Weight weight) {
     const QScreen* screen = QGuiApplication::primaryScreen();
     const double dpi = screen ? screen->logicalDotsPerInchY() : 96.0;
