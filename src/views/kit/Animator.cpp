@@ -127,6 +127,20 @@ void fade(QWidget* widget, bool in, std::function<bool()> wanted) {
     });
 }
 
+void appear(QWidget* widget) {
+    QPointer<QGraphicsOpacityEffect> effect = new QGraphicsOpacityEffect(widget);
+    effect->setOpacity(0);
+    widget->setGraphicsEffect(effect);
+    const QPointer<QWidget> fresh = widget;
+    standard(widget, 0, 1, [fresh, effect](double v) {
+        if (!fresh || !effect)
+            return;
+        effect->setOpacity(std::clamp(v, 0.0, 1.0));
+        if (v == 1)
+            fresh->setGraphicsEffect(nullptr);
+    });
+}
+
 } // namespace Animator
 
 SpringValue::SpringValue(QObject* owner, double value, Animator::Apply apply, double response, double dampingFraction)

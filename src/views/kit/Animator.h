@@ -34,6 +34,8 @@ void fade(QWidget* widget, bool in, std::function<bool()> wanted);
 // Whether a widget above `widget` is drawn through a graphics effect (fading, say). An effect of
 // its own would then find the painter taken and draw nothing, so the fades here end at once.
 bool insideEffect(const QWidget* widget);
+// Fades `widget` in from nothing by the standard animation; the effect goes when it is done.
+void appear(QWidget* widget);
 
 } // namespace Animator
 
