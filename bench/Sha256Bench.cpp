@@ -1,6 +1,6 @@
 // SHA-256 of a 1 GiB download, against `openssl dgst -sha256` reading the same file (the fastest
 // hashing tool here), the two alternating within each repetition.
-#include "install/Updater.h"
+#include "install/SignatureChecks.h"
 
 #include "support/LargeFile.h"
 #include "support/PeerRuns.h"
@@ -32,7 +32,7 @@ Fixture& fixture() {
 void sha256VersusOpenssl(benchmark::State& state) {
     const QString path = fixture().file;
     alternatingWithPeer(
-        state, [&path] { return !Updater::sha256(path).isEmpty(); }, QStringLiteral("openssl"),
+        state, [&path] { return !SignatureChecks::sha256(path).isEmpty(); }, QStringLiteral("openssl"),
         {QStringLiteral("dgst"), QStringLiteral("-sha256"), path});
     state.SetBytesProcessed(state.iterations() * fileSize);
 }
