@@ -45,7 +45,7 @@ QCoro::Task<void> Store::update(std::shared_ptr<AppItem> item) {
     if (!item->release())
         co_return;
     const Release release = *item->release();
-    if (release.kind == SourceKind::appStore) {
+    if (release.kind.traits().opensStore) {
         openStore(item);
         co_return;
     }
