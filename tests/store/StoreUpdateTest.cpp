@@ -63,7 +63,7 @@ TEST(StoreUpdate, FailuresWriteTwoLinesAndBlockedProbesThePermission) {
         Permissions::State after;
     };
     const auto plain = std::make_exception_ptr(UpdateError(QStringLiteral("The download is damaged.")));
-    const auto permission = std::make_exception_ptr(UpdateError(QStringLiteral("Allow it."), true));
+    const auto permission = std::make_exception_ptr(UpdateError(QStringLiteral("Allow it."), {.needsPermission = true}));
     const auto other = std::make_exception_ptr(std::runtime_error("x"));
     const QList<Case> cases{
         {"plain", plain, false, Permissions::State::granted, InstallPhase::failed(QStringLiteral("The download is damaged.")),
