@@ -37,7 +37,7 @@ QList<Cloud::Scanned> scanned(int count) {
         app.version = u"1."_s + QString::number(i % 7);
         app.team = u"TEAM"_s + QString::number(i % 50);
         Release release;
-        release.kind = static_cast<SourceKind>(i % 5);
+        release.kind = SourceKinds::all()[i % 5];
         release.ref = u"ref-"_s + QString::number(i);
         apps.append({app, i % 3 ? std::optional(release) : std::nullopt});
     }

@@ -139,7 +139,7 @@ App::App(SingleInstance& instance)
     Commands::Actions actions;
     actions.settings = [this] { showSettings(); };
     actions.quit = quit;
-    actions.checkAgain = [store] { spawn(store->refresh(false, false), "Check Again"); };
+    actions.checkAgain = [store] { spawn(store->refresh(), "Check Again"); };
     actions.updateAll = [store] { spawn(store->updateAll(), "Update All"); };
     actions.tour = [store] { store->onboarding().startTour(); };
     actions.welcome = [store] { store->onboarding().showOnboarding(); };

@@ -24,7 +24,7 @@ QCoro::Task<void> later(Clock* clock, Clock::Duration delay, std::function<void(
 }
 
 QCoro::Task<void> firstRefresh(Store* store, bool quiet, std::function<void()> finished) {
-    auto refreshing = store->refresh(quiet, quiet);
+    auto refreshing = store->refresh({.background = quiet, .everything = quiet});
     co_await std::move(refreshing);
     if (finished)
         finished();

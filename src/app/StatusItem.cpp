@@ -95,7 +95,7 @@ QList<Tray::Entry> StatusItem::menu() {
     Store* store = e_.store;
     return {
         {tr("Open Quenlark"), {}, [this] { e_.notch->dropWindow(); }},
-        {tr("Check Now"), {}, [store] { spawn(store->refresh(false, false), "check from the status item"); }},
+        {tr("Check Now"), {}, [store] { spawn(store->refresh(), "check from the status item"); }},
         {tr("Settings…"), {}, [store] {
              if (store->openSettingsWindow)
                  store->openSettingsWindow();

@@ -195,7 +195,8 @@ UpdateError Updater::adminFailure(const AppleScriptError& error, const QString& 
     switch (error.number.value_or(0)) {
     case -128:
         if (error.number)
-            return UpdateError(QStringLiteral("You cancelled the administrator prompt. Nothing was installed."), false, true);
+            return UpdateError(QStringLiteral("You cancelled the administrator prompt. Nothing was installed."),
+                               {.final = true});
         break;
     case 91:
         return UpdateError(QStringLiteral("Quenlark couldn't copy ") + name

@@ -79,7 +79,7 @@ QCoro::Task<Updater::Fresh> installPackage(Updater::Recorded app, QString packag
     if (!agreed)
         throw UpdateError(QStringLiteral("You chose not to run ") + name +
                               QStringLiteral("'s installer. Nothing was installed."),
-                          false, true);
+                          {.final = true});
 
     report(phase, InstallPhase::installing());
     const QString line = Updater::rootCommand(package, digest, team, ToolPaths::privateTmp, false);

@@ -25,26 +25,13 @@ Cloud::Fields appFields(const InstalledApp& app, const std::optional<Release>& r
         fields.insert(u"team"_s, Value::string(*app.team));
     if (release) {
         fields.insert(u"source"_s, Value::string(SourceKinds::rawValue(release->kind)));
-        switch (release->kind) {
-        case SourceKind::appStore:
-            if (release->storeURL)
-                fields.insert(u"storeURL"_s, Value::string(release->storeURL->toString()));
-            break;
-        case SourceKind::sparkle:
-            put(u"feedURL"_s, release->ref);
-            break;
-        case SourceKind::homebrew:
-            if (release->ref)
-                fields.insert(u"caskToken"_s, Value::string(*release->ref));
-            if (release->notesURL)
-                fields.insert(u"homepage"_s, Value::string(release->notesURL->toString()));
-            break;
-        case SourceKind::github:
-            put(u"githubRepo"_s, release->ref);
-            break;
-        case SourceKind::electron:
-            break;
-        }
+        const SourceTraits& traits = release->kind.traits();
+        if (traits.opensStore && release->storeURL)
+            fields.insert(u"storeURL"_s, Value::string(release->storeURL->toString()));
+        if (!traits.cloudField.isEmpty())
+            put(traits.cloudField.toString(), release->ref);
+        if (traits.pageIsHomepage && release->notesURL)
+            fields.insert(u"homepage"_s, Value::string(release->notesURL->toString()));
     }
     if (app.feedURL)
         put(u"feedURL"_s, app.feedURL->toString());

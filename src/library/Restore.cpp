@@ -170,7 +170,7 @@ QUrl website(const LibraryApp& app, const std::optional<Cask>& cask, const std::
         if (const auto page = WebLink::web(cask->homepage))
             return *page;
     }
-    if (release && release->kind == SourceKind::homebrew && release->notesURL)
+    if (release && release->kind.traits().pageIsHomepage && release->notesURL)
         return *release->notesURL;
     if (app.githubRepo) {
         if (const auto page = Url::parse(QStringLiteral("https://") + githubWebHost + u'/' + *app.githubRepo))

@@ -35,7 +35,7 @@ std::exception_ptr UpdateError::from(std::exception_ptr error, const QString& na
             QStringLiteral("macOS blocked Quenlark from changing ") + OutsideText::isolated(name) +
                 QStringLiteral(". Turn on Quenlark in System Settings \u203A Privacy & Security \u203A App "
                                "Management, then try again."),
-            true));
+            {.needsPermission = true}));
     if (code == EACCES)
         return std::make_exception_ptr(UpdateError(
             OutsideText::isolated(name) +

@@ -8,8 +8,15 @@
 // `final`: trying another candidate release would not help.
 class UpdateError : public Error {
 public:
-    explicit UpdateError(QString sentence, bool needsPermission = false, bool final = false)
-        : Error(std::move(sentence)), needsPermission(needsPermission), final(final) {}
+    // Named at the throw, as in UpdateError(sentence, {.final = true}).
+    struct Options {
+        bool needsPermission = false;
+        bool final = false;
+    };
+
+    UpdateError(QString sentence, Options options)
+        : Error(std::move(sentence)), needsPermission(options.needsPermission), final(options.final) {}
+    explicit UpdateError(QString sentence) : UpdateError(std::move(sentence), Options{}) {}
 
     // Translates a refused file change on the application called `name`: EPERM becomes the App
     // Management sentence with needsPermission, EACCES the sentence about another owner. Any

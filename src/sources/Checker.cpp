@@ -38,6 +38,104 @@ Attempt skipped(SourceKind kind, QString reason, std::optional<QString> url = st
     return Attempt(kind, std::move(url), std::nullopt, Attempt::Outcome::skipped(std::move(reason)));
 }
 
+using Turn = Checker::Turn;
+
+Turn skip(SourceKind kind, QString reason, std::optional<QString> url = std::nullopt) {
+    return {skipped(kind, std::move(reason), std::move(url)), std::nullopt};
+}
+
+// Asks one source at `url`: passed with its release, given `ref` when there is one, or failed
+// with the error's sentence.
+QCoro::Task<Turn> ask(SourceKind kind, QUrl url, std::function<QCoro::Task<Release>()> request,
+                      std::optional<QString> ref = std::nullopt) {
+    std::exception_ptr error;
+    try {
+        auto task = request();
+        Release release = co_await std::move(task);
+        if (ref)
+            release.ref = std::move(ref);
+        Attempt attempt = passed(kind, url, release);
+        co_return Turn{std::move(attempt), std::move(release)};
+    } catch (...) {
+        error = std::current_exception();
+    }
+    co_return Turn{failed(kind, url, error), std::nullopt};
+}
+
+QCoro::Task<Turn> appStoreStep(Checker::Context& c) {
+    if (!c.app.isAppStore)
+        co_return skip(SourceKind::appStore, QStringLiteral("No App Store receipt"));
+    const QUrl url = c.sources.lookupURL(c.app, c.endpoints);
+    auto turn = ask(SourceKind::appStore, url, [&c, url] { return c.sources.appStore(c.app, url, c.token); });
+    Turn taken = co_await std::move(turn);
+    co_return taken;
+}
+
+using FeedSource = std::function<QCoro::Task<Release>(QUrl, CancelToken)> Checker::Sources::*;
+
+// A source asked at the feed the bundle names, skipped with `reason` when it names none; the
+// release keeps the feed as its reference when `named`.
+QCoro::Task<Turn> feedStep(Checker::Context& c, SourceKind kind, std::optional<QUrl> named, QString reason,
+                           FeedSource source, bool keepsFeed) {
+    if (!named)
+        co_return skip(kind, std::move(reason));
+    const QUrl feed = *named;
+    const std::optional<QString> ref = keepsFeed ? std::optional(feed.toString(QUrl::FullyEncoded)) : std::nullopt;
+    auto turn = ask(kind, feed, [&c, feed, source] { return (c.sources.*source)(feed, c.token); }, ref);
+    Turn taken = co_await std::move(turn);
+    co_return taken;
+}
+
+QCoro::Task<Turn> appcastStep(Checker::Context& c) {
+    return feedStep(c, SourceKind::sparkle, c.app.feedURL, QStringLiteral("No SUFeedURL in Info.plist"),
+                    &Checker::Sources::sparkle, true);
+}
+
+// The one step whose find a later step reads, and the one skipped attempt that names what it
+// queried.
+QCoro::Task<Turn> caskStep(Checker::Context& c) {
+    const QString name = fileName(c.app.url);
+    const QUrl catalogue = c.endpoints.caskCatalogue();
+    std::exception_ptr error;
+    try {
+        auto lookup = c.brew->cask(c.app.bundleID, name);
+        c.cask = co_await std::move(lookup);
+    } catch (...) {
+        error = std::current_exception();
+    }
+    if (error)
+        co_return Turn{failed(SourceKind::homebrew, catalogue, error), std::nullopt};
+    if (!c.cask)
+        co_return skip(SourceKind::homebrew, QStringLiteral("No cask installs ") + OutsideText::isolated(name),
+                       catalogue.toString(QUrl::FullyEncoded));
+    const QUrl url = c.endpoints.cask(c.cask->token);
+    try {
+        Release release = c.cask->release();
+        release.ref = c.cask->token;
+        Attempt attempt = passed(SourceKind::homebrew, url, release);
+        co_return Turn{std::move(attempt), std::move(release)};
+    } catch (...) {
+        error = std::current_exception();
+    }
+    co_return Turn{failed(SourceKind::homebrew, url, error), std::nullopt};
+}
+
+// Only for a repository the cask names.
+QCoro::Task<Turn> githubStep(Checker::Context& c) {
+    const std::optional<QString> repository = c.cask ? c.cask->githubRepo() : std::nullopt;
+    if (!repository)
+        co_return skip(SourceKind::github, QStringLiteral("No GitHub repository known"));
+    const QUrl url = c.endpoints.latestRelease(*repository);
+    auto turn = ask(SourceKind::github, url, [&c, url] { return c.sources.github(url, c.token); }, *repository);
+    Turn taken = co_await std::move(turn);
+    co_return taken;
+}
+
+QCoro::Task<Turn> electronStep(Checker::Context& c) {
+    return feedStep(c, SourceKind::electron, c.app.electronFeed,
+                    QStringLiteral("No electron-updater config (app-update.yml)"), &Checker::Sources::electron, false);
+}
+
 // The finished checks of one checkAll, waiting for the caller to take them.
 struct Group {
     std::deque<Checker::Result> finished;
@@ -69,117 +167,20 @@ Checker::Checker(Endpoints endpoints, std::shared_ptr<BrewIndex> brew, Sources s
     : endpoints(std::move(endpoints)), brew(std::move(brew)), sources(std::move(sources)) {}
 
 QCoro::Task<Checker::Check> Checker::check(InstalledApp app, CancelToken token) const {
-    // Copies, so that the check never depends on the checker outliving it. Every source call is
-    // made before its co_await, so no temporary lives inside an await that can throw.
-    const Endpoints urls = endpoints;
-    const std::shared_ptr<BrewIndex> index = brew;
-    const Sources chain = sources;
+    // Copies, so that the check never depends on the checker outliving it. Every step is called
+    // before its co_await, so no temporary lives inside an await that can throw.
+    const QList<Step> chain = steps;
+    Context context{std::move(app), endpoints, brew, sources, std::move(token), std::nullopt};
     Check result;
-    std::exception_ptr error;
-    qCDebug(lcSources).noquote() << "check of" << app.bundleID << "started";
-
-    // The sources in turn; the first that gives a release ends the check. The App Store first.
-    if (app.isAppStore) {
-        const QUrl url = chain.lookupURL(app, urls);
-        try {
-            auto request = chain.appStore(app, url, token);
-            Release release = co_await std::move(request);
-            result.attempts.append(passed(SourceKind::appStore, url, release));
-            result.release = std::move(release);
-            co_return result;
-        } catch (...) {
-            error = std::current_exception();
+    qCDebug(lcSources).noquote() << "check of" << context.app.bundleID << "started";
+    for (const Step& step : chain) {
+        auto turn = step(context);
+        Turn taken = co_await std::move(turn);
+        result.attempts.append(std::move(taken.attempt));
+        if (taken.release) {
+            result.release = std::move(taken.release);
+            break;
         }
-        result.attempts.append(failed(SourceKind::appStore, url, error));
-    } else {
-        result.attempts.append(skipped(SourceKind::appStore, QStringLiteral("No App Store receipt")));
-    }
-
-    // The appcast.
-    if (app.feedURL) {
-        const QUrl feed = *app.feedURL;
-        try {
-            auto request = chain.sparkle(feed, token);
-            Release release = co_await std::move(request);
-            release.ref = feed.toString(QUrl::FullyEncoded);
-            result.attempts.append(passed(SourceKind::sparkle, feed, release));
-            result.release = std::move(release);
-            co_return result;
-        } catch (...) {
-            error = std::current_exception();
-        }
-        result.attempts.append(failed(SourceKind::sparkle, feed, error));
-    } else {
-        result.attempts.append(skipped(SourceKind::sparkle, QStringLiteral("No SUFeedURL in Info.plist")));
-    }
-
-    // Homebrew.
-    const QString name = fileName(app.url);
-    const QUrl catalogue = urls.caskCatalogue();
-    std::optional<Cask> cask;
-    bool lookedUp = false;
-    try {
-        auto lookup = index->cask(app.bundleID, name);
-        cask = co_await std::move(lookup);
-        lookedUp = true;
-    } catch (...) {
-        error = std::current_exception();
-    }
-    if (!lookedUp) {
-        result.attempts.append(failed(SourceKind::homebrew, catalogue, error));
-    } else if (cask) {
-        const QUrl url = urls.cask(cask->token);
-        try {
-            Release release = cask->release();
-            release.ref = cask->token;
-            result.attempts.append(passed(SourceKind::homebrew, url, release));
-            result.release = std::move(release);
-            co_return result;
-        } catch (...) {
-            result.attempts.append(failed(SourceKind::homebrew, url, std::current_exception()));
-        }
-    } else {
-        // The one skipped attempt that names what it queried.
-        result.attempts.append(skipped(SourceKind::homebrew,
-                                       QStringLiteral("No cask installs ") + OutsideText::isolated(name),
-                                       catalogue.toString(QUrl::FullyEncoded)));
-    }
-
-    // GitHub, only for a repository the cask names.
-    const std::optional<QString> repository = cask ? cask->githubRepo() : std::nullopt;
-    if (repository) {
-        const QUrl url = urls.latestRelease(*repository);
-        try {
-            auto request = chain.github(url, token);
-            Release release = co_await std::move(request);
-            release.ref = *repository;
-            result.attempts.append(passed(SourceKind::github, url, release));
-            result.release = std::move(release);
-            co_return result;
-        } catch (...) {
-            error = std::current_exception();
-        }
-        result.attempts.append(failed(SourceKind::github, url, error));
-    } else {
-        result.attempts.append(skipped(SourceKind::github, QStringLiteral("No GitHub repository known")));
-    }
-
-    // electron-updater.
-    if (app.electronFeed) {
-        const QUrl feed = *app.electronFeed;
-        try {
-            auto request = chain.electron(feed, token);
-            Release release = co_await std::move(request);
-            result.attempts.append(passed(SourceKind::electron, feed, release));
-            result.release = std::move(release);
-            co_return result;
-        } catch (...) {
-            error = std::current_exception();
-        }
-        result.attempts.append(failed(SourceKind::electron, feed, error));
-    } else {
-        result.attempts.append(
-            skipped(SourceKind::electron, QStringLiteral("No electron-updater config (app-update.yml)")));
     }
     co_return result;
 }
@@ -223,6 +224,10 @@ QCoro::Task<Release> Checker::sparkle(QUrl feedURL, CancelToken token) const {
 
 QCoro::Task<Release> Checker::github(QUrl url, CancelToken token) const {
     return sources.github(std::move(url), std::move(token));
+}
+
+QList<Checker::Step> Checker::standardSteps() {
+    return {appStoreStep, appcastStep, caskStep, githubStep, electronStep};
 }
 
 Checker::Sources Checker::Sources::real() {

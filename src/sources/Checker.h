@@ -4,6 +4,7 @@
 #include "model/InstalledApp.h"
 #include "model/Release.h"
 #include "runtime/CancelToken.h"
+#include "sources/Cask.h"
 #include "sources/Endpoints.h"
 
 #include <QCoro/QCoroTask>
@@ -32,6 +33,30 @@ struct Checker {
         static Sources real();
     };
 
+    // What the steps of one check share: the app, where and how to ask, and what an earlier
+    // step found for a later one.
+    struct Context {
+        InstalledApp app;
+        Endpoints endpoints;
+        std::shared_ptr<BrewIndex> brew;
+        Sources sources;
+        CancelToken token;
+        // The cask the Homebrew step found, which names the repository the GitHub step asks.
+        std::optional<Cask> cask;
+    };
+
+    // One source's turn: its attempt, and its release when it passed, which ends the check.
+    struct Turn {
+        Attempt attempt;
+        std::optional<Release> release;
+    };
+
+    // A source's place in the chain. It never throws: a failure is its attempt.
+    using Step = std::function<QCoro::Task<Turn>(Context&)>;
+
+    // The five sources' steps, in the order a check tries them.
+    static QList<Step> standardSteps();
+
     struct Check {
         QList<Attempt> attempts;
         std::optional<Release> release;
@@ -51,8 +76,9 @@ struct Checker {
     Endpoints endpoints;
     std::shared_ptr<BrewIndex> brew;
     Sources sources;
+    QList<Step> steps = standardSteps();
 
-    // One pass down the chain; never throws. Attempts end with the first that passed.
+    // One pass down the steps; never throws. Attempts end with the first that passed.
     QCoro::Task<Check> check(InstalledApp app, CancelToken token = {}) const;
 
     // Checks every application with at most `limit` checks at once and returns the results in

@@ -207,9 +207,16 @@ public:
     Notifier& notifier() const { return *c_.notifier; }
 
     // ---- Refresh and check ----
+    // How a refresh announces what it found: a `background` one (the schedule's, a quiet start's)
+    // through the island and a notification, and with `everything` each update, not only new ones.
+    struct RefreshOptions {
+        bool background = false;
+        bool everything = false;
+    };
     // Scans, merges the rows, checks every row that may be checked, announces and synchronises
     // the library; returns at once while another refresh runs.
-    QCoro::Task<void> refresh(bool background = false, bool everything = false);
+    QCoro::Task<void> refresh(RefreshOptions options);
+    QCoro::Task<void> refresh() { return refresh(RefreshOptions{}); }
     // Checks one row again.
     QCoro::Task<void> check(std::shared_ptr<AppItem> item);
 
@@ -228,7 +235,7 @@ public:
     // ---- Updating ----
     QCoro::Task<void> update(std::shared_ptr<AppItem> item);
     // Opens the App Store page of the row's release; the notice says when there is none to open.
-    void openStore(const std::shared_ptr<AppItem>& item);
+    void openInAppStore(const std::shared_ptr<AppItem>& item);
     // Opens a web page with the desktop; the notice names the address when nothing opened it.
     void openPage(const QUrl& url);
     static QString cannotOpen(const QUrl& url);

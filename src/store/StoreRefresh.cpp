@@ -30,7 +30,7 @@ struct ScanningGuard {
 
 } // namespace
 
-QCoro::Task<void> Store::refresh(bool background, bool everything) {
+QCoro::Task<void> Store::refresh(RefreshOptions options) {
     QL_ASSERT_MAIN_THREAD();
     if (scanning_.peek())
         co_return;
@@ -124,7 +124,7 @@ QCoro::Task<void> Store::refresh(bool background, bool everything) {
 
     lastChecked_.set(clock_.now());
     scanning_.set(false);
-    announce(background, everything);
+    announce(options.background, options.everything);
     if (session_.peek()) {
         auto syncing = syncLibrary();
         co_await std::move(syncing);

@@ -190,7 +190,7 @@ QCoro::Task<void> Store::restore(LibraryRows items) {
                   (leftToUser == 1 ? QStringLiteral(" app needs") : QStringLiteral(" apps need")) +
                   QStringLiteral(" installing from the App Store or its website. See Get It Yourself."),
                   QStringLiteral("arrow.down.app"));
-    auto checking = refresh(false, false);
+    auto checking = refresh();
     co_await std::move(checking);
     setRestoring(false);
 }

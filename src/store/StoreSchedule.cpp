@@ -34,7 +34,7 @@ QCoro::Task<void> Store::scheduleLoop(QPointer<Store> store, qint64 hours, Cance
         if (token.isCancelled())
             co_return;
         if (store) {
-            auto refreshing = store->refresh(true, false);
+            auto refreshing = store->refresh({.background = true});
             co_await std::move(refreshing);
         }
     }

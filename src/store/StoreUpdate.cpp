@@ -45,8 +45,8 @@ QCoro::Task<void> Store::update(std::shared_ptr<AppItem> item) {
     if (!item->release())
         co_return;
     const Release release = *item->release();
-    if (release.kind == SourceKind::appStore) {
-        openStore(item);
+    if (release.kind.traits().opensStore) {
+        openInAppStore(item);
         co_return;
     }
     if (!item->app().canInstall(release))
@@ -144,7 +144,7 @@ QCoro::Task<void> Store::update(std::shared_ptr<AppItem> item) {
     }
 }
 
-void Store::openStore(const std::shared_ptr<AppItem>& item) {
+void Store::openInAppStore(const std::shared_ptr<AppItem>& item) {
     QL_ASSERT_MAIN_THREAD();
     const auto& release = item->release();
     // The store's own scheme opens nothing here: its web page does.

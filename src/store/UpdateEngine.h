@@ -17,7 +17,7 @@ public:
     virtual ~UpdateEngine() = default;
 
     // Called with each phase of an install, from any thread.
-    using Phase = std::function<void(const InstallPhase&)>;
+    using Phase = Updater::Phase;
 
     // Updates `app` from `release` and returns the notes of the checks that passed. Throws
     // UpdateError (or a file or transfer error) and leaves the installed bundle untouched.

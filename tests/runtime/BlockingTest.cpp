@@ -83,7 +83,7 @@ TEST(Blocking, RethrowsTheOriginalErrorWithItsFieldsFromEveryPool) {
     for (Pool pool : allPools) {
         SCOPED_TRACE(static_cast<int>(pool));
         try {
-            runSync(throwOffThread(UpdateError(QStringLiteral("Nothing was installed."), true, true), pool));
+            runSync(throwOffThread(UpdateError(QStringLiteral("Nothing was installed."), {.needsPermission = true, .final = true}), pool));
             ADD_FAILURE() << "no error";
         } catch (const UpdateError& error) {
             EXPECT_EQ(error.description(), QStringLiteral("Nothing was installed."));

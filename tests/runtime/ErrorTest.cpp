@@ -39,7 +39,7 @@ TEST(Describe, GivesEachKindOfErrorItsSentence) {
     const Case cases[] = {
         {thrown(Error(QStringLiteral("Something went wrong."))), "Something went wrong.", false},
         {thrown(CheckError(QStringLiteral("No release found"))), "No release found", false},
-        {thrown(UpdateError(QStringLiteral("The update couldn't be verified."), true)), "The update couldn't be verified.", false},
+        {thrown(UpdateError(QStringLiteral("The update couldn't be verified."), {.needsPermission = true})), "The update couldn't be verified.", false},
         {thrown(AuthError(QStringLiteral("Wrong password."), QStringLiteral("INVALID_PASSWORD"))), "Wrong password.", false},
         {thrown(TransportError(Kind::TimedOut, QStringLiteral("https://x/?key=secret"))), "The request timed out.", false},
         {thrown(TransportError(Kind::Cancelled)), "The request was cancelled.", true},

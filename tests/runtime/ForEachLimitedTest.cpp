@@ -31,7 +31,7 @@ QCoro::Task<int> work(int minutes, Log* log) {
     co_await Clock::shared().sleep(std::chrono::minutes(minutes));
     --log->running;
     if (minutes == log->failOn)
-        throw UpdateError(QStringLiteral("The check failed."), false, true);
+        throw UpdateError(QStringLiteral("The check failed."), {.final = true});
     co_return minutes;
 }
 

@@ -20,7 +20,7 @@ namespace {
 
 QCoro::Task<void> failAfterHop() {
     co_await Blocking::run([] {});
-    throw UpdateError(QStringLiteral("The update couldn't be installed."), true);
+    throw UpdateError(QStringLiteral("The update couldn't be installed."), {.needsPermission = true});
 }
 
 QCoro::Task<int> failAtOnce() {

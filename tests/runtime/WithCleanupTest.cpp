@@ -20,7 +20,7 @@ enum class Outcome { Value, Fails, Cancelled };
 void finish(Outcome outcome) {
     switch (outcome) {
     case Outcome::Value: return;
-    case Outcome::Fails: throw UpdateError(QStringLiteral("The download failed."), true);
+    case Outcome::Fails: throw UpdateError(QStringLiteral("The download failed."), {.needsPermission = true});
     case Outcome::Cancelled: throw Cancelled();
     }
 }

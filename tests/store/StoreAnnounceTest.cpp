@@ -49,7 +49,7 @@ TEST(StoreAnnounce, OnlyBackgroundChecksWithNewKeysReachTheNotchOrANotification)
         h.offer(h.apps[1], StoreHarness::release(QStringLiteral("2.0")));
         h.offer(current, StoreHarness::release(QStringLiteral("3.0")));
         Store& s = h.build();
-        EXPECT_TRUE(h.settle(h.start(s.refresh(c.background, c.everything))));
+        EXPECT_TRUE(h.settle(h.start(s.refresh({.background = c.background, .everything = c.everything}))));
         EXPECT_EQ(h.prefs->notified(), (QStringList{alpha, beta}));
         EXPECT_EQ(h.notchRequests, c.requests);
         QStringList titles, bodies;

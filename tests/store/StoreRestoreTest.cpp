@@ -40,14 +40,14 @@ QCoro::Task<Updater::Fresh> install(StoreHarness* h, Seen* seen, Updater::Record
     if (app.name == QLatin1String("Fails"))
         throw UpdateError(QStringLiteral("Every candidate failed."));
     if (app.name == QLatin1String("Blocked"))
-        throw UpdateError(QStringLiteral("Not allowed."), true);
+        throw UpdateError(QStringLiteral("Not allowed."), {.needsPermission = true});
     if (app.name == QLatin1String("Pkg")) {
         auto asking = consent(PackageConsent{app.name, QStringLiteral("Developer ID Installer: Alpha"),
                                              QStringLiteral("AAAAAAAAAA"), true, true, true});
         const bool yes = co_await std::move(asking);
         seen->answers.append(yes);
         if (!yes)
-            throw UpdateError(declined, false, true);
+            throw UpdateError(declined, {.final = true});
         co_return Updater::Fresh{QStringLiteral("/Applications/Pkg.app"), QStringLiteral("AAAAAAAAAA"), std::nullopt};
     }
     if (app.name == QLatin1String("Leaving")) // the user signs out while it installs

@@ -101,7 +101,7 @@ TEST(StoreUninstall, AHostileNameSitsIsolatedAndCleanInThePromptAndTheNotice) {
 
 TEST(StoreUninstall, AFailureIsAlertedAndTheRowGoesOnlyWhenTheBundleIsGone) {
     Removal r;
-    r.h.uninstallError = std::make_exception_ptr(UpdateError(QStringLiteral("Allow it."), true));
+    r.h.uninstallError = std::make_exception_ptr(UpdateError(QStringLiteral("Allow it."), {.needsPermission = true}));
     EXPECT_TRUE(r.h.settle(r.h.start(r.h.store().uninstall(r.row, {}, false))));
     ASSERT_EQ(r.h.shell.alerts.size(), 1);
     EXPECT_EQ(r.h.shell.alerts[0].first, QStringLiteral("Couldn't remove \u2068Alpha\u2069"));

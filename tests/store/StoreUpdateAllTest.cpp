@@ -89,7 +89,7 @@ TEST(StoreUpdateAll, BlockedRowsRetriedDuringARunAreUpdatedWhenItEnds) {
 
 TEST(StoreUpdateAll, PermissionRefreshRetriesBlockedRowsOnlyWhenItBecomesGranted) {
     ThreeRows r;
-    r.h.installError = std::make_exception_ptr(UpdateError(QStringLiteral("Allow it."), true));
+    r.h.installError = std::make_exception_ptr(UpdateError(QStringLiteral("Allow it."), {.needsPermission = true}));
     EXPECT_TRUE(r.h.settle(r.h.start(r.s->update(r.row("Alpha")))));
     EXPECT_EQ(r.row("Alpha")->phase(), InstallPhase::blocked());
     EXPECT_EQ(r.s->appManagement(), Permissions::State::denied);

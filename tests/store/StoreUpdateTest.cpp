@@ -63,7 +63,7 @@ TEST(StoreUpdate, FailuresWriteTwoLinesAndBlockedProbesThePermission) {
         Permissions::State after;
     };
     const auto plain = std::make_exception_ptr(UpdateError(QStringLiteral("The download is damaged.")));
-    const auto permission = std::make_exception_ptr(UpdateError(QStringLiteral("Allow it."), true));
+    const auto permission = std::make_exception_ptr(UpdateError(QStringLiteral("Allow it."), {.needsPermission = true}));
     const auto other = std::make_exception_ptr(std::runtime_error("x"));
     const QList<Case> cases{
         {"plain", plain, false, Permissions::State::granted, InstallPhase::failed(QStringLiteral("The download is damaged.")),
@@ -135,7 +135,7 @@ TEST(StoreUpdate, AppStoreReleasesOpenTheirWebPageAndUnsafeOnesDoNothing) {
 
     // Nothing to open, or nothing that opens it: the user is told.
     store.h.shell.opens = false;
-    store.h.store().openStore(store.row);
+    store.h.store().openInAppStore(store.row);
     EXPECT_EQ(store.h.store().notice(),
               QStringLiteral("Quenlark couldn't open \u2068https://apps.apple.com/app/id1\u2069: no program on this "
                              "computer opened it."));
@@ -144,7 +144,7 @@ TEST(StoreUpdate, AppStoreReleasesOpenTheirWebPageAndUnsafeOnesDoNothing) {
     Release pageless = *store.row->release();
     pageless.storeURL.reset();
     store.row->setRelease(pageless);
-    store.h.store().openStore(store.row);
+    store.h.store().openInAppStore(store.row);
     EXPECT_EQ(store.h.store().notice(), QStringLiteral("Quenlark couldn't open the App Store page of Alpha."));
     EXPECT_EQ(store.h.shell.openedUrls.size(), 1);
 

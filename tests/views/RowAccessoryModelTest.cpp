@@ -1,5 +1,12 @@
 #include "RowSamples.h"
+#include "sources/BrewIndex.h"
+#include "sources/Net.h"
 #include "views/cards/RowAccessoryModel.h"
+#include "views/detail/DetailPaneModel.h"
+
+#include "LoopbackServer.h"
+#include "RunSync.h"
+#include "TestSource.h"
 
 #include <gtest/gtest.h>
 
@@ -132,4 +139,26 @@ TEST(RowAccessoryModel, UpdateActionFitsTheSource) {
             EXPECT_EQ(content.action.url, c.release->notesURL);
         }
     }
+}
+
+// A source beyond the five joins by its step and its traits alone: the check asks it after the
+// five, and the row shows what its traits say.
+TEST(RowAccessoryModel, AnAddedSourceIsAskedAndItsTraitsDecideTheRow) {
+    LoopbackServer server;
+    server.serve("/api/cask.json", "[]", 200, "application/json");
+    server.start();
+    const Endpoints endpoints = Endpoints::mock(server.url("/"));
+    Checker checker(endpoints, std::make_shared<BrewIndex>(endpoints.caskCatalogue(), std::nullopt));
+    auto asked = std::make_shared<int>(0);
+    checker.steps.append(TestSource::step(asked, QStringLiteral("2.0")));
+    const Checker::Check found = runSync(checker.check(app()));
+    Net::resetForTest();
+    EXPECT_EQ(*asked, 1);
+    ASSERT_EQ(found.attempts.size(), 6);
+    EXPECT_EQ(found.attempts.last().kind, TestSource::kind);
+    const RowFacts facts = row(Status::update(), found.release);
+    const auto content = RowAccessoryModel::content(facts);
+    EXPECT_EQ(content.kind, Kind::tag);
+    EXPECT_EQ(content.title, "In-app update");
+    EXPECT_TRUE(DetailPaneModel::releaseNotes(facts).markdown);
 }

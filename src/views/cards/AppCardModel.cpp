@@ -69,7 +69,7 @@ QList<NamedAction> namedActions(const RowFacts& row) {
     if (row.app.canInstall(row.release) && mayStart)
         actions.append({QObject::tr("Update to %1").arg(Shown::offered(row.release, Shown::Place::sentence)),
                         {RowAction::Kind::update, {}}});
-    if (row.release->kind == SourceKind::appStore)
+    if (row.release->kind.traits().opensStore)
         actions.append({QObject::tr("Open in App Store"), {RowAction::Kind::openStore, {}}});
     return actions;
 }

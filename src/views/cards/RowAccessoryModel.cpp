@@ -39,10 +39,10 @@ Content progress(std::optional<double> value, QString label) {
 Content updateAction(const RowFacts& row) {
     const auto& release = row.release;
     const auto& app = row.app;
-    if (release && release->kind == SourceKind::appStore)
+    if (release && release->kind.traits().opensStore)
         return button(QStringLiteral("App Store"), false, {RowAction::Kind::openStore, {}},
                       QStringLiteral("Mac App Store updates install through the App Store"));
-    if (release && release->kind == SourceKind::electron)
+    if (release && release->kind.traits().updatesItself)
         return tag(QStringLiteral("In-app update"), QStringLiteral("arrow.down.app"), Tint::accent,
                    QStringLiteral("This Electron app installs its own updates. Open it to update."));
     if (app.canInstall(release))

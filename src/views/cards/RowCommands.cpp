@@ -45,7 +45,7 @@ void perform(Store& store, const std::shared_ptr<AppItem>& item, const RowAction
         spawn(store.update(item), "update from a row");
         return;
     case K::openStore:
-        store.openStore(item);
+        store.openInAppStore(item);
         return;
     case K::openURL:
         if (action.url && *action.url == RowAccessoryModel::appManagementPane())

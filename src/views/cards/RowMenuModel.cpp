@@ -10,7 +10,7 @@ QList<Entry> entries(const RowFacts& row) {
     QList<Entry> list;
     const auto& release = row.release;
     const bool update = row.status.kind() == Status::Kind::update && release;
-    if (update && release->kind == SourceKind::appStore)
+    if (update && release->kind.traits().opensStore)
         list.append({QStringLiteral("Open in App Store"), {K::openStore, {}}});
     else if (update && row.app.canInstall(release))
         list.append({QStringLiteral("Update to ") + Shown::offered(release, Shown::Place::sentence), {K::update, {}}});

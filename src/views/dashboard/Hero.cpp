@@ -64,7 +64,7 @@ Hero::Hero(Store& store, const Clock& clock, QWidget* parent)
     buttons->addWidget(updateAll_);
     row->addLayout(buttons);
 
-    connect(checkAgain_, &QAbstractButton::clicked, this, [this] { spawn(store_.refresh(false, false), "Check Again"); });
+    connect(checkAgain_, &QAbstractButton::clicked, this, [this] { spawn(store_.refresh(), "Check Again"); });
     connect(settings_, &QAbstractButton::clicked, this, [this] {
         if (store_.openSettingsWindow)
             store_.openSettingsWindow();

@@ -18,7 +18,7 @@ std::optional<Button> updateButton(const RowFacts& row) {
     const auto& release = row.release;
     if (row.status.kind() != Status::Kind::update || !release)
         return std::nullopt;
-    if (release->kind == SourceKind::appStore)
+    if (release->kind.traits().opensStore)
         return Button{QStringLiteral("Open in App Store"), {RowAction::Kind::openStore, {}}, true, {}};
     if (row.app.canInstall(release))
         return Button{QStringLiteral("Update to ") + Shown::offered(release, Shown::Place::sentence),
@@ -104,7 +104,7 @@ Notes releaseNotes(const RowFacts& row) {
     if (release.notes && !release.notes->isEmpty()) {
         notes.kind = Notes::Kind::box;
         notes.text = OutsideText::clean(*release.notes, OutsideText::Lines::many, OutsideText::notesBound);
-        notes.markdown = release.kind == SourceKind::github;
+        notes.markdown = release.kind.traits().markdownNotes;
         notes.url = release.notesURL;
         if (notes.url)
             notes.linkTitle = QStringLiteral("Full release notes");

@@ -11,7 +11,7 @@ struct RowAction {
     enum class Kind {
         none,
         update,        // Store.update, in a task of its own
-        openStore,     // Store.openStore
+        openStore,     // Store.openInAppStore
         openURL,       // the workspace opens `url` (web pages and the settings pane only)
         ignoreVersion, // Store.ignoreVersion
         ignore,        // Store.ignore
