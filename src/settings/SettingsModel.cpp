@@ -1,18 +1,18 @@
-#include "onboarding/SettingsModel.h"
+#include "settings/SettingsModel.h"
 
 #include "account/SiteLinks.h"
 #include "model/Permissions.h"
 #include "model/Prefs.h"
-#include "onboarding/AccountDeletion.h"
-#include "onboarding/LoginChoice.h"
 #include "onboarding/OnboardingHooks.h"
-#include "onboarding/SettingsChoices.h"
-#include "onboarding/SettingsRows.h"
 #include "platform/desktop/Workspace.h"
 #include "runtime/Clock.h"
 #include "runtime/Describe.h"
 #include "runtime/MainThread.h"
 #include "runtime/Spawn.h"
+#include "settings/AccountDeletion.h"
+#include "settings/LoginChoice.h"
+#include "settings/SettingsChoices.h"
+#include "settings/SettingsRows.h"
 #include "store/Store.h"
 
 #include <QLoggingCategory>
@@ -22,7 +22,7 @@
 #include <chrono>
 #include <exception>
 
-Q_LOGGING_CATEGORY(lcSettings, "quenlark.onboarding", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcSettings, "quenlark.settings", QtWarningMsg)
 
 namespace {
 
