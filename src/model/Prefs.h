@@ -1,10 +1,10 @@
 #pragma once
 
-#include "model/Theme.h"
 #include "model/NotchMemory.h"
 #include "model/NotchMode.h"
+#include "model/Setting.h"
+#include "model/Theme.h"
 #include "platform/system/Defaults.h"
-#include "runtime/Observed.h"
 
 #include <QDateTime>
 #include <QMap>
@@ -13,6 +13,7 @@
 
 #include <memory>
 #include <optional>
+#include <utility>
 
 // The settings. Each is kept in the defaults under its own name and stored on every assignment
 // (the defaults write the file off this thread); observers are told only when the value changes.
@@ -27,7 +28,7 @@ public:
     static Prefs& shared();
     static void resetForTest();
 
-    // Reads every setting from `d` after registering the defaults; writes nothing.
+    // Reads every setting from `d`; writes nothing.
     Prefs(std::shared_ptr<Defaults> d, bool sandboxed);
 
     const std::shared_ptr<Defaults>& d() const { return d_; }
@@ -50,57 +51,49 @@ public:
     const NotchMemory& notchMemory() const { return notchMemory_.get(); }
     const QString& deviceName() const { return deviceName_.get(); }
 
-    void setHideAppStore(bool value);
-    void setShowMenuBar(bool value);
-    void setIntervalHours(qint64 value);
-    void setIgnoredApps(QStringList value);
-    void setIgnoredVersions(QMap<QString, QString> value);
-    void setNotified(QStringList value);
-    void setNotchMode(NotchMode value);
-    void setQuietHours(bool value);
-    void setQuietFrom(qint64 value);
-    void setQuietTo(qint64 value);
-    void setOnboarded(bool value);
+    void setHideAppStore(bool value) { hideAppStore_.set(value); }
+    void setShowMenuBar(bool value) { showMenuBar_.set(value); }
+    void setIntervalHours(qint64 value) { intervalHours_.set(value); }
+    void setIgnoredApps(QStringList value) { ignoredApps_.set(std::move(value)); }
+    void setIgnoredVersions(QMap<QString, QString> value) { ignoredVersions_.set(std::move(value)); }
+    void setNotified(QStringList value) { notified_.set(std::move(value)); }
+    void setNotchMode(NotchMode value) { notchMode_.set(value); }
+    void setQuietHours(bool value) { quietHours_.set(value); }
+    void setQuietFrom(qint64 value) { quietFrom_.set(value); }
+    void setQuietTo(qint64 value) { quietTo_.set(value); }
+    void setOnboarded(bool value) { onboarded_.set(value); }
     // Applies the theme once it is written.
     void setTheme(Theme value);
-    void setToured(bool value);
+    void setToured(bool value) { toured_.set(value); }
     // Nothing removes the key.
-    void setNudgeDismissed(std::optional<QDateTime> value);
-    void setNudgeDismissals(qint64 value);
-    void setNotchMemory(NotchMemory value);
-    void setDeviceName(QString value);
+    void setNudgeDismissed(std::optional<QDateTime> value) { nudgeDismissed_.set(std::move(value)); }
+    void setNudgeDismissals(qint64 value) { nudgeDismissals_.set(value); }
+    void setNotchMemory(NotchMemory value) { notchMemory_.set(std::move(value)); }
+    void setDeviceName(QString value) { deviceName_.set(std::move(value)); }
 
     // Sets the application's appearance: "--appearance" when given ("dark" exactly gives dark,
     // any other value light), else the theme setting.
     void applyTheme() const;
 
 private:
-    // Writes `raw` under `key`, then tells `field`'s observers of `value`. Not stored: the old
-    // value stays and nobody is told.
-    template <typename T>
-    bool write(const QString& key, const QVariant& raw, Observed<T>& field, const T& value) {
-        if (!d_->set(key, raw))
-            return false;
-        field.set(value);
-        return true;
-    }
-
     std::shared_ptr<Defaults> d_;
-    Observed<bool> hideAppStore_;
-    Observed<bool> showMenuBar_;
-    Observed<qint64> intervalHours_;
-    Observed<QStringList> ignoredApps_;
-    Observed<QMap<QString, QString>> ignoredVersions_;
-    Observed<QStringList> notified_;
-    Observed<NotchMode> notchMode_;
-    Observed<bool> quietHours_;
-    Observed<qint64> quietFrom_;
-    Observed<qint64> quietTo_;
-    Observed<bool> onboarded_;
-    Observed<Theme> theme_;
-    Observed<bool> toured_;
-    Observed<std::optional<QDateTime>> nudgeDismissed_;
-    Observed<qint64> nudgeDismissals_;
-    Observed<NotchMemory> notchMemory_;
-    Observed<QString> deviceName_;
+    const bool sandboxed_;
+    // Each setting: its type, its key, and its value while the key is absent.
+    Setting<bool> hideAppStore_{*d_, "hideAppStore", false};
+    Setting<bool> showMenuBar_{*d_, "showMenuBar", true};
+    Setting<qint64> intervalHours_{*d_, "intervalHours", 24};
+    Setting<QStringList> ignoredApps_{*d_, "ignoredApps", {}};
+    Setting<QMap<QString, QString>> ignoredVersions_{*d_, "ignoredVersions", {}};
+    Setting<QStringList> notified_{*d_, "notified", {}};
+    Setting<NotchMode> notchMode_{*d_, "notchMode", NotchMode::smart};
+    Setting<bool> quietHours_{*d_, "quietHours", !sandboxed_}; // off by default in a sandbox run
+    Setting<qint64> quietFrom_{*d_, "quietFrom", 22};
+    Setting<qint64> quietTo_{*d_, "quietTo", 8};
+    Setting<bool> onboarded_{*d_, "onboarded", false};
+    Setting<Theme> theme_{*d_, "theme", Theme::dark};
+    Setting<bool> toured_{*d_, "toured", false};
+    Setting<std::optional<QDateTime>> nudgeDismissed_{*d_, "nudgeDismissed", std::nullopt};
+    Setting<qint64> nudgeDismissals_{*d_, "nudgeDismissals", 0};
+    Setting<NotchMemory> notchMemory_{*d_, "notchMemory", {}};
+    Setting<QString> deviceName_{*d_, "deviceName", {}};
 };

@@ -15,6 +15,7 @@ Q_LOGGING_CATEGORY(lcAccount, "quenlark.account", QtWarningMsg)
 Q_LOGGING_CATEGORY(lcLibrary, "quenlark.library", QtWarningMsg)
 Q_LOGGING_CATEGORY(lcNotch, "quenlark.notch", QtWarningMsg)
 Q_LOGGING_CATEGORY(lcOnboarding, "quenlark.onboarding", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcSettings, "quenlark.settings", QtWarningMsg)
 Q_LOGGING_CATEGORY(lcViews, "quenlark.views", QtWarningMsg)
 Q_LOGGING_CATEGORY(lcApp, "quenlark.app", QtWarningMsg)
 

@@ -27,7 +27,7 @@ TEST(Settings, ANewIntervalIsStoredAndRestartsTheSchedule) {
     DemoLaunch launch;
     QProcessEnvironment logging;
     logging.insert(u"QT_LOGGING_RULES"_s,
-                   u"quenlark.app.debug=true;quenlark.onboarding.debug=true;quenlark.store.debug=true"_s);
+                   u"quenlark.app.debug=true;quenlark.settings.debug=true;quenlark.store.debug=true"_s);
     ASSERT_TRUE(launch.start(DemoLaunch::Start().with(logging)));
     DemoQuenlark& quenlark = launch.quenlark();
     const auto settings = launch.openSettings();

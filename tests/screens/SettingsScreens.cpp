@@ -6,10 +6,10 @@
 
 #include "MemoryLoginChoice.h"
 #include "NoAccountDeletion.h"
-#include "onboarding/SettingsModel.h"
-#include "onboarding/ui/SettingsView.h"
 #include "platform/gui/Palette.h"
 #include "runtime/MakeShared.h"
+#include "settings/SettingsModel.h"
+#include "settings/ui/SettingsView.h"
 
 #include <QApplication>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "onboarding/LoginChoice.h"
+#include "settings/LoginChoice.h"
 
 // Stands in for the login item in tests: remembers the choice for this run only.
 class MemoryLoginChoice final : public LoginChoice {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "onboarding/AccountDeletion.h"
 #include "runtime/AuthError.h"
+#include "settings/AccountDeletion.h"
 
 // Stands in for the store's account deletion in tests: refuses, touching nothing.
 class NoAccountDeletion final : public AccountDeletion {

@@ -1,19 +1,19 @@
-#include "onboarding/SettingsModel.h"
+#include "settings/SettingsModel.h"
 
 #include "account/SiteLinks.h"
 #include "model/Permissions.h"
 #include "model/Prefs.h"
-#include "onboarding/AccountDeletion.h"
-#include "onboarding/LoginChoice.h"
 #include "onboarding/OnboardingHooks.h"
-#include "onboarding/SettingsChoices.h"
-#include "onboarding/SettingsRows.h"
 #include "platform/desktop/Workspace.h"
 #include "runtime/Clock.h"
 #include "runtime/Describe.h"
 #include "runtime/Log.h"
 #include "runtime/MainThread.h"
 #include "runtime/Spawn.h"
+#include "settings/AccountDeletion.h"
+#include "settings/LoginChoice.h"
+#include "settings/SettingsChoices.h"
+#include "settings/SettingsRows.h"
 #include "store/Store.h"
 
 #include <QPointer>
@@ -112,7 +112,7 @@ void SettingsModel::setIntervalHours(qint64 hours) {
     if (!write(s_.prefs, &Prefs::intervalHours, &Prefs::setIntervalHours, hours))
         return;
     s_.store.startSchedule();
-    qCDebug(lcOnboarding) << "check interval" << hours << "hours: schedule restarted";
+    qCDebug(lcSettings) << "check interval" << hours << "hours: schedule restarted";
 }
 
 void SettingsModel::setNotchMode(NotchMode mode) { write(s_.prefs, &Prefs::notchMode, &Prefs::setNotchMode, mode); }

@@ -1,12 +1,12 @@
-#include "onboarding/ui/AppsTab.h"
+#include "settings/ui/AppsTab.h"
 
 #include "model/Prefs.h"
-#include "onboarding/SettingsModel.h"
-#include "onboarding/SettingsRows.h"
-#include "onboarding/ui/SettingsSection.h"
 #include "platform/gui/Fonts.h"
 #include "platform/gui/Palette.h"
 #include "runtime/Observation.h"
+#include "settings/SettingsModel.h"
+#include "settings/SettingsRows.h"
+#include "settings/ui/SettingsSection.h"
 #include "store/Store.h"
 #include "views/kit/PlainLabel.h"
 

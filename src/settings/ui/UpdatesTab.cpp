@@ -1,10 +1,10 @@
-#include "onboarding/ui/UpdatesTab.h"
+#include "settings/ui/UpdatesTab.h"
 
 #include "model/Prefs.h"
-#include "onboarding/SettingsChoices.h"
-#include "onboarding/SettingsModel.h"
-#include "onboarding/ui/SettingsSection.h"
 #include "runtime/Observation.h"
+#include "settings/SettingsChoices.h"
+#include "settings/SettingsModel.h"
+#include "settings/ui/SettingsSection.h"
 #include "views/kit/SwitchRow.h"
 
 #include <QComboBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "onboarding/AccountDeletion.h"
+#include "settings/AccountDeletion.h"
 #include "store/Store.h"
 
 // The settings window's account deletion: the store's, which deletes the library first, then the

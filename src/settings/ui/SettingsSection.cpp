@@ -1,4 +1,4 @@
-#include "onboarding/ui/SettingsSection.h"
+#include "settings/ui/SettingsSection.h"
 
 #include "platform/gui/Fonts.h"
 #include "platform/gui/Palette.h"

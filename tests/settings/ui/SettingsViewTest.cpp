@@ -3,9 +3,9 @@
 
 #include "MemoryLoginChoice.h"
 #include "NoAccountDeletion.h"
-#include "onboarding/SettingsModel.h"
-#include "onboarding/ui/SettingsView.h"
 #include "platform/gui/Palette.h"
+#include "settings/SettingsModel.h"
+#include "settings/ui/SettingsView.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,13 +1,13 @@
-#include "onboarding/ui/PermissionsTab.h"
+#include "settings/ui/PermissionsTab.h"
 
 #include "model/Prefs.h"
-#include "onboarding/SettingsModel.h"
-#include "onboarding/SettingsRows.h"
-#include "onboarding/ui/SettingsSection.h"
-#include "onboarding/ui/ToneColour.h"
 #include "platform/gui/Fonts.h"
 #include "platform/gui/Palette.h"
 #include "runtime/Observation.h"
+#include "settings/SettingsModel.h"
+#include "settings/SettingsRows.h"
+#include "settings/ui/SettingsSection.h"
+#include "settings/ui/ToneColour.h"
 #include "store/Store.h"
 #include "views/kit/PlainLabel.h"
 

@@ -1,4 +1,4 @@
-#include "onboarding/SettingsChoices.h"
+#include "settings/SettingsChoices.h"
 
 #include <QLocale>
 #include <QSet>

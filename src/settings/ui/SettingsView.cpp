@@ -1,14 +1,14 @@
-#include "onboarding/ui/SettingsView.h"
+#include "settings/ui/SettingsView.h"
 
-#include "onboarding/SettingsChoices.h"
-#include "onboarding/SettingsModel.h"
-#include "onboarding/ui/AccountTab.h"
-#include "onboarding/ui/AppsTab.h"
-#include "onboarding/ui/GeneralTab.h"
-#include "onboarding/ui/PermissionsTab.h"
-#include "onboarding/ui/UpdatesTab.h"
 #include "platform/gui/Symbols.h"
 #include "runtime/Observation.h"
+#include "settings/SettingsChoices.h"
+#include "settings/SettingsModel.h"
+#include "settings/ui/AccountTab.h"
+#include "settings/ui/AppsTab.h"
+#include "settings/ui/GeneralTab.h"
+#include "settings/ui/PermissionsTab.h"
+#include "settings/ui/UpdatesTab.h"
 #include "views/kit/OnAppearance.h"
 
 #include <QEvent>

@@ -1,4 +1,4 @@
-#include "onboarding/ui/ToneColour.h"
+#include "settings/ui/ToneColour.h"
 
 Palette::Ink toneColour(SettingsRows::Tone tone) {
     switch (tone) {

@@ -1,4 +1,4 @@
-#include "onboarding/SettingsRows.h"
+#include "settings/SettingsRows.h"
 
 #include "runtime/OutsideText.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "onboarding/LoginChoice.h"
 #include "onboarding/Setup.h"
+#include "settings/LoginChoice.h"
 
 // The settings window's open-at-login switch: the first run's autostart entry, through `Setup`,
 // which also records that the question was answered.

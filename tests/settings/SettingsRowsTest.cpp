@@ -1,9 +1,9 @@
 #include "SampleSession.h"
 #include "StoreHarness.h"
 
-#include "onboarding/SettingsRows.h"
 #include "runtime/MakeShared.h"
 #include "runtime/OutsideText.h"
+#include "settings/SettingsRows.h"
 
 #include <gtest/gtest.h>
 
