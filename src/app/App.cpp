@@ -3,18 +3,17 @@
 #include "account/GoogleSignIn.h"
 #include "account/SiteLinks.h"
 #include "app/AppDelegate.h"
+#include "app/LiveCollaborators.h"
 #include "app/MainWindow.h"
 #include "app/StatusItem.h"
 #include "app/Windows.h"
 #include "model/Launch.h"
 #include "model/MainBundle.h"
 #include "model/Prefs.h"
-#include "notch/NotchHooks.h"
 #include "notch/ui/FoldingMainWindow.h"
 #include "notch/ui/QtNotchDesktop.h"
 #include "onboarding/FirstRunHooks.h"
 #include "onboarding/Onboarding.h"
-#include "onboarding/OnboardingHooks.h"
 #include "onboarding/SettingsModel.h"
 #include "onboarding/Setup.h"
 #include "onboarding/SetupLoginChoice.h"
@@ -33,6 +32,8 @@
 #include "platform/system/Defaults.h"
 #include "runtime/Clock.h"
 #include "runtime/Spawn.h"
+#include "store/NotchHooks.h"
+#include "store/OnboardingHooks.h"
 #include "store/Store.h"
 #include "views/MainView.h"
 #include "views/cards/RowAccessoryModel.h"
@@ -132,7 +133,7 @@ App::App(SingleInstance& instance)
     Prefs& prefs = Prefs::shared();
     notchDesktop_ = std::make_unique<QtNotchDesktop>();
     NotchDesktop::install(notchDesktop_.get());
-    store_ = &Store::shared();
+    store_ = &Store::create(LiveCollaborators::make());
     Store* store = store_;
 
     Commands::Actions actions;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "notch/NotchHooks.h"
 #include "runtime/Shell.h"
+#include "store/NotchHooks.h"
 
 // Until the scheduler and the island exist: nothing is ever scheduled or shown, and dropping
 // the window opens it.

@@ -5,7 +5,6 @@
 #include "model/Prefs.h"
 #include "onboarding/AccountDeletion.h"
 #include "onboarding/LoginChoice.h"
-#include "onboarding/OnboardingHooks.h"
 #include "onboarding/SettingsChoices.h"
 #include "onboarding/SettingsRows.h"
 #include "platform/desktop/Workspace.h"
@@ -13,6 +12,7 @@
 #include "runtime/Describe.h"
 #include "runtime/MainThread.h"
 #include "runtime/Spawn.h"
+#include "store/OnboardingHooks.h"
 #include "store/Store.h"
 
 #include <QLoggingCategory>

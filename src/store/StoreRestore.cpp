@@ -1,11 +1,11 @@
 #include "store/Store.h"
 
-#include "library/Restore.h"
 #include "runtime/Blocking.h"
 #include "runtime/Clock.h"
 #include "runtime/Describe.h"
 #include "runtime/MainThread.h"
 #include "runtime/UpdateError.h"
+#include "store/Restore.h"
 #include "store/UpdateEngine.h"
 
 #include <QCoreApplication>

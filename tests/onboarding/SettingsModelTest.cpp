@@ -1,12 +1,12 @@
 #include "SampleSession.h"
 #include "StoreHarness.h"
 
-#include "onboarding/AccountDeletion.h"
 #include "MemoryLoginChoice.h"
-#include "onboarding/OnboardingHooks.h"
+#include "onboarding/AccountDeletion.h"
 #include "onboarding/SettingsModel.h"
 #include "onboarding/SettingsRows.h"
 #include "runtime/AuthError.h"
+#include "store/OnboardingHooks.h"
 
 #include <QElapsedTimer>
 #include <QFile>

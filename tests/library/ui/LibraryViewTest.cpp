@@ -3,7 +3,6 @@
 #include "StoreHarness.h"
 
 #include "account/ui/SignInScreen.h"
-#include "library/LibraryItem.h"
 #include "library/ui/AccountMenu.h"
 #include "library/ui/LibraryActionBar.h"
 #include "library/ui/LibraryList.h"
@@ -11,6 +10,7 @@
 #include "library/ui/LibraryView.h"
 #include "library/ui/MacPicker.h"
 #include "model/Motion.h"
+#include "store/LibraryItem.h"
 
 #include <gtest/gtest.h>
 
