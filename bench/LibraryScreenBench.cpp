@@ -5,14 +5,14 @@
 // thread's CPU time; aim: under 4 ms. Each reports `badgeCounts`, the badges counted per change:
 // 0 for a tab or a search, which never recount them. LibraryEntryChange2000 changes one entry's
 // phase: the badges are counted once for it, however many views read them.
+#include "SampleSession.h"
 #include "StoreHarness.h"
 #include "support/EventTurn.h"
-#include "SampleSession.h"
 
 #include "library/LibraryBadges.h"
-#include "library/LibraryItem.h"
 #include "library/ui/LibraryList.h"
 #include "library/ui/LibraryView.h"
+#include "store/LibraryItem.h"
 
 #include <benchmark/benchmark.h>
 

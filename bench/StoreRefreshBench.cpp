@@ -2,6 +2,7 @@
 // after 20 ms each: the total time against the bound scan time + 2,000 / 8 x 20 ms, and the GUI
 // thread's longest stall, measured as the lateness of a 1 ms timer. The first fill, which
 // publishes the rows in batches of 8 with 35 ms pauses, is reported on its own.
+#include "app/LiveCollaborators.h"
 #include "model/Prefs.h"
 #include "model/Scanner.h"
 #include "platform/system/Defaults.h"
@@ -118,7 +119,7 @@ void StoreRefresh2000(benchmark::State& state) {
         state.SkipWithError("the scan missed bundles");
 
     Prefs prefs(std::make_shared<Defaults>(root.filePath(QStringLiteral("prefs.plist"))), true);
-    Store::Collaborators c = Store::Collaborators::standard();
+    Store::Collaborators c = LiveCollaborators::make();
     c.prefs = &prefs;
     c.options.sandbox = applications;
     c.options.mock = QUrl(QStringLiteral("http://127.0.0.1:9/")); // the catalogue is never needed

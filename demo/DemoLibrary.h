@@ -1,8 +1,8 @@
 #pragma once
 
-#include "account/CloudConfig.h"
-#include "account/Session.h"
 #include "library/Cloud.h"
+#include "store/CloudConfig.h"
+#include "store/Session.h"
 
 #include <QCoro/QCoroTask>
 #include <QString>

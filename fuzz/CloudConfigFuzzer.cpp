@@ -2,8 +2,8 @@
 // accepts must keep passwords and tokens on https or this computer, and must never make us the
 // handler of a common scheme.
 #include "FuzzInput.h"
-#include "account/CloudConfig.h"
 #include "account/GoogleSignIn.h"
+#include "store/CloudConfig.h"
 
 #include <QHostAddress>
 #include <QUrl>

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/LiveCollaborators.h"
 #include "model/AppItem.h"
 #include "model/Prefs.h"
 #include "platform/system/Defaults.h"
@@ -31,7 +32,7 @@ struct SandboxStore {
     }
 
     Store::Collaborators collaborators() {
-        Store::Collaborators c = Store::Collaborators::standard();
+        Store::Collaborators c = LiveCollaborators::make();
         c.prefs = &prefs;
         c.options.sandbox = root.filePath(QStringLiteral("Applications"));
         c.options.mock = QUrl(QStringLiteral("http://127.0.0.1:9/"));

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "account/AccountHooks.h"
-#include "account/CloudConfig.h"
-#include "account/Session.h"
+#include "store/AccountHooks.h"
+#include "store/CloudConfig.h"
+#include "store/Session.h"
 
 #include <QCoro/QCoroTask>
 #include <QNetworkRequest>

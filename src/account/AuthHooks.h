@@ -1,6 +1,6 @@
 #pragma once
 
-#include "account/AccountHooks.h"
+#include "store/AccountHooks.h"
 
 // The store's account seam over the real stored session, configuration and identity calls.
 class AuthHooks final : public AccountHooks {

@@ -1,7 +1,6 @@
 #include "account/GoogleSignIn.h"
 
 #include "account/Auth.h"
-#include "account/CloudConfig.h"
 #include "account/Pkce.h"
 #include "model/Launch.h"
 #include "platform/desktop/SchemeHandler.h"
@@ -12,6 +11,7 @@
 #include "runtime/Clock.h"
 #include "runtime/MainThread.h"
 #include "sources/Net.h"
+#include "store/CloudConfig.h"
 
 #include <QCoreApplication>
 #include <QJsonDocument>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "account/AccountHooks.h"
-#include "account/Session.h"
 #include "runtime/AuthError.h"
+#include "store/AccountHooks.h"
+#include "store/Session.h"
 
 #include <QByteArray>
 #include <QDateTime>

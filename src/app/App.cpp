@@ -3,18 +3,17 @@
 #include "account/GoogleSignIn.h"
 #include "account/SiteLinks.h"
 #include "app/AppDelegate.h"
+#include "app/LiveCollaborators.h"
 #include "app/MainWindow.h"
 #include "app/StatusItem.h"
 #include "app/Windows.h"
 #include "model/Launch.h"
 #include "model/MainBundle.h"
 #include "model/Prefs.h"
-#include "notch/NotchHooks.h"
 #include "notch/ui/FoldingMainWindow.h"
 #include "notch/ui/QtNotchDesktop.h"
 #include "onboarding/FirstRunHooks.h"
 #include "onboarding/Onboarding.h"
-#include "onboarding/OnboardingHooks.h"
 #include "onboarding/Setup.h"
 #include "onboarding/Tour.h"
 #include "onboarding/ui/OnboardingView.h"
@@ -34,6 +33,8 @@
 #include "settings/SetupLoginChoice.h"
 #include "settings/StoreAccountDeletion.h"
 #include "settings/ui/SettingsView.h"
+#include "store/NotchHooks.h"
+#include "store/OnboardingHooks.h"
 #include "store/Store.h"
 #include "views/MainView.h"
 #include "views/cards/RowAccessoryModel.h"
@@ -133,7 +134,7 @@ App::App(SingleInstance& instance)
     prefs.applyTheme();
     notchDesktop_ = std::make_unique<QtNotchDesktop>();
     NotchDesktop::install(notchDesktop_.get());
-    store_ = &Store::shared();
+    store_ = &Store::create(LiveCollaborators::make());
     Store* store = store_;
 
     Commands::Actions actions;

@@ -4,10 +4,10 @@
 #include "app/StatusItem.h"
 #include "app/Windows.h"
 #include "model/Prefs.h"
-#include "notch/NotchHooks.h"
-#include "onboarding/OnboardingHooks.h"
 #include "runtime/Clock.h"
 #include "runtime/Spawn.h"
+#include "store/NotchHooks.h"
+#include "store/OnboardingHooks.h"
 #include "store/Store.h"
 
 #include <QPointer>

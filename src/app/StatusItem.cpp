@@ -2,9 +2,9 @@
 
 #include "app/MenuIcon.h"
 #include "model/Prefs.h"
-#include "notch/NotchHooks.h"
 #include "runtime/Observation.h"
 #include "runtime/Spawn.h"
+#include "store/NotchHooks.h"
 #include "store/Store.h"
 
 #include <QCoreApplication>

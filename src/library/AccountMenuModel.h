@@ -1,7 +1,7 @@
 #pragma once
 
-#include "account/Session.h"
-#include "library/Device.h"
+#include "store/Device.h"
+#include "store/Session.h"
 
 #include <QDateTime>
 #include <QList>

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "account/CloudConfig.h"
-#include "account/Session.h"
 #include "library/CloudValue.h"
-#include "library/Device.h"
-#include "library/LibraryApp.h"
-#include "library/Listing.h"
-#include "model/InstalledApp.h"
+#include "store/CloudConfig.h"
+#include "store/Device.h"
+#include "store/LibraryApp.h"
+#include "store/Listing.h"
+#include "store/ScannedApp.h"
+#include "store/Session.h"
 
 #include <QCoro/QCoroTask>
 #include <QDateTime>
@@ -30,11 +30,7 @@ struct Cloud {
     // Dotted field key ("devices.<id>.seen") to value.
     using Fields = QMap<QString, CloudValue>;
 
-    // One application scanned on this Mac with the release its check found.
-    struct Scanned {
-        InstalledApp app;
-        std::optional<Release> release;
-    };
+    using Scanned = ScannedApp;
 
     // A listing stops at the first of these, whatever the server says next: far above any real
     // library (thousands of apps), far below what a server that never ends would send.
@@ -84,8 +80,6 @@ struct Cloud {
     static bool validDocumentID(const QString& id);
     // Whether every field is a string of a record field and equals the stored record's value.
     static bool same(const LibraryApp& stored, const Fields& fields);
-    // The time a missing or unreadable stored date reads as.
-    static QDateTime distantPast();
 
     // ---- Requests ----
     QString documentsRoot() const;

@@ -55,8 +55,6 @@ std::optional<QString> Cloud::kept(QStringView key, std::optional<QString> text)
     return text;
 }
 
-QDateTime Cloud::distantPast() { return QDateTime(QDate(1, 1, 1), QTime(0, 0), Qt::UTC); }
-
 std::optional<QString> Cloud::string(const QJsonValue& value) {
     const QJsonValue text = value.toObject().value(u"stringValue"_s);
     if (!text.isString())
@@ -107,7 +105,7 @@ std::optional<LibraryApp> Cloud::app(const QJsonObject& document) {
             app.devices.insert(entry.key(), LibraryApp::OnDevice{
                                                 string(members->value(u"version"_s)).value_or(QString()),
                                                 installed.isBool() && installed.toBool(),
-                                                date(members->value(u"seen"_s)).value_or(distantPast()),
+                                                date(members->value(u"seen"_s)).value_or(LibraryApp::distantPast()),
                                             });
         }
     }
@@ -133,7 +131,7 @@ std::optional<Device> Cloud::device(const QJsonObject& document) {
         *id,
         string(fields.value(u"name"_s)).value_or(u"Mac"_s),
         string(fields.value(u"model"_s)).value_or(QString()),
-        date(fields.value(u"lastSeen"_s)).value_or(distantPast()),
+        date(fields.value(u"lastSeen"_s)).value_or(LibraryApp::distantPast()),
         string(fields.value(u"hardware"_s)),
     };
 }

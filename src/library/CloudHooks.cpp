@@ -1,24 +1,45 @@
 #include "library/CloudHooks.h"
 
 #include "account/Auth.h"
+#include "library/Cloud.h"
 #include "model/ThisMac.h"
 #include "runtime/Clock.h"
 
-QCoro::Task<Listing<LibraryApp>> CloudHooks::apps(Cloud cloud) { co_return co_await cloud.apps(); }
+namespace {
 
-QCoro::Task<Listing<Device>> CloudHooks::devices(Cloud cloud) { co_return co_await cloud.devices(); }
+Cloud client(CloudAccess access) { return Cloud{std::move(access.config), std::move(access.session)}; }
 
-QCoro::Task<int> CloudHooks::sync(Cloud cloud, QList<Cloud::Scanned> scanned, QList<LibraryApp> library,
+} // namespace
+
+QCoro::Task<Listing<LibraryApp>> CloudHooks::apps(CloudAccess access) {
+    const Cloud cloud = client(std::move(access));
+    co_return co_await cloud.apps();
+}
+
+QCoro::Task<Listing<Device>> CloudHooks::devices(CloudAccess access) {
+    const Cloud cloud = client(std::move(access));
+    co_return co_await cloud.devices();
+}
+
+QCoro::Task<int> CloudHooks::sync(CloudAccess access, QList<ScannedApp> scanned, QList<LibraryApp> library,
                                   QString deviceID) {
+    const Cloud cloud = client(std::move(access));
     Device here{deviceID, ThisMac::name(), ThisMac::model(), Clock::shared().now(), ThisMac::platformHardwareID()};
     co_return co_await cloud.sync(std::move(scanned), std::move(library), std::move(here));
 }
 
-QCoro::Task<void> CloudHooks::remove(Cloud cloud, QStringList ids) { co_await cloud.remove(std::move(ids)); }
+QCoro::Task<void> CloudHooks::remove(CloudAccess access, QStringList ids) {
+    const Cloud cloud = client(std::move(access));
+    co_await cloud.remove(std::move(ids));
+}
 
-QCoro::Task<void> CloudHooks::deleteLibrary(Cloud cloud) { co_await cloud.deleteLibrary(); }
+QCoro::Task<void> CloudHooks::deleteLibrary(CloudAccess access) {
+    const Cloud cloud = client(std::move(access));
+    co_await cloud.deleteLibrary();
+}
 
-QCoro::Task<void> CloudHooks::saveProfile(Cloud cloud, std::optional<QString> name, QString email) {
+QCoro::Task<void> CloudHooks::saveProfile(CloudAccess access, std::optional<QString> name, QString email) {
+    const Cloud cloud = client(std::move(access));
     co_await cloud.saveProfile(std::move(name), std::move(email));
 }
 

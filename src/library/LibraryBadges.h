@@ -1,6 +1,6 @@
 #pragma once
 
-#include "library/LibraryTab.h"
+#include "store/LibraryTab.h"
 
 #include <QtGlobal>
 

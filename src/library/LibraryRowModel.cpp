@@ -1,8 +1,8 @@
 #include "library/LibraryRowModel.h"
 
-#include "library/LibraryItem.h"
 #include "library/LibraryScreenModel.h"
 #include "runtime/OutsideText.h"
+#include "store/LibraryItem.h"
 #include "store/Store.h"
 
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "library/Device.h"
 #include "model/InstallPhase.h"
+#include "store/Device.h"
 
 #include <QList>
 #include <QString>

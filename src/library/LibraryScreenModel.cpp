@@ -1,7 +1,7 @@
 #include "library/LibraryScreenModel.h"
 
-#include "library/LibraryItem.h"
 #include "runtime/OutsideText.h"
+#include "store/LibraryItem.h"
 #include "store/StoreCache.h"
 
 #include <QCoreApplication>

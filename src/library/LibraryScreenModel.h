@@ -1,7 +1,7 @@
 #pragma once
 
-#include "library/Device.h"
-#include "library/LibraryTab.h"
+#include "store/Device.h"
+#include "store/LibraryTab.h"
 #include "store/Store.h"
 
 #include <QDateTime>

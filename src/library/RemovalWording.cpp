@@ -1,7 +1,7 @@
 #include "library/RemovalWording.h"
 
-#include "library/LibraryItem.h"
 #include "runtime/OutsideText.h"
+#include "store/LibraryItem.h"
 
 #include <algorithm>
 

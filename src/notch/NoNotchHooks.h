@@ -1,7 +1,7 @@
 #pragma once
 
-#include "notch/NotchHooks.h"
 #include "runtime/Shell.h"
+#include "store/NotchHooks.h"
 
 // A notch that never schedules nor shows an island, where dropping the window opens it: the
 // base of a store's fake notch.

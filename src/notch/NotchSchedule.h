@@ -1,9 +1,9 @@
 #pragma once
 
-#include "notch/NotchDecision.h"
 #include "model/NotchMemory.h"
 #include "model/NotchMode.h"
-#include "notch/NotchTrigger.h"
+#include "notch/NotchDecision.h"
+#include "store/NotchTrigger.h"
 
 #include <QDate>
 #include <QDateTime>

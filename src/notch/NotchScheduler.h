@@ -1,8 +1,8 @@
 #pragma once
 
 #include "notch/NotchDesktop.h"
-#include "notch/NotchTrigger.h"
 #include "runtime/CancelToken.h"
+#include "store/NotchTrigger.h"
 
 #include <QCoro/QCoroTask>
 #include <QObject>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "notch/NotchHooks.h"
 #include "notch/NotchScheduler.h"
 #include "notch/UpdateIsland.h"
 #include "platform/desktop/SessionWake.h"
+#include "store/NotchHooks.h"
 #include "store/Store.h"
 
 #include <functional>

@@ -2,9 +2,9 @@
 
 #include "notch/IslandPanel.h"
 #include "notch/IslandState.h"
-#include "notch/NotchHooks.h"
 #include "notch/NotchOccupants.h"
 #include "runtime/CancelToken.h"
+#include "store/NotchHooks.h"
 
 #include <QCoro/QCoroTask>
 #include <QRectF>

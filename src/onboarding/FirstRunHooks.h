@@ -1,6 +1,6 @@
 #pragma once
 
-#include "onboarding/OnboardingHooks.h"
+#include "store/OnboardingHooks.h"
 
 #include <functional>
 

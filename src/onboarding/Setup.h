@@ -1,7 +1,7 @@
 #pragma once
 
 #include "model/Version.h"
-#include "onboarding/SetupStep.h"
+#include "store/SetupStep.h"
 
 #include <QString>
 

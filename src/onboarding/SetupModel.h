@@ -2,8 +2,8 @@
 
 #include "onboarding/MoveRun.h"
 #include "onboarding/Setup.h"
-#include "onboarding/SetupStep.h"
 #include "runtime/Observed.h"
+#include "store/SetupStep.h"
 
 #include <QCoro/QCoroTask>
 #include <QObject>

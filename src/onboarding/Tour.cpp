@@ -1,8 +1,8 @@
 #include "onboarding/Tour.h"
 
 #include "model/Prefs.h"
-#include "notch/NotchHooks.h"
 #include "runtime/MainThread.h"
+#include "store/NotchHooks.h"
 #include "store/Store.h"
 
 namespace Tour {

@@ -3,7 +3,6 @@
 #include "account/SiteLinks.h"
 #include "model/Permissions.h"
 #include "model/Prefs.h"
-#include "onboarding/OnboardingHooks.h"
 #include "platform/desktop/Workspace.h"
 #include "runtime/Clock.h"
 #include "runtime/Describe.h"
@@ -14,6 +13,7 @@
 #include "settings/LoginChoice.h"
 #include "settings/SettingsChoices.h"
 #include "settings/SettingsRows.h"
+#include "store/OnboardingHooks.h"
 #include "store/Store.h"
 
 #include <QPointer>

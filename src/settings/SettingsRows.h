@@ -1,8 +1,8 @@
 #pragma once
 
-#include "account/Session.h"
 #include "model/NotchMode.h"
 #include "model/Permissions.h"
+#include "store/Session.h"
 #include "store/Store.h"
 
 #include <QList>

@@ -1,16 +1,16 @@
 #include "store/Store.h"
 
-#include "account/AccountHooks.h"
-#include "library/LibraryHooks.h"
 #include "model/Launch.h"
 #include "model/Prefs.h"
-#include "notch/NotchHooks.h"
-#include "onboarding/OnboardingHooks.h"
 #include "platform/desktop/Notifier.h"
 #include "runtime/Clock.h"
 #include "runtime/MainThread.h"
 #include "runtime/Shell.h"
 #include "sources/BrewIndex.h"
+#include "store/AccountHooks.h"
+#include "store/LibraryHooks.h"
+#include "store/NotchHooks.h"
+#include "store/OnboardingHooks.h"
 #include "store/UpdateEngine.h"
 
 #include <QDir>
@@ -73,11 +73,18 @@ Store::~Store() {
         schedule_->cancel();
 }
 
+Store& Store::create(Collaborators collaborators) {
+    QL_ASSERT_MAIN_THREAD();
+    auto& store = instance();
+    Q_ASSERT_X(!store, Q_FUNC_INFO, "the one store exists already");
+    store = std::make_unique<Store>(std::move(collaborators));
+    return *store;
+}
+
 Store& Store::shared() {
     QL_ASSERT_MAIN_THREAD();
     auto& store = instance();
-    if (!store)
-        store = std::make_unique<Store>(Collaborators::standard());
+    Q_ASSERT_X(store, Q_FUNC_INFO, "the one store is made by create() first");
     return *store;
 }
 

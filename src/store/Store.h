@@ -1,13 +1,7 @@
 #pragma once
 
-#include "account/CloudConfig.h"
-#include "account/Session.h"
 #include "install/Leftover.h"
 #include "install/PackageConsent.h"
-#include "library/Cloud.h"
-#include "library/Device.h"
-#include "library/LibraryItem.h"
-#include "library/LibraryTab.h"
 #include "model/AppItem.h"
 #include "model/Filter.h"
 #include "model/Permissions.h"
@@ -16,6 +10,12 @@
 #include "runtime/Observed.h"
 #include "sources/Checker.h"
 #include "sources/Endpoints.h"
+#include "store/CloudAccess.h"
+#include "store/CloudConfig.h"
+#include "store/Device.h"
+#include "store/LibraryItem.h"
+#include "store/LibraryTab.h"
+#include "store/Session.h"
 
 #include <QCoro/QCoroTask>
 #include <QDateTime>
@@ -95,10 +95,6 @@ public:
         Clock* clock = nullptr;
         Prefs* prefs = nullptr;
         Options options;
-
-        // The real ones: the platform's engines and services, the shared shell, clock and
-        // settings, and the launch options.
-        static Collaborators standard();
     };
 
     // The pending installer-package consent; `answer` is called exactly once.
@@ -110,7 +106,9 @@ public:
     explicit Store(Collaborators collaborators);
     ~Store() override;
 
-    // The one instance, for the composition root only; built from Collaborators::standard().
+    // The one instance, for the composition root only: create() makes it from the real
+    // collaborators, which only the application knows, and shared() hands it out after that.
+    static Store& create(Collaborators collaborators);
     static Store& shared();
     // Ends the one instance; the composition root calls it while the application object stands,
     // so that the store's objects never outlive it.
@@ -280,10 +278,10 @@ public:
     QCoro::Task<void> refreshEmailConfirmation();
 
     // ---- Library ----
-    QCoro::Task<std::optional<Cloud>> liveCloud(bool forceRefresh);
+    QCoro::Task<std::optional<CloudAccess>> liveCloud(bool forceRefresh);
     QCoro::Task<void> syncLibrary();
     // Throws the client's error; gives the sentence of a listing that a bound cut short.
-    QCoro::Task<std::optional<QString>> reloadLibrary(Cloud client);
+    QCoro::Task<std::optional<QString>> reloadLibrary(CloudAccess client);
     void signOut();
     QCoro::Task<void> removeFromLibrary(LibraryRows items);
     // Deletes the library, then the identity account, then signs out. Throws AuthError, or the

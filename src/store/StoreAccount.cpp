@@ -1,10 +1,10 @@
 #include "store/Store.h"
 
-#include "account/AccountHooks.h"
-#include "library/LibraryHooks.h"
 #include "runtime/AuthError.h"
 #include "runtime/Clock.h"
 #include "runtime/MainThread.h"
+#include "store/AccountHooks.h"
+#include "store/LibraryHooks.h"
 
 #include <cmath>
 #include <exception>
@@ -38,7 +38,7 @@ QCoro::Task<void> Store::signedIn(Session session) {
         co_return;
     if (!kept)
         setNotice(keyringMissing(), QStringLiteral("lock"));
-    const std::optional<Cloud> cloud = co_await liveCloud(false);
+    const std::optional<CloudAccess> cloud = co_await liveCloud(false);
     if (generation != sessionGeneration_)
         co_return;
     if (cloud) {
@@ -69,7 +69,7 @@ QCoro::Task<void> Store::resendEmailConfirmation() {
     if (!cloud_)
         throw offline();
     const CloudConfig config = *cloud_;
-    const std::optional<Cloud> cloud = co_await liveCloud(false);
+    const std::optional<CloudAccess> cloud = co_await liveCloud(false);
     const std::optional<Session> session = session_.get();
     if (!cloud || !session)
         throw offline();
@@ -100,7 +100,7 @@ QCoro::Task<void> Store::refreshEmailConfirmation() {
     if (!cloud_)
         co_return;
     const CloudConfig config = *cloud_;
-    const std::optional<Cloud> cloud = co_await liveCloud(false);
+    const std::optional<CloudAccess> cloud = co_await liveCloud(false);
     if (!cloud)
         co_return;
     // The live client may have renewed and saved the session.

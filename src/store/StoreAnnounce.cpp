@@ -1,11 +1,11 @@
 #include "store/Store.h"
 
 #include "model/Prefs.h"
-#include "notch/NotchHooks.h"
 #include "platform/desktop/Notifier.h"
 #include "runtime/MainThread.h"
 #include "runtime/OutsideText.h"
 #include "runtime/Spawn.h"
+#include "store/NotchHooks.h"
 
 #include <QSet>
 

@@ -1,14 +1,14 @@
 #include "store/Store.h"
 
-#include "account/AccountHooks.h"
-#include "library/LibraryHooks.h"
-#include "library/Restore.h"
 #include "model/NaturalOrder.h"
 #include "runtime/AuthError.h"
 #include "runtime/Clock.h"
 #include "runtime/Describe.h"
 #include "runtime/MainThread.h"
 #include "runtime/MakeShared.h"
+#include "store/AccountHooks.h"
+#include "store/LibraryHooks.h"
+#include "store/Restore.h"
 
 #include <QCollatorSortKey>
 
@@ -21,7 +21,7 @@ using namespace Qt::Literals::StringLiterals;
 // meanwhile bumps sessionGeneration_, and the late result is then dropped, so it can neither
 // bring the old session back, sign the new user out, nor fill the lists with the old library.
 
-QCoro::Task<std::optional<Cloud>> Store::liveCloud(bool forceRefresh) {
+QCoro::Task<std::optional<CloudAccess>> Store::liveCloud(bool forceRefresh) {
     QL_ASSERT_MAIN_THREAD();
     if (!cloud_)
         co_return std::nullopt;
@@ -30,7 +30,7 @@ QCoro::Task<std::optional<Cloud>> Store::liveCloud(bool forceRefresh) {
         co_return std::nullopt;
     const CloudConfig config = *cloud_;
     if (!forceRefresh && session->expires >= clock_.now())
-        co_return Cloud{config, *session};
+        co_return CloudAccess{config, *session};
 
     const std::shared_ptr<AccountHooks> account = c_.account;
     const quint64 generation = sessionGeneration_;
@@ -52,7 +52,7 @@ QCoro::Task<std::optional<Cloud>> Store::liveCloud(bool forceRefresh) {
         fresh.expires = renewed->expires;
         setSession(fresh);
         account->save(fresh);
-        co_return Cloud{config, fresh};
+        co_return CloudAccess{config, fresh};
     }
     try {
         std::rethrow_exception(failure);
@@ -76,7 +76,7 @@ QCoro::Task<void> Store::syncLibrary() {
     co_await refreshEmailConfirmation();
     if (syncing_.get())
         co_return;
-    const std::optional<Cloud> client = co_await liveCloud(false);
+    const std::optional<CloudAccess> client = co_await liveCloud(false);
     if (!client || syncing_.get()) // another sync may have started while the token was renewed
         co_return;
     setSyncing(true);
@@ -87,10 +87,10 @@ QCoro::Task<void> Store::syncLibrary() {
         auto reading = library->apps(*client);
         QList<LibraryApp> apps = (co_await std::move(reading)).records;
         if (generation == sessionGeneration_ && !items_.get().isEmpty() && !scanning_.get()) {
-            QList<Cloud::Scanned> pairs;
+            QList<ScannedApp> pairs;
             pairs.reserve(items_.get().size());
             for (const std::shared_ptr<AppItem>& item : items_.get())
-                pairs.append(Cloud::Scanned{item->app(), item->release()});
+                pairs.append(ScannedApp{item->app(), item->release()});
             auto uploading = library->sync(*client, std::move(pairs), std::move(apps), c_.deviceID());
             co_await std::move(uploading);
         }
@@ -105,7 +105,7 @@ QCoro::Task<void> Store::syncLibrary() {
     setSyncError(failure ? std::optional<QString>(describe(failure)) : cutShort);
 }
 
-QCoro::Task<std::optional<QString>> Store::reloadLibrary(Cloud client) {
+QCoro::Task<std::optional<QString>> Store::reloadLibrary(CloudAccess client) {
     QL_ASSERT_MAIN_THREAD();
     const std::shared_ptr<LibraryHooks> library = c_.library;
     const quint64 generation = sessionGeneration_;
@@ -166,7 +166,7 @@ void Store::signOut() {
 QCoro::Task<void> Store::removeFromLibrary(LibraryRows items) {
     QL_ASSERT_MAIN_THREAD();
     const std::shared_ptr<LibraryHooks> library = c_.library;
-    const std::optional<Cloud> client = co_await liveCloud(false);
+    const std::optional<CloudAccess> client = co_await liveCloud(false);
     if (!client || items.isEmpty())
         co_return;
     const quint64 generation = sessionGeneration_;
@@ -217,7 +217,7 @@ QCoro::Task<void> Store::deleteAccount() {
     // one this renewal sets is.
     const std::optional<QString> before = syncError_.get();
     setSyncError(std::nullopt);
-    const std::optional<Cloud> client = co_await liveCloud(false);
+    const std::optional<CloudAccess> client = co_await liveCloud(false);
     if (!client) {
         const std::optional<QString> reason = syncError_.get();
         if (!reason)

@@ -1,12 +1,12 @@
 #include "store/Store.h"
 
-#include "library/Restore.h"
 #include "runtime/Blocking.h"
 #include "runtime/Clock.h"
 #include "runtime/Describe.h"
 #include "runtime/Log.h"
 #include "runtime/MainThread.h"
 #include "runtime/UpdateError.h"
+#include "store/Restore.h"
 #include "store/UpdateEngine.h"
 
 #include <QCoreApplication>

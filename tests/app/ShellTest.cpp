@@ -10,12 +10,12 @@
 #include "app/StatusItem.h"
 #include "library/CloudHooks.h"
 #include "model/Prefs.h"
-#include "notch/NotchHooks.h"
-#include "onboarding/OnboardingHooks.h"
 #include "platform/desktop/DesktopSettings.h"
 #include "platform/gui/Palette.h"
 #include "runtime/MakeShared.h"
 #include "sources/BrewIndex.h"
+#include "store/NotchHooks.h"
+#include "store/OnboardingHooks.h"
 #include "store/Store.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 #include "DemoQuenlark.h"
 #include "DemoSandbox.h"
 
-#include "account/CloudConfig.h"
+#include "store/CloudConfig.h"
 
 #include <gtest/gtest.h>
 

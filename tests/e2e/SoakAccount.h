@@ -1,7 +1,7 @@
 #pragma once
 
-#include "account/CloudConfig.h"
 #include "library/Cloud.h"
+#include "store/CloudConfig.h"
 
 #include <QString>
 #include <QStringList>

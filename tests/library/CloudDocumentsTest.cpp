@@ -96,7 +96,7 @@ TEST(CloudDocuments, ApplicationDocumentsFallBackFieldByField) {
     EXPECT_EQ(app->homepage, u"https://example.com"_s);
     ASSERT_EQ(app->devices.size(), 2);
     EXPECT_EQ(app->devices[u"m1"_s], (LibraryApp::OnDevice{u"2.0"_s, true, QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5, 250), Qt::UTC)}));
-    EXPECT_EQ(app->devices[u"m2"_s], (LibraryApp::OnDevice{u""_s, false, Cloud::distantPast()}));
+    EXPECT_EQ(app->devices[u"m2"_s], (LibraryApp::OnDevice{u""_s, false, LibraryApp::distantPast()}));
 
     const auto trusted = Cloud::app(json(R"({"name": "x/apps/b", "fields": {
         "feedURL": {"stringValue": "https://example.com/appcast.xml"}, "githubRepo": {"stringValue": "some-owner/repo.name_2"}}})"));
@@ -111,7 +111,7 @@ TEST(CloudDocuments, ApplicationDocumentsFallBackFieldByField) {
 TEST(CloudDocuments, DeviceDocuments) {
     EXPECT_FALSE(Cloud::device(json(R"({"name": "x/devices/m1"})")));
     EXPECT_EQ(Cloud::device(json(R"({"name": "x/devices/m1", "fields": {}})")),
-              (Device{u"m1"_s, u"Mac"_s, u""_s, Cloud::distantPast(), std::nullopt}));
+              (Device{u"m1"_s, u"Mac"_s, u""_s, LibraryApp::distantPast(), std::nullopt}));
     EXPECT_EQ(Cloud::device(json(R"({"name": "x/devices/m2", "fields": {"name": {"stringValue": "Studio"},
         "model": {"stringValue": "Mac14,13"}, "lastSeen": {"timestampValue": "2026-01-02T03:04:05Z"},
         "hardware": {"stringValue": "ab"}}})")),

@@ -1,8 +1,8 @@
 #include "account/Auth.h"
 #include "library/Cloud.h"
-#include "library/LibraryItem.h"
 #include "runtime/AuthError.h"
 #include "runtime/CheckError.h"
+#include "store/LibraryItem.h"
 
 #include "AuthEmulator.h"
 #include "FakeClock.h"

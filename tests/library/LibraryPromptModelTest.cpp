@@ -1,6 +1,6 @@
-#include "library/LibraryItem.h"
 #include "library/LibraryPromptModel.h"
 #include "runtime/MakeShared.h"
+#include "store/LibraryItem.h"
 
 #include "QtPrinters.h"
 #include "RunSync.h"

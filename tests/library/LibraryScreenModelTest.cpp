@@ -1,9 +1,9 @@
 #include "library/AccountMenuModel.h"
 #include "library/LibraryBadges.h"
-#include "library/LibraryItem.h"
 #include "library/LibraryRowModel.h"
 #include "library/LibraryScreenModel.h"
 #include "runtime/MakeShared.h"
+#include "store/LibraryItem.h"
 
 #include "QtPrinters.h"
 #include "SampleSession.h"

@@ -7,11 +7,11 @@
 #include "onboarding/Tour.h"
 #include "onboarding/ui/TourCard.h"
 #include "onboarding/ui/TourOverlay.h"
+#include "runtime/MakeShared.h"
+#include "store/LibraryItem.h"
+#include "views/MainView.h"
 #include "views/dashboard/Hero.h"
 #include "views/kit/FittedLabel.h"
-#include "library/LibraryItem.h"
-#include "runtime/MakeShared.h"
-#include "views/MainView.h"
 
 #include <QApplication>
 

@@ -4,12 +4,12 @@
 #include "ScreenSamples.h"
 #include "StoreHarness.h"
 
-#include "library/LibraryItem.h"
 #include "library/ui/LibraryView.h"
 #include "library/ui/MacPicker.h"
 #include "platform/gui/Palette.h"
-#include "views/MainView.h"
 #include "runtime/MakeShared.h"
+#include "store/LibraryItem.h"
+#include "views/MainView.h"
 
 #include <QApplication>
 #include <QMenu>

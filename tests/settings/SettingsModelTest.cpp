@@ -2,11 +2,11 @@
 #include "StoreHarness.h"
 
 #include "MemoryLoginChoice.h"
-#include "onboarding/OnboardingHooks.h"
 #include "runtime/AuthError.h"
 #include "settings/AccountDeletion.h"
 #include "settings/SettingsModel.h"
 #include "settings/SettingsRows.h"
+#include "store/OnboardingHooks.h"
 
 #include <QElapsedTimer>
 #include <QFile>

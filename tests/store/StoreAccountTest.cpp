@@ -1,8 +1,9 @@
-#include "account/AccountHooks.h"
-#include "library/LibraryHooks.h"
+#include "app/LiveCollaborators.h"
 #include "runtime/AuthError.h"
 #include "runtime/MakeShared.h"
 #include "runtime/TransportError.h"
+#include "store/AccountHooks.h"
+#include "store/LibraryHooks.h"
 #include "store/Store.h"
 
 #include "FakeClock.h"
@@ -80,16 +81,16 @@ public:
 
 class FakeLibrary final : public LibraryHooks {
 public:
-    QCoro::Task<Listing<LibraryApp>> apps(Cloud) override { co_return {}; }
+    QCoro::Task<Listing<LibraryApp>> apps(CloudAccess) override { co_return {}; }
     // Read once per sync, at its end.
-    QCoro::Task<Listing<Device>> devices(Cloud) override {
+    QCoro::Task<Listing<Device>> devices(CloudAccess) override {
         syncErrorsAtSync.append(store->syncError());
         co_return {};
     }
-    QCoro::Task<int> sync(Cloud, QList<Cloud::Scanned>, QList<LibraryApp>, QString) override { co_return 1; }
-    QCoro::Task<void> remove(Cloud, QStringList) override { co_return; }
-    QCoro::Task<void> deleteLibrary(Cloud) override { co_return; }
-    QCoro::Task<void> saveProfile(Cloud cloud, std::optional<QString> name, QString email) override {
+    QCoro::Task<int> sync(CloudAccess, QList<ScannedApp>, QList<LibraryApp>, QString) override { co_return 1; }
+    QCoro::Task<void> remove(CloudAccess, QStringList) override { co_return; }
+    QCoro::Task<void> deleteLibrary(CloudAccess) override { co_return; }
+    QCoro::Task<void> saveProfile(CloudAccess cloud, std::optional<QString> name, QString email) override {
         profiles.append(cloud.session.uid + u": "_s + name.value_or(u"-"_s) + u" <"_s + email + u">"_s);
         if (profileFails)
             throw std::runtime_error("denied");
@@ -106,7 +107,7 @@ public:
 class StoreAccount : public ::testing::Test {
 protected:
     std::unique_ptr<Store> make() {
-        Store::Collaborators c = Store::Collaborators::standard();
+        Store::Collaborators c = LiveCollaborators::make();
         c.account = fakeAccount;
         c.library = fakeLibrary;
         c.shell = &shell;
@@ -298,8 +299,8 @@ TEST_F(StoreAccount, TheLiveClientRenewsAnExpiredTokenAndEndsADeadSession) {
         Session before = row.expired ? expired(u"ada"_s) : account(u"ada"_s);
         before.emailVerified = false;
         store->setSession(before);
-        std::optional<std::optional<Cloud>> client;
-        finish([](Store* s, bool forced, std::optional<std::optional<Cloud>>* out) -> QCoro::Task<void> {
+        std::optional<std::optional<CloudAccess>> client;
+        finish([](Store* s, bool forced, std::optional<std::optional<CloudAccess>>* out) -> QCoro::Task<void> {
             *out = co_await s->liveCloud(forced);
         }(store.get(), row.forced, &client));
         ASSERT_TRUE(client.has_value());

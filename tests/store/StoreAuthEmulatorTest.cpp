@@ -1,7 +1,8 @@
 #include "account/Auth.h"
+#include "app/LiveCollaborators.h"
 #include "model/Vault.h"
-#include "store/Store.h"
 #include "sources/Net.h"
+#include "store/Store.h"
 
 #include "AuthEmulator.h"
 #include "FakeShell.h"
@@ -35,7 +36,7 @@ protected:
     }
     // A store as the application builds it, as at a launch.
     std::unique_ptr<Store> launch() {
-        Store::Collaborators c = Store::Collaborators::standard();
+        Store::Collaborators c = LiveCollaborators::make();
         c.shell = &shell;
         return std::make_unique<Store>(std::move(c));
     }

@@ -1,4 +1,5 @@
 #include "account/Auth.h"
+#include "library/Cloud.h"
 #include "library/CloudHooks.h"
 #include "runtime/Error.h"
 #include "store/Store.h"

@@ -1,7 +1,7 @@
-#include "library/LibraryHooks.h"
 #include "runtime/AuthError.h"
 #include "runtime/CheckError.h"
 #include "runtime/MakeShared.h"
+#include "store/LibraryHooks.h"
 #include "store/Store.h"
 
 #include "QtPrinters.h"
@@ -53,29 +53,29 @@ public:
         session.expires = h_.clock.now().addSecs(3600);
         co_return session;
     }
-    QCoro::Task<Listing<LibraryApp>> apps(Cloud cloud) override {
+    QCoro::Task<Listing<LibraryApp>> apps(CloudAccess cloud) override {
         co_await step(u"apps"_s, cloud);
         co_return Listing<LibraryApp>{libraries.value(cloud.session.uid), cutShort};
     }
-    QCoro::Task<Listing<Device>> devices(Cloud cloud) override {
+    QCoro::Task<Listing<Device>> devices(CloudAccess cloud) override {
         co_await step(u"devices"_s, cloud);
         co_return Listing<Device>{macs.value(cloud.session.uid), {}};
     }
-    QCoro::Task<int> sync(Cloud cloud, QList<Cloud::Scanned> scanned, QList<LibraryApp>, QString deviceID) override {
+    QCoro::Task<int> sync(CloudAccess cloud, QList<ScannedApp> scanned, QList<LibraryApp>, QString deviceID) override {
         co_await step(u"sync"_s, cloud);
-        for (const Cloud::Scanned& s : scanned)
+        for (const ScannedApp& s : scanned)
             uploaded.append(s.app.name + u"@"_s + deviceID);
         co_return 1;
     }
-    QCoro::Task<void> remove(Cloud cloud, QStringList ids) override {
+    QCoro::Task<void> remove(CloudAccess cloud, QStringList ids) override {
         co_await step(u"remove"_s, cloud);
         libraries[cloud.session.uid].removeIf([&](const LibraryApp& a) { return ids.contains(a.id); });
     }
-    QCoro::Task<void> deleteLibrary(Cloud cloud) override {
+    QCoro::Task<void> deleteLibrary(CloudAccess cloud) override {
         co_await step(u"deleteLibrary"_s, cloud);
         libraries.remove(cloud.session.uid);
     }
-    QCoro::Task<void> saveProfile(Cloud cloud, std::optional<QString>, QString email) override {
+    QCoro::Task<void> saveProfile(CloudAccess cloud, std::optional<QString>, QString email) override {
         return step(u"saveProfile "_s + email, cloud);
     }
     QCoro::Task<void> deleteAccount(Session session, CloudConfig) override {
@@ -93,7 +93,7 @@ public:
     QStringList uploaded;
 
 private:
-    QCoro::Task<void> step(QString name, std::optional<Cloud> cloud = std::nullopt) {
+    QCoro::Task<void> step(QString name, std::optional<CloudAccess> cloud = std::nullopt) {
         calls.append(name + (cloud ? u" "_s + cloud->session.idToken : QString()));
         if (hold == name)
             co_await h_.clock.sleep(std::chrono::seconds(1));

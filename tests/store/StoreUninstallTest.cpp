@@ -1,4 +1,5 @@
 #include "StoreHarness.h"
+#include "app/LiveCollaborators.h"
 
 #include "BundleBuilder.h"
 #include "RunSync.h"
@@ -169,7 +170,7 @@ TEST(StoreUninstall, TheRealEngineMovesTheBundleAndItsDataToTheTrashOffTheGuiThr
     BundleBuilder(applications + QStringLiteral("/Alpha.app")).identifier(QStringLiteral("com.example.alpha")).build();
     h.options.sandbox = applications;
     // The real engine for this one store: rebuild with it in place of the fake.
-    Store::Collaborators c = Store::Collaborators::standard();
+    Store::Collaborators c = LiveCollaborators::make();
     c.shell = &h.shell;
     c.clock = &h.clock;
     c.prefs = h.prefs.get();

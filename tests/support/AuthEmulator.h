@@ -1,6 +1,6 @@
 #pragma once
 
-#include "account/CloudConfig.h"
+#include "store/CloudConfig.h"
 
 #include <QCoro/QCoroTask>
 #include <QString>

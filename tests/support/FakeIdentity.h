@@ -2,7 +2,7 @@
 
 #include "LoopbackServer.h"
 
-#include "account/CloudConfig.h"
+#include "store/CloudConfig.h"
 
 #include <QJsonObject>
 

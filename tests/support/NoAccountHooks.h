@@ -1,6 +1,6 @@
 #pragma once
 
-#include "account/AccountHooks.h"
+#include "store/AccountHooks.h"
 
 // For tests of a store that has no account: no saved session and no back end, so nothing ever
 // calls the service.

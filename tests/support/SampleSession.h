@@ -1,6 +1,6 @@
 #pragma once
 
-#include "account/Session.h"
+#include "store/Session.h"
 
 #include <QDateTime>
 

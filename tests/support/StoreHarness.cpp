@@ -2,12 +2,12 @@
 
 #include "account/Auth.h"
 #include "model/Scanner.h"
-#include "store/UpdaterEngine.h"
 #include "notch/NoNotchHooks.h"
 #include "runtime/CheckError.h"
 #include "runtime/FileError.h"
-#include "runtime/ParseError.h"
 #include "runtime/MakeShared.h"
+#include "runtime/ParseError.h"
+#include "store/UpdaterEngine.h"
 
 #include <QCoreApplication>
 
@@ -115,19 +115,19 @@ class Library final : public LibraryHooks {
 public:
     explicit Library(StoreHarness* h) : h_(h) {}
     // Copies: a task's co_return moves from what it is given.
-    QCoro::Task<Listing<LibraryApp>> apps(Cloud) override {
+    QCoro::Task<Listing<LibraryApp>> apps(CloudAccess) override {
         Listing<LibraryApp> apps{h_->libraryApps, {}};
         co_return apps;
     }
-    QCoro::Task<Listing<Device>> devices(Cloud) override {
+    QCoro::Task<Listing<Device>> devices(CloudAccess) override {
         ++h_->librarySyncs;
         Listing<Device> devices{h_->libraryDevices, {}};
         co_return devices;
     }
-    QCoro::Task<int> sync(Cloud, QList<Cloud::Scanned>, QList<LibraryApp>, QString) override { co_return 1; }
-    QCoro::Task<void> remove(Cloud, QStringList) override { co_return; }
-    QCoro::Task<void> deleteLibrary(Cloud) override { co_return; }
-    QCoro::Task<void> saveProfile(Cloud, std::optional<QString>, QString) override { co_return; }
+    QCoro::Task<int> sync(CloudAccess, QList<ScannedApp>, QList<LibraryApp>, QString) override { co_return 1; }
+    QCoro::Task<void> remove(CloudAccess, QStringList) override { co_return; }
+    QCoro::Task<void> deleteLibrary(CloudAccess) override { co_return; }
+    QCoro::Task<void> saveProfile(CloudAccess, std::optional<QString>, QString) override { co_return; }
     QCoro::Task<void> deleteAccount(Session, CloudConfig) override { co_return; }
 
 private:

@@ -3,12 +3,12 @@
 #include "FakeClock.h"
 #include "FakeShell.h"
 
-#include "account/AccountHooks.h"
-#include "library/LibraryHooks.h"
 #include "model/Prefs.h"
-#include "notch/NotchHooks.h"
-#include "onboarding/OnboardingHooks.h"
 #include "platform/desktop/Notifier.h"
+#include "store/AccountHooks.h"
+#include "store/LibraryHooks.h"
+#include "store/NotchHooks.h"
+#include "store/OnboardingHooks.h"
 #include "store/Store.h"
 #include "store/UpdateEngine.h"
 

@@ -1,8 +1,8 @@
 #include "library/ui/LibraryList.h"
 
-#include "library/LibraryItem.h"
 #include "library/LibraryScreenModel.h"
 #include "library/ui/LibraryRow.h"
+#include "store/LibraryItem.h"
 #include "views/kit/Animator.h"
 #include "views/kit/OverlayScroller.h"
 

@@ -1,6 +1,5 @@
 #include "library/ui/LibraryRow.h"
 
-#include "library/LibraryItem.h"
 #include "library/LibraryScreenModel.h"
 #include "model/Motion.h"
 #include "platform/gui/ActionText.h"
@@ -10,6 +9,7 @@
 #include "platform/gui/Symbols.h"
 #include "runtime/Observation.h"
 #include "runtime/OutsideText.h"
+#include "store/LibraryItem.h"
 #include "store/Store.h"
 #include "views/kit/Animator.h"
 #include "views/kit/AppIcon.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "library/Device.h"
 #include "library/LibraryRowModel.h"
+#include "store/Device.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "library/Device.h"
+#include "store/Device.h"
 
 #include <QToolButton>
 

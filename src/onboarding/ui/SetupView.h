@@ -1,6 +1,6 @@
 #pragma once
 
-#include "onboarding/SetupStep.h"
+#include "store/SetupStep.h"
 
 #include <QWidget>
 

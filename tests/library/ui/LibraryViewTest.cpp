@@ -4,7 +4,6 @@
 #include "StoreHarness.h"
 
 #include "account/ui/SignInScreen.h"
-#include "library/LibraryItem.h"
 #include "library/ui/AccountMenu.h"
 #include "library/ui/LibraryActionBar.h"
 #include "library/ui/LibraryList.h"
@@ -13,6 +12,7 @@
 #include "library/ui/MacPicker.h"
 #include "model/InstallPhase.h"
 #include "model/Motion.h"
+#include "store/LibraryItem.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "library/LibraryTab.h"
+#include "store/LibraryTab.h"
 
 namespace LibraryTabs {
 

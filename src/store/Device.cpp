@@ -1,6 +1,6 @@
-#include "library/Device.h"
+#include "store/Device.h"
 
-#include "library/DatePhrases.h"
+#include "store/DatePhrases.h"
 
 #include <functional>
 

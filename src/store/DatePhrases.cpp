@@ -1,4 +1,4 @@
-#include "library/DatePhrases.h"
+#include "store/DatePhrases.h"
 
 #include <QLocale>
 

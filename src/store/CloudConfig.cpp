@@ -1,4 +1,4 @@
-#include "account/CloudConfig.h"
+#include "store/CloudConfig.h"
 
 #include "model/Launch.h"
 #include "model/MainBundle.h"

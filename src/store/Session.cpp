@@ -1,4 +1,4 @@
-#include "account/Session.h"
+#include "store/Session.h"
 
 #include "platform/system/ReferenceDate.h"
 

@@ -1,4 +1,4 @@
-#include "library/Device.h"
+#include "store/Device.h"
 
 #include "QtPrinters.h"
 

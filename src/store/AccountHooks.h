@@ -1,7 +1,7 @@
 #pragma once
 
-#include "account/CloudConfig.h"
-#include "account/Session.h"
+#include "store/CloudConfig.h"
+#include "store/Session.h"
 
 #include <QCoro/QCoroTask>
 #include <QString>

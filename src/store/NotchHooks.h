@@ -1,11 +1,13 @@
 #pragma once
 
-#include "notch/IslandPanel.h"
-#include "notch/IslandState.h"
-#include "notch/NotchTrigger.h"
+#include "store/NotchTrigger.h"
 
 #include <memory>
 #include <optional>
+
+// The island's window and model belong to the notch; here they are only handed on.
+class IslandPanel;
+class IslandState;
 
 // What the store and the shell ask of the notch scheduler and the island.
 class NotchHooks {

@@ -1,4 +1,4 @@
-#include "library/LibraryItem.h"
+#include "store/LibraryItem.h"
 
 #include "library/Cloud.h"
 
@@ -49,7 +49,7 @@ TEST(LibraryItem, WhereAnAppIsAndWasLastSeen) {
     EXPECT_EQ(clashing.lastSeen(macs), u"Last on Mac · B · Jan 8, 2026"_s);
 
     // A date never stored reads as the distant past and gives no text, even on a known Mac.
-    EXPECT_EQ(LibraryItem(record({{u"m1"_s, {u"1"_s, true, Cloud::distantPast()}}})).lastSeen(macs), std::nullopt);
+    EXPECT_EQ(LibraryItem(record({{u"m1"_s, {u"1"_s, true, LibraryApp::distantPast()}}})).lastSeen(macs), std::nullopt);
 }
 
 // A manual route's page stands whatever the record names; otherwise the record, then the first

@@ -1,4 +1,4 @@
-#include "store/Store.h"
+#include "app/LiveCollaborators.h"
 
 #include "account/AuthHooks.h"
 #include "install/Leftovers.h"
@@ -14,6 +14,7 @@
 #include "runtime/Blocking.h"
 #include "runtime/Clock.h"
 #include "runtime/Shell.h"
+#include "store/Store.h"
 #include "store/UpdaterEngine.h"
 
 namespace {
@@ -30,8 +31,8 @@ QCoro::Task<QList<Processes::RunningApp>> runningInBackground(InstalledApp app) 
 
 } // namespace
 
-Store::Collaborators Store::Collaborators::standard() {
-    Collaborators c;
+Store::Collaborators LiveCollaborators::make() {
+    Store::Collaborators c;
     c.scan = [](QStringList folders) { return Scanner::scanInBackground(std::move(folders)); };
     c.read = [](QString url, QString folder) { return readInBackground(std::move(url), std::move(folder)); };
     c.checker = [](Endpoints endpoints, std::shared_ptr<BrewIndex> brew) {
@@ -60,6 +61,6 @@ Store::Collaborators Store::Collaborators::standard() {
     c.shell = &Shell::current();
     c.clock = &Clock::shared();
     c.prefs = &Prefs::shared();
-    c.options = Options::fromLaunch();
+    c.options = Store::Options::fromLaunch();
     return c;
 }

@@ -1,11 +1,10 @@
 #pragma once
 
-#include "account/CloudConfig.h"
-#include "account/Session.h"
-#include "library/Cloud.h"
-#include "library/Device.h"
-#include "library/LibraryApp.h"
-#include "library/Listing.h"
+#include "store/CloudAccess.h"
+#include "store/Device.h"
+#include "store/LibraryApp.h"
+#include "store/Listing.h"
+#include "store/ScannedApp.h"
 
 #include <QCoro/QCoroTask>
 #include <QList>
@@ -21,14 +20,14 @@ class LibraryHooks {
 public:
     virtual ~LibraryHooks() = default;
 
-    virtual QCoro::Task<Listing<LibraryApp>> apps(Cloud cloud) = 0;
-    virtual QCoro::Task<Listing<Device>> devices(Cloud cloud) = 0;
+    virtual QCoro::Task<Listing<LibraryApp>> apps(CloudAccess cloud) = 0;
+    virtual QCoro::Task<Listing<Device>> devices(CloudAccess cloud) = 0;
     // Uploads this Mac, whose id in the library is `deviceID`; gives the number of writes.
-    virtual QCoro::Task<int> sync(Cloud cloud, QList<Cloud::Scanned> scanned, QList<LibraryApp> library,
+    virtual QCoro::Task<int> sync(CloudAccess cloud, QList<ScannedApp> scanned, QList<LibraryApp> library,
                                   QString deviceID) = 0;
-    virtual QCoro::Task<void> remove(Cloud cloud, QStringList ids) = 0;
-    virtual QCoro::Task<void> deleteLibrary(Cloud cloud) = 0;
-    virtual QCoro::Task<void> saveProfile(Cloud cloud, std::optional<QString> name, QString email) = 0;
+    virtual QCoro::Task<void> remove(CloudAccess cloud, QStringList ids) = 0;
+    virtual QCoro::Task<void> deleteLibrary(CloudAccess cloud) = 0;
+    virtual QCoro::Task<void> saveProfile(CloudAccess cloud, std::optional<QString> name, QString email) = 0;
     // Deletes the identity account of the session.
     virtual QCoro::Task<void> deleteAccount(Session session, CloudConfig config) = 0;
 };

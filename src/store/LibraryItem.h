@@ -1,10 +1,10 @@
 #pragma once
 
-#include "library/Device.h"
-#include "library/LibraryApp.h"
-#include "library/Route.h"
 #include "model/InstallPhase.h"
 #include "runtime/Observed.h"
+#include "store/Device.h"
+#include "store/LibraryApp.h"
+#include "store/Route.h"
 
 #include <QObject>
 #include <QString>

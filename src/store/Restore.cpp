@@ -1,4 +1,4 @@
-#include "library/Restore.h"
+#include "store/Restore.h"
 
 #include "runtime/FileError.h"
 #include "runtime/Log.h"

@@ -1,9 +1,8 @@
-#include "library/LibraryItem.h"
+#include "store/LibraryItem.h"
 
-#include "library/Cloud.h"
-#include "library/DatePhrases.h"
-#include "library/Restore.h"
 #include "runtime/Clock.h"
+#include "store/DatePhrases.h"
+#include "store/Restore.h"
 
 #include <algorithm>
 
@@ -32,7 +31,7 @@ std::optional<QString> LibraryItem::lastSeen(const QList<Device>& devices) const
     for (auto entry = entries.cbegin(); entry != entries.cend(); ++entry)
         if (entry->seen > newest->seen)
             newest = entry;
-    if (newest->seen <= Cloud::distantPast())
+    if (newest->seen <= LibraryApp::distantPast())
         return std::nullopt;
     const QHash<QString, QString> named = labels(devices, Clock::shared().now());
     QString label = named.value(newest.key());

@@ -30,4 +30,7 @@ struct LibraryApp {
     QMap<QString, OnDevice> devices; // by device id
 
     bool operator==(const LibraryApp&) const = default;
+
+    // The time a missing or unreadable stored date reads as.
+    static QDateTime distantPast() { return QDateTime(QDate(1, 1, 1), QTime(0, 0), Qt::UTC); }
 };

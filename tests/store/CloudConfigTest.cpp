@@ -1,4 +1,4 @@
-#include "account/CloudConfig.h"
+#include "store/CloudConfig.h"
 
 #include "QtPrinters.h"
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "library/LibraryApp.h"
-#include "library/Route.h"
 #include "model/Release.h"
 #include "sources/Cask.h"
 #include "sources/Checker.h"
+#include "store/LibraryApp.h"
+#include "store/Route.h"
 
 #include <QCoro/QCoroTask>
 #include <QString>
