@@ -12,7 +12,7 @@
 #include "model/Prefs.h"
 #include "notch/ui/FoldingMainWindow.h"
 #include "notch/ui/QtNotchDesktop.h"
-#include "onboarding/FirstRunHooks.h"
+#include "onboarding/LiveOnboardingHooks.h"
 #include "onboarding/Onboarding.h"
 #include "onboarding/Setup.h"
 #include "onboarding/Tour.h"
@@ -212,7 +212,7 @@ App::~App() {
     // deletion is deleted now rather than never.
     delegate_.reset();
     status_.reset();
-    FirstRunHooks::shared().install(nullptr, {});
+    LiveOnboardingHooks::shared().install(nullptr, {});
     settings_.reset();
     welcome_.reset();
     welcomeWindow_.reset();
@@ -276,11 +276,11 @@ void App::installFirstRun() {
     flow.openMainWindow = [this] { store_->openMainWindow(); };
     flow.startTour = [this] { store_->onboarding().startTour(); };
     welcome_ = std::make_unique<Onboarding>(std::move(flow));
-    FirstRunHooks::Windows windows;
+    LiveOnboardingHooks::Windows windows;
     windows.setup = [this](SetupStep start) { setupWindow_->show(start); };
     windows.welcome = [this] { welcome_->show(); };
     windows.tour = [this] { Tour::take(*store_); };
-    FirstRunHooks::shared().install(setup_.get(), std::move(windows));
+    LiveOnboardingHooks::shared().install(setup_.get(), std::move(windows));
 }
 
 // Made when first asked for: a hidden window would follow every change of the store from the

@@ -1,21 +1,21 @@
 #include "app/LiveCollaborators.h"
 
-#include "account/AuthHooks.h"
+#include "account/LiveAccountHooks.h"
 #include "install/Leftovers.h"
 #include "install/Updater.h"
-#include "library/CloudHooks.h"
+#include "library/LiveLibraryHooks.h"
 #include "library/DeviceID.h"
 #include "model/Prefs.h"
 #include "model/Scanner.h"
 #include "notch/NotchDesktop.h"
-#include "notch/NotchSchedulerHooks.h"
-#include "onboarding/FirstRunHooks.h"
+#include "notch/LiveNotchHooks.h"
+#include "onboarding/LiveOnboardingHooks.h"
 #include "platform/desktop/DesktopNotifier.h"
 #include "runtime/Blocking.h"
 #include "runtime/Clock.h"
 #include "runtime/Shell.h"
 #include "store/Store.h"
-#include "store/UpdaterEngine.h"
+#include "store/LiveUpdateEngine.h"
 
 namespace {
 
@@ -40,7 +40,7 @@ Store::Collaborators LiveCollaborators::make() {
     };
     c.updater = [](QString applications, std::optional<QString> trash,
                    std::optional<QString> sandbox) -> std::unique_ptr<UpdateEngine> {
-        return std::make_unique<UpdaterEngine>(applications, std::move(trash), std::move(sandbox));
+        return std::make_unique<LiveUpdateEngine>(applications, std::move(trash), std::move(sandbox));
     };
     c.running = [](InstalledApp app) { return runningInBackground(std::move(app)); };
     c.terminate = [](Processes::RunningApp app) { Processes::terminate(app.pid); };
@@ -52,12 +52,12 @@ Store::Collaborators LiveCollaborators::make() {
     c.deviceID = [] { return DeviceID::current(); };
     c.notifier = std::make_shared<DesktopNotifier>();
     // These collaborators serve the shared store only, so the scheduler reads that one.
-    c.notch = std::make_shared<NotchSchedulerHooks>(Prefs::shared(), NotchDesktop::current(),
+    c.notch = std::make_shared<LiveNotchHooks>(Prefs::shared(), NotchDesktop::current(),
                                                     []() -> Store& { return Store::shared(); });
-    c.account = std::make_shared<AuthHooks>();
-    c.library = std::make_shared<CloudHooks>();
+    c.account = std::make_shared<LiveAccountHooks>();
+    c.library = std::make_shared<LiveLibraryHooks>();
     // The shared hooks outlive the store; the composition root installs the first run into them.
-    c.onboarding = std::shared_ptr<OnboardingHooks>(&FirstRunHooks::shared(), [](OnboardingHooks*) {});
+    c.onboarding = std::shared_ptr<OnboardingHooks>(&LiveOnboardingHooks::shared(), [](OnboardingHooks*) {});
     c.shell = &Shell::current();
     c.clock = &Clock::shared();
     c.prefs = &Prefs::shared();

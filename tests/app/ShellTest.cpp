@@ -3,12 +3,12 @@
 #include "FakeClock.h"
 #include "FakeShell.h"
 
-#include "NoAccountHooks.h"
+#include "NullAccountHooks.h"
 #include "app/AppDelegate.h"
 #include "app/AppShell.h"
 #include "app/Commands.h"
 #include "app/StatusItem.h"
-#include "library/CloudHooks.h"
+#include "library/LiveLibraryHooks.h"
 #include "model/Prefs.h"
 #include "platform/desktop/DesktopSettings.h"
 #include "platform/gui/Palette.h"
@@ -43,7 +43,7 @@ private:
     int* alive_;
 };
 
-class FakeNotch final : public NotchHooks {
+class FakeNotchHooks final : public NotchHooks {
 public:
     void request(NotchTrigger) override {}
     void start() override { calls << QStringLiteral("notch.start"); }
@@ -66,7 +66,7 @@ public:
     QStringList calls;
 };
 
-class FakeOnboarding final : public OnboardingHooks {
+class FakeOnboardingHooks final : public OnboardingHooks {
 public:
     bool takeOverFromOtherCopies() override {
         calls << QStringLiteral("takeOver");
@@ -117,8 +117,8 @@ protected:
         c.deviceID = [] { return QStringLiteral("device"); };
         c.notch = notch;
         c.onboarding = onboarding;
-        c.account = std::make_shared<NoAccountHooks>();
-        c.library = std::make_shared<CloudHooks>();
+        c.account = std::make_shared<NullAccountHooks>();
+        c.library = std::make_shared<LiveLibraryHooks>();
         c.shell = &shell;
         c.clock = &clock;
         c.prefs = prefs.get();
@@ -165,8 +165,8 @@ protected:
     FakeShell shell;
     std::shared_ptr<Defaults> defaults;
     std::unique_ptr<Prefs> prefs;
-    std::shared_ptr<FakeNotch> notch = std::make_shared<FakeNotch>();
-    std::shared_ptr<FakeOnboarding> onboarding = std::make_shared<FakeOnboarding>();
+    std::shared_ptr<FakeNotchHooks> notch = std::make_shared<FakeNotchHooks>();
+    std::shared_ptr<FakeOnboardingHooks> onboarding = std::make_shared<FakeOnboardingHooks>();
     std::unique_ptr<Store> store;
     std::unique_ptr<StatusItem> item;
     FakeTray* tray = nullptr;

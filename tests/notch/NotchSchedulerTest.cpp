@@ -2,8 +2,8 @@
 #include "model/Prefs.h"
 #include "notch/IslandModel.h"
 #include "notch/NotchScheduler.h"
-#include "notch/NotchSchedulerHooks.h"
-#include "NoAccountHooks.h"
+#include "notch/LiveNotchHooks.h"
+#include "NullAccountHooks.h"
 #include "store/Store.h"
 #include "platform/system/Defaults.h"
 #include "platform/desktop/SessionWake.h"
@@ -295,11 +295,11 @@ TEST_F(NotchSchedulerTest, ReadsTheStoresVisibleUpdates) {
     Store* store = nullptr;
     Store::Collaborators c;
     c.appManagement = [] { return Permissions::State::unknown; };
-    c.account = std::make_shared<NoAccountHooks>();
+    c.account = std::make_shared<NullAccountHooks>();
     c.shell = &shell;
     c.clock = &clock;
     c.prefs = &prefs;
-    auto hooks = std::make_shared<NotchSchedulerHooks>(prefs, desktop, [&]() -> Store& { return *store; });
+    auto hooks = std::make_shared<LiveNotchHooks>(prefs, desktop, [&]() -> Store& { return *store; });
     c.notch = hooks;
     Store real(std::move(c));
     store = &real;
@@ -308,7 +308,7 @@ TEST_F(NotchSchedulerTest, ReadsTheStoresVisibleUpdates) {
                    row("m.three", Status::update(), built), row("b.four", Status::update(), std::nullopt),
                    row("s.store", Status::update(), versioned, true), row("c.five", Status::update(), bare)});
     const QStringList expected{"z.one@2.1", "m.three@77", "c.five@?"};
-    EXPECT_EQ(NotchSchedulerHooks::pendingKeys(real.visible()), expected);
+    EXPECT_EQ(LiveNotchHooks::pendingKeys(real.visible()), expected);
 
     // Seen in the open window: the store's keys count as shown.
     desktop.windows = {{QStringLiteral("Quenlark"), true, false, true}};

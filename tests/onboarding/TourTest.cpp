@@ -11,7 +11,7 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 // An island that records what the tour asks of it.
-class Island final : public NotchHooks {
+class FakeNotchHooks final : public NotchHooks {
 public:
     void request(NotchTrigger) override {}
     void start() override {}
@@ -39,7 +39,7 @@ public:
 
 struct Touring {
     StoreHarness h;
-    std::shared_ptr<Island> island = std::make_shared<Island>();
+    std::shared_ptr<FakeNotchHooks> island = std::make_shared<FakeNotchHooks>();
     Store* store = nullptr;
 
     explicit Touring(bool updates) {

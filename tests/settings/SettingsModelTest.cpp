@@ -22,7 +22,7 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-class Tour final : public OnboardingHooks {
+class FakeOnboardingHooks final : public OnboardingHooks {
 public:
     bool takeOverFromOtherCopies() override { return true; }
     std::optional<SetupStep> needs() override { return std::nullopt; }
@@ -56,7 +56,7 @@ struct Settings {
     StoreHarness h;
     MemoryLoginChoice login;
     SlowDeletion deletion{h.clock};
-    std::shared_ptr<Tour> tour = std::make_shared<Tour>();
+    std::shared_ptr<FakeOnboardingHooks> tour = std::make_shared<FakeOnboardingHooks>();
     Store* store = nullptr;
     std::unique_ptr<SettingsModel> model;
 

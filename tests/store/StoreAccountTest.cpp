@@ -35,7 +35,7 @@ Session account(const QString& uid, const QString& provider = u"password"_s,
 
 // The account seam with answers the test sets; the profile lookup takes a second of the fake
 // clock, so that the test can act while it runs.
-class FakeAccount final : public AccountHooks {
+class FakeAccountHooks final : public AccountHooks {
 public:
     std::optional<Session> load() override { return std::nullopt; }
     void save(std::optional<Session> session) override { saved.append(std::move(session)); }
@@ -79,7 +79,7 @@ public:
     QStringList looked;
 };
 
-class FakeLibrary final : public LibraryHooks {
+class FakeLibraryHooks final : public LibraryHooks {
 public:
     QCoro::Task<Listing<LibraryApp>> apps(CloudAccess) override { co_return {}; }
     // Read once per sync, at its end.
@@ -150,8 +150,8 @@ protected:
 
     FakeShell shell;
     FakeClock clock;
-    std::shared_ptr<FakeAccount> fakeAccount = std::make_shared<FakeAccount>();
-    std::shared_ptr<FakeLibrary> fakeLibrary = std::make_shared<FakeLibrary>();
+    std::shared_ptr<FakeAccountHooks> fakeAccount = std::make_shared<FakeAccountHooks>();
+    std::shared_ptr<FakeLibraryHooks> fakeLibrary = std::make_shared<FakeLibraryHooks>();
 };
 
 } // namespace
@@ -293,7 +293,7 @@ TEST_F(StoreAccount, TheLiveClientRenewsAnExpiredTokenAndEndsADeadSession) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        fakeAccount = std::make_shared<FakeAccount>();
+        fakeAccount = std::make_shared<FakeAccountHooks>();
         fakeAccount->refreshError = row.error;
         auto store = make();
         Session before = row.expired ? expired(u"ada"_s) : account(u"ada"_s);

@@ -1,6 +1,6 @@
 #include "account/Auth.h"
 #include "library/Cloud.h"
-#include "library/CloudHooks.h"
+#include "library/LiveLibraryHooks.h"
 #include "runtime/Error.h"
 #include "store/Store.h"
 
@@ -21,7 +21,7 @@ TEST(StoreLibraryOnEmulators, SignInBacksUpThisMacAndDeletionLeavesNothing) {
         GTEST_SKIP() << "the Authentication and Firestore emulators are not running: `ctest -L emulator` starts them";
     StoreHarness h;
     h.cloud = config;
-    h.library = std::make_shared<CloudHooks>();
+    h.library = std::make_shared<LiveLibraryHooks>();
     h.apps = {StoreHarness::app(u"Beta"_s, u"2.0"_s), StoreHarness::app(u"Alpha"_s, u"1.0"_s)};
     Store& s = h.build();
     EXPECT_TRUE(h.settle(h.start(s.refresh())));

@@ -40,9 +40,9 @@ LibraryApp record(const QString& id, const QString& name, std::optional<QString>
 
 // A library per account that answers from memory; the operation named in `hold` waits a second
 // of the fake clock first, so that the test can act while it is awaited.
-class FakeLibrary final : public LibraryHooks {
+class FakeLibraryHooks final : public LibraryHooks {
 public:
-    explicit FakeLibrary(StoreHarness& h) : h_(h) {}
+    explicit FakeLibraryHooks(StoreHarness& h) : h_(h) {}
 
     // The store's token renewal, which the account seam hands here.
     QCoro::Task<Session> refresh(Session session, CloudConfig) {
@@ -121,7 +121,7 @@ struct Fixture {
     }
 
     StoreHarness h;
-    std::shared_ptr<FakeLibrary> library = std::make_shared<FakeLibrary>(h);
+    std::shared_ptr<FakeLibraryHooks> library = std::make_shared<FakeLibraryHooks>(h);
 };
 
 } // namespace

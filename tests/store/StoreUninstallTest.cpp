@@ -8,7 +8,7 @@
 
 #include "runtime/MakeShared.h"
 #include "runtime/UpdateError.h"
-#include "store/UpdaterEngine.h"
+#include "store/LiveUpdateEngine.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,20 +2,20 @@
 
 #include "account/Auth.h"
 #include "model/Scanner.h"
-#include "notch/NoNotchHooks.h"
+#include "notch/NullNotchHooks.h"
 #include "runtime/CheckError.h"
 #include "runtime/FileError.h"
 #include "runtime/MakeShared.h"
 #include "runtime/ParseError.h"
-#include "store/UpdaterEngine.h"
+#include "store/LiveUpdateEngine.h"
 
 #include <QCoreApplication>
 
 namespace {
 
-class Engine final : public UpdateEngine {
+class FakeUpdateEngine final : public UpdateEngine {
 public:
-    explicit Engine(StoreHarness* h) : h_(h) {}
+    explicit FakeUpdateEngine(StoreHarness* h) : h_(h) {}
 
     QCoro::Task<QStringList> install(InstalledApp app, Release, Phase phase) override {
         StoreHarness* h = h_;
@@ -64,18 +64,18 @@ private:
     StoreHarness* h_;
 };
 
-class Notch final : public NoNotchHooks {
+class FakeNotchHooks final : public NullNotchHooks {
 public:
-    explicit Notch(StoreHarness* h) : h_(h) {}
+    explicit FakeNotchHooks(StoreHarness* h) : h_(h) {}
     void request(NotchTrigger trigger) override { h_->notchRequests.append(trigger); }
 
 private:
     StoreHarness* h_;
 };
 
-class Account final : public AccountHooks {
+class FakeAccountHooks final : public AccountHooks {
 public:
-    explicit Account(StoreHarness* h) : h_(h) {}
+    explicit FakeAccountHooks(StoreHarness* h) : h_(h) {}
     std::optional<Session> load() override { return h_->savedSession; }
     void save(std::optional<Session> session) override { h_->savedSession = std::move(session); }
     QCoro::Task<bool> keepsSessions() override {
@@ -111,9 +111,9 @@ private:
 
 // A library that answers at once with the harness's apps and Macs (none unless a test sets
 // them); every sync ends in the one read of the Macs.
-class Library final : public LibraryHooks {
+class FakeLibraryHooks final : public LibraryHooks {
 public:
-    explicit Library(StoreHarness* h) : h_(h) {}
+    explicit FakeLibraryHooks(StoreHarness* h) : h_(h) {}
     // Copies: a task's co_return moves from what it is given.
     QCoro::Task<Listing<LibraryApp>> apps(CloudAccess) override {
         Listing<LibraryApp> apps{h_->libraryApps, {}};
@@ -204,7 +204,7 @@ Store& StoreHarness::build() {
         engineTrash = trash;
         if (buildError)
             std::rethrow_exception(buildError);
-        return std::make_unique<Engine>(this);
+        return std::make_unique<FakeUpdateEngine>(this);
     };
     if (real) {
         c.scan = [](QStringList folders) { return Scanner::scanInBackground(std::move(folders)); };
@@ -214,7 +214,7 @@ Store& StoreHarness::build() {
         c.updater = [this](QString applications, std::optional<QString> trash,
                            std::optional<QString> sandbox) -> std::unique_ptr<UpdateEngine> {
             engineFolders.append(applications);
-            return std::make_unique<UpdaterEngine>(applications, std::move(trash), std::move(sandbox));
+            return std::make_unique<LiveUpdateEngine>(applications, std::move(trash), std::move(sandbox));
         };
     }
     c.running = [this](InstalledApp app) { return runningCopies(this, std::move(app)); };
@@ -227,9 +227,9 @@ Store& StoreHarness::build() {
     c.notifications = [this] { return notificationStatus(this); };
     c.deviceID = [this] { return deviceID; };
     c.notifier = std::make_shared<Notifications>(this);
-    c.notch = notch ? notch : std::make_shared<Notch>(this);
-    c.account = account ? account : std::make_shared<Account>(this);
-    c.library = library ? library : std::make_shared<Library>(this);
+    c.notch = notch ? notch : std::make_shared<FakeNotchHooks>(this);
+    c.account = account ? account : std::make_shared<FakeAccountHooks>(this);
+    c.library = library ? library : std::make_shared<FakeLibraryHooks>(this);
     c.onboarding = onboarding;
     c.shell = &shell;
     c.clock = &clock;

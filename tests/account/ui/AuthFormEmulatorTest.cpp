@@ -1,5 +1,5 @@
 #include "account/Auth.h"
-#include "account/AuthHooks.h"
+#include "account/LiveAccountHooks.h"
 #include "account/ConfirmEmailTileModel.h"
 #include "account/ui/AccountButton.h"
 #include "account/ui/AuthView.h"
@@ -34,7 +34,7 @@ namespace {
 struct AppRun {
     explicit AppRun(const CloudConfig& config) {
         harness.cloud = config;
-        harness.account = std::make_shared<AuthHooks>();
+        harness.account = std::make_shared<LiveAccountHooks>();
         harness.build();
     }
     Store& store() { return harness.store(); }

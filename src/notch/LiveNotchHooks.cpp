@@ -1,4 +1,4 @@
-#include "notch/NotchSchedulerHooks.h"
+#include "notch/LiveNotchHooks.h"
 
 #include "model/Motion.h"
 #include "model/Prefs.h"
@@ -7,7 +7,7 @@
 #include "runtime/MakeShared.h"
 #include "runtime/Spawn.h"
 
-NotchSchedulerHooks::NotchSchedulerHooks(Prefs& prefs, NotchDesktop& desktop, std::function<Store&()> store)
+LiveNotchHooks::LiveNotchHooks(Prefs& prefs, NotchDesktop& desktop, std::function<Store&()> store)
     : prefs_(prefs), desktop_(desktop), store_(std::move(store)),
       scheduler_(prefs, desktop, wake_,
                  NotchScheduler::Rows{[this] { return pendingKeys(store_().visible()); },
@@ -15,7 +15,7 @@ NotchSchedulerHooks::NotchSchedulerHooks(Prefs& prefs, NotchDesktop& desktop, st
                  [this](bool automatic) { show(automatic, false); }),
       island_(islandDesktop()) {}
 
-QStringList NotchSchedulerHooks::pendingKeys(const Store::Rows& visible) {
+QStringList LiveNotchHooks::pendingKeys(const Store::Rows& visible) {
     QStringList keys;
     for (const auto& row : visible)
         if (row->status().kind() == Status::Kind::update && row->release())
@@ -23,7 +23,7 @@ QStringList NotchSchedulerHooks::pendingKeys(const Store::Rows& visible) {
     return keys;
 }
 
-QStringList NotchSchedulerHooks::updateIds(const Store::Rows& visible) {
+QStringList LiveNotchHooks::updateIds(const Store::Rows& visible) {
     QStringList ids;
     for (const auto& row : visible)
         if (row->status().kind() == Status::Kind::update)
@@ -31,7 +31,7 @@ QStringList NotchSchedulerHooks::updateIds(const Store::Rows& visible) {
     return ids;
 }
 
-UpdateIsland::Desktop NotchSchedulerHooks::islandDesktop() {
+UpdateIsland::Desktop LiveNotchHooks::islandDesktop() {
     UpdateIsland::Desktop d;
     d.updateIds = [this] { return updateIds(store_().visible()); };
     d.hangingScreen = [this] { return desktop_.hangingScreen(); };
@@ -60,7 +60,7 @@ UpdateIsland::Desktop NotchSchedulerHooks::islandDesktop() {
     return d;
 }
 
-std::shared_ptr<IslandModel> NotchSchedulerHooks::model(const std::shared_ptr<IslandState>& state) {
+std::shared_ptr<IslandModel> LiveNotchHooks::model(const std::shared_ptr<IslandState>& state) {
     IslandModel::Hooks hooks;
     hooks.items = [this] { return store_().items(); };
     hooks.updatingAll = [this] { return store_().updatingAll(); };

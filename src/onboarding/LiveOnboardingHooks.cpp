@@ -1,21 +1,21 @@
-#include "onboarding/FirstRunHooks.h"
+#include "onboarding/LiveOnboardingHooks.h"
 
 #include "onboarding/Setup.h"
 
 #include "runtime/MainThread.h"
 
-FirstRunHooks& FirstRunHooks::shared() {
+LiveOnboardingHooks& LiveOnboardingHooks::shared() {
     QL_ASSERT_MAIN_THREAD();
-    static FirstRunHooks hooks;
+    static LiveOnboardingHooks hooks;
     return hooks;
 }
 
-void FirstRunHooks::install(Setup* setup, Windows windows) {
+void LiveOnboardingHooks::install(Setup* setup, Windows windows) {
     setup_ = setup;
     windows_ = std::move(windows);
 }
 
-bool FirstRunHooks::takeOverFromOtherCopies() {
+bool LiveOnboardingHooks::takeOverFromOtherCopies() {
     if (!setup_)
         return true;
     if (!setup_->takeOverFromOtherCopies())
@@ -25,19 +25,19 @@ bool FirstRunHooks::takeOverFromOtherCopies() {
     return true;
 }
 
-std::optional<SetupStep> FirstRunHooks::needs() { return setup_ ? setup_->needs() : std::nullopt; }
+std::optional<SetupStep> LiveOnboardingHooks::needs() { return setup_ ? setup_->needs() : std::nullopt; }
 
-void FirstRunHooks::showSetupWindow(SetupStep start) {
+void LiveOnboardingHooks::showSetupWindow(SetupStep start) {
     if (windows_.setup)
         windows_.setup(start);
 }
 
-void FirstRunHooks::showOnboarding() {
+void LiveOnboardingHooks::showOnboarding() {
     if (windows_.welcome)
         windows_.welcome();
 }
 
-void FirstRunHooks::startTour() {
+void LiveOnboardingHooks::startTour() {
     if (windows_.tour)
         windows_.tour();
 }

@@ -4,7 +4,7 @@
 
 // For tests of a store that has no account: no saved session and no back end, so nothing ever
 // calls the service.
-class NoAccountHooks final : public AccountHooks {
+class NullAccountHooks final : public AccountHooks {
 public:
     std::optional<Session> load() override { return std::nullopt; }
     void save(std::optional<Session>) override {}

@@ -5,7 +5,7 @@
 
 // A notch that never schedules nor shows an island, where dropping the window opens it: the
 // base of a store's fake notch.
-class NoNotchHooks : public NotchHooks {
+class NullNotchHooks : public NotchHooks {
 public:
     void request(NotchTrigger) override {}
     void start() override {}

@@ -12,9 +12,9 @@ class IslandModel;
 
 // The notch seam of the store and the shell: the scheduler decides, the island controller shows
 // and folds, both on the desktop installed by the views (NotchDesktop), reading the store.
-class NotchSchedulerHooks final : public NotchHooks {
+class LiveNotchHooks final : public NotchHooks {
 public:
-    NotchSchedulerHooks(Prefs& prefs, NotchDesktop& desktop, std::function<Store&()> store);
+    LiveNotchHooks(Prefs& prefs, NotchDesktop& desktop, std::function<Store&()> store);
 
     // The update keys of the rows with an update that carry a release, in the rows' order.
     static QStringList pendingKeys(const Store::Rows& visible);

@@ -9,7 +9,7 @@ class Setup;
 // The first run's seam of the store and the shell: the launch housekeeping through `Setup`, the
 // windows through what the views install. Until the composition root installs them, no other
 // copy is looked for, no step is due and nothing opens.
-class FirstRunHooks final : public OnboardingHooks {
+class LiveOnboardingHooks final : public OnboardingHooks {
 public:
     struct Windows {
         std::function<void(SetupStep start)> setup;
@@ -18,7 +18,7 @@ public:
     };
 
     // The one the standard store uses; the composition root installs into it.
-    static FirstRunHooks& shared();
+    static LiveOnboardingHooks& shared();
 
     // `setup` is not owned.
     void install(Setup* setup, Windows windows);

@@ -3,7 +3,7 @@
 #include "store/AccountHooks.h"
 
 // The store's account seam over the real stored session, configuration and identity calls.
-class AuthHooks final : public AccountHooks {
+class LiveAccountHooks final : public AccountHooks {
 public:
     std::optional<Session> load() override;
     void save(std::optional<Session> session) override;

@@ -4,7 +4,7 @@
 
 // The store's library seam over the real document client and identity service; this Mac's
 // device document carries ThisMac's name, model and hashed hardware id.
-class CloudHooks final : public LibraryHooks {
+class LiveLibraryHooks final : public LibraryHooks {
 public:
     QCoro::Task<Listing<LibraryApp>> apps(CloudAccess cloud) override;
     QCoro::Task<Listing<Device>> devices(CloudAccess cloud) override;

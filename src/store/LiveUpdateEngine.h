@@ -7,12 +7,12 @@
 #include <optional>
 
 // The real engine: the updater for one folder, and the removal on the work pool.
-class UpdaterEngine final : public UpdateEngine {
+class LiveUpdateEngine final : public UpdateEngine {
 public:
     // Throws UpdateError "<path> doesn't exist." when the folder can't be resolved. Under a
     // `sandbox` installer packages put their applications into it, which stands in for
     // /Applications, and a removal boots out no launch agent.
-    UpdaterEngine(const QString& applications, std::optional<QString> trash, std::optional<QString> sandbox);
+    LiveUpdateEngine(const QString& applications, std::optional<QString> trash, std::optional<QString> sandbox);
 
     QCoro::Task<QStringList> install(InstalledApp app, Release release, Phase phase) override;
     QCoro::Task<Updater::Fresh> installFirst(Updater::Recorded app, QList<Release> releases, Updater::Consent consent,
