@@ -13,8 +13,11 @@
 #include <QSpacerItem>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QVariantAnimation>
 
 #include <algorithm>
+#include <cmath>
+#include <memory>
 
 namespace {
 constexpr int spacing = 8;
@@ -108,6 +111,12 @@ void LibraryList::apply(bool changed) {
     const int rest = (total - static_cast<int>(order.size())) * rowHeight_;
     if (order != order_ || rest != tail_->sizeHint().height()) {
         const QSet<QWidget*> listed(order.begin(), order.end());
+        // Where the rows that stay stand now (a move under way included), to spring from there.
+        QHash<QWidget*, int> was;
+        if (changed)
+            for (QWidget* old : std::as_const(order_))
+                if (listed.contains(old) && old->isVisibleTo(content_) && !leaving_.contains(old))
+                    was.insert(old, old->y());
         column_->setEnabled(false);
         // What the change takes away fades out where it stood; what only scrolled out just goes.
         for (QWidget* old : std::as_const(order_))
@@ -135,6 +144,12 @@ void LibraryList::apply(bool changed) {
         column_->setEnabled(true);
         column_->invalidate();
         order_ = order;
+        if (!was.isEmpty()) {
+            column_->activate();
+            for (auto it = was.cbegin(); it != was.cend(); ++it)
+                if (it.value() != it.key()->y())
+                    glide(it.key(), it.value());
+        }
     }
     sweep();
 }
@@ -189,6 +204,29 @@ void LibraryList::slide(LibraryRow* row, bool in) {
         if (v == (in ? 1 : 0))
             end();
     });
+}
+
+void LibraryList::glide(QWidget* row, int fromY) {
+    if (QVariantAnimation* running = gliding_.take(row))
+        running->stop(); // deletes itself
+    // The layout's place for the row; a pass that moves it while it glides (a resize, rows
+    // above coming in) is seen as the row not standing where the last step left it.
+    auto base = std::make_shared<int>(row->y());
+    auto last = std::make_shared<int>(fromY);
+    row->move(row->x(), fromY);
+    QPointer<QWidget> guard = row;
+    QVariantAnimation* motion = Animator::standard(row, fromY - *base, 0, [this, guard, base, last](double d) {
+        if (!guard)
+            return;
+        if (guard->y() != *last)
+            *base = guard->y();
+        *last = *base + static_cast<int>(std::lround(d));
+        guard->move(guard->x(), *last);
+        if (d == 0)
+            gliding_.remove(guard);
+    });
+    if (motion)
+        gliding_.insert(row, motion);
 }
 
 double LibraryList::queueDelay(const QWidget* row) const {

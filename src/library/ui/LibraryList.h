@@ -4,12 +4,14 @@
 #include "store/Store.h"
 
 #include <QHash>
+#include <QPointer>
 #include <QScrollArea>
 #include <QSet>
 
 class LibraryRow;
 class QSpacerItem;
 class QTimer;
+class QVariantAnimation;
 class QVBoxLayout;
 
 // The scrolling column of library rows, one per entry id, reused across changes. Only the rows
@@ -36,6 +38,9 @@ private:
     // Fades a row in from 10 below its place, or out moving 10 down, by the standard animation;
     // a later slide of the same row takes over.
     void slide(LibraryRow* row, bool in);
+    // Springs a row that stays from `fromY` to the place the layout gives it; a later move of the
+    // same row takes over, and a layout pass under way becomes the new end.
+    void glide(QWidget* row, int fromY);
     // How long after the first queued row above it `row` shows it is queued.
     double queueDelay(const QWidget* row) const;
     // Deletes the rows of entries that left the library, once they are out of sight.
@@ -52,6 +57,7 @@ private:
     QHash<QString, std::weak_ptr<LibraryItem>> entries_;
     QList<QWidget*> order_;
     QSet<QWidget*> leaving_;
+    QHash<QWidget*, QPointer<QVariantAnimation>> gliding_;
     QTimer* more_;
     bool ahead_ = false; // this pass also builds the view below
     int rowHeight_ = 66;

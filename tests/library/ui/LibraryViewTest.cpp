@@ -134,10 +134,16 @@ TEST(LibraryView, MacPickerAndAccountMenu) {
     ASSERT_TRUE(action(macs, u"Book"_s));
     EXPECT_TRUE(action(macs, u"Studio (this Mac)"_s));
     LibraryRow* here = s.row(u"Here"_s);
+    LibraryRow* mine = s.row(u"Mine"_s);
+    const int stood = mine->y();
     Motion::setInstantForTests(false);
     action(macs, u"Book"_s)->trigger();
     EXPECT_TRUE(here->isVisible() && here->graphicsEffect()) << "leaving by the standard motion";
+    const int place = s.row(u"Away"_s)->geometry().bottom() + 9;
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(stood != place && mine->y() != place) << "a row that stays springs from where it stood";
     EXPECT_TRUE(waitUntil([&] { return !here->isVisible() && here->offset() == 0; }));
+    EXPECT_TRUE(waitUntil([&] { return mine->y() == place; }));
     Motion::setInstantForTests(true);
     EXPECT_EQ(s.view->device(), u"m2"_s);
     EXPECT_EQ(s.view->macPicker()->text(), u"Book"_s);
