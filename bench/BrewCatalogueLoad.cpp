@@ -70,7 +70,8 @@ QByteArray generatedCatalogue() {
     for (int i = 0; i < caskCount; ++i) {
         const QString suffix = QStringLiteral("-%1").arg(i);
         QJsonObject cask = renamed(templates.at(i % templates.size()), suffix).toObject();
-        cask.insert(QStringLiteral("token"), templates.at(i % templates.size())[QStringLiteral("token")].toString() + suffix);
+        cask.insert(QStringLiteral("token"),
+                    templates.at(i % templates.size())[QStringLiteral("token")].toString() + suffix);
         casks.append(cask);
     }
     return QJsonDocument(casks).toJson(QJsonDocument::Compact);
@@ -123,11 +124,10 @@ void LoadInFreshProcess(benchmark::State& state) {
 
 void PythonJsonLoad(benchmark::State& state) {
     const QString path = cataloguePath();
-    const QString script = QStringLiteral(
-        "import json, sys, time\n"
-        "start = time.perf_counter()\n"
-        "with open(sys.argv[1], 'rb') as f: json.load(f)\n"
-        "print(time.perf_counter() - start)\n");
+    const QString script = QStringLiteral("import json, sys, time\n"
+                                          "start = time.perf_counter()\n"
+                                          "with open(sys.argv[1], 'rb') as f: json.load(f)\n"
+                                          "print(time.perf_counter() - start)\n");
     for (auto _ : state) {
         const QList<double> figures = figuresOf(QStringLiteral("python3"), {QStringLiteral("-c"), script, path});
         if (figures.size() != 1 || figures[0] <= 0) {
@@ -156,7 +156,17 @@ const bool loader = [] {
 }();
 
 
-BENCHMARK(PythonJsonLoad)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1)->Repetitions(9)->Apply(withRange);
-BENCHMARK(LoadInFreshProcess)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1)->Repetitions(9)->Apply(withRange);
+BENCHMARK(PythonJsonLoad)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Repetitions(9)
+    ->Apply(withRange);
+BENCHMARK(LoadInFreshProcess)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Repetitions(9)
+    ->Apply(withRange);
 
 } // namespace

@@ -40,4 +40,3 @@ void FilterChange2000(benchmark::State& state) {
 }
 BENCHMARK(FilterChange2000)->Unit(benchmark::kMillisecond);
 } // namespace
-

@@ -75,4 +75,3 @@ void CheckAll300(benchmark::State& state) {
 BENCHMARK(CheckAll300)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
-

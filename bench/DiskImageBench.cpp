@@ -81,8 +81,9 @@ bool cleanUp(ChildRun& run, const QString& out) {
 ChildRun ours(const Fixture& f, const QString& out) {
     const QString tool = QStringLiteral(QUENLARK_TOOLS_DIR "/hdiutil");
     const QString mount = out + QStringLiteral("/mount");
-    ChildRun run = ChildRun::of(tool, {QStringLiteral("attach"), QStringLiteral("-nobrowse"), QStringLiteral("-readonly"),
-                                       QStringLiteral("-noautoopen"), QStringLiteral("-mountpoint"), mount, f.image});
+    ChildRun run =
+        ChildRun::of(tool, {QStringLiteral("attach"), QStringLiteral("-nobrowse"), QStringLiteral("-readonly"),
+                            QStringLiteral("-noautoopen"), QStringLiteral("-mountpoint"), mount, f.image});
     run.ok = run.ok && QFileInfo::exists(mount + QStringLiteral("/Large.app/Contents/Info.plist"));
     run.then(ChildRun::of(tool, {QStringLiteral("detach"), QStringLiteral("-force"), mount}));
     run.ok = cleanUp(run, out) && run.ok;

@@ -67,18 +67,25 @@ PeerCommand ours(const FileServer& server, qint64 size) {
 
 PeerCommand curl(const FileServer& server) {
     return [&server](const QString& out) {
-        return std::pair(QStringLiteral("curl"), QStringList{QStringLiteral("-s"), QStringLiteral("-f"), QStringLiteral("-o"),
-                                                              out + QStringLiteral("/download"), server.url()});
+        return std::pair(QStringLiteral("curl"),
+                         QStringList{QStringLiteral("-s"), QStringLiteral("-f"), QStringLiteral("-o"),
+                                     out + QStringLiteral("/download"), server.url()});
     };
 }
 
 void downloadVersusCurl(benchmark::State& state) {
     Fixture& f = fixture();
     (void)registered;
-    versusPeer(state, f.dir.path(), ours(*f.server, fileSize), curl(*f.server), ours(*f.tinyServer, 1), curl(*f.tinyServer));
+    versusPeer(state, f.dir.path(), ours(*f.server, fileSize), curl(*f.server), ours(*f.tinyServer, 1),
+               curl(*f.tinyServer));
     state.SetBytesProcessed(state.iterations() * fileSize);
 }
 
 } // namespace
 
-BENCHMARK(downloadVersusCurl)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1)->Repetitions(15)->Apply(withRange);
+BENCHMARK(downloadVersusCurl)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Repetitions(15)
+    ->Apply(withRange);

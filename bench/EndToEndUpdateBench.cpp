@@ -69,7 +69,8 @@ struct Fixture {
         BundleBuilder next = large(root + QStringLiteral("/next/Large.app"), QStringLiteral("2.0"));
         next.architectures({MachOBuilder::x86_64, MachOBuilder::arm64});
         for (int i = 0; i < 1200; ++i)
-            next.resource(QStringLiteral("Part%1/file%2.dat").arg(i % 30).arg(i), pseudoRandom(160 * 1024 + i, quint32(i)));
+            next.resource(QStringLiteral("Part%1/file%2.dat").arg(i % 30).arg(i),
+                          pseudoRandom(160 * 1024 + i, quint32(i)));
         next.build();
         if (!ZipBuilder::tree(root + QStringLiteral("/next/Large.app"), zip))
             qFatal("cannot zip the release");
@@ -177,6 +178,11 @@ void engineVersusTools(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * QFileInfo(f.zip).size());
 }
 
-BENCHMARK(engineVersusTools)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1)->Repetitions(7)->Apply(withRange);
+BENCHMARK(engineVersusTools)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Repetitions(7)
+    ->Apply(withRange);
 
 } // namespace

@@ -27,22 +27,22 @@ std::shared_ptr<AppItem> heavyRow() {
     auto item = makeShared<AppItem>(app);
     QList<Attempt> attempts;
     for (int i = 0; i < 40; ++i)
-        attempts.append(Attempt(SourceKind::sparkle,
-                                QStringLiteral("https://example.org/feeds/%1/a/rather/long/path/appcast.xml").arg(i),
-                                QStringLiteral("2.%1").arg(i),
-                                i % 3 ? Attempt::Outcome::fail(QStringLiteral("The feed answered 404"))
-                                      : Attempt::Outcome::pass()));
+        attempts.append(Attempt(
+            SourceKind::sparkle, QStringLiteral("https://example.org/feeds/%1/a/rather/long/path/appcast.xml").arg(i),
+            QStringLiteral("2.%1").arg(i),
+            i % 3 ? Attempt::Outcome::fail(QStringLiteral("The feed answered 404")) : Attempt::Outcome::pass()));
     QStringList lines;
     for (int i = 0; i < 200; ++i)
-        lines << QStringLiteral("- **Fixed** issue %1 where the _sidebar_ lost its place, see [#%1](https://example.org/%1)")
+        lines << QStringLiteral(
+                     "- **Fixed** issue %1 where the _sidebar_ lost its place, see [#%1](https://example.org/%1)")
                      .arg(i);
     Release release;
     release.kind = SourceKind::github;
     release.version = QStringLiteral("2.0");
     release.notes = lines.join(QLatin1Char('\n'));
     release.notesURL = QUrl(QStringLiteral("https://example.org/releases"));
-    release.download = Download{QUrl(QStringLiteral("https://example.org/a.zip")), 1000, std::nullopt, std::nullopt,
-                                std::nullopt};
+    release.download =
+        Download{QUrl(QStringLiteral("https://example.org/a.zip")), 1000, std::nullopt, std::nullopt, std::nullopt};
     item->setRelease(release);
     item->setAttempts(attempts);
     item->setStatus(Status::update());
@@ -66,4 +66,3 @@ void BuildAndLayOutExpandedCard(benchmark::State& state) {
 }
 BENCHMARK(BuildAndLayOutExpandedCard)->Unit(benchmark::kMillisecond);
 } // namespace
-

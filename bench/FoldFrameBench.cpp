@@ -33,10 +33,10 @@ QPixmap windowPicture() {
 FoldOverlay& overlay(bool closing) {
     static const QPixmap picture = windowPicture();
     const QRectF window(400, 150, 1120, 780), island(885, 36, 150, 34);
-    static FoldOverlay folding({window, island, IslandMorph::windowOutline(), IslandMorph::foldedIsland(false), true,
-                                picture, 0.1});
-    static FoldOverlay growing({island, window, IslandMorph::foldedIsland(false), IslandMorph::windowOutline(), false,
-                                picture, 0.1});
+    static FoldOverlay folding(
+        {window, island, IslandMorph::windowOutline(), IslandMorph::foldedIsland(false), true, picture, 0.1});
+    static FoldOverlay growing(
+        {island, window, IslandMorph::foldedIsland(false), IslandMorph::windowOutline(), false, picture, 0.1});
     return closing ? folding : growing;
 }
 

@@ -40,13 +40,15 @@ std::unique_ptr<Library> build(int own) {
     auto lib = std::make_unique<Library>();
     lib->path = lib->home.filePath(QStringLiteral("Library"));
     const QString id = QStringLiteral("com.bench.app");
-    const QStringList folders = {QStringLiteral("Application Support"), QStringLiteral("Caches"), QStringLiteral("Logs")};
+    const QStringList folders = {QStringLiteral("Application Support"), QStringLiteral("Caches"),
+                                 QStringLiteral("Logs")};
     int made = 0;
     QDir().mkpath(lib->path + QStringLiteral("/Preferences/ByHost"));
     QDir().mkpath(lib->path + QStringLiteral("/LaunchAgents"));
     for (int i = 0; i < 300; ++i) {
         const QString other = QStringLiteral("com.vendor%1.app").arg(i);
-        write(lib->path + QStringLiteral("/Preferences/ByHost/%1.0A1B2C3D-4E5F-6789-ABCD-EF0123456789.plist").arg(other));
+        write(lib->path +
+              QStringLiteral("/Preferences/ByHost/%1.0A1B2C3D-4E5F-6789-ABCD-EF0123456789.plist").arg(other));
         write(lib->path + QStringLiteral("/LaunchAgents/%1.helper.plist").arg(other));
         write(lib->path + QStringLiteral("/Preferences/%1.plist").arg(other));
         QDir().mkpath(lib->path + QStringLiteral("/Group Containers/TEAM.%1").arg(other));
@@ -92,4 +94,3 @@ void BM_LeftoversSearch(benchmark::State& state) {
 
 // Own files: a typical application (2,000) and one whose folders hold most of the Library.
 BENCHMARK(BM_LeftoversSearch)->Arg(2000)->Arg(40000)->Unit(benchmark::kMillisecond);
-

@@ -97,9 +97,8 @@ void LibrarySearchKeystroke2000(benchmark::State& state) {
 void LibraryEntryChange2000(benchmark::State& state) {
     Screen screen;
     const auto item = screen.store->library().at(1);
-    measure(state, screen, [&](bool failed) {
-        item->setPhase(failed ? InstallPhase::failed(u"No."_s) : InstallPhase::idle());
-    });
+    measure(state, screen,
+            [&](bool failed) { item->setPhase(failed ? InstallPhase::failed(u"No."_s) : InstallPhase::idle()); });
 }
 
 BENCHMARK(LibraryTabSwitch2000)->Unit(benchmark::kMillisecond);

@@ -100,8 +100,8 @@ std::optional<Cloud> emulatorAccount() {
     const QString firestore = qEnvironmentVariable("QUENLARK_FIRESTORE_EMULATOR");
     if (auth.isEmpty() || firestore.isEmpty())
         return std::nullopt;
-    const CloudConfig config = CloudConfig::emulator(u"demo-key"_s, qEnvironmentVariable("QUENLARK_AUTH_EMULATOR_PROJECT"),
-                                                     auth, firestore);
+    const CloudConfig config =
+        CloudConfig::emulator(u"demo-key"_s, qEnvironmentVariable("QUENLARK_AUTH_EMULATOR_PROJECT"), auth, firestore);
     const QString email = u"bench-"_s + QUuid::createUuid().toString(QUuid::Id128).left(12) + u"@example.com"_s;
     return Cloud{config, awaitTask(Auth::signUp(email, u"secret-pw"_s, config))};
 }
@@ -184,7 +184,12 @@ void FirstSync2000(benchmark::State& state) {
     benchmark::DoNotOptimize(warm);
     interleaved(state, round);
 }
-BENCHMARK(FirstSync2000)->Unit(benchmark::kMillisecond)->Iterations(4)->Repetitions(5)->UseManualTime()->Apply(withRange);
+BENCHMARK(FirstSync2000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(4)
+    ->Repetitions(5)
+    ->UseManualTime()
+    ->Apply(withRange);
 
 void Reload2000(benchmark::State& state) {
     const auto account = emulatorAccount();

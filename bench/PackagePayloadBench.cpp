@@ -29,7 +29,8 @@ struct Fixture {
         bytes += 8 * 1024 * 1024;
         for (int i = 0; i < 1200; ++i) {
             const qsizetype size = 160 * 1024 + i;
-            builder.file(root + QStringLiteral("Resources/Part%1/file%2.dat").arg(i % 30).arg(i), pseudoRandom(size, quint32(i)));
+            builder.file(root + QStringLiteral("Resources/Part%1/file%2.dat").arg(i % 30).arg(i),
+                         pseudoRandom(size, quint32(i)));
             bytes += size;
         }
         if (!builder.write(package) || !PackageBuilder::teamA(false).file(QStringLiteral("a"), "a").write(tiny))
@@ -51,9 +52,10 @@ PeerCommand installer(const QString& package) {
 
 PeerCommand bsdtar(const QString& package) {
     return [package](const QString& out) {
-        return std::pair(QStringLiteral("sh"), QStringList{QStringLiteral("-c"),
-                                                           QStringLiteral("bsdtar -xOf \"$1\" Payload | bsdtar -xf - -C \"$2\""),
-                                                           QStringLiteral("sh"), package, out});
+        return std::pair(QStringLiteral("sh"),
+                         QStringList{QStringLiteral("-c"),
+                                     QStringLiteral("bsdtar -xOf \"$1\" Payload | bsdtar -xf - -C \"$2\""),
+                                     QStringLiteral("sh"), package, out});
     };
 }
 
@@ -63,6 +65,11 @@ void installerVersusBsdtar(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * f.bytes);
 }
 
-BENCHMARK(installerVersusBsdtar)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1)->Repetitions(7)->Apply(withRange);
+BENCHMARK(installerVersusBsdtar)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Repetitions(7)
+    ->Apply(withRange);
 
 } // namespace

@@ -59,13 +59,15 @@ struct Fixture {
         for (int i = 0; i < kApps; ++i) {
             App app;
             const QString name = QStringLiteral("Sample%1").arg(i);
-            app.record = {QStringLiteral("com.example.sample%1").arg(i), name, QStringLiteral("AAAAAAAAAA"), std::nullopt};
+            app.record = {QStringLiteral("com.example.sample%1").arg(i), name, QStringLiteral("AAAAAAAAAA"),
+                          std::nullopt};
             const QString bundle = root + QStringLiteral("/built/") + name + QStringLiteral(".app");
             BundleBuilder builder(bundle);
             builder.identifier(app.record.id).executableName(name).signedBy(&TestPki::shared().teamA);
             // About 3 MiB in 40 files, the size of a small utility.
             for (int f = 0; f < 40; ++f)
-                builder.resource(QStringLiteral("Resources/part%1.dat").arg(f), pseudoRandom(80 * 1024, quint32(i * 100 + f)));
+                builder.resource(QStringLiteral("Resources/part%1.dat").arg(f),
+                                 pseudoRandom(80 * 1024, quint32(i * 100 + f)));
             builder.build();
             app.zip = root + QStringLiteral("/") + name + QStringLiteral(".zip");
             if (!ZipBuilder::tree(bundle, app.zip))
@@ -103,9 +105,7 @@ void empty(Fixture& f) {
     QDir().mkpath(f.applications);
 }
 
-QCoro::Task<bool> decline(PackageConsent) {
-    co_return false;
-}
+QCoro::Task<bool> decline(PackageConsent) { co_return false; }
 
 struct Wanted {
     Updater::Recorded record;

@@ -110,18 +110,24 @@ const Tree& tree(int bundles) {
 void scanVersusFindCat(benchmark::State& state) {
     const auto bundles = int(state.range(0));
     const auto& made = tree(bundles);
-    alternatingWithPeer(
-        state,
-        [&] {
-            const auto apps = Scanner::scan(made.folders);
-            return apps.size() == bundles && apps.first().team == QLatin1String("AAAAAAAAAA");
-        },
-        QStringLiteral("find"),
-        {made.root.path(), QStringLiteral("-name"), QStringLiteral("Info.plist"), QStringLiteral("-exec"),
-         QStringLiteral("cat"), QStringLiteral("{}"), QStringLiteral("+")});
+    alternatingWithPeer(state,
+                        [&] {
+                            const auto apps = Scanner::scan(made.folders);
+                            return apps.size() == bundles && apps.first().team == QLatin1String("AAAAAAAAAA");
+                        },
+                        QStringLiteral("find"),
+                        {made.root.path(), QStringLiteral("-name"), QStringLiteral("Info.plist"),
+                         QStringLiteral("-exec"), QStringLiteral("cat"), QStringLiteral("{}"), QStringLiteral("+")});
     state.SetItemsProcessed(state.iterations() * bundles);
 }
 
-BENCHMARK(scanVersusFindCat)->Arg(1000)->Arg(4000)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5)->Repetitions(7)->Apply(withRange);
+BENCHMARK(scanVersusFindCat)
+    ->Arg(1000)
+    ->Arg(4000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(5)
+    ->Repetitions(7)
+    ->Apply(withRange);
 
 } // namespace

@@ -26,7 +26,8 @@ void SettingsSet(benchmark::State& state) {
     for (auto _ : state) {
         keys[0] = QStringLiteral("com.example.app0@%1").arg(++round); // a new offer each time
         timer.start();
-        const bool stored = d.set(QStringLiteral("notified"), keys) && d.set(QStringLiteral("showMenuBar"), round % 2 == 0);
+        const bool stored =
+            d.set(QStringLiteral("notified"), keys) && d.set(QStringLiteral("showMenuBar"), round % 2 == 0);
         const double ms = double(timer.nsecsElapsed()) / 1e6;
         if (!stored)
             state.SkipWithError("a setting was not stored");
@@ -36,6 +37,11 @@ void SettingsSet(benchmark::State& state) {
     state.counters["longestMs"] = longest;
 }
 
-BENCHMARK(SettingsSet)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(200)->Repetitions(3)->Apply(withRange);
+BENCHMARK(SettingsSet)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(200)
+    ->Repetitions(3)
+    ->Apply(withRange);
 
 } // namespace

@@ -19,9 +19,7 @@ struct Fixture {
     QTemporaryDir dir;
     QString file = dir.filePath("download.bin");
 
-    Fixture() {
-        writeLargeFile(file, fileSize);
-    }
+    Fixture() { writeLargeFile(file, fileSize); }
 };
 
 Fixture& fixture() {
@@ -31,12 +29,16 @@ Fixture& fixture() {
 
 void sha256VersusOpenssl(benchmark::State& state) {
     const QString path = fixture().file;
-    alternatingWithPeer(
-        state, [&path] { return !SignatureChecks::sha256(path).isEmpty(); }, QStringLiteral("openssl"),
-        {QStringLiteral("dgst"), QStringLiteral("-sha256"), path});
+    alternatingWithPeer(state, [&path] { return !SignatureChecks::sha256(path).isEmpty(); }, QStringLiteral("openssl"),
+                        {QStringLiteral("dgst"), QStringLiteral("-sha256"), path});
     state.SetBytesProcessed(state.iterations() * fileSize);
 }
 
 } // namespace
 
-BENCHMARK(sha256VersusOpenssl)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1)->Repetitions(7)->Apply(withRange);
+BENCHMARK(sha256VersusOpenssl)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Repetitions(7)
+    ->Apply(withRange);

@@ -50,6 +50,11 @@ void signatureCheckVersusOpenssl(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * f.bytes);
 }
 
-BENCHMARK(signatureCheckVersusOpenssl)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1)->Repetitions(9)->Apply(withRange);
+BENCHMARK(signatureCheckVersusOpenssl)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Repetitions(9)
+    ->Apply(withRange);
 
 } // namespace

@@ -99,8 +99,8 @@ void StoreRefresh2000(benchmark::State& state) {
 
     std::vector<std::unique_ptr<DelayedServer>> servers;
     for (int i = 1; i <= hostCount; ++i)
-        servers.push_back(std::make_unique<DelayedServer>(QHostAddress(QStringLiteral("127.0.0.%1").arg(i)), delayMs,
-                                                          appcast));
+        servers.push_back(
+            std::make_unique<DelayedServer>(QHostAddress(QStringLiteral("127.0.0.%1").arg(i)), delayMs, appcast));
     const QString applications = root.filePath(QStringLiteral("sandbox/Applications"));
     for (int i = 0; i < appCount; ++i) {
         const int host = i % hostCount;

@@ -47,6 +47,11 @@ void dittoVersusCp(benchmark::State& state) {
                copy(cp, archive, f.tiny));
 }
 
-BENCHMARK(dittoVersusCp)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1)->Repetitions(9)->Apply(withRange);
+BENCHMARK(dittoVersusCp)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Repetitions(9)
+    ->Apply(withRange);
 
 } // namespace

@@ -61,11 +61,10 @@ void IsNewer(benchmark::State& state) {
         benchmark::DoNotOptimize(newer);
     }
     state.SetItemsProcessed(state.iterations() * qint64(all.size()));
-    state.counters["ns_per_isNewer"] = benchmark::Counter(
-        double(state.iterations()) * double(all.size()), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["ns_per_isNewer"] = benchmark::Counter(double(state.iterations()) * double(all.size()),
+                                                          benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     state.counters["texts"] = double(realVersionTexts().size());
 }
 BENCHMARK(IsNewer)->Unit(benchmark::kMillisecond);
 
 } // namespace
-

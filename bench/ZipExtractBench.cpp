@@ -42,7 +42,8 @@ struct Fixture {
         bytes += 120 * 1024 * 1024;
         for (int i = 0; i < 2000; ++i) {
             const qsizetype size = 4096 + (i * 7919) % (60 * 1024);
-            builder.file(root + QStringLiteral("Resources/Part%1/file%2.dat").arg(i % 40).arg(i), content(size, quint32(i)));
+            builder.file(root + QStringLiteral("Resources/Part%1/file%2.dat").arg(i % 40).arg(i),
+                         content(size, quint32(i)));
             bytes += size;
         }
         if (!builder.write(zip) || !ZipBuilder().file(QStringLiteral("a"), "a").write(tiny))
@@ -57,13 +58,15 @@ Fixture& fixture() {
 
 PeerCommand ditto(const QString& zip) {
     return [zip](const QString& out) {
-        return std::pair(QStringLiteral(QUENLARK_TOOLS_DIR "/ditto"), QStringList{QStringLiteral("-x"), QStringLiteral("-k"), zip, out});
+        return std::pair(QStringLiteral(QUENLARK_TOOLS_DIR "/ditto"),
+                         QStringList{QStringLiteral("-x"), QStringLiteral("-k"), zip, out});
     };
 }
 
 PeerCommand bsdtar(const QString& zip) {
     return [zip](const QString& out) {
-        return std::pair(QStringLiteral("bsdtar"), QStringList{QStringLiteral("-x"), QStringLiteral("-f"), zip, QStringLiteral("-C"), out});
+        return std::pair(QStringLiteral("bsdtar"),
+                         QStringList{QStringLiteral("-x"), QStringLiteral("-f"), zip, QStringLiteral("-C"), out});
     };
 }
 
@@ -73,6 +76,11 @@ void dittoVersusBsdtar(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * f.bytes);
 }
 
-BENCHMARK(dittoVersusBsdtar)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1)->Repetitions(7)->Apply(withRange);
+BENCHMARK(dittoVersusBsdtar)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Repetitions(7)
+    ->Apply(withRange);
 
 } // namespace

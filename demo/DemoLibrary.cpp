@@ -18,8 +18,7 @@ QCoro::Task<Session> seed(CloudConfig config, QList<Cloud::Scanned> studio) {
         co_await Net::get(QUrl(link));
     session.emailVerified = true;
 
-    const Device mac{studioID, studioName, QStringLiteral("Mac14,13"),
-                     QDateTime::currentDateTimeUtc(), std::nullopt};
+    const Device mac{studioID, studioName, QStringLiteral("Mac14,13"), QDateTime::currentDateTimeUtc(), std::nullopt};
     const Cloud cloud{config, session};
     co_await cloud.sync(std::move(studio), {}, mac);
     co_return session;

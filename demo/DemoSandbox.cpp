@@ -201,8 +201,8 @@ QVariantMap signCopy(const QString& copy, const QString& feed) {
     while (walk.hasNext()) {
         const QString path = walk.next();
         if (walk.fileInfo().isSymLink())
-            builder.symlink(contents.relativeFilePath(path),
-                            QString::fromStdString(std::filesystem::read_symlink(QFile::encodeName(path).toStdString())));
+            builder.symlink(contents.relativeFilePath(path), QString::fromStdString(std::filesystem::read_symlink(
+                                                                 QFile::encodeName(path).toStdString())));
     }
     builder.build();
     return *info;
@@ -259,8 +259,8 @@ QList<Cloud::Scanned> DemoSandbox::studio() const {
             apps.append({*app, std::move(release)});
     };
     // Found through their feeds, or, like this Mac's, with nothing more to record.
-    for (const QString& name : {QStringLiteral("Lumen"), QStringLiteral("Pebble"), QStringLiteral("Harbor"),
-                                QStringLiteral("Quill")})
+    for (const QString& name :
+         {QStringLiteral("Lumen"), QStringLiteral("Pebble"), QStringLiteral("Harbor"), QStringLiteral("Quill")})
         add(applications(), name, std::nullopt);
     const auto cask = [](const QString& token) {
         Release release;
@@ -279,8 +279,8 @@ QList<Cloud::Scanned> DemoSandbox::studio() const {
 }
 
 QStringList DemoSandbox::namesWithUpdates() {
-    return {QStringLiteral("Lumen"), QStringLiteral("Harbor"), QStringLiteral("Quill"), QStringLiteral("Relay"),
-            QStringLiteral("Mosaic"), QStringLiteral("Ledger")};
+    return {QStringLiteral("Lumen"), QStringLiteral("Harbor"), QStringLiteral("Quill"),
+            QStringLiteral("Relay"), QStringLiteral("Mosaic"), QStringLiteral("Ledger")};
 }
 
 // The root's marker, opened after refusing a folder of someone else's files; a new or empty root
@@ -291,14 +291,16 @@ UniqueFd DemoSandbox::openMarker() const {
     const QFileInfo markerInfo(marker);
     const bool ours = markerInfo.isFile() && !markerInfo.isSymLink();
     if (rootInfo.exists() && !(rootInfo.isDir() && (ours || QDir(root_).isEmpty(QDir::AllEntries | QDir::Hidden |
-                                                                                       QDir::System | QDir::NoDotAndDotDot))))
-        fail(root_ + QStringLiteral(" is not a demo sandbox (it has no ") + QLatin1String(markerName) +
-             QStringLiteral(" file), so nothing in it was touched. Remove it yourself, or name a new or empty folder."));
+                                                                                QDir::System | QDir::NoDotAndDotDot))))
+        fail(
+            root_ + QStringLiteral(" is not a demo sandbox (it has no ") + QLatin1String(markerName) +
+            QStringLiteral(" file), so nothing in it was touched. Remove it yourself, or name a new or empty folder."));
     if (!QDir().mkpath(root_))
         fail(QStringLiteral("Could not make ") + root_);
     UniqueFd fd(::open(QFile::encodeName(marker).constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644));
     if (!fd)
-        fail(QStringLiteral("Could not open ") + marker + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno)));
+        fail(QStringLiteral("Could not open ") + marker + QStringLiteral(": ") +
+             QString::fromLocal8Bit(std::strerror(errno)));
     return fd;
 }
 
@@ -317,7 +319,8 @@ void DemoSandbox::claim() {
 
     // Entries are removed, never followed: QDir removes a link, not what it names.
     const QDir root(root_);
-    for (const QFileInfo& entry : root.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+    for (const QFileInfo& entry :
+         root.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
         const bool logFolder = entry.filePath() == logs() && entry.isDir() && !entry.isSymLink();
         if (entry.fileName() == QLatin1String(markerName) || logFolder)
             continue;
@@ -330,8 +333,8 @@ void DemoSandbox::claim() {
 
 void DemoSandbox::make(const QString& quenlarkApp) {
     claim();
-    for (const QString& folder : {applications(), studioApplications(), anchors(), served(), root_ + QStringLiteral("/Trash"),
-                                  root_ + QStringLiteral("/work")})
+    for (const QString& folder : {applications(), studioApplications(), anchors(), served(),
+                                  root_ + QStringLiteral("/Trash"), root_ + QStringLiteral("/work")})
         QDir().mkpath(folder);
     for (const auto& entry : homeFolders)
         QDir().mkpath(home() + QLatin1String(entry.second));
@@ -363,13 +366,14 @@ void DemoSandbox::make(const QString& quenlarkApp) {
     auto page = [&](const QString& name) {
         const QString path = QStringLiteral("/pages/") + name.toLower() + QStringLiteral(".html");
         const QByteArray title = name.toUtf8();
-        writeFile(served() + path, "<!DOCTYPE html>\n<title>" + title + "</title>\n<h1>" + title + "</h1>\n<p>" + title +
-                                       "'s page, served by the Quenlark demo.</p>\n");
+        writeFile(served() + path, "<!DOCTYPE html>\n<title>" + title + "</title>\n<h1>" + title + "</h1>\n<p>" +
+                                       title + "'s page, served by the Quenlark demo.</p>\n");
         return address(path);
     };
     // The newer version of a sample, built in the work folder.
     auto newer = [&](const Sample& sample) {
-        const QString path = work + QLatin1Char('/') + sample.name + QLatin1Char('/') + sample.name + QStringLiteral(".app");
+        const QString path =
+            work + QLatin1Char('/') + sample.name + QLatin1Char('/') + sample.name + QStringLiteral(".app");
         sample.bundle(path, sample.offered).build();
         return path;
     };
@@ -379,10 +383,14 @@ void DemoSandbox::make(const QString& quenlarkApp) {
     {
         const EdKey key;
         const QString feed = QStringLiteral("/appcast/lumen.xml");
-        const Sample lumen{QStringLiteral("Lumen"), QStringLiteral("1.4.0"), QStringLiteral("1.5.0"), &pki().teamA,
-                           QColor(236, 150, 30), sun,
-                           {{QStringLiteral("SUFeedURL"), address(feed)},
-                            {QStringLiteral("SUPublicEDKey"), key.publicBase64()}}};
+        const Sample lumen{
+            QStringLiteral("Lumen"),
+            QStringLiteral("1.4.0"),
+            QStringLiteral("1.5.0"),
+            &pki().teamA,
+            QColor(236, 150, 30),
+            sun,
+            {{QStringLiteral("SUFeedURL"), address(feed)}, {QStringLiteral("SUPublicEDKey"), key.publicBase64()}}};
         lumen.bundle(apps + QStringLiteral("/Lumen.app"), lumen.installed).build();
         const QString zip = files + QStringLiteral("/Lumen-1.5.0.zip");
         QDir().mkpath(files);
@@ -403,23 +411,33 @@ void DemoSandbox::make(const QString& quenlarkApp) {
     </item>
   </channel>
 </rss>
-)").arg(address(QStringLiteral("/files/Lumen-1.5.0.zip")), QString::number(bytes.size()), key.sign(bytes)).toUtf8());
+)")
+                                       .arg(address(QStringLiteral("/files/Lumen-1.5.0.zip")),
+                                            QString::number(bytes.size()), key.sign(bytes))
+                                       .toUtf8());
     }
 
     // Sparkle, current: the appcast offers what is installed.
     {
         const QString feed = QStringLiteral("/appcast/pebble.xml");
-        const Sample pebble{QStringLiteral("Pebble"), QStringLiteral("2.0.0"), QString(), &pki().teamB,
-                            QColor(60, 150, 150), pebbles, {{QStringLiteral("SUFeedURL"), address(feed)}}};
+        const Sample pebble{QStringLiteral("Pebble"),
+                            QStringLiteral("2.0.0"),
+                            QString(),
+                            &pki().teamB,
+                            QColor(60, 150, 150),
+                            pebbles,
+                            {{QStringLiteral("SUFeedURL"), address(feed)}}};
         pebble.bundle(apps + QStringLiteral("/Pebble.app"), pebble.installed).build();
         // What it leaves in the Library when it is uninstalled.
         const QString library = root_ + QStringLiteral("/Library/");
         const QString id = pebble.bundleID();
         writeFile(library + QStringLiteral("Application Support/Pebble/Collections.db"), QByteArray(48 * 1024, 'p'));
-        writeFile(library + QStringLiteral("Caches/") + id + QStringLiteral("/thumbnails.bin"), QByteArray(256 * 1024, 't'));
+        writeFile(library + QStringLiteral("Caches/") + id + QStringLiteral("/thumbnails.bin"),
+                  QByteArray(256 * 1024, 't'));
         writeFile(library + QStringLiteral("Preferences/") + id + QStringLiteral(".plist"),
                   BundleBuilder::infoPlistXml({{QStringLiteral("LastCollection"), QStringLiteral("Beach")}}));
-        writeFile(library + QStringLiteral("Saved Application State/") + id + QStringLiteral(".savedState/windows.plist"),
+        writeFile(library + QStringLiteral("Saved Application State/") + id +
+                      QStringLiteral(".savedState/windows.plist"),
                   BundleBuilder::infoPlistXml({{QStringLiteral("Frame"), QStringLiteral("{{80, 80}, {900, 600}}")}}));
         writeFile(library + QStringLiteral("LaunchAgents/") + id + QStringLiteral(".helper.plist"),
                   BundleBuilder::infoPlistXml({{QStringLiteral("Label"), id + QStringLiteral(".helper")}}));
@@ -427,7 +445,8 @@ void DemoSandbox::make(const QString& quenlarkApp) {
         const QString zip = files + QStringLiteral("/Pebble-2.0.0.zip");
         if (!ZipBuilder::tree(apps + QStringLiteral("/Pebble.app"), zip))
             fail(QStringLiteral("Could not zip Pebble"));
-        writeFile(served() + feed, QStringLiteral(R"(<?xml version="1.0" encoding="utf-8"?>
+        writeFile(served() + feed,
+                  QStringLiteral(R"(<?xml version="1.0" encoding="utf-8"?>
 <rss version="2.0" xmlns:sparkle="http://www.andymatuschak.org/xml-namespaces/sparkle">
   <channel>
     <title>Pebble</title>
@@ -439,13 +458,16 @@ void DemoSandbox::make(const QString& quenlarkApp) {
     </item>
   </channel>
 </rss>
-)").arg(address(QStringLiteral("/files/Pebble-2.0.0.zip")), QString::number(QFileInfo(zip).size())).toUtf8());
+)")
+                      .arg(address(QStringLiteral("/files/Pebble-2.0.0.zip")), QString::number(QFileInfo(zip).size()))
+                      .toUtf8());
     }
 
     // The cask catalogue: a disk image with its digest.
     {
-        const Sample harbor{QStringLiteral("Harbor"), QStringLiteral("3.1.0"), QStringLiteral("3.2.0"), &pki().teamB,
-                            QColor(30, 120, 200), waves};
+        const Sample harbor{QStringLiteral("Harbor"), QStringLiteral("3.1.0"),
+                            QStringLiteral("3.2.0"),  &pki().teamB,
+                            QColor(30, 120, 200),     waves};
         harbor.bundle(apps + QStringLiteral("/Harbor.app"), harbor.installed).build();
         // The file its cask's zap names.
         writeFile(root_ + QStringLiteral("/Library/Preferences/") + harbor.bundleID() + QStringLiteral(".plist"),
@@ -461,18 +483,20 @@ void DemoSandbox::make(const QString& quenlarkApp) {
             {QStringLiteral("sha256"), sha256(readFile(dmg))},
             {QStringLiteral("homepage"), page(harbor.name)},
             {QStringLiteral("artifacts"),
-             QJsonArray{QJsonObject{{QStringLiteral("app"), QJsonArray{QStringLiteral("Harbor.app")}}},
-                        QJsonObject{{QStringLiteral("zap"),
-                                     QJsonArray{QJsonObject{{QStringLiteral("trash"),
-                                                             QJsonArray{QStringLiteral("~/Library/Preferences/") +
-                                                                        harbor.bundleID() + QStringLiteral(".plist")}}}}}}}},
+             QJsonArray{
+                 QJsonObject{{QStringLiteral("app"), QJsonArray{QStringLiteral("Harbor.app")}}},
+                 QJsonObject{{QStringLiteral("zap"),
+                              QJsonArray{QJsonObject{{QStringLiteral("trash"),
+                                                      QJsonArray{QStringLiteral("~/Library/Preferences/") +
+                                                                 harbor.bundleID() + QStringLiteral(".plist")}}}}}}}},
         });
     }
 
     // GitHub releases, named by an unversioned cask's homepage.
     {
-        const Sample quill{QStringLiteral("Quill"), QStringLiteral("0.9.0"), QStringLiteral("1.0.0"), &pki().teamA,
-                           QColor(130, 80, 200), feather};
+        const Sample quill{QStringLiteral("Quill"), QStringLiteral("0.9.0"),
+                           QStringLiteral("1.0.0"), &pki().teamA,
+                           QColor(130, 80, 200),    feather};
         quill.bundle(apps + QStringLiteral("/Quill.app"), quill.installed).build();
         const QString zip = files + QStringLiteral("/Quill-1.0.0-universal.zip");
         if (!ZipBuilder::tree(newer(quill), zip))
@@ -486,25 +510,33 @@ void DemoSandbox::make(const QString& quenlarkApp) {
             {QStringLiteral("artifacts"),
              QJsonArray{QJsonObject{{QStringLiteral("app"), QJsonArray{QStringLiteral("Quill.app")}}}}},
         });
-        writeFile(served() + QStringLiteral("/repos/quenlark-demo/quill/releases/latest"), json(QJsonObject{
-            {QStringLiteral("tag_name"), QStringLiteral("v1.0.0")},
-            {QStringLiteral("name"), QStringLiteral("Quill 1.0.0")},
-            {QStringLiteral("body"), QStringLiteral("The first stable release.\n\n- Outline view\n- **Export** to plain text")},
-            {QStringLiteral("html_url"), page(quill.name)},
-            {QStringLiteral("assets"),
-             QJsonArray{QJsonObject{
-                 {QStringLiteral("name"), QStringLiteral("Quill-1.0.0-universal.zip")},
-                 {QStringLiteral("size"), double(bytes.size())},
-                 {QStringLiteral("digest"), QStringLiteral("sha256:") + sha256(bytes)},
-                 {QStringLiteral("browser_download_url"), address(QStringLiteral("/files/Quill-1.0.0-universal.zip"))},
-             }}},
-        }));
+        writeFile(
+            served() + QStringLiteral("/repos/quenlark-demo/quill/releases/latest"),
+            json(QJsonObject{
+                {QStringLiteral("tag_name"), QStringLiteral("v1.0.0")},
+                {QStringLiteral("name"), QStringLiteral("Quill 1.0.0")},
+                {QStringLiteral("body"),
+                 QStringLiteral("The first stable release.\n\n- Outline view\n- **Export** to plain text")},
+                {QStringLiteral("html_url"), page(quill.name)},
+                {QStringLiteral("assets"), QJsonArray{QJsonObject{
+                                               {QStringLiteral("name"), QStringLiteral("Quill-1.0.0-universal.zip")},
+                                               {QStringLiteral("size"), double(bytes.size())},
+                                               {QStringLiteral("digest"), QStringLiteral("sha256:") + sha256(bytes)},
+                                               {QStringLiteral("browser_download_url"),
+                                                address(QStringLiteral("/files/Quill-1.0.0-universal.zip"))},
+                                           }}},
+            }));
     }
 
     // electron-updater: app-update.yml in the bundle, latest-mac.yml beside the zip.
     {
-        const Sample relay{QStringLiteral("Relay"), QStringLiteral("5.0.1"), QStringLiteral("5.1.0"), &pki().teamB,
-                           QColor(40, 160, 100), arrows, {},
+        const Sample relay{QStringLiteral("Relay"),
+                           QStringLiteral("5.0.1"),
+                           QStringLiteral("5.1.0"),
+                           &pki().teamB,
+                           QColor(40, 160, 100),
+                           arrows,
+                           {},
                            {{QStringLiteral("Resources/app-update.yml"),
                              "provider: generic\nurl: " + address(QStringLiteral("/electron/relay")).toUtf8() +
                                  "\nupdaterCacheDirName: relay-updater\n"}}};
@@ -518,26 +550,32 @@ void DemoSandbox::make(const QString& quenlarkApp) {
         const QByteArray sha512 = QCryptographicHash::hash(bytes, QCryptographicHash::Sha512).toBase64();
         writeFile(folder + QStringLiteral("/latest-mac.yml"),
                   "version: 5.1.0\nfiles:\n  - url: Relay-5.1.0-mac.zip\n    sha512: " + sha512 +
-                      "\n    size: " + QByteArray::number(bytes.size()) + "\npath: Relay-5.1.0-mac.zip\nsha512: " +
-                      sha512 + "\nreleaseDate: '2026-11-28T09:30:00.000Z'\n");
+                      "\n    size: " + QByteArray::number(bytes.size()) +
+                      "\npath: Relay-5.1.0-mac.zip\nsha512: " + sha512 + "\nreleaseDate: '2026-11-28T09:30:00.000Z'\n");
     }
 
     // The App Store lookup: a receipt in the bundle, a newer version in the store.
     {
-        const Sample mosaic{QStringLiteral("Mosaic"), QStringLiteral("7.2"), QStringLiteral("7.3"), &pki().teamA,
-                            QColor(210, 70, 90), tiles, {},
+        const Sample mosaic{QStringLiteral("Mosaic"),
+                            QStringLiteral("7.2"),
+                            QStringLiteral("7.3"),
+                            &pki().teamA,
+                            QColor(210, 70, 90),
+                            tiles,
+                            {},
                             {{QStringLiteral("_MASReceipt/receipt"), QByteArrayLiteral("demo receipt")}}};
         mosaic.bundle(apps + QStringLiteral("/Mosaic.app"), mosaic.installed).build();
-        writeFile(lookups + QLatin1Char('/') + mosaic.bundleID() + QStringLiteral(".json"), json(QJsonObject{
-            {QStringLiteral("resultCount"), 1},
-            {QStringLiteral("results"),
-             QJsonArray{QJsonObject{
-                 {QStringLiteral("bundleId"), mosaic.bundleID()},
-                 {QStringLiteral("version"), mosaic.offered},
-                 {QStringLiteral("trackId"), 1234567890},
-                 {QStringLiteral("releaseNotes"), QStringLiteral("Tiles snap to the grid again.")},
-             }}},
-        }));
+        writeFile(lookups + QLatin1Char('/') + mosaic.bundleID() + QStringLiteral(".json"),
+                  json(QJsonObject{
+                      {QStringLiteral("resultCount"), 1},
+                      {QStringLiteral("results"),
+                       QJsonArray{QJsonObject{
+                           {QStringLiteral("bundleId"), mosaic.bundleID()},
+                           {QStringLiteral("version"), mosaic.offered},
+                           {QStringLiteral("trackId"), 1234567890},
+                           {QStringLiteral("releaseNotes"), QStringLiteral("Tiles snap to the grid again.")},
+                       }}},
+                  }));
     }
 
     // An installer package of the offered version, served under the cask `token`; it installs
@@ -582,8 +620,9 @@ void DemoSandbox::make(const QString& quenlarkApp) {
 
     // An installer package, offered by the cask catalogue.
     {
-        const Sample ledger{QStringLiteral("Ledger"), QStringLiteral("4.1"), QStringLiteral("4.2"), &pki().teamA,
-                            QColor(60, 70, 90), book};
+        const Sample ledger{QStringLiteral("Ledger"), QStringLiteral("4.1"),
+                            QStringLiteral("4.2"),    &pki().teamA,
+                            QColor(60, 70, 90),       book};
         ledger.bundle(apps + QStringLiteral("/Ledger.app"), ledger.installed).build();
         packaged(ledger, QStringLiteral("ledger"));
     }
@@ -592,8 +631,9 @@ void DemoSandbox::make(const QString& quenlarkApp) {
     // the versions the server offers, so that a restore can fetch them.
     {
         const QString studio = studioApplications();
-        const Sample atlas{QStringLiteral("Atlas"), QStringLiteral("2.4"), QStringLiteral("2.4"), &pki().teamB,
-                           QColor(90, 110, 220), waves};
+        const Sample atlas{QStringLiteral("Atlas"), QStringLiteral("2.4"),
+                           QStringLiteral("2.4"),   &pki().teamB,
+                           QColor(90, 110, 220),    waves};
         atlas.bundle(studio + QStringLiteral("/Atlas.app"), atlas.installed).build();
         const QString zip = files + QStringLiteral("/Atlas-2.4.zip");
         if (!ZipBuilder::tree(newer(atlas), zip))
@@ -614,16 +654,21 @@ void DemoSandbox::make(const QString& quenlarkApp) {
             sample.bundle(studio + u'/' + sample.name + QStringLiteral(".app"), sample.installed).build();
             packaged(sample, sample.name.toLower());
         }
-        const Sample sonar{QStringLiteral("Sonar"), QStringLiteral("6.1"), QString(), &pki().teamA,
-                           QColor(200, 60, 140), sun, {},
+        const Sample sonar{QStringLiteral("Sonar"),
+                           QStringLiteral("6.1"),
+                           QString(),
+                           &pki().teamA,
+                           QColor(200, 60, 140),
+                           sun,
+                           {},
                            {{QStringLiteral("_MASReceipt/receipt"), QByteArrayLiteral("demo receipt")}}};
         sonar.bundle(studio + QStringLiteral("/Sonar.app"), sonar.installed).build();
     }
 
     // No update source at all: it can't be verified.
     {
-        const Sample driftwood{QStringLiteral("Driftwood"), QStringLiteral("1.0"), QString(), nullptr,
-                               QColor(150, 110, 70), branch};
+        const Sample driftwood{
+            QStringLiteral("Driftwood"), QStringLiteral("1.0"), QString(), nullptr, QColor(150, 110, 70), branch};
         driftwood.bundle(apps + QStringLiteral("/Driftwood.app"), driftwood.installed).build();
     }
 
@@ -634,7 +679,8 @@ void DemoSandbox::make(const QString& quenlarkApp) {
         try {
             TreeCopy::copy(quenlarkApp, copy);
         } catch (const std::exception& error) {
-            fail(QStringLiteral("Could not copy ") + quenlarkApp + QStringLiteral(": ") + QString::fromUtf8(error.what()));
+            fail(QStringLiteral("Could not copy ") + quenlarkApp + QStringLiteral(": ") +
+                 QString::fromUtf8(error.what()));
         }
         const QString feed = QStringLiteral("/appcast/quenlark.xml");
         const QVariantMap info = signCopy(copy, address(feed));
@@ -650,8 +696,9 @@ void DemoSandbox::make(const QString& quenlarkApp) {
     </item>
   </channel>
 </rss>
-)").arg(info.value(QStringLiteral("CFBundleShortVersionString")).toString(),
-                        info.value(QStringLiteral("CFBundleVersion")).toString())
+)")
+                                       .arg(info.value(QStringLiteral("CFBundleShortVersionString")).toString(),
+                                            info.value(QStringLiteral("CFBundleVersion")).toString())
                                        .toUtf8());
     }
 }

@@ -159,7 +159,8 @@ int main(int argc, char** argv) {
         application.quit();
     });
 
-    quenlark.start(demo.applications() + QStringLiteral("/Quenlark.app/Contents/MacOS/quenlark"), demo.arguments() + extra);
+    quenlark.start(demo.applications() + QStringLiteral("/Quenlark.app/Contents/MacOS/quenlark"),
+                   demo.arguments() + extra);
     if (!quenlark.waitForStarted(-1)) {
         err << "Quenlark could not be started: " << quenlark.errorString() << "\n";
         return 1;

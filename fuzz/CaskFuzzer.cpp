@@ -9,7 +9,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     try {
         BrewCatalogue::parse(json, true, 14);
         BrewCatalogue::parse(json, false, 12);
-    } catch (const std::exception&) {
-    }
+    } catch (const std::exception&) {}
     return 0;
 }

@@ -23,11 +23,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const Session session = IdentityReply::session(reply, QStringLiteral("password"), now);
         (void)Session::decoded(session.encoded());
         (void)IdentityReply::renewed(session, reply, now);
-    } catch (const std::exception&) {
-    }
+    } catch (const std::exception&) {}
     try {
         (void)GoogleSignIn::idTokenFrom(body);
-    } catch (const std::exception&) {
-    }
+    } catch (const std::exception&) {}
     return 0;
 }

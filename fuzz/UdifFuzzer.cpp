@@ -19,17 +19,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             QFile::remove(out);
             try {
                 image.expand(table, out);
-            } catch (const std::exception&) {
-            }
+            } catch (const std::exception&) {}
             try {
                 UdifVolume volume(image, table);
                 for (quint64 at = 0; at < volume.size();)
                     at += volume.blockAt(at).size();
-            } catch (const std::exception&) {
-            }
+            } catch (const std::exception&) {}
         }
-    } catch (const std::exception&) {
-    }
+    } catch (const std::exception&) {}
     QFile::remove(out);
     return 0;
 }

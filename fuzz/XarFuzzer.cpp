@@ -27,18 +27,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 QBuffer buffer(&out);
                 buffer.open(QIODevice::WriteOnly);
                 archive.extract(entry, buffer, 1 << 20);
-            } catch (const XarArchive::Failure&) {
-            }
+            } catch (const XarArchive::Failure&) {}
             try {
                 ExpansionLimit limits;
                 limits.lowerTo(1 << 22);
                 XarDataStream stored(archive, entry, 1 << 20);
                 PayloadStream(stored, limits).drain();
             } catch (const XarArchive::Failure&) {
-            } catch (const PackageInstaller::Failure&) {
-            }
+            } catch (const PackageInstaller::Failure&) {}
         }
-    } catch (const XarArchive::Failure&) {
-    }
+    } catch (const XarArchive::Failure&) {}
     return 0;
 }

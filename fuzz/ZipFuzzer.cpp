@@ -9,8 +9,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     QDir destination(FuzzInput::folder().filePath(QStringLiteral("out")));
     try {
         Extraction::unpack(archive, destination.path(), {});
-    } catch (const std::exception&) {
-    }
+    } catch (const std::exception&) {}
     destination.removeRecursively();
     return 0;
 }

@@ -48,8 +48,7 @@ private:
     void sample() {
         const long now = currentKiB();
         long seen = peak_.load(std::memory_order_relaxed);
-        while (now > seen && !peak_.compare_exchange_weak(seen, now)) {
-        }
+        while (now > seen && !peak_.compare_exchange_weak(seen, now)) {}
     }
     void stopped() {
         if (sampler_.joinable()) {

@@ -25,7 +25,8 @@ inline bool registerChild(const char* name, ChildTask task) {
 
 // The program and arguments that run `name` in a fresh process.
 inline std::pair<QString, QStringList> childCommand(const char* name, const QStringList& arguments) {
-    return {QCoreApplication::applicationFilePath(), QStringList{QStringLiteral("--child=") + QLatin1String(name)} + arguments};
+    return {QCoreApplication::applicationFilePath(),
+            QStringList{QStringLiteral("--child=") + QLatin1String(name)} + arguments};
 }
 
 // Runs the task argv names: its exit status; -1 when argv names none.

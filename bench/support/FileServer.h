@@ -54,8 +54,9 @@ private:
             const int fd = ::open(QFile::encodeName(path_).constData(), O_RDONLY | O_CLOEXEC);
             struct stat st;
             ::fstat(fd, &st);
-            const std::string head = "HTTP/1.1 200 OK\r\nContent-Type: application/zip\r\nContent-Length: " +
-                                     std::to_string(st.st_size) + "\r\nConnection: close\r\n\r\n";
+            const std::string head =
+                "HTTP/1.1 200 OK\r\nContent-Type: application/zip\r\nContent-Length: " + std::to_string(st.st_size) +
+                "\r\nConnection: close\r\n\r\n";
             ssize_t ignored = ::write(client, head.data(), head.size());
             (void)ignored;
             off_t offset = 0;

@@ -12,6 +12,7 @@ inline QString buildLargeBundle(const QString& path) {
     BundleBuilder builder(path);
     builder.signedBy(&TestPki::shared().teamA).architectures({MachOBuilder::x86_64, MachOBuilder::arm64});
     for (int i = 0; i < 1200; ++i)
-        builder.resource(QStringLiteral("Part%1/file%2.dat").arg(i % 30).arg(i), pseudoRandom(160 * 1024 + i, quint32(i)));
+        builder.resource(QStringLiteral("Part%1/file%2.dat").arg(i % 30).arg(i),
+                         pseudoRandom(160 * 1024 + i, quint32(i)));
     return builder.build().path;
 }

@@ -34,17 +34,18 @@ inline PeerRun runPeer(const QString& program, const QStringList& arguments) {
     PeerRun run;
     const auto start = std::chrono::steady_clock::now();
     const pid_t pid = spawnSilently(QStringLiteral("/usr/bin/time"),
-                                    QStringList{QStringLiteral("-f"), QStringLiteral("%M"), QStringLiteral("-o"), report,
-                                                QStringLiteral("--"), program} + arguments);
+                                    QStringList{QStringLiteral("-f"), QStringLiteral("%M"), QStringLiteral("-o"),
+                                                report, QStringLiteral("--"), program} +
+                                        arguments);
     if (pid <= 0)
         return run;
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
     run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     QFile file(report);
-    const QList<QByteArray> lines = file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().split('\n') : QList<QByteArray>();
+    const QList<QByteArray> lines =
+        file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().split('\n') : QList<QByteArray>();
     run.peakMiB = lines.isEmpty() ? 0 : lines.last().toDouble() / 1024.0;
     file.remove();
     return run;

@@ -14,7 +14,8 @@
 // fourth has an update, so the Updates filter keeps a quarter of the list.
 struct SandboxStore {
     explicit SandboxStore(int count)
-        : prefs(std::make_shared<Defaults>(root.filePath(QStringLiteral("prefs.plist"))), true), store(collaborators()) {
+        : prefs(std::make_shared<Defaults>(root.filePath(QStringLiteral("prefs.plist"))), true),
+          store(collaborators()) {
         Store::Rows list;
         for (int i = 0; i < count; ++i) {
             InstalledApp app;

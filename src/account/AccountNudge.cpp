@@ -4,7 +4,7 @@
 #include "store/Store.h"
 
 namespace {
-constexpr qint64 week = 604800;   // seconds
+constexpr qint64 week = 604800; // seconds
 constexpr qint64 mostRefusals = 3;
 } // namespace
 

@@ -176,9 +176,9 @@ QCoro::Task<Session> signIn(QString email, QString password, CloudConfig config)
 QCoro::Task<Session> signIn(GoogleIDToken token, CloudConfig config) {
     const QString postBody = u"id_token="_s + token.value + u"&providerId="_s + googleProvider;
     const QJsonObject body{{u"postBody"_s, postBody},
-                    {u"requestUri"_s, u"http://localhost"_s},
-                    {u"returnSecureToken"_s, true},
-                    {u"returnIdpCredential"_s, true}};
+                           {u"requestUri"_s, u"http://localhost"_s},
+                           {u"returnSecureToken"_s, true},
+                           {u"returnIdpCredential"_s, true}};
     const QJsonObject reply = co_await call(u"signInWithIdp"_s, body, config);
     Session result = IdentityReply::session(reply, googleProvider, Clock::shared().now());
     result.emailVerified = true;
@@ -186,9 +186,7 @@ QCoro::Task<Session> signIn(GoogleIDToken token, CloudConfig config) {
 }
 
 QCoro::Task<void> updateName(QString name, Session session, CloudConfig config) {
-    const QJsonObject body{{u"idToken"_s, session.idToken},
-                              {u"displayName"_s, name},
-                              {u"returnSecureToken"_s, false}};
+    const QJsonObject body{{u"idToken"_s, session.idToken}, {u"displayName"_s, name}, {u"returnSecureToken"_s, false}};
     co_await call(u"update"_s, body, config);
 }
 
@@ -224,10 +222,9 @@ QCoro::Task<void> deleteAccount(Session session, CloudConfig config) {
 
 QCoro::Task<Session> refresh(Session session, CloudConfig config) {
     // The token is form-encoded: a "+" or "/" in it would otherwise reach the server changed.
-    const QByteArray body = "grant_type=refresh_token&refresh_token=" +
-                            QUrl::toPercentEncoding(session.refreshToken);
-    const QJsonObject reply = co_await send(
-        credentialRequest(config.tokenURL(), "application/x-www-form-urlencoded"), body);
+    const QByteArray body = "grant_type=refresh_token&refresh_token=" + QUrl::toPercentEncoding(session.refreshToken);
+    const QJsonObject reply =
+        co_await send(credentialRequest(config.tokenURL(), "application/x-www-form-urlencoded"), body);
     co_return IdentityReply::renewed(std::move(session), reply, Clock::shared().now());
 }
 

@@ -35,8 +35,8 @@ QCoro::Task<void> ConfirmEmailTileModel::tick() {
 QString ConfirmEmailTileModel::text() const {
     if (const auto& said = message())
         return *said;
-    return u"We sent a link to "_s + OutsideText::isolated(email_)
-        + u". Confirming it makes sure your backup belongs to an inbox you own."_s;
+    return u"We sent a link to "_s + OutsideText::isolated(email_) +
+           u". Confirming it makes sure your backup belongs to an inbox you own."_s;
 }
 
 int ConfirmEmailTileModel::wait() const { return store_.confirmationWait(now()); }

@@ -53,8 +53,7 @@ QString firstValue(const QUrlQuery& query, const QString& key) {
 GoogleSignIn::Sheet::~Sheet() = default;
 
 GoogleSignIn::Endpoints GoogleSignIn::Endpoints::google() {
-    return {QUrl(u"https://accounts.google.com/o/oauth2/v2/auth"_s),
-            QUrl(u"https://oauth2.googleapis.com/token"_s)};
+    return {QUrl(u"https://accounts.google.com/o/oauth2/v2/auth"_s), QUrl(u"https://oauth2.googleapis.com/token"_s)};
 }
 
 GoogleSignIn::GoogleSignIn(Sheet* sheet, Endpoints endpoints, QObject* parent)
@@ -109,8 +108,8 @@ QString GoogleSignIn::redirectScheme(const QString& clientID) {
     return parts.join(u'.');
 }
 
-QUrl GoogleSignIn::authorizationURL(const QUrl& endpoint, const QString& clientID,
-                                    const QString& challenge, const QString& state) {
+QUrl GoogleSignIn::authorizationURL(const QUrl& endpoint, const QString& clientID, const QString& challenge,
+                                    const QString& state) {
     QUrlQuery query;
     query.setQueryItems({
         {u"client_id"_s, clientID},
@@ -127,8 +126,7 @@ QUrl GoogleSignIn::authorizationURL(const QUrl& endpoint, const QString& clientI
     return url;
 }
 
-QByteArray GoogleSignIn::exchangeBody(const QString& code, const QString& clientID,
-                                      const QString& verifier) {
+QByteArray GoogleSignIn::exchangeBody(const QString& code, const QString& clientID, const QString& verifier) {
     const QPair<QString, QString> fields[] = {
         {u"code"_s, code},
         {u"client_id"_s, clientID},
@@ -150,8 +148,7 @@ QCoro::Task<QString> GoogleSignIn::idToken(QString clientID) {
     const QString scheme = redirectScheme(clientID);
     const QString verifier = Pkce::random(48);
     const QString state = Pkce::random(16);
-    const QUrl authorization =
-        authorizationURL(endpoints_.authorization, clientID, Pkce::challenge(verifier), state);
+    const QUrl authorization = authorizationURL(endpoints_.authorization, clientID, Pkce::challenge(verifier), state);
 
     // The browser's redirect launches this program, which hands the address to the running
     // instance. The entry follows the program wherever it was started from.

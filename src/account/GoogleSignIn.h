@@ -35,8 +35,7 @@ public:
     static constexpr std::chrono::minutes waitLimit{10};
 
     // `sheet` is not owned and must outlive the object (nullptr: nothing is shown).
-    explicit GoogleSignIn(Sheet* sheet = nullptr, Endpoints endpoints = Endpoints::google(),
-                          QObject* parent = nullptr);
+    explicit GoogleSignIn(Sheet* sheet = nullptr, Endpoints endpoints = Endpoints::google(), QObject* parent = nullptr);
     ~GoogleSignIn() override;
 
     // The ID token for the user's choice of account. Cancel, or no redirect within waitLimit,
@@ -63,11 +62,10 @@ public:
 
     // The client id's dot-separated parts in reverse order.
     static QString redirectScheme(const QString& clientID);
-    static QUrl authorizationURL(const QUrl& endpoint, const QString& clientID,
-                                 const QString& challenge, const QString& state);
+    static QUrl authorizationURL(const QUrl& endpoint, const QString& clientID, const QString& challenge,
+                                 const QString& state);
     // The code exchange's form body: every value percent-encoded but letters and digits.
-    static QByteArray exchangeBody(const QString& code, const QString& clientID,
-                                   const QString& verifier);
+    static QByteArray exchangeBody(const QString& code, const QString& clientID, const QString& verifier);
 
     struct Wait;
 

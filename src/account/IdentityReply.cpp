@@ -31,8 +31,7 @@ AuthError firebaseError(const QString& message, bool status = false) {
         {u"TOKEN_EXPIRED"_s, u"Your session ended. Sign in again."_s},
         {u"INVALID_REFRESH_TOKEN"_s, u"Your session ended. Sign in again."_s},
         {u"USER_NOT_FOUND"_s, u"Your session ended. Sign in again."_s},
-        {u"CREDENTIAL_TOO_OLD_LOGIN_AGAIN"_s,
-         u"For your security, sign out and sign in again, then try once more."_s},
+        {u"CREDENTIAL_TOO_OLD_LOGIN_AGAIN"_s, u"For your security, sign out and sign in again, then try once more."_s},
     };
     const auto known = sentences.constFind(code);
     const QString shown = status ? message : OutsideText::isolated(message);

@@ -10,8 +10,7 @@ using namespace Qt::Literals::StringLiterals;
 namespace Pkce {
 
 QString base64url(const QByteArray& bytes) {
-    return QString::fromLatin1(
-        bytes.toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals));
+    return QString::fromLatin1(bytes.toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals));
 }
 
 QString random(int count) {

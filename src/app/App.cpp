@@ -117,13 +117,13 @@ int App::run(int argc, char** argv) {
 }
 
 App::App(SingleInstance& instance)
-    : instance_(instance), shell_(AppShell::Hooks{
-                               [this] { return store_ ? store_->openMain : std::function<void()>(); },
-                               [this]() -> QWidget* { return main_.get(); },
-                               [this] {
-                                   if (store_)
-                                       store_->notch().show(false, false);
-                               }}) {
+    : instance_(instance),
+      shell_(AppShell::Hooks{[this] { return store_ ? store_->openMain : std::function<void()>(); },
+                             [this]() -> QWidget* { return main_.get(); },
+                             [this] {
+                                 if (store_)
+                                     store_->notch().show(false, false);
+                             }}) {
     Shell::install(&shell_);
     // A Google sign-in's redirect reaches us as a later launch's argument.
     onRedirect([](QUrl url) { GoogleSignIn::handleRedirect(url); });
@@ -192,15 +192,18 @@ App::App(SingleInstance& instance)
     loginChoice_ = std::make_unique<SetupLoginChoice>(*setup_);
     accountDeletion_ = std::make_unique<StoreAccountDeletion>(*store);
 
-    connect(&instance_, &SingleInstance::argumentsReceived, this, guarded([this](const QStringList& args) {
-                received(args);
-            }, "handed-over arguments"));
-    connect(&instance_, &SingleInstance::activateRequested, this, guarded([this] { shell_.openMainWindow(); }, "activate"));
+    connect(&instance_, &SingleInstance::argumentsReceived, this,
+            guarded([this](const QStringList& args) { received(args); }, "handed-over arguments"));
+    connect(&instance_, &SingleInstance::activateRequested, this,
+            guarded([this] { shell_.openMainWindow(); }, "activate"));
     connect(&instance_, &SingleInstance::quitRequested, this, quit);
-    connect(qApp, &QGuiApplication::applicationStateChanged, this, guarded([this](Qt::ApplicationState state) {
-                if (state == Qt::ApplicationActive)
-                    delegate_->becameActive();
-            }, "became active"));
+    connect(qApp, &QGuiApplication::applicationStateChanged, this,
+            guarded(
+                [this](Qt::ApplicationState state) {
+                    if (state == Qt::ApplicationActive)
+                        delegate_->becameActive();
+                },
+                "became active"));
 
     delegate_->willFinishLaunching();
     delegate_->didFinishLaunching();
@@ -237,9 +240,8 @@ void App::installSceneHooks() {
 void App::installFirstRun() {
     const QString executable = QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()).fileName();
     const std::optional<QString> bundle = MainBundle::path();
-    loginItem_ = std::make_unique<LoginItem>(
-        bundle ? *bundle + QStringLiteral("/Contents/MacOS/") + executable
-               : QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath());
+    loginItem_ = std::make_unique<LoginItem>(bundle ? *bundle + QStringLiteral("/Contents/MacOS/") + executable
+                                                    : QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath());
     copies_ = std::make_unique<RunningCopies>(instance_);
     Setup::Environment e;
     e.bundle = bundle.value_or(QString());
@@ -250,7 +252,10 @@ void App::installFirstRun() {
     e.copies = copies_.get();
     e.relaunch = [](const QString& at, const QString& program) { return Relaunch::start(at, program); };
     // Queued: during the launch the event loop has not started, and a direct exit would be lost.
-    e.terminate = [] { QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection); };
+    e.terminate = [] {
+        QMetaObject::invokeMethod(
+            qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+    };
     setup_ = std::make_unique<Setup>(std::move(e));
     setupWindow_ = std::make_unique<SetupWindow>(*setup_, [this] { return store_->openSettingsWindow; });
     welcomeWindow_ = std::make_unique<WelcomeWindow>([this](OnboardingModel& model) -> QWidget* {
@@ -287,8 +292,8 @@ void App::installFirstRun() {
 // launch on, and building its tabs would hold up the main window's first frame.
 void App::makeSettings() {
     if (!settings_)
-        settings_ = std::make_unique<SettingsView>(std::make_unique<SettingsModel>(SettingsModel::Services{
-            *store_, Prefs::shared(), *loginChoice_, *accountDeletion_, Clock::shared()}));
+        settings_ = std::make_unique<SettingsView>(std::make_unique<SettingsModel>(
+            SettingsModel::Services{*store_, Prefs::shared(), *loginChoice_, *accountDeletion_, Clock::shared()}));
 }
 
 void App::showSettings() {

@@ -63,18 +63,23 @@ void AppDelegate::didFinishLaunching() {
     // shows, so on a first launch it comes before the welcome (0.4 s).
     if (quietStart_) {
         // Hidden, not closed: a close would fold the window into the island.
-        QMetaObject::invokeMethod(this, [] {
-            for (QWidget* window : Windows::all()) {
-                if (window->windowTitle() == MainWindow::title)
-                    window->hide();
-            }
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this,
+            [] {
+                for (QWidget* window : Windows::all()) {
+                    if (window->windowTitle() == MainWindow::title)
+                        window->hide();
+                }
+            },
+            Qt::QueuedConnection);
     } else {
         Store* store = e_.store;
-        spawn(later(e_.clock, milliseconds(300), [store] {
-                  if (!Windows::anyVisible(MainWindow::title))
-                      store->openMainWindow();
-              }), "main window");
+        spawn(later(e_.clock, milliseconds(300),
+                    [store] {
+                        if (!Windows::anyVisible(MainWindow::title))
+                            store->openMainWindow();
+                    }),
+              "main window");
     }
     // The island's scheduler, then the tray item.
     e_.notch->start();

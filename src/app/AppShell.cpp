@@ -51,8 +51,8 @@ QCoro::Task<bool> AppShell::confirm(Question question) {
     box->setIcon(question.destructive ? QMessageBox::Warning : QMessageBox::Question);
     box->setText(question.title);
     box->setInformativeText(question.message);
-    QPushButton* yes = box->addButton(question.confirm, question.destructive ? QMessageBox::DestructiveRole
-                                                                             : QMessageBox::AcceptRole);
+    QPushButton* yes =
+        box->addButton(question.confirm, question.destructive ? QMessageBox::DestructiveRole : QMessageBox::AcceptRole);
     QPushButton* no = box->addButton(question.cancel.isEmpty() ? QMessageBox::tr("Cancel") : question.cancel,
                                      QMessageBox::RejectRole);
     box->setDefaultButton(yes);

@@ -53,7 +53,7 @@ Store::Collaborators LiveCollaborators::make() {
     c.notifier = std::make_shared<DesktopNotifier>();
     // These collaborators serve the shared store only, so the scheduler reads that one.
     c.notch = std::make_shared<LiveNotchHooks>(Prefs::shared(), NotchDesktop::current(),
-                                                    []() -> Store& { return Store::shared(); });
+                                               []() -> Store& { return Store::shared(); });
     c.account = std::make_shared<LiveAccountHooks>();
     c.library = std::make_shared<LiveLibraryHooks>();
     // The shared hooks outlive the store; the composition root installs the first run into them.

@@ -23,10 +23,13 @@ MainWindow::MainWindow(const QList<Commands::Menu>& menus) {
             action->setShortcut(item.shortcut);
             // The window may be hidden; its shortcuts still belong to the application.
             action->setShortcutContext(Qt::ApplicationShortcut);
-            connect(action, &QAction::triggered, this, guarded([run = item.action] {
-                        if (run)
-                            run();
-                    }, "menu command"));
+            connect(action, &QAction::triggered, this,
+                    guarded(
+                        [run = item.action] {
+                            if (run)
+                                run();
+                        },
+                        "menu command"));
         }
     }
 }

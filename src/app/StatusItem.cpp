@@ -47,10 +47,12 @@ int StatusItem::updateCount() const {
 void StatusItem::start() {
     bool show = false;
     int count = 0;
-    track([&] {
-        show = e_.prefs->showMenuBar();
-        count = updateCount();
-    }, [this] { start(); }, this);
+    track(
+        [&] {
+            show = e_.prefs->showMenuBar();
+            count = updateCount();
+        },
+        [this] { start(); }, this);
     sync(show, count);
 }
 
@@ -96,12 +98,15 @@ QList<Tray::Entry> StatusItem::menu() {
     return {
         {tr("Open Quenlark"), {}, [this] { e_.notch->dropWindow(); }},
         {tr("Check Now"), {}, [store] { spawn(store->refresh(), "check from the status item"); }},
-        {tr("Settings…"), {}, [store] {
+        {tr("Settings…"),
+         {},
+         [store] {
              if (store->openSettingsWindow)
                  store->openSettingsWindow();
          }},
         Tray::Entry::separator(),
-        {tr("Quit Quenlark"), QKeySequence(Qt::CTRL | Qt::Key_Q), [this] {
+        {tr("Quit Quenlark"), QKeySequence(Qt::CTRL | Qt::Key_Q),
+         [this] {
              if (e_.quit)
                  e_.quit();
          }},

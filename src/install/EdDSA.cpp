@@ -32,9 +32,8 @@ using KeyPtr = std::unique_ptr<EVP_PKEY, KeyFree>;
 KeyPtr publicKey(const QByteArray& key) {
     if (key.size() != 32)
         return nullptr;
-    return KeyPtr(EVP_PKEY_new_raw_public_key(EVP_PKEY_ED25519, nullptr,
-                                              reinterpret_cast<const unsigned char*>(key.constData()),
-                                              size_t(key.size())));
+    return KeyPtr(EVP_PKEY_new_raw_public_key(
+        EVP_PKEY_ED25519, nullptr, reinterpret_cast<const unsigned char*>(key.constData()), size_t(key.size())));
 }
 
 bool verify(EVP_PKEY* key, const QByteArray& signature, const unsigned char* data, size_t length) {
@@ -65,9 +64,7 @@ std::optional<QByteArray> decodeBase64(const QString& text) {
     return result.decoded;
 }
 
-bool isPublicKey(const QByteArray& key) {
-    return publicKey(key) != nullptr;
-}
+bool isPublicKey(const QByteArray& key) { return publicKey(key) != nullptr; }
 
 bool verifyFile(const QString& file, const QByteArray& key, const QByteArray& signature) {
     const KeyPtr pkey = publicKey(key);

@@ -24,20 +24,17 @@ const QSet<QString> sharedVendors = {
 };
 
 const QSet<QString> productSuffixes = {
-    QStringLiteral("canary"),  QStringLiteral("beta"),       QStringLiteral("dev"),
-    QStringLiteral("nightly"), QStringLiteral("insiders"),   QStringLiteral("preview"),
-    QStringLiteral("alpha"),   QStringLiteral("rc"),         QStringLiteral("edge"),
-    QStringLiteral("next"),    QStringLiteral("lite"),       QStringLiteral("pro"),
-    QStringLiteral("plus"),    QStringLiteral("free"),       QStringLiteral("trial"),
-    QStringLiteral("enterprise"), QStringLiteral("education"), QStringLiteral("setapp"),
-    QStringLiteral("mas"),     QStringLiteral("appstore"),
+    QStringLiteral("canary"),    QStringLiteral("beta"),    QStringLiteral("dev"),   QStringLiteral("nightly"),
+    QStringLiteral("insiders"),  QStringLiteral("preview"), QStringLiteral("alpha"), QStringLiteral("rc"),
+    QStringLiteral("edge"),      QStringLiteral("next"),    QStringLiteral("lite"),  QStringLiteral("pro"),
+    QStringLiteral("plus"),      QStringLiteral("free"),    QStringLiteral("trial"), QStringLiteral("enterprise"),
+    QStringLiteral("education"), QStringLiteral("setapp"),  QStringLiteral("mas"),   QStringLiteral("appstore"),
 };
 
 const QStringList helperWords = {
-    QStringLiteral("helper"),  QStringLiteral("agent"),   QStringLiteral("launcher"),
-    QStringLiteral("update"),  QStringLiteral("daemon"),  QStringLiteral("login"),
-    QStringLiteral("service"), QStringLiteral("xpc"),     QStringLiteral("sync"),
-    QStringLiteral("watch"),   QStringLiteral("monitor"), QStringLiteral("startup"),
+    QStringLiteral("helper"), QStringLiteral("agent"), QStringLiteral("launcher"), QStringLiteral("update"),
+    QStringLiteral("daemon"), QStringLiteral("login"), QStringLiteral("service"),  QStringLiteral("xpc"),
+    QStringLiteral("sync"),   QStringLiteral("watch"), QStringLiteral("monitor"),  QStringLiteral("startup"),
 };
 
 namespace {
@@ -75,9 +72,7 @@ QStringList listing(const QString& path) {
     return names;
 }
 
-qsizetype components(const QString& path) {
-    return path.split(QLatin1Char('/'), Qt::SkipEmptyParts).size();
-}
+qsizetype components(const QString& path) { return path.split(QLatin1Char('/'), Qt::SkipEmptyParts).size(); }
 
 // A relative path without empty or "." pieces.
 QString cleanRelative(const QString& rel) {
@@ -284,8 +279,7 @@ QList<Leftover> find(const InstalledApp& app, const QString& library, const QStr
         result.append(std::move(item));
     }
 
-    std::stable_sort(result.begin(), result.end(),
-                     [](const Leftover& a, const Leftover& b) { return a.url < b.url; });
+    std::stable_sort(result.begin(), result.end(), [](const Leftover& a, const Leftover& b) { return a.url < b.url; });
     return result;
 }
 

@@ -33,8 +33,7 @@ QList<Leftover> find(const InstalledApp& app, const QString& library, const QStr
                      const QSet<QString>& installed);
 
 // `find` on the scan pool, resuming the caller on the GUI thread.
-QCoro::Task<QList<Leftover>> search(InstalledApp app, QString library, QStringList caskZap,
-                                    QSet<QString> installed);
+QCoro::Task<QList<Leftover>> search(InstalledApp app, QString library, QStringList caskZap, QSet<QString> installed);
 
 // Classifies the file `entry` of the folder `dir` ("Preferences/ByHost" or "LaunchAgents") for
 // the bundle identifier `id`; `installed` holds the other applications' identifiers.

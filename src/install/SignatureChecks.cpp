@@ -51,14 +51,15 @@ std::optional<QString> validSignature(const QString& app) {
     const int status = code->checkValidity(CodeSignature::ValidityFlags);
     if (status == SignatureStatus::Ok)
         return CodeSignature::teamIdentifier(app);
-    const QString message = SignatureStatus::message(status).value_or(QStringLiteral("error ") + QString::number(status));
+    const QString message =
+        SignatureStatus::message(status).value_or(QStringLiteral("error ") + QString::number(status));
     throw UpdateError(QStringLiteral("The new version's code signature is invalid: ") + message + u'.');
 }
 
 QString notarizedDeveloperID(const QString& app, const QString& name, const Output& output) {
-    const auto requirement = Requirement::parse(QStringLiteral(
-        "anchor apple generic and certificate 1[field.1.2.840.113635.100.6.2.6] exists and "
-        "certificate leaf[field.1.2.840.113635.100.6.1.13] exists"));
+    const auto requirement = Requirement::parse(
+        QStringLiteral("anchor apple generic and certificate 1[field.1.2.840.113635.100.6.2.6] exists and "
+                       "certificate leaf[field.1.2.840.113635.100.6.1.13] exists"));
     const auto code = CodeSignature::create(app);
     if (!code)
         throw UpdateError(notSigned);
@@ -76,8 +77,9 @@ QString notarizedDeveloperID(const QString& app, const QString& name, const Outp
     static const QRegularExpression lineBreak(QStringLiteral("\r\n|\n|\r"));
     if (text.split(lineBreak).contains(QStringLiteral("source=Notarized Developer ID")))
         return *team;
-    throw UpdateError(OutsideText::isolated(name) + QStringLiteral(" is signed by team ") + OutsideText::isolated(*team)
-                      + QStringLiteral(" but isn't notarized by Apple. Refusing to install."));
+    throw UpdateError(OutsideText::isolated(name) + QStringLiteral(" is signed by team ") +
+                      OutsideText::isolated(*team) +
+                      QStringLiteral(" but isn't notarized by Apple. Refusing to install."));
 }
 
 } // namespace SignatureChecks

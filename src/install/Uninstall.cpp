@@ -62,7 +62,8 @@ void remove(const QString& path, bool permanently, const Context& context) {
 
 bool isLaunchAgent(const QString& path) {
     const QFileInfo info(path);
-    return info.suffix() == QLatin1String("plist") && QFileInfo(info.path()).fileName() == QLatin1String("LaunchAgents");
+    return info.suffix() == QLatin1String("plist") &&
+           QFileInfo(info.path()).fileName() == QLatin1String("LaunchAgents");
 }
 
 } // namespace

@@ -65,9 +65,7 @@ Subprocess::Output Updater::output(const QString& tool, const QStringList& argum
     return Subprocess::output(ToolPaths::local(tool), arguments);
 }
 
-QList<Processes::RunningApp> Updater::running(const InstalledApp& app) {
-    return Processes::running(app.url);
-}
+QList<Processes::RunningApp> Updater::running(const InstalledApp& app) { return Processes::running(app.url); }
 
 bool Updater::licenseAgreementIn(int status, const QString& text) {
     if (status != 0)
@@ -86,15 +84,16 @@ bool Updater::licenseAgreementIn(int status, const QString& text) {
 }
 
 bool Updater::hasLicenseAgreement(const QString& image) {
-    const Subprocess::Output info = output(ToolPaths::hdiutil, {QStringLiteral("imageinfo"), QStringLiteral("-plist"), image});
+    const Subprocess::Output info =
+        output(ToolPaths::hdiutil, {QStringLiteral("imageinfo"), QStringLiteral("-plist"), image});
     return licenseAgreementIn(info.status, info.text);
 }
 
 bool Updater::attach(const QString& image, const QString& mountPoint) {
     const bool agreement = hasLicenseAgreement(image);
     run(ToolPaths::hdiutil,
-        {QStringLiteral("attach"), QStringLiteral("-nobrowse"), QStringLiteral("-readonly"), QStringLiteral("-noautoopen"),
-         QStringLiteral("-mountpoint"), mountPoint, image},
+        {QStringLiteral("attach"), QStringLiteral("-nobrowse"), QStringLiteral("-readonly"),
+         QStringLiteral("-noautoopen"), QStringLiteral("-mountpoint"), mountPoint, image},
         agreement ? std::optional<QByteArray>(QByteArray("Y\n")) : std::nullopt);
     return agreement;
 }
@@ -180,7 +179,8 @@ void Updater::confine(const QString& rootPath) {
             const ssize_t n = Sys::readlink(QFile::encodeName(path), buffer, sizeof buffer - 1);
             const QString target = n >= 0 ? QFile::decodeName(QByteArray(buffer, n)) : QStringLiteral("/");
             const QString refusal = QStringLiteral("The download contains a link to a location outside the app (") +
-                                    name + QStringLiteral(" \u2192 ") + target + QStringLiteral("). Refusing to install.");
+                                    name + QStringLiteral(" \u2192 ") + target +
+                                    QStringLiteral("). Refusing to install.");
             const QString lexical = Extraction::resolveLexically(folder, target);
             if (!Extraction::isInside(lexical, r))
                 throw UpdateError(refusal);

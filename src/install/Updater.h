@@ -107,7 +107,7 @@ public:
     }
 
     struct Downloaded {
-        QString file;                  // inside the work folder
+        QString file;                    // inside the work folder
         std::int64_t contentLength = -1; // as the server stated it, else -1
     };
     // Streams `url` into `work`, under the server's suggested name cut to one safe component.
@@ -221,7 +221,7 @@ public:
 
 private:
     struct Swapped {
-        QString oldCopy;                      // where the old bundle is now
+        QString oldCopy;                     // where the old bundle is now
         std::optional<QString> trashFailure; // why it stayed in the staging folder
     };
     // Puts a copy of `newApp` at `old` in one exchange and trashes the old bundle.

@@ -31,10 +31,12 @@ QRegularExpression whole(const QString& pattern) {
 // Absolute; letters, digits, dot, underscore, slash and hyphen only; no "/../", no final "/..".
 bool plainPath(const QString& path) {
     static const QRegularExpression allowed = whole(QStringLiteral("^/[A-Za-z0-9._/_-]+$"));
-    return allowed.match(path).hasMatch() && !path.contains(QStringLiteral("/../")) && !path.endsWith(QStringLiteral("/.."));
+    return allowed.match(path).hasMatch() && !path.contains(QStringLiteral("/../")) &&
+           !path.endsWith(QStringLiteral("/.."));
 }
 
-const QString pathRefusal = QStringLiteral("The package's temporary path has unexpected characters. Refusing to run it.");
+const QString pathRefusal =
+    QStringLiteral("The package's temporary path has unexpected characters. Refusing to run it.");
 
 } // namespace
 
@@ -56,9 +58,9 @@ QString Updater::rootCommand(const QString& package, const QString& sha256, cons
     const bool asRoot = !ToolPaths::isMacForm() && !ToolPaths::unprivilegedElevation();
     const auto refuseUntrusted = [](const std::optional<QString>& untrusted) {
         if (untrusted)
-            throw UpdateError(QStringLiteral("Quenlark won't run its installer tools as administrator: ") + *untrusted
-                              + QStringLiteral(" is missing or can be changed without administrator rights. Nothing was "
-                                               "installed."));
+            throw UpdateError(QStringLiteral("Quenlark won't run its installer tools as administrator: ") + *untrusted +
+                              QStringLiteral(" is missing or can be changed without administrator rights. Nothing was "
+                                             "installed."));
     };
     QString anchors;
     if (asRoot) {
@@ -79,17 +81,18 @@ QString Updater::rootCommand(const QString& package, const QString& sha256, cons
     const QString base = tool(tempBase);
     const QString& P = package;
     QString line;
-    line += QStringLiteral("d=$(/usr/bin/mktemp -d '") + base
-            + QStringLiteral("/quenlark-pkg.XXXXXX') || exit 91; trap '/bin/rm -rf \"$d\"' EXIT; ");
+    line += QStringLiteral("d=$(/usr/bin/mktemp -d '") + base +
+            QStringLiteral("/quenlark-pkg.XXXXXX') || exit 91; trap '/bin/rm -rf \"$d\"' EXIT; ");
     line += QStringLiteral("/bin/cp '") + P + QStringLiteral("' \"$d/p.pkg\" || exit 91; ");
-    line += QStringLiteral("echo '") + sha256
-            + QStringLiteral("  '\"$d/p.pkg\" | /usr/bin/shasum -a 256 -c - >/dev/null 2>&1 || exit 92; ");
+    line += QStringLiteral("echo '") + sha256 +
+            QStringLiteral("  '\"$d/p.pkg\" | /usr/bin/shasum -a 256 -c - >/dev/null 2>&1 || exit 92; ");
     line += tool(ToolPaths::pkgutil) + QStringLiteral(" --check-signature \"$d/p.pkg\" > \"$d/sig\" 2>&1; ");
     line += QStringLiteral("/usr/bin/grep -Eq '^ *Status: signed by a developer certificate issued by Apple for "
                            "distribution$' \"$d/sig\" || exit 93; ");
-    line += QStringLiteral("/usr/bin/grep -Eq '^ *1\\. Developer ID Installer: .* \\(") + team
-            + QStringLiteral("\\)$' \"$d/sig\" || exit 94; ");
-    line += tool(ToolPaths::spctl) + QStringLiteral(" --assess --type install \"$d/p.pkg\" >/dev/null 2>&1 || exit 95; ");
+    line += QStringLiteral("/usr/bin/grep -Eq '^ *1\\. Developer ID Installer: .* \\(") + team +
+            QStringLiteral("\\)$' \"$d/sig\" || exit 94; ");
+    line +=
+        tool(ToolPaths::spctl) + QStringLiteral(" --assess --type install \"$d/p.pkg\" >/dev/null 2>&1 || exit 95; ");
     if (dryRun)
         line += QStringLiteral("/bin/echo \"would install $d/p.pkg\"");
     else
@@ -132,10 +135,10 @@ QString Updater::appleScriptLiteral(const QString& text) {
 }
 
 QString Updater::adminScript(const QString& line, const QString& name) {
-    return QStringLiteral("do shell script ") + appleScriptLiteral(line) + QStringLiteral(" with prompt ")
-           + appleScriptLiteral(QStringLiteral("Quenlark needs your administrator password to install ") + name
-                                + QStringLiteral(" with its installer package."))
-           + QStringLiteral(" with administrator privileges");
+    return QStringLiteral("do shell script ") + appleScriptLiteral(line) + QStringLiteral(" with prompt ") +
+           appleScriptLiteral(QStringLiteral("Quenlark needs your administrator password to install ") + name +
+                              QStringLiteral(" with its installer package.")) +
+           QStringLiteral(" with administrator privileges");
 }
 
 std::mutex& Updater::appleScriptLock() {
@@ -143,8 +146,7 @@ std::mutex& Updater::appleScriptLock() {
     return lock;
 }
 
-QString Updater::runAppleScriptNow(const QString& script, const CancelToken& cancel,
-                                   std::chrono::milliseconds bound) {
+QString Updater::runAppleScriptNow(const QString& script, const CancelToken& cancel, std::chrono::milliseconds bound) {
     std::lock_guard hold(appleScriptLock());
     const QString tool = ToolPaths::local(ToolPaths::osascript);
     QProcess process;
@@ -166,7 +168,8 @@ QString Updater::runAppleScriptNow(const QString& script, const CancelToken& can
             continue;
         ::kill(-pid_t(process.processId()), SIGKILL);
         process.waitForFinished(5000);
-        qCDebug(lcInstall) << "administrator step:" << (cancelled ? "cancelled" : "ran past its bound") << "and was killed";
+        qCDebug(lcInstall) << "administrator step:" << (cancelled ? "cancelled" : "ran past its bound")
+                           << "and was killed";
         if (cancelled)
             throw Cancelled();
         throw AppleScriptError(std::nullopt, QStringLiteral("it ran past its time limit and was stopped"));
@@ -199,21 +202,23 @@ UpdateError Updater::adminFailure(const AppleScriptError& error, const QString& 
                                {.final = true});
         break;
     case 91:
-        return UpdateError(QStringLiteral("Quenlark couldn't copy ") + name
-                           + QStringLiteral("'s installer package into a private folder. Nothing was installed."));
+        return UpdateError(QStringLiteral("Quenlark couldn't copy ") + name +
+                           QStringLiteral("'s installer package into a private folder. Nothing was installed."));
     case 92:
-        return UpdateError(name + QStringLiteral("'s installer package changed after Quenlark checked it (SHA-256 mismatch "
-                                                 "in the administrator step). Nothing was installed."));
+        return UpdateError(name +
+                           QStringLiteral("'s installer package changed after Quenlark checked it (SHA-256 mismatch "
+                                          "in the administrator step). Nothing was installed."));
     case 93:
-        return UpdateError(name + QStringLiteral("'s installer package isn't signed by a Developer ID Installer "
-                                                 "certificate Apple trusts (checked again as administrator). Nothing was "
-                                                 "installed."));
+        return UpdateError(name +
+                           QStringLiteral("'s installer package isn't signed by a Developer ID Installer "
+                                          "certificate Apple trusts (checked again as administrator). Nothing was "
+                                          "installed."));
     case 94:
         return UpdateError(name + QStringLiteral("'s installer package is signed by another team than the one Quenlark "
                                                  "checked (checked again as administrator). Nothing was installed."));
     case 95:
-        return UpdateError(QStringLiteral("Gatekeeper rejected ") + name
-                           + QStringLiteral("'s installer package in the administrator step. Nothing was installed."));
+        return UpdateError(QStringLiteral("Gatekeeper rejected ") + name +
+                           QStringLiteral("'s installer package in the administrator step. Nothing was installed."));
     default:
         break;
     }

@@ -122,14 +122,16 @@ QStringList Updater::verify(const QString& file, const Download& download, std::
         log << QStringLiteral("Size: %1 bytes (the source doesn't state one)").arg(size);
     else if (size != want)
         throw UpdateError(
-            QStringLiteral("The download is %1 bytes but should be %2. It may be incomplete or corrupted.").arg(size).arg(want));
+            QStringLiteral("The download is %1 bytes but should be %2. It may be incomplete or corrupted.")
+                .arg(size)
+                .arg(want));
     else
         log << QStringLiteral("Size matches: %1 bytes").arg(size);
 
     if (download.sha256) {
         if (SignatureChecks::sha256(file) != download.sha256->toLower())
-            throw UpdateError(
-                QStringLiteral("SHA-256 checksum mismatch. The download is corrupted or not the file the source published."));
+            throw UpdateError(QStringLiteral(
+                "SHA-256 checksum mismatch. The download is corrupted or not the file the source published."));
         log << QStringLiteral("SHA-256 matches the source");
     }
 

@@ -48,11 +48,13 @@ void verifyFresh(const QString& file, const Download& download, std::int64_t con
         throw UpdateError(QStringLiteral("The download is %1 bytes but should be %2.").arg(size).arg(want));
 
     if (download.sha256 && SignatureChecks::sha256(file) != download.sha256->toLower())
-        throw UpdateError(QStringLiteral("SHA-256 checksum mismatch: the download isn't the file the source published."));
+        throw UpdateError(
+            QStringLiteral("SHA-256 checksum mismatch: the download isn't the file the source published."));
 
     if (app.edKey) {
         if (!download.edSignature)
-            throw UpdateError(name + QStringLiteral(" only accepts EdDSA-signed updates, and this download isn't signed."));
+            throw UpdateError(name +
+                              QStringLiteral(" only accepts EdDSA-signed updates, and this download isn't signed."));
         const auto key = EdDSA::decodeBase64(*app.edKey);
         const auto signature = EdDSA::decodeBase64(*download.edSignature);
         if (!key || !signature || !EdDSA::isPublicKey(*key) || !EdDSA::verifyFile(file, *key, *signature))
@@ -62,16 +64,16 @@ void verifyFresh(const QString& file, const Download& download, std::int64_t con
 
 // Checks the package's signer, asks for consent and runs it as administrator.
 QCoro::Task<Updater::Fresh> installPackage(Updater::Recorded app, QString package, bool checksum,
-                                           Updater::Consent consent, Updater::Phase phase, QString name,
-                                           QString folder, CancelToken cancel) {
+                                           Updater::Consent consent, Updater::Phase phase, QString name, QString folder,
+                                           CancelToken cancel) {
     auto read = [&package] { return Updater::packageSigner(package); };
     const PackageSigner signer = co_await Updater::blocking(read);
     const QString team = Updater::checkPackage(signer, app.name, app.team);
     auto hash = [&package] { return SignatureChecks::sha256(package); };
     const QString digest = co_await Updater::blocking(hash);
 
-    const PackageConsent facts{app.name, signer.leaf.value_or(team), team, signer.notarized, app.team.has_value(),
-                               checksum};
+    const PackageConsent facts{app.name,         signer.leaf.value_or(team), team,
+                               signer.notarized, app.team.has_value(),       checksum};
     qCDebug(lcInstall).noquote() << "package consent asked for" << app.id << "signed by team" << team;
     auto asking = consent(facts);
     const bool agreed = co_await std::move(asking);
@@ -100,7 +102,8 @@ QCoro::Task<Updater::Fresh> installPackage(Updater::Recorded app, QString packag
     auto find = [id, folder] { return Updater::installedApplication(id, folder); };
     const std::optional<QString> installed = co_await Updater::blocking(find);
     if (!installed || !installed->startsWith(folder + u'/'))
-        throw UpdateError(QStringLiteral("The installer finished, but ") + name + QStringLiteral(" isn't in ") + folder + u'.');
+        throw UpdateError(QStringLiteral("The installer finished, but ") + name + QStringLiteral(" isn't in ") +
+                          folder + u'.');
     co_return Updater::Fresh{*installed, team, std::nullopt};
 }
 
@@ -108,7 +111,7 @@ QCoro::Task<Updater::Fresh> installPackage(Updater::Recorded app, QString packag
 
 QCoro::Task<Updater::Fresh> Updater::installNew(Recorded app, Release release, Consent consent, Phase phase,
                                                 CancelToken cancel) const {
-    const Updater self = *this; // the caller's value need not outlive the install
+    const Updater self = *this;                           // the caller's value need not outlive the install
     const QString name = OutsideText::isolated(app.name); // as our sentences show it
 
     // What can be refused before anything is created or downloaded: no download, an unsigned one
@@ -195,8 +198,8 @@ QCoro::Task<Updater::Fresh> Updater::installNew(Recorded app, Release release, C
     co_return co_await withCleanup(body, clean);
 }
 
-QCoro::Task<Updater::Fresh> Updater::installFirst(Recorded app, QList<Release> releases, Consent consent,
-                                                  Phase phase, CancelToken cancel) const {
+QCoro::Task<Updater::Fresh> Updater::installFirst(Recorded app, QList<Release> releases, Consent consent, Phase phase,
+                                                  CancelToken cancel) const {
     const Updater self = *this;
     if (releases.isEmpty())
         throw UpdateError(nothingToDownload(OutsideText::isolated(app.name)));
@@ -217,8 +220,7 @@ QCoro::Task<Updater::Fresh> Updater::installFirst(Recorded app, QList<Release> r
         } catch (const UpdateError& error) {
             if (error.needsPermission || error.final)
                 throw;
-        } catch (...) {
-        }
+        } catch (...) {}
         const QString text = describe(failure);
         lines << (releases.size() == 1 ? text : SourceKinds::rawValue(release.kind) + QStringLiteral(": ") + text);
     }

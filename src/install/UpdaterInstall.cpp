@@ -54,7 +54,7 @@ bool runsHere(const QString& bundle) {
 
 // What the checks before the download establish.
 struct Prepared {
-    QString bundle;                          // the installed bundle's real path
+    QString bundle;                         // the installed bundle's real path
     std::optional<Requirement> requirement; // the installed copy's designated requirement
     QString work;
 };
@@ -70,7 +70,7 @@ Updater::Updater(const QString& applicationsFolder, std::optional<QString> trash
 }
 
 QCoro::Task<QStringList> Updater::install(InstalledApp app, Release release, Phase phase) const {
-    const Updater self = *this; // the caller's value need not outlive the install
+    const Updater self = *this;                           // the caller's value need not outlive the install
     const QString name = OutsideText::isolated(app.name); // as our sentences show it
 
     // Only a source whose download this program can install.
@@ -139,11 +139,11 @@ QCoro::Task<QStringList> Updater::install(InstalledApp app, Release release, Pha
                                       OutsideText::isolated(signer, QStringLiteral("no developer")) +
                                       QStringLiteral("). Refusing to install."));
                 sentences << QStringLiteral("Code signature valid and meets the installed app's designated "
-                                           "requirement (team ") +
+                                            "requirement (team ") +
                                  OutsideText::isolated(app.team, QStringLiteral("?")) + QLatin1Char(')');
             } else {
                 sentences << QStringLiteral("Code signature valid; the installed app is ad-hoc signed, so its "
-                                           "EdDSA key vouched for the download");
+                                            "EdDSA key vouched for the download");
             }
 
             const auto fresh = Scanner::read(extracted.app, work);

@@ -79,8 +79,8 @@ std::optional<QString> Updater::package(const QString& download, const std::opti
         }
         return target;
     }
-    if (!named || QFileInfo(*named).fileName() != *named || named->contains(u'/')
-        || !named->toLower().endsWith(QStringLiteral(".pkg")))
+    if (!named || QFileInfo(*named).fileName() != *named || named->contains(u'/') ||
+        !named->toLower().endsWith(QStringLiteral(".pkg")))
         return std::nullopt;
 
     UniqueFd fd = Sys::open(QFile::encodeName(download), O_RDONLY | O_CLOEXEC);
@@ -123,9 +123,9 @@ std::optional<QString> Updater::package(const QString& download, const std::opti
 
 PackageSigner Updater::packageSigner(const QString& package) {
     const Subprocess::Output signature = output(ToolPaths::pkgutil, {QStringLiteral("--check-signature"), package});
-    const Subprocess::Output assessment = output(
-        ToolPaths::spctl, {QStringLiteral("--assess"), QStringLiteral("--type"), QStringLiteral("install"),
-                           QStringLiteral("-vv"), package});
+    const Subprocess::Output assessment =
+        output(ToolPaths::spctl, {QStringLiteral("--assess"), QStringLiteral("--type"), QStringLiteral("install"),
+                                  QStringLiteral("-vv"), package});
     return PackageSigner::from(signature.status, signature.text, assessment.status, assessment.text);
 }
 
@@ -133,28 +133,31 @@ QString Updater::checkPackage(const PackageSigner& signer, const QString& appNam
                               const std::optional<QString>& expected) {
     const QString name = OutsideText::isolated(appName); // as our sentences show it
     if (!signer.status.startsWith(QStringLiteral("signed")))
-        throw UpdateError(name + QStringLiteral("'s installer package isn't signed, so Quenlark can't tell who made it. "
-                                                "Refusing to run it."));
+        throw UpdateError(name +
+                          QStringLiteral("'s installer package isn't signed, so Quenlark can't tell who made it. "
+                                         "Refusing to run it."));
     const std::optional<QString> team = signer.team();
     if (!(signer.trusted && signer.leaf && signer.leaf->startsWith(QStringLiteral("Developer ID Installer: ")) && team))
-        throw UpdateError(name + QStringLiteral("'s installer package is signed by ")
-                          + OutsideText::isolated(signer.leaf, QStringLiteral("an unknown certificate"))
-                          + QStringLiteral(" (")
-                          + signer.status
-                          + QStringLiteral("), not a Developer ID Installer certificate from Apple. Refusing to run it."));
+        throw UpdateError(
+            name + QStringLiteral("'s installer package is signed by ") +
+            OutsideText::isolated(signer.leaf, QStringLiteral("an unknown certificate")) + QStringLiteral(" (") +
+            signer.status +
+            QStringLiteral("), not a Developer ID Installer certificate from Apple. Refusing to run it."));
     if (!signer.accepted)
-        throw UpdateError(QStringLiteral("Gatekeeper rejects ") + name
-                          + QStringLiteral("'s installer package (spctl --assess --type install), for example because it "
-                                           "isn't notarized or its certificate was revoked. Refusing to run it."));
+        throw UpdateError(QStringLiteral("Gatekeeper rejects ") + name +
+                          QStringLiteral("'s installer package (spctl --assess --type install), for example because it "
+                                         "isn't notarized or its certificate was revoked. Refusing to run it."));
     if (!expected) {
         if (signer.notarized)
             return *team;
-        throw UpdateError(name + QStringLiteral("'s installer package isn't notarized by Apple, and your other Mac has no "
-                                                "developer on record to compare it with. Refusing to run it."));
+        throw UpdateError(name +
+                          QStringLiteral("'s installer package isn't notarized by Apple, and your other Mac has no "
+                                         "developer on record to compare it with. Refusing to run it."));
     }
     if (*expected == *team)
         return *team;
-    throw UpdateError(QStringLiteral("Team ID mismatch: ") + name + QStringLiteral(" on your other Mac was signed by ")
-                      + OutsideText::isolated(*expected) + QStringLiteral(", this package by ")
-                      + OutsideText::isolated(*team) + QStringLiteral(". Refusing to run it."));
+    throw UpdateError(QStringLiteral("Team ID mismatch: ") + name +
+                      QStringLiteral(" on your other Mac was signed by ") + OutsideText::isolated(*expected) +
+                      QStringLiteral(", this package by ") + OutsideText::isolated(*team) +
+                      QStringLiteral(". Refusing to run it."));
 }

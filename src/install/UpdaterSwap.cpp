@@ -43,8 +43,8 @@ void Updater::moveToTrash(const QString& item) const {
 Updater::Swapped Updater::swap(const QString& newApp, const QString& old) const {
     const QFileInfo oldInfo(old);
     // Beside the bundle, so the exchange stays on one volume.
-    const QString staging = oldInfo.path() + QStringLiteral("/.quenlark-") +
-                            QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    const QString staging =
+        oldInfo.path() + QStringLiteral("/.quenlark-") + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
     if (Sys::mkdir(QFile::encodeName(staging), 0777) != 0)
         throw FileError(FileError::Op::Create, staging, errno);
 
@@ -57,8 +57,8 @@ Updater::Swapped Updater::swap(const QString& newApp, const QString& old) const 
     }
 
     if (const int error = FileOps::shared().exchange(staged, old); error != 0) {
-        const std::exception_ptr mapped =
-            UpdateError::from(std::make_exception_ptr(FileError(FileError::Op::Move, old, error)), oldInfo.completeBaseName());
+        const std::exception_ptr mapped = UpdateError::from(
+            std::make_exception_ptr(FileError(FileError::Op::Move, old, error)), oldInfo.completeBaseName());
         removeQuietly(staging);
         std::rethrow_exception(mapped);
     }
@@ -114,9 +114,10 @@ QString Updater::placeNow(const QString& bundle, const QString& name, bool movab
         if (error == EEXIST)
             throw taken; // it appeared since the look above
         if (error == EINVAL || error == ENOSYS)
-            throw UpdateError(QStringLiteral("The file system of ") + applications +
-                              QStringLiteral(" can't move an app into place without the risk of replacing another, so ") +
-                              OutsideText::isolated(name) + QStringLiteral(" wasn't installed."));
+            throw UpdateError(
+                QStringLiteral("The file system of ") + applications +
+                QStringLiteral(" can't move an app into place without the risk of replacing another, so ") +
+                OutsideText::isolated(name) + QStringLiteral(" wasn't installed."));
         std::rethrow_exception(
             UpdateError::from(std::make_exception_ptr(FileError(FileError::Op::Move, destination, error)), name));
     }

@@ -159,7 +159,8 @@ QCoro::Task<QList<QJsonObject>> Cloud::list(QString collection, Budget* budget) 
     const QString url = address(collection) + u"?pageSize="_s + QString::number(pageSize);
     QList<QJsonObject> documents;
     auto ask = [this, url](const std::optional<QString>& token) {
-        return send(QByteArrayLiteral("GET"), token ? url + u"&pageToken="_s + QString::fromLatin1(QUrl::toPercentEncoding(*token)) : url,
+        return send(QByteArrayLiteral("GET"),
+                    token ? url + u"&pageToken="_s + QString::fromLatin1(QUrl::toPercentEncoding(*token)) : url,
                     std::nullopt);
     };
     auto take = [&documents, &parent, budget](const Answer& answer) -> std::optional<QString> {
@@ -314,7 +315,8 @@ QCoro::Task<void> Cloud::commit(QList<QJsonObject> writes) const {
 }
 
 QCoro::Task<void> Cloud::commitText(QList<QByteArray> writes) const {
-    const QString url = config.firestoreHost + u"v1/projects/"_s + config.projectId + u"/databases/(default)/documents:commit"_s;
+    const QString url =
+        config.firestoreHost + u"v1/projects/"_s + config.projectId + u"/databases/(default)/documents:commit"_s;
     for (qsizetype start = 0; start < writes.size(); start += writesPerCommit) {
         const qsizetype end = std::min(writes.size(), start + writesPerCommit);
         qsizetype size = 16;

@@ -52,8 +52,7 @@ struct Cloud {
 
     // What the listings of one operation may still read.
     struct Budget {
-        explicit Budget(const Bounds& bounds)
-            : documents(bounds.documents), bytes(bounds.bytes), pages(bounds.pages) {}
+        explicit Budget(const Bounds& bounds) : documents(bounds.documents), bytes(bounds.bytes), pages(bounds.pages) {}
         qsizetype documents;
         qint64 bytes;
         int pages;
@@ -87,7 +86,8 @@ struct Cloud {
     QString resourceName(const QString& path) const;
     // One request; the answer's object. A successful answer that is not a JSON object, or nests
     // deeper than the reader takes, fails: it must not read as an empty library.
-    QCoro::Task<QJsonObject> request(QByteArray method, QString url, std::optional<QJsonObject> body = std::nullopt) const;
+    QCoro::Task<QJsonObject> request(QByteArray method, QString url,
+                                     std::optional<QJsonObject> body = std::nullopt) const;
     // Every document of a collection below the documents root, over all pages, up to the
     // bounds; a listed document that is not in that collection is dropped.
     QCoro::Task<Listing<QJsonObject>> list(QString collection) const;
@@ -117,7 +117,7 @@ struct Cloud {
     // The writes that bring this Mac's state into the library, in order: `device`'s document,
     // each changed scanned application, then each application gone from this Mac; as text.
     QList<QByteArray> plan(const QList<Scanned>& scanned, const QList<LibraryApp>& library, const Device& device,
-                            const QDateTime& now) const;
+                           const QDateTime& now) const;
     // Commits the plan for this Mac and gives the number of writes.
     QCoro::Task<int> sync(QList<Scanned> scanned, QList<LibraryApp> library, Device device) const;
 

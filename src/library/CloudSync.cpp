@@ -47,7 +47,7 @@ QString reportedVersion(const InstalledApp& app) {
 } // namespace
 
 QList<QByteArray> Cloud::plan(const QList<Scanned>& scanned, const QList<LibraryApp>& library, const Device& device,
-                               const QDateTime& now) const {
+                              const QDateTime& now) const {
     const QString user = u"users/"_s + session.uid;
     QHash<QString, const LibraryApp*> stored;
     stored.reserve(library.size());
@@ -56,12 +56,13 @@ QList<QByteArray> Cloud::plan(const QList<Scanned>& scanned, const QList<Library
             stored.insert(record.id, &record);
 
     QList<QByteArray> writes;
-    writes.append(writeText(user + u"/devices/"_s + device.id, {
-                                                               {u"name"_s, Value::string(device.name)},
-                                                               {u"model"_s, Value::string(device.model)},
-                                                               {u"lastSeen"_s, Value::date(now)},
-                                                               {u"hardware"_s, Value::string(device.hardware.value_or(QString()))},
-                                                           }));
+    writes.append(writeText(user + u"/devices/"_s + device.id,
+                            {
+                                {u"name"_s, Value::string(device.name)},
+                                {u"model"_s, Value::string(device.model)},
+                                {u"lastSeen"_s, Value::date(now)},
+                                {u"hardware"_s, Value::string(device.hardware.value_or(QString()))},
+                            }));
 
     QSet<QString> here;
     here.reserve(scanned.size());
@@ -97,9 +98,9 @@ QList<QByteArray> Cloud::plan(const QList<Scanned>& scanned, const QList<Library
             !validDocumentID(record.id))
             continue;
         writes.append(writeText(user + u"/apps/"_s + record.id, {
-                                                                {entryKey + u".installed"_s, Value::boolean(false)},
-                                                                {entryKey + u".seen"_s, Value::date(now)},
-                                                            }));
+                                                                    {entryKey + u".installed"_s, Value::boolean(false)},
+                                                                    {entryKey + u".seen"_s, Value::date(now)},
+                                                                }));
     }
     return writes;
 }

@@ -32,14 +32,29 @@ JsonText& JsonText::string(QStringView text) {
         if (unit < 0x80) {
             *to++ = '\\';
             switch (unit) {
-            case u'"': *to++ = '"'; break;
-            case u'\\': *to++ = '\\'; break;
-            case u'\b': *to++ = 'b'; break;
-            case u'\f': *to++ = 'f'; break;
-            case u'\n': *to++ = 'n'; break;
-            case u'\r': *to++ = 'r'; break;
-            case u'\t': *to++ = 't'; break;
-            default: to = escaped(to - 1, unit);
+            case u'"':
+                *to++ = '"';
+                break;
+            case u'\\':
+                *to++ = '\\';
+                break;
+            case u'\b':
+                *to++ = 'b';
+                break;
+            case u'\f':
+                *to++ = 'f';
+                break;
+            case u'\n':
+                *to++ = 'n';
+                break;
+            case u'\r':
+                *to++ = 'r';
+                break;
+            case u'\t':
+                *to++ = 't';
+                break;
+            default:
+                to = escaped(to - 1, unit);
             }
             continue;
         }

@@ -23,10 +23,14 @@ LibraryBadges count(const Store& store) {
 
 int LibraryBadges::operator[](LibraryTab tab) const {
     switch (tab) {
-    case LibraryTab::missing: return missing;
-    case LibraryTab::all: return all;
-    case LibraryTab::removed: return removed;
-    case LibraryTab::yours: return yours;
+    case LibraryTab::missing:
+        return missing;
+    case LibraryTab::all:
+        return all;
+    case LibraryTab::removed:
+        return removed;
+    case LibraryTab::yours:
+        return yours;
     }
     return 0;
 }

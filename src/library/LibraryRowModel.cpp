@@ -56,19 +56,24 @@ Status status(const LibraryItem& item, const QString& here) {
     case InstallPhase::Kind::downloading:
         // Halves away from zero: 0.125 reads 13 %.
         return progress(phase.fraction(), QString::number(std::lround(phase.fraction() * 100)) + u"%"_s);
-    case InstallPhase::Kind::queued: return tag(tr("Queued"), u"clock"_s, Status::Tone::secondary);
-    case InstallPhase::Kind::verifying: return progress(std::nullopt, tr("Verifying"));
-    case InstallPhase::Kind::installing: return progress(std::nullopt, tr("Installing"));
+    case InstallPhase::Kind::queued:
+        return tag(tr("Queued"), u"clock"_s, Status::Tone::secondary);
+    case InstallPhase::Kind::verifying:
+        return progress(std::nullopt, tr("Verifying"));
+    case InstallPhase::Kind::installing:
+        return progress(std::nullopt, tr("Installing"));
     case InstallPhase::Kind::done: {
         Status s;
         s.kind = Status::Kind::done;
         s.title = tr("Installed");
         return s;
     }
-    case InstallPhase::Kind::blocked: return button(tr("Allow…"), false, appManagementPane);
+    case InstallPhase::Kind::blocked:
+        return button(tr("Allow…"), false, appManagementPane);
     case InstallPhase::Kind::failed:
         return button(tr("Get It Yourself"), false, item.website(), OutsideText::clean(phase.message()));
-    case InstallPhase::Kind::idle: break;
+    case InstallPhase::Kind::idle:
+        break;
     }
     if (LibraryScreenModel::installedHere(item, here))
         return tag(tr("On this Mac"), u"checkmark"_s, Status::Tone::green);

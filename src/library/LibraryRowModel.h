@@ -26,11 +26,11 @@ struct Status {
     enum class Tone { secondary, green };
     Kind kind = Kind::tag;
     QString title;
-    QString symbol;                 // tag
-    Tone tone = Tone::secondary;    // tag
-    std::optional<double> value;    // progress: none sweeps
-    bool prominent = false;         // button
-    QUrl url;                       // button: what it opens
+    QString symbol;              // tag
+    Tone tone = Tone::secondary; // tag
+    std::optional<double> value; // progress: none sweeps
+    bool prominent = false;      // button
+    QUrl url;                    // button: what it opens
     QString tooltip;
 
     bool operator==(const Status&) const = default;

@@ -47,10 +47,14 @@ bool keeps(LibraryTab tab, const Facts& f, const QString& here, const std::optio
     const bool installedHere = installedOn(f.app, here);
     const bool onMac = !device || installedOn(f.app, *device);
     switch (tab) {
-    case LibraryTab::missing: return onMac && !installedHere && !needsYou(f, installedHere);
-    case LibraryTab::all: return onMac;
-    case LibraryTab::removed: return removedEverywhere(f.app) && (!device || f.app.devices.contains(*device));
-    case LibraryTab::yours: return needsYou(f, installedHere);
+    case LibraryTab::missing:
+        return onMac && !installedHere && !needsYou(f, installedHere);
+    case LibraryTab::all:
+        return onMac;
+    case LibraryTab::removed:
+        return removedEverywhere(f.app) && (!device || f.app.devices.contains(*device));
+    case LibraryTab::yours:
+        return needsYou(f, installedHere);
     }
     return false;
 }
@@ -65,8 +69,10 @@ bool open(const LibraryItem& item, const QString& here) {
     switch (item.phase().kind()) {
     case InstallPhase::Kind::idle:
     case InstallPhase::Kind::failed:
-    case InstallPhase::Kind::blocked: return true;
-    default: return false;
+    case InstallPhase::Kind::blocked:
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -85,10 +91,14 @@ bool counts(LibraryTab tab, const LibraryItem& item, const QString& here) {
     const Facts f(item);
     const bool installedHere = installedOn(f.app, here);
     switch (tab) {
-    case LibraryTab::missing: return !installedHere && !needsYou(f, installedHere);
-    case LibraryTab::all: return true;
-    case LibraryTab::removed: return removedEverywhere(f.app);
-    case LibraryTab::yours: return needsYou(f, installedHere);
+    case LibraryTab::missing:
+        return !installedHere && !needsYou(f, installedHere);
+    case LibraryTab::all:
+        return true;
+    case LibraryTab::removed:
+        return removedEverywhere(f.app);
+    case LibraryTab::yours:
+        return needsYou(f, installedHere);
     }
     return false;
 }
@@ -186,12 +196,15 @@ Empty nothingMissing(const Store& store, const std::optional<QString>& device) {
             ++needYou;
     }
     if (lacking == 0)
-        return Empty{false, u"checkmark.icloud"_s, tr("Nothing missing"), tr("Every app in your library is on this Mac.")};
+        return Empty{false, u"checkmark.icloud"_s, tr("Nothing missing"),
+                     tr("Every app in your library is on this Mac.")};
     if (lacking > needYou && chosen(store.devices(), device))
-        return Empty{false, u"checkmark.icloud"_s, tr("Nothing missing"), tr("Every app on the chosen Mac is on this Mac too.")};
+        return Empty{false, u"checkmark.icloud"_s, tr("Nothing missing"),
+                     tr("Every app on the chosen Mac is on this Mac too.")};
     return Empty{false, u"arrow.down.app"_s, tr("Nothing to install here"),
                  needYou == 1 ? tr("1 app this Mac lacks is waiting for you under Get It Yourself.")
-                              : QString::number(needYou) + tr(" apps this Mac lacks are waiting for you under Get It Yourself.")};
+                              : QString::number(needYou) +
+                                    tr(" apps this Mac lacks are waiting for you under Get It Yourself.")};
 }
 
 } // namespace
@@ -203,7 +216,8 @@ Empty empty(const Store& store, const std::optional<QString>& device) {
         return store.syncError() ? Empty{false, u"exclamationmark.icloud"_s, tr("Your library isn't loaded"), {}}
                                  : Empty{false, u"icloud"_s, tr("Loading your library…"), {}};
     switch (store.libraryTab()) {
-    case LibraryTab::missing: return nothingMissing(store, device);
+    case LibraryTab::missing:
+        return nothingMissing(store, device);
     case LibraryTab::all:
         return Empty{false, u"icloud"_s, store.syncing() ? tr("Loading your library…") : tr("Your library is empty"),
                      tr("Apps appear here after Quenlark checks this Mac while you're signed in.")};

@@ -22,7 +22,7 @@ QCoro::Task<Listing<Device>> LiveLibraryHooks::devices(CloudAccess access) {
 }
 
 QCoro::Task<int> LiveLibraryHooks::sync(CloudAccess access, QList<ScannedApp> scanned, QList<LibraryApp> library,
-                                  QString deviceID) {
+                                        QString deviceID) {
     const Cloud cloud = client(std::move(access));
     Device here{deviceID, ThisMac::name(), ThisMac::model(), Clock::shared().now(), ThisMac::platformHardwareID()};
     co_return co_await cloud.sync(std::move(scanned), std::move(library), std::move(here));

@@ -10,11 +10,16 @@ const QList<Filter>& all() {
 
 QString rawValue(Filter filter) {
     switch (filter) {
-    case Filter::all: return QStringLiteral("all");
-    case Filter::updates: return QStringLiteral("updates");
-    case Filter::cantVerify: return QStringLiteral("cantVerify");
-    case Filter::ignored: return QStringLiteral("ignored");
-    case Filter::library: return QStringLiteral("library");
+    case Filter::all:
+        return QStringLiteral("all");
+    case Filter::updates:
+        return QStringLiteral("updates");
+    case Filter::cantVerify:
+        return QStringLiteral("cantVerify");
+    case Filter::ignored:
+        return QStringLiteral("ignored");
+    case Filter::library:
+        return QStringLiteral("library");
     }
     return {};
 }

@@ -23,9 +23,9 @@ struct State {
 
 // The options read with value(); their values are never operands.
 bool takesValue(const QString& option) {
-    static const QStringList valued{QStringLiteral("--sandbox"),    QStringLiteral("--mock"),
-                                    QStringLiteral("--appearance"), QStringLiteral("--device-id"),
-                                    QStringLiteral("--notch-delay"), QStringLiteral("--notch-idle"),
+    static const QStringList valued{QStringLiteral("--sandbox"),        QStringLiteral("--mock"),
+                                    QStringLiteral("--appearance"),     QStringLiteral("--device-id"),
+                                    QStringLiteral("--notch-delay"),    QStringLiteral("--notch-idle"),
                                     QStringLiteral("--firebase-config")};
     return valued.contains(option);
 }

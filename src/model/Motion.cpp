@@ -9,17 +9,11 @@ namespace {
 bool instantForTests = false;
 } // namespace
 
-void setInstantForTests(bool instant) {
-    instantForTests = instant;
-}
+void setInstantForTests(bool instant) { instantForTests = instant; }
 
-bool instant() {
-    return instantForTests;
-}
+bool instant() { return instantForTests; }
 
-bool reduced() {
-    return DesktopSettings::shared().reduceMotion() || Launch::has(QStringLiteral("--reduce-motion"));
-}
+bool reduced() { return DesktopSettings::shared().reduceMotion() || Launch::has(QStringLiteral("--reduce-motion")); }
 
 Animation spring() {
     if (reduced())

@@ -9,10 +9,14 @@ const QList<NotchMode>& all() {
 
 QString rawValue(NotchMode mode) {
     switch (mode) {
-    case NotchMode::smart: return QStringLiteral("smart");
-    case NotchMode::daily: return QStringLiteral("daily");
-    case NotchMode::login: return QStringLiteral("login");
-    case NotchMode::never: return QStringLiteral("never");
+    case NotchMode::smart:
+        return QStringLiteral("smart");
+    case NotchMode::daily:
+        return QStringLiteral("daily");
+    case NotchMode::login:
+        return QStringLiteral("login");
+    case NotchMode::never:
+        return QStringLiteral("never");
     }
     return {};
 }

@@ -50,8 +50,14 @@ void Prefs::applyTheme() const {
         return;
     }
     switch (theme()) {
-    case Theme::system: Shell::current().applyAppearance(false, true); break;
-    case Theme::light: Shell::current().applyAppearance(false, false); break;
-    case Theme::dark: Shell::current().applyAppearance(true, false); break;
+    case Theme::system:
+        Shell::current().applyAppearance(false, true);
+        break;
+    case Theme::light:
+        Shell::current().applyAppearance(false, false);
+        break;
+    case Theme::dark:
+        Shell::current().applyAppearance(true, false);
+        break;
     }
 }

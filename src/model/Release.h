@@ -21,7 +21,5 @@ struct Release {
     std::optional<QString> ref;
 
     // The version as shown and remembered: the version, else the build, else "?".
-    QString shownVersion() const {
-        return version ? *version : build ? *build : QStringLiteral("?");
-    }
+    QString shownVersion() const { return version ? *version : build ? *build : QStringLiteral("?"); }
 };

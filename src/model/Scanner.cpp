@@ -211,9 +211,11 @@ std::optional<InstalledApp> readBundle(UniqueFd bundle, const QString& url, cons
     app.bundleID = nfc(identifier.toString());
     app.version = normalised(info, QStringLiteral("CFBundleShortVersionString"));
     app.build = normalised(info, QStringLiteral("CFBundleVersion"));
-    const auto executableName = bytes->size() <= CodeBundle::maxInfoPlist ? CodeBundle::executableName(info) : std::nullopt;
+    const auto executableName =
+        bytes->size() <= CodeBundle::maxInfoPlist ? CodeBundle::executableName(info) : std::nullopt;
     if (executableName) {
-        if (auto executable = CodeBundle::openInside(bundle.get(), url, QStringLiteral("Contents/MacOS/") + *executableName))
+        if (auto executable =
+                CodeBundle::openInside(bundle.get(), url, QStringLiteral("Contents/MacOS/") + *executableName))
             app.team = CodeSignature::teamIdentifier(*executable);
     }
     struct stat receipt {};
@@ -221,8 +223,7 @@ std::optional<InstalledApp> readBundle(UniqueFd bundle, const QString& url, cons
     if (const auto feed = normalised(info, QStringLiteral("SUFeedURL")))
         app.feedURL = Url::parse(*feed);
     app.edKey = normalised(info, QStringLiteral("SUPublicEDKey"));
-    app.electronFeed =
-        feedFrom(SmallFile::read(bundle.get(), "Contents/Resources/app-update.yml", maxFeedFileSize));
+    app.electronFeed = feedFrom(SmallFile::read(bundle.get(), "Contents/Resources/app-update.yml", maxFeedFileSize));
     return app;
 }
 

@@ -12,9 +12,7 @@ bool absent(const Defaults& d, const QString& key) { return !d.object(key).isVal
 
 namespace SettingValues {
 
-bool read(const Defaults& d, const QString& key, bool fallback) {
-    return absent(d, key) ? fallback : d.boolean(key);
-}
+bool read(const Defaults& d, const QString& key, bool fallback) { return absent(d, key) ? fallback : d.boolean(key); }
 
 qint64 read(const Defaults& d, const QString& key, qint64 fallback) {
     return absent(d, key) ? fallback : d.integer(key);

@@ -3,20 +3,40 @@
 namespace {
 
 // One row for each source; every trait is stated, so none is left to a default by accident.
-constexpr SourceTraits appStoreTraits{.name = u"Mac App Store", .installs = false, .updatesItself = false,
-                                      .opensStore = true, .markdownNotes = false, .pageIsHomepage = false,
+constexpr SourceTraits appStoreTraits{.name = u"Mac App Store",
+                                      .installs = false,
+                                      .updatesItself = false,
+                                      .opensStore = true,
+                                      .markdownNotes = false,
+                                      .pageIsHomepage = false,
                                       .cloudField = {}};
-constexpr SourceTraits sparkleTraits{.name = u"Sparkle", .installs = true, .updatesItself = false,
-                                     .opensStore = false, .markdownNotes = false, .pageIsHomepage = false,
+constexpr SourceTraits sparkleTraits{.name = u"Sparkle",
+                                     .installs = true,
+                                     .updatesItself = false,
+                                     .opensStore = false,
+                                     .markdownNotes = false,
+                                     .pageIsHomepage = false,
                                      .cloudField = u"feedURL"};
-constexpr SourceTraits homebrewTraits{.name = u"Homebrew cask", .installs = true, .updatesItself = false,
-                                      .opensStore = false, .markdownNotes = false, .pageIsHomepage = true,
+constexpr SourceTraits homebrewTraits{.name = u"Homebrew cask",
+                                      .installs = true,
+                                      .updatesItself = false,
+                                      .opensStore = false,
+                                      .markdownNotes = false,
+                                      .pageIsHomepage = true,
                                       .cloudField = u"caskToken"};
-constexpr SourceTraits githubTraits{.name = u"GitHub Releases", .installs = true, .updatesItself = false,
-                                    .opensStore = false, .markdownNotes = true, .pageIsHomepage = false,
+constexpr SourceTraits githubTraits{.name = u"GitHub Releases",
+                                    .installs = true,
+                                    .updatesItself = false,
+                                    .opensStore = false,
+                                    .markdownNotes = true,
+                                    .pageIsHomepage = false,
                                     .cloudField = u"githubRepo"};
-constexpr SourceTraits electronTraits{.name = u"Electron", .installs = false, .updatesItself = true,
-                                      .opensStore = false, .markdownNotes = false, .pageIsHomepage = false,
+constexpr SourceTraits electronTraits{.name = u"Electron",
+                                      .installs = false,
+                                      .updatesItself = true,
+                                      .opensStore = false,
+                                      .markdownNotes = false,
+                                      .pageIsHomepage = false,
                                       .cloudField = {}};
 
 } // namespace
@@ -35,9 +55,7 @@ const QList<SourceKind>& all() {
     return kinds;
 }
 
-QString rawValue(SourceKind kind) {
-    return kind.traits().name.toString();
-}
+QString rawValue(SourceKind kind) { return kind.traits().name.toString(); }
 
 std::optional<SourceKind> from(const QString& text) {
     for (auto kind : all())
@@ -46,8 +64,6 @@ std::optional<SourceKind> from(const QString& text) {
     return std::nullopt;
 }
 
-bool canInstall(SourceKind kind) {
-    return kind.traits().installs;
-}
+bool canInstall(SourceKind kind) { return kind.traits().installs; }
 
 } // namespace SourceKinds

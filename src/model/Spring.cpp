@@ -84,6 +84,4 @@ double Spring::value(double t) const { return to_ + offset(std::max(t, 0.0)); }
 
 double Spring::velocity(double t) const { return rate(std::max(t, 0.0)); }
 
-Spring Spring::retargeted(double t, double to) const {
-    return Spring(response_, damping_, value(t), to, velocity(t));
-}
+Spring Spring::retargeted(double t, double to) const { return Spring(response_, damping_, value(t), to, velocity(t)); }

@@ -9,9 +9,12 @@ const QList<Theme>& all() {
 
 QString rawValue(Theme theme) {
     switch (theme) {
-    case Theme::system: return QStringLiteral("system");
-    case Theme::light: return QStringLiteral("light");
-    case Theme::dark: return QStringLiteral("dark");
+    case Theme::system:
+        return QStringLiteral("system");
+    case Theme::light:
+        return QStringLiteral("light");
+    case Theme::dark:
+        return QStringLiteral("dark");
     }
     return {};
 }

@@ -153,8 +153,8 @@ Items search(SecretService* secrets, const QString& service, const QString& acco
              GCancellable* cancellable) {
     GHashTable* query = attributes(service, account);
     GError* error = nullptr;
-    Items items{secret_service_search_sync(secrets, schema(), query,
-                                           SecretSearchFlags(SECRET_SEARCH_ALL | flags), cancellable, &error)};
+    Items items{secret_service_search_sync(secrets, schema(), query, SecretSearchFlags(SECRET_SEARCH_ALL | flags),
+                                           cancellable, &error)};
     ignore(error, "Searching the keyring");
     g_hash_table_unref(query);
     return items;
@@ -167,8 +167,8 @@ SecretValue* valueOf(const QByteArray& data) {
 Ref<SecretCollection> defaultCollection(SecretService* secrets, GCancellable* cancellable) {
     GError* error = nullptr;
     // Never creates the default collection: that would prompt for a password.
-    Ref<SecretCollection> collection(secret_collection_for_alias_sync(
-        secrets, SECRET_COLLECTION_DEFAULT, SECRET_COLLECTION_NONE, cancellable, &error));
+    Ref<SecretCollection> collection(secret_collection_for_alias_sync(secrets, SECRET_COLLECTION_DEFAULT,
+                                                                      SECRET_COLLECTION_NONE, cancellable, &error));
     ignore(error, "Opening the default keyring");
     return collection;
 }

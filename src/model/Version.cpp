@@ -48,9 +48,7 @@ char32_t codePointBefore(const QString& text, qsizetype end, int* width) {
     return c.unicode();
 }
 
-bool isTagTrim(QChar c) {
-    return c == u'-' || c == u'_' || c == u'+' || c == u' ' || c == u'.';
-}
+bool isTagTrim(QChar c) { return c == u'-' || c == u'_' || c == u'+' || c == u' ' || c == u'.'; }
 
 // Digit runs compare by value, everything else by character, without locale rules.
 std::weak_ordering compareNumerically(const QString& a, const QString& b) {
@@ -85,8 +83,8 @@ std::weak_ordering compareNumerically(const QString& a, const QString& b) {
     return (a.size() - i) <=> (b.size() - j);
 }
 
-const QString prefixes[] = {QStringLiteral("alpha"), QStringLiteral("beta"), QStringLiteral("rc"),
-                            QStringLiteral("preview"), QStringLiteral("pre"), QStringLiteral("dev")};
+const QString prefixes[] = {QStringLiteral("alpha"),   QStringLiteral("beta"), QStringLiteral("rc"),
+                            QStringLiteral("preview"), QStringLiteral("pre"),  QStringLiteral("dev")};
 
 } // namespace
 

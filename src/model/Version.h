@@ -9,9 +9,9 @@
 // A free-form version text (V2.4.1, 1.0b3, 3.2.0-beta.2, 2.1 (1190)) as an ordered value.
 // Ordering and equality look at the numbers and the pre-release tag only.
 struct Version {
-    QList<qint64> parts;     // the dotted numeric head; never empty
+    QList<qint64> parts;        // the dotted numeric head; never empty
     std::optional<QString> pre; // the pre-release tag, lower case
-    QString description;     // the trimmed input, any leading "v" kept
+    QString description;        // the trimmed input, any leading "v" kept
 
     // Nothing when the text is absent or has no numeric head a 64-bit integer can hold.
     static std::optional<Version> parse(const std::optional<QString>& text);

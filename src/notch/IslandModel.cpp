@@ -16,8 +16,8 @@ bool running(const InstallPhase& phase) {
 }
 
 int countPhase(const Store::Rows& rows, InstallPhase::Kind kind) {
-    return static_cast<int>(std::count_if(rows.begin(), rows.end(),
-                                          [kind](const auto& row) { return row->phase().kind() == kind; }));
+    return static_cast<int>(
+        std::count_if(rows.begin(), rows.end(), [kind](const auto& row) { return row->phase().kind() == kind; }));
 }
 
 } // namespace
@@ -111,9 +111,7 @@ QList<IslandModel::MenuEntry> IslandModel::laterMenu() {
             {Later::dontShowFromNotch, tr("Don't Show from the Notch")}};
 }
 
-QString IslandModel::question() {
-    return tr("You've put these off a few times. Keep showing updates from the notch?");
-}
+QString IslandModel::question() { return tr("You've put these off a few times. Keep showing updates from the notch?"); }
 
 double IslandModel::idleLimit() {
     if (const std::optional<QString> value = Launch::value(QStringLiteral("--notch-idle"))) {
@@ -149,16 +147,26 @@ void IslandModel::choose(Later entry) {
     if (!live())
         return;
     switch (entry) {
-    case Later::inOneHour: hooks_.snooze(QStringLiteral("hour")); break;
-    case Later::tonight: hooks_.snooze(QStringLiteral("tonight")); break;
-    case Later::tomorrow: hooks_.snooze(QStringLiteral("tomorrow")); break;
-    case Later::nextWeek: hooks_.snooze(QStringLiteral("week")); break;
+    case Later::inOneHour:
+        hooks_.snooze(QStringLiteral("hour"));
+        break;
+    case Later::tonight:
+        hooks_.snooze(QStringLiteral("tonight"));
+        break;
+    case Later::tomorrow:
+        hooks_.snooze(QStringLiteral("tomorrow"));
+        break;
+    case Later::nextWeek:
+        hooks_.snooze(QStringLiteral("week"));
+        break;
     case Later::skipTheseVersions:
         for (const auto& row : shown())
             if (row->status().kind() == Status::Kind::update)
                 hooks_.ignoreVersion(row);
         break;
-    case Later::dontShowFromNotch: hooks_.neverFromNotch(); break;
+    case Later::dontShowFromNotch:
+        hooks_.neverFromNotch();
+        break;
     }
     foldIsland();
 }

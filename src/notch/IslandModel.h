@@ -22,9 +22,9 @@ public:
         std::function<bool()> updatingAll;
         std::function<QCoro::Task<void>(Store::Rows)> updateAll;
         std::function<void(const std::shared_ptr<AppItem>&)> ignoreVersion;
-        std::function<bool(const QStringList&)> dismissed;  // the scheduler's wave-off count
-        std::function<void(const QString&)> snooze;         // "hour", "tonight", "tomorrow", "week"
-        std::function<void()> neverFromNotch;               // the notch mode becomes never
+        std::function<bool(const QStringList&)> dismissed; // the scheduler's wave-off count
+        std::function<void(const QString&)> snooze;        // "hour", "tonight", "tomorrow", "week"
+        std::function<void()> neverFromNotch;              // the notch mode becomes never
         std::function<void()> openApp;
         // Folds the island of `state` if it is still the one up, and nothing else.
         std::function<void(const IslandState*)> fold;
@@ -32,7 +32,7 @@ public:
 
     enum class Later { inOneHour, tonight, tomorrow, nextWeek, skipTheseVersions, dontShowFromNotch };
     struct MenuEntry {
-        std::optional<Later> entry;  // none: a divider
+        std::optional<Later> entry; // none: a divider
         QString text;
     };
 

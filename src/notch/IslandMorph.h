@@ -12,9 +12,9 @@ inline constexpr double duration = 0.56;
 
 // How the shape's top corners and lower corners are drawn.
 struct Outline {
-    double ear = 0;     // the body's inset from the left and right edges
-    double top = 0;     // where the top edge starts and ends, from the left and right edges
-    double bottom = 0;  // the lower corners' radius
+    double ear = 0;    // the body's inset from the left and right edges
+    double top = 0;    // where the top edge starts and ends, from the left and right edges
+    double bottom = 0; // the lower corners' radius
     bool operator==(const Outline&) const = default;
 };
 
@@ -47,8 +47,8 @@ struct Frame {
     double picture = 1;
     double border = 1;
     double shadow = 0.45;
-    double overlay = 1;  // the overlay window's own opacity
-    double island = 1;   // the island panel's opacity, when growing out of it
+    double overlay = 1; // the overlay window's own opacity
+    double island = 1;  // the island panel's opacity, when growing out of it
 };
 Frame frame(const QRectF& from, const QRectF& to, const Outline& a, const Outline& b, bool closing, double t);
 

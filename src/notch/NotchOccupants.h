@@ -14,11 +14,11 @@ namespace NotchOccupants {
 
 // One top-level window as the window manager publishes it.
 struct Window {
-    std::optional<qint64> id;       // the window number
-    std::optional<qint64> pid;      // the owning process, when the window says
-    QString owner;                  // the owning program's name, empty when unknown
-    std::optional<QRectF> bounds;   // global, top-left origin
-    std::optional<double> opacity;  // _NET_WM_WINDOW_OPACITY as 0..1, when set
+    std::optional<qint64> id;      // the window number
+    std::optional<qint64> pid;     // the owning process, when the window says
+    QString owner;                 // the owning program's name, empty when unknown
+    std::optional<QRectF> bounds;  // global, top-left origin
+    std::optional<double> opacity; // _NET_WM_WINDOW_OPACITY as 0..1, when set
     // What stands for a layer above the status bar's: override-redirect (menus, tooltips,
     // overlays), the notification type and the above state. The dock type (panels and docks) is
     // the desktop's own, like the system's owners, and never covers.
@@ -30,7 +30,7 @@ struct Window {
 
 struct Occupant {
     qint64 id = 0;
-    QString owner;  // "?" when the list gives none
+    QString owner; // "?" when the list gives none
     QRectF bounds;
     bool operator==(const Occupant&) const = default;
 };

@@ -42,11 +42,14 @@ NotchScheduler::~NotchScheduler() {
 
 double NotchScheduler::delay(NotchTrigger trigger) {
     switch (trigger) {
-    case NotchTrigger::login: return 120;
-    case NotchTrigger::wake: return 30;
+    case NotchTrigger::login:
+        return 120;
+    case NotchTrigger::wake:
+        return 30;
     case NotchTrigger::check:
     case NotchTrigger::resume:
-    case NotchTrigger::manual: return 0;
+    case NotchTrigger::manual:
+        return 0;
     }
     return 0;
 }

@@ -23,19 +23,19 @@
 class UpdateIsland final {
 public:
     struct Screen {
-        QRectF frame;     // global, top-left origin
-        QRectF workArea;  // the frame without panels and bars
-        QSizeF notch;     // zero where the screen has none (always on Linux, and with "--no-notch")
+        QRectF frame;    // global, top-left origin
+        QRectF workArea; // the frame without panels and bars
+        QSizeF notch;    // zero where the screen has none (always on Linux, and with "--no-notch")
     };
     using Island = NotchHooks::Detached;
     // What the controller needs of the desktop, the store and the window that draws the island.
     struct Desktop {
-        std::function<QStringList()> updateIds;  // bundle paths of the visible rows with an update
+        std::function<QStringList()> updateIds; // bundle paths of the visible rows with an update
         std::function<std::optional<Screen>()> hangingScreen;
         std::function<QList<NotchOccupants::Occupant>(const Screen&)> occupants;
         std::function<std::shared_ptr<IslandPanel>(const std::shared_ptr<IslandState>&, const Screen&)> makePanel;
-        std::function<void()> recordShowing;  // the showing, in the notch memory
-        std::function<void()> notifyUser;     // the updates notification, when the notch stays busy
+        std::function<void()> recordShowing; // the showing, in the notch memory
+        std::function<void()> notifyUser;    // the updates notification, when the notch stays busy
         std::function<void()> openMainWindow;
         std::function<bool()> reduceMotion;
         // The main window is on screen or minimised; without it, it never is.
@@ -93,7 +93,7 @@ private:
     Desktop desktop_;
     bool autoShown_ = false;
     std::optional<Island> island_;
-    QRectF panelFrame_;  // of the island that is up
+    QRectF panelFrame_; // of the island that is up
     std::optional<CancelToken> waiting_;
     std::optional<CancelToken> watching_;
     bool opening_ = false;

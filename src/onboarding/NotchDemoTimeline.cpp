@@ -12,14 +12,18 @@ namespace {
 double settled(Motion motion, double since) {
     since = std::max(0.0, since);
     switch (motion) {
-    case Motion::none: return 1;
-    case Motion::springA: return Spring(0.55, 0.6, 0, 1).value(since);
+    case Motion::none:
+        return 1;
+    case Motion::springA:
+        return Spring(0.55, 0.6, 0, 1).value(since);
     case Motion::install: {
         const double t = std::clamp(since / 1.6, 0.0, 1.0);
         return t < 0.5 ? 2 * t * t : 1 - std::pow(-2 * t + 2, 2) / 2;
     }
-    case Motion::check: return Spring(0.35, 0.55, 0, 1).value(since);
-    case Motion::fold: return Spring(0.45, 0.7, 0, 1).value(since);
+    case Motion::check:
+        return Spring(0.35, 0.55, 0, 1).value(since);
+    case Motion::fold:
+        return Spring(0.45, 0.7, 0, 1).value(since);
     }
     return 1;
 }
@@ -39,7 +43,7 @@ const QList<Step>& steps() {
     // The pauses between the changes are 0.9, 0.14, 0.14, 0.14, 0.9, 1.7 and 1.8 s, and 0.8 s
     // after the last before the cycle starts over.
     static const QList<Step> list{
-        {0, {false, 0, 0, false}, Motion::none},     {0.9, {true, 0, 0, false}, Motion::springA},
+        {0, {false, 0, 0, false}, Motion::none},      {0.9, {true, 0, 0, false}, Motion::springA},
         {1.04, {true, 1, 0, false}, Motion::springA}, {1.18, {true, 2, 0, false}, Motion::springA},
         {1.32, {true, 3, 0, false}, Motion::springA}, {2.22, {true, 3, 1, false}, Motion::install},
         {3.92, {true, 3, 1, true}, Motion::check},    {5.72, {false, 0, 1, true}, Motion::fold},

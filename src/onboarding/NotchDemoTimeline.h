@@ -9,9 +9,9 @@ namespace NotchDemoTimeline {
 
 struct State {
     bool open = false;
-    int rows = 0;         // sample apps listed, 0 to 3
-    double progress = 0;  // the first app's install, 0 or 1 (the view animates the bar)
-    bool done = false;    // the first app's check mark
+    int rows = 0;        // sample apps listed, 0 to 3
+    double progress = 0; // the first app's install, 0 or 1 (the view animates the bar)
+    bool done = false;   // the first app's check mark
 
     friend bool operator==(const State&, const State&) = default;
 };

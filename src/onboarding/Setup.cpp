@@ -33,7 +33,8 @@ const QString translocated = u"/AppTranslocation/"_s;
 // Whether two paths name one item: through links, another letter case on a folder that ignores
 // it, or another mount of the same folder.
 bool sameItem(const QString& a, const QString& b) {
-    struct stat first {}, second {};
+    struct stat first {
+    }, second{};
     return Sys::stat(QFile::encodeName(a), first) == 0 && Sys::stat(QFile::encodeName(b), second) == 0 &&
            first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }

@@ -53,11 +53,12 @@ SetupModel::Card SetupModel::card() const {
         return {tr("Open Quenlark at login?"),
                 tr("So Quenlark can check your apps in the background and let you know when updates turn up."),
                 tr("Open at login"), tr("Not now"), tr("You can change this any time in Quenlark's settings.")};
-    case SetupStep::done: break;
+    case SetupStep::done:
+        break;
     }
     return {tr("All set"),
-            tr("Quenlark is checking your apps now. Its menu bar icon shows how many updates are waiting."),
-            tr("Done"), tr("Open settings"), QString()};
+            tr("Quenlark is checking your apps now. Its menu bar icon shows how many updates are waiting."), tr("Done"),
+            tr("Open settings"), QString()};
 }
 
 QList<SetupModel::Row> SetupModel::checklist() {

@@ -41,9 +41,9 @@ public:
     struct Card {
         QString title;
         QString body;
-        QString primary;   // the default button
+        QString primary; // the default button
         QString secondary;
-        QString footer;    // "" for none
+        QString footer; // "" for none
     };
     enum class Mark { done, current, pending };
     struct Row {

@@ -34,8 +34,9 @@ const QList<Step>& steps() {
          QStringLiteral("The ring shows every app: green is current, blue has an update, orange couldn't be verified."),
          std::nullopt, false, false},
         {QStringLiteral("updateAll"), QStringLiteral("Update everything at once"),
-         QStringLiteral("Downloads, verifies and installs every update Quenlark can, one app at a time. Old versions go "
-                        "to the Trash."),
+         QStringLiteral(
+             "Downloads, verifies and installs every update Quenlark can, one app at a time. Old versions go "
+             "to the Trash."),
          std::nullopt, false, false},
         {QStringLiteral("notch"), QStringLiteral("Updates find you from the notch"),
          QStringLiteral("When Quenlark isn't open, new updates drop from the notch at a quiet moment. Update right "

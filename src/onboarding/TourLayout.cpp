@@ -35,9 +35,7 @@ QPointF cardOffset(const QRectF& rect, QSizeF size, bool top) {
 
 double cardWidth(const Tour::Step& step) { return step.notch || step.menuBar ? wideCard : narrowCard; }
 
-QString counter(int n) {
-    return tr("%1 of %2").arg(n + 1).arg(Tour::steps().size());
-}
+QString counter(int n) { return tr("%1 of %2").arg(n + 1).arg(Tour::steps().size()); }
 
 QString cardName(const Tour::Step& step, int n) {
     return tr("Tour, step %1 of %2: ").arg(n + 1).arg(Tour::steps().size()) + step.title;

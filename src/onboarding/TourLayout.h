@@ -12,8 +12,8 @@
 // texts it shows. In the overlay's own space: origin top left, y downwards.
 namespace TourLayout {
 
-inline constexpr double padding = 8;        // the spotlight beyond its element, each side
-inline constexpr double radius = 14;        // the spotlight's and the ring's corners
+inline constexpr double padding = 8; // the spotlight beyond its element, each side
+inline constexpr double radius = 14; // the spotlight's and the ring's corners
 inline constexpr double dimOpacity = 0.62;
 inline constexpr double narrowCard = 340;
 inline constexpr double wideCard = 420;     // the notch and menu-bar steps

@@ -31,7 +31,8 @@ Text text(Page page) {
                 tr("If any check fails, your app is left exactly as it was. And the old version waits in the Trash, "
                    "just in case.")};
     case Page::notch:
-    case Page::setup: break;
+    case Page::setup:
+        break;
     }
     return {tr("Updates find you,\nright from the notch"),
             tr("New updates drop from the notch at a quiet moment. Install them there, snooze them, or open "
@@ -54,7 +55,9 @@ QStringList safetySteps() {
             tr("Same developer as your installed copy"), tr("Old version kept in the Trash")};
 }
 
-QString safetySummary(const QStringList& steps) { return tr("Every update is checked: ") + steps.join(QStringLiteral(", ")); }
+QString safetySummary(const QStringList& steps) {
+    return tr("Every update is checked: ") + steps.join(QStringLiteral(", "));
+}
 
 double safetyRound(int steps) { return tick * steps + rest; }
 

@@ -5,8 +5,7 @@
 // A sign-in failure: the sentence the user reads and the server's code ("" when none).
 class AuthError : public Error {
 public:
-    explicit AuthError(QString sentence, QString code = {})
-        : Error(std::move(sentence)), code(std::move(code)) {}
+    explicit AuthError(QString sentence, QString code = {}) : Error(std::move(sentence)), code(std::move(code)) {}
 
     QString code;
 };

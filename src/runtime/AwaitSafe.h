@@ -15,8 +15,8 @@ template <typename F>
 inline constexpr bool isAwaitSafeArgument =
     std::is_lvalue_reference_v<F> || std::is_trivially_destructible_v<std::remove_cvref_t<F>>;
 
-#define QL_ASSERT_AWAIT_SAFE(F)                                                                    \
-    static_assert(isAwaitSafeArgument<F>,                                                          \
-                  "name this callable before the co_await (auto work = [...]{...}; then pass "     \
-                  "work): a temporary lambda capturing values that need destruction is destroyed " \
+#define QL_ASSERT_AWAIT_SAFE(F)                                                                                        \
+    static_assert(isAwaitSafeArgument<F>,                                                                              \
+                  "name this callable before the co_await (auto work = [...]{...}; then pass "                         \
+                  "work): a temporary lambda capturing values that need destruction is destroyed "                     \
                   "twice by g++ 12 when the awaited call throws")

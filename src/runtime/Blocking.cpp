@@ -35,10 +35,14 @@ QThreadPool& pool(Pool which) {
     }();
     (void)settled;
     switch (which) {
-    case Pool::Work: return *work;
-    case Pool::Scan: return *scan;
-    case Pool::Admin: return *admin;
-    case Pool::Keychain: return *keychain;
+    case Pool::Work:
+        return *work;
+    case Pool::Scan:
+        return *scan;
+    case Pool::Admin:
+        return *admin;
+    case Pool::Keychain:
+        return *keychain;
     }
     return *work;
 }
@@ -54,10 +58,13 @@ void detail::finishFlight(std::coroutine_handle<> handle) {
         --flights;
         return; // shutting down: the frame is abandoned rather than resumed on a pool thread
     }
-    QMetaObject::invokeMethod(app, [handle] {
-        handle.resume();
-        --flights;
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        app,
+        [handle] {
+            handle.resume();
+            --flights;
+        },
+        Qt::QueuedConnection);
 }
 
 int inFlight() { return flights.load(); }

@@ -17,9 +17,9 @@
 namespace Blocking {
 
 enum class Pool {
-    Work,  // tools and file work of installs and removals (at least 4 threads)
-    Scan,  // scans, leftover searches and icons
-    Admin, // the administrator step: one thread of its own, so a prompt never holds up the others
+    Work,     // tools and file work of installs and removals (at least 4 threads)
+    Scan,     // scans, leftover searches and icons
+    Admin,    // the administrator step: one thread of its own, so a prompt never holds up the others
     Keychain, // stored secrets: one thread, so reads and writes happen in the order they were asked
 };
 
@@ -40,7 +40,7 @@ void assertAwaitedOnMainThread();
 int inFlight();
 
 namespace detail {
-void beginFlight(); // the awaiter's flight starts as it hands work over
+void beginFlight();                                // the awaiter's flight starts as it hands work over
 void finishFlight(std::coroutine_handle<> handle); // resumes and ends a flight already begun
 } // namespace detail
 

@@ -24,8 +24,7 @@ QMetaObject::Connection CancelToken::onCancel(QObject* context, std::function<vo
         QMetaObject::invokeMethod(context, std::move(fn), Qt::QueuedConnection);
         return {};
     }
-    return QObject::connect(state_.get(), &CancelState::cancelled, context, std::move(fn),
-                            Qt::SingleShotConnection);
+    return QObject::connect(state_.get(), &CancelState::cancelled, context, std::move(fn), Qt::SingleShotConnection);
 }
 
 CancelToken CancelToken::child() const {

@@ -12,8 +12,7 @@ QString describe(std::exception_ptr error) {
         return e.description();
     } catch (const std::exception& e) {
         return QString::fromUtf8(e.what());
-    } catch (...) {
-    }
+    } catch (...) {}
     return QStringLiteral("An unknown error occurred.");
 }
 
@@ -26,7 +25,6 @@ bool isCancellation(std::exception_ptr error) {
         return true;
     } catch (const TransportError& e) {
         return e.kind == TransportError::Kind::Cancelled;
-    } catch (...) {
-    }
+    } catch (...) {}
     return false;
 }

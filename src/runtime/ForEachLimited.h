@@ -65,11 +65,10 @@ QCoro::Task<void> limitedLane(std::shared_ptr<Run> run) {
 }
 
 template <typename Item, typename MakeTask, typename OnResult>
-QCoro::Task<void> forEachLimitedBody(QList<Item> items, int limit, MakeTask makeTask,
-                                     OnResult onResult, CancelToken token) {
+QCoro::Task<void> forEachLimitedBody(QList<Item> items, int limit, MakeTask makeTask, OnResult onResult,
+                                     CancelToken token) {
     using Run = LimitedRun<Item, MakeTask, OnResult>;
-    auto run = std::make_shared<Run>(std::move(items), std::move(makeTask), std::move(onResult),
-                                     std::move(token));
+    auto run = std::make_shared<Run>(std::move(items), std::move(makeTask), std::move(onResult), std::move(token));
     std::vector<QCoro::Task<void>> lanes;
     const qsizetype count = std::min<qsizetype>(std::max(limit, 0), run->items.size());
     lanes.reserve(static_cast<size_t>(count));
@@ -85,12 +84,10 @@ QCoro::Task<void> forEachLimitedBody(QList<Item> items, int limit, MakeTask make
 
 // Lambdas capturing values are named first (AwaitSafe.h).
 template <typename Item, typename MakeTask, typename OnResult>
-QCoro::Task<void> forEachLimited(QList<Item> items, int limit, MakeTask&& makeTask,
-                                 OnResult&& onResult, CancelToken token = {}) {
+QCoro::Task<void> forEachLimited(QList<Item> items, int limit, MakeTask&& makeTask, OnResult&& onResult,
+                                 CancelToken token = {}) {
     QL_ASSERT_AWAIT_SAFE(MakeTask);
     QL_ASSERT_AWAIT_SAFE(OnResult);
-    return detail::forEachLimitedBody(std::move(items), limit,
-                                      std::decay_t<MakeTask>(std::forward<MakeTask>(makeTask)),
-                                      std::decay_t<OnResult>(std::forward<OnResult>(onResult)),
-                                      std::move(token));
+    return detail::forEachLimitedBody(std::move(items), limit, std::decay_t<MakeTask>(std::forward<MakeTask>(makeTask)),
+                                      std::decay_t<OnResult>(std::forward<OnResult>(onResult)), std::move(token));
 }

@@ -42,8 +42,8 @@ QString redacted(const QUrl& url) {
 
 QString redacted(const QString& text) {
     static const QRegularExpression address(QStringLiteral("[A-Za-z][A-Za-z0-9+.-]*://[^\\s\"'<>]+"));
-    static const QRegularExpression secret(
-        QStringLiteral("\\b(token|bearer|key|password)([\\s:=]+)[^\\s,;&\"']+"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression secret(QStringLiteral("\\b(token|bearer|key|password)([\\s:=]+)[^\\s,;&\"']+"),
+                                           QRegularExpression::CaseInsensitiveOption);
     QString out;
     qsizetype at = 0;
     for (auto it = address.globalMatch(text); it.hasNext();) {

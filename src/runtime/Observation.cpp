@@ -38,11 +38,14 @@ void deliver(const Observation::Handle& tracking) {
     if (!target)
         return;
     // Queued on the context when there is one, so a destroyed view never hears of it.
-    QMetaObject::invokeMethod(target, [tracking] {
-        if (tracking->cancelled || !tracking->onChange)
-            return;
-        run(std::exchange(tracking->onChange, nullptr));
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        target,
+        [tracking] {
+            if (tracking->cancelled || !tracking->onChange)
+                return;
+            run(std::exchange(tracking->onChange, nullptr));
+        },
+        Qt::QueuedConnection);
 }
 } // namespace
 
@@ -70,8 +73,8 @@ Observation::Handle start(const std::function<void()>& read, Observation::Handle
 }
 } // namespace
 
-Observation::Handle Observation::track(const std::function<void()>& read,
-                                       std::function<void()> onChange, QObject* context) {
+Observation::Handle Observation::track(const std::function<void()>& read, std::function<void()> onChange,
+                                       QObject* context) {
     QL_ASSERT_MAIN_THREAD();
     auto handle = std::make_shared<Tracking>();
     handle->onChange = std::move(onChange);
@@ -143,5 +146,6 @@ void Observer::update() {
 
 void Observer::arm() {
     // Several changes in one turn fire one queued call, since a tracking fires once.
-    handle_ = Observation::track(read_, [this] { changed(); }, this);
+    handle_ = Observation::track(
+        read_, [this] { changed(); }, this);
 }

@@ -21,7 +21,7 @@ public:
         bool hasContext = false;
         bool fired = false;
         bool cancelled = false;
-        bool reading = false; // its `read` is running
+        bool reading = false;   // its `read` is running
         bool isolated = false;  // reads register with it alone, not with the enclosing trackings
         bool immediate = false; // onChange runs inside the change, not queued
     };
@@ -32,8 +32,7 @@ public:
 
     // What `read` throws propagates, and the tracking is then cancelled. What `onChange` throws
     // is reported, never passed to the event loop.
-    static Handle track(const std::function<void()>& read, std::function<void()> onChange,
-                        QObject* context = nullptr);
+    static Handle track(const std::function<void()>& read, std::function<void()> onChange, QObject* context = nullptr);
     // For a cache of what `read` derives: its reads register with this tracking alone, and the
     // first later change calls `invalidate` at once, inside the change, so the cache is never
     // read stale. `invalidate` may notify a node of its own but must change no observed field.

@@ -6,11 +6,11 @@ namespace OutsideText {
 namespace {
 
 bool reorders(char32_t c) {
-    return c == 0x061C                     // Arabic letter mark
-           || c == 0x200E || c == 0x200F   // left-to-right and right-to-left marks
-           || (c >= 0x202A && c <= 0x202E) // embeddings, overrides and their pop
-           || (c >= 0x2066 && c <= 0x2069) // isolates and their pop
-           || (c >= 0x206A && c <= 0x206F) // deprecated shaping and swapping controls
+    return c == 0x061C                      // Arabic letter mark
+           || c == 0x200E || c == 0x200F    // left-to-right and right-to-left marks
+           || (c >= 0x202A && c <= 0x202E)  // embeddings, overrides and their pop
+           || (c >= 0x2066 && c <= 0x2069)  // isolates and their pop
+           || (c >= 0x206A && c <= 0x206F)  // deprecated shaping and swapping controls
            || (c >= 0xFFF9 && c <= 0xFFFB); // interlinear annotation, which hides text
 }
 

@@ -14,8 +14,7 @@ namespace {
 // The awaiter lives in the suspended frame, which QCoro never destroys before it resumes.
 class SleepAwaiter {
 public:
-    SleepAwaiter(Clock::Duration deadline, CancelToken token)
-        : deadline_(deadline), token_(std::move(token)) {}
+    SleepAwaiter(Clock::Duration deadline, CancelToken token) : deadline_(deadline), token_(std::move(token)) {}
 
     bool await_ready() const noexcept { return false; }
 
@@ -57,7 +56,8 @@ private:
         auto handle = std::exchange(handle_, {});
         // Resume from the event loop, never from inside the timer's or the token's signal.
         if (auto* app = QCoreApplication::instance())
-            QMetaObject::invokeMethod(app, [handle] { handle.resume(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                app, [handle] { handle.resume(); }, Qt::QueuedConnection);
     }
 
     Clock::Duration deadline_;
@@ -75,13 +75,10 @@ QDateTime RealClock::now() const { return QDateTime::currentDateTimeUtc(); }
 Clock::Duration RealClock::uptime() const {
     timespec ts{};
     clock_gettime(CLOCK_BOOTTIME, &ts);
-    return std::chrono::duration_cast<Duration>(std::chrono::seconds(ts.tv_sec) +
-                                                std::chrono::nanoseconds(ts.tv_nsec));
+    return std::chrono::duration_cast<Duration>(std::chrono::seconds(ts.tv_sec) + std::chrono::nanoseconds(ts.tv_nsec));
 }
 
-Clock::Duration RealClock::nextStep(Duration left) {
-    return std::clamp(left, Duration::zero(), maxStep);
-}
+Clock::Duration RealClock::nextStep(Duration left) { return std::clamp(left, Duration::zero(), maxStep); }
 
 QCoro::Task<bool> RealClock::sleep(Duration duration, CancelToken token) {
     if (token.isCancelled())

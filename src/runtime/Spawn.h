@@ -52,7 +52,7 @@ public:
 
     // A failure gives a default value where the callable returns one.
     template <typename... Args>
-        requires std::invocable<const Fn&, Args...>
+    requires std::invocable<const Fn&, Args...>
     auto operator()(Args&&... args) const noexcept -> std::invoke_result_t<const Fn&, Args...> {
         using Result = std::invoke_result_t<const Fn&, Args...>;
         try {

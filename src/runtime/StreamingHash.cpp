@@ -8,20 +8,23 @@ namespace {
 
 const EVP_MD* digest(StreamingHash::Algorithm algorithm) {
     switch (algorithm) {
-    case StreamingHash::Algorithm::Md5: return EVP_md5();
-    case StreamingHash::Algorithm::Sha1: return EVP_sha1();
-    case StreamingHash::Algorithm::Sha256: return EVP_sha256();
-    case StreamingHash::Algorithm::Sha384: return EVP_sha384();
-    case StreamingHash::Algorithm::Sha512: return EVP_sha512();
+    case StreamingHash::Algorithm::Md5:
+        return EVP_md5();
+    case StreamingHash::Algorithm::Sha1:
+        return EVP_sha1();
+    case StreamingHash::Algorithm::Sha256:
+        return EVP_sha256();
+    case StreamingHash::Algorithm::Sha384:
+        return EVP_sha384();
+    case StreamingHash::Algorithm::Sha512:
+        return EVP_sha512();
     }
     return EVP_sha256();
 }
 
 } // namespace
 
-void StreamingHash::Free::operator()(void* context) const {
-    EVP_MD_CTX_free(static_cast<EVP_MD_CTX*>(context));
-}
+void StreamingHash::Free::operator()(void* context) const { EVP_MD_CTX_free(static_cast<EVP_MD_CTX*>(context)); }
 
 QByteArray StreamingHash::of(Algorithm algorithm, QByteArrayView data) {
     StreamingHash hash(algorithm);

@@ -14,9 +14,9 @@ public:
         Secure,         // TLS handshake or certificate failure
         UnsafeRedirect, // a redirect to a less safe scheme
         TooManyRedirects,
-        Unsupported,    // a scheme or protocol the session does not speak
-        Offline,        // no network at all
-        Cancelled,      // aborted by something other than our own token (that throws Cancelled)
+        Unsupported, // a scheme or protocol the session does not speak
+        Offline,     // no network at all
+        Cancelled,   // aborted by something other than our own token (that throws Cancelled)
         Other,
     };
 

@@ -19,8 +19,7 @@ std::optional<int> posixCode(const std::exception_ptr& error) {
         const auto& category = e.code().category();
         if (category == std::generic_category() || category == std::system_category())
             return e.code().value();
-    } catch (...) {
-    }
+    } catch (...) {}
     return std::nullopt;
 }
 
@@ -31,11 +30,11 @@ std::exception_ptr UpdateError::from(std::exception_ptr error, const QString& na
         return error;
     const auto code = posixCode(error);
     if (code == EPERM)
-        return std::make_exception_ptr(UpdateError(
-            QStringLiteral("macOS blocked Quenlark from changing ") + OutsideText::isolated(name) +
-                QStringLiteral(". Turn on Quenlark in System Settings \u203A Privacy & Security \u203A App "
-                               "Management, then try again."),
-            {.needsPermission = true}));
+        return std::make_exception_ptr(
+            UpdateError(QStringLiteral("macOS blocked Quenlark from changing ") + OutsideText::isolated(name) +
+                            QStringLiteral(". Turn on Quenlark in System Settings \u203A Privacy & Security \u203A App "
+                                           "Management, then try again."),
+                        {.needsPermission = true}));
     if (code == EACCES)
         return std::make_exception_ptr(UpdateError(
             OutsideText::isolated(name) +

@@ -26,7 +26,7 @@ QSize size(const QString& tag) { return {560, tag == QLatin1String("account") ? 
 
 const QList<Interval>& intervals() {
     static const QList<Interval> all{
-        {tr("Only when I ask"), 0}, {tr("Every hour"), 1}, {tr("Every 6 hours"), 6},
+        {tr("Only when I ask"), 0}, {tr("Every hour"), 1},   {tr("Every 6 hours"), 6},
         {tr("Every day"), 24},      {tr("Every week"), 168},
     };
     return all;
@@ -43,19 +43,26 @@ int intervalIndex(qint64 hours) {
 
 QString label(NotchMode mode) {
     switch (mode) {
-    case NotchMode::smart: return tr("Smart (recommended)");
-    case NotchMode::daily: return tr("At most once a day");
-    case NotchMode::login: return tr("Only at login");
-    case NotchMode::never: return tr("Never (menu bar count only)");
+    case NotchMode::smart:
+        return tr("Smart (recommended)");
+    case NotchMode::daily:
+        return tr("At most once a day");
+    case NotchMode::login:
+        return tr("Only at login");
+    case NotchMode::never:
+        return tr("Never (menu bar count only)");
     }
     return {};
 }
 
 QString label(Theme theme) {
     switch (theme) {
-    case Theme::system: return tr("Match System");
-    case Theme::light: return tr("Light");
-    case Theme::dark: return tr("Dark");
+    case Theme::system:
+        return tr("Match System");
+    case Theme::light:
+        return tr("Light");
+    case Theme::dark:
+        return tr("Dark");
     }
     return {};
 }

@@ -130,7 +130,9 @@ void SettingsModel::signIn() {
 
 void SettingsModel::signOut() { s_.store.signOut(); }
 
-void SettingsModel::setDeviceName(const QString& name) { write(s_.prefs, &Prefs::deviceName, &Prefs::setDeviceName, name); }
+void SettingsModel::setDeviceName(const QString& name) {
+    write(s_.prefs, &Prefs::deviceName, &Prefs::setDeviceName, name);
+}
 
 int SettingsModel::wait() const { return s_.store.confirmationWait(now_.get()); }
 
@@ -171,7 +173,8 @@ QCoro::Task<void> SettingsModel::deleteAccount() {
 void SettingsModel::unignore(const QString& bundleID) { s_.store.unignore(bundleID); }
 
 void SettingsModel::openAppManagement() {
-    opened(Workspace::open(QUrl(QStringLiteral("x-apple.systempreferences:com.apple.preference.security?Privacy_AppBundles"))));
+    opened(Workspace::open(
+        QUrl(QStringLiteral("x-apple.systempreferences:com.apple.preference.security?Privacy_AppBundles"))));
 }
 
 void SettingsModel::openNotifications() { opened(Permissions::openNotificationSettings()); }

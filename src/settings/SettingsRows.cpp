@@ -13,8 +13,8 @@ QString tr(const char* text) { return QCoreApplication::translate("SettingsView"
 
 QString signedInAs(const Session& session) {
     if (session.name)
-        return OutsideText::isolated(*session.name) + QStringLiteral(" (") + OutsideText::isolated(session.email)
-            + QLatin1Char(')');
+        return OutsideText::isolated(*session.name) + QStringLiteral(" (") + OutsideText::isolated(session.email) +
+               QLatin1Char(')');
     return OutsideText::clean(session.email);
 }
 
@@ -30,9 +30,12 @@ QString resendTitle(int wait) {
 
 Label appManagement(Permissions::State state) {
     switch (state) {
-    case Permissions::State::granted: return {tr("On"), Tone::green};
-    case Permissions::State::denied: return {tr("Off"), Tone::orange};
-    case Permissions::State::unknown: return {tr("Unknown"), Tone::orange};
+    case Permissions::State::granted:
+        return {tr("On"), Tone::green};
+    case Permissions::State::denied:
+        return {tr("Off"), Tone::orange};
+    case Permissions::State::unknown:
+        return {tr("Unknown"), Tone::orange};
     }
     return {};
 }
@@ -41,11 +44,14 @@ Label notifications(Permissions::AuthorizationStatus status, NotchMode mode) {
     using Status = Permissions::AuthorizationStatus;
     const Tone warn = mode == NotchMode::never ? Tone::orange : Tone::secondary;
     switch (status) {
-    case Status::authorized: return {tr("On"), Tone::secondary};
-    case Status::notDetermined: return {tr("Not asked"), warn};
+    case Status::authorized:
+        return {tr("On"), Tone::secondary};
+    case Status::notDetermined:
+        return {tr("Not asked"), warn};
     case Status::denied:
     case Status::provisional:
-    case Status::ephemeral: return {tr("Off"), warn};
+    case Status::ephemeral:
+        return {tr("Off"), warn};
     }
     return {};
 }
@@ -72,8 +78,8 @@ QList<Ignored> ignored(const QStringList& apps, const QMap<QString, QString>& ve
     for (const auto& id : apps)
         rows.append({id, OutsideText::clean(name(id, items)), tr("All versions")});
     for (auto it = versions.cbegin(); it != versions.cend(); ++it)
-        rows.append({it.key(), OutsideText::clean(name(it.key(), items)),
-                     tr("Version ") + OutsideText::clean(it.value())});
+        rows.append(
+            {it.key(), OutsideText::clean(name(it.key(), items)), tr("Version ") + OutsideText::clean(it.value())});
     return rows;
 }
 

@@ -23,16 +23,14 @@ QUrl lookupURL(const InstalledApp& app, const Endpoints& endpoints, const QLocal
     const auto item = [](const char* name, const QString& value) -> QString {
         return QString::fromLatin1(name) + u'=' + QString::fromLatin1(QUrl::toPercentEncoding(value));
     };
-    url.setQuery(item("bundleId", app.bundleID) + u'&' + item("country", region(locale)),
-                 QUrl::StrictMode);
+    url.setQuery(item("bundleId", app.bundleID) + u'&' + item("country", region(locale)), QUrl::StrictMode);
     return url;
 }
 
 Release parse(const QByteArray& body, const QString& bundleID, const QString& region) {
     const QJsonDocument document = Json::parse(body);
     const auto notFound = [&] {
-        return CheckError(QStringLiteral("Not found in the ") + region +
-                          QStringLiteral(" App Store"));
+        return CheckError(QStringLiteral("Not found in the ") + region + QStringLiteral(" App Store"));
     };
     if (!document.isObject())
         throw notFound();
@@ -57,8 +55,8 @@ Release parse(const QByteArray& body, const QString& bundleID, const QString& re
     release.version = version;
     release.notes = Json::string(match->value(QLatin1String("releaseNotes")));
     if (const auto trackId = Json::integer(match->value(QLatin1String("trackId"))))
-        release.storeURL = Url::parse(QStringLiteral("macappstore://apps.apple.com/app/id") +
-                                      QString::number(*trackId));
+        release.storeURL =
+            Url::parse(QStringLiteral("macappstore://apps.apple.com/app/id") + QString::number(*trackId));
     if (!release.storeURL)
         release.storeURL = WebLink::store(Json::string(match->value(QLatin1String("trackViewUrl"))));
     return release;

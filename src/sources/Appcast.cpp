@@ -98,8 +98,7 @@ QCoro::Task<Release> sparkle(QUrl feedURL, CancelToken token) {
 QString plainText(const QString& html) {
     // Compiled per call: the patterns are few and the function may run on any thread.
     QString text = html;
-    text.replace(QRegularExpression(QStringLiteral(R"((?i)<br\s*/?>|</p>|</h[1-6]>|</div>)")),
-                 QStringLiteral("\n"));
+    text.replace(QRegularExpression(QStringLiteral(R"((?i)<br\s*/?>|</p>|</h[1-6]>|</div>)")), QStringLiteral("\n"));
     text.replace(QRegularExpression(QStringLiteral(R"((?i)<li[^>]*>)")), QStringLiteral("\n\u2022 "));
     text.replace(QRegularExpression(QStringLiteral(R"(<[^>]+>)")), QString());
     text.replace(QStringLiteral("&nbsp;"), QStringLiteral(" "));

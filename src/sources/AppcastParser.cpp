@@ -70,9 +70,7 @@ void AppcastParser::elementStarted(const QString& name, const Attributes& attrib
     }
 }
 
-void AppcastParser::charactersFound(const QString& characters) {
-    text += characters;
-}
+void AppcastParser::charactersFound(const QString& characters) { text += characters; }
 
 void AppcastParser::elementEnded(const QString& name) {
     const QString value = text.trimmed().normalized(QString::NormalizationForm_C);

@@ -25,8 +25,8 @@ public:
     void charactersFound(const QString& characters);
     void elementEnded(const QString& name);
 
-    QList<AppcastItem> items;               // completed items, in document order
-    std::optional<AppcastItem> item;        // the item being read
-    QString text;                           // character data since the last start or end tag
-    int deltas = 0;                         // depth inside "sparkle:deltas"
+    QList<AppcastItem> items;        // completed items, in document order
+    std::optional<AppcastItem> item; // the item being read
+    QString text;                    // character data since the last start or end tag
+    int deltas = 0;                  // depth inside "sparkle:deltas"
 };

@@ -46,7 +46,7 @@ private:
     };
     struct Record {
         Span token, version, url, sha256, homepage, pkg, mentions;
-        quint32 lists = 0;   // first of its bundle identifiers, then its zap paths, in `lists_`
+        quint32 lists = 0; // first of its bundle identifiers, then its zap paths, in `lists_`
         quint32 bundles = 0;
         quint32 zaps = 0;
         bool hasUrl = false, hasSha256 = false, hasHomepage = false, hasPkg = false;

@@ -8,8 +8,8 @@
 
 const QMap<int, QString>& Cask::codenames() {
     static const QMap<int, QString> table{
-        {11, QStringLiteral("big_sur")}, {12, QStringLiteral("monterey")}, {13, QStringLiteral("ventura")},
-        {14, QStringLiteral("sonoma")},  {15, QStringLiteral("sequoia")},  {26, QStringLiteral("tahoe")},
+        {11, QStringLiteral("big_sur")},     {12, QStringLiteral("monterey")}, {13, QStringLiteral("ventura")},
+        {14, QStringLiteral("sonoma")},      {15, QStringLiteral("sequoia")},  {26, QStringLiteral("tahoe")},
         {27, QStringLiteral("golden_gate")},
     };
     return table;

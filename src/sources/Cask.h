@@ -12,14 +12,14 @@
 // One cask of the catalogue, as far as finding and updating an installed application needs it.
 struct Cask {
     QString token;
-    QString version;                 // "" when the cask has none
+    QString version; // "" when the cask has none
     std::optional<QUrl> url;
     std::optional<QString> sha256;
     std::optional<QString> homepage;
-    QStringList bundleIDs;           // harvested from the uninstall and zap stanzas, duplicates kept
-    QString mentions;                // identifiers and stanza strings, one per line, lower-cased
-    QStringList zap;                 // "~/Library/..." paths without wildcards
-    std::optional<QString> pkg;      // the installer package of the first "pkg" artifact
+    QStringList bundleIDs;      // harvested from the uninstall and zap stanzas, duplicates kept
+    QString mentions;           // identifiers and stanza strings, one per line, lower-cased
+    QStringList zap;            // "~/Library/..." paths without wildcards
+    std::optional<QString> pkg; // the installer package of the first "pkg" artifact
 
     // The cask's release. Throws CheckError for an unversioned cask.
     Release release() const;

@@ -17,19 +17,18 @@
 
 namespace {
 
-QString fileName(const QString& bundlePath) {
-    return bundlePath.mid(bundlePath.lastIndexOf(QLatin1Char('/')) + 1);
-}
+QString fileName(const QString& bundlePath) { return bundlePath.mid(bundlePath.lastIndexOf(QLatin1Char('/')) + 1); }
 
 Attempt passed(SourceKind kind, const QUrl& url, const Release& release) {
     const QString found = release.version ? *release.version : release.build ? *release.build : QStringLiteral("?");
-    qCDebug(lcSources).noquote() << "check step" << SourceKinds::rawValue(kind) << Log::redacted(url) << "found" << found;
+    qCDebug(lcSources).noquote() << "check step" << SourceKinds::rawValue(kind) << Log::redacted(url) << "found"
+                                 << found;
     return Attempt(kind, url.toString(QUrl::FullyEncoded), found, Attempt::Outcome::pass());
 }
 
 Attempt failed(SourceKind kind, const QUrl& url, std::exception_ptr error) {
-    qCDebug(lcSources).noquote() << "check step" << SourceKinds::rawValue(kind) << Log::redacted(url) << "failed:"
-                                 << Log::redacted(describe(error));
+    qCDebug(lcSources).noquote() << "check step" << SourceKinds::rawValue(kind) << Log::redacted(url)
+                                 << "failed:" << Log::redacted(describe(error));
     return Attempt(kind, url.toString(QUrl::FullyEncoded), std::nullopt, Attempt::Outcome::fail(describe(error)));
 }
 
@@ -81,7 +80,8 @@ QCoro::Task<Turn> feedStep(Checker::Context& c, SourceKind kind, std::optional<Q
         co_return skip(kind, std::move(reason));
     const QUrl feed = *named;
     const std::optional<QString> ref = keepsFeed ? std::optional(feed.toString(QUrl::FullyEncoded)) : std::nullopt;
-    auto turn = ask(kind, feed, [&c, feed, source] { return (c.sources.*source)(feed, c.token); }, ref);
+    auto turn = ask(
+        kind, feed, [&c, feed, source] { return (c.sources.*source)(feed, c.token); }, ref);
     Turn taken = co_await std::move(turn);
     co_return taken;
 }
@@ -126,7 +126,8 @@ QCoro::Task<Turn> githubStep(Checker::Context& c) {
     if (!repository)
         co_return skip(SourceKind::github, QStringLiteral("No GitHub repository known"));
     const QUrl url = c.endpoints.latestRelease(*repository);
-    auto turn = ask(SourceKind::github, url, [&c, url] { return c.sources.github(url, c.token); }, *repository);
+    auto turn = ask(
+        SourceKind::github, url, [&c, url] { return c.sources.github(url, c.token); }, *repository);
     Turn taken = co_await std::move(turn);
     co_return taken;
 }

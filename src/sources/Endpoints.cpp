@@ -21,15 +21,10 @@ Endpoints Endpoints::mock(const QUrl& url) { return Endpoints(url, url, url); }
 
 QUrl Endpoints::lookup() const { return Url::appending(itunes, QStringLiteral("lookup")); }
 
-QUrl Endpoints::caskCatalogue() const {
-    return Url::appending(brew, QStringLiteral("api/cask.json"));
-}
+QUrl Endpoints::caskCatalogue() const { return Url::appending(brew, QStringLiteral("api/cask.json")); }
 
-QUrl Endpoints::cask(const QString& token) const {
-    return Url::appending(brew, QStringLiteral("cask/") + token);
-}
+QUrl Endpoints::cask(const QString& token) const { return Url::appending(brew, QStringLiteral("cask/") + token); }
 
 QUrl Endpoints::latestRelease(const QString& repository) const {
-    return Url::appending(github,
-                          QStringLiteral("repos/") + repository + QStringLiteral("/releases/latest"));
+    return Url::appending(github, QStringLiteral("repos/") + repository + QStringLiteral("/releases/latest"));
 }

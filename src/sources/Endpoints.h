@@ -16,8 +16,8 @@ struct Endpoints {
     // Every request goes to one mock server.
     static Endpoints mock(const QUrl& url);
 
-    QUrl lookup() const;                              // itunes + "lookup"
-    QUrl caskCatalogue() const;                       // brew + "api/cask.json"
-    QUrl cask(const QString& token) const;            // brew + "cask/<token>"
+    QUrl lookup() const;                                 // itunes + "lookup"
+    QUrl caskCatalogue() const;                          // brew + "api/cask.json"
+    QUrl cask(const QString& token) const;               // brew + "cask/<token>"
     QUrl latestRelease(const QString& repository) const; // github + "repos/<owner/name>/releases/latest"
 };

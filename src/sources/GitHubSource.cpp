@@ -24,17 +24,14 @@ bool containsAny(const QString& name, std::initializer_list<const char*> words) 
     return false;
 }
 
-constexpr std::initializer_list<const char*> otherSystems = {
-    "linux", "windows", "win32", "win64", "-win.", "_win.", "-win-",
-    "src", "source", "dsym", "symbols"};
+constexpr std::initializer_list<const char*> otherSystems = {"linux", "windows", "win32",  "win64", "-win.",  "_win.",
+                                                             "-win-", "src",     "source", "dsym",  "symbols"};
 constexpr std::initializer_list<const char*> intelWords = {"x86_64", "x64", "intel", "amd64"};
-constexpr std::initializer_list<const char*> armWords = {"arm64", "aarch64", "apple-silicon",
-                                                         "applesilicon"};
+constexpr std::initializer_list<const char*> armWords = {"arm64", "aarch64", "apple-silicon", "applesilicon"};
 constexpr std::initializer_list<const char*> macWords = {"mac", "darwin", "osx"};
 
 std::optional<int> score(const QJsonObject& asset, Processor processor) {
-    const QString name =
-        Json::string(asset.value(QLatin1String("name"))).value_or(QString()).toLower();
+    const QString name = Json::string(asset.value(QLatin1String("name"))).value_or(QString()).toLower();
     if (!name.endsWith(QLatin1String(".dmg")) && !name.endsWith(QLatin1String(".zip")))
         return std::nullopt;
     if (containsAny(name, otherSystems))
@@ -85,8 +82,7 @@ std::optional<QJsonObject> macAsset(const QList<QJsonObject>& assets, Processor 
 Release parse(const QByteArray& body, Processor processor) {
     const QJsonDocument document = Json::parse(body);
     const QJsonObject top = document.object();
-    const auto tag = document.isObject() ? Json::string(top.value(QLatin1String("tag_name")))
-                                         : std::nullopt;
+    const auto tag = document.isObject() ? Json::string(top.value(QLatin1String("tag_name"))) : std::nullopt;
     if (!tag)
         throw CheckError(QStringLiteral("The repository has no published release"));
     const auto version = versionFromTag(*tag);
@@ -117,8 +113,7 @@ Release parse(const QByteArray& body, Processor processor) {
 }
 
 QCoro::Task<Release> github(QUrl url, CancelToken token, Processor processor) {
-    const QByteArray body =
-        co_await Net::get(url, QStringLiteral("application/vnd.github+json"), token);
+    const QByteArray body = co_await Net::get(url, QStringLiteral("application/vnd.github+json"), token);
     if (body.size() <= 64 * 1024)
         co_return parse(body, processor);
     co_return co_await Blocking::run([&] { return parse(body, processor); });

@@ -27,15 +27,13 @@ std::optional<QString> versionFromTag(const QString& tag);
 
 // The asset to download among `assets`, or nothing. On arm64 Apple-silicon builds are preferred
 // and Intel-only ones skipped; on x86_64 the reverse, so the choice runs on this Mac.
-std::optional<QJsonObject> macAsset(const QList<QJsonObject>& assets,
-                                    Processor processor = buildProcessor());
+std::optional<QJsonObject> macAsset(const QList<QJsonObject>& assets, Processor processor = buildProcessor());
 
 // The release in a latest-release answer; throws ParseError for a body that is not JSON and
 // CheckError for an answer without a usable tag.
 Release parse(const QByteArray& body, Processor processor = buildProcessor());
 
 // Fetches the latest-release URL (endpoints.github + "repos/<owner/name>/releases/latest").
-QCoro::Task<Release> github(QUrl url, CancelToken token = {},
-                            Processor processor = buildProcessor());
+QCoro::Task<Release> github(QUrl url, CancelToken token = {}, Processor processor = buildProcessor());
 
 } // namespace GitHubSource

@@ -14,15 +14,21 @@ constexpr int fieldCeiling = 100;
 TransportError::Kind kindOf(QAbstractSocket::SocketError error) {
     using K = TransportError::Kind;
     switch (error) {
-    case QAbstractSocket::ConnectionRefusedError: return K::ConnectionRefused;
-    case QAbstractSocket::HostNotFoundError: return K::HostNotFound;
-    case QAbstractSocket::SocketTimeoutError: return K::TimedOut;
+    case QAbstractSocket::ConnectionRefusedError:
+        return K::ConnectionRefused;
+    case QAbstractSocket::HostNotFoundError:
+        return K::HostNotFound;
+    case QAbstractSocket::SocketTimeoutError:
+        return K::TimedOut;
     case QAbstractSocket::RemoteHostClosedError:
-    case QAbstractSocket::NetworkError: return K::ConnectionLost;
+    case QAbstractSocket::NetworkError:
+        return K::ConnectionLost;
     case QAbstractSocket::SslHandshakeFailedError:
     case QAbstractSocket::SslInternalError:
-    case QAbstractSocket::SslInvalidUserDataError: return K::Secure;
-    default: return K::Other;
+    case QAbstractSocket::SslInvalidUserDataError:
+        return K::Secure;
+    default:
+        return K::Other;
     }
 }
 
@@ -124,11 +130,12 @@ void HttpStream::connected() {
         // A proxy takes the whole address as the target.
         target = url_.scheme().toLower().toLatin1() + "://" + authority + target;
         if (!proxy_->user().isEmpty())
-            proxyFields = "Proxy-Authorization: Basic "
-                + (proxy_->user() + u':' + proxy_->password()).toUtf8().toBase64() + "\r\n";
+            proxyFields = "Proxy-Authorization: Basic " +
+                          (proxy_->user() + u':' + proxy_->password()).toUtf8().toBase64() + "\r\n";
     }
-    const QByteArray request = "GET " + target + " HTTP/1.1\r\nHost: " + authority + "\r\n" + proxyFields
-        + "User-Agent: " + userAgent_ + "\r\nAccept: */*\r\nAccept-Encoding: identity\r\nConnection: close\r\n\r\n";
+    const QByteArray request = "GET " + target + " HTTP/1.1\r\nHost: " + authority + "\r\n" + proxyFields +
+                               "User-Agent: " + userAgent_ +
+                               "\r\nAccept: */*\r\nAccept-Encoding: identity\r\nConnection: close\r\n\r\n";
     socket_->write(request);
 }
 
@@ -137,8 +144,7 @@ void HttpStream::readable() {
         return;
     idle_.start();
     try {
-        while (!over_ && (stage_ == Stage::Head ? readHead() : readBody())) {
-        }
+        while (!over_ && (stage_ == Stage::Head ? readHead() : readBody())) {}
     } catch (...) {
         thrown_ = std::current_exception();
         finish();
@@ -290,7 +296,8 @@ bool HttpStream::readBody() {
         return true;
     }
     case Stage::Head:
-    case Stage::Done: return false;
+    case Stage::Done:
+        return false;
     }
     return false;
 }

@@ -45,8 +45,8 @@ public:
     // skipped); `onBody` gets the body in pieces of at most `piece` bytes and throws to stop.
     // Transport failures, a malformed answer and the idle limit throw TransportError; what the
     // callbacks throw is passed on. After `abort` it returns quietly.
-    QCoro::Task<void> run(std::function<Next(const Head&)> onHead,
-                          std::function<void(const QByteArray&)> onBody, qint64 piece);
+    QCoro::Task<void> run(std::function<Next(const Head&)> onHead, std::function<void(const QByteArray&)> onBody,
+                          qint64 piece);
 
     // Ends the transfer now; `run` then returns.
     void abort();

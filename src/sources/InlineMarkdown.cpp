@@ -20,8 +20,8 @@ struct Node {
 struct Delimiter {
     int node = 0;
     QChar ch;
-    int count = 0;     // characters left
-    int original = 0;  // characters in the run as written
+    int count = 0;    // characters left
+    int original = 0; // characters in the run as written
     bool canOpen = false;
     bool canClose = false;
     int prev = -1;
@@ -42,15 +42,13 @@ struct Range {
 
 bool isAsciiPunctuation(QChar c) {
     const char16_t u = c.unicode();
-    return (u >= 0x21 && u <= 0x2F) || (u >= 0x3A && u <= 0x40) || (u >= 0x5B && u <= 0x60) ||
-           (u >= 0x7B && u <= 0x7E);
+    return (u >= 0x21 && u <= 0x2F) || (u >= 0x3A && u <= 0x40) || (u >= 0x5B && u <= 0x60) || (u >= 0x7B && u <= 0x7E);
 }
 
 bool isPunctuation(QChar c) { return isAsciiPunctuation(c) || c.isPunct(); }
 
 bool isWhitespace(QChar c) {
-    return c == u'\t' || c == u'\n' || c == u'\f' || c == u'\r' ||
-           c.category() == QChar::Separator_Space;
+    return c == u'\t' || c == u'\n' || c == u'\f' || c == u'\r' || c.category() == QChar::Separator_Space;
 }
 
 constexpr qsizetype maxLinkTail = 4096;
@@ -129,8 +127,7 @@ private:
             return;
         }
         QString content = s_.mid(pos_ + len, *after - pos_ - len);
-        if (content.size() >= 2 && content.front() == u' ' && content.back() == u' ' &&
-            content.trimmed().size() > 0)
+        if (content.size() >= 2 && content.front() == u' ' && content.back() == u' ' && content.trimmed().size() > 0)
             content = content.mid(1, content.size() - 2);
         flush();
         nodes_.push_back({content, true});
@@ -150,9 +147,9 @@ private:
         const QString inner = s_.mid(pos_ + 1, close - pos_ - 1);
         QString destination;
         static const QRegularExpression uri(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]{1,31}:"));
-        static const QRegularExpression email(QStringLiteral(
-            "^[A-Za-z0-9.!#$%&'*+/=?^_`{|}~-]+@[A-Za-z0-9](?:[A-Za-z0-9-]{0,61}[A-Za-z0-9])?"
-            "(?:\\.[A-Za-z0-9](?:[A-Za-z0-9-]{0,61}[A-Za-z0-9])?)*$"));
+        static const QRegularExpression email(
+            QStringLiteral("^[A-Za-z0-9.!#$%&'*+/=?^_`{|}~-]+@[A-Za-z0-9](?:[A-Za-z0-9-]{0,61}[A-Za-z0-9])?"
+                           "(?:\\.[A-Za-z0-9](?:[A-Za-z0-9-]{0,61}[A-Za-z0-9])?)*$"));
         if (uri.match(inner).hasMatch())
             destination = inner;
         else if (email.match(inner).hasMatch())
@@ -170,10 +167,10 @@ private:
         const qsizetype len = runLength(pos_, c);
         const QChar before = pos_ > 0 ? s_[pos_ - 1] : QChar(u'\n');
         const QChar after = pos_ + len < s_.size() ? s_[pos_ + len] : QChar(u'\n');
-        const bool left = !isWhitespace(after) &&
-                          (!isPunctuation(after) || isWhitespace(before) || isPunctuation(before));
-        const bool right = !isWhitespace(before) &&
-                           (!isPunctuation(before) || isWhitespace(after) || isPunctuation(after));
+        const bool left =
+            !isWhitespace(after) && (!isPunctuation(after) || isWhitespace(before) || isPunctuation(before));
+        const bool right =
+            !isWhitespace(before) && (!isPunctuation(before) || isWhitespace(after) || isPunctuation(after));
         Delimiter d;
         d.ch = c;
         d.count = d.original = int(len);
@@ -217,14 +214,12 @@ private:
                 current = closer.next;
                 continue;
             }
-            const int key = (closer.ch == u'*' ? 0 : 6) + (closer.original % 3) * 2 +
-                            (closer.canOpen ? 1 : 0);
+            const int key = (closer.ch == u'*' ? 0 : 6) + (closer.original % 3) * 2 + (closer.canOpen ? 1 : 0);
             const int stop = openersBottom.value(key, bottom);
             int opener = closer.prev;
             while (opener >= 0 && opener != bottom && opener != stop) {
                 const Delimiter& o = delimiters_[opener];
-                const bool oddMatch = (o.canClose || closer.canOpen) &&
-                                      (o.original + closer.original) % 3 == 0 &&
+                const bool oddMatch = (o.canClose || closer.canOpen) && (o.original + closer.original) % 3 == 0 &&
                                       !(o.original % 3 == 0 && closer.original % 3 == 0);
                 if (o.ch == closer.ch && o.canOpen && !oddMatch)
                     break;

@@ -40,8 +40,7 @@ public:
     using QNetworkAccessManager::QNetworkAccessManager;
 
 protected:
-    QNetworkReply* createRequest(Operation op, const QNetworkRequest& original,
-                                 QIODevice* outgoing) override {
+    QNetworkReply* createRequest(Operation op, const QNetworkRequest& original, QIODevice* outgoing) override {
         QNetworkRequest request(original);
         if (!request.hasRawHeader("User-Agent"))
             request.setRawHeader("User-Agent", Net::userAgent().toUtf8());
@@ -121,8 +120,8 @@ QCoro::Task<void> watchPace(std::function<void()> abort, std::shared_ptr<Flight>
             const auto span = std::size_t(*pace.window / step);
             if (samples.size() > span + 1)
                 samples.pop_front();
-            crawling = samples.size() == span + 1
-                && samples.back() - samples.front() < pace.floor * pace.window->count() / 1000;
+            crawling = samples.size() == span + 1 &&
+                       samples.back() - samples.front() < pace.floor * pace.window->count() / 1000;
         }
         if (crawling || (pace.deadline && elapsed >= *pace.deadline)) {
             flight->timedOut = true;
@@ -153,16 +152,24 @@ TransportError::Kind kindOf(QNetworkReply::NetworkError error) {
     case QNetworkReply::TimeoutError:
     case QNetworkReply::OperationCanceledError: // only the idle limit aborts besides us
         return K::TimedOut;
-    case QNetworkReply::ConnectionRefusedError: return K::ConnectionRefused;
-    case QNetworkReply::HostNotFoundError: return K::HostNotFound;
+    case QNetworkReply::ConnectionRefusedError:
+        return K::ConnectionRefused;
+    case QNetworkReply::HostNotFoundError:
+        return K::HostNotFound;
     case QNetworkReply::RemoteHostClosedError:
     case QNetworkReply::TemporaryNetworkFailureError:
-    case QNetworkReply::NetworkSessionFailedError: return K::ConnectionLost;
-    case QNetworkReply::SslHandshakeFailedError: return K::Secure;
-    case QNetworkReply::InsecureRedirectError: return K::UnsafeRedirect;
-    case QNetworkReply::TooManyRedirectsError: return K::TooManyRedirects;
-    case QNetworkReply::ProtocolUnknownError: return K::Unsupported;
-    default: return K::Other;
+    case QNetworkReply::NetworkSessionFailedError:
+        return K::ConnectionLost;
+    case QNetworkReply::SslHandshakeFailedError:
+        return K::Secure;
+    case QNetworkReply::InsecureRedirectError:
+        return K::UnsafeRedirect;
+    case QNetworkReply::TooManyRedirectsError:
+        return K::TooManyRedirects;
+    case QNetworkReply::ProtocolUnknownError:
+        return K::Unsupported;
+    default:
+        return K::Other;
     }
 }
 
@@ -257,15 +264,15 @@ public:
         state->finished = QObject::connect(reply_, &QNetworkReply::finished, reply_, resume);
         state->failed = QObject::connect(reply_, &QNetworkReply::errorOccurred, reply_,
                                          [reply = reply_, flight = flight_, state, resume] {
-            if (flight->endedByUs())
-                return;
-            QTimer::singleShot(unfinishedGrace, reply, [flight, state, resume] {
-                if (state->done)
-                    return;
-                flight->unfinished = true;
-                resume();
-            });
-        });
+                                             if (flight->endedByUs())
+                                                 return;
+                                             QTimer::singleShot(unfinishedGrace, reply, [flight, state, resume] {
+                                                 if (state->done)
+                                                     return;
+                                                 flight->unfinished = true;
+                                                 resume();
+                                             });
+                                         });
     }
     void await_resume() const {}
 
@@ -283,12 +290,10 @@ QString plainFileName(const QString& name) {
 
 QString suggestedName(const QByteArray& contentDisposition, const QUrl& url) {
     const QString disposition = QString::fromLatin1(contentDisposition);
-    static const QRegularExpression filename(
-        QStringLiteral(R"re(filename\s*=\s*(?:"([^"]*)"|([^;\s]+)))re"),
-        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression filename(QStringLiteral(R"re(filename\s*=\s*(?:"([^"]*)"|([^;\s]+)))re"),
+                                             QRegularExpression::CaseInsensitiveOption);
     if (const auto match = filename.match(disposition); match.hasMatch()) {
-        const QString name = plainFileName(
-            match.captured(1).isEmpty() ? match.captured(2) : match.captured(1));
+        const QString name = plainFileName(match.captured(1).isEmpty() ? match.captured(2) : match.captured(1));
         if (!name.isEmpty())
             return name;
     }
@@ -310,14 +315,13 @@ struct Answer {
     Net::Response reply; // status and headers
 };
 
-QCoro::Task<Answer> perform(QNetworkAccessManager& manager, QNetworkRequest request,
-                            QByteArray verb, QByteArray payload, CancelToken token,
-                            std::int64_t ceiling, bool keepFailedBodies, std::chrono::milliseconds deadline) {
+QCoro::Task<Answer> perform(QNetworkAccessManager& manager, QNetworkRequest request, QByteArray verb,
+                            QByteArray payload, CancelToken token, std::int64_t ceiling, bool keepFailedBodies,
+                            std::chrono::milliseconds deadline) {
     token.check();
     auto flight = std::make_shared<Flight>();
-    ReplyPtr reply(verb == "GET" && payload.isEmpty()
-                       ? manager.get(request)
-                       : manager.sendCustomRequest(request, verb, payload));
+    ReplyPtr reply(verb == "GET" && payload.isEmpty() ? manager.get(request)
+                                                      : manager.sendCustomRequest(request, verb, payload));
     QNetworkReply* raw = reply.get();
     QByteArray body;
     const auto take = [raw, flight, &body, ceiling, keepFailedBodies] {
@@ -350,8 +354,8 @@ QCoro::Task<Answer> perform(QNetworkAccessManager& manager, QNetworkRequest requ
     if (flight->cancelled)
         throw Cancelled();
     if (flight->tooLarge)
-        throw CheckError(QStringLiteral("The server's answer is larger than %1 MB and was not read")
-                             .arg(ceiling / (1024 * 1024)));
+        throw CheckError(
+            QStringLiteral("The server's answer is larger than %1 MB and was not read").arg(ceiling / (1024 * 1024)));
     const auto error = flight->failedCut ? QNetworkReply::NoError : raw->error();
     if (flight->timedOut || error == QNetworkReply::OperationCanceledError || error == QNetworkReply::TimeoutError)
         throw TransportError(TransportError::Kind::TimedOut, raw->errorString());
@@ -407,40 +411,38 @@ QByteArray Net::Response::header(const QByteArray& name) const {
     return {};
 }
 
-QCoro::Task<QByteArray> Net::get(QUrl url, std::optional<QString> accept, CancelToken token,
-                                 std::int64_t ceiling) {
+QCoro::Task<QByteArray> Net::get(QUrl url, std::optional<QString> accept, CancelToken token, std::int64_t ceiling) {
     Net& net = shared();
     QNetworkRequest request = makeRequest(url, net.limits_.request);
     if (accept)
         request.setRawHeader("Accept", accept->toUtf8());
-    Answer answer = co_await perform(net.manager(), std::move(request), "GET", {}, std::move(token),
-                                     ceiling, false, deadlineFactor * net.limits_.request);
+    Answer answer = co_await perform(net.manager(), std::move(request), "GET", {}, std::move(token), ceiling, false,
+                                     deadlineFactor * net.limits_.request);
     if (transportFailed(answer.error, answer.status))
         throw TransportError(transportKind(answer.error, answer.status), answer.errorText);
     if (answer.status && !succeeded(*answer.status)) {
         if (*answer.status == 403 && answer.reply.header("x-ratelimit-remaining") == "0")
-            throw CheckError(QStringLiteral(
-                "GitHub's hourly limit for anonymous requests is used up; try again later"));
+            throw CheckError(
+                QStringLiteral("GitHub's hourly limit for anonymous requests is used up; try again later"));
         throw CheckError(QStringLiteral("The server answered HTTP %1").arg(*answer.status));
     }
     co_return answer.body;
 }
 
-QCoro::Task<Net::Response> Net::send(QNetworkRequest request, QByteArray verb, QByteArray payload,
-                                     CancelToken token, std::int64_t ceiling) {
+QCoro::Task<Net::Response> Net::send(QNetworkRequest request, QByteArray verb, QByteArray payload, CancelToken token,
+                                     std::int64_t ceiling) {
     Net& net = shared();
-    const auto idle = request.transferTimeout() > 0 ? std::chrono::milliseconds(request.transferTimeout())
-                                                    : net.limits_.session;
-    Answer answer = co_await perform(net.manager(), std::move(request), std::move(verb),
-                                     std::move(payload), std::move(token), ceiling, true, deadlineFactor * idle);
+    const auto idle =
+        request.transferTimeout() > 0 ? std::chrono::milliseconds(request.transferTimeout()) : net.limits_.session;
+    Answer answer = co_await perform(net.manager(), std::move(request), std::move(verb), std::move(payload),
+                                     std::move(token), ceiling, true, deadlineFactor * idle);
     if (transportFailed(answer.error, answer.status))
         throw TransportError(transportKind(answer.error, answer.status), answer.errorText);
     answer.reply.body = std::move(answer.body);
     co_return answer.reply;
 }
 
-QCoro::Task<Net::Transfer> Net::download(QUrl url, QString path, Progress progress,
-                                         CancelToken token) {
+QCoro::Task<Net::Transfer> Net::download(QUrl url, QString path, Progress progress, CancelToken token) {
     Net& net = shared();
     token.check();
     const QString scheme = url.scheme().toLower();
@@ -487,7 +489,8 @@ QCoro::Task<Net::Transfer> Net::download(QUrl url, QString path, Progress progre
             flight->cancelled = true;
             stream.abort();
         });
-        PaceWatch pace([&stream] { stream.abort(); }, flight, {std::nullopt, net.limits_.slowWindow, net.limits_.slowFloor});
+        PaceWatch pace([&stream] { stream.abort(); }, flight,
+                       {std::nullopt, net.limits_.slowWindow, net.limits_.slowFloor});
         std::exception_ptr failure;
         try {
             co_await stream.run(onHead, onBody, readChunk);
@@ -509,8 +512,8 @@ QCoro::Task<Net::Transfer> Net::download(QUrl url, QString path, Progress progre
             co_return transfer;
         const QString from = url.scheme().toLower();
         const QString to = next->scheme().toLower();
-        if ((to != QLatin1String("http") && to != QLatin1String("https"))
-            || (from == QLatin1String("https") && to == QLatin1String("http")))
+        if ((to != QLatin1String("http") && to != QLatin1String("https")) ||
+            (from == QLatin1String("https") && to == QLatin1String("http")))
             throw TransportError(TransportError::Kind::UnsafeRedirect);
         if (redirects >= redirectsAllowed)
             throw TransportError(TransportError::Kind::TooManyRedirects);

@@ -27,8 +27,8 @@ class QNetworkAccessManager;
 class Net {
 public:
     struct Limits {
-        std::chrono::milliseconds session{20000}; // every request of the session
-        std::chrono::milliseconds request{60000}; // requests that ask for the longer limit
+        std::chrono::milliseconds session{20000};    // every request of the session
+        std::chrono::milliseconds request{60000};    // requests that ask for the longer limit
         std::chrono::milliseconds slowWindow{60000}; // downloads: the window their rate is judged over
         std::int64_t slowFloor = 1024;               // ... and the least bytes per second it must average
     };
@@ -38,11 +38,11 @@ public:
 
     // What a streamed download delivered.
     struct Transfer {
-        std::optional<int> status;     // the HTTP status; nothing for a non-HTTP answer
+        std::optional<int> status;       // the HTTP status; nothing for a non-HTTP answer
         std::int64_t contentLength = -1; // as the server stated it, else -1
-        QString suggestedName;         // a plain file name from the answer, or ""
-        QUrl finalUrl;                 // after redirects
-        std::optional<QString> stopped; // the sentence the progress callback stopped it with
+        QString suggestedName;           // a plain file name from the answer, or ""
+        QUrl finalUrl;                   // after redirects
+        std::optional<QString> stopped;  // the sentence the progress callback stopped it with
     };
 
     // A whole answer of `send`, whatever its status.
@@ -79,8 +79,7 @@ public:
     // "The server answered HTTP N". A non-HTTP answer (file, data) gives its body. Transport
     // failures throw TransportError, cancellation throws Cancelled. A body beyond `ceiling`
     // bytes is refused. Uses the longer per-request limit.
-    static QCoro::Task<QByteArray> get(QUrl url, std::optional<QString> accept = std::nullopt,
-                                       CancelToken token = {},
+    static QCoro::Task<QByteArray> get(QUrl url, std::optional<QString> accept = std::nullopt, CancelToken token = {},
                                        std::int64_t ceiling = defaultBodyCeiling);
 
     // Sends `request` with `verb` and `payload` under the session's rules (idle limit and
@@ -89,16 +88,14 @@ public:
     // only a transfer that failed throws (TransportError, Cancelled). Qt 6.4 parses at most 100
     // header fields, each up to about 100 KiB and about 256 KiB in all; past that it stalls the
     // reply, which the idle limit then ends.
-    static QCoro::Task<Response> send(QNetworkRequest request, QByteArray verb = "GET",
-                                      QByteArray payload = {}, CancelToken token = {},
-                                      std::int64_t ceiling = defaultBodyCeiling);
+    static QCoro::Task<Response> send(QNetworkRequest request, QByteArray verb = "GET", QByteArray payload = {},
+                                      CancelToken token = {}, std::int64_t ceiling = defaultBodyCeiling);
 
     // Streams the answer for `url` into the file at `path` (created or truncated) over a socket
     // of its own whose read buffer is bounded before the first byte (HttpStream), following
     // redirects by the session's rule. Only http and https are fetched. The body of a non-2xx
     // answer is neither read nor written. The idle limit is the session's.
-    static QCoro::Task<Transfer> download(QUrl url, QString path, Progress progress = {},
-                                          CancelToken token = {});
+    static QCoro::Task<Transfer> download(QUrl url, QString path, Progress progress = {}, CancelToken token = {});
 
     ~Net();
 

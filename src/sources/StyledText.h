@@ -17,8 +17,7 @@ struct StyledText {
         std::optional<QUrl> link;
 
         bool sameStyle(const Run& other) const {
-            return bold == other.bold && italic == other.italic && code == other.code &&
-                   link == other.link;
+            return bold == other.bold && italic == other.italic && code == other.code && link == other.link;
         }
         bool operator==(const Run&) const = default;
     };

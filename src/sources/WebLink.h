@@ -12,8 +12,7 @@
 namespace WebLink {
 
 // An absolute http or https URL (resolved against `base` when given), else nothing.
-std::optional<QUrl> web(const std::optional<QString>& string,
-                        const std::optional<QUrl>& base = std::nullopt);
+std::optional<QUrl> web(const std::optional<QString>& string, const std::optional<QUrl>& base = std::nullopt);
 // Like `web`, also accepting App Store links (macappstore, itms-apps).
 std::optional<QUrl> store(const std::optional<QString>& string);
 // Inline Markdown (emphasis, strong, code spans, links); block syntax stays literal and

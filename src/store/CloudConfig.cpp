@@ -115,16 +115,14 @@ std::optional<CloudConfig> CloudConfig::parse(const QByteArray& contents) {
     return config;
 }
 
-CloudConfig CloudConfig::emulator(const QString& apiKey, const QString& projectId,
-                                  const QString& authEmulatorHost,
+CloudConfig CloudConfig::emulator(const QString& apiKey, const QString& projectId, const QString& authEmulatorHost,
                                   const QString& firestoreEmulatorHost) {
     CloudConfig config;
     config.apiKey = apiKey;
     config.projectId = projectId;
     config.authHost = u"http://"_s + authEmulatorHost + u"/"_s;
-    config.firestoreHost = firestoreEmulatorHost.isEmpty()
-                               ? u"https://"_s + firestoreRestHost + u"/"_s
-                               : u"http://"_s + firestoreEmulatorHost + u"/"_s;
+    config.firestoreHost = firestoreEmulatorHost.isEmpty() ? u"https://"_s + firestoreRestHost + u"/"_s
+                                                           : u"http://"_s + firestoreEmulatorHost + u"/"_s;
     config.emulated = true;
     return config;
 }
@@ -143,6 +141,4 @@ QUrl CloudConfig::identity(const QString& method) const {
     return QUrl(authHost + identityHost + u"/v1/accounts:"_s + method + u"?key="_s + apiKey);
 }
 
-QUrl CloudConfig::tokenURL() const {
-    return QUrl(authHost + tokenHost + u"/v1/token?key="_s + apiKey);
-}
+QUrl CloudConfig::tokenURL() const { return QUrl(authHost + tokenHost + u"/v1/token?key="_s + apiKey); }

@@ -10,9 +10,9 @@
 struct CloudConfig {
     QString apiKey;
     QString projectId;
-    QString googleClientID;   // empty: Google sign-in is off
-    QString authHost;         // prefix in front of the authentication service hosts
-    QString firestoreHost;    // base URL of the document database's REST interface, ending in "/"
+    QString googleClientID; // empty: Google sign-in is off
+    QString authHost;       // prefix in front of the authentication service hosts
+    QString firestoreHost;  // base URL of the document database's REST interface, ending in "/"
     bool emulated = false;
 
     bool operator==(const CloudConfig&) const = default;
@@ -31,8 +31,7 @@ struct CloudConfig {
     static std::optional<CloudConfig> parse(const QByteArray& contents);
 
     // A configuration naming local emulators at "host:port" (the Firestore one optional).
-    static CloudConfig emulator(const QString& apiKey, const QString& projectId,
-                                const QString& authEmulatorHost,
+    static CloudConfig emulator(const QString& apiKey, const QString& projectId, const QString& authEmulatorHost,
                                 const QString& firestoreEmulatorHost = {});
 
     // The most a configuration file may hold; a few keys fit many times over.

@@ -61,7 +61,8 @@ QString relative(const QDateTime& date, const QDateTime& now) {
 }
 
 QString abbreviated(const QDateTime& date) {
-    const std::unique_ptr<icu::DateFormat> format(icu::DateFormat::createDateInstance(icu::DateFormat::kMedium, userLocale()));
+    const std::unique_ptr<icu::DateFormat> format(
+        icu::DateFormat::createDateInstance(icu::DateFormat::kMedium, userLocale()));
     if (!format)
         return date.date().toString(Qt::ISODate);
     icu::UnicodeString text;

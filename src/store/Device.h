@@ -11,7 +11,7 @@
 struct Device {
     QString id;
     QString name;
-    QString model;     // empty when the document has none
+    QString model; // empty when the document has none
     QDateTime lastSeen;
     std::optional<QString> hardware; // the hashed hardware id
 

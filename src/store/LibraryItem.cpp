@@ -36,7 +36,8 @@ std::optional<QString> LibraryItem::lastSeen(const QList<Device>& devices) const
     const QHash<QString, QString> named = labels(devices, Clock::shared().now());
     QString label = named.value(newest.key());
     if (!named.contains(newest.key())) {
-        const auto known = std::find_if(devices.cbegin(), devices.cend(), [&](const Device& d) { return d.id == newest.key(); });
+        const auto known =
+            std::find_if(devices.cbegin(), devices.cend(), [&](const Device& d) { return d.id == newest.key(); });
         label = known != devices.cend() ? known->name : u"a Mac you no longer use"_s;
     }
     return u"Last on "_s + label + u" · "_s + DatePhrases::abbreviated(newest->seen);

@@ -17,8 +17,7 @@ public:
     QCoro::Task<QStringList> install(InstalledApp app, Release release, Phase phase) override;
     QCoro::Task<Updater::Fresh> installFirst(Updater::Recorded app, QList<Release> releases, Updater::Consent consent,
                                              Phase phase, CancelToken cancel) override;
-    QCoro::Task<QStringList> uninstall(InstalledApp app, QStringList data, QString library,
-                                       bool permanently) override;
+    QCoro::Task<QStringList> uninstall(InstalledApp app, QStringList data, QString library, bool permanently) override;
 
 private:
     Updater updater_;

@@ -36,9 +36,7 @@ std::optional<QString> plainRepository(const std::optional<QString>& text) {
 
 // The query text encoded with the characters a query allows, less those that would end the
 // value early ("&", "=", "+" would split or change it).
-QByteArray queryValue(const QString& text) {
-    return QUrl::toPercentEncoding(text, "!$'()*,;:@/?");
-}
+QByteArray queryValue(const QString& text) { return QUrl::toPercentEncoding(text, "!$'()*,;:@/?"); }
 
 // The first candidate of a source that yields one: a release with a download, tagged with what
 // yielded it.

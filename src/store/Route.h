@@ -31,8 +31,8 @@ public:
 
     Kind kind() const { return kind_; }
     const QList<Release>& releases() const { return releases_; } // install
-    const QUrl& url() const { return url_; }                      // store, manual
-    const QString& reason() const { return reason_; }             // manual
+    const QUrl& url() const { return url_; }                     // store, manual
+    const QString& reason() const { return reason_; }            // manual
 
 private:
     explicit Route(Kind kind) : kind_(kind) {}

@@ -32,10 +32,8 @@ std::optional<Session> Session::decoded(const QByteArray& data) {
 
     Session session;
     const std::pair<QString, QString*> texts[] = {
-        {u"uid"_s, &session.uid},
-        {u"email"_s, &session.email},
-        {u"idToken"_s, &session.idToken},
-        {u"refreshToken"_s, &session.refreshToken},
+        {u"uid"_s, &session.uid},           {u"email"_s, &session.email},
+        {u"idToken"_s, &session.idToken},   {u"refreshToken"_s, &session.refreshToken},
         {u"provider"_s, &session.provider},
     };
     for (const auto& [key, field] : texts) {

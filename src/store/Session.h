@@ -10,11 +10,11 @@
 // must be renewed.
 struct Session {
     QString uid;
-    QString email;          // empty when the service gave none
+    QString email; // empty when the service gave none
     QString idToken;
     QString refreshToken;
-    QDateTime expires;      // UTC; already 120 s before the server's own expiry
-    QString provider;       // "password", or the identity provider of a Google sign-in
+    QDateTime expires; // UTC; already 120 s before the server's own expiry
+    QString provider;  // "password", or the identity provider of a Google sign-in
     std::optional<QString> name;
     std::optional<bool> emailVerified;
 

@@ -33,9 +33,7 @@ std::unique_ptr<Store>& instance() {
 
 } // namespace
 
-Store::Options Store::Options::fromLaunch() {
-    return Options{Launch::sandbox(), Launch::mock(), QDir::homePath()};
-}
+Store::Options Store::Options::fromLaunch() { return Options{Launch::sandbox(), Launch::mock(), QDir::homePath()}; }
 
 Store::Store(Collaborators collaborators)
     : c_(std::move(collaborators)), shell_(*c_.shell), clock_(*c_.clock), prefs_(*c_.prefs) {

@@ -19,13 +19,14 @@ public:
         Entry& entry = at->second;
         if (!entry.valid || stale(std::as_const(entry.value))) {
             Observation::cancel(entry.tracking);
-            entry.tracking = Observation::trackCache([&] { fill(entry.value); }, [this, key = &store] {
-                const auto found = entries_.find(key);
-                if (found == entries_.end())
-                    return;
-                found->second.valid = false;
-                found->second.node.notify();
-            });
+            entry.tracking = Observation::trackCache([&] { fill(entry.value); },
+                                                     [this, key = &store] {
+                                                         const auto found = entries_.find(key);
+                                                         if (found == entries_.end())
+                                                             return;
+                                                         found->second.valid = false;
+                                                         found->second.node.notify();
+                                                     });
             entry.valid = true;
         }
         entry.node.registerRead();

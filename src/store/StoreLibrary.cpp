@@ -64,8 +64,7 @@ QCoro::Task<std::optional<CloudAccess>> Store::liveCloud(bool forceRefresh) {
             setSyncError(error.description());
             co_return std::nullopt;
         }
-    } catch (...) {
-    }
+    } catch (...) {}
     setSyncError(u"Couldn't reach your library ("_s + describe(failure) + u"). It tries again at the next check."_s);
     co_return std::nullopt;
 }
@@ -120,7 +119,8 @@ QCoro::Task<std::optional<QString>> Store::reloadLibrary(CloudAccess client) {
     keys.reserve(apps.size());
     for (qsizetype i = 0; i < apps.size(); ++i)
         keys.append({NaturalOrder::sortKey(apps[i].name), i});
-    std::stable_sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) { return a.first.compare(b.first) < 0; });
+    std::stable_sort(keys.begin(), keys.end(),
+                     [](const auto& a, const auto& b) { return a.first.compare(b.first) < 0; });
 
     QHash<QString, std::shared_ptr<LibraryItem>> existing;
     for (const std::shared_ptr<LibraryItem>& item : library_.peek())

@@ -107,10 +107,11 @@ QCoro::Task<void> Store::restore(LibraryRows items) {
         co_return;
     }
     if (folder->fellBack)
-        setNotice(QStringLiteral("This account can't add apps to /Applications (it isn't an administrator), so Quenlark "
-                                 "installs them in your own Applications folder (") +
-                  folder->path + QStringLiteral(")."),
-                  QStringLiteral("folder"));
+        setNotice(
+            QStringLiteral("This account can't add apps to /Applications (it isn't an administrator), so Quenlark "
+                           "installs them in your own Applications folder (") +
+                folder->path + QStringLiteral(")."),
+            QStringLiteral("folder"));
 
     // All at once: the rows' stagger is the view's to draw.
     for (const auto& entry : items) {
@@ -181,14 +182,15 @@ QCoro::Task<void> Store::restore(LibraryRows items) {
         } else {
             const QString text = describe(failure);
             entry->setNote(text);
-            entry->setPhase(UpdateError::needsPermissionIn(failure) ? InstallPhase::blocked() : InstallPhase::failed(text));
+            entry->setPhase(UpdateError::needsPermissionIn(failure) ? InstallPhase::blocked()
+                                                                    : InstallPhase::failed(text));
         }
     }
 
     if (leftToUser > 0 && !stopped)
         setNotice(QString::number(leftToUser) +
-                  (leftToUser == 1 ? QStringLiteral(" app needs") : QStringLiteral(" apps need")) +
-                  QStringLiteral(" installing from the App Store or its website. See Get It Yourself."),
+                      (leftToUser == 1 ? QStringLiteral(" app needs") : QStringLiteral(" apps need")) +
+                      QStringLiteral(" installing from the App Store or its website. See Get It Yourself."),
                   QStringLiteral("arrow.down.app"));
     auto checking = refresh();
     co_await std::move(checking);

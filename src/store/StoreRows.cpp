@@ -69,7 +69,8 @@ Store::Rows Store::installable() const {
 }
 
 bool Store::installs(const AppItem& row) {
-    return row.status().kind() == Status::Kind::update && row.app().canInstall(row.release()) && !row.phase().inProgress();
+    return row.status().kind() == Status::Kind::update && row.app().canInstall(row.release()) &&
+           !row.phase().inProgress();
 }
 
 int Store::count(Filter filter) const {

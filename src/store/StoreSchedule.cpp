@@ -26,8 +26,8 @@ void Store::startSchedule() {
 
 // Holds the store weakly: the loop never keeps it alive and skips a refresh once it is gone.
 QCoro::Task<void> Store::scheduleLoop(QPointer<Store> store, qint64 hours, CancelToken token, Clock* clock) {
-    const auto interval = std::chrono::duration_cast<Clock::Duration>(
-        std::chrono::duration<double>(static_cast<double>(hours) * 3600.0));
+    const auto interval =
+        std::chrono::duration_cast<Clock::Duration>(std::chrono::duration<double>(static_cast<double>(hours) * 3600.0));
     while (!token.isCancelled()) {
         auto sleeping = clock->sleep(interval, token);
         co_await std::move(sleeping);

@@ -64,7 +64,8 @@ QCoro::Task<void> Store::uninstall(std::shared_ptr<AppItem> item, QList<Leftover
     const QString name = OutsideText::isolated(app.name); // as our sentences show it
     // While the row's update runs, its swap and this removal would race over the bundle.
     if (inFlight_.contains(item->id()) || item->phase().inProgress()) {
-        auto telling = shell_.alert(tr("Couldn't remove %1").arg(name), tr("%1 is being updated. Nothing was removed.").arg(name));
+        auto telling =
+            shell_.alert(tr("Couldn't remove %1").arg(name), tr("%1 is being updated. Nothing was removed.").arg(name));
         co_await std::move(telling);
         co_return;
     }
@@ -112,7 +113,8 @@ QCoro::Task<void> Store::uninstall(std::shared_ptr<AppItem> item, QList<Leftover
     }
     if (UpdateError::needsPermissionIn(error) && appManagement_.peek() != Permissions::State::denied)
         setAppManagement(Permissions::State::denied);
-    auto telling = shell_.alert(tr("Couldn't remove %1").arg(name), Uninstall::failureText(describe(error), permanently));
+    auto telling =
+        shell_.alert(tr("Couldn't remove %1").arg(name), Uninstall::failureText(describe(error), permanently));
     co_await std::move(telling);
     if (!somethingAt(app.url))
         dropRows(app.url);

@@ -25,7 +25,7 @@ public:
     // Installs the first candidate of an application this Mac lacks that passes every check
     // (Updater::installFirst); `cancel` stops it, an administrator step included.
     virtual QCoro::Task<Updater::Fresh> installFirst(Updater::Recorded app, QList<Release> releases,
-                                                    Updater::Consent consent, Phase phase, CancelToken cancel) = 0;
+                                                     Updater::Consent consent, Phase phase, CancelToken cancel) = 0;
     // Removes the bundle and the leftovers `data` (inside `library`) off the GUI thread and
     // returns the paths removed. Throws what the removal throws.
     virtual QCoro::Task<QStringList> uninstall(InstalledApp app, QStringList data, QString library,

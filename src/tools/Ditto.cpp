@@ -34,12 +34,20 @@ int dittoMain(const QStringList& args) {
     bool zip = false;
     QStringList paths;
     // Options about resource forks, extended attributes, ACLs and quarantine change nothing here.
-    static const QSet<QString> accepted = {
-        QStringLiteral("-v"), QStringLiteral("-V"), QStringLiteral("--rsrc"), QStringLiteral("--norsrc"),
-        QStringLiteral("--extattr"), QStringLiteral("--noextattr"), QStringLiteral("--qtn"),
-        QStringLiteral("--noqtn"), QStringLiteral("--acl"), QStringLiteral("--noacl"),
-        QStringLiteral("--sequesterRsrc"), QStringLiteral("--nocache"), QStringLiteral("--preserveHFSCompression"),
-        QStringLiteral("--nopreserveHFSCompression")};
+    static const QSet<QString> accepted = {QStringLiteral("-v"),
+                                           QStringLiteral("-V"),
+                                           QStringLiteral("--rsrc"),
+                                           QStringLiteral("--norsrc"),
+                                           QStringLiteral("--extattr"),
+                                           QStringLiteral("--noextattr"),
+                                           QStringLiteral("--qtn"),
+                                           QStringLiteral("--noqtn"),
+                                           QStringLiteral("--acl"),
+                                           QStringLiteral("--noacl"),
+                                           QStringLiteral("--sequesterRsrc"),
+                                           QStringLiteral("--nocache"),
+                                           QStringLiteral("--preserveHFSCompression"),
+                                           QStringLiteral("--nopreserveHFSCompression")};
     bool optionsDone = false;
     for (const QString& arg : args) {
         if (!optionsDone && arg == QLatin1String("--")) {

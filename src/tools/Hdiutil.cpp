@@ -48,9 +48,7 @@ struct Failed : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-[[noreturn]] void fail(const QString& reason) {
-    throw Failed(reason.toStdString());
-}
+[[noreturn]] void fail(const QString& reason) { throw Failed(reason.toStdString()); }
 
 void out(const QString& text) {
     std::fputs(text.toLocal8Bit().constData(), stdout);
@@ -85,20 +83,28 @@ FileSystem probe(UdifVolume& volume) {
 
 QString hintOf(FileSystem fs) {
     switch (fs) {
-    case FileSystem::Iso9660: return QStringLiteral("ISO9660");
-    case FileSystem::Hfs: return QStringLiteral("Apple_HFS");
-    case FileSystem::Apfs: return QStringLiteral("Apple_APFS");
-    case FileSystem::None: break;
+    case FileSystem::Iso9660:
+        return QStringLiteral("ISO9660");
+    case FileSystem::Hfs:
+        return QStringLiteral("Apple_HFS");
+    case FileSystem::Apfs:
+        return QStringLiteral("Apple_APFS");
+    case FileSystem::None:
+        break;
     }
     return {};
 }
 
 QString kindOf(FileSystem fs) {
     switch (fs) {
-    case FileSystem::Iso9660: return QStringLiteral("cd9660");
-    case FileSystem::Hfs: return QStringLiteral("hfs");
-    case FileSystem::Apfs: return QStringLiteral("apfs");
-    case FileSystem::None: break;
+    case FileSystem::Iso9660:
+        return QStringLiteral("cd9660");
+    case FileSystem::Hfs:
+        return QStringLiteral("hfs");
+    case FileSystem::Apfs:
+        return QStringLiteral("apfs");
+    case FileSystem::None:
+        break;
     }
     return {};
 }
@@ -346,12 +352,14 @@ int attach(const Options& o) {
             else
                 Extraction::unpack(part, mount, options);
         } else {
-            SevenZip::extract(part, fs == FileSystem::Apfs ? QStringLiteral("apfs") : QStringLiteral("hfs"), mount, budget);
+            SevenZip::extract(part, fs == FileSystem::Apfs ? QStringLiteral("apfs") : QStringLiteral("hfs"), mount,
+                              budget);
         }
     } catch (...) {
         // Nothing half-attached is left behind.
         makeWritable(mount);
-        for (const QString& name : QDir(mount).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+        for (const QString& name :
+             QDir(mount).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
             QFileInfo info(mount + QLatin1Char('/') + name);
             if (info.isDir() && !info.isSymLink())
                 QDir(info.filePath()).removeRecursively();
@@ -376,7 +384,8 @@ int attach(const Options& o) {
             {QStringLiteral("volume-kind"), kindOf(fs)},
         };
         out(QString::fromUtf8(
-            PropertyList::toXml(QVariantMap{{QStringLiteral("system-entities"), QVariantList{entity}}}).value_or(QByteArray())));
+            PropertyList::toXml(QVariantMap{{QStringLiteral("system-entities"), QVariantList{entity}}})
+                .value_or(QByteArray())));
     } else {
         out(hintOf(fs) + QLatin1Char('\t') + mount + QLatin1Char('\n'));
     }
@@ -393,10 +402,11 @@ int detach(const Options& o) {
     if (!info.isDir() || info.isSymLink() || !QFileInfo::exists(mount + QLatin1Char('/') + marker))
         fail(QStringLiteral("Invalid argument"));
     makeWritable(mount);
-    for (const QString& name : QDir(mount).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+    for (const QString& name :
+         QDir(mount).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
         const QFileInfo item(mount + QLatin1Char('/') + name);
         const bool removed = item.isDir() && !item.isSymLink() ? QDir(item.filePath()).removeRecursively()
-                                                                : QFile::remove(item.filePath());
+                                                               : QFile::remove(item.filePath());
         if (!removed)
             fail(QStringLiteral("Resource busy"));
     }
@@ -408,7 +418,8 @@ int detach(const Options& o) {
 
 int hdiutilMain(const QStringList& args) {
     if (args.isEmpty()) {
-        std::fputs("Usage: hdiutil <verb> <options>\n<verb> is one of the following:\nattach\ndetach\nimageinfo\n", stderr);
+        std::fputs("Usage: hdiutil <verb> <options>\n<verb> is one of the following:\nattach\ndetach\nimageinfo\n",
+                   stderr);
         return 1;
     }
     const QString verb = args.first();

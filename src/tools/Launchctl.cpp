@@ -12,8 +12,8 @@ int launchctlMain(const QStringList& args) {
         return 64;
     }
     const QByteArray state = qgetenv("XDG_STATE_HOME");
-    const QString base = !state.isEmpty() ? QFile::decodeName(state)
-                                          : QDir::homePath() + QStringLiteral("/.local/state");
+    const QString base =
+        !state.isEmpty() ? QFile::decodeName(state) : QDir::homePath() + QStringLiteral("/.local/state");
     const QString folder = base + QStringLiteral("/com.quenlark.Quenlark");
     QFile log(folder + QStringLiteral("/launchctl.log"));
     // Recording is a courtesy: a request that cannot be written down still succeeds.

@@ -141,7 +141,8 @@ int osascriptMain(const QStringList& args) {
     const auto script = Osascript::parse(text);
     if (!script) {
         QTextStream err(stderr);
-        err << "0:" << length << ": syntax error: Only \"do shell script ... with administrator privileges\" "
+        err << "0:" << length
+            << ": syntax error: Only \"do shell script ... with administrator privileges\" "
                "can be run here. (-2741)\n";
         return 1;
     }
@@ -155,9 +156,10 @@ int osascriptMain(const QStringList& args) {
     if (unprivileged)
         process.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script->line});
     else
-        process.start(pkexec(), {QStringLiteral("/bin/sh"), QStringLiteral("-c"),
-                                 QStringLiteral("/bin/sh -c \"$1\"; s=$?; printf '\\n%s %d\\n' \"$2\" \"$s\" >&2; exit \"$s\""),
-                                 QStringLiteral("sh"), script->line, token});
+        process.start(pkexec(),
+                      {QStringLiteral("/bin/sh"), QStringLiteral("-c"),
+                       QStringLiteral("/bin/sh -c \"$1\"; s=$?; printf '\\n%s %d\\n' \"$2\" \"$s\" >&2; exit \"$s\""),
+                       QStringLiteral("sh"), script->line, token});
     process.closeWriteChannel();
     if (!process.waitForStarted(-1))
         return fail(length, QStringLiteral("Administrator rights could not be obtained."), 127);

@@ -64,8 +64,8 @@ int report(const QString& path) {
             out << "       " << QString(72, u'-') << '\n';
     }
     out.flush();
-    const bool trusted = result.verdict == PackageSignature::Verdict::DeveloperId
-                         || result.verdict == PackageSignature::Verdict::Trusted;
+    const bool trusted = result.verdict == PackageSignature::Verdict::DeveloperId ||
+                         result.verdict == PackageSignature::Verdict::Trusted;
     return trusted ? 0 : 1;
 }
 

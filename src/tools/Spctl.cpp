@@ -31,7 +31,8 @@ Verdict assess(const QString& path, bool execute) {
     const int status = code->checkValidity(CodeSignature::ValidityFlags);
     if (status != SignatureStatus::Ok) {
         if (status != SignatureStatus::Unsigned)
-            verdict.reason = SignatureStatus::message(status).value_or(QStringLiteral("error ") + QString::number(status));
+            verdict.reason =
+                SignatureStatus::message(status).value_or(QStringLiteral("error ") + QString::number(status));
         return verdict;
     }
     const auto info = code->information(CodeSignature::ValidityFlags);
@@ -56,7 +57,8 @@ Verdict assess(const QString& path, bool execute) {
     } else if (meets("anchor apple generic and certificate 1[field.1.2.840.113635.100.6.2.6] exists and "
                      "certificate leaf[field.1.2.840.113635.100.6.1.13] exists")) {
         verdict.accepted = info->notarized;
-        verdict.source = info->notarized ? QStringLiteral("Notarized Developer ID") : QStringLiteral("Unnotarized Developer ID");
+        verdict.source =
+            info->notarized ? QStringLiteral("Notarized Developer ID") : QStringLiteral("Unnotarized Developer ID");
     }
     return verdict;
 }
@@ -76,7 +78,8 @@ Verdict assessPackage(const QString& path) {
     switch (result.verdict) {
     case PackageSignature::Verdict::DeveloperId:
         verdict.accepted = result.notarized;
-        verdict.source = result.notarized ? QStringLiteral("Notarized Developer ID") : QStringLiteral("Unnotarized Developer ID");
+        verdict.source =
+            result.notarized ? QStringLiteral("Notarized Developer ID") : QStringLiteral("Unnotarized Developer ID");
         break;
     case PackageSignature::Verdict::Trusted:
         verdict.source.clear();
@@ -123,8 +126,8 @@ int spctlMain(const QStringList& args) {
             paths.append(arg);
         }
     }
-    if (!assessing || paths.isEmpty()
-        || !(type == u"execute" || type == u"exec" || type == u"install" || type == u"open"))
+    if (!assessing || paths.isEmpty() ||
+        !(type == u"execute" || type == u"exec" || type == u"install" || type == u"open"))
         return usage();
     QTextStream out(stdout);
     bool allAccepted = true;

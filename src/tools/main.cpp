@@ -27,12 +27,8 @@ struct Entry {
 // The registered tools. A new tool gets one line here and a link of the same name in the
 // build's libexec folder.
 const Entry tools[] = {
-    {"ditto", &dittoMain},
-    {"hdiutil", &hdiutilMain},
-    {"spctl", &spctlMain},
-    {"launchctl", &launchctlMain},
-    {"pkgutil", &pkgutilMain},
-    {"installer", &installerMain},
+    {"ditto", &dittoMain},         {"hdiutil", &hdiutilMain}, {"spctl", &spctlMain},
+    {"launchctl", &launchctlMain}, {"pkgutil", &pkgutilMain}, {"installer", &installerMain},
     {"osascript", &osascriptMain},
 };
 

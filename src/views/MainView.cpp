@@ -90,10 +90,13 @@ MainView::MainView(Store& store, Prefs& prefs, Clock& clock, QWidget* parent) : 
     toast_ = new NoticeToast(store_, clock, this);
     toast_->keepAbove(library_->actionBar());
 
-    new FrameObserver(this, [this] { (void)DashboardModel::showsPermissionBanner(store_); }, [this] { showBanner(); });
-    new Observer(this, [this] { (void)DashboardModel::showsLibrary(store_); }, [this] { showLibrary(); });
+    new FrameObserver(
+        this, [this] { (void)DashboardModel::showsPermissionBanner(store_); }, [this] { showBanner(); });
+    new Observer(
+        this, [this] { (void)DashboardModel::showsLibrary(store_); }, [this] { showLibrary(); });
     // The notice floats above the uninstall prompt, which is made afresh for each row.
-    new Observer(this, [this] { (void)store_.removing(); }, [this] { toast_->raise(); });
+    new Observer(
+        this, [this] { (void)store_.removing(); }, [this] { toast_->raise(); });
     showBanner();
     showLibrary();
 }
@@ -127,7 +130,8 @@ void MainView::resizeEvent(QResizeEvent* event) {
     // At most 1200 wide and centred, with 24 inside it at the sides; 6 at the top, nothing
     // below: the list runs to the window's edge.
     const int frame = std::min(width(), columnWidth);
-    column_->setGeometry((width() - frame) / 2 + sidePadding, topPadding, frame - 2 * sidePadding, height() - topPadding);
+    column_->setGeometry((width() - frame) / 2 + sidePadding, topPadding, frame - 2 * sidePadding,
+                         height() - topPadding);
     toast_->place();
     tour_->setGeometry(rect());
 }

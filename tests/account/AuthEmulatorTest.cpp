@@ -16,11 +16,11 @@ using namespace Qt::Literals::StringLiterals;
 // Against the real Authentication emulator, which `ctest -L emulator` starts for the run.
 namespace {
 
-#define REQUIRE_EMULATOR(config)                                                                   \
-    const auto config##Found = AuthEmulator::config();                                                         \
-    if (!config##Found)                                                                            \
-        GTEST_SKIP() << "the Authentication emulator is not running: scripts/emulators installs "  \
-                        "it and `ctest -L emulator` starts it";                                    \
+#define REQUIRE_EMULATOR(config)                                                                                       \
+    const auto config##Found = AuthEmulator::config();                                                                 \
+    if (!config##Found)                                                                                                \
+        GTEST_SKIP() << "the Authentication emulator is not running: scripts/emulators installs "                      \
+                        "it and `ctest -L emulator` starts it";                                                        \
     const CloudConfig config = *config##Found
 
 QString failureOf(QCoro::Task<void> task) {
@@ -101,8 +101,8 @@ TEST(AuthEmulator, RefusalsReadAsTheirSentences) {
 TEST(AuthEmulator, AGoogleTokenSignsInConfirmed) {
     REQUIRE_EMULATOR(config);
     const QString email = AuthEmulator::freshAddress();
-    const QString token = uR"({"sub":"g-)"_s + QUuid::createUuid().toString(QUuid::Id128) +
-                          uR"(","email":")"_s + email + uR"(","email_verified":true,"name":"Grace"})"_s;
+    const QString token = uR"({"sub":"g-)"_s + QUuid::createUuid().toString(QUuid::Id128) + uR"(","email":")"_s +
+                          email + uR"(","email_verified":true,"name":"Grace"})"_s;
     const Session session = runSync(Auth::signIn(Auth::GoogleIDToken{token}, config));
     EXPECT_EQ(session.provider, u"google.com"_s);
     EXPECT_EQ(session.email, email);

@@ -87,20 +87,26 @@ TEST(Auth, EveryAccountsCallSendsItsBody) {
         QJsonObject body;
     };
     const QList<Case> cases = {
-        {[&] { return discard(Auth::signUp(u"ada@example.com"_s, u"pw-123456"_s, config)); }, "signUp",
+        {[&] { return discard(Auth::signUp(u"ada@example.com"_s, u"pw-123456"_s, config)); },
+         "signUp",
          {{u"email"_s, u"ada@example.com"_s}, {u"password"_s, u"pw-123456"_s}, {u"returnSecureToken"_s, true}}},
-        {[&] { return discard(Auth::signIn(u"ada@example.com"_s, u"pw"_s, config)); }, "signInWithPassword",
+        {[&] { return discard(Auth::signIn(u"ada@example.com"_s, u"pw"_s, config)); },
+         "signInWithPassword",
          {{u"email"_s, u"ada@example.com"_s}, {u"password"_s, u"pw"_s}, {u"returnSecureToken"_s, true}}},
-        {[&] { return discard(Auth::signIn(Auth::GoogleIDToken{u"g.tok-en"_s}, config)); }, "signInWithIdp",
+        {[&] { return discard(Auth::signIn(Auth::GoogleIDToken{u"g.tok-en"_s}, config)); },
+         "signInWithIdp",
          {{u"postBody"_s, u"id_token=g.tok-en&providerId=google.com"_s},
           {u"requestUri"_s, u"http://localhost"_s},
           {u"returnSecureToken"_s, true},
           {u"returnIdpCredential"_s, true}}},
-        {[&] { return Auth::updateName(u"Ada L"_s, session, config); }, "update",
+        {[&] { return Auth::updateName(u"Ada L"_s, session, config); },
+         "update",
          {{u"idToken"_s, u"id-1"_s}, {u"displayName"_s, u"Ada L"_s}, {u"returnSecureToken"_s, false}}},
-        {[&] { return Auth::sendEmailConfirmation(session, config); }, "sendOobCode",
+        {[&] { return Auth::sendEmailConfirmation(session, config); },
+         "sendOobCode",
          {{u"requestType"_s, u"VERIFY_EMAIL"_s}, {u"idToken"_s, u"id-1"_s}}},
-        {[&] { return Auth::sendPasswordReset(u"ada@example.com"_s, config); }, "sendOobCode",
+        {[&] { return Auth::sendPasswordReset(u"ada@example.com"_s, config); },
+         "sendOobCode",
          {{u"requestType"_s, u"PASSWORD_RESET"_s}, {u"email"_s, u"ada@example.com"_s}}},
         {[&] { return discard(Auth::profile(session, config)); }, "lookup", {{u"idToken"_s, u"id-1"_s}}},
         {[&] { return Auth::deleteAccount(session, config); }, "delete", {{u"idToken"_s, u"id-1"_s}}},
@@ -126,24 +132,32 @@ TEST(Auth, ServerMessagesBecomeSentencesWithTheirCodes) {
         QString code;
     };
     const QList<Row> rows = {
-        {"EMAIL_EXISTS", u"That email can't be used for a new account. Sign in instead, or use another email."_s, u"EMAIL_EXISTS"_s},
+        {"EMAIL_EXISTS", u"That email can't be used for a new account. Sign in instead, or use another email."_s,
+         u"EMAIL_EXISTS"_s},
         {"EMAIL_NOT_FOUND", mismatch, u"EMAIL_NOT_FOUND"_s},
         {"INVALID_PASSWORD", mismatch, u"INVALID_PASSWORD"_s},
         {"INVALID_LOGIN_CREDENTIALS", mismatch, u"INVALID_LOGIN_CREDENTIALS"_s},
-        {"WEAK_PASSWORD : Password should be at least 6 characters", u"Use a password of at least 6 characters."_s, u"WEAK_PASSWORD"_s},
+        {"WEAK_PASSWORD : Password should be at least 6 characters", u"Use a password of at least 6 characters."_s,
+         u"WEAK_PASSWORD"_s},
         {"INVALID_EMAIL", u"That doesn't look like an email address."_s, u"INVALID_EMAIL"_s},
-        {"TOO_MANY_ATTEMPTS_TRY_LATER : Try again later.", u"Too many attempts. Wait a few minutes and try again."_s, u"TOO_MANY_ATTEMPTS_TRY_LATER"_s},
+        {"TOO_MANY_ATTEMPTS_TRY_LATER : Try again later.", u"Too many attempts. Wait a few minutes and try again."_s,
+         u"TOO_MANY_ATTEMPTS_TRY_LATER"_s},
         {"USER_DISABLED", u"This account has been disabled."_s, u"USER_DISABLED"_s},
-        {"OPERATION_NOT_ALLOWED", u"This sign-in method isn't switched on for Quenlark yet."_s, u"OPERATION_NOT_ALLOWED"_s},
+        {"OPERATION_NOT_ALLOWED", u"This sign-in method isn't switched on for Quenlark yet."_s,
+         u"OPERATION_NOT_ALLOWED"_s},
         {"TOKEN_EXPIRED", ended, u"TOKEN_EXPIRED"_s},
         {"INVALID_REFRESH_TOKEN", ended, u"INVALID_REFRESH_TOKEN"_s},
         {"USER_NOT_FOUND", ended, u"USER_NOT_FOUND"_s},
-        {"CREDENTIAL_TOO_OLD_LOGIN_AGAIN", u"For your security, sign out and sign in again, then try once more."_s, u"CREDENTIAL_TOO_OLD_LOGIN_AGAIN"_s},
+        {"CREDENTIAL_TOO_OLD_LOGIN_AGAIN", u"For your security, sign out and sign in again, then try once more."_s,
+         u"CREDENTIAL_TOO_OLD_LOGIN_AGAIN"_s},
         {"email_exists", u"Sign-in failed (\u2068email_exists\u2069)."_s, u"email_exists"_s},
-        {"QUOTA_EXCEEDED : Exceeded quota.", u"Sign-in failed (\u2068QUOTA_EXCEEDED : Exceeded quota.\u2069)."_s, u"QUOTA_EXCEEDED"_s},
+        {"QUOTA_EXCEEDED : Exceeded quota.", u"Sign-in failed (\u2068QUOTA_EXCEEDED : Exceeded quota.\u2069)."_s,
+         u"QUOTA_EXCEEDED"_s},
         // A message of the service's own making can not reorder, break or flood the sentence.
-        {"BLOCKED : \u202Eelif.exe\u2069\r\nVisit\x1B[0m evil.example", u"Sign-in failed (\u2068BLOCKED : elif.exe Visit[0m evil.example\u2069)."_s, u"BLOCKED"_s},
-        {"FLOOD " + std::string(10240, 'x'), u"Sign-in failed (\u2068FLOOD "_s + QString(294, u'x') + u"\u2026\u2069)."_s, u"FLOOD"_s},
+        {"BLOCKED : \u202Eelif.exe\u2069\r\nVisit\x1B[0m evil.example",
+         u"Sign-in failed (\u2068BLOCKED : elif.exe Visit[0m evil.example\u2069)."_s, u"BLOCKED"_s},
+        {"FLOOD " + std::string(10240, 'x'),
+         u"Sign-in failed (\u2068FLOOD "_s + QString(294, u'x') + u"\u2026\u2069)."_s, u"FLOOD"_s},
     };
     for (const auto& row : rows) {
         fake.fail("signInWithPassword", row.message);
@@ -181,8 +195,16 @@ TEST(Auth, SignInAnswersBuildTheSession) {
         {"no lifetime", {{u"expiresIn"_s, QJsonValue::Null}}, 3480, std::nullopt, u"ada@example.com"_s},
         {"unreadable lifetime", {{u"expiresIn"_s, u"soon"_s}}, 3480, std::nullopt, u"ada@example.com"_s},
         {"numeric lifetime", {{u"expiresIn"_s, 7200}}, 3480, std::nullopt, u"ada@example.com"_s},
-        {"display name", {{u"displayName"_s, u"Ada"_s}, {u"fullName"_s, u"Ada Lovelace"_s}}, 3480, u"Ada"_s, u"ada@example.com"_s},
-        {"empty display name", {{u"displayName"_s, u""_s}, {u"fullName"_s, u"Ada Lovelace"_s}}, 3480, std::nullopt, u"ada@example.com"_s},
+        {"display name",
+         {{u"displayName"_s, u"Ada"_s}, {u"fullName"_s, u"Ada Lovelace"_s}},
+         3480,
+         u"Ada"_s,
+         u"ada@example.com"_s},
+        {"empty display name",
+         {{u"displayName"_s, u""_s}, {u"fullName"_s, u"Ada Lovelace"_s}},
+         3480,
+         std::nullopt,
+         u"ada@example.com"_s},
         {"full name only", {{u"fullName"_s, u"Ada Lovelace"_s}}, 3480, u"Ada Lovelace"_s, u"ada@example.com"_s},
         {"no address", {{u"email"_s, QJsonValue::Null}}, 3480, std::nullopt, u""_s},
     };
@@ -225,8 +247,8 @@ TEST(Auth, RefreshRenewsOnlyTheTokens) {
     old.refreshToken = u"a+b/c=d&e"_s;
     old.provider = u"google.com"_s;
 
-    fake.answerJson("token", {{u"id_token"_s, u"id-2"_s}, {u"refresh_token"_s, u"refresh-2"_s},
-                              {u"expires_in"_s, u"3600"_s}});
+    fake.answerJson("token",
+                    {{u"id_token"_s, u"id-2"_s}, {u"refresh_token"_s, u"refresh-2"_s}, {u"expires_in"_s, u"3600"_s}});
     const Session renewed = runSync(Auth::refresh(old, config));
     const auto request = fake.calls().back();
     EXPECT_EQ(request.target, "/securetoken.googleapis.com/v1/token?key=test-key");
@@ -271,7 +293,8 @@ TEST(Auth, ProfileReadsTheFirstUserAndResetHidesUnknownAddresses) {
         {{{u"users"_s, QJsonArray{ada, 7}}}, std::nullopt, false},
         {{{u"users"_s, ada}}, std::nullopt, false},
         {{{u"users"_s, QJsonArray{QJsonObject{{u"displayName"_s, u""_s}, {u"emailVerified"_s, u"true"_s}}}}},
-         std::nullopt, false},
+         std::nullopt,
+         false},
     };
     for (const auto& row : rows) {
         fake.answerJson("lookup", row.reply);
@@ -330,7 +353,8 @@ TEST(Auth, CredentialsNeverFollowARedirectToAnotherOrigin) {
                                           : thief.url("/steal").toString().toStdString());
     });
     service.start();
-    const CloudConfig config = CloudConfig::emulator(u"k"_s, u"demo-p"_s, u"127.0.0.1:"_s + QString::number(service.port()));
+    const CloudConfig config =
+        CloudConfig::emulator(u"k"_s, u"demo-p"_s, u"127.0.0.1:"_s + QString::number(service.port()));
     CloudConfig toSame = config;
     toSame.apiKey = u"k&same=1"_s; // joined unencoded into the query: marks the request
 

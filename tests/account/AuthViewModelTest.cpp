@@ -19,8 +19,11 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 QJsonObject tokens() {
-    return {{u"localId"_s, u"uid-9"_s}, {u"idToken"_s, u"id-9"_s}, {u"refreshToken"_s, u"refresh-9"_s},
-            {u"email"_s, u"ada@example.com"_s}, {u"expiresIn"_s, u"3600"_s}};
+    return {{u"localId"_s, u"uid-9"_s},
+            {u"idToken"_s, u"id-9"_s},
+            {u"refreshToken"_s, u"refresh-9"_s},
+            {u"email"_s, u"ada@example.com"_s},
+            {u"expiresIn"_s, u"3600"_s}};
 }
 const QJsonObject lookedUp{
     {u"users"_s, QJsonArray{QJsonObject{{u"displayName"_s, u"Ada L."_s}, {u"emailVerified"_s, true}}}}};
@@ -76,9 +79,9 @@ struct Card {
 // The whole text must be one address: one "@", a dot after it, no blank anywhere.
 TEST(AuthFormRules, EmailValidOverTheWholeText) {
     const std::pair<QString, bool> cases[] = {
-        {u"a@b.c"_s, true},    {u"a@b.c."_s, true},      {u"ada.l@mail.example.org"_s, true},
-        {u"a@b"_s, false},     {u"a@.c"_s, false},       {u"a@b."_s, false},
-        {u" a@b.c"_s, false},  {u"a@b.c "_s, false},     {u"a @b.c"_s, false},
+        {u"a@b.c"_s, true},    {u"a@b.c."_s, true},       {u"ada.l@mail.example.org"_s, true},
+        {u"a@b"_s, false},     {u"a@.c"_s, false},        {u"a@b."_s, false},
+        {u" a@b.c"_s, false},  {u"a@b.c "_s, false},      {u"a @b.c"_s, false},
         {u"a@b.c\n"_s, false}, {u"a@b.c\u00a0"_s, false}, {u"a@b@c.d"_s, false},
         {u"@b.c"_s, false},
     };
@@ -126,19 +129,48 @@ TEST(AuthForm, SubmitRunsTheFlowOfItsModeAndIgnoresTheFollowUpFailures) {
         std::optional<bool> verified;
     } cases[] = {
         // The sync after a sign-in first asks whether an unconfirmed address was confirmed.
-        {"sign-up", true, {{"signUp"}, {"sendOobCode"}, {"update"}}, {u"signUp"_s, u"sendOobCode"_s, u"update"_s, u"lookup"_s},
-         std::nullopt, u"Ada Lovelace"_s, false},
-        {"sign-up, mail and name refused", true,
+        {"sign-up",
+         true,
+         {{"signUp"}, {"sendOobCode"}, {"update"}},
+         {u"signUp"_s, u"sendOobCode"_s, u"update"_s, u"lookup"_s},
+         std::nullopt,
+         u"Ada Lovelace"_s,
+         false},
+        {"sign-up, mail and name refused",
+         true,
          {{"signUp"}, {"sendOobCode", "TOO_MANY_ATTEMPTS_TRY_LATER"}, {"update", "INTERNAL"}},
-         {u"signUp"_s, u"sendOobCode"_s, u"update"_s, u"lookup"_s}, std::nullopt, u"Ada Lovelace"_s, false},
-        {"sign-up refused", true, {{"signUp", "EMAIL_EXISTS"}}, {u"signUp"_s},
-         u"That email can't be used for a new account. Sign in instead, or use another email."_s, {}, {}},
-        {"sign-in", false, {{"signInWithPassword"}, {"lookup"}}, {u"signInWithPassword"_s, u"lookup"_s},
-         std::nullopt, u"Ada L."_s, true},
-        {"sign-in, lookup fails", false, {{"signInWithPassword"}, {"lookup", "INTERNAL"}},
-         {u"signInWithPassword"_s, u"lookup"_s, u"lookup"_s}, std::nullopt, std::nullopt, std::nullopt},
-        {"wrong password", false, {{"signInWithPassword", "INVALID_LOGIN_CREDENTIALS"}}, {u"signInWithPassword"_s},
-         u"That email and password don't match."_s, {}, {}},
+         {u"signUp"_s, u"sendOobCode"_s, u"update"_s, u"lookup"_s},
+         std::nullopt,
+         u"Ada Lovelace"_s,
+         false},
+        {"sign-up refused",
+         true,
+         {{"signUp", "EMAIL_EXISTS"}},
+         {u"signUp"_s},
+         u"That email can't be used for a new account. Sign in instead, or use another email."_s,
+         {},
+         {}},
+        {"sign-in",
+         false,
+         {{"signInWithPassword"}, {"lookup"}},
+         {u"signInWithPassword"_s, u"lookup"_s},
+         std::nullopt,
+         u"Ada L."_s,
+         true},
+        {"sign-in, lookup fails",
+         false,
+         {{"signInWithPassword"}, {"lookup", "INTERNAL"}},
+         {u"signInWithPassword"_s, u"lookup"_s, u"lookup"_s},
+         std::nullopt,
+         std::nullopt,
+         std::nullopt},
+        {"wrong password",
+         false,
+         {{"signInWithPassword", "INVALID_LOGIN_CREDENTIALS"}},
+         {u"signInWithPassword"_s},
+         u"That email and password don't match."_s,
+         {},
+         {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -171,9 +203,9 @@ TEST(AuthForm, SubmitKeepsTheModeItStartedIn) {
         Card card(creating);
         // The sync's confirmation lookup fails after a sign-up, so its flow's answer shows.
         card.answer({creating ? Answer{"lookup", "INTERNAL"} : Answer{"lookup"}});
-        card.server.answer(creating ? "signUp" : "signInWithPassword",
-                           {200, QJsonDocument(tokens()).toJson().toStdString(), "application/json",
-                            std::chrono::milliseconds(300)});
+        card.server.answer(
+            creating ? "signUp" : "signInWithPassword",
+            {200, QJsonDocument(tokens()).toJson().toStdString(), "application/json", std::chrono::milliseconds(300)});
         auto done = card.harness.start(card.vm->submit());
         card.vm->switchMode(!creating);
         ASSERT_TRUE(waitUntil([&] { return *done; }));
@@ -239,9 +271,10 @@ TEST(AuthFormRules, EachModeHasItsTexts) {
     EXPECT_EQ(texts(AuthViewModel::mode(false)),
               QStringList({u"Sign in to Quenlark"_s, u"Continue with Google"_s, u"Sign In"_s,
                            u"New here? Create an account"_s, u"Welcome\nback"_s, u"NSTextContentTypePassword"_s}));
-    EXPECT_EQ(texts(AuthViewModel::mode(true)),
-              QStringList({u"Create your account"_s, u"Sign up with Google"_s, u"Create Account"_s,
-                           u"Have an account? Sign in"_s, u"Make Quenlark\nyours"_s, u"NSTextContentTypeNewPassword"_s}));
+    EXPECT_EQ(
+        texts(AuthViewModel::mode(true)),
+        QStringList({u"Create your account"_s, u"Sign up with Google"_s, u"Create Account"_s,
+                     u"Have an account? Sign in"_s, u"Make Quenlark\nyours"_s, u"NSTextContentTypeNewPassword"_s}));
 }
 
 // Without a back end the network actions do nothing at all; the mode switch and the e-mail

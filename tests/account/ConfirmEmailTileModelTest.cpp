@@ -41,10 +41,8 @@ TEST_F(ConfirmTile, TheCountdownTicksFromTheLastSending) {
         bool enabled;
     } ticks[] = {
         {0, u"Resend in 60s"_s, false}, // 0.4 s after the sending
-        {1, u"Resend in 59s"_s, false},
-        {42, u"Resend in 18s"_s, false},
-        {59, u"Resend in 1s"_s, false},
-        {60, u"Resend"_s, true},
+        {1, u"Resend in 59s"_s, false}, {42, u"Resend in 18s"_s, false},
+        {59, u"Resend in 1s"_s, false}, {60, u"Resend"_s, true},
     };
     double spent = 0;
     for (const auto& t : ticks) {

@@ -52,8 +52,12 @@ public:
             const std::string state = req.get_param_value("state");
             std::string query;
             switch (answer) {
-            case Answer::Code: query = "code=4%2F0Ab-code&state=" + state + "&scope=email"; break;
-            case Answer::Refused: query = "error=access_denied&state=" + state; break;
+            case Answer::Code:
+                query = "code=4%2F0Ab-code&state=" + state + "&scope=email";
+                break;
+            case Answer::Refused:
+                query = "error=access_denied&state=" + state;
+                break;
             }
             res.status = 302;
             res.set_header("Location", redirect + "?" + query);
@@ -67,9 +71,7 @@ public:
         server_.start();
     }
 
-    GoogleSignIn::Endpoints endpoints() const {
-        return {server_.url("/o/oauth2/v2/auth"), server_.url("/token")};
-    }
+    GoogleSignIn::Endpoints endpoints() const { return {server_.url("/o/oauth2/v2/auth"), server_.url("/token")}; }
     QUrlQuery tokenBody() {
         std::lock_guard lock(mutex_);
         return QUrlQuery(QString::fromStdString(tokenBody_));
@@ -128,7 +130,8 @@ private:
             entry = QString::fromUtf8(file.readAll());
         // Another program launching us with an address of the scheme, ahead of the browser: not
         // this sign-in's answer, which goes on waiting for the real one.
-        EXPECT_FALSE(GoogleSignIn::handleRedirect(QUrl(redirect.scheme() + u":/oauth2redirect?code=forged&state=forged"_s)));
+        EXPECT_FALSE(
+            GoogleSignIn::handleRedirect(QUrl(redirect.scheme() + u":/oauth2redirect?code=forged&state=forged"_s)));
         EXPECT_FALSE(GoogleSignIn::handleRedirect(QUrl(redirect.scheme() + u":/oauth2redirect?code=forged"_s)));
         if (!QStandardPaths::findExecutable(u"xdg-mime"_s).isEmpty()) {
             QProcess query;
@@ -168,9 +171,8 @@ QString failureOf(QCoro::Task<QString> task) {
 } // namespace
 
 TEST(Pkce, MatchesTheVectorOfTheStandard) {
-    const unsigned char octets[] = {116, 24,  223, 180, 151, 153, 224, 37,  79,  250, 96,
-                                    125, 216, 173, 187, 186, 22,  212, 37,  77,  105, 214,
-                                    191, 240, 91,  88,  5,   88,  83,  132, 141, 121};
+    const unsigned char octets[] = {116, 24,  223, 180, 151, 153, 224, 37,  79, 250, 96, 125, 216, 173, 187, 186,
+                                    22,  212, 37,  77,  105, 214, 191, 240, 91, 88,  5,  88,  83,  132, 141, 121};
     const QString verifier = Pkce::base64url(QByteArray(reinterpret_cast<const char*>(octets), sizeof octets));
     EXPECT_EQ(verifier, u"dBjftJeZ4CVP-mB92K27uhbUJU1p1r_wW1gFWFOEjXk"_s);
     EXPECT_EQ(Pkce::challenge(verifier), u"E9Melhoa2OwvFrEMTJguCHaoeK1t8URWbuGJSstw-cM"_s);
@@ -190,8 +192,8 @@ TEST(GoogleSignIn, AddressesFollowTheClientID) {
     EXPECT_EQ(GoogleSignIn::redirectScheme(u"a.b.c"_s), u"c.b.a"_s);
     EXPECT_EQ(GoogleSignIn::redirectScheme(u"plain"_s), u"plain"_s);
 
-    const QUrl url = GoogleSignIn::authorizationURL(GoogleSignIn::Endpoints::google().authorization,
-                                                    clientID, u"chal-lenge_"_s, u"st"_s);
+    const QUrl url = GoogleSignIn::authorizationURL(GoogleSignIn::Endpoints::google().authorization, clientID,
+                                                    u"chal-lenge_"_s, u"st"_s);
     EXPECT_EQ(url.toString(QUrl::FullyEncoded),
               u"https://accounts.google.com/o/oauth2/v2/auth?client_id=123-abc.apps.googleusercontent.com"
               u"&redirect_uri=com.googleusercontent.apps.123-abc:/oauth2redirect&response_type=code"

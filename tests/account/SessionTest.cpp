@@ -47,9 +47,7 @@ protected:
         CloudConfig::setCurrentForTest(std::nullopt);
         Launch::setArgsForTest({});
     }
-    QString file(const QString& account) const {
-        return dir.filePath(u"com.quenlark.Quenlark.account."_s + account);
-    }
+    QString file(const QString& account) const { return dir.filePath(u"com.quenlark.Quenlark.account."_s + account); }
     QTemporaryDir dir;
 };
 
@@ -57,8 +55,8 @@ protected:
 
 TEST(Session, EncodesSixKeysAndTheOptionalOnesOnlyWithAValue) {
     const QJsonObject bare = json(sample().encoded());
-    EXPECT_EQ(bare.keys(), (QStringList{u"email"_s, u"expires"_s, u"idToken"_s, u"provider"_s,
-                                        u"refreshToken"_s, u"uid"_s}));
+    EXPECT_EQ(bare.keys(),
+              (QStringList{u"email"_s, u"expires"_s, u"idToken"_s, u"provider"_s, u"refreshToken"_s, u"uid"_s}));
     EXPECT_EQ(bare.value(u"expires"_s).toDouble(), 3600.0);
 
     Session full = sample();
@@ -98,13 +96,14 @@ TEST(Session, DecodesOnlyObjectsWithEveryRequiredKeyOfItsType) {
         }
     }
     EXPECT_FALSE(Session::decoded(R"({"uid":"u1","email":"","idToken":"i","refreshToken":"r","expires":0})"));
-    EXPECT_FALSE(Session::decoded(R"({"uid":"u1","email":"","idToken":"i","refreshToken":"r","expires":"2001-01-01T00:00:00Z","provider":"p"})"));
+    EXPECT_FALSE(Session::decoded(
+        R"({"uid":"u1","email":"","idToken":"i","refreshToken":"r","expires":"2001-01-01T00:00:00Z","provider":"p"})"));
     EXPECT_FALSE(Session::decoded("not json"));
 }
 
 TEST_F(StoredSession, SavesReplacesAndRemovesOneStoredSession) {
     EXPECT_EQ(Auth::load(), std::nullopt);
-    Auth::save(std::nullopt); // nothing stored: nothing happens
+    Auth::save(std::nullopt);              // nothing stored: nothing happens
     EXPECT_EQ(Auth::load(), std::nullopt); // a load waits for the saves before it
     EXPECT_FALSE(QFile::exists(file(u"session"_s)));
 

@@ -24,8 +24,13 @@ TEST(MenuIcon, BadgeGeometryFollowsTheCount) {
         int count;
         QString text;
     };
-    const Row rows[] = {{0, QString()}, {-4, QString()}, {1, QStringLiteral("1")}, {7, QStringLiteral("7")},
-                        {9, QStringLiteral("9")}, {10, QStringLiteral("9+")}, {250, QStringLiteral("9+")}};
+    const Row rows[] = {{0, QString()},
+                        {-4, QString()},
+                        {1, QStringLiteral("1")},
+                        {7, QStringLiteral("7")},
+                        {9, QStringLiteral("9")},
+                        {10, QStringLiteral("9+")},
+                        {250, QStringLiteral("9+")}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.count);
         const MenuIcon::Layout layout = MenuIcon::layout(row.count, metrics);

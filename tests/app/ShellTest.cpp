@@ -183,8 +183,10 @@ TEST_F(ShellTest, StatusItemRedrawsOnlyWhenTheCountChanges) {
     EXPECT_EQ(tray->name, QStringLiteral("Quenlark, 0 updates"));
     EXPECT_EQ(defaults->object(StatusItem::positionKey), QVariant(0));
 
-    rows({{app(QStringLiteral("A")), Status::update()}, {app(QStringLiteral("B")), Status::update()},
-          {app(QStringLiteral("C")), Status::update()}, {app(QStringLiteral("D")), Status::upToDate()}});
+    rows({{app(QStringLiteral("A")), Status::update()},
+          {app(QStringLiteral("B")), Status::update()},
+          {app(QStringLiteral("C")), Status::update()},
+          {app(QStringLiteral("D")), Status::upToDate()}});
     settle();
     EXPECT_EQ(tray->icons, 2);
     EXPECT_EQ(tray->toolTip, QStringLiteral("Quenlark: 3 updates"));
@@ -229,15 +231,16 @@ TEST_F(ShellTest, StatusItemClicksAndMenu) {
     tray->click();
     notch->up = true;
     tray->click();
-    EXPECT_EQ(notch->calls, (QStringList{QStringLiteral("dropWindow"), QStringLiteral("dropWindow"),
-                                         QStringLiteral("show(0,0)"), QStringLiteral("detach"), QStringLiteral("fold")}));
+    EXPECT_EQ(notch->calls,
+              (QStringList{QStringLiteral("dropWindow"), QStringLiteral("dropWindow"), QStringLiteral("show(0,0)"),
+                           QStringLiteral("detach"), QStringLiteral("fold")}));
 
     const QList<Tray::Entry> menu = tray->builder();
     QStringList titles;
     for (const auto& entry : menu)
         titles << (entry.isSeparator() ? QStringLiteral("-") : entry.title);
-    EXPECT_EQ(titles, (QStringList{QStringLiteral("Open Quenlark"), QStringLiteral("Check Now"), QStringLiteral("Settings…"),
-                                   QStringLiteral("-"), QStringLiteral("Quit Quenlark")}));
+    EXPECT_EQ(titles, (QStringList{QStringLiteral("Open Quenlark"), QStringLiteral("Check Now"),
+                                   QStringLiteral("Settings…"), QStringLiteral("-"), QStringLiteral("Quit Quenlark")}));
     EXPECT_EQ(menu.at(4).shortcut, QKeySequence(Qt::CTRL | Qt::Key_Q));
     notch->calls.clear();
     menu.at(0).action();
@@ -265,8 +268,9 @@ TEST_F(ShellTest, MenusAreExactlyTheCommands) {
     for (const auto& menu : Commands::menus(actions)) {
         shown << menu.title + QLatin1Char(':');
         for (const auto& entry : menu.items) {
-            shown << (entry.title.isEmpty() ? QStringLiteral("-") : entry.title + QLatin1Char(' ') +
-                                                                        entry.shortcut.toString(QKeySequence::PortableText));
+            shown << (entry.title.isEmpty()
+                          ? QStringLiteral("-")
+                          : entry.title + QLatin1Char(' ') + entry.shortcut.toString(QKeySequence::PortableText));
             if (entry.action)
                 entry.action();
         }
@@ -298,8 +302,9 @@ TEST_F(ShellTest, LaunchSequenceNormalAndQuiet) {
         {{QStringLiteral("--background")}, true, true},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE((row.args.join(u' ') + (row.inheritedStartupId ? QStringLiteral(" with a start-up id") : QString()))
-                         .toStdString());
+        SCOPED_TRACE(
+            (row.args.join(u' ') + (row.inheritedStartupId ? QStringLiteral(" with a start-up id") : QString()))
+                .toStdString());
         if (row.inheritedStartupId)
             qputenv("DESKTOP_AUTOSTART_ID", "launcher-1234");
         notch->calls.clear();

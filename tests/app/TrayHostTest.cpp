@@ -32,9 +32,10 @@ protected:
             GTEST_SKIP() << "needs an X server (run under xvfb-run)";
         if (QStandardPaths::findExecutable(QStringLiteral("trayer")).isEmpty())
             GTEST_SKIP() << "needs trayer";
-        host_.start(QStringLiteral("trayer"), {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"),
-                                               QStringLiteral("left"), QStringLiteral("--widthtype"), QStringLiteral("request"),
-                                               QStringLiteral("--height"), QStringLiteral("32")});
+        host_.start(QStringLiteral("trayer"),
+                    {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"), QStringLiteral("left"),
+                     QStringLiteral("--widthtype"), QStringLiteral("request"), QStringLiteral("--height"),
+                     QStringLiteral("32")});
         ASSERT_TRUE(host_.waitForStarted(5000));
         ASSERT_TRUE(waitFor([] { return QSystemTrayIcon::isSystemTrayAvailable(); })) << "trayer took no tray";
     }
@@ -68,7 +69,8 @@ TEST_F(TrayHost, EmbedsTheItemWithItsTipClickAndMenu) {
             {QStringLiteral("Open Quenlark"), {}, [&] { ran << QStringLiteral("open"); }},
             {QStringLiteral("Check Now"), {}, [&] { ran << QStringLiteral("check"); }},
             Tray::Entry::separator(),
-            {QStringLiteral("Quit Quenlark"), QKeySequence(Qt::CTRL | Qt::Key_Q), [&] { ran << QStringLiteral("quit"); }},
+            {QStringLiteral("Quit Quenlark"), QKeySequence(Qt::CTRL | Qt::Key_Q),
+             [&] { ran << QStringLiteral("quit"); }},
         };
     });
     ASSERT_TRUE(waitFor([&] { return tray->geometry().isValid() && !tray->geometry().isEmpty(); }))

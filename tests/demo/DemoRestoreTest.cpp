@@ -56,14 +56,14 @@ TEST(DemoRestore, PutsBackEveryAppItCanVerifyAndLeavesTheRestToTheUser) {
         return makeShared<LibraryItem>(library);
     };
     const Store::LibraryRows items{
-        record(u"Lumen"_s),                                                       // its appcast, EdDSA-signed
-        record(u"Pebble"_s),                                                      // its appcast, by its team alone
-        record(u"Harbor"_s, [](LibraryApp& a) { a.caskToken = u"harbor"_s; }),     // a cask's disk image
-        record(u"Quill"_s, [](LibraryApp& a) { a.caskToken = u"quill"_s; }),       // the GitHub release its cask names
-        record(u"Ledger"_s, [](LibraryApp& a) { a.caskToken = u"ledger"_s; }),     // an installer package
+        record(u"Lumen"_s),                                                    // its appcast, EdDSA-signed
+        record(u"Pebble"_s),                                                   // its appcast, by its team alone
+        record(u"Harbor"_s, [](LibraryApp& a) { a.caskToken = u"harbor"_s; }), // a cask's disk image
+        record(u"Quill"_s, [](LibraryApp& a) { a.caskToken = u"quill"_s; }),   // the GitHub release its cask names
+        record(u"Ledger"_s, [](LibraryApp& a) { a.caskToken = u"ledger"_s; }), // an installer package
         record(u"Mosaic"_s, [](LibraryApp& a) { a.storeURL = u"macappstore://apps.apple.com/app/id1234567890"_s; }),
-        record(u"Relay"_s, [](LibraryApp& a) { a.source = u"Electron"_s; }),      // updates itself
-        record(u"Driftwood"_s),                                                   // no source at all
+        record(u"Relay"_s, [](LibraryApp& a) { a.source = u"Electron"_s; }), // updates itself
+        record(u"Driftwood"_s),                                              // no source at all
     };
 
     // The other Mac keeps the bundles; this one starts with an empty sandbox.
@@ -97,8 +97,11 @@ TEST(DemoRestore, PutsBackEveryAppItCanVerifyAndLeavesTheRestToTheUser) {
     Net::resetForTest();
 
     EXPECT_EQ(asked, 1);
-    for (const auto& [index, team] : QList<std::pair<int, QString>>{
-             {0, u"AAAAAAAAAA"_s}, {1, u"BBBBBBBBBB"_s}, {2, u"BBBBBBBBBB"_s}, {3, u"AAAAAAAAAA"_s}, {4, u"AAAAAAAAAA"_s}}) {
+    for (const auto& [index, team] : QList<std::pair<int, QString>>{{0, u"AAAAAAAAAA"_s},
+                                                                    {1, u"BBBBBBBBBB"_s},
+                                                                    {2, u"BBBBBBBBBB"_s},
+                                                                    {3, u"AAAAAAAAAA"_s},
+                                                                    {4, u"AAAAAAAAAA"_s}}) {
         const auto& item = items[index];
         const QString bundle = here + u'/' + item->app().name + u".app"_s;
         SCOPED_TRACE(item->app().name.toStdString());

@@ -180,7 +180,8 @@ TEST_F(DemoData, IsWhatTheReadmeSays) {
                                   u"Preferences/com.quenlark.demo.pebble.plist"_s,
                                   u"Saved Application State/com.quenlark.demo.pebble.savedState"_s}));
     const auto harbor = Scanner::read(applications + u"/Harbor.app"_s, applications);
-    EXPECT_EQ(Leftovers::find(*harbor, library, {u"~/Library/Preferences/com.quenlark.demo.harbor.plist"_s}, ids).size(), 1);
+    EXPECT_EQ(
+        Leftovers::find(*harbor, library, {u"~/Library/Preferences/com.quenlark.demo.harbor.plist"_s}, ids).size(), 1);
 
     // The package as the administrator step takes it, without elevation as the demo runs it.
     qputenv("QUENLARK_ANCHORS", QFile::encodeName(demo_->anchors()));
@@ -191,7 +192,8 @@ TEST_F(DemoData, IsWhatTheReadmeSays) {
     const auto package = Updater::package(work + u"/Ledger-4.2.pkg"_s, u"Ledger-4.2.pkg"_s, work);
     ASSERT_TRUE(package);
     const QString team = Updater::checkPackage(Updater::packageSigner(*package), u"Ledger"_s, std::nullopt);
-    const QString line = Updater::rootCommand(*package, SignatureChecks::sha256(*package), team, ToolPaths::privateTmp, false);
+    const QString line =
+        Updater::rootCommand(*package, SignatureChecks::sha256(*package), team, ToolPaths::privateTmp, false);
     EXPECT_NO_THROW(runSync(Updater::runAppleScript(Updater::adminScript(line, u"Ledger"_s))));
     EXPECT_EQ(versionOf(applications + u"/Ledger.app"_s), u"4.2"_s);
     qunsetenv("QUENLARK_ANCHORS");
@@ -204,15 +206,16 @@ TEST_F(DemoData, IsWhatTheReadmeSays) {
 TEST_F(DemoData, NamesNoServerButItsOwn) {
     static const QRegularExpression address(uR"(https?://[^\s"'<>]+)"_s);
     const QStringList names{u"http://www.apple.com/DTDs/PropertyList-1.0.dtd"_s,
-                            u"http://www.andymatuschak.org/xml-namespaces/sparkle"_s,
-                            u"http://www.w3.org/2000/svg"_s, u"https://github.com/quenlark-demo/quill"_s};
+                            u"http://www.andymatuschak.org/xml-namespaces/sparkle"_s, u"http://www.w3.org/2000/svg"_s,
+                            u"https://github.com/quenlark-demo/quill"_s};
     const QString own = demo_->mock().toString();
     QStringList foreign;
     int named = 0;
     QDirIterator walk(demo_->root(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
     while (walk.hasNext()) {
         const QByteArray bytes = readFile(walk.next());
-        if (bytes.startsWith("\x7f" "ELF"))
+        if (bytes.startsWith("\x7f"
+                             "ELF"))
             continue; // Quenlark's own program
         for (const auto& match : address.globalMatch(QString::fromLatin1(bytes))) {
             ++named;
@@ -245,8 +248,10 @@ std::string post(int port, qint64 size) {
         ::close(fd);
         return "no connection";
     }
-    const std::string head = "POST /files/upload HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/octet-stream\r\n"
-                             "Content-Length: " + std::to_string(size) + "\r\n\r\n";
+    const std::string head =
+        "POST /files/upload HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/octet-stream\r\n"
+        "Content-Length: " +
+        std::to_string(size) + "\r\n\r\n";
     ::send(fd, head.data(), head.size(), MSG_NOSIGNAL);
     static const std::string chunk(1 << 20, 'x');
     for (qint64 sent = 0; sent < size;) {

@@ -107,14 +107,16 @@ bool has(quint64 bits, int state) { return bits & (quint64(1) << state); }
 
 std::optional<Accessibility> Accessibility::connect(std::chrono::milliseconds limit) {
     QString address;
-    Desktop::waitUntil([&] {
-        QDBusMessage call = QDBusMessage::createMethodCall(u"org.a11y.Bus"_s, u"/org/a11y/bus"_s, u"org.a11y.Bus"_s,
-                                                           u"GetAddress"_s);
-        const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 5000);
-        if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty())
-            address = reply.arguments().first().toString();
-        return !address.isEmpty();
-    }, limit);
+    Desktop::waitUntil(
+        [&] {
+            QDBusMessage call = QDBusMessage::createMethodCall(u"org.a11y.Bus"_s, u"/org/a11y/bus"_s, u"org.a11y.Bus"_s,
+                                                               u"GetAddress"_s);
+            const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 5000);
+            if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty())
+                address = reply.arguments().first().toString();
+            return !address.isEmpty();
+        },
+        limit);
     if (address.isEmpty())
         return std::nullopt;
     QDBusConnection bus = QDBusConnection::connectToBus(address, u"quenlark-accessibility"_s);

@@ -16,9 +16,9 @@ public:
     struct Object {
         QString role; // the bus's role name: "push button", "text", "frame", ...
         QString name;
-        QRect box;    // in screen coordinates
+        QRect box; // in screen coordinates
         bool focusable = false;
-        int depth = 0; // 0 for a top-level window
+        int depth = 0;        // 0 for a top-level window
         bool checked = false; // a ticked box, a pressed toggle
         int window = 0;       // which of the top-level windows it lies in, in the order they come
     };

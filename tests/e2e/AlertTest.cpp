@@ -49,10 +49,12 @@ TEST(Alert, PaintsOverTheMainWindowAndAlone) {
         }
         spawn(shell.alert(u"Couldn't remove Lumen"_s, u"The app is in use."_s), "alert");
         QMessageBox* box = nullptr;
-        ASSERT_TRUE(Desktop::waitUntil([&] {
-            box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            return box && box->isVisible();
-        }, 5s));
+        ASSERT_TRUE(Desktop::waitUntil(
+            [&] {
+                box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                return box && box->isVisible();
+            },
+            5s));
         Desktop::waitUntil([] { return false; }, 1000ms);
         EXPECT_GT(coloursOnScreen(box), 8) << withWindow;
         box->accept();

@@ -61,12 +61,14 @@ std::optional<Accessibility::Object> DemoLaunch::showing(const QString& name, st
     std::optional<Accessibility::Object> found;
     if (!accessibility_ || !quenlark_)
         return found;
-    Desktop::waitUntil([&] {
-        for (const auto& object : accessibility_->showing(quenlark_->pid()))
-            if (object.name == name && (role.isEmpty() || object.role == role) && !object.box.isEmpty())
-                return (found = object).has_value();
-        return false;
-    }, limit);
+    Desktop::waitUntil(
+        [&] {
+            for (const auto& object : accessibility_->showing(quenlark_->pid()))
+                if (object.name == name && (role.isEmpty() || object.role == role) && !object.box.isEmpty())
+                    return (found = object).has_value();
+            return false;
+        },
+        limit);
     return found;
 }
 

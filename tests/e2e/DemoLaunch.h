@@ -29,7 +29,7 @@ public:
         bool accessible = false;         // shows its windows on the accessibility bus, which is joined
         QString window;                  // the window awaited; the main window when empty
         std::chrono::milliseconds limit = std::chrono::seconds(30);
-        bool firstCheck = false;         // and the first check's end awaited too
+        bool firstCheck = false; // and the first check's end awaited too
 
         Start& with(const QStringList& more) {
             arguments += more;

@@ -6,8 +6,8 @@
 using namespace Qt::Literals::StringLiterals;
 
 DemoQuenlark::DemoQuenlark(DemoSandbox& demo, const QProcessEnvironment& extra, const QStringList& arguments)
-    : program_(demo.applications() + u"/Quenlark.app/Contents/MacOS/quenlark"_s), arguments_(demo.arguments() + arguments),
-      environment_(demo.environment()) {
+    : program_(demo.applications() + u"/Quenlark.app/Contents/MacOS/quenlark"_s),
+      arguments_(demo.arguments() + arguments), environment_(demo.environment()) {
     // The first check's end is told on the application's debug log.
     environment_.insert(u"QT_LOGGING_RULES"_s, u"quenlark.app.debug=true"_s);
     // A page it opens goes to the stand-in, never to a browser of the machine.

@@ -37,16 +37,18 @@ std::optional<QString> run(const QString& program, const QStringList& arguments)
 std::optional<WId> waitForWindow(const QString& title, std::chrono::milliseconds limit) {
     std::optional<WId> found;
     const QStringList search{u"search"_s, u"--onlyvisible"_s, u"--name"_s, u'^' + title + u'$'};
-    waitUntil([&] {
-        // xdotool ends with a failure while nothing matches.
-        if (const auto ids = run(u"xdotool"_s, search)) {
-            bool number = false;
-            const WId id = ids->section(u'\n', 0, 0).trimmed().toULongLong(&number);
-            if (number)
-                found = id;
-        }
-        return found.has_value();
-    }, limit);
+    waitUntil(
+        [&] {
+            // xdotool ends with a failure while nothing matches.
+            if (const auto ids = run(u"xdotool"_s, search)) {
+                bool number = false;
+                const WId id = ids->section(u'\n', 0, 0).trimmed().toULongLong(&number);
+                if (number)
+                    found = id;
+            }
+            return found.has_value();
+        },
+        limit);
     return found;
 }
 
@@ -54,16 +56,13 @@ bool activate(WId window) {
     return run(u"xdotool"_s, {u"windowactivate"_s, u"--sync"_s, QString::number(window)}).has_value();
 }
 
-bool close(WId window) {
-    return run(u"wmctrl"_s, {u"-i"_s, u"-c"_s, QString::number(window)}).has_value();
-}
+bool close(WId window) { return run(u"wmctrl"_s, {u"-i"_s, u"-c"_s, QString::number(window)}).has_value(); }
 
-bool press(const QString& chord) {
-    return run(u"xdotool"_s, {u"key"_s, u"--clearmodifiers"_s, chord}).has_value();
-}
+bool press(const QString& chord) { return run(u"xdotool"_s, {u"key"_s, u"--clearmodifiers"_s, chord}).has_value(); }
 
 bool click(QPoint point) {
-    return run(u"xdotool"_s, {u"mousemove"_s, QString::number(point.x()), QString::number(point.y()), u"click"_s, u"1"_s})
+    return run(u"xdotool"_s,
+               {u"mousemove"_s, QString::number(point.x()), QString::number(point.y()), u"click"_s, u"1"_s})
         .has_value();
 }
 
@@ -72,12 +71,14 @@ bool screenshot(WId window, const QString& path, std::chrono::milliseconds limit
     if (!screen)
         return false;
     QImage picture = screen->grabWindow(window).toImage();
-    waitUntil([&] {
-        waitUntil([] { return false; }, std::chrono::seconds(1));
-        QImage later = screen->grabWindow(window).toImage();
-        std::swap(picture, later);
-        return picture == later;
-    }, limit);
+    waitUntil(
+        [&] {
+            waitUntil([] { return false; }, std::chrono::seconds(1));
+            QImage later = screen->grabWindow(window).toImage();
+            std::swap(picture, later);
+            return picture == later;
+        },
+        limit);
     QDir().mkpath(QFileInfo(path).absolutePath());
     return !picture.isNull() && picture.save(path, "PNG");
 }

@@ -117,8 +117,9 @@ TEST(FirstRun, TheWelcomeWindowPagesWithTheArrowsAndEscapeSkipsItOnce) {
     ASSERT_TRUE(Desktop::activate(*window));
     const char* pages[] = {"hero", "sources", "safety", "notch", "setup"};
     for (int page = 0; page < 5; ++page) {
-        EXPECT_TRUE(Desktop::screenshot(*window, QStringLiteral(QUENLARK_SCREENS "/e2e-welcome-") +
-                                                     QString::fromLatin1(pages[page]) + u".png"_s, 3s));
+        EXPECT_TRUE(Desktop::screenshot(
+            *window, QStringLiteral(QUENLARK_SCREENS "/e2e-welcome-") + QString::fromLatin1(pages[page]) + u".png"_s,
+            3s));
         ASSERT_TRUE(Desktop::press(u"Right"_s));
     }
     // No Skip on the last page: Escape does nothing there.

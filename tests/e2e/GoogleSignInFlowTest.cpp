@@ -51,20 +51,21 @@ public:
         server_.http().Get("/o/oauth2/v2/auth", [](const httplib::Request& req, httplib::Response& res) {
             // An account already chosen: the page sends the browser straight back.
             res.status = 302;
-            res.set_header("Location", req.get_param_value("redirect_uri") + "?state=" +
-                                           req.get_param_value("state") + "&code=" +
-                                           httplib::detail::encode_query_param(code) + "&scope=email");
+            res.set_header("Location", req.get_param_value("redirect_uri") + "?state=" + req.get_param_value("state") +
+                                           "&code=" + httplib::detail::encode_query_param(code) + "&scope=email");
         });
         server_.http().Post("/token", [this](const httplib::Request& req, httplib::Response& res) {
             std::lock_guard lock(mutex_);
             exchanged_ = QUrlQuery(QString::fromStdString(req.body)).queryItemValue(u"code"_s, QUrl::FullyDecoded);
             // An unsigned token: the emulator reads the claims without checking a signature.
-            const QByteArray token = base64url(R"({"alg":"none","typ":"JWT"})") + '.' +
-                                     base64url(R"({"sub":"e2e-google-7","email":"ada@example.org","email_verified":true,"name":"Ada"})") + '.';
+            const QByteArray token =
+                base64url(R"({"alg":"none","typ":"JWT"})") + '.' +
+                base64url(R"({"sub":"e2e-google-7","email":"ada@example.org","email_verified":true,"name":"Ada"})") +
+                '.';
             res.set_content(R"({"id_token":")" + token.toStdString() + R"(","access_token":"a"})", "application/json");
         });
-        server_.http().Post("/identitytoolkit.googleapis.com/v1/accounts:signInWithIdp",
-                            [](const httplib::Request&, httplib::Response& res) {
+        server_.http().Post("/identitytoolkit.googleapis.com/v1/accounts:signInWithIdp", [](const httplib::Request&,
+                                                                                            httplib::Response& res) {
             res.set_content(R"({"localId":"e2e-google-7","email":"ada@example.org","idToken":"id-1",)"
                             R"("refreshToken":"refresh-1","expiresIn":"3600","displayName":"Ada"})",
                             "application/json");
@@ -120,13 +121,18 @@ TEST(GoogleSignInFlow, TheRedirectReachesTheRunningInstanceThroughASecondOne) {
         return;
 
     const QString emulator = qEnvironmentVariable("QUENLARK_AUTH_EMULATOR");
-    const QString project = emulator.isEmpty() ? u"demo-quenlark"_s : qEnvironmentVariable("QUENLARK_AUTH_EMULATOR_PROJECT");
+    const QString project =
+        emulator.isEmpty() ? u"demo-quenlark"_s : qEnvironmentVariable("QUENLARK_AUTH_EMULATOR_PROJECT");
     const QString config = root + u"/firebase.json"_s;
-    ASSERT_TRUE(writeFile(config, QStringLiteral(R"({"apiKey": "demo-key", "projectId": "%1", "googleClientID": "%2", "authEmulatorHost": "%3"})")
-                                      .arg(project, clientID, emulator.isEmpty() ? google.host() : emulator).toUtf8()));
+    ASSERT_TRUE(writeFile(
+        config,
+        QStringLiteral(R"({"apiKey": "demo-key", "projectId": "%1", "googleClientID": "%2", "authEmulatorHost": "%3"})")
+            .arg(project, clientID, emulator.isEmpty() ? google.host() : emulator)
+            .toUtf8()));
     const QString sandbox = root + u"/sandbox/Applications"_s;
     QDir().mkpath(sandbox);
-    Launch::setArgsForTest({u"--sandbox"_s, sandbox, u"--mock"_s, google.url().toString(), u"--firebase-config"_s, config});
+    Launch::setArgsForTest(
+        {u"--sandbox"_s, sandbox, u"--mock"_s, google.url().toString(), u"--firebase-config"_s, config});
     Vault::setFolder(root + u"/vault"_s);
 
     // This process is the running Quenlark, as main() makes it.

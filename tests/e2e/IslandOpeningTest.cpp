@@ -84,7 +84,8 @@ TEST(IslandOpening, TheWindowGrowsOutOfTheIslandOntoTheScreenAndComesBackWhereIt
         EXPECT_GT(colours(*window), 8) << compositor;
 
         // Moved, closed (it folds away) and reopened: back where it stood.
-        ASSERT_TRUE(Desktop::run(u"xdotool"_s, {u"windowmove"_s, u"--sync"_s, QString::number(*window), u"40"_s, u"60"_s}));
+        ASSERT_TRUE(
+            Desktop::run(u"xdotool"_s, {u"windowmove"_s, u"--sync"_s, QString::number(*window), u"40"_s, u"60"_s}));
         Desktop::waitUntil([] { return false; }, 300ms);
         const QRect moved = geometry(*window);
         ASSERT_TRUE(Desktop::close(*window));

@@ -117,12 +117,15 @@ TEST(Library, SignInRestoreAndRemoveThroughTheWindow) {
 
     // Signed out, the library filter shows the form.
     std::optional<Accessibility::Object> chip;
-    ASSERT_TRUE(Desktop::waitUntil([&] {
-        for (const auto& object : window.all())
-            if (object.name.startsWith(u"Library, "_s))
-                return (chip = object).has_value();
-        return false;
-    }, 30s)) << quenlark.text();
+    ASSERT_TRUE(Desktop::waitUntil(
+        [&] {
+            for (const auto& object : window.all())
+                if (object.name.startsWith(u"Library, "_s))
+                    return (chip = object).has_value();
+            return false;
+        },
+        30s))
+        << quenlark.text();
     ASSERT_TRUE(window.click(chip->name));
     ASSERT_TRUE(window.type(u"Email"_s, DemoLibrary::email));
     ASSERT_TRUE(window.type(u"Password"_s, DemoLibrary::password));
@@ -141,21 +144,27 @@ TEST(Library, SignInRestoreAndRemoveThroughTheWindow) {
     Desktop::waitUntil([] { return false; }, 5s);
     // Install All: the packages ask first, in the library's order.
     ASSERT_TRUE(window.click(u"Install All"_s, 20s, u"push button"_s));
-    ASSERT_TRUE(window.waitFor(u"\u2068Cadence\u2069 installs with a package and needs your administrator password"_s, 60s))
+    ASSERT_TRUE(
+        window.waitFor(u"\u2068Cadence\u2069 installs with a package and needs your administrator password"_s, 60s))
         << quenlark.text() << window.dump();
     EXPECT_TRUE(Desktop::screenshot(main, QStringLiteral(QUENLARK_SCREENS "/e2e-library-consent.png"), 3s));
     // Escape is the card's "Skip This App".
     ASSERT_TRUE(window.find(u"Skip This App"_s, u"push button"_s));
     ASSERT_TRUE(Desktop::activate(main));
     ASSERT_TRUE(Desktop::press(u"Escape"_s));
-    ASSERT_TRUE(window.waitFor(u"\u2068Tally\u2069 installs with a package and needs your administrator password"_s, 60s))
+    ASSERT_TRUE(
+        window.waitFor(u"\u2068Tally\u2069 installs with a package and needs your administrator password"_s, 60s))
         << quenlark.text();
     ASSERT_TRUE(window.click(u"Continue…"_s));
 
     const QString applications = launch.demo().applications();
-    ASSERT_TRUE(Desktop::waitUntil([&] {
-        return QFileInfo::exists(applications + u"/Atlas.app"_s) && QFileInfo::exists(applications + u"/Tally.app"_s);
-    }, 90s)) << quenlark.text();
+    ASSERT_TRUE(Desktop::waitUntil(
+        [&] {
+            return QFileInfo::exists(applications + u"/Atlas.app"_s) &&
+                   QFileInfo::exists(applications + u"/Tally.app"_s);
+        },
+        90s))
+        << quenlark.text();
     EXPECT_FALSE(QFileInfo::exists(applications + u"/Cadence.app"_s));
 
     // The restored rows say so, and the check that ends the restore records them as on this Mac.
@@ -167,9 +176,10 @@ TEST(Library, SignInRestoreAndRemoveThroughTheWindow) {
     }();
     ASSERT_FALSE(allTab.isEmpty());
     ASSERT_TRUE(window.click(allTab));
-    EXPECT_TRUE(Desktop::waitUntil([&] {
-        return window.rowShows(u"Atlas"_s, u"Installed"_s) && window.rowShows(u"Tally"_s, u"Installed"_s);
-    }, 60s)) << quenlark.text() << window.dump();
+    EXPECT_TRUE(Desktop::waitUntil(
+        [&] { return window.rowShows(u"Atlas"_s, u"Installed"_s) && window.rowShows(u"Tally"_s, u"Installed"_s); },
+        60s))
+        << quenlark.text() << window.dump();
     EXPECT_FALSE(window.rowShows(u"Cadence"_s, u"Installed"_s));
     // An app this Mac had all along reads as on it.
     EXPECT_TRUE(window.rowShows(u"Driftwood"_s, u"On this Mac"_s));

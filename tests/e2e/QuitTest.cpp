@@ -13,7 +13,7 @@ TEST(Quit, EndsTheProcessWhateverTheWindowIsDoing) {
     DemoLaunch launch;
     struct Case {
         const char* what;
-        bool closeFirst;  // the window folds away while Quit comes
+        bool closeFirst; // the window folds away while Quit comes
         QStringList keys;
     };
     const Case cases[] = {

@@ -36,9 +36,9 @@ int documents(const CloudConfig& config, const QString& uid, const QString& coll
 
 // Whether the identity emulator still knows the account.
 bool accountExists(const CloudConfig& config, const QString& uid) {
-    const Net::Response answer =
-        ask(config.authHost + u"identitytoolkit.googleapis.com/v1/projects/"_s + config.projectId + u"/accounts:lookup"_s,
-            "POST", QJsonDocument(QJsonObject{{u"localId"_s, QJsonArray{uid}}}).toJson(QJsonDocument::Compact));
+    const Net::Response answer = ask(
+        config.authHost + u"identitytoolkit.googleapis.com/v1/projects/"_s + config.projectId + u"/accounts:lookup"_s,
+        "POST", QJsonDocument(QJsonObject{{u"localId"_s, QJsonArray{uid}}}).toJson(QJsonDocument::Compact));
     return !QJsonDocument::fromJson(answer.body).object().value(u"users"_s).toArray().isEmpty();
 }
 

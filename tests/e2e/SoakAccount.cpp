@@ -31,8 +31,7 @@ bool SoakAccount::ensure() const {
     try {
         runSync(Auth::signIn(DemoLibrary::email, DemoLibrary::password, config_));
         return true;
-    } catch (const std::exception&) {
-    }
+    } catch (const std::exception&) {}
     // Gone: the walk deleted it from the settings' Account tab.
     try {
         runSync(DemoLibrary::seed(config_, studio_));

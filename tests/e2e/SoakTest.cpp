@@ -42,10 +42,10 @@ int bound(const char* name, int otherwise) {
 // What the application may never say: a sanitizer's report, a failed assertion, and Qt's
 // warnings about an object used after it went, a call made once too often, or a widget drawn
 // with a painter already taken (an effect inside another effect, which then draws nothing).
-const QRegularExpression fault(
-    uR"(AddressSanitizer|UndefinedBehaviorSanitizer|runtime error:|ASSERT|was deleted|deleted while|)"
-    uR"(destroyed while|invalid nullptr parameter|must only be called once|called (twice|more than once)|)"
-    uR"(already running|Recursive repaint|painted by one painter at a time)"_s);
+const QRegularExpression
+    fault(uR"(AddressSanitizer|UndefinedBehaviorSanitizer|runtime error:|ASSERT|was deleted|deleted while|)"
+          uR"(destroyed while|invalid nullptr parameter|must only be called once|called (twice|more than once)|)"
+          uR"(already running|Recursive repaint|painted by one painter at a time)"_s);
 
 QStringList faults(const QByteArray& output) {
     QStringList lines;
@@ -58,10 +58,10 @@ QStringList faults(const QByteArray& output) {
 // The roles a person clicks; custom controls that take the focus count too, and so do drawn
 // ones: cards (named by their app) and small pieces such as pills and chevrons.
 bool clickable(const Accessibility::Object& object) {
-    static const QStringList roles{u"push button"_s, u"toggle button"_s, u"check box"_s,  u"radio button"_s,
-                                   u"page tab"_s,    u"combo box"_s,     u"text"_s,       u"entry"_s,
-                                   u"link"_s,        u"list item"_s,     u"menu item"_s,  u"slider"_s,
-                                   u"spin button"_s, u"table cell"_s,    u"tree item"_s,  u"icon"_s};
+    static const QStringList roles{u"push button"_s, u"toggle button"_s, u"check box"_s, u"radio button"_s,
+                                   u"page tab"_s,    u"combo box"_s,     u"text"_s,      u"entry"_s,
+                                   u"link"_s,        u"list item"_s,     u"menu item"_s, u"slider"_s,
+                                   u"spin button"_s, u"table cell"_s,    u"tree item"_s, u"icon"_s};
     const bool drawn = object.role == u"filler"_s &&
                        (!object.name.isEmpty() || (object.box.width() <= 250 && object.box.height() <= 70));
     // Quitting is the walk's last step, never one in the middle.
@@ -163,11 +163,24 @@ bool isCard(const Accessibility::Object& object) {
 // the account, so that most of it goes over the signed-in controls.
 class Walk {
     enum Move {
-        click, chip, key, type, clickInWindow, rightClick, doubleClick, close, reopen, scroll, menu, card, library
+        click,
+        chip,
+        key,
+        type,
+        clickInWindow,
+        rightClick,
+        doubleClick,
+        close,
+        reopen,
+        scroll,
+        menu,
+        card,
+        library
     };
 
 public:
-    Walk(DemoQuenlark& quenlark, const Accessibility& accessibility, quint64 seed, const SoakAccount* account, int seconds)
+    Walk(DemoQuenlark& quenlark, const Accessibility& accessibility, quint64 seed, const SoakAccount* account,
+         int seconds)
         : quenlark_(quenlark), accessibility_(accessibility), random_(seed), account_(account) {
         clock_.start();
         // Alone, the walk draws the same moves from a seed as it always did.
@@ -213,8 +226,8 @@ public:
             if (object.role == u"text"_s || object.role == u"entry"_s)
                 fields.append(object);
             if (answers(object) || (!isCard(object) && std::any_of(cards.begin(), cards.end(), [&](const QRect& box) {
-                                        return box.contains(object.box);
-                                    })))
+                    return box.contains(object.box);
+                })))
                 onCard.append(object);
             // The signed-in library's controls.
             if (area.holds(object))
@@ -308,8 +321,8 @@ public:
     // What the walk did with the account.
     struct AccountSteps {
         int signInTries = 0;
-        int signIns = 0;       // through the library's form
-        int signedInSteps = 0; // steps that saw the account signed in
+        int signIns = 0;        // through the library's form
+        int signedInSteps = 0;  // steps that saw the account signed in
         int libraryInSteps = 0; // of them, steps on the signed-in library
         int libraryClicks = 0;
         int signedOutSteps = 0; // steps on a sign-in form
@@ -321,7 +334,10 @@ private:
 
     int pick(std::initializer_list<double> weights) { return std::discrete_distribution<int>(weights)(random_); }
 
-    template <typename T> const T& any(const QList<T>& list) { return list[between(0, int(list.size()) - 1)]; }
+    template <typename T>
+    const T& any(const QList<T>& list) {
+        return list[between(0, int(list.size()) - 1)];
+    }
 
     static std::string described(const Accessibility::Object& object) {
         return (object.role + u" \""_s + object.name + u'"').toStdString();
@@ -350,7 +366,8 @@ private:
         if (windows.isEmpty())
             return {};
         const QRect box = any(windows).box;
-        return "click in a window" + clickAt({between(box.left(), box.right()), between(box.top(), box.bottom())}, 1, 1);
+        return "click in a window" +
+               clickAt({between(box.left(), box.right()), between(box.top(), box.bottom())}, 1, 1);
     }
 
     std::string scrollIn(const QList<Accessibility::Object>& windows) {
@@ -378,15 +395,17 @@ private:
         const std::string done = clickOn({title}, 1);
         const Commands::Menu* opened = menuNamed(title.name);
         QList<Accessibility::Object> items;
-        Desktop::waitUntil([&] {
-            items.clear();
-            for (const auto& object : accessibility_.showing(quenlark_.pid()))
-                if (object.role == u"menu item"_s && clickable(object) &&
-                    std::any_of(opened->items.begin(), opened->items.end(),
-                                [&](const Commands::Item& item) { return item.title == object.name; }))
-                    items.append(object);
-            return !items.isEmpty();
-        }, 2s);
+        Desktop::waitUntil(
+            [&] {
+                items.clear();
+                for (const auto& object : accessibility_.showing(quenlark_.pid()))
+                    if (object.role == u"menu item"_s && clickable(object) &&
+                        std::any_of(opened->items.begin(), opened->items.end(),
+                                    [&](const Commands::Item& item) { return item.title == object.name; }))
+                        items.append(object);
+                return !items.isEmpty();
+            },
+            2s);
         if (items.isEmpty())
             return done + ", the menu did not open";
         return done + ", " + clickOn(items, 1);
@@ -395,11 +414,10 @@ private:
     std::string press() {
         // The list's keys, the prompts' and the tour's keys and the window's shortcuts (check,
         // update all, uninstall, search, settings).
-        static const QStringList chords{u"Up"_s,        u"Down"_s,           u"Left"_s,      u"Right"_s,
-                                        u"Page_Down"_s, u"Home"_s,           u"End"_s,       u"Return"_s,
-                                        u"space"_s,     u"Escape"_s,         u"Tab"_s,       u"shift+Tab"_s,
-                                        u"BackSpace"_s, u"ctrl+BackSpace"_s, u"ctrl+r"_s,    u"ctrl+f"_s,
-                                        u"ctrl+shift+u"_s, u"ctrl+comma"_s};
+        static const QStringList chords{
+            u"Up"_s,        u"Down"_s,           u"Left"_s,   u"Right"_s,  u"Page_Down"_s,    u"Home"_s,
+            u"End"_s,       u"Return"_s,         u"space"_s,  u"Escape"_s, u"Tab"_s,          u"shift+Tab"_s,
+            u"BackSpace"_s, u"ctrl+BackSpace"_s, u"ctrl+r"_s, u"ctrl+f"_s, u"ctrl+shift+u"_s, u"ctrl+comma"_s};
         const QString chord = any(chords);
         xdotool({u"key"_s, u"--clearmodifiers"_s, chord});
         return "key " + chord.toStdString();
@@ -472,18 +490,20 @@ private:
     QList<Accessibility::Object> waitFor(const std::function<bool(const Accessibility::Object&)>& wanted,
                                          std::chrono::milliseconds limit) {
         QList<Accessibility::Object> found;
-        Desktop::waitUntil([&] {
-            found.clear();
-            const QList<Accessibility::Object> showing = accessibility_.showing(quenlark_.pid());
-            std::optional<int> main;
-            for (const auto& object : showing)
-                if (object.depth == 0 && object.name == MainWindow::title)
-                    main = object.window;
-            for (const auto& object : showing)
-                if (object.window == main && object.depth > 0 && !object.box.isEmpty() && wanted(object))
-                    found.append(object);
-            return !found.isEmpty();
-        }, limit);
+        Desktop::waitUntil(
+            [&] {
+                found.clear();
+                const QList<Accessibility::Object> showing = accessibility_.showing(quenlark_.pid());
+                std::optional<int> main;
+                for (const auto& object : showing)
+                    if (object.depth == 0 && object.name == MainWindow::title)
+                        main = object.window;
+                for (const auto& object : showing)
+                    if (object.window == main && object.depth > 0 && !object.box.isEmpty() && wanted(object))
+                        found.append(object);
+                return !found.isEmpty();
+            },
+            limit);
         std::sort(found.begin(), found.end(),
                   [](const auto& one, const auto& other) { return one.box.top() < other.box.top(); });
         return found;

@@ -27,7 +27,8 @@ int main(int argc, char** argv) {
         if (url.scheme() != u"http"_s || url.host() != u"127.0.0.1"_s)
             return 0; // a page of the wide web: shown, never followed
         httplib::Client client("127.0.0.1", url.port(80));
-        const auto page = client.Get(url.toString(QUrl::RemoveScheme | QUrl::RemoveAuthority | QUrl::FullyEncoded).toStdString());
+        const auto page =
+            client.Get(url.toString(QUrl::RemoveScheme | QUrl::RemoveAuthority | QUrl::FullyEncoded).toStdString());
         if (!page)
             return 1;
         if (page->status < 300 || page->status > 399 || !page->has_header("Location"))

@@ -55,7 +55,9 @@ public:
         process_.waitForFinished(0);
         return process_.state() != QProcess::NotRunning;
     }
-    bool endedCleanly() { return !running() && process_.exitStatus() == QProcess::NormalExit && process_.exitCode() == 0; }
+    bool endedCleanly() {
+        return !running() && process_.exitStatus() == QProcess::NormalExit && process_.exitCode() == 0;
+    }
     std::string output() { return (process_.readAll()).toStdString(); }
 
 private:
@@ -90,8 +92,10 @@ TEST(Takeover, TheNewerCopyStaysAndCopiesLaunchedTogetherLeaveExactlyOne) {
         {"a newer copy runs", {{u"2.0"_s, u"20"_s}}, {{u"1.0"_s, u"10"_s}}, 0},
         {"the same short version with a newer build runs", {{u"2.0"_s, u"21"_s}}, {{u"2.0"_s, u"20"_s}}, 0},
         {"the same version", {{u"2.0"_s, u"20"_s}}, {{u"2.0"_s, u"20"_s}}, 1},
-        {"two of one version launched together beside a third", {{u"2.0"_s, u"20"_s}},
-         {{u"2.0"_s, u"20"_s}, {u"2.0"_s, u"20"_s}}, -1},
+        {"two of one version launched together beside a third",
+         {{u"2.0"_s, u"20"_s}},
+         {{u"2.0"_s, u"20"_s}, {u"2.0"_s, u"20"_s}},
+         -1},
     };
     const QString socket = SingleInstance::socketPath(std::nullopt);
     ASSERT_FALSE(socket.isEmpty());

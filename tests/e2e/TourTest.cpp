@@ -40,10 +40,12 @@ struct Running {
     // The screen once `ready` holds on it, or the last one read.
     QList<Object> waitFor(const std::function<bool(const QList<Object>&)>& ready, std::chrono::milliseconds limit) {
         QList<Object> now;
-        Desktop::waitUntil([&] {
-            now = screen();
-            return ready(now);
-        }, limit);
+        Desktop::waitUntil(
+            [&] {
+                now = screen();
+                return ready(now);
+            },
+            limit);
         return now;
     }
 
@@ -56,13 +58,13 @@ struct Running {
     // open (the click came before the bar was ready) is tried again.
     bool takeTheTour() {
         for (int attempt = 0; attempt < 3; ++attempt) {
-            const auto help = named(
-                waitFor([](const QList<Object>& s) { return named(s, u"Help"_s).has_value(); }, 10s), u"Help"_s);
+            const auto help =
+                named(waitFor([](const QList<Object>& s) { return named(s, u"Help"_s).has_value(); }, 10s), u"Help"_s);
             if (!help || !Desktop::click(help->box.center()))
                 continue;
-            const auto item = named(
-                waitFor([](const QList<Object>& s) { return named(s, u"Take the Tour"_s).has_value(); }, 5s),
-                u"Take the Tour"_s);
+            const auto item =
+                named(waitFor([](const QList<Object>& s) { return named(s, u"Take the Tour"_s).has_value(); }, 5s),
+                      u"Take the Tour"_s);
             if (item && Desktop::click(item->box.center()))
                 return true;
             Desktop::press(u"Escape"_s);
@@ -117,11 +119,17 @@ TEST(Tour, FromTheHelpMenuThroughEveryStepOverTheDashboard) {
                 EXPECT_TRUE(under && under->name.startsWith(u"Library"_s)) << under->name.toStdString();
             }
             if (step.anchor == u"chips"_s) {
-                EXPECT_TRUE(find(screen, [&](const Object& o) { return o.name.startsWith(u"All Apps"_s) && hole->box.contains(o.box); }));
-                EXPECT_TRUE(find(screen, [&](const Object& o) { return o.name.startsWith(u"Library"_s) && hole->box.contains(o.box); }));
+                EXPECT_TRUE(find(screen, [&](const Object& o) {
+                    return o.name.startsWith(u"All Apps"_s) && hole->box.contains(o.box);
+                }));
+                EXPECT_TRUE(find(screen, [&](const Object& o) {
+                    return o.name.startsWith(u"Library"_s) && hole->box.contains(o.box);
+                }));
             }
             if (step.anchor == u"hero"_s) {
-                EXPECT_TRUE(find(screen, [&](const Object& o) { return o.name.startsWith(u"Update All"_s) && hole->box.contains(o.box); }));
+                EXPECT_TRUE(find(screen, [&](const Object& o) {
+                    return o.name.startsWith(u"Update All"_s) && hole->box.contains(o.box);
+                }));
             }
         }
         if (step.notch) {
@@ -129,7 +137,8 @@ TEST(Tour, FromTheHelpMenuThroughEveryStepOverTheDashboard) {
                 << "the preview island";
         }
         if (step.menuBar) {
-            EXPECT_TRUE(find(screen, [](const Object& o) { return o.name.startsWith(u"Illustration: the Quenlark icon"_s); }));
+            EXPECT_TRUE(
+                find(screen, [](const Object& o) { return o.name.startsWith(u"Illustration: the Quenlark icon"_s); }));
         }
         if (n == 3) {
             // The preview folds away once the notch step is left.

@@ -29,8 +29,8 @@ TEST(UpdateAll, TheDemosWindowUpdatesEveryBundleInPlace) {
     ASSERT_TRUE(launch.make());
     // What the server offers for the bundles Quenlark updates in place. The others stay as they
     // are: the store's app and the package open their pages, the Electron app updates itself.
-    const std::map<QString, QString> offered{{u"Lumen"_s, u"1.5.0"_s}, {u"Harbor"_s, u"3.2.0"_s},
-                                             {u"Quill"_s, u"1.0.0"_s}};
+    const std::map<QString, QString> offered{
+        {u"Lumen"_s, u"1.5.0"_s}, {u"Harbor"_s, u"3.2.0"_s}, {u"Quill"_s, u"1.0.0"_s}};
     const QString applications = launch.demo().applications();
     const QDir trash(QFileInfo(applications).path() + u"/Trash"_s);
 
@@ -65,8 +65,8 @@ TEST(UpdateAll, TheDemosWindowUpdatesEveryBundleInPlace) {
     EXPECT_EQ(old(u"Lumen"_s), (std::map<QString, QString>{{u"Lumen.app"_s, u"1.4.0"_s}}));
     EXPECT_EQ(old(u"Harbor"_s), (std::map<QString, QString>{{u"Harbor.app"_s, u"3.1.0"_s}}));
     EXPECT_EQ(old(u"Quill"_s), (std::map<QString, QString>{{u"Quill.app"_s, u"0.9.0"_s}}));
-    for (const auto& [name, version] : std::map<QString, QString>{{u"Ledger"_s, u"4.1"_s}, {u"Relay"_s, u"5.0.1"_s},
-                                                                 {u"Mosaic"_s, u"7.2"_s}, {u"Pebble"_s, u"2.0.0"_s}}) {
+    for (const auto& [name, version] : std::map<QString, QString>{
+             {u"Ledger"_s, u"4.1"_s}, {u"Relay"_s, u"5.0.1"_s}, {u"Mosaic"_s, u"7.2"_s}, {u"Pebble"_s, u"2.0.0"_s}}) {
         EXPECT_EQ(versionOf(applications + u'/' + name + u".app"_s), version) << name.toStdString();
         EXPECT_TRUE(old(name).empty()) << name.toStdString();
     }

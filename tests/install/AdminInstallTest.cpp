@@ -46,7 +46,9 @@ TEST(AdminInstall, BuildsTheRootLineExactly) {
     const QString expected =
         R"(d=$(/usr/bin/mktemp -d '/private/tmp/quenlark-pkg.XXXXXX') || exit 91; trap '/bin/rm -rf "$d"' EXIT; )"
         R"(/bin/cp '/Users/ann/Library/Caches/work-1/package.pkg' "$d/p.pkg" || exit 91; )"
-        R"(echo ')" + digest + R"(  '"$d/p.pkg" | /usr/bin/shasum -a 256 -c - >/dev/null 2>&1 || exit 92; )"
+        R"(echo ')" +
+        digest +
+        R"(  '"$d/p.pkg" | /usr/bin/shasum -a 256 -c - >/dev/null 2>&1 || exit 92; )"
         R"(/usr/sbin/pkgutil --check-signature "$d/p.pkg" > "$d/sig" 2>&1; )"
         R"(/usr/bin/grep -Eq '^ *Status: signed by a developer certificate issued by Apple for distribution$' "$d/sig" || exit 93; )"
         R"(/usr/bin/grep -Eq '^ *1\. Developer ID Installer: .* \(AB12CD34EF\)$' "$d/sig" || exit 94; )"
@@ -88,7 +90,8 @@ TEST(AdminInstall, RefusesValuesOutsideTheCharacterRules) {
     };
     ToolPaths::setMacFormForTest(true);
     for (const Case& c : cases)
-        EXPECT_EQ(refusal(c.package, c.sha, c.team, c.base), c.sentence) << c.package.toStdString() << " " << c.base.toStdString();
+        EXPECT_EQ(refusal(c.package, c.sha, c.team, c.base), c.sentence)
+            << c.package.toStdString() << " " << c.base.toStdString();
     ToolPaths::setMacFormForTest(false);
 }
 
@@ -110,8 +113,10 @@ TEST(AdminInstall, RunsAsRootOnlyInstalledToolsNobodyElseCanChange) {
         QFile::link(QStringLiteral(QUENLARK_TOOLS_PATH), tools + "/" + name);
     ToolPaths::setInstalledForTest(tools, anchors);
     const QString sentence = refusal("/a/p.pkg", digest, "AB12CD34EF", "/private/tmp");
-    EXPECT_TRUE(sentence.startsWith("Quenlark won't run its installer tools as administrator: ")) << sentence.toStdString();
-    EXPECT_TRUE(sentence.endsWith(" is missing or can be changed without administrator rights. Nothing was installed."));
+    EXPECT_TRUE(sentence.startsWith("Quenlark won't run its installer tools as administrator: "))
+        << sentence.toStdString();
+    EXPECT_TRUE(
+        sentence.endsWith(" is missing or can be changed without administrator rights. Nothing was installed."));
     ToolPaths::setInstalledForTest({}, {});
 }
 
@@ -133,7 +138,8 @@ TEST(AdminInstall, ReadsErrorsAndMapsThemToSentences) {
     };
     const QList<Parse> parses = {
         {"0:210: execution error: User canceled. (-128)\n", -128, "User canceled."},
-        {"1176:1286: execution error: Test got an error: User canceled. (-128)", -128, "Test got an error: User canceled."},
+        {"1176:1286: execution error: Test got an error: User canceled. (-128)", -128,
+         "Test got an error: User canceled."},
         {"  0:5: execution error: boom (92)  \n", 92, "boom"},
         {"something odd (99999999999)", std::nullopt, "something odd"},
         {"no number here", std::nullopt, "no number here"},
@@ -152,14 +158,27 @@ TEST(AdminInstall, ReadsErrorsAndMapsThemToSentences) {
     };
     const QList<Map> maps = {
         {-128, "User canceled.", "You cancelled the administrator prompt. Nothing was installed.", true},
-        {91, "", "Quenlark couldn't copy \u2068Alpha\u2069's installer package into a private folder. Nothing was installed.", false},
-        {92, "", "\u2068Alpha\u2069's installer package changed after Quenlark checked it (SHA-256 mismatch in the administrator step). "
-                 "Nothing was installed.", false},
-        {93, "", "\u2068Alpha\u2069's installer package isn't signed by a Developer ID Installer certificate Apple trusts (checked "
-                 "again as administrator). Nothing was installed.", false},
-        {94, "", "\u2068Alpha\u2069's installer package is signed by another team than the one Quenlark checked (checked again as "
-                 "administrator). Nothing was installed.", false},
-        {95, "", "Gatekeeper rejected \u2068Alpha\u2069's installer package in the administrator step. Nothing was installed.", false},
+        {91, "",
+         "Quenlark couldn't copy \u2068Alpha\u2069's installer package into a private folder. Nothing was installed.",
+         false},
+        {92, "",
+         "\u2068Alpha\u2069's installer package changed after Quenlark checked it (SHA-256 mismatch in the "
+         "administrator step). "
+         "Nothing was installed.",
+         false},
+        {93, "",
+         "\u2068Alpha\u2069's installer package isn't signed by a Developer ID Installer certificate Apple trusts "
+         "(checked "
+         "again as administrator). Nothing was installed.",
+         false},
+        {94, "",
+         "\u2068Alpha\u2069's installer package is signed by another team than the one Quenlark checked (checked again "
+         "as "
+         "administrator). Nothing was installed.",
+         false},
+        {95, "",
+         "Gatekeeper rejected \u2068Alpha\u2069's installer package in the administrator step. Nothing was installed.",
+         false},
         {1, "installer: Error - boom", "The installer failed: installer: Error - boom (1)", false},
         {0, "odd", "The installer failed: odd (0)", false},
         {std::nullopt, "osascript failed", "The installer failed: osascript failed", false},
@@ -214,19 +233,21 @@ TEST_F(AdminRun, RunsTheChecksAsTheLineGivesThem) {
     EXPECT_TRUE(out.endsWith("/p.pkg"));
     EXPECT_FALSE(QDir(out.mid(14).chopped(6)).exists()) << "the private folder is removed";
 
-    EXPECT_EQ(run(good, sha, "BBBBBBBBBB"),
-              "\u2068Alpha\u2069's installer package is signed by another team than the one Quenlark checked (checked again as "
-              "administrator). Nothing was installed.");
-    EXPECT_EQ(run(dir_.filePath("missing.pkg"), sha, "AAAAAAAAAA"),
-              "Quenlark couldn't copy \u2068Alpha\u2069's installer package into a private folder. Nothing was installed.");
+    EXPECT_EQ(run(good, sha, "BBBBBBBBBB"), "\u2068Alpha\u2069's installer package is signed by another team than the "
+                                            "one Quenlark checked (checked again as "
+                                            "administrator). Nothing was installed.");
+    EXPECT_EQ(
+        run(dir_.filePath("missing.pkg"), sha, "AAAAAAAAAA"),
+        "Quenlark couldn't copy \u2068Alpha\u2069's installer package into a private folder. Nothing was installed.");
 
     const QString plain = write(PackageBuilder::teamA(false));
-    EXPECT_EQ(run(plain, sha256Of(plain), "AAAAAAAAAA"),
-              "Gatekeeper rejected \u2068Alpha\u2069's installer package in the administrator step. Nothing was installed.");
+    EXPECT_EQ(
+        run(plain, sha256Of(plain), "AAAAAAAAAA"),
+        "Gatekeeper rejected \u2068Alpha\u2069's installer package in the administrator step. Nothing was installed.");
     const QString bare = write(PackageBuilder::unsignedPackage());
-    EXPECT_EQ(run(bare, sha256Of(bare), "AAAAAAAAAA"),
-              "\u2068Alpha\u2069's installer package isn't signed by a Developer ID Installer certificate Apple trusts (checked "
-              "again as administrator). Nothing was installed.");
+    EXPECT_EQ(run(bare, sha256Of(bare), "AAAAAAAAAA"), "\u2068Alpha\u2069's installer package isn't signed by a "
+                                                       "Developer ID Installer certificate Apple trusts (checked "
+                                                       "again as administrator). Nothing was installed.");
 }
 
 TEST_F(AdminRun, APackageChangedAfterTheCheckIsNotInstalled) {
@@ -234,9 +255,9 @@ TEST_F(AdminRun, APackageChangedAfterTheCheckIsNotInstalled) {
     const QString checked = sha256Of(path);
     // Swapped for another valid package of the same team between the check and the run.
     write(PackageBuilder::teamA(true).file("Alpha.app/Contents/MacOS/evil", "x"));
-    EXPECT_EQ(run(path, checked, "AAAAAAAAAA"),
-              "\u2068Alpha\u2069's installer package changed after Quenlark checked it (SHA-256 mismatch in the administrator step). "
-              "Nothing was installed.");
+    EXPECT_EQ(run(path, checked, "AAAAAAAAAA"), "\u2068Alpha\u2069's installer package changed after Quenlark checked "
+                                                "it (SHA-256 mismatch in the administrator step). "
+                                                "Nothing was installed.");
 }
 
 TEST_F(AdminRun, ADismissedPromptIsFinalAndOtherElevationFailuresAreNot) {
@@ -276,8 +297,8 @@ TEST_F(AdminRun, ADismissedPromptIsFinalAndOtherElevationFailuresAreNot) {
     file.close();
     for (const int status : {126, 127}) {
         try {
-            runSync(Updater::runAppleScript(Updater::adminScript(
-                "echo not executable >&2; exit " + QString::number(status), "Alpha")));
+            runSync(Updater::runAppleScript(
+                Updater::adminScript("echo not executable >&2; exit " + QString::number(status), "Alpha")));
             ADD_FAILURE() << "a failing line succeeded";
         } catch (const AppleScriptError& error) {
             const UpdateError mapped = Updater::adminFailure(error, "Alpha");

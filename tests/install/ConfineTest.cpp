@@ -59,7 +59,8 @@ TEST(Confine, RefusesLinksThatLeaveTheUnpackedTree) {
             EXPECT_TRUE(c.refusal == nullptr && !chain) << "accepted";
         } catch (const UpdateError& e) {
             if (chain)
-                EXPECT_TRUE(e.description().contains("(second \u2192 /etc)") || e.description().contains("(first \u2192 second)"));
+                EXPECT_TRUE(e.description().contains("(second \u2192 /etc)") ||
+                            e.description().contains("(first \u2192 second)"));
             else
                 EXPECT_EQ(e.description().toStdString(), c.refusal ? c.refusal : "accepted");
             EXPECT_FALSE(e.needsPermission || e.final);

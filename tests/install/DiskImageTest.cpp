@@ -39,7 +39,8 @@ TEST(DiskImage, AttachAnswersTheLicenceAndDetachClearsTheMount) {
     ASSERT_TRUE(licensed.write(dir.filePath("volume.iso"), dir.filePath("Licensed.dmg")));
     ASSERT_TRUE(UdifWriter().write(dir.filePath("volume.iso"), dir.filePath("Plain.dmg")));
 
-    for (const auto& [image, agreement] : {std::pair{QString("Licensed.dmg"), true}, std::pair{QString("Plain.dmg"), false}}) {
+    for (const auto& [image, agreement] :
+         {std::pair{QString("Licensed.dmg"), true}, std::pair{QString("Plain.dmg"), false}}) {
         const QString mount = dir.filePath("work/mount");
         EXPECT_EQ(Updater::attach(dir.filePath(image), mount), agreement);
         EXPECT_TRUE(QFile::exists(mount + "/Example.app/Contents/Info.plist"));

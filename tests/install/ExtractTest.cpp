@@ -14,9 +14,7 @@
 
 namespace {
 
-QByteArray infoPlist(const QString& id) {
-    return PropertyList::toXml(QVariantMap{{"CFBundleIdentifier", id}}).value();
-}
+QByteArray infoPlist(const QString& id) { return PropertyList::toXml(QVariantMap{{"CFBundleIdentifier", id}}).value(); }
 
 void writeFile(const QString& path, const QByteArray& content) {
     QDir().mkpath(QFileInfo(path).path());

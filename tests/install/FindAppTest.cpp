@@ -18,9 +18,7 @@ void makeApp(const QString& path, const QString& id) {
     f.write(PropertyList::toXml(QVariantMap{{"CFBundleIdentifier", id}}).value());
 }
 
-QString relative(const QTemporaryDir& dir, const QString& path) {
-    return QDir(dir.path()).relativeFilePath(path);
-}
+QString relative(const QTemporaryDir& dir, const QString& path) { return QDir(dir.path()).relativeFilePath(path); }
 
 } // namespace
 
@@ -56,7 +54,7 @@ TEST(FindApp, NeverTakesOrEntersLinks) {
 
     try {
         Updater::findApp(dir.filePath("in"), "com.example");
-        FAIL() << "found " ;
+        FAIL() << "found ";
     } catch (const UpdateError& e) {
         EXPECT_EQ(e.description(), "The download doesn't contain an app.");
     }

@@ -59,9 +59,7 @@ public:
     }
 };
 
-QCoro::Task<bool> answer(bool yes) {
-    co_return yes;
-}
+QCoro::Task<bool> answer(bool yes) { co_return yes; }
 
 struct Outcome {
     std::optional<Updater::Fresh> fresh;
@@ -157,13 +155,11 @@ const EdKey& ourKey() {
 struct HostileCase {
     const char* what;
     std::function<void(FreshInstall&)> arrange;
-    QString sentence; // %APPS% is the applications folder, %SIZE% the payload's size
+    QString sentence;   // %APPS% is the applications folder, %SIZE% the payload's size
     bool early = false; // refused before anything was fetched
 };
 
-void PrintTo(const HostileCase& c, std::ostream* out) {
-    *out << c.what;
-}
+void PrintTo(const HostileCase& c, std::ostream* out) { *out << c.what; }
 
 class Hostile : public FreshInstall, public ::testing::WithParamInterface<HostileCase> {};
 
@@ -207,48 +203,58 @@ TEST_P(Hostile, IsRefusedAndLeavesNothing) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(FreshInstall, Hostile, ::testing::ValuesIn(QList<HostileCase>{
-    {"a download of another app", [](FreshInstall& t) { t.next.identifier("com.example.other"); },
-     "The download contains a different app, not \u2068com.example.tool\u2069. Refusing to install."},
-    {"another team than the library's", [](FreshInstall& t) { t.next.signedBy(&TestPki::shared().teamB); },
-     "Team ID mismatch: \u2068Example\u2069 on your other Mac was signed by \u2068AAAAAAAAAA\u2069, this download by "
-     "\u2068BBBBBBBBBB\u2069. Refusing to install."},
-    {"an EdDSA key and an unsigned download", [](FreshInstall& t) { t.record.edKey = ourKey().publicBase64(); },
-     "\u2068Example\u2069 only accepts EdDSA-signed updates, and this download isn't signed.", true},
-    {"a signature by another key", [](FreshInstall& t) {
-         t.record.edKey = EdKey().publicBase64();
-         t.tweak = [&t](Download& d) { d.edSignature = ourKey().sign(*t.payload); };
-     }, "EdDSA signature doesn't match \u2068Example\u2069's key."},
-    {"a wrong size", [](FreshInstall& t) {
-         // Sent without a length, so only the check after the transfer can tell.
-         t.payload = QByteArray("PK\x03\x04 truncated", 14);
-         t.served = true;
-         t.server.http().Get("/Example.zip", [](const httplib::Request&, httplib::Response& res) {
-             res.set_chunked_content_provider("application/zip", [](size_t, httplib::DataSink& sink) {
-                 sink.write("PK\x03\x04 truncated", 14);
-                 sink.done();
-                 return true;
+INSTANTIATE_TEST_SUITE_P(
+    FreshInstall, Hostile,
+    ::testing::ValuesIn(QList<HostileCase>{
+        {"a download of another app", [](FreshInstall& t) { t.next.identifier("com.example.other"); },
+         "The download contains a different app, not \u2068com.example.tool\u2069. Refusing to install."},
+        {"another team than the library's", [](FreshInstall& t) { t.next.signedBy(&TestPki::shared().teamB); },
+         "Team ID mismatch: \u2068Example\u2069 on your other Mac was signed by \u2068AAAAAAAAAA\u2069, this download "
+         "by "
+         "\u2068BBBBBBBBBB\u2069. Refusing to install."},
+        {"an EdDSA key and an unsigned download", [](FreshInstall& t) { t.record.edKey = ourKey().publicBase64(); },
+         "\u2068Example\u2069 only accepts EdDSA-signed updates, and this download isn't signed.", true},
+        {"a signature by another key",
+         [](FreshInstall& t) {
+             t.record.edKey = EdKey().publicBase64();
+             t.tweak = [&t](Download& d) { d.edSignature = ourKey().sign(*t.payload); };
+         },
+         "EdDSA signature doesn't match \u2068Example\u2069's key."},
+        {"a wrong size",
+         [](FreshInstall& t) {
+             // Sent without a length, so only the check after the transfer can tell.
+             t.payload = QByteArray("PK\x03\x04 truncated", 14);
+             t.served = true;
+             t.server.http().Get("/Example.zip", [](const httplib::Request&, httplib::Response& res) {
+                 res.set_chunked_content_provider("application/zip", [](size_t, httplib::DataSink& sink) {
+                     sink.write("PK\x03\x04 truncated", 14);
+                     sink.done();
+                     return true;
+                 });
              });
-         });
-         t.tweak = [](Download& d) { d.size = 1000; };
-     }, "The download is 14 bytes but should be 1000."},
-    {"a wrong SHA-256", [](FreshInstall& t) { t.tweak = [](Download& d) { d.sha256 = QString(64, 'A'); }; },
-     "SHA-256 checksum mismatch: the download isn't the file the source published."},
-    {"a destination that exists", [](FreshInstall& t) {
-         BundleBuilder(t.applications + "/Example.app").identifier(kTool).executableName("Example").build();
-     }, "\u2068Example.app\u2069 is already in %APPS%."},
-    {"a download link that isn't on the web", [](FreshInstall& t) {
-         t.tweak = [](Download& d) { d.url = QUrl("file:///etc/passwd"); };
-     }, "The download link isn't a web address."},
-    {"a Team ID of nine characters", [](FreshInstall& t) { t.record.team = "AAAAAAAAA"; },
-     "The library's Team ID for \u2068Example\u2069 isn't valid.", true},
-    {"a Team ID with a small letter", [](FreshInstall& t) { t.record.team = "AAAAAAAAAa"; },
-     "The library's Team ID for \u2068Example\u2069 isn't valid.", true},
-    {"neither team nor key, not notarised", [](FreshInstall& t) { t.record.team.reset(); },
-     "\u2068Example\u2069 is signed by team \u2068AAAAAAAAAA\u2069 but isn't notarized by Apple. Refusing to install."},
-    {"nothing to download", [](FreshInstall& t) { t.tweak = [&t](Download&) { t.release.download.reset(); }; },
-     "There's nothing to download for \u2068Example\u2069.", true},
-}));
+             t.tweak = [](Download& d) { d.size = 1000; };
+         },
+         "The download is 14 bytes but should be 1000."},
+        {"a wrong SHA-256", [](FreshInstall& t) { t.tweak = [](Download& d) { d.sha256 = QString(64, 'A'); }; },
+         "SHA-256 checksum mismatch: the download isn't the file the source published."},
+        {"a destination that exists",
+         [](FreshInstall& t) {
+             BundleBuilder(t.applications + "/Example.app").identifier(kTool).executableName("Example").build();
+         },
+         "\u2068Example.app\u2069 is already in %APPS%."},
+        {"a download link that isn't on the web",
+         [](FreshInstall& t) { t.tweak = [](Download& d) { d.url = QUrl("file:///etc/passwd"); }; },
+         "The download link isn't a web address."},
+        {"a Team ID of nine characters", [](FreshInstall& t) { t.record.team = "AAAAAAAAA"; },
+         "The library's Team ID for \u2068Example\u2069 isn't valid.", true},
+        {"a Team ID with a small letter", [](FreshInstall& t) { t.record.team = "AAAAAAAAAa"; },
+         "The library's Team ID for \u2068Example\u2069 isn't valid.", true},
+        {"neither team nor key, not notarised", [](FreshInstall& t) { t.record.team.reset(); },
+         "\u2068Example\u2069 is signed by team \u2068AAAAAAAAAA\u2069 but isn't notarized by Apple. Refusing to "
+         "install."},
+        {"nothing to download", [](FreshInstall& t) { t.tweak = [&t](Download&) { t.release.download.reset(); }; },
+         "There's nothing to download for \u2068Example\u2069.", true},
+    }));
 
 // The destination appears between the look and the move: the app that appeared stays as it was,
 // byte for byte, and the staging copy goes.
@@ -354,8 +360,8 @@ TEST_F(FreshInstall, CandidatesStopAtADeclinedPackageAndOtherwiseSayEachFailure)
     EXPECT_TRUE(declined.final);
     ASSERT_EQ(declined.consents.size(), 1);
     EXPECT_EQ(declined.consents.first(),
-              (PackageConsent{"Example", "Developer ID Installer: Alpha Software (AAAAAAAAAA)", "AAAAAAAAAA", true, true,
-                              true}));
+              (PackageConsent{"Example", "Developer ID Installer: Alpha Software (AAAAAAAAAA)", "AAAAAAAAAA", true,
+                              true, true}));
     EXPECT_EQ(server.requestCount(), 1); // the second candidate was never fetched
     EXPECT_EQ(leftovers(), QStringList());
 
@@ -381,12 +387,12 @@ TEST_F(FreshInstall, AnAcceptedPackageRunsAsAdministratorThenIsLookedForInApplic
     qputenv("QUENLARK_ELEVATION", "unprivileged");
     const QString target = root + "/package-target";
     QDir().mkpath(target);
-    const QByteArray package = PackageBuilder::teamA(true)
-                                   .installLocation(target)
-                                   .folder("Example.app")
-                                   .file("Example.app/Contents/Info.plist",
-                                         BundleBuilder::infoPlistXml({{"CFBundleIdentifier", kTool}}))
-                                   .build();
+    const QByteArray package =
+        PackageBuilder::teamA(true)
+            .installLocation(target)
+            .folder("Example.app")
+            .file("Example.app/Contents/Info.plist", BundleBuilder::infoPlistXml({{"CFBundleIdentifier", kTool}}))
+            .build();
     payload = package;
     record.team.reset(); // a notarised package vouches for itself
 

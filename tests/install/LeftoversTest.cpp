@@ -21,7 +21,10 @@ const QString uuid = QStringLiteral("0A1B2C3D-4E5F-6789-ABCD-EF0123456789");
 
 TEST(LeftoversPrefixed, ClassifiesByHostAndLaunchAgentEntries) {
     const QString host = QStringLiteral("Preferences/ByHost"), agents = QStringLiteral("LaunchAgents");
-    const struct { QString entry, dir; Match expected; } cases[] = {
+    const struct {
+        QString entry, dir;
+        Match expected;
+    } cases[] = {
         {id + ".plist", host, Match::add},
         {id + "." + uuid + ".plist", host, Match::add},
         {id + ".0123456789ab.plist", host, Match::add},
@@ -85,28 +88,60 @@ protected:
 
 TEST_F(LeftoversSearch, FindsEveryFolderOfTheTablesSortedByPath) {
     EXPECT_TRUE(found("Example", id).empty()); // no Library yet
-    for (const char* rel : {"Application Support/%1/", "Caches/%1/", "Preferences/%1.plist", "Containers/%1/",
-                            "Application Scripts/%1/", "Saved Application State/%1.savedState/", "HTTPStorages/%1/",
-                            "HTTPStorages/%1.binarycookies", "WebKit/%1/", "Cookies/%1.binarycookies", "Logs/%1/",
-                            "Preferences/ByHost/%1.%2.plist", "Preferences/ByHost/%1.beta.%2.plist",
-                            "Preferences/ByHost/com.other.app.%2.plist", "LaunchAgents/%1.helper.plist",
-                            "LaunchAgents/%1.foo.plist", "LaunchAgents/%1x.plist", "Group Containers/TEAM1234.%1/",
-                            "Group Containers/%1/", "Group Containers/TEAM1234.%1.shared/", "Caches/%1.ShipIt/",
-                            "Caches/weird*name", "Application Support/Zapped/deep/", "Application Support/Example/"})
+    for (const char* rel : {"Application Support/%1/",
+                            "Caches/%1/",
+                            "Preferences/%1.plist",
+                            "Containers/%1/",
+                            "Application Scripts/%1/",
+                            "Saved Application State/%1.savedState/",
+                            "HTTPStorages/%1/",
+                            "HTTPStorages/%1.binarycookies",
+                            "WebKit/%1/",
+                            "Cookies/%1.binarycookies",
+                            "Logs/%1/",
+                            "Preferences/ByHost/%1.%2.plist",
+                            "Preferences/ByHost/%1.beta.%2.plist",
+                            "Preferences/ByHost/com.other.app.%2.plist",
+                            "LaunchAgents/%1.helper.plist",
+                            "LaunchAgents/%1.foo.plist",
+                            "LaunchAgents/%1x.plist",
+                            "Group Containers/TEAM1234.%1/",
+                            "Group Containers/%1/",
+                            "Group Containers/TEAM1234.%1.shared/",
+                            "Caches/%1.ShipIt/",
+                            "Caches/weird*name",
+                            "Application Support/Zapped/deep/",
+                            "Application Support/Example/"})
         make(QString::fromLatin1(rel).arg(id, uuid));
 
-    const QStringList zap = {"~/Library/Caches", "~/Library/Caches/com.example.app.ShipIt", "~/Library/Caches/weird*name",
-                             "~/Library/Caches/other*", "~/Library/Application Support/Zapped/", "~/Library/../Documents",
+    const QStringList zap = {"~/Library/Caches",
+                             "~/Library/Caches/com.example.app.ShipIt",
+                             "~/Library/Caches/weird*name",
+                             "~/Library/Caches/other*",
+                             "~/Library/Application Support/Zapped/",
+                             "~/Library/../Documents",
                              "/Users/x/Library/Caches/com.example.app.ShipIt"};
-    const std::vector<std::string> expected = {
-        "Application Scripts/com.example.app", "Application Support/Zapped", "Application Support/com.example.app",
-        "Caches/com.example.app", "Caches/com.example.app.ShipIt", "Caches/weird*name", "Containers/com.example.app",
-        "Cookies/com.example.app.binarycookies", "Group Containers/TEAM1234.com.example.app",
-        "Group Containers/com.example.app", "HTTPStorages/com.example.app", "HTTPStorages/com.example.app.binarycookies",
-        "LaunchAgents/com.example.app.foo.plist?", "LaunchAgents/com.example.app.helper.plist", "Logs/com.example.app",
-        "Preferences/ByHost/com.example.app." + uuid.toStdString() + ".plist",
-        "Preferences/ByHost/com.example.app.beta." + uuid.toStdString() + ".plist?",
-        "Preferences/com.example.app.plist", "Saved Application State/com.example.app.savedState", "WebKit/com.example.app"};
+    const std::vector<std::string> expected = {"Application Scripts/com.example.app",
+                                               "Application Support/Zapped",
+                                               "Application Support/com.example.app",
+                                               "Caches/com.example.app",
+                                               "Caches/com.example.app.ShipIt",
+                                               "Caches/weird*name",
+                                               "Containers/com.example.app",
+                                               "Cookies/com.example.app.binarycookies",
+                                               "Group Containers/TEAM1234.com.example.app",
+                                               "Group Containers/com.example.app",
+                                               "HTTPStorages/com.example.app",
+                                               "HTTPStorages/com.example.app.binarycookies",
+                                               "LaunchAgents/com.example.app.foo.plist?",
+                                               "LaunchAgents/com.example.app.helper.plist",
+                                               "Logs/com.example.app",
+                                               "Preferences/ByHost/com.example.app." + uuid.toStdString() + ".plist",
+                                               "Preferences/ByHost/com.example.app.beta." + uuid.toStdString() +
+                                                   ".plist?",
+                                               "Preferences/com.example.app.plist",
+                                               "Saved Application State/com.example.app.savedState",
+                                               "WebKit/com.example.app"};
     EXPECT_EQ(found("Example", id, zap), expected);
 
     // Containers are never measured; everything else is.
@@ -121,12 +156,12 @@ TEST_F(LeftoversSearch, NeverLeavesTheLibraryAndMeasuresWithoutFollowingLinks) {
     ASSERT_TRUE(secret.open(QIODevice::WriteOnly) && secret.write(QByteArray(100000, 's')));
     secret.close();
     make("Caches/real/data", 5000);
-    link(outside, "Application Support/" + id);         // leads out
-    link(at("Caches/real"), "Caches/" + id);            // inside, two levels deep: listed as itself
-    link(at("Caches/real"), "Logs/" + id);              // the same item again: the first path wins
-    link(at("Caches"), "WebKit/" + id);                 // a top-level folder
+    link(outside, "Application Support/" + id);           // leads out
+    link(at("Caches/real"), "Caches/" + id);              // inside, two levels deep: listed as itself
+    link(at("Caches/real"), "Logs/" + id);                // the same item again: the first path wins
+    link(at("Caches"), "WebKit/" + id);                   // a top-level folder
     link(at("gone"), "Cookies/" + id + ".binarycookies"); // dangling
-    link(outside + "/secret", "Caches/real/escape");    // not followed when measuring
+    link(outside + "/secret", "Caches/real/escape");      // not followed when measuring
 
     const auto items = Leftovers::find(app("", id), library, {}, {});
     ASSERT_EQ(items.size(), 1);
@@ -136,9 +171,10 @@ TEST_F(LeftoversSearch, NeverLeavesTheLibraryAndMeasuresWithoutFollowingLinks) {
 }
 
 TEST_F(LeftoversSearch, NamesAndIdentifiersOnlyAsPlainFileNames) {
-    for (const QString& rel : QStringList{"Application Support/Vendor/Tool/", "Preferences/Vendor/Tool.plist",
-                                          "Preferences/.plist", "Preferences/ByHost/.GlobalPreferences." + uuid + ".plist",
-                                          "Caches/Tool/", "Logs/Tool/", "Logs/com.tool/", "Caches/Google/"})
+    for (const QString& rel :
+         QStringList{"Application Support/Vendor/Tool/", "Preferences/Vendor/Tool.plist", "Preferences/.plist",
+                     "Preferences/ByHost/.GlobalPreferences." + uuid + ".plist", "Caches/Tool/", "Logs/Tool/",
+                     "Logs/com.tool/", "Caches/Google/"})
         make(rel);
     EXPECT_TRUE(found("", "Vendor/Tool").empty());
     EXPECT_TRUE(found("Vendor/Tool", "com.vendor.tool").empty());

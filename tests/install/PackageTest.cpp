@@ -28,8 +28,8 @@ QString refusal(const std::function<void()>& body) {
 const QString developer = "signed by a developer certificate issued by Apple for distribution";
 
 QString report(const QString& status, const QString& leaf) {
-    return "Package \"p.pkg\":\n   Status: " + status + "\n   Certificate Chain:\n    1. " + leaf
-           + "\n       Expires: 2030-01-01 00:00:00 +0000\n    2. Developer ID Certification Authority\n";
+    return "Package \"p.pkg\":\n   Status: " + status + "\n   Certificate Chain:\n    1. " + leaf +
+           "\n       Expires: 2030-01-01 00:00:00 +0000\n    2. Developer ID Certification Authority\n";
 }
 
 } // namespace
@@ -55,8 +55,11 @@ TEST(Package, FindsThePackageInADownload) {
 
     // Zips: upper-case suffix, one folder down found; two folders down not; links never taken.
     const QString zip = dir.filePath("download.zip");
-    ASSERT_TRUE(ZipBuilder().file("Top/Alpha.PKG", package).file("Deep/er/Beta.pkg", package)
-                    .symlink("Gamma.pkg", "Top/Alpha.PKG").write(zip));
+    ASSERT_TRUE(ZipBuilder()
+                    .file("Top/Alpha.PKG", package)
+                    .file("Deep/er/Beta.pkg", package)
+                    .symlink("Gamma.pkg", "Top/Alpha.PKG")
+                    .write(zip));
     const QString w2 = work("w2");
     ASSERT_EQ(Updater::package(zip, QString("Alpha.PKG"), w2), w2 + "/package.pkg");
     QFile copied(w2 + "/package.pkg");
@@ -129,19 +132,54 @@ TEST(Package, ReadsTheSignerFromTheReports) {
     };
     const QString leafA = "Developer ID Installer: Alpha Software (AAAAAAAAAA)";
     const QList<Case> cases = {
-        {"developer id", 0, report(developer, leafA), 0, "p: accepted\nsource=Notarized Developer ID\n",
-         {developer, leafA, true, true, true}, QString("AAAAAAAAAA")},
-        {"non-zero exit is not trusted", 1, report(developer, leafA), 3, "p: rejected\nsource=Notarized Developer ID \n",
-         {developer, leafA, false, false, false}, QString("AAAAAAAAAA")},
-        {"nine characters", 0, report(developer, "Developer ID Installer: A (AAAAAAAAA)"), 0, "",
-         {developer, QString("Developer ID Installer: A (AAAAAAAAA)"), true, false, true}, std::nullopt},
-        {"lower case", 0, report(developer, "Developer ID Installer: A (aaaaaaaaaa)"), 0, "",
-         {developer, QString("Developer ID Installer: A (aaaaaaaaaa)"), true, false, true}, std::nullopt},
-        {"application leaf", 0, report(developer, "Developer ID Application: A (AAAAAAAAAA)"), 0, "",
-         {developer, QString("Developer ID Application: A (AAAAAAAAAA)"), true, false, true}, std::nullopt},
-        {"unsigned", 1, "Package \"p.pkg\":\n   Status: no signature\n", 3, "", {"no signature", std::nullopt, false, false, false},
+        {"developer id",
+         0,
+         report(developer, leafA),
+         0,
+         "p: accepted\nsource=Notarized Developer ID\n",
+         {developer, leafA, true, true, true},
+         QString("AAAAAAAAAA")},
+        {"non-zero exit is not trusted",
+         1,
+         report(developer, leafA),
+         3,
+         "p: rejected\nsource=Notarized Developer ID \n",
+         {developer, leafA, false, false, false},
+         QString("AAAAAAAAAA")},
+        {"nine characters",
+         0,
+         report(developer, "Developer ID Installer: A (AAAAAAAAA)"),
+         0,
+         "",
+         {developer, QString("Developer ID Installer: A (AAAAAAAAA)"), true, false, true},
          std::nullopt},
-        {"later status wins", 0, "\tStatus: first\n Status: " + developer + "\n", 0, "", {developer, std::nullopt, true, false, true},
+        {"lower case",
+         0,
+         report(developer, "Developer ID Installer: A (aaaaaaaaaa)"),
+         0,
+         "",
+         {developer, QString("Developer ID Installer: A (aaaaaaaaaa)"), true, false, true},
+         std::nullopt},
+        {"application leaf",
+         0,
+         report(developer, "Developer ID Application: A (AAAAAAAAAA)"),
+         0,
+         "",
+         {developer, QString("Developer ID Application: A (AAAAAAAAAA)"), true, false, true},
+         std::nullopt},
+        {"unsigned",
+         1,
+         "Package \"p.pkg\":\n   Status: no signature\n",
+         3,
+         "",
+         {"no signature", std::nullopt, false, false, false},
+         std::nullopt},
+        {"later status wins",
+         0,
+         "\tStatus: first\n Status: " + developer + "\n",
+         0,
+         "",
+         {developer, std::nullopt, true, false, true},
          std::nullopt},
     };
     for (const Case& c : cases) {
@@ -163,22 +201,36 @@ TEST(Package, ChecksTheSignerByTheRules) {
     const QList<Case> cases = {
         {"notarized, nothing on record", good, std::nullopt, "AAAAAAAAAA"},
         {"same team on record", {developer, leafA, true, false, true}, QString("AAAAAAAAAA"), "AAAAAAAAAA"},
-        {"unsigned", {"no signature", std::nullopt, false, false, false}, std::nullopt,
+        {"unsigned",
+         {"no signature", std::nullopt, false, false, false},
+         std::nullopt,
          "\u2068Alpha\u2069's installer package isn't signed, so Quenlark can't tell who made it. Refusing to run it."},
-        {"untrusted", {"signed by untrusted certificate", leafA, false, false, false}, std::nullopt,
-         "\u2068Alpha\u2069's installer package is signed by \u2068" + leafA + "\u2069"
-             + " (signed by untrusted certificate), not a Developer ID Installer certificate from Apple. Refusing to run it."},
-        {"no leaf", {developer, std::nullopt, true, true, true}, std::nullopt,
-         "\u2068Alpha\u2069's installer package is signed by an unknown certificate (" + developer
-             + "), not a Developer ID Installer certificate from Apple. Refusing to run it."},
-        {"rejected even with a team on record", {developer, leafA, true, true, false}, QString("AAAAAAAAAA"),
-         "Gatekeeper rejects \u2068Alpha\u2069's installer package (spctl --assess --type install), for example because it isn't "
+        {"untrusted",
+         {"signed by untrusted certificate", leafA, false, false, false},
+         std::nullopt,
+         "\u2068Alpha\u2069's installer package is signed by \u2068" + leafA + "\u2069" +
+             " (signed by untrusted certificate), not a Developer ID Installer certificate from Apple. Refusing to run "
+             "it."},
+        {"no leaf",
+         {developer, std::nullopt, true, true, true},
+         std::nullopt,
+         "\u2068Alpha\u2069's installer package is signed by an unknown certificate (" + developer +
+             "), not a Developer ID Installer certificate from Apple. Refusing to run it."},
+        {"rejected even with a team on record",
+         {developer, leafA, true, true, false},
+         QString("AAAAAAAAAA"),
+         "Gatekeeper rejects \u2068Alpha\u2069's installer package (spctl --assess --type install), for example "
+         "because it isn't "
          "notarized or its certificate was revoked. Refusing to run it."},
-        {"not notarized, nothing on record", {developer, leafA, true, false, true}, std::nullopt,
-         "\u2068Alpha\u2069's installer package isn't notarized by Apple, and your other Mac has no developer on record to compare it "
+        {"not notarized, nothing on record",
+         {developer, leafA, true, false, true},
+         std::nullopt,
+         "\u2068Alpha\u2069's installer package isn't notarized by Apple, and your other Mac has no developer on "
+         "record to compare it "
          "with. Refusing to run it."},
         {"other team", good, QString("BBBBBBBBBB"),
-         "Team ID mismatch: \u2068Alpha\u2069 on your other Mac was signed by \u2068BBBBBBBBBB\u2069, this package by \u2068AAAAAAAAAA\u2069. Refusing to run "
+         "Team ID mismatch: \u2068Alpha\u2069 on your other Mac was signed by \u2068BBBBBBBBBB\u2069, this package by "
+         "\u2068AAAAAAAAAA\u2069. Refusing to run "
          "it."},
     };
     for (const Case& c : cases) {
@@ -206,18 +258,21 @@ TEST(Package, EachSignedFormGetsItsVerdictThroughTheTools) {
     };
     const QString unsignedSentence =
         "\u2068Alpha\u2069's installer package isn't signed, so Quenlark can't tell who made it. Refusing to run it.";
-    const QString gatekeeper = "Gatekeeper rejects \u2068Alpha\u2069's installer package (spctl --assess --type install), for "
-                               "example because it isn't notarized or its certificate was revoked. Refusing to run it.";
+    const QString gatekeeper =
+        "Gatekeeper rejects \u2068Alpha\u2069's installer package (spctl --assess --type install), for "
+        "example because it isn't notarized or its certificate was revoked. Refusing to run it.";
     const QList<Case> cases = {
         {"unsigned", PackageBuilder::unsignedPackage(), std::nullopt, unsignedSentence},
         {"team A notarized", PackageBuilder::teamA(true), std::nullopt, "AAAAAAAAAA"},
         {"team A notarized, on record", PackageBuilder::teamA(true), QString("AAAAAAAAAA"), "AAAAAAAAAA"},
         {"team A without ticket", PackageBuilder::teamA(false), QString("AAAAAAAAAA"), gatekeeper},
         {"team B", PackageBuilder::teamB(true), QString("AAAAAAAAAA"),
-         "Team ID mismatch: \u2068Alpha\u2069 on your other Mac was signed by \u2068AAAAAAAAAA\u2069, this package by \u2068BBBBBBBBBB\u2069. Refusing to "
+         "Team ID mismatch: \u2068Alpha\u2069 on your other Mac was signed by \u2068AAAAAAAAAA\u2069, this package by "
+         "\u2068BBBBBBBBBB\u2069. Refusing to "
          "run it."},
         {"untrusted chain", PackageBuilder::untrustedChain(), std::nullopt,
-         "\u2068Alpha\u2069's installer package is signed by \u2068Developer ID Installer: Alpha Software (AAAAAAAAAA)\u2069 (signed by "
+         "\u2068Alpha\u2069's installer package is signed by \u2068Developer ID Installer: Alpha Software "
+         "(AAAAAAAAAA)\u2069 (signed by "
          "untrusted certificate), not a Developer ID Installer certificate from Apple. Refusing to run it."},
         {"changed after signing", PackageBuilder::teamA(true).tamper(PackageBuilder::Tamper::TocAndChecksum),
          QString("AAAAAAAAAA"), unsignedSentence},

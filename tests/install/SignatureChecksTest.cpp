@@ -45,7 +45,8 @@ protected:
 } // namespace
 
 TEST_F(SignatureChecksTest, Sha256StreamsWholeFiles) {
-    for (const qsizetype size : {qsizetype(0), qsizetype(1024 * 1024), qsizetype(1024 * 1024 + 1), qsizetype(3 * 1024 * 1024 - 7)}) {
+    for (const qsizetype size :
+         {qsizetype(0), qsizetype(1024 * 1024), qsizetype(1024 * 1024 + 1), qsizetype(3 * 1024 * 1024 - 7)}) {
         QByteArray bytes(size, '\0');
         for (qsizetype i = 0; i < size; ++i)
             bytes[i] = char(i * 31 + (i >> 12));
@@ -58,7 +59,8 @@ TEST_F(SignatureChecksTest, Sha256StreamsWholeFiles) {
                   QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex()))
             << size;
     }
-    EXPECT_EQ(SignatureChecks::sha256(dir.filePath("0")), u"e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+    EXPECT_EQ(SignatureChecks::sha256(dir.filePath("0")),
+              u"e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
     EXPECT_THROW(SignatureChecks::sha256(dir.filePath("missing")), FileError);
     EXPECT_THROW(SignatureChecks::sha256(dir.path()), FileError);
 }
@@ -91,10 +93,12 @@ TEST_F(SignatureChecksTest, NotarizedDeveloperIdAsksTheAssessmentTool) {
 
     EXPECT_EQ(SignatureChecks::notarizedDeveloperID(notarized.path, "Tool"), u"AAAAAAAAAA");
     EXPECT_EQ(refusal([&] { SignatureChecks::notarizedDeveloperID(plain.path, "Tool"); }),
-              u"\u2068Tool\u2069 is signed by team \u2068BBBBBBBBBB\u2069 but isn't notarized by Apple. Refusing to install.");
+              u"\u2068Tool\u2069 is signed by team \u2068BBBBBBBBBB\u2069 but isn't notarized by Apple. Refusing to "
+              u"install.");
     for (const QString& path : {adhoc.path, untrusted.path})
         EXPECT_EQ(refusal([&] { SignatureChecks::notarizedDeveloperID(path, "Tool"); }),
-                  u"\u2068Tool\u2069 isn't signed with a Developer ID, and your other Mac has no developer on record to compare "
+                  u"\u2068Tool\u2069 isn't signed with a Developer ID, and your other Mac has no developer on record "
+                  u"to compare "
                   u"it with. Refusing to install.");
     EXPECT_EQ(refusal([&] { SignatureChecks::notarizedDeveloperID(dir.filePath("Missing.app"), "Tool"); }),
               u"The new version isn't code signed.");
@@ -116,6 +120,7 @@ TEST_F(SignatureChecksTest, OnlyAnExactSourceLineCounts) {
     for (const char* text : {"x: accepted\nsource=Notarized Developer ID (legacy)\n", "source=Notarized Developer ID!",
                              " source=Notarized Developer ID\n", "x: accepted\nsource=Unnotarized Developer ID\n"})
         EXPECT_EQ(refusal([&] { SignatureChecks::notarizedDeveloperID(plain.path, "Tool", answer(text)); }),
-                  u"\u2068Tool\u2069 is signed by team \u2068AAAAAAAAAA\u2069 but isn't notarized by Apple. Refusing to install.")
+                  u"\u2068Tool\u2069 is signed by team \u2068AAAAAAAAAA\u2069 but isn't notarized by Apple. Refusing "
+                  u"to install.")
             << text;
 }

@@ -38,7 +38,8 @@ protected:
             if (path.endsWith(refuse))
                 throw FileError(FileError::Op::Move, path, refusal);
             events.push_back("trash " + path.mid(root.size() + 1).toStdString());
-            ASSERT_EQ(::rename(QFile::encodeName(path), QFile::encodeName(at("Trash/") + QFileInfo(path).fileName())), 0);
+            ASSERT_EQ(::rename(QFile::encodeName(path), QFile::encodeName(at("Trash/") + QFileInfo(path).fileName())),
+                      0);
         };
         context.run = [this](const QString& tool, const QStringList& args) {
             events.push_back("run " + tool.toStdString() + " " + args.join(' ').toStdString());
@@ -64,7 +65,8 @@ protected:
 
     std::string snapshot() const {
         QStringList all;
-        for (QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+        for (QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                             QDirIterator::Subdirectories);
              it.hasNext();)
             all << it.next();
         all.sort();
@@ -97,9 +99,14 @@ TEST_F(UninstallTree, EveryRefusalComesBeforeAnythingIsTouched) {
     const auto refused = [&](const QString& rel) {
         return "Refusing to remove " + at(rel) + ": it isn't an app's own folder inside " + library + ".";
     };
-    const struct { std::function<void()> arrange; QStringList data; QString sentence; } cases[] = {
+    const struct {
+        std::function<void()> arrange;
+        QStringList data;
+        QString sentence;
+    } cases[] = {
         {[&] { app.bundleID = "com.apple.Notes"; }, {cache}, "\u2068Example\u2069 is part of macOS or an Apple app."},
-        {[&] { app.bundleID = MainBundle::identifier(); }, {cache},
+        {[&] { app.bundleID = MainBundle::identifier(); },
+         {cache},
          "Quenlark can't remove itself. Drag it to the Trash from Applications."},
         {[&] { app.url = at("Documents/Elsewhere.app"); }, {cache}, "\u2068Example\u2069 isn't inside " + apps + "."},
         {[&] { app.url = at("Applications/Linked.app"); }, {cache}, "\u2068Example\u2069 isn't inside " + apps + "."},
@@ -143,12 +150,12 @@ TEST_F(UninstallTree, TrashesInOrderBootingOutAgentsOutsideTheSandbox) {
         uninstall({"Library/LaunchAgents/com.example.app.helper.plist", "Library/Caches/com.example.app/"});
     EXPECT_EQ(removed, QStringList({app.url, at("Library/LaunchAgents/com.example.app.helper.plist"),
                                     at("Library/Caches/com.example.app")}));
-    EXPECT_EQ(events, (std::vector<std::string>{
-                          "trash Applications/Example.app",
-                          "run /bin/launchctl bootout gui/" + std::to_string(::getuid()) + " " +
-                              at("Library/LaunchAgents/com.example.app.helper.plist").toStdString(),
-                          "trash Library/LaunchAgents/com.example.app.helper.plist",
-                          "trash Library/Caches/com.example.app"}));
+    EXPECT_EQ(events,
+              (std::vector<std::string>{"trash Applications/Example.app",
+                                        "run /bin/launchctl bootout gui/" + std::to_string(::getuid()) + " " +
+                                            at("Library/LaunchAgents/com.example.app.helper.plist").toStdString(),
+                                        "trash Library/LaunchAgents/com.example.app.helper.plist",
+                                        "trash Library/Caches/com.example.app"}));
     EXPECT_TRUE(present("Trash/com.example.app/cache.db"));
 
     ASSERT_TRUE(QDir(at("Trash")).removeRecursively());
@@ -166,7 +173,8 @@ TEST_F(UninstallTree, PermanentDeletionRemovesLinksNeverWhatTheyPointTo) {
     make("Library/Caches/shared/blob");
     link("Library/Caches/shared", "Library/Caches/com.example.app.link");
     const QStringList removed = uninstall({"Library/Logs/com.example.app", "Library/Caches/com.example.app.link/.",
-                                           "Library/Logs/com.example.app/log.txt"}, true); // goes with its folder
+                                           "Library/Logs/com.example.app/log.txt"},
+                                          true); // goes with its folder
     EXPECT_EQ(removed.size(), 4);
     EXPECT_FALSE(present("Applications/Example.app") || present("Library/Logs/com.example.app") ||
                  present("Library/Caches/com.example.app.link"));
@@ -181,8 +189,9 @@ TEST_F(UninstallTree, RefusedRemovalsOfTheBundleAndOfALeftover) {
         uninstall({});
         FAIL() << "no error";
     } catch (const UpdateError& error) {
-        EXPECT_EQ(error.description(), "macOS blocked Quenlark from changing \u2068Example\u2069. Turn on Quenlark in System "
-                                       "Settings \u203A Privacy & Security \u203A App Management, then try again.");
+        EXPECT_EQ(error.description(),
+                  "macOS blocked Quenlark from changing \u2068Example\u2069. Turn on Quenlark in System "
+                  "Settings \u203A Privacy & Security \u203A App Management, then try again.");
         EXPECT_TRUE(error.needsPermission);
     }
     refusal = EROFS;
@@ -205,12 +214,12 @@ TEST_F(UninstallTree, StandardContextUsesTheTrashFolderAndTheLaunchctlStandIn) {
     ASSERT_TRUE(QFile::link(at("Applications"), at("Apps")));
     context = Uninstall::Context::standard(at("Apps"), at("Trash"), false);
     uninstall({"Library/LaunchAgents/com.example.app.helper.plist"});
-    EXPECT_TRUE(present("Trash/Example 2.app/Contents/MacOS/Example") &&
-                present("Trash/com.example.app.helper.plist"));
+    EXPECT_TRUE(present("Trash/Example 2.app/Contents/MacOS/Example") && present("Trash/com.example.app.helper.plist"));
     QFile f(log);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll().toStdString(), "bootout gui/" + std::to_string(::getuid()) + " " +
-                                             at("Library/LaunchAgents/com.example.app.helper.plist").toStdString() + "\n");
+                                             at("Library/LaunchAgents/com.example.app.helper.plist").toStdString() +
+                                             "\n");
 }
 
 TEST(UninstallFailure, MentionsTheTrashOnlyWhenNothingWasDeleted) {

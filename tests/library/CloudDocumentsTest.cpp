@@ -27,10 +27,10 @@ TEST(CloudDocuments, DatesReadWithZeroToNineFractionalDigitsAndNothingElse) {
         {u"2026-03-04T05:06:07.5Z"_s, whole.addMSecs(500)},
         {u"2026-03-04T05:06:07.123456789Z"_s, whole.addMSecs(123)},
         {u"2026-03-04T07:06:07+02:00"_s, whole},
-        {u"2026-03-04"_s, std::nullopt},                    // a calendar date only
+        {u"2026-03-04"_s, std::nullopt},                      // a calendar date only
         {u"2026-03-04T05:06:07.1234567890Z"_s, std::nullopt}, // ten digits
         {u"2026-02-30T05:06:07Z"_s, std::nullopt},
-        {u"2026-03-04T05:06:07"_s, std::nullopt},           // no zone
+        {u"2026-03-04T05:06:07"_s, std::nullopt}, // no zone
     };
     for (const auto& c : cases)
         EXPECT_EQ(Cloud::date(stamp(c.text)), c.read) << c.text.toStdString();
@@ -47,11 +47,18 @@ TEST(CloudDocuments, DocumentIDRule) {
         QString id;
         bool valid;
     } cases[] = {
-        {u""_s, false},          {u"."_s, false},         {u".."_s, false},
-        {u"com/app"_s, false},   {u"__app__"_s, false},   {u"__app"_s, true},
-        {u"app__"_s, true},      {u"com.example.app"_s, true},
-        {QString(1500, u'a'), true}, {QString(1501, u'a'), false},
-        {QString(750, QChar(0xe9)), true}, {QString(750, QChar(0xe9)) + u"a"_s, false}, // UTF-8 bytes count
+        {u""_s, false},
+        {u"."_s, false},
+        {u".."_s, false},
+        {u"com/app"_s, false},
+        {u"__app__"_s, false},
+        {u"__app"_s, true},
+        {u"app__"_s, true},
+        {u"com.example.app"_s, true},
+        {QString(1500, u'a'), true},
+        {QString(1501, u'a'), false},
+        {QString(750, QChar(0xe9)), true},
+        {QString(750, QChar(0xe9)) + u"a"_s, false}, // UTF-8 bytes count
     };
     for (const auto& c : cases)
         EXPECT_EQ(Cloud::validDocumentID(c.id), c.valid) << c.id.left(20).toStdString() << " of " << c.id.size();
@@ -61,19 +68,23 @@ TEST(CloudDocuments, DocumentIDRule) {
 TEST(CloudDocuments, DottedKeysMergeIntoOneMap) {
     const Cloud cloud{CloudConfig{u"k"_s, u"demo-p"_s, {}, {}, u"http://db/"_s, true}, Session{}};
     const QDateTime seen(QDate(2026, 1, 2), QTime(3, 4, 5), Qt::UTC);
-    const QJsonObject write = cloud.write(u"users/u/apps/a"_s, {
-                                                                  {u"devices.mac1.installed"_s, Cloud::Value::boolean(false)},
-                                                                  {u"devices.mac1.seen"_s, Cloud::Value::date(seen)},
-                                                              });
+    const QJsonObject write =
+        cloud.write(u"users/u/apps/a"_s, {
+                                             {u"devices.mac1.installed"_s, Cloud::Value::boolean(false)},
+                                             {u"devices.mac1.seen"_s, Cloud::Value::date(seen)},
+                                         });
     EXPECT_EQ(write, json(R"({"update": {"name": "projects/demo-p/databases/(default)/documents/users/u/apps/a",
         "fields": {"devices": {"mapValue": {"fields": {"mac1": {"mapValue": {"fields": {
             "installed": {"booleanValue": false}, "seen": {"timestampValue": "2026-01-02T03:04:05Z"}}}}}}}}},
         "updateMask": {"fieldPaths": ["devices.mac1.installed", "devices.mac1.seen"]}})"));
 
     // A map written whole nests the same way.
-    const QJsonObject whole = cloud.write(u"users/u/apps/a"_s, {{u"devices.mac1"_s, Cloud::Value::map({{u"installed"_s, Cloud::Value::boolean(true)}})}});
-    EXPECT_EQ(whole.value(u"update"_s).toObject().value(u"fields"_s).toObject(),
-              json(R"({"devices": {"mapValue": {"fields": {"mac1": {"mapValue": {"fields": {"installed": {"booleanValue": true}}}}}}}})"));
+    const QJsonObject whole = cloud.write(
+        u"users/u/apps/a"_s, {{u"devices.mac1"_s, Cloud::Value::map({{u"installed"_s, Cloud::Value::boolean(true)}})}});
+    EXPECT_EQ(
+        whole.value(u"update"_s).toObject().value(u"fields"_s).toObject(),
+        json(
+            R"({"devices": {"mapValue": {"fields": {"mac1": {"mapValue": {"fields": {"installed": {"booleanValue": true}}}}}}}})"));
 }
 
 TEST(CloudDocuments, ApplicationDocumentsFallBackFieldByField) {
@@ -95,7 +106,8 @@ TEST(CloudDocuments, ApplicationDocumentsFallBackFieldByField) {
     EXPECT_EQ(app->githubRepo, std::nullopt); // not owner/name
     EXPECT_EQ(app->homepage, u"https://example.com"_s);
     ASSERT_EQ(app->devices.size(), 2);
-    EXPECT_EQ(app->devices[u"m1"_s], (LibraryApp::OnDevice{u"2.0"_s, true, QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5, 250), Qt::UTC)}));
+    EXPECT_EQ(app->devices[u"m1"_s],
+              (LibraryApp::OnDevice{u"2.0"_s, true, QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5, 250), Qt::UTC)}));
     EXPECT_EQ(app->devices[u"m2"_s], (LibraryApp::OnDevice{u""_s, false, LibraryApp::distantPast()}));
 
     const auto trusted = Cloud::app(json(R"({"name": "x/apps/b", "fields": {
@@ -112,10 +124,11 @@ TEST(CloudDocuments, DeviceDocuments) {
     EXPECT_FALSE(Cloud::device(json(R"({"name": "x/devices/m1"})")));
     EXPECT_EQ(Cloud::device(json(R"({"name": "x/devices/m1", "fields": {}})")),
               (Device{u"m1"_s, u"Mac"_s, u""_s, LibraryApp::distantPast(), std::nullopt}));
-    EXPECT_EQ(Cloud::device(json(R"({"name": "x/devices/m2", "fields": {"name": {"stringValue": "Studio"},
+    EXPECT_EQ(
+        Cloud::device(json(R"({"name": "x/devices/m2", "fields": {"name": {"stringValue": "Studio"},
         "model": {"stringValue": "Mac14,13"}, "lastSeen": {"timestampValue": "2026-01-02T03:04:05Z"},
         "hardware": {"stringValue": "ab"}}})")),
-              (Device{u"m2"_s, u"Studio"_s, u"Mac14,13"_s, QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5), Qt::UTC), u"ab"_s}));
+        (Device{u"m2"_s, u"Studio"_s, u"Mac14,13"_s, QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5), Qt::UTC), u"ab"_s}));
 }
 
 TEST(CloudDocuments, SameComparesOnlyStoredStringFields) {

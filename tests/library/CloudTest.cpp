@@ -80,26 +80,38 @@ TEST_F(CloudTest, BrokenAnswers) {
             res.set_content(text, type);
         });
     };
-    answer(R"(/v1/projects/demo-p/databases/\(default\)/documents)" "/users/html/apps", 500, "<html><body>oops</body></html>", "text/html");
-    answer(R"(/v1/projects/demo-p/databases/\(default\)/documents)" "/users/text/apps", 200, "not json", "text/plain");
-    answer(R"(/v1/projects/demo-p/databases/\(default\)/documents)" "/users/deep/apps", 200,
-           R"({"documents": )" + std::string(2000, '[') + std::string(2000, ']') + "}", "application/json");
-    answer(R"(/v1/projects/demo-p/databases/\(default\)/documents)" "/users/denied/apps", 403,
-           R"({"error": {"code": 403, "message": "\nfalse for 'list' @ L4\n  at users/x", "status": "PERMISSION_DENIED"}})",
-           "application/json");
-    answer(R"(/v1/projects/demo-p/databases/\(default\)/documents)" "/users/expired/apps", 401,
-           R"({"error": {"message": "Request had invalid authentication credentials."}})", "application/json");
-    server.http().Get(R"(/v1/projects/demo-p/databases/\(default\)/documents)" "/users/slow/apps",
+    answer(R"(/v1/projects/demo-p/databases/\(default\)/documents)"
+           "/users/html/apps",
+           500, "<html><body>oops</body></html>", "text/html");
+    answer(R"(/v1/projects/demo-p/databases/\(default\)/documents)"
+           "/users/text/apps",
+           200, "not json", "text/plain");
+    answer(R"(/v1/projects/demo-p/databases/\(default\)/documents)"
+           "/users/deep/apps",
+           200, R"({"documents": )" + std::string(2000, '[') + std::string(2000, ']') + "}", "application/json");
+    answer(
+        R"(/v1/projects/demo-p/databases/\(default\)/documents)"
+        "/users/denied/apps",
+        403,
+        R"({"error": {"code": 403, "message": "\nfalse for 'list' @ L4\n  at users/x", "status": "PERMISSION_DENIED"}})",
+        "application/json");
+    answer(R"(/v1/projects/demo-p/databases/\(default\)/documents)"
+           "/users/expired/apps",
+           401, R"({"error": {"message": "Request had invalid authentication credentials."}})", "application/json");
+    server.http().Get(R"(/v1/projects/demo-p/databases/\(default\)/documents)"
+                      "/users/slow/apps",
                       [](const httplib::Request&, httplib::Response& res) {
                           std::this_thread::sleep_for(1500ms);
                           res.set_content("{}", "application/json");
                       });
-    server.http().Get(R"(/v1/projects/demo-p/databases/\(default\)/documents)" "/users/cut/apps",
+    server.http().Get(R"(/v1/projects/demo-p/databases/\(default\)/documents)"
+                      "/users/cut/apps",
                       [](const httplib::Request&, httplib::Response& res) {
-                          res.set_content_provider(1000, "application/json", [](size_t, size_t, httplib::DataSink& sink) {
-                              sink.write("{\"doc", 5);
-                              return false;
-                          });
+                          res.set_content_provider(1000, "application/json",
+                                                   [](size_t, size_t, httplib::DataSink& sink) {
+                                                       sink.write("{\"doc", 5);
+                                                       return false;
+                                                   });
                       });
     server.start();
 
@@ -123,7 +135,8 @@ TEST_F(CloudTest, BrokenAnswers) {
     const auto requests = server.requests();
     ASSERT_FALSE(requests.empty());
     EXPECT_EQ(requests.front().header("Authorization"), "Bearer token-1");
-    EXPECT_EQ(requests.front().target, "/v1/projects/demo-p/databases/(default)/documents/users/html/apps?pageSize=300");
+    EXPECT_EQ(requests.front().target,
+              "/v1/projects/demo-p/databases/(default)/documents/users/html/apps?pageSize=300");
 }
 
 // Pages follow their tokens, fully encoded, and end on an empty or a repeated token, or at the
@@ -132,19 +145,28 @@ TEST_F(CloudTest, BrokenAnswers) {
 TEST_F(CloudTest, ListingsFollowTheirPagesToTheEndOrTheFirstBound) {
     std::string kind;
     std::vector<std::string> tokens;
-    server.http().Get(R"(/v1/projects/demo-p/databases/\(default\)/documents/users/u1/(apps|devices))",
-                      [&](const httplib::Request& req, httplib::Response& res) {
-                          tokens.push_back(req.get_param_value("pageToken"));
-                          const std::string page = std::to_string(tokens.size());
-                          const std::string doc = R"({"name": "projects/demo-p/databases/(default)/documents/users/u1/)" +
-                                                  req.matches[1].str() + "/" + page + R"(", "fields": {}})";
-                          std::string docs = kind == "empty" ? "" : doc + R"(, {"name": "projects/demo-p/databases/(default)/documents/users/u2/apps/x", "fields": {}})";
-                          for (int i = 1; kind == "many" && i < Cloud::pageSize; ++i)
-                              docs += "," + doc;
-                          const std::string next = kind == "ends" ? (page == "1" ? "a+/=" : "") : kind == "repeats" ? "r" : "t" + page;
-                          res.set_content(R"({"documents": [)" + docs + R"(], "x": ")" + std::string(kind == "large" ? 16384 : 0, 'x') +
-                                              R"(", "nextPageToken": ")" + next + R"("})", "application/json");
-                      });
+    server.http().Get(
+        R"(/v1/projects/demo-p/databases/\(default\)/documents/users/u1/(apps|devices))",
+        [&](const httplib::Request& req, httplib::Response& res) {
+            tokens.push_back(req.get_param_value("pageToken"));
+            const std::string page = std::to_string(tokens.size());
+            const std::string doc = R"({"name": "projects/demo-p/databases/(default)/documents/users/u1/)" +
+                                    req.matches[1].str() + "/" + page + R"(", "fields": {}})";
+            std::string docs =
+                kind == "empty"
+                    ? ""
+                    : doc +
+                          R"(, {"name": "projects/demo-p/databases/(default)/documents/users/u2/apps/x", "fields": {}})";
+            for (int i = 1; kind == "many" && i < Cloud::pageSize; ++i)
+                docs += "," + doc;
+            const std::string next = kind == "ends"      ? (page == "1" ? "a+/=" : "")
+                                     : kind == "repeats" ? "r"
+                                                         : "t" + page;
+            res.set_content(R"({"documents": [)" + docs + R"(], "x": ")" +
+                                std::string(kind == "large" ? 16384 : 0, 'x') + R"(", "nextPageToken": ")" + next +
+                                R"("})",
+                            "application/json");
+        });
     server.start();
     Cloud::setBoundsForTest({700, 64 * 1024, 5});
     const QString cut = u"The library server sent more than any library holds, so Quenlark stopped reading "
@@ -167,7 +189,8 @@ TEST_F(CloudTest, ListingsFollowTheirPagesToTheEndOrTheFirstBound) {
         kind = row.kind;
         tokens.clear();
         EXPECT_EQ(row.devices ? read(runSync(cloud().devices())) : read(runSync(cloud().apps())),
-                  std::pair(row.records, row.cutShort)) << kind;
+                  std::pair(row.records, row.cutShort))
+            << kind;
         EXPECT_EQ(tokens, row.tokens) << kind;
     }
     EXPECT_EQ(server.requests()[1].target,
@@ -176,14 +199,15 @@ TEST_F(CloudTest, ListingsFollowTheirPagesToTheEndOrTheFirstBound) {
 
 // Deletion finds every document below the user's and deletes only names on the user's own path.
 TEST_F(CloudTest, DeletionDeletesOnlyTheUsersOwnTree) {
-    server.http().Post(R"(/v1/projects/demo-p/databases/\(default\)/documents/users/u1:runQuery)",
-                       [](const httplib::Request&, httplib::Response& res) {
-                           std::string results;
-                           for (const char* name : {"u1/apps/a", "u1/apps/a/history/h1", "u2/apps/b", "u1/apps", "u1/apps/../../u2/x"})
-                               results += (results.empty() ? "" : ",") + std::string(R"({"document": {"name": ")") +
-                                          "projects/demo-p/databases/(default)/documents/users/" + name + R"("}})";
-                           res.set_content("[" + results + "]", "application/json");
-                       });
+    server.http().Post(
+        R"(/v1/projects/demo-p/databases/\(default\)/documents/users/u1:runQuery)",
+        [](const httplib::Request&, httplib::Response& res) {
+            std::string results;
+            for (const char* name : {"u1/apps/a", "u1/apps/a/history/h1", "u2/apps/b", "u1/apps", "u1/apps/../../u2/x"})
+                results += (results.empty() ? "" : ",") + std::string(R"({"document": {"name": ")") +
+                           "projects/demo-p/databases/(default)/documents/users/" + name + R"("}})";
+            res.set_content("[" + results + "]", "application/json");
+        });
     acceptCommits();
     server.start();
     runSync(cloud().deleteLibrary());
@@ -201,7 +225,8 @@ TEST_F(CloudTest, CommitsInChunksOf400) {
     server.start();
     QList<QJsonObject> writes;
     for (int i = 0; i < 401; ++i)
-        writes.append(cloud().write(u"users/u1/apps/a"_s + QString::number(i), {{u"name"_s, Cloud::Value::string(u"A"_s)}}));
+        writes.append(
+            cloud().write(u"users/u1/apps/a"_s + QString::number(i), {{u"name"_s, Cloud::Value::string(u"A"_s)}}));
 
     runSync(cloud().commit({}));
     EXPECT_EQ(server.requestCount(), 0);
@@ -224,7 +249,8 @@ TEST_F(CloudTest, CommitsInChunksOf400) {
 TEST_F(CloudTest, ProfileWritesCreationTimeOnlyWhenKnownMissing) {
     int readStatus = 404;
     std::string readBody = "{}";
-    server.http().Get(R"(/v1/projects/demo-p/databases/\(default\)/documents)" "/users/u1",
+    server.http().Get(R"(/v1/projects/demo-p/databases/\(default\)/documents)"
+                      "/users/u1",
                       [&](const httplib::Request&, httplib::Response& res) {
                           res.status = readStatus;
                           res.set_content(readBody, "application/json");
@@ -238,9 +264,18 @@ TEST_F(CloudTest, ProfileWritesCreationTimeOnlyWhenKnownMissing) {
         std::optional<QString> name;
         QStringList mask;
     } cases[] = {
-        {404, R"({"error": {"message": "not found"}})", u"Ada"_s, {u"createdAt"_s, u"email"_s, u"lastSignIn"_s, u"name"_s}},
-        {200, R"({"name": "x", "fields": {"email": {"stringValue": "a"}}})", std::nullopt, {u"createdAt"_s, u"email"_s, u"lastSignIn"_s}},
-        {200, R"({"name": "x", "fields": {"createdAt": {"timestampValue": "2020-01-01T00:00:00Z"}}})", std::nullopt, {u"email"_s, u"lastSignIn"_s}},
+        {404,
+         R"({"error": {"message": "not found"}})",
+         u"Ada"_s,
+         {u"createdAt"_s, u"email"_s, u"lastSignIn"_s, u"name"_s}},
+        {200,
+         R"({"name": "x", "fields": {"email": {"stringValue": "a"}}})",
+         std::nullopt,
+         {u"createdAt"_s, u"email"_s, u"lastSignIn"_s}},
+        {200,
+         R"({"name": "x", "fields": {"createdAt": {"timestampValue": "2020-01-01T00:00:00Z"}}})",
+         std::nullopt,
+         {u"email"_s, u"lastSignIn"_s}},
         {401, R"({"error": {"message": "expired"}})", std::nullopt, {u"email"_s, u"lastSignIn"_s}},
         {403, R"({"error": {"message": "denied"}})", std::nullopt, {u"email"_s, u"lastSignIn"_s}},
         {500, "<html></html>", std::nullopt, {u"email"_s, u"lastSignIn"_s}},

@@ -19,11 +19,11 @@ using namespace Qt::Literals::StringLiterals;
 // `ctest -L emulator` starts for the run, with the shipped security rules.
 namespace {
 
-#define REQUIRE_EMULATORS(config)                                                                  \
-    const auto config##Found = AuthEmulator::withFirestore();                                      \
-    if (!config##Found)                                                                            \
-        GTEST_SKIP() << "the Authentication and Firestore emulators are not running: "            \
-                        "`ctest -L emulator` starts them";                                         \
+#define REQUIRE_EMULATORS(config)                                                                                      \
+    const auto config##Found = AuthEmulator::withFirestore();                                                          \
+    if (!config##Found)                                                                                                \
+        GTEST_SKIP() << "the Authentication and Firestore emulators are not running: "                                 \
+                        "`ctest -L emulator` starts them";                                                             \
     const CloudConfig config = *config##Found
 
 Cloud signedUp(const CloudConfig& config) {
@@ -82,7 +82,7 @@ TEST(LibraryOnEmulators, SyncsOfTwoMacsInOneAccount) {
         {sparkle, release(SourceKind::sparkle, u"https://other.example/feed.xml"_s)},
         {app(u"com.example.brewed"_s, u"Brewed"_s, u"1.0"_s), brew},
         {app(u"com.example.hub"_s, u"Hub"_s, std::nullopt), release(SourceKind::github, u"owner/hub"_s)},
-        {app(u"com.example.local"_s, u"Local"_s, u"1"_s), std::nullopt}, // a feed that never reads back
+        {app(u"com.example.local"_s, u"Local"_s, u"1"_s), std::nullopt},  // a feed that never reads back
         {app(u"com.apple.Safari"_s, u"Safari"_s, u"17"_s), std::nullopt}, // skipped: Apple's own
     };
     const Device first = mac(u"dmacA"_s, u"A"_s);
@@ -142,7 +142,8 @@ TEST(LibraryOnEmulators, RulesRemovalAndDeletion) {
     Cloud stranger = signedUp(config);
     stranger.session.uid = cloud.session.uid;
     EXPECT_EQ(failure(stranger.apps()), "Your library isn't accessible with this account (false for 'list' @ L6)");
-    EXPECT_EQ(failure(stranger.deleteLibrary()), "Your library isn't accessible with this account (false for 'list' @ L6)");
+    EXPECT_EQ(failure(stranger.deleteLibrary()),
+              "Your library isn't accessible with this account (false for 'list' @ L6)");
 
     runSync(cloud.remove({u"com.example.one"_s, u"a/b"_s}));
     QList<LibraryApp> left = runSync(cloud.apps()).records;

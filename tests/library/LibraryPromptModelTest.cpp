@@ -37,16 +37,21 @@ TEST(LibraryPromptModel, WordsTheQuestion) {
         QStringList facts;
     } consents[] = {
         {false, false, false, {u"Signed by \u2068Ada Example\u2069"_s}},
-        {true, true, true,
+        {true,
+         true,
+         true,
          {u"Checksum matches the Homebrew cask"_s, u"Signed by \u2068Ada Example\u2069"_s,
           u"Same developer team (\u2068AAAAAAAAAA\u2069) as on your other Mac"_s, u"Notarized by Apple"_s}},
-        {false, true, false,
-         {u"Signed by \u2068Ada Example\u2069"_s, u"Same developer team (\u2068AAAAAAAAAA\u2069) as on your other Mac"_s}},
+        {false,
+         true,
+         false,
+         {u"Signed by \u2068Ada Example\u2069"_s,
+          u"Same developer team (\u2068AAAAAAAAAA\u2069) as on your other Mac"_s}},
     };
     // Names from the library and the download are cleaned like all outside text.
     for (const auto& c : consents) {
-        const ConsentFacts sheet = ConsentFacts::of({u"Led\u202Eger\n\a"_s, u"Ada\nExample"_s, u"AAAAAAAAAA"_s,
-                                                      c.notarized, c.sameTeam, c.checksum});
+        const ConsentFacts sheet = ConsentFacts::of(
+            {u"Led\u202Eger\n\a"_s, u"Ada\nExample"_s, u"AAAAAAAAAA"_s, c.notarized, c.sameTeam, c.checksum});
         EXPECT_EQ(sheet.facts, c.facts);
         EXPECT_EQ(sheet.title, u"\u2068Ledger\u2069 installs with a package and needs your administrator password"_s);
     }
@@ -78,7 +83,8 @@ TEST(LibraryPromptModel, WordsTheQuestion) {
     for (const auto& r : removals) {
         Store::LibraryRows items;
         for (const bool installed : r.installed)
-            items.append(entry(items.isEmpty() ? u"Led\u202Eger\n"_s : u"App"_s + QString::number(items.size()), installed));
+            items.append(
+                entry(items.isEmpty() ? u"Led\u202Eger\n"_s : u"App"_s + QString::number(items.size()), installed));
         const RemovalWording wording = RemovalWording::of(items);
         EXPECT_EQ(wording.title, r.title);
         EXPECT_EQ(wording.explanation, r.explanation);

@@ -83,13 +83,13 @@ struct Library {
 
 // One entry of each kind the tab rules tell apart.
 const QList<Entry> kinds{
-    {u"Here"_s, true, true, {}},                                       // installed here and on m2
-    {u"Other"_s, std::nullopt, true, {}},                              // only on m2, no route yet
-    {u"OtherGone"_s, false, false, Route::Kind::install},              // removed everywhere, m2 had it
-    {u"NoEntries"_s, std::nullopt, std::nullopt, {}},                  // removed everywhere, never on m2
-    {u"Store"_s, std::nullopt, true, Route::Kind::store},              // needs you
-    {u"StoreHere"_s, true, std::nullopt, Route::Kind::store},          // on this Mac: nothing to do
-    {u"Manual"_s, false, std::nullopt, Route::Kind::manual},           // needs you, removed everywhere
+    {u"Here"_s, true, true, {}},                              // installed here and on m2
+    {u"Other"_s, std::nullopt, true, {}},                     // only on m2, no route yet
+    {u"OtherGone"_s, false, false, Route::Kind::install},     // removed everywhere, m2 had it
+    {u"NoEntries"_s, std::nullopt, std::nullopt, {}},         // removed everywhere, never on m2
+    {u"Store"_s, std::nullopt, true, Route::Kind::store},     // needs you
+    {u"StoreHere"_s, true, std::nullopt, Route::Kind::store}, // on this Mac: nothing to do
+    {u"Manual"_s, false, std::nullopt, Route::Kind::manual},  // needs you, removed everywhere
     {u"Failed"_s, std::nullopt, false, Route::Kind::install, InstallPhase::failed(u"No."_s)},
     {u"Done"_s, std::nullopt, true, Route::Kind::install, InstallPhase::done()}, // before the next sync
 };
@@ -108,16 +108,20 @@ TEST(LibraryScreenModel, TabsKeepTheirRowsAndBadgesCountTheWholeLibrary) {
     const QList<Case> cases{
         {LibraryTab::missing, {}, {u"Other"_s, u"OtherGone"_s, u"NoEntries"_s, u"Done"_s}},
         {LibraryTab::missing, u"m2"_s, {u"Other"_s, u"Done"_s}},
-        {LibraryTab::all, {}, {u"Here"_s, u"Other"_s, u"OtherGone"_s, u"NoEntries"_s, u"Store"_s, u"StoreHere"_s,
-                               u"Manual"_s, u"Failed"_s, u"Done"_s}},
+        {LibraryTab::all,
+         {},
+         {u"Here"_s, u"Other"_s, u"OtherGone"_s, u"NoEntries"_s, u"Store"_s, u"StoreHere"_s, u"Manual"_s, u"Failed"_s,
+          u"Done"_s}},
         {LibraryTab::all, u"m2"_s, {u"Here"_s, u"Other"_s, u"Store"_s, u"Done"_s}},
         {LibraryTab::removed, {}, {u"OtherGone"_s, u"NoEntries"_s, u"Manual"_s, u"Failed"_s}},
         {LibraryTab::removed, u"m2"_s, {u"OtherGone"_s, u"Failed"_s}},
         {LibraryTab::yours, {}, {u"Store"_s, u"Manual"_s, u"Failed"_s}},
         {LibraryTab::yours, u"m2"_s, {u"Store"_s, u"Manual"_s, u"Failed"_s}},
         // A Mac that left the account reads "Any Mac", so it filters nothing either.
-        {LibraryTab::all, u"gone"_s, {u"Here"_s, u"Other"_s, u"OtherGone"_s, u"NoEntries"_s, u"Store"_s,
-                                      u"StoreHere"_s, u"Manual"_s, u"Failed"_s, u"Done"_s}},
+        {LibraryTab::all,
+         u"gone"_s,
+         {u"Here"_s, u"Other"_s, u"OtherGone"_s, u"NoEntries"_s, u"Store"_s, u"StoreHere"_s, u"Manual"_s, u"Failed"_s,
+          u"Done"_s}},
         {LibraryTab::removed, u"gone"_s, {u"OtherGone"_s, u"NoEntries"_s, u"Manual"_s, u"Failed"_s}},
     };
     for (const auto& c : cases) {
@@ -182,12 +186,30 @@ TEST(LibraryScreenModel, EmptyViewsFollowTheTabTheSearchTheSyncAndWhatTheListsHo
     const QList<Entry> gotByHand{{u"S"_s, false, true, Route::Kind::store},
                                  {u"F"_s, std::nullopt, true, {}, InstallPhase::failed(u"No."_s)}};
     const QList<Case> cases{
-        {LibraryTab::missing, {}, false, {{u"H"_s, true, {}, {}}}, {}, u"checkmark.icloud"_s, u"Nothing missing"_s,
+        {LibraryTab::missing,
+         {},
+         false,
+         {{u"H"_s, true, {}, {}}},
+         {},
+         u"checkmark.icloud"_s,
+         u"Nothing missing"_s,
          u"Every app in your library is on this Mac."_s},
-        {LibraryTab::missing, {}, false, gotByHand, {}, u"arrow.down.app"_s, u"Nothing to install here"_s,
+        {LibraryTab::missing,
+         {},
+         false,
+         gotByHand,
+         {},
+         u"arrow.down.app"_s,
+         u"Nothing to install here"_s,
          u"2 apps this Mac lacks are waiting for you under Get It Yourself."_s},
-        {LibraryTab::missing, {}, false, {{u"A"_s, std::nullopt, false, {}}}, u"m2"_s, u"checkmark.icloud"_s,
-         u"Nothing missing"_s, u"Every app on the chosen Mac is on this Mac too."_s},
+        {LibraryTab::missing,
+         {},
+         false,
+         {{u"A"_s, std::nullopt, false, {}}},
+         u"m2"_s,
+         u"checkmark.icloud"_s,
+         u"Nothing missing"_s,
+         u"Every app on the chosen Mac is on this Mac too."_s},
         {LibraryTab::all, {}, true, {}, {}, u"icloud"_s, u"Loading your library…"_s},
         {LibraryTab::all, {}, false, {}, {}, u"icloud"_s, u"Your library is empty"_s},
         {LibraryTab::removed, {}, false, {}, {}, u"tray"_s, u"Nothing removed"_s},
@@ -269,7 +291,8 @@ TEST(LibraryScreenModel, TheActionBarCountsOnlyVisibleRows) {
     lib.item(u"B"_s)->setPhase(InstallPhase::idle());
     EXPECT_EQ(names(bar().installable), (QStringList{u"A"_s, u"B"_s}));
 
-    lib.set({{u"H"_s, true, true, {}}, {u"Q"_s, std::nullopt, true, {}, InstallPhase::queued()},
+    lib.set({{u"H"_s, true, true, {}},
+             {u"Q"_s, std::nullopt, true, {}, InstallPhase::queued()},
              {u"One"_s, std::nullopt, true, {}}});
     EXPECT_EQ(bar().status, u"1 app to put back on this Mac"_s);
     lib.set({{u"H"_s, true, true, {}}, {u"Q"_s, std::nullopt, true, {}, InstallPhase::queued()}});
@@ -308,12 +331,19 @@ TEST(LibraryRowModel, StatusFollowsThePhaseAndWhenIdleTheRoute) {
         {{u"a"_s, {}, {}, {}, InstallPhase::verifying()}, K::progress, u"Verifying"_s, {}},
         {{u"a"_s, {}, {}, {}, InstallPhase::installing()}, K::progress, u"Installing"_s, {}},
         {{u"a"_s, {}, {}, {}, InstallPhase::done()}, K::done, u"Installed"_s, {}},
-        {{u"a"_s, {}, {}, {}, InstallPhase::blocked()}, K::button, u"Allow…"_s,
+        {{u"a"_s, {}, {}, {}, InstallPhase::blocked()},
+         K::button,
+         u"Allow…"_s,
          u"x-apple.systempreferences:com.apple.preference.security?Privacy_AppBundles"_s},
-        {{u"a"_s, {}, {}, Route::Kind::manual, InstallPhase::failed(u"No."_s)}, K::button, u"Get It Yourself"_s,
+        {{u"a"_s, {}, {}, Route::Kind::manual, InstallPhase::failed(u"No."_s)},
+         K::button,
+         u"Get It Yourself"_s,
          u"https://example.com/get"_s},
         {{u"a"_s, true, {}, Route::Kind::manual}, K::tag, u"On this Mac"_s, {}},
-        {{u"a"_s, false, {}, Route::Kind::store}, K::button, u"Open in App Store"_s, u"https://apps.apple.com/app/id1"_s},
+        {{u"a"_s, false, {}, Route::Kind::store},
+         K::button,
+         u"Open in App Store"_s,
+         u"https://apps.apple.com/app/id1"_s},
         {{u"a"_s, {}, {}, Route::Kind::manual}, K::button, u"Website"_s, u"https://example.com/get"_s},
         {{u"a"_s, {}, {}, Route::Kind::install}, K::tag, u"Not installed"_s, {}},
         {{u"a"_s, {}, {}, {}}, K::tag, u"Not installed"_s, {}},

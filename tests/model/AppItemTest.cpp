@@ -44,13 +44,21 @@ TEST(AppItem, TellsObserversAsEachFieldRequires) {
         {"checking", [&] { item->checking(); }, [&] { item->setChecking(true); }, true},
         {"same fraction", [&] { item->phase(); }, [&] { item->setPhase(InstallPhase::downloading(0.5)); }, false},
         {"new fraction", [&] { item->phase(); }, [&] { item->setPhase(InstallPhase::downloading(0.6)); }, true},
-        {"same log", [&] { item->installLog(); }, [&] { item->setInstallLog({"x", "y"}); }, false},
-        {"log element", [&] { item->installLog(); }, [&] { item->setInstallLog({"x", "z"}); }, true},
+        {"same log", [&] { item->installLog(); },
+         [&] {
+             item->setInstallLog({"x", "y"});
+         },
+         false},
+        {"log element", [&] { item->installLog(); },
+         [&] {
+             item->setInstallLog({"x", "z"});
+         },
+         true},
         {"same release", [&] { item->release(); }, [&] { item->setRelease(found); }, true},
         {"same attempts", [&] { item->attempts(); }, [&] { item->setAttempts({}); }, true},
         {"same app", [&] { item->id(); }, [&] { item->setApp(editor()); }, true},
-        {"unread field", [&] { item->status(); }, [&] { item->setChecking(false), item->setPhase(InstallPhase::idle()); },
-         false},
+        {"unread field", [&] { item->status(); },
+         [&] { item->setChecking(false), item->setPhase(InstallPhase::idle()); }, false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(tells(c.read, c.write), c.told) << c.name;

@@ -71,8 +71,7 @@ TEST_F(LaunchTest, FirstReadsFromManyThreadsAgree) {
         for (int i = 0; i < 8; ++i) {
             readers.emplace_back([&] {
                 ++ready;
-                while (ready.load() < 8) {
-                }
+                while (ready.load() < 8) {}
                 if (Launch::sandbox() != std::optional<QString>("/tmp") || !Launch::mock())
                     ++wrong;
             });

@@ -32,8 +32,8 @@ TEST(Spring, SettlesOnItsTarget) {
         bool overshoots;
     };
     const Case cases[] = {
-        {0.82, 0, 100, 0, true}, {1.0, 0, 100, 0, false}, {1.6, 0, 100, 0, false},
-        {0.82, 10, 10, 50, true}, {0.3, 1, 0, 0, true}, {2.5, -5, 5, -40, false},
+        {0.82, 0, 100, 0, true},  {1.0, 0, 100, 0, false}, {1.6, 0, 100, 0, false},
+        {0.82, 10, 10, 50, true}, {0.3, 1, 0, 0, true},    {2.5, -5, 5, -40, false},
     };
     for (const auto& c : cases) {
         const Spring spring(0.45, c.damping, c.from, c.to, c.velocity);

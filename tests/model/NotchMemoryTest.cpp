@@ -33,11 +33,11 @@ TEST(NotchMemory, DecodesOnlyACompleteRecord) {
     EXPECT_EQ(decoded->dismissedKeys, QStringList{"k"});
 
     const char* broken[] = {
-        R"({"lastShownKeys":[],"dismissedKeys":[],"askedToStop":false})",                    // no dismissals
-        R"({"lastShownKeys":[],"dismissedKeys":[],"dismissals":1})",                         // no askedToStop
-        R"({"lastShownKeys":[1],"dismissedKeys":[],"dismissals":1,"askedToStop":false})",    // a key that is no text
-        R"({"lastShownKeys":[],"dismissedKeys":[],"dismissals":1.5,"askedToStop":false})",   // not an integer
-        R"({"lastShownKeys":[],"dismissedKeys":[],"dismissals":1,"askedToStop":0})",         // not a Boolean
+        R"({"lastShownKeys":[],"dismissedKeys":[],"askedToStop":false})",                  // no dismissals
+        R"({"lastShownKeys":[],"dismissedKeys":[],"dismissals":1})",                       // no askedToStop
+        R"({"lastShownKeys":[1],"dismissedKeys":[],"dismissals":1,"askedToStop":false})",  // a key that is no text
+        R"({"lastShownKeys":[],"dismissedKeys":[],"dismissals":1.5,"askedToStop":false})", // not an integer
+        R"({"lastShownKeys":[],"dismissedKeys":[],"dismissals":1,"askedToStop":0})",       // not a Boolean
         R"({"lastShown":"today","lastShownKeys":[],"dismissedKeys":[],"dismissals":1,"askedToStop":false})",
         R"([])",
         "",

@@ -88,24 +88,33 @@ TEST_F(PrefsTest, ReadsStoredValuesWithTheirFallBacks) {
     };
     const Case cases[] = {
         {"legacy notch switch off", {{"notchPanel", false}}, [](auto& p) { return p.notchMode() == NotchMode::never; }},
-        {"mode beats the legacy switch", {{"notchMode", "daily"}, {"notchPanel", false}},
+        {"mode beats the legacy switch",
+         {{"notchMode", "daily"}, {"notchPanel", false}},
          [](auto& p) { return p.notchMode() == NotchMode::daily; }},
-        {"unknown mode falls to the legacy switch", {{"notchMode", "Daily"}},
+        {"unknown mode falls to the legacy switch",
+         {{"notchMode", "Daily"}},
          [](auto& p) { return p.notchMode() == NotchMode::smart; }},
         {"unknown theme", {{"theme", "Light"}}, [](auto& p) { return p.theme() == Theme::dark; }},
-        {"skipped versions", {{"ignoredVersions", QVariantMap{{"a", "2.0"}, {"b", "3"}}}},
-         [](auto& p) { return p.ignoredVersions() == QMap<QString, QString>{{"a", "2.0"}, {"b", "3"}}; }},
-        {"one number empties the skipped versions", {{"ignoredVersions", QVariantMap{{"a", "2.0"}, {"b", 3}}}},
+        {"skipped versions",
+         {{"ignoredVersions", QVariantMap{{"a", "2.0"}, {"b", "3"}}}},
+         [](auto& p) {
+             return p.ignoredVersions() == QMap<QString, QString>{{"a", "2.0"}, {"b", "3"}};
+         }},
+        {"one number empties the skipped versions",
+         {{"ignoredVersions", QVariantMap{{"a", "2.0"}, {"b", 3}}}},
          [](auto& p) { return p.ignoredVersions().isEmpty(); }},
-        {"stored zero beats the registered interval", {{"intervalHours", 0}},
+        {"stored zero beats the registered interval",
+         {{"intervalHours", 0}},
          [](auto& p) { return p.intervalHours() == 0; }},
         {"text where a Boolean belongs", {{"showMenuBar", "yes"}}, [](auto& p) { return !p.showMenuBar(); }},
         {"nudge date", {{"nudgeDismissed", when}}, [when](auto& p) { return p.nudgeDismissed() == when; }},
         {"nudge date of the wrong type", {{"nudgeDismissed", 5}}, [](auto& p) { return !p.nudgeDismissed(); }},
-        {"undecodable notch memory", {{"notchMemory", QByteArray("{\"dismissals\":1}")}},
+        {"undecodable notch memory",
+         {{"notchMemory", QByteArray("{\"dismissals\":1}")}},
          [](auto& p) { return p.notchMemory() == NotchMemory(); }},
         {"notch memory",
-         {{"notchMemory", QByteArray(R"({"lastShownKeys":["k"],"dismissedKeys":[],"dismissals":3,"askedToStop":true})")}},
+         {{"notchMemory",
+           QByteArray(R"({"lastShownKeys":["k"],"dismissedKeys":[],"dismissals":3,"askedToStop":true})")}},
          [](auto& p) { return p.notchMemory().dismissals == 3 && p.notchMemory().askedToStop; }},
     };
     for (const auto& c : cases) {
@@ -153,7 +162,10 @@ TEST_F(PrefsTest, WritesEveryAssignmentAndTellsOnlyOfChanges) {
         {"showMenuBar", [&] { p.showMenuBar(); }, [&] { p.setShowMenuBar(true); }, [&] { p.setShowMenuBar(false); },
          false},
         {"ignoredVersions", [&] { p.ignoredVersions(); }, [&] { p.setIgnoredVersions({}); },
-         [&] { p.setIgnoredVersions({{"com.example.A", "2.0"}}); }, QVariantMap{{"com.example.A", "2.0"}}},
+         [&] {
+             p.setIgnoredVersions({{"com.example.A", "2.0"}});
+         },
+         QVariantMap{{"com.example.A", "2.0"}}},
         {"theme", [&] { p.theme(); }, [&] { p.setTheme(Theme::dark); }, [&] { p.setTheme(Theme::system); }, "system"},
         {"notchMemory", [&] { p.notchMemory(); }, [&] { p.setNotchMemory(NotchMemory()); },
          [&] { p.setNotchMemory(memory); }, memory.toJson()},
@@ -233,7 +245,8 @@ TEST_F(PrefsTest, EverySettingSurvivesTextsXmlCanNotCarry) {
     EXPECT_EQ(again.deviceName(), QStringLiteral("Desk\u0007"));
     EXPECT_EQ(QDir(Defaults::folder()).entryList({QStringLiteral("*.corrupt-*")}, QDir::Files), QStringList());
 
-    struct stat folder {}, file {};
+    struct stat folder {
+    }, file{};
     ASSERT_EQ(::stat(QFile::encodeName(Defaults::folder()).constData(), &folder), 0);
     ASSERT_EQ(::stat(QFile::encodeName(Defaults::folder() + "/com.quenlark.Quenlark.plist").constData(), &file), 0);
     EXPECT_EQ(folder.st_mode & 0777, 0700u);

@@ -118,7 +118,7 @@ TEST_F(ScannerTest, SortsNaturallyIgnoringCaseAndWidthAndKeepsScanOrderForEqualN
     bundle("C/\uFF21pp 9.app"); // full-width A
     bundle("C/Zeta 2.app");
     EXPECT_EQ(scan({"A", "B", "C"}), (QStringList{"A/App 9.app", "B/app 9.app", "C/\uFF21pp 9.app", "A/App 10.app",
-                                                   "A/zebra.app", "C/Zeta 2.app"}));
+                                                  "A/zebra.app", "C/Zeta 2.app"}));
 }
 
 TEST_F(ScannerTest, InfoValuesAreNormalised) {
@@ -201,7 +201,8 @@ TEST_F(ScannerTest, TeamComesFromTheEmbeddedSignature) {
 // Damaged bundles are left out, or lose the damaged field; the scan goes on and never waits.
 TEST_F(ScannerTest, DamagedBundlesNeverStopTheScan) {
     bundle("A/Good.app");
-    file("A/Truncated.app/Contents/Info.plist", PropertyList::toXml(QVariantMap{{"CFBundleIdentifier", "x"}})->left(60));
+    file("A/Truncated.app/Contents/Info.plist",
+         PropertyList::toXml(QVariantMap{{"CFBundleIdentifier", "x"}})->left(60));
     file("A/BinaryTruncated.app/Contents/Info.plist", binaryInfo("com.example.cut").left(40));
     file("A/Cycle.app/Contents/Info.plist", bplist({QByteArray("\xD1\x01\x00", 3), ascii("CFBundleIdentifier")}));
     auto absurd = binaryInfo("com.example.absurd");
@@ -280,7 +281,8 @@ TEST_F(ScannerTest, TeamIsReadThroughLinksInsideTheBundleOnly) {
     link("A/Outside.app/Contents/MacOS/Tool", "Elsewhere/Tool");
     BundleBuilder(path("Elsewhere/Folder.app")).build();
     QDir().mkpath(path("A/LinkedFolder.app/Contents"));
-    ASSERT_TRUE(QFile::copy(path("Elsewhere/Folder.app/Contents/Info.plist"), path("A/LinkedFolder.app/Contents/Info.plist")));
+    ASSERT_TRUE(
+        QFile::copy(path("Elsewhere/Folder.app/Contents/Info.plist"), path("A/LinkedFolder.app/Contents/Info.plist")));
     link("A/LinkedFolder.app/Contents/MacOS", "Elsewhere/Folder.app/Contents/MacOS");
 
     ASSERT_EQ(scan({"A"}), (QStringList{"A/Inside.app", "A/LinkedFolder.app", "A/Outside.app"}));

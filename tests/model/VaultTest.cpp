@@ -120,25 +120,25 @@ protected:
     }
 
     SecretCollection* defaultCollection() {
-        return secret_collection_for_alias_sync(service_, SECRET_COLLECTION_DEFAULT, SECRET_COLLECTION_NONE,
-                                                nullptr, nullptr);
+        return secret_collection_for_alias_sync(service_, SECRET_COLLECTION_DEFAULT, SECRET_COLLECTION_NONE, nullptr,
+                                                nullptr);
     }
 
     // Unlocks with the password, as the login session does (no prompt).
     void unlock(SecretCollection* collection) {
         GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
         GVariant* opened = g_dbus_connection_call_sync(
-            bus, "org.freedesktop.secrets", "/org/freedesktop/secrets", "org.freedesktop.Secret.Service",
-            "OpenSession", g_variant_new("(sv)", "plain", g_variant_new_string("")), G_VARIANT_TYPE("(vo)"),
-            G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr);
+            bus, "org.freedesktop.secrets", "/org/freedesktop/secrets", "org.freedesktop.Secret.Service", "OpenSession",
+            g_variant_new("(sv)", "plain", g_variant_new_string("")), G_VARIANT_TYPE("(vo)"), G_DBUS_CALL_FLAGS_NONE,
+            5000, nullptr, nullptr);
         ASSERT_NE(opened, nullptr);
         const char* session = nullptr;
         GVariant* output = nullptr;
         g_variant_get(opened, "(v&o)", &output, &session);
         const char* password = keyringPassword();
-        GVariant* secret = g_variant_new(
-            "(o@ay@ays)", session, g_variant_new_fixed_array(G_VARIANT_TYPE_BYTE, "", 0, 1),
-            g_variant_new_fixed_array(G_VARIANT_TYPE_BYTE, password, strlen(password), 1), "text/plain");
+        GVariant* secret =
+            g_variant_new("(o@ay@ays)", session, g_variant_new_fixed_array(G_VARIANT_TYPE_BYTE, "", 0, 1),
+                          g_variant_new_fixed_array(G_VARIANT_TYPE_BYTE, password, strlen(password), 1), "text/plain");
         GError* error = nullptr;
         GVariant* reply = g_dbus_connection_call_sync(
             bus, "org.freedesktop.secrets", "/org/freedesktop/secrets",
@@ -206,8 +206,8 @@ TEST_F(VaultKeyring, ALockedKeyringIsLeftAloneWithoutPrompting) {
     QElapsedTimer timer;
     timer.start();
     EXPECT_EQ(read(service, "kept"), std::nullopt);
-    write(service, "kept", QByteArray("new"));        // the update fails quietly
-    write(service, "fresh", QByteArray("new"));       // nothing is added
+    write(service, "kept", QByteArray("new"));  // the update fails quietly
+    write(service, "fresh", QByteArray("new")); // nothing is added
     EXPECT_LT(timer.elapsed(), 2000);
     EXPECT_EQ(count(service, "fresh"), 0);
     EXPECT_EQ(count(service, "kept"), 1);

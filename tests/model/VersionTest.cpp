@@ -7,7 +7,7 @@
 namespace {
 
 struct ParseCase {
-    const char* text; // UTF-8
+    const char* text;                   // UTF-8
     std::optional<QList<qint64>> parts; // nothing: the text gives no version
     std::optional<const char*> pre = std::nullopt;
 };
@@ -45,11 +45,11 @@ TEST(Version, Parses) {
         {"1.0.46-nightly.20260903.10", QList<qint64>{1, 0, 46}},
         {"1.1b24", QList<qint64>{1, 1}, "b24"},
         {"20260820.1", QList<qint64>{20260820, 1}},
-        {"1.2\u00b2", std::nullopt},  // superscript two in the head
-        {"1.\u0663", std::nullopt},   // Arabic-Indic three
-        {"\u00bd", std::nullopt},     // a vulgar fraction is a number too
-        {"1.\u4e09", std::nullopt},   // a CJK numeral has a numeric value
-        {"1.2\u0301", std::nullopt},  // a digit with a combining accent is no digit
+        {"1.2\u00b2", std::nullopt}, // superscript two in the head
+        {"1.\u0663", std::nullopt},  // Arabic-Indic three
+        {"\u00bd", std::nullopt},    // a vulgar fraction is a number too
+        {"1.\u4e09", std::nullopt},  // a CJK numeral has a numeric value
+        {"1.2\u0301", std::nullopt}, // a digit with a combining accent is no digit
         {"9223372036854775807", QList<qint64>{9223372036854775807LL}},
         {"9223372036854775808", std::nullopt},
         {"1.12345678901234567890", std::nullopt},
@@ -71,14 +71,8 @@ TEST(Version, Parses) {
 TEST(Version, Orders) {
     // Each pair: the first is before the second.
     const std::pair<const char*, const char*> ascending[] = {
-        {"1.2", "1.2.1"},
-        {"2.0b3", "2.0"},
-        {"1.0-beta9", "1.0-beta10"},
-        {"1.0-alpha", "1.0-beta"},
-        {"1.0rc1", "1.0"},
-        {"1.9", "1.10"},
-        {"999", "1000"},
-        {"1.0-beta2", "1.0-beta10.1"},
+        {"1.2", "1.2.1"}, {"2.0b3", "2.0"}, {"1.0-beta9", "1.0-beta10"},   {"1.0-alpha", "1.0-beta"}, {"1.0rc1", "1.0"},
+        {"1.9", "1.10"},  {"999", "1000"},  {"1.0-beta2", "1.0-beta10.1"},
     };
     for (const auto& [a, b] : ascending) {
         const auto x = *Version::parse(q(a)), y = *Version::parse(q(b));
@@ -106,7 +100,7 @@ TEST(Version, IsNewer) {
         {"1.1", n, "1.0", n, false},
         {"1.0", n, "1.0", n, false},
         {"2.4.1", "100", "1190", "200", n}, // a bare build number against a dotted version
-        {"999", n, "2.0", n, false}, // comparable, and older
+        {"999", n, "2.0", n, false},        // comparable, and older
         {"1000", n, "2.0", n, n},
         {"1190", n, "1200", n, true}, // two bare numbers always compare
         {"1.0", "5", "1.0", "7", true},
@@ -127,7 +121,8 @@ TEST(Version, IsNewer) {
     };
     const auto opt = [](std::optional<const char*> text) { return text ? q(*text) : std::nullopt; };
     for (const auto& c : cases) {
-        const auto answer = Version::isNewer({opt(c.oldVersion), opt(c.oldBuild)}, {opt(c.newVersion), opt(c.newBuild)});
+        const auto answer =
+            Version::isNewer({opt(c.oldVersion), opt(c.oldBuild)}, {opt(c.newVersion), opt(c.newBuild)});
         EXPECT_EQ(answer, c.newer) << c.oldVersion.value_or("-") << "/" << c.oldBuild.value_or("-") << " -> "
                                    << c.newVersion.value_or("-") << "/" << c.newBuild.value_or("-");
     }

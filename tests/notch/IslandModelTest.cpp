@@ -43,26 +43,29 @@ protected:
             ids.append(item->id());
         items = shown;
         state = makeShared<IslandState>(ids, QSizeF(), preview, clock.now());
-        return std::make_unique<IslandModel>(state, IslandModel::Hooks{
-            [this] { return items; },
-            [this] { return updatingAll; },
-            [this](Store::Rows rows) -> QCoro::Task<void> {
-                updated.append(rows);
-                co_return;
-            },
-            [this](const std::shared_ptr<AppItem>& item) { calls.append(QStringLiteral("ignore ") + item->app().name); },
-            [this](const QStringList& keys) {
-                calls.append(QStringLiteral("dismissed ") + keys.join(QLatin1Char(',')));
-                return ask;
-            },
-            [this](const QString& choice) { calls.append(QStringLiteral("snooze ") + choice); },
-            [this] { calls.append(QStringLiteral("never")); },
-            [this] { calls.append(QStringLiteral("open")); },
-            [this](const IslandState* folded) {
-                EXPECT_EQ(folded, state.get());
-                calls.append(QStringLiteral("fold"));
-            },
-        });
+        return std::make_unique<IslandModel>(
+            state, IslandModel::Hooks{
+                       [this] { return items; },
+                       [this] { return updatingAll; },
+                       [this](Store::Rows rows) -> QCoro::Task<void> {
+                           updated.append(rows);
+                           co_return;
+                       },
+                       [this](const std::shared_ptr<AppItem>& item) {
+                           calls.append(QStringLiteral("ignore ") + item->app().name);
+                       },
+                       [this](const QStringList& keys) {
+                           calls.append(QStringLiteral("dismissed ") + keys.join(QLatin1Char(',')));
+                           return ask;
+                       },
+                       [this](const QString& choice) { calls.append(QStringLiteral("snooze ") + choice); },
+                       [this] { calls.append(QStringLiteral("never")); },
+                       [this] { calls.append(QStringLiteral("open")); },
+                       [this](const IslandState* folded) {
+                           EXPECT_EQ(folded, state.get());
+                           calls.append(QStringLiteral("fold"));
+                       },
+                   });
     }
     void advance(double seconds) {
         for (int i = 0; i < seconds * 10; ++i) {
@@ -88,18 +91,26 @@ TEST_F(IslandModelTest, TitlesSubtitlesAndUpdateAll) {
     const QString found = QStringLiteral("Found in the background. Update now, or later from Quenlark.");
     const QString failed = QStringLiteral("Failed updates left the app untouched. Open Quenlark to see why.");
     const QString newest = QStringLiteral("Everything's on its newest version.");
-    const auto idle = InstallPhase::idle(), done = InstallPhase::done(), bad = InstallPhase::failed(QStringLiteral("x"));
+    const auto idle = InstallPhase::idle(), done = InstallPhase::done(),
+               bad = InstallPhase::failed(QStringLiteral("x"));
     const QList<InstallPhase> six(6, idle);
     const Case cases[] = {
         {{idle}, QStringLiteral("1 update ready"), found, QStringLiteral("Update All  1")},
         {{done}, QStringLiteral("Updated"), newest, QStringLiteral("Update All")},
         {{done, done}, QStringLiteral("All 2 updated"), newest, QStringLiteral("Update All")},
-        {{done, bad, idle}, QStringLiteral("1 updated \u00B7 1 failed \u00B7 1 left"), failed, QStringLiteral("Update All  2")},
+        {{done, bad, idle},
+         QStringLiteral("1 updated \u00B7 1 failed \u00B7 1 left"),
+         failed,
+         QStringLiteral("Update All  2")},
         {{bad, bad, bad}, QStringLiteral("3 failed"), failed, QStringLiteral("Update All  3")},
-        {{InstallPhase::blocked(), InstallPhase::downloading(0.5)}, QStringLiteral("2 updates ready"), found,
+        {{InstallPhase::blocked(), InstallPhase::downloading(0.5)},
+         QStringLiteral("2 updates ready"),
+         found,
          QStringLiteral("Update All  1")},
-        {{InstallPhase::queued(), InstallPhase::verifying(), InstallPhase::installing()}, QStringLiteral("3 updates ready"),
-         found, QStringLiteral("Update All")},
+        {{InstallPhase::queued(), InstallPhase::verifying(), InstallPhase::installing()},
+         QStringLiteral("3 updates ready"),
+         found,
+         QStringLiteral("Update All")},
         {six, QStringLiteral("6 updates ready"), QStringLiteral("Found in the background. Scroll to see all 6."),
          QStringLiteral("Update All  6")},
         {{}, QStringLiteral("0 updates ready"), found, QStringLiteral("Update All")},
@@ -126,7 +137,7 @@ TEST_F(IslandModelTest, OnlyInstallableRowsAndRowsStillInTheStoreCount) {
     auto good = row(QStringLiteral("Good"), InstallPhase::idle(), SourceKind::homebrew);
     auto m = model({store, electron, unsigned_, good});
     EXPECT_EQ(m->installable(), (Store::Rows{good}));
-    items.removeOne(good);  // the row left the store
+    items.removeOne(good); // the row left the store
     EXPECT_EQ(m->shown().size(), 3);
     EXPECT_EQ(m->title(), QStringLiteral("3 updates ready"));
     EXPECT_FALSE(m->updateAllEnabled());
@@ -152,26 +163,50 @@ TEST_F(IslandModelTest, ButtonsLaterMenuAndQuestion) {
     const QString fold = QStringLiteral("fold");
     const Case cases[] = {
         {"Later", [](IslandModel& m) { m.later(); }, {keys, fold}},
-        {"Later asks", [this](IslandModel& m) { ask = true; m.later(); }, {keys}, true},
+        {"Later asks",
+         [this](IslandModel& m) {
+             ask = true;
+             m.later();
+         },
+         {keys},
+         true},
         {"Dismiss", [](IslandModel& m) { m.dismiss(); }, {fold}},
         {"Open", [](IslandModel& m) { m.openApp(); }, {QStringLiteral("open")}},
         {"Keep showing", [](IslandModel& m) { m.keepShowing(); }, {fold}},
         {"Only the menu bar", [](IslandModel& m) { m.onlyMenuBar(); }, {QStringLiteral("never"), fold}},
-        {"In 1 Hour", [](IslandModel& m) { m.choose(IslandModel::Later::inOneHour); }, {QStringLiteral("snooze hour"), fold}},
-        {"Tonight", [](IslandModel& m) { m.choose(IslandModel::Later::tonight); }, {QStringLiteral("snooze tonight"), fold}},
-        {"Tomorrow", [](IslandModel& m) { m.choose(IslandModel::Later::tomorrow); }, {QStringLiteral("snooze tomorrow"), fold}},
-        {"Next Week", [](IslandModel& m) { m.choose(IslandModel::Later::nextWeek); }, {QStringLiteral("snooze week"), fold}},
-        {"Skip", [](IslandModel& m) { m.choose(IslandModel::Later::skipTheseVersions); },
+        {"In 1 Hour",
+         [](IslandModel& m) { m.choose(IslandModel::Later::inOneHour); },
+         {QStringLiteral("snooze hour"), fold}},
+        {"Tonight",
+         [](IslandModel& m) { m.choose(IslandModel::Later::tonight); },
+         {QStringLiteral("snooze tonight"), fold}},
+        {"Tomorrow",
+         [](IslandModel& m) { m.choose(IslandModel::Later::tomorrow); },
+         {QStringLiteral("snooze tomorrow"), fold}},
+        {"Next Week",
+         [](IslandModel& m) { m.choose(IslandModel::Later::nextWeek); },
+         {QStringLiteral("snooze week"), fold}},
+        {"Skip",
+         [](IslandModel& m) { m.choose(IslandModel::Later::skipTheseVersions); },
          {QStringLiteral("ignore A"), QStringLiteral("ignore B"), fold}},
-        {"Never", [](IslandModel& m) { m.choose(IslandModel::Later::dontShowFromNotch); }, {QStringLiteral("never"), fold}},
+        {"Never",
+         [](IslandModel& m) { m.choose(IslandModel::Later::dontShowFromNotch); },
+         {QStringLiteral("never"), fold}},
         {"Escape is Later", [](IslandModel& m) { m.escape(); }, {keys, fold}},
         // The question stands until one of its own buttons answers it.
-        {"Escape while asking", [](IslandModel& m) { m.state()->setAskingToStop(true); m.escape(); }, {}, true},
+        {"Escape while asking",
+         [](IslandModel& m) {
+             m.state()->setAskingToStop(true);
+             m.escape();
+         },
+         {},
+         true},
     };
     for (const Case& c : cases) {
         calls.clear();
         ask = false;
-        auto m = model({row(QStringLiteral("A"), InstallPhase::idle()), row(QStringLiteral("B"), InstallPhase::done())});
+        auto m =
+            model({row(QStringLiteral("A"), InstallPhase::idle()), row(QStringLiteral("B"), InstallPhase::done())});
         items[1]->setStatus(Status::upToDate());
         if (std::string(c.what) == "Skip")
             items[1]->setStatus(Status::update());
@@ -202,8 +237,8 @@ TEST_F(IslandModelTest, ButtonsLaterMenuAndQuestion) {
     for (const auto& entry : IslandModel::laterMenu())
         texts.append(entry.entry ? entry.text : QStringLiteral("-"));
     EXPECT_EQ(texts, (QStringList{QStringLiteral("In 1 Hour"), QStringLiteral("Tonight"), QStringLiteral("Tomorrow"),
-                                  QStringLiteral("Next Week"), QStringLiteral("-"), QStringLiteral("Skip These Versions"),
-                                  QStringLiteral("Don't Show from the Notch")}));
+                                  QStringLiteral("Next Week"), QStringLiteral("-"),
+                                  QStringLiteral("Skip These Versions"), QStringLiteral("Don't Show from the Notch")}));
     EXPECT_EQ(IslandModel::question(),
               QStringLiteral("You've put these off a few times. Keep showing updates from the notch?"));
 }
@@ -237,7 +272,7 @@ TEST_F(IslandModelTest, IdleFoldAfterTheLimitUnlessHeld) {
         const char* what;
         QStringList args;
         std::function<void(IslandModel&)> hold;
-        double foldsAt;  // 0: never within a minute
+        double foldsAt; // 0: never within a minute
     };
     const auto none = [](IslandModel&) {};
     const Case cases[] = {
@@ -248,9 +283,25 @@ TEST_F(IslandModelTest, IdleFoldAfterTheLimitUnlessHeld) {
         {"asking", {}, [this](IslandModel&) { state->setAskingToStop(true); }, 0},
         {"updating all", {}, [this](IslandModel&) { updatingAll = true; }, 0},
         {"installing", {}, [this](IslandModel&) { items[0]->setPhase(InstallPhase::downloading(0.1)); }, 0},
-        {"failed does not hold", {}, [this](IslandModel&) { items[0]->setPhase(InstallPhase::failed(QStringLiteral("x"))); }, 32},
-        {"a touch at 10 s", {}, [this](IslandModel& m) { advance(10); m.touch(); }, 42},
-        {"leaving after 40 s", {}, [this](IslandModel& m) { m.setHovering(true); advance(40); m.setHovering(false); }, 72},
+        {"failed does not hold",
+         {},
+         [this](IslandModel&) { items[0]->setPhase(InstallPhase::failed(QStringLiteral("x"))); },
+         32},
+        {"a touch at 10 s",
+         {},
+         [this](IslandModel& m) {
+             advance(10);
+             m.touch();
+         },
+         42},
+        {"leaving after 40 s",
+         {},
+         [this](IslandModel& m) {
+             m.setHovering(true);
+             advance(40);
+             m.setHovering(false);
+         },
+         72},
     };
     for (const Case& c : cases) {
         Launch::setArgsForTest(c.args);

@@ -35,11 +35,27 @@ TEST(NotchOccupants, EachRuleExcludesInItsOrder) {
         {"no owner id is no exclusion", [](Window& w) { w.pid.reset(); }, true},
         {"this process's window", [](Window& w) { w.pid = 1; }, false},
         {"a normal window is not high", [](Window& w) { w.above = false; }, false},
-        {"override-redirect is high", [](Window& w) { w.above = false; w.overrideRedirect = true; }, true},
-        {"a notification is high", [](Window& w) { w.above = false; w.notification = true; }, true},
+        {"override-redirect is high",
+         [](Window& w) {
+             w.above = false;
+             w.overrideRedirect = true;
+         },
+         true},
+        {"a notification is high",
+         [](Window& w) {
+             w.above = false;
+             w.notification = true;
+         },
+         true},
         {"the desktop's own parts", [](Window& w) { w.owner = QStringLiteral("SystemUIServer"); }, false},
         // A centred top dock or short top panel, 600 × 40, is the desktop's own as well.
-        {"a dock or panel", [](Window& w) { w.above = false; w.dock = true; w.bounds = QRectF(660, 0, 600, 40); }, false},
+        {"a dock or panel",
+         [](Window& w) {
+             w.above = false;
+             w.dock = true;
+             w.bounds = QRectF(660, 0, 600, 40);
+         },
+         false},
         {"a dock kept above", [](Window& w) { w.dock = true; }, false},
         {"transparent", [](Window& w) { w.opacity = 0.0; }, false},
         {"faint but visible", [](Window& w) { w.opacity = 0.1; }, true},

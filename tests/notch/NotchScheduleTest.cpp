@@ -16,9 +16,12 @@ QDateTime local(const char* iso) { return QDateTime::fromString(QString::fromLat
 
 std::string describe(const NotchDecision& d) {
     switch (d.kind()) {
-    case NotchDecision::Kind::show: return "show";
-    case NotchDecision::Kind::skip: return "skip " + d.reason().toStdString();
-    case NotchDecision::Kind::wait: return "wait " + d.until().toUTC().toString(Qt::ISODate).toStdString();
+    case NotchDecision::Kind::show:
+        return "show";
+    case NotchDecision::Kind::skip:
+        return "skip " + d.reason().toStdString();
+    case NotchDecision::Kind::wait:
+        return "wait " + d.until().toUTC().toString(Qt::ISODate).toStdString();
     }
     return {};
 }
@@ -117,9 +120,9 @@ TEST(NotchSchedule, WaitsOutQuietHoursOnBerlinsClock) {
         {"2026-10-25T23:10:00+01:00", 23, 7, "2026-10-26T07:00:00+01:00"},
     };
     for (const auto& c : cases) {
-        const auto decision = NotchSchedule::decide(NotchTrigger::login, {"a@1"}, {}, NotchMode::smart,
-                                                    NotchSchedule::QuietHours{c.from, c.to}, local(c.now), berlin,
-                                                    false);
+        const auto decision =
+            NotchSchedule::decide(NotchTrigger::login, {"a@1"}, {}, NotchMode::smart,
+                                  NotchSchedule::QuietHours{c.from, c.to}, local(c.now), berlin, false);
         const auto expected = *c.until ? NotchDecision::wait(local(c.until)) : NotchDecision::show();
         EXPECT_EQ(decision, expected) << c.now << ": " << describe(decision);
     }

@@ -57,7 +57,12 @@ class NotchSchedulerTest : public ::testing::Test {
 protected:
     NotchSchedulerTest()
         : prefs(std::make_shared<Defaults>(TestEnvironment::root() + QStringLiteral("/notch.plist")), false),
-          scheduler(prefs, desktop, wake, NotchScheduler::Rows{[this] { ++keyReads; return keys; }, [this] { return touring; }},
+          scheduler(prefs, desktop, wake,
+                    NotchScheduler::Rows{[this] {
+                                             ++keyReads;
+                                             return keys;
+                                         },
+                                         [this] { return touring; }},
                     [this](bool autoShown) { island(autoShown); }) {
         prefs.setQuietHours(false);
         prefs.setNotchMemory({});
@@ -339,7 +344,7 @@ TEST_F(NotchSchedulerTest, ReadsTheStoresVisibleUpdates) {
     desktop.model->later();
     EXPECT_EQ(prefs.notchMemory().dismissedKeys, expected);
     EXPECT_EQ(prefs.notchMemory().dismissals, 1);
-    EXPECT_FALSE(real.notch().detach().has_value());  // "Later" folded it
+    EXPECT_FALSE(real.notch().detach().has_value()); // "Later" folded it
     clock.advanceSeconds(0.7);
     QCoreApplication::processEvents();
     EXPECT_EQ(desktop.orderedOut, 1);

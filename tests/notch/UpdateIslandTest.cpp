@@ -48,7 +48,7 @@ protected:
     QStringList ids{QStringLiteral("/Applications/A.app")};
     std::optional<UpdateIsland::Screen> screen = UpdateIsland::Screen{{0, 0, 1920, 1080}, {0, 28, 1920, 1052}, {}};
     QList<Occupant> covering;
-    QList<QList<Occupant>> scripted;  // answers of the next probes, before `covering`
+    QList<QList<Occupant>> scripted; // answers of the next probes, before `covering`
     bool reduced = false;
     int probes = 0;
     QStringList log;
@@ -97,13 +97,13 @@ TEST_F(UpdateIslandTest, PresentsOnAFreeNotchExpandsAfter50msAndFoldsAfter700ms)
 TEST_F(UpdateIslandTest, WaitsForTheNotchPollingOnceASecondAndGivesUpAfter600Polls) {
     covering = {Occupant{5, QStringLiteral("Player"), {900, 0, 100, 40}}};
     island.show(false, false);
-    island.show(true, false);  // a wait already runs: not even autoShown changes
+    island.show(true, false); // a wait already runs: not even autoShown changes
     EXPECT_TRUE(island.waiting());
     EXPECT_FALSE(island.autoShown());
     island.detach();
     EXPECT_FALSE(island.waiting());
     covering.clear();
-    advance(1);  // the cancelled wait ends without presenting
+    advance(1); // the cancelled wait ends without presenting
     EXPECT_EQ(state(), nullptr);
 
     covering = {Occupant{5, QStringLiteral("Player"), {900, 0, 100, 40}}};
@@ -116,7 +116,7 @@ TEST_F(UpdateIslandTest, WaitsForTheNotchPollingOnceASecondAndGivesUpAfter600Pol
     ids = {QStringLiteral("/Applications/C.app")};
     advance(1);
     ASSERT_NE(state(), nullptr);
-    EXPECT_EQ(state()->ids(), ids);  // recomputed when the notch came free
+    EXPECT_EQ(state()->ids(), ids); // recomputed when the notch came free
     island.detach();
 
     covering = {Occupant{5, QStringLiteral("Player"), {900, 0, 100, 40}}};
@@ -140,7 +140,7 @@ TEST_F(UpdateIslandTest, WatcherFoldsForANewOccupantAndShowsAgainASecondLater) {
     const Occupant old{5, QStringLiteral("Player"), {900, 0, 100, 40}};
     const Occupant fresh{6, QStringLiteral("Chat"), {900, 0, 100, 40}};
     island.show(false, false);
-    covering = {old};  // arrives after presentation: counts
+    covering = {old}; // arrives after presentation: counts
     auto first = island.island()->state;
     advance(0.699);
     EXPECT_EQ(state(), first.get());
@@ -156,7 +156,7 @@ TEST_F(UpdateIslandTest, WatcherFoldsForANewOccupantAndShowsAgainASecondLater) {
     // Windows already over the notch when it appeared never fold it.
     island.detach();
     advance(1);
-    scripted = {{}, {old}};  // free at the wait's test, `old` there at presentation
+    scripted = {{}, {old}}; // free at the wait's test, `old` there at presentation
     covering = {old};
     island.show(false, false);
     auto third = island.island()->state;
@@ -208,7 +208,7 @@ protected:
 
     bool mainShown = false;
     QList<QRectF> grown;
-    std::shared_ptr<IslandPanel> through;  // the panel the window grows out of
+    std::shared_ptr<IslandPanel> through; // the panel the window grows out of
     std::function<void()> finish;
 };
 
@@ -220,7 +220,7 @@ TEST_F(DropWindowTest, GrowsOutOfTheOpenIslandOrTheTopOfTheScreenElseOpens) {
     EXPECT_EQ(grown.last(), QRectF(885, 36, 150, 34));
     EXPECT_EQ(through, nullptr);
     EXPECT_TRUE(up.opening());
-    up.dropWindow();  // while opening nothing starts
+    up.dropWindow(); // while opening nothing starts
     up.openApp();
     EXPECT_EQ(grown.size(), 1);
     finish();

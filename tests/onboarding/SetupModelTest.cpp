@@ -38,8 +38,8 @@ TEST_F(SetupModelTest, KeepingItHereGoesOnToTheLoginQuestionOnlyWhileItIsDue) {
         bool askedLogin, loginOn;
         SetupStep next;
     };
-    for (const Row& row : {Row{false, false, SetupStep::login}, Row{true, false, SetupStep::done},
-                           Row{false, true, SetupStep::done}}) {
+    for (const Row& row :
+         {Row{false, false, SetupStep::login}, Row{true, false, SetupStep::done}, Row{false, true, SetupStep::done}}) {
         SCOPED_TRACE(testing::Message() << row.askedLogin << row.loginOn);
         defaults->remove(::Setup::askedLoginKey);
         defaults->remove(::Setup::skipMoveKey);
@@ -76,7 +76,7 @@ TEST_F(SetupModelTest, AFailedMoveSaysSoAndStaysAndASecondPressWhileMovingIsIgno
 
     auto first = m.moveToApplications();
     QCoreApplication::processEvents();
-    runSync(m.moveToApplications()); // a second press while the first runs
+    runSync(m.moveToApplications());             // a second press while the first runs
     SetupModel again(s, SetupStep::move, mover); // the page made afresh, or the other window
     runSync(again.moveToApplications());
     EXPECT_EQ(moves, 1);

@@ -69,11 +69,24 @@ TEST(SetupPageModel, TheRowsFollowThePlaceThePermissionAndTheAccount) {
         QList<Control> controls;
     };
     const Row rows[] = {
-        {"outside Applications", "/home/ann/Downloads/Quenlark.app", false, Permissions::State::unknown, false,
-         {Control::appearance, Control::moveButton, Control::loginSwitch, Control::settingsButton, Control::signInButton}},
-        {"under --sandbox", "/home/ann/Downloads/Quenlark.app", true, Permissions::State::denied, false,
+        {"outside Applications",
+         "/home/ann/Downloads/Quenlark.app",
+         false,
+         Permissions::State::unknown,
+         false,
+         {Control::appearance, Control::moveButton, Control::loginSwitch, Control::settingsButton,
+          Control::signInButton}},
+        {"under --sandbox",
+         "/home/ann/Downloads/Quenlark.app",
+         true,
+         Permissions::State::denied,
+         false,
          {Control::appearance, Control::loginSwitch, Control::settingsButton, Control::signInButton}},
-        {"in Applications, granted, signed in", "/Applications/Quenlark.app", false, Permissions::State::granted, true,
+        {"in Applications, granted, signed in",
+         "/Applications/Quenlark.app",
+         false,
+         Permissions::State::granted,
+         true,
          {Control::appearance, Control::loginSwitch, Control::on, Control::done}},
     };
     for (const Row& row : rows) {

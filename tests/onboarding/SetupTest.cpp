@@ -58,8 +58,8 @@ protected:
 };
 
 QStringList trashed() {
-    const QString files = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-                          QStringLiteral("/Trash/files");
+    const QString files =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Trash/files");
     return QDir(files).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
 }
 
@@ -79,16 +79,30 @@ TEST_F(SetupTest, TheNewerCopyStaysAndEqualOrUncomparableOnesGiveWayToTheLaunch)
         {"same version", {"2.0", "20"}, {{"2.0", "20"}}, false, {QStringLiteral("quit A")}, true},
         {"older running", {"2.0", "20"}, {{"1.9", "99"}}, false, {QStringLiteral("quit A")}, true},
         {"newer short version running", {"2.0", "20"}, {{"2.1", "1"}}, false, {QStringLiteral("activate A")}, false},
-        {"same short, higher build running", {"2.0", "20"}, {{"2.0", "21"}}, false, {QStringLiteral("activate A")}, false},
-        {"running copy's bundle unreadable", {"2.0", "20"}, {{nullptr, nullptr}}, true, {QStringLiteral("quit A")}, true},
+        {"same short, higher build running",
+         {"2.0", "20"},
+         {{"2.0", "21"}},
+         false,
+         {QStringLiteral("activate A")},
+         false},
+        {"running copy's bundle unreadable",
+         {"2.0", "20"},
+         {{nullptr, nullptr}},
+         true,
+         {QStringLiteral("quit A")},
+         true},
         {"the first newer one wins, no copy asked to quit",
          {"2.0", "20"},
          {{"1.0", "1"}, {"3.0", "1"}},
          false,
          {QStringLiteral("activate B")},
          false},
-        {"all older: every one asked, in order", {"2.0", "20"}, {{"1.0", "1"}, {"1.5", "1"}}, false,
-         {QStringLiteral("quit A"), QStringLiteral("quit B")}, true},
+        {"all older: every one asked, in order",
+         {"2.0", "20"},
+         {{"1.0", "1"}, {"1.5", "1"}},
+         false,
+         {QStringLiteral("quit A"), QStringLiteral("quit B")},
+         true},
         {"no other copy", {"2.0", "20"}, {}, false, {}, true},
     };
     for (const Row& row : rows) {
@@ -108,10 +122,10 @@ TEST_F(SetupTest, TheNewerCopyStaysAndEqualOrUncomparableOnesGiveWayToTheLaunch)
         EXPECT_EQ(setup.takeOverFromOtherCopies(), row.goesOn);
         // Name the copies A and B for the table.
         for (QString& line : copies.asked)
-            line = line.section(QLatin1Char(' '), 0, 0) + (line.endsWith(QStringLiteral("gone.app")) ||
-                                                                   line.contains(QStringLiteral("/a/"))
-                                                               ? QStringLiteral(" A")
-                                                               : QStringLiteral(" B"));
+            line = line.section(QLatin1Char(' '), 0, 0) +
+                   (line.endsWith(QStringLiteral("gone.app")) || line.contains(QStringLiteral("/a/"))
+                        ? QStringLiteral(" A")
+                        : QStringLiteral(" B"));
         EXPECT_EQ(copies.asked, row.asked);
         EXPECT_EQ(terminated, row.goesOn ? 0 : 1);
     }

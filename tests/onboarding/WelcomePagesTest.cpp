@@ -32,8 +32,10 @@ TEST(Marquee, RowsDriftOneSpanPerPeriodEvenLeftOddRightAndAnEmptyOneStands) {
         double span, seconds, offset;
     };
     const Row rows[] = {
-        {0, 780, 0, 0},          {0, 780, 11, -390},   {0, 780, 22, 0},     {1, 780, 13, -390},
-        {1, 780, 0, -780},       {2, 624, 25, -156},   {3, 0, 100, 0},      {0, 780, 1e9, -(780.0 * 1e9 / 22 - std::floor(1e9 / 22) * 780)},
+        {0, 780, 0, 0},    {0, 780, 11, -390},
+        {0, 780, 22, 0},   {1, 780, 13, -390},
+        {1, 780, 0, -780}, {2, 624, 25, -156},
+        {3, 0, 100, 0},    {0, 780, 1e9, -(780.0 * 1e9 / 22 - std::floor(1e9 / 22) * 780)},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << "row " << row.row << " at " << row.seconds);
@@ -51,25 +53,25 @@ TEST(WelcomePage, TheSafetyStepsTickEveryHalfSecondAndStartOverAfterARest) {
     const int steps = WelcomePage::safetySteps().size();
     ASSERT_EQ(steps, 5);
     EXPECT_DOUBLE_EQ(WelcomePage::safetyRound(steps), 4.7);
-    const std::pair<double, int> timeline[] = {{0, 0},   {0.49, 0}, {0.5, 1},   {1.0, 2}, {2.0, 4},
-                                               {2.5, 5}, {4.69, 5}, {4.7, 0},   {5.2, 1}};
+    const std::pair<double, int> timeline[] = {{0, 0},   {0.49, 0}, {0.5, 1}, {1.0, 2}, {2.0, 4},
+                                               {2.5, 5}, {4.69, 5}, {4.7, 0}, {5.2, 1}};
     for (const auto& [seconds, done] : timeline)
         EXPECT_EQ(WelcomePage::safetyDone(seconds, steps), done) << seconds << " s";
     // Each tick springs in from the moment it passed, and a new round starts every step afresh.
     EXPECT_NEAR(WelcomePage::safetySince(1.2, 1, steps), 0.2, 1e-9);
     EXPECT_LT(WelcomePage::safetySince(4.7 + 0.3, 0, steps), 0);
-    EXPECT_EQ(WelcomePage::sourceChips(), (QStringList{QStringLiteral("Mac App Store"), QStringLiteral("Sparkle"),
-                                                       QStringLiteral("Homebrew cask"), QStringLiteral("GitHub Releases"),
-                                                       QStringLiteral("Electron")}));
+    EXPECT_EQ(WelcomePage::sourceChips(),
+              (QStringList{QStringLiteral("Mac App Store"), QStringLiteral("Sparkle"), QStringLiteral("Homebrew cask"),
+                           QStringLiteral("GitHub Releases"), QStringLiteral("Electron")}));
 }
 
 TEST(NotchDemoTimeline, OneCycleOpensFillsInstallsChecksAndFoldsThenRepeats) {
     using NotchDemoTimeline::State;
     const std::pair<double, State> moments[] = {
-        {0, {false, 0, 0, false}},   {0.89, {false, 0, 0, false}}, {0.9, {true, 0, 0, false}},
-        {1.04, {true, 1, 0, false}}, {1.2, {true, 2, 0, false}},   {1.32, {true, 3, 0, false}},
-        {2.22, {true, 3, 1, false}}, {3.91, {true, 3, 1, false}},  {3.92, {true, 3, 1, true}},
-        {5.72, {false, 0, 1, true}}, {6.51, {false, 0, 1, true}},  {6.52, {false, 0, 0, false}},
+        {0, {false, 0, 0, false}},          {0.89, {false, 0, 0, false}}, {0.9, {true, 0, 0, false}},
+        {1.04, {true, 1, 0, false}},        {1.2, {true, 2, 0, false}},   {1.32, {true, 3, 0, false}},
+        {2.22, {true, 3, 1, false}},        {3.91, {true, 3, 1, false}},  {3.92, {true, 3, 1, true}},
+        {5.72, {false, 0, 1, true}},        {6.51, {false, 0, 1, true}},  {6.52, {false, 0, 0, false}},
         {6.52 + 1.04, {true, 1, 0, false}},
     };
     for (const auto& [seconds, state] : moments) {

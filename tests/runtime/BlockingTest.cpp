@@ -30,10 +30,12 @@ struct Hop {
 
 QCoro::Task<Hop> hop(Pool pool) {
     Hop result;
-    auto owned = co_await Blocking::run([&result] {
-        result.ranOn = QThread::currentThread();
-        return std::make_unique<int>(42); // move-only values come back whole
-    }, pool);
+    auto owned = co_await Blocking::run(
+        [&result] {
+            result.ranOn = QThread::currentThread();
+            return std::make_unique<int>(42); // move-only values come back whole
+        },
+        pool);
     result.value = *owned;
     result.resumedOn = QThread::currentThread();
     co_return result;
@@ -83,7 +85,8 @@ TEST(Blocking, RethrowsTheOriginalErrorWithItsFieldsFromEveryPool) {
     for (Pool pool : allPools) {
         SCOPED_TRACE(static_cast<int>(pool));
         try {
-            runSync(throwOffThread(UpdateError(QStringLiteral("Nothing was installed."), {.needsPermission = true, .final = true}), pool));
+            runSync(throwOffThread(
+                UpdateError(QStringLiteral("Nothing was installed."), {.needsPermission = true, .final = true}), pool));
             ADD_FAILURE() << "no error";
         } catch (const UpdateError& error) {
             EXPECT_EQ(error.description(), QStringLiteral("Nothing was installed."));

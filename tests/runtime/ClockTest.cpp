@@ -69,8 +69,7 @@ TEST(FakeClock, WakesSleepersInDeadlineOrderAtTheirDeadlines) {
     EXPECT_EQ(clock.sleepers(), 4);
 
     clock.advance(25min);
-    EXPECT_EQ(log, (QStringList{"b 2026-01-05T12:10:00Z", "d 2026-01-05T12:10:00Z",
-                                "c 2026-01-05T12:20:00Z"}));
+    EXPECT_EQ(log, (QStringList{"b 2026-01-05T12:10:00Z", "d 2026-01-05T12:10:00Z", "c 2026-01-05T12:20:00Z"}));
     EXPECT_EQ(clock.now(), start.addSecs(25 * 60));
     clock.advance(5min);
     EXPECT_EQ(log.last(), QStringLiteral("a 2026-01-05T12:30:00Z"));
@@ -152,8 +151,14 @@ TEST(RealClock, ArmsItsTimerInStepsOfAtMostAMinute) {
         Duration step;
     };
     const Case cases[] = {
-        {Duration(24h * 21), 60s}, {Duration::max(), 60s}, {61s, 60s}, {60s, 60s},
-        {59s, 59s},                {5ms, 5ms},             {0ms, 0ms}, {-5ms, 0ms},
+        {Duration(24h * 21), 60s},
+        {Duration::max(), 60s},
+        {61s, 60s},
+        {60s, 60s},
+        {59s, 59s},
+        {5ms, 5ms},
+        {0ms, 0ms},
+        {-5ms, 0ms},
     };
     for (const auto& c : cases)
         EXPECT_EQ(RealClock::nextStep(c.left), c.step) << c.left.count();

@@ -39,11 +39,15 @@ TEST(Describe, GivesEachKindOfErrorItsSentence) {
     const Case cases[] = {
         {thrown(Error(QStringLiteral("Something went wrong."))), "Something went wrong.", false},
         {thrown(CheckError(QStringLiteral("No release found"))), "No release found", false},
-        {thrown(UpdateError(QStringLiteral("The update couldn't be verified."), {.needsPermission = true})), "The update couldn't be verified.", false},
-        {thrown(AuthError(QStringLiteral("Wrong password."), QStringLiteral("INVALID_PASSWORD"))), "Wrong password.", false},
-        {thrown(TransportError(Kind::TimedOut, QStringLiteral("https://x/?key=secret"))), "The request timed out.", false},
+        {thrown(UpdateError(QStringLiteral("The update couldn't be verified."), {.needsPermission = true})),
+         "The update couldn't be verified.", false},
+        {thrown(AuthError(QStringLiteral("Wrong password."), QStringLiteral("INVALID_PASSWORD"))), "Wrong password.",
+         false},
+        {thrown(TransportError(Kind::TimedOut, QStringLiteral("https://x/?key=secret"))), "The request timed out.",
+         false},
         {thrown(TransportError(Kind::Cancelled)), "The request was cancelled.", true},
-        {thrown(FileError(Op::Remove, QStringLiteral("/Applications/Foo.app"), ENOENT)), "The file doesn't exist.", false},
+        {thrown(FileError(Op::Remove, QStringLiteral("/Applications/Foo.app"), ENOENT)), "The file doesn't exist.",
+         false},
         {thrown(ParseError()), "The data couldn't be read because it isn't in the correct format.", false},
         {thrown(Cancelled()), "The operation was cancelled.", true},
         {thrown(std::runtime_error("plain")), "plain", false},
@@ -73,8 +77,8 @@ TEST(Describe, TransportAndFileSentencesAreOurOwnAndNeverNameTheAddressOrPath) {
 
     const QString path = QStringLiteral("/home/someone/Applications/Secret Tool.app");
     for (Op op : allOps) {
-        for (int error : {0, ENOENT, EACCES, EPERM, ENOSPC, EDQUOT, EROFS, EEXIST, ENOTEMPTY, EXDEV,
-                          ENAMETOOLONG, EIO, EBUSY}) {
+        for (int error :
+             {0, ENOENT, EACCES, EPERM, ENOSPC, EDQUOT, EROFS, EEXIST, ENOTEMPTY, EXDEV, ENAMETOOLONG, EIO, EBUSY}) {
             const QString text = FileError(op, path, error).description();
             EXPECT_TRUE(text.endsWith(QLatin1Char('.'))) << text.toStdString();
             for (const char* part : {"/home", "someone", "Secret", "Tool.app"})

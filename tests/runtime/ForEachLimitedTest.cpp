@@ -36,9 +36,9 @@ QCoro::Task<int> work(int minutes, Log* log) {
 }
 
 QCoro::Task<void> group(QList<int> items, int limit, Log* log, CancelToken token = {}) {
-    co_await forEachLimited(items, limit, [log](int minutes) { return work(minutes, log); },
-                            [log](int minutes) { log->events.append(QStringLiteral("done %1").arg(minutes)); },
-                            token);
+    co_await forEachLimited(
+        items, limit, [log](int minutes) { return work(minutes, log); },
+        [log](int minutes) { log->events.append(QStringLiteral("done %1").arg(minutes)); }, token);
 }
 
 } // namespace
@@ -52,8 +52,8 @@ TEST(ForEachLimited, RunsAtMostLimitAtOnceAndHandsResultsOverInCompletionOrder) 
     runSync(std::move(run));
 
     // A place frees when a result has been handled; equal deadlines keep their start order.
-    EXPECT_EQ(log.events, (QStringList{"start 30", "start 10", "done 10", "start 20", "done 30",
-                                       "start 5", "done 20", "start 15", "done 5", "done 15"}));
+    EXPECT_EQ(log.events, (QStringList{"start 30", "start 10", "done 10", "start 20", "done 30", "start 5", "done 20",
+                                       "start 15", "done 5", "done 15"}));
     EXPECT_EQ(log.mostRunning, 2);
     EXPECT_EQ(log.running, 0);
 }

@@ -42,21 +42,41 @@ TEST(Observation, FiresOnceQueuedAtTheFirstChangeOfAnythingRead) {
         Model model;
         model.a.set(1);
         int fires = 0;
-        auto handle = track([&] {
-            model.a.get();
-            model.b.get();
-            model.pulse.get();
-            model.list.get();
-        }, [&fires] { ++fires; });
+        auto handle = track(
+            [&] {
+                model.a.get();
+                model.b.get();
+                model.pulse.get();
+                model.list.get();
+            },
+            [&fires] { ++fires; });
         switch (c.change) {
-        case A: EXPECT_TRUE(model.a.set(2)); break;
-        case B: model.b.set(5); break;
-        case Both: model.a.set(2); model.b.set(3); break;
-        case ATwice: model.a.set(2); model.a.set(3); break;
-        case Unread: model.unread.set(QStringLiteral("x")); break;
-        case EqualValue: EXPECT_FALSE(model.a.set(1)); break;
-        case AlwaysEqual: EXPECT_TRUE(model.pulse.set(0)); break;
-        case Mutate: model.list.mutate([](QList<int>& l) { l.append(1); }); break;
+        case A:
+            EXPECT_TRUE(model.a.set(2));
+            break;
+        case B:
+            model.b.set(5);
+            break;
+        case Both:
+            model.a.set(2);
+            model.b.set(3);
+            break;
+        case ATwice:
+            model.a.set(2);
+            model.a.set(3);
+            break;
+        case Unread:
+            model.unread.set(QStringLiteral("x"));
+            break;
+        case EqualValue:
+            EXPECT_FALSE(model.a.set(1));
+            break;
+        case AlwaysEqual:
+            EXPECT_TRUE(model.pulse.set(0));
+            break;
+        case Mutate:
+            model.list.mutate([](QList<int>& l) { l.append(1); });
+            break;
         }
         EXPECT_EQ(fires, 0); // never from inside set()
         turn();
@@ -73,12 +93,14 @@ TEST(Observation, NestedReadsCountForTheOuterTrackingAndOwnChangesWhileReadingDo
     Model model;
     int outer = 0;
     int inner = 0;
-    track([&] {
-        track([&] { model.a.get(); }, [&inner] { ++inner; });
-        model.pulse.get();
-        model.b.set(model.b.peek() + 1); // a read that writes: no loop of refreshes
-        model.b.get();
-    }, [&outer] { ++outer; });
+    track(
+        [&] {
+            track([&] { model.a.get(); }, [&inner] { ++inner; });
+            model.pulse.get();
+            model.b.set(model.b.peek() + 1); // a read that writes: no loop of refreshes
+            model.b.get();
+        },
+        [&outer] { ++outer; });
     turn();
     EXPECT_EQ(outer, 0);
     model.a.set(7);
@@ -105,16 +127,22 @@ TEST(Observation, CacheTrackingsInvalidateInsideTheChangeAndKeepTheirReadsToThem
     Observation::Handle cache;
     auto read = [&] {
         if (sum < 0)
-            cache = Observation::trackCache([&] { sum = model.a.get() + model.b.get(); }, [&] {
-                ++invalidated;
-                sum = -1;
-                cacheNode.notify();
-            });
+            cache = Observation::trackCache([&] { sum = model.a.get() + model.b.get(); },
+                                            [&] {
+                                                ++invalidated;
+                                                sum = -1;
+                                                cacheNode.notify();
+                                            });
         cacheNode.registerRead();
     };
     int outer = 0;
     int outerViaNode = 0;
-    track([&] { read(); model.unread.get(); }, [&outer] { ++outer; });
+    track(
+        [&] {
+            read();
+            model.unread.get();
+        },
+        [&outer] { ++outer; });
     EXPECT_EQ(sum, 0);
 
     model.a.set(2);
@@ -153,8 +181,13 @@ TEST(Observation, CancelledOrContextlessTrackingsStayQuietAndFailuresAreReported
     EXPECT_EQ(reporter.texts, QStringList{"refresh failed"});
 
     // A read that throws leaves no tracking behind.
-    EXPECT_THROW(track([&] { model.a.get(); throw std::runtime_error("read failed"); },
-                       [&fires] { ++fires; }), std::runtime_error);
+    EXPECT_THROW(track(
+                     [&] {
+                         model.a.get();
+                         throw std::runtime_error("read failed");
+                     },
+                     [&fires] { ++fires; }),
+                 std::runtime_error);
     model.a.set(3);
     turn();
     EXPECT_EQ(fires, 0);
@@ -165,8 +198,8 @@ TEST(Observer, RefreshesOncePerTurnKeepsObservingAndStopsWhenDestroyed) {
     auto parent = std::make_unique<QObject>();
     int refreshes = 0;
     int seen = 0;
-    auto* observer = new Observer(parent.get(), [&] { seen = model.a.get() + model.b.get(); },
-                                  [&refreshes] { ++refreshes; });
+    auto* observer = new Observer(
+        parent.get(), [&] { seen = model.a.get() + model.b.get(); }, [&refreshes] { ++refreshes; });
     model.a.set(1);
     model.b.set(2);
     model.a.set(3);
@@ -189,10 +222,12 @@ TEST(Observer, RefreshesOncePerTurnKeepsObservingAndStopsWhenDestroyed) {
     // A refresh that destroys its own observer (a view closing itself) ends cleanly.
     auto owner = std::make_unique<QObject>();
     int lastRefreshes = 0;
-    new Observer(owner.get(), [&] { model.a.get(); }, [&] {
-        ++lastRefreshes;
-        owner.reset();
-    });
+    new Observer(
+        owner.get(), [&] { model.a.get(); },
+        [&] {
+            ++lastRefreshes;
+            owner.reset();
+        });
     model.a.set(11);
     turn();
     model.a.set(12);

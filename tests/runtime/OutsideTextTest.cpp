@@ -20,8 +20,8 @@ TEST(OutsideText, CleanDropsWhatReordersOrBreaksAndCutsOnAGraphemeBoundary) {
     const QString a299(299, u'a');
     const Case cases[] = {
         {"an override in a name", u"Invoice\u202Efdp.app"_s, Lines::one, 300, u"Invoicefdp.app"_s},
-        {"every embedding, override and isolate",
-         u"\u202Aa\u202Bb\u202Cc\u202Dd\u202Ee\u2066f\u2067g\u2068h\u2069i"_s, Lines::one, 300, u"abcdefghi"_s},
+        {"every embedding, override and isolate", u"\u202Aa\u202Bb\u202Cc\u202Dd\u202Ee\u2066f\u2067g\u2068h\u2069i"_s,
+         Lines::one, 300, u"abcdefghi"_s},
         {"marks and shaping controls", u"\u200Ex\u200Fy\u061Cz\u206A\u206Fw\uFFF9v\uFFFB"_s, Lines::one, 300,
          u"xyzwv"_s},
         {"C0, DEL and C1 controls", u"1\u0000.\u001B[31m2\u0007\u007F\u009B.3"_s, Lines::one, 300, u"1.[31m2.3"_s},
@@ -30,8 +30,7 @@ TEST(OutsideText, CleanDropsWhatReordersOrBreaksAndCutsOnAGraphemeBoundary) {
         {"line breaks in a name", u"\nMy\r\nApp\t\u2028 2\n"_s, Lines::one, 300, u"My App 2"_s},
         {"line breaks in notes", u"- one\r\n- two\r\tthree\u2028four\u0085five\u0000"_s, Lines::many, 300,
          u"- one\n- two\n\tthree\nfour\nfive"_s},
-        {"a stray surrogate", u"a"_s + QChar(0xD800) + u"b"_s + QChar(0xDC00), Lines::one, 300,
-         u"a\uFFFDb\uFFFD"_s},
+        {"a stray surrogate", u"a"_s + QChar(0xD800) + u"b"_s + QChar(0xDC00), Lines::one, 300, u"a\uFFFDb\uFFFD"_s},
         {"exactly at the bound", a299 + u"b"_s, Lines::one, 300, a299 + u"b"_s},
         {"controls do not count toward the bound", a299 + u"\u202Eb"_s, Lines::one, 300, a299 + u"b"_s},
         {"a 10 KB message", QString(10240, u'x'), Lines::one, OutsideText::shortBound,

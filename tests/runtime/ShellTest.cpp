@@ -10,8 +10,11 @@
 TEST(Shell, TheInstalledFakeAnswersAndRecordsAndTheQuietDefaultReturnsWhenItGoes) {
     auto fake = std::make_unique<FakeShell>();
     fake->answers = {true};
-    const Shell::Question question{QStringLiteral("Move to Trash?"), QStringLiteral("Foo will be removed."),
-                                   QStringLiteral("Move to Trash"), {}, true};
+    const Shell::Question question{QStringLiteral("Move to Trash?"),
+                                   QStringLiteral("Foo will be removed."),
+                                   QStringLiteral("Move to Trash"),
+                                   {},
+                                   true};
     EXPECT_TRUE(runSync(Shell::current().confirm(question)));
     EXPECT_FALSE(runSync(Shell::current().confirm(question))); // answers ran out
     Shell::current().openUrl(QUrl(QStringLiteral("https://example.com")));

@@ -76,10 +76,13 @@ TEST(Guarded, StopsErrorsAtTheEventLoopAndFitsQtSignals) {
     int fired = 0;
     QTimer timer;
     timer.setSingleShot(true);
-    QObject::connect(&timer, &QTimer::timeout, guarded([&fired] {
-        ++fired;
-        throw UpdateError(QStringLiteral("The app couldn't be moved."));
-    }, "timer"));
+    QObject::connect(&timer, &QTimer::timeout,
+                     guarded(
+                         [&fired] {
+                             ++fired;
+                             throw UpdateError(QStringLiteral("The app couldn't be moved."));
+                         },
+                         "timer"));
     QObject named;
     QString seen;
     QObject::connect(&named, &QObject::objectNameChanged, guarded([&seen](const QString& name) { seen = name; }));

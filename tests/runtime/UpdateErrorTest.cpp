@@ -11,7 +11,8 @@
 // system's own errors, and everything else coming back as the very same error.
 TEST(UpdateError, FromMapsSystemRefusalsAndKeepsEverythingElse) {
     try {
-        std::rethrow_exception(UpdateError::from(std::make_exception_ptr(std::system_error(EPERM, std::generic_category())), "Example"));
+        std::rethrow_exception(
+            UpdateError::from(std::make_exception_ptr(std::system_error(EPERM, std::generic_category())), "Example"));
     } catch (const UpdateError& e) {
         EXPECT_TRUE(e.description().startsWith("macOS blocked Quenlark from changing \u2068Example\u2069. "));
         EXPECT_TRUE(e.needsPermission);

@@ -19,9 +19,12 @@ enum class Outcome { Value, Fails, Cancelled };
 
 void finish(Outcome outcome) {
     switch (outcome) {
-    case Outcome::Value: return;
-    case Outcome::Fails: throw UpdateError(QStringLiteral("The download failed."), {.needsPermission = true});
-    case Outcome::Cancelled: throw Cancelled();
+    case Outcome::Value:
+        return;
+    case Outcome::Fails:
+        throw UpdateError(QStringLiteral("The download failed."), {.needsPermission = true});
+    case Outcome::Cancelled:
+        throw Cancelled();
     }
 }
 
@@ -62,9 +65,9 @@ TEST(WithCleanup, AwaitsTheCleanupOnEveryWayOutAndKeepsTheBodysError) {
     };
     const Case cases[] = {
         {Outcome::Value, false, "value"},
-        {Outcome::Value, true, "FileError"},     // nothing else to report: the clean-up's own
+        {Outcome::Value, true, "FileError"}, // nothing else to report: the clean-up's own
         {Outcome::Fails, false, "UpdateError"},
-        {Outcome::Fails, true, "UpdateError"},   // the body's error wins
+        {Outcome::Fails, true, "UpdateError"}, // the body's error wins
         {Outcome::Cancelled, false, "Cancelled"},
         {Outcome::Cancelled, true, "Cancelled"},
     };
@@ -78,8 +81,8 @@ TEST(WithCleanup, AwaitsTheCleanupOnEveryWayOutAndKeepsTheBodysError) {
         } catch (...) {
             error = std::current_exception();
         }
-        const QStringList expectedLog = error ? QStringList{"body", "cleanup"}
-                                              : QStringList{"body", "cleanup", "after"};
+        const QStringList expectedLog =
+            error ? QStringList{"body", "cleanup"} : QStringList{"body", "cleanup", "after"};
         EXPECT_EQ(log, expectedLog);
         const std::string expected = c.expected;
         if (expected == "value") {

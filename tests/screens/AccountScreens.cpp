@@ -53,8 +53,8 @@ bool card(const QString& out, const QString& name, bool creating, bool filled, c
     if (failure)
         identity.fail(creating ? "signUp" : "signInWithPassword", failure);
     if (busy)
-        identity.answer(creating ? "signUp" : "signInWithPassword", {400, "{}", "application/json",
-                                                                     std::chrono::milliseconds(1500)});
+        identity.answer(creating ? "signUp" : "signInWithPassword",
+                        {400, "{}", "application/json", std::chrono::milliseconds(1500)});
     Backdrop host;
     auto* column = new QVBoxLayout(&host);
     column->setContentsMargins(20, 20, 20, 20);

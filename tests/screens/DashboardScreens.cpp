@@ -64,12 +64,16 @@ void finish(StoreHarness& h, Store& store) { h.settle(h.start(store.refresh()));
 
 bool render(const QString& out, const QString& theme, const QString& bundles) {
     const QList<Scene> scenes{
-        {QStringLiteral("first-scan"), false, {1120, 780},
+        {QStringLiteral("first-scan"),
+         false,
+         {1120, 780},
          [](StoreHarness& h, Store& s) {
              h.start(s.refresh());
              h.clock.advance(40ms);
          }},
-        {QStringLiteral("checking"), false, {1120, 780},
+        {QStringLiteral("checking"),
+         false,
+         {1120, 780},
          [](StoreHarness& h, Store& s) {
              h.start(s.refresh());
              h.clock.advance(1200ms);
@@ -78,7 +82,9 @@ bool render(const QString& out, const QString& theme, const QString& bundles) {
         {QStringLiteral("all-current-wide"), true, {1440, 820}, finish},
         {QStringLiteral("updates"), false, {1120, 780}, finish},
         {QStringLiteral("updates-narrow"), false, {860, 640}, finish},
-        {QStringLiteral("blocked"), false, {1120, 780},
+        {QStringLiteral("blocked"),
+         false,
+         {1120, 780},
          [](StoreHarness& h, Store& s) {
              finish(h, s);
              s.setAppManagement(Permissions::State::denied);
@@ -86,25 +92,34 @@ bool render(const QString& out, const QString& theme, const QString& bundles) {
                  if (auto row = named(s, name))
                      row->setPhase(InstallPhase::blocked());
          }},
-        {QStringLiteral("no-matches"), false, {1120, 780},
+        {QStringLiteral("no-matches"),
+         false,
+         {1120, 780},
          [](StoreHarness& h, Store& s) {
              finish(h, s);
              s.setQuery(QStringLiteral("  zebra "));
          }},
         // An unconfirmed password account: its tile under the controls row.
-        {QStringLiteral("confirm-email"), false, {1120, 780},
+        {QStringLiteral("confirm-email"),
+         false,
+         {1120, 780},
          [](StoreHarness& h, Store& s) {
              finish(h, s);
              s.setSession(sampleSession());
          }},
         // The library's two questions over the dashboard.
-        {QStringLiteral("package-consent"), false, {1120, 780},
+        {QStringLiteral("package-consent"),
+         false,
+         {1120, 780},
          [](StoreHarness& h, Store& s) {
              finish(h, s);
-             h.start(s.askPackageConsent({QStringLiteral("Ledger"), QStringLiteral("Developer ID Installer: Ada Example (AAAAAAAAAA)"),
+             h.start(s.askPackageConsent({QStringLiteral("Ledger"),
+                                          QStringLiteral("Developer ID Installer: Ada Example (AAAAAAAAAA)"),
                                           QStringLiteral("AAAAAAAAAA"), true, true, true}));
          }},
-        {QStringLiteral("library-removal"), false, {1120, 780},
+        {QStringLiteral("library-removal"),
+         false,
+         {1120, 780},
          [](StoreHarness& h, Store& s) {
              finish(h, s);
              Store::LibraryRows entries;
@@ -112,12 +127,15 @@ bool render(const QString& out, const QString& theme, const QString& bundles) {
                  LibraryApp app;
                  app.id = QStringLiteral("com.example.") + QString::number(entries.size());
                  app.name = QStringLiteral("App");
-                 app.devices.insert(QStringLiteral("studio"), {QStringLiteral("1.0"), installed, QDateTime::currentDateTimeUtc()});
+                 app.devices.insert(QStringLiteral("studio"),
+                                    {QStringLiteral("1.0"), installed, QDateTime::currentDateTimeUtc()});
                  entries.append(makeShared<LibraryItem>(app));
              }
              s.setLibraryRemoval(entries);
          }},
-        {QStringLiteral("uninstall"), false, {1120, 780},
+        {QStringLiteral("uninstall"),
+         false,
+         {1120, 780},
          [](StoreHarness& h, Store& s) {
              finish(h, s);
              s.setNotice(QStringLiteral("Moved Oldtimer to the Trash."), QStringLiteral("trash"));
@@ -151,8 +169,8 @@ bool render(const QString& out, const QString& theme, const QString& bundles) {
             view.tourOverlay()->follow();
             ScreenSamples::settle(20);
         }
-        const QString path = out + QStringLiteral("/dashboard-") + scene.name + QLatin1Char('-') + theme +
-                             QStringLiteral(".png");
+        const QString path =
+            out + QStringLiteral("/dashboard-") + scene.name + QLatin1Char('-') + theme + QStringLiteral(".png");
         const bool saved = view.grab().save(path);
         std::printf("%s %s (%s)\n", saved ? "wrote" : "FAILED", qPrintable(path),
                     qPrintable(view.hero()->headline()->text()));

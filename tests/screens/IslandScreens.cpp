@@ -63,11 +63,17 @@ bool render(const QString& theme, const QString& out, const QString& bundles) {
          {QStringLiteral("update"), QStringLiteral("update-github"), QStringLiteral("update-appstore"),
           QStringLiteral("update-electron"), QStringLiteral("update-download"), QStringLiteral("downloading"),
           QStringLiteral("failed")},
-         true, false, {}},
+         true,
+         false,
+         {}},
         {QStringLiteral("finished"), {QStringLiteral("done")}, true, false, {}},
         {QStringLiteral("question"), {QStringLiteral("update"), QStringLiteral("update-github")}, true, true, {}},
         {QStringLiteral("notch-folded"), {QStringLiteral("update")}, false, false, {200, 32}},
-        {QStringLiteral("notch-open"), {QStringLiteral("update"), QStringLiteral("installing")}, true, false, {200, 32}},
+        {QStringLiteral("notch-open"),
+         {QStringLiteral("update"), QStringLiteral("installing")},
+         true,
+         false,
+         {200, 32}},
     };
     bool ok = true;
     const auto idsOf = [](const Store::Rows& rows) {
@@ -77,7 +83,8 @@ bool render(const QString& theme, const QString& out, const QString& bundles) {
         return ids;
     };
     const auto save = [&](QWidget& desk, const QString& name, const QRect& area) {
-        const QString path = out + QStringLiteral("/island-") + name + QLatin1Char('-') + theme + QStringLiteral(".png");
+        const QString path =
+            out + QStringLiteral("/island-") + name + QLatin1Char('-') + theme + QStringLiteral(".png");
         const bool saved = [&] {
             const DarkPalette dark;
             return desk.grab(area).save(path);
@@ -102,8 +109,8 @@ bool render(const QString& theme, const QString& out, const QString& bundles) {
     }
 
     // The title counting from 2 to 3 updates, stopped at three moments of its roll.
-    const Store::Rows rows = pick(samples, {QStringLiteral("update"), QStringLiteral("update-github"),
-                                            QStringLiteral("update-download")});
+    const Store::Rows rows =
+        pick(samples, {QStringLiteral("update"), QStringLiteral("update-github"), QStringLiteral("update-download")});
     auto state = makeShared<IslandState>(idsOf(rows.mid(0, 2)), QSizeF(), false, Clock::shared().now());
     Desk desk;
     desk.resize(620, 420);

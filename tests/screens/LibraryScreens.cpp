@@ -155,8 +155,9 @@ bool LibraryScreens::render(const QString& out, const QString& theme) {
         scene.item(u"Fjord"_s)->setNote(u"Sparkle: The download didn't match its checksum."_s);
         scene.item(u"Glint"_s)->setPhase(InstallPhase::blocked());
         scene.item(u"Glint"_s)->setNote(u"Quenlark needs the App Management permission to install Glint."_s);
-        scene.item(u"Juniper"_s)->setRoute(Route::manual(QUrl(u"https://juniper.example/download"_s),
-                                                         u"No verified download was found for Juniper."_s));
+        scene.item(u"Juniper"_s)
+            ->setRoute(Route::manual(QUrl(u"https://juniper.example/download"_s),
+                                     u"No verified download was found for Juniper."_s));
         ok &= scene.save(name(u"phases"_s));
 
         // Ticked rows on the first tab: the bar counts them and offers the removal.

@@ -43,9 +43,7 @@ public:
     Backdrop() { setAutoFillBackground(false); }
 
 protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter(this).fillRect(rect(), Palette::current().window());
-    }
+    void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), Palette::current().window()); }
 };
 
 bool save(QWidget& widget, const QString& path) {
@@ -85,7 +83,8 @@ bool renderTheme(bool dark, const QString& out, const QString& bundles) {
         card->setSelected(true);
         card->setExpanded(true);
         column->addWidget(card);
-        ok &= save(host, out + QStringLiteral("/card-") + sample.name + QLatin1Char('-') + theme + QStringLiteral(".png"));
+        ok &= save(host,
+                   out + QStringLiteral("/card-") + sample.name + QLatin1Char('-') + theme + QStringLiteral(".png"));
         if (sample.name != QStringLiteral("update-github"))
             continue;
         // The same pane with text selected in a value, an address and the notes.
@@ -130,8 +129,8 @@ bool renderTheme(bool dark, const QString& out, const QString& bundles) {
             prompt->confirmButton()->click();
         prompt->show();
         ScreenSamples::settle();
-        const QString path = out + QStringLiteral("/uninstall-") + spec.name + QLatin1Char('-') + theme +
-                             QStringLiteral(".png");
+        const QString path =
+            out + QStringLiteral("/uninstall-") + spec.name + QLatin1Char('-') + theme + QStringLiteral(".png");
         const bool saved = window.grab().save(path);
         std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(path));
         ok &= saved;

@@ -39,7 +39,8 @@ bool shot(const QString& out, const QString& name, const QString& tab,
     store.setSettingsTab(tab);
     MemoryLoginChoice login;
     NoAccountDeletion deletion;
-    SettingsView view(std::make_unique<SettingsModel>(SettingsModel::Services{store, *h.prefs, login, deletion, h.clock}));
+    SettingsView view(
+        std::make_unique<SettingsModel>(SettingsModel::Services{store, *h.prefs, login, deletion, h.clock}));
     view.show();
     ScreenSamples::settle();
     if (switched) {
@@ -86,9 +87,9 @@ bool render(const QString& out, const QString& theme) {
         h.prefs->setIgnoredVersions({{zed.bundleID, u"2.0"_s}, {u"Com.Example.Upper"_s, u"5.1"_s}});
     });
     ok &= shot(out, u"account-signed-out-switched"_s + t, u"account"_s, {}, true);
-    ok &= shot(out, u"apps-switched"_s + t, u"apps"_s, [](StoreHarness& h, Store&) {
-        h.prefs->setIgnoredApps({u"org.example.gone"_s});
-    }, true);
+    ok &= shot(
+        out, u"apps-switched"_s + t, u"apps"_s,
+        [](StoreHarness& h, Store&) { h.prefs->setIgnoredApps({u"org.example.gone"_s}); }, true);
     ok &= shot(out, u"permissions"_s + t, u"permissions"_s, {});
     ok &= shot(out, u"permissions-never"_s + t, u"permissions"_s, [](StoreHarness& h, Store&) {
         h.prefs->setNotchMode(NotchMode::never);

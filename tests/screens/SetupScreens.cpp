@@ -61,7 +61,8 @@ bool SetupScreens::render(const QString& out, const QString& theme) {
         auto* layout = new QVBoxLayout(&host);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->setSizeConstraint(QLayout::SetFixedSize);
-        layout->addWidget(new SetupView(model, [] {}, [] {}));
+        layout->addWidget(new SetupView(
+            model, [] {}, [] {}));
         host.show();
         ScreenSamples::settle(50);
         const QString path = out + QStringLiteral("/setup-") + QString::fromLatin1(shot.name) + QLatin1Char('-') +

@@ -14,8 +14,13 @@ TEST(SettingsChoices, IntervalsAreTheFiveEntriesAndAnUnknownValueSelectsNone) {
         QString label;
     };
     const QList<Case> cases{
-        {0, 0, u"Only when I ask"_s}, {1, 1, u"Every hour"_s}, {6, 2, u"Every 6 hours"_s},
-        {24, 3, u"Every day"_s},      {168, 4, u"Every week"_s}, {12, -1, {}}, {-1, -1, {}},
+        {0, 0, u"Only when I ask"_s},
+        {1, 1, u"Every hour"_s},
+        {6, 2, u"Every 6 hours"_s},
+        {24, 3, u"Every day"_s},
+        {168, 4, u"Every week"_s},
+        {12, -1, {}},
+        {-1, -1, {}},
     };
     ASSERT_EQ(SettingsChoices::intervals().size(), 5);
     for (const auto& c : cases) {

@@ -63,8 +63,7 @@ struct Settings {
     Settings() {
         h.onboarding = tour;
         store = &h.build();
-        model = std::make_unique<SettingsModel>(
-            SettingsModel::Services{*store, *h.prefs, login, deletion, h.clock});
+        model = std::make_unique<SettingsModel>(SettingsModel::Services{*store, *h.prefs, login, deletion, h.clock});
     }
 };
 

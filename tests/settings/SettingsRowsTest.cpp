@@ -53,11 +53,16 @@ TEST(SettingsRows, IgnoredAppsInStoredOrderThenSkippedVersionsByBundleID) {
     const QString zed = u"com.example.zed"_s, alpha = u"com.example.alpha"_s;
     const QList<Case> cases{
         {"nothing", {}, {}, {}},
-        {"both choices for one app, two rows", {zed}, {{zed, u"2.0"_s}},
+        {"both choices for one app, two rows",
+         {zed},
+         {{zed, u"2.0"_s}},
          {{zed, u"Zed"_s, u"All versions"_s}, {zed, u"Zed"_s, u"Version 2.0"_s}}},
-        {"stored order, not by name", {zed, alpha}, {},
+        {"stored order, not by name",
+         {zed, alpha},
+         {},
          {{zed, u"Zed"_s, u"All versions"_s}, {alpha, u"Alpha"_s, u"All versions"_s}}},
-        {"skipped by id, upper case first; unknown ids by id", {},
+        {"skipped by id, upper case first; unknown ids by id",
+         {},
          {{u"com.example.alpha"_s, u"3"_s}, {u"Com.Gone"_s, u"1.1"_s}},
          {{u"Com.Gone"_s, u"Com.Gone"_s, u"Version 1.1"_s}, {alpha, u"Alpha"_s, u"Version 3"_s}}},
     };
@@ -70,8 +75,8 @@ TEST(SettingsRows, IgnoredAppsInStoredOrderThenSkippedVersionsByBundleID) {
 TEST(SettingsRows, TheSignedInAccount) {
     Session google = sampleSession(u"google.com"_s, true);
     google.name = u"Ada Lovelace"_s;
-    EXPECT_EQ(SettingsRows::signedInAs(google),
-              OutsideText::isolated(u"Ada Lovelace"_s) + u" ("_s + OutsideText::isolated(u"ada@example.com"_s) + u")"_s);
+    EXPECT_EQ(SettingsRows::signedInAs(google), OutsideText::isolated(u"Ada Lovelace"_s) + u" ("_s +
+                                                    OutsideText::isolated(u"ada@example.com"_s) + u")"_s);
     EXPECT_FALSE(SettingsRows::showsEmailRow(google));
 
     const Session unknown = sampleSession(u"password"_s, std::nullopt);

@@ -21,8 +21,7 @@ InstalledApp app(const QString& bundleID = QStringLiteral("com.example.Notes")) 
 }
 
 Release parsed(const char* json, const char* bundleID = "com.example.Notes") {
-    return AppStoreSource::parse(QByteArray(json), QString::fromLatin1(bundleID),
-                                 QStringLiteral("DE"));
+    return AppStoreSource::parse(QByteArray(json), QString::fromLatin1(bundleID), QStringLiteral("DE"));
 }
 
 } // namespace
@@ -84,17 +83,13 @@ TEST(AppStoreSource, StoreLinkAndNotes) {
     };
     for (const Case& c : cases) {
         const QByteArray json =
-            QByteArray(R"({"results":[{"bundleId":"com.example.Notes","version":"1.0",)") +
-            c.fields + "}]}";
+            QByteArray(R"({"results":[{"bundleId":"com.example.Notes","version":"1.0",)") + c.fields + "}]}";
         const Release release = parsed(json.constData());
-        EXPECT_EQ(release.storeURL ? std::optional<QString>(release.storeURL->toString())
-                                   : std::nullopt,
-                  c.store)
+        EXPECT_EQ(release.storeURL ? std::optional<QString>(release.storeURL->toString()) : std::nullopt, c.store)
             << c.fields;
         EXPECT_FALSE(release.notes);
     }
-    EXPECT_FALSE(parsed(R"({"results":[{"bundleId":"com.example.Notes","version":"1","releaseNotes":["x"]}]})")
-                     .notes);
+    EXPECT_FALSE(parsed(R"({"results":[{"bundleId":"com.example.Notes","version":"1","releaseNotes":["x"]}]})").notes);
 }
 
 TEST(AppStoreSource, BadBodiesGiveTheParserError) {
@@ -140,6 +135,5 @@ TEST(AppStoreSource, LargeAnswersAreReadToo) {
     server.serve("/lookup", big.toStdString());
     server.start();
     const QUrl url = AppStoreSource::lookupURL(app(), Endpoints::mock(server.url("/")), german);
-    EXPECT_EQ(runSync(AppStoreSource::appStore(app(), url, {}, german)).version,
-              QStringLiteral("5.0"));
+    EXPECT_EQ(runSync(AppStoreSource::appStore(app(), url, {}, german)).version, QStringLiteral("5.0"));
 }

@@ -29,9 +29,7 @@ BrewCatalogue parsed(const QByteArray& json, bool arm = true, int macOS = 15) {
     return catalogue.value_or(BrewCatalogue{});
 }
 
-QString token(const std::optional<Cask>& cask) {
-    return cask ? cask->token : QStringLiteral("<none>");
-}
+QString token(const std::optional<Cask>& cask) { return cask ? cask->token : QStringLiteral("<none>"); }
 
 } // namespace
 
@@ -47,16 +45,17 @@ TEST(BrewCatalogue, RealExcerpt) {
     EXPECT_EQ(clipboard.zap.size(), 6);
     EXPECT_EQ(catalogue.byToken("1password@nightly").value_or(Cask{}).bundleIDs.size(), 7);
     EXPECT_EQ(catalogue.byToken("1password@nightly").value_or(Cask{}).zap.size(), 9); // five wildcard paths left out
-    EXPECT_EQ(catalogue.byToken("3dgenceslicer").value_or(Cask{}).bundleIDs, QStringList{"com.3dgence.slicer.3DGence Slicer"});
+    EXPECT_EQ(catalogue.byToken("3dgenceslicer").value_or(Cask{}).bundleIDs,
+              QStringList{"com.3dgence.slicer.3DGence Slicer"});
     EXPECT_EQ(catalogue.byApp("0 a.d..app").size(), 1); // the file name and its target: one key
 
     const std::pair<const char*, const char*> lookups[] = {
-        {"com.wildfiregames.0ad", "0 A.D..app"},         // the cask names no identifier
-        {"COM.NGWIN.1CLIPBOARD", "1CLIPBOARD.APP"},      // file name and mentions ignore case
-        {"com.ngwin.1clipboard", "Renamed.app"},         // by identifier
-        {"COM.NGWIN.1CLIPBOARD", "Renamed.app"},         // ... with its exact capitals only
-        {"org.example.other", "1Clipboard.app"},         // the name matches, the cask names others
-        {"com.1password.1password", "1Password.app"},    // named only inside a zap path
+        {"com.wildfiregames.0ad", "0 A.D..app"},      // the cask names no identifier
+        {"COM.NGWIN.1CLIPBOARD", "1CLIPBOARD.APP"},   // file name and mentions ignore case
+        {"com.ngwin.1clipboard", "Renamed.app"},      // by identifier
+        {"COM.NGWIN.1CLIPBOARD", "Renamed.app"},      // ... with its exact capitals only
+        {"org.example.other", "1Clipboard.app"},      // the name matches, the cask names others
+        {"com.1password.1password", "1Password.app"}, // named only inside a zap path
     };
     const char* expected[] = {"0-ad", "1clipboard", "1clipboard", "<none>", "<none>", "1password@nightly"};
     for (size_t i = 0; i < std::size(lookups); ++i)
@@ -80,19 +79,22 @@ TEST(BrewCatalogue, HarvestsIdentifiersAndZapPaths) {
                           "~/Library/Preferences/ByHost/com.example.app.*.plist","~/Library/Preferences/name.plist",
                           "~/Library/Containers/com.a.b/Data/Library/Preferences/com.c.d.plist"],
                  "delete":["~/Library/Caches/x","/tmp/elsewhere"],"rmdir":"~/Documents/Example"}]}]}])")
-                         .byApp("helper.app").value(0);
+                          .byApp("helper.app")
+                          .value(0);
     EXPECT_EQ(cask.bundleIDs.join(' '),
               "com.example.quit com.example.fromuninstall com.example.app com.example.app com.a.b com.c.d");
-    EXPECT_EQ(cask.zap.join(' '), "~/Library/Preferences/com.example.app.plist ~/Library/Containers/com.example.app "
-                                  "~/Library/Preferences/name.plist "
-                                  "~/Library/Containers/com.a.b/Data/Library/Preferences/com.c.d.plist ~/Library/Caches/x");
+    EXPECT_EQ(cask.zap.join(' '),
+              "~/Library/Preferences/com.example.app.plist ~/Library/Containers/com.example.app "
+              "~/Library/Preferences/name.plist "
+              "~/Library/Containers/com.a.b/Data/Library/Preferences/com.c.d.plist ~/Library/Caches/x");
     EXPECT_TRUE(cask.mentions.contains("~/documents/example"));
 
     // A list that mixes strings with other values gives no strings at all.
     const Cask mixed = parsed(R"([{"token":"m","artifacts":[{"app":["Mixed.app"]},
         {"uninstall":[{"quit":["com.example.kept.one"],"delete":["/Applications/Mixed Helper.app",1]}]},
         {"zap":[{"trash":["~/Library/Containers/com.example.mixed",{"x":1}],"delete":["~/Library/Caches/m",null]}]}]}])")
-                           .byApp("mixed.app").value(0);
+                           .byApp("mixed.app")
+                           .value(0);
     EXPECT_EQ(mixed.bundleIDs.join(' '), "com.example.kept.one");
     EXPECT_EQ(mixed.zap, QStringList());
 }
@@ -113,7 +115,8 @@ TEST(BrewCatalogue, OddShapesSkipOnlyWhatIsOdd) {
     EXPECT_EQ(token(catalogue.byApp("renamed.app").value(0)), "ok");
     EXPECT_EQ(catalogue.byToken("ok").value_or(Cask{}).pkg, std::nullopt); // the later cask replaced it
 
-    for (const char* wrong : {"{}", "[1]", "[[]]", "\"text\"", "not json", "", "[{}, 2]", "[{}] [{}]", "[{}", "[{\"token\":\"a\\q\"}]"})
+    for (const char* wrong :
+         {"{}", "[1]", "[[]]", "\"text\"", "not json", "", "[{}, 2]", "[{}] [{}]", "[{}", "[{\"token\":\"a\\q\"}]"})
         EXPECT_FALSE(BrewCatalogue::parse(wrong, true, 15)) << wrong;
 }
 
@@ -150,19 +153,23 @@ TEST(BrewCatalogue, CasksAreFoundWhateverTheirStringsHold) {
 TEST(BrewCatalogue, ScoringPrefersPlainTokensThatNameTheApp) {
     const std::pair<const char*, const char*> cases[] = {
         {R"([{"token":"foo@beta","artifacts":[{"app":["Foo.app"]},{"zap":[{"quit":"com.foo"}]}]},
-             {"token":"foo","artifacts":[{"app":["Foo.app"]},{"zap":[{"quit":"com.foo"}]}]}])", "foo"},
+             {"token":"foo","artifacts":[{"app":["Foo.app"]},{"zap":[{"quit":"com.foo"}]}]}])",
+         "foo"},
         {R"([{"token":"foo","artifacts":[{"app":["Foo.app"]}]},
-             {"token":"foo@beta","artifacts":[{"app":["Foo.app"]},{"zap":[{"quit":"com.foo"}]}]}])", "foo"},
+             {"token":"foo@beta","artifacts":[{"app":["Foo.app"]},{"zap":[{"quit":"com.foo"}]}]}])",
+         "foo"},
         {R"([{"token":"first","artifacts":[{"app":["Foo.app"]}]},{"token":"second","artifacts":[{"app":["Foo.app"]}]}])",
          "first"},
         {R"([{"token":"path","artifacts":[{"app":["Foo.app"]},{"zap":[{"quit":"com.other","trash":"~/x/com.foo"}]}]},
-             {"token":"exact","artifacts":[{"app":["Foo.app"]},{"zap":[{"quit":"com.foo"}]}]}])", "exact"},
+             {"token":"exact","artifacts":[{"app":["Foo.app"]},{"zap":[{"quit":"com.foo"}]}]}])",
+         "exact"},
     };
     for (const auto& [json, winner] : cases)
         EXPECT_EQ(token(parsed(json).cask("com.foo", "foo.APP")), winner) << json;
     // A decomposed name in the catalogue meets the composed one from the disk.
-    EXPECT_EQ(token(parsed(R"([{"token":"cafe","artifacts":[{"app":["Cafe\u0301.app"]}]}])").cask("x", "Caf\u00e9.app")),
-              "cafe");
+    EXPECT_EQ(
+        token(parsed(R"([{"token":"cafe","artifacts":[{"app":["Cafe\u0301.app"]}]}])").cask("x", "Caf\u00e9.app")),
+        "cafe");
 }
 
 namespace {
@@ -277,10 +284,12 @@ TEST(BrewIndex, ValidatorFileDecidesTheConditionalHeader) {
         BrewIndex index(catalogue.url(), folder);
         runSync(index.load());
         const auto request = catalogue.server.requests().at(0);
-        const int sent = (request.hasHeader("If-None-Match") ? 1 : 0) + (request.hasHeader("If-Modified-Since") ? 1 : 0);
+        const int sent =
+            (request.hasHeader("If-None-Match") ? 1 : 0) + (request.hasHeader("If-Modified-Since") ? 1 : 0);
         EXPECT_EQ(sent, c.header ? 1 : 0) << c.validator;
         // Bypassing a local cache adds no caching headers of its own.
-        EXPECT_FALSE(request.hasHeader("Cache-Control") || request.hasHeader("Pragma")) << request.header("Cache-Control");
+        EXPECT_FALSE(request.hasHeader("Cache-Control") || request.hasHeader("Pragma"))
+            << request.header("Cache-Control");
         if (c.header) {
             EXPECT_EQ(request.header(c.header), c.value);
         }

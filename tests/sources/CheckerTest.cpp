@@ -57,7 +57,9 @@ struct Fixture {
             url.setQuery(QStringLiteral("bundleId=") + app.bundleID);
             return url;
         };
-        sources.appStore = [respond](InstalledApp, QUrl, CancelToken) { return respond(SourceKind::appStore, "store"); };
+        sources.appStore = [respond](InstalledApp, QUrl, CancelToken) {
+            return respond(SourceKind::appStore, "store");
+        };
         sources.sparkle = [respond](QUrl, CancelToken) { return respond(SourceKind::sparkle, "sparkle"); };
         sources.github = [respond](QUrl url, CancelToken) {
             return respond(SourceKind::github, "github " + url.path());
@@ -112,13 +114,18 @@ using O = Attempt::Outcome::Kind;
 TEST(Checker, NothingKnownGivesFiveAttempts) {
     Fixture fixture;
     const auto result = runSync(fixture.checker().check(app("Plain.app")));
-    expectAttempts(result.attempts, {
-        {SourceKind::appStore, O::skipped, "No App Store receipt", {}, {}},
-        {SourceKind::sparkle, O::skipped, "No SUFeedURL in Info.plist", {}, {}},
-        {SourceKind::homebrew, O::skipped, "No cask installs \u2068Plain.app\u2069", fixture.url("/api/cask.json"), {}},
-        {SourceKind::github, O::skipped, "No GitHub repository known", {}, {}},
-        {SourceKind::electron, O::skipped, "No electron-updater config (app-update.yml)", {}, {}},
-    });
+    expectAttempts(result.attempts,
+                   {
+                       {SourceKind::appStore, O::skipped, "No App Store receipt", {}, {}},
+                       {SourceKind::sparkle, O::skipped, "No SUFeedURL in Info.plist", {}, {}},
+                       {SourceKind::homebrew,
+                        O::skipped,
+                        "No cask installs \u2068Plain.app\u2069",
+                        fixture.url("/api/cask.json"),
+                        {}},
+                       {SourceKind::github, O::skipped, "No GitHub repository known", {}, {}},
+                       {SourceKind::electron, O::skipped, "No electron-updater config (app-update.yml)", {}, {}},
+                   });
     EXPECT_FALSE(result.release);
     EXPECT_TRUE(fixture.asked.isEmpty());
 }
@@ -137,11 +144,15 @@ TEST(Checker, FailuresMoveDownTheChainWithTheRealSources) {
     EXPECT_EQ(result.attempts[0].outcome, Attempt::Outcome::fail("The server answered HTTP 404"));
     EXPECT_TRUE(result.attempts[0].url->startsWith(fixture.url("/lookup?bundleId=com.example.app&country=")));
     EXPECT_TRUE(result.attempts[1].outcome.text().startsWith("The appcast isn't valid XML ("));
-    expectAttempts(result.attempts.mid(2), {
-        {SourceKind::homebrew, O::fail, "The cask is unversioned (version :latest), so it can't say what's newest",
-         fixture.url("/cask/nightly"), {}},
-        {SourceKind::github, O::pass, "", fixture.url("/repos/maker/nightly/releases/latest"), "3.1"},
-    });
+    expectAttempts(result.attempts.mid(2),
+                   {
+                       {SourceKind::homebrew,
+                        O::fail,
+                        "The cask is unversioned (version :latest), so it can't say what's newest",
+                        fixture.url("/cask/nightly"),
+                        {}},
+                       {SourceKind::github, O::pass, "", fixture.url("/repos/maker/nightly/releases/latest"), "3.1"},
+                   });
     EXPECT_EQ(result.release->ref, QStringLiteral("maker/nightly"));
 }
 
@@ -151,12 +162,15 @@ TEST(Checker, TheFirstReleaseWinsAndNamesItsOrigin) {
     stable.isAppStore = true;
     stable.feedURL = QUrl("https://example.com/feed.xml");
     stable.electronFeed = QUrl("https://example.com/latest-mac.yml");
-    const auto store = runSync(fixture.checker({{SourceKind::appStore, release(SourceKind::appStore, "3.0")}}).check(stable));
-    expectAttempts(store.attempts, {{SourceKind::appStore, O::pass, "", fixture.url("/lookup?bundleId=com.example.stable"), "3.0"}});
+    const auto store =
+        runSync(fixture.checker({{SourceKind::appStore, release(SourceKind::appStore, "3.0")}}).check(stable));
+    expectAttempts(store.attempts,
+                   {{SourceKind::appStore, O::pass, "", fixture.url("/lookup?bundleId=com.example.stable"), "3.0"}});
     EXPECT_EQ(store.release->ref, std::nullopt);
     EXPECT_EQ(fixture.asked, QStringList{"store"});
 
-    const auto feed = runSync(fixture.checker({{SourceKind::sparkle, release(SourceKind::sparkle, "2.1")}}).check(stable));
+    const auto feed =
+        runSync(fixture.checker({{SourceKind::sparkle, release(SourceKind::sparkle, "2.1")}}).check(stable));
     EXPECT_EQ(feed.release->ref, QStringLiteral("https://example.com/feed.xml"));
 
     const auto cask = runSync(fixture.checker().check(stable));
@@ -231,10 +245,11 @@ TEST(Checker, CheckAllBoundsAndOrdersTheChecks) {
         each.electronFeed = QUrl(QStringLiteral("https://example.com/a%1").arg(i));
         apps.append(each);
     }
-    const auto results = runSync(checker.checkAll(apps, 8, [log](InstalledApp app, QList<Attempt>, std::optional<Release> release) {
-        EXPECT_EQ(release->version, app.name.chopped(4));
-        return slowCallback(log, release->version.value_or(QString()));
-    }));
+    const auto results =
+        runSync(checker.checkAll(apps, 8, [log](InstalledApp app, QList<Attempt>, std::optional<Release> release) {
+            EXPECT_EQ(release->version, app.name.chopped(4));
+            return slowCallback(log, release->version.value_or(QString()));
+        }));
 
     ASSERT_EQ(results.size(), 20);
     EXPECT_EQ(log->maxRunning, 8);

@@ -27,12 +27,12 @@ TEST(ElectronSource, RealFeeds) {
          "https://github.com/keyboard-dev/approver-client/releases/download/v0.0.2/"
          "keyboard-approver.App-darwin-universal-0.0.2.zip",
          std::nullopt},
-        {"latest-mac_ccv-plus_single_dmg.yml", "1.0.6",
-         "https://downloads.example.com/app/mac/ccv-plus-1.0.6.dmg", 174667515},
+        {"latest-mac_ccv-plus_single_dmg.yml", "1.0.6", "https://downloads.example.com/app/mac/ccv-plus-1.0.6.dmg",
+         174667515},
         {"latest-mac_finch_placeholder_hash.yml", "1.3.0",
          "https://downloads.example.com/app/mac/Finch-1.3.0-arm64.dmg", 0},
-        {"latest-mac_flyenv_x64_and_arm64.yml", "4.14.2",
-         "https://downloads.example.com/app/mac/FlyEnv-4.14.2-mac.zip", 171483126},
+        {"latest-mac_flyenv_x64_and_arm64.yml", "4.14.2", "https://downloads.example.com/app/mac/FlyEnv-4.14.2-mac.zip",
+         171483126},
         {"latest-mac_october_nightly_absolute_urls.yml", "1.0.46-nightly.20260903.10",
          "https://github.com/harshsaver/october-desktop-releases/releases/download/"
          "v1.0.46-nightly.20260903.10/October-1.0.46-nightly.20260903.10-arm64-mac.zip",
@@ -61,8 +61,7 @@ TEST(ElectronSource, RealFeeds) {
 TEST(ElectronSource, LineRules) {
     const Release listed = parsed("version: 1.2.3\nfiles:\n  - url: App-1.2.3-mac.zip\n    size: 1000\n");
     EXPECT_EQ(listed.version, QStringLiteral("1.2.3"));
-    EXPECT_EQ(listed.download->url,
-              QUrl(QStringLiteral("https://downloads.example.com/app/mac/App-1.2.3-mac.zip")));
+    EXPECT_EQ(listed.download->url, QUrl(QStringLiteral("https://downloads.example.com/app/mac/App-1.2.3-mac.zip")));
     EXPECT_EQ(listed.download->size, 1000);
 
     // Indented version lines (inside the file list) do not count; a tab-indented one does.
@@ -75,17 +74,19 @@ TEST(ElectronSource, LineRules) {
     EXPECT_EQ(parsed("version: \"2.0.0\"").version, QStringLiteral("2.0.0"));
     EXPECT_EQ(parsed("\u3000version:2").version, QStringLiteral("2")); // any horizontal space
     for (const char* near : {"versions: 3", "version : 3", "-version: 3", "# version: 3"})
-        EXPECT_EQ(failureOf([&] { parsed(near); }), QStringLiteral("latest-mac.yml has no version"))
-            << near;
+        EXPECT_EQ(failureOf([&] { parsed(near); }), QStringLiteral("latest-mac.yml has no version")) << near;
     EXPECT_EQ(failureOf([] { parsed(""); }), QStringLiteral("latest-mac.yml has no version"));
 
     const std::pair<const char*, std::optional<std::int64_t>> sizes[] = {
-        {"12.5", std::nullopt}, {"large", std::nullopt}, {"+42", 42}, {"+", std::nullopt},
-        {"9223372036854775807", 9223372036854775807LL}, {"9223372036854775808", std::nullopt},
+        {"12.5", std::nullopt},
+        {"large", std::nullopt},
+        {"+42", 42},
+        {"+", std::nullopt},
+        {"9223372036854775807", 9223372036854775807LL},
+        {"9223372036854775808", std::nullopt},
     };
     for (const auto& [text, size] : sizes)
-        EXPECT_EQ(parsed(QByteArray("version: 1\nurl: a.zip\nsize: ") + text).download->size, size)
-            << text;
+        EXPECT_EQ(parsed(QByteArray("version: 1\nurl: a.zip\nsize: ") + text).download->size, size) << text;
 
     // The first url line wins even when it is unusable: no download, still a release.
     EXPECT_FALSE(parsed("version: 1\nurl:\nurl: b.zip\n").download);
@@ -95,7 +96,9 @@ TEST(ElectronSource, LineRules) {
 }
 
 TEST(ElectronSource, OddBytesNeverFail) {
-    EXPECT_EQ(parsed("version: 1.\xff\xfe" "0\nurl: a\xc3.zip\n").version,
+    EXPECT_EQ(parsed("version: 1.\xff\xfe"
+                     "0\nurl: a\xc3.zip\n")
+                  .version,
               QStringLiteral("1.\ufffd\ufffd0"));
     // Other line separators split lines too.
     EXPECT_EQ(parsed("name: x\xe2\x80\xa8version: 3\x0burl: b.zip").version, QStringLiteral("3"));
@@ -108,8 +111,7 @@ TEST(ElectronSource, OddBytesNeverFail) {
 TEST(ElectronSource, FetchesWithoutAccept) {
     ServedNet served;
     auto& server = served.server;
-    server.serve("/app/latest-mac.yml", std::string(realFeed("latest-mac_ccv-plus_single_dmg.yml")),
-                 200, "text/yaml");
+    server.serve("/app/latest-mac.yml", std::string(realFeed("latest-mac_ccv-plus_single_dmg.yml")), 200, "text/yaml");
     server.serve("/gone/latest-mac.yml", "", 404);
     server.start();
     const Release r = runSync(ElectronSource::electron(server.url("/app/latest-mac.yml")));

@@ -29,8 +29,7 @@ QString chosen(std::initializer_list<const char*> names, Processor processor) {
 }
 
 QByteArray release(const QJsonObject& asset, const QString& tag = QStringLiteral("v1.2.0")) {
-    return QJsonDocument(QJsonObject{{QStringLiteral("tag_name"), tag},
-                                     {QStringLiteral("assets"), QJsonArray{asset}}})
+    return QJsonDocument(QJsonObject{{QStringLiteral("tag_name"), tag}, {QStringLiteral("assets"), QJsonArray{asset}}})
         .toJson();
 }
 
@@ -48,10 +47,10 @@ TEST(GitHubSource, VersionFromTag) {
         {"build2", "2"},
         {"nightly", nullptr},
         {"", nullptr},
-        {"v\u00bd", "\u00bd"},                         // a vulgar fraction is numeric
-        {"r\u0663.1", "\u0663.1"},                     // an Arabic-Indic digit
-        {"\u7248\u4e94.0", "\u4e94.0"},                // a Han numeral carries a numeric value
-        {"v\U0001D7E0.1", "\U0001D7E0.1"},             // a mathematical digit outside the BMP
+        {"v\u00bd", "\u00bd"},             // a vulgar fraction is numeric
+        {"r\u0663.1", "\u0663.1"},         // an Arabic-Indic digit
+        {"\u7248\u4e94.0", "\u4e94.0"},    // a Han numeral carries a numeric value
+        {"v\U0001D7E0.1", "\U0001D7E0.1"}, // a mathematical digit outside the BMP
     };
     for (const Case& c : cases) {
         const auto version = GitHubSource::versionFromTag(QString::fromUtf8(c.tag));
@@ -67,13 +66,12 @@ TEST(GitHubSource, MacAssetOnAppleSilicon) {
     EXPECT_EQ(chosen({"App-1.2-x64.dmg", "App-1.2-arm64.dmg", "App-1.2-universal.dmg"}, arm),
               QStringLiteral("App-1.2-universal.dmg"));
     EXPECT_EQ(chosen({"App-mac.zip", "App-darwin.zip"}, arm), QStringLiteral("App-mac.zip"));
-    EXPECT_EQ(chosen({"App-linux.zip", "App.tar.gz", "App-win64.zip", "App.dSYM.zip"}, arm),
-              QStringLiteral("<none>"));
+    EXPECT_EQ(chosen({"App-linux.zip", "App.tar.gz", "App-win64.zip", "App.dSYM.zip"}, arm), QStringLiteral("<none>"));
     EXPECT_EQ(chosen({"App-universal-x64.dmg"}, arm), QStringLiteral("App-universal-x64.dmg"));
     EXPECT_EQ(chosen({"App-1.2.dmg", "App-1.2-mac.dmg", "App-1.2-arm64.dmg", "App-1.2-mac-arm64.DMG"}, arm),
               QStringLiteral("App-1.2-mac-arm64.DMG"));
-    EXPECT_EQ(chosen({"App-intel.dmg", "App-x86_64.zip", "App-amd64.zip", "App-source.zip",
-                      "App_win.zip", "App-win-setup.zip", "App-symbols.zip"},
+    EXPECT_EQ(chosen({"App-intel.dmg", "App-x86_64.zip", "App-amd64.zip", "App-source.zip", "App_win.zip",
+                      "App-win-setup.zip", "App-symbols.zip"},
                      arm),
               QStringLiteral("<none>"));
     // Names that are not strings count as empty and are skipped.
@@ -86,8 +84,7 @@ TEST(GitHubSource, MacAssetOnIntelPrefersIntelBuilds) {
     EXPECT_EQ(chosen({"App-1.2-arm64.dmg", "App-1.2-x64.dmg"}, intel), QStringLiteral("App-1.2-x64.dmg"));
     EXPECT_EQ(chosen({"App-1.2-arm64.dmg", "App-aarch64.zip", "App-apple-silicon.dmg"}, intel),
               QStringLiteral("<none>"));
-    EXPECT_EQ(chosen({"App-1.2-x64.dmg", "App-1.2-universal.dmg"}, intel),
-              QStringLiteral("App-1.2-universal.dmg"));
+    EXPECT_EQ(chosen({"App-1.2-x64.dmg", "App-1.2-universal.dmg"}, intel), QStringLiteral("App-1.2-universal.dmg"));
     EXPECT_EQ(chosen({"App-1.2.dmg", "App-1.2-intel-mac.zip"}, intel), QStringLiteral("App-1.2-intel-mac.zip"));
     EXPECT_EQ(chosen({"App-universal-arm64.dmg"}, intel), QStringLiteral("App-universal-arm64.dmg"));
 
@@ -167,8 +164,7 @@ TEST(GitHubSource, DownloadFromTheChosenAsset) {
             fields.insert(QStringLiteral("browser_download_url"), QStringLiteral("https://example.com/App-mac.zip"));
         return GitHubSource::parse(release(fields)).download;
     };
-    EXPECT_EQ(made({{QStringLiteral("digest"), QStringLiteral("sha256:ABCDEF")}})->sha256,
-              QStringLiteral("ABCDEF"));
+    EXPECT_EQ(made({{QStringLiteral("digest"), QStringLiteral("sha256:ABCDEF")}})->sha256, QStringLiteral("ABCDEF"));
     EXPECT_FALSE(made({{QStringLiteral("digest"), QStringLiteral("SHA256:abc")}})->sha256);
     EXPECT_FALSE(made({{QStringLiteral("digest"), QStringLiteral("sha512:abc")}})->sha256);
     EXPECT_EQ(made({{QStringLiteral("size"), 1234.9}})->size, 1234);
@@ -180,8 +176,8 @@ TEST(GitHubSource, DownloadFromTheChosenAsset) {
 
 TEST(GitHubSource, FailureSentences) {
     const QString none = QStringLiteral("The repository has no published release");
-    const char* noTag[] = {R"({"tag_name":null})", R"({"tag_name":12})", R"({"name":"v1"})",
-                           R"([{"tag_name":"v1"}])", R"({"message":"Not Found"})"};
+    const char* noTag[] = {R"({"tag_name":null})", R"({"tag_name":12})", R"({"name":"v1"})", R"([{"tag_name":"v1"}])",
+                           R"({"message":"Not Found"})"};
     for (const char* json : noTag)
         EXPECT_EQ(failureOf([&] { GitHubSource::parse(QByteArray(json)); }), none) << json;
     EXPECT_EQ(failureOf([&] { GitHubSource::parse(R"({"tag_name":"nightly"})"); }),
@@ -211,18 +207,15 @@ TEST(GitHubSource, FetchesTheLatestReleaseWithTheGitHubAccept) {
     server.start();
     const Endpoints endpoints = Endpoints::mock(server.url("/"));
 
-    const Release r = runSync(GitHubSource::github(endpoints.latestRelease(QStringLiteral("owner/app")),
-                                                   {}, Processor::arm64));
+    const Release r =
+        runSync(GitHubSource::github(endpoints.latestRelease(QStringLiteral("owner/app")), {}, Processor::arm64));
     EXPECT_EQ(r.version, QStringLiteral("3.1"));
     EXPECT_EQ(r.download->url, QUrl(QStringLiteral("https://example.com/App-arm64-mac.zip")));
-    EXPECT_EQ(failureOf([&] {
-                  runSync(GitHubSource::github(endpoints.latestRelease(QStringLiteral("owner/empty"))));
-              }),
+    EXPECT_EQ(failureOf([&] { runSync(GitHubSource::github(endpoints.latestRelease(QStringLiteral("owner/empty")))); }),
               QStringLiteral("The server answered HTTP 404"));
-    EXPECT_EQ(failureOf([&] {
-                  runSync(GitHubSource::github(endpoints.latestRelease(QStringLiteral("owner/limited"))));
-              }),
-              QStringLiteral("GitHub's hourly limit for anonymous requests is used up; try again later"));
+    EXPECT_EQ(
+        failureOf([&] { runSync(GitHubSource::github(endpoints.latestRelease(QStringLiteral("owner/limited")))); }),
+        QStringLiteral("GitHub's hourly limit for anonymous requests is used up; try again later"));
 
     const auto requests = server.requests();
     ASSERT_EQ(requests.size(), 3u);

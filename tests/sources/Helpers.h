@@ -31,8 +31,7 @@ bool throwsA(const std::function<void()>& fn) {
         fn();
     } catch (const E&) {
         return true;
-    } catch (...) {
-    }
+    } catch (...) {}
     return false;
 }
 

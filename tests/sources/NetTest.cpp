@@ -73,8 +73,7 @@ TransportError::Kind transportKind(const std::function<void()>& fn) {
         fn();
     } catch (const TransportError& error) {
         return error.kind;
-    } catch (...) {
-    }
+    } catch (...) {}
     return TransportError::Kind::Other;
 }
 
@@ -122,7 +121,8 @@ TEST_F(NetTest, StatusRules) {
         {403, {}, "The server answered HTTP 403"},
         {403, {{"x-ratelimit-remaining", "1"}}, "The server answered HTTP 403"},
         {403, {{"x-ratelimit-remaining", "00"}}, "The server answered HTTP 403"},
-        {403, {{"X-RateLimit-Remaining", "0"}},
+        {403,
+         {{"X-RateLimit-Remaining", "0"}},
          "GitHub's hourly limit for anonymous requests is used up; try again later"},
         {429, {{"x-ratelimit-remaining", "0"}}, "The server answered HTTP 429"},
     };
@@ -186,16 +186,13 @@ TEST_F(NetTest, RefusesLoopsAndLessSafeRedirectsWithTheirOwnSentence) {
     LoopbackServer::trustTls();
     LoopbackServer secure(500, std::chrono::seconds(120), LoopbackServer::Scheme::Https);
     server.http().Get("/loop", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/loop"); });
-    server.http().Get("/to-file", [](const httplib::Request&, httplib::Response& res) {
-        res.set_redirect("file:///etc/passwd");
-    });
-    server.http().Get("/to-ftp", [](const httplib::Request&, httplib::Response& res) {
-        res.set_redirect("ftp://127.0.0.1/x");
-    });
+    server.http().Get("/to-file",
+                      [](const httplib::Request&, httplib::Response& res) { res.set_redirect("file:///etc/passwd"); });
+    server.http().Get("/to-ftp",
+                      [](const httplib::Request&, httplib::Response& res) { res.set_redirect("ftp://127.0.0.1/x"); });
     auto secret = std::make_shared<std::string>(); // its port is known once it starts
-    server.http().Get("/to-https", [secret](const httplib::Request&, httplib::Response& res) {
-        res.set_redirect(*secret);
-    });
+    server.http().Get("/to-https",
+                      [secret](const httplib::Request&, httplib::Response& res) { res.set_redirect(*secret); });
     server.serve("/plain", "plain");
     secure.serve("/secret", "secret");
     secure.http().Get("/down", [this](const httplib::Request&, httplib::Response& res) {
@@ -237,10 +234,8 @@ TEST_F(NetTest, ATransportFailureAfterARedirectIsReportedAsSuch) {
     const QUrl closed = gone.url("/");
     gone.stop();
     // By value: the fixture's server outlives the body, and Qt may repeat a request late.
-    server.http().Get("/moved", [closed = closed.toString().toStdString()](const httplib::Request&,
-                                                                          httplib::Response& res) {
-        res.set_redirect(closed);
-    });
+    server.http().Get("/moved", [closed = closed.toString().toStdString()](
+                                    const httplib::Request&, httplib::Response& res) { res.set_redirect(closed); });
     server.start();
     EXPECT_EQ(transportKind([&] { get("/moved"); }), TransportError::Kind::ConnectionRefused);
     EXPECT_EQ(transportKind([&] { runSync(Net::send(QNetworkRequest(server.url("/moved")))); }),
@@ -335,7 +330,8 @@ TEST_F(NetTest, EndlessAnswersEnd) {
     const QUrl endless(QStringLiteral("http://127.0.0.1:%1/").arg(ntohs(address.sin_port)));
     const auto started = std::chrono::steady_clock::now();
     EXPECT_EQ(transportKind([&] { runSync(Net::get(endless)); }), TransportError::Kind::TimedOut);
-    EXPECT_LT(std::chrono::steady_clock::now() - started, 20s) << "ends at its idle limit, with room for a busy machine";
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 20s)
+        << "ends at its idle limit, with room for a busy machine";
     done = true;
     headers.join();
     ::close(listener);
@@ -369,19 +365,17 @@ TEST_F(NetTest, RefusesBodiesBeyondTheCeiling) {
 TEST_F(NetTest, TransportFailuresKeepTheirKind) {
     // A 200 whose body breaks off is a failure, not a short body.
     server.http().Get("/cut", [](const httplib::Request&, httplib::Response& res) {
-        res.set_content_provider(1000, "text/plain",
-                                 [](size_t, size_t, httplib::DataSink& sink) {
-                                     sink.write("abc", 3);
-                                     return false;
-                                 });
+        res.set_content_provider(1000, "text/plain", [](size_t, size_t, httplib::DataSink& sink) {
+            sink.write("abc", 3);
+            return false;
+        });
     });
     server.start();
     EXPECT_TRUE(throwsA<TransportError>([&] { get("/cut"); }));
     EXPECT_TRUE(throwsA<TransportError>([&] { runSync(Net::send(QNetworkRequest(server.url("/cut")))); }));
     const QUrl closed = server.url("/");
     server.stop();
-    EXPECT_EQ(transportKind([&] { runSync(Net::get(closed)); }),
-              TransportError::Kind::ConnectionRefused);
+    EXPECT_EQ(transportKind([&] { runSync(Net::get(closed)); }), TransportError::Kind::ConnectionRefused);
     // The sentence never carries the address.
     EXPECT_FALSE(failureOf([&] { runSync(Net::get(closed)); }).contains(QStringLiteral("127.0.0.1")));
 }
@@ -402,12 +396,10 @@ TEST_F(NetTest, SendGivesEveryAnswerWithItsBody) {
     server.http().Post("/accounts", [](const httplib::Request& req, httplib::Response& res) {
         res.status = 400;
         res.set_header("X-Trace", "t1");
-        res.set_content(R"({"error":{"message":"EMAIL_EXISTS"},"echo":)" + req.body + "}",
-                        "application/json");
+        res.set_content(R"({"error":{"message":"EMAIL_EXISTS"},"echo":)" + req.body + "}", "application/json");
     });
-    server.http().Patch("/doc", [](const httplib::Request&, httplib::Response& res) {
-        res.set_content("patched", "text/plain");
-    });
+    server.http().Patch(
+        "/doc", [](const httplib::Request&, httplib::Response& res) { res.set_content("patched", "text/plain"); });
     server.start();
 
     QNetworkRequest post(server.url("/accounts"));
@@ -450,11 +442,11 @@ TEST_F(DownloadTest, StreamsTheBodyToTheFileWithProgress) {
     server.start();
 
     std::vector<std::pair<std::int64_t, std::int64_t>> seen;
-    const auto transfer = runSync(Net::download(server.url("/app.zip"), path(),
-                                                [&](std::int64_t received, std::int64_t total) {
-                                                    seen.emplace_back(received, total);
-                                                    return std::optional<QString>();
-                                                }));
+    const auto transfer =
+        runSync(Net::download(server.url("/app.zip"), path(), [&](std::int64_t received, std::int64_t total) {
+            seen.emplace_back(received, total);
+            return std::optional<QString>();
+        }));
     EXPECT_EQ(transfer.status, 200);
     EXPECT_EQ(transfer.contentLength, std::int64_t(body.size()));
     EXPECT_EQ(transfer.suggestedName, QStringLiteral("Real App.zip"));
@@ -470,8 +462,8 @@ TEST_F(DownloadTest, AProgressSentenceStopsTheTransfer) {
     server.serve("/app.zip", std::string(8 * Net::readChunk, 'q'));
     server.start();
     int calls = 0;
-    const auto transfer = runSync(Net::download(
-        server.url("/app.zip"), path(), [&](std::int64_t, std::int64_t) -> std::optional<QString> {
+    const auto transfer = runSync(
+        Net::download(server.url("/app.zip"), path(), [&](std::int64_t, std::int64_t) -> std::optional<QString> {
             ++calls;
             return QStringLiteral("Stopped.");
         }));
@@ -525,7 +517,8 @@ TEST_F(DownloadTest, ACrawlingDownloadIsCutOff) {
 // Through an http proxy a plain http address goes as the proxy's own GET of the whole address,
 // for a download as for every other request: proxies may allow tunnels (CONNECT) to 443 only.
 TEST_F(DownloadTest, APlainAddressGoesThroughAnHttpProxyAsItsOwnGet) {
-    server.http().Get(".*", [](const httplib::Request&, httplib::Response& res) { res.set_content("proxied", "application/zip"); });
+    server.http().Get(
+        ".*", [](const httplib::Request&, httplib::Response& res) { res.set_content("proxied", "application/zip"); });
     server.start();
     qputenv("http_proxy", server.url().toString().toUtf8());
     struct Unset {
@@ -575,13 +568,14 @@ TEST_F(DownloadTest, ReadsNoFurtherAheadThanItsBound) {
     });
     server.start();
     size_t ahead = 0;
-    const auto transfer = runSync(Net::download(server.url("/latest"), path(), [&](std::int64_t received, std::int64_t) {
-        if (ahead == 0) {
-            std::this_thread::sleep_for(700ms);
-            ahead = *sent - size_t(received);
-        }
-        return std::optional<QString>();
-    }));
+    const auto transfer =
+        runSync(Net::download(server.url("/latest"), path(), [&](std::int64_t received, std::int64_t) {
+            if (ahead == 0) {
+                std::this_thread::sleep_for(700ms);
+                ahead = *sent - size_t(received);
+            }
+            return std::optional<QString>();
+        }));
     EXPECT_EQ(transfer.status, 200);
     EXPECT_EQ(written().size(), qsizetype(size));
     EXPECT_LT(ahead, 24u * 1024 * 1024);
@@ -632,11 +626,12 @@ TEST_F(DownloadTest, ReadsEveryFormOfAnswer) {
     struct Case {
         const char* what;
         std::string answer;
-        std::optional<QByteArray> body;          // written, when the transfer succeeds
+        std::optional<QByteArray> body;                          // written, when the transfer succeeds
         TransportError::Kind kind = TransportError::Kind::Other; // else the failure
     };
     const Case cases[] = {
-        {"chunked", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n6;x=y\r\n world\r\n0\r\nX: 1\r\n\r\n",
+        {"chunked",
+         "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n6;x=y\r\n world\r\n0\r\nX: 1\r\n\r\n",
          QByteArray("hello world")},
         {"up to the close, behind an informational answer",
          "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.0 200 OK\r\nContent-Type: application/zip\r\n\r\nuntil close",
@@ -668,9 +663,7 @@ TEST_F(DownloadTest, OnlyWebAddressesAreFetched) {
     ASSERT_TRUE(secret.open(QIODevice::WriteOnly));
     secret.write("secret");
     secret.close();
-    EXPECT_EQ(transportKind([&] {
-                  runSync(Net::download(QUrl::fromLocalFile(secret.fileName()), path()));
-              }),
+    EXPECT_EQ(transportKind([&] { runSync(Net::download(QUrl::fromLocalFile(secret.fileName()), path())); }),
               TransportError::Kind::Unsupported);
     EXPECT_FALSE(QFile::exists(path()));
 }
@@ -683,6 +676,5 @@ TEST_F(DownloadTest, CancellingThrowsCancelled) {
     server.start();
     CancelToken token;
     QTimer::singleShot(50ms, [token] { token.cancel(); });
-    EXPECT_TRUE(throwsA<Cancelled>(
-        [&] { runSync(Net::download(server.url("/slow.zip"), path(), {}, token)); }));
+    EXPECT_TRUE(throwsA<Cancelled>([&] { runSync(Net::download(server.url("/slow.zip"), path(), {}, token)); }));
 }

@@ -14,9 +14,8 @@ namespace {
 using Runs = QList<StyledText::Run>;
 
 std::optional<QString> web(const char* text, const char* base = nullptr) {
-    const auto url = WebLink::web(
-        text ? std::optional<QString>(QString::fromUtf8(text)) : std::nullopt,
-        base ? std::optional<QUrl>(QUrl(QString::fromUtf8(base))) : std::nullopt);
+    const auto url = WebLink::web(text ? std::optional<QString>(QString::fromUtf8(text)) : std::nullopt,
+                                  base ? std::optional<QUrl>(QUrl(QString::fromUtf8(base))) : std::nullopt);
     return url ? std::optional<QString>(url->toString()) : std::nullopt;
 }
 
@@ -26,7 +25,7 @@ std::optional<QString> store(const char* text) {
 }
 
 StyledText::Run run(const char* text, bool bold = false, bool italic = false, bool code = false,
-        const char* link = nullptr) {
+                    const char* link = nullptr) {
     StyledText::Run r;
     r.text = QString::fromUtf8(text);
     r.bold = bold;
@@ -47,17 +46,15 @@ TEST(WebLink, WebAndStoreSchemes) {
     EXPECT_TRUE(web("http://example.com"));
     EXPECT_EQ(web("notes.html", "https://example.com/feeds/appcast.xml"),
               QStringLiteral("https://example.com/feeds/notes.html"));
-    EXPECT_EQ(web("//cdn.example.com/x", "https://example.com/a"),
-              QStringLiteral("https://cdn.example.com/x"));
-    for (const char* refused : {"notes.html", "file:///etc/passwd", "ftp://example.com/a",
-                                "javascript:alert(1)", "mailto:dev@example.com",
-                                "macappstore://apps.apple.com/app/id1", "", "//example.com/x"})
+    EXPECT_EQ(web("//cdn.example.com/x", "https://example.com/a"), QStringLiteral("https://cdn.example.com/x"));
+    for (const char* refused :
+         {"notes.html", "file:///etc/passwd", "ftp://example.com/a", "javascript:alert(1)", "mailto:dev@example.com",
+          "macappstore://apps.apple.com/app/id1", "", "//example.com/x"})
         EXPECT_FALSE(web(refused)) << refused;
     EXPECT_FALSE(web(nullptr));
     EXPECT_FALSE(web("/etc/passwd", "file:///tmp/feed.xml"));
 
-    EXPECT_EQ(store("macappstore://apps.apple.com/app/id42"),
-              QStringLiteral("macappstore://apps.apple.com/app/id42"));
+    EXPECT_EQ(store("macappstore://apps.apple.com/app/id42"), QStringLiteral("macappstore://apps.apple.com/app/id42"));
     EXPECT_TRUE(store("itms-apps://apps.apple.com/app/id42"));
     EXPECT_TRUE(store("ITMS-APPS://apps.apple.com/app/id42"));
     EXPECT_TRUE(store("https://apps.apple.com/app/id42"));
@@ -70,15 +67,13 @@ TEST(WebLink, MarkdownInlineStyles) {
     EXPECT_EQ(md("plain text"), Runs{run("plain text")});
     EXPECT_EQ(md(""), Runs{});
     EXPECT_EQ(md("a **bold** and *it* and `co*de*`"),
-              (Runs{run("a "), run("bold", true), run(" and "), run("it", false, true),
-                          run(" and "), run("co*de*", false, false, true)}));
+              (Runs{run("a "), run("bold", true), run(" and "), run("it", false, true), run(" and "),
+                    run("co*de*", false, false, true)}));
     EXPECT_EQ(md("***both***"), Runs{run("both", true, true)});
-    EXPECT_EQ(md("__strong__ _em_"),
-              (Runs{run("strong", true), run(" "), run("em", false, true)}));
+    EXPECT_EQ(md("__strong__ _em_"), (Runs{run("strong", true), run(" "), run("em", false, true)}));
     // Intraword underscores stay literal; intraword stars emphasise.
     EXPECT_EQ(md("snake_case_name"), Runs{run("snake_case_name")});
-    EXPECT_EQ(md("un*frigging*believable"),
-              (Runs{run("un"), run("frigging", false, true), run("believable")}));
+    EXPECT_EQ(md("un*frigging*believable"), (Runs{run("un"), run("frigging", false, true), run("believable")}));
     // Unmatched delimiters and spaced stars stay as written.
     EXPECT_EQ(md("2 * 3 * 4"), Runs{run("2 * 3 * 4")});
     EXPECT_EQ(md("**open"), Runs{run("**open")});
@@ -97,24 +92,22 @@ TEST(WebLink, MarkdownKeepsBlocksAndWhitespaceLiteral) {
 
 TEST(WebLink, MarkdownLinksAreWebOnly) {
     EXPECT_EQ(md("see [the notes](https://example.com/n \"Title\") now"),
-              (Runs{run("see "), run("the notes", false, false, false, "https://example.com/n"),
-                          run(" now")}));
+              (Runs{run("see "), run("the notes", false, false, false, "https://example.com/n"), run(" now")}));
     EXPECT_EQ(md("[**bold** link](http://example.com)"),
               (Runs{run("bold", true, false, false, "http://example.com"),
-                          run(" link", false, false, false, "http://example.com")}));
+                    run(" link", false, false, false, "http://example.com")}));
     EXPECT_EQ(md("<https://example.com/a>"),
               Runs{run("https://example.com/a", false, false, false, "https://example.com/a")});
     // Links to anything but a web page keep their text only.
     EXPECT_EQ(md("[mail me](mailto:dev@example.com)"), Runs{run("mail me")});
     EXPECT_EQ(md("<dev@example.com>"), Runs{run("dev@example.com")});
-    EXPECT_EQ(md("[run](javascript:alert(1)) [open](file:///etc/passwd) [app](myapp://x)"),
-              Runs{run("run open app")});
+    EXPECT_EQ(md("[run](javascript:alert(1)) [open](file:///etc/passwd) [app](myapp://x)"), Runs{run("run open app")});
     EXPECT_EQ(md("[relative](notes.html)"), Runs{run("relative")});
     // No destination: the brackets stay literal.
     EXPECT_EQ(md("[just brackets] and [x]"), Runs{run("[just brackets] and [x]")});
-    EXPECT_EQ(md("[outer [inner](https://a.example)](https://b.example)"),
-              (Runs{run("[outer "), run("inner", false, false, false, "https://a.example"),
-                          run("](https://b.example)")}));
+    EXPECT_EQ(
+        md("[outer [inner](https://a.example)](https://b.example)"),
+        (Runs{run("[outer "), run("inner", false, false, false, "https://a.example"), run("](https://b.example)")}));
 }
 
 TEST(WebLink, MarkdownCopesWithHostileText) {
@@ -143,9 +136,7 @@ TEST(WebLink, MarkdownCopesWithHostileText) {
 }
 
 TEST(WebLink, MarkdownOfRealReleaseNotes) {
-    const auto body = [](const char* file) {
-        return realJson(file).object().value(QLatin1String("body")).toString();
-    };
+    const auto body = [](const char* file) { return realJson(file).object().value(QLatin1String("body")).toString(); };
     const QString octokit = body("github_latest_release_octokit_rb_2015_no_assets.json");
     const StyledText notes = WebLink::markdown(octokit);
     QStringList code;
@@ -159,8 +150,7 @@ TEST(WebLink, MarkdownOfRealReleaseNotes) {
     const QString changelog = body("github_release_with_asset_digest.json");
     const StyledText digest = WebLink::markdown(changelog);
     EXPECT_EQ(digest.plainText(), QString(changelog).remove(QStringLiteral("**")));
-    const auto bold = std::find_if(digest.runs.begin(), digest.runs.end(),
-                                   [](const auto& r) { return r.bold; });
+    const auto bold = std::find_if(digest.runs.begin(), digest.runs.end(), [](const auto& r) { return r.bold; });
     ASSERT_NE(bold, digest.runs.end());
     EXPECT_EQ(bold->text, QStringLiteral("Full Changelog"));
 }

@@ -32,8 +32,8 @@ TEST(CloudConfig, FilesGiveAConfigurationOnlyWhenEveryRuleHolds) {
     google.googleClientID = u"123-abc.apps.googleusercontent.com"_s;
     CloudConfig emptyProject = plain;
     emptyProject.projectId.clear();
-    CloudConfig emulated = CloudConfig::emulator(u"AIza-key_1"_s, u"demo-q"_s, u"127.0.0.1:9099"_s,
-                                                 u"127.0.0.1:8080"_s);
+    CloudConfig emulated =
+        CloudConfig::emulator(u"AIza-key_1"_s, u"demo-q"_s, u"127.0.0.1:9099"_s, u"127.0.0.1:8080"_s);
     CloudConfig authOnly = plain;
     authOnly.projectId = u"demo-q"_s;
     authOnly.authHost = u"http://localhost:9099/"_s;
@@ -47,7 +47,8 @@ TEST(CloudConfig, FilesGiveAConfigurationOnlyWhenEveryRuleHolds) {
     };
     const QList<Row> rows = {
         {R"({"apiKey":"AIza-key_1","projectId":"quenlark-prod"})", plain},
-        {R"({"apiKey":"AIza-key_1","projectId":"quenlark-prod","googleClientID":"123-abc.apps.googleusercontent.com","extra":"x"})", google},
+        {R"({"apiKey":"AIza-key_1","projectId":"quenlark-prod","googleClientID":"123-abc.apps.googleusercontent.com","extra":"x"})",
+         google},
         {R"({"apiKey":"AIza-key_1","projectId":""})", emptyProject},
         {R"({"apiKey":"","projectId":"p"})", std::nullopt},
         {R"({"apiKey":"AIza-key_1"})", std::nullopt},
@@ -67,7 +68,8 @@ TEST(CloudConfig, FilesGiveAConfigurationOnlyWhenEveryRuleHolds) {
         {R"({"apiKey":"AIza-key_1","projectId":"Quenlark_Prod"})", std::nullopt},
         {R"({"apiKey":"AIza-key_1","projectId":"quenlark/../x"})", std::nullopt},
         {R"({"apiKey":"AIza-key_1","projectId":"quenlark-"})", std::nullopt},
-        {R"({"apiKey":"AIza-key_1","projectId":"demo-q","authEmulatorHost":"127.0.0.1:9099","firestoreEmulatorHost":"127.0.0.1:8080"})", emulated},
+        {R"({"apiKey":"AIza-key_1","projectId":"demo-q","authEmulatorHost":"127.0.0.1:9099","firestoreEmulatorHost":"127.0.0.1:8080"})",
+         emulated},
         {R"({"apiKey":"AIza-key_1","projectId":"demo-q","authEmulatorHost":"localhost:9099"})", authOnly},
         {R"({"apiKey":"AIza-key_1","projectId":"demo-q","authEmulatorHost":"http://127.0.0.1:9099"})", std::nullopt},
         // The emulators speak plain http: only this computer may hear the password and tokens.
@@ -76,16 +78,20 @@ TEST(CloudConfig, FilesGiveAConfigurationOnlyWhenEveryRuleHolds) {
         {R"({"apiKey":"AIza-key_1","projectId":"demo-q","authEmulatorHost":"0.0.0.0:9099"})", std::nullopt},
         {R"({"apiKey":"AIza-key_1","projectId":"demo-q","authEmulatorHost":"127.0.0.1.nip.io:9099"})", std::nullopt},
         {R"({"apiKey":"AIza-key_1","projectId":"demo-q","authEmulatorHost":"localhost:99999"})", std::nullopt},
-        {R"({"apiKey":"AIza-key_1","projectId":"demo-q","authEmulatorHost":"127.0.0.1:9099","firestoreEmulatorHost":"db.example.com:8080"})", std::nullopt},
+        {R"({"apiKey":"AIza-key_1","projectId":"demo-q","authEmulatorHost":"127.0.0.1:9099","firestoreEmulatorHost":"db.example.com:8080"})",
+         std::nullopt},
         {R"({"apiKey":"AIza-key_1","projectId":"demo-q","authEmulatorHost":"[::1]:9099"})", ipv6},
         // The client id's reversed form becomes a scheme we handle: only Google's own form is
         // taken, anything else leaves Google sign-in off.
         {R"({"apiKey":"AIza-key_1","projectId":"quenlark-prod","googleClientID":"https"})", plain},
         {R"({"apiKey":"AIza-key_1","projectId":"quenlark-prod","googleClientID":"file"})", plain},
         {R"({"apiKey":"AIza-key_1","projectId":"quenlark-prod","googleClientID":"com.example"})", plain},
-        {R"({"apiKey":"AIza-key_1","projectId":"quenlark-prod","googleClientID":"123-abc.apps.googleusercontent.com.evil"})", plain},
-        {R"({"apiKey":"AIza-key_1","projectId":"quenlark-prod","googleClientID":"123-ABC.apps.googleusercontent.com"})", plain},
-        {R"({"apiKey":"AIza-key_1","projectId":"quenlark-prod","googleClientID":"123-a%b.apps.googleusercontent.com"})", plain},
+        {R"({"apiKey":"AIza-key_1","projectId":"quenlark-prod","googleClientID":"123-abc.apps.googleusercontent.com.evil"})",
+         plain},
+        {R"({"apiKey":"AIza-key_1","projectId":"quenlark-prod","googleClientID":"123-ABC.apps.googleusercontent.com"})",
+         plain},
+        {R"({"apiKey":"AIza-key_1","projectId":"quenlark-prod","googleClientID":"123-a%b.apps.googleusercontent.com"})",
+         plain},
     };
     for (const auto& row : rows)
         EXPECT_EQ(CloudConfig::parse(row.file), row.config) << row.file.toStdString();
@@ -103,9 +109,10 @@ TEST(CloudConfig, TheOptionWinsOverTheBundleEvenWhenItsFileIsMissing) {
     EXPECT_EQ(CloudConfig::load(std::nullopt, dir.filePath(u"missing.json"_s)), std::nullopt);
     // A file past the bound is not read whole, and is no configuration.
     const QByteArray padding(CloudConfig::maxFileSize, ' ');
-    EXPECT_EQ(CloudConfig::load(writeFile(dir, u"big.json"_s, R"({"apiKey":"big","projectId":"big-project"})" + padding),
-                                std::nullopt),
-              std::nullopt);
+    EXPECT_EQ(
+        CloudConfig::load(writeFile(dir, u"big.json"_s, R"({"apiKey":"big","projectId":"big-project"})" + padding),
+                          std::nullopt),
+        std::nullopt);
 }
 
 TEST(CloudConfig, BuildsTheServiceAddressesByJoiningText) {
@@ -118,6 +125,5 @@ TEST(CloudConfig, BuildsTheServiceAddressesByJoiningText) {
     const CloudConfig local = CloudConfig::emulator(u"K-1"_s, u"demo-p"_s, u"127.0.0.1:9099"_s);
     EXPECT_EQ(local.identity(u"signUp"_s).toString(),
               u"http://127.0.0.1:9099/identitytoolkit.googleapis.com/v1/accounts:signUp?key=K-1"_s);
-    EXPECT_EQ(local.tokenURL().toString(),
-              u"http://127.0.0.1:9099/securetoken.googleapis.com/v1/token?key=K-1"_s);
+    EXPECT_EQ(local.tokenURL().toString(), u"http://127.0.0.1:9099/securetoken.googleapis.com/v1/token?key=K-1"_s);
 }

@@ -114,9 +114,7 @@ struct RouteCase {
     bool catalogueAsked = true;
 };
 
-void PrintTo(const RouteCase& c, std::ostream* out) {
-    *out << c.what;
-}
+void PrintTo(const RouteCase& c, std::ostream* out) { *out << c.what; }
 
 class Routes : public ::testing::TestWithParam<RouteCase> {};
 
@@ -142,49 +140,109 @@ TEST_P(Routes, FollowTheSourcesInOrder) {
     EXPECT_EQ(fixture.server.requestCount() > 0, c.catalogueAsked);
 }
 
-INSTANTIATE_TEST_SUITE_P(Restore, Routes, ::testing::ValuesIn(QList<RouteCase>{
-    {"an App Store link wins; nothing else is asked", [](LibraryApp& a) {
-         a.storeURL = "macappstore://apps.apple.com/app/id1"; a.caskToken = "tok"; a.feedURL = "https://x.example/a.xml";
-     }, {}, {"store macappstore://apps.apple.com/app/id1"}, {}, false},
-    {"a store link of another scheme is ignored", [](LibraryApp& a) { a.storeURL = "file:///x"; a.caskToken = "tok"; },
-     {}, {tokHomebrew}, {}},
-    {"a web page off the store's hosts is ignored", [](LibraryApp& a) { a.storeURL = "https://apps.example/app/id1"; a.caskToken = "tok"; },
-     {}, {tokHomebrew}, {}},
-    {"the token cask found again by name gives one candidate", [](LibraryApp& a) {
-         a.caskToken = "tok"; a.name = "Tok";
-     }, {}, {tokHomebrew}, {}},
-    {"the token cask, then the cask by file name", [](LibraryApp& a) { a.caskToken = "tok"; a.name = "Tok Alt"; }, {},
-     {tokHomebrew, "Homebrew cask ref=tok-alt version=9.0 url=https://dl.example/TokAlt.zip sha=ab12 pkg=- notes=-"}, {}},
-    {"an unversioned package cask, then the repository it names", [](LibraryApp& a) { a.caskToken = "nightly"; }, {},
-     {"Homebrew cask ref=nightly version=latest url=https://dl.example/Nightly.zip sha=- pkg=Nightly.pkg "
-      "notes=https://github.com/maker/nightly"},
-     {"github /repos/maker/nightly/releases/latest"}},
-    {"Homebrew, Sparkle and GitHub in that order", [](LibraryApp& a) {
-         a.caskToken = "tok"; a.feedURL = "https://x.example/a b.xml"; a.githubRepo = "o/r";
-     }, {withDownload(SourceKind::sparkle, "https://x.example/S.zip"), withDownload(SourceKind::github, "https://x.example/G.zip")},
-     {tokHomebrew, "Sparkle ref=https://x.example/a%20b.xml version=3.0 url=https://x.example/S.zip sha=- pkg=- notes=-",
-      "GitHub Releases ref=o/r version=3.0 url=https://x.example/G.zip sha=- pkg=- notes=-"},
-     {"sparkle https://x.example/a b.xml", "github /repos/o/r/releases/latest"}},
-    {"an appcast item without a download adds nothing; GitHub still runs", [](LibraryApp& a) {
-         a.feedURL = "https://x.example/a.xml"; a.githubRepo = "o/r";
-     }, {noDownload(SourceKind::sparkle), withDownload(SourceKind::github, "https://x.example/G.zip")},
-     {"GitHub Releases ref=o/r version=3.0 url=https://x.example/G.zip sha=- pkg=- notes=-"},
-     {"sparkle https://x.example/a.xml", "github /repos/o/r/releases/latest"}},
-    {"a feed that isn't on the web is never read", [](LibraryApp& a) { a.feedURL = "file:///etc/passwd"; }, {},
-     {"manual https://www.google.com/search?q=Example%20mac%20download", genericReason}, {}},
-    {"a repository that isn't owner/name is never asked", [](LibraryApp& a) { a.githubRepo = "o/../../user"; }, {},
-     {"manual https://github.com/o/../../user", genericReason}, {}},
-    {"neither repository nor cask: no GitHub request", [](LibraryApp&) {}, {},
-     {"manual https://www.google.com/search?q=Example%20mac%20download", genericReason}, {}},
-    {"a self-updating app whose cask is gone gets the Electron reason", [](LibraryApp& a) {
-         a.source = "Electron"; a.caskToken = "gone";
-     }, {}, {"manual https://www.google.com/search?q=Example%20mac%20download",
-             "It updates itself, but there's no download Quenlark can verify."}, {}},
-    {"a cask without a download stays for its page and its repository", [](LibraryApp& a) { a.caskToken = "nourl"; }, {},
-     {"manual https://github.com/maker/nourl",
-      "Its Homebrew cask (\u2068nourl\u2069) isn't available any more, and there's no other download Quenlark can verify."},
-     {"github /repos/maker/nourl/releases/latest"}},
-}));
+INSTANTIATE_TEST_SUITE_P(
+    Restore, Routes,
+    ::testing::ValuesIn(QList<RouteCase>{
+        {"an App Store link wins; nothing else is asked",
+         [](LibraryApp& a) {
+             a.storeURL = "macappstore://apps.apple.com/app/id1";
+             a.caskToken = "tok";
+             a.feedURL = "https://x.example/a.xml";
+         },
+         {},
+         {"store macappstore://apps.apple.com/app/id1"},
+         {},
+         false},
+        {"a store link of another scheme is ignored",
+         [](LibraryApp& a) {
+             a.storeURL = "file:///x";
+             a.caskToken = "tok";
+         },
+         {},
+         {tokHomebrew},
+         {}},
+        {"a web page off the store's hosts is ignored",
+         [](LibraryApp& a) {
+             a.storeURL = "https://apps.example/app/id1";
+             a.caskToken = "tok";
+         },
+         {},
+         {tokHomebrew},
+         {}},
+        {"the token cask found again by name gives one candidate",
+         [](LibraryApp& a) {
+             a.caskToken = "tok";
+             a.name = "Tok";
+         },
+         {},
+         {tokHomebrew},
+         {}},
+        {"the token cask, then the cask by file name",
+         [](LibraryApp& a) {
+             a.caskToken = "tok";
+             a.name = "Tok Alt";
+         },
+         {},
+         {tokHomebrew,
+          "Homebrew cask ref=tok-alt version=9.0 url=https://dl.example/TokAlt.zip sha=ab12 pkg=- notes=-"},
+         {}},
+        {"an unversioned package cask, then the repository it names",
+         [](LibraryApp& a) { a.caskToken = "nightly"; },
+         {},
+         {"Homebrew cask ref=nightly version=latest url=https://dl.example/Nightly.zip sha=- pkg=Nightly.pkg "
+          "notes=https://github.com/maker/nightly"},
+         {"github /repos/maker/nightly/releases/latest"}},
+        {"Homebrew, Sparkle and GitHub in that order",
+         [](LibraryApp& a) {
+             a.caskToken = "tok";
+             a.feedURL = "https://x.example/a b.xml";
+             a.githubRepo = "o/r";
+         },
+         {withDownload(SourceKind::sparkle, "https://x.example/S.zip"),
+          withDownload(SourceKind::github, "https://x.example/G.zip")},
+         {tokHomebrew,
+          "Sparkle ref=https://x.example/a%20b.xml version=3.0 url=https://x.example/S.zip sha=- pkg=- notes=-",
+          "GitHub Releases ref=o/r version=3.0 url=https://x.example/G.zip sha=- pkg=- notes=-"},
+         {"sparkle https://x.example/a b.xml", "github /repos/o/r/releases/latest"}},
+        {"an appcast item without a download adds nothing; GitHub still runs",
+         [](LibraryApp& a) {
+             a.feedURL = "https://x.example/a.xml";
+             a.githubRepo = "o/r";
+         },
+         {noDownload(SourceKind::sparkle), withDownload(SourceKind::github, "https://x.example/G.zip")},
+         {"GitHub Releases ref=o/r version=3.0 url=https://x.example/G.zip sha=- pkg=- notes=-"},
+         {"sparkle https://x.example/a.xml", "github /repos/o/r/releases/latest"}},
+        {"a feed that isn't on the web is never read",
+         [](LibraryApp& a) { a.feedURL = "file:///etc/passwd"; },
+         {},
+         {"manual https://www.google.com/search?q=Example%20mac%20download", genericReason},
+         {}},
+        {"a repository that isn't owner/name is never asked",
+         [](LibraryApp& a) { a.githubRepo = "o/../../user"; },
+         {},
+         {"manual https://github.com/o/../../user", genericReason},
+         {}},
+        {"neither repository nor cask: no GitHub request",
+         [](LibraryApp&) {},
+         {},
+         {"manual https://www.google.com/search?q=Example%20mac%20download", genericReason},
+         {}},
+        {"a self-updating app whose cask is gone gets the Electron reason",
+         [](LibraryApp& a) {
+             a.source = "Electron";
+             a.caskToken = "gone";
+         },
+         {},
+         {"manual https://www.google.com/search?q=Example%20mac%20download",
+          "It updates itself, but there's no download Quenlark can verify."},
+         {}},
+        {"a cask without a download stays for its page and its repository",
+         [](LibraryApp& a) { a.caskToken = "nourl"; },
+         {},
+         {"manual https://github.com/maker/nourl", "Its Homebrew cask (\u2068nourl\u2069) isn't available any more, "
+                                                   "and there's no other download Quenlark can verify."},
+         {"github /repos/maker/nourl/releases/latest"}},
+    }));
 
 TEST(RestoreWebsite, FirstMatchWins) {
     const auto homebrew = [](std::optional<QUrl> notes) {
@@ -203,10 +261,14 @@ TEST(RestoreWebsite, FirstMatchWins) {
         QString page;
     };
     const QList<Case> cases{
-        {"the record's homepage", [](LibraryApp& a) { a.homepage = "https://home.example/"; a.githubRepo = "o/r"; },
+        {"the record's homepage",
+         [](LibraryApp& a) {
+             a.homepage = "https://home.example/";
+             a.githubRepo = "o/r";
+         },
          cask, homebrew(QUrl("https://notes.example/")), "https://home.example/"},
-        {"a homepage that isn't a web page passes to the cask's", [](LibraryApp& a) { a.homepage = "ftp://x/"; },
-         cask, std::nullopt, "https://cask.example/"},
+        {"a homepage that isn't a web page passes to the cask's", [](LibraryApp& a) { a.homepage = "ftp://x/"; }, cask,
+         std::nullopt, "https://cask.example/"},
         {"a Homebrew release's notes", [](LibraryApp& a) { a.githubRepo = "o/r"; }, std::nullopt,
          homebrew(QUrl("https://notes.example/")), "https://notes.example/"},
         {"the repository's page", [](LibraryApp& a) { a.githubRepo = "o/r"; }, Cask{},

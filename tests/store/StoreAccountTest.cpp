@@ -42,7 +42,8 @@ public:
     QCoro::Task<void> sendEmailConfirmation(Session session, CloudConfig) override {
         sent.append(session.uid);
         if (sendFails)
-            throw AuthError(u"Too many attempts. Wait a few minutes and try again."_s, u"TOO_MANY_ATTEMPTS_TRY_LATER"_s);
+            throw AuthError(u"Too many attempts. Wait a few minutes and try again."_s,
+                            u"TOO_MANY_ATTEMPTS_TRY_LATER"_s);
         co_return;
     }
     QCoro::Task<Profile> profile(Session session, CloudConfig) override {
@@ -267,8 +268,8 @@ TEST_F(StoreAccount, RefreshAppliesItsAnswerOnlyToTheSameAccountAfterTheCall) {
 // error become, and what is saved.
 TEST_F(StoreAccount, TheLiveClientRenewsAnExpiredTokenAndEndsADeadSession) {
     const auto offline = std::make_exception_ptr(TransportError(TransportError::Kind::Offline));
-    const auto dead = std::make_exception_ptr(
-        AuthError(u"Your session ended. Sign in again."_s, u"INVALID_REFRESH_TOKEN"_s));
+    const auto dead =
+        std::make_exception_ptr(AuthError(u"Your session ended. Sign in again."_s, u"INVALID_REFRESH_TOKEN"_s));
     const auto refused = std::make_exception_ptr(AuthError(u"Sign-in failed (QUOTA)."_s, u"QUOTA"_s));
     enum class After { Renewed, Same, None };
     struct Row {

@@ -87,7 +87,7 @@ public:
     QHash<QString, QList<Device>> macs;
     QString hold;
     std::exception_ptr refreshError;
-    std::optional<QString> cutShort; // the listing of apps stopped by a bound
+    std::optional<QString> cutShort;           // the listing of apps stopped by a bound
     QHash<QString, std::exception_ptr> errors; // by operation
     QStringList calls;                         // operation and token
     QStringList uploaded;
@@ -109,7 +109,9 @@ struct Fixture {
         h.clock.setNow(jan10);
         h.cloud = CloudConfig::emulator(u"k"_s, u"demo-p"_s, u"127.0.0.1:1"_s);
         h.library = library;
-        h.renew = [this](Session session, CloudConfig config) { return library->refresh(std::move(session), std::move(config)); };
+        h.renew = [this](Session session, CloudConfig config) {
+            return library->refresh(std::move(session), std::move(config));
+        };
         h.build();
     }
     Store& store() { return h.store(); }
@@ -184,8 +186,9 @@ TEST(StoreLibrary, AnExpiredTokenIsRenewedOrTheSessionEnds) {
         std::optional<QString> syncError;
     } cases[] = {
         {"renewed", nullptr, true, std::nullopt},
-        {"dead session", std::make_exception_ptr(AuthError(u"Your session ended. Sign in again."_s, u"TOKEN_EXPIRED"_s)),
-         false, u"Your session ended. Sign in again."_s},
+        {"dead session",
+         std::make_exception_ptr(AuthError(u"Your session ended. Sign in again."_s, u"TOKEN_EXPIRED"_s)), false,
+         u"Your session ended. Sign in again."_s},
         {"other refusal", std::make_exception_ptr(AuthError(u"Sign-in failed (INTERNAL)."_s, u"INTERNAL"_s)), true,
          u"Couldn't reach your library (Sign-in failed (INTERNAL).). It tries again at the next check."_s},
         {"offline", std::make_exception_ptr(std::runtime_error("offline")), true,

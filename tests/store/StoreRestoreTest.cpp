@@ -19,8 +19,8 @@ namespace {
 const QString declined = QStringLiteral("You chose not to run \u2068Pkg\u2069's installer. Nothing was installed.");
 
 struct Seen {
-    QList<bool> answers;                 // what the consent function returned to the installer
-    std::optional<InstallPhase> during;  // Good's phase while its install still ran
+    QList<bool> answers;                // what the consent function returned to the installer
+    std::optional<InstallPhase> during; // Good's phase while its install still ran
     std::shared_ptr<LibraryItem> good;
     UpdateEngine::Phase late; // Good's, for a report that comes after its outcome
 };
@@ -134,7 +134,8 @@ TEST(StoreRestore, InstallsEachRouteInTurnAndLeavesTheRestToTheUser) {
     const QList<Expected> expected{
         {InstallPhase::idle(), std::nullopt, std::nullopt, Route::Kind::store},
         {InstallPhase::idle(), std::nullopt, std::nullopt, Route::Kind::manual},
-        {InstallPhase::failed("Every candidate failed."), "Every candidate failed.", std::nullopt, Route::Kind::install},
+        {InstallPhase::failed("Every candidate failed."), "Every candidate failed.", std::nullopt,
+         Route::Kind::install},
         {InstallPhase::failed(declined), declined, std::nullopt, Route::Kind::install},
         {InstallPhase::blocked(), "Not allowed.", std::nullopt, Route::Kind::install},
         {InstallPhase::done(), "A note.", "AAAAAAAAAA", Route::Kind::install},
@@ -168,7 +169,8 @@ TEST(StoreRestore, InstallsEachRouteInTurnAndLeavesTheRestToTheUser) {
     EXPECT_EQ(h.installed.mid(4), QStringList{"Leaving"});
     EXPECT_EQ((QList<InstallPhase>{more[0]->phase(), more[1]->phase(), more[2]->phase()}),
               (QList<InstallPhase>{InstallPhase::done(), InstallPhase::idle(), InstallPhase::idle()}));
-    EXPECT_EQ(s.notice(), "The restore stopped because you signed out; the apps it hadn't reached yet weren't installed.");
+    EXPECT_EQ(s.notice(),
+              "The restore stopped because you signed out; the apps it hadn't reached yet weren't installed.");
 }
 
 TEST(StoreRestore, FallsBackToTheOwnFolderOrStopsWithoutOne) {

@@ -13,13 +13,13 @@ TEST(StoreRows, SearchTrimsSpacesAndTabsButNotLineBreaks) {
     const QList<Case> cases{
         {QString(), true},
         {QStringLiteral("   \t "), true},
-        {QStringLiteral("\u00A0fire\u2003"), true},       // other space characters
+        {QStringLiteral("\u00A0fire\u2003"), true}, // other space characters
         {QStringLiteral("  FIREfox "), true},
-        {QStringLiteral("homebrew"), true},               // the source's display name
+        {QStringLiteral("homebrew"), true}, // the source's display name
         {QStringLiteral("org.mozilla"), true},
-        {QStringLiteral("fire\n"), false},                // a line break stays in the query
+        {QStringLiteral("fire\n"), false}, // a line break stays in the query
         {QStringLiteral("\n"), false},
-        {QStringLiteral("firefóx"), false},               // diacritics count
+        {QStringLiteral("firefóx"), false}, // diacritics count
         {QStringLiteral("chrome"), false},
     };
     for (const auto& c : cases)
@@ -117,7 +117,8 @@ TEST(StoreRows, LibraryRowsThisMacLacksAreInstallableUntilRoutedElsewhere) {
         {"restoring", std::nullopt, InstallPhase::downloading(0.1), std::nullopt, false},
         {"restored", std::nullopt, InstallPhase::done(), std::nullopt, false},
         {"install route", std::nullopt, InstallPhase::blocked(), Route::install({}), true},
-        {"store route", std::nullopt, InstallPhase::idle(), Route::store(QUrl(QStringLiteral("macappstore://x"))), false},
+        {"store route", std::nullopt, InstallPhase::idle(), Route::store(QUrl(QStringLiteral("macappstore://x"))),
+         false},
         {"manual route", std::nullopt, InstallPhase::idle(), Route::manual(QUrl(), QStringLiteral("r")), false},
     };
     Store::LibraryRows items;
@@ -143,7 +144,8 @@ TEST(StoreRows, LibraryRowsThisMacLacksAreInstallableUntilRoutedElsewhere) {
 
 TEST(StoreRows, IgnoringAndSkippingFollowTheBundleIdAndUnignoringRechecks) {
     StoreHarness h;
-    InstalledApp user = StoreHarness::app(QStringLiteral("Alpha"), QStringLiteral("1.0"), QStringLiteral("/home/u/Applications"));
+    InstalledApp user =
+        StoreHarness::app(QStringLiteral("Alpha"), QStringLiteral("1.0"), QStringLiteral("/home/u/Applications"));
     h.apps = {StoreHarness::app(QStringLiteral("Alpha")), user, StoreHarness::app(QStringLiteral("Beta"))};
     Release noVersion = StoreHarness::release(QStringLiteral("2.0"));
     noVersion.version.reset();

@@ -48,7 +48,8 @@ TEST(StoreState, StartsWithTheDefaultsAndNotifiesByEachFieldsRule) {
     const QList<Case> cases{
         {"filter", [&] { s.filter(); }, [&] { s.setFilter(Filter::all); }, [&] { s.setFilter(Filter::updates); }, 0},
         {"query", [&] { s.query(); }, [&] { s.setQuery({}); }, [&] { s.setQuery(QStringLiteral("a")); }, 0},
-        {"selection", [&] { s.selection(); }, [&] { s.setSelection({}); }, [&] { s.setSelection(QStringLiteral("/x")); }, 0},
+        {"selection", [&] { s.selection(); }, [&] { s.setSelection({}); },
+         [&] { s.setSelection(QStringLiteral("/x")); }, 0},
         {"notice", [&] { s.notice(); }, [&] { s.setNotice({}); }, [&] { s.setNotice(QStringLiteral("n")); }, 0},
         {"tourStep", [&] { s.tourStep(); }, [&] { s.setTourStep({}); }, [&] { s.setTourStep(0); }, 0},
         {"settingsTab", [&] { s.settingsTab(); }, [&] { s.setSettingsTab(QStringLiteral("general")); },
@@ -73,7 +74,8 @@ TEST(StoreState, LaunchOptionsChooseFoldersEndpointsCachesAndPermission) {
         h.appManagementAnswer = Permissions::State::denied;
         h.options.mock.reset();
         Store& s = h.build();
-        EXPECT_EQ(s.folders(), (QStringList{QStringLiteral("/Applications"), h.options.home + QStringLiteral("/Applications")}));
+        EXPECT_EQ(s.folders(),
+                  (QStringList{QStringLiteral("/Applications"), h.options.home + QStringLiteral("/Applications")}));
         EXPECT_EQ(s.endpoints().itunes, Endpoints().itunes);
         EXPECT_EQ(s.brew()->url(), QUrl(QStringLiteral("https://formulae.brew.sh/api/cask.json")));
         EXPECT_EQ(s.brew()->cache(), QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +

@@ -137,7 +137,8 @@ TEST(StoreUninstall, IsRefusedAndSaidSoWhileTheRowsUpdateRunsOrWaitsInTheQueue) 
         EXPECT_TRUE(r.h.settle(r.h.start(r.h.store().uninstall(r.row, {}, false))));
         ASSERT_EQ(r.h.shell.alerts.size(), 1) << queued;
         EXPECT_EQ(r.h.shell.alerts[0].first, QStringLiteral("Couldn't remove \u2068Alpha\u2069"));
-        EXPECT_EQ(r.h.shell.alerts[0].second, QStringLiteral("\u2068Alpha\u2069 is being updated. Nothing was removed."));
+        EXPECT_EQ(r.h.shell.alerts[0].second,
+                  QStringLiteral("\u2068Alpha\u2069 is being updated. Nothing was removed."));
         EXPECT_TRUE(r.h.uninstalledData.isEmpty() && r.h.store().notice() == std::nullopt);
         EXPECT_NE(r.h.row(QStringLiteral("Alpha")), nullptr);
         if (updating) {
@@ -165,7 +166,8 @@ TEST(StoreUninstall, TheRealEngineMovesTheBundleAndItsDataToTheTrashOffTheGuiThr
     QFile agentFile(agent);
     ASSERT_TRUE(agentFile.open(QIODevice::WriteOnly));
     agentFile.close();
-    const QString bootouts = qEnvironmentVariable("XDG_STATE_HOME") + QStringLiteral("/com.quenlark.Quenlark/launchctl.log");
+    const QString bootouts =
+        qEnvironmentVariable("XDG_STATE_HOME") + QStringLiteral("/com.quenlark.Quenlark/launchctl.log");
     QFile::remove(bootouts);
     BundleBuilder(applications + QStringLiteral("/Alpha.app")).identifier(QStringLiteral("com.example.alpha")).build();
     h.options.sandbox = applications;

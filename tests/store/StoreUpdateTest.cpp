@@ -63,11 +63,12 @@ TEST(StoreUpdate, FailuresWriteTwoLinesAndBlockedProbesThePermission) {
         Permissions::State after;
     };
     const auto plain = std::make_exception_ptr(UpdateError(QStringLiteral("The download is damaged.")));
-    const auto permission = std::make_exception_ptr(UpdateError(QStringLiteral("Allow it."), {.needsPermission = true}));
+    const auto permission =
+        std::make_exception_ptr(UpdateError(QStringLiteral("Allow it."), {.needsPermission = true}));
     const auto other = std::make_exception_ptr(std::runtime_error("x"));
     const QList<Case> cases{
-        {"plain", plain, false, Permissions::State::granted, InstallPhase::failed(QStringLiteral("The download is damaged.")),
-         Permissions::State::unknown},
+        {"plain", plain, false, Permissions::State::granted,
+         InstallPhase::failed(QStringLiteral("The download is damaged.")), Permissions::State::unknown},
         {"engine not built", plain, true, Permissions::State::denied,
          InstallPhase::failed(QStringLiteral("The download is damaged.")), Permissions::State::unknown},
         {"permission, probe granted", permission, false, Permissions::State::granted, InstallPhase::blocked(),
@@ -105,8 +106,10 @@ TEST(StoreUpdate, ARunningAppIsQuitAfterTheQuestionAndAwaited) {
     ASSERT_EQ(u.h.shell.questions.size(), 1);
     const auto& q = u.h.shell.questions[0];
     EXPECT_EQ(q.title, QStringLiteral("Quit \u2068Alpha\u2069 to update it?"));
-    EXPECT_EQ(q.message, QStringLiteral("\u2068Alpha\u2069 is open. Quenlark will quit it, install ? and move the old version to the "
-                                        "Trash. If the app has unsaved work it may ask you to save first."));
+    EXPECT_EQ(
+        q.message,
+        QStringLiteral("\u2068Alpha\u2069 is open. Quenlark will quit it, install ? and move the old version to the "
+                       "Trash. If the app has unsaved work it may ask you to save first."));
     EXPECT_EQ(q.confirm, QStringLiteral("Quit and Update"));
     EXPECT_EQ(u.h.terminated, QStringList{u.row->id()});
     u.h.clock.advance(749ms);

@@ -28,9 +28,7 @@ std::optional<CloudConfig> withFirestore() {
     return config();
 }
 
-QString freshAddress() {
-    return u"user-"_s + QUuid::createUuid().toString(QUuid::Id128).left(12) + u"@example.com"_s;
-}
+QString freshAddress() { return u"user-"_s + QUuid::createUuid().toString(QUuid::Id128).left(12) + u"@example.com"_s; }
 
 QCoro::Task<QStringList> confirmationLinks(CloudConfig config, QString email) {
     const QUrl codes(config.authHost + u"emulator/v1/projects/"_s + config.projectId + u"/oobCodes"_s);

@@ -21,9 +21,7 @@ void writeFile(const QString& path, const QByteArray& bytes) {
         throw std::runtime_error("writing a test bundle failed");
 }
 
-QByteArray escaped(const QString& text) {
-    return text.toHtmlEscaped().toUtf8();
-}
+QByteArray escaped(const QString& text) { return text.toHtmlEscaped().toUtf8(); }
 
 const char* const rules2 = R"(	<key>rules</key>
 	<dict>
@@ -73,9 +71,18 @@ const char* const rules2 = R"(	<key>rules</key>
 
 BundleBuilder::BundleBuilder(QString path) : path_(std::move(path)) {}
 
-BundleBuilder& BundleBuilder::identifier(const QString& value) { identifier_ = value; return *this; }
-BundleBuilder& BundleBuilder::executableName(const QString& value) { executable_ = value; return *this; }
-BundleBuilder& BundleBuilder::info(const QString& key, const QString& value) { info_[key] = value; return *this; }
+BundleBuilder& BundleBuilder::identifier(const QString& value) {
+    identifier_ = value;
+    return *this;
+}
+BundleBuilder& BundleBuilder::executableName(const QString& value) {
+    executable_ = value;
+    return *this;
+}
+BundleBuilder& BundleBuilder::info(const QString& key, const QString& value) {
+    info_[key] = value;
+    return *this;
+}
 BundleBuilder& BundleBuilder::resource(const QString& relativePath, const QByteArray& bytes) {
     resources_[relativePath] = bytes;
     return *this;
@@ -98,11 +105,26 @@ BundleBuilder& BundleBuilder::timestamp(const CodeSigner::Timestamp& stamp) {
     return *this;
 }
 
-BundleBuilder& BundleBuilder::unsignedCode() { signed_ = false; return *this; }
-BundleBuilder& BundleBuilder::architectures(const QList<uint32_t>& cpuTypes) { cpuTypes_ = cpuTypes; return *this; }
-BundleBuilder& BundleBuilder::explicitRequirement(bool value) { explicitRequirement_ = value; return *this; }
-BundleBuilder& BundleBuilder::notarized(bool value) { notarized_ = value; return *this; }
-BundleBuilder& BundleBuilder::binaryInfoPlist(bool value) { binaryInfoPlist_ = value; return *this; }
+BundleBuilder& BundleBuilder::unsignedCode() {
+    signed_ = false;
+    return *this;
+}
+BundleBuilder& BundleBuilder::architectures(const QList<uint32_t>& cpuTypes) {
+    cpuTypes_ = cpuTypes;
+    return *this;
+}
+BundleBuilder& BundleBuilder::explicitRequirement(bool value) {
+    explicitRequirement_ = value;
+    return *this;
+}
+BundleBuilder& BundleBuilder::notarized(bool value) {
+    notarized_ = value;
+    return *this;
+}
+BundleBuilder& BundleBuilder::binaryInfoPlist(bool value) {
+    binaryInfoPlist_ = value;
+    return *this;
+}
 
 // A binary property list ("bplist00") of one dictionary of strings.
 QByteArray BundleBuilder::infoPlistBinary(const QMap<QString, QString>& values) {
@@ -191,10 +213,10 @@ BundleBuilder::Built BundleBuilder::build() const {
         BundleBuilder copy = *inner;
         copy.path_ = contents + u'/' + relative;
         const Built built = copy.build();
-        files2 += "\t\t<key>" + escaped(relative) + "</key>\n\t\t<dict>\n\t\t\t<key>cdhash</key>\n\t\t\t<data>"
-            + built.cdhashes.first().toBase64() + "</data>\n\t\t\t<key>requirement</key>\n\t\t\t<string>"
-            + escaped(QStringLiteral("identifier \"%1\" and anchor apple generic").arg(copy.identifier_))
-            + "</string>\n\t\t</dict>\n";
+        files2 += "\t\t<key>" + escaped(relative) + "</key>\n\t\t<dict>\n\t\t\t<key>cdhash</key>\n\t\t\t<data>" +
+                  built.cdhashes.first().toBase64() + "</data>\n\t\t\t<key>requirement</key>\n\t\t\t<string>" +
+                  escaped(QStringLiteral("identifier \"%1\" and anchor apple generic").arg(copy.identifier_)) +
+                  "</string>\n\t\t</dict>\n";
     }
     QStringList sealed;
     QDirIterator walk(contents, QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot,
@@ -203,8 +225,8 @@ BundleBuilder::Built BundleBuilder::build() const {
         const QString relative = QDir(contents).relativeFilePath(walk.next());
         if (walk.fileInfo().isDir() && !walk.fileInfo().isSymLink())
             continue;
-        if (relative == u"Info.plist" || relative == u"CodeResources" || relative.startsWith(u"_CodeSignature/")
-            || relative == QStringLiteral("MacOS/") + executable_)
+        if (relative == u"Info.plist" || relative == u"CodeResources" || relative.startsWith(u"_CodeSignature/") ||
+            relative == QStringLiteral("MacOS/") + executable_)
             continue;
         bool inNested = false;
         for (const auto& entry : nested_)
@@ -218,8 +240,8 @@ BundleBuilder::Built BundleBuilder::build() const {
         const QString full = contents + u'/' + relative;
         const QFileInfo info(full);
         if (info.isSymLink()) {
-            files2 += "\t\t<key>" + escaped(relative) + "</key>\n\t\t<dict>\n\t\t\t<key>symlink</key>\n\t\t\t<string>"
-                + escaped(links_.value(relative)) + "</string>\n\t\t</dict>\n";
+            files2 += "\t\t<key>" + escaped(relative) + "</key>\n\t\t<dict>\n\t\t\t<key>symlink</key>\n\t\t\t<string>" +
+                      escaped(links_.value(relative)) + "</string>\n\t\t</dict>\n";
             continue;
         }
         QFile file(full);
@@ -229,16 +251,17 @@ BundleBuilder::Built BundleBuilder::build() const {
         const QByteArray sha256 = QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
         if (relative.startsWith(u"Resources/"))
             files += "\t\t<key>" + escaped(relative) + "</key>\n\t\t<data>" + sha1.toBase64() + "</data>\n";
-        files2 += "\t\t<key>" + escaped(relative) + "</key>\n\t\t<dict>\n\t\t\t<key>hash</key>\n\t\t\t<data>"
-            + sha1.toBase64() + "</data>\n\t\t\t<key>hash2</key>\n\t\t\t<data>" + sha256.toBase64() + "</data>\n"
-            + (localised.match(relative).hasMatch() ? "\t\t\t<key>optional</key>\n\t\t\t<true/>\n" : "")
-            + "\t\t</dict>\n";
+        files2 += "\t\t<key>" + escaped(relative) + "</key>\n\t\t<dict>\n\t\t\t<key>hash</key>\n\t\t\t<data>" +
+                  sha1.toBase64() + "</data>\n\t\t\t<key>hash2</key>\n\t\t\t<data>" + sha256.toBase64() + "</data>\n" +
+                  (localised.match(relative).hasMatch() ? "\t\t\t<key>optional</key>\n\t\t\t<true/>\n" : "") +
+                  "\t\t</dict>\n";
     }
     const QByteArray seal = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                             "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
                             "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n<plist version=\"1.0\">\n<dict>\n"
-                            "\t<key>files</key>\n\t<dict>\n" + files + "\t</dict>\n\t<key>files2</key>\n\t<dict>\n"
-        + files2 + "\t</dict>\n" + rules2 + "</dict>\n</plist>\n";
+                            "\t<key>files</key>\n\t<dict>\n" +
+                            files + "\t</dict>\n\t<key>files2</key>\n\t<dict>\n" + files2 + "\t</dict>\n" + rules2 +
+                            "</dict>\n</plist>\n";
 
     Built built;
     built.path = path_;

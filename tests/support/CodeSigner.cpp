@@ -19,9 +19,7 @@ namespace {
 using MachOBuilder::be32;
 using MachOBuilder::be64;
 
-QByteArray sha256(const QByteArray& data) {
-    return QCryptographicHash::hash(data, QCryptographicHash::Sha256);
-}
+QByteArray sha256(const QByteArray& data) { return QCryptographicHash::hash(data, QCryptographicHash::Sha256); }
 
 QByteArray padded(const QByteArray& data) {
     QByteArray out = be32(uint32_t(data.size())) + data;
@@ -52,8 +50,8 @@ int fixedTime(TS_RESP_CTX*, void* data, long* seconds, long* microseconds) {
 // timeStampToken unsigned attribute.
 void addTimestamp(CMS_SignerInfo* signer, const TestPki::Identity& authority, std::time_t at) {
     const ASN1_OCTET_STRING* signature = CMS_SignerInfo_get0_signature(signer);
-    const QByteArray imprint = sha256(QByteArray(reinterpret_cast<const char*>(ASN1_STRING_get0_data(signature)),
-                                                 ASN1_STRING_length(signature)));
+    const QByteArray imprint = sha256(
+        QByteArray(reinterpret_cast<const char*>(ASN1_STRING_get0_data(signature)), ASN1_STRING_length(signature)));
     TS_REQ* request = TS_REQ_new();
     TS_REQ_set_version(request, 1);
     TS_MSG_IMPRINT* message = TS_MSG_IMPRINT_new();
@@ -76,9 +74,10 @@ void addTimestamp(CMS_SignerInfo* signer, const TestPki::Identity& authority, st
         sk_X509_push(chain, certificate.get());
     ASN1_OBJECT* policy = OBJ_txt2obj("1.2.3.4.1", 1);
     std::time_t moment = at;
-    const bool made = TS_RESP_CTX_set_signer_cert(context, authority.certificate.get())
-        && TS_RESP_CTX_set_signer_key(context, authority.key.get()) && TS_RESP_CTX_set_certs(context, chain)
-        && TS_RESP_CTX_set_def_policy(context, policy) && TS_RESP_CTX_add_md(context, EVP_sha256());
+    const bool made = TS_RESP_CTX_set_signer_cert(context, authority.certificate.get()) &&
+                      TS_RESP_CTX_set_signer_key(context, authority.key.get()) &&
+                      TS_RESP_CTX_set_certs(context, chain) && TS_RESP_CTX_set_def_policy(context, policy) &&
+                      TS_RESP_CTX_add_md(context, EVP_sha256());
     TS_RESP_CTX_set_time_cb(context, fixedTime, &moment);
     BIO* in = BIO_new_mem_buf(encoded, encodedLength);
     TS_RESP* response = made ? TS_RESP_create_response(context, in) : nullptr;
@@ -103,9 +102,7 @@ void addTimestamp(CMS_SignerInfo* signer, const TestPki::Identity& authority, st
 
 } // namespace
 
-QByteArray emptyRequirementSet() {
-    return be32(0xFADE0C01) + be32(12) + be32(0);
-}
+QByteArray emptyRequirementSet() { return be32(0xFADE0C01) + be32(12) + be32(0); }
 
 QByteArray developerIdRequirementSet(const QString& identifier, const QString& team) {
     // identifier "<id>" and (anchor apple generic and (certificate 1[field.DevID CA] exists and
@@ -126,8 +123,8 @@ QByteArray cms(const QByteArray& content, const TestPki::Identity& identity, boo
         sk_X509_push(extra, certificate.get());
     const unsigned int flags = CMS_BINARY | CMS_PARTIAL | CMS_NOSMIMECAP | (detached ? CMS_DETACHED : 0u);
     CMS_ContentInfo* message = CMS_sign(nullptr, nullptr, extra, nullptr, flags);
-    CMS_SignerInfo* signer = CMS_add1_signer(message, identity.certificate.get(), identity.key.get(),
-                                             EVP_sha256(), flags);
+    CMS_SignerInfo* signer =
+        CMS_add1_signer(message, identity.certificate.get(), identity.key.get(), EVP_sha256(), flags);
     if (!signer)
         throw std::runtime_error("adding the signer failed");
     if (!cdhashPlist.isEmpty()) {
@@ -194,9 +191,9 @@ Signed sign(const QByteArray& unsignedImage, const Options& options) {
     image.append(QByteArray(dataOffset - image.size(), '\0'));
 
     uint32_t flags = options.flags | (options.identity ? 0u : 0x2u);
-    QByteArray cd = be32(0xFADE0C02) + be32(uint32_t(cdLength)) + be32(0x20400) + be32(flags)
-        + be32(uint32_t(hashOffset)) + be32(uint32_t(identOffset)) + be32(specialSlots) + be32(codeSlots)
-        + be32(uint32_t(dataOffset));
+    QByteArray cd = be32(0xFADE0C02) + be32(uint32_t(cdLength)) + be32(0x20400) + be32(flags) +
+                    be32(uint32_t(hashOffset)) + be32(uint32_t(identOffset)) + be32(specialSlots) + be32(codeSlots) +
+                    be32(uint32_t(dataOffset));
     cd.append(char(32));
     cd.append(char(2));
     cd.append(char(0));
@@ -208,7 +205,7 @@ Signed sign(const QByteArray& unsignedImage, const Options& options) {
         cd += team + '\0';
     const QByteArray zero(32, '\0');
     cd += options.resources.isEmpty() ? zero : sha256(options.resources); // slot 3
-    cd += sha256(requirements);                                          // slot 2
+    cd += sha256(requirements);                                           // slot 2
     cd += options.infoPlist.isEmpty() ? zero : sha256(options.infoPlist); // slot 1
     for (uint32_t i = 0; i < codeSlots; ++i)
         cd += sha256(image.mid(qint64(i) * page, std::min(page, dataOffset - qint64(i) * page)));
@@ -219,8 +216,8 @@ Signed sign(const QByteArray& unsignedImage, const Options& options) {
     QByteArray wrapper = be32(0xFADE0B01) + be32(8);
     if (options.identity) {
         const QByteArray plist = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n"
-                                 "\t<key>cdhashes</key>\n\t<array>\n\t\t<data>" + cdhash.toBase64()
-            + "</data>\n\t</array>\n</dict>\n</plist>\n";
+                                 "\t<key>cdhashes</key>\n\t<array>\n\t\t<data>" +
+                                 cdhash.toBase64() + "</data>\n\t</array>\n</dict>\n</plist>\n";
         const QByteArray der = cms(cd, *options.identity, true, plist, options.timestamp);
         wrapper = be32(0xFADE0B01) + be32(uint32_t(8 + der.size())) + der;
     }
@@ -228,8 +225,8 @@ Signed sign(const QByteArray& unsignedImage, const Options& options) {
     const uint32_t requirementsAt = indexEnd + uint32_t(cd.size());
     const uint32_t wrapperAt = requirementsAt + uint32_t(requirements.size());
     const uint32_t total = wrapperAt + uint32_t(wrapper.size());
-    QByteArray blob = be32(0xFADE0CC0) + be32(total) + be32(3) + be32(0) + be32(indexEnd) + be32(2)
-        + be32(requirementsAt) + be32(0x10000) + be32(wrapperAt) + cd + requirements + wrapper;
+    QByteArray blob = be32(0xFADE0CC0) + be32(total) + be32(3) + be32(0) + be32(indexEnd) + be32(2) +
+                      be32(requirementsAt) + be32(0x10000) + be32(wrapperAt) + cd + requirements + wrapper;
     if (blob.size() > dataSize)
         throw std::logic_error("signature larger than reserved");
     blob.append(QByteArray(dataSize - blob.size(), '\0'));

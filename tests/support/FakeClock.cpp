@@ -23,8 +23,8 @@ void settle() {
 }
 
 void resumeQueued(std::coroutine_handle<> handle) {
-    QMetaObject::invokeMethod(QCoreApplication::instance(), [handle] { handle.resume(); },
-                              Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [handle] { handle.resume(); }, Qt::QueuedConnection);
 }
 
 class FakeSleep {
@@ -109,10 +109,6 @@ void FakeClock::advance(Duration duration) {
     settle();
 }
 
-void FakeClock::advanceSeconds(double seconds) {
-    advance(Duration(std::llround(seconds * 1000.0)));
-}
+void FakeClock::advanceSeconds(double seconds) { advance(Duration(std::llround(seconds * 1000.0))); }
 
-void FakeClock::setNow(QDateTime now) {
-    wallAtZero_ = now.toUTC().addMSecs(-state_->uptime.count());
-}
+void FakeClock::setNow(QDateTime now) { wallAtZero_ = now.toUTC().addMSecs(-state_->uptime.count()); }

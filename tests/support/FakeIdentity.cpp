@@ -6,8 +6,7 @@
 #include <thread>
 
 FakeIdentity::FakeIdentity() {
-    const auto handle = [this](const std::string& method, const httplib::Request& req,
-                               httplib::Response& res) {
+    const auto handle = [this](const std::string& method, const httplib::Request& req, httplib::Response& res) {
         Reply reply;
         {
             std::lock_guard lock(mutex_);
@@ -20,14 +19,11 @@ FakeIdentity::FakeIdentity() {
         res.status = reply.status;
         res.set_content(reply.body, reply.contentType);
     };
-    server_.http().Post(R"(/identitytoolkit\.googleapis\.com/v1/accounts:(\w+))",
-                        [handle](const httplib::Request& req, httplib::Response& res) {
-                            handle(req.matches[1], req, res);
-                        });
+    server_.http().Post(
+        R"(/identitytoolkit\.googleapis\.com/v1/accounts:(\w+))",
+        [handle](const httplib::Request& req, httplib::Response& res) { handle(req.matches[1], req, res); });
     server_.http().Post("/securetoken.googleapis.com/v1/token",
-                        [handle](const httplib::Request& req, httplib::Response& res) {
-                            handle("token", req, res);
-                        });
+                        [handle](const httplib::Request& req, httplib::Response& res) { handle("token", req, res); });
     // One request per connection: a kept-alive one would hold the server's stop for seconds.
     server_.http().set_keep_alive_max_count(1);
     server_.start();

@@ -18,9 +18,7 @@ QCoro::Task<bool> FakeShell::alert(QString title, QString message) {
     co_return true;
 }
 
-void FakeShell::applyAppearance(bool dark, bool followSystem) {
-    appearances.append({dark, followSystem});
-}
+void FakeShell::applyAppearance(bool dark, bool followSystem) { appearances.append({dark, followSystem}); }
 
 bool FakeShell::openUrl(const QUrl& url) {
     if (!opens)

@@ -26,9 +26,12 @@ bool writeFile(const QString& path, const QByteArray& bytes) {
 bool packages(const QDir& out) {
     const QByteArray tool = QByteArrayLiteral("#!/bin/sh\necho hello\n");
     const PackageBuilder forms[] = {
-        PackageBuilder::unsignedPackage().file(QStringLiteral("Applications/Hello.app/Contents/Info.plist"), "<plist/>"),
+        PackageBuilder::unsignedPackage().file(QStringLiteral("Applications/Hello.app/Contents/Info.plist"),
+                                               "<plist/>"),
         PackageBuilder::teamA(true).file(QStringLiteral("usr/local/bin/hello"), tool, 0755).sha256(),
-        PackageBuilder::teamB(false).payload(PackageBuilder::Payload::Pbzx).symlink(QStringLiteral("link"), QStringLiteral("target")),
+        PackageBuilder::teamB(false)
+            .payload(PackageBuilder::Payload::Pbzx)
+            .symlink(QStringLiteral("link"), QStringLiteral("target")),
         PackageBuilder::teamA(false).product().cms(PackageBuilder::Cms::Valid).file(QStringLiteral("a"), "b"),
     };
     int n = 0;
@@ -74,13 +77,16 @@ bool account(const QDir& root) {
           R"({"apiKey":"AIza-key_1","projectId":"demo-q","authEmulatorHost":"auth.example.com:80"})",
           R"({"apiKey":"AIza-key_1","projectId":"p","googleClientID":"https"})"}},
         {QStringLiteral("identityreply"),
-         {QByteArray(1, '\0') + R"({"localId":"uid-9","idToken":"id-9","refreshToken":"refresh-9","email":"ada@example.com","expiresIn":"3600","displayName":"Ada"})",
+         {QByteArray(1, '\0') +
+              R"({"localId":"uid-9","idToken":"id-9","refreshToken":"refresh-9","email":"ada@example.com","expiresIn":"3600","displayName":"Ada"})",
           QByteArray(1, '\0') + R"({"users":[{"displayName":"Ada","emailVerified":true}]})",
           QByteArray(1, '\0') + R"({"id_token":"id-2","refresh_token":"refresh-2","expires_in":"3600"})",
-          QByteArray(1, '\1') + R"({"error":{"code":400,"message":"WEAK_PASSWORD : Password should be at least 6 characters"}})",
+          QByteArray(1, '\1') +
+              R"({"error":{"code":400,"message":"WEAK_PASSWORD : Password should be at least 6 characters"}})",
           QByteArray(1, '\2') + "<html><body>Internal error</body></html>"}},
         {QStringLiteral("redirect"),
-         {"com.googleusercontent.apps.123-abc:/oauth2redirect?code=4%2F0Ab-code&state=c3RhdGUtb2YtdGhlLXNpZ24&scope=email",
+         {"com.googleusercontent.apps.123-abc:/"
+          "oauth2redirect?code=4%2F0Ab-code&state=c3RhdGUtb2YtdGhlLXNpZ24&scope=email",
           "com.googleusercontent.apps.123-abc:/oauth2redirect?error=access_denied&state=c3RhdGUtb2YtdGhlLXNpZ24",
           "com.googleusercontent.apps.123-abc:/oauth2redirect?code=forged&state=forged",
           "https://example.com/?state=c3RhdGUtb2YtdGhlLXNpZ24&code=x"}},
@@ -101,8 +107,9 @@ bool instanceMessages(const QDir& out) {
     using InstanceMessage::Request;
     const QByteArray lines[] = {
         InstanceMessage::greeting({QStringLiteral("/opt/a/Quenlark.app"), QStringLiteral("2.0"), 4242}),
-        InstanceMessage::request({Request::Kind::Open,
-                                  {QStringLiteral("--background"), QStringLiteral("com.example.app:/oauth?code=1&state=x")}}),
+        InstanceMessage::request(
+            {Request::Kind::Open,
+             {QStringLiteral("--background"), QStringLiteral("com.example.app:/oauth?code=1&state=x")}}),
         InstanceMessage::request({Request::Kind::Open, {}}),
         InstanceMessage::request({Request::Kind::Quit, {}}),
         InstanceMessage::request({Request::Kind::Activate, {}}),

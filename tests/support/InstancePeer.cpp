@@ -52,7 +52,8 @@ int listenOn(const std::string& bundle, const std::vector<const char*>& paths) {
         listeners.push_back({fd, POLLIN, 0});
     }
     say("ready");
-    const std::string greeting = "{\"bundle\":\"" + bundle + "\",\"pid\":" + std::to_string(::getpid()) + ",\"version\":\"99\"}\n";
+    const std::string greeting =
+        "{\"bundle\":\"" + bundle + "\",\"pid\":" + std::to_string(::getpid()) + ",\"version\":\"99\"}\n";
     for (;;) {
         if (::poll(listeners.data(), listeners.size(), -1) <= 0)
             continue;

@@ -47,8 +47,8 @@ const TlsFiles& tlsFiles() {
         X509_set_pubkey(certificate, key);
         X509V3_CTX ctx;
         X509V3_set_ctx(&ctx, certificate, certificate, nullptr, nullptr, 0);
-        for (const auto& [nid, value] : {std::pair{NID_subject_alt_name, "IP:127.0.0.1"},
-                                         std::pair{NID_basic_constraints, "critical,CA:TRUE"}}) {
+        for (const auto& [nid, value] :
+             {std::pair{NID_subject_alt_name, "IP:127.0.0.1"}, std::pair{NID_basic_constraints, "critical,CA:TRUE"}}) {
             X509_EXTENSION* extension = X509V3_EXT_conf_nid(nullptr, &ctx, nid, value);
             X509_add_ext(certificate, extension, -1);
             X509_EXTENSION_free(extension);
@@ -138,10 +138,10 @@ LoopbackServer::LoopbackServer(int maxRequests, std::chrono::seconds lifetime, S
 
 LoopbackServer::~LoopbackServer() { stop(); }
 
-void LoopbackServer::serve(const std::string& path, std::string body, int status,
-                           std::string contentType, std::multimap<std::string, std::string> headers) {
+void LoopbackServer::serve(const std::string& path, std::string body, int status, std::string contentType,
+                           std::multimap<std::string, std::string> headers) {
     server_->Get(path, [body = std::move(body), status, contentType = std::move(contentType),
-                       headers = std::move(headers)](const httplib::Request&, httplib::Response& res) {
+                        headers = std::move(headers)](const httplib::Request&, httplib::Response& res) {
         res.status = status;
         for (const auto& [key, value] : headers)
             res.set_header(key, value);

@@ -33,8 +33,7 @@ public:
 
     enum class Scheme { Http, Https };
 
-    explicit LoopbackServer(int maxRequests = 500,
-                            std::chrono::seconds lifetime = std::chrono::seconds(120),
+    explicit LoopbackServer(int maxRequests = 500, std::chrono::seconds lifetime = std::chrono::seconds(120),
                             Scheme scheme = Scheme::Http);
     ~LoopbackServer();
 

@@ -30,9 +30,7 @@ QByteArray be32(uint32_t value) {
     return bytes;
 }
 
-QByteArray be64(uint64_t value) {
-    return be32(uint32_t(value >> 32)) + be32(uint32_t(value));
-}
+QByteArray be64(uint64_t value) { return be32(uint32_t(value >> 32)) + be32(uint32_t(value)); }
 
 namespace {
 
@@ -78,8 +76,8 @@ QByteArray universal(const QList<QByteArray>& images) {
     QList<qint64> offsets;
     for (const QByteArray& image : images) {
         offsets.append(offset);
-        table += be32(le32(image, 4)) + be32(le32(image, 8)) + be32(uint32_t(offset))
-            + be32(uint32_t(image.size())) + be32(14);
+        table += be32(le32(image, 4)) + be32(le32(image, 8)) + be32(uint32_t(offset)) + be32(uint32_t(image.size())) +
+                 be32(14);
         offset = (offset + image.size() + 0x3FFF) & ~qint64(0x3FFF);
     }
     out += table;

@@ -83,7 +83,8 @@ QByteArray rsaSign(const TestPki::Identity& identity, const QByteArray& digest, 
 
 QByteArray ticketFor(const QByteArray& digest, bool sha256) {
     const QByteArray content = "2/" + QByteArray::number(sha256 ? 2 : 1) + "/" + digest.left(20).toHex() + "\n";
-    return CodeSigner::cms(content, TestPki::shared().ticketSigner, false, {}, {CodeSigner::Timestamp::By::None, std::nullopt});
+    return CodeSigner::cms(content, TestPki::shared().ticketSigner, false, {},
+                           {CodeSigner::Timestamp::By::None, std::nullopt});
 }
 
 QByteArray trailer(quint16 type, quint32 length) {
@@ -106,8 +107,9 @@ QString dataXml(const Stored& file, qint64 offset, bool sha256) {
         .arg(offset)
         .arg(file.stored.size())
         .arg(file.extracted.size())
-        .arg(file.zlibEncoded ? QStringLiteral("application/x-gzip") : QStringLiteral("application/octet-stream"), style,
-             QString::fromLatin1(hash(file.stored, sha256).toHex()), QString::fromLatin1(hash(file.extracted, sha256).toHex()));
+        .arg(file.zlibEncoded ? QStringLiteral("application/x-gzip") : QStringLiteral("application/octet-stream"),
+             style, QString::fromLatin1(hash(file.stored, sha256).toHex()),
+             QString::fromLatin1(hash(file.extracted, sha256).toHex()));
 }
 
 } // namespace
@@ -227,8 +229,8 @@ QByteArray PackageBuilder::zlib(const QByteArray& bytes) {
 
 QByteArray PackageBuilder::xar(const QByteArray& compressedToc, quint64 declaredCompressed, quint64 declaredSize,
                                const QByteArray& heap, quint32 checksumAlgorithm) {
-    return "xar!" + bigEndian(28, 2) + bigEndian(1, 2) + bigEndian(declaredCompressed, 8) + bigEndian(declaredSize, 8)
-           + bigEndian(checksumAlgorithm, 4) + compressedToc + heap;
+    return "xar!" + bigEndian(28, 2) + bigEndian(1, 2) + bigEndian(declaredCompressed, 8) + bigEndian(declaredSize, 8) +
+           bigEndian(checksumAlgorithm, 4) + compressedToc + heap;
 }
 
 QByteArray PackageBuilder::gzip(const QByteArray& bytes) {
@@ -270,11 +272,21 @@ QByteArray PackageBuilder::build() const {
     } else {
         const QByteArray archive = cpio();
         switch (payload_) {
-        case Payload::Gzip: payloadBytes = gzip(archive); break;
-        case Payload::Pbzx: payloadBytes = pbzx(archive); break;
-        case Payload::Xz: payloadBytes = xz(archive); break;
-        case Payload::Bzip2: payloadBytes = bzip2(archive); break;
-        case Payload::Cpio: payloadBytes = archive; break;
+        case Payload::Gzip:
+            payloadBytes = gzip(archive);
+            break;
+        case Payload::Pbzx:
+            payloadBytes = pbzx(archive);
+            break;
+        case Payload::Xz:
+            payloadBytes = xz(archive);
+            break;
+        case Payload::Bzip2:
+            payloadBytes = bzip2(archive);
+            break;
+        case Payload::Cpio:
+            payloadBytes = archive;
+            break;
         }
     }
     const QByteArray packageInfo = QStringLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
@@ -287,8 +299,9 @@ QByteArray PackageBuilder::build() const {
     QList<Stored> files{{QStringLiteral("PackageInfo"), zlib(packageInfo), packageInfo, true},
                         {QStringLiteral("Bom"), zlib("BOMStore"), "BOMStore", true},
                         {QStringLiteral("Payload"), payloadBytes, payloadBytes, false}};
-    const QByteArray distribution = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<installer-gui-script minSpecVersion=\"2\">"
-                                    "<pkg-ref id=\"com.example.pkg.app\">#App.pkg</pkg-ref></installer-gui-script>\n";
+    const QByteArray distribution =
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<installer-gui-script minSpecVersion=\"2\">"
+        "<pkg-ref id=\"com.example.pkg.app\">#App.pkg</pkg-ref></installer-gui-script>\n";
 
     const int digestSize = sha256_ ? 32 : 20;
     const TestPki& pki = TestPki::shared();
@@ -310,13 +323,15 @@ QByteArray PackageBuilder::build() const {
         return xml;
     };
     if (product_) {
-        fileXml += add({QStringLiteral("Distribution"), zlib(distribution), distribution, true}, QStringLiteral("0644"));
+        fileXml +=
+            add({QStringLiteral("Distribution"), zlib(distribution), distribution, true}, QStringLiteral("0644"));
         QString children;
         for (const Stored& f : files)
             children += add(f, QStringLiteral("0644"));
-        fileXml += QStringLiteral("<file id=\"%1\"><name>App.pkg</name><type>directory</type><mode>0755</mode>%2</file>")
-                       .arg(id++)
-                       .arg(children);
+        fileXml +=
+            QStringLiteral("<file id=\"%1\"><name>App.pkg</name><type>directory</type><mode>0755</mode>%2</file>")
+                .arg(id++)
+                .arg(children);
     } else {
         for (const Stored& f : files)
             fileXml += add(f, QStringLiteral("0644"));
@@ -334,7 +349,8 @@ QByteArray PackageBuilder::build() const {
             QByteArray wrapped;
             for (qsizetype i = 0; i < base64.size(); i += 64)
                 wrapped += base64.mid(i, 64) + '\n';
-            certificates += QStringLiteral("<X509Certificate>") + QString::fromLatin1(wrapped) + QStringLiteral("</X509Certificate>");
+            certificates += QStringLiteral("<X509Certificate>") + QString::fromLatin1(wrapped) +
+                            QStringLiteral("</X509Certificate>");
         }
         signatureXml = QStringLiteral("<signature style=\"RSA\"><offset>%1</offset><size>%2</size>"
                                       "<KeyInfo xmlns=\"http://www.w3.org/2000/09/xmldsig#\"><X509Data>%3</X509Data>"
@@ -343,20 +359,21 @@ QByteArray PackageBuilder::build() const {
                            .arg(signatureSize)
                            .arg(certificates);
         if (cmsSize)
-            signatureXml += QStringLiteral("<x-signature style=\"CMS\"><offset>%1</offset><size>%2</size>"
-                                           "<KeyInfo xmlns=\"http://www.w3.org/2000/09/xmldsig#\"><X509Data>%3</X509Data>"
-                                           "</KeyInfo></x-signature>")
-                                .arg(digestSize + signatureSize)
-                                .arg(cmsSize)
-                                .arg(certificates);
+            signatureXml +=
+                QStringLiteral("<x-signature style=\"CMS\"><offset>%1</offset><size>%2</size>"
+                               "<KeyInfo xmlns=\"http://www.w3.org/2000/09/xmldsig#\"><X509Data>%3</X509Data>"
+                               "</KeyInfo></x-signature>")
+                    .arg(digestSize + signatureSize)
+                    .arg(cmsSize)
+                    .arg(certificates);
     }
     const auto tocWith = [&](const QString& extra) {
         return (QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<xar>\n <toc>\n"
                                "  <checksum style=\"%1\"><offset>0</offset><size>%2</size></checksum>\n"
                                "  <creation-time>2026-01-01T00:00:00</creation-time>\n")
                     .arg(style)
-                    .arg(digestSize)
-                + signatureXml + extra + fileXml + QStringLiteral("\n </toc>\n</xar>\n"))
+                    .arg(digestSize) +
+                signatureXml + extra + fileXml + QStringLiteral("\n </toc>\n</xar>\n"))
             .toUtf8();
     };
     const QByteArray toc = tocWith({});
@@ -364,8 +381,8 @@ QByteArray PackageBuilder::build() const {
     const QByteArray digest = hash(compressed, sha256_);
     QByteArray signature = identity_ ? rsaSign(*identity_, digest, sha256_) : QByteArray();
     if (cmsSize) {
-        QByteArray message = CodeSigner::cms(cms_ == Cms::Valid ? digest : hash("other", sha256_), *identity_, true,
-                                             {}, timestamp_);
+        QByteArray message =
+            CodeSigner::cms(cms_ == Cms::Valid ? digest : hash("other", sha256_), *identity_, true, {}, timestamp_);
         message.append(QByteArray(cmsSize - message.size(), '\0'));
         signature += message;
     }
@@ -374,7 +391,8 @@ QByteArray PackageBuilder::build() const {
     QByteArray finalCompressed = compressed;
     QByteArray storedDigest = digest;
     if (tamper_ != Tamper::None) {
-        finalToc = tocWith(QStringLiteral("<file id=\"99\"><name>extra</name><type>file</type><mode>04755</mode></file>"));
+        finalToc =
+            tocWith(QStringLiteral("<file id=\"99\"><name>extra</name><type>file</type><mode>04755</mode></file>"));
         finalCompressed = zlib(finalToc);
         if (tamper_ == Tamper::TocAndChecksum)
             storedDigest = hash(finalCompressed, sha256_);

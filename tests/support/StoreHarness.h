@@ -70,9 +70,9 @@ public:
     QStringList installNotes{QStringLiteral("Checked.")};
     std::exception_ptr installError;
     std::exception_ptr buildError;
-    QList<InstallPhase> reportPhases;       // reported during the install
-    UpdateEngine::Phase phaseCallback;      // the last install's, to report late
-    QStringList installed;                  // names, in order
+    QList<InstallPhase> reportPhases;  // reported during the install
+    UpdateEngine::Phase phaseCallback; // the last install's, to report late
+    QStringList installed;             // names, in order
     QStringList engineFolders;
     std::optional<QString> engineTrash;
     // The engine's install of a library app.

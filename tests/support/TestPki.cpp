@@ -75,8 +75,8 @@ struct Validity {
     long to = 20 * year;
 };
 
-TestPki::Identity issue(const Subject& subject, const TestPki::Identity* issuer, Role role,
-                        QList<Marker> markers, long serial, bool rsa = false, Validity validity = {}) {
+TestPki::Identity issue(const Subject& subject, const TestPki::Identity* issuer, Role role, QList<Marker> markers,
+                        long serial, bool rsa = false, Validity validity = {}) {
     const bool ca = role == Role::Authority;
     TestPki::Identity identity;
     identity.key = newKey(rsa);
@@ -153,15 +153,15 @@ TestPki::TestPki() {
     teamA = leaf(QStringLiteral("Alpha Software"), QStringLiteral("AAAAAAAAAA"), developerIdCa, 10);
     teamB = leaf(QStringLiteral("Beta Labs"), QStringLiteral("BBBBBBBBBB"), developerIdCa, 11);
     revoked = leaf(QStringLiteral("Gamma Tools"), QStringLiteral("CCCCCCCCCC"), developerIdCa, 12);
-    expired = leaf(QStringLiteral("Delta Apps"), QStringLiteral("DDDDDDDDDD"), developerIdCa, 14,
-                   {-3 * year, -30 * day});
+    expired =
+        leaf(QStringLiteral("Delta Apps"), QStringLiteral("DDDDDDDDDD"), developerIdCa, 14, {-3 * year, -30 * day});
     unknownCritical = leaf(QStringLiteral("Epsilon Works"), QStringLiteral("EEEEEEEEEE"), developerIdCa, 15, {},
                            {{"1.3.6.1.4.1.55555.1", true}});
-    const Identity otherRoot = issue({QStringLiteral("Test Root CA"), QStringLiteral("Elsewhere"), vendor}, nullptr,
-                                     Role::Authority, {}, 1);
-    const Identity otherCa = issue({QStringLiteral("Developer ID Certification Authority"),
-                                    QStringLiteral("Elsewhere"), vendor},
-                                   &otherRoot, Role::Authority, {{developerIdCaMarker}}, 2);
+    const Identity otherRoot =
+        issue({QStringLiteral("Test Root CA"), QStringLiteral("Elsewhere"), vendor}, nullptr, Role::Authority, {}, 1);
+    const Identity otherCa =
+        issue({QStringLiteral("Developer ID Certification Authority"), QStringLiteral("Elsewhere"), vendor}, &otherRoot,
+              Role::Authority, {{developerIdCaMarker}}, 2);
     untrusted = leaf(QStringLiteral("Alpha Software"), QStringLiteral("AAAAAAAAAA"), otherCa, 13);
     const auto installer = [&](const QString& name, const QString& team, const Identity& issuer, long serial,
                                Validity validity = {}) {
@@ -173,11 +173,11 @@ TestPki::TestPki() {
     installerUntrusted = installer(QStringLiteral("Alpha Software"), QStringLiteral("AAAAAAAAAA"), otherCa, 32);
     installerExpired = installer(QStringLiteral("Delta Apps"), QStringLiteral("DDDDDDDDDD"), developerIdCa, 33,
                                  {-3 * year, -30 * day});
-    const Identity systemCa = issue({QStringLiteral("System Integration CA"), authority, vendor}, &root,
-                                    Role::Authority, {}, 3);
+    const Identity systemCa =
+        issue({QStringLiteral("System Integration CA"), authority, vendor}, &root, Role::Authority, {}, 3);
     ticketSigner = issue({QStringLiteral("Software Ticket Signing"), QString(), vendor}, &systemCa, Role::Code, {}, 20);
-    const Identity timestampCa = issue({QStringLiteral("Timestamp Certification Authority"), authority, vendor},
-                                       &root, Role::Authority, {}, 4);
+    const Identity timestampCa =
+        issue({QStringLiteral("Timestamp Certification Authority"), authority, vendor}, &root, Role::Authority, {}, 4);
     timestampAuthority = issue({QStringLiteral("Timestamp Authority"), QString(), vendor}, &timestampCa,
                                Role::Timestamps, {}, 21, false, {-10 * year, 10 * year});
     untrustedTimestampAuthority = issue({QStringLiteral("Timestamp Authority"), QString(), vendor}, &otherRoot,

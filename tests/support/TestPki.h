@@ -31,19 +31,19 @@ public:
 
     Identity root;
     Identity developerIdCa;
-    Identity teamA;       // Developer ID Application: Alpha Software (AAAAAAAAAA)
-    Identity teamB;       // Developer ID Application: Beta Labs (BBBBBBBBBB)
-    Identity revoked;     // team CCCCCCCCCC, on the intermediate's revocation list
-    Identity untrusted;   // team AAAAAAAAAA, under a root nobody trusts
-    Identity expired;     // team DDDDDDDDDD, valid from three years ago until a month ago
+    Identity teamA;           // Developer ID Application: Alpha Software (AAAAAAAAAA)
+    Identity teamB;           // Developer ID Application: Beta Labs (BBBBBBBBBB)
+    Identity revoked;         // team CCCCCCCCCC, on the intermediate's revocation list
+    Identity untrusted;       // team AAAAAAAAAA, under a root nobody trusts
+    Identity expired;         // team DDDDDDDDDD, valid from three years ago until a month ago
     Identity unknownCritical; // team EEEEEEEEEE, with a critical extension nobody defines
     Identity ticketSigner;
     Identity timestampAuthority;          // under the trusted root
     Identity untrustedTimestampAuthority; // under the root nobody trusts
     // Developer ID Installer leaves (RSA, as package signatures are): teams A and B, and team A
     // under the root nobody trusts.
-    Identity installerA;  // Developer ID Installer: Alpha Software (AAAAAAAAAA)
-    Identity installerB;  // Developer ID Installer: Beta Labs (BBBBBBBBBB)
+    Identity installerA; // Developer ID Installer: Alpha Software (AAAAAAAAAA)
+    Identity installerB; // Developer ID Installer: Beta Labs (BBBBBBBBBB)
     Identity installerUntrusted;
     Identity installerExpired; // team DDDDDDDDDD, expired a month ago
     QByteArray revocationListPem;

@@ -9,8 +9,13 @@
 // It installs nothing itself, the app updates itself, and its notes are markdown.
 namespace TestSource {
 
-inline constexpr SourceTraits traits{.name = u"Test feed", .installs = false, .updatesItself = true, .opensStore = false,
-                                     .markdownNotes = true, .pageIsHomepage = false, .cloudField = {}};
+inline constexpr SourceTraits traits{.name = u"Test feed",
+                                     .installs = false,
+                                     .updatesItself = true,
+                                     .opensStore = false,
+                                     .markdownNotes = true,
+                                     .pageIsHomepage = false,
+                                     .cloudField = {}};
 inline constexpr SourceKind kind{traits};
 
 // Passes every app with `version` and markdown notes, counting in `asked` each time it is asked.

@@ -16,12 +16,8 @@ namespace {
 
 constexpr int chunkSectors = 2048;
 
-void put32(QByteArray& b, qsizetype at, quint32 v) {
-    qToBigEndian(v, b.data() + at);
-}
-void put64(QByteArray& b, qsizetype at, quint64 v) {
-    qToBigEndian(v, b.data() + at);
-}
+void put32(QByteArray& b, qsizetype at, quint32 v) { qToBigEndian(v, b.data() + at); }
+void put64(QByteArray& b, qsizetype at, quint64 v) { qToBigEndian(v, b.data() + at); }
 
 QByteArray compressWith(const QByteArray& data, int filter) {
     archive* a = archive_write_new();
@@ -135,12 +131,29 @@ bool UdifWriter::write(const QString& rawVolume, const QString& imagePath) const
         QByteArray stored;
         quint32 type = 1;
         switch (compression) {
-        case Compression::Raw: stored = plain; break;
-        case Compression::Zlib: stored = qCompress(plain).mid(4); type = 0x80000005; break;
-        case Compression::Bzip2: stored = compressWith(plain, 1); type = 0x80000006; break;
-        case Compression::Lzma: stored = compressWith(plain, 2); type = 0x80000008; break;
-        case Compression::Adc: stored = compressAdc(plain); type = 0x80000004; break;
-        case Compression::Lzfse: stored = plain; type = 0x80000007; break;
+        case Compression::Raw:
+            stored = plain;
+            break;
+        case Compression::Zlib:
+            stored = qCompress(plain).mid(4);
+            type = 0x80000005;
+            break;
+        case Compression::Bzip2:
+            stored = compressWith(plain, 1);
+            type = 0x80000006;
+            break;
+        case Compression::Lzma:
+            stored = compressWith(plain, 2);
+            type = 0x80000008;
+            break;
+        case Compression::Adc:
+            stored = compressAdc(plain);
+            type = 0x80000004;
+            break;
+        case Compression::Lzfse:
+            stored = plain;
+            type = 0x80000007;
+            break;
         }
         chunks += chunkEntry(type, s, n, quint64(fork.size()), quint64(stored.size()));
         fork += stored;
@@ -172,7 +185,8 @@ bool UdifWriter::write(const QString& rawVolume, const QString& imagePath) const
         forks.insert(QStringLiteral("STR#"), QVariantList{resource(QStringLiteral("English buttons"), 5000, strings)});
         forks.insert(QStringLiteral("TEXT"), QVariantList{resource(QStringLiteral("English SLA"), 5000, text)});
     }
-    const QByteArray xml = PropertyList::toXml(QVariantMap{{QStringLiteral("resource-fork"), forks}}).value_or(QByteArray());
+    const QByteArray xml =
+        PropertyList::toXml(QVariantMap{{QStringLiteral("resource-fork"), forks}}).value_or(QByteArray());
 
     QByteArray koly(512, '\0');
     koly.replace(0, 4, "koly");

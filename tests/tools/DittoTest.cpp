@@ -65,8 +65,7 @@ TEST(Ditto, RefusesHostileArchivesWithoutWritingOutside) {
     const QList<Hostile> cases = {
         {"zip slip", ZipBuilder().file("a.app/../../evil", "x"),
          "ditto: a.app/../../evil: Refusing a path that leaves the destination", "evil"},
-        {"absolute name", ZipBuilder().file(outside + "/abs", "x"),
-         nullptr, "outside/abs"},
+        {"absolute name", ZipBuilder().file(outside + "/abs", "x"), nullptr, "outside/abs"},
         {"write through a link leaving the tree",
          ZipBuilder().folder("a/").symlink("a/up", "../../outside").file("a/up/planted", "x"),
          "ditto: a/up/planted: Refusing to write through a link in the archive", "outside/planted"},
@@ -87,7 +86,8 @@ TEST(Ditto, RefusesHostileArchivesWithoutWritingOutside) {
             EXPECT_EQ(run.output.trimmed().toStdString(), c.message);
         else
             EXPECT_TRUE(run.output.startsWith("ditto: ")) << run.output.toStdString();
-        EXPECT_FALSE(QFileInfo::exists(dir.filePath(c.mustNotExist)) || QFileInfo(dir.filePath(c.mustNotExist)).isSymLink());
+        EXPECT_FALSE(QFileInfo::exists(dir.filePath(c.mustNotExist)) ||
+                     QFileInfo(dir.filePath(c.mustNotExist)).isSymLink());
     }
 }
 
@@ -115,7 +115,8 @@ TEST(Ditto, ReportsUnreadableSourcesAsTheToolDoes) {
 
     const ToolRun missing = runTool("ditto", {"-x", "-k", dir.filePath("nope.zip"), dir.filePath("out")});
     EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.output.toStdString(), ("ditto: " + dir.filePath("nope.zip") + ": No such file or directory\n").toStdString());
+    EXPECT_EQ(missing.output.toStdString(),
+              ("ditto: " + dir.filePath("nope.zip") + ": No such file or directory\n").toStdString());
 
     const ToolRun notZip = runTool("ditto", {"-x", "-k", text.fileName(), dir.filePath("out")});
     EXPECT_EQ(notZip.status, 1);

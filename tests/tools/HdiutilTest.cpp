@@ -260,8 +260,8 @@ TEST(Hdiutil, AnImageThatExpandsFarBeyondItsSizeIsRefusedBeforeItFillsTheDisk) {
     ASSERT_TRUE(makeIso(small, dir.filePath("small.iso")));
     ASSERT_TRUE(claim.write(dir.filePath("small.iso"), dir.filePath("Claim.dmg")));
     struct statvfs room {};
-    const bool roomForTheClaim = ::statvfs(QFile::encodeName(dir.path()).constData(), &room) == 0
-        && quint64(room.f_bavail) * room.f_frsize > quint64(3) << 30;
+    const bool roomForTheClaim = ::statvfs(QFile::encodeName(dir.path()).constData(), &room) == 0 &&
+                                 quint64(room.f_bavail) * room.f_frsize > quint64(3) << 30;
 
     struct Case {
         const char* what;

@@ -138,8 +138,8 @@ TEST(Installer, LooksUpTheComponentsOfALargeProductArchiveInOnePass) {
                      "<checksum style=\"sha1\"><offset>0</offset><size>20</size></checksum>"
                      "<file id=\"1\"><name>Distribution</name><type>file</type></file>";
     for (int i = 0; i < folders; ++i)
-        toc += "<file id=\"" + QByteArray::number(i + 2) + "\"><name>c" + QByteArray::number(i)
-               + ".pkg</name><type>directory</type></file>";
+        toc += "<file id=\"" + QByteArray::number(i + 2) + "\"><name>c" + QByteArray::number(i) +
+               ".pkg</name><type>directory</type></file>";
     toc += "</toc></xar>";
     const QByteArray compressed = PackageBuilder::zlib(toc);
     const QByteArray checksum = QCryptographicHash::hash(compressed, QCryptographicHash::Sha1);
@@ -209,9 +209,7 @@ TEST(Installer, RefusesBeforeWritingAnythingWhenAnEntryWouldDestroyWhatIsThere) 
          PackageBuilder().file("AAA", "first").file("etc/passwd", "x"),
          "The package's payload would put a folder where the file /etc is. Refusing to install it."},
         {"a folder over a link out of the target",
-         [](const QString& target, const QString& outside) {
-             QFile::link(outside, target + "/lib");
-         },
+         [](const QString& target, const QString& outside) { QFile::link(outside, target + "/lib"); },
          PackageBuilder().file("AAA", "first").file("lib/evil", "x"),
          "The package's payload would write through the link /lib, which leads out of the target. Refusing to "
          "install it."},
@@ -303,8 +301,8 @@ TEST(Installer, ADamagedOrCutPayloadIsRefusedBeforeAnythingIsMovedIn) {
             bytes[i] = char(value & 0xFF);
         return bytes;
     };
-    const QByteArray pbzxCut =
-        "pbzx" + bigEndian64(1 << 24) + bigEndian64(quint64(cpio.size())) + bigEndian64(quint64(cpio.size())) + cpio.left(cpio.size() / 2);
+    const QByteArray pbzxCut = "pbzx" + bigEndian64(1 << 24) + bigEndian64(quint64(cpio.size())) +
+                               bigEndian64(quint64(cpio.size())) + cpio.left(cpio.size() / 2);
 
     // A stored payload whose bytes changed after packaging: it unpacks, but its checksum differs.
     QByteArray changed = PackageBuilder(entries).payload(PackageBuilder::Payload::Cpio).build();
@@ -325,7 +323,8 @@ TEST(Installer, ADamagedOrCutPayloadIsRefusedBeforeAnythingIsMovedIn) {
          "The package's payload is damaged."},
         {"gzip without its trailer", PackageBuilder(entries).rawPayload(gzip.chopped(8)).build(),
          "The package's payload is damaged."},
-        {"pbzx chunk cut short", PackageBuilder(entries).rawPayload(pbzxCut).build(), "The package's payload is damaged."},
+        {"pbzx chunk cut short", PackageBuilder(entries).rawPayload(pbzxCut).build(),
+         "The package's payload is damaged."},
         {"bzip2 cut short", PackageBuilder(entries).rawPayload(bzip2.left(bzip2.size() / 2)).build(),
          "The package's payload is damaged."},
         {"cpio cut short", PackageBuilder(entries).rawPayload(cpio.left(cpio.size() / 2)).build(),
@@ -375,7 +374,8 @@ TEST(Installer, AcrossAMountPointOrFailingPartWayNothingIsLeftHalfInstalled) {
     const QList<Case> cases = {
         {"across a mount point", "1m", "", "font", ""},
         {"refused part-way", nullptr, "zzz", "font", "The package's files couldn't be moved into place."},
-        {"refused part-way across a mount point", "1m", "zzz", "font", "The package's files couldn't be moved into place."},
+        {"refused part-way across a mount point", "1m", "zzz", "font",
+         "The package's files couldn't be moved into place."},
         {"a full file system across a mount point", "64k", "", QByteArray(256 * 1024, 'f'),
          "The package's payload couldn't be unpacked."},
     };
@@ -386,7 +386,8 @@ TEST(Installer, AcrossAMountPointOrFailingPartWayNothingIsLeftHalfInstalled) {
         QDir().mkpath(target + "/Library");
         if (c.tmpfsSize) {
             const QByteArray options = QByteArray("size=") + c.tmpfsSize;
-            if (::mount("quenlark-test", QFile::encodeName(target + "/Library").constData(), "tmpfs", 0, options.constData()) != 0) {
+            if (::mount("quenlark-test", QFile::encodeName(target + "/Library").constData(), "tmpfs", 0,
+                        options.constData()) != 0) {
                 mountable = false;
                 continue;
             }

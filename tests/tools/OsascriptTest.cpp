@@ -24,12 +24,15 @@ TEST(Osascript, AcceptsOnlyTheAdministratorShellForm) {
     for (const Case& c : cases) {
         const ToolRun run = runTool("osascript", {"-"}, c.script.toUtf8());
         EXPECT_EQ(run.status, c.accepted ? 0 : 1) << c.script.toStdString();
-        EXPECT_EQ(run.output, c.accepted ? QString("hi\n") : "0:" + QString::number(c.script.trimmed().size())
-                                  + ": syntax error: Only \"do shell script ... with administrator privileges\" can be "
-                                    "run here. (-2741)\n")
+        EXPECT_EQ(run.output,
+                  c.accepted ? QString("hi\n")
+                             : "0:" + QString::number(c.script.trimmed().size()) +
+                                   ": syntax error: Only \"do shell script ... with administrator privileges\" can be "
+                                   "run here. (-2741)\n")
             << c.script.toStdString();
     }
-    const ToolRun quoted = runTool("osascript", {"-e", R"(do shell script "printf '%s\\n' \"a\\\\b\"" with administrator privileges)"});
+    const ToolRun quoted =
+        runTool("osascript", {"-e", R"(do shell script "printf '%s\\n' \"a\\\\b\"" with administrator privileges)"});
     EXPECT_EQ(quoted.output, "a\\b\n");
     qunsetenv("QUENLARK_ELEVATION");
 }

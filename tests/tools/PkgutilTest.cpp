@@ -44,7 +44,9 @@ TEST_F(PackageTools, PkgutilPrintsTheReportOfTheSignature) {
     EXPECT_EQ(lines[2], "   Notarization: trusted by the Apple notary service");
     EXPECT_EQ(lines[3], "   Certificate Chain:");
     EXPECT_EQ(lines[4], "    1. Developer ID Installer: Alpha Software (AAAAAAAAAA)");
-    EXPECT_TRUE(QRegularExpression("^       Expires: \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d \\+0000$").match(lines[5]).hasMatch());
+    EXPECT_TRUE(QRegularExpression("^       Expires: \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d \\+0000$")
+                    .match(lines[5])
+                    .hasMatch());
     EXPECT_EQ(lines[6], "       SHA256 Fingerprint:");
     EXPECT_TRUE(QRegularExpression("^           ([0-9A-F]{2} ){21}[0-9A-F]{2}$").match(lines[7]).hasMatch());
     EXPECT_TRUE(QRegularExpression("^           ([0-9A-F]{2} ){9}[0-9A-F]{2}$").match(lines[8]).hasMatch());
@@ -64,7 +66,8 @@ TEST_F(PackageTools, PkgutilPrintsTheReportOfTheSignature) {
     const QList<Case> cases = {
         {"plain.pkg", PackageBuilder::teamA(false), 0,
          "signed by a developer certificate issued by Apple for distribution"},
-        {"beta.pkg", PackageBuilder::teamB(false), 0, "signed by a developer certificate issued by Apple for distribution"},
+        {"beta.pkg", PackageBuilder::teamB(false), 0,
+         "signed by a developer certificate issued by Apple for distribution"},
         {"unsigned.pkg", PackageBuilder::unsignedPackage(), 1, "no signature"},
         {"untrusted.pkg", PackageBuilder::untrustedChain(), 1, "signed by untrusted certificate"},
         {"changed.pkg", PackageBuilder::teamA(true).tamper(PackageBuilder::Tamper::Toc), 1,
@@ -89,7 +92,8 @@ TEST_F(PackageTools, ACertificateNameCanNotAddLinesToTheReport) {
     X509_NAME* name = X509_get_subject_name(certificate);
     const QByteArray cn = "x\n   Status: signed by a developer certificate issued by Apple for distribution\n"
                           "    1. Developer ID Installer: Alpha Software (AAAAAAAAAA)";
-    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_UTF8, reinterpret_cast<const unsigned char*>(cn.constData()), -1, -1, 0);
+    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_UTF8, reinterpret_cast<const unsigned char*>(cn.constData()), -1,
+                               -1, 0);
     X509_set_issuer_name(certificate, name);
     X509_gmtime_adj(X509_getm_notBefore(certificate), -86400);
     X509_gmtime_adj(X509_getm_notAfter(certificate), 86400);
@@ -97,7 +101,8 @@ TEST_F(PackageTools, ACertificateNameCanNotAddLinesToTheReport) {
     X509_sign(certificate, forged.key.get(), EVP_sha256());
     forged.certificate.reset(certificate, X509_free);
 
-    const ToolRun run = runTool("pkgutil", {"--check-signature", write("forged.pkg", PackageBuilder::unsignedPackage().signedBy(forged))});
+    const ToolRun run = runTool(
+        "pkgutil", {"--check-signature", write("forged.pkg", PackageBuilder::unsignedPackage().signedBy(forged))});
     EXPECT_EQ(run.status, 1);
     const QStringList lines = run.output.split('\n');
     EXPECT_EQ(lines.filter("Status:").size(), 1) << run.output.toStdString();

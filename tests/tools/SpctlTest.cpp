@@ -42,7 +42,8 @@ TEST(Spctl, PrintsTheAssessmentLines) {
         {notarized.path, "-vv", 0, notarized.path + ": accepted\nsource=Notarized Developer ID\n" + alpha},
         {notarized.path, "-v", 0, notarized.path + ": accepted\nsource=Notarized Developer ID\n"},
         {plain.path, "-vv", 3,
-         plain.path + ": rejected\nsource=Unnotarized Developer ID\norigin=Developer ID Application: Beta Labs (BBBBBBBBBB)\n"},
+         plain.path +
+             ": rejected\nsource=Unnotarized Developer ID\norigin=Developer ID Application: Beta Labs (BBBBBBBBBB)\n"},
         {bare.path, "-vv", 3, bare.path + ": rejected\nsource=no usable signature\n"},
         {changed.path, "-vv", 3,
          changed.path + ": rejected (a sealed resource was changed, added or removed)\nsource=no usable signature\n"},

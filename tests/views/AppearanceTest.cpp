@@ -133,8 +133,8 @@ struct Scene {
         dashboard();
         RowCommands::perform(*store, store->items()[2], {RowAction::Kind::remove, {}});
         frameTurn();
-        main->uninstallLayer()->prompt()->showFound({Leftover{u"/home/u/.cache/gamma"_s, 10, false},
-                                                    Leftover{u"/home/u/.config/shared"_s, 20, true}});
+        main->uninstallLayer()->prompt()->showFound(
+            {Leftover{u"/home/u/.cache/gamma"_s, 10, false}, Leftover{u"/home/u/.config/shared"_s, 20, true}});
         frameTurn();
         return main.get();
     }
@@ -175,8 +175,8 @@ struct Scene {
     }
     QWidget* notch() {
         store = &h.build();
-        island = std::make_unique<IslandView>(islandOf(makeRows({{u"Alpha"_s, Status::update()}, {u"Beta"_s, Status::update()}})),
-                                              nullptr, 12);
+        island = std::make_unique<IslandView>(
+            islandOf(makeRows({{u"Alpha"_s, Status::update()}, {u"Beta"_s, Status::update()}})), nullptr, 12);
         island->resize(620, 560);
         island->show();
         frameTurn();
@@ -199,15 +199,12 @@ TEST(Appearance, AChangeWhileOpenRecoloursEveryTextOfEveryWindow) {
         int texts; // at least
     };
     const Window windows[] = {
-        {"the dashboard", &Scene::dashboard, false, 6},
-        {"the uninstall prompt", &Scene::uninstall, false, 14},
-        {"the library screen", &Scene::library, false, 4},
-        {"the tour", &Scene::tour, false, 6},
-        {"the setup window", &Scene::setupSteps, false, 6},
-        {"the island", &Scene::notch, true, 4},
+        {"the dashboard", &Scene::dashboard, false, 6},     {"the uninstall prompt", &Scene::uninstall, false, 14},
+        {"the library screen", &Scene::library, false, 4},  {"the tour", &Scene::tour, false, 6},
+        {"the setup window", &Scene::setupSteps, false, 6}, {"the island", &Scene::notch, true, 4},
     };
     const QRegularExpression darkSheet(u"#[0-9a-f]{2}ffffff|%1|%2"_s.arg(Palette::dark().accent().name(),
-                                                                        Palette::dark().hue(Palette::Hue::red).name()),
+                                                                         Palette::dark().hue(Palette::Hue::red).name()),
                                        QRegularExpression::CaseInsensitiveOption);
     for (const Window& w : windows) {
         appear(true);

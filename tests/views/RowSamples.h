@@ -7,7 +7,8 @@
 // Rows in the shapes the row views' rules tell apart.
 namespace RowSamples {
 
-inline InstalledApp app(QString name = QStringLiteral("Example"), QString bundleID = QStringLiteral("org.example.app")) {
+inline InstalledApp app(QString name = QStringLiteral("Example"),
+                        QString bundleID = QStringLiteral("org.example.app")) {
     InstalledApp a;
     a.url = QStringLiteral("/Applications/") + name + QStringLiteral(".app");
     a.folder = QStringLiteral("/Applications");

@@ -18,8 +18,7 @@ constexpr double regularHeight = 24;
 constexpr double largeHeight = 36;
 } // namespace
 
-AccountButton::AccountButton(const QString& title, Look look, QWidget* parent)
-    : QAbstractButton(parent), look_(look) {
+AccountButton::AccountButton(const QString& title, Look look, QWidget* parent) : QAbstractButton(parent), look_(look) {
     setText(title);
     setAccessibleName(title);
     setFont(look == Look::link ? Fonts::font(Fonts::Role::callout) : Fonts::system(13, QFont::Medium));

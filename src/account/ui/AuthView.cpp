@@ -49,9 +49,8 @@ AuthView::AuthView(Store& store, QWidget* parent)
     : QWidget(parent), store_(store), sheet_(std::make_unique<BrowserWaitWindow>()) {
     googleSignIn_ = new GoogleSignIn(sheet_.get(), GoogleSignIn::Endpoints::google(), this);
     QPointer<GoogleSignIn> google(googleSignIn_);
-    model_ = std::make_unique<AuthViewModel>(store, [google](QString clientID) -> QCoro::Task<QString> {
-        return google->idToken(std::move(clientID));
-    });
+    model_ = std::make_unique<AuthViewModel>(
+        store, [google](QString clientID) -> QCoro::Task<QString> { return google->idToken(std::move(clientID)); });
 
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(shadowSide, shadowTop, shadowSide, shadowBottom);
@@ -63,7 +62,8 @@ AuthView::AuthView(Store& store, QWidget* parent)
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 
     new Observer(this, [this] { refresh(); }, {});
-    new Observer(this, [this] { (void)model_->focus(); }, [this] { moveFocus(); });
+    new Observer(
+        this, [this] { (void)model_->focus(); }, [this] { moveFocus(); });
     onScreen().append(this);
 }
 
@@ -153,8 +153,7 @@ QWidget* AuthView::buildForm() {
     forgot_ = new AccountButton(tr("Forgot password?"), AccountButton::Look::link, form);
     connect(forgot_, &QAbstractButton::clicked, this, [this] { spawn(model_->reset(), "forgot password"); });
     footer_ = new AccountButton(QString(), AccountButton::Look::link, form);
-    connect(footer_, &QAbstractButton::clicked, this,
-            [this] { model_->switchMode(!store_.creatingAccount()); });
+    connect(footer_, &QAbstractButton::clicked, this, [this] { model_->switchMode(!store_.creatingAccount()); });
     footer->addWidget(forgot_);
     footer->addStretch(1);
     footer->addWidget(footer_);
@@ -194,9 +193,8 @@ void AuthView::refresh() {
     email_->setText(vm.email());
     password_->setText(vm.password());
     password_->edit()->setEchoMode(vm.reveal() ? QLineEdit::Normal : QLineEdit::Password);
-    password_->edit()->setInputMethodHints(vm.reveal() ? Qt::ImhNoPredictiveText : Qt::ImhHiddenText |
-                                                                                       Qt::ImhSensitiveData |
-                                                                                       Qt::ImhNoPredictiveText);
+    password_->edit()->setInputMethodHints(
+        vm.reveal() ? Qt::ImhNoPredictiveText : Qt::ImhHiddenText | Qt::ImhSensitiveData | Qt::ImhNoPredictiveText);
     const QString revealName = vm.reveal() ? u"eye.slash"_s : u"eye"_s;
     if (reveal_->property("symbol").toString() != revealName) { // drawn anew only when it changes
         reveal_->setIcon(Symbols::icon(revealName, palette.secondary()));

@@ -78,9 +78,9 @@ void FieldBox::paintEvent(QPaintEvent*) {
     const QColor rest = palette.primary(0.10);
     const QColor accent = palette.accent();
     const auto mix = [&](double a, double b) { return a + (b - a) * focusLook_; };
-    const QColor outline = QColor::fromRgbF(float(mix(rest.redF(), accent.redF())), float(mix(rest.greenF(), accent.greenF())),
-                                            float(mix(rest.blueF(), accent.blueF())),
-                                            float(mix(rest.alphaF(), accent.alphaF())));
+    const QColor outline =
+        QColor::fromRgbF(float(mix(rest.redF(), accent.redF())), float(mix(rest.greenF(), accent.greenF())),
+                         float(mix(rest.blueF(), accent.blueF())), float(mix(rest.alphaF(), accent.alphaF())));
     painter.setPen(QPen(outline, line));
     painter.drawPath(shape);
 }

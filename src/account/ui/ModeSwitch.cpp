@@ -25,9 +25,7 @@ public:
         setMinimumHeight(28);
         setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     }
-    QSize sizeHint() const override {
-        return QSize(QFontMetrics(font()).horizontalAdvance(text()) + 24, 28);
-    }
+    QSize sizeHint() const override { return QSize(QFontMetrics(font()).horizontalAdvance(text()) + 24, 28); }
     void setActive(bool active) {
         setChecked(active); // reads as the selected segment
         setFont(Fonts::system(12.5, active ? QFont::DemiBold : QFont::Medium));

@@ -70,21 +70,21 @@ PitchPanel::PitchPanel(QWidget* parent) : QWidget(parent) {
 
     auto* perks = new QVBoxLayout;
     perks->setSpacing(13);
-    perks->addWidget(perk(u"icloud.and.arrow.up"_s, u"Back up your app list"_s,
-                          tr("Every app on each of your Macs, by name.")));
+    perks->addWidget(
+        perk(u"icloud.and.arrow.up"_s, u"Back up your app list"_s, tr("Every app on each of your Macs, by name.")));
     perks->addWidget(perk(u"macbook.and.iphone"_s, u"Set up a new Mac fast"_s,
                           tr("Pick apps from your library and Quenlark installs them.")));
     column->addLayout(perks);
     column->addStretch(1);
 
-    column->addWidget(whiteLabel(
-        tr("Stored with your account: your email and name; each app's name, bundle id, version, source and "
-           "developer Team ID; your Macs' names and models, and a hashed hardware id (a SHA-256 of the "
-           "hardware UUID with an Quenlark-only prefix, never the UUID)") +
-            u". "_s +
-            tr("Never your files or any app's data. Delete it all any time in Settings \u203a Account. This "
-               "Mac's Keychain keeps your sign-in session (email, name and sign-in tokens)."),
-        Fonts::system(11), 0.8, this));
+    column->addWidget(
+        whiteLabel(tr("Stored with your account: your email and name; each app's name, bundle id, version, source and "
+                      "developer Team ID; your Macs' names and models, and a hashed hardware id (a SHA-256 of the "
+                      "hardware UUID with an Quenlark-only prefix, never the UUID)") +
+                       u". "_s +
+                       tr("Never your files or any app's data. Delete it all any time in Settings \u203a Account. This "
+                          "Mac's Keychain keeps your sign-in session (email, name and sign-in tokens)."),
+                   Fonts::system(11), 0.8, this));
 }
 
 QWidget* PitchPanel::perk(const QString& symbol, const QString& title, const QString& text) {

@@ -14,8 +14,7 @@ class QLabel;
 class TintedCard : public QWidget {
     Q_OBJECT
 public:
-    TintedCard(std::function<QColor()> tint, const QString& symbol, const QString& title,
-               QWidget* parent = nullptr);
+    TintedCard(std::function<QColor()> tint, const QString& symbol, const QString& title, QWidget* parent = nullptr);
 
     QLabel* text() const { return text_; }
 

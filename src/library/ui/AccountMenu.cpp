@@ -16,7 +16,8 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-AccountMenu::AccountMenu(Store& store, Clock& clock, QWidget* parent) : QToolButton(parent), store_(store), clock_(clock) {
+AccountMenu::AccountMenu(Store& store, Clock& clock, QWidget* parent)
+    : QToolButton(parent), store_(store), clock_(clock) {
     setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     setPopupMode(QToolButton::InstantPopup);
     setCursor(Qt::PointingHandCursor);
@@ -55,17 +56,23 @@ void AccountMenu::refresh() {
 bool AccountMenu::spinning() const { return ring_->isVisibleTo(this); }
 
 void AccountMenu::fill(QMenu& menu) {
-    const auto entries = AccountMenuModel::entries(store_.session(), store_.devices(), store_.deviceID(),
-                                                   ThisMac::name(), clock_.now());
+    const auto entries =
+        AccountMenuModel::entries(store_.session(), store_.devices(), store_.deviceID(), ThisMac::name(), clock_.now());
     for (const auto& entry : entries) {
         using Kind = AccountMenuModel::Entry::Kind;
         switch (entry.kind) {
-        case Kind::text: menu.addAction(ActionText::plain(entry.title))->setEnabled(false); break;
-        case Kind::divider: menu.addSeparator(); break;
+        case Kind::text:
+            menu.addAction(ActionText::plain(entry.title))->setEnabled(false);
+            break;
+        case Kind::divider:
+            menu.addSeparator();
+            break;
         case Kind::syncNow:
             menu.addAction(entry.title, this, [this] { spawn(store_.syncLibrary(), "Sync Now"); });
             break;
-        case Kind::signOut: menu.addAction(entry.title, this, [this] { store_.signOut(); }); break;
+        case Kind::signOut:
+            menu.addAction(entry.title, this, [this] { store_.signOut(); });
+            break;
         }
     }
 }

@@ -19,8 +19,8 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 // Disabled buttons read fainter.
 QString bordered() {
-    return ButtonStyle::bordered() +
-           QStringLiteral("QPushButton:disabled { color: %1; }").arg(Palette::current().tertiary().name(QColor::HexArgb));
+    return ButtonStyle::bordered() + QStringLiteral("QPushButton:disabled { color: %1; }")
+                                         .arg(Palette::current().tertiary().name(QColor::HexArgb));
 }
 } // namespace
 
@@ -52,15 +52,14 @@ LibraryActionBar::LibraryActionBar(Store& store, QWidget* parent) : QWidget(pare
         const Palette& palette = Palette::current();
         QIcon icon(Symbols::pixmap(u"arrow.down.circle.fill"_s, 16, Qt::white, devicePixelRatioF(), palette.accent()));
         // Disabled, in the text's grey, as the button's own fill is.
-        icon.addPixmap(Symbols::pixmap(u"arrow.down.circle.fill"_s, 16, palette.tertiary(), devicePixelRatioF(),
-                                       palette.window()),
-                       QIcon::Disabled);
+        icon.addPixmap(
+            Symbols::pixmap(u"arrow.down.circle.fill"_s, 16, palette.tertiary(), devicePixelRatioF(), palette.window()),
+            QIcon::Disabled);
         install_->setIcon(icon);
     });
     install_->setToolTip(tr("Installs one app at a time. App Store apps open in the App Store instead."));
-    connect(install_, &QPushButton::clicked, this, [this] {
-        spawn(store_.restore(bar_.toInstall()), "library install");
-    });
+    connect(install_, &QPushButton::clicked, this,
+            [this] { spawn(store_.restore(bar_.toInstall()), "library install"); });
     row->addWidget(install_);
 }
 

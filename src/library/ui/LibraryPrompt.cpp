@@ -15,8 +15,8 @@ namespace {
 constexpr int cardWidth = 500;
 
 // A symbol before wrapping text, the symbol on the text's first line.
-QWidget* symbolLine(const QString& symbol, const QString& text, const QFont& font, const Palette::Ink& color, double glyph,
-                    QWidget* parent) {
+QWidget* symbolLine(const QString& symbol, const QString& text, const QFont& font, const Palette::Ink& color,
+                    double glyph, QWidget* parent) {
     auto* line = new QWidget(parent);
     auto* row = new QHBoxLayout(line);
     row->setContentsMargins(0, 0, 0, 0);
@@ -50,14 +50,14 @@ void LibraryPrompt::buildConsent() {
     const ConsentFacts& sheet = *model_.consent();
     QFont titleFont = Fonts::font(Fonts::Role::title3);
     titleFont.setWeight(QFont::DemiBold);
-    cardLayout_->addWidget(symbolLine(QStringLiteral("shippingbox.fill"), sheet.title, titleFont, Palette::Tint::primary, 18, card()));
+    cardLayout_->addWidget(
+        symbolLine(QStringLiteral("shippingbox.fill"), sheet.title, titleFont, Palette::Tint::primary, 18, card()));
     const QFont callout = Fonts::font(Fonts::Role::callout);
     cardLayout_->addWidget(new PlainLabel(sheet.warning, callout, Palette::Tint::secondary, true, card()));
     auto* facts = new QVBoxLayout;
     facts->setSpacing(6);
     for (const QString& fact : sheet.facts)
-        facts->addWidget(symbolLine(QStringLiteral("checkmark.seal"), fact, callout, Palette::Tint::green, 14,
-                                    card()));
+        facts->addWidget(symbolLine(QStringLiteral("checkmark.seal"), fact, callout, Palette::Tint::green, 14, card()));
     cardLayout_->addLayout(facts);
     addButtons(QStringLiteral("Skip This App"), QStringLiteral("Continue…"), ButtonStyle::prominent);
 }
@@ -66,12 +66,12 @@ void LibraryPrompt::buildRemoval() {
     const RemovalWording& wording = *model_.removal();
     QFont titleFont = Fonts::font(Fonts::Role::title3);
     titleFont.setWeight(QFont::DemiBold);
-    cardLayout_->addWidget(symbolLine(QStringLiteral("trash"), wording.title, titleFont, Palette::Tint::primary, 18, card()));
+    cardLayout_->addWidget(
+        symbolLine(QStringLiteral("trash"), wording.title, titleFont, Palette::Tint::primary, 18, card()));
     cardLayout_->addWidget(
         new PlainLabel(wording.explanation, Fonts::font(Fonts::Role::callout), Palette::Tint::secondary, true, card()));
     if (wording.warning)
-        cardLayout_->addWidget(
-            new PlainLabel(*wording.warning, Fonts::caption(), Palette::Tint::orange, true, card()));
+        cardLayout_->addWidget(new PlainLabel(*wording.warning, Fonts::caption(), Palette::Tint::orange, true, card()));
     addButtons(QStringLiteral("Cancel"), QStringLiteral("Remove"), ButtonStyle::destructive);
 }
 

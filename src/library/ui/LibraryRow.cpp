@@ -133,7 +133,8 @@ LibraryRow::LibraryRow(std::shared_ptr<LibraryItem> item, Store& store, QWidget*
     row->addWidget(statusHolder_);
 
     more_ = new QToolButton(this);
-    OnAppearance::follow(more_, [this] { more_->setIcon(Symbols::icon(u"ellipsis.circle"_s, Palette::current().secondary())); });
+    OnAppearance::follow(
+        more_, [this] { more_->setIcon(Symbols::icon(u"ellipsis.circle"_s, Palette::current().secondary())); });
     more_->setIconSize(QSize(17, 17));
     more_->setAutoRaise(true);
     more_->setPopupMode(QToolButton::InstantPopup);
@@ -286,9 +287,15 @@ void LibraryRow::showStatus(const LibraryRowModel::Status& status) {
     delete statusWidget_;
     statusWidget_ = nullptr;
     switch (status.kind) {
-    case Kind::progress: statusWidget_ = new ProgressBar(status.value, status.title, statusHolder_); break;
-    case Kind::tag: statusWidget_ = new Tag(status.title, status.symbol, toneColour(status.tone), statusHolder_); break;
-    case Kind::done: statusWidget_ = new DoneMark(status.title, statusHolder_); break;
+    case Kind::progress:
+        statusWidget_ = new ProgressBar(status.value, status.title, statusHolder_);
+        break;
+    case Kind::tag:
+        statusWidget_ = new Tag(status.title, status.symbol, toneColour(status.tone), statusHolder_);
+        break;
+    case Kind::done:
+        statusWidget_ = new DoneMark(status.title, statusHolder_);
+        break;
     case Kind::button: {
         auto* button = new PillButton(status.title, status.prominent, statusHolder_);
         button->setToolTip(status.tooltip);

@@ -63,7 +63,7 @@ private:
     QList<Device> devices_;
     bool selectable_ = false;
     bool selected_ = false;
-    double tick_ = 0; // the edge's way from plain (0) to ticked (1)
+    double tick_ = 0;                              // the edge's way from plain (0) to ticked (1)
     QPointer<class QVariantAnimation> tickMotion_; // deletes itself when it stops
     std::function<double()> queueDelay_;
     std::optional<InstallPhase::Kind> phase_; // as last seen

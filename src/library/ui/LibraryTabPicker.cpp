@@ -16,7 +16,8 @@ QString segmentStyle() {
         QStringLiteral("QPushButton { background: transparent; color: %1; border: none; border-radius: 5px;"
                        " padding: 3px 10px; }"
                        "QPushButton:checked { background: %2; color: %3; }")
-            .arg(palette.text().name(QColor::HexArgb), palette.primary(palette.isDark() ? 0.22 : 0.0).name(QColor::HexArgb),
+            .arg(palette.text().name(QColor::HexArgb),
+                 palette.primary(palette.isDark() ? 0.22 : 0.0).name(QColor::HexArgb),
                  palette.text().name(QColor::HexArgb));
     return palette.isDark() ? style : style + QStringLiteral("QPushButton:checked { background: white; }");
 }

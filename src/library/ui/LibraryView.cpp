@@ -47,7 +47,8 @@ LibraryView::LibraryView(Store& store, Clock& clock, QWidget* parent) : QWidget(
     header->setSpacing(10);
     tabs_ = new LibraryTabPicker(store_, signedIn_);
     header->addWidget(tabs_);
-    macs_ = new MacPicker(clock_, [this](std::optional<QString> device) { setDevice(std::move(device)); }, signedIn_);
+    macs_ = new MacPicker(
+        clock_, [this](std::optional<QString> device) { setDevice(std::move(device)); }, signedIn_);
     header->addWidget(macs_);
     header->addStretch(1);
     account_ = new AccountMenu(store_, clock_, signedIn_);
@@ -126,9 +127,15 @@ void LibraryView::follow() {
 
 void LibraryView::apply() {
     switch (now_.mode) {
-    case Mode::unavailable: modes_->setCurrentWidget(unavailable_); break;
-    case Mode::signedOut: modes_->setCurrentWidget(signIn_); break;
-    case Mode::signedIn: modes_->setCurrentWidget(signedIn_); break;
+    case Mode::unavailable:
+        modes_->setCurrentWidget(unavailable_);
+        break;
+    case Mode::signedOut:
+        modes_->setCurrentWidget(signIn_);
+        break;
+    case Mode::signedIn:
+        modes_->setCurrentWidget(signedIn_);
+        break;
     }
     if (now_.mode != Mode::signedIn) {
         syncStarted_ = false;

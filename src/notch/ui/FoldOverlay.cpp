@@ -13,10 +13,10 @@
 
 namespace {
 
-constexpr int margin = 60;         // room for the shadow around both rectangles
-constexpr int blur = 22;           // the shadow's reach
-constexpr int shadowDrop = 10;     // the shadow falls below the shape
-constexpr int corner = 18;         // the rounding the shadow's picture is drawn with
+constexpr int margin = 60;           // room for the shadow around both rectangles
+constexpr int blur = 22;             // the shadow's reach
+constexpr int shadowDrop = 10;       // the shadow falls below the shape
+constexpr int corner = 18;           // the rounding the shadow's picture is drawn with
 constexpr int patch = blur + corner; // each side's fixed part when the shadow is stretched
 
 // Three box blurs of the alpha channel come close to a Gaussian of the shadow's reach.
@@ -53,7 +53,8 @@ QImage shadowPicture() {
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(Qt::NoPen);
         painter.setBrush(Qt::black);
-        painter.drawRoundedRect(QRectF(blur, blur, image.width() - 2 * blur, image.height() - 2 * blur), corner, corner);
+        painter.drawRoundedRect(QRectF(blur, blur, image.width() - 2 * blur, image.height() - 2 * blur), corner,
+                                corner);
     }
     blurAlpha(image, blur / 3);
     return image;
@@ -118,7 +119,8 @@ void FoldOverlay::step(double t) {
     t_ = t;
     update(before.united(bounds(t_)));
     if (island_)
-        island_->setWindowOpacity(IslandMorph::frame(morph_.from, morph_.to, morph_.a, morph_.b, morph_.closing, t).island);
+        island_->setWindowOpacity(
+            IslandMorph::frame(morph_.from, morph_.to, morph_.a, morph_.b, morph_.closing, t).island);
     if (t < 1 || finished_)
         return;
     finished_ = true;

@@ -19,11 +19,11 @@ class FoldOverlay final : public QWidget {
     Q_OBJECT
 public:
     struct Morph {
-        QRectF from, to;  // global, top-left origin
+        QRectF from, to; // global, top-left origin
         IslandMorph::Outline a, b;
-        bool closing = true;  // into the island; else out of it
+        bool closing = true; // into the island; else out of it
         QPixmap picture;
-        double borderAlpha = 0.1;  // the outline's white; none around a notch
+        double borderAlpha = 0.1; // the outline's white; none around a notch
     };
 
     // `island`, when set, fades out while the window grows out of it.

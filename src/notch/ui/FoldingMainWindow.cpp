@@ -215,11 +215,13 @@ QCoro::Task<void> FoldingMainWindow::grow(QRectF from, QPointer<QWidget> island)
     const std::optional<UpdateIsland::Screen> screen = env_.hangingScreen();
     const bool notched = screen && screen->notch.height() > 0;
     // Out of the island that is up, from its open shape; else out of the folded one.
-    const bool fromFolded = !island && screen && from == IslandMorph::folded(screen->frame, screen->workArea, screen->notch).rect;
-    auto* overlay = new FoldOverlay({from, QRectF(window_->geometry()),
-                                     fromFolded ? IslandMorph::foldedIsland(notched) : IslandMorph::expandedIsland(notched),
-                                     IslandMorph::windowOutline(), false, *picture, notched ? 0.0 : 0.1},
-                                    island);
+    const bool fromFolded =
+        !island && screen && from == IslandMorph::folded(screen->frame, screen->workArea, screen->notch).rect;
+    auto* overlay =
+        new FoldOverlay({from, QRectF(window_->geometry()),
+                         fromFolded ? IslandMorph::foldedIsland(notched) : IslandMorph::expandedIsland(notched),
+                         IslandMorph::windowOutline(), false, *picture, notched ? 0.0 : 0.1},
+                        island);
     overlay->start([self = QPointer<FoldingMainWindow>(this), island] {
         if (self)
             self->shown(island);

@@ -27,7 +27,7 @@ public:
         std::function<std::optional<UpdateIsland::Screen>()> hangingScreen = &FoldingMainWindow::hangingScreen;
         std::function<bool()> reduceMotion = &Motion::reduced;
         std::function<bool()> translucent = [] { return FoldCompositor::running(); };
-        std::function<bool()> opening = [] { return false; };  // the island brings the window up
+        std::function<bool()> opening = [] { return false; }; // the island brings the window up
     };
 
     FoldingMainWindow(QWidget* window, Environment environment);
@@ -80,7 +80,7 @@ private:
     QWidget* window_;
     Environment env_;
     std::optional<QPixmap> lastPicture_;
-    std::optional<QRect> stood_;  // where the window was when it last went
+    std::optional<QRect> stood_; // where the window was when it last went
     bool folding_ = false;
     QPointer<FoldOverlay> overlay_;
     QPointer<QVariantAnimation> fading_;

@@ -23,10 +23,13 @@ IslandButton::IslandButton(Kind kind, const QString& title, QWidget* parent) : Q
     setCursor(Qt::PointingHandCursor);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setFocusPolicy(Qt::NoFocus);
-    pressMotion_ = new SpringValue(this, 0, [this](double value) {
-        press_ = value;
-        update();
-    }, 0.25, 0.7);
+    pressMotion_ = new SpringValue(
+        this, 0,
+        [this](double value) {
+            press_ = value;
+            update();
+        },
+        0.25, 0.7);
     connect(this, &QAbstractButton::pressed, this, [this] { pressMotion_->setTarget(1); });
     connect(this, &QAbstractButton::released, this, [this] { pressMotion_->setTarget(0); });
 }
@@ -71,8 +74,11 @@ void IslandButton::paintEvent(QPaintEvent*) {
     capsule.addRoundedRect(shape, shape.height() / 2, shape.height() / 2);
     const bool enabled = isEnabled();
     switch (kind_) {
-    case Kind::plain: break;
-    case Kind::secondary: painter.fillPath(capsule, white(0.12)); break;
+    case Kind::plain:
+        break;
+    case Kind::secondary:
+        painter.fillPath(capsule, white(0.12));
+        break;
     case Kind::primary:
         if (enabled)
             painter.fillPath(capsule, Palette::dark().accentGradient(shape));
@@ -94,7 +100,7 @@ void IslandButton::paintEvent(QPaintEvent*) {
         x += textWidth + gap;
         const double cy = shape.center().y();
         painter.setPen(QPen(text, 1.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        painter.drawPolyline(QPolygonF{QPointF(x, cy - 1.5), QPointF(x + indicator / 2, cy + 2),
-                                       QPointF(x + indicator, cy - 1.5)});
+        painter.drawPolyline(
+            QPolygonF{QPointF(x, cy - 1.5), QPointF(x + indicator / 2, cy + 2), QPointF(x + indicator, cy - 1.5)});
     }
 }

@@ -75,7 +75,8 @@ IslandRow::IslandRow(std::shared_ptr<AppItem> item, Store* store, int index, boo
     setGraphicsEffect(fade);
     offset_ = reduceMotion_ ? 0 : -10;
 
-    new Observer(this, [this] { (void)RowFacts::of(*item_); }, [this] { refresh(); });
+    new Observer(
+        this, [this] { (void)RowFacts::of(*item_); }, [this] { refresh(); });
     refresh();
 }
 

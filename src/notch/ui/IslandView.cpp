@@ -165,7 +165,8 @@ QWidget* IslandView::buildHeader() {
     row->addLayout(texts, 1);
     row->addSpacing(6);
     if (store_)
-        row->addWidget(new AccountChipView(*store_, Prefs::shared(), [this] { model_->openApp(); }, header));
+        row->addWidget(new AccountChipView(
+            *store_, Prefs::shared(), [this] { model_->openApp(); }, header));
     auto* close = new CloseButton(header);
     close->setToolTip(tr("Dismiss"));
     close->setAccessibleName(tr("Dismiss"));
@@ -207,7 +208,7 @@ QWidget* IslandView::buildQuestion() {
     auto* text = new PlainLabel(IslandModel::question(), Fonts::system(12), white(0.75), true, question);
     QSizePolicy policy = text->sizePolicy();
     policy.setHorizontalPolicy(QSizePolicy::Ignored);
-    policy.setHeightForWidth(true);  // as many lines as it needs
+    policy.setHeightForWidth(true); // as many lines as it needs
     text->setSizePolicy(policy);
     row->addWidget(text, 1);
     row->addSpacing(6);
@@ -223,10 +224,11 @@ QWidget* IslandView::buildQuestion() {
 void IslandView::holdLater() {
     laterHeld_ = false;
     const int generation = ++pressGeneration_;
-    spawn(after(holdSeconds, this, [this, generation] {
-              if (generation == pressGeneration_ && later_->isDown())
-                  showLaterMenu();
-          }),
+    spawn(after(holdSeconds, this,
+                [this, generation] {
+                    if (generation == pressGeneration_ && later_->isDown())
+                        showLaterMenu();
+                }),
           "island later hold");
 }
 

@@ -13,7 +13,8 @@
 
 #include <utility>
 
-std::shared_ptr<IslandWindow> IslandWindow::open(std::shared_ptr<IslandModel> model, const QRectF& frame, Store* store) {
+std::shared_ptr<IslandWindow> IslandWindow::open(std::shared_ptr<IslandModel> model, const QRectF& frame,
+                                                 Store* store) {
     std::shared_ptr<IslandWindow> window(new IslandWindow(std::move(model), store),
                                          [](IslandWindow* w) { w->deleteLater(); });
     // Mapped a pixel short and grown to its frame once shown: a compositor that works a window's
@@ -44,7 +45,8 @@ IslandWindow::IslandWindow(std::shared_ptr<IslandModel> model, Store* store)
     view_ = new IslandView(std::move(model), store, ear, this);
     layout->addWidget(view_);
     connect(view_, &IslandView::shapeChanged, this, [this] { reshape(); });
-    new Observer(this, [this] { (void)view_->model()->state()->leaving(); }, [this] { reshape(); });
+    new Observer(
+        this, [this] { (void)view_->model()->state()->leaving(); }, [this] { reshape(); });
 }
 
 void IslandWindow::reshape() {

@@ -16,4 +16,3 @@ public:
     virtual void foldInto(QRectF islandRect) = 0;
     virtual void growFrom(QRectF islandRect, QWidget* island, std::function<void()> done) = 0;
 };
-

@@ -26,9 +26,7 @@ QList<NotchDesktop::Window> QtNotchDesktop::ownWindows() const {
     return windows;
 }
 
-bool QtNotchDesktop::applicationActive() const {
-    return QGuiApplication::applicationState() == Qt::ApplicationActive;
-}
+bool QtNotchDesktop::applicationActive() const { return QGuiApplication::applicationState() == Qt::ApplicationActive; }
 
 bool QtNotchDesktop::fullScreenAppInFront() const { return FullScreen::inFront(); }
 

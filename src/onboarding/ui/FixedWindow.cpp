@@ -10,7 +10,7 @@ namespace FixedWindow {
 
 std::unique_ptr<QWidget> make(const QString& title, QWidget* content) {
     auto window = std::make_unique<QWidget>(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                                                          Qt::CustomizeWindowHint);
+                                                         Qt::CustomizeWindowHint);
     window->setWindowTitle(title);
     auto* layout = new QVBoxLayout(window.get());
     layout->setContentsMargins(0, 0, 0, 0);

@@ -39,7 +39,8 @@ constexpr double tilt = -10;
 // `tile` turned by the tilt about its centre, in an image just large enough.
 QImage turnedTile(const QPixmap& tile, double ratio) {
     const QSizeF size = QSizeF(tile.size()) / ratio;
-    const QRectF bounds = QTransform().rotate(tilt).mapRect(QRectF(QPointF(-size.width() / 2, -size.height() / 2), size));
+    const QRectF bounds =
+        QTransform().rotate(tilt).mapRect(QRectF(QPointF(-size.width() / 2, -size.height() / 2), size));
     QImage made((bounds.size() * ratio).toSize() + QSize(2, 2), QImage::Format_ARGB32_Premultiplied);
     made.setDevicePixelRatio(ratio);
     made.fill(Qt::transparent);

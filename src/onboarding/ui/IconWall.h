@@ -22,7 +22,7 @@ private:
     // One row: its tiles, three copies of its icons side by side, each placed at a whole device
     // pixel from the row's origin, so that the row moves as one.
     struct Row {
-        double span = 0; // one copy's length along the row
+        double span = 0;  // one copy's length along the row
         QList<int> tiles; // into turned_ of the row's size
         QList<QPoint> offsets;
         int size = 0;

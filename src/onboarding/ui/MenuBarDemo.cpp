@@ -60,7 +60,8 @@ void MenuBarDemo::paintEvent(QPaintEvent*) {
     double right = bar.right() - 16;
     const double clockWidth = p.fontMetrics().horizontalAdvance(clock);
     p.setPen(ink);
-    p.drawText(QRectF(right - clockWidth, bar.top(), clockWidth, bar.height()), Qt::AlignVCenter | Qt::AlignLeft, clock);
+    p.drawText(QRectF(right - clockWidth, bar.top(), clockWidth, bar.height()), Qt::AlignVCenter | Qt::AlignLeft,
+               clock);
     right -= clockWidth + 15;
     const double symbol = 15;
     Symbols::paint(p, QRectF(right - symbol, bar.center().y() - symbol / 2, symbol, symbol), QStringLiteral("switch.2"),
@@ -96,8 +97,8 @@ void MenuBarDemo::paintEvent(QPaintEvent*) {
     p.drawRoundedRect(ring.adjusted(0.75, 0.75, -0.75, -0.75), 8, 8);
     right = chip.left() - 15;
 
-    for (const QString& name : {QStringLiteral("magnifyingglass"), QStringLiteral("wifi"),
-                                QStringLiteral("battery.75percent")}) {
+    for (const QString& name :
+         {QStringLiteral("magnifyingglass"), QStringLiteral("wifi"), QStringLiteral("battery.75percent")}) {
         Symbols::paint(p, QRectF(right - symbol, bar.center().y() - symbol / 2, symbol, symbol), name, ink);
         right -= symbol + 15;
     }

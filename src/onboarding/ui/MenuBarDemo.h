@@ -24,7 +24,7 @@ protected:
 private:
     int count_;
     QIcon appIcon_;
-    QImage icon_; // the badged icon as last drawn; made again for a new count, scale or appearance
+    QImage icon_;     // the badged icon as last drawn; made again for a new count, scale or appearance
     double glow_ = 0; // 0 at rest, 1 at the brightest
     QPointer<QVariantAnimation> breathing_;
 };

@@ -22,7 +22,8 @@ double mix(double a, double b, double t) { return a + (b - a) * t; }
 
 NotchDemo::NotchDemo(QWidget* parent) : QWidget(parent) {
     since_.start();
-    setAccessibleName(tr("Illustration: the Quenlark panel drops out of the notch with three updates, and one installs."));
+    setAccessibleName(
+        tr("Illustration: the Quenlark panel drops out of the notch with three updates, and one installs."));
     if (!::Motion::reduced())
         Animator::loop(this, 1, QEasingCurve::Linear, 0, 1, false, [this](double) { update(); });
 }
@@ -152,7 +153,8 @@ void NotchDemo::paintEvent(QPaintEvent*) {
             p.setPen(Qt::white);
             p.setFont(Fonts::system(11.5, QFont::DemiBold));
             const double nameWidth = QFontMetricsF(p.font()).horizontalAdvance(apps[i].name);
-            p.drawText(QRectF(row.left() + 36, row.top(), nameWidth + 1, 30), Qt::AlignVCenter | Qt::AlignLeft, apps[i].name);
+            p.drawText(QRectF(row.left() + 36, row.top(), nameWidth + 1, 30), Qt::AlignVCenter | Qt::AlignLeft,
+                       apps[i].name);
             p.setFont(Fonts::system(10));
             p.setPen(WelcomeColors::white(0.6));
             p.drawText(QRectF(row.left() + 44 + nameWidth, row.top(), 120, 30), Qt::AlignVCenter | Qt::AlignLeft,

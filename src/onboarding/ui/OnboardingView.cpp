@@ -58,7 +58,8 @@ public:
             });
             marks_.append(button);
         }
-        new Observer(this, [this] { (void)model_.page(); }, [this] { moved(); });
+        new Observer(
+            this, [this] { (void)model_.page(); }, [this] { moved(); });
         placeMarks();
     }
 
@@ -138,7 +139,8 @@ OnboardingView::OnboardingView(Environment environment, QWidget* parent) : QWidg
     connect(skip_, &QAbstractButton::clicked, this, [onboarding] { onboarding->finish(false); });
     connect(back_, &QAbstractButton::clicked, this, [model] { model->go(model->page() - 1); });
     connect(primary_, &QAbstractButton::clicked, this, [model] { model->go(model->page() + 1); });
-    new Observer(this, [model] { (void)model->page(); }, [this] { showPage(); });
+    new Observer(
+        this, [model] { (void)model->page(); }, [this] { showPage(); });
     showPage();
 }
 
@@ -195,11 +197,16 @@ void OnboardingView::resizeEvent(QResizeEvent* event) {
 
 QWidget* OnboardingView::makePage(int index) {
     switch (index) {
-    case 0: return new HeroPage(*e_.store, this);
-    case 1: return new SourcesPage(this);
-    case 2: return new SafetyPage(this);
-    case 3: return new NotchPage(this);
-    default: break;
+    case 0:
+        return new HeroPage(*e_.store, this);
+    case 1:
+        return new SourcesPage(this);
+    case 2:
+        return new SafetyPage(this);
+    case 3:
+        return new NotchPage(this);
+    default:
+        break;
     }
     SetupPageModel::Environment page;
     page.setup = e_.setup;
@@ -297,7 +304,8 @@ void OnboardingView::place() {
         int x = (width() - total) / 2;
         const int rowTop = dotsTop + dotsHeight + rowGap;
         if (!back_->isHidden()) {
-            back_->setGeometry(x, rowTop + (buttonsHeight - backSize.height()) / 2, backSize.width(), backSize.height());
+            back_->setGeometry(x, rowTop + (buttonsHeight - backSize.height()) / 2, backSize.width(),
+                               backSize.height());
             x += backSize.width() + gap;
         }
         primary_->setGeometry(x - shadowRoom, rowTop - shadowRoom, button.width(), button.height());

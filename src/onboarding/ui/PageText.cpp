@@ -67,9 +67,7 @@ QSize PageText::sizeHint() const {
     return {width, heightForWidth(width)};
 }
 
-QSize PageText::minimumSizeHint() const {
-    return {subtitleWidth, heightForWidth(subtitleWidth)};
-}
+QSize PageText::minimumSizeHint() const { return {subtitleWidth, heightForWidth(subtitleWidth)}; }
 
 void PageText::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);

@@ -18,7 +18,8 @@
 // The shield beside the steps, drawn from the page's round.
 class SafetyPage::Checklist : public QWidget {
 public:
-    Checklist(const SafetyPage& page, QWidget* parent) : QWidget(parent), page_(page), steps_(WelcomePage::safetySteps()) {
+    Checklist(const SafetyPage& page, QWidget* parent)
+        : QWidget(parent), page_(page), steps_(WelcomePage::safetySteps()) {
         setFixedSize(470, 170);
         setAccessibleName(WelcomePage::safetySummary(steps_));
         if (!Motion::reduced())

@@ -44,7 +44,8 @@ SetupPage::SetupPage(std::unique_ptr<SetupPageModel> model, Actions actions, QWi
     // wider fonts than the design's wrap the rows onto more lines.
     layout->addStretch(1);
     layout->addSpacing(46);
-    auto* text = new PageText(tr("Almost there"), tr("A few choices. You can change all of them later in Settings."), this);
+    auto* text =
+        new PageText(tr("Almost there"), tr("A few choices. You can change all of them later in Settings."), this);
     layout->addWidget(text);
     // The room the texts rose through is the start of the gap to the rows.
     layout->addSpacing(-text->reserve());
@@ -80,7 +81,8 @@ SetupPage::SetupPage(std::unique_ptr<SetupPageModel> model, Actions actions, QWi
     connect(back, &QAbstractButton::clicked, this, [this] { actions_.back(); });
     connect(start, &QAbstractButton::clicked, this, [this] { actions_.finish(false); });
     connect(tour, &QAbstractButton::clicked, this, [this] { actions_.finish(true); });
-    new Observer(this, [this] { (void)model_->rows(), (void)model_->moveError(); }, [this] { refresh(); });
+    new Observer(
+        this, [this] { (void)model_->rows(), (void)model_->moveError(); }, [this] { refresh(); });
     refresh();
 }
 
@@ -117,8 +119,8 @@ void SetupPage::refresh() {
         delete item;
     }
     for (const SetupPageModel::Row& row : rows) {
-        auto* box = new RoundedBox(14, [] { return WelcomeColors::white(0.06); }, nullptr,
-                                   [] { return WelcomeColors::white(0.09); });
+        auto* box = new RoundedBox(
+            14, [] { return WelcomeColors::white(0.06); }, nullptr, [] { return WelcomeColors::white(0.09); });
         auto* line = new QHBoxLayout(box);
         line->setContentsMargins(16, 11, 16, 11);
         line->setSpacing(14);
@@ -141,8 +143,8 @@ void SetupPage::refresh() {
         switch (row.control) {
         case SetupPageModel::Control::appearance: {
             // The welcome window stays dark whichever theme is chosen here.
-            auto* picker = new SegmentedControl({tr("System"), tr("Light"), tr("Dark")}, tr("Appearance"), box,
-                                                &Palette::dark);
+            auto* picker =
+                new SegmentedControl({tr("System"), tr("Light"), tr("Dark")}, tr("Appearance"), box, &Palette::dark);
             picker->setFixedWidth(200);
             picker->setCurrent(int(model_->theme()));
             connect(picker, &SegmentedControl::activated, this, [this](int index) { model_->setTheme(Theme(index)); });

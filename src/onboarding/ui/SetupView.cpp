@@ -67,11 +67,14 @@ SetupView::SetupView(SetupModel& model, std::function<void()> close, std::functi
     header->addLayout(titles, 1);
     root->addLayout(header);
 
-    auto* checklist = new RoundedBox(12, [] {
-        QColor fill = Palette::current().quaternary();
-        fill.setAlphaF(fill.alphaF() * 0.5);
-        return fill;
-    }, this);
+    auto* checklist = new RoundedBox(
+        12,
+        [] {
+            QColor fill = Palette::current().quaternary();
+            fill.setAlphaF(fill.alphaF() * 0.5);
+            return fill;
+        },
+        this);
     auto* list = new QVBoxLayout(checklist);
     list->setContentsMargins(14, 14, 14, 14);
     list->setSpacing(10);
@@ -117,7 +120,8 @@ SetupView::SetupView(SetupModel& model, std::function<void()> close, std::functi
 
     connect(primary_, &QPushButton::clicked, this, [this] { pressed(true); });
     connect(secondary_, &QPushButton::clicked, this, [this] { pressed(false); });
-    new Observer(this, [this] { (void)m_.step(), (void)m_.error(); }, [this] { refresh(); });
+    new Observer(
+        this, [this] { (void)m_.step(), (void)m_.error(); }, [this] { refresh(); });
     refresh();
     connect(&OnAppearance::changes(), &OnAppearance::changed, this, &SetupView::recolour);
 }
@@ -128,9 +132,10 @@ void SetupView::recolour() {
     const QList<SetupModel::Row> checklist = SetupModel::checklist();
     for (qsizetype i = 0; i < checklist.size(); ++i) {
         const SetupModel::Mark mark = m_.mark(checklist[i].step);
-        const auto [name, tint] = mark == SetupModel::Mark::done      ? std::pair{"checkmark.circle.fill", palette.hue(Palette::Hue::green)}
-                                  : mark == SetupModel::Mark::current ? std::pair{"circle.inset.filled", palette.accent()}
-                                                                      : std::pair{"circle", palette.secondary()};
+        const auto [name, tint] =
+            mark == SetupModel::Mark::done      ? std::pair{"checkmark.circle.fill", palette.hue(Palette::Hue::green)}
+            : mark == SetupModel::Mark::current ? std::pair{"circle.inset.filled", palette.accent()}
+                                                : std::pair{"circle", palette.secondary()};
         auto [symbol, title] = rows_[i];
         symbol->setSymbol(QString::fromLatin1(name), tint);
         colour(title, mark == SetupModel::Mark::pending ? palette.secondary() : palette.text());
@@ -199,7 +204,9 @@ void SetupView::pressed(bool primary) {
         else
             m_.keepHere();
         break;
-    case SetupStep::login: m_.answerLogin(primary); break;
+    case SetupStep::login:
+        m_.answerLogin(primary);
+        break;
     case SetupStep::done:
         close_();
         if (!primary && openSettings_)

@@ -22,10 +22,13 @@ void SetupWindow::show(SetupStep start) {
     }
     // Closed with its title-bar button, the old window and model stay until replaced here.
     model_ = std::make_unique<SetupModel>(setup_, start);
-    window_ = FixedWindow::make(title, new SetupView(*model_, [this] { close(); }, [this] {
-        if (auto open = openSettings_ ? openSettings_() : std::function<void()>())
-            open();
-    }));
+    window_ =
+        FixedWindow::make(title, new SetupView(
+                                     *model_, [this] { close(); },
+                                     [this] {
+                                         if (auto open = openSettings_ ? openSettings_() : std::function<void()>())
+                                             open();
+                                     }));
     FixedWindow::present(window_.get());
 }
 

@@ -19,7 +19,9 @@
 // The sample card, drawn whole: icon, name, versions chip and status capsule.
 class SourcesPage::Card : public QWidget {
 public:
-    explicit Card(const double& flip, QWidget* parent) : QWidget(parent), flip_(flip) { setFixedSize(520 + 40, 66 + 24); }
+    explicit Card(const double& flip, QWidget* parent) : QWidget(parent), flip_(flip) {
+        setFixedSize(520 + 40, 66 + 24);
+    }
 
 protected:
     void paintEvent(QPaintEvent*) override {
@@ -127,10 +129,13 @@ SourcesPage::SourcesPage(QWidget* parent) : QWidget(parent) {
     // The card flips with reduced motion too.
     auto* flip = new QTimer(this);
     flip->setInterval(2400);
-    auto* motion = new SpringValue(this, 0, [this](double value) {
-        flip_ = value;
-        card_->update();
-    }, 0.45, 0.75);
+    auto* motion = new SpringValue(
+        this, 0,
+        [this](double value) {
+            flip_ = value;
+            card_->update();
+        },
+        0.45, 0.75);
     connect(flip, &QTimer::timeout, this, [this, motion] {
         newer_ = !newer_;
         motion->setTarget(newer_ ? 1 : 0);

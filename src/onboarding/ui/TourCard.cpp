@@ -54,19 +54,22 @@ TourCard::TourCard(Store& store, Prefs& prefs, QWidget* parent) : QWidget(parent
     // The menu-bar step's reminder and badge follow the setting and the count while it shows.
     // The count is read only while the badge shows: counting every row at each result costs the
     // dashboard the most of its time while thousands of results arrive.
-    follower_ = new Observer(this, [this] {
-        (void)prefs_.showMenuBar();
-        if (menuBar_)
-            (void)store_.count(Filter::updates);
-    }, [this] {
-        if (step_ < 0)
-            return;
-        const Tour::Step& step = Tour::steps().at(step_);
-        body_ = TourLayout::body(step, prefs_.showMenuBar());
-        if (menuBar_)
-            menuBar_->setCount(store_.count(Filter::updates));
-        place();
-    });
+    follower_ = new Observer(
+        this,
+        [this] {
+            (void)prefs_.showMenuBar();
+            if (menuBar_)
+                (void)store_.count(Filter::updates);
+        },
+        [this] {
+            if (step_ < 0)
+                return;
+            const Tour::Step& step = Tour::steps().at(step_);
+            body_ = TourLayout::body(step, prefs_.showMenuBar());
+            if (menuBar_)
+                menuBar_->setCount(store_.count(Filter::updates));
+            place();
+        });
 }
 
 QAbstractButton* TourCard::skipButton() const { return skip_; }
@@ -115,7 +118,8 @@ QRectF TourCard::textBox() const {
     if (menuBar_)
         y += 46 + spacing;
     const double inner = width() - 2 * margin;
-    const double height = wrappedHeight(titleFont(), title_, inner) + textSpacing + wrappedHeight(bodyFont(), body_, inner);
+    const double height =
+        wrappedHeight(titleFont(), title_, inner) + textSpacing + wrappedHeight(bodyFont(), body_, inner);
     return QRectF(margin, y, inner, height);
 }
 

@@ -67,7 +67,8 @@ TourOverlay::TourOverlay(Store& store, Prefs& prefs, TourAnchors& anchors, QWidg
     following_ = new QTimer(this);
     following_->setInterval(100);
     connect(following_, &QTimer::timeout, this, [this] { follow(); });
-    new Observer(this, [this] { (void)store_.tourStep(); }, [this] { refresh(); });
+    new Observer(
+        this, [this] { (void)store_.tourStep(); }, [this] { refresh(); });
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { holdFocus(now); });
     refresh();
 }
@@ -179,9 +180,8 @@ void TourOverlay::showTour() {
     });
     pulse_ = 0;
     if (!Motion::reduced() && !pulsing_)
-        pulsing_ = Animator::loop(this, 1.2, QEasingCurve::InOutQuad, 0, 1, true, [this](double value) {
-            setPulse(value);
-        });
+        pulsing_ =
+            Animator::loop(this, 1.2, QEasingCurve::InOutQuad, 0, 1, true, [this](double value) { setPulse(value); });
     else if (Motion::reduced())
         following_->start();
 }
@@ -235,8 +235,8 @@ void TourOverlay::follow() {
     const QRectF to = target();
     const QRectF now = move_ >= 1 ? to : mix(from_, to, move_);
     const QPointF cardTo = TourLayout::cardOffset(to, QSizeF(size()), step.menuBar);
-    const QPointF cardNow = move_ >= 1 ? cardTo : QPointF(mix(cardFrom_.x(), cardTo.x(), move_),
-                                                           mix(cardFrom_.y(), cardTo.y(), move_));
+    const QPointF cardNow =
+        move_ >= 1 ? cardTo : QPointF(mix(cardFrom_.x(), cardTo.x(), move_), mix(cardFrom_.y(), cardTo.y(), move_));
     if (now != drawn_) {
         // Only what the hole and its ring cover, before and after, is drawn again.
         const QRect old = drawn_.width() > 0 ? ringRegion(drawn_).boundingRect() : QRect();
@@ -327,15 +327,20 @@ void TourOverlay::keyPressEvent(QKeyEvent* event) {
     }
     const int n = *step_;
     switch (event->key()) {
-    case Qt::Key_Escape: end(); break;
+    case Qt::Key_Escape:
+        end();
+        break;
     case Qt::Key_Return:
-    case Qt::Key_Enter: go(n + 1); break;
+    case Qt::Key_Enter:
+        go(n + 1);
+        break;
     case Qt::Key_Left:
         // Step 0 has no "Back": the key is not taken.
         if (n > 0 && event->modifiers() == Qt::NoModifier)
             go(n - 1);
         break;
-    default: break;
+    default:
+        break;
     }
     // Whatever the key, it stays here: nothing beneath the tour hears it.
     event->accept();

@@ -65,7 +65,7 @@ private:
     std::optional<int> step_; // the step drawn
     QRectF from_, drawn_;     // the hole moving from, and where it is drawn now
     QPointF cardFrom_;
-    double move_ = 1;         // the move between steps, 0 to 1
+    double move_ = 1; // the move between steps, 0 to 1
     double opacity_ = 0;
     double pulse_ = 0;
     QPointer<QVariantAnimation> moving_, fading_, pulsing_;

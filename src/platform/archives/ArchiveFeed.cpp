@@ -7,9 +7,7 @@
 ArchiveFeed::ArchiveFeed(Read read, qint64 blockSize)
     : read_(std::move(read)), block_(qsizetype(blockSize), Qt::Uninitialized) {}
 
-int ArchiveFeed::open(archive* a) {
-    return archive_read_open(a, this, nullptr, &ArchiveFeed::onRead, nullptr);
-}
+int ArchiveFeed::open(archive* a) { return archive_read_open(a, this, nullptr, &ArchiveFeed::onRead, nullptr); }
 
 void ArchiveFeed::rethrow() const {
     if (error_)

@@ -28,9 +28,7 @@ namespace {
 
 QString resolvedPath(const QString& path) { return realPath(path).value_or(QString()); }
 
-[[noreturn]] void fail(const QString& message) {
-    throw Failure(message.toStdString());
-}
+[[noreturn]] void fail(const QString& message) { throw Failure(message.toStdString()); }
 
 // Names inside the archive are relative and clean: no absolute path, no "..".
 QStringList checkedParts(const QString& name) {
@@ -130,9 +128,7 @@ QString walk(const QString& linkFolder, const QString& target, bool followExisti
 
 } // namespace
 
-QString resolveLexically(const QString& linkFolder, const QString& target) {
-    return walk(linkFolder, target, false);
-}
+QString resolveLexically(const QString& linkFolder, const QString& target) { return walk(linkFolder, target, false); }
 
 QString resolveAsFarAsExists(const QString& linkFolder, const QString& target) {
     return walk(linkFolder, target, true);
@@ -209,8 +205,8 @@ void unpackFrom(archive* in, const QString& archivePath, const QString& root, co
     // libarchive's guard against links on the way would walk every absolute name from "/" again,
     // folder by folder, for each entry: the check below stands in for it.
     std::unique_ptr<archive, WriteCloser> out(archive_write_disk_new());
-    archive_write_disk_set_options(out.get(),
-        ARCHIVE_EXTRACT_TIME | ARCHIVE_EXTRACT_PERM | ARCHIVE_EXTRACT_UNLINK | ARCHIVE_EXTRACT_SECURE_NODOTDOT);
+    archive_write_disk_set_options(out.get(), ARCHIVE_EXTRACT_TIME | ARCHIVE_EXTRACT_PERM | ARCHIVE_EXTRACT_UNLINK |
+                                                  ARCHIVE_EXTRACT_SECURE_NODOTDOT);
     archive_write_disk_set_standard_lookup(out.get());
 
     // Entries are written by absolute names built from the checked parts below the resolved
@@ -239,7 +235,8 @@ void unpackFrom(archive* in, const QString& archivePath, const QString& root, co
         if (type != AE_IFREG && type != AE_IFDIR && type != AE_IFLNK)
             continue; // devices, sockets and pipes have no place in an application
 
-        const QString folder = parts.size() > 1 ? root + QLatin1Char('/') + parts.mid(0, parts.size() - 1).join(QLatin1Char('/')) : root;
+        const QString folder =
+            parts.size() > 1 ? root + QLatin1Char('/') + parts.mid(0, parts.size() - 1).join(QLatin1Char('/')) : root;
         if (const char* hard = archive_entry_hardlink(entry)) {
             const QString target = linkTarget(archive_entry_hardlink_utf8(entry), hard);
             const QStringList targetParts = checkedParts(target);
@@ -277,7 +274,9 @@ void unpackFrom(archive* in, const QString& archivePath, const QString& root, co
                 if (rb < ARCHIVE_WARN)
                     fail(name + QStringLiteral(": ") + QString::fromLocal8Bit(archive_error_string(in)));
                 if (budget && !budget->take(qint64(size)))
-                    throw TooLarge(QString(archivePath + QStringLiteral(": The archive expands to far more than it holds")).toStdString());
+                    throw TooLarge(
+                        QString(archivePath + QStringLiteral(": The archive expands to far more than it holds"))
+                            .toStdString());
                 if (archive_write_data_block(out.get(), block, size, offset) < ARCHIVE_WARN)
                     fail(name + QStringLiteral(": ") + QString::fromLocal8Bit(archive_error_string(out.get())));
             }

@@ -28,9 +28,7 @@ namespace {
 
 constexpr qint64 maxPackageInfo = 1024 * 1024;
 
-[[noreturn]] void fail(const QString& sentence) {
-    throw Failure(sentence.toStdString());
-}
+[[noreturn]] void fail(const QString& sentence) { throw Failure(sentence.toStdString()); }
 
 QString installLocation(const XarArchive& archive, const XarArchive::Entry* info) {
     if (!info)
@@ -144,8 +142,8 @@ public:
                 continue;
             struct stat from, there;
             const QString existing = existingFolderOf(step.to);
-            if (Sys::lstat(QFile::encodeName(step.from), from) != 0
-                || Sys::stat(QFile::encodeName(existing), there) != 0)
+            if (Sys::lstat(QFile::encodeName(step.from), from) != 0 ||
+                Sys::stat(QFile::encodeName(existing), there) != 0)
                 fail(QStringLiteral("The package's payload couldn't be unpacked."));
             if (from.st_dev == there.st_dev)
                 continue;
@@ -230,16 +228,24 @@ private:
             const QByteArray from = QFile::encodeName(step.from), to = QFile::encodeName(step.to);
             bool undone = true;
             switch (it->how) {
-            case Done::MadeFolder: undone = Sys::rmdir(to) == 0; break;
-            case Done::Moved: undone = Sys::rename(to, from) == 0; break;
-            case Done::Exchanged: undone = FileOps::shared().exchange(step.from, step.to) == 0; break;
+            case Done::MadeFolder:
+                undone = Sys::rmdir(to) == 0;
+                break;
+            case Done::Moved:
+                undone = Sys::rename(to, from) == 0;
+                break;
+            case Done::Exchanged:
+                undone = FileOps::shared().exchange(step.from, step.to) == 0;
+                break;
             case Done::PutAside:
                 undone = Sys::rename(to, from) == 0 && Sys::rename(QFile::encodeName(asideOf(step)), to) == 0;
                 break;
-            case Done::Failed: break;
+            case Done::Failed:
+                break;
             }
             if (!undone)
-                qCWarning(lcPlatform).noquote() << "Couldn't undo the install of" << step.to << ":" << qt_error_string(errno);
+                qCWarning(lcPlatform).noquote()
+                    << "Couldn't undo the install of" << step.to << ":" << qt_error_string(errno);
         }
     }
 
@@ -285,9 +291,7 @@ private:
         planned_.insert(path, true);
     }
 
-    QString shown(const QString& path) const {
-        return target_ == u"/" ? path : path.mid(target_.size());
-    }
+    QString shown(const QString& path) const { return target_ == u"/" ? path : path.mid(target_.size()); }
 
     QString target_;
     QList<Step> steps_;
@@ -376,7 +380,8 @@ QStringList install(const QString& package, const QString& targetPath, const Lim
                 Extraction::unpack([&payload](char* buffer, qint64 size) { return payload.read(buffer, size); },
                                    component.name, staging.folders.last(), options);
             } catch (const Extraction::Failure& failure) {
-                fail(QStringLiteral("The package's payload was refused: %1.").arg(QString::fromStdString(failure.what())));
+                fail(QStringLiteral("The package's payload was refused: %1.")
+                         .arg(QString::fromStdString(failure.what())));
             }
             payload.drain();
             merges.append({staging.folders.last(), destination});

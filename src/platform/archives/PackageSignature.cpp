@@ -27,11 +27,15 @@ bool carries(X509* certificate, const char* oid) {
 
 const EVP_MD* messageDigest(XarArchive::Digest digest) {
     switch (digest) {
-    case XarArchive::Digest::Sha1: return EVP_sha1();
-    case XarArchive::Digest::Sha256: return EVP_sha256();
-    case XarArchive::Digest::Sha512: return EVP_sha512();
+    case XarArchive::Digest::Sha1:
+        return EVP_sha1();
+    case XarArchive::Digest::Sha256:
+        return EVP_sha256();
+    case XarArchive::Digest::Sha512:
+        return EVP_sha512();
     case XarArchive::Digest::Md5:
-    case XarArchive::Digest::None: break;
+    case XarArchive::Digest::None:
+        break;
     }
     return nullptr; // MD5 and none are never good enough for a signature
 }
@@ -42,11 +46,12 @@ bool rsaVerifies(X509* leaf, const QByteArray& digest, const QByteArray& signatu
     if (!key || EVP_PKEY_base_id(key) != EVP_PKEY_RSA)
         return false;
     Owned<EVP_PKEY_CTX, EVP_PKEY_CTX_free> ctx(EVP_PKEY_CTX_new(key, nullptr));
-    if (!ctx.p || EVP_PKEY_verify_init(ctx.p) != 1 || EVP_PKEY_CTX_set_rsa_padding(ctx.p, RSA_PKCS1_PADDING) != 1
-        || EVP_PKEY_CTX_set_signature_md(ctx.p, md) != 1)
+    if (!ctx.p || EVP_PKEY_verify_init(ctx.p) != 1 || EVP_PKEY_CTX_set_rsa_padding(ctx.p, RSA_PKCS1_PADDING) != 1 ||
+        EVP_PKEY_CTX_set_signature_md(ctx.p, md) != 1)
         return false;
-    return EVP_PKEY_verify(ctx.p, reinterpret_cast<const unsigned char*>(signature.constData()), size_t(signature.size()),
-                           reinterpret_cast<const unsigned char*>(digest.constData()), size_t(digest.size())) == 1;
+    return EVP_PKEY_verify(ctx.p, reinterpret_cast<const unsigned char*>(signature.constData()),
+                           size_t(signature.size()), reinterpret_cast<const unsigned char*>(digest.constData()),
+                           size_t(digest.size())) == 1;
 }
 
 // The DER message without the zero padding writers reserve after it.
@@ -125,14 +130,15 @@ Result check(const XarArchive& archive, const Anchors& anchors) {
         others.append(offered[i].get());
     Anchors::Verified verified = anchors.verify(leaf, others, stampedAt);
     if (verified.error != X509_V_OK) {
-        result.verdict = verified.error == X509_V_ERR_CERT_HAS_EXPIRED || verified.error == X509_V_ERR_CERT_NOT_YET_VALID
-                             ? Verdict::Expired
-                             : Verdict::Untrusted;
+        result.verdict =
+            verified.error == X509_V_ERR_CERT_HAS_EXPIRED || verified.error == X509_V_ERR_CERT_NOT_YET_VALID
+                ? Verdict::Expired
+                : Verdict::Untrusted;
         return result;
     }
     result.chain = std::move(verified.chain);
-    const bool developerId = result.chain.size() >= 3 && carries(leaf, developerIdInstallerMarker)
-                             && carries(result.chain[1].get(), developerIdCaMarker);
+    const bool developerId = result.chain.size() >= 3 && carries(leaf, developerIdInstallerMarker) &&
+                             carries(result.chain[1].get(), developerIdCaMarker);
     result.verdict = developerId ? Verdict::DeveloperId : Verdict::Trusted;
     if (developerId && archive.ticket)
         result.notarized = NotarizationTicket::coversTicket(*archive.ticket, {ticketEntry(archive)}, anchors);
@@ -145,8 +151,8 @@ QString printableName(X509* certificate) {
     QString name = QString::fromUtf8(buffer);
     for (QChar& c : name) {
         const auto category = c.category();
-        if (category == QChar::Other_Control || category == QChar::Other_Format || category == QChar::Separator_Line
-            || category == QChar::Separator_Paragraph)
+        if (category == QChar::Other_Control || category == QChar::Other_Format || category == QChar::Separator_Line ||
+            category == QChar::Separator_Paragraph)
             c = u'?';
     }
     return name;
@@ -154,12 +160,18 @@ QString printableName(X509* certificate) {
 
 QString status(Verdict verdict) {
     switch (verdict) {
-    case Verdict::Unsigned: return QStringLiteral("no signature");
-    case Verdict::Invalid: return QStringLiteral("package is invalid (checksum did not verify)");
-    case Verdict::Untrusted: return QStringLiteral("signed by untrusted certificate");
-    case Verdict::Expired: return QStringLiteral("signed by a certificate that has since expired");
-    case Verdict::DeveloperId: return QStringLiteral("signed by a developer certificate issued by Apple for distribution");
-    case Verdict::Trusted: return QStringLiteral("signed by a certificate trusted by Mac OS X");
+    case Verdict::Unsigned:
+        return QStringLiteral("no signature");
+    case Verdict::Invalid:
+        return QStringLiteral("package is invalid (checksum did not verify)");
+    case Verdict::Untrusted:
+        return QStringLiteral("signed by untrusted certificate");
+    case Verdict::Expired:
+        return QStringLiteral("signed by a certificate that has since expired");
+    case Verdict::DeveloperId:
+        return QStringLiteral("signed by a developer certificate issued by Apple for distribution");
+    case Verdict::Trusted:
+        return QStringLiteral("signed by a certificate trusted by Mac OS X");
     }
     return {};
 }

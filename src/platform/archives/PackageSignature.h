@@ -15,8 +15,8 @@ namespace PackageSignature {
 
 enum class Verdict {
     Unsigned,
-    Invalid,     // checksum or signature does not verify
-    Untrusted,   // no chain to a trusted root, or a revoked certificate
+    Invalid,   // checksum or signature does not verify
+    Untrusted, // no chain to a trusted root, or a revoked certificate
     Expired,
     DeveloperId, // a Developer ID Installer leaf under the Developer ID intermediate
     Trusted,     // another certificate the anchors vouch for

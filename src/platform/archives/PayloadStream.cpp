@@ -19,17 +19,11 @@ constexpr qint64 maxPbzxChunk = qint64(256) << 20;
 // A chunk may not ask for more memory than any real payload needs.
 constexpr uint64_t xzMemoryLimit = uint64_t(256) << 20;
 
-[[noreturn]] void fail(const char* sentence) {
-    throw PackageInstaller::Failure(sentence);
-}
+[[noreturn]] void fail(const char* sentence) { throw PackageInstaller::Failure(sentence); }
 
-[[noreturn]] void damaged() {
-    fail("The package's payload is damaged.");
-}
+[[noreturn]] void damaged() { fail("The package's payload is damaged."); }
 
-[[noreturn]] void notAPayload() {
-    fail("The package's payload is in a format this system does not install.");
-}
+[[noreturn]] void notAPayload() { fail("The package's payload is in a format this system does not install."); }
 
 bool isCpio(QByteArrayView head) {
     return head.startsWith("070707") || head.startsWith("070701") || head.startsWith("070702");
@@ -188,7 +182,8 @@ private:
         in_.consume(16);
         if (decodedLeft_ > quint64(maxPbzxChunk) || storedLeft_ > quint64(maxPbzxChunk))
             damaged();
-        xzChunk_ = storedLeft_ >= 6 && in_.peek(6).startsWith("\xFD" "7zXZ");
+        xzChunk_ = storedLeft_ >= 6 && in_.peek(6).startsWith("\xFD"
+                                                              "7zXZ");
         if (!xzChunk_ && storedLeft_ != decodedLeft_)
             damaged();
         if (xzChunk_) {
@@ -255,7 +250,8 @@ private:
 // bzip2 and xz streams, decoded by libarchive as one raw stream.
 class Filtered : public Decoder {
 public:
-    explicit Filtered(Input& in) : feed_([&in](char* buffer, qint64 size) { return in.read(buffer, size); }, inputSize) {
+    explicit Filtered(Input& in)
+        : feed_([&in](char* buffer, qint64 size) { return in.read(buffer, size); }, inputSize) {
         archive_read_support_filter_bzip2(reader_);
         archive_read_support_filter_xz(reader_);
         archive_read_support_format_raw(reader_);
@@ -292,7 +288,8 @@ PayloadStream::PayloadStream(XarDataStream& source, const ExpansionLimit& limits
         decoder_ = std::make_unique<Gzip>(*input_);
     else if (magic.startsWith("pbzx"))
         decoder_ = std::make_unique<Pbzx>(*input_);
-    else if (magic.startsWith("BZh") || magic.startsWith("\xFD" "7zXZ"))
+    else if (magic.startsWith("BZh") || magic.startsWith("\xFD"
+                                                         "7zXZ"))
         decoder_ = std::make_unique<Filtered>(*input_);
     else if (isCpio(magic))
         decoder_ = std::make_unique<Plain>(*input_);
@@ -323,6 +320,5 @@ qint64 PayloadStream::read(char* buffer, qint64 size) {
 
 void PayloadStream::drain() {
     QByteArray rest(qsizetype(inputSize), Qt::Uninitialized);
-    while (read(rest.data(), rest.size()) > 0) {
-    }
+    while (read(rest.data(), rest.size()) > 0) {}
 }

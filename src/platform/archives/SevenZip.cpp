@@ -25,7 +25,7 @@ struct Listing {
         QString path;
         bool folder = false;
         bool link = false;
-        qint64 size = 0; // -1 when 7-Zip gave none that reads
+        qint64 size = 0;               // -1 when 7-Zip gave none that reads
         std::optional<QString> target; // a link's, when the listing carries it
     };
     QStringList source; // the arguments that name the volume to 7-Zip
@@ -36,9 +36,7 @@ struct Listing {
 
 const QString sevenZip = QStringLiteral("/usr/bin/7z");
 
-[[noreturn]] void fail(const QString& reason) {
-    throw Failure(reason.toStdString());
-}
+[[noreturn]] void fail(const QString& reason) { throw Failure(reason.toStdString()); }
 
 const QString tooLarge = QStringLiteral("The image expands to far more than it holds");
 
@@ -90,7 +88,8 @@ QList<Listing::Entry> entriesOf(const QStringList& lines, qsizetype from) {
 
 // 7-Zip lists an HFS+ volume inside a folder named as the volume; the entries are taken out of it.
 void dropRoot(Listing& listing) {
-    if (listing.entries.isEmpty() || !listing.entries.first().folder || listing.entries.first().path.contains(QLatin1Char('/')))
+    if (listing.entries.isEmpty() || !listing.entries.first().folder ||
+        listing.entries.first().path.contains(QLatin1Char('/')))
         return;
     const QString root = listing.entries.first().path;
     const QString prefix = root + QLatin1Char('/');
@@ -108,11 +107,13 @@ void dropRoot(Listing& listing) {
 // not write is made writable for the move and given its mode back.
 void moveInto(const QString& from, const QString& to) {
     Sys::chmod(QFile::encodeName(from), 0700);
-    for (const QString& name : QDir(from).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+    for (const QString& name :
+         QDir(from).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
         const QString source = from + QLatin1Char('/') + name;
         const QString target = to + QLatin1Char('/') + name;
         struct stat st;
-        const bool locked = Sys::lstat(QFile::encodeName(source), st) == 0 && S_ISDIR(st.st_mode) && !(st.st_mode & S_IWUSR);
+        const bool locked =
+            Sys::lstat(QFile::encodeName(source), st) == 0 && S_ISDIR(st.st_mode) && !(st.st_mode & S_IWUSR);
         if (locked)
             Sys::chmod(QFile::encodeName(source), (st.st_mode & 07777) | S_IWUSR);
         if (const int error = FileOps::shared().renameNoReplace(source, target))
@@ -137,9 +138,9 @@ QList<QString> storedTargets(const Listing& listing, const QList<const Listing::
         expected += link->size;
     }
     names.close();
-    const auto result = run(QStringList{QStringLiteral("x"), QStringLiteral("-so"), QStringLiteral("-bso0"), QStringLiteral("-bse0"),
-                                        QStringLiteral("-bsp0"), QStringLiteral("-spd"), QStringLiteral("-scsUTF-8"),
-                                        QStringLiteral("-i@") + names.fileName()} +
+    const auto result = run(QStringList{QStringLiteral("x"), QStringLiteral("-so"), QStringLiteral("-bso0"),
+                                        QStringLiteral("-bse0"), QStringLiteral("-bsp0"), QStringLiteral("-spd"),
+                                        QStringLiteral("-scsUTF-8"), QStringLiteral("-i@") + names.fileName()} +
                             listing.source);
     if (result.status != 0 || result.output.size() != expected)
         fail(QStringLiteral("a link of the volume can't be read"));
@@ -187,7 +188,8 @@ void unpack(const Listing& listing, const QString& dest, std::optional<Expansion
         into = QFile::decodeName(pattern);
     }
     const auto result = run(
-        QStringList{QStringLiteral("x"), QStringLiteral("-y"), QStringLiteral("-snld"), QStringLiteral("-o") + into} + listing.source);
+        QStringList{QStringLiteral("x"), QStringLiteral("-y"), QStringLiteral("-snld"), QStringLiteral("-o") + into} +
+        listing.source);
     if (result.status != 0) {
         // Only refused links may have gone wrong: they are made again below.
         const QStringList report = QString::fromUtf8(result.output).split(QLatin1Char('\n'));

@@ -179,7 +179,8 @@ void copy(const QString& source, const QString& destination) {
     const QString parent = QFileInfo(to).path();
     if (!QDir().mkpath(parent))
         fail(parent, errno ? errno : EIO);
-    const UniqueFd fromFolder = Sys::open(QFile::encodeName(QFileInfo(from).path()), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const UniqueFd fromFolder =
+        Sys::open(QFile::encodeName(QFileInfo(from).path()), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (!fromFolder)
         fail(from, errno);
     const UniqueFd toFolder = Sys::open(QFile::encodeName(parent), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

@@ -23,16 +23,10 @@ constexpr quint64 sectorSize = 512;
 // No chunk of a real image expands beyond a few MiB; a larger claim is a hostile table.
 constexpr quint64 maxChunkSectors = 1 << 16;
 
-[[noreturn]] void fail(const char* reason) {
-    throw UdifImage::Failure(reason);
-}
+[[noreturn]] void fail(const char* reason) { throw UdifImage::Failure(reason); }
 
-quint32 be32(const char* p) {
-    return qFromBigEndian<quint32>(p);
-}
-quint64 be64(const char* p) {
-    return qFromBigEndian<quint64>(p);
-}
+quint32 be32(const char* p) { return qFromBigEndian<quint32>(p); }
+quint64 be64(const char* p) { return qFromBigEndian<quint64>(p); }
 
 QByteArray readAt(QFile& file, quint64 offset, quint64 length) {
     if (!file.seek(qint64(offset)))
@@ -160,8 +154,8 @@ UdifImage UdifImage::open(const QString& path) {
         image.licencePic_ = QByteArray(1, '\0');
     for (const QVariant& item : resources.value(QStringLiteral("TEXT")).toList()) {
         const QVariantMap r = item.toMap();
-        image.licenceTexts_.append({r.value(QStringLiteral("ID")).toString().toInt(),
-                                    r.value(QStringLiteral("Data")).toByteArray()});
+        image.licenceTexts_.append(
+            {r.value(QStringLiteral("ID")).toString().toInt(), r.value(QStringLiteral("Data")).toByteArray()});
     }
     return image;
 }
@@ -194,25 +188,27 @@ QString UdifImage::formatName() const {
     for (const Table& t : tables_) {
         for (const Chunk& c : t.chunks) {
             switch (c.type) {
-            case Zlib: return QStringLiteral("UDZO");
-            case Bzip2: return QStringLiteral("UDBZ");
-            case Lzfse: return QStringLiteral("ULFO");
-            case Lzma: return QStringLiteral("ULMO");
-            case Adc: return QStringLiteral("UDCO");
-            default: break;
+            case Zlib:
+                return QStringLiteral("UDZO");
+            case Bzip2:
+                return QStringLiteral("UDBZ");
+            case Lzfse:
+                return QStringLiteral("ULFO");
+            case Lzma:
+                return QStringLiteral("ULMO");
+            case Adc:
+                return QStringLiteral("UDCO");
+            default:
+                break;
             }
         }
     }
     return QStringLiteral("UDRO");
 }
 
-bool UdifImage::isCompressed() const {
-    return formatName() != QLatin1String("UDRO");
-}
+bool UdifImage::isCompressed() const { return formatName() != QLatin1String("UDRO"); }
 
-quint64 UdifImage::expandedBytes(const Table& table) {
-    return table.sectorCount * sectorSize;
-}
+quint64 UdifImage::expandedBytes(const Table& table) { return table.sectorCount * sectorSize; }
 
 void UdifImage::expand(const Table& table, const QString& outPath) const {
     QFile out(outPath);

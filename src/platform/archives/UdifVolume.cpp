@@ -22,29 +22,17 @@ constexpr quint64 pieceSize = 1 << 20;
 // More than any real xz or lzma stream needs (xz -9 takes 65 MiB); a header asking for more is hostile.
 constexpr quint64 xzMemoryLimit = 128 << 20;
 
-[[noreturn]] void fail(const char* reason) {
-    throw UdifImage::Failure(reason);
-}
+[[noreturn]] void fail(const char* reason) { throw UdifImage::Failure(reason); }
 
-[[noreturn]] void corrupt() {
-    fail("corrupt image data");
-}
+[[noreturn]] void corrupt() { fail("corrupt image data"); }
 
-quint64 byteStart(const UdifImage::Chunk& c) {
-    return c.sector * sectorSize;
-}
-quint64 byteEnd(const UdifImage::Chunk& c) {
-    return (c.sector + c.sectorCount) * sectorSize;
-}
-bool holdsData(const UdifImage::Chunk& c) {
-    return c.type != UdifImage::Zero && c.type != UdifImage::Ignore;
-}
+quint64 byteStart(const UdifImage::Chunk& c) { return c.sector * sectorSize; }
+quint64 byteEnd(const UdifImage::Chunk& c) { return (c.sector + c.sectorCount) * sectorSize; }
+bool holdsData(const UdifImage::Chunk& c) { return c.type != UdifImage::Zero && c.type != UdifImage::Ignore; }
 
 } // namespace
 
-void UdifVolume::Free::operator()(char* p) const {
-    std::free(p);
-}
+void UdifVolume::Free::operator()(char* p) const { std::free(p); }
 
 char* UdifVolume::Buffer::atLeast(quint64 n) {
     if (n > capacity) {
@@ -57,10 +45,8 @@ char* UdifVolume::Buffer::atLeast(quint64 n) {
 }
 
 UdifVolume::UdifVolume(const UdifImage& image, const UdifImage::Table& table)
-    : fd_(Sys::open(QFile::encodeName(image.path()), O_RDONLY | O_CLOEXEC)),
-      forkOffset_(image.dataForkOffset()),
-      size_(UdifImage::expandedBytes(table)),
-      zeros_(static_cast<char*>(std::calloc(pieceSize, 1))) {
+    : fd_(Sys::open(QFile::encodeName(image.path()), O_RDONLY | O_CLOEXEC)), forkOffset_(image.dataForkOffset()),
+      size_(UdifImage::expandedBytes(table)), zeros_(static_cast<char*>(std::calloc(pieceSize, 1))) {
     if (!fd_)
         fail("No such file or directory");
     if (!zeros_)
@@ -225,12 +211,22 @@ std::span<const char> UdifVolume::decode(const UdifImage::Chunk& chunk) {
             corrupt();
         readStored(chunk.offset, expected, out);
         break;
-    case UdifImage::Zlib: expandStream<Zlib>(chunk, out, expected); break;
-    case UdifImage::Bzip2: expandStream<Bzip2>(chunk, out, expected); break;
-    case UdifImage::Lzma: expandStream<Xz>(chunk, out, expected); break;
-    case UdifImage::Adc: decodeAdc(chunk, out, expected); break;
-    case UdifImage::Lzfse: fail("LZFSE-compressed images can't be read on this system");
-    default: fail("unknown compression in image");
+    case UdifImage::Zlib:
+        expandStream<Zlib>(chunk, out, expected);
+        break;
+    case UdifImage::Bzip2:
+        expandStream<Bzip2>(chunk, out, expected);
+        break;
+    case UdifImage::Lzma:
+        expandStream<Xz>(chunk, out, expected);
+        break;
+    case UdifImage::Adc:
+        decodeAdc(chunk, out, expected);
+        break;
+    case UdifImage::Lzfse:
+        fail("LZFSE-compressed images can't be read on this system");
+    default:
+        fail("unknown compression in image");
     }
     return {out, size_t(expected)};
 }

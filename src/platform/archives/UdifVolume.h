@@ -52,5 +52,5 @@ private:
     QList<UdifImage::Chunk> chunks_; // by first sector
     Buffer in_, out_;
     std::unique_ptr<char, Free> zeros_; // calloc'd: its pages stay unmapped until read
-    qsizetype decoded_ = -1; // the chunk whose bytes out_ holds
+    qsizetype decoded_ = -1;            // the chunk whose bytes out_ holds
 };

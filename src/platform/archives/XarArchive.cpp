@@ -24,9 +24,7 @@ constexpr qint64 maxSignature = 1024 * 1024;
 constexpr qint64 maxTicket = 256 * 1024;
 constexpr qint64 chunk = 1 << 20;
 
-[[noreturn]] void fail(const char* sentence) {
-    throw XarArchive::Failure(sentence);
-}
+[[noreturn]] void fail(const char* sentence) { throw XarArchive::Failure(sentence); }
 
 quint64 bigEndian(const QByteArray& bytes, int offset, int width) {
     quint64 value = 0;
@@ -243,7 +241,8 @@ private:
                 d.encoding = xml_.attributes().value(QStringLiteral("style")).toString();
                 xml_.skipCurrentElement();
             } else if (tag == u"archived-checksum" || tag == u"extracted-checksum") {
-                const XarArchive::Digest style = digestFromName(xml_.attributes().value(QStringLiteral("style")).toString());
+                const XarArchive::Digest style =
+                    digestFromName(xml_.attributes().value(QStringLiteral("style")).toString());
                 const QByteArray sum = QByteArray::fromHex(xml_.readElementText().trimmed().toLatin1());
                 if (tag == u"archived-checksum") {
                     d.archivedStyle = style;
@@ -262,13 +261,9 @@ private:
 
 } // namespace
 
-XarArchive XarArchive::open(const QString& path) {
-    return load(path, nullptr);
-}
+XarArchive XarArchive::open(const QString& path) { return load(path, nullptr); }
 
-XarArchive XarArchive::parse(const QByteArray& bytes) {
-    return load(QString(), &bytes);
-}
+XarArchive XarArchive::parse(const QByteArray& bytes) { return load(QString(), &bytes); }
 
 XarArchive XarArchive::load(const QString& path, const QByteArray* bytes) {
     XarArchive a;
@@ -295,25 +290,36 @@ XarArchive XarArchive::load(const QString& path, const QByteArray* bytes) {
     const quint32 cksum = quint32(bigEndian(header, 24, 4));
     if (headerSize < headerMinimum || headerSize > a.fileSize_)
         fail("The package's header is damaged.");
-    if (compressed == 0 || compressed > quint64(maxCompressedToc) || uncompressed == 0 || uncompressed > quint64(maxToc))
+    if (compressed == 0 || compressed > quint64(maxCompressedToc) || uncompressed == 0 ||
+        uncompressed > quint64(maxToc))
         fail("The package's table of contents is too large.");
     if (qint64(compressed) > a.fileSize_ - headerSize)
         fail("The package's header is damaged.");
     switch (cksum) {
-    case 0: a.digest = Digest::None; break;
-    case 1: a.digest = Digest::Sha1; break;
-    case 2: a.digest = Digest::Md5; break;
+    case 0:
+        a.digest = Digest::None;
+        break;
+    case 1:
+        a.digest = Digest::Sha1;
+        break;
+    case 2:
+        a.digest = Digest::Md5;
+        break;
     case 3:
         if (headerSize > headerMinimum) {
             // The variant that names its algorithm after the fixed header.
             const QByteArray name = a.readAt(headerMinimum, std::min<qint64>(headerSize - headerMinimum, 64));
-            a.digest = digestFromName(QString::fromLatin1(name.left(qsizetype(qstrnlen(name.constData(), name.size())))));
+            a.digest =
+                digestFromName(QString::fromLatin1(name.left(qsizetype(qstrnlen(name.constData(), name.size())))));
         } else {
             a.digest = Digest::Sha256;
         }
         break;
-    case 4: a.digest = Digest::Sha512; break;
-    default: fail("The package uses a checksum this system does not know.");
+    case 4:
+        a.digest = Digest::Sha512;
+        break;
+    default:
+        fail("The package uses a checksum this system does not know.");
     }
     a.compressedToc = a.readAt(headerSize, qint64(compressed));
     a.heapStart_ = headerSize + qint64(compressed);
@@ -379,9 +385,7 @@ QByteArray XarArchive::readAt(qint64 offset, qint64 size) const {
     return out;
 }
 
-QByteArray XarArchive::heap(qint64 offset, qint64 size) const {
-    return readAt(heapOffset(offset, size), size);
-}
+QByteArray XarArchive::heap(qint64 offset, qint64 size) const { return readAt(heapOffset(offset, size), size); }
 
 QByteArray XarArchive::tocDigest() const {
     const auto hash = algorithm(digest);
@@ -428,22 +432,32 @@ QByteArray XarArchive::read(const Entry& entry, qint64 limit) const {
 
 std::optional<int> XarArchive::digestLength(Digest digest) {
     switch (digest) {
-    case Digest::Sha1: return 20;
-    case Digest::Md5: return 16;
-    case Digest::Sha256: return 32;
-    case Digest::Sha512: return 64;
-    case Digest::None: break;
+    case Digest::Sha1:
+        return 20;
+    case Digest::Md5:
+        return 16;
+    case Digest::Sha256:
+        return 32;
+    case Digest::Sha512:
+        return 64;
+    case Digest::None:
+        break;
     }
     return std::nullopt;
 }
 
 std::optional<StreamingHash::Algorithm> XarArchive::algorithm(Digest digest) {
     switch (digest) {
-    case Digest::Sha1: return StreamingHash::Algorithm::Sha1;
-    case Digest::Md5: return StreamingHash::Algorithm::Md5;
-    case Digest::Sha256: return StreamingHash::Algorithm::Sha256;
-    case Digest::Sha512: return StreamingHash::Algorithm::Sha512;
-    case Digest::None: break;
+    case Digest::Sha1:
+        return StreamingHash::Algorithm::Sha1;
+    case Digest::Md5:
+        return StreamingHash::Algorithm::Md5;
+    case Digest::Sha256:
+        return StreamingHash::Algorithm::Sha256;
+    case Digest::Sha512:
+        return StreamingHash::Algorithm::Sha512;
+    case Digest::None:
+        break;
     }
     return std::nullopt;
 }

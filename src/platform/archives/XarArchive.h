@@ -60,7 +60,7 @@ public:
     QByteArray tocXml;
     qint64 checksumOffset = 0;
     qint64 checksumSize = 0;
-    std::optional<Signature> signature;   // the RSA signature
+    std::optional<Signature> signature;    // the RSA signature
     std::optional<Signature> cmsSignature; // the CMS one, when present
     QList<Entry> entries;
     std::optional<QByteArray> ticket; // the stapled notarisation ticket
@@ -87,11 +87,11 @@ public:
 private:
     friend class XarDataStream;
 
-    QString path_;          // empty for archives in memory
-    QByteArray bytes_;      // the archive in memory, for parse()
+    QString path_;     // empty for archives in memory
+    QByteArray bytes_; // the archive in memory, for parse()
     qint64 fileSize_ = 0;
     qint64 heapStart_ = 0;
-    qint64 heapLimit_ = 0;  // end of the heap: the ticket trailer, when there is one, lies beyond
+    qint64 heapLimit_ = 0; // end of the heap: the ticket trailer, when there is one, lies beyond
 
     static XarArchive load(const QString& path, const QByteArray* bytes);
     // Throws Failure unless `size` bytes at `offset` lie inside the first `end` bytes.

@@ -9,9 +9,7 @@ namespace {
 
 constexpr qint64 chunk = 1 << 20;
 
-[[noreturn]] void fail(const char* sentence) {
-    throw XarArchive::Failure(sentence);
-}
+[[noreturn]] void fail(const char* sentence) { throw XarArchive::Failure(sentence); }
 
 // A checksum worth computing: a known style with a value to compare against.
 std::optional<StreamingHash> hashFor(XarArchive::Digest style, const QByteArray& expected) {

@@ -20,9 +20,7 @@ namespace {
 std::mutex configuredMutex;
 std::shared_ptr<const Anchors> configuredAnchors;
 
-bool isSelfSigned(X509* certificate) {
-    return X509_check_issued(certificate, certificate) == X509_V_OK;
-}
+bool isSelfSigned(X509* certificate) { return X509_check_issued(certificate, certificate) == X509_V_OK; }
 
 QString defaultFolder() {
     const QByteArray fromEnvironment = qgetenv("QUENLARK_ANCHORS");
@@ -75,7 +73,7 @@ int judge(int ok, X509_STORE_CTX* ctx) {
     return ok;
 }
 
-void freeStack(STACK_OF(X509)* certificates) { sk_X509_free(certificates); }
+void freeStack(STACK_OF(X509) * certificates) { sk_X509_free(certificates); }
 
 struct Attempt {
     std::optional<std::time_t> at; // nothing: now
@@ -124,8 +122,8 @@ Anchors::Verified build(const Anchors& anchors, X509* leaf, const QList<X509*>& 
 
 bool within(X509* certificate, std::time_t moment) {
     std::time_t at = moment;
-    return X509_cmp_time(X509_get0_notBefore(certificate), &at) < 0
-        && X509_cmp_time(X509_get0_notAfter(certificate), &at) > 0;
+    return X509_cmp_time(X509_get0_notBefore(certificate), &at) < 0 &&
+           X509_cmp_time(X509_get0_notAfter(certificate), &at) > 0;
 }
 
 } // namespace
@@ -186,10 +184,10 @@ bool Anchors::add(const QByteArray& bytes) {
 
 Anchors Anchors::fromDirectory(const QString& folder) {
     Anchors anchors;
-    const QStringList files = QDir(folder).entryList(
-        {QStringLiteral("*.pem"), QStringLiteral("*.cer"), QStringLiteral("*.crt"),
-         QStringLiteral("*.der"), QStringLiteral("*.crl")},
-        QDir::Files, QDir::Name);
+    const QStringList files =
+        QDir(folder).entryList({QStringLiteral("*.pem"), QStringLiteral("*.cer"), QStringLiteral("*.crt"),
+                                QStringLiteral("*.der"), QStringLiteral("*.crl")},
+                               QDir::Files, QDir::Name);
     for (const QString& name : files) {
         QFile file(folder + u'/' + name);
         if (file.open(QIODevice::ReadOnly) && file.size() < 1024 * 1024)

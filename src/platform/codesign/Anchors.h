@@ -36,8 +36,8 @@ public:
     static Certificate certificateFrom(const QByteArray& der);
 
     struct Verified {
-        int error = 0;                // X509_V_OK (0) when the chain reaches a root
-        QList<Certificate> chain;     // leaf first, root last; empty on failure
+        int error = 0;            // X509_V_OK (0) when the chain reaches a root
+        QList<Certificate> chain; // leaf first, root last; empty on failure
     };
     // Builds and checks the chain of `leaf` to these roots, offered the `others` a signature
     // carried and the vendor's intermediates. The revocation lists at hand are consulted; an
@@ -46,8 +46,7 @@ public:
     // other critical extension OpenSSL does not know refuses the certificate. A chain that has
     // expired since is still good when `stampedAt`, a trusted timestamp, lies inside the
     // leaf's validity: it is then judged as of that moment.
-    Verified verify(X509* leaf, const QList<X509*>& others,
-                    std::optional<std::time_t> stampedAt = std::nullopt) const;
+    Verified verify(X509* leaf, const QList<X509*>& others, std::optional<std::time_t> stampedAt = std::nullopt) const;
     // The chain the certificates form up to a root, whatever the time and the revocation lists
     // say: who signed, not whether that still holds.
     QList<Certificate> chainOf(X509* leaf, const QList<X509*>& others) const;

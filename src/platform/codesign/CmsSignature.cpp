@@ -19,21 +19,13 @@ namespace {
 constexpr qsizetype maxMessage = 1024 * 1024;
 constexpr const char* cdhashListOid = "1.2.840.113635.100.9.1";
 
-void freeCertificates(STACK_OF(X509)* certificates) {
-    sk_X509_pop_free(certificates, X509_free);
-}
+void freeCertificates(STACK_OF(X509) * certificates) { sk_X509_pop_free(certificates, X509_free); }
 
-void freeStack(STACK_OF(X509)* certificates) {
-    sk_X509_free(certificates);
-}
+void freeStack(STACK_OF(X509) * certificates) { sk_X509_free(certificates); }
 
-void freeBio(BIO* bio) {
-    BIO_free(bio);
-}
+void freeBio(BIO* bio) { BIO_free(bio); }
 
-void freeChain(BIO* bio) {
-    BIO_free_all(bio);
-}
+void freeChain(BIO* bio) { BIO_free_all(bio); }
 
 // `bytes` to read through a pass-through filter. OpenSSL 3.0's CMS_verify copies detached content
 // given as a memory BIO and loses the copy when the message's data can't be set up; a filter in
@@ -52,8 +44,8 @@ BIO* readingThroughFilter(const QByteArray& bytes) {
 // an octet string, the whole encoding of a sequence.
 std::optional<QByteArray> attribute(CMS_SignerInfo* signer, const char* oid, bool isSigned, int type) {
     ASN1_OBJECT* object = OBJ_txt2obj(oid, 1);
-    const int index = isSigned ? CMS_signed_get_attr_by_OBJ(signer, object, -1)
-                               : CMS_unsigned_get_attr_by_OBJ(signer, object, -1);
+    const int index =
+        isSigned ? CMS_signed_get_attr_by_OBJ(signer, object, -1) : CMS_unsigned_get_attr_by_OBJ(signer, object, -1);
     ASN1_OBJECT_free(object);
     if (index < 0)
         return std::nullopt;
@@ -108,9 +100,9 @@ std::optional<std::time_t> trustedTimestamp(CMS_SignerInfo* signer, const Anchor
         return std::nullopt;
     const auto* cursor = reinterpret_cast<const unsigned char*>(encoded->constData());
     Owned<CMS_ContentInfo, CMS_ContentInfo_free> token(d2i_CMS_ContentInfo(nullptr, &cursor, encoded->size()));
-    if (!token.p || OBJ_obj2nid(CMS_get0_type(token.p)) != NID_pkcs7_signed
-        || OBJ_obj2nid(CMS_get0_eContentType(token.p)) != NID_id_smime_ct_TSTInfo
-        || sk_CMS_SignerInfo_num(CMS_get0_SignerInfos(token.p)) != 1)
+    if (!token.p || OBJ_obj2nid(CMS_get0_type(token.p)) != NID_pkcs7_signed ||
+        OBJ_obj2nid(CMS_get0_eContentType(token.p)) != NID_id_smime_ct_TSTInfo ||
+        sk_CMS_SignerInfo_num(CMS_get0_SignerInfos(token.p)) != 1)
         return std::nullopt;
     Owned<BIO, freeBio> out(BIO_new(BIO_s_mem()));
     if (CMS_verify(token.p, nullptr, nullptr, nullptr, out.p, CMS_BINARY | CMS_NO_SIGNER_CERT_VERIFY) != 1)
@@ -133,8 +125,8 @@ std::optional<std::time_t> trustedTimestamp(CMS_SignerInfo* signer, const Anchor
                    nullptr) != 1)
         return std::nullopt;
     const ASN1_OCTET_STRING* claimed = TS_MSG_IMPRINT_get_msg(imprint);
-    if (ASN1_STRING_length(claimed) != int(digestLength)
-        || memcmp(ASN1_STRING_get0_data(claimed), digest, digestLength) != 0)
+    if (ASN1_STRING_length(claimed) != int(digestLength) ||
+        memcmp(ASN1_STRING_get0_data(claimed), digest, digestLength) != 0)
         return std::nullopt;
     const auto moment = timeOf(TS_TST_INFO_get_time(stamp.p));
     if (!moment)
@@ -144,7 +136,8 @@ std::optional<std::time_t> trustedTimestamp(CMS_SignerInfo* signer, const Anchor
     if (!authorities.p || sk_X509_num(authorities.p) != 1)
         return std::nullopt;
     X509* authority = sk_X509_value(authorities.p, 0);
-    if (!(X509_get_extension_flags(authority) & EXFLAG_XKUSAGE) || !(X509_get_extended_key_usage(authority) & XKU_TIMESTAMP))
+    if (!(X509_get_extension_flags(authority) & EXFLAG_XKUSAGE) ||
+        !(X509_get_extended_key_usage(authority) & XKU_TIMESTAMP))
         return std::nullopt;
     Owned<STACK_OF(X509), freeCertificates> offered(CMS_get1_certs(token.p));
     QList<X509*> others;

@@ -23,9 +23,9 @@ public:
         Package, // code signing, or the vendor's installer-package signing
     };
 
-    int status = 0; // a SignatureStatus code
-    QList<Anchors::Certificate> chain;  // leaf first, ending at the trusted root, when trusted
-    QByteArray content;                 // the enclosed content, for enclosed messages
+    int status = 0;                       // a SignatureStatus code
+    QList<Anchors::Certificate> chain;    // leaf first, ending at the trusted root, when trusted
+    QByteArray content;                   // the enclosed content, for enclosed messages
     std::optional<QByteArray> cdhashList; // the signed attribute listing every cdhash (a plist)
     std::optional<std::time_t> timestamp; // when a trusted timestamp token says it was signed
 

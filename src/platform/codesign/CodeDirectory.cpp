@@ -100,6 +100,4 @@ bool CodeDirectory::hasSpecialSlot(uint32_t slot) const {
     return false;
 }
 
-QByteArray CodeDirectory::cdhash() const {
-    return CodeHash::of(hashType, bytes);
-}
+QByteArray CodeDirectory::cdhash() const { return CodeHash::of(hashType, bytes); }

@@ -50,9 +50,9 @@ bool looksLikeMachO(QIODevice& file) {
     const auto head = MachO::readAt(file, 0, 4);
     if (!head)
         return false;
-    static const QList<QByteArray> magics = {
-        QByteArray::fromHex("feedface"), QByteArray::fromHex("feedfacf"), QByteArray::fromHex("cefaedfe"),
-        QByteArray::fromHex("cffaedfe"), QByteArray::fromHex("cafebabe"), QByteArray::fromHex("cafebabf")};
+    static const QList<QByteArray> magics = {QByteArray::fromHex("feedface"), QByteArray::fromHex("feedfacf"),
+                                             QByteArray::fromHex("cefaedfe"), QByteArray::fromHex("cffaedfe"),
+                                             QByteArray::fromHex("cafebabe"), QByteArray::fromHex("cafebabf")};
     return magics.contains(*head);
 }
 
@@ -182,8 +182,8 @@ std::optional<QString> CodeSignature::teamIdentifier(FileReader& executable) {
     for (const MachO::Slice& slice : *slices) {
         if (!slice.signatureOffset)
             return std::nullopt;
-        const auto primary = EmbeddedSignature::primaryDirectory(
-            executable, slice.offset + *slice.signatureOffset, std::min(slice.signatureSize, MachO::maxSignature));
+        const auto primary = EmbeddedSignature::primaryDirectory(executable, slice.offset + *slice.signatureOffset,
+                                                                 std::min(slice.signatureSize, MachO::maxSignature));
         if (!primary || !primary->teamIdentifier)
             return std::nullopt;
         if (team && *team != *primary->teamIdentifier)
@@ -229,7 +229,8 @@ CodeSignature::Outcome CodeSignature::check(uint32_t flags, int depth) const {
     std::optional<QByteArray> seal;
     if (bundle_.isBundle) {
         QFile sealFile(bundle_.resourcesPath);
-        if (QFileInfo(bundle_.resourcesPath).isFile() && sealFile.open(QIODevice::ReadOnly) && sealFile.size() <= maxSeal)
+        if (QFileInfo(bundle_.resourcesPath).isFile() && sealFile.open(QIODevice::ReadOnly) &&
+            sealFile.size() <= maxSeal)
             seal = sealFile.readAll();
     }
 
@@ -244,8 +245,8 @@ CodeSignature::Outcome CodeSignature::check(uint32_t flags, int depth) const {
             return fail(SignatureStatus::SignatureInvalid);
         const CodeDirectory& primary = signature->primary();
         for (const CodeDirectory& cd : signature->codeDirectories) {
-            if (cd.identifier != primary.identifier || cd.teamIdentifier != primary.teamIdentifier
-                || cd.flags != primary.flags)
+            if (cd.identifier != primary.identifier || cd.teamIdentifier != primary.teamIdentifier ||
+                cd.flags != primary.flags)
                 return fail(SignatureStatus::SignatureInvalid);
             if (!pagesMatch(file, slice, cd))
                 return fail(SignatureStatus::SignatureInvalid);
@@ -254,9 +255,9 @@ CodeSignature::Outcome CodeSignature::check(uint32_t flags, int depth) const {
                     return signature->blobs.value(slot);
                 return std::nullopt;
             };
-            if (!slotMatches(cd, EmbeddedSignature::slotRequirements, signature->requirements)
-                || !slotMatches(cd, EmbeddedSignature::slotEntitlements, blob(EmbeddedSignature::slotEntitlements))
-                || !slotMatches(cd, 7, blob(7)))
+            if (!slotMatches(cd, EmbeddedSignature::slotRequirements, signature->requirements) ||
+                !slotMatches(cd, EmbeddedSignature::slotEntitlements, blob(EmbeddedSignature::slotEntitlements)) ||
+                !slotMatches(cd, 7, blob(7)))
                 return fail(SignatureStatus::SignatureInvalid);
             if (bundle_.isBundle) {
                 if (!slotMatches(cd, 1, bundle_.infoPlistBytes))
@@ -284,8 +285,8 @@ CodeSignature::Outcome CodeSignature::check(uint32_t flags, int depth) const {
             if (cms.status != SignatureStatus::Ok)
                 return fail(cms.status);
             // The team a signature names is the one its certificate was issued to.
-            if (primary.teamIdentifier
-                && subjectUnits(cms.chain.first().get(), NID_organizationalUnitName) != QStringList{*primary.teamIdentifier})
+            if (primary.teamIdentifier && subjectUnits(cms.chain.first().get(), NID_organizationalUnitName) !=
+                                              QStringList{*primary.teamIdentifier})
                 return fail(SignatureStatus::SignatureInvalid);
             sliceOutcome.chain = cms.chain;
         }
@@ -312,7 +313,8 @@ CodeSignature::Outcome CodeSignature::check(uint32_t flags, int depth) const {
                 return int(SignatureStatus::BadNestedCode);
             if (!requirementText.isEmpty()) {
                 const auto requirement = Requirement::parse(requirementText);
-                if (!requirement || inner->checkValidity(flags | CheckAllArchitectures, &*requirement) != SignatureStatus::Ok)
+                if (!requirement ||
+                    inner->checkValidity(flags | CheckAllArchitectures, &*requirement) != SignatureStatus::Ok)
                     return int(SignatureStatus::BadNestedCode);
             }
             return int(SignatureStatus::Ok);
@@ -378,8 +380,8 @@ std::optional<CodeSignature::Information> CodeSignature::informationFrom(const O
     QList<std::pair<int, QByteArray>> primaries;
     for (const SliceOutcome& slice : outcome.slices)
         primaries.append({slice.signature.primary().hashType, slice.signature.primary().cdhash20()});
-    info.notarized = bundle_.isBundle && !info.adhoc
-        && NotarizationTicket::covers(bundle_.ticketPath, primaries, *anchors_);
+    info.notarized =
+        bundle_.isBundle && !info.adhoc && NotarizationTicket::covers(bundle_.ticketPath, primaries, *anchors_);
     return info;
 }
 

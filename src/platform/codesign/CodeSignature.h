@@ -33,10 +33,10 @@ public:
     struct Information {
         QString identifier;
         std::optional<QString> teamIdentifier;
-        QList<QByteArray> cdhashes;          // 20 bytes, one per checked slice
-        QList<Anchors::Certificate> chain;   // leaf first; empty when ad-hoc
+        QList<QByteArray> cdhashes;        // 20 bytes, one per checked slice
+        QList<Anchors::Certificate> chain; // leaf first; empty when ad-hoc
         bool adhoc = false;
-        bool notarized = false;              // a genuine stapled ticket names every cdhash
+        bool notarized = false; // a genuine stapled ticket names every cdhash
         QString leafCommonName;
     };
 

@@ -20,8 +20,8 @@ struct IndexEntry {
 using Index = QVarLengthArray<IndexEntry, 8>;
 
 bool isDirectorySlot(uint32_t slot) {
-    return slot == EmbeddedSignature::slotCodeDirectory
-        || (slot >= EmbeddedSignature::slotAlternateFirst && slot <= EmbeddedSignature::slotAlternateLast);
+    return slot == EmbeddedSignature::slotCodeDirectory ||
+           (slot >= EmbeddedSignature::slotAlternateFirst && slot <= EmbeddedSignature::slotAlternateLast);
 }
 
 // Whether a blob other than a code directory has the magic its slot calls for.
@@ -44,8 +44,8 @@ std::optional<Index> indexOf(qint64 available, Read read) {
     const ByteReader outer(*head);
     const uint32_t length = *outer.be32(4);
     const uint32_t count = *outer.be32(8);
-    if (outer.be32(0) != EmbeddedSignature::magic || length < 12 || qint64(length) > available
-        || count > maxEntries || qint64(count) * 8 > qint64(length) - 12)
+    if (outer.be32(0) != EmbeddedSignature::magic || length < 12 || qint64(length) > available || count > maxEntries ||
+        qint64(count) * 8 > qint64(length) - 12)
         return std::nullopt;
     Index index;
     if (const auto table = read(12, qint64(count) * 8)) {

@@ -33,10 +33,10 @@ public:
     // directories are read.
     static std::optional<CodeDirectory> primaryDirectory(FileReader& file, qint64 offset, qint64 size);
 
-    QList<CodeDirectory> codeDirectories; // slot 0 first, then the alternates in slot order
+    QList<CodeDirectory> codeDirectories;   // slot 0 first, then the alternates in slot order
     std::optional<QByteArray> requirements; // the whole requirement-set blob
-    QByteArray cms; // the DER inside the signature wrapper; empty for ad-hoc signatures
-    QMap<uint32_t, QByteArray> blobs; // every sub-blob by slot, as stored
+    QByteArray cms;                         // the DER inside the signature wrapper; empty for ad-hoc signatures
+    QMap<uint32_t, QByteArray> blobs;       // every sub-blob by slot, as stored
 
     const CodeDirectory& primary() const { return codeDirectories.first(); }
 };

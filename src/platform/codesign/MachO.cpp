@@ -52,9 +52,7 @@ bool readThin(Reader& file, Slice& slice) {
             return false;
         is64 = swapped == thin64;
     }
-    const auto word = [&](const ByteReader& r, qint64 at) {
-        return bigEndian ? r.be32(at) : r.le32(at);
-    };
+    const auto word = [&](const ByteReader& r, qint64 at) { return bigEndian ? r.be32(at) : r.le32(at); };
     const qint64 headerSize = is64 ? 32 : 28;
     if (head->size() < headerSize)
         return false;
@@ -63,8 +61,7 @@ bool readThin(Reader& file, Slice& slice) {
     slice.fileType = *word(header, 12);
     const uint32_t count = *word(header, 16);
     const qint64 commandsSize = *word(header, 20);
-    if (commandsSize > maxLoadCommands || commandsSize > slice.size - headerSize
-        || qint64(count) * 8 > commandsSize)
+    if (commandsSize > maxLoadCommands || commandsSize > slice.size - headerSize || qint64(count) * 8 > commandsSize)
         return false;
     const auto commands = file.read(slice.offset + headerSize, commandsSize);
     if (!commands)
@@ -126,8 +123,7 @@ std::optional<QList<Slice>> slicesOf(Reader& file) {
                 offset = *r.be32(at + 8);
                 size = *r.be32(at + 12);
             }
-            if (offset < uint64_t(tableEnd) || offset > uint64_t(fileSize)
-                || size > uint64_t(fileSize) - offset)
+            if (offset < uint64_t(tableEnd) || offset > uint64_t(fileSize) || size > uint64_t(fileSize) - offset)
                 return std::nullopt;
             slice.offset = qint64(offset);
             slice.size = qint64(size);

@@ -47,8 +47,8 @@ bool coversTicket(const QByteArray& ticket, const QList<std::pair<int, QByteArra
         return false;
     // Only the notary service's ticket signer counts: never a Developer ID leaf or CA.
     X509* leaf = message.chain.first().get();
-    if (commonName(leaf) != u"Software Ticket Signing" || carriesExtension(leaf, "1.2.840.113635.100.6.1.13")
-        || carriesExtension(leaf, "1.2.840.113635.100.6.1.14"))
+    if (commonName(leaf) != u"Software Ticket Signing" || carriesExtension(leaf, "1.2.840.113635.100.6.1.13") ||
+        carriesExtension(leaf, "1.2.840.113635.100.6.1.14"))
         return false;
     for (qsizetype i = 1; i < message.chain.size(); ++i) {
         if (carriesExtension(message.chain[i].get(), "1.2.840.113635.100.6.2.6"))

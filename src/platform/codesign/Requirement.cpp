@@ -59,8 +59,9 @@ std::optional<Requirement> Requirement::fromSet(QByteArrayView set, uint32_t typ
 std::optional<Requirement> Requirement::teamDesignated(const QString& identifier, const QString& team) {
     if (team.isEmpty())
         return std::nullopt;
-    return parse(QStringLiteral("identifier ") + RequirementText::quoted(identifier.toUtf8())
-                 + QStringLiteral(" and anchor apple generic and certificate leaf[subject.OU] = ") + RequirementText::quoted(team.toUtf8()));
+    return parse(QStringLiteral("identifier ") + RequirementText::quoted(identifier.toUtf8()) +
+                 QStringLiteral(" and anchor apple generic and certificate leaf[subject.OU] = ") +
+                 RequirementText::quoted(team.toUtf8()));
 }
 
 std::optional<Requirement> Requirement::implicitDesignated(const QString& identifier,
@@ -80,18 +81,19 @@ std::optional<Requirement> Requirement::implicitDesignated(const QString& identi
         const QStringList units = RequirementEvaluator::subjectValues(chain[0].get(), "subject.OU");
         if (units.size() != 1)
             return std::nullopt;
-        return parse(ident + QStringLiteral(" and anchor apple generic and certificate 1[field.1.2.840.113635.100.6.2.6] exists"
-                                            " and certificate leaf[field.1.2.840.113635.100.6.1.13] exists"
-                                            " and certificate leaf[subject.OU] = ")
-                     + RequirementText::quoted(units.first().toUtf8()));
+        return parse(ident +
+                     QStringLiteral(" and anchor apple generic and certificate 1[field.1.2.840.113635.100.6.2.6] exists"
+                                    " and certificate leaf[field.1.2.840.113635.100.6.1.13] exists"
+                                    " and certificate leaf[subject.OU] = ") +
+                     RequirementText::quoted(units.first().toUtf8()));
     }
     if (chain.size() == 3 && marked(chain[1], "1.2.840.113635.100.6.2.1")) {
         const QStringList names = RequirementEvaluator::subjectValues(chain[0].get(), "subject.CN");
         if (names.size() != 1)
             return std::nullopt;
-        return parse(ident + QStringLiteral(" and anchor apple generic and certificate leaf[subject.CN] = ")
-                     + RequirementText::quoted(names.first().toUtf8())
-                     + QStringLiteral(" and certificate 1[field.1.2.840.113635.100.6.2.1] exists"));
+        return parse(ident + QStringLiteral(" and anchor apple generic and certificate leaf[subject.CN] = ") +
+                     RequirementText::quoted(names.first().toUtf8()) +
+                     QStringLiteral(" and certificate 1[field.1.2.840.113635.100.6.2.1] exists"));
     }
     return parse(ident + QStringLiteral(" and anchor apple"));
 }
@@ -100,7 +102,4 @@ bool Requirement::evaluate(const Context& context) const {
     return root_ && RequirementEvaluator::evaluate(*root_, context);
 }
 
-QString Requirement::text() const {
-    return root_ ? RequirementText::text(*root_) : QString();
-}
-
+QString Requirement::text() const { return root_ ? RequirementText::text(*root_) : QString(); }

@@ -20,8 +20,8 @@ public:
     // What a requirement is evaluated against; built only from a signature that verified.
     struct Context {
         QString identifier;
-        QList<QByteArray> cdhashes;            // 20 bytes each
-        QList<Anchors::Certificate> chain;     // leaf first, ending at the trusted root; empty when ad-hoc
+        QList<QByteArray> cdhashes;        // 20 bytes each
+        QList<Anchors::Certificate> chain; // leaf first, ending at the trusted root; empty when ad-hoc
         QList<Anchors::Certificate> trustedRoots;
         std::optional<QVariantMap> info;
         std::optional<QVariantMap> entitlements;

@@ -68,8 +68,7 @@ bool matchString(const RequirementNode& node, const QString& candidate) {
 }
 
 bool matchValue(const RequirementNode& node, const std::optional<QVariant>& value) {
-    const bool exists = value && value->isValid()
-        && !(value->typeId() == QMetaType::Bool && !value->toBool());
+    const bool exists = value && value->isValid() && !(value->typeId() == QMetaType::Bool && !value->toBool());
     if (node.match == MatchOp::Absent)
         return !exists;
     if (!exists)
@@ -86,16 +85,22 @@ bool matchValue(const RequirementNode& node, const std::optional<QVariant>& valu
     if (value->typeId() == QMetaType::QDateTime) {
         const int64_t seconds = requirementEpoch.secsTo(value->toDateTime());
         switch (node.match) {
-        case MatchOp::On: return seconds == node.time;
-        case MatchOp::Before: return seconds < node.time;
-        case MatchOp::After: return seconds > node.time;
-        case MatchOp::OnOrBefore: return seconds <= node.time;
-        case MatchOp::OnOrAfter: return seconds >= node.time;
-        default: return false;
+        case MatchOp::On:
+            return seconds == node.time;
+        case MatchOp::Before:
+            return seconds < node.time;
+        case MatchOp::After:
+            return seconds > node.time;
+        case MatchOp::OnOrBefore:
+            return seconds <= node.time;
+        case MatchOp::OnOrAfter:
+            return seconds >= node.time;
+        default:
+            return false;
         }
     }
-    if (value->typeId() == QMetaType::QString || value->typeId() == QMetaType::LongLong
-        || value->typeId() == QMetaType::Double || value->typeId() == QMetaType::Bool)
+    if (value->typeId() == QMetaType::QString || value->typeId() == QMetaType::LongLong ||
+        value->typeId() == QMetaType::Double || value->typeId() == QMetaType::Bool)
         return matchString(node, value->toString());
     return false;
 }
@@ -112,10 +117,11 @@ QStringList subjectValues(X509* certificate, const QByteArray& field) {
     const qsizetype dot = field.indexOf('.');
     const QByteArray side = field.left(dot);
     const QByteArray name = field.mid(dot + 1);
-    static const QMap<QByteArray, int> nids = {
-        {"CN", NID_commonName}, {"C", NID_countryName}, {"D", NID_description}, {"L", NID_localityName},
-        {"O", NID_organizationName}, {"OU", NID_organizationalUnitName}, {"STREET", NID_streetAddress},
-        {"ST", NID_stateOrProvinceName}, {"UID", NID_userId}, {"email", NID_pkcs9_emailAddress}};
+    static const QMap<QByteArray, int> nids = {{"CN", NID_commonName},        {"C", NID_countryName},
+                                               {"D", NID_description},        {"L", NID_localityName},
+                                               {"O", NID_organizationName},   {"OU", NID_organizationalUnitName},
+                                               {"STREET", NID_streetAddress}, {"ST", NID_stateOrProvinceName},
+                                               {"UID", NID_userId},           {"email", NID_pkcs9_emailAddress}};
     QStringList values;
     const auto nid = nids.constFind(name);
     if (nid == nids.constEnd())
@@ -147,7 +153,8 @@ bool hasExtension(X509* certificate, const QByteArray& oid) {
 }
 
 bool hasPolicy(X509* certificate, const QByteArray& oid) {
-    auto* policies = static_cast<CERTIFICATEPOLICIES*>(X509_get_ext_d2i(certificate, NID_certificate_policies, nullptr, nullptr));
+    auto* policies =
+        static_cast<CERTIFICATEPOLICIES*>(X509_get_ext_d2i(certificate, NID_certificate_policies, nullptr, nullptr));
     if (!policies)
         return false;
     bool found = false;
@@ -239,8 +246,8 @@ bool evaluate(const RequirementNode& node, const Requirement::Context& context) 
         X509* certificate = certificateAt(context, node.position);
         if (!certificate)
             return false;
-        const bool present = node.op == Op::CertPolicy ? hasPolicy(certificate, node.data)
-                                                       : hasExtension(certificate, node.data);
+        const bool present =
+            node.op == Op::CertPolicy ? hasPolicy(certificate, node.data) : hasExtension(certificate, node.data);
         if (node.match == MatchOp::Exists)
             return present;
         if (node.match == MatchOp::Absent)
@@ -249,7 +256,8 @@ bool evaluate(const RequirementNode& node, const Requirement::Context& context) 
     }
     case Op::TrustedCert: {
         X509* certificate = certificateAt(context, node.position);
-        return certificate && !context.chain.isEmpty() && anchoredGeneric(context) && isTrustedRoot(context, certificate);
+        return certificate && !context.chain.isEmpty() && anchoredGeneric(context) &&
+               isTrustedRoot(context, certificate);
     }
     case Op::TrustedCerts:
         return anchoredGeneric(context);

@@ -10,16 +10,49 @@
 #include <memory>
 
 enum class Op : uint32_t {
-    False = 0, True, Ident, AppleAnchor, AnchorHash, InfoKeyValue, And, Or, CDHash, Not,
-    InfoKeyField, CertField, TrustedCert, TrustedCerts, CertGeneric, AppleGenericAnchor,
-    EntitlementField, CertPolicy, NamedAnchor, NamedCode, Platform, Notarized, CertFieldDate,
+    False = 0,
+    True,
+    Ident,
+    AppleAnchor,
+    AnchorHash,
+    InfoKeyValue,
+    And,
+    Or,
+    CDHash,
+    Not,
+    InfoKeyField,
+    CertField,
+    TrustedCert,
+    TrustedCerts,
+    CertGeneric,
+    AppleGenericAnchor,
+    EntitlementField,
+    CertPolicy,
+    NamedAnchor,
+    NamedCode,
+    Platform,
+    Notarized,
+    CertFieldDate,
     LegacyDevID,
     Unknown = 0xFFFFFFFF, // an operation we do not know, marked by its writer as false when unknown
 };
 
 enum class MatchOp : uint32_t {
-    Exists = 0, Equal, Contains, BeginsWith, EndsWith, Less, Greater, LessEqual, GreaterEqual,
-    On, Before, After, OnOrBefore, OnOrAfter, Absent,
+    Exists = 0,
+    Equal,
+    Contains,
+    BeginsWith,
+    EndsWith,
+    Less,
+    Greater,
+    LessEqual,
+    GreaterEqual,
+    On,
+    Before,
+    After,
+    OnOrBefore,
+    OnOrAfter,
+    Absent,
 };
 
 struct RequirementNode {

@@ -35,7 +35,8 @@ public:
             } else if (c == u'H' && i_ + 1 < s_.size() && s_[i_ + 1] == u'"') {
                 ++i_;
                 auto text = quoted();
-                if (!text || text->size() % 2 || !QRegularExpression(QStringLiteral("^[0-9A-Fa-f]*$")).match(*text).hasMatch())
+                if (!text || text->size() % 2 ||
+                    !QRegularExpression(QStringLiteral("^[0-9A-Fa-f]*$")).match(*text).hasMatch())
                     return std::nullopt;
                 out.append({Token::Hash, *text, QByteArray::fromHex(text->toLatin1())});
             } else if (c == u'<' || c == u'>') {
@@ -64,8 +65,8 @@ public:
 
 private:
     static bool isWordChar(QChar c) {
-        return c.isLetterOrNumber() || c == u'.' || c == u'_' || c == u'-' || c == u'/' || c == u'*' || c == u'+'
-            || c == u':' || c == u'@' || c == u'$';
+        return c.isLetterOrNumber() || c == u'.' || c == u'_' || c == u'-' || c == u'/' || c == u'*' || c == u'+' ||
+               c == u':' || c == u'@' || c == u'$';
     }
 
     void skipSpace() {
@@ -208,9 +209,11 @@ private:
             node.match = MatchOp::Absent;
             return true;
         }
-        static const QList<std::pair<const char*, MatchOp>> comparisons = {
-            {"=", MatchOp::Equal}, {"<", MatchOp::Less}, {">", MatchOp::Greater},
-            {"<=", MatchOp::LessEqual}, {">=", MatchOp::GreaterEqual}};
+        static const QList<std::pair<const char*, MatchOp>> comparisons = {{"=", MatchOp::Equal},
+                                                                           {"<", MatchOp::Less},
+                                                                           {">", MatchOp::Greater},
+                                                                           {"<=", MatchOp::LessEqual},
+                                                                           {">=", MatchOp::GreaterEqual}};
         for (const auto& [punct, op] : comparisons) {
             if (!accept(punct))
                 continue;
@@ -220,9 +223,11 @@ private:
                 if (token.kind != Token::String || !time.isValid())
                     return false;
                 node.time = requirementEpoch.secsTo(QDateTime(time.date(), time.time(), Qt::UTC));
-                static const QMap<MatchOp, MatchOp> dated = {
-                    {MatchOp::Equal, MatchOp::On}, {MatchOp::Less, MatchOp::Before}, {MatchOp::Greater, MatchOp::After},
-                    {MatchOp::LessEqual, MatchOp::OnOrBefore}, {MatchOp::GreaterEqual, MatchOp::OnOrAfter}};
+                static const QMap<MatchOp, MatchOp> dated = {{MatchOp::Equal, MatchOp::On},
+                                                             {MatchOp::Less, MatchOp::Before},
+                                                             {MatchOp::Greater, MatchOp::After},
+                                                             {MatchOp::LessEqual, MatchOp::OnOrBefore},
+                                                             {MatchOp::GreaterEqual, MatchOp::OnOrAfter}};
                 node.match = dated.value(op);
                 return true;
             }
@@ -330,8 +335,8 @@ private:
                 node->data = Oid::content(field.text.mid(qsizetype(strlen(prefix))));
                 return true;
             };
-            if (prefixed("field.", Op::CertGeneric) || prefixed("policy.", Op::CertPolicy)
-                || prefixed("timestamp.", Op::CertFieldDate)) {
+            if (prefixed("field.", Op::CertGeneric) || prefixed("policy.", Op::CertPolicy) ||
+                prefixed("timestamp.", Op::CertFieldDate)) {
                 if (node->data.isEmpty())
                     return nullptr;
             } else if (field.text.startsWith(u"subject.") || field.text.startsWith(u"issuer.")) {

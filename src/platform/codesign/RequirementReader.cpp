@@ -94,10 +94,18 @@ public:
             node->position = int32_t(value.value_or(0));
         };
         switch (node->op) {
-        case Op::False: case Op::True: case Op::AppleAnchor: case Op::TrustedCerts:
-        case Op::AppleGenericAnchor: case Op::Notarized: case Op::LegacyDevID:
+        case Op::False:
+        case Op::True:
+        case Op::AppleAnchor:
+        case Op::TrustedCerts:
+        case Op::AppleGenericAnchor:
+        case Op::Notarized:
+        case Op::LegacyDevID:
             break;
-        case Op::Ident: case Op::CDHash: case Op::NamedAnchor: case Op::NamedCode:
+        case Op::Ident:
+        case Op::CDHash:
+        case Op::NamedAnchor:
+        case Op::NamedCode:
             take(node->data);
             break;
         case Op::AnchorHash:
@@ -109,7 +117,8 @@ public:
             take(node->value);
             node->match = MatchOp::Equal;
             break;
-        case Op::And: case Op::Or:
+        case Op::And:
+        case Op::Or:
             node->left = expression(depth + 1);
             node->right = node->left ? expression(depth + 1) : nullptr;
             ok = node->left && node->right;
@@ -118,11 +127,15 @@ public:
             node->left = expression(depth + 1);
             ok = node->left != nullptr;
             break;
-        case Op::InfoKeyField: case Op::EntitlementField:
+        case Op::InfoKeyField:
+        case Op::EntitlementField:
             take(node->data);
             ok = ok && match(*node);
             break;
-        case Op::CertField: case Op::CertGeneric: case Op::CertPolicy: case Op::CertFieldDate:
+        case Op::CertField:
+        case Op::CertGeneric:
+        case Op::CertPolicy:
+        case Op::CertFieldDate:
             position();
             take(node->data);
             ok = ok && match(*node);

@@ -70,7 +70,8 @@ bool linkStaysInside(const QString& link, const QString& root) {
 QList<Rule> rulesFrom(const QVariantMap& seal) {
     QList<Rule> rules;
     const QVariantMap map = (seal.contains(QStringLiteral("rules2")) ? seal.value(QStringLiteral("rules2"))
-                                                                      : seal.value(QStringLiteral("rules"))).toMap();
+                                                                     : seal.value(QStringLiteral("rules")))
+                                .toMap();
     for (auto it = map.cbegin(); it != map.cend(); ++it) {
         Rule rule;
         rule.pattern = QRegularExpression(it.key());
@@ -132,13 +133,14 @@ int verify(const CodeBundle& bundle, const QByteArray& sealBytes, bool strict, c
             const auto target = readLink(path);
             if (info.isSymLink() && strict && !linkStaysInside(path, bundle.path))
                 return SignatureStatus::InvalidSymlink;
-            if (!info.isSymLink() || !target || QString::fromUtf8(*target) != entry.value(QStringLiteral("symlink")).toString())
+            if (!info.isSymLink() || !target ||
+                QString::fromUtf8(*target) != entry.value(QStringLiteral("symlink")).toString())
                 return SignatureStatus::ResourcesInvalid;
             continue;
         }
         if (info.isSymLink())
             return strict && !linkStaysInside(path, bundle.path) ? SignatureStatus::InvalidSymlink
-                                                                  : SignatureStatus::ResourcesInvalid;
+                                                                 : SignatureStatus::ResourcesInvalid;
         if (entry.contains(QStringLiteral("cdhash"))) {
             nestedPrefixes.append(key + u'/');
             const int status = nested(path, entry.value(QStringLiteral("cdhash")).toByteArray(),
@@ -183,8 +185,8 @@ int verify(const CodeBundle& bundle, const QByteArray& sealBytes, bool strict, c
             return SignatureStatus::InvalidSymlink;
         if (info.isDir() && !info.isSymLink())
             continue;
-        if (listed.contains(relative) || relative == executable || relative == infoPlist
-            || relative == u"CodeResources" || omitted(rules, relative))
+        if (listed.contains(relative) || relative == executable || relative == infoPlist ||
+            relative == u"CodeResources" || omitted(rules, relative))
             continue;
         return SignatureStatus::ResourcesInvalid;
     }

@@ -50,11 +50,20 @@ QString escaped(const QString& line) {
     result.reserve(line.size());
     for (const QChar c : line) {
         switch (c.unicode()) {
-        case u'\\': result += u"\\\\"_s; break;
-        case u'\n': result += u"\\n"_s; break;
-        case u'\t': result += u"\\t"_s; break;
-        case u'\r': result += u"\\r"_s; break;
-        default: result += c;
+        case u'\\':
+            result += u"\\\\"_s;
+            break;
+        case u'\n':
+            result += u"\\n"_s;
+            break;
+        case u'\t':
+            result += u"\\t"_s;
+            break;
+        case u'\r':
+            result += u"\\r"_s;
+            break;
+        default:
+            result += c;
         }
     }
     return result;

@@ -19,7 +19,8 @@ constexpr int callTimeoutMs = 5000;
 
 DesktopNotifier::DesktopNotifier() : DesktopNotifier(QDBusConnection::sessionBus(), serverName) {}
 
-DesktopNotifier::DesktopNotifier(QDBusConnection bus, QString service) : bus_(std::move(bus)), service_(std::move(service)) {}
+DesktopNotifier::DesktopNotifier(QDBusConnection bus, QString service)
+    : bus_(std::move(bus)), service_(std::move(service)) {}
 
 QCoro::Task<bool> DesktopNotifier::requestAuthorization() {
     if (!bus_.isConnected())

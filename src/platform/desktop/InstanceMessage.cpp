@@ -9,9 +9,7 @@
 namespace InstanceMessage {
 namespace {
 
-QByteArray line(const QJsonObject& object) {
-    return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
-}
+QByteArray line(const QJsonObject& object) { return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n'; }
 
 std::optional<QJsonObject> parse(const QByteArray& bytes) {
     if (bytes.size() > maxLine)
@@ -28,9 +26,12 @@ const QString argsKey = QStringLiteral("args");
 
 QString nameOf(Request::Kind kind) {
     switch (kind) {
-    case Request::Kind::Open: return QStringLiteral("open");
-    case Request::Kind::Quit: return QStringLiteral("quit");
-    case Request::Kind::Activate: return QStringLiteral("activate");
+    case Request::Kind::Open:
+        return QStringLiteral("open");
+    case Request::Kind::Quit:
+        return QStringLiteral("quit");
+    case Request::Kind::Activate:
+        return QStringLiteral("activate");
     }
     return {};
 }

@@ -20,9 +20,7 @@ constexpr qint64 entryLimit = 64 * 1024;
 
 const QStringList arguments{u"--background"_s};
 
-QString value(const QString& entry, const QString& key) {
-    return DesktopEntry::value(entry, u"Desktop Entry"_s, key);
-}
+QString value(const QString& entry, const QString& key) { return DesktopEntry::value(entry, u"Desktop Entry"_s, key); }
 
 // Whether the desktop starts the entry at login.
 bool startsAtLogin(const QString& entry) {
@@ -72,7 +70,8 @@ void LoginItem::setEnabled(bool on) {
     const QString entry = u"[Desktop Entry]\n"
                           u"Type=Application\n"
                           u"Name=Quenlark\n"
-                          u"Exec="_s + exec + u"\nTerminal=false\nX-GNOME-Autostart-enabled=true\n"_s;
+                          u"Exec="_s +
+                          exec + u"\nTerminal=false\nX-GNOME-Autostart-enabled=true\n"_s;
     if (!DesktopEntry::write(entry_, entry.toUtf8()))
         throw FileError(FileError::Op::Write, entry_, errno);
 }

@@ -98,7 +98,8 @@ bool install(const QString& scheme, const QString& program, const QStringList& a
                           u"Name=Quenlark\n"
                           u"NoDisplay=true\n"
                           u"Terminal=false\n"
-                          u"Exec="_s + exec + u"\nMimeType="_s + mime + u";\n"_s;
+                          u"Exec="_s +
+                          exec + u"\nMimeType="_s + mime + u";\n"_s;
     if (!DesktopEntry::write(entryFile, entry.toUtf8()))
         return false;
     return DesktopEntry::write(list, withDefault(readList(list), mime, entryId(scheme)).toUtf8());

@@ -85,9 +85,7 @@ QString SingleInstance::socketPath(const std::optional<QString>& sandbox) {
         const auto digest = StreamingHash::of(StreamingHash::Algorithm::Sha256, sandbox->toUtf8()).toHex().left(16);
         name += QLatin1Char('.') + QString::fromLatin1(digest);
     }
-    const auto usable = [&name](const QString& folder) {
-        return fitsSocketAddress(folder + QLatin1Char('/') + name);
-    };
+    const auto usable = [&name](const QString& folder) { return fitsSocketAddress(folder + QLatin1Char('/') + name); };
     // The runtime folder is the user's own by definition, but only trusted when it is so.
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (!runtime.isEmpty() && isPrivate(runtime) && usable(runtime))
@@ -140,8 +138,8 @@ SingleInstance::Outcome SingleInstance::claim(const QStringList& args) {
 }
 
 bool SingleInstance::ask(Request request) {
-    const auto kind = request == Request::Quit ? InstanceMessage::Request::Kind::Quit
-                                               : InstanceMessage::Request::Kind::Activate;
+    const auto kind =
+        request == Request::Quit ? InstanceMessage::Request::Kind::Quit : InstanceMessage::Request::Kind::Activate;
     return exchange(InstanceMessage::request({kind, {}})).acknowledged;
 }
 
@@ -207,9 +205,15 @@ void SingleInstance::serve(QLocalSocket* socket) {
                 continue;
             // Acknowledged first, so the caller can end before the work here begins.
             switch (request->kind) {
-            case InstanceMessage::Request::Kind::Open: Q_EMIT argumentsReceived(request->args); break;
-            case InstanceMessage::Request::Kind::Quit: Q_EMIT quitRequested(); break;
-            case InstanceMessage::Request::Kind::Activate: Q_EMIT activateRequested(); break;
+            case InstanceMessage::Request::Kind::Open:
+                Q_EMIT argumentsReceived(request->args);
+                break;
+            case InstanceMessage::Request::Kind::Quit:
+                Q_EMIT quitRequested();
+                break;
+            case InstanceMessage::Request::Kind::Activate:
+                Q_EMIT activateRequested();
+                break;
             }
         }
         if (socket->bytesAvailable() > maxLine)

@@ -43,6 +43,4 @@ FileOps& FileOps::shared() {
     return ops ? *ops : system;
 }
 
-void FileOps::setForTest(FileOps* ops) {
-    installed.store(ops);
-}
+void FileOps::setForTest(FileOps* ops) { installed.store(ops); }

@@ -10,8 +10,8 @@
 std::optional<QString> realPath(const QString& path) {
     if (path.isEmpty())
         return std::nullopt;
-    std::unique_ptr<char, decltype(&std::free)> resolved(
-        ::realpath(QFile::encodeName(path).constData(), nullptr), &std::free);
+    std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(QFile::encodeName(path).constData(), nullptr),
+                                                         &std::free);
     if (!resolved)
         return std::nullopt;
     return QFile::decodeName(resolved.get());

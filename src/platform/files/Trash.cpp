@@ -25,8 +25,8 @@ namespace Trash {
 namespace {
 
 struct Place {
-    QString trash;   // the trash folder, holding files/ and info/
-    QString topdir;  // for Path= relative to the volume; empty for the home trash
+    QString trash;     // the trash folder, holding files/ and info/
+    QString topdir;    // for Path= relative to the volume; empty for the home trash
     bool copy = false; // the home trash on another volume: copied, checked, then removed
 };
 
@@ -108,7 +108,8 @@ bool sameTree(const QString& original, const QString& copy) {
         if (S_ISLNK(sa.st_mode)) {
             const auto target = [](const QString& link) {
                 QByteArray buffer(PATH_MAX, Qt::Uninitialized);
-                const ssize_t n = Sys::readlinkat(AT_FDCWD, QFile::encodeName(link), buffer.data(), size_t(buffer.size()));
+                const ssize_t n =
+                    Sys::readlinkat(AT_FDCWD, QFile::encodeName(link), buffer.data(), size_t(buffer.size()));
                 return n < 0 ? QByteArray() : buffer.left(n);
             };
             return target(a) == target(b) && !target(a).isEmpty();

@@ -23,8 +23,8 @@ qreal ratioOf(const QPainter& painter) { return painter.device() ? painter.devic
 std::optional<QString> brushKey(const QBrush& brush, const QRectF& shape) {
     if (brush.style() == Qt::SolidPattern)
         return QString::number(brush.color().rgba(), 16);
-    const auto* linear = brush.style() == Qt::LinearGradientPattern ? static_cast<const QLinearGradient*>(brush.gradient())
-                                                                    : nullptr;
+    const auto* linear =
+        brush.style() == Qt::LinearGradientPattern ? static_cast<const QLinearGradient*>(brush.gradient()) : nullptr;
     if (!linear || linear->coordinateMode() != QGradient::LogicalMode)
         return std::nullopt;
     const QPointF start = linear->start() - shape.topLeft(), end = linear->finalStop() - shape.topLeft();
@@ -112,8 +112,8 @@ void fillRounded(QPainter& painter, const QRectF& shape, qreal radius, const QBr
         painter.restore();
         return;
     }
-    place(painter, QStringLiteral("rounded:%1,%2,%3,%4").arg(r).arg(*look).arg(edge.rgba(), 0, 16).arg(edgeWidth), shape,
-          drawing);
+    place(painter, QStringLiteral("rounded:%1,%2,%3,%4").arg(r).arg(*look).arg(edge.rgba(), 0, 16).arg(edgeWidth),
+          shape, drawing);
 }
 
 } // namespace PaintCache

@@ -9,13 +9,9 @@ QColor withAlpha(QColor colour, double opacity) {
 }
 } // namespace
 
-Palette Palette::dark() {
-    return Palette(true);
-}
+Palette Palette::dark() { return Palette(true); }
 
-Palette Palette::light() {
-    return Palette(false);
-}
+Palette Palette::light() { return Palette(false); }
 
 const Palette& Palette::current() {
     static const Palette darkPalette = dark();
@@ -23,9 +19,7 @@ const Palette& Palette::current() {
     return currentIsDark ? darkPalette : lightPalette;
 }
 
-void Palette::setDark(bool dark) {
-    currentIsDark = dark;
-}
+void Palette::setDark(bool dark) { currentIsDark = dark; }
 
 QColor Palette::hue(Hue hue) const {
     switch (hue) {
@@ -75,13 +69,9 @@ QColor Palette::primary(double opacity) const {
     return withAlpha(dark_ ? QColor(255, 255, 255) : QColor(0, 0, 0), opacity);
 }
 
-QColor Palette::window() const {
-    return dark_ ? QColor(30, 30, 32) : QColor(236, 236, 238);
-}
+QColor Palette::window() const { return dark_ ? QColor(30, 30, 32) : QColor(236, 236, 238); }
 
-QColor Palette::controlBackground() const {
-    return dark_ ? QColor(44, 44, 46) : QColor(255, 255, 255);
-}
+QColor Palette::controlBackground() const { return dark_ ? QColor(44, 44, 46) : QColor(255, 255, 255); }
 
 QColor Palette::material(Material material) const {
     // Over the window colour these read as the platform's frosted layers do without the blur.
@@ -124,6 +114,4 @@ QPalette Palette::qtPalette() const {
     return colours;
 }
 
-QColor Palette::Ink::colour() const {
-    return byTint_ ? withAlpha(current().tint(tint_), opacity_) : fixed_;
-}
+QColor Palette::Ink::colour() const { return byTint_ ? withAlpha(current().tint(tint_), opacity_) : fixed_; }

@@ -6,10 +6,13 @@
 SystemTray::SystemTray() : icon_(this) {
     icon_.setContextMenu(&menu_);
     connect(&menu_, &QMenu::aboutToShow, this, guarded([this] { rebuild(); }, "tray menu"));
-    connect(&icon_, &QSystemTrayIcon::activated, this, guarded([this](QSystemTrayIcon::ActivationReason reason) {
-                if (reason == QSystemTrayIcon::Trigger)
-                    Q_EMIT clicked();
-            }, "tray click"));
+    connect(&icon_, &QSystemTrayIcon::activated, this,
+            guarded(
+                [this](QSystemTrayIcon::ActivationReason reason) {
+                    if (reason == QSystemTrayIcon::Trigger)
+                        Q_EMIT clicked();
+                },
+                "tray click"));
 }
 
 SystemTray::~SystemTray() {
@@ -47,9 +50,12 @@ void SystemTray::rebuild() {
         }
         QAction* action = menu_.addAction(ActionText::plain(entry.title));
         action->setShortcut(entry.shortcut);
-        connect(action, &QAction::triggered, this, guarded([run = entry.action] {
-                    if (run)
-                        run();
-                }, "tray menu entry"));
+        connect(action, &QAction::triggered, this,
+                guarded(
+                    [run = entry.action] {
+                        if (run)
+                            run();
+                    },
+                    "tray menu entry"));
     }
 }

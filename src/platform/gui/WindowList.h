@@ -12,10 +12,10 @@ struct xcb_connection_t;
 namespace WindowList {
 
 struct Window {
-    qint64 pid = 0;           // _NET_WM_PID; 0 when the window does not say
-    QSize size;               // in device pixels
-    bool fullScreen = false;  // _NET_WM_STATE_FULLSCREEN
-    bool hidden = false;      // minimised or otherwise off screen
+    qint64 pid = 0;              // _NET_WM_PID; 0 when the window does not say
+    QSize size;                  // in device pixels
+    bool fullScreen = false;     // _NET_WM_STATE_FULLSCREEN
+    bool hidden = false;         // minimised or otherwise off screen
     bool desktopElement = false; // the desktop or a dock, panel or bar
 };
 

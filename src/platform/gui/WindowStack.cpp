@@ -18,8 +18,8 @@ using XcbReply::values;
 
 // The class part of WM_CLASS ("instance\0class\0").
 QString windowClass(xcb_connection_t* c, xcb_window_t window) {
-    auto reply = own(xcb_get_property_reply(c, xcb_get_property(c, 0, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 256),
-                                            nullptr));
+    auto reply = own(
+        xcb_get_property_reply(c, xcb_get_property(c, 0, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 256), nullptr));
     if (!reply || reply->format != 8)
         return {};
     const auto* data = static_cast<const char*>(xcb_get_property_value(reply.get()));

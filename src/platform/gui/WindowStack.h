@@ -15,14 +15,14 @@ namespace WindowStack {
 
 struct Window {
     quint32 id = 0;
-    qint64 pid = 0;                  // _NET_WM_PID; 0 when the window does not say
-    QString owner;                   // the class of WM_CLASS, empty when unset
-    QRect bounds;                    // on the root window, in device pixels
-    std::optional<double> opacity;   // _NET_WM_WINDOW_OPACITY as 0..1, when set
+    qint64 pid = 0;                // _NET_WM_PID; 0 when the window does not say
+    QString owner;                 // the class of WM_CLASS, empty when unset
+    QRect bounds;                  // on the root window, in device pixels
+    std::optional<double> opacity; // _NET_WM_WINDOW_OPACITY as 0..1, when set
     bool overrideRedirect = false;
-    bool dock = false;               // _NET_WM_WINDOW_TYPE_DOCK
-    bool notification = false;       // _NET_WM_WINDOW_TYPE_NOTIFICATION
-    bool above = false;              // _NET_WM_STATE_ABOVE
+    bool dock = false;         // _NET_WM_WINDOW_TYPE_DOCK
+    bool notification = false; // _NET_WM_WINDOW_TYPE_NOTIFICATION
+    bool above = false;        // _NET_WM_STATE_ABOVE
 };
 
 // Reads the stack over `connection`, from its first screen.

@@ -38,10 +38,9 @@ void prepare(QWindow* window) {
     xcb_connection_t* c = connection();
     const auto id = static_cast<xcb_window_t>(window->winId());
     // Qt merges its own states into what is set before the window is mapped.
-    const xcb_atom_t states[] = {XcbReply::atom(c, "_NET_WM_STATE_ABOVE", false),
-                                 XcbReply::atom(c, "_NET_WM_STATE_STICKY", false),
-                                 XcbReply::atom(c, "_NET_WM_STATE_SKIP_TASKBAR", false),
-                                 XcbReply::atom(c, "_NET_WM_STATE_SKIP_PAGER", false)};
+    const xcb_atom_t states[] = {
+        XcbReply::atom(c, "_NET_WM_STATE_ABOVE", false), XcbReply::atom(c, "_NET_WM_STATE_STICKY", false),
+        XcbReply::atom(c, "_NET_WM_STATE_SKIP_TASKBAR", false), XcbReply::atom(c, "_NET_WM_STATE_SKIP_PAGER", false)};
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, XcbReply::atom(c, "_NET_WM_STATE", false), XCB_ATOM_ATOM, 32,
                         std::size(states), states);
     const uint32_t allDesktops = 0xFFFFFFFFu;

@@ -15,7 +15,9 @@ template <typename T>
 using Reply = std::unique_ptr<T, decltype(&std::free)>;
 
 template <typename T>
-Reply<T> own(T* reply) { return Reply<T>(reply, &std::free); }
+Reply<T> own(T* reply) {
+    return Reply<T>(reply, &std::free);
+}
 
 // The atom of `name`, or none when the server has not made it.
 inline xcb_atom_t atom(xcb_connection_t* c, const char* name, bool onlyIfExists = true) {

@@ -55,7 +55,8 @@ bool isNumber(const QVariant& value) {
 // seconds the caller goes on without it (each write is atomic all the same).
 class FolderLock {
 public:
-    explicit FolderLock(const QString& folder) : fd_(Sys::open(QFile::encodeName(folder), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+    explicit FolderLock(const QString& folder)
+        : fd_(Sys::open(QFile::encodeName(folder), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
         if (!fd_)
             return;
         using namespace std::chrono_literals;
@@ -179,14 +180,19 @@ Defaults::Seen Defaults::look() const {
     if (Sys::stat(QFile::encodeName(path_), info) != 0)
         return {};
     const auto nanoseconds = [](const timespec& t) { return qint64(t.tv_sec) * 1'000'000'000 + t.tv_nsec; };
-    return {true, quint64(info.st_dev), quint64(info.st_ino), qint64(info.st_size), nanoseconds(info.st_mtim),
+    return {true,
+            quint64(info.st_dev),
+            quint64(info.st_ino),
+            qint64(info.st_size),
+            nanoseconds(info.st_mtim),
             nanoseconds(info.st_ctim)};
 }
 
 void Defaults::removeStaleTemporaries() const {
     const QString folder = folderOf(path_);
     const QString file = QFileInfo(path_).fileName();
-    const QStringList names = QDir(folder).entryList({file + QStringLiteral(".*")}, QDir::Files | QDir::Hidden | QDir::System);
+    const QStringList names =
+        QDir(folder).entryList({file + QStringLiteral(".*")}, QDir::Files | QDir::Hidden | QDir::System);
     for (const QString& name : names) {
         if (!isSaveTemporary(name, file))
             continue;
@@ -432,8 +438,8 @@ bool Defaults::write(const QVariantMap& values, bool unreadable) const {
         qWarning().noquote() << "Settings file" << path_ << "was kept as" << aside;
     }
     QSaveFile file(path_);
-    if (!file.open(QIODevice::WriteOnly) || Sys::fchmod(file.handle(), 0600) != 0 || file.write(*xml) != xml->size()
-        || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly) || Sys::fchmod(file.handle(), 0600) != 0 || file.write(*xml) != xml->size() ||
+        !file.commit()) {
         qWarning().noquote() << "Settings file" << path_ << "could not be written:" << file.errorString();
         return false;
     }

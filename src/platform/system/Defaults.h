@@ -115,10 +115,10 @@ private:
     quint64 attempted_ = 0; // changes the last finished write covered
     quint64 rounds_ = 0;    // writes finished
     bool writing_ = false;
-    bool failed_ = false;   // the last write failed
-    bool waiting_ = false;  // after a failure, until a new change or a flush asks again
+    bool failed_ = false;  // the last write failed
+    bool waiting_ = false; // after a failure, until a new change or a flush asks again
     bool stopping_ = false;
-    QWaitCondition wake_;   // the writer's
-    QWaitCondition tried_;  // flushes'
-    std::thread writer_;    // started at the first change
+    QWaitCondition wake_;  // the writer's
+    QWaitCondition tried_; // flushes'
+    std::thread writer_;   // started at the first change
 };

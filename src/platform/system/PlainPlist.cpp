@@ -55,12 +55,12 @@ public:
 
 private:
     static bool isPublicIdCharacter(char c) {
-        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')
-            || (c != '"' && QByteArrayView(" -'()+,./:=?;!*#@$_%").contains(c));
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+               (c != '"' && QByteArrayView(" -'()+,./:=?;!*#@$_%").contains(c));
     }
     static bool isSystemIdCharacter(char c) {
-        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')
-            || QByteArrayView("-._~:/?#@!$'()*+,;=%").contains(c);
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+               QByteArrayView("-._~:/?#@!$'()*+,;=%").contains(c);
     }
 
     bool take(QByteArrayView token) {

@@ -62,8 +62,6 @@ QList<RunningApp> running(const QString& bundle) {
     return kept;
 }
 
-bool terminate(pid_t pid) {
-    return pid > 0 && ::kill(pid, SIGTERM) == 0;
-}
+bool terminate(pid_t pid) { return pid > 0 && ::kill(pid, SIGTERM) == 0; }
 
 } // namespace Processes

@@ -34,7 +34,8 @@ using PlistPtr = std::unique_ptr<void, PlistDeleter>;
 
 class BinaryShape {
 public:
-    explicit BinaryShape(const QByteArray& bytes) : data_(reinterpret_cast<const uchar*>(bytes.constData())), size_(quint64(bytes.size())) {}
+    explicit BinaryShape(const QByteArray& bytes)
+        : data_(reinterpret_cast<const uchar*>(bytes.constData())), size_(quint64(bytes.size())) {}
 
     bool tame() {
         if (size_ < 8 + 32)
@@ -215,7 +216,8 @@ QByteArray decimalIntegers(const QByteArray& xml) {
         }
         at += tag.size();
         qsizetype digits = at;
-        while (digits < xml.size() && (xml[digits] == ' ' || xml[digits] == '\t' || xml[digits] == '\n' || xml[digits] == '\r'))
+        while (digits < xml.size() &&
+               (xml[digits] == ' ' || xml[digits] == '\t' || xml[digits] == '\n' || xml[digits] == '\r'))
             ++digits;
         if (digits < xml.size() && (xml[digits] == '-' || xml[digits] == '+'))
             ++digits;
@@ -574,8 +576,6 @@ std::optional<QByteArray> toStorable(const QVariant& value) {
 
 bool storable(const QVariant& value) { return PlistPtr(fromVariant(value, 0)) != nullptr; }
 
-std::optional<QByteArray> toXml(const QVariant& value) {
-    return serialised<plist_to_xml, plist_to_xml_free>(value);
-}
+std::optional<QByteArray> toXml(const QVariant& value) { return serialised<plist_to_xml, plist_to_xml_free>(value); }
 
 } // namespace PropertyList

@@ -113,8 +113,8 @@ Result exec(const QString& tool, const QStringList& arguments, const std::option
         if (Sys::poll(fds, nfds_t(n), -1) < 0)
             break;
         if (n == 2 && (fds[1].revents & (POLLOUT | POLLERR | POLLHUP))) {
-            const ssize_t w = Sys::send(inParent.get(), input->constData() + written,
-                                        size_t(input->size() - written), MSG_NOSIGNAL);
+            const ssize_t w =
+                Sys::send(inParent.get(), input->constData() + written, size_t(input->size() - written), MSG_NOSIGNAL);
             if (w > 0)
                 written += w;
             // The tool closed its input or everything is written: close our end.

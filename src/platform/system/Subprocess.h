@@ -22,7 +22,8 @@ struct Result {
 // tool's path, the errno of the launch); every exit status is an answer.
 Result exec(const QString& tool, const QStringList& arguments, const std::optional<QByteArray>& input = {});
 
-// Runs the tool and returns its merged output; a non-zero exit throws ToolFailure. A launch failure throws FileError unchanged.
+// Runs the tool and returns its merged output; a non-zero exit throws ToolFailure. A launch failure throws FileError
+// unchanged.
 QByteArray run(const QString& tool, const QStringList& arguments, const std::optional<QByteArray>& input = {});
 
 // Starts a program that may go on running (a browser, a desktop's opener) with its input on the

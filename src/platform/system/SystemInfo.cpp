@@ -23,9 +23,7 @@ constexpr bool builtForArm() {
 
 } // namespace
 
-QString OSVersion::text() const {
-    return QStringLiteral("%1.%2.%3").arg(major).arg(minor).arg(patch);
-}
+QString OSVersion::text() const { return QStringLiteral("%1.%2.%3").arg(major).arg(minor).arg(patch); }
 
 OSVersion macOSVersion() {
     if (!versionOverridden.load())
@@ -38,9 +36,7 @@ bool isArm() {
     return forced < 0 ? builtForArm() : forced == 1;
 }
 
-QString cpu() {
-    return isArm() ? QStringLiteral("arm64") : QStringLiteral("x86_64");
-}
+QString cpu() { return isArm() ? QStringLiteral("arm64") : QStringLiteral("x86_64"); }
 
 void overrideMacOSVersion(std::optional<OSVersion> version) {
     if (version) {
@@ -51,8 +47,6 @@ void overrideMacOSVersion(std::optional<OSVersion> version) {
     versionOverridden = version.has_value();
 }
 
-void overrideArm(std::optional<bool> arm) {
-    armOverride = arm ? (*arm ? 1 : 0) : -1;
-}
+void overrideArm(std::optional<bool> arm) { armOverride = arm ? (*arm ? 1 : 0) : -1; }
 
 } // namespace SystemInfo

@@ -54,18 +54,20 @@ QString local(const QString& path) {
     return path;
 }
 
-bool isMacForm() {
-    return macForm;
-}
+bool isMacForm() { return macForm; }
 
 QString installedFolder() {
     std::lock_guard lock(folderLock);
-    return installedOverride.isEmpty() ? QString::fromUtf8(QUENLARK_INSTALL_PREFIX) + QStringLiteral("/libexec/quenlark") : installedOverride;
+    return installedOverride.isEmpty()
+               ? QString::fromUtf8(QUENLARK_INSTALL_PREFIX) + QStringLiteral("/libexec/quenlark")
+               : installedOverride;
 }
 
 QString installedAnchors() {
     std::lock_guard lock(folderLock);
-    return anchorsOverride.isEmpty() ? QString::fromUtf8(QUENLARK_INSTALL_PREFIX) + QStringLiteral("/share/quenlark/anchors") : anchorsOverride;
+    return anchorsOverride.isEmpty()
+               ? QString::fromUtf8(QUENLARK_INSTALL_PREFIX) + QStringLiteral("/share/quenlark/anchors")
+               : anchorsOverride;
 }
 
 QString installed(const QString& path) {
@@ -74,9 +76,7 @@ QString installed(const QString& path) {
     return local(path);
 }
 
-bool unprivilegedElevation() {
-    return qgetenv("QUENLARK_ELEVATION") == "unprivileged";
-}
+bool unprivilegedElevation() { return qgetenv("QUENLARK_ELEVATION") == "unprivileged"; }
 
 void setInstalledForTest(const QString& folder, const QString& anchors) {
     std::lock_guard lock(folderLock);
@@ -84,8 +84,6 @@ void setInstalledForTest(const QString& folder, const QString& anchors) {
     anchorsOverride = anchors;
 }
 
-void setMacFormForTest(bool on) {
-    macForm = on;
-}
+void setMacFormForTest(bool on) { macForm = on; }
 
 } // namespace ToolPaths

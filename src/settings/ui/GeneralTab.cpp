@@ -28,7 +28,8 @@ GeneralTab::GeneralTab(SettingsModel& model, QWidget* parent) : QWidget(parent),
         themeNames.append(SettingsChoices::label(theme));
     themes_ = new SegmentedControl(themeNames, tr("Appearance"), first);
     // activated: only a person's choice, never the refresh below.
-    connect(themes_, &SegmentedControl::activated, this, [this](int index) { model_.setTheme(Themes::all().value(index)); });
+    connect(themes_, &SegmentedControl::activated, this,
+            [this](int index) { model_.setTheme(Themes::all().value(index)); });
     first->addRow(tr("Appearance"), themes_);
 
     login_ = new SwitchRow(tr("Open at login"), first);
@@ -50,8 +51,8 @@ GeneralTab::GeneralTab(SettingsModel& model, QWidget* parent) : QWidget(parent),
     connect(tour, &QPushButton::clicked, this, [this] { spawn(model_.takeTour(), "Take the Tour"); });
     second->addRow(tour);
     auto* feedback = new QPushButton(tr("Review / Report…"), second);
-    feedback->setToolTip(tr("Opens %1, the place to leave a review or report a problem.")
-                             .arg(SiteLinks::feedback().toDisplayString()));
+    feedback->setToolTip(
+        tr("Opens %1, the place to leave a review or report a problem.").arg(SiteLinks::feedback().toDisplayString()));
     connect(feedback, &QPushButton::clicked, this, [this] { spawn(model_.openFeedback(), "Review / Report"); });
     second->addRow(feedback);
     for (auto* button : {welcome, tour, feedback})

@@ -17,8 +17,8 @@ SettingsSection::SettingsSection(const QString& header, QWidget* parent) : QWidg
         title_->setContentsMargins(8, 0, 0, 0);
         column->addWidget(title_);
     }
-    auto* box = new RoundedBox(8, [] { return Palette::current().primary(0.05); }, this,
-                               [] { return Palette::current().primary(0.08); });
+    auto* box = new RoundedBox(
+        8, [] { return Palette::current().primary(0.05); }, this, [] { return Palette::current().primary(0.08); });
     form_ = new QFormLayout(box);
     form_->setContentsMargins(14, 10, 14, 10);
     form_->setHorizontalSpacing(16);

@@ -39,9 +39,8 @@ SettingsView::SettingsView(std::unique_ptr<SettingsModel> model, QWidget* parent
             page = new PermissionsTab(*model_, tabs_);
         tabs_->addTab(page, tab.label);
     }
-    connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
-        model_->setTab(SettingsChoices::tabs().value(index).tag);
-    });
+    connect(tabs_, &QTabWidget::currentChanged, this,
+            [this](int index) { model_->setTab(SettingsChoices::tabs().value(index).tag); });
     column->addWidget(tabs_);
     OnAppearance::follow(tabs_, [this] { drawSymbols(); });
     new Observer(this, [this] { refresh(); }, {});

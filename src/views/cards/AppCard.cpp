@@ -179,12 +179,15 @@ bool AppCard::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void AppCard::contextMenuEvent(QContextMenuEvent* event) {
-    QMenu* menu = RowMenu::make(facts_, [this](const RowAction& action) { run(action); }, this);
+    QMenu* menu = RowMenu::make(
+        facts_, [this](const RowAction& action) { run(action); }, this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->popup(event->globalPos());
 }
 
-QColor AppCard::shadowColour() const { return QColor::fromRgbF(0, 0, 0, static_cast<float>(0.05 + 0.07 * std::clamp(open_, 0.0, 1.0))); }
+QColor AppCard::shadowColour() const {
+    return QColor::fromRgbF(0, 0, 0, static_cast<float>(0.05 + 0.07 * std::clamp(open_, 0.0, 1.0)));
+}
 
 void AppCard::paintEvent(QPaintEvent*) {
     const Palette& palette = Palette::current();

@@ -22,8 +22,8 @@ QString accessibilityText(const RowFacts& row) {
                    Shown::installed(row.app, Shown::Place::sentence);
     switch (row.phase.kind()) {
     case InstallPhase::Kind::downloading:
-        return text + QStringLiteral(", downloading, ") + QString::number(Shown::percentTruncated(row.phase.fraction())) +
-               QStringLiteral(" percent");
+        return text + QStringLiteral(", downloading, ") +
+               QString::number(Shown::percentTruncated(row.phase.fraction())) + QStringLiteral(" percent");
     case InstallPhase::Kind::failed:
         return text + QStringLiteral(", update failed: ") + row.phase.message();
     case InstallPhase::Kind::queued:

@@ -41,9 +41,7 @@ public:
 
     QSize sizeHint() const override { return QSize(fillsWidth_ ? 0 : size_.width(), size_.height()); }
     QSize minimumSize() const override { return sizeHint(); }
-    QSize maximumSize() const override {
-        return QSize(fillsWidth_ ? QLAYOUTSIZE_MAX : size_.width(), size_.height());
-    }
+    QSize maximumSize() const override { return QSize(fillsWidth_ ? QLAYOUTSIZE_MAX : size_.width(), size_.height()); }
     Qt::Orientations expandingDirections() const override { return {}; }
     bool isEmpty() const override { return false; }
     void setGeometry(const QRect& rect) override {
@@ -136,9 +134,7 @@ CardHeader::CardHeader(Actions actions, QWidget* parent) : QWidget(parent), acti
     }();
     Q_UNUSED(installed);
     // Sized as the labels they stand for were: a line of each font, the width the row leaves.
-    const auto lineHeight = [](const QFont& font) {
-        return static_cast<int>(std::ceil(QFontMetricsF(font).height()));
-    };
+    const auto lineHeight = [](const QFont& font) { return static_cast<int>(std::ceil(QFontMetricsF(font).height())); };
     nameSpace_ = new Place(QSize(0, lineHeight(nameFont())), true, this);
     detailSpace_ = new Place(QSize(0, lineHeight(detailFont())), true, this);
     texts_ = new QVBoxLayout;
@@ -214,9 +210,8 @@ QRect CardHeader::chevronRect() const {
     // Centred in its place, as a fixed-size widget is.
     const QRect space = chevron_->geometry();
     const QSize size(chevronFrame, static_cast<int>(std::ceil(chevronGlyph)));
-    return QRect(QPoint(space.x() + (space.width() - size.width()) / 2,
-                        space.y() + (space.height() - size.height()) / 2),
-                 size);
+    return QRect(
+        QPoint(space.x() + (space.width() - size.width()) / 2, space.y() + (space.height() - size.height()) / 2), size);
 }
 
 void CardHeader::paintEvent(QPaintEvent* event) {

@@ -13,9 +13,9 @@ class QVBoxLayout;
 class SpringValue;
 
 // The header row of an app's card: it draws the name, the detail line, the version capsule and
-// the chevron itself, in places its row's layout holds for them. For assistive technology it is one button, selected with
-// its card, whose default action opens or closes the card and whose named actions update the
-// app or open its store page; its children are not offered apart.
+// the chevron itself, in places its row's layout holds for them. For assistive technology it is one button, selected
+// with its card, whose default action opens or closes the card and whose named actions update the app or open its store
+// page; its children are not offered apart.
 class CardHeader : public QWidget {
     Q_OBJECT
 public:

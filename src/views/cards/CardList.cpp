@@ -43,8 +43,8 @@ protected:
             auto* card = qobject_cast<AppCard*>(child);
             if (!card || !card->isVisible() || !event->rect().intersects(card->geometry().adjusted(-16, -16, 16, 20)))
                 continue;
-            SoftShadow::paint(painter, QRectF(card->geometry()), AppCard::radius, card->shadowColour(), card->shadowBlur(),
-                              card->shadowOffset());
+            SoftShadow::paint(painter, QRectF(card->geometry()), AppCard::radius, card->shadowColour(),
+                              card->shadowBlur(), card->shadowOffset());
         }
     }
 };
@@ -132,7 +132,8 @@ AppCard* CardList::cardFor(const std::shared_ptr<AppItem>& row) {
         delete existing;
         reorder_ = true;
     }
-    auto* made = new AppCard(row, &store_, [this, id] { toggle(id); }, content_);
+    auto* made = new AppCard(
+        row, &store_, [this, id] { toggle(id); }, content_);
     cards_.insert(id, made);
     rows_.insert(id, row);
     return made;
@@ -141,8 +142,8 @@ AppCard* CardList::cardFor(const std::shared_ptr<AppItem>& row) {
 PlainLabel* CardList::headerFor(const QString& title) {
     if (PlainLabel* existing = headers_.value(title))
         return existing;
-    auto* header = new PlainLabel(title.toUpper(), Fonts::system(12, QFont::DemiBold), Palette::Tint::secondary,
-                                  false, content_);
+    auto* header =
+        new PlainLabel(title.toUpper(), Fonts::system(12, QFont::DemiBold), Palette::Tint::secondary, false, content_);
     header->setContentsMargins(6, 8, 0, 0);
     header->setAccessibleName(title);
     headers_.insert(title, header);
@@ -290,8 +291,8 @@ void CardList::apply() {
 void CardList::settle() {
     // The scroll area resizes its content a turn later; scrolling needs the new height now.
     // Sized before it is laid out, the column never squeezes its cards for a moment.
-    const int height = content_->hasHeightForWidth() ? content_->heightForWidth(content_->width())
-                                                     : content_->sizeHint().height();
+    const int height =
+        content_->hasHeightForWidth() ? content_->heightForWidth(content_->width()) : content_->sizeHint().height();
     content_->resize(content_->width(), std::max(height, viewport()->height()));
     content_->layout()->activate();
 }
@@ -328,7 +329,8 @@ void CardList::keyPressEvent(QKeyEvent* event) {
         else
             event->ignore();
         return;
-    default: QScrollArea::keyPressEvent(event);
+    default:
+        QScrollArea::keyPressEvent(event);
     }
 }
 
@@ -354,9 +356,8 @@ void CardList::warm() {
     app.name = QStringLiteral("Application");
     app.version = QStringLiteral("1.0");
     AppCard card(makeShared<AppItem>(app), nullptr, {});
-    const int width = std::max(viewport()->width() - column_->contentsMargins().left() -
-                                   column_->contentsMargins().right(),
-                               320);
+    const int width =
+        std::max(viewport()->width() - column_->contentsMargins().left() - column_->contentsMargins().right(), 320);
     card.resize(width, card.sizeHint().height());
     const qreal ratio = devicePixelRatioF();
     QImage image(QSize(width + 32, card.height() + 36) * ratio, QImage::Format_ARGB32_Premultiplied);

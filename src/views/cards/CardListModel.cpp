@@ -20,9 +20,8 @@ namespace CardListModel {
 
 QList<Section> sections(const Store& store) {
     const Store::Rows rows = store.shown(store.filter());
-    const bool checking = std::any_of(rows.begin(), rows.end(), [](const auto& row) {
-        return row->status().kind() == Status::Kind::checking;
-    });
+    const bool checking = std::any_of(rows.begin(), rows.end(),
+                                      [](const auto& row) { return row->status().kind() == Status::Kind::checking; });
     if (store.filter() != Filter::all || checking) {
         if (rows.isEmpty())
             return {};
@@ -91,8 +90,8 @@ std::optional<QString> move(Store& store, const QList<Section>& sections, int st
     if (rows.isEmpty())
         return std::nullopt;
     const auto last = rows.size() - 1;
-    const auto found = std::find_if(rows.begin(), rows.end(),
-                                    [&](const auto& row) { return store.selection() == row->id(); });
+    const auto found =
+        std::find_if(rows.begin(), rows.end(), [&](const auto& row) { return store.selection() == row->id(); });
     qsizetype target = 0;
     if (found != rows.end())
         target = std::clamp<qsizetype>((found - rows.begin()) + step, 0, last);
@@ -117,8 +116,8 @@ bool requestUninstall(Store& store, bool command) {
     if (!command || !store.selection())
         return false;
     const auto& rows = store.items();
-    const auto found = std::find_if(rows.begin(), rows.end(),
-                                    [&](const auto& row) { return row->id() == *store.selection(); });
+    const auto found =
+        std::find_if(rows.begin(), rows.end(), [&](const auto& row) { return row->id() == *store.selection(); });
     if (found == rows.end())
         return false;
     // The same rule as the row menu's removal: never protected apps, never mid-update.

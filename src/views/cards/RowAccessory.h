@@ -54,6 +54,6 @@ private:
     QPointer<QWidget> leaving_;
     std::optional<DrawnTag> tag_;
     std::optional<DrawnTag> leavingTag_;
-    QSize told_; // the size the row's layout last heard of
+    QSize told_;    // the size the row's layout last heard of
     int swaps_ = 0; // a fade of a drawn tag belongs to the swap that started it
 };

@@ -29,8 +29,7 @@ Pill pill(const RowFacts& row) {
         if (row.app.build)
             result.help += QStringLiteral(" (") + OutsideText::isolated(*row.app.build) + QLatin1Char(')');
         result.help += QStringLiteral(", latest ") + Shown::offered(row.release, Shown::Place::sentence) +
-                       QStringLiteral(" from ") +
-                       Shown::source(row.release);
+                       QStringLiteral(" from ") + Shown::source(row.release);
     }
     return result;
 }

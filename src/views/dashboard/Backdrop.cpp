@@ -27,7 +27,8 @@ Backdrop::Backdrop(Store& store, QWidget* parent)
         blend_ = v;
         update();
     });
-    new FrameObserver(this, [this] { follow(); }, [] {});
+    new FrameObserver(
+        this, [this] { follow(); }, [] {});
 }
 
 void Backdrop::follow() {

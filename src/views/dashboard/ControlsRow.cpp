@@ -5,10 +5,10 @@
 #include <algorithm>
 
 namespace {
-constexpr int spacing = 8;     // between neighbours on a line
+constexpr int spacing = 8;      // between neighbours on a line
 constexpr int lineSpacing = 10; // between the two lines of the narrow form
 constexpr int searchWidth = 200;
-constexpr int gap = 8;          // the least room between the search field and the pills
+constexpr int gap = 8; // the least room between the search field and the pills
 
 int centred(int lineHeight, int height) { return (lineHeight - height) / 2; }
 } // namespace

@@ -24,15 +24,22 @@ void add(DashboardTally& t, const Share& s, bool hideAppStore, int sign) {
         return;
     t.visible += sign;
     switch (s.kind) {
-    case Status::Kind::upToDate: t.upToDate += sign; break;
+    case Status::Kind::upToDate:
+        t.upToDate += sign;
+        break;
     case Status::Kind::update:
         t.updates += sign;
         if (s.installable)
             t.installable += sign;
         break;
-    case Status::Kind::cantVerify: t.cantVerify += sign; break;
-    case Status::Kind::ignored: t.ignored += sign; break;
-    case Status::Kind::checking: break;
+    case Status::Kind::cantVerify:
+        t.cantVerify += sign;
+        break;
+    case Status::Kind::ignored:
+        t.ignored += sign;
+        break;
+    case Status::Kind::checking:
+        break;
     }
 }
 
@@ -125,8 +132,8 @@ private:
             [&] {
                 // A row whose update has just landed says "Updated" while its status waits to
                 // be worked out again; it is counted as it reads.
-                const bool landed = item->phase().kind() == InstallPhase::Kind::done &&
-                                    item->status().kind() == Status::Kind::update;
+                const bool landed =
+                    item->phase().kind() == InstallPhase::Kind::done && item->status().kind() == Status::Kind::update;
                 row.share = {.appStore = item->app().isAppStore,
                              .kind = landed ? Status::Kind::upToDate : item->status().kind(),
                              .installable = !landed && Store::installs(*item),

@@ -29,16 +29,23 @@ const Chip& chip(Filter filter) {
 
 bool selected(const Store& store, Filter filter) { return store.filter() == filter; }
 
-Palette::Tint symbolHue(const Chip& chip, bool selected) { return selected ? chip.selectedHue : Palette::Tint::secondary; }
+Palette::Tint symbolHue(const Chip& chip, bool selected) {
+    return selected ? chip.selectedHue : Palette::Tint::secondary;
+}
 
 QString countText(const Store& store, Filter filter) {
     const auto& tally = DashboardTally::of(store);
     switch (filter) {
-    case Filter::all: return QString::number(tally.visible);
-    case Filter::updates: return QString::number(tally.updates);
-    case Filter::cantVerify: return QString::number(tally.cantVerify);
-    case Filter::ignored: return QString::number(tally.ignored);
-    case Filter::library: break;
+    case Filter::all:
+        return QString::number(tally.visible);
+    case Filter::updates:
+        return QString::number(tally.updates);
+    case Filter::cantVerify:
+        return QString::number(tally.cantVerify);
+    case Filter::ignored:
+        return QString::number(tally.ignored);
+    case Filter::library:
+        break;
     }
     return QString::number(store.count(filter));
 }

@@ -14,7 +14,7 @@ namespace FilterChipModel {
 
 struct Chip {
     Filter filter = Filter::all;
-    QString title;  // shown verbatim
+    QString title; // shown verbatim
     QString symbol;
     Palette::Tint selectedHue = Palette::Tint::secondary; // the symbol's tint on the selected chip
     bool operator==(const Chip&) const = default;

@@ -53,7 +53,8 @@ public:
     QSize sizeHint() const override {
         const QFontMetricsF title(Fonts::system(12.5, QFont::DemiBold)), count(countFont());
         const double width = glyph + gap + title.horizontalAdvance(chip_.title) + gap + count.horizontalAdvance(count_);
-        return QSize(static_cast<int>(std::ceil(width + 2 * padX)), static_cast<int>(std::ceil(title.height() + 2 * padY)));
+        return QSize(static_cast<int>(std::ceil(width + 2 * padX)),
+                     static_cast<int>(std::ceil(title.height() + 2 * padY)));
     }
 
 protected:
@@ -114,7 +115,8 @@ FilterChips::FilterChips(Store& store, QWidget* parent) : QWidget(parent), store
         chips_.append(button);
         TourAnchors::mark(button, FilterChipModel::tourAnchor(filter));
     }
-    new FrameObserver(this, [this] { refresh(); }, [] {});
+    new FrameObserver(
+        this, [this] { refresh(); }, [] {});
 }
 
 QAbstractButton* FilterChips::chip(Filter filter) const {
@@ -153,7 +155,8 @@ void FilterChips::slide() {
         progress_ = v;
         const QRectF to = selectedRect();
         capsule_ = QRectF(from_.x() + (to.x() - from_.x()) * v, from_.y() + (to.y() - from_.y()) * v,
-                          from_.width() + (to.width() - from_.width()) * v, from_.height() + (to.height() - from_.height()) * v);
+                          from_.width() + (to.width() - from_.width()) * v,
+                          from_.height() + (to.height() - from_.height()) * v);
         update();
     };
     sliding_ = animation.kind == Motion::Animation::Kind::easeInOut
@@ -184,8 +187,9 @@ void FilterChips::paintEvent(QPaintEvent*) {
                           // The raised capsule's shadow, one pixel down, then the capsule itself.
                           for (int i = 3; i >= 1; --i) {
                               QPainterPath blur;
-                              blur.addRoundedRect(capsule_.translated(0, 1).adjusted(-i * 0.5, -i * 0.5, i * 0.5, i * 0.5),
-                                                  r + i * 0.5, r + i * 0.5);
+                              blur.addRoundedRect(
+                                  capsule_.translated(0, 1).adjusted(-i * 0.5, -i * 0.5, i * 0.5, i * 0.5), r + i * 0.5,
+                                  r + i * 0.5);
                               into.fillPath(blur, QColor(0, 0, 0, 10));
                           }
                           QPainterPath capsule;

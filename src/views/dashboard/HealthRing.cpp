@@ -45,7 +45,8 @@ HealthRing::HealthRing(Store& store, QWidget* parent) : QWidget(parent), store_(
     from_ = HealthRingModel::fractions(slices_);
     centre_ = HealthRingModel::centre(store_);
     // Reading once per change: what follow() reads is what it tracks.
-    new FrameObserver(this, [this] { follow(); }, [] {});
+    new FrameObserver(
+        this, [this] { follow(); }, [] {});
 }
 
 QList<double> HealthRing::shownFractions() const {
@@ -90,11 +91,11 @@ void HealthRing::spin(bool on) {
         return;
     }
     // Each showing starts again from the top.
-    spinning_ = Animator::loop(this, HealthRingModel::refreshArcPeriod, QEasingCurve::Linear, 0, 1, false,
-                               [this](double v) {
-                                   turn_ = v;
-                                   update();
-                               });
+    spinning_ =
+        Animator::loop(this, HealthRingModel::refreshArcPeriod, QEasingCurve::Linear, 0, 1, false, [this](double v) {
+            turn_ = v;
+            update();
+        });
 }
 
 void HealthRing::showEvent(QShowEvent* event) {

@@ -36,8 +36,8 @@ private:
     QList<double> from_;
     double blend_ = 1;
     SpringValue* motion_;
-    bool arc_ = false;  // the refresh arc is shown
-    double turn_ = 0;   // 0…1 of a revolution from the top
+    bool arc_ = false; // the refresh arc is shown
+    double turn_ = 0;  // 0…1 of a revolution from the top
     QPointer<QVariantAnimation> spinning_;
     HealthRingModel::Centre centre_;
     double symbolScale_ = 1;

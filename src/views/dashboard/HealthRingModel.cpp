@@ -13,8 +13,10 @@ namespace HealthRingModel {
 
 QList<Slice> slices(const Store& store) {
     const auto& t = DashboardTally::of(store);
-    QList<Slice> out{{t.upToDate, 0, Palette::Tint::green}, {t.updates, 0, Palette::Tint::accent},
-                     {t.cantVerify, 0, Palette::Tint::orange}, {t.ignored, 0, Palette::Tint::gray}};
+    QList<Slice> out{{t.upToDate, 0, Palette::Tint::green},
+                     {t.updates, 0, Palette::Tint::accent},
+                     {t.cantVerify, 0, Palette::Tint::orange},
+                     {t.ignored, 0, Palette::Tint::gray}};
     const double total = std::max<double>(static_cast<double>(t.visible), 1);
     for (auto& slice : out)
         slice.fraction = slice.count / total;

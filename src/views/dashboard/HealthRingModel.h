@@ -38,8 +38,8 @@ QList<double> fractions(const QList<Slice>& slices);
 
 // The refresh arc turns while a refresh runs, unless motion is reduced.
 bool showsRefreshArc(const Store& store, bool reduceMotion);
-constexpr double refreshArcLength = 0.18;  // turns
-constexpr double refreshArcPeriod = 1.1;   // seconds per full turn, linear, repeating
+constexpr double refreshArcLength = 0.18; // turns
+constexpr double refreshArcPeriod = 1.1;  // seconds per full turn, linear, repeating
 constexpr double lineWidth = 10;
 
 // The middle of the ring: the checks done during a refresh, else the updates waiting, else a

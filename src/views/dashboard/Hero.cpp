@@ -19,8 +19,9 @@
 using namespace Qt::Literals::StringLiterals;
 
 Hero::Hero(Store& store, const Clock& clock, QWidget* parent)
-    : RoundedBox(radius, [] { return Palette::current().material(); }, parent,
-                 [] { return Palette::current().primary(0.07); }),
+    : RoundedBox(
+          radius, [] { return Palette::current().material(); }, parent,
+          [] { return Palette::current().primary(0.07); }),
       store_(store), clock_(clock) {
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     // The row lives in a body without a box of its own, so its layout requests stop here.
@@ -71,7 +72,8 @@ Hero::Hero(Store& store, const Clock& clock, QWidget* parent)
     });
     connect(updateAll_, &QAbstractButton::clicked, this, [this] { spawn(store_.updateAll(), "Update All"); });
 
-    new FrameObserver(this, [this] { refresh(); }, [] {});
+    new FrameObserver(
+        this, [this] { refresh(); }, [] {});
     told_ = extent();
 }
 

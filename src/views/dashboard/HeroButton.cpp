@@ -29,7 +29,8 @@ HeroButton::HeroButton(QString symbol, const QString& title, QWidget* parent)
 
 QSize HeroButton::sizeHint() const {
     const QFontMetricsF metrics(font());
-    return QSize(static_cast<int>(std::ceil(padX * 2 + glyph + gap + metrics.horizontalAdvance(text()))) + 2 * shadowRoom,
+    return QSize(static_cast<int>(std::ceil(padX * 2 + glyph + gap + metrics.horizontalAdvance(text()))) +
+                     2 * shadowRoom,
                  static_cast<int>(capsuleHeight) + 2 * shadowRoom);
 }
 
@@ -69,6 +70,6 @@ void HeroButton::paintEvent(QPaintEvent*) {
     Symbols::paint(painter, QRectF(left, box.center().y() - glyph / 2, glyph, glyph), symbol_, ink, cut);
     painter.setFont(font());
     painter.setPen(ink);
-    painter.drawText(QRectF(left + glyph + gap, box.top(), content - glyph - gap + 1, box.height()), Qt::AlignVCenter | Qt::AlignLeft,
-                     text());
+    painter.drawText(QRectF(left + glyph + gap, box.top(), content - glyph - gap + 1, box.height()),
+                     Qt::AlignVCenter | Qt::AlignLeft, text());
 }

@@ -7,9 +7,9 @@
 
 #include <chrono>
 
-NoticeTimer::NoticeTimer(Store& store, Clock& clock, QObject* parent)
-    : QObject(parent), store_(store), clock_(clock) {
-    observer_ = new Observer(this, [this] { (void)store_.notice(); }, [this] { restart(); });
+NoticeTimer::NoticeTimer(Store& store, Clock& clock, QObject* parent) : QObject(parent), store_(store), clock_(clock) {
+    observer_ = new Observer(
+        this, [this] { (void)store_.notice(); }, [this] { restart(); });
     restart();
 }
 

@@ -21,8 +21,8 @@
 namespace {
 constexpr int lift = 22;
 constexpr int clearance = 8; // above the controls at the bottom edge
-constexpr int travel = 30; // how far below its place the capsule starts
-constexpr int room = 16;   // around the capsule, for its shadow
+constexpr int travel = 30;   // how far below its place the capsule starts
+constexpr int room = 16;     // around the capsule, for its shadow
 
 } // namespace
 
@@ -30,8 +30,9 @@ NoticeToast::NoticeToast(Store& store, Clock& clock, QWidget* parent) : QWidget(
     setAttribute(Qt::WA_TranslucentBackground);
     auto* outer = new QHBoxLayout(this);
     outer->setContentsMargins(room, room, room, room);
-    auto* capsule = new RoundedBox(RoundedBox::capsule, [] { return Palette::current().material(); }, this,
-                                   [] { return Palette::current().primary(0.08); });
+    auto* capsule = new RoundedBox(
+        RoundedBox::capsule, [] { return Palette::current().material(); }, this,
+        [] { return Palette::current().primary(0.08); });
     outer->addWidget(capsule);
     auto* row = new QHBoxLayout(capsule);
     row->setContentsMargins(16, 10, 16, 10);
@@ -46,7 +47,8 @@ NoticeToast::NoticeToast(Store& store, Clock& clock, QWidget* parent) : QWidget(
     setGraphicsEffect(fade_);
     hide();
     timer_ = new NoticeTimer(store_, clock, this);
-    new Observer(this, [this] { (void)store_.notice(); }, [this] { follow(); });
+    new Observer(
+        this, [this] { (void)store_.notice(); }, [this] { follow(); });
     follow();
 }
 
@@ -111,7 +113,8 @@ bool NoticeToast::eventFilter(QObject* watched, QEvent* event) {
         if (isVisible())
             place();
         break;
-    default: break;
+    default:
+        break;
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -26,7 +26,9 @@ QColor orange(double opacity) {
 } // namespace
 
 PermissionBanner::PermissionBanner(Store& store, QWidget* parent)
-    : RoundedBox(14, [] { return orange(0.1); }, parent, [] { return orange(0.3); }), store_(store) {
+    : RoundedBox(
+          14, [] { return orange(0.1); }, parent, [] { return orange(0.3); }),
+      store_(store) {
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Minimum);
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(14, 14, 14, 14);
@@ -36,7 +38,8 @@ PermissionBanner::PermissionBanner(Store& store, QWidget* parent)
     auto* texts = new QVBoxLayout;
     texts->setSpacing(3);
     title_ = new PlainLabel(QString(), Fonts::system(13.5, QFont::DemiBold), Palette::Tint::primary, false, this);
-    message_ = new PlainLabel(PermissionModel::bannerMessage(), Fonts::system(12), Palette::Tint::secondary, true, this);
+    message_ =
+        new PlainLabel(PermissionModel::bannerMessage(), Fonts::system(12), Palette::Tint::secondary, true, this);
     // Title and message stay together, centred beside the symbol.
     texts->addStretch(1);
     texts->addWidget(title_);
@@ -56,7 +59,8 @@ PermissionBanner::PermissionBanner(Store& store, QWidget* parent)
 
     connect(openSettings_, &QPushButton::clicked, this, [this] { AppManagementHelp::take(store_, nullptr); });
     connect(tryAgain_, &QPushButton::clicked, this, [this] { spawn(PermissionModel::tryAgain(store_), "Try Again"); });
-    new FrameObserver(this, [this] { refresh(); }, [] {});
+    new FrameObserver(
+        this, [this] { refresh(); }, [] {});
 }
 
 void PermissionBanner::refresh() {

@@ -20,7 +20,11 @@ namespace PermissionModel {
 
 Pill appManagement(const Store& store) {
     const auto state = store.appManagement();
-    return {u"App Management"_s, state == Permissions::State::granted, state == Permissions::State::unknown, false, false,
+    return {u"App Management"_s,
+            state == Permissions::State::granted,
+            state == Permissions::State::unknown,
+            false,
+            false,
             u"Lets Quenlark update and remove apps made by other developers."_s};
 }
 
@@ -30,7 +34,11 @@ Pill notifications(const Store& store, NotchMode notchMode) {
         return {u"Notifications"_s, false, false, true, true, sandboxed()};
     const auto status = store.notifications();
     const bool muted = notchMode != NotchMode::never;
-    return {u"Notifications"_s, status == Status::authorized || status == Status::provisional, false, muted, false,
+    return {u"Notifications"_s,
+            status == Status::authorized || status == Status::provisional,
+            false,
+            muted,
+            false,
             muted ? u"Not needed while updates show from the notch."_s
                   : u"Lets background checks tell you about updates."_s};
 }
@@ -72,8 +80,12 @@ NotificationsAction notificationsAction(const Store& store) {
 
 void clickNotifications(Store& store) {
     switch (notificationsAction(store)) {
-    case NotificationsAction::explain: store.setNotice(sandboxed()); return;
-    case NotificationsAction::requestAuthorisation: spawn(askNotifications(store), "notification permission"); return;
+    case NotificationsAction::explain:
+        store.setNotice(sandboxed());
+        return;
+    case NotificationsAction::requestAuthorisation:
+        spawn(askNotifications(store), "notification permission");
+        return;
     case NotificationsAction::openSettings:
         if (!Permissions::openNotificationSettings())
             store.setNotice(tr("Quenlark couldn't open this desktop's notification settings: turn notifications on "

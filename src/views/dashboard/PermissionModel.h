@@ -27,11 +27,11 @@ Pill appManagement(const Store& store);
 // and inert where none is ever posted (a sandbox).
 Pill notifications(const Store& store, NotchMode notchMode);
 
-QString symbol(const Pill& pill);          // checkmark, question mark or exclamation mark
-QString stateWord(const Pill& pill);       // "On", "Unknown" or "Off"
-Palette::Tint hue(const Pill& pill);                 // green, secondary or orange
+QString symbol(const Pill& pill);    // checkmark, question mark or exclamation mark
+QString stateWord(const Pill& pill); // "On", "Unknown" or "Off"
+Palette::Tint hue(const Pill& pill); // green, secondary or orange
 double backgroundOpacity(const Pill& pill);
-QString tooltip(const Pill& pill);         // shown verbatim
+QString tooltip(const Pill& pill); // shown verbatim
 QString accessibilityLabel(const Pill& pill);
 
 // What a click on the Notifications pill does: say why nothing is posted, in a sandbox; ask

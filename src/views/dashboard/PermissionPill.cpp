@@ -55,8 +55,8 @@ void PermissionPill::paintEvent(QPaintEvent*) {
 
     const QFontMetricsF metrics(font());
     double x = padX;
-    Symbols::paint(painter, QRectF(x, box.center().y() - glyph / 2, glyph, glyph), PermissionModel::symbol(pill_), colour,
-                   palette.window());
+    Symbols::paint(painter, QRectF(x, box.center().y() - glyph / 2, glyph, glyph), PermissionModel::symbol(pill_),
+                   colour, palette.window());
     x += glyph + gap;
     painter.setFont(font());
     painter.setPen(colour);

@@ -24,7 +24,8 @@ PermissionPills::PermissionPills(Store& store, Prefs& prefs, QWidget* parent)
 
     connect(appManagement_, &QAbstractButton::clicked, this, [this] { AppManagementHelp::take(store_, nullptr); });
     connect(notifications_, &QAbstractButton::clicked, this, [this] { PermissionModel::clickNotifications(store_); });
-    new Observer(this, [this] { refresh(); }, [] {});
+    new Observer(
+        this, [this] { refresh(); }, [] {});
 }
 
 void PermissionPills::refresh() {

@@ -71,7 +71,8 @@ SearchField::SearchField(Store& store, QWidget* parent) : QWidget(parent), store
     connect(find, &QAction::triggered, this, [this] { edit_->setFocus(Qt::ShortcutFocusReason); });
     addAction(find);
 
-    new Observer(this, [this] { refresh(); }, [] {});
+    new Observer(
+        this, [this] { refresh(); }, [] {});
 }
 
 void SearchField::refresh() {

@@ -49,9 +49,7 @@ AttemptRow::AttemptRow(const Attempt& attempt, QWidget* parent)
         setAccessibleDescription(*model_.line);
 }
 
-int AttemptRow::headWidth() const {
-    return source_.width() + (model_.found ? gap + found_.width() : 0);
-}
+int AttemptRow::headWidth() const { return source_.width() + (model_.found ? gap + found_.width() : 0); }
 
 AttemptRow::Places AttemptRow::places(int width) const {
     if (const auto found = places_.constFind(width); found != places_.constEnd())

@@ -162,9 +162,8 @@ QWidget* DetailPane::actions(const RowFacts& row) {
     line->addWidget(ignore);
 
     auto* reveal = new QToolButton(bar);
-    OnAppearance::follow(reveal, [reveal] {
-        reveal->setIcon(Symbols::icon(QStringLiteral("folder"), Palette::current().text()));
-    });
+    OnAppearance::follow(
+        reveal, [reveal] { reveal->setIcon(Symbols::icon(QStringLiteral("folder"), Palette::current().text())); });
     reveal->setToolTip(DetailPaneModel::revealHelp());
     reveal->setAccessibleName(DetailPaneModel::revealHelp());
     connect(reveal, &QToolButton::clicked, this, [this] { Q_EMIT triggered({RowAction::Kind::reveal, {}}); });
@@ -257,11 +256,14 @@ QWidget* DetailPane::releaseNotes(const RowFacts& row) {
         connect(link, &QPushButton::clicked, this, [this, url] { Q_EMIT triggered({RowAction::Kind::openURL, url}); });
         return block(QStringLiteral("Release Notes"), link);
     }
-    auto* box = new NotesBox(10, [] {
-        QColor fill = Palette::current().quaternary();
-        fill.setAlphaF(fill.alphaF() * 0.35f);
-        return fill;
-    }, this);
+    auto* box = new NotesBox(
+        10,
+        [] {
+            QColor fill = Palette::current().quaternary();
+            fill.setAlphaF(fill.alphaF() * 0.35f);
+            return fill;
+        },
+        this);
     auto* stack = new QVBoxLayout(box);
     stack->setContentsMargins(12, 12, 12, 12);
     stack->setSpacing(8);

@@ -22,7 +22,9 @@ std::optional<Button> updateButton(const RowFacts& row) {
         return Button{QStringLiteral("Open in App Store"), {RowAction::Kind::openStore, {}}, true, {}};
     if (row.app.canInstall(release))
         return Button{QStringLiteral("Update to ") + Shown::offered(release, Shown::Place::sentence),
-                      {RowAction::Kind::update, {}}, !row.busy(), {}};
+                      {RowAction::Kind::update, {}},
+                      !row.busy(),
+                      {}};
     if (release->notesURL) {
         QString help;
         if (row.app.isQuenlark())
@@ -40,7 +42,9 @@ QList<Button> ignoreMenu(const RowFacts& row) {
     QList<Button> entries;
     if (row.status.kind() == Status::Kind::update && row.release)
         entries.append({QStringLiteral("Skip Version ") + Shown::offered(row.release, Shown::Place::sentence),
-                        {RowAction::Kind::ignoreVersion, {}}, true, {}});
+                        {RowAction::Kind::ignoreVersion, {}},
+                        true,
+                        {}});
     if (row.status.kind() == Status::Kind::ignored)
         entries.append({QStringLiteral("Stop Ignoring"), {RowAction::Kind::unignore, {}}, true, {}});
     else
@@ -57,9 +61,7 @@ Button uninstallButton(const RowFacts& row) {
     return Button{QStringLiteral("Uninstall…"), {RowAction::Kind::remove, {}}, row.removable(), help};
 }
 
-QString revealHelp() {
-    return QObject::tr("Show in Finder");
-}
+QString revealHelp() { return QObject::tr("Show in Finder"); }
 
 QList<QPair<QString, QString>> details(const RowFacts& row) {
     QList<QPair<QString, QString>> rows;
@@ -70,10 +72,10 @@ QList<QPair<QString, QString>> details(const RowFacts& row) {
     rows.append({QStringLiteral("Source"), row.release ? Shown::source(row.release) : QString(dash)});
     if (row.release) {
         const auto& release = *row.release;
-        const QString latest = release.build ? OutsideText::isolated(release.version.value_or(*release.build)) +
-                                                   QStringLiteral(" (") + OutsideText::isolated(*release.build) +
-                                                   QLatin1Char(')')
-                                             : OutsideText::clean(release.version.value_or(QStringLiteral("?")));
+        const QString latest = release.build
+                                   ? OutsideText::isolated(release.version.value_or(*release.build)) +
+                                         QStringLiteral(" (") + OutsideText::isolated(*release.build) + QLatin1Char(')')
+                                   : OutsideText::clean(release.version.value_or(QStringLiteral("?")));
         rows.append({QStringLiteral("Latest"), latest});
     }
     rows.append({QStringLiteral("Location"), OutsideText::clean(QFileInfo(row.app.url).path())});

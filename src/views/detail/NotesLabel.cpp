@@ -83,9 +83,7 @@ QSize NotesLabel::sizeHint() const {
     return QSize(360, static_cast<int>(std::ceil(QFontMetricsF(font()).lineSpacing() * lines)));
 }
 
-QSize NotesLabel::minimumSizeHint() const {
-    return QSize(80, fontMetrics().height());
-}
+QSize NotesLabel::minimumSizeHint() const { return QSize(80, fontMetrics().height()); }
 
 void NotesLabel::paintEvent(QPaintEvent* event) {
     const Palette& colours = Palette::current();

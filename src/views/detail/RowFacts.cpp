@@ -4,8 +4,8 @@
 #include "model/AppItem.h"
 
 RowFacts RowFacts::of(const AppItem& item) {
-    return RowFacts{item.app(),     item.status(),   item.checking(),  item.release(),
-                    item.phase(),   item.attempts(), item.installLog()};
+    return RowFacts{item.app(),   item.status(),   item.checking(),  item.release(),
+                    item.phase(), item.attempts(), item.installLog()};
 }
 
 bool RowFacts::busy() const {
@@ -20,6 +20,4 @@ bool RowFacts::busy() const {
     }
 }
 
-bool RowFacts::removable() const {
-    return !busy() && !Uninstall::protectedReason(app);
-}
+bool RowFacts::removable() const { return !busy() && !Uninstall::protectedReason(app); }

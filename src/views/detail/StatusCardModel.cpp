@@ -56,8 +56,8 @@ QString statusMessage(const RowFacts& row) {
                Shown::source(row.release) + QLatin1Char('.');
     case Status::Kind::upToDate:
         return installed + QStringLiteral(" is current. The newest version ") +
-               (row.release ? Shown::source(row.release) : QStringLiteral("the source")) + QStringLiteral(" lists is ") +
-               offered + QLatin1Char('.');
+               (row.release ? Shown::source(row.release) : QStringLiteral("the source")) +
+               QStringLiteral(" lists is ") + offered + QLatin1Char('.');
     case Status::Kind::cantVerify:
         return QStringLiteral("Quenlark couldn't confirm whether this app is current. ") + row.status.reason() +
                QLatin1Char('.');
@@ -81,12 +81,15 @@ Card card(const RowFacts& row) {
     else if (row.phase.kind() == InstallPhase::Kind::failed)
         result = {QStringLiteral("xmark.octagon.fill"), Tint::red, QStringLiteral("Update failed"), {}};
     else if (row.phase.kind() == InstallPhase::Kind::done)
-        result = {QStringLiteral("checkmark.circle.fill"), Tint::green,
-                  QStringLiteral("Updated to ") + Shown::installed(row.app, Shown::Place::sentence), {}};
+        result = {QStringLiteral("checkmark.circle.fill"),
+                  Tint::green,
+                  QStringLiteral("Updated to ") + Shown::installed(row.app, Shown::Place::sentence),
+                  {}};
     else {
         switch (row.status.kind()) {
         case Status::Kind::cantVerify:
-            result = {QStringLiteral("exclamationmark.triangle.fill"), Tint::orange, QStringLiteral("Can't verify"), {}};
+            result = {
+                QStringLiteral("exclamationmark.triangle.fill"), Tint::orange, QStringLiteral("Can't verify"), {}};
             break;
         case Status::Kind::ignored:
             result = {QStringLiteral("eye.slash.fill"), Tint::secondary, QStringLiteral("Ignored"), {}};

@@ -38,9 +38,10 @@ QVariantAnimation* spring(QObject* owner, double response, double dampingFractio
         return nullptr;
     }
     const Spring motion(response, dampingFraction, from, to);
-    return drive(owner, motion.settlingTime(), [motion, to, end = motion.settlingTime()](double t) {
-        return t >= end ? to : motion.value(t);
-    }, std::move(apply));
+    return drive(
+        owner, motion.settlingTime(),
+        [motion, to, end = motion.settlingTime()](double t) { return t >= end ? to : motion.value(t); },
+        std::move(apply));
 }
 
 QVariantAnimation* timed(QObject* owner, double seconds, QEasingCurve::Type curve, double from, double to,
@@ -50,9 +51,10 @@ QVariantAnimation* timed(QObject* owner, double seconds, QEasingCurve::Type curv
         return nullptr;
     }
     const QEasingCurve easing(curve);
-    return drive(owner, seconds, [easing, from, to, seconds](double t) {
-        return from + (to - from) * easing.valueForProgress(t / seconds);
-    }, std::move(apply));
+    return drive(
+        owner, seconds,
+        [easing, from, to, seconds](double t) { return from + (to - from) * easing.valueForProgress(t / seconds); },
+        std::move(apply));
 }
 
 QVariantAnimation* standard(QObject* owner, double from, double to, Apply apply) {
@@ -69,12 +71,15 @@ QVariantAnimation* loop(QObject* owner, double seconds, QEasingCurve::Type curve
         return nullptr;
     const QEasingCurve easing(curve);
     const double period = reverse ? 2 * seconds : seconds;
-    auto* animation = drive(owner, period, [easing, from, to, seconds, reverse](double t) {
-        double leg = t / seconds;
-        if (reverse && leg > 1)
-            leg = 2 - leg;
-        return from + (to - from) * easing.valueForProgress(std::min(leg, 1.0));
-    }, std::move(apply), -1);
+    auto* animation = drive(
+        owner, period,
+        [easing, from, to, seconds, reverse](double t) {
+            double leg = t / seconds;
+            if (reverse && leg > 1)
+                leg = 2 - leg;
+            return from + (to - from) * easing.valueForProgress(std::min(leg, 1.0));
+        },
+        std::move(apply), -1);
     if (auto* widget = qobject_cast<QWidget*>(owner))
         new WhileShown(animation, widget);
     return animation;
@@ -166,7 +171,10 @@ void SpringValue::setTarget(double target) {
     if (Motion::instant() || eased) {
         velocity_ = 0;
         running_ = eased ? Animator::timed(this, standard.duration, QEasingCurve::InOutQuad, value_, target,
-                                           [this](double v) { value_ = v; apply_(v); })
+                                           [this](double v) {
+                                               value_ = v;
+                                               apply_(v);
+                                           })
                          : nullptr;
         if (!running_) {
             value_ = target;

@@ -17,10 +17,8 @@ namespace Animator {
 using Apply = std::function<void(double)>;
 
 QVariantAnimation* standard(QObject* owner, double from, double to, Apply apply);
-QVariantAnimation* spring(QObject* owner, double response, double dampingFraction, double from, double to,
-                          Apply apply);
-QVariantAnimation* timed(QObject* owner, double seconds, QEasingCurve::Type curve, double from, double to,
-                         Apply apply);
+QVariantAnimation* spring(QObject* owner, double response, double dampingFraction, double from, double to, Apply apply);
+QVariantAnimation* timed(QObject* owner, double seconds, QEasingCurve::Type curve, double from, double to, Apply apply);
 // Repeats from `from` to `to` forever; `reverse` goes back again each time (one leg lasts
 // `seconds`). A loop owned by a widget runs only while the widget is on the screen.
 QVariantAnimation* loop(QObject* owner, double seconds, QEasingCurve::Type curve, double from, double to, bool reverse,

@@ -33,11 +33,13 @@ void AppIcon::setBundle(const QString& bundle) {
 
 void AppIcon::load() {
     const int expected = ++*generation_;
-    spawn(fetch(QPointer<AppIcon>(this), bundle_, generation_, expected, [this](QPixmap pixmap) {
-        image_ = std::move(pixmap);
-        shown_ = QPixmap();
-        update();
-    }), "icon load");
+    spawn(fetch(QPointer<AppIcon>(this), bundle_, generation_, expected,
+                [this](QPixmap pixmap) {
+                    image_ = std::move(pixmap);
+                    shown_ = QPixmap();
+                    update();
+                }),
+          "icon load");
 }
 
 void AppIcon::paintEvent(QPaintEvent*) {

@@ -33,7 +33,8 @@ QString bordered() {
 
 QString menu() {
     const Palette& palette = Palette::current();
-    return QStringLiteral("QToolButton { background: %1; color: %2; border: none; border-radius: 6px; padding: 4px 8px; }")
+    return QStringLiteral(
+               "QToolButton { background: %1; color: %2; border: none; border-radius: 6px; padding: 4px 8px; }")
         .arg(palette.primary(0.08).name(QColor::HexArgb), palette.text().name(QColor::HexArgb));
 }
 

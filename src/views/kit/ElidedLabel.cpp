@@ -145,9 +145,7 @@ QStringList ElidedLabel::fit(int width) const {
     return wrap(cut(text_, low, mode_), font(), width, maxLines_);
 }
 
-bool ElidedLabel::elided() const {
-    return lines(width()).join(QString()) != text_;
-}
+bool ElidedLabel::elided() const { return lines(width()).join(QString()) != text_; }
 
 QSize ElidedLabel::sizeHint() const {
     const QFontMetricsF metrics(font());

@@ -34,7 +34,8 @@ QFont FittedLabel::fitted() const {
 
 QSize FittedLabel::sizeHint() const {
     const QFontMetricsF metrics(font_);
-    return QSize(static_cast<int>(std::ceil(metrics.horizontalAdvance(text_))), static_cast<int>(std::ceil(metrics.height())));
+    return QSize(static_cast<int>(std::ceil(metrics.horizontalAdvance(text_))),
+                 static_cast<int>(std::ceil(metrics.height())));
 }
 
 QSize FittedLabel::minimumSizeHint() const { return QSize(0, sizeHint().height()); }

@@ -85,8 +85,6 @@ QCoro::Task<QPixmap> icon(QString bundle) {
     co_return pixmap;
 }
 
-void clearForTests() {
-    cache().clear();
-}
+void clearForTests() { cache().clear(); }
 
 } // namespace IconCache

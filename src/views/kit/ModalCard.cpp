@@ -18,7 +18,8 @@ ModalCard::ModalCard(int width, Palette::Material material, QWidget* parent) : Q
 
 void ModalCard::centreIn(const QRect& area) {
     const int w = width();
-    const int wanted = column_->hasHeightForWidth() ? column_->totalHeightForWidth(w) : column_->totalSizeHint().height();
+    const int wanted =
+        column_->hasHeightForWidth() ? column_->totalHeightForWidth(w) : column_->totalSizeHint().height();
     resize(w, wanted);
     move(area.x() + (area.width() - w) / 2, area.y() + std::max(0, (area.height() - wanted) / 2));
 }

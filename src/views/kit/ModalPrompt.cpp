@@ -37,9 +37,7 @@ void ModalPrompt::leave() {
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
-void ModalPrompt::takeFocus() {
-    (home_ && home_->isEnabled() ? home_ : this)->setFocus(Qt::OtherFocusReason);
-}
+void ModalPrompt::takeFocus() { (home_ && home_->isEnabled() ? home_ : this)->setFocus(Qt::OtherFocusReason); }
 
 void ModalPrompt::placeCard() { card_->centreIn(rect()); }
 

@@ -21,7 +21,8 @@ NumericLabel::NumericLabel(const QFont& font, const Palette::Ink& ink, QWidget* 
 
 QSize NumericLabel::sizeHint() const {
     const QFontMetricsF metrics(font());
-    return {static_cast<int>(std::ceil(metrics.horizontalAdvance(text_))), static_cast<int>(std::ceil(metrics.height()))};
+    return {static_cast<int>(std::ceil(metrics.horizontalAdvance(text_))),
+            static_cast<int>(std::ceil(metrics.height()))};
 }
 
 void NumericLabel::setText(const QString& text) {

@@ -28,14 +28,16 @@ private:
 };
 } // namespace
 
-OverlayScroller::OverlayScroller(QAbstractScrollArea* area) : QScrollBar(Qt::Vertical, area), viewport_(area->viewport()) {
+OverlayScroller::OverlayScroller(QAbstractScrollArea* area)
+    : QScrollBar(Qt::Vertical, area), viewport_(area->viewport()) {
     // Thin, without arrows, a rounded handle on a clear track.
     OnAppearance::styleSheet(this, [] {
-        return QStringLiteral("QScrollBar:vertical { width: 8px; background: transparent; margin: 0; }"
-                              "QScrollBar::handle:vertical { background: %1; border-radius: 3px; min-height: 32px;"
-                              " margin: 0 1px; }"
-                              "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
-                              "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: transparent; }")
+        return QStringLiteral(
+                   "QScrollBar:vertical { width: 8px; background: transparent; margin: 0; }"
+                   "QScrollBar::handle:vertical { background: %1; border-radius: 3px; min-height: 32px;"
+                   " margin: 0 1px; }"
+                   "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
+                   "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: transparent; }")
             .arg(Palette::current().primary(0.3).name(QColor::HexArgb));
     });
     area->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

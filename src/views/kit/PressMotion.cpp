@@ -8,10 +8,13 @@
 namespace PressMotion {
 
 SpringValue* attach(QAbstractButton* button, double* press) {
-    auto* motion = new SpringValue(button, 0, [button, press](double value) {
-        *press = value;
-        button->update();
-    }, 0.25, 0.7);
+    auto* motion = new SpringValue(
+        button, 0,
+        [button, press](double value) {
+            *press = value;
+            button->update();
+        },
+        0.25, 0.7);
     QObject::connect(button, &QAbstractButton::pressed, motion, [motion] { motion->setTarget(1); });
     QObject::connect(button, &QAbstractButton::released, motion, [motion] { motion->setTarget(0); });
     return motion;

@@ -27,8 +27,8 @@ private:
 
     std::optional<double> value_;
     QString label_;
-    double shown_ = 0;  // the fill's width fraction as drawn
-    double sweep_ = 0;  // 0…1 along the track
+    double shown_ = 0; // the fill's width fraction as drawn
+    double sweep_ = 0; // 0…1 along the track
     bool reduced_ = false;
     // Both delete themselves when they stop.
     QPointer<QVariantAnimation> fill_;

@@ -21,7 +21,8 @@ void RoundIconButton::paintEvent(QPaintEvent*) {
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF box(rect());
     PressMotion::shrink(painter, box, 0.06, press_);
-    PaintCache::fillRounded(painter, box, std::min(box.width(), box.height()) / 2, palette.primary(0.07 + 0.07 * press_));
+    PaintCache::fillRounded(painter, box, std::min(box.width(), box.height()) / 2,
+                            palette.primary(0.07 + 0.07 * press_));
     if (hasFocus()) {
         QColor ring = palette.accent();
         ring.setAlphaF(0.5f);

@@ -9,8 +9,8 @@ namespace Shown {
 namespace {
 
 // The version, else the build, else our own `fallback`.
-QString versionText(const std::optional<QString>& version, const std::optional<QString>& build,
-                    const QString& fallback, Place place) {
+QString versionText(const std::optional<QString>& version, const std::optional<QString>& build, const QString& fallback,
+                    Place place) {
     const std::optional<QString>& text = version ? version : build;
     if (place == Place::sentence)
         return OutsideText::isolated(text, fallback);
@@ -45,13 +45,9 @@ QString team(const InstalledApp& app, const QString& unsigned_) {
     return app.bundleID.startsWith(QLatin1String("com.apple.")) ? QStringLiteral("Apple") : unsigned_;
 }
 
-int percentTruncated(double fraction) {
-    return static_cast<int>(std::trunc(fraction * 100 + 1e-9));
-}
+int percentTruncated(double fraction) { return static_cast<int>(std::trunc(fraction * 100 + 1e-9)); }
 
-int percentRounded(double fraction) {
-    return static_cast<int>(std::round(fraction * 100));
-}
+int percentRounded(double fraction) { return static_cast<int>(std::round(fraction * 100)); }
 
 QString selfReplacementHelp() {
     return QStringLiteral(

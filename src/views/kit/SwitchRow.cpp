@@ -42,7 +42,8 @@ void SwitchRow::paintEvent(QPaintEvent*) {
         painter.setOpacity(0.45);
     const QRect words(0, 0, switch_->x() - gap, height());
     painter.setPen(Palette::current().text());
-    painter.drawText(words, Qt::AlignLeft | Qt::AlignVCenter, fontMetrics().elidedText(text(), Qt::ElideRight, words.width()));
+    painter.drawText(words, Qt::AlignLeft | Qt::AlignVCenter,
+                     fontMetrics().elidedText(text(), Qt::ElideRight, words.width()));
     if (hasFocus()) {
         painter.setRenderHint(QPainter::Antialiasing);
         const QRectF track = QRectF(switch_->geometry());

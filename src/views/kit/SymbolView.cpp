@@ -17,9 +17,7 @@ void SymbolView::setSymbol(const QString& name, const Palette::Ink& color) {
     update();
 }
 
-QSize SymbolView::sizeHint() const {
-    return QSize(frameWidth_, static_cast<int>(std::ceil(glyph_)));
-}
+QSize SymbolView::sizeHint() const { return QSize(frameWidth_, static_cast<int>(std::ceil(glyph_))); }
 
 void SymbolView::paintEvent(QPaintEvent*) {
     QPainter painter(this);

@@ -98,8 +98,8 @@ bool TextSelection::eventFilter(QObject* watched, QEvent* event) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() != Qt::LeftButton)
             return false;
-        const auto [from, to] = text_.wordAt ? text_.wordAt(clamp(text_.positionAt(mouse->position())))
-                                             : std::pair{0, text_.length()};
+        const auto [from, to] =
+            text_.wordAt ? text_.wordAt(clamp(text_.positionAt(mouse->position()))) : std::pair{0, text_.length()};
         select(from, to);
         dragged_ = true;
         return true;

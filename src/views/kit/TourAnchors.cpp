@@ -50,7 +50,8 @@ QHash<QString, QRectF> TourAnchors::collect(const QWidget* space) const {
         QWidget* widget = m.widget;
         if (!widget || !root_->isAncestorOf(widget) || !widget->isVisibleTo(root_))
             continue;
-        const QPoint origin = widget->mapTo(space->window(), QPoint(0, 0)) - space->mapTo(space->window(), QPoint(0, 0));
+        const QPoint origin =
+            widget->mapTo(space->window(), QPoint(0, 0)) - space->mapTo(space->window(), QPoint(0, 0));
         found.insert(m.name, QRectF(QRect(origin, widget->size()).marginsRemoved(m.inset)));
     }
     return found;

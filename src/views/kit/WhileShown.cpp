@@ -5,11 +5,10 @@
 #include <QTimer>
 #include <QWidget>
 
-WhileShown::WhileShown(QObject* held, QWidget* widget) : QObject(held) {
-    widget->installEventFilter(this);
-}
+WhileShown::WhileShown(QObject* held, QWidget* widget) : QObject(held) { widget->installEventFilter(this); }
 
-WhileShown::WhileShown(QAbstractAnimation* animation, QWidget* widget) : WhileShown(static_cast<QObject*>(animation), widget) {
+WhileShown::WhileShown(QAbstractAnimation* animation, QWidget* widget)
+    : WhileShown(static_cast<QObject*>(animation), widget) {
     animation_ = animation;
     hold(widget->isVisible() && !widget->window()->isMinimized());
 }

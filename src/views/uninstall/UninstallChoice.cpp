@@ -10,9 +10,7 @@
 UninstallChoice::UninstallChoice(InstalledApp app, QString userLibrary)
     : app_(std::move(app)), userLibrary_(std::move(userLibrary)) {}
 
-void UninstallChoice::setFound(QList<Leftover> found) {
-    found_ = std::move(found);
-}
+void UninstallChoice::setFound(QList<Leftover> found) { found_ = std::move(found); }
 
 QList<Leftover> UninstallChoice::unambiguous() const {
     QList<Leftover> list;

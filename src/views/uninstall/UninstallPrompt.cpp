@@ -210,8 +210,8 @@ QWidget* UninstallPrompt::dataSection() {
     labels->setSpacing(2);
     QFont medium = Fonts::body();
     medium.setWeight(QFont::Medium);
-    labels->addWidget(new PlainLabel(QStringLiteral("Also delete its data and settings"), medium, Palette::Tint::primary, false,
-                                     section));
+    labels->addWidget(new PlainLabel(QStringLiteral("Also delete its data and settings"), medium,
+                                     Palette::Tint::primary, false, section));
     labels->addWidget(new PlainLabel(choice_.caption(), Fonts::caption(), Palette::Tint::secondary, true, section));
     box->addLayout(labels, 1);
     stack->addLayout(box);
@@ -253,8 +253,8 @@ QWidget* UninstallPrompt::dataSection() {
             entries->addSpacing(6);
         QFont heading = Fonts::caption();
         heading.setWeight(QFont::DemiBold);
-        entries->addWidget(new PlainLabel(QStringLiteral("May belong to another app"), heading,
-                                          Palette::Tint::orange, false, list));
+        entries->addWidget(
+            new PlainLabel(QStringLiteral("May belong to another app"), heading, Palette::Tint::orange, false, list));
         for (const auto& leftover : shared)
             addRow(leftover);
     }
@@ -319,7 +319,8 @@ void UninstallPrompt::close() {
 }
 
 UninstallLayer::UninstallLayer(Store& store, QWidget* window) : ModalLayer(window), store_(store) {
-    new Observer(this, [this] { (void)store_.removing(); }, [this] { follow(); });
+    new Observer(
+        this, [this] { (void)store_.removing(); }, [this] { follow(); });
     follow();
 }
 

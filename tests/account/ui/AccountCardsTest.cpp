@@ -43,8 +43,9 @@ TEST_F(ConfirmEmailTileView, CountsDownAndAsksAgainWhenTheAppBecomesActive) {
     QApplication::processEvents();
     EXPECT_EQ(tile.resendButton()->text(), u"Resend in 60s"_s);
     EXPECT_FALSE(tile.resendButton()->isEnabled());
-    EXPECT_EQ(tile.text()->text(),
-              u"We sent a link to \u2068ada@example.com\u2069. Confirming it makes sure your backup belongs to an inbox you own."_s);
+    EXPECT_EQ(
+        tile.text()->text(),
+        u"We sent a link to \u2068ada@example.com\u2069. Confirming it makes sure your backup belongs to an inbox you own."_s);
     h.clock.advanceSeconds(59);
     QApplication::processEvents();
     EXPECT_EQ(tile.resendButton()->text(), u"Resend in 1s"_s);
@@ -83,7 +84,8 @@ TEST(AccountChipView, FollowsTheStoreAndTheNudgeAnswers) {
     h.prefs->setOnboarded(true);
     int opened = 0;
     QWidget island;
-    AccountChipView& chip = *new AccountChipView(store, *h.prefs, [&] { ++opened; }, &island);
+    AccountChipView& chip = *new AccountChipView(
+        store, *h.prefs, [&] { ++opened; }, &island);
     AccountNudgeCard nudge(store, *h.prefs);
     const struct {
         std::optional<Session> session;

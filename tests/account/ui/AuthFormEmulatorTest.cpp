@@ -79,7 +79,8 @@ TEST_F(AuthFormEmulator, CreateConfirmAndComeBackSignedIn) {
         view.footerLink()->click(); // "New here? Create an account"
         QApplication::processEvents();
         type(view, u"Ada Lovelace"_s, email, u"secret-pw"_s);
-        ASSERT_TRUE(waitUntil([&] { return first.store().session() && !view.model().busy(); }, std::chrono::seconds(30)))
+        ASSERT_TRUE(
+            waitUntil([&] { return first.store().session() && !view.model().busy(); }, std::chrono::seconds(30)))
             << (view.model().error() ? view.model().error()->toStdString() : std::string());
         const Session session = *first.store().session();
         EXPECT_EQ(session.email, email);
@@ -94,13 +95,15 @@ TEST_F(AuthFormEmulator, CreateConfirmAndComeBackSignedIn) {
         tile.confirmedButton()->click(); // not yet
         ASSERT_TRUE(waitUntil([&] { return !tile.model().working(); }, std::chrono::seconds(30)));
         QApplication::processEvents();
-        EXPECT_EQ(tile.text()->text(), u"Not confirmed yet. Open the link in the email from Quenlark, then try again."_s);
+        EXPECT_EQ(tile.text()->text(),
+                  u"Not confirmed yet. Open the link in the email from Quenlark, then try again."_s);
 
         const QString link = runSync(AuthEmulator::confirmationLink(*config, email));
         ASSERT_FALSE(link.isEmpty());
         runSync(Net::get(QUrl(link))); // the user opens the mailed link
         tile.confirmedButton()->click();
-        ASSERT_TRUE(waitUntil([&] { return first.store().session()->emailVerified == true; }, std::chrono::seconds(30)));
+        ASSERT_TRUE(
+            waitUntil([&] { return first.store().session()->emailVerified == true; }, std::chrono::seconds(30)));
         ASSERT_TRUE(waitUntil([&] { return !tile.model().working(); }));
         // The dashboard's rule for the tile no longer holds.
         EXPECT_NE(first.store().session()->emailVerified, std::optional(false));

@@ -50,8 +50,11 @@ struct Form {
 };
 
 QJsonObject tokens() {
-    return {{u"localId"_s, u"uid-9"_s}, {u"idToken"_s, u"id-9"_s}, {u"refreshToken"_s, u"refresh-9"_s},
-            {u"email"_s, u"ada@example.com"_s}, {u"expiresIn"_s, u"3600"_s}};
+    return {{u"localId"_s, u"uid-9"_s},
+            {u"idToken"_s, u"id-9"_s},
+            {u"refreshToken"_s, u"refresh-9"_s},
+            {u"email"_s, u"ada@example.com"_s},
+            {u"expiresIn"_s, u"3600"_s}};
 }
 
 } // namespace
@@ -137,9 +140,9 @@ TEST(AuthView, RevealGoogleAndTheTermsLinks) {
     Form form(false);
     AuthView& view = *form.view;
     QLineEdit* password = view.passwordField()->edit();
-    const std::pair<QLineEdit::EchoMode, QString> states[] = {
-        {QLineEdit::Password, u"Show password"_s}, {QLineEdit::Normal, u"Hide password"_s},
-        {QLineEdit::Password, u"Show password"_s}};
+    const std::pair<QLineEdit::EchoMode, QString> states[] = {{QLineEdit::Password, u"Show password"_s},
+                                                              {QLineEdit::Normal, u"Hide password"_s},
+                                                              {QLineEdit::Password, u"Show password"_s}};
     for (const auto& [echo, help] : states) {
         EXPECT_EQ(std::pair(password->echoMode(), view.revealButton()->toolTip()), std::pair(echo, help));
         view.revealButton()->click();
@@ -172,9 +175,8 @@ TEST(AuthView, RevealGoogleAndTheTermsLinks) {
 TEST(AuthView, BusyThenTheRefusalsSentence) {
     Form form(false);
     form.identity.fail("signInWithPassword", "INVALID_LOGIN_CREDENTIALS");
-    form.identity.answer("signInWithPassword",
-                         {400, R"({"error":{"code":400,"message":"INVALID_LOGIN_CREDENTIALS"}})", "application/json",
-                          std::chrono::milliseconds(300)});
+    form.identity.answer("signInWithPassword", {400, R"({"error":{"code":400,"message":"INVALID_LOGIN_CREDENTIALS"}})",
+                                                "application/json", std::chrono::milliseconds(300)});
     AuthView& view = *form.view;
     view.model().setEmail(u"ada@example.com"_s);
     view.model().setPassword(u"wrong-pw"_s);

@@ -220,9 +220,8 @@ TEST_F(Fold, ReopeningWhileItFoldsKeepsTheWindowUp) {
         {"brought forward, morph", true, [](FoldingMainWindow&, QWidget& w) { Windows::bringForward(&w); }},
         {"brought forward, fade", false, [](FoldingMainWindow&, QWidget& w) { Windows::bringForward(&w); }},
         {"dropped, morph", true, [](FoldingMainWindow& f, QWidget&) { f.drop(); }},
-        {"grown out of the island, fade", false, [](FoldingMainWindow& f, QWidget&) {
-             f.growFrom(QRectF(700, 8, 520, 300), nullptr, {});
-         }},
+        {"grown out of the island, fade", false,
+         [](FoldingMainWindow& f, QWidget&) { f.growFrom(QRectF(700, 8, 520, 300), nullptr, {}); }},
     };
     for (const Case& c : cases) {
         Main main;
@@ -317,14 +316,15 @@ TEST(FoldCompositor, TheSelectionOwnerIsTheCompositor) {
 
     const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
     const xcb_window_t owner = xcb_generate_id(c);
-    xcb_generic_error_t* failed = xcb_request_check(
-        c, xcb_create_window_checked(c, XCB_COPY_FROM_PARENT, owner, screen->root, 0, 0, 1, 1, 0,
-                                     XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr));
+    xcb_generic_error_t* failed =
+        xcb_request_check(c, xcb_create_window_checked(c, XCB_COPY_FROM_PARENT, owner, screen->root, 0, 0, 1, 1, 0,
+                                                       XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr));
     EXPECT_FALSE(failed) << (failed ? int(failed->error_code) : 0);
     std::free(failed);
     auto* atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 13, "_NET_WM_CM_S0"), nullptr);
     ASSERT_TRUE(atom);
-    xcb_generic_error_t* error = xcb_request_check(c, xcb_set_selection_owner_checked(c, owner, atom->atom, XCB_CURRENT_TIME));
+    xcb_generic_error_t* error =
+        xcb_request_check(c, xcb_set_selection_owner_checked(c, owner, atom->atom, XCB_CURRENT_TIME));
     EXPECT_FALSE(error) << (error ? int(error->error_code) : 0);
     std::free(error);
     EXPECT_TRUE(FoldCompositor::running(c, 0));
@@ -362,14 +362,18 @@ TEST(IslandShadow, AShadowingCompositorDarkensNothingOutsideTheDrawnIsland) {
             state->setExpanded(expanded);
             Main::settle(600);
             const auto rects = XcbReply::own(xcb_shape_get_rectangles_reply(
-                c, xcb_shape_get_rectangles(c, static_cast<xcb_window_t>(island->winId()), XCB_SHAPE_SK_INPUT), nullptr));
+                c, xcb_shape_get_rectangles(c, static_cast<xcb_window_t>(island->winId()), XCB_SHAPE_SK_INPUT),
+                nullptr));
             QRegion input;
             for (auto r = xcb_shape_get_rectangles_rectangles_iterator(rects.get()); r.rem; xcb_rectangle_next(&r))
                 input += QRect(r.data->x, r.data->y, r.data->width, r.data->height);
             const QRect drawn = island->view()->islandRect().toAlignedRect();
             const int margin = expanded ? 40 : 14; // past the open island's own shadow
-            const QPoint outside[] = {{drawn.center().x(), drawn.bottom() + margin}, {drawn.left() - margin, 4},
-                                      {20, frame.height() - 20}, {-10, 280}, {310, -10}};
+            const QPoint outside[] = {{drawn.center().x(), drawn.bottom() + margin},
+                                      {drawn.left() - margin, 4},
+                                      {20, frame.height() - 20},
+                                      {-10, 280},
+                                      {310, -10}};
             // Beside the window too where picom's shadow of the whole window falls; xcompmgr's
             // leaves a faint edge there now and then.
             const int points = command[0] == 'p' ? 5 : 3;
@@ -385,8 +389,8 @@ TEST(IslandShadow, AShadowingCompositorDarkensNothingOutsideTheDrawnIsland) {
                     shaded.append(QStringLiteral("no island"));
                 return shaded.isEmpty();
             });
-            EXPECT_TRUE(shaded.isEmpty()) << command << (expanded ? ", open: " : ", folded: ")
-                                          << shaded.join(u' ').toStdString();
+            EXPECT_TRUE(shaded.isEmpty())
+                << command << (expanded ? ", open: " : ", folded: ") << shaded.join(u' ').toStdString();
             EXPECT_TRUE(input.contains(drawn.center())) << command << expanded;
         }
         compositor.terminate();

@@ -81,7 +81,7 @@ TEST_F(IslandWindowTest, DrawsThePillTheNotchOutlineAndTheOpenIsland) {
         int rows;
         QSizeF notch;
         bool expanded;
-        double width, height;  // 0: worked out from the content
+        double width, height; // 0: worked out from the content
         int list;
     };
     const Case cases[] = {

@@ -35,7 +35,7 @@ TEST(QtNotchDesktop, ReadsEachWindowAtTheScaleOfItsScreen) {
     const QList<QtNotchDesktop::ScreenScale> screens{{QRectF(0, 0, 1920, 1080), 2}, {QRectF(3840, 0, 1920, 1080), 1}};
     struct Case {
         const char* what;
-        QRect bounds;  // device pixels
+        QRect bounds; // device pixels
         QRectF read;
     };
     const Case cases[] = {

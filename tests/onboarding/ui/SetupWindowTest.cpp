@@ -54,4 +54,3 @@ TEST(SetupWindow, OneWindowThatComesForwardAtTheStepAskedUnlessItIsDone) {
     EXPECT_EQ(windows.window(), nullptr);
     QApplication::processEvents();
 }
-

@@ -24,7 +24,8 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 // Runs the event loop for `ms`, calling `each` after every turn.
-void pump(int ms, const std::function<void()>& each = [] {}) {
+void pump(
+    int ms, const std::function<void()>& each = [] {}) {
     QElapsedTimer timer;
     timer.start();
     while (timer.elapsed() < ms) {
@@ -64,7 +65,8 @@ TEST(WelcomeWindow, EveryTextAndEverySetupRowShowsWhole) {
             h.prefs->setTheme(dark ? Theme::dark : Theme::light);
             FakeSetup fake(u"welcome-window"_s);
             const QString home = QDir::homePath();
-            ::Setup setup = fake.make(home + (moveRow ? u"/Downloads"_s : u"/Applications"_s) + u"/Quenlark.app"_s, home);
+            ::Setup setup =
+                fake.make(home + (moveRow ? u"/Downloads"_s : u"/Applications"_s) + u"/Quenlark.app"_s, home);
             WelcomeFlow flow(h, store, setup);
             flow.onboarding().show();
             OnboardingModel& model = *flow.onboarding().model();

@@ -21,7 +21,9 @@ TEST(Extraction, ADanglingLinkIsFollowedAsFarAsItsTargetExists) {
         ASSERT_TRUE(QDir().mkpath(dir.filePath("tree/A.app/Contents")));
         const QString root = QDir(dir.filePath("tree")).canonicalPath();
         ASSERT_EQ(::symlink(".", QFile::encodeName(root + "/A.app/here").constData()), 0);
-        ASSERT_EQ(::symlink(QFile::encodeName(target).constData(), QFile::encodeName(root + "/A.app/Contents/link").constData()), 0);
+        ASSERT_EQ(::symlink(QFile::encodeName(target).constData(),
+                            QFile::encodeName(root + "/A.app/Contents/link").constData()),
+                  0);
         bool refused = false;
         try {
             Extraction::checkTree(root);

@@ -31,7 +31,7 @@ TEST(SevenZip, LinksAreMadeAgainAsStoredNotAs7ZipLeftThem) {
     ASSERT_TRUE(exe.open(QIODevice::WriteOnly));
     exe.write("binary");
     exe.close();
-    QFile::link("/Applications", volume + "/Applications");       // 7-Zip points it at itself
+    QFile::link("/Applications", volume + "/Applications");         // 7-Zip points it at itself
     QFile::link("../../etc", volume + "/Example.app/up");           // 7-Zip drops it
     QFile::link("MacOS", volume + "/Example.app/Contents/Current"); // 7-Zip keeps it
     ASSERT_TRUE(makeIso(volume, dir.filePath("volume.iso")));

@@ -67,13 +67,15 @@ TEST(XarArchive, RefusesLyingAndHostileArchives) {
          PackageBuilder::xar(compressed, quint64(compressed.size()) + 1000, quint64(toc.size()), heap)},
         {"huge table of contents", PackageBuilder::xar(compressed, quint64(compressed.size()), quint64(1) << 40, heap)},
         {"length beyond 64 bits", PackageBuilder::xar(compressed, ~quint64(0), quint64(toc.size()), heap)},
-        {"inflated size lies", PackageBuilder::xar(compressed, quint64(compressed.size()), quint64(toc.size()) - 1, heap)},
+        {"inflated size lies",
+         PackageBuilder::xar(compressed, quint64(compressed.size()), quint64(toc.size()) - 1, heap)},
         {"not zlib", PackageBuilder::xar(toc, quint64(toc.size()), quint64(toc.size()), heap)},
         {"checksum downgraded to none", packageWith(tocWith("", "none"))},
         {"dot-dot name", packageWith(tocWith("<file id=\"1\"><name>..</name><type>file</type></file>"))},
         {"name with a slash", packageWith(tocWith("<file id=\"1\"><name>../../etc/x</name></file>"))},
         {"nameless file", packageWith(tocWith("<file id=\"1\"><type>file</type></file>"))},
-        {"negative offset", packageWith(tocWith("<file id=\"1\"><name>a</name><data><offset>-1</offset></data></file>"))},
+        {"negative offset",
+         packageWith(tocWith("<file id=\"1\"><name>a</name><data><offset>-1</offset></data></file>"))},
         {"broken xml", packageWith("<xar><toc><file>")},
     };
     for (const Case& c : cases)
@@ -82,11 +84,12 @@ TEST(XarArchive, RefusesLyingAndHostileArchives) {
 }
 
 TEST(XarArchive, HeapReadsStayInsideTheFile) {
-    const QByteArray toc = tocWith("<file id=\"1\"><name>a</name><type>file</type><data><offset>10</offset>"
-                                   "<length>9223372036854775800</length><size>4</size>"
-                                   "<encoding style=\"application/octet-stream\"/></data></file>"
-                                   "<file id=\"2\"><name>b</name><type>file</type><data><offset>0</offset>"
-                                   "<length>4</length><size>4</size><encoding style=\"application/x-gzip\"/></data></file>");
+    const QByteArray toc =
+        tocWith("<file id=\"1\"><name>a</name><type>file</type><data><offset>10</offset>"
+                "<length>9223372036854775800</length><size>4</size>"
+                "<encoding style=\"application/octet-stream\"/></data></file>"
+                "<file id=\"2\"><name>b</name><type>file</type><data><offset>0</offset>"
+                "<length>4</length><size>4</size><encoding style=\"application/x-gzip\"/></data></file>");
     const XarArchive archive = XarArchive::parse(packageWith(toc));
     EXPECT_FALSE(archive.checksumMatches());
     EXPECT_THROW(archive.read(*archive.find("a"), 1 << 20), XarArchive::Failure);
@@ -98,11 +101,12 @@ TEST(XarArchive, HeapReadsStayInsideTheFile) {
 TEST(XarArchive, StoredChecksumsOfFilesAreChecked) {
     const QByteArray content = "payload bytes";
     const QByteArray wrong = QCryptographicHash::hash("other", QCryptographicHash::Sha1).toHex();
-    const QByteArray toc = tocWith(QStringLiteral("<file id=\"1\"><name>a</name><type>file</type><data><offset>20</offset>"
-                                                  "<length>%1</length><size>%1</size><encoding style=\"application/octet-stream\"/>"
-                                                  "<extracted-checksum style=\"SHA1\">%2</extracted-checksum></data></file>")
-                                       .arg(content.size())
-                                       .arg(QString::fromLatin1(wrong)));
+    const QByteArray toc =
+        tocWith(QStringLiteral("<file id=\"1\"><name>a</name><type>file</type><data><offset>20</offset>"
+                               "<length>%1</length><size>%1</size><encoding style=\"application/octet-stream\"/>"
+                               "<extracted-checksum style=\"SHA1\">%2</extracted-checksum></data></file>")
+                    .arg(content.size())
+                    .arg(QString::fromLatin1(wrong)));
     const XarArchive archive = XarArchive::parse(packageWith(toc, QByteArray(20, '\0') + content));
     EXPECT_THROW(archive.read(*archive.find("a"), 1 << 20), XarArchive::Failure);
 }
@@ -130,18 +134,25 @@ TEST(PackageSignature, GivesTheVerdictOfEachSigningForm) {
         {"toc and checksum changed", PackageBuilder::teamA(true).tamper(T::TocAndChecksum), V::Invalid, false},
         // An installer leaf that expired after signing: kept only by a trusted timestamp from its validity.
         {"expired, stamped while valid",
-         PackageBuilder::teamA(false).signedBy(pki.installerExpired).cms(PackageBuilder::Cms::Valid)
+         PackageBuilder::teamA(false)
+             .signedBy(pki.installerExpired)
+             .cms(PackageBuilder::Cms::Valid)
              .timestamp({CodeSigner::Timestamp::By::Trusted, std::time(nullptr) - 365 * 86400}),
          V::DeveloperId, false},
         {"expired, no CMS signature", PackageBuilder::teamA(false).signedBy(pki.installerExpired), V::Expired, false},
         {"expired, CMS without timestamp",
-         PackageBuilder::teamA(false).signedBy(pki.installerExpired).cms(PackageBuilder::Cms::Valid)
+         PackageBuilder::teamA(false)
+             .signedBy(pki.installerExpired)
+             .cms(PackageBuilder::Cms::Valid)
              .timestamp({CodeSigner::Timestamp::By::None, std::nullopt}),
          V::Expired, false},
         {"expired, stamped after expiry",
-         PackageBuilder::teamA(false).signedBy(pki.installerExpired).cms(PackageBuilder::Cms::Valid), V::Expired, false},
+         PackageBuilder::teamA(false).signedBy(pki.installerExpired).cms(PackageBuilder::Cms::Valid), V::Expired,
+         false},
         {"expired, stamped by an untrusted authority",
-         PackageBuilder::teamA(false).signedBy(pki.installerExpired).cms(PackageBuilder::Cms::Valid)
+         PackageBuilder::teamA(false)
+             .signedBy(pki.installerExpired)
+             .cms(PackageBuilder::Cms::Valid)
              .timestamp({CodeSigner::Timestamp::By::Untrusted, std::time(nullptr) - 365 * 86400}),
          V::Expired, false},
     };

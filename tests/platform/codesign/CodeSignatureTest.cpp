@@ -46,8 +46,8 @@ qint64 secondSlice(const QString& path) {
     QFile file(path);
     file.open(QIODevice::ReadOnly);
     const QByteArray head = file.read(64);
-    return qint64(uint8_t(head[36])) << 24 | qint64(uint8_t(head[37])) << 16 | qint64(uint8_t(head[38])) << 8
-        | uint8_t(head[39]);
+    return qint64(uint8_t(head[36])) << 24 | qint64(uint8_t(head[37])) << 16 | qint64(uint8_t(head[38])) << 8 |
+           uint8_t(head[39]);
 }
 
 int validity(const QString& path, const Requirement* requirement = nullptr) {
@@ -71,31 +71,37 @@ TEST(CodeSignature, ValidDeveloperIdBundleMeetsItsOwnDesignatedRequirement) {
     EXPECT_FALSE(info->notarized);
     const auto designated = code->designatedRequirement();
     ASSERT_TRUE(designated);
-    EXPECT_EQ(designated->text().toStdString(),
-              "identifier \"com.example.full\" and anchor apple generic and certificate 1[field.1.2.840.113635.100.6.2.6] "
-              "exists and certificate leaf[field.1.2.840.113635.100.6.1.13] exists and certificate leaf[subject.OU] = "
-              "\"AAAAAAAAAA\"");
+    EXPECT_EQ(
+        designated->text().toStdString(),
+        "identifier \"com.example.full\" and anchor apple generic and certificate 1[field.1.2.840.113635.100.6.2.6] "
+        "exists and certificate leaf[field.1.2.840.113635.100.6.1.13] exists and certificate leaf[subject.OU] = "
+        "\"AAAAAAAAAA\"");
     EXPECT_EQ(code->checkValidity(CodeSignature::ValidityFlags, &*designated), 0);
 }
 
 TEST(CodeSignature, ImplicitDesignatedRequirementForDeveloperIdCode) {
     QTemporaryDir dir;
-    const auto built = BundleBuilder(dir.filePath("Plain.app")).identifier("com.example.plain").explicitRequirement(false).build();
+    const auto built =
+        BundleBuilder(dir.filePath("Plain.app")).identifier("com.example.plain").explicitRequirement(false).build();
     const auto code = CodeSignature::create(built.path, TestPki::shared().anchors());
     const auto designated = code->designatedRequirement();
     ASSERT_TRUE(designated);
-    EXPECT_EQ(designated->text().toStdString(),
-              "identifier \"com.example.plain\" and anchor apple generic and certificate 1[field.1.2.840.113635.100.6.2.6] "
-              "exists and certificate leaf[field.1.2.840.113635.100.6.1.13] exists and certificate leaf[subject.OU] = "
-              "\"AAAAAAAAAA\"");
+    EXPECT_EQ(
+        designated->text().toStdString(),
+        "identifier \"com.example.plain\" and anchor apple generic and certificate 1[field.1.2.840.113635.100.6.2.6] "
+        "exists and certificate leaf[field.1.2.840.113635.100.6.1.13] exists and certificate leaf[subject.OU] = "
+        "\"AAAAAAAAAA\"");
     EXPECT_EQ(code->checkValidity(CodeSignature::ValidityFlags, &*designated), 0);
 }
 
 TEST(CodeSignature, ACopyThatNoLongerValidatesStillNamesItsDeveloper) {
     for (const bool stored : {true, false}) {
         QTemporaryDir dir;
-        const auto installed = BundleBuilder(dir.filePath("Old.app")).identifier("com.example.app")
-                                   .resource("Resources/data", "sealed").explicitRequirement(stored).build();
+        const auto installed = BundleBuilder(dir.filePath("Old.app"))
+                                   .identifier("com.example.app")
+                                   .resource("Resources/data", "sealed")
+                                   .explicitRequirement(stored)
+                                   .build();
         QFile sealed(installed.path + "/Contents/Resources/data");
         ASSERT_TRUE(sealed.open(QIODevice::WriteOnly));
         sealed.write("changed");
@@ -105,8 +111,10 @@ TEST(CodeSignature, ACopyThatNoLongerValidatesStillNamesItsDeveloper) {
         const auto designated = code->designatedRequirement();
         ASSERT_TRUE(designated) << stored;
         const auto same = BundleBuilder(dir.filePath("A.app")).identifier("com.example.app").build();
-        const auto other = BundleBuilder(dir.filePath("B.app")).identifier("com.example.app")
-                               .signedBy(&TestPki::shared().teamB).build();
+        const auto other = BundleBuilder(dir.filePath("B.app"))
+                               .identifier("com.example.app")
+                               .signedBy(&TestPki::shared().teamB)
+                               .build();
         EXPECT_EQ(validity(same.path, &*designated), 0) << stored;
         EXPECT_NE(validity(other.path, &*designated), 0) << stored << ": another team's build meets it";
     }
@@ -121,7 +129,8 @@ TEST(CodeSignature, ChangesAfterSigningFailWithTheirStatus) {
     };
     const QList<Case> cases = {
         {"nothing", [](const auto&) {}, SignatureStatus::Ok},
-        {"a code byte of the second slice", [](const auto& b) { patch(b.executable, secondSlice(b.executable) + 0x300); },
+        {"a code byte of the second slice",
+         [](const auto& b) { patch(b.executable, secondSlice(b.executable) + 0x300); },
          SignatureStatus::SignatureInvalid},
         {"a byte of the load commands", [](const auto& b) { patch(b.executable, 0x4000 + 0x40); },
          SignatureStatus::SignatureInvalid},
@@ -135,28 +144,34 @@ TEST(CodeSignature, ChangesAfterSigningFailWithTheirStatus) {
          SignatureStatus::ResourcesInvalid},
         {"a removed file", [](const auto& b) { QFile::remove(b.path + "/Contents/Resources/icon.icns"); },
          SignatureStatus::ResourcesInvalid},
-        {"a removed optional localisation", [](const auto& b) { QFile::remove(b.path + "/Contents/Resources/en.lproj/Main.strings"); },
+        {"a removed optional localisation",
+         [](const auto& b) { QFile::remove(b.path + "/Contents/Resources/en.lproj/Main.strings"); },
          SignatureStatus::Ok},
         {"an omitted .DS_Store", [](const auto& b) { append(b.path + "/Contents/Resources/.DS_Store", "x"); },
          SignatureStatus::Ok},
         {"a stapled ticket file", [](const auto& b) { append(b.path + "/Contents/CodeResources", "x"); },
          SignatureStatus::Ok},
-        {"a link leaving the bundle", [](const auto& b) { QFile::link("/etc/passwd", b.path + "/Contents/Resources/out"); },
+        {"a link leaving the bundle",
+         [](const auto& b) { QFile::link("/etc/passwd", b.path + "/Contents/Resources/out"); },
          SignatureStatus::InvalidSymlink},
-        {"a sealed link retargeted outside", [](const auto& b) {
+        {"a sealed link retargeted outside",
+         [](const auto& b) {
              QFile::remove(b.path + "/Contents/Resources/current");
              QFile::link("../../../..", b.path + "/Contents/Resources/current");
-         }, SignatureStatus::InvalidSymlink},
+         },
+         SignatureStatus::InvalidSymlink},
         {"the resource seal", [](const auto& b) { append(b.path + "/Contents/_CodeSignature/CodeResources", "\n"); },
          SignatureStatus::ResourceDirectoryFailed},
-        {"the nested helper's executable", [](const auto& b) {
-             patch(b.path + "/Contents/Helpers/Helper.app/Contents/MacOS/Tool", 0x300);
-         }, SignatureStatus::BadNestedCode},
-        {"the nested helper replaced by another validly signed one", [](const auto& b) {
+        {"the nested helper's executable",
+         [](const auto& b) { patch(b.path + "/Contents/Helpers/Helper.app/Contents/MacOS/Tool", 0x300); },
+         SignatureStatus::BadNestedCode},
+        {"the nested helper replaced by another validly signed one",
+         [](const auto& b) {
              const QString helper = b.path + "/Contents/Helpers/Helper.app";
              QDir(helper).removeRecursively();
              BundleBuilder(helper).identifier("com.example.full.helper").signedBy(&TestPki::shared().teamB).build();
-         }, SignatureStatus::BadNestedCode},
+         },
+         SignatureStatus::BadNestedCode},
     };
     for (const Case& c : cases) {
         QTemporaryDir dir;
@@ -187,15 +202,18 @@ TEST(CodeSignature, SignersAndChainsGiveTheirStatus) {
          SignatureStatus::Ok},
         {"another team", BundleBuilder(dir.filePath("B.app")).identifier("com.example.app").signedBy(&pki.teamB),
          SignatureStatus::Ok, SignatureStatus::RequirementFailed},
-        {"binary Info.plist", BundleBuilder(dir.filePath("Binary.app")).identifier("com.example.app").binaryInfoPlist(true),
+        {"binary Info.plist",
+         BundleBuilder(dir.filePath("Binary.app")).identifier("com.example.app").binaryInfoPlist(true),
          SignatureStatus::Ok, SignatureStatus::Ok},
         {"another identifier", BundleBuilder(dir.filePath("Other.app")).identifier("com.example.other"),
          SignatureStatus::Ok, SignatureStatus::RequirementFailed},
         {"ad-hoc", BundleBuilder(dir.filePath("AdHoc.app")).identifier("com.example.app").signedBy(nullptr),
          SignatureStatus::Ok, SignatureStatus::RequirementFailed},
-        {"untrusted chain", BundleBuilder(dir.filePath("Untrusted.app")).identifier("com.example.app").signedBy(&pki.untrusted),
+        {"untrusted chain",
+         BundleBuilder(dir.filePath("Untrusted.app")).identifier("com.example.app").signedBy(&pki.untrusted),
          SignatureStatus::Untrusted, SignatureStatus::Untrusted},
-        {"revoked leaf", BundleBuilder(dir.filePath("Revoked.app")).identifier("com.example.app").signedBy(&pki.revoked),
+        {"revoked leaf",
+         BundleBuilder(dir.filePath("Revoked.app")).identifier("com.example.app").signedBy(&pki.revoked),
          SignatureStatus::Revoked, SignatureStatus::Revoked},
         {"unsigned", BundleBuilder(dir.filePath("Unsigned.app")).identifier("com.example.app").unsignedCode(),
          SignatureStatus::Unsigned, SignatureStatus::Unsigned},
@@ -204,18 +222,24 @@ TEST(CodeSignature, SignersAndChainsGiveTheirStatus) {
          SignatureStatus::Untrusted, SignatureStatus::Untrusted},
         // A leaf that expired after signing: only a trusted timestamp from inside its validity keeps it.
         {"expired, stamped while valid",
-         BundleBuilder(dir.filePath("Stamped.app")).identifier("com.example.app").signedBy(&pki.expired)
+         BundleBuilder(dir.filePath("Stamped.app"))
+             .identifier("com.example.app")
+             .signedBy(&pki.expired)
              .timestamp({CodeSigner::Timestamp::By::Trusted, std::time(nullptr) - 365 * 86400}),
          SignatureStatus::Ok, SignatureStatus::RequirementFailed},
         {"expired, no timestamp",
-         BundleBuilder(dir.filePath("Unstamped.app")).identifier("com.example.app").signedBy(&pki.expired)
+         BundleBuilder(dir.filePath("Unstamped.app"))
+             .identifier("com.example.app")
+             .signedBy(&pki.expired)
              .timestamp({CodeSigner::Timestamp::By::None, std::nullopt}),
          SignatureStatus::CertificateExpired, SignatureStatus::CertificateExpired},
         {"expired, stamped after expiry",
          BundleBuilder(dir.filePath("Late.app")).identifier("com.example.app").signedBy(&pki.expired),
          SignatureStatus::CertificateExpired, SignatureStatus::CertificateExpired},
         {"expired, stamped by an untrusted authority",
-         BundleBuilder(dir.filePath("Forged.app")).identifier("com.example.app").signedBy(&pki.expired)
+         BundleBuilder(dir.filePath("Forged.app"))
+             .identifier("com.example.app")
+             .signedBy(&pki.expired)
              .timestamp({CodeSigner::Timestamp::By::Untrusted, std::time(nullptr) - 365 * 86400}),
          SignatureStatus::CertificateExpired, SignatureStatus::CertificateExpired},
     };
@@ -230,8 +254,10 @@ TEST(CodeSignature, SignersAndChainsGiveTheirStatus) {
 TEST(CodeSignature, NotarisationNeedsAGenuineTicketNamingTheCode) {
     QTemporaryDir dir;
     const auto& pki = TestPki::shared();
-    const auto notarized = BundleBuilder(dir.filePath("N.app")).notarized(true)
-                               .architectures({MachOBuilder::x86_64, MachOBuilder::arm64}).build();
+    const auto notarized = BundleBuilder(dir.filePath("N.app"))
+                               .notarized(true)
+                               .architectures({MachOBuilder::x86_64, MachOBuilder::arm64})
+                               .build();
     const auto plain = BundleBuilder(dir.filePath("P.app")).build();
     EXPECT_TRUE(CodeSignature::create(notarized.path, pki.anchors())->information()->notarized);
     EXPECT_FALSE(CodeSignature::create(plain.path, pki.anchors())->information()->notarized);

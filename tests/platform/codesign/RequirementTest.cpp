@@ -14,8 +14,8 @@ Requirement::Context developerId(const TestPki::Identity& identity) {
     context.chain += identity.chain;
     context.trustedRoots = {TestPki::shared().root.certificate};
     context.cdhashes = {QByteArray::fromHex("00112233445566778899aabbccddeeff00112233")};
-    context.info = QVariantMap{{"CFBundleShortVersionString", "17.4"}, {"Tags", QVariantList{"one", "two"}},
-                               {"Flag", false}};
+    context.info =
+        QVariantMap{{"CFBundleShortVersionString", "17.4"}, {"Tags", QVariantList{"one", "two"}}, {"Flag", false}};
     return context;
 }
 
@@ -48,7 +48,8 @@ TEST(Requirement, TextFormsEvaluateAgainstASignature) {
         {"certificate leaf[subject.CN] = \"Developer ID Application: Alpha*\"", false, false, false},
         {"certificate leaf[subject.CN] = Developer*", true, false, true},
         {"certificate leaf[subject.O] = *Software*", true, false, true},
-        {"certificate root[subject.CN] = \"Test Root CA\" and certificate -2[field.1.2.840.113635.100.6.2.6]", true, false, true},
+        {"certificate root[subject.CN] = \"Test Root CA\" and certificate -2[field.1.2.840.113635.100.6.2.6]", true,
+         false, true},
         {"certificate 5[subject.CN] exists", false, false, false},
         {"! (anchor apple generic) and identifier com.example.app", false, true, true},
         {"anchor trusted", true, false, false},
@@ -75,8 +76,8 @@ TEST(Requirement, TextFormsEvaluateAgainstASignature) {
 
 TEST(Requirement, MalformedTextIsRefused) {
     for (const char* text : {"", "and", "identifier", "anchor apple generic and", "(anchor apple", "anchor apple)",
-                             "certificate leaf[subject.OU = x", "certificate leaf[field.abc] exists",
-                             "cdhash H\"abc\"", "identifier \"unterminated", "info[key]", "anchor = H\"zz\"",
+                             "certificate leaf[subject.OU = x", "certificate leaf[field.abc] exists", "cdhash H\"abc\"",
+                             "identifier \"unterminated", "info[key]", "anchor = H\"zz\"",
                              "certificate nowhere[subject.CN] exists", "identifier a b"})
         EXPECT_FALSE(Requirement::parse(text)) << text;
     // Deep nesting is refused, not followed until the stack runs out.
@@ -92,18 +93,19 @@ TEST(Requirement, BinaryFormReadsAsTheSignerWroteIt) {
     const auto designated = Requirement::fromSet(set, Requirement::designatedType, &malformed);
     ASSERT_TRUE(designated);
     EXPECT_FALSE(malformed);
-    EXPECT_EQ(designated->text().toStdString(),
-              "identifier \"com.example.app\" and anchor apple generic and certificate 1[field.1.2.840.113635.100.6.2.6] "
-              "exists and certificate leaf[field.1.2.840.113635.100.6.1.13] exists and certificate leaf[subject.OU] = "
-              "\"AAAAAAAAAA\"");
+    EXPECT_EQ(
+        designated->text().toStdString(),
+        "identifier \"com.example.app\" and anchor apple generic and certificate 1[field.1.2.840.113635.100.6.2.6] "
+        "exists and certificate leaf[field.1.2.840.113635.100.6.1.13] exists and certificate leaf[subject.OU] = "
+        "\"AAAAAAAAAA\"");
     EXPECT_TRUE(designated->evaluate(developerId(TestPki::shared().teamA)));
     EXPECT_FALSE(designated->evaluate(developerId(TestPki::shared().teamB)));
     EXPECT_FALSE(Requirement::fromSet(set, 1, &malformed));
     EXPECT_FALSE(malformed);
 
     // The worked example of the format: identifier "com.example.app" and anchor apple generic.
-    const QByteArray example = QByteArray::fromHex(
-        "fade0c000000002c0000000100000006000000020000000f636f6d2e6578616d706c652e617070000000000f");
+    const QByteArray example =
+        QByteArray::fromHex("fade0c000000002c0000000100000006000000020000000f636f6d2e6578616d706c652e617070000000000f");
     ASSERT_EQ(example.size(), 44);
     const auto parsed = Requirement::fromBlob(example);
     ASSERT_TRUE(parsed);
@@ -121,12 +123,13 @@ TEST(Requirement, BinaryFormReadsAsTheSignerWroteIt) {
     }
     // An unknown operation marked "false when unknown" is skipped by its length and is false.
     for (const auto& [combiner, expected] : {std::pair{"00000007", true}, std::pair{"00000006", false}}) {
-        const QByteArray unknown = QByteArray::fromHex(QByteArray("fade0c000000002000000001") + combiner
-                                                       + "8000006300000004deadbeef00000001");
+        const QByteArray unknown =
+            QByteArray::fromHex(QByteArray("fade0c000000002000000001") + combiner + "8000006300000004deadbeef00000001");
         const auto withUnknown = Requirement::fromBlob(unknown);
         ASSERT_TRUE(withUnknown);
         EXPECT_EQ(withUnknown->evaluate(developerId(TestPki::shared().teamA)), expected);
     }
     // Without the flag an unknown operation makes the whole requirement unreadable.
-    EXPECT_FALSE(Requirement::fromBlob(QByteArray::fromHex("fade0c000000001000000001" "00000063")));
+    EXPECT_FALSE(Requirement::fromBlob(QByteArray::fromHex("fade0c000000001000000001"
+                                                           "00000063")));
 }

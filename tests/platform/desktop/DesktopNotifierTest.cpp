@@ -61,7 +61,8 @@ TEST_F(DesktopNotifierServer, ANewerUpdatesNotificationReplacesTheOneShown) {
     ASSERT_TRUE(waitUntil([] { return dunstctl({QStringLiteral("count"), QStringLiteral("history")}) == "1"; }));
     const auto history = QJsonDocument::fromJson(dunstctl({QStringLiteral("history")}));
     const QJsonObject shown = history[QStringLiteral("data")][0][0].toObject();
-    EXPECT_EQ(shown[QStringLiteral("summary")][QStringLiteral("data")].toString(), QStringLiteral("2 app updates available"));
+    EXPECT_EQ(shown[QStringLiteral("summary")][QStringLiteral("data")].toString(),
+              QStringLiteral("2 app updates available"));
     EXPECT_EQ(shown[QStringLiteral("body")][QStringLiteral("data")].toString(), QStringLiteral("Alpha, Beta"));
     EXPECT_EQ(shown[QStringLiteral("appname")][QStringLiteral("data")].toString(), QStringLiteral("Quenlark"));
     EXPECT_EQ(static_cast<uint>(shown[QStringLiteral("id")][QStringLiteral("data")].toInt()), first);

@@ -123,9 +123,9 @@ TEST(DesktopSettingsOnTheBus, IgnoresRepliesOfTheWrongType) {
     ASSERT_TRUE(portalBus.registerObject("/org/freedesktop/portal/desktop", &portal, QDBusConnection::ExportAllSlots));
     ASSERT_TRUE(portalBus.registerService("org.freedesktop.portal.Desktop"));
     const QVariant answers[] = {
-        QVariant::fromValue(QMap<QString, QString>{{"org.freedesktop.appearance", "1"}}),          // a{ss}
+        QVariant::fromValue(QMap<QString, QString>{{"org.freedesktop.appearance", "1"}}),             // a{ss}
         QVariant(QVariantMap{{"org.freedesktop.appearance", QVariant::fromValue(QDBusVariant(1u))}}), // a{sv}
-        QVariant::fromValue(QList<int>{1, 2, 3}),                                                  // ai
+        QVariant::fromValue(QList<int>{1, 2, 3}),                                                     // ai
     };
     for (const QVariant& answer : answers) {
         portal.answer = answer;

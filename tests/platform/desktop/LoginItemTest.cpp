@@ -70,7 +70,8 @@ TEST(LoginItem, WritesAnAutostartEntryTheDesktopAcceptsAndRemovingItTurnsItOff) 
     ASSERT_TRUE(launch.waitForFinished(10000));
     EXPECT_EQ(launch.exitCode(), 0) << launch.readAllStandardError().toStdString();
     ASSERT_TRUE(waitUntil([&] { return recorded.exists(); }) && recorded.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromUtf8(recorded.readAll()), program + QStringLiteral("|--sandbox|/tmp/5 0%|") + address + u'|');
+    EXPECT_EQ(QString::fromUtf8(recorded.readAll()),
+              program + QStringLiteral("|--sandbox|/tmp/5 0%|") + address + u'|');
     SchemeHandler::remove(scheme);
 
     // Turned on again: the entry is replaced, never doubled.

@@ -10,9 +10,8 @@
 TEST(Relaunch, StartsTheBundleAfterASecondWithItsPathNeverReadAsShell) {
     const QString root = QDir::tempPath() + QStringLiteral("/relaunch");
     const QString marker = root + QStringLiteral("/pwned");
-    const QString bundle =
-        root + QStringLiteral("/My \"Apps\" 'here' $(touch ") + marker + QStringLiteral(") `touch ") + marker +
-        QStringLiteral("`; $HOME/Quenlark.app");
+    const QString bundle = root + QStringLiteral("/My \"Apps\" 'here' $(touch ") + marker +
+                           QStringLiteral(") `touch ") + marker + QStringLiteral("`; $HOME/Quenlark.app");
     const QString started = root + QStringLiteral("/started");
     ASSERT_TRUE(QDir().mkpath(bundle + QStringLiteral("/Contents/MacOS")));
     const QString program = bundle + QStringLiteral("/Contents/MacOS/quenlark");

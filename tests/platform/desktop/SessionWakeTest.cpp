@@ -47,7 +47,8 @@ TEST(SessionWakeOnTheBus, WakesOnResumeUnlockAndTheEndOfTheScreensaver) {
 
     auto peer = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("fake-session"));
     FakeLogin login;
-    ASSERT_TRUE(peer.registerObject(QStringLiteral("/org/freedesktop/login1"), &login, QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(
+        peer.registerObject(QStringLiteral("/org/freedesktop/login1"), &login, QDBusConnection::ExportAllSlots));
     for (const auto& name : names)
         ASSERT_TRUE(peer.registerService(name));
 
@@ -55,7 +56,7 @@ TEST(SessionWakeOnTheBus, WakesOnResumeUnlockAndTheEndOfTheScreensaver) {
     int wakes = 0;
     QObject::connect(&wake, &SessionWake::woke, [&] { ++wakes; });
     wake.listen(bus, bus);
-    wake.listen(bus, bus); // subscribes once
+    wake.listen(bus, bus);                                    // subscribes once
     ASSERT_TRUE(waitUntil([&] { return login.asked == 1; })); // the early one asked before logind was there
     waitUntil([] { return false; }, std::chrono::milliseconds(200));
     bus.interface()->isServiceRegistered(names.first()); // a round trip: every match rule is in place
@@ -70,10 +71,10 @@ TEST(SessionWakeOnTheBus, WakesOnResumeUnlockAndTheEndOfTheScreensaver) {
     emitSignal("/org/freedesktop/login1", manager, "PrepareForSleep", {true});
     emitSignal("/org/freedesktop/login1", manager, "PrepareForSleep", {false}); // 1
     emitSignal("/org/freedesktop/ScreenSaver", freedesktop, "ActiveChanged", {true});
-    emitSignal("/org/freedesktop/ScreenSaver", freedesktop, "ActiveChanged", {false}); // 2
-    emitSignal("/org/gnome/ScreenSaver", gnome, "ActiveChanged", {false}); // 3
+    emitSignal("/org/freedesktop/ScreenSaver", freedesktop, "ActiveChanged", {false});                 // 2
+    emitSignal("/org/gnome/ScreenSaver", gnome, "ActiveChanged", {false});                             // 3
     emitSignal("/org/freedesktop/login1/session/_33", "org.freedesktop.login1.Session", "Unlock", {}); // another's
-    emitSignal(sessionPath, "org.freedesktop.login1.Session", "Unlock", {}); // 4
+    emitSignal(sessionPath, "org.freedesktop.login1.Session", "Unlock", {});                           // 4
     emitSignal(sessionPath, "org.freedesktop.login1.Session", "Lock", {});
     emitSignal("/org/freedesktop/login1", manager, "PrepareForSleep", {false}); // 5
 

@@ -160,8 +160,8 @@ TEST(SingleInstancePath, OnePerUserAndSandboxInAFolderOnlyTheUserCanReach) {
     const QString uid = QString::number(getuid());
     const QString name = QStringLiteral("/com.quenlark.Quenlark.") + uid;
     const QString temporary = QDir::tempPath() + QStringLiteral("/quenlark-") + uid;
-    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
-                          QStringLiteral("/quenlark-") + uid;
+    const QString cache =
+        QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QStringLiteral("/quenlark-") + uid;
     const QString runtime = QDir::tempPath() + QStringLiteral("/runtime");
     const QString elsewhere = QDir::tempPath() + QStringLiteral("/elsewhere");
     const auto folder = [](const QString& path, mode_t mode) {
@@ -257,7 +257,8 @@ protected:
 
     QStringList asStranger(const QStringList& command) const {
         return QStringList{QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-                           QStringLiteral("--clear-groups"), QStringLiteral("--")} + command;
+                           QStringLiteral("--clear-groups"), QStringLiteral("--")} +
+               command;
     }
     // Runs a command as the stranger to its end; its output.
     QByteArray run(const QStringList& command) const {
@@ -319,7 +320,9 @@ TEST_F(SingleInstanceStranger, AnotherUsersSocketIsNeverHandedAnything) {
     const QString own = SingleInstance::socketPath(std::nullopt);
     ASSERT_TRUE(own.startsWith(squatted)) << own.toStdString();
     QProcess* planted = listen({shared + QStringLiteral("/planted")});
-    ASSERT_EQ(::rename(QFile::encodeName(shared + QStringLiteral("/planted")).constData(), QFile::encodeName(own).constData()), 0);
+    ASSERT_EQ(::rename(QFile::encodeName(shared + QStringLiteral("/planted")).constData(),
+                       QFile::encodeName(own).constData()),
+              0);
     ASSERT_EQ(::lchown(QFile::encodeName(own).constData(), getuid(), getgid()), 0);
     SingleInstance launch(own, bundleA, QStringLiteral("2.0"));
     EXPECT_EQ(launch.claim(redirect), SingleInstance::Outcome::Owner);

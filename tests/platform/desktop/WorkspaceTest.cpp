@@ -9,8 +9,8 @@
 
 namespace {
 
-const QUrl notificationsPane(
-    "x-apple.systempreferences:com.apple.Notifications-Settings.extension?id=com.quenlark.Quenlark");
+const QUrl
+    notificationsPane("x-apple.systempreferences:com.apple.Notifications-Settings.extension?id=com.quenlark.Quenlark");
 
 TEST(Workspace, NotificationsPaneMapsToTheDesktopsOwnPage) {
     const struct {
@@ -34,17 +34,16 @@ TEST(Workspace, NotificationsPaneMapsToTheDesktopsOwnPage) {
         EXPECT_FALSE(Workspace::settingsPage(notificationsPane, QString::fromLatin1(desktop))) << desktop;
     // Other panes have no counterpart.
     EXPECT_FALSE(Workspace::settingsPage(
-        QUrl("x-apple.systempreferences:com.apple.preference.security?Privacy_AllFiles"),
-        "GNOME"));
+        QUrl("x-apple.systempreferences:com.apple.preference.security?Privacy_AllFiles"), "GNOME"));
 }
 
 TEST(Workspace, OnlyKnownSchemesReachTheShell) {
     FakeShell shell;
     for (const char* address : {"https://quenlark.com/help", "http://example.org", "mailto:help@example.org"})
         EXPECT_TRUE(Workspace::open(QUrl(QString::fromLatin1(address)))) << address;
-    for (const char* address : {"javascript:alert(1)", "file:///tmp/run.desktop", "ftp://example.org/a",
-                                "smb://host/share", "quenlark://x", "data:text/html,hi",
-                                "x-apple.systempreferences:com.apple.preference.security"})
+    for (const char* address :
+         {"javascript:alert(1)", "file:///tmp/run.desktop", "ftp://example.org/a", "smb://host/share", "quenlark://x",
+          "data:text/html,hi", "x-apple.systempreferences:com.apple.preference.security"})
         EXPECT_FALSE(Workspace::open(QUrl(QString::fromLatin1(address)))) << address;
     ASSERT_EQ(shell.openedUrls.size(), 3);
     EXPECT_EQ(shell.openedUrls.front(), QUrl("https://quenlark.com/help"));
@@ -89,8 +88,10 @@ TEST(Workspace, TheOpenersExitStatusSaysWhetherTheAddressOpened) {
             opener.close();
             opener.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
         }
-        EXPECT_EQ(Workspace::launchWaiting(QUrl("macappstore://apps.apple.com/app/id1"), std::chrono::milliseconds(300)),
-                  c.opened) << (c.script ? c.script : "none");
+        EXPECT_EQ(
+            Workspace::launchWaiting(QUrl("macappstore://apps.apple.com/app/id1"), std::chrono::milliseconds(300)),
+            c.opened)
+            << (c.script ? c.script : "none");
     }
     qputenv("PATH", path);
     QFile got(bin.filePath("xdg-open.got"));

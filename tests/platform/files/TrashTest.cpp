@@ -107,7 +107,8 @@ TEST_F(TrashTest, RefusalsKeepTheirErrnoAndLeaveTheItem) {
         RefusingOps ops(error);
         for (bool user : {true, false}) {
             try {
-                user ? Trash::moveToUserTrash(dir.filePath("Locked.app")) : Trash::moveInto(dir.filePath("Locked.app"), dir.filePath("T"));
+                user ? Trash::moveToUserTrash(dir.filePath("Locked.app"))
+                     : Trash::moveInto(dir.filePath("Locked.app"), dir.filePath("T"));
                 ADD_FAILURE() << "no error";
             } catch (const FileError& e) {
                 EXPECT_EQ(e.error, error);
@@ -135,7 +136,8 @@ TEST(FileOps, RenamesNeverReplaceAndExchangeSwapsBoth) {
 TEST_F(TrashTest, AnItemReachedThroughALinkToAnotherVolumeGoesToTheTrashOfItsOwnVolume) {
     // Only the link lives on the other volume; the item sits beside the home trash.
     const QString shm = QStringLiteral("/dev/shm");
-    struct stat home {}, other {};
+    struct stat home {
+    }, other{};
     if (::stat(QFile::encodeName(qEnvironmentVariable("XDG_DATA_HOME")).constData(), &home) != 0 ||
         ::stat(QFile::encodeName(shm).constData(), &other) != 0 || home.st_dev == other.st_dev ||
         ::access(QFile::encodeName(shm).constData(), W_OK) != 0)
@@ -167,7 +169,8 @@ TEST_F(TrashTest, AHomeTrashBehindALinkServesTheVolumeItReallyLivesOn) {
     // The data folder is a link kept on another volume, pointing back beside the item.
     const QString shm = QStringLiteral("/dev/shm");
     const QByteArray savedHome = qgetenv("XDG_DATA_HOME");
-    struct stat home {}, other {};
+    struct stat home {
+    }, other{};
     if (::stat(savedHome.constData(), &home) != 0 || ::stat(QFile::encodeName(shm).constData(), &other) != 0 ||
         home.st_dev == other.st_dev || ::access(QFile::encodeName(shm).constData(), W_OK) != 0)
         GTEST_SKIP() << "needs a second writable volume at /dev/shm";

@@ -54,7 +54,7 @@ TEST(FullScreen, CountsOnlyAnotherApplicationFillingAScreenInFront) {
         {40, {exact}, true},
         {40, {smaller}, false},
         {40, {hiddenFull, dock}, false},
-        {40, {otherFull}, false}, // full screen, but behind the front application
+        {40, {otherFull}, false},                             // full screen, but behind the front application
         {7, {Window{.pid = 7, .size = {1920, 1080}}}, false}, // ourselves
     };
     for (const auto& c : cases)
@@ -92,15 +92,15 @@ TEST(FullScreen, ReadsTheWindowManagersFullScreenWindow) {
     const QString title = QStringLiteral("quenlark-full-screen-probe");
     probe.start(QStringLiteral("xmessage"), {QStringLiteral("-title"), title, QStringLiteral("probe")});
     ASSERT_TRUE(probe.waitForStarted());
-    const QString id = run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--sync"),
-                                                       QStringLiteral("--name"), title})
+    const QString id = run(QStringLiteral("xdotool"),
+                           {QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--name"), title})
                            .section(u'\n', 0, 0);
     ASSERT_FALSE(id.isEmpty());
     const qint64 pid = probe.processId();
     // The toolkit of this client does not publish its process; give it its real one.
-    run(QStringLiteral("xprop"), {QStringLiteral("-id"), id, QStringLiteral("-f"), QStringLiteral("_NET_WM_PID"),
-                                  QStringLiteral("32c"), QStringLiteral("-set"), QStringLiteral("_NET_WM_PID"),
-                                  QString::number(pid)});
+    run(QStringLiteral("xprop"),
+        {QStringLiteral("-id"), id, QStringLiteral("-f"), QStringLiteral("_NET_WM_PID"), QStringLiteral("32c"),
+         QStringLiteral("-set"), QStringLiteral("_NET_WM_PID"), QString::number(pid)});
     run(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), QStringLiteral("--sync"), id});
 
     EXPECT_TRUE(waitUntil([&] { return WindowList::read(x).frontPid == pid; }));
@@ -113,8 +113,8 @@ TEST(FullScreen, ReadsTheWindowManagersFullScreenWindow) {
     fullScreen("add");
     EXPECT_TRUE(waitUntil([&] { return FullScreen::inFront(WindowList::read(x), getpid(), screens); }));
     const Snapshot snapshot = WindowList::read(x);
-    const auto probeWindow = std::find_if(snapshot.windows.begin(), snapshot.windows.end(),
-                                          [&](const Window& w) { return w.pid == pid; });
+    const auto probeWindow =
+        std::find_if(snapshot.windows.begin(), snapshot.windows.end(), [&](const Window& w) { return w.pid == pid; });
     ASSERT_NE(probeWindow, snapshot.windows.end());
     EXPECT_TRUE(probeWindow->fullScreen);
     EXPECT_EQ(probeWindow->size, screens.first());

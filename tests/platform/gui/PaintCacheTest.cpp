@@ -72,7 +72,8 @@ TEST(PaintCache, ACopyLooksAsTheDrawingMadeInPlace) {
 
         // A box under a gradient that follows the shape, either way up, with an edge inside it.
         for (const bool down : {true, false}) {
-            QLinearGradient wash(down ? shape.topLeft() : shape.bottomLeft(), down ? shape.bottomLeft() : shape.topLeft());
+            QLinearGradient wash(down ? shape.topLeft() : shape.bottomLeft(),
+                                 down ? shape.bottomLeft() : shape.topLeft());
             wash.setColorAt(0, Qt::white);
             wash.setColorAt(1, tint);
             auto box = [&](bool cached) {

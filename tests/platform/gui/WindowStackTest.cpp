@@ -33,17 +33,18 @@ Probe probe(xcb_connection_t* c, const xcb_screen_t* screen, QRect at, bool over
             const char* type = nullptr, bool map = true) {
     const xcb_window_t id = xcb_generate_id(c);
     const uint32_t values[] = {screen->black_pixel, overrideRedirect ? 1u : 0u};
-    xcb_create_window(c, XCB_COPY_FROM_PARENT, id, screen->root, static_cast<int16_t>(at.x()), static_cast<int16_t>(at.y()),
-                      static_cast<uint16_t>(at.width()), static_cast<uint16_t>(at.height()), 0,
-                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT,
-                      values);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, id, screen->root, static_cast<int16_t>(at.x()),
+                      static_cast<int16_t>(at.y()), static_cast<uint16_t>(at.width()),
+                      static_cast<uint16_t>(at.height()), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
+                      XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
     const uint32_t pid32 = static_cast<uint32_t>(pid);
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, intern(c, "_NET_WM_PID"), XCB_ATOM_CARDINAL, 32, 1, &pid32);
     const char wmClass[] = "probe\0Probe";
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, sizeof(wmClass), wmClass);
     if (type) {
         const xcb_atom_t kind = intern(c, type);
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, intern(c, "_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1, &kind);
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, intern(c, "_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1,
+                            &kind);
     }
     // Placed where asked, as a program that positions its own window.
     const uint32_t hints[18] = {1u | 2u | 4u | 8u, 0, 0, 0, 0};
@@ -145,7 +146,7 @@ TEST(WindowStack, ReadsUnmanagedDocksNotificationsAndAboveWindows) {
     EXPECT_TRUE(find(stack, dock.id)->dock);
     EXPECT_TRUE(find(stack, toast.id)->notification);
     EXPECT_FALSE(find(stack, editor.id)->overrideRedirect);
-    EXPECT_EQ(find(stack, hidden.id), nullptr);  // not on screen
+    EXPECT_EQ(find(stack, hidden.id), nullptr); // not on screen
     // The unmanaged ones sit above every client.
     EXPECT_LT(position(stack, menu.id), position(stack, editor.id));
 

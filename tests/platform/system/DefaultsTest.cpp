@@ -223,9 +223,15 @@ TEST_F(DefaultsTest, AStartRemovesOnlyTheTemporariesOfAKilledWrite) {
     for (const Row& row : rows) {
         const QString path = folder + "/" + row.name;
         switch (row.kind) {
-        case Row::File: writeFile(path, "<plist"); break;
-        case Row::Folder: QDir().mkpath(path); break;
-        case Row::Link: QFile::link(folder + "/../outside", path); break;
+        case Row::File:
+            writeFile(path, "<plist");
+            break;
+        case Row::Folder:
+            QDir().mkpath(path);
+            break;
+        case Row::Link:
+            QFile::link(folder + "/../outside", path);
+            break;
         case Row::Foreign:
             writeFile(path, "<plist");
             if (getuid() != 0 || ::chown(QFile::encodeName(path).constData(), 65534, 65534) != 0)

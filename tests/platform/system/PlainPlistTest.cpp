@@ -67,8 +67,8 @@ TEST(PlainPlist, ReadsPlainDocumentsAndLeavesTheRestToTheReader) {
         {"control character", plist("<array><string>a\x01</string></array>"), false},
         {"end of character data in text", plist("<array><string>a]]>b</string></array>"), false},
         {"mismatched tags", plist("<array><string>x</key></array>"), false},
-        {"nested past the fast path's bound", plist(QByteArray("<array>").repeated(70) + QByteArray("</array>").repeated(70)),
-         false},
+        {"nested past the fast path's bound",
+         plist(QByteArray("<array>").repeated(70) + QByteArray("</array>").repeated(70)), false},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(PlainPlist::read(c.xml).has_value(), c.plain) << c.what;

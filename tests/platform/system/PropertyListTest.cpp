@@ -119,9 +119,14 @@ TEST(PropertyList, ReadsEveryXmlType) {
 TEST(PropertyList, XmlItWritesReadsBackTheSame) {
     QVariantMap inner{{"when", reference(-347155200)}, {"bytes", QByteArray("\0z", 2)}};
     const QVariantMap value{
-        {"int", -42}, {"big", qint64(1) << 40}, {"real", 2.5}, {"flag", true},
-        {"text", QString::fromUtf8("<tag> & \"ü\"")}, {"names", QStringList{"x", "y"}},
-        {"date", reference(86400)}, {"inner", inner},
+        {"int", -42},
+        {"big", qint64(1) << 40},
+        {"real", 2.5},
+        {"flag", true},
+        {"text", QString::fromUtf8("<tag> & \"ü\"")},
+        {"names", QStringList{"x", "y"}},
+        {"date", reference(86400)},
+        {"inner", inner},
     };
     const auto xml = PropertyList::toXml(value);
     ASSERT_TRUE(xml);
@@ -147,7 +152,10 @@ TEST(PropertyList, ReadsBinary) {
     // 0 dict {1:"count" -> 5, 2:"when" -> 6, 3:"list" -> 7, 4:"pi" -> 8}
     const auto data = bplist({
         dict({1, 2, 3, 4, 5, 6, 7, 8}),
-        ascii("count"), ascii("when"), ascii("list"), ascii("pi"),
+        ascii("count"),
+        ascii("when"),
+        ascii("list"),
+        ascii("pi"),
         int64(-7),
         dateOrReal(0x33, 100.25),
         array({9, 10, 11}),
@@ -170,8 +178,9 @@ TEST(PropertyList, ReadsBinary) {
 }
 
 TEST(PropertyList, ReadsXmlInEveryUnicodeForm) {
-    const QString text = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-16\"?>"
-                                        "<plist version=\"1.0\"><dict><key>k</key><string>\u00e9\u4e2d</string></dict></plist>");
+    const QString text =
+        QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-16\"?>"
+                       "<plist version=\"1.0\"><dict><key>k</key><string>\u00e9\u4e2d</string></dict></plist>");
     const auto utf16 = [&](bool little, bool bom) {
         QByteArray out;
         if (bom)
@@ -182,8 +191,12 @@ TEST(PropertyList, ReadsXmlInEveryUnicodeForm) {
         }
         return out;
     };
-    const QList<QByteArray> forms{utf16(true, true), utf16(false, true), utf16(true, false), utf16(false, false),
-                                  QByteArray("\xef\xbb\xbf") + text.toUtf8(), text.toUtf8()};
+    const QList<QByteArray> forms{utf16(true, true),
+                                  utf16(false, true),
+                                  utf16(true, false),
+                                  utf16(false, false),
+                                  QByteArray("\xef\xbb\xbf") + text.toUtf8(),
+                                  text.toUtf8()};
     for (const auto& bytes : forms) {
         const auto value = PropertyList::fromBytes(bytes);
         ASSERT_TRUE(value) << bytes.left(8).toHex().constData();

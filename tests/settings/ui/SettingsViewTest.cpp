@@ -26,7 +26,8 @@ struct Window {
     MemoryLoginChoice login;
     NoAccountDeletion deletion;
     Store* store = &h.build();
-    SettingsView view{std::make_unique<SettingsModel>(SettingsModel::Services{*store, *h.prefs, login, deletion, h.clock})};
+    SettingsView view{
+        std::make_unique<SettingsModel>(SettingsModel::Services{*store, *h.prefs, login, deletion, h.clock})};
 
     void turn() {
         QApplication::processEvents();

@@ -17,7 +17,9 @@ TEST(AppCardModel, DetailLineJoinsWhatIsKnown) {
     full.app.build = QStringLiteral("512");
     EXPECT_EQ(AppCardModel::detail(apple), QStringLiteral("\u2068com.apple.Safari\u2069  ·  Apple"));
     EXPECT_EQ(AppCardModel::detail(unsignedApp), QStringLiteral("\u2068org.example.app\u2069  ·  No Team ID"));
-    EXPECT_EQ(AppCardModel::detail(full), QStringLiteral("\u2068org.example.app\u2069  ·  Sparkle  ·  Build \u2068512\u2069  ·  \u2068ABCDE12345\u2069"));
+    EXPECT_EQ(
+        AppCardModel::detail(full),
+        QStringLiteral("\u2068org.example.app\u2069  ·  Sparkle  ·  Build \u2068512\u2069  ·  \u2068ABCDE12345\u2069"));
 }
 
 TEST(AppCardModel, SpokenSummaryByPhaseThenStatus) {
@@ -29,7 +31,8 @@ TEST(AppCardModel, SpokenSummaryByPhaseThenStatus) {
     };
     const Case cases[] = {
         {InstallPhase::downloading(0.999), Status::update(), release(SourceKind::sparkle), ", downloading, 99 percent"},
-        {InstallPhase::failed("It broke."), Status::update(), release(SourceKind::sparkle), ", update failed: It broke."},
+        {InstallPhase::failed("It broke."), Status::update(), release(SourceKind::sparkle),
+         ", update failed: It broke."},
         {InstallPhase::queued(), Status::update(), release(SourceKind::sparkle), ", queued for update"},
         {InstallPhase::verifying(), Status::update(), release(SourceKind::sparkle), ", verifying download"},
         {InstallPhase::installing(), Status::update(), release(SourceKind::sparkle), ", installing"},
@@ -48,7 +51,8 @@ TEST(AppCardModel, SpokenSummaryByPhaseThenStatus) {
                   QStringLiteral("\u2068Example\u2069, version \u20681.2\u2069") + c.suffix);
     auto unknown = row(Status::upToDate(), std::nullopt);
     unknown.app.version.reset();
-    EXPECT_EQ(AppCardModel::accessibilityText(unknown), QStringLiteral("\u2068Example\u2069, version unknown, Up to date"));
+    EXPECT_EQ(AppCardModel::accessibilityText(unknown),
+              QStringLiteral("\u2068Example\u2069, version unknown, Up to date"));
 }
 
 TEST(AppCardModel, NamedActionsOnlyWhereTheyCanRun) {
@@ -76,12 +80,17 @@ TEST(VersionPillModel, ShowsTheLatestWhileOfferedOrUnderWay) {
         bool showsLatest;
     };
     const Case cases[] = {
-        {InstallPhase::idle(), Status::update(), true},        {InstallPhase::idle(), Status::upToDate(), false},
-        {InstallPhase::downloading(0.1), Status::upToDate(), true}, {InstallPhase::queued(), Status::upToDate(), true},
-        {InstallPhase::verifying(), Status::upToDate(), true},  {InstallPhase::installing(), Status::upToDate(), true},
-        {InstallPhase::failed("x"), Status::upToDate(), true},  {InstallPhase::done(), Status::upToDate(), false},
+        {InstallPhase::idle(), Status::update(), true},
+        {InstallPhase::idle(), Status::upToDate(), false},
+        {InstallPhase::downloading(0.1), Status::upToDate(), true},
+        {InstallPhase::queued(), Status::upToDate(), true},
+        {InstallPhase::verifying(), Status::upToDate(), true},
+        {InstallPhase::installing(), Status::upToDate(), true},
+        {InstallPhase::failed("x"), Status::upToDate(), true},
+        {InstallPhase::done(), Status::upToDate(), false},
         {InstallPhase::done(), Status::update(), false},
-        {InstallPhase::blocked(), Status::upToDate(), false},   {InstallPhase::blocked(), Status::update(), true},
+        {InstallPhase::blocked(), Status::upToDate(), false},
+        {InstallPhase::blocked(), Status::update(), true},
     };
     for (const auto& c : cases) {
         const auto pill = VersionPillModel::pill(row(c.status, release(SourceKind::sparkle), c.phase));
@@ -98,7 +107,8 @@ TEST(VersionPillModel, ShowsTheLatestWhileOfferedOrUnderWay) {
     EXPECT_EQ(pill.latest, QStringLiteral("123456789012345…"));
     r.app.version = QStringLiteral("1.2");
     r.release = release(SourceKind::sparkle);
-    EXPECT_EQ(VersionPillModel::pill(r).help, QStringLiteral("Installed \u20681.2\u2069 (\u206845\u2069), latest \u20681.3\u2069 from Sparkle"));
+    EXPECT_EQ(VersionPillModel::pill(r).help,
+              QStringLiteral("Installed \u20681.2\u2069 (\u206845\u2069), latest \u20681.3\u2069 from Sparkle"));
     r.release.reset();
     r.app.version.reset();
     EXPECT_EQ(VersionPillModel::pill(r).help, QStringLiteral("Installed \u206845\u2069"));

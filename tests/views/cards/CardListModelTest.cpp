@@ -33,13 +33,19 @@ TEST(CardListModel, SectionsGroupAllAppsOnceNothingChecksAndEmptyStatesFollowThe
         QStringList sections;
         std::optional<QString> emptyTitle; // "?" for the no-matches view
     };
-    const QList<RowSpec> mixed{{u"Cur"_s}, {u"Upd"_s, Status::update()}, {u"Skip"_s, skipped},
-                               {u"Odd"_s, odd}, {u"Upd2"_s, Status::update()}};
+    const QList<RowSpec> mixed{
+        {u"Cur"_s}, {u"Upd"_s, Status::update()}, {u"Skip"_s, skipped}, {u"Odd"_s, odd}, {u"Upd2"_s, Status::update()}};
     const QList<Case> cases{
-        {mixed, Filter::all, {}, {u"Updates Available: Upd,Upd2"_s, u"Can't Verify: Odd"_s, u"Up to Date: Cur"_s,
-                                  u"Ignored: Skip"_s}, {}},
-        {{{u"Cur"_s}, {u"Chk"_s, Status::checking()}, {u"Upd"_s, Status::update()}}, Filter::all, {},
-         {u": Cur,Chk,Upd"_s}, {}},
+        {mixed,
+         Filter::all,
+         {},
+         {u"Updates Available: Upd,Upd2"_s, u"Can't Verify: Odd"_s, u"Up to Date: Cur"_s, u"Ignored: Skip"_s},
+         {}},
+        {{{u"Cur"_s}, {u"Chk"_s, Status::checking()}, {u"Upd"_s, Status::update()}},
+         Filter::all,
+         {},
+         {u": Cur,Chk,Upd"_s},
+         {}},
         {{{u"Cur"_s}, {u"Upd"_s, Status::update()}}, Filter::updates, {}, {u": Upd"_s}, {}},
         {mixed, Filter::all, u"upd2"_s, {u"Updates Available: Upd2"_s}, {}},
         {{}, Filter::all, {}, {}, u"No apps found"_s},
@@ -57,7 +63,8 @@ TEST(CardListModel, SectionsGroupAllAppsOnceNothingChecksAndEmptyStatesFollowThe
         s.setFilter(c.filter);
         s.setQuery(c.query);
         const auto sections = CardListModel::sections(s);
-        const std::string what = c.sections.join(u" | "_s).toStdString() + " " + Filters::rawValue(c.filter).toStdString();
+        const std::string what =
+            c.sections.join(u" | "_s).toStdString() + " " + Filters::rawValue(c.filter).toStdString();
         EXPECT_EQ(layout(sections), c.sections) << what;
         const auto empty = CardListModel::emptyState(s, sections);
         ASSERT_EQ(empty.has_value(), c.emptyTitle.has_value()) << what;
@@ -116,7 +123,8 @@ TEST(CardListModel, ArrowsMoveTheSelectionClampedOverTheListedRows) {
 TEST(CardListModel, TogglesOpenAndCloseAndUninstallSkipsProtectedApps) {
     StoreHarness h;
     Store& s = h.build();
-    s.setItems(makeRows({{u"A"_s}, {u"Finder"_s, Status::upToDate(), InstallPhase::idle(), false, u"com.apple.finder"_s},
+    s.setItems(makeRows({{u"A"_s},
+                         {u"Finder"_s, Status::upToDate(), InstallPhase::idle(), false, u"com.apple.finder"_s},
                          {u"Quenlark"_s, Status::upToDate(), InstallPhase::idle(), false, u"com.quenlark.Quenlark"_s},
                          {u"Busy"_s, Status::update(), InstallPhase::downloading(0.5)}}));
     CardListModel::toggleSelected(s);
@@ -137,14 +145,14 @@ TEST(CardListModel, TogglesOpenAndCloseAndUninstallSkipsProtectedApps) {
         bool handled;
     };
     const QList<Case> cases{
-        {u"A"_s, false, false}, {std::nullopt, true, false}, {u"Finder"_s, true, false},
-        {u"Quenlark"_s, true, false}, {u"Busy"_s, true, false},
-        {u"A"_s, true, true}, // hidden by the filter, still removable
+        {u"A"_s, false, false},   {std::nullopt, true, false}, {u"Finder"_s, true, false}, {u"Quenlark"_s, true, false},
+        {u"Busy"_s, true, false}, {u"A"_s, true, true}, // hidden by the filter, still removable
     };
     for (const auto& c : cases) {
         s.setRemoving(nullptr);
         s.setSelection(c.selected ? std::optional(id(s, *c.selected)) : std::nullopt);
-        EXPECT_EQ(CardListModel::requestUninstall(s, c.command), c.handled) << c.selected.value_or(u"-"_s).toStdString();
+        EXPECT_EQ(CardListModel::requestUninstall(s, c.command), c.handled)
+            << c.selected.value_or(u"-"_s).toStdString();
         EXPECT_EQ(s.removing() != nullptr, c.handled);
     }
     EXPECT_EQ(s.removing()->app().name, u"A"_s);

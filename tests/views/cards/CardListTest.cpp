@@ -166,5 +166,6 @@ TEST(CardList, ItsBarLiesOverTheCardsAndScrollsThem) {
 
     const QList<AppIcon*> icons = list.findChildren<AppIcon*>();
     EXPECT_GT(icons.size(), 5);
-    EXPECT_TRUE(waitUntil([&] { return std::all_of(icons.begin(), icons.end(), [](AppIcon* icon) { return icon->loaded(); }); }));
+    EXPECT_TRUE(waitUntil(
+        [&] { return std::all_of(icons.begin(), icons.end(), [](AppIcon* icon) { return icon->loaded(); }); }));
 }

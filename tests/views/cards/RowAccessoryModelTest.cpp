@@ -58,8 +58,8 @@ TEST(RowAccessoryModel, PhaseThenStatusDecideKeyAndContent) {
          "eye.slash", Tint::secondary, "You're ignoring this app"},
         {InstallPhase::idle(), Status::upToDate(), false, "Up to date", Kind::tag, "Up to date", "checkmark",
          Tint::secondary, ""},
-        {InstallPhase::idle(), Status::update(), false, "Update available", Kind::button, "Update", "",
-         Tint::secondary, ""},
+        {InstallPhase::idle(), Status::update(), false, "Update available", Kind::button, "Update", "", Tint::secondary,
+         ""},
     };
     for (const auto& c : cases) {
         auto r = row(c.status, release(SourceKind::sparkle), c.phase);
@@ -75,12 +75,12 @@ TEST(RowAccessoryModel, PhaseThenStatusDecideKeyAndContent) {
         }
         EXPECT_EQ(content.help, c.help);
     }
-    const auto downloading = RowAccessoryModel::content(row(Status::update(), release(SourceKind::sparkle),
-                                                            InstallPhase::downloading(0.4)));
+    const auto downloading =
+        RowAccessoryModel::content(row(Status::update(), release(SourceKind::sparkle), InstallPhase::downloading(0.4)));
     EXPECT_EQ(downloading.value, 0.4);
-    EXPECT_FALSE(RowAccessoryModel::content(row(Status::update(), release(SourceKind::sparkle),
-                                                InstallPhase::verifying()))
-                     .value);
+    EXPECT_FALSE(
+        RowAccessoryModel::content(row(Status::update(), release(SourceKind::sparkle), InstallPhase::verifying()))
+            .value);
     const auto allow = RowAccessoryModel::content(row(Status::update(), std::nullopt, InstallPhase::blocked()));
     EXPECT_FALSE(allow.prominent);
     EXPECT_EQ(allow.action, (RowAction{A::openURL, RowAccessoryModel::appManagementPane()}));
@@ -90,9 +90,9 @@ TEST(RowAccessoryModel, UpdateActionFitsTheSource) {
     InstalledApp self = app(QStringLiteral("Quenlark"), QStringLiteral("com.quenlark.Quenlark"));
     InstalledApp unsignedApp = app();
     unsignedApp.team.reset();
-    const QString unsignedHelp = QStringLiteral(
-        "\u2068Example\u2069 isn't signed by a developer, so Quenlark can't confirm the download is genuine. Download it from its "
-        "website.");
+    const QString unsignedHelp = QStringLiteral("\u2068Example\u2069 isn't signed by a developer, so Quenlark can't "
+                                                "confirm the download is genuine. Download it from its "
+                                                "website.");
     struct Case {
         const char* name;
         InstalledApp app;
@@ -106,17 +106,16 @@ TEST(RowAccessoryModel, UpdateActionFitsTheSource) {
     const Case cases[] = {
         {"app store wins over anything", app(), release(SourceKind::appStore, "2", true, true), Kind::button,
          "App Store", false, A::openStore, "Mac App Store updates install through the App Store"},
-        {"electron installs itself", app(), release(SourceKind::electron, "2", true, true), Kind::tag,
-         "In-app update", false, A::none, "This Electron app installs its own updates. Open it to update."},
+        {"electron installs itself", app(), release(SourceKind::electron, "2", true, true), Kind::tag, "In-app update",
+         false, A::none, "This Electron app installs its own updates. Open it to update."},
         {"installable", app(), release(SourceKind::homebrew), Kind::button, "Update", true, A::update, ""},
-        {"this app itself with a page", self, release(SourceKind::github, "2", true, true), Kind::button,
-         "Download…", false, A::openURL,
+        {"this app itself with a page", self, release(SourceKind::github, "2", true, true), Kind::button, "Download…",
+         false, A::openURL,
          "Quenlark can't replace itself while it's running. This opens its website to download the new version."},
         {"page without a download", unsignedApp, release(SourceKind::sparkle, "2", false, true), Kind::button,
-         "Download…", false, A::openURL,
-         "The source has no Mac download Quenlark can install; this opens its page"},
-        {"unsigned with page and download", unsignedApp, release(SourceKind::sparkle, "2", true, true),
-         Kind::button, "Download…", false, A::openURL, unsignedHelp},
+         "Download…", false, A::openURL, "The source has no Mac download Quenlark can install; this opens its page"},
+        {"unsigned with page and download", unsignedApp, release(SourceKind::sparkle, "2", true, true), Kind::button,
+         "Download…", false, A::openURL, unsignedHelp},
         {"unsigned download without a page", unsignedApp, release(SourceKind::sparkle, "2", true, false), Kind::tag,
          "Get it yourself", false, A::none, unsignedHelp},
         {"this app's download without a page", self, release(SourceKind::sparkle, "2", true, false), Kind::tag,

@@ -251,8 +251,8 @@ TEST(RowAccessory, AnUpdateRunsOnOneWholeBarAndLandsWithoutSayingTheVersionTwice
         bool bar;
     };
     const Step steps[] = {
-        {InstallPhase::queued(), "queued", false},       {InstallPhase::downloading(0.4), "downloading", true},
-        {InstallPhase::verifying(), "verifying", true},  {InstallPhase::installing(), "installing", true},
+        {InstallPhase::queued(), "queued", false},      {InstallPhase::downloading(0.4), "downloading", true},
+        {InstallPhase::verifying(), "verifying", true}, {InstallPhase::installing(), "installing", true},
         {InstallPhase::done(), "done", false},
     };
     RowAccessory accessory;
@@ -276,8 +276,8 @@ TEST(RowAccessory, AnUpdateRunsOnOneWholeBarAndLandsWithoutSayingTheVersionTwice
     Motion::setInstantForTests(false);
     VersionPillFace face, alone;
     SpringValue reveal(nullptr, 0, [&](double v) { face.setReveal(v); });
-    RowFacts row = RowSamples::row(Status::update(), RowSamples::release(SourceKind::sparkle),
-                                   InstallPhase::installing());
+    RowFacts row =
+        RowSamples::row(Status::update(), RowSamples::release(SourceKind::sparkle), InstallPhase::installing());
     face.setPill(VersionPillModel::pill(row), reveal, false);
     row.app.version = QStringLiteral("1.3");
     row.phase = InstallPhase::done();
@@ -297,9 +297,12 @@ TEST(RowAccessory, RowsQueuedTogetherTurnQueuedOneAfterAnother) {
         rows.back()->setRow(RowSamples::row());
     }
     for (const auto& row : rows)
-        row->setRow(RowSamples::row(Status::update(), RowSamples::release(SourceKind::sparkle), InstallPhase::queued()));
+        row->setRow(
+            RowSamples::row(Status::update(), RowSamples::release(SourceKind::sparkle), InstallPhase::queued()));
     // The "Update" button a row leaves stays whole until its turn, then fades.
-    auto fading = [&](int i) { return rows[static_cast<size_t>(i)]->findChild<PillButton*>()->graphicsEffect() != nullptr; };
+    auto fading = [&](int i) {
+        return rows[static_cast<size_t>(i)]->findChild<PillButton*>()->graphicsEffect() != nullptr;
+    };
     for (const auto& [advance, started] : {std::pair{0, 1}, {60, 2}, {60, 3}}) {
         clock.advance(std::chrono::milliseconds(advance));
         for (int i = 0; i < 3; ++i)
@@ -312,7 +315,8 @@ TEST(RowMenu, AnAmpersandInANameOrVersionIsShownNotTakenAsAMnemonic) {
     row.app.name = QStringLiteral("Salt & Pepper");
     QWidget parent;
     QStringList shown;
-    QMenu* menu = RowMenu::make(row, [](const RowAction&) {}, &parent);
+    QMenu* menu = RowMenu::make(
+        row, [](const RowAction&) {}, &parent);
     DetailPane pane;
     pane.setRow(row);
     QList<QAction*> actions = menu->actions();
@@ -327,7 +331,9 @@ TEST(RowMenu, AnAmpersandInANameOrVersionIsShownNotTakenAsAMnemonic) {
         EXPECT_TRUE(QKeySequence::mnemonic(button->text()).isEmpty()) << button->text().toStdString();
         shown.append(QString(button->text()).replace(QStringLiteral("&&"), QStringLiteral("&")));
     }
-    for (const QString& title : {QStringLiteral("Update to \u20682&3\u2069"), QStringLiteral("Skip Version \u20682&3\u2069"), QStringLiteral("Ignore \u2068Salt & Pepper\u2069")})
+    for (const QString& title :
+         {QStringLiteral("Update to \u20682&3\u2069"), QStringLiteral("Skip Version \u20682&3\u2069"),
+          QStringLiteral("Ignore \u2068Salt & Pepper\u2069")})
         EXPECT_GE(shown.count(title), 2) << title.toStdString(); // the row menu and the pane
 }
 

@@ -29,7 +29,13 @@ DashboardTally recount(const Store& s) {
 
 std::string text(const DashboardTally& t) {
     return QStringLiteral("visible %1, current %2, updates %3, unverified %4, ignored %5, installable %6, blocked %7")
-        .arg(t.visible).arg(t.upToDate).arg(t.updates).arg(t.cantVerify).arg(t.ignored).arg(t.installable).arg(t.blocked)
+        .arg(t.visible)
+        .arg(t.upToDate)
+        .arg(t.updates)
+        .arg(t.cantVerify)
+        .arg(t.ignored)
+        .arg(t.installable)
+        .arg(t.blocked)
         .toStdString();
 }
 } // namespace
@@ -39,27 +45,39 @@ std::string text(const DashboardTally& t) {
 TEST(DashboardTally, FollowsEveryRowChangeAsAFreshCountWould) {
     StoreHarness h;
     Store& s = h.build();
-    s.setItems(makeRows({{u"A"_s}, {u"B"_s, Status::update()}, {u"C"_s, Status::checking()},
-                         {u"D"_s, Status::update(), InstallPhase::idle(), true}, {u"E"_s, Status::ignored(u"x"_s)}}));
+    s.setItems(makeRows({{u"A"_s},
+                         {u"B"_s, Status::update()},
+                         {u"C"_s, Status::checking()},
+                         {u"D"_s, Status::update(), InstallPhase::idle(), true},
+                         {u"E"_s, Status::ignored(u"x"_s)}}));
     const auto row = [&](int i) { return s.items().at(i); };
     const QList<std::pair<const char*, std::function<void()>>> steps{
         {"a result arrives", [&] { row(2)->setStatus(Status::cantVerify(u"why"_s)); }},
         {"an update starts", [&] { row(1)->setPhase(InstallPhase::queued()); }},
         {"it is blocked", [&] { row(1)->setPhase(InstallPhase::blocked()); }},
-        {"a hidden row is blocked", [&] {
+        {"a hidden row is blocked",
+         [&] {
              h.prefs->setHideAppStore(true);
              row(3)->setPhase(InstallPhase::blocked());
          }},
         {"App Store rows show again", [&] { h.prefs->setHideAppStore(false); }},
         {"an update lands", [&] { row(1)->setPhase(InstallPhase::done()); }},
-        {"rows are added", [&] { s.setItems(s.items() + makeRows({{u"F"_s, Status::update()}, {u"G"_s}})); }},
-        {"two rows change in one turn", [&] {
+        {"rows are added",
+         [&] {
+             s.setItems(s.items() + makeRows({{u"F"_s, Status::update()}, {u"G"_s}}));
+         }},
+        {"two rows change in one turn",
+         [&] {
              row(0)->setStatus(Status::update());
              row(6)->setStatus(Status::checking());
          }},
         {"the release goes", [&] { row(0)->setRelease(std::nullopt); }},
-        {"the list is replaced", [&] { s.setItems(makeRows({{u"H"_s, Status::update()}, {u"I"_s}})); }},
-        {"a row of the new list changes", [&] {
+        {"the list is replaced",
+         [&] {
+             s.setItems(makeRows({{u"H"_s, Status::update()}, {u"I"_s}}));
+         }},
+        {"a row of the new list changes",
+         [&] {
              row(1)->setStatus(Status::update());
              row(1)->setRelease(StoreHarness::release(u"3"_s));
          }},

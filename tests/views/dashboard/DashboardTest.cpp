@@ -403,8 +403,7 @@ TEST(Dashboard, TheUninstallPromptKeepsTheKeyboardAndAWorkingOneIsNeverReplacedN
     for (const auto& [key, modifiers] : {std::pair{Qt::Key_Tab, Qt::NoModifier}, {Qt::Key_Backtab, Qt::ShiftModifier}})
         for (int i = 0; i < 8; ++i) {
             press(QApplication::focusWidget(), key, modifiers);
-            EXPECT_TRUE(inside()) << key << " " << i << " "
-                                  << QApplication::focusWidget()->metaObject()->className();
+            EXPECT_TRUE(inside()) << key << " " << i << " " << QApplication::focusWidget()->metaObject()->className();
         }
     // A shortcut or a click beneath that takes the focus gives it back.
     d.view.search()->edit()->setFocus();
@@ -446,7 +445,8 @@ TEST(Dashboard, ACardHeaderIsOneSelectableButtonThatCanUpdateOrOpenTheStorePage)
     ASSERT_TRUE(header);
     EXPECT_EQ(header->role(), QAccessible::Button);
     EXPECT_EQ(header->childCount(), 0);
-    EXPECT_TRUE(header->text(QAccessible::Name).startsWith(u"\u2068Alpha\u2069, version \u20681.0\u2069, update available: \u20682.0\u2069"_s));
+    EXPECT_TRUE(header->text(QAccessible::Name)
+                    .startsWith(u"\u2068Alpha\u2069, version \u20681.0\u2069, update available: \u20682.0\u2069"_s));
     EXPECT_FALSE(header->state().selected);
     card.setSelected(true);
     EXPECT_TRUE(header->state().selected);
@@ -455,15 +455,18 @@ TEST(Dashboard, ACardHeaderIsOneSelectableButtonThatCanUpdateOrOpenTheStorePage)
 
     QAccessibleActionInterface* actions = header->actionInterface();
     ASSERT_TRUE(actions);
-    EXPECT_EQ(actions->actionNames(), (QStringList{QAccessibleActionInterface::pressAction(), u"Update to \u20682.0\u2069"_s}));
+    EXPECT_EQ(actions->actionNames(),
+              (QStringList{QAccessibleActionInterface::pressAction(), u"Update to \u20682.0\u2069"_s}));
     actions->doAction(QAccessibleActionInterface::pressAction());
     EXPECT_EQ(toggles, 1);
     actions->doAction(u"Update to \u20682.0\u2069"_s);
     h.clock.advanceSeconds(3);
     EXPECT_EQ(h.installed, QStringList{u"Alpha"_s});
 
-    QAccessibleActionInterface* storeActions = QAccessible::queryAccessibleInterface(storeCard.header())->actionInterface();
-    EXPECT_EQ(storeActions->actionNames(), (QStringList{QAccessibleActionInterface::pressAction(), u"Open in App Store"_s}));
+    QAccessibleActionInterface* storeActions =
+        QAccessible::queryAccessibleInterface(storeCard.header())->actionInterface();
+    EXPECT_EQ(storeActions->actionNames(),
+              (QStringList{QAccessibleActionInterface::pressAction(), u"Open in App Store"_s}));
     storeActions->doAction(u"Open in App Store"_s);
     EXPECT_EQ(h.shell.openedUrls, QList<QUrl>{QUrl(u"https://apps.apple.com/app/id1"_s)});
 }

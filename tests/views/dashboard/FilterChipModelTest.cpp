@@ -14,10 +14,8 @@ TEST(FilterChipModel, ChipsFollowTheFilterOrderWithLiveCountsAndLabels) {
     FilterChipModel::choose(s, Filter::updates);
     // Label, tint of the symbol when selected (unselected ones are always secondary), anchor.
     const QList<std::tuple<QString, Palette::Tint, QString>> cases{
-        {u"All Apps, 3 apps"_s, Palette::Tint::secondary, {}},
-        {u"Updates, 2 apps"_s, Palette::Tint::accent, {}},
-        {u"Can't Verify, 0 apps"_s, Palette::Tint::orange, {}},
-        {u"Ignored, 0 apps"_s, Palette::Tint::secondary, {}},
+        {u"All Apps, 3 apps"_s, Palette::Tint::secondary, {}},     {u"Updates, 2 apps"_s, Palette::Tint::accent, {}},
+        {u"Can't Verify, 0 apps"_s, Palette::Tint::orange, {}},    {u"Ignored, 0 apps"_s, Palette::Tint::secondary, {}},
         {u"Library, 0 apps"_s, Palette::Tint::blue, u"library"_s},
     };
     const auto& chips = FilterChipModel::chips();

@@ -44,12 +44,12 @@ TEST(PermissionModel, PillsShowTheirStateTintTooltipAndLabel) {
          notch + suffix, u"Notifications permission, off"_s},
         {ns(NS::denied, NotchMode::never), u"exclamationmark.circle.fill"_s, u"Off"_s, Palette::Tint::orange, 0.1,
          background + suffix, u"Notifications permission, off"_s},
-        {ns(NS::provisional, NotchMode::never), u"checkmark.circle.fill"_s, u"On"_s, Palette::Tint::green, 0.12, background,
-         u"Notifications permission, on"_s},
+        {ns(NS::provisional, NotchMode::never), u"checkmark.circle.fill"_s, u"On"_s, Palette::Tint::green, 0.12,
+         background, u"Notifications permission, on"_s},
         {ns(NS::authorized, NotchMode::daily), u"checkmark.circle.fill"_s, u"On"_s, Palette::Tint::green, 0.12, notch,
          u"Notifications permission, on"_s},
-        {ns(NS::notDetermined, NotchMode::never), u"exclamationmark.circle.fill"_s, u"Off"_s, Palette::Tint::orange, 0.1,
-         background + suffix, u"Notifications permission, off"_s},
+        {ns(NS::notDetermined, NotchMode::never), u"exclamationmark.circle.fill"_s, u"Off"_s, Palette::Tint::orange,
+         0.1, background + suffix, u"Notifications permission, off"_s},
     };
     for (const auto& c : cases) {
         const std::string what = c.label.toStdString();
@@ -89,8 +89,11 @@ TEST(PermissionModel, TheBannerCountsBlockedRowsHiddenOnesIncluded) {
         {AM::denied, {fine}, true, u"Quenlark can't update or remove apps yet"_s, false},
         {AM::granted, {blocked, fine}, true, u"1 update waiting for permission"_s, true},
         {AM::unknown, {hiddenBlocked}, true, u"1 update waiting for permission"_s, true},
-        {AM::denied, {blocked, hiddenBlocked, {u"C"_s, Status::update(), InstallPhase::blocked()}}, true,
-         u"3 updates waiting for permission"_s, true},
+        {AM::denied,
+         {blocked, hiddenBlocked, {u"C"_s, Status::update(), InstallPhase::blocked()}},
+         true,
+         u"3 updates waiting for permission"_s,
+         true},
     };
     for (const auto& c : cases) {
         StoreHarness h;
@@ -150,8 +153,9 @@ TEST(PermissionModel, TheNotificationsPillExplainsWhatItCannotDo) {
     qputenv("XDG_CURRENT_DESKTOP", "sway"); // no settings page to open
     PermissionModel::clickNotifications(desktop);
     qputenv("XDG_CURRENT_DESKTOP", was);
-    EXPECT_EQ(desktop.notice(), u"Quenlark couldn't open this desktop's notification settings: turn notifications on in "
-                                u"the desktop's own settings, or start a notification service."_s);
+    EXPECT_EQ(desktop.notice(),
+              u"Quenlark couldn't open this desktop's notification settings: turn notifications on in "
+              u"the desktop's own settings, or start a notification service."_s);
 }
 
 TEST(AppManagementHelp, ShowsTheBlockedAppsFolderOrSaysThereIsNothingToTurnOn) {

@@ -28,22 +28,23 @@ TEST(DetailPaneModel, UpdateButtonTable) {
         {"no release", app(), Status::update(), std::nullopt, InstallPhase::idle(), "", A::none, true, ""},
         {"app store", unsignedApp, Status::update(), release(SourceKind::appStore), InstallPhase::downloading(0.2),
          "Open in App Store", A::openStore, true, ""},
-        {"installable", app(), Status::update(), release(SourceKind::github), InstallPhase::idle(), "Update to \u20681.3\u2069",
-         A::update, true, ""},
-        {"installable after a failure", app(), Status::update(), release(SourceKind::github),
-         InstallPhase::failed("x"), "Update to \u20681.3\u2069", A::update, true, ""},
+        {"installable", app(), Status::update(), release(SourceKind::github), InstallPhase::idle(),
+         "Update to \u20681.3\u2069", A::update, true, ""},
+        {"installable after a failure", app(), Status::update(), release(SourceKind::github), InstallPhase::failed("x"),
+         "Update to \u20681.3\u2069", A::update, true, ""},
         {"installable while busy", app(), Status::update(), release(SourceKind::github), InstallPhase::queued(),
          "Update to \u20681.3\u2069", A::update, false, ""},
         {"installable by build", app(), Status::update(), release(SourceKind::github, std::nullopt),
          InstallPhase::idle(), "Update to ?", A::update, true, ""},
         {"electron with page and download", app(), Status::update(), release(SourceKind::electron, "2", true, true),
          InstallPhase::idle(), "Download…", A::openURL, true,
-         "\u2068Example\u2069 isn't signed by a developer, so Quenlark can't confirm the download is genuine. Download it from "
+         "\u2068Example\u2069 isn't signed by a developer, so Quenlark can't confirm the download is genuine. Download "
+         "it from "
          "its website."},
         {"electron with page only", app(), Status::update(), release(SourceKind::electron, "2", false, true),
          InstallPhase::idle(), "Download…", A::openURL, true, "Opens the app's page"},
-        {"this app itself", self, Status::update(), release(SourceKind::sparkle, "2", true, true),
-         InstallPhase::idle(), "Download…", A::openURL, true,
+        {"this app itself", self, Status::update(), release(SourceKind::sparkle, "2", true, true), InstallPhase::idle(),
+         "Download…", A::openURL, true,
          "Quenlark can't replace itself while it's running. This opens its website to download the new version."},
         {"no page", unsignedApp, Status::update(), release(SourceKind::sparkle), InstallPhase::idle(), "", A::none,
          true, ""},
@@ -72,7 +73,8 @@ TEST(DetailPaneModel, MenusAndUninstallFollowStatusAndPhase) {
             out << b.title;
         return out;
     };
-    EXPECT_EQ(titles(DetailPaneModel::ignoreMenu(row())), (QStringList{"Skip Version \u20681.3\u2069", "Ignore \u2068Example\u2069"}));
+    EXPECT_EQ(titles(DetailPaneModel::ignoreMenu(row())),
+              (QStringList{"Skip Version \u20681.3\u2069", "Ignore \u2068Example\u2069"}));
     EXPECT_EQ(titles(DetailPaneModel::ignoreMenu(row(Status::ignored("Skipped"), release(SourceKind::sparkle)))),
               QStringList{"Stop Ignoring"});
     EXPECT_EQ(titles(DetailPaneModel::ignoreMenu(row(Status::upToDate()))), QStringList{"Ignore \u2068Example\u2069"});
@@ -83,7 +85,8 @@ TEST(DetailPaneModel, MenusAndUninstallFollowStatusAndPhase) {
         bool enabled;
         QString help;
     };
-    const QString move = QStringLiteral("Move \u2068Example\u2069 to the Trash, and its data too if you choose (Ctrl+Backspace)");
+    const QString move =
+        QStringLiteral("Move \u2068Example\u2069 to the Trash, and its data too if you choose (Ctrl+Backspace)");
     const Case cases[] = {
         {"org.example.app", InstallPhase::idle(), true, move},
         {"org.example.app", InstallPhase::failed("x"), true, move},
@@ -171,7 +174,9 @@ TEST(RowMenuModel, EntriesTopToBottom) {
         return out;
     };
     const QStringList tail{"-", "Check Again", "Show in Finder", "-", "Move to Trash…"};
-    EXPECT_EQ(titles(row()), QStringList({"Update to \u20681.3\u2069", "Skip Version \u20681.3\u2069", "Ignore \u2068Example\u2069"}) + tail);
+    EXPECT_EQ(titles(row()),
+              QStringList({"Update to \u20681.3\u2069", "Skip Version \u20681.3\u2069", "Ignore \u2068Example\u2069"}) +
+                  tail);
     EXPECT_EQ(titles(row(Status::update(), release(SourceKind::appStore))),
               QStringList({"Open in App Store", "Skip Version \u20681.3\u2069", "Ignore \u2068Example\u2069"}) + tail);
     auto refused = row(Status::update(), release(SourceKind::homebrew));

@@ -9,9 +9,9 @@ using Tint = Palette::Tint;
 
 TEST(StatusCardModel, PhaseThenStatusTable) {
     const QString unchanged = QStringLiteral(" The installed app wasn't changed.");
-    const QString blocked = QStringLiteral(
-        "macOS needs your OK before Quenlark can change \u2068Example\u2069: turn on Quenlark under Privacy & Security › App "
-        "Management. The update retries by itself once it's on.");
+    const QString blocked = QStringLiteral("macOS needs your OK before Quenlark can change \u2068Example\u2069: turn "
+                                           "on Quenlark under Privacy & Security › App "
+                                           "Management. The update retries by itself once it's on.");
     struct Case {
         InstallPhase phase;
         Status status;
@@ -31,7 +31,8 @@ TEST(StatusCardModel, PhaseThenStatusTable) {
         {InstallPhase::queued(), Status::update(), release(SourceKind::sparkle), "arrow.down.circle.dotted",
          Tint::accent, "Queued", "Waiting for the updates ahead of it."},
         {InstallPhase::verifying(), Status::update(), release(SourceKind::sparkle), "arrow.down.circle.dotted",
-         Tint::accent, "Verifying \u20681.3\u2069", "Checking size, checksum, signatures and Team ID before anything changes."},
+         Tint::accent, "Verifying \u20681.3\u2069",
+         "Checking size, checksum, signatures and Team ID before anything changes."},
         {InstallPhase::installing(), Status::update(), std::nullopt, "arrow.down.circle.dotted", Tint::accent,
          "Installing the update", "Swapping in the new version; the old one goes to the Trash."},
         {InstallPhase::blocked(), Status::update(), release(SourceKind::sparkle), "lock.shield.fill", Tint::orange,
@@ -39,10 +40,10 @@ TEST(StatusCardModel, PhaseThenStatusTable) {
         {InstallPhase::failed("The download was cut short."), Status::update(), release(SourceKind::sparkle),
          "xmark.octagon.fill", Tint::red, "Update failed", "The download was cut short." + unchanged},
         {InstallPhase::done(), Status::upToDate(), release(SourceKind::sparkle), "checkmark.circle.fill", Tint::green,
-         "Updated to \u20681.2\u2069", "\u20681.2\u2069 is current. The newest version Sparkle lists is \u20681.3\u2069."},
-        {InstallPhase::idle(), Status::cantVerify("No source answered"), std::nullopt,
-         "exclamationmark.triangle.fill", Tint::orange, "Can't verify",
-         "Quenlark couldn't confirm whether this app is current. No source answered."},
+         "Updated to \u20681.2\u2069",
+         "\u20681.2\u2069 is current. The newest version Sparkle lists is \u20681.3\u2069."},
+        {InstallPhase::idle(), Status::cantVerify("No source answered"), std::nullopt, "exclamationmark.triangle.fill",
+         Tint::orange, "Can't verify", "Quenlark couldn't confirm whether this app is current. No source answered."},
         {InstallPhase::idle(), Status::ignored("You're ignoring this app"), std::nullopt, "eye.slash.fill",
          Tint::secondary, "Ignored", "You're ignoring this app."},
         {InstallPhase::idle(), Status::checking(), std::nullopt, "clock", Tint::secondary, "Checking",

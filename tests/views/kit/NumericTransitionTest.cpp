@@ -40,5 +40,6 @@ TEST(NumericTransition, SharedTextStaysChangedDigitsRollFromTheLastDigitTheRestT
         {u"1 update ready"_s, u""_s, u"1 update ready@0>"_s},
     };
     for (const auto& [from, to, expected] : cases)
-        EXPECT_EQ(written(NumericTransition::between(from, to)).toStdString(), expected.toStdString()) << from.toStdString() << " → " << to.toStdString();
+        EXPECT_EQ(written(NumericTransition::between(from, to)).toStdString(), expected.toStdString())
+            << from.toStdString() << " → " << to.toStdString();
 }

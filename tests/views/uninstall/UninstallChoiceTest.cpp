@@ -106,8 +106,10 @@ TEST(UninstallChoice, Texts) {
     EXPECT_EQ(choice.rowLabel(found[0]), QStringLiteral("Application Support/Example"));
     EXPECT_EQ(choice.rowSize(found[0]), QStringLiteral("1.2 MB"));
     EXPECT_EQ(choice.rowSize(found[1]), QStringLiteral("—"));
-    EXPECT_EQ(choice.rowAccessibility(found[0]), QStringLiteral("Delete \u2068Example\u2069, in \u2068Application Support\u2069"));
-    EXPECT_EQ(choice.rowAccessibility(found[2]), QStringLiteral("Delete \u2068shared\u2069, in \u2068Caches\u2069, may belong to another app"));
+    EXPECT_EQ(choice.rowAccessibility(found[0]),
+              QStringLiteral("Delete \u2068Example\u2069, in \u2068Application Support\u2069"));
+    EXPECT_EQ(choice.rowAccessibility(found[2]),
+              QStringLiteral("Delete \u2068shared\u2069, in \u2068Caches\u2069, may belong to another app"));
     EXPECT_EQ(choice.modeNote(),
               QStringLiteral("Everything goes to the Trash, so you can put it back from Finder until you empty it."));
     choice.setPermanently(true);
