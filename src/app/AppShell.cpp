@@ -91,7 +91,6 @@ void AppShell::showIsland() {
         hooks_.showIsland();
 }
 
-bool AppShell::isApplicationActive() const { return QGuiApplication::applicationState() == Qt::ApplicationActive; }
 
 void AppShell::applyAppearance(bool dark, bool followSystem) {
     DesktopSettings& desktop = DesktopSettings::shared();

@@ -30,7 +30,6 @@ public:
     QCoro::Task<bool> alert(QString title, QString message) override;
     void openMainWindow() override;
     void showIsland() override;
-    bool isApplicationActive() const override;
     void applyAppearance(bool dark, bool followSystem) override;
     bool openUrl(const QUrl& url) override;
     QCoro::Task<bool> opened(QUrl url) override;

@@ -14,7 +14,6 @@ public:
     }
     void openMainWindow() override {}
     void showIsland() override {}
-    bool isApplicationActive() const override { return false; }
     void applyAppearance(bool, bool) override {}
     bool openUrl(const QUrl&) override { return false; }
 };

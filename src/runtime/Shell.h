@@ -25,8 +25,6 @@ public:
 
     virtual void openMainWindow() = 0;
     virtual void showIsland() = 0;
-    // Whether the application is frontmost and in use.
-    virtual bool isApplicationActive() const = 0;
     virtual void applyAppearance(bool dark, bool followSystem) = 0;
     virtual bool openUrl(const QUrl& url) = 0;
     // Opens the address and resolves whether the program it went to took it; this default

@@ -105,7 +105,6 @@ public:
     QCoro::Task<bool> alert(QString, QString) override { co_return true; }
     void openMainWindow() override {}
     void showIsland() override {}
-    bool isApplicationActive() const override { return true; }
     void applyAppearance(bool, bool) override {}
     bool openUrl(const QUrl& url) override {
         opened.append(url);

@@ -17,14 +17,12 @@ public:
     QCoro::Task<bool> alert(QString title, QString message) override;
     void openMainWindow() override { ++mainWindowOpened; }
     void showIsland() override { ++islandShown; }
-    bool isApplicationActive() const override { return active; }
     void applyAppearance(bool dark, bool followSystem) override;
     bool openUrl(const QUrl& url) override;
 
     // Answers for the next confirm() calls; `defaultAnswer` once they run out.
     std::deque<bool> answers;
     bool defaultAnswer = false;
-    bool active = false;
     // Whether openUrl() finds a program for the address.
     bool opens = true;
 
