@@ -181,48 +181,57 @@ void RowAccessory::setRow(const RowFacts& row) {
     });
 }
 
+namespace {
+// The old content fades out over the first half of the move and the new one in over the second,
+// so two labels in one place never show together ("Installing" under "Updated").
+double outgoing(double from, double v) { return from * (1 - std::clamp(2 * v, 0.0, 1.0)); }
+double incoming(double from, double v) { return from + (1 - from) * std::clamp(2 * v - 1, 0.0, 1.0); }
+} // namespace
+
 void RowAccessory::crossFade(int swap) {
     // A drawn tag fades by the opacity it is drawn with.
-    auto fadeTag = [this, swap](std::optional<DrawnTag> RowAccessory::*tag, double to) {
+    auto fadeTag = [this, swap](std::optional<DrawnTag> RowAccessory::*tag, bool leaving) {
         if (!(this->*tag))
             return;
-        Animator::standard(this, (this->*tag)->opacity, to, [this, swap, tag, to](double v) {
+        const double from = (this->*tag)->opacity;
+        Animator::standard(this, 0, 1, [this, swap, tag, from, leaving](double v) {
             if (swap != swaps_ || !(this->*tag))
                 return;
-            (this->*tag)->opacity = v;
-            if (v == to && to == 0)
+            (this->*tag)->opacity = leaving ? outgoing(from, v) : incoming(from, v);
+            if (v == 1 && leaving)
                 (this->*tag).reset();
             update();
         });
     };
-    fadeTag(&RowAccessory::leavingTag_, 0);
-    fadeTag(&RowAccessory::tag_, 1);
-    // The old content fades out from where a fade of its own had brought it, and the new one in,
-    // by the standard animation.
-    auto fade = [](QWidget* widget, double to, bool remove) {
+    fadeTag(&RowAccessory::leavingTag_, true);
+    fadeTag(&RowAccessory::tag_, false);
+    // The old content fades from where a fade of its own had brought it, and the new one in, by
+    // the standard animation.
+    auto fade = [](QWidget* widget, bool leaving) {
         if (!widget)
             return;
         const double from = opacityOf(widget);
         auto* effect = new QGraphicsOpacityEffect(widget);
-        effect->setOpacity(from);
+        effect->setOpacity(leaving ? from : 0);
         widget->setGraphicsEffect(effect);
         QPointer<QWidget> target(widget);
         // A later change fades the same widget with an effect of its own, which deletes this one.
         QPointer<QGraphicsOpacityEffect> mine(effect);
-        Animator::standard(widget, from, to, [target, effect = mine, to, remove](double v) {
+        const double start = leaving ? from : 0;
+        Animator::standard(widget, 0, 1, [target, effect = mine, start, leaving](double v) {
             if (!target || !effect)
                 return;
-            effect->setOpacity(std::clamp(v, 0.0, 1.0));
-            if (v == to) {
-                if (remove)
+            effect->setOpacity(leaving ? outgoing(start, v) : incoming(start, v));
+            if (v == 1) {
+                if (leaving)
                     target->deleteLater();
                 else
                     target->setGraphicsEffect(nullptr);
             }
         });
     };
-    fade(leaving_, 0, true);
-    fade(current_, 1, false);
+    fade(leaving_, true);
+    fade(current_, false);
 }
 
 void RowAccessory::resizeEvent(QResizeEvent* event) {

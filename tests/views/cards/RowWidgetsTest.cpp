@@ -10,6 +10,7 @@
 #include "views/cards/VersionPillFace.h"
 #include "views/cards/VersionPillModel.h"
 #include "views/kit/Animator.h"
+#include "views/kit/DoneMark.h"
 #include "platform/gui/Palette.h"
 #include "views/detail/AttemptRow.h"
 #include "views/detail/DetailPane.h"
@@ -23,6 +24,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QGraphicsOpacityEffect>
 #include <QClipboard>
 #include <QImage>
 #include <QKeyEvent>
@@ -284,6 +286,24 @@ TEST(RowAccessory, AnUpdateRunsOnOneWholeBarAndLandsWithoutSayingTheVersionTwice
     face.setPill(VersionPillModel::pill(row), reveal, true);
     alone.setPill(VersionPillModel::pill(row), reveal, false);
     EXPECT_EQ(face.size(), alone.size()) << "no \"1.3 → 1.3\" while the latest part leaves";
+}
+
+TEST(RowAccessory, ALeavingLabelIsGoneBeforeTheNextOneShows) {
+    RowAccessory accessory;
+    accessory.setRow(
+        RowSamples::row(Status::update(), RowSamples::release(SourceKind::sparkle), InstallPhase::installing()));
+    accessory.setRow(RowSamples::row(Status::update(), RowSamples::release(SourceKind::sparkle), InstallPhase::done()));
+    QPointer<ProgressBar> bar = accessory.findChild<ProgressBar*>();
+    auto* mark = accessory.findChild<DoneMark*>();
+    ASSERT_TRUE(bar && mark);
+    auto shown = [](QWidget* widget) {
+        auto* effect = qobject_cast<QGraphicsOpacityEffect*>(widget->graphicsEffect());
+        return !effect || effect->opacity() > 0;
+    };
+    QElapsedTimer waited;
+    for (waited.start(); bar && waited.elapsed() < 3000; QCoreApplication::processEvents())
+        ASSERT_FALSE(shown(bar) && shown(mark)) << "\"Installing\" under \"Updated\"";
+    EXPECT_TRUE(bar.isNull() && shown(mark));
 }
 
 // Update All queues its rows in one turn; each row turns "Queued" 0.06 s after the one above.
