@@ -91,7 +91,6 @@ void AppShell::showIsland() {
         hooks_.showIsland();
 }
 
-
 void AppShell::applyAppearance(bool dark, bool followSystem) {
     DesktopSettings& desktop = DesktopSettings::shared();
     // The portal answers after the first read, and the desktop may change later: following the

@@ -182,10 +182,12 @@ void RowAccessory::setRow(const RowFacts& row) {
 }
 
 namespace {
-// The old content fades out over the first half of the move and the new one in over the second,
-// so two labels in one place never show together ("Installing" under "Updated").
-double outgoing(double from, double v) { return from * (1 - std::clamp(2 * v, 0.0, 1.0)); }
-double incoming(double from, double v) { return from + (1 - from) * std::clamp(2 * v - 1, 0.0, 1.0); }
+// The old content fades out over the first half of the move, from the opacity it had, and the
+// new one in over the second, so two labels in one place never show together ("Installing"
+// under "Updated").
+double fadeThrough(bool leaving, double from, double v) {
+    return leaving ? from * (1 - std::clamp(2 * v, 0.0, 1.0)) : from + (1 - from) * std::clamp(2 * v - 1, 0.0, 1.0);
+}
 } // namespace
 
 void RowAccessory::crossFade(int swap) {
@@ -197,7 +199,7 @@ void RowAccessory::crossFade(int swap) {
         Animator::standard(this, 0, 1, [this, swap, tag, from, leaving](double v) {
             if (swap != swaps_ || !(this->*tag))
                 return;
-            (this->*tag)->opacity = leaving ? outgoing(from, v) : incoming(from, v);
+            (this->*tag)->opacity = fadeThrough(leaving, from, v);
             if (v == 1 && leaving)
                 (this->*tag).reset();
             update();
@@ -205,23 +207,21 @@ void RowAccessory::crossFade(int swap) {
     };
     fadeTag(&RowAccessory::leavingTag_, true);
     fadeTag(&RowAccessory::tag_, false);
-    // The old content fades from where a fade of its own had brought it, and the new one in, by
-    // the standard animation.
+    // The old content fades from where a fade of its own had brought it; the new one was unseen.
     auto fade = [](QWidget* widget, bool leaving) {
         if (!widget)
             return;
-        const double from = opacityOf(widget);
+        const double from = leaving ? opacityOf(widget) : 0;
         auto* effect = new QGraphicsOpacityEffect(widget);
-        effect->setOpacity(leaving ? from : 0);
+        effect->setOpacity(from);
         widget->setGraphicsEffect(effect);
         QPointer<QWidget> target(widget);
         // A later change fades the same widget with an effect of its own, which deletes this one.
         QPointer<QGraphicsOpacityEffect> mine(effect);
-        const double start = leaving ? from : 0;
-        Animator::standard(widget, 0, 1, [target, effect = mine, start, leaving](double v) {
+        Animator::standard(widget, 0, 1, [target, effect = mine, from, leaving](double v) {
             if (!target || !effect)
                 return;
-            effect->setOpacity(leaving ? outgoing(start, v) : incoming(start, v));
+            effect->setOpacity(fadeThrough(leaving, from, v));
             if (v == 1) {
                 if (leaving)
                     target->deleteLater();
