@@ -150,6 +150,13 @@ void RowAccessory::setRow(const RowFacts& row) {
     if (leaving_)
         leaving_->deleteLater();
     leaving_ = current_;
+    // A bar whose phase has ended leaves at once: the row already reads the new copy's version,
+    // which must not stand beside "Installing".
+    if (qobject_cast<ProgressBar*>(leaving_.data())) {
+        leaving_->hide();
+        leaving_->deleteLater();
+        leaving_ = nullptr;
+    }
     leavingTag_ = std::exchange(tag_, std::nullopt);
     current_ = make(content_);
     if (content_.kind == RowAccessoryModel::Content::Kind::tag)
@@ -184,22 +191,25 @@ void RowAccessory::setRow(const RowFacts& row) {
 namespace {
 // The old content fades out over the first half of the move, from the opacity it had, and the
 // new one in over the second, so two labels in one place never show together ("Installing"
-// under "Updated").
-double fadeThrough(bool leaving, double from, double v) {
-    return leaving ? from * (1 - std::clamp(2 * v, 0.0, 1.0)) : from + (1 - from) * std::clamp(2 * v - 1, 0.0, 1.0);
+// under "Updated"). With nothing leaving, the new one takes the whole move.
+double fadeThrough(bool leaving, bool alone, double from, double v) {
+    if (leaving)
+        return from * (1 - std::clamp(2 * v, 0.0, 1.0));
+    return from + (1 - from) * (alone ? v : std::clamp(2 * v - 1, 0.0, 1.0));
 }
 } // namespace
 
 void RowAccessory::crossFade(int swap) {
+    const bool alone = !leaving_ && !leavingTag_;
     // A drawn tag fades by the opacity it is drawn with.
-    auto fadeTag = [this, swap](std::optional<DrawnTag> RowAccessory::*tag, bool leaving) {
+    auto fadeTag = [this, swap, alone](std::optional<DrawnTag> RowAccessory::*tag, bool leaving) {
         if (!(this->*tag))
             return;
         const double from = (this->*tag)->opacity;
-        Animator::standard(this, 0, 1, [this, swap, tag, from, leaving](double v) {
+        Animator::standard(this, 0, 1, [this, swap, tag, from, leaving, alone](double v) {
             if (swap != swaps_ || !(this->*tag))
                 return;
-            (this->*tag)->opacity = fadeThrough(leaving, from, v);
+            (this->*tag)->opacity = fadeThrough(leaving, alone, from, v);
             if (v == 1 && leaving)
                 (this->*tag).reset();
             update();
@@ -208,7 +218,7 @@ void RowAccessory::crossFade(int swap) {
     fadeTag(&RowAccessory::leavingTag_, true);
     fadeTag(&RowAccessory::tag_, false);
     // The old content fades from where a fade of its own had brought it; the new one was unseen.
-    auto fade = [](QWidget* widget, bool leaving) {
+    auto fade = [alone](QWidget* widget, bool leaving) {
         if (!widget)
             return;
         const double from = leaving ? opacityOf(widget) : 0;
@@ -218,10 +228,10 @@ void RowAccessory::crossFade(int swap) {
         QPointer<QWidget> target(widget);
         // A later change fades the same widget with an effect of its own, which deletes this one.
         QPointer<QGraphicsOpacityEffect> mine(effect);
-        Animator::standard(widget, 0, 1, [target, effect = mine, from, leaving](double v) {
+        Animator::standard(widget, 0, 1, [target, effect = mine, from, leaving, alone](double v) {
             if (!target || !effect)
                 return;
-            effect->setOpacity(fadeThrough(leaving, from, v));
+            effect->setOpacity(fadeThrough(leaving, alone, from, v));
             if (v == 1) {
                 if (leaving)
                     target->deleteLater();

@@ -289,21 +289,28 @@ TEST(RowAccessory, AnUpdateRunsOnOneWholeBarAndLandsWithoutSayingTheVersionTwice
 }
 
 TEST(RowAccessory, ALeavingLabelIsGoneBeforeTheNextOneShows) {
+    const Release release = RowSamples::release(SourceKind::sparkle);
+    // The bar leaves at once: the row beside it already reads the new copy's version.
+    RowAccessory finished;
+    finished.setRow(RowSamples::row(Status::update(), release, InstallPhase::installing()));
+    auto* bar = finished.findChild<ProgressBar*>();
+    finished.setRow(RowSamples::row(Status::update(), release, InstallPhase::done()));
+    EXPECT_TRUE(bar->isHidden()) << "\"Installing\" beside the new version";
+
     RowAccessory accessory;
-    accessory.setRow(
-        RowSamples::row(Status::update(), RowSamples::release(SourceKind::sparkle), InstallPhase::installing()));
-    accessory.setRow(RowSamples::row(Status::update(), RowSamples::release(SourceKind::sparkle), InstallPhase::done()));
-    QPointer<ProgressBar> bar = accessory.findChild<ProgressBar*>();
+    accessory.setRow(RowSamples::row(Status::update(), release));
+    accessory.setRow(RowSamples::row(Status::update(), release, InstallPhase::done()));
+    QPointer<PillButton> button = accessory.findChild<PillButton*>();
     auto* mark = accessory.findChild<DoneMark*>();
-    ASSERT_TRUE(bar && mark);
+    ASSERT_TRUE(button && mark);
     auto shown = [](QWidget* widget) {
         auto* effect = qobject_cast<QGraphicsOpacityEffect*>(widget->graphicsEffect());
         return !effect || effect->opacity() > 0;
     };
     QElapsedTimer waited;
-    for (waited.start(); bar && waited.elapsed() < 3000; QCoreApplication::processEvents())
-        ASSERT_FALSE(shown(bar) && shown(mark)) << "\"Installing\" under \"Updated\"";
-    EXPECT_TRUE(bar.isNull() && shown(mark));
+    for (waited.start(); button && waited.elapsed() < 3000; QCoreApplication::processEvents())
+        ASSERT_FALSE(shown(button) && shown(mark)) << "\"Update\" under \"Updated\"";
+    EXPECT_TRUE(button.isNull() && shown(mark));
 }
 
 // Update All queues its rows in one turn; each row turns "Queued" 0.06 s after the one above.
