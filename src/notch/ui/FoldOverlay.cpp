@@ -1,6 +1,7 @@
 #include "notch/ui/FoldOverlay.h"
 
 #include "model/Motion.h"
+#include "platform/gui/X11Panel.h"
 
 #include <QPaintEvent>
 #include <QPainter>
@@ -97,6 +98,9 @@ QRect FoldOverlay::area(const QRectF& from, const QRectF& to) {
 
 void FoldOverlay::start(std::function<void()> finish) {
     finish_ = std::move(finish);
+    // A compositor's shadow of it would be the box of the whole transparent overlay.
+    create();
+    X11Panel::prepare(windowHandle());
     show();
     // Growing out of the island, the overlay lies just below it.
     if (island_)
