@@ -130,7 +130,7 @@ TEST(Library, SignInRestoreAndRemoveThroughTheWindow) {
     ASSERT_TRUE(window.type(u"Email"_s, DemoLibrary::email));
     ASSERT_TRUE(window.type(u"Password"_s, DemoLibrary::password));
     ASSERT_TRUE(window.click(u"I agree to the Terms of Service and Privacy Policy"_s));
-    ASSERT_TRUE(window.click(u"Sign In"_s, 20s, u"push button"_s));
+    ASSERT_TRUE(window.click(u"Sign In"_s, 20s, u"push button"_s)) << quenlark.text() << window.dump();
 
     // Studio's apps this Mac lacks; the App Store one waits under "Get It Yourself".
     ASSERT_TRUE(window.waitFor(u"Select "_s + isolated(u"Tally"_s), 60s)) << quenlark.text();
