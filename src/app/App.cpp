@@ -184,6 +184,7 @@ App::App(SingleInstance& instance)
     if (launch.sandbox && qEnvironmentVariable("QUENLARK_FIRST_RUN_CHECKS") == QLatin1String("1"))
         launch.sandbox.reset();
     launch.becomeAccessory = [this] { shell_.setActivationPolicy(AppShell::ActivationPolicy::accessory); };
+    launch.sinceStart = [] { return std::chrono::milliseconds(sinceStart().elapsed()); };
     launch.firstRefreshFinished = [] {
         qCDebug(lcApp).noquote() << "first check finished after" << sinceStart().elapsed() << "ms";
     };

@@ -10,6 +10,7 @@
 #include "store/OnboardingHooks.h"
 #include "store/Store.h"
 
+#include <algorithm>
 #include <QPointer>
 
 namespace {
@@ -59,8 +60,8 @@ void AppDelegate::didFinishLaunching() {
     }
     // The schedule, the first use of the store in this start-up.
     e_.store->startSchedule();
-    // The main window: hidden on a quiet start, else opened after 0.3 s unless one already
-    // shows, so on a first launch it comes before the welcome (0.4 s).
+    // The main window: hidden on a quiet start, else opened 0.3 s after the process started
+    // unless one already shows, so on a first launch it comes before the welcome (0.4 s).
     if (quietStart_) {
         // Hidden, not closed: a close would fold the window into the island.
         QMetaObject::invokeMethod(
@@ -74,7 +75,8 @@ void AppDelegate::didFinishLaunching() {
             Qt::QueuedConnection);
     } else {
         Store* store = e_.store;
-        spawn(later(e_.clock, milliseconds(300),
+        const milliseconds wait(300);
+        spawn(later(e_.clock, wait - std::min(e_.sinceStart ? e_.sinceStart() : milliseconds(0), wait),
                     [store] {
                         if (!Windows::anyVisible(MainWindow::title))
                             store->openMainWindow();

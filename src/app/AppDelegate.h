@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <functional>
 #include <optional>
 
@@ -30,6 +31,9 @@ public:
         std::function<void()> becomeAccessory;
         // Ends the first refresh's task (the benchmark listens for it).
         std::function<void()> firstRefreshFinished;
+        // How long ago the process started: the window's wait counts from then, so the work of
+        // starting up is done while it waits rather than before.
+        std::function<std::chrono::milliseconds()> sinceStart;
     };
 
     // `args`: the launch arguments. A login launch is one with "--background": the autostart
