@@ -3,7 +3,7 @@
 // longest stall, the most CPU time it spent in one step of virtual time (1 ms) handling what
 // arrived and letting the dashboard follow it (up to 8 results, each followed by the
 // dashboard's pass); time spent waiting for pooled work is no stall.
-// Aim: within a frame (16 ms).
+// Aim: under 8 ms (half a frame), on a busy machine too.
 #include "StoreHarness.h"
 #include "support/EventTurn.h"
 #include "support/ThreadCpu.h"
@@ -25,6 +25,9 @@ void CheckResultsStall2000(benchmark::State& state) {
     double busy = 0;
     for (auto _ : state) {
         state.PauseTiming();
+        // The rows of the iteration before are released with deleteLater: freeing them is that
+        // store's teardown, not a cost of these results.
+        EventTurn::deleteReleased();
         StoreHarness h;
         for (int i = 0; i < 2000; ++i) {
             h.apps.append(StoreHarness::app(QStringLiteral("App %1").arg(i, 4, 10, QLatin1Char('0'))));

@@ -1,21 +1,29 @@
 // Opening one card with 40 sources tried and 200 lines of release notes: building the card and
-// its detail pane and laying it out at the main window's width must fit in a frame (16 ms) with
-// room to spare on a busy machine (under 12 ms).
+// its detail pane and laying it out at the main window's width, then each turn after it until
+// every source is listed and the notes are in (a long list and long notes go in over those turns).
+// Reported: the GUI thread's CPU time in the longest of those turns.
+// Aim: under 8 ms (half a frame), on a busy machine too.
 #include "model/AppItem.h"
 #include "model/Launch.h"
 #include "model/Motion.h"
 #include "runtime/MakeShared.h"
+#include "support/ThreadCpu.h"
 #include "views/cards/AppCard.h"
+#include "views/detail/AttemptRow.h"
+#include "views/detail/NotesLabel.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <clocale>
 #include <cstdlib>
 
 namespace {
+constexpr int sources = 40;
+
 std::shared_ptr<AppItem> heavyRow() {
     InstalledApp app;
     app.url = QStringLiteral("/Applications/Heavy.app");
@@ -26,7 +34,7 @@ std::shared_ptr<AppItem> heavyRow() {
     app.team = QStringLiteral("ABCDE12345");
     auto item = makeShared<AppItem>(app);
     QList<Attempt> attempts;
-    for (int i = 0; i < 40; ++i)
+    for (int i = 0; i < sources; ++i)
         attempts.append(Attempt(
             SourceKind::sparkle, QStringLiteral("https://example.org/feeds/%1/a/rather/long/path/appcast.xml").arg(i),
             QStringLiteral("2.%1").arg(i),
@@ -54,6 +62,7 @@ void BuildAndLayOutExpandedCard(benchmark::State& state) {
     for (auto _ : state) {
         QWidget host;
         auto* column = new QVBoxLayout(&host);
+        const double started = threadCpuMs();
         auto* card = new AppCard(item, nullptr, {}, &host);
         card->setExpanded(true);
         column->addWidget(card);
@@ -62,7 +71,18 @@ void BuildAndLayOutExpandedCard(benchmark::State& state) {
         benchmark::DoNotOptimize(card->sizeHint());
         // The list asks an open card its height for the width the card has.
         benchmark::DoNotOptimize(card->heightForWidth(card->width()));
+        double longest = threadCpuMs() - started;
+        const NotesLabel* notes = card->findChild<NotesLabel*>();
+        const auto opening = [&] { return notes->filling() || card->findChildren<AttemptRow*>().size() < sources; };
+        while (opening()) {
+            const double turn = threadCpuMs();
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+            host.layout()->activate();
+            benchmark::DoNotOptimize(card->heightForWidth(card->width()));
+            longest = std::max(longest, threadCpuMs() - turn);
+        }
+        state.SetIterationTime(longest / 1000);
     }
 }
-BENCHMARK(BuildAndLayOutExpandedCard)->Unit(benchmark::kMillisecond);
+BENCHMARK(BuildAndLayOutExpandedCard)->Unit(benchmark::kMillisecond)->UseManualTime();
 } // namespace

@@ -2,6 +2,8 @@
 
 #include <QTextBoundaryFinder>
 
+#include <algorithm>
+
 namespace OutsideText {
 namespace {
 
@@ -20,15 +22,14 @@ bool breaksLine(char32_t c) {
 
 bool control(char32_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
 
-// Nothing in `text` to drop or rewrite (a surrogate is looked at closely only on the long way).
-bool plain(const QString& text) {
-    for (const QChar ch : text) {
-        const char32_t c = ch.unicode();
-        if (control(c) || reorders(c) || breaksLine(c) || ch.isSurrogate())
-            return false;
-    }
-    return true;
+// A character that stays as it is (a surrogate is looked at closely only on the long way).
+bool kept(QChar ch) {
+    const char32_t c = ch.unicode();
+    return !control(c) && !reorders(c) && !breaksLine(c) && !ch.isSurrogate();
 }
+
+// Nothing in `text` to drop or rewrite.
+bool plain(const QString& text) { return std::all_of(text.begin(), text.end(), kept); }
 
 } // namespace
 
@@ -41,6 +42,18 @@ QString clean(const QString& text, Lines lines, qsizetype bound) {
     bool blank = false; // a line break or tab of one-line text, shown as a space before what follows
     // One character past the bound settles whether the bound is a grapheme boundary.
     for (qsizetype i = 0; i < text.size() && out.size() <= bound; ++i) {
+        // A run of characters kept as they are goes in at once: long notes are mostly that.
+        qsizetype end = i;
+        while (end < text.size() && kept(text[end]))
+            ++end;
+        if (end > i) {
+            if (blank && text[i] != u' ' && !out.endsWith(u' '))
+                out.append(u' ');
+            blank = false;
+            out.append(QStringView(text).sliced(i, std::min(end - i, bound + 1 - out.size())));
+            i = end - 1;
+            continue;
+        }
         char32_t c = text[i].unicode();
         if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
             ++i;

@@ -193,21 +193,24 @@ QCoro::Task<QList<Checker::Result>> Checker::checkAll(QList<InstalledApp> apps, 
     const qsizetype count = apps.size();
     qsizetype started = limit < 1 ? 0 : std::min<qsizetype>(count, limit);
     auto group = std::make_shared<Group>();
+    // The checks under way. A finished one's frame is freed as the next result is taken: kept to
+    // the end, thousands would be awaited and freed in the turn that takes the last result.
     std::vector<QCoro::Task<void>> children;
-    children.reserve(static_cast<size_t>(count));
+    children.reserve(static_cast<size_t>(started) + 1);
     for (qsizetype i = 0; i < started; ++i)
         children.push_back(child(self, apps[i], token, group));
     qsizetype running = started;
     while (running > 0) {
         co_await Group::Next{*group};
+        std::erase_if(children, [](const QCoro::Task<void>& task) { return task.isReady(); });
         Result finished = std::move(group->finished.front());
         group->finished.pop_front();
         --running;
-        results.append(finished);
         if (each) {
             auto callback = each(finished.app, finished.attempts, finished.release);
             co_await std::move(callback);
         }
+        results.append(std::move(finished));
         if (started < count) {
             children.push_back(child(self, apps[started], token, group));
             ++started;

@@ -157,13 +157,16 @@ CardList::Reach CardList::reach(int total) const {
     const int view = std::max(viewport()->height(), 600);
     int now = (verticalScrollBar()->value() + view) / row + 1;
     const int ahead = (verticalScrollBar()->value() + 2 * view) / row + 1;
-    int at = 0;
-    for (const auto& section : std::as_const(now_.sections)) {
-        at += section.title.isEmpty() ? 0 : 1;
-        for (const auto& r : section.rows) {
-            ++at;
-            if (r->id() == now_.selection || r->id() == now_.expanded)
-                now = std::max(now, at);
+    // With no row selected or open, no row needs finding: a pass never walks every row for it.
+    if (now_.selection || now_.expanded) {
+        int at = 0;
+        for (const auto& section : std::as_const(now_.sections)) {
+            at += section.title.isEmpty() ? 0 : 1;
+            for (const auto& r : section.rows) {
+                ++at;
+                if (r->id() == now_.selection || r->id() == now_.expanded)
+                    now = std::max(now, at);
+            }
         }
     }
     return {std::min(now, total), std::min(std::max(now, ahead), total)};
@@ -344,18 +347,42 @@ void CardList::showEvent(QShowEvent* event) {
     setFocus();
     if (!warmed_) {
         warmed_ = true;
-        warm();
+        warm(0);
     }
 }
 
-void CardList::warm() {
-    // The first cards would otherwise load the cards' fonts, rasterise their glyphs and draw the
-    // first cached bodies, shadows and capsules within the one frame that shows them. A stand-in
-    // card drawn off screen at the cards' width when the list first shows does it beforehand.
+namespace {
+// The looks a card takes as a first refresh goes on: checking, an update Quenlark installs (the
+// capsule's latest version, the Update button) and up to date (a tag). Each brings fonts and
+// glyphs of its own.
+constexpr int standInLooks = 3;
+
+std::shared_ptr<AppItem> standIn(int look) {
     InstalledApp app;
     app.name = QStringLiteral("Application");
     app.version = QStringLiteral("1.0");
-    AppCard card(makeShared<AppItem>(app), nullptr, {});
+    app.team = QStringLiteral("ABCDE12345");
+    auto item = makeShared<AppItem>(app);
+    if (look == 1) {
+        Release release;
+        release.kind = SourceKind::sparkle;
+        release.version = QStringLiteral("2.0");
+        release.download = Download{QUrl(QStringLiteral("https://example.org/Application.zip")), {}, {}, {}, {}};
+        item->setRelease(release);
+        item->setStatus(Status::update());
+    } else if (look == 2) {
+        item->setStatus(Status::upToDate());
+    }
+    return item;
+}
+} // namespace
+
+void CardList::warm(int look) {
+    // The first cards would otherwise load the cards' fonts, rasterise their glyphs and draw the
+    // first cached bodies, shadows and capsules within the one frame that shows them. Stand-in
+    // cards drawn off screen at the cards' width do it beforehand: the first as the list first
+    // shows, each other look on a turn of its own after it, so no one turn draws them all.
+    AppCard card(standIn(look), nullptr, {});
     const int width =
         std::max(viewport()->width() - column_->contentsMargins().left() - column_->contentsMargins().right(), 320);
     card.resize(width, card.sizeHint().height());
@@ -368,4 +395,6 @@ void CardList::warm() {
     const QRectF body(16, 16, width, card.height());
     SoftShadow::paint(painter, body, AppCard::radius, card.shadowColour(), card.shadowBlur(), card.shadowOffset());
     card.render(&painter, QPoint(16, 16));
+    if (look + 1 < standInLooks)
+        QTimer::singleShot(0, this, [this, look] { warm(look + 1); });
 }

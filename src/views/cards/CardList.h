@@ -62,7 +62,7 @@ private:
     void toggle(const QString& id);
     void scrollToTop(const QString& id);
     void settle();
-    void warm();
+    void warm(int look);
 
     Store& store_;
     Observation::Handle tracking_;

@@ -7,6 +7,8 @@
 
 #include <QPainter>
 
+#include <cmath>
+
 namespace {
 QColor mix(const QColor& a, const QColor& b, double t) {
     return QColor::fromRgbF(static_cast<float>(a.redF() + (b.redF() - a.redF()) * t),
@@ -14,10 +16,6 @@ QColor mix(const QColor& a, const QColor& b, double t) {
                             static_cast<float>(a.blueF() + (b.blueF() - a.blueF()) * t));
 }
 
-QColor withOpacity(QColor colour, double opacity) {
-    colour.setAlphaF(static_cast<float>(opacity));
-    return colour;
-}
 } // namespace
 
 Backdrop::Backdrop(Store& store, QWidget* parent)
@@ -48,12 +46,18 @@ QColor Backdrop::tint() const {
 }
 
 void Backdrop::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.fillRect(rect(), Palette::current().window());
+    // The wash is laid over the window colour here, so each pixel is painted once, opaque, and
+    // below the wash the window colour alone: a translucent wash over a fill would blend every
+    // pixel of every region the dashboard repaints.
+    const QColor ground = Palette::current().window();
     const QColor mood = tint();
     QLinearGradient wash(QPointF(width() / 2.0, 0), QPointF(width() / 2.0, height() * 0.55));
-    wash.setColorAt(0, withOpacity(mood, 0.22));
-    wash.setColorAt(0.5, withOpacity(mood, 0.04));
-    wash.setColorAt(1, withOpacity(mood, 0));
-    painter.fillRect(rect(), wash);
+    wash.setColorAt(0, mix(ground, mood, 0.22));
+    wash.setColorAt(0.5, mix(ground, mood, 0.04));
+    wash.setColorAt(1, ground);
+    QPainter painter(this);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    const int washEnd = static_cast<int>(std::ceil(height() * 0.55));
+    painter.fillRect(QRect(0, 0, width(), washEnd), wash);
+    painter.fillRect(QRect(0, washEnd, width(), height() - washEnd), ground);
 }

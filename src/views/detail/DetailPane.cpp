@@ -4,7 +4,6 @@
 #include "platform/gui/Fonts.h"
 #include "platform/gui/Palette.h"
 #include "platform/gui/Symbols.h"
-#include "sources/WebLink.h"
 #include "views/detail/AttemptRow.h"
 #include "views/kit/ButtonStyle.h"
 #include "views/detail/DetailPaneModel.h"
@@ -25,8 +24,11 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -59,6 +61,18 @@ bool sameNotes(const RowFacts& a, const RowFacts& b) {
         (!x || (x->notes == y->notes && x->kind == y->kind && x->notesURL == y->notesURL)))
         return true;
     return DetailPaneModel::releaseNotes(a) == DetailPaneModel::releaseNotes(b);
+}
+
+// The sources tried built with the pane, about a screenful; the others follow as many at a time,
+// each batch on a turn of its own below the ones before, so a long list never takes one turn.
+constexpr qsizetype attemptsAtOnce = 12;
+
+void addAttempts(QWidget* list, QVBoxLayout* stack, const QList<Attempt>& attempts, qsizetype first) {
+    const qsizetype end = std::min(attempts.size(), first + attemptsAtOnce);
+    for (qsizetype i = first; i < end; ++i)
+        stack->addWidget(new AttemptRow(attempts[i], list));
+    if (end < attempts.size())
+        QTimer::singleShot(0, list, [list, stack, attempts, end] { addAttempts(list, stack, attempts, end); });
 }
 
 bool sameAttempts(const RowFacts& a, const RowFacts& b) {
@@ -239,8 +253,7 @@ QWidget* DetailPane::sources(const RowFacts& row) {
         auto* stack = new QVBoxLayout(content);
         stack->setContentsMargins(0, 0, 0, 0);
         stack->setSpacing(12);
-        for (const auto& attempt : row.attempts)
-            stack->addWidget(new AttemptRow(attempt, content));
+        addAttempts(content, stack, row.attempts, 0);
     }
     return block(QStringLiteral("Sources Tried"), content);
 }
@@ -269,7 +282,7 @@ QWidget* DetailPane::releaseNotes(const RowFacts& row) {
     stack->setSpacing(8);
     auto* text = new NotesLabel(box);
     text->setFont(Fonts::font(Fonts::Role::callout));
-    text->setNotes(notes.markdown ? WebLink::markdown(notes.text) : StyledText::plain(notes.text));
+    text->setNotes(notes.text, notes.markdown);
     connect(text, &NotesLabel::linkActivated, this, &DetailPane::linkActivated);
     stack->addWidget(text);
     if (notes.url) {

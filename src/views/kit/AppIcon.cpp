@@ -10,9 +10,9 @@
 #include <QPointer>
 
 namespace {
-QCoro::Task<void> fetch(QPointer<AppIcon> view, QString bundle, std::shared_ptr<int> generation, int expected,
+QCoro::Task<void> fetch(QPointer<AppIcon> view, QString bundle, int side, std::shared_ptr<int> generation, int expected,
                         std::function<void(QPixmap)> show) {
-    QPixmap pixmap = co_await IconCache::icon(bundle);
+    QPixmap pixmap = co_await IconCache::icon(bundle, side);
     if (view && *generation == expected)
         show(std::move(pixmap));
 }
@@ -33,7 +33,9 @@ void AppIcon::setBundle(const QString& bundle) {
 
 void AppIcon::load() {
     const int expected = ++*generation_;
-    spawn(fetch(QPointer<AppIcon>(this), bundle_, generation_, expected,
+    // Scaled where it is decoded, off this thread, for the screen the icon is on now.
+    const int side = qRound(size_ * devicePixelRatioF());
+    spawn(fetch(QPointer<AppIcon>(this), bundle_, side, generation_, expected,
                 [this](QPixmap pixmap) {
                     image_ = std::move(pixmap);
                     shown_ = QPixmap();
@@ -49,13 +51,17 @@ void AppIcon::paintEvent(QPaintEvent*) {
         PaintCache::fillRounded(painter, box, size_ * 0.22, Palette::current().quaternary());
         return;
     }
-    // Scaled once per icon, size and screen, so a repaint is a plain copy. The scaled copy is
-    // shared: a list rebuilt or regrouped makes new cards for icons already scaled.
+    // A repaint is a plain copy. The icon comes at its size; on another screen it is scaled
+    // here once per size and screen, and the scaled copy is shared: a list rebuilt or regrouped
+    // makes new cards for icons already scaled.
     const qreal ratio = devicePixelRatioF();
     const int side = qRound(size_ * ratio);
     if (shown_.isNull() || shown_.width() != side || shown_.devicePixelRatio() != ratio) {
         const QString key = QStringLiteral("icon:%1:%2:%3").arg(image_.cacheKey()).arg(side).arg(ratio);
-        if (!QPixmapCache::find(key, &shown_)) {
+        if (image_.size() == QSize(side, side)) {
+            shown_ = image_;
+            shown_.setDevicePixelRatio(ratio);
+        } else if (!QPixmapCache::find(key, &shown_)) {
             shown_ = image_.scaled(side, side, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
             shown_.setDevicePixelRatio(ratio);
             QPixmapCache::insert(key, shown_);

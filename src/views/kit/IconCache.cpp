@@ -21,9 +21,12 @@ QHash<QString, QPixmap>& cache() {
     return icons;
 }
 
+QString keyOf(const QString& bundle, int side) { return QString::number(side) + QLatin1Char(':') + bundle; }
+
 // One miss, waiting in its suspended frame for its picture.
 struct Request {
     QString bundle;
+    int side = 0; // as decoded
     QImage image;
     std::coroutine_handle<> handle;
 };
@@ -44,7 +47,10 @@ void flush() {
             auto known = read.constFind(request->bundle);
             if (known == read.constEnd())
                 known = read.insert(request->bundle, BundleIcon::read(request->bundle, decodedSize));
-            request->image = *known;
+            const QSize wanted(request->side, request->side);
+            request->image = request->side > 0 && known->size() != wanted
+                                 ? known->scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                                 : *known;
         }
         for (Request* request : *batch)
             Blocking::detail::finishFlight(request->handle);
@@ -53,7 +59,10 @@ void flush() {
 
 class Miss {
 public:
-    explicit Miss(QString bundle) { request_.bundle = std::move(bundle); }
+    Miss(QString bundle, int side) {
+        request_.bundle = std::move(bundle);
+        request_.side = side;
+    }
 
     bool await_ready() const noexcept { return false; }
 
@@ -72,16 +81,17 @@ private:
 };
 } // namespace
 
-QCoro::Task<QPixmap> icon(QString bundle) {
+QCoro::Task<QPixmap> icon(QString bundle, int side) {
     QL_ASSERT_MAIN_THREAD();
-    if (const auto hit = cache().constFind(bundle); hit != cache().constEnd())
+    const QString key = keyOf(bundle, side);
+    if (const auto hit = cache().constFind(key); hit != cache().constEnd())
         co_return *hit;
-    const QImage image = co_await Miss(bundle);
+    const QImage image = co_await Miss(bundle, side);
     // Asked twice before the first answer, the bundle is read twice; the first copy stays.
-    if (const auto hit = cache().constFind(bundle); hit != cache().constEnd())
+    if (const auto hit = cache().constFind(key); hit != cache().constEnd())
         co_return *hit;
     const QPixmap pixmap = QPixmap::fromImage(image);
-    cache().insert(bundle, pixmap);
+    cache().insert(key, pixmap);
     co_return pixmap;
 }
 

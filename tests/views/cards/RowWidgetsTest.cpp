@@ -139,6 +139,40 @@ TEST(AppCard, AnOpenCardSizedForItsWidthHoldsEveryWrappedLineExactly) {
     }
 }
 
+// Long notes and a long list of sources go in over the turns after the card opens: once they are
+// in, every source is listed, the notes read in full and the card holds them.
+TEST(AppCard, LongNotesAndManySourcesEndUpShownInFull) {
+    auto item = makeShared<AppItem>(RowSamples::app());
+    Release release = RowSamples::release(SourceKind::github, QStringLiteral("2.0"), true, true);
+    QStringList notes;
+    for (int i = 0; i < 200; ++i)
+        notes << QStringLiteral("- Fixed issue %1 where the sidebar lost its place after a long sleep").arg(i);
+    release.notes = notes.join(QLatin1Char('\n'));
+    item->setRelease(release);
+    QList<Attempt> attempts;
+    for (int i = 0; i < 30; ++i)
+        attempts.append(Attempt(SourceKind::sparkle, QStringLiteral("https://example.org/%1/appcast.xml").arg(i),
+                                QStringLiteral("1.3"),
+                                Attempt::Outcome::fail(QStringLiteral("The feed answered 404"))));
+    item->setAttempts(attempts);
+    QWidget host;
+    auto* card = new AppCard(item, nullptr, {}, &host);
+    card->setExpanded(true);
+    card->resize(840, card->heightForWidth(840));
+    host.show();
+    const auto* label = card->findChild<NotesLabel*>();
+    ASSERT_TRUE(label);
+    const auto rows = [card] { return card->findChildren<AttemptRow*>().size(); };
+    const auto holds = [&] { return card->heightForWidth(840) > label->heightForWidth(label->width()); };
+    QElapsedTimer waited;
+    waited.start();
+    while ((label->filling() || rows() < 30 || !holds()) && waited.elapsed() < 10000)
+        waitForEvents(10);
+    EXPECT_EQ(rows(), 30);
+    EXPECT_EQ(label->plainText(), notes.join(QLatin1Char('\n')));
+    EXPECT_TRUE(holds());
+}
+
 TEST(UninstallPrompt, ClosesUntilTheRemovalStartsAndRemovesOnlyOnTheConfirmButton) {
     Motion::setInstantForTests(true);
     QWidget window;
