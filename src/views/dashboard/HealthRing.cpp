@@ -9,6 +9,7 @@
 #include "views/kit/FrameObserver.h"
 #include "store/Store.h"
 #include "views/kit/Animator.h"
+#include "views/kit/WarmGlyphs.h"
 
 #include <QPainter>
 #include <QVariantAnimation>
@@ -101,6 +102,13 @@ void HealthRing::spin(bool on) {
 void HealthRing::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     spin(arc_);
+    if (!warmed_) {
+        warmed_ = true;
+        WarmGlyphs::later(this,
+                          {Fonts::system(HealthRingModel::progressSize, QFont::Bold),
+                           Fonts::system(HealthRingModel::countSize, QFont::Bold)},
+                          QStringLiteral("0123456789"));
+    }
 }
 
 void HealthRing::hideEvent(QHideEvent* event) {

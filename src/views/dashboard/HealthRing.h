@@ -42,4 +42,5 @@ private:
     HealthRingModel::Centre centre_;
     double symbolScale_ = 1;
     SpringValue* symbolMotion_;
+    bool warmed_ = false; // the counts' digits drawn off screen once
 };

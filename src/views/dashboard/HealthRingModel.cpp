@@ -46,12 +46,12 @@ Centre centre(const Store& store) {
     const auto& tally = DashboardTally::of(store);
     const int updates = tally.updates;
     if (store.scanning())
-        return {Centre::Kind::progress, store.checked(), {}, Palette::Tint::primary, 22};
+        return {Centre::Kind::progress, store.checked(), {}, Palette::Tint::primary, progressSize};
     if (updates >= 1)
-        return {Centre::Kind::updates, updates, {}, Palette::Tint::accent, 26};
+        return {Centre::Kind::updates, updates, {}, Palette::Tint::accent, countSize};
     if (tally.cantVerify == 0)
-        return {Centre::Kind::symbol, 0, u"checkmark.seal.fill"_s, Palette::Tint::green, 26};
-    return {Centre::Kind::symbol, 0, u"checkmark"_s, Palette::Tint::orange, 26};
+        return {Centre::Kind::symbol, 0, u"checkmark.seal.fill"_s, Palette::Tint::green, countSize};
+    return {Centre::Kind::symbol, 0, u"checkmark"_s, Palette::Tint::orange, countSize};
 }
 
 QString accessibilityLabel(const Store& store) {

@@ -43,7 +43,9 @@ constexpr double refreshArcPeriod = 1.1;  // seconds per full turn, linear, repe
 constexpr double lineWidth = 10;
 
 // The middle of the ring: the checks done during a refresh, else the updates waiting, else a
-// seal (green, nothing unverified) or a check mark (orange).
+// seal (green, nothing unverified) or a check mark (orange). Counts are drawn in one of two sizes.
+constexpr double progressSize = 22;
+constexpr double countSize = 26;
 struct Centre {
     enum class Kind { progress, updates, symbol };
     Kind kind = Kind::symbol;

@@ -34,8 +34,8 @@ void AppIcon::setBundle(const QString& bundle) {
 void AppIcon::load() {
     const int expected = ++*generation_;
     // Scaled where it is decoded, off this thread, for the screen the icon is on now.
-    const int side = qRound(size_ * devicePixelRatioF());
-    spawn(fetch(QPointer<AppIcon>(this), bundle_, side, generation_, expected,
+    asked_ = qRound(size_ * devicePixelRatioF());
+    spawn(fetch(QPointer<AppIcon>(this), bundle_, asked_, generation_, expected,
                 [this](QPixmap pixmap) {
                     image_ = std::move(pixmap);
                     shown_ = QPixmap();
@@ -51,11 +51,13 @@ void AppIcon::paintEvent(QPaintEvent*) {
         PaintCache::fillRounded(painter, box, size_ * 0.22, Palette::current().quaternary());
         return;
     }
-    // A repaint is a plain copy. The icon comes at its size; on another screen it is scaled
-    // here once per size and screen, and the scaled copy is shared: a list rebuilt or regrouped
-    // makes new cards for icons already scaled.
+    // A repaint is a plain copy. The icon comes at its size; on a screen of another density it is
+    // asked again at its size there, and meanwhile scaled here once per size and screen, the
+    // scaled copy shared: a list rebuilt or regrouped makes new cards for icons already scaled.
     const qreal ratio = devicePixelRatioF();
     const int side = qRound(size_ * ratio);
+    if (side != asked_)
+        load();
     if (shown_.isNull() || shown_.width() != side || shown_.devicePixelRatio() != ratio) {
         const QString key = QStringLiteral("icon:%1:%2:%3").arg(image_.cacheKey()).arg(side).arg(ratio);
         if (image_.size() == QSize(side, side)) {

@@ -29,6 +29,7 @@ private:
     int size_;
     QPixmap image_;
     QPixmap shown_; // image_ at the size and pixel ratio drawn
+    int asked_ = 0; // the side in device pixels the icon was last asked at
     // Bumped per load, so a slow answer for an earlier bundle is dropped.
     std::shared_ptr<int> generation_ = std::make_shared<int>(0);
 };

@@ -83,18 +83,27 @@ TEST(ElidedLabel, ANewTextOrFontIsWrappedAgainAtEveryWidthAndDrawnAnew) {
     EXPECT_GT(label.sizeHint().width(), QFontMetricsF(label.font()).horizontalAdvance(url) - 1);
 }
 
+namespace {
+// A row offered a GitHub release whose notes are `count` lines, `line` numbered.
+std::shared_ptr<AppItem> rowWithNotes(const QString& line, int count) {
+    auto item = makeShared<AppItem>(RowSamples::app());
+    Release release = RowSamples::release(SourceKind::github, QStringLiteral("2.0"), true, true);
+    QStringList notes;
+    for (int i = 0; i < count; ++i)
+        notes << line.arg(i);
+    release.notes = notes.join(QLatin1Char('\n'));
+    item->setRelease(release);
+    return item;
+}
+} // namespace
+
 // An open card's parts take their preferred sizes without laying text out; the height the card
 // asks for the width it gets must still hold every wrapped line, with no room to spare.
 TEST(AppCard, AnOpenCardSizedForItsWidthHoldsEveryWrappedLineExactly) {
     const QString feed = QStringLiteral("https://example.org/a/rather/long/path/to/the/feed/of/this/application/and/"
                                         "then/some/more/segments/appcast.xml?channel=stable&arch=arm64");
-    auto item = makeShared<AppItem>(RowSamples::app());
-    Release release = RowSamples::release(SourceKind::github, QStringLiteral("2.0"), true, true);
-    QStringList notes;
-    for (int i = 0; i < 30; ++i)
-        notes << QStringLiteral("- **Fixed** issue %1 where the _sidebar_ lost its place after a long sleep").arg(i);
-    release.notes = notes.join(QLatin1Char('\n'));
-    item->setRelease(release);
+    auto item =
+        rowWithNotes(QStringLiteral("- **Fixed** issue %1 where the _sidebar_ lost its place after a long sleep"), 30);
     item->setAttempts({Attempt(SourceKind::sparkle, feed, QStringLiteral("1.3"),
                                Attempt::Outcome::fail(QStringLiteral("The feed answered 404"))),
                        Attempt(SourceKind::github, QStringLiteral("https://example.org/short"), QStringLiteral("2.0"),
@@ -142,13 +151,8 @@ TEST(AppCard, AnOpenCardSizedForItsWidthHoldsEveryWrappedLineExactly) {
 // Long notes and a long list of sources go in over the turns after the card opens: once they are
 // in, every source is listed, the notes read in full and the card holds them.
 TEST(AppCard, LongNotesAndManySourcesEndUpShownInFull) {
-    auto item = makeShared<AppItem>(RowSamples::app());
-    Release release = RowSamples::release(SourceKind::github, QStringLiteral("2.0"), true, true);
-    QStringList notes;
-    for (int i = 0; i < 200; ++i)
-        notes << QStringLiteral("- Fixed issue %1 where the sidebar lost its place after a long sleep").arg(i);
-    release.notes = notes.join(QLatin1Char('\n'));
-    item->setRelease(release);
+    auto item =
+        rowWithNotes(QStringLiteral("- Fixed issue %1 where the sidebar lost its place after a long sleep"), 200);
     QList<Attempt> attempts;
     for (int i = 0; i < 30; ++i)
         attempts.append(Attempt(SourceKind::sparkle, QStringLiteral("https://example.org/%1/appcast.xml").arg(i),
@@ -169,7 +173,7 @@ TEST(AppCard, LongNotesAndManySourcesEndUpShownInFull) {
     while ((label->filling() || rows() < 30 || !holds()) && waited.elapsed() < 10000)
         waitForEvents(10);
     EXPECT_EQ(rows(), 30);
-    EXPECT_EQ(label->plainText(), notes.join(QLatin1Char('\n')));
+    EXPECT_EQ(label->plainText(), *item->release()->notes);
     EXPECT_TRUE(holds());
 }
 
