@@ -2,10 +2,13 @@
 
 #include <QLinearGradient>
 #include <QPaintDevice>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
 #include <QPixmapCache>
+#include <QRegion>
+#include <QTransform>
 
 #include <algorithm>
 #include <cmath>
@@ -17,6 +20,29 @@ namespace {
 bool copies(const QPainter& painter) { return painter.transform().type() <= QTransform::TxTranslate; }
 
 qreal ratioOf(const QPainter& painter) { return painter.device() ? painter.device()->devicePixelRatioF() : 1.0; }
+
+// Copies `pixmap` to `origin`. Clipped to a region of several rectangles (a widget's repaint of
+// a few changed parts), the raster engine would blend the copy span by span and hand a tall one
+// to its threads, waiting for them; a copy per rectangle is a plain blit on this thread.
+void copy(QPainter& painter, QPointF origin, const QPixmap& pixmap) {
+    const QPaintEngine* engine = painter.paintEngine();
+    const QRegion region = engine && !painter.hasClipping() ? engine->systemClip() : QRegion();
+    if (region.rectCount() < 2) {
+        painter.drawPixmap(origin, pixmap);
+        return;
+    }
+    const QTransform toDevice = painter.deviceTransform();
+    const QRect covered = toDevice.mapRect(QRectF(origin, pixmap.deviceIndependentSize())).toAlignedRect();
+    const QTransform fromDevice = toDevice.inverted();
+    for (const QRect& part : region) {
+        if (!part.intersects(covered))
+            continue;
+        painter.save();
+        painter.setClipRect(fromDevice.mapRect(QRectF(part)));
+        painter.drawPixmap(origin, pixmap);
+        painter.restore();
+    }
+}
 
 // What a fill depends on, relative to the shape: a colour, or a linear gradient's stops and ends.
 // Other brushes are not cached.
@@ -60,7 +86,7 @@ void draw(QPainter& painter, const QString& key, QPointF origin, QSize size,
         into.end();
         QPixmapCache::insert(named, pixmap);
     }
-    painter.drawPixmap(origin, pixmap);
+    copy(painter, origin, pixmap);
 }
 
 void place(QPainter& painter, const QString& key, const QRectF& bounds, const std::function<void(QPainter&)>& paint) {

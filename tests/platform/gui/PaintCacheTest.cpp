@@ -6,6 +6,8 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QRegion>
+#include <QWidget>
 
 #include <algorithm>
 
@@ -96,4 +98,30 @@ TEST(PaintCache, ACopyLooksAsTheDrawingMadeInPlace) {
             EXPECT_LE(largestDifference(box(true), box(false)), 2) << c.at.x() << "," << c.at.y() << " at " << c.ratio;
         }
     }
+}
+
+// A widget repainting a few changed parts copies the cached look once per part: inside the parts
+// it reads as the whole repainted, and nothing outside them is touched.
+TEST(PaintCache, ARepaintOfSeveralPartsCopiesThemAsTheWhole) {
+    class Box : public QWidget {
+    protected:
+        void paintEvent(QPaintEvent*) override {
+            QPainter painter(this);
+            PaintCache::fillRounded(painter, QRectF(3.5, 2.25, 50, 40), 9, QColor(250, 180, 40, 170), Qt::black);
+        }
+    } box;
+    box.resize(64, 48);
+    const auto rendered = [&box](const QRegion& parts) {
+        QImage image = canvas(1);
+        box.render(&image, QPoint(), parts, QWidget::RenderFlags());
+        return image;
+    };
+    const QImage whole = rendered(QRegion(0, 0, 64, 48));
+    const QRegion parts = QRegion(0, 0, 20, 12) + QRegion(30, 20, 34, 28);
+    const QImage some = rendered(parts);
+    const QImage untouched = canvas(1);
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x)
+            ASSERT_EQ(some.pixel(x, y), (parts.contains(QPoint(x, y)) ? whole : untouched).pixel(x, y))
+                << x << "," << y;
 }
