@@ -10,8 +10,9 @@
 #include "store/OnboardingHooks.h"
 #include "store/Store.h"
 
-#include <algorithm>
 #include <QPointer>
+
+#include <algorithm>
 
 namespace {
 
