@@ -1,6 +1,7 @@
 #include "account/ui/Fade.h"
 
 #include "views/kit/Animator.h"
+#include "views/kit/FadeEffect.h"
 
 #include <QGraphicsOpacityEffect>
 #include <QPointer>
@@ -27,7 +28,7 @@ void fade(QWidget* widget, double from, double to, std::function<void(QWidget*)>
             done(widget);
         return;
     }
-    QPointer<QGraphicsOpacityEffect> effect = new QGraphicsOpacityEffect(widget);
+    QPointer<QGraphicsOpacityEffect> effect = new FadeEffect(widget);
     effect->setOpacity(from);
     widget->setGraphicsEffect(effect);
     QPointer<QWidget> target(widget);

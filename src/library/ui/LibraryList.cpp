@@ -4,6 +4,7 @@
 #include "library/ui/LibraryRow.h"
 #include "store/LibraryItem.h"
 #include "views/kit/Animator.h"
+#include "views/kit/FadeEffect.h"
 #include "views/kit/OverlayScroller.h"
 
 #include <QGraphicsOpacityEffect>
@@ -190,7 +191,7 @@ void LibraryList::slide(LibraryRow* row, bool in) {
     // From where a slide under way has brought it.
     auto* before = qobject_cast<QGraphicsOpacityEffect*>(row->graphicsEffect());
     const double from = before ? before->opacity() : (in ? 0 : 1);
-    QPointer<QGraphicsOpacityEffect> effect = new QGraphicsOpacityEffect(row);
+    QPointer<QGraphicsOpacityEffect> effect = new FadeEffect(row);
     effect->setOpacity(from);
     row->setGraphicsEffect(effect);
     row->setOffset(10 * (1 - from));

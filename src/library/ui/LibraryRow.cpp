@@ -15,6 +15,7 @@
 #include "views/kit/AppIcon.h"
 #include "views/kit/DoneMark.h"
 #include "views/kit/ElidedLabel.h"
+#include "views/kit/FadeEffect.h"
 #include "views/kit/OnAppearance.h"
 #include "views/kit/PillButton.h"
 #include "views/kit/PlainLabel.h"
@@ -321,7 +322,7 @@ void LibraryRow::bringIn(QWidget* status, bool done) {
         return;
     }
     // A restore's landing springs in whatever the motion setting.
-    QPointer<QGraphicsOpacityEffect> effect = new QGraphicsOpacityEffect(status);
+    QPointer<QGraphicsOpacityEffect> effect = new FadeEffect(status);
     effect->setOpacity(0);
     status->setGraphicsEffect(effect);
     Animator::spring(status, 0.4, 0.6, 0, 1, [status, effect](double v) {

@@ -9,6 +9,7 @@
 #include "runtime/Spawn.h"
 #include "views/kit/Animator.h"
 #include "views/kit/AppIcon.h"
+#include "views/kit/FadeEffect.h"
 #include "views/kit/PlainLabel.h"
 #include "views/cards/RowAccessory.h"
 #include "views/cards/RowCommands.h"
@@ -70,7 +71,7 @@ IslandRow::IslandRow(std::shared_ptr<AppItem> item, Store* store, int index, boo
             RowCommands::perform(*store_, item_, action);
     });
 
-    auto* fade = new QGraphicsOpacityEffect(this);
+    auto* fade = new FadeEffect(this);
     fade->setOpacity(0);
     setGraphicsEffect(fade);
     offset_ = reduceMotion_ ? 0 : -10;

@@ -17,6 +17,7 @@
 #include "runtime/Spawn.h"
 #include "store/Store.h"
 #include "views/kit/Animator.h"
+#include "views/kit/FadeEffect.h"
 
 #include <QGraphicsOpacityEffect>
 #include <QKeyEvent>
@@ -254,11 +255,11 @@ void OnboardingView::showPage() {
     // reduced motion only cross-fades.
     const double shift = Motion::reduced() ? 0 : (e_.model->forward() ? 60 : -60);
     const Motion::Animation animation = OnboardingModel::animation();
-    auto* entering = new QGraphicsOpacityEffect(page_);
+    auto* entering = new FadeEffect(page_);
     page_->setGraphicsEffect(entering);
     QGraphicsOpacityEffect* leaving = nullptr;
     if (old) {
-        leaving = new QGraphicsOpacityEffect(old);
+        leaving = new FadeEffect(old);
         old->setGraphicsEffect(leaving);
     }
     QPointer<QWidget> incoming = page_;

@@ -8,6 +8,7 @@
 #include "runtime/Spawn.h"
 #include "views/kit/Animator.h"
 #include "views/kit/ButtonStyle.h"
+#include "views/kit/FadeEffect.h"
 #include "views/kit/OnAppearance.h"
 #include "views/kit/RoundedBox.h"
 
@@ -180,7 +181,7 @@ void SetupView::refresh() {
 }
 
 void SetupView::bringInCard() {
-    auto* effect = new QGraphicsOpacityEffect(card_);
+    auto* effect = new FadeEffect(card_);
     card_->setGraphicsEffect(effect);
     QPointer<QWidget> card(card_);
     QPointer<QGraphicsOpacityEffect> fading(effect);

@@ -4,6 +4,7 @@
 #include "views/kit/Animator.h"
 #include "views/kit/CheckingRing.h"
 #include "views/kit/DoneMark.h"
+#include "views/kit/FadeEffect.h"
 #include "views/kit/PillButton.h"
 #include "views/kit/ProgressBar.h"
 #include "views/kit/Stagger.h"
@@ -176,7 +177,7 @@ void RowAccessory::setRow(const RowFacts& row) {
     }
     // Until its turn in the stagger the old content stays as it was and the new one unseen.
     if (current_) {
-        auto* unseen = new QGraphicsOpacityEffect(current_);
+        auto* unseen = new FadeEffect(current_);
         unseen->setOpacity(0);
         current_->setGraphicsEffect(unseen);
         current_->show();
@@ -222,7 +223,7 @@ void RowAccessory::crossFade(int swap) {
         if (!widget)
             return;
         const double from = leaving ? opacityOf(widget) : 0;
-        auto* effect = new QGraphicsOpacityEffect(widget);
+        auto* effect = new FadeEffect(widget);
         effect->setOpacity(from);
         widget->setGraphicsEffect(effect);
         QPointer<QWidget> target(widget);

@@ -6,12 +6,12 @@
 #include "store/Store.h"
 #include "views/kit/Animator.h"
 #include "views/dashboard/NoticeTimer.h"
+#include "views/kit/FadeEffect.h"
 #include "views/kit/PlainLabel.h"
 #include "views/kit/RoundedBox.h"
 #include "views/kit/SoftShadow.h"
 #include "views/kit/SymbolView.h"
 
-#include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QVariantAnimation>
@@ -42,7 +42,7 @@ NoticeToast::NoticeToast(Store& store, Clock& clock, QWidget* parent) : QWidget(
     text_ = new PlainLabel(QString(), Fonts::system(13, QFont::Medium), Palette::Tint::primary, false, capsule);
     row->addWidget(text_);
     // The toast paints the capsule's shadow around it and fades as a whole.
-    fade_ = new QGraphicsOpacityEffect(this);
+    fade_ = new FadeEffect(this);
     fade_->setOpacity(0);
     setGraphicsEffect(fade_);
     hide();

@@ -4,6 +4,7 @@
 #include "model/Spring.h"
 #include "runtime/Clock.h"
 #include "runtime/Spawn.h"
+#include "views/kit/FadeEffect.h"
 #include "views/kit/WhileShown.h"
 
 #include <QGraphicsOpacityEffect>
@@ -114,7 +115,7 @@ void fade(QWidget* widget, bool in, std::function<bool()> wanted) {
         widget->setVisible(in && wanted());
         return;
     }
-    auto* effect = new QGraphicsOpacityEffect(widget);
+    auto* effect = new FadeEffect(widget, in ? 0 : 1);
     widget->setGraphicsEffect(effect);
     if (in)
         widget->show();
@@ -133,7 +134,7 @@ void fade(QWidget* widget, bool in, std::function<bool()> wanted) {
 }
 
 void appear(QWidget* widget) {
-    QPointer<QGraphicsOpacityEffect> effect = new QGraphicsOpacityEffect(widget);
+    QPointer<QGraphicsOpacityEffect> effect = new FadeEffect(widget);
     effect->setOpacity(0);
     widget->setGraphicsEffect(effect);
     const QPointer<QWidget> fresh = widget;
