@@ -6,7 +6,7 @@
 // Aim: under 8 ms (half a frame), on a busy machine too.
 #include "StoreHarness.h"
 #include "support/EventTurn.h"
-#include "support/ThreadCpu.h"
+#include "support/StepTrace.h"
 
 #include "views/MainView.h"
 
@@ -21,7 +21,7 @@ using namespace std::chrono_literals;
 
 namespace {
 void CheckResultsStall2000(benchmark::State& state) {
-    double longest = 0;
+    StepTrace trace;
     double busy = 0;
     for (auto _ : state) {
         state.PauseTiming();
@@ -48,20 +48,21 @@ void CheckResultsStall2000(benchmark::State& state) {
         auto done = h.start(store.refresh());
         while (!*done) {
             const double start = threadCpuMs();
+            trace.begin();
             h.clock.advance(1ms);
             QCoreApplication::processEvents();
             EventTurn::deleteReleased();
-            const double ms = threadCpuMs() - start;
-            busy += ms;
-            longest = std::max(longest, ms);
+            trace.end();
+            busy += threadCpuMs() - start;
         }
-        const double start = threadCpuMs();
+        trace.begin();
         QCoreApplication::processEvents();
         EventTurn::deleteReleased();
-        longest = std::max(longest, threadCpuMs() - start);
+        trace.end();
         benchmark::DoNotOptimize(store.count(Filter::updates));
     }
-    state.counters["longest_stall_ms"] = longest;
+    trace.report(state);
+    state.counters["longest_stall_ms"] = trace.worst();
     // What one result costs the GUI thread on average, the dashboard following it included.
     state.counters["per_result_ms"] = busy / (2000.0 * static_cast<double>(state.iterations()));
 }

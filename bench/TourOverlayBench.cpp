@@ -5,7 +5,7 @@
 // Aim: the worst frame under 8 ms of the GUI thread's time (half a frame), on a busy machine too.
 #include "StoreHarness.h"
 #include "support/EventTurn.h"
-#include "support/ThreadCpu.h"
+#include "support/StepTrace.h"
 
 #include "onboarding/Tour.h"
 #include "onboarding/ui/MenuBarDemo.h"
@@ -19,18 +19,7 @@
 
 #include <QApplication>
 
-#include <algorithm>
-#include <vector>
-
 namespace {
-
-// The median and the worst of the frames measured.
-// The median and the worst of the frames measured.
-void report(benchmark::State& state, std::vector<double>& times) {
-    std::sort(times.begin(), times.end());
-    state.counters["median_ms"] = times[times.size() / 2];
-    state.counters["worst_ms"] = times.back();
-}
 
 Store::Rows rows(int count) {
     Store::Rows list;
@@ -61,16 +50,16 @@ void PulseFrameOverDashboard(benchmark::State& state) {
     TourOverlay* overlay = view.tourOverlay();
     constexpr int frames = 72; // one breath of 1.2 s each way at 60 Hz
     int frame = 0;
-    std::vector<double> times;
+    StepTrace trace;
     for (auto _ : state) {
         const double t = double(frame % frames) / (frames - 1);
-        const double started = threadCpuMs();
+        trace.begin();
         overlay->setPulse(frame / frames % 2 ? 1 - t : t);
         EventTurn::run();
-        times.push_back(threadCpuMs() - started);
+        trace.end();
         ++frame;
     }
-    report(state, times);
+    trace.report(state);
 }
 BENCHMARK(PulseFrameOverDashboard)->Arg(0)->Arg(5)->Unit(benchmark::kMillisecond)->Iterations(300);
 
@@ -80,13 +69,13 @@ void MenuBarIllustrationFrame(benchmark::State& state) {
     demo.show();
     for (int i = 0; i < 20; ++i)
         EventTurn::run();
-    std::vector<double> times;
+    StepTrace trace;
     for (auto _ : state) {
-        const double started = threadCpuMs();
+        trace.begin();
         demo.repaint();
-        times.push_back(threadCpuMs() - started);
+        trace.end();
     }
-    report(state, times);
+    trace.report(state);
 }
 BENCHMARK(MenuBarIllustrationFrame)->Unit(benchmark::kMillisecond)->Iterations(300);
 
