@@ -8,7 +8,6 @@ namespace {
 
 QStringList said;
 void record(QtMsgType, const QMessageLogContext&, const QString& message) { said.append(message); }
-
 struct Filled : QWidget {
     using QWidget::QWidget;
     void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), Qt::red); }
@@ -27,10 +26,7 @@ TEST(FadeEffect, AFadeInsideAFullyOpaqueFadeDrawsThroughTheWindowsPainter) {
     status->setGraphicsEffect(new FadeEffect(status, 0.5));
     row.show();
     const QtMessageHandler previous = qInstallMessageHandler(record);
-    said.clear();
     row.repaint();
     qInstallMessageHandler(previous);
     EXPECT_EQ(said, QStringList());
-    EXPECT_FALSE(row.graphicsEffect()->isEnabled());
-    EXPECT_TRUE(status->graphicsEffect()->isEnabled());
 }
