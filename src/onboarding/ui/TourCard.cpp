@@ -118,9 +118,15 @@ QRectF TourCard::textBox() const {
     if (menuBar_)
         y += 46 + spacing;
     const double inner = width() - 2 * margin;
-    const double height =
-        wrappedHeight(titleFont(), title_, inner) + textSpacing + wrappedHeight(bodyFont(), body_, inner);
-    return QRectF(margin, y, inner, height);
+    const Wrapped& text = wrapped(inner);
+    return QRectF(margin, y, inner, text.titleHeight + textSpacing + text.bodyHeight);
+}
+
+const TourCard::Wrapped& TourCard::wrapped(double width) const {
+    if (wrapped_.width != width || wrapped_.title != title_ || wrapped_.body != body_)
+        wrapped_ = {title_, body_, width, wrappedHeight(titleFont(), title_, width),
+                    wrappedHeight(bodyFont(), body_, width)};
+    return wrapped_;
 }
 
 void TourCard::place() {
@@ -187,7 +193,7 @@ void TourCard::paintEvent(QPaintEvent*) {
     p.translate(0, -6 * (1 - textIn_));
     p.setFont(titleFont());
     p.setPen(palette.text());
-    const double titleHeight = wrappedHeight(titleFont(), title_, text.width());
+    const double titleHeight = wrapped(text.width()).titleHeight;
     p.drawText(QRectF(text.left(), text.top(), text.width(), titleHeight), Qt::TextWordWrap, title_);
     p.setFont(bodyFont());
     p.setPen(palette.secondary());

@@ -41,6 +41,14 @@ protected:
 private:
     void place();
     QRectF textBox() const;
+    // The heights of the title and the explanation wrapped to `width`: laid out once per text
+    // and width, not at every repaint (the ring's pulse repaints the card where its glow falls).
+    struct Wrapped {
+        QString title, body;
+        double width = -1;
+        double titleHeight = 0, bodyHeight = 0;
+    };
+    const Wrapped& wrapped(double width) const;
 
     Store& store_;
     Prefs& prefs_;
@@ -53,4 +61,5 @@ private:
     QPointer<MenuBarDemo> menuBar_;
     QString title_, body_;
     double textIn_ = 1; // the text block's entrance, 0 to 1
+    mutable Wrapped wrapped_;
 };

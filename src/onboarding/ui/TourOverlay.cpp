@@ -291,12 +291,9 @@ void TourOverlay::paintEvent(QPaintEvent* event) {
         // The glow: the accent fading out beyond the ring, wider and brighter as it pulses.
         const double reach = 5 + 7 * pulse_;
         const int layers = 6;
-        QPainterPath outside;
-        outside.addRect(QRectF(rect()));
-        QPainterPath inside;
-        inside.addRoundedRect(hole, TourLayout::radius, TourLayout::radius);
         p.save();
-        p.setClipPath(outside.subtracted(inside), Qt::IntersectClip);
+        // The dimmed shape is the window less the hole already: no path subtraction per frame.
+        p.setClipPath(dim, Qt::IntersectClip);
         p.setBrush(Qt::NoBrush);
         for (int i = layers; i >= 1; --i) {
             const double spread = reach * i / layers;
