@@ -19,18 +19,19 @@ public:
         started_ = threadCpuMs();
         before_ = usage();
     }
-    void end() {
+    // The step's CPU time in milliseconds.
+    double end() {
         const double ms = threadCpuMs() - started_;
         const rusage after = usage();
         times_.push_back(ms);
         if (ms < worst_)
-            return;
+            return ms;
         worst_ = ms;
         worstStep_ = static_cast<double>(times_.size() - 1);
         worstFaults_ = static_cast<double>(after.ru_minflt - before_.ru_minflt + after.ru_majflt - before_.ru_majflt);
         worstPreempted_ = static_cast<double>(after.ru_nivcsw - before_.ru_nivcsw);
+        return ms;
     }
-    double worst() const { return worst_; }
     // The median and the worst step, and what went with the worst.
     void report(benchmark::State& state) {
         if (times_.empty())
